@@ -1,0 +1,3 @@
+#include "platform/rtl/exceptions.h"
+
+void Abort() { throw EAbort(); }

@@ -1,0 +1,201 @@
+#pragma once
+// Variant: the dynamically typed value that passes between fields, datasets, expressions and
+// controls. Empty (unassigned) is distinct from Null. Scalars are held inline and never allocate;
+// strings and arrays live on the heap.
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/rtl/types.h"
+
+using TVarType = uint16_t;
+
+constexpr TVarType varEmpty = 0x0000;
+constexpr TVarType varNull = 0x0001;
+constexpr TVarType varSmallint = 0x0002;
+constexpr TVarType varInteger = 0x0003;
+constexpr TVarType varSingle = 0x0004;
+constexpr TVarType varDouble = 0x0005;
+constexpr TVarType varCurrency = 0x0006;
+constexpr TVarType varDate = 0x0007;
+constexpr TVarType varOleStr = 0x0008;
+constexpr TVarType varDispatch = 0x0009;
+constexpr TVarType varError = 0x000A;
+constexpr TVarType varBoolean = 0x000B;
+constexpr TVarType varVariant = 0x000C;
+constexpr TVarType varUnknown = 0x000D;
+constexpr TVarType varShortInt = 0x0010;
+constexpr TVarType varByte = 0x0011;
+constexpr TVarType varWord = 0x0012;
+constexpr TVarType varLongWord = 0x0013;
+constexpr TVarType varInt64 = 0x0014;
+constexpr TVarType varUInt64 = 0x0015;
+constexpr TVarType varString = 0x0100;
+constexpr TVarType varTypeMask = 0x0FFF;
+constexpr TVarType varArray = 0x2000;
+constexpr TVarType varByRef = 0x4000;
+
+// Result of VarCompareValue.
+enum TVariantRelationship { vrEqual, vrLessThan, vrGreaterThan, vrNotEqual };
+
+class Variant {
+ public:
+  Variant() noexcept : type_(varEmpty) { u_.i64 = 0; }
+  Variant(const Variant& other);
+  Variant(Variant&& other) noexcept;
+  Variant& operator=(const Variant& other);
+  Variant& operator=(Variant&& other) noexcept;
+  ~Variant();
+
+  // Typed construction. Integers up to 32 bits are varInteger unless a narrower type is asked for.
+  Variant(bool v) noexcept;
+  Variant(int v) noexcept;
+  Variant(long v) noexcept;       // varInteger when it fits, else varInt64
+  Variant(long long v) noexcept;  // likewise
+  Variant(unsigned v) noexcept;   // varLongWord
+  Variant(double v) noexcept;
+  Variant(float v) noexcept;
+  Variant(Currency v) noexcept;
+  Variant(const char* v);
+  Variant(std::string_view v);
+  Variant(const std::string& v);
+  Variant(std::string&& v);
+  Variant(const char16_t* v);  // stored as UTF-8 text (varOleStr)
+  Variant(std::u16string_view v);
+
+  static Variant Null() noexcept;
+  static Variant Unassigned() noexcept { return Variant(); }
+  static Variant FromDateTime(TDateTime v) noexcept;
+  static Variant FromSmallint(int16_t v) noexcept;
+  static Variant FromShortInt(int8_t v) noexcept;
+  static Variant FromByte(uint8_t v) noexcept;
+  static Variant FromWord(uint16_t v) noexcept;
+  static Variant FromInt64(int64_t v) noexcept;  // always varInt64
+  static Variant FromUInt64(uint64_t v) noexcept;
+  static Variant FromError(int32_t code) noexcept;
+  // A non-owning reference to an object or interface (varUnknown); compares by address.
+  static Variant FromPointer(void* p) noexcept;
+  // A one-dimensional array with bounds lo..hi whose elements have the given type (varVariant for
+  // mixed elements); elements start as Empty (or zero for numeric element types).
+  static Variant CreateArray(int lo, int hi, TVarType elementType = varVariant);
+  static Variant ArrayOf(std::initializer_list<Variant> items);
+  static Variant ArrayOf(const std::vector<Variant>& items);
+
+  TVarType VarType() const noexcept { return type_; }
+  bool IsEmpty() const noexcept { return type_ == varEmpty; }
+  bool IsNull() const noexcept { return type_ == varNull; }
+  bool IsArray() const noexcept { return (type_ & varArray) != 0; }
+  bool IsNumeric() const noexcept;  // integers, floats, currency (not Boolean, not date)
+  bool IsOrdinal() const noexcept;  // integers and Boolean
+  bool IsFloat() const noexcept;    // single, double, currency
+  bool IsStr() const noexcept;      // varString or varOleStr
+  bool IsDate() const noexcept { return type_ == varDate; }
+
+  // Conversions; raise EVariantTypeCastError when the value cannot be converted (a text that is
+  // not a number, Null, an array). Empty converts to 0, "" or False.
+  int32_t AsInteger() const;
+  int64_t AsInt64() const;
+  double AsDouble() const;
+  Currency AsCurrency() const;
+  TDateTime AsDateTime() const;
+  bool AsBoolean() const;
+  std::string AsString() const;  // Null and Empty give ""
+  std::u16string AsWideString() const;
+  void* AsPointer() const;
+
+  // Raw access to a string without a copy; valid only while IsStr().
+  const std::string& StrRef() const;
+
+  // One-dimensional arrays. Index errors raise EVariantBadIndexError.
+  int ArrayLowBound() const;
+  int ArrayHighBound() const;
+  int ArrayCount() const;
+  const Variant& GetElement(int index) const;
+  void SetElement(int index, Variant value);
+  Variant& operator[](int index);
+  const Variant& operator[](int index) const { return GetElement(index); }
+  // Changes the high bound, keeping the elements that still fit.
+  void ArrayRedim(int highBound);
+
+  // Comparison: Null equals Null and is less than any other value; incomparable values (a text
+  // that is not a number against a number, an array against a scalar) raise EVariantTypeCastError
+  // or EVariantInvalidOpError.
+  friend bool operator==(const Variant& a, const Variant& b);
+  friend bool operator!=(const Variant& a, const Variant& b) { return !(a == b); }
+  friend bool operator<(const Variant& a, const Variant& b);
+  friend bool operator>(const Variant& a, const Variant& b) { return b < a; }
+  friend bool operator<=(const Variant& a, const Variant& b) { return !(b < a); }
+  friend bool operator>=(const Variant& a, const Variant& b) { return !(a < b); }
+
+  // Arithmetic: Null propagates; two strings concatenate with +; a string with a number is
+  // converted to a number; integer results widen to Int64 and then to double on overflow.
+  friend Variant operator+(const Variant& a, const Variant& b);
+  friend Variant operator-(const Variant& a, const Variant& b);
+  friend Variant operator*(const Variant& a, const Variant& b);
+  friend Variant operator/(const Variant& a, const Variant& b);  // always floating point
+  Variant operator-() const;
+  Variant& operator+=(const Variant& b) { return *this = *this + b; }
+  Variant& operator-=(const Variant& b) { return *this = *this - b; }
+  friend Variant IntDiv(const Variant& a, const Variant& b);  // div
+  friend Variant IntMod(const Variant& a, const Variant& b);  // mod
+
+  void Clear() noexcept;  // back to Empty
+  void Swap(Variant& other) noexcept;
+
+ private:
+  struct Array;
+  void CopyFrom(const Variant& other);
+  void Release() noexcept;
+
+  TVarType type_;
+  union {
+    int64_t i64;
+    uint64_t u64;
+    double dbl;
+    float sgl;
+    bool b;
+    void* ptr;
+    std::string* str;  // varString, varOleStr
+    Array* arr;        // varArray | element type
+  } u_;
+};
+
+inline Variant Null() noexcept { return Variant::Null(); }
+inline Variant Unassigned() noexcept { return Variant(); }
+
+inline TVarType VarType(const Variant& v) noexcept { return v.VarType(); }
+inline bool VarIsNull(const Variant& v) noexcept { return v.IsNull(); }
+inline bool VarIsEmpty(const Variant& v) noexcept { return v.IsEmpty(); }
+inline bool VarIsClear(const Variant& v) noexcept { return v.IsEmpty(); }
+inline bool VarIsArray(const Variant& v) noexcept { return v.IsArray(); }
+inline bool VarIsNumeric(const Variant& v) noexcept { return v.IsNumeric(); }
+inline bool VarIsOrdinal(const Variant& v) noexcept { return v.IsOrdinal(); }
+inline bool VarIsFloat(const Variant& v) noexcept { return v.IsFloat(); }
+inline bool VarIsStr(const Variant& v) noexcept { return v.IsStr(); }
+// Null or Empty.
+inline bool VarIsNullOrEmpty(const Variant& v) noexcept { return v.IsNull() || v.IsEmpty(); }
+
+std::string VarToStr(const Variant& v);  // Null and Empty give ""
+std::string VarToStrDef(const Variant& v, const std::string& def);
+std::u16string VarToWideStr(const Variant& v);
+// Converts to the given type; raises EVariantTypeCastError ("Could not convert variant of type
+// (%s) into type (%s)") when it cannot. Casting Null to anything but Null raises too.
+Variant VarCast(const Variant& v, TVarType type);
+Variant VarAsType(const Variant& v, TVarType type);
+// Name of a type as the conversion error shows it ("String", "Integer", "Null", ...).
+std::string VarTypeAsText(TVarType type);
+
+Variant VarArrayCreate(int lo, int hi, TVarType elementType = varVariant);
+Variant VarArrayOf(std::initializer_list<Variant> items);
+int VarArrayLowBound(const Variant& v, int dim = 1);
+int VarArrayHighBound(const Variant& v, int dim = 1);
+int VarArrayDimCount(const Variant& v) noexcept;
+void VarArrayRedim(Variant& v, int highBound);
+
+// Three-way comparison without raising for Null: vrNotEqual when the values are incomparable.
+TVariantRelationship VarCompareValue(const Variant& a, const Variant& b);
+// Equal type-insensitively; false for incomparable values.
+bool VarSameValue(const Variant& a, const Variant& b);

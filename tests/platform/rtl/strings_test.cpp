@@ -1,0 +1,129 @@
+#include "platform/rtl/strings.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+TEST(CodePages, ChineseRoundTripsThroughCp936AndUtf16) {
+  const std::string text = "费用垫付单 ABC 123";
+  std::string gbk = Utf8ToCp936(text);
+  // Each of the five Chinese characters takes two bytes in code page 936.
+  EXPECT_EQ(gbk.size(), 5u * 2 + 8);
+  EXPECT_EQ(static_cast<unsigned char>(gbk[0]), 0xB7);  // 费 = B7 D1
+  EXPECT_EQ(static_cast<unsigned char>(gbk[1]), 0xD1);
+  EXPECT_EQ(Cp936ToUtf8(gbk), text);
+  EXPECT_EQ(Cp936Length(text), gbk.size());
+
+  std::u16string wide = Utf8ToUtf16(text);
+  EXPECT_EQ(wide.size(), 13u);
+  EXPECT_EQ(Utf16ToUtf8(wide), text);
+}
+
+TEST(CodePages, InvalidInputIsReplacedNotLost) {
+  // A stray continuation byte, a truncated sequence and an overlong form.
+  std::string bad = std::string("a\x80") + "b\xE4\xB8" + "c\xC0\xAF";
+  EXPECT_FALSE(IsValidUtf8(bad));
+  std::string clean = SanitizeUtf8(bad);
+  EXPECT_TRUE(IsValidUtf8(clean));
+  EXPECT_EQ(clean, "a\uFFFDb\uFFFD\uFFFDc\uFFFD\uFFFD");
+
+  // A lone surrogate in UTF-16 becomes U+FFFD; a pair becomes one four-byte character.
+  std::u16string wide = u"x";
+  wide.push_back(0xD800);
+  wide += u"y\U0001F600";
+  EXPECT_EQ(Utf16ToUtf8(wide), "x\uFFFDy\U0001F600");
+  EXPECT_EQ(Utf8ToUtf16("\U0001F600").size(), 2u);
+
+  // Code page 936 bytes that do not form a character are not dropped.
+  std::string gbk = "A\x81";  // a lead byte with nothing after it
+  std::string back = Cp936ToUtf8(gbk);
+  EXPECT_EQ(back.substr(0, 1), "A");
+  EXPECT_GT(back.size(), 1u);
+
+  // A character outside the code page becomes '?'.
+  EXPECT_EQ(Utf8ToCp936("a\U0001F600b"), "a?b");
+  EXPECT_EQ(Cp936Length("a\U0001F600b"), 3u);
+}
+
+TEST(CodePages, TruncateNeverSplitsACharacter) {
+  const std::string text = "ab中文";
+  EXPECT_EQ(Cp936Truncate(text, 3), "ab");
+  EXPECT_EQ(Cp936Truncate(text, 4), "ab中");
+  EXPECT_EQ(Cp936Truncate(text, 5), "ab中");
+  EXPECT_EQ(Cp936Truncate(text, 6), text);
+  EXPECT_EQ(Cp936Truncate(text, 0), "");
+  EXPECT_EQ(Cp936Length("€"), 1u);  // code page 936 holds the euro sign in one byte
+}
+
+TEST(CodePages, Windows1252ReportsLoss) {
+  bool lost = true;
+  EXPECT_EQ(Utf8ToCp1252("café", &lost), "caf\xE9");
+  EXPECT_FALSE(lost);
+  EXPECT_EQ(Utf8ToCp1252("a中?", &lost), "a??");
+  EXPECT_TRUE(lost);
+  EXPECT_EQ(Cp1252ToUtf8("\x80"), "€");
+}
+
+TEST(Collation, ChineseNamesSortByPinyin) {
+  // 阿 (a), 北 (bei), 陈 (chen), 张 (zhang) in pinyin order, whatever their code points.
+  std::vector<std::string> names = {"张三", "陈五", "阿四", "北京"};
+  std::sort(names.begin(), names.end(), [](auto& a, auto& b) { return AnsiCompareStr(a, b) < 0; });
+  EXPECT_EQ(names, (std::vector<std::string>{"阿四", "北京", "陈五", "张三"}));
+}
+
+TEST(Collation, CaseSensitivityAndCompareStringResults) {
+  EXPECT_NE(AnsiCompareStr("abc", "ABC"), 0);
+  EXPECT_EQ(AnsiCompareText("abc", "ABC"), 0);
+  EXPECT_LT(AnsiCompareText("apple", "Banana"), 0);
+  EXPECT_EQ(CompareStringLocale(NORM_IGNORECASE, "abc", -1, "ABC", -1), CSTR_EQUAL);
+  EXPECT_EQ(CompareStringLocale(0, "a", -1, "b", -1), CSTR_LESS_THAN);
+  EXPECT_EQ(CompareStringLocale(0, "b", 1, "abc", 1), CSTR_GREATER_THAN);
+  // An explicit length cuts the text; -1 stops at a terminating zero.
+  EXPECT_EQ(CompareStringLocale(0, "abX", 2, "abY", 2), CSTR_EQUAL);
+  EXPECT_EQ(CompareStringLocale(0, std::string_view("ab\0X", 4), -1, "ab", -1), CSTR_EQUAL);
+}
+
+TEST(CaseMapping, AsciiOnlyAndLocale) {
+  EXPECT_EQ(UpperCase("abc中é"), "ABC中é");
+  EXPECT_EQ(AnsiUpperCase("abcé"), "ABCÉ");
+  EXPECT_EQ(LowerCase("ÀBC"), "Àbc");
+  EXPECT_EQ(CompareText("abc", "ABD"), -1);
+  EXPECT_TRUE(SameText("BILDA_ID", "bilda_id"));
+  EXPECT_FALSE(SameText("BILDA", "BILDA_ID"));
+}
+
+TEST(EditingHelpers, QuotingTrimAndReplace) {
+  EXPECT_EQ(QuotedStr("it's"), "'it''s'");
+  size_t pos = 0;
+  EXPECT_EQ(AnsiExtractQuotedStr("'it''s' rest", pos, '\''), "it's");
+  EXPECT_EQ(pos, 7u);
+  pos = 0;
+  EXPECT_EQ(AnsiExtractQuotedStr("'open", pos, '\''), "open");  // unterminated: takes the rest
+  pos = 0;
+  EXPECT_EQ(AnsiExtractQuotedStr("plain", pos, '\''), "");
+  EXPECT_EQ(pos, 0u);
+  EXPECT_EQ(AnsiDequotedStr("\"a\"\"b\"", '"'), "a\"b");
+  EXPECT_EQ(AnsiDequotedStr("\"a\" b", '"'), "\"a\" b");
+
+  EXPECT_EQ(Trim(" \t x y \r\n"), "x y");
+  EXPECT_EQ(TrimLeft("  x "), "x ");
+  EXPECT_EQ(TrimRight("  x "), "  x");
+  EXPECT_EQ(StringReplace("aAaA", "a", "b", rfReplaceAll), "bAbA");
+  EXPECT_EQ(StringReplace("aAaA", "a", "b", rfReplaceAll | rfIgnoreCase), "bbbb");
+  EXPECT_EQ(StringReplace("aAaA", "A", "-", 0), "a-aA");
+  EXPECT_EQ(Pos("b", "abcb"), 2u);
+  EXPECT_EQ(Pos("b", "abcb", 3), 4u);
+  EXPECT_EQ(Pos("z", "abc"), 0u);
+  EXPECT_EQ(SplitString("a;;b", ';'), (std::vector<std::string>{"a", "", "b"}));
+}
+
+TEST(Utf8, SequenceLengthGroupsByLeadByte) {
+  EXPECT_EQ(Utf8SequenceLength('a'), 1);
+  EXPECT_EQ(Utf8SequenceLength(0xC3), 2);
+  EXPECT_EQ(Utf8SequenceLength(0xE4), 3);
+  EXPECT_EQ(Utf8SequenceLength(0xF0), 4);
+  EXPECT_EQ(Utf8SequenceLength(0x80), 1);
+  EXPECT_EQ(Utf8SequenceLength(0xFF), 1);
+  EXPECT_EQ(Utf8CharCount("中a\U0001F600"), 3u);
+}
