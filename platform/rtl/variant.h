@@ -1,12 +1,14 @@
 #pragma once
 // Variant: the dynamically typed value that passes between fields, datasets, expressions and
 // controls. Empty (unassigned) is distinct from Null. Scalars are held inline and never allocate;
-// strings and arrays live on the heap.
+// strings live on the heap, shared between copies (a copy only bumps a count); arrays live on the
+// heap too and are copied element by element (they are small: multi-field keys and value lists).
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "platform/rtl/types.h"
@@ -56,6 +58,8 @@ class Variant {
   Variant(long v) noexcept;       // varInteger when it fits, else varInt64
   Variant(long long v) noexcept;  // likewise
   Variant(unsigned v) noexcept;   // varLongWord
+  Variant(unsigned long v) noexcept;       // varInteger, varInt64 or varUInt64, the first that fits
+  Variant(unsigned long long v) noexcept;  // likewise
   Variant(double v) noexcept;
   Variant(float v) noexcept;
   Variant(Currency v) noexcept;
@@ -65,6 +69,11 @@ class Variant {
   Variant(std::string&& v);
   Variant(const char16_t* v);  // stored as UTF-8 text (varOleStr)
   Variant(std::u16string_view v);
+  Variant(const std::u16string& v) : Variant(std::u16string_view(v)) {}
+  // Any other pointer would silently become a Boolean; FromPointer says what is meant.
+  template <class T>
+    requires(!std::is_same_v<std::remove_cv_t<T>, char> && !std::is_same_v<std::remove_cv_t<T>, char16_t>)
+  Variant(T*) = delete;
 
   static Variant Null() noexcept;
   static Variant Unassigned() noexcept { return Variant(); }
@@ -98,6 +107,7 @@ class Variant {
   // not a number, Null, an array). Empty converts to 0, "" or False.
   int32_t AsInteger() const;
   int64_t AsInt64() const;
+  uint64_t AsUInt64() const;  // negative values raise EVariantOverflowError
   double AsDouble() const;
   Currency AsCurrency() const;
   TDateTime AsDateTime() const;
@@ -106,7 +116,7 @@ class Variant {
   std::u16string AsWideString() const;
   void* AsPointer() const;
 
-  // Raw access to a string without a copy; valid only while IsStr().
+  // Raw access to a string without a copy; raises EVariantTypeCastError unless IsStr().
   const std::string& StrRef() const;
 
   // One-dimensional arrays. Index errors raise EVariantBadIndexError.
@@ -120,9 +130,10 @@ class Variant {
   // Changes the high bound, keeping the elements that still fit.
   void ArrayRedim(int highBound);
 
-  // Comparison: Null equals Null and is less than any other value; incomparable values (a text
-  // that is not a number against a number, an array against a scalar) raise EVariantTypeCastError
-  // or EVariantInvalidOpError.
+  // Comparison: Null equals Null and is less than any other value; Empty compares as 0, "" or
+  // False; texts compare by the locale's collation; a text against a number is read as a number.
+  // Incomparable values (a text that is not a number against a number, an array against anything)
+  // raise EVariantTypeCastError or EVariantInvalidOpError.
   friend bool operator==(const Variant& a, const Variant& b);
   friend bool operator!=(const Variant& a, const Variant& b) { return !(a == b); }
   friend bool operator<(const Variant& a, const Variant& b);
@@ -130,8 +141,11 @@ class Variant {
   friend bool operator<=(const Variant& a, const Variant& b) { return !(b < a); }
   friend bool operator>=(const Variant& a, const Variant& b) { return !(a < b); }
 
-  // Arithmetic: Null propagates; two strings concatenate with +; a string with a number is
-  // converted to a number; integer results widen to Int64 and then to double on overflow.
+  // Arithmetic: Null propagates; Empty counts as 0 (or "" beside a string); two strings
+  // concatenate with +; a string with a number is read as a double; integer results widen to Int64
+  // and then to double on overflow; currency stays currency beside integers; date plus a number
+  // is a date. Arrays, errors and pointers raise EVariantInvalidOpError; dividing by zero raises
+  // EZeroDivide (/) or EDivByZero (div, mod).
   friend Variant operator+(const Variant& a, const Variant& b);
   friend Variant operator-(const Variant& a, const Variant& b);
   friend Variant operator*(const Variant& a, const Variant& b);
@@ -146,9 +160,13 @@ class Variant {
   void Swap(Variant& other) noexcept;
 
  private:
+  friend struct VariantOps;
+  struct StrRep;
   struct Array;
   void CopyFrom(const Variant& other);
   void Release() noexcept;
+  void SetString(std::string&& s, TVarType type);
+  Array& ArrayData() const;
 
   TVarType type_;
   union {
@@ -158,7 +176,7 @@ class Variant {
     float sgl;
     bool b;
     void* ptr;
-    std::string* str;  // varString, varOleStr
+    StrRep* str;       // varString, varOleStr: shared, never changed in place
     Array* arr;        // varArray | element type
   } u_;
 };
@@ -195,7 +213,10 @@ int VarArrayHighBound(const Variant& v, int dim = 1);
 int VarArrayDimCount(const Variant& v) noexcept;
 void VarArrayRedim(Variant& v, int highBound);
 
-// Three-way comparison without raising for Null: vrNotEqual when the values are incomparable.
+// Three-way comparison with the rules of the operators: -1, 0 or 1; raises for incomparable values.
+int VarCompare(const Variant& a, const Variant& b);
+// Three-way comparison that never raises: Null or Empty against anything else, and incomparable
+// values, answer vrNotEqual; Null against Null and Empty against Empty are vrEqual.
 TVariantRelationship VarCompareValue(const Variant& a, const Variant& b);
 // Equal type-insensitively; false for incomparable values.
 bool VarSameValue(const Variant& a, const Variant& b);
