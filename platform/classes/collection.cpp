@@ -112,28 +112,18 @@ void TCollection::Delete(int index) {
 
 void TCollection::Clear() {
   if (items_.empty()) return;
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     while (!items_.empty()) Delete(Count() - 1);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TCollection::Assign(TPersistent* source) {
   if (auto* src = dynamic_cast<TCollection*>(source)) {
     if (src == this) return;
-    BeginUpdate();
-    try {
+    WithUpdate(*this, [&] {
       Clear();
       for (int i = 0; i < src->Count(); ++i) Add()->Assign(src->Items(i));
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    });
     return;
   }
   TPersistent::Assign(source);

@@ -181,42 +181,27 @@ void TStrings::AddStrings(TStrings* strings) {
   // Copy first: adding a list to itself must not run forever.
   std::vector<std::pair<std::string, TObject*>> items;
   for (int i = 0; i < strings->Count(); ++i) items.emplace_back(strings->Get(i), strings->GetObject(i));
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     for (auto& [s, obj] : items) AddObject(s, obj);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TStrings::AddStrings(const std::vector<std::string>& strings) {
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     for (auto& s : strings) Add(s);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TStrings::Assign(TPersistent* source) {
   if (auto* src = dynamic_cast<TStrings*>(source)) {
     if (src == this) return;
-    BeginUpdate();
-    try {
+    WithUpdate(*this, [&] {
       Clear();
       delimiter_ = src->delimiter_;
       quoteChar_ = src->quoteChar_;
       nameValueSeparator_ = src->nameValueSeparator_;
       AddStrings(src);
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    });
     return;
   }
   TPersistent::Assign(source);
@@ -236,8 +221,7 @@ void TStrings::EndUpdate() {
 void TStrings::SetUpdateState(bool) {}
 
 void TStrings::Exchange(int index1, int index2) {
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     std::string s1 = Get(index1), s2 = Get(index2);
     TObject* o1 = GetObject(index1);
     TObject* o2 = GetObject(index2);
@@ -245,11 +229,7 @@ void TStrings::Exchange(int index1, int index2) {
     PutObject(index1, o2);
     Put(index2, s1);
     PutObject(index2, o1);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TStrings::InsertObject(int index, std::string_view s, TObject* obj) {
@@ -260,17 +240,12 @@ void TStrings::InsertObject(int index, std::string_view s, TObject* obj) {
 void TStrings::Move(int curIndex, int newIndex) {
   if (curIndex == newIndex) return;
   if (newIndex < 0 || newIndex >= GetCount()) Error("List index out of bounds (%d)", newIndex);
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     std::string s = Get(curIndex);
     TObject* obj = GetObject(curIndex);
     Delete(curIndex);
     InsertObject(newIndex, s, obj);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 bool TStrings::Equals(const TStrings* other) const {
@@ -358,8 +333,7 @@ std::string TStrings::GetTextStr() const {
 }
 
 void TStrings::SetTextStr(std::string_view text) {
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     Clear();
     size_t i = 0;
     while (i < text.size()) {
@@ -369,11 +343,7 @@ void TStrings::SetTextStr(std::string_view text) {
       if (i < text.size() && text[i] == '\r') ++i;
       if (i < text.size() && text[i] == '\n') ++i;
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 namespace {
@@ -399,8 +369,7 @@ std::string TStrings::DelimitedText() const {
 }
 
 void TStrings::SetDelimitedText(std::string_view text) {
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     Clear();
     size_t p = 0;
     while (p < text.size() && IsBlank(text[p])) ++p;
@@ -423,11 +392,7 @@ void TStrings::SetDelimitedText(std::string_view text) {
         } while (p < text.size() && IsBlank(text[p]));
       }
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 std::string TStrings::CommaText() const {
@@ -491,15 +456,10 @@ TObject* TStrings::GetObject(int) const { return nullptr; }
 
 void TStrings::Put(int index, std::string_view s) {
   TObject* obj = GetObject(index);
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     Delete(index);
     InsertObject(index, s, obj);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TStrings::PutObject(int, TObject*) {}

@@ -40,3 +40,17 @@ class TPersistent : public TObject {
  private:
   std::unique_ptr<std::vector<std::pair<std::string, std::string>>> handlerNames_;
 };
+
+// Runs body between target.BeginUpdate() and target.EndUpdate(); the update also ends when body
+// raises.
+template <class T, class F>
+void WithUpdate(T& target, F&& body) {
+  target.BeginUpdate();
+  try {
+    body();
+  } catch (...) {
+    target.EndUpdate();
+    throw;
+  }
+  target.EndUpdate();
+}
