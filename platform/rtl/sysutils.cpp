@@ -94,18 +94,21 @@ struct Decimal {
   }
 };
 
-// The decimal digits of a finite double, rounded to `precision` significant digits.
+// The decimal digits of a finite double, rounded to `precision` significant digits. The digits
+// are taken at 17 places (enough to tell any two doubles apart) and then rounded as decimals, so
+// that 1234.5 to four digits is 1235 and 2.675 to fifteen is 2.675.
 Decimal FromDouble(double v, int precision) {
   Decimal d;
   if (v == 0.0) return d;
   d.negative = v < 0;
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*e", precision - 1, std::fabs(v));
+  std::snprintf(buf, sizeof buf, "%.*e", std::max(precision, 17) - 1, std::fabs(v));
   const char* p = buf;
   for (; *p && *p != 'e'; ++p)
     if (IsDigit(*p)) d.digits.push_back(*p);
   d.exponent = (*p == 'e' ? std::atoi(p + 1) : 0) + 1;
   d.TrimTrailingZeros();
+  d.RoundAt(precision);
   return d;
 }
 

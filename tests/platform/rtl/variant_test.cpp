@@ -8,6 +8,7 @@
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/sysutils.h"
+#include "support/error_text.h"
 
 // ---- counting allocations -------------------------------------------------------------------
 // Every plain form of operator new and delete is replaced (so that the pairs always match, also
@@ -65,13 +66,9 @@ class VariantTest : public ::testing::Test {
   void TearDown() override { FormatSettings = TFormatSettings::Default(); }
 };
 
-std::string CastMessage(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const EVariantTypeCastError& e) {
-    return e.Message();
-  }
-  return "(no error)";
+template <class F>
+std::string CastMessage(F f) {
+  return ErrorText<EVariantTypeCastError>(f);
 }
 
 }  // namespace
