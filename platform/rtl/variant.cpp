@@ -517,6 +517,7 @@ Variant::Array& Variant::ArrayData() const {
 namespace {
 Variant InitialElement(TVarType elemType) {
   if (elemType == varVariant) return Variant();
+  if (IsStrType(elemType)) return VariantOps::Retag(Variant(""), elemType);
   return VarCast(Variant(0), elemType);
 }
 

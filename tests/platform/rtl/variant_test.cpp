@@ -401,6 +401,14 @@ TEST_F(VariantTest, ArraysKeepBoundsAndRedimension) {
   EXPECT_THROW(VarArrayCreate(5, 2), EVariantArrayCreateError);
   EXPECT_THROW(VarArrayCreate(0, INT32_MAX), EVariantArrayCreateError);
   EXPECT_THROW((void)Variant(1).ArrayCount(), EVariantInvalidOpError);
+
+  Variant texts = VarArrayCreate(0, 1, varOleStr);  // text elements start empty
+  EXPECT_EQ(VarType(texts[0]), varOleStr);
+  EXPECT_EQ(VarToStr(texts[0]), "");
+  texts.SetElement(1, Variant(12));
+  EXPECT_EQ(VarType(texts[1]), varOleStr);
+  EXPECT_EQ(VarToStr(texts[1]), "12");
+  EXPECT_FALSE(VarArrayCreate(0, 0, varBoolean)[0].AsBoolean());
 }
 
 TEST_F(VariantTest, ArrayCopiesAreIndependent) {
