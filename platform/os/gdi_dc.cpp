@@ -173,7 +173,7 @@ static void CopyTruncatedUtf8(char* dst, size_t cap, std::string_view src) {
     n = cap - 1;
     while (n > 0 && (static_cast<unsigned char>(src[n]) & 0xC0) == 0x80) --n;
   }
-  std::memcpy(dst, src.data(), n);
+  if (n) std::memcpy(dst, src.data(), n);
   dst[n] = 0;
 }
 
@@ -807,7 +807,7 @@ int FanoRecordArgs(HDC dc, int index, int64_t* out, int max) {
 static int CopyOut(const std::string& s, char* out, int size) {
   if (out && size > 0) {
     size_t n = std::min(s.size(), static_cast<size_t>(size - 1));
-    std::memcpy(out, s.data(), n);
+    if (n) std::memcpy(out, s.data(), n);
     out[n] = 0;
   }
   return static_cast<int>(s.size());
