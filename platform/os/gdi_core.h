@@ -254,6 +254,13 @@ struct DC : Object {
 };
 
 std::shared_ptr<DC> GetDC_(HDC h);
+// Opens an interface call on `dc`: takes the lock and binds `d`, or returns `ret` for a bad handle.
+#define FANO_DC_OR(ret)                                   \
+  FANO_GDI_LOCK;                                          \
+  auto fano_dc_ = ::fano_os::gdi::GetDC_(dc);             \
+  if (!fano_dc_) return ret;                              \
+  ::fano_os::gdi::DC& d = *fano_dc_;                      \
+  (void)d
 HGDIOBJ SelectInto(DC& dc, const std::shared_ptr<Object>& obj);
 COLORREF PenColor(DC& dc);     // resolves DC_PEN
 COLORREF BrushColor(DC& dc, const Brush& b);  // resolves DC_BRUSH and system-colour brushes

@@ -298,12 +298,6 @@ void XorSurfaceRect(Surface* surface, const RECT& r, const pixman_region32_t* cl
 using namespace fano_os::gdi;
 using fano_os::Surface;
 
-#define DC_OR(ret)             \
-  FANO_GDI_LOCK;               \
-  auto dcp = GetDC_(dc);       \
-  if (!dcp) return ret;        \
-  DC& d = *dcp;                \
-  (void)d
 
 extern "C" {
 
@@ -318,7 +312,7 @@ HDC CreateCompatibleDC(HDC dc) {
 }
 
 BOOL DeleteDC(HDC dc) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   if (d.ownBitmap) {
     if (d.ownBitmap->selectedIn == &d) d.ownBitmap->selectedIn = nullptr;
     Unregister(HandleOf(d.ownBitmap.get()));
@@ -330,13 +324,13 @@ BOOL DeleteDC(HDC dc) {
 HWND WindowFromDC(HDC dc) { return fano_os::SurfaceDCOwner(dc); }
 
 int SaveDC(HDC dc) {
-  DC_OR(0);
+  FANO_DC_OR(0);
   d.saved.push_back(d.st);
   return static_cast<int>(d.saved.size());
 }
 
 BOOL RestoreDC(HDC dc, int level) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   int64_t n = static_cast<int64_t>(d.saved.size());
   int64_t idx = level > 0 ? level - 1 : n + level;
   if (level == 0 || idx < 0 || idx >= n) return FALSE;
@@ -356,7 +350,7 @@ BOOL RestoreDC(HDC dc, int level) {
 }
 
 int GetDeviceCaps(HDC dc, int index) {
-  DC_OR(0);
+  FANO_DC_OR(0);
   int w = g_desktopW, h = g_desktopH;
   if (!d.memory && !d.owner && d.target) {
     w = d.target->width;
@@ -393,7 +387,7 @@ int GetDeviceCaps(HDC dc, int index) {
 }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ obj) {
-  DC_OR(nullptr);
+  FANO_DC_OR(nullptr);
   auto o = Find(obj);
   if (!o) return nullptr;
   if (o->kind == Kind::Region) {
@@ -405,7 +399,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ obj) {
 }
 
 HGDIOBJ GetCurrentObject(HDC dc, UINT type) {
-  DC_OR(nullptr);
+  FANO_DC_OR(nullptr);
   switch (type) {
     case OBJ_PEN:
     case OBJ_EXTPEN: return HandleOf(d.st.pen.get());
@@ -417,127 +411,82 @@ HGDIOBJ GetCurrentObject(HDC dc, UINT type) {
   }
 }
 
-COLORREF SetBkColor(HDC dc, COLORREF c) {
-  DC_OR(CLR_INVALID);
-  COLORREF old = d.st.bkColor;
-  d.st.bkColor = c & 0xFFFFFF;
+}  // extern "C"
+
+namespace {
+
+// The state setters and getters share one shape: validate, swap, answer the old value.
+COLORREF SwapColor(HDC dc, COLORREF DCState::*field, COLORREF c) {
+  FANO_DC_OR(CLR_INVALID);
+  COLORREF old = d.st.*field;
+  d.st.*field = c & 0xFFFFFF;
   return old;
 }
-COLORREF GetBkColor(HDC dc) {
-  DC_OR(CLR_INVALID);
-  return d.st.bkColor;
+template <class T>
+T ReadField(HDC dc, T DCState::*field, T bad) {
+  FANO_DC_OR(bad);
+  return d.st.*field;
 }
-COLORREF SetTextColor(HDC dc, COLORREF c) {
-  DC_OR(CLR_INVALID);
-  COLORREF old = d.st.textColor;
-  d.st.textColor = c & 0xFFFFFF;
+template <class T>
+T SwapField(HDC dc, T DCState::*field, T v, bool valid, T bad) {
+  FANO_DC_OR(bad);
+  if (!valid) return bad;
+  T old = d.st.*field;
+  d.st.*field = v;
   return old;
 }
-COLORREF GetTextColor(HDC dc) {
-  DC_OR(CLR_INVALID);
-  return d.st.textColor;
+BOOL SwapPoint(HDC dc, POINT DCState::*field, POINT v, POINT* old) {
+  FANO_DC_OR(FALSE);
+  if (old) *old = d.st.*field;
+  d.st.*field = v;
+  return TRUE;
 }
-COLORREF SetDCBrushColor(HDC dc, COLORREF c) {
-  DC_OR(CLR_INVALID);
-  COLORREF old = d.st.dcBrushColor;
-  d.st.dcBrushColor = c & 0xFFFFFF;
-  return old;
+BOOL ReadPoint(HDC dc, POINT DCState::*field, POINT* out) {
+  FANO_DC_OR(FALSE);
+  if (!out) return FALSE;
+  *out = d.st.*field;
+  return TRUE;
 }
-COLORREF GetDCBrushColor(HDC dc) {
-  DC_OR(CLR_INVALID);
-  return d.st.dcBrushColor;
-}
-COLORREF SetDCPenColor(HDC dc, COLORREF c) {
-  DC_OR(CLR_INVALID);
-  COLORREF old = d.st.dcPenColor;
-  d.st.dcPenColor = c & 0xFFFFFF;
-  return old;
-}
-COLORREF GetDCPenColor(HDC dc) {
-  DC_OR(CLR_INVALID);
-  return d.st.dcPenColor;
-}
+
+}  // namespace
+
+extern "C" {
+
+COLORREF SetBkColor(HDC dc, COLORREF c) { return SwapColor(dc, &DCState::bkColor, c); }
+COLORREF GetBkColor(HDC dc) { return ReadField(dc, &DCState::bkColor, CLR_INVALID); }
+COLORREF SetTextColor(HDC dc, COLORREF c) { return SwapColor(dc, &DCState::textColor, c); }
+COLORREF GetTextColor(HDC dc) { return ReadField(dc, &DCState::textColor, CLR_INVALID); }
+COLORREF SetDCBrushColor(HDC dc, COLORREF c) { return SwapColor(dc, &DCState::dcBrushColor, c); }
+COLORREF GetDCBrushColor(HDC dc) { return ReadField(dc, &DCState::dcBrushColor, CLR_INVALID); }
+COLORREF SetDCPenColor(HDC dc, COLORREF c) { return SwapColor(dc, &DCState::dcPenColor, c); }
+COLORREF GetDCPenColor(HDC dc) { return ReadField(dc, &DCState::dcPenColor, CLR_INVALID); }
 
 int SetBkMode(HDC dc, int mode) {
-  DC_OR(0);
-  if (mode != TRANSPARENT && mode != OPAQUE) return 0;
-  int old = d.st.bkMode;
-  d.st.bkMode = mode;
-  return old;
+  return SwapField(dc, &DCState::bkMode, mode, mode == TRANSPARENT || mode == OPAQUE, 0);
 }
-int GetBkMode(HDC dc) {
-  DC_OR(0);
-  return d.st.bkMode;
-}
-int SetROP2(HDC dc, int rop2) {
-  DC_OR(0);
-  if (rop2 < R2_BLACK || rop2 > R2_WHITE) return 0;
-  int old = d.st.rop2;
-  d.st.rop2 = rop2;
-  return old;
-}
-int GetROP2(HDC dc) {
-  DC_OR(0);
-  return d.st.rop2;
-}
-UINT SetTextAlign(HDC dc, UINT align) {
-  DC_OR(GDI_ERROR);
-  UINT old = d.st.textAlign;
-  d.st.textAlign = align & TA_MASK;
-  return old;
-}
-UINT GetTextAlign(HDC dc) {
-  DC_OR(GDI_ERROR);
-  return d.st.textAlign;
-}
+int GetBkMode(HDC dc) { return ReadField(dc, &DCState::bkMode, 0); }
+int SetROP2(HDC dc, int rop2) { return SwapField(dc, &DCState::rop2, rop2, rop2 >= R2_BLACK && rop2 <= R2_WHITE, 0); }
+int GetROP2(HDC dc) { return ReadField(dc, &DCState::rop2, 0); }
+UINT SetTextAlign(HDC dc, UINT align) { return SwapField(dc, &DCState::textAlign, align & TA_MASK, true, GDI_ERROR); }
+UINT GetTextAlign(HDC dc) { return ReadField(dc, &DCState::textAlign, GDI_ERROR); }
 int SetStretchBltMode(HDC dc, int mode) {
-  DC_OR(0);
-  if (mode < BLACKONWHITE || mode > HALFTONE) return 0;
-  int old = d.st.stretchMode;
-  d.st.stretchMode = mode;
-  return old;
+  return SwapField(dc, &DCState::stretchMode, mode, mode >= BLACKONWHITE && mode <= HALFTONE, 0);
 }
-int GetStretchBltMode(HDC dc) {
-  DC_OR(0);
-  return d.st.stretchMode;
-}
+int GetStretchBltMode(HDC dc) { return ReadField(dc, &DCState::stretchMode, 0); }
 int SetPolyFillMode(HDC dc, int mode) {
-  DC_OR(0);
-  if (mode != ALTERNATE && mode != WINDING) return 0;
-  int old = d.st.polyFill;
-  d.st.polyFill = mode;
-  return old;
+  return SwapField(dc, &DCState::polyFill, mode, mode == ALTERNATE || mode == WINDING, 0);
 }
-int GetPolyFillMode(HDC dc) {
-  DC_OR(0);
-  return d.st.polyFill;
-}
+int GetPolyFillMode(HDC dc) { return ReadField(dc, &DCState::polyFill, 0); }
 int SetTextCharacterExtra(HDC dc, int extra) {
-  DC_OR(static_cast<int>(0x80000000u));
-  int old = d.st.charExtra;
-  d.st.charExtra = std::clamp(extra, -1000, 1000);
-  return old;
+  return SwapField(dc, &DCState::charExtra, std::clamp(extra, -1000, 1000), true, static_cast<int>(0x80000000u));
 }
-int GetTextCharacterExtra(HDC dc) {
-  DC_OR(static_cast<int>(0x80000000u));
-  return d.st.charExtra;
-}
+int GetTextCharacterExtra(HDC dc) { return ReadField(dc, &DCState::charExtra, static_cast<int>(0x80000000u)); }
 
-BOOL SetBrushOrgEx(HDC dc, int x, int y, POINT* old) {
-  DC_OR(FALSE);
-  if (old) *old = d.st.brushOrg;
-  d.st.brushOrg = POINT{x, y};
-  return TRUE;
-}
-BOOL GetBrushOrgEx(HDC dc, POINT* out) {
-  DC_OR(FALSE);
-  if (!out) return FALSE;
-  *out = d.st.brushOrg;
-  return TRUE;
-}
+BOOL SetBrushOrgEx(HDC dc, int x, int y, POINT* old) { return SwapPoint(dc, &DCState::brushOrg, POINT{x, y}, old); }
+BOOL GetBrushOrgEx(HDC dc, POINT* out) { return ReadPoint(dc, &DCState::brushOrg, out); }
 
 int SetMapMode(HDC dc, int mode) {
-  DC_OR(0);
+  FANO_DC_OR(0);
   if (mode != MM_TEXT && mode != MM_ISOTROPIC && mode != MM_ANISOTROPIC) return 0;
   int old = d.st.mapMode;
   d.st.mapMode = mode;
@@ -548,7 +497,7 @@ int SetMapMode(HDC dc, int mode) {
   return old;
 }
 int GetMapMode(HDC dc) {
-  DC_OR(0);
+  FANO_DC_OR(0);
   return d.st.mapMode;
 }
 
@@ -565,104 +514,63 @@ static void FixIsotropic(DCState& st) {
   }
 }
 
-BOOL SetViewportOrgEx(HDC dc, int x, int y, POINT* old) {
-  DC_OR(FALSE);
-  if (old) *old = d.st.vpOrg;
-  d.st.vpOrg = POINT{ClampCoord(x), ClampCoord(y)};
-  return TRUE;
-}
-BOOL GetViewportOrgEx(HDC dc, POINT* out) {
-  DC_OR(FALSE);
-  if (!out) return FALSE;
-  *out = d.st.vpOrg;
-  return TRUE;
-}
+static POINT Clamped(int64_t x, int64_t y) { return POINT{ClampCoord(x), ClampCoord(y)}; }
+
+BOOL SetViewportOrgEx(HDC dc, int x, int y, POINT* old) { return SwapPoint(dc, &DCState::vpOrg, Clamped(x, y), old); }
+BOOL GetViewportOrgEx(HDC dc, POINT* out) { return ReadPoint(dc, &DCState::vpOrg, out); }
 BOOL OffsetViewportOrgEx(HDC dc, int dx, int dy, POINT* old) {
-  DC_OR(FALSE);
-  if (old) *old = d.st.vpOrg;
-  d.st.vpOrg = POINT{ClampCoord(int64_t(d.st.vpOrg.x) + dx), ClampCoord(int64_t(d.st.vpOrg.y) + dy)};
-  return TRUE;
+  POINT cur{};
+  if (!GetViewportOrgEx(dc, &cur)) return FALSE;
+  return SetViewportOrgEx(dc, ClampCoord(int64_t(cur.x) + dx), ClampCoord(int64_t(cur.y) + dy), old);
 }
-BOOL SetWindowOrgEx(HDC dc, int x, int y, POINT* old) {
-  DC_OR(FALSE);
-  if (old) *old = d.st.wndOrg;
-  d.st.wndOrg = POINT{ClampCoord(x), ClampCoord(y)};
-  return TRUE;
-}
-BOOL GetWindowOrgEx(HDC dc, POINT* out) {
-  DC_OR(FALSE);
-  if (!out) return FALSE;
-  *out = d.st.wndOrg;
-  return TRUE;
-}
+BOOL SetWindowOrgEx(HDC dc, int x, int y, POINT* old) { return SwapPoint(dc, &DCState::wndOrg, Clamped(x, y), old); }
+BOOL GetWindowOrgEx(HDC dc, POINT* out) { return ReadPoint(dc, &DCState::wndOrg, out); }
 BOOL OffsetWindowOrgEx(HDC dc, int dx, int dy, POINT* old) {
-  DC_OR(FALSE);
-  if (old) *old = d.st.wndOrg;
-  d.st.wndOrg = POINT{ClampCoord(int64_t(d.st.wndOrg.x) + dx), ClampCoord(int64_t(d.st.wndOrg.y) + dy)};
-  return TRUE;
+  POINT cur{};
+  if (!GetWindowOrgEx(dc, &cur)) return FALSE;
+  return SetWindowOrgEx(dc, ClampCoord(int64_t(cur.x) + dx), ClampCoord(int64_t(cur.y) + dy), old);
 }
-BOOL SetViewportExtEx(HDC dc, int x, int y, SIZE* old) {
-  DC_OR(FALSE);
-  if (old) *old = d.st.vpExt;
+static BOOL SetExtent(HDC dc, SIZE DCState::*field, int x, int y, SIZE* old) {
+  FANO_DC_OR(FALSE);
+  if (old) *old = d.st.*field;
   if (d.st.mapMode == MM_TEXT) return TRUE;
   if (x == 0 || y == 0) return FALSE;
-  d.st.vpExt = SIZE{ClampCoord(x), ClampCoord(y)};
+  d.st.*field = SIZE{ClampCoord(x), ClampCoord(y)};
   FixIsotropic(d.st);
   return TRUE;
 }
-BOOL GetViewportExtEx(HDC dc, SIZE* out) {
-  DC_OR(FALSE);
+static BOOL ReadExtent(HDC dc, SIZE DCState::*field, SIZE* out) {
+  FANO_DC_OR(FALSE);
   if (!out) return FALSE;
-  *out = d.st.vpExt;
+  *out = d.st.*field;
   return TRUE;
 }
-BOOL SetWindowExtEx(HDC dc, int x, int y, SIZE* old) {
-  DC_OR(FALSE);
-  if (old) *old = d.st.wndExt;
-  if (d.st.mapMode == MM_TEXT) return TRUE;
-  if (x == 0 || y == 0) return FALSE;
-  d.st.wndExt = SIZE{ClampCoord(x), ClampCoord(y)};
-  FixIsotropic(d.st);
-  return TRUE;
-}
-BOOL GetWindowExtEx(HDC dc, SIZE* out) {
-  DC_OR(FALSE);
-  if (!out) return FALSE;
-  *out = d.st.wndExt;
-  return TRUE;
-}
+BOOL SetViewportExtEx(HDC dc, int x, int y, SIZE* old) { return SetExtent(dc, &DCState::vpExt, x, y, old); }
+BOOL GetViewportExtEx(HDC dc, SIZE* out) { return ReadExtent(dc, &DCState::vpExt, out); }
+BOOL SetWindowExtEx(HDC dc, int x, int y, SIZE* old) { return SetExtent(dc, &DCState::wndExt, x, y, old); }
+BOOL GetWindowExtEx(HDC dc, SIZE* out) { return ReadExtent(dc, &DCState::wndExt, out); }
 
 BOOL LPtoDP(HDC dc, POINT* pts, int count) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   if (!pts || count < 0) return FALSE;
   for (int i = 0; i < count; ++i) pts[i] = d.ToDev(pts[i]);
   return TRUE;
 }
 BOOL DPtoLP(HDC dc, POINT* pts, int count) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   if (!pts || count < 0) return FALSE;
   for (int i = 0; i < count; ++i)
     pts[i] = POINT{ClampCoord(d.XToLog(pts[i].x)), ClampCoord(d.YToLog(pts[i].y))};
   return TRUE;
 }
 
-BOOL MoveToEx(HDC dc, int x, int y, POINT* old) {
-  DC_OR(FALSE);
-  if (old) *old = d.st.cur;
-  d.st.cur = POINT{x, y};
-  return TRUE;
-}
-BOOL GetCurrentPositionEx(HDC dc, POINT* out) {
-  DC_OR(FALSE);
-  if (!out) return FALSE;
-  *out = d.st.cur;
-  return TRUE;
-}
+BOOL MoveToEx(HDC dc, int x, int y, POINT* old) { return SwapPoint(dc, &DCState::cur, POINT{x, y}, old); }
+BOOL GetCurrentPositionEx(HDC dc, POINT* out) { return ReadPoint(dc, &DCState::cur, out); }
 
 // ---- palettes ---------------------------------------------------------------------------------
 
 HPALETTE SelectPalette(HDC dc, HPALETTE pal, BOOL) {
-  DC_OR(nullptr);
+  FANO_DC_OR(nullptr);
   auto p = Get<Palette>(pal);
   if (!p) return nullptr;
   HPALETTE old = HandleOf(d.st.palette.get());
@@ -671,12 +579,12 @@ HPALETTE SelectPalette(HDC dc, HPALETTE pal, BOOL) {
 }
 
 UINT RealizePalette(HDC dc) {
-  DC_OR(GDI_ERROR);
+  FANO_DC_OR(GDI_ERROR);
   return 0;  // a true-colour device maps nothing
 }
 
 COLORREF GetNearestColor(HDC dc, COLORREF color) {
-  DC_OR(CLR_INVALID);
+  FANO_DC_OR(CLR_INVALID);
   COLORREF c = (color >> 24) == 1 ? 0 : (color & 0xFFFFFF);
   return d.Mono() ? ToMono(c) : c;
 }
@@ -686,7 +594,7 @@ COLORREF GetNearestColor(HDC dc, COLORREF color) {
 int SelectClipRgn(HDC dc, HRGN rgn) { return ExtSelectClipRgn(dc, rgn, RGN_COPY); }
 
 int ExtSelectClipRgn(HDC dc, HRGN rgn, int mode) {
-  DC_OR(ERROR);
+  FANO_DC_OR(ERROR);
   if (mode < RGN_AND || mode > RGN_COPY) return ERROR;
   auto r = Get<RegionObj>(rgn);
   if (!r) {
@@ -712,7 +620,7 @@ int ExtSelectClipRgn(HDC dc, HRGN rgn, int mode) {
 }
 
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom) {
-  DC_OR(ERROR);
+  FANO_DC_OR(ERROR);
   Region r(d.RectToDev(RECT{left, top, right, bottom}));
   if (!d.st.clip) d.st.clip = Region(d.DeviceBounds());
   d.st.clip->Intersect(r);
@@ -720,7 +628,7 @@ int IntersectClipRect(HDC dc, int left, int top, int right, int bottom) {
 }
 
 int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom) {
-  DC_OR(ERROR);
+  FANO_DC_OR(ERROR);
   Region r(d.RectToDev(RECT{left, top, right, bottom}));
   if (!d.st.clip) d.st.clip = Region(d.DeviceBounds());
   d.st.clip->Subtract(r);
@@ -728,13 +636,13 @@ int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom) {
 }
 
 int OffsetClipRgn(HDC dc, int dx, int dy) {
-  DC_OR(ERROR);
+  FANO_DC_OR(ERROR);
   if (d.st.clip) d.st.clip->Translate(d.WidthToDev(dx) * (dx < 0 ? -1 : 1), d.WidthToDev(dy) * (dy < 0 ? -1 : 1));
   return d.DeviceClip().Type();
 }
 
 int GetClipBox(HDC dc, RECT* out) {
-  DC_OR(ERROR);
+  FANO_DC_OR(ERROR);
   if (!out) return ERROR;
   Region r = d.DeviceClip();
   RECT b = r.Box();
@@ -747,7 +655,7 @@ int GetClipBox(HDC dc, RECT* out) {
 }
 
 int GetClipRgn(HDC dc, HRGN rgn) {
-  DC_OR(-1);
+  FANO_DC_OR(-1);
   auto r = Get<RegionObj>(rgn);
   if (!r) return -1;
   if (!d.st.clip) return 0;
@@ -756,13 +664,13 @@ int GetClipRgn(HDC dc, HRGN rgn) {
 }
 
 BOOL PtVisible(HDC dc, int x, int y) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   POINT p = d.ToDev(POINT{x, y});
   return d.DeviceClip().Contains(p.x, p.y) ? TRUE : FALSE;
 }
 
 BOOL RectVisible(HDC dc, const RECT* r) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   if (!r) return FALSE;
   Region a(d.RectToDev(*r));
   a.Intersect(d.DeviceClip());
@@ -772,32 +680,32 @@ BOOL RectVisible(HDC dc, const RECT* r) {
 // ---- recording --------------------------------------------------------------------------------
 
 BOOL FanoRecordStart(HDC dc) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   d.log.clear();
   d.recording = true;
   return TRUE;
 }
 
 BOOL FanoRecordStop(HDC dc) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   d.recording = false;
   return TRUE;
 }
 
 int FanoRecordCount(HDC dc) {
-  DC_OR(0);
+  FANO_DC_OR(0);
   return static_cast<int>(d.log.size());
 }
 
 BOOL FanoRecordGet(HDC dc, int index, FANO_DRAW_RECORD* out) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   if (!out || index < 0 || index >= static_cast<int>(d.log.size())) return FALSE;
   *out = d.log[static_cast<size_t>(index)].head;
   return TRUE;
 }
 
 int FanoRecordArgs(HDC dc, int index, int64_t* out, int max) {
-  DC_OR(0);
+  FANO_DC_OR(0);
   if (index < 0 || index >= static_cast<int>(d.log.size())) return 0;
   const auto& a = d.log[static_cast<size_t>(index)].args;
   for (int i = 0; out && i < max && i < static_cast<int>(a.size()); ++i) out[i] = a[static_cast<size_t>(i)];
@@ -814,13 +722,13 @@ static int CopyOut(const std::string& s, char* out, int size) {
 }
 
 int FanoRecordText(HDC dc, int index, char* out, int size) {
-  DC_OR(0);
+  FANO_DC_OR(0);
   if (index < 0 || index >= static_cast<int>(d.log.size())) return 0;
   return CopyOut(d.log[static_cast<size_t>(index)].text, out, size);
 }
 
 int FanoRecordFormat(HDC dc, int index, char* out, int size) {
-  DC_OR(0);
+  FANO_DC_OR(0);
   if (index < 0 || index >= static_cast<int>(d.log.size())) return 0;
   const DrawRecord& r = d.log[static_cast<size_t>(index)];
   std::string s = r.head.call;

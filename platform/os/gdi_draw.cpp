@@ -354,17 +354,11 @@ static Region RegionToDev(DC& dc, const Region& r) {
 using namespace fano_os::gdi;
 using fano_os::Surface;
 
-#define DC_OR(ret)       \
-  FANO_GDI_LOCK;         \
-  auto dcp = GetDC_(dc); \
-  if (!dcp) return ret;  \
-  DC& d = *dcp;          \
-  (void)d
 
 extern "C" {
 
 BOOL LineTo(HDC dc, int x, int y) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   POINT from = d.st.cur;
   CallScope scope(d, "LineTo", {from.x, from.y, x, y});
   Canvas cv = PrepareCanvas(d);
@@ -383,7 +377,7 @@ static std::vector<int64_t> PointArgs(const POINT* pts, size_t n) {
 }
 
 BOOL Polyline(HDC dc, const POINT* pts, int count) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   if (!pts || count < 2) return FALSE;
   CallScope scope(d, "Polyline", PointArgs(pts, static_cast<size_t>(count)));
   Canvas cv = PrepareCanvas(d);
@@ -392,7 +386,7 @@ BOOL Polyline(HDC dc, const POINT* pts, int count) {
 }
 
 BOOL PolylineTo(HDC dc, const POINT* pts, DWORD count) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   if (!pts || count < 1 || count > (1u << 28)) return FALSE;
   std::vector<POINT> all{d.st.cur};
   all.insert(all.end(), pts, pts + count);
@@ -404,7 +398,7 @@ BOOL PolylineTo(HDC dc, const POINT* pts, DWORD count) {
 }
 
 BOOL PolyPolyline(HDC dc, const POINT* pts, const DWORD* counts, DWORD polylines) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   if (!pts || !counts || polylines == 0) return FALSE;
   size_t total = 0;
   for (DWORD i = 0; i < polylines; ++i) {
@@ -426,7 +420,7 @@ BOOL PolyPolyline(HDC dc, const POINT* pts, const DWORD* counts, DWORD polylines
 }
 
 BOOL PolyPolygon(HDC dc, const POINT* pts, const int* counts, int polygons) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   if (!pts || !counts || polygons <= 0) return FALSE;
   size_t total = 0;
   for (int i = 0; i < polygons; ++i) {
@@ -461,7 +455,7 @@ BOOL Polygon(HDC dc, const POINT* pts, int count) {
 }
 
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   CallScope scope(d, "Rectangle", {left, top, right, bottom});
   Canvas cv = PrepareCanvas(d);
   if (cv.Empty()) return TRUE;
@@ -497,21 +491,21 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
 }
 
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   CallScope scope(d, "Ellipse", {left, top, right, bottom});
   DrawShape(d, d.RectToDev(RECT{left, top, right, bottom}), false, 0, 0);
   return TRUE;
 }
 
 BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int w, int h) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   CallScope scope(d, "RoundRect", {left, top, right, bottom, w, h});
   DrawShape(d, d.RectToDev(RECT{left, top, right, bottom}), true, d.WidthToDev(w), d.WidthToDev(h));
   return TRUE;
 }
 
 BOOL FillRgn(HDC dc, HRGN rgn, HBRUSH brush) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   auto r = Get<RegionObj>(rgn);
   auto b = ResolveBrushArg(brush);
   if (!r || !b) return FALSE;
@@ -525,7 +519,7 @@ BOOL FillRgn(HDC dc, HRGN rgn, HBRUSH brush) {
 }
 
 BOOL PaintRgn(HDC dc, HRGN rgn) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   auto r = Get<RegionObj>(rgn);
   if (!r) return FALSE;
   RECT box = r->rgn.Box();
@@ -536,7 +530,7 @@ BOOL PaintRgn(HDC dc, HRGN rgn) {
 }
 
 BOOL InvertRgn(HDC dc, HRGN rgn) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   auto r = Get<RegionObj>(rgn);
   if (!r) return FALSE;
   RECT box = r->rgn.Box();
@@ -548,7 +542,7 @@ BOOL InvertRgn(HDC dc, HRGN rgn) {
 }
 
 BOOL FrameRgn(HDC dc, HRGN rgn, HBRUSH brush, int w, int h) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   auto r = Get<RegionObj>(rgn);
   auto b = ResolveBrushArg(brush);
   if (!r || !b || w <= 0 || h <= 0) return FALSE;

@@ -479,17 +479,11 @@ static std::shared_ptr<Bitmap> DibBitmap(const BITMAPINFO* info, const void* bit
 using namespace fano_os::gdi;
 using fano_os::Surface;
 
-#define DC_OR(ret)       \
-  FANO_GDI_LOCK;         \
-  auto dcp = GetDC_(dc); \
-  if (!dcp) return ret;  \
-  DC& d = *dcp;          \
-  (void)d
 
 extern "C" {
 
 BOOL PatBlt(HDC dc, int x, int y, int w, int h, DWORD rop) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   uint8_t code = Rop3Code(rop);
   if (Rop3UsesSource(code)) return FALSE;
   CallScope scope(d, "PatBlt", {x, y, w, h, static_cast<int64_t>(rop)});
@@ -501,7 +495,7 @@ BOOL PatBlt(HDC dc, int x, int y, int w, int h, DWORD rop) {
 }
 
 BOOL StretchBlt(HDC dc, int x, int y, int w, int h, HDC src, int xs, int ys, int ws, int hs, DWORD rop) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   auto s = GetDC_(src);
   if (src && !s) return FALSE;
   CallScope scope(d, "StretchBlt", {x, y, w, h, xs, ys, ws, hs, static_cast<int64_t>(rop & 0xFFFFFF)});
@@ -509,7 +503,7 @@ BOOL StretchBlt(HDC dc, int x, int y, int w, int h, HDC src, int xs, int ys, int
 }
 
 BOOL BitBlt(HDC dc, int x, int y, int w, int h, HDC src, int xs, int ys, DWORD rop) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   auto s = GetDC_(src);
   if (src && !s) return FALSE;
   CallScope scope(d, "BitBlt", {x, y, w, h, xs, ys, static_cast<int64_t>(rop & 0xFFFFFF)});
@@ -517,7 +511,7 @@ BOOL BitBlt(HDC dc, int x, int y, int w, int h, HDC src, int xs, int ys, DWORD r
 }
 
 BOOL MaskBlt(HDC dc, int x, int y, int w, int h, HDC src, int xs, int ys, HBITMAP mask, int xm, int ym, DWORD rop4) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   auto s = GetDC_(src);
   if (src && !s) return FALSE;
   std::shared_ptr<Bitmap> m;
@@ -531,7 +525,7 @@ BOOL MaskBlt(HDC dc, int x, int y, int w, int h, HDC src, int xs, int ys, HBITMA
 }
 
 BOOL TransparentBlt(HDC dc, int x, int y, int w, int h, HDC src, int xs, int ys, int ws, int hs, UINT transparent) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   auto s = GetDC_(src);
   if (!s || w < 0 || h < 0 || ws < 0 || hs < 0) return FALSE;
   CallScope scope(d, "TransparentBlt", {x, y, w, h, xs, ys, ws, hs, static_cast<int64_t>(transparent)});
@@ -539,7 +533,7 @@ BOOL TransparentBlt(HDC dc, int x, int y, int w, int h, HDC src, int xs, int ys,
 }
 
 COLORREF GetPixel(HDC dc, int x, int y) {
-  DC_OR(CLR_INVALID);
+  FANO_DC_OR(CLR_INVALID);
   Canvas cv = PrepareCanvas(d);
   POINT p = d.ToDev(POINT{x, y});
   if (!cv.Visible(p.x, p.y)) return CLR_INVALID;
@@ -547,7 +541,7 @@ COLORREF GetPixel(HDC dc, int x, int y) {
 }
 
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
-  DC_OR(CLR_INVALID);
+  FANO_DC_OR(CLR_INVALID);
   CallScope scope(d, "SetPixel", {x, y, static_cast<int64_t>(color)});
   Canvas cv = PrepareCanvas(d);
   POINT p = d.ToDev(POINT{x, y});
@@ -561,7 +555,7 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
 BOOL SetPixelV(HDC dc, int x, int y, COLORREF color) { return SetPixel(dc, x, y, color) != CLR_INVALID; }
 
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage) {
-  DC_OR(0);
+  FANO_DC_OR(0);
   auto bm = Get<Bitmap>(bitmap);
   if (!bm || !info || info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER) || usage != DIB_RGB_COLORS) return 0;
   BITMAPINFOHEADER& h = info->bmiHeader;
@@ -645,7 +639,7 @@ HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const
 
 int StretchDIBits(HDC dc, int xd, int yd, int wd, int hd, int xs, int ys, int ws, int hs, const void* bits,
                   const BITMAPINFO* info, UINT usage, DWORD rop) {
-  DC_OR(0);
+  FANO_DC_OR(0);
   if (usage != DIB_RGB_COLORS) return 0;
   auto bm = DibBitmap(info, bits);
   if (!bm) return 0;
@@ -662,7 +656,7 @@ int StretchDIBits(HDC dc, int xd, int yd, int wd, int hd, int xs, int ys, int ws
 
 int SetDIBitsToDevice(HDC dc, int xd, int yd, DWORD w, DWORD h, int xs, int ys, UINT startScan, UINT lines,
                       const void* bits, const BITMAPINFO* info, UINT usage) {
-  DC_OR(0);
+  FANO_DC_OR(0);
   if (usage != DIB_RGB_COLORS || !ValidHeader(info) || !bits || w > static_cast<DWORD>(kCoordLimit) ||
       h > static_cast<DWORD>(kCoordLimit))
     return 0;
@@ -687,7 +681,7 @@ int SetDIBitsToDevice(HDC dc, int xd, int yd, DWORD w, DWORD h, int xs, int ys, 
 }
 
 BOOL GradientFill(HDC dc, TRIVERTEX* v, ULONG nv, void* mesh, ULONG nm, ULONG mode) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   if (!v || !mesh || (mode != GRADIENT_FILL_RECT_H && mode != GRADIENT_FILL_RECT_V)) return FALSE;
   std::vector<int64_t> args{static_cast<int64_t>(mode)};
   auto* rects = static_cast<GRADIENT_RECT*>(mesh);

@@ -270,17 +270,11 @@ void CaptionGlyph(const Canvas& cv, const RECT& in, UINT kind, COLORREF c) {
 using namespace fano_os::gdi;
 using fano_os::Surface;
 
-#define DC_OR(ret)       \
-  FANO_GDI_LOCK;         \
-  auto dcp = GetDC_(dc); \
-  if (!dcp) return ret;  \
-  DC& d = *dcp;          \
-  (void)d
 
 extern "C" {
 
 int FillRect(HDC dc, const RECT* r, HBRUSH brush) {
-  DC_OR(0);
+  FANO_DC_OR(0);
   auto b = ResolveBrushArg(brush);
   if (!r || !b) return 0;
   CallScope scope(d, "FillRect", {r->left, r->top, r->right, r->bottom});
@@ -292,7 +286,7 @@ int FillRect(HDC dc, const RECT* r, HBRUSH brush) {
 }
 
 int FrameRect(HDC dc, const RECT* r, HBRUSH brush) {
-  DC_OR(0);
+  FANO_DC_OR(0);
   auto b = ResolveBrushArg(brush);
   if (!r || !b) return 0;
   CallScope scope(d, "FrameRect", {r->left, r->top, r->right, r->bottom});
@@ -307,7 +301,7 @@ int FrameRect(HDC dc, const RECT* r, HBRUSH brush) {
 }
 
 BOOL InvertRect(HDC dc, const RECT* r) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   if (!r) return FALSE;
   CallScope scope(d, "InvertRect", {r->left, r->top, r->right, r->bottom});
   Canvas cv = PrepareCanvas(d);
@@ -317,7 +311,7 @@ BOOL InvertRect(HDC dc, const RECT* r) {
 }
 
 BOOL DrawFocusRect(HDC dc, const RECT* r) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   if (!r) return FALSE;
   CallScope scope(d, "DrawFocusRect", {r->left, r->top, r->right, r->bottom});
   if (r->right <= r->left || r->bottom <= r->top) return TRUE;
@@ -333,7 +327,7 @@ BOOL DrawFocusRect(HDC dc, const RECT* r) {
 }
 
 BOOL DrawEdge(HDC dc, RECT* r, UINT edge, UINT flags) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   if (!r) return FALSE;
   CallScope scope(d, "DrawEdge", {r->left, r->top, r->right, r->bottom, edge, flags});
   Canvas cv = PrepareCanvas(d);
@@ -353,7 +347,7 @@ BOOL DrawEdge(HDC dc, RECT* r, UINT edge, UINT flags) {
 }
 
 BOOL DrawFrameControl(HDC dc, RECT* r, UINT type, UINT state) {
-  DC_OR(FALSE);
+  FANO_DC_OR(FALSE);
   if (!r) return FALSE;
   CallScope scope(d, "DrawFrameControl", {r->left, r->top, r->right, r->bottom, type, state});
   Canvas cv = PrepareCanvas(d);
