@@ -226,42 +226,70 @@ TEST_F(ResourceTest, SecondInstanceGetsAUniqueName) {
 }
 
 TEST_F(ResourceTest, ErrorsNameTheLine) {
-  EXPECT_EQ(ReadError("object TTestForm F {\n  Nope = 1\n}"), "Line 2: Unknown property Nope in TTestForm F");
-  EXPECT_EQ(ReadError("object TTestForm F {\n\n  object TNoSuch x {\n  }\n}"), "Line 3: Class TNoSuch not found");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  Align = alLeft\n}"), "Line 2: Invalid value alLeft for Align");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  Caption = \"open\n}"), "Line 2: Unterminated string");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  Caption = \"x\"\n"), "Line 3: Unexpected end of text: \"}\" missing");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  Left = \"x\"\n}"), "Line 2: Integer expected, found a string");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  Left = 99999999999\n}"), "Line 2: Integer out of range: 99999999999");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  ReadOnlyCount = 1\n}"), "Line 2: Property ReadOnlyCount is read-only");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  Font.Nope = 1\n}"), "Line 2: Unknown property Nope in TTestFont");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  Caption.Size = 1\n}"), "Line 2: Property Caption of TTestForm F has no properties");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  Font = 1\n}"),
-            "Line 2: Property Font is an object: give its properties as Font.Name = value");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  OnClick = NoSuchHandler\n}"), "Line 2: Method NoSuchHandler not found in TTestForm");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  OnClick = FormButton\n}"), "Line 2: Method FormButton does not fit event OnClick");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  object TTestGrid g {\n    DataSource = dsNone\n  }\n}"),
-            "Line 3: Component dsNone not found");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  object TTestGrid g {\n    DataSource = F\n  }\n}"),
-            "Line 3: Component F is not a TTestDataSource");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  object TTestControl a {\n  }\n  object TTestControl A {\n  }\n}"),
-            "Line 4: A component named A already exists");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  object TTestControl grid {\n  }\n}"),
-            "Line 2: Component grid is a TTestControl but its field needs a TTestGrid");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  object TTestControl 9x {\n  }\n}"), "Line 2: Invalid number");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  inherited TTestControl ghost {\n  }\n}"),
-            "Line 2: Inherited component ghost not found");
-  EXPECT_EQ(ReadError("object TTestDataSource F {\n}"), "Line 1: The resource is for TTestDataSource, not for a TTestForm");
-  EXPECT_EQ(ReadError("inherited TTestForm F {\n}"), "Line 1: An inherited resource names its ancestor: \": TAncestor\"");
-  EXPECT_EQ(ReadError("inherited TTestForm F : TNoForm {\n}"), "Line 1: TNoForm is not an ancestor of TTestForm");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  Caption = \"a\\qb\"\n}"), "Line 2: Unknown escape \\q");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  Font.Style = [fsBold, fsNone]\n}"), "Line 2: Invalid set element fsNone for Font.Style");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  Caption = 费用\n}"), "Line 2: Unexpected character (byte 232)");
-  EXPECT_EQ(ReadError("object TTestForm F {\n}\nobject TTestForm G {\n}"), "Line 3: Text after the end of the root component");
-  EXPECT_EQ(ReadError(""), "Line 1: object or inherited expected, found end of text");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  object TTestGrid g {\n    Glyph = hex { 0A1 }\n  }\n}"),
-            "Line 3: Invalid hex data");
-  EXPECT_EQ(ReadError("object TTestForm F {\n  Lines = (\"a\"\n"), "Line 3: Unterminated list");
+  const struct {
+    const char* text;
+    const char* error;
+  } cases[] = {
+      {"object TTestForm F {\n  Nope = 1\n}",
+       "Line 2: Unknown property Nope in TTestForm F"},
+      {"object TTestForm F {\n\n  object TNoSuch x {\n  }\n}",
+       "Line 3: Class TNoSuch not found"},
+      {"object TTestForm F {\n  Align = alLeft\n}",
+       "Line 2: Invalid value alLeft for Align"},
+      {"object TTestForm F {\n  Caption = \"open\n}",
+       "Line 2: Unterminated string"},
+      {"object TTestForm F {\n  Caption = \"x\"\n",
+       "Line 3: Unexpected end of text: \"}\" missing"},
+      {"object TTestForm F {\n  Left = \"x\"\n}",
+       "Line 2: Integer expected, found a string"},
+      {"object TTestForm F {\n  Left = 99999999999\n}",
+       "Line 2: Integer out of range: 99999999999"},
+      {"object TTestForm F {\n  ReadOnlyCount = 1\n}",
+       "Line 2: Property ReadOnlyCount is read-only"},
+      {"object TTestForm F {\n  Font.Nope = 1\n}",
+       "Line 2: Unknown property Nope in TTestFont"},
+      {"object TTestForm F {\n  Caption.Size = 1\n}",
+       "Line 2: Property Caption of TTestForm F has no properties"},
+      {"object TTestForm F {\n  Font = 1\n}",
+       "Line 2: Property Font is an object: give its properties as Font.Name = value"},
+      {"object TTestForm F {\n  OnClick = NoSuchHandler\n}",
+       "Line 2: Method NoSuchHandler not found in TTestForm"},
+      {"object TTestForm F {\n  OnClick = FormButton\n}",
+       "Line 2: Method FormButton does not fit event OnClick"},
+      {"object TTestForm F {\n  object TTestGrid g {\n    DataSource = dsNone\n  }\n}",
+       "Line 3: Component dsNone not found"},
+      {"object TTestForm F {\n  object TTestGrid g {\n    DataSource = F\n  }\n}",
+       "Line 3: Component F is not a TTestDataSource"},
+      {"object TTestForm F {\n  object TTestControl a {\n  }\n  object TTestControl A {\n  }\n}",
+       "Line 4: A component named A already exists"},
+      {"object TTestForm F {\n  object TTestControl grid {\n  }\n}",
+       "Line 2: Component grid is a TTestControl but its field needs a TTestGrid"},
+      {"object TTestForm F {\n  object TTestControl 9x {\n  }\n}",
+       "Line 2: Invalid number"},
+      {"object TTestForm F {\n  inherited TTestControl ghost {\n  }\n}",
+       "Line 2: Inherited component ghost not found"},
+      {"object TTestDataSource F {\n}",
+       "Line 1: The resource is for TTestDataSource, not for a TTestForm"},
+      {"inherited TTestForm F {\n}",
+       "Line 1: An inherited resource names its ancestor: \": TAncestor\""},
+      {"inherited TTestForm F : TNoForm {\n}",
+       "Line 1: TNoForm is not an ancestor of TTestForm"},
+      {"object TTestForm F {\n  Caption = \"a\\qb\"\n}",
+       "Line 2: Unknown escape \\q"},
+      {"object TTestForm F {\n  Font.Style = [fsBold, fsNone]\n}",
+       "Line 2: Invalid set element fsNone for Font.Style"},
+      {"object TTestForm F {\n  Caption = 费用\n}",
+       "Line 2: Unexpected character (byte 232)"},
+      {"object TTestForm F {\n}\nobject TTestForm G {\n}",
+       "Line 3: Text after the end of the root component"},
+      {"",
+       "Line 1: object or inherited expected, found end of text"},
+      {"object TTestForm F {\n  object TTestGrid g {\n    Glyph = hex { 0A1 }\n  }\n}",
+       "Line 3: Invalid hex data"},
+      {"object TTestForm F {\n  Lines = (\"a\"\n",
+       "Line 3: Unterminated list"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReadError(c.text), c.error) << c.text;
   // Any error is an EReadError, a filer error.
   Owned<TTestForm> form(new TTestForm(nullptr));
   EXPECT_THROW(ReadComponentText(form.get(), "x"), EFilerError);
