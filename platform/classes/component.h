@@ -84,11 +84,8 @@ class TComponent : public TPersistent {
   // component and passes the notice on to every owned component.
   virtual void Notification(TComponent* component, TOperation operation);
 
-  // Loading from resources: the reader parents a nested component through SetParentComponent,
-  // then lets it read its block through ReadState (the base reads its properties and nested
-  // components), and calls Loaded on every component it read once the whole resource (with its
-  // ancestors) is in and references are resolved.
-  virtual void ReadState(TReader& reader);
+  // Loading from resources: the reader parents nested components through SetParentComponent and
+  // calls Loaded on every component it read once the whole resource (with its ancestors) is in.
   virtual void Loaded();
   // The component a loaded component is placed in (a control's parent control); the base has none.
   virtual bool HasParent() const { return false; }
@@ -119,8 +116,7 @@ class TComponent : public TPersistent {
   void ExcludeState(TComponentStateItem s) noexcept { state_.Exclude(s); }
 
  private:
-  friend class TResourceLoader;
-  friend class TWriterHelper;
+  friend class TReader;
   void Insert(TComponent* component);
   void Remove(TComponent* component);
   void NotifyFreeLinks();

@@ -1,0 +1,185 @@
+#pragma once
+// TDataSource joins a dataset to its data links; TDataLink is what a control (or a detail
+// dataset) attaches to receive the dataset's notifications and to see a window of its records.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/classes/component.h"
+#include "platform/db/dbtypes.h"
+#include "platform/rtl/persistent.h"
+
+class TDataSet;
+class TDataLink;
+class TField;
+class TDataSource;
+
+using TNotifyEvent = std::function<void(TObject* sender)>;
+using TDataChangeEvent = std::function<void(TObject* sender, TField* field)>;
+
+class TDataSource : public TComponent {
+  FANO_CLASS(TDataSource)
+ public:
+  explicit TDataSource(TComponent* owner);
+  ~TDataSource() override;
+
+  TDataSet* DataSet() const noexcept { return dataSet_; }
+  // Raises "Circular datalinks are not allowed" when the dataset is this source's own detail.
+  void SetDataSet(TDataSet* value);
+  // The dataset's state, or inactive while disabled or without a dataset.
+  TDataSetState State() const noexcept { return state_; }
+  bool Enabled() const noexcept { return enabled_; }
+  void SetEnabled(bool value);
+  // Whether a control's change puts the dataset into edit state by itself.
+  bool AutoEdit() const noexcept { return autoEdit_; }
+  void SetAutoEdit(bool value) { autoEdit_ = value; }
+  // Puts the dataset into edit state when AutoEdit allows it.
+  void Edit();
+  // Whether the dataset is this source's, directly or as a master somewhere up the chain.
+  bool IsLinkedTo(TDataSet* dataSet) const;
+
+  const TNotifyEvent& OnStateChange() const noexcept { return onStateChange_; }
+  void SetOnStateChange(TNotifyEvent e) { onStateChange_ = std::move(e); }
+  const TDataChangeEvent& OnDataChange() const noexcept { return onDataChange_; }
+  void SetOnDataChange(TDataChangeEvent e) { onDataChange_ = std::move(e); }
+  const TNotifyEvent& OnUpdateData() const noexcept { return onUpdateData_; }
+  void SetOnUpdateData(TNotifyEvent e) { onUpdateData_ = std::move(e); }
+
+  int DataLinkCount() const noexcept { return static_cast<int>(links_.size()); }
+  TDataLink* DataLinks(int index) const { return links_.at(static_cast<size_t>(index)); }
+
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  friend class TDataSet;
+  friend class TDataLink;
+  void AddDataLink(TDataLink* link);
+  void RemoveDataLink(TDataLink* link);
+  void DataEvent(TDataEvent event, NativeInt info);
+  void NotifyDataLinks(TDataEvent event, NativeInt info);
+  void SetState(TDataSetState value);
+  void UpdateState();
+
+  TDataSet* dataSet_ = nullptr;
+  TDataSetState state_ = dsInactive;
+  bool enabled_ = true;
+  bool autoEdit_ = true;
+  std::vector<TDataLink*> links_;
+  TNotifyEvent onStateChange_;
+  TDataChangeEvent onDataChange_;
+  TNotifyEvent onUpdateData_;
+};
+
+class TDataLink : public TPersistent {
+  FANO_CLASS(TDataLink)
+ public:
+  TDataLink();
+  ~TDataLink() override;
+
+  TDataSource* DataSource() const noexcept { return dataSource_; }
+  // Raises "DataSource cannot be changed" while DataSourceFixed; a source linked to this link's
+  // own detail dataset raises "Circular datalinks are not allowed".
+  void SetDataSource(TDataSource* value);
+  bool DataSourceFixed() const noexcept { return dataSourceFixed_; }
+  void SetDataSourceFixed(bool value) noexcept { dataSourceFixed_ = value; }
+  TDataSet* DataSet() const;
+  // The source is enabled and its dataset open.
+  bool Active() const noexcept { return active_; }
+  // In edit state and not read-only.
+  bool Editing() const noexcept { return editing_; }
+  bool ReadOnly() const noexcept { return readOnly_; }
+  void SetReadOnly(bool value);
+  // Index of the dataset's active record within this link's window; writing it makes another
+  // record of the window active without events (for painting rows).
+  int ActiveRecord() const;
+  void SetActiveRecord(int value);
+  // How many records the link wants to see at once.
+  int BufferCount() const noexcept { return bufferCount_; }
+  virtual void SetBufferCount(int value);
+  // The records the link's window holds now.
+  int RecordCount() const;
+  bool VisualControl() const noexcept { return visualControl_; }
+  void SetVisualControl(bool value) noexcept { visualControl_ = value; }
+  bool Eof() const;
+  bool Bof() const;
+
+  // Puts the dataset into edit state (through the source's AutoEdit rule); answers Editing.
+  bool Edit();
+  // Writes the control's pending text (UpdateData) without treating the writes as outside changes.
+  void UpdateRecord();
+
+  // ---- notifications ----
+  virtual void ActiveChanged() {}
+  virtual void CheckBrowseMode() {}
+  virtual void DataEvent(TDataEvent event, NativeInt info);
+  virtual void DataSetChanged() { RecordChanged(nullptr); }
+  virtual void DataSetScrolled(int distance);
+  virtual void EditingChanged() {}
+  // Focuses the control of `field` and clears it when handled.
+  virtual void FocusControl(TField*& field) { (void)field; }
+  virtual void LayoutChanged() { DataSetChanged(); }
+  virtual int MoveBy(int distance);
+  virtual void RecordChanged(TField* field) { (void)field; }
+  virtual void UpdateData() {}
+
+  // The dataset this link drives as a detail (null for controls).
+  virtual TDataSet* GetDetailDataSet() const { return nullptr; }
+
+ protected:
+  bool Updating() const noexcept { return updating_; }
+
+ private:
+  friend class TDataSource;
+  void UpdateState();
+  void SetActive(bool value);
+  void SetEditing(bool value);
+  void UpdateRange();
+
+  TDataSource* dataSource_ = nullptr;
+  bool dataSourceFixed_ = false;
+  bool active_ = false;
+  bool editing_ = false;
+  bool readOnly_ = false;
+  bool updating_ = false;
+  bool visualControl_ = false;
+  int bufferCount_ = 1;
+  int firstRecord_ = 0;
+};
+
+// A link that belongs to a detail dataset.
+class TDetailDataLink : public TDataLink {
+  FANO_CLASS(TDetailDataLink)
+};
+
+// The detail dataset's link to its master: reports when the master moves to another record or
+// one of the master fields changes (never while the master is in set-key state, and only while
+// the detail is open), and when the master link goes inactive.
+class TMasterDataLink : public TDetailDataLink {
+  FANO_CLASS(TMasterDataLink)
+ public:
+  explicit TMasterDataLink(TDataSet* dataSet);
+
+  TDataSet* GetDetailDataSet() const override { return detail_; }
+  const std::string& FieldNames() const noexcept { return fieldNames_; }
+  void SetFieldNames(const std::string& value);
+  // The master fields named by FieldNames while the link is active.
+  const std::vector<TField*>& Fields() const noexcept { return fields_; }
+  const TNotifyEvent& OnMasterChange() const noexcept { return onMasterChange_; }
+  void SetOnMasterChange(TNotifyEvent e) { onMasterChange_ = std::move(e); }
+  const TNotifyEvent& OnMasterDisable() const noexcept { return onMasterDisable_; }
+  void SetOnMasterDisable(TNotifyEvent e) { onMasterDisable_ = std::move(e); }
+
+  void ActiveChanged() override;
+  void CheckBrowseMode() override;
+  void LayoutChanged() override { ActiveChanged(); }
+  void RecordChanged(TField* field) override;
+  void DataEvent(TDataEvent event, NativeInt info) override;
+
+ private:
+  void ResolveFields();
+  TDataSet* detail_;
+  std::string fieldNames_;
+  std::vector<TField*> fields_;
+  TNotifyEvent onMasterChange_;
+  TNotifyEvent onMasterDisable_;
+};
