@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/classes/filer.h"
 #include "platform/classes/published.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/strings.h"
@@ -116,6 +117,9 @@ void TComponent::ValidateContainer(TComponent* component) { component->ValidateI
 
 void TComponent::InsertComponent(TComponent* component) {
   if (!component || component->owner_ == this) return;
+  // An ownership cycle would destroy its members twice.
+  for (TComponent* o = this; o; o = o->owner_)
+    if (o == component) throw EComponentError("A component cannot own itself or its owner");
   component->ValidateContainer(this);
   // A name that clashes here is refused before anything changes.
   if (!component->name_.empty() && FindComponent(component->name_))
@@ -189,6 +193,8 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
     components_[i]->Notification(component, operation);
   }
 }
+
+void TComponent::ReadState(TReader& reader) { reader.ReadData(this); }
 
 void TComponent::Loaded() { state_.Exclude(csLoading); }
 

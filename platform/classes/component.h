@@ -84,8 +84,11 @@ class TComponent : public TPersistent {
   // component and passes the notice on to every owned component.
   virtual void Notification(TComponent* component, TOperation operation);
 
-  // Loading from resources: the reader parents nested components through SetParentComponent and
-  // calls Loaded on every component it read once the whole resource (with its ancestors) is in.
+  // Loading from resources: the reader parents a nested component through SetParentComponent,
+  // then lets it read its block through ReadState (the base reads its properties and nested
+  // components), and calls Loaded on every component it read once the whole resource (with its
+  // ancestors) is in and references are resolved.
+  virtual void ReadState(TReader& reader);
   virtual void Loaded();
   // The component a loaded component is placed in (a control's parent control); the base has none.
   virtual bool HasParent() const { return false; }
@@ -116,7 +119,8 @@ class TComponent : public TPersistent {
   void ExcludeState(TComponentStateItem s) noexcept { state_.Exclude(s); }
 
  private:
-  friend class TReader;
+  friend class TResourceLoader;
+  friend class TWriterHelper;
   void Insert(TComponent* component);
   void Remove(TComponent* component);
   void NotifyFreeLinks();

@@ -18,6 +18,7 @@
 class TReader;
 class TWriter;
 class TResourceLoader;
+class TWriterHelper;
 
 using TReaderProc = std::function<void(TReader& reader)>;
 using TWriterProc = std::function<void(TWriter& writer)>;
@@ -120,6 +121,7 @@ class TWriter : public TFiler {
   std::string WriteRoot(TComponent* root);
 
  private:
+  friend class TWriterHelper;
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

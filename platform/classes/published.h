@@ -251,10 +251,12 @@ class TPublisher {
     info.Kind = kind;
     info.ValueType = typeid(T);
     constexpr bool writable = !std::is_null_pointer_v<S> || std::is_member_object_pointer_v<G>;
-    auto store = [getter, setter](C* obj, auto&& value) {
-      if constexpr (!std::is_null_pointer_v<S>) Write(obj, setter, std::forward<decltype(value)>(value));
-      else Write(obj, getter, std::forward<decltype(value)>(value));
-    };
+    auto store = [&] {
+      if constexpr (!std::is_null_pointer_v<S>)
+        return [setter](C* obj, auto&& value) { Write(obj, setter, std::forward<decltype(value)>(value)); };
+      else
+        return [getter](C* obj, auto&& value) { Write(obj, getter, std::forward<decltype(value)>(value)); };
+    }();
     if constexpr (kind == TPropKind::Event) {
       info.EventAssigned = [getter](const TPersistent* o) { return static_cast<bool>(Read(static_cast<const C*>(o), getter)); };
       if constexpr (writable)

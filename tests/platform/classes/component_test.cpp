@@ -199,6 +199,12 @@ TEST_F(ComponentTest, NamesAreIdentifiersUniqueWithinTheOwnerIgnoringCase) {
   owner.InsertComponent(clash);
   EXPECT_EQ(clash->Owner(), &owner);
   EXPECT_EQ(owner.ComponentCount(), 3);
+  // Ownership cannot go round in a circle.
+  auto* inner = new TComponent(clash);
+  EXPECT_THROW(inner->InsertComponent(&owner), EComponentError);
+  EXPECT_THROW(inner->InsertComponent(clash), EComponentError);
+  EXPECT_THROW(clash->InsertComponent(clash), EComponentError);
+  EXPECT_EQ(inner->Owner(), clash);
 }
 
 TEST_F(ComponentTest, PublishedFieldsFollowNamesAndRemoval) {
