@@ -149,8 +149,9 @@ struct Font : Object {
   Font() : Object(kKind) {}
   LOGFONTW lf{};
   std::string face;  // UTF-8 of lf.lfFaceName
-  std::shared_ptr<FontInstance> instance;
+  std::shared_ptr<FontInstance> instance;  // realised lazily for the device size below
   unsigned engineGeneration = 0;
+  int instHeight = 0, instWidth = 0;
 };
 
 struct DC;
@@ -356,8 +357,8 @@ bool DecodeDib(const BITMAPINFOHEADER& h, const RGBQUAD* colors, int colorCount,
 // Lines (gdi_draw.cpp), in device coordinates.
 void DrawPolylineDev(DC& dc, const Canvas& cv, const std::vector<POINT>& pts, bool closed);
 
-// Text (gdi_text.cpp): used by the user-interface helpers.
-struct TextRun;
+// A canvas limited further to a device rectangle.
+Canvas ClipCanvas(const Canvas& cv, const RECT& devRect);
 
 // ---- recording --------------------------------------------------------------------------------
 

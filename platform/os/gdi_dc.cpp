@@ -120,6 +120,33 @@ Canvas PrepareCanvas(DC& dc) {
   return c;
 }
 
+Canvas ClipCanvas(const Canvas& cv, const RECT& r) {
+  Canvas c;
+  c.surf = cv.surf;
+  c.ox = cv.ox;
+  c.oy = cv.oy;
+  c.mono = cv.mono;
+  int64_t x0 = int64_t(r.left) + cv.ox, y0 = int64_t(r.top) + cv.oy, x1 = int64_t(r.right) + cv.ox,
+          y1 = int64_t(r.bottom) + cv.oy;
+  bool first = true;
+  for (const pixman_box32_t& b : cv.boxes) {
+    pixman_box32_t k{static_cast<int32_t>(std::max<int64_t>(b.x1, x0)), static_cast<int32_t>(std::max<int64_t>(b.y1, y0)),
+                     static_cast<int32_t>(std::min<int64_t>(b.x2, x1)), static_cast<int32_t>(std::min<int64_t>(b.y2, y1))};
+    if (k.x1 >= k.x2 || k.y1 >= k.y2) continue;
+    c.boxes.push_back(k);
+    if (first) {
+      c.ext = k;
+      first = false;
+    } else {
+      c.ext.x1 = std::min(c.ext.x1, k.x1);
+      c.ext.y1 = std::min(c.ext.y1, k.y1);
+      c.ext.x2 = std::max(c.ext.x2, k.x2);
+      c.ext.y2 = std::max(c.ext.y2, k.y2);
+    }
+  }
+  return c;
+}
+
 std::shared_ptr<DC> GetDC_(HDC h) { return Get<DC>(h); }
 
 HGDIOBJ SelectInto(DC& dc, const std::shared_ptr<Object>& obj) {
