@@ -2,12 +2,51 @@
 
 #include <algorithm>
 
+#include "platform/classes/classreg.h"
+#include "platform/classes/published.h"
 #include "platform/db/blobstream.h"
 #include "platform/db/datasource.h"
 #include "platform/db/dbconsts.h"
 #include "platform/rtl/strings.h"
 
 FANO_IMPLEMENT_ABSTRACT(TDataSet, TComponent)
+
+// Published properties (form resources) and the names resources may use.
+FANO_ENUM_NAMES(TFilterOption, "foCaseInsensitive", "foNoPartialCompare");
+
+FANO_PUBLISHED(TDataSet, p) {
+  p.Property("Active", &TDataSet::Active, &TDataSet::SetActive).Default(false);
+  p.Property("AutoCalcFields", &TDataSet::AutoCalcFields, &TDataSet::SetAutoCalcFields).Default(true);
+  p.Property("FieldDefs", &TDataSet::GetFieldDefs).Stored(&TDataSet::FieldDefsStored);
+  p.Property("Filter", &TDataSet::Filter, &TDataSet::SetFilter);
+  p.Property("Filtered", &TDataSet::Filtered, &TDataSet::SetFiltered).Default(false);
+  p.Property("FilterOptions", &TDataSet::FilterOptions, &TDataSet::SetFilterOptions);
+  p.Property("BeforeOpen", &TDataSet::BeforeOpen, &TDataSet::SetBeforeOpen);
+  p.Property("AfterOpen", &TDataSet::AfterOpen, &TDataSet::SetAfterOpen);
+  p.Property("BeforeClose", &TDataSet::BeforeClose, &TDataSet::SetBeforeClose);
+  p.Property("AfterClose", &TDataSet::AfterClose, &TDataSet::SetAfterClose);
+  p.Property("BeforeInsert", &TDataSet::BeforeInsert, &TDataSet::SetBeforeInsert);
+  p.Property("AfterInsert", &TDataSet::AfterInsert, &TDataSet::SetAfterInsert);
+  p.Property("BeforeEdit", &TDataSet::BeforeEdit, &TDataSet::SetBeforeEdit);
+  p.Property("AfterEdit", &TDataSet::AfterEdit, &TDataSet::SetAfterEdit);
+  p.Property("BeforePost", &TDataSet::BeforePost, &TDataSet::SetBeforePost);
+  p.Property("AfterPost", &TDataSet::AfterPost, &TDataSet::SetAfterPost);
+  p.Property("BeforeCancel", &TDataSet::BeforeCancel, &TDataSet::SetBeforeCancel);
+  p.Property("AfterCancel", &TDataSet::AfterCancel, &TDataSet::SetAfterCancel);
+  p.Property("BeforeDelete", &TDataSet::BeforeDelete, &TDataSet::SetBeforeDelete);
+  p.Property("AfterDelete", &TDataSet::AfterDelete, &TDataSet::SetAfterDelete);
+  p.Property("BeforeScroll", &TDataSet::BeforeScroll, &TDataSet::SetBeforeScroll);
+  p.Property("AfterScroll", &TDataSet::AfterScroll, &TDataSet::SetAfterScroll);
+  p.Property("BeforeRefresh", &TDataSet::BeforeRefresh, &TDataSet::SetBeforeRefresh);
+  p.Property("AfterRefresh", &TDataSet::AfterRefresh, &TDataSet::SetAfterRefresh);
+  p.Property("OnCalcFields", &TDataSet::OnCalcFields, &TDataSet::SetOnCalcFields);
+  p.Property("OnNewRecord", &TDataSet::OnNewRecord, &TDataSet::SetOnNewRecord);
+  p.Property("OnFilterRecord", &TDataSet::OnFilterRecord, &TDataSet::SetOnFilterRecord);
+  p.Property("OnPostError", &TDataSet::OnPostError, &TDataSet::SetOnPostError);
+  p.Property("OnEditError", &TDataSet::OnEditError, &TDataSet::SetOnEditError);
+  p.Property("OnDeleteError", &TDataSet::OnDeleteError, &TDataSet::SetOnDeleteError);
+}
+
 
 namespace {
 
@@ -111,6 +150,20 @@ void TDataSet::Loaded() {
         throw;
     }
   }
+}
+
+void TDataSet::BeforeDestruction() {
+  if (!InState(csDestroying)) Destroying();
+  SetActive(false);
+  TComponent::BeforeDestruction();
+}
+
+void TDataSet::GetChildren(const TGetChildProc& proc, TComponent* root) {
+  TComponent::GetChildren(proc, root);
+  for (TField* f : fields_)
+    if (f->Owner() == root) proc(f);
+  for (TField* f : aggFields_)
+    if (f->Owner() == root) proc(f);
 }
 
 void TDataSet::Notification(TComponent* component, TOperation operation) {

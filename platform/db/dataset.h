@@ -200,6 +200,15 @@ class TDataSet : public TComponent {
 
   void Loaded() override;
   void Notification(TComponent* component, TOperation operation) override;
+  // Closes while the descendant is still whole (Free runs it before any destructor).
+  void BeforeDestruction() override;
+  // Fields owned by the root are written under the dataset.
+  void GetChildren(const TGetChildProc& proc, TComponent* root) override;
+  // Whether FieldDefs is written with the dataset (when set and there are definitions).
+  bool StoreDefs() const noexcept { return storeDefs_; }
+  void SetStoreDefs(bool value) noexcept { storeDefs_ = value; }
+  bool FieldDefsStored() const { return storeDefs_ && fieldDefs_->Count() > 0; }
+  TFieldDefs* GetFieldDefs() const noexcept { return fieldDefs_.get(); }
 
   // ---- state helpers (public so that links, fields and engines can use them) ----
   // Enters a temporary state (calc-fields, filter, old-value, ...) without notifying anyone;
@@ -356,6 +365,7 @@ class TDataSet : public TComponent {
   bool internalOpenComplete_ = false;
   bool streamedActive_ = false;
   bool hasCalcFields_ = false;
+  bool storeDefs_ = false;
   int disableCount_ = 0;
   TDataSetState disableState_ = dsInactive;
   TDataEvent enableEvent_ = deDataSetChange;

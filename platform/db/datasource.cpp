@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/classes/classreg.h"
+#include "platform/classes/published.h"
 #include "platform/db/dataset.h"
 #include "platform/db/dbconsts.h"
 
@@ -9,6 +11,19 @@ FANO_IMPLEMENT_COMPONENT(TDataSource, TComponent)
 FANO_IMPLEMENT_CLASS(TDataLink, TPersistent)
 FANO_IMPLEMENT_CLASS(TDetailDataLink, TDataLink)
 FANO_IMPLEMENT_ABSTRACT(TMasterDataLink, TDetailDataLink)
+
+// Published properties (form resources) and the names resources may use.
+FANO_PUBLISHED(TDataSource, p) {
+  p.Property("AutoEdit", &TDataSource::AutoEdit, &TDataSource::SetAutoEdit).Default(true);
+  p.Property("DataSet", &TDataSource::DataSet, &TDataSource::SetDataSet);
+  p.Property("Enabled", &TDataSource::Enabled, &TDataSource::SetEnabled).Default(true);
+  p.Property("OnStateChange", &TDataSource::OnStateChange, &TDataSource::SetOnStateChange);
+  p.Property("OnDataChange", &TDataSource::OnDataChange, &TDataSource::SetOnDataChange);
+  p.Property("OnUpdateData", &TDataSource::OnUpdateData, &TDataSource::SetOnUpdateData);
+}
+
+FANO_REGISTER_CLASS(TDataSource);
+
 
 // ============================================================ TDataSource
 

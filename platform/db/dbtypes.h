@@ -85,9 +85,6 @@ enum TParamType : uint8_t { ptUnknown, ptInput, ptOutput, ptInputOutput, ptResul
 enum TProviderFlag : uint8_t { pfInUpdate, pfInWhere, pfInKey, pfHidden };
 using TProviderFlags = TSet<TProviderFlag>;
 
-// Text alignment of a field's values.
-enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
-
 // A record buffer: raw bytes owned by the dataset that allocated them.
 using TRecordBuffer = char*;
 // A bookmark: the bytes a dataset needs to find a record again; empty means none.

@@ -1,5 +1,7 @@
 #include "platform/db/fielddefs.h"
 
+#include "platform/classes/classreg.h"
+#include "platform/classes/published.h"
 #include "platform/db/dataset.h"
 #include "platform/db/dbconsts.h"
 #include "platform/db/fields.h"
@@ -9,6 +11,31 @@ FANO_IMPLEMENT_ITEM(TFieldDef, TCollectionItem)
 FANO_IMPLEMENT_ABSTRACT(TFieldDefs, TOwnedCollection)
 FANO_IMPLEMENT_ITEM(TIndexDef, TCollectionItem)
 FANO_IMPLEMENT_ABSTRACT(TIndexDefs, TOwnedCollection)
+
+// Published properties (form resources) and the names resources may use.
+FANO_ENUM_NAMES(TFieldAttribute, "faHiddenCol", "faReadonly", "faRequired", "faLink", "faUnNamed", "faFixed");
+
+FANO_ENUM_NAMES(TIndexOption, "ixPrimary", "ixUnique", "ixDescending", "ixCaseInsensitive", "ixExpression",
+                "ixNonMaintained");
+
+FANO_PUBLISHED(TFieldDef, p) {
+  p.Property("Name", &TFieldDef::Name, &TFieldDef::SetName);
+  p.Property("Attributes", &TFieldDef::Attributes, &TFieldDef::SetAttributes);
+  p.Property("DataType", &TFieldDef::DataType, &TFieldDef::SetDataType);
+  p.Property("Precision", &TFieldDef::Precision, &TFieldDef::SetPrecision).Default(0);
+  p.Property("Size", &TFieldDef::Size, &TFieldDef::SetSize).Default(0);
+}
+
+FANO_PUBLISHED(TIndexDef, p) {
+  p.Property("Name", &TIndexDef::Name, &TIndexDef::SetName);
+  p.Property("CaseInsFields", &TIndexDef::CaseInsFields, &TIndexDef::SetCaseInsFields);
+  p.Property("DescFields", &TIndexDef::DescFields, &TIndexDef::SetDescFields);
+  p.Property("Expression", &TIndexDef::Expression, &TIndexDef::SetExpression);
+  p.Property("Fields", &TIndexDef::Fields, &TIndexDef::SetFields);
+  p.Property("Options", &TIndexDef::Options, &TIndexDef::SetOptions);
+  p.Property("Source", &TIndexDef::Source, &TIndexDef::SetSource);
+}
+
 
 // ============================================================ TFieldDef
 

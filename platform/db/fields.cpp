@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/classes/classreg.h"
+#include "platform/classes/published.h"
 #include "platform/db/dataset.h"
 #include "platform/db/dbconsts.h"
 #include "platform/rtl/exceptions.h"
@@ -45,6 +47,175 @@ FANO_IMPLEMENT_COMPONENT(TArrayField, TObjectField)
 FANO_IMPLEMENT_COMPONENT(TDataSetField, TObjectField)
 FANO_IMPLEMENT_COMPONENT(TReferenceField, TObjectField)
 FANO_IMPLEMENT_COMPONENT(TAggregateField, TField)
+
+// Published properties (form resources) and the names resources may use.
+FANO_ENUM_NAMES(TAlignment, "taLeftJustify", "taRightJustify", "taCenter");
+
+FANO_ENUM_NAMES(TFieldKind, "fkData", "fkCalculated", "fkLookup", "fkInternalCalc", "fkAggregate");
+
+FANO_ENUM_NAMES(TFieldType, "ftUnknown", "ftString", "ftSmallint", "ftInteger", "ftWord", "ftBoolean", "ftFloat",
+                "ftCurrency", "ftBCD", "ftDate", "ftTime", "ftDateTime", "ftBytes", "ftVarBytes", "ftAutoInc",
+                "ftBlob", "ftMemo", "ftGraphic", "ftFmtMemo", "ftParadoxOle", "ftDBaseOle", "ftTypedBinary",
+                "ftCursor", "ftFixedChar", "ftWideString", "ftLargeint", "ftADT", "ftArray", "ftReference",
+                "ftDataSet", "ftOraBlob", "ftOraClob", "ftVariant", "ftInterface", "ftIDispatch", "ftGuid",
+                "ftTimeStamp", "ftFMTBcd", "ftFixedWideChar", "ftWideMemo", "ftOraTimeStamp", "ftOraInterval");
+
+FANO_ENUM_NAMES(TProviderFlag, "pfInUpdate", "pfInWhere", "pfInKey", "pfHidden");
+
+FANO_ENUM_NAMES(TAutoRefreshFlag, "arNone", "arAutoInc", "arDefault");
+
+FANO_PUBLISHED(TField, p) {
+  p.Property("Alignment", &TField::Alignment, &TField::SetAlignment);
+  p.Property("AutoGenerateValue", &TField::AutoGenerateValue, &TField::SetAutoGenerateValue);
+  p.Property("DefaultExpression", &TField::DefaultExpression, &TField::SetDefaultExpression);
+  p.Property("DisplayLabel", &TField::DisplayLabel, &TField::SetDisplayLabel);
+  p.Property("DisplayWidth", &TField::DisplayWidth, &TField::SetDisplayWidth);
+  p.Property("EditMask", &TField::EditMask, &TField::SetEditMask);
+  p.Property("FieldKind", &TField::FieldKind, &TField::SetFieldKind);
+  p.Property("FieldName", &TField::FieldName, &TField::SetFieldName);
+  p.Property("KeyFields", &TField::KeyFields, &TField::SetKeyFields);
+  p.Property("LookupCache", &TField::LookupCache, &TField::SetLookupCache).Default(false);
+  p.Property("LookupDataSet", &TField::LookupDataSet, &TField::SetLookupDataSet);
+  p.Property("LookupKeyFields", &TField::LookupKeyFields, &TField::SetLookupKeyFields);
+  p.Property("LookupResultField", &TField::LookupResultField, &TField::SetLookupResultField);
+  p.Property("Origin", &TField::Origin, &TField::SetOrigin);
+  p.Property("ProviderFlags", &TField::ProviderFlags, &TField::SetProviderFlags);
+  p.Property("ReadOnly", &TField::ReadOnly, &TField::SetReadOnly).Default(false);
+  p.Property("Required", &TField::Required, &TField::SetRequired).Default(false);
+  p.Property("Visible", &TField::Visible, &TField::SetVisible).Default(true);
+  p.Property("IsKey", &TField::IsKey, &TField::SetIsKey).Default(false);
+  p.Property("IsJoin", &TField::IsJoin, &TField::SetIsJoin).Default(false);
+  p.Property("NotNull", &TField::NotNull, &TField::SetNotNull).Default(false);
+  p.Property("OnChange", &TField::OnChange, &TField::SetOnChange);
+  p.Property("OnGetText", &TField::OnGetText, &TField::SetOnGetText);
+  p.Property("OnSetText", &TField::OnSetText, &TField::SetOnSetText);
+  p.Property("OnValidate", &TField::OnValidate, &TField::SetOnValidate);
+}
+
+FANO_PUBLISHED(TStringField, p) {
+  p.Property("FixedChar", &TStringField::FixedChar, &TStringField::SetFixedChar).Default(false);
+  p.Property("Size", &TStringField::Size, &TStringField::SetSize).Default(20);
+  p.Property("Transliterate", &TStringField::Transliterate, &TStringField::SetTransliterate).Default(true);
+}
+
+FANO_PUBLISHED(TNumericField, p) {
+  p.Property("DisplayFormat", &TNumericField::DisplayFormat, &TNumericField::SetDisplayFormat);
+  p.Property("EditFormat", &TNumericField::EditFormat, &TNumericField::SetEditFormat);
+}
+
+FANO_PUBLISHED(TIntegerField, p) {
+  p.Property("MaxValue", &TIntegerField::MaxValue, &TIntegerField::SetMaxValue).Default(0);
+  p.Property("MinValue", &TIntegerField::MinValue, &TIntegerField::SetMinValue).Default(0);
+}
+
+FANO_PUBLISHED(TLargeintField, p) {
+  p.Property("MaxValue", &TLargeintField::MaxValue, &TLargeintField::SetMaxValue);
+  p.Property("MinValue", &TLargeintField::MinValue, &TLargeintField::SetMinValue);
+}
+
+FANO_PUBLISHED(TFloatField, p) {
+  p.Property("currency", &TFloatField::currency, &TFloatField::SetCurrency);
+  p.Property("MaxValue", &TFloatField::MaxValue, &TFloatField::SetMaxValue);
+  p.Property("MinValue", &TFloatField::MinValue, &TFloatField::SetMinValue);
+  p.Property("Precision", &TFloatField::Precision, &TFloatField::SetPrecision).Default(15);
+}
+
+FANO_PUBLISHED(TBCDField, p) {
+  p.Property("currency", &TBCDField::currency, &TBCDField::SetCurrency);
+  p.Property("MaxValue", &TBCDField::MaxValue, &TBCDField::SetMaxValue);
+  p.Property("MinValue", &TBCDField::MinValue, &TBCDField::SetMinValue);
+  p.Property("Precision", &TBCDField::Precision, &TBCDField::SetPrecision).Default(0);
+  p.Property("Size", &TBCDField::Size, &TBCDField::SetSize).Default(4);
+}
+
+FANO_PUBLISHED(TBooleanField, p) {
+  p.Property("DisplayValues", &TBooleanField::DisplayValues, &TBooleanField::SetDisplayValues);
+}
+
+FANO_PUBLISHED(TDateTimeField, p) {
+  p.Property("DisplayFormat", &TDateTimeField::DisplayFormat, &TDateTimeField::SetDisplayFormat);
+}
+
+FANO_PUBLISHED(TBinaryField, p) { p.Property("Size", &TBinaryField::Size, &TBinaryField::SetSize); }
+
+FANO_PUBLISHED(TBlobField, p) {
+  p.Property("BlobType", &TBlobField::BlobType, &TBlobField::SetBlobType);
+  p.Property("GraphicHeader", &TBlobField::GraphicHeader, &TBlobField::SetGraphicHeader).Default(true);
+  p.Property("Size", &TBlobField::Size, &TBlobField::SetSize).Default(0);
+  p.Property("Transliterate", &TBlobField::Transliterate, &TBlobField::SetTransliterate).Default(true);
+}
+
+FANO_PUBLISHED(TAggregateField, p) {
+  p.Property("Active", &TAggregateField::Active, &TAggregateField::SetActive).Default(false);
+  p.Property("currency", &TAggregateField::currency, &TAggregateField::SetCurrency);
+  p.Property("DisplayFormat", &TAggregateField::DisplayFormat, &TAggregateField::SetDisplayFormat);
+  p.Property("Expression", &TAggregateField::Expression, &TAggregateField::SetExpression);
+  p.Property("Precision", &TAggregateField::Precision, &TAggregateField::SetPrecision);
+  p.Property("ResultType", &TAggregateField::ResultType, &TAggregateField::SetResultType);
+}
+
+FANO_REGISTER_CLASS(TStringField);
+
+FANO_REGISTER_CLASS(TWideStringField);
+
+FANO_REGISTER_CLASS(TGuidField);
+
+FANO_REGISTER_CLASS(TIntegerField);
+
+FANO_REGISTER_CLASS(TSmallintField);
+
+FANO_REGISTER_CLASS(TWordField);
+
+FANO_REGISTER_CLASS(TAutoIncField);
+
+FANO_REGISTER_CLASS(TLargeintField);
+
+FANO_REGISTER_CLASS(TFloatField);
+
+FANO_REGISTER_CLASS(TCurrencyField);
+
+FANO_REGISTER_CLASS(TBCDField);
+
+FANO_REGISTER_CLASS(TFMTBCDField);
+
+FANO_REGISTER_CLASS(TBooleanField);
+
+FANO_REGISTER_CLASS(TDateTimeField);
+
+FANO_REGISTER_CLASS(TDateField);
+
+FANO_REGISTER_CLASS(TTimeField);
+
+FANO_REGISTER_CLASS(TSQLTimeStampField);
+
+FANO_REGISTER_CLASS(TBytesField);
+
+FANO_REGISTER_CLASS(TVarBytesField);
+
+FANO_REGISTER_CLASS(TBlobField);
+
+FANO_REGISTER_CLASS(TMemoField);
+
+FANO_REGISTER_CLASS(TWideMemoField);
+
+FANO_REGISTER_CLASS(TGraphicField);
+
+FANO_REGISTER_CLASS(TVariantField);
+
+FANO_REGISTER_CLASS(TInterfaceField);
+
+FANO_REGISTER_CLASS(TIDispatchField);
+
+FANO_REGISTER_CLASS(TADTField);
+
+FANO_REGISTER_CLASS(TArrayField);
+
+FANO_REGISTER_CLASS(TDataSetField);
+
+FANO_REGISTER_CLASS(TReferenceField);
+
+FANO_REGISTER_CLASS(TAggregateField);
+
 
 namespace {
 
@@ -543,6 +714,25 @@ void TField::Bind(bool binding) {
       def->Size() != size_)
     DatabaseErrorFmt(SFieldSizeMismatch, {DisplayName(), IntText(size_), IntText(def->Size())}, dataSet_);
   fieldNo_ = def->FieldNo();
+}
+
+TComponent* TField::GetParentComponent() const { return dataSet_; }
+
+void TField::SetParentComponent(TComponent* parent) {
+  auto* ds = dynamic_cast<TDataSet*>(parent);
+  if (InState(csLoading))
+    pendingDataSet_ = ds;
+  else
+    SetDataSet(ds);
+}
+
+void TField::ReadState(TReader& reader) {
+  TComponent::ReadState(reader);
+  if (pendingDataSet_) {
+    TDataSet* ds = pendingDataSet_;
+    pendingDataSet_ = nullptr;
+    SetDataSet(ds);
+  }
 }
 
 void TField::Notification(TComponent* component, TOperation operation) {
@@ -1600,7 +1790,7 @@ void TFields::Clear() {
     TField* f = list_.back();
     list_.pop_back();
     f->dataSet_ = nullptr;
-    delete f;
+    f->Free();
   }
   suppressChanges_ = false;
   Changed();

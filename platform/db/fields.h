@@ -173,6 +173,12 @@ class TField : public TComponent {
   virtual void AssignProperties(const TField& source);
 
   void Notification(TComponent* component, TOperation operation) override;
+  // In a form resource a field is written under its dataset and joins it once its own
+  // properties (its name first of all) are read.
+  bool HasParent() const override { return true; }
+  TComponent* GetParentComponent() const override;
+  void SetParentComponent(TComponent* parent) override;
+  void ReadState(TReader& reader) override;
 
  protected:
   void SetDataType(TFieldType type) noexcept { dataType_ = type; }
@@ -245,6 +251,8 @@ class TField : public TComponent {
   TFieldSetTextEvent onSetText_;
   // While OnValidate runs the field shows the proposed value.
   const Variant* validating_ = nullptr;
+  // The dataset a field being read from a resource joins after its properties.
+  TDataSet* pendingDataSet_ = nullptr;
 };
 
 // ---- text ----

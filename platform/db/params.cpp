@@ -1,5 +1,7 @@
 #include "platform/db/params.h"
 
+#include "platform/classes/classreg.h"
+#include "platform/classes/published.h"
 #include "platform/db/dbconsts.h"
 #include "platform/db/fields.h"
 #include "platform/rtl/exceptions.h"
@@ -8,6 +10,18 @@
 
 FANO_IMPLEMENT_ITEM(TParam, TCollectionItem)
 FANO_IMPLEMENT_CLASS(TParams, TOwnedCollection)
+
+// Published properties (form resources) and the names resources may use.
+FANO_ENUM_NAMES(TParamType, "ptUnknown", "ptInput", "ptOutput", "ptInputOutput", "ptResult");
+
+FANO_PUBLISHED(TParam, p) {
+  p.Property("DataType", &TParam::DataType, &TParam::SetDataType);
+  p.Property("Name", &TParam::Name, &TParam::SetName);
+  p.Property("ParamType", &TParam::ParamType, &TParam::SetParamType);
+  p.Property("Size", &TParam::Size, &TParam::SetSize).Default(0);
+  p.Property("Value", &TParam::Value, &TParam::SetValue);
+}
+
 
 namespace {
 

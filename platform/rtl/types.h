@@ -39,3 +39,6 @@ struct Currency {
 };
 
 constexpr int64_t CurrencyScale = 10000;
+
+// Horizontal alignment of text in a field, a column or a control.
+enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };

@@ -12,6 +12,7 @@
 #include "platform/db/dbconsts.h"
 
 class TTestDataSet : public TDataSet {
+  FANO_CLASS(TTestDataSet)
  public:
   struct Row {
     int32_t Id;
