@@ -366,6 +366,13 @@ void TDataSet::SetBufferCount(int value) {
       if (!buffers_.empty() && buffers_.back() == nullptr) buffers_.pop_back();
       throw;
     }
+  } else if (value == 0) {
+    ClearBuffers();
+    while (!buffers_.empty()) {
+      TRecordBuffer b = buffers_.back();
+      buffers_.pop_back();
+      if (b) FreeRecordBuffer(b);
+    }
   } else {
     if (recordCount_ > value) {
       // Keep the window that holds the active record.
@@ -377,8 +384,7 @@ void TDataSet::SetBufferCount(int value) {
       recordCount_ = value;
       CursorPosChanged();
     }
-    size_t keep = value > 0 ? static_cast<size_t>(value) + 1 : 0;
-    while (buffers_.size() > keep) {
+    while (buffers_.size() > static_cast<size_t>(value) + 1) {
       TRecordBuffer b = buffers_.back();
       buffers_.pop_back();
       if (b) FreeRecordBuffer(b);

@@ -19,6 +19,7 @@
 #include "platform/db/dbtypes.h"
 #include "platform/db/fielddefs.h"
 #include "platform/db/fields.h"
+#include "platform/db/params.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/variant.h"
 
@@ -158,6 +159,17 @@ class TDataSet : public TComponent {
   virtual TDataSource* GetDataSource() const { return nullptr; }
   // Whether the data source is attached to this dataset (directly or through masters).
   bool IsLinkedTo(TDataSource* dataSource) const;
+  // Refreshes the index definitions of a dataset that has them; the base has none.
+  virtual void UpdateIndexDefs() {}
+
+  // ---- provider support (what a data driver asks of the dataset it reads from) ----
+  // The dataset's parameters; null when it takes none.
+  virtual TParams* PSGetParams() { return nullptr; }
+  // The index definitions having every one of the options; null when the dataset has none.
+  virtual std::unique_ptr<TIndexDefs> PSGetIndexDefs(TIndexOptions options) {
+    (void)options;
+    return nullptr;
+  }
 
   // ---- notifications ----
   virtual void DataEvent(TDataEvent event, NativeInt info);

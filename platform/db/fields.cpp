@@ -238,9 +238,16 @@ bool ParseFieldText(const TField* field, const std::string& text, F tryParse, co
 TField::TField(TComponent* owner) : TComponent(owner) {}
 
 TField::~TField() {
-  if (dataSet_) {
-    TDataSet* ds = dataSet_;
+  if (TDataSet* ds = dataSet_) {
     (fieldKind_ == fkAggregate ? ds->aggFields_ : ds->fields_).Remove(this);
+    // An open dataset cannot keep buffers of a column that is gone: it closes.
+    if (ds->Active() && !ds->InState(csDestroying)) {
+      try {
+        ds->Close();
+      } catch (...) {
+        // A handler refusing the close cannot keep the field alive.
+      }
+    }
   }
   SetLookupDataSet(nullptr);
 }
@@ -1831,6 +1838,12 @@ void TFields::Changed() {
 }
 
 // ============================================================ helpers
+
+TField* GetFieldProperty(TDataSet* dataSet, TComponent* control, std::string_view fieldName) {
+  TField* f = dataSet ? dataSet->FindField(fieldName) : nullptr;
+  if (!f) DatabaseErrorFmt(SFieldNotFound, {fieldName}, control ? control : dataSet);
+  return f;
+}
 
 TClass DefaultFieldClass(TFieldType type) noexcept {
   switch (type) {

@@ -896,6 +896,10 @@ class TFields {
   bool suppressChanges_ = false;
 };
 
+// The field of that name for a control that shows it: raises "Field '%s' not found" naming the
+// control (or the dataset without one).
+TField* GetFieldProperty(TDataSet* dataSet, TComponent* control, std::string_view fieldName);
+
 // The field class for a data type; null for types without one (ftCursor).
 TClass DefaultFieldClass(TFieldType type) noexcept;
 // Splits a ";"-separated list of field names (blanks around names dropped, empty names skipped).

@@ -248,6 +248,15 @@ TEST_F(FieldsTest, IndexReordersTheFieldList) {
   EXPECT_EQ(last->Index(), 2);
 }
 
+TEST_F(FieldsTest, DestroyingAFieldClosesItsOpenDataset) {
+  OpenWith({{ftInteger, 0}, {ftString, 5}}, {1, "a"});
+  ds->Cancel();
+  F(1)->Free();
+  EXPECT_FALSE(ds->Active());
+  EXPECT_EQ(ds->FieldCount(), 0);  // the other default field goes with the close
+  EXPECT_EQ(ds->Allocated(), 0);
+}
+
 TEST_F(FieldsTest, FieldNamesAreCheckedInTheDataset) {
   ds->FieldDefs().Add("A", ftInteger);
   auto* a = new TIntegerField(nullptr);
