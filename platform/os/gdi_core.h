@@ -346,7 +346,7 @@ bool Blit(DC& dst, int64_t x, int64_t y, int64_t w, int64_t h, DC* src, int64_t 
           int64_t hs, DWORD rop4, const Surface* mask, int xm, int ym, bool keyed, COLORREF key, bool stretch);
 
 // DIB rows (gdi_raster.cpp).
-int DibStride(int width, int bpp);
+int64_t DibStride(int64_t width, int bpp);
 int ColorTableSize(const BITMAPINFOHEADER& h);
 // Decodes `scans` stored rows starting at stored row `firstScan` into dst (which must already have
 // the image's size or be smaller). `avail` bytes are readable at `bits`. False on a bad format or

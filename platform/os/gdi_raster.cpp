@@ -300,7 +300,7 @@ bool Blit(DC& dst, int64_t x, int64_t y, int64_t w, int64_t h, DC* src, int64_t 
 
 // ---- DIBs -------------------------------------------------------------------------------------
 
-int DibStride(int width, int bpp) { return ((width * bpp + 31) / 32) * 4; }
+int64_t DibStride(int64_t width, int bpp) { return ((width * bpp + 31) / 32) * 4; }
 
 static const std::vector<RGBQUAD>& Palette256() {
   static const std::vector<RGBQUAD> p = [] {
