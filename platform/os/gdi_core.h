@@ -357,6 +357,9 @@ bool DecodeDib(const BITMAPINFOHEADER& h, const RGBQUAD* colors, int colorCount,
 // Lines (gdi_draw.cpp), in device coordinates.
 void DrawPolylineDev(DC& dc, const Canvas& cv, const std::vector<POINT>& pts, bool closed);
 
+// DrawEdge on a device rectangle (gdi_user.cpp); returns the interior.
+RECT EdgeDev(const Canvas& cv, RECT r, UINT edge, UINT flags);
+
 // A canvas limited further to a device rectangle.
 Canvas ClipCanvas(const Canvas& cv, const RECT& devRect);
 

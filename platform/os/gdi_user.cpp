@@ -34,6 +34,8 @@ void Shrink(RECT& r, UINT flags) {
   if (flags & BF_BOTTOM) --r.bottom;
 }
 
+}  // namespace
+
 // DrawEdge on a device rectangle; returns the interior.
 RECT EdgeDev(const Canvas& cv, RECT r, UINT edge, UINT flags) {
   int ltOut = -1, ltIn = -1, rbOut = -1, rbIn = -1;
@@ -84,6 +86,8 @@ RECT EdgeDev(const Canvas& cv, RECT r, UINT edge, UINT flags) {
     FillSys(cv, r.left, r.top, r.right, r.bottom, (flags & (BF_MONO | BF_FLAT)) ? COLOR_WINDOW : COLOR_BTNFACE);
   return r;
 }
+
+namespace {
 
 // A solid triangle pointing in `dir` (0 up, 1 down, 2 left, 3 right) with `a` rows, its base
 // centred on (cx, cy).
