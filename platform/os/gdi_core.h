@@ -255,6 +255,14 @@ struct DC : Object {
 };
 
 std::shared_ptr<DC> GetDC_(HDC h);
+// Opens an interface call on a handle of object type T: takes the lock and binds `var`, or returns
+// `ret` for a bad handle.
+#define FANO_OBJ_OR(T, h, var, ret)            \
+  FANO_GDI_LOCK;                               \
+  auto var##_obj_ = ::fano_os::gdi::Get<T>(h); \
+  if (!var##_obj_) return ret;                 \
+  T& var = *var##_obj_;                        \
+  (void)var
 // Opens an interface call on `dc`: takes the lock and binds `d`, or returns `ret` for a bad handle.
 #define FANO_DC_OR(ret)                                   \
   FANO_GDI_LOCK;                                          \
@@ -305,6 +313,16 @@ struct Canvas {
   bool mono = false;
   bool Empty() const { return surf == nullptr || boxes.empty(); }
   bool Visible(int devX, int devY) const;
+  // Calls f(sx0, sy0, sx1, sy1) for every visible rectangle of the device box, in surface
+  // coordinates.
+  template <class F>
+  void ForRects(int64_t x0, int64_t y0, int64_t x1, int64_t y1, F&& f) const;
+  // Solid fill of the visible part of a device box.
+  void Fill(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t color) const;
+  // Calls f(first pixel*, devX0, devX1, devY) for every visible row span of the device box
+  // [x0, x1) x [y0, y1).
+  template <class F>
+  void ForSpans(int64_t x0, int64_t y0, int64_t x1, int64_t y1, F&& f) const;
   // Calls f(pixel&, devX, devY) for every visible pixel of the device box [x0, x1) x [y0, y1).
   template <class F>
   void ForBox(int64_t x0, int64_t y0, int64_t x1, int64_t y1, F&& f) const;
@@ -397,7 +415,26 @@ extern unsigned g_fontEngineGeneration;
 namespace fano_os::gdi {
 
 template <class F>
-void Canvas::ForBox(int64_t x0, int64_t y0, int64_t x1, int64_t y1, F&& f) const {
+void Canvas::ForRects(int64_t x0, int64_t y0, int64_t x1, int64_t y1, F&& f) const {
+  if (!surf) return;
+  int64_t sx0 = x0 + ox, sy0 = y0 + oy, sx1 = x1 + ox, sy1 = y1 + oy;
+  if (sx0 < ext.x1) sx0 = ext.x1;
+  if (sy0 < ext.y1) sy0 = ext.y1;
+  if (sx1 > ext.x2) sx1 = ext.x2;
+  if (sy1 > ext.y2) sy1 = ext.y2;
+  if (sx0 >= sx1 || sy0 >= sy1) return;
+  for (const pixman_box32_t& b : boxes) {
+    if (b.y2 <= sy0) continue;
+    if (b.y1 >= sy1) break;
+    int64_t bx0 = b.x1 > sx0 ? b.x1 : sx0, bx1 = b.x2 < sx1 ? b.x2 : sx1;
+    int64_t by0 = b.y1 > sy0 ? b.y1 : sy0, by1 = b.y2 < sy1 ? b.y2 : sy1;
+    if (bx0 < bx1 && by0 < by1)
+      f(static_cast<int>(bx0), static_cast<int>(by0), static_cast<int>(bx1), static_cast<int>(by1));
+  }
+}
+
+template <class F>
+void Canvas::ForSpans(int64_t x0, int64_t y0, int64_t x1, int64_t y1, F&& f) const {
   if (!surf) return;
   int64_t sx0 = x0 + ox, sy0 = y0 + oy, sx1 = x1 + ox, sy1 = y1 + oy;
   if (sx0 < ext.x1) sx0 = ext.x1;
@@ -411,11 +448,17 @@ void Canvas::ForBox(int64_t x0, int64_t y0, int64_t x1, int64_t y1, F&& f) const
     int64_t bx0 = b.x1 > sx0 ? b.x1 : sx0, bx1 = b.x2 < sx1 ? b.x2 : sx1;
     int64_t by0 = b.y1 > sy0 ? b.y1 : sy0, by1 = b.y2 < sy1 ? b.y2 : sy1;
     if (bx0 >= bx1 || by0 >= by1) continue;
-    for (int64_t y = by0; y < by1; ++y) {
-      uint32_t* row = surf->Row(static_cast<int>(y));
-      for (int64_t x = bx0; x < bx1; ++x) f(row[x], static_cast<int>(x - ox), static_cast<int>(y - oy));
-    }
+    for (int64_t y = by0; y < by1; ++y)
+      f(surf->Row(static_cast<int>(y)) + bx0, static_cast<int>(bx0 - ox), static_cast<int>(bx1 - ox),
+        static_cast<int>(y - oy));
   }
+}
+
+template <class F>
+void Canvas::ForBox(int64_t x0, int64_t y0, int64_t x1, int64_t y1, F&& f) const {
+  ForSpans(x0, y0, x1, y1, [&](uint32_t* p, int a, int b, int y) {
+    for (int x = a; x < b; ++x, ++p) f(*p, x, y);
+  });
 }
 
 template <class F>

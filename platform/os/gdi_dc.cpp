@@ -101,6 +101,13 @@ bool Canvas::Visible(int devX, int devY) const {
   return false;
 }
 
+void Canvas::Fill(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t color) const {
+  uint32_t c = mono ? ToMono(color) : (color & 0xFFFFFF);
+  ForRects(x0, y0, x1, y1, [&](int a, int b, int c2, int d) {
+    pixman_fill(surf->pixels.data(), surf->width, 32, a, b, c2 - a, d - b, c);
+  });
+}
+
 Canvas PrepareCanvas(DC& dc) {
   Canvas c;
   Surface* s = dc.Surf();

@@ -79,12 +79,6 @@ inline uint32_t Mix(uint32_t a, uint32_t b, unsigned num, unsigned den) {
 using namespace fano_os::gdi;
 using fano_os::Surface;
 
-#define LIST_OR(ret)                      \
-  FANO_GDI_LOCK;                          \
-  auto lp = Get<ImageListObj>(list);      \
-  if (!lp) return ret;                    \
-  ImageListObj& l = *lp
-
 extern "C" {
 
 HIMAGELIST ImageList_Create(int cx, int cy, UINT flags, int, int) {
@@ -98,14 +92,14 @@ HIMAGELIST ImageList_Create(int cx, int cy, UINT flags, int, int) {
 }
 
 BOOL ImageList_Destroy(HIMAGELIST list) {
-  LIST_OR(FALSE);
+  FANO_OBJ_OR(ImageListObj, list, l, FALSE);
   (void)l;
   Unregister(list);
   return TRUE;
 }
 
 int ImageList_Add(HIMAGELIST list, HBITMAP image, HBITMAP mask) {
-  LIST_OR(-1);
+  FANO_OBJ_OR(ImageListObj, list, l, -1);
   auto bm = Get<Bitmap>(image);
   if (!bm) return -1;
   auto mb = mask ? Get<Bitmap>(mask) : nullptr;
@@ -114,7 +108,7 @@ int ImageList_Add(HIMAGELIST list, HBITMAP image, HBITMAP mask) {
 }
 
 int ImageList_AddMasked(HIMAGELIST list, HBITMAP image, COLORREF mask) {
-  LIST_OR(-1);
+  FANO_OBJ_OR(ImageListObj, list, l, -1);
   auto bm = Get<Bitmap>(image);
   if (!bm || bm->surface.pixels.empty()) return -1;
   COLORREF key = mask == CLR_DEFAULT ? bm->surface.pixels[0] : (mask & 0xFFFFFF);
@@ -122,7 +116,7 @@ int ImageList_AddMasked(HIMAGELIST list, HBITMAP image, COLORREF mask) {
 }
 
 BOOL ImageList_Replace(HIMAGELIST list, int index, HBITMAP image, HBITMAP mask) {
-  LIST_OR(FALSE);
+  FANO_OBJ_OR(ImageListObj, list, l, FALSE);
   auto bm = Get<Bitmap>(image);
   auto mb = mask ? Get<Bitmap>(mask) : nullptr;
   if (!bm || (mask && !mb) || index < 0 || index >= static_cast<int>(l.images.size())) return FALSE;
@@ -131,7 +125,7 @@ BOOL ImageList_Replace(HIMAGELIST list, int index, HBITMAP image, HBITMAP mask) 
 }
 
 BOOL ImageList_Remove(HIMAGELIST list, int index) {
-  LIST_OR(FALSE);
+  FANO_OBJ_OR(ImageListObj, list, l, FALSE);
   if (index == -1) {
     l.images.clear();
     return TRUE;
@@ -142,12 +136,12 @@ BOOL ImageList_Remove(HIMAGELIST list, int index) {
 }
 
 int ImageList_GetImageCount(HIMAGELIST list) {
-  LIST_OR(0);
+  FANO_OBJ_OR(ImageListObj, list, l, 0);
   return static_cast<int>(l.images.size());
 }
 
 BOOL ImageList_SetImageCount(HIMAGELIST list, UINT count) {
-  LIST_OR(FALSE);
+  FANO_OBJ_OR(ImageListObj, list, l, FALSE);
   if (count > (1u << 16)) return FALSE;
   while (l.images.size() > count) l.images.pop_back();
   while (l.images.size() < count) l.images.push_back(l.Blank());
@@ -155,7 +149,7 @@ BOOL ImageList_SetImageCount(HIMAGELIST list, UINT count) {
 }
 
 BOOL ImageList_GetIconSize(HIMAGELIST list, int* cx, int* cy) {
-  LIST_OR(FALSE);
+  FANO_OBJ_OR(ImageListObj, list, l, FALSE);
   if (!cx || !cy) return FALSE;
   *cx = l.cx;
   *cy = l.cy;
@@ -163,7 +157,7 @@ BOOL ImageList_GetIconSize(HIMAGELIST list, int* cx, int* cy) {
 }
 
 BOOL ImageList_SetIconSize(HIMAGELIST list, int cx, int cy) {
-  LIST_OR(FALSE);
+  FANO_OBJ_OR(ImageListObj, list, l, FALSE);
   if (cx <= 0 || cy <= 0 || int64_t(cx) * cy > (1 << 22)) return FALSE;
   l.cx = cx;
   l.cy = cy;
@@ -172,20 +166,20 @@ BOOL ImageList_SetIconSize(HIMAGELIST list, int cx, int cy) {
 }
 
 COLORREF ImageList_SetBkColor(HIMAGELIST list, COLORREF color) {
-  LIST_OR(CLR_NONE);
+  FANO_OBJ_OR(ImageListObj, list, l, CLR_NONE);
   COLORREF old = l.bk;
   l.bk = color == CLR_NONE ? CLR_NONE : (color & 0xFFFFFF);
   return old;
 }
 
 COLORREF ImageList_GetBkColor(HIMAGELIST list) {
-  LIST_OR(CLR_NONE);
+  FANO_OBJ_OR(ImageListObj, list, l, CLR_NONE);
   return l.bk;
 }
 
 BOOL ImageList_DrawEx(HIMAGELIST list, int index, HDC dc, int x, int y, int dx, int dy, COLORREF bk, COLORREF fg,
                       UINT style) {
-  LIST_OR(FALSE);
+  FANO_OBJ_OR(ImageListObj, list, l, FALSE);
   auto dp = GetDC_(dc);
   if (!dp || index < 0 || index >= static_cast<int>(l.images.size())) return FALSE;
   DC& d = *dp;

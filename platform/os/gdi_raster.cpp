@@ -140,8 +140,7 @@ void FillBoxRop2(DC&, const Canvas& cv, int64_t x0, int64_t y0, int64_t x1, int6
   if (s.type == 0) return;
   bool mono = cv.mono;
   if (s.type == 1 && rop2 == R2_COPYPEN) {
-    uint32_t c = mono ? ToMono(s.color) : s.color;
-    cv.ForBox(x0, y0, x1, y1, [c](uint32_t& px, int, int) { px = c; });
+    cv.Fill(x0, y0, x1, y1, s.color);
     return;
   }
   cv.ForBox(x0, y0, x1, y1, [&](uint32_t& px, int x, int y) {
@@ -160,6 +159,11 @@ void FillBoxRop3(const Canvas& cv, int64_t x0, int64_t y0, int64_t x1, int64_t y
                  uint8_t code) {
   bool usesP = Rop3UsesPattern(code);
   bool mono = cv.mono;
+  // Constant results fill whole spans.
+  if (code == 0x00 || code == 0xFF || (code == 0xF0 && s.type == 1)) {
+    cv.Fill(x0, y0, x1, y1, code == 0x00 ? 0 : (code == 0xFF ? 0xFFFFFF : s.color));
+    return;
+  }
   cv.ForBox(x0, y0, x1, y1, [&](uint32_t& px, int x, int y) {
     uint32_t p = 0;
     if (usesP && !s.Sample(x, y, &p)) return;
@@ -196,8 +200,7 @@ bool Blit(DC& dst, int64_t x, int64_t y, int64_t w, int64_t h, DC* src, int64_t 
   // Destination rectangle in device space; the sign of each extent is the mirroring.
   int64_t dx0 = dst.XToDev(x), dy0 = dst.YToDev(y), dx1 = dst.XToDev(x + w), dy1 = dst.YToDev(y + h);
   Source s;
-  std::vector<uint32_t> copy;  // source pixels when the source is the destination surface
-  Surface snap;
+  Surface snap;  // the source rectangle, when the source is the destination surface
   int64_t sx0 = 0, sy0 = 0, sx1 = 0, sy1 = 0;
   if (usesS) {
     if (!src) return false;
@@ -216,10 +219,6 @@ bool Blit(DC& dst, int64_t x, int64_t y, int64_t w, int64_t h, DC* src, int64_t 
     sy0 = src->YToDev(ys);
     sx1 = src->XToDev(xs + ws);
     sy1 = src->YToDev(ys + hs);
-    if (ss == dst.Surf()) {  // overlapping copies (scrolling) read a snapshot
-      snap = *ss;
-      s.surf = &snap;
-    }
   }
   Canvas cv = PrepareCanvas(dst);
   if (cv.Empty()) return true;
@@ -236,12 +235,61 @@ bool Blit(DC& dst, int64_t x, int64_t y, int64_t w, int64_t h, DC* src, int64_t 
     if (sw == 0 || sh == 0) return true;
     mirrorX = (dx1 < dx0) != (sx1 < sx0);
     mirrorY = (dy1 < dy0) != (sy1 < sy0);
+    if (s.surf == dst.Surf()) {
+      // Overlapping copies (scrolling) read a snapshot of the source rectangle.
+      int64_t l = std::max<int64_t>(0, sl + s.ox), t = std::max<int64_t>(0, st + s.oy);
+      int64_t r = std::min<int64_t>(s.surf->width, sl + sw + s.ox), b = std::min<int64_t>(s.surf->height, st + sh + s.oy);
+      if (l >= r || t >= b) return true;
+      snap.Resize(static_cast<int>(r - l), static_cast<int>(b - t), 0);
+      snap.monochrome = s.surf->monochrome;
+      for (int64_t yy = t; yy < b; ++yy)
+        std::copy_n(s.surf->pixels.data() + static_cast<size_t>(yy) * s.surf->width + l, r - l,
+                    snap.Row(static_cast<int>(yy - t)));
+      s.surf = &snap;
+      s.ox -= static_cast<int>(l);
+      s.oy -= static_cast<int>(t);
+    }
   }
   BrushSampler pat = usesP ? MakeSampler(dst, dst.st.brush.get()) : BrushSampler();
   bool dstMono = cv.mono;
   COLORREF fgColor = dst.st.textColor, bgColor = dst.st.bkColor;
   int mode = dst.st.stretchMode;
   bool shrinkCombine = usesS && (sw > dw || sh > dh) && mode != COLORONCOLOR;
+
+  // Fast paths: straight copies and nearest-sample stretches between like formats.
+  bool plainCopy = usesS && !usesP && !mask && !keyed && fg == 0xCC && s.mono == dstMono && !shrinkCombine;
+  if (plainCopy && sw == dw && sh == dh && !mirrorX && !mirrorY) {
+    Surface* ds = cv.surf;
+    cv.ForRects(dl, dt, dr, db, [&](int a, int b, int c, int d) {
+      // Source surface coordinates of the destination rectangle, cut to the source surface.
+      int64_t sa = a - cv.ox - dl + sl + s.ox, sb = b - cv.oy - dt + st + s.oy;
+      int64_t cut0x = std::max<int64_t>(0, -sa), cut0y = std::max<int64_t>(0, -sb);
+      int64_t wv = std::min<int64_t>(c - a, s.surf->width - sa) - cut0x;
+      int64_t hv = std::min<int64_t>(d - b, s.surf->height - sb) - cut0y;
+      if (wv <= 0 || hv <= 0) return;
+      for (int64_t k = 0; k < hv; ++k)
+        std::copy_n(s.surf->pixels.data() + static_cast<size_t>(sb + cut0y + k) * s.surf->width + (sa + cut0x), wv,
+                    ds->Row(static_cast<int>(b + cut0y + k)) + (a + cut0x));
+    });
+    return true;
+  }
+  if (plainCopy) {
+    std::vector<int64_t> xmap(static_cast<size_t>(dw));
+    for (int64_t i = 0; i < dw; ++i) {
+      int64_t sx = sl + MapIndex(mirrorX ? dw - 1 - i : i, dw, sw) + s.ox;
+      xmap[static_cast<size_t>(i)] = sx >= 0 && sx < s.surf->width ? sx : -1;
+    }
+    cv.ForSpans(dl, dt, dr, db, [&](uint32_t* p, int a, int b, int Y) {
+      int64_t j = Y - dt;
+      int64_t sy = st + MapIndex(mirrorY ? dh - 1 - j : j, dh, sh) + s.oy;
+      if (sy < 0 || sy >= s.surf->height) return;
+      const uint32_t* srow = s.surf->pixels.data() + static_cast<size_t>(sy) * s.surf->width;
+      const int64_t* m = xmap.data() + (a - dl);
+      for (int k = 0; k < b - a; ++k)
+        if (m[k] >= 0) p[k] = srow[m[k]];
+    });
+    return true;
+  }
 
   auto fetch = [&](int64_t sx, int64_t sy, uint32_t* out) -> bool {
     int64_t px = sx + s.ox, py = sy + s.oy;

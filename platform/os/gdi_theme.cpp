@@ -220,12 +220,6 @@ void DrawPart(const Canvas& cv, TClass cls, int part, int state, const RECT& r) 
 
 using namespace fano_os::gdi;
 
-#define THEME_OR(ret)               \
-  FANO_GDI_LOCK;                    \
-  auto tp = Get<ThemeObj>(theme);   \
-  if (!tp) return ret;              \
-  ThemeObj& t = *tp
-
 extern "C" {
 
 BOOL IsThemeActive(void) {
@@ -271,14 +265,14 @@ HTHEME OpenThemeData(HWND, const FANO_WCHAR* classList) {
 }
 
 HRESULT CloseThemeData(HTHEME theme) {
-  THEME_OR(E_HANDLE);
+  FANO_OBJ_OR(ThemeObj, theme, t, E_HANDLE);
   (void)t;
   Unregister(theme);
   return S_OK;
 }
 
 HRESULT DrawThemeBackground(HTHEME theme, HDC dc, int part, int state, const RECT* r, const RECT* clip) {
-  THEME_OR(E_HANDLE);
+  FANO_OBJ_OR(ThemeObj, theme, t, E_HANDLE);
   auto dp = GetDC_(dc);
   if (!dp || !r) return E_INVALIDARG;
   if (!PartDefined(t.cls, part)) return E_INVALIDARG;
@@ -291,7 +285,7 @@ HRESULT DrawThemeBackground(HTHEME theme, HDC dc, int part, int state, const REC
 }
 
 HRESULT DrawThemeEdge(HTHEME theme, HDC dc, int part, int state, const RECT* r, UINT edge, UINT flags, RECT* content) {
-  THEME_OR(E_HANDLE);
+  FANO_OBJ_OR(ThemeObj, theme, t, E_HANDLE);
   (void)t;
   auto dp = GetDC_(dc);
   if (!dp || !r) return E_INVALIDARG;
@@ -309,7 +303,7 @@ HRESULT DrawThemeEdge(HTHEME theme, HDC dc, int part, int state, const RECT* r, 
 }
 
 HRESULT GetThemeColor(HTHEME theme, int part, int state, int prop, COLORREF* out) {
-  THEME_OR(E_HANDLE);
+  FANO_OBJ_OR(ThemeObj, theme, t, E_HANDLE);
   if (!out || !PartDefined(t.cls, part)) return E_INVALIDARG;
   int look = LookOf(t.cls, part, state);
   switch (prop) {
@@ -324,7 +318,7 @@ HRESULT DrawThemeText(HTHEME theme, HDC dc, int part, int state, const FANO_WCHA
                       DWORD, const RECT* r) {
   COLORREF color = 0;
   {
-    THEME_OR(E_HANDLE);
+    FANO_OBJ_OR(ThemeObj, theme, t, E_HANDLE);
     (void)t;
   }
   if (!r || GetThemeColor(theme, part, state, TMT_TEXTCOLOR, &color) != S_OK) return E_INVALIDARG;
@@ -341,7 +335,7 @@ HRESULT DrawThemeText(HTHEME theme, HDC dc, int part, int state, const FANO_WCHA
 }
 
 HRESULT GetThemePartSize(HTHEME theme, HDC, int part, int state, const RECT* r, THEMESIZE size, SIZE* out) {
-  THEME_OR(E_HANDLE);
+  FANO_OBJ_OR(ThemeObj, theme, t, E_HANDLE);
   (void)state;
   if (!out || !PartDefined(t.cls, part)) return E_INVALIDARG;
   SIZE s{0, 0};
@@ -362,7 +356,7 @@ HRESULT GetThemePartSize(HTHEME theme, HDC, int part, int state, const RECT* r, 
 }
 
 HRESULT GetThemeBackgroundContentRect(HTHEME theme, HDC, int part, int, const RECT* bounds, RECT* content) {
-  THEME_OR(E_HANDLE);
+  FANO_OBJ_OR(ThemeObj, theme, t, E_HANDLE);
   if (!bounds || !content || !PartDefined(t.cls, part)) return E_INVALIDARG;
   int k = (t.cls == TClass::Button && part == BP_PUSHBUTTON) || t.cls == TClass::Toolbar || t.cls == TClass::Edit ||
                   t.cls == TClass::Tab || t.cls == TClass::Scroll
@@ -374,13 +368,13 @@ HRESULT GetThemeBackgroundContentRect(HTHEME theme, HDC, int part, int, const RE
 }
 
 BOOL IsThemeBackgroundPartiallyTransparent(HTHEME theme, int part, int) {
-  THEME_OR(FALSE);
+  FANO_OBJ_OR(ThemeObj, theme, t, FALSE);
   if (t.cls == TClass::Button) return part == BP_CHECKBOX || part == BP_RADIOBUTTON || part == BP_GROUPBOX;
   return t.cls == TClass::Toolbar || t.cls == TClass::Tree || t.cls == TClass::Tab ? TRUE : FALSE;
 }
 
 BOOL IsThemePartDefined(HTHEME theme, int part, int) {
-  THEME_OR(FALSE);
+  FANO_OBJ_OR(ThemeObj, theme, t, FALSE);
   return PartDefined(t.cls, part) ? TRUE : FALSE;
 }
 
