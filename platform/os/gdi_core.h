@@ -435,23 +435,9 @@ void Canvas::ForRects(int64_t x0, int64_t y0, int64_t x1, int64_t y1, F&& f) con
 
 template <class F>
 void Canvas::ForSpans(int64_t x0, int64_t y0, int64_t x1, int64_t y1, F&& f) const {
-  if (!surf) return;
-  int64_t sx0 = x0 + ox, sy0 = y0 + oy, sx1 = x1 + ox, sy1 = y1 + oy;
-  if (sx0 < ext.x1) sx0 = ext.x1;
-  if (sy0 < ext.y1) sy0 = ext.y1;
-  if (sx1 > ext.x2) sx1 = ext.x2;
-  if (sy1 > ext.y2) sy1 = ext.y2;
-  if (sx0 >= sx1 || sy0 >= sy1) return;
-  for (const pixman_box32_t& b : boxes) {
-    if (b.y2 <= sy0) continue;
-    if (b.y1 >= sy1) break;
-    int64_t bx0 = b.x1 > sx0 ? b.x1 : sx0, bx1 = b.x2 < sx1 ? b.x2 : sx1;
-    int64_t by0 = b.y1 > sy0 ? b.y1 : sy0, by1 = b.y2 < sy1 ? b.y2 : sy1;
-    if (bx0 >= bx1 || by0 >= by1) continue;
-    for (int64_t y = by0; y < by1; ++y)
-      f(surf->Row(static_cast<int>(y)) + bx0, static_cast<int>(bx0 - ox), static_cast<int>(bx1 - ox),
-        static_cast<int>(y - oy));
-  }
+  ForRects(x0, y0, x1, y1, [&](int a, int b, int c, int d) {
+    for (int y = b; y < d; ++y) f(surf->Row(y) + a, a - ox, c - ox, y - oy);
+  });
 }
 
 template <class F>
