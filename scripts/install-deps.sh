@@ -9,7 +9,7 @@ packages=(
   # text and code pages
   libicu-dev
   # drawing, fonts and images
-  libfreetype-dev libfontconfig-dev fonts-wqy-microhei libpng-dev libpixman-1-dev libjpeg62-turbo-dev
+  libfreetype-dev libfontconfig-dev fonts-wqy-microhei fonts-dejavu-core libpng-dev libpixman-1-dev libjpeg62-turbo-dev
   # stand-in host and window back-end
   libsqlite3-dev libx11-dev xvfb xauth xdotool
   # benchmark peers
