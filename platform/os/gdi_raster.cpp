@@ -274,17 +274,21 @@ bool Blit(DC& dst, int64_t x, int64_t y, int64_t w, int64_t h, DC* src, int64_t 
     return true;
   }
   if (plainCopy) {
-    std::vector<int64_t> xmap(static_cast<size_t>(dw));
-    for (int64_t i = 0; i < dw; ++i) {
+    // Source columns of the visible destination columns only: the destination may be huge.
+    int64_t v0 = std::max<int64_t>(dl, cv.ext.x1 - cv.ox), v1 = std::min<int64_t>(dr, cv.ext.x2 - cv.ox);
+    if (v0 >= v1) return true;
+    std::vector<int64_t> xmap(static_cast<size_t>(v1 - v0));
+    for (int64_t X = v0; X < v1; ++X) {
+      int64_t i = X - dl;
       int64_t sx = sl + MapIndex(mirrorX ? dw - 1 - i : i, dw, sw) + s.ox;
-      xmap[static_cast<size_t>(i)] = sx >= 0 && sx < s.surf->width ? sx : -1;
+      xmap[static_cast<size_t>(X - v0)] = sx >= 0 && sx < s.surf->width ? sx : -1;
     }
     cv.ForSpans(dl, dt, dr, db, [&](uint32_t* p, int a, int b, int Y) {
       int64_t j = Y - dt;
       int64_t sy = st + MapIndex(mirrorY ? dh - 1 - j : j, dh, sh) + s.oy;
       if (sy < 0 || sy >= s.surf->height) return;
       const uint32_t* srow = s.surf->pixels.data() + static_cast<size_t>(sy) * s.surf->width;
-      const int64_t* m = xmap.data() + (a - dl);
+      const int64_t* m = xmap.data() + (a - v0);
       for (int k = 0; k < b - a; ++k)
         if (m[k] >= 0) p[k] = srow[m[k]];
     });
@@ -310,6 +314,11 @@ bool Blit(DC& dst, int64_t x, int64_t y, int64_t w, int64_t h, DC* src, int64_t 
       } else {
         int64_t a0 = sw > dw ? i * sw / dw : MapIndex(i, dw, sw), a1 = sw > dw ? (i + 1) * sw / dw : a0 + 1;
         int64_t b0 = sh > dh ? j * sh / dh : MapIndex(j, dh, sh), b1 = sh > dh ? (j + 1) * sh / dh : b0 + 1;
+        // Only the part of the block that lies on the source surface can contribute.
+        a0 = std::max(a0, -s.ox - sl);
+        a1 = std::min(a1, s.surf->width - s.ox - sl);
+        b0 = std::max(b0, -s.oy - st);
+        b1 = std::min(b1, s.surf->height - s.oy - st);
         uint32_t acc = mode == BLACKONWHITE ? 0xFFFFFF : 0;
         uint64_t r = 0, g = 0, b = 0, n = 0;
         for (int64_t bb = b0; bb < b1; ++bb)

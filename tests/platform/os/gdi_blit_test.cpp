@@ -1,6 +1,7 @@
 // Raster operations, monochrome conversion, stretching, masks, colour keys and DIB conversion.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -230,4 +231,17 @@ TEST(GdiBlit, StretchDIBitsCountsBottomUpRowsFromTheBottom) {
   SelectObject(m, old);
   DeleteObject(made);
   DeleteDC(m);
+}
+
+TEST(GdiBlit, AbsurdSizesStayCheap) {
+  auto start = std::chrono::steady_clock::now();
+  MemCanvas src(64, 64, kRed), dst(16, 16);
+  EXPECT_TRUE(StretchBlt(dst.dc, 0, 0, 1000000000, 1000000000, src.dc, 0, 0, 64, 64, SRCCOPY));
+  EXPECT_EQ(dst.At(5, 5), kRed);
+  EXPECT_TRUE(StretchBlt(dst.dc, 0, 0, 4, 4, src.dc, 0, 0, 1000000000, 1000000000, SRCCOPY));
+  EXPECT_TRUE(StretchBlt(dst.dc, 0, 0, 4, 4, src.dc, -1000000000, 0, 1000000000, 64, SRCAND));
+  EXPECT_TRUE(BitBlt(dst.dc, -1000000000, -1000000000, 2000000000, 2000000000, src.dc, 0, 0, SRCCOPY));
+  EXPECT_TRUE(PatBlt(dst.dc, -2000000000, -2000000000, 2000000000, 2000000000, WHITENESS));
+  auto secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(secs, 5.0);
 }
