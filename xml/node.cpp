@@ -1,0 +1,463 @@
+#include "xml/node.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/strings.h"
+#include "xml/document.h"
+#include "xml/text.h"
+
+FANO_IMPLEMENT_CLASS_WITH(TXmlNode, TPersistent, [](TObject*) -> TObject* { return new TXmlNode(); })
+
+// ---------------------------------------------------------------- attribute list
+
+std::string_view XmlEntryName(std::string_view entry) noexcept {
+  size_t eq = entry.find('=');
+  return eq == std::string_view::npos ? std::string_view() : entry.substr(0, eq);
+}
+
+std::string_view XmlEntryValue(std::string_view entry) noexcept {
+  size_t eq = entry.find('=');
+  return eq == std::string_view::npos ? std::string_view() : entry.substr(eq + 1);
+}
+
+int TXmlAttributeList::Insert(int i, std::string_view entry) {
+  if (text_.size() + entry.size() > std::numeric_limits<uint32_t>::max())
+    throw EOutOfMemory("Attribute list too long");
+  size_t begin = i == 0 ? 0 : ends_[i - 1];
+  text_.insert(begin, entry);
+  ends_.insert(ends_.begin() + i, static_cast<uint32_t>(begin + entry.size()));
+  for (size_t k = i + 1; k < ends_.size(); ++k) ends_[k] += static_cast<uint32_t>(entry.size());
+  return i;
+}
+
+int TXmlAttributeList::Add(std::string_view entry, bool utf8) {
+  if (!sorted_) {
+    if (text_.size() + entry.size() > std::numeric_limits<uint32_t>::max())
+      throw EOutOfMemory("Attribute list too long");
+    text_.append(entry);
+    ends_.push_back(static_cast<uint32_t>(text_.size()));
+    return Count() - 1;
+  }
+  // After the entries that sort before it or equal to it, so equal entries keep their order.
+  int lo = 0, hi = Count();
+  while (lo < hi) {
+    int mid = (lo + hi) / 2;
+    if (XmlCompareName(Entry(mid), entry, utf8) <= 0) lo = mid + 1;
+    else hi = mid;
+  }
+  return Insert(lo, entry);
+}
+
+void TXmlAttributeList::Delete(int i) {
+  size_t begin = i == 0 ? 0 : ends_[i - 1];
+  uint32_t len = ends_[i] - static_cast<uint32_t>(begin);
+  text_.erase(begin, len);
+  ends_.erase(ends_.begin() + i);
+  for (size_t k = i; k < ends_.size(); ++k) ends_[k] -= len;
+}
+
+int TXmlAttributeList::Put(int i, std::string_view entry, bool utf8) {
+  std::string copy(entry);  // the entry may point into this list
+  Delete(i);
+  return sorted_ ? Add(copy, utf8) : Insert(i, copy);
+}
+
+// ---------------------------------------------------------------- construction
+
+TXmlNode::TXmlNode(TXmlDocument* document) : document_(document) {}
+
+std::unique_ptr<TXmlNode> TXmlNode::CreateName(TXmlDocument* document, std::string_view name) {
+  auto node = std::make_unique<TXmlNode>(document);
+  node->SetName(name);
+  return node;
+}
+
+std::unique_ptr<TXmlNode> TXmlNode::CreateNameValue(TXmlDocument* document, std::string_view name,
+                                                    std::string_view value) {
+  auto node = CreateName(document, name);
+  node->SetValueAsString(value);
+  return node;
+}
+
+std::unique_ptr<TXmlNode> TXmlNode::CreateType(TXmlDocument* document, TXmlElementType type) {
+  auto node = std::make_unique<TXmlNode>(document);
+  node->elementType_ = type;
+  return node;
+}
+
+TXmlNode::~TXmlNode() {
+  NodesClear();
+  // A node freed while still in a list must not stay there.
+  if (parent_) parent_->RemoveChild(this);
+}
+
+void TXmlNode::SetName(std::string_view name) {
+  if (name == name_) return;
+  for (char c : name)
+    if (IsXmlBlank(c)) throw Exception("Illegal character in node name \"" + std::string(name) + "\"");
+  name_.assign(name);
+}
+
+std::string TXmlNode::ValueAsString() const { return UnescapeString(value_); }
+
+void TXmlNode::SetValueAsString(std::string_view text) { value_ = XmlEscape(text); }
+
+// ---------------------------------------------------------------- tree
+
+void TXmlNode::RemoveChild(TXmlNode* node) noexcept {
+  auto it = std::find(nodes_.begin(), nodes_.end(), node);
+  if (it != nodes_.end()) nodes_.erase(it);
+  node->parent_ = nullptr;
+}
+
+void TXmlNode::BindDocument(TXmlDocument* document) noexcept {
+  std::vector<TXmlNode*> stack{this};
+  while (!stack.empty()) {
+    TXmlNode* n = stack.back();
+    stack.pop_back();
+    n->document_ = document;
+    stack.insert(stack.end(), n->nodes_.begin(), n->nodes_.end());
+  }
+}
+
+namespace {
+
+void CheckNotAncestor(const TXmlNode* parent, const TXmlNode* node) {
+  for (const TXmlNode* p = parent; p; p = p->Parent())
+    if (p == node) throw EInvalidOperation("Cannot add a node under itself");
+}
+
+}  // namespace
+
+int TXmlNode::NodeAdd(TXmlNode* node) {
+  if (!node) return -1;
+  CheckNotAncestor(this, node);
+  if (node->parent_) node->parent_->RemoveChild(node);
+  node->BindDocument(document_);
+  AppendOwned(node);
+  return NodeCount() - 1;
+}
+
+int TXmlNode::NodeAdd(std::unique_ptr<TXmlNode> node) {
+  TXmlNode* raw = node.get();
+  if (!raw) return -1;
+  CheckNotAncestor(this, raw);
+  node.release();
+  return NodeAdd(raw);
+}
+
+void TXmlNode::NodeInsert(int index, TXmlNode* node) {
+  if (!node || index < 0 || index > NodeCount()) return;
+  CheckNotAncestor(this, node);
+  if (node->parent_) {
+    // Moving within this list: the index counts the list without the node.
+    if (node->parent_ == this && IndexOfNode(node) < index) --index;
+    node->parent_->RemoveChild(node);
+  }
+  // The node reads its options from its document: it must not point to another one.
+  node->BindDocument(document_);
+  node->parent_ = this;
+  nodes_.insert(nodes_.begin() + index, node);
+}
+
+TXmlNode* TXmlNode::NodeNew(std::string_view name) {
+  auto node = CreateName(document_, name);
+  TXmlNode* raw = node.release();
+  AppendOwned(raw);
+  return raw;
+}
+
+TXmlNode* TXmlNode::NodeNewAtIndex(int index, std::string_view name) {
+  if (index < 0 || index > NodeCount()) return nullptr;
+  auto node = CreateName(document_, name);
+  TXmlNode* raw = node.release();
+  raw->parent_ = this;
+  nodes_.insert(nodes_.begin() + index, raw);
+  return raw;
+}
+
+void TXmlNode::NodeDelete(int index) {
+  if (index < 0 || index >= NodeCount()) return;
+  TXmlNode* node = nodes_[index];
+  nodes_.erase(nodes_.begin() + index);
+  node->parent_ = nullptr;
+  delete node;
+}
+
+std::unique_ptr<TXmlNode> TXmlNode::NodeExtract(TXmlNode* node) {
+  int i = IndexOfNode(node);
+  if (i < 0) return nullptr;
+  nodes_.erase(nodes_.begin() + i);
+  node->parent_ = nullptr;
+  return std::unique_ptr<TXmlNode>(node);
+}
+
+void TXmlNode::Delete() {
+  if (!parent_) return;
+  parent_->NodeDelete(parent_->IndexOfNode(this));
+}
+
+void TXmlNode::NodesClear() {
+  // Without recursion: a deep tree must not exhaust the stack.
+  std::vector<TXmlNode*> stack;
+  stack.swap(nodes_);
+  while (!stack.empty()) {
+    TXmlNode* n = stack.back();
+    stack.pop_back();
+    stack.insert(stack.end(), n->nodes_.begin(), n->nodes_.end());
+    n->nodes_.clear();
+    n->parent_ = nullptr;
+    delete n;
+  }
+}
+
+void TXmlNode::AttributesClear() { attributes_.reset(); }
+
+void TXmlNode::Clear() {
+  name_.clear();
+  value_.clear();
+  AttributesClear();
+  NodesClear();
+}
+
+bool TXmlNode::IsEmpty() const noexcept {
+  return value_.empty() && nodes_.empty() && AttributeCount() == 0;
+}
+
+int TXmlNode::TreeDepth() const noexcept {
+  int depth = -1;
+  for (const TXmlNode* p = parent_; p; p = p->parent_) ++depth;
+  return depth;
+}
+
+void TXmlNode::Assign(TPersistent* source) {
+  if (auto* node = dynamic_cast<TXmlNode*>(source)) Assign(*node);
+  else if (auto* doc = dynamic_cast<TXmlDocument*>(source)) Assign(*doc);
+  else TPersistent::Assign(source);
+}
+
+void TXmlNode::Assign(const TXmlNode& source) {
+  if (&source == this) return;
+  // Copy first: the source may be a descendant of this node, which Clear would free.
+  auto copy = std::make_unique<TXmlNode>(document_);
+  std::vector<std::pair<const TXmlNode*, TXmlNode*>> stack{{&source, copy.get()}};
+  while (!stack.empty()) {
+    auto [from, to] = stack.back();
+    stack.pop_back();
+    to->elementType_ = from->elementType_;
+    to->name_ = from->name_;
+    to->tag_ = from->tag_;
+    to->value_ = from->value_;
+    if (from->attributes_) {
+      bool sorted = document_ && document_->SortAttributes();
+      if (sorted == from->attributes_->Sorted()) {
+        to->attributes_ = std::make_unique<TXmlAttributeList>(*from->attributes_);
+      } else {
+        for (int i = 0; i < from->AttributeCount(); ++i) to->AttributeAddRaw(from->attributes_->Entry(i));
+      }
+    }
+    to->nodes_.reserve(from->nodes_.size());
+    for (const TXmlNode* child : from->nodes_) {
+      auto* c = new TXmlNode(document_);
+      to->AppendOwned(c);
+      stack.emplace_back(child, c);
+    }
+  }
+  Clear();
+  elementType_ = copy->elementType_;
+  name_ = std::move(copy->name_);
+  tag_ = copy->tag_;
+  value_ = std::move(copy->value_);
+  attributes_ = std::move(copy->attributes_);
+  nodes_ = std::move(copy->nodes_);
+  copy->nodes_.clear();
+  for (TXmlNode* c : nodes_) c->parent_ = this;
+}
+
+void TXmlNode::Assign(const TXmlDocument& source) { Assign(*source.RootNodes()); }
+
+// ---------------------------------------------------------------- lookups
+
+TXmlNode* TXmlNode::NodeByName(std::string_view name) const {
+  int i = NodeIndexByNameFrom(name, 0);
+  return i < 0 ? nullptr : nodes_[i];
+}
+
+int TXmlNode::NodeIndexByName(std::string_view name) const { return NodeIndexByNameFrom(name, 0); }
+
+int TXmlNode::NodeIndexByNameFrom(std::string_view name, int from) const {
+  const bool utf8 = InternalUtf8();
+  for (int i = std::max(from, 0); i < NodeCount(); ++i)
+    if (XmlSameName(nodes_[i]->name_, name, utf8)) return i;
+  return -1;
+}
+
+void TXmlNode::NodesByName(std::string_view name, std::vector<TXmlNode*>* list) const {
+  if (!list) return;
+  list->clear();
+  const bool utf8 = InternalUtf8();
+  for (TXmlNode* n : nodes_)
+    if (XmlSameName(n->name_, name, utf8)) list->push_back(n);
+}
+
+TXmlNode* TXmlNode::NodeByNameOrNew(std::string_view name) {
+  TXmlNode* n = NodeByName(name);
+  return n ? n : NodeNew(name);
+}
+
+TXmlNode* TXmlNode::NodeByElementType(TXmlElementType type) const {
+  for (TXmlNode* n : nodes_)
+    if (n->elementType_ == type) return n;
+  return nullptr;
+}
+
+int TXmlNode::IndexOfNode(const TXmlNode* node) const noexcept {
+  if (!node) return -1;
+  auto it = std::find(nodes_.begin(), nodes_.end(), node);
+  return it == nodes_.end() ? -1 : static_cast<int>(it - nodes_.begin());
+}
+
+void TXmlNode::FindElements(std::string_view name, std::vector<TXmlNode*>& list) const {
+  const bool utf8 = InternalUtf8();
+  std::vector<TXmlNode*> stack(nodes_.rbegin(), nodes_.rend());
+  while (!stack.empty()) {
+    TXmlNode* n = stack.back();
+    stack.pop_back();
+    if (n->elementType_ == etElement && XmlSameName(n->name_, name, utf8)) list.push_back(n);
+    stack.insert(stack.end(), n->nodes_.rbegin(), n->nodes_.rend());
+  }
+}
+
+std::string TXmlNode::TextContent() const {
+  std::string out = UnescapeString(value_);
+  std::vector<TXmlNode*> stack(nodes_.rbegin(), nodes_.rend());
+  while (!stack.empty()) {
+    TXmlNode* n = stack.back();
+    stack.pop_back();
+    switch (n->elementType_) {
+      case etElement:
+        out += UnescapeString(n->value_);
+        stack.insert(stack.end(), n->nodes_.rbegin(), n->nodes_.rend());
+        break;
+      case etCharData: out += UnescapeString(n->value_); break;
+      case etCData: out += n->value_; break;
+      default: break;
+    }
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------- attributes
+
+TXmlAttributeList& TXmlNode::Attributes() {
+  if (!attributes_) attributes_ = std::make_unique<TXmlAttributeList>(document_ && document_->SortAttributes());
+  return *attributes_;
+}
+
+std::string TXmlNode::AttributeName(int index) const {
+  if (index < 0 || index >= AttributeCount()) return {};
+  return std::string(XmlEntryName(attributes_->Entry(index)));
+}
+
+std::string TXmlNode::AttributePair(int index) const {
+  if (index < 0 || index >= AttributeCount()) return {};
+  return std::string(attributes_->Entry(index));
+}
+
+std::string TXmlNode::AttributeValue(int index) const {
+  if (index < 0 || index >= AttributeCount()) return {};
+  return UnescapeString(XmlUnquote(XmlEntryValue(attributes_->Entry(index))));
+}
+
+void TXmlNode::WriteEntry(int index, std::string_view name, std::string_view value) {
+  std::string entry;
+  entry.reserve(name.size() + value.size() + 3);
+  entry.append(name);
+  entry.push_back('=');
+  entry.append(XmlQuote(XmlEscape(value)));
+  if (index < 0) Attributes().Add(entry, InternalUtf8());
+  else attributes_->Put(index, entry, InternalUtf8());
+}
+
+void TXmlNode::SetAttributeValue(int index, std::string_view value) {
+  if (index < 0 || index >= AttributeCount()) return;
+  std::string name(XmlEntryName(attributes_->Entry(index)));
+  WriteEntry(index, name, value);
+}
+
+void TXmlNode::AttributeAdd(std::string_view name, std::string_view value) { WriteEntry(-1, name, value); }
+
+void TXmlNode::AttributeAddRaw(std::string_view entry) { Attributes().Add(entry, InternalUtf8()); }
+
+int TXmlNode::AttributeIndexByName(std::string_view name) const {
+  const bool utf8 = InternalUtf8();
+  for (int i = 0; i < AttributeCount(); ++i)
+    if (XmlSameName(XmlEntryName(attributes_->Entry(i)), name, utf8)) return i;
+  return -1;
+}
+
+std::optional<std::string> TXmlNode::FindAttribute(std::string_view name) const {
+  int i = AttributeIndexByName(name);
+  if (i < 0) return std::nullopt;
+  return UnescapeString(XmlUnquote(XmlEntryValue(attributes_->Entry(i))));
+}
+
+std::string TXmlNode::ReadAttributeString(std::string_view name) const {
+  auto v = FindAttribute(name);
+  return v ? std::move(*v) : std::string();
+}
+
+void TXmlNode::DeleteEmptyAttributes() {
+  for (int i = AttributeCount() - 1; i >= 0; --i)
+    if (AttributeValue(i).empty()) attributes_->Delete(i);
+}
+
+// ---------------------------------------------------------------- text forms
+
+std::string TXmlNode::UnescapeString(std::string_view text) const { return XmlUnescape(text, InternalUtf8()); }
+
+std::string TXmlNode::ToInternal(std::u16string_view wide) const {
+  std::string utf8 = Utf16ToUtf8(wide);
+  return InternalUtf8() ? utf8 : Utf8ToCp1252(utf8);
+}
+
+std::u16string TXmlNode::FromInternalWide(std::string_view text) const {
+  return Utf8ToUtf16(InternalUtf8() ? std::string(text) : Cp1252ToUtf8(text));
+}
+
+// ---------------------------------------------------------------- options
+
+bool TXmlNode::InternalUtf8() const noexcept { return document_ && document_->InternalUtf8(); }
+bool TXmlNode::AlwaysCloseTags() const noexcept { return document_ && document_->AlwaysCloseTags(); }
+bool TXmlNode::StoreDefaultValues() const noexcept { return !document_ || document_->StoreDefaultValues(); }
+uint8_t TXmlNode::BinaryForm() const noexcept { return document_ ? document_->BinaryForm() : 0; }
+bool TXmlNode::FloatExponentAllowed() const noexcept {
+  return !document_ || document_->FloatExponentAllowed();
+}
+int TXmlNode::FloatDigits() const noexcept { return document_ ? document_->FloatDigits() : 6; }
+uint8_t TXmlNode::OutputLayout() const noexcept { return document_ ? document_->OutputLayout() : 1; }
+
+std::string TXmlNode::IndentString() const {
+  if (!document_ || document_->OutputLayout() != 0) return {};
+  std::string out;
+  const std::string& unit = document_->IndentUnit();
+  for (int i = TreeDepth(); i > 0; --i) out += unit;
+  return out;
+}
+
+std::string_view TXmlNode::LineBreak() const noexcept {
+  if (!document_) return {};
+  switch (document_->OutputLayout()) {
+    case 0: return "\r\n";
+    case 1: return {};
+    default: return "\n";
+  }
+}
+
+bool TXmlNode::IsShortForm() const noexcept {
+  return elementType_ == etElement && value_.empty() && nodes_.empty() && !AlwaysCloseTags() &&
+         parent_ && parent_->parent_;
+}

@@ -1,0 +1,268 @@
+#pragma once
+// The node of the XML library. Every construct of an XML text (element, comment, CDATA section,
+// declaration, DOCTYPE and its declarations, processing instruction, character data) is a TXmlNode
+// that differs only by its element type. A document (xml/document.h) owns an invisible container
+// node whose children are the top-level constructs; its first element child is the root.
+//
+// Values and attribute values are stored escaped, as they stand in XML, in the document's internal
+// form (UTF-8, or 8-bit windows-1252 when the document's InternalUtf8 is off). `ValueAsString`,
+// `AttributeValue` and `ReadAttributeString` give the unescaped text.
+//
+// Trees may be deep: destruction, Assign and the writer walk them without recursion; the parser
+// refuses documents nested deeper than MaxXmlDepth.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/rtl/persistent.h"
+#include "platform/rtl/types.h"
+
+class TXmlDocument;
+class TStream;
+
+enum TXmlElementType : uint8_t {
+  etElement = 0,
+  etComment = 1,
+  etCData = 2,
+  etDeclaration = 3,
+  etStylesheet = 4,
+  etDoctype = 5,
+  etDtdElement = 6,
+  etDtdAttList = 7,
+  etDtdEntity = 8,
+  etDtdNotation = 9,
+  etBangOther = 10,
+  etInstruction = 11,
+  etCharData = 12,
+  etUnknown = 13,
+};
+
+// Elements may nest this deep in a parsed text.
+constexpr int MaxXmlDepth = 4096;
+
+// Attribute entries "name=value" (the value quoted and escaped as in XML), kept in one buffer so a
+// node with many attributes costs two allocations.
+class TXmlAttributeList {
+ public:
+  explicit TXmlAttributeList(bool sorted) : sorted_(sorted) {}
+  int Count() const noexcept { return static_cast<int>(ends_.size()); }
+  std::string_view Entry(int i) const noexcept {
+    size_t begin = i == 0 ? 0 : ends_[i - 1];
+    return std::string_view(text_).substr(begin, ends_[i] - begin);
+  }
+  bool Sorted() const noexcept { return sorted_; }
+  // Appends (or inserts in order when sorted); returns the index.
+  int Add(std::string_view entry, bool utf8);
+  // Replaces entry i; a sorted list moves it to its place. Returns the new index.
+  int Put(int i, std::string_view entry, bool utf8);
+  void Delete(int i);
+  void Reserve(size_t bytes, size_t count) { text_.reserve(bytes); ends_.reserve(count); }
+
+ private:
+  int Insert(int i, std::string_view entry);
+  std::string text_;
+  std::vector<uint32_t> ends_;
+  bool sorted_;
+};
+
+// The name part of an entry (before the first "="; empty without one) and its value part.
+std::string_view XmlEntryName(std::string_view entry) noexcept;
+std::string_view XmlEntryValue(std::string_view entry) noexcept;
+
+class TXmlNode : public TPersistent {
+  FANO_CLASS(TXmlNode)
+
+ public:
+  explicit TXmlNode(TXmlDocument* document = nullptr);
+  // CreateName sets the name through the checked setter; CreateNameValue also sets the value
+  // through the escaping setter.
+  static std::unique_ptr<TXmlNode> CreateName(TXmlDocument* document, std::string_view name);
+  static std::unique_ptr<TXmlNode> CreateNameValue(TXmlDocument* document, std::string_view name,
+                                                   std::string_view value);
+  static std::unique_ptr<TXmlNode> CreateType(TXmlDocument* document, TXmlElementType type);
+  ~TXmlNode() override;
+
+  // ---- data ----
+  TXmlDocument* Document() const noexcept { return document_; }
+  TXmlElementType ElementType() const noexcept { return elementType_; }
+  void SetElementType(TXmlElementType t) noexcept { elementType_ = t; }
+  const std::string& Name() const noexcept { return name_; }
+  // Raises "Illegal character in node name "%s"" for a name holding a blank.
+  void SetName(std::string_view name);
+  TXmlNode* Parent() const noexcept { return parent_; }
+  Integer Tag() const noexcept { return tag_; }
+  void SetTag(Integer tag) noexcept { tag_ = tag; }
+  // The stored (escaped) value.
+  const std::string& Value() const noexcept { return value_; }
+  void SetValue(std::string value) noexcept { value_ = std::move(value); }
+  std::string ValueAsString() const;
+  void SetValueAsString(std::string_view text);
+
+  // ---- tree ----
+  // Copies type, name, tag, value, attributes and the whole subtree of `source` (which may be this
+  // node or one of its descendants). A document gives its container node.
+  void Assign(TPersistent* source) override;
+  void Assign(const TXmlNode& source);
+  void Assign(const TXmlDocument& source);
+  int NodeCount() const noexcept { return static_cast<int>(nodes_.size()); }
+  int GetNodeCount() const noexcept { return NodeCount(); }
+  TXmlNode* Nodes(int index) const noexcept {
+    return index >= 0 && index < NodeCount() ? nodes_[index] : nullptr;
+  }
+  TXmlNode* GetNodes(int index) const noexcept { return Nodes(index); }
+  // Takes ownership; a node still held by another parent is detached from it first. Returns the
+  // index, or -1 for null. Raises EInvalidOperation for this node or one of its ancestors.
+  int NodeAdd(TXmlNode* node);
+  int NodeAdd(std::unique_ptr<TXmlNode> node);
+  // Inserts at 0..count, taking ownership; outside that range nothing happens (and the caller keeps
+  // the node). The inserted node keeps its own document.
+  void NodeInsert(int index, TXmlNode* node);
+  TXmlNode* NodeNew(std::string_view name);
+  TXmlNode* NodeNewAtIndex(int index, std::string_view name);
+  void NodeDelete(int index);
+  // Removes the child without freeing it; the caller owns it. Null when it is not a child.
+  std::unique_ptr<TXmlNode> NodeExtract(TXmlNode* node);
+  // The parent deletes this node (this object is freed); nothing without a parent.
+  void Delete();
+  void NodesClear();
+  void AttributesClear();
+  void Clear();
+  bool IsEmpty() const noexcept;
+  bool IsBlank() const noexcept { return name_.empty() && IsEmpty(); }
+  int TreeDepth() const noexcept;
+
+  // ---- lookups (names compared ignoring case) ----
+  TXmlNode* NodeByName(std::string_view name) const;
+  int NodeIndexByName(std::string_view name) const;
+  int NodeIndexByNameFrom(std::string_view name, int from) const;
+  void NodesByName(std::string_view name, std::vector<TXmlNode*>* list) const;
+  TXmlNode* NodeByNameOrNew(std::string_view name);
+  TXmlNode* NodeByElementType(TXmlElementType type) const;
+  int IndexOfNode(const TXmlNode* node) const noexcept;
+  // Every element below this node named `name`, in document order (this node excluded).
+  void FindElements(std::string_view name, std::vector<TXmlNode*>& list) const;
+  // Unescaped text of the value, the character data and CDATA of the whole subtree, in order.
+  std::string TextContent() const;
+
+  // ---- attributes ----
+  int AttributeCount() const noexcept { return attributes_ ? attributes_->Count() : 0; }
+  std::string AttributeName(int index) const;
+  std::string AttributePair(int index) const;
+  std::string AttributeValue(int index) const;
+  void SetAttributeValue(int index, std::string_view value);
+  void AttributeAdd(std::string_view name, std::string_view value);
+  int AttributeIndexByName(std::string_view name) const;
+  bool HasAttribute(std::string_view name) const { return AttributeIndexByName(name) >= 0; }
+  // The unescaped value; empty when there is no such attribute.
+  std::string ReadAttributeString(std::string_view name) const;
+  // The unescaped value, or nothing when there is no such attribute.
+  std::optional<std::string> FindAttribute(std::string_view name) const;
+  void DeleteEmptyAttributes();
+  // Adds an entry as it stands ("name="value"", quoted and escaped).
+  void AttributeAddRaw(std::string_view entry);
+
+  // ---- text forms ----
+  std::string UnescapeString(std::string_view text) const;
+  std::string ToInternal(std::u16string_view wide) const;
+  std::u16string FromInternalWide(std::string_view text) const;
+
+  // ---- reading and writing (xml/document.h parses, the writer writes) ----
+  void ReadFromStream(TStream& stream);
+  void ReadFromString(std::string_view text);
+  void WriteToStream(TStream& stream);
+  std::string WriteToString();
+  // A blank and the entry text for each attribute, then "/" in the short form.
+  std::string WriteAttributesText() const;
+
+  // ---- typed values and binary data (xml/values.cpp) ----
+  bool ReadAttributeBool(std::string_view name, bool def) const;
+  TDateTime ReadAttributeDateTime(std::string_view name, TDateTime def) const;
+  Integer ReadAttributeInteger(std::string_view name, Integer def) const;
+  Int64 ReadAttributeInt64(std::string_view name, Int64 def) const;
+  std::string ReadAttributeStringDef(std::string_view name, std::string_view def) const;
+  bool ValueAsBoolDef(bool def) const;
+  TDateTime ValueAsDateTimeDef(TDateTime def) const;
+  double ValueAsFloatDef(double def) const;
+  Integer ValueAsIntegerDef(Integer def) const;
+  Int64 ValueAsInt64Def(Int64 def) const;
+  bool ReadBool(std::string_view name, bool def) const;
+  double ReadFloat(std::string_view name, double def) const;
+  Integer ReadInteger(std::string_view name, Integer def) const;
+  Int64 ReadInt64(std::string_view name, Int64 def) const;
+  std::string ReadString(std::string_view name, std::string_view def) const;
+  std::u16string ReadWidestring(std::string_view name, std::u16string_view def) const;
+  TDateTime ReadDateTime(std::string_view name, TDateTime def) const;
+  Integer ReadColor(std::string_view name, Integer def) const;
+  void WriteAttributeBool(std::string_view name, bool value, bool def);
+  void WriteAttributeDateTime(std::string_view name, TDateTime value, TDateTime def);
+  void WriteAttributeInteger(std::string_view name, Integer value, Integer def);
+  void WriteAttributeInt64(std::string_view name, Int64 value, Int64 def);
+  void WriteAttributeFloat(std::string_view name, double value, double def);
+  void WriteAttributeString(std::string_view name, std::string_view value, std::string_view def);
+  void WriteBool(std::string_view name, bool value, bool def);
+  void WriteInteger(std::string_view name, Integer value, Integer def);
+  void WriteInt64(std::string_view name, Int64 value, Int64 def);
+  void WriteFloat(std::string_view name, double value, double def);
+  void WriteString(std::string_view name, std::string_view value, std::string_view def);
+  void WriteDateTime(std::string_view name, TDateTime value, TDateTime def);
+  void WriteHex(std::string_view name, uint32_t value, int digits, uint32_t def);
+  void WriteColor(std::string_view name, Integer value, Integer def);
+  void WriteWidestring(std::string_view name, std::u16string_view value, std::u16string_view def);
+  void BufferToValue(const void* buffer, int count);
+  int ValueBufferLength() const;
+  void ValueToBuffer(void* buffer, int count) const;
+  // Brush, font and pen settings (defined in xml/values.h) for any class with the getters and
+  // setters they use.
+  template <class Brush>
+  void ReadBrush(std::string_view name, Brush& brush) const;
+  template <class Brush>
+  void WriteBrush(std::string_view name, const Brush& brush);
+  template <class Font>
+  void ReadFont(std::string_view name, Font& font) const;
+  template <class Font>
+  void WriteFont(std::string_view name, const Font& font);
+  template <class Pen>
+  void ReadPen(std::string_view name, Pen& pen) const;
+  template <class Pen>
+  void WritePen(std::string_view name, const Pen& pen);
+
+  // ---- options read from the document (defaults without one) ----
+  bool InternalUtf8() const noexcept;
+  bool AlwaysCloseTags() const noexcept;
+  bool StoreDefaultValues() const noexcept;
+  uint8_t BinaryForm() const noexcept;
+  bool FloatExponentAllowed() const noexcept;
+  int FloatDigits() const noexcept;
+  uint8_t OutputLayout() const noexcept;  // 0 readable, 1 compact, other: line feeds
+  // Layout strings: indentation by depth (readable layout only) and the line break.
+  std::string IndentString() const;
+  std::string_view LineBreak() const noexcept;
+  // An element written as <name/>: no value, no child, below the top level, not AlwaysCloseTags.
+  bool IsShortForm() const noexcept;
+
+ private:
+  friend class TXmlDocument;
+  friend class XmlParser;
+  TXmlAttributeList& Attributes();
+  // Binds this node and its subtree to `document`.
+  void BindDocument(TXmlDocument* document) noexcept;
+  void RemoveChild(TXmlNode* node) noexcept;
+  // Appends a child this node owns from now on (no checks).
+  void AppendOwned(TXmlNode* node) {
+    node->parent_ = this;
+    nodes_.push_back(node);
+  }
+  void WriteEntry(int index, std::string_view name, std::string_view value);
+
+  TXmlDocument* document_ = nullptr;
+  TXmlNode* parent_ = nullptr;
+  std::unique_ptr<TXmlAttributeList> attributes_;
+  std::vector<TXmlNode*> nodes_;
+  std::string name_;
+  std::string value_;
+  Integer tag_ = 0;
+  TXmlElementType elementType_ = etElement;
+};

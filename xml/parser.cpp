@@ -1,0 +1,545 @@
+#include "xml/parser.h"
+
+#include <cstring>
+
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/streams.h"
+#include "platform/rtl/strings.h"
+#include "xml/codec.h"
+#include "xml/text.h"
+
+namespace {
+
+struct TagRow {
+  std::string_view open;
+  std::string_view close;
+  TXmlElementType type;
+};
+
+// Open texts tried after a "<"; the longest that matches wins.
+constexpr TagRow kTagTable[12] = {
+    {"<![CDATA[", "]]>", etCData},     {"<!DOCTYPE", ">", etDoctype},
+    {"<!ELEMENT", ">", etDtdElement},  {"<!ATTLIST", ">", etDtdAttList},
+    {"<!ENTITY", ">", etDtdEntity},    {"<!NOTATION", ">", etDtdNotation},
+    {"<?xml-stylesheet", "?>", etStylesheet}, {"<?xml", "?>", etDeclaration},
+    {"<!--", "-->", etComment},        {"<!", ">", etBangOther},
+    {"<?", "?>", etInstruction},       {"<", ">", etElement},
+};
+constexpr int kElementRow = 11;
+// Internal subsets are parsed recursively; XML allows none inside another.
+constexpr int kMaxSubsetNesting = 64;
+
+[[noreturn]] void Fail(std::string message) { throw EFilerError(std::move(message)); }
+
+std::string_view TrimView(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+  return s;
+}
+
+bool IsBlankText(std::string_view s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) > ' ') return false;
+  return true;
+}
+
+void TrimTrailingBreaks(std::string& s) {
+  size_t n = s.size();
+  while (n > 0 && (s[n - 1] == '\n' || s[n - 1] == '\r' || s[n - 1] == ' ')) --n;
+  s.resize(n);
+}
+
+int64_t ReadAll(TStream& s, char* buffer, int64_t count) {
+  int64_t got = 0;
+  while (got < count) {
+    int64_t n = s.Read(buffer + got, count - got);
+    if (n <= 0) break;
+    got += n;
+  }
+  return got;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- stream input
+
+XmlStreamInput::XmlStreamInput(TStream& stream, size_t blockSize)
+    : stream_(stream), codec_(dynamic_cast<TXmlCodecStream*>(&stream)), blockSize_(blockSize) {
+  if (!codec_) streamAtEnd_ = stream.Position();
+}
+
+bool XmlStreamInput::Refill() {
+  // Keep a few bytes before the read position for stepping back.
+  size_t used = buffer_.empty() ? 0 : static_cast<size_t>(cur - buffer_.data());
+  size_t keep = std::min(kKeep, used);
+  buffer_.erase(0, buffer_.size() - keep);
+  blockStart_ = buffer_.size();
+  bool got;
+  if (codec_) {
+    do got = codec_->ReadBlock(buffer_);
+    while (got && buffer_.size() == blockStart_);
+  } else {
+    buffer_.resize(blockStart_ + blockSize_);
+    int64_t n = ReadAll(stream_, buffer_.data() + blockStart_, static_cast<int64_t>(blockSize_));
+    buffer_.resize(blockStart_ + static_cast<size_t>(n));
+    streamAtEnd_ += n;
+    got = n > 0;
+  }
+  cur = buffer_.data() + blockStart_;
+  end = buffer_.data() + buffer_.size();
+  return got;
+}
+
+int64_t XmlStreamInput::Position() {
+  if (!codec_) return streamAtEnd_ - (end - cur);
+  const char* block = buffer_.data() + blockStart_;
+  return codec_->BlockSourcePosition(cur > block ? static_cast<size_t>(cur - block) : 0);
+}
+
+int64_t XmlStreamInput::Size() { return codec_ ? codec_->Seek(0, soFromEnd) : stream_.Size(); }
+
+void XmlStreamInput::SwitchToUtf8() {
+  if (!codec_) return;
+  const char* block = buffer_.data() + blockStart_;
+  codec_->UnreadBlock(cur > block ? static_cast<size_t>(cur - block) : 0);
+  codec_->SetEncoding(XmlEncoding::Utf8);
+  // What was converted ahead is read again as UTF-8.
+  buffer_.resize(static_cast<size_t>(cur - buffer_.data()));
+  end = cur;
+}
+
+void XmlStreamInput::Finish() {
+  if (finished_ || buffer_.empty()) return;
+  finished_ = true;
+  if (codec_) {
+    const char* block = buffer_.data() + blockStart_;
+    codec_->UnreadBlock(cur > block ? static_cast<size_t>(cur - block) : 0);
+  } else if (end > cur) {
+    stream_.Seek(-(end - cur), soFromCurrent);
+  }
+}
+
+// ---------------------------------------------------------------- reading primitives
+
+int XmlParser::ReadCharSkipBlanks() {
+  int c;
+  do c = in_.Get();
+  while (c >= 0 && IsXmlBlank(static_cast<char>(c)));
+  return c;
+}
+
+int XmlParser::ReadOpenTag() {
+  // Called after the "<". Every row of the table whose open text matches so far stays a candidate;
+  // the characters read past the open text of the best row are given back.
+  int c = in_.Get();
+  if (c < 0) return kElementRow;
+  if (c != '!' && c != '?') {
+    in_.Back(1);
+    return kElementRow;
+  }
+  bool candidate[12];
+  std::fill(std::begin(candidate), std::end(candidate), true);
+  int best = kElementRow;
+  size_t p = 2, read = 0;
+  for (;;) {
+    if (p > 2) {
+      c = in_.Get();
+      if (c < 0) return best;
+    }
+    ++read;
+    bool matched = false;
+    for (int row = 11; row >= 0; --row) {
+      if (!candidate[row] || kTagTable[row].open.size() < p) continue;
+      if (kTagTable[row].open[p - 1] == static_cast<char>(c)) {
+        matched = true;
+        if (p == kTagTable[row].open.size()) best = row;
+      } else {
+        candidate[row] = false;
+      }
+    }
+    ++p;
+    if (!matched) break;
+  }
+  in_.Back(read - (kTagTable[best].open.size() - 1));
+  return best;
+}
+
+bool XmlParser::ReadUntil(std::string_view close, bool quoteAware, std::string_view& result) {
+  const char last = close.back();
+  const size_t closeLen = close.size();
+  const char* start = in_.cur;
+  bool crossed = false;
+  char quote = 0;
+  until_.clear();
+  // Does the text read so far (until_ when crossed, then [start, p)) end with `close`?
+  auto endsWithClose = [&](const char* p) {
+    size_t here = static_cast<size_t>(p - start);
+    if (here >= closeLen) return std::memcmp(p - closeLen, close.data(), closeLen) == 0;
+    if (!crossed || until_.size() + here < closeLen) return false;
+    std::string tail = until_.substr(until_.size() - (closeLen - here));
+    tail.append(start, here);
+    return tail == close;
+  };
+  for (;;) {
+    const char* p = in_.cur;
+    const char* e = in_.end;
+    while (p < e) {
+      if (quote) {
+        // Nothing inside quotes ends the read: skip to the closing quote.
+        const char* q = static_cast<const char*>(std::memchr(p, quote, static_cast<size_t>(e - p)));
+        if (!q) {
+          p = e;
+          break;
+        }
+        p = q + 1;
+        quote = 0;
+        continue;
+      }
+      char c = *p++;
+      if (quoteAware && (c == '"' || c == '\'')) {
+        quote = c;
+        continue;
+      }
+      if (c == last && endsWithClose(p)) {
+        in_.cur = p;
+        if (!crossed) {
+          result = std::string_view(start, static_cast<size_t>(p - start) - closeLen);
+        } else {
+          until_.append(start, p);
+          until_.resize(until_.size() - closeLen);
+          result = until_;
+        }
+        return true;
+      }
+    }
+    until_.append(start, e);
+    in_.cur = e;
+    if (!in_.Refill()) return false;
+    start = in_.cur;
+    crossed = true;
+  }
+}
+
+void XmlParser::ParseAttributes(std::string_view text) {
+  words_.clear();
+  merged_.clear();
+  size_t b = 0, e = text.size();
+  while (b < e && IsXmlBlank(text[b])) ++b;
+  while (e > b && IsXmlBlank(text[e - 1])) --e;
+  if (b == e) return;
+  size_t wordStart = b;
+  for (size_t i = b; i < e; ++i) {
+    char c = text[i];
+    if (c == '"' || c == '\'') {
+      // A quoted stretch: blanks inside do not split the word.
+      size_t q = text.find(c, i + 1);
+      if (q == std::string_view::npos || q >= e) break;
+      i = q;
+    } else if (IsXmlBlank(c)) {
+      if (i > wordStart) words_.push_back(text.substr(wordStart, i - wordStart));
+      wordStart = i + 1;
+    }
+  }
+  if (e > wordStart) words_.push_back(text.substr(wordStart, e - wordStart));
+  // Blanks around an equals sign: name, "=" and the quoted value become one word.
+  auto join = [&](size_t i) {
+    merged_.push_back(std::string(words_[i - 1]) + std::string(words_[i]));
+    words_[i - 1] = merged_.back();
+    words_.erase(words_.begin() + static_cast<std::ptrdiff_t>(i));
+  };
+  for (size_t i = words_.size(); i-- > 1;)
+    if (words_[i][0] == '=') join(i);
+  for (size_t i = words_.size(); i-- > 1;)
+    if ((words_[i][0] == '"' || words_[i][0] == '\'') && words_[i - 1].find('=') != std::string_view::npos)
+      join(i);
+}
+
+void XmlParser::ParseTag(TXmlNode* node, std::string_view text) {
+  ParseAttributes(text);
+  size_t first = 0;
+  switch (node->elementType_) {
+    case etDeclaration: node->name_ = "xml"; break;
+    case etStylesheet:
+      node->name_ = "xml-stylesheet";
+      node->value_.assign(TrimView(text));
+      break;
+    default:
+      if (words_.empty()) Fail("Missing element name");
+      node->name_.assign(words_[0]);
+      first = 1;
+      break;
+  }
+  if (words_.size() <= first) return;
+  size_t bytes = 0;
+  for (size_t i = first; i < words_.size(); ++i) bytes += words_[i].size();
+  TXmlAttributeList& list = node->Attributes();
+  list.Reserve(bytes, words_.size() - first);
+  const bool utf8 = node->InternalUtf8();
+  for (size_t i = first; i < words_.size(); ++i) list.Add(words_[i], utf8);
+}
+
+// ---------------------------------------------------------------- nodes
+
+void XmlParser::Complete(TXmlNode* node) {
+  if (!doc_ || doc_->StopLoading()) return;
+  if (doc_->OnProgress) doc_->OnProgress(doc_, in_.Position());
+  if (doc_->OnNodeCompleted) doc_->OnNodeCompleted(doc_, node);
+}
+
+void XmlParser::CheckDepth(const TXmlNode* node, int depth) {
+  if (depth > MaxXmlDepth)
+    Fail("Elements nested more than " + std::to_string(MaxXmlDepth) + " levels deep in element " + node->Name());
+}
+
+bool XmlParser::ParseHead(TXmlNode* node, bool afterLessThan, int depth) {
+  if (Stopped()) return false;
+  node->Clear();
+  if (!afterLessThan && ReadCharSkipBlanks() != '<') return false;
+  const TagRow& tag = kTagTable[ReadOpenTag()];
+  node->elementType_ = tag.type;
+  auto started = [&] {
+    if (doc_ && doc_->OnNodeStarted) doc_->OnNodeStarted(doc_, node);
+    return !Stopped();
+  };
+  std::string_view text;
+  switch (tag.type) {
+    case etElement:
+    case etDeclaration:
+    case etStylesheet: {
+      ReadUntil(tag.close, true, text);
+      bool selfClosing = false;
+      if (tag.type == etElement && !text.empty() && text.back() == '/') {
+        text.remove_suffix(1);
+        selfClosing = true;
+      }
+      ParseTag(node, text);
+      return started() && !selfClosing && tag.type == etElement;
+    }
+    case etDoctype:
+      node->name_ = "DTD";
+      if (started() && node->document_) ParseDoctype(node, depth);
+      return false;
+    case etDtdElement:
+    case etDtdAttList:
+    case etDtdEntity:
+    case etDtdNotation: {
+      ReadUntil(">", true, text);
+      ParseAttributes(text);
+      if (!words_.empty()) {
+        std::string value;
+        for (size_t i = 1; i < words_.size(); ++i) {
+          value.append(words_[i]);
+          value.append("\r\n");
+        }
+        node->SetName(words_[0]);
+        node->value_ = Trim(value);
+      }
+      started();
+      return false;
+    }
+    default:
+      node->name_ = tag.type == etComment ? "Comment" : tag.type == etCData ? "CData" : "Special";
+      if (started() && ReadUntil(tag.close, false, text)) node->value_.assign(text);
+      return false;
+  }
+}
+
+void XmlParser::FlushText(Frame& frame, std::string_view text) {
+  if (text.empty() || IsBlankText(text)) return;
+  TXmlNode* node = frame.node;
+  // The first character data of an element is its value.
+  if (!frame.valueTaken && node->nodes_.empty()) {
+    node->value_.assign(text);
+    frame.valueTaken = true;
+    return;
+  }
+  auto* data = new TXmlNode(node->document_);
+  data->elementType_ = etCharData;
+  data->value_.assign(text);
+  node->AppendOwned(data);
+}
+
+void XmlParser::FinishElement(Frame& frame) {
+  FlushText(frame, text_);
+  text_.clear();
+  if (frame.hasChildren && frame.carriageReturn) {
+    TrimTrailingBreaks(frame.node->value_);
+    for (TXmlNode* n : frame.node->nodes_)
+      if (n->elementType_ == etCharData) TrimTrailingBreaks(n->value_);
+  }
+}
+
+void XmlParser::ParseNode(TXmlNode* top, int depth) {
+  std::vector<Frame> frames;
+  TXmlNode* inHead = top;
+  try {
+    if (!ParseHead(top, false, depth)) {
+      inHead = nullptr;
+      Complete(top);
+      return;
+    }
+    inHead = nullptr;
+    CheckDepth(top, depth);
+    frames.push_back({top, false, false, false});
+    const bool utf8 = top->InternalUtf8();
+    while (!frames.empty()) {
+      Frame& f = frames.back();
+      if (Stopped()) {
+        // Unwinds without completion events; each open element keeps what it has read.
+        while (!frames.empty()) {
+          FinishElement(frames.back());
+          frames.pop_back();
+        }
+        return;
+      }
+      // Character data up to the next "<", kept as read (escaped).
+      const char* p = in_.cur;
+      const char* e = in_.end;
+      const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(e - p)));
+      if (!lt) {
+        if (p < e) {
+          if (std::memchr(p, '\r', static_cast<size_t>(e - p))) f.carriageReturn = true;
+          text_.append(p, e);
+        }
+        in_.cur = e;
+        if (!in_.Refill()) Fail("Missing close tag in element " + f.node->name_);
+        continue;
+      }
+      if (lt > p && std::memchr(p, '\r', static_cast<size_t>(lt - p))) f.carriageReturn = true;
+      if (text_.empty()) {
+        FlushText(f, std::string_view(p, static_cast<size_t>(lt - p)));
+      } else {
+        text_.append(p, lt);
+        FlushText(f, text_);
+        text_.clear();
+      }
+      in_.cur = lt + 1;
+      int c = ReadCharSkipBlanks();
+      if (c < 0) Fail("Missing data after \"<\" in element " + f.node->name_);
+      if (c == '/') {
+        std::string_view close;
+        if (!ReadUntil(">", true, close)) Fail("Missing \">\" in close tag of element " + f.node->name_);
+        if (!XmlSameName(TrimView(close), f.node->name_, utf8))
+          Fail("Incorrect close tag in element " + f.node->name_);
+        FinishElement(f);
+        TXmlNode* done = f.node;
+        frames.pop_back();
+        Complete(done);
+        continue;
+      }
+      f.carriageReturn = false;
+      f.hasChildren = true;
+      in_.Back(1);
+      auto* child = new TXmlNode(f.node->document_);
+      f.node->AppendOwned(child);
+      inHead = child;
+      bool open = ParseHead(child, true, depth + static_cast<int>(frames.size()));
+      inHead = nullptr;
+      if (open) {
+        CheckDepth(child, depth + static_cast<int>(frames.size()));
+        frames.push_back({child, false, false, false});
+        continue;
+      }
+      Complete(child);
+      if (doc_ && doc_->SkipCommentsOnLoad() && child->elementType_ == etComment) child->Delete();
+    }
+  } catch (...) {
+    // A node that an error leaves still reports its completion, innermost first.
+    if (inHead) Complete(inHead);
+    for (auto it = frames.rbegin(); it != frames.rend(); ++it) Complete(it->node);
+    throw;
+  }
+}
+
+void XmlParser::ParseDoctype(TXmlNode* node, int depth) {
+  std::string text;
+  int c;
+  for (;;) {
+    c = in_.Get();
+    if (c < 0) return;
+    if (c == '>' || c == '[') break;
+    text.push_back(static_cast<char>(c));
+  }
+  ParseAttributes(text);
+  if (!words_.empty()) {
+    std::string value;
+    for (size_t i = 1; i < words_.size(); ++i) {
+      if (i > 1) value.push_back(' ');
+      value.append(words_[i]);
+    }
+    value = Trim(StringReplace(value, "\r\n", " ", rfReplaceAll));
+    node->SetName(words_[0]);
+    node->value_ = std::move(value);
+  }
+  if (c == '[') {
+    ParseInternalSubset(node, depth + 1);
+    do c = in_.Get();
+    while (c >= 0 && c != '>');
+  }
+}
+
+void XmlParser::ParseInternalSubset(TXmlNode* node, int depth) {
+  CheckDepth(node, depth);
+  struct Nesting {
+    int& n;
+    ~Nesting() { --n; }
+  } nesting{++subsetNesting_};
+  if (subsetNesting_ > kMaxSubsetNesting)
+    Fail("Doctype declarations nested more than " + std::to_string(kMaxSubsetNesting) + " levels deep");
+  for (;;) {
+    if (Stopped()) return;
+    auto* child = new TXmlNode(node->document_);
+    node->AppendOwned(child);
+    ParseNode(child, depth);
+    if (Stopped()) return;
+    // A stray character leaves an empty node, which would not write back as anything valid.
+    if (child->IsBlank()) child->Delete();
+    int c = ReadCharSkipBlanks();
+    if (c < 0 || c == ']') return;
+    in_.Back(1);
+  }
+}
+
+// ---------------------------------------------------------------- document
+
+void XmlParser::ParseDocument() {
+  doc_->SetStopLoading(false);
+  TXmlNode* roots = doc_->RootNodes();
+  roots->Clear();
+  if (doc_->OnProgress) doc_->OnProgress(doc_, 0);
+  do {
+    TXmlNode* node = roots->NodeNew("");
+    ParseNode(node, 0);
+    if (Stopped()) return;
+    if (node->elementType_ == etDeclaration) {
+      // A text detected as 8-bit that declares UTF-8 is read as UTF-8 from here on.
+      TXmlCodecStream* codec = in_.Codec();
+      if (codec && codec->Encoding() == XmlEncoding::Ansi) {
+        auto encoding = node->FindAttribute("encoding");
+        if (encoding && SameText(*encoding, "UTF-8")) in_.SwitchToUtf8();
+      }
+    }
+    if (node->IsBlank()) roots->NodeDelete(roots->NodeCount() - 1);
+  } while (!in_.AtEnd());
+  if (doc_->OnProgress) doc_->OnProgress(doc_, in_.Size());
+
+  int elements = 0, lastElement = -1, cdata = 0, declarations = 0, doctypes = 0, lastDoctype = -1;
+  for (int i = 0; i < roots->NodeCount(); ++i) {
+    switch (roots->Nodes(i)->ElementType()) {
+      case etElement: ++elements; lastElement = i; break;
+      case etCData: ++cdata; break;
+      case etDeclaration: ++declarations; break;
+      case etDoctype: ++doctypes; lastDoctype = i; break;
+      default: break;
+    }
+  }
+  if (elements == 0) Fail("No root element found in xml");
+  if (!doc_->StrictRootChecks()) return;
+  if (elements > 1) Fail("More than one root element found in xml");
+  if (declarations > 1) Fail("More than one xml declaration found in xml");
+  if (declarations == 1 && roots->Nodes(0)->ElementType() != etDeclaration)
+    Fail("Xml declaration must be first element");
+  if (doctypes > 1) Fail("More than one doctype declaration found in root");
+  if (doctypes == 1 && lastDoctype > lastElement) Fail("Doctype declaration found after root element");
+  if (cdata > 0) Fail("No CDATA allowed in root");
+}

@@ -1,0 +1,295 @@
+// The writer: nodes write their constructs by element type; elements walk their children with an
+// explicit stack, so deep trees cost no machine stack.
+#include <unistd.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cstdio>
+
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/streams.h"
+#include "xml/codec.h"
+#include "xml/document.h"
+
+namespace {
+
+const char* const kCannotWrite = "Cannot write to output stream";
+
+// Collects written text; with a stream, passes it on in 64 KiB blocks and checks every block.
+class XmlOutput {
+ public:
+  explicit XmlOutput(TStream* stream) : stream_(stream) {}
+  void Write(std::string_view s) {
+    if (s.empty()) return;
+    buffer_.append(s);
+    written_ += s.size();
+    if (stream_ && buffer_.size() >= 65536) Flush();
+  }
+  void Flush() {
+    if (!stream_ || buffer_.empty()) return;
+    const auto n = static_cast<int64_t>(buffer_.size());
+    if (stream_->Write(buffer_.data(), n) != n) throw EStreamError(kCannotWrite);
+    buffer_.clear();
+  }
+  // The stream's position (a codec answers the position of its output).
+  int64_t Position() {
+    if (!stream_) return static_cast<int64_t>(buffer_.size());
+    if (written_ == 0) return 0;
+    Flush();
+    return stream_->Seek(0, soFromCurrent);
+  }
+  int64_t Size() {
+    if (!stream_) return static_cast<int64_t>(buffer_.size());
+    if (written_ == 0) return 0;
+    Flush();
+    return stream_->Seek(0, soFromEnd);
+  }
+  std::string& Text() noexcept { return buffer_; }
+
+ private:
+  TStream* stream_;
+  std::string buffer_;
+  size_t written_ = 0;
+};
+
+class XmlWriter {
+ public:
+  explicit XmlWriter(XmlOutput& out) : out_(out) {}
+  void Write(TXmlNode* start);
+
+ private:
+  struct Frame {
+    TXmlNode* node;
+    int depth;
+    int next;
+  };
+  // Writes the head of a node; true when it has children to write.
+  bool Begin(TXmlNode* node, int depth);
+  void Finish(TXmlNode* node, int depth);
+  void AfterChild(const Frame& parent);
+  void Indent(TXmlNode* node, int depth) {
+    TXmlDocument* doc = node->Document();
+    if (!doc || doc->OutputLayout() != 0) return;
+    for (int i = 0; i < depth; ++i) line_ += doc->IndentUnit();
+  }
+  void Flush() {
+    out_.Write(line_);
+    line_.clear();
+  }
+
+  XmlOutput& out_;
+  std::string line_;
+};
+
+bool XmlWriter::Begin(TXmlNode* node, int depth) {
+  line_.clear();
+  const TXmlElementType type = node->ElementType();
+  if (type > etUnknown) throw EFilerError("Illegal element type");
+  if (type != etCharData) Indent(node, depth);
+  const std::string& name = node->Name();
+  const std::string& value = node->Value();
+  auto named = [&](const char* open) {
+    line_ += open;
+    line_ += name;
+    line_ += ' ';
+    line_ += value;
+    line_ += '>';
+  };
+  switch (type) {
+    case etElement:
+      line_ += '<';
+      line_ += name;
+      line_ += node->WriteAttributesText();
+      line_ += '>';
+      line_ += value;
+      if (node->NodeCount() > 0) {
+        line_ += node->LineBreak();
+        Flush();
+        return true;
+      }
+      break;
+    case etComment: line_ += "<!--"; line_ += value; line_ += "-->"; break;
+    case etCData: line_ += "<![CDATA["; line_ += value; line_ += "]]>"; break;
+    case etDeclaration:
+      node->DeleteEmptyAttributes();
+      line_ += "<?xml";
+      line_ += node->WriteAttributesText();
+      line_ += "?>";
+      break;
+    case etStylesheet:
+      line_ += "<?xml-stylesheet";
+      line_ += node->WriteAttributesText();
+      line_ += "?>";
+      break;
+    case etDoctype:
+      line_ += "<!DOCTYPE ";
+      line_ += name;
+      line_ += ' ';
+      line_ += value;
+      if (node->NodeCount() > 0) {
+        line_ += " [";
+        line_ += node->LineBreak();
+        Flush();
+        return true;
+      }
+      line_ += '>';
+      break;
+    case etDtdElement: named("<!ELEMENT "); break;
+    case etDtdAttList: named("<!ATTLIST "); break;
+    case etDtdEntity: named("<!ENTITY "); break;
+    case etDtdNotation: named("<!NOTATION "); break;
+    case etBangOther: line_ += "<!"; line_ += value; line_ += '>'; break;
+    case etInstruction: line_ += "<?"; line_ += value; line_ += "?>"; break;
+    case etCharData: line_ += value; break;
+    case etUnknown: line_ += '<'; line_ += value; line_ += '>'; break;
+  }
+  Flush();
+  return false;
+}
+
+void XmlWriter::Finish(TXmlNode* node, int depth) {
+  line_.clear();
+  if (node->ElementType() == etElement && !node->IsShortForm()) {
+    if (node->NodeCount() > 0) Indent(node, depth);
+    line_ += "</";
+    line_ += node->Name();
+    line_ += '>';
+  } else if (node->ElementType() == etDoctype && node->NodeCount() > 0) {
+    line_ += "]>";
+  }
+  Flush();
+  if (TXmlDocument* doc = node->Document(); doc && doc->OnProgress) doc->OnProgress(doc, out_.Position());
+}
+
+void XmlWriter::AfterChild(const Frame& parent) {
+  TXmlNode* node = parent.node;
+  if (node->ElementType() == etDoctype) {
+    out_.Write(node->LineBreak());
+    return;
+  }
+  // No line break next to character data, so mixed content keeps its text as it was.
+  TXmlNode* written = node->Nodes(parent.next - 1);
+  TXmlNode* following = node->Nodes(parent.next);
+  if (written->ElementType() == etCharData || (following && following->ElementType() == etCharData)) return;
+  out_.Write(node->LineBreak());
+}
+
+void XmlWriter::Write(TXmlNode* start) {
+  const int startDepth = start->TreeDepth();
+  if (!Begin(start, startDepth)) {
+    Finish(start, startDepth);
+    return;
+  }
+  std::vector<Frame> stack{{start, startDepth, 0}};
+  while (!stack.empty()) {
+    Frame& f = stack.back();
+    if (f.next < f.node->NodeCount()) {
+      TXmlNode* child = f.node->Nodes(f.next++);
+      if (Begin(child, f.depth + 1)) {
+        stack.push_back({child, f.depth + 1, 0});
+        continue;
+      }
+      Finish(child, f.depth + 1);
+      AfterChild(f);
+      continue;
+    }
+    TXmlNode* done = f.node;
+    const int depth = f.depth;
+    stack.pop_back();
+    Finish(done, depth);
+    if (!stack.empty()) AfterChild(stack.back());
+  }
+}
+
+void SaveNodesTo(TXmlDocument& doc, XmlOutput& out) {
+  if (!doc.Root() && doc.StrictRootChecks()) throw EFilerError("XML root element not defined.");
+  if (doc.OnProgress) doc.OnProgress(&doc, 0);
+  XmlWriter writer(out);
+  const std::string lineBreak = doc.LineBreakString();
+  TXmlNode* roots = doc.RootNodes();
+  for (int i = 0; i < roots->NodeCount(); ++i) {
+    writer.Write(roots->Nodes(i));
+    out.Write(lineBreak);
+  }
+  if (doc.OnProgress) doc.OnProgress(&doc, out.Size());
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- nodes
+
+std::string TXmlNode::WriteAttributesText() const {
+  std::string out;
+  for (int i = 0; i < AttributeCount(); ++i) {
+    out += ' ';
+    out += attributes_->Entry(i);
+  }
+  if (IsShortForm()) out += '/';
+  return out;
+}
+
+void TXmlNode::WriteToStream(TStream& stream) {
+  XmlOutput out(&stream);
+  XmlWriter(out).Write(this);
+  out.Flush();
+}
+
+std::string TXmlNode::WriteToString() {
+  XmlOutput out(nullptr);
+  XmlWriter(out).Write(this);
+  return std::move(out.Text());
+}
+
+// ---------------------------------------------------------------- document
+
+void TXmlDocument::SaveNodes(TStream& stream) {
+  XmlOutput out(&stream);
+  SaveNodesTo(*this, out);
+  out.Flush();
+}
+
+std::string TXmlDocument::WriteToString() {
+  XmlOutput out(nullptr);
+  SaveNodesTo(*this, out);
+  return std::move(out.Text());
+}
+
+void TXmlDocument::SaveToStream(TStream& stream) {
+  TXmlBufferedWriteStream buffered(&stream, false);
+  std::unique_ptr<TXmlCodecStream> codec;
+  if (internalUtf8_) codec = std::make_unique<TXmlUtf8Stream>(&buffered);
+  else codec = std::make_unique<TXmlAnsiStream>(&buffered);
+  codec->SetEncoding(streamEncoding_);
+  codec->LossNotice = [this] { CharacterLoss(); };
+  codecStream_ = codec.get();
+  try {
+    SaveNodes(*codec);
+    codec->FinishWriting();
+    // Explicitly, so that a destination that fails reports it here.
+    buffered.Flush();
+  } catch (...) {
+    codecStream_ = nullptr;
+    throw;
+  }
+  codecStream_ = nullptr;
+}
+
+void TXmlDocument::SaveToFile(const std::string& fileName) {
+  static std::atomic<unsigned> counter{0};
+  const std::string temp = fileName + ".~" + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".tmp";
+  try {
+    TFileStream file(temp, fmCreate);
+    SaveToStream(file);
+    if (fsync(file.Handle()) != 0) throw EStreamError(kCannotWrite);
+  } catch (...) {
+    std::remove(temp.c_str());
+    throw;
+  }
+  // The new file gets the old one's permissions.
+  struct stat st;
+  if (stat(fileName.c_str(), &st) == 0) chmod(temp.c_str(), st.st_mode & 07777);
+  if (std::rename(temp.c_str(), fileName.c_str()) != 0) {
+    std::remove(temp.c_str());
+    throw EFCreateError("Cannot create file \"" + fileName + "\"");
+  }
+}
