@@ -23,46 +23,65 @@ std::string_view XmlEntryValue(std::string_view entry) noexcept {
   return eq == std::string_view::npos ? std::string_view() : entry.substr(eq + 1);
 }
 
-int TXmlAttributeList::Insert(int i, std::string_view entry) {
-  if (text_.size() + entry.size() > std::numeric_limits<uint32_t>::max())
+size_t TXmlAttributeList::AppendText(std::string_view text) {
+  if (text_.size() + text.size() > std::numeric_limits<uint32_t>::max())
     throw EOutOfMemory("Attribute list too long");
-  size_t begin = i == 0 ? 0 : ends_[i - 1];
-  text_.insert(begin, entry);
-  ends_.insert(ends_.begin() + i, static_cast<uint32_t>(begin + entry.size()));
-  for (size_t k = i + 1; k < ends_.size(); ++k) ends_[k] += static_cast<uint32_t>(entry.size());
-  return i;
+  size_t offset = text_.size();
+  text_.append(text);
+  return offset;
 }
 
-int TXmlAttributeList::Add(std::string_view entry, bool utf8) {
+int TXmlAttributeList::AddSpan(size_t offset, size_t length, bool utf8) {
+  const Span span{static_cast<uint32_t>(offset), static_cast<uint32_t>(length)};
   if (!sorted_) {
-    if (text_.size() + entry.size() > std::numeric_limits<uint32_t>::max())
-      throw EOutOfMemory("Attribute list too long");
-    text_.append(entry);
-    ends_.push_back(static_cast<uint32_t>(text_.size()));
+    spans_.push_back(span);
     return Count() - 1;
   }
   // After the entries that sort before it or equal to it, so equal entries keep their order.
+  const std::string_view entry(text_.data() + offset, length);
   int lo = 0, hi = Count();
   while (lo < hi) {
     int mid = (lo + hi) / 2;
     if (XmlCompareName(Entry(mid), entry, utf8) <= 0) lo = mid + 1;
     else hi = mid;
   }
-  return Insert(lo, entry);
+  spans_.insert(spans_.begin() + lo, span);
+  return lo;
+}
+
+int TXmlAttributeList::Add(std::string_view entry, bool utf8) {
+  // The entry may be a view of this list's own text, which the append can move.
+  if (entry.data() >= text_.data() && entry.data() < text_.data() + text_.size()) {
+    std::string copy(entry);
+    return AddSpan(AppendText(copy), copy.size(), utf8);
+  }
+  return AddSpan(AppendText(entry), entry.size(), utf8);
 }
 
 void TXmlAttributeList::Delete(int i) {
-  size_t begin = i == 0 ? 0 : ends_[i - 1];
-  uint32_t len = ends_[i] - static_cast<uint32_t>(begin);
-  text_.erase(begin, len);
-  ends_.erase(ends_.begin() + i);
-  for (size_t k = i; k < ends_.size(); ++k) ends_[k] -= len;
+  unused_ += spans_[i].length;
+  spans_.erase(spans_.begin() + i);
+  if (unused_ > 256 && unused_ > text_.size() / 2) Compact();
 }
 
 int TXmlAttributeList::Put(int i, std::string_view entry, bool utf8) {
-  std::string copy(entry);  // the entry may point into this list
+  std::string copy(entry);
   Delete(i);
-  return sorted_ ? Add(copy, utf8) : Insert(i, copy);
+  if (sorted_) return Add(copy, utf8);
+  spans_.insert(spans_.begin() + i, Span{static_cast<uint32_t>(AppendText(copy)), static_cast<uint32_t>(copy.size())});
+  return i;
+}
+
+void TXmlAttributeList::Compact() {
+  std::string text;
+  text.reserve(text_.size() - unused_);
+  for (Span& s : spans_) {
+    const uint32_t offset = static_cast<uint32_t>(text.size());
+    text.append(text_, s.offset, s.length);
+    s.offset = offset;
+  }
+  text_.swap(text);
+  unused_ = 0;
 }
 
 // ---------------------------------------------------------------- construction

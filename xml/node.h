@@ -43,15 +43,15 @@ enum TXmlElementType : uint8_t {
 // Elements may nest this deep in a parsed text.
 constexpr int MaxXmlDepth = 4096;
 
-// Attribute entries "name=value" (the value quoted and escaped as in XML), kept in one buffer so a
-// node with many attributes costs two allocations.
+// Attribute entries "name=value" (the value quoted and escaped as in XML), kept as spans of one
+// text buffer: a node with many attributes costs three allocations, and the parser copies a tag's
+// attributes in one piece.
 class TXmlAttributeList {
  public:
   explicit TXmlAttributeList(bool sorted) : sorted_(sorted) {}
-  int Count() const noexcept { return static_cast<int>(ends_.size()); }
+  int Count() const noexcept { return static_cast<int>(spans_.size()); }
   std::string_view Entry(int i) const noexcept {
-    size_t begin = i == 0 ? 0 : ends_[i - 1];
-    return std::string_view(text_).substr(begin, ends_[i] - begin);
+    return std::string_view(text_.data() + spans_[i].offset, spans_[i].length);
   }
   bool Sorted() const noexcept { return sorted_; }
   // Appends (or inserts in order when sorted); returns the index.
@@ -59,12 +59,23 @@ class TXmlAttributeList {
   // Replaces entry i; a sorted list moves it to its place. Returns the new index.
   int Put(int i, std::string_view entry, bool utf8);
   void Delete(int i);
-  void Reserve(size_t bytes, size_t count) { text_.reserve(bytes); ends_.reserve(count); }
+  // For the parser: appends text that holds entries, then adds entries by their place in it.
+  size_t AppendText(std::string_view text);
+  int AddSpan(size_t offset, size_t length, bool utf8);
+  void Reserve(size_t bytes, size_t count) {
+    text_.reserve(text_.size() + bytes);
+    spans_.reserve(spans_.size() + count);
+  }
 
  private:
-  int Insert(int i, std::string_view entry);
+  struct Span {
+    uint32_t offset;
+    uint32_t length;
+  };
+  void Compact();
   std::string text_;
-  std::vector<uint32_t> ends_;
+  std::vector<Span> spans_;
+  size_t unused_ = 0;  // bytes of text_ no entry refers to any more
   bool sorted_;
 };
 
@@ -253,6 +264,7 @@ class TXmlNode : public TPersistent {
   // Appends a child this node owns from now on (no checks).
   void AppendOwned(TXmlNode* node) {
     node->parent_ = this;
+    if (nodes_.capacity() == 0) nodes_.reserve(4);
     nodes_.push_back(node);
   }
   void WriteEntry(int index, std::string_view name, std::string_view value);

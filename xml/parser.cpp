@@ -37,6 +37,14 @@ std::string_view TrimView(std::string_view s) {
   return s;
 }
 
+// memchr, with a look at the first bytes before the call: attribute values are mostly short.
+inline const char* FindByte(const char* p, const char* end, char c) {
+  const char* near = end - p > 16 ? p + 16 : end;
+  for (; p < near; ++p)
+    if (*p == c) return p;
+  return p < end ? static_cast<const char*>(std::memchr(p, c, static_cast<size_t>(end - p))) : nullptr;
+}
+
 bool IsBlankText(std::string_view s) {
   for (char c : s)
     if (static_cast<unsigned char>(c) > ' ') return false;
@@ -186,7 +194,7 @@ bool XmlParser::ReadUntil(std::string_view close, bool quoteAware, std::string_v
     while (p < e) {
       if (quote) {
         // Nothing inside quotes ends the read: skip to the closing quote.
-        const char* q = static_cast<const char*>(std::memchr(p, quote, static_cast<size_t>(e - p)));
+        const char* q = FindByte(p, e, quote);
         if (!q) {
           p = e;
           break;
@@ -232,15 +240,19 @@ void XmlParser::ParseAttributes(std::string_view text) {
     char c = text[i];
     if (c == '"' || c == '\'') {
       // A quoted stretch: blanks inside do not split the word.
-      size_t q = text.find(c, i + 1);
-      if (q == std::string_view::npos || q >= e) break;
-      i = q;
+      const char* q = FindByte(text.data() + i + 1, text.data() + e, c);
+      if (!q) break;
+      i = static_cast<size_t>(q - text.data());
     } else if (IsXmlBlank(c)) {
       if (i > wordStart) words_.push_back(text.substr(wordStart, i - wordStart));
       wordStart = i + 1;
     }
   }
   if (e > wordStart) words_.push_back(text.substr(wordStart, e - wordStart));
+  MergeWords();
+}
+
+void XmlParser::MergeWords() {
   // Blanks around an equals sign: name, "=" and the quoted value become one word.
   auto join = [&](size_t i) {
     merged_.push_back(std::string(words_[i - 1]) + std::string(words_[i]));
@@ -254,8 +266,60 @@ void XmlParser::ParseAttributes(std::string_view text) {
       join(i);
 }
 
+bool XmlParser::ScanElementTag(bool& selfClosing) {
+  // The common case in one pass: the whole tag stands in the buffer. Words are split as
+  // ParseAttributes splits the tag text; nothing is consumed unless the tag ends here.
+  const char* const start = in_.cur;
+  const char* const e = in_.end;
+  const char* p = start;
+  const char* wordStart = nullptr;
+  bool odd = false;  // a word that starts with "=" or a quote: the merge rules apply
+  words_.clear();
+  merged_.clear();
+  for (;;) {
+    if (p >= e) return false;
+    const char c = *p;
+    if (c == '>') break;
+    if (IsXmlBlank(c)) {
+      if (wordStart) {
+        words_.emplace_back(wordStart, static_cast<size_t>(p - wordStart));
+        wordStart = nullptr;
+      }
+      ++p;
+      continue;
+    }
+    if (!wordStart) {
+      wordStart = p;
+      odd |= c == '=' || c == '"' || c == '\'';
+    }
+    if (c == '"' || c == '\'') {
+      const char* q = FindByte(p + 1, e, c);
+      if (!q) return false;
+      p = q + 1;
+      continue;
+    }
+    ++p;
+  }
+  if (wordStart) words_.emplace_back(wordStart, static_cast<size_t>(p - wordStart));
+  selfClosing = p > start && p[-1] == '/';
+  if (selfClosing) {
+    // The "/" ends the last word, or is a word of its own.
+    std::string_view& last = words_.back();
+    last.remove_suffix(1);
+    if (last.empty()) words_.pop_back();
+  }
+  if (odd) MergeWords();
+  tagText_ = std::string_view(start, static_cast<size_t>(p - start));
+  in_.cur = p + 1;
+  return true;
+}
+
 void XmlParser::ParseTag(TXmlNode* node, std::string_view text) {
   ParseAttributes(text);
+  ApplyTag(node, text);
+}
+
+void XmlParser::ApplyTag(TXmlNode* node, std::string_view text) {
   size_t first = 0;
   switch (node->elementType_) {
     case etDeclaration: node->name_ = "xml"; break;
@@ -270,11 +334,25 @@ void XmlParser::ParseTag(TXmlNode* node, std::string_view text) {
       break;
   }
   if (words_.size() <= first) return;
+  TXmlAttributeList& list = node->Attributes();
+  const bool utf8 = node->InternalUtf8();
+  // Words that stand in the tag text as they are: the stretch that holds them is copied in one
+  // piece (blanks and all) and each entry refers to its place in it.
+  const char* from = words_[first].data();
+  const char* to = words_.back().data() + words_.back().size();
+  bool inPlace = true;
+  for (size_t i = first; i < words_.size() && inPlace; ++i)
+    inPlace = words_[i].data() >= text.data() && words_[i].data() + words_[i].size() <= text.data() + text.size();
+  if (inPlace) {
+    list.Reserve(static_cast<size_t>(to - from), words_.size() - first);
+    const size_t base = list.AppendText(std::string_view(from, static_cast<size_t>(to - from)));
+    for (size_t i = first; i < words_.size(); ++i)
+      list.AddSpan(base + static_cast<size_t>(words_[i].data() - from), words_[i].size(), utf8);
+    return;
+  }
   size_t bytes = 0;
   for (size_t i = first; i < words_.size(); ++i) bytes += words_[i].size();
-  TXmlAttributeList& list = node->Attributes();
   list.Reserve(bytes, words_.size() - first);
-  const bool utf8 = node->InternalUtf8();
   for (size_t i = first; i < words_.size(); ++i) list.Add(words_[i], utf8);
 }
 
@@ -306,8 +384,12 @@ bool XmlParser::ParseHead(TXmlNode* node, bool afterLessThan, int depth) {
     case etElement:
     case etDeclaration:
     case etStylesheet: {
-      ReadUntil(tag.close, true, text);
       bool selfClosing = false;
+      if (tag.type == etElement && ScanElementTag(selfClosing)) {
+        ApplyTag(node, tagText_);
+        return started() && !selfClosing;
+      }
+      ReadUntil(tag.close, true, text);
       if (tag.type == etElement && !text.empty() && text.back() == '/') {
         text.remove_suffix(1);
         selfClosing = true;

@@ -108,8 +108,15 @@ class XmlParser {
   int ReadOpenTag();
   // Reads up to `close`; the text before it is in `result` (a view valid until the next read).
   bool ReadUntil(std::string_view close, bool quoteAware, std::string_view& result);
+  // Splits tag text into words (blanks inside quotes do not split; "a = 'v'" is one word).
   void ParseAttributes(std::string_view text);
+  void MergeWords();
+  // Reads an element tag that stands whole in the buffer into words_ in one pass; false (and
+  // nothing read) otherwise.
+  bool ScanElementTag(bool& selfClosing);
   void ParseTag(TXmlNode* node, std::string_view text);
+  // Name and attributes from words_ (which stand in `text` or in merged_).
+  void ApplyTag(TXmlNode* node, std::string_view text);
   void ParseDoctype(TXmlNode* node, int depth);
   void ParseInternalSubset(TXmlNode* node, int depth);
   void CheckDepth(const TXmlNode* node, int depth);
@@ -120,5 +127,6 @@ class XmlParser {
   std::string text_;      // pending character data that crossed a refill
   std::string until_;     // ReadUntil's text when it crossed a refill
   std::vector<std::string_view> words_;
+  std::string_view tagText_;
   std::deque<std::string> merged_;  // words joined from several (stable addresses)
 };
