@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <atomic>
+#include <cstddef>
 #include <limits>
+#include <new>
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/strings.h"
@@ -31,12 +34,8 @@ size_t TXmlAttributeList::AppendText(std::string_view text) {
   return offset;
 }
 
-int TXmlAttributeList::AddSpan(size_t offset, size_t length, bool utf8) {
+int TXmlAttributeList::AddSpanSorted(size_t offset, size_t length, bool utf8) {
   const Span span{static_cast<uint32_t>(offset), static_cast<uint32_t>(length)};
-  if (!sorted_) {
-    spans_.push_back(span);
-    return Count() - 1;
-  }
   // After the entries that sort before it or equal to it, so equal entries keep their order.
   const std::string_view entry(text_.data() + offset, length);
   int lo = 0, hi = Count();
@@ -82,6 +81,73 @@ void TXmlAttributeList::Compact() {
   }
   text_.swap(text);
   unused_ = 0;
+}
+
+// ---------------------------------------------------------------- node memory
+
+// Sanitized builds give every node a block of its own, so that a freed node is caught when used.
+#if defined(__SANITIZE_ADDRESS__)
+#define FANO_XML_SLABS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define FANO_XML_SLABS 1
+#endif
+#endif
+#ifndef FANO_XML_SLABS
+#define FANO_XML_SLABS 1
+#endif
+
+struct Slab {
+  std::atomic<size_t> live;  // nodes not yet freed, plus one while the maker still fills it
+};
+
+namespace {
+
+constexpr size_t kSlabNodes = 64;
+// The word in front of each node: its slab, or null for a node allocated on its own.
+constexpr size_t kHeader = alignof(std::max_align_t);
+constexpr size_t kStride = (kHeader + sizeof(TXmlNode) + kHeader - 1) / kHeader * kHeader;
+constexpr size_t kSlabHead = (sizeof(Slab) + kHeader - 1) / kHeader * kHeader;
+
+Slab*& SlabOf(void* node) { return *reinterpret_cast<Slab**>(static_cast<char*>(node) - kHeader); }
+
+void Release(Slab* slab) noexcept {
+  if (slab->live.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    slab->~Slab();
+    ::operator delete(slab);
+  }
+}
+
+}  // namespace
+
+void* TXmlNode::operator new(size_t size) {
+  char* block = static_cast<char*>(::operator new(kHeader + size));
+  *reinterpret_cast<Slab**>(block) = nullptr;
+  return block + kHeader;
+}
+
+void TXmlNode::operator delete(void* p, size_t size) noexcept {
+  if (!p) return;
+  if (Slab* slab = SlabOf(p)) Release(slab);
+  else ::operator delete(static_cast<char*>(p) - kHeader, kHeader + size);
+}
+
+XmlNodeSlabs::~XmlNodeSlabs() {
+  if (slab_) Release(slab_);
+}
+
+TXmlNode* XmlNodeSlabs::New(TXmlDocument* document) {
+  if (!FANO_XML_SLABS) return new TXmlNode(document);
+  if (!slab_ || next_ == kSlabNodes) {
+    if (slab_) Release(slab_);
+    void* memory = ::operator new(kSlabHead + kSlabNodes * kStride);
+    slab_ = new (memory) Slab{{1}};
+    next_ = 0;
+  }
+  char* place = reinterpret_cast<char*>(slab_) + kSlabHead + next_++ * kStride + kHeader;
+  SlabOf(place) = slab_;
+  slab_->live.fetch_add(1, std::memory_order_relaxed);
+  return new (place) TXmlNode(document);
 }
 
 // ---------------------------------------------------------------- construction
@@ -220,13 +286,15 @@ void TXmlNode::Delete() {
 }
 
 void TXmlNode::NodesClear() {
-  // Without recursion: a deep tree must not exhaust the stack.
+  if (nodes_.empty()) return;
+  // Without recursion: a deep tree must not exhaust the stack. Nodes are freed in document order.
   std::vector<TXmlNode*> stack;
   stack.swap(nodes_);
+  std::reverse(stack.begin(), stack.end());
   while (!stack.empty()) {
     TXmlNode* n = stack.back();
     stack.pop_back();
-    stack.insert(stack.end(), n->nodes_.begin(), n->nodes_.end());
+    for (size_t i = n->nodes_.size(); i-- > 0;) stack.push_back(n->nodes_[i]);
     n->nodes_.clear();
     n->parent_ = nullptr;
     delete n;
@@ -262,6 +330,7 @@ void TXmlNode::Assign(const TXmlNode& source) {
   if (&source == this) return;
   // Copy first: the source may be a descendant of this node, which Clear would free.
   auto copy = std::make_unique<TXmlNode>(document_);
+  XmlNodeSlabs slabs;
   std::vector<std::pair<const TXmlNode*, TXmlNode*>> stack{{&source, copy.get()}};
   while (!stack.empty()) {
     auto [from, to] = stack.back();
@@ -280,7 +349,7 @@ void TXmlNode::Assign(const TXmlNode& source) {
     }
     to->nodes_.reserve(from->nodes_.size());
     for (const TXmlNode* child : from->nodes_) {
-      auto* c = new TXmlNode(document_);
+      TXmlNode* c = slabs.New(document_);
       to->AppendOwned(c);
       stack.emplace_back(child, c);
     }

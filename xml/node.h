@@ -21,6 +21,7 @@
 #include "platform/rtl/types.h"
 
 class TXmlDocument;
+class TXmlNode;
 class TStream;
 
 enum TXmlElementType : uint8_t {
@@ -61,7 +62,11 @@ class TXmlAttributeList {
   void Delete(int i);
   // For the parser: appends text that holds entries, then adds entries by their place in it.
   size_t AppendText(std::string_view text);
-  int AddSpan(size_t offset, size_t length, bool utf8);
+  int AddSpan(size_t offset, size_t length, bool utf8) {
+    if (sorted_) return AddSpanSorted(offset, length, utf8);
+    spans_.push_back(Span{static_cast<uint32_t>(offset), static_cast<uint32_t>(length)});
+    return Count() - 1;
+  }
   void Reserve(size_t bytes, size_t count) {
     text_.reserve(text_.size() + bytes);
     spans_.reserve(spans_.size() + count);
@@ -72,6 +77,7 @@ class TXmlAttributeList {
     uint32_t offset;
     uint32_t length;
   };
+  int AddSpanSorted(size_t offset, size_t length, bool utf8);
   void Compact();
   std::string text_;
   std::vector<Span> spans_;
@@ -82,6 +88,21 @@ class TXmlAttributeList {
 // The name part of an entry (before the first "="; empty without one) and its value part.
 std::string_view XmlEntryName(std::string_view entry) noexcept;
 std::string_view XmlEntryValue(std::string_view entry) noexcept;
+
+// Node memory in slabs, for code that makes many nodes at once (the parser, Assign): one
+// allocation per slab instead of one per node. A slab goes back when its last node is freed.
+class XmlNodeSlabs {
+ public:
+  XmlNodeSlabs() = default;
+  XmlNodeSlabs(const XmlNodeSlabs&) = delete;
+  XmlNodeSlabs& operator=(const XmlNodeSlabs&) = delete;
+  ~XmlNodeSlabs();
+  TXmlNode* New(TXmlDocument* document);
+
+ private:
+  struct Slab* slab_ = nullptr;
+  size_t next_ = 0;
+};
 
 class TXmlNode : public TPersistent {
   FANO_CLASS(TXmlNode)
@@ -95,6 +116,11 @@ class TXmlNode : public TPersistent {
                                                    std::string_view value);
   static std::unique_ptr<TXmlNode> CreateType(TXmlDocument* document, TXmlElementType type);
   ~TXmlNode() override;
+  // Every node block carries a word that says whether it stands alone or in a slab of nodes made
+  // together (XmlNodeSlabs); freeing a node in a slab only counts it off.
+  static void* operator new(size_t size);
+  static void* operator new(size_t size, void* place) noexcept { return ::operator new(size, place); }
+  static void operator delete(void* p, size_t size) noexcept;
 
   // ---- data ----
   TXmlDocument* Document() const noexcept { return document_; }

@@ -1,6 +1,10 @@
 #include "xml/parser.h"
 
+#include <array>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
@@ -37,13 +41,32 @@ std::string_view TrimView(std::string_view s) {
   return s;
 }
 
-// memchr, with a look at the first bytes before the call: attribute values are mostly short.
+// The first `c` in [p, end), 16 bytes at a time where the machine can: attribute values are
+// mostly short, and a call to memchr costs more than the search.
 inline const char* FindByte(const char* p, const char* end, char c) {
-  const char* near = end - p > 16 ? p + 16 : end;
-  for (; p < near; ++p)
+#if defined(__SSE2__)
+  const __m128i needle = _mm_set1_epi8(c);
+  while (end - p >= 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, needle));
+    if (mask) return p + __builtin_ctz(static_cast<unsigned>(mask));
+    p += 16;
+  }
+#endif
+  for (; p < end; ++p)
     if (*p == c) return p;
-  return p < end ? static_cast<const char*>(std::memchr(p, c, static_cast<size_t>(end - p))) : nullptr;
+  return nullptr;
 }
+
+// Classes of the bytes of a tag.
+constexpr uint8_t kBlank = 1, kQuote = 2, kTagEnd = 4;
+constexpr auto kTagClass = [] {
+  std::array<uint8_t, 256> t{};
+  t[' '] = t['\t'] = t['\n'] = t['\r'] = kBlank;
+  t['"'] = t['\''] = kQuote;
+  t['>'] = kTagEnd;
+  return t;
+}();
 
 bool IsBlankText(std::string_view s) {
   for (char c : s)
@@ -249,12 +272,14 @@ void XmlParser::ParseAttributes(std::string_view text) {
     }
   }
   if (e > wordStart) words_.push_back(text.substr(wordStart, e - wordStart));
+  wordsInPlace_ = true;
   MergeWords();
 }
 
 void XmlParser::MergeWords() {
   // Blanks around an equals sign: name, "=" and the quoted value become one word.
   auto join = [&](size_t i) {
+    wordsInPlace_ = false;
     merged_.push_back(std::string(words_[i - 1]) + std::string(words_[i]));
     words_[i - 1] = merged_.back();
     words_.erase(words_.begin() + static_cast<std::ptrdiff_t>(i));
@@ -272,35 +297,30 @@ bool XmlParser::ScanElementTag(bool& selfClosing) {
   const char* const start = in_.cur;
   const char* const e = in_.end;
   const char* p = start;
-  const char* wordStart = nullptr;
   bool odd = false;  // a word that starts with "=" or a quote: the merge rules apply
   words_.clear();
   merged_.clear();
   for (;;) {
+    while (p < e && kTagClass[static_cast<unsigned char>(*p)] == kBlank) ++p;
     if (p >= e) return false;
-    const char c = *p;
-    if (c == '>') break;
-    if (IsXmlBlank(c)) {
-      if (wordStart) {
-        words_.emplace_back(wordStart, static_cast<size_t>(p - wordStart));
-        wordStart = nullptr;
+    if (*p == '>') break;
+    const char* word = p;
+    odd |= *p == '=' || *p == '"' || *p == '\'';
+    for (;;) {
+      if (p >= e) return false;
+      const uint8_t k = kTagClass[static_cast<unsigned char>(*p)];
+      if (k == 0) {
+        ++p;
+      } else if (k == kQuote) {
+        const char* q = FindByte(p + 1, e, *p);
+        if (!q) return false;
+        p = q + 1;
+      } else {
+        break;  // a blank or the end of the tag
       }
-      ++p;
-      continue;
     }
-    if (!wordStart) {
-      wordStart = p;
-      odd |= c == '=' || c == '"' || c == '\'';
-    }
-    if (c == '"' || c == '\'') {
-      const char* q = FindByte(p + 1, e, c);
-      if (!q) return false;
-      p = q + 1;
-      continue;
-    }
-    ++p;
+    words_.emplace_back(word, static_cast<size_t>(p - word));
   }
-  if (wordStart) words_.emplace_back(wordStart, static_cast<size_t>(p - wordStart));
   selfClosing = p > start && p[-1] == '/';
   if (selfClosing) {
     // The "/" ends the last word, or is a word of its own.
@@ -308,6 +328,7 @@ bool XmlParser::ScanElementTag(bool& selfClosing) {
     last.remove_suffix(1);
     if (last.empty()) words_.pop_back();
   }
+  wordsInPlace_ = true;
   if (odd) MergeWords();
   tagText_ = std::string_view(start, static_cast<size_t>(p - start));
   in_.cur = p + 1;
@@ -340,10 +361,7 @@ void XmlParser::ApplyTag(TXmlNode* node, std::string_view text) {
   // piece (blanks and all) and each entry refers to its place in it.
   const char* from = words_[first].data();
   const char* to = words_.back().data() + words_.back().size();
-  bool inPlace = true;
-  for (size_t i = first; i < words_.size() && inPlace; ++i)
-    inPlace = words_[i].data() >= text.data() && words_[i].data() + words_[i].size() <= text.data() + text.size();
-  if (inPlace) {
+  if (wordsInPlace_) {
     list.Reserve(static_cast<size_t>(to - from), words_.size() - first);
     const size_t base = list.AppendText(std::string_view(from, static_cast<size_t>(to - from)));
     for (size_t i = first; i < words_.size(); ++i)
@@ -426,19 +444,57 @@ bool XmlParser::ParseHead(TXmlNode* node, bool afterLessThan, int depth) {
   }
 }
 
+void XmlParser::AddChild(Frame& frame, TXmlNode* child) {
+  if (frame.kids) {
+    child->parent_ = frame.node;
+    frame.kids->push_back(child);
+  } else {
+    frame.node->AppendOwned(child);
+  }
+}
+
+XmlParser::Frame XmlParser::OpenFrame(TXmlNode* node, bool gather) {
+  Frame f{node, false, false, false, nullptr};
+  if (gather) {
+    if (kidsTop_ == kids_.size()) kids_.emplace_back();
+    f.kids = &kids_[kidsTop_++];
+  }
+  return f;
+}
+
+void XmlParser::CloseFrame(Frame& frame) noexcept {
+  if (!frame.kids) return;
+  // The children gathered so far join the node in one allocation.
+  std::vector<TXmlNode*>& nodes = frame.node->nodes_;
+  if (!frame.kids->empty()) {
+    try {
+      nodes.insert(nodes.end(), frame.kids->begin(), frame.kids->end());
+    } catch (...) {
+      for (TXmlNode* n : *frame.kids) {
+        n->parent_ = nullptr;
+        delete n;
+      }
+    }
+    frame.kids->clear();
+  }
+  frame.kids = nullptr;
+  --kidsTop_;
+}
+
 void XmlParser::FlushText(Frame& frame, std::string_view text) {
   if (text.empty() || IsBlankText(text)) return;
   TXmlNode* node = frame.node;
   // The first character data of an element is its value.
-  if (!frame.valueTaken && node->nodes_.empty()) {
+  const size_t children = frame.kids ? frame.kids->size() : node->nodes_.size();
+  if (!frame.valueTaken && children == 0) {
     node->value_.assign(text);
     frame.valueTaken = true;
     return;
   }
-  auto* data = new TXmlNode(node->document_);
+  TXmlNode* data = slabs_.New(node->document_);
   data->elementType_ = etCharData;
   data->value_.assign(text);
-  node->AppendOwned(data);
+  AddChild(frame, data);
 }
 
 void XmlParser::FinishElement(Frame& frame) {
@@ -446,14 +502,18 @@ void XmlParser::FinishElement(Frame& frame) {
   text_.clear();
   if (frame.hasChildren && frame.carriageReturn) {
     TrimTrailingBreaks(frame.node->value_);
-    for (TXmlNode* n : frame.node->nodes_)
+    for (TXmlNode* n : frame.kids ? *frame.kids : frame.node->nodes_)
       if (n->elementType_ == etCharData) TrimTrailingBreaks(n->value_);
   }
+  CloseFrame(frame);
 }
 
 void XmlParser::ParseNode(TXmlNode* top, int depth) {
   std::vector<Frame> frames;
   TXmlNode* inHead = top;
+  // Without handlers that could look at the tree while it grows, each element's children are
+  // gathered aside and join it in one piece when it ends.
+  const bool gather = !(doc_ && (doc_->OnNodeStarted || doc_->OnNodeCompleted || doc_->OnProgress));
   try {
     if (!ParseHead(top, false, depth)) {
       inHead = nullptr;
@@ -462,7 +522,7 @@ void XmlParser::ParseNode(TXmlNode* top, int depth) {
     }
     inHead = nullptr;
     CheckDepth(top, depth);
-    frames.push_back({top, false, false, false});
+    frames.push_back(OpenFrame(top, gather));
     const bool utf8 = top->InternalUtf8();
     while (!frames.empty()) {
       Frame& f = frames.back();
@@ -478,16 +538,17 @@ void XmlParser::ParseNode(TXmlNode* top, int depth) {
       const char* p = in_.cur;
       const char* e = in_.end;
       const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(e - p)));
+      // The carriage-return mark matters only for the text after a child.
       if (!lt) {
         if (p < e) {
-          if (std::memchr(p, '\r', static_cast<size_t>(e - p))) f.carriageReturn = true;
+          if (f.hasChildren && std::memchr(p, '\r', static_cast<size_t>(e - p))) f.carriageReturn = true;
           text_.append(p, e);
         }
         in_.cur = e;
         if (!in_.Refill()) Fail("Missing close tag in element " + f.node->name_);
         continue;
       }
-      if (lt > p && std::memchr(p, '\r', static_cast<size_t>(lt - p))) f.carriageReturn = true;
+      if (f.hasChildren && lt > p && std::memchr(p, '\r', static_cast<size_t>(lt - p))) f.carriageReturn = true;
       if (text_.empty()) {
         FlushText(f, std::string_view(p, static_cast<size_t>(lt - p)));
       } else {
@@ -512,21 +573,31 @@ void XmlParser::ParseNode(TXmlNode* top, int depth) {
       f.carriageReturn = false;
       f.hasChildren = true;
       in_.Back(1);
-      auto* child = new TXmlNode(f.node->document_);
-      f.node->AppendOwned(child);
+      TXmlNode* child = slabs_.New(f.node->document_);
+      AddChild(f, child);
       inHead = child;
       bool open = ParseHead(child, true, depth + static_cast<int>(frames.size()));
       inHead = nullptr;
       if (open) {
         CheckDepth(child, depth + static_cast<int>(frames.size()));
-        frames.push_back({child, false, false, false});
+        frames.push_back(OpenFrame(child, gather));
         continue;
       }
       Complete(child);
-      if (doc_ && doc_->SkipCommentsOnLoad() && child->elementType_ == etComment) child->Delete();
+      if (doc_ && doc_->SkipCommentsOnLoad() && child->elementType_ == etComment) {
+        if (f.kids) {
+          f.kids->pop_back();
+          child->parent_ = nullptr;
+          delete child;
+        } else {
+          child->Delete();
+        }
+      }
     }
   } catch (...) {
-    // A node that an error leaves still reports its completion, innermost first.
+    // The tree keeps what was read; a node that an error leaves still reports its completion,
+    // innermost first.
+    for (auto it = frames.rbegin(); it != frames.rend(); ++it) CloseFrame(*it);
     if (inHead) Complete(inHead);
     for (auto it = frames.rbegin(); it != frames.rend(); ++it) Complete(it->node);
     throw;
@@ -570,7 +641,7 @@ void XmlParser::ParseInternalSubset(TXmlNode* node, int depth) {
     Fail("Doctype declarations nested more than " + std::to_string(kMaxSubsetNesting) + " levels deep");
   for (;;) {
     if (Stopped()) return;
-    auto* child = new TXmlNode(node->document_);
+    TXmlNode* child = slabs_.New(node->document_);
     node->AppendOwned(child);
     ParseNode(child, depth);
     if (Stopped()) return;

@@ -97,7 +97,12 @@ class XmlParser {
     bool hasChildren;
     bool carriageReturn;
     bool valueTaken;
+    std::vector<TXmlNode*>* kids;  // children gathered until the element ends; null: added directly
   };
+  Frame OpenFrame(TXmlNode* node, bool gather);
+  // Gives the gathered children to the node.
+  void CloseFrame(Frame& frame) noexcept;
+  void AddChild(Frame& frame, TXmlNode* child);
   bool Stopped() const noexcept { return doc_ && doc_->StopLoading(); }
   // Reads the head of a node; true for an element whose content follows.
   bool ParseHead(TXmlNode* node, bool afterLessThan, int depth);
@@ -115,7 +120,7 @@ class XmlParser {
   // nothing read) otherwise.
   bool ScanElementTag(bool& selfClosing);
   void ParseTag(TXmlNode* node, std::string_view text);
-  // Name and attributes from words_ (which stand in `text` or in merged_).
+  // Name and attributes from words_ (views of `text`, or joined words in merged_).
   void ApplyTag(TXmlNode* node, std::string_view text);
   void ParseDoctype(TXmlNode* node, int depth);
   void ParseInternalSubset(TXmlNode* node, int depth);
@@ -123,10 +128,14 @@ class XmlParser {
 
   TXmlDocument* doc_;
   XmlInput& in_;
-  int subsetNesting_ = 0;  // DOCTYPE internal subsets inside one another (they recurse)
+  int subsetNesting_ = 0;
+  XmlNodeSlabs slabs_;  // memory of the nodes the parser makes
+  std::deque<std::vector<TXmlNode*>> kids_;  // one child list per open element, reused
+  size_t kidsTop_ = 0;  // DOCTYPE internal subsets inside one another (they recurse)
   std::string text_;      // pending character data that crossed a refill
   std::string until_;     // ReadUntil's text when it crossed a refill
   std::vector<std::string_view> words_;
   std::string_view tagText_;
+  bool wordsInPlace_ = true;  // every word is a view of the tag text (none was joined)
   std::deque<std::string> merged_;  // words joined from several (stable addresses)
 };
