@@ -39,17 +39,6 @@ bool Is16Bit(uint8_t code) {
          code == XmlEncoding::Utf16BE || code == XmlEncoding::Utf16LE;
 }
 
-// Reads until `count` bytes or the end; a stream may hand out less than asked before its end.
-int64_t ReadFully(TStream& s, void* buffer, int64_t count) {
-  int64_t got = 0;
-  while (got < count) {
-    int64_t n = s.Read(static_cast<uint8_t*>(buffer) + got, count - got);
-    if (n <= 0) break;
-    got += n;
-  }
-  return got;
-}
-
 // One character of internal UTF-8 text; 0 when its sequence is cut off by the end of the text.
 size_t DecodeInternalUtf8(const uint8_t* p, const uint8_t* end, char32_t& cp) {
   uint8_t lead = *p;
@@ -73,6 +62,16 @@ size_t DecodeInternalUtf8(const uint8_t* p, const uint8_t* end, char32_t& cp) {
 }
 
 }  // namespace
+
+int64_t ReadFully(TStream& s, void* buffer, int64_t count) {
+  int64_t got = 0;
+  while (got < count) {
+    int64_t n = s.Read(static_cast<uint8_t*>(buffer) + got, count - got);
+    if (n <= 0) break;
+    got += n;
+  }
+  return got;
+}
 
 // ---------------------------------------------------------------- buffered read stream
 
@@ -200,6 +199,16 @@ void TXmlCodecStream::Lost() {
   if (LossNotice) LossNotice();
 }
 
+void TXmlCodecStream::PutAnsi(std::string& out, char32_t cp) {
+  int b = UnicodeToCp1252(cp);
+  if (b >= 0) {
+    out.push_back(static_cast<char>(b));
+    return;
+  }
+  out.push_back('?');
+  Lost();
+}
+
 bool TXmlCodecStream::PassThrough() const noexcept {
   if (mode_ == 2)
     return internalUtf8_ ? encoding_ == XmlEncoding::Utf8 : encoding_ == XmlEncoding::Ansi;
@@ -247,17 +256,8 @@ void TXmlCodecStream::StorePrevPositions() {
 
 size_t TXmlCodecStream::DecodeOne(const uint8_t* p, const uint8_t* end, bool atEnd, std::string& out) {
   auto put = [&](char32_t cp) {
-    if (internalUtf8_) {
-      Utf8Append(out, cp);
-      return;
-    }
-    int b = UnicodeToCp1252(cp);
-    if (b < 0) {
-      out.push_back('?');
-      Lost();
-    } else {
-      out.push_back(static_cast<char>(b));
-    }
+    if (internalUtf8_) Utf8Append(out, cp);
+    else PutAnsi(out, cp);
   };
   const size_t avail = static_cast<size_t>(end - p);
   if (encoding_ == XmlEncoding::Ansi || encoding_ == XmlEncoding::Utf8) {
@@ -465,13 +465,7 @@ void TXmlCodecStream::WriteBufCoded(const uint8_t* buffer, int64_t offset, int64
       cp = Cp1252ToUnicode(*p++);
     }
     if (encoding_ == XmlEncoding::Ansi) {
-      int b = UnicodeToCp1252(cp);
-      if (b < 0) {
-        scratch_.push_back('?');
-        Lost();
-      } else {
-        scratch_.push_back(static_cast<char>(b));
-      }
+      PutAnsi(scratch_, cp);
     } else if (encoding_ == XmlEncoding::Utf8) {
       Utf8Append(scratch_, cp);
     } else if (cp > 0xFFFF) {

@@ -41,6 +41,10 @@ struct TXmlEncodingRow {
 };
 extern const TXmlEncodingRow EncodingTable[15];
 
+// Reads until `count` bytes or the end of the stream (a stream may give less than asked before
+// its end); answers the bytes read.
+int64_t ReadFully(TStream& stream, void* buffer, int64_t count);
+
 // Reads the source in 64 KiB blocks; single-byte reads inside a block take an inline path.
 class TXmlBufferedReadStream : public TStream {
   FANO_CLASS(TXmlBufferedReadStream)
@@ -148,6 +152,8 @@ class TXmlCodecStream : public TStream {
   void StartReading();
   void StartWriting();
   void Lost();
+  // The windows-1252 byte of a character, or "?" (and the loss notice).
+  void PutAnsi(std::string& out, char32_t cp);
   // Decodes one character of raw bytes; answers the bytes it took (0: incomplete at the end).
   size_t DecodeOne(const uint8_t* p, const uint8_t* end, bool atEnd, std::string& out);
   bool PassThrough() const noexcept;

@@ -126,10 +126,10 @@ void* TXmlNode::operator new(size_t size) {
   return block + kHeader;
 }
 
-void TXmlNode::operator delete(void* p, size_t size) noexcept {
+void TXmlNode::operator delete(void* p, size_t) noexcept {
   if (!p) return;
   if (Slab* slab = SlabOf(p)) Release(slab);
-  else ::operator delete(static_cast<char*>(p) - kHeader, kHeader + size);
+  else ::operator delete(static_cast<char*>(p) - kHeader);
 }
 
 XmlNodeSlabs::~XmlNodeSlabs() {

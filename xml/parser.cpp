@@ -80,16 +80,6 @@ void TrimTrailingBreaks(std::string& s) {
   s.resize(n);
 }
 
-int64_t ReadAll(TStream& s, char* buffer, int64_t count) {
-  int64_t got = 0;
-  while (got < count) {
-    int64_t n = s.Read(buffer + got, count - got);
-    if (n <= 0) break;
-    got += n;
-  }
-  return got;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- stream input
@@ -111,7 +101,7 @@ bool XmlStreamInput::Refill() {
     while (got && buffer_.size() == blockStart_);
   } else {
     buffer_.resize(blockStart_ + blockSize_);
-    int64_t n = ReadAll(stream_, buffer_.data() + blockStart_, static_cast<int64_t>(blockSize_));
+    int64_t n = ReadFully(stream_, buffer_.data() + blockStart_, static_cast<int64_t>(blockSize_));
     buffer_.resize(blockStart_ + static_cast<size_t>(n));
     streamAtEnd_ += n;
     got = n > 0;

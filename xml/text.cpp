@@ -145,16 +145,7 @@ std::string XmlUnescape(std::string_view text, bool utf8) {
 // ---------------------------------------------------------------- quoting
 
 std::string XmlQuote(std::string_view text) {
-  const char q = text.find('"') == std::string_view::npos ? '"' : '\'';
-  std::string out;
-  out.reserve(text.size() + 2);
-  out.push_back(q);
-  for (char c : text) {
-    out.push_back(c);
-    if (c == q) out.push_back(c);
-  }
-  out.push_back(q);
-  return out;
+  return AnsiQuotedStr(text, text.find('"') == std::string_view::npos ? '"' : '\'');
 }
 
 std::string XmlUnquote(std::string_view text) {

@@ -12,6 +12,7 @@
 #include "platform/rtl/streams.h"
 #include "xml/codec.h"
 #include "xml/document.h"
+#include "xml_test_util.h"
 
 namespace {
 
@@ -57,14 +58,6 @@ std::string Save(TXmlDocument& doc, uint8_t encoding) {
   return out.DataString();
 }
 
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no exception)";
-}
 
 }  // namespace
 

@@ -6,20 +6,8 @@
 
 #include "platform/rtl/exceptions.h"
 #include "xml/document.h"
+#include "xml_test_util.h"
 #include "xml/text.h"
-
-namespace {
-
-std::string Message(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no exception)";
-}
-
-}  // namespace
 
 TEST(XmlNode, LookupsIgnoreCaseAndKeepListOrder) {
   TXmlDocument doc;
@@ -157,7 +145,7 @@ TEST(XmlNode, NameCheckRejectsBlanksAndKeepsTheOldName) {
   TXmlDocument doc;
   TXmlNode* n = doc.Root();
   n->SetName("good");
-  EXPECT_EQ(Message([&] { n->SetName("bad name"); }), "Illegal character in node name \"bad name\"");
+  EXPECT_EQ(ErrorOf([&] { n->SetName("bad name"); }), "Illegal character in node name \"bad name\"");
   EXPECT_EQ(n->Name(), "good");
   EXPECT_THROW(n->SetName("tab\there"), Exception);
   EXPECT_THROW(TXmlNode::CreateName(&doc, "a\nb"), Exception);

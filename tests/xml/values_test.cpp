@@ -10,6 +10,7 @@
 #include "platform/rtl/sets.h"
 #include "platform/rtl/sysutils.h"
 #include "xml/document.h"
+#include "xml_test_util.h"
 #include "xml/values.h"
 
 namespace {
@@ -61,14 +62,6 @@ struct TestPen {
   void SetWidth(int w) { width = w; }
 };
 
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no exception)";
-}
 
 }  // namespace
 
