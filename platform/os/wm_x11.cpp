@@ -1,0 +1,645 @@
+// The X11 back-end: each top-level window shows as an X window that presents its surface; X mouse,
+// keyboard (through the input method, so Chinese input methods work), focus, expose, move and
+// resize events become the window manager's input and messages; the clipboard's text is offered to
+// other programs through the CLIPBOARD selection and read from them.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+#include "platform/os/wm_internal.h"
+
+namespace fano_os::wm {
+
+bool ClipboardTextForExport(std::u16string* out);
+void ClipboardLostToExternal();
+
+namespace {
+
+int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
+
+struct XTop {
+  ::Window xwin = 0;
+  XIC ic = nullptr;
+  bool mapped = false;
+  HWND hwnd = nullptr;
+};
+
+UINT VkFromKeysym(KeySym k) {
+  if (k >= XK_a && k <= XK_z) return static_cast<UINT>('A' + (k - XK_a));
+  if (k >= XK_A && k <= XK_Z) return static_cast<UINT>('A' + (k - XK_A));
+  if (k >= XK_0 && k <= XK_9) return static_cast<UINT>('0' + (k - XK_0));
+  if (k >= XK_F1 && k <= XK_F24) return static_cast<UINT>(VK_F1 + (k - XK_F1));
+  if (k >= XK_KP_0 && k <= XK_KP_9) return static_cast<UINT>(VK_NUMPAD0 + (k - XK_KP_0));
+  switch (k) {
+    case XK_Return: case XK_KP_Enter: return VK_RETURN;
+    case XK_Escape: return VK_ESCAPE;
+    case XK_BackSpace: return VK_BACK;
+    case XK_Tab: case XK_ISO_Left_Tab: return VK_TAB;
+    case XK_space: return VK_SPACE;
+    case XK_Left: case XK_KP_Left: return VK_LEFT;
+    case XK_Right: case XK_KP_Right: return VK_RIGHT;
+    case XK_Up: case XK_KP_Up: return VK_UP;
+    case XK_Down: case XK_KP_Down: return VK_DOWN;
+    case XK_Home: case XK_KP_Home: return VK_HOME;
+    case XK_End: case XK_KP_End: return VK_END;
+    case XK_Prior: case XK_KP_Prior: return VK_PRIOR;
+    case XK_Next: case XK_KP_Next: return VK_NEXT;
+    case XK_Insert: case XK_KP_Insert: return VK_INSERT;
+    case XK_Delete: case XK_KP_Delete: return VK_DELETE;
+    case XK_Shift_L: case XK_Shift_R: return VK_SHIFT;
+    case XK_Control_L: case XK_Control_R: return VK_CONTROL;
+    case XK_Alt_L: case XK_Alt_R: case XK_Meta_L: case XK_Meta_R: return VK_MENU;
+    case XK_Caps_Lock: return VK_CAPITAL;
+    case XK_Num_Lock: return VK_NUMLOCK;
+    case XK_Scroll_Lock: return VK_SCROLL;
+    case XK_Pause: return VK_PAUSE;
+    case XK_Print: return VK_SNAPSHOT;
+    case XK_Menu: return VK_APPS;
+    case XK_Super_L: return VK_LWIN;
+    case XK_Super_R: return VK_RWIN;
+    case XK_KP_Add: return VK_ADD;
+    case XK_KP_Subtract: return VK_SUBTRACT;
+    case XK_KP_Multiply: return VK_MULTIPLY;
+    case XK_KP_Divide: return VK_DIVIDE;
+    case XK_KP_Decimal: return VK_DECIMAL;
+    case XK_semicolon: return VK_OEM_1;
+    case XK_equal: return VK_OEM_PLUS;
+    case XK_comma: return VK_OEM_COMMA;
+    case XK_minus: return VK_OEM_MINUS;
+    case XK_period: return VK_OEM_PERIOD;
+    case XK_slash: return VK_OEM_2;
+    case XK_grave: return VK_OEM_3;
+    case XK_bracketleft: return VK_OEM_4;
+    case XK_backslash: return VK_OEM_5;
+    case XK_bracketright: return VK_OEM_6;
+    case XK_apostrophe: return VK_OEM_7;
+    default: return 0;
+  }
+}
+
+unsigned int FontCursorFor(int id) {
+  switch (id) {
+    case 32513: return XC_xterm;
+    case 32514: case 32650: return XC_watch;
+    case 32515: return XC_crosshair;
+    case 32516: return XC_sb_up_arrow;
+    case 32640: case 32646: return XC_fleur;
+    case 32642: return XC_bottom_right_corner;
+    case 32643: return XC_bottom_left_corner;
+    case 32644: return XC_sb_h_double_arrow;
+    case 32645: return XC_sb_v_double_arrow;
+    case 32648: return XC_X_cursor;
+    case 32649: return XC_hand2;
+    case 32651: return XC_question_arrow;
+    default: return XC_left_ptr;
+  }
+}
+
+class X11Backend : public Backend {
+ public:
+  explicit X11Backend(Display* d) : d_(d) {
+    XSetErrorHandler(IgnoreXErrors);
+    screen_ = DefaultScreen(d_);
+    root_ = RootWindow(d_, screen_);
+    wmDelete_ = XInternAtom(d_, "WM_DELETE_WINDOW", False);
+    wmProtocols_ = XInternAtom(d_, "WM_PROTOCOLS", False);
+    clipboard_ = XInternAtom(d_, "CLIPBOARD", False);
+    utf8_ = XInternAtom(d_, "UTF8_STRING", False);
+    targets_ = XInternAtom(d_, "TARGETS", False);
+    textAtom_ = XInternAtom(d_, "TEXT", False);
+    netWmName_ = XInternAtom(d_, "_NET_WM_NAME", False);
+    transfer_ = XInternAtom(d_, "FANO_CLIP", False);
+    helper_ = XCreateSimpleWindow(d_, root_, -10, -10, 1, 1, 0, 0, 0);
+    if (pipe(wake_) == 0) {
+      fcntl_nonblock(wake_[0]);
+      fcntl_nonblock(wake_[1]);
+    } else {
+      wake_[0] = wake_[1] = -1;
+    }
+    // Text input goes through the input method of the user's locale.
+    if (!setlocale(LC_CTYPE, nullptr) || strcmp(setlocale(LC_CTYPE, nullptr), "C") == 0) setlocale(LC_CTYPE, "");
+    if (XSupportsLocale()) {
+      XSetLocaleModifiers("");
+      im_ = XOpenIM(d_, nullptr, nullptr, nullptr);
+      if (!im_) {
+        XSetLocaleModifiers("@im=none");
+        im_ = XOpenIM(d_, nullptr, nullptr, nullptr);
+      }
+    }
+  }
+  ~X11Backend() override {
+    for (auto& [h, t] : tops_) {
+      if (t.ic) XDestroyIC(t.ic);
+      XDestroyWindow(d_, t.xwin);
+    }
+    if (im_) XCloseIM(im_);
+    XDestroyWindow(d_, helper_);
+    XCloseDisplay(d_);
+    if (wake_[0] >= 0) close(wake_[0]);
+    if (wake_[1] >= 0) close(wake_[1]);
+  }
+
+  int Kind() const override { return FANO_DISPLAY_X11; }
+
+  void TopLevelCreated(Window* w) override {
+    RECT r = w->rect;
+    int wd = std::max<int>(1, r.right - r.left), ht = std::max<int>(1, r.bottom - r.top);
+    XSetWindowAttributes a{};
+    a.background_pixmap = 0;
+    a.override_redirect = (w->style & WS_POPUP) ? True : False;
+    a.event_mask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
+                   PointerMotionMask | StructureNotifyMask | FocusChangeMask;
+    ::Window xw = XCreateWindow(d_, root_, r.left, r.top, static_cast<unsigned>(wd), static_cast<unsigned>(ht), 0,
+                                CopyFromParent, InputOutput, CopyFromParent,
+                                CWBackPixmap | CWOverrideRedirect | CWEventMask, &a);
+    XSetWMProtocols(d_, xw, &wmDelete_, 1);
+    XSizeHints hints{};
+    hints.flags = PPosition | PSize;
+    hints.x = r.left;
+    hints.y = r.top;
+    hints.width = wd;
+    hints.height = ht;
+    XSetWMNormalHints(d_, xw, &hints);
+    XTop t;
+    t.xwin = xw;
+    t.hwnd = w->handle;
+    if (im_) {
+      t.ic = XCreateIC(im_, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, xw, XNFocusWindow, xw,
+                       nullptr);
+      if (t.ic) {
+        long filter = 0;
+        XGetICValues(t.ic, XNFilterEvents, &filter, nullptr);
+        XSelectInput(d_, xw, a.event_mask | filter);
+      }
+    }
+    tops_[w->handle] = t;
+    byX_[xw] = w->handle;
+    TopLevelTitle(w);
+    if (cursor_) XDefineCursor(d_, xw, cursor_);
+  }
+
+  void TopLevelDestroyed(Window* w) override {
+    auto it = tops_.find(w->handle);
+    if (it == tops_.end()) return;
+    if (it->second.ic) XDestroyIC(it->second.ic);
+    byX_.erase(it->second.xwin);
+    XDestroyWindow(d_, it->second.xwin);
+    tops_.erase(it);
+    XFlush(d_);
+  }
+
+  void TopLevelShown(Window* w, bool show, bool activate) override {
+    XTop* t = Find(w->handle);
+    if (!t) return;
+    if (show && !t->mapped) {
+      XMapRaised(d_, t->xwin);
+      t->mapped = true;
+      w->surfaceDirty = true;
+    } else if (!show && t->mapped) {
+      XUnmapWindow(d_, t->xwin);
+      t->mapped = false;
+    }
+    if (show && activate) Activate(w);
+    XFlush(d_);
+  }
+
+  void TopLevelMoved(Window* w) override {
+    XTop* t = Find(w->handle);
+    if (!t) return;
+    RECT r = w->rect;
+    if (w->style & WS_MINIMIZE) {
+      XIconifyWindow(d_, t->xwin, screen_);
+      return;
+    }
+    XMoveResizeWindow(d_, t->xwin, r.left, r.top, static_cast<unsigned>(std::max<int>(1, r.right - r.left)),
+                      static_cast<unsigned>(std::max<int>(1, r.bottom - r.top)));
+    w->surfaceDirty = true;
+  }
+
+  void TopLevelTitle(Window* w) override {
+    XTop* t = Find(w->handle);
+    if (!t) return;
+    XChangeProperty(d_, t->xwin, netWmName_, utf8_, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(w->text.data()), static_cast<int>(w->text.size()));
+    XStoreName(d_, t->xwin, w->text.c_str());
+  }
+
+  void Present(Window* top) override { top->surfaceDirty = true; }
+
+  void SetCursorShape(HCURSOR c) override {
+    Cursor old = cursor_;
+    cursor_ = MakeCursor(c);
+    for (auto& [h, t] : tops_) XDefineCursor(d_, t.xwin, cursor_);
+    if (old && ownCursor_.count(old)) {
+      XFreeCursor(d_, old);
+      ownCursor_.erase(old);
+    }
+    XFlush(d_);
+  }
+
+  void Activate(Window* w) override {
+    XTop* t = Find(w->handle);
+    if (!t || !t->mapped) return;
+    XRaiseWindow(d_, t->xwin);
+    XSetInputFocus(d_, t->xwin, RevertToParent, CurrentTime);
+    if (t->ic) XSetICFocus(t->ic);
+  }
+
+  void Poll(int timeoutMs) override {
+    Flush();
+    Drain();
+    if (!XPending(d_) && timeoutMs != 0) {
+      pollfd p[2] = {{ConnectionNumber(d_), POLLIN, 0}, {wake_[0], POLLIN, 0}};
+      poll(p, wake_[0] >= 0 ? 2 : 1, timeoutMs);
+      DrainWake();
+    }
+    Drain();
+    Flush();
+  }
+
+  void WakeUp() override {
+    char c = 1;
+    if (wake_[1] >= 0) (void)!write(wake_[1], &c, 1);
+  }
+
+  RECT ScreenRect() override {
+    return RECT{0, 0, DisplayWidth(d_, screen_), DisplayHeight(d_, screen_)};
+  }
+
+  RECT WorkArea() override {
+    Atom workarea = XInternAtom(d_, "_NET_WORKAREA", True);
+    if (workarea) {
+      Atom type;
+      int format;
+      unsigned long n = 0, after = 0;
+      unsigned char* data = nullptr;
+      if (XGetWindowProperty(d_, root_, workarea, 0, 4, False, XA_CARDINAL, &type, &format, &n, &after, &data) ==
+              Success &&
+          data && n >= 4 && format == 32) {
+        long* v = reinterpret_cast<long*>(data);
+        RECT r{static_cast<LONG>(v[0]), static_cast<LONG>(v[1]), static_cast<LONG>(v[0] + v[2]),
+               static_cast<LONG>(v[1] + v[3])};
+        XFree(data);
+        if (r.right > r.left && r.bottom > r.top) return r;
+      } else if (data) {
+        XFree(data);
+      }
+    }
+    return ScreenRect();
+  }
+
+  void ClipboardChanged() override {
+    XSetSelectionOwner(d_, clipboard_, helper_, CurrentTime);
+    owningClipboard_ = XGetSelectionOwner(d_, clipboard_) == helper_;
+    XFlush(d_);
+  }
+
+  bool ClipboardExternalText(std::u16string* out) override {
+    ::Window owner = XGetSelectionOwner(d_, clipboard_);
+    if (owner == 0 || owner == helper_) return false;
+    XConvertSelection(d_, clipboard_, utf8_, transfer_, helper_, CurrentTime);
+    XFlush(d_);
+    uint64_t until = GetTickCount64() + 500;
+    while (true) {
+      XEvent ev;
+      if (XCheckTypedWindowEvent(d_, helper_, SelectionNotify, &ev)) {
+        if (ev.xselection.property == 0) return false;
+        Atom type;
+        int format;
+        unsigned long n = 0, after = 0;
+        unsigned char* data = nullptr;
+        bool ok = XGetWindowProperty(d_, helper_, transfer_, 0, 1 << 24, True, AnyPropertyType, &type, &format, &n,
+                                     &after, &data) == Success &&
+                  data && format == 8;
+        if (ok) *out = Utf8ToUtf16(std::string(reinterpret_cast<char*>(data), n));
+        if (data) XFree(data);
+        return ok;
+      }
+      if (GetTickCount64() > until && !ClockIsSimulated()) return false;
+      pollfd p{ConnectionNumber(d_), POLLIN, 0};
+      poll(&p, 1, 20);
+      if (ClockIsSimulated() && p.revents == 0) {
+        static int spins = 0;
+        if (++spins > 25) {
+          spins = 0;
+          return false;
+        }
+      }
+    }
+  }
+
+ private:
+  static void fcntl_nonblock(int fd);
+
+  XTop* Find(HWND h) {
+    auto it = tops_.find(h);
+    return it == tops_.end() ? nullptr : &it->second;
+  }
+
+  Window* FromX(::Window xw) {
+    auto it = byX_.find(xw);
+    return it == byX_.end() ? nullptr : FromHandle(it->second);
+  }
+
+  Cursor MakeCursor(HCURSOR c);
+
+  void DrainWake() {
+    char buf[64];
+    if (wake_[0] >= 0)
+      while (read(wake_[0], buf, sizeof buf) > 0) {
+      }
+  }
+
+  void Flush() {
+    for (auto& [h, t] : tops_) {
+      Window* w = FromHandle(h);
+      if (!w || !w->surfaceDirty || !t.mapped || !w->surface) continue;
+      w->surfaceDirty = false;
+      PutSurface(t.xwin, *w->surface, 0, 0, w->surface->width, w->surface->height);
+    }
+    XFlush(d_);
+  }
+
+  void PutSurface(::Window xw, const Surface& s, int x, int y, int wd, int ht) {
+    if (s.width <= 0 || s.height <= 0) return;
+    x = std::max(0, x);
+    y = std::max(0, y);
+    wd = std::min(wd, s.width - x);
+    ht = std::min(ht, s.height - y);
+    if (wd <= 0 || ht <= 0) return;
+    Visual* visual = DefaultVisual(d_, screen_);
+    int depth = DefaultDepth(d_, screen_);
+    if (depth != 24 && depth != 32) return;
+    std::vector<uint32_t> px(static_cast<size_t>(wd) * ht);
+    for (int row = 0; row < ht; ++row)
+      for (int col = 0; col < wd; ++col) {
+        uint32_t c = s.pixels[static_cast<size_t>(y + row) * s.width + x + col];
+        px[static_cast<size_t>(row) * wd + col] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+      }
+    XImage* img = XCreateImage(d_, visual, static_cast<unsigned>(depth), ZPixmap, 0, reinterpret_cast<char*>(px.data()),
+                               static_cast<unsigned>(wd), static_cast<unsigned>(ht), 32, 0);
+    if (!img) return;
+    XPutImage(d_, xw, DefaultGC(d_, screen_), img, 0, 0, x, y, static_cast<unsigned>(wd), static_cast<unsigned>(ht));
+    img->data = nullptr;  // the pixels belong to the vector
+    XDestroyImage(img);
+  }
+
+  void Drain() {
+    while (XPending(d_)) {
+      XEvent ev;
+      XNextEvent(d_, &ev);
+      if (XFilterEvent(&ev, 0)) continue;  // the input method takes it
+      Handle(ev);
+    }
+  }
+
+  void Key(XKeyEvent& k, bool down) {
+    Window* w = FromX(k.window);
+    if (!w) return;
+    KeySym base = XLookupKeysym(&k, 0);
+    UINT vk = VkFromKeysym(base);
+    std::u16string text;
+    if (down) {
+      char buf[256];
+      KeySym sym = 0;
+      Status st = 0;
+      int n = 0;
+      XTop* t = Find(w->handle);
+      if (t && t->ic) n = Xutf8LookupString(t->ic, &k, buf, sizeof buf - 1, &sym, &st);
+      else n = XLookupString(&k, buf, sizeof buf - 1, &sym, nullptr);
+      if (n > 0) text = Utf8ToUtf16(std::string(buf, static_cast<size_t>(n)));
+      if (!vk && sym) vk = VkFromKeysym(sym);
+      bool committedOnly = t && t->ic && st == XLookupChars;
+      if (committedOnly || !vk) {
+        // Text from the input method without a key of its own: characters only.
+        for (char16_t u : text) {
+          InputEvent ev;
+          ev.kind = InputEvent::Char;
+          ev.text = std::u16string(1, u);
+          PushInput(ev);
+        }
+        return;
+      }
+      // Control characters come from the key itself when the message loop translates it.
+      if (!text.empty() && text[0] < 0x20) text.clear();
+      if (GetKeyState(VK_CONTROL) < 0 || GetAsyncKeyState(VK_CONTROL) < 0) text.clear();
+    }
+    if (!vk) return;
+    InputEvent ev;
+    ev.kind = InputEvent::Key;
+    ev.vk = vk;
+    ev.down = down;
+    ev.scan = 0;
+    ev.text = text;
+    PushInput(ev);
+  }
+
+  void Handle(XEvent& ev) {
+    switch (ev.type) {
+      case Expose: {
+        Window* w = FromX(ev.xexpose.window);
+        if (w && w->surface) {
+          XTop* t = Find(w->handle);
+          if (t) PutSurface(t->xwin, *w->surface, ev.xexpose.x, ev.xexpose.y, ev.xexpose.width, ev.xexpose.height);
+        }
+        break;
+      }
+      case ConfigureNotify: {
+        Window* w = FromX(ev.xconfigure.window);
+        if (!w || (w->style & WS_MINIMIZE)) break;
+        int x = 0, y = 0;
+        ::Window child;
+        XTranslateCoordinates(d_, ev.xconfigure.window, root_, 0, 0, &x, &y, &child);
+        RECT r = w->rect;
+        if (r.left != x || r.top != y || r.right - r.left != ev.xconfigure.width ||
+            r.bottom - r.top != ev.xconfigure.height)
+          SetWindowPos(w->handle, nullptr, x, y, ev.xconfigure.width, ev.xconfigure.height,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        break;
+      }
+      case ButtonPress:
+      case ButtonRelease: {
+        int b = static_cast<int>(ev.xbutton.button);
+        if (b == 4 || b == 5) {
+          if (ev.type == ButtonPress) {
+            InputEvent e;
+            e.kind = InputEvent::Wheel;
+            e.delta = b == 4 ? WHEEL_DELTA : -WHEEL_DELTA;
+            e.x = ev.xbutton.x_root;
+            e.y = ev.xbutton.y_root;
+            PushInput(e);
+          }
+          break;
+        }
+        int button = b == 1 ? 0 : b == 3 ? 1 : b == 2 ? 2 : -1;
+        if (button < 0) break;
+        InputEvent e;
+        e.kind = InputEvent::MouseButton;
+        e.button = button;
+        e.down = ev.type == ButtonPress;
+        e.x = ev.xbutton.x_root;
+        e.y = ev.xbutton.y_root;
+        PushInput(e);
+        break;
+      }
+      case MotionNotify: {
+        InputEvent e;
+        e.kind = InputEvent::MouseMove;
+        e.x = ev.xmotion.x_root;
+        e.y = ev.xmotion.y_root;
+        PushInput(e);
+        break;
+      }
+      case KeyPress:
+        Key(ev.xkey, true);
+        break;
+      case KeyRelease: {
+        // A release followed at once by a press of the same key is auto-repeat: keep the key down.
+        if (XPending(d_)) {
+          XEvent next;
+          XPeekEvent(d_, &next);
+          if (next.type == KeyPress && next.xkey.keycode == ev.xkey.keycode && next.xkey.time == ev.xkey.time) break;
+        }
+        Key(ev.xkey, false);
+        break;
+      }
+      case FocusIn: {
+        Window* w = FromX(ev.xfocus.window);
+        if (!w) break;
+        if (XTop* t = Find(w->handle); t && t->ic) XSetICFocus(t->ic);
+        if (GetActiveWindow() != w->handle && !(w->style & WS_DISABLED) && !(w->exStyle & WS_EX_NOACTIVATE))
+          SetActiveWindow(w->handle);
+        break;
+      }
+      case FocusOut: {
+        Window* w = FromX(ev.xfocus.window);
+        if (w)
+          if (XTop* t = Find(w->handle); t && t->ic) XUnsetICFocus(t->ic);
+        break;
+      }
+      case ClientMessage:
+        if (ev.xclient.message_type == wmProtocols_ && static_cast<Atom>(ev.xclient.data.l[0]) == wmDelete_) {
+          if (Window* w = FromX(ev.xclient.window)) PostMessage(w->handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+        }
+        break;
+      case SelectionClear:
+        if (ev.xselectionclear.selection == clipboard_) {
+          owningClipboard_ = false;
+          ClipboardLostToExternal();
+        }
+        break;
+      case SelectionRequest:
+        AnswerSelection(ev.xselectionrequest);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void AnswerSelection(const XSelectionRequestEvent& r) {
+    XSelectionEvent reply{};
+    reply.type = SelectionNotify;
+    reply.display = r.display;
+    reply.requestor = r.requestor;
+    reply.selection = r.selection;
+    reply.target = r.target;
+    reply.time = r.time;
+    reply.property = 0;
+    std::u16string text;
+    if (r.selection == clipboard_ && ClipboardTextForExport(&text)) {
+      Atom prop = r.property ? r.property : r.target;
+      if (r.target == targets_) {
+        Atom list[] = {targets_, utf8_, XA_STRING, textAtom_};
+        XChangeProperty(d_, r.requestor, prop, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(list), 4);
+        reply.property = prop;
+      } else if (r.target == utf8_ || r.target == XA_STRING || r.target == textAtom_) {
+        std::string bytes = Utf16ToUtf8(text);
+        if (r.target == XA_STRING) {
+          // Latin-1 only: other characters become '?'.
+          std::string latin;
+          for (char16_t u : text) latin.push_back(u < 0x100 ? static_cast<char>(u) : '?');
+          bytes = latin;
+        }
+        XChangeProperty(d_, r.requestor, prop, r.target == XA_STRING ? XA_STRING : utf8_, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
+        reply.property = prop;
+      }
+    }
+    XSendEvent(d_, r.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+    XFlush(d_);
+  }
+
+  Display* d_;
+  int screen_ = 0;
+  ::Window root_ = 0;
+  ::Window helper_ = 0;
+  Atom wmDelete_, wmProtocols_, clipboard_, utf8_, targets_, textAtom_, netWmName_, transfer_;
+  XIM im_ = nullptr;
+  std::map<HWND, XTop> tops_;
+  std::map<::Window, HWND> byX_;
+  Cursor cursor_ = 0;
+  std::map<Cursor, bool> ownCursor_;
+  std::map<int, Cursor> fontCursors_;
+  bool owningClipboard_ = false;
+  int wake_[2] = {-1, -1};
+};
+
+void X11Backend::fcntl_nonblock(int fd) {
+  fcntl(fd, F_SETFL, O_NONBLOCK);
+  fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+Cursor X11Backend::MakeCursor(HCURSOR c) {
+  int id = 0, hx = 0, hy = 0, wd = 0, ht = 0;
+  const std::vector<uint32_t>* argb = nullptr;
+  if (!c || !CursorInfo(c, &id, &hx, &hy, &wd, &ht, &argb)) id = 32512;
+  if (id) {
+    auto it = fontCursors_.find(id);
+    if (it != fontCursors_.end()) return it->second;
+    Cursor xc = XCreateFontCursor(d_, FontCursorFor(id));
+    fontCursors_[id] = xc;
+    return xc;
+  }
+  // Pixel cursors: two 1-bit planes, shape from alpha, black where the pixel is dark.
+  int stride = (wd + 7) / 8;
+  std::vector<char> src(static_cast<size_t>(stride) * ht, 0), mask(static_cast<size_t>(stride) * ht, 0);
+  for (int y = 0; y < ht; ++y)
+    for (int x = 0; x < wd; ++x) {
+      uint32_t p = (*argb)[static_cast<size_t>(y) * wd + x];
+      if ((p >> 24) == 0) continue;
+      mask[static_cast<size_t>(y) * stride + x / 8] |= static_cast<char>(1 << (x % 8));
+      int lum = ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF);
+      if (lum < 384) src[static_cast<size_t>(y) * stride + x / 8] |= static_cast<char>(1 << (x % 8));
+    }
+  Pixmap ps = XCreateBitmapFromData(d_, root_, src.data(), static_cast<unsigned>(wd), static_cast<unsigned>(ht));
+  Pixmap pm = XCreateBitmapFromData(d_, root_, mask.data(), static_cast<unsigned>(wd), static_cast<unsigned>(ht));
+  XColor black{}, white{};
+  white.red = white.green = white.blue = 0xFFFF;
+  Cursor xc = XCreatePixmapCursor(d_, ps, pm, &black, &white, static_cast<unsigned>(hx), static_cast<unsigned>(hy));
+  XFreePixmap(d_, ps);
+  XFreePixmap(d_, pm);
+  ownCursor_[xc] = true;
+  return xc;
+}
+
+}  // namespace
+
+std::unique_ptr<Backend> CreateX11Backend() {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return nullptr;
+  return std::make_unique<X11Backend>(d);
+}
+
+}  // namespace fano_os::wm

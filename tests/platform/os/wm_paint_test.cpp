@@ -1,0 +1,200 @@
+// Invalidation and painting: update regions, erase, WM_PAINT when nothing else waits, BeginPaint's
+// clipping to the update region, children and clipping styles, RedrawWindow, UpdateWindow,
+// ScrollWindowEx, the non-client frame and snapshots.
+#include "platform/os/wingdi.h"
+#include "wm_test_util.h"
+
+using namespace wmtest;
+
+namespace {
+
+class Paint : public WmTest {
+ protected:
+  // Paints the whole update area in one colour (through BeginPaint's clipping).
+  void PaintWith(HWND h, COLORREF color, std::vector<RECT>* paintRects = nullptr, std::vector<BOOL>* erased = nullptr) {
+    Hooks()[h] = [=](HWND wnd, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+      if (m != WM_PAINT) return std::nullopt;
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(wnd, &ps);
+      if (paintRects) paintRects->push_back(ps.rcPaint);
+      if (erased) erased->push_back(ps.fErase);
+      RECT all;
+      GetClientRect(wnd, &all);
+      HBRUSH b = CreateSolidBrush(color);
+      FillRect(dc, &all, b);
+      DeleteObject(b);
+      EndPaint(wnd, &ps);
+      return 0;
+    };
+  }
+};
+
+TEST_F(Paint, InvalidatedAreasArePaintedOnceAndOnlyThere) {
+  HWND w = Top(0, 0, 100, 80);
+  std::vector<RECT> rects;
+  std::vector<BOOL> erased;
+  PaintWith(w, RGB(255, 0, 0), &rects, &erased);
+  FanoPumpMessages();
+  ASSERT_EQ(rects.size(), 1u) << "a new window paints itself";
+  EXPECT_EQ(rects[0].right, 100);
+  EXPECT_EQ(FanoGetWindowPixel(w, 50, 50), RGB(255, 0, 0));
+  PaintWith(w, RGB(0, 0, 255), &rects, &erased);
+  rects.clear();
+  erased.clear();
+  RECT r1{10, 10, 20, 20}, r2{30, 10, 40, 20};
+  InvalidateRect(w, &r1, FALSE);
+  InvalidateRect(w, &r2, FALSE);
+  RECT u;
+  ASSERT_TRUE(GetUpdateRect(w, &u, FALSE));
+  EXPECT_EQ(u.left, 10);
+  EXPECT_EQ(u.right, 40);
+  FanoPumpMessages();
+  ASSERT_EQ(rects.size(), 1u) << "both areas in one WM_PAINT";
+  EXPECT_EQ(erased[0], FALSE) << "no erase asked: nothing for the painter to erase";
+  EXPECT_EQ(FanoGetWindowPixel(w, 15, 15), RGB(0, 0, 255));
+  EXPECT_EQ(FanoGetWindowPixel(w, 35, 15), RGB(0, 0, 255));
+  EXPECT_EQ(FanoGetWindowPixel(w, 25, 15), RGB(255, 0, 0)) << "between the two areas nothing was drawn";
+  EXPECT_FALSE(GetUpdateRect(w, &u, FALSE));
+  // Erase asked but the window does not erase: the painter must.
+  Hooks()[w] = [&, inner = Hooks()[w]](HWND h, UINT m, WPARAM wp, LPARAM lp) -> std::optional<LRESULT> {
+    if (m == WM_ERASEBKGND) return 0;
+    return inner(h, m, wp, lp);
+  };
+  erased.clear();
+  InvalidateRect(w, &r1, TRUE);
+  FanoPumpMessages();
+  ASSERT_EQ(erased.size(), 1u);
+  EXPECT_EQ(erased[0], TRUE);
+  // Validation removes areas before they are painted.
+  InvalidateRect(w, nullptr, TRUE);
+  ValidateRect(w, nullptr);
+  rects.clear();
+  FanoPumpMessages();
+  EXPECT_TRUE(rects.empty());
+}
+
+TEST_F(Paint, EraseComesFromBeginPaintWithTheClassBrush) {
+  HWND w = Top(0, 0, 60, 40);
+  FanoPumpMessages();
+  Log().clear();
+  InvalidateRect(w, nullptr, TRUE);
+  FanoPumpMessages();
+  EXPECT_EQ(Ids(Of(w, {WM_PAINT, WM_ERASEBKGND})), (std::vector<UINT>{WM_PAINT, WM_ERASEBKGND}));
+  EXPECT_EQ(FanoGetWindowPixel(w, 5, 5), GetSysColor(COLOR_WINDOW));
+  Log().clear();
+  InvalidateRect(w, nullptr, FALSE);
+  FanoPumpMessages();
+  EXPECT_EQ(Count(w, WM_ERASEBKGND), 0);
+}
+
+TEST_F(Paint, ChildrenAreClippedOutOfAParentThatAsksForIt) {
+  HWND top = Top(0, 0, 100, 100, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN);
+  HWND child = Child(top, 20, 20, 30, 30);
+  PaintWith(child, RGB(0, 255, 0));
+  FanoPumpMessages();
+  PaintWith(top, RGB(255, 0, 0));
+  Log().clear();
+  InvalidateRect(top, nullptr, FALSE);
+  FanoPumpMessages();
+  EXPECT_EQ(Count(child, WM_PAINT), 0) << "a clip-children parent does not invalidate its children";
+  EXPECT_EQ(FanoGetWindowPixel(top, 5, 5), RGB(255, 0, 0));
+  EXPECT_EQ(FanoGetWindowPixel(top, 30, 30), RGB(0, 255, 0));
+  // Without the style the children are invalidated too, and paint after their parent.
+  SetWindowLong(top, GWL_STYLE, static_cast<LONG>(GetWindowLong(top, GWL_STYLE) & ~WS_CLIPCHILDREN));
+  Log().clear();
+  InvalidateRect(top, nullptr, FALSE);
+  FanoPumpMessages();
+  EXPECT_EQ(Ids(Of(nullptr, {WM_PAINT})), (std::vector<UINT>{WM_PAINT, WM_PAINT}));
+  EXPECT_EQ(Of(nullptr, {WM_PAINT})[0].hwnd, top);
+  EXPECT_EQ(FanoGetWindowPixel(top, 30, 30), RGB(0, 255, 0));
+  // Hiding the child exposes its place in the parent.
+  Log().clear();
+  ShowWindow(child, SW_HIDE);
+  FanoPumpMessages();
+  EXPECT_EQ(Count(top, WM_PAINT), 1);
+  EXPECT_EQ(FanoGetWindowPixel(top, 30, 30), RGB(255, 0, 0));
+}
+
+TEST_F(Paint, UpdateWindowAndRedrawWindowPaintAtOnce) {
+  HWND w = Top(0, 0, 50, 50);
+  HWND c = Child(w, 0, 0, 10, 10);
+  FanoPumpMessages();
+  Log().clear();
+  InvalidateRect(w, nullptr, TRUE);
+  UpdateWindow(w);
+  EXPECT_EQ(Count(w, WM_PAINT), 1);
+  EXPECT_EQ(Count(c, WM_PAINT), 1) << "children with updates paint too";
+  Log().clear();
+  RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN);
+  EXPECT_EQ(Count(w, WM_PAINT), 1);
+  EXPECT_EQ(Count(c, WM_PAINT), 0);
+  Log().clear();
+  RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_ERASENOW);
+  EXPECT_EQ(Count(w, WM_PAINT), 0);
+  EXPECT_EQ(Count(w, WM_ERASEBKGND), 1);
+  EXPECT_EQ(Count(w, WM_NCPAINT), 1);
+  FanoPumpMessages();
+  EXPECT_EQ(Count(w, WM_PAINT), 1);
+  Log().clear();
+  RedrawWindow(w, nullptr, nullptr, RDW_INTERNALPAINT);
+  FanoPumpMessages();
+  EXPECT_EQ(Count(w, WM_PAINT), 1) << "an internal paint without an update area";
+}
+
+TEST_F(Paint, ScrollWindowExMovesPixelsAndInvalidatesWhatWasUncovered) {
+  HWND w = Top(0, 0, 100, 100);
+  FanoPumpMessages();
+  HDC dc = GetDC(w);
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  RECT sq{10, 40, 20, 50};
+  FillRect(dc, &sq, red);
+  DeleteObject(red);
+  ReleaseDC(w, dc);
+  EXPECT_EQ(FanoGetWindowPixel(w, 15, 45), RGB(255, 0, 0));
+  HRGN update = CreateRectRgn(0, 0, 0, 0);
+  RECT ur;
+  int kind = ScrollWindowEx(w, 0, -30, nullptr, nullptr, update, &ur, SW_INVALIDATE);
+  EXPECT_NE(kind, ERROR);
+  EXPECT_EQ(FanoGetWindowPixel(w, 15, 15), RGB(255, 0, 0)) << "moved up by 30";
+  EXPECT_EQ(ur.top, 70);
+  EXPECT_EQ(ur.bottom, 100);
+  EXPECT_TRUE(PtInRegion(update, 50, 80));
+  EXPECT_FALSE(PtInRegion(update, 50, 20));
+  RECT u;
+  ASSERT_TRUE(GetUpdateRect(w, &u, FALSE));
+  EXPECT_EQ(u.top, 70);
+  DeleteObject(update);
+  // A pending update inside the scrolled area moves with it.
+  ValidateRect(w, nullptr);
+  RECT pending{0, 50, 10, 60};
+  InvalidateRect(w, &pending, FALSE);
+  ScrollWindowEx(w, 0, -10, nullptr, nullptr, nullptr, nullptr, 0);
+  GetUpdateRect(w, &u, FALSE);
+  EXPECT_EQ(u.top, 40);
+  EXPECT_EQ(u.bottom, 50);
+}
+
+TEST_F(Paint, WindowDcDrawsTheFrameAndClientDcStaysInside) {
+  HWND w = Top(0, 0, 60, 40, WS_POPUP | WS_VISIBLE | WS_BORDER);
+  FanoPumpMessages();
+  EXPECT_EQ(FanoGetWindowPixel(w, 0, 0), GetSysColor(COLOR_WINDOWFRAME)) << "the thin border";
+  HDC dc = GetDC(w);
+  HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+  RECT big{-5, -5, 100, 100};
+  FillRect(dc, &big, blue);
+  ReleaseDC(w, dc);
+  EXPECT_EQ(FanoGetWindowPixel(w, 0, 0), GetSysColor(COLOR_WINDOWFRAME)) << "the client DC cannot reach the frame";
+  EXPECT_EQ(FanoGetWindowPixel(w, 1, 1), RGB(0, 0, 255));
+  HDC wdc = GetWindowDC(w);
+  RECT corner{0, 0, 1, 1};
+  FillRect(wdc, &corner, blue);
+  ReleaseDC(w, wdc);
+  DeleteObject(blue);
+  EXPECT_EQ(FanoGetWindowPixel(w, 0, 0), RGB(0, 0, 255));
+  HDC again = GetDC(w);
+  EXPECT_EQ(WindowFromDC(again), w);
+  EXPECT_EQ(ReleaseDC(Top(0, 0, 1, 1), again), 0) << "a DC goes back to its own window only";
+  EXPECT_EQ(ReleaseDC(w, again), 1);
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// The X11 back-end under a virtual X server: a small window is shown, xdotool clicks and types into
+// it, and the result is read back both from the messages the window received and, through the X
+// server, from the window's title that the window sets to what it was given. The test starts
+// itself again inside xvfb-run; without xvfb-run or xdotool it is skipped.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "platform/os/winuser.h"
+
+namespace {
+
+std::string g_typed;
+POINT g_click{-1, -1};
+int g_paints = 0;
+
+LRESULT TestProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  switch (m) {
+    case WM_LBUTTONDOWN:
+      g_click = POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
+      SetFocus(h);
+      return 0;
+    case WM_CHAR:
+      if (w >= 0x20 && w < 0x7F) {
+        g_typed.push_back(static_cast<char>(w));
+        SetWindowText(h, ("fano-xvfb:" + g_typed).c_str());
+      }
+      return 0;
+    case WM_PAINT:
+      ++g_paints;
+      break;
+    default:
+      break;
+  }
+  return DefWindowProc(h, m, w, l);
+}
+
+std::string Run(const std::string& cmd) {
+  std::string out;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return out;
+  char buf[256];
+  while (fgets(buf, sizeof buf, p)) out += buf;
+  pclose(p);
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
+void RunInsideXvfb() {
+  ASSERT_EQ(FanoDisplayKind(), FANO_DISPLAY_X11);
+  WNDCLASSEX wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = TestProc;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(5 + 1));
+  wc.lpszClassName = "XvfbProbe";
+  ASSERT_NE(RegisterClassEx(&wc), 0);
+  HWND w = CreateWindowEx(0, "XvfbProbe", "fano-xvfb:", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300, 200, nullptr,
+                          nullptr, nullptr, nullptr);
+  ASSERT_NE(w, nullptr);
+  std::atomic<bool> done{false};
+  std::string title, found;
+  std::thread driver([&] {
+    found = Run("timeout 10 xdotool search --sync --name 'fano-xvfb:' | head -n 1");
+    if (!found.empty()) {
+      Run("timeout 10 xdotool windowfocus --sync " + found + " mousemove --window " + found +
+          " 60 80 click 1 sleep 0.2 type --delay 50 'Hi5'");
+      for (int i = 0; i < 50; ++i) {
+        title = Run("timeout 5 xdotool getwindowname " + found);
+        if (title == "fano-xvfb:Hi5") break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+    }
+    done = true;
+  });
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  MSG m;
+  while (!done && std::chrono::steady_clock::now() < until) {
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&m);
+      DispatchMessage(&m);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  driver.join();
+  ASSERT_FALSE(found.empty()) << "the window never appeared on the X server";
+  int frame = GetSystemMetrics(SM_CXFRAME);
+  EXPECT_EQ(g_click.x, 60 - frame);
+  EXPECT_EQ(g_click.y, 80 - frame - GetSystemMetrics(SM_CYCAPTION));
+  EXPECT_EQ(g_typed, "Hi5");
+  EXPECT_EQ(title, "fano-xvfb:Hi5") << "the title read back through the X server";
+  EXPECT_GE(g_paints, 1);
+  DestroyWindow(w);
+}
+
+TEST(Xvfb, ClickAndTypeIntoAWindow) {
+  if (getenv("FANO_XVFB_CHILD")) {
+    RunInsideXvfb();
+    return;
+  }
+  if (system("command -v xvfb-run >/dev/null 2>&1") != 0 || system("command -v xdotool >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "xvfb-run or xdotool is not installed";
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  ASSERT_GT(n, 0);
+  self[n] = 0;
+  std::string cmd = std::string("timeout 120 env -u FANO_HEADLESS FANO_XVFB_CHILD=1 xvfb-run -a -s '-screen 0 800x600x24' '") +
+                    self + "' --gtest_filter=Xvfb.ClickAndTypeIntoAWindow --gtest_brief=1 >&2";
+  EXPECT_EQ(system(cmd.c_str()), 0);
+}
+
+}  // namespace
