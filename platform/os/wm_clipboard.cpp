@@ -140,51 +140,6 @@ std::string AnsiText(const Block& b) {
   return std::string(b.data.begin(), end);
 }
 
-std::vector<uint8_t> ToCp936(const std::u16string& s) {
-  std::vector<uint8_t> out;
-  UConverter* conv = Cp936();
-  if (conv && !s.empty()) {
-    UErrorCode err = U_ZERO_ERROR;
-    ucnv_reset(conv);
-    int32_t n = ucnv_fromUChars(conv, nullptr, 0, reinterpret_cast<const UChar*>(s.data()), static_cast<int32_t>(s.size()), &err);
-    if (err == U_BUFFER_OVERFLOW_ERROR || U_SUCCESS(err)) {
-      out.resize(static_cast<size_t>(n) + 1);
-      err = U_ZERO_ERROR;
-      ucnv_reset(conv);
-      ucnv_fromUChars(conv, reinterpret_cast<char*>(out.data()), n + 1, reinterpret_cast<const UChar*>(s.data()),
-                      static_cast<int32_t>(s.size()), &err);
-      out.resize(static_cast<size_t>(n));
-    }
-  }
-  out.push_back(0);
-  return out;
-}
-
-std::vector<uint8_t> FromCp936(const std::string& s) {
-  std::u16string u;
-  UConverter* conv = Cp936();
-  if (conv && !s.empty()) {
-    UErrorCode err = U_ZERO_ERROR;
-    ucnv_reset(conv);
-    int32_t n = ucnv_toUChars(conv, nullptr, 0, s.data(), static_cast<int32_t>(s.size()), &err);
-    if (err == U_BUFFER_OVERFLOW_ERROR || U_SUCCESS(err)) {
-      u.resize(static_cast<size_t>(n) + 1);
-      err = U_ZERO_ERROR;
-      ucnv_reset(conv);
-      ucnv_toUChars(conv, reinterpret_cast<UChar*>(u.data()), n + 1, s.data(), static_cast<int32_t>(s.size()), &err);
-      u.resize(static_cast<size_t>(n));
-    }
-  }
-  std::vector<uint8_t> out;
-  for (char16_t c : u) {
-    out.push_back(static_cast<uint8_t>(c & 0xFF));
-    out.push_back(static_cast<uint8_t>(c >> 8));
-  }
-  out.push_back(0);
-  out.push_back(0);
-  return out;
-}
-
 std::vector<uint8_t> UnicodeBytes(const std::u16string& s) {
   std::vector<uint8_t> out;
   for (char16_t c : s) {
@@ -194,6 +149,41 @@ std::vector<uint8_t> UnicodeBytes(const std::u16string& s) {
   out.push_back(0);
   out.push_back(0);
   return out;
+}
+
+// One conversion through the code-page converter: measure, then fill (the converter keeps no state
+// between calls). Returns the text without its terminator.
+template <typename Out, typename In, typename Fn>
+Out Convert(const In& in, Fn fn) {
+  Out out;
+  UConverter* conv = Cp936();
+  if (!conv || in.empty()) return out;
+  UErrorCode err = U_ZERO_ERROR;
+  ucnv_reset(conv);
+  int32_t n = fn(conv, nullptr, 0, &err);
+  if (err != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(err)) return out;
+  out.resize(static_cast<size_t>(n) + 1);
+  err = U_ZERO_ERROR;
+  ucnv_reset(conv);
+  fn(conv, out.data(), n + 1, &err);
+  out.resize(static_cast<size_t>(n));
+  return out;
+}
+
+std::vector<uint8_t> ToCp936(const std::u16string& s) {
+  std::string bytes = Convert<std::string>(s, [&](UConverter* c, char* dst, int32_t cap, UErrorCode* err) {
+    return ucnv_fromUChars(c, dst, cap, reinterpret_cast<const UChar*>(s.data()), static_cast<int32_t>(s.size()), err);
+  });
+  std::vector<uint8_t> out(bytes.begin(), bytes.end());
+  out.push_back(0);
+  return out;
+}
+
+std::vector<uint8_t> FromCp936(const std::string& s) {
+  std::u16string u = Convert<std::u16string>(s, [&](UConverter* c, char16_t* dst, int32_t cap, UErrorCode* err) {
+    return ucnv_toUChars(c, reinterpret_cast<UChar*>(dst), cap, s.data(), static_cast<int32_t>(s.size()), err);
+  });
+  return UnicodeBytes(u);
 }
 
 // A text format made from the other one (or from another program's selection).

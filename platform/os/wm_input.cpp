@@ -97,6 +97,27 @@ UINT ButtonFlags(const BYTE* keys) {
 
 const int kButtonVk[3] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON};
 
+// A key goes down or up in a key table: bit 0x80 down, bit 1 toggled at every press. The generic
+// shift, control and alt keys follow their left and right keys and the other way round.
+void SetKey(BYTE* keys, UINT vk, bool down) {
+  auto one = [&](UINT k) {
+    if (down) {
+      if (!(keys[k] & 0x80)) keys[k] ^= 1;
+      keys[k] |= 0x80;
+    } else {
+      keys[k] &= 0x01;
+    }
+  };
+  vk &= 0xFF;
+  one(vk);
+  if (vk == VK_LSHIFT || vk == VK_RSHIFT) one(VK_SHIFT);
+  if (vk == VK_LCONTROL || vk == VK_RCONTROL) one(VK_CONTROL);
+  if (vk == VK_LMENU || vk == VK_RMENU) one(VK_MENU);
+  if (vk == VK_SHIFT) one(VK_LSHIFT);
+  if (vk == VK_CONTROL) one(VK_LCONTROL);
+  if (vk == VK_MENU) one(VK_LMENU);
+}
+
 UINT ButtonMessage(int button, bool down, bool dbl, bool nonClient) {
   static const UINT client[3][3] = {{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK},
                                     {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK},
@@ -261,11 +282,7 @@ bool ApplyMouseEffects(InputEvent& ev) {
   InputState& s = S();
   MSG& m = ev.msg;
   LRESULT hit = ev.extra.empty() ? HTCLIENT : static_cast<LRESULT>(ev.extra[0].message);
-  if (ev.kind == InputEvent::MouseButton) {
-    int vk = kButtonVk[ev.button];
-    if (ev.down) s.keys[vk] = static_cast<BYTE>((s.keys[vk] ^ 1) | 0x80);
-    else s.keys[vk] &= 0x01;
-  }
+  if (ev.kind == InputEvent::MouseButton) SetKey(s.keys, static_cast<UINT>(kButtonVk[ev.button]), ev.down);
   if (ev.kind != InputEvent::Wheel) UpdateTracking(m.pt);
   Window* w = FromHandle(m.hwnd);
   if (!w) return false;
@@ -309,22 +326,7 @@ bool ApplyMouseEffects(InputEvent& ev) {
 void ApplyKeyEffects(InputEvent& ev) {
   InputState& s = S();
   if (ev.kind != InputEvent::Key) return;
-  UINT vk = ev.vk & 0xFF;
-  auto set = [&](UINT k) {
-    if (ev.down) {
-      if (!(s.keys[k] & 0x80)) s.keys[k] ^= 1;
-      s.keys[k] |= 0x80;
-    } else {
-      s.keys[k] &= 0x01;
-    }
-  };
-  set(vk);
-  if (vk == VK_LSHIFT || vk == VK_RSHIFT) set(VK_SHIFT);
-  if (vk == VK_LCONTROL || vk == VK_RCONTROL) set(VK_CONTROL);
-  if (vk == VK_LMENU || vk == VK_RMENU) set(VK_MENU);
-  if (vk == VK_SHIFT) set(VK_LSHIFT);
-  if (vk == VK_CONTROL) set(VK_LCONTROL);
-  if (vk == VK_MENU) set(VK_LMENU);
+  SetKey(s.keys, ev.vk, ev.down);
   s.lastKeyMsg = ev.msg;
   s.lastKeyText = ev.text;
 }
@@ -465,26 +467,11 @@ void PushInput(InputEvent ev) {
       ev.x = s.cursor.x;
       ev.y = s.cursor.y;
     }
-    if (ev.kind == InputEvent::MouseButton) {
-      int vk = kButtonVk[ev.button];
-      if (ev.down) s.asyncKeys[vk] = static_cast<BYTE>((s.asyncKeys[vk] ^ 1) | 0x80);
-      else s.asyncKeys[vk] &= 0x01;
-    }
+    if (ev.kind == InputEvent::MouseButton) SetKey(s.asyncKeys, static_cast<UINT>(kButtonVk[ev.button]), ev.down);
     if (ev.kind == InputEvent::Key) {
       UINT vk = ev.vk & 0xFF;
       ev.button = (s.asyncKeys[vk] & 0x80) && ev.down ? 1 : 0;  // auto-repeat marker
-      auto set = [&](UINT k) {
-        if (ev.down) {
-          if (!(s.asyncKeys[k] & 0x80)) s.asyncKeys[k] ^= 1;
-          s.asyncKeys[k] |= 0x80;
-        } else {
-          s.asyncKeys[k] &= 0x01;
-        }
-      };
-      set(vk);
-      if (vk == VK_LSHIFT || vk == VK_RSHIFT || vk == VK_SHIFT) set(VK_SHIFT);
-      if (vk == VK_LCONTROL || vk == VK_RCONTROL || vk == VK_CONTROL) set(VK_CONTROL);
-      if (vk == VK_LMENU || vk == VK_RMENU || vk == VK_MENU) set(VK_MENU);
+      SetKey(s.asyncKeys, vk, ev.down);
       if (!ev.scan) ev.scan = ScanFor(vk);
       ev.alt = (s.asyncKeys[VK_MENU] & 0x80) != 0;
       ev.ctrl = (s.asyncKeys[VK_CONTROL] & 0x80) != 0;
@@ -524,11 +511,7 @@ bool TakeInputMessage(MSG* out, HWND filter, UINT minMsg, UINT maxMsg, bool remo
         if (i < s.events.size()) s.events.erase(s.events.begin() + static_cast<long>(i));
       }
       UINT m = ev.kind == InputEvent::MouseMove ? WM_MOUSEMOVE : ev.down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
-      if (ev.kind == InputEvent::MouseButton) {
-        int vk = kButtonVk[ev.button];
-        if (ev.down) s.keys[vk] |= 0x80;
-        else s.keys[vk] &= 0x01;
-      }
+      if (ev.kind == InputEvent::MouseButton) SetKey(s.keys, static_cast<UINT>(kButtonVk[ev.button]), ev.down);
       if (ev.kind != InputEvent::Wheel && (ev.kind == InputEvent::MouseMove || ev.button == 0))
         ScrollTrackingMouse(m, POINT{ev.x, ev.y});
       --i;
@@ -541,11 +524,7 @@ bool TakeInputMessage(MSG* out, HWND filter, UINT minMsg, UINT maxMsg, bool remo
       if (!ok) {
         // Nobody takes it: dropped, but the mouse buttons it pressed or released still count.
         if (i < s.events.size()) s.events.erase(s.events.begin() + static_cast<long>(i));
-        if (ev.kind == InputEvent::MouseButton) {
-          int vk = kButtonVk[ev.button];
-          if (ev.down) s.keys[vk] = static_cast<BYTE>((s.keys[vk] ^ 1) | 0x80);
-          else s.keys[vk] &= 0x01;
-        }
+        if (ev.kind == InputEvent::MouseButton) SetKey(s.keys, static_cast<UINT>(kButtonVk[ev.button]), ev.down);
         --i;
         continue;
       }
@@ -1022,11 +1001,7 @@ BOOL GetCursorPos(POINT* pt) {
 }
 
 BOOL SetCursorPos(int x, int y) {
-  InputEvent ev;
-  ev.kind = InputEvent::MouseMove;
-  ev.x = x;
-  ev.y = y;
-  PushInput(ev);
+  FanoInputMouseMove(x, y);  // the windows hear of the move as of any other
   return TRUE;
 }
 

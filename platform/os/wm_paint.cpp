@@ -110,6 +110,19 @@ void CopyPixels(Surface* s, const Region& dst, int dx, int dy) {
       }
 }
 
+// The part of `bounds` that scrolls (inside both rectangles when given) and where it lands.
+void ScrollAreas(const RECT& bounds, const RECT* scroll, const RECT* clip, int dx, int dy, Region* src, Region* dst,
+                 Region* clipR) {
+  *src = Region(bounds);
+  if (scroll) src->Intersect(*scroll);
+  *clipR = Region(bounds);
+  if (clip) clipR->Intersect(*clip);
+  src->Intersect(*clipR);
+  *dst = *src;
+  dst->Offset(dx, dy);
+  dst->Intersect(*clipR);
+}
+
 }  // namespace
 
 Region VisibleRegion(Window* w, bool nonClient, bool clipChildren, bool clipSiblings) {
@@ -491,15 +504,8 @@ int ScrollWindowEx(HWND wnd, int dx, int dy, const RECT* scroll, const RECT* cli
                    UINT flags) {
   Window* w = FromHandle(wnd);
   if (!w || w->thread != CurrentThread()) return ERROR;
-  RECT cb = ClientBounds(w);
-  Region src(cb);
-  if (scroll) src.Intersect(*scroll);
-  Region clipR(cb);
-  if (clip) clipR.Intersect(*clip);
-  src.Intersect(clipR);
-  Region dst = src;
-  dst.Offset(dx, dy);
-  dst.Intersect(clipR);
+  Region src, dst, clipR;
+  ScrollAreas(ClientBounds(w), scroll, clip, dx, dy, &src, &dst, &clipR);
   CaretPaintBegin(wnd);
   // Pixels: what is visible of the source moves; what arrives from hidden parts stays invalid.
   Region vis = VisibleRegion(w, false, false, true);
@@ -563,14 +569,8 @@ BOOL ScrollDC(HDC dc, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN
   POINT origin;
   if (!DCSurface(dc, &s, &origin) || !s) return FALSE;
   RECT all{-origin.x, -origin.y, s->width - origin.x, s->height - origin.y};
-  Region src(all);
-  if (scroll) src.Intersect(*scroll);
-  Region clipR(all);
-  if (clip) clipR.Intersect(*clip);
-  src.Intersect(clipR);
-  Region dst = src;
-  dst.Offset(dx, dy);
-  dst.Intersect(clipR);
+  Region src, dst, clipR;
+  ScrollAreas(all, scroll, clip, dx, dy, &src, &dst, &clipR);
   Region inSurface = dst;
   inSurface.Offset(origin.x, origin.y);
   CopyPixels(s, inSurface, dx, dy);

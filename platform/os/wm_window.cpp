@@ -1,10 +1,12 @@
 // Windows: the handle registry, classes, creation and destruction, the window tree and z-order,
 // geometry, SetWindowPos / ShowWindow / SetParent, window longs, properties and texts.
+#include <unicode/ustring.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 
+#include "platform/os/wm_hooks.h"
 #include "platform/os/wm_internal.h"
 
 namespace fano_os::wm {
@@ -136,6 +138,19 @@ void PlaceInZOrder(Window* w, HWND after, bool moveOwned) {
   }
 }
 
+// Pointer-sized values in the extra bytes of a window or a class.
+bool ReadExtra(const std::vector<uint8_t>& extra, int index, LONG_PTR* out) {
+  if (index < 0 || static_cast<size_t>(index) + sizeof(LONG_PTR) > extra.size()) return false;
+  memcpy(out, extra.data() + index, sizeof *out);
+  return true;
+}
+
+bool WriteExtra(std::vector<uint8_t>& extra, int index, LONG_PTR value, LONG_PTR* old) {
+  if (!ReadExtra(extra, index, old)) return false;
+  memcpy(extra.data() + index, &value, sizeof value);
+  return true;
+}
+
 void SendParentNotify(Window* w, UINT event) {
   HWND h = w->handle;
   LPARAM lp = reinterpret_cast<LPARAM>(h);
@@ -197,60 +212,22 @@ std::string Lower(const char* s) {
 void SetError(DWORD code) { tlsError = code; }
 
 std::u16string Utf8ToUtf16(const std::string& s) {
-  std::u16string out;
-  size_t i = 0;
-  while (i < s.size()) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    uint32_t cp;
-    size_t n;
-    if (c < 0x80) { cp = c; n = 1; }
-    else if ((c >> 5) == 6) { cp = c & 0x1F; n = 2; }
-    else if ((c >> 4) == 14) { cp = c & 0x0F; n = 3; }
-    else if ((c >> 3) == 30) { cp = c & 0x07; n = 4; }
-    else { out.push_back(0xFFFD); ++i; continue; }
-    if (i + n > s.size()) { out.push_back(0xFFFD); break; }
-    bool ok = true;
-    for (size_t k = 1; k < n; ++k) {
-      unsigned char d = static_cast<unsigned char>(s[i + k]);
-      if ((d >> 6) != 2) { ok = false; break; }
-      cp = (cp << 6) | (d & 0x3F);
-    }
-    if (!ok || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) { out.push_back(0xFFFD); ++i; continue; }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-    i += n;
-  }
+  std::u16string out(s.size(), u'\0');
+  int32_t n = 0;
+  UErrorCode err = U_ZERO_ERROR;
+  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()), &n, s.data(),
+                       static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &err);
+  out.resize(U_SUCCESS(err) ? static_cast<size_t>(n) : 0);
   return out;
 }
 
 std::string Utf16ToUtf8(const std::u16string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    uint32_t cp = s[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    if (cp < 0x80) out.push_back(static_cast<char>(cp));
-    else if (cp < 0x800) { out.push_back(static_cast<char>(0xC0 | (cp >> 6))); out.push_back(static_cast<char>(0x80 | (cp & 0x3F))); }
-    else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
+  std::string out(s.size() * 3, '\0');
+  int32_t n = 0;
+  UErrorCode err = U_ZERO_ERROR;
+  u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &n, reinterpret_cast<const UChar*>(s.data()),
+                     static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &err);
+  out.resize(U_SUCCESS(err) ? static_cast<size_t>(n) : 0);
   return out;
 }
 
@@ -885,11 +862,8 @@ LONG_PTR GetWindowLongPtr(HWND wnd, int index) {
     case GWL_USERDATA: return w->userData;
     default: break;
   }
-  if (index >= 0 && static_cast<size_t>(index) + sizeof(LONG_PTR) <= w->extra.size()) {
-    LONG_PTR v;
-    memcpy(&v, w->extra.data() + index, sizeof v);
-    return v;
-  }
+  LONG_PTR v = 0;
+  if (ReadExtra(w->extra, index, &v)) return v;
   SetError(ERROR_INVALID_INDEX);
   return 0;
 }
@@ -940,11 +914,7 @@ LONG_PTR SetWindowLongPtr(HWND wnd, int index, LONG_PTR value) {
     }
     default: break;
   }
-  if (index >= 0 && static_cast<size_t>(index) + sizeof(LONG_PTR) <= w->extra.size()) {
-    memcpy(&old, w->extra.data() + index, sizeof old);
-    memcpy(w->extra.data() + index, &value, sizeof value);
-    return old;
-  }
+  if (WriteExtra(w->extra, index, value, &old)) return old;
   SetError(ERROR_INVALID_INDEX);
   return 0;
 }
@@ -970,12 +940,8 @@ uintptr_t GetClassLongPtr(HWND wnd, int index) {
     case GCL_STYLE: return c->style;
     default: break;
   }
-  if (index >= 0 && static_cast<size_t>(index) + sizeof(uintptr_t) <= c->extra.size()) {
-    uintptr_t v;
-    memcpy(&v, c->extra.data() + index, sizeof v);
-    return v;
-  }
-  return 0;
+  LONG_PTR v = 0;
+  return ReadExtra(c->extra, index, &v) ? static_cast<uintptr_t>(v) : 0;
 }
 
 uintptr_t SetClassLongPtr(HWND wnd, int index, LONG_PTR value) {
@@ -990,11 +956,11 @@ uintptr_t SetClassLongPtr(HWND wnd, int index, LONG_PTR value) {
     case GCLP_HICONSM: c->iconSm = reinterpret_cast<HICON>(value); break;
     case GCLP_WNDPROC: if (value) c->proc = reinterpret_cast<WNDPROC>(value); break;
     case GCL_STYLE: c->style = static_cast<UINT>(value); break;
-    default:
-      if (index >= 0 && static_cast<size_t>(index) + sizeof(uintptr_t) <= c->extra.size())
-        memcpy(c->extra.data() + index, &value, sizeof value);
-      else
-        return 0;
+    default: {
+      LONG_PTR previous;
+      if (!WriteExtra(c->extra, index, value, &previous)) return 0;
+      break;
+    }
   }
   return old;
 }
@@ -1467,3 +1433,25 @@ HWND RealChildWindowFromPoint(HWND parentWnd, POINT pt) {
 }
 
 }  // extern "C"
+
+namespace fano_os {
+
+void BroadcastSystemChange(UINT msg) {
+  using namespace wm;
+  std::vector<HWND> targets;
+  bool all = msg != WM_SYSCOLORCHANGE;
+  if (all) {
+    ForEachWindow([&](Window* w) { targets.push_back(w->handle); });
+  } else {
+    for (Window* c : Desktop()->children) targets.push_back(c->handle);
+  }
+  DWORD me = CurrentThread();
+  for (HWND h : targets) {
+    Window* w = FromHandle(h);
+    if (!w) continue;
+    if (w->thread == me) SendMessage(h, msg, 0, 0);
+    else PostMessage(h, msg, 0, 0);
+  }
+}
+
+}  // namespace fano_os

@@ -392,3 +392,39 @@ TEST_F(Input, CaretDrawsByInvertingAndBlinksOnTheClock) {
 }
 
 }  // namespace
+
+namespace {
+
+class Tracking : public WmTest {};
+
+TEST_F(Tracking, MoveByTheTitleFollowsTheMouseUntilRelease) {
+  HWND host = Top(0, 0, 400, 300);
+  HWND form = Child(host, 50, 40, 200, 100);
+  Hooks()[form] = [](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (m == WM_LBUTTONDOWN) {
+      ReleaseCapture();
+      SendMessage(h, WM_SYSCOMMAND, 0xF011, 0);
+      return 0;
+    }
+    return std::nullopt;
+  };
+  FanoPumpMessages();
+  FanoInputMouseButton(0, TRUE, 60, 45);
+  FanoPumpMessages();
+  FanoInputMouseMove(80, 60);
+  FanoPumpMessages();
+  RECT r;
+  GetWindowRect(form, &r);
+  EXPECT_EQ(r.left, 70);
+  EXPECT_EQ(r.top, 55);
+  FanoInputMouseButton(0, FALSE, 90, 70);
+  FanoPumpMessages();
+  FanoInputMouseMove(200, 200);
+  FanoPumpMessages();
+  GetWindowRect(form, &r);
+  EXPECT_EQ(r.left, 80) << "the move ended with the release, where the pointer was then";
+  EXPECT_EQ(r.top, 65);
+  EXPECT_EQ(Count(form, WM_EXITSIZEMOVE), 1);
+}
+
+}  // namespace

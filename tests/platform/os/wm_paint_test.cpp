@@ -198,3 +198,58 @@ TEST_F(Paint, WindowDcDrawsTheFrameAndClientDcStaysInside) {
 }
 
 }  // namespace
+
+namespace {
+
+class PaintMore : public WmTest {};
+
+TEST_F(PaintMore, ScrollDcMovesPixelsOfTheDcAndReportsTheUncoveredArea) {
+  HWND w = Top(0, 0, 60, 60);
+  FanoPumpMessages();
+  HDC dc = GetDC(w);
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  RECT sq{0, 0, 10, 10};
+  FillRect(dc, &sq, red);
+  DeleteObject(red);
+  RECT scroll{0, 0, 60, 60}, uncovered;
+  HRGN update = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_TRUE(ScrollDC(dc, 20, 0, &scroll, &scroll, update, &uncovered));
+  ReleaseDC(w, dc);
+  EXPECT_EQ(FanoGetWindowPixel(w, 25, 5), RGB(255, 0, 0));
+  EXPECT_EQ(uncovered.left, 0);
+  EXPECT_EQ(uncovered.right, 20);
+  EXPECT_TRUE(PtInRegion(update, 5, 30));
+  EXPECT_FALSE(PtInRegion(update, 30, 30));
+  DeleteObject(update);
+}
+
+TEST_F(PaintMore, GetUpdateRgnHandsOutTheExactArea) {
+  HWND w = Top(0, 0, 60, 60);
+  FanoPumpMessages();
+  RECT a{0, 0, 10, 10}, b{30, 30, 40, 40};
+  InvalidateRect(w, &a, FALSE);
+  InvalidateRect(w, &b, FALSE);
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetUpdateRgn(w, rgn, FALSE), COMPLEXREGION);
+  EXPECT_TRUE(PtInRegion(rgn, 5, 5));
+  EXPECT_FALSE(PtInRegion(rgn, 20, 20));
+  ValidateRgn(w, rgn);
+  EXPECT_EQ(GetUpdateRgn(w, rgn, FALSE), NULLREGION);
+  DeleteObject(rgn);
+}
+
+TEST_F(PaintMore, NonClientPaintingDrawsEdgesAndScrollBars) {
+  HWND w = Top(0, 0, 100, 80, WS_POPUP | WS_VISIBLE | WS_VSCROLL, WS_EX_CLIENTEDGE);
+  FanoPumpMessages();
+  EXPECT_EQ(FanoGetWindowPixel(w, 0, 40), GetSysColor(COLOR_BTNSHADOW)) << "the sunken edge";
+  EXPECT_EQ(FanoGetWindowPixel(w, 99, 40), GetSysColor(COLOR_BTNHIGHLIGHT));
+  // The bar between the edge and the client: arrows in the button face.
+  int barLeft = 100 - 2 - GetSystemMetrics(SM_CXVSCROLL);
+  EXPECT_EQ(FanoGetWindowPixel(w, barLeft + 3, 2 + 8), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(FanoGetWindowPixel(w, barLeft + 8, 2 + 50), GetSysColor(COLOR_SCROLLBAR)) << "the track below the thumb";
+  RECT c;
+  GetClientRect(w, &c);
+  EXPECT_EQ(c.right, 100 - 4 - GetSystemMetrics(SM_CXVSCROLL));
+}
+
+}  // namespace

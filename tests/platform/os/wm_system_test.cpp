@@ -1,5 +1,6 @@
 // System metrics, the work area and the monitor, and dynamic libraries.
 #include "platform/os/wingdi.h"
+#include "platform/os/wm_hooks.h"
 #include "wm_test_util.h"
 
 using namespace wmtest;
@@ -95,6 +96,22 @@ TEST(Rects, HelpersKeepRightAndBottomOutside) {
   OffsetRect(&r, 1, 2);
   EXPECT_EQ(r.left, 0);
   EXPECT_FALSE(PtInRect(nullptr, POINT{0, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+class Broadcast : public WmTest {};
+
+TEST_F(Broadcast, SystemColourChangesReachTopLevelWindowsAndThemeChangesEveryWindow) {
+  HWND top = Top(0, 0, 50, 50);
+  HWND child = Child(top, 0, 0, 10, 10);
+  fano_os::BroadcastSystemChange(WM_SYSCOLORCHANGE);
+  EXPECT_EQ(Count(top, WM_SYSCOLORCHANGE), 1);
+  EXPECT_EQ(Count(child, WM_SYSCOLORCHANGE), 0);
+  fano_os::BroadcastSystemChange(WM_THEMECHANGED);
+  EXPECT_EQ(Count(child, WM_THEMECHANGED), 1);
 }
 
 }  // namespace
