@@ -253,3 +253,37 @@ TEST_F(PaintMore, NonClientPaintingDrawsEdgesAndScrollBars) {
 }
 
 }  // namespace
+
+namespace {
+
+class Snapshot : public WmTest {};
+
+TEST_F(Snapshot, AWindowWithItsChildrenIsWrittenAsPng) {
+  HWND top = Top(10, 10, 64, 48, WS_POPUP | WS_VISIBLE | WS_BORDER);
+  HWND child = Child(top, 5, 5, 20, 10);
+  FanoPumpMessages();
+  std::string path = ::testing::TempDir() + "wm_snapshot.png";
+  ASSERT_TRUE(FanoSnapshotWindow(top, path.c_str()));
+  FILE* f = fopen(path.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  unsigned char head[24] = {};
+  ASSERT_EQ(fread(head, 1, sizeof head, f), sizeof head);
+  fclose(f);
+  EXPECT_EQ(head[1], 'P');
+  EXPECT_EQ(head[2], 'N');
+  EXPECT_EQ(head[3], 'G');
+  int width = (head[16] << 24) | (head[17] << 16) | (head[18] << 8) | head[19];
+  int height = (head[20] << 24) | (head[21] << 16) | (head[22] << 8) | head[23];
+  EXPECT_EQ(width, 64);
+  EXPECT_EQ(height, 48);
+  ASSERT_TRUE(FanoSnapshotWindow(child, path.c_str()));
+  f = fopen(path.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(fread(head, 1, sizeof head, f), sizeof head);
+  fclose(f);
+  EXPECT_EQ(head[19], 20) << "a child alone";
+  remove(path.c_str());
+  EXPECT_FALSE(FanoSnapshotWindow(reinterpret_cast<HWND>(static_cast<uintptr_t>(6)), path.c_str()));
+}
+
+}  // namespace
