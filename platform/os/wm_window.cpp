@@ -545,7 +545,8 @@ BOOL DoSetWindowPos(Window* w, HWND after, int x, int y, int cx, int cy, UINT fl
   if (!(flags & SWP_NOREDRAW)) {
     if (wasVisible && (changedGeometry || !nowVisible || !(flags & SWP_NOZORDER))) ExposeInParent(w, oldRect);
     if (nowVisible) {
-      bool whole = !wasVisible || moved || (flags & SWP_FRAMECHANGED) || !(flags & SWP_NOZORDER) || !top;
+      // A top-level window keeps its own surface: moving it alone repaints nothing.
+      bool whole = !wasVisible || (flags & SWP_FRAMECHANGED) || (!top && (moved || !(flags & SWP_NOZORDER)));
       if (sized && w->cls) {
         int ow = oldClient.right - oldClient.left, oh = oldClient.bottom - oldClient.top;
         int nw = newClient.right - newClient.left, nh = newClient.bottom - newClient.top;

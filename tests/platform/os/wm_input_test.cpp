@@ -1,6 +1,8 @@
 // Input: focus and activation hand-over with the other window's handle, capture, mouse routing
 // with non-client hits and disabled windows, double clicks for classes that ask for them, mouse
 // activation, wheel, hover and leave tracking, keys with their state and characters, the caret.
+#include <cstring>
+
 #include "wm_test_util.h"
 
 using namespace wmtest;
@@ -425,6 +427,35 @@ TEST_F(Tracking, MoveByTheTitleFollowsTheMouseUntilRelease) {
   EXPECT_EQ(r.left, 80) << "the move ended with the release, where the pointer was then";
   EXPECT_EQ(r.top, 65);
   EXPECT_EQ(Count(form, WM_EXITSIZEMOVE), 1);
+}
+
+}  // namespace
+
+namespace {
+
+class Cursors : public WmTest {};
+
+TEST_F(Cursors, CursorsFromPlanesAndPixelsAreOwnedByTheCaller) {
+  // 16 x 16: the AND plane all 1 (transparent) except the top row, the XOR plane all 0.
+  uint8_t andPlane[32], xorPlane[32] = {};
+  memset(andPlane, 0xFF, sizeof andPlane);
+  andPlane[0] = andPlane[1] = 0;
+  HCURSOR c = CreateCursor(nullptr, 3, 4, 16, 16, andPlane, xorPlane);
+  ASSERT_NE(c, nullptr);
+  HCURSOR old = SetCursor(c);
+  EXPECT_EQ(GetCursor(), c);
+  uint32_t px[4] = {0xFF000000u, 0, 0, 0xFFFFFFFFu};
+  HCURSOR p = CreateCursorFromPixels(0, 0, 2, 2, px);
+  ASSERT_NE(p, nullptr);
+  EXPECT_NE(p, c);
+  EXPECT_EQ(SetCursor(p), c);
+  EXPECT_TRUE(DestroyCursor(c));
+  EXPECT_FALSE(DestroyCursor(c)) << "already gone";
+  EXPECT_FALSE(DestroyCursor(LoadCursor(nullptr, IDC_ARROW))) << "standard cursors are shared";
+  EXPECT_EQ(CreateCursor(nullptr, 0, 0, 0, 16, andPlane, xorPlane), nullptr);
+  EXPECT_EQ(CreateCursorFromPixels(0, 0, 2, 2, nullptr), nullptr);
+  SetCursor(old);
+  DestroyCursor(p);
 }
 
 }  // namespace

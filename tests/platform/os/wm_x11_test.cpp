@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -96,7 +97,53 @@ void RunInsideXvfb() {
   EXPECT_EQ(g_typed, "Hi5");
   EXPECT_EQ(title, "fano-xvfb:Hi5") << "the title read back through the X server";
   EXPECT_GE(g_paints, 1);
+
+  // The clipboard's text is offered to other programs: a second process reads it through the
+  // X server while this one answers.
+  ASSERT_TRUE(OpenClipboard(w));
+  const char16_t text[] = u"剪贴板 text";
+  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, sizeof text);
+  memcpy(GlobalLock(h), text, sizeof text);
+  GlobalUnlock(h);
+  SetClipboardData(CF_UNICODETEXT, h);
+  CloseClipboard();
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  ASSERT_GT(n, 0);
+  self[n] = 0;
+  std::atomic<bool> readerDone{false};
+  int readerStatus = -1;
+  std::thread reader([&] {
+    std::string cmd = std::string("FANO_XVFB_READER=1 timeout 30 '") + self +
+                      "' --gtest_filter=Xvfb.ReadsAnotherProgramsClipboard --gtest_brief=1 >&2";
+    readerStatus = system(cmd.c_str());
+    readerDone = true;
+  });
+  until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!readerDone && std::chrono::steady_clock::now() < until) {
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&m);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  reader.join();
+  EXPECT_EQ(readerStatus, 0) << "the other process did not read the text";
   DestroyWindow(w);
+}
+
+// Run by the test above as a second X client.
+TEST(Xvfb, ReadsAnotherProgramsClipboard) {
+  if (!getenv("FANO_XVFB_READER")) GTEST_SKIP() << "only as the second program of the X11 test";
+  ASSERT_EQ(FanoDisplayKind(), FANO_DISPLAY_X11);
+  ASSERT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HGLOBAL u = GetClipboardData(CF_UNICODETEXT);
+  ASSERT_NE(u, nullptr);
+  EXPECT_EQ(std::u16string(static_cast<const char16_t*>(GlobalLock(u))), u"剪贴板 text");
+  GlobalUnlock(u);
+  HGLOBAL a = GetClipboardData(CF_TEXT);
+  ASSERT_NE(a, nullptr);
+  EXPECT_STREQ(static_cast<const char*>(GlobalLock(a)), "\xBC\xF4\xCC\xF9\xB0\xE5 text");
+  GlobalUnlock(a);
+  CloseClipboard();
 }
 
 TEST(Xvfb, ClickAndTypeIntoAWindow) {
