@@ -5,6 +5,7 @@
 // monitors, and dynamic libraries. Texts are UTF-8 (this system's 8-bit code page); code page 936
 // appears only in the CF_TEXT clipboard format.
 #include "platform/os/messages.h"
+#include "platform/os/wingdi.h"
 #include "platform/os/wintypes.h"
 
 #ifdef __cplusplus
@@ -792,6 +793,8 @@ FANO_OS_API DWORD GetClipboardSequenceNumber(void);
 #define SM_REMOTESESSION 0x1000
 FANO_OS_API int GetSystemMetrics(int index);
 #define SPI_GETKEYBOARDSPEED 0x000A
+#define SPI_GETICONTITLELOGFONT 0x001F
+#define SPI_GETNONCLIENTMETRICS 0x0029
 #define SPI_GETKEYBOARDDELAY 0x0016
 #define SPI_GETDRAGFULLWINDOWS 0x0026
 #define SPI_GETWORKAREA 0x0030
@@ -812,6 +815,26 @@ FANO_OS_API int GetSystemMetrics(int index);
 #define SPI_GETTOOLTIPFADE 0x1018
 #define SPI_GETFLATMENU 0x1022
 #define SPI_GETCARETWIDTH 0x2006
+// SPI_GETNONCLIENTMETRICS fills this; the fonts are the default user-interface font.
+typedef struct NONCLIENTMETRICSA {
+  UINT cbSize;
+  int iBorderWidth;
+  int iScrollWidth;
+  int iScrollHeight;
+  int iCaptionWidth;
+  int iCaptionHeight;
+  LOGFONTA lfCaptionFont;
+  int iSmCaptionWidth;
+  int iSmCaptionHeight;
+  LOGFONTA lfSmCaptionFont;
+  int iMenuWidth;
+  int iMenuHeight;
+  LOGFONTA lfMenuFont;
+  LOGFONTA lfStatusFont;
+  LOGFONTA lfMessageFont;
+  int iPaddedBorderWidth;  // may be left out of cbSize, as older callers do
+} NONCLIENTMETRICSA;
+typedef NONCLIENTMETRICSA NONCLIENTMETRICS;
 FANO_OS_API BOOL SystemParametersInfo(UINT action, UINT param, void* data, UINT winIni);
 #define MONITOR_DEFAULTTONULL 0x00000000
 #define MONITOR_DEFAULTTOPRIMARY 0x00000001

@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -251,6 +252,30 @@ BOOL SystemParametersInfo(UINT action, UINT param, void* data, UINT) {
     case SPI_SETWORKAREA:
       FanoSetWorkArea(static_cast<const RECT*>(data));
       return TRUE;
+    case SPI_GETNONCLIENTMETRICS: {
+      auto* m = static_cast<NONCLIENTMETRICSA*>(data);
+      UINT size = m ? m->cbSize : 0;
+      if (!m || (size != sizeof(NONCLIENTMETRICSA) && size != offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth))) {
+        SetError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+      }
+      LOGFONTA ui{};
+      GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof ui, &ui);
+      memset(m, 0, size);
+      m->cbSize = size;
+      m->iBorderWidth = 1;
+      m->iScrollWidth = Metric(SM_CXVSCROLL);
+      m->iScrollHeight = Metric(SM_CYHSCROLL);
+      m->iCaptionWidth = m->iCaptionHeight = Metric(SM_CYCAPTION) - 1;
+      m->iSmCaptionWidth = m->iSmCaptionHeight = Metric(SM_CYSMCAPTION) - 1;
+      m->iMenuWidth = m->iMenuHeight = Metric(SM_CYMENU) - 1;
+      m->lfCaptionFont = m->lfSmCaptionFont = m->lfMenuFont = m->lfStatusFont = m->lfMessageFont = ui;
+      m->lfCaptionFont.lfWeight = m->lfSmCaptionFont.lfWeight = 700;  // captions are bold
+      return TRUE;
+    }
+    case SPI_GETICONTITLELOGFONT:
+      if (!data) return FALSE;
+      return GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof(LOGFONTA), data) ? TRUE : FALSE;
     case SPI_GETWHEELSCROLLLINES: return setUint(3);
     case SPI_GETKEYBOARDDELAY: return setUint(1);
     case SPI_GETKEYBOARDSPEED: return setUint(31);

@@ -17,6 +17,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <map>
 
 #include "platform/os/wm_internal.h"
@@ -32,6 +33,7 @@ int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
 
 struct XTop {
   ::Window xwin = 0;
+  std::deque<RECT> requested;  // geometries asked of the server whose notifications may still come
   XIC ic = nullptr;
   bool mapped = false;
   HWND hwnd = nullptr;
@@ -226,6 +228,8 @@ class X11Backend : public Backend {
     }
     XMoveResizeWindow(d_, t->xwin, r.left, r.top, static_cast<unsigned>(std::max<int>(1, r.right - r.left)),
                       static_cast<unsigned>(std::max<int>(1, r.bottom - r.top)));
+    t->requested.push_back(r);
+    if (t->requested.size() > 16) t->requested.pop_front();
     w->surfaceDirty = true;
   }
 
@@ -458,6 +462,18 @@ class X11Backend : public Backend {
         ::Window child;
         XTranslateCoordinates(d_, ev.xconfigure.window, root_, 0, 0, &x, &y, &child);
         RECT r = w->rect;
+        RECT got{x, y, x + ev.xconfigure.width, y + ev.xconfigure.height};
+        // The answer to one of our own requests, perhaps overtaken by a later one: nothing to do.
+        XTop* t = Find(w->handle);
+        if (t) {
+          auto it = std::find_if(t->requested.begin(), t->requested.end(), [&](const RECT& q) {
+            return q.left == got.left && q.top == got.top && q.right == got.right && q.bottom == got.bottom;
+          });
+          if (it != t->requested.end()) {
+            t->requested.erase(t->requested.begin(), it + 1);
+            break;
+          }
+        }
         if (r.left != x || r.top != y || r.right - r.left != ev.xconfigure.width ||
             r.bottom - r.top != ev.xconfigure.height)
           SetWindowPos(w->handle, nullptr, x, y, ev.xconfigure.width, ev.xconfigure.height,

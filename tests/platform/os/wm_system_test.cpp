@@ -115,3 +115,23 @@ TEST_F(Broadcast, SystemColourChangesReachTopLevelWindowsAndThemeChangesEveryWin
 }
 
 }  // namespace
+
+namespace {
+
+class Parameters : public WmTest {};
+
+TEST_F(Parameters, NonClientMetricsCarryTheDefaultInterfaceFont) {
+  NONCLIENTMETRICS m{};
+  m.cbSize = sizeof m;
+  ASSERT_TRUE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0));
+  LOGFONTA ui{};
+  ASSERT_NE(GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof ui, &ui), 0);
+  EXPECT_STREQ(m.lfMessageFont.lfFaceName, ui.lfFaceName);
+  EXPECT_EQ(m.lfMessageFont.lfHeight, ui.lfHeight);
+  EXPECT_EQ(m.lfCaptionFont.lfWeight, 700);
+  EXPECT_EQ(m.iScrollWidth, GetSystemMetrics(SM_CXVSCROLL));
+  m.cbSize = 12;
+  EXPECT_FALSE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, 0, &m, 0)) << "a size that fits no version";
+}
+
+}  // namespace
