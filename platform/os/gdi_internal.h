@@ -11,7 +11,9 @@
 
 // These functions are exported (default visibility) so that the tests can drive them; they are
 // still internal: C++ and unstable, not part of the C interface.
+#ifndef FANO_OS_INTERNAL
 #define FANO_OS_INTERNAL __attribute__((visibility("default")))
+#endif
 
 namespace fano_os {
 

@@ -1,6 +1,8 @@
 // System colours: the table behind GetSysColor, its stock brushes and SetSysColors.
 #include "platform/os/gdi_core.h"
 #include "platform/os/gdi_internal.h"
+#include "platform/os/messages.h"
+#include "platform/os/wm_hooks.h"
 
 namespace fano_os::gdi {
 
@@ -73,11 +75,15 @@ HBRUSH GetSysColorBrush(int index) {
 }
 
 BOOL SetSysColors(int count, const int* indexes, const COLORREF* colors) {
-  FANO_GDI_LOCK;
-  if (count < 0 || (count > 0 && (!indexes || !colors))) return FALSE;
-  for (int i = 0; i < count; ++i)
-    if (indexes[i] < 0 || indexes[i] >= FANO_SYSCOLOR_COUNT) return FALSE;
-  for (int i = 0; i < count; ++i) g_colors[indexes[i]] = colors[i] & 0xFFFFFF;
+  {
+    FANO_GDI_LOCK;
+    if (count < 0 || (count > 0 && (!indexes || !colors))) return FALSE;
+    for (int i = 0; i < count; ++i)
+      if (indexes[i] < 0 || indexes[i] >= FANO_SYSCOLOR_COUNT) return FALSE;
+    for (int i = 0; i < count; ++i) g_colors[indexes[i]] = colors[i] & 0xFFFFFF;
+  }
+  // Outside the lock: the windows' handlers may draw.
+  fano_os::BroadcastSystemChange(WM_SYSCOLORCHANGE);
   return TRUE;
 }
 

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "platform/os/gdi_core.h"
+#include "platform/os/messages.h"
 #include "platform/os/uxtheme.h"
+#include "platform/os/wm_hooks.h"
 
 namespace fano_os::gdi {
 
@@ -230,8 +232,12 @@ BOOL IsThemeActive(void) {
 BOOL IsAppThemed(void) { return IsThemeActive(); }
 
 void FanoSetThemesActive(BOOL on) {
-  FANO_GDI_LOCK;
-  g_themes = on != FALSE;
+  {
+    FANO_GDI_LOCK;
+    if (g_themes == (on != FALSE)) return;
+    g_themes = on != FALSE;
+  }
+  fano_os::BroadcastSystemChange(WM_THEMECHANGED);
 }
 
 HTHEME OpenThemeData(HWND, const FANO_WCHAR* classList) {
