@@ -100,6 +100,15 @@ void operator delete(void* p) noexcept { CountingFree(p); }
 void operator delete[](void* p) noexcept { CountingFree(p); }
 void operator delete(void* p, size_t) noexcept { CountingFree(p); }
 void operator delete[](void* p, size_t) noexcept { CountingFree(p); }
+void* operator new(size_t n, std::align_val_t align) {
+  const auto a = static_cast<size_t>(align);
+  void* p = std::aligned_alloc(a, (n + a - 1) / a * a);
+  if (!p) throw std::bad_alloc();
+  if (g_counting.load(std::memory_order_relaxed)) Count(static_cast<int64_t>(malloc_usable_size(p)));
+  return p;
+}
+void operator delete(void* p, std::align_val_t) noexcept { CountingFree(p); }
+void operator delete(void* p, size_t, std::align_val_t) noexcept { CountingFree(p); }
 
 // ---------------------------------------------------------------- documents
 

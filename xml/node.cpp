@@ -4,6 +4,7 @@
 #include <cstring>
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <new>
 
@@ -72,7 +73,7 @@ int TXmlAttributeList::Put(int i, std::string_view entry, bool utf8) {
 }
 
 void TXmlAttributeList::Compact() {
-  std::string text;
+  std::pmr::string text(text_.get_allocator());
   text.reserve(text_.size() - unused_);
   for (Span& s : spans_) {
     const uint32_t offset = static_cast<uint32_t>(text.size());
@@ -87,10 +88,10 @@ void TXmlAttributeList::Compact() {
 
 // Sanitized builds give every node a block of its own, so that a freed node is caught when used.
 #if defined(__SANITIZE_ADDRESS__)
-#define FANO_XML_SLABS 1
+#define FANO_XML_SLABS 0
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-#define FANO_XML_SLABS 1
+#define FANO_XML_SLABS 0
 #endif
 #endif
 #ifndef FANO_XML_SLABS
@@ -150,6 +151,75 @@ TXmlNode* XmlNodeSlabs::New(TXmlDocument* document) {
   return new (place) TXmlNode(document);
 }
 
+// Parsed values in shared 64 KiB blocks: one allocation per block instead of one per value. A
+// block goes back when the last value in it is freed; each thread fills a block of its own and
+// lets go of it when the thread ends.
+class SharedBlocks final : public std::pmr::memory_resource {
+ public:
+  static constexpr size_t kBlock = 65536;
+  static constexpr size_t kHead = 64;
+  static constexpr size_t kLargest = 4096;  // larger pieces are allocated on their own
+
+ private:
+  struct Block {
+    std::atomic<size_t> live;  // values in the block, plus one while a thread fills it
+  };
+  struct Filling {
+    Block* block = nullptr;
+    size_t used = 0;
+    ~Filling() {
+      if (block) Release(block);
+      block = nullptr;
+      ended = true;
+    }
+  };
+  static thread_local Filling filling_;
+  static thread_local bool ended;  // the thread's Filling is gone (thread or program ending)
+
+  static Block* NewBlock(size_t live) {
+    void* memory = ::operator new(kBlock, std::align_val_t(kBlock));
+    return new (memory) Block{{live}};
+  }
+  static void Release(Block* b) noexcept {
+    if (b->live.fetch_sub(1, std::memory_order_acq_rel) == 1) ::operator delete(b, std::align_val_t(kBlock));
+  }
+  void* do_allocate(size_t bytes, size_t align) override {
+    if (bytes > kLargest || align > kHead) return ::operator new(bytes, std::align_val_t(align));
+    // After the thread's Filling is gone, a block serves one value.
+    if (ended) return reinterpret_cast<char*>(NewBlock(1)) + kHead;
+    Filling& f = filling_;
+    size_t at = (f.used + align - 1) & ~(align - 1);
+    if (!f.block || at + bytes > kBlock) {
+      Block* fresh = NewBlock(1);
+      if (f.block) Release(f.block);
+      f.block = fresh;
+      at = kHead;
+    }
+    f.block->live.fetch_add(1, std::memory_order_relaxed);
+    f.used = at + bytes;
+    return reinterpret_cast<char*>(f.block) + at;
+  }
+  void do_deallocate(void* p, size_t bytes, size_t align) override {
+    if (bytes > kLargest || align > kHead) return ::operator delete(p, std::align_val_t(align));
+    Release(reinterpret_cast<Block*>(reinterpret_cast<uintptr_t>(p) & ~(uintptr_t{kBlock} - 1)));
+  }
+  bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override { return this == &other; }
+};
+
+thread_local SharedBlocks::Filling SharedBlocks::filling_;
+thread_local bool SharedBlocks::ended = false;
+
+namespace {
+
+// Never destroyed: values of documents that outlive static destruction are still freed into it.
+std::pmr::memory_resource& SharedTextMemory() {
+  if (!FANO_XML_SLABS) return *std::pmr::new_delete_resource();
+  static auto* blocks = new SharedBlocks;
+  return *blocks;
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------- construction
 
 TXmlNode::TXmlNode(TXmlDocument* document) : document_(document) {}
@@ -188,7 +258,28 @@ void TXmlNode::SetName(std::string_view name) {
 
 std::string TXmlNode::ValueAsString() const { return UnescapeString(value_); }
 
-void TXmlNode::SetValueAsString(std::string_view text) { value_ = XmlEscape(text); }
+void TXmlNode::SetValueAsString(std::string_view text) { SetValue(XmlEscape(text)); }
+
+void TXmlNode::ReplaceValue(std::pmr::string&& value) noexcept {
+  // Assignment would keep the old memory's resource; the value comes with its own.
+  std::destroy_at(&value_);
+  std::construct_at(&value_, std::move(value));
+}
+
+void TXmlNode::SetValue(std::string_view value) {
+  if (value_.get_allocator().resource() == std::pmr::new_delete_resource()) value_.assign(value);
+  else ReplaceValue(std::pmr::string(value, std::pmr::new_delete_resource()));
+}
+
+void TXmlNode::SetParsedValue(std::string_view text) {
+  ReplaceValue(std::pmr::string(text, &SharedTextMemory()));
+}
+
+TXmlAttributeList& TXmlNode::ParsedAttributes() {
+  if (!attributes_)
+    attributes_ = std::make_unique<TXmlAttributeList>(document_ && document_->SortAttributes(), &SharedTextMemory());
+  return *attributes_;
+}
 
 // ---------------------------------------------------------------- tree
 
@@ -338,7 +429,7 @@ void TXmlNode::Assign(const TXmlNode& source) {
     to->elementType_ = from->elementType_;
     to->name_ = from->name_;
     to->tag_ = from->tag_;
-    to->value_ = from->value_;
+    to->value_.assign(from->value_);
     if (from->attributes_) {
       bool sorted = document_ && document_->SortAttributes();
       if (sorted == from->attributes_->Sorted()) {
@@ -358,7 +449,7 @@ void TXmlNode::Assign(const TXmlNode& source) {
   elementType_ = copy->elementType_;
   name_ = std::move(copy->name_);
   tag_ = copy->tag_;
-  value_ = std::move(copy->value_);
+  ReplaceValue(std::move(copy->value_));
   attributes_ = std::move(copy->attributes_);
   nodes_ = std::move(copy->nodes_);
   copy->nodes_.clear();
@@ -442,6 +533,9 @@ std::string TXmlNode::TextContent() const {
 
 TXmlAttributeList& TXmlNode::Attributes() {
   if (!attributes_) attributes_ = std::make_unique<TXmlAttributeList>(document_ && document_->SortAttributes());
+  // A parsed list that changes moves out of the shared blocks, so that it pins none of them.
+  else if (attributes_->Memory() != std::pmr::new_delete_resource())
+    attributes_ = std::make_unique<TXmlAttributeList>(*attributes_);
   return *attributes_;
 }
 
@@ -467,7 +561,7 @@ void TXmlNode::WriteEntry(int index, std::string_view name, std::string_view val
   entry.push_back('=');
   entry.append(XmlQuote(XmlEscape(value)));
   if (index < 0) Attributes().Add(entry, InternalUtf8());
-  else attributes_->Put(index, entry, InternalUtf8());
+  else Attributes().Put(index, entry, InternalUtf8());
 }
 
 void TXmlNode::SetAttributeValue(int index, std::string_view value) {
@@ -500,7 +594,7 @@ std::string TXmlNode::ReadAttributeString(std::string_view name) const {
 
 void TXmlNode::DeleteEmptyAttributes() {
   for (int i = AttributeCount() - 1; i >= 0; --i)
-    if (AttributeValue(i).empty()) attributes_->Delete(i);
+    if (AttributeValue(i).empty()) Attributes().Delete(i);
 }
 
 // ---------------------------------------------------------------- text forms

@@ -12,6 +12,7 @@
 // refuses documents nested deeper than MaxXmlDepth.
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,12 +50,20 @@ constexpr int MaxXmlDepth = 4096;
 // attributes in one piece.
 class TXmlAttributeList {
  public:
-  explicit TXmlAttributeList(bool sorted) : sorted_(sorted) {}
+  explicit TXmlAttributeList(bool sorted, std::pmr::memory_resource* memory = std::pmr::new_delete_resource())
+      : text_(memory), spans_(memory), sorted_(sorted) {}
+  // A copy has memory of its own.
+  TXmlAttributeList(const TXmlAttributeList& other)
+      : text_(other.text_, std::pmr::new_delete_resource()),
+        spans_(other.spans_, std::pmr::new_delete_resource()),
+        unused_(other.unused_),
+        sorted_(other.sorted_) {}
   int Count() const noexcept { return static_cast<int>(spans_.size()); }
   std::string_view Entry(int i) const noexcept {
     return std::string_view(text_.data() + spans_[i].offset, spans_[i].length);
   }
   bool Sorted() const noexcept { return sorted_; }
+  std::pmr::memory_resource* Memory() const noexcept { return text_.get_allocator().resource(); }
   // Appends (or inserts in order when sorted); returns the index.
   int Add(std::string_view entry, bool utf8);
   // Replaces entry i; a sorted list moves it to its place. Returns the new index.
@@ -79,8 +88,8 @@ class TXmlAttributeList {
   };
   int AddSpanSorted(size_t offset, size_t length, bool utf8);
   void Compact();
-  std::string text_;
-  std::vector<Span> spans_;
+  std::pmr::string text_;
+  std::pmr::vector<Span> spans_;
   size_t unused_ = 0;  // bytes of text_ no entry refers to any more
   bool sorted_;
 };
@@ -133,8 +142,8 @@ class TXmlNode : public TPersistent {
   Integer Tag() const noexcept { return tag_; }
   void SetTag(Integer tag) noexcept { tag_ = tag; }
   // The stored (escaped) value.
-  const std::string& Value() const noexcept { return value_; }
-  void SetValue(std::string value) noexcept { value_ = std::move(value); }
+  std::string_view Value() const noexcept { return value_; }
+  void SetValue(std::string_view value);
   std::string ValueAsString() const;
   void SetValueAsString(std::string_view text);
 
@@ -284,6 +293,8 @@ class TXmlNode : public TPersistent {
   friend class TXmlDocument;
   friend class XmlParser;
   TXmlAttributeList& Attributes();
+  // The attribute list the parser fills, in the shared blocks of parsed text.
+  TXmlAttributeList& ParsedAttributes();
   // Binds this node and its subtree to `document`.
   void BindDocument(TXmlDocument* document) noexcept;
   void RemoveChild(TXmlNode* node) noexcept;
@@ -294,13 +305,18 @@ class TXmlNode : public TPersistent {
     nodes_.push_back(node);
   }
   void WriteEntry(int index, std::string_view name, std::string_view value);
+  // Stores a value read by the parser, in the shared blocks.
+  void SetParsedValue(std::string_view text);
+  // Takes a value together with its memory.
+  void ReplaceValue(std::pmr::string&& value) noexcept;
 
   TXmlDocument* document_ = nullptr;
   TXmlNode* parent_ = nullptr;
   std::unique_ptr<TXmlAttributeList> attributes_;
   std::vector<TXmlNode*> nodes_;
   std::string name_;
-  std::string value_;
+  // Parsed values share blocks of memory (see node.cpp); values set later have their own.
+  std::pmr::string value_;
   Integer tag_ = 0;
   TXmlElementType elementType_ = etElement;
 };

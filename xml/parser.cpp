@@ -74,7 +74,7 @@ bool IsBlankText(std::string_view s) {
   return true;
 }
 
-void TrimTrailingBreaks(std::string& s) {
+void TrimTrailingBreaks(std::pmr::string& s) {
   size_t n = s.size();
   while (n > 0 && (s[n - 1] == '\n' || s[n - 1] == '\r' || s[n - 1] == ' ')) --n;
   s.resize(n);
@@ -243,7 +243,7 @@ bool XmlParser::ReadUntil(std::string_view close, bool quoteAware, std::string_v
 
 void XmlParser::ParseAttributes(std::string_view text) {
   words_.clear();
-  merged_.clear();
+  if (!merged_.empty()) merged_.clear();
   size_t b = 0, e = text.size();
   while (b < e && IsXmlBlank(text[b])) ++b;
   while (e > b && IsXmlBlank(text[e - 1])) --e;
@@ -289,7 +289,7 @@ bool XmlParser::ScanElementTag(bool& selfClosing) {
   const char* p = start;
   bool odd = false;  // a word that starts with "=" or a quote: the merge rules apply
   words_.clear();
-  merged_.clear();
+  if (!merged_.empty()) merged_.clear();
   for (;;) {
     while (p < e && kTagClass[static_cast<unsigned char>(*p)] == kBlank) ++p;
     if (p >= e) return false;
@@ -336,7 +336,7 @@ void XmlParser::ApplyTag(TXmlNode* node, std::string_view text) {
     case etDeclaration: node->name_ = "xml"; break;
     case etStylesheet:
       node->name_ = "xml-stylesheet";
-      node->value_.assign(TrimView(text));
+      node->SetParsedValue(TrimView(text));
       break;
     default:
       if (words_.empty()) Fail("Missing element name");
@@ -345,7 +345,7 @@ void XmlParser::ApplyTag(TXmlNode* node, std::string_view text) {
       break;
   }
   if (words_.size() <= first) return;
-  TXmlAttributeList& list = node->Attributes();
+  TXmlAttributeList& list = node->ParsedAttributes();
   const bool utf8 = node->InternalUtf8();
   // Words that stand in the tag text as they are: the stretch that holds them is copied in one
   // piece (blanks and all) and each entry refers to its place in it.
@@ -422,14 +422,14 @@ bool XmlParser::ParseHead(TXmlNode* node, bool afterLessThan, int depth) {
           value.append("\r\n");
         }
         node->SetName(words_[0]);
-        node->value_ = Trim(value);
+        node->SetParsedValue(Trim(value));
       }
       started();
       return false;
     }
     default:
       node->name_ = tag.type == etComment ? "Comment" : tag.type == etCData ? "CData" : "Special";
-      if (started() && ReadUntil(tag.close, false, text)) node->value_.assign(text);
+      if (started() && ReadUntil(tag.close, false, text)) node->SetParsedValue(text);
       return false;
   }
 }
@@ -477,13 +477,13 @@ void XmlParser::FlushText(Frame& frame, std::string_view text) {
   // The first character data of an element is its value.
   const size_t children = frame.kids ? frame.kids->size() : node->nodes_.size();
   if (!frame.valueTaken && children == 0) {
-    node->value_.assign(text);
+    node->SetParsedValue(text);
     frame.valueTaken = true;
     return;
   }
   TXmlNode* data = slabs_.New(node->document_);
   data->elementType_ = etCharData;
-  data->value_.assign(text);
+  data->SetParsedValue(text);
   AddChild(frame, data);
 }
 
@@ -612,7 +612,7 @@ void XmlParser::ParseDoctype(TXmlNode* node, int depth) {
     }
     value = Trim(StringReplace(value, "\r\n", " ", rfReplaceAll));
     node->SetName(words_[0]);
-    node->value_ = std::move(value);
+    node->SetParsedValue(value);
   }
   if (c == '[') {
     ParseInternalSubset(node, depth + 1);

@@ -250,7 +250,7 @@ TDateTime TXmlNode::ValueAsDateTimeDef(TDateTime def) const { return XmlToDateTi
 
 double TXmlNode::ValueAsFloatDef(double def) const {
   // A decimal comma is read as a point (the first only).
-  std::string text = value_;
+  std::string text(value_);
   if (size_t comma = text.find(','); comma != std::string::npos) text[comma] = '.';
   double v;
   return TryStrToFloat(text, v, TFormatSettings::Invariant()) ? v : def;
@@ -384,7 +384,7 @@ void TXmlNode::BufferToValue(const void* buffer, int count) {
   else if (count > 0 && BinaryForm() == 1) encoded = EncodeBase64(buffer, count);
   std::string lineBreak(LineBreak());
   lineBreak += IndentString();
-  value_ = InsertLineBreaks(encoded, lineBreak, 76);
+  SetValue(InsertLineBreaks(encoded, lineBreak, 76));
 }
 
 int TXmlNode::ValueBufferLength() const {

@@ -87,7 +87,7 @@ bool XmlWriter::Begin(TXmlNode* node, int depth) {
   if (type > etUnknown) throw EFilerError("Illegal element type");
   if (type != etCharData) Indent(node, depth);
   const std::string& name = node->Name();
-  const std::string& value = node->Value();
+  const std::string_view value = node->Value();
   auto named = [&](const char* open) {
     line_ += open;
     line_ += name;

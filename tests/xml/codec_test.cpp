@@ -48,7 +48,7 @@ class FullStream : public TStringStream {
 std::string Load(TXmlDocument& doc, const std::string& bytes) {
   TStringStream s(bytes);
   doc.LoadFromStream(s);
-  return doc.Root() ? doc.Root()->Value() : "";
+  return doc.Root() ? std::string(doc.Root()->Value()) : std::string();
 }
 
 std::string Save(TXmlDocument& doc, uint8_t encoding) {
