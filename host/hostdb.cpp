@@ -24,14 +24,20 @@ DbStatus Statement::Prepare(const std::string& sql) {
   return DbStatus::Ok();
 }
 
+namespace {
+
+int BindStored(sqlite3_stmt* stmt, int index, const Stored& value) {
+  if (const auto* i = std::get_if<int64_t>(&value)) return sqlite3_bind_int64(stmt, index, *i);
+  if (const auto* d = std::get_if<double>(&value)) return sqlite3_bind_double(stmt, index, *d);
+  if (const auto* s = std::get_if<std::string>(&value))
+    return sqlite3_bind_text64(stmt, index, s->data(), s->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+  return sqlite3_bind_null(stmt, index);
+}
+
+}  // namespace
+
 DbStatus Statement::Bind(int index, const Stored& value) {
-  int rc;
-  if (const auto* i = std::get_if<int64_t>(&value)) rc = sqlite3_bind_int64(stmt_, index, *i);
-  else if (const auto* d = std::get_if<double>(&value)) rc = sqlite3_bind_double(stmt_, index, *d);
-  else if (const auto* s = std::get_if<std::string>(&value))
-    rc = sqlite3_bind_text64(stmt_, index, s->data(), s->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-  else rc = sqlite3_bind_null(stmt_, index);
-  return rc == SQLITE_OK ? DbStatus::Ok() : SqlError(db_, "SQLite");
+  return BindStored(stmt_, index, value) == SQLITE_OK ? DbStatus::Ok() : SqlError(db_, "SQLite");
 }
 
 DbStatus Statement::BindAll(const std::vector<Stored>& values) {
@@ -70,6 +76,27 @@ Stored Statement::Get(int column) const {
   }
 }
 
+StatementCache::~StatementCache() {
+  for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+}
+
+sqlite3_stmt* StatementCache::Get(const std::string& sql, DbStatus& status) {
+  auto it = statements_.find(sql);
+  if (it != statements_.end()) {
+    sqlite3_reset(it->second);
+    sqlite3_clear_bindings(it->second);
+    return it->second;
+  }
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) !=
+      SQLITE_OK) {
+    status = SqlError(db_, "SQLite");
+    return nullptr;
+  }
+  statements_.emplace(sql, stmt);
+  return stmt;
+}
+
 DbStatus Exec(sqlite3* db, const std::string& sql) {
   char* message = nullptr;
   if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK) return DbStatus::Ok();
@@ -87,7 +114,8 @@ DbStatus Error(DbCode code, std::string text) { return DbStatus::Error(code, std
 
 }  // namespace
 
-DbStatus InsertRow(sqlite3* db, const TableDef& table, const std::vector<BoundColumn>& values, int64_t& newId) {
+DbStatus InsertRow(sqlite3* db, const TableDef& table, const std::vector<BoundColumn>& values, int64_t& newId,
+                   StatementCache* cache) {
   std::string sql = "INSERT INTO " + table.name;
   if (values.empty()) {
     sql += " DEFAULT VALUES";
@@ -99,13 +127,25 @@ DbStatus InsertRow(sqlite3* db, const TableDef& table, const std::vector<BoundCo
     }
     sql += " (" + names + ") VALUES (" + marks + ")";
   }
-  Statement st(db);
-  DbStatus s = st.Prepare(sql);
-  for (size_t i = 0; s.ok() && i < values.size(); ++i) s = st.Bind(static_cast<int>(i + 1), values[i].value);
-  if (s.ok()) s = st.Run();
-  if (!s.ok()) return s;
+  Statement own(db);
+  sqlite3_stmt* stmt = nullptr;
+  DbStatus s;
+  if (cache) {
+    stmt = cache->Get(sql, s);
+  } else if ((s = own.Prepare(sql)).ok()) {
+    stmt = own.get();
+  }
+  if (!stmt) return s;
+  for (size_t i = 0; i < values.size(); ++i)
+    if (BindStored(stmt, static_cast<int>(i + 1), values[i].value) != SQLITE_OK) return SqlError(db, "SQLite");
+  if (sqlite3_step(stmt) != SQLITE_DONE) {
+    s = SqlError(db, "SQLite");
+    sqlite3_reset(stmt);
+    return s;
+  }
+  sqlite3_reset(stmt);
   newId = sqlite3_last_insert_rowid(db);
-  return s;
+  return DbStatus::Ok();
 }
 
 DbStatus BindValues(const TableDef& table, const NamedValues& values, std::vector<BoundColumn>& out, Variant* key) {

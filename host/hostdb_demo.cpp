@@ -149,7 +149,7 @@ class Filler {
     std::vector<BoundColumn> bound;
     DbStatus st = BindValues(t, values, bound);
     int64_t id = 0;
-    if (st.ok()) st = InsertRow(db_, t, bound, id);
+    if (st.ok()) st = InsertRow(db_, t, bound, id, &statements_);
     if (!st.ok()) throw DemoFailure(DbStatus::Error(st.code, "Demo data, " + t.name + ": " + st.text));
     return id;
   }
@@ -395,6 +395,7 @@ class Filler {
   };
 
   sqlite3* db_;
+  StatementCache statements_{db_};
   Random rng_{kSeed};
   std::vector<int64_t> companies_, orgs_, departments_, docTypes_, subjects_, fees_, merchants_;
   std::vector<StaffRow> staff_;

@@ -3,6 +3,7 @@
 // itself, typed reads and writes through the schema, and the checked row insert.
 #include <sqlite3.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +39,21 @@ class Statement {
 
 DbStatus Exec(sqlite3* db, const std::string& sql);
 
+// Prepared statements kept by their SQL text, for many rows of the same shape.
+class StatementCache {
+ public:
+  explicit StatementCache(sqlite3* db) noexcept : db_(db) {}
+  ~StatementCache();
+  StatementCache(const StatementCache&) = delete;
+  StatementCache& operator=(const StatementCache&) = delete;
+  // The statement for `sql`, reset and without bindings; null (with `status` set) on failure.
+  sqlite3_stmt* Get(const std::string& sql, DbStatus& status);
+
+ private:
+  sqlite3* db_;
+  std::map<std::string, sqlite3_stmt*> statements_;
+};
+
 // Column values by name, as a change row or the demo data gives them.
 using NamedValues = std::vector<std::pair<std::string, Variant>>;
 
@@ -47,8 +63,10 @@ struct BoundColumn {
   Stored value;
 };
 
-// Inserts one row of checked values; the key is assigned by the database.
-DbStatus InsertRow(sqlite3* db, const TableDef& table, const std::vector<BoundColumn>& values, int64_t& newId);
+// Inserts one row of checked values; the key is assigned by the database. With a cache the
+// statement is prepared once per shape of row.
+DbStatus InsertRow(sqlite3* db, const TableDef& table, const std::vector<BoundColumn>& values, int64_t& newId,
+                   StatementCache* cache = nullptr);
 
 // Checks named values against a table: unknown names, repeated names and values the column cannot
 // take are refused; the table's joined display columns are skipped, and so is the key column,
