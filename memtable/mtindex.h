@@ -1,0 +1,105 @@
+#pragma once
+// Record indexes: each keeps the key values of the records of a records list sorted, so that a key
+// is found by binary search, duplicates are refused before a record is stored, and all records with
+// one key can be listed. The records list tells its indexes of every change; they follow record by
+// record and rebuild only on whole-list changes.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/classes/collection.h"
+#include "platform/rtl/variant.h"
+
+class TMemoryRecordGx;
+class TRecordsListGx;
+
+struct TIndexItemGx {
+  Variant KeyValue;      // one field's value, or a varVariant array of several
+  int32_t RecIndex = 0;  // the record's position in the records list
+};
+
+class TMTIndexGx : public TCollectionItem {
+  FANO_CLASS(TMTIndexGx)
+ public:
+  explicit TMTIndexGx(TCollection* collection);
+  TMTIndexGx(TCollection* collection, TRecordsListGx* recordsList);
+  ~TMTIndexGx() override;
+
+  bool Active() const noexcept { return active_; }
+  // On: builds the index; off: drops its items.
+  void SetActive(bool value);
+  // ";"-separated field names of the key.
+  const std::string& Fields() const noexcept { return fields_; }
+  void SetFields(const std::string& value);
+  bool Primary() const noexcept { return primary_; }
+  void SetPrimary(bool value);
+  bool Unique() const noexcept { return unique_; }
+  void SetUnique(bool value);
+  const Variant& OldKeyValue() const noexcept { return oldKeyValue_; }
+  // The explicit list, else the list that owns the collection.
+  TRecordsListGx* RecordsList() const;
+
+  // Binary search. True when found (pos is one of the equal items), else pos is the insertion
+  // point. A key that cannot be compared with an item raises
+  // "TMTIndexGx.FindKeyValueIndex: values is not comparable.".
+  bool FindKeyValueIndex(const Variant& key, int& pos) const;
+  bool LocateKey(const Variant& key, int& recIndex) const;
+  // Appends the records of every item with that key: those before the found one nearest first,
+  // then the found one and those after it.
+  void GetKeyRecords(const Variant& key, std::vector<TMemoryRecordGx*>& list) const;
+
+  int Count() const noexcept { return static_cast<int>(items_.size()); }
+  const TIndexItemGx& Items(int pos) const;
+  const Variant& KeyValue(int pos) const { return Items(pos).KeyValue; }
+  void SetKeyValue(int pos, const Variant& value);
+  // Appends when pos is the count, else inserts at pos.
+  virtual void InsertItem(int pos, TIndexItemGx item);
+  virtual void RecordMoved(TMemoryRecordGx* record, int fromIndex, int toIndex);
+  // Keeps the index in step with one notice of the records list.
+  void RecordsListChanged(TMemoryRecordGx* record, int index, int action);
+  void Rebuild();
+  // Forgets every item (the records list is about to free its records).
+  void DropItems() noexcept { items_.clear(); }
+
+  // The record's key in a value version (3 current, 1 as before the edit).
+  Variant KeyOf(const TMemoryRecordGx* record, int version) const;
+
+ private:
+  void ResolveFieldIndexes() const;
+  bool Enforces() const noexcept { return primary_ || unique_; }
+  [[noreturn]] static void KeyViolation(const Variant& key);
+  // The position of the item of the record at recIndex whose key is `key`; -1 when absent.
+  int FindItem(const Variant& key, int recIndex) const;
+  int FindItemLinear(int recIndex) const noexcept;
+
+  bool active_ = false;
+  std::string fields_;
+  Variant oldKeyValue_;
+  bool primary_ = false;
+  std::vector<TIndexItemGx> items_;
+  TRecordsListGx* recordsList_ = nullptr;
+  bool unique_ = false;
+  // The key's field positions, resolved against a version of the structure.
+  mutable std::vector<int> fieldIndexes_;
+  mutable bool multiField_ = false;
+  mutable uint64_t resolvedVersion_ = UINT64_MAX;
+  mutable const void* resolvedStruct_ = nullptr;
+};
+
+class TMTIndexesGx : public TCollection {
+  FANO_CLASS(TMTIndexesGx)
+ public:
+  explicit TMTIndexesGx(TRecordsListGx* recordsList);
+  TRecordsListGx* RecordsList() const noexcept { return recordsList_; }
+  TMTIndexGx* Add() { return static_cast<TMTIndexGx*>(TCollection::Add()); }
+  TMTIndexGx* Items(int pos) const { return ItemAs<TMTIndexGx>(pos); }
+  // The first index whose field list equals the text ignoring ASCII case; null when none.
+  TMTIndexGx* GetIndexForFields(std::string_view fields) const;
+  virtual void RecordMoved(TMemoryRecordGx* record, int fromIndex, int toIndex);
+  void RecordsListChanged(TMemoryRecordGx* record, int index, int action);
+  TPersistent* GetOwner() const override;
+
+ private:
+  TRecordsListGx* recordsList_;
+};

@@ -1,0 +1,740 @@
+#include "memtable/mtrecords.h"
+
+#include <algorithm>
+
+#include "editors/gxplatform.h"
+#include "editors/gxsort.h"
+#include "memtable/mtindex.h"
+#include "platform/classes/filer.h"
+#include "platform/db/dbconsts.h"
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/lists.h"
+
+FANO_IMPLEMENT_ABSTRACT(TMemoryRecordGx, TPersistent)
+FANO_IMPLEMENT_COMPONENT(TRecordsListNotificatorGx, TComponent)
+// TRecordsListGx::StaticClass is defined with the store: the reader's factory needs the store.
+
+namespace {
+
+const char* const kOldNotAccessible = "TMemoryRecordGx.GetDataValues: Old values is not accessible.";
+const char* const kEditNotAccessible = "TMemoryRecordGx.GetDataValues: Edit values is not accessible.";
+
+const Variant& EmptyValue() {
+  static const Variant empty;
+  return empty;
+}
+
+// A byte array from another array (elements read as numbers) or from a text's bytes; the stream
+// reads byte arrays back as plain arrays.
+Variant ToByteArray(const Variant& v) {
+  if (v.IsStr()) {
+    const std::string& s = v.StrRef();
+    Variant out = Variant::CreateArray(0, static_cast<int>(s.size()) - 1, varByte);
+    for (size_t i = 0; i < s.size(); ++i)
+      out.SetElement(static_cast<int>(i), Variant::FromByte(static_cast<uint8_t>(s[i])));
+    return out;
+  }
+  if (v.IsArray() && v.VarType() != (varArray | varByte)) {
+    int lo = v.ArrayLowBound(), hi = v.ArrayHighBound();
+    Variant out = Variant::CreateArray(lo, hi, varByte);
+    for (int i = lo; i <= hi; ++i) out.SetElement(i, VarCast(v.GetElement(i), varByte));
+    return out;
+  }
+  return VarCast(v, varArray | varByte);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- record
+
+TMemoryRecordGx::TMemoryRecordGx(TRecordsListGx* list) : list_(list) {}
+
+void TMemoryRecordGx::BeforeDestruction() {
+  if (!list_ || (index_ == -1 && !inDeleted_)) return;
+  if (inDeleted_) throw EInvalidOperation("Can not delete Record if it present in DeletedList.");
+  const auto& pending = list_->pending_;
+  if (updateIndex_ >= 0 && static_cast<size_t>(updateIndex_) < pending.size() && pending[updateIndex_] == this)
+    throw EInvalidOperation("Can not delete Record if it present in CachedUpdate pending list.");
+  int i = Index();
+  if (i >= 0 && i < list_->Count() && list_->records_[static_cast<size_t>(i)] == this)
+    throw EInvalidOperation("Can not delete Record if it present in active list.");
+}
+
+TMemoryRecordGx::~TMemoryRecordGx() = default;
+
+TMTDataStructGx* TMemoryRecordGx::DataStruct() const {
+  return list_ && list_->MemTableData() ? list_->MemTableData()->DataStruct() : nullptr;
+}
+
+int TMemoryRecordGx::Index() const {
+  return index_ < list_->staleFrom_ ? index_ : list_->ResolveIndex(this);
+}
+
+void TMemoryRecordGx::CheckIndex(int index) const {
+  if (index < 0 || index >= FieldCount()) TList::Error("List index out of bounds (%d)", index);
+}
+
+const Variant& TMemoryRecordGx::Value(int index) const {
+  CheckIndex(index);
+  return data_[static_cast<size_t>(index)];
+}
+
+const Variant& TMemoryRecordGx::ValueRef(int index, int version) const {
+  CheckIndex(index);
+  size_t i = static_cast<size_t>(index);
+  switch (version) {
+    case rvOld:
+      if (old_.empty()) throw EDatabaseError(kOldNotAccessible);
+      return old_[i];
+    case rvEditOrCurrent: return edit_.empty() ? data_[i] : edit_[i];
+    case rvCurrentEditing:
+      if (edit_.empty()) throw EDatabaseError(kEditNotAccessible);
+      return data_[i];
+    case rvCurrent: return data_[i];
+    case rvOriginal: return !old_.empty() ? old_[i] : (!edit_.empty() ? edit_[i] : data_[i]);
+    case rvOldOrCurrent: return !old_.empty() ? old_[i] : data_[i];
+    default: return EmptyValue();
+  }
+}
+
+Variant TMemoryRecordGx::Convert(int index, const Variant& value) const {
+  if (value.IsNull()) return Variant::Null();
+  TMTDataStructGx* s = DataStruct();
+  if (!s || index >= s->Count()) return value;
+  TVarType type = s->Fields()[static_cast<size_t>(index)]->StoreVarType();
+  if (type == varVariant || value.VarType() == type) return value;
+  if (type == (varArray | varByte)) return ToByteArray(value);
+  return VarCast(value, type);
+}
+
+void TMemoryRecordGx::SetDataValue(int index, int version, const Variant& value) {
+  CheckIndex(index);
+  if (version == rvOld && old_.empty()) throw EDatabaseError(kOldNotAccessible);
+  if (version == rvCurrentEditing && edit_.empty()) throw EDatabaseError(kEditNotAccessible);
+  size_t i = static_cast<size_t>(index);
+  TMTDataStructGx* s = DataStruct();
+  if (s && index < s->Count() && s->Fields()[i]->CopiesValues()) {
+    // Object references go to the current values as they are (Null stays Null).
+    data_[i] = VarAsVariantGx(value);
+    return;
+  }
+  Variant v = Convert(index, value);
+  switch (version) {
+    case rvCurrentEditing:
+    case rvCurrent: data_[i] = std::move(v); break;
+    case rvOld: old_[i] = std::move(v); break;
+    case rvOriginal:
+    case rvOldOrCurrent:
+      if (!old_.empty())
+        old_[i] = std::move(v);
+      else if (version == rvOldOrCurrent || edit_.empty())
+        data_[i] = std::move(v);
+      else
+        edit_[i] = std::move(v);
+      break;
+    case rvEditOrCurrent: (edit_.empty() ? data_ : edit_)[i] = std::move(v); break;
+    default: break;
+  }
+}
+
+Variant TMemoryRecordGx::GetDataValues(std::string_view names, int version) const {
+  if (version == rvOld && old_.empty()) throw EDatabaseError(kOldNotAccessible);
+  TMTDataStructGx* s = DataStruct();
+  if (names.find(';') != std::string_view::npos) {
+    std::vector<int> indexes;
+    if (s) s->FieldIndexes(names, indexes);
+    Variant result = Variant::CreateArray(0, static_cast<int>(indexes.size()) - 1, varVariant);
+    for (size_t k = 0; k < indexes.size(); ++k) result.SetElement(static_cast<int>(k), ValueRef(indexes[k], version));
+    return result;
+  }
+  return ValueRef(s ? s->FieldIndex(names) : -1, version);
+}
+
+void TMemoryRecordGx::SetDataValues(std::string_view names, int version, const Variant& values) {
+  TMTDataStructGx* s = DataStruct();
+  if (names.find(';') != std::string_view::npos) {
+    std::vector<int> indexes;
+    if (s) s->FieldIndexes(names, indexes);
+    if (indexes.empty()) return;
+    int lo = values.ArrayLowBound();
+    for (size_t k = 0; k < indexes.size(); ++k)
+      SetDataValue(indexes[k], version, values.GetElement(lo + static_cast<int>(k)));
+    return;
+  }
+  SetDataValue(s ? s->FieldIndex(names) : -1, version, values);
+}
+
+Variant TMemoryRecordGx::GetDataValuesByIndexes(const std::vector<int>& indexes, int version) const {
+  if (indexes.empty()) return Variant();
+  if (indexes.size() == 1) return ValueRef(indexes[0], version);
+  // Several keys need all their values (multi-field tree keys and indexes compare them).
+  Variant result = Variant::CreateArray(0, static_cast<int>(indexes.size()) - 1, varVariant);
+  for (size_t k = 0; k < indexes.size(); ++k) result.SetElement(static_cast<int>(k), ValueRef(indexes[k], version));
+  return result;
+}
+
+void TMemoryRecordGx::Edit() {
+  if (editState_ != resBrowse) return;
+  editState_ = resEdit;
+  flag_ = false;
+  edit_ = data_;
+}
+
+void TMemoryRecordGx::Post() {
+  if (editState_ != resEdit && editState_ != resInsert) throw EDatabaseError(SNotEditing);
+  if (editState_ == resInsert) {
+    list_->AddRecord(this);
+    return;
+  }
+  list_->Notify(this, Index(), rlBeforeChange);
+  if (list_->CachedUpdates()) {
+    if (updateStatus_ == usUnmodified) updateStatus_ = usModified;
+    if (updateIndex_ < 0) list_->Queue(this);
+    if (updateStatus_ == usModified && old_.empty()) old_ = edit_;
+  } else {
+    list_->ResolveRecordChange(this, 1);
+  }
+  edit_.clear();
+  editState_ = resBrowse;
+  list_->Notify(this, Index(), rlChanged);
+}
+
+void TMemoryRecordGx::Cancel() {
+  if (editState_ != resEdit && editState_ != resInsert) throw EDatabaseError(SNotEditing);
+  if (editState_ == resInsert) {
+    // Never attached: nobody else holds it.
+    Free();
+    return;
+  }
+  data_.swap(edit_);
+  edit_.clear();
+  editState_ = resBrowse;
+}
+
+void TMemoryRecordGx::MergeChanges() {
+  if (updateStatus_ == usUnmodified) return;
+  if (updateStatus_ == usDeleted && Index() >= 0) list_->MoveToDeleted(Index());
+  old_.clear();
+  updateStatus_ = usUnmodified;
+  list_->Unqueue(this);
+}
+
+void TMemoryRecordGx::WriteData(TWriter& writer) const {
+  writer.WriteListBegin();
+  for (const Variant& v : data_) {
+    if (v.IsEmpty()) throw EWriteError("\"TMemoryRecordGx.WriteData\" - Invalid variant type - varEmpty");
+    // Null goes as an unassigned value; reading turns it back into Null.
+    writer.WriteVariant(v.IsNull() ? Variant() : v);
+  }
+  writer.WriteListEnd();
+}
+
+void TMemoryRecordGx::ReadData(TReader& reader) {
+  reader.ReadListBegin();
+  for (int i = 0; i < FieldCount(); ++i) {
+    if (reader.EndOfList()) reader.Error("A record holds fewer values than the store has columns");
+    Variant v = reader.ReadVariant();
+    TMTDataStructGx* s = DataStruct();
+    if (v.IsEmpty())
+      data_[static_cast<size_t>(i)] = Variant::Null();
+    else if (s && i < s->Count() && s->Fields()[static_cast<size_t>(i)]->CopiesValues())
+      data_[static_cast<size_t>(i)] = v;
+    else
+      data_[static_cast<size_t>(i)] = Convert(i, v);
+  }
+  if (!reader.EndOfList()) reader.Error("A record holds more values than the store has columns");
+  reader.ReadListEnd();
+}
+
+// ---------------------------------------------------------------- records list
+
+TRecordsListGx::TRecordsListGx(TComponent* owner) : TComponent(owner), indexes_(std::make_unique<TMTIndexesGx>(this)) {}
+
+TRecordsListGx::~TRecordsListGx() {
+  for (TMemoryRecordGx* r : pending_)
+    if (r) r->updateIndex_ = -1;
+  pending_.clear();
+  pendingCount_ = 0;
+  Clear();
+  FreeRecordList(deleted_);
+  if (shadow_) {
+    TMemTableDataShadowGx* s = shadow_;
+    shadow_ = nullptr;
+    s->Free();
+  }
+}
+
+TComponent* TRecordsListGx::GetParentComponent() const { return store_; }
+
+void TRecordsListGx::SetParentComponent(TComponent* parent) {
+  // Read as the block of its store: the reader made it the root's; it belongs to the store alone.
+  if (parent && parent == store_ && Owner()) Owner()->RemoveComponent(this);
+}
+
+TMemoryRecordGx* TRecordsListGx::Rec(int index) const {
+  if (index < 0 || index >= Count()) TList::Error("List index out of bounds (%d)", index);
+  return records_[static_cast<size_t>(index)];
+}
+
+void TRecordsListGx::Renumber(int from) noexcept {
+  if (from < 0) from = 0;
+  if (from < staleFrom_) staleFrom_ = from;
+}
+
+int TRecordsListGx::ResolveIndex(const TMemoryRecordGx* record) const noexcept {
+  for (size_t i = static_cast<size_t>(staleFrom_); i < records_.size(); ++i) records_[i]->index_ = static_cast<int32_t>(i);
+  staleFrom_ = INT32_MAX;
+  return record->index_;
+}
+
+void TRecordsListGx::Notify(TMemoryRecordGx* record, int index, int code) {
+  if (updateCount_ > 0) return;
+  indexes_->RecordsListChanged(record, index, code);
+  if (store_) store_->RecordChanged(record, index, code);
+}
+
+void TRecordsListGx::RecordMoved(TMemoryRecordGx* record, int oldIndex, int newIndex) {
+  indexes_->RecordMoved(record, oldIndex, newIndex);
+  if (store_) store_->RecordMoved(record, oldIndex, newIndex);
+}
+
+void TRecordsListGx::BeginUpdate() { ++updateCount_; }
+
+void TRecordsListGx::EndUpdate() {
+  if (updateCount_ <= 0) return;
+  if (--updateCount_ == 0) Notify(nullptr, -1, rlListChanged);
+}
+
+TMemoryRecordGx* TRecordsListGx::NewRecord() {
+  auto* record = new TMemoryRecordGx(this);
+  record->id_ = nextId_++;
+  TMTDataStructGx* s = store_ ? store_->DataStruct() : nullptr;
+  record->data_.assign(s ? static_cast<size_t>(s->Count()) : 0, Variant::Null());
+  return record;
+}
+
+void TRecordsListGx::CheckAttachable(TMemoryRecordGx* record) const {
+  if (!record || record->list_ != this) throw EInvalidOperation("Record.RecordsList is not the same.");
+  if (record->inDeleted_ || record->Index() != -1) throw EInvalidOperation("The record already attached to RecordsList.");
+}
+
+void TRecordsListGx::Queue(TMemoryRecordGx* record) {
+  record->updateIndex_ = static_cast<int32_t>(pending_.size());
+  pending_.push_back(record);
+  ++pendingCount_;
+}
+
+void TRecordsListGx::Unqueue(TMemoryRecordGx* record) noexcept {
+  int u = record->updateIndex_;
+  if (u >= 0 && static_cast<size_t>(u) < pending_.size() && pending_[static_cast<size_t>(u)] == record) {
+    pending_[static_cast<size_t>(u)] = nullptr;
+    --pendingCount_;
+  }
+  record->updateIndex_ = -1;
+}
+
+int TRecordsListGx::Attach(TMemoryRecordGx* record, int index, bool fetch, bool append) {
+  CheckAttachable(record);
+  int count = Count();
+  if (!append && (index < 0 || index > count)) TList::Error("List index out of bounds (%d)", index);
+  Notify(record, append ? count : index, rlBeforeInsert);
+  if (!fetch) {
+    if (store_) store_->AutoIncrementRecord(record);
+    if (!cachedUpdates_) ResolveRecordChange(record, 2);
+  }
+  if (append || index == count) {
+    records_.push_back(record);
+    record->index_ = count;
+  } else {
+    records_.insert(records_.begin() + index, record);
+    record->index_ = index;
+    Renumber(index);
+  }
+  if (cachedUpdates_) {
+    record->updateStatus_ = usInserted;
+    if (record->updateIndex_ < 0) Queue(record);
+  } else {
+    record->updateStatus_ = usUnmodified;
+  }
+  record->editState_ = resBrowse;
+  int at = record->Index();
+  Notify(record, at, rlInserted);
+  return at;
+}
+
+int TRecordsListGx::AddRecord(TMemoryRecordGx* record) { return Attach(record, 0, false, true); }
+
+int TRecordsListGx::InsertRecord(TMemoryRecordGx* record, int index) { return Attach(record, index, false, false); }
+
+int TRecordsListGx::FetchRecord(TMemoryRecordGx* record) {
+  bool saved = cachedUpdates_;
+  cachedUpdates_ = false;
+  try {
+    int at = Attach(record, 0, true, true);
+    cachedUpdates_ = saved;
+    return at;
+  } catch (...) {
+    cachedUpdates_ = saved;
+    throw;
+  }
+}
+
+int TRecordsListGx::AddRecordWithStatus(TMemoryRecordGx* record, TUpdateStatus status) {
+  CheckAttachable(record);
+  int count = Count();
+  Notify(record, count, rlBeforeInsert);
+  records_.push_back(record);
+  record->index_ = count;
+  record->updateStatus_ = status;
+  if (record->updateIndex_ < 0) Queue(record);
+  record->editState_ = resBrowse;
+  Notify(record, count, rlInserted);
+  return count;
+}
+
+TMemoryRecordGx* TRecordsListGx::Take(int index) {
+  TMemoryRecordGx* record = records_[static_cast<size_t>(index)];
+  records_.erase(records_.begin() + index);
+  record->index_ = -1;
+  Renumber(index);
+  return record;
+}
+
+void TRecordsListGx::MarkDel(int index) {
+  TMemoryRecordGx* record = Rec(index);
+  if (!cachedUpdates_) {
+    DeleteRecord(index);
+    return;
+  }
+  if (record->updateStatus_ == usDeleted) throw EInvalidOperation("Can not MarkDel Deleted record");
+  if (record->updateStatus_ == usInserted) {
+    Unqueue(record);
+    DeleteRecord(index);
+    return;
+  }
+  record->MergeChanges();
+  record->updateStatus_ = usDeleted;
+  if (record->updateIndex_ < 0) Queue(record);
+  Notify(record, index, rlMarkedDeleted);
+}
+
+void TRecordsListGx::DeleteRecord(int index) {
+  TMemoryRecordGx* record = Rec(index);
+  Notify(record, index, rlBeforeDelete);
+  if (!cachedUpdates_) ResolveRecordChange(record, 3);
+  Take(index);
+  // No list may keep a pointer to a freed record.
+  Unqueue(record);
+  try {
+    Notify(record, index, rlDeleted);
+  } catch (...) {
+    delete record;
+    throw;
+  }
+  delete record;
+}
+
+void TRecordsListGx::MoveToDeleted(int index) {
+  TMemoryRecordGx* record = Rec(index);
+  Notify(record, index, rlBeforeDelete);
+  deleted_.push_back(record);
+  record->inDeleted_ = true;
+  Take(index);
+  Notify(record, index, rlDeleted);
+}
+
+TMemoryRecordGx* TRecordsListGx::ExtractRecord(int index) {
+  Rec(index);
+  return Take(index);
+}
+
+void TRecordsListGx::MoveRecord(int fromIndex, int toIndex) {
+  if (fromIndex == toIndex) return;
+  TMemoryRecordGx* record = Rec(fromIndex);
+  Rec(toIndex);
+  auto first = records_.begin();
+  if (fromIndex < toIndex)
+    std::rotate(first + fromIndex, first + fromIndex + 1, first + toIndex + 1);
+  else
+    std::rotate(first + toIndex, first + fromIndex, first + fromIndex + 1);
+  Renumber(std::min(fromIndex, toIndex));
+  RecordMoved(record, fromIndex, toIndex);
+}
+
+void TRecordsListGx::SortData(const TCompareRecordsGx& compare) {
+  if (Count() > 1 && compare) {
+    auto& r = records_;
+    GxQuickSort(
+        0, Count() - 1, [&](int i, int p) { return compare(r[static_cast<size_t>(i)], r[static_cast<size_t>(p)]); },
+        [&](int i, int j) { std::swap(r[static_cast<size_t>(i)], r[static_cast<size_t>(j)]); });
+  }
+  Renumber(0);
+  Notify(nullptr, -1, rlListChanged);
+}
+
+void TRecordsListGx::SortData(int (*compare)(void*, TMemoryRecordGx*, TMemoryRecordGx*, void*), void* param,
+                              void* context) {
+  if (!compare) {
+    SortData(TCompareRecordsGx());
+    return;
+  }
+  SortData([=](TMemoryRecordGx* a, TMemoryRecordGx* b) { return compare(context, a, b, param); });
+}
+
+void TRecordsListGx::FreeRecordList(std::vector<TMemoryRecordGx*>& list) noexcept {
+  std::vector<TMemoryRecordGx*> doomed;
+  doomed.swap(list);
+  for (TMemoryRecordGx* r : doomed) {
+    r->inDeleted_ = false;
+    r->index_ = -1;
+    Unqueue(r);
+    delete r;
+  }
+}
+
+void TRecordsListGx::Clear() {
+  FreeRecordList(deleted_);
+  for (TMemoryRecordGx* r : pending_)
+    if (r) r->updateIndex_ = -1;
+  pending_.clear();
+  pendingCount_ = 0;
+  for (int i = 0; i < indexes_->Count(); ++i) indexes_->Items(i)->DropItems();
+  std::vector<TMemoryRecordGx*> doomed;
+  doomed.swap(records_);
+  staleFrom_ = INT32_MAX;
+  for (TMemoryRecordGx* r : doomed) {
+    r->index_ = -1;
+    delete r;
+  }
+  Notify(nullptr, -1, rlListChanged);
+}
+
+void TRecordsListGx::CancelUpdates() {
+  // One pass from the last record to the first; the inserted records are dropped together at the
+  // end instead of one erase each.
+  bool dropped = false;
+  int firstDropped = INT32_MAX;
+  for (int i = Count() - 1; i >= 0; --i) {
+    TMemoryRecordGx* r = records_[static_cast<size_t>(i)];
+    switch (r->updateStatus_) {
+      case usModified:
+        // A record copied in with its status keeps no old values: nothing to restore, and the
+        // walk goes on so that the log is never left half cancelled.
+        if (!r->old_.empty()) {
+          r->data_.swap(r->old_);
+          r->old_.clear();
+        }
+        r->updateStatus_ = usUnmodified;
+        Unqueue(r);
+        break;
+      case usInserted:
+        Unqueue(r);
+        records_[static_cast<size_t>(i)] = nullptr;
+        r->index_ = -1;
+        delete r;
+        dropped = true;
+        firstDropped = i;
+        break;
+      case usDeleted:
+        r->updateStatus_ = usUnmodified;
+        Unqueue(r);
+        break;
+      default: break;
+    }
+  }
+  if (dropped) {
+    records_.erase(std::remove(records_.begin(), records_.end(), nullptr), records_.end());
+    Renumber(firstDropped);
+  }
+  for (TMemoryRecordGx* r : pending_)
+    if (r) r->updateIndex_ = -1;
+  pending_.clear();
+  pendingCount_ = 0;
+  Notify(nullptr, -1, rlListChanged);
+}
+
+void TRecordsListGx::MergeChangeLog() {
+  for (size_t k = 0; k < pending_.size(); ++k)
+    if (TMemoryRecordGx* r = pending_[k]) r->MergeChanges();
+  FreeRecordList(deleted_);
+  for (TMemoryRecordGx* r : pending_)
+    if (r) r->updateIndex_ = -1;
+  pending_.clear();
+  pendingCount_ = 0;
+}
+
+void TRecordsListGx::CleanupChangedData() {
+  FreeRecordList(deleted_);
+  pending_.erase(std::remove(pending_.begin(), pending_.end(), nullptr), pending_.end());
+  // The queue positions follow the packed list.
+  for (size_t k = 0; k < pending_.size(); ++k) pending_[k]->updateIndex_ = static_cast<int32_t>(k);
+}
+
+void TRecordsListGx::FreeDeleted() { FreeRecordList(deleted_); }
+
+void TRecordsListGx::ResolveRecordChange(TMemoryRecordGx* record, int kind) {
+  // A change log is built only for someone to hand it to.
+  if (!store_ || !store_->HasResolvers()) return;
+  TMemTableDataShadowGx* shadow;
+  bool temporary = shadowBusy_;
+  if (temporary) {
+    shadow = new TMemTableDataShadowGx(store_);
+  } else {
+    if (!shadow_) shadow_ = new TMemTableDataShadowGx(store_);
+    shadow = shadow_;
+    shadowBusy_ = true;
+  }
+  auto release = [&]() noexcept {
+    try {
+      shadow->RecordsList()->Clear();
+    } catch (...) {
+    }
+    if (temporary)
+      shadow->Free();
+    else
+      shadowBusy_ = false;
+  };
+  try {
+    TRecordsListGx* log = shadow->RecordsList();
+    log->SetCachedUpdates(true);
+    TMemoryRecordGx* change = log->NewRecord();
+    size_t n = std::min(change->data_.size(), record->data_.size());
+    auto originals = [&]() {
+      for (size_t i = 0; i < n; ++i) change->data_[i] = record->ValueRef(static_cast<int>(i), rvOriginal);
+    };
+    switch (kind) {
+      case 1:
+        originals();
+        log->FetchRecord(change);
+        change->Edit();
+        for (size_t i = 0; i < n; ++i) change->data_[i] = record->data_[i];
+        change->Post();
+        break;
+      case 2:
+        for (size_t i = 0; i < n; ++i) change->data_[i] = record->data_[i];
+        change->Post();
+        break;
+      default:
+        originals();
+        log->FetchRecord(change);
+        log->MarkDel(change->Index());
+        break;
+    }
+    store_->ResolveChanges(shadow);
+    // What the listeners wrote into the change (keys assigned by a server) becomes the record's.
+    if (kind != 3 && log->Count() == 1) {
+      const std::vector<Variant>& back = log->Rec(0)->data_;
+      for (size_t i = 0; i < std::min(back.size(), record->data_.size()); ++i) record->data_[i] = back[i];
+    }
+  } catch (...) {
+    release();
+    throw;
+  }
+  release();
+}
+
+void TRecordsListGx::WriteRecords(TWriter& writer) const {
+  writer.WriteListBegin();
+  for (const TMemoryRecordGx* r : records_) r->WriteData(writer);
+  writer.WriteListEnd();
+}
+
+void TRecordsListGx::ReadRecords(TReader& reader) {
+  Clear();
+  reader.ReadListBegin();
+  while (!reader.EndOfList()) {
+    TMemoryRecordGx* r = NewRecord();
+    try {
+      r->ReadData(reader);
+    } catch (...) {
+      delete r;
+      throw;
+    }
+    FetchRecord(r);
+  }
+  reader.ReadListEnd();
+}
+
+void TRecordsListGx::DefineProperties(TFiler& filer) {
+  TComponent::DefineProperties(filer);
+  filer.DefineProperty(
+      "Data", [this](TReader& r) { ReadRecords(r); }, [this](TWriter& w) { WriteRecords(w); }, Count() > 0);
+}
+
+// ---------------------------------------------------------------- notificator
+
+TRecordsListNotificatorGx::TRecordsListNotificatorGx(TComponent* owner) : TComponent(owner) {}
+
+void TRecordsListNotificatorGx::BeforeDestruction() {
+  if (source_) {
+    if (auto* s = dynamic_cast<IRecordsNotifySourceGx*>(source_)) s->DetachNotificator(this);
+    RemoveFreeNotification(source_);
+    source_ = nullptr;
+  }
+  TComponent::BeforeDestruction();
+}
+
+TRecordsListNotificatorGx::~TRecordsListNotificatorGx() {
+  if (source_) {
+    if (auto* s = dynamic_cast<IRecordsNotifySourceGx*>(source_)) s->DetachNotificator(this);
+    RemoveFreeNotification(source_);
+    source_ = nullptr;
+  }
+}
+
+int TRecordsListNotificatorGx::FetchRequest(int count) { return OnFetch ? OnFetch(count) : 0; }
+
+void TRecordsListNotificatorGx::BooleanHook(bool value) {
+  if (OnBoolean) OnBoolean(value);
+}
+
+void TRecordsListNotificatorGx::RecordChanged(TMemoryRecordGx* record, int index, int code) {
+  if (OnRecordChange) OnRecordChange(record, index, code);
+  switch (code) {
+    case rlInserted: RecordAdded(record, index); break;
+    case rlChanged: RecordUpdated(record, index); break;
+    case rlDeleted: RecordDeleted(record, index); break;
+    case rlListChanged: ListChanged(); break;
+    default: break;
+  }
+}
+
+void TRecordsListNotificatorGx::RecordMoved(TMemoryRecordGx* record, int oldIndex, int newIndex) {
+  if (OnRecordMoved) OnRecordMoved(record, oldIndex, newIndex);
+}
+
+void TRecordsListNotificatorGx::Resolve(TMemTableDataGx* changes) {
+  if (OnResolve) OnResolve(changes);
+}
+
+TMemTableDataGx* TRecordsListNotificatorGx::MemTableData() const noexcept {
+  return dynamic_cast<TMemTableDataGx*>(source_);
+}
+
+void TRecordsListNotificatorGx::SetMemTableData(TComponent* source) {
+  if (source == source_) return;
+  IRecordsNotifySourceGx* target = nullptr;
+  if (source) {
+    target = dynamic_cast<IRecordsNotifySourceGx*>(source);
+    if (!target) throw EInvalidCast(source->ClassName() + " cannot be the source of a records list notificator");
+  }
+  RecordChanged(nullptr, -1, rlBeforeSourceChange);
+  if (source_) {
+    if (auto* old = dynamic_cast<IRecordsNotifySourceGx*>(source_)) old->DetachNotificator(this);
+    RemoveFreeNotification(source_);
+    source_ = nullptr;
+  }
+  if (source) {
+    target->AttachNotificator(this);
+    FreeNotification(source);
+    source_ = source;
+  }
+  RecordChanged(nullptr, -1, rlListChanged);
+}
+
+void TRecordsListNotificatorGx::SourceGone() noexcept { source_ = nullptr; }
+
+void TRecordsListNotificatorGx::Notification(TComponent* component, TOperation operation) {
+  if (operation == opRemove && component && component == source_) source_ = nullptr;
+  TComponent::Notification(component, operation);
+}

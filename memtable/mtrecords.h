@@ -1,0 +1,271 @@
+#pragma once
+// Records of the store, the list that holds them in stored order with the change log (records
+// deleted but not merged, records waiting as cached updates), and the listeners that hear of every
+// change of the list.
+//
+// A record keeps one variant per column in up to three versions: current values, old values (the
+// values before the first cached modification, kept until merged or cancelled) and edit values
+// (the copy taken when an edit began). The version numbers say which a read or write reaches.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "memtable/mtdata.h"
+#include "platform/classes/component.h"
+#include "platform/db/dbtypes.h"
+#include "platform/rtl/persistent.h"
+#include "platform/rtl/variant.h"
+
+class TMTIndexesGx;
+class TMemTableDataShadowGx;
+
+// Notification codes: the third argument of every record-change notice.
+enum : int {
+  rlBeforeInsert = 0,        // record, the index it will take
+  rlInserted = 1,            // record, its index
+  rlBeforeChange = 2,        // record, index (before an edited record is posted)
+  rlChanged = 3,             // record, index
+  rlBeforeDelete = 4,        // record, index (before it leaves the active list)
+  rlDeleted = 5,             // record, its former index
+  rlBeforeSourceChange = 6,  // nullptr, -1 (a notificator is about to change its source)
+  rlListChanged = 7,         // nullptr, -1 (the whole list changed)
+  rlMarkedDeleted = 9,       // record, index (marked deleted under cached updates)
+};
+
+// Value versions of GetDataValue / SetDataValue.
+enum : int {
+  rvOld = 0,             // old values; raises when the record has none
+  rvEditOrCurrent = 1,   // edit values when present, else current
+  rvCurrentEditing = 2,  // current values; raises when the record has no edit values
+  rvCurrent = 3,         // current values
+  rvOriginal = 4,        // old, else edit, else current
+  rvOldOrCurrent = 5,    // old, else current
+};
+
+// Edit states of a record.
+enum : uint8_t { resBrowse = 0, resEdit = 1, resInsert = 2 };
+
+class TMemoryRecordGx : public TPersistent {
+  FANO_CLASS(TMemoryRecordGx)
+ public:
+  // Records are made by their list (TRecordsListGx::NewRecord).
+  explicit TMemoryRecordGx(TRecordsListGx* list);
+  // Refuses (raises) while a list still holds the record.
+  void BeforeDestruction() override;
+  ~TMemoryRecordGx() override;
+
+  TRecordsListGx* RecordsList() const noexcept { return list_; }
+  TMTDataStructGx* DataStruct() const;
+  int FieldCount() const noexcept { return static_cast<int>(data_.size()); }
+
+  // Position in the active list; -1 while not attached.
+  int Index() const;
+  bool Attached() const { return Index() != -1; }
+  uint8_t EditState() const noexcept { return editState_; }
+  int32_t ID() const noexcept { return id_; }
+  TUpdateStatus UpdateStatus() const noexcept { return static_cast<TUpdateStatus>(updateStatus_); }
+  // Position in the pending list; -1 when not queued.
+  int UpdateIndex() const noexcept { return updateIndex_; }
+  // The source row's number, kept for the memory table; nothing here interprets it.
+  int32_t RowNum() const noexcept { return rowNum_; }
+  void SetRowNum(int32_t value) noexcept { rowNum_ = value; }
+  // Cleared when an edit starts; the memory table reads and sets it.
+  bool Flag() const noexcept { return flag_; }
+  void SetFlag(bool value) noexcept { flag_ = value; }
+  bool HasOldValues() const noexcept { return !old_.empty(); }
+  bool HasEditValues() const noexcept { return !edit_.empty(); }
+
+  // The current value, by reference (no copy): what comparisons and filters read.
+  const Variant& Value(int index) const;
+  // Any version by reference; versions outside 0..5 answer Unassigned.
+  const Variant& ValueRef(int index, int version) const;
+  Variant GetDataValue(int index, int version) const { return ValueRef(index, version); }
+  void SetDataValue(int index, int version, const Variant& value);
+  // A ";"-list gives a varVariant array 0..n-1 (each name must exist: "Field '%s' not found");
+  // a single name gives its value.
+  Variant GetDataValues(std::string_view names, int version) const;
+  void SetDataValues(std::string_view names, int version, const Variant& values);
+  // One index gives the value, several a varVariant array of their values, none Unassigned.
+  Variant GetDataValuesByIndexes(const std::vector<int>& indexes, int version) const;
+
+  // Browse to edit (a copy of the current values is kept); nothing in any other state.
+  void Edit();
+  // Stores the edit (or, for a new record, attaches it to the list).
+  void Post();
+  // Drops the edit; a record never attached (insert state) is freed.
+  void Cancel();
+  // Forgets the record's change: a deleted one moves to the deleted list.
+  void MergeChanges();
+
+  // The record's values in the stream form of the records list.
+  void ReadData(TReader& reader);
+  void WriteData(TWriter& writer) const;
+
+ private:
+  friend class TRecordsListGx;
+  void CheckIndex(int index) const;
+  // The value as the column stores it.
+  Variant Convert(int index, const Variant& value) const;
+
+  std::vector<Variant> data_;
+  std::vector<Variant> old_;
+  std::vector<Variant> edit_;
+  TRecordsListGx* list_;
+  int32_t id_ = 0;
+  mutable int32_t index_ = -1;
+  int32_t updateIndex_ = -1;
+  int32_t rowNum_ = 0;
+  uint8_t editState_ = resInsert;
+  uint8_t updateStatus_ = usUnmodified;
+  bool flag_ = false;
+  bool inDeleted_ = false;
+};
+
+// Compares two records: negative, zero or positive.
+using TCompareRecordsGx = std::function<int(TMemoryRecordGx* record1, TMemoryRecordGx* record2)>;
+
+class TRecordsListGx : public TComponent {
+  FANO_CLASS(TRecordsListGx)
+ public:
+  explicit TRecordsListGx(TComponent* owner);
+  ~TRecordsListGx() override;
+
+  TMemTableDataGx* MemTableData() const noexcept { return store_; }
+  TMTIndexesGx* Indexes() const noexcept { return indexes_.get(); }
+
+  bool CachedUpdates() const noexcept { return cachedUpdates_; }
+  void SetCachedUpdates(bool value) noexcept { cachedUpdates_ = value; }
+
+  int Count() const noexcept { return static_cast<int>(records_.size()); }
+  // Raises EListError "List index out of bounds (%d)".
+  TMemoryRecordGx* Rec(int index) const;
+  // The active records in stored order.
+  const std::vector<TMemoryRecordGx*>& Records() const noexcept { return records_; }
+  // Cached updates in the order of their first change, with null holes.
+  const std::vector<TMemoryRecordGx*>& PendingList() const noexcept { return pending_; }
+  // Deleted records whose deletion is merged but not freed yet.
+  const std::vector<TMemoryRecordGx*>& DeletedList() const noexcept { return deleted_; }
+  int NextID() const noexcept { return nextId_; }
+
+  // Nothing while updates are suspended; else the indexes first, then the store's listeners.
+  virtual void Notify(TMemoryRecordGx* record, int index, int code);
+  virtual void RecordMoved(TMemoryRecordGx* record, int oldIndex, int newIndex);
+  virtual void BeginUpdate();
+  // The last one sends the whole-list notice; an unmatched one sends nothing.
+  virtual void EndUpdate();
+  int UpdateCount() const noexcept { return updateCount_; }
+
+  // A detached record of this list in insert state, one Null per column.
+  TMemoryRecordGx* NewRecord();
+  // Attaching: append (a post), insert at a position, append as fetched (unmodified, never
+  // resolved, no auto-increment), append with a given status. Each answers the record's index.
+  int AddRecord(TMemoryRecordGx* record);
+  int InsertRecord(TMemoryRecordGx* record, int index);
+  int FetchRecord(TMemoryRecordGx* record);
+  int AddRecordWithStatus(TMemoryRecordGx* record, TUpdateStatus status);
+  // Deletes the record at the index: under cached updates it is marked deleted and stays.
+  void MarkDel(int index);
+  void DeleteRecord(int index);
+  void MoveToDeleted(int index);
+  // Takes the record out of the active list (detached, not freed) and answers it.
+  TMemoryRecordGx* ExtractRecord(int index);
+  void MoveRecord(int fromIndex, int toIndex);
+  // Sorts the active list (the order of equal records is not kept).
+  void SortData(const TCompareRecordsGx& compare);
+  void SortData(int (*compare)(void* context, TMemoryRecordGx* r1, TMemoryRecordGx* r2, void* param), void* param,
+                void* context);
+  void Clear();
+  // Every cached change undone, from the last record to the first.
+  void CancelUpdates();
+  // Every cached change accepted; records marked deleted leave the list.
+  void MergeChangeLog();
+  void CleanupChangedData();
+  void FreeDeleted();
+  bool HasCachedChanges() const noexcept { return pendingCount_ > 0; }
+
+  // With cached updates off: hands a one-record change log (kind 1 edit, 2 new, 3 delete) to the
+  // listeners; values they change in it become the record's values.
+  void ResolveRecordChange(TMemoryRecordGx* record, int kind);
+
+  void DefineProperties(TFiler& filer) override;
+  bool HasParent() const override { return store_ != nullptr; }
+  TComponent* GetParentComponent() const override;
+  void SetParentComponent(TComponent* parent) override;
+
+ private:
+  friend class TMemoryRecordGx;
+  friend class TMemTableDataGx;
+  int Attach(TMemoryRecordGx* record, int index, bool fetch, bool append);
+  void CheckAttachable(TMemoryRecordGx* record) const;
+  void Queue(TMemoryRecordGx* record);
+  void Unqueue(TMemoryRecordGx* record) noexcept;
+  // Marks positions from `from` on as stale; Index() renumbers on demand.
+  void Renumber(int from) noexcept;
+  int ResolveIndex(const TMemoryRecordGx* record) const noexcept;
+  TMemoryRecordGx* Take(int index);
+  void FreeRecordList(std::vector<TMemoryRecordGx*>& list) noexcept;
+  void ReadRecords(TReader& reader);
+  void WriteRecords(TWriter& writer) const;
+
+  bool cachedUpdates_ = false;
+  std::vector<TMemoryRecordGx*> deleted_;
+  std::vector<TMemoryRecordGx*> pending_;
+  int pendingCount_ = 0;
+  std::unique_ptr<TMTIndexesGx> indexes_;
+  TMemTableDataGx* store_ = nullptr;
+  int32_t nextId_ = 1;
+  std::vector<TMemoryRecordGx*> records_;
+  int updateCount_ = 0;
+  // Records at positions from here on may carry stale indexes.
+  mutable int staleFrom_ = INT32_MAX;
+  // A change-log carrier kept for the next resolve; busy while handed out.
+  TMemTableDataShadowGx* shadow_ = nullptr;
+  bool shadowBusy_ = false;
+};
+
+class TRecordsListNotificatorGx : public TComponent {
+  FANO_CLASS(TRecordsListNotificatorGx)
+ public:
+  explicit TRecordsListNotificatorGx(TComponent* owner = nullptr);
+  ~TRecordsListNotificatorGx() override;
+  void BeforeDestruction() override;
+
+  std::function<void(bool value)> OnBoolean;
+  std::function<void(TMemTableDataGx* changes)> OnResolve;
+  std::function<void(TMemoryRecordGx* record, int index, int code)> OnRecordChange;
+  std::function<int(int count)> OnFetch;
+  std::function<void(TMemoryRecordGx* record, int oldIndex, int newIndex)> OnRecordMoved;
+
+  // The fetch event's answer (0 when unassigned).
+  virtual int FetchRequest(int count);
+  virtual void BooleanHook(bool value);
+  // The event first, then by code: 1 RecordAdded, 3 RecordUpdated, 5 RecordDeleted, 7 ListChanged.
+  virtual void RecordChanged(TMemoryRecordGx* record, int index, int code);
+  virtual void RecordAdded(TMemoryRecordGx* record, int index) { (void)record, (void)index; }
+  virtual void RecordUpdated(TMemoryRecordGx* record, int index) { (void)record, (void)index; }
+  virtual void RecordDeleted(TMemoryRecordGx* record, int index) { (void)record, (void)index; }
+  virtual void ListChanged() {}
+  virtual void RecordMoved(TMemoryRecordGx* record, int oldIndex, int newIndex);
+  // The resolve hook: a store holding a one-record change log.
+  virtual void Resolve(TMemTableDataGx* changes);
+  // Whether Resolve does anything; descendants that override Resolve answer true.
+  virtual bool WantsResolve() const { return static_cast<bool>(OnResolve); }
+
+  // Attaches to a store or a records view (anything implementing IRecordsNotifySourceGx);
+  // null detaches. Code 6 before, 7 after.
+  void SetMemTableData(TComponent* source);
+  TComponent* Source() const noexcept { return source_; }
+  // The source when it is a store.
+  TMemTableDataGx* MemTableData() const noexcept;
+
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  friend class TMemTableDataGx;
+  // The source is going away: forget it without calling it.
+  void SourceGone() noexcept;
+  TComponent* source_ = nullptr;
+};
