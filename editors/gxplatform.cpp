@@ -31,6 +31,19 @@ std::u16string_view CutWide(std::u16string_view s, int length) {
   return s.substr(0, std::min(s.size(), static_cast<size_t>(length)));
 }
 
+// The first `length` characters (code points, never a part of one); up to a zero when the length is
+// 0 or less.
+std::string_view CutChars(std::string_view s, int length) {
+  if (length <= 0) {
+    size_t z = s.find('\0');
+    return z == std::string_view::npos ? s : s.substr(0, z);
+  }
+  size_t pos = 0;
+  for (int n = 0; n < length && pos < s.size(); ++n)
+    pos += static_cast<size_t>(Utf8SequenceLength(static_cast<unsigned char>(s[pos])));
+  return s.substr(0, std::min(pos, s.size()));
+}
+
 }  // namespace
 
 int CompareWideStrGx(std::u16string_view s1, std::u16string_view s2, int length, bool ignoreCase) {
@@ -40,8 +53,7 @@ int CompareWideStrGx(std::u16string_view s1, std::u16string_view s2, int length,
 }
 
 int CompareAnsiStrGx(std::string_view s1, std::string_view s2, int length, bool ignoreCase) {
-  if (length < 0) length = 0;
-  return CompareLocale(s1, s2, length, ignoreCase);
+  return CompareLocale(CutChars(s1, length), CutChars(s2, length), -1, ignoreCase);
 }
 
 int AnsiCompareStrGx(std::string_view s1, std::string_view s2) { return CompareLocale(s1, s2, -1, false); }

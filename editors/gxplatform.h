@@ -23,8 +23,8 @@ bool CharInSetGx(char32_t ch, const TCharSetGx& set) noexcept;
 std::string VarToStrGx(const Variant& v);
 
 // Three-way locale comparisons answering -1, 0 or 1. A length of 0 compares the whole texts up to
-// a terminating zero; a positive length compares at most that many characters (UTF-16 units for
-// the wide form, bytes for the other) of each.
+// a terminating zero; a positive length compares at most that many characters of each (UTF-16
+// units for the wide form, whole UTF-8 characters for the other).
 int CompareWideStrGx(std::u16string_view s1, std::u16string_view s2, int length, bool ignoreCase);
 int CompareAnsiStrGx(std::string_view s1, std::string_view s2, int length, bool ignoreCase);
 int AnsiCompareStrGx(std::string_view s1, std::string_view s2);

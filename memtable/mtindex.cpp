@@ -198,7 +198,10 @@ void TMTIndexGx::RecordsListChanged(TMemoryRecordGx* record, int index, int acti
       Variant key = KeyOf(record, rvCurrent);
       int pos;
       FindKeyValueIndex(key, pos);
-      if (Count() > index)
+      // Positions after it move up unless it was appended. (Counting items is not enough: records
+      // marked deleted have no item, so later records may have positions past the item count.)
+      TRecordsListGx* records = RecordsList();
+      if (!records || index < records->Count() - 1)
         for (TIndexItemGx& item : items_)
           if (item.RecIndex >= index) ++item.RecIndex;
       InsertItem(pos, TIndexItemGx{std::move(key), index});

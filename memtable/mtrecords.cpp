@@ -255,6 +255,9 @@ TRecordsListGx::~TRecordsListGx() {
     if (r) r->updateIndex_ = -1;
   pending_.clear();
   pendingCount_ = 0;
+  // Cleared without notices: nobody may look at a list that is going away (an index watching
+  // it included).
+  ++updateCount_;
   Clear();
   FreeRecordList(deleted_);
   if (shadow_) {

@@ -94,6 +94,9 @@ TEST(GxPlatform, LocaleComparisons) {
   EXPECT_NE(CompareAnsiStrGx("ABC", "abc", 0, false), 0);
   // A length compares only that much; 0 runs to the terminating zero.
   EXPECT_EQ(CompareAnsiStrGx("abcX", "abcY", 3, false), 0);
+  // The length counts characters, not bytes: two Chinese characters are six bytes.
+  EXPECT_EQ(CompareAnsiStrGx("费用甲", "费用乙", 2, false), 0);
+  EXPECT_NE(CompareAnsiStrGx("费用甲", "费用乙", 3, false), 0);
   EXPECT_EQ(CompareAnsiStrGx(std::string_view("ab\0x", 4), std::string_view("ab\0y", 4), 0, false), 0);
   EXPECT_EQ(CompareWideStrGx(u"abcX", u"abcY", 3, false), 0);
   EXPECT_EQ(CompareWideStrGx(u"Abc", u"aBC", 0, true), 0);

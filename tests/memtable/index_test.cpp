@@ -163,6 +163,15 @@ TEST_F(IndexTest, MarkedDeletedRecordLeavesTheIndexAndItsKeyCanBeUsedAgain) {
   TMemoryRecordGx* again = AddRow(list, {2, "again", 0.0});
   EXPECT_EQ(again->Index(), 3);
   EXPECT_EQ(Items(index), "1@0 2@3 3@2");
+  // A record inserted before the end moves every later item up, including those past the item
+  // count (the marked record has none).
+  TMemoryRecordGx* mid = list->NewRecord();
+  mid->SetDataValue(0, rvCurrent, 7);
+  list->InsertRecord(mid, 2);
+  EXPECT_EQ(Items(index), "1@0 2@4 3@3 7@2");
+  CheckConsistent(index);
+  list->DeleteRecord(2);
+  EXPECT_EQ(Items(index), "1@0 2@3 3@2");
   // Merging removes the marked record for good: its item is gone already, and the later
   // positions still close up.
   list->MergeChangeLog();
@@ -254,6 +263,8 @@ TEST_F(IndexTest, AnIndexMayWatchAnotherList) {
   index->SetActive(true);
   EXPECT_EQ(index->RecordsList(), other->RecordsList());
   EXPECT_EQ(Items(index), "4@1 5@0");
+  // It goes before the list it watches.
+  index->Free();
 }
 
 }  // namespace
