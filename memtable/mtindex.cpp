@@ -31,6 +31,76 @@ std::string KeyText(const Variant& key) {
 
 }  // namespace
 
+// ---------------------------------------------------------------- item list
+
+size_t TIndexItemListGx::ChunkOf(int pos) const noexcept {
+  // The last chunk whose first position is at most pos.
+  auto it = std::upper_bound(starts_.begin(), starts_.end(), pos);
+  return it == starts_.begin() ? 0 : static_cast<size_t>(it - starts_.begin()) - 1;
+}
+
+const TIndexItemGx& TIndexItemListGx::Locate(int pos) const {
+  if (pos < 0 || pos >= size_) TList::Error("List index out of bounds (%d)", pos);
+  size_t c = ChunkOf(pos);
+  return chunks_[c][static_cast<size_t>(pos - starts_[c])];
+}
+
+void TIndexItemListGx::RecountFrom(size_t chunk) noexcept {
+  starts_.resize(chunks_.size());
+  int at = chunk == 0 ? 0 : starts_[chunk - 1] + static_cast<int>(chunks_[chunk - 1].size());
+  for (size_t c = chunk; c < chunks_.size(); ++c) {
+    starts_[c] = at;
+    at += static_cast<int>(chunks_[c].size());
+  }
+}
+
+void TIndexItemListGx::insert(int pos, TIndexItemGx item) {
+  if (pos < 0 || pos > size_) TList::Error("List index out of bounds (%d)", pos);
+  if (chunks_.empty()) {
+    chunks_.emplace_back();
+    starts_.assign(1, 0);
+  }
+  size_t c = ChunkOf(pos);
+  auto& chunk = chunks_[c];
+  chunk.insert(chunk.begin() + (pos - starts_[c]), std::move(item));
+  ++size_;
+  if (chunk.size() > 2 * kMaxChunk) {
+    // Split in halves; the later half becomes the next chunk.
+    std::vector<TIndexItemGx> tail(std::make_move_iterator(chunk.begin() + kMaxChunk),
+                                   std::make_move_iterator(chunk.end()));
+    chunk.resize(kMaxChunk);
+    chunks_.insert(chunks_.begin() + static_cast<std::ptrdiff_t>(c) + 1, std::move(tail));
+  }
+  RecountFrom(c);
+}
+
+void TIndexItemListGx::erase(int pos) {
+  if (pos < 0 || pos >= size_) TList::Error("List index out of bounds (%d)", pos);
+  size_t c = ChunkOf(pos);
+  auto& chunk = chunks_[c];
+  chunk.erase(chunk.begin() + (pos - starts_[c]));
+  --size_;
+  if (chunk.empty()) chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(c));
+  RecountFrom(c);
+}
+
+void TIndexItemListGx::clear() noexcept {
+  chunks_.clear();
+  starts_.clear();
+  size_ = 0;
+}
+
+void TIndexItemListGx::assign(std::vector<TIndexItemGx>&& items) {
+  clear();
+  size_ = static_cast<int>(items.size());
+  for (size_t at = 0; at < items.size(); at += kMaxChunk) {
+    size_t end = std::min(items.size(), at + kMaxChunk);
+    chunks_.emplace_back(std::make_move_iterator(items.begin() + static_cast<std::ptrdiff_t>(at)),
+                         std::make_move_iterator(items.begin() + static_cast<std::ptrdiff_t>(end)));
+  }
+  RecountFrom(0);
+}
+
 // ---------------------------------------------------------------- index
 
 TMTIndexGx::TMTIndexGx(TCollection* collection) : TCollectionItem(collection) {}
@@ -109,7 +179,7 @@ bool TMTIndexGx::FindKeyValueIndex(const Variant& key, int& pos) const {
   int lo = 0, hi = Count() - 1;
   while (lo <= hi) {
     int mid = (lo + hi) / 2;
-    switch (CompareVariants(items_[static_cast<size_t>(mid)].KeyValue, key)) {
+    switch (CompareVariants(items_[mid].KeyValue, key)) {
       case vrLessThan: lo = mid + 1; break;
       case vrGreaterThan: hi = mid - 1; break;
       case vrEqual: pos = mid; return true;
@@ -123,7 +193,7 @@ bool TMTIndexGx::FindKeyValueIndex(const Variant& key, int& pos) const {
 bool TMTIndexGx::LocateKey(const Variant& key, int& recIndex) const {
   int pos;
   if (!FindKeyValueIndex(key, pos)) return false;
-  recIndex = items_[static_cast<size_t>(pos)].RecIndex;
+  recIndex = items_[pos].RecIndex;
   return true;
 }
 
@@ -132,38 +202,27 @@ void TMTIndexGx::GetKeyRecords(const Variant& key, std::vector<TMemoryRecordGx*>
   if (!FindKeyValueIndex(key, pos)) return;
   TRecordsListGx* records = RecordsList();
   if (!records) return;
-  for (int i = pos - 1; i >= 0 && SameKey(items_[static_cast<size_t>(i)].KeyValue, key); --i)
-    list.push_back(records->Rec(items_[static_cast<size_t>(i)].RecIndex));
-  for (int i = pos; i < Count() && SameKey(items_[static_cast<size_t>(i)].KeyValue, key); ++i)
-    list.push_back(records->Rec(items_[static_cast<size_t>(i)].RecIndex));
+  for (int i = pos - 1; i >= 0 && SameKey(items_[i].KeyValue, key); --i) list.push_back(records->Rec(items_[i].RecIndex));
+  for (int i = pos; i < Count() && SameKey(items_[i].KeyValue, key); ++i) list.push_back(records->Rec(items_[i].RecIndex));
 }
 
-const TIndexItemGx& TMTIndexGx::Items(int pos) const {
-  if (pos < 0 || pos >= Count()) TList::Error("List index out of bounds (%d)", pos);
-  return items_[static_cast<size_t>(pos)];
-}
+const TIndexItemGx& TMTIndexGx::Items(int pos) const { return items_[pos]; }
 
-void TMTIndexGx::SetKeyValue(int pos, const Variant& value) {
-  Items(pos);
-  items_[static_cast<size_t>(pos)].KeyValue = value;
-}
+void TMTIndexGx::SetKeyValue(int pos, const Variant& value) { items_[pos].KeyValue = value; }
 
-void TMTIndexGx::InsertItem(int pos, TIndexItemGx item) {
-  if (pos < 0 || pos > Count()) TList::Error("List index out of bounds (%d)", pos);
-  if (pos == Count())
-    items_.push_back(std::move(item));
-  else
-    items_.insert(items_.begin() + pos, std::move(item));
-}
+void TMTIndexGx::InsertItem(int pos, TIndexItemGx item) { items_.insert(pos, std::move(item)); }
 
 void TMTIndexGx::KeyViolation(const Variant& key) {
   throw EDatabaseError("Unical key violation " + KeyText(key));
 }
 
 int TMTIndexGx::FindItemLinear(int recIndex) const noexcept {
-  for (size_t i = 0; i < items_.size(); ++i)
-    if (items_[i].RecIndex == recIndex) return static_cast<int>(i);
-  return -1;
+  int pos = 0, found = -1;
+  items_.ForEach([&](const TIndexItemGx& item) {
+    if (found < 0 && item.RecIndex == recIndex) found = pos;
+    ++pos;
+  });
+  return found;
 }
 
 int TMTIndexGx::FindItem(const Variant& key, int recIndex) const {
@@ -175,10 +234,10 @@ int TMTIndexGx::FindItem(const Variant& key, int recIndex) const {
     found = false;
   }
   if (found) {
-    for (int i = pos; i >= 0 && SameKey(items_[static_cast<size_t>(i)].KeyValue, key); --i)
-      if (items_[static_cast<size_t>(i)].RecIndex == recIndex) return i;
-    for (int i = pos + 1; i < Count() && SameKey(items_[static_cast<size_t>(i)].KeyValue, key); ++i)
-      if (items_[static_cast<size_t>(i)].RecIndex == recIndex) return i;
+    for (int i = pos; i >= 0 && SameKey(items_[i].KeyValue, key); --i)
+      if (items_[i].RecIndex == recIndex) return i;
+    for (int i = pos + 1; i < Count() && SameKey(items_[i].KeyValue, key); ++i)
+      if (items_[i].RecIndex == recIndex) return i;
   }
   // The key read now may not be the one indexed (a value changed behind the index's back).
   return FindItemLinear(recIndex);
@@ -202,8 +261,9 @@ void TMTIndexGx::RecordsListChanged(TMemoryRecordGx* record, int index, int acti
       // marked deleted have no item, so later records may have positions past the item count.)
       TRecordsListGx* records = RecordsList();
       if (!records || index < records->Count() - 1)
-        for (TIndexItemGx& item : items_)
+        items_.ForEach([index](TIndexItemGx& item) {
           if (item.RecIndex >= index) ++item.RecIndex;
+        });
       InsertItem(pos, TIndexItemGx{std::move(key), index});
       break;
     }
@@ -224,38 +284,27 @@ void TMTIndexGx::RecordsListChanged(TMemoryRecordGx* record, int index, int acti
       }
       int to;
       FindKeyValueIndex(key, to);
-      items_[static_cast<size_t>(from)].KeyValue = std::move(key);
+      items_[from].KeyValue = std::move(key);
       if (to > from) --to;
       if (to != from) {
-        auto first = items_.begin();
-        if (from < to)
-          std::rotate(first + from, first + from + 1, first + to + 1);
-        else
-          std::rotate(first + to, first + from, first + from + 1);
+        TIndexItemGx item = std::move(items_[from]);
+        items_.erase(from);
+        items_.insert(to, std::move(item));
       }
       break;
     }
     case 5: {  // deleted from index
       // One pass: the record's item goes (it may be gone already: a record marked deleted left the
       // index then) and the later positions close up.
-      bool removed = false;
-      size_t out = 0;
-      for (size_t i = 0; i < items_.size(); ++i) {
-        TIndexItemGx& item = items_[i];
-        if (!removed && item.RecIndex == index) {
-          removed = true;
-          continue;
-        }
-        if (item.RecIndex > index) --item.RecIndex;
-        if (out != i) items_[out] = std::move(item);
-        ++out;
-      }
-      items_.resize(out);
+      items_.EraseFirstAndUpdate([index](const TIndexItemGx& item) { return item.RecIndex == index; },
+                                 [index](TIndexItemGx& item) {
+                                   if (item.RecIndex > index) --item.RecIndex;
+                                 });
       break;
     }
     case 9: {  // marked deleted: positions stay
       int pos = FindItem(KeyOf(record, rvCurrent), index);
-      if (pos >= 0) items_.erase(items_.begin() + pos);
+      if (pos >= 0) items_.erase(pos);
       break;
     }
     case 7: Rebuild(); break;
@@ -266,7 +315,7 @@ void TMTIndexGx::RecordsListChanged(TMemoryRecordGx* record, int index, int acti
 void TMTIndexGx::RecordMoved(TMemoryRecordGx*, int fromIndex, int toIndex) {
   if (fromIndex == toIndex) return;
   bool moved = false;
-  for (TIndexItemGx& item : items_) {
+  items_.ForEach([&](TIndexItemGx& item) {
     int r = item.RecIndex;
     if (!moved && r == fromIndex) {
       item.RecIndex = toIndex;
@@ -276,7 +325,7 @@ void TMTIndexGx::RecordMoved(TMemoryRecordGx*, int fromIndex, int toIndex) {
     } else if (r >= toIndex && r < fromIndex) {
       ++item.RecIndex;
     }
-  }
+  });
 }
 
 void TMTIndexGx::Rebuild() {
@@ -285,12 +334,12 @@ void TMTIndexGx::Rebuild() {
   TRecordsListGx* list = RecordsList();
   if (!list) return;
   const auto& records = list->Records();
-  items_.reserve(records.size());
+  std::vector<TIndexItemGx> items;
+  items.reserve(records.size());
   for (size_t i = 0; i < records.size(); ++i)
-    items_.push_back(TIndexItemGx{KeyOf(records[i], rvCurrent), static_cast<int32_t>(i)});
-  auto& items = items_;
+    items.push_back(TIndexItemGx{KeyOf(records[i], rvCurrent), static_cast<int32_t>(i)});
   GxQuickSort(
-      0, Count() - 1,
+      0, static_cast<int>(items.size()) - 1,
       [&](int i, int p) {
         switch (CompareVariants(items[static_cast<size_t>(i)].KeyValue, items[static_cast<size_t>(p)].KeyValue)) {
           case vrLessThan: return -1;
@@ -299,6 +348,7 @@ void TMTIndexGx::Rebuild() {
         }
       },
       [&](int i, int j) { std::swap(items[static_cast<size_t>(i)], items[static_cast<size_t>(j)]); });
+  items_.assign(std::move(items));
 }
 
 // ---------------------------------------------------------------- collection

@@ -3,6 +3,7 @@
 // is found by binary search, duplicates are refused before a record is stored, and all records with
 // one key can be listed. The records list tells its indexes of every change; they follow record by
 // record and rebuild only on whole-list changes.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,6 +19,73 @@ struct TIndexItemGx {
   Variant KeyValue;      // one field's value, or a varVariant array of several
   int32_t RecIndex = 0;  // the record's position in the records list
 };
+
+// The items of an index in key order, held in chunks: an insert or removal in the middle moves
+// at most one chunk's items (a plain array would move half the index each time, making a load in
+// random key order quadratic). Positions stay what callers see.
+class TIndexItemListGx {
+ public:
+  int size() const noexcept { return size_; }
+  bool empty() const noexcept { return size_ == 0; }
+  const TIndexItemGx& operator[](int pos) const { return Locate(pos); }
+  TIndexItemGx& operator[](int pos) { return const_cast<TIndexItemGx&>(Locate(pos)); }
+  void insert(int pos, TIndexItemGx item);
+  void erase(int pos);
+  void clear() noexcept;
+  // Takes over items already in key order.
+  void assign(std::vector<TIndexItemGx>&& items);
+  template <class F>
+  void ForEach(F&& f) {
+    for (auto& chunk : chunks_)
+      for (TIndexItemGx& item : chunk) f(item);
+  }
+  template <class F>
+  void ForEach(F&& f) const {
+    for (const auto& chunk : chunks_)
+      for (const TIndexItemGx& item : chunk) f(item);
+  }
+  // Removes the first item the predicate accepts (if any) and applies `each` to the others.
+  template <class Pred, class F>
+  bool EraseFirstAndUpdate(Pred&& pred, F&& each);
+
+ private:
+  static constexpr size_t kMaxChunk = 64;
+  const TIndexItemGx& Locate(int pos) const;
+  // The chunk holding position pos (the last one for pos == size).
+  size_t ChunkOf(int pos) const noexcept;
+  void RecountFrom(size_t chunk) noexcept;
+
+  std::vector<std::vector<TIndexItemGx>> chunks_;
+  std::vector<int> starts_;  // position of each chunk's first item
+  int size_ = 0;
+};
+
+template <class Pred, class F>
+bool TIndexItemListGx::EraseFirstAndUpdate(Pred&& pred, F&& each) {
+  bool removed = false;
+  for (size_t c = 0; c < chunks_.size(); ++c) {
+    auto& chunk = chunks_[c];
+    for (size_t i = 0; i < chunk.size();) {
+      if (!removed && pred(chunk[i])) {
+        chunk.erase(chunk.begin() + static_cast<std::ptrdiff_t>(i));
+        removed = true;
+        continue;
+      }
+      each(chunk[i]);
+      ++i;
+    }
+  }
+  if (removed) {
+    --size_;
+    for (size_t c = 0; c < chunks_.size();)
+      if (chunks_[c].empty())
+        chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(c));
+      else
+        ++c;
+    RecountFrom(0);
+  }
+  return removed;
+}
 
 class TMTIndexGx : public TCollectionItem {
   FANO_CLASS(TMTIndexGx)
@@ -49,7 +117,7 @@ class TMTIndexGx : public TCollectionItem {
   // then the found one and those after it.
   void GetKeyRecords(const Variant& key, std::vector<TMemoryRecordGx*>& list) const;
 
-  int Count() const noexcept { return static_cast<int>(items_.size()); }
+  int Count() const noexcept { return items_.size(); }
   const TIndexItemGx& Items(int pos) const;
   const Variant& KeyValue(int pos) const { return Items(pos).KeyValue; }
   void SetKeyValue(int pos, const Variant& value);
@@ -77,7 +145,7 @@ class TMTIndexGx : public TCollectionItem {
   std::string fields_;
   Variant oldKeyValue_;
   bool primary_ = false;
-  std::vector<TIndexItemGx> items_;
+  TIndexItemListGx items_;
   TRecordsListGx* recordsList_ = nullptr;
   bool unique_ = false;
   // The key's field positions, resolved against a version of the structure.

@@ -32,7 +32,12 @@ inline TMemoryRecordGx* AddRow(TRecordsListGx* list, std::initializer_list<Varia
   TMemoryRecordGx* r = list->NewRecord();
   int i = 0;
   for (const Variant& v : values) r->SetDataValue(i++, rvCurrent, v);
-  list->AddRecord(r);
+  try {
+    list->AddRecord(r);
+  } catch (...) {
+    r->Cancel();  // refused: still the caller's, never attached
+    throw;
+  }
   return r;
 }
 
