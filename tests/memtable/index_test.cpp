@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "editors/toolctrlsgx.h"
 #include "memtable/mtindex.h"
@@ -252,6 +253,43 @@ TEST_F(IndexTest, SortDataAndClearRebuild) {
   EXPECT_EQ(Items(index), "1@0 2@1 3@2");
   list->Clear();
   EXPECT_EQ(index->Count(), 0);
+}
+
+TEST_F(IndexTest, ManyRecordsInRandomOrderStayConsistent) {
+  // Enough items for the index to hold them in many chunks.
+  std::vector<int> keys(3000);
+  for (int i = 0; i < 3000; ++i) keys[static_cast<size_t>(i)] = i * 2;
+  std::mt19937 rng(5);
+  std::shuffle(keys.begin(), keys.end(), rng);
+  TMTIndexGx* index = AddIndex("ID", true);
+  for (int k : keys) AddRow(list, {k, "x", 0.0});
+  EXPECT_EQ(index->Count(), 3000);
+  CheckConsistent(index);
+  for (int i = 0; i < 700; ++i) list->DeleteRecord(static_cast<int>(rng() % static_cast<unsigned>(list->Count())));
+  for (int i = 0; i < 500; ++i) {
+    TMemoryRecordGx* r = list->NewRecord();
+    r->SetDataValue(0, rvCurrent, 2 * i + 1);  // odd keys: never taken
+    list->InsertRecord(r, static_cast<int>(rng() % static_cast<unsigned>(list->Count() + 1)));
+  }
+  for (int i = 0; i < 300; ++i) {
+    TMemoryRecordGx* r = list->Rec(static_cast<int>(rng() % static_cast<unsigned>(list->Count())));
+    r->Edit();
+    r->SetDataValue(0, rvCurrent, 100000 + i);
+    r->Post();
+  }
+  list->SetCachedUpdates(true);
+  for (int i = 0; i < 200; ++i) {
+    int at = static_cast<int>(rng() % static_cast<unsigned>(list->Count()));
+    if (list->Rec(at)->UpdateStatus() != usDeleted) list->MarkDel(at);
+  }
+  list->MergeChangeLog();
+  EXPECT_EQ(index->Count(), list->Count());
+  CheckConsistent(index);
+  for (int i = 0; i < index->Count(); ++i) {
+    int rec = -1;
+    ASSERT_TRUE(index->LocateKey(index->KeyValue(i), rec));
+    EXPECT_EQ(index->Items(i).RecIndex, rec);
+  }
 }
 
 TEST_F(IndexTest, AnIndexMayWatchAnotherList) {
