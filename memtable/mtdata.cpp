@@ -17,16 +17,28 @@
 namespace {
 
 // The structure and the records list of a store are not created by the component reader: inside
-// the block of the store being read they stand for the store's own (see ReadState).
-TMemTableDataGx* gReadingStore = nullptr;
+// the block of the store being read, the first block of each class stands for the store's own
+// (see ReadState); any further one gets an object of its own.
+struct TReadingState {
+  TMemTableDataGx* store = nullptr;
+  bool structGiven = false;
+  bool listGiven = false;
+};
+TReadingState gReading;
 
 TObject* CreateDataStruct(TObject* owner) {
-  if (gReadingStore) return gReadingStore->DataStruct();
+  if (gReading.store && !gReading.structGiven) {
+    gReading.structGiven = true;
+    return gReading.store->DataStruct();
+  }
   return new TMTDataStructGx(dynamic_cast<TComponent*>(owner));
 }
 
 TObject* CreateRecordsList(TObject* owner) {
-  if (gReadingStore) return gReadingStore->RecordsList();
+  if (gReading.store && !gReading.listGiven) {
+    gReading.listGiven = true;
+    return gReading.store->RecordsList();
+  }
   return new TRecordsListGx(dynamic_cast<TComponent*>(owner));
 }
 
@@ -756,9 +768,23 @@ void TMTDataStructGx::GetChildren(const TGetChildProc& proc, TComponent*) {
 
 TComponent* TMTDataStructGx::GetParentComponent() const { return store_; }
 
-void TMTDataStructGx::SetParentComponent(TComponent* parent) {
-  // Read as the block of its store: the reader made it the root's; it belongs to the store alone.
-  if (parent && parent == store_ && Owner()) Owner()->RemoveComponent(this);
+void TMTDataStructGx::SetParentComponent(TComponent*) {
+  // Read as a block of its store: the reader made it the root's; it belongs to the store alone.
+  if (store_ && Owner()) Owner()->RemoveComponent(this);
+}
+
+void TMTDataStructGx::SetName(std::string_view newName) {
+  if (store_ && newName != "DataStruct") throw EComponentError("A store's structure is named DataStruct");
+  TComponent::SetName(newName);
+}
+
+void TMTDataStructGx::BeforeDestruction() {
+  // A store's structure goes with its store only (a failed read may try to free it).
+  if (store_) {
+    if (Owner()) Owner()->RemoveComponent(this);
+    throw EComponentError("A store's structure goes only with its store");
+  }
+  TComponent::BeforeDestruction();
 }
 
 // ---------------------------------------------------------------- store
@@ -791,8 +817,11 @@ void TMemTableDataGx::BeforeDestruction() {
 
 TMemTableDataGx::~TMemTableDataGx() {
   DetachAllNotificators();
+  // Released from the store first: they refuse to go while they belong to it.
+  recordsList_->store_ = nullptr;
   recordsList_->Free();
   recordsList_ = nullptr;
+  dataStruct_->store_ = nullptr;
   dataStruct_->Free();
   restructStruct_->Free();
   delete autoIncrement_;
@@ -907,20 +936,20 @@ void TMemTableDataGx::GetChildren(const TGetChildProc& proc, TComponent*) {
   proc(recordsList_);
 }
 
-TMemTableDataGx* TMemTableDataGx::ReadingStore() noexcept { return gReadingStore; }
+TMemTableDataGx* TMemTableDataGx::ReadingStore() noexcept { return gReading.store; }
 
 void TMemTableDataGx::ReadState(TReader& reader) {
   // The stream brings its own columns and rows.
   DestroyTable();
-  TMemTableDataGx* saved = gReadingStore;
-  gReadingStore = this;
+  TReadingState saved = gReading;
+  gReading = TReadingState{this, false, false};
   try {
     TComponent::ReadState(reader);
   } catch (...) {
-    gReadingStore = saved;
+    gReading = saved;
     throw;
   }
-  gReadingStore = saved;
+  gReading = saved;
 }
 
 // ---- shadow ----

@@ -385,6 +385,8 @@ class TMTDataStructGx : public TComponent {
   bool HasParent() const override { return store_ != nullptr; }
   TComponent* GetParentComponent() const override;
   void SetParentComponent(TComponent* parent) override;
+  void SetName(std::string_view newName) override;
+  void BeforeDestruction() override;
 
  private:
   friend class TMTDataFieldGx;

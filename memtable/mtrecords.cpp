@@ -269,9 +269,23 @@ TRecordsListGx::~TRecordsListGx() {
 
 TComponent* TRecordsListGx::GetParentComponent() const { return store_; }
 
-void TRecordsListGx::SetParentComponent(TComponent* parent) {
-  // Read as the block of its store: the reader made it the root's; it belongs to the store alone.
-  if (parent && parent == store_ && Owner()) Owner()->RemoveComponent(this);
+void TRecordsListGx::SetParentComponent(TComponent*) {
+  // Read as a block of its store: the reader made it the root's; it belongs to the store alone.
+  if (store_ && Owner()) Owner()->RemoveComponent(this);
+}
+
+void TRecordsListGx::SetName(std::string_view newName) {
+  if (store_ && newName != "RecordsList") throw EComponentError("A store's records list is named RecordsList");
+  TComponent::SetName(newName);
+}
+
+void TRecordsListGx::BeforeDestruction() {
+  // A store's records list goes with its store only (a failed read may try to free it).
+  if (store_) {
+    if (Owner()) Owner()->RemoveComponent(this);
+    throw EComponentError("A store's records list goes only with its store");
+  }
+  TComponent::BeforeDestruction();
 }
 
 TMemoryRecordGx* TRecordsListGx::Rec(int index) const {

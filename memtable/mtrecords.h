@@ -194,6 +194,8 @@ class TRecordsListGx : public TComponent {
   bool HasParent() const override { return store_ != nullptr; }
   TComponent* GetParentComponent() const override;
   void SetParentComponent(TComponent* parent) override;
+  void SetName(std::string_view newName) override;
+  void BeforeDestruction() override;
 
  private:
   friend class TMemoryRecordGx;

@@ -156,4 +156,47 @@ TEST(StoreStream, MalformedRowsAreRefused) {
   EXPECT_THROW(ReadComponentText(&copy, wrongType), Exception) << wrongType;
 }
 
+TEST(StoreStream, OddBlocksNeverTakeTheStoresOwnObjects) {
+  const char* good =
+      "object TMemTableDataGx mtd {\n"
+      "  object TMTDataStructGx DataStruct {\n"
+      "    object TMTNumericDataFieldGx ID { FieldName = \"ID\" }\n"
+      "  }\n"
+      "  object TRecordsListGx RecordsList { Data = ((1) (2)) }\n";
+  // A second structure block is an object of its own: the store keeps the first one's columns.
+  {
+    TMemTableDataGx store(nullptr);
+    ReadComponentText(&store, std::string(good) +
+                                  "  object TMTDataStructGx DataStruct2 {\n"
+                                  "    object TMTStringDataFieldGx X { FieldName = \"X\" }\n"
+                                  "  }\n}\n");
+    EXPECT_EQ(store.DataStruct()->Count(), 1);
+    EXPECT_EQ(store.RecordsList()->Count(), 2);
+    EXPECT_EQ(store.DataStruct()->Owner(), nullptr);
+  }
+  // A store inside a store reads into its own objects.
+  {
+    TMemTableDataGx store(nullptr);
+    std::string inner = good;
+    inner.replace(0, inner.find('{'), "object TMemTableDataGx inner ");
+    std::string nested = std::string(good) + inner + "}\n}\n";
+    ReadComponentText(&store, nested);
+    ASSERT_EQ(store.ComponentCount(), 1);
+    auto* child = dynamic_cast<TMemTableDataGx*>(store.Components(0));
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child->RecordsList()->Count(), 2);
+    EXPECT_EQ(store.RecordsList()->Count(), 2);
+    EXPECT_NE(child->DataStruct(), store.DataStruct());
+  }
+  // The store's structure keeps its name; a block that would rename it fails the read cleanly.
+  {
+    TMemTableDataGx store(nullptr);
+    std::string renamed = std::string(good) + "}\n";
+    renamed.replace(renamed.find("DataStruct {"), 10, "Columns");
+    EXPECT_THROW(ReadComponentText(&store, renamed), Exception);
+    EXPECT_EQ(store.DataStruct()->Name(), "DataStruct");
+    EXPECT_EQ(store.DataStruct()->Owner(), nullptr);
+  }
+}
+
 }  // namespace
