@@ -1,0 +1,542 @@
+#include "memtable/recordsview.h"
+
+#include <algorithm>
+
+#include "platform/db/dataset.h"
+#include "platform/rtl/exceptions.h"
+
+FANO_IMPLEMENT_CLASS_WITH(TRecordsViewOrderByList, TOrderByList,
+                          [](TObject*) -> TObject* { return new TRecordsViewOrderByList(); })
+FANO_IMPLEMENT_CLASS_WITH(TRecordsViewGx, TRecordsListNotificatorGx,
+                          [](TObject*) -> TObject* { return new TRecordsViewGx(nullptr); })
+
+int TRecordsViewOrderByList::FieldIndexByName(std::string_view name) const {
+  if (!view_ || !view_->Store()) return -1;
+  return view_->Store()->DataStruct()->FieldIndex(name);
+}
+
+// ---------------------------------------------------------------- life
+
+TRecordsViewGx::TRecordsViewGx(TDataSet* dataSet)
+    : TRecordsListNotificatorGx(nullptr),
+      aggregates_(std::make_unique<TMTAggregatesGx>(this)),
+      orderByList_(std::make_unique<TRecordsViewOrderByList>(this)),
+      dataSet_(dataSet),
+      treeList_(std::make_unique<TMemoryTreeListGx>(this)) {}
+
+void TRecordsViewGx::BeforeDestruction() {
+  if (!destroying_) {
+    destroying_ = true;
+    // Every client loses its source; one that does not let go is dropped here.
+    while (!clients_.empty()) {
+      TRecordsListNotificatorGx* client = clients_.back();
+      client->SetMemTableData(nullptr);
+      if (!clients_.empty() && clients_.back() == client) clients_.pop_back();
+    }
+    TRecordsListNotificatorGx::SetMemTableData(nullptr);
+  }
+  TRecordsListNotificatorGx::BeforeDestruction();
+}
+
+TRecordsViewGx::~TRecordsViewGx() {
+  if (!destroying_) {
+    destroying_ = true;
+    while (!clients_.empty()) {
+      TRecordsListNotificatorGx* client = clients_.back();
+      client->SetMemTableData(nullptr);
+      if (!clients_.empty() && clients_.back() == client) clients_.pop_back();
+    }
+    TRecordsListNotificatorGx::SetMemTableData(nullptr);
+  }
+  // Aggregates and tree reach back into the view while they go.
+  aggregates_.reset();
+  treeList_.reset();
+}
+
+TRecordsListGx* TRecordsViewGx::RecordsList() const noexcept {
+  TMemTableDataGx* store = Store();
+  return store ? store->RecordsList() : nullptr;
+}
+
+// ---------------------------------------------------------------- reading
+
+int TRecordsViewGx::ViewItemsCount() {
+  return viewAsTreeList_ ? treeList_->ExpandedVisibleCount() : static_cast<int>(flatList_.size());
+}
+
+int TRecordsViewGx::AllVisibleCount() {
+  return viewAsTreeList_ ? treeList_->VisibleCount() : static_cast<int>(flatList_.size());
+}
+
+TMemoryRecordGx* TRecordsViewGx::GetViewRecord(int pos) {
+  if (viewAsTreeList_) {
+    TMemRecViewGx* node = treeList_->GetExpandedVisibleItem(pos);
+    return node ? node->Rec() : nullptr;
+  }
+  return FlatRecord(pos);
+}
+
+TMemoryRecordGx* TRecordsViewGx::GetAllVisibleRecord(int pos) {
+  if (viewAsTreeList_) {
+    TMemRecViewGx* node = treeList_->GetVisibleItem(pos);
+    return node ? node->Rec() : nullptr;
+  }
+  return FlatRecord(pos);
+}
+
+TMemoryRecordGx* TRecordsViewGx::FlatRecord(int pos) const {
+  return pos >= 0 && pos < static_cast<int>(flatList_.size()) ? flatList_[static_cast<size_t>(pos)] : nullptr;
+}
+
+int TRecordsViewGx::IndexOfRecord(const TMemoryRecordGx* rec) {
+  if (!rec) return -1;
+  if (viewAsTreeList_) {
+    const auto& items = treeList_->ExpandedVisibleItems();
+    for (size_t i = 0; i < items.size(); ++i)
+      if (items[i]->Rec() == rec) return static_cast<int>(i);
+    return -1;
+  }
+  return FlatPositionOf(rec, rec->Index());
+}
+
+// Position of the record in the flat list, -1 when absent. While the list follows the store's
+// order it is found by binary search on store positions (`storeIndex` stands for the record's own,
+// which a record that has just left the store no longer has); otherwise by a linear search.
+int TRecordsViewGx::FlatPositionOf(const TMemoryRecordGx* rec, int storeIndex) const {
+  if (StoreOrdered() && storeIndex >= 0) {
+    auto it = std::lower_bound(flatList_.begin(), flatList_.end(), storeIndex,
+                               [&](const TMemoryRecordGx* e, int at) { return (e == rec ? storeIndex : e->Index()) < at; });
+    return it != flatList_.end() && *it == rec ? static_cast<int>(it - flatList_.begin()) : -1;
+  }
+  auto it = std::find(flatList_.begin(), flatList_.end(), rec);
+  return it == flatList_.end() ? -1 : static_cast<int>(it - flatList_.begin());
+}
+
+int TRecordsViewGx::AggregateRowCount() const {
+  return viewAsTreeList_ ? treeList_->VisibleCount() : static_cast<int>(flatList_.size());
+}
+
+Variant TRecordsViewGx::AggregateRowValue(int row, int fieldIndex) const {
+  TMemoryRecordGx* rec = nullptr;
+  if (viewAsTreeList_) {
+    TMemRecViewGx* node = treeList_->GetVisibleItem(row);
+    rec = node ? node->Rec() : nullptr;
+  } else {
+    rec = FlatRecord(row);
+  }
+  return rec ? rec->Value(fieldIndex) : Null();
+}
+
+// ---------------------------------------------------------------- record operations
+
+TMemoryRecordGx* TRecordsViewGx::NewRecord() {
+  TRecordsListGx* list = RecordsList();
+  if (!list) throw EInvalidOperation("The records view has no record store");
+  return list->NewRecord();
+}
+
+int TRecordsViewGx::AddRecord(TMemoryRecordGx* rec) {
+  TRecordsListGx* list = RecordsList();
+  if (!list) throw EInvalidOperation("The records view has no record store");
+  return list->AddRecord(rec);
+}
+
+int TRecordsViewGx::InsertRecord(int pos, TMemoryRecordGx* rec) {
+  TRecordsListGx* list = RecordsList();
+  if (!list) throw EInvalidOperation("The records view has no record store");
+  int storePos = 0;
+  if (viewAsTreeList_) {
+    if (pos >= 1) {
+      TMemoryRecordGx* before = GetViewRecord(pos - 1);
+      storePos = before ? before->Index() + 1 : list->Count();
+    }
+  } else if (!flatList_.empty()) {
+    if (pos >= static_cast<int>(flatList_.size())) return list->AddRecord(rec);
+    storePos = flatList_[static_cast<size_t>(std::max(pos, 0))]->Index();
+  }
+  return list->InsertRecord(rec, storePos);
+}
+
+void TRecordsViewGx::DeleteRecord(int pos) {
+  TRecordsListGx* list = RecordsList();
+  TMemoryRecordGx* rec = GetViewRecord(pos);
+  if (!list || !rec) throw EListError("List index out of bounds (" + std::to_string(pos) + ")");
+  list->MarkDel(rec->Index());
+}
+
+void TRecordsViewGx::MergeChangeLog() {
+  if (TRecordsListGx* list = RecordsList()) list->MergeChangeLog();
+}
+
+void TRecordsViewGx::CancelUpdates() {
+  if (TRecordsListGx* list = RecordsList()) list->CancelUpdates();
+}
+
+// ---------------------------------------------------------------- shape
+
+void TRecordsViewGx::SetOrderByStr(const std::string& text) {
+  if (text == orderByStr_) return;
+  orderByList_->ParseOrderByStr(text);  // raises, keeping the old keys
+  size_t first = text.find_first_not_of(" \t\r\n");
+  const bool keys = first != std::string::npos && text[first] != '\0';
+  orderByStr_ = text;
+  if (!keys) {
+    // No keys: the old order goes, and the rows return to store order.
+    orderByList_->Clear();
+    RebuildView();
+    return;
+  }
+  Resort();
+}
+
+void TRecordsViewGx::SetViewAsTreeList(bool value) {
+  if (value == viewAsTreeList_) return;
+  viewAsTreeList_ = value;
+  if (value) RebuildTree();
+  else treeList_->ClearTree();
+  RebuildView();
+}
+
+void TRecordsViewGx::SetTreeKeyFieldName(const std::string& name) {
+  if (name == keyFieldName_) return;
+  keyFieldName_ = name;
+  UpdateTreeFieldIndexes();
+}
+
+void TRecordsViewGx::SetTreeRefParentFieldName(const std::string& name) {
+  if (name == refParentFieldName_) return;
+  refParentFieldName_ = name;
+  UpdateTreeFieldIndexes();
+}
+
+void TRecordsViewGx::UpdateTreeFieldIndexes() {
+  std::vector<int> key, parent;
+  if (TMemTableDataGx* store = Store()) {
+    if (!keyFieldName_.empty()) store->DataStruct()->FieldIndexes(keyFieldName_, key);
+    if (!refParentFieldName_.empty()) store->DataStruct()->FieldIndexes(refParentFieldName_, parent);
+  }
+  keyFieldIndexes_ = std::move(key);
+  refParentFieldIndexes_ = std::move(parent);
+}
+
+void TRecordsViewGx::SetStatusFilter(TUpdateStatusSet value) {
+  if (value == statusFilter_) return;
+  statusFilter_ = value;
+  if (Store()) RebuildView();
+}
+
+void TRecordsViewGx::RebuildView() {
+  flatList_.clear();
+  if (Store() && !viewAsTreeList_) {
+    const std::vector<TMemoryRecordGx*>* source = GetRecordsList ? GetRecordsList() : nullptr;
+    if (!source) source = &Store()->RecordsList()->Records();
+    flatList_.reserve(source->size());
+    for (size_t i = 0; i < source->size(); ++i) {
+      TMemoryRecordGx* rec = (*source)[i];
+      if (FilterRecord(rec, static_cast<int>(i))) flatList_.push_back(rec);
+    }
+  }
+  treeList_->UpdateNodesVisibility(nullptr);
+  if (!treeList_->FilterNodeIfParentVisible()) treeList_->MakeDescendantsVisible(nullptr);
+  if (!Sorted()) ViewDataChanged(nullptr, -1, rlListChanged);
+  else Resort();
+}
+
+void TRecordsViewGx::RebuildTree() {
+  if (TRecordsListGx* list = RecordsList()) treeList_->BuildFromRecords(list->Records());
+  else treeList_->ClearTree();
+}
+
+void TRecordsViewGx::Resort() {
+  if (!Sorted()) return;
+  if (flatList_.size() > 1) QuickSort(0, static_cast<int>(flatList_.size()) - 1);
+  ViewDataChanged(nullptr, -1, rlListChanged);
+}
+
+// ---------------------------------------------------------------- order
+
+int TRecordsViewGx::CompareByKeys(TMemoryRecordGx* rec1, TMemoryRecordGx* rec2) const {
+  for (const TOrderByItemGx& key : orderByList_->Items()) {
+    const Variant& a = rec1->Value(key.FieldIndex);
+    const Variant& b = rec2->Value(key.FieldIndex);
+    int r;
+    if (a.IsNull() || b.IsNull()) r = a.IsNull() == b.IsNull() ? 0 : (a.IsNull() ? -1 : 1);
+    else if (a == b) r = 0;
+    else r = a < b ? -1 : 1;
+    if (key.Desc) r = -r;
+    if (r != 0) return r;
+  }
+  return 0;
+}
+
+int TRecordsViewGx::CompareViewRecords(TMemoryRecordGx* rec1, TMemoryRecordGx* rec2) {
+  if (Sorted()) return CompareRecords ? CompareRecords(rec1, rec2, *orderByList_) : CompareByKeys(rec1, rec2);
+  return rec1->Index() - rec2->Index();
+}
+
+int TRecordsViewGx::FindInsertPosition(TMemoryRecordGx* rec, int hint) {
+  const int count = static_cast<int>(flatList_.size());
+  auto item = [&](int i) { return flatList_[static_cast<size_t>(i)]; };
+  if (count == 0 || CompareViewRecords(item(0), rec) >= 1) return 0;
+  if (CompareViewRecords(item(count - 1), rec) < 0) return count;
+  if (hint >= 0 && hint <= count) {
+    bool afterPrev = hint == 0 || CompareViewRecords(item(hint - 1), rec) <= 0;
+    bool beforeNext = hint == count || CompareViewRecords(item(hint), rec) >= 0;
+    if (afterPrev && beforeNext) return hint;
+  }
+  int lo = 0, hi = count - 1, mid = hi / 2;
+  for (;;) {
+    int c = CompareViewRecords(item(mid), rec);
+    if (c > 0) hi = mid;
+    else if (c == 0) return mid;
+    else lo = mid;
+    int next = (lo + hi) / 2;
+    if (next == mid) break;
+    mid = next;
+  }
+  return mid + 1;
+}
+
+// Quicksort around the middle item of each range, taken once. The smaller part is sorted by
+// recursion and the larger by the loop, which bounds the depth; the parts are disjoint, so the
+// result is the same as sorting the left part first.
+void TRecordsViewGx::QuickSort(int lo, int hi) {
+  while (lo < hi) {
+    int i = lo, j = hi;
+    TMemoryRecordGx* pivot = flatList_[static_cast<size_t>((lo + hi) / 2)];
+    do {
+      // The bounds keep an inconsistent comparison from running off the range.
+      while (i < hi && CompareViewRecords(flatList_[static_cast<size_t>(i)], pivot) < 0) ++i;
+      while (j > lo && CompareViewRecords(flatList_[static_cast<size_t>(j)], pivot) > 0) --j;
+      if (i <= j) {
+        std::swap(flatList_[static_cast<size_t>(i)], flatList_[static_cast<size_t>(j)]);
+        ++i;
+        --j;
+      }
+    } while (i <= j);
+    if (j - lo < hi - i) {
+      if (lo < j) QuickSort(lo, j);
+      lo = i;
+    } else {
+      if (i < hi) QuickSort(i, hi);
+      hi = j;
+    }
+  }
+}
+
+// ---------------------------------------------------------------- notices
+
+bool TRecordsViewGx::FilterRecord(TMemoryRecordGx* rec, int) {
+  if (!rec || !statusFilter_.Contains(rec->UpdateStatus())) return false;
+  return FilterRecordCallback ? FilterRecordCallback(rec) : true;
+}
+
+void TRecordsViewGx::RecordChanged(TMemoryRecordGx* rec, int index, int action) {
+  TRecordsListNotificatorGx::RecordChanged(rec, index, action);
+  if (destroying_) return;
+  if (action == rlListChanged) {
+    // The columns may have changed with the list: names that no longer resolve name nothing.
+    try {
+      UpdateTreeFieldIndexes();
+    } catch (const Exception&) {
+      keyFieldIndexes_.clear();
+      refParentFieldIndexes_.clear();
+    }
+  }
+  if (updateLock_ > 0) return;
+  const uint64_t announcedBefore = announced_;
+  FlatChanged(rec, index, action);
+  bool stop = false;
+  if (viewAsTreeList_) TreeChanged(rec, index, action, stop);
+  if (stop) return;
+  if (action == rlInserted || action == rlChanged || action == rlDeleted || action == rlListChanged ||
+      action == rlMarkedDeleted) {
+    // A change the view announced has reached the aggregates already.
+    if (announced_ == announcedBefore) AggregatesChanged(false);
+  }
+}
+
+void TRecordsViewGx::FlatChanged(TMemoryRecordGx* rec, int index, int action) {
+  switch (action) {
+    case rlInserted:
+      if (FilterRecord(rec, index)) {
+        int pos = FindInsertPosition(rec, -1);
+        flatList_.insert(flatList_.begin() + pos, rec);
+        pendingAppend_ = !viewAsTreeList_ && pos == static_cast<int>(flatList_.size()) - 1;
+        ViewDataChanged(rec, pos, rlInserted);
+      }
+      break;
+    case rlChanged:
+    case rlMarkedDeleted: {
+      int old = FlatPositionOf(rec, rec->Index());
+      if (old >= 0) flatList_.erase(flatList_.begin() + old);
+      int now = -1;
+      if (FilterRecord(rec, index)) {
+        now = FindInsertPosition(rec, old);
+        flatList_.insert(flatList_.begin() + now, rec);
+      }
+      if (old >= 0 && now >= 0) {
+        if (old != now) ViewRecordMoved(rec, old, now);
+        ViewDataChanged(rec, now, action);
+      } else if (now >= 0) {
+        ViewDataChanged(rec, now, rlInserted);
+      } else if (old >= 0) {
+        ViewDataChanged(rec, old, rlDeleted);
+      }
+      break;
+    }
+    case rlDeleted: {
+      int pos = FlatPositionOf(rec, index);
+      if (pos >= 0) {
+        flatList_.erase(flatList_.begin() + pos);
+        ViewDataChanged(rec, pos, rlDeleted);
+      }
+      break;
+    }
+    case rlListChanged:
+      if (viewAsTreeList_) {
+        // The tree is built before the view refreshes its visibility from the filter.
+        RebuildTree();
+      }
+      RebuildView();
+      break;
+    default:
+      break;
+  }
+}
+
+void TRecordsViewGx::TreeChanged(TMemoryRecordGx* rec, int, int action, bool& stop) {
+  TMemoryTreeListGx& tree = *treeList_;
+  switch (action) {
+    case rlBeforeInsert:
+    case rlBeforeChange:
+      if (rec) {
+        if (tree.CheckReferenceLoop(rec)) throw EInvalidOperation("Reference-loop found");
+        tree.CheckLevel(rec);
+      }
+      break;
+    case rlInserted: {
+      TMemRecViewGx* node = tree.AddRecordNode(rec);
+      tree.UpdateNodeVisibility(node, true);
+      break;
+    }
+    case rlChanged: {
+      TMemRecViewGx* node = tree.FindRecordNode(rec);
+      if (node) {
+        tree.MoveRecordNode(node, rec);
+        tree.UpdateNodeVisibility(node, true);
+      }
+      break;
+    }
+    case rlDeleted:
+    case rlMarkedDeleted: {
+      TMemRecViewGx* node = tree.FindRecordNode(rec);
+      if (!node) {
+        stop = true;
+        return;
+      }
+      std::vector<TMemoryRecordGx*> descendants;
+      tree.CollectDescendantRecords(descendants, node, true);
+      TMemRecViewGx* parent = node->NodeParent();
+      tree.DeleteNode(node, true);
+      for (TMemoryRecordGx* d : descendants) tree.AddRecordNode(d);
+      if (parent && parent != tree.Root()) tree.UpdateNodeVisibility(parent, true);
+      break;
+    }
+    default:
+      break;  // 7: built with the flat step above
+  }
+  if (tree.ItemsStale()) ViewDataChanged(nullptr, -1, rlListChanged);
+}
+
+void TRecordsViewGx::RecordMoved(TMemoryRecordGx* rec, int oldIndex, int newIndex) {
+  TRecordsListNotificatorGx::RecordMoved(rec, oldIndex, newIndex);
+  // Under the lock the flat list may hold records the store has already let go; the whole-list
+  // notice that ends the lock rebuilds it.
+  if (destroying_ || updateLock_ > 0 || oldIndex == newIndex) return;
+  // Only a view in store order follows the store's moves: a sorted view keeps its order, and a
+  // replacement source has an order of its own.
+  if (StoreOrdered()) MoveFlatEntry(oldIndex, newIndex);
+  if (viewAsTreeList_) {
+    TMemRecViewGx* node = treeList_->FindRecordNode(rec);
+    if (node && node->Parent()) {
+      TMemRecViewGx* parent = node->NodeParent();
+      TMemRecViewGx* before = nullptr;
+      for (int i = 0; i < parent->Count() && !before; ++i) {
+        TMemRecViewGx* sibling = parent->Child(i);
+        if (sibling != node && sibling->Rec()->Index() > rec->Index()) before = sibling;
+      }
+      if (before) treeList_->MoveTo(node, before, true, namInsertBefore);
+      else treeList_->MoveTo(node, parent, true, namAddChildLast);
+    }
+  }
+}
+
+void TRecordsViewGx::MoveFlatEntry(int oldIndex, int newIndex) {
+  const int count = static_cast<int>(flatList_.size());
+  auto at = [&](int i) { return flatList_[static_cast<size_t>(i)]->Index(); };
+  int entry = -1, target = -1;
+  if (newIndex < oldIndex) {
+    for (int i = 0; i < count && entry < 0; ++i)
+      if (at(i) == newIndex) entry = i;
+    if (entry >= 0) {
+      // In front of the first earlier row that the move passed; none passed: it stays.
+      target = entry;
+      for (int i = 0; i < entry; ++i)
+        if (at(i) >= newIndex) {
+          target = i;
+          break;
+        }
+    }
+  } else {
+    for (int i = count - 1; i >= 0 && entry < 0; --i)
+      if (at(i) == newIndex) entry = i;
+    if (entry >= 0) {
+      target = count - 1;
+      for (int i = 0; i < count; ++i)
+        if (at(i) > newIndex) {
+          target = i - 1;
+          break;
+        }
+    }
+  }
+  if (entry >= 0) {
+    TMemoryRecordGx* moved = flatList_[static_cast<size_t>(entry)];
+    flatList_.erase(flatList_.begin() + entry);
+    flatList_.insert(flatList_.begin() + std::clamp(target, 0, count - 1), moved);
+    ViewDataChanged(nullptr, -1, rlBeforeSourceChange);
+  }
+}
+
+void TRecordsViewGx::AddNotificationClient(TRecordsListNotificatorGx* client) {
+  if (client && std::find(clients_.begin(), clients_.end(), client) == clients_.end()) clients_.push_back(client);
+}
+
+void TRecordsViewGx::RemoveNotificationClient(TRecordsListNotificatorGx* client) {
+  auto it = std::find(clients_.begin(), clients_.end(), client);
+  if (it != clients_.end()) clients_.erase(it);
+}
+
+void TRecordsViewGx::ViewDataChanged(TMemoryRecordGx* rec, int index, int action) {
+  viewChangedFlag_ = true;
+  ++announced_;
+  const bool appended = pendingAppend_;
+  pendingAppend_ = false;
+  AggregatesChanged(appended);
+  if (OnViewDataChanged) OnViewDataChanged(rec, index, action);
+  // A client may detach itself (or another) while it is told.
+  std::vector<TRecordsListNotificatorGx*> clients = clients_;
+  for (TRecordsListNotificatorGx* client : clients)
+    if (std::find(clients_.begin(), clients_.end(), client) != clients_.end()) client->RecordChanged(rec, index, action);
+}
+
+void TRecordsViewGx::ViewRecordMoved(TMemoryRecordGx* rec, int oldIndex, int newIndex) {
+  if (OnViewRecordMoved) OnViewRecordMoved(rec, oldIndex, newIndex);
+  std::vector<TRecordsListNotificatorGx*> clients = clients_;
+  for (TRecordsListNotificatorGx* client : clients)
+    if (std::find(clients_.begin(), clients_.end(), client) != clients_.end()) client->RecordMoved(rec, oldIndex, newIndex);
+}
+
+void TRecordsViewGx::AggregatesChanged(bool appended) noexcept {
+  if (aggregates_) aggregates_->RowsChanged(appended);
+}
