@@ -79,7 +79,9 @@ class Prefix : public TExprAggregateRows {
  public:
   Prefix(const TRecordsViewGx& view, int count) : view_(view), count_(count) {}
   int AggregateRowCount() const override { return count_; }
-  Variant AggregateRowValue(int row, int field) const override { return view_.AggregateRowValue(row, field); }
+  const Variant& AggregateRowValue(int row, int field, Variant& scratch) const override {
+    return view_.AggregateRowValue(row, field, scratch);
+  }
 
  private:
   const TRecordsViewGx& view_;

@@ -7,6 +7,7 @@
 
 #include "platform/db/dataset.h"
 #include "platform/db/exprparser.h"
+#include "memtable/mtrecords.h"
 #include "platform/db/fields.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
@@ -159,12 +160,6 @@ size_t CharOffset(std::string_view s, int64_t chars) {
   return std::min(pos, s.size());
 }
 
-bool SegmentAt(const std::u32string& v, size_t at, const char32_t* s, size_t n) {
-  for (size_t k = 0; k < n; ++k)
-    if (s[k] != U'_' && s[k] != v[at + k]) return false;
-  return true;
-}
-
 void Collapse(std::string& p, std::string_view from) {
   for (size_t at; (at = p.find(from)) != std::string::npos;) p.replace(at, 2, "%");
 }
@@ -206,43 +201,39 @@ std::string Trimmed(const std::string& s, const std::string& c, bool left, bool 
 
 }  // namespace
 
-bool ExprLikeMatch(std::string_view value, std::string_view pattern, bool ignoreCase) {
-  if (value == pattern) return true;
-  std::string p(pattern);
-  Collapse(p, "%%");
-  Collapse(p, "_%");
-  Collapse(p, "%_");
-  if (p == "%") return true;
-  if (value.empty() || p.empty()) return false;
-  thread_local std::u32string V, P;
-  if (ignoreCase) {
-    Decode(AnsiUpperCase(value), V);
-    Decode(AnsiUpperCase(p), P);
-  } else {
-    Decode(value, V);
-    Decode(p, P);
-  }
+namespace {
+
+// The walk of the LIKE matcher over a value and a normalised pattern of characters (bytes when
+// both are ASCII, code points otherwise).
+template <class Str>
+bool LikeWalk(const Str& V, const Str& P) {
+  using Ch = typename Str::value_type;
+  auto segmentAt = [&](size_t at, size_t from, size_t n) {
+    for (size_t k = 0; k < n; ++k)
+      if (P[from + k] != Ch('_') && P[from + k] != V[at + k]) return false;
+    return true;
+  };
   size_t i = 0, j = 0;
   while (i < P.size()) {
-    char32_t c = P[i];
-    if (c == U'%') {
-      size_t next = P.find(U'%', i + 1);
-      const char32_t* seg = P.data() + i + 1;
-      size_t segLen = (next == std::u32string::npos ? P.size() : next) - (i + 1);
-      if (next == std::u32string::npos) {
+    Ch c = P[i];
+    if (c == Ch('%')) {
+      size_t next = P.find(Ch('%'), i + 1);
+      size_t seg = i + 1;
+      size_t segLen = (next == Str::npos ? P.size() : next) - seg;
+      if (next == Str::npos) {
         // The tail has to fit into what is left of the value, not overlap what was matched.
         if (V.size() - j < segLen) return false;
-        return SegmentAt(V, V.size() - segLen, seg, segLen);
+        return segmentAt(V.size() - segLen, seg, segLen);
       }
       size_t at = j;
-      while (at + segLen <= V.size() && !SegmentAt(V, at, seg, segLen)) ++at;
+      while (at + segLen <= V.size() && !segmentAt(at, seg, segLen)) ++at;
       if (at + segLen > V.size()) return false;
       j = at + segLen;
       i = next;
       continue;
     }
     if (j >= V.size()) break;
-    if (c == U'_' || c == V[j]) {
+    if (c == Ch('_') || c == V[j]) {
       ++i;
       ++j;
       continue;
@@ -252,6 +243,46 @@ bool ExprLikeMatch(std::string_view value, std::string_view pattern, bool ignore
   // Here either the pattern is used up or the value is (with a pattern character left that is
   // not "%": the "%" case never leaves the loop).
   return i >= P.size() && j >= V.size();
+}
+
+bool IsAscii(std::string_view s) noexcept {
+  for (unsigned char c : s)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+}  // namespace
+
+bool ExprLikeMatch(std::string_view value, std::string_view pattern, bool ignoreCase) {
+  if (value == pattern) return true;
+  std::string_view p = pattern;
+  std::string collapsed;
+  if (pattern.find("%%") != std::string_view::npos || pattern.find("_%") != std::string_view::npos ||
+      pattern.find("%_") != std::string_view::npos) {
+    collapsed.assign(pattern);
+    Collapse(collapsed, "%%");
+    Collapse(collapsed, "_%");
+    Collapse(collapsed, "%_");
+    p = collapsed;
+  }
+  if (p == "%") return true;
+  if (value.empty() || p.empty()) return false;
+  if (IsAscii(value) && IsAscii(p)) {
+    if (!ignoreCase) return LikeWalk(value, p);
+    thread_local std::string V, P;
+    V = UpperCase(value);
+    P = UpperCase(p);
+    return LikeWalk(std::string_view(V), std::string_view(P));
+  }
+  thread_local std::u32string V, P;
+  if (ignoreCase) {
+    Decode(AnsiUpperCase(value), V);
+    Decode(AnsiUpperCase(p), P);
+  } else {
+    Decode(value, V);
+    Decode(p, P);
+  }
+  return LikeWalk(V, P);
 }
 
 // ---- compiled form ----
@@ -270,12 +301,73 @@ struct TDataSetExprParserGx::Node {
   int ArgCount = 0;   // function: number of list elements
   int Agg = -1;       // aggregate function: index of its running state
   std::string Error;  // raised when the node is evaluated
+  bool Logical = false;  // always yields a Boolean or Null (see Truth)
 };
 
+// The running value of one aggregate. Sums of plain integers or doubles are kept natively and
+// turned into a variant only when a value of another kind arrives or the result is read; the
+// arithmetic is the variant arithmetic's own (integers widen to Int64, then to double on
+// overflow; a double beside an integer makes a double), so the result is the same.
 struct TDataSetExprParserGx::AggState {
+  enum class Raw : uint8_t { None, Int, Dbl };
   bool Started = false;
+  Raw Native = Raw::None;
+  bool Wide = false;  // an Int64 took part: the integer result stays Int64
+  int64_t I = 0;
+  double D = 0;
   Variant Acc;
   int64_t Count = 0;
+
+  void Materialize() {
+    if (Native == Raw::Int) Acc = !Wide && I >= INT32_MIN && I <= INT32_MAX ? Variant(static_cast<int>(I)) : Variant::FromInt64(I);
+    else if (Native == Raw::Dbl) Acc = Variant(D);
+    Native = Raw::None;
+  }
+  // Adds one summable, non-Null value.
+  void Add(const Variant& v) {
+    if (Native == Raw::None) Start(Acc);
+    const TVarType t = v.VarType();
+    const bool plainInt = t == varSmallint || t == varInteger || t == varShortInt || t == varInt64;
+    if (Native == Raw::Int && plainInt) {
+      int64_t r;
+      if (!__builtin_add_overflow(I, v.AsInt64(), &r)) {
+        I = r;
+        // Once beyond 32 bits the variant sum is an Int64, and stays one.
+        Wide = Wide || t == varInt64 || r < INT32_MIN || r > INT32_MAX;
+        return;
+      }
+    } else if (Native == Raw::Int && t == varDouble) {
+      D = static_cast<double>(I) + v.AsDouble();
+      Native = Raw::Dbl;
+      return;
+    } else if (Native == Raw::Dbl && (plainInt || t == varDouble)) {
+      D += v.AsDouble();
+      return;
+    }
+    Materialize();
+    Acc = Acc + v;
+  }
+  // A first value: kept natively when it is an Integer, an Int64 or a double, else as it is.
+  void Start(const Variant& v) {
+    const TVarType t = v.VarType();
+    if (t == varInteger || t == varInt64) {
+      Native = Raw::Int;
+      I = v.AsInt64();
+      Wide = t == varInt64;
+    } else if (t == varDouble) {
+      Native = Raw::Dbl;
+      D = v.AsDouble();
+    } else {
+      Native = Raw::None;
+      if (&v != &Acc) Acc = v;
+      return;
+    }
+    Acc.Clear();
+  }
+  Variant Sum() {
+    Materialize();
+    return Acc;
+  }
 };
 
 struct TDataSetExprParserGx::Context {
@@ -284,6 +376,7 @@ struct TDataSetExprParserGx::Context {
   int RowCount = 0;
   int Pos = -1;  // current aggregate row
   bool IgnoreCase = false;
+  bool DirectFields = false;  // stored fields are read straight from the record
   bool UseState = false;  // aggregates answer from their running state
 };
 
@@ -335,6 +428,7 @@ void TDataSetExprParserGx::Compile() {
   if (litStart <= static_cast<size_t>(ExprHeaderSize) || litStart > data_.size()) BadBlob();
   std::vector<int> byOffset(litStart - ExprHeaderSize, -1);
   root_ = CompileNode(0, 0, byOffset);
+  MarkLogical();
 }
 
 // Compiles the node at `offset` (from the node-area start); answers its index. `byOffset` maps
@@ -581,11 +675,114 @@ int TDataSetExprParserGx::CompileNode(size_t offset, int depth, std::vector<int>
 
 // ---- evaluation ----
 
+namespace {
+
+// The variant comparison (-1, 0, 1), with the common same-kind numbers compared directly.
+int CompareValues(const Variant& a, const Variant& b) {
+  const TVarType ta = a.VarType(), tb = b.VarType();
+  if (ta == varInteger && tb == varInteger) {
+    int64_t x = a.AsInt64(), y = b.AsInt64();
+    return x < y ? -1 : (x > y ? 1 : 0);
+  }
+  if ((ta == varDouble || ta == varInteger) && (tb == varDouble || tb == varInteger)) {
+    double x = a.AsDouble(), y = b.AsDouble();
+    if (!std::isnan(x) && !std::isnan(y)) return x < y ? -1 : (x > y ? 1 : 0);
+  }
+  return VarCompare(a, b);
+}
+
+bool Relation(uint32_t op, int c) {
+  switch (op) {
+    case coEQ: return c == 0;
+    case coNE: return c != 0;
+    case coGT: return c > 0;
+    case coLT: return c < 0;
+    case coGE: return c >= 0;
+    default: return c <= 0;
+  }
+}
+
+constexpr int False = 0, True = 1, Unknown = 2;
+
+// LIKE on two values taken as texts (a text is read in place).
+bool Like(const Variant& a, const Variant& b, bool ignoreCase) {
+  std::string ta, tb;
+  std::string_view va = a.IsStr() ? std::string_view(a.StrRef()) : std::string_view(ta = VarToStr(a));
+  std::string_view vb = b.IsStr() ? std::string_view(b.StrRef()) : std::string_view(tb = VarToStr(b));
+  return ExprLikeMatch(va, vb, ignoreCase);
+}
+
+// Arithmetic of doubles and 32-bit integers done here, with the variant arithmetic's results
+// (integers give an Integer while they fit, else an Int64; anything with a double a double);
+// false for other operands, which the variant arithmetic takes.
+bool FastArith(uint32_t op, const Variant& a, const Variant& b, Variant& result) {
+  const TVarType ta = a.VarType(), tb = b.VarType();
+  if (ta == varInteger && tb == varInteger && op != coDIV) {
+    int64_t x = a.AsInt64(), y = b.AsInt64();
+    int64_t r = op == coADD ? x + y : op == coSUB ? x - y : x * y;
+    result = r >= INT32_MIN && r <= INT32_MAX ? Variant(static_cast<int>(r)) : Variant::FromInt64(r);
+    return true;
+  }
+  if ((ta == varDouble || ta == varInteger) && (tb == varDouble || tb == varInteger)) {
+    double x = a.AsDouble(), y = b.AsDouble();
+    switch (op) {
+      case coADD: result = Variant(x + y); return true;
+      case coSUB: result = Variant(x - y); return true;
+      case coMUL: result = Variant(x * y); return true;
+      default:
+        if (y == 0.0) return false;  // the variant arithmetic raises
+        result = Variant(x / y);
+        return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+void TDataSetExprParserGx::MarkLogical() {
+  // 0 not yet known, 1 in progress, 2 known.
+  std::vector<uint8_t> state(nodes_.size(), 0);
+  std::vector<int> stack;
+  auto logical = [&](auto& self, int i) -> bool {
+    if (i < 0) return false;
+    if (state[static_cast<size_t>(i)] == 2) return nodes_[static_cast<size_t>(i)].Logical;
+    if (state[static_cast<size_t>(i)] == 1) return false;
+    state[static_cast<size_t>(i)] = 1;
+    Node& n = nodes_[static_cast<size_t>(i)];
+    bool r = false;
+    if (n.Error.empty()) {
+      if (n.Cls == nodeUNARY) r = n.Op == coNOT || n.Op == coISBLANK || n.Op == coNOTBLANK;
+      else if (n.Cls == nodeCOMPARE) r = true;
+      else if (n.Cls == nodeBINARY) {
+        if ((n.Op >= coEQ && n.Op <= coLE) || n.Op == coLIKE || n.Op == coIN) r = true;
+        else if (n.Op == coAND || n.Op == coOR) {
+          bool a = self(self, n.A);
+          bool b = self(self, n.B);
+          r = a && b;
+        }
+      }
+      // Operands are looked at too, so that every node gets its mark.
+      if (n.Cls == nodeUNARY || n.Cls == nodeBINARY || n.Cls == nodeCOMPARE || n.Cls == nodeFUNC ||
+          n.Cls == nodeLISTELEM) {
+        self(self, n.A);
+        self(self, n.B);
+      }
+    }
+    nodes_[static_cast<size_t>(i)].Logical = r;
+    state[static_cast<size_t>(i)] = 2;
+    return r;
+  };
+  for (int i = 0; i < static_cast<int>(nodes_.size()); ++i) logical(logical, i);
+}
+
 bool TDataSetExprParserGx::CalcFilterResult(TMemoryRecordGx* rec) {
   if (DataSize() < 1 || root_ < 0) return false;
   Context ctx;
   ctx.Rec = rec;
   ctx.IgnoreCase = FilterOptions().Contains(foCaseInsensitive);
+  ctx.DirectFields = readsRecordValues_ && rec;
+  if (nodes_[static_cast<size_t>(root_)].Logical) return Truth(root_, ctx) == True;
   Variant result;
   Eval(root_, ctx, result);
   if (result.IsNull() || result.IsEmpty()) return false;
@@ -618,7 +815,7 @@ void TDataSetExprParserGx::RunAggregate(const TExprAggregateRows& rows, Variant&
   try {
     if (useState) {
       for (const Node& n : nodes_)
-        if (n.Agg >= 0 && n.Error.empty()) StepAggregate(n, aggStates_[n.Agg], ctx, newRow);
+        if (n.Agg >= 0 && n.Error.empty()) StepAggregate(n, aggStates_[static_cast<size_t>(n.Agg)], ctx, newRow);
     } else {
       for (AggState& st : aggStates_) st = AggState{};
     }
@@ -632,124 +829,175 @@ void TDataSetExprParserGx::RunAggregate(const TExprAggregateRows& rows, Variant&
   aggRows_ = ctx.RowCount;
 }
 
-Variant TDataSetExprParserGx::FieldValue(const Node& n, Context& ctx) {
+const Variant& TDataSetExprParserGx::FieldValue(const Node& n, Context& ctx, Variant& scratch) {
   if (ctx.Rows) {
-    if (ctx.Pos < 0 || n.Field.FieldNo < 1) return Null();
-    return ctx.Rows->AggregateRowValue(ctx.Pos, n.Field.FieldNo - 1);
+    if (ctx.Pos < 0 || n.Field.FieldNo < 1) return scratch = Null();
+    return ctx.Rows->AggregateRowValue(ctx.Pos, n.Field.FieldNo - 1, scratch);
   }
-  if (fieldReader_) return fieldReader_(ctx.Rec, n.Field);
-  if (dataSet_) return dataSet_->FieldByName(n.Field.Name)->Value();
-  return Null();
+  if (ctx.DirectFields && n.Field.FieldNo >= 1 && n.Field.FieldNo <= ctx.Rec->FieldCount())
+    return ctx.Rec->Value(n.Field.FieldNo - 1);
+  if (fieldReader_) return scratch = fieldReader_(ctx.Rec, n.Field);
+  if (dataSet_) return scratch = dataSet_->FieldByName(n.Field.Name)->Value();
+  return scratch = Null();
 }
 
-void TDataSetExprParserGx::Eval(int index, Context& ctx, Variant& result) {
-  const Node& n = nodes_[index];
-  result = Null();
+const Variant& TDataSetExprParserGx::Value(int index, Context& ctx, Variant& scratch) {
+  const Node& n = nodes_[static_cast<size_t>(index)];
+  if (n.Error.empty()) {
+    if (n.Cls == nodeCONST) return n.Constant;
+    if (n.Cls == nodeFIELD) return FieldValue(n, ctx, scratch);
+  }
+  Eval(index, ctx, scratch);
+  return scratch;
+}
+
+// The truth of a node: 0 False, 1 True, 2 Null. Nodes marked Logical are answered without
+// building variants; any other node is evaluated and its value taken as a Boolean.
+int TDataSetExprParserGx::Truth(int index, Context& ctx) {
+  const Node& n = nodes_[static_cast<size_t>(index)];
+  if (!n.Logical) {
+    Variant v;
+    Eval(index, ctx, v);
+    if (v.IsNull()) return Unknown;
+    return v.IsEmpty() ? False : (v.AsBoolean() ? True : False);
+  }
   switch (n.Cls) {
     case nodeUNARY: {
-      Variant a;
-      Eval(n.A, ctx, a);
-      switch (n.Op) {
-        case coNOT:
-          result = Variant(a.IsNull() || !a.AsBoolean());
-          return;
-        case coISBLANK:
-        case coNOTBLANK: {
-          bool blank = a.IsStr() ? LocaleEmpty(a.StrRef()) : a.IsNull();
-          result = Variant(n.Op == coISBLANK ? blank : !blank);
-          return;
-        }
-        case coUPPER:
-        case coLOWER:
-          if (!a.IsNull()) result = Variant(n.Op == coUPPER ? AnsiUpperCase(VarToStr(a)) : AnsiLowerCase(VarToStr(a)));
-          return;
-        default:
-          Fail(n.Error);
+      if (n.Op == coNOT) {
+        int t = Truth(n.A, ctx);
+        return t == True ? False : True;  // NOT Null is True
       }
+      Variant sa;
+      const Variant& a = Value(n.A, ctx, sa);
+      bool blank = a.IsStr() ? LocaleEmpty(a.StrRef()) : a.IsNull();
+      return (n.Op == coISBLANK ? blank : !blank) ? True : False;
     }
     case nodeBINARY: {
-      Variant a;
-      Eval(n.A, ctx, a);
-      if (n.Op == coIN && n.Error.empty()) {
+      if (n.Op == coAND || n.Op == coOR) {
+        const int a = Truth(n.A, ctx);
+        const int b = Truth(n.B, ctx);
+        const bool isAnd = n.Op == coAND;
+        if (a == Unknown || b == Unknown) {
+          if (a == Unknown && b == Unknown) return Unknown;
+          const bool other = (a == Unknown ? b : a) == True;
+          if (isAnd) return other ? Unknown : False;
+          return other ? True : Unknown;
+        }
+        return (isAnd ? (a == True && b == True) : (a == True || b == True)) ? True : False;
+      }
+      Variant sa;
+      const Variant& a = Value(n.A, ctx, sa);
+      if (n.Op == coIN) {
         // The list is evaluated element by element; comparison stops at the first match.
         bool found = false;
-        Variant v;
+        Variant sv;
         for (int e = n.B; e >= 0;) {
-          const Node& en = nodes_[e];
+          const Node& en = nodes_[static_cast<size_t>(e)];
           if (en.Cls != nodeLISTELEM) {
-            Eval(e, ctx, v);
+            const Variant& v = Value(e, ctx, sv);
             if (!found) found = a == v;
             break;
           }
           if (!en.Error.empty()) Fail(en.Error);
-          Eval(en.A, ctx, v);
+          const Variant& v = Value(en.A, ctx, sv);
           if (!found) found = a == v;
           e = en.B;
         }
-        result = Variant(found);
-        return;
+        return found ? True : False;
       }
-      Variant b;
-      Eval(n.B, ctx, b);
+      Variant sb;
+      const Variant& b = Value(n.B, ctx, sb);
+      if (n.Op == coLIKE) return Like(a, b, ctx.IgnoreCase) ? True : False;
+      bool r;
+      if (a.IsStr() || b.IsStr()) {
+        // Texts by the locale; equality always case-sensitive.
+        if (n.Op == coEQ) r = LocaleCompare(VarToStr(a), VarToStr(b), false) == 0;
+        else r = Relation(n.Op, LocaleCompare(VarToStr(a), VarToStr(b), ctx.IgnoreCase));
+      } else {
+        r = Relation(n.Op, CompareValues(a, b));
+      }
+      return r ? True : False;
+    }
+    default: {  // nodeCOMPARE
+      Variant sa, sb;
+      const Variant& a = Value(n.A, ctx, sa);
+      const Variant& b = Value(n.B, ctx, sb);
+      if (n.Op == coLIKE) return Like(a, b, n.IgnoreCase) ? True : False;
+      int c = LocaleCompare(VarToStr(a), VarToStr(b), n.IgnoreCase, n.Partial);
+      return (n.Op == coEQ ? c == 0 : c != 0) ? True : False;
+    }
+  }
+}
+
+void TDataSetExprParserGx::Eval(int index, Context& ctx, Variant& result) {
+  const Node& n = nodes_[static_cast<size_t>(index)];
+  if (n.Logical) {
+    int t = Truth(index, ctx);
+    if (t == Unknown) result = Null();
+    else result = Variant(t == True);
+    return;
+  }
+  switch (n.Cls) {
+    case nodeUNARY: {
+      Variant sa;
+      const Variant& a = Value(n.A, ctx, sa);
+      switch (n.Op) {
+        case coUPPER:
+        case coLOWER:
+          if (a.IsNull()) result = Null();
+          else result = Variant(n.Op == coUPPER ? AnsiUpperCase(VarToStr(a)) : AnsiLowerCase(VarToStr(a)));
+          return;
+        default:
+          Fail(n.Error.empty() ? OperatorError(n.Cls, n.Op) : n.Error);
+      }
+    }
+    case nodeBINARY: {
+      Variant sa, sb;
+      const Variant& a = Value(n.A, ctx, sa);
+      const Variant& b = Value(n.B, ctx, sb);
       if (!n.Error.empty()) Fail(n.Error);
       switch (n.Op) {
-        case coEQ: case coNE: case coGT: case coLT: case coGE: case coLE: {
-          bool r;
-          if (a.IsStr() || b.IsStr()) {
-            std::string sa = VarToStr(a), sb = VarToStr(b);
-            if (n.Op == coEQ) {
-              r = LocaleCompare(sa, sb, false) == 0;
-            } else {
-              int c = LocaleCompare(sa, sb, ctx.IgnoreCase);
-              r = n.Op == coNE ? c != 0 : n.Op == coGT ? c > 0 : n.Op == coLT ? c < 0 : n.Op == coGE ? c >= 0 : c <= 0;
-            }
-          } else {
-            r = n.Op == coEQ ? a == b : n.Op == coNE ? a != b : n.Op == coGT ? a > b
-                : n.Op == coLT ? a < b : n.Op == coGE ? a >= b : a <= b;
-          }
-          result = Variant(r);
-          return;
-        }
         case coAND:
         case coOR:
           result = VarLogic(a, b, n.Op == coAND);
           return;
         case coADD:
-          if (a.IsNull() && b.IsNull()) return;
+          if (a.IsNull() && b.IsNull()) {
+            result = Null();
+            return;
+          }
           if (a.IsStr() || b.IsStr()) {
             result = Variant(VarToStr(a) + VarToStr(b));
             return;
           }
-          result = a + b;
+          if (!FastArith(n.Op, a, b, result)) result = a + b;
           return;
-        case coSUB: result = a - b; return;
-        case coMUL: result = a * b; return;
-        case coDIV: result = a / b; return;
-        case coLIKE:
-          result = Variant(ExprLikeMatch(VarToStr(a), VarToStr(b), ctx.IgnoreCase));
+        case coSUB:
+          if (!FastArith(n.Op, a, b, result)) result = a - b;
+          return;
+        case coMUL:
+          if (!FastArith(n.Op, a, b, result)) result = a * b;
+          return;
+        case coDIV:
+          if (!FastArith(n.Op, a, b, result)) result = a / b;
           return;
         default:
           Fail(OperatorError(n.Cls, n.Op));
       }
     }
     case nodeCOMPARE: {
-      Variant a, b;
-      Eval(n.A, ctx, a);
-      Eval(n.B, ctx, b);
+      // Only a compare node with an unsupported operator is not Logical.
+      Variant sa, sb;
+      Value(n.A, ctx, sa);
+      Value(n.B, ctx, sb);
+      Fail(n.Error.empty() ? OperatorError(n.Cls, n.Op) : n.Error);
+    }
+    case nodeFIELD: {
       if (!n.Error.empty()) Fail(n.Error);
-      std::string sa = VarToStr(a), sb = VarToStr(b);
-      if (n.Op == coLIKE) {
-        result = Variant(ExprLikeMatch(sa, sb, n.IgnoreCase));
-        return;
-      }
-      int c = LocaleCompare(sa, sb, n.IgnoreCase, n.Partial);
-      result = Variant(n.Op == coEQ ? c == 0 : c != 0);
+      const Variant& v = FieldValue(n, ctx, result);
+      if (&v != &result) result = v;
       return;
     }
-    case nodeFIELD:
-      if (!n.Error.empty()) Fail(n.Error);
-      result = FieldValue(n, ctx);
-      return;
     case nodeCONST:
       if (!n.Error.empty()) Fail(n.Error);
       result = n.Constant;
@@ -758,7 +1006,7 @@ void TDataSetExprParserGx::Eval(int index, Context& ctx, Variant& result) {
       // Outside a function or IN list: the elements are evaluated and the answer is True.
       Variant v;
       for (int e = index; e >= 0;) {
-        const Node& en = nodes_[e];
+        const Node& en = nodes_[static_cast<size_t>(e)];
         if (en.Cls != nodeLISTELEM) {
           Eval(e, ctx, v);
           break;
@@ -773,7 +1021,7 @@ void TDataSetExprParserGx::Eval(int index, Context& ctx, Variant& result) {
     case nodeFUNC:
       if (!n.Error.empty()) Fail(n.Error);
       if (IsAggregate(n.Func) || n.Func == Fn::CountStar)
-        EvalAggregate(index, n, ctx, result);
+        EvalAggregate(n, ctx, result);
       else
         EvalFunction(n, ctx, result);
       return;
@@ -795,15 +1043,16 @@ void TDataSetExprParserGx::EvalFunction(const Node& n, Context& ctx, Variant& re
   std::array<Variant, 3> args;
   int count = 0;
   for (int e = n.A; e >= 0 && count < n.ArgCount;) {
-    const Node& en = nodes_[e];
+    const Node& en = nodes_[static_cast<size_t>(e)];
     if (en.Cls != nodeLISTELEM) {
-      Eval(e, ctx, args[count++]);
+      Eval(e, ctx, args[static_cast<size_t>(count++)]);
       break;
     }
     if (!en.Error.empty()) Fail(en.Error);
-    Eval(en.A, ctx, args[count++]);
+    Eval(en.A, ctx, args[static_cast<size_t>(count++)]);
     e = en.B;
   }
+  result = Null();
   const Variant& s = args[0];
   switch (n.Func) {
     case Fn::Substring: {
@@ -862,22 +1111,23 @@ void TDataSetExprParserGx::EvalFunction(const Node& n, Context& ctx, Variant& re
 // The argument of an aggregate for one row, folded into its running state.
 void TDataSetExprParserGx::StepAggregate(const Node& n, AggState& st, Context& ctx, int row) {
   if (n.ArgCount != 1) Fail(Format("Incorrect number of arguments in function <%s>", {n.Name}));
-  const Node& elem = nodes_[n.A];
+  const Node& elem = nodes_[static_cast<size_t>(n.A)];
   if (elem.Cls == nodeLISTELEM && !elem.Error.empty()) Fail(elem.Error);
-  int arg = elem.Cls == nodeLISTELEM ? elem.A : n.A;
+  const int arg = elem.Cls == nodeLISTELEM ? elem.A : n.A;
   const int saved = ctx.Pos;
   ctx.Pos = row;
-  Variant v;
-  Eval(arg, ctx, v);
+  Variant scratch;
+  const Variant& v = Value(arg, ctx, scratch);
   ctx.Pos = saved;
   if (!st.Started) {
     st.Started = true;
     switch (n.Func) {
       case Fn::Sum: case Fn::Avg:
-        st.Acc = !v.IsNull() && IsSummable(v) ? v : Variant(0);
+        if (!v.IsNull() && IsSummable(v)) st.Start(v);
+        else st.Start(Variant(0));
         break;
       case Fn::Min: case Fn::Max:
-        st.Acc = std::move(v);
+        st.Acc = v;
         break;
       default:
         st.Count = v.IsNull() ? 0 : 1;
@@ -887,17 +1137,13 @@ void TDataSetExprParserGx::StepAggregate(const Node& n, AggState& st, Context& c
   }
   switch (n.Func) {
     case Fn::Sum: case Fn::Avg:
-      if (!v.IsNull() && IsSummable(v)) st.Acc = st.Acc + v;
+      if (!v.IsNull() && IsSummable(v)) st.Add(v);
       break;
     case Fn::Min: case Fn::Max: {
-      bool replace;
-      if (v.IsStr() || st.Acc.IsStr()) {
-        int c = LocaleCompare(VarToStr(v), VarToStr(st.Acc), false);
-        replace = n.Func == Fn::Min ? c < 0 : c > 0;
-      } else {
-        replace = n.Func == Fn::Min ? v < st.Acc : v > st.Acc;
-      }
-      if (replace) st.Acc = std::move(v);
+      int c;
+      if (v.IsStr() || st.Acc.IsStr()) c = LocaleCompare(VarToStr(v), VarToStr(st.Acc), false);
+      else c = CompareValues(v, st.Acc);
+      if (n.Func == Fn::Min ? c < 0 : c > 0) st.Acc = v;
       break;
     }
     default:
@@ -906,25 +1152,29 @@ void TDataSetExprParserGx::StepAggregate(const Node& n, AggState& st, Context& c
   }
 }
 
-void TDataSetExprParserGx::EvalAggregate(int, const Node& n, Context& ctx, Variant& result) {
+void TDataSetExprParserGx::EvalAggregate(const Node& n, Context& ctx, Variant& result) {
   if (n.Func == Fn::CountStar) {
     if (n.ArgCount != 0) Fail(Format("Incorrect number of arguments in function <%s>", {n.Name}));
     result = Variant(ctx.Rows ? ctx.RowCount : 0);
     return;
   }
   const int rowCount = ctx.Rows ? ctx.RowCount : 0;
-  if (rowCount < 1) return;  // Null, the argument neither evaluated nor counted
-  AggState& st = aggStates_[n.Agg];
+  result = Null();
+  if (rowCount < 1) return;  // the argument neither evaluated nor counted
+  AggState& st = aggStates_[static_cast<size_t>(n.Agg)];
   if (!ctx.UseState) {
     st = AggState{};
-    for (int row = 0; row < rowCount; ++row) StepAggregate(n, aggStates_[n.Agg], ctx, row);
+    for (int row = 0; row < rowCount; ++row) StepAggregate(n, st, ctx, row);
   }
   switch (n.Func) {
-    case Fn::Sum: case Fn::Min: case Fn::Max:
+    case Fn::Sum:
+      result = st.Sum();
+      return;
+    case Fn::Min: case Fn::Max:
       result = st.Acc;
       return;
     case Fn::Avg:
-      result = st.Acc / Variant(rowCount);
+      result = st.Sum() / Variant(rowCount);
       return;
     default:
       result = Variant(static_cast<long long>(st.Count));

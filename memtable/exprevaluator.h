@@ -30,8 +30,9 @@ class TExprAggregateRows {
  public:
   virtual ~TExprAggregateRows() = default;
   virtual int AggregateRowCount() const = 0;
-  // Current value (an edit in progress included) of store column `fieldIndex` (0-based) of `row`.
-  virtual Variant AggregateRowValue(int row, int fieldIndex) const = 0;
+  // Current value (an edit in progress included) of store column `fieldIndex` (0-based) of `row`:
+  // a reference to the stored value, or to `scratch` holding it.
+  virtual const Variant& AggregateRowValue(int row, int fieldIndex, Variant& scratch) const = 0;
 };
 
 // A field named by a filter expression: its 1-based store position (0 or less when it is not a
@@ -75,6 +76,10 @@ class TDataSetExprParserGx {
   const std::vector<std::string>& DependentFields() const noexcept { return dependentFields_; }
 
   void SetFieldReader(TExprFieldReader reader) { fieldReader_ = std::move(reader); }
+  // Fields that are stored fields (field number 1 or more) are read straight from the record under
+  // test, without the reader or the dataset: for a dataset whose field numbers are the store's
+  // column positions.
+  void SetReadsRecordValues(bool value) noexcept { readsRecordValues_ = value; }
   // Names are resolved through this when there is no dataset (tests, a store without a table).
   void SetFieldResolver(TExprFieldResolver resolver) { fieldResolver_ = std::move(resolver); }
   // Filter options used when there is no dataset (with one, the dataset's are read).
@@ -98,11 +103,14 @@ class TDataSetExprParserGx {
 
   void Compile();
   int CompileNode(size_t offset, int depth, std::vector<int>& byOffset);
+  void MarkLogical();
   void Eval(int node, Context& ctx, Variant& result);
+  const Variant& Value(int node, Context& ctx, Variant& scratch);
+  int Truth(int node, Context& ctx);
   void EvalFunction(const Node& n, Context& ctx, Variant& result);
-  void EvalAggregate(int node, const Node& n, Context& ctx, Variant& result);
+  void EvalAggregate(const Node& n, Context& ctx, Variant& result);
   void StepAggregate(const Node& n, AggState& st, Context& ctx, int row);
-  Variant FieldValue(const Node& n, Context& ctx);
+  const Variant& FieldValue(const Node& n, Context& ctx, Variant& scratch);
   void RunAggregate(const TExprAggregateRows& rows, Variant& value, bool useState);
 
   TDataSet* dataSet_;
@@ -116,4 +124,5 @@ class TDataSetExprParserGx {
   TExprFieldReader fieldReader_;
   TExprFieldResolver fieldResolver_;
   TFilterOptions filterOptions_;
+  bool readsRecordValues_ = false;
 };

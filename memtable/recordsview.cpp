@@ -1,14 +1,200 @@
 #include "memtable/recordsview.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/db/dataset.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/strings.h"
 
 FANO_IMPLEMENT_CLASS_WITH(TRecordsViewOrderByList, TOrderByList,
                           [](TObject*) -> TObject* { return new TRecordsViewOrderByList(); })
 FANO_IMPLEMENT_CLASS_WITH(TRecordsViewGx, TRecordsListNotificatorGx,
                           [](TObject*) -> TObject* { return new TRecordsViewGx(nullptr); })
+
+namespace {
+
+// The sort keys of the rows, read once into arrays, for sorting without the view's own
+// comparison touching every record again on every comparison. Each key column is kept in the
+// narrowest form that compares exactly as the platform's variant comparison does: integers,
+// floating-point values (no NaN), texts by their collation keys (ties between texts the collation
+// cannot tell apart are broken by their bytes, as the platform does), or else the variants
+// themselves. Nulls sort first.
+class RowKeys {
+ public:
+  RowKeys(const std::vector<TMemoryRecordGx*>& rows, const TOrderByList& order) {
+    columns_.resize(static_cast<size_t>(order.Count()));
+    for (int c = 0; c < order.Count(); ++c) {
+      Fill(columns_[static_cast<size_t>(c)], rows, order[c]);
+      anyGeneral_ = anyGeneral_ || columns_[static_cast<size_t>(c)].Type == Kind::Var;
+    }
+  }
+
+  // Negative, zero or positive, as the view's comparison of the two rows.
+  int Compare(uint32_t a, uint32_t b) const {
+    // A row against itself (the pivot meets itself once per pass): equal, unless a column of
+    // general values must be compared (their comparison may raise, as it would for the records).
+    if (a == b && !anyGeneral_) return 0;
+    for (const Column& col : columns_) {
+      int r;
+      const bool na = col.Null[a] != 0, nb = col.Null[b] != 0;
+      if (na || nb) {
+        r = na == nb ? 0 : (na ? -1 : 1);
+      } else {
+        switch (col.Type) {
+          case Kind::Int: r = Cmp(col.Ints[a], col.Ints[b]); break;
+          case Kind::Dbl: r = Cmp(col.Dbls[a], col.Dbls[b]); break;
+          case Kind::Str:
+            // Most keys differ in their first eight bytes, held inline.
+            r = Cmp(col.Prefix[a], col.Prefix[b]);
+            if (r == 0) r = col.Key(a).compare(col.Key(b));
+            if (r == 0) r = CompareStr(col.Texts[a], col.Texts[b]);
+            r = r < 0 ? -1 : (r > 0 ? 1 : 0);
+            break;
+          default: r = VarCompare(*col.Vars[a], *col.Vars[b]); break;
+        }
+      }
+      if (col.Desc) r = -r;
+      if (r != 0) return r;
+    }
+    return 0;
+  }
+
+ private:
+  enum class Kind { Int, Dbl, Str, Var };
+  struct Column {
+    Kind Type = Kind::Var;
+    bool Desc = false;
+    std::vector<uint8_t> Null;
+    std::vector<int64_t> Ints;
+    std::vector<double> Dbls;
+    // Collation keys: all in one buffer, the first eight bytes of each also as a big-endian number.
+    std::string Arena;
+    std::vector<uint32_t> Offset, Length;
+    std::vector<uint64_t> Prefix;
+    std::vector<std::string_view> Texts;
+    std::vector<const Variant*> Vars;
+    std::string_view Key(uint32_t row) const { return std::string_view(Arena).substr(Offset[row], Length[row]); }
+  };
+
+  template <class T>
+  static int Cmp(T a, T b) noexcept {
+    return a < b ? -1 : (b < a ? 1 : 0);
+  }
+
+  // Columns are read in a narrow form only when every value has one category: values of
+  // different categories compare by rules of their own.
+  enum class Category { Integer, Boolean, Double, Date, Text, Other };
+
+  static Category CategoryOf(const Variant& v) {
+    switch (v.VarType()) {
+      case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
+      case varInt64:
+        return Category::Integer;
+      case varBoolean:
+        return Category::Boolean;
+      case varDouble:
+        return std::isnan(v.AsDouble()) ? Category::Other : Category::Double;
+      case varDate:
+        return std::isnan(v.AsDouble()) ? Category::Other : Category::Date;
+      case varString: case varOleStr:
+        return IsValidUtf8(v.StrRef()) ? Category::Text : Category::Other;
+      default:
+        return Category::Other;
+    }
+  }
+
+  static void Fill(Column& col, const std::vector<TMemoryRecordGx*>& rows, const TOrderByItemGx& item) {
+    const size_t n = rows.size();
+    col.Desc = item.Desc;
+    col.Null.resize(n);
+    col.Vars.resize(n);
+    bool any = false;
+    Category category = Category::Other;
+    for (size_t i = 0; i < n; ++i) {
+      const Variant& v = rows[i]->Value(item.FieldIndex);
+      col.Vars[i] = &v;
+      col.Null[i] = v.IsNull();
+      if (v.IsNull()) continue;
+      Category c = CategoryOf(v);
+      if (!any) category = c;
+      else if (c != category) category = Category::Other;
+      any = true;
+    }
+    switch (category) {
+      case Category::Integer:
+      case Category::Boolean:
+        col.Type = Kind::Int;
+        col.Ints.resize(n);
+        for (size_t i = 0; i < n; ++i)
+          if (!col.Null[i])
+            col.Ints[i] = category == Category::Boolean ? (col.Vars[i]->AsBoolean() ? 1 : 0) : col.Vars[i]->AsInt64();
+        break;
+      case Category::Double:
+      case Category::Date:
+        col.Type = Kind::Dbl;
+        col.Dbls.resize(n);
+        for (size_t i = 0; i < n; ++i)
+          if (!col.Null[i]) col.Dbls[i] = col.Vars[i]->AsDouble();
+        break;
+      case Category::Text:
+        col.Type = Kind::Str;
+        col.Offset.resize(n);
+        col.Length.resize(n);
+        col.Prefix.resize(n);
+        col.Texts.resize(n);
+        for (size_t i = 0; i < n; ++i) {
+          if (col.Null[i]) continue;
+          col.Texts[i] = col.Vars[i]->StrRef();
+          std::string key = AnsiSortKey(col.Texts[i]);
+          col.Offset[i] = static_cast<uint32_t>(col.Arena.size());
+          col.Length[i] = static_cast<uint32_t>(key.size());
+          uint64_t prefix = 0;
+          for (size_t k = 0; k < 8; ++k)
+            prefix = (prefix << 8) | (k < key.size() ? static_cast<unsigned char>(key[k]) : 0u);
+          col.Prefix[i] = prefix;
+          col.Arena += key;
+        }
+        break;
+      default:
+        col.Type = any ? Kind::Var : Kind::Int;  // only Nulls: nothing to compare
+        break;
+    }
+  }
+
+  std::vector<Column> columns_;
+  bool anyGeneral_ = false;
+};
+
+// Quicksort around the middle item of each range, taken once. The smaller part is sorted by
+// recursion and the larger by the loop, which bounds the depth; the parts are disjoint, so the
+// result is the same as sorting the left part first.
+template <class T, class Compare>
+void QuickSort(std::vector<T>& items, int lo, int hi, const Compare& compare) {
+  while (lo < hi) {
+    int i = lo, j = hi;
+    const T pivot = items[static_cast<size_t>((lo + hi) / 2)];
+    do {
+      // The bounds keep an inconsistent comparison from running off the range.
+      while (i < hi && compare(items[static_cast<size_t>(i)], pivot) < 0) ++i;
+      while (j > lo && compare(items[static_cast<size_t>(j)], pivot) > 0) --j;
+      if (i <= j) {
+        std::swap(items[static_cast<size_t>(i)], items[static_cast<size_t>(j)]);
+        ++i;
+        --j;
+      }
+    } while (i <= j);
+    if (j - lo < hi - i) {
+      if (lo < j) QuickSort(items, lo, j, compare);
+      lo = i;
+    } else {
+      if (i < hi) QuickSort(items, i, hi, compare);
+      hi = j;
+    }
+  }
+}
+
+}  // namespace
 
 int TRecordsViewOrderByList::FieldIndexByName(std::string_view name) const {
   if (!view_ || !view_->Store()) return -1;
@@ -116,7 +302,7 @@ int TRecordsViewGx::AggregateRowCount() const {
   return viewAsTreeList_ ? treeList_->VisibleCount() : static_cast<int>(flatList_.size());
 }
 
-Variant TRecordsViewGx::AggregateRowValue(int row, int fieldIndex) const {
+const Variant& TRecordsViewGx::AggregateRowValue(int row, int fieldIndex, Variant& scratch) const {
   TMemoryRecordGx* rec = nullptr;
   if (viewAsTreeList_) {
     TMemRecViewGx* node = treeList_->GetVisibleItem(row);
@@ -124,7 +310,8 @@ Variant TRecordsViewGx::AggregateRowValue(int row, int fieldIndex) const {
   } else {
     rec = FlatRecord(row);
   }
-  return rec ? rec->Value(fieldIndex) : Null();
+  if (!rec) return scratch = Null();
+  return rec->Value(fieldIndex);
 }
 
 // ---------------------------------------------------------------- record operations
@@ -249,7 +436,23 @@ void TRecordsViewGx::RebuildTree() {
 
 void TRecordsViewGx::Resort() {
   if (!Sorted()) return;
-  if (flatList_.size() > 1) QuickSort(0, static_cast<int>(flatList_.size()) - 1);
+  const int last = static_cast<int>(flatList_.size()) - 1;
+  if (last > 0) {
+    if (CompareRecords) {
+      QuickSort(flatList_, 0, last,
+                [this](TMemoryRecordGx* a, TMemoryRecordGx* b) { return CompareRecords(a, b, *orderByList_); });
+    } else {
+      // The view's own comparison, on keys read once: the same comparisons in the same order,
+      // without visiting the records again.
+      RowKeys keys(flatList_, *orderByList_);
+      std::vector<uint32_t> order(flatList_.size());
+      for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+      QuickSort(order, 0, last, [&keys](uint32_t a, uint32_t b) { return keys.Compare(a, b); });
+      std::vector<TMemoryRecordGx*> sorted(order.size());
+      for (size_t i = 0; i < order.size(); ++i) sorted[i] = flatList_[order[i]];
+      flatList_ = std::move(sorted);
+    }
+  }
   ViewDataChanged(nullptr, -1, rlListChanged);
 }
 
@@ -295,33 +498,6 @@ int TRecordsViewGx::FindInsertPosition(TMemoryRecordGx* rec, int hint) {
     mid = next;
   }
   return mid + 1;
-}
-
-// Quicksort around the middle item of each range, taken once. The smaller part is sorted by
-// recursion and the larger by the loop, which bounds the depth; the parts are disjoint, so the
-// result is the same as sorting the left part first.
-void TRecordsViewGx::QuickSort(int lo, int hi) {
-  while (lo < hi) {
-    int i = lo, j = hi;
-    TMemoryRecordGx* pivot = flatList_[static_cast<size_t>((lo + hi) / 2)];
-    do {
-      // The bounds keep an inconsistent comparison from running off the range.
-      while (i < hi && CompareViewRecords(flatList_[static_cast<size_t>(i)], pivot) < 0) ++i;
-      while (j > lo && CompareViewRecords(flatList_[static_cast<size_t>(j)], pivot) > 0) --j;
-      if (i <= j) {
-        std::swap(flatList_[static_cast<size_t>(i)], flatList_[static_cast<size_t>(j)]);
-        ++i;
-        --j;
-      }
-    } while (i <= j);
-    if (j - lo < hi - i) {
-      if (lo < j) QuickSort(lo, j);
-      lo = i;
-    } else {
-      if (i < hi) QuickSort(i, hi);
-      hi = j;
-    }
-  }
 }
 
 // ---------------------------------------------------------------- notices

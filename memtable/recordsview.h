@@ -137,7 +137,7 @@ class TRecordsViewGx : public TRecordsListNotificatorGx, public IRecordsNotifySo
 
   // The rows aggregates run over: every visible record whatever the expansion.
   int AggregateRowCount() const override;
-  Variant AggregateRowValue(int row, int fieldIndex) const override;
+  const Variant& AggregateRowValue(int row, int fieldIndex, Variant& scratch) const override;
 
   // Negative, zero or positive: the sort order when there is one, else the store order.
   int CompareViewRecords(TMemoryRecordGx* rec1, TMemoryRecordGx* rec2);
@@ -150,7 +150,6 @@ class TRecordsViewGx : public TRecordsListNotificatorGx, public IRecordsNotifySo
   // The flat list follows the store's own order (no sort order, no replacement source).
   bool StoreOrdered() const noexcept { return !Sorted() && !GetRecordsList; }
   int FlatPositionOf(const TMemoryRecordGx* rec, int storeIndex) const;
-  void QuickSort(int lo, int hi);
   void MoveFlatEntry(int oldIndex, int newIndex);
   void FlatChanged(TMemoryRecordGx* rec, int index, int action);
   void TreeChanged(TMemoryRecordGx* rec, int index, int action, bool& stop);

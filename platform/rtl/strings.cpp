@@ -301,6 +301,21 @@ int AnsiCompareText(std::string_view a, std::string_view b) { return Collate(a, 
 bool AnsiSameStr(std::string_view a, std::string_view b) { return AnsiCompareStr(a, b) == 0; }
 bool AnsiSameText(std::string_view a, std::string_view b) { return AnsiCompareText(a, b) == 0; }
 
+std::string AnsiSortKey(std::string_view s, bool ignoreCase) {
+  std::u16string text = Utf8ToUtf16(s);
+  std::string key(text.size() * 4 + 16, '\0');
+  for (;;) {
+    int32_t n = ucol_getSortKey(Collator(ignoreCase), reinterpret_cast<const UChar*>(text.data()),
+                                static_cast<int32_t>(text.size()), reinterpret_cast<uint8_t*>(key.data()),
+                                static_cast<int32_t>(key.size()));
+    if (n <= static_cast<int32_t>(key.size())) {
+      key.resize(n > 0 ? static_cast<size_t>(n) - 1 : 0);  // without the terminating zero
+      return key;
+    }
+    key.resize(static_cast<size_t>(n));
+  }
+}
+
 int CompareStringLocale(unsigned flags, std::string_view a, int lenA, std::string_view b, int lenB) {
   auto cut = [](std::string_view s, int len) {
     if (len < 0) {

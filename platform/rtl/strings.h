@@ -43,6 +43,10 @@ int AnsiCompareStr(std::string_view a, std::string_view b);
 int AnsiCompareText(std::string_view a, std::string_view b);  // ignoring case
 bool AnsiSameStr(std::string_view a, std::string_view b);
 bool AnsiSameText(std::string_view a, std::string_view b);
+// A key whose byte order (as std::string compares) is the order of AnsiCompareStr (AnsiCompareText
+// when ignoring case) for valid UTF-8 texts: sorting many texts compares keys instead of collating
+// again and again.
+std::string AnsiSortKey(std::string_view s, bool ignoreCase = false);
 
 // The system's CompareString: answers 1 (less), 2 (equal) or 3 (greater); a length of -1 means the
 // whole text.

@@ -303,8 +303,9 @@ TEST_F(TreeTest, AggregatesCountEveryVisibleNode) {
   Add(list, 2, 1, "b", 2.0);
   Add(list, 3, 2, "c", 4.0);
   EXPECT_EQ(view->AggregateRowCount(), 3);
-  EXPECT_EQ(view->AggregateRowValue(2, AMOUNT).AsDouble(), 4.0);
-  EXPECT_TRUE(view->AggregateRowValue(3, AMOUNT).IsNull());
+  Variant scratch;
+  EXPECT_EQ(view->AggregateRowValue(2, AMOUNT, scratch).AsDouble(), 4.0);
+  EXPECT_TRUE(view->AggregateRowValue(3, AMOUNT, scratch).IsNull());
 }
 
 // A large build in parent-after-child order: every parent arrives last. The result must be the

@@ -84,6 +84,24 @@ TEST(Collation, CaseSensitivityAndCompareStringResults) {
   EXPECT_EQ(CompareStringLocale(0, std::string_view("ab\0X", 4), -1, "ab", -1), CSTR_EQUAL);
 }
 
+TEST(Collation, SortKeysOrderAsTheCollation) {
+  // Keys compare as the texts collate, for mixed case, punctuation, digits and Chinese.
+  const char* parts[] = {"a", "A", "b", "-", " ", "1", "张", "陈", "é", "E", "_", "ab"};
+  std::vector<std::string> texts{""};
+  for (const char* x : parts)
+    for (const char* y : parts) texts.push_back(std::string(x) + y);
+  for (const std::string& a : texts) {
+    for (const std::string& b : texts) {
+      int byCollation = AnsiCompareStr(a, b);
+      int byKey = AnsiSortKey(a).compare(AnsiSortKey(b));
+      ASSERT_EQ(byCollation < 0, byKey < 0) << a << " / " << b;
+      ASSERT_EQ(byCollation == 0, byKey == 0) << a << " / " << b;
+      ASSERT_EQ(AnsiCompareText(a, b) == 0, AnsiSortKey(a, true) == AnsiSortKey(b, true)) << a << " / " << b;
+    }
+  }
+  EXPECT_TRUE(AnsiSortKey("").empty() || AnsiSortKey("") < AnsiSortKey("a"));
+}
+
 TEST(CaseMapping, AsciiOnlyAndLocale) {
   EXPECT_EQ(UpperCase("abc中é"), "ABC中é");
   EXPECT_EQ(AnsiUpperCase("abcé"), "ABCÉ");
