@@ -363,7 +363,16 @@ void TRecordsViewGx::CancelUpdates() {
 
 void TRecordsViewGx::SetOrderByStr(const std::string& text) {
   if (text == orderByStr_) return;
-  orderByList_->ParseOrderByStr(text);  // raises, keeping the old keys
+  if (ParseOrderBy) {
+    TOrderByList parsed;
+    ParseOrderBy(text, parsed);  // raises, keeping the old keys
+    if (!parsed.Empty()) {
+      orderByList_->Clear();
+      for (const TOrderByItemGx& item : parsed.Items()) orderByList_->Add(item);
+    }
+  } else {
+    orderByList_->ParseOrderByStr(text);  // raises, keeping the old keys
+  }
   size_t first = text.find_first_not_of(" \t\r\n");
   const bool keys = first != std::string::npos && text[first] != '\0';
   orderByStr_ = text;

@@ -62,6 +62,10 @@ class TRecordsViewGx : public TRecordsListNotificatorGx, public IRecordsNotifySo
   TCompareRecordsEvent CompareRecords;
   // The table's record filter.
   TFilterRecordEvent FilterRecordCallback;
+  // The table's parser of sort texts (its own field indexes, calculated fields included), used
+  // instead of the lookup in the store when assigned; the table then also supplies CompareRecords.
+  // It fills the list it is given and raises on a bad text.
+  std::function<void(std::string_view text, TOrderByList& list)> ParseOrderBy;
   // A replacement for the store's records as the source of the flat list (null: the store's).
   TGetRecordsListEvent GetRecordsList;
   TViewDataChangedEvent OnViewDataChanged;

@@ -204,6 +204,28 @@ TEST_F(ViewTest, SortOrderErrorsKeepTheOrder) {
   EXPECT_EQ(Ids(*view), (Ints{1, 2}));
 }
 
+TEST_F(ViewTest, TheTableCanParseTheSortText) {
+  Add(list, 1, Null(), "b", 2.0);
+  Add(list, 2, Null(), "a", 1.0);
+  std::vector<std::string> seen;
+  view->ParseOrderBy = [&](std::string_view text, TOrderByList& keys) {
+    seen.emplace_back(text);
+    if (text == "BAD") throw Exception("bad");
+    keys.Add({AMOUNT, text == "BY AMOUNT DESC"});
+  };
+  view->SetOrderByStr("BY AMOUNT");
+  EXPECT_EQ(Ids(*view), (Ints{2, 1}));
+  view->SetOrderByStr("BY AMOUNT DESC");
+  EXPECT_EQ(Ids(*view), (Ints{1, 2}));
+  EXPECT_THROW(view->SetOrderByStr("BAD"), Exception);
+  EXPECT_EQ(view->OrderByStr(), "BY AMOUNT DESC");
+  EXPECT_EQ(view->OrderByList().Items(), (std::vector<TOrderByItemGx>{{AMOUNT, true}}));
+  view->SetOrderByStr("");
+  EXPECT_EQ(Ids(*view), (Ints{1, 2}));
+  EXPECT_EQ(view->OrderByList().Count(), 0);
+  EXPECT_EQ(seen, (std::vector<std::string>{"BY AMOUNT", "BY AMOUNT DESC", "BAD", ""}));
+}
+
 TEST_F(ViewTest, NullsSortFirstAscendingAndLastDescending) {
   Add(list, 1, Null(), "a", 5.0);
   Add(list, 2, Null(), "b", Null());
