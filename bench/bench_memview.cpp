@@ -10,7 +10,6 @@
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -19,6 +18,7 @@
 #include "memtable/mtdata.h"
 #include "memtable/mtrecords.h"
 #include "memtable/recordsview.h"
+#include "ratio_report.h"
 
 namespace {
 
@@ -111,15 +111,6 @@ int64_t RunQuery(sqlite3_stmt* stmt) {
   return sum;
 }
 
-bool Resolve(std::string_view name, TExprFieldInfo& info) {
-  TMTDataStructGx* s = OursTable().Store->DataStruct();
-  int index = s->FieldIndex(name);
-  if (index < 0) return false;
-  info.Name = s->DataFields(index)->FieldName();
-  info.FieldNo = index + 1;
-  info.DataType = s->DataFields(index)->DataType();
-  return true;
-}
 
 // ---- sorting
 
@@ -151,7 +142,7 @@ void sort_name_sqlite(benchmark::State& s) { SortSqlite(s, "SELECT id FROM t ORD
 void FilterOurs(benchmark::State& state, const char* text) {
   Ours& t = OursTable();
   TDataSetExprParserGx parser(nullptr, TDataSetExprParserGx::ekFilter);
-  parser.SetFieldResolver(Resolve);
+  parser.SetFieldResolver(StoreFieldResolver(OursTable().Store->DataStruct()));
   parser.SetReadsRecordValues(true);
   parser.ParseExpression(text);
   t.View->FilterRecordCallback = [&parser](TMemoryRecordGx* rec) { return parser.CalcFilterResult(rec); };
@@ -173,7 +164,7 @@ void filter_like_sqlite(benchmark::State& s) { SortSqlite(s, "SELECT id FROM t W
 void AggregateOurs(benchmark::State& state, const char* text) {
   Ours& t = OursTable();
   TDataSetExprParserGx parser(nullptr, TDataSetExprParserGx::ekAggregate);
-  parser.SetFieldResolver(Resolve);
+  parser.SetFieldResolver(StoreFieldResolver(OursTable().Store->DataStruct()));
   parser.ParseExpression(text);
   for (auto _ : state) {
     Variant v;
@@ -187,19 +178,6 @@ void aggregate_sum_sqlite(benchmark::State& s) { SortSqlite(s, "SELECT SUM(amoun
 void aggregate_mixed_ours(benchmark::State& s) { AggregateOurs(s, "SUM(AMOUNT * 2) / COUNT(*) + MAX(ID)"); }
 void aggregate_mixed_sqlite(benchmark::State& s) { SortSqlite(s, "SELECT SUM(amount * 2) / COUNT(*) + MAX(id) FROM t"); }
 
-class Recorder : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      if (r.run_type != Run::RT_Iteration) continue;
-      const std::string name = r.run_name.function_name;
-      auto it = times.find(name);
-      if (it == times.end() || r.GetAdjustedRealTime() < it->second) times[name] = r.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
 
 }  // namespace
 
@@ -219,15 +197,10 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("aggregate_sum_sqlite", aggregate_sum_sqlite)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("aggregate_mixed_ours", aggregate_mixed_ours)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("aggregate_mixed_sqlite", aggregate_mixed_sqlite)->Unit(benchmark::kMillisecond);
-  Recorder recorder;
+  RatioRecorder recorder;
   benchmark::RunSpecifiedBenchmarks(&recorder);
   std::printf("\n");
-  for (const char* c : cases) {
-    auto ours = recorder.times.find(std::string(c) + "_ours");
-    auto peer = recorder.times.find(std::string(c) + "_sqlite");
-    if (ours != recorder.times.end() && peer != recorder.times.end() && peer->second > 0)
-      std::printf("ratio %s vs sqlite: %.2f\n", c, ours->second / peer->second);
-  }
+  for (const char* c : cases) recorder.PrintRatio(std::string(c) + "_ours", std::string(c) + "_sqlite", c, "sqlite");
   benchmark::Shutdown();
   return 0;
 }

@@ -26,6 +26,7 @@
 #include "platform/rtl/streams.h"
 #include "xml/codec.h"
 #include "xml/document.h"
+#include "ratio_report.h"
 
 // ---------------------------------------------------------------- counting allocator
 
@@ -432,21 +433,6 @@ void RegisterAll() {
   }
 }
 
-// Keeps the time of every run by name, to print the ratios at the end.
-class Recorder : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    // The fastest repetition: the least disturbed by whatever else the machine runs.
-    for (const Run& r : runs) {
-      if (r.run_type != Run::RT_Iteration) continue;
-      const std::string name = r.run_name.function_name;
-      auto it = times.find(name);
-      if (it == times.end() || r.GetAdjustedRealTime() < it->second) times[name] = r.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
 
 void PrintMemory() {
   std::printf("\n");
@@ -491,7 +477,7 @@ int main(int argc, char** argv) {
   pugi::set_memory_management_functions(CountingMalloc, CountingFree);
   benchmark::Initialize(&argc, argv);
   RegisterAll();
-  Recorder recorder;
+  RatioRecorder recorder;
   benchmark::RunSpecifiedBenchmarks(&recorder);
   PrintMemory();
 
@@ -499,13 +485,8 @@ int main(int argc, char** argv) {
   for (const char* kind : {"parse_memory", "parse_stream", "write_memory", "write_stream"}) {
     for (const Input& input : Inputs()) {
       const std::string base = std::string(kind) + "/" + input.name;
-      auto ours = recorder.times.find(base + "/ours");
-      if (ours == recorder.times.end()) continue;
-      for (const char* peer : {"pugixml", "libxml2", "expat"}) {
-        auto theirs = recorder.times.find(base + "/" + peer);
-        if (theirs != recorder.times.end() && theirs->second > 0)
-          std::printf("ratio %s vs %s: %.2f\n", base.c_str(), peer, ours->second / theirs->second);
-      }
+      for (const char* peer : {"pugixml", "libxml2", "expat"})
+        recorder.PrintRatio(base + "/ours", base + "/" + peer, base, peer);
     }
   }
   benchmark::Shutdown();

@@ -64,15 +64,6 @@ Fixture& Shared() {
   return f;
 }
 
-bool Resolve(std::string_view name, TExprFieldInfo& info) {
-  TMTDataStructGx* s = Shared().Store->DataStruct();
-  int index = s->FieldIndex(name);
-  if (index < 0) return false;
-  info.Name = s->DataFields(index)->FieldName();
-  info.FieldNo = index + 1;
-  info.DataType = s->DataFields(index)->DataType();
-  return true;
-}
 
 // The first `count` rows of the view.
 class Prefix : public TExprAggregateRows {
@@ -110,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool aggregate = (mode & 4) != 0;
 
   TDataSetExprParserGx parser(nullptr, aggregate ? TDataSetExprParserGx::ekAggregate : TDataSetExprParserGx::ekFilter);
-  parser.SetFieldResolver(Resolve);
+  parser.SetFieldResolver(StoreFieldResolver(Shared().Store->DataStruct()));
   parser.SetFilterOptions(options);
   parser.SetFieldReader([](TMemoryRecordGx* rec, const TExprFieldRef& f) {
     return f.FieldNo >= 1 && f.FieldNo <= rec->FieldCount() ? rec->Value(f.FieldNo - 1) : Null();

@@ -7,6 +7,7 @@
 
 #include "platform/db/dataset.h"
 #include "platform/db/exprparser.h"
+#include "memtable/mtdata.h"
 #include "memtable/mtrecords.h"
 #include "platform/db/fields.h"
 #include "platform/rtl/strings.h"
@@ -252,6 +253,19 @@ bool IsAscii(std::string_view s) noexcept {
 }
 
 }  // namespace
+
+TExprFieldResolver StoreFieldResolver(const TMTDataStructGx* structure) {
+  return [structure](std::string_view name, TExprFieldInfo& info) {
+    int index = structure->FieldIndex(name);
+    if (index < 0) return false;
+    const TMTDataFieldGx* field = structure->DataFields(index);
+    info.Name = field->FieldName();
+    info.FieldNo = index + 1;
+    info.DataType = field->DataType();
+    info.Kind = fkData;
+    return true;
+  };
+}
 
 bool ExprLikeMatch(std::string_view value, std::string_view pattern, bool ignoreCase) {
   if (value == pattern) return true;

@@ -21,6 +21,7 @@
 
 class TDataSet;
 class TMemoryRecordGx;
+class TMTDataStructGx;
 
 // Raised for every evaluation error and for a blob that does not follow the layout.
 FANO_DECLARE_EXCEPTION(EExprEvalError, EDatabaseError);
@@ -45,6 +46,10 @@ struct TExprFieldRef {
 // Reads a field for filter evaluation. Without one the dataset's field of that name is read (the
 // dataset presents the record under test as its current record while filtering).
 using TExprFieldReader = std::function<Variant(TMemoryRecordGx* rec, const TExprFieldRef& field)>;
+
+// Resolves the names of an expression against the columns of a store's structure (field number:
+// column position + 1), for evaluating expressions over a store without a dataset.
+TExprFieldResolver StoreFieldResolver(const TMTDataStructGx* structure);
 
 // LIKE: "%" any run, "_" any one character; the whole value must match.
 bool ExprLikeMatch(std::string_view value, std::string_view pattern, bool ignoreCase);

@@ -210,30 +210,26 @@ TRecordsViewGx::TRecordsViewGx(TDataSet* dataSet)
       dataSet_(dataSet),
       treeList_(std::make_unique<TMemoryTreeListGx>(this)) {}
 
-void TRecordsViewGx::BeforeDestruction() {
-  if (!destroying_) {
-    destroying_ = true;
-    // Every client loses its source; one that does not let go is dropped here.
-    while (!clients_.empty()) {
-      TRecordsListNotificatorGx* client = clients_.back();
-      client->SetMemTableData(nullptr);
-      if (!clients_.empty() && clients_.back() == client) clients_.pop_back();
-    }
-    TRecordsListNotificatorGx::SetMemTableData(nullptr);
+// Every client loses its source (one that does not let go is dropped), then the view lets go of
+// its store; once only, from whichever of the two comes first.
+void TRecordsViewGx::Detach() {
+  if (destroying_) return;
+  destroying_ = true;
+  while (!clients_.empty()) {
+    TRecordsListNotificatorGx* client = clients_.back();
+    client->SetMemTableData(nullptr);
+    if (!clients_.empty() && clients_.back() == client) clients_.pop_back();
   }
+  TRecordsListNotificatorGx::SetMemTableData(nullptr);
+}
+
+void TRecordsViewGx::BeforeDestruction() {
+  Detach();
   TRecordsListNotificatorGx::BeforeDestruction();
 }
 
 TRecordsViewGx::~TRecordsViewGx() {
-  if (!destroying_) {
-    destroying_ = true;
-    while (!clients_.empty()) {
-      TRecordsListNotificatorGx* client = clients_.back();
-      client->SetMemTableData(nullptr);
-      if (!clients_.empty() && clients_.back() == client) clients_.pop_back();
-    }
-    TRecordsListNotificatorGx::SetMemTableData(nullptr);
-  }
+  Detach();
   // Aggregates and tree reach back into the view while they go.
   aggregates_.reset();
   treeList_.reset();

@@ -149,6 +149,7 @@ class TRecordsViewGx : public TRecordsListNotificatorGx, public IRecordsNotifySo
   int FindInsertPosition(TMemoryRecordGx* rec, int hint);
 
  private:
+  void Detach();
   int CompareByKeys(TMemoryRecordGx* rec1, TMemoryRecordGx* rec2) const;
   bool Sorted() const noexcept { return !orderByList_->Empty(); }
   // The flat list follows the store's own order (no sort order, no replacement source).

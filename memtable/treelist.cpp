@@ -126,35 +126,37 @@ void TMemoryTreeListGx::ClearTree() {
 
 // ---- keys
 
-Variant TMemoryTreeListGx::KeyOf(const TMemoryRecordGx* rec) const {
-  const std::vector<int>& fields = view_->KeyFieldIndexes();
+namespace {
+
+Variant ValuesOf(const TMemoryRecordGx* rec, const std::vector<int>& fields) {
   if (fields.empty()) return Variant();
   if (fields.size() == 1) return rec->Value(fields[0]);
   return rec->GetDataValuesByIndexes(fields, rvCurrent);
 }
+
+// A Null (or missing) value names nothing: a record whose parent value is Null stands at the top
+// level. Without both field lists no record names another.
+bool ValuesEqual(const TMemoryRecordGx* rec, const std::vector<int>& fields, const std::vector<int>& other,
+                 const Variant& value) {
+  if (value.IsNull() || value.IsEmpty() || fields.empty() || other.empty()) return false;
+  if (fields.size() == 1) return VariantsEqual(rec->Value(fields[0]), value);
+  return VariantsEqual(ValuesOf(rec, fields), value);
+}
+
+}  // namespace
+
+Variant TMemoryTreeListGx::KeyOf(const TMemoryRecordGx* rec) const { return ValuesOf(rec, view_->KeyFieldIndexes()); }
 
 Variant TMemoryTreeListGx::ParentValueOf(const TMemoryRecordGx* rec) const {
-  const std::vector<int>& fields = view_->RefParentFieldIndexes();
-  if (fields.empty()) return Variant();
-  if (fields.size() == 1) return rec->Value(fields[0]);
-  return rec->GetDataValuesByIndexes(fields, rvCurrent);
+  return ValuesOf(rec, view_->RefParentFieldIndexes());
 }
 
-// A Null (or missing) parent value names no parent: such a record stands at the top level.
 bool TMemoryTreeListGx::KeyEquals(const TMemoryRecordGx* rec, const Variant& value) const {
-  if (value.IsNull() || value.IsEmpty()) return false;
-  const std::vector<int>& fields = view_->KeyFieldIndexes();
-  if (fields.empty() || view_->RefParentFieldIndexes().empty()) return false;
-  if (fields.size() == 1) return VariantsEqual(rec->Value(fields[0]), value);
-  return VariantsEqual(KeyOf(rec), value);
+  return ValuesEqual(rec, view_->KeyFieldIndexes(), view_->RefParentFieldIndexes(), value);
 }
 
 bool TMemoryTreeListGx::ParentEquals(const TMemoryRecordGx* rec, const Variant& value) const {
-  if (value.IsNull() || value.IsEmpty()) return false;
-  const std::vector<int>& fields = view_->RefParentFieldIndexes();
-  if (fields.empty() || view_->KeyFieldIndexes().empty()) return false;
-  if (fields.size() == 1) return VariantsEqual(rec->Value(fields[0]), value);
-  return VariantsEqual(ParentValueOf(rec), value);
+  return ValuesEqual(rec, view_->RefParentFieldIndexes(), view_->KeyFieldIndexes(), value);
 }
 
 TMemRecViewGx* TMemoryTreeListGx::FindRecordNode(const TMemoryRecordGx* rec) const {

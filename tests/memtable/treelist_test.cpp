@@ -25,28 +25,18 @@ std::string Shape(const TMemRecViewGx* node) {
   return out;
 }
 
-class TreeTest : public ::testing::Test {
+class TreeTest : public StoreViewTest {
  protected:
   void SetUp() override {
-    store = MakeStore();
-    list = store->RecordsList();
-    view = Owned<TRecordsViewGx>(new TRecordsViewGx());
-    view->SetMemTableData(store.get());
+    StoreViewTest::SetUp();
     view->SetTreeKeyFieldName("ID");
     view->SetTreeRefParentFieldName("PARENT");
     tree = view->TreeList();
     tree->SetFullBuildCheck(true);
     view->SetViewAsTreeList(true);
   }
-  void TearDown() override {
-    view.reset();
-    store.reset();
-  }
   std::string TreeShape() { return Shape(tree->RootNode()); }
 
-  Owned<TMemTableDataGx> store;
-  TRecordsListGx* list = nullptr;
-  Owned<TRecordsViewGx> view;
   TMemoryTreeListGx* tree = nullptr;
 };
 

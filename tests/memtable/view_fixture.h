@@ -1,6 +1,8 @@
 #pragma once
 // A small record store (ID, PARENT, NAME, AMOUNT) and a records view over it, with a recorder of
 // the notices the view sends, for the view, tree and aggregate tests.
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <tuple>
@@ -106,6 +108,25 @@ struct Recorder {
     out.swap(Notices);
     return out;
   }
+};
+
+// A store and a view attached to it.
+class StoreViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    store = MakeStore();
+    list = store->RecordsList();
+    view = Owned<TRecordsViewGx>(new TRecordsViewGx());
+    view->SetMemTableData(store.get());
+  }
+  void TearDown() override {
+    view.reset();
+    store.reset();
+  }
+
+  Owned<TMemTableDataGx> store;
+  TRecordsListGx* list = nullptr;
+  Owned<TRecordsViewGx> view;
 };
 
 }  // namespace viewtest

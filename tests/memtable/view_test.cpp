@@ -12,23 +12,13 @@ using namespace viewtest;
 
 namespace {
 
-class ViewTest : public ::testing::Test {
+class ViewTest : public StoreViewTest {
  protected:
   void SetUp() override {
-    store = MakeStore();
-    list = store->RecordsList();
-    view = Owned<TRecordsViewGx>(new TRecordsViewGx());
-    view->SetMemTableData(store.get());
+    StoreViewTest::SetUp();
     rec.Attach(*view);
   }
-  void TearDown() override {
-    view.reset();
-    store.reset();
-  }
 
-  Owned<TMemTableDataGx> store;
-  TRecordsListGx* list = nullptr;
-  Owned<TRecordsViewGx> view;
   Recorder rec;
 };
 
