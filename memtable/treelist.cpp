@@ -143,7 +143,43 @@ bool ValuesEqual(const TMemoryRecordGx* rec, const std::vector<int>& fields, con
   return VariantsEqual(ValuesOf(rec, fields), value);
 }
 
+enum class Walk { Continue, Skip, Stop };
+
+// Depth-first below the root, each node before its subtree; `visit` may skip a subtree or stop.
+template <class Visit>
+void DepthFirst(TBaseTreeNodeGx* root, Visit visit) {
+  std::vector<TBaseTreeNodeGx*> stack(root->Children().rbegin(), root->Children().rend());
+  while (!stack.empty()) {
+    auto* n = static_cast<TMemRecViewGx*>(stack.back());
+    stack.pop_back();
+    Walk w = visit(n);
+    if (w == Walk::Stop) return;
+    if (w == Walk::Skip) continue;
+    const auto& kids = n->Children();
+    stack.insert(stack.end(), kids.rbegin(), kids.rend());
+  }
+}
+
 }  // namespace
+
+TMTIndexGx* TMemoryTreeListGx::ActiveIndex(const std::string& fields) const {
+  TRecordsListGx* list = view_->RecordsList();
+  TMTIndexGx* index = list ? list->Indexes()->GetIndexForFields(fields) : nullptr;
+  return index && index->Active() && !index->Fields().empty() ? index : nullptr;
+}
+
+TMemRecViewGx* TMemoryTreeListGx::NodeByIndex(TMTIndexGx* index, const Variant& value) const {
+  TRecordsListGx* list = view_->RecordsList();
+  int recIndex = -1;
+  bool found = false;
+  try {
+    found = index->LocateKey(value, recIndex);
+  } catch (const Exception&) {
+    found = false;  // a value the keys cannot be compared with names no record
+  }
+  if (!found || recIndex < 0 || recIndex >= list->Count()) return nullptr;
+  return FindRecordNode(list->Rec(recIndex));
+}
 
 Variant TMemoryTreeListGx::KeyOf(const TMemoryRecordGx* rec) const { return ValuesOf(rec, view_->KeyFieldIndexes()); }
 
@@ -173,21 +209,7 @@ bool TMemoryTreeListGx::IsAncestorOrSelf(const TBaseTreeNodeGx* maybeAncestor, c
 TMemRecViewGx* TMemoryTreeListGx::FindKeyNode(const Variant& value) {
   if (value.IsNull() || value.IsEmpty() || view_->KeyFieldIndexes().empty() || view_->RefParentFieldIndexes().empty())
     return nullptr;
-  TRecordsListGx* list = view_->RecordsList();
-  if (list) {
-    TMTIndexGx* index = list->Indexes()->GetIndexForFields(view_->KeyFieldName());
-    if (index && index->Active() && !index->Fields().empty()) {
-      int recIndex = -1;
-      bool found = false;
-      try {
-        found = index->LocateKey(value, recIndex);
-      } catch (const Exception&) {
-        found = false;  // a value the keys cannot be compared with names no record
-      }
-      if (!found || recIndex < 0 || recIndex >= list->Count()) return nullptr;
-      return FindRecordNode(list->Rec(recIndex));
-    }
-  }
+  if (TMTIndexGx* index = ActiveIndex(view_->KeyFieldName())) return NodeByIndex(index, value);
   if (keyCache_) {
     std::vector<TMemRecViewGx*> hits;
     if (keyCache_->Lookup(value, false, hits)) {
@@ -206,16 +228,13 @@ TMemRecViewGx* TMemoryTreeListGx::FindKeyNode(const Variant& value) {
       return best;
     }
   }
-  // Depth-first, each child before its subtree.
-  std::vector<TBaseTreeNodeGx*> stack(Root()->Children().rbegin(), Root()->Children().rend());
-  while (!stack.empty()) {
-    auto* n = static_cast<TMemRecViewGx*>(stack.back());
-    stack.pop_back();
-    if (KeyEquals(n->Rec(), value)) return n;
-    const auto& kids = n->Children();
-    stack.insert(stack.end(), kids.rbegin(), kids.rend());
-  }
-  return nullptr;
+  TMemRecViewGx* found = nullptr;
+  DepthFirst(Root(), [&](TMemRecViewGx* n) {
+    if (!KeyEquals(n->Rec(), value)) return Walk::Continue;
+    found = n;
+    return Walk::Stop;
+  });
+  return found;
 }
 
 // The nodes naming `key` as their parent, to be moved under `node`. A node that is `node` itself
@@ -224,9 +243,7 @@ void TMemoryTreeListGx::GatherChildrenOf(TMemRecViewGx* node, const Variant& key
   found.clear();
   if (key.IsNull() || key.IsEmpty() || view_->KeyFieldIndexes().empty() || view_->RefParentFieldIndexes().empty())
     return;
-  TRecordsListGx* list = view_->RecordsList();
-  TMTIndexGx* index = list ? list->Indexes()->GetIndexForFields(view_->RefParentFieldName()) : nullptr;
-  if (index && index->Active() && !index->Fields().empty()) {
+  if (TMTIndexGx* index = ActiveIndex(view_->RefParentFieldName())) {
     std::vector<TMemoryRecordGx*> recs;
     try {
       index->GetKeyRecords(key, recs);
@@ -246,17 +263,12 @@ void TMemoryTreeListGx::GatherChildrenOf(TMemRecViewGx* node, const Variant& key
         if (!inner) found.push_back(n);
       }
     } else {
-      std::vector<TBaseTreeNodeGx*> stack(Root()->Children().rbegin(), Root()->Children().rend());
-      while (!stack.empty()) {
-        auto* n = static_cast<TMemRecViewGx*>(stack.back());
-        stack.pop_back();
-        if (ParentEquals(n->Rec(), key)) {
-          found.push_back(n);
-          continue;
-        }
-        const auto& kids = n->Children();
-        stack.insert(stack.end(), kids.rbegin(), kids.rend());
-      }
+      // A matching node's subtree is not searched.
+      DepthFirst(Root(), [&](TMemRecViewGx* n) {
+        if (!ParentEquals(n->Rec(), key)) return Walk::Continue;
+        found.push_back(n);
+        return Walk::Skip;
+      });
     }
   }
   found.erase(std::remove_if(found.begin(), found.end(), [node](TMemRecViewGx* n) { return IsAncestorOrSelf(n, node); }),
@@ -490,26 +502,14 @@ bool TMemoryTreeListGx::CheckReferenceLoop(TMemoryRecordGx* rec, const Variant& 
   if (view_->KeyFieldIndexes().empty() || view_->RefParentFieldIndexes().empty()) return false;
   if (CompareVariants(value, KeyOf(rec)) == vrEqual) return true;
   TMemRecViewGx* target = nullptr;
-  TRecordsListGx* list = view_->RecordsList();
-  TMTIndexGx* index = list ? list->Indexes()->GetIndexForFields(view_->KeyFieldName()) : nullptr;
-  if (index && index->Active() && !index->Fields().empty()) {
-    int recIndex = -1;
-    bool found = false;
-    try {
-      found = index->LocateKey(value, recIndex);
-    } catch (const Exception&) {
-      found = false;
-    }
-    if (found && recIndex >= 0 && recIndex < list->Count()) target = FindRecordNode(list->Rec(recIndex));
+  if (TMTIndexGx* index = ActiveIndex(view_->KeyFieldName())) {
+    target = NodeByIndex(index, value);
   } else {
-    std::vector<TBaseTreeNodeGx*> stack(Root()->Children().rbegin(), Root()->Children().rend());
-    while (!stack.empty() && !target) {
-      auto* n = static_cast<TMemRecViewGx*>(stack.back());
-      stack.pop_back();
-      if (CompareVariants(KeyOf(n->Rec()), value) == vrEqual) target = n;
-      const auto& kids = n->Children();
-      stack.insert(stack.end(), kids.rbegin(), kids.rend());
-    }
+    DepthFirst(Root(), [&](TMemRecViewGx* n) {
+      if (CompareVariants(KeyOf(n->Rec()), value) != vrEqual) return Walk::Continue;
+      target = n;
+      return Walk::Stop;
+    });
   }
   const TMemRecViewGx* own = FindRecordNode(rec);
   if (!own) return false;

@@ -13,6 +13,7 @@
 
 class TMemoryRecordGx;
 class TMemoryTreeListGx;
+class TMTIndexGx;
 class TRecordsViewGx;
 
 class TMemRecViewGx : public TBaseTreeNodeGx {
@@ -100,6 +101,10 @@ class TMemoryTreeListGx : public TTreeListGx {
   friend class TMemRecViewGx;
   class KeyCache;
 
+  // The active index of the records list over these fields, or null.
+  TMTIndexGx* ActiveIndex(const std::string& fields) const;
+  // The node of the record the index finds for the value; null when none.
+  TMemRecViewGx* NodeByIndex(TMTIndexGx* index, const Variant& value) const;
   bool KeyEquals(const TMemoryRecordGx* rec, const Variant& value) const;
   bool ParentEquals(const TMemoryRecordGx* rec, const Variant& value) const;
   // The node whose key equals the value: through an index on the key fields when there is one,
