@@ -336,4 +336,56 @@ TEST_F(TreeTest, BuildsOfManyRecordsGiveTheSearchedShape) {
   EXPECT_EQ(Shape(v2->TreeList()->RootNode()).substr(0, 19), "0(1(2(4(8(16(32 33)");
 }
 
+// The whole-store build answers its searches from hashed keys; records added one by one are
+// searched for in the tree. With duplicate keys both must pick the same nodes.
+TEST(TreeBuild, HashedLookupsMatchTheSearches) {
+  for (bool texts : {false, true}) {
+    for (bool fullCheck : {false, true}) {
+      std::mt19937 rng(fullCheck ? 3 : 4);
+      // Keys repeat and parent values run in circles (never a record's own key), so a search
+      // meets several candidates and matches inside the subtrees of other matches.
+      std::vector<std::pair<int, int>> rows;  // key, parent (-1 for Null)
+      for (int i = 0; i < 300; ++i) {
+        int key = static_cast<int>(rng() % 40);
+        int parent = rng() % 6 == 0 ? -1 : static_cast<int>((key + 1 + rng() % 39) % 40);
+        rows.emplace_back(key, parent);
+      }
+      auto build = [&](bool oneByOne) {
+        Owned<TMemTableDataGx> store = MakeStore();
+        auto* pname = store->DataStruct()->CreateField<TMTStringDataFieldGx>();
+        pname->SetFieldName("PNAME");
+        Owned<TRecordsViewGx> view(new TRecordsViewGx());
+        view->SetMemTableData(store.get());
+        view->SetTreeKeyFieldName(texts ? "NAME" : "ID");
+        view->SetTreeRefParentFieldName(texts ? "PNAME" : "PARENT");
+        view->TreeList()->SetFullBuildCheck(fullCheck);
+        if (oneByOne) view->SetViewAsTreeList(true);
+        int id = 0;
+        for (auto [key, parent] : rows) {
+          TMemoryRecordGx* r = store->RecordsList()->NewRecord();
+          r->SetDataValue(ID, rvCurrent, texts ? Variant(id) : Variant(key));
+          r->SetDataValue(PARENT, rvCurrent, parent < 0 ? Variant(Null()) : Variant(parent));
+          r->SetDataValue(NAME, rvCurrent, "k" + std::to_string(key));
+          r->SetDataValue(4, rvCurrent, parent < 0 ? Variant(Null()) : Variant("k" + std::to_string(parent)));
+          store->RecordsList()->AddRecord(r);
+          ++id;
+        }
+        if (!oneByOne) view->SetViewAsTreeList(true);
+        // The shape by record positions.
+        std::function<std::string(TMemRecViewGx*)> shape = [&](TMemRecViewGx* n) {
+          std::string out;
+          for (int i = 0; i < n->ChildCount(); ++i) {
+            out += std::to_string(n->Child(i)->Rec()->Index());
+            if (n->Child(i)->ChildCount()) out += "(" + shape(n->Child(i)) + ")";
+            out += ' ';
+          }
+          return out;
+        };
+        return shape(view->TreeList()->RootNode());
+      };
+      EXPECT_EQ(build(true), build(false)) << "texts " << texts << " full check " << fullCheck;
+    }
+  }
+}
+
 }  // namespace
