@@ -7,6 +7,7 @@
 
 #include "platform/db/dataset.h"
 #include "platform/db/exprparser.h"
+#include "editors/gxplatform.h"
 #include "memtable/mtdata.h"
 #include "memtable/mtrecords.h"
 #include "platform/db/fields.h"
@@ -169,21 +170,18 @@ void Collapse(std::string& p, std::string_view from) {
 bool LocaleEmpty(const std::string& s) {
   if (s.empty()) return true;
   // Any letter or digit makes it non-empty; only texts of ignorable characters need the collator.
-  for (unsigned char c : s)
+  for (unsigned char c : s) {
+    if (c == 0) break;  // the text ends here
     if ((c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z')) return false;
-  return CompareStringLocale(0, s, static_cast<int>(s.size()), "", 0) == CSTR_EQUAL;
+  }
+  return CompareAnsiStrGx(s, "", 0, false) == 0;
 }
 
-// The locale's comparison (-1, 0, 1) of the whole texts, or of their first `chars` characters
-// when `chars` is above 0.
+// The locale's comparison (-1, 0, 1) of the texts (up to a zero character, as the platform's
+// zero-terminated texts), or of their first `chars` characters when `chars` is above 0.
 int LocaleCompare(std::string_view a, std::string_view b, bool ignoreCase, int chars = 0) {
-  if (chars > 0) {
-    a = a.substr(0, CharOffset(a, chars));
-    b = b.substr(0, CharOffset(b, chars));
-  }
   if (a == b) return 0;
-  return CompareStringLocale(ignoreCase ? NORM_IGNORECASE : 0, a, static_cast<int>(a.size()), b,
-                             static_cast<int>(b.size())) - 2;
+  return CompareAnsiStrGx(a, b, chars, ignoreCase);
 }
 
 std::string Trimmed(const std::string& s, const std::string& c, bool left, bool right) {

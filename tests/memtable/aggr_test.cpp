@@ -8,15 +8,13 @@
 #include "platform/db/testdataset.h"
 #include "platform/rtl/exceptions.h"
 
-FANO_IMPLEMENT_COMPONENT(TTestDataSet, TDataSet)
-
 using namespace viewtest;
 
 namespace {
 
 // A dataset whose fields match the store's columns stands in for the memory table: the
 // aggregates read field numbers from it and need it open.
-class AggregateTest : public ::testing::Test {
+class ViewAggregateTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ds = std::make_unique<TTestDataSet>();
@@ -64,7 +62,7 @@ class AggregateTest : public ::testing::Test {
   TMTAggregatesGx* aggs = nullptr;
 };
 
-TEST_F(AggregateTest, RebuildMakesOneItemPerAggregateField) {
+TEST_F(ViewAggregateTest, RebuildMakesOneItemPerAggregateField) {
   EXPECT_EQ(aggs->Count(), 0);
   aggs->SetActive(true);
   ASSERT_EQ(aggs->Count(), 2);
@@ -90,7 +88,7 @@ TEST_F(AggregateTest, RebuildMakesOneItemPerAggregateField) {
   EXPECT_TRUE(aggs->Items(0)->Value().IsNull());
 }
 
-TEST_F(AggregateTest, ValuesFollowTheView) {
+TEST_F(ViewAggregateTest, ValuesFollowTheView) {
   aggs->SetActive(true);
   TMTAggregateGx* sum = aggs->Items(0);
   TMTAggregateGx* rows = aggs->Items(1);
@@ -120,7 +118,7 @@ TEST_F(AggregateTest, ValuesFollowTheView) {
   EXPECT_EQ(rows->Value().AsInteger(), 4);
 }
 
-TEST_F(AggregateTest, AppendedRowsAreFoldedInExactly) {
+TEST_F(ViewAggregateTest, AppendedRowsAreFoldedInExactly) {
   aggs->SetActive(true);
   TMTAggregateGx* item = aggs->Add();
   item->SetActive(true);
@@ -136,7 +134,7 @@ TEST_F(AggregateTest, AppendedRowsAreFoldedInExactly) {
   EXPECT_TRUE(VarSameValue(aggs->Items(0)->Value(), Full("SUM(AMOUNT)")));
 }
 
-TEST_F(AggregateTest, SettingItemsDirectly) {
+TEST_F(ViewAggregateTest, SettingItemsDirectly) {
   TMTAggregateGx* item = aggs->Add();
   Add(list, 1, Null(), "a", 4.0);
   // The collection is inactive: an expression is not prepared and the value stays Null.
@@ -175,7 +173,7 @@ TEST_F(AggregateTest, SettingItemsDirectly) {
   EXPECT_EQ(copy->Value().AsDouble(), 4.0);
 }
 
-TEST_F(AggregateTest, AClosedDatasetGivesNull) {
+TEST_F(ViewAggregateTest, AClosedDatasetGivesNull) {
   aggs->SetActive(true);
   Add(list, 1, Null(), "a", 4.0);
   EXPECT_EQ(aggs->Items(0)->Value().AsDouble(), 4.0);
@@ -194,7 +192,7 @@ TEST_F(AggregateTest, AClosedDatasetGivesNull) {
   EXPECT_EQ(aggs->Items(0)->Value().AsDouble(), 5.0);
 }
 
-TEST_F(AggregateTest, TreeViewsCountEveryVisibleNode) {
+TEST_F(ViewAggregateTest, TreeViewsCountEveryVisibleNode) {
   aggs->SetActive(true);
   view->SetTreeKeyFieldName("ID");
   view->SetTreeRefParentFieldName("PARENT");

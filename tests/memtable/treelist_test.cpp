@@ -25,7 +25,7 @@ std::string Shape(const TMemRecViewGx* node) {
   return out;
 }
 
-class TreeTest : public StoreViewTest {
+class TreeListTest : public StoreViewTest {
  protected:
   void SetUp() override {
     StoreViewTest::SetUp();
@@ -42,7 +42,7 @@ class TreeTest : public StoreViewTest {
 
 using Ints = std::vector<int>;
 
-TEST_F(TreeTest, ParentsBeforeChildrenUseThePath) {
+TEST_F(TreeListTest, ParentsBeforeChildrenUseThePath) {
   Add(list, 1, Null(), "parent");
   Add(list, 2, 1, "child");
   Add(list, 3, 2, "grandchild");
@@ -64,7 +64,7 @@ TEST_F(TreeTest, ParentsBeforeChildrenUseThePath) {
   EXPECT_EQ(g->NodeParent()->NodeLevel(), 2);
 }
 
-TEST_F(TreeTest, ChildBeforeParentWithAndWithoutFullBuildCheck) {
+TEST_F(TreeListTest, ChildBeforeParentWithAndWithoutFullBuildCheck) {
   Add(list, 2, 1, "child");
   EXPECT_EQ(TreeShape(), "2");
   Add(list, 1, Null(), "parent");
@@ -82,7 +82,7 @@ TEST_F(TreeTest, ChildBeforeParentWithAndWithoutFullBuildCheck) {
   EXPECT_EQ(TreeShape(), "1(2) 3(4)");
 }
 
-TEST_F(TreeTest, NullParentsStandAtTheTopAndFormNoLoop) {
+TEST_F(TreeListTest, NullParentsStandAtTheTopAndFormNoLoop) {
   Add(list, Null(), Null(), "no key");
   Add(list, 1, Null(), "a");
   Add(list, 2, Null(), "b");
@@ -90,7 +90,7 @@ TEST_F(TreeTest, NullParentsStandAtTheTopAndFormNoLoop) {
   EXPECT_FALSE(tree->CheckReferenceLoop(list->Rec(1)));
 }
 
-TEST_F(TreeTest, SiblingsFollowRecordListOrder) {
+TEST_F(TreeListTest, SiblingsFollowRecordListOrder) {
   Add(list, 1, Null(), "p");
   Add(list, 2, 1, "c2");
   Add(list, 4, 1, "c4");
@@ -105,7 +105,7 @@ TEST_F(TreeTest, SiblingsFollowRecordListOrder) {
   EXPECT_EQ(TreeShape(), "1(2 3 4 0)");
 }
 
-TEST_F(TreeTest, ChangingTheParentMovesTheNode) {
+TEST_F(TreeListTest, ChangingTheParentMovesTheNode) {
   TMemoryRecordGx* a = Add(list, 1, Null(), "a");
   Add(list, 2, Null(), "b");
   TMemoryRecordGx* c = Add(list, 3, 1, "c");
@@ -119,7 +119,7 @@ TEST_F(TreeTest, ChangingTheParentMovesTheNode) {
   EXPECT_EQ(TreeShape(), "2(4) 3(1)");
 }
 
-TEST_F(TreeTest, ReferenceLoopsAreRefusedBeforeTheyAreStored) {
+TEST_F(TreeListTest, ReferenceLoopsAreRefusedBeforeTheyAreStored) {
   TMemoryRecordGx* a = Add(list, 1, Null(), "a");
   Add(list, 2, 1, "b");
   Add(list, 3, 2, "c");
@@ -150,7 +150,7 @@ TEST_F(TreeTest, ReferenceLoopsAreRefusedBeforeTheyAreStored) {
   EXPECT_FALSE(tree->CheckReferenceLoop(list->Rec(2), 1));
 }
 
-TEST_F(TreeTest, VisibilityFollowsTheFilterAndTheChildren) {
+TEST_F(TreeListTest, VisibilityFollowsTheFilterAndTheChildren) {
   Add(list, 1, Null(), "root", 1.0);
   Add(list, 2, 1, "hidden parent", 0.0);
   Add(list, 3, 2, "shown child", 1.0);
@@ -171,7 +171,7 @@ TEST_F(TreeTest, VisibilityFollowsTheFilterAndTheChildren) {
   EXPECT_EQ(AllIds(*view), (Ints{1, 2, 3, 4}));
 }
 
-TEST_F(TreeTest, CollapsedNodesCloseTheExpandedWalkOnly) {
+TEST_F(TreeListTest, CollapsedNodesCloseTheExpandedWalkOnly) {
   Add(list, 1, Null(), "a");
   Add(list, 2, 1, "b");
   Add(list, 3, 2, "c");
@@ -200,7 +200,7 @@ TEST_F(TreeTest, CollapsedNodesCloseTheExpandedWalkOnly) {
   EXPECT_TRUE(tree->FindRecordNode(list->Rec(5))->NodeExpanded());
 }
 
-TEST_F(TreeTest, DeletingANodeReaddsItsDescendants) {
+TEST_F(TreeListTest, DeletingANodeReaddsItsDescendants) {
   Add(list, 1, Null(), "a");
   Add(list, 2, 1, "b");
   Add(list, 3, 2, "c");
@@ -218,7 +218,7 @@ TEST_F(TreeTest, DeletingANodeReaddsItsDescendants) {
   EXPECT_EQ(TreeShape(), "1(4) 3(5)");
 }
 
-TEST_F(TreeTest, IndexesReplaceTheSearches) {
+TEST_F(TreeListTest, IndexesReplaceTheSearches) {
   TMTIndexGx* byKey = list->Indexes()->Add();
   byKey->SetFields("ID");
   byKey->SetActive(true);
@@ -236,7 +236,7 @@ TEST_F(TreeTest, IndexesReplaceTheSearches) {
   EXPECT_TRUE(tree->CheckReferenceLoop(list->Rec(3), 4));
 }
 
-TEST_F(TreeTest, TurningTreeModeOffAndOn) {
+TEST_F(TreeListTest, TurningTreeModeOffAndOn) {
   Add(list, 1, Null(), "a");
   Add(list, 2, 1, "b");
   view->SetViewAsTreeList(false);
@@ -248,7 +248,7 @@ TEST_F(TreeTest, TurningTreeModeOffAndOn) {
   EXPECT_EQ(Ids(*view), (Ints{1}));
 }
 
-TEST_F(TreeTest, RebuildingTreatsLoopsInTheDataSoundly) {
+TEST_F(TreeListTest, RebuildingTreatsLoopsInTheDataSoundly) {
   view->SetViewAsTreeList(false);
   // Loaded while the view was flat: two records naming each other and one naming itself.
   Add(list, 1, 2, "a");
@@ -259,7 +259,7 @@ TEST_F(TreeTest, RebuildingTreatsLoopsInTheDataSoundly) {
   EXPECT_EQ(AllIds(*view), (Ints{1, 2, 3}));
 }
 
-TEST_F(TreeTest, DepthBeyondTheMaximumIsRefusedBeforeItIsStored) {
+TEST_F(TreeListTest, DepthBeyondTheMaximumIsRefusedBeforeItIsStored) {
   tree->SetMaxLevel(5);
   Add(list, 1, Null(), "1");
   for (int i = 2; i <= 5; ++i) Add(list, i, i - 1, "n");
@@ -288,7 +288,7 @@ TEST_F(TreeTest, DepthBeyondTheMaximumIsRefusedBeforeItIsStored) {
   EXPECT_EQ(tree->FindRecordNode(list->Rec(7))->NodeLevel(), 1);
 }
 
-TEST_F(TreeTest, AggregatesCountEveryVisibleNode) {
+TEST_F(TreeListTest, AggregatesCountEveryVisibleNode) {
   Add(list, 1, Null(), "a", 1.0);
   Add(list, 2, 1, "b", 2.0);
   Add(list, 3, 2, "c", 4.0);
@@ -300,7 +300,7 @@ TEST_F(TreeTest, AggregatesCountEveryVisibleNode) {
 
 // A large build in parent-after-child order: every parent arrives last. The result must be the
 // tree a depth-first search would build, with or without the build-time lookups.
-TEST_F(TreeTest, BuildsOfManyRecordsGiveTheSearchedShape) {
+TEST_F(TreeListTest, BuildsOfManyRecordsGiveTheSearchedShape) {
   view->SetViewAsTreeList(false);
   std::mt19937 rng(5);
   const int n = 3000;
@@ -338,7 +338,7 @@ TEST_F(TreeTest, BuildsOfManyRecordsGiveTheSearchedShape) {
 
 // The whole-store build answers its searches from hashed keys; records added one by one are
 // searched for in the tree. With duplicate keys both must pick the same nodes.
-TEST(TreeBuild, HashedLookupsMatchTheSearches) {
+TEST(TreeListBuild, HashedLookupsMatchTheSearches) {
   for (bool texts : {false, true}) {
     for (bool fullCheck : {false, true}) {
       std::mt19937 rng(fullCheck ? 3 : 4);

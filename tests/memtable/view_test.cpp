@@ -12,7 +12,7 @@ using namespace viewtest;
 
 namespace {
 
-class ViewTest : public StoreViewTest {
+class RecordsViewTest : public StoreViewTest {
  protected:
   void SetUp() override {
     StoreViewTest::SetUp();
@@ -25,7 +25,7 @@ class ViewTest : public StoreViewTest {
 using Ints = std::vector<int>;
 using Notices = std::vector<Notice>;
 
-TEST_F(ViewTest, AttachingBuildsTheViewFromTheStore) {
+TEST_F(RecordsViewTest, AttachingBuildsTheViewFromTheStore) {
   Owned<TRecordsViewGx> late(new TRecordsViewGx());
   Add(list, 1, Null(), "a");
   Add(list, 2, Null(), "b");
@@ -39,7 +39,7 @@ TEST_F(ViewTest, AttachingBuildsTheViewFromTheStore) {
   EXPECT_EQ(late->ViewItemsCount(), 0);
 }
 
-TEST_F(ViewTest, FollowsInsertsInStoreOrder) {
+TEST_F(RecordsViewTest, FollowsInsertsInStoreOrder) {
   rec.Take();
   TMemoryRecordGx* a = Add(list, 1, Null(), "a");
   TMemoryRecordGx* c = Add(list, 3, Null(), "c");
@@ -60,7 +60,7 @@ TEST_F(ViewTest, FollowsInsertsInStoreOrder) {
   EXPECT_EQ(view->GetViewRecord(-1), nullptr);
 }
 
-TEST_F(ViewTest, FollowsDeletesAndEdits) {
+TEST_F(RecordsViewTest, FollowsDeletesAndEdits) {
   Add(list, 1, Null(), "a");
   TMemoryRecordGx* b = Add(list, 2, Null(), "b");
   Add(list, 3, Null(), "c");
@@ -76,7 +76,7 @@ TEST_F(ViewTest, FollowsDeletesAndEdits) {
   EXPECT_THROW(view->DeleteRecord(5), EListError);
 }
 
-TEST_F(ViewTest, FilterDecidesWhatTheViewShows) {
+TEST_F(RecordsViewTest, FilterDecidesWhatTheViewShows) {
   view->FilterRecordCallback = [](TMemoryRecordGx* r) { return !r->Value(AMOUNT).IsNull() && r->Value(AMOUNT).AsDouble() > 10; };
   view->RebuildView();
   TMemoryRecordGx* a = Add(list, 1, Null(), "a", 5.0);
@@ -102,7 +102,7 @@ TEST_F(ViewTest, FilterDecidesWhatTheViewShows) {
   EXPECT_EQ(view->IndexOfRecord(b), -1);
 }
 
-TEST_F(ViewTest, StatusFilterHidesDeletedRecordsUnderCachedUpdates) {
+TEST_F(RecordsViewTest, StatusFilterHidesDeletedRecordsUnderCachedUpdates) {
   Add(list, 1, Null(), "a");
   TMemoryRecordGx* b = Add(list, 2, Null(), "b");
   list->SetCachedUpdates(true);
@@ -124,7 +124,7 @@ TEST_F(ViewTest, StatusFilterHidesDeletedRecordsUnderCachedUpdates) {
   EXPECT_EQ(rec.Take(), (Notices{{-1, -1, rlListChanged}}));
 }
 
-TEST_F(ViewTest, MarkDeletedUnderAStatusFilterThatShowsIt) {
+TEST_F(RecordsViewTest, MarkDeletedUnderAStatusFilterThatShowsIt) {
   Add(list, 1, Null(), "a");
   Add(list, 2, Null(), "b");
   list->SetCachedUpdates(true);
@@ -137,7 +137,7 @@ TEST_F(ViewTest, MarkDeletedUnderAStatusFilterThatShowsIt) {
   EXPECT_EQ(Ids(*view), (Ints{2}));
 }
 
-TEST_F(ViewTest, SortOrderKeepsRowsSortedChangeByChange) {
+TEST_F(RecordsViewTest, SortOrderKeepsRowsSortedChangeByChange) {
   Add(list, 1, Null(), "m");
   Add(list, 2, Null(), "c");
   TMemoryRecordGx* x = Add(list, 3, Null(), "x");
@@ -161,7 +161,7 @@ TEST_F(ViewTest, SortOrderKeepsRowsSortedChangeByChange) {
   EXPECT_EQ(Ids(*view), (Ints{1, 4, 2, 3}));
 }
 
-TEST_F(ViewTest, ClearingTheSortOrderReturnsToStoreOrder) {
+TEST_F(RecordsViewTest, ClearingTheSortOrderReturnsToStoreOrder) {
   Add(list, 1, Null(), "m");
   Add(list, 2, Null(), "c");
   Add(list, 3, Null(), "x");
@@ -181,7 +181,7 @@ TEST_F(ViewTest, ClearingTheSortOrderReturnsToStoreOrder) {
   EXPECT_EQ(Ids(*view), (Ints{1, 4, 2, 3}));
 }
 
-TEST_F(ViewTest, SortOrderErrorsKeepTheOrder) {
+TEST_F(RecordsViewTest, SortOrderErrorsKeepTheOrder) {
   Add(list, 1, Null(), "b");
   Add(list, 2, Null(), "a");
   view->SetOrderByStr("NAME");
@@ -194,7 +194,7 @@ TEST_F(ViewTest, SortOrderErrorsKeepTheOrder) {
   EXPECT_EQ(Ids(*view), (Ints{1, 2}));
 }
 
-TEST_F(ViewTest, TheTableCanParseTheSortText) {
+TEST_F(RecordsViewTest, TheTableCanParseTheSortText) {
   Add(list, 1, Null(), "b", 2.0);
   Add(list, 2, Null(), "a", 1.0);
   std::vector<std::string> seen;
@@ -216,7 +216,7 @@ TEST_F(ViewTest, TheTableCanParseTheSortText) {
   EXPECT_EQ(seen, (std::vector<std::string>{"BY AMOUNT", "BY AMOUNT DESC", "BAD", ""}));
 }
 
-TEST_F(ViewTest, NullsSortFirstAscendingAndLastDescending) {
+TEST_F(RecordsViewTest, NullsSortFirstAscendingAndLastDescending) {
   Add(list, 1, Null(), "a", 5.0);
   Add(list, 2, Null(), "b", Null());
   Add(list, 3, Null(), "c", 1.0);
@@ -230,7 +230,7 @@ TEST_F(ViewTest, NullsSortFirstAscendingAndLastDescending) {
   EXPECT_EQ(Ids(*view), (Ints{1, 3, 4, 2}));
 }
 
-TEST_F(ViewTest, TheTableCanSupplyTheComparison) {
+TEST_F(RecordsViewTest, TheTableCanSupplyTheComparison) {
   Add(list, 1, Null(), "bb");
   Add(list, 2, Null(), "a");
   Add(list, 3, Null(), "ccc");
@@ -245,7 +245,7 @@ TEST_F(ViewTest, TheTableCanSupplyTheComparison) {
   EXPECT_GT(calls, 0);
 }
 
-TEST_F(ViewTest, UpdateLockKeepsChangesAwayUntilTheListIsRebuilt) {
+TEST_F(RecordsViewTest, UpdateLockKeepsChangesAwayUntilTheListIsRebuilt) {
   Add(list, 1, Null(), "a");
   rec.Take();
   view->BeginUpdateLock();
@@ -258,7 +258,7 @@ TEST_F(ViewTest, UpdateLockKeepsChangesAwayUntilTheListIsRebuilt) {
   EXPECT_EQ(Ids(*view), (Ints{2}));
 }
 
-TEST_F(ViewTest, StoreMovesKeepTheViewInStoreOrder) {
+TEST_F(RecordsViewTest, StoreMovesKeepTheViewInStoreOrder) {
   for (int i = 1; i <= 5; ++i) Add(list, i, Null(), "r", static_cast<double>(i));
   rec.Take();
   list->MoveRecord(4, 1);
@@ -278,7 +278,7 @@ TEST_F(ViewTest, StoreMovesKeepTheViewInStoreOrder) {
   EXPECT_EQ(Ids(*view), (Ints{1, 5, 4}));
 }
 
-TEST_F(ViewTest, ClientsHearTheViewsNotices) {
+TEST_F(RecordsViewTest, ClientsHearTheViewsNotices) {
   Add(list, 1, Null(), "a");
   std::vector<Notice> heard;
   Owned<TRecordsListNotificatorGx> client(new TRecordsListNotificatorGx());
@@ -296,7 +296,7 @@ TEST_F(ViewTest, ClientsHearTheViewsNotices) {
   client->SetMemTableData(nullptr);
 }
 
-TEST_F(ViewTest, ClientsDetachingWhileTold) {
+TEST_F(RecordsViewTest, ClientsDetachingWhileTold) {
   Owned<TRecordsListNotificatorGx> a(new TRecordsListNotificatorGx());
   Owned<TRecordsListNotificatorGx> b(new TRecordsListNotificatorGx());
   int bHeard = 0;
@@ -314,7 +314,7 @@ TEST_F(ViewTest, ClientsDetachingWhileTold) {
   a->SetMemTableData(nullptr);
 }
 
-TEST_F(ViewTest, RecordOperationsGoThroughTheStore) {
+TEST_F(RecordsViewTest, RecordOperationsGoThroughTheStore) {
   list->SetCachedUpdates(true);
   TMemoryRecordGx* r = view->NewRecord();
   r->SetDataValue(ID, rvCurrent, 1);
@@ -332,7 +332,7 @@ TEST_F(ViewTest, RecordOperationsGoThroughTheStore) {
 
 // The view sorts by keys it reads once; a table's comparison callback sorts by the records. Both
 // must give the same order, ties included (the same quicksort sees the same answers).
-TEST(ViewSort, KeysReadOnceSortAsTheRecordComparison) {
+TEST(RecordsViewSort, KeysReadOnceSortAsTheRecordComparison) {
   Owned<TMemTableDataGx> store = MakeStore();
   auto* any = store->DataStruct()->CreateField<TMTVariantDataFieldGx>();
   any->SetVariantDataType(fdtVariant);
@@ -379,9 +379,9 @@ TEST(ViewSort, KeysReadOnceSortAsTheRecordComparison) {
 }
 
 // Long random sequences of store changes: the view must always equal a view built from scratch.
-class ViewModelTest : public ::testing::TestWithParam<int> {};
+class RecordsViewModelTest : public ::testing::TestWithParam<int> {};
 
-TEST_P(ViewModelTest, FollowsTheStoreChangeByChange) {
+TEST_P(RecordsViewModelTest, FollowsTheStoreChangeByChange) {
   const int mode = GetParam();  // 0 store order, 1 sorted, 2 sorted + filter, 3 filter
   std::mt19937 rng(1234 + mode);
   Owned<TMemTableDataGx> store = MakeStore();
@@ -450,6 +450,6 @@ TEST_P(ViewModelTest, FollowsTheStoreChangeByChange) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, ViewModelTest, ::testing::Values(0, 1, 2, 3));
+INSTANTIATE_TEST_SUITE_P(Modes, RecordsViewModelTest, ::testing::Values(0, 1, 2, 3));
 
 }  // namespace
