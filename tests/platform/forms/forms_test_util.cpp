@@ -1,0 +1,101 @@
+#include "forms_test_util.h"
+
+#include <map>
+
+#include "platform/forms/cmessages.h"
+
+namespace formstest {
+
+std::string MessageName(UINT msg) {
+  static const std::map<UINT, const char*> names = {
+      {CM_ACTIVATE, "CM_ACTIVATE"}, {CM_DEACTIVATE, "CM_DEACTIVATE"}, {CM_CANCELMODE, "CM_CANCELMODE"},
+      {CM_DIALOGKEY, "CM_DIALOGKEY"}, {CM_DIALOGCHAR, "CM_DIALOGCHAR"}, {CM_FOCUSCHANGED, "CM_FOCUSCHANGED"},
+      {CM_PARENTFONTCHANGED, "CM_PARENTFONTCHANGED"}, {CM_PARENTCOLORCHANGED, "CM_PARENTCOLORCHANGED"},
+      {CM_VISIBLECHANGED, "CM_VISIBLECHANGED"}, {CM_ENABLEDCHANGED, "CM_ENABLEDCHANGED"},
+      {CM_COLORCHANGED, "CM_COLORCHANGED"}, {CM_FONTCHANGED, "CM_FONTCHANGED"}, {CM_CURSORCHANGED, "CM_CURSORCHANGED"},
+      {CM_CTL3DCHANGED, "CM_CTL3DCHANGED"}, {CM_PARENTCTL3DCHANGED, "CM_PARENTCTL3DCHANGED"},
+      {CM_TEXTCHANGED, "CM_TEXTCHANGED"}, {CM_MOUSEENTER, "CM_MOUSEENTER"}, {CM_MOUSELEAVE, "CM_MOUSELEAVE"},
+      {CM_BUTTONPRESSED, "CM_BUTTONPRESSED"}, {CM_SHOWINGCHANGED, "CM_SHOWINGCHANGED"}, {CM_ENTER, "CM_ENTER"},
+      {CM_EXIT, "CM_EXIT"}, {CM_DESIGNHITTEST, "CM_DESIGNHITTEST"}, {CM_WANTSPECIALKEY, "CM_WANTSPECIALKEY"},
+      {CM_SHOWHINTCHANGED, "CM_SHOWHINTCHANGED"}, {CM_PARENTSHOWHINTCHANGED, "CM_PARENTSHOWHINTCHANGED"},
+      {CM_SYSCOLORCHANGE, "CM_SYSCOLORCHANGE"}, {CM_CONTROLLISTCHANGE, "CM_CONTROLLISTCHANGE"},
+      {CM_CONTROLCHANGE, "CM_CONTROLCHANGE"}, {CM_HINTSHOW, "CM_HINTSHOW"}, {CM_HINTSHOWPAUSE, "CM_HINTSHOWPAUSE"},
+      {CM_RECREATEWND, "CM_RECREATEWND"}, {CM_PARENTBIDIMODECHANGED, "CM_PARENTBIDIMODECHANGED"},
+      {CM_SYSFONTCHANGED, "CM_SYSFONTCHANGED"}, {CM_MOUSEWHEEL, "CM_MOUSEWHEEL"}, {CM_CHILDKEY, "CM_CHILDKEY"},
+      {WM_SETFOCUS, "WM_SETFOCUS"}, {WM_KILLFOCUS, "WM_KILLFOCUS"}, {WM_PAINT, "WM_PAINT"},
+      {CN_KEYDOWN, "CN_KEYDOWN"}, {CN_COMMAND, "CN_COMMAND"}, {CN_CHAR, "CN_CHAR"},
+      {WM_KEYDOWN, "WM_KEYDOWN"}, {WM_CHAR, "WM_CHAR"}, {WM_COMMAND, "WM_COMMAND"},
+  };
+  auto it = names.find(msg);
+  if (it != names.end()) return it->second;
+  return "0x" + std::to_string(msg);
+}
+
+void MessageLog::Watch(TControl* control, std::set<UINT> messages) {
+  TWndMethod old = control->WindowProc();
+  control->SetWindowProc([this, control, old, messages](TMessage& m) {
+    if (messages.count(m.Msg)) entries_.push_back(control->Name() + ":" + MessageName(m.Msg));
+    old(m);
+  });
+}
+
+std::vector<std::string> MessageLog::Of(UINT msg) const {
+  std::vector<std::string> out;
+  std::string suffix = ":" + MessageName(msg);
+  for (const std::string& e : entries_)
+    if (e.size() >= suffix.size() && e.compare(e.size() - suffix.size(), suffix.size(), suffix) == 0) out.push_back(e);
+  return out;
+}
+
+std::string MessageLog::Joined() const {
+  std::string out;
+  for (const std::string& e : entries_) {
+    if (!out.empty()) out += ' ';
+    out += e;
+  }
+  return out;
+}
+
+void Pump() { Application->ProcessMessages(); }
+
+void AdvanceAndPump(uint32_t ms, uint32_t step) {
+  Pump();
+  while (ms > 0) {
+    uint32_t s = std::min(ms, step);
+    ClockAdvance(s);
+    ms -= s;
+    Pump();
+  }
+}
+
+TPoint ScreenPoint(TControl* control, int x, int y) { return control->ClientToScreen(TPoint(x, y)); }
+
+void ClickAt(TControl* control, int x, int y) {
+  TPoint p = ScreenPoint(control, x, y);
+  FanoInputMouseMove(p.X, p.Y);
+  FanoInputMouseButton(0, TRUE, p.X, p.Y);
+  FanoInputMouseButton(0, FALSE, p.X, p.Y);
+  Pump();
+}
+
+void KeyPress(UINT vk, bool shift) {
+  if (shift) FanoInputKey(VK_SHIFT, TRUE);
+  FanoInputKey(vk, TRUE);
+  FanoInputKey(vk, FALSE);
+  if (shift) FanoInputKey(VK_SHIFT, FALSE);
+  Pump();
+}
+
+void FormsTest::SetUp() {
+  FanoUseHeadless();
+  FanoSetTestFont(TRUE);
+  ClockSetSimulated(1);
+  Pump();
+}
+
+void FormsTest::TearDown() {
+  Pump();
+  ASSERT_EQ(Screen->CustomFormCount(), 0) << "a test left a form behind";
+}
+
+}  // namespace formstest

@@ -1,0 +1,267 @@
+// The control notifications: which control hears what, and in which order, when controls are
+// inserted, recoloured, enabled, shown and focused.
+#include <memory>
+
+#include "forms_test_util.h"
+
+using namespace formstest;
+
+namespace {
+
+class Notifications : public FormsTest {
+ protected:
+  void SetUp() override {
+    FormsTest::SetUp();
+    form = new TForm(nullptr);
+    form->SetName("Form");
+    form->SetBounds(10, 10, 300, 200);
+    panel = new TTestWin(form);
+    panel->SetName("Panel");
+    panel->SetControlStyle(panel->ControlStyle() + csAcceptsControls);
+    panel->SetTabStop(false);
+    panel->SetBounds(0, 0, 200, 100);
+    panel->SetParent(form);
+  }
+  void TearDown() override {
+    if (form) form->Free();
+    FormsTest::TearDown();
+  }
+  TForm* form = nullptr;
+  TTestWin* panel = nullptr;
+  MessageLog log;
+};
+
+const std::set<UINT> kParentNotices = {CM_PARENTCOLORCHANGED, CM_PARENTFONTCHANGED, CM_PARENTSHOWHINTCHANGED,
+                                       CM_PARENTBIDIMODECHANGED, CM_PARENTCTL3DCHANGED, CM_CONTROLLISTCHANGE,
+                                       CM_CONTROLCHANGE, CM_SHOWINGCHANGED};
+
+TEST_F(Notifications, InsertingAWindowedControlTellsTheParentAroundTheChildsParentNotices) {
+  auto* child = new TTestWin(form);
+  child->SetName("Child");
+  log.Watch(panel, kParentNotices);
+  log.Watch(child, kParentNotices);
+  child->SetParent(panel);
+  EXPECT_EQ(log.Joined(),
+            "Panel:CM_CONTROLLISTCHANGE Child:CM_PARENTCOLORCHANGED Child:CM_PARENTFONTCHANGED "
+            "Child:CM_PARENTSHOWHINTCHANGED Child:CM_PARENTBIDIMODECHANGED Child:CM_PARENTCTL3DCHANGED "
+            "Panel:CM_CONTROLCHANGE");
+  EXPECT_EQ(child->Parent(), panel);
+  EXPECT_EQ(panel->ControlCount(), 1);
+  // The parent is not showing: the child made no window.
+  EXPECT_FALSE(child->HandleAllocated());
+}
+
+TEST_F(Notifications, InsertingIntoAShowingParentShowsTheChild) {
+  form->Show();
+  Pump();
+  auto* child = new TTestWin(form);
+  child->SetName("Child");
+  log.Watch(child, kParentNotices);
+  child->SetParent(panel);
+  EXPECT_EQ(log.Of(CM_SHOWINGCHANGED), std::vector<std::string>{"Child:CM_SHOWINGCHANGED"});
+  ASSERT_TRUE(child->HandleAllocated());
+  EXPECT_TRUE(child->Showing());
+  EXPECT_EQ(GetParent(child->WindowHandle()), panel->WindowHandle());
+  EXPECT_TRUE(IsWindowVisible(child->WindowHandle()));
+}
+
+TEST_F(Notifications, WindowlessChildrenStayBelowWindowedSiblings) {
+  auto* g1 = new TTestGraphic(form);
+  auto* w = new TTestWin(form);
+  auto* g2 = new TTestGraphic(form);
+  g1->SetParent(form);
+  w->SetParent(form);
+  g2->SetParent(form);
+  // panel (windowed) was first; the windowless ones come before every windowed one.
+  ASSERT_EQ(form->ControlCount(), 4);
+  EXPECT_EQ(form->Controls(0), g1);
+  EXPECT_EQ(form->Controls(1), g2);
+  EXPECT_EQ(form->Controls(2), panel);
+  EXPECT_EQ(form->Controls(3), w);
+  g1->BringToFront();
+  EXPECT_EQ(form->Controls(1), g1);
+  w->SendToBack();
+  EXPECT_EQ(form->Controls(2), w);
+}
+
+TEST_F(Notifications, RecolouringReachesChildrenThatFollowTheirParent) {
+  auto* follows = new TTestWin(form);
+  follows->SetName("Follows");
+  follows->SetParent(panel);
+  auto* own = new TTestWin(form);
+  own->SetName("Own");
+  own->SetParent(panel);
+  own->SetColor(clRed);
+  EXPECT_FALSE(own->ParentColor());
+  EXPECT_TRUE(follows->ParentColor());
+  const std::set<UINT> colour = {CM_COLORCHANGED, CM_PARENTCOLORCHANGED};
+  log.Watch(panel, colour);
+  log.Watch(follows, colour);
+  log.Watch(own, colour);
+  panel->SetColor(clYellow);
+  EXPECT_EQ(log.Joined(),
+            "Panel:CM_COLORCHANGED Follows:CM_PARENTCOLORCHANGED Follows:CM_COLORCHANGED Own:CM_PARENTCOLORCHANGED");
+  EXPECT_EQ(follows->Color(), clYellow);
+  EXPECT_TRUE(follows->ParentColor());  // taking the parent's colour keeps following it
+  EXPECT_EQ(own->Color(), clRed);
+  EXPECT_EQ(panel->Brush()->Color(), clYellow);
+  // Following the parent again takes its colour at once.
+  own->SetParentColor(true);
+  EXPECT_EQ(own->Color(), clYellow);
+}
+
+TEST_F(Notifications, FontChangesReachChildrenThatFollowTheirParent) {
+  auto* child = new TTestWin(form);
+  child->SetName("Child");
+  child->SetParent(panel);
+  auto* g = new TTestGraphic(form);
+  g->SetName("Label");
+  g->SetParent(panel);
+  log.Watch(child, {CM_FONTCHANGED, CM_PARENTFONTCHANGED});
+  log.Watch(g, {CM_FONTCHANGED, CM_PARENTFONTCHANGED});
+  panel->Font()->SetHeight(-20);
+  EXPECT_EQ(log.Joined(),
+            "Label:CM_PARENTFONTCHANGED Label:CM_FONTCHANGED Child:CM_PARENTFONTCHANGED Child:CM_FONTCHANGED");
+  EXPECT_EQ(child->Font()->Height(), -20);
+  EXPECT_EQ(g->Font()->Height(), -20);
+  EXPECT_TRUE(child->ParentFont());
+  // A font of its own stops the following.
+  child->Font()->SetStyle(TFontStyles{fsBold});
+  EXPECT_FALSE(child->ParentFont());
+  panel->Font()->SetHeight(-14);
+  EXPECT_EQ(child->Font()->Height(), -20);
+  EXPECT_EQ(g->Font()->Height(), -14);
+}
+
+TEST_F(Notifications, DisablingTellsTheControlAndDisablesItsWindow) {
+  form->Show();
+  Pump();
+  auto* child = new TTestWin(form);
+  child->SetName("Child");
+  child->SetParent(panel);
+  log.Watch(child, {CM_ENABLEDCHANGED});
+  child->SetEnabled(false);
+  EXPECT_EQ(log.Joined(), "Child:CM_ENABLEDCHANGED");
+  EXPECT_FALSE(IsWindowEnabled(child->WindowHandle()));
+  EXPECT_FALSE(child->CanFocus());
+  child->SetEnabled(false);  // no change, no notice
+  EXPECT_EQ(log.Entries().size(), 1u);
+  child->SetEnabled(true);
+  EXPECT_TRUE(IsWindowEnabled(child->WindowHandle()));
+}
+
+TEST_F(Notifications, ShowingGoesChildrenFirstAndHidingParentFirst) {
+  auto* child = new TTestWin(form);
+  child->SetName("Child");
+  child->SetParent(panel);
+  log.Watch(form, {CM_SHOWINGCHANGED, CM_VISIBLECHANGED});
+  log.Watch(panel, {CM_SHOWINGCHANGED});
+  log.Watch(child, {CM_SHOWINGCHANGED});
+  form->Show();
+  EXPECT_EQ(log.Joined(),
+            "Form:CM_VISIBLECHANGED Child:CM_SHOWINGCHANGED Panel:CM_SHOWINGCHANGED Form:CM_SHOWINGCHANGED");
+  EXPECT_TRUE(child->Showing());
+  EXPECT_TRUE(IsWindowVisible(child->WindowHandle()));
+  log.Clear();
+  form->Hide();
+  EXPECT_EQ(log.Joined(),
+            "Form:CM_VISIBLECHANGED Form:CM_SHOWINGCHANGED Panel:CM_SHOWINGCHANGED Child:CM_SHOWINGCHANGED");
+  EXPECT_FALSE(child->Showing());
+  EXPECT_FALSE(IsWindowVisible(form->WindowHandle()));
+}
+
+TEST_F(Notifications, HidingAControlHidesItsWindowOnly) {
+  form->Show();
+  Pump();
+  log.Watch(panel, {CM_VISIBLECHANGED, CM_SHOWINGCHANGED});
+  panel->SetVisible(false);
+  EXPECT_EQ(log.Joined(), "Panel:CM_VISIBLECHANGED Panel:CM_SHOWINGCHANGED");
+  EXPECT_FALSE(IsWindowVisible(panel->WindowHandle()));
+  EXPECT_TRUE(IsWindowVisible(form->WindowHandle()));
+}
+
+TEST_F(Notifications, FocusEntersDownTheChainAndExitsUpToTheCommonParent) {
+  auto* a = new TTestWin(form);
+  a->SetName("A");
+  a->SetParent(panel);
+  auto* other = new TTestWin(form);
+  other->SetName("Other");
+  other->SetControlStyle(other->ControlStyle() + csAcceptsControls);
+  other->SetBounds(0, 120, 200, 60);
+  other->SetParent(form);
+  auto* b = new TTestWin(form);
+  b->SetName("B");
+  b->SetParent(other);
+  const std::set<UINT> focus = {CM_ACTIVATE, CM_ENTER, CM_EXIT, WM_SETFOCUS, WM_KILLFOCUS};
+  for (TControl* c : std::initializer_list<TControl*>{form, panel, a, other, b}) log.Watch(c, focus);
+  int entered = 0;
+  a->OnEnter = [&](TObject*) { ++entered; };
+  int activated = 0;
+  form->OnActivate = [&](TObject*) { ++activated; };
+  // Showing activates the form, which gives the focus to its first tab stop.
+  form->Show();
+  Pump();
+  EXPECT_TRUE(a->Focused());
+  EXPECT_EQ(form->ActiveControl(), a);
+  EXPECT_EQ(Screen->ActiveControl(), a);
+  EXPECT_EQ(Screen->FocusedForm(), form);
+  EXPECT_EQ(entered, 1);
+  EXPECT_EQ(activated, 1);
+  EXPECT_EQ(log.Joined(), "A:WM_SETFOCUS Form:CM_ACTIVATE Panel:CM_ENTER A:CM_ENTER");
+  auto entries = log.Entries();
+  auto pos = [&](const std::string& e) { return std::find(entries.begin(), entries.end(), e) - entries.begin(); };
+  log.Clear();
+  b->SetFocus();
+  Pump();
+  EXPECT_TRUE(b->Focused());
+  entries = log.Entries();
+  std::vector<std::string> enterExit;
+  for (const std::string& e : entries)
+    if (e.find("CM_ENTER") != std::string::npos || e.find("CM_EXIT") != std::string::npos) enterExit.push_back(e);
+  EXPECT_EQ(enterExit, (std::vector<std::string>{"A:CM_EXIT", "Panel:CM_EXIT", "Other:CM_ENTER", "B:CM_ENTER"}));
+  EXPECT_LT(pos("A:WM_KILLFOCUS"), pos("B:WM_SETFOCUS"));
+  EXPECT_LT(pos("B:WM_SETFOCUS"), pos("A:CM_EXIT"));
+  // Focus within the same form does not activate it again.
+  EXPECT_EQ(activated, 1);
+}
+
+TEST_F(Notifications, AControlThatMovesTheFocusOnExitWins) {
+  auto* a = new TTestWin(form);
+  a->SetName("A");
+  a->SetParent(form);
+  auto* b = new TTestWin(form);
+  b->SetName("B");
+  b->SetParent(form);
+  b->SetTop(30);
+  form->Show();
+  Pump();
+  a->SetFocus();
+  Pump();
+  // A refuses to lose the focus: its exit handler takes it back.
+  a->OnExit = [&](TObject*) { a->SetFocus(); };
+  b->SetFocus();
+  Pump();
+  EXPECT_TRUE(a->Focused());
+  EXPECT_EQ(form->ActiveControl(), a);
+}
+
+TEST_F(Notifications, ActiveControlMustBeAbleToTakeTheFocus) {
+  auto* a = new TTestWin(form);
+  a->SetParent(form);
+  a->SetVisible(false);
+  EXPECT_THROW(form->SetActiveControl(a), EInvalidOperation);
+  try {
+    form->SetActiveControl(a);
+  } catch (const EInvalidOperation& e) {
+    EXPECT_EQ(e.Message(), "Cannot focus a disabled or invisible window");
+  }
+  a->SetVisible(true);
+  form->SetActiveControl(a);
+  EXPECT_EQ(form->ActiveControl(), a);
+  // Removing the active control from the form clears it.
+  a->SetParent(nullptr);
+  EXPECT_EQ(form->ActiveControl(), nullptr);
+  a->Free();
+}
+
+}  // namespace
