@@ -243,14 +243,17 @@ TRecordsListGx* TRecordsViewGx::RecordsList() const noexcept {
 // ---------------------------------------------------------------- reading
 
 int TRecordsViewGx::ViewItemsCount() {
+  if (!Live()) return 0;
   return viewAsTreeList_ ? treeList_->ExpandedVisibleCount() : static_cast<int>(flatList_.size());
 }
 
 int TRecordsViewGx::AllVisibleCount() {
+  if (!Live()) return 0;
   return viewAsTreeList_ ? treeList_->VisibleCount() : static_cast<int>(flatList_.size());
 }
 
 TMemoryRecordGx* TRecordsViewGx::GetViewRecord(int pos) {
+  if (!Live()) return nullptr;
   if (viewAsTreeList_) {
     TMemRecViewGx* node = treeList_->GetExpandedVisibleItem(pos);
     return node ? node->Rec() : nullptr;
@@ -259,6 +262,7 @@ TMemoryRecordGx* TRecordsViewGx::GetViewRecord(int pos) {
 }
 
 TMemoryRecordGx* TRecordsViewGx::GetAllVisibleRecord(int pos) {
+  if (!Live()) return nullptr;
   if (viewAsTreeList_) {
     TMemRecViewGx* node = treeList_->GetVisibleItem(pos);
     return node ? node->Rec() : nullptr;
@@ -267,11 +271,11 @@ TMemoryRecordGx* TRecordsViewGx::GetAllVisibleRecord(int pos) {
 }
 
 TMemoryRecordGx* TRecordsViewGx::FlatRecord(int pos) const {
-  return pos >= 0 && pos < static_cast<int>(flatList_.size()) ? flatList_[static_cast<size_t>(pos)] : nullptr;
+  return Live() && pos >= 0 && pos < static_cast<int>(flatList_.size()) ? flatList_[static_cast<size_t>(pos)] : nullptr;
 }
 
 int TRecordsViewGx::IndexOfRecord(const TMemoryRecordGx* rec) {
-  if (!rec) return -1;
+  if (!rec || !Live()) return -1;
   if (viewAsTreeList_) {
     const auto& items = treeList_->ExpandedVisibleItems();
     for (size_t i = 0; i < items.size(); ++i)
@@ -295,6 +299,7 @@ int TRecordsViewGx::FlatPositionOf(const TMemoryRecordGx* rec, int storeIndex) c
 }
 
 int TRecordsViewGx::AggregateRowCount() const {
+  if (!Live()) return 0;
   return viewAsTreeList_ ? treeList_->VisibleCount() : static_cast<int>(flatList_.size());
 }
 
@@ -419,6 +424,7 @@ void TRecordsViewGx::SetStatusFilter(TUpdateStatusSet value) {
 
 void TRecordsViewGx::RebuildView() {
   flatList_.clear();
+  if (!Live()) treeList_->ClearTree();  // its records went with the store
   if (Store() && !viewAsTreeList_) {
     const std::vector<TMemoryRecordGx*>* source = GetRecordsList ? GetRecordsList() : nullptr;
     if (!source) source = &Store()->RecordsList()->Records();
@@ -441,6 +447,7 @@ void TRecordsViewGx::RebuildTree() {
 
 void TRecordsViewGx::Resort() {
   if (!Sorted()) return;
+  if (!Live()) flatList_.clear();  // its records went with the store
   const int last = static_cast<int>(flatList_.size()) - 1;
   if (last > 0) {
     if (CompareRecords) {

@@ -55,6 +55,7 @@ class TRecordsViewGx : public TRecordsListNotificatorGx, public IRecordsNotifySo
   TMTAggregatesGx* Aggregates() const noexcept { return aggregates_.get(); }
   TMemoryTreeListGx* TreeList() const noexcept { return treeList_.get(); }
   const TRecordsViewOrderByList& OrderByList() const noexcept { return *orderByList_; }
+  // The flat list as it stands (it is rebuilt when a store is attached).
   const std::vector<TMemoryRecordGx*>& FlatList() const noexcept { return flatList_; }
 
   // Record order when a sort order is set. Without one the view compares the sort keys' current
@@ -150,6 +151,8 @@ class TRecordsViewGx : public TRecordsListNotificatorGx, public IRecordsNotifySo
 
  private:
   void Detach();
+  // A view whose store went away shows nothing (its lists wait for the next store's rebuild).
+  bool Live() const noexcept { return Store() != nullptr; }
   int CompareByKeys(TMemoryRecordGx* rec1, TMemoryRecordGx* rec2) const;
   bool Sorted() const noexcept { return !orderByList_->Empty(); }
   // The flat list follows the store's own order (no sort order, no replacement source).

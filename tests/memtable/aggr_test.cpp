@@ -205,4 +205,27 @@ TEST_F(ViewAggregateTest, TreeViewsCountEveryVisibleNode) {
   EXPECT_EQ(aggs->Items(1)->Value().AsInteger(), 3);
 }
 
+// Without a reader the filter reads the dataset's fields by name on its current record, and
+// follows the dataset's filter options.
+TEST(DataSetFilter, ReadsTheCurrentRecordOfTheDataset) {
+  TTestDataSet ds;
+  ds.FieldDefs().Add("NAME", ftString, 20);
+  ds.FieldDefs().Add("AMOUNT", ftFloat);
+  ds.AddRow({Variant("abc"), Variant(5.0)});
+  ds.AddRow({Variant("XYZ"), Variant(50.0)});
+  ds.AddRow({Variant("Abd"), Null()});
+  ds.Open();
+  TDataSetExprParserGx p(&ds, TDataSetExprParserGx::ekFilter);
+  p.ParseExpression("NAME LIKE 'a%' OR AMOUNT > 10");
+  std::vector<bool> seen;
+  for (ds.First(); !ds.Eof(); ds.Next()) seen.push_back(p.CalcFilterResult(nullptr));
+  EXPECT_EQ(seen, (std::vector<bool>{true, true, false}));
+  ds.SetFilterOptions({foCaseInsensitive});
+  seen.clear();
+  for (ds.First(); !ds.Eof(); ds.Next()) seen.push_back(p.CalcFilterResult(nullptr));
+  EXPECT_EQ(seen, (std::vector<bool>{true, true, true}));
+  EXPECT_EQ(p.DependentFields(), (std::vector<std::string>{"NAME", "AMOUNT"}));
+  EXPECT_THROW(p.ParseExpression("PRICE > 1"), EDatabaseError);
+}
+
 }  // namespace

@@ -314,6 +314,36 @@ TEST_F(RecordsViewTest, ClientsDetachingWhileTold) {
   a->SetMemTableData(nullptr);
 }
 
+TEST_F(RecordsViewTest, AStoreThatGoesAwayLeavesAnEmptyView) {
+  Add(list, 1, Null(), "a");
+  Add(list, 2, Null(), "b");
+  view->SetTreeKeyFieldName("ID");
+  view->SetTreeRefParentFieldName("PARENT");
+  store.reset();
+  EXPECT_EQ(view->Store(), nullptr);
+  EXPECT_EQ(view->ViewItemsCount(), 0);
+  EXPECT_EQ(view->GetViewRecord(0), nullptr);
+  EXPECT_EQ(view->AggregateRowCount(), 0);
+  // A new store rebuilds it, in tree mode too.
+  store = MakeStore();
+  list = store->RecordsList();
+  Add(list, 7, Null(), "x");
+  Add(list, 8, 7, "y");
+  view->SetMemTableData(store.get());
+  EXPECT_EQ(Ids(*view), (Ints{7, 8}));
+  view->SetOrderByStr("NAME DESC");
+  view->SetViewAsTreeList(true);
+  EXPECT_EQ(AllIds(*view), (Ints{7, 8}));
+  store.reset();
+  EXPECT_EQ(view->AllVisibleCount(), 0);
+  // Reshaping a view without a store touches none of the records that went.
+  view->RebuildView();
+  view->Resort();
+  view->SetViewAsTreeList(false);
+  view->SetOrderByStr("");
+  EXPECT_EQ(view->ViewItemsCount(), 0);
+}
+
 TEST_F(RecordsViewTest, RecordOperationsGoThroughTheStore) {
   list->SetCachedUpdates(true);
   TMemoryRecordGx* r = view->NewRecord();
