@@ -748,7 +748,9 @@ void TControl::WMMouseWheel(TMessage& m) {
   if (form && form != static_cast<TControl*>(this)) form->MouseWheelHandler(cm);
   else cm.Result = Perform(CM_MOUSEWHEEL, cm.WParam, cm.LParam);
   m.Result = cm.Result;
-  if (m.Result == 0) DefaultHandler(m);
+  // CM_MOUSEWHEEL went up the parents already; only a window outside our controls (a host's) is
+  // told through the window system.
+  if (m.Result == 0 && !parent_) DefaultHandler(m);
 }
 
 void TControl::CMMouseWheel(TMessage& m) {

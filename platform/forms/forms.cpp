@@ -390,7 +390,7 @@ void TCustomForm::DoDestroy() {
 void TCustomForm::BeforeDestruction() {
   if (!destroyed_) {
     destroyed_ = true;
-    if (created_) DoDestroy();
+    DoDestroy();
   }
   if (Screen) Screen->RemoveForm(this);
   TScrollingWinControl::BeforeDestruction();

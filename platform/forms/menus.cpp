@@ -397,7 +397,7 @@ class TPopupMenuWindow : public TCustomControl {
 
   void WndProc(TMessage& m) override {
     // Mouse input goes to the chain's root, which holds the capture; no hint or focus handling.
-    TWinControl::Dispatch(m);
+    Dispatch(m);
   }
 
   void Paint() override {

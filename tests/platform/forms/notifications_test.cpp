@@ -265,3 +265,156 @@ TEST_F(Notifications, ActiveControlMustBeAbleToTakeTheFocus) {
 }
 
 }  // namespace
+
+namespace {
+
+using MoreNotifications = Notifications;
+
+TEST_F(MoreNotifications, ChildCommandsAreReflectedBackAsCNCommand) {
+  form->Show();
+  Pump();
+  MessageLog log2;
+  log2.Watch(panel, {CN_COMMAND, WM_COMMAND});
+  auto* child = new TTestWin(form);
+  child->SetName("Child");
+  child->SetParent(panel);
+  log2.Watch(child, {CN_COMMAND});
+  // The child tells its parent, as a native control does; the parent sends it back reflected.
+  SendMessage(panel->Handle(), WM_COMMAND, MAKEWPARAM(1, EN_CHANGE), reinterpret_cast<LPARAM>(child->Handle()));
+  EXPECT_EQ(log2.Joined(), "Panel:WM_COMMAND Child:CN_COMMAND");
+}
+
+TEST_F(MoreNotifications, SystemColourChangesReachEveryControl) {
+  form->Show();
+  Pump();
+  auto* child = new TTestWin(form);
+  child->SetName("Child");
+  child->SetParent(panel);
+  auto* g = new TTestGraphic(form);
+  g->SetName("Label");
+  g->SetParent(panel);
+  log.Watch(form, {CM_SYSCOLORCHANGE});
+  log.Watch(panel, {CM_SYSCOLORCHANGE});
+  log.Watch(child, {CM_SYSCOLORCHANGE});
+  log.Watch(g, {CM_SYSCOLORCHANGE});
+  int index = COLOR_BTNFACE;
+  COLORREF old = GetSysColor(index), color = RGB(1, 2, 3);
+  SetSysColors(1, &index, &color);
+  Pump();
+  SetSysColors(1, &index, &old);
+  Pump();
+  auto first = std::vector<std::string>(log.Entries().begin(), log.Entries().begin() + 4);
+  EXPECT_EQ(first, (std::vector<std::string>{"Form:CM_SYSCOLORCHANGE", "Panel:CM_SYSCOLORCHANGE", "Label:CM_SYSCOLORCHANGE",
+                                             "Child:CM_SYSCOLORCHANGE"}));
+}
+
+TEST_F(MoreNotifications, APressElsewhereCancelsTheModeOfTheActiveControl) {
+  auto* a = new TTestWin(form);
+  a->SetName("A");
+  a->SetParent(form);
+  auto* g = new TTestGraphic(form);
+  g->SetBounds(200, 150, 40, 20);
+  g->SetParent(form);
+  form->Show();
+  Pump();
+  ASSERT_EQ(form->ActiveControl(), a);
+  TObject* sender = nullptr;
+  int cancels = 0;
+  a->SetWindowProc([&, old = a->WindowProc()](TMessage& m) {
+    if (m.Msg == CM_CANCELMODE) {
+      ++cancels;
+      sender = reinterpret_cast<TObject*>(m.LParam);
+    }
+    old(m);
+  });
+  ClickAt(g, 5, 5);
+  EXPECT_EQ(cancels, 1);
+  EXPECT_EQ(sender, g);
+}
+
+TEST_F(MoreNotifications, AControlThatWantsASpecialKeyKeepsItFromTheForm) {
+  auto* a = new TTestWin(form);
+  a->SetName("A");
+  a->SetParent(form);
+  form->Show();
+  Pump();
+  int dialogKeys = 0, wanted = 0;
+  form->SetWindowProc([&, old = form->WindowProc()](TMessage& m) {
+    if (m.Msg == CM_DIALOGKEY) ++dialogKeys;
+    old(m);
+  });
+  a->SetWindowProc([&, old = a->WindowProc()](TMessage& m) {
+    if (m.Msg == CM_WANTSPECIALKEY) {
+      ++wanted;
+      m.Result = m.CharCode() == VK_RETURN ? 1 : 0;
+      return;
+    }
+    old(m);
+  });
+  KeyPress(VK_RETURN);
+  EXPECT_EQ(wanted, 1);
+  EXPECT_EQ(dialogKeys, 0);
+  KeyPress(VK_ESCAPE);
+  EXPECT_EQ(wanted, 2);
+  EXPECT_EQ(dialogKeys, 1);
+}
+
+TEST_F(MoreNotifications, DialogCharsReachTheControlsUnlessAControlWantsChars) {
+  auto* a = new TTestWin(form);
+  a->SetName("A");
+  a->SetParent(form);
+  form->Show();
+  Pump();
+  log.Watch(a, {CM_DIALOGCHAR});
+  log.Watch(panel, {CM_DIALOGCHAR});
+  FanoInputText("k");
+  Pump();
+  EXPECT_EQ(log.Joined(), "Panel:CM_DIALOGCHAR A:CM_DIALOGCHAR");
+  log.Clear();
+  a->SetWindowProc([old = a->WindowProc()](TMessage& m) {
+    if (m.Msg == WM_GETDLGCODE) {
+      m.Result = DLGC_WANTCHARS;
+      return;
+    }
+    old(m);
+  });
+  FanoInputText("k");
+  Pump();
+  EXPECT_TRUE(log.Entries().empty());
+}
+
+TEST_F(MoreNotifications, TheApplicationAdoptsAHostWindowAsOwnerOfItsForms) {
+  WNDCLASS wc{};
+  wc.lpfnWndProc = &DefWindowProc;
+  wc.lpszClassName = "AdoptedHost";
+  RegisterClass(&wc);  // again in a later run is fine: the class stays
+  HWND host = CreateWindowEx(0, "AdoptedHost", "host", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(host, nullptr);
+  Application->SetHandle(host);
+  EXPECT_EQ(Application->Handle(), host);
+  auto* f = new TForm(nullptr);
+  f->HandleNeeded();
+  EXPECT_EQ(GetWindow(f->Handle(), GW_OWNER), host);
+  f->Free();
+  Application->SetHandle(nullptr);
+  DestroyWindow(host);
+}
+
+TEST_F(MoreNotifications, ScreenKnowsFormsDataModulesAndMetrics) {
+  EXPECT_EQ(Screen->CustomFormCount(), 1);
+  EXPECT_EQ(Screen->CustomForms(0), form);
+  EXPECT_EQ(Screen->PixelsPerInch(), 96);
+  EXPECT_EQ(Screen->Width(), 1280);
+  EXPECT_EQ(Screen->WorkAreaRect(), Rect(0, 0, 1280, 1024));
+  int before = Screen->DataModuleCount();
+  auto* dm = new TDataModule(nullptr);
+  EXPECT_EQ(Screen->DataModuleCount(), before + 1);
+  dm->Free();
+  EXPECT_EQ(Screen->DataModuleCount(), before);
+  Screen->SetCursor(crHourGlass);
+  EXPECT_EQ(GetCursor(), Screen->Cursors(crHourGlass));
+  Screen->SetCursor(crDefault);
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+}
+
+}  // namespace
