@@ -37,6 +37,15 @@ char instanceAnchor;
 
 HINSTANCE FormsInstance() { return reinterpret_cast<HINSTANCE>(&instanceAnchor); }
 
+namespace {
+std::vector<TControlCanvas*>& CanvasList();
+}  // namespace
+
+void InitControlsRegistries() {
+  Registry();
+  CanvasList();
+}
+
 TWinControl* FindControl(HWND window) {
   if (!window) return nullptr;
   auto& r = Registry();

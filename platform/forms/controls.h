@@ -722,6 +722,9 @@ TCustomForm* ValidParentForm(const TControl* control);
 
 // The instance handle this module copy registers its window classes with.
 HINSTANCE FormsInstance();
+// Makes the registries of windows and device contexts at start-up, before the application, so
+// that they outlive it at exit (the application frees its forms last).
+void InitControlsRegistries();
 
 // Published properties of the classes above (called by the forms layer's start-up).
 void RegisterControlsClasses();

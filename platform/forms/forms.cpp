@@ -8,6 +8,7 @@
 #include "platform/forms/actnlist.h"
 #include "platform/forms/dialogs.h"
 #include "platform/forms/menus.h"
+#include "platform/forms/timer.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
@@ -31,6 +32,9 @@ namespace {
 // application frees the forms it owns while the screen still knows them).
 struct FormsUnit {
   FormsUnit() {
+    InitControlsRegistries();
+    ActionLists();
+    InitTimers();
     RegisterFormsClasses();
     Screen = new TScreen(nullptr);
     Application = new TApplication(nullptr);

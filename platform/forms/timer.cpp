@@ -18,6 +18,8 @@ std::unordered_map<uintptr_t, TTimer*>& Timers() {
 void TimerProc(HWND, UINT, UINT_PTR id, DWORD) { FanoTimerFire(id); }
 }  // namespace
 
+void InitTimers() { Timers(); }
+
 void FanoTimerFire(uintptr_t id) {
   auto& map = Timers();
   auto it = map.find(id);

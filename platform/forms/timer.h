@@ -7,6 +7,8 @@
 
 // Runs the timer of that window-system timer id (the timer procedure calls it).
 void FanoTimerFire(uintptr_t id);
+// Makes the table of running timers at start-up (it outlives the application at exit).
+void InitTimers();
 
 class TTimer : public TComponent {
   FANO_CLASS(TTimer)

@@ -190,3 +190,38 @@ TEST_F(Dialogs, ExceptionsThatReachTheLoopAreReportedAndGoNoFurther) {
 }
 
 }  // namespace
+
+namespace {
+
+// The product's form lives as long as the module: the application frees it at exit, while the
+// window and device-context registries still exist.
+TEST(ApplicationExit, FormsOwnedByTheApplicationGoWithItAtExit) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        FanoUseHeadless();
+        ClockSetSimulated(1);
+        TForm* f = nullptr;
+        Application->CreateForm(f);
+        auto* c = new TTestWin(f);
+        c->SetParent(f);
+        f->Show();
+        Application->ProcessMessages();
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(ApplicationExit, CreateFormMakesTheFirstFormTheMainForm) {
+  TForm* a = nullptr;
+  TForm* b = nullptr;
+  Application->CreateForm(a);
+  Application->CreateForm(b);
+  EXPECT_EQ(Application->MainForm(), a);
+  EXPECT_EQ(a->Owner(), Application);
+  a->Free();
+  EXPECT_EQ(Application->MainForm(), nullptr);
+  b->Free();
+}
+
+}  // namespace

@@ -418,3 +418,34 @@ TEST_F(MoreNotifications, ScreenKnowsFormsDataModulesAndMetrics) {
 }
 
 }  // namespace
+
+namespace {
+
+using TextNotifications = Notifications;
+
+TEST_F(TextNotifications, ChangingTheTextTellsTheControlOnceWithOrWithoutAWindow) {
+  auto* g = new TTestGraphic(form);
+  g->SetName("Label");
+  g->SetParent(form);
+  log.Watch(g, {CM_TEXTCHANGED});
+  log.Watch(panel, {CM_TEXTCHANGED});
+  g->SetCaption("金额");
+  g->SetCaption("金额");  // the same text: no notice
+  panel->SetCaption("面板");
+  EXPECT_EQ(log.Joined(), "Label:CM_TEXTCHANGED Panel:CM_TEXTCHANGED");
+  EXPECT_EQ(g->Caption(), "金额");
+  // The window takes the text over when it is made, and gives it back when it goes.
+  form->Show();
+  Pump();
+  char buf[32] = "";
+  GetWindowText(panel->Handle(), buf, sizeof buf);
+  EXPECT_STREQ(buf, "面板");
+  SetWindowText(panel->Handle(), "新");
+  panel->SetParent(nullptr);  // its window goes
+  EXPECT_FALSE(panel->HandleAllocated());
+  EXPECT_EQ(panel->Caption(), "新");
+  panel->Free();
+  panel = nullptr;
+}
+
+}  // namespace
