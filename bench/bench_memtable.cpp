@@ -1,0 +1,539 @@
+// The memory table side by side with SQLite in memory (":memory:", prepared statements, one
+// transaction), on tables of 100,000 and 1,000,000 rows of (integer id, name of 10 to 20
+// characters with Chinese text, float amount, date): loading (through the data driver's fetch
+// path, and row by row with Append and Post, cached updates on and off), sorting by name then id,
+// filtering, Locate with and without an index, a SUM aggregate read again after one edit, and
+// inserting a row in the middle under a unique index. It also reports the memory each side holds
+// per row.
+//
+// Differences worth knowing when reading the ratios: our texts sort by the Chinese locale's
+// collation (ICU), SQLite's by their bytes; SQLite steps through every row of its result while
+// the table answers with its view (the rows are then read by position without further work).
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "memtable/datadriver.h"
+#include "memtable/memtable.h"
+
+namespace {
+
+struct Data {
+  std::vector<int> Id;
+  std::vector<std::string> Name;
+  std::vector<double> Amount;
+  std::vector<double> Date;
+};
+
+const Data& Source(int rows) {
+  static std::map<int, Data> cache;
+  auto it = cache.find(rows);
+  if (it != cache.end()) return it->second;
+  static const char* const kChinese[] = {"费", "用", "垫", "付", "单", "商", "户", "摊", "位", "合",
+                                         "同", "部", "门", "业", "务", "员", "公", "司", "组", "织"};
+  Data d;
+  std::mt19937 rng(42);
+  d.Id.reserve(static_cast<size_t>(rows));
+  for (int i = 0; i < rows; ++i) {
+    d.Id.push_back(i * 2);  // even keys: odd ones are free for inserts in the middle
+    std::string name(1, static_cast<char>('A' + rng() % 26));
+    const int length = 10 + static_cast<int>(rng() % 11);
+    for (int k = 1; k < length; ++k) {
+      if (rng() % 3 == 0)
+        name += static_cast<char>('0' + rng() % 10);
+      else
+        name += kChinese[rng() % 20];
+    }
+    d.Name.push_back(std::move(name));
+    d.Amount.push_back(static_cast<double>(rng() % 100000) / 100.0);
+    d.Date.push_back(40000.0 + static_cast<double>(rng() % 5000));
+  }
+  return cache.emplace(rows, std::move(d)).first->second;
+}
+
+// ---------------------------------------------------------------- our side
+
+void BuildColumns(TMTDataStructGx* s) {
+  auto* id = s->CreateField<TMTNumericDataFieldGx>();
+  id->SetNumericDataType(fdtIntegerGx);
+  id->SetFieldName("ID");
+  auto* name = s->CreateField<TMTStringDataFieldGx>();
+  name->SetFieldName("NAME");
+  name->SetSize(40);
+  auto* amount = s->CreateField<TMTNumericDataFieldGx>();
+  amount->SetNumericDataType(fdtFloatGx);
+  amount->SetFieldName("AMOUNT");
+  auto* date = s->CreateField<TMTDateTimeDataFieldGx>();
+  date->SetFieldName("BDATE");
+}
+
+// A table fed by a data driver that reads the rows from the arrays (the fetch path).
+struct Fed {
+  std::unique_ptr<TDataDriverGx> driver;
+  std::unique_ptr<TMemTableGx> table;
+  TAggregateField* total = nullptr;
+  int next = 0;
+
+  explicit Fed(int rows) {
+    const Data& d = Source(rows);
+    driver = std::make_unique<TDataDriverGx>(nullptr);
+    driver->OnBuildDataStruct = [](TDataDriverGx*, TMTDataStructGx* s) { BuildColumns(s); };
+    driver->OnReadRecord = [this, &d, rows](TDataDriverGx*, TMemTableDataGx*, TMemoryRecordGx* r, bool& eof) {
+      if (next >= rows) {
+        eof = true;
+        return;
+      }
+      const size_t i = static_cast<size_t>(next++);
+      r->SetDataValue(0, rvCurrent, d.Id[i]);
+      r->SetDataValue(1, rvCurrent, d.Name[i]);
+      r->SetDataValue(2, rvCurrent, d.Amount[i]);
+      r->SetDataValue(3, rvCurrent, Variant::FromDateTime(d.Date[i]));
+    };
+    table = std::make_unique<TMemTableGx>(nullptr);
+    table->SetName("mtblBench");
+    table->SetDataDriver(driver.get());
+  }
+  ~Fed() {
+    table.reset();
+    driver.reset();
+  }
+  void Load() {
+    next = 0;
+    table->Open();
+    table->Last();
+  }
+};
+
+// A table built with its columns and loaded by the fetch path, then left without its driver so
+// that the cases below work on the rows alone.
+struct Shared {
+  std::unique_ptr<Fed> fed;
+  TMemTableGx& T() { return *fed->table; }
+};
+
+Shared& SharedTable(int rows) {
+  static std::map<int, std::unique_ptr<Shared>> cache;
+  auto& slot = cache[rows];
+  if (!slot) {
+    slot = std::make_unique<Shared>();
+    slot->fed = std::make_unique<Fed>(rows);
+    TMemTableGx& t = *slot->fed->table;
+    // The aggregate field exists from the start; the aggregates are switched on only for their case.
+    t.SetFetchAllOnOpen(true);
+    slot->fed->Load();
+    // The rows stay; the structure comes from the store from now on.
+    t.Close();
+    t.SetDataDriver(nullptr);
+    auto* total = new TAggregateField(&t);
+    total->SetFieldName("TOTAL");
+    total->SetExpression("SUM(AMOUNT)");
+    total->SetActive(true);
+    total->SetDataSet(&t);
+    slot->fed->total = total;
+    t.Open();
+  }
+  return *slot;
+}
+
+std::unique_ptr<TMemTableGx> EmptyTable() {
+  auto t = std::make_unique<TMemTableGx>(nullptr);
+  t->SetName("mtblAppend");
+  t->FieldDefs().Add("ID", ftInteger);
+  t->FieldDefs().Add("NAME", ftString, 40);
+  t->FieldDefs().Add("AMOUNT", ftFloat);
+  t->FieldDefs().Add("BDATE", ftDateTime);
+  t->CreateDataSet();
+  return t;
+}
+
+// ---------------------------------------------------------------- SQLite
+
+struct Sql {
+  sqlite3* db = nullptr;
+  Sql() {
+    sqlite3_open(":memory:", &db);
+  }
+  ~Sql() { sqlite3_close(db); }
+  void Exec(const char* sql) { sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+  sqlite3_stmt* Prepare(const char* sql) {
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
+    return s;
+  }
+  // Creates table `name` and inserts the rows in one transaction through a prepared statement.
+  void Load(const char* name, int rows) {
+    const Data& d = Source(rows);
+    Exec("BEGIN");
+    std::string sql = std::string("INSERT INTO ") + name + " VALUES (?, ?, ?, ?)";
+    sqlite3_stmt* ins = Prepare(sql.c_str());
+    for (int i = 0; i < rows; ++i) {
+      const size_t k = static_cast<size_t>(i);
+      sqlite3_bind_int(ins, 1, d.Id[k]);
+      sqlite3_bind_text(ins, 2, d.Name[k].c_str(), static_cast<int>(d.Name[k].size()), SQLITE_STATIC);
+      sqlite3_bind_double(ins, 3, d.Amount[k]);
+      sqlite3_bind_double(ins, 4, d.Date[k]);
+      sqlite3_step(ins);
+      sqlite3_reset(ins);
+    }
+    sqlite3_finalize(ins);
+    Exec("COMMIT");
+  }
+};
+
+Sql& SharedSql(int rows) {
+  static std::map<int, std::unique_ptr<Sql>> cache;
+  auto& slot = cache[rows];
+  if (!slot) {
+    slot = std::make_unique<Sql>();
+    slot->Exec("CREATE TABLE t (id INTEGER, name TEXT, amount REAL, bdate REAL)");
+    slot->Load("t", rows);
+  }
+  return *slot;
+}
+
+int64_t Steps(sqlite3_stmt* stmt) {
+  int64_t sum = 0;
+  while (sqlite3_step(stmt) == SQLITE_ROW) sum += sqlite3_column_int64(stmt, 0);
+  sqlite3_reset(stmt);
+  return sum;
+}
+
+// ---------------------------------------------------------------- cases
+
+int RowsOf(const benchmark::State& s) { return static_cast<int>(s.range(0)); }
+
+void load_fetch_ours(benchmark::State& state) {
+  const int rows = RowsOf(state);
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto fed = std::make_unique<Fed>(rows);
+    state.ResumeTiming();
+    fed->Load();
+    benchmark::DoNotOptimize(fed->table->RecordCount());
+    state.PauseTiming();
+    fed.reset();
+    state.ResumeTiming();
+  }
+}
+
+void LoadSqlite(benchmark::State& state) {
+  const int rows = RowsOf(state);
+  Sql sql;
+  for (auto _ : state) {
+    state.PauseTiming();
+    sql.Exec("DROP TABLE IF EXISTS l");
+    sql.Exec("CREATE TABLE l (id INTEGER, name TEXT, amount REAL, bdate REAL)");
+    state.ResumeTiming();
+    sql.Load("l", rows);
+  }
+}
+
+void load_fetch_sqlite(benchmark::State& s) { LoadSqlite(s); }
+void load_append_sqlite(benchmark::State& s) { LoadSqlite(s); }
+void load_append_cached_sqlite(benchmark::State& s) { LoadSqlite(s); }
+
+void AppendOurs(benchmark::State& state, bool cached) {
+  const int rows = RowsOf(state);
+  const Data& d = Source(rows);
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto t = EmptyTable();
+    t->SetCachedUpdates(cached);
+    TField* id = t->FieldByName("ID");
+    TField* name = t->FieldByName("NAME");
+    TField* amount = t->FieldByName("AMOUNT");
+    TField* date = t->FieldByName("BDATE");
+    state.ResumeTiming();
+    for (int i = 0; i < rows; ++i) {
+      const size_t k = static_cast<size_t>(i);
+      t->Append();
+      id->SetAsInteger(d.Id[k]);
+      name->SetAsString(d.Name[k]);
+      amount->SetAsFloat(d.Amount[k]);
+      date->SetAsDateTime(d.Date[k]);
+      t->Post();
+    }
+    benchmark::DoNotOptimize(t->RecordCount());
+    state.PauseTiming();
+    t.reset();
+    state.ResumeTiming();
+  }
+}
+
+void load_append_ours(benchmark::State& s) { AppendOurs(s, false); }
+void load_append_cached_ours(benchmark::State& s) { AppendOurs(s, true); }
+
+void sort_ours(benchmark::State& state) {
+  TMemTableGx& t = SharedTable(RowsOf(state)).T();
+  for (auto _ : state) {
+    t.SetSortOrder("NAME;ID");
+    benchmark::DoNotOptimize(t.FieldByName("ID")->AsInteger());
+    state.PauseTiming();
+    t.SetSortOrder("");
+    state.ResumeTiming();
+  }
+}
+
+void sort_sqlite(benchmark::State& state) {
+  Sql& sql = SharedSql(RowsOf(state));
+  sqlite3_stmt* stmt = sql.Prepare("SELECT id FROM t ORDER BY name, id");
+  for (auto _ : state) benchmark::DoNotOptimize(Steps(stmt));
+  sqlite3_finalize(stmt);
+}
+
+void FilterOurs(benchmark::State& state, const char* text) {
+  TMemTableGx& t = SharedTable(RowsOf(state)).T();
+  t.SetFilter(text);
+  for (auto _ : state) {
+    t.SetFiltered(true);
+    benchmark::DoNotOptimize(t.RecordCount());
+    state.PauseTiming();
+    t.SetFiltered(false);
+    state.ResumeTiming();
+  }
+  t.SetFilter("");
+}
+
+void FilterSqlite(benchmark::State& state, const char* text) {
+  Sql& sql = SharedSql(RowsOf(state));
+  sqlite3_stmt* stmt = sql.Prepare(text);
+  for (auto _ : state) benchmark::DoNotOptimize(Steps(stmt));
+  sqlite3_finalize(stmt);
+}
+
+void filter_like_ours(benchmark::State& s) { FilterOurs(s, "NAME LIKE 'A%'"); }
+void filter_like_sqlite(benchmark::State& s) { FilterSqlite(s, "SELECT id FROM t WHERE name LIKE 'A%'"); }
+void filter_amount_ours(benchmark::State& s) { FilterOurs(s, "AMOUNT > 100"); }
+void filter_amount_sqlite(benchmark::State& s) { FilterSqlite(s, "SELECT id FROM t WHERE amount > 100"); }
+
+// Keys spread over the whole table, the same on both sides.
+std::vector<int> Keys(int rows, int count) {
+  std::mt19937 rng(7);
+  std::vector<int> keys;
+  for (int i = 0; i < count; ++i) keys.push_back(static_cast<int>(rng() % static_cast<unsigned>(rows)) * 2);
+  return keys;
+}
+
+void locate_scan_ours(benchmark::State& state) {
+  TMemTableGx& t = SharedTable(RowsOf(state)).T();
+  const std::vector<int> keys = Keys(RowsOf(state), 64);
+  size_t k = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(t.Locate("ID", keys[k++ % keys.size()], {}));
+}
+
+void locate_scan_sqlite(benchmark::State& state) {
+  Sql& sql = SharedSql(RowsOf(state));
+  sqlite3_stmt* stmt = sql.Prepare("SELECT rowid FROM t WHERE id = ? LIMIT 1");
+  const std::vector<int> keys = Keys(RowsOf(state), 64);
+  size_t k = 0;
+  for (auto _ : state) {
+    sqlite3_bind_int(stmt, 1, keys[k++ % keys.size()]);
+    benchmark::DoNotOptimize(Steps(stmt));
+  }
+  sqlite3_finalize(stmt);
+}
+
+void EnsureIndexes(int rows) {
+  TMemTableGx& t = SharedTable(rows).T();
+  if (t.IndexDefs()->Count() == 0) {
+    t.IndexDefs()->Add("PK", "ID", {ixUnique});
+    t.CreateIndexesFromDefs();
+  }
+  SharedSql(rows).Exec("CREATE UNIQUE INDEX IF NOT EXISTS t_id ON t (id)");
+}
+
+void locate_index_ours(benchmark::State& state) {
+  EnsureIndexes(RowsOf(state));
+  TMemTableGx& t = SharedTable(RowsOf(state)).T();
+  const std::vector<int> keys = Keys(RowsOf(state), 4096);
+  size_t k = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(t.Locate("ID", keys[k++ % keys.size()], {}));
+}
+
+void locate_index_sqlite(benchmark::State& state) {
+  EnsureIndexes(RowsOf(state));
+  Sql& sql = SharedSql(RowsOf(state));
+  sqlite3_stmt* stmt = sql.Prepare("SELECT rowid FROM t WHERE id = ?");
+  const std::vector<int> keys = Keys(RowsOf(state), 4096);
+  size_t k = 0;
+  for (auto _ : state) {
+    sqlite3_bind_int(stmt, 1, keys[k++ % keys.size()]);
+    benchmark::DoNotOptimize(Steps(stmt));
+  }
+  sqlite3_finalize(stmt);
+}
+
+void aggregate_ours(benchmark::State& state) {
+  Shared& shared = SharedTable(RowsOf(state));
+  TMemTableGx& t = shared.T();
+  t.SetAggregatesActive(true);
+  const std::vector<int> keys = Keys(RowsOf(state), 1024);
+  TField* amount = t.FieldByName("AMOUNT");
+  size_t k = 0;
+  for (auto _ : state) {
+    t.SetRecNo(keys[k++ % keys.size()] / 2 + 1);
+    t.Edit();
+    amount->SetAsFloat(amount->AsFloat() + 1.0);
+    t.Post();
+    benchmark::DoNotOptimize(shared.fed->total->AsFloat());
+  }
+  t.SetAggregatesActive(false);
+}
+
+void aggregate_sqlite(benchmark::State& state) {
+  Sql& sql = SharedSql(RowsOf(state));
+  sqlite3_stmt* update = sql.Prepare("UPDATE t SET amount = amount + 1 WHERE rowid = ?");
+  sqlite3_stmt* sum = sql.Prepare("SELECT SUM(amount) FROM t");
+  const std::vector<int> keys = Keys(RowsOf(state), 1024);
+  size_t k = 0;
+  sql.Exec("BEGIN");
+  for (auto _ : state) {
+    sqlite3_bind_int(update, 1, keys[k++ % keys.size()] / 2 + 1);
+    sqlite3_step(update);
+    sqlite3_reset(update);
+    sqlite3_step(sum);
+    benchmark::DoNotOptimize(sqlite3_column_double(sum, 0));
+    sqlite3_reset(sum);
+  }
+  sql.Exec("COMMIT");
+  sqlite3_finalize(update);
+  sqlite3_finalize(sum);
+}
+
+void insert_middle_ours(benchmark::State& state) {
+  const int rows = RowsOf(state);
+  EnsureIndexes(rows);
+  TMemTableGx& t = SharedTable(rows).T();
+  TField* id = t.FieldByName("ID");
+  TField* name = t.FieldByName("NAME");
+  TField* amount = t.FieldByName("AMOUNT");
+  static std::map<int, int> nextKey;  // the case runs more than once: keys stay unique
+  int& key = nextKey.emplace(rows, 1).first->second;
+  for (auto _ : state) {
+    t.SetRecNo(t.RecordCount() / 2);
+    t.Insert();
+    id->SetAsInteger(key);
+    name->SetAsString("M中间插入的一行");
+    amount->SetAsFloat(1.0);
+    t.Post();
+    key += 2;
+  }
+}
+
+void insert_middle_sqlite(benchmark::State& state) {
+  const int rows = RowsOf(state);
+  EnsureIndexes(rows);
+  Sql& sql = SharedSql(rows);
+  sqlite3_stmt* ins = sql.Prepare("INSERT INTO t VALUES (?, ?, ?, NULL)");
+  static std::map<int, int> nextKey;
+  int& key = nextKey.emplace(rows, 1).first->second;
+  sql.Exec("BEGIN");
+  for (auto _ : state) {
+    sqlite3_bind_int(ins, 1, key);
+    sqlite3_bind_text(ins, 2, "M中间插入的一行", -1, SQLITE_STATIC);
+    sqlite3_bind_double(ins, 3, 1.0);
+    sqlite3_step(ins);
+    sqlite3_reset(ins);
+    key += 2;
+  }
+  sql.Exec("COMMIT");
+  sqlite3_finalize(ins);
+}
+
+class Recorder : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs) {
+      if (r.run_type != Run::RT_Iteration) continue;
+      const std::string name = r.benchmark_name();
+      auto it = times.find(name);
+      // Processor time: the machine is shared, and both sides run on this one thread.
+      if (it == times.end() || r.GetAdjustedCPUTime() < it->second) times[name] = r.GetAdjustedCPUTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> times;
+};
+
+size_t HeapInUse() { return mallinfo2().uordblks; }
+
+void ReportMemory(int rows) {
+  const size_t before = HeapInUse();
+  auto fed = std::make_unique<Fed>(rows);
+  fed->Load();
+  const size_t ours = HeapInUse() - before;
+  const sqlite3_int64 sqlBefore = sqlite3_memory_used();
+  {
+    Sql sql;
+    sql.Exec("CREATE TABLE m (id INTEGER, name TEXT, amount REAL, bdate REAL)");
+    sql.Load("m", rows);
+    const sqlite3_int64 peer = sqlite3_memory_used() - sqlBefore;
+    std::printf("memory per row (%d rows): table %.1f bytes, sqlite %.1f bytes\n", rows,
+                static_cast<double>(ours) / rows, static_cast<double>(peer) / rows);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  struct Case {
+    const char* name;
+    void (*ours)(benchmark::State&);
+    void (*peer)(benchmark::State&);
+  };
+  const Case cases[] = {
+      {"load_fetch", load_fetch_ours, load_fetch_sqlite},
+      {"load_append", load_append_ours, load_append_sqlite},
+      {"load_append_cached", load_append_cached_ours, load_append_cached_sqlite},
+      {"sort", sort_ours, sort_sqlite},
+      {"filter_like", filter_like_ours, filter_like_sqlite},
+      {"filter_amount", filter_amount_ours, filter_amount_sqlite},
+      {"locate_scan", locate_scan_ours, locate_scan_sqlite},
+      {"locate_index", locate_index_ours, locate_index_sqlite},
+      {"aggregate", aggregate_ours, aggregate_sqlite},
+      {"insert_middle", insert_middle_ours, insert_middle_sqlite},
+  };
+  const int sizes[] = {100000, 1000000};
+  for (int rows : sizes) {
+    for (const Case& c : cases) {
+      const bool heavy = std::string(c.name).rfind("load", 0) == 0;
+      for (int side = 0; side < 2; ++side) {
+        std::string name = std::string(c.name) + (side == 0 ? "_ours" : "_sqlite");
+        auto* b = benchmark::RegisterBenchmark(name.c_str(), side == 0 ? c.ours : c.peer)->Arg(rows);
+        b->Unit(benchmark::kMillisecond);
+        if (heavy) b->Iterations(rows > 100000 ? 1 : 3);
+      }
+    }
+  }
+  Recorder recorder;
+  benchmark::RunSpecifiedBenchmarks(&recorder);
+  std::printf("\n");
+  if (!std::getenv("BENCH_NO_MEMORY"))
+    for (int rows : sizes) ReportMemory(rows);
+  for (int rows : sizes) {
+    for (const Case& c : cases) {
+      const std::string suffix = "/" + std::to_string(rows);
+      const std::string limit = "/iterations:" + std::to_string(rows > 100000 ? 1 : 3);
+      auto find = [&](const std::string& base) {
+        auto it = recorder.times.find(base + suffix);
+        if (it == recorder.times.end()) it = recorder.times.find(base + suffix + limit);
+        return it;
+      };
+      auto ours = find(std::string(c.name) + "_ours");
+      auto peer = find(std::string(c.name) + "_sqlite");
+      if (ours != recorder.times.end() && peer != recorder.times.end() && peer->second > 0)
+        std::printf("ratio %s_%s vs sqlite: %.2f\n", c.name, rows > 100000 ? "1m" : "100k", ours->second / peer->second);
+    }
+  }
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,2641 @@
+#include "memtable/memtable.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "editors/gxplatform.h"
+#include "memtable/aggregates.h"
+#include "memtable/mtindex.h"
+#include "memtable/treelist.h"
+#include "platform/classes/classreg.h"
+#include "platform/classes/published.h"
+#include "platform/db/dbconsts.h"
+#include "platform/rtl/strings.h"
+
+FANO_IMPLEMENT_ABSTRACT(TMasterDataLinkGx, TMasterDataLink)
+FANO_IMPLEMENT_CLASS(TMemTableTreeListGx, TPersistent)
+FANO_IMPLEMENT_COMPONENT(TRefObjectField, TField)
+FANO_IMPLEMENT_ABSTRACT(TMemBlobStreamGx, TDataSetBlobStream)
+FANO_IMPLEMENT_ABSTRACT(TMemTableDataFieldValueListGx, TObject)
+FANO_IMPLEMENT_ABSTRACT(TCustomMemTableGx, TDataSet)
+FANO_IMPLEMENT_COMPONENT(TMemTableGx, TCustomMemTableGx)
+
+FANO_ENUM_NAMES(TMasterDetailSideGx, "mdsOnSelfGx", "mdsOnProviderGx", "mdsOnSelfAfterProviderGx");
+
+FANO_PUBLISHED(TMemTableTreeListGx, p) {
+  p.Property("Active", &TMemTableTreeListGx::Active, &TMemTableTreeListGx::SetActive).Default(false);
+  p.Property("KeyFieldName", &TMemTableTreeListGx::KeyFieldName, &TMemTableTreeListGx::SetKeyFieldName);
+  p.Property("RefParentFieldName", &TMemTableTreeListGx::RefParentFieldName,
+             &TMemTableTreeListGx::SetRefParentFieldName);
+  p.Property("DefaultNodeExpanded", &TMemTableTreeListGx::DefaultNodeExpanded,
+             &TMemTableTreeListGx::SetDefaultNodeExpanded)
+      .Default(false);
+  p.Property("DefaultNodeHasChildren", &TMemTableTreeListGx::DefaultNodeHasChildren,
+             &TMemTableTreeListGx::SetDefaultNodeHasChildren)
+      .Default(false);
+  p.Property("FullBuildCheck", &TMemTableTreeListGx::FullBuildCheck, &TMemTableTreeListGx::SetFullBuildCheck)
+      .Default(true);
+  p.Property("FilterNodeIfParentVisible", &TMemTableTreeListGx::FilterNodeIfParentVisible,
+             &TMemTableTreeListGx::SetFilterNodeIfParentVisible)
+      .Default(true);
+}
+
+FANO_PUBLISHED(TMemTableGx, p) {
+  p.Property("AggregatesActive", &TMemTableGx::AggregatesActive, &TMemTableGx::SetAggregatesActive).Default(false);
+  p.Property("AutoIncrement", &TMemTableGx::AutoIncrement);
+  p.Property("CachedUpdates", &TMemTableGx::CachedUpdates, &TMemTableGx::SetCachedUpdates).Default(false);
+  p.Property("DataDriver", &TMemTableGx::DataDriver, &TMemTableGx::SetDataDriver);
+  p.Property("DetailFields", &TMemTableGx::DetailFields, &TMemTableGx::SetDetailFields);
+  p.Property("MasterFields", &TMemTableGx::MasterFields, &TMemTableGx::SetMasterFields);
+  p.Property("MasterSource", &TMemTableGx::MasterSource, &TMemTableGx::SetMasterSource);
+  p.Property("MasterDetailSide", &TMemTableGx::MasterDetailSide, &TMemTableGx::SetMasterDetailSide)
+      .Default(mdsOnSelfGx);
+  p.Property("ExternalMemData", &TMemTableGx::ExternalMemData, &TMemTableGx::SetExternalMemData);
+  p.Property("FetchAllOnOpen", &TMemTableGx::FetchAllOnOpen, &TMemTableGx::SetFetchAllOnOpen).Default(false);
+  p.Property("IndexDefs", &TMemTableGx::IndexDefs);
+  p.Property("Params", &TMemTableGx::Params);
+  p.Property("ReadOnly", &TMemTableGx::ReadOnly, &TMemTableGx::SetReadOnly).Default(false);
+  p.Property("SortOrder", &TMemTableGx::SortOrder, &TMemTableGx::SetSortOrder);
+  p.Property("StoreDefs", &TMemTableGx::StoreDefs, &TMemTableGx::SetStoreDefs).Default(false);
+  p.Property("TreeList", &TMemTableGx::TreeList);
+  p.Property("OnGetFieldValue", &TMemTableGx::OnGetFieldValue);
+  p.Property("OnSetFieldValue", &TMemTableGx::OnSetFieldValue);
+  p.Property("CvTableName", &TMemTableGx::CvTableName, &TMemTableGx::SetCvTableName);
+  p.Property("FKName", &TMemTableGx::FKName, &TMemTableGx::SetFKName);
+  p.Property("PKName", &TMemTableGx::PKName, &TMemTableGx::SetPKName);
+}
+
+namespace {
+
+// Runs a step when the scope ends: on the normal path its error passes on; while another error
+// unwinds, its own is dropped (the first error is the one that tells what went wrong).
+class Finally {
+ public:
+  explicit Finally(std::function<void()> step) : step_(std::move(step)), exceptions_(std::uncaught_exceptions()) {}
+  Finally(const Finally&) = delete;
+  Finally& operator=(const Finally&) = delete;
+  ~Finally() noexcept(false) {
+    if (std::uncaught_exceptions() > exceptions_) {
+      try {
+        step_();
+      } catch (...) {
+      }
+    } else {
+      step_();
+    }
+  }
+
+ private:
+  std::function<void()> step_;
+  int exceptions_;
+};
+
+int32_t BookmarkValue(const Byte* data) noexcept {
+  int32_t v;
+  std::memcpy(&v, data, sizeof v);
+  return v;
+}
+
+int32_t BookmarkValue(const TBookmark& bm) noexcept { return bm.size() >= 4 ? BookmarkValue(bm.data()) : 0; }
+
+TBookmark MakeBookmark(int32_t value) {
+  TBookmark bm(4);
+  std::memcpy(bm.data(), &value, 4);
+  return bm;
+}
+
+bool IsTextField(const TField* f) noexcept { return dynamic_cast<const TStringField*>(f) != nullptr; }
+
+// The element of a key for the i-th of n fields.
+const Variant* KeyElement(const Variant& keys, size_t i, size_t n) {
+  if (n == 1) return &keys;
+  if (!keys.IsArray() || keys.ArrayCount() < static_cast<int>(n)) return nullptr;
+  return &keys.GetElement(keys.ArrayLowBound() + static_cast<int>(i));
+}
+
+// Text match of Locate: the stored text cut to the key's length with loPartialKey, compared
+// ignoring case (locale) with loCaseInsensitive, else exactly.
+bool TextMatches(const Variant& value, const Variant& key, TLocateOptions options) {
+  std::string v = VarToStrGx(value);
+  std::string k = VarToStrGx(key);
+  if (options.Contains(loPartialKey)) v = Utf8Left(v, Utf8CharCount(k));
+  if (options.Contains(loCaseInsensitive)) return AnsiCompareTextGx(v, k) == 0;
+  return v == k;
+}
+
+}  // namespace
+
+// ================================================================ small classes
+
+bool TSortedVarlistGx::FindKeyValueIndex(const Variant& value, int& pos) const {
+  int lo = 0, hi = Count() - 1;
+  bool found = false;
+  while (lo <= hi) {
+    int mid = (lo + hi) / 2;
+    TVariantRelationship r = CompareVariants(items_[static_cast<size_t>(mid)], value);
+    if (r == vrNotEqual) throw Exception(SSortedVarlistNotComparable);
+    if (r == vrLessThan) {
+      lo = mid + 1;
+    } else {
+      hi = mid - 1;
+      if (r == vrEqual) {
+        found = true;
+        lo = mid;
+      }
+    }
+  }
+  pos = lo;
+  return found;
+}
+
+int TSortedVarlistGx::Add(const Variant& value) {
+  int pos = 0;
+  FindKeyValueIndex(value, pos);
+  items_.insert(items_.begin() + pos, value);
+  return pos;
+}
+
+TMasterDataLinkGx::TMasterDataLinkGx(TCustomMemTableGx* table) : TMasterDataLink(table), table_(table) {}
+
+// ---- tree settings
+
+TPersistent* TMemTableTreeListGx::GetOwner() const { return table_; }
+
+bool TMemTableTreeListGx::Active() const {
+  if (!table_) return loadingActive_;
+  if (table_->InState(csLoading)) return loadingActive_;
+  return table_->view_->ViewAsTreeList();
+}
+
+void TMemTableTreeListGx::SetActive(bool value) {
+  if (!table_ || table_->InState(csLoading)) {
+    loadingActive_ = value;
+    return;
+  }
+  table_->SetTreeActive(value);
+}
+
+std::string TMemTableTreeListGx::KeyFieldName() const { return table_ ? table_->view_->KeyFieldName() : std::string(); }
+void TMemTableTreeListGx::SetKeyFieldName(const std::string& value) {
+  if (!table_) return;
+  table_->view_->SetTreeKeyFieldName(value);
+  table_->RebuildTree();
+}
+std::string TMemTableTreeListGx::RefParentFieldName() const {
+  return table_ ? table_->view_->RefParentFieldName() : std::string();
+}
+void TMemTableTreeListGx::SetRefParentFieldName(const std::string& value) {
+  if (!table_) return;
+  table_->view_->SetTreeRefParentFieldName(value);
+  table_->RebuildTree();
+}
+bool TMemTableTreeListGx::DefaultNodeExpanded() const {
+  return table_ && table_->view_->TreeList()->DefaultNodeExpanded();
+}
+void TMemTableTreeListGx::SetDefaultNodeExpanded(bool value) {
+  if (table_) table_->view_->TreeList()->SetDefaultNodeExpanded(value);
+}
+bool TMemTableTreeListGx::DefaultNodeHasChildren() const {
+  return table_ && table_->view_->TreeList()->DefaultNodeHasChildren();
+}
+void TMemTableTreeListGx::SetDefaultNodeHasChildren(bool value) {
+  if (table_) table_->view_->TreeList()->SetDefaultNodeHasChildren(value);
+}
+bool TMemTableTreeListGx::FullBuildCheck() const { return !table_ || table_->view_->TreeList()->FullBuildCheck(); }
+void TMemTableTreeListGx::SetFullBuildCheck(bool value) {
+  if (table_) table_->view_->TreeList()->SetFullBuildCheck(value);
+}
+bool TMemTableTreeListGx::FilterNodeIfParentVisible() const {
+  return !table_ || table_->view_->TreeList()->FilterNodeIfParentVisible();
+}
+void TMemTableTreeListGx::SetFilterNodeIfParentVisible(bool value) {
+  if (table_) table_->view_->TreeList()->SetFilterNodeIfParentVisible(value);
+}
+
+void TMemTableTreeListGx::Assign(TPersistent* source) {
+  auto* other = dynamic_cast<TMemTableTreeListGx*>(source);
+  if (!other) {
+    TPersistent::Assign(source);
+    return;
+  }
+  SetKeyFieldName(other->KeyFieldName());
+  SetRefParentFieldName(other->RefParentFieldName());
+  SetDefaultNodeExpanded(other->DefaultNodeExpanded());
+  SetDefaultNodeHasChildren(other->DefaultNodeHasChildren());
+  SetFullBuildCheck(other->FullBuildCheck());
+  SetFilterNodeIfParentVisible(other->FilterNodeIfParentVisible());
+  SetActive(other->Active());
+}
+
+namespace {
+
+void SetExpandedAll(TBaseTreeNodeGx* node, bool expanded) {
+  for (TBaseTreeNodeGx* child : std::vector<TBaseTreeNodeGx*>(node->Children())) {
+    child->SetExpanded(expanded);
+    SetExpandedAll(child, expanded);
+  }
+}
+
+}  // namespace
+
+void TMemTableTreeListGx::FullExpand() {
+  if (!table_) return;
+  TCustomMemTableGx& t = *table_;
+  t.DisableControls();
+  {
+    Finally enable([&] { t.EnableControls(); });
+    TMemoryTreeListGx* tree = t.view_->TreeList();
+    SetExpandedAll(tree->Root(), true);
+    tree->BuildVisibleItems();
+  }
+  if (t.Active() && t.State() == dsBrowse) t.Resync({});
+}
+
+void TMemTableTreeListGx::FullCollapse() {
+  if (!table_) return;
+  TCustomMemTableGx& t = *table_;
+  TMemoryRecordGx* current = nullptr;
+  if (TRecBuf* buf = t.CurrentRecBuf()) current = buf->MemoryRecord;
+  t.DisableControls();
+  {
+    Finally enable([&] { t.EnableControls(); });
+    TMemoryTreeListGx* tree = t.view_->TreeList();
+    SetExpandedAll(tree->Root(), false);
+    tree->BuildVisibleItems();
+  }
+  // The current row may now be hidden in a collapsed node: its top-level ancestor stands for it.
+  if (t.Active() && current && t.view_->IndexOfRecord(current) < 0) {
+    if (TMemRecViewGx* node = t.view_->TreeList()->FindRecordNode(current)) {
+      while (node->NodeParent() && node->NodeParent() != t.view_->TreeList()->RootNode()) node = node->NodeParent();
+      current = node->Rec();
+    }
+  }
+  t.RestoreCurrentRecord(current);
+}
+
+bool TMemTableTreeListGx::Locate(std::string_view keyFields, const Variant& keyValues, TLocateOptions options) {
+  if (!table_) return false;
+  TCustomMemTableGx& t = *table_;
+  t.CheckBrowseMode();
+  if (t.IsEmpty() || !t.view_->ViewAsTreeList()) return false;
+  std::vector<TField*> fields = t.GetFieldList(keyFields);
+  const bool single = keyFields.find(';') == std::string_view::npos;
+  TMemoryTreeListGx* tree = t.view_->TreeList();
+  TMemRecViewGx* hit = nullptr;
+  for (TMemRecViewGx* node : std::vector<TMemRecViewGx*>(tree->AllVisibleItems())) {
+    TMemoryRecordGx* rec = node->Rec();
+    bool match = true;
+    for (size_t i = 0; i < fields.size() && match; ++i) {
+      const Variant* key = KeyElement(keyValues, i, fields.size());
+      if (!key) {
+        match = false;
+        break;
+      }
+      Variant value = t.RecordFieldValue(rec, fields[i]);
+      if (!options.Empty() && single)
+        match = TextMatches(value, *key, options);
+      else
+        match = VariantsEqual(value, *key);
+    }
+    if (match) {
+      hit = node;
+      break;
+    }
+  }
+  if (!hit) return false;
+  for (TMemRecViewGx* n = hit; n && n != tree->RootNode(); n = n->NodeParent()) n->SetNodeExpanded(true);
+  tree->BuildVisibleItems();
+  return t.LocateRecord(hit->Rec());
+}
+
+// ---- object-reference field
+
+TRefObjectField::TRefObjectField(TComponent* owner) : TField(owner) { SetDataType(ftUnknown); }
+
+TObject* TRefObjectField::AsObject() const {
+  auto* t = dynamic_cast<TCustomMemTableGx*>(DataSet());
+  if (!t) DatabaseErrorFmt(SRefObjectFieldNoDataSet, {DisplayName()});
+  TObject* obj = nullptr;
+  return t->GetFieldDataAsObject(const_cast<TRefObjectField*>(this), obj) ? obj : nullptr;
+}
+
+void TRefObjectField::SetAsObject(TObject* value) {
+  auto* t = dynamic_cast<TCustomMemTableGx*>(DataSet());
+  if (!t) DatabaseErrorFmt(SRefObjectFieldNoDataSet, {DisplayName()});
+  t->SetFieldDataAsObject(this, value);
+}
+
+Variant TRefObjectField::GetAsVariant() const {
+  TObject* obj = AsObject();
+  return obj ? Variant::FromPointer(obj) : Null();
+}
+
+void TRefObjectField::SetAsVariant(const Variant& value) {
+  if (VarIsNullOrEmpty(value)) {
+    SetAsObject(nullptr);
+    return;
+  }
+  SetAsObject(static_cast<TObject*>(value.AsPointer()));
+}
+
+// ---- blob stream
+
+namespace {
+TField* CheckedBlobField(TField* field) {
+  if (field && !field->IsBlob()) DatabaseErrorFmt(SFieldNotBlob, {field->DisplayName()}, field->DataSet());
+  return field;
+}
+}  // namespace
+
+TMemBlobStreamGx::TMemBlobStreamGx(TField* field, TBlobStreamMode mode)
+    : TDataSetBlobStream(CheckedBlobField(field), mode) {}
+
+// ---- distinct values
+
+TMemTableDataFieldValueListGx::TMemTableDataFieldValueListGx(TMemTableDataGx* store, const std::string& fieldName)
+    : fieldName_(fieldName),
+      store_(store),
+      values_(std::make_unique<TStringList>()),
+      notificator_(new TRecordsListNotificatorGx(nullptr)) {
+  notificator_->OnRecordChange = [this](TMemoryRecordGx*, int, int) { changed_ = true; };
+  notificator_->OnRecordMoved = [this](TMemoryRecordGx*, int, int) { changed_ = true; };
+  notificator_->SetMemTableData(store);
+}
+
+TMemTableDataFieldValueListGx::~TMemTableDataFieldValueListGx() {
+  notificator_->SetMemTableData(nullptr);
+  notificator_->Free();
+}
+
+TStrings* TMemTableDataFieldValueListGx::GetValues() {
+  if (changed_) Rebuild();
+  return values_.get();
+}
+
+void TMemTableDataFieldValueListGx::Rebuild() {
+  values_->Clear();
+  changed_ = false;
+  // The store went away: nothing to list.
+  if (!notificator_->Source()) return;
+  TMTDataFieldGx* column = store_->DataStruct()->FindField(fieldName_);
+  if (!column) return;
+  TRecordsListGx* list = store_->RecordsList();
+  if (!dynamic_cast<TMTStringDataFieldGx*>(column)) {
+    // The keys of a temporary index, in key order, without repeating a text.
+    TMTIndexesGx indexes(list);
+    TMTIndexGx* index = indexes.Add();
+    index->SetFields(column->FieldName());
+    index->SetActive(true);
+    std::string previous;
+    bool first = true;
+    for (int i = 0; i < index->Count(); ++i) {
+      const TIndexItemGx& item = index->Items(i);
+      TMemoryRecordGx* rec = list->Records()[static_cast<size_t>(item.RecIndex)];
+      if (rec->UpdateStatus() == usDeleted) continue;
+      std::string text = VarToStrGx(item.KeyValue);
+      if (!first && text == previous) continue;
+      values_->Add(text);
+      previous = std::move(text);
+      first = false;
+    }
+    return;
+  }
+  values_->SetSorted(true);
+  values_->SetDuplicates(dupIgnore);
+  const int col = store_->DataStruct()->FieldIndex(column->FieldName());
+  values_->BeginUpdate();
+  Finally end([&] { values_->EndUpdate(); });
+  for (TMemoryRecordGx* rec : list->Records())
+    if (rec->UpdateStatus() != usDeleted) values_->Add(VarToStrGx(rec->Value(col)));
+}
+
+// ================================================================ the table
+
+class TCustomMemTableGx::Lock {
+ public:
+  explicit Lock(TCustomMemTableGx& table) : table_(&table) { table.BeginLock(); }
+  Lock(const Lock&) = delete;
+  Lock& operator=(const Lock&) = delete;
+  ~Lock() {
+    if (!table_) return;
+    // Leaving on an error: the lock goes; buffers that may show changed rows are read again.
+    TCustomMemTableGx* t = table_;
+    if (--t->updateLock_ == 0 && t->resyncPending_) {
+      t->resyncPending_ = false;
+      if (t->Active() && t->State() == dsBrowse) {
+        try {
+          t->TDataSet::Resync({});
+        } catch (...) {
+        }
+      }
+    }
+  }
+  // Normal end: with `resync`, one deferred Resync runs.
+  void Release(bool resync) {
+    TCustomMemTableGx* t = table_;
+    table_ = nullptr;
+    t->EndLock(resync);
+  }
+
+ private:
+  TCustomMemTableGx* table_;
+};
+
+TCustomMemTableGx::TCustomMemTableGx(TComponent* owner)
+    : TDataSet(owner),
+      memTableData_(new TMemTableDataGx(nullptr)),
+      view_(new TRecordsViewGx(this)),
+      masterLink_(std::make_unique<TMasterDataLinkGx>(this)),
+      params_(std::make_unique<TParams>(this)),
+      filterParser_(std::make_unique<TDataSetExprParserGx>(this, TDataSetExprParserGx::ekFilter)),
+      treeList_(std::make_unique<TMemTableTreeListGx>(this)),
+      indexDefs_(std::make_unique<TIndexDefs>(this)) {
+  memTableData_->SetName("MemTableData");
+  view_->SetMemTableData(memTableData_);
+  view_->FilterRecordCallback = [this](TMemoryRecordGx* rec) { return FilterRecord(rec); };
+  view_->OnViewDataChanged = [this](TMemoryRecordGx* rec, int index, int action) { ViewDataChanged(rec, index, action); };
+  view_->OnViewRecordMoved = [this](TMemoryRecordGx* rec, int o, int n) { ViewRecordMoved(rec, o, n); };
+  view_->OnFetch = [this](int count) { return FetchFromDriver(count); };
+  view_->TreeList()->SetFullBuildCheck(true);
+  view_->TreeList()->OnExpandedChanging = [this](TTreeListGx*, TBaseTreeNodeGx* node, bool& allowed) {
+    TreeExpandedChanging(static_cast<TMemRecViewGx*>(node), allowed);
+  };
+  view_->TreeList()->OnExpandedChanged = [this](TTreeListGx*, TBaseTreeNodeGx*) { TreeExpandedChanged(); };
+  filterParser_->SetReadsRecordValues(true);
+  filterParser_->SetFieldReader(
+      [this](TMemoryRecordGx* rec, const TExprFieldRef& field) { return ExprFieldValue(rec, field); });
+  masterLink_->SetOnMasterChange([this](TObject*) { MasterChanged(); });
+  masterLink_->SetOnMasterDisable([this](TObject*) { MasterDisabled(); });
+}
+
+TCustomMemTableGx::~TCustomMemTableGx() {
+  Close();
+  SetDataDriver(nullptr);
+  if (externalMemData_) externalMemData_->RemoveFreeNotification(this);
+  externalMemData_ = nullptr;
+  for (TComponent* c : clients_) c->RemoveFreeNotification(this);
+  clients_.clear();
+  masterLink_->SetDataSource(nullptr);
+  view_->Free();
+  view_ = nullptr;
+  memTableData_->Free();
+  memTableData_ = nullptr;
+}
+
+TMemTableDataGx* TCustomMemTableGx::ActiveStore() const {
+  TMemTableDataGx* store = view_ ? view_->Store() : nullptr;
+  return store ? store : memTableData_;
+}
+
+// ---------------------------------------------------------------- update lock
+
+void TCustomMemTableGx::EndLock(bool resync) {
+  if (updateLock_ > 0) --updateLock_;
+  if (updateLock_ == 0 && resyncPending_) {
+    resyncPending_ = false;
+    if (resync && Active() && State() == dsBrowse) Resync({});
+  }
+}
+
+void TCustomMemTableGx::Resync(TResyncMode mode) {
+  if (updateLock_ > 0) {
+    resyncPending_ = true;
+    return;
+  }
+  TDataSet::Resync(mode);
+}
+
+// ---------------------------------------------------------------- buffers
+
+TRecordBuffer TCustomMemTableGx::HandleOf(int index) const noexcept {
+  return reinterpret_cast<TRecordBuffer>(static_cast<intptr_t>(index + 1));
+}
+
+TRecBuf* TCustomMemTableGx::RecBuf(TRecordBuffer buffer) const {
+  intptr_t h = reinterpret_cast<intptr_t>(buffer);
+  if (h < 1 || static_cast<size_t>(h) > recBufs_.size()) return nullptr;
+  return recBufs_[static_cast<size_t>(h - 1)].get();
+}
+
+TRecordBuffer TCustomMemTableGx::AllocRecordBuffer() {
+  size_t slot = recBufs_.size();
+  for (size_t i = 0; i < recBufs_.size(); ++i)
+    if (!recBufs_[i]->InUse) {
+      slot = i;
+      break;
+    }
+  if (slot == recBufs_.size()) recBufs_.push_back(std::make_unique<TRecBuf>());
+  TRecBuf& buf = *recBufs_[slot];
+  buf.InUse = true;
+  buf.ViewIndex = -2;
+  buf.TreeNode = nullptr;
+  buf.MemoryRecord = nullptr;
+  buf.ValuesFromRecord = false;
+  buf.ReadVersion = rvCurrent;
+  buf.Values.assign(static_cast<size_t>(FieldCount()), Null());
+  return HandleOf(static_cast<int>(slot));
+}
+
+void TCustomMemTableGx::ClearRecBuf(TRecBuf& buf) noexcept {
+  buf.InUse = false;
+  buf.ViewIndex = -1;
+  for (Variant& v : buf.Values) v = Null();
+  buf.MemoryRecord = nullptr;
+  buf.TreeNode = nullptr;
+  buf.ValuesFromRecord = false;
+  buf.ReadVersion = rvCurrent;
+}
+
+void TCustomMemTableGx::FreeRecordBuffer(TRecordBuffer& buffer) {
+  intptr_t h = reinterpret_cast<intptr_t>(buffer);
+  buffer = nullptr;
+  if (h < 1 || static_cast<size_t>(h) > recBufs_.size()) return;
+  if (static_cast<size_t>(h) == recBufs_.size() && recBufs_.size() > static_cast<size_t>(BufferCount()) + 2)
+    recBufs_.pop_back();
+  else
+    ClearRecBuf(*recBufs_[static_cast<size_t>(h - 1)]);
+}
+
+void TCustomMemTableGx::InternalInitRecord(TRecordBuffer buffer) {
+  TRecBuf* buf = RecBuf(buffer);
+  if (!buf) return;
+  buf->Values.assign(static_cast<size_t>(FieldCount()), Null());
+  buf->MemoryRecord = nullptr;
+  buf->TreeNode = nullptr;
+  buf->ValuesFromRecord = false;
+  buf->ReadVersion = rvCurrent;
+}
+
+void TCustomMemTableGx::InitRecord(TRecordBuffer buffer) {
+  TDataSet::InitRecord(buffer);
+  if (TRecBuf* buf = RecBuf(buffer)) {
+    buf->Bookmark = INT32_MIN;
+    buf->BookmarkFlag = bfInserted;
+    buf->ViewIndex = -1;
+  }
+}
+
+void TCustomMemTableGx::ClearCalcFields(TRecordBuffer buffer) {
+  TRecBuf* buf = RecBuf(buffer);
+  if (!buf) return;
+  for (int i = 0; i < FieldCount() && static_cast<size_t>(i) < buf->Values.size(); ++i) {
+    TFieldKind kind = Fields()[i]->FieldKind();
+    if (kind == fkCalculated || kind == fkLookup) buf->Values[static_cast<size_t>(i)] = Null();
+  }
+}
+
+int TCustomMemTableGx::ViewCount() const { return const_cast<TRecordsViewGx*>(view_)->ViewItemsCount(); }
+
+TMemoryRecordGx* TCustomMemTableGx::ViewRecord(int index) const {
+  return const_cast<TRecordsViewGx*>(view_)->GetViewRecord(index);
+}
+
+TMemRecViewGx* TCustomMemTableGx::ViewNode(int index) const {
+  if (!view_->ViewAsTreeList()) return nullptr;
+  return view_->TreeList()->GetExpandedVisibleItem(index);
+}
+
+void TCustomMemTableGx::BindRecBuf(TRecBuf& buf, int viewIndex) {
+  buf.Bookmark = viewIndex + 1;
+  buf.ViewIndex = viewIndex;
+  buf.BookmarkFlag = bfCurrent;
+  buf.MemoryRecord = ViewRecord(viewIndex);
+  buf.ValuesFromRecord = true;
+  buf.ReadVersion = rvCurrent;
+  buf.TreeNode = ViewNode(viewIndex);
+  if (buf.Values.size() != static_cast<size_t>(FieldCount())) buf.Values.assign(static_cast<size_t>(FieldCount()), Null());
+}
+
+int TCustomMemTableGx::ColumnOf(const TField* field) const noexcept {
+  int no = field->FieldNo();
+  return no > 0 ? no - 1 : -1;
+}
+
+const Variant& TCustomMemTableGx::BufferValue(const TRecBuf& buf, TField* field, Variant& scratch) const {
+  const int col = ColumnOf(field);
+  if (buf.ValuesFromRecord && col >= 0) {
+    if (!buf.MemoryRecord || col >= buf.MemoryRecord->FieldCount()) return scratch = Null();
+    if (buf.ReadVersion == rvCurrent) return buf.MemoryRecord->Value(col);
+    return buf.MemoryRecord->ValueRef(col, buf.ReadVersion);
+  }
+  const int i = field->Index();
+  if (i < 0 || static_cast<size_t>(i) >= buf.Values.size()) return scratch = Null();
+  return buf.Values[static_cast<size_t>(i)];
+}
+
+TRecBuf* TCustomMemTableGx::CurrentRecBuf() {
+  if (!Active() || IsEmpty()) return nullptr;
+  return RecBuf(ActiveBuffer());
+}
+
+bool TCustomMemTableGx::GetActiveRecBuf(TRecBuf*& buffer, bool ignoreInstantRead) {
+  buffer = nullptr;
+  const TDataSetState state = State();
+  // The temporary states read the buffer their operation set up, also in instant-read mode.
+  switch (state) {
+    case dsCalcFields:
+    case dsInternalCalc:
+      buffer = RecBuf(CalcBuffer());
+      return buffer != nullptr;
+    case dsFilter:
+      buffer = filterBound_ ? &filterBuf_ : RecBuf(TempBuffer());
+      return buffer != nullptr;
+    default:
+      break;
+  }
+  if (!ignoreInstantRead && !instantRead_.empty()) {
+    buffer = RecBuf(HandleOf(instantRead_.back() - 1));
+    return buffer != nullptr;
+  }
+  switch (state) {
+    case dsBrowse:
+      if (IsEmpty()) return false;
+      buffer = RecBuf(ActiveBuffer());
+      break;
+    case dsEdit:
+    case dsInsert:
+    case dsNewValue:
+      buffer = RecBuf(ActiveBuffer());
+      break;
+    case dsOldValue: {
+      TRecBuf* current = RecBuf(ActiveBuffer());
+      if (IsEmpty() || !current || !current->MemoryRecord || !current->MemoryRecord->HasOldValues()) return false;
+      oldValueBuf_.MemoryRecord = current->MemoryRecord;
+      oldValueBuf_.ViewIndex = current->ViewIndex;
+      oldValueBuf_.ValuesFromRecord = true;
+      oldValueBuf_.ReadVersion = rvOld;
+      oldValueBuf_.Values.assign(static_cast<size_t>(FieldCount()), Null());
+      buffer = &oldValueBuf_;
+      break;
+    }
+    default:
+      return false;
+  }
+  return buffer != nullptr;
+}
+
+// ---------------------------------------------------------------- field values
+
+bool TCustomMemTableGx::GetFieldData(TField* field, Variant& value) {
+  if (field->FieldKind() == fkAggregate) {
+    value = GetAggregateValue(field);
+    return !VarIsNullOrEmpty(value);
+  }
+  TRecBuf* buf = nullptr;
+  if (!GetActiveRecBuf(buf)) return false;
+  Variant scratch;
+  if (OnGetFieldValue) {
+    Variant v = BufferValue(*buf, field, scratch);
+    OnGetFieldValue(this, field, v);
+    if (VarIsNullOrEmpty(v)) return false;
+    value = std::move(v);
+    return true;
+  }
+  const Variant& v = BufferValue(*buf, field, scratch);
+  if (VarIsNullOrEmpty(v)) return false;
+  value = v;
+  return true;
+}
+
+void TCustomMemTableGx::SetFieldData(TField* field, const Variant& value) {
+  const TDataSetState state = State();
+  if (!dsWriteModes.Contains(state)) DatabaseError(SNotEditing, this);
+  switch (field->DataType()) {
+    case ftCursor:
+    case ftADT:
+    case ftArray:
+    case ftReference:
+    case ftDataSet:
+      DatabaseErrorFmt(SUnsupportedFieldType, {FieldTypeName(field->DataType()), field->DisplayName()}, this);
+    default:
+      break;
+  }
+  TRecBuf* buf = nullptr;
+  if (!GetActiveRecBuf(buf)) DatabaseError(SNotEditing, this);
+  field->Validate(value);
+  Variant v = value.IsEmpty() ? Null() : value;
+  if (OnSetFieldValue) OnSetFieldValue(this, field, v);
+  if (buf->Values.size() != static_cast<size_t>(FieldCount())) buf->Values.resize(static_cast<size_t>(FieldCount()), Null());
+  if (buf->ValuesFromRecord && ColumnOf(field) >= 0) {
+    // The first write of a row copies its stored values; from then on the buffer holds them.
+    for (int i = 0; i < FieldCount(); ++i) {
+      TField* f = Fields()[i];
+      const int col = ColumnOf(f);
+      if (col < 0) continue;
+      Variant scratch;
+      buf->Values[static_cast<size_t>(i)] = BufferValue(*buf, f, scratch);
+    }
+    buf->ValuesFromRecord = false;
+  }
+  const int index = field->Index();
+  if (index >= 0 && static_cast<size_t>(index) < buf->Values.size()) buf->Values[static_cast<size_t>(index)] = std::move(v);
+  if (state != dsCalcFields && state != dsFilter && state != dsNewValue && state != dsInternalCalc)
+    DataEvent(deFieldChange, reinterpret_cast<NativeInt>(field));
+}
+
+bool TCustomMemTableGx::GetFieldDataAsObject(TField* field, TObject*& value) {
+  value = nullptr;
+  Variant v;
+  if (!GetFieldData(field, v)) return false;
+  if (v.VarType() == varUnknown || v.VarType() == varDispatch) value = static_cast<TObject*>(v.AsPointer());
+  return true;
+}
+
+void TCustomMemTableGx::SetFieldDataAsObject(TField* field, TObject* value) {
+  // The reference is held as a pointer: a 32-bit number could not hold it.
+  SetFieldData(field, value ? Variant::FromPointer(value) : Null());
+}
+
+std::unique_ptr<TStream> TCustomMemTableGx::CreateBlobStream(TField* field, TBlobStreamMode mode) {
+  return std::make_unique<TMemBlobStreamGx>(field, mode);
+}
+
+TClass TCustomMemTableGx::GetFieldClass(TFieldType type) const {
+  if (type == ftUnknown) return TRefObjectField::StaticClass();
+  return TDataSet::GetFieldClass(type);
+}
+
+Variant TCustomMemTableGx::GetAggregateValue(TField* field) {
+  if (!AggregatesActive()) return Null();
+  TRecBuf* buf = nullptr;
+  if (!GetActiveRecBuf(buf)) return Null();
+  auto* agg = dynamic_cast<TAggregateField*>(field);
+  auto* item = agg ? static_cast<TMTAggregateGx*>(agg->Handle()) : nullptr;
+  if (!item) return Null();
+  return item->Value();
+}
+
+void TCustomMemTableGx::ResetAggField(TField* field) {
+  auto* agg = dynamic_cast<TAggregateField*>(field);
+  auto* item = agg ? static_cast<TMTAggregateGx*>(agg->Handle()) : nullptr;
+  if (!item) return;
+  TMTAggregatesGx* aggregates = view_->Aggregates();
+  aggregates->BeginUpdate();
+  {
+    Finally end([&] { aggregates->EndUpdate(); });
+    item->Assign(agg);
+  }
+  item->Prepare();
+  item->Recalc();
+  if (Active()) DataEvent(deDataSetChange, 0);
+}
+
+bool TCustomMemTableGx::AggregatesActive() const { return view_->Aggregates()->Active(); }
+
+void TCustomMemTableGx::SetAggregatesActive(bool value) {
+  view_->Aggregates()->SetActive(value);
+  if (Active() && ViewCount() > 0 && State() == dsBrowse) Resync({});
+}
+
+// ---------------------------------------------------------------- reading rows
+
+TGetResult TCustomMemTableGx::GetRecord(TRecordBuffer buffer, TGetMode getMode, bool doCheck) {
+  TGetResult result = grOK;
+  int count = ViewCount();
+  switch (getMode) {
+    case gmCurrent:
+      if (currentIndex_ < 0 || currentIndex_ >= count) result = grError;
+      break;
+    case gmNext:
+      if (currentIndex_ >= count - 1) {
+        FetchMore(fetchAllOnOpen_ ? -1 : 1);
+        count = ViewCount();
+      }
+      if (currentIndex_ >= count - 1) {
+        currentIndex_ = count;
+        result = grEOF;
+      } else {
+        ++currentIndex_;
+      }
+      break;
+    case gmPrior:
+      if (currentIndex_ < 1) {
+        result = grBOF;
+        currentIndex_ = -1;
+        recordPos_ = 0;
+      } else {
+        --currentIndex_;
+      }
+      break;
+  }
+  if (currentIndex_ >= 0) recordPos_ = currentIndex_;
+  if (result == grOK) {
+    TRecBuf* buf = RecBuf(buffer);
+    if (buf) {
+      BindRecBuf(*buf, currentIndex_);
+      GetCalcFields(buffer);
+    }
+  } else if (result == grError && doCheck) {
+    DatabaseError(SNoDataFound, this);
+  }
+  return result;
+}
+
+int TCustomMemTableGx::GetRecordCount() const {
+  CheckActive();
+  return ViewCount();
+}
+
+int TCustomMemTableGx::GetRecNo() const {
+  CheckActive();
+  TRecBuf* buf = nullptr;
+  if (!const_cast<TCustomMemTableGx*>(this)->GetActiveRecBuf(buf)) return -1;
+  return buf->ViewIndex + 1;
+}
+
+void TCustomMemTableGx::SetRecNo(int value) {
+  CheckActive();
+  if (value < 1 || value > ViewCount()) return;
+  CheckBrowseMode();
+  DoBeforeScroll();
+  currentIndex_ = value - 1;
+  Resync({});
+  DoAfterScroll();
+}
+
+// ---- bookmarks
+
+void TCustomMemTableGx::GetBookmarkData(TRecordBuffer buffer, Byte* data) {
+  int32_t v = INT32_MIN;
+  if (TRecBuf* buf = RecBuf(buffer)) v = buf->Bookmark;
+  std::memcpy(data, &v, 4);
+}
+
+void TCustomMemTableGx::SetBookmarkData(TRecordBuffer buffer, const Byte* data) {
+  if (TRecBuf* buf = RecBuf(buffer)) buf->Bookmark = BookmarkValue(data);
+}
+
+TBookmarkFlag TCustomMemTableGx::GetBookmarkFlag(TRecordBuffer buffer) {
+  TRecBuf* buf = RecBuf(buffer);
+  return buf ? buf->BookmarkFlag : bfCurrent;
+}
+
+void TCustomMemTableGx::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag value) {
+  if (TRecBuf* buf = RecBuf(buffer)) buf->BookmarkFlag = value;
+}
+
+void TCustomMemTableGx::InternalGotoBookmark(const Byte* bookmark) {
+  int32_t v = BookmarkValue(bookmark);
+  if (v > 0 && v <= ViewCount())
+    currentIndex_ = v - 1;
+  else
+    DatabaseError(SRecordNotFound, this);
+}
+
+void TCustomMemTableGx::InternalSetToRecord(TRecordBuffer buffer) {
+  Byte data[4];
+  GetBookmarkData(buffer, data);
+  InternalGotoBookmark(data);
+}
+
+TBookmark TCustomMemTableGx::GetBookmark() {
+  if (!instantRead_.empty()) {
+    TRecBuf* buf = RecBuf(HandleOf(instantRead_.back() - 1));
+    if (!buf || buf->ViewIndex < 0) return {};
+    return MakeBookmark(buf->Bookmark);
+  }
+  return TDataSet::GetBookmark();
+}
+
+TBookmarkStr TCustomMemTableGx::GetBookmarkStr() {
+  TBookmark bm = GetBookmark();
+  return TBookmarkStr(bm.begin(), bm.end());
+}
+
+bool TCustomMemTableGx::BookmarkValid(const TBookmark& bookmark) {
+  if (!Active() || bookmark.size() < 4) return false;
+  int32_t v = BookmarkValue(bookmark);
+  return v >= 1 && v <= ViewCount();
+}
+
+int TCustomMemTableGx::CompareBookmarks(const TBookmark& a, const TBookmark& b) {
+  if (a.size() < 4 || b.size() < 4) {
+    const bool na = a.size() < 4, nb = b.size() < 4;
+    return na == nb ? 0 : (na ? -1 : 1);
+  }
+  int32_t x = BookmarkValue(a), y = BookmarkValue(b);
+  return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+// ---- cursor
+
+void TCustomMemTableGx::InternalFirst() {
+  currentIndex_ = -1;
+  recordPos_ = 0;
+}
+
+void TCustomMemTableGx::InternalLast() {
+  if (dataDriver_ && !dataDriver_->ProviderEof()) FetchMore(-1);
+  currentIndex_ = ViewCount();
+  const TDataSetState state = State();
+  recordPos_ = (state == dsEdit || state == dsInsert || state == dsSetKey) ? currentIndex_ : currentIndex_ - 1;
+}
+
+void TCustomMemTableGx::InternalEdit() {
+  TRecBuf* buf = RecBuf(ActiveBuffer());
+  if (buf && buf->BookmarkFlag == bfEOF) recordPos_ = ViewCount();
+}
+
+void TCustomMemTableGx::InternalHandleException() {}
+
+// ---------------------------------------------------------------- editing
+
+void TCustomMemTableGx::CopyBufferToRecord(TRecordBuffer buffer, TMemoryRecordGx* rec) {
+  if (State() == dsFilter) DatabaseError(SNotEditing, this);
+  TRecBuf* buf = RecBuf(buffer);
+  if (!buf || !rec) return;
+  // A buffer still pointing at this record holds nothing of its own.
+  if (buf->ValuesFromRecord && buf->MemoryRecord == rec) return;
+  for (int i = 0; i < FieldCount(); ++i) {
+    TField* f = Fields()[i];
+    const int col = ColumnOf(f);
+    if (col < 0 || col >= rec->FieldCount()) continue;
+    Variant scratch;
+    rec->SetDataValue(col, rvCurrent, BufferValue(*buf, f, scratch));
+  }
+}
+
+int TCustomMemTableGx::InternalApplyUpdates(TMemTableDataGx* store, int maxErrors) {
+  (void)maxErrors;
+  if (dataDriver_) return dataDriver_->ApplyUpdates(store);
+  view_->MergeChangeLog();
+  return 0;
+}
+
+void TCustomMemTableGx::CancelAfterFailedApply() {
+  try {
+    view_->CancelUpdates();
+  } catch (...) {
+  }
+}
+
+void TCustomMemTableGx::InternalAddRecord(TRecordBuffer buffer, bool append) {
+  TMemoryRecordGx* rec = view_->NewRecord();
+  try {
+    CopyBufferToRecord(buffer, rec);
+    if (append)
+      view_->AddRecord(rec);
+    else
+      view_->InsertRecord(std::max(currentIndex_, 0), rec);
+  } catch (...) {
+    if (!rec->Attached()) rec->Free();
+    throw;
+  }
+  if (!append && !CachedUpdates()) {
+    try {
+      InternalApplyUpdates(ActiveStore(), -1);
+    } catch (...) {
+      CancelAfterFailedApply();
+      throw;
+    }
+  }
+  // An appended row usually ends the view: no search for it then.
+  const int last = ViewCount() - 1;
+  currentIndex_ = append && last >= 0 && ViewRecord(last) == rec ? last : view_->IndexOfRecord(rec);
+}
+
+void TCustomMemTableGx::InternalPost() {
+  TDataSet::InternalPost();  // required fields
+  Lock lock(*this);
+  if (State() == dsInsert) {
+    InternalAddRecord(ActiveBuffer(), Eof());
+  } else {
+    TRecBuf* buf = RecBuf(ActiveBuffer());
+    TMemoryRecordGx* rec = buf ? buf->MemoryRecord : nullptr;
+    if (!rec) DatabaseError(SRecordNotFound, this);
+    rec->Edit();
+    try {
+      CopyBufferToRecord(ActiveBuffer(), rec);
+      rec->Post();
+    } catch (...) {
+      // A refused post leaves the stored record as it was; the edit stays in the buffer.
+      if (rec->EditState() == resEdit) rec->Cancel();
+      throw;
+    }
+    if (!CachedUpdates()) {
+      try {
+        InternalApplyUpdates(ActiveStore(), -1);
+      } catch (...) {
+        CancelAfterFailedApply();
+        throw;
+      }
+    }
+    currentIndex_ = view_->IndexOfRecord(rec);
+  }
+  lock.Release(false);
+}
+
+void TCustomMemTableGx::InternalDelete() {
+  Lock lock(*this);
+  view_->DeleteRecord(currentIndex_);
+  if (!CachedUpdates()) {
+    try {
+      InternalApplyUpdates(ActiveStore(), -1);
+    } catch (...) {
+      CancelAfterFailedApply();
+      throw;
+    }
+  }
+  if (currentIndex_ >= ViewCount()) --currentIndex_;
+  lock.Release(false);
+}
+
+void TCustomMemTableGx::InternalCancel() {
+  Lock lock(*this);
+  // Cancelling an insert only drops the unsaved buffer; cancelling an edit with cached updates off
+  // also undoes what is still pending.
+  if (State() == dsEdit) {
+    TRecBuf* buf = RecBuf(ActiveBuffer());
+    TMemoryRecordGx* rec = buf ? buf->MemoryRecord : nullptr;
+    if (rec && rec->EditState() == resEdit) rec->Cancel();
+    if (!CachedUpdates() && RecordsList()->HasCachedChanges()) {
+      view_->CancelUpdates();
+      resyncPending_ = true;
+    }
+  }
+  lock.Release(false);
+}
+
+void TCustomMemTableGx::DoOnNewRecord() {
+  for (TField* f : Fields()) {
+    const std::string& expr = f->DefaultExpression();
+    if (expr.empty() || f->FieldKind() != fkData || !f->CanModify()) continue;
+    std::string text = expr;
+    if (text.size() >= 2 && text.front() == '\'' && text.back() == '\'') text = AnsiDequotedStr(text, '\'');
+    try {
+      f->SetText(text);
+    } catch (const EConvertError&) {
+      // A default the field does not take is left out.
+    } catch (const EDatabaseError&) {
+    }
+  }
+  if (masterDetailActive_ && masterDetailSide_ != mdsOnProviderGx && !detailFields_.empty()) {
+    Variant values = CurrentMasterValues();
+    for (size_t i = 0; i < detailFields_.size(); ++i) {
+      const Variant* v = KeyElement(values, i, detailFields_.size());
+      detailFields_[i]->SetValue(v ? *v : Null());
+    }
+  }
+  TDataSet::DoOnNewRecord();
+}
+
+TUpdateStatus TCustomMemTableGx::UpdateStatus() const {
+  CheckActive();
+  auto* self = const_cast<TCustomMemTableGx*>(this);
+  const TDataSetState state = State();
+  if (state == dsInsert && self->instantRead_.empty()) return usInserted;
+  if (state == dsEdit && self->instantRead_.empty()) {
+    TRecBuf* buf = self->RecBuf(ActiveBuffer());
+    TMemoryRecordGx* rec = buf ? buf->MemoryRecord : nullptr;
+    if (!rec) return usUnmodified;
+    TUpdateStatus status = rec->UpdateStatus();
+    // The row being edited will be modified once posted.
+    if (status == usUnmodified && CachedUpdates()) return usModified;
+    return status;
+  }
+  int recNo = RecNo();
+  if (recNo < 1) return usUnmodified;
+  TMemoryRecordGx* rec = ViewRecord(recNo - 1);
+  return rec ? rec->UpdateStatus() : usUnmodified;
+}
+
+// ---------------------------------------------------------------- opening and closing
+
+void TCustomMemTableGx::OpenCursor(bool infoQuery) {
+  if (!infoQuery) {
+    if (dataDriver_) {
+      PrepareProviderSide();
+      providerDataSet_ = dataDriver_->ProviderDataSet();
+      dataDriver_->Restart();
+      dataDriver_->BuildDataStruct(memTableData_->DataStruct());
+    } else if (ActiveStore()->DataStructIsEmpty()) {
+      DatabaseError(SMemTableNoData, this);
+    }
+    CreateIndexesFromDefs();
+    InternalInitFieldDefs();
+    cursorOpen_ = true;
+  }
+  TDataSet::OpenCursor(infoQuery);
+}
+
+void TCustomMemTableGx::InternalInitFieldDefs() {
+  if (!cursorOpen_ && InState(csDesigning) && dataDriver_) {
+    TMemTableDataGx temp(nullptr);
+    dataDriver_->BuildDataStruct(temp.DataStruct());
+    temp.DataStruct()->BuildFieldDefsFromStruct(&FieldDefs());
+    return;
+  }
+  ActiveStore()->DataStruct()->BuildFieldDefsFromStruct(&FieldDefs());
+}
+
+void TCustomMemTableGx::InternalOpen() {
+  BookmarkSize = 4;
+  FieldDefs().SetUpdated(false);
+  InternalInitFieldDefs();
+  FieldDefs().SetUpdated(true);
+  if (DefaultFields()) CreateFields();
+  BindFields(true);
+  if (FieldCount() == 0) DatabaseError(SNoFieldsDefined, this);
+  recordSize_ = 65535;
+  InternalFirst();
+  RebuildMasterDetail(false);
+  ParseFilter();
+  InternalRefresh();
+  view_->UpdateTreeFieldIndexes();
+  view_->Aggregates()->Rebuild();
+  ApplySortOrderToView();
+  openNotified_ = false;
+  insertNotified_ = false;
+  heldCount_ = 0;
+}
+
+void TCustomMemTableGx::InternalClose() {
+  fetchedMasterValues_.Clear();
+  masterValues_ = Variant();
+  cursorOpen_ = false;
+  ResetFilter();
+  while (!instantRead_.empty()) {
+    TRecordBuffer h = HandleOf(instantRead_.back() - 1);
+    instantRead_.pop_back();
+    FreeRecordBuffer(h);
+  }
+  filterBound_ = false;
+  view_->Aggregates()->Rebuild();
+  BindFields(false);
+  if (DefaultFields()) DestroyFields();
+  providerDataSet_ = nullptr;
+  if (dataDriver_) dataDriver_->TableClosed();
+  view_->SetOrderByStr("");
+  insertNotified_ = false;
+  heldCount_ = 0;
+}
+
+void TCustomMemTableGx::InternalRefresh() {
+  Lock lock(*this);
+  masterRecords_.clear();
+  useMasterRecords_ = false;
+  if (masterDetailActive_ && masterDetailSide_ != mdsOnProviderGx) {
+    TMTIndexGx* index = RecordsList()->Indexes()->GetIndexForFields(detailFieldNames_);
+    if (index && index->Active() && !index->Fields().empty()) {
+      std::vector<TMemoryRecordGx*> records;
+      try {
+        index->GetKeyRecords(masterValues_, records);
+        masterRecords_.insert(records.begin(), records.end());
+        useMasterRecords_ = true;
+      } catch (const Exception&) {
+        // Keys the index cannot compare: the filter compares the values itself.
+      }
+    }
+  }
+  {
+    Finally done([&] {
+      masterRecords_.clear();
+      useMasterRecords_ = false;
+    });
+    view_->RebuildView();
+  }
+  InternalFirst();
+  lock.Release(false);
+}
+
+void TCustomMemTableGx::CreateIndexesFromDefs() {
+  TRecordsListGx* list = RecordsList();
+  TMTIndexesGx* indexes = list->Indexes();
+  for (int i = 0; i < indexDefs_->Count(); ++i) {
+    TIndexDef* def = indexDefs_->Items(i);
+    // An index made at an earlier open is used again rather than made twice.
+    TMTIndexGx* index = indexes->GetIndexForFields(def->Fields());
+    if (!index) {
+      index = indexes->Add();
+      index->SetFields(def->Fields());
+    }
+    index->SetUnique(def->Options().Contains(ixUnique));
+    index->SetPrimary(def->Options().Contains(ixPrimary));
+  }
+  for (int i = 0; i < indexes->Count(); ++i) indexes->Items(i)->SetActive(true);
+}
+
+void TCustomMemTableGx::CreateDataSet() {
+  Close();
+  if (FieldDefs().Count() == 0) {
+    for (TField* f : Fields()) {
+      if (f->FieldKind() != fkData && f->FieldKind() != fkInternalCalc) continue;
+      const TFieldType type = f->DataType();
+      if (type == ftCursor || type == ftArray || type == ftReference || type == ftDataSet || type >= ftTimeStamp)
+        DatabaseErrorFmt(SUnknownFieldType, {f->DisplayName()}, this);
+      TFieldDef* def = FieldDefs().Add(f->FieldName(), type, f->Size(), f->Required());
+      if (auto* bcd = dynamic_cast<TBCDField*>(f)) def->SetPrecision(bcd->Precision());
+      if (f->AutoGenerateValue() == arAutoInc) autoIncFieldName_ = f->FieldName();
+    }
+  }
+  memTableData_->DestroyTable();
+  memTableData_->DataStruct()->BuildStructFromFieldDefs(&FieldDefs());
+  if (!autoIncFieldName_.empty()) {
+    if (TMTDataFieldGx* column = memTableData_->DataStruct()->FindField(autoIncFieldName_)) {
+      column->MarkAutoIncrement();
+      memTableData_->UpdateAutoIncFields();
+    }
+  }
+  CreateIndexesFromDefs();
+  Open();
+}
+
+void TCustomMemTableGx::EmptyTable() {
+  if (!Active()) return;
+  Lock lock(*this);
+  CheckBrowseMode();
+  RecordsList()->Clear();
+  ActiveStore()->AutoIncrement()->Reset();
+  currentIndex_ = -1;
+  recordPos_ = -1;
+  ClearBuffers();
+  resyncPending_ = true;
+  lock.Release(true);
+}
+
+void TCustomMemTableGx::UpdateIndexDefs() {
+  if (InState(csDesigning) && indexDefs_->Count() > 0) return;
+  // The definitions are the table's own: they are kept (they make the store's indexes).
+  if (Active()) FieldDefs().Update();
+}
+
+std::unique_ptr<TIndexDefs> TCustomMemTableGx::PSGetIndexDefs(TIndexOptions options) {
+  auto result = std::make_unique<TIndexDefs>(this);
+  for (int i = 0; i < indexDefs_->Count(); ++i) {
+    TIndexDef* def = indexDefs_->Items(i);
+    if (!(options <= def->Options())) continue;
+    TIndexDef* copy = result->AddIndexDef();
+    copy->Assign(def);
+  }
+  return result;
+}
+
+void TCustomMemTableGx::DefChanged(TObject*) { SetStoreDefs(true); }
+
+void TCustomMemTableGx::SetReadOnly(bool value) {
+  readOnly_ = value;
+  DataEvent(deDataSetChange, 0);
+}
+
+void TCustomMemTableGx::Loaded() {
+  TDataSet::Loaded();
+  if (treeList_->loadingActive_ != view_->ViewAsTreeList()) SetTreeActive(treeList_->loadingActive_);
+}
+
+void TCustomMemTableGx::Notification(TComponent* component, TOperation operation) {
+  TDataSet::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (dataDriver_ && component == dataDriver_) SetDataDriver(nullptr);
+  if (component == providerDataSet_) providerDataSet_ = nullptr;
+  if (externalMemData_ && component == externalMemData_) {
+    externalMemData_ = nullptr;
+    Close();
+    view_->SetMemTableData(memTableData_);
+  }
+  auto it = std::find(clients_.begin(), clients_.end(), component);
+  if (it != clients_.end()) clients_.erase(it);
+}
+
+void TCustomMemTableGx::GetChildren(const TGetChildProc& proc, TComponent* root) {
+  TDataSet::GetChildren(proc, root);
+  if (!dataDriver_ && !externalMemData_ && !memTableData_->DataStructIsEmpty()) proc(memTableData_);
+}
+
+// ---- driver and external store
+
+void TCustomMemTableGx::SetDataDriver(TDataDriverGx* value) {
+  if (value == dataDriver_) return;
+  if (value && externalMemData_) throw Exception(SDataDriverWithExternalMemData);
+  if (dataDriver_) {
+    if (auto* link = dynamic_cast<IMemTableDataDriverGx*>(dataDriver_)) link->SetMemTable(nullptr);
+    dataDriver_->RemoveFreeNotification(this);
+  }
+  dataDriver_ = nullptr;
+  if (value) {
+    if (auto* link = dynamic_cast<IMemTableDataDriverGx*>(value)) {
+      TCustomMemTableGx* other = link->GetMemTable();
+      if (other && other != this) other->SetDataDriver(nullptr);
+      link->SetMemTable(this);
+    }
+  }
+  dataDriver_ = value;
+  UpdateResolveHook();
+  DataEvent(dePropertyChange, 0);
+  if (value) value->FreeNotification(this);
+}
+
+void TCustomMemTableGx::SetExternalMemData(TCustomMemTableGx* value) {
+  if (value == this) throw Exception(SCircularDataLink);
+  if (value == externalMemData_) return;
+  if (value && dataDriver_) throw Exception(SExternalMemDataWithDriver);
+  const bool wasActive = Active();
+  const bool loading = InState(csLoading);
+  if (!loading) Close();
+  if (externalMemData_) externalMemData_->RemoveFreeNotification(this);
+  externalMemData_ = value;
+  if (value) value->FreeNotification(this);
+  view_->SetMemTableData(value ? value->MemTableData() : memTableData_);
+  if (wasActive && !loading) Open();
+}
+
+void TCustomMemTableGx::UpdateResolveHook() {
+  // A change log of a single change is worth building only when a driver takes it.
+  if (dataDriver_)
+    view_->OnResolve = [this](TMemTableDataGx* changes) { ResolveChanges(changes); };
+  else
+    view_->OnResolve = nullptr;
+}
+
+void TCustomMemTableGx::ResolveChanges(TMemTableDataGx* changes) { InternalApplyUpdates(changes, -1); }
+
+int TCustomMemTableGx::FetchFromDriver(int count) {
+  if (!dataDriver_ || !cursorOpen_) return 0;
+  TMemTableDataGx* store = ActiveStore();
+  const int before = ViewCount();
+  int read = dataDriver_->ReadRecords(store, count);
+  if (count > 0) {
+    while (ViewCount() < before + count && !dataDriver_->ProviderEof()) {
+      int more = dataDriver_->ReadRecords(store, 1);
+      if (more == 0) break;
+      read += more;
+    }
+  }
+  return read;
+}
+
+int TCustomMemTableGx::FetchMore(int count) {
+  if (!dataDriver_ || dataDriver_->ProviderEof() || !cursorOpen_) return 0;
+  Lock lock(*this);
+  int n = ActiveStore()->FetchRecords(count);
+  lock.Release(false);
+  return n;
+}
+
+int TCustomMemTableGx::FetchRecords(int count) {
+  if (!Active()) return 0;
+  Lock lock(*this);
+  int n = ActiveStore()->FetchRecords(count);
+  lock.Release(true);
+  return n;
+}
+
+// ---------------------------------------------------------------- notifications
+
+void TCustomMemTableGx::NotifyClients(int index, int code, int extra) {
+  if (clients_.empty()) return;
+  if (ControlsDisabled()) {
+    if (heldCount_ == 0) {
+      heldIndex_ = index;
+      heldCode_ = code;
+      heldExtra_ = extra;
+    }
+    if (heldCount_ < 2) ++heldCount_;
+    return;
+  }
+  std::vector<TComponent*> clients = clients_;
+  for (TComponent* c : clients) {
+    if (std::find(clients_.begin(), clients_.end(), c) == clients_.end()) continue;
+    if (auto* n = dynamic_cast<IMemTableNotificationGx*>(c)) n->MemTableRowNotification(index, code, extra);
+  }
+}
+
+void TCustomMemTableGx::DataEvent(TDataEvent event, NativeInt info) {
+  if (heldCount_ > 0 && !ControlsDisabled()) {
+    const int held = heldCount_;
+    heldCount_ = 0;
+    if (held == 1)
+      NotifyClients(heldIndex_, heldCode_, heldExtra_);
+    else
+      NotifyClients(-1, mtnAllChanged, -1);
+  }
+  switch (event) {
+    case deUpdateState:
+      // The row being inserted shows where it stands (after the last row when appended) until the
+      // post or cancel takes it away again.
+      if (State() == dsInsert && !insertNotified_) {
+        insertNotified_ = true;
+        insertRow_ = EditingRowIndex();
+        NotifyClients(insertRow_, mtnRowAdded, -1);
+      } else if (State() == dsBrowse && insertNotified_) {
+        insertNotified_ = false;
+        NotifyClients(insertRow_, mtnRowRemoved, -1);
+      } else if (State() == dsInactive) {
+        insertNotified_ = false;
+      }
+      break;
+    case deFieldListChange:
+      if (Active() && !InState(csLoading)) {
+        view_->Aggregates()->Rebuild();
+        if (State() == dsBrowse) Resync({});
+      }
+      break;
+    default:
+      break;
+  }
+  TDataSet::DataEvent(event, info);
+  if (!openNotified_ && Active()) {
+    openNotified_ = true;
+    NotifyClients(-1, mtnAllChanged, -1);
+  }
+}
+
+void TCustomMemTableGx::ViewDataChanged(TMemoryRecordGx*, int index, int action) {
+  if (State() == dsInactive) return;
+  switch (action) {
+    case rlInserted:
+    case rlChanged:
+    case rlDeleted: {
+      const int code = action == rlInserted ? mtnRowAdded : (action == rlChanged ? mtnRowChanged : mtnRowRemoved);
+      // While a row is being inserted the grid shows it too: rows from it on are one further down.
+      if (State() == dsInsert && insertNotified_ && insertRow_ <= index) ++index;
+      NotifyClients(index, code, -1);
+      break;
+    }
+    case rlListChanged:
+    case rlBeforeSourceChange:
+      NotifyClients(-1, mtnAllChanged, -1);
+      break;
+    default:
+      return;
+  }
+  if (updateLock_ > 0)
+    resyncPending_ = true;
+  else if (State() == dsBrowse)
+    Resync({});
+}
+
+void TCustomMemTableGx::ViewRecordMoved(TMemoryRecordGx*, int oldIndex, int newIndex) {
+  if (State() == dsInactive || ControlsDisabled()) return;
+  NotifyClients(oldIndex, mtnRowMoved, newIndex);
+}
+
+int TCustomMemTableGx::RegisterClient(TComponent* client) {
+  if (!client) return -1;
+  auto it = std::find(clients_.begin(), clients_.end(), client);
+  if (it != clients_.end()) return static_cast<int>(it - clients_.begin());
+  clients_.push_back(client);
+  client->FreeNotification(this);
+  return static_cast<int>(clients_.size()) - 1;
+}
+
+void TCustomMemTableGx::UnregisterClient(TComponent* client) {
+  auto it = std::find(clients_.begin(), clients_.end(), client);
+  if (it == clients_.end()) return;
+  clients_.erase(it);
+  client->RemoveFreeNotification(this);
+}
+
+// ---------------------------------------------------------------- filtering
+
+bool TCustomMemTableGx::FilterActive() const {
+  return Filtered() && (filterParser_->HasExpression() || static_cast<bool>(OnFilterRecord()));
+}
+
+void TCustomMemTableGx::ParseFilter() {
+  if (Filtered() && !Filter().empty())
+    filterParser_->ParseExpression(Filter());
+  else
+    filterParser_->Clear();
+}
+
+void TCustomMemTableGx::ResetFilter() { filterParser_->Clear(); }
+
+void TCustomMemTableGx::BindFilterRecord(TMemoryRecordGx* rec) {
+  filterBuf_.InUse = true;
+  filterBuf_.MemoryRecord = rec;
+  filterBuf_.ViewIndex = -1;
+  filterBuf_.Bookmark = INT32_MIN;
+  filterBuf_.TreeNode = nullptr;
+  filterBuf_.ValuesFromRecord = true;
+  filterBuf_.ReadVersion = rvCurrent;
+  filterBuf_.Values.assign(static_cast<size_t>(FieldCount()), Null());
+  filterBound_ = true;
+  bool calculated = false;
+  for (TField* f : Fields())
+    if (f->FieldKind() == fkCalculated || f->FieldKind() == fkLookup) calculated = true;
+  if (!calculated) return;
+  // Calculated values of the record under test go into a buffer of the list.
+  TRecordBuffer h = AllocRecordBuffer();
+  Finally release([&] { FreeRecordBuffer(h); });
+  TRecBuf* buf = RecBuf(h);
+  *buf = filterBuf_;
+  GetCalcFields(h);
+  filterBuf_.Values = buf->Values;
+}
+
+Variant TCustomMemTableGx::ExprFieldValue(TMemoryRecordGx* rec, const TExprFieldRef& ref) {
+  TField* f = FindField(ref.Name);
+  if (!f) return Null();
+  const int col = ColumnOf(f);
+  if (col >= 0 && col < rec->FieldCount()) return rec->Value(col);
+  return RecordFieldValue(rec, f);
+}
+
+bool TCustomMemTableGx::FilterRecord(TMemoryRecordGx* rec) {
+  if (!cursorOpen_) return true;
+  const bool filtering = FilterActive();
+  const bool detail = masterDetailActive_ && masterDetailSide_ != mdsOnProviderGx;
+  if (!filtering && !detail) return true;
+  bool accept = true;
+  const bool handler = filtering && static_cast<bool>(OnFilterRecord());
+  if (filtering) {
+    if (handler) {
+      // The handler reads the record under test through the fields.
+      const bool wasBound = filterBound_;
+      TRecBuf saved = filterBuf_;
+      BindFilterRecord(rec);
+      TDataSetState state = SetTempState(dsFilter);
+      Finally restore([&] {
+        RestoreState(state);
+        filterBuf_ = std::move(saved);
+        filterBound_ = wasBound;
+      });
+      if (filterParser_->HasExpression()) accept = filterParser_->CalcFilterResult(rec);
+      OnFilterRecord()(this, accept);
+    } else if (filterParser_->HasExpression()) {
+      // Stored fields are read straight from the record; others bind it as they are read.
+      accept = filterParser_->CalcFilterResult(rec);
+    }
+  }
+  if (accept && detail) accept = DetailMatches(rec);
+  return accept;
+}
+
+void TCustomMemTableGx::SetFiltered(bool value) {
+  if (value == Filtered()) return;
+  TDataSet::SetFiltered(value);
+  if (!Active()) return;
+  ParseFilter();
+  Refresh();
+}
+
+void TCustomMemTableGx::SetFilterText(const std::string& value) {
+  if (value == Filter()) return;
+  TDataSet::SetFilterText(value);
+  if (!Active() || !Filtered()) return;
+  ParseFilter();
+  Refresh();
+}
+
+void TCustomMemTableGx::SetFilterOptions(TFilterOptions value) {
+  if (value == FilterOptions()) return;
+  TDataSet::SetFilterOptions(value);
+  if (!Active() || !Filtered()) return;
+  ParseFilter();
+  Refresh();
+}
+
+void TCustomMemTableGx::SetOnFilterRecord(TFilterRecordEvent value) {
+  if (Active()) CheckBrowseMode();
+  TDataSet::SetOnFilterRecord(std::move(value));
+  if (Active() && Filtered()) Refresh();
+}
+
+// ---------------------------------------------------------------- master-detail
+
+Variant TCustomMemTableGx::CurrentMasterValues() const {
+  const std::vector<TField*>& fields = masterLink_->Fields();
+  if (fields.empty()) return Null();
+  if (fields.size() == 1) return fields[0]->Value();
+  Variant values = Variant::CreateArray(0, static_cast<int>(fields.size()) - 1);
+  for (size_t i = 0; i < fields.size(); ++i) values.SetElement(static_cast<int>(i), fields[i]->Value());
+  return values;
+}
+
+bool TCustomMemTableGx::DetailMatches(TMemoryRecordGx* rec) const {
+  if (useMasterRecords_) return masterRecords_.count(rec) != 0;
+  if (detailFields_.empty()) return true;
+  auto* self = const_cast<TCustomMemTableGx*>(this);
+  for (size_t i = 0; i < detailFields_.size(); ++i) {
+    const Variant* master = KeyElement(masterValues_, i, detailFields_.size());
+    if (!master) return false;
+    if (!VariantsEqual(self->RecordFieldValue(rec, detailFields_[i]), *master)) return false;
+  }
+  return true;
+}
+
+void TCustomMemTableGx::RebuildMasterDetail(bool fromProperty) {
+  if (FieldCount() > 0) {
+    std::vector<TField*> fields;
+    if (!detailFieldNames_.empty()) GetFieldList(fields, detailFieldNames_);
+    detailFields_ = std::move(fields);
+  }
+  bool active;
+  if (masterDetailSide_ == mdsOnProviderGx)
+    active = masterLink_->Active();
+  else
+    active = !detailFields_.empty() && masterLink_->Active() && !masterLink_->Fields().empty();
+  if (active == masterDetailActive_) return;
+  masterDetailActive_ = active;
+  if (active && masterDetailSide_ != mdsOnProviderGx)
+    masterValues_ = CurrentMasterValues();
+  else if (!active)
+    masterValues_ = Variant();
+  if (fromProperty && Active()) {
+    if (masterDetailSide_ == mdsOnSelfGx)
+      Refresh();
+    else
+      RefreshFromProvider();
+  }
+}
+
+void TCustomMemTableGx::MasterChanged() {
+  if (!Active() || !cursorOpen_) return;
+  if (masterDetailSide_ == mdsOnProviderGx) {
+    RebuildMasterDetail(false);
+    RefreshFromProvider();
+    return;
+  }
+  const bool wasActive = masterDetailActive_;
+  RebuildMasterDetail(false);
+  Variant current = masterDetailActive_ ? CurrentMasterValues() : Variant();
+  if (wasActive == masterDetailActive_ && (!masterDetailActive_ || VariantsEqual(current, masterValues_))) return;
+  masterValues_ = current;
+  if (masterDetailSide_ == mdsOnSelfGx)
+    Refresh();
+  else
+    RefreshFromProvider();
+}
+
+void TCustomMemTableGx::MasterDisabled() {
+  if (!Active() || !cursorOpen_) return;
+  const bool wasActive = masterDetailActive_;
+  RebuildMasterDetail(false);
+  if (wasActive != masterDetailActive_ && masterDetailSide_ == mdsOnSelfGx) Refresh();
+}
+
+void TCustomMemTableGx::PrepareProviderSide() {
+  if (!dataDriver_ || masterDetailSide_ == mdsOnSelfGx) return;
+  TDataSet* master = masterLink_->DataSet();
+  if (!master || !master->Active()) return;
+  dataDriver_->SetProviderParams(master);
+  if (masterDetailSide_ == mdsOnSelfAfterProviderGx) {
+    fetchedMasterValues_.Clear();
+    std::vector<TField*> fields;
+    master->GetFieldList(fields, masterLink_->FieldNames());
+    Variant values;
+    if (fields.size() == 1) {
+      values = fields[0]->Value();
+    } else if (!fields.empty()) {
+      values = Variant::CreateArray(0, static_cast<int>(fields.size()) - 1);
+      for (size_t i = 0; i < fields.size(); ++i) values.SetElement(static_cast<int>(i), fields[i]->Value());
+    }
+    fetchedMasterValues_.Add(values);
+  }
+}
+
+void TCustomMemTableGx::RefreshFromProvider() {
+  TDataSet* master = masterLink_->DataSet();
+  if (!master || !master->Active() || master->State() == dsSetKey || !dataDriver_) return;
+  DisableControls();
+  Finally enable([&] { EnableControls(); });
+  if (masterDetailSide_ == mdsOnProviderGx) {
+    if (dataDriver_->MasterValuesChanged(master)) {
+      Close();
+      Open();
+    }
+    return;
+  }
+  Variant values = CurrentMasterValues();
+  int pos = 0;
+  if (!fetchedMasterValues_.FindKeyValueIndex(values, pos)) {
+    FetchMore(-1);
+    dataDriver_->Restart();
+    dataDriver_->SetProviderParams(master);
+    fetchedMasterValues_.Add(values);
+    providerDataSet_ = dataDriver_->ProviderDataSet();
+    FetchMore(-1);
+  }
+  masterValues_ = values;
+  Refresh();
+}
+
+void TCustomMemTableGx::SetDetailFields(const std::string& value) {
+  if (value == detailFieldNames_) return;
+  detailFieldNames_ = value;
+  RebuildMasterDetail(true);
+}
+
+void TCustomMemTableGx::SetMasterFields(const std::string& value) {
+  masterLink_->SetFieldNames(value);
+  RebuildMasterDetail(true);
+}
+
+void TCustomMemTableGx::SetMasterSource(TDataSource* value) {
+  if (value && value->IsLinkedTo(this)) DatabaseError(SCircularDataLink, this);
+  masterLink_->SetDataSource(value);
+  RebuildMasterDetail(true);
+}
+
+void TCustomMemTableGx::SetMasterDetailSide(TMasterDetailSideGx value) {
+  if (value == masterDetailSide_) return;
+  masterDetailSide_ = value;
+  masterDetailActive_ = false;
+  RebuildMasterDetail(false);
+  if (!Active()) return;
+  if (value == mdsOnProviderGx) {
+    Close();
+    Open();
+  } else {
+    Refresh();
+  }
+}
+
+// ---------------------------------------------------------------- locating
+
+Variant TCustomMemTableGx::RecordFieldValue(TMemoryRecordGx* rec, TField* field) {
+  const int col = ColumnOf(field);
+  if (col >= 0 && field->FieldKind() != fkCalculated && field->FieldKind() != fkLookup) {
+    if (!rec || col >= rec->FieldCount()) return Null();
+    return rec->Value(col);
+  }
+  // A calculated or lookup value: the record is read in instant-read mode.
+  TRecordBuffer h = AllocRecordBuffer();
+  TRecBuf* buf = RecBuf(h);
+  buf->MemoryRecord = rec;
+  buf->ViewIndex = view_->IndexOfRecord(rec);
+  buf->Bookmark = buf->ViewIndex + 1;
+  buf->ValuesFromRecord = true;
+  buf->BookmarkFlag = bfCurrent;
+  instantRead_.push_back(static_cast<int>(reinterpret_cast<intptr_t>(h)));
+  Finally leave([&] {
+    instantRead_.pop_back();
+    TRecordBuffer handle = h;
+    FreeRecordBuffer(handle);
+  });
+  GetCalcFields(h);
+  return field->Value();
+}
+
+bool TCustomMemTableGx::RecordMatches(TMemoryRecordGx* rec, int, const std::vector<TField*>& fields,
+                                      const Variant& keyValues, TLocateOptions options) {
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const Variant* key = KeyElement(keyValues, i, fields.size());
+    if (!key) return false;
+    TField* f = fields[i];
+    const int col = ColumnOf(f);
+    Variant scratch;
+    const Variant& value = (col >= 0 && col < rec->FieldCount() && f->FieldKind() == fkData)
+                               ? rec->Value(col)
+                               : (scratch = RecordFieldValue(rec, f));
+    if (IsTextField(f)) {
+      if (!TextMatches(value, *key, options)) return false;
+    } else if (!VariantsEqual(value, *key)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool TCustomMemTableGx::FindRecord(std::string_view keyFields, const Variant& keyValues, TLocateOptions options,
+                                   int& pos) {
+  std::vector<TField*> fields = GetFieldList(keyFields);
+  if (fields.empty() || (fields.size() > 1 && !keyValues.IsArray())) return false;
+  int scanFrom = 0;
+  bool allData = true;
+  for (TField* f : fields)
+    if (f->FieldKind() != fkData || ColumnOf(f) < 0) allData = false;
+  if (options.Empty() && allData) {
+    TMTIndexGx* index = RecordsList()->Indexes()->GetIndexForFields(keyFields);
+    if (index && index->Active() && !index->Fields().empty()) {
+      try {
+        Variant key = keyValues;
+        if (fields.size() > 1) {
+          // The index keys a multi-field record by a 0-based array.
+          key = Variant::CreateArray(0, static_cast<int>(fields.size()) - 1);
+          for (size_t i = 0; i < fields.size(); ++i) key.SetElement(static_cast<int>(i), *KeyElement(keyValues, i, fields.size()));
+        }
+        std::vector<TMemoryRecordGx*> records;
+        index->GetKeyRecords(key, records);
+        int best = -1;
+        for (TMemoryRecordGx* rec : records) {
+          int p = view_->IndexOfRecord(rec);
+          if (p >= 0 && (best < 0 || p < best)) best = p;
+        }
+        if (best >= 0) {
+          pos = best;
+          return true;
+        }
+        // None stored: only rows still to come from the driver can match. Records the view hides
+        // (filter, master) fall through to the scan, which finds nothing among them either way.
+        if (records.empty()) scanFrom = ViewCount();
+      } catch (const Exception&) {
+        scanFrom = 0;  // keys the index cannot compare: every row is looked at
+      }
+    }
+  }
+  for (int i = scanFrom;; ++i) {
+    if (i >= ViewCount()) {
+      if (!dataDriver_ || dataDriver_->ProviderEof()) break;
+      FetchMore(1);
+      if (i >= ViewCount()) {
+        if (dataDriver_->ProviderEof()) break;
+        --i;
+        continue;
+      }
+    }
+    TMemoryRecordGx* rec = ViewRecord(i);
+    if (rec && RecordMatches(rec, i, fields, keyValues, options)) {
+      pos = i;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TCustomMemTableGx::Locate(std::string_view keyFields, const Variant& keyValues, TLocateOptions options) {
+  CheckBrowseMode();
+  if (Bof() && Eof()) return false;
+  Lock lock(*this);
+  int pos = -1;
+  bool found = FindRecord(keyFields, keyValues, options, pos);
+  if (found) {
+    DoBeforeScroll();
+    currentIndex_ = pos;
+    resyncPending_ = false;
+    lock.Release(false);
+    Resync({rmExact, rmCenter});
+    DoAfterScroll();
+    return true;
+  }
+  // Rows fetched meanwhile: the buffers are read again where they were.
+  if (resyncPending_) UpdateCursorPos();
+  lock.Release(true);
+  return false;
+}
+
+Variant TCustomMemTableGx::Lookup(std::string_view keyFields, const Variant& keyValues, std::string_view resultFields) {
+  CheckActive();
+  Variant result;  // unassigned: a miss answers an empty value, not Null
+  if (ViewCount() == 0 && (!dataDriver_ || dataDriver_->ProviderEof())) return result;
+  view_->SetViewChangedFlag(false);
+  Lock lock(*this);
+  int pos = -1;
+  if (FindRecord(keyFields, keyValues, {}, pos)) {
+    TRecordBuffer h = AllocRecordBuffer();
+    TRecBuf* buf = RecBuf(h);
+    BindRecBuf(*buf, pos);
+    instantRead_.push_back(static_cast<int>(reinterpret_cast<intptr_t>(h)));
+    Finally leave([&] {
+      instantRead_.pop_back();
+      TRecordBuffer handle = h;
+      FreeRecordBuffer(handle);
+    });
+    GetCalcFields(h);
+    result = FieldValues(resultFields);
+  }
+  const bool fetched = view_->ViewChangedFlag();
+  if (fetched && State() == dsBrowse) UpdateCursorPos();
+  lock.Release(fetched);
+  return result;
+}
+
+// ---------------------------------------------------------------- cached updates
+
+void TCustomMemTableGx::MergeChangeLog() {
+  CheckActive();
+  CheckBrowseMode();
+  Lock lock(*this);
+  view_->MergeChangeLog();
+  UpdateCursorPos();
+  resyncPending_ = true;
+  lock.Release(true);
+}
+
+void TCustomMemTableGx::CancelUpdates() {
+  CheckActive();
+  Cancel();
+  Lock lock(*this);
+  TMemoryRecordGx* current = nullptr;
+  if (TRecBuf* buf = CurrentRecBuf()) current = buf->MemoryRecord;
+  view_->CancelUpdates();
+  lock.Release(false);
+  // The current record may have gone (an insert undone).
+  bool alive = false;
+  for (TMemoryRecordGx* r : RecordsList()->Records())
+    if (r == current) alive = true;
+  RestoreCurrentRecord(alive ? current : nullptr);
+}
+
+int TCustomMemTableGx::ApplyUpdates(int maxErrors) {
+  CheckActive();
+  CheckBrowseMode();
+  Lock lock(*this);
+  int n = InternalApplyUpdates(ActiveStore(), maxErrors);
+  UpdateCursorPos();
+  resyncPending_ = true;
+  lock.Release(true);
+  return n;
+}
+
+// ---------------------------------------------------------------- row transfer
+
+std::vector<std::pair<int, TField*>> TCustomMemTableGx::SourceFieldMap(TDataSet* source) const {
+  std::vector<std::pair<int, TField*>> map;
+  for (TField* f : Fields()) {
+    if (f->FieldNo() <= 0) continue;
+    if (TField* sf = source->FindField(f->FieldName())) map.emplace_back(f->FieldNo() - 1, sf);
+  }
+  return map;
+}
+
+void TCustomMemTableGx::CopyRowWithStatus(TDataSet* source, const std::vector<std::pair<int, TField*>>& map) {
+  CheckBrowseMode();
+  TMemoryRecordGx* rec = view_->NewRecord();
+  try {
+    for (const auto& [col, sf] : map)
+      if (col < rec->FieldCount()) rec->SetDataValue(col, rvCurrent, sf->Value());
+    rec->SetRowNum(source->RecNo());
+    RecordsList()->AddRecordWithStatus(rec, source->UpdateStatus());
+  } catch (...) {
+    if (!rec->Attached()) rec->Free();
+    throw;
+  }
+}
+
+int TCustomMemTableGx::AppendFrom(TDataSet* source, bool changedOnly) {
+  if (!source || source == this) return 0;
+  const bool wasActive = source->Active();
+  int count = 0;
+  source->DisableControls();
+  Finally enableSource([&] { source->EnableControls(); });
+  Finally closeSource([&] {
+    if (!wasActive) source->Close();
+  });
+  DisableControls();
+  Finally enableTable([&] { EnableControls(); });
+  source->Open();
+  source->CheckBrowseMode();
+  source->UpdateCursorPos();
+  if (!Active()) Open();
+  CheckBrowseMode();
+  Finally first([&] {
+    if (Active()) First();
+  });
+  const auto map = SourceFieldMap(source);
+  Lock lock(*this);
+  source->First();
+  while (!source->Eof()) {
+    if (!changedOnly || source->UpdateStatus() != usUnmodified) {
+      CopyRowWithStatus(source, map);
+      ++count;
+    }
+    source->Next();
+  }
+  resyncPending_ = false;
+  lock.Release(false);
+  return count;
+}
+
+int TCustomMemTableGx::AppendRecordsFrom(TDataSet* source) { return AppendFrom(source, false); }
+
+int TCustomMemTableGx::AppendChangedRecordsFrom(TDataSet* source) { return AppendFrom(source, true); }
+
+int TCustomMemTableGx::AppendCurrentRecordFrom(TDataSet* source) {
+  if (!source || source == this) return 0;
+  const bool wasActive = source->Active();
+  // Nothing to copy only when the source has no current row: Eof alone also holds on the last row
+  // after Last. A closed source has no position yet: it is opened and its first row taken.
+  if (wasActive && source->IsEmpty()) return 0;
+  source->DisableControls();
+  Finally enableSource([&] { source->EnableControls(); });
+  Finally closeSource([&] {
+    if (!wasActive) source->Close();
+  });
+  DisableControls();
+  Finally enableTable([&] { EnableControls(); });
+  if (!wasActive) {
+    source->Open();
+    source->CheckBrowseMode();
+    source->UpdateCursorPos();
+    if (source->IsEmpty()) return 0;
+  }
+  if (!Active()) Open();
+  CheckBrowseMode();
+  const auto map = SourceFieldMap(source);
+  Lock lock(*this);
+  CopyRowWithStatus(source, map);
+  if (State() == dsBrowse) UpdateCursorPos();
+  lock.Release(true);
+  return 1;
+}
+
+int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte mode, bool useCachedUpdates) {
+  if (!source || source == this) return 0;
+  const bool wasActive = source->Active();
+  int count = 0;
+  source->DisableControls();
+  Finally enableSource([&] { source->EnableControls(); });
+  Finally closeSource([&] {
+    if (!wasActive) source->Close();
+  });
+  DisableControls();
+  Finally enableTable([&] { EnableControls(); });
+  source->Open();
+  source->CheckBrowseMode();
+  source->UpdateCursorPos();
+  if (mode == 0) {
+    Close();
+    ActiveStore()->DestroyTable();
+    ActiveStore()->DataStruct()->BuildStructFromFields(&source->Fields());
+  }
+  if (!Active()) Open();
+  CheckBrowseMode();
+  Finally first([&] {
+    if (Active()) First();
+  });
+  int limit = INT_MAX;
+  if (recordCount < 1)
+    source->First();
+  else
+    limit = recordCount;
+  const auto map = SourceFieldMap(source);
+  if (useCachedUpdates && CachedUpdates()) {
+    // Each row goes through the fields and is posted: it is queued as inserted.
+    std::vector<std::pair<TField*, TField*>> fields;
+    for (TField* f : Fields()) {
+      if (f->FieldNo() <= 0) continue;
+      if (TField* sf = source->FindField(f->FieldName())) fields.emplace_back(f, sf);
+    }
+    while (!source->Eof()) {
+      Append();
+      for (auto& [f, sf] : fields) f->SetValue(sf->Value());
+      const int rowNum = source->RecNo();
+      SetRecordRowNum(rowNum);
+      Post();
+      // The posted row keeps the source's row number, as a directly copied one does.
+      if (TRecBuf* buf = CurrentRecBuf(); buf && buf->MemoryRecord) buf->MemoryRecord->SetRowNum(rowNum);
+      if (++count >= limit) break;
+      source->Next();
+    }
+    return count;
+  }
+  Lock lock(*this);
+  TRecordsListGx* list = RecordsList();
+  while (!source->Eof()) {
+    TMemoryRecordGx* rec = view_->NewRecord();
+    try {
+      for (const auto& [col, sf] : map)
+        if (col < rec->FieldCount()) rec->SetDataValue(col, rvCurrent, sf->Value());
+      rec->SetRowNum(source->RecNo());
+      list->FetchRecord(rec);
+    } catch (...) {
+      if (!rec->Attached()) rec->Free();
+      throw;
+    }
+    if (++count >= limit) break;
+    source->Next();
+  }
+  resyncPending_ = false;
+  lock.Release(false);
+  return count;
+}
+
+int TCustomMemTableGx::GetRecordRowNum() {
+  TRecBuf* buf = nullptr;
+  if (!Active() || !GetActiveRecBuf(buf) || buf->ViewIndex < 0 || !buf->MemoryRecord) return -1;
+  return buf->MemoryRecord->RowNum();
+}
+
+void TCustomMemTableGx::SetRecordRowNum(int value) {
+  TRecBuf* buf = nullptr;
+  if (!Active() || !GetActiveRecBuf(buf) || buf->ViewIndex < 0 || !buf->MemoryRecord) return;
+  buf->MemoryRecord->SetRowNum(value);
+}
+
+// ---------------------------------------------------------------- sorting
+
+void TCustomMemTableGx::ParseSortOrder(std::string_view text, TOrderByList& list) const {
+  size_t pos = 0;
+  auto next = [&]() -> std::string {
+    while (pos < text.size() && text[pos] == ' ') ++pos;
+    if (pos >= text.size() || text[pos] == '\0') return {};
+    if (text[pos] == ',' || text[pos] == ';') return std::string(1, text[pos++]);
+    size_t start = pos;
+    while (pos < text.size() && text[pos] != ' ' && text[pos] != ',' && text[pos] != ';' && text[pos] != '\0') ++pos;
+    return std::string(text.substr(start, pos - start));
+  };
+  std::vector<TOrderByItemGx> items;
+  std::string token = next();
+  while (!token.empty()) {
+    TField* field = FindField(token);
+    if (!field || field->FieldKind() == fkAggregate) throw Exception(" Field - \"" + token + "\" not found.");
+    bool desc = false;
+    for (;;) {
+      token = next();
+      std::string upper = UpperCase(token);
+      if (upper == "ASC") continue;
+      if (upper == "DESC") {
+        desc = true;
+        continue;
+      }
+      if (token.empty() || token == "," || token == ";") break;
+      throw Exception(" Invalid token - \"" + token + "\"");
+    }
+    items.push_back({field->Index(), desc});
+    if (token.empty()) break;
+    token = next();
+  }
+  list.Clear();
+  for (const TOrderByItemGx& item : items) list.Add(item);
+}
+
+int TCustomMemTableGx::CompareRecords(TMemoryRecordGx* rec1, TMemoryRecordGx* rec2, const TOrderByList& list) {
+  for (const TOrderByItemGx& item : list.Items()) {
+    if (item.FieldIndex < 0 || item.FieldIndex >= FieldCount()) continue;
+    TField* f = Fields()[item.FieldIndex];
+    Variant a = RecordFieldValue(rec1, f);
+    Variant b = RecordFieldValue(rec2, f);
+    int r;
+    if (a.IsNull() || b.IsNull())
+      r = a.IsNull() == b.IsNull() ? 0 : (a.IsNull() ? -1 : 1);
+    else if (a == b)
+      r = 0;
+    else
+      r = a < b ? -1 : 1;
+    if (item.Desc) r = -r;
+    if (r != 0) return r;
+  }
+  return 0;
+}
+
+int TCustomMemTableGx::CompareTreeNodes(TMemRecViewGx* node1, TMemRecViewGx* node2, const TOrderByList& list) {
+  return CompareRecords(node1->Rec(), node2->Rec(), list);
+}
+
+void TCustomMemTableGx::RestoreCurrentRecord(TMemoryRecordGx* rec) {
+  if (!Active()) return;
+  int p = rec ? view_->IndexOfRecord(rec) : -1;
+  if (p >= 0)
+    currentIndex_ = p;
+  else
+    currentIndex_ = std::min(currentIndex_, ViewCount() - 1);
+  if (State() == dsBrowse) Resync({});
+}
+
+void TCustomMemTableGx::ApplySortOrderToView() {
+  if (!cursorOpen_) {
+    view_->SetOrderByStr("");
+    return;
+  }
+  TOrderByList list;
+  ParseSortOrder(sortOrder_, list);
+  // The view sorts by store columns; the text it gets names them.
+  std::string text;
+  TMTDataStructGx* ds = ActiveStore()->DataStruct();
+  for (const TOrderByItemGx& item : list.Items()) {
+    TField* f = Fields()[item.FieldIndex];
+    const int col = ColumnOf(f);
+    if (col < 0 || col >= ds->Count() || f->FieldKind() != fkData)
+      throw Exception(" Field - \"" + f->FieldName() + "\" not found.");
+    if (!text.empty()) text += ',';
+    text += ds->DataFields(col)->FieldName();
+    if (item.Desc) text += " DESC";
+  }
+  TMemoryRecordGx* current = nullptr;
+  if (TRecBuf* buf = CurrentRecBuf()) current = buf->MemoryRecord;
+  {
+    Lock lock(*this);
+    view_->SetOrderByStr(text);
+    resyncPending_ = false;
+    lock.Release(false);
+  }
+  RestoreCurrentRecord(current);
+}
+
+void TCustomMemTableGx::SetSortOrder(const std::string& value) {
+  if (value == sortOrder_) return;
+  if (cursorOpen_) {
+    TOrderByList check;
+    ParseSortOrder(value, check);  // a bad text raises and changes nothing
+    CheckBrowseMode();
+  }
+  std::string old = sortOrder_;
+  sortOrder_ = value;
+  try {
+    ApplySortOrderToView();
+  } catch (...) {
+    sortOrder_ = old;
+    throw;
+  }
+}
+
+void TCustomMemTableGx::SortByOrderText(const std::string& text) {
+  TOrderByList list;
+  ParseSortOrder(text, list);
+  SortData(list);
+}
+
+void TCustomMemTableGx::SortData(const TOrderByList& list) {
+  if (!Active() || ViewCount() == 0) return;
+  CheckBrowseMode();
+  if (!instantRead_.empty()) throw Exception(SSortInInstantReadMode);
+  TMemoryRecordGx* current = nullptr;
+  if (TRecBuf* buf = CurrentRecBuf()) current = buf->MemoryRecord;
+  {
+    Lock lock(*this);
+    if (view_->ViewAsTreeList()) {
+      view_->TreeList()->SortData(
+          [this, &list](TBaseTreeNodeGx* a, TBaseTreeNodeGx* b, void*) {
+            return CompareTreeNodes(static_cast<TMemRecViewGx*>(a), static_cast<TMemRecViewGx*>(b), list);
+          },
+          nullptr, true);
+    } else {
+      RecordsList()->SortData(
+          [this, &list](TMemoryRecordGx* a, TMemoryRecordGx* b) { return CompareRecords(a, b, list); });
+    }
+    resyncPending_ = false;
+    lock.Release(false);
+  }
+  const int buffers = BufferCount();
+  SetBufferCount(0);
+  SetBufferCount(buffers);
+  RestoreCurrentRecord(current);
+}
+
+// ---------------------------------------------------------------- IMemTableGx
+
+int TCustomMemTableGx::GetCurrentRowIndex() {
+  if (!Active()) return -1;
+  UpdateCursorPos();
+  return currentIndex_;
+}
+
+bool TCustomMemTableGx::GetNodeExpanded() {
+  TRecBuf* buf = nullptr;
+  return GetActiveRecBuf(buf) && buf->TreeNode && buf->TreeNode->NodeExpanded();
+}
+
+bool TCustomMemTableGx::GetNodeHasChildren() {
+  TRecBuf* buf = nullptr;
+  return GetActiveRecBuf(buf) && buf->TreeNode && buf->TreeNode->NodeHasChildren();
+}
+
+int TCustomMemTableGx::GetNodeLevel() {
+  TRecBuf* buf = nullptr;
+  if (!GetActiveRecBuf(buf) || !buf->TreeNode) return -1;
+  return buf->TreeNode->NodeLevel();
+}
+
+int TCustomMemTableGx::GetPriorRowNodeLevel() {
+  if (!Active() || !view_->ViewAsTreeList()) return -1;
+  int recNo = RecNo();
+  if (recNo < 2) return -1;
+  TMemRecViewGx* node = view_->TreeList()->GetExpandedVisibleItem(recNo - 2);
+  return node ? node->NodeLevel() : -1;
+}
+
+int TCustomMemTableGx::GetNextRowNodeLevel() {
+  if (!Active() || !view_->ViewAsTreeList()) return -1;
+  int recNo = RecNo();
+  if (recNo < 0 || recNo >= RecordCount()) return -1;
+  TMemRecViewGx* node = view_->TreeList()->GetExpandedVisibleItem(recNo);
+  return node ? node->NodeLevel() : -1;
+}
+
+TMemoryRecordGx* TCustomMemTableGx::GetActiveMemoryRecord() {
+  TRecBuf* buf = nullptr;
+  return GetActiveRecBuf(buf) ? buf->MemoryRecord : nullptr;
+}
+
+int TCustomMemTableGx::BookmarkToRowIndex(const std::string& bookmark) {
+  if (bookmark.size() < 4) return -1;
+  return BookmarkValue(reinterpret_cast<const Byte*>(bookmark.data())) - 1;
+}
+
+int TCustomMemTableGx::GetRowCount() {
+  if (!Active()) return 0;
+  return ViewCount() + (State() == dsInsert ? 1 : 0);
+}
+
+bool TCustomMemTableGx::IsTreeView() { return view_->ViewAsTreeList(); }
+
+bool TCustomMemTableGx::AncestorHasNextSibling(int level) {
+  if (level < 1) return false;
+  TRecBuf* buf = nullptr;
+  if (!GetActiveRecBuf(buf) || !buf->TreeNode) return false;
+  TMemRecViewGx* node = buf->TreeNode;
+  while (node && node->NodeLevel() > level) node = node->NodeParent();
+  if (!node || node->NodeLevel() != level) return false;
+  TMemRecViewGx* parent = node->NodeParent();
+  if (!parent) return false;
+  for (int i = node->Index() + 1; i < parent->ChildCount(); ++i)
+    if (parent->Child(i)->NodeVisible()) return true;
+  return false;
+}
+
+bool TCustomMemTableGx::LocateRecord(TMemoryRecordGx* rec) {
+  if (!Active() || !rec) return false;
+  int p = view_->IndexOfRecord(rec);
+  if (p < 0) return false;
+  SetRecNo(p + 1);
+  return true;
+}
+
+int TCustomMemTableGx::EditingRowIndex() {
+  TRecBuf* buf = RecBuf(ActiveBuffer());
+  if (!buf) return -1;
+  if (State() == dsEdit) return buf->ViewIndex;
+  switch (buf->BookmarkFlag) {
+    case bfEOF:
+      return ViewCount();
+    case bfBOF:
+      return 0;
+    default:
+      return std::max(0, buf->Bookmark == INT32_MIN ? ViewCount() : buf->Bookmark - 1);
+  }
+}
+
+void TCustomMemTableGx::InstantReadEnter(int rowIndex) {
+  TRecordBuffer h = AllocRecordBuffer();
+  instantRead_.push_back(static_cast<int>(reinterpret_cast<intptr_t>(h)));
+  TRecBuf* buf = RecBuf(h);
+  const TDataSetState state = State();
+  const bool editing = state == dsEdit || state == dsInsert;
+  const int editingRow = editing ? EditingRowIndex() : -1;
+  if (editing && rowIndex == editingRow) {
+    // The row being edited is read with its edit.
+    if (TRecBuf* active = RecBuf(ActiveBuffer())) {
+      *buf = *active;
+      buf->InUse = true;
+      if (state == dsInsert) {
+        buf->ViewIndex = -1;
+        buf->TreeNode = nullptr;
+        buf->MemoryRecord = nullptr;
+        buf->ValuesFromRecord = false;
+      }
+    }
+    return;
+  }
+  if (ViewCount() > 0) {
+    if (state == dsInsert && rowIndex > editingRow) --rowIndex;
+    if (rowIndex >= 0 && rowIndex < ViewCount()) {
+      if (!(buf->ViewIndex == rowIndex && buf->MemoryRecord == ViewRecord(rowIndex))) {
+        BindRecBuf(*buf, rowIndex);
+        GetCalcFields(h);
+      }
+      return;
+    }
+  }
+  InternalInitRecord(h);
+  buf->ViewIndex = -1;
+}
+
+void TCustomMemTableGx::InstantReadLeave() {
+  if (instantRead_.empty()) throw Exception(SNotInInstantReadMode);
+  TRecordBuffer h = HandleOf(instantRead_.back() - 1);
+  instantRead_.pop_back();
+  FreeRecordBuffer(h);
+}
+
+void TCustomMemTableGx::CreateFieldValueList(const std::string& fieldName,
+                                             std::unique_ptr<IMemTableDataFieldValueListGx>& list) {
+  list.reset();
+  TField* field = FindField(fieldName);
+  if (!field) return;
+  if (field->FieldKind() == fkLookup) {
+    auto values = std::make_unique<TDatasetFieldValueListGx>();
+    values->SetDataSet(field->LookupDataSet());
+    values->SetFieldName(field->LookupResultField());
+    list = std::move(values);
+    return;
+  }
+  list = std::make_unique<TMemTableDataFieldValueListGx>(ActiveStore(), fieldName);
+}
+
+// ---- tree
+
+void TCustomMemTableGx::SetTreeActive(bool value) {
+  if (value == view_->ViewAsTreeList()) return;
+  TMemoryRecordGx* current = nullptr;
+  if (TRecBuf* buf = CurrentRecBuf()) current = buf->MemoryRecord;
+  {
+    Lock lock(*this);
+    view_->SetViewAsTreeList(value);
+    resyncPending_ = false;
+    lock.Release(false);
+  }
+  RestoreCurrentRecord(current);
+}
+
+void TCustomMemTableGx::RebuildTree() {
+  if (!view_->ViewAsTreeList()) return;
+  TMemoryRecordGx* current = nullptr;
+  if (TRecBuf* buf = CurrentRecBuf()) current = buf->MemoryRecord;
+  {
+    Lock lock(*this);
+    view_->RebuildTree();
+    view_->RebuildView();
+    resyncPending_ = false;
+    lock.Release(false);
+  }
+  RestoreCurrentRecord(current);
+}
+
+void TCustomMemTableGx::TreeExpandedChanging(TMemRecViewGx* node, bool& allowed) {
+  allowed = true;
+  if (!node || node->NodeExpanded()) return;
+  if (OnNodeExpanding) OnNodeExpanding(this, node, allowed);
+  if (!cursorOpen_ || !Active() || node->NodeExpanded() || !OnRowExpanding) return;
+  TRecBuf* current = CurrentRecBuf();
+  if (current && current->TreeNode == node) {
+    OnRowExpanding(this, current->ViewIndex + 1, allowed);
+    return;
+  }
+  int row = view_->IndexOfRecord(node->Rec());
+  if (row < 0) return;
+  InstantReadEnter(row);
+  Finally leave([&] { InstantReadLeave(); });
+  OnRowExpanding(this, row + 1, allowed);
+}
+
+void TCustomMemTableGx::TreeExpandedChanged() {
+  if (!cursorOpen_ || !Active() || ControlsDisabled() || updateLock_ > 0) return;
+  view_->TreeList()->BuildVisibleItems();
+  if (State() == dsBrowse) Resync({});
+}
+
+int TCustomMemTableGx::SetNodeExpanded(int rowIndex, bool expanded) {
+  if (!Active()) return -1;
+  TMemRecViewGx* remembered = nullptr;
+  if (TRecBuf* buf = CurrentRecBuf()) remembered = buf->TreeNode;
+  TMemRecViewGx* node = nullptr;
+  InstantReadEnter(rowIndex);
+  {
+    Finally leave([&] { InstantReadLeave(); });
+    TRecBuf* buf = nullptr;
+    if (GetActiveRecBuf(buf)) node = buf->TreeNode;
+  }
+  Lock lock(*this);
+  if (node) node->SetNodeExpanded(expanded);
+  TMemoryTreeListGx* tree = view_->TreeList();
+  tree->BuildVisibleItems();
+  int result = -1;
+  for (TMemRecViewGx* n = remembered; n && n != tree->RootNode(); n = n->NodeParent()) {
+    int p = view_->IndexOfRecord(n->Rec());
+    if (p >= 0) {
+      result = p + 1;
+      break;
+    }
+  }
+  if (result > 0) currentIndex_ = result - 1;
+  resyncPending_ = true;
+  lock.Release(true);
+  return result;
+}
+
+bool TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, int target, int treeLevel, bool checkOnly) {
+  if (!Active()) return true;
+  const int count = ViewCount();
+  const int from = view_->IndexOfRecord(rec);
+  if (from < 0 || from >= count || target < 0 || target > count) return true;
+  TRecordsListGx* list = RecordsList();
+  if (!view_->ViewAsTreeList()) {
+    if (checkOnly) return true;
+    TMemoryRecordGx* current = nullptr;
+    if (TRecBuf* buf = CurrentRecBuf()) current = buf->MemoryRecord;
+    // The record goes before the one now at the target (or after the last).
+    TMemoryRecordGx* anchor = target < count ? ViewRecord(target) : nullptr;
+    if (anchor == rec) return true;
+    const int storeFrom = rec->Index();
+    int storeTo;
+    if (anchor) {
+      storeTo = anchor->Index();
+      if (storeFrom < storeTo) --storeTo;
+    } else {
+      storeTo = list->Count() - 1;
+    }
+    list->MoveRecord(storeFrom, storeTo);
+    if (current) {
+      int p = view_->IndexOfRecord(current);
+      if (p >= 0) currentIndex_ = p;
+    }
+    Resync({});
+    return true;
+  }
+  // Tree view: where the node lands follows the wanted level and the rows around the target.
+  TMemoryTreeListGx* tree = view_->TreeList();
+  TMemRecViewGx* node = tree->FindRecordNode(rec);
+  if (!node) return true;
+  TMemRecViewGx* before = target > 0 ? tree->GetExpandedVisibleItem(target - 1) : nullptr;
+  TMemRecViewGx* at = tree->GetExpandedVisibleItem(target);
+  TMemRecViewGx* root = tree->RootNode();
+  TMemRecViewGx* newParent = nullptr;
+  TMemRecViewGx* sibling = nullptr;
+  bool after = false;
+  if (before && before->NodeLevel() == treeLevel) {
+    newParent = before->NodeParent();
+    sibling = before;
+    after = true;
+  } else if (at && at->NodeLevel() == treeLevel) {
+    newParent = at->NodeParent();
+    sibling = at;
+  } else if (before && before->NodeLevel() < treeLevel) {
+    newParent = before;
+  } else if (before) {
+    TMemRecViewGx* a = before;
+    while (a->NodeLevel() > treeLevel) {
+      if (a->NodeParent() == root) return false;
+      a = a->NodeParent();
+    }
+    newParent = a->NodeParent();
+    sibling = a;
+    after = true;
+  } else {
+    return false;
+  }
+  if (!newParent) newParent = root;
+  // A node cannot go under itself or its own descendants.
+  for (TMemRecViewGx* p = newParent; p && p != root; p = p->NodeParent())
+    if (p == node) return false;
+  if (sibling == node) return true;
+  bool allowed = true;
+  if (OnNodeMoving) OnNodeMoving(this, node, newParent, allowed);
+  if (!allowed || checkOnly) return allowed;
+  TMemoryRecordGx* current = nullptr;
+  if (TRecBuf* buf = CurrentRecBuf()) current = buf->MemoryRecord;
+  if (newParent != node->NodeParent()) {
+    Variant parentKey = Null();
+    if (newParent != root) parentKey = newParent->Rec()->GetDataValues(view_->KeyFieldName(), rvCurrent);
+    rec->Edit();
+    try {
+      rec->SetDataValues(view_->RefParentFieldName(), rvCurrent, parentKey);
+      rec->Post();
+    } catch (...) {
+      if (rec->EditState() == resEdit) rec->Cancel();
+      throw;
+    }
+  }
+  if (sibling) {
+    const int storeFrom = rec->Index();
+    const int s = sibling->Rec()->Index();
+    int storeTo = after ? (storeFrom < s ? s : s + 1) : (storeFrom < s ? s - 1 : s);
+    storeTo = std::clamp(storeTo, 0, list->Count() - 1);
+    list->MoveRecord(storeFrom, storeTo);
+  }
+  tree->BuildVisibleItems();
+  if (current) {
+    int p = view_->IndexOfRecord(current);
+    if (p >= 0) currentIndex_ = p;
+  }
+  Resync({});
+  return true;
+}
+
+bool TCustomMemTableGx::MoveRecords(TBMListGx* bookmarks, int targetRecNo, int treeLevel, bool checkOnly) {
+  if (!bookmarks || !Active()) return false;
+  // The records of the listed bookmarks, with the list position each came from.
+  std::vector<std::pair<int, TMemoryRecordGx*>> records;
+  for (int i = 0; i < bookmarks->Count(); ++i) {
+    std::string bm = bookmarks->Items(i);
+    if (bm.size() < 4) continue;
+    if (TMemoryRecordGx* rec = ViewRecord(BookmarkValue(reinterpret_cast<const Byte*>(bm.data())) - 1))
+      records.emplace_back(i, rec);
+  }
+  if (!checkOnly) {
+    CheckBrowseMode();
+    DisableControls();
+  }
+  bool ok = true;
+  {
+    Finally enable([&] {
+      if (!checkOnly) EnableControls();
+    });
+    if (!checkOnly) BeginLock();
+    {
+      Finally unlock([&] {
+        if (!checkOnly) EndLock(true);
+      });
+      // Each record goes before the one moved after it (the target row for the last).
+      TMemoryRecordGx* anchor = ViewRecord(targetRecNo - 1);
+      for (int k = static_cast<int>(records.size()) - 1; k >= 0 && ok; --k) {
+        TMemoryRecordGx* rec = records[static_cast<size_t>(k)].second;
+        int target = anchor ? view_->IndexOfRecord(anchor) : ViewCount();
+        if (target < 0) target = ViewCount();
+        ok = MoveOne(rec, target, treeLevel, checkOnly);
+        anchor = rec;
+      }
+      if (!checkOnly) {
+        // The bookmarks follow their records.
+        for (const auto& [item, rec] : records) {
+          TBookmark nb = MakeBookmark(view_->IndexOfRecord(rec) + 1);
+          bookmarks->SetItems(item, std::string(nb.begin(), nb.end()));
+        }
+        bookmarks->CustomSort([](TBMListGx* list, void*, int a, int b) {
+          std::string x = list->Items(a), y = list->Items(b);
+          int32_t vx = x.size() >= 4 ? BookmarkValue(reinterpret_cast<const Byte*>(x.data())) : 0;
+          int32_t vy = y.size() >= 4 ? BookmarkValue(reinterpret_cast<const Byte*>(y.data())) : 0;
+          return vx < vy ? -1 : (vx > vy ? 1 : 0);
+        });
+        resyncPending_ = true;
+      }
+    }
+  }
+  return ok;
+}
+
+void RegisterMemTableClasses() {
+  RegisterMemTableDataClasses();
+  RegisterClasses({TMemTableGx::StaticClass(), TDataDriverGx::StaticClass(), TRefObjectField::StaticClass()});
+}

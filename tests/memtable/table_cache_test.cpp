@@ -1,0 +1,386 @@
+// Rows through insert, edit, post, cancel and delete with cached updates on and off; the update
+// status the protocol and the audit stamping read; emptying; the copy routines and the kept source
+// row number; the field flags.
+#include <gtest/gtest.h>
+
+#include "table_support.h"
+
+using namespace mttable_test;
+
+namespace {
+
+TUpdateStatus StatusOfRow(TCustomMemTableGx& t, int recNo) {
+  t.SetRecNo(recNo);
+  return t.UpdateStatus();
+}
+
+int Pending(TCustomMemTableGx& t) {
+  int n = 0;
+  for (TMemoryRecordGx* r : t.RecordsList()->PendingList()) n += r != nullptr;
+  return n;
+}
+
+}  // namespace
+
+TEST(MemTableLifecycle, CachedUpdatesOffLeavesNoChangeLog) {
+  TMemTableGx t;
+  MakeTable(t);
+  AppendRow(t, 1, "a");
+  AppendRow(t, 3, "c");
+  t.Last();
+  t.Insert();
+  t.FieldByName("ID")->SetValue(2);
+  t.Post();
+  t.First();
+  t.Edit();
+  t.FieldByName("NAME")->SetValue("A");
+  t.Post();
+  t.Last();
+  t.Delete();
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 2}));
+  EXPECT_EQ(Pending(t), 0);
+  EXPECT_FALSE(t.HasCachedChanges());
+  EXPECT_EQ(StatusOfRow(t, 1), usUnmodified);
+  EXPECT_EQ(StatusOfRow(t, 2), usUnmodified);
+  EXPECT_TRUE(t.RecordsList()->DeletedList().empty());
+}
+
+TEST(MemTableLifecycle, CachedUpdatesOnQueuesEveryChange) {
+  TMemTableGx t;
+  MakeTable(t);
+  AppendRow(t, 1, "a");
+  AppendRow(t, 2, "b");
+  AppendRow(t, 3, "c");
+  t.SetCachedUpdates(true);
+  // Edit of a stored row: modified, old values kept.
+  t.First();
+  t.Edit();
+  t.FieldByName("NAME")->SetValue("A");
+  t.Post();
+  EXPECT_EQ(t.UpdateStatus(), usModified);
+  EXPECT_EQ(t.RecordsList()->Rec(0)->GetDataValue(1, rvOld), Variant("a"));
+  // A new row: inserted.
+  AppendRow(t, 4, "d");
+  EXPECT_EQ(t.UpdateStatus(), usInserted);
+  // Delete of a stored row: it leaves the view but waits as deleted.
+  t.SetRecNo(2);
+  t.Delete();
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 3, 4}));
+  EXPECT_EQ(t.RecordsList()->Count(), 4);
+  EXPECT_EQ(t.RecordsList()->Rec(1)->UpdateStatus(), usDeleted);
+  EXPECT_EQ(Pending(t), 3);
+  // Delete of the inserted row: gone outright.
+  t.Last();
+  t.Delete();
+  EXPECT_EQ(t.RecordsList()->Count(), 3);
+  EXPECT_EQ(Pending(t), 2);
+  // Cancelling the change log brings back the deleted row and the old name.
+  t.CancelUpdates();
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 2, 3}));
+  t.First();
+  EXPECT_EQ(t.FieldByName("NAME")->AsString(), "a");
+  EXPECT_FALSE(t.HasCachedChanges());
+}
+
+TEST(MemTableLifecycle, MergeAcceptsTheChanges) {
+  TMemTableGx t;
+  MakeTable(t);
+  AppendRow(t, 1, "a");
+  AppendRow(t, 2, "b");
+  t.SetCachedUpdates(true);
+  t.First();
+  t.Delete();
+  AppendRow(t, 3, "c");
+  t.MergeChangeLog();
+  EXPECT_EQ(Ids(t), (std::vector<int>{2, 3}));
+  EXPECT_EQ(t.RecordsList()->Count(), 2);
+  EXPECT_EQ(StatusOfRow(t, 2), usUnmodified);
+  EXPECT_FALSE(t.HasCachedChanges());
+}
+
+TEST(MemTableLifecycle, CancelOfAnEditWithCachedUpdatesOffCancelsPendingChanges) {
+  TMemTableGx t;
+  MakeTable(t);
+  AppendRow(t, 1, "a");
+  t.SetCachedUpdates(true);
+  AppendRow(t, 2, "b");  // queued while cached updates were on
+  t.SetCachedUpdates(false);
+  t.First();
+  t.Edit();
+  t.FieldByName("NAME")->SetValue("x");
+  t.Cancel();
+  // The pending insert is undone with the cancel.
+  EXPECT_EQ(Ids(t), (std::vector<int>{1}));
+  EXPECT_FALSE(t.HasCachedChanges());
+}
+
+TEST(MemTableUpdateStatus, RowsBeingInsertedOrEdited) {
+  TMemTableGx t;
+  MakeTable(t);
+  AppendRow(t, 1, "a");
+  // Insert state: inserted, whatever the flag.
+  t.Append();
+  EXPECT_EQ(t.UpdateStatus(), usInserted);
+  t.Cancel();
+  t.Insert();
+  EXPECT_EQ(t.UpdateStatus(), usInserted);
+  t.Cancel();
+  // Edit of an unmodified row: modified with cached updates on, unmodified with them off.
+  t.First();
+  t.Edit();
+  EXPECT_EQ(t.UpdateStatus(), usUnmodified);
+  t.Cancel();
+  t.SetCachedUpdates(true);
+  t.Edit();
+  EXPECT_EQ(t.UpdateStatus(), usModified);
+  t.Post();
+  // An inserted row being edited again stays inserted.
+  AppendRow(t, 2, "b");
+  t.Edit();
+  EXPECT_EQ(t.UpdateStatus(), usInserted);
+  t.Cancel();
+  // Browse: the row's own status.
+  EXPECT_EQ(StatusOfRow(t, 1), usModified);
+  EXPECT_EQ(StatusOfRow(t, 2), usInserted);
+}
+
+TEST(MemTableUpdateStatus, AuditStampingBeforePostSeesNewRows) {
+  // What a data module's BeforePost does: stamp a new row, not an edited one.
+  TMemTableGx t;
+  MakeTable(t);
+  t.SetCachedUpdates(true);
+  t.SetBeforePost([](TDataSet* ds) {
+    if (ds->UpdateStatus() == usInserted) ds->FieldByName("NAME")->SetValue("stamped");
+  });
+  AppendRow(t, 1, Null());
+  EXPECT_EQ(t.FieldByName("NAME")->AsString(), "stamped");
+}
+
+TEST(MemTableEmpty, QueuesNothingAndResetsTheCounter) {
+  TMemTableGx t;
+  t.EmptyTable();  // closed: nothing
+  MakeTable(t);
+  t.AutoIncrement()->SetInitValue(100);
+  t.AutoIncrement()->SetStep(1);
+  AppendRow(t, 1, "a");
+  t.SetCachedUpdates(true);
+  AppendRow(t, 2, "b");
+  t.First();
+  t.Edit();
+  t.FieldByName("NAME")->SetValue("x");
+  t.Post();
+  t.EmptyTable();
+  EXPECT_TRUE(t.Active());
+  EXPECT_TRUE(t.IsEmpty());
+  EXPECT_EQ(t.RecordCount(), 0);
+  EXPECT_FALSE(t.HasCachedChanges());
+  EXPECT_TRUE(t.RecordsList()->DeletedList().empty());
+  EXPECT_EQ(t.AutoIncrement()->CurValue(), 100);
+  AppendRow(t, 5, "e");
+  EXPECT_EQ(Ids(t), (std::vector<int>{5}));
+}
+
+TEST(MemTableTransfer, AppendRecordsFromKeepsStatusAndRowNumber) {
+  TMemTableGx src;
+  MakeTable(src, "mtblSrc");
+  AppendRow(src, 1, "a");
+  AppendRow(src, 2, "b");
+  src.SetCachedUpdates(true);
+  AppendRow(src, 3, "c");
+  src.First();
+  src.Edit();
+  src.FieldByName("NAME")->SetValue("A");
+  src.Post();
+
+  TMemTableGx dst;
+  dst.SetName("mtblDst");
+  dst.FieldDefs().Add("NAME", ftString, 20);
+  dst.FieldDefs().Add("ID", ftInteger);
+  dst.FieldDefs().Add("ONLYHERE", ftString, 5);
+  dst.CreateDataSet();
+  dst.SetCachedUpdates(true);
+  EXPECT_EQ(dst.AppendRecordsFrom(&src), 3);
+  EXPECT_EQ(dst.RecNo(), 1);  // the table goes to its first row
+  EXPECT_TRUE(src.Active());
+  EXPECT_TRUE(src.Eof());  // an open source is left at its end
+  std::vector<TUpdateStatus> statuses;
+  std::vector<int> rowNums;
+  dst.First();
+  while (!dst.Eof()) {
+    statuses.push_back(dst.UpdateStatus());
+    rowNums.push_back(dst.GetRecordRowNum());
+    EXPECT_TRUE(dst.FieldByName("ONLYHERE")->IsNull());
+    dst.Next();
+  }
+  EXPECT_EQ(statuses, (std::vector<TUpdateStatus>{usModified, usUnmodified, usInserted}));
+  EXPECT_EQ(rowNums, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(Ids(dst), (std::vector<int>{1, 2, 3}));
+  dst.First();
+  EXPECT_EQ(dst.FieldByName("NAME")->AsString(), "A");
+  // Every copied row is queued.
+  EXPECT_EQ(Pending(dst), 3);
+  EXPECT_EQ(dst.AppendRecordsFrom(&dst), 0);
+}
+
+TEST(MemTableTransfer, AClosedSourceIsOpenedAndClosedAgain) {
+  TMemTableGx src;
+  MakeTable(src, "mtblSrc");
+  AppendRow(src, 1, "a");
+  src.Close();
+  TMemTableGx dst;
+  MakeTable(dst, "mtblDst");
+  EXPECT_EQ(dst.AppendRecordsFrom(&src), 1);
+  EXPECT_FALSE(src.Active());
+  EXPECT_EQ(Ids(dst), (std::vector<int>{1}));
+}
+
+TEST(MemTableTransfer, AppendChangedRecordsFromTakesChangedRowsOnly) {
+  TMemTableGx src;
+  MakeTable(src, "mtblSrc");
+  AppendRow(src, 1, "a");
+  AppendRow(src, 2, "b");
+  TMemTableGx dst;
+  MakeTable(dst, "mtblDst");
+  dst.SetCachedUpdates(true);
+  EXPECT_EQ(dst.AppendChangedRecordsFrom(&src), 0);
+  src.SetCachedUpdates(true);
+  src.Last();
+  src.Edit();
+  src.FieldByName("NAME")->SetValue("B");
+  src.Post();
+  AppendRow(src, 3, "c");
+  src.First();
+  src.Delete();  // deleted rows are not visited
+  EXPECT_EQ(dst.AppendChangedRecordsFrom(&src), 2);
+  EXPECT_EQ(Ids(dst), (std::vector<int>{2, 3}));
+  EXPECT_EQ(StatusOfRow(dst, 1), usModified);
+  EXPECT_EQ(dst.GetRecordRowNum(), 1);
+  EXPECT_EQ(StatusOfRow(dst, 2), usInserted);
+  EXPECT_EQ(dst.GetRecordRowNum(), 2);
+  EXPECT_EQ(Pending(dst), 2);
+}
+
+TEST(MemTableTransfer, AppendCurrentRecordFrom) {
+  TMemTableGx src;
+  MakeTable(src, "mtblSrc");
+  AppendRow(src, 1, "a");
+  AppendRow(src, 2, "b");
+  TMemTableGx dst;
+  MakeTable(dst, "mtblDst");
+  AppendRow(dst, 10, "x");
+  AppendRow(dst, 11, "y");
+  dst.Last();
+  src.Last();
+  EXPECT_EQ(dst.AppendCurrentRecordFrom(&src), 1);
+  EXPECT_EQ(dst.FieldByName("ID")->AsInteger(), 11);  // the current row does not move to the first
+  EXPECT_EQ(Ids(dst), (std::vector<int>{10, 11, 2}));
+  dst.Last();
+  EXPECT_EQ(dst.GetRecordRowNum(), 2);
+  // Eof after Last still has the last row current; only an empty source gives nothing.
+  EXPECT_TRUE(src.Eof());
+  TMemTableGx empty;
+  MakeTable(empty, "mtblEmpty");
+  EXPECT_EQ(dst.AppendCurrentRecordFrom(&empty), 0);
+  EXPECT_EQ(dst.AppendCurrentRecordFrom(&dst), 0);
+  src.Close();
+  EXPECT_EQ(dst.AppendCurrentRecordFrom(&src), 1);  // opened: its first row
+  EXPECT_FALSE(src.Active());
+  dst.Last();
+  EXPECT_EQ(dst.FieldByName("ID")->AsInteger(), 1);
+}
+
+TEST(MemTableTransfer, LoadFromDataSetRangesAndModes) {
+  TMemTableGx src;
+  MakeTable(src, "mtblSrc");
+  for (int i = 1; i <= 6; ++i) AppendRow(src, i, "n" + std::to_string(i), i * 1.5);
+  TMemTableGx dst;
+  MakeTable(dst, "mtblDst");
+  src.SetRecNo(2);
+  EXPECT_EQ(dst.LoadFromDataSet(&src, 3, 1, false), 3);
+  EXPECT_EQ(Ids(dst), (std::vector<int>{2, 3, 4}));
+  dst.First();
+  EXPECT_EQ(dst.GetRecordRowNum(), 2);
+  EXPECT_EQ(dst.UpdateStatus(), usUnmodified);
+  EXPECT_FALSE(dst.HasCachedChanges());
+  EXPECT_EQ(dst.LoadFromDataSet(&src, 0, 1, false), 6);
+  EXPECT_EQ(dst.RecordCount(), 9);
+  // Mode 0 takes the source's columns.
+  TMemTableGx fresh;
+  fresh.SetName("mtblFresh");
+  EXPECT_EQ(fresh.LoadFromDataSet(&src, 0, 0, false), 6);
+  EXPECT_EQ(fresh.FieldCount(), 3);
+  EXPECT_EQ(Ids(fresh), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+}
+
+TEST(MemTableTransfer, LoadFromDataSetThroughCachedInserts) {
+  TMemTableGx src;
+  MakeTable(src, "mtblSrc");
+  AppendRow(src, 1, "a");
+  AppendRow(src, 2, "b");
+  TMemTableGx dst;
+  MakeTable(dst, "mtblDst");
+  dst.SetCachedUpdates(true);
+  int posts = 0;
+  dst.SetAfterPost([&](TDataSet*) { ++posts; });
+  EXPECT_EQ(dst.LoadFromDataSet(&src, 0, 1, true), 2);
+  EXPECT_EQ(posts, 2);
+  EXPECT_EQ(StatusOfRow(dst, 1), usInserted);
+  EXPECT_EQ(dst.GetRecordRowNum(), 1);
+  EXPECT_EQ(StatusOfRow(dst, 2), usInserted);
+  EXPECT_EQ(dst.GetRecordRowNum(), 2);
+  EXPECT_EQ(Pending(dst), 2);
+}
+
+TEST(MemTableTransfer, RowNumberDuringAnInsertIsMinusOne) {
+  TMemTableGx t;
+  MakeTable(t);
+  AppendRow(t, 1, "a");
+  t.First();
+  t.SetRecordRowNum(42);
+  EXPECT_EQ(t.GetRecordRowNum(), 42);
+  t.Append();
+  EXPECT_EQ(t.GetRecordRowNum(), -1);
+  t.SetRecordRowNum(7);  // nothing: no stored row yet
+  t.Cancel();
+  EXPECT_EQ(t.GetRecordRowNum(), 42);
+}
+
+TEST(MemTableTransfer, ErrorsLeaveTheCopiedRowsAndRestoreTheSource) {
+  TMemTableGx src;
+  MakeTable(src, "mtblSrc");
+  AppendRow(src, 1, "a");
+  AppendRow(src, 1, "b");
+  src.Close();
+  TMemTableGx dst;
+  dst.SetName("mtblDst");
+  DefineFields(dst);
+  dst.IndexDefs()->Add("PK", "ID", {ixPrimary});
+  dst.CreateDataSet();
+  EXPECT_EQ(ErrorOf([&] { dst.AppendRecordsFrom(&src); }), "Unical key violation 1");
+  EXPECT_FALSE(src.Active());
+  EXPECT_FALSE(dst.ControlsDisabled());
+  EXPECT_FALSE(src.ControlsDisabled());
+  EXPECT_EQ(dst.RecordCount(), 1);
+}
+
+TEST(MemTableProperties, ServerNamesAndFieldFlags) {
+  TMemTableGx t;
+  MakeTable(t);
+  EXPECT_EQ(t.CvTableName(), "");
+  t.SetCvTableName("TB_BILDB");
+  t.SetPKName("BILDB_ID");
+  t.SetFKName("TB_BILDA:BILDB001");
+  EXPECT_EQ(t.CvTableName(), "TB_BILDB");
+  EXPECT_EQ(t.PKName(), "BILDB_ID");
+  EXPECT_EQ(t.FKName(), "TB_BILDA:BILDB001");
+  // Fields the table makes carry none of the three flags.
+  for (TField* f : t.Fields()) {
+    EXPECT_FALSE(f->IsKey());
+    EXPECT_FALSE(f->IsJoin());
+    EXPECT_FALSE(f->NotNull());
+  }
+  // A joined field is an ordinary field otherwise.
+  t.FieldByName("NAME")->SetIsJoin(true);
+  AppendRow(t, 1, "shown");
+  EXPECT_EQ(t.FieldByName("NAME")->AsString(), "shown");
+}

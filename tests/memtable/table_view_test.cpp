@@ -1,0 +1,514 @@
+// What shapes the rows a table shows: sort orders, filters, master-detail; instant reading; tree
+// mode; the grid interface and the coalesced client notices.
+#include <gtest/gtest.h>
+
+#include "memtable/treelist.h"
+#include "table_support.h"
+
+using namespace mttable_test;
+
+namespace {
+
+void FillNames(TCustomMemTableGx& t) {
+  AppendRow(t, 1, "pear", 3.0);
+  AppendRow(t, 2, Null(), 1.0);
+  AppendRow(t, 3, "apple", 2.0);
+  AppendRow(t, 4, "pear", Null());
+  AppendRow(t, 5, "fig", 5.0);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- sorting
+
+TEST(MemTableSort, NullsFirstThenValuesAndDescending) {
+  TMemTableGx t;
+  MakeTable(t);
+  FillNames(t);
+  t.SetSortOrder("NAME;ID");
+  EXPECT_EQ(Ids(t), (std::vector<int>{2, 3, 5, 1, 4}));
+  t.SetSortOrder("NAME DESC, ID");
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 4, 5, 3, 2}));
+  t.SetSortOrder("NAME DESC ASC;ID DESC;");  // DESC stays; a trailing separator is fine
+  EXPECT_EQ(Ids(t), (std::vector<int>{4, 1, 5, 3, 2}));
+  t.SetSortOrder("AMOUNT");
+  EXPECT_EQ(Ids(t), (std::vector<int>{4, 2, 3, 1, 5}));
+  t.SetSortOrder("");
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 2, 3, 4, 5}));
+}
+
+TEST(MemTableSort, BadTextsRaiseAndKeepTheOrder) {
+  TMemTableGx t;
+  MakeTable(t);
+  FillNames(t);
+  t.SetSortOrder("ID DESC");
+  EXPECT_EQ(ErrorOf([&] { t.SetSortOrder("NAME ID"); }), " Invalid token - \"ID\"");
+  EXPECT_EQ(ErrorOf([&] { t.SetSortOrder("NOPE"); }), " Field - \"NOPE\" not found.");
+  EXPECT_EQ(ErrorOf([&] { t.SetSortOrder("NAME,,ID"); }), " Field - \",\" not found.");
+  EXPECT_EQ(t.SortOrder(), "ID DESC");
+  EXPECT_EQ(Ids(t), (std::vector<int>{5, 4, 3, 2, 1}));
+}
+
+TEST(MemTableSort, TheCurrentRowStaysCurrentAndNewRowsFindTheirPlace) {
+  TMemTableGx t;
+  MakeTable(t);
+  FillNames(t);
+  t.Locate("ID", 3, {});
+  t.SetSortOrder("ID DESC");
+  EXPECT_EQ(t.FieldByName("ID")->AsInteger(), 3);
+  EXPECT_EQ(t.RecNo(), 3);
+  AppendRow(t, 10, "z");
+  EXPECT_EQ(t.RecNo(), 1);  // after the post the row stands where the order puts it
+  t.Edit();
+  t.FieldByName("ID")->SetValue(0);
+  t.Post();
+  EXPECT_EQ(t.RecNo(), 6);
+  // The order survives closing and opening.
+  t.Close();
+  t.Open();
+  EXPECT_EQ(Ids(t), (std::vector<int>{5, 4, 3, 2, 1, 0}));
+}
+
+TEST(MemTableSort, SortDataReordersTheStore) {
+  TMemTableGx t;
+  MakeTable(t);
+  FillNames(t);
+  t.SortByOrderText("AMOUNT DESC");
+  EXPECT_EQ(Ids(t), (std::vector<int>{5, 1, 3, 2, 4}));
+  EXPECT_EQ(t.SortOrder(), "");
+  EXPECT_EQ(t.RecordsList()->Rec(0)->Value(0), Variant(5));
+  t.InstantReadEnter(0);
+  EXPECT_EQ(ErrorOf([&] { t.SortByOrderText("ID"); }), "Sort data in InstantReadMode is not allowed.");
+  t.InstantReadLeave();
+}
+
+// ---------------------------------------------------------------- filtering
+
+TEST(MemTableFilter, TextFilterTestsTheRecordItself) {
+  TMemTableGx t;
+  t.SetName("mtblSub");
+  t.FieldDefs().Add("BILDB_ID", ftInteger);
+  t.FieldDefs().Add("BILDB001", ftInteger);
+  t.CreateDataSet();
+  int id = 1;
+  for (int fk : {123, 5, 123, 7, 123}) {
+    t.Append();
+    t.FieldByName("BILDB_ID")->SetValue(id++);
+    t.FieldByName("BILDB001")->SetValue(fk);
+    t.Post();
+  }
+  t.SetFilter("BILDB001=123");
+  t.SetFiltered(true);
+  EXPECT_EQ(Ids(t, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
+  EXPECT_EQ(t.RecordCount(), 3);
+  t.SetFilter("BILDB001=5");
+  EXPECT_EQ(Ids(t, "BILDB_ID"), (std::vector<int>{2}));
+  t.SetFiltered(false);
+  EXPECT_EQ(t.RecordCount(), 5);
+}
+
+TEST(MemTableFilter, CalculatedFieldsInAFilterReadTheRecordUnderTest) {
+  TMemTableGx t;
+  t.SetName("mtblCalc");
+  DefineFields(t);
+  for (int i = 0; i < t.FieldDefs().Count(); ++i) t.FieldDefs().Items(i)->CreateField(&t);
+  auto* twice = new TIntegerField(&t);
+  twice->SetFieldName("TWICE");
+  twice->SetFieldKind(fkCalculated);
+  twice->SetDataSet(&t);
+  t.SetOnCalcFields([](TDataSet* ds) { ds->FieldByName("TWICE")->SetValue(ds->FieldByName("ID")->AsInteger() * 2); });
+  t.CreateDataSet();
+  for (int i = 1; i <= 5; ++i) AppendRow(t, i, "x");
+  t.SetFilter("TWICE > 5");
+  t.SetFiltered(true);
+  EXPECT_EQ(Ids(t), (std::vector<int>{3, 4, 5}));
+}
+
+TEST(MemTableFilter, HandlerAndTextTogether) {
+  TMemTableGx t;
+  MakeTable(t);
+  FillNames(t);
+  std::vector<int> seen;
+  t.SetOnFilterRecord([&](TDataSet* ds, bool& accept) {
+    seen.push_back(ds->FieldByName("ID")->AsInteger());
+    if (ds->FieldByName("ID")->AsInteger() == 1) accept = false;
+  });
+  EXPECT_EQ(t.RecordCount(), 5);  // a handler alone filters only while Filtered is on
+  t.SetFilter("NAME = 'pear'");
+  t.SetFiltered(true);
+  EXPECT_EQ(Ids(t), (std::vector<int>{4}));
+  // The handler saw every record, each as the current record of the filter state.
+  EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5}));
+  t.SetFilter("");
+  EXPECT_EQ(Ids(t), (std::vector<int>{2, 3, 4, 5}));
+}
+
+TEST(MemTableFilter, TextIsNotParsedWhileFilteredIsOff) {
+  TMemTableGx t;
+  MakeTable(t);
+  FillNames(t);
+  EXPECT_NO_THROW(t.SetFilter("NAME = = ("));
+  EXPECT_EQ(t.RecordCount(), 5);
+  EXPECT_ANY_THROW(t.SetFiltered(true));
+}
+
+TEST(MemTableFilter, CaseOptionAndLike) {
+  TMemTableGx t;
+  MakeTable(t);
+  AppendRow(t, 1, "Apple");
+  AppendRow(t, 2, "apricot");
+  AppendRow(t, 3, "banana");
+  t.SetFilter("NAME LIKE 'A%'");
+  t.SetFiltered(true);
+  EXPECT_EQ(Ids(t), (std::vector<int>{1}));
+  t.SetFilterOptions({foCaseInsensitive});
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 2}));
+}
+
+TEST(MemTableFilter, RowsEditedOutOfTheFilterLeaveTheView) {
+  TMemTableGx t;
+  MakeTable(t);
+  FillNames(t);
+  t.SetFilter("AMOUNT > 1");
+  t.SetFiltered(true);
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 3, 5}));
+  t.First();
+  t.Edit();
+  t.FieldByName("AMOUNT")->SetValue(0.5);
+  t.Post();
+  EXPECT_EQ(Ids(t), (std::vector<int>{3, 5}));
+  AppendRow(t, 9, "new", 7.0);
+  EXPECT_EQ(Ids(t), (std::vector<int>{3, 5, 9}));
+}
+
+// ---------------------------------------------------------------- master-detail
+
+namespace {
+
+struct MasterDetail {
+  TMemTableGx master;
+  TMemTableGx detail;
+  TDataSource source{nullptr};
+  explicit MasterDetail(bool index) {
+    master.SetName("mtblMain");
+    master.FieldDefs().Add("BILDA_ID", ftInteger);
+    master.CreateDataSet();
+    for (int id : {10, 20, 30}) {
+      master.Append();
+      master.FieldByName("BILDA_ID")->SetValue(id);
+      master.Post();
+    }
+    detail.SetName("mtblSub");
+    detail.FieldDefs().Add("BILDB_ID", ftInteger);
+    detail.FieldDefs().Add("BILDB001", ftInteger);
+    if (index) detail.IndexDefs()->Add("FK", "BILDB001", {});
+    detail.CreateDataSet();
+    int id = 1;
+    for (int fk : {10, 20, 10, 30, 10}) {
+      detail.Append();
+      detail.FieldByName("BILDB_ID")->SetValue(id++);
+      detail.FieldByName("BILDB001")->SetValue(fk);
+      detail.Post();
+    }
+    source.SetDataSet(&master);
+    detail.SetMasterSource(&source);
+    detail.SetMasterFields("BILDA_ID");
+    detail.SetDetailFields("BILDB001");
+  }
+};
+
+}  // namespace
+
+class MemTableMasterDetail : public ::testing::TestWithParam<bool> {};
+
+TEST_P(MemTableMasterDetail, TheDetailFollowsTheMaster) {
+  MasterDetail md(GetParam());
+  md.master.First();
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
+  md.master.Next();
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{2}));
+  md.master.Last();
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{4}));
+  // A new detail row takes the master's key.
+  md.detail.Append();
+  EXPECT_EQ(md.detail.FieldByName("BILDB001")->AsInteger(), 30);
+  md.detail.FieldByName("BILDB_ID")->SetValue(6);
+  md.detail.Post();
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{4, 6}));
+  // Changing the master key field moves the detail too.
+  md.master.Edit();
+  md.master.FieldByName("BILDA_ID")->SetValue(20);
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{2}));
+  md.master.Cancel();
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{4, 6}));
+  // Dropping the link shows every row again.
+  md.detail.SetMasterSource(nullptr);
+  EXPECT_EQ(md.detail.RecordCount(), 6);
+}
+
+TEST_P(MemTableMasterDetail, AnEmptyMasterShowsRowsWithNullKeys) {
+  MasterDetail md(GetParam());
+  md.detail.Append();
+  md.detail.FieldByName("BILDB_ID")->SetValue(99);
+  md.detail.FieldByName("BILDB001")->Clear();
+  md.detail.Post();
+  md.master.EmptyTable();
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{99}));
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutIndex, MemTableMasterDetail, ::testing::Bool());
+
+// ---------------------------------------------------------------- instant reading
+
+TEST(MemTableInstantRead, NestsAndLeavesTheCursor) {
+  TMemTableGx t;
+  MakeTable(t);
+  FillNames(t);
+  t.SetRecNo(2);
+  t.InstantReadEnter(4);
+  EXPECT_TRUE(t.InstantReadMode());
+  EXPECT_EQ(t.FieldByName("ID")->AsInteger(), 5);
+  EXPECT_EQ(t.RecNo(), 5);
+  EXPECT_EQ(t.BookmarkToRowIndex(t.Bookmark()), 4);
+  t.InstantReadEnter(0);
+  EXPECT_EQ(t.FieldByName("ID")->AsInteger(), 1);
+  t.InstantReadLeave();
+  EXPECT_TRUE(t.InstantReadMode());  // entered twice, left once
+  EXPECT_EQ(t.FieldByName("ID")->AsInteger(), 5);
+  t.InstantReadLeave();
+  EXPECT_FALSE(t.InstantReadMode());
+  EXPECT_EQ(t.FieldByName("ID")->AsInteger(), 2);
+  EXPECT_EQ(ErrorOf([&] { t.InstantReadLeave(); }), "TCustomMemTableGx not in instant read mode.");
+}
+
+TEST(MemTableInstantRead, RowsAroundAnInsert) {
+  TMemTableGx t;
+  MakeTable(t);
+  FillNames(t);
+  t.SetRecNo(3);
+  t.Insert();
+  t.FieldByName("ID")->SetValue(100);
+  EXPECT_EQ(t.GetRowCount(), 6);
+  // Row 2 is the new row with its values; row 3 is the stored row that was at 2.
+  t.InstantReadEnter(2);
+  EXPECT_EQ(t.FieldByName("ID")->AsInteger(), 100);
+  EXPECT_EQ(t.GetActiveMemoryRecord(), nullptr);
+  t.InstantReadLeave();
+  t.InstantReadEnter(3);
+  EXPECT_EQ(t.FieldByName("ID")->AsInteger(), 3);
+  t.InstantReadLeave();
+  t.InstantReadEnter(1);
+  EXPECT_EQ(t.FieldByName("ID")->AsInteger(), 2);
+  t.InstantReadLeave();
+  EXPECT_EQ(t.FieldByName("ID")->AsInteger(), 100);
+  t.Cancel();
+}
+
+TEST(MemTableInstantRead, EmptyTable) {
+  TMemTableGx t;
+  MakeTable(t);
+  t.InstantReadEnter(0);
+  EXPECT_TRUE(t.FieldByName("ID")->IsNull());
+  t.InstantReadLeave();
+}
+
+// ---------------------------------------------------------------- tree mode
+
+namespace {
+
+void MakeTree(TMemTableGx& t) {
+  t.SetName("mtblTree");
+  t.FieldDefs().Add("ID", ftInteger);
+  t.FieldDefs().Add("PARENT", ftInteger);
+  t.FieldDefs().Add("NAME", ftString, 10);
+  t.CreateDataSet();
+  auto add = [&](int id, Variant parent, const char* name) {
+    t.Append();
+    t.FieldByName("ID")->SetValue(id);
+    t.FieldByName("PARENT")->SetValue(parent);
+    t.FieldByName("NAME")->SetValue(name);
+    t.Post();
+  };
+  add(1, Null(), "root1");
+  add(2, 1, "child");
+  add(3, 2, "grand");
+  add(4, Null(), "root2");
+  add(5, 1, "child2");
+  t.TreeList()->SetKeyFieldName("ID");
+  t.TreeList()->SetRefParentFieldName("PARENT");
+  t.TreeList()->SetActive(true);
+}
+
+}  // namespace
+
+TEST(MemTableTree, CollapsedNodesHideTheirChildren) {
+  TMemTableGx t;
+  MakeTree(t);
+  EXPECT_TRUE(t.IsTreeView());
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 4}));
+  t.First();
+  EXPECT_EQ(t.GetNodeLevel(), 1);
+  EXPECT_TRUE(t.GetNodeHasChildren() || !t.GetNodeExpanded());
+  EXPECT_EQ(t.SetNodeExpanded(0, true), 1);
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 2, 5, 4}));
+  t.TreeList()->FullExpand();
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 2, 3, 5, 4}));
+  t.SetRecNo(3);
+  EXPECT_EQ(t.GetNodeLevel(), 3);
+  EXPECT_EQ(t.GetPriorRowNodeLevel(), 2);
+  EXPECT_EQ(t.GetNextRowNodeLevel(), 2);
+  EXPECT_TRUE(t.AncestorHasNextSibling(2));   // child 2 is followed by child2
+  EXPECT_TRUE(t.AncestorHasNextSibling(1));   // root1 is followed by root2
+  EXPECT_FALSE(t.AncestorHasNextSibling(3));  // grand is the only child
+  EXPECT_FALSE(t.AncestorHasNextSibling(0));
+  // Collapsing root1 keeps the current row where it can: on root1.
+  EXPECT_EQ(t.SetNodeExpanded(0, false), 1);
+  EXPECT_EQ(t.FieldByName("ID")->AsInteger(), 1);
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 4}));
+}
+
+TEST(MemTableTree, LocateExpandsTheWayToTheRow) {
+  TMemTableGx t;
+  MakeTree(t);
+  t.TreeList()->FullCollapse();
+  ASSERT_TRUE(t.TreeList()->Locate("NAME", "gra", {loPartialKey}));
+  EXPECT_EQ(t.FieldByName("ID")->AsInteger(), 3);
+  EXPECT_EQ(t.RecNo(), 3);
+  EXPECT_FALSE(t.TreeList()->Locate("NAME", "nothing", {}));
+}
+
+TEST(MemTableTree, ExpandingAsksTheEvents) {
+  TMemTableGx t;
+  MakeTree(t);
+  std::vector<int> rows;
+  t.OnRowExpanding = [&](TCustomMemTableGx* s, int rowNo, bool& allowed) {
+    rows.push_back(rowNo);
+    allowed = s->FieldByName("ID")->AsInteger() != 4;  // the row is readable while asked
+  };
+  t.SetNodeExpanded(1, true);  // root2: refused
+  t.SetNodeExpanded(0, true);
+  EXPECT_EQ(rows, (std::vector<int>{2, 1}));
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 2, 5, 4}));
+}
+
+TEST(MemTableTree, AParentReferenceLoopIsRefused) {
+  TMemTableGx t;
+  MakeTree(t);
+  t.First();
+  t.Edit();
+  t.FieldByName("PARENT")->SetValue(3);  // root1 under its own grandchild
+  EXPECT_EQ(ErrorOf([&] { t.Post(); }), "Reference-loop found");
+  t.Cancel();
+  t.TreeList()->SetActive(false);
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 2, 3, 4, 5}));
+}
+
+// ---------------------------------------------------------------- grid interface and notices
+
+TEST(MemTableGrid, CountsPositionsAndRecords) {
+  TMemTableGx t;
+  MakeTable(t);
+  IMemTableGx* grid = &t;
+  EXPECT_EQ(grid->GetRowCount(), 0);
+  FillNames(t);
+  EXPECT_EQ(grid->GetRowCount(), 5);
+  t.SetRecNo(4);
+  EXPECT_EQ(grid->GetCurrentRowIndex(), 3);
+  EXPECT_EQ(grid->GetRowReserved(), 0);
+  EXPECT_EQ(grid->BookmarkToRowIndex(""), -1);
+  TMemoryRecordGx* rec = grid->GetActiveMemoryRecord();
+  ASSERT_NE(rec, nullptr);
+  t.First();
+  EXPECT_TRUE(grid->LocateRecord(rec));
+  EXPECT_EQ(t.RecNo(), 4);
+  EXPECT_FALSE(grid->IsTreeView());
+  EXPECT_EQ(grid->GetNodeLevel(), -1);
+  EXPECT_FALSE(grid->GetNodeExpanded());
+  EXPECT_EQ(grid->GetPriorRowNodeLevel(), -1);
+}
+
+TEST(MemTableGrid, DistinctValueLists) {
+  TMemTableGx t;
+  MakeTable(t);
+  FillNames(t);
+  std::unique_ptr<IMemTableDataFieldValueListGx> list;
+  t.CreateFieldValueList("NOPE", list);
+  EXPECT_EQ(list, nullptr);
+  t.CreateFieldValueList("NAME", list);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->GetValues()->ToVector(), (std::vector<std::string>{"", "apple", "fig", "pear"}));
+  AppendRow(t, 6, "kiwi");
+  EXPECT_EQ(list->GetValues()->ToVector(), (std::vector<std::string>{"", "apple", "fig", "kiwi", "pear"}));
+  std::unique_ptr<IMemTableDataFieldValueListGx> ids;
+  t.CreateFieldValueList("AMOUNT", ids);
+  EXPECT_EQ(ids->GetValues()->ToVector(), (std::vector<std::string>{"", "1", "2", "3", "5"}));
+}
+
+TEST(MemTableGrid, MoveRecordsBeforeTheTargetRow) {
+  TMemTableGx t;
+  MakeTable(t);
+  FillNames(t);
+  TBMListGx marks;
+  t.SetRecNo(1);
+  marks.AddItem(t.Bookmark());
+  t.SetRecNo(2);
+  marks.AddItem(t.Bookmark());
+  EXPECT_TRUE(t.MoveRecords(&marks, 5, 0, true));
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 2, 3, 4, 5}));  // checking changes nothing
+  EXPECT_TRUE(t.MoveRecords(&marks, 5, 0, false));
+  EXPECT_EQ(Ids(t), (std::vector<int>{3, 4, 1, 2, 5}));
+  // The bookmarks follow their rows.
+  EXPECT_EQ(t.BookmarkToRowIndex(marks.Items(0)), 2);
+  EXPECT_EQ(t.BookmarkToRowIndex(marks.Items(1)), 3);
+}
+
+TEST(MemTableGrid, NoticesAndTheirCoalescing) {
+  TMemTableGx t;
+  MakeTable(t);
+  FillNames(t);
+  TRecordingClient client;
+  EXPECT_EQ(t.RegisterClient(&client), 0);
+  EXPECT_EQ(t.RegisterClient(&client), 0);
+  using N = TRecordingClient::Notice;
+  t.SetRecNo(2);
+  t.Edit();
+  t.FieldByName("NAME")->SetValue("x");
+  t.Post();
+  EXPECT_EQ(client.Notices, (std::vector<N>{{1, mtnRowChanged, -1}}));
+  client.Notices.clear();
+  // One change while disabled comes through as it was.
+  t.DisableControls();
+  t.Delete();
+  EXPECT_TRUE(client.Notices.empty());
+  t.EnableControls();
+  EXPECT_EQ(client.Notices, (std::vector<N>{{1, mtnRowRemoved, -1}}));
+  client.Notices.clear();
+  // More than one becomes one "everything changed".
+  t.DisableControls();
+  t.First();
+  t.Delete();
+  t.Delete();
+  t.EnableControls();
+  EXPECT_EQ(client.Notices, (std::vector<N>{{-1, mtnAllChanged, -1}}));
+  client.Notices.clear();
+  // An insert shows a new row at once and takes it away after the post, which adds the real one.
+  t.Last();
+  t.Append();
+  t.FieldByName("ID")->SetValue(9);
+  t.Post();
+  // The temporary row at 2; the stored row added behind it; the temporary row taken away.
+  EXPECT_EQ(client.Notices, (std::vector<N>{{2, mtnRowAdded, -1}, {3, mtnRowAdded, -1}, {2, mtnRowRemoved, -1}}));
+  t.UnregisterClient(&client);
+  client.Notices.clear();
+  t.EmptyTable();
+  EXPECT_TRUE(client.Notices.empty());
+}
+
+TEST(MemTableGrid, AFreedClientIsForgotten) {
+  TMemTableGx t;
+  MakeTable(t);
+  auto* client = new TRecordingClient;
+  t.RegisterClient(client);
+  client->Free();
+  EXPECT_NO_THROW(AppendRow(t, 1, "a"));
+}
