@@ -19,6 +19,11 @@ FANO_IMPLEMENT_COMPONENT(TRefObjectField, TField)
 FANO_IMPLEMENT_ABSTRACT(TMemBlobStreamGx, TDataSetBlobStream)
 FANO_IMPLEMENT_ABSTRACT(TMemTableDataFieldValueListGx, TObject)
 FANO_IMPLEMENT_ABSTRACT(TCustomMemTableGx, TDataSet)
+FANO_IMPLEMENT_CLASS_WITH(TMemTableOwnDataGx, TMemTableDataGx, [](TObject*) -> TObject* {
+  // Inside a table's block the block is that table's own store.
+  if (TCustomMemTableGx* table = TCustomMemTableGx::ReadingTable()) return table->MemTableData();
+  return new TMemTableOwnDataGx(nullptr);
+})
 FANO_IMPLEMENT_COMPONENT(TMemTableGx, TCustomMemTableGx)
 
 FANO_ENUM_NAMES(TMasterDetailSideGx, "mdsOnSelfGx", "mdsOnProviderGx", "mdsOnSelfAfterProviderGx");
@@ -138,11 +143,9 @@ bool TSortedVarlistGx::FindKeyValueIndex(const Variant& value, int& pos) const {
     if (r == vrLessThan) {
       lo = mid + 1;
     } else {
+      // Equal items go on to the left: the search ends on the first of them.
+      if (r == vrEqual) found = true;
       hi = mid - 1;
-      if (r == vrEqual) {
-        found = true;
-        lo = mid;
-      }
     }
   }
   pos = lo;
@@ -265,7 +268,7 @@ void TMemTableTreeListGx::FullCollapse() {
     tree->BuildVisibleItems();
   }
   // The current row may now be hidden in a collapsed node: its top-level ancestor stands for it.
-  if (t.Active() && current && t.view_->IndexOfRecord(current) < 0) {
+  if (t.Active() && current && t.PositionOf(current) < 0) {
     if (TMemRecViewGx* node = t.view_->TreeList()->FindRecordNode(current)) {
       while (node->NodeParent() && node->NodeParent() != t.view_->TreeList()->RootNode()) node = node->NodeParent();
       current = node->Rec();
@@ -410,6 +413,34 @@ void TMemTableDataFieldValueListGx::Rebuild() {
     if (rec->UpdateStatus() != usDeleted) values_->Add(VarToStrGx(rec->Value(col)));
 }
 
+// ================================================================ the table's own store
+
+TMemTableOwnDataGx::TMemTableOwnDataGx(TCustomMemTableGx* table) : TMemTableDataGx(nullptr), table_(table) {}
+
+TComponent* TMemTableOwnDataGx::GetParentComponent() const { return table_; }
+
+void TMemTableOwnDataGx::SetParentComponent(TComponent*) {
+  if (table_ && Owner()) Owner()->RemoveComponent(this);
+}
+
+namespace {
+TCustomMemTableGx* gReadingTable = nullptr;
+}
+
+TCustomMemTableGx* TCustomMemTableGx::ReadingTable() noexcept { return gReadingTable; }
+
+void TCustomMemTableGx::ReadState(TReader& reader) {
+  TCustomMemTableGx* saved = gReadingTable;
+  gReadingTable = this;
+  try {
+    TDataSet::ReadState(reader);
+  } catch (...) {
+    gReadingTable = saved;
+    throw;
+  }
+  gReadingTable = saved;
+}
+
 // ================================================================ the table
 
 class TCustomMemTableGx::Lock {
@@ -444,7 +475,7 @@ class TCustomMemTableGx::Lock {
 
 TCustomMemTableGx::TCustomMemTableGx(TComponent* owner)
     : TDataSet(owner),
-      memTableData_(new TMemTableDataGx(nullptr)),
+      memTableData_(new TMemTableOwnDataGx(this)),
       view_(new TRecordsViewGx(this)),
       masterLink_(std::make_unique<TMasterDataLinkGx>(this)),
       params_(std::make_unique<TParams>(this)),
@@ -583,6 +614,14 @@ void TCustomMemTableGx::ClearCalcFields(TRecordBuffer buffer) {
     TFieldKind kind = Fields()[i]->FieldKind();
     if (kind == fkCalculated || kind == fkLookup) buf->Values[static_cast<size_t>(i)] = Null();
   }
+}
+
+int TCustomMemTableGx::PositionOf(const TMemoryRecordGx* rec) const {
+  if (!rec) return -1;
+  // A view that shows the store as it is puts each record at its store position.
+  const int stored = rec->Index();
+  if (stored >= 0 && stored < ViewCount() && ViewRecord(stored) == rec) return stored;
+  return const_cast<TRecordsViewGx*>(view_)->IndexOfRecord(rec);
 }
 
 int TCustomMemTableGx::ViewCount() const { return const_cast<TRecordsViewGx*>(view_)->ViewItemsCount(); }
@@ -992,7 +1031,7 @@ void TCustomMemTableGx::InternalAddRecord(TRecordBuffer buffer, bool append) {
   }
   // An appended row usually ends the view: no search for it then.
   const int last = ViewCount() - 1;
-  currentIndex_ = append && last >= 0 && ViewRecord(last) == rec ? last : view_->IndexOfRecord(rec);
+  currentIndex_ = append && last >= 0 && ViewRecord(last) == rec ? last : PositionOf(rec);
 }
 
 void TCustomMemTableGx::InternalPost() {
@@ -1021,7 +1060,7 @@ void TCustomMemTableGx::InternalPost() {
         throw;
       }
     }
-    currentIndex_ = view_->IndexOfRecord(rec);
+    currentIndex_ = PositionOf(rec);
   }
   lock.Release(false);
 }
@@ -1754,7 +1793,7 @@ Variant TCustomMemTableGx::RecordFieldValue(TMemoryRecordGx* rec, TField* field)
   TRecordBuffer h = AllocRecordBuffer();
   TRecBuf* buf = RecBuf(h);
   buf->MemoryRecord = rec;
-  buf->ViewIndex = view_->IndexOfRecord(rec);
+  buf->ViewIndex = PositionOf(rec);
   buf->Bookmark = buf->ViewIndex + 1;
   buf->ValuesFromRecord = true;
   buf->BookmarkFlag = bfCurrent;
@@ -1768,20 +1807,63 @@ Variant TCustomMemTableGx::RecordFieldValue(TMemoryRecordGx* rec, TField* field)
   return field->Value();
 }
 
-bool TCustomMemTableGx::RecordMatches(TMemoryRecordGx* rec, int, const std::vector<TField*>& fields,
-                                      const Variant& keyValues, TLocateOptions options) {
+namespace {
+
+// Equality of Locate for values that are not texts: the variant comparison, with the common cases
+// of two integers or two floating-point values answered directly.
+bool SameValue(const Variant& a, const Variant& b) {
+  const TVarType ta = a.VarType(), tb = b.VarType();
+  if (ta == tb) {
+    switch (ta) {
+      case varSmallint:
+      case varInteger:
+      case varShortInt:
+      case varByte:
+      case varWord:
+      case varLongWord:
+      case varInt64:
+        return a.AsInt64() == b.AsInt64();
+      case varDouble:
+      case varDate:
+        return a.AsDouble() == b.AsDouble();
+      default:
+        break;
+    }
+  }
+  return VariantsEqual(a, b);
+}
+
+}  // namespace
+
+std::vector<TCustomMemTableGx::LocateKey> TCustomMemTableGx::LocateKeys(const std::vector<TField*>& fields,
+                                                                       const Variant& keyValues) const {
+  std::vector<LocateKey> keys;
   for (size_t i = 0; i < fields.size(); ++i) {
     const Variant* key = KeyElement(keyValues, i, fields.size());
-    if (!key) return false;
+    if (!key) return {};
     TField* f = fields[i];
-    const int col = ColumnOf(f);
+    LocateKey k;
+    k.Field = f;
+    k.Column = f->FieldKind() == fkData ? ColumnOf(f) : -1;
+    k.Text = IsTextField(f);
+    k.Key = key;
+    if (k.Text) k.KeyText = VarToStrGx(*key);
+    keys.push_back(std::move(k));
+  }
+  return keys;
+}
+
+bool TCustomMemTableGx::RecordMatches(TMemoryRecordGx* rec, const std::vector<LocateKey>& keys,
+                                      TLocateOptions options) {
+  for (const LocateKey& k : keys) {
     Variant scratch;
-    const Variant& value = (col >= 0 && col < rec->FieldCount() && f->FieldKind() == fkData)
-                               ? rec->Value(col)
-                               : (scratch = RecordFieldValue(rec, f));
-    if (IsTextField(f)) {
-      if (!TextMatches(value, *key, options)) return false;
-    } else if (!VariantsEqual(value, *key)) {
+    const Variant& value = (k.Column >= 0 && k.Column < rec->FieldCount()) ? rec->Value(k.Column)
+                                                                           : (scratch = RecordFieldValue(rec, k.Field));
+    if (!k.Text) {
+      if (!SameValue(value, *k.Key)) return false;
+    } else if (options.Empty() && value.IsStr() && k.Key->IsStr()) {
+      if (value.StrRef() != k.Key->StrRef()) return false;
+    } else if (!TextMatches(value, k.KeyText, options)) {
       return false;
     }
   }
@@ -1810,7 +1892,7 @@ bool TCustomMemTableGx::FindRecord(std::string_view keyFields, const Variant& ke
         index->GetKeyRecords(key, records);
         int best = -1;
         for (TMemoryRecordGx* rec : records) {
-          int p = view_->IndexOfRecord(rec);
+          int p = PositionOf(rec);
           if (p >= 0 && (best < 0 || p < best)) best = p;
         }
         if (best >= 0) {
@@ -1825,6 +1907,27 @@ bool TCustomMemTableGx::FindRecord(std::string_view keyFields, const Variant& ke
       }
     }
   }
+  const std::vector<LocateKey> keys = LocateKeys(fields, keyValues);
+  if (keys.empty()) return false;
+  if (!view_->ViewAsTreeList() && keys[0].Column >= 0) {
+    // The flat rows read in order; the records further on are fetched into the cache ahead of
+    // the comparison (they lie anywhere in memory).
+    const std::vector<TMemoryRecordGx*>& rows = view_->FlatList();
+    const int n = static_cast<int>(rows.size());
+    const int column = keys[0].Column;
+    for (int i = scanFrom; i < n; ++i) {
+      if (i + 16 < n) __builtin_prefetch(rows[static_cast<size_t>(i + 16)]);
+      if (i + 8 < n) {
+        TMemoryRecordGx* ahead = rows[static_cast<size_t>(i + 8)];
+        if (column < ahead->FieldCount()) __builtin_prefetch(&ahead->Value(column));
+      }
+      if (RecordMatches(rows[static_cast<size_t>(i)], keys, options)) {
+        pos = i;
+        return true;
+      }
+    }
+    scanFrom = std::max(scanFrom, n);
+  }
   for (int i = scanFrom;; ++i) {
     if (i >= ViewCount()) {
       if (!dataDriver_ || dataDriver_->ProviderEof()) break;
@@ -1836,7 +1939,7 @@ bool TCustomMemTableGx::FindRecord(std::string_view keyFields, const Variant& ke
       }
     }
     TMemoryRecordGx* rec = ViewRecord(i);
-    if (rec && RecordMatches(rec, i, fields, keyValues, options)) {
+    if (rec && RecordMatches(rec, keys, options)) {
       pos = i;
       return true;
     }
@@ -2166,7 +2269,7 @@ int TCustomMemTableGx::CompareTreeNodes(TMemRecViewGx* node1, TMemRecViewGx* nod
 
 void TCustomMemTableGx::RestoreCurrentRecord(TMemoryRecordGx* rec) {
   if (!Active()) return;
-  int p = rec ? view_->IndexOfRecord(rec) : -1;
+  int p = rec ? PositionOf(rec) : -1;
   if (p >= 0)
     currentIndex_ = p;
   else
@@ -2327,7 +2430,7 @@ bool TCustomMemTableGx::AncestorHasNextSibling(int level) {
 
 bool TCustomMemTableGx::LocateRecord(TMemoryRecordGx* rec) {
   if (!Active() || !rec) return false;
-  int p = view_->IndexOfRecord(rec);
+  int p = PositionOf(rec);
   if (p < 0) return false;
   SetRecNo(p + 1);
   return true;
@@ -2443,7 +2546,7 @@ void TCustomMemTableGx::TreeExpandedChanging(TMemRecViewGx* node, bool& allowed)
     OnRowExpanding(this, current->ViewIndex + 1, allowed);
     return;
   }
-  int row = view_->IndexOfRecord(node->Rec());
+  int row = PositionOf(node->Rec());
   if (row < 0) return;
   InstantReadEnter(row);
   Finally leave([&] { InstantReadLeave(); });
@@ -2473,7 +2576,7 @@ int TCustomMemTableGx::SetNodeExpanded(int rowIndex, bool expanded) {
   tree->BuildVisibleItems();
   int result = -1;
   for (TMemRecViewGx* n = remembered; n && n != tree->RootNode(); n = n->NodeParent()) {
-    int p = view_->IndexOfRecord(n->Rec());
+    int p = PositionOf(n->Rec());
     if (p >= 0) {
       result = p + 1;
       break;
@@ -2488,7 +2591,7 @@ int TCustomMemTableGx::SetNodeExpanded(int rowIndex, bool expanded) {
 bool TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, int target, int treeLevel, bool checkOnly) {
   if (!Active()) return true;
   const int count = ViewCount();
-  const int from = view_->IndexOfRecord(rec);
+  const int from = PositionOf(rec);
   if (from < 0 || from >= count || target < 0 || target > count) return true;
   TRecordsListGx* list = RecordsList();
   if (!view_->ViewAsTreeList()) {
@@ -2508,7 +2611,7 @@ bool TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, int target, int treeLevel,
     }
     list->MoveRecord(storeFrom, storeTo);
     if (current) {
-      int p = view_->IndexOfRecord(current);
+      int p = PositionOf(current);
       if (p >= 0) currentIndex_ = p;
     }
     Resync({});
@@ -2576,7 +2679,7 @@ bool TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, int target, int treeLevel,
   }
   tree->BuildVisibleItems();
   if (current) {
-    int p = view_->IndexOfRecord(current);
+    int p = PositionOf(current);
     if (p >= 0) currentIndex_ = p;
   }
   Resync({});
@@ -2611,7 +2714,7 @@ bool TCustomMemTableGx::MoveRecords(TBMListGx* bookmarks, int targetRecNo, int t
       TMemoryRecordGx* anchor = ViewRecord(targetRecNo - 1);
       for (int k = static_cast<int>(records.size()) - 1; k >= 0 && ok; --k) {
         TMemoryRecordGx* rec = records[static_cast<size_t>(k)].second;
-        int target = anchor ? view_->IndexOfRecord(anchor) : ViewCount();
+        int target = anchor ? PositionOf(anchor) : ViewCount();
         if (target < 0) target = ViewCount();
         ok = MoveOne(rec, target, treeLevel, checkOnly);
         anchor = rec;
@@ -2619,7 +2722,7 @@ bool TCustomMemTableGx::MoveRecords(TBMListGx* bookmarks, int targetRecNo, int t
       if (!checkOnly) {
         // The bookmarks follow their records.
         for (const auto& [item, rec] : records) {
-          TBookmark nb = MakeBookmark(view_->IndexOfRecord(rec) + 1);
+          TBookmark nb = MakeBookmark(PositionOf(rec) + 1);
           bookmarks->SetItems(item, std::string(nb.begin(), nb.end()));
         }
         bookmarks->CustomSort([](TBMListGx* list, void*, int a, int b) {
@@ -2637,5 +2740,6 @@ bool TCustomMemTableGx::MoveRecords(TBMListGx* bookmarks, int targetRecNo, int t
 
 void RegisterMemTableClasses() {
   RegisterMemTableDataClasses();
-  RegisterClasses({TMemTableGx::StaticClass(), TDataDriverGx::StaticClass(), TRefObjectField::StaticClass()});
+  RegisterClasses({TMemTableGx::StaticClass(), TMemTableOwnDataGx::StaticClass(), TDataDriverGx::StaticClass(),
+                   TRefObjectField::StaticClass()});
 }

@@ -169,6 +169,22 @@ class TMemTableDataFieldValueListGx : public TObject, public IMemTableDataFieldV
   TRecordsListNotificatorGx* notificator_;
 };
 
+// The record store a memory table owns. It is written under its table in a form resource (rows
+// included), and reading that block fills the table's own store again instead of making a new one.
+class TMemTableOwnDataGx : public TMemTableDataGx {
+  FANO_CLASS(TMemTableOwnDataGx)
+ public:
+  explicit TMemTableOwnDataGx(TCustomMemTableGx* table);
+  TCustomMemTableGx* MemTable() const noexcept { return table_; }
+  bool HasParent() const override { return table_ != nullptr; }
+  TComponent* GetParentComponent() const override;
+  // The reader gives the block's component to the form: the store goes back to its table alone.
+  void SetParentComponent(TComponent* parent) override;
+
+ private:
+  TCustomMemTableGx* table_;
+};
+
 class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   FANO_CLASS(TCustomMemTableGx)
  public:
@@ -331,6 +347,9 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   void Loaded() override;
   void Notification(TComponent* component, TOperation operation) override;
   void GetChildren(const TGetChildProc& proc, TComponent* root) override;
+  void ReadState(TReader& reader) override;
+  // The table whose block is being read (its store stands for the "MemTableData" block in it).
+  static TCustomMemTableGx* ReadingTable() noexcept;
 
   // The record a buffer handle stands for (tests and the engine's own helpers).
   TRecBuf* RecBuf(TRecordBuffer buffer) const;
@@ -389,6 +408,8 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   // The store column of a data field; -1 for calculated and lookup fields.
   int ColumnOf(const TField* field) const noexcept;
   int ViewCount() const;
+  // The view position of a record (-1 when the view does not show it).
+  int PositionOf(const TMemoryRecordGx* rec) const;
   TMemoryRecordGx* ViewRecord(int index) const;
   TMemRecViewGx* ViewNode(int index) const;
   // The view position the row being edited or inserted stands at.
@@ -426,8 +447,15 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
 
   // ---- locating
   bool FindRecord(std::string_view keyFields, const Variant& keyValues, TLocateOptions options, int& pos);
-  bool RecordMatches(TMemoryRecordGx* rec, int viewIndex, const std::vector<TField*>& fields, const Variant& keyValues,
-                     TLocateOptions options);
+  struct LocateKey {
+    TField* Field = nullptr;
+    int Column = -1;  // the store column of a data field
+    bool Text = false;
+    const Variant* Key = nullptr;
+    std::string KeyText;
+  };
+  std::vector<LocateKey> LocateKeys(const std::vector<TField*>& fields, const Variant& keyValues) const;
+  bool RecordMatches(TMemoryRecordGx* rec, const std::vector<LocateKey>& keys, TLocateOptions options);
 
   // ---- transfer
   void CopyRowWithStatus(TDataSet* source, const std::vector<std::pair<int, TField*>>& map);
@@ -445,7 +473,7 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   void SetTreeActive(bool value);
   void RebuildTree();
 
-  TMemTableDataGx* memTableData_;
+  TMemTableOwnDataGx* memTableData_;
   TRecordsViewGx* view_;
   std::unique_ptr<TMasterDataLinkGx> masterLink_;
   std::unique_ptr<TParams> params_;

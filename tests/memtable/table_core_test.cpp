@@ -2,6 +2,7 @@
 // bookmarks, editing through the record store, Locate and Lookup.
 #include <gtest/gtest.h>
 
+#include "platform/classes/filer.h"
 #include "table_support.h"
 
 using namespace mttable_test;
@@ -381,4 +382,39 @@ TEST(MemTableLookup, EmptyTableMissesWithUnassigned) {
   TMemTableGx t;
   MakeTable(t);
   EXPECT_TRUE(t.Lookup("ID", 1, "NAME").IsEmpty());
+}
+
+TEST(MemTableStream, RowsAndPropertiesTravelWithTheForm) {
+  RegisterMemTableClasses();
+  TComponent root(nullptr);
+  root.SetName("dmMain");
+  for (const char* name : {"mtblMain", "mtblSub"}) {
+    auto* t = new TMemTableGx(&root);
+    MakeTable(*t, name);
+    AppendRow(*t, 1, "一");
+    AppendRow(*t, 2, Null(), 2.5);
+    t->SetCvTableName("TB_BILDA");
+    t->SetPKName("BILDA_ID");
+    t->SetSortOrder("ID DESC");
+  }
+  std::string text = WriteComponentText(&root);
+  TComponent copy(nullptr);
+  ReadComponentText(&copy, text);
+  // Only the tables belong to the form: each store went back to its own table.
+  ASSERT_EQ(copy.ComponentCount(), 2);
+  auto* t = dynamic_cast<TMemTableGx*>(copy.FindComponent("mtblSub"));
+  ASSERT_NE(t, nullptr);
+  EXPECT_TRUE(t->Active());
+  EXPECT_EQ(t->CvTableName(), "TB_BILDA");
+  EXPECT_EQ(t->PKName(), "BILDA_ID");
+  EXPECT_EQ(Ids(*t), (std::vector<int>{2, 1}));
+  t->Last();
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "一");
+  EXPECT_TRUE(t->FieldByName("AMOUNT")->IsNull());
+  // A table whose rows come from elsewhere writes no store.
+  TMemTableGx other;
+  other.SetExternalMemData(t);
+  int children = 0;
+  other.GetChildren([&](TComponent*) { ++children; }, &copy);
+  EXPECT_EQ(children, 0);
 }
