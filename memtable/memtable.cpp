@@ -1601,28 +1601,28 @@ bool TCustomMemTableGx::FilterRecord(TMemoryRecordGx* rec) {
   return accept;
 }
 
+void TCustomMemTableGx::Refilter(bool onlyWhenFiltered) {
+  if (!Active() || (onlyWhenFiltered && !Filtered())) return;
+  ParseFilter();
+  Refresh();
+}
+
 void TCustomMemTableGx::SetFiltered(bool value) {
   if (value == Filtered()) return;
   TDataSet::SetFiltered(value);
-  if (!Active()) return;
-  ParseFilter();
-  Refresh();
+  Refilter(false);
 }
 
 void TCustomMemTableGx::SetFilterText(const std::string& value) {
   if (value == Filter()) return;
   TDataSet::SetFilterText(value);
-  if (!Active() || !Filtered()) return;
-  ParseFilter();
-  Refresh();
+  Refilter(true);
 }
 
 void TCustomMemTableGx::SetFilterOptions(TFilterOptions value) {
   if (value == FilterOptions()) return;
   TDataSet::SetFilterOptions(value);
-  if (!Active() || !Filtered()) return;
-  ParseFilter();
-  Refresh();
+  Refilter(true);
 }
 
 void TCustomMemTableGx::SetOnFilterRecord(TFilterRecordEvent value) {
@@ -1633,14 +1633,20 @@ void TCustomMemTableGx::SetOnFilterRecord(TFilterRecordEvent value) {
 
 // ---------------------------------------------------------------- master-detail
 
-Variant TCustomMemTableGx::CurrentMasterValues() const {
-  const std::vector<TField*>& fields = masterLink_->Fields();
+namespace {
+
+// One field's value, or a 0-based array of the values of several (Null for none).
+Variant ValuesOf(const std::vector<TField*>& fields) {
   if (fields.empty()) return Null();
   if (fields.size() == 1) return fields[0]->Value();
   Variant values = Variant::CreateArray(0, static_cast<int>(fields.size()) - 1);
   for (size_t i = 0; i < fields.size(); ++i) values.SetElement(static_cast<int>(i), fields[i]->Value());
   return values;
 }
+
+}  // namespace
+
+Variant TCustomMemTableGx::CurrentMasterValues() const { return ValuesOf(masterLink_->Fields()); }
 
 bool TCustomMemTableGx::DetailMatches(TMemoryRecordGx* rec) const {
   if (useMasterRecords_) return masterRecords_.count(rec) != 0;
@@ -1671,12 +1677,14 @@ void TCustomMemTableGx::RebuildMasterDetail(bool fromProperty) {
     masterValues_ = CurrentMasterValues();
   else if (!active)
     masterValues_ = Variant();
-  if (fromProperty && Active()) {
-    if (masterDetailSide_ == mdsOnSelfGx)
-      Refresh();
-    else
-      RefreshFromProvider();
-  }
+  if (fromProperty && Active()) RefreshDetail();
+}
+
+void TCustomMemTableGx::RefreshDetail() {
+  if (masterDetailSide_ == mdsOnSelfGx)
+    Refresh();
+  else
+    RefreshFromProvider();
 }
 
 void TCustomMemTableGx::MasterChanged() {
@@ -1691,10 +1699,7 @@ void TCustomMemTableGx::MasterChanged() {
   Variant current = masterDetailActive_ ? CurrentMasterValues() : Variant();
   if (wasActive == masterDetailActive_ && (!masterDetailActive_ || VariantsEqual(current, masterValues_))) return;
   masterValues_ = current;
-  if (masterDetailSide_ == mdsOnSelfGx)
-    Refresh();
-  else
-    RefreshFromProvider();
+  RefreshDetail();
 }
 
 void TCustomMemTableGx::MasterDisabled() {
@@ -1711,16 +1716,7 @@ void TCustomMemTableGx::PrepareProviderSide() {
   dataDriver_->SetProviderParams(master);
   if (masterDetailSide_ == mdsOnSelfAfterProviderGx) {
     fetchedMasterValues_.Clear();
-    std::vector<TField*> fields;
-    master->GetFieldList(fields, masterLink_->FieldNames());
-    Variant values;
-    if (fields.size() == 1) {
-      values = fields[0]->Value();
-    } else if (!fields.empty()) {
-      values = Variant::CreateArray(0, static_cast<int>(fields.size()) - 1);
-      for (size_t i = 0; i < fields.size(); ++i) values.SetElement(static_cast<int>(i), fields[i]->Value());
-    }
-    fetchedMasterValues_.Add(values);
+    fetchedMasterValues_.Add(ValuesOf(master->GetFieldList(masterLink_->FieldNames())));
   }
 }
 
@@ -2057,20 +2053,46 @@ void TCustomMemTableGx::CopyRowWithStatus(TDataSet* source, const std::vector<st
   }
 }
 
+namespace {
+
+// The frame of every copy: the controls of the source and of the table are disabled for its
+// length, and at its end (also on an error) the table's controls come back, a source that was
+// closed is closed again, and the source's controls come back, in that order.
+class TransferScope {
+ public:
+  TransferScope(TDataSet& source, TDataSet& table) : source_(source), table_(table), wasActive_(source.Active()) {
+    source_.DisableControls();
+    table_.DisableControls();
+  }
+  TransferScope(const TransferScope&) = delete;
+  TransferScope& operator=(const TransferScope&) = delete;
+  ~TransferScope() noexcept(false) {
+    Finally enableSource([&] { source_.EnableControls(); });
+    Finally closeSource([&] {
+      if (!wasActive_) source_.Close();
+    });
+    Finally enableTable([&] { table_.EnableControls(); });
+  }
+  bool SourceWasActive() const noexcept { return wasActive_; }
+  void OpenSource() {
+    source_.Open();
+    source_.CheckBrowseMode();
+    source_.UpdateCursorPos();
+  }
+
+ private:
+  TDataSet& source_;
+  TDataSet& table_;
+  bool wasActive_;
+};
+
+}  // namespace
+
 int TCustomMemTableGx::AppendFrom(TDataSet* source, bool changedOnly) {
   if (!source || source == this) return 0;
-  const bool wasActive = source->Active();
   int count = 0;
-  source->DisableControls();
-  Finally enableSource([&] { source->EnableControls(); });
-  Finally closeSource([&] {
-    if (!wasActive) source->Close();
-  });
-  DisableControls();
-  Finally enableTable([&] { EnableControls(); });
-  source->Open();
-  source->CheckBrowseMode();
-  source->UpdateCursorPos();
+  TransferScope scope(*source, *this);
+  scope.OpenSource();
   if (!Active()) Open();
   CheckBrowseMode();
   Finally first([&] {
@@ -2097,21 +2119,12 @@ int TCustomMemTableGx::AppendChangedRecordsFrom(TDataSet* source) { return Appen
 
 int TCustomMemTableGx::AppendCurrentRecordFrom(TDataSet* source) {
   if (!source || source == this) return 0;
-  const bool wasActive = source->Active();
   // Nothing to copy only when the source has no current row: Eof alone also holds on the last row
   // after Last. A closed source has no position yet: it is opened and its first row taken.
-  if (wasActive && source->IsEmpty()) return 0;
-  source->DisableControls();
-  Finally enableSource([&] { source->EnableControls(); });
-  Finally closeSource([&] {
-    if (!wasActive) source->Close();
-  });
-  DisableControls();
-  Finally enableTable([&] { EnableControls(); });
-  if (!wasActive) {
-    source->Open();
-    source->CheckBrowseMode();
-    source->UpdateCursorPos();
+  if (source->Active() && source->IsEmpty()) return 0;
+  TransferScope scope(*source, *this);
+  if (!scope.SourceWasActive()) {
+    scope.OpenSource();
     if (source->IsEmpty()) return 0;
   }
   if (!Active()) Open();
@@ -2126,18 +2139,9 @@ int TCustomMemTableGx::AppendCurrentRecordFrom(TDataSet* source) {
 
 int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte mode, bool useCachedUpdates) {
   if (!source || source == this) return 0;
-  const bool wasActive = source->Active();
   int count = 0;
-  source->DisableControls();
-  Finally enableSource([&] { source->EnableControls(); });
-  Finally closeSource([&] {
-    if (!wasActive) source->Close();
-  });
-  DisableControls();
-  Finally enableTable([&] { EnableControls(); });
-  source->Open();
-  source->CheckBrowseMode();
-  source->UpdateCursorPos();
+  TransferScope scope(*source, *this);
+  scope.OpenSource();
   if (mode == 0) {
     Close();
     ActiveStore()->DestroyTable();
@@ -2284,14 +2288,18 @@ void TCustomMemTableGx::ApplySortOrderToView() {
   }
   TOrderByList list;
   ParseSortOrder(sortOrder_, list);
-  // The view sorts by store columns; the text it gets names them.
+  // Keys that are all stored columns go to the view by their column names, and the view sorts on
+  // its own; a calculated or lookup key makes the view parse and compare through the table.
   std::string text;
+  bool stored = true;
   TMTDataStructGx* ds = ActiveStore()->DataStruct();
   for (const TOrderByItemGx& item : list.Items()) {
     TField* f = Fields()[item.FieldIndex];
     const int col = ColumnOf(f);
-    if (col < 0 || col >= ds->Count() || f->FieldKind() != fkData)
-      throw Exception(" Field - \"" + f->FieldName() + "\" not found.");
+    if (col < 0 || col >= ds->Count() || f->FieldKind() != fkData) {
+      stored = false;
+      break;
+    }
     if (!text.empty()) text += ',';
     text += ds->DataFields(col)->FieldName();
     if (item.Desc) text += " DESC";
@@ -2300,7 +2308,19 @@ void TCustomMemTableGx::ApplySortOrderToView() {
   if (TRecBuf* buf = CurrentRecBuf()) current = buf->MemoryRecord;
   {
     Lock lock(*this);
-    view_->SetOrderByStr(text);
+    if (stored) {
+      view_->ParseOrderBy = nullptr;
+      view_->CompareRecords = nullptr;
+      view_->SetOrderByStr(text);
+    } else {
+      view_->ParseOrderBy = [this](std::string_view order, TOrderByList& keys) { ParseSortOrder(order, keys); };
+      view_->CompareRecords = [this](TMemoryRecordGx* a, TMemoryRecordGx* b, const TOrderByList& keys) {
+        return CompareRecords(a, b, keys);
+      };
+      // The same text may have gone to the view as column names before: start from none.
+      view_->SetOrderByStr("");
+      view_->SetOrderByStr(sortOrder_);
+    }
     resyncPending_ = false;
     lock.Release(false);
   }

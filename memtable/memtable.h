@@ -432,6 +432,8 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   // ---- filtering
   bool FilterActive() const;
   void ParseFilter();
+  // After a change of the filter: parse again and refresh (while open, and filtered when asked).
+  void Refilter(bool onlyWhenFiltered);
   void ResetFilter();
   void BindFilterRecord(TMemoryRecordGx* rec);
   Variant ExprFieldValue(TMemoryRecordGx* rec, const TExprFieldRef& field);
@@ -443,6 +445,8 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   Variant CurrentMasterValues() const;
   bool DetailMatches(TMemoryRecordGx* rec) const;
   void RefreshFromProvider();
+  // Side 0 refreshes the table, sides 1 and 2 refresh from the provider.
+  void RefreshDetail();
   void PrepareProviderSide();
 
   // ---- locating

@@ -144,17 +144,7 @@ TEST(MemTableFields, OldValueReadsTheValuesBeforeTheCachedChange) {
 
 TEST(MemTableFields, CalculatedFieldsAreComputedPerRow) {
   TMemTableGx t;
-  t.SetName("mtblCalc");
-  DefineFields(t);
-  for (int i = 0; i < t.FieldDefs().Count(); ++i) t.FieldDefs().Items(i)->CreateField(&t);
-  auto* twice = new TIntegerField(&t);
-  twice->SetFieldName("TWICE");
-  twice->SetFieldKind(fkCalculated);
-  twice->SetDataSet(&t);
-  t.SetOnCalcFields([](TDataSet* ds) {
-    ds->FieldByName("TWICE")->SetValue(ds->FieldByName("ID")->AsInteger() * 2);
-  });
-  t.CreateDataSet();
+  MakeCalcTable(t, "mtblCalc", "TWICE", [](TDataSet* ds) { return ds->FieldByName("ID")->AsInteger() * 2; });
   AppendRow(t, 3, "a");
   AppendRow(t, 5, "b");
   EXPECT_EQ(Ids(t, "TWICE"), (std::vector<int>{6, 10}));

@@ -14,9 +14,9 @@ using namespace mttable_test;
 namespace {
 
 struct Row {
-  int id;
+  int id = 0;
   std::string name;
-  int amount;
+  int amount = 0;
   TUpdateStatus status = usUnmodified;
   std::optional<std::pair<std::string, int>> old;  // values before the first cached change
 };
@@ -61,7 +61,11 @@ class Model {
       if (r.status != usUnmodified) return true;
     return false;
   }
-  void Add(size_t storePos, Row r) {
+  void Add(size_t storePos, int id, const std::string& name, int amount) {
+    Row r;
+    r.id = id;
+    r.name = name;
+    r.amount = amount;
     r.status = cached ? usInserted : usUnmodified;
     rows.insert(rows.begin() + static_cast<long>(storePos), r);
   }
@@ -119,7 +123,7 @@ void RunSequence(unsigned seed, int steps) {
     const int amount = pick(1000);
     if (op < 20) {  // append
       AppendRow(t, nextId, name, amount);
-      m.Add(m.rows.size(), {nextId++, name, amount});
+      m.Add(m.rows.size(), nextId++, name, amount);
     } else if (op < 32) {  // insert before a visible row
       if (vis.empty()) continue;
       int p = pick(static_cast<int>(vis.size()));
@@ -130,7 +134,7 @@ void RunSequence(unsigned seed, int steps) {
       t.FieldByName("AMOUNT")->SetValue(amount);
       t.Post();
       ASSERT_EQ(t.FieldByName("ID")->AsInteger(), nextId);
-      m.Add(vis[static_cast<size_t>(p)], {nextId++, name, amount});
+      m.Add(vis[static_cast<size_t>(p)], nextId++, name, amount);
       if (!m.cached) m.Merge();
     } else if (op < 52) {  // edit
       if (vis.empty()) continue;

@@ -3,6 +3,7 @@
 // CreateDataSet, rows appended through the fields, and readers of what the table shows.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,21 @@ inline void DefineFields(TCustomMemTableGx& t) {
 inline void MakeTable(TCustomMemTableGx& t, const std::string& name = "mtblTest") {
   t.SetName(name);
   DefineFields(t);
+  t.CreateDataSet();
+}
+
+// A table with the three columns as fields of its own and one calculated integer field computed
+// from the row by `calc`; created and open.
+inline void MakeCalcTable(TCustomMemTableGx& t, const std::string& name, const std::string& calcName,
+                          std::function<int(TDataSet*)> calc) {
+  t.SetName(name);
+  DefineFields(t);
+  for (int i = 0; i < t.FieldDefs().Count(); ++i) t.FieldDefs().Items(i)->CreateField(&t);
+  auto* field = new TIntegerField(&t);
+  field->SetFieldName(calcName);
+  field->SetFieldKind(fkCalculated);
+  field->SetDataSet(&t);
+  t.SetOnCalcFields([calcName, calc](TDataSet* ds) { ds->FieldByName(calcName)->SetValue(calc(ds)); });
   t.CreateDataSet();
 }
 

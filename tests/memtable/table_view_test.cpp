@@ -109,15 +109,7 @@ TEST(MemTableFilter, TextFilterTestsTheRecordItself) {
 
 TEST(MemTableFilter, CalculatedFieldsInAFilterReadTheRecordUnderTest) {
   TMemTableGx t;
-  t.SetName("mtblCalc");
-  DefineFields(t);
-  for (int i = 0; i < t.FieldDefs().Count(); ++i) t.FieldDefs().Items(i)->CreateField(&t);
-  auto* twice = new TIntegerField(&t);
-  twice->SetFieldName("TWICE");
-  twice->SetFieldKind(fkCalculated);
-  twice->SetDataSet(&t);
-  t.SetOnCalcFields([](TDataSet* ds) { ds->FieldByName("TWICE")->SetValue(ds->FieldByName("ID")->AsInteger() * 2); });
-  t.CreateDataSet();
+  MakeCalcTable(t, "mtblCalc", "TWICE", [](TDataSet* ds) { return ds->FieldByName("ID")->AsInteger() * 2; });
   for (int i = 1; i <= 5; ++i) AppendRow(t, i, "x");
   t.SetFilter("TWICE > 5");
   t.SetFiltered(true);
@@ -511,4 +503,17 @@ TEST(MemTableGrid, AFreedClientIsForgotten) {
   t.RegisterClient(client);
   client->Free();
   EXPECT_NO_THROW(AppendRow(t, 1, "a"));
+}
+
+TEST(MemTableSort, ACalculatedFieldAsKey) {
+  TMemTableGx t;
+  MakeCalcTable(t, "mtblCalcSort", "REST", [](TDataSet* ds) { return ds->FieldByName("ID")->AsInteger() % 3; });
+  for (int i = 1; i <= 6; ++i) AppendRow(t, i, "x");
+  t.SetSortOrder("REST, ID DESC");
+  EXPECT_EQ(Ids(t), (std::vector<int>{6, 3, 4, 1, 5, 2}));
+  // A new row finds its place by the calculated key too.
+  AppendRow(t, 9, "y");
+  EXPECT_EQ(Ids(t), (std::vector<int>{9, 6, 3, 4, 1, 5, 2}));
+  t.SetSortOrder("ID");
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 2, 3, 4, 5, 6, 9}));
 }
