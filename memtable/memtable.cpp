@@ -501,7 +501,8 @@ TCustomMemTableGx::TCustomMemTableGx(TComponent* owner)
 }
 
 TCustomMemTableGx::~TCustomMemTableGx() {
-  Close();
+  // Deleted without Free: close and tell the tables sharing the store while it is still here.
+  TDataSet::BeforeDestruction();
   SetDataDriver(nullptr);
   if (externalMemData_) externalMemData_->RemoveFreeNotification(this);
   externalMemData_ = nullptr;

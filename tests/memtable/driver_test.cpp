@@ -356,3 +356,17 @@ TEST(ExternalMemData, TwoTablesShareOneStore) {
   b.SetExternalMemData(nullptr);
   EXPECT_EQ(ErrorOf([&] { b.Open(); }), "mtblB: MemTable don't have data.");
 }
+
+TEST(ExternalMemData, TheOwnerOfTheStoreGoesFirst) {
+  auto a = std::make_unique<TMemTableGx>();
+  MakeTable(*a, "mtblA");
+  AppendRow(*a, 1, "a");
+  TMemTableGx b;
+  b.SetName("mtblB");
+  b.SetExternalMemData(a.get());
+  b.Open();
+  a.reset();
+  EXPECT_FALSE(b.Active());
+  EXPECT_EQ(b.ExternalMemData(), nullptr);
+  EXPECT_EQ(ErrorOf([&] { b.Open(); }), "mtblB: MemTable don't have data.");
+}
