@@ -911,11 +911,13 @@ void TWinControl::BeforeDestruction() {
 }
 
 TWinControl::~TWinControl() {
-  // Deleted without Free(): the same steps with only this part of the object left.
+  // Deleted without Free(): the same steps with only this part of the object left. The window's
+  // own class procedure gets its last messages, so that a native control frees what it holds.
   if (handle_) {
     HWND h = handle_;
     Registry().erase(h);
     handle_ = nullptr;
+    SetWindowLongPtr(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defWndProc_ ? defWndProc_ : &DefWindowProc));
     DestroyWindow(h);
   }
   FreeChildControls();

@@ -329,3 +329,42 @@ TEST_F(Controls, ControlsAndFormsAreFreedWithTheirChildren) {
 }
 
 }  // namespace
+
+namespace {
+
+int nativeDestroys = 0;
+LRESULT NativeProbeProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_NCDESTROY) ++nativeDestroys;
+  return DefWindowProc(w, m, wp, lp);
+}
+
+// A control over a window class of the window system (as the standard controls are).
+class TNativeProbe : public TWinControl {
+ public:
+  using TWinControl::TWinControl;
+  void CreateParams(TCreateParams& params) override {
+    TWinControl::CreateParams(params);
+    CreateSubClass(params, "NativeProbe");
+  }
+};
+
+TEST_F(Controls, ASubclassedWindowClassGetsItsMessagesAndItsEnd) {
+  WNDCLASS wc{};
+  wc.lpfnWndProc = &NativeProbeProc;
+  wc.lpszClassName = "NativeProbe";
+  RegisterClass(&wc);
+  auto* a = new TNativeProbe(form);
+  a->SetParent(form);
+  auto* b = new TNativeProbe(form);
+  b->SetParent(form);
+  form->Show();
+  Pump();
+  EXPECT_EQ(a->DefWndProc(), &NativeProbeProc);
+  nativeDestroys = 0;
+  a->Free();
+  EXPECT_EQ(nativeDestroys, 1);
+  delete b;  // without Free: the class procedure still sees the end
+  EXPECT_EQ(nativeDestroys, 2);
+}
+
+}  // namespace
