@@ -130,43 +130,6 @@ constexpr UINT CN_SYSKEYDOWN = CN_BASE + WM_SYSKEYDOWN;
 constexpr UINT CN_SYSCHAR = CN_BASE + WM_SYSCHAR;
 constexpr UINT CN_NOTIFY = CN_BASE + WM_NOTIFY;
 
-// The owner-draw records the reflected CN_DRAWITEM / CN_MEASUREITEM carry (LParam).
-struct DRAWITEMSTRUCT {
-  UINT CtlType;
-  UINT CtlID;
-  UINT itemID;
-  UINT itemAction;
-  UINT itemState;
-  HWND hwndItem;
-  HDC hDC;
-  RECT rcItem;
-  uintptr_t itemData;
-};
-struct MEASUREITEMSTRUCT {
-  UINT CtlType;
-  UINT CtlID;
-  UINT itemID;
-  UINT itemWidth;
-  UINT itemHeight;
-  uintptr_t itemData;
-};
-#define ODT_MENU 1
-#define ODT_LISTBOX 2
-#define ODT_COMBOBOX 3
-#define ODT_BUTTON 4
-#define ODT_STATIC 5
-#define ODT_TAB 101
-#define ODA_DRAWENTIRE 0x0001
-#define ODA_SELECT 0x0002
-#define ODA_FOCUS 0x0004
-#define ODS_SELECTED 0x0001
-#define ODS_GRAYED 0x0002
-#define ODS_DISABLED 0x0004
-#define ODS_CHECKED 0x0008
-#define ODS_FOCUS 0x0010
-#define ODS_DEFAULT 0x0020
-#define ODS_COMBOBOXEDIT 0x1000
-#define ODS_HOTLIGHT 0x0040
-#define ODS_INACTIVE 0x0080
-#define ODS_NOACCEL 0x0100
-#define ODS_NOFOCUSRECT 0x0200
+// The owner-draw records the reflected CN_DRAWITEM / CN_MEASUREITEM carry (LParam) are those of
+// the standard controls.
+#include "platform/os/commctrl.h"

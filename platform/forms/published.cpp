@@ -8,6 +8,7 @@
 #include "platform/forms/graphics.h"
 #include "platform/forms/imglist.h"
 #include "platform/forms/menus.h"
+#include "platform/forms/stdctrls.h"
 #include "platform/forms/timer.h"
 
 FANO_ENUM_NAMES(TAlign, "alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient", "alCustom");
@@ -230,6 +231,7 @@ void RegisterMenusClasses() { RegisterClasses({TMenuItem::StaticClass(), TMenu::
 
 void RegisterFormsClasses() {
   RegisterControlsClasses();
+  RegisterStdCtrlsClasses();
   RegisterMenusClasses();
   RegisterClasses({TForm::StaticClass(), TDataModule::StaticClass(), THintWindow::StaticClass(),
                    TScrollingWinControl::StaticClass(), TAction::StaticClass(), TActionList::StaticClass(),

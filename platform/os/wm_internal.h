@@ -206,6 +206,8 @@ void CancelScrollTracking(Window* w);
 void StartMoveSizeTracking(Window* w, int hit, POINT screen);
 void PaintScrollBarsNow(Window* w);
 void RegisterScrollBarClass();
+// The standard controls (ctl_*.cpp): edit, list box, combo box, button, tab control, month calendar.
+void RegisterStandardControls();
 
 // ---- back-end (wm_backend.cpp)
 struct Backend {

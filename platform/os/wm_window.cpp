@@ -448,7 +448,10 @@ WndClass* FindClass(const char* name) {
 
 void EnsureSystemClasses() {
   static std::once_flag once;
-  std::call_once(once, [] { RegisterScrollBarClass(); });
+  std::call_once(once, [] {
+    RegisterScrollBarClass();
+    RegisterStandardControls();
+  });
 }
 
 // Sends WM_SIZE and WM_MOVE for the window's current client area.
