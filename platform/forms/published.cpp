@@ -8,6 +8,7 @@
 #include "platform/forms/graphics.h"
 #include "platform/forms/imglist.h"
 #include "platform/forms/menus.h"
+#include "platform/forms/mask.h"
 #include "platform/forms/stdctrls.h"
 #include "platform/forms/timer.h"
 
@@ -232,6 +233,7 @@ void RegisterMenusClasses() { RegisterClasses({TMenuItem::StaticClass(), TMenu::
 void RegisterFormsClasses() {
   RegisterControlsClasses();
   RegisterStdCtrlsClasses();
+  RegisterMaskClasses();
   RegisterMenusClasses();
   RegisterClasses({TForm::StaticClass(), TDataModule::StaticClass(), THintWindow::StaticClass(),
                    TScrollingWinControl::StaticClass(), TAction::StaticClass(), TActionList::StaticClass(),

@@ -2,6 +2,7 @@
 // and written to form resources.
 #include "platform/classes/classreg.h"
 #include "platform/classes/published.h"
+#include "platform/forms/mask.h"
 #include "platform/forms/stdctrls.h"
 
 FANO_ENUM_NAMES(TAlignment, "taLeftJustify", "taRightJustify", "taCenter");
@@ -39,6 +40,22 @@ FANO_PUBLISHED(TMemo, p) {
   p.Property("WordWrap", &TCustomMemo::WordWrap, &TCustomMemo::SetWordWrap);
   p.Property("OnChange", &TCustomEdit::OnChange);
 }
+
+FANO_PUBLISHED(TMaskEdit, p) {
+  p.Property("Caption", &TControl::Caption, &TControl::SetCaption).Stored(false);
+  p.Property("AutoSelect", &TCustomEdit::AutoSelect, &TCustomEdit::SetAutoSelect);
+  p.Property("AutoSize", &TControl::AutoSize, &TCustomEdit::SetAutoSize);
+  p.Property("BorderStyle", &TCustomEdit::BorderStyle, &TCustomEdit::SetBorderStyle);
+  p.Property("CharCase", &TCustomEdit::CharCase, &TCustomEdit::SetCharCase);
+  p.Property("EditMask", &TCustomMaskEdit::EditMask, &TCustomMaskEdit::SetEditMask);
+  p.Property("MaxLength", &TCustomEdit::MaxLength, &TCustomEdit::SetMaxLength);
+  p.Property("PasswordChar", &TCustomEdit::PasswordChar, &TCustomEdit::SetPasswordChar);
+  p.Property("ReadOnly", &TCustomEdit::ReadOnly, &TCustomEdit::SetReadOnly);
+  p.Property("Text", &TCustomMaskEdit::Text, &TCustomMaskEdit::SetText);
+  p.Property("OnChange", &TCustomEdit::OnChange);
+}
+
+void RegisterMaskClasses() { RegisterClasses({TMaskEdit::StaticClass()}); }
 
 void RegisterStdCtrlsClasses() {
   RegisterClasses({TEdit::StaticClass(), TMemo::StaticClass()});

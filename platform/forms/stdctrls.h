@@ -56,7 +56,7 @@ class TCustomEdit : public TWinControl {
   void SetSelText(std::string_view v);
   bool CanUndo() const;
 
-  void Clear();
+  virtual void Clear();
   void ClearSelection();
   void CopyToClipboard();
   void CutToClipboard();

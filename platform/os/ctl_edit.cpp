@@ -540,8 +540,7 @@ void KeyDownMsg(Edit* e, WPARAM vk) {
     case VK_DELETE:
       if (e->ReadOnly()) break;
       if (shift) {
-        Copy(e);
-        Clear(e);
+        SendMessage(e->wnd, WM_CUT, 0, 0);
       } else if (e->anchor != e->caret) {
         Replace(e, std::string(), false, true, false);
       } else if (e->caret < t.size()) {
@@ -550,8 +549,8 @@ void KeyDownMsg(Edit* e, WPARAM vk) {
       }
       break;
     case VK_INSERT:
-      if (ctrl) Copy(e);
-      else if (shift) Paste(e);
+      if (ctrl) SendMessage(e->wnd, WM_COPY, 0, 0);
+      else if (shift) SendMessage(e->wnd, WM_PASTE, 0, 0);
       break;
     default: break;
   }
@@ -570,15 +569,11 @@ void CharMsg(Edit* e, WPARAM wp) {
   }
   e->pendingHigh = 0;
   switch (cp) {
-    case 3: Copy(e); return;
-    case 0x16: Paste(e); return;
-    case 0x18:
-      if (!e->ReadOnly()) {
-        Copy(e);
-        Clear(e);
-      }
-      return;
-    case 0x1A: Undo(e); return;
+    // The clipboard keys go through the messages, so that a subclass sees them.
+    case 3: SendMessage(e->wnd, WM_COPY, 0, 0); return;
+    case 0x16: SendMessage(e->wnd, WM_PASTE, 0, 0); return;
+    case 0x18: SendMessage(e->wnd, WM_CUT, 0, 0); return;
+    case 0x1A: SendMessage(e->wnd, WM_UNDO, 0, 0); return;
     case 8:
       if (e->ReadOnly()) {
         MessageBeep(0);
