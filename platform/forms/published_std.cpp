@@ -8,6 +8,8 @@
 FANO_ENUM_NAMES(TAlignment, "taLeftJustify", "taRightJustify", "taCenter");
 FANO_ENUM_NAMES(TEditCharCase, "ecNormal", "ecUpperCase", "ecLowerCase");
 FANO_ENUM_NAMES(TScrollStyle, "ssNone", "ssHorizontal", "ssVertical", "ssBoth");
+FANO_ENUM_NAMES(TListBoxStyle, "lbStandard", "lbOwnerDrawFixed", "lbOwnerDrawVariable", "lbVirtual", "lbVirtualOwnerDraw");
+FANO_ENUM_NAMES(TComboBoxStyle, "csDropDown", "csSimple", "csDropDownList", "csOwnerDrawFixed", "csOwnerDrawVariable");
 
 FANO_PUBLISHED(TEdit, p) {
   p.Property("Caption", &TControl::Caption, &TControl::SetCaption).Stored(false);
@@ -55,8 +57,47 @@ FANO_PUBLISHED(TMaskEdit, p) {
   p.Property("OnChange", &TCustomEdit::OnChange);
 }
 
+FANO_PUBLISHED(TListBox, p) {
+  p.Property("Caption", &TControl::Caption, &TControl::SetCaption).Stored(false);
+  p.Property("AutoComplete", &TCustomListBox::AutoComplete, &TCustomListBox::SetAutoComplete);
+  p.Property("BorderStyle", &TCustomListBox::BorderStyle, &TCustomListBox::SetBorderStyle);
+  p.Property("Columns", &TCustomListBox::Columns, &TCustomListBox::SetColumns);
+  p.Property("ExtendedSelect", &TCustomListBox::ExtendedSelect, &TCustomListBox::SetExtendedSelect);
+  p.Property("IntegralHeight", &TCustomListBox::IntegralHeight, &TCustomListBox::SetIntegralHeight);
+  p.Property("ItemHeight", &TCustomListBox::ItemHeight, &TCustomListBox::SetItemHeight);
+  p.Property("Style", &TCustomListBox::Style, &TCustomListBox::SetStyle);
+  p.Property("Items", &TCustomListBox::Items, &TCustomListBox::SetItems);
+  p.Property("MultiSelect", &TCustomListBox::MultiSelect, &TCustomListBox::SetMultiSelect);
+  p.Property("Sorted", &TCustomListBox::Sorted, &TCustomListBox::SetSorted);
+  p.Property("TabWidth", &TCustomListBox::TabWidth, &TCustomListBox::SetTabWidth);
+  p.Property("OnData", &TCustomListBox::OnData);
+  p.Property("OnDataFind", &TCustomListBox::OnDataFind);
+  p.Property("OnDataObject", &TCustomListBox::OnDataObject);
+  p.Property("OnDrawItem", &TCustomListBox::OnDrawItem);
+  p.Property("OnMeasureItem", &TCustomListBox::OnMeasureItem);
+}
+
+FANO_PUBLISHED(TComboBox, p) {
+  p.Property("Caption", &TControl::Caption, &TControl::SetCaption).Stored(false);
+  p.Property("Style", &TCustomComboBox::Style, &TCustomComboBox::SetStyle);
+  p.Property("CharCase", &TCustomComboBox::CharCase, &TCustomComboBox::SetCharCase);
+  p.Property("DropDownCount", &TCustomComboBox::DropDownCount, &TCustomComboBox::SetDropDownCount);
+  p.Property("ItemHeight", &TCustomComboBox::ItemHeight, &TCustomComboBox::SetItemHeight);
+  p.Property("MaxLength", &TCustomComboBox::MaxLength, &TCustomComboBox::SetMaxLength);
+  p.Property("Sorted", &TCustomComboBox::Sorted, &TCustomComboBox::SetSorted);
+  p.Property("Items", &TCustomComboBox::Items, &TCustomComboBox::SetItems);
+  p.Property("ItemIndex", &TCustomComboBox::ItemIndex, &TCustomComboBox::SetItemIndex);
+  p.Property("Text", &TControl::Text, &TControl::SetText);
+  p.Property("OnChange", &TCustomComboBox::OnChange);
+  p.Property("OnCloseUp", &TCustomComboBox::OnCloseUp);
+  p.Property("OnDrawItem", &TCustomComboBox::OnDrawItem);
+  p.Property("OnDropDown", &TCustomComboBox::OnDropDown);
+  p.Property("OnMeasureItem", &TCustomComboBox::OnMeasureItem);
+  p.Property("OnSelect", &TCustomComboBox::OnSelect);
+}
+
 void RegisterMaskClasses() { RegisterClasses({TMaskEdit::StaticClass()}); }
 
 void RegisterStdCtrlsClasses() {
-  RegisterClasses({TEdit::StaticClass(), TMemo::StaticClass()});
+  RegisterClasses({TEdit::StaticClass(), TMemo::StaticClass(), TListBox::StaticClass(), TComboBox::StaticClass()});
 }

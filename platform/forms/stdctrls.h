@@ -6,6 +6,7 @@
 // Character positions (SelStart, SelLength, CaretPos) are those of the edit control: byte offsets
 // into the UTF-8 text that never fall inside a character. MaxLength counts what the text takes in
 // code page 936.
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -168,6 +169,282 @@ class TMemo : public TCustomMemo {
   FANO_CLASS(TMemo)
  public:
   explicit TMemo(TComponent* owner) : TCustomMemo(owner) {}
+};
+
+// ---- lists --------------------------------------------------------------------------------------
+
+enum TOwnerDrawStateItem {
+  odSelected, odGrayed, odDisabled, odChecked, odFocused, odDefault, odHotLight, odInactive, odNoAccel,
+  odNoFocusRect, odReserved1, odReserved2, odComboBoxEdit
+};
+using TOwnerDrawState = TSet<TOwnerDrawStateItem>;
+TOwnerDrawState OwnerDrawStateOf(UINT itemState);
+
+// Paints an owner-drawn item of a list or combo box on the canvas: the canvas takes the control's
+// font and brush (the highlight colours for a selected item), draw paints the item (not called
+// for the empty item -1, which is filled), and a focused item gets its focus rectangle.
+void PaintOwnerDrawItem(TCanvas* canvas, TWinControl* control, const DRAWITEMSTRUCT& item,
+                        const std::function<void(int index, const TRect& rect, TOwnerDrawState state)>& draw);
+
+using TDrawItemEvent = std::function<void(TWinControl* control, int index, TRect rect, TOwnerDrawState state)>;
+using TMeasureItemEvent = std::function<void(TWinControl* control, int index, int& height)>;
+
+// The items of a list or combo box, kept by the window (through its messages) and, while there is
+// no window, in a list of their own that the window takes over when it is made.
+class TControlStrings : public TStrings {
+  FANO_CLASS(TControlStrings)
+ public:
+  // The messages of the window kind (LB_ or CB_ numbers).
+  struct Messages {
+    UINT AddString, InsertString, DeleteString, GetCount, GetText, GetTextLen, GetItemData, SetItemData,
+        ResetContent, FindStringExact;
+  };
+  TControlStrings(TWinControl* control, const Messages& messages);
+  ~TControlStrings() override;
+
+  int Add(std::string_view s) override;
+  int AddObject(std::string_view s, TObject* obj) override;
+  void Clear() override;
+  void Delete(int index) override;
+  void Insert(int index, std::string_view s) override;
+  void InsertObject(int index, std::string_view s, TObject* obj) override;
+  int IndexOf(std::string_view s) const override;
+
+  // The window was made: the items kept so far go into it. The window goes: its items come back.
+  void HandleCreated();
+  void HandleDestroying();
+  TStringList* Pending() const noexcept { return pending_.get(); }
+
+ protected:
+  std::string Get(int index) const override;
+  int GetCount() const override;
+  TObject* GetObject(int index) const override;
+  void PutObject(int index, TObject* obj) override;
+  void SetUpdateState(bool updating) override;
+  bool Live() const { return control_->HandleAllocated(); }
+  HWND Wnd() const { return control_->WindowHandle(); }
+  void CheckIndex(int index) const;
+  TWinControl* control_;
+  Messages msg_;
+  std::unique_ptr<TStringList> pending_;
+};
+
+enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable, lbVirtual, lbVirtualOwnerDraw };
+using TLBGetDataEvent = std::function<void(TWinControl* control, int index, std::string& data)>;
+using TLBGetDataObjectEvent = std::function<void(TWinControl* control, int index, TObject*& dataObject)>;
+using TLBFindDataEvent = std::function<int(TWinControl* control, const std::string& findString)>;
+
+class TCustomListBox;
+
+class TListBoxStrings : public TControlStrings {
+  FANO_CLASS(TListBoxStrings)
+ public:
+  explicit TListBoxStrings(TCustomListBox* listBox);
+  int IndexOf(std::string_view s) const override;
+
+ protected:
+  std::string Get(int index) const override;
+  int GetCount() const override;
+  TObject* GetObject(int index) const override;
+
+ private:
+  TCustomListBox* listBox_;
+};
+
+class TCustomListBox : public TWinControl {
+  FANO_CLASS(TCustomListBox)
+ public:
+  explicit TCustomListBox(TComponent* owner);
+  ~TCustomListBox() override;
+
+  TStrings* Items() const noexcept { return items_.get(); }
+  void SetItems(TStrings* v) { items_->Assign(v); }
+  // The selected item (the focus item of a multi-selection list); -1 for none.
+  int ItemIndex() const;
+  void SetItemIndex(int v);
+  int TopIndex() const;
+  void SetTopIndex(int v);
+  // The number of items; settable for the virtual styles.
+  int Count() const { return items_->Count(); }
+  void SetCount(int v);
+  TListBoxStyle Style() const noexcept { return style_; }
+  void SetStyle(TListBoxStyle v);
+  int ItemHeight() const;
+  void SetItemHeight(int v);
+  bool Sorted() const noexcept { return sorted_; }
+  void SetSorted(bool v);
+  bool MultiSelect() const noexcept { return multiSelect_; }
+  void SetMultiSelect(bool v);
+  bool ExtendedSelect() const noexcept { return extendedSelect_; }
+  void SetExtendedSelect(bool v);
+  bool IntegralHeight() const noexcept { return integralHeight_; }
+  void SetIntegralHeight(bool v);
+  int Columns() const noexcept { return columns_; }
+  void SetColumns(int v);
+  int TabWidth() const noexcept { return tabWidth_; }
+  void SetTabWidth(int v);
+  TBorderStyle BorderStyle() const noexcept { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle v);
+  bool AutoComplete() const noexcept { return autoComplete_; }
+  void SetAutoComplete(bool v) noexcept { autoComplete_ = v; }
+  bool Selected(int index) const;
+  void SetSelected(int index, bool v);
+  int SelCount() const;
+  TCanvas* Canvas() const noexcept { return canvas_.get(); }
+  bool IsVirtual() const noexcept { return style_ == lbVirtual || style_ == lbVirtualOwnerDraw; }
+
+  // The item at a client point; -1 outside the items (Count for a point below the last item when
+  // existing is false).
+  int ItemAtPos(const TPoint& pos, bool existing);
+  TRect ItemRect(int index);
+  void Clear();
+  void ClearSelection();
+  void SelectAll();
+  void DeleteSelected();
+
+  TDrawItemEvent OnDrawItem;
+  TMeasureItemEvent OnMeasureItem;
+  TLBGetDataEvent OnData;
+  TLBGetDataObjectEvent OnDataObject;
+  TLBFindDataEvent OnDataFind;
+
+  void Dispatch(TMessage& m) override;
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  void DestroyWnd() override;
+  void KeyPress(TKeyChar& key) override;
+
+  std::string DoGetData(int index);
+  TObject* DoGetDataObject(int index);
+  int DoFindData(const std::string& data);
+
+ protected:
+  virtual void DrawItem(int index, const TRect& rect, TOwnerDrawState state);
+  virtual void MeasureItem(int index, int& height);
+
+ private:
+  std::unique_ptr<TListBoxStrings> items_;
+  std::unique_ptr<TControlCanvas> canvas_;
+  TListBoxStyle style_ = lbStandard;
+  TBorderStyle borderStyle_ = bsSingle;
+  int itemHeight_ = 16;
+  int columns_ = 0;
+  int tabWidth_ = 0;
+  bool sorted_ = false;
+  bool multiSelect_ = false;
+  bool extendedSelect_ = true;
+  bool integralHeight_ = false;
+  bool autoComplete_ = true;
+  int count_ = 0;  // the virtual styles
+  int savedIndex_ = -1;
+  int savedTop_ = 0;
+  std::string filter_;
+  DWORD lastKeyTime_ = 0;
+};
+
+class TListBox : public TCustomListBox {
+  FANO_CLASS(TListBox)
+ public:
+  explicit TListBox(TComponent* owner) : TCustomListBox(owner) {}
+};
+
+// ---- combo boxes --------------------------------------------------------------------------------
+
+enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
+
+class TCustomComboBox;
+
+class TComboBoxStrings : public TControlStrings {
+  FANO_CLASS(TComboBoxStrings)
+ public:
+  explicit TComboBoxStrings(TCustomComboBox* comboBox);
+  // Keeps the text shown.
+  void Clear() override;
+
+ private:
+  TCustomComboBox* comboBox_;
+};
+
+class TCustomComboBox : public TWinControl {
+  FANO_CLASS(TCustomComboBox)
+ public:
+  explicit TCustomComboBox(TComponent* owner);
+  ~TCustomComboBox() override;
+
+  TStrings* Items() const noexcept { return items_.get(); }
+  void SetItems(TStrings* v) { items_->Assign(v); }
+  int ItemIndex() const;
+  void SetItemIndex(int v);
+  TComboBoxStyle Style() const noexcept { return style_; }
+  void SetStyle(TComboBoxStyle v);
+  int DropDownCount() const noexcept { return dropDownCount_; }
+  void SetDropDownCount(int v);
+  int ItemHeight() const;
+  void SetItemHeight(int v);
+  bool Sorted() const noexcept { return sorted_; }
+  void SetSorted(bool v);
+  int MaxLength() const noexcept { return maxLength_; }
+  void SetMaxLength(int v);
+  TEditCharCase CharCase() const noexcept { return charCase_; }
+  void SetCharCase(TEditCharCase v);
+  bool DroppedDown() const;
+  void SetDroppedDown(bool v);
+  int SelStart() const;
+  void SetSelStart(int v);
+  int SelLength() const;
+  void SetSelLength(int v);
+  std::string SelText() const;
+  void SetSelText(std::string_view v);
+  void SelectAll();
+  void Clear();
+  // The edit child (simple and drop-down styles) and the list window.
+  HWND EditHandle() const noexcept { return editHandle_; }
+  HWND ListHandle() const noexcept { return listHandle_; }
+  TCanvas* Canvas() const noexcept { return canvas_.get(); }
+  bool Focused() override;
+
+  TNotifyEvent OnChange;
+  TNotifyEvent OnSelect;
+  TNotifyEvent OnDropDown;
+  TNotifyEvent OnCloseUp;
+  TDrawItemEvent OnDrawItem;
+  TMeasureItemEvent OnMeasureItem;
+
+  void Dispatch(TMessage& m) override;
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  void DestroyWnd() override;
+
+ protected:
+  virtual void Change();
+  virtual void Select();
+  virtual void DropDown();
+  virtual void CloseUp();
+  virtual void DrawItem(int index, const TRect& rect, TOwnerDrawState state);
+  virtual void MeasureItem(int index, int& height);
+  // Messages of the edit child (keys, focus), before the edit's own procedure.
+  virtual void EditWndProc(TMessage& m);
+
+ private:
+  friend LRESULT ComboEditSubclassProc(HWND, UINT, WPARAM, LPARAM);
+  std::unique_ptr<TComboBoxStrings> items_;
+  std::unique_ptr<TControlCanvas> canvas_;
+  TComboBoxStyle style_ = csDropDown;
+  int dropDownCount_ = 8;
+  int itemHeight_ = 16;
+  int maxLength_ = 0;
+  bool sorted_ = false;
+  TEditCharCase charCase_ = ecNormal;
+  HWND editHandle_ = nullptr;
+  HWND listHandle_ = nullptr;
+  WNDPROC defEditProc_ = nullptr;
+  int savedIndex_ = -1;
+};
+
+class TComboBox : public TCustomComboBox {
+  FANO_CLASS(TComboBox)
+ public:
+  explicit TComboBox(TComponent* owner) : TCustomComboBox(owner) {}
 };
 
 // Published properties and class registration of the standard controls.

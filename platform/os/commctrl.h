@@ -96,6 +96,9 @@ typedef struct COMBOBOXINFO {
 } COMBOBOXINFO;
 #define STATE_SYSTEM_PRESSED 0x00000008
 #define STATE_SYSTEM_INVISIBLE 0x00008000
+// The number of items a dropped list shows at most (before it scrolls).
+#define CB_SETMINVISIBLE 0x1701
+#define CB_GETMINVISIBLE 0x1702
 // Child identifiers of the combo box's parts.
 #define FANO_COMBO_EDIT_ID 1001
 #define FANO_COMBO_LIST_ID 1000

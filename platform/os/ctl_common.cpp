@@ -13,6 +13,8 @@ namespace fano_os::wm {
 
 void RegisterStandardControls() {
   ctl::RegisterEditClass();
+  ctl::RegisterListBoxClasses();
+  ctl::RegisterComboBoxClass();
 }
 
 }  // namespace fano_os::wm

@@ -46,6 +46,7 @@ struct Edit {
   bool updatingBars = false;
   int desiredX = -1;
   char16_t pendingHigh = 0;
+  HWND combo = nullptr;  // the combo box this edit belongs to
   // One level of undo: the text and selection before the last change; a run of typing is one
   // change. Undoing swaps, so a second undo redoes.
   bool canUndo = false;
@@ -840,8 +841,17 @@ LRESULT Proc(Edit* e, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ENABLE: Invalidate(e); return 0;
     case WM_SETFOCUS: SetFocusMsg(e); return 0;
     case WM_KILLFOCUS: KillFocusMsg(e); return 0;
-    case WM_KEYDOWN: KeyDownMsg(e, wp); return 0;
-    case WM_CHAR: CharMsg(e, wp); return 0;
+    case WM_KEYDOWN:
+      if (e->combo && ComboEditKey(e->combo, msg, wp)) return 0;
+      KeyDownMsg(e, wp);
+      return 0;
+    case WM_SYSKEYDOWN:
+      if (e->combo && ComboEditKey(e->combo, msg, wp)) return 0;
+      return DefWindowProc(wnd, msg, wp, lp);
+    case WM_CHAR:
+      if (e->combo && ComboEditKey(e->combo, msg, wp)) return 0;
+      CharMsg(e, wp);
+      return 0;
     case WM_LBUTTONDOWN: {
       if (!e->focused) SetFocus(wnd);
       if (!IsWindow(wnd)) return 0;
@@ -1045,6 +1055,10 @@ LRESULT Proc(Edit* e, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT EditWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) { return WithState<Edit>(wnd, msg, wp, lp, &Proc); }
 
 }  // namespace
+
+void EditSetCombo(HWND edit, HWND combo) {
+  if (auto* e = StateOf<Edit>(edit)) e->combo = combo;
+}
 
 void RegisterEditClass() {
   WNDCLASS wc{};

@@ -102,6 +102,21 @@ bool ClipboardGetText(HWND owner, std::string& utf8);
 
 bool KeyDown(int vk);
 
+// ---- between the combo box and its parts
+// The list of a combo box shows (tracking: the button that dropped it is still held) or hides.
+void ListBoxSetDropped(HWND list, bool dropped, bool tracking);
+// A key moves the list's current item without notifications.
+void ListBoxKey(HWND list, WPARAM vk);
+int ListBoxItemHeight(HWND list);
+// Asks the combo box's owner for the height of an owner-drawn selection field.
+void ListBoxMeasureSelectionField(HWND list, int& height);
+// The list tells its combo box that the user chose an item (accept) or clicked elsewhere.
+void ComboListCloseUp(HWND combo, bool accept);
+// An edit inside a combo box hands the combo box the keys that drop or walk its list.
+void EditSetCombo(HWND edit, HWND combo);
+// The keys an edit hands over (WM_KEYDOWN / WM_SYSKEYDOWN / WM_CHAR); true when used.
+bool ComboEditKey(HWND combo, UINT msg, WPARAM key);
+
 // Class registration of each control (ctl_*.cpp).
 void RegisterEditClass();
 void RegisterListBoxClasses();
