@@ -9,6 +9,9 @@ FANO_ENUM_NAMES(TAlignment, "taLeftJustify", "taRightJustify", "taCenter");
 FANO_ENUM_NAMES(TEditCharCase, "ecNormal", "ecUpperCase", "ecLowerCase");
 FANO_ENUM_NAMES(TScrollStyle, "ssNone", "ssHorizontal", "ssVertical", "ssBoth");
 FANO_ENUM_NAMES(TListBoxStyle, "lbStandard", "lbOwnerDrawFixed", "lbOwnerDrawVariable", "lbVirtual", "lbVirtualOwnerDraw");
+FANO_ENUM_NAMES(TCheckBoxState, "cbUnchecked", "cbChecked", "cbGrayed");
+FANO_ENUM_NAMES(TScrollBarKind, "sbHorizontal", "sbVertical");
+FANO_ENUM_NAMES(TTextLayout, "tlTop", "tlCenter", "tlBottom");
 FANO_ENUM_NAMES(TComboBoxStyle, "csDropDown", "csSimple", "csDropDownList", "csOwnerDrawFixed", "csOwnerDrawVariable");
 
 FANO_PUBLISHED(TEdit, p) {
@@ -96,8 +99,44 @@ FANO_PUBLISHED(TComboBox, p) {
   p.Property("OnSelect", &TCustomComboBox::OnSelect);
 }
 
+FANO_PUBLISHED(TButton, p) {
+  p.Property("Cancel", &TButton::Cancel, &TButton::SetCancel);
+  p.Property("Default", &TButton::Default, &TButton::SetDefault);
+  p.Property("ModalResult", &TButton::ModalResult, &TButton::SetModalResult);
+}
+
+FANO_PUBLISHED(TCheckBox, p) {
+  p.Property("Alignment", &TCustomCheckBox::Alignment, &TCustomCheckBox::SetAlignment);
+  p.Property("AllowGrayed", &TCustomCheckBox::AllowGrayed, &TCustomCheckBox::SetAllowGrayed);
+  p.Property("State", &TCustomCheckBox::State, &TCustomCheckBox::SetState);
+  p.Property("Checked", &TCustomCheckBox::Checked, &TCustomCheckBox::SetChecked).Stored(false);
+}
+
+FANO_PUBLISHED(TScrollBar, p) {
+  p.Property("Kind", &TScrollBar::Kind, &TScrollBar::SetKind);
+  p.Property("Min", &TScrollBar::Min, &TScrollBar::SetMin);
+  p.Property("Max", &TScrollBar::Max, &TScrollBar::SetMax);
+  p.Property("PageSize", &TScrollBar::PageSize, &TScrollBar::SetPageSize);
+  p.Property("Position", &TScrollBar::Position, &TScrollBar::SetPosition);
+  p.Property("LargeChange", &TScrollBar::LargeChange, &TScrollBar::SetLargeChange);
+  p.Property("SmallChange", &TScrollBar::SmallChange, &TScrollBar::SetSmallChange);
+  p.Property("OnChange", &TScrollBar::OnChange);
+  p.Property("OnScroll", &TScrollBar::OnScroll);
+}
+
+FANO_PUBLISHED(TLabel, p) {
+  p.Property("Alignment", &TCustomLabel::Alignment, &TCustomLabel::SetAlignment);
+  p.Property("AutoSize", &TControl::AutoSize, &TCustomLabel::SetAutoSize);
+  p.Property("FocusControl", &TCustomLabel::FocusControl, &TCustomLabel::SetFocusControl);
+  p.Property("Layout", &TCustomLabel::Layout, &TCustomLabel::SetLayout);
+  p.Property("ShowAccelChar", &TCustomLabel::ShowAccelChar, &TCustomLabel::SetShowAccelChar);
+  p.Property("Transparent", &TCustomLabel::Transparent, &TCustomLabel::SetTransparent);
+  p.Property("WordWrap", &TCustomLabel::WordWrap, &TCustomLabel::SetWordWrap);
+}
+
 void RegisterMaskClasses() { RegisterClasses({TMaskEdit::StaticClass()}); }
 
 void RegisterStdCtrlsClasses() {
-  RegisterClasses({TEdit::StaticClass(), TMemo::StaticClass(), TListBox::StaticClass(), TComboBox::StaticClass()});
+  RegisterClasses({TEdit::StaticClass(), TMemo::StaticClass(), TListBox::StaticClass(), TComboBox::StaticClass(),
+                   TButton::StaticClass(), TCheckBox::StaticClass(), TScrollBar::StaticClass(), TLabel::StaticClass()});
 }

@@ -447,5 +447,179 @@ class TComboBox : public TCustomComboBox {
   explicit TComboBox(TComponent* owner) : TCustomComboBox(owner) {}
 };
 
+// ---- buttons --------------------------------------------------------------------------------------
+
+// The base of the controls over the window system's button: clicks can be switched off while the
+// control takes the focus from a mouse press.
+class TButtonControl : public TWinControl {
+  FANO_CLASS(TButtonControl)
+ public:
+  explicit TButtonControl(TComponent* owner);
+  virtual bool Checked() const { return false; }
+  virtual void SetChecked(bool) {}
+  void WndProc(TMessage& m) override;
+
+ protected:
+  bool ClicksDisabled() const noexcept { return clicksDisabled_; }
+  void SetClicksDisabled(bool v) noexcept { clicksDisabled_ = v; }
+
+ private:
+  bool clicksDisabled_ = false;
+};
+
+class TButton : public TButtonControl {
+  FANO_CLASS(TButton)
+ public:
+  explicit TButton(TComponent* owner);
+  // Enter presses it (when no other button has the focus).
+  bool Default() const noexcept { return default_; }
+  void SetDefault(bool v);
+  // Escape presses it.
+  bool Cancel() const noexcept { return cancel_; }
+  void SetCancel(bool v) noexcept { cancel_ = v; }
+  TModalResult ModalResult() const noexcept { return modalResult_; }
+  void SetModalResult(TModalResult v) noexcept { modalResult_ = v; }
+  void Click() override;
+  void Dispatch(TMessage& m) override;
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+
+ private:
+  void SetButtonStyle(bool isDefault);
+  bool default_ = false;
+  bool cancel_ = false;
+  bool active_ = false;
+  TModalResult modalResult_ = mrNone;
+};
+
+enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
+
+class TCustomCheckBox : public TButtonControl {
+  FANO_CLASS(TCustomCheckBox)
+ public:
+  explicit TCustomCheckBox(TComponent* owner);
+  // taLeftJustify puts the caption left of the box; taRightJustify (the default) right of it.
+  TAlignment Alignment() const noexcept { return alignment_; }
+  void SetAlignment(TAlignment v);
+  bool AllowGrayed() const noexcept { return allowGrayed_; }
+  void SetAllowGrayed(bool v) noexcept { allowGrayed_ = v; }
+  TCheckBoxState State() const noexcept { return state_; }
+  // A change sends BM_SETCHECK and clicks (unless clicks are off).
+  void SetState(TCheckBoxState v);
+  bool Checked() const override { return state_ == cbChecked; }
+  void SetChecked(bool v) override { SetState(v ? cbChecked : cbUnchecked); }
+  void Click() override;
+  void Dispatch(TMessage& m) override;
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+
+ protected:
+  virtual void Toggle();
+
+ private:
+  TAlignment alignment_ = taRightJustify;
+  bool allowGrayed_ = false;
+  TCheckBoxState state_ = cbUnchecked;
+};
+
+class TCheckBox : public TCustomCheckBox {
+  FANO_CLASS(TCheckBox)
+ public:
+  explicit TCheckBox(TComponent* owner) : TCustomCheckBox(owner) {}
+};
+
+// ---- scroll bar ---------------------------------------------------------------------------------
+
+enum TScrollCode { scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll };
+using TScrollEvent = std::function<void(TObject* sender, TScrollCode scrollCode, int& scrollPos)>;
+
+class TScrollBar : public TWinControl {
+  FANO_CLASS(TScrollBar)
+ public:
+  explicit TScrollBar(TComponent* owner);
+  TScrollBarKind Kind() const noexcept { return kind_; }
+  void SetKind(TScrollBarKind v);
+  int Min() const noexcept { return min_; }
+  void SetMin(int v) { SetParams(position_, v, max_); }
+  int Max() const noexcept { return max_; }
+  void SetMax(int v) { SetParams(position_, min_, v); }
+  int Position() const noexcept { return position_; }
+  void SetPosition(int v) { SetParams(v, min_, max_); }
+  int PageSize() const noexcept { return pageSize_; }
+  void SetPageSize(int v);
+  int SmallChange() const noexcept { return smallChange_; }
+  void SetSmallChange(int v) noexcept { smallChange_ = v; }
+  int LargeChange() const noexcept { return largeChange_; }
+  void SetLargeChange(int v) noexcept { largeChange_ = v; }
+  // Raises EInvalidOperation "Scrollbar property out of range" for a position outside min..max.
+  void SetParams(int position, int min, int max);
+  TNotifyEvent OnChange;
+  TScrollEvent OnScroll;
+  void Dispatch(TMessage& m) override;
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+
+ protected:
+  virtual void Change();
+  virtual void Scroll(TScrollCode code, int& pos);
+
+ private:
+  void DoScroll(TMessage& m);
+  TScrollBarKind kind_ = sbHorizontal;
+  int min_ = 0;
+  int max_ = 100;
+  int position_ = 0;
+  int pageSize_ = 0;
+  int smallChange_ = 1;
+  int largeChange_ = 1;
+};
+
+// ---- label ----------------------------------------------------------------------------------------
+
+enum TTextLayout { tlTop, tlCenter, tlBottom };
+
+class TCustomLabel : public TGraphicControl {
+  FANO_CLASS(TCustomLabel)
+ public:
+  explicit TCustomLabel(TComponent* owner);
+  TAlignment Alignment() const noexcept { return alignment_; }
+  void SetAlignment(TAlignment v);
+  void SetAutoSize(bool v) override;
+  TTextLayout Layout() const noexcept { return layout_; }
+  void SetLayout(TTextLayout v);
+  bool WordWrap() const noexcept { return wordWrap_; }
+  void SetWordWrap(bool v);
+  bool Transparent() const;
+  void SetTransparent(bool v);
+  bool ShowAccelChar() const noexcept { return showAccelChar_; }
+  void SetShowAccelChar(bool v);
+  TWinControl* FocusControl() const noexcept { return focusControl_; }
+  void SetFocusControl(TWinControl* v);
+  void Notification(TComponent* component, TOperation operation) override;
+  void Dispatch(TMessage& m) override;
+  void Loaded() override;
+
+ protected:
+  void Paint() override;
+  // Draws the caption with the DrawText flags (DT_CALCRECT measures only).
+  virtual void DoDrawText(TRect& rect, UINT flags);
+  virtual std::string GetLabelText() const { return Caption(); }
+  // The size follows the caption (the width too unless it wraps).
+  void AdjustBounds();
+
+ private:
+  TAlignment alignment_ = taLeftJustify;
+  TTextLayout layout_ = tlTop;
+  bool wordWrap_ = false;
+  bool showAccelChar_ = true;
+  TWinControl* focusControl_ = nullptr;
+};
+
+class TLabel : public TCustomLabel {
+  FANO_CLASS(TLabel)
+ public:
+  explicit TLabel(TComponent* owner) : TCustomLabel(owner) {}
+};
+
 // Published properties and class registration of the standard controls.
 void RegisterStdCtrlsClasses();

@@ -15,6 +15,7 @@ void RegisterStandardControls() {
   ctl::RegisterEditClass();
   ctl::RegisterListBoxClasses();
   ctl::RegisterComboBoxClass();
+  ctl::RegisterButtonClass();
 }
 
 }  // namespace fano_os::wm

@@ -44,7 +44,12 @@ Tracker& T() {
   return t;
 }
 
-bool IsScrollBarControl(const Window* w) { return w && w->cls && w->cls->key == "scrollbar"; }
+// A window of the class, or of a class made over it (a subclass keeps the scroll-bar procedure as
+// its default procedure): the procedure marks its windows when they are made.
+const char* const kScrollBarMark = "FanoScrollBarControl";
+bool IsScrollBarControl(const Window* w) {
+  return w && ((w->cls && w->cls->key == "scrollbar") || GetProp(w->handle, kScrollBarMark) != nullptr);
+}
 
 ScrollBarState* BarState(Window* w, int bar) {
   if (bar == SB_CTL) return IsScrollBarControl(w) ? &w->bars[0] : nullptr;
@@ -275,6 +280,10 @@ LRESULT CALLBACK_ScrollBarProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CREATE:
       sb = ScrollBarState{};
+      SetProp(h, kScrollBarMark, reinterpret_cast<HANDLE>(1));
+      return 0;
+    case WM_NCDESTROY:
+      RemoveProp(h, kScrollBarMark);
       return 0;
     case WM_ERASEBKGND:
       return 1;
