@@ -8,6 +8,8 @@
 #include "platform/forms/graphics.h"
 #include "platform/forms/imglist.h"
 #include "platform/forms/menus.h"
+#include "platform/forms/buttons.h"
+#include "platform/forms/extctrls.h"
 #include "platform/forms/mask.h"
 #include "platform/forms/stdctrls.h"
 #include "platform/forms/timer.h"
@@ -234,6 +236,8 @@ void RegisterFormsClasses() {
   RegisterControlsClasses();
   RegisterStdCtrlsClasses();
   RegisterMaskClasses();
+  RegisterExtCtrlsClasses();
+  RegisterButtonsClasses();
   RegisterMenusClasses();
   RegisterClasses({TForm::StaticClass(), TDataModule::StaticClass(), THintWindow::StaticClass(),
                    TScrollingWinControl::StaticClass(), TAction::StaticClass(), TActionList::StaticClass(),

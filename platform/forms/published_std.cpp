@@ -2,6 +2,8 @@
 // and written to form resources.
 #include "platform/classes/classreg.h"
 #include "platform/classes/published.h"
+#include "platform/forms/buttons.h"
+#include "platform/forms/extctrls.h"
 #include "platform/forms/mask.h"
 #include "platform/forms/stdctrls.h"
 
@@ -12,6 +14,10 @@ FANO_ENUM_NAMES(TListBoxStyle, "lbStandard", "lbOwnerDrawFixed", "lbOwnerDrawVar
 FANO_ENUM_NAMES(TCheckBoxState, "cbUnchecked", "cbChecked", "cbGrayed");
 FANO_ENUM_NAMES(TScrollBarKind, "sbHorizontal", "sbVertical");
 FANO_ENUM_NAMES(TTextLayout, "tlTop", "tlCenter", "tlBottom");
+FANO_ENUM_NAMES(TBevelCut, "bvNone", "bvLowered", "bvRaised", "bvSpace");
+FANO_ENUM_NAMES(TResizeStyle, "rsNone", "rsLine", "rsUpdate", "rsPattern");
+FANO_ENUM_NAMES(TShapeType, "stRectangle", "stSquare", "stRoundRect", "stRoundSquare", "stEllipse", "stCircle");
+FANO_ENUM_NAMES(TButtonLayout, "blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom");
 FANO_ENUM_NAMES(TComboBoxStyle, "csDropDown", "csSimple", "csDropDownList", "csOwnerDrawFixed", "csOwnerDrawVariable");
 
 FANO_PUBLISHED(TEdit, p) {
@@ -133,6 +139,55 @@ FANO_PUBLISHED(TLabel, p) {
   p.Property("Transparent", &TCustomLabel::Transparent, &TCustomLabel::SetTransparent);
   p.Property("WordWrap", &TCustomLabel::WordWrap, &TCustomLabel::SetWordWrap);
 }
+
+FANO_PUBLISHED(TPanel, p) {
+  p.Property("Alignment", &TCustomPanel::Alignment, &TCustomPanel::SetAlignment);
+  p.Property("BevelInner", &TCustomPanel::BevelInner, &TCustomPanel::SetBevelInner);
+  p.Property("BevelOuter", &TCustomPanel::BevelOuter, &TCustomPanel::SetBevelOuter);
+  p.Property("BevelWidth", &TCustomPanel::BevelWidth, &TCustomPanel::SetBevelWidth);
+  p.Property("BorderStyle", &TCustomPanel::BorderStyle, &TCustomPanel::SetBorderStyle);
+  p.Property("FullRepaint", &TCustomPanel::FullRepaint, &TCustomPanel::SetFullRepaint);
+}
+
+FANO_PUBLISHED(TSplitter, p) {
+  p.Property("AutoSnap", &TSplitter::AutoSnap, &TSplitter::SetAutoSnap);
+  p.Property("Beveled", &TSplitter::Beveled, &TSplitter::SetBeveled);
+  p.Property("MinSize", &TSplitter::MinSize, &TSplitter::SetMinSize);
+  p.Property("ResizeStyle", &TSplitter::ResizeStyle, &TSplitter::SetResizeStyle);
+  p.Property("OnCanResize", &TSplitter::OnCanResize);
+  p.Property("OnMoved", &TSplitter::OnMoved);
+  p.Property("OnPaint", &TSplitter::OnPaint);
+}
+
+FANO_PUBLISHED(TPaintBox, p) { p.Property("OnPaint", &TPaintBox::OnPaint); }
+
+FANO_PUBLISHED(TShape, p) {
+  p.Property("Brush", &TShape::Brush, &TShape::SetBrush);
+  p.Property("Pen", &TShape::Pen, &TShape::SetPen);
+  p.Property("Shape", &TShape::Shape, &TShape::SetShape);
+}
+
+FANO_PUBLISHED(TScrollBox, p) { p.Property("BorderStyle", &TScrollBox::BorderStyle, &TScrollBox::SetBorderStyle); }
+
+FANO_PUBLISHED(TSpeedButton, p) {
+  p.Property("AllowAllUp", &TSpeedButton::AllowAllUp, &TSpeedButton::SetAllowAllUp);
+  p.Property("GroupIndex", &TSpeedButton::GroupIndex, &TSpeedButton::SetGroupIndex);
+  p.Property("Down", &TSpeedButton::Down, &TSpeedButton::SetDown);
+  p.Property("Flat", &TSpeedButton::Flat, &TSpeedButton::SetFlat);
+  p.Property("Glyph", &TSpeedButton::Glyph, &TSpeedButton::SetGlyph);
+  p.Property("Layout", &TSpeedButton::Layout, &TSpeedButton::SetLayout);
+  p.Property("Margin", &TSpeedButton::Margin, &TSpeedButton::SetMargin);
+  p.Property("NumGlyphs", &TSpeedButton::NumGlyphs, &TSpeedButton::SetNumGlyphs);
+  p.Property("Spacing", &TSpeedButton::Spacing, &TSpeedButton::SetSpacing);
+  p.Property("Transparent", &TSpeedButton::Transparent, &TSpeedButton::SetTransparent);
+}
+
+void RegisterExtCtrlsClasses() {
+  RegisterClasses({TPanel::StaticClass(), TSplitter::StaticClass(), TPaintBox::StaticClass(), TShape::StaticClass(),
+                   TScrollBox::StaticClass()});
+}
+
+void RegisterButtonsClasses() { RegisterClasses({TSpeedButton::StaticClass()}); }
 
 void RegisterMaskClasses() { RegisterClasses({TMaskEdit::StaticClass()}); }
 
