@@ -9,6 +9,7 @@
 #include "platform/forms/imglist.h"
 #include "platform/forms/menus.h"
 #include "platform/forms/buttons.h"
+#include "platform/forms/comctrls.h"
 #include "platform/forms/extctrls.h"
 #include "platform/forms/mask.h"
 #include "platform/forms/stdctrls.h"
@@ -238,6 +239,7 @@ void RegisterFormsClasses() {
   RegisterMaskClasses();
   RegisterExtCtrlsClasses();
   RegisterButtonsClasses();
+  RegisterComCtrlsClasses();
   RegisterMenusClasses();
   RegisterClasses({TForm::StaticClass(), TDataModule::StaticClass(), THintWindow::StaticClass(),
                    TScrollingWinControl::StaticClass(), TAction::StaticClass(), TActionList::StaticClass(),

@@ -3,6 +3,7 @@
 #include "platform/classes/classreg.h"
 #include "platform/classes/published.h"
 #include "platform/forms/buttons.h"
+#include "platform/forms/comctrls.h"
 #include "platform/forms/extctrls.h"
 #include "platform/forms/mask.h"
 #include "platform/forms/stdctrls.h"
@@ -18,6 +19,10 @@ FANO_ENUM_NAMES(TBevelCut, "bvNone", "bvLowered", "bvRaised", "bvSpace");
 FANO_ENUM_NAMES(TResizeStyle, "rsNone", "rsLine", "rsUpdate", "rsPattern");
 FANO_ENUM_NAMES(TShapeType, "stRectangle", "stSquare", "stRoundRect", "stRoundSquare", "stEllipse", "stCircle");
 FANO_ENUM_NAMES(TButtonLayout, "blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom");
+FANO_ENUM_NAMES(TTabPosition, "tpTop", "tpBottom", "tpLeft", "tpRight");
+FANO_ENUM_NAMES(TTabStyle, "tsTabs", "tsButtons", "tsFlatButtons");
+FANO_ENUM_NAMES(TCalDayOfWeek, "dowMonday", "dowTuesday", "dowWednesday", "dowThursday", "dowFriday", "dowSaturday",
+                "dowSunday", "dowLocaleDefault");
 FANO_ENUM_NAMES(TComboBoxStyle, "csDropDown", "csSimple", "csDropDownList", "csOwnerDrawFixed", "csOwnerDrawVariable");
 
 FANO_PUBLISHED(TEdit, p) {
@@ -188,6 +193,38 @@ void RegisterExtCtrlsClasses() {
 }
 
 void RegisterButtonsClasses() { RegisterClasses({TSpeedButton::StaticClass()}); }
+
+FANO_PUBLISHED(TTabControl, p) {
+  p.Property("HotTrack", &TCustomTabControl::HotTrack, &TCustomTabControl::SetHotTrack);
+  p.Property("Images", &TCustomTabControl::Images, &TCustomTabControl::SetImages);
+  p.Property("MultiLine", &TCustomTabControl::MultiLine, &TCustomTabControl::SetMultiLine);
+  p.Property("OwnerDraw", &TCustomTabControl::OwnerDraw, &TCustomTabControl::SetOwnerDraw);
+  p.Property("RaggedRight", &TCustomTabControl::RaggedRight, &TCustomTabControl::SetRaggedRight);
+  p.Property("ScrollOpposite", &TCustomTabControl::ScrollOpposite, &TCustomTabControl::SetScrollOpposite);
+  p.Property("Style", &TCustomTabControl::Style, &TCustomTabControl::SetStyle);
+  p.Property("TabHeight", &TCustomTabControl::TabHeight, &TCustomTabControl::SetTabHeight);
+  p.Property("TabPosition", &TCustomTabControl::TabPosition, &TCustomTabControl::SetTabPosition);
+  p.Property("Tabs", &TCustomTabControl::Tabs, &TCustomTabControl::SetTabs);
+  p.Property("TabIndex", &TCustomTabControl::TabIndex, &TCustomTabControl::SetTabIndex);
+  p.Property("TabWidth", &TCustomTabControl::TabWidth, &TCustomTabControl::SetTabWidth);
+  p.Property("OnChange", &TCustomTabControl::OnChange);
+  p.Property("OnChanging", &TCustomTabControl::OnChanging);
+  p.Property("OnDrawTab", &TCustomTabControl::OnDrawTab);
+  p.Property("OnGetImageIndex", &TCustomTabControl::OnGetImageIndex);
+}
+
+FANO_PUBLISHED(TMonthCalendar, p) {
+  p.Property("Date", &TMonthCalendar::Date, &TMonthCalendar::SetDate);
+  p.Property("FirstDayOfWeek", &TMonthCalendar::FirstDayOfWeek, &TMonthCalendar::SetFirstDayOfWeek);
+  p.Property("MaxDate", &TMonthCalendar::MaxDate, &TMonthCalendar::SetMaxDate);
+  p.Property("MinDate", &TMonthCalendar::MinDate, &TMonthCalendar::SetMinDate);
+  p.Property("ShowToday", &TMonthCalendar::ShowToday, &TMonthCalendar::SetShowToday);
+  p.Property("ShowTodayCircle", &TMonthCalendar::ShowTodayCircle, &TMonthCalendar::SetShowTodayCircle);
+  p.Property("WeekNumbers", &TMonthCalendar::WeekNumbers, &TMonthCalendar::SetWeekNumbers);
+  p.Property("OnChange", &TMonthCalendar::OnChange);
+}
+
+void RegisterComCtrlsClasses() { RegisterClasses({TTabControl::StaticClass(), TMonthCalendar::StaticClass()}); }
 
 void RegisterMaskClasses() { RegisterClasses({TMaskEdit::StaticClass()}); }
 

@@ -16,6 +16,8 @@ void RegisterStandardControls() {
   ctl::RegisterListBoxClasses();
   ctl::RegisterComboBoxClass();
   ctl::RegisterButtonClass();
+  ctl::RegisterTabControlClass();
+  ctl::RegisterMonthCalClass();
 }
 
 }  // namespace fano_os::wm
