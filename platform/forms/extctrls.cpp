@@ -85,7 +85,7 @@ void TCustomPanel::Paint() {
   DrawTextA(c->Handle(), caption.c_str(), static_cast<int>(caption.size()), &rr, flags);
 }
 
-void TCustomPanel::Changed() {
+void TCustomPanel::BevelChanged() {
   Realign();
   Invalidate();
 }
@@ -99,19 +99,19 @@ void TCustomPanel::SetAlignment(TAlignment v) {
 void TCustomPanel::SetBevelInner(TPanelBevel v) {
   if (bevelInner_ == v) return;
   bevelInner_ = v;
-  Changed();
+  BevelChanged();
 }
 
 void TCustomPanel::SetBevelOuter(TPanelBevel v) {
   if (bevelOuter_ == v) return;
   bevelOuter_ = v;
-  Changed();
+  BevelChanged();
 }
 
 void TCustomPanel::SetBevelWidth(int v) {
   if (bevelWidth_ == v || v < 1) return;
   bevelWidth_ = v;
-  Changed();
+  BevelChanged();
 }
 
 void TCustomPanel::SetBorderStyle(TBorderStyle v) {

@@ -38,7 +38,7 @@ class TCustomPanel : public TCustomControl {
   void Paint() override;
 
  private:
-  void Changed();
+  void BevelChanged();
   TAlignment alignment_ = taCenter;
   TPanelBevel bevelInner_ = bvNone;
   TPanelBevel bevelOuter_ = bvRaised;

@@ -180,11 +180,13 @@ enum TOwnerDrawStateItem {
 using TOwnerDrawState = TSet<TOwnerDrawStateItem>;
 TOwnerDrawState OwnerDrawStateOf(UINT itemState);
 
-// Paints an owner-drawn item of a list or combo box on the canvas: the canvas takes the control's
-// font and brush (the highlight colours for a selected item), draw paints the item (not called
-// for the empty item -1, which is filled), and a focused item gets its focus rectangle.
-void PaintOwnerDrawItem(TCanvas* canvas, TWinControl* control, const DRAWITEMSTRUCT& item,
-                        const std::function<void(int index, const TRect& rect, TOwnerDrawState state)>& draw);
+// The owner-drawing messages of a list or combo box (true when the message was one): CN_DRAWITEM
+// paints the item on the canvas (the control's font and brush, the highlight colours for a
+// selected item; draw is not called for the empty item -1, which is filled; a focused item gets
+// its focus rectangle); CN_MEASUREITEM answers itemHeight, or asks measure for variable items.
+bool OwnerDrawMessage(TMessage& m, TCanvas* canvas, TWinControl* control, int itemHeight, bool variable,
+                      const std::function<void(int index, const TRect& rect, TOwnerDrawState state)>& draw,
+                      const std::function<void(int index, int& height)>& measure);
 
 using TDrawItemEvent = std::function<void(TWinControl* control, int index, TRect rect, TOwnerDrawState state)>;
 using TMeasureItemEvent = std::function<void(TWinControl* control, int index, int& height)>;

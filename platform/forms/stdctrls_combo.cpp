@@ -305,6 +305,11 @@ void TCustomComboBox::MeasureItem(int index, int& height) {
 }
 
 void TCustomComboBox::Dispatch(TMessage& m) {
+  if (OwnerDrawMessage(
+          m, canvas_.get(), this, itemHeight_, style_ == csOwnerDrawVariable,
+          [this](int index, const TRect& rect, TOwnerDrawState state) { DrawItem(index, rect, state); },
+          [this](int index, int& height) { MeasureItem(index, height); }))
+    return;
   switch (m.Msg) {
     case CN_COMMAND:
       switch (m.WParamHi()) {
@@ -319,19 +324,6 @@ void TCustomComboBox::Dispatch(TMessage& m) {
         default: break;
       }
       return;
-    case CN_DRAWITEM:
-      PaintOwnerDrawItem(canvas_.get(), this, *reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam),
-                         [this](int index, const TRect& rect, TOwnerDrawState state) { DrawItem(index, rect, state); });
-      m.Result = 1;
-      return;
-    case CN_MEASUREITEM: {
-      auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
-      int h = itemHeight_;
-      if (style_ == csOwnerDrawVariable) MeasureItem(static_cast<int>(mi->itemID), h);
-      mi->itemHeight = static_cast<UINT>(std::max(1, h));
-      m.Result = 1;
-      return;
-    }
     default: TWinControl::Dispatch(m); return;
   }
 }

@@ -11,8 +11,19 @@ FANO_IMPLEMENT_COMPONENT(TListBox, TCustomListBox)
 
 TOwnerDrawState OwnerDrawStateOf(UINT itemState) { return TOwnerDrawState::FromBits(itemState & 0xFFFF); }
 
-void PaintOwnerDrawItem(TCanvas* canvas, TWinControl* control, const DRAWITEMSTRUCT& item,
-                        const std::function<void(int, const TRect&, TOwnerDrawState)>& draw) {
+bool OwnerDrawMessage(TMessage& m, TCanvas* canvas, TWinControl* control, int itemHeight, bool variable,
+                      const std::function<void(int, const TRect&, TOwnerDrawState)>& draw,
+                      const std::function<void(int, int&)>& measure) {
+  if (m.Msg == CN_MEASUREITEM) {
+    auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
+    int h = itemHeight;
+    if (variable) measure(static_cast<int>(mi->itemID), h);
+    mi->itemHeight = static_cast<UINT>(std::max(1, h));
+    m.Result = 1;
+    return true;
+  }
+  if (m.Msg != CN_DRAWITEM) return false;
+  const DRAWITEMSTRUCT& item = *reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
   TOwnerDrawState state = OwnerDrawStateOf(item.itemState);
   int index = static_cast<int>(item.itemID);
   PaintWithCanvas(canvas, item.hDC, [&] {
@@ -29,6 +40,8 @@ void PaintOwnerDrawItem(TCanvas* canvas, TWinControl* control, const DRAWITEMSTR
       DrawFocusRect(item.hDC, &r);
     }
   });
+  m.Result = 1;
+  return true;
 }
 
 // ---- TControlStrings ------------------------------------------------------------------------------
@@ -440,6 +453,11 @@ void TCustomListBox::KeyPress(TKeyChar& key) {
 }
 
 void TCustomListBox::Dispatch(TMessage& m) {
+  if (OwnerDrawMessage(
+          m, canvas_.get(), this, itemHeight_, style_ == lbOwnerDrawVariable,
+          [this](int index, const TRect& rect, TOwnerDrawState state) { DrawItem(index, rect, state); },
+          [this](int index, int& height) { MeasureItem(index, height); }))
+    return;
   switch (m.Msg) {
     case CN_COMMAND:
       switch (m.WParamHi()) {
@@ -451,19 +469,6 @@ void TCustomListBox::Dispatch(TMessage& m) {
         default: break;
       }
       return;
-    case CN_DRAWITEM:
-      PaintOwnerDrawItem(canvas_.get(), this, *reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam),
-                         [this](int index, const TRect& rect, TOwnerDrawState state) { DrawItem(index, rect, state); });
-      m.Result = 1;
-      return;
-    case CN_MEASUREITEM: {
-      auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
-      int h = itemHeight_;
-      if (style_ == lbOwnerDrawVariable) MeasureItem(static_cast<int>(mi->itemID), h);
-      mi->itemHeight = static_cast<UINT>(std::max(1, h));
-      m.Result = 1;
-      return;
-    }
     default: TWinControl::Dispatch(m); return;
   }
 }

@@ -294,13 +294,7 @@ LRESULT ButtonWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) { return WithSta
 }  // namespace
 
 void RegisterButtonClass() {
-  WNDCLASS wc{};
-  wc.style = CS_DBLCLKS | CS_PARENTDC | CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = &ButtonWndProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_BUTTON;
-  RegisterClass(&wc);
+  RegisterControlClass(WC_BUTTON, &ButtonWndProc, CS_DBLCLKS | CS_PARENTDC | CS_HREDRAW | CS_VREDRAW);
 }
 
 }  // namespace fano_os::ctl

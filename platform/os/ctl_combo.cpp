@@ -619,13 +619,7 @@ bool ComboEditKey(HWND combo, UINT msg, WPARAM key) {
 }
 
 void RegisterComboBoxClass() {
-  WNDCLASS wc{};
-  wc.style = CS_DBLCLKS | CS_PARENTDC | CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = &ComboWndProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_COMBOBOX;
-  RegisterClass(&wc);
+  RegisterControlClass(WC_COMBOBOX, &ComboWndProc, CS_DBLCLKS | CS_PARENTDC | CS_HREDRAW | CS_VREDRAW);
 }
 
 }  // namespace fano_os::ctl

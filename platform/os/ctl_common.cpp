@@ -24,6 +24,17 @@ void RegisterStandardControls() {
 
 namespace fano_os::ctl {
 
+void RegisterControlClass(const char* name, WNDPROC proc, UINT style, const char* cursor, HBRUSH background) {
+  WNDCLASS wc{};
+  wc.style = style;
+  wc.lpfnWndProc = proc;
+  wc.cbWndExtra = sizeof(void*);
+  wc.hCursor = LoadCursor(nullptr, cursor);
+  wc.hbrBackground = background;
+  wc.lpszClassName = name;
+  RegisterClass(&wc);
+}
+
 void NotifyParent(HWND wnd, WORD code) {
   HWND parent = GetParent(wnd);
   if (!parent) return;

@@ -1061,13 +1061,7 @@ void EditSetCombo(HWND edit, HWND combo) {
 }
 
 void RegisterEditClass() {
-  WNDCLASS wc{};
-  wc.style = CS_DBLCLKS | CS_PARENTDC;
-  wc.lpfnWndProc = &EditWndProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursor(nullptr, IDC_IBEAM);
-  wc.lpszClassName = WC_EDIT;
-  RegisterClass(&wc);
+  RegisterControlClass(WC_EDIT, &EditWndProc, CS_DBLCLKS | CS_PARENTDC, IDC_IBEAM);
 }
 
 }  // namespace fano_os::ctl

@@ -117,6 +117,10 @@ void EditSetCombo(HWND edit, HWND combo);
 // The keys an edit hands over (WM_KEYDOWN / WM_SYSKEYDOWN / WM_CHAR); true when used.
 bool ComboEditKey(HWND combo, UINT msg, WPARAM key);
 
+// Registers a control class whose windows keep their state in one extra pointer.
+void RegisterControlClass(const char* name, WNDPROC proc, UINT style, const char* cursor = IDC_ARROW,
+                          HBRUSH background = nullptr);
+
 // Class registration of each control (ctl_*.cpp).
 void RegisterEditClass();
 void RegisterListBoxClasses();

@@ -849,16 +849,8 @@ void ListBoxMeasureSelectionField(HWND list, int& height) {
 }
 
 void RegisterListBoxClasses() {
-  WNDCLASS wc{};
-  wc.style = CS_DBLCLKS | CS_PARENTDC;
-  wc.lpfnWndProc = &ListBoxWndProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_LISTBOX;
-  RegisterClass(&wc);
-  wc.style = CS_DBLCLKS | CS_SAVEBITS;
-  wc.lpszClassName = WC_COMBOLBOX;
-  RegisterClass(&wc);
+  RegisterControlClass(WC_LISTBOX, &ListBoxWndProc, CS_DBLCLKS | CS_PARENTDC);
+  RegisterControlClass(WC_COMBOLBOX, &ListBoxWndProc, CS_DBLCLKS | CS_SAVEBITS);
 }
 
 }  // namespace fano_os::ctl

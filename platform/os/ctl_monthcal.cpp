@@ -562,13 +562,7 @@ LRESULT MonthCalWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) { return WithS
 }  // namespace
 
 void RegisterMonthCalClass() {
-  WNDCLASS wc{};
-  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = &MonthCalWndProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = MONTHCAL_CLASS;
-  RegisterClass(&wc);
+  RegisterControlClass(MONTHCAL_CLASS, &MonthCalWndProc, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW);
 }
 
 }  // namespace fano_os::ctl

@@ -676,14 +676,8 @@ LRESULT TabWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) { return WithState<
 }  // namespace
 
 void RegisterTabControlClass() {
-  WNDCLASS wc{};
-  wc.style = CS_DBLCLKS | CS_PARENTDC | CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = &TabWndProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(COLOR_BTNFACE + 1));
-  wc.lpszClassName = WC_TABCONTROL;
-  RegisterClass(&wc);
+  RegisterControlClass(WC_TABCONTROL, &TabWndProc, CS_DBLCLKS | CS_PARENTDC | CS_HREDRAW | CS_VREDRAW, IDC_ARROW,
+                       reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(COLOR_BTNFACE + 1)));
 }
 
 }  // namespace fano_os::ctl

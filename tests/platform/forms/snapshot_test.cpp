@@ -1,5 +1,5 @@
 // A sample form with one of each standard control, written as a PNG picture for people to look
-// at (forms_sample.png in the test's working directory, or in FANO_SNAPSHOT_DIR). It is drawn with
+// at (forms_sample.png beside the test program, or in FANO_SNAPSHOT_DIR). It is drawn with
 // the real fonts, not the test font; nothing here compares pixels.
 #include <cstdio>
 #include <cstdlib>
@@ -142,7 +142,7 @@ TEST_F(Snapshot, SampleFormWithOneOfEachControl) {
   Pump();
 
   const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
-  std::string path = std::string(dir && *dir ? dir : ".") + "/forms_sample.png";
+  std::string path = std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/forms_sample.png";
   ASSERT_TRUE(FanoSnapshotWindow(form->Handle(), path.c_str()));
   std::ifstream in(path, std::ios::binary);
   char sig[8] = {};
