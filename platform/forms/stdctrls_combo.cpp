@@ -310,6 +310,14 @@ void TCustomComboBox::Dispatch(TMessage& m) {
           [this](int index, const TRect& rect, TOwnerDrawState state) { DrawItem(index, rect, state); },
           [this](int index, int& height) { MeasureItem(index, height); }))
     return;
+  if (m.Msg >= WM_CTLCOLORMSGBOX && m.Msg <= WM_CTLCOLORSTATIC) {
+    // The edit child and the list take the combo box's font colour and brush.
+    HDC dc = reinterpret_cast<HDC>(m.WParam);
+    SetTextColor(dc, ColorToRGB(Font()->Color()) & 0xFFFFFF);
+    SetBkColor(dc, ColorToRGB(Brush()->Color()) & 0xFFFFFF);
+    m.Result = reinterpret_cast<LRESULT>(Brush()->Handle());
+    return;
+  }
   switch (m.Msg) {
     case CN_COMMAND:
       switch (m.WParamHi()) {

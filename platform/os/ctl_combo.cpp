@@ -487,6 +487,11 @@ LRESULT Proc(Combo* c, UINT msg, WPARAM wp, LPARAM lp) {
       buf[n] = 0;
       return static_cast<LRESULT>(n);
     }
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSTATIC:
+      // The parts' colours are the combo box's: its parent chooses them.
+      return reinterpret_cast<LRESULT>(ControlColor(wnd, reinterpret_cast<HDC>(wp), msg));
     case CB_ADDSTRING: return ToList(c, LB_ADDSTRING, wp, lp);
     case CB_INSERTSTRING: return ToList(c, LB_INSERTSTRING, wp, lp);
     case CB_DELETESTRING: {

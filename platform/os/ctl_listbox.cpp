@@ -350,7 +350,10 @@ void Paint(ListBox* l, HDC given) {
   HDC dc = given ? given : BeginPaint(l->wnd, &ps);
   if (!dc) return;
   bool enabled = IsWindowEnabled(l->wnd);
-  HBRUSH brush = ControlColor(l->comboList ? l->combo : l->wnd, dc, WM_CTLCOLORLISTBOX);
+  // A combo box's list asks the combo box (which asks its own parent unless it answers itself).
+  HBRUSH brush = nullptr;
+  if (l->comboList && l->combo) brush = reinterpret_cast<HBRUSH>(SendMessage(l->combo, WM_CTLCOLORLISTBOX, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(l->wnd)));
+  if (!brush) brush = ControlColor(l->wnd, dc, WM_CTLCOLORLISTBOX);
   COLORREF text = GetTextColor(dc);
   RECT c;
   GetClientRect(l->wnd, &c);

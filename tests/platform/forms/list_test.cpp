@@ -453,3 +453,26 @@ TEST_F(ComboTest, OwnerDrawnComboDrawsTheFieldAndTheItems) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ComboTest, TheEditAndTheListTakeTheCombosColours) {
+  combo->SetColor(clYellow);
+  Show();
+  combo->Items()->Clear();
+  combo->SetDroppedDown(true);
+  UpdateWindow(combo->ListHandle());
+  EXPECT_EQ(FanoGetWindowPixel(combo->ListHandle(), 3, 3) & 0xFFFFFF, ColorToRGB(clYellow) & 0xFFFFFF);
+  combo->SetDroppedDown(false);
+  // The edit child's background.
+  combo->SetText("");
+  Pump();
+  RECT er{};
+  GetWindowRect(combo->EditHandle(), &er);
+  RECT fr{};
+  GetWindowRect(form->Handle(), &fr);
+  EXPECT_EQ(FanoGetWindowPixel(form->Handle(), er.right - 3 - fr.left, er.top + 3 - fr.top) & 0xFFFFFF,
+            ColorToRGB(clYellow) & 0xFFFFFF);
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/classes/filer.h"
 #include "platform/forms/buttons.h"
 #include "platform/forms/comctrls.h"
 #include "platform/forms/extctrls.h"
@@ -149,6 +150,95 @@ TEST_F(Snapshot, SampleFormWithOneOfEachControl) {
   in.read(sig, 8);
   EXPECT_EQ(std::string(sig + 1, 3), "PNG");
   std::printf("sample form written to %s\n", path.c_str());
+  form->Free();
+}
+
+}  // namespace
+
+namespace {
+
+using StdResources = FormsTest;
+
+// The standard controls go into form resources and come back with their published settings.
+TEST_F(StdResources, ControlsWrittenToAResourceReadBack) {
+  auto* form = new TForm(nullptr);
+  form->SetName("StdForm");
+  form->SetBounds(10, 10, 400, 300);
+  auto* edit = Add<TEdit>(form, 8, 8, 100, 22);
+  edit->SetName("Edit1");
+  edit->SetText("文本");
+  edit->SetMaxLength(10);
+  edit->SetCharCase(ecUpperCase);
+  auto* mask = Add<TMaskEdit>(form, 8, 40, 100, 22);
+  mask->SetName("Mask1");
+  mask->SetEditMask("000-0000;0;_");
+  mask->SetText("1234567");
+  auto* memo = Add<TMemo>(form, 8, 70, 150, 60);
+  memo->SetName("Memo1");
+  memo->Lines()->Add("一");
+  memo->Lines()->Add("two");
+  memo->SetScrollBars(ssBoth);
+  auto* combo = Add<TComboBox>(form, 200, 8, 120, 22);
+  combo->SetName("Combo1");
+  combo->SetStyle(csDropDownList);
+  combo->Items()->Add("a");
+  combo->Items()->Add("b");
+  combo->SetItemIndex(1);
+  auto* list = Add<TListBox>(form, 200, 40, 120, 60);
+  list->SetName("List1");
+  list->Items()->Add("x");
+  list->SetSorted(true);
+  auto* check = Add<TCheckBox>(form, 200, 110, 120, 18);
+  check->SetName("Check1");
+  check->SetAllowGrayed(true);
+  check->SetState(cbGrayed);
+  auto* tabs = Add<TTabControl>(form, 8, 140, 200, 100);
+  tabs->SetName("Tabs1");
+  tabs->Tabs()->Add("P1");
+  tabs->Tabs()->Add("P2");
+  tabs->SetTabPosition(tpBottom);
+  auto* speed = new TSpeedButton(form);
+  speed->SetName("Speed1");
+  speed->SetParent(form);
+  speed->SetGroupIndex(3);
+  speed->SetFlat(true);
+  auto* panel = Add<TPanel>(form, 220, 140, 100, 40);
+  panel->SetName("Panel1");
+  panel->SetBevelOuter(bvLowered);
+  std::string text = WriteComponentText(form);
+  EXPECT_NE(text.find("EditMask = \"000-0000;0;_\""), std::string::npos) << text;
+  EXPECT_NE(text.find("TabPosition = tpBottom"), std::string::npos);
+  EXPECT_NE(text.find("State = cbGrayed"), std::string::npos);
+
+  auto* copy = new TForm(nullptr);
+  ReadComponentText(copy, text, "written");
+  auto* edit2 = dynamic_cast<TEdit*>(copy->FindComponent("Edit1"));
+  auto* mask2 = dynamic_cast<TMaskEdit*>(copy->FindComponent("Mask1"));
+  auto* memo2 = dynamic_cast<TMemo*>(copy->FindComponent("Memo1"));
+  auto* combo2 = dynamic_cast<TComboBox*>(copy->FindComponent("Combo1"));
+  auto* list2 = dynamic_cast<TListBox*>(copy->FindComponent("List1"));
+  auto* check2 = dynamic_cast<TCheckBox*>(copy->FindComponent("Check1"));
+  auto* tabs2 = dynamic_cast<TTabControl*>(copy->FindComponent("Tabs1"));
+  auto* speed2 = dynamic_cast<TSpeedButton*>(copy->FindComponent("Speed1"));
+  auto* panel2 = dynamic_cast<TPanel*>(copy->FindComponent("Panel1"));
+  ASSERT_TRUE(edit2 && mask2 && memo2 && combo2 && list2 && check2 && tabs2 && speed2 && panel2);
+  EXPECT_EQ(edit2->Text(), "文本");
+  EXPECT_EQ(edit2->MaxLength(), 10);
+  EXPECT_EQ(edit2->CharCase(), ecUpperCase);
+  EXPECT_EQ(mask2->EditText(), "123-4567");
+  EXPECT_EQ(memo2->Lines()->Text(), "一\r\ntwo\r\n");
+  EXPECT_EQ(memo2->ScrollBars(), ssBoth);
+  EXPECT_EQ(combo2->Style(), csDropDownList);
+  EXPECT_EQ(combo2->Items()->Count(), 2);
+  EXPECT_EQ(combo2->ItemIndex(), 1);
+  EXPECT_TRUE(list2->Sorted());
+  EXPECT_EQ(check2->State(), cbGrayed);
+  EXPECT_EQ(tabs2->TabPosition(), tpBottom);
+  EXPECT_EQ(tabs2->Tabs()->Count(), 2);
+  EXPECT_EQ(speed2->GroupIndex(), 3);
+  EXPECT_TRUE(speed2->Flat());
+  EXPECT_EQ(panel2->BevelOuter(), bvLowered);
+  copy->Free();
   form->Free();
 }
 
