@@ -13,7 +13,7 @@ bool IsNameChar(unsigned char c) noexcept {
 }
 
 bool SameElementName(const TXmlNode* node, std::string_view name) {
-  return node->ElementType() == etElement && XmlSameName(node->Name(), name, node->InternalUtf8());
+  return node->ElementType() == etElement && node->Name() == name;
 }
 
 TXmlNode* FirstElementNamed(const TXmlNode* parent, std::string_view name) {
@@ -123,12 +123,20 @@ TXmlNode* TCvXmlDom::SelectSingleNode(const TXmlNode* element, std::string_view 
 
 std::vector<TXmlNode*> TCvXmlDom::GetElementsByTagName(std::string_view name) const {
   std::vector<TXmlNode*> list;
-  doc_->RootNodes()->FindElements(name, list);
+  std::vector<const TXmlNode*> stack{doc_->RootNodes()};
+  while (!stack.empty()) {
+    const TXmlNode* n = stack.back();
+    stack.pop_back();
+    for (int i = n->NodeCount() - 1; i >= 0; --i) stack.push_back(n->Nodes(i));
+    if (n != doc_->RootNodes() && SameElementName(n, name)) list.push_back(const_cast<TXmlNode*>(n));
+  }
   return list;
 }
 
 std::optional<std::string> TCvXmlDom::GetAttribute(const TXmlNode* element, std::string_view name) {
-  return element->FindAttribute(name);
+  for (int i = 0; i < element->AttributeCount(); ++i)
+    if (element->AttributeName(i) == name) return element->AttributeValue(i);
+  return std::nullopt;
 }
 
 std::string TCvXmlDom::Text(const TXmlNode* element) { return element->TextContent(); }

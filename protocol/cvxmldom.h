@@ -3,7 +3,8 @@
 // request writer and the reply reader need, over our XML library (xml/document.h). Nodes are the
 // library's TXmlNode; this layer adds the DOM's shape (created nodes are appended by the caller,
 // a processing instruction is a node of its own), checks names when writing, and reads attribute
-// values and element text unescaped.
+// values and element text unescaped. As in any XML DOM, names are matched exactly (case counts):
+// a row's column "RN" is not the row-id mark "rn".
 #include <memory>
 #include <optional>
 #include <string>

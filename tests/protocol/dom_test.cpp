@@ -96,3 +96,16 @@ TEST(CvXmlDomTest, TextThatIsNoXmlDoesNotLoad) {
   EXPECT_TRUE(dom.LoadXml("<corvane/>"));
   EXPECT_NE(dom.SelectSingleNode("corvane"), nullptr);
 }
+
+TEST(CvXmlDomTest, NamesAreMatchedExactly) {
+  TCvXmlDom dom;
+  ASSERT_TRUE(dom.LoadXml("<corvane><Status/><status/><rs typ=\"x\" RN=\"1\"/><RS typ=\"y\"/></corvane>"));
+  TXmlNode* root = dom.SelectSingleNode("corvane");
+  EXPECT_EQ(dom.SelectSingleNode("CORVANE"), nullptr);
+  EXPECT_EQ(TCvXmlDom::SelectSingleNode(root, "status"), root->Nodes(1));
+  auto rs = dom.GetElementsByTagName("rs");
+  ASSERT_EQ(rs.size(), 1u);
+  // A column named RN is not the row-id mark rn.
+  EXPECT_FALSE(TCvXmlDom::GetAttribute(rs[0], "rn"));
+  EXPECT_EQ(*TCvXmlDom::GetAttribute(rs[0], "RN"), "1");
+}

@@ -1,0 +1,297 @@
+// The host protocol side by side with plain XML work on the same text:
+// - reading a reply of 1,000, 10,000 and 100,000 rows of 45 columns into a form's table
+//   (ParseReply, then CopyDataTo) against a plain parse of the same text by our XML library and by
+//   pugixml;
+// - writing a save request (copy mode 0, every row inserted) for 1 header with 10,000 lines and for
+//   1,000 headers with 10 lines each, against pugixml building and writing the same document, and
+//   against the same writer on four times the rows (the time per row must not grow).
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <pugixml.hpp>
+#include <string>
+#include <vector>
+
+#include "memtable/memtable.h"
+#include "platform/rtl/sysutils.h"
+#include "protocol/cvprotocol.h"
+#include "xml/document.h"
+
+namespace {
+
+// ---------------------------------------------------------------- replies
+
+constexpr int kColumns = 45;
+
+struct Column {
+  std::string name, description;
+  TFieldType type;
+  int size;
+};
+
+// ID, 4 dates, 10 amounts, 5 integers, 25 texts.
+const std::vector<Column>& Columns() {
+  static const std::vector<Column> columns = [] {
+    std::vector<Column> c;
+    for (int i = 0; i < kColumns; ++i) {
+      char name[16];
+      std::snprintf(name, sizeof name, "BILDA%03d", i);
+      if (i == 0) c.push_back({"BILDA_ID", "BILDA_ID:NUMBER:38:0", ftLargeint, 0});
+      else if (i <= 4) c.push_back({name, std::string(name) + ":DATE:7:0", ftDate, 0});
+      else if (i <= 14) c.push_back({name, std::string(name) + ":NUMBER:12:2", ftFloat, 0});
+      else if (i <= 19) c.push_back({name, std::string(name) + ":NUMBER:10:0", ftLargeint, 0});
+      else c.push_back({name, std::string(name) + ":VARCHAR2:40:0", ftString, 40});
+    }
+    return c;
+  }();
+  return columns;
+}
+
+std::string Value(const Column& c, int row, int col) {
+  switch (c.type) {
+    case ftDate: return Format("2024-%.2d-%.2d 00:00:00", {1 + (row + col) % 12, 1 + (row * 7 + col) % 28});
+    case ftFloat: return Format("%d.%.2d", {(row * 31 + col * 17) % 100000, (row + col) % 100});
+    case ftLargeint: return col == 0 ? IntToStr(row + 1) : IntToStr((row * 13 + col) % 1000000);
+    default:
+      return (col % 3 == 0) ? Format("商户名称%d号", {row % 997}) : Format("CODE-%.6d-%d", {row, col});
+  }
+}
+
+std::string MakeReply(int rows) {
+  std::string text = "<?xml version=\"1.0\" encoding=\"utf-8\"?><corvane><status><code>0</code><info></info>"
+                     "</status><rs typ=\"recordset\" tbname=\"TB_BILDA\">";
+  std::string fields;
+  for (const Column& c : Columns()) fields += (fields.empty() ? "" : " ") + c.description;
+  for (int r = 0; r < rows; ++r) {
+    text += "<row";
+    if (r == 0) text += " fields=\"" + fields + "\"";
+    for (int i = 0; i < kColumns; ++i) {
+      const Column& c = Columns()[i];
+      text += ' ';
+      text += c.name;
+      text += "=\"";
+      text += Value(c, r, i);
+      text += '"';
+    }
+    text += "/>";
+  }
+  text += "</rs></corvane>";
+  return text;
+}
+
+const std::string& Reply(int rows) {
+  static std::map<int, std::string> texts;
+  auto it = texts.find(rows);
+  if (it == texts.end()) it = texts.emplace(rows, MakeReply(rows)).first;
+  return it->second;
+}
+
+void SetRowRate(benchmark::State& state, int rows) {
+  state.counters["per_row"] =
+      benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate |
+                                                        benchmark::Counter::kInvert);
+}
+
+void ReadReply_ours(benchmark::State& state) {
+  const int rows = static_cast<int>(state.range(0));
+  const std::string& text = Reply(rows);
+  TMemTableGx form;
+  for (const Column& c : Columns()) form.FieldDefs().Add(c.name, c.type, c.size);
+  form.CreateDataSet();
+  for (auto _ : state) {
+    TCvProtocol p;
+    if (!p.ParseReply(text)) state.SkipWithError(p.ErrorText().c_str());
+    p.GetTable(0)->CopyDataTo(&form);
+    if (form.RecordCount() != rows) state.SkipWithError("rows lost");
+    state.PauseTiming();
+    form.EmptyTable();
+    state.ResumeTiming();
+  }
+  SetRowRate(state, rows);
+}
+
+void ReadReply_xml(benchmark::State& state) {
+  const std::string& text = Reply(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    TXmlDocument doc;
+    doc.ReadFromString(text);
+    benchmark::DoNotOptimize(doc.Root());
+  }
+  SetRowRate(state, static_cast<int>(state.range(0)));
+}
+
+void ReadReply_pugixml(benchmark::State& state) {
+  const std::string& text = Reply(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    pugi::xml_document doc;
+    benchmark::DoNotOptimize(doc.load_buffer(text.data(), text.size()));
+  }
+  SetRowRate(state, static_cast<int>(state.range(0)));
+}
+
+// ---------------------------------------------------------------- requests
+
+struct SaveTables {
+  TMemTableGx header, headerDelta, lines, linesDelta;
+  SaveTables(int headers, int linesPerHeader) {
+    header.FieldDefs().Add("BILDA_ID", ftInteger);
+    for (int i = 1; i < 20; ++i) header.FieldDefs().Add(Format("BILDA%.3d", {i}), ftString, 40);
+    header.FieldDefs().Add("BILDA020", ftDate);
+    header.FieldDefs().Add("BILDA021", ftFloat);
+    header.CreateDataSet();
+    header.SetCvTableName("TB_BILDA");
+    header.SetPKName("BILDA_ID");
+    lines.FieldDefs().Add("BILDB_ID", ftInteger);
+    lines.FieldDefs().Add("BILDB001", ftInteger);
+    for (int i = 2; i < 10; ++i) lines.FieldDefs().Add(Format("BILDB%.3d", {i}), ftString, 40);
+    lines.FieldDefs().Add("BILDB010", ftFloat);
+    lines.FieldDefs().Add("BILDB011", ftDate);
+    lines.CreateDataSet();
+    lines.SetCvTableName("TB_BILDB");
+    lines.SetPKName("BILDB_ID");
+    lines.SetFKName("TB_BILDA:BILDB001");
+    headerDelta.FieldDefs().Assign(&header.FieldDefs());
+    headerDelta.CreateDataSet();
+    linesDelta.FieldDefs().Assign(&lines.FieldDefs());
+    linesDelta.CreateDataSet();
+    header.SetCachedUpdates(true);
+    lines.SetCachedUpdates(true);
+    const TDateTime day = EncodeDate(2024, 3, 5);
+    for (int h = 0; h < headers; ++h) {
+      header.Append();
+      header.Fields()[0]->SetAsInteger(h + 1);
+      for (int i = 1; i < 20; ++i) header.Fields()[i]->SetAsString(Format("单据%d-%d", {h, i}));
+      header.Fields()[20]->SetAsDateTime(day);
+      header.Fields()[21]->SetAsFloat(h * 1.25);
+      header.Post();
+    }
+    // Lines interleaved across headers, as rows of several documents would be.
+    for (int l = 0; l < linesPerHeader; ++l) {
+      for (int h = 0; h < headers; ++h) {
+        lines.Append();
+        lines.Fields()[0]->SetAsInteger(h * linesPerHeader + l + 1);
+        lines.Fields()[1]->SetAsInteger(h + 1);
+        for (int i = 2; i < 10; ++i) lines.Fields()[i]->SetAsString(Format("LINE-%d-%d", {l, i}));
+        lines.Fields()[10]->SetAsFloat(l * 0.5);
+        lines.Fields()[11]->SetAsDateTime(day);
+        lines.Post();
+      }
+    }
+  }
+};
+
+void Prepare(TCvProtocol& p, SaveTables& t) {
+  p.SetCopyMode(0);
+  TCvTable* table = p.GetTable(p.AddTable());
+  table->SetData(&t.header);
+  table->SetDelta(&t.headerDelta);
+  table->AddChild(&t.lines, &t.linesDelta);
+}
+
+void WriteRequest_ours(benchmark::State& state) {
+  const int headers = static_cast<int>(state.range(0)), perHeader = static_cast<int>(state.range(1));
+  SaveTables tables(headers, perHeader);
+  TCvProtocol p;
+  Prepare(p, tables);
+  size_t size = 0;
+  for (auto _ : state) size = p.BuildRequest().size();
+  state.counters["bytes"] = static_cast<double>(size);
+  SetRowRate(state, headers * (perHeader + 1));
+}
+
+// pugixml building and writing the same document from the protocol's own table copies.
+void WriteRequest_pugixml(benchmark::State& state) {
+  const int headers = static_cast<int>(state.range(0)), perHeader = static_cast<int>(state.range(1));
+  SaveTables tables(headers, perHeader);
+  TCvProtocol p;
+  Prepare(p, tables);
+  // The request our writer makes, read back: pugixml writes the same elements and attributes.
+  pugi::xml_document model;
+  const std::string request = p.BuildRequest();
+  model.load_buffer(request.data(), request.size());
+  for (auto _ : state) {
+    pugi::xml_document doc;
+    pugi::xml_node decl = doc.append_child(pugi::node_declaration);
+    decl.append_attribute("version") = "1.0";
+    decl.append_attribute("encoding") = "utf-8";
+    pugi::xml_node params = doc.append_child("corvane").append_child("params");
+    struct Copy {
+      static void Node(pugi::xml_node to, pugi::xml_node from) {
+        for (pugi::xml_attribute a : from.attributes()) to.append_attribute(a.name()) = a.value();
+        for (pugi::xml_node c : from.children()) Node(to.append_child(c.name()), c);
+      }
+    };
+    Copy::Node(params, model.child("corvane").child("params"));
+    struct Sink : pugi::xml_writer {
+      std::string text;
+      void write(const void* data, size_t size) override { text.append(static_cast<const char*>(data), size); }
+    } sink;
+    doc.save(sink, "", pugi::format_raw);
+    benchmark::DoNotOptimize(sink.text.size());
+  }
+  SetRowRate(state, headers * (perHeader + 1));
+}
+
+class Recorder : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs) {
+      if (r.run_type != Run::RT_Iteration) continue;
+      const std::string name = r.run_name.function_name + "/" + r.run_name.args;
+      auto it = times.find(name);
+      if (it == times.end() || r.GetAdjustedRealTime() < it->second) times[name] = r.GetAdjustedRealTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> times;
+};
+
+}  // namespace
+
+BENCHMARK(ReadReply_ours)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(ReadReply_xml)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(ReadReply_pugixml)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(WriteRequest_ours)->Args({1, 10000})->Args({1000, 10})->Args({1, 40000})->Args({4000, 10})
+    ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(WriteRequest_pugixml)->Args({1, 10000})->Args({1000, 10})->Unit(benchmark::kMillisecond)->MinTime(0.5);
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  Recorder recorder;
+  benchmark::RunSpecifiedBenchmarks(&recorder);
+  auto time = [&](const std::string& name) {
+    auto it = recorder.times.find(name);
+    return it == recorder.times.end() ? 0.0 : it->second;
+  };
+  std::printf("\n");
+  for (int rows : {1000, 10000, 100000}) {
+    const double ours = time("ReadReply_ours/" + std::to_string(rows));
+    if (ours > 0) std::printf("time per row read_reply/%d: %.3f us\n", rows, ours * 1000.0 / rows);
+  }
+  const std::pair<const char*, double> shapes[] = {{"1/10000", 10001.0}, {"1000/10", 11000.0}};
+  for (const auto& [shape, rows] : shapes) {
+    const double ours = time(std::string("WriteRequest_ours/") + shape);
+    if (ours > 0) std::printf("time per row write_request/%s: %.3f us\n", shape, ours * 1000.0 / rows);
+  }
+  auto ratio = [&](const std::string& label, double ours, double peer, const char* peerName) {
+    if (ours > 0 && peer > 0) std::printf("ratio %s vs %s: %.2f\n", label.c_str(), peerName, ours / peer);
+  };
+  for (int rows : {1000, 10000, 100000}) {
+    const std::string n = std::to_string(rows);
+    ratio("read_reply/" + n, time("ReadReply_ours/" + n), time("ReadReply_xml/" + n), "xml_parse");
+    ratio("read_reply/" + n, time("ReadReply_ours/" + n), time("ReadReply_pugixml/" + n), "pugixml");
+  }
+  for (const char* shape : {"1/10000", "1000/10"}) {
+    ratio(std::string("write_request/") + shape, time(std::string("WriteRequest_ours/") + shape),
+          time(std::string("WriteRequest_pugixml/") + shape), "pugixml");
+  }
+  // Per row, four times the rows against the measured sizes: 1 means linear.
+  ratio("write_request_per_row/1/40000", time("WriteRequest_ours/1/40000") / 40001.0,
+        time("WriteRequest_ours/1/10000") / 10001.0, "write_request_per_row/1/10000");
+  ratio("write_request_per_row/4000/10", time("WriteRequest_ours/4000/10") / 44000.0,
+        time("WriteRequest_ours/1000/10") / 11000.0, "write_request_per_row/1000/10");
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,369 @@
+// The reply document: status, scalar results, recordsets with their own field description, and
+// the keys the host gave to inserted rows. A reply is outside input: whatever it holds, reading it
+// either succeeds whole or leaves nothing of it behind and says why.
+#include <charconv>
+#include <cstring>
+#include <memory>
+#include <unordered_map>
+
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/strings.h"
+#include "platform/rtl/sysutils.h"
+#include "protocol/cvprotocol.h"
+#include "protocol/cvxmldom.h"
+#include "xml/text.h"
+
+namespace {
+
+// Raised while a reply is read; ParseReply turns it into its answer.
+class EBadReply : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+std::string TrimXmlBlanks(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && IsXmlBlank(s[b])) ++b;
+  while (e > b && IsXmlBlank(s[e - 1])) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+int32_t IntOrZero(std::string_view text) {
+  int32_t v = 0;
+  return TryStrToInt(TrimXmlBlanks(text), v) ? v : 0;
+}
+
+// One column of the field description "NAME:TYPE:SIZE:SCALE".
+struct TReplyColumn {
+  std::string name;
+  TFieldType type = ftString;
+  int size = 0;
+};
+
+// A SIZE or SCALE part: nothing when empty, else a decimal integer.
+std::optional<int32_t> DescriptionNumber(std::string_view part, std::string_view what, std::string_view item) {
+  if (part.empty()) return std::nullopt;
+  int32_t v = 0;
+  if (!TryStrToInt(part, v))
+    throw EBadReply(Format("The %s of \"%s\" in the field description is not an integer", {what, item}));
+  return v;
+}
+
+TReplyColumn ParseColumn(std::string_view item) {
+  std::string text(item);
+  if (text.back() != ':') text += ':';
+  TReplyColumn c;
+  c.name = std::string(GetDelimitedItem(text, ':', 1));
+  if (c.name.empty()) throw EBadReply(Format("The field description item \"%s\" has no name", {item}));
+  const std::string type = UpperCase(GetDelimitedItem(text, ':', 2));
+  const std::string_view sizeText = GetDelimitedItem(text, ':', 3);
+  const auto size = DescriptionNumber(sizeText, "size", item);
+  const auto scale = DescriptionNumber(GetDelimitedItem(text, ':', 4), "scale", item);
+  const bool sizeGiven = size && *size != 0;
+  if (type.find("CHAR") != std::string::npos) {
+    c.type = ftString;
+    c.size = sizeGiven ? *size : 255;
+  } else if (type == "INTEGER" || type == "NUMBER" || type == "NUMERIC") {
+    c.type = scale && *scale > 0 ? ftFloat : ftLargeint;
+  } else if (type == "DATE" || type == "DATETIME") {
+    c.type = ftDate;
+  } else {
+    c.type = ftString;
+    c.size = sizeGiven ? *size : 1000;
+  }
+  return c;
+}
+
+std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
+  if (fields.empty() || fields.back() != ' ') fields += ' ';
+  const int n = CountSubStr(fields, " ");
+  std::vector<TReplyColumn> columns;
+  columns.reserve(n);
+  for (int i = 1; i <= n; ++i) {
+    const std::string_view item = GetDelimitedItem(fields, ' ', i);
+    if (item.empty()) throw EBadReply(Format("Item %d of the field description is empty", {i}));
+    columns.push_back(ParseColumn(item));
+  }
+  return columns;
+}
+
+// A date value: the date part of a date-time ("2024-03-05 10:00:00", "2024-03-05T10:00:00").
+TDateTime ReadDate(std::string_view value) {
+  if (value.find(':') != std::string_view::npos) {
+    const size_t cut = value.find_first_of(" Tt");
+    if (cut != std::string_view::npos) value = value.substr(0, cut);
+  }
+  return StrToDate(value, TFormatSettings::Invariant());
+}
+
+// A number column's value: plain decimals ("-1234.56") are read directly, anything else through the
+// platform's reading with ".".
+double ReadFloat(std::string_view value) {
+  size_t i = value.size() > 1 && value[0] == '-' ? 1 : 0;
+  size_t digits = 0, points = 0;
+  for (size_t k = i; k < value.size(); ++k) {
+    if (value[k] >= '0' && value[k] <= '9') ++digits;
+    else if (value[k] == '.' && points == 0 && k > i && k + 1 < value.size()) ++points;
+    else return StrToFloat(value, TFormatSettings::Invariant());
+  }
+  double d = 0;
+  if (digits == 0 || digits > 15 ||
+      std::from_chars(value.data(), value.data() + value.size(), d).ptr != value.data() + value.size())
+    return StrToFloat(value, TFormatSettings::Invariant());
+  return d;
+}
+
+// Fills the rows of one recordset straight into the table's record store, as plain posted rows
+// (cached updates off: unmodified, no change log). Attribute names are matched to columns once per
+// position and checked again only when a row orders them differently.
+class TRowReader {
+ public:
+  TRowReader(TMemTableGx* data, std::string tableName) : list_(data->RecordsList()), table_(std::move(tableName)) {
+    TMTDataStructGx* store = data->MemTableData()->DataStruct();
+    for (TField* f : data->Fields()) {
+      Column c;
+      c.attribute = UpperCase(f->FieldName());
+      c.field = f->FieldName();
+      c.index = store->FieldIndex(f->FieldName());
+      c.type = f->DataType();
+      c.size = f->Size();
+      byName_.emplace(c.attribute, static_cast<int>(columns_.size()));
+      columns_.push_back(std::move(c));
+    }
+    seen_.assign(columns_.size(), 0);
+    list_->BeginUpdate();
+  }
+  ~TRowReader() {
+    // The table learns of its rows at once; a reply that failed half way is thrown away anyway.
+    try {
+      list_->EndUpdate();
+    } catch (const Exception&) {
+    }
+  }
+
+  // Reads one row from its attribute entries (name="value", as the XML library keeps them).
+  void Read(const std::vector<std::string>& entries, int rowNo) {
+    ++stamp_;
+    TMemoryRecordGx* rec = list_->NewRecord();
+    try {
+      for (int a = 0; a < static_cast<int>(entries.size()); ++a) {
+        const int c = ColumnOf(XmlEntryName(entries[a]), a);
+        if (c < 0 || seen_[c] == stamp_) continue;
+        seen_[c] = stamp_;
+        std::string scratch;
+        const std::string_view value = EntryText(entries[a], scratch);
+        if (value.empty()) continue;
+        const Column& col = columns_[c];
+        try {
+          rec->SetDataValue(col.index, rvCurrent, Convert(col, value));
+        } catch (const Exception& e) {
+          throw EBadReply(Format("Row %d of recordset %s, field %s: %s", {rowNo, table_, col.field, e.Message()}));
+        }
+      }
+      list_->FetchRecord(rec);
+    } catch (...) {
+      if (!rec->Attached()) rec->Free();
+      throw;
+    }
+  }
+
+ private:
+  struct Column {
+    std::string attribute;  // the field name upper-cased: the attribute that carries the value
+    std::string field;
+    int index = 0;          // the store's column
+    TFieldType type = ftString;
+    int size = 0;
+  };
+
+  int ColumnOf(std::string_view name, int position) {
+    if (position < static_cast<int>(order_.size())) {
+      const int c = order_[position];
+      if (c >= 0 ? columns_[c].attribute == name : name == skipped_[position]) return c;
+    } else {
+      order_.resize(position + 1, -1);
+      skipped_.resize(position + 1);
+    }
+    auto it = byName_.find(std::string(name));
+    const int c = it == byName_.end() ? -1 : it->second;
+    order_[position] = c;
+    skipped_[position] = c < 0 ? name : std::string();
+    return c;
+  }
+
+  static Variant Convert(const Column& c, std::string_view value) {
+    switch (c.type) {
+      case ftLargeint: return Variant::FromInt64(StrToInt64(value));
+      case ftFloat: return Variant(ReadFloat(value));
+      case ftDate: return Variant::FromDateTime(ReadDate(value));
+      default:
+        // As a string field takes a text: cut to its size, counted in code-page-936 bytes.
+        if (c.size > 0 && value.size() > static_cast<size_t>(c.size)) return Variant(Cp936Truncate(value, c.size));
+        return Variant(value);
+    }
+  }
+
+  // The unescaped value of an entry; a view of the entry itself unless it holds a reference or a
+  // doubled quote.
+  static std::string_view EntryText(std::string_view entry, std::string& scratch) {
+    std::string_view v = XmlEntryValue(entry);
+    if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0] &&
+        v.substr(1, v.size() - 2).find(v[0]) == std::string_view::npos) {
+      v = v.substr(1, v.size() - 2);
+      if (v.find('&') == std::string_view::npos) return v;
+      scratch = XmlUnescape(v, true);
+      return scratch;
+    }
+    scratch = XmlUnescape(XmlUnquote(v), true);
+    return scratch;
+  }
+
+  TRecordsListGx* list_;
+  std::string table_;
+  std::vector<Column> columns_;
+  std::unordered_map<std::string, int> byName_;
+  std::vector<int> order_;                 // column of the attribute at each position, last seen
+  std::vector<std::string> skipped_;       // names at positions that matched no column
+  std::vector<uint32_t> seen_;             // the row that last set each column (first one wins)
+  uint32_t stamp_ = 0;
+};
+
+}  // namespace
+
+bool TCvProtocol::ParseReply(std::string_view text) {
+  errorText_.clear();
+  ClearParams();
+  ClearTables();
+  ClearRowIds();
+  bool ok = false;
+  try {
+    ok = ReadReply(text);
+  } catch (const Exception& e) {
+    errorText_ = e.Message();
+  } catch (const std::bad_alloc&) {
+    errorText_ = "Out of memory while reading the reply";
+  }
+  if (ok) return true;
+  // Nothing half read stays behind, and callers that judge only the code see a failure.
+  ClearParams();
+  ClearTables();
+  ClearRowIds();
+  if (errorText_.empty()) errorText_ = "The reply could not be read";
+  code_ = -1;
+  info_ = errorText_;
+  return false;
+}
+
+bool TCvProtocol::ReadReply(std::string_view text) {
+  TCvXmlDom dom;
+  std::string error;
+  if (!dom.LoadXml(text, &error)) throw EBadReply("The reply is not XML: " + error);
+  TXmlNode* status = TCvXmlDom::SelectSingleNode(dom.SelectSingleNode("corvane"), "status");
+  if (!status) throw EBadReply("The reply has no status");
+  if (TXmlNode* code = TCvXmlDom::SelectSingleNode(status, "code")) code_ = IntOrZero(TCvXmlDom::Text(code));
+  if (TXmlNode* info = TCvXmlDom::SelectSingleNode(status, "info")) info_ = TCvXmlDom::Text(info);
+
+  for (TXmlNode* rs : dom.GetElementsByTagName("rs")) {
+    const auto typ = TCvXmlDom::GetAttribute(rs, "typ");
+    if (!typ) continue;
+    const std::string kind = LowerCase(*typ);
+    if (kind == "string" || kind == "date") {
+      GetParam(AddParam())->SetAsString(TCvXmlDom::Text(rs));
+    } else if (kind == "integer" || kind == "long") {
+      GetParam(AddParam())->SetAsInteger(IntOrZero(TCvXmlDom::Text(rs)));
+    } else if (kind == "double") {
+      double v = 0;
+      if (!TryStrToFloat(TrimXmlBlanks(TCvXmlDom::Text(rs)), v, TFormatSettings::Invariant())) v = 0;
+      GetParam(AddParam())->SetAsFloat(v);
+    } else if (kind == "recordset") {
+      ReadRecordset(rs);
+    } else {
+      throw EBadReply(Format("Unknown result type \"%s\"", {*typ}));
+    }
+  }
+  return true;
+}
+
+void TCvProtocol::ReadRecordset(TXmlNode* rs) {
+  const auto tbname = TCvXmlDom::GetAttribute(rs, "tbname");
+  const std::string name = tbname ? UpperCase(*tbname) : std::string("UNKNOWN");
+  TCvTable* table = GetTable(AddTable());
+  TMemTableGx* data = table->Data();
+  data->SetCvTableName(name);
+  std::unique_ptr<TRowReader> reader;
+  std::vector<std::string> entries;
+  int rowNo = 0;
+  for (int i = 0; i < rs->NodeCount(); ++i) {
+    const TXmlNode* row = rs->Nodes(i);
+    if (!TCvXmlDom::IsElement(row)) continue;
+    entries.resize(row->AttributeCount());
+    int rn = -1;
+    for (int a = 0; a < static_cast<int>(entries.size()); ++a) {
+      entries[a] = row->AttributePair(a);
+      if (rn < 0 && XmlEntryName(entries[a]) == "rn") rn = a;
+    }
+    if (rn >= 0) {
+      const auto rowTable = TCvXmlDom::GetAttribute(row, "tbname");
+      if (!rowTable || rowTable->empty())
+        throw EBadReply(Format("A row id in recordset %s names no table", {name}));
+      TCvRowId* id = GetRowId(AddRowId());
+      id->SetTbName(*rowTable);
+      id->SetRn(IntOrZero(row->AttributeValue(rn)));
+      if (const auto v = TCvXmlDom::GetAttribute(row, "id")) id->SetId(IntOrZero(*v));
+      continue;
+    }
+    ++rowNo;
+    if (!reader) {
+      const auto fields = TCvXmlDom::GetAttribute(row, "fields");
+      if (!fields) throw EBadReply(Format("The first row of recordset %s has no field description", {name}));
+      data->FieldDefs().Clear();
+      for (const TReplyColumn& c : ParseFieldDescription(*fields)) data->FieldDefs().Add(c.name, c.type, c.size, false);
+      data->CreateDataSet();
+      data->SetCachedUpdates(false);
+      reader = std::make_unique<TRowReader>(data, name);
+    }
+    reader->Read(entries, rowNo);
+  }
+}
+
+std::optional<int32_t> TCvProtocol::FindRowId(std::string_view tableName, int32_t rowNum) const {
+  std::optional<int32_t> found;
+  for (const auto& r : rowIds_)
+    if (r->Rn() == rowNum && SameText(r->TbName(), tableName)) found = r->Id();
+  return found;
+}
+
+int32_t TCvProtocol::FindNewId(std::string_view tableName, int32_t rowNum) const {
+  return FindRowId(tableName, rowNum).value_or(0);
+}
+
+void TCvProtocol::ApplyNewIds(TMemTableGx* table) {
+  if (!table || !table->Active()) return;
+  const TBookmark bookmark = table->GetBookmark();
+  table->DisableControls();
+  struct Restore {
+    TMemTableGx* table;
+    const TBookmark& bookmark;
+    ~Restore() {
+      try {
+        table->EnableControls();
+        if (table->BookmarkValid(bookmark)) table->GotoBookmark(bookmark);
+      } catch (const Exception&) {
+        // The keys are written; only the way back to the row failed.
+      }
+    }
+  } restore{table, bookmark};
+  TField* key = nullptr;
+  table->First();
+  while (!table->Eof()) {
+    if (table->UpdateStatus() == usInserted) {
+      if (const auto id = FindRowId(table->CvTableName(), table->RecNo())) {
+        if (!key) key = table->FieldByName(table->PKName());
+        table->Edit();
+        key->SetAsInteger(*id);
+        table->Post();
+      }
+    }
+    table->Next();
+  }
+}

@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include "protocol_support.h"
+
+using namespace protocol_test;
+
+namespace {
+
+std::string Reply(const std::string& body, const std::string& status = "<status><code>0</code><info>ok</info></status>") {
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?><corvane>" + status + body + "</corvane>";
+}
+
+std::string Recordset(const std::string& rows, const std::string& tbname = " tbname=\"tb_bilda\"") {
+  return "<rs typ=\"recordset\"" + tbname + ">" + rows + "</rs>";
+}
+
+// Parses a reply that must fail and answers the reason.
+std::string Refused(TCvProtocol& p, const std::string& text) {
+  EXPECT_FALSE(p.ParseReply(text));
+  EXPECT_EQ(p.GetParamCount(), 0);
+  EXPECT_EQ(p.GetTableCount(), 0);
+  EXPECT_EQ(p.GetRowIdCount(), 0);
+  EXPECT_EQ(p.Code(), -1);
+  EXPECT_EQ(p.Info(), p.ErrorText());
+  return p.ErrorText();
+}
+
+}  // namespace
+
+TEST(ReplyTest, StatusAndNoResults) {
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply("", "<status><code> -3 </code><info>出错了 &amp; more</info></status>")));
+  EXPECT_EQ(p.Code(), -3);
+  EXPECT_EQ(p.Info(), "出错了 & more");
+  EXPECT_EQ(p.ErrorText(), "");
+  EXPECT_EQ(p.GetParamCount(), 0);
+  EXPECT_EQ(p.GetTableCount(), 0);
+  // A reply without code or info keeps the old ones; a code that is no number reads as 0.
+  ASSERT_TRUE(p.ParseReply(Reply("", "<status/>")));
+  EXPECT_EQ(p.Code(), -3);
+  EXPECT_EQ(p.Info(), "出错了 & more");
+  ASSERT_TRUE(p.ParseReply(Reply("", "<status><code>x</code></status>")));
+  EXPECT_EQ(p.Code(), 0);
+}
+
+TEST(ReplyTest, ScalarResultsBecomeParametersInDocumentOrder) {
+  FormatSettingsGuard guard;
+  FormatSettings.DecimalSeparator = ',';
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply(
+      "<rs typ=\"string\"> a&lt;b </rs>"
+      "<nested><rs typ=\"Integer\">not a number</rs><rs typ=\"LONG\"> 42</rs></nested>"
+      "<rs typ=\"double\">2.5</rs><rs typ=\"double\">2,5</rs>"
+      "<rs typ=\"date\">2024-03-05</rs>"
+      "<rs>no type: skipped</rs>")));
+  ASSERT_EQ(p.GetParamCount(), 6);
+  EXPECT_EQ(p.GetParam(0)->Value(), " a<b ");
+  EXPECT_EQ(p.GetParam(0)->DataType(), CvType::String);
+  EXPECT_EQ(p.GetParam(1)->Value(), "0");
+  EXPECT_EQ(p.GetParam(1)->DataType(), CvType::Integer);
+  EXPECT_EQ(p.GetParam(2)->AsInteger(), 42);
+  EXPECT_EQ(p.GetParam(3)->Value(), "2.5");
+  EXPECT_EQ(p.GetParam(3)->DataType(), CvType::Double);
+  EXPECT_EQ(p.GetParam(4)->Value(), "0");  // numbers in replies use "."
+  EXPECT_EQ(p.GetParam(5)->Value(), "2024-03-05");
+  EXPECT_EQ(p.GetParam(5)->DataType(), CvType::String);
+  // The next parse starts afresh.
+  ASSERT_TRUE(p.ParseReply(Reply("")));
+  EXPECT_EQ(p.GetParamCount(), 0);
+}
+
+TEST(ReplyTest, TheFieldDescriptionGivesTheColumns) {
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply(Recordset(
+      "<r fields=\"NAME:VARCHAR2:0:0 AMOUNT:NUMBER:12:2 ID:NUMBER:38:0 D:DATE:7:0 X:CLOB:0:0 "
+      "C:nchar:8 N:Numeric:: I:INTEGER:10:0 DT:DateTime:7:0 B:BLOB:20:0 E:VARCHAR2\"/>"))));
+  ASSERT_EQ(p.GetTableCount(), 1);
+  TMemTableGx* d = p.GetTable(0)->Data();
+  EXPECT_EQ(d->CvTableName(), "TB_BILDA");
+  EXPECT_EQ(d->PKName(), "");
+  EXPECT_EQ(d->FKName(), "");
+  EXPECT_FALSE(d->CachedUpdates());
+  ASSERT_TRUE(d->Active());
+  struct Expect {
+    const char* name;
+    TFieldType type;
+    int size;
+  };
+  const Expect expected[] = {{"NAME", ftString, 255}, {"AMOUNT", ftFloat, 0},  {"ID", ftLargeint, 0},
+                             {"D", ftDate, 0},        {"X", ftString, 1000},   {"C", ftString, 8},
+                             {"N", ftLargeint, 0},    {"I", ftLargeint, 0},    {"DT", ftDate, 0},
+                             {"B", ftString, 20},     {"E", ftString, 255}};
+  ASSERT_EQ(d->FieldCount(), 11);
+  for (int i = 0; i < 11; ++i) {
+    TField* f = d->Fields()[i];
+    EXPECT_EQ(f->FieldName(), expected[i].name);
+    EXPECT_EQ(f->DataType(), expected[i].type) << expected[i].name;
+    if (expected[i].type == ftString) {
+      EXPECT_EQ(f->Size(), expected[i].size) << expected[i].name;
+    }
+    EXPECT_FALSE(f->Required());
+  }
+  EXPECT_EQ(d->RecordCount(), 1);
+}
+
+TEST(ReplyTest, RowsAreReadValueByValueWithNullsForWhatIsMissing) {
+  FormatSettingsGuard guard;
+  FormatSettings.DecimalSeparator = ',';
+  FormatSettings.ShortDateFormat = "dd/mm/yyyy";
+  FormatSettings.DateSeparator = '/';
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply(Recordset(
+      "<row fields=\"BILDA_ID:NUMBER:38:0 BILDA002:VARCHAR2:10:0 BILDA003:DATE:7:0 BILDA004:NUMBER:12:2\" "
+      "BILDA_ID=\"9000000000\" BILDA002=\"单据 &amp; x\" BILDA003=\"2024-03-05 00:00:00\" BILDA004=\"-12.75\"/>"
+      "<row BILDA_ID=\"2\" BILDA002=\"\" BILDA003=\"2024-03-06T10:11:12\"/>"
+      "<row BILDA_ID=\"3\" bilda002=\"other case\" BILDA003=\"2024-03-07\" BILDA004=\"1e3\"/>"))));
+  TMemTableGx* d = p.GetTable(0)->Data();
+  ASSERT_EQ(d->RecordCount(), 3);
+  d->First();
+  EXPECT_EQ(d->UpdateStatus(), usUnmodified);
+  EXPECT_EQ(d->FieldByName("BILDA_ID")->AsLargeInt(), 9000000000LL);
+  EXPECT_EQ(d->FieldByName("BILDA002")->AsString(), "单据 & x");
+  EXPECT_EQ(d->FieldByName("BILDA003")->AsDateTime(), EncodeDate(2024, 3, 5));
+  EXPECT_DOUBLE_EQ(d->FieldByName("BILDA004")->AsFloat(), -12.75);
+  d->Next();
+  EXPECT_TRUE(d->FieldByName("BILDA002")->IsNull());  // empty value
+  EXPECT_TRUE(d->FieldByName("BILDA004")->IsNull());  // absent
+  EXPECT_EQ(d->FieldByName("BILDA003")->AsDateTime(), EncodeDate(2024, 3, 6));
+  d->Next();
+  EXPECT_TRUE(d->FieldByName("BILDA002")->IsNull());  // names are matched exactly
+  EXPECT_EQ(d->FieldByName("BILDA003")->AsDateTime(), EncodeDate(2024, 3, 7));
+  EXPECT_DOUBLE_EQ(d->FieldByName("BILDA004")->AsFloat(), 1000);
+  EXPECT_FALSE(d->HasCachedChanges());
+}
+
+TEST(ReplyTest, RecordsetNamesAndRowIds) {
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply(
+      Recordset("<x rn=\"3\" tbname=\"tb_bilda\" id=\"501\"/><y rn=\"4\" tbname=\"TB_BILDB\" id=\"x\"/>"
+                "<z rn=\"bad\" tbname=\"TB_BILDB\"/>",
+                "") +
+      Recordset("<r fields=\"A:VARCHAR2:5:0\" A=\"1\"/><x rn=\"3\" tbname=\"TB_BILDA\" id=\"777\"/>"))));
+  ASSERT_EQ(p.GetTableCount(), 2);
+  // Only row ids: a table without columns that is not open.
+  EXPECT_EQ(p.GetTable(0)->Data()->CvTableName(), "UNKNOWN");
+  EXPECT_EQ(p.GetTable(0)->Data()->FieldCount(), 0);
+  EXPECT_FALSE(p.GetTable(0)->Data()->Active());
+  EXPECT_EQ(p.GetTable(1)->Data()->RecordCount(), 1);
+  ASSERT_EQ(p.GetRowIdCount(), 4);
+  EXPECT_EQ(p.GetRowId(0)->TbName(), "tb_bilda");  // case kept
+  EXPECT_EQ(p.GetRowId(0)->Rn(), 3);
+  EXPECT_EQ(p.GetRowId(0)->Id(), 501);
+  EXPECT_EQ(p.GetRowId(1)->Id(), 0);
+  EXPECT_EQ(p.GetRowId(2)->Rn(), 0);
+  EXPECT_EQ(p.GetRowId(2)->Id(), 0);
+  // The last matching record wins; names ignore ASCII case.
+  EXPECT_EQ(p.FindNewId("TB_BILDA", 3), 777);
+  EXPECT_EQ(p.FindNewId("tb_bildb", 4), 0);
+  EXPECT_EQ(p.FindNewId("TB_BILDA", 4), 0);
+  EXPECT_EQ(p.FindNewId("TB_OTHER", 3), 0);
+}
+
+TEST(ReplyTest, BadRepliesAreRefusedWithTheirReason) {
+  TCvProtocol p;
+  EXPECT_EQ(Refused(p, "not xml at all <").rfind("The reply is not XML: ", 0), 0u);
+  EXPECT_EQ(Refused(p, ""), Refused(p, ""));
+  EXPECT_EQ(Refused(p, "<corvane><rs typ=\"string\">x</rs></corvane>"), "The reply has no status");
+  EXPECT_EQ(Refused(p, "<other><status/></other>"), "The reply has no status");
+  EXPECT_EQ(Refused(p, Reply("<rs typ=\"blob\">x</rs>")), "Unknown result type \"blob\"");
+  EXPECT_EQ(Refused(p, Reply(Recordset("<r A=\"1\"/>"))),
+            "The first row of recordset TB_BILDA has no field description");
+  EXPECT_EQ(Refused(p, Reply(Recordset("<r fields=\"A:VARCHAR2:x:0\"/>"))),
+            "The size of \"A:VARCHAR2:x:0\" in the field description is not an integer");
+  EXPECT_EQ(Refused(p, Reply(Recordset("<r fields=\"A:NUMBER:1:2.5\"/>"))),
+            "The scale of \"A:NUMBER:1:2.5\" in the field description is not an integer");
+  EXPECT_EQ(Refused(p, Reply(Recordset("<r fields=\"A:NUMBER:1:0  B:DATE\"/>"))),
+            "Item 2 of the field description is empty");
+  EXPECT_EQ(Refused(p, Reply(Recordset("<r fields=\"\"/>"))), "Item 1 of the field description is empty");
+  EXPECT_EQ(Refused(p, Reply(Recordset("<r fields=\":VARCHAR2:1:0\"/>"))),
+            "The field description item \":VARCHAR2:1:0\" has no name");
+  EXPECT_EQ(Refused(p, Reply(Recordset("<r rn=\"1\" id=\"2\"/>"))), "A row id in recordset TB_BILDA names no table");
+  // Values a column cannot take.
+  EXPECT_EQ(Refused(p, Reply(Recordset("<r fields=\"ID:NUMBER:38:0\" ID=\"1\"/><r ID=\"1.5\"/>"))),
+            "Row 2 of recordset TB_BILDA, field ID: '1.5' is not a valid integer value");
+  EXPECT_EQ(Refused(p, Reply(Recordset("<r fields=\"A:NUMBER:9:2\" A=\"1,5\"/>"))),
+            "Row 1 of recordset TB_BILDA, field A: '1,5' is not a valid floating point value");
+  EXPECT_NE(Refused(p, Reply(Recordset("<r fields=\"D:DATE\" D=\"10:00:00\"/>"))).find("'10:00:00' is not a valid date"),
+            std::string::npos);
+  EXPECT_NE(Refused(p, Reply(Recordset("<r fields=\"D:DATE\" D=\"2024-13-45\"/>"))).find("is not a valid date"),
+            std::string::npos);
+  // Column definitions the table refuses.
+  EXPECT_FALSE(Refused(p, Reply(Recordset("<r fields=\"A:VARCHAR2:5:0 a:DATE\"/>"))).empty());
+  EXPECT_FALSE(Refused(p, Reply(Recordset("<r fields=\"A:VARCHAR2:40000:0\"/>"))).empty());
+  EXPECT_FALSE(Refused(p, Reply(Recordset("<r fields=\"A:VARCHAR2:-1:0\"/>"))).empty());
+}
+
+TEST(ReplyTest, AFailureAfterGoodTablesKeepsNothingAndOverridesAnOldSuccess) {
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply("<rs typ=\"integer\">1</rs>")));
+  EXPECT_EQ(p.Code(), 0);
+  const std::string reason = Refused(
+      p, Reply("<rs typ=\"integer\">5</rs>" + Recordset("<r fields=\"A:VARCHAR2:5:0\" A=\"x\"/>") +
+               Recordset("<r fields=\"D:DATE:7:0\" D=\"yesterday\"/>", " tbname=\"T2\"")));
+  EXPECT_NE(reason.find("Row 1 of recordset T2, field D"), std::string::npos);
+  // The next good reply reads as usual.
+  ASSERT_TRUE(p.ParseReply(Reply("<rs typ=\"integer\">1</rs>")));
+  EXPECT_EQ(p.Code(), 0);
+  EXPECT_EQ(p.Info(), "ok");
+  EXPECT_EQ(p.ErrorText(), "");
+}
+
+TEST(ReplyTest, NewIdsAreWrittenIntoTheInsertedRowsTheRequestSent) {
+  TMemTableGx lines, linesDelta;
+  MakeLines(lines);
+  MakeDeltaLike(linesDelta, lines, "mtblSubDelta");
+  AppendValues(lines, {10, 1, "stored", 0.0});
+  lines.SetCachedUpdates(true);
+  AppendValues(lines, {Null(), 1, "new a", 0.0});
+  AppendValues(lines, {-5, 1, "new b", 0.0});
+  AppendValues(lines, {-6, 1, "not answered", 0.0});
+
+  TMemTableGx header;
+  MakeHeader(header);
+  AppendValues(header, {1, "a", Null(), 0.0, 0, Null(), false});
+  header.SetCachedUpdates(true);
+  EditValue(header, 1, "BILDA002", "A");
+  TCvProtocol p;
+  TCvTable* t = p.GetTable(p.AddTable());
+  t->SetData(&header);
+  t->AddChild(&lines, &linesDelta);
+  pugi::xml_document doc;
+  std::vector<std::string> rn;
+  for (auto& l : Elements(ParseRequest(doc, p.BuildRequest()).child("param").child("TB_BILDA").child("child")))
+    rn.push_back(Attr(l, "rn"));
+  EXPECT_EQ(rn, (std::vector<std::string>{"2", "3", "4"}));
+  GoTo(lines, 10);
+
+  ASSERT_TRUE(p.ParseReply(Reply(Recordset("<id rn=\"2\" tbname=\"TB_BILDB\" id=\"1002\"/>"
+                                           "<id rn=\"3\" tbname=\"tb_bildb\" id=\"1003\"/>"
+                                           "<id rn=\"1\" tbname=\"TB_BILDB\" id=\"9\"/>"
+                                           "<id rn=\"4\" tbname=\"TB_BILDA\" id=\"8\"/>"))));
+  p.ApplyNewIds(&lines);
+  EXPECT_EQ(lines.FieldByName("BILDB_ID")->AsInteger(), 10);  // back on the row that was current
+  std::vector<int> ids;
+  std::vector<TUpdateStatus> status;
+  lines.First();
+  while (!lines.Eof()) {
+    ids.push_back(lines.FieldByName("BILDB_ID")->AsInteger());
+    status.push_back(lines.UpdateStatus());
+    lines.Next();
+  }
+  // Row 1 is stored, so its record is ignored; row 4 got no key from the host and keeps its own.
+  EXPECT_EQ(ids, (std::vector<int>{10, 1002, 1003, -6}));
+  EXPECT_EQ(status, (std::vector<TUpdateStatus>{usUnmodified, usInserted, usInserted, usInserted}));
+}
