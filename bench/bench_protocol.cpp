@@ -254,7 +254,7 @@ BENCHMARK(ReadReply_ours)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::k
 BENCHMARK(ReadReply_xml)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(ReadReply_pugixml)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(WriteRequest_ours)->Args({1, 10000})->Args({1000, 10})->Args({1, 40000})->Args({4000, 10})
-    ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+    ->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(3)->ReportAggregatesOnly(false);
 BENCHMARK(WriteRequest_pugixml)->Args({1, 10000})->Args({1000, 10})->Unit(benchmark::kMillisecond)->MinTime(0.5);
 
 int main(int argc, char** argv) {

@@ -113,6 +113,49 @@ double ReadFloat(std::string_view value) {
   return d;
 }
 
+// The attribute entries of an element, as views. The node writes its entries as one text (a blank
+// before each entry); splitting that text costs one copy per row instead of one per attribute.
+// Entries whose value does not end at its first closing quote are taken one by one.
+class TEntryList {
+ public:
+  const std::vector<std::string_view>& Read(const TXmlNode* row) {
+    const int count = row->AttributeCount();
+    views_.clear();
+    text_ = row->WriteAttributesText();
+    size_t i = 0;
+    while (static_cast<int>(views_.size()) < count) {
+      if (i >= text_.size() || text_[i] != ' ') return OneByOne(row);
+      const size_t start = ++i;
+      const size_t eq = text_.find('=', start);
+      if (eq == std::string::npos || eq + 1 >= text_.size()) return OneByOne(row);
+      const char quote = text_[eq + 1];
+      if (quote != '"' && quote != '\'') return OneByOne(row);
+      const size_t close = text_.find(quote, eq + 2);
+      if (close == std::string::npos) return OneByOne(row);
+      i = close + 1;
+      if (i < text_.size() && text_[i] != ' ' && text_[i] != '/') return OneByOne(row);
+      views_.emplace_back(text_.data() + start, i - start);
+    }
+    return views_;
+  }
+
+ private:
+  const std::vector<std::string_view>& OneByOne(const TXmlNode* row) {
+    const int count = row->AttributeCount();
+    entries_.resize(count);
+    views_.clear();
+    for (int a = 0; a < count; ++a) {
+      entries_[a] = row->AttributePair(a);
+      views_.emplace_back(entries_[a]);
+    }
+    return views_;
+  }
+
+  std::string text_;
+  std::vector<std::string> entries_;
+  std::vector<std::string_view> views_;
+};
+
 // Fills the rows of one recordset straight into the table's record store, as plain posted rows
 // (cached updates off: unmodified, no change log). Attribute names are matched to columns once per
 // position and checked again only when a row orders them differently.
@@ -142,7 +185,7 @@ class TRowReader {
   }
 
   // Reads one row from its attribute entries (name="value", as the XML library keeps them).
-  void Read(const std::vector<std::string>& entries, int rowNo) {
+  void Read(const std::vector<std::string_view>& entries, int rowNo) {
     ++stamp_;
     TMemoryRecordGx* rec = list_->NewRecord();
     try {
@@ -291,17 +334,15 @@ void TCvProtocol::ReadRecordset(TXmlNode* rs) {
   TMemTableGx* data = table->Data();
   data->SetCvTableName(name);
   std::unique_ptr<TRowReader> reader;
-  std::vector<std::string> entries;
+  TEntryList entryList;
   int rowNo = 0;
   for (int i = 0; i < rs->NodeCount(); ++i) {
     const TXmlNode* row = rs->Nodes(i);
     if (!TCvXmlDom::IsElement(row)) continue;
-    entries.resize(row->AttributeCount());
+    const std::vector<std::string_view>& entries = entryList.Read(row);
     int rn = -1;
-    for (int a = 0; a < static_cast<int>(entries.size()); ++a) {
-      entries[a] = row->AttributePair(a);
-      if (rn < 0 && XmlEntryName(entries[a]) == "rn") rn = a;
-    }
+    for (int a = 0; a < static_cast<int>(entries.size()) && rn < 0; ++a)
+      if (XmlEntryName(entries[a]) == "rn") rn = a;
     if (rn >= 0) {
       const auto rowTable = TCvXmlDom::GetAttribute(row, "tbname");
       if (!rowTable || rowTable->empty())

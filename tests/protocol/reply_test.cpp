@@ -253,3 +253,38 @@ TEST(ReplyTest, NewIdsAreWrittenIntoTheInsertedRowsTheRequestSent) {
   EXPECT_EQ(ids, (std::vector<int>{10, 1002, 1003, -6}));
   EXPECT_EQ(status, (std::vector<TUpdateStatus>{usUnmodified, usInserted, usInserted, usInserted}));
 }
+
+TEST(ReplyTest, ValuesReadAsTheXmlLibraryReadsThem) {
+  // The library also takes unquoted values and doubled quotes; the rows read the same values.
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply(Recordset(
+      "<r fields=\"A:VARCHAR2:9:0 B:VARCHAR2:9:0 C:VARCHAR2:9:0 D:VARCHAR2:9:0\" A='x=\"1\"' B=\"it&apos;s\" C='p q'/>"
+      "<r A=\"x\"\"y\" B=z C='a''b' D=\"&#x4E2D;&lt;\"/>"))));
+  TMemTableGx* d = p.GetTable(0)->Data();
+  ASSERT_EQ(d->RecordCount(), 2);
+  d->First();
+  EXPECT_EQ(d->FieldByName("A")->AsString(), "x=\"1\"");
+  EXPECT_EQ(d->FieldByName("B")->AsString(), "it's");
+  EXPECT_EQ(d->FieldByName("C")->AsString(), "p q");
+  EXPECT_TRUE(d->FieldByName("D")->IsNull());
+  d->Next();
+  EXPECT_EQ(d->FieldByName("A")->AsString(), "x\"y");
+  EXPECT_EQ(d->FieldByName("B")->AsString(), "z");
+  EXPECT_EQ(d->FieldByName("C")->AsString(), "a'b");
+  EXPECT_EQ(d->FieldByName("D")->AsString(), "中<");
+}
+
+TEST(ReplyTest, TextsAreCutToTheirSizeAndTheFirstOfTwoEqualNamesCounts) {
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply(Recordset(
+      "<r fields=\"A:VARCHAR2:5:0 B:NUMBER:9:0\" A=\"abcdefg\" B=\"1\" B=\"2\"/>"
+      "<r B=\"3\" A=\"单据单据\"/>"))));
+  TMemTableGx* d = p.GetTable(0)->Data();
+  d->First();
+  EXPECT_EQ(d->FieldByName("A")->AsString(), "abcde");
+  EXPECT_EQ(d->FieldByName("B")->AsLargeInt(), 1);
+  d->Next();
+  // Sizes count code-page-936 bytes: two characters of two bytes each fit in five.
+  EXPECT_EQ(d->FieldByName("A")->AsString(), "单据");
+  EXPECT_EQ(d->FieldByName("B")->AsLargeInt(), 3);
+}
