@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "ratio_report.h"
 #include "memtable/memtable.h"
 #include "platform/rtl/sysutils.h"
 #include "protocol/cvprotocol.h"
@@ -94,8 +95,7 @@ void SetRowRate(benchmark::State& state, int rows) {
                                                         benchmark::Counter::kInvert);
 }
 
-void ReadReply_ours(benchmark::State& state) {
-  const int rows = static_cast<int>(state.range(0));
+void ReadReply_ours(benchmark::State& state, int rows) {
   const std::string& text = Reply(rows);
   TMemTableGx form;
   for (const Column& c : Columns()) form.FieldDefs().Add(c.name, c.type, c.size);
@@ -112,23 +112,23 @@ void ReadReply_ours(benchmark::State& state) {
   SetRowRate(state, rows);
 }
 
-void ReadReply_xml(benchmark::State& state) {
-  const std::string& text = Reply(static_cast<int>(state.range(0)));
+void ReadReply_xml(benchmark::State& state, int rows) {
+  const std::string& text = Reply(rows);
   for (auto _ : state) {
     TXmlDocument doc;
     doc.ReadFromString(text);
     benchmark::DoNotOptimize(doc.Root());
   }
-  SetRowRate(state, static_cast<int>(state.range(0)));
+  SetRowRate(state, rows);
 }
 
-void ReadReply_pugixml(benchmark::State& state) {
-  const std::string& text = Reply(static_cast<int>(state.range(0)));
+void ReadReply_pugixml(benchmark::State& state, int rows) {
+  const std::string& text = Reply(rows);
   for (auto _ : state) {
     pugi::xml_document doc;
     benchmark::DoNotOptimize(doc.load_buffer(text.data(), text.size()));
   }
-  SetRowRate(state, static_cast<int>(state.range(0)));
+  SetRowRate(state, rows);
 }
 
 // ---------------------------------------------------------------- requests
@@ -190,8 +190,7 @@ void Prepare(TCvProtocol& p, SaveTables& t) {
   table->AddChild(&t.lines, &t.linesDelta);
 }
 
-void WriteRequest_ours(benchmark::State& state) {
-  const int headers = static_cast<int>(state.range(0)), perHeader = static_cast<int>(state.range(1));
+void WriteRequest_ours(benchmark::State& state, int headers, int perHeader) {
   SaveTables tables(headers, perHeader);
   TCvProtocol p;
   Prepare(p, tables);
@@ -202,8 +201,7 @@ void WriteRequest_ours(benchmark::State& state) {
 }
 
 // pugixml building and writing the same document from the protocol's own table copies.
-void WriteRequest_pugixml(benchmark::State& state) {
-  const int headers = static_cast<int>(state.range(0)), perHeader = static_cast<int>(state.range(1));
+void WriteRequest_pugixml(benchmark::State& state, int headers, int perHeader) {
   SaveTables tables(headers, perHeader);
   TCvProtocol p;
   Prepare(p, tables);
@@ -234,64 +232,70 @@ void WriteRequest_pugixml(benchmark::State& state) {
   SetRowRate(state, headers * (perHeader + 1));
 }
 
-class Recorder : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      if (r.run_type != Run::RT_Iteration) continue;
-      const std::string name = r.run_name.function_name + "/" + r.run_name.args;
-      auto it = times.find(name);
-      if (it == times.end() || r.GetAdjustedRealTime() < it->second) times[name] = r.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
 
 }  // namespace
 
-BENCHMARK(ReadReply_ours)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(0.5);
-BENCHMARK(ReadReply_xml)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(0.5);
-BENCHMARK(ReadReply_pugixml)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(0.5);
-BENCHMARK(WriteRequest_ours)->Args({1, 10000})->Args({1000, 10})->Args({1, 40000})->Args({4000, 10})
-    ->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(3)->ReportAggregatesOnly(false);
-BENCHMARK(WriteRequest_pugixml)->Args({1, 10000})->Args({1000, 10})->Unit(benchmark::kMillisecond)->MinTime(0.5);
-
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  Recorder recorder;
+  const int sizes[] = {1000, 10000, 100000};
+  for (int rows : sizes) {
+    const std::string n = std::to_string(rows);
+    benchmark::RegisterBenchmark(("read_reply/" + n + "/ours").c_str(), ReadReply_ours, rows)
+        ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+    benchmark::RegisterBenchmark(("read_reply/" + n + "/xml_parse").c_str(), ReadReply_xml, rows)
+        ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+    benchmark::RegisterBenchmark(("read_reply/" + n + "/pugixml").c_str(), ReadReply_pugixml, rows)
+        ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+  }
+  // Requests: headers/lines per header; the larger shapes show the time per row staying flat.
+  const std::pair<int, int> shapes[] = {{1, 10000}, {1000, 10}, {1, 40000}, {4000, 10}};
+  for (const auto& [headers, lines] : shapes) {
+    const std::string n = std::to_string(headers) + "x" + std::to_string(lines);
+    benchmark::RegisterBenchmark(("write_request/" + n + "/ours").c_str(), WriteRequest_ours, headers, lines)
+        ->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(3);
+    if (headers * lines == 10000)
+      benchmark::RegisterBenchmark(("write_request/" + n + "/pugixml").c_str(), WriteRequest_pugixml, headers, lines)
+          ->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(3);
+  }
+  RatioRecorder recorder;
   benchmark::RunSpecifiedBenchmarks(&recorder);
+
+  std::printf("\n");
   auto time = [&](const std::string& name) {
     auto it = recorder.times.find(name);
     return it == recorder.times.end() ? 0.0 : it->second;
   };
-  std::printf("\n");
-  for (int rows : {1000, 10000, 100000}) {
-    const double ours = time("ReadReply_ours/" + std::to_string(rows));
-    if (ours > 0) std::printf("time per row read_reply/%d: %.3f us\n", rows, ours * 1000.0 / rows);
-  }
-  const std::pair<const char*, double> shapes[] = {{"1/10000", 10001.0}, {"1000/10", 11000.0}};
-  for (const auto& [shape, rows] : shapes) {
-    const double ours = time(std::string("WriteRequest_ours/") + shape);
-    if (ours > 0) std::printf("time per row write_request/%s: %.3f us\n", shape, ours * 1000.0 / rows);
-  }
-  auto ratio = [&](const std::string& label, double ours, double peer, const char* peerName) {
-    if (ours > 0 && peer > 0) std::printf("ratio %s vs %s: %.2f\n", label.c_str(), peerName, ours / peer);
-  };
-  for (int rows : {1000, 10000, 100000}) {
+  for (int rows : sizes) {
     const std::string n = std::to_string(rows);
-    ratio("read_reply/" + n, time("ReadReply_ours/" + n), time("ReadReply_xml/" + n), "xml_parse");
-    ratio("read_reply/" + n, time("ReadReply_ours/" + n), time("ReadReply_pugixml/" + n), "pugixml");
+    if (const double t = time("read_reply/" + n + "/ours"); t > 0)
+      std::printf("time per row read_reply/%d: %.3f us (a plain parse by our library: %.3f us)\n", rows,
+                  t * 1000.0 / rows, time("read_reply/" + n + "/xml_parse") * 1000.0 / rows);
   }
-  for (const char* shape : {"1/10000", "1000/10"}) {
-    ratio(std::string("write_request/") + shape, time(std::string("WriteRequest_ours/") + shape),
-          time(std::string("WriteRequest_pugixml/") + shape), "pugixml");
+  std::map<std::string, double> perRow;
+  for (const auto& [headers, lines] : shapes) {
+    const std::string n = std::to_string(headers) + "x" + std::to_string(lines);
+    const double rows = headers * (lines + 1.0);
+    if (const double t = time("write_request/" + n + "/ours"); t > 0) {
+      perRow[n] = t / rows;
+      std::printf("time per row write_request/%s: %.3f us\n", n.c_str(), t * 1000.0 / rows);
+    }
   }
-  // Per row, four times the rows against the measured sizes: 1 means linear.
-  ratio("write_request_per_row/1/40000", time("WriteRequest_ours/1/40000") / 40001.0,
-        time("WriteRequest_ours/1/10000") / 10001.0, "write_request_per_row/1/10000");
-  ratio("write_request_per_row/4000/10", time("WriteRequest_ours/4000/10") / 44000.0,
-        time("WriteRequest_ours/1000/10") / 11000.0, "write_request_per_row/1000/10");
+  for (int rows : sizes) {
+    const std::string n = std::to_string(rows);
+    recorder.PrintRatio("read_reply/" + n + "/ours", "read_reply/" + n + "/xml_parse", "read_reply/" + n, "xml_parse");
+    recorder.PrintRatio("read_reply/" + n + "/ours", "read_reply/" + n + "/pugixml", "read_reply/" + n, "pugixml");
+  }
+  for (const char* n : {"1x10000", "1000x10"})
+    recorder.PrintRatio(std::string("write_request/") + n + "/ours", std::string("write_request/") + n + "/pugixml",
+                        std::string("write_request/") + n, "pugixml");
+  // Per row, four times the rows against the measured shape: 1 means linear.
+  auto linear = [&](const char* big, const char* small) {
+    if (perRow.count(big) && perRow.count(small) && perRow[small] > 0)
+      std::printf("ratio write_request_per_row/%s vs write_request_per_row/%s: %.2f\n", big, small,
+                  perRow[big] / perRow[small]);
+  };
+  linear("1x40000", "1x10000");
+  linear("4000x10", "1000x10");
   benchmark::Shutdown();
   return 0;
 }

@@ -55,6 +55,16 @@ const char* const kLineHead = "<TB_BILDB op=\"%s\" pk=\"BILDB_ID\" fk=\"TB_BILDA
 
 std::string LineHead(const char* op) { return Format(kLineHead, {op}); }
 
+// Adds a table of `header` rows with `lines` as its child, builds the request and answers the row
+// elements of its recordset (read back by pugixml into `doc`).
+std::vector<pugi::xml_node> RequestRows(TCvProtocol& p, TMemTableGx& header, TMemTableGx& lines,
+                                        pugi::xml_document& doc) {
+  TCvTable* t = p.GetTable(p.AddTable());
+  t->SetData(&header);
+  t->AddChild(&lines, nullptr);
+  return Elements(ParseRequest(doc, p.BuildRequest()).child("param"));
+}
+
 }  // namespace
 
 TEST(RequestTest, AnEmptyProtocolWritesTheDeclarationAndEmptyParams) {
@@ -244,11 +254,8 @@ TEST(RequestTest, ChildRowsAreGroupedUnderTheirParentInTheChildTablesOrder) {
   AppendValues(lines, {99, 7, "orphan", 0.0});
   TCvProtocol p;
   p.SetCopyMode(0);
-  TCvTable* t = p.GetTable(p.AddTable());
-  t->SetData(&header);
-  t->AddChild(&lines, nullptr);
   pugi::xml_document doc;
-  auto rows = Elements(ParseRequest(doc, p.BuildRequest()).child("param"));
+  auto rows = RequestRows(p, header, lines, doc);
   ASSERT_EQ(rows.size(), 2u);
   auto ids = [](const pugi::xml_node& row) {
     std::vector<std::string> list;
@@ -269,11 +276,8 @@ TEST(RequestTest, ANewParentWithoutAKeyHoldsEveryChildRow) {
   AppendValues(lines, {Null(), Null(), "l1", 1.0});
   AppendValues(lines, {Null(), Null(), "l2", 2.0});
   TCvProtocol p;
-  TCvTable* t = p.GetTable(p.AddTable());
-  t->SetData(&header);
-  t->AddChild(&lines, nullptr);
   pugi::xml_document doc;
-  auto rows = Elements(ParseRequest(doc, p.BuildRequest()).child("param"));
+  auto rows = RequestRows(p, header, lines, doc);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(Attr(rows[0], "BILDA_ID"), "");
   auto newLines = Elements(rows[0].child("child"));
@@ -346,11 +350,8 @@ TEST(RequestTest, WithoutAKeyNameUnchangedRowsCarryTheirKeyColumns) {
   lines.SetCachedUpdates(true);
   EditValue(lines, 10, "BILDB002", "X");
   TCvProtocol p;
-  TCvTable* t = p.GetTable(p.AddTable());
-  t->SetData(&header);
-  t->AddChild(&lines, nullptr);
   pugi::xml_document doc;
-  auto rows = Elements(ParseRequest(doc, p.BuildRequest()).child("param"));
+  auto rows = RequestRows(p, header, lines, doc);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(AttrNames(rows[0]), (std::vector<std::string>{"op", "pk", "fk", "BILDA_ID"}));
   EXPECT_EQ(Attr(rows[0], "op"), "0");
@@ -368,10 +369,9 @@ TEST(RequestTest, FailuresPropagateAndProduceNoText) {
   lines.SetCachedUpdates(true);
   EditValue(lines, 10, "BILDB002", "X");
   TCvProtocol p;
-  TCvTable* t = p.GetTable(p.AddTable());
-  t->SetData(&header);
-  t->AddChild(&lines, nullptr);
-  EXPECT_EQ(ErrorText<EDatabaseError>([&] { p.BuildRequest(); }), "Table TB_BILDB has no foreign key to TB_BILDA");
+  pugi::xml_document doc;
+  EXPECT_EQ(ErrorText<EDatabaseError>([&] { RequestRows(p, header, lines, doc); }),
+            "Table TB_BILDB has no foreign key to TB_BILDA");
 
   // A column name that cannot be an attribute name.
   TMemTableGx odd;
