@@ -285,6 +285,8 @@ bool TCvProtocol::ParseReply(std::string_view text) {
     errorText_ = e.Message();
   } catch (const std::bad_alloc&) {
     errorText_ = "Out of memory while reading the reply";
+  } catch (const std::exception& e) {
+    errorText_ = e.what();
   }
   if (ok) return true;
   // Nothing half read stays behind, and callers that judge only the code see a failure.
