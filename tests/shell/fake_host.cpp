@@ -17,6 +17,7 @@ FakeHost::FakeHost() {
   }
   wnd_ = CreateWindowEx(0, kClassName, "host", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr);
   SetWindowLongPtr(wnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  ShowWindow(wnd_, SW_SHOWNOACTIVATE);
 }
 
 FakeHost::~FakeHost() {
@@ -107,6 +108,39 @@ IHostCommandSet* FakeHost::LastCommandSet(UINT msg) const {
 
 namespace shelltest {
 
+TestDialog::TestDialog() {
+  lib_ = LoadLibrary((std::string(FANO_TEST_HOSTDIR) + "/dialog.so").c_str());
+  setAnswer_ = reinterpret_cast<void (*)(int32_t)>(GetProcAddress(lib_, "TestDialogSetAnswer"));
+  count_ = reinterpret_cast<int (*)()>(GetProcAddress(lib_, "TestDialogBoxCount"));
+  last_ = reinterpret_cast<int32_t (*)(char*, char*, size_t, HWND*)>(GetProcAddress(lib_, "TestDialogLastBox"));
+  if (!setAnswer_ || !count_ || !last_) ADD_FAILURE() << "the test dialog library is not there";
+}
+
+TestDialog::~TestDialog() { FreeLibrary(lib_); }
+
+std::string TestDialog::LastText() const {
+  char caption[256], text[256];
+  HWND owner;
+  return last_(caption, text, sizeof text, &owner) < 0 ? std::string() : std::string(text);
+}
+
+std::string TestDialog::LastCaption() const {
+  char caption[256], text[256];
+  HWND owner;
+  return last_(caption, text, sizeof text, &owner) < 0 ? std::string() : std::string(caption);
+}
+
+int32_t TestDialog::LastFlags() const {
+  char caption[256], text[256];
+  HWND owner;
+  return last_(caption, text, sizeof text, &owner);
+}
+
+std::string ReplyDoc(int code, const std::string& info, const std::string& items) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><corvane><status><code>" + std::to_string(code) +
+         "</code><info>" + info + "</info></status>" + items + "</corvane>";
+}
+
 void ShellTest::SetUp() {
   FanoUseHeadless();
   FanoSetTestFont(TRUE);
@@ -123,7 +157,10 @@ void ShellTest::SetUp() {
 }
 
 void ShellTest::TearDown() {
-  if (Application) Application->ProcessMessages();
+  if (Application) {
+    Application->ProcessMessages();
+    Application->OnException = nullptr;
+  }
   GlobalVar::HostWindow = nullptr;
   GlobalVar::HostInfo = nullptr;
   GlobalVar::ColorScheme = nullptr;

@@ -4,11 +4,35 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "fake_host.h"
 #include "shell/globalvar.h"
 
 namespace shelltest {
+
+// The test's dialog library (FANO_TEST_HOSTDIR/dialog.so), kept loaded so that what it recorded
+// outlives the module's load and unload of it for each box.
+class TestDialog {
+ public:
+  TestDialog();
+  ~TestDialog();
+  void SetAnswer(int32_t value) { setAnswer_(value); }
+  int Count() const { return count_(); }
+  // The last box: its text (caption "提示：" checked by the caller) and flags.
+  std::string LastText() const;
+  std::string LastCaption() const;
+  int32_t LastFlags() const;
+
+ private:
+  HMODULE lib_ = nullptr;
+  void (*setAnswer_)(int32_t) = nullptr;
+  int (*count_)() = nullptr;
+  int32_t (*last_)(char*, char*, size_t, HWND*) = nullptr;
+};
+
+// A reply document: status with code and info, then the items.
+std::string ReplyDoc(int code, const std::string& info = "", const std::string& items = "");
 
 class ShellTest : public ::testing::Test {
  protected:
