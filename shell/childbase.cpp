@@ -1,0 +1,299 @@
+#include "shell/childbase.h"
+
+#include "memtable/memtable.h"
+#include "platform/classes/classreg.h"
+#include "platform/classes/published.h"
+#include "platform/forms/cmessages.h"
+#include "platform/rtl/strings.h"
+#include "protocol/cvprotocol.h"
+#include "shell/globalvar.h"
+
+FANO_IMPLEMENT_ABSTRACT(TfrmChildBase, TForm)
+
+FANO_PUBLISHED(TfrmChildBase, p) {
+  p.Field("chldcmnd", &TfrmChildBase::chldcmnd);
+  p.Field("chldcmndBase", &TfrmChildBase::chldcmndBase);
+  p.Method("FormCreate", &TfrmChildBase::FormCreate);
+  p.Method("FormActivate", &TfrmChildBase::FormActivate);
+  p.Method("FormClose", &TfrmChildBase::FormClose);
+  p.Method("FormKeyDown", &TfrmChildBase::FormKeyDown);
+  p.Method("btnFormTitleMinClick", &TfrmChildBase::btnFormTitleMinClick);
+  p.Method("btnFormTitleMaxClick", &TfrmChildBase::btnFormTitleMaxClick);
+  p.Method("btnFormTitleColseClick", &TfrmChildBase::btnFormTitleColseClick);
+  p.Method("chldcmndBaseCommands0Execute", &TfrmChildBase::chldcmndBaseCommands0Execute);
+  p.Method("chldcmndBaseCommands1Execute", &TfrmChildBase::chldcmndBaseCommands1Execute);
+  p.Method("chldcmndBaseCommands2Execute", &TfrmChildBase::chldcmndBaseCommands2Execute);
+  p.Method("chldcmndBaseCommands3Execute", &TfrmChildBase::chldcmndBaseCommands3Execute);
+  p.Method("chldcmndBaseCommands4Execute", &TfrmChildBase::chldcmndBaseCommands4Execute);
+  p.Method("chldcmndBaseCommands5Execute", &TfrmChildBase::chldcmndBaseCommands5Execute);
+  p.Method("chldcmndBaseCommands6Execute", &TfrmChildBase::chldcmndBaseCommands6Execute);
+  p.Method("chldcmndBaseCommands7Execute", &TfrmChildBase::chldcmndBaseCommands7Execute);
+  p.Method("chldcmndBaseCommands8Execute", &TfrmChildBase::chldcmndBaseCommands8Execute);
+  p.Method("chldcmndBaseCommands9Execute", &TfrmChildBase::chldcmndBaseCommands9Execute);
+}
+
+TfrmChildBase::TfrmChildBase(TComponent* owner) : TForm(owner) {}
+
+TfrmChildBase::~TfrmChildBase() = default;
+
+// ---- life cycle -------------------------------------------------------------------------------
+
+void TfrmChildBase::FormCreate(TObject*) {
+  sessionId_ = 0;
+  sizeCommand_ = SC_RESTORE;
+  ShowTitle(true);
+  editState_ = esInitial;  // stored directly: nothing to lock yet
+  InitData();
+}
+
+void TfrmChildBase::Activate() {
+  // A copy: the handler clears the form's own event while it runs.
+  TNotifyEvent handler = OnActivate;
+  if (handler) handler(this);
+}
+
+void TfrmChildBase::FormActivate(TObject*) {
+  OnActivate = nullptr;  // the first activation only
+  if (dataFreed_) return;
+  ActivateData();
+  AfterActivate();
+}
+
+void TfrmChildBase::FormClose(TObject*, TCloseAction&) {
+  // The host may ask again after the close: the data goes once, and its session with it.
+  if (dataFreed_) return;
+  dataFreed_ = true;
+  FreeData();
+}
+
+void TfrmChildBase::InitData() { protocol_ = std::make_unique<TCvProtocol>(); }
+
+void TfrmChildBase::FreeData() {
+  protocol_.reset();
+  lockContainers_.clear();
+}
+
+void TfrmChildBase::ActivateData() { Invalidate(); }
+
+void TfrmChildBase::ShowTitle(bool Visible) { titleVisible_ = Visible; }
+
+void TfrmChildBase::ApplyColors() {
+  const ColorSchemeRecord* scheme = GlobalVar::ColorScheme;
+  if (!scheme) return;
+  ShowTitle(scheme->ShowTitle);
+  SetColor(scheme->FormColor);
+}
+
+void TfrmChildBase::SetEditState(uint8_t NewState) {
+  editState_ = NewState;
+  if (!documentDm_) return;
+  for (int i = 0; i < documentDm_->ComponentCount(); ++i) {
+    auto* table = dynamic_cast<TCustomMemTableGx*>(documentDm_->Components(i));
+    if (!table) continue;
+    if (table->Tag() != kDataTableTag && table->Tag() != kDeltaTableTag) continue;
+    if (table->State() == dsEdit || table->State() == dsInsert) table->Post();
+    if (table->Tag() == kDeltaTableTag && NewState == esBrowse) table->EmptyTable();
+  }
+}
+
+// ---- keys and the title strip -----------------------------------------------------------------
+
+void TfrmChildBase::FormKeyDown(TObject*, uint16_t& key, TShiftState shift) {
+  if (key != VK_TAB) return;
+  Perform(WM_NEXTDLGCTL, shift.Contains(ssShift) ? 1 : 0, 0);
+}
+
+void TfrmChildBase::btnFormTitleMinClick(TObject*) { PostMessage(Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0); }
+
+void TfrmChildBase::btnFormTitleMaxClick(TObject*) {
+  sizeCommand_ = sizeCommand_ == SC_MAXIMIZE ? SC_RESTORE : SC_MAXIMIZE;
+  PostMessage(Handle(), WM_SYSCOMMAND, sizeCommand_, 0);
+}
+
+void TfrmChildBase::btnFormTitleColseClick(TObject*) {
+  if (!CanCloseForm()) return;
+  PostMessage(Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  if (GlobalVar::HostWindow)
+    PostMessage(GlobalVar::HostWindow, HM_CHILDCLOSED, reinterpret_cast<WPARAM>(Handle()), 0);
+}
+
+// ---- commands ---------------------------------------------------------------------------------
+
+void TfrmChildBase::RunCommand(void (TfrmChildBase::*operation)()) {
+  if (dataFreed_) return;
+  (this->*operation)();
+}
+
+void TfrmChildBase::chldcmndBaseCommands0Execute(TObject*) { RunCommand(&TfrmChildBase::DoNew); }
+void TfrmChildBase::chldcmndBaseCommands1Execute(TObject*) { RunCommand(&TfrmChildBase::DoUpdate); }
+void TfrmChildBase::chldcmndBaseCommands2Execute(TObject*) { RunCommand(&TfrmChildBase::DoDelete); }
+void TfrmChildBase::chldcmndBaseCommands3Execute(TObject*) { RunCommand(&TfrmChildBase::DoSave); }
+void TfrmChildBase::chldcmndBaseCommands4Execute(TObject*) { RunCommand(&TfrmChildBase::DoSearch); }
+void TfrmChildBase::chldcmndBaseCommands5Execute(TObject*) { RunCommand(&TfrmChildBase::DoCancel); }
+void TfrmChildBase::chldcmndBaseCommands6Execute(TObject*) { RunCommand(&TfrmChildBase::DoFirst); }
+void TfrmChildBase::chldcmndBaseCommands7Execute(TObject*) { RunCommand(&TfrmChildBase::DoPrior); }
+void TfrmChildBase::chldcmndBaseCommands8Execute(TObject*) { RunCommand(&TfrmChildBase::DoNext); }
+void TfrmChildBase::chldcmndBaseCommands9Execute(TObject*) { RunCommand(&TfrmChildBase::DoLast); }
+
+void TfrmChildBase::RegisterCommands() {
+  hostCommands_ = chldcmnd;
+  SendMessage(GlobalVar::HostWindow, HM_REGISTERCOMMANDS, reinterpret_cast<WPARAM>(&hostCommands_), 0);
+}
+
+void TfrmChildBase::RegisterBaseCommands() {
+  hostBaseCommands_ = chldcmndBase;
+  SendMessage(GlobalVar::HostWindow, HM_REGISTERBASECOMMANDS, reinterpret_cast<WPARAM>(&hostBaseCommands_), 0);
+}
+
+// ---- the host's messages ----------------------------------------------------------------------
+
+void TfrmChildBase::Dispatch(TMessage& m) {
+  void (TfrmChildBase::*handler)(TMessage&) = nullptr;
+  switch (m.Msg) {
+    case HM_HIDE: handler = &TfrmChildBase::HMHide; break;
+    case HM_SHOW: handler = &TfrmChildBase::HMShow; break;
+    case HM_CLOSEREQUEST: handler = &TfrmChildBase::HMCloseRequest; break;
+    case HM_HOSTINFO: handler = &TfrmChildBase::HMHostInfo; break;
+    case HM_COLORSCHEME: handler = &TfrmChildBase::HMColorScheme; break;
+    case HM_ACTIVATECHILD: handler = &TfrmChildBase::HMActivateChild; break;
+    case HM_CANCLOSE: handler = &TfrmChildBase::HMCanClose; break;
+    default: TForm::Dispatch(m); return;
+  }
+  // The host called: an error is told to the host and goes no further.
+  try {
+    (this->*handler)(m);
+  } catch (...) {
+    ReportHostException();
+  }
+}
+
+void TfrmChildBase::HMHide(TMessage&) { Hide(); }
+
+void TfrmChildBase::HMShow(TMessage&) {
+  Show();
+  RegisterCommands();
+  RegisterBaseCommands();
+}
+
+void TfrmChildBase::HMCloseRequest(TMessage& m) {
+  if (!CanCloseForm()) {
+    m.Result = 1;
+    return;
+  }
+  m.Result = 0;
+  Close();
+}
+
+void TfrmChildBase::HMHostInfo(TMessage& m) {
+  GlobalVar::HostInfo = reinterpret_cast<const HostInformationRecord*>(m.WParam);
+  std::string_view text = m.LParam ? reinterpret_cast<const char*>(m.LParam) : "";
+  size_t colon = text.find(':');
+  if (moduleCode_.empty()) moduleCode_ = colon == std::string_view::npos ? std::string() : std::string(text.substr(0, colon));
+  functionName_ = colon == std::string_view::npos ? std::string(text) : std::string(text.substr(colon + 1));
+}
+
+void TfrmChildBase::HMColorScheme(TMessage& m) {
+  GlobalVar::ColorScheme = reinterpret_cast<const ColorSchemeRecord*>(m.WParam);
+  ApplyColors();
+}
+
+void TfrmChildBase::HMActivateChild(TMessage& m) {
+  SetParentWindow(reinterpret_cast<HWND>(m.WParam));
+  if (m.LParam < 0 || reinterpret_cast<HWND>(m.LParam) != formHandle_) {
+    Hide();
+    return;
+  }
+  Show();
+  RegisterCommands();
+  RegisterBaseCommands();
+}
+
+void TfrmChildBase::HMCanClose(TMessage& m) { m.Result = CanCloseForm() ? 0 : 1; }
+
+// ---- requests to the host ---------------------------------------------------------------------
+
+std::string TfrmChildBase::SendRequest(UINT msg, TShareVar& share, LPARAM lParam, std::u16string TShareVar::*reply) {
+  SendMessage(GlobalVar::HostWindow, msg, reinterpret_cast<WPARAM>(&share), lParam);
+  return Utf16ToUtf8(share.*reply);
+}
+
+int32_t TfrmChildBase::OpenHostSession(std::string_view RequestName) {
+  if (!protocol_) return sessionId_;
+  TShareVar share;
+  share.RequestName = Utf8ToUtf16(RequestName);
+  share.ModuleCode = Utf8ToUtf16(moduleCode_);
+  std::string reply = SendRequest(HM_OPENSESSION, share, reinterpret_cast<LPARAM>(formHandle_), &TShareVar::ReplyOpen);
+  // Not a reply: no session was opened, whatever an earlier reply said.
+  if (!ReadHostReply(reply, "session open")) return sessionId_;
+  if (protocol_->Code() < 0) {
+    ShowHostMessage(HOST_MESSAGE_ERROR, protocol_->Info());
+    return sessionId_;
+  }
+  int32_t id = protocol_->Code();
+  if (protocol_->GetParamCount() > 0) id = protocol_->GetParam(0)->AsInteger();
+  sessionId_ = id;
+  sessionOpen_ = true;
+  return sessionId_;
+}
+
+int32_t TfrmChildBase::CloseHostSession(int32_t SessionId) {
+  if (!protocol_ || !sessionOpen_) return 0;
+  sessionOpen_ = false;  // closed once, whatever the host answers
+  TShareVar share;
+  share.SessionId = SessionId;
+  share.ModuleCode = Utf8ToUtf16(moduleCode_);
+  std::string reply = SendRequest(HM_CLOSESESSION, share, reinterpret_cast<LPARAM>(formHandle_), &TShareVar::ReplyClose);
+  if (ReadHostReply(reply, "session close") && protocol_->Code() < 0)
+    ShowHostMessage(HOST_MESSAGE_ERROR, protocol_->Info());
+  return 0;
+}
+
+void TfrmChildBase::ExecHostCommand(int32_t SessionId, std::string_view Command, std::string_view RequestXml,
+                                    std::string& Reply) {
+  Reply.clear();
+  if (dataFreed_) return;
+  TShareVar share;
+  share.SessionId = SessionId;
+  share.ModuleCode = Utf8ToUtf16(moduleCode_);
+  share.CommandName = Utf8ToUtf16(Command);
+  share.RequestXml = Utf8ToUtf16(RequestXml);
+  Reply = SendRequest(HM_EXECCOMMAND, share, reinterpret_cast<LPARAM>(formHandle_), &TShareVar::ReplyCommand);
+}
+
+void TfrmChildBase::HostSearch(const TArgArr& Args, std::string& Reply) {
+  Reply.clear();
+  if (dataFreed_) return;
+  TShareVar share;
+  share.FunctionName = Utf8ToUtf16(functionName_);
+  Reply = SendRequest(HM_SEARCH, share, reinterpret_cast<LPARAM>(&Args), &TShareVar::ReplySearch);
+}
+
+void TfrmChildBase::HostLookup(std::string_view View, uint8_t FlagB, uint8_t FlagA, uint8_t FlagC, const TArgArr& Args,
+                               std::string& Reply) {
+  Reply.clear();
+  if (dataFreed_) return;
+  TShareVar share;
+  share.FunctionName = Utf8ToUtf16(View);
+  share.LookupFlagB = FlagB;
+  share.LookupFlagA = FlagA;
+  share.LookupFlagC = FlagC;
+  Reply = SendRequest(HM_LOOKUP, share, reinterpret_cast<LPARAM>(&Args), &TShareVar::ReplyLookup);
+}
+
+void TfrmChildBase::ShowHostMessage(int32_t Kind, std::string_view Text) {
+  SendHostMessage(static_cast<WPARAM>(Kind), Text);
+}
+
+bool TfrmChildBase::ReadHostReply(std::string_view Reply, std::string_view RequestName) {
+  if (!protocol_) return false;
+  std::string why;
+  try {
+    if (protocol_->ParseReply(Reply)) return true;
+    why = protocol_->ErrorText();
+  } catch (...) {
+    why = CurrentExceptionText();
+  }
+  ShowHostMessage(HOST_MESSAGE_ERROR,
+                  "The host's reply to the " + std::string(RequestName) + " request could not be read: " + why);
+  return false;
+}
