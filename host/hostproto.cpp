@@ -1,0 +1,264 @@
+#include "host/hostproto.h"
+
+#include <charconv>
+
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/strings.h"
+#include "protocol/cvxmldom.h"
+
+namespace fanohost {
+
+using hostdb::ChangeRow;
+using hostdb::RowStatus;
+
+namespace {
+
+// Quoted for an error text: cut short and made printable, as the input may be anything.
+std::string Shown(std::string_view s) { return "\"" + SanitizeUtf8(Cp936Truncate(s, 40)) + "\""; }
+
+bool IsControlAttribute(std::string_view name) { return name == "op" || name == "pk" || name == "fk" || name == "rn"; }
+
+bool ReadOp(std::string_view op, RowStatus& status) {
+  if (op == "0") status = RowStatus::Unmodified;
+  else if (op == "1") status = RowStatus::Inserted;
+  else if (op == "2" || op == "4") status = RowStatus::Deleted;
+  else if (op == "3") status = RowStatus::Modified;
+  else return false;
+  return true;
+}
+
+bool ReadInt64(std::string_view text, int64_t& out) {
+  std::string t = Trim(text);
+  if (t.empty()) return false;
+  const char* first = t.data();
+  if (*first == '+') ++first;
+  auto [end, ec] = std::from_chars(first, t.data() + t.size(), out);
+  return ec == std::errc() && end == t.data() + t.size();
+}
+
+// The rows under a recordset or a "child" element, depth first, each after the row it nests under.
+class RowReader {
+ public:
+  explicit RowReader(std::vector<ChangeRow>& out) : out_(out) {}
+
+  bool ReadRows(const TXmlNode* container, int parent, std::string& why) {
+    // An explicit stack: nesting comes from the input, and its depth is the input's choice.
+    struct Pending {
+      const TXmlNode* container;
+      int parent;
+      int next;
+    };
+    std::vector<Pending> stack{{container, parent, 0}};
+    while (!stack.empty()) {
+      Pending& top = stack.back();
+      if (top.next >= top.container->NodeCount()) {
+        stack.pop_back();
+        continue;
+      }
+      const TXmlNode* row = top.container->Nodes(top.next++);
+      if (!TCvXmlDom::IsElement(row)) continue;
+      int rowParent = top.parent;
+      ChangeRow change;
+      change.table = row->Name();
+      if (row->Name() == "child") {
+        why = "a \"child\" element stands outside a row";
+        return false;
+      }
+      auto op = TCvXmlDom::GetAttribute(row, "op");
+      if (!op) {
+        why = "the row " + Shown(row->Name()) + " has no \"op\"";
+        return false;
+      }
+      if (!ReadOp(Trim(*op), change.status)) {
+        why = "the row " + Shown(row->Name()) + " has an unknown op " + Shown(*op);
+        return false;
+      }
+      change.parent = rowParent;
+      std::string pk = TCvXmlDom::GetAttribute(row, "pk").value_or("");
+      if (change.status == RowStatus::Inserted) {
+        auto rn = TCvXmlDom::GetAttribute(row, "rn");
+        if (!rn || !ReadInt64(*rn, change.rn)) {
+          why = "the inserted row " + Shown(row->Name()) + " has no row number \"rn\"";
+          return false;
+        }
+      }
+      for (int a = 0; a < row->AttributeCount(); ++a) {
+        std::string name = row->AttributeName(a);
+        if (IsControlAttribute(name)) continue;
+        std::string value = row->AttributeValue(a);
+        // An empty attribute is a null field (the writer writes nulls that way).
+        Variant v = value.empty() ? Variant::Null() : Variant(value);
+        if (!pk.empty() && SameText(name, pk) && change.status != RowStatus::Inserted) change.key = v;
+        change.values.emplace_back(std::move(name), std::move(v));
+      }
+      int index = static_cast<int>(out_.size());
+      out_.push_back(std::move(change));
+      // Its "child" elements: row elements of the child tables that nest under this row.
+      std::vector<const TXmlNode*> children;
+      for (int c = 0; c < row->NodeCount(); ++c) {
+        const TXmlNode* child = row->Nodes(c);
+        if (!TCvXmlDom::IsElement(child)) continue;
+        if (child->Name() != "child") {
+          why = "the row " + Shown(row->Name()) + " holds " + Shown(child->Name()) + " where only \"child\" may stand";
+          return false;
+        }
+        children.push_back(child);
+      }
+      // Pushed in reverse so that they are read in document order.
+      for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back({*it, index, 0});
+    }
+    return true;
+  }
+
+ private:
+  std::vector<ChangeRow>& out_;
+};
+
+bool ReadParams(const TXmlNode* params, HostRequest& out, std::string& why) {
+  for (int i = 0; i < params->NodeCount(); ++i) {
+    const TXmlNode* p = params->Nodes(i);
+    if (!TCvXmlDom::IsElement(p)) continue;
+    if (p->Name() != "param") {
+      why = "\"params\" holds " + Shown(p->Name()) + " where only \"param\" may stand";
+      return false;
+    }
+    auto typ = TCvXmlDom::GetAttribute(p, "typ");
+    if (typ && *typ == "variable") {
+      for (int v = 0; v < p->NodeCount(); ++v) {
+        const TXmlNode* var = p->Nodes(v);
+        if (!TCvXmlDom::IsElement(var)) continue;
+        if (var->Name() != "var") {
+          why = "a variable block holds " + Shown(var->Name());
+          return false;
+        }
+        out.variables.push_back({TCvXmlDom::GetAttribute(var, "varname").value_or(""),
+                                 TCvXmlDom::GetAttribute(var, "typ").value_or(""),
+                                 TCvXmlDom::GetAttribute(var, "value").value_or("")});
+      }
+    } else if (typ && *typ == "recordset") {
+      ++out.recordsets;
+      RowReader reader(out.changes);
+      if (!reader.ReadRows(p, -1, why)) return false;
+    } else {
+      RequestParam param;
+      param.type = typ.value_or("");
+      param.value = TCvXmlDom::Text(p);
+      param.unset = !typ && p->NodeCount() == 0 && param.value.empty();
+      out.params.push_back(std::move(param));
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParamAsInt64(const RequestParam& param, int64_t& out) { return ReadInt64(param.value, out); }
+
+bool ReadRequest(std::string_view text, HostRequest& out, std::string& why) {
+  out = HostRequest{};
+  why.clear();
+  try {
+    TCvXmlDom dom;
+    std::string error;
+    if (Trim(text).empty()) {
+      why = "the request is empty";
+      return false;
+    }
+    if (!dom.LoadXml(text, &error)) {
+      why = "the request is not XML: " + error;
+      return false;
+    }
+    TXmlNode* root = dom.SelectSingleNode("corvane");
+    if (!root) {
+      why = "the request has no \"corvane\" element";
+      return false;
+    }
+    TXmlNode* params = TCvXmlDom::SelectSingleNode(root, "params");
+    if (!params) {
+      why = "the request has no \"params\" element";
+      return false;
+    }
+    if (!ReadParams(params, out, why)) {
+      out = HostRequest{};
+      return false;
+    }
+    return true;
+  } catch (const std::exception& e) {
+    out = HostRequest{};
+    why = std::string("the request cannot be read: ") + e.what();
+    return false;
+  }
+}
+
+// ---- replies ----
+
+ReplyWriter::ReplyWriter(int32_t code, std::string_view info) : dom_(std::make_unique<TCvXmlDom>()) {
+  dom_->AppendChild(dom_->CreateProcessingInstruction("xml", "version=\"1.0\" encoding=\"utf-8\""));
+  root_ = dom_->AppendChild(dom_->CreateElement("corvane"));
+  TXmlNode* status = TCvXmlDom::AppendChild(root_, dom_->CreateElement("status"));
+  TXmlNode* c = TCvXmlDom::AppendChild(status, dom_->CreateElement("code"));
+  TCvXmlDom::AppendChild(c, dom_->CreateTextNode(std::to_string(code)));
+  TXmlNode* i = TCvXmlDom::AppendChild(status, dom_->CreateElement("info"));
+  if (!info.empty()) TCvXmlDom::AppendChild(i, dom_->CreateTextNode(SanitizeUtf8(info)));
+}
+
+ReplyWriter::~ReplyWriter() = default;
+
+void ReplyWriter::AddScalar(std::string_view type, std::string_view text) {
+  TXmlNode* rs = TCvXmlDom::AppendChild(root_, dom_->CreateElement("rs"));
+  TCvXmlDom::SetAttribute(rs, "typ", type);
+  if (!text.empty()) TCvXmlDom::AppendChild(rs, dom_->CreateTextNode(SanitizeUtf8(text)));
+}
+
+void ReplyWriter::AddRecordset(const hostdb::RowSet& rows, size_t first, size_t count) {
+  TXmlNode* rs = TCvXmlDom::AppendChild(root_, dom_->CreateElement("rs"));
+  TCvXmlDom::SetAttribute(rs, "typ", "recordset");
+  TCvXmlDom::SetAttribute(rs, "tbname", rows.table);
+  std::string fields;
+  std::vector<std::string> names;
+  for (const hostdb::Column& c : rows.columns) {
+    fields += (fields.empty() ? "" : " ") + c.Describe();
+    names.push_back(UpperCase(c.name));
+    TCvXmlDom::CheckName(names.back());
+  }
+  size_t end = first + std::min(count, rows.rows.size() - std::min(first, rows.rows.size()));
+  for (size_t r = first; r < end; ++r) {
+    TXmlNode* row = TCvXmlDom::AppendChild(rs, dom_->CreateElement("row"));
+    if (r == first) TCvXmlDom::SetCheckedAttribute(row, "fields", fields);
+    for (size_t c = 0; c < rows.columns.size() && c < rows.rows[r].size(); ++c) {
+      const Variant& v = rows.rows[r][c];
+      if (v.IsNull() || v.IsEmpty()) continue;
+      TCvXmlDom::SetCheckedAttribute(row, names[c], SanitizeUtf8(hostdb::ValueText(rows.columns[c], v)));
+    }
+  }
+}
+
+void ReplyWriter::AddRowIds(const std::vector<hostdb::NewRowId>& ids) {
+  std::vector<std::string> tables;
+  for (const hostdb::NewRowId& id : ids) {
+    bool seen = false;
+    for (const std::string& t : tables) seen = seen || SameText(t, id.table);
+    if (!seen) tables.push_back(id.table);
+  }
+  for (const std::string& table : tables) {
+    TXmlNode* rs = TCvXmlDom::AppendChild(root_, dom_->CreateElement("rs"));
+    TCvXmlDom::SetAttribute(rs, "typ", "recordset");
+    TCvXmlDom::SetAttribute(rs, "tbname", table);
+    for (const hostdb::NewRowId& id : ids) {
+      if (!SameText(id.table, table)) continue;
+      TXmlNode* row = TCvXmlDom::AppendChild(rs, dom_->CreateElement("rowid"));
+      TCvXmlDom::SetCheckedAttribute(row, "rn", std::to_string(id.rn));
+      TCvXmlDom::SetCheckedAttribute(row, "tbname", id.table);
+      TCvXmlDom::SetCheckedAttribute(row, "id", std::to_string(id.id));
+    }
+  }
+}
+
+std::string ReplyWriter::Text() { return dom_->Xml(); }
+
+std::string StatusReply(int32_t code, std::string_view info) {
+  ReplyWriter w(code, info);
+  return w.Text();
+}
+
+}  // namespace fanohost

@@ -1,0 +1,99 @@
+#pragma once
+// The script of user actions the host runs headless (and, when given, with a window too). One
+// action per line; blank lines and lines starting with "#" are ignored. Words are separated by
+// blanks; a word with blanks is written in double quotes (\" and \\ inside). Positions are in the
+// host window's client area, in pixels.
+//
+//   wait <ms>                     advance the simulated clock by ms milliseconds, running timers
+//                                 and messages as they fall due
+//   command <name>                run the module's command of that name (its own set first, then
+//                                 the standard set; case ignored), as a tool-bar click would
+//   click <x> <y> [left|right|double]
+//                                 a mouse click at that point of the host window
+//   click-window <text> [<x> <y>] a click on the first visible window under the host window whose
+//                                 text or class name is <text> (case ignored); at its centre, or
+//                                 at x, y inside it
+//   key <key> ...                 press and release keys: Enter, Tab, Esc, Space, Backspace,
+//                                 Delete, Insert, Home, End, PageUp, PageDown, Up, Down, Left,
+//                                 Right, F1..F12, a letter or digit; modifiers joined with "+":
+//                                 Ctrl+S, Shift+Tab, Alt+F4
+//   text <text>                   type the rest of the line (quotes optional)
+//   answer <yes|no|ok|cancel|N>   the answer of the next message box (queued in order; a box with
+//                                 nothing queued answers No to a question and OK to a notice,
+//                                 and the log says it was unscripted)
+//   pick <first|last|none|N|COLUMN=value>
+//                                 the choice of the next lookup: a row (N from 1), the first row
+//                                 whose column holds that value, or none (cancel); queued in order,
+//                                 the first row when nothing is queued
+//   garble <open|close|display|save|command|search|lookup|any>
+//                                 the next reply of that kind is sent cut in half (not XML)
+//   snapshot <file.png>           a PNG of the host window (relative names go to the output folder)
+//   activate                      tell the form it is the active child again (0x475)
+//   hide | show                   hide (0x464) or show (0x465) the form
+//   close                         ask the form to close: 0x476, then 0x467 when it may
+//   quit                          end the script: close the form and the host
+//   note <text>                   write the rest of the line into the log
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fanohost {
+
+enum class ActionKind {
+  Wait,
+  Command,
+  Click,
+  ClickWindow,
+  Key,
+  Text,
+  Answer,
+  Pick,
+  Garble,
+  Snapshot,
+  Activate,
+  Hide,
+  Show,
+  Close,
+  Quit,
+  Note,
+};
+
+enum class ClickKind { Left, Right, Double };
+
+struct KeyStroke {
+  uint32_t vk = 0;
+  bool ctrl = false;
+  bool shift = false;
+  bool alt = false;
+};
+
+struct PickChoice {
+  enum Kind { First, Last, None, Row, Match } kind = First;
+  int row = 0;             // Row: from 1
+  std::string column;      // Match
+  std::string value;
+};
+
+struct ScriptAction {
+  int line = 0;
+  ActionKind kind = ActionKind::Note;
+  std::string text;                 // command name, window text, typed text, file, note, garble kind
+  int x = 0, y = 0;                 // click positions
+  bool hasPosition = false;         // click-window with x, y
+  ClickKind click = ClickKind::Left;
+  uint32_t ms = 0;                  // wait
+  std::vector<KeyStroke> keys;
+  int32_t answer = 0;
+  PickChoice pick;
+};
+
+// The kinds of reply `garble` names.
+bool IsGarbleKind(std::string_view kind);
+
+// Reads a script; false with "line N: ..." in `error` at the first line that is not an action.
+bool ReadScript(std::string_view text, std::vector<ScriptAction>& out, std::string& error);
+// Reads one key stroke such as "Ctrl+Shift+F2"; false when it names no key.
+bool ReadKeyStroke(std::string_view text, KeyStroke& out);
+
+}  // namespace fanohost
