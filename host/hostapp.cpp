@@ -776,7 +776,15 @@ void HostApp::ReadCommandSets(const char* why) {
   log_.Write("RECV", std::string(why) + ": " + names);
   toolRow_.buttons = std::move(buttons);
   toolRow_.hot = toolRow_.pressed = -1;
-  if (toolbar_) InvalidateRect(toolbar_, nullptr, TRUE);
+  if (toolbar_) {
+    // Laid out at once, so that a click before the next paint finds its button.
+    RECT r;
+    GetClientRect(toolbar_, &r);
+    HDC dc = GetDC(toolbar_);
+    toolRow_.LayoutLeft(dc, 4, 3, r.bottom - 7, 44);
+    ReleaseDC(toolbar_, dc);
+    InvalidateRect(toolbar_, nullptr, TRUE);
+  }
 }
 
 IHostCommand* HostApp::FindCommand(const std::string& name) {
@@ -798,6 +806,11 @@ bool HostApp::RunCommand(const std::string& name, std::string& error) {
     return false;
   }
   log_.Write("SEND", "command " + Quoted(c->Name()) + (c->HasExecute() ? "" : " (it has no action)"));
+  if (statusError_) {
+    statusError_ = false;
+    statusText_.clear();
+    if (status_) InvalidateRect(status_, nullptr, TRUE);
+  }
   c->Execute();
   return true;
 }
@@ -999,6 +1012,18 @@ bool HostApp::RunAction(const ScriptAction& a, std::string& error) {
     case ActionKind::Snapshot:
       log_.Write("SCRIPT", "snapshot " + a.text);
       return Snapshot(a.text, error);
+    case ActionKind::Probe: {
+      // Client coordinates of the host window to the window coordinates the pixel is read in.
+      POINT pt{a.x, a.y};
+      ClientToScreen(main_, &pt);
+      RECT w;
+      GetWindowRect(main_, &w);
+      UpdateWindow(main_);
+      Pump();
+      COLORREF c = FanoGetWindowPixel(main_, pt.x - w.left, pt.y - w.top);
+      log_.Write("PROBE", std::to_string(a.x) + " " + std::to_string(a.y) + " " + Color(static_cast<int32_t>(c)));
+      return true;
+    }
     case ActionKind::Activate:
       log_.Write("SCRIPT", "activate");
       log_.Write("SEND", "0x475 activate child " + Hex(reinterpret_cast<uintptr_t>(form_)));

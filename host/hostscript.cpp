@@ -165,6 +165,13 @@ bool ReadScript(std::string_view text, std::vector<ScriptAction>& out, std::stri
         else if (how == "double") a.click = ClickKind::Double;
         else return fail("a click is left, right or double, not \"" + w[3] + "\"");
       }
+    } else if (verb == "probe") {
+      long long x = 0, y = 0;
+      if (!needArgs(2, 2) || !ReadInt(w[1], -32768, 32767, x) || !ReadInt(w[2], -32768, 32767, y))
+        return fail("probe takes x y");
+      a.kind = ActionKind::Probe;
+      a.x = static_cast<int>(x);
+      a.y = static_cast<int>(y);
     } else if (verb == "click-window") {
       long long x = 0, y = 0;
       if (!(args == 1 || (args == 3 && ReadInt(w[2], -32768, 32767, x) && ReadInt(w[3], -32768, 32767, y))))

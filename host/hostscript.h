@@ -28,6 +28,8 @@
 //   garble <open|close|display|save|command|search|lookup|any>
 //                                 the next reply of that kind is sent cut in half (not XML)
 //   snapshot <file.png>           a PNG of the host window (relative names go to the output folder)
+//   probe <x> <y>                 write the colour shown at that point into the log (PROBE line,
+//                                 the colour as 0xBBGGRR hex)
 //   activate                      tell the form it is the active child again (0x475)
 //   hide | show                   hide (0x464) or show (0x465) the form
 //   close                         ask the form to close: 0x476, then 0x467 when it may
@@ -51,6 +53,7 @@ enum class ActionKind {
   Pick,
   Garble,
   Snapshot,
+  Probe,
   Activate,
   Hide,
   Show,

@@ -107,12 +107,22 @@ TEST(HostScript, BadLinesAreRefusedWithTheirNumber) {
       {"pick 0", "pick"},
       {"garble everything", "garble"},
       {"snapshot", "snapshot"},
+      {"probe 1", "probe"},
+      {"probe 1 x", "probe"},
       {"quit now", "quit"},
       {"jump 1", "unknown action"},
       {"text \"open", "quote"},
       {"note \xff", "UTF-8"},
   };
   for (const Case& c : cases) EXPECT_NE(Error(c.text).find(c.part), std::string::npos) << c.text << ": " << Error(c.text);
+}
+
+TEST(HostScript, ProbesReadAPoint) {
+  auto a = Read("probe 12 -3");
+  ASSERT_EQ(a.size(), 1u);
+  EXPECT_EQ(a[0].kind, ActionKind::Probe);
+  EXPECT_EQ(a[0].x, 12);
+  EXPECT_EQ(a[0].y, -3);
 }
 
 TEST(HostScript, AnEmptyScriptHasNoActions) {
