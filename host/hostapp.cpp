@@ -20,6 +20,9 @@ constexpr const char* kClientClass = "FanoHostClient";
 constexpr const char* kStatusClass = "FanoHostStatus";
 constexpr const char* kFormCaption = "费用垫付单";
 constexpr int kToolBarHeight = 30;
+// The form colour the host sends; it differs from the forms' own resource colour (12825237), so a
+// form that takes the scheme shows it.
+constexpr int32_t kFormColor = 0xE9DDD2;
 constexpr int kStatusHeight = 22;
 
 // Posted to the main window: run the tool bar's command after the click is done with; show a
@@ -363,13 +366,13 @@ void HostApp::SendHostRecords() {
                          ", directory " + Quoted(ProgramDirectory()) + ", text " + Quoted(hostInfoText_));
   SendMessage(form_, HM_HOSTINFO, reinterpret_cast<WPARAM>(&hostInfo_), reinterpret_cast<LPARAM>(hostInfoText_.c_str()));
 
-  // The look of the original's resources: blue title, grey-blue form, beige panels.
+  // The host's look: the title and panels of the original's resources, a lighter form.
   colors_.ShowTitle = true;
   colors_.PanelColor = 13031385;
   colors_.KeyFieldColor = 0xC0FFFF;
   colors_.EditorBorderColor = 0x808080;
   colors_.ToolBarColor = 13031385;
-  colors_.FormColor = 12825237;
+  colors_.FormColor = kFormColor;
   colors_.FocusedEditorColor = 0xE0FFFF;
   colors_.TitleColor = 10841658;
   colors_.EditorColor = 0xFFFFFF;

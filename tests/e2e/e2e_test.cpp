@@ -140,6 +140,7 @@ const char* kSessionScript =
     "note search and load the first document\n"
     "command search\n"
     "snapshot after-search.png\n"
+    "probe 500 300\n"
     "note a lookup of the operating organisations\n"
     "pick 2\n"
     "command Command1\n"
@@ -207,6 +208,15 @@ TEST_F(EndToEnd, TheFirstActivationOpensExactlyOneSessionAfterTheHostRecords) {
   EXPECT_EQ(ReplyCode(reply), "0");
   EXPECT_NE(reply.find("<rs typ=\"integer\">1</rs>"), std::string::npos) << reply;
   EXPECT_NE(run().log[info].text.find("account \"admin\""), std::string::npos);
+}
+
+TEST_F(EndToEnd, TheHostRecordsArriveAtTheForm) {
+  // The function name travels back with the search (the text after ":" of 0x468's text).
+  EXPECT_GE(run().Find("RECV", "0x473 search, function \"fano217\""), 0) << run().Dump();
+  // The form is painted in the scheme's form colour (the host's, not the resource's).
+  EXPECT_GE(run().Find("PROBE", "500 300 E9DDD2"), 0) << run().Dump();
+  // The module found the dialog library in the host directory of the host information.
+  EXPECT_GE(run().Find("BOX", "caption \"提示：\""), 0) << run().Dump();
 }
 
 TEST_F(EndToEnd, DisplayIsAnsweredFromTheDatabase) {
