@@ -305,9 +305,10 @@ bool HostApp::CreateWindows() {
     return false;
   }
   Layout();
-  ShowWindow(main_, SW_SHOW);
+  // Shown but not yet active: the module's form is made inside it first, and its first activation
+  // comes from ActivateForm, after the host records have reached it.
+  ShowWindow(main_, SW_SHOWNA);
   UpdateWindow(main_);
-  SetActiveWindow(main_);
   return true;
 }
 
@@ -827,7 +828,7 @@ LRESULT HostApp::OnMessageBox(FanoMessageBoxRequest* request) {
     log_.Write("BOX", what + " -> " + std::to_string(request->answer) + " (the user)");
     return 1;
   }
-  if (!headless_ && answers_.empty()) {
+  if (!headless_ && !scripting_ && answers_.empty()) {
     log_.Write("BOX", what + " shown");
     return 0;
   }
@@ -888,6 +889,11 @@ int HostApp::RunScript() {
     snap.text = "host.png";
     actions.push_back(snap);
   }
+  scripting_ = true;
+  struct EndOfScript {
+    bool& flag;
+    ~EndOfScript() { flag = false; }
+  } endOfScript{scripting_};
   for (const ScriptAction& a : actions) {
     if (quitting_ || !main_) break;
     std::string error;

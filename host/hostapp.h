@@ -97,6 +97,8 @@ class HostApp {
 
   HostOptions opt_;
   bool headless_ = false;
+  // True while a script runs: nobody is there to answer a box, so it takes its default answer.
+  bool scripting_ = false;
   HostLog log_;
   hostdb::HostDatabase db_;
   std::unique_ptr<RequestHandler> handler_;

@@ -61,14 +61,22 @@ std::string Shell(const std::string& s) {
   return out + "'";
 }
 
+// A log line is "[<ms>] <KEYWORD> <text>"; replies make lines far too long for std::regex.
 std::vector<Entry> ReadLog(const fs::path& path) {
   std::vector<Entry> out;
   std::ifstream in(path);
   std::string line;
-  static const std::regex shape(R"(^\[(\d+)\] (\S+) +(.*)$)");
   while (std::getline(in, line)) {
-    std::smatch m;
-    if (std::regex_match(line, m, shape)) out.push_back({m[2], m[3]});
+    if (line.size() < 3 || line[0] != '[') continue;
+    size_t close = line.find("] ");
+    if (close == std::string::npos || close == 1 ||
+        line.find_first_not_of("0123456789", 1) != close)
+      continue;
+    size_t kw = close + 2;
+    size_t sp = line.find(' ', kw);
+    if (sp == std::string::npos || sp == kw) continue;
+    size_t text = line.find_first_not_of(' ', sp);
+    out.push_back({line.substr(kw, sp - kw), text == std::string::npos ? "" : line.substr(text)});
   }
   return out;
 }

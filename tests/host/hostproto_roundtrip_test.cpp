@@ -7,6 +7,7 @@
 #include "host/hostservice.h"
 #include "hostdb_support.h"
 #include "memtable/memtable.h"
+#include "platform/rtl/sysutils.h"
 #include "protocol/cvprotocol.h"
 
 namespace {
