@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <typeinfo>
 
 #include "editors/gxplatform.h"
 #include "memtable/aggregates.h"
@@ -2181,11 +2182,36 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
   }
   Lock lock(*this);
   TRecordsListGx* list = RecordsList();
+  // A plain memory table as the source: its row buffer is read once per row, and a value its field
+  // would pass on unchanged is taken from there (GetFieldData's reading without the field calls).
+  TCustomMemTableGx* plain = typeid(*source) == typeid(TMemTableGx) ? static_cast<TCustomMemTableGx*>(source) : nullptr;
+  if (plain && plain->OnGetFieldValue) plain = nullptr;
+  std::vector<TVarType> passed(map.size(), varEmpty);
+  if (plain)
+    for (size_t k = 0; k < map.size(); ++k)
+      if (map[k].second->FieldKind() != fkAggregate) passed[k] = FieldPassedDataType(map[k].second);
+  Variant scratch;
   while (!source->Eof()) {
     TMemoryRecordGx* rec = view_->NewRecord();
     try {
-      for (const auto& [col, sf] : map)
-        if (col < rec->FieldCount()) rec->SetDataValue(col, rvCurrent, sf->Value());
+      TRecBuf* buf = nullptr;
+      const bool direct = plain && plain->GetActiveRecBuf(buf);
+      for (size_t k = 0; k < map.size(); ++k) {
+        const auto& [col, sf] = map[k];
+        if (col >= rec->FieldCount()) continue;
+        if (direct && passed[k] != varEmpty) {
+          const Variant& v = plain->BufferValue(*buf, sf, scratch);
+          if (VarIsNullOrEmpty(v)) {
+            rec->SetDataValue(col, rvCurrent, Null());
+            continue;
+          }
+          if (passed[k] == varVariant || v.VarType() == passed[k]) {
+            rec->SetDataValue(col, rvCurrent, v);
+            continue;
+          }
+        }
+        rec->SetDataValue(col, rvCurrent, sf->Value());
+      }
       rec->SetRowNum(source->RecNo());
       list->FetchRecord(rec);
     } catch (...) {

@@ -101,40 +101,56 @@ Variant TMemoryRecordGx::Convert(int index, const Variant& value) const {
   if (value.IsNull()) return Variant::Null();
   TMTDataStructGx* s = DataStruct();
   if (!s || index >= s->Count()) return value;
-  TVarType type = s->Fields()[static_cast<size_t>(index)]->StoreVarType();
-  if (type == varVariant || value.VarType() == type) return value;
+  return ConvertTo(s->Fields()[static_cast<size_t>(index)]->StoreVarType(), value);
+}
+
+Variant TMemoryRecordGx::ConvertTo(TVarType type, const Variant& value) {
   if (type == (varArray | varByte)) return ToByteArray(value);
   return VarCast(value, type);
 }
 
 void TMemoryRecordGx::SetDataValue(int index, int version, const Variant& value) {
   CheckIndex(index);
-  if (version == rvOld && old_.empty()) throw EDatabaseError(kOldNotAccessible);
-  if (version == rvCurrentEditing && edit_.empty()) throw EDatabaseError(kEditNotAccessible);
-  size_t i = static_cast<size_t>(index);
+  const size_t i = static_cast<size_t>(index);
+  Variant* slot;
+  switch (version) {
+    case rvCurrentEditing:
+      if (edit_.empty()) throw EDatabaseError(kEditNotAccessible);
+      slot = &data_[i];
+      break;
+    case rvCurrent: slot = &data_[i]; break;
+    case rvOld:
+      if (old_.empty()) throw EDatabaseError(kOldNotAccessible);
+      slot = &old_[i];
+      break;
+    case rvOriginal:
+    case rvOldOrCurrent:
+      if (!old_.empty())
+        slot = &old_[i];
+      else if (version == rvOldOrCurrent || edit_.empty())
+        slot = &data_[i];
+      else
+        slot = &edit_[i];
+      break;
+    case rvEditOrCurrent: slot = &(edit_.empty() ? data_ : edit_)[i]; break;
+    default: slot = nullptr; break;
+  }
   TMTDataStructGx* s = DataStruct();
-  if (s && index < s->Count() && s->Fields()[i]->CopiesValues()) {
+  const TMTDataFieldGx* f = s && index < s->Count() ? s->Fields()[i] : nullptr;
+  if (f && f->CopiesValues()) {
     // Object references go to the current values as they are (Null stays Null).
     data_[i] = VarAsVariantGx(value);
     return;
   }
-  Variant v = Convert(index, value);
-  switch (version) {
-    case rvCurrentEditing:
-    case rvCurrent: data_[i] = std::move(v); break;
-    case rvOld: old_[i] = std::move(v); break;
-    case rvOriginal:
-    case rvOldOrCurrent:
-      if (!old_.empty())
-        old_[i] = std::move(v);
-      else if (version == rvOldOrCurrent || edit_.empty())
-        data_[i] = std::move(v);
-      else
-        edit_[i] = std::move(v);
-      break;
-    case rvEditOrCurrent: (edit_.empty() ? data_ : edit_)[i] = std::move(v); break;
-    default: break;
-  }
+  if (!slot) return;
+  // The value as the column stores it: most values already have the column's type.
+  const TVarType type = f ? f->StoreVarType() : varVariant;
+  if (value.IsNull())
+    *slot = Variant::Null();
+  else if (type == varVariant || value.VarType() == type)
+    *slot = value;
+  else
+    *slot = ConvertTo(type, value);
 }
 
 Variant TMemoryRecordGx::GetDataValues(std::string_view names, int version) const {

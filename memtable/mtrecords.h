@@ -109,6 +109,8 @@ class TMemoryRecordGx : public TPersistent {
   void CheckIndex(int index) const;
   // The value as the column stores it.
   Variant Convert(int index, const Variant& value) const;
+  // A value that is neither Null nor of the column's type, in that type.
+  static Variant ConvertTo(TVarType type, const Variant& value);
 
   std::vector<Variant> data_;
   std::vector<Variant> old_;

@@ -113,46 +113,17 @@ double ReadFloat(std::string_view value) {
   return d;
 }
 
-// The attribute entries of an element, as views. The node writes its entries as one text (a blank
-// before each entry); splitting that text costs one copy per row instead of one per attribute.
-// Entries whose value does not end at its first closing quote are taken one by one.
+// The attribute entries of an element, as views of the node's own entries.
 class TEntryList {
  public:
   const std::vector<std::string_view>& Read(const TXmlNode* row) {
     const int count = row->AttributeCount();
     views_.clear();
-    text_ = row->WriteAttributesText();
-    size_t i = 0;
-    while (static_cast<int>(views_.size()) < count) {
-      if (i >= text_.size() || text_[i] != ' ') return OneByOne(row);
-      const size_t start = ++i;
-      const size_t eq = text_.find('=', start);
-      if (eq == std::string::npos || eq + 1 >= text_.size()) return OneByOne(row);
-      const char quote = text_[eq + 1];
-      if (quote != '"' && quote != '\'') return OneByOne(row);
-      const size_t close = text_.find(quote, eq + 2);
-      if (close == std::string::npos) return OneByOne(row);
-      i = close + 1;
-      if (i < text_.size() && text_[i] != ' ' && text_[i] != '/') return OneByOne(row);
-      views_.emplace_back(text_.data() + start, i - start);
-    }
+    for (int a = 0; a < count; ++a) views_.push_back(row->AttributeEntry(a));
     return views_;
   }
 
  private:
-  const std::vector<std::string_view>& OneByOne(const TXmlNode* row) {
-    const int count = row->AttributeCount();
-    entries_.resize(count);
-    views_.clear();
-    for (int a = 0; a < count; ++a) {
-      entries_[a] = row->AttributePair(a);
-      views_.emplace_back(entries_[a]);
-    }
-    return views_;
-  }
-
-  std::string text_;
-  std::vector<std::string> entries_;
   std::vector<std::string_view> views_;
 };
 
@@ -170,7 +141,8 @@ class TRowReader {
       c.index = store->FieldIndex(f->FieldName());
       c.type = f->DataType();
       c.size = f->Size();
-      byName_.emplace(c.attribute, static_cast<int>(columns_.size()));
+      // A name holding "=" is never an attribute's name.
+      if (c.attribute.find('=') == std::string::npos) byName_.emplace(c.attribute, static_cast<int>(columns_.size()));
       columns_.push_back(std::move(c));
     }
     seen_.assign(columns_.size(), 0);
@@ -189,12 +161,14 @@ class TRowReader {
     ++stamp_;
     TMemoryRecordGx* rec = list_->NewRecord();
     try {
+      std::string scratch;
       for (int a = 0; a < static_cast<int>(entries.size()); ++a) {
-        const int c = ColumnOf(XmlEntryName(entries[a]), a);
+        size_t eq = 0;
+        const int c = ColumnOf(entries[a], a, eq);
         if (c < 0 || seen_[c] == stamp_) continue;
         seen_[c] = stamp_;
-        std::string scratch;
-        const std::string_view value = EntryText(entries[a], scratch);
+        const std::string_view value =
+            EntryText(eq == std::string_view::npos ? std::string_view() : entries[a].substr(eq + 1), scratch);
         if (value.empty()) continue;
         const Column& col = columns_[c];
         try {
@@ -219,14 +193,23 @@ class TRowReader {
     int size = 0;
   };
 
-  int ColumnOf(std::string_view name, int position) {
+  // The column of the entry at `position` (-1 for none) and the place of the entry's first "="
+  // (npos without one). The name last seen at that position is checked first; no name that can
+  // match holds a "=".
+  int ColumnOf(std::string_view entry, int position, size_t& eq) {
     if (position < static_cast<int>(order_.size())) {
       const int c = order_[position];
-      if (c >= 0 ? columns_[c].attribute == name : name == skipped_[position]) return c;
+      const std::string& known = c >= 0 ? columns_[c].attribute : skipped_[position];
+      if (entry.size() > known.size() && entry[known.size()] == '=' && entry.starts_with(known)) {
+        eq = known.size();
+        return c;
+      }
     } else {
       order_.resize(position + 1, -1);
       skipped_.resize(position + 1);
     }
+    eq = entry.find('=');
+    const std::string_view name = eq == std::string_view::npos ? std::string_view() : entry.substr(0, eq);
     auto it = byName_.find(std::string(name));
     const int c = it == byName_.end() ? -1 : it->second;
     order_[position] = c;
@@ -246,10 +229,9 @@ class TRowReader {
     }
   }
 
-  // The unescaped value of an entry; a view of the entry itself unless it holds a reference or a
-  // doubled quote.
-  static std::string_view EntryText(std::string_view entry, std::string& scratch) {
-    std::string_view v = XmlEntryValue(entry);
+  // The unescaped text of an entry's value part; a view of the entry itself unless it holds a
+  // reference or a doubled quote.
+  static std::string_view EntryText(std::string_view v, std::string& scratch) {
     if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0] &&
         v.substr(1, v.size() - 2).find(v[0]) == std::string_view::npos) {
       v = v.substr(1, v.size() - 2);
@@ -344,7 +326,7 @@ void TCvProtocol::ReadRecordset(TXmlNode* rs) {
     const std::vector<std::string_view>& entries = entryList.Read(row);
     int rn = -1;
     for (int a = 0; a < static_cast<int>(entries.size()) && rn < 0; ++a)
-      if (XmlEntryName(entries[a]) == "rn") rn = a;
+      if (entries[a].starts_with("rn=")) rn = a;
     if (rn >= 0) {
       const auto rowTable = TCvXmlDom::GetAttribute(row, "tbname");
       if (!rowTable || rowTable->empty())

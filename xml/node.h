@@ -197,6 +197,10 @@ class TXmlNode : public TPersistent {
   int AttributeCount() const noexcept { return attributes_ ? attributes_->Count() : 0; }
   std::string AttributeName(int index) const;
   std::string AttributePair(int index) const;
+  // The same entry as it is stored, valid until the attributes change; empty outside the range.
+  std::string_view AttributeEntry(int index) const noexcept {
+    return index >= 0 && index < AttributeCount() ? attributes_->Entry(index) : std::string_view();
+  }
   std::string AttributeValue(int index) const;
   void SetAttributeValue(int index, std::string_view value);
   void AttributeAdd(std::string_view name, std::string_view value);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <typeinfo>
 
 #include "platform/classes/classreg.h"
 #include "platform/classes/published.h"
@@ -1908,4 +1909,16 @@ std::vector<std::string> SplitFieldNames(std::string_view names) {
     start = semi + 1;
   }
   return out;
+}
+
+TVarType FieldPassedDataType(const TField* field) noexcept {
+  // Kept beside the GetAsVariant overrides it stands for; a derived class may read differently,
+  // so only these exact classes count.
+  const std::type_info& c = typeid(*field);
+  if (c == typeid(TStringField)) return varVariant;
+  if (c == typeid(TIntegerField)) return varInteger;
+  if (c == typeid(TLargeintField)) return varInt64;
+  if (c == typeid(TFloatField)) return varDouble;
+  if (c == typeid(TDateTimeField) || c == typeid(TDateField) || c == typeid(TTimeField)) return varDate;
+  return varEmpty;
 }

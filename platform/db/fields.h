@@ -904,3 +904,9 @@ TField* GetFieldProperty(TDataSet* dataSet, TComponent* control, std::string_vie
 TClass DefaultFieldClass(TFieldType type) noexcept;
 // Splits a ";"-separated list of field names (blanks around names dropped, empty names skipped).
 std::vector<std::string> SplitFieldNames(std::string_view names);
+
+// The type of the data (neither Null nor Empty) that the field's Value() gives back unchanged as
+// its dataset gives it: varVariant for data of any type (the plain string class), the class's own
+// variant type for the plain integer, large integer, float and date-time classes, varEmpty for
+// every other class. Copies between datasets pass such values on without the field's reading.
+TVarType FieldPassedDataType(const TField* field) noexcept;

@@ -106,34 +106,6 @@ bool FitsInt32(int64_t v) noexcept {
 
 // ---------------------------------------------------------------- life cycle
 
-Variant::Variant(const Variant& other) : type_(varEmpty) { CopyFrom(other); }
-
-Variant::Variant(Variant&& other) noexcept : type_(other.type_), u_(other.u_) {
-  other.type_ = varEmpty;
-  other.u_.i64 = 0;
-}
-
-Variant& Variant::operator=(const Variant& other) {
-  if (this != &other) {
-    Variant tmp(other);
-    Swap(tmp);
-  }
-  return *this;
-}
-
-Variant& Variant::operator=(Variant&& other) noexcept {
-  if (this != &other) {
-    Release();
-    type_ = other.type_;
-    u_ = other.u_;
-    other.type_ = varEmpty;
-    other.u_.i64 = 0;
-  }
-  return *this;
-}
-
-Variant::~Variant() { Release(); }
-
 void Variant::CopyFrom(const Variant& other) {
   if (IsStrType(other.type_)) {
     other.u_.str->refs.fetch_add(1, std::memory_order_relaxed);
@@ -157,11 +129,6 @@ void Variant::Release() noexcept {
 }
 
 void Variant::Clear() noexcept { Release(); }
-
-void Variant::Swap(Variant& other) noexcept {
-  std::swap(type_, other.type_);
-  std::swap(u_, other.u_);
-}
 
 void Variant::SetString(std::string&& s, TVarType type) {
   u_.i64 = 0;

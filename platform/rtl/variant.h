@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "platform/rtl/types.h"
@@ -46,11 +47,41 @@ enum TVariantRelationship { vrEqual, vrLessThan, vrGreaterThan, vrNotEqual };
 class Variant {
  public:
   Variant() noexcept : type_(varEmpty) { u_.i64 = 0; }
-  Variant(const Variant& other);
-  Variant(Variant&& other) noexcept;
-  Variant& operator=(const Variant& other);
-  Variant& operator=(Variant&& other) noexcept;
-  ~Variant();
+  // Scalars are copied and dropped inline; only strings and arrays go out of line.
+  Variant(const Variant& other) : type_(other.type_), u_(other.u_) {
+    if (OwnsHeap(type_)) {
+      type_ = varEmpty;
+      CopyFrom(other);
+    }
+  }
+  Variant(Variant&& other) noexcept : type_(other.type_), u_(other.u_) {
+    other.type_ = varEmpty;
+    other.u_.i64 = 0;
+  }
+  Variant& operator=(const Variant& other) {
+    if (this == &other) return *this;
+    if (OwnsHeap(type_) || OwnsHeap(other.type_)) {
+      Variant tmp(other);
+      Swap(tmp);
+    } else {
+      type_ = other.type_;
+      u_ = other.u_;
+    }
+    return *this;
+  }
+  Variant& operator=(Variant&& other) noexcept {
+    if (this != &other) {
+      if (OwnsHeap(type_)) Release();
+      type_ = other.type_;
+      u_ = other.u_;
+      other.type_ = varEmpty;
+      other.u_.i64 = 0;
+    }
+    return *this;
+  }
+  ~Variant() {
+    if (OwnsHeap(type_)) Release();
+  }
 
   // Typed construction. Integers up to 32 bits are varInteger unless a narrower type is asked for.
   Variant(bool v) noexcept;
@@ -157,12 +188,19 @@ class Variant {
   friend Variant IntMod(const Variant& a, const Variant& b);  // mod
 
   void Clear() noexcept;  // back to Empty
-  void Swap(Variant& other) noexcept;
+  void Swap(Variant& other) noexcept {
+    std::swap(type_, other.type_);
+    std::swap(u_, other.u_);
+  }
 
  private:
   friend struct VariantOps;
   struct StrRep;
   struct Array;
+  // Strings and arrays hold memory of their own.
+  static constexpr bool OwnsHeap(TVarType t) noexcept {
+    return t == varString || t == varOleStr || (t & varArray) != 0;
+  }
   void CopyFrom(const Variant& other);
   void Release() noexcept;
   void SetString(std::string&& s, TVarType type);
