@@ -2057,6 +2057,8 @@ void TCustomMemTableGx::CopyRowWithStatus(TDataSet* source, const std::vector<st
 
 namespace {
 
+const Variant kNullValue = Variant::Null();
+
 // The frame of every copy: the controls of the source and of the table are disabled for its
 // length, and at its end (also on an error) the table's controls come back, a source that was
 // closed is closed again, and the source's controls come back, in that order.
@@ -2183,30 +2185,48 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
   Lock lock(*this);
   TRecordsListGx* list = RecordsList();
   // A plain memory table as the source: its row buffer is read once per row, and a value its field
-  // would pass on unchanged is taken from there (GetFieldData's reading without the field calls).
+  // would pass on unchanged is taken from there (GetFieldData's reading without the field calls)
+  // and stored as it is where the column takes it so.
   TCustomMemTableGx* plain = typeid(*source) == typeid(TMemTableGx) ? static_cast<TCustomMemTableGx*>(source) : nullptr;
   if (plain && plain->OnGetFieldValue) plain = nullptr;
-  std::vector<TVarType> passed(map.size(), varEmpty);
-  if (plain)
-    for (size_t k = 0; k < map.size(); ++k)
-      if (map[k].second->FieldKind() != fkAggregate) passed[k] = FieldPassedDataType(map[k].second);
+  struct Passing {
+    TVarType type = varEmpty;  // FieldPassedDataType; varEmpty: read through the field
+    int sourceCol = -1;
+    const TMTDataFieldGx* column = nullptr;
+  };
+  std::vector<Passing> passing(map.size());
+  if (plain) {
+    const TMTDataStructGx* ds = ActiveStore()->DataStruct();
+    for (size_t k = 0; k < map.size(); ++k) {
+      TField* sf = map[k].second;
+      if (sf->FieldKind() == fkAggregate) continue;
+      passing[k].type = FieldPassedDataType(sf);
+      passing[k].sourceCol = plain->ColumnOf(sf);
+      if (map[k].first < ds->Count()) passing[k].column = ds->Fields()[static_cast<size_t>(map[k].first)];
+    }
+  }
   Variant scratch;
   while (!source->Eof()) {
     TMemoryRecordGx* rec = view_->NewRecord();
     try {
       TRecBuf* buf = nullptr;
       const bool direct = plain && plain->GetActiveRecBuf(buf);
+      const TMemoryRecordGx* sourceRec =
+          direct && buf->ValuesFromRecord && buf->ReadVersion == rvCurrent ? buf->MemoryRecord : nullptr;
       for (size_t k = 0; k < map.size(); ++k) {
         const auto& [col, sf] = map[k];
         if (col >= rec->FieldCount()) continue;
-        if (direct && passed[k] != varEmpty) {
-          const Variant& v = plain->BufferValue(*buf, sf, scratch);
-          if (VarIsNullOrEmpty(v)) {
-            rec->SetDataValue(col, rvCurrent, Null());
-            continue;
-          }
-          if (passed[k] == varVariant || v.VarType() == passed[k]) {
-            rec->SetDataValue(col, rvCurrent, v);
+        const Passing& p = passing[k];
+        if (direct && p.type != varEmpty) {
+          const Variant& v = sourceRec && p.sourceCol >= 0 && p.sourceCol < sourceRec->FieldCount()
+                                 ? sourceRec->Value(p.sourceCol)
+                                 : plain->BufferValue(*buf, sf, scratch);
+          if (VarIsNullOrEmpty(v) || p.type == varVariant || v.VarType() == p.type) {
+            const Variant& value = VarIsNullOrEmpty(v) ? kNullValue : v;
+            if (p.column && p.column->StoresAsIs(value))
+              rec->PutStored(col, value);
+            else
+              rec->SetDataValue(col, rvCurrent, value);
             continue;
           }
         }

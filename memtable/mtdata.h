@@ -116,6 +116,11 @@ class TMTDataFieldGx : public TComponent {
   // as they are (object references).
   TVarType StoreVarType() const noexcept { return storeVarType_; }
   bool CopiesValues() const noexcept { return copiesValues_; }
+  // Whether the column stores the value as it is (SetDataValue converts nothing): Null, or a value
+  // of the stored type, in a column that keeps no object references.
+  bool StoresAsIs(const Variant& value) const noexcept {
+    return !copiesValues_ && (value.IsNull() || storeVarType_ == varVariant || value.VarType() == storeVarType_);
+  }
 
  protected:
   // The class's own members, after the common ones.

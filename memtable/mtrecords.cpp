@@ -702,7 +702,7 @@ void TRecordsListNotificatorGx::BeforeDestruction() {
   if (source_) {
     if (auto* s = dynamic_cast<IRecordsNotifySourceGx*>(source_)) s->DetachNotificator(this);
     RemoveFreeNotification(source_);
-    source_ = nullptr;
+    AssignSource(nullptr);
   }
   TComponent::BeforeDestruction();
 }
@@ -711,7 +711,7 @@ TRecordsListNotificatorGx::~TRecordsListNotificatorGx() {
   if (source_) {
     if (auto* s = dynamic_cast<IRecordsNotifySourceGx*>(source_)) s->DetachNotificator(this);
     RemoveFreeNotification(source_);
-    source_ = nullptr;
+    AssignSource(nullptr);
   }
 }
 
@@ -740,8 +740,9 @@ void TRecordsListNotificatorGx::Resolve(TMemTableDataGx* changes) {
   if (OnResolve) OnResolve(changes);
 }
 
-TMemTableDataGx* TRecordsListNotificatorGx::MemTableData() const noexcept {
-  return dynamic_cast<TMemTableDataGx*>(source_);
+void TRecordsListNotificatorGx::AssignSource(TComponent* source) noexcept {
+  source_ = source;
+  store_ = dynamic_cast<TMemTableDataGx*>(source);
 }
 
 void TRecordsListNotificatorGx::SetMemTableData(TComponent* source) {
@@ -755,19 +756,19 @@ void TRecordsListNotificatorGx::SetMemTableData(TComponent* source) {
   if (source_) {
     if (auto* old = dynamic_cast<IRecordsNotifySourceGx*>(source_)) old->DetachNotificator(this);
     RemoveFreeNotification(source_);
-    source_ = nullptr;
+    AssignSource(nullptr);
   }
   if (source) {
     target->AttachNotificator(this);
     FreeNotification(source);
-    source_ = source;
+    AssignSource(source);
   }
   RecordChanged(nullptr, -1, rlListChanged);
 }
 
-void TRecordsListNotificatorGx::SourceGone() noexcept { source_ = nullptr; }
+void TRecordsListNotificatorGx::SourceGone() noexcept { AssignSource(nullptr); }
 
 void TRecordsListNotificatorGx::Notification(TComponent* component, TOperation operation) {
-  if (operation == opRemove && component && component == source_) source_ = nullptr;
+  if (operation == opRemove && component && component == source_) AssignSource(nullptr);
   TComponent::Notification(component, operation);
 }

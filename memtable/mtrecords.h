@@ -84,6 +84,12 @@ class TMemoryRecordGx : public TPersistent {
   const Variant& ValueRef(int index, int version) const;
   Variant GetDataValue(int index, int version) const { return ValueRef(index, version); }
   void SetDataValue(int index, int version, const Variant& value);
+  // For code that fills a record with values it knows to be Null or of the column's stored type,
+  // in a column that keeps no object references: the current value, without conversion.
+  void PutStored(int index, Variant value) {
+    CheckIndex(index);
+    data_[static_cast<size_t>(index)] = std::move(value);
+  }
   // A ";"-list gives a varVariant array 0..n-1 (each name must exist: "Field '%s' not found");
   // a single name gives its value.
   Variant GetDataValues(std::string_view names, int version) const;
@@ -263,7 +269,7 @@ class TRecordsListNotificatorGx : public TComponent {
   void SetMemTableData(TComponent* source);
   TComponent* Source() const noexcept { return source_; }
   // The source when it is a store.
-  TMemTableDataGx* MemTableData() const noexcept;
+  TMemTableDataGx* MemTableData() const noexcept { return store_; }
 
   void Notification(TComponent* component, TOperation operation) override;
 
@@ -271,5 +277,8 @@ class TRecordsListNotificatorGx : public TComponent {
   friend class TMemTableDataGx;
   // The source is going away: forget it without calling it.
   void SourceGone() noexcept;
+  // The source and, when it is a store, the store (found once: views ask for it on every access).
+  void AssignSource(TComponent* source) noexcept;
   TComponent* source_ = nullptr;
+  TMemTableDataGx* store_ = nullptr;
 };

@@ -88,12 +88,39 @@ std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
 }
 
 // A date value: the date part of a date-time ("2024-03-05 10:00:00", "2024-03-05T10:00:00").
+// "yyyy-mm-dd" itself is read directly, anything else through the platform's reading.
 TDateTime ReadDate(std::string_view value) {
   if (value.find(':') != std::string_view::npos) {
     const size_t cut = value.find_first_of(" Tt");
     if (cut != std::string_view::npos) value = value.substr(0, cut);
   }
+  auto digits = [&](size_t from, size_t count) {
+    int v = 0;
+    for (size_t k = from; k < from + count; ++k) {
+      if (value[k] < '0' || value[k] > '9') return -1;
+      v = v * 10 + (value[k] - '0');
+    }
+    return v;
+  };
+  if (value.size() == 10 && value[4] == '-' && value[7] == '-') {
+    const int y = digits(0, 4), m = digits(5, 2), d = digits(8, 2);
+    TDateTime date;
+    if (y >= 0 && m >= 0 && d >= 0 && TryEncodeDate(y, m, d, date)) return date;
+  }
   return StrToDate(value, TFormatSettings::Invariant());
+}
+
+// An integer column's value: plain decimals ("-1234") are read directly, anything else through the
+// platform's reading.
+int64_t ReadInt64(std::string_view value) {
+  const size_t i = !value.empty() && value[0] == '-' ? 1 : 0;
+  if (value.size() > i && value.size() - i <= 18) {
+    int64_t v = 0;
+    size_t k = i;
+    for (; k < value.size() && value[k] >= '0' && value[k] <= '9'; ++k) v = v * 10 + (value[k] - '0');
+    if (k == value.size()) return i ? -v : v;
+  }
+  return StrToInt64(value);
 }
 
 // A number column's value: plain decimals ("-1234.56") are read directly, anything else through the
@@ -141,6 +168,7 @@ class TRowReader {
       c.index = store->FieldIndex(f->FieldName());
       c.type = f->DataType();
       c.size = f->Size();
+      c.store = c.index >= 0 && c.index < store->Count() ? store->Fields()[static_cast<size_t>(c.index)] : nullptr;
       // A name holding "=" is never an attribute's name.
       if (c.attribute.find('=') == std::string::npos) byName_.emplace(c.attribute, static_cast<int>(columns_.size()));
       columns_.push_back(std::move(c));
@@ -172,7 +200,11 @@ class TRowReader {
         if (value.empty()) continue;
         const Column& col = columns_[c];
         try {
-          rec->SetDataValue(col.index, rvCurrent, Convert(col, value));
+          Variant v = Convert(col, value);
+          if (col.store && col.store->StoresAsIs(v))
+            rec->PutStored(col.index, std::move(v));
+          else
+            rec->SetDataValue(col.index, rvCurrent, v);
         } catch (const Exception& e) {
           throw EBadReply(Format("Row %d of recordset %s, field %s: %s", {rowNo, table_, col.field, e.Message()}));
         }
@@ -191,6 +223,7 @@ class TRowReader {
     int index = 0;          // the store's column
     TFieldType type = ftString;
     int size = 0;
+    const TMTDataFieldGx* store = nullptr;
   };
 
   // The column of the entry at `position` (-1 for none) and the place of the entry's first "="
@@ -219,7 +252,7 @@ class TRowReader {
 
   static Variant Convert(const Column& c, std::string_view value) {
     switch (c.type) {
-      case ftLargeint: return Variant::FromInt64(StrToInt64(value));
+      case ftLargeint: return Variant::FromInt64(ReadInt64(value));
       case ftFloat: return Variant(ReadFloat(value));
       case ftDate: return Variant::FromDateTime(ReadDate(value));
       default:

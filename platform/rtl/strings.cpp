@@ -299,7 +299,23 @@ int Collate(std::string_view a, std::string_view b, bool ignoreCase) {
 int AnsiCompareStr(std::string_view a, std::string_view b) { return Collate(a, b, false); }
 int AnsiCompareText(std::string_view a, std::string_view b) { return Collate(a, b, true); }
 bool AnsiSameStr(std::string_view a, std::string_view b) { return AnsiCompareStr(a, b) == 0; }
-bool AnsiSameText(std::string_view a, std::string_view b) { return AnsiCompareText(a, b) == 0; }
+bool AnsiSameText(std::string_view a, std::string_view b) {
+  // Printable ASCII characters all weigh differently but for case, so such texts are the same
+  // exactly when they match letter for letter ignoring ASCII case (field names mostly are).
+  auto printable = [](std::string_view s) {
+    for (char c : s)
+      if (c < 0x20 || c > 0x7E) return false;
+    return true;
+  };
+  if (printable(a) && printable(b)) {
+    if (a.size() != b.size()) return false;
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    for (size_t i = 0; i < a.size(); ++i)
+      if (a[i] != b[i] && lower(a[i]) != lower(b[i])) return false;
+    return true;
+  }
+  return AnsiCompareText(a, b) == 0;
+}
 
 std::string AnsiSortKey(std::string_view s, bool ignoreCase) {
   std::u16string text = Utf8ToUtf16(s);

@@ -102,6 +102,24 @@ TEST(Collation, SortKeysOrderAsTheCollation) {
   EXPECT_TRUE(AnsiSortKey("").empty() || AnsiSortKey("") < AnsiSortKey("a"));
 }
 
+TEST(Collation, SameTextAgreesWithTheCollationOnPrintableAscii) {
+  // AnsiSameText answers printable ASCII without the collator: it must say what the collator says,
+  // for every pair of one and two characters, and beside other text.
+  std::vector<std::string> texts{""};
+  for (char c = 0x20; c < 0x7F; ++c) texts.emplace_back(1, c);
+  for (const char* x : {"a", "A", "z", "Z", "0", "-", " ", "_", "~", "@"})
+    for (const char* y : {"a", "b", "B", "9", ".", "'", "`", "\\"}) texts.push_back(std::string(x) + y);
+  texts.push_back("BILDA_ID");
+  texts.push_back("bilda_id");
+  texts.push_back("bilda-id");
+  for (const std::string& a : texts)
+    for (const std::string& b : texts)
+      ASSERT_EQ(AnsiSameText(a, b), AnsiCompareText(a, b) == 0) << "[" << a << "] [" << b << "]";
+  EXPECT_TRUE(AnsiSameText("Éa", "éA"));
+  EXPECT_FALSE(AnsiSameText("ea", "éa"));
+  EXPECT_TRUE(AnsiSameText("ab", std::string("a\x01b")) == (AnsiCompareText("ab", std::string("a\x01b")) == 0));
+}
+
 TEST(CaseMapping, AsciiOnlyAndLocale) {
   EXPECT_EQ(UpperCase("abc中é"), "ABC中é");
   EXPECT_EQ(AnsiUpperCase("abcé"), "ABCÉ");
