@@ -159,8 +159,16 @@ Variant::Variant(double v) noexcept : type_(varDouble) { u_.dbl = v; }
 Variant::Variant(float v) noexcept : type_(varSingle) { u_.i64 = 0; u_.sgl = v; }
 Variant::Variant(Currency v) noexcept : type_(varCurrency) { u_.i64 = v.Value; }
 Variant::Variant(const char* v) : type_(varEmpty) { SetString(v ? std::string(v) : std::string(), varString); }
-Variant::Variant(std::string_view v) : type_(varEmpty) { SetString(std::string(v), varString); }
-Variant::Variant(const std::string& v) : type_(varEmpty) { SetString(std::string(v), varString); }
+Variant::Variant(std::string_view v) : type_(varEmpty) {
+  // Made in place: no text of its own to move in and drop.
+  if (v.empty()) {
+    SetString(std::string(), varString);
+    return;
+  }
+  u_.str = new StrRep{{1}, std::string(v)};
+  type_ = varString;
+}
+Variant::Variant(const std::string& v) : Variant(std::string_view(v)) {}
 Variant::Variant(std::string&& v) : type_(varEmpty) { SetString(std::move(v), varString); }
 Variant::Variant(const char16_t* v) : type_(varEmpty) {
   SetString(v ? Utf16ToUtf8(v) : std::string(), varOleStr);
