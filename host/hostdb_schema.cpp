@@ -451,7 +451,7 @@ bool ToStored(const ColumnDef& column, const Variant& value, Stored& out, std::s
       case ColType::Varchar: {
         std::string s;
         // Booleans as the request writes them: "1" and "0".
-        if (value.IsStr()) s = value.StrRef();
+        if (value.IsStr()) s = std::string(value.StrRef());
         else if (value.VarType() == varBoolean) s = value.AsBoolean() ? "1" : "0";
         else if (value.IsNumeric()) s = VarToStr(value);
         else break;

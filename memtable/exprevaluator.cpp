@@ -167,7 +167,7 @@ void Collapse(std::string& p, std::string_view from) {
 }
 
 // True when the text is equal to the empty text by the locale's comparison.
-bool LocaleEmpty(const std::string& s) {
+bool LocaleEmpty(std::string_view s) {
   if (s.empty()) return true;
   // Any letter or digit makes it non-empty; only texts of ignorable characters need the collator.
   for (unsigned char c : s) {

@@ -28,7 +28,7 @@ const Variant& EmptyValue() {
 // reads byte arrays back as plain arrays.
 Variant ToByteArray(const Variant& v) {
   if (v.IsStr()) {
-    const std::string& s = v.StrRef();
+    const std::string_view s = v.StrRef();
     Variant out = Variant::CreateArray(0, static_cast<int>(s.size()) - 1, varByte);
     for (size_t i = 0; i < s.size(); ++i)
       out.SetElement(static_cast<int>(i), Variant::FromByte(static_cast<uint8_t>(s[i])));

@@ -76,7 +76,7 @@ class TMemoryTreeListGx::KeyCache {
   }
   bool Canon(const Variant& v, std::string& out) const {
     if (kind_ == Kind::None || v.IsNull() || v.IsEmpty() || KindOf(v) != kind_) return false;
-    out = kind_ == Kind::Int ? std::to_string(v.AsInt64()) : v.StrRef();
+    out = kind_ == Kind::Int ? std::to_string(v.AsInt64()) : std::string(v.StrRef());
     return true;
   }
 

@@ -916,8 +916,8 @@ std::string Format(std::string_view fmt, std::span<const Variant> args, const TF
       }
       case 'S': {
         if (!arg.IsStr()) FormatError(fmt);
-        const std::string& s = arg.StrRef();
-        text = prec >= 0 ? Cp936Truncate(s, static_cast<size_t>(prec)) : s;
+        const std::string_view s = arg.StrRef();
+        text = prec >= 0 ? Cp936Truncate(s, static_cast<size_t>(prec)) : std::string(s);
         cp936Width = true;
         break;
       }

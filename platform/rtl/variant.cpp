@@ -1,6 +1,10 @@
 #include "platform/rtl/variant.h"
 
 #include <atomic>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <stdexcept>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -10,10 +14,98 @@
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 
+// A text and its count in one block: the bytes follow the header.
 struct Variant::StrRep {
   std::atomic<uint32_t> refs;
-  std::string s;
+  uint32_t size;
+  char* Data() noexcept { return reinterpret_cast<char*>(this + 1); }
+  std::string_view View() const noexcept { return {reinterpret_cast<const char*>(this + 1), size}; }
 };
+
+namespace {
+
+// Blocks of texts come from per-thread free lists by size class (16-byte steps up to 256 bytes);
+// longer texts go to the general heap. Tables hold many short texts made and dropped together, and
+// the general heap spends several times the work on each. The slabs are never returned, so a block
+// may be released on any thread: it joins that thread's list. Sanitizer builds use the general heap
+// for every block, so its checks see each text.
+#if defined(__SANITIZE_ADDRESS__)
+#define FANO_TEXT_POOL 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define FANO_TEXT_POOL 0
+#endif
+#endif
+#ifndef FANO_TEXT_POOL
+#define FANO_TEXT_POOL 1
+#endif
+
+constexpr size_t kTextGrain = 16;
+constexpr size_t kTextClasses = 16;
+constexpr size_t kTextSlab = 64 * 1024;
+
+
+#if FANO_TEXT_POOL
+struct TextFreeBlock {
+  TextFreeBlock* next;
+};
+
+struct TextPool {
+  TextFreeBlock* free[kTextClasses] = {};
+  char* next = nullptr;
+  char* end = nullptr;
+};
+
+thread_local TextPool tTextPool;
+
+// Slabs stay reachable for leak checkers and for blocks released after their thread ended.
+std::mutex gTextSlabsMutex;
+std::vector<void*>& TextSlabs() {
+  static auto* slabs = new std::vector<void*>();
+  return *slabs;
+}
+
+void* NewTextBlock(size_t bytes) {
+  const size_t cls = (bytes - 1) / kTextGrain;
+  if (cls >= kTextClasses) return ::operator new(bytes);
+  TextPool& pool = tTextPool;
+  if (TextFreeBlock* b = pool.free[cls]) {
+    pool.free[cls] = b->next;
+    return b;
+  }
+  const size_t size = (cls + 1) * kTextGrain;
+  if (static_cast<size_t>(pool.end - pool.next) < size) {
+    char* slab = static_cast<char*>(::operator new(kTextSlab));
+    {
+      std::lock_guard<std::mutex> lock(gTextSlabsMutex);
+      TextSlabs().push_back(slab);
+    }
+    pool.next = slab;
+    pool.end = slab + kTextSlab;
+  }
+  void* b = pool.next;
+  pool.next += size;
+  return b;
+}
+
+void FreeTextBlock(void* block, size_t bytes) noexcept {
+  const size_t cls = (bytes - 1) / kTextGrain;
+  if (cls >= kTextClasses) {
+    ::operator delete(block);
+    return;
+  }
+  TextPool& pool = tTextPool;
+  auto* b = static_cast<TextFreeBlock*>(block);
+  b->next = pool.free[cls];
+  pool.free[cls] = b;
+}
+#else
+void* NewTextBlock(size_t bytes) { return ::operator new(bytes); }
+void FreeTextBlock(void* block, size_t) noexcept { ::operator delete(block); }
+#endif
+
+}  // namespace
+
 
 struct Variant::Array {
   int lo = 0;
@@ -40,11 +132,24 @@ struct VariantOps {
   static double Dbl(const Variant& v) noexcept { return v.type_ == varSingle ? v.u_.sgl : v.u_.dbl; }
   static bool Bool(const Variant& v) noexcept { return v.u_.b; }
   static void* Ptr(const Variant& v) noexcept { return v.u_.ptr; }
-  static const std::string& Str(const Variant& v) noexcept { return v.u_.str->s; }
+  static std::string_view Str(const Variant& v) noexcept { return v.u_.str->View(); }
+  static size_t BlockSize(size_t textSize) noexcept { return sizeof(Variant::StrRep) + textSize; }
+  // A new block holding a copy of the text, counted once.
+  static Variant::StrRep* MakeRep(std::string_view text) {
+    if (text.size() > UINT32_MAX - 64) throw std::length_error("Variant text too long");
+    auto* rep = new (NewTextBlock(BlockSize(text.size()))) Variant::StrRep{{1}, static_cast<uint32_t>(text.size())};
+    if (!text.empty()) std::memcpy(rep->Data(), text.data(), text.size());
+    return rep;
+  }
+  static void FreeRep(Variant::StrRep* rep) noexcept {
+    const size_t bytes = BlockSize(rep->size);
+    rep->~StrRep();
+    FreeTextBlock(rep, bytes);
+  }
   // Empty texts share one block that is never freed, so "" costs no allocation; its count starts
   // so high that releases never bring it to zero.
   static Variant::StrRep* EmptyRep() noexcept {
-    static Variant::StrRep rep{{1u << 30}, {}};
+    static Variant::StrRep rep{{1u << 30}, 0};
     return &rep;
   }
 };
@@ -120,7 +225,7 @@ void Variant::CopyFrom(const Variant& other) {
 
 void Variant::Release() noexcept {
   if (IsStrType(type_)) {
-    if (u_.str->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete u_.str;
+    if (u_.str->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) VariantOps::FreeRep(u_.str);
   } else if (type_ & varArray) {
     delete u_.arr;
   }
@@ -136,7 +241,7 @@ void Variant::SetString(std::string&& s, TVarType type) {
     u_.str = VariantOps::EmptyRep();
     u_.str->refs.fetch_add(1, std::memory_order_relaxed);
   } else {
-    u_.str = new StrRep{{1}, std::move(s)};
+    u_.str = VariantOps::MakeRep(s);
   }
   type_ = type;
 }
@@ -165,7 +270,7 @@ Variant::Variant(std::string_view v) : type_(varEmpty) {
     SetString(std::string(), varString);
     return;
   }
-  u_.str = new StrRep{{1}, std::string(v)};
+  u_.str = VariantOps::MakeRep(v);
   type_ = varString;
 }
 Variant::Variant(const std::string& v) : Variant(std::string_view(v)) {}
@@ -257,7 +362,7 @@ int64_t Variant::AsInt64() const {
     case varCurrency: return CurrencyToInt64(u_.i64);
     case varBoolean: return u_.b ? -1 : 0;
     case varString: case varOleStr: {
-      const std::string& s = u_.str->s;
+      const std::string_view s = u_.str->View();
       int64_t r;
       if (TryStrToInt64(s, r)) return r;
       double d;
@@ -316,7 +421,7 @@ double Variant::AsDouble() const {
     case varBoolean: return u_.b ? -1.0 : 0.0;
     case varString: case varOleStr: {
       double d;
-      if (TryStrToFloat(u_.str->s, d)) return d;
+      if (TryStrToFloat(u_.str->View(), d)) return d;
       CastError(type_, varDouble);
     }
     default: CastError(type_, varDouble);
@@ -344,7 +449,7 @@ Currency Variant::AsCurrency() const {
       }
     case varString: case varOleStr: {
       Currency c;
-      if (TryStrToCurr(u_.str->s, c)) return c;
+      if (TryStrToCurr(u_.str->View(), c)) return c;
       CastError(type_, varCurrency);
     }
     default: CastError(type_, varCurrency);
@@ -356,7 +461,7 @@ TDateTime Variant::AsDateTime() const {
     case varDate: return u_.dbl;
     case varString: case varOleStr: {
       TDateTime d;
-      if (TryStrToDateTime(u_.str->s, d)) return d;
+      if (TryStrToDateTime(u_.str->View(), d)) return d;
       CastError(type_, varDate);
     }
     case varBoolean: CastError(type_, varDate);
@@ -380,7 +485,7 @@ bool Variant::AsBoolean() const {
     case varDouble: case varDate: return u_.dbl != 0.0;
     case varString: case varOleStr: {
       bool b;
-      if (TryStrToBool(u_.str->s, b)) return b;
+      if (TryStrToBool(u_.str->View(), b)) return b;
       CastError(type_, varBoolean);
     }
     default: CastError(type_, varBoolean);
@@ -390,7 +495,7 @@ bool Variant::AsBoolean() const {
 std::string Variant::AsString() const {
   switch (type_) {
     case varEmpty: case varNull: return std::string();
-    case varString: case varOleStr: return u_.str->s;
+    case varString: case varOleStr: return std::string(u_.str->View());
     case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
     case varLongWord: case varInt64:
       return IntToStr(u_.i64);
@@ -414,9 +519,9 @@ void* Variant::AsPointer() const {
   }
 }
 
-const std::string& Variant::StrRef() const {
+std::string_view Variant::StrRef() const {
   if (!IsStrType(type_)) CastError(type_, varString);
-  return u_.str->s;
+  return u_.str->View();
 }
 
 std::string VarToStr(const Variant& v) { return v.AsString(); }
@@ -653,7 +758,7 @@ int CompareNumbers(const Variant& a, Cat ca, const Variant& b, Cat cb) {
 }
 
 // A text against a number, a date or a Boolean: the text is read as the other's kind.
-int CompareTextWith(const std::string& s, TVarType textType, const Variant& b, Cat cb) {
+int CompareTextWith(std::string_view s, TVarType textType, const Variant& b, Cat cb) {
   switch (cb) {
     case Cat::Bool: {
       bool x;
@@ -682,7 +787,7 @@ int CompareTextWith(const std::string& s, TVarType textType, const Variant& b, C
   return CompareDoubles(d, ToDoubleOf(b, cb));
 }
 
-int CompareTexts(const std::string& a, const std::string& b) {
+int CompareTexts(std::string_view a, std::string_view b) {
   if (a == b) return 0;
   int r = AnsiCompareStr(a, b);
   if (r == 0) r = CompareStr(a, b);  // texts the collation cannot tell apart still differ

@@ -147,8 +147,9 @@ class Variant {
   std::u16string AsWideString() const;
   void* AsPointer() const;
 
-  // Raw access to a string without a copy; raises EVariantTypeCastError unless IsStr().
-  const std::string& StrRef() const;
+  // Raw access to a string without a copy, valid while the variant holds it; raises
+  // EVariantTypeCastError unless IsStr().
+  std::string_view StrRef() const;
 
   // One-dimensional arrays. Index errors raise EVariantBadIndexError.
   int ArrayLowBound() const;

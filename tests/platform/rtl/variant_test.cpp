@@ -5,6 +5,9 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/sysutils.h"
@@ -100,10 +103,47 @@ TEST_F(VariantTest, ScalarsAndCopiesOfTextsDoNotAllocate) {
   EXPECT_EQ(counter.Count(), 0);
 }
 
+// Texts of every length around the block steps, with zero bytes inside, made and dropped in
+// waves so blocks are reused; and texts dropped on another thread than the one that made them.
+TEST_F(VariantTest, TextsKeepTheirBytesAcrossBlockReuse) {
+  auto text = [](size_t n, int seed) {
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 7 + static_cast<size_t>(seed)) % 251);
+    return s;
+  };
+  for (int wave = 0; wave < 3; ++wave) {
+    std::vector<Variant> values;
+    for (size_t n = 0; n < 600; ++n) values.emplace_back(text(n, wave));
+    for (size_t n = 0; n < 600; n += 3) values[n] = Variant::Null();
+    for (size_t n = 0; n < 600; ++n) {
+      if (n % 3 == 0) {
+        EXPECT_TRUE(VarIsNull(values[n]));
+        continue;
+      }
+      ASSERT_EQ(values[n].StrRef().size(), n);
+      EXPECT_EQ(values[n].StrRef(), text(n, wave)) << n;
+      EXPECT_EQ(VarToStr(values[n]), text(n, wave));
+    }
+  }
+  std::vector<Variant> made;
+  for (int i = 0; i < 1000; ++i) made.emplace_back(Format("text %d made on the first thread", {i}));
+  std::vector<Variant> kept(made.begin(), made.begin() + 10);
+  std::thread other([&made] {
+    made.clear();
+    for (int i = 0; i < 1000; ++i) made.emplace_back(Format("text %d of the other thread", {i}));
+  });
+  other.join();
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(VarToStr(kept[i]), Format("text %d made on the first thread", {i}));
+  EXPECT_EQ(VarToStr(made[999]), "text 999 of the other thread");
+  made.clear();
+  Variant again("a text made after the other thread dropped its blocks");
+  EXPECT_EQ(VarToStr(again), "a text made after the other thread dropped its blocks");
+}
+
 TEST_F(VariantTest, CopiesOfTextsShareUntilReassigned) {
   Variant a(std::string("shared text that is longer than the small-string buffer"));
   Variant b = a;
-  EXPECT_EQ(&a.StrRef(), &b.StrRef());
+  EXPECT_EQ(a.StrRef().data(), b.StrRef().data());
   b = Variant("other");
   EXPECT_EQ(a.StrRef(), "shared text that is longer than the small-string buffer");
   EXPECT_EQ(b.StrRef(), "other");
