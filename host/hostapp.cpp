@@ -777,7 +777,7 @@ void HostApp::ReadCommandSets(const char* why) {
       first = false;
     }
   }
-  log_.Write("RECV", std::string(why) + ": " + names);
+  log_.Write("RECV", std::string(why) + "; the tool bar: " + names);
   toolRow_.buttons = std::move(buttons);
   toolRow_.hot = toolRow_.pressed = -1;
   if (toolbar_) {

@@ -198,6 +198,11 @@ TEST_F(EndToEnd, TheEntryRegistersTheFormAndBothCommandSetsBeforeItReturnsTheHan
   std::string handle = run().log[form].text.substr(std::string("0x46A register form ").size());
   EXPECT_EQ(run().log[ret].text, "ShowChildForm returned " + handle);
   EXPECT_NE(handle, "0x0");
+  // The tool bar holds the standard commands, then the form's own.
+  const std::string& bar = run().log[base].text;
+  size_t lastStandard = bar.find("lastrec"), firstOwn = bar.find("Command1");
+  EXPECT_NE(bar.find("the tool bar: new "), std::string::npos) << bar;
+  EXPECT_TRUE(lastStandard != std::string::npos && firstOwn != std::string::npos && lastStandard < firstOwn) << bar;
   EXPECT_NE(run().log[base].text.find("new"), std::string::npos);
   EXPECT_NE(run().log[base].text.find("lastrec"), std::string::npos);
   EXPECT_NE(run().log[own].text.find("Command1"), std::string::npos);
