@@ -2193,6 +2193,9 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
     TVarType type = varEmpty;  // FieldPassedDataType; varEmpty: read through the field
     int sourceCol = -1;
     const TMTDataFieldGx* column = nullptr;
+    // Whether the target column stores a Null, and a value of `type` (not varVariant), as it is.
+    bool nullAsIs = false;
+    bool typedAsIs = false;
   };
   std::vector<Passing> passing(map.size());
   if (plain) {
@@ -2202,7 +2205,13 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
       if (sf->FieldKind() == fkAggregate) continue;
       passing[k].type = FieldPassedDataType(sf);
       passing[k].sourceCol = plain->ColumnOf(sf);
-      if (map[k].first < ds->Count()) passing[k].column = ds->Fields()[static_cast<size_t>(map[k].first)];
+      if (map[k].first < ds->Count()) {
+        const TMTDataFieldGx* column = ds->Fields()[static_cast<size_t>(map[k].first)];
+        passing[k].column = column;
+        passing[k].nullAsIs = column->StoresAsIs(kNullValue);
+        passing[k].typedAsIs = !column->CopiesValues() && (column->StoreVarType() == varVariant ||
+                                                           column->StoreVarType() == passing[k].type);
+      }
     }
   }
   Variant scratch;
@@ -2221,12 +2230,18 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
           const Variant& v = sourceRec && p.sourceCol >= 0 && p.sourceCol < sourceRec->FieldCount()
                                  ? sourceRec->Value(p.sourceCol)
                                  : plain->BufferValue(*buf, sf, scratch);
-          if (VarIsNullOrEmpty(v) || p.type == varVariant || v.VarType() == p.type) {
-            const Variant& value = VarIsNullOrEmpty(v) ? kNullValue : v;
-            if (p.column && p.column->StoresAsIs(value))
-              rec->PutStored(col, value);
+          if (VarIsNullOrEmpty(v)) {
+            if (p.nullAsIs)
+              rec->PutStored(col, kNullValue);
             else
-              rec->SetDataValue(col, rvCurrent, value);
+              rec->SetDataValue(col, rvCurrent, kNullValue);
+            continue;
+          }
+          if (p.type == varVariant || v.VarType() == p.type) {
+            if (p.type == varVariant ? p.column && p.column->StoresAsIs(v) : p.typedAsIs)
+              rec->PutStored(col, v);
+            else
+              rec->SetDataValue(col, rvCurrent, v);
             continue;
           }
         }

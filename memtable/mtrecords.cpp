@@ -70,14 +70,7 @@ int TMemoryRecordGx::Index() const {
   return index_ < list_->staleFrom_ ? index_ : list_->ResolveIndex(this);
 }
 
-void TMemoryRecordGx::CheckIndex(int index) const {
-  if (index < 0 || index >= FieldCount()) TList::Error("List index out of bounds (%d)", index);
-}
-
-const Variant& TMemoryRecordGx::Value(int index) const {
-  CheckIndex(index);
-  return data_[static_cast<size_t>(index)];
-}
+void TMemoryRecordGx::IndexError(int index) { TList::Error("List index out of bounds (%d)", index); }
 
 const Variant& TMemoryRecordGx::ValueRef(int index, int version) const {
   CheckIndex(index);

@@ -79,16 +79,23 @@ class TMemoryRecordGx : public TPersistent {
   bool HasEditValues() const noexcept { return !edit_.empty(); }
 
   // The current value, by reference (no copy): what comparisons and filters read.
-  const Variant& Value(int index) const;
+  const Variant& Value(int index) const {
+    CheckIndex(index);
+    return data_[static_cast<size_t>(index)];
+  }
   // Any version by reference; versions outside 0..5 answer Unassigned.
   const Variant& ValueRef(int index, int version) const;
   Variant GetDataValue(int index, int version) const { return ValueRef(index, version); }
   void SetDataValue(int index, int version, const Variant& value);
   // For code that fills a record with values it knows to be Null or of the column's stored type,
   // in a column that keeps no object references: the current value, without conversion.
-  void PutStored(int index, Variant value) {
+  void PutStored(int index, Variant&& value) {
     CheckIndex(index);
     data_[static_cast<size_t>(index)] = std::move(value);
+  }
+  void PutStored(int index, const Variant& value) {
+    CheckIndex(index);
+    data_[static_cast<size_t>(index)] = value;
   }
   // A ";"-list gives a varVariant array 0..n-1 (each name must exist: "Field '%s' not found");
   // a single name gives its value.
@@ -112,7 +119,10 @@ class TMemoryRecordGx : public TPersistent {
 
  private:
   friend class TRecordsListGx;
-  void CheckIndex(int index) const;
+  void CheckIndex(int index) const {
+    if (static_cast<size_t>(static_cast<unsigned>(index)) >= data_.size()) IndexError(index);
+  }
+  [[noreturn]] static void IndexError(int index);
   // The value as the column stores it.
   Variant Convert(int index, const Variant& value) const;
   // A value that is neither Null nor of the column's type, in that type.

@@ -1,7 +1,6 @@
 // The reply document: status, scalar results, recordsets with their own field description, and
 // the keys the host gave to inserted rows. A reply is outside input: whatever it holds, reading it
 // either succeeds whole or leaves nothing of it behind and says why.
-#include <charconv>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
@@ -124,20 +123,31 @@ int64_t ReadInt64(std::string_view value) {
 }
 
 // A number column's value: plain decimals ("-1234.56") are read directly, anything else through the
-// platform's reading with ".".
+// platform's reading with ".". Up to 15 digits make an exact integer and a power of ten up to 10^15
+// is exact, so one division rounds as a full decimal reading does.
 double ReadFloat(std::string_view value) {
-  size_t i = value.size() > 1 && value[0] == '-' ? 1 : 0;
-  size_t digits = 0, points = 0;
+  static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const size_t i = value.size() > 1 && value[0] == '-' ? 1 : 0;
+  uint64_t mantissa = 0;
+  size_t digits = 0;
+  int fraction = -1;  // digits after the point; -1 without one
   for (size_t k = i; k < value.size(); ++k) {
-    if (value[k] >= '0' && value[k] <= '9') ++digits;
-    else if (value[k] == '.' && points == 0 && k > i && k + 1 < value.size()) ++points;
-    else return StrToFloat(value, TFormatSettings::Invariant());
+    const char c = value[k];
+    if (c >= '0' && c <= '9') {
+      if (++digits > 15) return StrToFloat(value, TFormatSettings::Invariant());
+      mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+      if (fraction >= 0) ++fraction;
+    } else if (c == '.' && fraction < 0 && k > i && k + 1 < value.size()) {
+      fraction = 0;
+    } else {
+      return StrToFloat(value, TFormatSettings::Invariant());
+    }
   }
-  double d = 0;
-  if (digits == 0 || digits > 15 ||
-      std::from_chars(value.data(), value.data() + value.size(), d).ptr != value.data() + value.size())
-    return StrToFloat(value, TFormatSettings::Invariant());
-  return d;
+  if (digits == 0) return StrToFloat(value, TFormatSettings::Invariant());
+  double d = static_cast<double>(mantissa);
+  if (fraction > 0) d /= kPow10[fraction];
+  return i ? -d : d;
 }
 
 // The attribute entries of an element, as views of the node's own entries.
@@ -168,7 +178,12 @@ class TRowReader {
       c.index = store->FieldIndex(f->FieldName());
       c.type = f->DataType();
       c.size = f->Size();
-      c.store = c.index >= 0 && c.index < store->Count() ? store->Fields()[static_cast<size_t>(c.index)] : nullptr;
+      const TMTDataFieldGx* column =
+          c.index >= 0 && c.index < store->Count() ? store->Fields()[static_cast<size_t>(c.index)] : nullptr;
+      // What Convert makes is of one type per column: whether the store takes it as it is is known
+      // here once.
+      c.asIs = column && !column->CopiesValues() &&
+               (column->StoreVarType() == varVariant || column->StoreVarType() == ConvertedType(c.type));
       // A name holding "=" is never an attribute's name.
       if (c.attribute.find('=') == std::string::npos) byName_.emplace(c.attribute, static_cast<int>(columns_.size()));
       columns_.push_back(std::move(c));
@@ -200,11 +215,10 @@ class TRowReader {
         if (value.empty()) continue;
         const Column& col = columns_[c];
         try {
-          Variant v = Convert(col, value);
-          if (col.store && col.store->StoresAsIs(v))
-            rec->PutStored(col.index, std::move(v));
+          if (col.asIs)
+            rec->PutStored(col.index, Convert(col, value));
           else
-            rec->SetDataValue(col.index, rvCurrent, v);
+            rec->SetDataValue(col.index, rvCurrent, Convert(col, value));
         } catch (const Exception& e) {
           throw EBadReply(Format("Row %d of recordset %s, field %s: %s", {rowNo, table_, col.field, e.Message()}));
         }
@@ -223,7 +237,7 @@ class TRowReader {
     int index = 0;          // the store's column
     TFieldType type = ftString;
     int size = 0;
-    const TMTDataFieldGx* store = nullptr;
+    bool asIs = false;      // the store keeps Convert's values without converting them
   };
 
   // The column of the entry at `position` (-1 for none) and the place of the entry's first "="
@@ -248,6 +262,16 @@ class TRowReader {
     order_[position] = c;
     skipped_[position] = c < 0 ? name : std::string();
     return c;
+  }
+
+  // The variant type Convert answers for a column of that type.
+  static TVarType ConvertedType(TFieldType type) {
+    switch (type) {
+      case ftLargeint: return varInt64;
+      case ftFloat: return varDouble;
+      case ftDate: return varDate;
+      default: return varString;
+    }
   }
 
   static Variant Convert(const Column& c, std::string_view value) {

@@ -14,13 +14,6 @@
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 
-// A text and its count in one block: the bytes follow the header.
-struct Variant::StrRep {
-  std::atomic<uint32_t> refs;
-  uint32_t size;
-  char* Data() noexcept { return reinterpret_cast<char*>(this + 1); }
-  std::string_view View() const noexcept { return {reinterpret_cast<const char*>(this + 1), size}; }
-};
 
 namespace {
 

@@ -3,6 +3,7 @@
 // controls. Empty (unassigned) is distinct from Null. Scalars are held inline and never allocate;
 // strings live on the heap, shared between copies (a copy only bumps a count); arrays live on the
 // heap too and are copied element by element (they are small: multi-field keys and value lists).
+#include <atomic>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -49,7 +50,9 @@ class Variant {
   Variant() noexcept : type_(varEmpty) { u_.i64 = 0; }
   // Scalars are copied and dropped inline; only strings and arrays go out of line.
   Variant(const Variant& other) : type_(other.type_), u_(other.u_) {
-    if (OwnsHeap(type_)) {
+    if (IsStrTag(type_)) {
+      u_.str->refs.fetch_add(1, std::memory_order_relaxed);
+    } else if (OwnsHeap(type_)) {
       type_ = varEmpty;
       CopyFrom(other);
     }
@@ -60,13 +63,17 @@ class Variant {
   }
   Variant& operator=(const Variant& other) {
     if (this == &other) return *this;
-    if (OwnsHeap(type_) || OwnsHeap(other.type_)) {
+    if (OwnsHeap(other.type_) && !IsStrTag(other.type_)) {
+      // An array is copied first, so a failed copy leaves this one as it was.
       Variant tmp(other);
       Swap(tmp);
-    } else {
-      type_ = other.type_;
-      u_ = other.u_;
+      return *this;
     }
+    // The count goes up before this value lets go: both may hold the same text.
+    if (IsStrTag(other.type_)) other.u_.str->refs.fetch_add(1, std::memory_order_relaxed);
+    if (OwnsHeap(type_)) Release();
+    type_ = other.type_;
+    u_ = other.u_;
     return *this;
   }
   Variant& operator=(Variant&& other) noexcept {
@@ -196,8 +203,15 @@ class Variant {
 
  private:
   friend struct VariantOps;
-  struct StrRep;
+  // A text and its count in one block: the bytes follow the header.
+  struct StrRep {
+    std::atomic<uint32_t> refs;
+    uint32_t size;
+    char* Data() noexcept { return reinterpret_cast<char*>(this + 1); }
+    std::string_view View() const noexcept { return {reinterpret_cast<const char*>(this + 1), size}; }
+  };
   struct Array;
+  static constexpr bool IsStrTag(TVarType t) noexcept { return t == varString || t == varOleStr; }
   // Strings and arrays hold memory of their own.
   static constexpr bool OwnsHeap(TVarType t) noexcept {
     return t == varString || t == varOleStr || (t & varArray) != 0;

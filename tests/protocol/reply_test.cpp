@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cstring>
+#include <string>
+#include <vector>
+
 #include "protocol_support.h"
 
 using namespace protocol_test;
@@ -131,6 +136,37 @@ TEST(ReplyTest, RowsAreReadValueByValueWithNullsForWhatIsMissing) {
   EXPECT_EQ(d->FieldByName("BILDA003")->AsDateTime(), EncodeDate(2024, 3, 7));
   EXPECT_DOUBLE_EQ(d->FieldByName("BILDA004")->AsFloat(), 1000);
   EXPECT_FALSE(d->HasCachedChanges());
+}
+
+// Numbers are read to the nearest double, as a full decimal reading gives it, whatever their
+// digits; forms outside plain decimals still go through the platform's reading.
+TEST(ReplyTest, NumbersAreReadExactly) {
+  const std::vector<std::string> texts = {"0.1",   "0.3",     "-0.0",     "2.675", "1.005", "123456789012.34",
+                                          "999999999999999", "0.00000000000001", "-45.5", "7", "00012.50",
+                                          "1234567890123456", "1e3"};
+  std::string rows;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    rows += "<r";
+    if (i == 0) rows += " fields=\"N:NUMBER:20:2\"";
+    rows += " N=\"" + texts[i] + "\"/>";
+  }
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply(Recordset(rows)))) << p.ErrorText();
+  TMemTableGx* d = p.GetTable(0)->Data();
+  ASSERT_EQ(d->RecordCount(), static_cast<int>(texts.size()));
+  d->First();
+  for (const std::string& t : texts) {
+    double expected = 0;
+    ASSERT_EQ(std::from_chars(t.data(), t.data() + t.size(), expected).ptr, t.data() + t.size());
+    const double got = d->FieldByName("N")->AsFloat();
+    EXPECT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << t << ": " << got << " against " << expected;
+    d->Next();
+  }
+  for (const char* bad : {"1.2.3", "-", "1,5", "1.5x"})
+    EXPECT_EQ(Refused(p, Reply(Recordset(std::string("<r fields=\"N:NUMBER:12:2\" N=\"") + bad + "\"/>")))
+                  .rfind("Row 1 of recordset TB_BILDA, field N: ", 0),
+              0u)
+        << bad;
 }
 
 TEST(ReplyTest, RecordsetNamesAndRowIds) {
