@@ -89,23 +89,11 @@ void TMonthCalendar::SetFirstDayOfWeek(TCalDayOfWeek v) {
   Apply();
 }
 
-void TMonthCalendar::SetShowToday(bool v) {
-  if (showToday_ == v) return;
-  showToday_ = v;
-  RecreateWnd();
-}
+void TMonthCalendar::SetShowToday(bool v) { SetAndRecreate(showToday_, v); }
 
-void TMonthCalendar::SetShowTodayCircle(bool v) {
-  if (showTodayCircle_ == v) return;
-  showTodayCircle_ = v;
-  RecreateWnd();
-}
+void TMonthCalendar::SetShowTodayCircle(bool v) { SetAndRecreate(showTodayCircle_, v); }
 
-void TMonthCalendar::SetWeekNumbers(bool v) {
-  if (weekNumbers_ == v) return;
-  weekNumbers_ = v;
-  RecreateWnd();
-}
+void TMonthCalendar::SetWeekNumbers(bool v) { SetAndRecreate(weekNumbers_, v); }
 
 TRect TMonthCalendar::MinReqRect() {
   RECT r{0, 0, 0, 0};

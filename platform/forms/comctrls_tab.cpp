@@ -207,25 +207,16 @@ void TCustomTabControl::SetTabSize() {
     SendMessage(WindowHandle(), TCM_SETITEMSIZE, 0, MAKELPARAM(tabWidth_, tabHeight_));
 }
 
-namespace {
-template <class T>
-void Recreate(TCustomTabControl* c, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  c->RecreateWnd();
-}
-}  // namespace
-
-void TCustomTabControl::SetHotTrack(bool v) { Recreate(this, hotTrack_, v); }
-void TCustomTabControl::SetOwnerDraw(bool v) { Recreate(this, ownerDraw_, v); }
-void TCustomTabControl::SetRaggedRight(bool v) { Recreate(this, raggedRight_, v); }
-void TCustomTabControl::SetScrollOpposite(bool v) { Recreate(this, scrollOpposite_, v); }
-void TCustomTabControl::SetStyle(TTabStyle v) { Recreate(this, style_, v); }
+void TCustomTabControl::SetHotTrack(bool v) { SetAndRecreate(hotTrack_, v); }
+void TCustomTabControl::SetOwnerDraw(bool v) { SetAndRecreate(ownerDraw_, v); }
+void TCustomTabControl::SetRaggedRight(bool v) { SetAndRecreate(raggedRight_, v); }
+void TCustomTabControl::SetScrollOpposite(bool v) { SetAndRecreate(scrollOpposite_, v); }
+void TCustomTabControl::SetStyle(TTabStyle v) { SetAndRecreate(style_, v); }
 
 void TCustomTabControl::SetMultiLine(bool v) {
   if (!v && (tabPosition_ == tpLeft || tabPosition_ == tpRight))
     TabControlError("MultiLine must be True when TabPosition is tpLeft or tpRight");
-  Recreate(this, multiLine_, v);
+  SetAndRecreate(multiLine_, v);
 }
 
 void TCustomTabControl::SetTabPosition(TTabPosition v) {

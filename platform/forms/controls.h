@@ -548,6 +548,13 @@ class TWinControl : public TControl {
   virtual bool IsMenuKey(TMessage& m);
 
  protected:
+  // Stores a setting the window is made with; a change makes the window again.
+  template <class T>
+  void SetAndRecreate(T& field, const T& value) {
+    if (field == value) return;
+    field = value;
+    RecreateWnd();
+  }
   void WMPaint(TMessage& m);
   void WMEraseBkgnd(TMessage& m);
   void WMSetFocus(TMessage& m);

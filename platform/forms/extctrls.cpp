@@ -114,11 +114,7 @@ void TCustomPanel::SetBevelWidth(int v) {
   BevelChanged();
 }
 
-void TCustomPanel::SetBorderStyle(TBorderStyle v) {
-  if (borderStyle_ == v) return;
-  borderStyle_ = v;
-  RecreateWnd();
-}
+void TCustomPanel::SetBorderStyle(TBorderStyle v) { SetAndRecreate(borderStyle_, v); }
 
 void TCustomPanel::Dispatch(TMessage& m) {
   switch (m.Msg) {
@@ -334,11 +330,7 @@ void TScrollBox::CreateParams(TCreateParams& params) {
   }
 }
 
-void TScrollBox::SetBorderStyle(TBorderStyle v) {
-  if (borderStyle_ == v) return;
-  borderStyle_ = v;
-  RecreateWnd();
-}
+void TScrollBox::SetBorderStyle(TBorderStyle v) { SetAndRecreate(borderStyle_, v); }
 
 void TScrollBox::Dispatch(TMessage& m) {
   if (m.Msg == CM_CTL3DCHANGED && borderStyle_ == bsSingle) {

@@ -122,11 +122,7 @@ void TCustomCheckBox::CreateWnd() {
   SendMessage(WindowHandle(), BM_SETCHECK, static_cast<WPARAM>(state_), 0);
 }
 
-void TCustomCheckBox::SetAlignment(TAlignment v) {
-  if (alignment_ == v) return;
-  alignment_ = v;
-  RecreateWnd();
-}
+void TCustomCheckBox::SetAlignment(TAlignment v) { SetAndRecreate(alignment_, v); }
 
 void TCustomCheckBox::SetState(TCheckBoxState v) {
   if (state_ == v) return;

@@ -208,22 +208,14 @@ void TCustomComboBox::SetItemHeight(int v) {
   if (HandleAllocated() && (style_ == csOwnerDrawFixed || style_ == csOwnerDrawVariable)) RecreateWnd();
 }
 
-void TCustomComboBox::SetSorted(bool v) {
-  if (sorted_ == v) return;
-  sorted_ = v;
-  RecreateWnd();
-}
+void TCustomComboBox::SetSorted(bool v) { SetAndRecreate(sorted_, v); }
 
 void TCustomComboBox::SetMaxLength(int v) {
   maxLength_ = std::max(0, v);
   if (HandleAllocated()) SendMessage(WindowHandle(), CB_LIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
 }
 
-void TCustomComboBox::SetCharCase(TEditCharCase v) {
-  if (charCase_ == v) return;
-  charCase_ = v;
-  RecreateWnd();
-}
+void TCustomComboBox::SetCharCase(TEditCharCase v) { SetAndRecreate(charCase_, v); }
 
 bool TCustomComboBox::DroppedDown() const {
   return HandleAllocated() && SendMessage(WindowHandle(), CB_GETDROPPEDSTATE, 0, 0) != 0;

@@ -94,17 +94,9 @@ void TCustomEdit::SetBorderStyle(TBorderStyle v) {
   RecreateWnd();
 }
 
-void TCustomEdit::SetCharCase(TEditCharCase v) {
-  if (charCase_ == v) return;
-  charCase_ = v;
-  RecreateWnd();
-}
+void TCustomEdit::SetCharCase(TEditCharCase v) { SetAndRecreate(charCase_, v); }
 
-void TCustomEdit::SetHideSelection(bool v) {
-  if (hideSelection_ == v) return;
-  hideSelection_ = v;
-  RecreateWnd();
-}
+void TCustomEdit::SetHideSelection(bool v) { SetAndRecreate(hideSelection_, v); }
 
 void TCustomEdit::SetMaxLength(int v) {
   if (maxLength_ == v) return;
@@ -122,11 +114,7 @@ void TCustomEdit::SetModified(bool v) {
   else modified_ = v;
 }
 
-void TCustomEdit::SetOEMConvert(bool v) {
-  if (oemConvert_ == v) return;
-  oemConvert_ = v;
-  RecreateWnd();
-}
+void TCustomEdit::SetOEMConvert(bool v) { SetAndRecreate(oemConvert_, v); }
 
 void TCustomEdit::SetPasswordChar(char32_t v) {
   if (passwordChar_ == v) return;
@@ -376,23 +364,11 @@ void TCustomMemo::CreateParams(TCreateParams& params) {
   if (scrollBars_ == ssVertical || scrollBars_ == ssBoth) params.Style |= WS_VSCROLL;
 }
 
-void TCustomMemo::SetAlignment(TAlignment v) {
-  if (alignment_ == v) return;
-  alignment_ = v;
-  RecreateWnd();
-}
+void TCustomMemo::SetAlignment(TAlignment v) { SetAndRecreate(alignment_, v); }
 
-void TCustomMemo::SetScrollBars(TScrollStyle v) {
-  if (scrollBars_ == v) return;
-  scrollBars_ = v;
-  RecreateWnd();
-}
+void TCustomMemo::SetScrollBars(TScrollStyle v) { SetAndRecreate(scrollBars_, v); }
 
-void TCustomMemo::SetWordWrap(bool v) {
-  if (wordWrap_ == v) return;
-  wordWrap_ = v;
-  RecreateWnd();
-}
+void TCustomMemo::SetWordWrap(bool v) { SetAndRecreate(wordWrap_, v); }
 
 TPoint TCustomMemo::CaretPos() const {
   HWND h = const_cast<TCustomMemo*>(this)->Handle();

@@ -299,22 +299,13 @@ void TCustomListBox::SetItemHeight(int v) {
   }
 }
 
-namespace {
-template <class T>
-void SetAndRecreate(TWinControl* c, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  c->RecreateWnd();
-}
-}  // namespace
-
-void TCustomListBox::SetSorted(bool v) { SetAndRecreate(this, sorted_, v); }
-void TCustomListBox::SetMultiSelect(bool v) { SetAndRecreate(this, multiSelect_, v); }
-void TCustomListBox::SetExtendedSelect(bool v) { SetAndRecreate(this, extendedSelect_, v); }
-void TCustomListBox::SetIntegralHeight(bool v) { SetAndRecreate(this, integralHeight_, v); }
-void TCustomListBox::SetColumns(int v) { SetAndRecreate(this, columns_, v); }
-void TCustomListBox::SetTabWidth(int v) { SetAndRecreate(this, tabWidth_, v); }
-void TCustomListBox::SetBorderStyle(TBorderStyle v) { SetAndRecreate(this, borderStyle_, v); }
+void TCustomListBox::SetSorted(bool v) { SetAndRecreate(sorted_, v); }
+void TCustomListBox::SetMultiSelect(bool v) { SetAndRecreate(multiSelect_, v); }
+void TCustomListBox::SetExtendedSelect(bool v) { SetAndRecreate(extendedSelect_, v); }
+void TCustomListBox::SetIntegralHeight(bool v) { SetAndRecreate(integralHeight_, v); }
+void TCustomListBox::SetColumns(int v) { SetAndRecreate(columns_, v); }
+void TCustomListBox::SetTabWidth(int v) { SetAndRecreate(tabWidth_, v); }
+void TCustomListBox::SetBorderStyle(TBorderStyle v) { SetAndRecreate(borderStyle_, v); }
 
 bool TCustomListBox::Selected(int index) const {
   LRESULT r = SendMessage(const_cast<TCustomListBox*>(this)->Handle(), LB_GETSEL, static_cast<WPARAM>(index), 0);
