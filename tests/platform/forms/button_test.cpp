@@ -6,11 +6,10 @@ using namespace formstest;
 
 namespace {
 
-class ButtonTest : public FormsTest {
+class ButtonTest : public FormTest {
  protected:
   void SetUp() override {
-    FormsTest::SetUp();
-    form = new TForm(nullptr);
+    FormTest::SetUp();
     form->SetBounds(10, 10, 400, 300);
     edit = new TEdit(form);
     edit->SetName("Edit1");
@@ -35,15 +34,9 @@ class ButtonTest : public FormsTest {
     check->SetCaption("&Remember");
     check->SetParent(form);
     check->SetBounds(10, 90, 120, 17);
-    form->Show();
-    Pump();
-  }
-  void TearDown() override {
-    if (form) form->Free();
-    FormsTest::TearDown();
+    Show();
   }
   UINT ButtonType(TButton* b) { return static_cast<UINT>(GetWindowLong(b->Handle(), GWL_STYLE)) & BS_TYPEMASK; }
-  TForm* form = nullptr;
   TEdit* edit = nullptr;
   TButton* ok = nullptr;
   TButton* cancel = nullptr;

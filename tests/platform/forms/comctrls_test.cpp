@@ -14,11 +14,10 @@ namespace {
 // its text plus 6 on each side, and 12 + 2 * 3 high; tabs start 2 from the edge.
 constexpr int kTabH = 18;
 
-class TabTest : public FormsTest {
+class TabTest : public FormTest {
  protected:
   void SetUp() override {
-    FormsTest::SetUp();
-    form = new TForm(nullptr);
+    FormTest::SetUp();
     form->SetBounds(10, 10, 500, 400);
     tabs = new TTabControl(form);
     tabs->SetName("Tabs1");
@@ -30,15 +29,6 @@ class TabTest : public FormsTest {
     };
     tabs->OnChange = [this](TObject*) { log.push_back("change:" + std::to_string(tabs->TabIndex())); };
   }
-  void TearDown() override {
-    if (form) form->Free();
-    FormsTest::TearDown();
-  }
-  void Show() {
-    form->Show();
-    Pump();
-  }
-  TForm* form = nullptr;
   TTabControl* tabs = nullptr;
   std::vector<std::string> log;
   bool allowChange = true;
@@ -217,11 +207,10 @@ constexpr int kCellW = 18;
 constexpr int kCellH = 16;
 constexpr int kGridTop = 4 + 20 + 18;
 
-class CalendarTest : public FormsTest {
+class CalendarTest : public FormTest {
  protected:
   void SetUp() override {
-    FormsTest::SetUp();
-    form = new TForm(nullptr);
+    FormTest::SetUp();
     form->SetBounds(10, 10, 400, 300);
     cal = new TMonthCalendar(form);
     cal->SetParent(form);
@@ -233,10 +222,6 @@ class CalendarTest : public FormsTest {
     cal->SetDate(EncodeDate(2024, 5, 15));  // a Wednesday
     SYSTEMTIME today = DateToSystemTime(EncodeDate(2024, 5, 20));
     SendMessage(cal->Handle(), MCM_SETTODAY, 0, reinterpret_cast<LPARAM>(&today));
-  }
-  void TearDown() override {
-    if (form) form->Free();
-    FormsTest::TearDown();
   }
   TPoint Cell(int row, int col) { return TPoint(4 + col * kCellW + kCellW / 2, kGridTop + row * kCellH + kCellH / 2); }
   std::string Hit(const TPoint& p, TDateTime* date = nullptr) {
@@ -257,7 +242,6 @@ class CalendarTest : public FormsTest {
       default: return std::to_string(h);
     }
   }
-  TForm* form = nullptr;
   TMonthCalendar* cal = nullptr;
 };
 

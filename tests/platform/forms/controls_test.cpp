@@ -9,19 +9,13 @@ using namespace formstest;
 
 namespace {
 
-class Controls : public FormsTest {
+class Controls : public FormTest {
  protected:
   void SetUp() override {
-    FormsTest::SetUp();
-    form = new TForm(nullptr);
+    FormTest::SetUp();
     form->SetBounds(40, 40, 320, 240);
     form->SetAutoScroll(false);
   }
-  void TearDown() override {
-    if (form) form->Free();
-    FormsTest::TearDown();
-  }
-  TForm* form = nullptr;
 };
 
 TEST_F(Controls, WindowlessChildrenGetTheirMouseThroughTheParent) {

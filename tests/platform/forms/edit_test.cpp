@@ -18,11 +18,10 @@ constexpr int kNarrow = 6;
 constexpr int kWide = 12;
 constexpr int kLine = 12;
 
-class EditTest : public FormsTest {
+class EditTest : public FormTest {
  protected:
   void SetUp() override {
-    FormsTest::SetUp();
-    form = new TForm(nullptr);
+    FormTest::SetUp();
     form->SetName("Form");
     form->SetBounds(10, 10, 400, 300);
     edit = new TEdit(form);
@@ -33,12 +32,7 @@ class EditTest : public FormsTest {
     memo->SetName("Memo1");
     memo->SetParent(form);
     memo->SetBounds(10, 50, 200, 100);
-    form->Show();
-    Pump();
-  }
-  void TearDown() override {
-    if (form) form->Free();
-    FormsTest::TearDown();
+    Show();
   }
   LRESULT Send(TWinControl* c, UINT msg, WPARAM wp = 0, LPARAM lp = 0) { return SendMessage(c->Handle(), msg, wp, lp); }
   std::pair<DWORD, DWORD> Sel(TWinControl* c) {
@@ -57,7 +51,6 @@ class EditTest : public FormsTest {
     c->SetFocus();
     Pump();
   }
-  TForm* form = nullptr;
   TEdit* edit = nullptr;
   TMemo* memo = nullptr;
 };

@@ -7,21 +7,12 @@ using namespace formstest;
 
 namespace {
 
-class ExtTest : public FormsTest {
+class ExtTest : public FormTest {
  protected:
   void SetUp() override {
-    FormsTest::SetUp();
-    form = new TForm(nullptr);
+    FormTest::SetUp();
     form->SetBounds(10, 10, 400, 300);
     form->SetColor(clWhite);
-  }
-  void TearDown() override {
-    if (form) form->Free();
-    FormsTest::TearDown();
-  }
-  void Show() {
-    form->Show();
-    Pump();
   }
   // A pixel of a control (its client coordinates) as the form's window shows it.
   COLORREF Pixel(TControl* c, int x, int y) {
@@ -31,7 +22,6 @@ class ExtTest : public FormsTest {
     return FanoGetWindowPixel(form->Handle(), s.X - wr.left, s.Y - wr.top) & 0xFFFFFF;
   }
   COLORREF Rgb(TColor c) { return ColorToRGB(c) & 0xFFFFFF; }
-  TForm* form = nullptr;
 };
 
 TEST_F(ExtTest, PanelBevelsFrameTheClientArea) {

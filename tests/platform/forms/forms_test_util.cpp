@@ -98,4 +98,20 @@ void FormsTest::TearDown() {
   ASSERT_EQ(Screen->CustomFormCount(), 0) << "a test left a form behind";
 }
 
+void FormTest::SetUp() {
+  FormsTest::SetUp();
+  form = new TForm(nullptr);
+}
+
+void FormTest::TearDown() {
+  if (form) form->Free();
+  form = nullptr;
+  FormsTest::TearDown();
+}
+
+void FormTest::Show() {
+  form->Show();
+  Pump();
+}
+
 }  // namespace formstest

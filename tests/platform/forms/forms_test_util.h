@@ -49,6 +49,16 @@ class FormsTest : public ::testing::Test {
   void TearDown() override;
 };
 
+// A test with a form of its own (no window yet), freed after each test.
+class FormTest : public FormsTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Shows the form and runs the messages that follow.
+  void Show();
+  TForm* form = nullptr;
+};
+
 // A windowed control that can take the focus and counts its paints.
 class TTestWin : public TCustomControl {
  public:

@@ -12,11 +12,10 @@ namespace {
 
 constexpr int kItem = 12;  // item height of the test font (height 12)
 
-class ListTest : public FormsTest {
+class ListTest : public FormTest {
  protected:
   void SetUp() override {
-    FormsTest::SetUp();
-    form = new TForm(nullptr);
+    FormTest::SetUp();
     form->SetBounds(10, 10, 400, 300);
     list = new TListBox(form);
     list->SetName("List1");
@@ -27,18 +26,9 @@ class ListTest : public FormsTest {
     other->SetParent(form);
     other->SetBounds(200, 10, 100, 24);
   }
-  void TearDown() override {
-    if (form) form->Free();
-    FormsTest::TearDown();
-  }
-  void Show() {
-    form->Show();
-    Pump();
-  }
   void Fill(int n) {
     for (int i = 0; i < n; ++i) list->Items()->Add("item " + std::to_string(i));
   }
-  TForm* form = nullptr;
   TListBox* list = nullptr;
   TEdit* other = nullptr;
 };
@@ -226,11 +216,10 @@ TEST_F(ListTest, MultipleSelection) {
 
 // ---- combo boxes
 
-class ComboTest : public FormsTest {
+class ComboTest : public FormTest {
  protected:
   void SetUp() override {
-    FormsTest::SetUp();
-    form = new TForm(nullptr);
+    FormTest::SetUp();
     form->SetBounds(10, 10, 400, 300);
     combo = new TComboBox(form);
     combo->SetName("Combo1");
@@ -246,14 +235,6 @@ class ComboTest : public FormsTest {
     combo->OnDropDown = [this](TObject*) { events.push_back("dropdown"); };
     combo->OnCloseUp = [this](TObject*) { events.push_back("closeup"); };
   }
-  void TearDown() override {
-    if (form) form->Free();
-    FormsTest::TearDown();
-  }
-  void Show() {
-    form->Show();
-    Pump();
-  }
   void Focus() {
     combo->SetFocus();
     Pump();
@@ -265,7 +246,6 @@ class ComboTest : public FormsTest {
     FanoInputKey(VK_MENU, FALSE);
     Pump();
   }
-  TForm* form = nullptr;
   TComboBox* combo = nullptr;
   TEdit* other = nullptr;
   std::vector<std::string> events;

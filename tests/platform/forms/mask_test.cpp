@@ -72,11 +72,10 @@ TEST(MaskLanguage, SectionsAndPositions) {
   EXPECT_TRUE(MaskCharAccepted(sign, c));
 }
 
-class MaskEditTest : public FormsTest {
+class MaskEditTest : public FormTest {
  protected:
   void SetUp() override {
-    FormsTest::SetUp();
-    form = new TForm(nullptr);
+    FormTest::SetUp();
     form->SetBounds(10, 10, 300, 200);
     edit = new TMaskEdit(form);
     edit->SetName("Mask1");
@@ -86,12 +85,7 @@ class MaskEditTest : public FormsTest {
     other->SetName("Other");
     other->SetParent(form);
     other->SetBounds(10, 50, 150, 24);
-    form->Show();
-    Pump();
-  }
-  void TearDown() override {
-    if (form) form->Free();
-    FormsTest::TearDown();
+    Show();
   }
   void Focus() {
     edit->SetFocus();
@@ -106,7 +100,6 @@ class MaskEditTest : public FormsTest {
     edit->GetSel(a, b);
     return {a, b};
   }
-  TForm* form = nullptr;
   TMaskEdit* edit = nullptr;
   TEdit* other = nullptr;
 };

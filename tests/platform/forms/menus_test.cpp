@@ -11,11 +11,10 @@ using namespace formstest;
 
 namespace {
 
-class Menus : public FormsTest {
+class Menus : public FormTest {
  protected:
   void SetUp() override {
-    FormsTest::SetUp();
-    form = new TForm(nullptr);
+    FormTest::SetUp();
     form->SetBounds(100, 100, 300, 200);
     target = new TTestWin(form);
     target->SetBounds(10, 10, 100, 50);
@@ -31,19 +30,13 @@ class Menus : public FormsTest {
     sub->SetCaption("&Inner");
     sub->OnClick = [this](TObject*) { clicked.push_back("&Inner"); };
     menu->Items()->Items(4)->Add(sub);
-    form->Show();
-    Pump();
-  }
-  void TearDown() override {
-    form->Free();
-    FormsTest::TearDown();
+    Show();
   }
   RECT MenuRect() {
     RECT r{};
     GetWindowRect(menu->PopupWindowHandle(), &r);
     return r;
   }
-  TForm* form = nullptr;
   TTestWin* target = nullptr;
   TPopupMenu* menu = nullptr;
   std::vector<std::string> clicked;

@@ -8,11 +8,10 @@ using namespace formstest;
 
 namespace {
 
-class Navigation : public FormsTest {
+class Navigation : public FormTest {
  protected:
   void SetUp() override {
-    FormsTest::SetUp();
-    form = new TForm(nullptr);
+    FormTest::SetUp();
     form->SetName("Form");
     form->SetBounds(20, 20, 300, 240);
     box = new TTestWin(form);
@@ -32,12 +31,7 @@ class Navigation : public FormsTest {
     inner->SetName("Inner");
     inner->SetParent(box);
   }
-  void TearDown() override {
-    if (form) form->Free();
-    FormsTest::TearDown();
-  }
   TWinControl* Focused() { return FindControl(GetFocus()); }
-  TForm* form = nullptr;
   TTestWin* box = nullptr;
   TTestWin* inner = nullptr;
   TTestWin* e[3] = {};

@@ -8,11 +8,10 @@ using namespace formstest;
 
 namespace {
 
-class Notifications : public FormsTest {
+class Notifications : public FormTest {
  protected:
   void SetUp() override {
-    FormsTest::SetUp();
-    form = new TForm(nullptr);
+    FormTest::SetUp();
     form->SetName("Form");
     form->SetBounds(10, 10, 300, 200);
     panel = new TTestWin(form);
@@ -22,11 +21,6 @@ class Notifications : public FormsTest {
     panel->SetBounds(0, 0, 200, 100);
     panel->SetParent(form);
   }
-  void TearDown() override {
-    if (form) form->Free();
-    FormsTest::TearDown();
-  }
-  TForm* form = nullptr;
   TTestWin* panel = nullptr;
   MessageLog log;
 };
@@ -303,6 +297,7 @@ TEST_F(MoreNotifications, SystemColourChangesReachEveryControl) {
   Pump();
   SetSysColors(1, &index, &old);
   Pump();
+  ASSERT_GE(log.Entries().size(), 4u);
   auto first = std::vector<std::string>(log.Entries().begin(), log.Entries().begin() + 4);
   EXPECT_EQ(first, (std::vector<std::string>{"Form:CM_SYSCOLORCHANGE", "Panel:CM_SYSCOLORCHANGE", "Label:CM_SYSCOLORCHANGE",
                                              "Child:CM_SYSCOLORCHANGE"}));
