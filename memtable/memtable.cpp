@@ -2209,8 +2209,7 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
         const TMTDataFieldGx* column = ds->Fields()[static_cast<size_t>(map[k].first)];
         passing[k].column = column;
         passing[k].nullAsIs = column->StoresAsIs(kNullValue);
-        passing[k].typedAsIs = !column->CopiesValues() && (column->StoreVarType() == varVariant ||
-                                                           column->StoreVarType() == passing[k].type);
+        passing[k].typedAsIs = column->StoresTypeAsIs(passing[k].type);
       }
     }
   }

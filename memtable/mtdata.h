@@ -119,7 +119,11 @@ class TMTDataFieldGx : public TComponent {
   // Whether the column stores the value as it is (SetDataValue converts nothing): Null, or a value
   // of the stored type, in a column that keeps no object references.
   bool StoresAsIs(const Variant& value) const noexcept {
-    return !copiesValues_ && (value.IsNull() || storeVarType_ == varVariant || value.VarType() == storeVarType_);
+    return value.IsNull() ? !copiesValues_ : StoresTypeAsIs(value.VarType());
+  }
+  // The same for every value (not Null) of that type: what copies decide once per column.
+  bool StoresTypeAsIs(TVarType type) const noexcept {
+    return !copiesValues_ && (storeVarType_ == varVariant || type == storeVarType_);
   }
 
  protected:

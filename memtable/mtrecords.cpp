@@ -90,16 +90,15 @@ const Variant& TMemoryRecordGx::ValueRef(int index, int version) const {
   }
 }
 
-Variant TMemoryRecordGx::Convert(int index, const Variant& value) const {
-  if (value.IsNull()) return Variant::Null();
-  TMTDataStructGx* s = DataStruct();
-  if (!s || index >= s->Count()) return value;
-  return ConvertTo(s->Fields()[static_cast<size_t>(index)]->StoreVarType(), value);
-}
-
-Variant TMemoryRecordGx::ConvertTo(TVarType type, const Variant& value) {
-  if (type == (varArray | varByte)) return ToByteArray(value);
-  return VarCast(value, type);
+void TMemoryRecordGx::StoreValue(Variant& slot, TVarType type, const Variant& value) {
+  if (value.IsNull())
+    slot = Variant::Null();
+  else if (type == varVariant || value.VarType() == type)
+    slot = value;
+  else if (type == (varArray | varByte))
+    slot = ToByteArray(value);
+  else
+    slot = VarCast(value, type);
 }
 
 void TMemoryRecordGx::SetDataValue(int index, int version, const Variant& value) {
@@ -135,15 +134,7 @@ void TMemoryRecordGx::SetDataValue(int index, int version, const Variant& value)
     data_[i] = VarAsVariantGx(value);
     return;
   }
-  if (!slot) return;
-  // The value as the column stores it: most values already have the column's type.
-  const TVarType type = f ? f->StoreVarType() : varVariant;
-  if (value.IsNull())
-    *slot = Variant::Null();
-  else if (type == varVariant || value.VarType() == type)
-    *slot = value;
-  else
-    *slot = ConvertTo(type, value);
+  if (slot) StoreValue(*slot, f ? f->StoreVarType() : varVariant, value);
 }
 
 Variant TMemoryRecordGx::GetDataValues(std::string_view names, int version) const {
@@ -240,16 +231,18 @@ void TMemoryRecordGx::WriteData(TWriter& writer) const {
 
 void TMemoryRecordGx::ReadData(TReader& reader) {
   reader.ReadListBegin();
+  const TMTDataStructGx* s = DataStruct();
   for (int i = 0; i < FieldCount(); ++i) {
     if (reader.EndOfList()) reader.Error("A record holds fewer values than the store has columns");
     Variant v = reader.ReadVariant();
-    TMTDataStructGx* s = DataStruct();
+    Variant& slot = data_[static_cast<size_t>(i)];
+    const TMTDataFieldGx* f = s && i < s->Count() ? s->Fields()[static_cast<size_t>(i)] : nullptr;
     if (v.IsEmpty())
-      data_[static_cast<size_t>(i)] = Variant::Null();
-    else if (s && i < s->Count() && s->Fields()[static_cast<size_t>(i)]->CopiesValues())
-      data_[static_cast<size_t>(i)] = v;
+      slot = Variant::Null();
+    else if (f && f->CopiesValues())
+      slot = std::move(v);
     else
-      data_[static_cast<size_t>(i)] = Convert(i, v);
+      StoreValue(slot, f ? f->StoreVarType() : varVariant, v);
   }
   if (!reader.EndOfList()) reader.Error("A record holds more values than the store has columns");
   reader.ReadListEnd();

@@ -123,10 +123,9 @@ class TMemoryRecordGx : public TPersistent {
     if (static_cast<size_t>(static_cast<unsigned>(index)) >= data_.size()) IndexError(index);
   }
   [[noreturn]] static void IndexError(int index);
-  // The value as the column stores it.
-  Variant Convert(int index, const Variant& value) const;
-  // A value that is neither Null nor of the column's type, in that type.
-  static Variant ConvertTo(TVarType type, const Variant& value);
+  // Puts the value into the slot as a column of that stored type holds it: Null, the value as it
+  // is when it has the type (most do), or the value converted.
+  static void StoreValue(Variant& slot, TVarType type, const Variant& value);
 
   std::vector<Variant> data_;
   std::vector<Variant> old_;
