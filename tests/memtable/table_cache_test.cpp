@@ -312,6 +312,40 @@ TEST(MemTableTransfer, LoadFromDataSetRangesAndModes) {
   EXPECT_EQ(Ids(fresh), (std::vector<int>{1, 2, 3, 4, 5, 6}));
 }
 
+TEST(MemTableTransfer, LoadFromDataSetStoresValuesAsItsColumnsHoldThem) {
+  TMemTableGx src;
+  MakeTable(src, "mtblSrc");
+  AppendRow(src, 1, "7", 2.5);
+  AppendRow(src, 2, Null(), Null());
+  TMemTableGx dst;
+  dst.SetName("mtblDst");
+  dst.FieldDefs().Add("ID", ftString, 10);  // numbers become texts
+  dst.FieldDefs().Add("NAME", ftInteger);   // texts become numbers
+  dst.FieldDefs().Add("AMOUNT", ftFloat);   // taken as they are
+  dst.CreateDataSet();
+  EXPECT_EQ(dst.LoadFromDataSet(&src, 0, 1, false), 2);
+  const TMemoryRecordGx* first = dst.RecordsList()->Rec(0);
+  EXPECT_EQ(first->Value(0).VarType(), varString);
+  EXPECT_EQ(first->Value(0).AsString(), "1");
+  EXPECT_EQ(first->Value(1).VarType(), varInteger);
+  EXPECT_EQ(first->Value(1).AsInteger(), 7);
+  EXPECT_EQ(first->Value(2).VarType(), varDouble);
+  EXPECT_EQ(first->Value(2).AsDouble(), 2.5);
+  const TMemoryRecordGx* second = dst.RecordsList()->Rec(1);
+  EXPECT_EQ(second->Value(0).AsString(), "2");
+  EXPECT_TRUE(second->Value(1).IsNull());
+  EXPECT_TRUE(second->Value(2).IsNull());
+  // A source that changes what its fields read is read through its fields.
+  src.OnGetFieldValue = [](TCustomMemTableGx*, TField* f, Variant& v) {
+    if (f->FieldName() == "AMOUNT" && !v.IsNull()) v = v.AsDouble() * 2;
+  };
+  TMemTableGx again;
+  MakeTable(again, "mtblAgain");
+  EXPECT_EQ(again.LoadFromDataSet(&src, 0, 1, false), 2);
+  EXPECT_EQ(again.RecordsList()->Rec(0)->Value(2).AsDouble(), 5.0);
+  EXPECT_EQ(again.RecordsList()->Rec(0)->Value(1).AsString(), "7");
+}
+
 TEST(MemTableTransfer, LoadFromDataSetThroughCachedInserts) {
   TMemTableGx src;
   MakeTable(src, "mtblSrc");

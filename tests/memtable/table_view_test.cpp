@@ -503,6 +503,11 @@ TEST(MemTableGrid, AFreedClientIsForgotten) {
   t.RegisterClient(client);
   client->Free();
   EXPECT_NO_THROW(AppendRow(t, 1, "a"));
+  // Only the freed client left the list: the next one takes its place and hears the rows.
+  TRecordingClient other;
+  EXPECT_EQ(t.RegisterClient(&other), 0);
+  AppendRow(t, 2, "b");
+  EXPECT_FALSE(other.Notices.empty());
 }
 
 TEST(MemTableSort, ACalculatedFieldAsKey) {
