@@ -592,17 +592,18 @@ void HostApp::ShowText(const std::string& text, bool error) {
 
 // ---- the link with the module ----
 
-std::string HostApp::Garbled(const std::string& kind, std::string reply) {
+void HostApp::Answer(const char* code, const std::string& kind, std::string reply, std::u16string& slot) {
   bool isCommand = kind == "display" || kind == "save";
   for (auto it = garbles_.begin(); it != garbles_.end(); ++it) {
     if (*it == kind || *it == "any" || (isCommand && *it == "command")) {
       garbles_.erase(it);
-      std::string cut = reply.substr(0, reply.size() / 2) + "<<garbled";
+      reply = reply.substr(0, reply.size() / 2) + "<<garbled";
       log_.Write("HOST", "garbling the " + kind + " reply as asked");
-      return cut;
+      break;
     }
   }
-  return reply;
+  log_.Document("REPLY", code, reply);
+  slot = U16(reply);
 }
 
 std::vector<hostdb::LookupArg> HostApp::Arguments(const TArgArr* args, std::string& shown) {
@@ -694,9 +695,7 @@ LRESULT HostApp::OnLink(UINT msg, WPARAM wp, LPARAM lp) {
       std::string name = U8(share->RequestName), code = U8(share->ModuleCode);
       log_.Write("RECV", "0x46E open session: request name " + Quoted(name) + ", module code " + Quoted(code) +
                              ", form " + Hex(static_cast<uintptr_t>(lp)));
-      std::string reply = Garbled("open", handler_->OpenSession(name, code, static_cast<uintptr_t>(lp)));
-      log_.Document("REPLY", "0x46E", reply);
-      share->ReplyOpen = U16(reply);
+      Answer("0x46E", "open", handler_->OpenSession(name, code, static_cast<uintptr_t>(lp)), share->ReplyOpen);
       if (status_) InvalidateRect(status_, nullptr, TRUE);
       return 0;
     }
@@ -704,9 +703,7 @@ LRESULT HostApp::OnLink(UINT msg, WPARAM wp, LPARAM lp) {
       if (!needShare("0x46F")) return 0;
       log_.Write("RECV", "0x46F close session " + std::to_string(share->SessionId) + ", module code " +
                              Quoted(U8(share->ModuleCode)) + ", form " + Hex(static_cast<uintptr_t>(lp)));
-      std::string reply = Garbled("close", handler_->CloseSession(share->SessionId, U8(share->ModuleCode)));
-      log_.Document("REPLY", "0x46F", reply);
-      share->ReplyClose = U16(reply);
+      Answer("0x46F", "close", handler_->CloseSession(share->SessionId, U8(share->ModuleCode)), share->ReplyClose);
       if (status_) InvalidateRect(status_, nullptr, TRUE);
       return 0;
     }
@@ -718,10 +715,8 @@ LRESULT HostApp::OnLink(UINT msg, WPARAM wp, LPARAM lp) {
                              Hex(static_cast<uintptr_t>(lp)));
       log_.Document("REQUEST", "0x470", request);
       std::string kind = SameText(command, "display") ? "display" : SameText(command, "singleRecordSet") ? "save" : "command";
-      std::string reply =
-          Garbled(kind, handler_->Command(share->SessionId, U8(share->ModuleCode), command, request));
-      log_.Document("REPLY", "0x470", reply);
-      share->ReplyCommand = U16(reply);
+      Answer("0x470", kind, handler_->Command(share->SessionId, U8(share->ModuleCode), command, request),
+             share->ReplyCommand);
       return 0;
     }
     case HM_SEARCH: {
@@ -730,9 +725,7 @@ LRESULT HostApp::OnLink(UINT msg, WPARAM wp, LPARAM lp) {
       auto args = Arguments(reinterpret_cast<const TArgArr*>(lp), shown);
       std::string function = U8(share->FunctionName);
       log_.Write("RECV", "0x473 search, function " + Quoted(function) + ", arguments " + shown);
-      std::string reply = Garbled("search", handler_->Search(function, args));
-      log_.Document("REPLY", "0x473", reply);
-      share->ReplySearch = U16(reply);
+      Answer("0x473", "search", handler_->Search(function, args), share->ReplySearch);
       return 0;
     }
     case HM_LOOKUP: {
@@ -743,11 +736,8 @@ LRESULT HostApp::OnLink(UINT msg, WPARAM wp, LPARAM lp) {
       log_.Write("RECV", "0x474 lookup " + Quoted(view) + ", flags A " + std::to_string(share->LookupFlagA) + " B " +
                              std::to_string(share->LookupFlagB) + " C " + std::to_string(share->LookupFlagC) +
                              ", arguments " + shown);
-      std::string reply = Garbled("lookup", handler_->Lookup(view, args, [this](std::string_view v, const hostdb::RowSet& rows) {
-        return Choose(v, rows);
-      }));
-      log_.Document("REPLY", "0x474", reply);
-      share->ReplyLookup = U16(reply);
+      auto choose = [this](std::string_view v, const hostdb::RowSet& rows) { return Choose(v, rows); };
+      Answer("0x474", "lookup", handler_->Lookup(view, args, choose), share->ReplyLookup);
       return 0;
     }
   }

@@ -79,7 +79,9 @@ class HostApp {
   void ReadCommandSets(const char* why);
   IHostCommand* FindCommand(const std::string& name);
   bool RunCommand(const std::string& name, std::string& error);
-  std::string Garbled(const std::string& kind, std::string reply);
+  // Hands the module its reply in `slot`: garbled first when the script asked for it, and logged
+  // under the message `code`.
+  void Answer(const char* code, const std::string& kind, std::string reply, std::u16string& slot);
   std::vector<hostdb::LookupArg> Arguments(const TArgArr* args, std::string& shown);
   std::optional<size_t> Choose(std::string_view view, const hostdb::RowSet& rows);
   LRESULT OnMessageBox(FanoMessageBoxRequest* request);

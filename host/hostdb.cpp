@@ -107,9 +107,6 @@ DbStatus Exec(sqlite3* db, const std::string& sql) {
 
 namespace {
 
-// A name or value from the input, fit to quote in an error text.
-std::string Printable(std::string_view s) { return "\"" + SanitizeUtf8(Cp936Truncate(s, 40)) + "\""; }
-
 DbStatus Error(DbCode code, std::string text) { return DbStatus::Error(code, std::move(text)); }
 
 }  // namespace
@@ -171,6 +168,8 @@ DbStatus BindValues(const TableDef& table, const NamedValues& values, std::vecto
 }
 
 }  // namespace detail
+
+std::string Printable(std::string_view s) { return "\"" + SanitizeUtf8(Cp936Truncate(s, 40)) + "\""; }
 
 using namespace detail;
 

@@ -113,6 +113,10 @@ struct RowSet {
 // with "." and the column's scale, dates as yyyy-mm-dd hh:nn:ss, strings as they are.
 std::string ValueText(const Column& column, const Variant& value);
 
+// A name or value from the input, fit to quote in an error text: cut short, made printable and
+// put in double quotes.
+std::string Printable(std::string_view s);
+
 struct LookupArg {
   std::string name;
   uint8_t kind = 0;

@@ -9,12 +9,11 @@
 namespace fanohost {
 
 using hostdb::ChangeRow;
+using hostdb::Printable;
 using hostdb::RowStatus;
 
 namespace {
 
-// Quoted for an error text: cut short and made printable, as the input may be anything.
-std::string Shown(std::string_view s) { return "\"" + SanitizeUtf8(Cp936Truncate(s, 40)) + "\""; }
 
 bool IsControlAttribute(std::string_view name) { return name == "op" || name == "pk" || name == "fk" || name == "rn"; }
 
@@ -66,11 +65,11 @@ class RowReader {
       }
       auto op = TCvXmlDom::GetAttribute(row, "op");
       if (!op) {
-        why = "the row " + Shown(row->Name()) + " has no \"op\"";
+        why = "the row " + Printable(row->Name()) + " has no \"op\"";
         return false;
       }
       if (!ReadOp(Trim(*op), change.status)) {
-        why = "the row " + Shown(row->Name()) + " has an unknown op " + Shown(*op);
+        why = "the row " + Printable(row->Name()) + " has an unknown op " + Printable(*op);
         return false;
       }
       change.parent = rowParent;
@@ -78,7 +77,7 @@ class RowReader {
       if (change.status == RowStatus::Inserted) {
         auto rn = TCvXmlDom::GetAttribute(row, "rn");
         if (!rn || !ReadInt64(*rn, change.rn)) {
-          why = "the inserted row " + Shown(row->Name()) + " has no row number \"rn\"";
+          why = "the inserted row " + Printable(row->Name()) + " has no row number \"rn\"";
           return false;
         }
       }
@@ -99,7 +98,7 @@ class RowReader {
         const TXmlNode* child = row->Nodes(c);
         if (!TCvXmlDom::IsElement(child)) continue;
         if (child->Name() != "child") {
-          why = "the row " + Shown(row->Name()) + " holds " + Shown(child->Name()) + " where only \"child\" may stand";
+          why = "the row " + Printable(row->Name()) + " holds " + Printable(child->Name()) + " where only \"child\" may stand";
           return false;
         }
         children.push_back(child);
@@ -119,7 +118,7 @@ bool ReadParams(const TXmlNode* params, HostRequest& out, std::string& why) {
     const TXmlNode* p = params->Nodes(i);
     if (!TCvXmlDom::IsElement(p)) continue;
     if (p->Name() != "param") {
-      why = "\"params\" holds " + Shown(p->Name()) + " where only \"param\" may stand";
+      why = "\"params\" holds " + Printable(p->Name()) + " where only \"param\" may stand";
       return false;
     }
     auto typ = TCvXmlDom::GetAttribute(p, "typ");
@@ -128,7 +127,7 @@ bool ReadParams(const TXmlNode* params, HostRequest& out, std::string& why) {
         const TXmlNode* var = p->Nodes(v);
         if (!TCvXmlDom::IsElement(var)) continue;
         if (var->Name() != "var") {
-          why = "a variable block holds " + Shown(var->Name());
+          why = "a variable block holds " + Printable(var->Name());
           return false;
         }
         out.variables.push_back({TCvXmlDom::GetAttribute(var, "varname").value_or(""),

@@ -143,6 +143,14 @@ bool ReadScript(std::string_view text, std::vector<ScriptAction>& out, std::stri
     size_t args = w.size() - 1;
     auto needArgs = [&](size_t min, size_t max) { return args >= min && args <= max; };
     long long n = 0;
+    // Words `at` and `at + 1` as a position on screen.
+    auto readPoint = [&](size_t at) {
+      long long x = 0, y = 0;
+      if (!ReadInt(w[at], -32768, 32767, x) || !ReadInt(w[at + 1], -32768, 32767, y)) return false;
+      a.x = static_cast<int>(x);
+      a.y = static_cast<int>(y);
+      return true;
+    };
     if (verb == "wait") {
       if (!needArgs(1, 1) || !ReadInt(w[1], 0, 3600000, n)) return fail("wait takes milliseconds (0 to 3600000)");
       a.kind = ActionKind::Wait;
@@ -152,12 +160,8 @@ bool ReadScript(std::string_view text, std::vector<ScriptAction>& out, std::stri
       a.kind = ActionKind::Command;
       a.text = w[1];
     } else if (verb == "click") {
-      long long x = 0, y = 0;
-      if (!needArgs(2, 3) || !ReadInt(w[1], -32768, 32767, x) || !ReadInt(w[2], -32768, 32767, y))
-        return fail("click takes x y [left|right|double]");
+      if (!needArgs(2, 3) || !readPoint(1)) return fail("click takes x y [left|right|double]");
       a.kind = ActionKind::Click;
-      a.x = static_cast<int>(x);
-      a.y = static_cast<int>(y);
       if (args == 3) {
         std::string how = LowerCase(w[3]);
         if (how == "left") a.click = ClickKind::Left;
@@ -166,21 +170,14 @@ bool ReadScript(std::string_view text, std::vector<ScriptAction>& out, std::stri
         else return fail("a click is left, right or double, not \"" + w[3] + "\"");
       }
     } else if (verb == "probe") {
-      long long x = 0, y = 0;
-      if (!needArgs(2, 2) || !ReadInt(w[1], -32768, 32767, x) || !ReadInt(w[2], -32768, 32767, y))
-        return fail("probe takes x y");
+      if (!needArgs(2, 2) || !readPoint(1)) return fail("probe takes x y");
       a.kind = ActionKind::Probe;
-      a.x = static_cast<int>(x);
-      a.y = static_cast<int>(y);
     } else if (verb == "click-window") {
-      long long x = 0, y = 0;
-      if (!(args == 1 || (args == 3 && ReadInt(w[2], -32768, 32767, x) && ReadInt(w[3], -32768, 32767, y))))
+      if (!(args == 1 || (args == 3 && readPoint(2))))
         return fail("click-window takes a window text or class and an optional x y");
       a.kind = ActionKind::ClickWindow;
       a.text = w[1];
       a.hasPosition = args == 3;
-      a.x = static_cast<int>(x);
-      a.y = static_cast<int>(y);
     } else if (verb == "key") {
       if (args == 0) return fail("key takes one or more keys");
       for (size_t i = 1; i < w.size(); ++i) {

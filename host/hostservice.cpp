@@ -7,9 +7,9 @@
 
 namespace fanohost {
 
-namespace {
+using hostdb::Printable;
 
-std::string Shown(std::string_view s) { return "\"" + SanitizeUtf8(Cp936Truncate(s, 40)) + "\""; }
+namespace {
 
 std::string DbFailure(const hostdb::DbStatus& st) { return StatusReply(ReplyCode::FromDb(st.code), st.text); }
 
@@ -73,10 +73,10 @@ std::string RequestHandler::Command(int32_t session, std::string_view, std::stri
       return StatusReply(ReplyCode::UnknownSession, "The session " + std::to_string(session) + " is not open.");
     bool display = SameText(command, "display");
     bool save = SameText(command, "singleRecordSet");
-    if (!display && !save) return StatusReply(ReplyCode::UnknownCommand, "The host has no command " + Shown(command) + ".");
+    if (!display && !save) return StatusReply(ReplyCode::UnknownCommand, "The host has no command " + Printable(command) + ".");
     HostRequest req;
     std::string why;
-    if (!ReadRequest(request, req, why)) return StatusReply(ReplyCode::BadRequest, "The request of " + Shown(command) + ": " + why + ".");
+    if (!ReadRequest(request, req, why)) return StatusReply(ReplyCode::BadRequest, "The request of " + Printable(command) + ": " + why + ".");
     return display ? Display(req) : Save(req);
   });
 }
@@ -96,7 +96,7 @@ std::string RequestHandler::Display(const HostRequest& req) {
   int64_t id = 0;
   if (!idParam || !ParamAsInt64(*idParam, id))
     return StatusReply(ReplyCode::BadRequest, std::string("\"display\" needs the document id BILDA_ID as an integer") +
-                                                  (idParam ? ", not " + Shown(idParam->value) : std::string()) + ".");
+                                                  (idParam ? ", not " + Printable(idParam->value) : std::string()) + ".");
   hostdb::RowSet header, lines;
   hostdb::DbStatus st = db_.Display(id, header, lines);
   if (!st.ok()) return DbFailure(st);
