@@ -1,7 +1,7 @@
 #pragma once
 // The quicksort the lists of the suite share: over positions lo..hi, around the element in the
-// middle, which is followed through the exchanges; recursion into the left part, a loop over the
-// right. The scans stay inside the range, so a comparison that breaks its contract cannot lead
+// middle, which is followed through the exchanges; recursion into the smaller part, a loop over
+// the larger, so the depth stays logarithmic whatever the order of the input. The scans stay inside the range, so a comparison that breaks its contract cannot lead
 // them past it. Equal elements may change their order.
 //
 // compare(i, p) answers negative, zero or positive for the elements at positions i and p;
@@ -26,7 +26,12 @@ void GxQuickSort(int lo, int hi, const Compare& compare, const Exchange& exchang
         --j;
       }
     } while (i <= j);
-    if (lo < j) GxQuickSort(lo, j, compare, exchange);
-    lo = i;
+    if (j - lo < hi - i) {
+      if (lo < j) GxQuickSort(lo, j, compare, exchange);
+      lo = i;
+    } else {
+      if (i < hi) GxQuickSort(i, hi, compare, exchange);
+      hi = j;
+    }
   }
 }

@@ -1,11 +1,15 @@
 // The editors' shared routines that need no window system.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "editors/gxconsts.h"
 #include "editors/gxplatform.h"
+#include "editors/gxsort.h"
 #include "editors/toolctrlsgx.h"
 #include "platform/db/testdataset.h"
 #include "support/error_text.h"
@@ -319,6 +323,58 @@ TEST(BookmarkList, CustomSortAndClear) {
   list.Clear();
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(list.IndexOf("a"), -1);
+}
+
+// ---------------------------------------------------------------- quicksort
+
+std::vector<int> GxSorted(std::vector<int> v) {
+  if (!v.empty())
+    GxQuickSort(
+        0, static_cast<int>(v.size()) - 1, [&](int a, int b) { return v[a] < v[b] ? -1 : v[a] > v[b] ? 1 : 0; },
+        [&](int a, int b) { std::swap(v[a], v[b]); });
+  return v;
+}
+
+TEST(GxQuickSort, SortsEveryShapeOfInput) {
+  std::mt19937 rng(217);
+  std::vector<std::vector<int>> inputs = {{}, {1}, {2, 1}, {1, 1, 1, 1}};
+  for (int n : {7, 100, 5000}) {
+    std::vector<int> up(n), down(n), saw(n), few(n), random(n);
+    for (int i = 0; i < n; ++i) {
+      up[i] = i;
+      down[i] = n - i;
+      saw[i] = i % 13;
+      few[i] = static_cast<int>(rng() % 3);
+      random[i] = static_cast<int>(rng() % 1000);
+    }
+    inputs.insert(inputs.end(), {up, down, saw, few, random});
+  }
+  for (const auto& in : inputs) {
+    std::vector<int> expected = in;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(GxSorted(in), expected) << "n " << in.size();
+  }
+}
+
+TEST(GxQuickSort, InconsistentComparisonStaysInsideTheRange) {
+  std::vector<int> v(50);
+  for (int i = 0; i < 50; ++i) v[i] = i;
+  std::mt19937 rng(5);
+  int lo = 10, hi = 39, outside = 0;
+  GxQuickSort(
+      lo, hi,
+      [&](int a, int b) {
+        outside += a < lo || a > hi || b < lo || b > hi;
+        return static_cast<int>(rng() % 3) - 1;
+      },
+      [&](int a, int b) {
+        outside += a < lo || a > hi || b < lo || b > hi;
+        std::swap(v[a], v[b]);
+      });
+  EXPECT_EQ(outside, 0);
+  std::vector<int> middle(v.begin() + lo, v.begin() + hi + 1);
+  std::sort(middle.begin(), middle.end());
+  for (int i = lo; i <= hi; ++i) EXPECT_EQ(middle[i - lo], i);
 }
 
 }  // namespace
