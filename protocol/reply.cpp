@@ -182,8 +182,7 @@ class TRowReader {
           c.index >= 0 && c.index < store->Count() ? store->Fields()[static_cast<size_t>(c.index)] : nullptr;
       // What Convert makes is of one type per column: whether the store takes it as it is is known
       // here once.
-      c.asIs = column && !column->CopiesValues() &&
-               (column->StoreVarType() == varVariant || column->StoreVarType() == ConvertedType(c.type));
+      c.asIs = column && column->StoresTypeAsIs(ConvertedType(c.type));
       // A name holding "=" is never an attribute's name.
       if (c.attribute.find('=') == std::string::npos) byName_.emplace(c.attribute, static_cast<int>(columns_.size()));
       columns_.push_back(std::move(c));
