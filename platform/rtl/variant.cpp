@@ -228,7 +228,8 @@ void Variant::Release() noexcept {
 
 void Variant::Clear() noexcept { Release(); }
 
-void Variant::SetString(std::string&& s, TVarType type) {
+// The text is copied into a block of its own, so a view or a temporary does as well as a string.
+void Variant::SetString(std::string_view s, TVarType type) {
   u_.i64 = 0;
   if (s.empty()) {
     u_.str = VariantOps::EmptyRep();
@@ -256,18 +257,10 @@ Variant::Variant(unsigned long long v) noexcept {
 Variant::Variant(double v) noexcept : type_(varDouble) { u_.dbl = v; }
 Variant::Variant(float v) noexcept : type_(varSingle) { u_.i64 = 0; u_.sgl = v; }
 Variant::Variant(Currency v) noexcept : type_(varCurrency) { u_.i64 = v.Value; }
-Variant::Variant(const char* v) : type_(varEmpty) { SetString(v ? std::string(v) : std::string(), varString); }
-Variant::Variant(std::string_view v) : type_(varEmpty) {
-  // Made in place: no text of its own to move in and drop.
-  if (v.empty()) {
-    SetString(std::string(), varString);
-    return;
-  }
-  u_.str = VariantOps::MakeRep(v);
-  type_ = varString;
-}
+Variant::Variant(const char* v) : type_(varEmpty) { SetString(v ? std::string_view(v) : std::string_view(), varString); }
+Variant::Variant(std::string_view v) : type_(varEmpty) { SetString(v, varString); }
 Variant::Variant(const std::string& v) : Variant(std::string_view(v)) {}
-Variant::Variant(std::string&& v) : type_(varEmpty) { SetString(std::move(v), varString); }
+Variant::Variant(std::string&& v) : Variant(std::string_view(v)) {}
 Variant::Variant(const char16_t* v) : type_(varEmpty) {
   SetString(v ? Utf16ToUtf8(v) : std::string(), varOleStr);
 }

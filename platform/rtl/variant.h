@@ -218,7 +218,7 @@ class Variant {
   }
   void CopyFrom(const Variant& other);
   void Release() noexcept;
-  void SetString(std::string&& s, TVarType type);
+  void SetString(std::string_view s, TVarType type);
   Array& ArrayData() const;
 
   TVarType type_;
