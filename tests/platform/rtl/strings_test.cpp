@@ -117,7 +117,11 @@ TEST(Collation, SameTextAgreesWithTheCollationOnPrintableAscii) {
       ASSERT_EQ(AnsiSameText(a, b), AnsiCompareText(a, b) == 0) << "[" << a << "] [" << b << "]";
   EXPECT_TRUE(AnsiSameText("Éa", "éA"));
   EXPECT_FALSE(AnsiSameText("ea", "éa"));
-  EXPECT_TRUE(AnsiSameText("ab", std::string("a\x01b")) == (AnsiCompareText("ab", std::string("a\x01b")) == 0));
+  // Control characters weigh nothing in the collation, so texts holding them must not be matched
+  // letter for letter.
+  EXPECT_TRUE(AnsiSameText("ab", std::string("a\x01" "b")));
+  EXPECT_FALSE(AnsiSameText("a\x01" "B", "a\x01" "c"));
+  EXPECT_TRUE(AnsiSameText("a\x01" "B", "A\x01" "b"));
 }
 
 TEST(CaseMapping, AsciiOnlyAndLocale) {
