@@ -238,8 +238,6 @@ size_t CharFromPoint(Edit* e, int px, int py, int* lineOut = nullptr) {
     best = q;
     p = q;
   }
-  // Past the end of a wrapped line: before its last character stays on the line.
-  if (l.end == l.next && l.end < t.size() && best > l.start && best == l.end) return best;
   return best;
 }
 
@@ -354,7 +352,9 @@ bool Replace(Edit* e, std::string ins, bool userEntry, bool undoable, bool typin
   if (undoable && !(typing && e->typing)) Remember(e);
   if (!undoable) e->canUndo = false;
   e->typing = typing;
-  std::string before = userEntry ? e->text : std::string();
+  // A control that does not scroll takes only what it can show: only it may have to go back.
+  const bool fixedRoom = userEntry && (e->Multi() ? !(e->style & ES_AUTOVSCROLL) : !(e->style & ES_AUTOHSCROLL));
+  std::string before = fixedRoom ? e->text : std::string();
   size_t beforeCp = e->cp936;
   size_t beforeAnchor = e->anchor;
   size_t beforeCaret = e->caret;
@@ -362,10 +362,9 @@ bool Replace(Edit* e, std::string ins, bool userEntry, bool undoable, bool typin
   e->cp936 = e->cp936 - removed + Cp936Len(ins);
   e->anchor = e->caret = a + ins.size();
   Layout(e);
-  // A control that does not scroll takes only what it can show.
-  if (userEntry && !ins.empty()) {
-    bool tooWide = !e->Multi() && !(e->style & ES_AUTOHSCROLL) && TextWidth(e, 0, e->text.size()) > e->FmtWidth();
-    bool tooTall = e->Multi() && !(e->style & ES_AUTOVSCROLL) && static_cast<int>(e->lines.size()) > e->VisibleLines();
+  if (fixedRoom && !ins.empty()) {
+    bool tooWide = !e->Multi() && TextWidth(e, 0, e->text.size()) > e->FmtWidth();
+    bool tooTall = e->Multi() && static_cast<int>(e->lines.size()) > e->VisibleLines();
     if (tooWide || tooTall) {
       e->text = std::move(before);
       e->cp936 = beforeCp;
@@ -624,7 +623,7 @@ void Paint(Edit* e, HDC given) {
   GetClientRect(e->wnd, &client);
   if (brush) FillRect(dc, &client, brush);
   int saved = SaveDC(dc);
-  HFONT font = e->measure.Font() ? e->measure.Font() : static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+  HFONT font = e->measure.DrawFont();
   SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
   IntersectClipRect(dc, e->fmt.left, e->fmt.top, e->fmt.right, e->fmt.bottom);
