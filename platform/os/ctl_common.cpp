@@ -271,12 +271,6 @@ std::string MapCase(std::string_view s, F f) {
 std::string UpperUtf8(std::string_view s) { return MapCase(s, u_toupper); }
 std::string LowerUtf8(std::string_view s) { return MapCase(s, u_tolower); }
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  std::string a = LowerUtf8(s);
-  std::string b = LowerUtf8(prefix);
-  return a.size() >= b.size() && a.compare(0, b.size(), b) == 0;
-}
-
 bool EqualsNoCase(std::string_view a, std::string_view b) { return LowerUtf8(a) == LowerUtf8(b); }
 
 // ---- clipboard

@@ -181,12 +181,6 @@ void MakeVisible(ListBox* l, int index) {
 void MeasureItem(ListBox* l, int index);
 LRESULT SendOwner(ListBox* l, UINT msg, WPARAM wp, LPARAM lp);
 
-int Compare(std::string_view a, std::string_view b) {
-  std::string x = LowerUtf8(a);
-  std::string y = LowerUtf8(b);
-  return x < y ? -1 : x > y ? 1 : 0;
-}
-
 int Insert(ListBox* l, int index, const char* s, LPARAM raw) {
   if (l->NoData()) return LB_ERR;
   Item it;
@@ -195,8 +189,10 @@ int Insert(ListBox* l, int index, const char* s, LPARAM raw) {
   int n = static_cast<int>(l->items.size());
   if (index < 0 || index > n) index = n;
   if ((l->style & LBS_SORT) && l->HasStrings() && index == n) {
-    index = static_cast<int>(std::upper_bound(l->items.begin(), l->items.end(), it.text,
-                                              [](const std::string& t, const Item& i) { return Compare(t, i.text) < 0; }) -
+    // Sorted ignoring case; the new text is brought to lower case once.
+    const std::string key = LowerUtf8(it.text);
+    index = static_cast<int>(std::upper_bound(l->items.begin(), l->items.end(), key,
+                                              [](const std::string& k, const Item& i) { return k < LowerUtf8(i.text); }) -
                              l->items.begin());
   }
   l->items.insert(l->items.begin() + index, std::move(it));
@@ -232,21 +228,23 @@ void Reset(ListBox* l) {
   Invalidate(l);
 }
 
-bool Matches(ListBox* l, int i, const char* s, LPARAM raw, bool exact) {
-  if (!l->HasStrings()) return l->items[static_cast<size_t>(i)].data == static_cast<uintptr_t>(raw);
-  std::string_view t = l->items[static_cast<size_t>(i)].text;
-  std::string_view p = s ? s : "";
-  return exact ? EqualsNoCase(t, p) : StartsWithNoCase(t, p);
-}
-
-// The first item after start (wrapping; start -1: from the first) that matches.
+// The first item after start (wrapping; start -1: from the first) that matches: its text begins
+// with s (exact: is s) ignoring case, or, without texts, its data is raw.
 int Find(ListBox* l, LONG start, const char* s, LPARAM raw, bool exact) {
   int n = l->Count();
   if (n == 0 || l->NoData()) return LB_ERR;
+  const bool texts = l->HasStrings();
+  const std::string p = texts ? LowerUtf8(s ? s : "") : std::string();
   int from = (start < 0 || start >= n) ? 0 : static_cast<int>(start) + 1;
   for (int k = 0; k < n; ++k) {
     int i = (from + k) % n;
-    if (Matches(l, i, s, raw, exact)) return i;
+    const Item& item = l->items[static_cast<size_t>(i)];
+    if (!texts) {
+      if (item.data == static_cast<uintptr_t>(raw)) return i;
+      continue;
+    }
+    const std::string t = LowerUtf8(item.text);
+    if (exact ? t == p : t.compare(0, p.size(), p) == 0) return i;
   }
   return LB_ERR;
 }
@@ -359,7 +357,7 @@ void Paint(ListBox* l, HDC given) {
   GetClientRect(l->wnd, &c);
   if (brush) FillRect(dc, &c, brush);
   int saved = SaveDC(dc);
-  SelectObject(dc, l->measure.Font() ? l->measure.Font() : static_cast<HFONT>(GetStockObject(SYSTEM_FONT)));
+  SelectObject(dc, l->measure.DrawFont());
   SetBkMode(dc, TRANSPARENT);
   for (int i = l->top; i < l->Count(); ++i) {
     RECT r = ItemRect(l, i);
