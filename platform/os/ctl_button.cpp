@@ -112,7 +112,7 @@ void Paint(Button* b, HDC given) {
   }
   HBRUSH brush = ControlColor(b->wnd, dc, b->IsPush() ? WM_CTLCOLORBTN : WM_CTLCOLORSTATIC);
   int saved = SaveDC(dc);
-  SelectObject(dc, b->measure.Font() ? b->measure.Font() : static_cast<HFONT>(GetStockObject(SYSTEM_FONT)));
+  SelectObject(dc, b->measure.DrawFont());
   SetBkMode(dc, TRANSPARENT);
   std::string text = TextOf(b->wnd);
   if (b->IsPush()) {

@@ -247,7 +247,7 @@ void Paint(Combo* c, HDC given) {
     int cur = Current(c);
     bool hot = c->focused && !c->dropped;
     int saved = SaveDC(dc);
-    SelectObject(dc, c->measure.Font() ? c->measure.Font() : static_cast<HFONT>(GetStockObject(SYSTEM_FONT)));
+    SelectObject(dc, c->measure.DrawFont());
     if (c->OwnerDraw()) {
       DRAWITEMSTRUCT d{};
       d.CtlType = ODT_COMBOBOX;

@@ -14,7 +14,7 @@
 namespace fano_os::ctl {
 
 // The state object of a control window lives in its first extra pointer; it is made at
-// WM_NCCREATE and freed at WM_NCDESTROY by WindowState below.
+// WM_NCCREATE and freed at WM_NCDESTROY by WithState below.
 template <class T>
 T* StateOf(HWND wnd) {
   return reinterpret_cast<T*>(GetWindowLongPtr(wnd, 0));
@@ -58,6 +58,8 @@ class TextMeasure {
   TextMeasure& operator=(const TextMeasure&) = delete;
   void SetFont(HFONT font);
   HFONT Font() const noexcept { return font_; }
+  // The font to draw with: the control's own, or the system font when it has none.
+  HFONT DrawFont() const noexcept { return font_ ? font_ : static_cast<HFONT>(GetStockObject(SYSTEM_FONT)); }
   HDC Dc() const noexcept { return dc_; }
   int Height() const noexcept { return height_; }
   int AveWidth() const noexcept { return aveWidth_; }
@@ -92,8 +94,7 @@ size_t Cp936Prefix(std::string_view s, size_t maxBytes);
 // Case mapping of the ES_UPPERCASE / ES_LOWERCASE styles.
 std::string UpperUtf8(std::string_view s);
 std::string LowerUtf8(std::string_view s);
-// Compares ignoring case (the list box's searches).
-bool StartsWithNoCase(std::string_view s, std::string_view prefix);
+// Compares ignoring case.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // ---- clipboard text (CF_UNICODETEXT, made into CF_TEXT on demand by the clipboard)

@@ -246,6 +246,12 @@ UINT HitTest(Calendar* c, POINT p, int64_t* day) {
 
 // ---- painting
 
+void FillColor(HDC dc, const RECT& r, COLORREF color) {
+  HBRUSH b = CreateSolidBrush(color);
+  FillRect(dc, &r, b);
+  DeleteObject(b);
+}
+
 void Paint(Calendar* c, HDC given) {
   PAINTSTRUCT ps{};
   HDC dc = given ? given : BeginPaint(c->wnd, &ps);
@@ -253,21 +259,15 @@ void Paint(Calendar* c, HDC given) {
   Geometry g = Measure(c);
   RECT client;
   GetClientRect(c->wnd, &client);
-  HBRUSH back = CreateSolidBrush(c->colors[MCSC_BACKGROUND]);
-  FillRect(dc, &client, back);
-  DeleteObject(back);
+  FillColor(dc, client, c->colors[MCSC_BACKGROUND]);
   RECT block{g.left, g.top, g.left + g.width, g.top + g.height};
-  HBRUSH monthBk = CreateSolidBrush(c->colors[MCSC_MONTHBK]);
-  FillRect(dc, &block, monthBk);
-  DeleteObject(monthBk);
+  FillColor(dc, block, c->colors[MCSC_MONTHBK]);
   int saved = SaveDC(dc);
-  SelectObject(dc, c->measure.Font() ? c->measure.Font() : static_cast<HFONT>(GetStockObject(SYSTEM_FONT)));
+  SelectObject(dc, c->measure.DrawFont());
   SetBkMode(dc, TRANSPARENT);
   // Title with its two buttons.
   RECT title{g.left + g.margin, g.top + g.margin, g.left + g.width - g.margin, g.top + g.margin + g.titleH};
-  HBRUSH titleBk = CreateSolidBrush(c->colors[MCSC_TITLEBK]);
-  FillRect(dc, &title, titleBk);
-  DeleteObject(titleBk);
+  FillColor(dc, title, c->colors[MCSC_TITLEBK]);
   RECT prev{title.left, title.top, title.left + g.btnW, title.bottom};
   RECT next{title.right - g.btnW, title.top, title.right, title.bottom};
   InflateRect(&prev, -2, -2);
@@ -303,9 +303,7 @@ void Paint(Calendar* c, HDC given) {
       bool trailing = m != c->viewMonth;
       COLORREF color = trailing || !enabled || !InRange(c, day) ? c->colors[MCSC_TRAILINGTEXT] : c->colors[MCSC_TEXT];
       if (day == c->sel) {
-        HBRUSH sb = CreateSolidBrush(c->colors[MCSC_TITLEBK]);
-        FillRect(dc, &r, sb);
-        DeleteObject(sb);
+        FillColor(dc, r, c->colors[MCSC_TITLEBK]);
         color = c->colors[MCSC_TITLETEXT];
       }
       if (day == today && !(c->style & MCS_NOTODAYCIRCLE)) {

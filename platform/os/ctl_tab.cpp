@@ -260,7 +260,7 @@ bool Choose(TabCtl* t, int index) {
 HFONT RotatedFont(TabCtl* t) {
   if (!t->Vertical()) return nullptr;
   LOGFONTA lf{};
-  HFONT base = t->measure.Font() ? t->measure.Font() : static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+  HFONT base = t->measure.DrawFont();
   GetObjectA(base, sizeof lf, &lf);
   lf.lfEscapement = lf.lfOrientation = t->Where() == kLeft ? 900 : 2700;
   return CreateFontIndirectA(&lf);
@@ -292,7 +292,7 @@ void Paint(TabCtl* t, HDC given) {
   }
   int saved = SaveDC(dc);
   HFONT rotated = RotatedFont(t);
-  SelectObject(dc, rotated ? rotated : (t->measure.Font() ? t->measure.Font() : static_cast<HFONT>(GetStockObject(SYSTEM_FONT))));
+  SelectObject(dc, rotated ? rotated : t->measure.DrawFont());
   SetBkMode(dc, TRANSPARENT);
   if (t->arrows) {
     RECT clip = Client(t);
