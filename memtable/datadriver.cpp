@@ -1,6 +1,6 @@
 #include "memtable/datadriver.h"
 
-#include "editors/toolctrlsgx.h"
+#include "editors/tools/toolctrlsgx.h"
 #include "memtable/memtable.h"
 #include "platform/db/dataset.h"
 #include "platform/db/fields.h"

@@ -7,7 +7,7 @@
 
 #include "platform/db/dataset.h"
 #include "platform/db/exprparser.h"
-#include "editors/gxplatform.h"
+#include "editors/tools/gxplatform.h"
 #include "memtable/mtdata.h"
 #include "memtable/mtrecords.h"
 #include "platform/db/fields.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <typeinfo>
 
-#include "editors/gxplatform.h"
+#include "editors/tools/gxplatform.h"
 #include "memtable/aggregates.h"
 #include "memtable/mtindex.h"
 #include "memtable/treelist.h"

@@ -13,8 +13,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "editors/memtableintf.h"
-#include "editors/toolctrlsgx.h"
+#include "editors/tools/memtableintf.h"
+#include "editors/tools/toolctrlsgx.h"
 #include "memtable/datadriver.h"
 #include "memtable/exprevaluator.h"
 #include "memtable/mtdata.h"

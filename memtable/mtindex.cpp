@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "editors/gxsort.h"
-#include "editors/toolctrlsgx.h"
+#include "editors/tools/gxsort.h"
+#include "editors/tools/toolctrlsgx.h"
 #include "memtable/mtdata.h"
 #include "memtable/mtrecords.h"
 #include "platform/rtl/exceptions.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "editors/gxplatform.h"
-#include "editors/gxsort.h"
+#include "editors/tools/gxplatform.h"
+#include "editors/tools/gxsort.h"
 #include "memtable/mtindex.h"
 #include "platform/classes/filer.h"
 #include "platform/db/dbconsts.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "editors/toolctrlsgx.h"
+#include "editors/tools/toolctrlsgx.h"
 #include "memtable/mtindex.h"
 #include "memtable/mtrecords.h"
 #include "memtable/recordsview.h"

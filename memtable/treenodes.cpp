@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "editors/gxsort.h"
+#include "editors/tools/gxsort.h"
 #include "platform/rtl/exceptions.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "editors/gxconsts.h"
-#include "editors/gxplatform.h"
-#include "editors/gxsort.h"
-#include "editors/toolctrlsgx.h"
+#include "editors/tools/gxconsts.h"
+#include "editors/tools/gxplatform.h"
+#include "editors/tools/gxsort.h"
+#include "editors/tools/toolctrlsgx.h"
 #include "platform/db/testdataset.h"
 #include "support/error_text.h"
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <random>
 
-#include "editors/toolctrlsgx.h"
+#include "editors/tools/toolctrlsgx.h"
 #include "memtable/mtindex.h"
 #include "store_support.h"
 #include "support/error_text.h"

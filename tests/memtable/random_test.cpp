@@ -8,7 +8,7 @@
 #include <optional>
 #include <random>
 
-#include "editors/toolctrlsgx.h"
+#include "editors/tools/toolctrlsgx.h"
 #include "memtable/mtindex.h"
 #include "store_support.h"
 

@@ -1,4 +1,4 @@
-#include "editors/gxconsts.h"
+#include "editors/tools/gxconsts.h"
 
 namespace GxConsts {
 

@@ -1,10 +1,10 @@
-#include "editors/toolctrlsgx.h"
+#include "editors/tools/toolctrlsgx.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "editors/gxplatform.h"
-#include "editors/gxsort.h"
+#include "editors/tools/gxplatform.h"
+#include "editors/tools/gxsort.h"
 #include "platform/db/dataset.h"
 #include "platform/db/dbconsts.h"
 #include "platform/db/fields.h"

@@ -1,4 +1,4 @@
-#include "editors/gxplatform.h"
+#include "editors/tools/gxplatform.h"
 
 #include <algorithm>
 #include <climits>
