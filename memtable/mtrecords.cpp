@@ -431,9 +431,11 @@ void TRecordsListGx::MarkDel(int index) {
     DeleteRecord(index);
     return;
   }
-  record->MergeChanges();
+  // The delete takes the place of the row's own change at the end of the log; the values from
+  // before that change stay, so that the delete is applied by them and cancelling restores them.
+  Unqueue(record);
   record->updateStatus_ = usDeleted;
-  if (record->updateIndex_ < 0) Queue(record);
+  Queue(record);
   Notify(record, index, rlMarkedDeleted);
 }
 
@@ -555,6 +557,11 @@ void TRecordsListGx::CancelUpdates() {
         firstDropped = i;
         break;
       case usDeleted:
+        // A row edited before it was deleted gets its values from before the edit back.
+        if (!r->old_.empty()) {
+          r->data_.swap(r->old_);
+          r->old_.clear();
+        }
         r->updateStatus_ = usUnmodified;
         Unqueue(r);
         break;

@@ -123,10 +123,40 @@ class RandomStore {
     return m;
   }
 
+  void EditAndPost(int i, bool cached) {
+    ModelRow& m = model_[static_cast<size_t>(i)];
+    TMemoryRecordGx* r = list_->Rec(i);
+    r->Edit();
+    std::string name = RandomName();
+    int amount = Pick(10);
+    r->SetDataValue(1, rvCurrent, name);
+    r->SetDataValue(2, rvCurrent, amount);
+    r->Post();
+    if (cached) {
+      if (m.status == usUnmodified) m.status = usModified;
+      if (m.status == usModified && !m.old) m.old = std::make_pair(m.name, m.amount);
+    }
+    m.name = name;
+    m.amount = amount;
+  }
+
+  void MarkDeleted(int i, bool cached) {
+    ModelRow& m = model_[static_cast<size_t>(i)];
+    if (cached && m.status == usDeleted) {
+      EXPECT_THROW(list_->MarkDel(i), Exception);
+      return;
+    }
+    list_->MarkDel(i);
+    if (!cached || m.status == usInserted)
+      model_.erase(model_.begin() + i);
+    else
+      m.status = usDeleted;  // values from before an edit stay for a cancel
+  }
+
   void Step() {
     bool cached = list_->CachedUpdates();
     int n = static_cast<int>(model_.size());
-    int op = Pick(14);
+    int op = Pick(15);
     lastOp_ = "op " + std::to_string(op) + (cached ? " cached" : "") + " n=" + std::to_string(n);
     switch (op) {
       case 0:
@@ -164,25 +194,10 @@ class RandomStore {
         break;
       }
       case 4:
-      case 5: {  // edit and post
+      case 5:  // edit and post
         if (n == 0) break;
-        int i = Pick(n);
-        ModelRow& m = model_[static_cast<size_t>(i)];
-        TMemoryRecordGx* r = list_->Rec(i);
-        r->Edit();
-        std::string name = RandomName();
-        int amount = Pick(10);
-        r->SetDataValue(1, rvCurrent, name);
-        r->SetDataValue(2, rvCurrent, amount);
-        r->Post();
-        if (cached) {
-          if (m.status == usUnmodified) m.status = usModified;
-          if (m.status == usModified && !m.old) m.old = std::make_pair(m.name, m.amount);
-        }
-        m.name = name;
-        m.amount = amount;
+        EditAndPost(Pick(n), cached);
         break;
-      }
       case 6: {  // edit and cancel
         if (n == 0) break;
         TMemoryRecordGx* r = list_->Rec(Pick(n));
@@ -192,21 +207,16 @@ class RandomStore {
         break;
       }
       case 7:
-      case 8: {  // mark deleted (deletes without cached updates)
+      case 8:  // mark deleted (deletes without cached updates)
+        if (n == 0) break;
+        MarkDeleted(Pick(n), cached);
+        break;
+      case 14: {  // edit, then delete the same row: a cancel must bring back its first values
         if (n == 0) break;
         int i = Pick(n);
-        ModelRow& m = model_[static_cast<size_t>(i)];
-        if (cached && m.status == usDeleted) {
-          EXPECT_THROW(list_->MarkDel(i), Exception);
-          break;
-        }
-        list_->MarkDel(i);
-        if (!cached || m.status == usInserted) {
-          model_.erase(model_.begin() + i);
-        } else {
-          m.old.reset();
-          m.status = usDeleted;
-        }
+        if (model_[static_cast<size_t>(i)].status == usDeleted) break;
+        EditAndPost(i, cached);
+        MarkDeleted(i, cached);
         break;
       }
       case 9: {  // delete outright
@@ -231,7 +241,7 @@ class RandomStore {
           std::vector<ModelRow> kept;
           for (ModelRow& m : model_) {
             if (m.status == usInserted) continue;
-            if (m.status == usModified && m.old) {
+            if (m.old) {
               m.name = m.old->first;
               m.amount = m.old->second;
             }
@@ -291,7 +301,7 @@ class RandomStore {
       } else {
         ASSERT_EQ(r->UpdateIndex(), -1) << "tag " << m.tag;
       }
-      if (m.status == usModified && m.old) {
+      if (m.old) {
         ASSERT_TRUE(r->HasOldValues());
         ASSERT_EQ(r->GetDataValue(1, rvOld).AsString(), m.old->first);
       }

@@ -409,18 +409,25 @@ TEST_F(RecordsTest, CancelUpdatesGoesPastAModifiedRecordWithoutOldValues) {
   EXPECT_TRUE(list->PendingList().empty());
 }
 
-TEST_F(RecordsTest, MarkDelOfAModifiedRecordThenCancelKeepsTheModifiedValues) {
+TEST_F(RecordsTest, MarkDelOfAModifiedRecordThenCancelRestoresTheFirstValues) {
   FetchRow(list, {1, "a", 1.0});
+  FetchRow(list, {2, "b", 2.0});
   list->SetCachedUpdates(true);
   TMemoryRecordGx* r = list->Rec(0);
   r->Edit();
   r->SetDataValue(1, rvCurrent, "m");
   r->Post();
+  list->Rec(1)->Edit();
+  list->Rec(1)->Post();
   list->MarkDel(0);
-  EXPECT_FALSE(r->HasOldValues());
+  // The delete goes to the end of the log, the values from before the edit kept.
+  EXPECT_TRUE(r->HasOldValues());
+  EXPECT_EQ(r->GetDataValue(1, rvOld), Variant("a"));
+  EXPECT_EQ(r->UpdateIndex(), 2);
   list->CancelUpdates();
-  EXPECT_EQ(Dump(list), "1|m|1\n");
+  EXPECT_EQ(Dump(list), "1|a|1\n2|b|2\n");
   EXPECT_EQ(r->UpdateStatus(), usUnmodified);
+  EXPECT_FALSE(r->HasOldValues());
 }
 
 TEST_F(RecordsTest, MergeChangeLogAcceptsEverything) {

@@ -98,6 +98,42 @@ TEST(MemTableLifecycle, MergeAcceptsTheChanges) {
   EXPECT_FALSE(t.HasCachedChanges());
 }
 
+TEST(MemTableLifecycle, CancelBringsBackAnEditedRowThatWasThenDeleted) {
+  TMemTableGx t;
+  MakeTable(t);
+  AppendRow(t, 1, "a", 5);
+  AppendRow(t, 2, "x", 6);
+  t.SetCachedUpdates(true);
+  t.First();
+  t.Edit();
+  t.FieldByName("NAME")->SetValue("b");
+  t.FieldByName("AMOUNT")->SetValue(7);
+  t.Post();
+  t.Delete();
+  // The deleted row still knows what it was before the edit: the delete is applied by those
+  // values, and cancelling restores them.
+  TMemoryRecordGx* rec = t.RecordsList()->Rec(0);
+  EXPECT_EQ(rec->UpdateStatus(), usDeleted);
+  EXPECT_EQ(rec->GetDataValue(1, rvOriginal), Variant("a"));
+  EXPECT_EQ(Pending(t), 1);
+  t.CancelUpdates();
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 2}));
+  t.First();
+  EXPECT_EQ(t.FieldByName("NAME")->AsString(), "a");
+  EXPECT_EQ(t.FieldByName("AMOUNT")->AsInteger(), 5);
+  EXPECT_EQ(t.UpdateStatus(), usUnmodified);
+  EXPECT_FALSE(t.RecordsList()->Rec(0)->HasOldValues());
+  EXPECT_FALSE(t.HasCachedChanges());
+  // Merging such a delete instead drops the row for good.
+  t.Edit();
+  t.FieldByName("NAME")->SetValue("c");
+  t.Post();
+  t.Delete();
+  t.MergeChangeLog();
+  EXPECT_EQ(Ids(t), (std::vector<int>{2}));
+  EXPECT_FALSE(t.HasCachedChanges());
+}
+
 TEST(MemTableLifecycle, CancelOfAnEditWithCachedUpdatesOffCancelsPendingChanges) {
   TMemTableGx t;
   MakeTable(t);

@@ -46,7 +46,7 @@ class Model {
     std::vector<Row> kept;
     for (Row& r : rows) {
       if (r.status == usInserted) continue;
-      if (r.status == usModified && r.old) {
+      if (r.old) {
         r.name = r.old->first;
         r.amount = r.old->second;
       }
@@ -86,8 +86,7 @@ class Model {
       rows.erase(rows.begin() + static_cast<long>(i));
       return;
     }
-    r.old.reset();  // a modified row's own change is merged first
-    r.status = usDeleted;
+    r.status = usDeleted;  // the values from before an edit stay for a cancel
   }
 };
 
@@ -118,7 +117,7 @@ void RunSequence(unsigned seed, int steps) {
   int nextId = 1;
   for (int step = 0; step < steps; ++step) {
     std::vector<size_t> vis = m.Visible();
-    const int op = pick(100);
+    const int op = pick(106);
     const std::string name = "n" + std::to_string(pick(50));
     const int amount = pick(1000);
     if (op < 20) {  // append
@@ -177,9 +176,21 @@ void RunSequence(unsigned seed, int steps) {
       t.Append();
       t.FieldByName("ID")->SetValue(-1);
       t.Cancel();
-    } else {  // close and open again
+    } else if (op < 100) {  // close and open again
       t.Close();
       t.Open();
+    } else {  // edit a row, then delete it: a cancel brings back its values from before the edit
+      if (vis.empty()) continue;
+      int p = pick(static_cast<int>(vis.size()));
+      t.SetRecNo(p + 1);
+      t.Edit();
+      t.FieldByName("NAME")->SetValue(name);
+      t.FieldByName("AMOUNT")->SetValue(amount);
+      t.Post();
+      m.Edit(vis[static_cast<size_t>(p)], name, amount);
+      t.Delete();
+      m.Delete(vis[static_cast<size_t>(p)]);
+      if (!m.cached) m.Merge();
     }
     Check(t, m, step);
     if (::testing::Test::HasFatalFailure()) return;
