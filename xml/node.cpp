@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 #include <new>
+#include <unordered_map>
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/strings.h"
@@ -35,6 +36,54 @@ size_t TXmlAttributeList::AppendText(std::string_view text) {
   return offset;
 }
 
+TXmlAttributeList::~TXmlAttributeList() = default;
+
+int TXmlAttributeList::AppendSpan(size_t offset, size_t length, bool utf8) {
+  spans_.push_back(Span{static_cast<uint32_t>(offset), static_cast<uint32_t>(length)});
+  const int index = Count() - 1;
+  if (names_) {
+    if (sorted_ || names_->utf8 != utf8) names_.reset();
+    else names_->first.emplace(XmlFoldName(XmlEntryName(Entry(index)), utf8), index);
+  }
+  return index;
+}
+
+void TXmlAttributeList::SortEntries(bool utf8) {
+  names_.reset();
+  std::stable_sort(spans_.begin(), spans_.end(), [&](const Span& a, const Span& b) {
+    return XmlCompareName(std::string_view(text_.data() + a.offset, a.length),
+                          std::string_view(text_.data() + b.offset, b.length), utf8) < 0;
+  });
+}
+
+int TXmlAttributeList::IndexOfName(std::string_view name, bool utf8) const {
+  const int n = Count();
+  if (sorted_) {
+    // Entries of one name share the prefix "name=", so they stand together in the order.
+    std::string key(name);
+    key.push_back('=');
+    int lo = 0, hi = n;
+    while (lo < hi) {
+      const int mid = (lo + hi) / 2;
+      if (XmlCompareName(Entry(mid), key, utf8) < 0) lo = mid + 1;
+      else hi = mid;
+    }
+    return lo < n && XmlSameName(XmlEntryName(Entry(lo)), name, utf8) ? lo : -1;
+  }
+  if (n < 16) {
+    for (int i = 0; i < n; ++i)
+      if (XmlSameName(XmlEntryName(Entry(i)), name, utf8)) return i;
+    return -1;
+  }
+  if (!names_ || names_->utf8 != utf8) {
+    names_ = std::make_unique<NameIndex>(NameIndex{utf8, {}});
+    names_->first.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) names_->first.emplace(XmlFoldName(XmlEntryName(Entry(i)), utf8), i);
+  }
+  auto it = names_->first.find(XmlFoldName(name, utf8));
+  return it == names_->first.end() ? -1 : it->second;
+}
+
 int TXmlAttributeList::AddSpanSorted(size_t offset, size_t length, bool utf8) {
   const Span span{static_cast<uint32_t>(offset), static_cast<uint32_t>(length)};
   // After the entries that sort before it or equal to it, so equal entries keep their order.
@@ -59,6 +108,7 @@ int TXmlAttributeList::Add(std::string_view entry, bool utf8) {
 }
 
 void TXmlAttributeList::Delete(int i) {
+  names_.reset();
   unused_ += spans_[i].length;
   spans_.erase(spans_.begin() + i);
   if (unused_ > 256 && unused_ > text_.size() / 2) Compact();
@@ -66,9 +116,16 @@ void TXmlAttributeList::Delete(int i) {
 
 int TXmlAttributeList::Put(int i, std::string_view entry, bool utf8) {
   std::string copy(entry);
-  Delete(i);
-  if (sorted_) return Add(copy, utf8);
-  spans_.insert(spans_.begin() + i, Span{static_cast<uint32_t>(AppendText(copy)), static_cast<uint32_t>(copy.size())});
+  if (sorted_) {
+    Delete(i);
+    return Add(copy, utf8);
+  }
+  // In place: the other entries keep their indexes, and so does the name index when the name stays.
+  if (names_ && !XmlSameName(XmlEntryName(Entry(i)), XmlEntryName(copy), utf8)) names_.reset();
+  const size_t offset = AppendText(copy);
+  unused_ += spans_[i].length;
+  spans_[i] = Span{static_cast<uint32_t>(offset), static_cast<uint32_t>(copy.size())};
+  if (unused_ > 256 && unused_ > text_.size() / 2) Compact();
   return i;
 }
 
@@ -555,6 +612,12 @@ std::string TXmlNode::AttributeValue(int index) const {
 }
 
 void TXmlNode::WriteEntry(int index, std::string_view name, std::string_view value) {
+  // A name that would read back as something else: empty, or holding a blank, "=", a quote or a
+  // bracket.
+  bool legal = !name.empty();
+  for (char c : name)
+    legal = legal && !IsXmlBlank(c) && c != '=' && c != '"' && c != '\'' && c != '<' && c != '>';
+  if (!legal) throw Exception("Illegal character in node name \"" + std::string(name) + "\"");
   std::string entry;
   entry.reserve(name.size() + value.size() + 3);
   entry.append(name);
@@ -575,10 +638,7 @@ void TXmlNode::AttributeAdd(std::string_view name, std::string_view value) { Wri
 void TXmlNode::AttributeAddRaw(std::string_view entry) { Attributes().Add(entry, InternalUtf8()); }
 
 int TXmlNode::AttributeIndexByName(std::string_view name) const {
-  const bool utf8 = InternalUtf8();
-  for (int i = 0; i < AttributeCount(); ++i)
-    if (XmlSameName(XmlEntryName(attributes_->Entry(i)), name, utf8)) return i;
-  return -1;
+  return attributes_ ? attributes_->IndexOfName(name, InternalUtf8()) : -1;
 }
 
 std::optional<std::string> TXmlNode::FindAttribute(std::string_view name) const {

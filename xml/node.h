@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/rtl/persistent.h"
@@ -58,6 +59,8 @@ class TXmlAttributeList {
         spans_(other.spans_, std::pmr::new_delete_resource()),
         unused_(other.unused_),
         sorted_(other.sorted_) {}
+  TXmlAttributeList& operator=(const TXmlAttributeList&) = delete;
+  ~TXmlAttributeList();
   int Count() const noexcept { return static_cast<int>(spans_.size()); }
   std::string_view Entry(int i) const noexcept {
     return std::string_view(text_.data() + spans_[i].offset, spans_[i].length);
@@ -73,9 +76,14 @@ class TXmlAttributeList {
   size_t AppendText(std::string_view text);
   int AddSpan(size_t offset, size_t length, bool utf8) {
     if (sorted_) return AddSpanSorted(offset, length, utf8);
-    spans_.push_back(Span{static_cast<uint32_t>(offset), static_cast<uint32_t>(length)});
-    return Count() - 1;
+    return AppendSpan(offset, length, utf8);
   }
+  // Appends whatever the order; a sorted list calls SortEntries after a run of these.
+  int AppendSpan(size_t offset, size_t length, bool utf8);
+  // Puts a sorted list in order again (equal entries keep their order).
+  void SortEntries(bool utf8);
+  // The index of the first entry with this name (compared ignoring case), or -1.
+  int IndexOfName(std::string_view name, bool utf8) const;
   void Reserve(size_t bytes, size_t count) {
     text_.reserve(text_.size() + bytes);
     spans_.reserve(spans_.size() + count);
@@ -86,12 +94,19 @@ class TXmlAttributeList {
     uint32_t offset;
     uint32_t length;
   };
+  struct NameIndex {
+    bool utf8;
+    std::unordered_map<std::string, int> first;
+  };
   int AddSpanSorted(size_t offset, size_t length, bool utf8);
   void Compact();
   std::pmr::string text_;
   std::pmr::vector<Span> spans_;
   size_t unused_ = 0;  // bytes of text_ no entry refers to any more
   bool sorted_;
+  // Unsorted lists with many entries: folded name to first index, made on the first lookup and
+  // dropped when indexes shift.
+  mutable std::unique_ptr<NameIndex> names_;
 };
 
 // The name part of an entry (before the first "="; empty without one) and its value part.

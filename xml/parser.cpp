@@ -355,13 +355,17 @@ void XmlParser::ApplyTag(TXmlNode* node, std::string_view text) {
     list.Reserve(static_cast<size_t>(to - from), words_.size() - first);
     const size_t base = list.AppendText(std::string_view(from, static_cast<size_t>(to - from)));
     for (size_t i = first; i < words_.size(); ++i)
-      list.AddSpan(base + static_cast<size_t>(words_[i].data() - from), words_[i].size(), utf8);
+      list.AppendSpan(base + static_cast<size_t>(words_[i].data() - from), words_[i].size(), utf8);
+    // Sorted once: inserting each in its place costs a move of the rest every time.
+    if (list.Sorted()) list.SortEntries(utf8);
     return;
   }
   size_t bytes = 0;
   for (size_t i = first; i < words_.size(); ++i) bytes += words_[i].size();
   list.Reserve(bytes, words_.size() - first);
-  for (size_t i = first; i < words_.size(); ++i) list.Add(words_[i], utf8);
+  for (size_t i = first; i < words_.size(); ++i)
+    list.AppendSpan(list.AppendText(words_[i]), words_[i].size(), utf8);
+  if (list.Sorted()) list.SortEntries(utf8);
 }
 
 // ---------------------------------------------------------------- nodes

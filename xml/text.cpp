@@ -188,6 +188,29 @@ int XmlCompareName(std::string_view a, std::string_view b, bool utf8) {
   return 0;
 }
 
+std::string XmlFoldName(std::string_view name, bool utf8) {
+  std::string key;
+  key.reserve(name.size());
+  size_t i = 0;
+  while (i < name.size()) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    if (c < 0x80) {
+      key.push_back(static_cast<char>(AsciiFold(c)));
+      ++i;
+      continue;
+    }
+    // Folded characters beyond ASCII as four bytes after a marker no ASCII byte equals.
+    const char32_t f = FoldedAt(name, i, utf8);
+    if (f < 0x80) {  // a letter that folds into ASCII (the Kelvin sign)
+      key.push_back(static_cast<char>(f));
+      continue;
+    }
+    key.push_back(static_cast<char>(0x80));
+    for (int shift = 24; shift >= 0; shift -= 8) key.push_back(static_cast<char>((f >> shift) & 0xFF));
+  }
+  return key;
+}
+
 bool XmlSameName(std::string_view a, std::string_view b, bool utf8) {
   // Same bytes, or ASCII letters that differ only in case: the common cases end here.
   size_t n = a.size();

@@ -27,6 +27,8 @@ std::string XmlUnquote(std::string_view text);
 // Name comparison ignoring case (ASCII, and the letters of the internal form beyond it).
 bool XmlSameName(std::string_view a, std::string_view b, bool utf8);
 int XmlCompareName(std::string_view a, std::string_view b, bool utf8);
+// A key for hashing names: two names are the same name exactly when their keys are equal.
+std::string XmlFoldName(std::string_view name, bool utf8);
 
 // Tab, line feed, carriage return and space.
 inline bool IsXmlBlank(char c) noexcept { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }

@@ -108,8 +108,26 @@ bool XmlWriter::Begin(TXmlNode* node, int depth) {
         return true;
       }
       break;
-    case etComment: line_ += "<!--"; line_ += value; line_ += "-->"; break;
-    case etCData: line_ += "<![CDATA["; line_ += value; line_ += "]]>"; break;
+    case etComment:
+      // A comment has no escapes: one holding "--" or ending in "-" cannot be written.
+      if (value.find("--") != std::string_view::npos || (!value.empty() && value.back() == '-'))
+        throw EFilerError("Comment cannot hold \"--\" or end in \"-\": " + std::string(value.substr(0, 40)));
+      line_ += "<!--";
+      line_ += value;
+      line_ += "-->";
+      break;
+    case etCData: {
+      // "]]>" ends a section: the text goes on in a new section after its "]]".
+      line_ += "<![CDATA[";
+      size_t from = 0;
+      for (size_t at; (at = value.find("]]>", from)) != std::string_view::npos; from = at + 2) {
+        line_ += value.substr(from, at + 2 - from);
+        line_ += "]]><![CDATA[";
+      }
+      line_ += value.substr(from);
+      line_ += "]]>";
+      break;
+    }
     case etDeclaration:
       node->DeleteEmptyAttributes();
       line_ += "<?xml";
@@ -274,21 +292,60 @@ void TXmlDocument::SaveToStream(TStream& stream) {
   codecStream_ = nullptr;
 }
 
+namespace {
+
+// The file a name stands for: symbolic links followed (also to a file not made yet).
+std::string LinkTarget(const std::string& fileName) {
+  std::string path = fileName;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    const ssize_t n = readlink(path.c_str(), link.data(), link.size());
+    if (n < 0 || static_cast<size_t>(n) >= link.size()) return path;
+    link.resize(static_cast<size_t>(n));
+    if (link.empty() || link[0] == '/') {
+      path = link;
+    } else {
+      const size_t slash = path.rfind('/');
+      path = slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
+    }
+  }
+  return path;  // a loop of links: opening it reports the error
+}
+
+}  // namespace
+
 void TXmlDocument::SaveToFile(const std::string& fileName) {
+  // The new text goes into a file beside the target and replaces it by a rename, so a reader never
+  // sees half a file; through a link the target is replaced and the link stays. Anything but a
+  // regular file (a device, a pipe) is written in place.
+  const std::string target = LinkTarget(fileName);
+  struct stat st;
+  const bool exists = stat(target.c_str(), &st) == 0;
+  if (exists && !S_ISREG(st.st_mode)) {
+    TFileStream file(target, fmOpenWrite);
+    SaveToStream(file);
+    return;
+  }
   static std::atomic<unsigned> counter{0};
-  const std::string temp = fileName + ".~" + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".tmp";
+  const std::string temp = target + ".~" + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".tmp";
   try {
     TFileStream file(temp, fmCreate);
     SaveToStream(file);
+    if (exists) {
+      // The old file's owner where the process may change it, and its permissions.
+      if (fchown(file.Handle(), st.st_uid, st.st_gid) != 0 && fchown(file.Handle(), static_cast<uid_t>(-1), st.st_gid) != 0) {
+        // Not allowed: the file keeps the process's owner.
+      }
+      fchmod(file.Handle(), st.st_mode & 07777);
+    }
     if (fsync(file.Handle()) != 0) throw EStreamError(kCannotWrite);
   } catch (...) {
     std::remove(temp.c_str());
     throw;
   }
-  // The new file gets the old one's permissions.
-  struct stat st;
-  if (stat(fileName.c_str(), &st) == 0) chmod(temp.c_str(), st.st_mode & 07777);
-  if (std::rename(temp.c_str(), fileName.c_str()) != 0) {
+  if (std::rename(temp.c_str(), target.c_str()) != 0) {
     std::remove(temp.c_str());
     throw EFCreateError("Cannot create file \"" + fileName + "\"");
   }
