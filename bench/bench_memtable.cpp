@@ -448,6 +448,78 @@ void insert_middle_sqlite(benchmark::State& state) {
   sqlite3_finalize(ins);
 }
 
+// One field of one row changed through the dataset: Edit, a new value, Post (no sort, no filter,
+// no aggregates).
+void edit_post_ours(benchmark::State& state) {
+  TMemTableGx& t = SharedTable(RowsOf(state)).T();
+  const std::vector<int> keys = Keys(RowsOf(state), 1024);
+  TField* amount = t.FieldByName("AMOUNT");
+  size_t k = 0;
+  for (auto _ : state) {
+    t.SetRecNo(keys[k++ % keys.size()] / 2 + 1);
+    t.Edit();
+    amount->SetAsFloat(amount->AsFloat() + 1.0);
+    t.Post();
+  }
+}
+
+void edit_post_sqlite(benchmark::State& state) {
+  Sql& sql = SharedSql(RowsOf(state));
+  sqlite3_stmt* update = sql.Prepare("UPDATE t SET amount = amount + 1 WHERE rowid = ?");
+  const std::vector<int> keys = Keys(RowsOf(state), 1024);
+  size_t k = 0;
+  sql.Exec("BEGIN");
+  for (auto _ : state) {
+    sqlite3_bind_int(update, 1, keys[k++ % keys.size()] / 2 + 1);
+    sqlite3_step(update);
+    sqlite3_reset(update);
+  }
+  sql.Exec("COMMIT");
+  sqlite3_finalize(update);
+}
+
+// A row inserted in the middle under the unique index, then deleted again: the table keeps its
+// size whatever the number of iterations.
+void insert_delete_middle_ours(benchmark::State& state) {
+  const int rows = RowsOf(state);
+  EnsureIndexes(rows);
+  TMemTableGx& t = SharedTable(rows).T();
+  TField* id = t.FieldByName("ID");
+  TField* name = t.FieldByName("NAME");
+  TField* amount = t.FieldByName("AMOUNT");
+  for (auto _ : state) {
+    t.SetRecNo(t.RecordCount() / 2);
+    t.Insert();
+    id->SetAsInteger(-1);
+    name->SetAsString("M中间插入的一行");
+    amount->SetAsFloat(1.0);
+    t.Post();
+    t.Delete();
+  }
+}
+
+void insert_delete_middle_sqlite(benchmark::State& state) {
+  const int rows = RowsOf(state);
+  EnsureIndexes(rows);
+  Sql& sql = SharedSql(rows);
+  sqlite3_stmt* ins = sql.Prepare("INSERT INTO t VALUES (?, ?, ?, NULL)");
+  sqlite3_stmt* del = sql.Prepare("DELETE FROM t WHERE rowid = ?");
+  sql.Exec("BEGIN");
+  for (auto _ : state) {
+    sqlite3_bind_int(ins, 1, -1);
+    sqlite3_bind_text(ins, 2, "M中间插入的一行", -1, SQLITE_STATIC);
+    sqlite3_bind_double(ins, 3, 1.0);
+    sqlite3_step(ins);
+    sqlite3_reset(ins);
+    sqlite3_bind_int64(del, 1, sqlite3_last_insert_rowid(sql.db));
+    sqlite3_step(del);
+    sqlite3_reset(del);
+  }
+  sql.Exec("COMMIT");
+  sqlite3_finalize(ins);
+  sqlite3_finalize(del);
+}
+
 class Recorder : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
@@ -501,7 +573,12 @@ int main(int argc, char** argv) {
       {"locate_index", locate_index_ours, locate_index_sqlite},
       {"aggregate", aggregate_ours, aggregate_sqlite},
       {"insert_middle", insert_middle_ours, insert_middle_sqlite},
+      {"insert_delete_middle", insert_delete_middle_ours, insert_delete_middle_sqlite},
+      {"edit_post", edit_post_ours, edit_post_sqlite},
   };
+  // The cases whose cost must not grow with the table are also run on a small table.
+  const char* const growth[] = {"edit_post", "insert_middle", "insert_delete_middle"};
+  constexpr int kSmall = 10000;
   const int sizes[] = {100000, 1000000};
   for (int rows : sizes) {
     for (const Case& c : cases) {
@@ -509,11 +586,17 @@ int main(int argc, char** argv) {
       for (int side = 0; side < 2; ++side) {
         std::string name = std::string(c.name) + (side == 0 ? "_ours" : "_sqlite");
         auto* b = benchmark::RegisterBenchmark(name.c_str(), side == 0 ? c.ours : c.peer)->Arg(rows);
-        b->Unit(benchmark::kMillisecond);
+        b->Unit(heavy ? benchmark::kMillisecond : benchmark::kMicrosecond);
         if (heavy) b->Iterations(rows > 100000 ? 1 : 3);
       }
     }
   }
+  for (const Case& c : cases)
+    for (const char* g : growth)
+      if (std::string(c.name) == g)
+        benchmark::RegisterBenchmark((std::string(c.name) + "_ours").c_str(), c.ours)
+            ->Arg(kSmall)
+            ->Unit(benchmark::kMicrosecond);
   Recorder recorder;
   benchmark::RunSpecifiedBenchmarks(&recorder);
   std::printf("\n");
@@ -533,6 +616,15 @@ int main(int argc, char** argv) {
       if (ours != recorder.times.end() && peer != recorder.times.end() && peer->second > 0)
         std::printf("ratio %s_%s vs sqlite: %.2f\n", c.name, rows > 100000 ? "1m" : "100k", ours->second / peer->second);
     }
+  }
+  for (const char* g : growth) {
+    auto at = [&](int rows) {
+      auto it = recorder.times.find(std::string(g) + "_ours/" + std::to_string(rows));
+      return it == recorder.times.end() ? 0.0 : it->second;
+    };
+    if (at(kSmall) > 0 && at(100000) > 0 && at(1000000) > 0)
+      std::printf("growth %s 1m over 100k: %.2f, 1m over 10k: %.2f\n", g, at(1000000) / at(100000),
+                  at(1000000) / at(kSmall));
   }
   benchmark::Shutdown();
   return 0;

@@ -512,6 +512,18 @@ int TRecordsViewGx::FindInsertPosition(TMemoryRecordGx* rec, int hint) {
   return mid + 1;
 }
 
+// Whether the record at flat position pos sorts there still: in store order it always does; in
+// a sort order when it is not before its predecessor nor after its successor (where a search
+// starting at that position would put it again).
+bool TRecordsViewGx::StaysAt(TMemoryRecordGx* rec, int pos) {
+  if (StoreOrdered()) return true;
+  if (!Sorted()) return false;
+  const int count = static_cast<int>(flatList_.size());
+  if (pos > 0 && CompareViewRecords(flatList_[static_cast<size_t>(pos - 1)], rec) > 0) return false;
+  if (pos + 1 < count && CompareViewRecords(flatList_[static_cast<size_t>(pos + 1)], rec) < 0) return false;
+  return true;
+}
+
 // ---------------------------------------------------------------- notices
 
 bool TRecordsViewGx::FilterRecord(TMemoryRecordGx* rec, int) {
@@ -557,9 +569,15 @@ void TRecordsViewGx::FlatChanged(TMemoryRecordGx* rec, int index, int action) {
     case rlChanged:
     case rlMarkedDeleted: {
       int old = FlatPositionOf(rec, rec->Index());
+      const bool shown = FilterRecord(rec, index);
+      if (old >= 0 && shown && StaysAt(rec, old)) {
+        // The common edit: the row keeps its place, and the list is not touched.
+        ViewDataChanged(rec, old, action);
+        break;
+      }
       if (old >= 0) flatList_.erase(flatList_.begin() + old);
       int now = -1;
-      if (FilterRecord(rec, index)) {
+      if (shown) {
         now = FindInsertPosition(rec, old);
         flatList_.insert(flatList_.begin() + now, rec);
       }

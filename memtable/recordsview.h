@@ -159,6 +159,7 @@ class TRecordsViewGx : public TRecordsListNotificatorGx, public IRecordsNotifySo
   bool StoreOrdered() const noexcept { return !Sorted() && !GetRecordsList; }
   int FlatPositionOf(const TMemoryRecordGx* rec, int storeIndex) const;
   void MoveFlatEntry(int oldIndex, int newIndex);
+  bool StaysAt(TMemoryRecordGx* rec, int pos);
   void FlatChanged(TMemoryRecordGx* rec, int index, int action);
   void TreeChanged(TMemoryRecordGx* rec, int index, int action, bool& stop);
   void AggregatesChanged(bool appended) noexcept;

@@ -245,6 +245,37 @@ TEST_F(RecordsViewTest, TheTableCanSupplyTheComparison) {
   EXPECT_GT(calls, 0);
 }
 
+TEST_F(RecordsViewTest, AChangeThatKeepsThePlaceLooksOnlyAtTheNeighbours) {
+  for (int i = 0; i < 64; ++i) Add(list, i, Null(), std::string(1, static_cast<char>('A' + i % 26)) + std::to_string(i));
+  std::vector<std::pair<int, int>> compared;
+  view->CompareRecords = [&](TMemoryRecordGx* r1, TMemoryRecordGx* r2, const TOrderByList&) {
+    compared.emplace_back(IdOf(r1), IdOf(r2));
+    return IdOf(r1) - IdOf(r2);
+  };
+  view->SetOrderByStr("ID");
+  rec.Take();
+  compared.clear();
+  TMemoryRecordGx* r = list->Rec(30);
+  Set(r, NAME, "changed");
+  // The row is checked against the rows beside it and stays: no search through the list.
+  EXPECT_EQ(compared, (std::vector<std::pair<int, int>>{{29, 30}, {31, 30}}));
+  EXPECT_EQ(rec.Take(), (Notices{{30, 30, rlChanged}}));
+  EXPECT_EQ(view->FlatRecord(30), r);
+  // A key that leaves the place is searched for and moved.
+  compared.clear();
+  Set(r, ID, 100);
+  EXPECT_GT(compared.size(), 2u);
+  EXPECT_EQ(view->FlatRecord(63), r);
+  EXPECT_EQ(rec.Take(), (Notices{{100, 30 * 1000 + 63, Moved}, {100, 63, rlChanged}}));
+  // In store order nothing is compared at all.
+  view->CompareRecords = nullptr;
+  view->SetOrderByStr("");
+  rec.Take();
+  Set(list->Rec(10), AMOUNT, 5.5);
+  EXPECT_EQ(rec.Take(), (Notices{{10, 10, rlChanged}}));
+  EXPECT_EQ(view->FlatRecord(10), list->Rec(10));
+}
+
 TEST_F(RecordsViewTest, UpdateLockKeepsChangesAwayUntilTheListIsRebuilt) {
   Add(list, 1, Null(), "a");
   rec.Take();
