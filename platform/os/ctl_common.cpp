@@ -171,6 +171,51 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
+namespace {
+
+// The length of the valid sequence at pos, or 0.
+size_t ValidSeqLen(std::string_view s, size_t pos) {
+  unsigned char c = static_cast<unsigned char>(s[pos]);
+  if (c < 0x80) return 1;
+  if (c < 0xC2 || c > 0xF4) return 0;
+  size_t need = c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+  if (pos + need > s.size()) return 0;
+  char32_t v = c & (need == 2 ? 0x1F : need == 3 ? 0x0F : 0x07);
+  for (size_t k = 1; k < need; ++k) {
+    unsigned char d = static_cast<unsigned char>(s[pos + k]);
+    if (!IsTrail(d)) return 0;
+    v = (v << 6) | (d & 0x3F);
+  }
+  bool minimal = need == 2 || (need == 3 && v >= 0x800) || (need == 4 && v >= 0x10000);
+  if (!minimal || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
+  return need;
+}
+
+}  // namespace
+
+std::string ValidUtf8(std::string_view s) {
+  size_t pos = 0;
+  while (pos < s.size()) {
+    size_t n = ValidSeqLen(s, pos);
+    if (!n) break;
+    pos += n;
+  }
+  if (pos == s.size()) return std::string(s);
+  std::string out(s.substr(0, pos));
+  out.reserve(s.size() + 8);
+  while (pos < s.size()) {
+    size_t n = ValidSeqLen(s, pos);
+    if (n) {
+      out.append(s.substr(pos, n));
+      pos += n;
+    } else {
+      AppendUtf8(out, 0xFFFD);
+      ++pos;
+    }
+  }
+  return out;
+}
+
 bool IsWide(char32_t cp) {
   int w = u_getIntPropertyValue(static_cast<UChar32>(cp), UCHAR_EAST_ASIAN_WIDTH);
   return w == U_EA_WIDE || w == U_EA_FULLWIDTH;

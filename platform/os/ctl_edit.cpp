@@ -396,7 +396,7 @@ void SetSelection(Edit* e, size_t anchor, size_t caret, bool scroll = true) {
 }
 
 bool SetText(Edit* e, const char* t) {
-  std::string s = t ? t : "";
+  std::string s = ValidUtf8(t ? t : "");
   if (s.size() > FANO_EDIT_CAPACITY) {
     NotifyParent(e->wnd, EN_ERRSPACE);
     return false;
@@ -432,6 +432,7 @@ void Paste(Edit* e) {
   if (e->ReadOnly()) return;
   std::string s;
   if (!ClipboardGetText(e->wnd, s)) return;
+  s = ValidUtf8(s);
   if (!e->Multi()) {
     size_t br = s.find_first_of("\r\n");
     if (br != std::string::npos) s.resize(br);
@@ -778,7 +779,7 @@ LRESULT Proc(Edit* e, UINT msg, WPARAM wp, LPARAM lp) {
       auto* cs = reinterpret_cast<const CREATESTRUCT*>(lp);
       DefaultRect(e);
       std::string initial = (cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) ? cs->lpszName : "";
-      e->text = CaseOf(e, initial);
+      e->text = CaseOf(e, ValidUtf8(initial));
       e->cp936 = Cp936Len(e->text);
       Layout(e);
       return 0;
@@ -927,7 +928,7 @@ LRESULT Proc(Edit* e, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case EM_REPLACESEL: {
       const char* s = reinterpret_cast<const char*>(lp);
-      Replace(e, CaseOf(e, s ? s : ""), false, wp != 0, false);
+      Replace(e, CaseOf(e, ValidUtf8(s ? s : "")), false, wp != 0, false);
       return 0;
     }
     case EM_GETLINECOUNT: return static_cast<LRESULT>(e->lines.size());
@@ -958,7 +959,8 @@ LRESULT Proc(Edit* e, UINT msg, WPARAM wp, LPARAM lp) {
       if (line < 0 || line >= static_cast<LONG>(e->lines.size())) return 0;
       const Line& l = e->lines[static_cast<size_t>(line)];
       size_t n = std::min(static_cast<size_t>(cap), l.end - l.start);
-      if (l.start + n < l.end) n = CharStart(e->text, l.start + n) - l.start;
+      // Cut at a character boundary, never before the line's own start.
+      if (l.start + n < l.end) n = std::max(CharStart(e->text, l.start + n), l.start) - l.start;
       std::memcpy(buf, e->text.data() + l.start, n);
       return static_cast<LRESULT>(n);
     }

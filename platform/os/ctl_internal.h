@@ -84,6 +84,10 @@ size_t NextChar(std::string_view s, size_t pos);
 size_t PrevChar(std::string_view s, size_t pos);
 char32_t DecodeAt(std::string_view s, size_t pos);
 void AppendUtf8(std::string& out, char32_t cp);
+// Every text enters a control through here: bytes that are not valid UTF-8 (a broken or overlong
+// sequence, a surrogate, a stray trail byte) become U+FFFD, so that the control's character steps
+// never leave a line.
+std::string ValidUtf8(std::string_view s);
 // East Asian wide characters: a line may break before and after them.
 bool IsWide(char32_t cp);
 // Bytes the character takes in code page 936 (characters it lacks become one '?').

@@ -184,7 +184,7 @@ LRESULT SendOwner(ListBox* l, UINT msg, WPARAM wp, LPARAM lp);
 int Insert(ListBox* l, int index, const char* s, LPARAM raw) {
   if (l->NoData()) return LB_ERR;
   Item it;
-  if (l->HasStrings()) it.text = s ? s : "";
+  if (l->HasStrings()) it.text = ValidUtf8(s ? s : "");
   else it.data = static_cast<uintptr_t>(raw);
   int n = static_cast<int>(l->items.size());
   if (index < 0 || index > n) index = n;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/os/ctl_internal.h"
 #include "platform/os/gdi_internal.h"
 #include "platform/os/wingdi.h"
 #include "platform/os/wm_internal.h"
@@ -246,7 +247,7 @@ extern "C" LRESULT DefWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_NCCREATE: {
       const CREATESTRUCT* cs = reinterpret_cast<const CREATESTRUCT*>(lp);
-      if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) w->text = cs->lpszName;
+      if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) w->text = ctl::ValidUtf8(cs->lpszName);
       if (IsTopLevel(w)) GetBackend()->TopLevelTitle(w);
       return TRUE;
     }
@@ -264,7 +265,7 @@ extern "C" LRESULT DefWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND: return EraseBackground(w, reinterpret_cast<HDC>(wp));
     case WM_SETTEXT: {
       const char* t = reinterpret_cast<const char*>(lp);
-      w->text = t ? t : "";
+      w->text = ctl::ValidUtf8(t ? t : "");
       if (IsTopLevel(w)) GetBackend()->TopLevelTitle(w);
       if ((w->style & WS_CAPTION) == WS_CAPTION && IsVisibleChain(w)) NcPaint(w);
       return TRUE;

@@ -215,9 +215,11 @@ void EnsureSurface(Window* top) {
   if (s->width == wdt && s->height == hgt) return;
   std::vector<uint32_t> px(static_cast<size_t>(wdt) * hgt, SysColor(COLOR_WINDOW));
   int cw = std::min(wdt, s->width), ch = std::min(hgt, s->height);
-  for (int y = 0; y < ch; ++y)
-    memcpy(px.data() + static_cast<size_t>(y) * wdt, s->pixels.data() + static_cast<size_t>(y) * s->width,
-           static_cast<size_t>(cw) * sizeof(uint32_t));
+  // A zero-width side has no pixels (and maybe no buffer) to copy from.
+  if (cw > 0)
+    for (int y = 0; y < ch; ++y)
+      memcpy(px.data() + static_cast<size_t>(y) * wdt, s->pixels.data() + static_cast<size_t>(y) * s->width,
+             static_cast<size_t>(cw) * sizeof(uint32_t));
   s->width = wdt;
   s->height = hgt;
   s->pixels.swap(px);

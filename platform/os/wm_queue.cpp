@@ -19,6 +19,7 @@ struct SentItem {
   WPARAM wp;
   LPARAM lp;
   LRESULT result = 0;
+  bool taken = false;  // the receiver runs it: the sender waits for the result
   bool done = false;
 };
 
@@ -34,7 +35,9 @@ struct Timer {
 struct ThreadQueue {
   DWORD thread = 0;
   std::deque<MSG> posted;
-  std::deque<SentItem*> sent;  // sends from other threads waiting to run here
+  // Sends from other threads waiting to run here. Shared with the sender, so that the receiver's
+  // reply never outlives the slot it writes into.
+  std::deque<std::shared_ptr<SentItem>> sent;
   bool quit = false;
   int quitCode = 0;
   std::vector<Timer> timers;
@@ -89,13 +92,14 @@ POINT CursorNow() {
 // Runs sends that other threads queued for this thread.
 void RunIncomingSends(DWORD me) {
   while (true) {
-    SentItem* item = nullptr;
+    std::shared_ptr<SentItem> item;
     {
       std::lock_guard<std::mutex> g(Q().lock);
       ThreadQueue& q = QueueOf(me);
       if (q.sent.empty()) return;
       item = q.sent.front();
       q.sent.pop_front();
+      item->taken = true;
       ++q.inInterThreadSend;
     }
     LRESULT r = 0;
@@ -310,20 +314,21 @@ LRESULT SendMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   DWORD me = CurrentThread();
   if (w->thread == me) return CallProc(w, msg, wParam, lParam);
   // Another thread's window: queue the send there and wait, running sends made to us meanwhile.
-  SentItem item{wnd, msg, wParam, lParam};
+  auto item = std::make_shared<SentItem>(SentItem{wnd, msg, wParam, lParam});
+  DWORD receiver = w->thread;
   {
     std::lock_guard<std::mutex> g(Q().lock);
-    QueueOf(w->thread).sent.push_back(&item);
+    QueueOf(receiver).sent.push_back(item);
   }
-  Wake(w->thread);
+  Wake(receiver);
   while (true) {
     RunIncomingSends(me);
     std::unique_lock<std::mutex> g(Q().lock);
-    if (item.done) return item.result;
-    if (!FromHandle(wnd)) {
+    if (item->done) return item->result;
+    if (!item->taken && !FromHandle(wnd)) {
       // The window went away before its thread ran the send.
-      auto& s = QueueOf(w->thread).sent;
-      s.erase(std::remove(s.begin(), s.end(), &item), s.end());
+      auto& s = QueueOf(receiver).sent;
+      s.erase(std::remove(s.begin(), s.end(), item), s.end());
       return 0;
     }
     Q().sendDone.wait_for(g, std::chrono::milliseconds(5));

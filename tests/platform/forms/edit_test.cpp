@@ -127,6 +127,39 @@ TEST_F(EditTest, TypingChineseTextGoesInAtTheCaret) {
   EXPECT_EQ(caret.x, r.left + 3 * kWide);
 }
 
+// Bytes that are not UTF-8 (a broken sequence, a stray trail byte, an overlong form) become
+// U+FFFD on the way in, whichever way the text comes; the line messages then stay inside lines.
+TEST_F(EditTest, TextThatIsNotUtf8BecomesReplacementCharacters) {
+  const std::string bad = "a\xE4\xB8\r\n\x80\x80z\xC0\xAF";
+  const std::string good = "a\xEF\xBF\xBD\xEF\xBF\xBD\r\n\xEF\xBF\xBD\xEF\xBF\xBDz\xEF\xBF\xBD\xEF\xBF\xBD";
+  SendMessage(memo->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(bad.c_str()));
+  EXPECT_EQ(memo->Text(), good);
+  ASSERT_EQ(Send(memo, EM_GETLINECOUNT), 2);
+  // A buffer too small for the first character of the line gets nothing, never a negative size.
+  const std::string second = "\xEF\xBF\xBD\xEF\xBF\xBDz\xEF\xBF\xBD\xEF\xBF\xBD";
+  for (WORD cap = 0; cap < 16; ++cap) {
+    std::string line = Line(memo, 1, cap);
+    EXPECT_LE(line.size(), cap);
+    EXPECT_EQ(line, second.substr(0, line.size()));
+    EXPECT_TRUE(line.size() < 7 ? line.size() % 3 == 0 : (line.size() - 7) % 3 == 0) << "cut inside a character at " << cap;
+  }
+  // Replacing the selection, pasting, list items and window text take the same path.
+  memo->SetText("");
+  std::string piece = "x\xFF";
+  Send(memo, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(piece.c_str()));
+  EXPECT_EQ(memo->Text(), "x\xEF\xBF\xBD");
+  ClipboardText("\xED\xA0\x80y");  // an encoded surrogate
+  Focus(edit);
+  edit->SetText("");
+  Send(edit, WM_PASTE);
+  EXPECT_EQ(edit->Text().back(), 'y');
+  EXPECT_EQ(edit->Text().find("\xED\xA0"), std::string::npos);
+  SendMessage(form->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("\xF5t"));
+  char title[16] = {};
+  GetWindowText(form->Handle(), title, sizeof title);
+  EXPECT_STREQ(title, "\xEF\xBF\xBDt");
+}
+
 TEST_F(EditTest, LineMessagesCountBytesOfChineseLines) {
   memo->SetWordWrap(false);
   memo->SetText("第一行\r\nab中\r\n\r\nxyz");

@@ -281,4 +281,32 @@ TEST_F(Messages, OtherThreadsPostAndSendThroughTheOwnersLoop) {
   EXPECT_EQ(ranOn.load(), mine) << "a send from another thread runs on the window's thread";
 }
 
+// The receiver destroys its own window while it handles the send: the sender still gets the
+// handler's result, and the receiver's reply lands in a slot that is still alive.
+TEST_F(WmTest, SendFromAnotherThreadWhoseReceiverDestroysItsWindow) {
+  HWND a = Top(0, 0, 50, 50);
+  FanoPumpMessages();
+  Hooks()[a] = [&](HWND h, UINT m, WPARAM w, LPARAM) -> std::optional<LRESULT> {
+    if (m == WM_USER + 7) {
+      DestroyWindow(h);
+      return static_cast<LRESULT>(w + 1);
+    }
+    return std::nullopt;
+  };
+  std::atomic<LRESULT> result{0};
+  std::atomic<bool> done{false};
+  std::thread other([&] {
+    result = SendMessage(a, WM_USER + 7, 76, 0);
+    done = true;
+  });
+  MSG m;
+  for (int i = 0; i < 2000000 && !done; ++i) {
+    if (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&m);
+    else std::this_thread::yield();
+  }
+  other.join();
+  EXPECT_FALSE(IsWindow(a));
+  EXPECT_EQ(result.load(), 77) << "the sender waits for the handler that runs, even when it destroys the window";
+}
+
 }  // namespace

@@ -73,6 +73,18 @@ TEST_F(Paint, InvalidatedAreasArePaintedOnceAndOnlyThere) {
   EXPECT_TRUE(rects.empty());
 }
 
+// A window squeezed to no width (or no height) and grown again keeps what it can and paints anew.
+TEST_F(Paint, AWindowResizedThroughZeroSizeKeepsPainting) {
+  HWND w = Top(0, 0, 60, 40);
+  PaintWith(w, RGB(0, 128, 0));
+  FanoPumpMessages();
+  for (auto [cx, cy] : {std::pair{0, 40}, std::pair{0, 0}, std::pair{60, 0}, std::pair{70, 50}}) {
+    SetWindowPos(w, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER);
+    FanoPumpMessages();
+  }
+  EXPECT_EQ(FanoGetWindowPixel(w, 65, 45), RGB(0, 128, 0));
+}
+
 TEST_F(Paint, EraseComesFromBeginPaintWithTheClassBrush) {
   HWND w = Top(0, 0, 60, 40);
   FanoPumpMessages();
