@@ -1811,7 +1811,12 @@ void TWinControl::WndProc(TMessage& m) {
     default:
       if (m.Msg >= WM_MOUSEFIRST && m.Msg <= WM_MOUSELAST && IsControlMouseMsg(m)) {
         if (m.Result == 0 && handle_) DefWindowProc(handle_, m.Msg, m.WParam, m.LParam);
-        if (m.Msg == WM_MOUSEMOVE && Application) Application->DoMouseIdle();
+        if (m.Msg == WM_MOUSEMOVE) {
+          // A graphic control under the pointer lights up too: its leave must come as soon as
+          // the pointer leaves the window, not at the next idle.
+          StartMouseTracking();
+          if (Application) Application->DoMouseIdle();
+        }
         return;
       }
       break;
@@ -2014,12 +2019,16 @@ void TWinControl::WMNCDestroy(TMessage& m) {
 
 void TWinControl::WMSetText(TMessage& m) { DefaultHandler(m); }
 
-void TWinControl::WMMouseMoveWin(TMessage& m) {
+void TWinControl::StartMouseTracking() {
   // Ask for WM_MOUSELEAVE so that leaving the window is noticed in any message loop.
   if (handle_ && !mouseTracking_) {
     TRACKMOUSEEVENT tme{sizeof(TRACKMOUSEEVENT), TME_LEAVE, handle_, 0};
     if (TrackMouseEvent(&tme)) mouseTracking_ = true;
   }
+}
+
+void TWinControl::WMMouseMoveWin(TMessage& m) {
+  StartMouseTracking();
   TControl::Dispatch(m);
   if (Application) Application->DoMouseIdle();
 }

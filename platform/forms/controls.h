@@ -572,6 +572,8 @@ class TWinControl : public TControl {
   void WMChar(TMessage& m);
   void WMContextMenuWin(TMessage& m);
   void WMMouseMoveWin(TMessage& m);
+  // Asks for WM_MOUSELEAVE once the pointer is over the window (or a graphic control in it).
+  void StartMouseTracking();
   void WMMouseLeave(TMessage& m);
   void WMSetText(TMessage& m);
   void CNKeyDown(TMessage& m);

@@ -51,6 +51,7 @@ struct InputState {
   std::deque<InputEvent> events;
   BYTE asyncKeys[256] = {};
   POINT cursor{0, 0};
+  bool cursorFromDisplay = false;  // the last mouse event came from the display server
   // Synchronous state: touched on the thread that takes the messages.
   BYTE keys[256] = {};
   HWND focus = nullptr;
@@ -198,7 +199,9 @@ bool Route(InputEvent& ev) {
   // Mouse move or button.
   HWND target = nullptr;
   LRESULT hit = HTCLIENT;
-  if (s.capture && FromHandle(s.capture)) {
+  bool captured = s.capture && FromHandle(s.capture);
+  if (ev.away && !captured) return false;  // over another program's window: only tracking hears of it
+  if (captured) {
     target = s.capture;
   } else {
     target = HitTestWindow(pt, true, &hit);
@@ -250,8 +253,9 @@ void PostLeave(const Tracking& t) {
   PostInternal(w, (t.flags & TME_NONCLIENT) ? WM_NCMOUSELEAVE : WM_MOUSELEAVE, 0, 0);
 }
 
-// Mouse moved to pt: leave tracking ends when the pointer left the tracked window or its area.
-void UpdateTracking(POINT pt) {
+// Mouse moved to pt: leave tracking ends when the pointer left the tracked window or its area
+// (away: it left our windows altogether).
+void UpdateTracking(POINT pt, bool away = false) {
   InputState& s = S();
   Tracking& t = s.tracking;
   if (!t.hwnd) return;
@@ -261,7 +265,7 @@ void UpdateTracking(POINT pt) {
     return;
   }
   LRESULT hit = HTNOWHERE;
-  HWND under = HitTestWindow(pt, false, &hit);
+  HWND under = away ? nullptr : HitTestWindow(pt, false, &hit);
   bool inside = under == t.hwnd && ((t.flags & TME_NONCLIENT) ? hit != HTCLIENT : hit == HTCLIENT);
   if (!inside) {
     if (t.flags & TME_LEAVE) PostLeave(t);
@@ -283,7 +287,7 @@ bool ApplyMouseEffects(InputEvent& ev) {
   MSG& m = ev.msg;
   LRESULT hit = ev.extra.empty() ? HTCLIENT : static_cast<LRESULT>(ev.extra[0].message);
   if (ev.kind == InputEvent::MouseButton) SetKey(s.keys, static_cast<UINT>(kButtonVk[ev.button]), ev.down);
-  if (ev.kind != InputEvent::Wheel) UpdateTracking(m.pt);
+  if (ev.kind != InputEvent::Wheel) UpdateTracking(m.pt, ev.away);
   Window* w = FromHandle(m.hwnd);
   if (!w) return false;
   HWND h = m.hwnd;
@@ -463,6 +467,7 @@ void PushInput(InputEvent ev) {
         ev.y = std::clamp(ev.y, static_cast<int>(s.clip.top), static_cast<int>(s.clip.bottom) - 1);
       }
       s.cursor = POINT{ev.x, ev.y};
+      s.cursorFromDisplay = ev.fromDisplay;
     } else {
       ev.x = s.cursor.x;
       ev.y = s.cursor.y;
@@ -478,9 +483,10 @@ void PushInput(InputEvent ev) {
     } else if (ev.kind != InputEvent::Char) {
       ev.scan = ButtonFlags(s.asyncKeys);  // key flags of the mouse message
     }
-    // Moves that nobody has looked at yet collapse into the latest one.
+    // Moves that nobody has looked at yet collapse into the latest one (a move away stays: the
+    // leave it stands for must not be lost).
     if (ev.kind == InputEvent::MouseMove && !s.events.empty() && s.events.back().kind == InputEvent::MouseMove &&
-        !s.events.back().routed)
+        !s.events.back().routed && !s.events.back().away)
       s.events.back() = ev;
     else
       s.events.push_back(std::move(ev));
@@ -519,7 +525,7 @@ bool TakeInputMessage(MSG* out, HWND filter, UINT minMsg, UINT maxMsg, bool remo
     }
     if (!ev.routed) {
       bool ok = Route(ev);
-      if (!ok && remove && ev.kind == InputEvent::MouseMove) UpdateTracking(POINT{ev.x, ev.y});
+      if (!ok && remove && ev.kind == InputEvent::MouseMove) UpdateTracking(POINT{ev.x, ev.y}, ev.away);
       std::lock_guard<std::mutex> g(s.lock);
       if (!ok) {
         // Nobody takes it: dropped, but the mouse buttons it pressed or released still count.
@@ -625,6 +631,11 @@ bool CursorInfo(HCURSOR h, int* standardId, int* hotX, int* hotY, int* width, in
   *height = c->height;
   *argb = &c->argb;
   return true;
+}
+
+POINT LastCursorPos() {
+  std::lock_guard<std::mutex> g(S().lock);
+  return S().cursor;
 }
 
 UINT KeyboardShiftFlags() { return ButtonFlags(S().keys) & (MK_SHIFT | MK_CONTROL); }
@@ -995,8 +1006,14 @@ int ShowCursor(BOOL show) { return show ? ++S().showCount : --S().showCount; }
 
 BOOL GetCursorPos(POINT* pt) {
   if (!pt) return FALSE;
-  std::lock_guard<std::mutex> g(S().lock);
-  *pt = S().cursor;
+  {
+    std::lock_guard<std::mutex> g(S().lock);
+    *pt = S().cursor;
+    if (!S().cursorFromDisplay) return TRUE;  // a test or a script moves the pointer: its word counts
+  }
+  // The server knows where the pointer is after it left our windows, where no event tells us.
+  POINT now;
+  if (GetBackend()->PointerPosition(&now)) *pt = now;
   return TRUE;
 }
 

@@ -169,6 +169,8 @@ struct InputEvent {
   std::u16string text;  // Char: units; Key: the characters the key produced (input method)
   DWORD time = 0;
   bool routed = false;
+  bool fromDisplay = false;  // read from the display server (not made by a test or a script)
+  bool away = false;         // MouseMove: the pointer left our windows (over another program's)
   MSG msg{};  // the message once routed
   std::vector<MSG> extra;  // further messages of one event (Char: one per unit)
 };
@@ -180,6 +182,7 @@ void OnWindowDestroyed(Window* w);  // focus, capture, active, tracking, caret
 void OnWindowHidden(Window* w);
 void CheckHover();                  // hover tracking against the clock
 UINT KeyboardShiftFlags();          // MK_SHIFT / MK_CONTROL from the key state
+POINT LastCursorPos();              // where the last mouse event was (no question to the server)
 std::u16string PendingKeyText(const MSG& keyDown);
 bool CursorInfo(HCURSOR c, int* standardId, int* hotX, int* hotY, int* width, int* height,
                 const std::vector<uint32_t>** argb);
@@ -222,6 +225,9 @@ struct Backend {
   virtual void SetCursorShape(HCURSOR) {}
   virtual void Activate(Window*) {}
   virtual void StartMoveSize(Window*, int /*hit*/) {}
+  // Where the pointer is now, asked of the display server; false when it cannot say (headless,
+  // or asked on a thread that does not own the connection).
+  virtual bool PointerPosition(POINT*) { return false; }
   // Reads pending display events into the input queue; waits at most timeoutMs for them when
   // asked (-1 forever), also waking when Wake() is called from another thread.
   virtual void Poll(int timeoutMs) = 0;

@@ -83,11 +83,9 @@ bool WindowMatches(HWND hwnd, HWND filter) {
   return hwnd == filter || IsChild(filter, hwnd);
 }
 
-POINT CursorNow() {
-  POINT p{0, 0};
-  GetCursorPos(&p);
-  return p;
-}
+// The message position: the last known pointer position, without a round trip to the server
+// (messages are also posted from other threads).
+POINT CursorNow() { return LastCursorPos(); }
 
 // Runs sends that other threads queued for this thread.
 void RunIncomingSends(DWORD me) {

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <thread>
 
 #include "platform/os/wm_internal.h"
 
@@ -112,7 +113,7 @@ unsigned int FontCursorFor(int id) {
 
 class X11Backend : public Backend {
  public:
-  explicit X11Backend(Display* d) : d_(d) {
+  explicit X11Backend(Display* d) : d_(d), owner_(std::this_thread::get_id()) {
     XSetErrorHandler(IgnoreXErrors);
     screen_ = DefaultScreen(d_);
     root_ = RootWindow(d_, screen_);
@@ -163,7 +164,7 @@ class X11Backend : public Backend {
     a.background_pixmap = 0;
     a.override_redirect = (w->style & WS_POPUP) ? True : False;
     a.event_mask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                   PointerMotionMask | StructureNotifyMask | FocusChangeMask;
+                   PointerMotionMask | EnterWindowMask | LeaveWindowMask | StructureNotifyMask | FocusChangeMask;
     ::Window xw = XCreateWindow(d_, root_, r.left, r.top, static_cast<unsigned>(wd), static_cast<unsigned>(ht), 0,
                                 CopyFromParent, InputOutput, CopyFromParent,
                                 CWBackPixmap | CWOverrideRedirect | CWEventMask, &a);
@@ -277,6 +278,17 @@ class X11Backend : public Backend {
   void WakeUp() override {
     char c = 1;
     if (wake_[1] >= 0) (void)!write(wake_[1], &c, 1);
+  }
+
+  bool PointerPosition(POINT* out) override {
+    // Xlib is used from the thread that opened the display only.
+    if (std::this_thread::get_id() != owner_) return false;
+    ::Window rootRet = 0, childRet = 0;
+    int rx = 0, ry = 0, wx = 0, wy = 0;
+    unsigned int mask = 0;
+    if (!XQueryPointer(d_, root_, &rootRet, &childRet, &rx, &ry, &wx, &wy, &mask)) return false;
+    *out = POINT{rx, ry};
+    return true;
   }
 
   RECT ScreenRect() override {
@@ -487,6 +499,7 @@ class X11Backend : public Backend {
           if (ev.type == ButtonPress) {
             InputEvent e;
             e.kind = InputEvent::Wheel;
+            e.fromDisplay = true;
             e.delta = b == 4 ? WHEEL_DELTA : -WHEEL_DELTA;
             e.x = ev.xbutton.x_root;
             e.y = ev.xbutton.y_root;
@@ -498,6 +511,7 @@ class X11Backend : public Backend {
         if (button < 0) break;
         InputEvent e;
         e.kind = InputEvent::MouseButton;
+        e.fromDisplay = true;
         e.button = button;
         e.down = ev.type == ButtonPress;
         e.x = ev.xbutton.x_root;
@@ -508,8 +522,24 @@ class X11Backend : public Backend {
       case MotionNotify: {
         InputEvent e;
         e.kind = InputEvent::MouseMove;
+        e.fromDisplay = true;
         e.x = ev.xmotion.x_root;
         e.y = ev.xmotion.y_root;
+        PushInput(e);
+        break;
+      }
+      case EnterNotify:
+      case LeaveNotify: {
+        // Leaving a top-level window: no motion event follows outside it, so the move away is
+        // told here (the window under the pointer and its tracking hear of it at once).
+        const XCrossingEvent& c = ev.xcrossing;
+        if (c.mode == NotifyGrab || c.detail == NotifyInferior) break;
+        InputEvent e;
+        e.kind = InputEvent::MouseMove;
+        e.fromDisplay = true;
+        e.away = ev.type == LeaveNotify;
+        e.x = c.x_root;
+        e.y = c.y_root;
         PushInput(e);
         break;
       }
@@ -593,6 +623,7 @@ class X11Backend : public Backend {
   }
 
   Display* d_;
+  std::thread::id owner_;
   int screen_ = 0;
   ::Window root_ = 0;
   ::Window helper_ = 0;

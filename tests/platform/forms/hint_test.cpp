@@ -163,4 +163,38 @@ TEST_F(Hints, MouseEnterAndLeaveFollowTheMouse) {
   EXPECT_EQ(Application->MouseControl(), nullptr);
 }
 
+class GraphicWatch : public TTestGraphic {
+ public:
+  explicit GraphicWatch(TComponent* owner) : TTestGraphic(owner) {}
+  std::vector<std::string> mouse;
+  void Dispatch(TMessage& m) override {
+    if (m.Msg == CM_MOUSEENTER) mouse.push_back("enter");
+    if (m.Msg == CM_MOUSELEAVE) mouse.push_back("leave");
+    TTestGraphic::Dispatch(m);
+  }
+};
+
+// A graphic control lit by the pointer hears of the leave as soon as the pointer leaves the
+// window or moves onto another control, without waiting for the application's idle time.
+TEST_F(Hints, AGraphicControlHearsTheLeaveAtOnce) {
+  auto* g = new GraphicWatch(form);
+  g->SetBounds(150, 10, 40, 30);
+  g->SetParent(form);
+  Pump();
+  MoveTo(g, 5, 5);
+  EXPECT_EQ(g->mouse, (std::vector<std::string>{"enter"}));
+  FanoInputMouseMove(5, 5);  // off every window of ours
+  Pump();
+  EXPECT_EQ(g->mouse, (std::vector<std::string>{"enter", "leave"}));
+  EXPECT_EQ(Application->MouseControl(), nullptr);
+  // From the graphic control onto a windowed one, and back out of the window from there.
+  MoveTo(g, 6, 6);
+  MoveTo(a, 5, 5);
+  EXPECT_EQ(g->mouse, (std::vector<std::string>{"enter", "leave", "enter", "leave"}));
+  EXPECT_EQ(a->mouse, (std::vector<std::string>{"enter"}));
+  FanoInputMouseMove(5, 5);
+  Pump();
+  EXPECT_EQ(a->mouse, (std::vector<std::string>{"enter", "leave"}));
+}
+
 }  // namespace

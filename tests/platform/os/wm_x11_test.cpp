@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <map>
 #include <string>
 #include <thread>
 
@@ -160,6 +162,104 @@ TEST(Xvfb, ClickAndTypeIntoAWindow) {
   std::string cmd = std::string("timeout 120 env -u FANO_HEADLESS FANO_XVFB_CHILD=1 xvfb-run -a -s '-screen 0 800x600x24' '") +
                     self + "' --gtest_filter=Xvfb.ClickAndTypeIntoAWindow --gtest_brief=1 >&2";
   EXPECT_EQ(system(cmd.c_str()), 0);
+}
+
+// ---- hover under the X server
+
+// Starts this test program again inside a virtual X server, running one test there; false (with
+// the test skipped) when the tools are missing.
+bool RelaunchUnderXvfb(const char* test, int* status) {
+  if (system("command -v xvfb-run >/dev/null 2>&1") != 0 || system("command -v xdotool >/dev/null 2>&1") != 0)
+    return false;
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return false;
+  self[n] = 0;
+  std::string cmd = std::string("timeout 120 env -u FANO_HEADLESS FANO_XVFB_CHILD=1 xvfb-run -a -s '-screen 0 800x600x24' '") +
+                    self + "' --gtest_filter=" + test + " --gtest_brief=1 >&2";
+  *status = system(cmd.c_str());
+  return true;
+}
+
+// Runs the message loop until done() or the time is up; a timer wakes the loop while it waits.
+bool PumpUntil(const std::function<bool()>& done, int ms) {
+  UINT_PTR timer = SetTimer(nullptr, 0, 10, nullptr);
+  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  MSG m;
+  while (!done() && std::chrono::steady_clock::now() < until && GetMessage(&m, nullptr, 0, 0) > 0) {
+    TranslateMessage(&m);
+    DispatchMessage(&m);
+  }
+  KillTimer(nullptr, timer);
+  return done();
+}
+
+struct HoverLog {
+  int moves = 0;
+  int leaves = 0;
+};
+std::map<HWND, HoverLog> g_hover;
+
+LRESULT HoverProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_MOUSEMOVE) {
+    ++g_hover[h].moves;
+    TRACKMOUSEEVENT tme{sizeof(TRACKMOUSEEVENT), TME_LEAVE, h, 0};
+    TrackMouseEvent(&tme);
+    return 0;
+  }
+  if (m == WM_MOUSELEAVE) {
+    ++g_hover[h].leaves;
+    return 0;
+  }
+  return DefWindowProc(h, m, w, l);
+}
+
+void XdoMove(int x, int y) {
+  std::string cmd = "timeout 5 xdotool mousemove " + std::to_string(x) + " " + std::to_string(y);
+  EXPECT_EQ(system(cmd.c_str()), 0);
+}
+
+// The pointer moves from one control to another and then off the window: each hears its leave at
+// once, and the pointer position is the server's, outside the window.
+TEST(Xvfb, MouseLeaveBetweenControlsAndOffTheWindow) {
+  if (!getenv("FANO_XVFB_CHILD")) {
+    int status = -1;
+    if (!RelaunchUnderXvfb("Xvfb.MouseLeaveBetweenControlsAndOffTheWindow", &status))
+      GTEST_SKIP() << "xvfb-run or xdotool is not installed";
+    EXPECT_EQ(status, 0);
+    return;
+  }
+  ASSERT_EQ(FanoDisplayKind(), FANO_DISPLAY_X11);
+  WNDCLASSEX wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = HoverProc;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(5 + 1));
+  wc.lpszClassName = "XvfbHover";
+  ASSERT_NE(RegisterClassEx(&wc), 0);
+  HWND top = CreateWindowEx(0, "XvfbHover", "hover", WS_POPUP | WS_VISIBLE, 40, 40, 300, 200, nullptr, nullptr,
+                            nullptr, nullptr);
+  HWND a = CreateWindowEx(0, "XvfbHover", "a", WS_CHILD | WS_VISIBLE, 10, 10, 100, 80, top, nullptr, nullptr, nullptr);
+  HWND b = CreateWindowEx(0, "XvfbHover", "b", WS_CHILD | WS_VISIBLE, 150, 10, 100, 80, top, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(top && a && b);
+  // The window may not be on the screen yet: move onto it until it hears of it.
+  bool entered = false;
+  for (int i = 0; i < 20 && !entered; ++i) {
+    XdoMove(100 + i % 2, 90);
+    entered = PumpUntil([&] { return g_hover[a].moves > 0; }, 250);
+  }
+  ASSERT_TRUE(entered) << "the pointer never reached the window";
+  XdoMove(240, 90);
+  EXPECT_TRUE(PumpUntil([&] { return g_hover[a].leaves == 1 && g_hover[b].moves > 0; }, 3000))
+      << "moving to the next control ends the first one's hover";
+  XdoMove(600, 500);
+  EXPECT_TRUE(PumpUntil([&] { return g_hover[b].leaves == 1; }, 3000)) << "leaving the window ends the hover";
+  POINT p{};
+  GetCursorPos(&p);
+  EXPECT_EQ(p.x, 600);
+  EXPECT_EQ(p.y, 500);
+  EXPECT_EQ(g_hover[a].leaves, 1);
+  DestroyWindow(top);
 }
 
 }  // namespace
