@@ -1,6 +1,7 @@
 // User-interface drawing helpers: FillRect, FrameRect, InvertRect, DrawFocusRect, DrawEdge and
 // DrawFrameControl in the classic look, coloured from the system colours.
 #include <algorithm>
+#include <cmath>
 
 #include "platform/os/gdi_core.h"
 
@@ -118,17 +119,21 @@ void ArrowGlyph(const Canvas& cv, const RECT& in, int dir, bool pushed, bool ina
   }
 }
 
-// The check mark of a box interior of n x n pixels: a "V" three pixels thick, as in a 9 x 9
-// interior: (1,3)-(3,5)-(7,1), repeated one and two rows lower.
+// The check mark of a box interior of n x n pixels: a "V" as in a 9 x 9 interior, (1,3)-(3,5)-(7,1)
+// three pixels thick, scaled. Every column under the mark gets its run of pixels, so the mark stays
+// whole at any size (the slope is one pixel per column, never more than the thickness).
 void CheckMark(const Canvas& cv, int64_t x0, int64_t y0, int n, COLORREF c) {
   if (n < 3) return;
-  auto plot = [&](double x, double y, int thick) {
-    int64_t px = x0 + static_cast<int64_t>(x * n / 9.0), py = y0 + static_cast<int64_t>(y * n / 9.0);
-    FillDev(cv, px, py, px + 1, py + thick, c);
-  };
-  int thick = std::max(1, (3 * n + 4) / 9);
-  for (int k = 0; k <= 2; ++k) plot(1 + k, 3 + k, thick);
-  for (int k = 1; k <= 4; ++k) plot(3 + k, 5 - k, thick);
+  const double s = n / 9.0;
+  const int thick = std::max(1, (3 * n + 4) / 9);
+  const int first = static_cast<int>(std::floor(1 * s + 0.5 * (s - 1)));
+  const int last = static_cast<int>(std::floor(7 * s + 0.5 * (s - 1) + 0.5));
+  for (int col = first; col <= last; ++col) {
+    double x = std::clamp((col + 0.5) / s - 0.5, 1.0, 7.0);  // the column's centre in 9-pixel units
+    double y = x <= 3 ? x + 2 : 8 - x;
+    int64_t top = static_cast<int64_t>(std::floor((y + 0.5) * s - 0.5 + 0.5));
+    FillDev(cv, x0 + col, y0 + top, x0 + col + 1, y0 + top + thick, c);
+  }
 }
 
 void CheckBox(const Canvas& cv, RECT r, UINT state) {
@@ -143,14 +148,18 @@ void CheckBox(const Canvas& cv, RECT r, UINT state) {
     Ring(cv, box, BF_RECT, COLOR_WINDOWFRAME, COLOR_WINDOWFRAME);
     in = RECT{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1};
   } else if (state & DFCS_FLAT) {
-    Ring(cv, box, BF_RECT, COLOR_BTNSHADOW, COLOR_BTNSHADOW);
+    // A flat box under the pointer darkens its frame.
+    int frame = (state & DFCS_HOT) ? COLOR_3DDKSHADOW : COLOR_BTNSHADOW;
+    Ring(cv, box, BF_RECT, frame, frame);
     in = RECT{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1};
   } else {
     in = EdgeDev(cv, box, EDGE_SUNKEN, BF_RECT);
   }
   bool grayed = (state & DFCS_BUTTON3STATE) && (state & DFCS_CHECKED);
   bool dim = (state & (DFCS_PUSHED | DFCS_INACTIVE)) != 0;
-  if (grayed) {
+  if (state & DFCS_TRANSPARENT) {
+    // The interior keeps what is under it (a grid cell's own background).
+  } else if (grayed) {
     // A half-tone of face and highlight, like the original's dithered brush.
     COLORREF a = SysColor(COLOR_BTNFACE), b = SysColor(COLOR_BTNHIGHLIGHT);
     uint32_t va = cv.mono ? ToMono(a) : a, vb = cv.mono ? ToMono(b) : b;
@@ -202,6 +211,29 @@ void RadioButton(const Canvas& cv, RECT r, UINT state) {
     ShapeBoxes(rows, dt, false, &db);
     int c = (state & DFCS_INACTIVE) ? COLOR_BTNSHADOW : COLOR_WINDOWTEXT;
     for (const auto& b : db) FillSys(cv, b.x1, b.y1, b.x2, b.y2, c);
+  }
+}
+
+// A push button: raised; pushed or checked (a button that stays down) sunken, the checked face in
+// a half-tone of face and highlight. Flat buttons show a thin frame, raised under the pointer
+// (DFCS_HOT) and sunken when down; DFCS_TRANSPARENT leaves the face as it is.
+void PushButton(const Canvas& cv, const RECT& v, UINT state) {
+  const bool down = (state & (DFCS_PUSHED | DFCS_CHECKED)) != 0;
+  const UINT middle = (state & DFCS_TRANSPARENT) ? 0 : BF_MIDDLE;
+  RECT in;
+  if (state & DFCS_MONO) {
+    in = EdgeDev(cv, v, EDGE_RAISED, BF_RECT | middle | BF_MONO);
+  } else if (state & DFCS_FLAT) {
+    if (down) in = EdgeDev(cv, v, BDR_SUNKENOUTER, BF_RECT | middle);
+    else if (state & DFCS_HOT) in = EdgeDev(cv, v, BDR_RAISEDINNER, BF_RECT | middle);
+    else in = EdgeDev(cv, v, EDGE_RAISED, BF_RECT | middle | BF_FLAT);
+  } else {
+    in = EdgeDev(cv, v, down ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | middle | (down ? 0 : BF_SOFT));
+  }
+  if ((state & DFCS_CHECKED) && !(state & DFCS_PUSHED) && middle) {
+    COLORREF a = SysColor(COLOR_BTNFACE), b = SysColor(COLOR_BTNHIGHLIGHT);
+    uint32_t va = cv.mono ? ToMono(a) : a, vb = cv.mono ? ToMono(b) : b;
+    cv.ForBox(in.left, in.top, in.right, in.bottom, [&](uint32_t& px, int x, int y) { px = ((x + y) & 1) ? vb : va; });
   }
 }
 
@@ -361,15 +393,8 @@ BOOL DrawFrameControl(HDC dc, RECT* r, UINT type, UINT state) {
     case DFC_BUTTON: {
       UINT kind = state & 0xFF;
       if (kind & DFCS_BUTTONPUSH) {
-        RECT in;
-        if (state & DFCS_MONO)
-          in = EdgeDev(cv, v, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_MONO);
-        else if (state & DFCS_FLAT)
-          in = EdgeDev(cv, v, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_FLAT);
-        else
-          in = EdgeDev(cv, v, pushed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_MIDDLE | (pushed ? 0 : BF_SOFT));
+        PushButton(cv, v, state);
         if (state & DFCS_ADJUSTRECT) *r = RECT{r->left + 2, r->top + 2, r->right - 2, r->bottom - 2};
-        (void)in;
         return TRUE;
       }
       if (kind & (DFCS_BUTTONRADIO | DFCS_BUTTONRADIOIMAGE | DFCS_BUTTONRADIOMASK)) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/os/gdi_internal.h"
 #include "platform/os/gdi_test_util.h"
@@ -277,4 +278,93 @@ TEST(GdiSurfaceDC, XorRectangleTwiceRestores) {
   DeleteObject(r);
   EXPECT_EQ(fano_os::RegionPixman(r), nullptr);
   DeleteObject(copy);
+}
+
+// The check mark stays one piece at every box size, sunken and flat: each column under it holds
+// one run of ink, and neighbouring runs touch. A sheet of them is written for people to look at.
+TEST_F(ClassicColours, CheckMarksAreWholeAtEverySize) {
+  const COLORREF ink = Sys(COLOR_WINDOWTEXT);
+  MemCanvas sheet(620, 110, kWhite);
+  int sheetX = 5;
+  for (int size : {13, 16, 20}) {
+    for (UINT style : {0u, static_cast<UINT>(DFCS_FLAT)}) {
+      SCOPED_TRACE(testing::Message() << "box " << size << (style ? " flat" : " sunken"));
+      MemCanvas c(size, size, kRed);
+      RECT r{0, 0, size, size};
+      ASSERT_TRUE(DrawFrameControl(c.dc, &r, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED | style));
+      int inset = style ? 1 : 2, n = size - 2 * inset;
+      std::vector<int> cols;
+      int prevTop = -1, prevBottom = -1;
+      for (int x = inset; x < size - inset; ++x) {
+        std::string col = c.Col(x, inset, size - inset, ink, Sys(COLOR_WINDOW));
+        size_t top = col.find('#');
+        if (top == std::string::npos) continue;
+        size_t bottom = col.find_last_of('#');
+        EXPECT_EQ(col.substr(top, bottom - top + 1).find('.'), std::string::npos) << "a broken run in column " << x;
+        if (!cols.empty()) {
+          EXPECT_EQ(cols.back(), x - 1) << "a gap before column " << x;
+          EXPECT_TRUE(static_cast<int>(top) <= prevBottom + 1 && static_cast<int>(bottom) + 1 >= prevTop)
+              << "column " << x << " does not touch the one before";
+        }
+        cols.push_back(x);
+        prevTop = static_cast<int>(top);
+        prevBottom = static_cast<int>(bottom);
+      }
+      ASSERT_FALSE(cols.empty());
+      EXPECT_GE(static_cast<int>(cols.size()), n * 2 / 3) << "the mark spans most of the box";
+    }
+  }
+  // The sheet in the real colours, five times enlarged.
+  SetSysColors(kN, kIdx, saved_);
+  for (int size : {13, 16, 20})
+    for (UINT style : {0u, static_cast<UINT>(DFCS_FLAT)}) {
+      MemCanvas c(size, size, kWhite);
+      RECT r{0, 0, size, size};
+      DrawFrameControl(c.dc, &r, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED | style);
+      StretchBlt(sheet.dc, sheetX, 5, size * 5, size * 5, c.dc, 0, 0, size, size, SRCCOPY);
+      sheetX += size * 5 + 10;
+    }
+  FanoSaveImageFile(sheet.bm, FANO_IMAGE_PNG, 0, (::testing::TempDir() + "check_marks.png").c_str());
+}
+
+// Push buttons: checked (staying down) is sunken on a half-tone; flat ones show a raised frame
+// under the pointer and a sunken one when down; transparent ones leave the face alone.
+TEST_F(ClassicColours, PushButtonHotCheckedAndTransparentStates) {
+  RECT r{0, 0, 20, 12};
+  MemCanvas checked(20, 12, kRed);
+  DrawFrameControl(checked.dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_CHECKED);
+  EXPECT_EQ(checked.At(0, 0), Sys(COLOR_BTNSHADOW)) << "sunken";
+  EXPECT_EQ(checked.At(19, 11), Sys(COLOR_BTNHIGHLIGHT));
+  EXPECT_NE(checked.At(5, 5), checked.At(6, 5)) << "a half-tone face";
+  EXPECT_TRUE(checked.At(5, 5) == Sys(COLOR_BTNFACE) || checked.At(5, 5) == Sys(COLOR_BTNHIGHLIGHT));
+
+  MemCanvas flat(20, 12, kRed);
+  DrawFrameControl(flat.dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_FLAT);
+  EXPECT_EQ(flat.At(0, 0), Sys(COLOR_BTNSHADOW));
+  EXPECT_EQ(flat.At(19, 11), Sys(COLOR_BTNSHADOW));
+  MemCanvas hot(20, 12, kRed);
+  DrawFrameControl(hot.dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_FLAT | DFCS_HOT);
+  EXPECT_EQ(hot.At(0, 0), Sys(COLOR_BTNHIGHLIGHT)) << "raised under the pointer";
+  EXPECT_EQ(hot.At(19, 11), Sys(COLOR_BTNSHADOW));
+  EXPECT_EQ(hot.At(5, 5), Sys(COLOR_BTNFACE));
+  MemCanvas down(20, 12, kRed);
+  DrawFrameControl(down.dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_FLAT | DFCS_HOT | DFCS_PUSHED);
+  EXPECT_EQ(down.At(0, 0), Sys(COLOR_BTNSHADOW)) << "sunken when down";
+  EXPECT_EQ(down.At(19, 11), Sys(COLOR_BTNHIGHLIGHT));
+
+  MemCanvas clear(20, 12, kRed);
+  DrawFrameControl(clear.dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_TRANSPARENT);
+  EXPECT_EQ(clear.At(10, 6), kRed) << "the face is left as it was";
+  EXPECT_EQ(clear.At(19, 11), Sys(COLOR_3DDKSHADOW));
+
+  // Check boxes: transparent keeps the cell behind; a hot flat box darkens its frame.
+  RECT b{0, 0, 13, 13};
+  MemCanvas cell(13, 13, kRed);
+  DrawFrameControl(cell.dc, &b, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED | DFCS_FLAT | DFCS_TRANSPARENT);
+  EXPECT_EQ(cell.At(2, 10), kRed);
+  EXPECT_EQ(cell.At(0, 0), Sys(COLOR_BTNSHADOW));
+  MemCanvas hotBox(13, 13, kRed);
+  DrawFrameControl(hotBox.dc, &b, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | DFCS_HOT);
+  EXPECT_EQ(hotBox.At(0, 0), Sys(COLOR_3DDKSHADOW));
+  EXPECT_EQ(hotBox.At(6, 6), Sys(COLOR_WINDOW));
 }
