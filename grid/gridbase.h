@@ -152,6 +152,8 @@ class TCustomGridGx : public TCustomControl {
  public:
   explicit TCustomGridGx(TComponent* owner);
   ~TCustomGridGx() override;
+  void BeforeDestruction() override;
+  void Notification(TComponent* component, TOperation operation) override;
 
   // ---- counts and runs
   int ColCount() const noexcept { return colCount_; }

@@ -48,10 +48,23 @@ TCustomGridGx::TCustomGridGx(TComponent* owner) : TCustomControl(owner) {
   pressedCell_ = {-1, -1};
 }
 
+// The editor goes first, before the window and the child controls.
+void TCustomGridGx::BeforeDestruction() {
+  TInplaceEdit* edit = inplaceEdit_;
+  inplaceEdit_ = nullptr;
+  if (edit) edit->Free();
+  TCustomControl::BeforeDestruction();
+}
+
 TCustomGridGx::~TCustomGridGx() {
   TInplaceEdit* edit = inplaceEdit_;
   inplaceEdit_ = nullptr;
   if (edit) edit->Free();
+}
+
+void TCustomGridGx::Notification(TComponent* component, TOperation operation) {
+  TCustomControl::Notification(component, operation);
+  if (operation == opRemove && component == inplaceEdit_) inplaceEdit_ = nullptr;
 }
 
 TGridLineColorsGx* TCustomGridGx::CreateGridLineColors() { return new TGridLineColorsGx(this); }
