@@ -17,6 +17,9 @@ namespace {
 
 // Deep nesting is refused before it can exhaust the stack.
 constexpr int MaxDepth = 200;
+// Chains of operators (A+0+0+...) nest without parentheses; more nodes than a blob can hold are
+// refused while parsing, which also bounds the depth the blob writer and evaluators walk.
+constexpr int MaxNodes = 4096;
 
 enum class Tok { End, Name, QuotedName, String, Number, LParen, RParen, Comma, Eq, Ne, Lt, Gt, Le, Ge,
                  Plus, Minus, Star, Slash };
@@ -52,6 +55,21 @@ struct Node {
   bool IgnoreCase = false;
   uint16_t Partial = 0;
   VType Type = VType::Unknown;
+
+  Node() = default;
+  Node(const Node&) = delete;
+  Node& operator=(const Node&) = delete;
+  // A long chain is a deep tree: its nodes are freed from a list, not by recursion.
+  ~Node() {
+    std::vector<std::unique_ptr<Node>> pending = std::move(Kids);
+    while (!pending.empty()) {
+      std::unique_ptr<Node> n = std::move(pending.back());
+      pending.pop_back();
+      if (!n) continue;
+      for (auto& kid : n->Kids) pending.push_back(std::move(kid));
+      n->Kids.clear();
+    }
+  }
 };
 using NodePtr = std::unique_ptr<Node>;
 
@@ -275,7 +293,8 @@ class Parser {
 
   // ---- node builders ----
 
-  static NodePtr Make(NodeKind kind, TCANOperator op, size_t pos, VType type) {
+  NodePtr Make(NodeKind kind, TCANOperator op, size_t pos, VType type) {
+    if (++nodes_ > MaxNodes) DatabaseError("Expression is too long", component_);
     auto n = std::make_unique<Node>();
     n->Kind = kind;
     n->Op = op;
@@ -283,12 +302,12 @@ class Parser {
     n->Type = type;
     return n;
   }
-  static NodePtr MakeUnary(TCANOperator op, NodePtr a, size_t pos, VType type) {
+  NodePtr MakeUnary(TCANOperator op, NodePtr a, size_t pos, VType type) {
     NodePtr n = Make(NodeKind::Unary, op, pos, type);
     n->Kids.push_back(std::move(a));
     return n;
   }
-  static NodePtr MakeBinary(TCANOperator op, NodePtr a, NodePtr b, size_t pos, VType type) {
+  NodePtr MakeBinary(TCANOperator op, NodePtr a, NodePtr b, size_t pos, VType type) {
     NodePtr n = Make(NodeKind::Binary, op, pos, type);
     n->Kids.push_back(std::move(a));
     n->Kids.push_back(std::move(b));
@@ -708,6 +727,7 @@ class Parser {
   size_t pos_ = 0;
   Token tok_;
   int depth_ = 0;
+  int nodes_ = 0;
   bool inAggregate_ = false;
 };
 

@@ -195,6 +195,32 @@ TEST(ExprParser, DeepNestingIsRefusedNotOverflowed) {
   EXPECT_EQ(ErrorOf(minus).rfind("Expression nested too deeply", 0), 0u);
 }
 
+TEST(ExprParser, LongOperatorChainsAreRefusedNotOverflowed) {
+  // Chains nest without parentheses: each is a tree as deep as it is long.
+  std::string sum = "BILDB001";
+  for (int i = 0; i < 262144; ++i) sum += "+0";
+  sum += "=1";
+  EXPECT_EQ(ErrorOf(sum), "Expression is too long");
+  std::string plus;
+  for (int i = 0; i < 200000; ++i) plus += "+BILDB001";
+  EXPECT_EQ(ErrorOf(plus + "=1"), "Expression is too long");
+  std::string ors;
+  for (int i = 0; i < 100000; ++i) ors += "BILDB001=0 OR ";
+  EXPECT_EQ(ErrorOf(ors + "BILDB001=1"), "Expression is too long");
+  std::string ands;
+  for (int i = 0; i < 100000; ++i) ands += "NOT BILDB001=0 AND ";
+  EXPECT_EQ(ErrorOf(ands + "FLAG"), "Expression is too long");
+  // An error in the middle of a long chain frees what was read.
+  EXPECT_EQ(ErrorOf(ors.substr(0, 14 * 1000) + "BILDB001 = ").rfind("Unexpected end of expression", 0), 0u);
+
+  // A chain the blob can hold still parses, and its dump shows it nested to the left.
+  std::string fits = "BILDB001";
+  for (int i = 0; i < 900; ++i) fits += "+1";
+  const std::string dump = Dump(fits + "=1");
+  EXPECT_EQ(dump.rfind("(= (+ (+ (+ ", 0), 0u) << dump.substr(0, 40);
+  EXPECT_EQ(ErrorOf(fits + "=1"), "no error");
+}
+
 TEST(ExprParser, OversizedBlobIsRefused) {
   std::string text = "NAME IN (";
   for (int i = 0; i < 3000; ++i) text += (i ? ",'" : "'") + std::string(30, 'x') + "'";
