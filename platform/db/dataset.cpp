@@ -355,6 +355,7 @@ void TDataSet::MoveBuffer(int from, int to) noexcept {
 
 void TDataSet::SetBufferCount(int value) {
   if (value == bufferCount_) return;
+  int frontShift = 0;  // records gained (or lost) at the ring's front, which every link follows
   if (value > bufferCount_) {
     // Slots 0..value (the last one the temporary buffer) must exist.
     try {
@@ -381,6 +382,7 @@ void TDataSet::SetBufferCount(int value) {
       front = std::min(front, drop);
       for (int i = 0; i < front; ++i) MoveBuffer(0, recordCount_ - 1);
       activeRecord_ -= front;
+      frontShift = -front;
       recordCount_ = value;
       CursorPosChanged();
     }
@@ -393,10 +395,13 @@ void TDataSet::SetBufferCount(int value) {
   bufferCount_ = value;
   if (value > 0 && internalOpenComplete_ && recordCount_ > 0 && recordCount_ < value) {
     GetNextRecords();
-    GetPriorRecords();
+    frontShift += GetPriorRecords();
   } else if (value > 0 && internalOpenComplete_ && recordCount_ == 0 && !(dsEditModes.Contains(state_))) {
     GetNextRecords();
   }
+  if (frontShift != 0)
+    for (TDataSource* src : dataSources_)
+      for (TDataLink* link : src->links_) link->ShiftRange(frontShift);
 }
 
 void TDataSet::UpdateBufferCount() {
@@ -783,11 +788,15 @@ void TDataSet::Cancel() {
   if (state_ != dsEdit && state_ != dsInsert) return;
   DataEvent(deCheckBrowseMode, 0);
   DoBeforeCancel();
+  // Leaving a new record moves the cursor to another one, as inserting did.
+  const bool moves = state_ == dsInsert;
+  if (moves) DoBeforeScroll();
   UpdateCursorPos();
   InternalCancel();
   SetState(dsBrowse);
   Resync({});
   DoAfterCancel();
+  if (moves) DoAfterScroll();
 }
 
 void TDataSet::Delete() {

@@ -209,9 +209,15 @@ void TDataLink::UpdateRange() {
   if (!ds) return;
   int active = ds->ActiveRecord();
   int lo = std::max(0, active - bufferCount_ + 1);
-  int hi = std::max(0, std::min(active, ds->BufferCount() - bufferCount_));
+  int hi = std::max(0, std::min({active, ds->BufferCount() - bufferCount_, ds->BufferedRecordCount() - bufferCount_}));
   if (firstRecord_ < lo) firstRecord_ = lo;
   if (firstRecord_ > hi) firstRecord_ = std::max(lo, hi);
+}
+
+void TDataLink::ShiftRange(int distance) {
+  if (!active_) return;
+  firstRecord_ = std::max(0, firstRecord_ + distance);
+  UpdateRange();
 }
 
 int TDataLink::ActiveRecord() const {
@@ -306,6 +312,10 @@ void TDataLink::DataEvent(TDataEvent event, NativeInt info) {
           count = active - last;
         else if (active < first)
           count = active - first;
+        // A window that reaches past the ring's end while the ring holds more records than
+        // the window shows is moved back, so that it stays full.
+        const int full = std::max(0, ds->BufferedRecordCount() - bufferCount_);
+        if (first + count > full) count = full - first;
         firstRecord_ = first + count;
         if (firstRecord_ < 0) firstRecord_ = 0;
       }

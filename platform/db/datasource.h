@@ -130,10 +130,14 @@ class TDataLink : public TPersistent {
 
  private:
   friend class TDataSource;
+  friend class TDataSet;
   void UpdateState();
   void SetActive(bool value);
   void SetEditing(bool value);
+  // Keeps the window on the active record, and full where the ring holds enough records.
   void UpdateRange();
+  // The ring gained (or lost, when negative) records at its front: the window follows them.
+  void ShiftRange(int distance);
 
   TDataSource* dataSource_ = nullptr;
   bool dataSourceFixed_ = false;

@@ -160,7 +160,10 @@ TEST_F(DataSetTest, InsertPostAndCancel) {
   ds->Insert();
   ds->FieldByName("ID")->SetAsInteger(11);
   ds->Cancel();
-  EXPECT_EQ(Join(log), "BeforeInsert BeforeScroll OnNewRecord AfterInsert AfterScroll BeforeCancel AfterCancel");
+  // Cancelling moves back to the record the insert left, with scroll events as the insert had.
+  EXPECT_EQ(Join(log),
+            "BeforeInsert BeforeScroll OnNewRecord AfterInsert AfterScroll BeforeCancel BeforeScroll AfterCancel "
+            "AfterScroll");
   EXPECT_EQ(ds->Rows().size(), 4u);
   EXPECT_EQ(Id(), 10);
 }

@@ -1,0 +1,134 @@
+// Several links of different heights on one data source: each keeps a full window that holds
+// the active record, whatever the others do with the ring.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/db/datasource.h"
+#include "platform/db/testdataset.h"
+
+namespace {
+
+class MultiLinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    owner = std::make_unique<TComponent>(nullptr);
+    ds = new TTestDataSet(owner.get());
+    ds->FieldDefs().Add("ID", ftInteger);
+    src = new TDataSource(owner.get());
+  }
+  void Open(int rows, int big, int small) {
+    for (int i = 1; i <= rows; ++i) ds->AddRow({i});
+    ds->Open();
+    src->SetDataSet(ds);
+    large.SetDataSource(src);
+    large.SetBufferCount(big);
+    little.SetDataSource(src);
+    little.SetBufferCount(small);
+  }
+  int Id() { return ds->FieldByName("ID")->AsInteger(); }
+  std::vector<int> Window(TDataLink& link) {
+    std::vector<int> ids;
+    int saved = link.ActiveRecord();
+    for (int i = 0; i < link.RecordCount(); ++i) {
+      link.SetActiveRecord(i);
+      ids.push_back(Id());
+    }
+    link.SetActiveRecord(saved);
+    return ids;
+  }
+  static std::vector<int> Range(int from, int to) {
+    std::vector<int> v;
+    for (int i = from; i <= to; ++i) v.push_back(i);
+    return v;
+  }
+  // The link's window is full (as far as the ring allows) and holds the active record.
+  void ExpectSound(TDataLink& link, const char* what) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(link.RecordCount(), std::min(link.BufferCount(), ds->BufferedRecordCount()));
+    EXPECT_GE(link.ActiveRecord(), 0);
+    EXPECT_LT(link.ActiveRecord(), link.RecordCount());
+  }
+
+  std::unique_ptr<TComponent> owner;
+  TTestDataSet* ds = nullptr;
+  TDataSource* src = nullptr;
+  TRecordingLink large, little;
+};
+
+TEST_F(MultiLinkTest, ResizingOneLinkShiftsTheOthersWithTheRing) {
+  Open(5000, 40, 10);
+  ds->Last();
+  EXPECT_EQ(Window(little), Range(4991, 5000));
+  // The ring grows at its front: the small link's records moved down by as many.
+  large.SetBufferCount(60);
+  EXPECT_EQ(Id(), 5000);
+  EXPECT_EQ(Window(large), Range(4941, 5000));
+  EXPECT_EQ(Window(little), Range(4991, 5000));
+  ExpectSound(little, "grown");
+  ds->First();
+  ds->Last();
+  // And shrinks at its front.
+  large.SetBufferCount(40);
+  EXPECT_EQ(little.RecordCount(), 10);
+  EXPECT_EQ(little.ActiveRecord(), 9);
+  EXPECT_EQ(Window(little), Range(4991, 5000));
+  EXPECT_EQ(Window(large), Range(4961, 5000));
+  ExpectSound(large, "shrunk");
+
+  // In the middle, the small link keeps its place around the active record.
+  ds->MoveBy(-25);
+  EXPECT_EQ(Id(), 4975);
+  const std::vector<int> before = Window(little);
+  large.SetBufferCount(80);
+  EXPECT_EQ(Window(little), before);
+  large.SetBufferCount(20);
+  ExpectSound(little, "middle");
+  ExpectSound(large, "middle");
+  EXPECT_EQ(Id(), 4975);
+}
+
+TEST_F(MultiLinkTest, ShrinkingRingAfterCancelKeepsEveryWindowFull) {
+  Open(11, 40, 10);
+  ds->SetRecNo(5);
+  ds->Append();
+  ExpectSound(little, "append");
+  ds->Cancel();
+  EXPECT_EQ(ds->BufferedRecordCount(), 11);
+  EXPECT_EQ(little.RecordCount(), 10);
+  ExpectSound(little, "cancel");
+  ExpectSound(large, "cancel");
+
+  // A delete shrinks the ring the same way.
+  ds->Last();
+  ds->Delete();
+  EXPECT_EQ(ds->BufferedRecordCount(), 10);
+  EXPECT_EQ(Window(little), Range(1, 10));
+  ds->Delete();
+  EXPECT_EQ(Window(little), Range(1, 9));
+  ExpectSound(little, "delete");
+}
+
+TEST_F(MultiLinkTest, CancellingAnInsertScrolls) {
+  Open(20, 10, 5);
+  std::vector<std::string> events;
+  ds->SetBeforeScroll([&](TDataSet*) { events.push_back("before:" + std::to_string(Id())); });
+  ds->SetAfterScroll([&](TDataSet*) { events.push_back("after:" + std::to_string(ds->IsEmpty() ? 0 : Id())); });
+  ds->SetRecNo(7);
+  events.clear();
+  ds->Insert();
+  EXPECT_EQ(events, (std::vector<std::string>{"before:7", "after:0"}));
+  events.clear();
+  ds->Cancel();
+  EXPECT_EQ(Id(), 7);
+  EXPECT_EQ(events, (std::vector<std::string>{"before:0", "after:7"}));
+  // Cancelling an edit stays on the record: no scroll.
+  ds->Edit();
+  events.clear();
+  ds->Cancel();
+  EXPECT_TRUE(events.empty());
+}
+
+}  // namespace
