@@ -6,6 +6,7 @@
 #include "platform/classes/published.h"
 #include "platform/db/dataset.h"
 #include "platform/db/dbconsts.h"
+#include "platform/db/fields.h"
 
 FANO_IMPLEMENT_COMPONENT(TDataSource, TComponent)
 FANO_IMPLEMENT_CLASS(TDataLink, TPersistent)
@@ -395,4 +396,62 @@ void TMasterDataLink::DataEvent(TDataEvent event, NativeInt info) {
     return;
   }
   TDataLink::DataEvent(event, info);
+}
+
+// ============================================================ TFieldDataLink
+
+FANO_IMPLEMENT_CLASS(TFieldDataLink, TDataLink)
+
+TFieldDataLink::TFieldDataLink() { SetVisualControl(true); }
+
+void TFieldDataLink::SetFieldName(const std::string& value) {
+  if (value == fieldName_) return;
+  fieldName_ = value;
+  UpdateField();
+}
+
+void TFieldDataLink::UpdateField() {
+  TField* found = nullptr;
+  if (Active() && !fieldName_.empty()) {
+    found = control_ ? GetFieldProperty(DataSet(), control_, fieldName_) : DataSet()->FieldByName(fieldName_);
+  }
+  field_ = found;
+  EditingChanged();
+  RecordChanged(nullptr);
+}
+
+bool TFieldDataLink::CanModify() const { return !ReadOnly() && field_ && field_->CanModify(); }
+
+bool TFieldDataLink::Edit() {
+  if (CanModify()) TDataLink::Edit();
+  return editing_;
+}
+
+void TFieldDataLink::SetEditingState(bool value) {
+  if (value == editing_) return;
+  editing_ = value;
+  modified_ = false;
+  if (OnEditingChange) OnEditingChange(this);
+}
+
+void TFieldDataLink::ActiveChanged() {
+  UpdateField();
+  if (OnActiveChange) OnActiveChange(this);
+}
+
+void TFieldDataLink::EditingChanged() { SetEditingState(TDataLink::Editing() && CanModify()); }
+
+void TFieldDataLink::LayoutChanged() { UpdateField(); }
+
+void TFieldDataLink::RecordChanged(TField* field) {
+  if (field && field != field_) return;
+  if (OnDataChange) OnDataChange(this);
+  modified_ = false;
+}
+
+void TFieldDataLink::UpdateData() {
+  if (modified_) {
+    if (field_ && OnUpdateData) OnUpdateData(this);
+    modified_ = false;
+  }
 }

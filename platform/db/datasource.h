@@ -125,6 +125,23 @@ class TDataLink : public TPersistent {
   // The dataset this link drives as a detail (null for controls).
   virtual TDataSet* GetDetailDataSet() const { return nullptr; }
 
+  // Offers an action to the link's data source: when the action handles that target it runs (or,
+  // for UpdateAction, updates) on it and the answer is true. Controls call these after their own
+  // handling. Templates, so that this layer needs no action classes: the caller, which knows
+  // them, instantiates these with its action type (HandlesTarget, ExecuteTarget, UpdateTarget).
+  template <class Action>
+  bool ExecuteAction(Action* action) {
+    if (!action || !dataSource_ || !action->HandlesTarget(dataSource_)) return false;
+    action->ExecuteTarget(dataSource_);
+    return true;
+  }
+  template <class Action>
+  bool UpdateAction(Action* action) {
+    if (!action || !dataSource_ || !action->HandlesTarget(dataSource_)) return false;
+    action->UpdateTarget(dataSource_);
+    return true;
+  }
+
  protected:
   bool Updating() const noexcept { return updating_; }
 
@@ -186,4 +203,52 @@ class TMasterDataLink : public TDetailDataLink {
   std::vector<TField*> fields_;
   TNotifyEvent onMasterChange_;
   TNotifyEvent onMasterDisable_;
+};
+
+// A link to one field of the source's dataset, for a control that shows or edits it (or, as the
+// filter row's list link, reads a list dataset). The field is looked up whenever the link becomes
+// active or the layout changes; errors name the control.
+class TFieldDataLink : public TDataLink {
+  FANO_CLASS(TFieldDataLink)
+ public:
+  TFieldDataLink();
+
+  TField* Field() const noexcept { return field_; }
+  const std::string& FieldName() const noexcept { return fieldName_; }
+  void SetFieldName(const std::string& value);
+  // The control the link serves; named in errors.
+  TComponent* Control() const noexcept { return control_; }
+  void SetControl(TComponent* value) noexcept { control_ = value; }
+  // The field exists and may be changed.
+  bool CanModify() const;
+  // The dataset is in an edit state, the link is not read-only and the field can be changed.
+  bool Editing() const noexcept { return editing_; }
+  // Puts the dataset into edit state when the field allows; answers Editing.
+  bool Edit();
+  // The control's text differs from the field's value.
+  bool IsModified() const noexcept { return modified_; }
+  void Modified() noexcept { modified_ = true; }
+  // Shows the field's value again (the control's changes are dropped).
+  void Reset() { RecordChanged(nullptr); }
+
+  TNotifyEvent OnActiveChange;
+  TNotifyEvent OnDataChange;
+  TNotifyEvent OnEditingChange;
+  TNotifyEvent OnUpdateData;
+
+  void ActiveChanged() override;
+  void EditingChanged() override;
+  void LayoutChanged() override;
+  void RecordChanged(TField* field) override;
+  void UpdateData() override;
+
+ private:
+  void UpdateField();
+  void SetEditingState(bool value);
+
+  TField* field_ = nullptr;
+  std::string fieldName_;
+  TComponent* control_ = nullptr;
+  bool editing_ = false;
+  bool modified_ = false;
 };
