@@ -201,6 +201,7 @@ void TDBSumListProducer::WatchedRemoved(TComponent* component) {
       ReturnEvents();
     } else {
       masterDataSet_ = nullptr;
+      handlersInstalled_ = false;
       eventsHooked_ = false;
       virtualRecList_->Clear();
     }
@@ -363,12 +364,14 @@ void TDBSumListProducer::SetDataSetEvents() {
     masterDataSet_->SetAfterScroll([this](TDataSet* d) { MasterDataSetAfterScroll(d); });
     Watch(masterDataSet_, true);
   }
+  handlersInstalled_ = true;
   eventsHooked_ = true;
 }
 
 void TDBSumListProducer::ReturnEvents() {
   if (!eventsHooked_) return;
-  if (TDataSet* ds = dataSet_) {
+  TDataSet* ds = handlersInstalled_ ? dataSet_ : nullptr;
+  if (ds) {
     ds->SetAfterCancel(savedAfterCancel_);
     ds->SetAfterClose(savedAfterClose_);
     ds->SetAfterEdit(savedAfterEdit_);
@@ -385,6 +388,7 @@ void TDBSumListProducer::ReturnEvents() {
   savedAfterCancel_ = savedAfterClose_ = savedAfterEdit_ = savedAfterInsert_ = savedAfterOpen_ = savedAfterPost_ =
       savedAfterScroll_ = savedBeforeDelete_ = savedMasterAfterScroll_ = nullptr;
   masterDataSet_ = nullptr;
+  handlersInstalled_ = false;
   eventsHooked_ = false;
   virtualRecList_->Clear();
 }

@@ -184,6 +184,7 @@ class TDBSumListProducer : public TPersistent {
   bool DesignTimeWork() const noexcept { return designTimeWork_; }
   void SetDesignTimeWork(bool value) noexcept { designTimeWork_ = value; }
   void SetEventsHooked(bool value) noexcept { eventsHooked_ = value; }
+  bool HandlersInstalled() const noexcept { return handlersInstalled_; }
   bool OwnerInState(TComponentStateItem state) const noexcept { return owner_ && owner_->InState(state); }
   // Designing without design-time work: the producer leaves the dataset alone.
   bool DesignBlocked() const noexcept { return OwnerInState(csDesigning) && !designTimeWork_; }
@@ -209,6 +210,8 @@ class TDBSumListProducer : public TPersistent {
   bool externalRecalc_ = false;
   bool virtualRecords_ = false;
   bool eventsHooked_ = false;
+  // The own handlers stand on the dataset (a designing owner may mark the events hooked only).
+  bool handlersInstalled_ = false;
   bool recalculating_ = false;
   bool designTimeWork_ = false;
   bool pendingInsert_ = false;
