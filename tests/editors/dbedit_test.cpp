@@ -1,0 +1,350 @@
+// The base data-aware editor bound to a memory table through a data source: writing through to
+// the field, read-only following the dataset and the field, the maximum length from the field,
+// the required mark, data-independent mode, dialog codes and the holder interface.
+#include <gtest/gtest.h>
+
+#include "editor_fixture.h"
+#include "editors/dbeditbase.h"
+#include "platform/db/dataset.h"
+#include "platform/rtl/exceptions.h"
+
+using namespace edtest;
+
+namespace {
+
+class DBEdit : public EditorTest {
+ protected:
+  TDBEditGx* Bound(const char* field) {
+    auto* e = Add<TDBEditGx>(10, 10, 150, 21);
+    e->SetDataSource(source);
+    e->SetDataField(field);
+    return e;
+  }
+  bool WindowReadOnly(TDBEditGx* e) {
+    return (GetWindowLong(e->Handle(), GWL_STYLE) & ES_READONLY) != 0;
+  }
+};
+
+TEST_F(DBEdit, ShowsTheFieldAndFollowsTheRecord) {
+  auto* e = Bound("NAME");
+  Show();
+  EXPECT_EQ(e->Text(), "alpha");
+  table->Next();
+  EXPECT_EQ(e->Text(), "beta");
+  EXPECT_EQ(e->Field(), table->FieldByName("NAME"));
+}
+
+TEST_F(DBEdit, WritingTextPutsTheDatasetIntoEditStateAndWritesTheFieldAtOnce) {
+  auto* e = Bound("NAME");
+  Show();
+  e->SetText("gamma");
+  EXPECT_EQ(table->State(), dsEdit);
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "gamma");
+  table->Post();
+  table->First();
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "gamma");
+  e->SetValue(Variant(std::string("delta")));
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "delta");
+  e->SetValue(Null());
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "");
+}
+
+TEST_F(DBEdit, TypedTextReachesTheFieldWhenTheEditorIsLeft) {
+  auto* e = Bound("NAME");
+  auto* other = Add<TDBEditGx>(10, 40, 150, 21);
+  Show();
+  e->SetFocus();
+  Pump();
+  KeyPress(VK_END);
+  Type("X");
+  EXPECT_EQ(table->State(), dsEdit);
+  EXPECT_EQ(e->Text(), "alphaX");
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "alpha");  // not yet
+  other->SetFocus();
+  Pump();
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "alphaX");
+}
+
+TEST_F(DBEdit, ReadOnlyFollowsTheDatasetTheFieldAndTheProperty) {
+  auto* e = Bound("NAME");
+  Show();
+  EXPECT_TRUE(WindowReadOnly(e));  // browsing: the window waits for the first key
+  table->Edit();
+  EXPECT_FALSE(WindowReadOnly(e));
+  table->Cancel();
+  EXPECT_TRUE(WindowReadOnly(e));
+  table->FieldByName("NAME")->SetReadOnly(true);
+  e->SetFocus();
+  Pump();
+  Type("Z");
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_EQ(e->Text(), "alpha");
+  table->FieldByName("NAME")->SetReadOnly(false);
+  e->SetReadOnly(true);
+  Type("Z");
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_EQ(e->Text(), "alpha");
+  e->SetReadOnly(false);
+  Type("Z");
+  EXPECT_EQ(table->State(), dsEdit);
+}
+
+TEST_F(DBEdit, MaximumLengthComesFromTheFieldSizeInCodePage936Bytes) {
+  auto* e = Bound("NAME");
+  Show();
+  EXPECT_EQ(e->MaxLength(), 10);
+  e->SetFocus();
+  Pump();
+  e->SelectAll();
+  Type("中文中文中文");  // 12 bytes in code page 936: only five characters fit in 10
+  EXPECT_EQ(e->Text(), "中文中文中");
+  // A length equal to the field's size is dropped on load and taken again from the field.
+  e->SetMaxLength(10);
+  e->CheckDataMaxLength();
+  EXPECT_EQ(e->MaxLength(), 0);
+  table->Cancel();
+  EXPECT_EQ(e->MaxLength(), 10);
+}
+
+TEST_F(DBEdit, AnUnknownFieldNameRaisesNamingTheEditor) {
+  auto* e = Add<TDBEditGx>(10, 10, 150, 21);
+  e->SetName("edtName");
+  e->SetDataSource(source);
+  try {
+    e->SetDataField("NOPE");
+    FAIL() << "no error";
+  } catch (const Exception& ex) {
+    EXPECT_NE(ex.Message().find("Field 'NOPE' not found"), std::string::npos) << ex.Message();
+    EXPECT_NE(ex.Message().find("edtName"), std::string::npos) << ex.Message();
+  }
+}
+
+TEST_F(DBEdit, DataIndependentEditorKeepsItsOwnValue) {
+  auto* e = Add<TDBEditGx>(10, 10, 150, 21);
+  EXPECT_TRUE(e->IsDataIndependent());
+  EXPECT_TRUE(e->DataLink()->DataIndependentValue().IsNull());
+  EXPECT_FALSE(e->IsValueStored());
+  e->SetText("own");
+  EXPECT_EQ(e->DataLink()->DataIndependentValue().AsString(), "own");
+  EXPECT_TRUE(e->IsTextStored());
+  EXPECT_TRUE(e->IsValueStored());
+  e->SetDataSource(source);
+  EXPECT_FALSE(e->IsDataIndependent());
+  e->SetDataSource(nullptr);
+  EXPECT_TRUE(e->IsDataIndependent());
+  EXPECT_TRUE(e->DataLink()->DataIndependentValue().IsNull());
+  EXPECT_EQ(e->Text(), "");
+}
+
+TEST_F(DBEdit, MultiFieldLinkWithNullClearsEveryField) {
+  auto* e = Add<TDBEditGx>(10, 10, 150, 21);
+  e->DataLink()->SetMultiFields(true);
+  e->SetDataSource(source);
+  e->SetDataField("NAME;CODE");
+  ASSERT_EQ(e->DataLink()->Fields().size(), 2u);
+  table->Edit();
+  e->DataLink()->SetValue(Null());
+  EXPECT_TRUE(table->FieldByName("NAME")->IsNull());
+  EXPECT_TRUE(table->FieldByName("CODE")->IsNull());
+  e->DataLink()->SetValue(VarArrayOf({Variant(std::string("n")), Variant(std::string("c"))}));
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "n");
+  EXPECT_EQ(table->FieldByName("CODE")->AsString(), "c");
+}
+
+TEST_F(DBEdit, RequiredMarkOnlyInEditOrInsertStateForARequiredNullField) {
+  auto* e = Bound("NAME");
+  e->SetHighlightRequired(true);
+  table->FieldByName("NAME")->SetRequired(true);
+  Show();
+  HDC dc = FanoCreateRecordingDC(200, 40);
+  auto redLines = [&] {
+    FanoRecordStart(dc);
+    e->DrawRequiredState(dc);
+    int n = 0;
+    for (int i = 0; i < FanoRecordCount(dc); ++i) {
+      FANO_DRAW_RECORD r{};
+      FanoRecordGet(dc, i, &r);
+      if (std::string(r.call) == "LineTo" && r.penColor == RGB(255, 0, 0) && r.penStyle == PS_DOT) ++n;
+    }
+    return n;
+  };
+  EXPECT_EQ(redLines(), 0);  // browse
+  table->Edit();
+  EXPECT_EQ(redLines(), 0);  // not null
+  table->FieldByName("NAME")->Clear();
+  EXPECT_EQ(redLines(), 1);
+  table->FieldByName("NAME")->SetRequired(false);
+  EXPECT_EQ(redLines(), 0);
+  bool asked = false;
+  e->OnCheckDrawRequiredState = [&](TObject*, bool& draw) {
+    asked = true;
+    draw = true;
+  };
+  EXPECT_EQ(redLines(), 1);
+  EXPECT_TRUE(asked);
+  DeleteDC(dc);
+}
+
+TEST_F(DBEdit, DialogCodeFollowsWantTabsWantReturnsAndReturnIsTab) {
+  auto* e = Add<TDBEditGx>(10, 10, 150, 21);
+  Show();
+  EXPECT_EQ(e->Perform(WM_GETDLGCODE, 0, 0), 0x89);
+  e->SetWantTabs(true);
+  EXPECT_EQ(e->Perform(WM_GETDLGCODE, 0, 0), 0x89 | DLGC_WANTTAB);
+  e->SetWantTabs(false);
+  e->SetReturnIsTab(true);
+  EXPECT_EQ(e->Perform(WM_GETDLGCODE, 0, 0), 0x89 | DLGC_WANTALLKEYS);
+}
+
+TEST_F(DBEdit, EnterMovesOnWithReturnIsTabAndStaysWithWantReturns) {
+  auto* a = Add<TDBEditGx>(10, 10, 150, 21);
+  auto* b = Add<TDBEditGx>(10, 40, 150, 21);
+  a->SetTabOrder(0);
+  b->SetTabOrder(1);
+  a->SetReturnIsTab(true);
+  Show();
+  a->SetFocus();
+  Pump();
+  KeyPress(VK_RETURN);
+  EXPECT_TRUE(b->Focused());
+  a->SetFocus();
+  Pump();
+  a->SetWantReturns(true);
+  KeyPress(VK_RETURN);
+  EXPECT_TRUE(a->Focused());
+}
+
+TEST_F(DBEdit, TabsNeverReachTheTextUnlessWanted) {
+  auto* e = Add<TDBEditGx>(10, 10, 150, 21);
+  Show();
+  e->SetFocus();
+  Pump();
+  e->Perform(WM_CHAR, '\t', 0);
+  e->Perform(WM_CHAR, '\n', 0);
+  Type("a");
+  EXPECT_EQ(e->Text(), "a");
+  e->SetWantTabs(true);
+  e->Perform(WM_CHAR, '\t', 0);
+  EXPECT_EQ(e->Text(), "a\t");
+}
+
+TEST_F(DBEdit, TheHostNoticeIsAnsweredWithNothingDone) {
+  auto* e = Bound("NAME");
+  Show();
+  PostMessage(e->Handle(), WM_EDITORHOSTNOTICE, 1, 2);
+  Pump();
+  EXPECT_EQ(e->Perform(WM_EDITORHOSTNOTICE, 1, 2), 0);
+  EXPECT_EQ(e->Text(), "alpha");
+  EXPECT_EQ(table->State(), dsBrowse);
+}
+
+// A holder that records what it is asked and consumes the keys it is told to.
+class THolder : public TCustomControl, public IInplaceEditHolderGx {
+ public:
+  explicit THolder(TComponent* owner) : TCustomControl(owner) { SetTabStop(true); }
+  bool canModify = true;
+  uint16_t eatKey = 0;
+  TKeyChar eatChar = 0;
+  int keyDowns = 0, keyPresses = 0, keyUps = 0, messages = 0;
+  TPoint downPos;
+  uint32_t downTime = 0;
+  bool InplaceEditCanModify(TControl*) override { return canModify; }
+  void GetMouseDownInfo(TPoint& pos, uint32_t& time) override {
+    pos = downPos;
+    time = downTime;
+  }
+  bool InplaceEditWndProc(TControl*, TMessage&) override {
+    ++messages;
+    return false;
+  }
+  void InplaceEditKeyDown(TControl*, uint16_t& key, TShiftState) override {
+    ++keyDowns;
+    if (key == eatKey) key = 0;
+  }
+  void InplaceEditKeyPress(TControl*, TKeyChar& key) override {
+    ++keyPresses;
+    if (key == eatChar) key = 0;
+  }
+  void InplaceEditKeyUp(TControl*, uint16_t&, TShiftState) override { ++keyUps; }
+};
+
+TEST_F(DBEdit, HolderSeesKeysFirstAndMayConsumeThem) {
+  auto* holder = new THolder(form);
+  holder->SetParent(form);
+  holder->SetBounds(0, 0, 300, 200);
+  auto* e = new TDBEditGx(form);
+  e->SetParent(holder);
+  e->SetInplaceEditHolder(holder);
+  EXPECT_TRUE(e->InplaceMode());
+  Show();
+  e->Move(Rect(10, 10, 110, 30), true);
+  e->SetFocus();
+  Pump();
+  holder->eatChar = 'x';
+  Type("axb");
+  EXPECT_EQ(e->Text(), "ab");
+  EXPECT_EQ(holder->keyPresses, 3);
+  EXPECT_GT(holder->messages, 0);
+  holder->eatKey = VK_HOME;
+  KeyPress(VK_HOME);
+  EXPECT_GE(holder->keyDowns, 1);
+  EXPECT_GE(holder->keyUps, 1);
+  EXPECT_EQ(e->SelStart(), 2);  // Home was eaten
+  holder->canModify = false;
+  e->UpdateReadOnlyState();
+  EXPECT_TRUE(WindowReadOnly(e));
+  EXPECT_EQ(e->Perform(CM_WANTSPECIALKEY, VK_RETURN, 0), 1);
+}
+
+TEST_F(DBEdit, InPlaceEditorHiddenByItsHolderIsNotVisible) {
+  auto* holder = new THolder(form);
+  holder->SetParent(form);
+  holder->SetBounds(0, 0, 300, 200);
+  auto* e = new TDBEditGx(form);
+  e->SetParent(holder);
+  e->SetInplaceEditHolder(holder);
+  Show();
+  e->Move(Rect(10, 10, 110, 30), true);
+  EXPECT_TRUE(e->Visible());
+  e->Move(Rect(0, 0, 0, 0), true);
+  EXPECT_FALSE(e->Visible());
+  EXPECT_TRUE(e->TControl::Visible());  // the property itself never changed
+  e->SetFocus();
+  EXPECT_FALSE(e->Focused());
+}
+
+TEST_F(DBEdit, AHolderWithoutTheInterfaceIsRefused) {
+  auto* plain = new TForm(form);
+  auto* e = Add<TDBEditGx>(10, 10, 100, 21);
+  try {
+    e->SetInplaceEditHolder(plain);
+    FAIL() << "no error";
+  } catch (const EInvalidOperation& ex) {
+    EXPECT_EQ(ex.Message(), "InplaceEditHolder have to support IInplaceEditHolderGx interface");
+  }
+  EXPECT_FALSE(e->InplaceMode());
+  EXPECT_EQ(e->InplaceEditHolder(), nullptr);
+}
+
+TEST_F(DBEdit, ASecondClickSeenByTheHolderBecomesADoubleClick) {
+  auto* holder = new THolder(form);
+  holder->SetParent(form);
+  holder->SetBounds(0, 0, 300, 200);
+  auto* e = new TDBEditGx(form);
+  e->SetParent(holder);
+  e->SetInplaceEditHolder(holder);
+  int doubles = 0;
+  e->OnDblClick = [&](TObject*) { ++doubles; };
+  Show();
+  e->Move(Rect(10, 10, 110, 30), true);
+  holder->downPos = e->ClientToScreen(TPoint(5, 5));
+  holder->downTime = GetTickCount();
+  Click(e, 5, 5);
+  EXPECT_EQ(doubles, 1);
+  AdvanceAndPump(2000, 100);  // far apart: no double-click of the window system either
+  holder->downTime = GetTickCount() - GetDoubleClickTime() - 1;
+  Click(e, 5, 5);
+  EXPECT_EQ(doubles, 1);
+}
+
+}  // namespace

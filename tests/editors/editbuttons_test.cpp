@@ -1,0 +1,196 @@
+// Edit buttons: widths, the layout of up-down halves, the bitmap cache, the repeat of a held
+// button on the simulated clock, and the published settings of a button.
+#include <gtest/gtest.h>
+
+#include "editor_fixture.h"
+#include "editors/editbuttons.h"
+
+using namespace edtest;
+
+namespace {
+
+class EditButtons : public EditorTest {
+ protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    ClearButtonsBitmapCache();
+    UseButtonsBitmapCache = true;
+  }
+};
+
+TEST_F(EditButtons, DefaultWidthIsTwoThirdsOfTheFontMadeOddAndAtMostTheScrollBar) {
+  int w = DefaultEditButtonWidth();
+  EXPECT_EQ(w % 2, 1);
+  EXPECT_LE(w, GetSystemMetrics(SM_CXVSCROLL));
+  EXPECT_EQ(DefaultFlatButtonWidth(), w);
+  EXPECT_EQ(ScaleByHalf(10, true), 15);
+  EXPECT_EQ(ScaleByHalf(9, true), 14);  // 13.5 -> 14 (halves to even)
+  EXPECT_EQ(ScaleByHalf(10, false), 10);
+}
+
+TEST_F(EditButtons, EqualButtonsShareOneCachedBitmapAndAPressedOneAddsAnEntry) {
+  HDC dc = FanoCreateRecordingDC(60, 40);
+  PaintEditButton(dc, Rect(0, 0, 17, 17), clBtnFace, cbUnchecked, true, false, false, 0, ebdsDropDownGx);
+  PaintEditButton(dc, Rect(20, 0, 37, 17), clBtnFace, cbUnchecked, true, false, false, 0, ebdsDropDownGx);
+  EXPECT_EQ(ButtonsBitmapCache().Count(), 1);
+  PaintEditButton(dc, Rect(40, 0, 57, 17), clBtnFace, cbUnchecked, true, false, false, 1, ebdsDropDownGx);
+  EXPECT_EQ(ButtonsBitmapCache().Count(), 2);
+  ClearButtonsBitmapCache();
+  EXPECT_EQ(ButtonsBitmapCache().Count(), 0);
+  DeleteDC(dc);
+}
+
+TEST_F(EditButtons, UpDownButtonOfOddHeightHasTwoHalvesAndAParentColouredMiddleLine) {
+  HDC dc = FanoCreateRecordingDC(20, 20);
+  PaintEditButton(dc, Rect(0, 0, 15, 17), clRed, cbUnchecked, true, false, false, 0, ebdsUpDownGx);
+  EXPECT_EQ(ButtonsBitmapCache().Count(), 2);  // upper and lower arrow, each 15 x 8
+  EXPECT_EQ(GetPixel(dc, 7, 8), RGB(255, 0, 0));
+  EXPECT_NE(GetPixel(dc, 7, 3), RGB(255, 0, 0));
+  DeleteDC(dc);
+}
+
+TEST_F(EditButtons, FlatInactiveButtonIsFramedInTheParentColour) {
+  HDC dc = FanoCreateRecordingDC(20, 20);
+  PaintEditButton(dc, Rect(0, 0, 11, 17), clBlue, cbUnchecked, true, false, true, 0, ebdsEllipsisGx);
+  EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(dc, 10, 16), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(dc, 5, 0), RGB(0, 0, 255));
+  DeleteDC(dc);
+}
+
+TEST_F(EditButtons, CheckBoxGlyphIsOneCellOfTheSystemBitmap) {
+  TSize s = CheckBoxGlyphSize();
+  EXPECT_EQ(s.cx, 13);
+  EXPECT_EQ(s.cy, 13);
+  TRect r = FitRectToMaxSize(Rect(0, 0, 40, 20), 2, 1);
+  EXPECT_EQ(r, Rect(13, 3, 26, 16));
+  r = FitRectToMaxSize(Rect(0, 0, 40, 20), 1, 2);
+  EXPECT_EQ(r, Rect(27, 7, 40, 20));
+  r = FitRectToMaxSize(Rect(0, 0, 10, 10), 0, 0);
+  EXPECT_EQ(r, Rect(0, 0, 10, 10));
+}
+
+TEST_F(EditButtons, HeldUpperHalfRepeatsAfter400AndThenEvery100Milliseconds) {
+  auto* b = new TEditButtonControlGx(form);
+  b->SetParent(form);
+  b->SetBounds(10, 10, 15, 17);
+  b->SetStyle(ebsUpDownGx);
+  std::vector<std::pair<uint32_t, bool>> downs;
+  b->OnDown = [&](TObject*, bool top, bool& autoRepeat, bool&) {
+    downs.push_back({GetTickCount(), top});
+    EXPECT_TRUE(autoRepeat);
+  };
+  Show();
+  uint32_t start = GetTickCount();
+  MouseDown(b, 7, 2);
+  ASSERT_EQ(downs.size(), 1u);
+  EXPECT_TRUE(downs[0].second);
+  AdvanceAndPump(390);
+  EXPECT_EQ(downs.size(), 1u);
+  AdvanceAndPump(20);
+  ASSERT_EQ(downs.size(), 2u);
+  EXPECT_GE(downs[1].first - start, 400u);
+  AdvanceAndPump(300);
+  EXPECT_EQ(downs.size(), 5u);
+  MouseUp(b, 7, 2);
+  AdvanceAndPump(500);
+  EXPECT_EQ(downs.size(), 5u);
+  EXPECT_FALSE(b->AutoRepeatRunning());
+}
+
+TEST_F(EditButtons, LowerHalfAndTheMiddleLine) {
+  auto* b = new TEditButtonControlGx(form);
+  b->SetParent(form);
+  b->SetBounds(10, 10, 15, 17);
+  b->SetStyle(ebsUpDownGx);
+  int calls = 0;
+  bool lastTop = true;
+  b->OnDown = [&](TObject*, bool top, bool&, bool&) {
+    ++calls;
+    lastTop = top;
+  };
+  Show();
+  MouseDown(b, 7, 14);
+  EXPECT_EQ(calls, 1);
+  EXPECT_FALSE(lastTop);
+  EXPECT_EQ(b->DownButton(), 2);
+  MouseUp(b, 7, 14);
+  MouseDown(b, 7, 8);  // the line between the halves
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(b->DownButton(), 0);
+  MouseUp(b, 7, 8);
+}
+
+TEST_F(EditButtons, DropDownButtonFiresOnceUnlessItsHandlerAsksForRepeat) {
+  auto* b = new TEditButtonControlGx(form);
+  b->SetParent(form);
+  b->SetBounds(10, 10, 15, 17);
+  int calls = 0;
+  bool ask = false;
+  b->OnDown = [&](TObject*, bool, bool& autoRepeat, bool&) {
+    ++calls;
+    EXPECT_FALSE(autoRepeat && !ask);
+    autoRepeat = ask;
+  };
+  Show();
+  MouseDown(b, 5, 5);
+  AdvanceAndPump(1000);
+  EXPECT_EQ(calls, 1);
+  MouseUp(b, 5, 5);
+  ask = true;
+  MouseDown(b, 5, 5);
+  AdvanceAndPump(500);
+  EXPECT_EQ(calls, 2 + 2);  // 400 and 500
+  MouseUp(b, 5, 5);
+}
+
+TEST_F(EditButtons, NumGlyphsStayWithinOneToFourAndChangesReachTheCollection) {
+  TEditButtonsGx buttons(form, TVisibleEditButtonGx::StaticClass());
+  int changes = 0;
+  buttons.OnChange = [&](TObject*) { ++changes; };
+  TEditButtonGx* b = buttons.Add();
+  EXPECT_TRUE(b->Visible());
+  EXPECT_EQ(b->ShortCut(), 32808);
+  int before = changes;
+  b->SetNumGlyphs(0);
+  EXPECT_EQ(b->NumGlyphs(), 1);
+  b->SetNumGlyphs(9);
+  EXPECT_EQ(b->NumGlyphs(), 4);
+  EXPECT_GT(changes, before);
+  TEditButtonGx* copy = buttons.Add();
+  b->SetStyle(ebsEllipsisGx);
+  b->SetWidth(12);
+  copy->Assign(b);
+  EXPECT_EQ(copy->Style(), ebsEllipsisGx);
+  EXPECT_EQ(copy->Width(), 12);
+  EXPECT_EQ(copy->NumGlyphs(), 4);
+}
+
+TEST_F(EditButtons, ClickRunsOnClickOrElseTheAction) {
+  TEditButtonsGx buttons(form, TEditButtonGx::StaticClass());
+  TEditButtonGx* b = buttons.Add();
+  bool handled = false;
+  b->Click(b, handled);
+  EXPECT_FALSE(handled);
+  auto* action = new TAction(form);
+  int runs = 0;
+  action->SetOnExecute([&](TObject*) { ++runs; });
+  action->SetHint("做点什么");
+  b->SetAction(action);
+  EXPECT_EQ(b->Hint(), "做点什么");
+  b->Click(b, handled);
+  EXPECT_TRUE(handled);
+  EXPECT_EQ(runs, 1);
+  int clicks = 0;
+  b->OnClick = [&](TObject*, bool& h) {
+    ++clicks;
+    h = true;
+  };
+  handled = false;
+  b->Click(b, handled);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(runs, 1);
+  b->SetAction(nullptr);
+}
+
+}  // namespace
