@@ -1,6 +1,8 @@
 #include "grid/summary.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "editors/tools/gxplatform.h"
 #include "platform/classes/published.h"
@@ -34,27 +36,32 @@ int64_t CheckedSub(int64_t a, int64_t b) {
   return r;
 }
 
-// The field's value x 10000, rounded; 0 for null. Integers and fixed-point fields enter exactly,
-// everything else through its floating value.
-int64_t ScaledValue(const TField* field) {
-  if (field->IsNull()) return 0;
-  switch (field->DataType()) {
+// A field's value x 10000, rounded. Integers and fixed-point fields enter exactly, everything
+// else through its floating value.
+int64_t ScaledValue(const Variant& value, TFieldType type) {
+  switch (type) {
     case ftSmallint:
     case ftInteger:
     case ftWord:
     case ftAutoInc:
     case ftLargeint: {
       int64_t r;
-      if (__builtin_mul_overflow(field->AsLargeInt(), kOne, &r)) throw EIntOverflow("Arithmetic overflow");
+      if (__builtin_mul_overflow(value.AsInt64(), kOne, &r)) throw EIntOverflow("Arithmetic overflow");
       return r;
     }
     case ftCurrency:
     case ftBCD:
     case ftFMTBcd:
-      return field->AsCurrency().Value;
+      return value.AsCurrency().Value;
     default:
-      return Currency::FromDouble(field->AsFloat()).Value;
+      return Currency::FromDouble(value.AsDouble()).Value;
   }
+}
+
+// 0 for null.
+int64_t ScaledValue(const TField* field) {
+  if (field->IsNull()) return 0;
+  return ScaledValue(field->Value(), field->DataType());
 }
 
 // sum / count rounded to the nearest, halves to even (count > 0).
@@ -436,32 +443,53 @@ void TDBSumListProducer::RecalcAll() {
       virtualRecList_->Clear();
       recalculating_ = true;
       ds->First();
-      std::vector<TField*> fields;  // by item; resolved at the first record
+      // The taking-part items, and the fields they read, each field read once a record.
+      struct Part {
+        TDBSum* item;
+        int slot;  // -1 for a record count
+      };
+      std::vector<Part> parts;
+      std::vector<TField*> fields;
+      std::vector<Variant> values;
       bool resolved = false;
       while (!ds->Eof()) {
         if (!resolved) {
-          fields.assign(static_cast<size_t>(items.Count()), nullptr);
-          for (int i = 0; i < items.Count(); ++i)
-            if (items.Items(i)->TakesPart() && !items.Items(i)->FieldName().empty())
-              fields[static_cast<size_t>(i)] = ds->FieldByName(items.Items(i)->FieldName());
+          for (int i = 0; i < items.Count(); ++i) {
+            TDBSum* item = items.Items(i);
+            if (!item->TakesPart()) continue;
+            int slot = -1;
+            if (!item->CountsRecords()) {
+              TField* field = ds->FieldByName(item->FieldName());
+              auto at = std::find(fields.begin(), fields.end(), field);
+              slot = static_cast<int>(at - fields.begin());
+              if (at == fields.end()) fields.push_back(field);
+            }
+            parts.push_back({item, slot});
+          }
+          values.resize(fields.size());
           resolved = true;
         }
-        for (int i = 0; i < items.Count(); ++i) {
-          TDBSum* item = items.Items(i);
-          if (!item->TakesPart()) continue;
-          TField* field = fields[static_cast<size_t>(i)];
+        for (size_t f = 0; f < fields.size(); ++f) values[f] = fields[f]->Value();
+        for (const Part& part : parts) {
+          TDBSum* item = part.item;
+          if (part.slot < 0) {
+            item->sumValue_ = CheckedAdd(item->sumValue_, kOne);
+            continue;
+          }
+          const Variant& value = values[static_cast<size_t>(part.slot)];
+          if (VarIsNullOrEmpty(value)) continue;
           switch (item->GroupOperation()) {
             case goSum:
-              if (!field->IsNull()) item->sumValue_ = CheckedAdd(item->sumValue_, ScaledValue(field));
+              item->sumValue_ =
+                  CheckedAdd(item->sumValue_, ScaledValue(value, fields[static_cast<size_t>(part.slot)]->DataType()));
               break;
             case goAvg:
-              if (!field->IsNull()) {
-                ++item->avgCount_;
-                item->avgSum_ = CheckedAdd(item->avgSum_, ScaledValue(field));
-              }
+              ++item->avgCount_;
+              item->avgSum_ =
+                  CheckedAdd(item->avgSum_, ScaledValue(value, fields[static_cast<size_t>(part.slot)]->DataType()));
               break;
             case goCount:
-              if (!field || !field->IsNull()) item->sumValue_ = CheckedAdd(item->sumValue_, kOne);
+              item->sumValue_ = CheckedAdd(item->sumValue_, kOne);
               break;
           }
         }
