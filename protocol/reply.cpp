@@ -360,9 +360,9 @@ bool TCvProtocol::ReadReply(std::string_view text) {
       GetParam(AddParam())->SetAsFloat(v);
     } else if (kind == "recordset") {
       ReadRecordset(rs);
-    } else {
-      throw EBadReply(Format("Unknown result type \"%s\"", {*typ}));
     }
+    // A result of a type this reader does not know is skipped, as one without a type is: the
+    // rest of the reply (a save's new row ids) still counts.
   }
   return true;
 }
