@@ -158,6 +158,9 @@ bool ReadRequest(std::string_view text, HostRequest& out, std::string& why) {
   why.clear();
   try {
     TCvXmlDom dom;
+    // One root and nothing after it: a request with a second root or trailing text is not one
+    // the module wrote, and nothing of it is applied.
+    dom.Document().SetStrictRootChecks(true);
     std::string error;
     if (Trim(text).empty()) {
       why = "the request is empty";

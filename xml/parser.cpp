@@ -384,7 +384,13 @@ void XmlParser::CheckDepth(const TXmlNode* node, int depth) {
 bool XmlParser::ParseHead(TXmlNode* node, bool afterLessThan, int depth) {
   if (Stopped()) return false;
   node->Clear();
-  if (!afterLessThan && ReadCharSkipBlanks() != '<') return false;
+  if (!afterLessThan) {
+    const int c = ReadCharSkipBlanks();
+    if (c != '<') {
+      strayText_ |= c >= 0;  // text outside any element, skipped
+      return false;
+    }
+  }
   const TagRow& tag = kTagTable[ReadOpenTag()];
   node->elementType_ = tag.type;
   auto started = [&] {
@@ -689,4 +695,5 @@ void XmlParser::ParseDocument() {
   if (doctypes > 1) Fail("More than one doctype declaration found in root");
   if (doctypes == 1 && lastDoctype > lastElement) Fail("Doctype declaration found after root element");
   if (cdata > 0) Fail("No CDATA allowed in root");
+  if (strayText_) Fail("Text found outside the root element");
 }

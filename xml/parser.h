@@ -129,6 +129,7 @@ class XmlParser {
   TXmlDocument* doc_;
   XmlInput& in_;
   int subsetNesting_ = 0;
+  bool strayText_ = false;  // characters outside every element were skipped
   XmlNodeSlabs slabs_;  // memory of the nodes the parser makes
   std::deque<std::vector<TXmlNode*>> kids_;  // one child list per open element, reused
   size_t kidsTop_ = 0;  // DOCTYPE internal subsets inside one another (they recurse)

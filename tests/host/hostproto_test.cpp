@@ -130,6 +130,17 @@ TEST(HostRequestReading, WhatIsNoRequestIsRefusedWithAReason) {
   EXPECT_NE(Refusal(Doc("<param typ=\"variable\"><v/></param>")).find("variable"), std::string::npos);
 }
 
+TEST(HostRequestReading, OnlyAWellFormedDocumentIsARequest) {
+  const std::string good = Doc("<param typ=\"string\">x</param>");
+  Read(good);
+  Read(good + "\r\n  \n");  // blanks after the root are no content
+  Read(good + "<!-- end -->");
+  for (const std::string tail : {"<corvane><params/></corvane>", "trailing text", "<x/>", "]]>", "<![CDATA[x]]>"})
+    EXPECT_NE(Refusal(good + tail).find("not XML"), std::string::npos) << tail;
+  EXPECT_NE(Refusal("text before" + good).find("not XML"), std::string::npos);
+  EXPECT_NE(Refusal(good + "<?xml version=\"1.0\"?>").find("not XML"), std::string::npos);
+}
+
 TEST(HostRequestReading, DeepNestingIsReadWithoutRecursion) {
   std::string open, close;
   const int depth = 1500;  // two elements per level, under the XML library's limit

@@ -249,6 +249,23 @@ TEST_F(Handler, SaveAppliesRowsInOneTransactionAndAnswersNewIds) {
   EXPECT_EQ(raw.Number("SELECT count(*) FROM TB_BILDB WHERE BILDB001 = " + newId), 0);
 }
 
+TEST_F(Handler, ASaveThatIsNotWellFormedChangesNothing) {
+  int32_t s = Open();
+  RawDb raw(file.path());
+  const long long before = raw.Number("SELECT count(*) FROM TB_BILDA");
+  const std::string save = Request(
+      "<param typ=\"recordset\" tbname=\"TB_BILDA\"><TB_BILDA op=\"1\" pk=\"BILDA_ID\" fk=\"\" rn=\"1\" "
+      "BILDA_ID=\"\" BILDA002=\"NEW-0002\" BILDA003=\"2024-03-05 00:00:00\"/></param>");
+  for (const std::string& tail : {save, std::string("trailing"), std::string("<x/>")}) {
+    Reply r(handler.Command(s, "BIL", "singleRecordSet", save + tail));
+    EXPECT_NE(r.code, 0) << tail;
+    EXPECT_EQ(raw.Number("SELECT count(*) FROM TB_BILDA"), before) << tail;
+  }
+  Reply r(handler.Command(s, "BIL", "singleRecordSet", save));
+  EXPECT_EQ(r.code, 0) << r.info;
+  EXPECT_EQ(raw.Number("SELECT count(*) FROM TB_BILDA"), before + 1);
+}
+
 TEST_F(Handler, AClosedDatabaseAnswersEveryRequestWithAnError) {
   int32_t s = Open();
   db.Close();

@@ -60,6 +60,12 @@ TEST(XmlParser, DocumentStructureChecks) {
   EXPECT_EQ(ParseError("<a/><!DOCTYPE a>", true), "Doctype declaration found after root element");
   EXPECT_EQ(ParseError("<![CDATA[x]]><a/>", true), "No CDATA allowed in root");
   EXPECT_EQ(ParseError("<?xml version='1.0'?><!DOCTYPE a><a/>", true), "(parsed)");
+  // Text outside the root is skipped when reading leniently and refused when strict.
+  EXPECT_EQ(ParseError("<a/>tail"), "(parsed)");
+  EXPECT_EQ(ParseError("<a/>tail", true), "Text found outside the root element");
+  EXPECT_EQ(ParseError("head<a/>", true), "Text found outside the root element");
+  EXPECT_EQ(ParseError("<a/>]]>", true), "Text found outside the root element");
+  EXPECT_EQ(ParseError(" \r\n<a/>\n\t <!-- c -->\n", true), "(parsed)");
 }
 
 TEST(XmlParser, ElementErrorsNameTheElement) {
