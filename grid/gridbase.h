@@ -457,4 +457,7 @@ class TCustomGridGx : public TCustomControl {
   SCROLLINFO lastHorzInfo_{};
   SCROLLINFO lastVertInfo_{};
   bool timerRunning_ = false;
+  // Stroke lists of DrawLines, kept between paints so that painting allocates nothing.
+  std::vector<POINT> linePoints_;
+  std::vector<DWORD> lineCounts_;
 };

@@ -417,9 +417,12 @@ void TCustomGridGx::DrawLines(bool doHorz, bool doVert, int startCol, int startR
   const int maxStrokes = std::max(info.Horz.LastFullVisibleCell - topLeft_.X + fixedCols_,
                                   info.Vert.LastFullVisibleCell - topLeft_.Y + fixedRows_) +
                          3 + std::max(contraColCount_, contraRowCount_);
-  std::vector<POINT> points;
-  std::vector<DWORD> counts;
+  std::vector<POINT>& points = linePoints_;
+  std::vector<DWORD>& counts = lineCounts_;
+  points.clear();
+  counts.clear();
   points.reserve(static_cast<size_t>(maxStrokes) * 2);
+  counts.reserve(static_cast<size_t>(maxStrokes));
   auto draw = [&](TColor color, int width) { PolyStrokes(dc, points, counts, color, width); };
   if (hlw > 0) {
     int pos = cellsRect.Left;

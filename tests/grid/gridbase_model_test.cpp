@@ -1,6 +1,7 @@
 // The base grid's model: runs and sizes, the geometry with and without contra cells, the current
 // cell and selection, structure changes and the errors of misuse.
 #include "grid_test_util.h"
+#include "platform/classes/filer.h"
 #include "support/error_text.h"
 
 using namespace gridtest;
@@ -276,6 +277,68 @@ TEST_F(GridModel, FrozenCellsLieInsideTheFixedRun) {
   grid->MoveCurrent(1, 1, true, true);
   EXPECT_EQ(grid->Col(), 1);
   EXPECT_EQ(grid->CellRect(1, 1), Rect(65, 25, 129, 49));
+}
+
+}  // namespace
+
+namespace {
+
+// Captures what a grid defines for the form stream.
+class StreamProbe : public TFiler {
+ public:
+  struct Def {
+    std::string Name;
+    TReaderProc Read;
+    bool HasData;
+  };
+  void SetAncestor(TPersistent* ancestor) { ancestor_ = ancestor; }
+  void DefineProperty(std::string_view name, const TReaderProc& read, const TWriterProc&, bool hasData) override {
+    defs.push_back({std::string(name), read, hasData});
+  }
+  void DefineBinaryProperty(std::string_view, const TStreamProc&, const TStreamProc&, bool) override {}
+  const Def* Find(const std::string& name) const {
+    for (const Def& d : defs)
+      if (d.Name == name) return &d;
+    return nullptr;
+  }
+  std::vector<Def> defs;
+};
+
+TEST_F(GridModel, CellExtentsAreStoredOnlyWhenTheyExistAndDiffer) {
+  MakeGrid();
+  StreamProbe plain;
+  grid->DefineProperties(plain);
+  ASSERT_NE(plain.Find("ColWidths"), nullptr);
+  EXPECT_FALSE(plain.Find("ColWidths")->HasData);
+  EXPECT_FALSE(plain.Find("RowHeights")->HasData);
+  grid->SetColWidths(2, 30);
+  StreamProbe changed;
+  grid->DefineProperties(changed);
+  EXPECT_TRUE(changed.Find("ColWidths")->HasData);
+  EXPECT_FALSE(changed.Find("RowHeights")->HasData);
+  // Against an ancestor with the same widths nothing is stored.
+  auto* twin = new TTestGrid(form);
+  twin->SetColWidths(2, 30);
+  StreamProbe inherited;
+  inherited.SetAncestor(twin);
+  grid->DefineProperties(inherited);
+  EXPECT_FALSE(inherited.Find("ColWidths")->HasData);
+  twin->SetColWidths(3, 31);
+  StreamProbe differs;
+  differs.SetAncestor(twin);
+  grid->DefineProperties(differs);
+  EXPECT_TRUE(differs.Find("ColWidths")->HasData);
+  // Reading assigns the widths in order.
+  TReader reader("(11 12 13)");
+  changed.Find("ColWidths")->Read(reader);
+  EXPECT_EQ(grid->GetColWidths(0), 11);
+  EXPECT_EQ(grid->GetColWidths(2), 13);
+  EXPECT_EQ(grid->GetColWidths(3), 64);
+  // A grid that does not save its extents defines nothing.
+  grid->SetSaveCellExtents(false);
+  StreamProbe none;
+  grid->DefineProperties(none);
+  EXPECT_EQ(none.Find("ColWidths"), nullptr);
 }
 
 }  // namespace
