@@ -268,6 +268,13 @@ TEST_F(SumFixture, TheMastersScrollComputesTheDetailAgain) {
   master.Next();
   EXPECT_EQ(sum->SumValue(), F(7));
   EXPECT_EQ(masterScrolls, 1);  // the master's own handler still runs
+  // A new master record has no lines yet; cancelling it brings the master's lines back.
+  master.Append();
+  EXPECT_EQ(sum->SumValue(), 0);
+  master.Cancel();
+  EXPECT_EQ(master.FieldByName("MID")->AsInteger(), 20);
+  EXPECT_EQ(sum->SumValue(), F(7));
+  masterScrolls = 1;
   sums.SetActive(false);
   master.First();
   EXPECT_EQ(masterScrolls, 2);
