@@ -256,6 +256,8 @@ class TCvPageControl : public TCustomTabControl {
   void Change() override;
   bool CanShowTab(int tabIndex) override;
   int GetImageIndex(int tabIndex) override;
+  // The tabs are painted with the rest of the strip (PaintTabs), not one by one.
+  void DrawTab(int, const TRect&, bool) override {}
   void ShowControl(TControl* control);
   void Loaded() override;
   void GetChildren(const TGetChildProc& proc, TComponent* root) override;

@@ -103,6 +103,10 @@ void TCvPageControl::PaintToBuffer(TMessage& m) {
   ReleaseDC(nullptr, screen);
   HGDIOBJ old = SelectObject(mem, bmp);
   if (own) paintDC = BeginPaint(Handle(), &ps);
+  // The erase the window skipped happens here, off-screen: the native painting leaves the page
+  // between its frame and the sheet untouched.
+  RECT all{0, 0, w, h};
+  FillRect(mem, &all, Brush()->Handle());
   TMessage inner = m;
   inner.WParam = reinterpret_cast<WPARAM>(mem);
   TCustomTabControl::Dispatch(inner);
