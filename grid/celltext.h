@@ -6,7 +6,7 @@
 // the grid's tool-tip window, which measures a hint in the font of the cell it shows.
 //
 //   WriteTextGx(canvas, cell, true, 2, 2, "合计", taRightJustify, tlCenter, false, true, 0, 0, false);
-//   int needed = WriteTextVerticalGx(canvas, cell, false, 2, 2, title, taCenter, tlBottom, false, true);
+//   int needed = WriteTextVerticalGx(canvas, cell, false, 2, 2, title, taCenter, tlCenter, false, true);
 //
 // Texts are UTF-8; shortening cuts between characters, never inside one.
 #include <string>

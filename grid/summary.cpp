@@ -597,8 +597,8 @@ void TDBSumListProducer::DataSetAfterPost(TDataSet* dataSet) {
           break;
       }
     }
-    if (pendingInsert_ && VirtualRecordsInUse()) {
-      PlaceBookmark(dataSet->Bookmark());
+    if (pendingInsert_) {
+      if (VirtualRecordsInUse()) PlaceBookmark(dataSet->Bookmark());
       pendingInsert_ = false;
     }
     DoSumListChanged();
