@@ -978,6 +978,10 @@ void TCustomGridGx::Dispatch(TMessage& m) {
     case CM_FONTCHANGED:
       if (inplaceEdit_) inplaceEdit_->SetFont(Font());
       break;
+    case CM_CTL3DCHANGED:
+      TCustomControl::Dispatch(m);
+      RecreateWnd();
+      return;
     case CM_WANTSPECIALKEY:
       TCustomControl::Dispatch(m);
       if (options_.Contains(goEditing) && m.WParam == VK_RETURN) m.Result = 1;

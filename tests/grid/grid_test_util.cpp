@@ -63,11 +63,11 @@ void GridTest::MakeGrid(int width, int height, TScrollStyle bars) {
   Pump();
 }
 
-void GridTest::MouseDown(int x, int y, bool shift) {
+void GridTest::MouseButton(int x, int y, bool down, bool shift) {
   TPoint p = Screen(x, y);
   if (shift) FanoInputKey(VK_SHIFT, TRUE);
   FanoInputMouseMove(p.X, p.Y);
-  FanoInputMouseButton(0, TRUE, p.X, p.Y);
+  FanoInputMouseButton(0, down ? TRUE : FALSE, p.X, p.Y);
   if (shift) FanoInputKey(VK_SHIFT, FALSE);
   Pump();
 }
@@ -75,15 +75,6 @@ void GridTest::MouseDown(int x, int y, bool shift) {
 void GridTest::MouseMoveTo(int x, int y) {
   TPoint p = Screen(x, y);
   FanoInputMouseMove(p.X, p.Y);
-  Pump();
-}
-
-void GridTest::MouseUp(int x, int y, bool shift) {
-  TPoint p = Screen(x, y);
-  if (shift) FanoInputKey(VK_SHIFT, TRUE);
-  FanoInputMouseMove(p.X, p.Y);
-  FanoInputMouseButton(0, FALSE, p.X, p.Y);
-  if (shift) FanoInputKey(VK_SHIFT, FALSE);
   Pump();
 }
 

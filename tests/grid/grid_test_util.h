@@ -59,9 +59,10 @@ class GridTest : public ::testing::Test {
   // A shown form with a grid of the given client size (no border, no scroll bars unless asked).
   void MakeGrid(int width = 400, int height = 200, TScrollStyle bars = ssNone);
   TPoint Screen(int x, int y) const { return grid->ClientToScreen(TPoint(x, y)); }
-  void MouseDown(int x, int y, bool shift = false);
+  void MouseButton(int x, int y, bool down, bool shift);
+  void MouseDown(int x, int y, bool shift = false) { MouseButton(x, y, true, shift); }
   void MouseMoveTo(int x, int y);
-  void MouseUp(int x, int y, bool shift = false);
+  void MouseUp(int x, int y, bool shift = false) { MouseButton(x, y, false, shift); }
   void Click(int x, int y) {
     MouseDown(x, y);
     MouseUp(x, y);

@@ -336,6 +336,26 @@ TEST_F(GridInput, AutoScrollWhileSelectingRunsOnTheTimer) {
   EXPECT_EQ(grid->Anchor(), (TGridCoord{2, 2}));
 }
 
+TEST_F(GridInput, ColumnMoveScrollsBackOnTheTimerOverTheFixedColumns) {
+  MakeGrid();
+  AddOption(grid, goColMoving);
+  grid->SetColCount(20);
+  grid->SetColWidths(12, 50);
+  grid->SetLeftCol(10);
+  const TRect title = grid->CellRect(12, 0);
+  MouseDown(title.Left + 5, 10);
+  ASSERT_EQ(grid->GridState(), gsColMoving);
+  MouseMoveTo(30, 10);  // over the fixed column: one column back at once, the rest on the timer
+  EXPECT_EQ(grid->LeftCol(), 9);
+  AdvanceAndPump(2000);
+  EXPECT_EQ(grid->LeftCol(), 1);
+  EXPECT_EQ(grid->MovePos(), 1);
+  MouseUp(30, 10);
+  EXPECT_EQ(grid->GridState(), gsNormal);
+  EXPECT_EQ(grid->GetColWidths(1), 50);
+  EXPECT_EQ(grid->GetColWidths(12), 64);
+}
+
 TEST_F(GridInput, WheelAndEnterAndCancel) {
   MakeGrid();
   const TPoint p = Screen(100, 40);
