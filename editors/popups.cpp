@@ -87,7 +87,11 @@ TPoint AlignDropDownWindowRect(const TRect& r, TWinControl* dropDown, TDropDownA
   } else {
     dropDown->Perform(WM_SIZEGRIPCHANGEPOSITION, align == daRight ? gmToLeft : gmToRight, 0);
   }
-  if (w != dropDown->Width() || h != dropDown->Height()) dropDown->SetBounds(dropDown->Left(), dropDown->Top(), w, h);
+  if (w != dropDown->Width() || h != dropDown->Height()) {
+    dropDown->SetBounds(dropDown->Left(), dropDown->Top(), w, h);
+    // A list keeps whole rows: stay against the owner with the height it took.
+    if (above) p.Y = r.Top - dropDown->Height();
+  }
   return p;
 }
 
@@ -102,14 +106,23 @@ TPoint AlignDropDownWindow(TControl* owner, TWinControl* dropDown, TDropDownAlig
 
 void ShowDropDown(TWinControl* dropDown, const TPoint& at) {
   dropDown->SetBounds(at.X, at.Y, dropDown->Width(), dropDown->Height());
+  // A window without a parent control shows (with its children) when told so itself.
+  dropDown->SetVisible(true);
+  dropDown->UpdateShowing();
   SetWindowPos(dropDown->Handle(), HWND_TOPMOST, at.X, at.Y, dropDown->Width(), dropDown->Height(),
                SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 void HideDropDown(TWinControl* dropDown) {
+  dropDown->SetVisible(false);
+  dropDown->UpdateShowing();
   if (dropDown->HandleAllocated())
     SetWindowPos(dropDown->WindowHandle(), nullptr, 0, 0, 0, 0,
                  SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+}
+
+bool DropDownShowing(TWinControl* dropDown) {
+  return dropDown->HandleAllocated() && IsWindowVisible(dropDown->WindowHandle());
 }
 
 IPopupControlOwnerGx* PopupOwnerOf(TComponent* popup) { return dynamic_cast<IPopupControlOwnerGx*>(popup->Owner()); }

@@ -46,6 +46,7 @@ TPoint AlignDropDownWindow(TControl* owner, TWinControl* dropDown, TDropDownAlig
 // Shows a drop-down window at the point without activating it.
 void ShowDropDown(TWinControl* dropDown, const TPoint& at);
 void HideDropDown(TWinControl* dropDown);
+bool DropDownShowing(TWinControl* dropDown);
 // The IPopupControlOwnerGx of the control's owner (null when it has none).
 IPopupControlOwnerGx* PopupOwnerOf(TComponent* popup);
 
