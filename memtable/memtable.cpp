@@ -1910,7 +1910,7 @@ bool TCustomMemTableGx::FindRecord(std::string_view keyFields, const Variant& ke
   if (!view_->ViewAsTreeList() && keys[0].Column >= 0) {
     // The flat rows read in order; the records further on are fetched into the cache ahead of
     // the comparison (they lie anywhere in memory).
-    const std::vector<TMemoryRecordGx*>& rows = view_->FlatList();
+    const auto& rows = view_->FlatList();
     const int n = static_cast<int>(rows.size());
     const int column = keys[0].Column;
     for (int i = scanFrom; i < n; ++i) {

@@ -33,72 +33,8 @@ std::string KeyText(const Variant& key) {
 
 // ---------------------------------------------------------------- item list
 
-size_t TIndexItemListGx::ChunkOf(int pos) const noexcept {
-  // The last chunk whose first position is at most pos.
-  auto it = std::upper_bound(starts_.begin(), starts_.end(), pos);
-  return it == starts_.begin() ? 0 : static_cast<size_t>(it - starts_.begin()) - 1;
-}
-
-const TIndexItemGx& TIndexItemListGx::Locate(int pos) const {
-  if (pos < 0 || pos >= size_) TList::Error("List index out of bounds (%d)", pos);
-  size_t c = ChunkOf(pos);
-  return chunks_[c][static_cast<size_t>(pos - starts_[c])];
-}
-
-void TIndexItemListGx::RecountFrom(size_t chunk) noexcept {
-  starts_.resize(chunks_.size());
-  int at = chunk == 0 ? 0 : starts_[chunk - 1] + static_cast<int>(chunks_[chunk - 1].size());
-  for (size_t c = chunk; c < chunks_.size(); ++c) {
-    starts_[c] = at;
-    at += static_cast<int>(chunks_[c].size());
-  }
-}
-
-void TIndexItemListGx::insert(int pos, TIndexItemGx item) {
-  if (pos < 0 || pos > size_) TList::Error("List index out of bounds (%d)", pos);
-  if (chunks_.empty()) {
-    chunks_.emplace_back();
-    starts_.assign(1, 0);
-  }
-  size_t c = ChunkOf(pos);
-  auto& chunk = chunks_[c];
-  chunk.insert(chunk.begin() + (pos - starts_[c]), std::move(item));
-  ++size_;
-  if (chunk.size() > 2 * kMaxChunk) {
-    // Split in halves; the later half becomes the next chunk.
-    std::vector<TIndexItemGx> tail(std::make_move_iterator(chunk.begin() + kMaxChunk),
-                                   std::make_move_iterator(chunk.end()));
-    chunk.resize(kMaxChunk);
-    chunks_.insert(chunks_.begin() + static_cast<std::ptrdiff_t>(c) + 1, std::move(tail));
-  }
-  RecountFrom(c);
-}
-
-void TIndexItemListGx::erase(int pos) {
-  if (pos < 0 || pos >= size_) TList::Error("List index out of bounds (%d)", pos);
-  size_t c = ChunkOf(pos);
-  auto& chunk = chunks_[c];
-  chunk.erase(chunk.begin() + (pos - starts_[c]));
-  --size_;
-  if (chunk.empty()) chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(c));
-  RecountFrom(c);
-}
-
-void TIndexItemListGx::clear() noexcept {
-  chunks_.clear();
-  starts_.clear();
-  size_ = 0;
-}
-
-void TIndexItemListGx::assign(std::vector<TIndexItemGx>&& items) {
-  clear();
-  size_ = static_cast<int>(items.size());
-  for (size_t at = 0; at < items.size(); at += kMaxChunk) {
-    size_t end = std::min(items.size(), at + kMaxChunk);
-    chunks_.emplace_back(std::make_move_iterator(items.begin() + static_cast<std::ptrdiff_t>(at)),
-                         std::make_move_iterator(items.begin() + static_cast<std::ptrdiff_t>(end)));
-  }
-  RecountFrom(0);
+void TIndexItemListGx::Check(int pos, int last) {
+  if (pos < 0 || pos > last) TList::Error("List index out of bounds (%d)", pos);
 }
 
 // ---------------------------------------------------------------- index
@@ -190,10 +126,14 @@ bool TMTIndexGx::FindKeyValueIndex(const Variant& key, int& pos) const {
   return false;
 }
 
+int TMTIndexGx::PositionOf(const TIndexItemGx& item) noexcept {
+  return item.Record ? item.Record->Index() : item.RecIndex;
+}
+
 bool TMTIndexGx::LocateKey(const Variant& key, int& recIndex) const {
   int pos;
   if (!FindKeyValueIndex(key, pos)) return false;
-  recIndex = items_[pos].RecIndex;
+  recIndex = PositionOf(items_[pos]);
   return true;
 }
 
@@ -202,11 +142,15 @@ void TMTIndexGx::GetKeyRecords(const Variant& key, std::vector<TMemoryRecordGx*>
   if (!FindKeyValueIndex(key, pos)) return;
   TRecordsListGx* records = RecordsList();
   if (!records) return;
-  for (int i = pos - 1; i >= 0 && SameKey(items_[i].KeyValue, key); --i) list.push_back(records->Rec(items_[i].RecIndex));
-  for (int i = pos; i < Count() && SameKey(items_[i].KeyValue, key); ++i) list.push_back(records->Rec(items_[i].RecIndex));
+  for (int i = pos - 1; i >= 0 && SameKey(items_[i].KeyValue, key); --i) list.push_back(records->Rec(PositionOf(items_[i])));
+  for (int i = pos; i < Count() && SameKey(items_[i].KeyValue, key); ++i) list.push_back(records->Rec(PositionOf(items_[i])));
 }
 
-const TIndexItemGx& TMTIndexGx::Items(int pos) const { return items_[pos]; }
+const TIndexItemGx& TMTIndexGx::Items(int pos) const {
+  const TIndexItemGx& item = items_[pos];
+  const_cast<TIndexItemGx&>(item).RecIndex = PositionOf(item);
+  return item;
+}
 
 void TMTIndexGx::SetKeyValue(int pos, const Variant& value) { items_[pos].KeyValue = value; }
 
@@ -216,16 +160,16 @@ void TMTIndexGx::KeyViolation(const Variant& key) {
   throw EDatabaseError("Unical key violation " + KeyText(key));
 }
 
-int TMTIndexGx::FindItemLinear(int recIndex) const noexcept {
+int TMTIndexGx::FindItemLinear(const TMemoryRecordGx* record) const noexcept {
   int pos = 0, found = -1;
   items_.ForEach([&](const TIndexItemGx& item) {
-    if (found < 0 && item.RecIndex == recIndex) found = pos;
+    if (found < 0 && item.Record == record) found = pos;
     ++pos;
   });
   return found;
 }
 
-int TMTIndexGx::FindItem(const Variant& key, int recIndex) const {
+int TMTIndexGx::FindItem(const Variant& key, const TMemoryRecordGx* record) const {
   int pos;
   bool found;
   try {
@@ -235,12 +179,12 @@ int TMTIndexGx::FindItem(const Variant& key, int recIndex) const {
   }
   if (found) {
     for (int i = pos; i >= 0 && SameKey(items_[i].KeyValue, key); --i)
-      if (items_[i].RecIndex == recIndex) return i;
+      if (items_[i].Record == record) return i;
     for (int i = pos + 1; i < Count() && SameKey(items_[i].KeyValue, key); ++i)
-      if (items_[i].RecIndex == recIndex) return i;
+      if (items_[i].Record == record) return i;
   }
   // The key read now may not be the one indexed (a value changed behind the index's back).
-  return FindItemLinear(recIndex);
+  return FindItemLinear(record);
 }
 
 void TMTIndexGx::RecordsListChanged(TMemoryRecordGx* record, int index, int action) {
@@ -257,14 +201,8 @@ void TMTIndexGx::RecordsListChanged(TMemoryRecordGx* record, int index, int acti
       Variant key = KeyOf(record, rvCurrent);
       int pos;
       FindKeyValueIndex(key, pos);
-      // Positions after it move up unless it was appended. (Counting items is not enough: records
-      // marked deleted have no item, so later records may have positions past the item count.)
-      TRecordsListGx* records = RecordsList();
-      if (!records || index < records->Count() - 1)
-        items_.ForEach([index](TIndexItemGx& item) {
-          if (item.RecIndex >= index) ++item.RecIndex;
-        });
-      InsertItem(pos, TIndexItemGx{std::move(key), index});
+      // The positions of the records after it follow from the records themselves.
+      InsertItem(pos, TIndexItemGx{std::move(key), index, record});
       break;
     }
     case 2: {  // before change
@@ -277,7 +215,9 @@ void TMTIndexGx::RecordsListChanged(TMemoryRecordGx* record, int index, int acti
     }
     case 3: {  // changed
       Variant key = KeyOf(record, rvCurrent);
-      int from = FindItem(oldKeyValue_, index);
+      // A change that leaves the key alone leaves the item where it is.
+      if (SameKey(key, oldKeyValue_)) break;
+      int from = FindItem(oldKeyValue_, record);
       if (from < 0) {
         // Never indexed (it left the index when marked deleted): nothing to move.
         break;
@@ -294,16 +234,15 @@ void TMTIndexGx::RecordsListChanged(TMemoryRecordGx* record, int index, int acti
       break;
     }
     case 5: {  // deleted from index
-      // One pass: the record's item goes (it may be gone already: a record marked deleted left the
-      // index then) and the later positions close up.
-      items_.EraseFirstAndUpdate([index](const TIndexItemGx& item) { return item.RecIndex == index; },
-                                 [index](TIndexItemGx& item) {
-                                   if (item.RecIndex > index) --item.RecIndex;
-                                 });
+      // The record's item goes (it may be gone already: a record marked deleted left the index
+      // then); the later positions close up by themselves.
+      if (!record) break;
+      int pos = FindItem(KeyOf(record, rvCurrent), record);
+      if (pos >= 0) items_.erase(pos);
       break;
     }
     case 9: {  // marked deleted: positions stay
-      int pos = FindItem(KeyOf(record, rvCurrent), index);
+      int pos = FindItem(KeyOf(record, rvCurrent), record);
       if (pos >= 0) items_.erase(pos);
       break;
     }
@@ -312,20 +251,8 @@ void TMTIndexGx::RecordsListChanged(TMemoryRecordGx* record, int index, int acti
   }
 }
 
-void TMTIndexGx::RecordMoved(TMemoryRecordGx*, int fromIndex, int toIndex) {
-  if (fromIndex == toIndex) return;
-  bool moved = false;
-  items_.ForEach([&](TIndexItemGx& item) {
-    int r = item.RecIndex;
-    if (!moved && r == fromIndex) {
-      item.RecIndex = toIndex;
-      moved = true;
-    } else if (fromIndex < toIndex) {
-      if (r > fromIndex && r <= toIndex) --item.RecIndex;
-    } else if (r >= toIndex && r < fromIndex) {
-      ++item.RecIndex;
-    }
-  });
+void TMTIndexGx::RecordMoved(TMemoryRecordGx*, int, int) {
+  // The items name their records, whose positions follow the move.
 }
 
 void TMTIndexGx::Rebuild() {
@@ -333,11 +260,10 @@ void TMTIndexGx::Rebuild() {
   if (fields_.empty()) return;
   TRecordsListGx* list = RecordsList();
   if (!list) return;
-  const auto& records = list->Records();
   std::vector<TIndexItemGx> items;
-  items.reserve(records.size());
-  for (size_t i = 0; i < records.size(); ++i)
-    items.push_back(TIndexItemGx{KeyOf(records[i], rvCurrent), static_cast<int32_t>(i)});
+  items.reserve(static_cast<size_t>(list->Count()));
+  int32_t i = 0;
+  for (TMemoryRecordGx* rec : list->Records()) items.push_back(TIndexItemGx{KeyOf(rec, rvCurrent), i++, rec});
   GxQuickSort(
       0, static_cast<int>(items.size()) - 1,
       [&](int i, int p) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "memtable/chunkseq.h"
 #include "platform/classes/collection.h"
 #include "platform/rtl/variant.h"
 
@@ -17,75 +18,51 @@ class TRecordsListGx;
 
 struct TIndexItemGx {
   Variant KeyValue;      // one field's value, or a varVariant array of several
-  int32_t RecIndex = 0;  // the record's position in the records list
+  int32_t RecIndex = 0;  // the record's position in the records list (brought up to date when read)
+  // The record itself: its position follows it through inserts and deletes before it, which the
+  // index then need not hear of item by item.
+  TMemoryRecordGx* Record = nullptr;
 };
 
-// The items of an index in key order, held in chunks: an insert or removal in the middle moves
-// at most one chunk's items (a plain array would move half the index each time, making a load in
-// random key order quadratic). Positions stay what callers see.
+// The items of an index in key order, held in chunks (see chunkseq.h): an insert or removal in
+// the middle moves at most one chunk's items (a plain array would move half the index each time,
+// making a load in random key order quadratic). Positions stay what callers see.
 class TIndexItemListGx {
  public:
-  int size() const noexcept { return size_; }
-  bool empty() const noexcept { return size_ == 0; }
-  const TIndexItemGx& operator[](int pos) const { return Locate(pos); }
-  TIndexItemGx& operator[](int pos) { return const_cast<TIndexItemGx&>(Locate(pos)); }
-  void insert(int pos, TIndexItemGx item);
-  void erase(int pos);
-  void clear() noexcept;
+  int size() const noexcept { return static_cast<int>(items_.size()); }
+  bool empty() const noexcept { return items_.empty(); }
+  const TIndexItemGx& operator[](int pos) const {
+    Check(pos, size() - 1);
+    return items_[static_cast<size_t>(pos)];
+  }
+  TIndexItemGx& operator[](int pos) {
+    Check(pos, size() - 1);
+    return items_.At(static_cast<size_t>(pos));
+  }
+  void insert(int pos, TIndexItemGx item) {
+    Check(pos, size());
+    items_.insert(static_cast<size_t>(pos), std::move(item));
+  }
+  void erase(int pos) {
+    Check(pos, size() - 1);
+    items_.erase(static_cast<size_t>(pos));
+  }
+  void clear() noexcept { items_.clear(); }
   // Takes over items already in key order.
-  void assign(std::vector<TIndexItemGx>&& items);
+  void assign(std::vector<TIndexItemGx>&& items) { items_.assign(std::move(items)); }
   template <class F>
   void ForEach(F&& f) {
-    for (auto& chunk : chunks_)
-      for (TIndexItemGx& item : chunk) f(item);
+    items_.ForEach(f);
   }
   template <class F>
   void ForEach(F&& f) const {
-    for (const auto& chunk : chunks_)
-      for (const TIndexItemGx& item : chunk) f(item);
+    for (const TIndexItemGx& item : items_) f(item);
   }
-  // Removes the first item the predicate accepts (if any) and applies `each` to the others.
-  template <class Pred, class F>
-  bool EraseFirstAndUpdate(Pred&& pred, F&& each);
 
  private:
-  static constexpr size_t kMaxChunk = 64;
-  const TIndexItemGx& Locate(int pos) const;
-  // The chunk holding position pos (the last one for pos == size).
-  size_t ChunkOf(int pos) const noexcept;
-  void RecountFrom(size_t chunk) noexcept;
-
-  std::vector<std::vector<TIndexItemGx>> chunks_;
-  std::vector<int> starts_;  // position of each chunk's first item
-  int size_ = 0;
+  static void Check(int pos, int last);
+  TChunkSeqGx<TIndexItemGx> items_;
 };
-
-template <class Pred, class F>
-bool TIndexItemListGx::EraseFirstAndUpdate(Pred&& pred, F&& each) {
-  bool removed = false;
-  for (size_t c = 0; c < chunks_.size(); ++c) {
-    auto& chunk = chunks_[c];
-    for (size_t i = 0; i < chunk.size();) {
-      if (!removed && pred(chunk[i])) {
-        chunk.erase(chunk.begin() + static_cast<std::ptrdiff_t>(i));
-        removed = true;
-        continue;
-      }
-      each(chunk[i]);
-      ++i;
-    }
-  }
-  if (removed) {
-    --size_;
-    for (size_t c = 0; c < chunks_.size();)
-      if (chunks_[c].empty())
-        chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(c));
-      else
-        ++c;
-    RecountFrom(0);
-  }
-  return removed;
-}
 
 class TMTIndexGx : public TCollectionItem {
   FANO_CLASS(TMTIndexGx)
@@ -137,9 +114,11 @@ class TMTIndexGx : public TCollectionItem {
   void ResolveFieldIndexes() const;
   bool Enforces() const noexcept { return primary_ || unique_; }
   [[noreturn]] static void KeyViolation(const Variant& key);
-  // The position of the item of the record at recIndex whose key is `key`; -1 when absent.
-  int FindItem(const Variant& key, int recIndex) const;
-  int FindItemLinear(int recIndex) const noexcept;
+  // The position of the record's item, looked for under `key` first; -1 when absent.
+  int FindItem(const Variant& key, const TMemoryRecordGx* record) const;
+  int FindItemLinear(const TMemoryRecordGx* record) const noexcept;
+  // The item's record position, as it stands now.
+  static int PositionOf(const TIndexItemGx& item) noexcept;
 
   bool active_ = false;
   std::string fields_;

@@ -50,7 +50,7 @@ Variant ToByteArray(const Variant& v) {
 TMemoryRecordGx::TMemoryRecordGx(TRecordsListGx* list) : list_(list) {}
 
 void TMemoryRecordGx::BeforeDestruction() {
-  if (!list_ || (index_ == -1 && !inDeleted_)) return;
+  if (!list_ || (!chunk_ && !inDeleted_)) return;
   if (inDeleted_) throw EInvalidOperation("Can not delete Record if it present in DeletedList.");
   const auto& pending = list_->pending_;
   if (updateIndex_ >= 0 && static_cast<size_t>(updateIndex_) < pending.size() && pending[updateIndex_] == this)
@@ -64,10 +64,6 @@ TMemoryRecordGx::~TMemoryRecordGx() = default;
 
 TMTDataStructGx* TMemoryRecordGx::DataStruct() const {
   return list_ && list_->MemTableData() ? list_->MemTableData()->DataStruct() : nullptr;
-}
-
-int TMemoryRecordGx::Index() const {
-  return index_ < list_->staleFrom_ ? index_ : list_->ResolveIndex(this);
 }
 
 void TMemoryRecordGx::IndexError(int index) { TList::Error("List index out of bounds (%d)", index); }
@@ -295,17 +291,6 @@ TMemoryRecordGx* TRecordsListGx::Rec(int index) const {
   return records_[static_cast<size_t>(index)];
 }
 
-void TRecordsListGx::Renumber(int from) noexcept {
-  if (from < 0) from = 0;
-  if (from < staleFrom_) staleFrom_ = from;
-}
-
-int TRecordsListGx::ResolveIndex(const TMemoryRecordGx* record) const noexcept {
-  for (size_t i = static_cast<size_t>(staleFrom_); i < records_.size(); ++i) records_[i]->index_ = static_cast<int32_t>(i);
-  staleFrom_ = INT32_MAX;
-  return record->index_;
-}
-
 void TRecordsListGx::Notify(TMemoryRecordGx* record, int index, int code) {
   if (updateCount_ > 0) return;
   indexes_->RecordsListChanged(record, index, code);
@@ -363,11 +348,8 @@ int TRecordsListGx::Attach(TMemoryRecordGx* record, int index, bool fetch, bool 
   }
   if (append || index == count) {
     records_.push_back(record);
-    record->index_ = count;
   } else {
-    records_.insert(records_.begin() + index, record);
-    record->index_ = index;
-    Renumber(index);
+    records_.insert(static_cast<size_t>(index), record);
   }
   if (cachedUpdates_) {
     record->updateStatus_ = usInserted;
@@ -403,7 +385,6 @@ int TRecordsListGx::AddRecordWithStatus(TMemoryRecordGx* record, TUpdateStatus s
   int count = Count();
   Notify(record, count, rlBeforeInsert);
   records_.push_back(record);
-  record->index_ = count;
   record->updateStatus_ = status;
   if (record->updateIndex_ < 0) Queue(record);
   record->editState_ = resBrowse;
@@ -412,10 +393,8 @@ int TRecordsListGx::AddRecordWithStatus(TMemoryRecordGx* record, TUpdateStatus s
 }
 
 TMemoryRecordGx* TRecordsListGx::Take(int index) {
-  TMemoryRecordGx* record = records_[static_cast<size_t>(index)];
-  records_.erase(records_.begin() + index);
-  record->index_ = -1;
-  Renumber(index);
+  TMemoryRecordGx* record = records_.erase(static_cast<size_t>(index));
+  record->chunk_ = nullptr;
   return record;
 }
 
@@ -473,23 +452,19 @@ void TRecordsListGx::MoveRecord(int fromIndex, int toIndex) {
   if (fromIndex == toIndex) return;
   TMemoryRecordGx* record = Rec(fromIndex);
   Rec(toIndex);
-  auto first = records_.begin();
-  if (fromIndex < toIndex)
-    std::rotate(first + fromIndex, first + fromIndex + 1, first + toIndex + 1);
-  else
-    std::rotate(first + toIndex, first + fromIndex, first + fromIndex + 1);
-  Renumber(std::min(fromIndex, toIndex));
+  records_.erase(static_cast<size_t>(fromIndex));
+  records_.insert(static_cast<size_t>(toIndex), record);
   RecordMoved(record, fromIndex, toIndex);
 }
 
 void TRecordsListGx::SortData(const TCompareRecordsGx& compare) {
   if (Count() > 1 && compare) {
-    auto& r = records_;
+    std::vector<TMemoryRecordGx*> r = records_.ToVector();
     GxQuickSort(
         0, Count() - 1, [&](int i, int p) { return compare(r[static_cast<size_t>(i)], r[static_cast<size_t>(p)]); },
         [&](int i, int j) { std::swap(r[static_cast<size_t>(i)], r[static_cast<size_t>(j)]); });
+    records_.assign(std::move(r));
   }
-  Renumber(0);
   Notify(nullptr, -1, rlListChanged);
 }
 
@@ -507,7 +482,7 @@ void TRecordsListGx::FreeRecordList(std::vector<TMemoryRecordGx*>& list) noexcep
   doomed.swap(list);
   for (TMemoryRecordGx* r : doomed) {
     r->inDeleted_ = false;
-    r->index_ = -1;
+    r->chunk_ = nullptr;
     Unqueue(r);
     delete r;
   }
@@ -520,11 +495,10 @@ void TRecordsListGx::Clear() {
   pending_.clear();
   pendingCount_ = 0;
   for (int i = 0; i < indexes_->Count(); ++i) indexes_->Items(i)->DropItems();
-  std::vector<TMemoryRecordGx*> doomed;
-  doomed.swap(records_);
-  staleFrom_ = INT32_MAX;
+  std::vector<TMemoryRecordGx*> doomed = records_.ToVector();
+  records_.clear();
   for (TMemoryRecordGx* r : doomed) {
-    r->index_ = -1;
+    r->chunk_ = nullptr;
     delete r;
   }
   Notify(nullptr, -1, rlListChanged);
@@ -533,10 +507,10 @@ void TRecordsListGx::Clear() {
 void TRecordsListGx::CancelUpdates() {
   // One pass from the last record to the first; the inserted records are dropped together at the
   // end instead of one erase each.
-  bool dropped = false;
-  int firstDropped = INT32_MAX;
+  std::vector<TMemoryRecordGx*> records = records_.ToVector();
+  std::vector<TMemoryRecordGx*> dropped;
   for (int i = Count() - 1; i >= 0; --i) {
-    TMemoryRecordGx* r = records_[static_cast<size_t>(i)];
+    TMemoryRecordGx* r = records[static_cast<size_t>(i)];
     switch (r->updateStatus_) {
       case usModified:
         // A record copied in with its status keeps no old values: nothing to restore, and the
@@ -550,11 +524,8 @@ void TRecordsListGx::CancelUpdates() {
         break;
       case usInserted:
         Unqueue(r);
-        records_[static_cast<size_t>(i)] = nullptr;
-        r->index_ = -1;
-        delete r;
-        dropped = true;
-        firstDropped = i;
+        records[static_cast<size_t>(i)] = nullptr;
+        dropped.push_back(r);
         break;
       case usDeleted:
         // A row edited before it was deleted gets its values from before the edit back.
@@ -568,9 +539,13 @@ void TRecordsListGx::CancelUpdates() {
       default: break;
     }
   }
-  if (dropped) {
-    records_.erase(std::remove(records_.begin(), records_.end(), nullptr), records_.end());
-    Renumber(firstDropped);
+  if (!dropped.empty()) {
+    records.erase(std::remove(records.begin(), records.end(), nullptr), records.end());
+    records_.assign(std::move(records));
+    for (TMemoryRecordGx* r : dropped) {
+      r->chunk_ = nullptr;
+      delete r;
+    }
   }
   for (TMemoryRecordGx* r : pending_)
     if (r) r->updateIndex_ = -1;

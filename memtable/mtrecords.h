@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "memtable/chunkseq.h"
 #include "memtable/mtdata.h"
 #include "platform/classes/component.h"
 #include "platform/db/dbtypes.h"
@@ -45,6 +46,12 @@ enum : int {
   rvOldOrCurrent = 5,    // old, else current
 };
 
+// Keeps a record's place in the records list (its chunk and slot) up to date.
+struct TRecordPlaceGx {
+  static void Place(TMemoryRecordGx*& record, const TSeqChunkGx* chunk, int slot) noexcept;
+};
+using TRecordSeqGx = TChunkSeqGx<TMemoryRecordGx*, TRecordPlaceGx>;
+
 // Edit states of a record.
 enum : uint8_t { resBrowse = 0, resEdit = 1, resInsert = 2 };
 
@@ -62,7 +69,7 @@ class TMemoryRecordGx : public TPersistent {
   int FieldCount() const noexcept { return static_cast<int>(data_.size()); }
 
   // Position in the active list; -1 while not attached.
-  int Index() const;
+  inline int Index() const;
   bool Attached() const { return Index() != -1; }
   uint8_t EditState() const noexcept { return editState_; }
   int32_t ID() const noexcept { return id_; }
@@ -119,6 +126,7 @@ class TMemoryRecordGx : public TPersistent {
 
  private:
   friend class TRecordsListGx;
+  friend struct TRecordPlaceGx;
   void CheckIndex(int index) const {
     if (static_cast<size_t>(static_cast<unsigned>(index)) >= data_.size()) IndexError(index);
   }
@@ -131,8 +139,10 @@ class TMemoryRecordGx : public TPersistent {
   std::vector<Variant> old_;
   std::vector<Variant> edit_;
   TRecordsListGx* list_;
+  // Where the record sits in the active list; null while not attached.
+  const TSeqChunkGx* chunk_ = nullptr;
+  int32_t slot_ = 0;
   int32_t id_ = 0;
-  mutable int32_t index_ = -1;
   int32_t updateIndex_ = -1;
   int32_t rowNum_ = 0;
   uint8_t editState_ = resInsert;
@@ -160,7 +170,7 @@ class TRecordsListGx : public TComponent {
   // Raises EListError "List index out of bounds (%d)".
   TMemoryRecordGx* Rec(int index) const;
   // The active records in stored order.
-  const std::vector<TMemoryRecordGx*>& Records() const noexcept { return records_; }
+  const TRecordSeqGx& Records() const noexcept { return records_; }
   // Cached updates in the order of their first change, with null holes.
   const std::vector<TMemoryRecordGx*>& PendingList() const noexcept { return pending_; }
   // Deleted records whose deletion is merged but not freed yet.
@@ -221,9 +231,6 @@ class TRecordsListGx : public TComponent {
   void CheckAttachable(TMemoryRecordGx* record) const;
   void Queue(TMemoryRecordGx* record);
   void Unqueue(TMemoryRecordGx* record) noexcept;
-  // Marks positions from `from` on as stale; Index() renumbers on demand.
-  void Renumber(int from) noexcept;
-  int ResolveIndex(const TMemoryRecordGx* record) const noexcept;
   TMemoryRecordGx* Take(int index);
   void FreeRecordList(std::vector<TMemoryRecordGx*>& list) noexcept;
   void ReadRecords(TReader& reader);
@@ -236,14 +243,19 @@ class TRecordsListGx : public TComponent {
   std::unique_ptr<TMTIndexesGx> indexes_;
   TMemTableDataGx* store_ = nullptr;
   int32_t nextId_ = 1;
-  std::vector<TMemoryRecordGx*> records_;
+  TRecordSeqGx records_;
   int updateCount_ = 0;
-  // Records at positions from here on may carry stale indexes.
-  mutable int staleFrom_ = INT32_MAX;
   // A change-log carrier kept for the next resolve; busy while handed out.
   TMemTableDataShadowGx* shadow_ = nullptr;
   bool shadowBusy_ = false;
 };
+
+inline void TRecordPlaceGx::Place(TMemoryRecordGx*& record, const TSeqChunkGx* chunk, int slot) noexcept {
+  record->chunk_ = chunk;
+  record->slot_ = slot;
+}
+
+inline int TMemoryRecordGx::Index() const { return chunk_ ? list_->records_.PositionOf(chunk_, slot_) : -1; }
 
 class TRecordsListNotificatorGx : public TComponent {
   FANO_CLASS(TRecordsListNotificatorGx)

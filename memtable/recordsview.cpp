@@ -290,12 +290,21 @@ int TRecordsViewGx::IndexOfRecord(const TMemoryRecordGx* rec) {
 // which a record that has just left the store no longer has); otherwise by a linear search.
 int TRecordsViewGx::FlatPositionOf(const TMemoryRecordGx* rec, int storeIndex) const {
   if (StoreOrdered() && storeIndex >= 0) {
-    auto it = std::lower_bound(flatList_.begin(), flatList_.end(), storeIndex,
-                               [&](const TMemoryRecordGx* e, int at) { return (e == rec ? storeIndex : e->Index()) < at; });
-    return it != flatList_.end() && *it == rec ? static_cast<int>(it - flatList_.begin()) : -1;
+    size_t lo = 0, hi = flatList_.size();
+    while (lo < hi) {
+      const size_t mid = (lo + hi) / 2;
+      const TMemoryRecordGx* e = flatList_[mid];
+      if ((e == rec ? storeIndex : e->Index()) < storeIndex) lo = mid + 1;
+      else hi = mid;
+    }
+    return lo < flatList_.size() && flatList_[lo] == rec ? static_cast<int>(lo) : -1;
   }
-  auto it = std::find(flatList_.begin(), flatList_.end(), rec);
-  return it == flatList_.end() ? -1 : static_cast<int>(it - flatList_.begin());
+  int pos = 0;
+  for (const TMemoryRecordGx* e : flatList_) {
+    if (e == rec) return pos;
+    ++pos;
+  }
+  return -1;
 }
 
 int TRecordsViewGx::AggregateRowCount() const {
@@ -427,11 +436,15 @@ void TRecordsViewGx::RebuildView() {
   if (!Live()) treeList_->ClearTree();  // its records went with the store
   if (Store() && !viewAsTreeList_) {
     const std::vector<TMemoryRecordGx*>* source = GetRecordsList ? GetRecordsList() : nullptr;
-    if (!source) source = &Store()->RecordsList()->Records();
-    flatList_.reserve(source->size());
-    for (size_t i = 0; i < source->size(); ++i) {
-      TMemoryRecordGx* rec = (*source)[i];
-      if (FilterRecord(rec, static_cast<int>(i))) flatList_.push_back(rec);
+    if (source) {
+      for (size_t i = 0; i < source->size(); ++i) {
+        TMemoryRecordGx* rec = (*source)[i];
+        if (FilterRecord(rec, static_cast<int>(i))) flatList_.push_back(rec);
+      }
+    } else {
+      int i = 0;
+      for (TMemoryRecordGx* rec : Store()->RecordsList()->Records())
+        if (FilterRecord(rec, i++)) flatList_.push_back(rec);
     }
   }
   treeList_->UpdateNodesVisibility(nullptr);
@@ -441,7 +454,7 @@ void TRecordsViewGx::RebuildView() {
 }
 
 void TRecordsViewGx::RebuildTree() {
-  if (TRecordsListGx* list = RecordsList()) treeList_->BuildFromRecords(list->Records());
+  if (TRecordsListGx* list = RecordsList()) treeList_->BuildFromRecords(list->Records().ToVector());
   else treeList_->ClearTree();
 }
 
@@ -450,19 +463,21 @@ void TRecordsViewGx::Resort() {
   if (!Live()) flatList_.clear();  // its records went with the store
   const int last = static_cast<int>(flatList_.size()) - 1;
   if (last > 0) {
+    std::vector<TMemoryRecordGx*> rows = flatList_.ToVector();
     if (CompareRecords) {
-      QuickSort(flatList_, 0, last,
+      QuickSort(rows, 0, last,
                 [this](TMemoryRecordGx* a, TMemoryRecordGx* b) { return CompareRecords(a, b, *orderByList_); });
+      flatList_.assign(std::move(rows));
     } else {
       // The view's own comparison, on keys read once: the same comparisons in the same order,
       // without visiting the records again.
-      RowKeys keys(flatList_, *orderByList_);
-      std::vector<uint32_t> order(flatList_.size());
+      RowKeys keys(rows, *orderByList_);
+      std::vector<uint32_t> order(rows.size());
       for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
       QuickSort(order, 0, last, [&keys](uint32_t a, uint32_t b) { return keys.Compare(a, b); });
       std::vector<TMemoryRecordGx*> sorted(order.size());
-      for (size_t i = 0; i < order.size(); ++i) sorted[i] = flatList_[order[i]];
-      flatList_ = std::move(sorted);
+      for (size_t i = 0; i < order.size(); ++i) sorted[i] = rows[order[i]];
+      flatList_.assign(std::move(sorted));
     }
   }
   ViewDataChanged(nullptr, -1, rlListChanged);
@@ -561,7 +576,7 @@ void TRecordsViewGx::FlatChanged(TMemoryRecordGx* rec, int index, int action) {
     case rlInserted:
       if (FilterRecord(rec, index)) {
         int pos = FindInsertPosition(rec, -1);
-        flatList_.insert(flatList_.begin() + pos, rec);
+        flatList_.insert(static_cast<size_t>(pos), rec);
         pendingAppend_ = !viewAsTreeList_ && pos == static_cast<int>(flatList_.size()) - 1;
         ViewDataChanged(rec, pos, rlInserted);
       }
@@ -575,11 +590,11 @@ void TRecordsViewGx::FlatChanged(TMemoryRecordGx* rec, int index, int action) {
         ViewDataChanged(rec, old, action);
         break;
       }
-      if (old >= 0) flatList_.erase(flatList_.begin() + old);
+      if (old >= 0) flatList_.erase(static_cast<size_t>(old));
       int now = -1;
       if (shown) {
         now = FindInsertPosition(rec, old);
-        flatList_.insert(flatList_.begin() + now, rec);
+        flatList_.insert(static_cast<size_t>(now), rec);
       }
       if (old >= 0 && now >= 0) {
         if (old != now) ViewRecordMoved(rec, old, now);
@@ -594,7 +609,7 @@ void TRecordsViewGx::FlatChanged(TMemoryRecordGx* rec, int index, int action) {
     case rlDeleted: {
       int pos = FlatPositionOf(rec, index);
       if (pos >= 0) {
-        flatList_.erase(flatList_.begin() + pos);
+        flatList_.erase(static_cast<size_t>(pos));
         ViewDataChanged(rec, pos, rlDeleted);
       }
       break;
@@ -708,8 +723,8 @@ void TRecordsViewGx::MoveFlatEntry(int oldIndex, int newIndex) {
   }
   if (entry >= 0) {
     TMemoryRecordGx* moved = flatList_[static_cast<size_t>(entry)];
-    flatList_.erase(flatList_.begin() + entry);
-    flatList_.insert(flatList_.begin() + std::clamp(target, 0, count - 1), moved);
+    flatList_.erase(static_cast<size_t>(entry));
+    flatList_.insert(static_cast<size_t>(std::clamp(target, 0, count - 1)), moved);
     ViewDataChanged(nullptr, -1, rlBeforeSourceChange);
   }
 }

@@ -56,7 +56,7 @@ class TRecordsViewGx : public TRecordsListNotificatorGx, public IRecordsNotifySo
   TMemoryTreeListGx* TreeList() const noexcept { return treeList_.get(); }
   const TRecordsViewOrderByList& OrderByList() const noexcept { return *orderByList_; }
   // The flat list as it stands (it is rebuilt when a store is attached).
-  const std::vector<TMemoryRecordGx*>& FlatList() const noexcept { return flatList_; }
+  const TChunkSeqGx<TMemoryRecordGx*>& FlatList() const noexcept { return flatList_; }
 
   // Record order when a sort order is set. Without one the view compares the sort keys' current
   // values itself: Null before any value, then the platform's order, DESC reversing.
@@ -166,7 +166,7 @@ class TRecordsViewGx : public TRecordsListNotificatorGx, public IRecordsNotifySo
 
   std::unique_ptr<TMTAggregatesGx> aggregates_;
   bool viewChangedFlag_ = false;
-  std::vector<TMemoryRecordGx*> flatList_;
+  TChunkSeqGx<TMemoryRecordGx*> flatList_;
   std::unique_ptr<TRecordsViewOrderByList> orderByList_;
   std::string orderByStr_;
   std::string keyFieldName_;
