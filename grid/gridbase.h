@@ -352,6 +352,7 @@ class TCustomGridGx : public TCustomControl {
   void Dispatch(TMessage& message) override;
   void DefineProperties(TFiler& filer) override;
   void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
 
   TGridGxCellMouseEvent OnCellMouseClick;
 

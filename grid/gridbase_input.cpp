@@ -873,6 +873,14 @@ void TCustomGridGx::CreateParams(TCreateParams& params) {
   }
 }
 
+// A new window starts with empty scroll bars: nothing of the old settings may be taken as sent.
+void TCustomGridGx::CreateWnd() {
+  lastHorzInfo_ = {};
+  lastVertInfo_ = {};
+  TCustomControl::CreateWnd();
+  UpdateScrollRange();
+}
+
 void TCustomGridGx::WMSetCursor(TMessage& m) {
   if (LOWORD(m.LParam) == HTCLIENT) {
     TGridState state = gridState_;

@@ -91,7 +91,9 @@ void TCustomGridGx::CalcAxis(TGridAxisDrawInfo& a, bool rows, int clientExtent) 
   a.GridCellCount = rows ? rowCount_ : colCount_;
   a.ContraCount = rows ? contraRowCount_ : contraColCount_;
   a.FullCellCount = a.GridCellCount + a.ContraCount;
-  a.PixelOffset = rows ? 0 : horzPixelOffset_;
+  // A single column wider than the view slides by ColOffset; every other grid by the row-select
+  // pixel offset.
+  a.PixelOffset = rows ? 0 : horzPixelOffset_ + (colCount_ == 1 ? colOffset_ : 0);
   // Contra part, from the far edge back.
   int contra = clientExtent;
   for (int i = a.GridCellCount; i < a.FullCellCount; ++i) contra -= a.Extent(i) + lw;
@@ -137,7 +139,12 @@ void TCustomGridGx::CalcDrawInfo(TGridDrawInfo& info) const {
     CalcDrawInfoXY(info, Width(), Height());
 }
 
-// Start pixel of a cell, or -1 when it does not show (scrolled out, or past the client edge).
+namespace {
+// LinePos of a cell that does not show; starts left of the client edge are real positions.
+constexpr int kNoLine = std::numeric_limits<int>::min();
+}  // namespace
+
+// Start pixel of a cell, or kNoLine when it does not show (scrolled out, or past the client edge).
 int TCustomGridGx::LinePos(const TGridAxisDrawInfo& a, int line) const {
   int start, pos;
   if (line < a.FixedCellCount) {
@@ -150,11 +157,11 @@ int TCustomGridGx::LinePos(const TGridAxisDrawInfo& a, int line) const {
     start = a.FirstGridCell;
     pos = a.ScrollStart;
   } else {
-    return -1;
+    return kNoLine;
   }
   for (int i = start; i < line; ++i) {
     pos += a.Extent(i) + a.EffectiveLineWidth;
-    if (pos > a.ClientExtent) return -1;
+    if (pos > a.ClientExtent) return kNoLine;
   }
   return pos;
 }
@@ -171,20 +178,20 @@ bool TCustomGridGx::CalcAxisRange(const TGridAxisDrawInfo& a, int start, int fin
   }
   // A range from scrolling cells right of the view into the contra run shows only its contra part.
   if (hasContra && start < a.GridCellCount && start >= a.FixedCellCount && finish >= a.GridCellCount &&
-      LinePos(a, start) < 0)
+      LinePos(a, start) == kNoLine)
     start = a.GridCellCount;
   if (finish > a.LastFullVisibleCell) {
     if (!hasContra || finish < a.GridCellCount) {
       finish = a.LastFullVisibleCell + 1 < a.GridCellCount ? a.LastFullVisibleCell + 1 : a.LastFullVisibleCell;
-      if (finish > start && LinePos(a, finish) < 0) --finish;
+      if (finish > start && LinePos(a, finish) == kNoLine) --finish;
     } else {
       finish = std::min(finish, a.FullCellCount - 1);
     }
   }
   int nearPos = LinePos(a, start);
-  if (nearPos < 0) return false;
+  if (nearPos == kNoLine) return false;
   int finishPos = LinePos(a, finish);
-  int farPos = finishPos >= 0 ? finishPos + a.Extent(finish) : nearPos + a.Extent(start);
+  int farPos = finishPos != kNoLine ? finishPos + a.Extent(finish) : nearPos + a.Extent(start);
   if (finish >= a.GridCellCount)
     farPos = std::min(farPos, a.ClientExtent);
   else if (finish >= a.FixedCellCount)
@@ -467,6 +474,7 @@ void TCustomGridGx::ChangeSize(int newColCount, int newRowCount) {
   try {
     colCount_ = newColCount;
     rowCount_ = newRowCount;
+    if (newColCount != 1) colOffset_ = 0;
     if (fixedCols_ >= newColCount) fixedCols_ = newColCount - 1;
     if (fixedRows_ >= newRowCount) fixedRows_ = newRowCount - 1;
     // Check every list before changing any, so that a refusal leaves them all as they were.
@@ -479,8 +487,10 @@ void TCustomGridGx::ChangeSize(int newColCount, int newRowCount) {
     if (!(clamped == current_)) MoveCurrent(clamped.X, clamped.Y, true, true);
     TGridCoord anchorClamped{std::min(anchor_.X, colCount_ - 1), std::min(anchor_.Y, rowCount_ - 1)};
     if (!(anchorClamped == anchor_)) MoveAnchor(anchorClamped, true);
-    if (topLeft_.X >= colCount_ || topLeft_.Y >= rowCount_)
+    if (topLeft_.X >= colCount_ || topLeft_.Y >= rowCount_) {
       topLeft_ = {std::clamp(topLeft_.X, fixedCols_, colCount_ - 1), std::clamp(topLeft_.Y, fixedRows_, rowCount_ - 1)};
+      if (topLeft_.X != oldTopLeft.X) horzPixelOffset_ = 0;
+    }
     if (!fullRepaintOnResize_ && topLeft_ == oldTopLeft && HandleAllocated()) {
       TGridDrawInfo info;
       CalcDrawInfo(info);
@@ -667,6 +677,8 @@ void TCustomGridGx::SetOptions(TGridOptions value) {
   if (value == options_) return;
   if (value.Contains(goRowSelect)) value.Exclude(goAlwaysShowEditor);
   options_ = value;
+  // Pixel offsets belong to row-select scrolling only.
+  if (!IsSmoothHorzScroll()) horzPixelOffset_ = 0;
   if (!editorMode_) {
     if (options_.Contains(goAlwaysShowEditor))
       ShowEditor();

@@ -198,6 +198,10 @@ TEST_F(GridInput, ScrollCodesInPixelAndSingleColumnModes) {
   grid->SetColWidths(0, 700);
   SendMessage(wnd, WM_HSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
   EXPECT_EQ(grid->ColOffset(), 700 - grid->ClientWidth());
+  // The geometry follows the slid column: its far end meets the view's edge.
+  EXPECT_EQ(grid->CellRect(0, 1).Right, grid->ClientWidth());
+  EXPECT_EQ(grid->CellRect(0, 1).Left, 0);
+  EXPECT_EQ(GetScrollPos(wnd, SB_HORZ), 700 - grid->ClientWidth());
   SendMessage(wnd, WM_HSCROLL, MAKEWPARAM(SB_LINEUP, 0), 0);
   grid->Canvas()->Font()->Assign(grid->Font());
   const int zero = grid->Canvas()->TextWidth("0");
@@ -354,6 +358,42 @@ TEST_F(GridInput, ColumnMoveScrollsBackOnTheTimerOverTheFixedColumns) {
   EXPECT_EQ(grid->GridState(), gsNormal);
   EXPECT_EQ(grid->GetColWidths(1), 50);
   EXPECT_EQ(grid->GetColWidths(12), 64);
+}
+
+TEST_F(GridInput, SizingCursorOverABoundary) {
+  MakeGrid();
+  AddOption(grid, goColSizing);
+  AddOption(grid, goRowSizing);
+  HWND wnd = grid->Handle();
+  auto cursorAt = [&](int x, int y) {
+    const TPoint p = Screen(x, y);
+    SendMessage(wnd, WM_NCHITTEST, 0, MAKELPARAM(p.X, p.Y));
+    SetCursor(nullptr);
+    SendMessage(wnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(wnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+  };
+  EXPECT_EQ(cursorAt(129, 10), ::Screen->Cursors(crHSplit));
+  EXPECT_EQ(cursorAt(10, 49), ::Screen->Cursors(crVSplit));
+  EXPECT_NE(cursorAt(100, 60), ::Screen->Cursors(crHSplit));
+  EXPECT_EQ(SendMessage(wnd, CM_DESIGNHITTEST, 0, MAKELPARAM(129, 10)), 1);
+  EXPECT_EQ(SendMessage(wnd, CM_DESIGNHITTEST, 0, MAKELPARAM(100, 60)), 0);
+}
+
+TEST_F(GridInput, ScrollBarsComeBackWithANewWindow) {
+  MakeGrid(400, 200, ssVertical);
+  grid->SetRowCount(100);
+  grid->SetTopRow(50);
+  const int pos = GetScrollPos(grid->Handle(), SB_VERT);
+  EXPECT_GT(pos, 0);
+  grid->SetScrollBars(ssBoth);  // a new window
+  Pump();
+  SCROLLINFO si{};
+  si.cbSize = sizeof si;
+  si.fMask = SIF_RANGE | SIF_POS;
+  GetScrollInfo(grid->Handle(), SB_VERT, &si);
+  EXPECT_EQ(si.nMax, 127);
+  EXPECT_GT(si.nPos, 0);  // the view is a little lower now, so the scale moved a little
+  EXPECT_EQ(grid->TopRow(), 50);
 }
 
 TEST_F(GridInput, WheelAndEnterAndCancel) {
