@@ -194,7 +194,8 @@ void TInplaceEdit::KeyPress(TKeyChar& key) {
       if (!grid_->CanEditModify()) key = 0;
       break;
     default:
-      if (key >= 32 && key <= 255 && !grid_->CanEditModify()) key = 0;
+      // Every printable character changes the text, Chinese ones as much as Latin ones.
+      if (key >= 32 && !grid_->CanEditModify()) key = 0;
       break;
   }
   if (key != 0) TCustomMaskEdit::KeyPress(key);

@@ -118,6 +118,18 @@ TEST_F(InplaceEditTest, AlwaysShownEditorPassesArrowsAtTheTextEnds) {
   EXPECT_TRUE(Edit()->GetVisible());
   EXPECT_EQ(Edit()->Text(), "beta");
   EXPECT_EQ(EditBounds(), grid->CellRect(2, 1));
+  // Enter toggles between all selected and the caret at the end, never a line break.
+  int start = -1, stop = -1;
+  Key(VK_RETURN);
+  Sel(start, stop);
+  EXPECT_EQ(start, 4);
+  EXPECT_EQ(stop, 4);
+  Key(VK_RETURN);
+  Sel(start, stop);
+  EXPECT_EQ(start, 0);
+  EXPECT_EQ(stop, 4);
+  EXPECT_EQ(Edit()->Text(), "beta");
+  EXPECT_TRUE(Edit()->GetVisible());
   // Caret inside the text: the arrows stay in the editor; at the start Left moves on.
   Edit()->SetSel(2, 2);
   Key(VK_LEFT);
@@ -145,6 +157,8 @@ TEST_F(InplaceEditTest, ModificationKeysFollowTheGridsPermission) {
   Pump();
   EXPECT_EQ(Edit()->Text(), "alpha");
   SendMessage(Edit()->Handle(), WM_CLEAR, 0, 0);
+  EXPECT_EQ(Edit()->Text(), "alpha");
+  SendMessage(Edit()->Handle(), WM_CHAR, 0x4E2D, 0);  // 中
   EXPECT_EQ(Edit()->Text(), "alpha");
   // Ctrl+Delete is always the grid's.
   bool gridSawDelete = false;
