@@ -1,0 +1,369 @@
+// The combo box editor: text and key modes, completion while typing, item index bounds,
+// stepping, the not-in-list event, the drop-down list and its hooks.
+#include <gtest/gtest.h>
+
+#include "dbeditor_fixture.h"
+#include "editors/dbcombobox.h"
+#include "platform/classes/filer.h"
+#include "platform/db/testdataset.h"
+
+using namespace dbfix;
+
+namespace {
+
+class ComboBoxTest : public EditorFixture {
+ protected:
+  void SetUp() override {
+    EditorFixture::SetUp();
+    ds = new TTestDataSet(form);
+    ds->SetName("tblDoc");
+    ds->FieldDefs().Add("KIND", ftString, 10);
+    ds->FieldDefs().Add("NAME", ftString, 20);
+    ds->AddRow({"2", "Abd"});
+    ds->Open();
+    source = new TDataSource(form);
+    source->SetDataSet(ds);
+    combo = Add<TDBComboBoxGx>(20, 20, 150, 21);
+    combo->Items()->SetText("Abc\nAbd\nXyz");
+  }
+  void MakeKeyMode() { combo->KeyItems()->SetText("1\n2"); }
+  void Bind(const char* field) {
+    combo->SetDataSource(source);
+    combo->SetDataField(field);
+  }
+  void Focus() {
+    Show();
+    combo->SetFocus();
+    Pump();
+  }
+  std::string Shown() const { return combo->EditText(); }
+  std::pair<int, int> Sel() const {
+    int a = 0, b = 0;
+    combo->GetSel(a, b);
+    return {a, b};
+  }
+  TTestDataSet* ds = nullptr;
+  TDataSource* source = nullptr;
+  TDBComboBoxGx* combo = nullptr;
+};
+
+// ---------------------------------------------------------------- modes
+
+TEST_F(ComboBoxTest, TextModeKeepsAnyTextAndFindsItsItem) {
+  EXPECT_FALSE(combo->KeyMode());
+  EXPECT_EQ(combo->ItemCount(), 3);
+  combo->SetText("Abd");
+  EXPECT_EQ(combo->ItemIndex(), 1);
+  EXPECT_EQ(combo->Value().AsString(), "Abd");
+  combo->SetText("free text");
+  EXPECT_EQ(combo->ItemIndex(), -1);
+  EXPECT_EQ(combo->Value().AsString(), "free text");
+  EXPECT_FALSE(combo->ReadOnly());
+}
+
+TEST_F(ComboBoxTest, KeyModeShowsTheItemOfTheKey) {
+  MakeKeyMode();
+  EXPECT_TRUE(combo->KeyMode());
+  EXPECT_EQ(combo->ItemCount(), 2);  // three items, two keys: the third is never chosen
+  combo->SetValue(Variant("2"));
+  EXPECT_EQ(Shown(), "Abd");
+  EXPECT_EQ(combo->ItemIndex(), 1);
+  EXPECT_EQ(combo->Value().AsString(), "2");
+  combo->SetText("Abc");  // a text in Items chooses its key
+  EXPECT_EQ(combo->Value().AsString(), "1");
+  combo->SetText("Xyz");  // beyond the keys: nothing changes
+  EXPECT_EQ(combo->Value().AsString(), "1");
+  EXPECT_EQ(Shown(), "Abc");
+  EXPECT_EQ(combo->DefaultAlignment(), taLeftJustify);
+}
+
+TEST_F(ComboBoxTest, AKeyNotInTheListShowsNothingButIsKept) {
+  MakeKeyMode();
+  combo->SetValue(Variant("9"));
+  EXPECT_EQ(Shown(), "");
+  EXPECT_EQ(combo->ItemIndex(), -1);
+  EXPECT_EQ(combo->Value().AsString(), "9");
+}
+
+TEST_F(ComboBoxTest, ModeFollowsTheKeyList) {
+  MakeKeyMode();
+  combo->SetValue(Variant("1"));
+  combo->KeyItems()->Clear();
+  EXPECT_FALSE(combo->KeyMode());
+  EXPECT_EQ(combo->ItemCount(), 3);
+  combo->KeyItems()->SetText("a\nb\nc");
+  EXPECT_TRUE(combo->KeyMode());
+  EXPECT_EQ(combo->ItemCount(), 3);
+}
+
+TEST_F(ComboBoxTest, NewItemsInKeyModeShowTheKeyAgain) {
+  MakeKeyMode();
+  combo->SetValue(Variant("2"));
+  combo->Items()->SetText("现金\n转账");
+  EXPECT_EQ(Shown(), "转账");
+  EXPECT_EQ(combo->Value().AsString(), "2");
+}
+
+TEST_F(ComboBoxTest, BoundKeyModeReadsAndWritesTheKey) {
+  MakeKeyMode();
+  Bind("KIND");
+  EXPECT_EQ(Shown(), "Abd");
+  combo->SetItemIndex(0);
+  EXPECT_EQ(ds->State(), dsEdit);
+  EXPECT_EQ(ds->FieldByName("KIND")->AsString(), "1");
+}
+
+TEST_F(ComboBoxTest, ItemIndexOutOfRangeClearsValueAndWritesTheField) {
+  MakeKeyMode();
+  Bind("KIND");
+  combo->SetItemIndex(5);
+  EXPECT_EQ(combo->ItemIndex(), -1);
+  EXPECT_TRUE(combo->Value().IsNull());
+  EXPECT_EQ(Shown(), "");
+  EXPECT_TRUE(ds->FieldByName("KIND")->IsNull());
+  combo->SetItemIndex(1);
+  combo->SetItemIndex(-3);
+  EXPECT_EQ(combo->ItemIndex(), -1);
+  EXPECT_TRUE(ds->FieldByName("KIND")->IsNull());
+}
+
+// ---------------------------------------------------------------- typing
+
+TEST_F(ComboBoxTest, TextModeCompletesWhileTyping) {
+  Focus();
+  Type("a");
+  EXPECT_EQ(Shown(), "Abc");
+  EXPECT_EQ(Sel(), std::make_pair(1, 3));
+  EXPECT_EQ(combo->ItemIndex(), 0);
+  Type("b");
+  EXPECT_EQ(Shown(), "Abc");
+  EXPECT_EQ(Sel(), std::make_pair(2, 3));
+  Type("d");
+  EXPECT_EQ(Shown(), "Abd");
+  EXPECT_EQ(combo->ItemIndex(), 1);
+  Type("q");  // nothing starts so: the text stays as typed
+  EXPECT_EQ(Shown(), "Abdq");
+  EXPECT_EQ(combo->ItemIndex(), -1);
+}
+
+TEST_F(ComboBoxTest, KeyModeTypingSearchesAndSelectsTheRest) {
+  MakeKeyMode();
+  Focus();
+  Type("a");
+  EXPECT_EQ(Shown(), "Abc");
+  Type("b");
+  EXPECT_EQ(Shown(), "Abc");  // the first of Abc and Abd
+  EXPECT_EQ(Sel(), std::make_pair(2, 3));
+  EXPECT_EQ(combo->Value().AsString(), "1");
+  Type("d");
+  EXPECT_EQ(Shown(), "Abd");
+  EXPECT_EQ(combo->Value().AsString(), "2");
+  Type("z");  // matches nothing: unchanged
+  EXPECT_EQ(Shown(), "Abd");
+  EXPECT_EQ(combo->Value().AsString(), "2");
+  KeyPress(VK_BACK);
+  EXPECT_EQ(Shown(), "Abd");  // Backspace only widens the selection
+  EXPECT_EQ(Sel(), std::make_pair(2, 3));
+}
+
+TEST_F(ComboBoxTest, DeleteClearsAKeyUnlessTheFieldIsRequired) {
+  MakeKeyMode();
+  Bind("KIND");
+  Focus();
+  KeyPress(VK_DELETE);
+  EXPECT_TRUE(combo->Value().IsNull());
+  EXPECT_EQ(Shown(), "");
+  combo->DataLink()->Reset();
+  EXPECT_EQ(Shown(), "Abd");
+  ds->FieldByName("KIND")->SetRequired(true);
+  KeyPress(VK_DELETE);
+  EXPECT_EQ(combo->Value().AsString(), "2");
+}
+
+// ---------------------------------------------------------------- stepping
+
+TEST_F(ComboBoxTest, ArrowsStepThroughTheItemsWithoutWrapping) {
+  Focus();
+  KeyPress(VK_UP);  // from none up to the last
+  EXPECT_EQ(combo->ItemIndex(), 2);
+  EXPECT_EQ(Shown(), "Xyz");
+  KeyPress(VK_DOWN);  // the last stays
+  EXPECT_EQ(combo->ItemIndex(), 2);
+  KeyPress(VK_UP);
+  KeyPress(VK_UP);
+  EXPECT_EQ(combo->ItemIndex(), 0);
+  KeyPress(VK_UP);  // the first stays
+  EXPECT_EQ(combo->ItemIndex(), 0);
+  KeyPress(VK_DOWN);
+  EXPECT_EQ(Shown(), "Abd");
+}
+
+TEST_F(ComboBoxTest, WheelStepsAndReadOnlyDoesNot) {
+  Focus();
+  Wheel(combo, -WHEEL_DELTA);
+  EXPECT_EQ(combo->ItemIndex(), 0);
+  Wheel(combo, -WHEEL_DELTA);
+  EXPECT_EQ(combo->ItemIndex(), 1);
+  Wheel(combo, WHEEL_DELTA);
+  EXPECT_EQ(combo->ItemIndex(), 0);
+  combo->SetReadOnly(true);
+  Wheel(combo, -WHEEL_DELTA);
+  KeyPress(VK_DOWN);
+  EXPECT_EQ(combo->ItemIndex(), 0);
+}
+
+TEST_F(ComboBoxTest, UpDownButtonSteps) {
+  combo->EditButton()->SetStyle(ebsUpDownGx);
+  Focus();
+  combo->ButtonDownDefault(false);  // upper half: previous
+  EXPECT_EQ(combo->ItemIndex(), 2);
+  combo->ButtonDownDefault(true);
+  EXPECT_EQ(combo->ItemIndex(), 2);
+  combo->ButtonDownDefault(false);
+  EXPECT_EQ(combo->ItemIndex(), 1);
+  EXPECT_FALSE(combo->DroppedDown());
+}
+
+// ---------------------------------------------------------------- not in list
+
+TEST_F(ComboBoxTest, NotInListIsAskedBeforeWriting) {
+  Bind("NAME");
+  std::string asked;
+  combo->OnNotInList = [&](TObject*, const std::string& text, bool& handled) {
+    asked = text;
+    handled = true;
+  };
+  Focus();
+  combo->SetText("Abc");
+  EXPECT_EQ(asked, "");  // in the list: not asked
+  combo->SetText("Other");
+  EXPECT_EQ(asked, "Other");
+  EXPECT_EQ(ds->FieldByName("NAME")->AsString(), "Other");  // written all the same
+}
+
+// ---------------------------------------------------------------- drop-down
+
+TEST_F(ComboBoxTest, DropDownShowsTheItemsAndEnterTakesTheChoice) {
+  MakeKeyMode();
+  Focus();
+  bool before = false;
+  combo->OnBeforeDropDown = [&](TObject*) { before = true; };
+  combo->DropDown();
+  EXPECT_TRUE(before);
+  ASSERT_TRUE(combo->ListVisible());
+  TPopupListboxGx* list = combo->PopupListbox();
+  EXPECT_EQ(list->Items()->Count(), 2);
+  EXPECT_TRUE(IsWindowVisible(list->Handle()));
+  EXPECT_TRUE(combo->DroppedDown());
+  KeyPress(VK_DOWN);  // goes to the list
+  EXPECT_EQ(list->ItemIndex(), 0);
+  KeyPress(VK_DOWN);
+  EXPECT_EQ(combo->ItemIndex(), -1);  // not taken yet
+  KeyPress(VK_RETURN);
+  EXPECT_FALSE(combo->ListVisible());
+  EXPECT_FALSE(IsWindowVisible(list->Handle()));
+  EXPECT_EQ(combo->ItemIndex(), 1);
+  EXPECT_EQ(combo->Value().AsString(), "2");
+}
+
+TEST_F(ComboBoxTest, EscapeAndTheBeforeCloseUpHookKeepTheText) {
+  Focus();
+  std::vector<bool> closes;
+  combo->OnCloseUp = [&](TObject*, bool accept) { closes.push_back(accept); };
+  combo->DropDown();
+  combo->PopupListbox()->SetItemIndex(2);
+  KeyPress(VK_ESCAPE);
+  EXPECT_EQ(Shown(), "");
+  combo->OnBeforeCloseUp = [](TObject*, bool& accept) { accept = false; };
+  combo->DropDown();
+  combo->PopupListbox()->SetItemIndex(2);
+  KeyPress(VK_RETURN);
+  EXPECT_EQ(Shown(), "");
+  EXPECT_EQ(closes, (std::vector<bool>{false, false}));
+  combo->OnBeforeCloseUp = nullptr;
+  combo->DropDown();
+  combo->PopupListbox()->SetItemIndex(2);
+  combo->CloseUp(true);
+  EXPECT_EQ(Shown(), "Xyz");
+  EXPECT_EQ(closes.back(), true);
+}
+
+TEST_F(ComboBoxTest, ListWidthAndRows) {
+  combo->Items()->SetText("a\nb");
+  combo->DropDown();
+  TPopupListboxGx* list = combo->PopupListbox();
+  EXPECT_EQ(list->Width(), combo->Width());  // width 0: the editor's
+  EXPECT_EQ(list->RowCount(), 2);            // fewer items than rows
+  combo->CloseUp(false);
+  combo->Items()->SetText("a\nan item much longer than the editor is wide");
+  combo->DropDownBox()->SetWidth(-1);
+  combo->DropDown();
+  // The test font advances every narrow character by (11 + 1) / 2 = 6 pixels.
+  int expected = 6 * static_cast<int>(std::string("an item much longer than the editor is wide").size()) + 5;
+  EXPECT_EQ(list->Width(), expected);
+  combo->CloseUp(false);
+  combo->Items()->SetText("a");
+  combo->DropDown();
+  EXPECT_EQ(list->Width(), combo->Width());  // never narrower than the editor
+  combo->CloseUp(false);
+}
+
+TEST_F(ComboBoxTest, ItemsAreRequestedOnDemand) {
+  combo->Items()->Clear();
+  int asked = 0;
+  combo->OnItemsRequest = [&](TObject*) {
+    ++asked;
+    combo->Items()->SetText("one\ntwo");
+  };
+  combo->DropDown();
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(combo->PopupListbox()->Items()->Count(), 2);
+  combo->CloseUp(false);
+}
+
+TEST_F(ComboBoxTest, PublishedPropertiesAreReadFromAResource) {
+  combo->Free();
+  const char* text =
+      "object TDBComboBoxGx cbKind {\n"
+      "  Items = (\"现金\", \"转账\")\n"
+      "  KeyItems = (\"1\", \"2\")\n"
+      "  DropDownBox.Rows = 12\n"
+      "  DropDownBox.Sizable = true\n"
+      "}\n";
+  RegisterDBComboBoxClasses();
+  auto* loaded = new TDBComboBoxGx(form);
+  ReadComponentText(loaded, text);
+  EXPECT_TRUE(loaded->KeyMode());
+  EXPECT_EQ(loaded->ItemCount(), 2);
+  EXPECT_EQ(loaded->DropDownBox()->Rows(), 12);
+  EXPECT_TRUE(loaded->DropDownBox()->Sizable());
+  EXPECT_TRUE(loaded->EditButton()->Visible());
+}
+
+class ComboBoxSnapshot : public SnapshotFixture {};
+
+TEST_F(ComboBoxSnapshot, NormalFocusedAndDroppedDown) {
+  auto* plain = new TDBComboBoxGx(form);
+  plain->SetParent(form);
+  plain->SetBounds(20, 20, 160, 21);
+  plain->Items()->SetText("现金\n转账\n支票");
+  plain->KeyItems()->SetText("1\n2\n3");
+  plain->SetValue(Variant("2"));
+  auto* focused = new TDBComboBoxGx(form);
+  focused->SetParent(form);
+  focused->SetBounds(20, 60, 160, 21);
+  focused->Items()->SetText("营运组织\n业务部门\n费用垫付单");
+  form->Show();
+  Pump();
+  focused->SetFocus();
+  Pump();
+  Type("业");
+  WriteSnapshot(form->Handle(), "combobox.png");
+  focused->DropDown();
+  Pump();
+  WriteSnapshot(form->Handle(), "combobox_dropped.png");
+  WriteSnapshot(focused->PopupListbox()->Handle(), "combobox_dropped_list.png");
+  focused->CloseUp(false);
+}
+
+}  // namespace
