@@ -1,0 +1,248 @@
+// The number editor: bounds, decimal places, rounding of pasted values, grouping while typing,
+// stepping and the calculator drop-down.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "dbeditor_fixture.h"
+#include "editors/dbnumberedit.h"
+#include "platform/db/testdataset.h"
+#include "platform/forms/clipbrd.h"
+
+using namespace dbfix;
+
+namespace {
+
+class NumberEditTest : public EditorFixture {
+ protected:
+  void SetUp() override {
+    EditorFixture::SetUp();
+    edit = Add<TDBNumberEditGx>(20, 20, 150, 21);
+  }
+  void Focus() {
+    Show();
+    edit->SetFocus();
+    Pump();
+  }
+  std::string Shown() const { return edit->EditText(); }
+  double Number() const { return edit->Value().AsDouble(); }
+  void Paste(const char* text) {
+    Clipboard()->SetAsText(text);
+    edit->SelectAll();
+    SendMessage(edit->Handle(), WM_PASTE, 0, 0);
+    Pump();
+  }
+  TDBNumberEditGx* edit = nullptr;
+};
+
+TEST_F(NumberEditTest, StartsEmptyAndRightAligned) {
+  EXPECT_TRUE(edit->Value().IsNull());
+  EXPECT_EQ(edit->DecimalPlaces(), 2u);
+  EXPECT_EQ(edit->Increment(), 1.0);
+  EXPECT_EQ(edit->Alignment(), taRightJustify);
+  edit->HandleNeeded();
+  EXPECT_TRUE(GetWindowLong(edit->Handle(), GWL_STYLE) & ES_RIGHT);
+  EXPECT_EQ(edit->EditButton()->ShortCut(), 32808);  // Alt+Down drops the calculator
+}
+
+TEST_F(NumberEditTest, BoundsFromZeroRefuseTheMinusSignAndClampTypedValues) {
+  edit->SetMinValue(0);
+  edit->SetMaxValue(100);
+  Focus();
+  Type("-");
+  EXPECT_EQ(Shown(), "");
+  Type("150");
+  EXPECT_EQ(Shown(), "150");
+  EXPECT_EQ(Number(), 100);
+  edit->SetValue(Variant(-5.0));
+  EXPECT_EQ(Number(), -5.0);  // a value set from outside is shown as it is
+}
+
+TEST_F(NumberEditTest, ReversedBoundsKeepOnlyTheOneThatIsNotZero) {
+  edit->SetMinValue(10);
+  edit->SetMaxValue(0);
+  Focus();
+  Type("3");
+  EXPECT_EQ(Number(), 10);
+  edit->SelectAll();
+  Type("5000");
+  EXPECT_EQ(Number(), 5000);
+}
+
+TEST_F(NumberEditTest, DecimalPlacesLimitTyping) {
+  Focus();
+  Type("1.25");
+  Type("7");  // a third decimal
+  EXPECT_EQ(Shown(), "1.25");
+  EXPECT_DOUBLE_EQ(Number(), 1.25);
+  Type("x");
+  EXPECT_EQ(Shown(), "1.25");
+  edit->SelectAll();
+  Type("2,5");  // a comma is taken as the decimal separator
+  EXPECT_EQ(Shown(), "2.5");
+}
+
+TEST_F(NumberEditTest, PastedValuesAreRoundedHalfToEven) {
+  edit->SetDecimalPlaces(0);
+  Focus();
+  Paste("2.5");
+  EXPECT_EQ(Number(), 2);
+  Paste("3.5");
+  EXPECT_EQ(Number(), 4);
+  edit->SetDecimalPlaces(2);
+  Paste("0.125");
+  EXPECT_DOUBLE_EQ(Number(), 0.12);
+  Paste("not a number");  // refused: nothing changes
+  EXPECT_DOUBLE_EQ(Number(), 0.12);
+}
+
+TEST_F(NumberEditTest, HugeValuesSurviveManyDecimalPlaces) {
+  edit->SetDecimalPlaces(37);
+  edit->SetValue(Variant(1e300));
+  EXPECT_EQ(Number(), 1e300);
+  EXPECT_EQ(edit->ConstrainValue(1e300), 1e300);
+  EXPECT_FALSE(std::isinf(edit->ConstrainValue(-1e300)));
+}
+
+TEST_F(NumberEditTest, GroupingFollowsTypingWithTheCaretKept) {
+  edit->SetDisplayFormat(",0.00");
+  EXPECT_EQ(edit->EditFormat(), ",0.00");
+  Focus();
+  Type("1234567");
+  EXPECT_EQ(Shown(), "1,234,567");
+  EXPECT_EQ(edit->SelStart(), 9);
+  EXPECT_EQ(Number(), 1234567);
+  Type(".5");
+  EXPECT_EQ(Shown(), "1,234,567.5");
+  // Backspace right after a separator steps over it.
+  edit->SetSelStart(2);
+  edit->SetSelLength(0);
+  KeyPress(VK_BACK);
+  EXPECT_EQ(Shown(), "1,234,567.5");
+  EXPECT_EQ(edit->SelStart(), 1);
+}
+
+TEST_F(NumberEditTest, UnfocusedShowsTheDisplayFormat) {
+  edit->SetDisplayFormat(",0.00");
+  edit->SetValue(Variant(1234.5));
+  EXPECT_EQ(Shown(), "1,234.50");
+  edit->SetDisplayFormat("");
+  edit->SetCurrency(true);
+  EXPECT_EQ(Shown(), "¥1,234.50");
+  edit->SetCurrency(false);
+  EXPECT_EQ(Shown(), "1234.5");
+  edit->SetValue(Variant::Null());
+  EXPECT_EQ(Shown(), "");
+}
+
+TEST_F(NumberEditTest, ArrowsStepByTheIncrementFromEmpty) {
+  Focus();
+  KeyPress(VK_DOWN);
+  EXPECT_EQ(Number(), 1);  // an empty editor takes the increment, both ways
+  KeyPress(VK_UP);
+  KeyPress(VK_UP);
+  EXPECT_EQ(Number(), 3);
+  edit->SetIncrement(0.5);
+  KeyPress(VK_DOWN);
+  EXPECT_EQ(Number(), 2.5);
+  Wheel(edit, WHEEL_DELTA);
+  EXPECT_EQ(Number(), 3);
+  edit->SetMaxValue(3.2);
+  KeyPress(VK_UP);
+  EXPECT_DOUBLE_EQ(Number(), 3.2);
+  edit->SetIncrement(0);
+  KeyPress(VK_DOWN);
+  EXPECT_DOUBLE_EQ(Number(), 3.2);
+}
+
+TEST_F(NumberEditTest, UpDownButtonSteps) {
+  edit->EditButton()->SetStyle(ebsUpDownGx);
+  edit->EditButton()->SetVisible(true);
+  edit->SetValue(Variant(5.0));
+  edit->ButtonDownDefault(false);
+  EXPECT_EQ(Number(), 6);
+  edit->ButtonDownDefault(true);
+  edit->ButtonDownDefault(true);
+  EXPECT_EQ(Number(), 4);
+  EXPECT_FALSE(edit->CalculatorVisible());
+}
+
+TEST_F(NumberEditTest, CalculatorDropsDownWithTheValueAndHandsBackTheResult) {
+  edit->SetValue(Variant(12.0));
+  Focus();
+  edit->DropDown();
+  ASSERT_TRUE(edit->CalculatorVisible());
+  TPopupCalculatorGx* calc = edit->Calculator();
+  EXPECT_EQ(calc->DisplayText(), "12");
+  EXPECT_TRUE(IsWindowVisible(calc->Handle()));
+  Type("+3");  // typed keys go to the calculator
+  EXPECT_EQ(calc->DisplayText(), "3");
+  EXPECT_EQ(Number(), 12);
+  KeyPress(VK_RETURN);  // "=" is pending: Enter calculates
+  EXPECT_EQ(calc->DisplayText(), "15");
+  EXPECT_TRUE(edit->CalculatorVisible());
+  KeyPress(VK_RETURN);  // now it closes and hands the value back
+  EXPECT_FALSE(edit->CalculatorVisible());
+  EXPECT_FALSE(IsWindowVisible(calc->Handle()));
+  EXPECT_EQ(Number(), 15);
+}
+
+TEST_F(NumberEditTest, CalculatorOnAnEmptyEditorStartsAtZeroAndEscapeKeepsTheValue) {
+  Focus();
+  edit->DropDown();
+  EXPECT_EQ(edit->Calculator()->DisplayText(), "0");
+  Type("7");
+  KeyPress(VK_ESCAPE);
+  EXPECT_FALSE(edit->CalculatorVisible());
+  EXPECT_TRUE(edit->Value().IsNull());
+  edit->DropDown();
+  Type("1/0=");  // an error hands nothing back
+  edit->CloseUp(true);
+  EXPECT_TRUE(edit->Value().IsNull());
+}
+
+TEST_F(NumberEditTest, BoundToAFloatField) {
+  auto* ds = new TTestDataSet(form);
+  ds->SetName("tblLines");
+  ds->FieldDefs().Add("AMOUNT", ftFloat);
+  ds->AddRow({Variant(2.5)});
+  ds->Open();
+  auto* source = new TDataSource(form);
+  source->SetDataSet(ds);
+  edit->SetDataSource(source);
+  edit->SetDataField("AMOUNT");
+  EXPECT_EQ(Number(), 2.5);
+  edit->SetValue(Variant(7.25));
+  EXPECT_EQ(ds->State(), dsEdit);
+  EXPECT_EQ(ds->FieldByName("AMOUNT")->AsFloat(), 7.25);
+  edit->SetValue(Variant::Null());
+  EXPECT_TRUE(ds->FieldByName("AMOUNT")->IsNull());
+}
+
+class NumberEditSnapshot : public SnapshotFixture {};
+
+TEST_F(NumberEditSnapshot, NormalFocusedAndDroppedDown) {
+  auto* plain = new TDBNumberEditGx(form);
+  plain->SetParent(form);
+  plain->SetBounds(20, 20, 160, 21);
+  plain->SetDisplayFormat("¥,0.00");
+  plain->SetValue(Variant(1234567.5));
+  auto* focused = new TDBNumberEditGx(form);
+  focused->SetParent(form);
+  focused->SetBounds(20, 60, 160, 21);
+  focused->EditButton()->SetVisible(true);
+  focused->SetDisplayFormat(",0.00");
+  form->Show();
+  Pump();
+  focused->SetFocus();
+  Pump();
+  Type("98765.4");
+  WriteSnapshot(form->Handle(), "numberedit.png");
+  focused->DropDown();
+  Pump();
+  WriteSnapshot(form->Handle(), "numberedit_dropped.png");
+  WriteSnapshot(focused->Calculator()->Handle(), "numberedit_dropped_calculator.png");
+  focused->CloseUp(false);
+}
+
+}  // namespace
