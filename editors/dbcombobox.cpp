@@ -352,6 +352,9 @@ TPopupListboxGx* TCustomDBComboBoxGx::GetListbox() {
     popupListbox_->FreeNotification(this);
     popupListbox_->SetLinkedControl(this);
   }
+  // Owner-drawn items are asked for through the list's owner window: the form the editor is on.
+  if (HandleAllocated() && GetParent(popupListbox_->Handle()) == nullptr)
+    SetWindowLongPtr(popupListbox_->Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(WindowHandle()));
   return popupListbox_;
 }
 

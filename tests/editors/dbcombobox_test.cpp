@@ -308,6 +308,17 @@ TEST_F(ComboBoxTest, ListWidthAndRows) {
   combo->CloseUp(false);
 }
 
+TEST_F(ComboBoxTest, ListItemsAreDrawn) {
+  Focus();
+  combo->DropDown();
+  Pump();
+  TPopupListboxGx* list = combo->PopupListbox();
+  // The test font draws each character as a block from one pixel below the cell's top.
+  EXPECT_EQ(PixelOf(list, 4, 4), static_cast<TColor>(0x000000));
+  EXPECT_EQ(PixelOf(list, list->Width() - 10, 4), static_cast<TColor>(0xFFFFFF));
+  combo->CloseUp(false);
+}
+
 TEST_F(ComboBoxTest, ItemsAreRequestedOnDemand) {
   combo->Items()->Clear();
   int asked = 0;
