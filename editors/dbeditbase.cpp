@@ -441,6 +441,7 @@ void TCustomDBEditGx::SetFocused(bool value) {
   focused_ = value;
   if (Alignment() != taLeftJustify && !IsMasked()) Invalidate();
   dataLink_->Reset();
+  UpdateBorderActive();
 }
 
 TAlignment TCustomDBEditGx::DefaultAlignment() const {

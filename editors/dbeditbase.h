@@ -426,6 +426,7 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   bool inplaceMode_ = false;
   bool layingOutButtons_ = false;
   bool blockMouseDefault_ = false;
+  WPARAM swallowChar_ = 0;
   TColor colorFocused_ = static_cast<TColor>(0xFFFFFF);
   TColor colorBorder_ = static_cast<TColor>(0x8396A0);
   TColor colorFlat_ = static_cast<TColor>(0xFFFFFF);

@@ -348,6 +348,12 @@ void TCustomDBEditGx::UpdateDropDownSize() {
 }
 
 bool TCustomDBEditGx::ForwardToMRUList(TMessage& m) {
+  if (m.Msg == WM_CHAR && swallowChar_ != 0) {
+    // The character of the Enter or Escape that closed the list.
+    bool same = m.WParam == swallowChar_;
+    swallowChar_ = 0;
+    if (same) return true;
+  }
   if (!MRUListOpen()) return false;
   HWND list = mruListbox_->Handle();
   switch (m.Msg) {
@@ -357,12 +363,9 @@ bool TCustomDBEditGx::ForwardToMRUList(TMessage& m) {
       uint16_t key = static_cast<uint16_t>(m.WParam);
       bool alt = GetKeyState(VK_MENU) < 0;
       bool ctrl = GetKeyState(VK_CONTROL) < 0;
-      if (m.Msg != WM_CHAR && key == VK_RETURN) {
-        MRUListCloseUp(true);
-        return true;
-      }
-      if (m.Msg != WM_CHAR && key == VK_ESCAPE) {
-        MRUListCloseUp(false);
+      if (m.Msg != WM_CHAR && (key == VK_RETURN || key == VK_ESCAPE)) {
+        swallowChar_ = key == VK_RETURN ? '\r' : 27;
+        MRUListCloseUp(key == VK_RETURN);
         return true;
       }
       bool nav = ((key == VK_PRIOR || key == VK_NEXT || key == VK_UP || key == VK_DOWN) && !alt) ||

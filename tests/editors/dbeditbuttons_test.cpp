@@ -1,0 +1,268 @@
+// The editor's buttons (layout, presses, shortcuts, drop-down and close-up rules), its list of
+// recent values and its tool tips.
+#include <gtest/gtest.h>
+
+#include "editor_fixture.h"
+#include "editors/dbeditbase.h"
+#include "platform/forms/menus.h"
+
+using namespace edtest;
+
+namespace {
+
+// An editor that drops down something of its own.
+class TDropEdit : public TCustomDBEditGx {
+ public:
+  explicit TDropEdit(TComponent* owner) : TCustomDBEditGx(owner) { EditButton()->SetVisible(true); }
+  int drops = 0, closes = 0;
+  bool lastAccept = true;
+  void DropDown() override {
+    TCustomDBEditGx::DropDown();
+    SetDroppedDown(true);
+    ++drops;
+  }
+  void CloseUp(bool accept) override {
+    ++closes;
+    lastAccept = accept;
+    TCustomDBEditGx::CloseUp(accept);
+  }
+};
+
+class DBEditButtons : public EditorTest {};
+
+TEST_F(DBEditButtons, ButtonsSitAtTheRightInOrderAndNarrowTheEditRect) {
+  auto* e = Add<TDropEdit>(10, 10, 160, 21);
+  TEditButtonGx* extra = e->EditButtons()->Add();
+  extra->SetVisible(true);
+  extra->SetStyle(ebsEllipsisGx);
+  Show();
+  ASSERT_EQ(e->ButtonControlCount(), 2);
+  int w = GetSystemMetrics(SM_CXVSCROLL);
+  TEditButtonControlGx* main = e->ButtonControl(0);
+  TEditButtonControlGx* second = e->ButtonControl(1);
+  EXPECT_EQ(second->Left() + second->Width(), e->ClientWidth());
+  EXPECT_EQ(second->Width(), w);
+  EXPECT_EQ(main->Left() + main->Width(), second->Left());
+  EXPECT_EQ(second->Style(), ebsEllipsisGx);
+  EXPECT_EQ(e->ButtonsWidth(), 2 * w);
+  EXPECT_EQ(e->GetEditRect().Right, e->ClientWidth() - 2 * w);
+  EXPECT_FALSE(e->ButtonSeparator(0)->Visible());
+  extra->SetWidth(30);
+  EXPECT_EQ(e->ButtonControl(1)->Width(), 30);
+  extra->SetVisible(false);
+  EXPECT_EQ(e->ButtonsWidth(), w);
+  e->EditButtons()->Clear();
+  EXPECT_EQ(e->ButtonControlCount(), 1);
+}
+
+TEST_F(DBEditButtons, FlatButtonsAreNarrowAndEachHasASeparatorOnItsLeft) {
+  auto* e = Add<TDropEdit>(10, 10, 160, 21);
+  e->SetFlat(true);
+  e->EditButtons()->Add()->SetVisible(true);
+  Show();
+  int w = DefaultFlatButtonWidth();
+  EXPECT_EQ(e->ButtonControl(1)->Width(), w);
+  EXPECT_TRUE(e->ButtonSeparator(0)->Visible());
+  EXPECT_EQ(e->ButtonSeparator(1)->Left() + 1, e->ButtonControl(1)->Left());
+  EXPECT_EQ(e->ButtonSeparator(0)->Left() + 1, e->ButtonControl(0)->Left());
+  EXPECT_EQ(e->ButtonControl(0)->Left() + w, e->ButtonSeparator(1)->Left());
+  EXPECT_EQ(e->ButtonsWidth(), 2 * (w + 1));
+}
+
+TEST_F(DBEditButtons, APressDropsDownAndASecondPressClosesWithoutAccepting) {
+  auto* e = Add<TDropEdit>(10, 10, 160, 21);
+  Show();
+  TEditButtonControlGx* b = e->ButtonControl(0);
+  Click(b, 5, 5);
+  EXPECT_EQ(e->drops, 1);
+  EXPECT_EQ(e->closes, 0);
+  EXPECT_TRUE(e->DroppedDown());
+  EXPECT_TRUE(b->Down());  // shown pressed while dropped down
+  AdvanceAndPump(1000, 100);
+  Click(b, 5, 5);
+  EXPECT_EQ(e->drops, 1);
+  EXPECT_EQ(e->closes, 1);
+  EXPECT_FALSE(e->lastAccept);
+  EXPECT_FALSE(e->DroppedDown());
+  EXPECT_FALSE(b->Down());
+  EXPECT_TRUE(e->Focused());
+}
+
+TEST_F(DBEditButtons, OnButtonDownHandledKeepsTheListUp) {
+  auto* e = Add<TDropEdit>(10, 10, 160, 21);
+  int downs = 0, clicks = 0;
+  e->OnButtonDown = [&](TObject*, bool, bool&, bool& handled) {
+    ++downs;
+    handled = true;
+  };
+  e->OnButtonClick = [&](TObject*, bool&) { ++clicks; };
+  Show();
+  Click(e->ButtonControl(0), 5, 5);
+  EXPECT_EQ(downs, 1);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(e->drops, 0);
+}
+
+TEST_F(DBEditButtons, AShortcutPressesItsButtonTheMainOneOnlyWhileActive) {
+  auto* e = Add<TDropEdit>(10, 10, 160, 21);
+  TEditButtonGx* extra = e->EditButtons()->Add();
+  extra->SetVisible(true);
+  extra->SetShortCut(TextToShortCut("Ctrl+E"));
+  int clicks = 0;
+  extra->OnClick = [&](TObject*, bool& handled) {
+    ++clicks;
+    handled = true;
+  };
+  e->EditButton()->SetShortCut(TextToShortCut("Alt+Down"));
+  Show();
+  e->SetFocus();
+  Pump();
+  KeyPress('E', false, true);
+  EXPECT_EQ(clicks, 1);
+  KeyPress(VK_DOWN, false, false, true);
+  EXPECT_EQ(e->drops, 1);
+  e->CloseUp(false);
+  e->SetEnabled(false);
+  EXPECT_FALSE(e->IsEditActive());
+  uint16_t key = VK_DOWN;
+  e->KeyDown(key, TShiftState{ssAlt});
+  EXPECT_EQ(e->drops, 1);
+}
+
+TEST_F(DBEditButtons, AButtonWithADropdownMenuPopsItUp) {
+  auto* e = Add<TDropEdit>(10, 10, 160, 21);
+  auto* menu = new TPopupMenu(form);
+  int popups = 0;
+  menu->OnPopup = [&](TObject*) { ++popups; };
+  e->EditButton()->SetDropdownMenu(menu);
+  Show();
+  MouseDown(e->ButtonControl(0), 5, 5);
+  EXPECT_EQ(popups, 1);
+  EXPECT_EQ(e->drops, 0);
+  MouseUp(e->ButtonControl(0), 5, 5);
+  menu->Free();
+  EXPECT_EQ(e->EditButton()->DropdownMenu(), nullptr);
+}
+
+TEST_F(DBEditButtons, PressesOverTheButtonsNeverMoveTheCaret) {
+  auto* e = Add<TDropEdit>(10, 10, 160, 21);
+  e->SetText("abcdefghijklmnopqrstuvwxyz");
+  Show();
+  e->SetFocus();
+  Pump();
+  e->SetSelStart(3);
+  e->SetSelLength(0);
+  int x = e->ClientWidth() - 3;
+  e->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 5));
+  e->Perform(WM_LBUTTONUP, 0, MAKELPARAM(x, 5));
+  EXPECT_EQ(e->SelStart(), 3);
+}
+
+class DBEditMRU : public EditorTest {
+ protected:
+  TDBEditGx* Edit() {
+    auto* e = Add<TDBEditGx>(10, 10, 160, 21);
+    e->MRUList()->SetActive(true);
+    for (const char* s : {"apple", "apricot", "avocado", "banana"}) e->MRUList()->Add(s);
+    return e;
+  }
+};
+
+TEST_F(DBEditMRU, TypingDropsDownTheMatchingTextsAndANonMatchCloses) {
+  auto* e = Edit();
+  Show();
+  e->SetFocus();
+  Pump();
+  Type("a");
+  ASSERT_NE(e->MRUListbox(), nullptr);
+  EXPECT_TRUE(e->MRUList()->DroppedDown());
+  EXPECT_EQ(e->MRUListbox()->Items()->Count(), 3);
+  EXPECT_EQ(e->MRUListbox()->RowCount(), 3);  // fewer than Rows (7)
+  EXPECT_TRUE(DropDownShowing(e->MRUListbox()));
+  TPoint below = e->ClientToScreen(TPoint(0, e->ClientHeight()));
+  EXPECT_GE(e->MRUListbox()->Top(), below.Y - 2);
+  Type("p");
+  EXPECT_EQ(e->MRUListbox()->Items()->Count(), 2);
+  Type("x");
+  EXPECT_FALSE(e->MRUList()->DroppedDown());
+  EXPECT_FALSE(DropDownShowing(e->MRUListbox()));
+}
+
+TEST_F(DBEditMRU, ArrowsChooseAndEnterTakesTheText) {
+  auto* e = Edit();
+  Show();
+  e->SetFocus();
+  Pump();
+  Type("ap");
+  KeyPress(VK_DOWN);
+  EXPECT_EQ(e->MRUListbox()->ItemIndex(), 0);
+  KeyPress(VK_DOWN);
+  EXPECT_EQ(e->MRUListbox()->ItemIndex(), 1);
+  KeyPress(VK_RETURN);
+  EXPECT_FALSE(e->MRUList()->DroppedDown());
+  EXPECT_EQ(e->Text(), "apricot");
+  Type("x");
+  EXPECT_EQ(e->Text(), "x");  // all text was selected
+  KeyPress(VK_ESCAPE);
+}
+
+TEST_F(DBEditMRU, EscapeClosesWithoutTakingAndEmptyTextCloses) {
+  auto* e = Edit();
+  Show();
+  e->SetFocus();
+  Pump();
+  Type("a");
+  KeyPress(VK_DOWN);
+  KeyPress(VK_ESCAPE);
+  EXPECT_FALSE(e->MRUList()->DroppedDown());
+  EXPECT_EQ(e->Text(), "a");
+  Type("v");
+  EXPECT_TRUE(e->MRUList()->DroppedDown());
+  KeyPress(VK_BACK);
+  KeyPress(VK_BACK);
+  EXPECT_FALSE(e->MRUList()->DroppedDown());
+  KeyPress(VK_BACK);  // on an empty text Backspace opens the whole list
+  EXPECT_TRUE(e->MRUList()->DroppedDown());
+  EXPECT_EQ(e->MRUListbox()->Items()->Count(), 4);
+}
+
+TEST_F(DBEditMRU, WrittenTextsAreAddedAndAResizedListKeepsItsSize) {
+  auto* e = Edit();
+  Show();
+  e->SetText("cherry");
+  EXPECT_EQ(e->MRUList()->Items()->Strings(e->MRUList()->Items()->Count() - 1), "cherry");
+  e->MRUList()->SetAutoAdd(false);
+  e->SetText("damson");
+  EXPECT_EQ(e->MRUList()->Items()->IndexOf("damson"), -1);
+  e->SetFocus();
+  Pump();
+  e->SetText("");
+  Type("a");
+  TMRUListboxGx* list = e->MRUListbox();
+  list->SetHeight(list->Height() + list->ItemHeight());
+  list->SetWidth(222);
+  e->UpdateDropDownSize();
+  EXPECT_EQ(e->MRUList()->Rows(), list->RowCount());
+  EXPECT_EQ(e->MRUList()->Width(), 222);
+}
+
+TEST_F(DBEditButtons, ToolTipsShowTheWholeTextWhenItDoesNotFit) {
+  auto* e = Add<TDBEditGx>(10, 10, 60, 21);
+  e->SetTooltips(true);
+  EXPECT_TRUE(e->ShowHint());
+  Show();
+  e->SetText("a text much longer than the editor is wide");
+  THintInfo info;
+  info.HintControl = e;
+  e->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(info.HintStr, "a text much longer than the editor is wide");
+  EXPECT_EQ(info.HintWindowClass, TToolTipsWindow::StaticClass());
+  EXPECT_EQ(info.HintPos, e->ClientToScreen(TPoint(0, e->Height())));
+  e->SetText("ok");
+  e->SetTooltips(false);
+  e->SetShowHint(false);
+  THintInfo quiet;
+  EXPECT_EQ(e->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&quiet)), 1);
+}
+
+}  // namespace
