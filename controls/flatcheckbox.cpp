@@ -29,6 +29,10 @@ FANO_PUBLISHED(TFlatCheckBox, p) {
 // ---- TFlatToggleControl ------------------------------------------------------------------------
 
 TFlatToggleControl::TFlatToggleControl(TComponent* owner) : TCustomControl(owner) {
+  // The control clicks when Checked changes, not on every mouse release.
+  TControlStyle style = ControlStyle();
+  style.Exclude(csClickEvents);
+  SetControlStyle(style);
   TControl::SetParentColor(true);
   SetParentFont(true);
   SetEnabled(true);

@@ -43,7 +43,7 @@ TFlatComboBox::~TFlatComboBox() {
   if (listBrush_) DeleteObject(listBrush_);
 }
 
-void TFlatComboBox::Repaint2() {
+void TFlatComboBox::RepaintFrame() {
   Invalidate();
   RedrawBorders();
 }
@@ -51,21 +51,21 @@ void TFlatComboBox::Repaint2() {
 void TFlatComboBox::SetColors(int index, TColor v) {
   if (index < 0 || index > 2) return;
   colors_[index] = v;
-  Repaint2();
+  RepaintFrame();
 }
 
 void TFlatComboBox::SetAdvColors(int index, TAdvColors v) {
   if (index < 0 || index > 1) return;
   adv_[index] = std::min<TAdvColors>(v, 100);
   CalcAdvColors();
-  Repaint2();
+  RepaintFrame();
 }
 
 void TFlatComboBox::SetUseAdvColors(bool v) {
   if (useAdvColors_ == v) return;
   useAdvColors_ = v;
   CalcAdvColors();
-  Repaint2();
+  RepaintFrame();
 }
 
 void TFlatComboBox::CalcAdvColors() {
@@ -167,12 +167,11 @@ void TFlatComboBox::DrawSelectionStrip() {
   ReleaseDC(wnd, dc);
 }
 
-void TFlatComboBox::UpdateFocus() {
+void TFlatComboBox::UpdateFocus(HWND focus) {
   bool now;
   if (InState(csDesigning)) {
     now = Enabled();
   } else {
-    HWND focus = GetFocus();
     now = (HandleAllocated() && DroppedDown()) || (focus && (focus == WindowHandle() || focus == EditHandle()));
   }
   if (now != focused_) {
@@ -183,7 +182,8 @@ void TFlatComboBox::UpdateFocus() {
 
 void TFlatComboBox::EditWndProc(TMessage& m) {
   TCustomComboBox::EditWndProc(m);
-  if (m.Msg == WM_SETFOCUS || m.Msg == WM_KILLFOCUS) UpdateFocus();
+  if (m.Msg == WM_SETFOCUS) UpdateFocus(GetFocus());
+  if (m.Msg == WM_KILLFOCUS) UpdateFocus(reinterpret_cast<HWND>(m.WParam));
 }
 
 void TFlatComboBox::Dispatch(TMessage& m) {
@@ -253,7 +253,7 @@ void TFlatComboBox::Dispatch(TMessage& m) {
             r.left -= 2;
             InvalidateRect(WindowHandle(), &r, FALSE);
           }
-          UpdateFocus();
+          UpdateFocus(GetFocus());
           RedrawBorders();
           break;
         }
@@ -270,7 +270,7 @@ void TFlatComboBox::Dispatch(TMessage& m) {
     case WM_KILLFOCUS:
       TCustomComboBox::Dispatch(m);
       if (!InState(csDesigning)) {
-        UpdateFocus();
+        UpdateFocus(m.Msg == WM_KILLFOCUS ? reinterpret_cast<HWND>(m.WParam) : GetFocus());
         DrawSelectionStrip();
       }
       return;
@@ -278,11 +278,11 @@ void TFlatComboBox::Dispatch(TMessage& m) {
     case CM_PARENTCOLORCHANGED:
       TCustomComboBox::Dispatch(m);
       CalcAdvColors();
-      Repaint2();
+      RepaintFrame();
       return;
     case CM_ENABLEDCHANGED:
       TCustomComboBox::Dispatch(m);
-      Repaint2();
+      RepaintFrame();
       return;
     case CM_FONTCHANGED:
       TCustomComboBox::Dispatch(m);

@@ -46,10 +46,11 @@ class TFlatComboBox : public TCustomComboBox {
  private:
   void DrawButton(HDC dc);
   void DrawSelectionStrip();
-  void UpdateFocus();
+  // focus: the window that has (or is getting) the focus.
+  void UpdateFocus(HWND focus);
   void CalcAdvColors();
   bool ListStyle() const { return Style() != csDropDown && Style() != csSimple; }
-  void Repaint2();
+  void RepaintFrame();
   TColor colors_[3] = {0, FlatDownColor, FlatBorderColor};
   bool useAdvColors_ = false;
   TAdvColors adv_[2] = {50, 10};

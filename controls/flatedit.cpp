@@ -21,9 +21,9 @@ void PublishFlatColours(TPublisher<C>& p) {
   p.Property("AdvColorFocused", &C::AdvColorFocused, &C::SetAdvColorFocused);
   p.Property("AdvColorBorder", &C::AdvColorBorder, &C::SetAdvColorBorder);
   p.Property("ParentColor", &C::ParentColor, &C::SetParentColor);
-  p.Property("ColorFocused", &C::ColorFocused, &C::SetColorFocused);
-  p.Property("ColorBorder", &C::ColorBorder, &C::SetColorBorder);
-  p.Property("ColorFlat", &C::ColorFlat, &C::SetColorFlat);
+  p.Property("ColorFocused", &C::ColorFocused, &C::SetColorFocused).Stored(&C::AreAdvShadesStored);
+  p.Property("ColorBorder", &C::ColorBorder, &C::SetColorBorder).Stored(&C::AreAdvShadesStored);
+  p.Property("ColorFlat", &C::ColorFlat, &C::SetColorFlat).Stored(&C::IsColorFlatStored);
   // The body colour follows the look; it is not a setting of its own.
   p.Property("Color", &TControl::Color, &TControl::SetColor).Stored(false);
 }

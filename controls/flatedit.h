@@ -38,6 +38,9 @@ class TFlatEditFrame : public Base {
   void SetColorBorder(TColor v) { SetColors(1, v); }
   void SetColorFlat(TColor v) { SetColors(2, v); }
   bool MouseInControl() const noexcept { return mouseInControl_; }
+  // What the parent or the adv shades give is not written to resources.
+  bool IsColorFlatStored() const noexcept { return !parentColor_; }
+  bool AreAdvShadesStored() const noexcept { return !useAdvColors_; }
   // True when the focused look is drawn now.
   bool FocusedLook() const;
 
