@@ -929,6 +929,13 @@ FANO_OS_API void FanoInputMouseWheel(int delta, int x, int y);
 FANO_OS_API void FanoInputKey(UINT vk, BOOL down);
 // Text as an input method commits it: delivered as WM_CHAR with UTF-16 units.
 FANO_OS_API void FanoInputText(const char* utf8);
+// A committed text fed through the routine that reads input method commits, answering as an input
+// method with a short first buffer would (an overflow, then the whole text); answers the number
+// of reads. For tests of long commits.
+FANO_OS_API int FanoImeTestCommit(const char* utf8);
+// Where an input method places its window: the top-level window of the caret and the foot of the
+// caret in that window's coordinates (FALSE when there is no caret).
+FANO_OS_API BOOL FanoGetImeSpot(HWND* top, POINT* spot);
 // Runs the message loop until no message is left (sent, posted, input, paint, timers due now);
 // answers the number of messages dispatched. Stops at WM_QUIT, which stays queued.
 FANO_OS_API int FanoPumpMessages(void);

@@ -633,6 +633,19 @@ bool CursorInfo(HCURSOR h, int* standardId, int* hotX, int* hotY, int* width, in
   return true;
 }
 
+bool CaretSpot(HWND* top, POINT* spot) {
+  const CaretState& c = S().caret;
+  Window* w = FromHandle(c.owner);
+  if (!w) return false;
+  Window* t = TopLevelOf(w);
+  if (!t) return false;
+  POINT p{c.pos.x, c.pos.y + c.height};
+  ClientToScreen(c.owner, &p);
+  *top = t->handle;
+  *spot = POINT{p.x - t->rect.left, p.y - t->rect.top};
+  return true;
+}
+
 POINT LastCursorPos() {
   std::lock_guard<std::mutex> g(S().lock);
   return S().cursor;
@@ -1098,6 +1111,15 @@ BOOL GetCaretPos(POINT* pt) {
 UINT GetCaretBlinkTime(void) { return S().caret.blink; }
 BOOL SetCaretBlinkTime(UINT ms) {
   S().caret.blink = ms ? ms : 530;
+  return TRUE;
+}
+
+BOOL FanoGetImeSpot(HWND* top, POINT* spot) {
+  HWND t = nullptr;
+  POINT p{0, 0};
+  if (!CaretSpot(&t, &p)) return FALSE;
+  if (top) *top = t;
+  if (spot) *spot = p;
   return TRUE;
 }
 

@@ -183,6 +183,9 @@ void OnWindowHidden(Window* w);
 void CheckHover();                  // hover tracking against the clock
 UINT KeyboardShiftFlags();          // MK_SHIFT / MK_CONTROL from the key state
 POINT LastCursorPos();              // where the last mouse event was (no question to the server)
+// Where the caret stands for an input method: its top-level window and the foot of the caret in
+// that window's coordinates; false when no caret is shown in a window of ours.
+bool CaretSpot(HWND* top, POINT* spot);
 std::u16string PendingKeyText(const MSG& keyDown);
 bool CursorInfo(HCURSOR c, int* standardId, int* hotX, int* hotY, int* width, int* height,
                 const std::vector<uint32_t>** argb);

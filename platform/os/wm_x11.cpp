@@ -21,7 +21,7 @@
 #include <map>
 #include <thread>
 
-#include "platform/os/wm_internal.h"
+#include "platform/os/wm_x11.h"
 
 namespace fano_os::wm {
 
@@ -30,12 +30,31 @@ void ClipboardLostToExternal();
 
 namespace {
 
-int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
+// Set once the connection is gone: nothing may be asked of the server after that.
+bool g_displayLost = false;
+
+// A failed request is not fatal: it is told on the error output with what was asked, and the
+// program goes on.
+int LogXError(Display* d, XErrorEvent* e) {
+  char text[160] = {};
+  XGetErrorText(d, e->error_code, text, sizeof text);
+  fprintf(stderr, "fano_os: X error %d (%s) in request %d.%d on resource 0x%lx\n", static_cast<int>(e->error_code),
+          text, static_cast<int>(e->request_code), static_cast<int>(e->minor_code), e->resourceid);
+  return 0;
+}
+
+// The display connection is gone (the X server ended): say so and end the program cleanly,
+// without touching the connection again.
+int DisplayLost(Display*) {
+  g_displayLost = true;
+  fprintf(stderr, "fano_os: the connection to the X display was lost\n");
+  fflush(stderr);
+  std::exit(EXIT_FAILURE);
+}
 
 struct XTop {
   ::Window xwin = 0;
   std::deque<RECT> requested;  // geometries asked of the server whose notifications may still come
-  XIC ic = nullptr;
   bool mapped = false;
   HWND hwnd = nullptr;
 };
@@ -114,7 +133,8 @@ unsigned int FontCursorFor(int id) {
 class X11Backend : public Backend {
  public:
   explicit X11Backend(Display* d) : d_(d), owner_(std::this_thread::get_id()) {
-    XSetErrorHandler(IgnoreXErrors);
+    XSetErrorHandler(LogXError);
+    XSetIOErrorHandler(DisplayLost);
     screen_ = DefaultScreen(d_);
     root_ = RootWindow(d_, screen_);
     wmDelete_ = XInternAtom(d_, "WM_DELETE_WINDOW", False);
@@ -133,22 +153,12 @@ class X11Backend : public Backend {
       wake_[0] = wake_[1] = -1;
     }
     // Text input goes through the input method of the user's locale.
-    if (!setlocale(LC_CTYPE, nullptr) || strcmp(setlocale(LC_CTYPE, nullptr), "C") == 0) setlocale(LC_CTYPE, "");
-    if (XSupportsLocale()) {
-      XSetLocaleModifiers("");
-      im_ = XOpenIM(d_, nullptr, nullptr, nullptr);
-      if (!im_) {
-        XSetLocaleModifiers("@im=none");
-        im_ = XOpenIM(d_, nullptr, nullptr, nullptr);
-      }
-    }
+    ime_ = std::make_unique<X11InputMethod>(d_);
   }
   ~X11Backend() override {
-    for (auto& [h, t] : tops_) {
-      if (t.ic) XDestroyIC(t.ic);
-      XDestroyWindow(d_, t.xwin);
-    }
-    if (im_) XCloseIM(im_);
+    if (g_displayLost) return;
+    ime_.reset();
+    for (auto& [h, t] : tops_) XDestroyWindow(d_, t.xwin);
     XDestroyWindow(d_, helper_);
     XCloseDisplay(d_);
     if (wake_[0] >= 0) close(wake_[0]);
@@ -179,16 +189,8 @@ class X11Backend : public Backend {
     XTop t;
     t.xwin = xw;
     t.hwnd = w->handle;
-    if (im_) {
-      t.ic = XCreateIC(im_, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, xw, XNFocusWindow, xw,
-                       nullptr);
-      if (t.ic) {
-        long filter = 0;
-        XGetICValues(t.ic, XNFilterEvents, &filter, nullptr);
-        XSelectInput(d_, xw, a.event_mask | filter);
-      }
-    }
     tops_[w->handle] = t;
+    ime_->Attach(w->handle, xw, a.event_mask);
     byX_[xw] = w->handle;
     TopLevelTitle(w);
     if (cursor_) XDefineCursor(d_, xw, cursor_);
@@ -197,7 +199,7 @@ class X11Backend : public Backend {
   void TopLevelDestroyed(Window* w) override {
     auto it = tops_.find(w->handle);
     if (it == tops_.end()) return;
-    if (it->second.ic) XDestroyIC(it->second.ic);
+    ime_->Detach(w->handle);
     byX_.erase(it->second.xwin);
     XDestroyWindow(d_, it->second.xwin);
     tops_.erase(it);
@@ -260,10 +262,11 @@ class X11Backend : public Backend {
     if (!t || !t->mapped) return;
     XRaiseWindow(d_, t->xwin);
     XSetInputFocus(d_, t->xwin, RevertToParent, CurrentTime);
-    if (t->ic) XSetICFocus(t->ic);
+    ime_->Focus(w->handle, true);
   }
 
   void Poll(int timeoutMs) override {
+    FollowCaret();
     Flush();
     Drain();
     if (!XPending(d_) && timeoutMs != 0) {
@@ -366,6 +369,13 @@ class X11Backend : public Backend {
 
   Cursor MakeCursor(HCURSOR c);
 
+  // The input method's window follows the caret (moved, scrolled, or its window moved).
+  void FollowCaret() {
+    HWND top = nullptr;
+    POINT spot{0, 0};
+    if (CaretSpot(&top, &spot)) ime_->SetSpot(top, spot);
+  }
+
   void DrainWake() {
     char buf[64];
     if (wake_[0] >= 0)
@@ -423,26 +433,23 @@ class X11Backend : public Backend {
     UINT vk = VkFromKeysym(base);
     std::u16string text;
     if (down) {
-      char buf[256];
       KeySym sym = 0;
       Status st = 0;
-      int n = 0;
-      XTop* t = Find(w->handle);
-      if (t && t->ic) n = Xutf8LookupString(t->ic, &k, buf, sizeof buf - 1, &sym, &st);
-      else n = XLookupString(&k, buf, sizeof buf - 1, &sym, nullptr);
-      if (n > 0) text = Utf8ToUtf16(std::string(buf, static_cast<size_t>(n)));
+      std::string utf8;
+      bool viaIm = ime_->Lookup(w->handle, k, &utf8, &sym, &st);
+      if (!viaIm) {
+        char buf[256];
+        int n = XLookupString(&k, buf, sizeof buf - 1, &sym, nullptr);
+        if (n > 0) utf8.assign(buf, static_cast<size_t>(n));
+      }
       if (!vk && sym) vk = VkFromKeysym(sym);
-      bool committedOnly = t && t->ic && st == XLookupChars;
+      bool committedOnly = viaIm && st == XLookupChars;
       if (committedOnly || !vk) {
         // Text from the input method without a key of its own: characters only.
-        for (char16_t u : text) {
-          InputEvent ev;
-          ev.kind = InputEvent::Char;
-          ev.text = std::u16string(1, u);
-          PushInput(ev);
-        }
+        PushCommittedText(utf8);
         return;
       }
+      text = Utf8ToUtf16(utf8);
       // Control characters come from the key itself when the message loop translates it.
       if (!text.empty() && text[0] < 0x20) text.clear();
       if (GetKeyState(VK_CONTROL) < 0 || GetAsyncKeyState(VK_CONTROL) < 0) text.clear();
@@ -559,15 +566,14 @@ class X11Backend : public Backend {
       case FocusIn: {
         Window* w = FromX(ev.xfocus.window);
         if (!w) break;
-        if (XTop* t = Find(w->handle); t && t->ic) XSetICFocus(t->ic);
+        ime_->Focus(w->handle, true);
         if (GetActiveWindow() != w->handle && !(w->style & WS_DISABLED) && !(w->exStyle & WS_EX_NOACTIVATE))
           SetActiveWindow(w->handle);
         break;
       }
       case FocusOut: {
         Window* w = FromX(ev.xfocus.window);
-        if (w)
-          if (XTop* t = Find(w->handle); t && t->ic) XUnsetICFocus(t->ic);
+        if (w) ime_->Focus(w->handle, false);
         break;
       }
       case ClientMessage:
@@ -628,7 +634,7 @@ class X11Backend : public Backend {
   ::Window root_ = 0;
   ::Window helper_ = 0;
   Atom wmDelete_, wmProtocols_, clipboard_, utf8_, targets_, textAtom_, netWmName_, transfer_;
-  XIM im_ = nullptr;
+  std::unique_ptr<X11InputMethod> ime_;
   std::map<HWND, XTop> tops_;
   std::map<::Window, HWND> byX_;
   Cursor cursor_ = 0;

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -229,7 +230,9 @@ TEST(Xvfb, MouseLeaveBetweenControlsAndOffTheWindow) {
     EXPECT_EQ(status, 0);
     return;
   }
+  const std::string localeBefore = setlocale(LC_CTYPE, nullptr);
   ASSERT_EQ(FanoDisplayKind(), FANO_DISPLAY_X11);
+  EXPECT_EQ(setlocale(LC_CTYPE, nullptr), localeBefore) << "opening the display and its input method keeps our locale";
   WNDCLASSEX wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = HoverProc;
