@@ -341,4 +341,6 @@ FANO_PUBLISHED(TDBCheckBoxGx, p) {
   p.Property("OnUpdateData", &TCustomDBCheckBoxGx::OnUpdateData);
 }
 
+FANO_REGISTER_CLASS(TDBCheckBoxGx);
+
 void RegisterDBCheckBoxClasses() { RegisterClasses({TDBCheckBoxGx::StaticClass()}); }

@@ -792,4 +792,6 @@ FANO_PUBLISHED(TDBEditGx, p) {
   p.Property("OnGetImageIndex", &TCustomDBEditGx::OnGetImageIndex);
 }
 
+FANO_REGISTER_CLASS(TDBEditGx);
+
 void RegisterDBEditClasses() { RegisterClasses({TDBEditGx::StaticClass()}); }

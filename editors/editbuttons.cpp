@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "editors/gxwindows.h"
+#include "platform/classes/classreg.h"
 #include "platform/classes/published.h"
 #include "platform/os/uxtheme.h"
 
@@ -760,3 +761,5 @@ FANO_PUBLISHED(TSpeedButtonGx, p) {
   p.Property("Active", &TEditButtonControlGx::Active, &TEditButtonControlGx::SetActive);
   p.Property("Style", &TEditButtonControlGx::Style, &TEditButtonControlGx::SetStyle);
 }
+
+FANO_REGISTER_CLASS(TSpeedButtonGx);
