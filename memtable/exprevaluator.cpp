@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 #include "platform/db/dataset.h"
 #include "platform/db/exprparser.h"
@@ -297,6 +298,74 @@ bool ExprLikeMatch(std::string_view value, std::string_view pattern, bool ignore
   return LikeWalk(V, P);
 }
 
+TExprLikePatternGx::TExprLikePatternGx(std::string_view pattern, bool ignoreCase)
+    : pattern_(pattern), collapsed_(pattern), ignoreCase_(ignoreCase) {
+  Collapse(collapsed_, "%%");
+  Collapse(collapsed_, "_%");
+  Collapse(collapsed_, "%_");
+  asciiPattern_ = IsAscii(collapsed_);
+  validPattern_ = asciiPattern_ || IsValidUtf8(collapsed_);
+  underscore_ = collapsed_.find('_') != std::string::npos;
+  if (collapsed_ == "%") {
+    shape_ = Shape::Any;
+  } else if (!underscore_) {
+    const size_t n = collapsed_.size();
+    const size_t first = collapsed_.find('%');
+    const bool lead = n > 0 && collapsed_[0] == '%';
+    const bool trail = n > 1 && collapsed_[n - 1] == '%';
+    const size_t inner = collapsed_.find('%', lead ? 1 : 0);
+    if (first == std::string::npos) {
+      shape_ = Shape::Exact;
+      literal_ = collapsed_;
+    } else if (!lead && inner == n - 1) {
+      shape_ = Shape::Prefix;
+      literal_ = collapsed_.substr(0, n - 1);
+    } else if (lead && inner == std::string::npos) {
+      shape_ = Shape::Suffix;
+      literal_ = collapsed_.substr(1);
+    } else if (lead && trail && inner == n - 1) {
+      shape_ = Shape::Part;
+      literal_ = collapsed_.substr(1, n - 2);
+    }
+  }
+  upperPattern_ = UpperCase(collapsed_);
+  upperLiteral_ = UpperCase(literal_);
+}
+
+bool TExprLikePatternGx::MatchBytes(std::string_view v, const std::string& pattern, const std::string& literal) const {
+  switch (shape_) {
+    case Shape::Exact: return v == literal;
+    case Shape::Prefix: return v.size() >= literal.size() && v.compare(0, literal.size(), literal) == 0;
+    case Shape::Suffix:
+      return v.size() >= literal.size() && v.compare(v.size() - literal.size(), literal.size(), literal) == 0;
+    case Shape::Part: return v.find(literal) != std::string_view::npos;
+    default: return LikeWalk(v, std::string_view(pattern));
+  }
+}
+
+bool TExprLikePatternGx::Match(std::string_view value) const {
+  if (value == pattern_ || shape_ == Shape::Any) return true;
+  if (value.empty() || collapsed_.empty()) return false;
+  if (IsAscii(value)) {
+    if (!asciiPattern_) {
+      // A non-ASCII pattern character never meets an ASCII one (folding ASCII letters keeps them
+      // ASCII); still, the general matcher decides anything unusual.
+      if (!validPattern_) return ExprLikeMatch(value, pattern_, ignoreCase_);
+      if (ignoreCase_) return ExprLikeMatch(value, pattern_, ignoreCase_);
+    }
+    if (!ignoreCase_) return MatchBytes(value, collapsed_, literal_);
+    thread_local std::string upper;
+    upper.assign(value);
+    for (char& c : upper)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return MatchBytes(upper, upperPattern_, upperLiteral_);
+  }
+  // Texts of several bytes a character: bytes decide when no "_" counts characters and no case
+  // is folded (a valid UTF-8 text matches a valid pattern's bytes only at character boundaries).
+  if (!ignoreCase_ && !underscore_ && validPattern_ && IsValidUtf8(value)) return MatchBytes(value, collapsed_, literal_);
+  return ExprLikeMatch(value, pattern_, ignoreCase_);
+}
+
 // ---- compiled form ----
 
 struct TDataSetExprParserGx::Node {
@@ -314,6 +383,8 @@ struct TDataSetExprParserGx::Node {
   int Agg = -1;       // aggregate function: index of its running state
   std::string Error;  // raised when the node is evaluated
   bool Logical = false;  // always yields a Boolean or Null (see Truth)
+  // A constant LIKE pattern prepared on first use, case-sensitive and ignoring case.
+  std::shared_ptr<TExprLikePatternGx> Like[2];
 };
 
 // The running value of one aggregate. Sums of plain integers or doubles are kept natively and
@@ -919,7 +990,7 @@ int TDataSetExprParserGx::Truth(int index, Context& ctx) {
       }
       Variant sb;
       const Variant& b = Value(n.B, ctx, sb);
-      if (n.Op == coLIKE) return Like(a, b, ctx.IgnoreCase) ? True : False;
+      if (n.Op == coLIKE) return MatchLike(n, a, b, ctx.IgnoreCase) ? True : False;
       bool r;
       if (a.IsStr() || b.IsStr()) {
         // Texts by the locale; equality always case-sensitive.
@@ -934,11 +1005,20 @@ int TDataSetExprParserGx::Truth(int index, Context& ctx) {
       Variant sa, sb;
       const Variant& a = Value(n.A, ctx, sa);
       const Variant& b = Value(n.B, ctx, sb);
-      if (n.Op == coLIKE) return Like(a, b, n.IgnoreCase) ? True : False;
+      if (n.Op == coLIKE) return MatchLike(n, a, b, n.IgnoreCase) ? True : False;
       int c = LocaleCompare(VarToStr(a), VarToStr(b), n.IgnoreCase, n.Partial);
       return (n.Op == coEQ ? c == 0 : c != 0) ? True : False;
     }
   }
+}
+
+bool TDataSetExprParserGx::MatchLike(const Node& n, const Variant& a, const Variant& b, bool ignoreCase) {
+  if (a.IsStr() && b.IsStr() && nodes_[static_cast<size_t>(n.B)].Cls == nodeCONST) {
+    std::shared_ptr<TExprLikePatternGx>& prepared = const_cast<Node&>(n).Like[ignoreCase ? 1 : 0];
+    if (!prepared) prepared = std::make_shared<TExprLikePatternGx>(b.StrRef(), ignoreCase);
+    return prepared->Match(a.StrRef());
+  }
+  return Like(a, b, ignoreCase);
 }
 
 void TDataSetExprParserGx::Eval(int index, Context& ctx, Variant& result) {

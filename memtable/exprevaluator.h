@@ -54,6 +54,31 @@ TExprFieldResolver StoreFieldResolver(const TMTDataStructGx* structure);
 // LIKE: "%" any run, "_" any one character; the whole value must match.
 bool ExprLikeMatch(std::string_view value, std::string_view pattern, bool ignoreCase);
 
+// A LIKE pattern prepared once for matching many values exactly as ExprLikeMatch does: its runs
+// of wildcards collapsed and its shape found (the whole text, a prefix, a suffix, a part, or
+// general), so that most values are decided by comparing bytes, ASCII letters folded without the
+// collator. Values the byte path cannot decide (a non-ASCII text under "_" or ignoring case) go to
+// ExprLikeMatch.
+class TExprLikePatternGx {
+ public:
+  TExprLikePatternGx(std::string_view pattern, bool ignoreCase);
+  bool Match(std::string_view value) const;
+
+ private:
+  enum class Shape : uint8_t { Any, Exact, Prefix, Suffix, Part, General };
+  bool MatchBytes(std::string_view value, const std::string& pattern, const std::string& literal) const;
+
+  std::string pattern_;    // as given
+  std::string collapsed_;  // wildcard runs collapsed
+  std::string literal_;    // the text between the wildcards of the simple shapes
+  std::string upperPattern_, upperLiteral_;  // the same with ASCII letters upper-cased
+  Shape shape_ = Shape::General;
+  bool ignoreCase_;
+  bool asciiPattern_ = false;
+  bool validPattern_ = false;
+  bool underscore_ = false;
+};
+
 class TDataSetExprParserGx {
  public:
   static constexpr Byte ekFilter = 0;
@@ -112,6 +137,8 @@ class TDataSetExprParserGx {
   void Eval(int node, Context& ctx, Variant& result);
   const Variant& Value(int node, Context& ctx, Variant& scratch);
   int Truth(int node, Context& ctx);
+  // LIKE of a node's operands; a constant pattern is prepared once per case mode.
+  bool MatchLike(const Node& n, const Variant& a, const Variant& b, bool ignoreCase);
   void EvalFunction(const Node& n, Context& ctx, Variant& result);
   void EvalAggregate(const Node& n, Context& ctx, Variant& result);
   void StepAggregate(const Node& n, AggState& st, Context& ctx, int row);

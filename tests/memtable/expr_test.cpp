@@ -265,6 +265,47 @@ TEST(ExprEvaluator, LikeMatcher) {
   EXPECT_TRUE(ExprLikeMatch("ABC", "%b_", true));
 }
 
+// A pattern prepared once answers as the plain matcher on every value: texts of ASCII letters,
+// Chinese characters, full-width letters and the wildcards themselves, patterns of every shape,
+// both case modes.
+TEST(ExprEvaluator, PreparedLikeAgreesWithTheMatcher) {
+  const char* const pieces[] = {"a", "b", "A", "B", "z", "费", "用", "Ａ", "ａ", "%", "_", "1"};
+  const char* const patternPieces[] = {"a", "b", "A", "B", "费", "用", "Ａ", "ａ", "%", "%", "_", "1"};
+  std::mt19937 rng(3);
+  auto make = [&](const char* const* from, size_t count, int maxLength) {
+    std::string s;
+    const int length = static_cast<int>(rng() % static_cast<unsigned>(maxLength + 1));
+    for (int i = 0; i < length; ++i) s += from[rng() % count];
+    return s;
+  };
+  std::vector<std::string> values;
+  for (int i = 0; i < 60; ++i) values.push_back(make(pieces, std::size(pieces), 6));
+  values.push_back("");
+  values.push_back(std::string("ab\xff"));  // not UTF-8
+  int matched = 0;
+  for (int p = 0; p < 300; ++p) {
+    std::string pattern = make(patternPieces, std::size(patternPieces), 5);
+    if (p % 7 == 0) pattern = values[rng() % values.size()];  // a value as its own pattern
+    for (bool ignoreCase : {false, true}) {
+      TExprLikePatternGx prepared(pattern, ignoreCase);
+      for (const std::string& v : values) {
+        const bool expected = ExprLikeMatch(v, pattern, ignoreCase);
+        ASSERT_EQ(prepared.Match(v), expected) << v << " LIKE " << pattern << (ignoreCase ? " (ignoring case)" : "");
+        matched += expected;
+      }
+    }
+  }
+  EXPECT_GT(matched, 1000);
+  // The simple shapes, on texts with Chinese characters.
+  EXPECT_TRUE(TExprLikePatternGx("A%", false).Match("A费用"));
+  EXPECT_FALSE(TExprLikePatternGx("A%", false).Match("a费用"));
+  EXPECT_TRUE(TExprLikePatternGx("A%", true).Match("a费用"));
+  EXPECT_TRUE(TExprLikePatternGx("%用", false).Match("A费用"));
+  EXPECT_TRUE(TExprLikePatternGx("%费%", false).Match("A费用"));
+  EXPECT_FALSE(TExprLikePatternGx("%垫%", false).Match("A费用"));
+  EXPECT_TRUE(TExprLikePatternGx("A_用", false).Match("A费用"));
+}
+
 TEST(ExprEvaluator, LikeInFilters) {
   EXPECT_TRUE(Matches("NAME LIKE 'A%'", MakeRow("abc"), {foCaseInsensitive}));
   EXPECT_FALSE(Matches("NAME LIKE 'A%'", MakeRow("abc")));
