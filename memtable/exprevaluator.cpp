@@ -306,6 +306,7 @@ TExprLikePatternGx::TExprLikePatternGx(std::string_view pattern, bool ignoreCase
   asciiPattern_ = IsAscii(collapsed_);
   validPattern_ = asciiPattern_ || IsValidUtf8(collapsed_);
   underscore_ = collapsed_.find('_') != std::string::npos;
+  bytesDecide_ = !underscore_ && validPattern_ && collapsed_.find("\xEF\xBF\xBD") == std::string::npos;
   if (collapsed_ == "%") {
     shape_ = Shape::Any;
   } else if (!underscore_) {
@@ -346,24 +347,21 @@ bool TExprLikePatternGx::MatchBytes(std::string_view v, const std::string& patte
 bool TExprLikePatternGx::Match(std::string_view value) const {
   if (value == pattern_ || shape_ == Shape::Any) return true;
   if (value.empty() || collapsed_.empty()) return false;
-  if (IsAscii(value)) {
-    if (!asciiPattern_) {
-      // A non-ASCII pattern character never meets an ASCII one (folding ASCII letters keeps them
-      // ASCII); still, the general matcher decides anything unusual.
-      if (!validPattern_) return ExprLikeMatch(value, pattern_, ignoreCase_);
-      if (ignoreCase_) return ExprLikeMatch(value, pattern_, ignoreCase_);
-    }
-    if (!ignoreCase_) return MatchBytes(value, collapsed_, literal_);
-    thread_local std::string upper;
-    upper.assign(value);
-    for (char& c : upper)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return MatchBytes(upper, upperPattern_, upperLiteral_);
+  if (!ignoreCase_) {
+    // Without "_" the bytes decide for any value: every byte that is not a continuation byte
+    // starts a character, so the pattern's literal runs (valid UTF-8) match bytes exactly where
+    // they match characters; only a replacement character in the pattern could meet a broken
+    // byte of the value, and such a pattern takes the general matcher.
+    if (bytesDecide_) return MatchBytes(value, collapsed_, literal_);
+    if (asciiPattern_ && IsAscii(value)) return MatchBytes(value, collapsed_, literal_);
+    return ExprLikeMatch(value, pattern_, false);
   }
-  // Texts of several bytes a character: bytes decide when no "_" counts characters and no case
-  // is folded (a valid UTF-8 text matches a valid pattern's bytes only at character boundaries).
-  if (!ignoreCase_ && !underscore_ && validPattern_ && IsValidUtf8(value)) return MatchBytes(value, collapsed_, literal_);
-  return ExprLikeMatch(value, pattern_, ignoreCase_);
+  if (!asciiPattern_ || !IsAscii(value)) return ExprLikeMatch(value, pattern_, true);
+  thread_local std::string upper;
+  upper.assign(value);
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return MatchBytes(upper, upperPattern_, upperLiteral_);
 }
 
 // ---- compiled form ----

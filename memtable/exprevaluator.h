@@ -77,6 +77,7 @@ class TExprLikePatternGx {
   bool asciiPattern_ = false;
   bool validPattern_ = false;
   bool underscore_ = false;
+  bool bytesDecide_ = false;  // case-sensitive matches are decided by bytes for every value
 };
 
 class TDataSetExprParserGx {

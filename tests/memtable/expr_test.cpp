@@ -270,7 +270,7 @@ TEST(ExprEvaluator, LikeMatcher) {
 // both case modes.
 TEST(ExprEvaluator, PreparedLikeAgreesWithTheMatcher) {
   const char* const pieces[] = {"a", "b", "A", "B", "z", "费", "用", "Ａ", "ａ", "%", "_", "1"};
-  const char* const patternPieces[] = {"a", "b", "A", "B", "费", "用", "Ａ", "ａ", "%", "%", "_", "1"};
+  const char* const patternPieces[] = {"a", "b", "A", "B", "费", "用", "Ａ", "ａ", "%", "%", "_", "1", "\xEF\xBF\xBD"};
   std::mt19937 rng(3);
   auto make = [&](const char* const* from, size_t count, int maxLength) {
     std::string s;
@@ -281,7 +281,10 @@ TEST(ExprEvaluator, PreparedLikeAgreesWithTheMatcher) {
   std::vector<std::string> values;
   for (int i = 0; i < 60; ++i) values.push_back(make(pieces, std::size(pieces), 6));
   values.push_back("");
-  values.push_back(std::string("ab\xff"));  // not UTF-8
+  // Broken UTF-8: a lone lead byte before a character, a stray continuation byte, a cut-off
+  // sequence at the end, and the replacement character itself.
+  for (const char* broken : {"ab\xff", "\xE8\xB4\xB9\xE7", "\xE7\xE8\xB4\xB9" "a", "\x80" "A\xE8\xB4\xB9", "A\xEF\xBF\xBD"})
+    values.push_back(broken);
   int matched = 0;
   for (int p = 0; p < 300; ++p) {
     std::string pattern = make(patternPieces, std::size(patternPieces), 5);
