@@ -323,3 +323,56 @@ TEST_F(Popups, SpecRowFollowsItsOwnersFontAndColourUntilGivenItsOwn) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Popups, RecentValuesListShowsItsScrollBarOnlyWhenRowsAreHidden) {
+  auto* list = new TMRUListboxGx(form);
+  list->SetItemHeight(16);
+  for (int i = 0; i < 3; ++i) list->Items()->Add("v" + std::to_string(i));
+  list->SetRowCount(5);
+  list->SetWidth(150);
+  ShowDropDown(list, TPoint(100, 100));
+  list->UpdateScrollBar();
+  EXPECT_FALSE(list->ScrollBar()->Visible());
+  EXPECT_TRUE(list->SizeGrip()->TriangleWindow());
+  for (int i = 3; i < 20; ++i) list->Items()->Add("v" + std::to_string(i));
+  list->UpdateScrollBar();
+  TScrollBar* bar = list->ScrollBar();
+  EXPECT_TRUE(bar->Visible());
+  EXPECT_EQ(bar->Max(), 19);
+  EXPECT_EQ(bar->PageSize(), 5);
+  EXPECT_EQ(bar->Left() + bar->Width(), list->ClientWidth());
+  // The grip at the bottom right: the bar stops above it and the grip turns rectangular.
+  EXPECT_EQ(bar->Top(), 0);
+  EXPECT_EQ(bar->Top() + bar->Height(), list->ClientHeight() - list->SizeGrip()->Height());
+  EXPECT_FALSE(list->SizeGrip()->TriangleWindow());
+  list->Perform(WM_SIZEGRIPCHANGEPOSITION, gmToTop, 0);
+  EXPECT_EQ(bar->Top(), list->SizeGrip()->Height());
+  list->SetTopIndex(7);
+  list->UpdateScrollBar();
+  EXPECT_EQ(bar->Position(), 7);
+  HideDropDown(list);
+}
+
+TEST_F(Popups, TheMouseSelectsTheItemUnderItWithoutAButton) {
+  auto* list = new TPopupListboxGx(form);
+  list->SetItemHeight(16);
+  for (int i = 0; i < 8; ++i) list->Items()->Add("item " + std::to_string(i));
+  list->SetRowCount(8);
+  list->SetWidth(120);
+  ShowDropDown(list, TPoint(100, 100));
+  Pump();
+  TPoint p = list->ClientToScreen(TPoint(20, 16 * 3 + 5));
+  FanoInputMouseMove(p.X, p.Y);
+  Pump();
+  EXPECT_EQ(list->ItemIndex(), 3);
+  list->DoMouseWheelDown(TShiftState{}, p);
+  EXPECT_EQ(list->ItemIndex(), 4);
+  list->DoMouseWheelUp(TShiftState{}, p);
+  list->DoMouseWheelUp(TShiftState{}, p);
+  EXPECT_EQ(list->ItemIndex(), 2);
+  HideDropDown(list);
+}
+
+}  // namespace
