@@ -509,6 +509,7 @@ bool TCustomDBComboBoxGx::HandleListMessage(TMessage& m) {
       const WPARAM key = m.WParam;
       const bool ctrl = GetKeyState(VK_CONTROL) < 0;
       if (m.Msg != WM_CHAR && (key == VK_RETURN || key == VK_ESCAPE)) {
+        swallowChar_ = key == VK_RETURN ? '\r' : 27;
         CloseUp(key == VK_RETURN);
         return true;
       }
@@ -578,6 +579,11 @@ bool TCustomDBComboBoxGx::HandleListMessage(TMessage& m) {
 }
 
 void TCustomDBComboBoxGx::WndProc(TMessage& m) {
+  if (m.Msg == WM_CHAR && swallowChar_ && m.WParam == swallowChar_) {
+    swallowChar_ = 0;
+    return;
+  }
+  if (m.Msg == WM_KEYDOWN) swallowChar_ = 0;
   if (HandleListMessage(m)) return;
   if (m.Msg == WM_PASTE && keyMode_) {
     if (!ReadOnly() && Clipboard()->HasFormat(CF_TEXT)) ProcessSearchStr(Clipboard()->AsText());

@@ -150,6 +150,8 @@ class TCustomDBComboBoxGx : public TCustomDBEditGx {
   Variant keyValue_;
   int itemImageIndex_ = -1;
   bool charAccepted_ = false;
+  // The character of a key that closed the list, kept out of the text.
+  WPARAM swallowChar_ = 0;
 };
 
 class TDBComboBoxGx : public TCustomDBComboBoxGx {

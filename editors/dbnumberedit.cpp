@@ -353,6 +353,7 @@ bool TCustomDBNumberEditGx::HandleCalculatorMessage(TMessage& m) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
       if (m.WParam == VK_ESCAPE) {
+        swallowChar_ = 27;
         CloseUp(false);
         return true;
       }
@@ -392,6 +393,11 @@ bool TCustomDBNumberEditGx::HandleCalculatorMessage(TMessage& m) {
 }
 
 void TCustomDBNumberEditGx::WndProc(TMessage& m) {
+  if (m.Msg == WM_CHAR && swallowChar_ && m.WParam == swallowChar_) {
+    swallowChar_ = 0;
+    return;
+  }
+  if (m.Msg == WM_KEYDOWN) swallowChar_ = 0;
   if (HandleCalculatorMessage(m)) return;
   if (m.Msg == WM_PASTE) {
     // A pasted number is taken whatever its decimals (they are rounded away); other text is not.

@@ -101,6 +101,8 @@ class TCustomDBNumberEditGx : public TCustomDBEditGx {
   std::string editFormat_;
   double increment_ = 1.0;
   bool inTextUpdate_ = false;
+  // The character of a key that closed the calculator, kept out of the text.
+  WPARAM swallowChar_ = 0;
   double minValue_ = 0;
   double maxValue_ = 0;
   Variant value_;

@@ -288,6 +288,18 @@ TEST_F(ComboBoxTest, EscapeAndTheBeforeCloseUpHookKeepTheText) {
   EXPECT_EQ(closes.back(), true);
 }
 
+TEST_F(ComboBoxTest, EscapeClosingTheListKeepsWhatWasTyped) {
+  Focus();
+  Type("xy");
+  EXPECT_EQ(Shown(), "Xyz");
+  combo->DropDown();
+  KeyPress(VK_ESCAPE);
+  EXPECT_FALSE(combo->ListVisible());
+  EXPECT_EQ(Shown(), "Xyz");
+  KeyPress(VK_ESCAPE);  // with the list closed Escape resets the editor
+  EXPECT_EQ(Shown(), "");
+}
+
 TEST_F(ComboBoxTest, ListWidthAndRows) {
   combo->Items()->SetText("a\nb");
   combo->DropDown();

@@ -201,6 +201,19 @@ TEST_F(NumberEditTest, CalculatorOnAnEmptyEditorStartsAtZeroAndEscapeKeepsTheVal
   EXPECT_TRUE(edit->Value().IsNull());
 }
 
+TEST_F(NumberEditTest, EscapeClosingTheCalculatorKeepsWhatWasTyped) {
+  Focus();
+  Type("5");
+  edit->DropDown();
+  Type("7");
+  KeyPress(VK_ESCAPE);  // closes the calculator only: the typed 5 is not reset
+  EXPECT_FALSE(edit->CalculatorVisible());
+  EXPECT_EQ(Number(), 5);
+  EXPECT_EQ(Shown(), "5");
+  KeyPress(VK_ESCAPE);  // a second Escape resets the editor
+  EXPECT_TRUE(edit->Value().IsNull());
+}
+
 TEST_F(NumberEditTest, BoundToAFloatField) {
   auto* ds = new TTestDataSet(form);
   ds->SetName("tblLines");

@@ -1,0 +1,248 @@
+// The date-time editor: formats by kind, typing and correction on leaving, the invalid-date
+// error, stepping, posting that keeps the field's time, and the calendar drop-down.
+#include <gtest/gtest.h>
+
+#include "dbeditor_fixture.h"
+#include "editors/dbdatetime.h"
+#include "platform/classes/filer.h"
+#include "platform/db/testdataset.h"
+#include "platform/forms/stdctrls.h"
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/sysutils.h"
+
+using namespace dbfix;
+
+namespace {
+
+std::string Formatted(const Variant& v) {
+  return v.IsNull() ? "Null" : FormatDateTime("yyyy-mm-dd hh:nn:ss", v.AsDateTime());
+}
+
+class DateTimeEditTest : public EditorFixture {
+ protected:
+  void SetUp() override {
+    EditorFixture::SetUp();
+    FormatSettings.ShortDateFormat = "dd/mm/yyyy";
+    FormatSettings.DateSeparator = '/';
+    SetToday(2026, 12, 7);
+    edit = Add<TDBDateTimeEditGx>(20, 20, 150, 21);
+    other = Add<TEdit>(20, 60, 100, 21);
+  }
+  void Focus() {
+    Show();
+    edit->SetFocus();
+    Pump();
+  }
+  void Leave() {
+    other->SetFocus();
+    Pump();
+  }
+  std::string Shown() const { return edit->EditText(); }
+  std::string ValueText() const { return Formatted(edit->Value()); }
+  TDBDateTimeEditGx* edit = nullptr;
+  TEdit* other = nullptr;
+};
+
+TEST_F(DateTimeEditTest, KindsGiveTheirFormatsAndMasks) {
+  EXPECT_EQ(edit->Kind(), dtkDateGx);
+  EXPECT_TRUE(edit->FourDigitYear());
+  EXPECT_EQ(edit->CurrentEditFormat(), "DD/MM/YYYY");
+  EXPECT_EQ(edit->EditMask(), "!99/99/9999;1; ");
+  edit->SetKind(dtkTimeGx);
+  EXPECT_EQ(edit->EditMask(), "!99:99:99;1; ");
+  edit->SetKind(dtkDateTimeGx);
+  EXPECT_EQ(edit->CurrentEditFormat(), "DD/MM/YYYY HH:NN:SS");
+  edit->SetEditFormat("YYYY年MM月DD日");
+  EXPECT_EQ(edit->Kind(), dtkCustomGx);
+  EXPECT_EQ(edit->DisplayFormat(), "YYYY'年'MM'月'DD'日'");
+  edit->SetValue(Variant::FromDateTime(EncodeDate(2024, 5, 1)));
+  EXPECT_EQ(Shown(), "2024年05月01日");
+}
+
+TEST_F(DateTimeEditTest, AMalformedFormatRaisesAndKeepsTheMask) {
+  edit->SetEditFormat("DD/MM");
+  try {
+    edit->SetEditFormat("DDD");
+    FAIL() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Element in EditFormat: \"DDD\" is too long. Pos: 3");
+  }
+  EXPECT_EQ(edit->EditMask(), "!99/99;1; ");
+  EXPECT_THROW(edit->SetEditFormat("DD.DD"), Exception);
+  EXPECT_THROW(edit->SetEditFormat("YYY"), Exception);
+}
+
+TEST_F(DateTimeEditTest, ValuesShowInTheDisplayFormat) {
+  edit->SetValue(Variant::FromDateTime(EncodeDateTime(2024, 5, 1, 13, 45, 0, 0)));
+  EXPECT_EQ(Shown(), "01/05/2024");
+  EXPECT_EQ(edit->Value().VarType(), varDate);
+  edit->SetValue(Variant::Null());
+  EXPECT_TRUE(edit->Value().IsNull());
+  EXPECT_EQ(edit->Text(), "  /  /    ");
+}
+
+TEST_F(DateTimeEditTest, LeavingCorrectsTheDayToTheMonth) {
+  Focus();
+  Type("31022023");
+  EXPECT_EQ(Shown(), "31/02/2023");
+  EXPECT_TRUE(edit->Value().IsNull());  // typing never raises: an invalid date is Null
+  Leave();
+  EXPECT_EQ(Shown(), "28/02/2023");
+  EXPECT_EQ(ValueText(), "2023-02-28 00:00:00");
+}
+
+TEST_F(DateTimeEditTest, LeavingFillsBlankPartsFromToday) {
+  Focus();
+  Type("12");
+  Leave();
+  EXPECT_EQ(Shown(), "12/12/2026");
+  EXPECT_EQ(ValueText(), "2026-12-12 00:00:00");
+}
+
+TEST_F(DateTimeEditTest, TwoDigitYearsFollowTheWindow) {
+  FormatSettings.TwoDigitYearCenturyWindow = 50;
+  edit->SetEditFormat("DD/MM/YY");
+  Focus();
+  Type("010230");
+  EXPECT_EQ(ValueText(), "2030-02-01 00:00:00");
+  edit->SelectAll();
+  Type("010280");
+  EXPECT_EQ(ValueText(), "1980-02-01 00:00:00");
+}
+
+TEST_F(DateTimeEditTest, SettingAnInvalidTextRaises) {
+  try {
+    edit->SetText("31/02/2023");
+    FAIL() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Invalid datetime: \"31/02/2023\"");
+  }
+  edit->SetText("29/02/2024");
+  EXPECT_EQ(ValueText(), "2024-02-29 00:00:00");
+}
+
+TEST_F(DateTimeEditTest, ArrowsStepTheElementUnderTheCaret) {
+  edit->SetValue(Variant::FromDateTime(EncodeDate(2024, 12, 31)));
+  Focus();
+  edit->SetSel(0, 0);
+  KeyPress(VK_UP);
+  EXPECT_EQ(Shown(), "01/12/2024");
+  EXPECT_EQ(ValueText(), "2024-12-01 00:00:00");
+  edit->SetSel(4, 4);
+  KeyPress(VK_UP);
+  EXPECT_EQ(Shown(), "01/01/2024");
+  edit->SetSel(6, 6);
+  KeyPress(VK_DOWN);
+  EXPECT_EQ(Shown(), "01/01/2023");
+  int a = 0, b = 0;
+  edit->GetSel(a, b);
+  EXPECT_EQ(a, 6);  // the caret moves to the element's start
+  auto* early = Add<TDBDateTimeEditGx>(20, 100, 150, 21);
+  early->SetValue(Variant::FromDateTime(EncodeDate(1, 1, 1)));
+  EXPECT_EQ(early->EditText(), "01/01/0001");
+  early->SetFocus();
+  Pump();
+  early->SetSel(7, 7);
+  KeyPress(VK_DOWN);
+  EXPECT_EQ(early->EditText(), "01/01/9999");
+}
+
+TEST_F(DateTimeEditTest, ASeparatorJumpsToTheNextElement) {
+  Focus();
+  Type("5");
+  Type("/");
+  int a = 0, b = 0;
+  edit->GetSel(a, b);
+  EXPECT_EQ(a, 3);
+  EXPECT_EQ(b, 5);
+}
+
+TEST_F(DateTimeEditTest, PostingKeepsTheFieldsTime) {
+  auto* ds = new TTestDataSet(form);
+  ds->SetName("tblDoc");
+  ds->FieldDefs().Add("BILL_DATE", ftDateTime);
+  ds->AddRow({Variant::FromDateTime(EncodeDateTime(2024, 5, 1, 13, 45, 0, 0))});
+  ds->Open();
+  auto* source = new TDataSource(form);
+  source->SetDataSet(ds);
+  edit->SetDataSource(source);
+  edit->SetDataField("BILL_DATE");
+  EXPECT_EQ(Shown(), "01/05/2024");
+  Focus();
+  edit->SelectAll();
+  Type("02052024");
+  Leave();
+  EXPECT_EQ(ds->State(), dsEdit);
+  EXPECT_EQ(Formatted(ds->FieldByName("BILL_DATE")->Value()), "2024-05-02 13:45:00");
+}
+
+TEST_F(DateTimeEditTest, CalendarDropsDownAndTakesTheDateWithTheOldTime) {
+  edit->SetValue(Variant::FromDateTime(EncodeDateTime(2024, 5, 1, 8, 30, 0, 0)));
+  Focus();
+  std::vector<bool> closes;
+  edit->OnCloseUp = [&](TObject*, bool accept) { closes.push_back(accept); };
+  edit->DropDown();
+  ASSERT_TRUE(edit->DroppedDown());
+  TPopupMonthCalendarGx* cal = edit->Calendar();
+  EXPECT_TRUE(IsWindowVisible(cal->Handle()));
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd", cal->Date()), "2024-05-01");
+  KeyPress(VK_RIGHT);  // the calendar moves a day
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd", cal->Date()), "2024-05-02");
+  KeyPress(VK_RETURN);
+  EXPECT_FALSE(edit->DroppedDown());
+  EXPECT_FALSE(IsWindowVisible(cal->Handle()));
+  EXPECT_EQ(ValueText(), "2024-05-02 08:30:00");
+  edit->DropDown();
+  KeyPress(VK_RIGHT);
+  KeyPress(VK_ESCAPE);
+  EXPECT_EQ(ValueText(), "2024-05-02 08:30:00");
+  EXPECT_EQ(closes, (std::vector<bool>{true, false}));
+}
+
+TEST_F(DateTimeEditTest, CalendarOfAnEmptyEditorShowsToday) {
+  Focus();
+  edit->DropDown();
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd", edit->Calendar()->Date()), "2026-12-07");
+  edit->CloseUp(true);
+  EXPECT_EQ(ValueText(), "2026-12-07 00:00:00");
+}
+
+TEST_F(DateTimeEditTest, EditFormatIsStoredOnlyForTheCustomKind) {
+  EXPECT_TRUE(edit->IsKindStored());
+  EXPECT_FALSE(edit->IsEditFormatStored());
+  RegisterDBDateTimeEditClasses();
+  auto* loaded = new TDBDateTimeEditGx(form);
+  ReadComponentText(loaded, "object TDBDateTimeEditGx dtBill {\n  EditFormat = \"YYYY-MM-DD HH:NN\"\n}\n");
+  EXPECT_EQ(loaded->Kind(), dtkCustomGx);
+  EXPECT_EQ(loaded->EditMask(), "!9999-99-99 99:99;1; ");
+  EXPECT_FALSE(loaded->IsKindStored());
+  EXPECT_TRUE(loaded->IsEditFormatStored());
+}
+
+class DateTimeEditSnapshot : public SnapshotFixture {};
+
+TEST_F(DateTimeEditSnapshot, NormalFocusedAndDroppedDown) {
+  SetToday(2026, 12, 7);
+  auto* plain = new TDBDateTimeEditGx(form);
+  plain->SetParent(form);
+  plain->SetBounds(20, 20, 160, 21);
+  plain->SetEditFormat("YYYY年MM月DD日");
+  plain->SetValue(Variant::FromDateTime(EncodeDate(2026, 12, 7)));
+  auto* focused = new TDBDateTimeEditGx(form);
+  focused->SetParent(form);
+  focused->SetBounds(20, 60, 160, 21);
+  focused->SetKind(dtkDateTimeGx);
+  form->Show();
+  Pump();
+  focused->SetFocus();
+  Pump();
+  Type("20240501134500");
+  WriteSnapshot(form->Handle(), "datetimeedit.png");
+  focused->DropDown();
+  Pump();
+  WriteSnapshot(form->Handle(), "datetimeedit_dropped.png");
+  WriteSnapshot(focused->Calendar()->Handle(), "datetimeedit_dropped_calendar.png");
+  focused->CloseUp(false);
+}
+
+}  // namespace
