@@ -343,6 +343,8 @@ void TCvPageControl::BeforeDestruction() {
 }
 
 TCvPageControl::~TCvPageControl() {
+  // The native control lets go of the sizing images before they go.
+  TCustomTabControl::SetImages(nullptr);
   activeFont_->OnChange = nullptr;
   tabBackGround_->OnChange = nullptr;
   tabBackGroundActive_->OnChange = nullptr;

@@ -154,8 +154,11 @@ TEST_F(FlatEdits, PropertiesRoundTripThroughAResource) {
   EXPECT_EQ(text.find("object TFlatMemo memNote {\n    Left = 10\n    Top = 40\n    Width = 100\n    Height = 60\n    ParentColor"),
             std::string::npos)
       << text;
-  e->Free();
-  m->Free();
+  // Taken off the form before they go (see the page control's resource test).
+  for (TWinControl* c : {static_cast<TWinControl*>(e), static_cast<TWinControl*>(m)}) {
+    c->SetParent(nullptr);
+    c->Free();
+  }
   ReadComponentText(form, text);
   auto* back = dynamic_cast<TFlatEdit*>(form->FindComponent("edtCode"));
   ASSERT_NE(back, nullptr);
