@@ -313,7 +313,7 @@ bool TCustomDBEditGx::IsEditActive() { return Enabled() && dataLink_->Active(); 
 void TCustomDBEditGx::SetDataSource(TDataSource* value) {
   if (!(dataLink_->DataSourceFixed() && InState(csLoading))) dataLink_->SetDataSource(value);
   if (value) value->FreeNotification(this);
-  DataChanged();
+  dataLink_->Reset();  // shows the field and leaves nothing pending to write
   Invalidate();
 }
 

@@ -65,6 +65,21 @@ TEST_F(DBEdit, TypedTextReachesTheFieldWhenTheEditorIsLeft) {
   EXPECT_EQ(table->FieldByName("NAME")->AsString(), "alphaX");
 }
 
+TEST_F(DBEdit, PassingThroughAnEditorBoundFieldFirstWritesNothing) {
+  auto* e = Add<TDBEditGx>(10, 10, 150, 21);
+  e->SetDataField("NAME");
+  e->SetDataSource(source);
+  auto* other = Add<TDBEditGx>(10, 40, 150, 21);
+  Show();
+  EXPECT_EQ(e->Text(), "alpha");
+  e->SetFocus();
+  Pump();
+  other->SetFocus();
+  Pump();
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_FALSE(e->DataLink()->Modified());
+}
+
 TEST_F(DBEdit, ReadOnlyFollowsTheDatasetTheFieldAndTheProperty) {
   auto* e = Bound("NAME");
   Show();
