@@ -24,6 +24,9 @@ FANO_PUBLISHED(TCalculatorGx, p) {
   p.Method("SpeedButtonClick", &TCalculatorGx::SpeedButtonClick);
 }
 
+FANO_REGISTER_CLASS(TCalculatorGx);
+FANO_REGISTER_CLASS(TPopupCalculatorGx);
+
 void RegisterCalculatorClasses() {
   RegisterClasses({TPanel::StaticClass(), TLabel::StaticClass(), TSpeedButtonGx::StaticClass(),
                    TCalculatorGx::StaticClass(), TPopupCalculatorGx::StaticClass()});

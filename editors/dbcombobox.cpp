@@ -509,7 +509,7 @@ bool TCustomDBComboBoxGx::HandleListMessage(TMessage& m) {
       const WPARAM key = m.WParam;
       const bool ctrl = GetKeyState(VK_CONTROL) < 0;
       if (m.Msg != WM_CHAR && (key == VK_RETURN || key == VK_ESCAPE)) {
-        swallowChar_ = key == VK_RETURN ? '\r' : 27;
+        closingKey_.Closed(key);
         CloseUp(key == VK_RETURN);
         return true;
       }
@@ -527,21 +527,9 @@ bool TCustomDBComboBoxGx::HandleListMessage(TMessage& m) {
       popupListbox_->Perform(m.Msg, m.WParam, m.LParam);
       return true;
     case CM_WANTSPECIALKEY:
-      if (listVisible_ && (m.WParam == VK_RETURN || m.WParam == VK_ESCAPE)) {
-        m.Result = 1;
-        return true;
-      }
-      return false;
     case WM_KILLFOCUS:
-      if (listVisible_ && reinterpret_cast<HWND>(m.WParam) != popupListbox_->WindowHandle()) CloseUp(false);
-      return false;
-    case CM_CANCELMODE: {
-      auto* sender = reinterpret_cast<TControl*>(m.LParam);
-      if (listVisible_ && sender != this && sender != popupListbox_ &&
-          !(sender && (sender->Parent() == this || sender->Parent() == popupListbox_)))
-        CloseUp(false);
-      return false;
-    }
+    case CM_CANCELMODE:
+      return listVisible_ && HandleOpenDropDownMessage(m, this, popupListbox_);
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_LBUTTONUP:
@@ -579,11 +567,7 @@ bool TCustomDBComboBoxGx::HandleListMessage(TMessage& m) {
 }
 
 void TCustomDBComboBoxGx::WndProc(TMessage& m) {
-  if (m.Msg == WM_CHAR && swallowChar_ && m.WParam == swallowChar_) {
-    swallowChar_ = 0;
-    return;
-  }
-  if (m.Msg == WM_KEYDOWN) swallowChar_ = 0;
+  if (closingKey_.Swallow(m)) return;
   if (HandleListMessage(m)) return;
   if (m.Msg == WM_PASTE && keyMode_) {
     if (!ReadOnly() && Clipboard()->HasFormat(CF_TEXT)) ProcessSearchStr(Clipboard()->AsText());
@@ -625,5 +609,7 @@ FANO_PUBLISHED(TDBComboBoxGx, p) {
   p.Property("OnGetItemImageIndex", &TCustomDBComboBoxGx::OnGetItemImageIndex);
   p.Property("OnNotInList", &TCustomDBComboBoxGx::OnNotInList);
 }
+
+FANO_REGISTER_CLASS(TDBComboBoxGx);
 
 void RegisterDBComboBoxClasses() { RegisterClasses({TDBComboBoxGx::StaticClass()}); }

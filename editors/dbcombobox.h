@@ -19,6 +19,7 @@
 #include <string>
 
 #include "editors/dbeditbase.h"
+#include "editors/dbeditors_dropdown.h"
 #include "editors/popups.h"
 
 using TNotInListEventGx = std::function<void(TObject* sender, const std::string& text, bool& handled)>;
@@ -150,8 +151,7 @@ class TCustomDBComboBoxGx : public TCustomDBEditGx {
   Variant keyValue_;
   int itemImageIndex_ = -1;
   bool charAccepted_ = false;
-  // The character of a key that closed the list, kept out of the text.
-  WPARAM swallowChar_ = 0;
+  TClosingKeyGx closingKey_;
 };
 
 class TDBComboBoxGx : public TCustomDBComboBoxGx {

@@ -404,7 +404,7 @@ bool TCustomDBDateTimeEditGx::HandleCalendarMessage(TMessage& m) {
     case WM_CHAR: {
       const WPARAM key = m.WParam;
       if (m.Msg == WM_KEYDOWN && (key == VK_RETURN || key == VK_ESCAPE)) {
-        swallowChar_ = key == VK_RETURN ? '\r' : 27;
+        closingKey_.Closed(key);
         CloseUp(key == VK_RETURN);
         return true;
       }
@@ -419,34 +419,13 @@ bool TCustomDBDateTimeEditGx::HandleCalendarMessage(TMessage& m) {
     case WM_MOUSEWHEEL:
       calendar_->Perform(m.Msg, m.WParam, m.LParam);
       return true;
-    case CM_WANTSPECIALKEY:
-      if (m.WParam == VK_RETURN || m.WParam == VK_ESCAPE) {
-        m.Result = 1;
-        return true;
-      }
-      return false;
-    case WM_KILLFOCUS: {
-      HWND to = reinterpret_cast<HWND>(m.WParam);
-      if (to != calendar_->WindowHandle() && !IsChild(calendar_->WindowHandle(), to)) CloseUp(false);
-      return false;
-    }
-    case CM_CANCELMODE: {
-      auto* sender = reinterpret_cast<TControl*>(m.LParam);
-      if (sender != this && sender != calendar_ && !(sender && (sender->Parent() == this || sender->Parent() == calendar_)))
-        CloseUp(false);
-      return false;
-    }
     default:
-      return false;
+      return HandleOpenDropDownMessage(m, this, calendar_);
   }
 }
 
 void TCustomDBDateTimeEditGx::WndProc(TMessage& m) {
-  if (m.Msg == WM_CHAR && swallowChar_ && m.WParam == swallowChar_) {
-    swallowChar_ = 0;
-    return;
-  }
-  if (m.Msg == WM_KEYDOWN) swallowChar_ = 0;
+  if (closingKey_.Swallow(m)) return;
   if (HandleCalendarMessage(m)) return;
   if (m.Msg == CM_ENTER) UpdateFourDigitYear();
   TCustomDBEditGx::WndProc(m);
@@ -468,5 +447,7 @@ FANO_PUBLISHED(TDBDateTimeEditGx, p) {
   p.Property("OnCloseUp", &TCustomDBDateTimeEditGx::OnCloseUp);
   p.Property("OnDropDown", &TCustomDBDateTimeEditGx::OnDropDown);
 }
+
+FANO_REGISTER_CLASS(TDBDateTimeEditGx);
 
 void RegisterDBDateTimeEditClasses() { RegisterClasses({TDBDateTimeEditGx::StaticClass()}); }

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "editors/dbeditbase.h"
+#include "editors/dbeditors_dropdown.h"
 #include "editors/dtformat.h"
 #include "editors/popups.h"
 
@@ -93,8 +94,7 @@ class TCustomDBDateTimeEditGx : public TCustomDBEditGx {
   std::string displayFormat_;
   TDateTimeElementsGx elements_{};
   bool fourDigitYear_ = false;
-  // The character of a key that closed the calendar, kept out of the text.
-  WPARAM swallowChar_ = 0;
+  TClosingKeyGx closingKey_;
 };
 
 class TDBDateTimeEditGx : public TCustomDBDateTimeEditGx {

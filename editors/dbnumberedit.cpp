@@ -353,7 +353,7 @@ bool TCustomDBNumberEditGx::HandleCalculatorMessage(TMessage& m) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
       if (m.WParam == VK_ESCAPE) {
-        swallowChar_ = 27;
+        closingKey_.Closed(VK_ESCAPE);
         CloseUp(false);
         return true;
       }
@@ -372,32 +372,13 @@ bool TCustomDBNumberEditGx::HandleCalculatorMessage(TMessage& m) {
     case WM_MOUSEWHEEL:
       calculator_->Perform(m.Msg, m.WParam, m.LParam);
       return true;
-    case CM_WANTSPECIALKEY:
-      if (m.WParam == VK_RETURN || m.WParam == VK_ESCAPE) {
-        m.Result = 1;
-        return true;
-      }
-      return false;
-    case WM_KILLFOCUS:
-      if (reinterpret_cast<HWND>(m.WParam) != calculator_->WindowHandle()) CloseUp(false);
-      return false;
-    case CM_CANCELMODE: {
-      auto* sender = reinterpret_cast<TControl*>(m.LParam);
-      if (sender != this && sender != calculator_ && !(sender && (sender->Parent() == this || sender->Parent() == calculator_)))
-        CloseUp(false);
-      return false;
-    }
     default:
-      return false;
+      return HandleOpenDropDownMessage(m, this, calculator_);
   }
 }
 
 void TCustomDBNumberEditGx::WndProc(TMessage& m) {
-  if (m.Msg == WM_CHAR && swallowChar_ && m.WParam == swallowChar_) {
-    swallowChar_ = 0;
-    return;
-  }
-  if (m.Msg == WM_KEYDOWN) swallowChar_ = 0;
+  if (closingKey_.Swallow(m)) return;
   if (HandleCalculatorMessage(m)) return;
   if (m.Msg == WM_PASTE) {
     // A pasted number is taken whatever its decimals (they are rounded away); other text is not.
@@ -435,5 +416,7 @@ FANO_PUBLISHED(TDBNumberEditGx, p) {
   p.Property("Value", &TCustomDBNumberEditGx::Value, &TCustomDBNumberEditGx::SetValue)
       .Stored(&TCustomDBNumberEditGx::IsValueStored);
 }
+
+FANO_REGISTER_CLASS(TDBNumberEditGx);
 
 void RegisterDBNumberEditClasses() { RegisterClasses({TDBNumberEditGx::StaticClass()}); }

@@ -16,6 +16,7 @@
 
 #include "editors/calculator.h"
 #include "editors/dbeditbase.h"
+#include "editors/dbeditors_dropdown.h"
 #include "editors/dbnumberedit_text.h"
 
 class TCustomDBNumberEditGx : public TCustomDBEditGx {
@@ -101,8 +102,7 @@ class TCustomDBNumberEditGx : public TCustomDBEditGx {
   std::string editFormat_;
   double increment_ = 1.0;
   bool inTextUpdate_ = false;
-  // The character of a key that closed the calculator, kept out of the text.
-  WPARAM swallowChar_ = 0;
+  TClosingKeyGx closingKey_;
   double minValue_ = 0;
   double maxValue_ = 0;
   Variant value_;
