@@ -107,61 +107,12 @@ std::unique_ptr<TBitmap> DrawButtonGlyph(TBitmap* glyph, TColor maskColor, TColo
 void CalcButtonLayout(TCanvas* canvas, const TRect& client, const TPoint& offset, const std::string& caption,
                       TButtonLayout layout, int margin, int spacing, TPoint& glyphPos, TRect& textBounds,
                       TBitmap* glyph, int numGlyphs) {
-  TPoint clientSize(client.Width(), client.Height());
-  TPoint glyphSize;
-  if (glyph && !glyph->Empty()) glyphSize = TPoint(glyph->Width() / std::max(1, numGlyphs), glyph->Height());
-  TPoint textSize;
-  if (!caption.empty()) {
-    RECT r{0, 0, client.Width(), 0};
-    canvas->RequiredState(TCanvasState{csHandleValid, csFontValid});
-    DrawTextA(canvas->Handle(), caption.c_str(), static_cast<int>(caption.size()), &r, DT_CALCRECT | DT_SINGLELINE);
-    textBounds = TRect(r);
-    textSize = TPoint(r.right - r.left, r.bottom - r.top);
-  } else {
-    textBounds = TRect();
-  }
-  TPoint textPos;
-  glyphPos = TPoint();
-  bool horizontal = layout == blGlyphLeft || layout == blGlyphRight;
-  if (horizontal) {
-    glyphPos.Y = (clientSize.Y - glyphSize.Y + 1) / 2;
-    textPos.Y = (clientSize.Y - textSize.Y + 1) / 2;
-  } else {
-    glyphPos.X = (clientSize.X - glyphSize.X + 1) / 2;
-    textPos.X = (clientSize.X - textSize.X + 1) / 2;
-  }
-  if (textSize.X == 0 || glyphSize.X == 0) spacing = 0;
-  int room = horizontal ? clientSize.X : clientSize.Y;
-  int gAxis = horizontal ? glyphSize.X : glyphSize.Y;
-  int tAxis = horizontal ? textSize.X : textSize.Y;
-  if (margin == -1 && spacing == -1) {
-    margin = (room - (gAxis + tAxis)) / 3;
-    spacing = margin;
-  } else if (margin == -1) {
-    margin = (room - (gAxis + spacing + tAxis) + 1) / 2;
-  } else if (spacing == -1) {
-    spacing = (room - (margin + gAxis) - tAxis) / 2;
-  }
-  switch (layout) {
-    case blGlyphLeft:
-      glyphPos.X = margin;
-      textPos.X = glyphPos.X + glyphSize.X + spacing;
-      break;
-    case blGlyphRight:
-      glyphPos.X = clientSize.X - margin - glyphSize.X;
-      textPos.X = glyphPos.X - spacing - textSize.X;
-      break;
-    case blGlyphTop:
-      glyphPos.Y = margin;
-      textPos.Y = glyphPos.Y + glyphSize.Y + spacing;
-      break;
-    case blGlyphBottom:
-      glyphPos.Y = clientSize.Y - margin - glyphSize.Y;
-      textPos.Y = glyphPos.Y - spacing - textSize.Y;
-      break;
-  }
-  glyphPos = glyphPos + TPoint(client.Left + offset.X, client.Top + offset.Y);
-  textBounds.Offset(textPos.X + client.Left + offset.X, textPos.Y + client.Top + offset.Y);
+  TSize glyphSize{0, 0};
+  if (glyph && !glyph->Empty()) glyphSize = TSize{glyph->Width() / std::max(1, numGlyphs), glyph->Height()};
+  // The caption is measured on one line: line breaks count as blanks.
+  std::string oneLine = caption;
+  std::replace_if(oneLine.begin(), oneLine.end(), [](char ch) { return ch == '\r' || ch == '\n'; }, ' ');
+  ::CalcButtonLayout(canvas, client, offset, oneLine, layout, margin, spacing, glyphSize, glyphPos, textBounds);
 }
 
 int FontTextHeight(TFont* font) {

@@ -45,8 +45,9 @@ void DrawParentImage(TControl* control, TCanvas* dest);
 // highlightColor copy one pixel down-right under it when highlight.
 std::unique_ptr<TBitmap> DrawButtonGlyph(TBitmap* glyph, TColor maskColor, TColor backColor, bool highlight,
                                          TColor faceColor, TColor highlightColor);
-// Glyph position and caption rectangle inside client (moved by offset). Margin -1 centres; Spacing
-// -1 spreads; the caption is measured on one line. glyph may be null.
+// Glyph position and caption rectangle inside client (moved by offset), by the platform's button
+// layout with the cell size of a glyph of numGlyphs cells. Margin -1 centres; Spacing -1 spreads;
+// the caption is measured on one line. glyph may be null.
 void CalcButtonLayout(TCanvas* canvas, const TRect& client, const TPoint& offset, const std::string& caption,
                       TButtonLayout layout, int margin, int spacing, TPoint& glyphPos, TRect& textBounds,
                       TBitmap* glyph, int numGlyphs);

@@ -526,3 +526,170 @@ TEST_F(PageControl, DestroyingTheControlLeavesNoDanglingPage) {
 }
 
 }  // namespace
+
+namespace {
+
+class PageControlMore : public ControlsTest {
+ protected:
+  void SetUp() override {
+    ControlsTest::SetUp();
+    pc = new TCvPageControl(form);
+    pc->SetParent(form);
+    pc->SetBounds(0, 0, 300, 200);
+    for (const char* c : {"Alpha", "Beta", "Gamma"}) {
+      auto* s = new TCvTabSheet(form);
+      s->SetPageControl(pc);
+      s->SetCaption(c);
+    }
+    pc->SetActivePage(pc->GetPage(0));
+  }
+  TCvPageControl* pc = nullptr;
+};
+
+TEST_F(PageControlMore, HighlightedReachesTheNativeTab) {
+  Show();
+  pc->GetPage(1)->SetHighlighted(true);
+  TCITEMA item{};
+  item.mask = TCIF_STATE;
+  item.dwStateMask = TCIS_HIGHLIGHTED;
+  SendMessage(pc->Handle(), TCM_GETITEM, 1, reinterpret_cast<LPARAM>(&item));
+  EXPECT_TRUE(item.dwState & TCIS_HIGHLIGHTED);
+  EXPECT_TRUE(pc->GetPage(1)->Highlighted());
+}
+
+TEST_F(PageControlMore, ActiveFontWiderThanTheFontPadsTheNativeText) {
+  pc->Font()->SetHeight(-10);
+  pc->ActiveFont()->SetHeight(-20);
+  pc->ActiveFont()->SetStyle(TFontStyles{fsBold});
+  Show();
+  // "Alp" is 30 pixels in the active font and 15 in the font: three blanks of 5 make up the 15.
+  EXPECT_EQ(pc->Tabs()->Strings(0), "Alp   ");
+  EXPECT_EQ(pc->Tabs()->Strings(1), "Be");
+  pc->SetActivePage(pc->GetPage(1));
+  EXPECT_EQ(pc->Tabs()->Strings(0), "Alp");
+  EXPECT_EQ(pc->Tabs()->Strings(1), "Be  ");
+}
+
+TEST_F(PageControlMore, OnDrawTabTakesOverBackgroundImageAndText) {
+  std::vector<std::string> calls;
+  pc->OnDrawTab = [&](TCustomTabControl* control, int index, const TRect& r, bool active) {
+    EXPECT_EQ(control, pc);
+    EXPECT_EQ(r, pc->TabRectOfPage(index));
+    calls.push_back(std::to_string(index) + (active ? "*" : ""));
+  };
+  pc->GetPage(1)->SetTabVisible(false);
+  Show();
+  calls.clear();
+  HDC dc = FanoCreateRecordingDC(300, 200);
+  TCanvas c;
+  c.SetHandle(dc);
+  pc->PaintTabs(&c);
+  // Page indexes, the last first; the hidden page has no tab.
+  EXPECT_EQ(calls, (std::vector<std::string>{"2", "0*"}));
+  for (auto& r : Records(dc)) EXPECT_STRNE(r.call, "DrawText");
+  c.SetHandle(nullptr);
+  DeleteDC(dc);
+}
+
+TEST_F(PageControlMore, FocusFrameOnTheActiveTabWhileFocused) {
+  pc->SetShowFocus(true);
+  Show();
+  pc->SetFocus();
+  Pump();
+  HDC dc = FanoCreateRecordingDC(300, 200);
+  TCanvas c;
+  c.SetHandle(dc);
+  pc->PaintTabs(&c);
+  TRect r = pc->TabRectOfPage(0);
+  bool found = false;
+  for (auto& rec : Records(dc))
+    if (std::string(rec.call) == "Rectangle" && rec.penStyle == PS_DOT) {
+      found = true;
+      EXPECT_EQ(rec.args[0], r.Left + 5);
+      EXPECT_EQ(rec.args[1], r.Top + 3);
+      EXPECT_EQ(rec.args[2], r.Right - 3);
+      EXPECT_EQ(rec.args[3], r.Bottom - 5);
+    }
+  EXPECT_TRUE(found);
+  c.SetHandle(nullptr);
+  DeleteDC(dc);
+}
+
+TEST_F(PageControlMore, DesignerClickThroughOnOtherTabs) {
+  Show();
+  TRect a = pc->TabRectOfPage(0), b = pc->TabRectOfPage(1);
+  EXPECT_EQ(pc->Perform(CM_DESIGNHITTEST, 0, MAKELPARAM(b.Left + 3, b.Top + 3)), 1);
+  EXPECT_EQ(pc->Perform(CM_DESIGNHITTEST, 0, MAKELPARAM(a.Left + 3, a.Top + 3)), 0);
+  EXPECT_EQ(pc->Perform(CM_DESIGNHITTEST, 0, MAKELPARAM(150, 150)), 0);
+}
+
+TEST_F(PageControlMore, DockSiteClosesOnPress) {
+  pc->SetDockSite(true);
+  pc->GetPage(0)->SetShowClose(true);
+  Show();
+  TRect a = pc->TabRectOfPage(0);
+  MouseDown(pc, a.Left + 6, a.Top + 6);
+  EXPECT_EQ(pc->GetPageCount(), 2);
+  EXPECT_EQ(pc->ActivePage(), pc->GetPage(0));
+  EXPECT_EQ(pc->ActivePage()->Caption(), "Beta");
+  MouseUp(pc, a.Left + 6, a.Top + 6);
+}
+
+TEST_F(PageControlMore, SheetGradient) {
+  TCvTabSheet* s = pc->GetPage(0);
+  s->SetColor(clWhite);
+  s->SetColorTo(clBlack);
+  Show();
+  TColor top = PixelOf(s, 10, 1), bottom = PixelOf(s, 10, s->Height() - 2);
+  EXPECT_GT(top & 0xFF, 0xF0);
+  EXPECT_LT(bottom & 0xFF, 0x10);
+}
+
+TEST_F(PageControlMore, DesignTimeHintOnAnEmptyControl) {
+  auto* empty = new TCvPageControl(form);
+  empty->SetParent(form);
+  empty->SetBounds(0, 0, 300, 200);
+  empty->SetDesigning(true, false);
+  Show();
+  HDC dc = FanoCreateRecordingDC(300, 200);
+  TCanvas c;
+  c.SetHandle(dc);
+  empty->PaintTabs(&c);
+  std::vector<std::string> texts;
+  for (auto& r : Records(dc))
+    if (std::string(r.call) == "TextOut" || std::string(r.call) == "ExtTextOut") texts.push_back(r.text);
+  ASSERT_EQ(texts.size(), 4u);
+  EXPECT_EQ(texts[0], "Right-click and choose \"New Page\"");
+  EXPECT_EQ(texts[3], "please install designtime package!");
+  c.SetHandle(nullptr);
+  DeleteDC(dc);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PageControlMore, BitmapTabsWithAnActiveBitmapPaintedLast) {
+  TBitmap tab, active;
+  for (auto [b, color] : {std::pair<TBitmap*, TColor>{&tab, clRed}, {&active, clLime}}) {
+    b->SetSize(20, 20);
+    b->Canvas()->Brush()->SetColor(color);
+    b->Canvas()->FillRect(TRect(0, 0, 20, 20));
+    b->Canvas()->SetPixels(0, 19, clFuchsia);
+  }
+  pc->SetTabBackGround(&tab);
+  pc->SetTabBackGroundActive(&active);
+  pc->SetTabBorderColor(clBlue);
+  Show();
+  TRect a = pc->TabRectOfPage(0), b = pc->TabRectOfPage(1);
+  // Left of the captions, which start 4 pixels in.
+  EXPECT_EQ(PixelOf(pc, b.Left + 1, b.Top + 3), clRed);
+  EXPECT_EQ(PixelOf(pc, a.Left + 1, a.Top + 3), clLime);
+  EXPECT_NE(PixelOf(pc, b.Left + 1, b.Top), clBlue);  // no borders over bitmaps
+  // Hover is not tracked over bitmap tabs.
+  pc->SetTabHoverColor(clYellow);
+  MoveMouse(pc, b.Left + 5, b.Top + 5);
+  EXPECT_EQ(pc->HoverIndex(), -1);
+}
+
+}  // namespace

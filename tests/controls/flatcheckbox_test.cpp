@@ -407,3 +407,34 @@ TEST_F(ToggleSnapshot, CheckBoxesRadioButtonsAndSpeedButtons) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FlatCheck, AcceleratorTogglesTheBoxAndOnlyFocusesTheRadio) {
+  auto* c = Add<TFlatCheckBox>(10, 10, 100, 17);
+  c->SetCaption("&Approved");
+  auto* r = Add<TFlatRadioButton>(10, 40, 100, 17);
+  r->SetCaption("&Cash");
+  Show();
+  EXPECT_EQ(c->Perform(CM_DIALOGCHAR, 'a', 0), 1);
+  EXPECT_TRUE(c->Checked());
+  EXPECT_EQ(c->Perform(CM_DIALOGCHAR, 'x', 0), 0);
+  EXPECT_EQ(r->Perform(CM_DIALOGCHAR, 'c', 0), 1);
+  Pump();
+  EXPECT_FALSE(r->Checked());
+  EXPECT_TRUE(r->Focused());
+}
+
+TEST_F(FlatCheck, UseAdvColorsShadesTheControlsColour) {
+  auto* c = Add<TFlatCheckBox>(10, 10, 100, 17);
+  form->SetColor(0xE1EAEB);
+  c->SetUseAdvColors(true);
+  EXPECT_TRUE(c->TControl::ParentColor());
+  EXPECT_EQ(c->ColorBorder(), CalcAdvancedColor(0xE1EAEB, 0, 50, true));
+  EXPECT_EQ(c->ColorDown(), CalcAdvancedColor(0xE1EAEB, 0, 10, true));
+  EXPECT_EQ(c->ColorFocused(), CalcAdvancedColor(0xE1EAEB, 0, 10, false));
+  form->SetColor(clWhite);
+  EXPECT_EQ(c->ColorBorder(), CalcAdvancedColor(clWhite, 0, 50, true));
+}
+
+}  // namespace

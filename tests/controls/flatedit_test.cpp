@@ -255,6 +255,26 @@ TEST_F(FlatCombo, ListColourMessagesShareOneBrush) {
   ReleaseDC(nullptr, dc);
 }
 
+TEST_F(FlatCombo, FlatFaceColourIsWrittenThoughDeclaredTheDefault) {
+  // The combo keeps the inherited window colour when made; the flat face colour it is given
+  // must reach the resource even though it is the declared default.
+  form->SetName("ComboForm");
+  auto* c = Add<TFlatComboBox>(10, 10, 120, 21);
+  c->SetName("cboKind");
+  EXPECT_NE(c->Color(), 0xE1EAEB);
+  c->SetColor(0xE1EAEB);
+  c->SetColorArrow(clNavy);
+  std::string text = WriteComponentText(form);
+  EXPECT_NE(text.find("Color = 14805739"), std::string::npos) << text;
+  c->SetParent(nullptr);
+  c->Free();
+  ReadComponentText(form, text);
+  auto* back = dynamic_cast<TFlatComboBox*>(form->FindComponent("cboKind"));
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->Color(), 0xE1EAEB);
+  EXPECT_EQ(back->ColorArrow(), clNavy);
+}
+
 using EditSnapshot = SnapshotTest;
 
 TEST_F(EditSnapshot, EditsAndCombos) {
