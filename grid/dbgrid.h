@@ -1,0 +1,1224 @@
+#pragma once
+// The data-aware grid: a TCustomGridGx whose rows are the records of a dataset reached through a
+// TDataSource, and whose columns are TColumnGx items bound to the dataset's fields by name.
+//
+//   auto* grid = new TDBGridGx(form);
+//   grid->SetParent(form);
+//   TColumnGx* c = grid->Columns()->Add();
+//   c->SetFieldName("BILDA002");
+//   c->Title()->SetCaption("单据号");
+//   grid->SetDataSource(dsMain);
+//
+// With a memory table (IMemTableGx) every record is a grid row and the grid scrolls in rows; the
+// table tells the grid of inserted, changed, deleted and moved rows. Any other dataset is shown
+// through the data link's window of buffered records ("buffer mode").
+//
+// The family is split by concern: construction, options and edit permissions (dbgrid_core.cpp),
+// columns (dbgrid_columns.cpp), titles, column defaults and the title tree (dbgrid_titles.cpp), the
+// data link and the bookmark list (dbgrid_datalink.cpp), the shared style, helpers and start-up
+// resources (dbgrid_style.cpp), geometry and scrolling (dbgrid_geometry.cpp), selection
+// (dbgrid_selection.cpp) and row movement (dbgrid_rows.cpp).
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "editors/editbuttons.h"
+#include "editors/tools/memtableintf.h"
+#include "editors/tools/toolctrlsgx.h"
+#include "grid/gridbase.h"
+#include "grid/summarylist.h"
+#include "platform/db/datasource.h"
+#include "platform/db/fields.h"
+#include "platform/forms/graphics.h"
+#include "platform/forms/imglist.h"
+#include "platform/forms/menus.h"
+#include "platform/forms/actnlist.h"
+#include "platform/forms/stdctrls.h"
+
+class TCustomDBGridGx;
+class TColumnGx;
+class TDBGridColumnsGx;
+
+// ---- option sets (bit order matters: resources store the bits)
+
+enum TDBGridOption {
+  dgEditing, dgAlwaysShowEditor, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
+  dgRowSelect, dgAlwaysShowSelection, dgConfirmDelete, dgCancelOnExit, dgMultiSelect
+};
+using TDBGridOptions = TSet<TDBGridOption>;
+
+enum TDBGridGxOption {
+  dghFixed3D, dghFrozen3D, dghFooter3D, dghData3D, dghResizeWholeRightPart, dghHighlightFocus, dghClearSelection,
+  dghFitRowHeightToText, dghAutoSortMarking, dghMultiSortMarking, dghEnterAsTab, dghTraceColSizing, dghIncSearch,
+  dghPreferIncSearch, dghRowHighlight, dghDblClickOptimizeColWidth, dghDialogFind, dghRecordMoving, dghShowRecNo,
+  dghColumnResize, dghColumnMove, dghAutoFitRowHeight
+};
+using TDBGridGxOptions = TSet<TDBGridGxOption>;
+
+enum TDBGridGxAllowedOperation { alopInsertGx, alopUpdateGx, alopDeleteGx, alopAppendGx };
+using TDBGridGxAllowedOperations = TSet<TDBGridGxAllowedOperation>;
+
+enum TDBGridGxSelectionType : uint8_t { gstNon, gstRecordBookmarks, gstRectangle, gstColumns, gstAll };
+using TDBGridGxAllowedSelections = TSet<TDBGridGxSelectionType>;
+
+enum TDBGridGxEditAction { geaCutGx, geaCopyGx, geaPasteGx, geaDeleteGx, geaSelectAllGx };
+using TDBGridGxEditActions = TSet<TDBGridGxEditAction>;
+
+enum TColumnKindGx { ckText, ckPickList, ckLookup, ckKeyList, ckImageList, ckCheckbox, ckGraphic };
+enum TSortMarkerGx { smNoneGx, smDownGx, smUpGx };
+enum TTextOrientationGx { tohHorizontal, tohVertical };
+enum TColumnButtonStyleGx { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown, cbsAltDropDown, cbsAltUpDown };
+enum TScrollBarVisibleModeGx { sbAlwaysShowGx, sbNeverShowGx, sbAutoShowGx };
+// Input-method modes (only far-east systems use them).
+enum TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira, imSKata, imKata, imChinese,
+                imSHanguel, imHanguel };
+
+inline constexpr TDBGridOptions kDefaultDBGridOptions{dgEditing,   dgTitles, dgIndicator, dgColumnResize,
+                                                      dgColLines,  dgRowLines, dgTabs, dgConfirmDelete,
+                                                      dgCancelOnExit};
+inline constexpr TDBGridGxOptions kDefaultDBGridGxOptions{dghFixed3D,   dghHighlightFocus, dghClearSelection,
+                                                          dghDialogFind, dghColumnResize, dghColumnMove};
+inline constexpr TDBGridGxAllowedSelections kDefaultAllowedSelections{gstRecordBookmarks, gstRectangle, gstColumns,
+                                                                      gstAll};
+inline constexpr TDBGridGxAllowedOperations kAllAllowedOperations{alopInsertGx, alopUpdateGx, alopDeleteGx,
+                                                                  alopAppendGx};
+
+// Row area codes of GetCellType.
+enum TCellAreaGx { caTitle = 0, caSubTitle = 1, caData = 2, caFooter = 4 };
+struct TCellTypeGx {
+  bool DataColumn = false;  // else the indicator column
+  int DataCol = 0;          // data column index (column index less the indicator offset)
+  TCellAreaGx Area = caTitle;
+  int Index = 0;            // row index within its area
+};
+
+// ---- the title tree
+
+// A node of the multi-level title: siblings form a ring (the last one's next is the first).
+class THeadTreeNode {
+ public:
+  THeadTreeNode();
+  THeadTreeNode(const std::string& text, int height, int width);
+  ~THeadTreeNode();
+  THeadTreeNode(const THeadTreeNode&) = delete;
+  THeadTreeNode& operator=(const THeadTreeNode&) = delete;
+
+  // "Node not in Tree" when `node` is not in this tree.
+  THeadTreeNode* AddChild(THeadTreeNode* node, const std::string& text, int height, int width);
+  THeadTreeNode* InsertAfter(THeadTreeNode* after, const std::string& text, int height, int width);
+  // Puts the run from..to of one ring under a new node; "ATo not in level" when `to` does not
+  // follow `from` in its ring.
+  THeadTreeNode* Union(THeadTreeNode* from, THeadTreeNode* to, const std::string& text, int height);
+  bool FindNode(const THeadTreeNode* node) const;
+  int GetLevel() const;
+  void FreeAllChild();
+
+  THeadTreeNode* Child = nullptr;
+  TColumnGx* Column = nullptr;
+  int Height = 0;
+  THeadTreeNode* Host = nullptr;
+  THeadTreeNode* Next = this;
+  std::string Text;
+  int WIndent = 0;  // line width
+  int Width = 0;
+  int SortMarkerWidth = 0;
+  // Painting and export use these.
+  bool Drawn = false;
+  int PrintHeight = 0;
+  int PrintWidth = 0;
+};
+
+// The n-th (1-based) "|"-separated word and where it starts (1-based; 0 when there is none).
+int DBGridWordPosition(int n, std::string_view s);
+std::string DBGridExtractWord(int n, std::string_view s);
+
+// ---- titles and column defaults
+
+class TColumnTitleGx : public TPersistent {
+  FANO_CLASS(TColumnTitleGx)
+ public:
+  explicit TColumnTitleGx(TColumnGx* column);
+  ~TColumnTitleGx() override;
+  void Assign(TPersistent* source) override;
+  virtual void RestoreDefaults();
+
+  TColumnGx* Column() const noexcept { return column_; }
+  TAlignment Alignment() const;
+  void SetAlignment(TAlignment value);
+  std::string Caption() const;
+  virtual void SetCaption(const std::string& value);
+  TColor Color() const;
+  void SetColor(TColor value);
+  bool EndEllipsis() const;
+  void SetEndEllipsis(bool value);
+  TFont* Font() const;
+  void SetFont(TFont* value) { font_->Assign(value); }
+  const std::string& Hint() const noexcept { return hint_; }
+  void SetHint(const std::string& value) { hint_ = value; }
+  int ImageIndex() const noexcept { return imageIndex_; }
+  void SetImageIndex(int value);
+  TTextOrientationGx Orientation() const;
+  void SetOrientation(TTextOrientationGx value);
+  int SortIndex() const noexcept { return sortIndex_; }
+  void SetSortIndex(int value);
+  TSortMarkerGx SortMarker() const noexcept { return sortMarker_; }
+  void SetSortMarker(TSortMarkerGx value);
+  bool TitleButton() const;
+  void SetTitleButton(bool value);
+  bool ToolTips() const;
+  void SetToolTips(bool value);
+  // Title clicks: none -> down -> up -> (none with keepMulti, else down).
+  void SetNextSortMarkerValue(bool keepMulti);
+  int SortMarkerWidth() const;
+
+  bool DefaultAlignmentStored() const;
+  bool CaptionStored() const;
+  bool ColorStored() const;
+  bool FontStored() const;
+
+ private:
+  void FontChanged();
+  TCustomDBGridGx* Grid() const;
+
+  TAlignment alignment_ = taLeftJustify;
+  std::string caption_;
+  TColor color_ = clBtnFace;
+  TColumnGx* column_;
+  bool endEllipsis_ = false;
+  std::unique_ptr<TFont> font_;
+  std::string hint_;
+  int imageIndex_ = -1;
+  TTextOrientationGx orientation_ = tohHorizontal;
+  int sortIndex_ = 0;
+  bool toolTips_ = false;
+  TSortMarkerGx sortMarker_ = smNoneGx;
+  bool titleButton_ = false;
+  bool fontUpdating_ = false;
+};
+
+class TColumnDefValuesGx;
+
+class TColumnTitleDefValuesGx : public TPersistent {
+  FANO_CLASS(TColumnTitleDefValuesGx)
+ public:
+  explicit TColumnTitleDefValuesGx(TColumnDefValuesGx* owner) : owner_(owner) {}
+  void Assign(TPersistent* source) override;
+  TAlignment Alignment() const;
+  void SetAlignment(TAlignment value);
+  TColor Color() const;
+  void SetColor(TColor value);
+  bool EndEllipsis() const noexcept { return endEllipsis_; }
+  void SetEndEllipsis(bool value);
+  TTextOrientationGx Orientation() const noexcept { return orientation_; }
+  void SetOrientation(TTextOrientationGx value);
+  bool TitleButton() const noexcept { return titleButton_; }
+  void SetTitleButton(bool value) { titleButton_ = value; }
+  bool ToolTips() const noexcept { return toolTips_; }
+  void SetToolTips(bool value) { toolTips_ = value; }
+  bool AlignmentAssigned() const noexcept { return (assigned_ & 2) != 0; }
+  bool ColorAssigned() const noexcept { return (assigned_ & 1) != 0; }
+
+ private:
+  TAlignment alignment_ = taLeftJustify;
+  int assigned_ = 0;
+  TColor color_ = clBtnFace;
+  TColumnDefValuesGx* owner_;
+  bool endEllipsis_ = false;
+  TTextOrientationGx orientation_ = tohHorizontal;
+  bool titleButton_ = false;
+  bool toolTips_ = false;
+};
+
+class TColumnFooterDefValuesGx : public TPersistent {
+  FANO_CLASS(TColumnFooterDefValuesGx)
+ public:
+  void Assign(TPersistent* source) override;
+  bool ToolTips() const noexcept { return toolTips_; }
+  void SetToolTips(bool value) { toolTips_ = value; }
+
+ private:
+  bool toolTips_ = false;
+};
+
+class TColumnDefValuesGx : public TPersistent {
+  FANO_CLASS(TColumnDefValuesGx)
+ public:
+  explicit TColumnDefValuesGx(TCustomDBGridGx* grid);
+  ~TColumnDefValuesGx() override;
+  void Assign(TPersistent* source) override;
+  TCustomDBGridGx* Grid() const noexcept { return grid_; }
+
+  bool AlwaysShowEditButton() const noexcept { return alwaysShowEditButton_; }
+  void SetAlwaysShowEditButton(bool value);
+  bool AutoDropDown() const noexcept { return autoDropDown_; }
+  void SetAutoDropDown(bool value) { autoDropDown_ = value; }
+  bool DblClickNextVal() const noexcept { return dblClickNextVal_; }
+  void SetDblClickNextVal(bool value) { dblClickNextVal_ = value; }
+  bool DropDownShowTitles() const noexcept { return dropDownShowTitles_; }
+  void SetDropDownShowTitles(bool value) { dropDownShowTitles_ = value; }
+  bool DropDownSizing() const noexcept { return dropDownSizing_; }
+  void SetDropDownSizing(bool value) { dropDownSizing_ = value; }
+  bool EndEllipsis() const noexcept { return endEllipsis_; }
+  void SetEndEllipsis(bool value);
+  TTextLayout Layout() const noexcept { return layout_; }
+  void SetLayout(TTextLayout value);
+  bool HighlightRequired() const noexcept { return highlightRequired_; }
+  void SetHighlightRequired(bool value);
+  TColumnTitleDefValuesGx* Title() const noexcept { return title_.get(); }
+  void SetTitle(TColumnTitleDefValuesGx* value) { title_->Assign(value); }
+  TColumnFooterDefValuesGx* Footer() const noexcept { return footer_.get(); }
+  void SetFooter(TColumnFooterDefValuesGx* value) { footer_->Assign(value); }
+  bool ToolTips() const noexcept { return toolTips_; }
+  void SetToolTips(bool value) { toolTips_ = value; }
+
+ private:
+  bool alwaysShowEditButton_ = false;
+  bool autoDropDown_ = false;
+  bool dblClickNextVal_ = false;
+  bool dropDownShowTitles_ = false;
+  bool dropDownSizing_ = false;
+  bool endEllipsis_ = false;
+  TTextLayout layout_ = tlTop;
+  bool highlightRequired_ = false;
+  TCustomDBGridGx* grid_;
+  std::unique_ptr<TColumnTitleDefValuesGx> title_;
+  std::unique_ptr<TColumnFooterDefValuesGx> footer_;
+  bool toolTips_ = false;
+};
+
+class TDBGridGxColumnDefValuesGx : public TColumnDefValuesGx {
+  FANO_CLASS(TDBGridGxColumnDefValuesGx)
+ public:
+  using TColumnDefValuesGx::TColumnDefValuesGx;
+};
+
+// ---- columns
+
+// What a cell painter and OnGetCellParams see of one cell.
+class TColCellParamsGx : public TObject {
+  FANO_CLASS(TColCellParamsGx)
+ public:
+  TAlignment Alignment = taLeftJustify;
+  TColor Background = clWindow;
+  int CheckState = 0;  // 0 unchecked, 1 checked, 2 grayed
+  int Col = -1;
+  TFont* Font = nullptr;
+  int ImageIndex = -1;
+  bool ReadOnly = false;
+  int Row = -1;
+  TGridDrawState State;
+  std::string Text;
+};
+
+using TColCellUpdateDataEventGx =
+    std::function<void(TObject* sender, std::string& text, Variant& value, bool& useText, bool& handled)>;
+using TGetColCellParamsEventGx = std::function<void(TObject* sender, bool editMode, TColCellParamsGx* params)>;
+using TNotInListEventGx = std::function<void(TObject* sender, const std::string& newText, bool& recheckInList)>;
+using TButtonClickEventGx = std::function<void(TObject* sender, bool& handled)>;
+using TButtonDownEventGx = std::function<void(TObject* sender, bool topButton, bool& autoRepeat, bool& handled)>;
+
+// Assigned-flag bits of a column (the title's live here too).
+enum TColumnAssignedGx {
+  cvColor, cvWidth, cvFont, cvAlignment, cvReadOnly, cvTitleColor, cvTitleCaption, cvTitleAlignment, cvTitleFont,
+  cvTitleButton, cvTitleEndEllipsis, cvTitleToolTips, cvTitleOrientation, cvImeMode, cvImeName, cvWordWrap,
+  cvLookupDisplayFields, cvCheckboxes, cvAlwaysShowEditButton, cvEndEllipsis, cvAutoDropDown, cvDblClickNextVal,
+  cvToolTips, cvDropDownSizing, cvDropDownShowTitles, cvLayout, cvHighlightRequired, cvBiDiMode
+};
+using TColumnAssignedValuesGx = TSet<TColumnAssignedGx>;
+
+class TColumnGx : public TCollectionItem {
+  FANO_CLASS(TColumnGx)
+ public:
+  explicit TColumnGx(TCollection* collection);
+  ~TColumnGx() override;
+  void Assign(TPersistent* source) override;
+  std::string GetDisplayName() const override;
+  void SetIndex(int index) override;
+  virtual void RestoreDefaults();
+
+  TCustomDBGridGx* Grid() const;
+  TColumnAssignedValuesGx AssignedValues() const noexcept { return assigned_; }
+  bool IsAssigned(TColumnAssignedGx v) const noexcept { return assigned_.Contains(v); }
+  void MarkAssigned(TColumnAssignedGx v) { assigned_.Include(v); }
+  void UnmarkAssigned(TColumnAssignedGx v) { assigned_.Exclude(v); }
+
+  // ---- binding
+  TField* Field() const;
+  virtual void SetField(TField* value);
+  const std::string& FieldName() const noexcept { return fieldName_; }
+  void SetFieldName(const std::string& value);
+  bool Stored() const noexcept { return stored_; }
+  void SetStored(bool value) noexcept { stored_ = value; }
+  bool IsGridBuilt() const noexcept { return !stored_; }
+  void ClearFieldBinding() { field_ = nullptr; }
+
+  // ---- defaulted properties
+  TAlignment Alignment() const;
+  void SetAlignment(TAlignment value);
+  TColor Color() const;
+  void SetColor(TColor value);
+  TFont* Font() const;
+  void SetFont(TFont* value) { font_->Assign(value); }
+  bool ReadOnly() const;
+  void SetReadOnly(bool value);
+  int Width() const;
+  virtual void SetWidth(int value);
+  int DefaultWidth() const;
+  bool WordWrap() const;
+  void SetWordWrap(bool value);
+  bool Checkboxes() const;
+  void SetCheckboxes(bool value);
+  std::string LookupDisplayFields() const;
+  void SetLookupDisplayFields(const std::string& value);
+  bool AlwaysShowEditButton() const;
+  void SetAlwaysShowEditButton(bool value);
+  bool AutoDropDown() const;
+  void SetAutoDropDown(bool value);
+  bool DblClickNextVal() const;
+  void SetDblClickNextVal(bool value);
+  bool DropDownShowTitles() const;
+  void SetDropDownShowTitles(bool value);
+  bool DropDownSizing() const;
+  void SetDropDownSizing(bool value);
+  bool EndEllipsis() const;
+  void SetEndEllipsis(bool value);
+  TTextLayout Layout() const;
+  void SetLayout(TTextLayout value);
+  bool HighlightRequired() const;
+  void SetHighlightRequired(bool value);
+  bool ToolTips() const;
+  void SetToolTips(bool value);
+  TImeMode ImeMode() const;
+  void SetImeMode(TImeMode value);
+  std::string ImeName() const;
+  void SetImeName(const std::string& value);
+
+  // ---- plain properties
+  TColumnButtonStyleGx ButtonStyle() const noexcept { return buttonStyle_; }
+  void SetButtonStyle(TColumnButtonStyleGx value);
+  const std::string& DisplayFormat() const noexcept { return displayFormat_; }
+  void SetDisplayFormat(const std::string& value);
+  const std::string& EditMask() const noexcept { return editMask_; }
+  void SetEditMask(const std::string& value);
+  int DropDownRows() const noexcept { return dropDownRows_; }
+  void SetDropDownRows(int value) noexcept { dropDownRows_ = value; }
+  int DropDownWidth() const noexcept { return dropDownWidth_; }
+  void SetDropDownWidth(int value);
+  bool HideDuplicates() const noexcept { return hideDuplicates_; }
+  void SetHideDuplicates(bool value);
+  bool ShowImageAndText() const noexcept { return showImageAndText_; }
+  void SetShowImageAndText(bool value);
+  TCustomImageList* ImageList() const noexcept { return imageList_; }
+  void SetImageList(TCustomImageList* value);
+  double Increment() const noexcept { return increment_; }
+  void SetIncrement(double value) noexcept { increment_ = value; }
+  bool IncrementStored() const noexcept { return increment_ != 1.0; }
+  TStrings* KeyList() const;
+  void SetKeyList(TStrings* value);
+  TStrings* PickList() const;
+  void SetPickList(TStrings* value);
+  bool HasKeyList() const noexcept { return keyList_ && keyList_->Count() > 0; }
+  bool HasPickList() const noexcept { return pickList_ && pickList_->Count() > 0; }
+  int MaxWidth() const noexcept { return maxWidth_; }
+  void SetMaxWidth(int value);
+  int MinWidth() const noexcept { return minWidth_; }
+  void SetMinWidth(int value);
+  int NotInKeyListIndex() const noexcept { return notInKeyListIndex_; }
+  void SetNotInKeyListIndex(int value);
+  TPopupMenu* PopupMenu() const noexcept { return popupMenu_; }
+  void SetPopupMenu(TPopupMenu* value);
+  int Tag() const noexcept { return tag_; }
+  void SetTag(int value) noexcept { tag_ = value; }
+  bool Visible() const noexcept { return visible_; }
+  void SetVisible(bool value);
+  bool AutoFitColWidth() const noexcept { return autoFitColWidth_; }
+  void SetAutoFitColWidth(bool value);
+  int AutoFitBaseWidth() const noexcept { return autoFitBaseWidth_; }
+  void SetAutoFitBaseWidth(int value) noexcept { autoFitBaseWidth_ = value; }
+  TColumnTitleGx* Title() const noexcept { return title_.get(); }
+  void SetTitle(TColumnTitleGx* value) { title_->Assign(value); }
+  TEditButtonsGx* EditButtons() const noexcept { return editButtons_.get(); }
+  void SetEditButtons(TEditButtonsGx* value) { editButtons_->Assign(value); }
+
+  TColCellUpdateDataEventGx OnUpdateData;
+  TGetColCellParamsEventGx OnGetCellParams;
+  TNotInListEventGx OnNotInList;
+  TButtonClickEventGx OnEditButtonClick;
+  TButtonDownEventGx OnEditButtonDown;
+  std::function<void(TObject* sender, const std::string& text, bool& drawState)> OnCheckDrawRequiredState;
+
+  // ---- behaviour
+  TColumnKindGx GetColumnType() const;
+  std::string GetDisplayText() const;
+  int GetValueListIndex() const;
+  int GetCheckboxState() const;
+  void SetCheckboxState(int state);
+  void StepValue(double step);
+  void UpdateDataValues(const std::string& text, const Variant& value, bool useText);
+  bool CanModify(bool tryEdit);
+  void FillCellParams(TColCellParamsGx* params) const;
+  void FireGetCellParams(bool editMode, TColCellParamsGx* params);
+  int GetRowHeightForText() const;
+  bool TextFitsOneLine(int height) const;
+  int GetEditButtonsWidth() const;
+  TDataSet* GetLookupDataSet() const;
+  bool UseRightToLeftAlignment() const { return false; }
+  bool UseRightToLeftReading() const { return false; }
+
+  // Tells the grid the column (or, with allItems, every column) changed.
+  void ColumnChanged(bool allItems) { Changed(allItems); }
+  // The font copy of the grid's font (whenever the column's own is not assigned).
+  void RefreshDefaultFont();
+  int GridColumnIndex() const;
+
+ private:
+  void FontChanged();
+  std::string CurrentEditText() const;
+  bool ModifyTarget(TField*& target) const;
+
+  TColumnAssignedValuesGx assigned_;
+  mutable TField* field_ = nullptr;
+  std::string fieldName_;
+  bool stored_ = true;
+  TAlignment alignment_ = taLeftJustify;
+  TColor color_ = clWindow;
+  std::unique_ptr<TFont> font_;
+  bool fontUpdating_ = false;
+  bool readOnly_ = false;
+  int width_ = 64;
+  bool wordWrap_ = false;
+  bool checkboxes_ = false;
+  std::string lookupDisplayFields_;
+  bool alwaysShowEditButton_ = false;
+  bool autoDropDown_ = false;
+  bool dblClickNextVal_ = false;
+  bool dropDownShowTitles_ = false;
+  bool dropDownSizing_ = false;
+  bool endEllipsis_ = false;
+  TTextLayout layout_ = tlTop;
+  bool highlightRequired_ = false;
+  bool toolTips_ = false;
+  TImeMode imeMode_ = imDontCare;
+  std::string imeName_;
+  TColumnButtonStyleGx buttonStyle_ = cbsAuto;
+  std::string displayFormat_;
+  std::string editMask_;
+  int dropDownRows_ = 7;
+  int dropDownWidth_ = 0;
+  bool hideDuplicates_ = false;
+  bool showImageAndText_ = false;
+  TCustomImageList* imageList_ = nullptr;
+  double increment_ = 1.0;
+  mutable std::unique_ptr<TStringList> keyList_;
+  mutable std::unique_ptr<TStringList> pickList_;
+  int maxWidth_ = 0;
+  int minWidth_ = 0;
+  int notInKeyListIndex_ = -1;
+  TPopupMenu* popupMenu_ = nullptr;
+  int tag_ = 0;
+  bool visible_ = true;
+  bool autoFitColWidth_ = true;
+  int autoFitBaseWidth_ = 0;
+  std::unique_ptr<TColumnTitleGx> title_;
+  std::unique_ptr<TEditButtonsGx> editButtons_;
+};
+
+class TDBGridColumnGx : public TColumnGx {
+  FANO_CLASS(TDBGridColumnGx)
+ public:
+  using TColumnGx::TColumnGx;
+};
+
+class TDBGridColumnsGx : public TCollection {
+  FANO_CLASS(TDBGridColumnsGx)
+ public:
+  TDBGridColumnsGx(TCustomDBGridGx* grid, TClass itemClass);
+  TColumnGx* Add() { return static_cast<TColumnGx*>(TCollection::Add()); }
+  // A column the grid builds itself from the dataset's fields.
+  TColumnGx* AddGridBuilt();
+  TColumnGx* Items(int index) const { return static_cast<TColumnGx*>(TCollection::Items(index)); }
+  TColumnGx* GetColumn(int index) const { return Items(index); }
+  TCustomDBGridGx* Grid() const noexcept { return grid_; }
+  TPersistent* GetOwner() const override;
+  // Customized when the first column was made by the user or the form.
+  bool Customized() const { return Count() > 0 && Items(0)->Stored(); }
+  void ClearFieldBindings();
+
+ protected:
+  void Update(TCollectionItem* item) override;
+
+ private:
+  TCustomDBGridGx* grid_;
+};
+
+// ---- the data link
+
+class TGridDataLinkGx : public TDataLink {
+  FANO_CLASS(TGridDataLinkGx)
+ public:
+  static constexpr int kMaxMapSize = 0x0FFFFFFF;
+  explicit TGridDataLinkGx(TCustomDBGridGx* grid);
+  ~TGridDataLinkGx() override;
+
+  bool AddMapping(const std::string& fieldName);
+  void ClearMapping();
+  TField* GetMappedField(int index) const;
+  bool GetDefaultFields() const;
+  int FieldCount() const noexcept { return fieldCount_; }
+  int MapCapacity() const noexcept { return mapCapacity_; }
+  bool SparseMap() const noexcept { return sparseMap_; }
+  void SetSparseMap(bool value) noexcept { sparseMap_ = value; }
+  void Modified() noexcept { modified_ = true; }
+  bool IsModified() const noexcept { return modified_; }
+  bool InUpdateData() const noexcept { return inUpdateData_; }
+  void Reset();
+  TCustomDBGridGx* Grid() const noexcept { return grid_; }
+
+  void ActiveChanged() override;
+  void DataEvent(TDataEvent event, NativeInt info) override;
+  void DataSetChanged() override;
+  void DataSetScrolled(int distance) override;
+  void EditingChanged() override;
+  void FocusControl(TField*& field) override;
+  void LayoutChanged() override;
+  void RecordChanged(TField* field) override;
+  void UpdateData() override;
+
+ private:
+  int fieldCount_ = 0;
+  std::vector<int> fieldMap_;
+  int mapCapacity_ = 0;
+  TCustomDBGridGx* grid_;
+  bool inUpdateData_ = false;
+  bool modified_ = false;
+  bool sparseMap_ = false;
+};
+
+// The selected records of a grid.
+class TBookmarkListGx : public TBMListGx {
+  FANO_CLASS(TBookmarkListGx)
+ public:
+  explicit TBookmarkListGx(TCustomDBGridGx* grid) : grid_(grid) {}
+  TDataSet* GetDataSet() const override;
+  void SetCurrentRowSelected(bool value) override;
+  void Clear() override;
+  // The grid rows from the first to the last visible selected row; all -1 when none is visible.
+  TGridRect SelectedRowsRect();
+
+ protected:
+  void Invalidate() override;
+  void StringsChanged() override;
+
+ private:
+  TCustomDBGridGx* grid_;
+};
+
+// ---- selection
+
+class TDBGridGxSelection;
+
+class TDBGridGxSelectionCols {
+ public:
+  explicit TDBGridGxSelectionCols(TCustomDBGridGx* grid) : grid_(grid) {}
+  int Count() const noexcept { return static_cast<int>(list_.size()); }
+  TColumnGx* Items(int i) const { return list_.at(static_cast<size_t>(i)); }
+  int IndexOf(const TColumnGx* c) const;
+  void Add(TColumnGx* column);
+  void Select(TColumnGx* column, bool addSel);
+  void InvertSelect(TColumnGx* column);
+  void SelectShift(TColumnGx* column);
+  void Clear();
+  void Refresh();
+  TColumnGx* Anchor() const noexcept { return anchor_; }
+  TColumnGx* ShiftCol() const noexcept { return shift_; }
+  void Remove(TColumnGx* column);
+
+ private:
+  TDBGridGxSelection& Owner() const;
+  TCustomDBGridGx* grid_;
+  std::vector<TColumnGx*> list_;
+  TColumnGx* anchor_ = nullptr;
+  TColumnGx* shift_ = nullptr;
+  std::vector<TColumnGx*> dragList_;
+};
+
+class TDBGridGxSelectionRect {
+ public:
+  explicit TDBGridGxSelectionRect(TCustomDBGridGx* grid) : grid_(grid) {}
+  void Select(int col, const std::string& bookmark, bool addSel);
+  void Clear();
+  bool CellSelected(int col, const std::string& bookmark) const;
+  std::string TopRow() const;
+  std::string BottomRow() const;
+  int LeftCol() const;
+  int RightCol() const;
+  TGridRect GetBounds() const;
+  bool DataSetActive() const;
+  int AnchorCol() const noexcept { return anchorCol_; }
+  const std::string& AnchorBookmark() const noexcept { return anchorBookmark_; }
+  int ShiftCol() const noexcept { return shiftCol_; }
+  const std::string& ShiftBookmark() const noexcept { return shiftBookmark_; }
+
+ private:
+  int Compare(const std::string& a, const std::string& b) const;
+  int RowOfBookmark(const std::string& bookmark) const;
+  TCustomDBGridGx* grid_;
+  int anchorCol_ = -1;
+  std::string anchorBookmark_;
+  int shiftCol_ = -1;
+  std::string shiftBookmark_;
+};
+
+class TDBGridGxSelection : public TObject {
+  FANO_CLASS(TDBGridGxSelection)
+ public:
+  explicit TDBGridGxSelection(TCustomDBGridGx* grid);
+  ~TDBGridGxSelection() override;
+  virtual void SelectionChanged();
+
+  TDBGridGxSelectionCols* Columns() noexcept { return &columns_; }
+  TDBGridGxSelectionRect* Rect() noexcept { return &rect_; }
+  TBookmarkListGx* Rows() const;
+  TCustomDBGridGx* Grid() const noexcept { return grid_; }
+  TDBGridGxSelectionType SelectionType() const noexcept { return type_; }
+  void SetSelectionType(TDBGridGxSelectionType value);
+  bool IsCellSelected(int col, const std::string& bookmark) const;
+  void Clear();
+  void SelectAll();
+  void UpdateState();
+  TGridRect GetDataCellRect();
+  void LinkActive(bool value);
+
+ private:
+  TCustomDBGridGx* grid_;
+  TDBGridGxSelectionCols columns_;
+  TDBGridGxSelectionRect rect_;
+  TDBGridGxSelectionType type_ = gstNon;
+};
+
+// ---- scroll bars and indicator title
+
+class TDBGridGxScrollBar : public TPersistent {
+  FANO_CLASS(TDBGridGxScrollBar)
+ public:
+  TDBGridGxScrollBar(TCustomDBGridGx* grid, int kind) : grid_(grid), kind_(kind) {}
+  void Assign(TPersistent* source) override;
+  TScrollBar* ExtScrollBar() const noexcept { return extScrollBar_; }
+  // "Possible <name> already attached to the other control." when another grid holds it.
+  void SetExtScrollBar(TScrollBar* value);
+  bool Tracking() const noexcept { return tracking_; }
+  void SetTracking(bool value) noexcept { tracking_ = value; }
+  bool Visible() const noexcept { return visible_; }
+  void SetVisible(bool value);
+  TScrollBarVisibleModeGx VisibleMode() const noexcept { return visibleMode_; }
+  void SetVisibleMode(TScrollBarVisibleModeGx value);
+  int Kind() const noexcept { return kind_; }
+
+ private:
+  TCustomDBGridGx* grid_;
+  int kind_;  // SB_HORZ or SB_VERT
+  TScrollBar* extScrollBar_ = nullptr;
+  bool tracking_ = false;
+  bool visible_ = true;
+  TScrollBarVisibleModeGx visibleMode_ = sbAutoShowGx;
+};
+
+class TVertDBGridGxScrollBar : public TDBGridGxScrollBar {
+  FANO_CLASS(TVertDBGridGxScrollBar)
+ public:
+  explicit TVertDBGridGxScrollBar(TCustomDBGridGx* grid) : TDBGridGxScrollBar(grid, SB_VERT) {}
+};
+
+class TDBGridGxIndicatorTitle : public TPersistent {
+  FANO_CLASS(TDBGridGxIndicatorTitle)
+ public:
+  explicit TDBGridGxIndicatorTitle(TCustomDBGridGx* grid) : grid_(grid) {}
+  void Assign(TPersistent* source) override;
+  TPopupMenu* DropdownMenu() const noexcept { return dropdownMenu_; }
+  void SetDropdownMenu(TPopupMenu* value) noexcept { dropdownMenu_ = value; }
+  bool ShowDropDownSign() const noexcept { return showDropDownSign_; }
+  void SetShowDropDownSign(bool value);
+  bool TitleButton() const noexcept { return titleButton_; }
+  void SetTitleButton(bool value) noexcept { titleButton_ = value; }
+  bool UseGlobalMenu() const noexcept { return useGlobalMenu_; }
+  void SetUseGlobalMenu(bool value) noexcept { useGlobalMenu_ = value; }
+
+ private:
+  TCustomDBGridGx* grid_;
+  TPopupMenu* dropdownMenu_ = nullptr;
+  bool showDropDownSign_ = false;
+  bool titleButton_ = false;
+  bool useGlobalMenu_ = true;
+};
+
+// ---- the shared style
+
+class TDBGridGxStyle : public TPersistent {
+  FANO_CLASS(TDBGridGxStyle)
+ public:
+  TDBGridGxStyle();
+  ~TDBGridGxStyle() override;
+
+  // Whether the data cell is highlighted; sets its colours when it is.
+  virtual bool GetDataCellColors(TCustomDBGridGx* grid, int col, TFont* font, TColor& background,
+                                 TGridDrawState state, int dataRow, int dataCol, int row);
+  // Only for selected fixed cells; cellArea: low byte 0 indicator / 1 data column, high byte the
+  // row area.
+  virtual bool GetFixedCellColors(TCustomDBGridGx* grid, int col, TFont* font, TColor& background, bool selected,
+                                  bool down, int cellArea);
+  virtual void ReadScreenColors();
+
+  void AddGrid(TCustomDBGridGx* grid);
+  void RemoveGrid(TCustomDBGridGx* grid);
+  int GridCount() const noexcept { return static_cast<int>(grids_.size()); }
+  bool BlendHighlight() const noexcept { return blend_; }
+  void SetBlendHighlight(bool value) noexcept { blend_ = value; }
+  // -1 above 256 colours.
+  int ScreenNumColors() const noexcept { return numColors_; }
+  void SetScreenNumColors(int value) noexcept { numColors_ = value; }
+
+  // Half-way mix of the two colours lightened towards the window tone; dark pulls it down again.
+  static TColor Blend(TColor c1, TColor c2, bool dark);
+
+ private:
+  bool ManyColors() const noexcept { return numColors_ < 0 || numColors_ > 256; }
+  std::vector<TCustomDBGridGx*> grids_;
+  bool blend_ = true;
+  int numColors_ = -1;
+};
+
+// ---- unit-wide objects and helpers
+
+// A small off-screen canvas for measuring text in a font (no window needed).
+class TMeasureCanvas {
+ public:
+  TMeasureCanvas() { bmp_.SetSize(1, 1); }
+  TCanvas* Canvas() { return bmp_.Canvas(); }
+
+ private:
+  TBitmap bmp_;
+};
+
+
+TDBGridGxStyle* GetDefaultGridStyle();
+// The indicator (7 images) and sort-marker (3 images) lists; cursors by kind 0 down, 1 right, 2 left.
+TCustomImageList* DBGridIndicatorImages();
+TCustomImageList* DBGridSortMarkerImages();
+HCURSOR DBGridCursor(int kind);
+TFont* DBGridSortIndexFont();
+// Redraws indicator image 6 on the in-place search colour.
+void RebuildSearchArrowImage();
+// Makes the shared objects (idempotent); the grid's constructor calls it. Raises EOutOfResources
+// "Cannot load cursor resource" when a cursor resource is missing.
+void InitDBGridUnit();
+void DoneDBGridUnit();
+// Registers the grid's classes with the class registry (form resources name them).
+void RegisterDBGridClasses();
+
+extern TShortCut DBGridGxInplaceSearchKey;
+extern TShortCut DBGridGxInplaceSearchNextKey;
+extern TShortCut DBGridGxInplaceSearchPriorKey;
+extern TShortCut DBGridGxSetValueFromPrevRecordKey;
+extern TShortCut DBGridGxFindDialogKey;
+extern int DBGridGxInplaceSearchTimeOut;
+extern TColor DBGridGxInplaceSearchColor;
+extern TColor DBGridGxInplaceSearchTextColor;
+
+void DBGridBeginHourGlass();
+void DBGridEndHourGlass();
+int DBGridHourGlassDepth();
+int FieldValueAsInt32(TField* field, int defaultValue);
+bool AllItemsSatisfy(const std::vector<TField*>& fields);
+[[noreturn]] void RaiseGridError(const std::string& message);
+std::string VarToQuotedList(const Variant& value);
+void MirrorRect(TRect& rect, int width);
+int TextWidthEx(TCanvas* canvas, std::string_view text);
+bool TextExceedsRect(TCanvas* canvas, std::string_view text, const TRect& rect, bool wordWrap, int margin,
+                     int bottomMargin, int& textWidth, int& textHeight);
+
+// ---- the grid
+
+using TDBGridGxClickEvent = std::function<void(TColumnGx* column)>;
+using TDBGridGxTitleBtnEvent = std::function<void(TObject* sender, int col, TColumnGx* column)>;
+using TDBGridGxCheckButtonEvent = std::function<void(TObject* sender, int col, TColumnGx* column, bool& enabled)>;
+using TDBGridGxColumnMovedEvent = std::function<void(TObject* sender, int fromIndex, int toIndex)>;
+using TDBGridGxRowHeightEvent = std::function<void(TObject* sender, int& rowHeight)>;
+using TDBGridGxMoveRecordsEvent = std::function<bool(TObject* sender, TBMListGx* bookmarks, int toRecNo,
+                                                    int treeLevel, bool checkOnly)>;
+
+class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
+  FANO_CLASS(TCustomDBGridGx)
+ public:
+  explicit TCustomDBGridGx(TComponent* owner);
+  ~TCustomDBGridGx() override;
+  void Notification(TComponent* component, TOperation operation) override;
+  void DefineProperties(TFiler& filer) override;
+  void Loaded() override;
+
+  // ---- sub-objects
+  TDBGridColumnsGx* Columns() const noexcept { return columns_.get(); }
+  void SetColumns(TDBGridColumnsGx* value) { columns_->Assign(value); }
+  TColumnDefValuesGx* ColumnDefValues() const noexcept { return columnDefValues_.get(); }
+  void SetColumnDefValues(TColumnDefValuesGx* value) { columnDefValues_->Assign(value); }
+  TGridDataLinkGx* DataLink() const noexcept { return dataLink_.get(); }
+  TBookmarkListGx* SelectedRows() const noexcept { return bookmarks_.get(); }
+  TDBGridGxSelection* Selection() const noexcept { return selection_.get(); }
+  TDBGridGxSumList* SumList() const noexcept { return sumList_; }
+  TDBGridGxScrollBar* HorzScrollBar() const noexcept { return horzScrollBar_.get(); }
+  void SetHorzScrollBar(TDBGridGxScrollBar* v) { horzScrollBar_->Assign(v); }
+  TDBGridGxScrollBar* VertScrollBar() const noexcept { return vertScrollBar_.get(); }
+  void SetVertScrollBar(TDBGridGxScrollBar* v) { vertScrollBar_->Assign(v); }
+  TDBGridGxIndicatorTitle* IndicatorTitle() const noexcept { return indicatorTitle_.get(); }
+  void SetIndicatorTitle(TDBGridGxIndicatorTitle* v) { indicatorTitle_->Assign(v); }
+  TFont* TitleFont() const noexcept { return titleFont_.get(); }
+  void SetTitleFont(TFont* value) { titleFont_->Assign(value); }
+  TFont* FooterFont() const noexcept { return footerFont_.get(); }
+  void SetFooterFont(TFont* value) { footerFont_->Assign(value); }
+  TColCellParamsGx* CellParams() const noexcept { return cellParams_.get(); }
+  TFont* ScratchFont() const noexcept { return scratchFont_.get(); }
+  THeadTreeNode* HeadTree() const noexcept { return headTree_.get(); }
+  THeadTreeNode* LeafFor(int columnIndex) const;
+  const std::vector<TColumnGx*>& VisibleColumns() const noexcept { return visibleColumns_; }
+  const std::vector<TColumnGx*>& SortMarkedColumns() const noexcept { return sortMarked_; }
+  std::vector<TColumnGx*>& SortMarkedList() noexcept { return sortMarked_; }
+  TDBGridGxStyle* Style() const noexcept { return style_; }
+  void SetStyle(TDBGridGxStyle* value);
+  IMemTableGx* MemTable() const noexcept { return memTable_; }
+
+  // ---- data source
+  TDataSource* DataSource() const { return dataLink_->DataSource(); }
+  void SetDataSource(TDataSource* value);
+  TDataSet* DataSet() const { return dataLink_->DataSet(); }
+
+  // ---- published settings
+  TDBGridGxAllowedOperations AllowedOperations() const noexcept { return allowedOperations_; }
+  void SetAllowedOperations(TDBGridGxAllowedOperations value) noexcept { allowedOperations_ = value; }
+  TDBGridGxAllowedSelections AllowedSelections() const noexcept { return allowedSelections_; }
+  void SetAllowedSelections(TDBGridGxAllowedSelections value);
+  bool AutoFitColWidths() const noexcept { return autoFitColWidths_; }
+  void SetAutoFitColWidths(bool value);
+  bool DrawGraphicData() const noexcept { return drawGraphicData_; }
+  void SetDrawGraphicData(bool value);
+  bool DrawMemoText() const noexcept { return drawMemoText_; }
+  void SetDrawMemoText(bool value);
+  TDBGridGxEditActions EditActions() const noexcept { return editActions_; }
+  void SetEditActions(TDBGridGxEditActions value) noexcept { editActions_ = value; }
+  TColor EvenRowColor() const noexcept { return evenRowColorSet_ ? evenRowColor_ : Color(); }
+  void SetEvenRowColor(TColor value);
+  bool EvenRowColorStored() const noexcept { return evenRowColorSet_; }
+  TColor OddRowColor() const noexcept { return oddRowColorSet_ ? oddRowColor_ : Color(); }
+  void SetOddRowColor(TColor value);
+  bool OddRowColorStored() const noexcept { return oddRowColorSet_; }
+  TColor FooterColor() const noexcept { return footerColor_; }
+  void SetFooterColor(TColor value);
+  int FooterRowCount() const noexcept { return footerRowCount_; }
+  void SetFooterRowCount(int value);
+  int DataFrozenCols() const noexcept { return frozenCols_; }
+  void SetDataFrozenCols(int value);
+  int MinAutoFitWidth() const noexcept { return minAutoFitWidth_; }
+  void SetMinAutoFitWidth(int value);
+  int RowHeight() const noexcept { return rowHeight_; }
+  void SetRowHeight(int value);
+  int RowLines() const noexcept { return rowLines_; }
+  void SetRowLines(int value);
+  int TitleHeight() const noexcept { return titleHeight_; }
+  void SetTitleHeight(int value);
+  int TitleLines() const noexcept { return titleLines_; }
+  void SetTitleLines(int value);
+  int VTitleMargin() const noexcept { return vTitleMargin_; }
+  void SetVTitleMargin(int value);
+  bool UseMultiTitle() const noexcept { return useMultiTitle_; }
+  void SetUseMultiTitle(bool value);
+  bool RowSizingAllowed() const noexcept { return rowSizingAllowed_; }
+  void SetRowSizingAllowed(bool value);
+  bool SortLocal() const noexcept { return sortLocal_; }
+  void SetSortLocal(bool value) noexcept { sortLocal_ = value; }
+  TDBGridOptions DBOptions() const noexcept { return dbOptions_; }
+  void SetDBOptions(TDBGridOptions value);
+  TDBGridGxOptions OptionsGx() const noexcept { return optionsGx_; }
+  void SetOptionsGx(TDBGridGxOptions value);
+  bool ReadOnly() const noexcept { return readOnly_; }
+  void SetReadOnly(bool value);
+  TCustomImageList* TitleImages() const noexcept { return titleImages_; }
+  void SetTitleImages(TCustomImageList* value);
+  TImeMode ImeMode() const noexcept { return imeMode_; }
+  void SetImeMode(TImeMode value) noexcept { imeMode_ = value; }
+  const std::string& ImeName() const noexcept { return imeName_; }
+  void SetImeName(const std::string& value) { imeName_ = value; }
+  int ContraColCountProp() const { return ContraColCount(); }
+  void SetContraColCountProp(int value);
+  void SetFixedColorProp(TColor value);
+
+  // ---- events
+  TDBGridGxClickEvent OnCellClick;
+  TNotifyEvent OnColEnter;
+  TNotifyEvent OnColExit;
+  TDBGridGxColumnMovedEvent OnColumnMoved;
+  TNotifyEvent OnColWidthsChanged;
+  TDBGridGxTitleBtnEvent OnTitleBtnClick;
+  TDBGridGxCheckButtonEvent OnCheckButton;
+  TDBGridGxClickEvent OnTitleClick;
+  TDBGridGxRowHeightEvent OnGetRowHeight;
+  TNotifyEvent OnSelectionChanged;
+  TNotifyEvent OnSortMarkingChanged;
+  TNotifyEvent OnSumListRecalcAll;
+  TNotifyEvent OnSumListAfterRecalcAll;
+  TDBGridGxMoveRecordsEvent OnMoveRecords;
+  std::function<void(TObject* sender, TColumnGx* column, TFont* font, TColor& background, TGridDrawState state)>
+      OnGetCellParams;
+
+  // ---- layout brackets
+  void BeginUpdateGx() { ++dbUpdateCount_; }
+  void EndUpdateGx();
+  int DBUpdateCount() const noexcept { return dbUpdateCount_; }
+  void BeginLayout();
+  void EndLayout();
+  void EndLayoutNoRelayout();
+  bool AcquireLayoutLock();
+  int LayoutLock() const noexcept { return layoutLock_; }
+  bool InLayoutFromDataSet() const noexcept { return layoutFromDataSet_; }
+  void SetLayoutFromDataSet(bool value) noexcept { layoutFromDataSet_ = value; }
+  bool WriteDisplayWidths() const noexcept { return writeDisplayWidths_; }
+
+  // ---- columns
+  int IndicatorOffset() const { return dbOptions_.Contains(dgIndicator) ? 1 : 0; }
+  int RawToDataColumn(int col) const { return col - IndicatorOffset(); }
+  int DataToRawColumn(int col) const { return col + IndicatorOffset(); }
+  // The column shown at a data column index (visible columns only), or null.
+  TColumnGx* ColumnAt(int dataCol) const;
+  TColumnGx* SelectedColumn() const;
+  int SelectedIndex() const { return RawToDataColumn(Col()); }
+  TField* SelectedField() const;
+  virtual bool HasIndicatorColumn() const { return dbOptions_.Contains(dgIndicator); }
+  void SetCol(int col);
+  void ColumnChanged(TColumnGx* column);
+  int DefaultTextRowHeight() const;
+
+  // ---- layout (the layout pass proper lands with the recalculation code)
+  virtual void LayoutChanged();
+  virtual void InternalLayout();
+  virtual void DefineFieldMap();
+  virtual void LinkActive(bool value);
+  virtual void Scroll(int distance);
+  virtual void RecordChanged(TField* field);
+  virtual void UpdateData();
+  virtual void RefreshLayout();
+  void BuildTitleTree();
+  void UpdateActive();
+
+  // ---- edit permissions
+  bool AllowedOperationsPermitEdit() const;
+  bool CanEditShow() override;
+  virtual bool AlwaysShowEditor() const { return dbOptions_.Contains(dgAlwaysShowEditor); }
+  bool CanEditAcceptKey(char16_t key) override;
+  bool CanEditModify() override;
+  bool CanEditModifyColumn(int dataCol);
+  bool CanSelectType(TDBGridGxSelectionType kind) const;
+  bool InplaceSearching() const noexcept { return false; }
+  bool IsEditorVisible() const;
+  std::string GetEditText(int col, int row) override;
+  void SetEditText(int col, int row, const std::string& value) override;
+  void SaveBookmark();
+  void RestoreBookmark();
+  int GetDataRowCount() const { return RowCount() - GetTitleOffset(); }
+  int GetRecNoOfRow(int row);
+
+  // ---- geometry and scrolling
+  int GetTitleOffset() const;
+  virtual int TitleRowCount() const { return dbOptions_.Contains(dgTitles) ? 1 : 0; }
+  virtual bool IsFilterRowVisible() const { return false; }
+  int LineWidth() const { return dbOptions_.Contains(dgRowLines) ? GridLineWidth() : 0; }
+  int DataRowHeight() const { return dataRowHeight_; }
+  int RowStep() const { return dataRowHeight_ + LineWidth(); }
+  int TitleRowHeight() const { return titleRowHeight_; }
+  int IndicatorWidth() const;
+  void CalcTitleHeight();
+  void CalcDataRowHeight();
+  virtual void UpdateRowCount();
+  virtual void UpdateVertScrollBar();
+  virtual void UpdateHorzScrollBar();
+  TGridRect GetDataCellBounds() const;
+  TCellTypeGx GetCellType(int col, int row) const;
+  int ScrollToRow(int row, bool onlyCompute);
+  void ClampTopRow();
+  int LastTopRow() const;
+  void FetchVisibleRecords();
+  void RegisterMemTable();
+  int CurrentDataRow();
+  bool IsCurrentRecordRow(int row);
+  void BeginRowRead(int row);
+  void EndRowRead();
+  // Scroll-bar values last sent: min, max, page, position (also what an external bar received).
+  struct TScrollValues {
+    int Min = 0, Max = 0, Page = 0, Pos = 0;
+    friend bool operator==(const TScrollValues&, const TScrollValues&) = default;
+  };
+  TScrollValues VertScrollValues() const noexcept { return vertValues_; }
+  TScrollValues HorzScrollValues() const noexcept { return horzValues_; }
+  void MemTableVScroll(int code, int trackPos);
+  int VisibleDataRowCount() const;
+
+  // ---- row heights from the memory table
+  void MemTableRowNotification(int index, int code, int extra) override;
+  virtual void RecalcRowHeight(int record);
+  virtual void RecalcAllRowHeights();
+  bool RowHeightsPending() const noexcept { return rowHeightsPending_; }
+
+  // ---- selection and row movement
+  void ClearSelection();
+  void ClearSelectionIfOption();
+  void MoveRecordSelecting(bool select, int distance, bool toEnd, bool rowsOnly);
+  void NextRow(bool select);
+  void PriorRow(bool select);
+  void TabStep(bool forward);
+  bool ConfirmDelete();
+  bool KeepSelection() const noexcept { return keepSelection_; }
+  void SetKeepSelection(bool value) noexcept { keepSelection_ = value; }
+  bool SelectionAnchorSet() const noexcept { return anchorSet_; }
+  void SelectionChangedNotice();
+  bool SelectionChangedPending() const noexcept { return selectionChangedPending_; }
+  void SetSelectionChangedPending() noexcept { selectionChangedPending_ = true; }
+  virtual bool IsCellSelected(int col, int row, const std::string& bookmark, int dataCol);
+  std::string RowBookmark(int row);
+
+  // ---- drawing (the full cell painter lands later; data cells are written plainly)
+  void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
+  // The style's colours of a data cell; true when it is highlighted.
+  bool DataCellColors(int col, int row, TFont* font, TColor& background, TGridDrawState state);
+  bool IsFocusedCell(int col, int row);
+  bool GridFocused();
+  bool DesignOrUpdating() const { return IsUpdating() || dbUpdateCount_ > 0; }
+
+  // ---- hooks
+  virtual void CellClick(TColumnGx* column);
+  virtual void ColEnter();
+  virtual void ColExit();
+  virtual void TitleClick(TColumnGx* column);
+  void InvalidateTitle();
+  void InvalidateFooter();
+
+ protected:
+  virtual TColumnDefValuesGx* CreateColumnDefValues();
+  virtual TDBGridColumnsGx* CreateColumns();
+  TInplaceEdit* CreateEditor() override;
+  void ColumnMoved(int fromIndex, int toIndex) override;
+  void ColWidthsChanged() override;
+  void TopLeftChanged() override;
+  bool SelectCell(int col, int row) override;
+  void CreateWnd() override;
+  void Resize() override;
+  void FlatChanged() override;
+  void Dispatch(TMessage& message) override;
+  virtual void DrawDataCellPlain(int col, int row, const TRect& rect, TGridDrawState state);
+  virtual void DrawTitleCellPlain(int col, int row, const TRect& rect, TGridDrawState state);
+  virtual void DrawIndicatorCellPlain(int col, int row, const TRect& rect, TGridDrawState state);
+
+ private:
+  friend class TGridDataLinkGx;
+  friend class TDBGridColumnsGx;
+  friend class TColumnGx;
+  friend class TDBGridGxSelectionRect;
+  void TitleFontChanged();
+  void FooterFontChanged();
+  void UpdateRowCountBuffer();
+  void UpdateRowCountMemTable();
+  void UpdateVertScrollBarBuffer();
+  void UpdateVertScrollBarMemTable();
+  void SendVertScrollInfo(const TScrollValues& v, bool haveRange);
+  void MoveCurrentToRecord();
+  void StepRecord(int distance, bool toEnd, bool& moved);
+  void RowSelectStep(bool select, int direction, bool& stop);
+  void RebuildVisibleColumns();
+  void ApplyColumnWidths();
+  void BuildDefaultColumns();
+
+  std::unique_ptr<TColumnDefValuesGx> columnDefValues_;
+  std::unique_ptr<TDBGridColumnsGx> columns_;
+  std::vector<TColumnGx*> visibleColumns_;
+  std::unique_ptr<TGridDataLinkGx> dataLink_;
+  std::unique_ptr<TFont> titleFont_;
+  std::unique_ptr<TFont> footerFont_;
+  std::unique_ptr<TBookmarkListGx> bookmarks_;
+  std::unique_ptr<THeadTreeNode> headTree_;
+  std::vector<THeadTreeNode*> leaves_;
+  TDBGridGxSumList* sumList_ = nullptr;  // owned as a component
+  std::unique_ptr<TDBGridGxScrollBar> horzScrollBar_;
+  std::unique_ptr<TDBGridGxScrollBar> vertScrollBar_;
+  std::vector<TColumnGx*> sortMarked_;
+  std::unique_ptr<TDBGridGxSelection> selection_;
+  std::unique_ptr<TColCellParamsGx> cellParams_;
+  std::unique_ptr<TDBGridGxIndicatorTitle> indicatorTitle_;
+  std::unique_ptr<TFont> scratchFont_;
+  TDBGridGxStyle* style_ = nullptr;
+  TCustomImageList* titleImages_ = nullptr;
+  IMemTableGx* memTable_ = nullptr;
+  TDataSet* memTableDataSet_ = nullptr;
+
+  TDBGridGxAllowedOperations allowedOperations_ = kAllAllowedOperations;
+  TDBGridGxAllowedSelections allowedSelections_ = kDefaultAllowedSelections;
+  bool autoFitColWidths_ = false;
+  bool drawGraphicData_ = false;
+  bool drawMemoText_ = false;
+  TDBGridGxEditActions editActions_;
+  TColor evenRowColor_ = clWindow;
+  bool evenRowColorSet_ = false;
+  TColor oddRowColor_ = clWindow;
+  bool oddRowColorSet_ = false;
+  TColor footerColor_ = clWindow;
+  int footerRowCount_ = 0;
+  int frozenCols_ = 0;
+  int minAutoFitWidth_ = 0;
+  int rowHeight_ = 0;
+  int rowLines_ = 0;
+  int titleHeight_ = 0;
+  int titleLines_ = 0;
+  int vTitleMargin_ = 10;
+  bool useMultiTitle_ = false;
+  bool rowSizingAllowed_ = false;
+  bool sortLocal_ = false;
+  TDBGridOptions dbOptions_ = kDefaultDBGridOptions;
+  TDBGridGxOptions optionsGx_ = kDefaultDBGridGxOptions;
+  bool readOnly_ = false;
+  TImeMode imeMode_ = imDontCare;
+  std::string imeName_;
+
+  int dbUpdateCount_ = 0;
+  int layoutLock_ = 0;
+  bool layoutFromDataSet_ = false;
+  bool writeDisplayWidths_ = true;
+  bool acquireFocus_ = true;
+  int textLineGap_ = 4;
+  int dataRowHeight_ = 18;
+  int titleRowHeight_ = 18;
+  bool inRefreshLayout_ = false;
+  bool inLayout_ = false;
+  bool rowHeightsPending_ = false;
+  bool fetching_ = false;
+  int rowReadDepth_ = 0;
+  int savedActiveRecord_ = -1;
+  std::string savedBookmark_;
+  int savedOffset_ = 0;
+  TScrollValues vertValues_{-1, -1, -1, -1};
+  TScrollValues horzValues_{-1, -1, -1, -1};
+  TScrollBarVisibleModeGx lastVertMode_ = sbAutoShowGx;
+  bool vertBarShown_ = false;
+  bool titlesAtLeft_ = true;
+
+  // selection anchor and flags
+  bool anchorSet_ = false;
+  std::string anchorBookmark_;
+  bool anchorWasSelected_ = false;
+  bool keepSelection_ = false;
+  bool selectionChangedPending_ = false;
+  int filterCol_ = -1;
+  bool destroying_ = false;
+};
+
+class TDBGridGx : public TCustomDBGridGx {
+  FANO_CLASS(TDBGridGx)
+ public:
+  using TCustomDBGridGx::TCustomDBGridGx;
+};

@@ -1,0 +1,1100 @@
+// The data grid's construction and teardown, its published settings, layout brackets, the field
+// map, edit permissions, automatic fitting of column widths and the row bookkeeping that a
+// memory table drives.
+#include <algorithm>
+
+#include "grid/dbgrid.h"
+#include "grid/celltext.h"
+#include "grid/inplaceedit.h"
+#include "platform/classes/classreg.h"
+#include "platform/classes/filer.h"
+#include "platform/classes/published.h"
+#include "platform/forms/dialogs.h"
+
+FANO_IMPLEMENT_ABSTRACT(TCustomDBGridGx, TCustomGridGx)
+FANO_IMPLEMENT_COMPONENT(TDBGridGx, TCustomDBGridGx)
+
+// ---------------------------------------------------------------- construction
+
+TCustomDBGridGx::TCustomDBGridGx(TComponent* owner) : TCustomGridGx(owner) {
+  InitDBGridUnit();
+  SetStyle(GetDefaultGridStyle());
+  acquireFocus_ = true;
+  writeDisplayWidths_ = true;
+  SetDesignOptionsBoost(TGridOptions{goColSizing});
+  DrawBitmapAddRef();
+  SetScrollBars(ssHorizontal);
+  TCustomGridGx::SetOptions(
+      TGridOptions{goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goColSizing, goColMoving, goEditing, goTabs});
+  columnDefValues_.reset(CreateColumnDefValues());
+  columns_.reset(CreateColumns());
+  SetRowCount(2);
+  SetColCount(2);
+  dataLink_ = std::make_unique<TGridDataLinkGx>(this);
+  SetColor(clWindow);
+  footerColor_ = clWindow;
+  SetParentColor(false);
+  titleFont_ = std::make_unique<TFont>();
+  titleFont_->Assign(Font());
+  titleFont_->OnChange = [this](TObject*) { TitleFontChanged(); };
+  SetDefaultDrawing(true);
+  bookmarks_ = std::make_unique<TBookmarkListGx>(this);
+  HideEditor();
+  headTree_ = std::make_unique<THeadTreeNode>("Root", 10, 0);
+  sumList_ = new TDBGridGxSumList(this);
+  horzScrollBar_ = std::make_unique<TDBGridGxScrollBar>(this, SB_HORZ);
+  vertScrollBar_ = std::make_unique<TVertDBGridGxScrollBar>(this);
+  optionsGx_ = kDefaultDBGridGxOptions;
+  selection_ = std::make_unique<TDBGridGxSelection>(this);
+  footerFont_ = std::make_unique<TFont>();
+  footerFont_->Assign(Font());
+  footerFont_->OnChange = [this](TObject*) { FooterFontChanged(); };
+  textLineGap_ = 4;
+  cellParams_ = std::make_unique<TColCellParamsGx>();
+  indicatorTitle_ = std::make_unique<TDBGridGxIndicatorTitle>(this);
+  scratchFont_ = std::make_unique<TFont>();
+  CalcTitleHeight();
+  CalcDataRowHeight();
+  SetDefaultRowHeight(dataRowHeight_);
+  SetColWidths(0, IndicatorWidth());
+}
+
+// The window goes first: a focus message sent while it is destroyed must still find the data
+// link and the columns alive.
+TCustomDBGridGx::~TCustomDBGridGx() {
+  destroying_ = true;
+  if (HandleAllocated()) DestroyHandle();
+  SetDataSource(nullptr);
+  indicatorTitle_.reset();
+  if (memTable_) memTable_->UnregisterClient(this);
+  memTable_ = nullptr;
+  memTableDataSet_ = nullptr;
+  SetStyle(nullptr);
+  cellParams_.reset();
+  bookmarks_->Clear();
+  columns_.reset();
+  columnDefValues_.reset();
+  visibleColumns_.clear();
+  sortMarked_.clear();
+  dataLink_.reset();
+  horzScrollBar_.reset();
+  vertScrollBar_.reset();
+  titleFont_.reset();
+  DrawBitmapRelease();
+  leaves_.clear();
+  headTree_.reset();
+  selection_.reset();
+  bookmarks_.reset();
+  footerFont_.reset();
+  scratchFont_.reset();
+}
+
+TColumnDefValuesGx* TCustomDBGridGx::CreateColumnDefValues() { return new TDBGridGxColumnDefValuesGx(this); }
+
+TDBGridColumnsGx* TCustomDBGridGx::CreateColumns() {
+  return new TDBGridColumnsGx(this, TDBGridColumnGx::StaticClass());
+}
+
+TInplaceEdit* TCustomDBGridGx::CreateEditor() { return TCustomGridGx::CreateEditor(); }
+
+void TCustomDBGridGx::SetStyle(TDBGridGxStyle* value) {
+  if (value == style_) return;
+  if (style_) style_->RemoveGrid(this);
+  style_ = value;
+  if (style_) style_->AddGrid(this);
+}
+
+void TCustomDBGridGx::Notification(TComponent* component, TOperation operation) {
+  TCustomGridGx::Notification(component, operation);
+  if (operation != opRemove || destroying_) return;
+  if (dataLink_ && component == DataSource()) SetDataSource(nullptr);
+  if (component == titleImages_) {
+    titleImages_ = nullptr;
+    LayoutChanged();
+  }
+  if (columns_) {
+    for (int i = 0; i < columns_->Count(); ++i) {
+      TColumnGx* c = columns_->Items(i);
+      if (c->PopupMenu() == component) c->SetPopupMenu(nullptr);
+      if (c->ImageList() == component) c->SetImageList(nullptr);
+      if (c->Field() == component) c->ClearFieldBinding();
+    }
+  }
+  if (memTableDataSet_ == component) {
+    memTable_ = nullptr;
+    memTableDataSet_ = nullptr;
+  }
+}
+
+void TCustomDBGridGx::DefineProperties(TFiler& filer) {
+  TCustomGridGx::DefineProperties(filer);
+  // Columns are written only when the user or the form made them.
+  filer.DefineProperty(
+      "Columns",
+      [this](TReader& reader) {
+        columns_->Clear();
+        reader.ReadCollection(columns_.get());
+      },
+      [this](TWriter& writer) { writer.WriteCollection(columns_.get()); }, columns_->Customized());
+}
+
+void TCustomDBGridGx::Loaded() {
+  TCustomGridGx::Loaded();
+  LayoutChanged();
+}
+
+// ---------------------------------------------------------------- data source
+
+void TCustomDBGridGx::SetDataSource(TDataSource* value) {
+  if (value == dataLink_->DataSource()) return;
+  bookmarks_->Clear();
+  dataLink_->SetDataSource(value);
+  if (value) value->FreeNotification(this);
+  if (!destroying_) LinkActive(dataLink_->Active());
+}
+
+// ---------------------------------------------------------------- settings
+
+void TCustomDBGridGx::SetAllowedSelections(TDBGridGxAllowedSelections value) {
+  allowedSelections_ = value;
+  const TDBGridGxSelectionType t = selection_->SelectionType();
+  if (t != gstNon && !value.Contains(t)) selection_->Clear();
+}
+
+void TCustomDBGridGx::SetAutoFitColWidths(bool value) {
+  if (value == autoFitColWidths_) return;
+  autoFitColWidths_ = value;
+  if (value)
+    for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->SetAutoFitBaseWidth(columns_->Items(i)->Width());
+  LayoutChanged();
+}
+
+void TCustomDBGridGx::SetDrawGraphicData(bool value) {
+  drawGraphicData_ = value;
+  Invalidate();
+}
+
+void TCustomDBGridGx::SetDrawMemoText(bool value) {
+  drawMemoText_ = value;
+  Invalidate();
+}
+
+void TCustomDBGridGx::SetEvenRowColor(TColor value) {
+  const bool changed = !evenRowColorSet_ || value != evenRowColor_;
+  evenRowColorSet_ = true;
+  evenRowColor_ = value;
+  if (changed) Invalidate();
+}
+
+void TCustomDBGridGx::SetOddRowColor(TColor value) {
+  const bool changed = !oddRowColorSet_ || value != oddRowColor_;
+  oddRowColorSet_ = true;
+  oddRowColor_ = value;
+  if (changed) Invalidate();
+}
+
+void TCustomDBGridGx::SetFooterColor(TColor value) {
+  if (!InState(csLoading)) SetParentColor(false);
+  footerColor_ = value;
+  if (footerRowCount_ > 0) InvalidateFooter();
+}
+
+void TCustomDBGridGx::SetFooterRowCount(int value) {
+  if (value < 0 || value == footerRowCount_) return;
+  footerRowCount_ = value;
+  RegisterMemTable();
+  LayoutChanged();
+}
+
+void TCustomDBGridGx::SetDataFrozenCols(int value) {
+  if (value < 0 || value == frozenCols_) return;
+  frozenCols_ = value;
+  LayoutChanged();
+}
+
+void TCustomDBGridGx::SetMinAutoFitWidth(int value) {
+  minAutoFitWidth_ = value;
+  LayoutChanged();
+}
+
+void TCustomDBGridGx::SetRowHeight(int value) {
+  rowHeight_ = std::max(0, value);
+  LayoutChanged();
+  RecalcAllRowHeights();
+}
+
+void TCustomDBGridGx::SetRowLines(int value) {
+  rowLines_ = std::max(0, value);
+  LayoutChanged();
+  RecalcAllRowHeights();
+}
+
+void TCustomDBGridGx::SetTitleHeight(int value) {
+  titleHeight_ = value;
+  LayoutChanged();
+}
+
+void TCustomDBGridGx::SetTitleLines(int value) {
+  titleLines_ = value;
+  LayoutChanged();
+}
+
+void TCustomDBGridGx::SetVTitleMargin(int value) {
+  vTitleMargin_ = value;
+  LayoutChanged();
+}
+
+void TCustomDBGridGx::SetUseMultiTitle(bool value) {
+  useMultiTitle_ = value;
+  LayoutChanged();
+}
+
+void TCustomDBGridGx::SetRowSizingAllowed(bool value) {
+  rowSizingAllowed_ = value;
+  TGridOptions o = Options();
+  if (value) o.Include(goRowSizing);
+  else o.Exclude(goRowSizing);
+  TCustomGridGx::SetOptions(o);
+}
+
+void TCustomDBGridGx::SetDBOptions(TDBGridOptions value) {
+  if (value == dbOptions_) return;
+  if (value.Contains(dgRowSelect)) value.Exclude(dgAlwaysShowEditor);
+  dbOptions_ = value;
+  TGridOptions o = Options();
+  auto map = [&](bool on, TGridOption g) {
+    if (on) o.Include(g);
+    else o.Exclude(g);
+  };
+  map(value.Contains(dgEditing), goEditing);
+  map(value.Contains(dgAlwaysShowEditor), goAlwaysShowEditor);
+  map(value.Contains(dgColLines), goVertLine);
+  map(value.Contains(dgColLines), goFixedVertLine);
+  map(value.Contains(dgRowLines), goHorzLine);
+  map(value.Contains(dgRowLines), goFixedHorzLine);
+  map(value.Contains(dgTabs), goTabs);
+  map(value.Contains(dgRowSelect), goRowSelect);
+  map(value.Contains(dgColumnResize), goColSizing);
+  TCustomGridGx::SetOptions(o);
+  if (!value.Contains(dgMultiSelect)) bookmarks_->Clear();
+  const TDBGridGxSelectionType t = selection_->SelectionType();
+  if (t != gstNon && !CanSelectType(t)) selection_->Clear();
+  LayoutChanged();
+}
+
+void TCustomDBGridGx::SetOptionsGx(TDBGridGxOptions value) {
+  if (value == optionsGx_) return;
+  optionsGx_ = value;
+  TGridOptions o = Options();
+  if (value.Contains(dghColumnMove)) o.Include(goColMoving);
+  else o.Exclude(goColMoving);
+  TCustomGridGx::SetOptions(o);
+  LayoutChanged();
+}
+
+void TCustomDBGridGx::SetReadOnly(bool value) {
+  if (value == readOnly_) return;
+  readOnly_ = value;
+  Invalidate();
+  if (!InState(csLoading) && !InState(csDesigning)) HideEditor();
+}
+
+void TCustomDBGridGx::SetTitleImages(TCustomImageList* value) {
+  titleImages_ = value;
+  if (value) value->FreeNotification(this);
+  LayoutChanged();
+}
+
+void TCustomDBGridGx::SetContraColCountProp(int value) {
+  SetContraColCount(value);
+  LayoutChanged();
+}
+
+void TCustomDBGridGx::SetFixedColorProp(TColor value) {
+  if (value == FixedColor()) return;
+  SetFixedColor(value);
+}
+
+void TCustomDBGridGx::TitleFontChanged() {
+  if (!columns_) return;
+  for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->Title()->Font();
+  LayoutChanged();
+}
+
+void TCustomDBGridGx::FooterFontChanged() {
+  if (footerRowCount_ > 0) LayoutChanged();
+}
+
+// ---------------------------------------------------------------- layout brackets
+
+void TCustomDBGridGx::EndUpdateGx() {
+  if (dbUpdateCount_ > 0) --dbUpdateCount_;
+  if (dbUpdateCount_ == 0 && selectionChangedPending_) SelectionChangedNotice();
+}
+
+void TCustomDBGridGx::BeginLayout() {
+  BeginUpdateGx();
+  if (layoutLock_ == 0 && columns_) columns_->BeginUpdate();
+  ++layoutLock_;
+}
+
+void TCustomDBGridGx::EndLayout() {
+  if (layoutLock_ <= 0) return;
+  if (layoutLock_ == 1) {
+    try {
+      if (!destroying_ && !InState(csLoading)) InternalLayout();
+    } catch (...) {
+      if (columns_) columns_->EndUpdate();
+      --layoutLock_;
+      EndUpdateGx();
+      throw;
+    }
+    if (columns_) columns_->EndUpdate();
+  }
+  --layoutLock_;
+  EndUpdateGx();
+}
+
+void TCustomDBGridGx::EndLayoutNoRelayout() {
+  if (layoutLock_ <= 0) return;
+  if (layoutLock_ == 1 && columns_) columns_->EndUpdate();
+  --layoutLock_;
+  EndUpdateGx();
+}
+
+bool TCustomDBGridGx::AcquireLayoutLock() {
+  if (dbUpdateCount_ == 0 && layoutLock_ == 0) {
+    BeginLayout();
+    return true;
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------- the layout pass
+
+void TCustomDBGridGx::LayoutChanged() {
+  if (destroying_ || !columns_) return;
+  if (AcquireLayoutLock()) EndLayout();
+}
+
+void TCustomDBGridGx::ColumnChanged(TColumnGx* column) {
+  (void)column;
+  if (layoutLock_ > 0 || destroying_) return;
+  LayoutChanged();
+}
+
+void TCustomDBGridGx::BuildDefaultColumns() {
+  TDataSet* ds = DataSet();
+  // Default columns follow the dataset's visible fields.
+  std::vector<TField*> fields;
+  for (int i = 0; i < ds->FieldCount(); ++i)
+    if (ds->Fields().Fields(i)->Visible()) fields.push_back(ds->Fields().Fields(i));
+  bool same = columns_->Count() == static_cast<int>(fields.size());
+  for (int i = 0; same && i < columns_->Count(); ++i) same = columns_->Items(i)->Field() == fields[static_cast<size_t>(i)];
+  if (same) return;
+  columns_->Clear();
+  for (TField* f : fields) {
+    TColumnGx* c = columns_->AddGridBuilt();
+    c->SetField(f);
+  }
+}
+
+void TCustomDBGridGx::DefineFieldMap() {
+  dataLink_->ClearMapping();
+  if (!columns_->Customized()) {
+    dataLink_->SetSparseMap(false);
+    TDataSet* ds = DataSet();
+    if (!ds) return;
+    for (int i = 0; i < ds->FieldCount(); ++i)
+      if (ds->Fields().Fields(i)->Visible()) dataLink_->AddMapping(ds->Fields().Fields(i)->FieldName());
+  } else {
+    dataLink_->SetSparseMap(true);
+    for (int i = 0; i < columns_->Count(); ++i) dataLink_->AddMapping(columns_->Items(i)->FieldName());
+  }
+}
+
+void TCustomDBGridGx::RebuildVisibleColumns() {
+  visibleColumns_.clear();
+  for (int i = 0; i < columns_->Count(); ++i)
+    if (columns_->Items(i)->Visible()) visibleColumns_.push_back(columns_->Items(i));
+  selection_->Columns()->Refresh();
+}
+
+void TCustomDBGridGx::ApplyColumnWidths() {
+  const int ind = IndicatorOffset();
+  if (ind > 0) SetColWidths(0, IndicatorWidth());
+  if (autoFitColWidths_ && !visibleColumns_.empty()) {
+    int avail = std::max(ClientWidth(), minAutoFitWidth_) - (ind > 0 ? IndicatorWidth() + GridLineWidth() : 0);
+    int fixedPart = 0, baseSum = 0;
+    for (TColumnGx* c : visibleColumns_) {
+      if (c->AutoFitColWidth()) baseSum += std::max(0, c->AutoFitBaseWidth());
+      else fixedPart += c->Width();
+      avail -= GridLineWidth();
+    }
+    const int spare = std::max(0, avail - fixedPart);
+    int used = 0, lastFit = -1;
+    for (size_t i = 0; i < visibleColumns_.size(); ++i) {
+      TColumnGx* c = visibleColumns_[i];
+      int w = c->Width();
+      if (c->AutoFitColWidth()) {
+        w = baseSum > 0 ? static_cast<int>(static_cast<int64_t>(c->AutoFitBaseWidth()) * spare / baseSum) : 0;
+        used += w;
+        lastFit = static_cast<int>(i);
+      }
+      SetColWidths(ind + static_cast<int>(i), std::max(0, w));
+    }
+    if (lastFit >= 0 && used < spare) SetColWidths(ind + lastFit, GetColWidths(ind + lastFit) + spare - used);
+  } else {
+    for (size_t i = 0; i < visibleColumns_.size(); ++i)
+      SetColWidths(ind + static_cast<int>(i), visibleColumns_[i]->Width());
+  }
+}
+
+// A plain pass: columns, field map, the base grid's columns and widths, titles and rows. The full
+// recalculation (footers, frozen parts, the filter row) comes with the layout code.
+void TCustomDBGridGx::InternalLayout() {
+  if (inLayout_) return;
+  inLayout_ = true;
+  struct Reset {
+    bool& f;
+    ~Reset() { f = false; }
+  } reset{inLayout_};
+  if (dataLink_->Active() && !columns_->Customized()) BuildDefaultColumns();
+  if (dataLink_->Active()) DefineFieldMap();
+  RebuildVisibleColumns();
+  const int ind = IndicatorOffset();
+  const int wanted = ind + std::max<int>(1, static_cast<int>(visibleColumns_.size()));
+  if (FixedCols() >= wanted) SetFixedCols(0);
+  SetColCount(wanted);
+  SetFixedCols(ind);
+  CalcTitleHeight();
+  CalcDataRowHeight();
+  ApplyColumnWidths();
+  if (useMultiTitle_) BuildTitleTree();
+  UpdateRowCount();
+  UpdateVertScrollBar();
+  UpdateHorzScrollBar();
+  if (Col() < ind && ColCount() > ind) MoveColRow(ind, Row(), true, false);
+  Invalidate();
+}
+
+void TCustomDBGridGx::LinkActive(bool value) {
+  if (destroying_) return;
+  if (!value) HideEditor();
+  selection_->LinkActive(value);
+  RegisterMemTable();
+  LayoutChanged();
+  if (value) RecalcAllRowHeights();
+}
+
+void TCustomDBGridGx::RefreshLayout() {
+  if (!HandleAllocated() || inRefreshLayout_ || destroying_) {
+    if (!HandleAllocated() && !inRefreshLayout_ && !destroying_) UpdateRowCount();
+    return;
+  }
+  inRefreshLayout_ = true;
+  struct Reset {
+    bool& f;
+    ~Reset() { f = false; }
+  } reset{inRefreshLayout_};
+  const int oldTitle = titleRowHeight_;
+  CalcTitleHeight();
+  if (oldTitle != titleRowHeight_) LayoutChanged();
+  else UpdateRowCount();
+  UpdateVertScrollBar();
+  UpdateHorzScrollBar();
+  InvalidateEditor();
+  Invalidate();
+}
+
+void TCustomDBGridGx::Scroll(int distance) {
+  (void)distance;
+  if (!HandleAllocated() || destroying_) return;
+  if (memTable_) {
+    MoveCurrentToRecord();
+  } else {
+    UpdateRowCount();
+  }
+  UpdateVertScrollBar();
+  Invalidate();
+}
+
+void TCustomDBGridGx::RecordChanged(TField* field) {
+  (void)field;
+  if (!HandleAllocated() || destroying_) return;
+  Invalidate();
+  if (EditorMode()) UpdateText();
+}
+
+// Writes the editor's text to the field of the current column.
+void TCustomDBGridGx::UpdateData() {
+  TColumnGx* c = SelectedColumn();
+  if (!c || !InplaceEditor()) return;
+  c->UpdateDataValues(InplaceEditor()->Text(), Null(), true);
+}
+
+void TCustomDBGridGx::UpdateActive() {
+  if (dataLink_->Active() && HandleAllocated()) MoveCurrentToRecord();
+}
+
+// ---------------------------------------------------------------- columns
+
+TColumnGx* TCustomDBGridGx::ColumnAt(int dataCol) const {
+  if (dataCol < 0 || dataCol >= static_cast<int>(visibleColumns_.size())) return nullptr;
+  return visibleColumns_[static_cast<size_t>(dataCol)];
+}
+
+TColumnGx* TCustomDBGridGx::SelectedColumn() const { return ColumnAt(RawToDataColumn(Col())); }
+
+TField* TCustomDBGridGx::SelectedField() const {
+  TColumnGx* c = SelectedColumn();
+  return c ? c->Field() : nullptr;
+}
+
+void TCustomDBGridGx::SetCol(int col) {
+  if (col >= IndicatorOffset() && col < ColCount()) MoveColRow(col, Row(), true, true);
+  else TCustomGridGx::SetCol(col);
+}
+
+void TCustomDBGridGx::ColumnMoved(int fromIndex, int toIndex) {
+  const int from = RawToDataColumn(fromIndex), to = RawToDataColumn(toIndex);
+  TColumnGx* moving = ColumnAt(from);
+  TColumnGx* target = ColumnAt(to);
+  if (moving && target) {
+    BeginLayout();
+    moving->SetIndex(target->Index());
+    EndLayoutNoRelayout();
+    RebuildVisibleColumns();
+  }
+  if (OnColumnMoved) OnColumnMoved(this, from, to);
+}
+
+void TCustomDBGridGx::ColWidthsChanged() {
+  if (!columns_ || inLayout_ || destroying_) {
+    TCustomGridGx::ColWidthsChanged();
+    return;
+  }
+  const int ind = IndicatorOffset();
+  if ((dataLink_->Active() || columns_->Customized()) && AcquireLayoutLock()) {
+    for (size_t i = 0; i < visibleColumns_.size(); ++i) {
+      TColumnGx* c = visibleColumns_[i];
+      const int raw = ind + static_cast<int>(i);
+      if (raw >= ColCount()) break;
+      int w = GetColWidths(raw);
+      if (c->MinWidth() > 0 && w < c->MinWidth()) w = c->MinWidth();
+      if (c->MaxWidth() > 0 && w > c->MaxWidth()) w = c->MaxWidth();
+      if (w != GetColWidths(raw)) SetColWidths(raw, w);
+    }
+    for (size_t i = 0; i < visibleColumns_.size(); ++i) {
+      TColumnGx* c = visibleColumns_[i];
+      const int raw = ind + static_cast<int>(i);
+      if (raw >= ColCount()) break;
+      const int g = GetColWidths(raw);
+      if (g == c->Width()) continue;
+      if (autoFitColWidths_ && !InState(csDesigning)) {
+        if (!c->AutoFitColWidth()) {
+          c->SetWidth(g);
+          continue;
+        }
+        const int b = c->AutoFitBaseWidth();
+        const int w = std::max(1, c->Width());
+        const int b2 = static_cast<int>(static_cast<int64_t>(b) * g / w);
+        c->SetAutoFitBaseWidth(b2);
+        if (!optionsGx_.Contains(dghResizeWholeRightPart)) {
+          if (i + 1 < visibleColumns_.size()) {
+            TColumnGx* n = visibleColumns_[i + 1];
+            n->SetAutoFitBaseWidth(std::max(0, n->AutoFitBaseWidth() + b - b2));
+          }
+        } else {
+          const int d = g - c->Width();
+          int s = 0;
+          for (size_t j = i + 1; j < visibleColumns_.size(); ++j)
+            if (visibleColumns_[j]->AutoFitColWidth()) s += visibleColumns_[j]->Width();
+          if (s > 0)
+            for (size_t j = i + 1; j < visibleColumns_.size(); ++j) {
+              TColumnGx* n = visibleColumns_[j];
+              if (!n->AutoFitColWidth()) continue;
+              n->SetAutoFitBaseWidth(
+                  std::max(1, static_cast<int>(static_cast<int64_t>(s - d) * n->AutoFitBaseWidth() / s)));
+            }
+        }
+      } else {
+        c->SetWidth(g);
+      }
+    }
+    EndLayout();
+  } else {
+    TCustomGridGx::ColWidthsChanged();
+  }
+  InvalidateEditor();
+  if (dataLink_->Active() && memTable_) RecalcAllRowHeights();
+  else rowHeightsPending_ = true;
+  if (OnColWidthsChanged) OnColWidthsChanged(this);
+  UpdateHorzScrollBar();
+}
+
+// ---------------------------------------------------------------- edit permissions
+
+bool TCustomDBGridGx::AllowedOperationsPermitEdit() const {
+  if (!dataLink_->Active()) return false;
+  TDataSet* ds = DataSet();
+  const bool insert = ds && ds->State() == dsInsert;
+  if (!allowedOperations_.Contains(alopUpdateGx) && !insert) return false;
+  return !ds->IsEmpty() || allowedOperations_.Contains(alopInsertGx) || allowedOperations_.Contains(alopAppendGx);
+}
+
+bool TCustomDBGridGx::CanEditShow() {
+  if (layoutLock_ > 0) return false;
+  TColumnGx* c = SelectedColumn();
+  bool result = TCustomGridGx::CanEditShow() && c && c->GetColumnType() != ckImageList &&
+                c->GetColumnType() != ckCheckbox &&
+                (selection_->SelectionType() == gstNon ||
+                 !(optionsGx_.Contains(dghClearSelection) && allowedSelections_.Contains(gstRectangle))) &&
+                !InplaceSearching();
+  if (!result && InplaceEditor()) HideEditor();
+  return result;
+}
+
+bool TCustomDBGridGx::IsEditorVisible() const { return InplaceEditor() && InplaceEditor()->Visible(); }
+
+bool TCustomDBGridGx::CanEditAcceptKey(char16_t key) {
+  TColumnGx* c = SelectedColumn();
+  TField* f = c ? c->Field() : nullptr;
+  if (dataLink_->Active() && f) {
+    if (IsEditorVisible()) return !InplaceEditor()->ReadOnly();
+    if (c->HasKeyList()) return true;
+    return f->IsValidChar(key);
+  }
+  if (IsEditorVisible()) return !InplaceEditor()->ReadOnly();
+  return false;
+}
+
+bool TCustomDBGridGx::CanEditModify() {
+  TColumnGx* c = SelectedColumn();
+  if (!c || c->GetColumnType() == ckCheckbox || InplaceSearching()) return false;
+  if (IsEditorVisible() && InplaceEditor()->ReadOnly()) return false;
+  if (readOnly_ || !dataLink_->Active() || dataLink_->ReadOnly() || c->ReadOnly()) return false;
+  TField* f = c->Field();
+  if (!f) return false;
+  if (f->FieldKind() == fkLookup) {
+    if (f->KeyFields().empty()) return false;
+    std::vector<TField*> keys;
+    f->DataSet()->GetFieldList(keys, f->KeyFields());
+    if (!AllItemsSatisfy(keys)) return false;
+  } else if (!f->CanModify()) {
+    return false;
+  }
+  if (f->IsBlob() && !f->OnSetText() && !(drawMemoText_ && (f->DataType() == ftMemo || f->DataType() == ftWideMemo)))
+    return false;
+  if (!c->CanModify(false)) return false;
+  dataLink_->Edit();
+  const bool editing = dataLink_->Editing();
+  if (editing) dataLink_->Modified();
+  return editing;
+}
+
+bool TCustomDBGridGx::CanEditModifyColumn(int dataCol) {
+  TColumnGx* c = ColumnAt(dataCol);
+  return c && c->CanModify(false) && dbOptions_.Contains(dgEditing);
+}
+
+bool TCustomDBGridGx::CanSelectType(TDBGridGxSelectionType kind) const {
+  if (kind == gstNon) return true;
+  if (!dbOptions_.Contains(dgMultiSelect) || !allowedSelections_.Contains(kind)) return false;
+  if ((kind == gstRectangle || kind == gstColumns) && dbOptions_.Contains(dgRowSelect)) return false;
+  return true;
+}
+
+std::string TCustomDBGridGx::GetEditText(int col, int row) {
+  (void)row;
+  TColumnGx* c = ColumnAt(RawToDataColumn(col));
+  if (!c || !c->Field()) return {};
+  if (c->GetColumnType() == ckKeyList || c->GetColumnType() == ckPickList) return c->GetDisplayText();
+  return c->Field()->EditText();
+}
+
+void TCustomDBGridGx::SetEditText(int col, int row, const std::string& value) {
+  (void)col;
+  (void)row;
+  (void)value;
+  // The text is written by the data link's UpdateData when the record is posted or left.
+}
+
+void TCustomDBGridGx::SaveBookmark() {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active()) return;
+  if (memTable_) {
+    savedBookmark_ = ds->Bookmark();
+    savedOffset_ = 0;
+    return;
+  }
+  const int count = dataLink_->RecordCount();
+  savedOffset_ = dataLink_->ActiveRecord() - (count / 2) + ((count + 1) % 2);
+  ds->MoveBy(-savedOffset_);
+  savedBookmark_ = ds->Bookmark();
+  ds->MoveBy(savedOffset_);
+}
+
+void TCustomDBGridGx::RestoreBookmark() {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || savedBookmark_.empty()) return;
+  ds->SetBookmark(savedBookmark_);
+  if (!memTable_ && savedOffset_ != 0) ds->MoveBy(savedOffset_);
+}
+
+int TCustomDBGridGx::GetRecNoOfRow(int row) {
+  if (memTable_) return row + 1;
+  TDataSet* ds = DataSet();
+  if (!ds) return -1;
+  const int saved = dataLink_->ActiveRecord();
+  dataLink_->SetActiveRecord(row);
+  const int n = ds->RecNo();
+  dataLink_->SetActiveRecord(saved);
+  return n;
+}
+
+// ---------------------------------------------------------------- hooks
+
+void TCustomDBGridGx::CellClick(TColumnGx* column) {
+  if (OnCellClick) OnCellClick(column);
+}
+
+void TCustomDBGridGx::ColEnter() {
+  UpdateEdit();
+  if (OnColEnter) OnColEnter(this);
+}
+
+void TCustomDBGridGx::ColExit() {
+  UpdateEdit();
+  if (OnColExit) OnColExit(this);
+}
+
+void TCustomDBGridGx::TitleClick(TColumnGx* column) {
+  if (OnTitleClick) OnTitleClick(column);
+}
+
+bool TCustomDBGridGx::SelectCell(int col, int row) {
+  const bool result = TCustomGridGx::SelectCell(col, row);
+  if (result && col != Col()) {
+    ColExit();
+  }
+  return result;
+}
+
+void TCustomDBGridGx::CreateWnd() {
+  BeginUpdateGx();
+  try {
+    TCustomGridGx::CreateWnd();
+  } catch (...) {
+    EndUpdateGx();
+    throw;
+  }
+  EndUpdateGx();
+  if (autoFitColWidths_) LayoutChanged();
+  else {
+    UpdateRowCount();
+    UpdateHorzScrollBar();
+  }
+  UpdateVertScrollBar();
+}
+
+void TCustomDBGridGx::Resize() {
+  TCustomGridGx::Resize();
+  if (destroying_ || !columns_) return;
+  if (dbUpdateCount_ > 0) return;
+  if (autoFitColWidths_ && !InState(csDesigning)) LayoutChanged();
+  else {
+    UpdateRowCount();
+    UpdateVertScrollBar();
+  }
+  UpdateHorzScrollBar();
+}
+
+void TCustomDBGridGx::FlatChanged() {
+  textLineGap_ = Flat() ? 2 : 4;
+  LayoutChanged();
+}
+
+// ---------------------------------------------------------------- memory-table rows
+
+void TCustomDBGridGx::MemTableRowNotification(int index, int code, int extra) {
+  if (!memTable_ || destroying_) return;
+  const int offset = GetTitleOffset();
+  const int records = memTable_->GetRowCount();
+  switch (code) {
+    case mtnRowAdded:
+      if (records > 1) {
+        SetRowCount(RowCount() + 1);
+        const int at = offset + index;
+        if (at >= offset && at < RowCount()) MoveRow(RowCount() - 1, at);
+        RecalcRowHeight(index);
+      } else {
+        UpdateRowCount();
+      }
+      break;
+    case mtnRowChanged:
+      RecalcRowHeight(index);
+      break;
+    case mtnRowRemoved:
+      if (records > 0 && offset + index < RowCount() && RowCount() > offset + 1) DeleteRow(offset + index);
+      break;
+    case mtnRowMoved:
+      if (offset + index < RowCount() && offset + extra < RowCount() && index >= 0 && extra >= 0)
+        MoveRow(offset + index, offset + extra);
+      break;
+    case mtnAllChanged:
+      SetRowCount(offset + std::max(1, records));
+      RecalcAllRowHeights();
+      break;
+    default:
+      break;
+  }
+}
+
+void TCustomDBGridGx::RecalcRowHeight(int record) {
+  if (!memTable_) return;
+  const int row = GetTitleOffset() + record;
+  if (record < 0 || row >= RowCount()) return;
+  int h = dataRowHeight_;
+  if (optionsGx_.Contains(dghAutoFitRowHeight)) {
+    memTable_->InstantReadEnter(record);
+    try {
+      for (TColumnGx* c : visibleColumns_) h = std::max(h, c->GetRowHeightForText());
+    } catch (...) {
+      memTable_->InstantReadLeave();
+      throw;
+    }
+    memTable_->InstantReadLeave();
+  }
+  if (OnGetRowHeight) OnGetRowHeight(this, h);
+  // The height list is made only when a row differs from the default.
+  if (GetRowHeights(row) != h) SetRowHeights(row, h);
+}
+
+void TCustomDBGridGx::RecalcAllRowHeights() {
+  rowHeightsPending_ = false;
+  if (!memTable_ || !dataLink_->Active()) {
+    const int first = GetTitleOffset();
+    if (first < RowCount() && GetRowHeights(first) != dataRowHeight_) SetRowHeights(first, dataRowHeight_);
+    return;
+  }
+  // Every row has the default height unless text fitting or a handler says otherwise.
+  if (!optionsGx_.Contains(dghAutoFitRowHeight) && !OnGetRowHeight) {
+    if (HasRowHeights()) {
+      const int title = titleRowHeight_;
+      SetDefaultRowHeight(dataRowHeight_);
+      if (dbOptions_.Contains(dgTitles) && RowCount() > 0) SetRowHeights(0, title);
+    }
+    return;
+  }
+  BeginUpdate();
+  const int n = memTable_->GetRowCount();
+  for (int i = 0; i < n; ++i) RecalcRowHeight(i);
+  EndUpdate();
+  Invalidate();
+}
+
+// ---------------------------------------------------------------- classes and published settings
+
+FANO_ENUM_NAMES(TDBGridOption, "dgEditing", "dgAlwaysShowEditor", "dgTitles", "dgIndicator", "dgColumnResize",
+                "dgColLines", "dgRowLines", "dgTabs", "dgRowSelect", "dgAlwaysShowSelection", "dgConfirmDelete",
+                "dgCancelOnExit", "dgMultiSelect");
+FANO_ENUM_NAMES(TDBGridGxOption, "dghFixed3D", "dghFrozen3D", "dghFooter3D", "dghData3D", "dghResizeWholeRightPart",
+                "dghHighlightFocus", "dghClearSelection", "dghFitRowHeightToText", "dghAutoSortMarking",
+                "dghMultiSortMarking", "dghEnterAsTab", "dghTraceColSizing", "dghIncSearch", "dghPreferIncSearch",
+                "dghRowHighlight", "dghDblClickOptimizeColWidth", "dghDialogFind", "dghRecordMoving", "dghShowRecNo",
+                "dghColumnResize", "dghColumnMove", "dghAutoFitRowHeight");
+FANO_ENUM_NAMES(TDBGridGxAllowedOperation, "alopInsertGx", "alopUpdateGx", "alopDeleteGx", "alopAppendGx");
+FANO_ENUM_NAMES(TDBGridGxSelectionType, "gstNon", "gstRecordBookmarks", "gstRectangle", "gstColumns", "gstAll");
+FANO_ENUM_NAMES(TDBGridGxEditAction, "geaCutGx", "geaCopyGx", "geaPasteGx", "geaDeleteGx", "geaSelectAllGx");
+FANO_ENUM_NAMES(TSortMarkerGx, "smNoneGx", "smDownGx", "smUpGx");
+FANO_ENUM_NAMES(TTextOrientationGx, "tohHorizontal", "tohVertical");
+FANO_ENUM_NAMES(TColumnButtonStyleGx, "cbsAuto", "cbsEllipsis", "cbsNone", "cbsUpDown", "cbsDropDown", "cbsAltDropDown",
+                "cbsAltUpDown");
+FANO_ENUM_NAMES(TScrollBarVisibleModeGx, "sbAlwaysShowGx", "sbNeverShowGx", "sbAutoShowGx");
+FANO_ENUM_NAMES(TImeMode, "imDisable", "imClose", "imOpen", "imDontCare", "imSAlpha", "imAlpha", "imHira", "imSKata",
+                "imKata", "imChinese", "imSHanguel", "imHanguel");
+
+FANO_PUBLISHED(TDBGridGx, p) {
+  p.Property("AllowedOperations", &TDBGridGx::AllowedOperations, &TDBGridGx::SetAllowedOperations)
+      .Default(static_cast<int64_t>(kAllAllowedOperations.Bits()));
+  p.Property("AllowedSelections", &TDBGridGx::AllowedSelections, &TDBGridGx::SetAllowedSelections)
+      .Default(static_cast<int64_t>(kDefaultAllowedSelections.Bits()));
+  p.Property("AutoFitColWidths", &TDBGridGx::AutoFitColWidths, &TDBGridGx::SetAutoFitColWidths).Default(false);
+  p.Property("BorderStyle", &TDBGridGx::BorderStyle, &TDBGridGx::SetBorderStyle);
+  p.Property("ColumnDefValues", &TDBGridGx::ColumnDefValues, &TDBGridGx::SetColumnDefValues);
+  p.Property("ContraColCount", &TDBGridGx::ContraColCountProp, &TDBGridGx::SetContraColCountProp).Default(0);
+  p.Property("DataSource", &TDBGridGx::DataSource, &TDBGridGx::SetDataSource);
+  p.Property("DefaultDrawing", &TDBGridGx::DefaultDrawing, &TDBGridGx::SetDefaultDrawing).Default(true);
+  p.Property("DrawGraphicData", &TDBGridGx::DrawGraphicData, &TDBGridGx::SetDrawGraphicData).Default(false);
+  p.Property("DrawMemoText", &TDBGridGx::DrawMemoText, &TDBGridGx::SetDrawMemoText).Default(false);
+  p.Property("EditActions", &TDBGridGx::EditActions, &TDBGridGx::SetEditActions).Default(static_cast<int64_t>(0));
+  p.Property("EvenRowColor", &TDBGridGx::EvenRowColor, &TDBGridGx::SetEvenRowColor).Stored(&TDBGridGx::EvenRowColorStored);
+  p.Property("OddRowColor", &TDBGridGx::OddRowColor, &TDBGridGx::SetOddRowColor).Stored(&TDBGridGx::OddRowColorStored);
+  p.Property("FixedColor", &TDBGridGx::FixedColor, &TDBGridGx::SetFixedColorProp);
+  p.Property("Flat", &TDBGridGx::Flat, &TDBGridGx::SetFlat).Default(false);
+  p.Property("FooterColor", &TDBGridGx::FooterColor, &TDBGridGx::SetFooterColor);
+  p.Property("FooterFont", &TDBGridGx::FooterFont, &TDBGridGx::SetFooterFont);
+  p.Property("FooterRowCount", &TDBGridGx::FooterRowCount, &TDBGridGx::SetFooterRowCount).Default(0);
+  p.Property("FrozenCols", &TDBGridGx::DataFrozenCols, &TDBGridGx::SetDataFrozenCols).Default(0);
+  p.Property("HorzScrollBar", &TDBGridGx::HorzScrollBar, &TDBGridGx::SetHorzScrollBar);
+  p.Property("ImeMode", &TDBGridGx::ImeMode, &TDBGridGx::SetImeMode).Default(static_cast<int>(imDontCare));
+  p.Property("ImeName", &TDBGridGx::ImeName, &TDBGridGx::SetImeName);
+  p.Property("IndicatorTitle", &TDBGridGx::IndicatorTitle, &TDBGridGx::SetIndicatorTitle);
+  p.Property("MinAutoFitWidth", &TDBGridGx::MinAutoFitWidth, &TDBGridGx::SetMinAutoFitWidth).Default(0);
+  p.Property("Options", &TDBGridGx::DBOptions, &TDBGridGx::SetDBOptions)
+      .Default(static_cast<int64_t>(kDefaultDBGridOptions.Bits()));
+  p.Property("OptionsGx", &TDBGridGx::OptionsGx, &TDBGridGx::SetOptionsGx)
+      .Default(static_cast<int64_t>(kDefaultDBGridGxOptions.Bits()));
+  p.Property("ReadOnly", &TDBGridGx::ReadOnly, &TDBGridGx::SetReadOnly).Default(false);
+  p.Property("RowHeight", &TDBGridGx::RowHeight, &TDBGridGx::SetRowHeight).Default(0);
+  p.Property("RowLines", &TDBGridGx::RowLines, &TDBGridGx::SetRowLines).Default(0);
+  p.Property("RowSizingAllowed", &TDBGridGx::RowSizingAllowed, &TDBGridGx::SetRowSizingAllowed).Default(false);
+  p.Property("SortLocal", &TDBGridGx::SortLocal, &TDBGridGx::SetSortLocal).Default(false);
+  p.Property("SumList", &TDBGridGx::SumList);
+  p.Property("TitleFont", &TDBGridGx::TitleFont, &TDBGridGx::SetTitleFont);
+  p.Property("TitleHeight", &TDBGridGx::TitleHeight, &TDBGridGx::SetTitleHeight).Default(0);
+  p.Property("TitleImages", &TDBGridGx::TitleImages, &TDBGridGx::SetTitleImages);
+  p.Property("TitleLines", &TDBGridGx::TitleLines, &TDBGridGx::SetTitleLines).Default(0);
+  p.Property("UseMultiTitle", &TDBGridGx::UseMultiTitle, &TDBGridGx::SetUseMultiTitle).Default(false);
+  p.Property("VertScrollBar", &TDBGridGx::VertScrollBar, &TDBGridGx::SetVertScrollBar);
+  p.Property("VTitleMargin", &TDBGridGx::VTitleMargin, &TDBGridGx::SetVTitleMargin).Default(10);
+  p.Property("TabStop", &TDBGridGx::TabStop, &TDBGridGx::SetTabStop);
+  p.Property("OnCellClick", &TDBGridGx::OnCellClick);
+  p.Property("OnColEnter", &TDBGridGx::OnColEnter);
+  p.Property("OnColExit", &TDBGridGx::OnColExit);
+  p.Property("OnColumnMoved", &TDBGridGx::OnColumnMoved);
+  p.Property("OnColWidthsChanged", &TDBGridGx::OnColWidthsChanged);
+  p.Property("OnTitleBtnClick", &TDBGridGx::OnTitleBtnClick);
+  p.Property("OnCheckButton", &TDBGridGx::OnCheckButton);
+  p.Property("OnTitleClick", &TDBGridGx::OnTitleClick);
+  p.Property("OnGetRowHeight", &TDBGridGx::OnGetRowHeight);
+  p.Property("OnSelectionChanged", &TDBGridGx::OnSelectionChanged);
+  p.Property("OnSortMarkingChanged", &TDBGridGx::OnSortMarkingChanged);
+  p.Property("OnSumListRecalcAll", &TDBGridGx::OnSumListRecalcAll);
+  p.Property("OnSumListAfterRecalcAll", &TDBGridGx::OnSumListAfterRecalcAll);
+  p.Property("OnMoveRecords", &TDBGridGx::OnMoveRecords);
+  p.Property("OnGetCellParams", &TDBGridGx::OnGetCellParams);
+}
+
+FANO_PUBLISHED(TColumnTitleGx, p) {
+  p.Property("Alignment", &TColumnTitleGx::Alignment, &TColumnTitleGx::SetAlignment)
+      .Stored(&TColumnTitleGx::DefaultAlignmentStored);
+  p.Property("Caption", &TColumnTitleGx::Caption, &TColumnTitleGx::SetCaption).Stored(&TColumnTitleGx::CaptionStored);
+  p.Property("Color", &TColumnTitleGx::Color, &TColumnTitleGx::SetColor).Stored(&TColumnTitleGx::ColorStored);
+  p.Property("EndEllipsis", &TColumnTitleGx::EndEllipsis, &TColumnTitleGx::SetEndEllipsis);
+  p.Property("Font", &TColumnTitleGx::Font, &TColumnTitleGx::SetFont).Stored(&TColumnTitleGx::FontStored);
+  p.Property("Hint", &TColumnTitleGx::Hint, &TColumnTitleGx::SetHint);
+  p.Property("ImageIndex", &TColumnTitleGx::ImageIndex, &TColumnTitleGx::SetImageIndex).Default(-1);
+  p.Property("Orientation", &TColumnTitleGx::Orientation, &TColumnTitleGx::SetOrientation);
+  p.Property("SortIndex", &TColumnTitleGx::SortIndex, &TColumnTitleGx::SetSortIndex).Default(0);
+  p.Property("SortMarker", &TColumnTitleGx::SortMarker, &TColumnTitleGx::SetSortMarker)
+      .Default(static_cast<int>(smNoneGx));
+  p.Property("TitleButton", &TColumnTitleGx::TitleButton, &TColumnTitleGx::SetTitleButton);
+  p.Property("ToolTips", &TColumnTitleGx::ToolTips, &TColumnTitleGx::SetToolTips);
+}
+
+FANO_PUBLISHED(TColumnTitleDefValuesGx, p) {
+  p.Property("Alignment", &TColumnTitleDefValuesGx::Alignment, &TColumnTitleDefValuesGx::SetAlignment);
+  p.Property("Color", &TColumnTitleDefValuesGx::Color, &TColumnTitleDefValuesGx::SetColor);
+  p.Property("EndEllipsis", &TColumnTitleDefValuesGx::EndEllipsis, &TColumnTitleDefValuesGx::SetEndEllipsis)
+      .Default(false);
+  p.Property("Orientation", &TColumnTitleDefValuesGx::Orientation, &TColumnTitleDefValuesGx::SetOrientation);
+  p.Property("TitleButton", &TColumnTitleDefValuesGx::TitleButton, &TColumnTitleDefValuesGx::SetTitleButton)
+      .Default(false);
+  p.Property("ToolTips", &TColumnTitleDefValuesGx::ToolTips, &TColumnTitleDefValuesGx::SetToolTips).Default(false);
+}
+
+FANO_PUBLISHED(TColumnFooterDefValuesGx, p) {
+  p.Property("ToolTips", &TColumnFooterDefValuesGx::ToolTips, &TColumnFooterDefValuesGx::SetToolTips).Default(false);
+}
+
+FANO_PUBLISHED(TDBGridGxColumnDefValuesGx, p) {
+  p.Property("AlwaysShowEditButton", &TColumnDefValuesGx::AlwaysShowEditButton,
+             &TColumnDefValuesGx::SetAlwaysShowEditButton)
+      .Default(false);
+  p.Property("AutoDropDown", &TColumnDefValuesGx::AutoDropDown, &TColumnDefValuesGx::SetAutoDropDown).Default(false);
+  p.Property("DblClickNextVal", &TColumnDefValuesGx::DblClickNextVal, &TColumnDefValuesGx::SetDblClickNextVal)
+      .Default(false);
+  p.Property("DropDownShowTitles", &TColumnDefValuesGx::DropDownShowTitles, &TColumnDefValuesGx::SetDropDownShowTitles)
+      .Default(false);
+  p.Property("DropDownSizing", &TColumnDefValuesGx::DropDownSizing, &TColumnDefValuesGx::SetDropDownSizing)
+      .Default(false);
+  p.Property("EndEllipsis", &TColumnDefValuesGx::EndEllipsis, &TColumnDefValuesGx::SetEndEllipsis).Default(false);
+  p.Property("Footer", &TColumnDefValuesGx::Footer, &TColumnDefValuesGx::SetFooter);
+  p.Property("HighlightRequired", &TColumnDefValuesGx::HighlightRequired, &TColumnDefValuesGx::SetHighlightRequired)
+      .Default(false);
+  p.Property("Layout", &TColumnDefValuesGx::Layout, &TColumnDefValuesGx::SetLayout).Default(static_cast<int>(tlTop));
+  p.Property("Title", &TColumnDefValuesGx::Title, &TColumnDefValuesGx::SetTitle);
+  p.Property("ToolTips", &TColumnDefValuesGx::ToolTips, &TColumnDefValuesGx::SetToolTips).Default(false);
+}
+
+FANO_PUBLISHED(TDBGridColumnGx, p) {
+  p.Property("FieldName", &TColumnGx::FieldName, &TColumnGx::SetFieldName);
+  p.Property("Alignment", &TColumnGx::Alignment, &TColumnGx::SetAlignment);
+  p.Property("AlwaysShowEditButton", &TColumnGx::AlwaysShowEditButton, &TColumnGx::SetAlwaysShowEditButton);
+  p.Property("AutoDropDown", &TColumnGx::AutoDropDown, &TColumnGx::SetAutoDropDown);
+  p.Property("AutoFitColWidth", &TColumnGx::AutoFitColWidth, &TColumnGx::SetAutoFitColWidth).Default(true);
+  p.Property("ButtonStyle", &TColumnGx::ButtonStyle, &TColumnGx::SetButtonStyle).Default(static_cast<int>(cbsAuto));
+  p.Property("Checkboxes", &TColumnGx::Checkboxes, &TColumnGx::SetCheckboxes);
+  p.Property("Color", &TColumnGx::Color, &TColumnGx::SetColor);
+  p.Property("DblClickNextVal", &TColumnGx::DblClickNextVal, &TColumnGx::SetDblClickNextVal);
+  p.Property("DisplayFormat", &TColumnGx::DisplayFormat, &TColumnGx::SetDisplayFormat);
+  p.Property("DropDownRows", &TColumnGx::DropDownRows, &TColumnGx::SetDropDownRows).Default(7);
+  p.Property("DropDownShowTitles", &TColumnGx::DropDownShowTitles, &TColumnGx::SetDropDownShowTitles);
+  p.Property("DropDownSizing", &TColumnGx::DropDownSizing, &TColumnGx::SetDropDownSizing);
+  p.Property("DropDownWidth", &TColumnGx::DropDownWidth, &TColumnGx::SetDropDownWidth).Default(0);
+  p.Property("EditButtons", &TColumnGx::EditButtons, &TColumnGx::SetEditButtons);
+  p.Property("EditMask", &TColumnGx::EditMask, &TColumnGx::SetEditMask);
+  p.Property("EndEllipsis", &TColumnGx::EndEllipsis, &TColumnGx::SetEndEllipsis);
+  p.Property("Font", &TColumnGx::Font, &TColumnGx::SetFont);
+  p.Property("HideDuplicates", &TColumnGx::HideDuplicates, &TColumnGx::SetHideDuplicates).Default(false);
+  p.Property("HighlightRequired", &TColumnGx::HighlightRequired, &TColumnGx::SetHighlightRequired);
+  p.Property("ImageList", &TColumnGx::ImageList, &TColumnGx::SetImageList);
+  p.Property("ImeMode", &TColumnGx::ImeMode, &TColumnGx::SetImeMode);
+  p.Property("ImeName", &TColumnGx::ImeName, &TColumnGx::SetImeName);
+  p.Property("Increment", &TColumnGx::Increment, &TColumnGx::SetIncrement).Stored(&TColumnGx::IncrementStored);
+  p.Property("KeyList", &TColumnGx::KeyList, &TColumnGx::SetKeyList);
+  p.Property("Layout", &TColumnGx::Layout, &TColumnGx::SetLayout);
+  p.Property("LookupDisplayFields", &TColumnGx::LookupDisplayFields, &TColumnGx::SetLookupDisplayFields);
+  p.Property("MaxWidth", &TColumnGx::MaxWidth, &TColumnGx::SetMaxWidth).Default(0);
+  p.Property("MinWidth", &TColumnGx::MinWidth, &TColumnGx::SetMinWidth).Default(0);
+  p.Property("NotInKeyListIndex", &TColumnGx::NotInKeyListIndex, &TColumnGx::SetNotInKeyListIndex).Default(-1);
+  p.Property("PickList", &TColumnGx::PickList, &TColumnGx::SetPickList);
+  p.Property("PopupMenu", &TColumnGx::PopupMenu, &TColumnGx::SetPopupMenu);
+  p.Property("ReadOnly", &TColumnGx::ReadOnly, &TColumnGx::SetReadOnly);
+  p.Property("ShowImageAndText", &TColumnGx::ShowImageAndText, &TColumnGx::SetShowImageAndText).Default(false);
+  p.Property("Tag", &TColumnGx::Tag, &TColumnGx::SetTag).Default(0);
+  p.Property("Title", &TColumnGx::Title, &TColumnGx::SetTitle);
+  p.Property("ToolTips", &TColumnGx::ToolTips, &TColumnGx::SetToolTips);
+  p.Property("Visible", &TColumnGx::Visible, &TColumnGx::SetVisible).Default(true);
+  p.Property("Width", &TColumnGx::Width, &TColumnGx::SetWidth);
+  p.Property("WordWrap", &TColumnGx::WordWrap, &TColumnGx::SetWordWrap);
+  p.Property("OnEditButtonClick", &TColumnGx::OnEditButtonClick);
+  p.Property("OnEditButtonDown", &TColumnGx::OnEditButtonDown);
+  p.Property("OnGetCellParams", &TColumnGx::OnGetCellParams);
+  p.Property("OnNotInList", &TColumnGx::OnNotInList);
+  p.Property("OnUpdateData", &TColumnGx::OnUpdateData);
+}
+
+FANO_PUBLISHED(TDBGridGxScrollBar, p) {
+  p.Property("Tracking", &TDBGridGxScrollBar::Tracking, &TDBGridGxScrollBar::SetTracking).Default(false);
+  p.Property("Visible", &TDBGridGxScrollBar::Visible, &TDBGridGxScrollBar::SetVisible).Default(true);
+  p.Property("VisibleMode", &TDBGridGxScrollBar::VisibleMode, &TDBGridGxScrollBar::SetVisibleMode)
+      .Default(static_cast<int>(sbAutoShowGx));
+}
+
+FANO_PUBLISHED(TDBGridGxIndicatorTitle, p) {
+  p.Property("DropdownMenu", &TDBGridGxIndicatorTitle::DropdownMenu, &TDBGridGxIndicatorTitle::SetDropdownMenu);
+  p.Property("ShowDropDownSign", &TDBGridGxIndicatorTitle::ShowDropDownSign,
+             &TDBGridGxIndicatorTitle::SetShowDropDownSign)
+      .Default(false);
+  p.Property("TitleButton", &TDBGridGxIndicatorTitle::TitleButton, &TDBGridGxIndicatorTitle::SetTitleButton)
+      .Default(false);
+  p.Property("UseGlobalMenu", &TDBGridGxIndicatorTitle::UseGlobalMenu, &TDBGridGxIndicatorTitle::SetUseGlobalMenu)
+      .Default(true);
+}
+
+void RegisterDBGridClasses() {
+  RegisterClasses({TDBGridGx::StaticClass(), TDBGridColumnGx::StaticClass()});
+}

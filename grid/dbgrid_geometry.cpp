@@ -1,0 +1,606 @@
+// How records lie on the grid's rows: title, data and footer heights, the two data modes
+// (the data link's buffered window, or every row of a memory table), the vertical and horizontal
+// scroll bars, cell areas, reading a row for painting, and the plain cell painter.
+#include <algorithm>
+
+#include "grid/celltext.h"
+#include "grid/dbgrid.h"
+#include "grid/inplaceedit.h"
+
+FANO_IMPLEMENT_CLASS_WITH(TDBGridGxScrollBar, TPersistent, nullptr)
+FANO_IMPLEMENT_CLASS_WITH(TVertDBGridGxScrollBar, TDBGridGxScrollBar, nullptr)
+FANO_IMPLEMENT_CLASS_WITH(TDBGridGxIndicatorTitle, TPersistent, nullptr)
+
+// ---------------------------------------------------------------- settings objects
+
+void TDBGridGxScrollBar::Assign(TPersistent* source) {
+  auto* src = dynamic_cast<TDBGridGxScrollBar*>(source);
+  if (!src) {
+    TPersistent::Assign(source);
+    return;
+  }
+  tracking_ = src->tracking_;
+  SetVisible(src->visible_);
+  SetVisibleMode(src->visibleMode_);
+}
+
+void TDBGridGxScrollBar::SetExtScrollBar(TScrollBar* value) {
+  if (value == extScrollBar_) return;
+  if (value && value->Tag() != 0 && value->Tag() != reinterpret_cast<intptr_t>(grid_))
+    throw Exception("Possible " + value->Name() + " already attached to the other control.");
+  if (extScrollBar_) extScrollBar_->SetTag(0);
+  extScrollBar_ = value;
+  if (value) value->SetTag(reinterpret_cast<intptr_t>(grid_));
+  if (kind_ == SB_VERT) grid_->UpdateVertScrollBar();
+  else grid_->UpdateHorzScrollBar();
+}
+
+void TDBGridGxScrollBar::SetVisible(bool value) {
+  if (value == visible_) return;
+  visible_ = value;
+  if (kind_ == SB_VERT) grid_->UpdateVertScrollBar();
+}
+
+void TDBGridGxScrollBar::SetVisibleMode(TScrollBarVisibleModeGx value) {
+  if (value == visibleMode_) return;
+  visibleMode_ = value;
+  if (kind_ == SB_VERT) grid_->UpdateVertScrollBar();
+}
+
+void TDBGridGxIndicatorTitle::Assign(TPersistent* source) {
+  auto* src = dynamic_cast<TDBGridGxIndicatorTitle*>(source);
+  if (!src) {
+    TPersistent::Assign(source);
+    return;
+  }
+  dropdownMenu_ = src->dropdownMenu_;
+  SetShowDropDownSign(src->showDropDownSign_);
+  titleButton_ = src->titleButton_;
+  useGlobalMenu_ = src->useGlobalMenu_;
+}
+
+void TDBGridGxIndicatorTitle::SetShowDropDownSign(bool value) {
+  if (value == showDropDownSign_) return;
+  showDropDownSign_ = value;
+  if (grid_) grid_->InvalidateCell(0, 0);
+}
+
+// ---------------------------------------------------------------- sizes
+
+int TCustomDBGridGx::GetTitleOffset() const { return TitleRowCount() + (IsFilterRowVisible() ? 1 : 0); }
+
+// The indicator column is at least as wide as its images; the strip never goes negative.
+int TCustomDBGridGx::IndicatorWidth() const {
+  if (!dbOptions_.Contains(dgIndicator)) return 0;
+  TCustomImageList* images = DBGridIndicatorImages();
+  return std::max(0, (images ? images->Width() : 11) + 2);
+}
+
+int TCustomDBGridGx::DefaultTextRowHeight() const {
+  TMeasureCanvas bmp;
+  bmp.Canvas()->Font()->Assign(Font());
+  return bmp.Canvas()->TextHeight("Wg") + (Flat() ? 1 : 3);
+}
+
+void TCustomDBGridGx::CalcDataRowHeight() {
+  int h = DefaultTextRowHeight();
+  if (rowHeight_ > 0) h = rowHeight_;
+  if (rowLines_ > 0) {
+    TMeasureCanvas bmp;
+    bmp.Canvas()->Font()->Assign(Font());
+    h = std::max(h, bmp.Canvas()->TextHeight("Wg") * rowLines_ + (Flat() ? 1 : 3));
+  }
+  dataRowHeight_ = h;
+}
+
+void TCustomDBGridGx::CalcTitleHeight() {
+  if (!dbOptions_.Contains(dgTitles)) {
+    titleRowHeight_ = 0;
+    return;
+  }
+  TMeasureCanvas bmp;
+  TCanvas* c = bmp.Canvas();
+  c->Font()->Assign(titleFont_.get());
+  const int line = c->TextHeight("Wg");
+  int h = line + (Flat() ? 1 : 3);
+  if (titleLines_ > 0) h = std::max(h, line * titleLines_ + (Flat() ? 1 : 3));
+  if (useMultiTitle_ && columns_) {
+    int levels = 1;
+    for (int i = 0; i < columns_->Count(); ++i) {
+      const std::string cap = columns_->Items(i)->Title()->Caption();
+      int n = 0;
+      while (DBGridWordPosition(n + 1, cap) != 0) ++n;
+      levels = std::max(levels, n);
+    }
+    h = std::max(h, (levels - 1) * 20 + line + vTitleMargin_ / 2);
+  }
+  if (titleImages_) h = std::max(h, titleImages_->Height() + 4);
+  if (titleHeight_ > 0) h = titleHeight_;
+  titleRowHeight_ = h;
+}
+
+// ---------------------------------------------------------------- rows
+
+void TCustomDBGridGx::UpdateRowCount() {
+  if (!dataLink_ || destroying_) return;
+  if (memTable_) UpdateRowCountMemTable();
+  else UpdateRowCountBuffer();
+}
+
+void TCustomDBGridGx::UpdateRowCountBuffer() {
+  const int oldRows = RowCount();
+  const int offset = GetTitleOffset();
+  if (RowCount() <= offset) {
+    if (Row() > offset) MoveColRow(Col(), offset, true, false);
+    SetRowCount(offset + 1);
+  }
+  if (FixedRows() != offset) SetFixedRows(offset);
+  const int lw = LineWidth();
+  int fixedHeight = 0;
+  if (dbOptions_.Contains(dgTitles)) fixedHeight += titleRowHeight_ + lw;
+  fixedHeight += (offset - TitleRowCount()) * RowStep();
+  if (footerRowCount_ > 0) fixedHeight += footerRowCount_ * RowStep() + lw;
+  if (DefaultRowHeight() != dataRowHeight_ || HasRowHeights()) SetDefaultRowHeight(dataRowHeight_);
+  if (dbOptions_.Contains(dgTitles)) SetRowHeights(0, titleRowHeight_);
+  if (dataLink_->Active() && HandleAllocated()) {
+    const int rows = std::max(1, (ClientHeight() - fixedHeight) / std::max(1, RowStep()));
+    dataLink_->SetBufferCount(rows);
+    SetRowCount(offset + std::max(1, dataLink_->RecordCount()));
+    if (ContraRowCount() != footerRowCount_) SetContraRowCount(footerRowCount_);
+    MoveCurrentToRecord();
+  } else {
+    SetRowCount(offset + 1);
+    if (ContraRowCount() != footerRowCount_) SetContraRowCount(footerRowCount_);
+  }
+  if (RowCount() != oldRows) Invalidate();
+}
+
+void TCustomDBGridGx::UpdateRowCountMemTable() {
+  const int offset = GetTitleOffset();
+  const int records = memTable_->GetRowCount();
+  const int wanted = offset + std::max(1, records);
+  if (RowCount() != wanted) SetRowCount(wanted);
+  if (FixedRows() != offset) SetFixedRows(offset);
+  if (ContraRowCount() != footerRowCount_) SetContraRowCount(footerRowCount_);
+  if (DefaultRowHeight() != dataRowHeight_) SetDefaultRowHeight(dataRowHeight_);
+  if (dbOptions_.Contains(dgTitles) && GetRowHeights(0) != titleRowHeight_) SetRowHeights(0, titleRowHeight_);
+  ClampTopRow();
+  MoveCurrentToRecord();
+  FetchVisibleRecords();
+}
+
+// Brings the grid's current row in line with the dataset's current record.
+void TCustomDBGridGx::MoveCurrentToRecord() {
+  if (!dataLink_->Active()) return;
+  int row;
+  if (memTable_) row = GetTitleOffset() + std::max(0, memTable_->GetCurrentRowIndex());
+  else row = GetTitleOffset() + dataLink_->ActiveRecord();
+  row = std::clamp(row, FixedRows(), RowCount() - 1);
+  if (row != Row() && row >= FixedRows()) {
+    InvalidateRow(Row());
+    MoveColRow(std::max(Col(), FixedCols()), row, true, true);
+    InvalidateRow(row);
+    if (!dbOptions_.Contains(dgAlwaysShowEditor)) HideEditor();
+  }
+}
+
+int TCustomDBGridGx::LastTopRow() const {
+  TGridDrawInfo info;
+  CalcDrawInfo(info);
+  const TGridCoord maxTl = CalcMaxTopLeft(TGridCoord{LeftCol(), RowCount() - 1}, info);
+  return std::max(FixedRows(), maxTl.Y);
+}
+
+void TCustomDBGridGx::ClampTopRow() {
+  if (!HandleAllocated()) return;
+  const int last = LastTopRow();
+  if (TopRow() > last) SetTopRow(last);
+}
+
+int TCustomDBGridGx::ScrollToRow(int row, bool onlyCompute) {
+  row = std::clamp(row, FixedRows(), std::max(FixedRows(), RowCount() - 1));
+  row = std::min(row, LastTopRow());
+  if (!onlyCompute && row != TopRow()) {
+    SetTopRow(row);
+    UpdateVertScrollBar();
+    Invalidate();
+  }
+  return row;
+}
+
+void TCustomDBGridGx::FetchVisibleRecords() {
+  if (!memTable_ || fetching_ || !HandleAllocated()) return;
+  fetching_ = true;
+  struct Reset {
+    bool& f;
+    ~Reset() { f = false; }
+  } reset{fetching_};
+  TGridDrawInfo info;
+  CalcDrawInfo(info);
+  const int gap = info.Vert.ClientExtent - info.Vert.GridExtent;
+  if (gap > 0) memTable_->FetchRecords(gap / std::max(1, dataRowHeight_) + 1);
+  else if (info.Vert.LastFullVisibleCell == RowCount() - 1) memTable_->FetchRecords(1);
+}
+
+int TCustomDBGridGx::VisibleDataRowCount() const {
+  return std::max(1, GetVisibleRowCount());
+}
+
+void TCustomDBGridGx::RegisterMemTable() {
+  IMemTableGx* table = nullptr;
+  TDataSet* ds = DataSet();
+  if (dataLink_ && dataLink_->Active() && ds && !ds->InState(csDestroying)) table = dynamic_cast<IMemTableGx*>(ds);
+  if (table == memTable_) return;
+  if (memTable_) memTable_->UnregisterClient(this);
+  memTable_ = table;
+  memTableDataSet_ = table ? ds : nullptr;
+  if (memTable_) {
+    memTable_->RegisterClient(this);
+    ds->FreeNotification(this);
+  }
+}
+
+// ---------------------------------------------------------------- reading a row
+
+int TCustomDBGridGx::CurrentDataRow() {
+  if (memTable_) return memTable_->GetCurrentRowIndex();
+  return dataLink_->ActiveRecord();
+}
+
+bool TCustomDBGridGx::IsCurrentRecordRow(int row) {
+  if (!dataLink_->Active()) return row == Row();
+  return row - GetTitleOffset() == CurrentDataRow();
+}
+
+void TCustomDBGridGx::BeginRowRead(int row) {
+  const int record = row - GetTitleOffset();
+  if (memTable_) {
+    memTable_->InstantReadEnter(record);
+  } else {
+    if (rowReadDepth_ == 0) savedActiveRecord_ = dataLink_->ActiveRecord();
+    dataLink_->SetActiveRecord(record);
+  }
+  ++rowReadDepth_;
+}
+
+void TCustomDBGridGx::EndRowRead() {
+  if (rowReadDepth_ == 0) return;
+  --rowReadDepth_;
+  if (memTable_) memTable_->InstantReadLeave();
+  else if (rowReadDepth_ == 0) dataLink_->SetActiveRecord(savedActiveRecord_);
+}
+
+std::string TCustomDBGridGx::RowBookmark(int row) {
+  TDataSet* ds = DataSet();
+  const int record = row - GetTitleOffset();
+  if (!ds || !dataLink_->Active() || record < 0 || ds->IsEmpty()) return {};
+  if (memTable_) {
+    if (record >= memTable_->GetRowCount()) return {};
+  } else if (record >= dataLink_->RecordCount()) {
+    return {};
+  }
+  BeginRowRead(row);
+  std::string bm;
+  try {
+    bm = ds->Bookmark();
+  } catch (...) {
+    EndRowRead();
+    throw;
+  }
+  EndRowRead();
+  return bm;
+}
+
+// ---------------------------------------------------------------- areas
+
+TGridRect TCustomDBGridGx::GetDataCellBounds() const {
+  return TGridRect{IndicatorOffset(), GetTitleOffset(), ColCount() - 1, RowCount() - 1};
+}
+
+TCellTypeGx TCustomDBGridGx::GetCellType(int col, int row) const {
+  TCellTypeGx t;
+  const int ind = IndicatorOffset();
+  t.DataColumn = col >= ind;
+  t.DataCol = col - ind;
+  const TGridRect b = GetDataCellBounds();
+  if (row >= 0 && row < TitleRowCount()) {
+    t.Area = caTitle;
+    t.Index = row;
+  } else if (row >= TitleRowCount() && row < GetTitleOffset()) {
+    t.Area = caSubTitle;
+    t.Index = row - TitleRowCount();
+  } else if (row >= b.Top && row <= b.Bottom) {
+    t.Area = caData;
+    t.Index = row - GetTitleOffset();
+  } else if (row > b.Bottom && row < FullRowCount()) {
+    t.Area = caFooter;
+    t.Index = row - b.Bottom - 1;
+  } else {
+    throw Exception("Algorithm error in TCustomDBGridGx.GetCellType");
+  }
+  return t;
+}
+
+// ---------------------------------------------------------------- scroll bars
+
+void TCustomDBGridGx::SendVertScrollInfo(const TScrollValues& v, bool haveRange) {
+  if (!HandleAllocated()) return;
+  HWND wnd = WindowHandle();
+  const TScrollBarVisibleModeGx mode = vertScrollBar_->VisibleMode();
+  SCROLLINFO si{};
+  si.cbSize = sizeof(si);
+  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  si.nMin = v.Min;
+  si.nMax = haveRange ? v.Max : v.Min;
+  si.nPage = static_cast<UINT>(std::max(0, v.Page));
+  si.nPos = v.Pos;
+  const bool nothingToScroll = si.nMax - si.nMin <= static_cast<int>(si.nPage) || si.nMax <= si.nMin;
+  if (mode == sbAlwaysShowGx && !vertScrollBar_->ExtScrollBar() && vertScrollBar_->Visible()) {
+    si.fMask |= SIF_DISABLENOSCROLL;
+    ShowScrollBar(wnd, SB_VERT, TRUE);
+    if (nothingToScroll) EnableScrollBar(wnd, SB_VERT, ESB_DISABLE_BOTH);
+    vertBarShown_ = true;
+  } else if (mode == sbNeverShowGx || !haveRange || nothingToScroll) {
+    if (vertBarShown_) ShowScrollBar(wnd, SB_VERT, FALSE);
+    vertBarShown_ = false;
+    lastVertMode_ = mode;
+    return;
+  } else if (!vertBarShown_) {
+    ShowScrollBar(wnd, SB_VERT, TRUE);
+    vertBarShown_ = true;
+  }
+  lastVertMode_ = mode;
+  SetScrollInfo(wnd, SB_VERT, &si, TRUE);
+}
+
+void TCustomDBGridGx::UpdateVertScrollBar() {
+  if (!dataLink_ || destroying_) return;
+  if (memTable_) UpdateVertScrollBarMemTable();
+  else UpdateVertScrollBarBuffer();
+}
+
+void TCustomDBGridGx::UpdateVertScrollBarBuffer() {
+  if (!HandleAllocated()) return;
+  TScrollValues v{0, 1, 2, 0};
+  TDataSet* ds = DataSet();
+  if (dataLink_->Active() && ds && ds->Active()) {
+    if (ds->IsSequenced()) {
+      v.Min = 1;
+      v.Page = std::max(1, dataLink_->RecordCount());
+      v.Max = ds->RecordCount() + v.Page - 1;
+      v.Pos = ds->State() < dsInsert ? ds->RecNo() : vertValues_.Pos;
+    } else {
+      v.Min = 0;
+      v.Page = 0;
+      v.Max = 4;
+      v.Pos = ds->Bof() ? 0 : ds->Eof() ? 4 : 2;
+    }
+  }
+  const bool own = vertScrollBar_->Visible() && !vertScrollBar_->ExtScrollBar();
+  const bool changed = !(v == vertValues_) || lastVertMode_ != vertScrollBar_->VisibleMode();
+  vertValues_ = v;
+  if (changed) SendVertScrollInfo(v, own);
+  if (TScrollBar* ext = vertScrollBar_->ExtScrollBar()) {
+    ext->SetPageSize(0);
+    ext->SetParams(v.Pos, std::min(v.Min, v.Max), v.Max);
+    ext->SetPageSize(v.Page);
+  }
+}
+
+void TCustomDBGridGx::UpdateVertScrollBarMemTable() {
+  if (!HandleAllocated()) return;
+  TScrollValues v;
+  v.Min = 1;
+  v.Pos = TopRow() - FixedRows() + 1;
+  if (optionsGx_.Contains(dghAutoFitRowHeight)) {
+    v.Page = 0;
+    v.Max = LastTopRow() - FixedRows() + 1;
+  } else {
+    TGridDrawInfo info;
+    CalcDrawInfo(info);
+    v.Page = std::max(1, info.Vert.LastFullVisibleCell - TopRow() + 1);
+    v.Max = RowCount() - FixedRows();
+  }
+  const bool own = vertScrollBar_->Visible() && !vertScrollBar_->ExtScrollBar();
+  const bool changed = !(v == vertValues_) || lastVertMode_ != vertScrollBar_->VisibleMode();
+  vertValues_ = v;
+  if (changed) SendVertScrollInfo(v, own);
+  if (TScrollBar* ext = vertScrollBar_->ExtScrollBar()) {
+    ext->SetPageSize(0);
+    ext->SetParams(v.Pos, std::min(v.Min, v.Max), v.Max);
+    ext->SetPageSize(v.Page);
+  }
+}
+
+// All columns fitting means there is nothing to scroll: position 0, never a division by zero.
+void TCustomDBGridGx::UpdateHorzScrollBar() {
+  if (!horzScrollBar_ || destroying_) return;
+  TScrollBar* ext = horzScrollBar_->ExtScrollBar();
+  if (!ext || !HandleAllocated()) return;
+  TScrollValues v;
+  v.Min = 0;
+  v.Page = GetVisibleColCount();
+  const bool allFit = v.Page + FixedCols() >= ColCount();
+  v.Max = allFit ? 0 : kGridScrollRange;
+  v.Pos = 0;
+  if (!allFit) {
+    TGridDrawInfo info;
+    CalcDrawInfo(info);
+    const int lastLeft = CalcMaxTopLeft(TGridCoord{ColCount() - 1, TopRow()}, info).X;
+    v.Pos = GridScale(LeftCol() - FixedCols(), kGridScrollRange, lastLeft - FixedCols()).value_or(0);
+  }
+  if (v.Max < v.Min) v.Min = v.Max;
+  if (v == horzValues_) return;
+  horzValues_ = v;
+  ext->SetPageSize(0);
+  ext->SetParams(v.Pos, v.Min, v.Max);
+  ext->SetPageSize(v.Page);
+}
+
+void TCustomDBGridGx::MemTableVScroll(int code, int trackPos) {
+  int target = TopRow();
+  switch (code) {
+    case SB_LINEUP: target = TopRow() - 1; break;
+    case SB_LINEDOWN: target = TopRow() + 1; break;
+    case SB_PAGEUP: target = TopRow() - std::max(1, GetVisibleRowCount()); break;
+    case SB_PAGEDOWN: target = TopRow() + std::max(1, GetVisibleRowCount()); break;
+    case SB_THUMBTRACK:
+      if (!vertScrollBar_->Tracking()) {
+        UpdateVertScrollBar();
+        return;
+      }
+      target = FixedRows() + trackPos - 1;
+      break;
+    case SB_THUMBPOSITION: target = FixedRows() + trackPos - 1; break;
+    case SB_TOP: target = FixedRows(); break;
+    case SB_BOTTOM: target = RowCount(); break;
+    default: return;
+  }
+  ScrollToRow(target, false);
+  UpdateVertScrollBar();
+}
+
+void TCustomDBGridGx::TopLeftChanged() {
+  const bool atLeft = LeftCol() == FixedCols();
+  if (atLeft != titlesAtLeft_) {
+    titlesAtLeft_ = atLeft;
+    InvalidateTitle();
+  }
+  TCustomGridGx::TopLeftChanged();
+  UpdateHorzScrollBar();
+  if (memTable_) {
+    UpdateVertScrollBar();
+    FetchVisibleRecords();
+  }
+}
+
+void TCustomDBGridGx::Dispatch(TMessage& message) {
+  if (message.Msg == WM_VSCROLL && dataLink_ && dataLink_->Active()) {
+    const int code = LOWORD(message.WParam);
+    if (memTable_) {
+      SCROLLINFO si{};
+      si.cbSize = sizeof(si);
+      si.fMask = SIF_TRACKPOS | SIF_POS;
+      if (HandleAllocated()) GetScrollInfo(WindowHandle(), SB_VERT, &si);
+      const int track = code == SB_THUMBTRACK || code == SB_THUMBPOSITION ? static_cast<int>(HIWORD(message.WParam)) : si.nPos;
+      MemTableVScroll(code, track);
+    } else if (TDataSet* ds = DataSet()) {
+      switch (code) {
+        case SB_LINEUP: ds->MoveBy(-dataLink_->ActiveRecord() - 1); break;
+        case SB_LINEDOWN: ds->MoveBy(dataLink_->RecordCount() - dataLink_->ActiveRecord()); break;
+        case SB_PAGEUP: ds->MoveBy(-VisibleDataRowCount()); break;
+        case SB_PAGEDOWN: ds->MoveBy(VisibleDataRowCount()); break;
+        case SB_TOP: ds->First(); break;
+        case SB_BOTTOM: ds->Last(); break;
+        default: break;
+      }
+    }
+    message.Result = 0;
+    return;
+  }
+  TCustomGridGx::Dispatch(message);
+}
+
+// ---------------------------------------------------------------- painting
+
+bool TCustomDBGridGx::GridFocused() {
+  if (!HandleAllocated()) return false;
+  HWND f = GetFocus();
+  return f == WindowHandle() || (InplaceEditor() && InplaceEditor()->HandleAllocated() &&
+                                 f == InplaceEditor()->WindowHandle());
+}
+
+bool TCustomDBGridGx::IsFocusedCell(int col, int row) {
+  return IsCurrentRecordRow(row) && (dbOptions_.Contains(dgRowSelect) || col == Col());
+}
+
+bool TCustomDBGridGx::DataCellColors(int col, int row, TFont* font, TColor& background, TGridDrawState state) {
+  if (!style_) return false;
+  return style_->GetDataCellColors(this, col, font, background, state, row - GetTitleOffset(), RawToDataColumn(col),
+                                   row);
+}
+
+void TCustomDBGridGx::InvalidateTitle() {
+  for (int r = 0; r < GetTitleOffset() && r < RowCount(); ++r) InvalidateRow(r);
+}
+
+void TCustomDBGridGx::InvalidateFooter() {
+  for (int r = RowCount(); r < FullRowCount(); ++r) InvalidateRow(r);
+}
+
+void TCustomDBGridGx::DrawCell(int col, int row, const TRect& rect, TGridDrawState state) {
+  if (row >= RowCount()) return;  // footers come with the footer painter
+  if (row < GetTitleOffset()) {
+    if (col < IndicatorOffset()) DrawIndicatorCellPlain(col, row, rect, state);
+    else DrawTitleCellPlain(col, row, rect, state);
+  } else if (col < IndicatorOffset()) {
+    DrawIndicatorCellPlain(col, row, rect, state);
+  } else {
+    DrawDataCellPlain(col, row, rect, state);
+  }
+}
+
+void TCustomDBGridGx::DrawTitleCellPlain(int col, int row, const TRect& rect, TGridDrawState state) {
+  (void)row;
+  (void)state;
+  TCanvas* c = Canvas();
+  TColumnGx* column = ColumnAt(RawToDataColumn(col));
+  c->Font()->Assign(column ? column->Title()->Font() : titleFont_.get());
+  c->Brush()->SetColor(column ? column->Title()->Color() : FixedColor());
+  const std::string text = column ? column->Title()->Caption() : std::string();
+  const TAlignment a = column ? column->Title()->Alignment() : taLeftJustify;
+  WriteTextGx(c, rect, true, 2, 2, text, a, tlCenter, false, column && column->Title()->EndEllipsis(), 0, 0, false);
+}
+
+void TCustomDBGridGx::DrawIndicatorCellPlain(int col, int row, const TRect& rect, TGridDrawState state) {
+  (void)col;
+  (void)state;
+  TCanvas* c = Canvas();
+  c->Brush()->SetColor(FixedColor());
+  c->FillRect(rect);
+  if (row < GetTitleOffset() || !dataLink_->Active()) return;
+  TCustomImageList* images = DBGridIndicatorImages();
+  if (!images || !IsCurrentRecordRow(row)) return;
+  TDataSet* ds = DataSet();
+  int image = 0;
+  if (ds->State() == dsEdit) image = 1;
+  else if (ds->State() == dsInsert) image = 2;
+  DrawImage(images, c, taCenter, 0, image, rect);
+}
+
+void TCustomDBGridGx::DrawDataCellPlain(int col, int row, const TRect& rect, TGridDrawState state) {
+  TCanvas* c = Canvas();
+  TColumnGx* column = ColumnAt(RawToDataColumn(col));
+  TColor back = column ? column->Color() : Color();
+  if (evenRowColorSet_ || oddRowColorSet_) {
+    const bool odd = ((row - GetTitleOffset()) % 2) != 0;
+    if (!column || !column->IsAssigned(cvColor)) back = odd ? OddRowColor() : EvenRowColor();
+  }
+  scratchFont_->Assign(column ? column->Font() : Font());
+  std::string text;
+  TAlignment align = taLeftJustify;
+  const int record = row - GetTitleOffset();
+  const bool haveRow = column && dataLink_->Active() &&
+                       (memTable_ ? record < memTable_->GetRowCount() : record < dataLink_->RecordCount()) &&
+                       DataSet() && !DataSet()->IsEmpty();
+  if (haveRow) {
+    BeginRowRead(row);
+    try {
+      text = column->GetDisplayText();
+      align = column->Alignment();
+      TGridDrawState s = state;
+      if (IsCellSelected(col, row, selection_->SelectionType() != gstNon ? DataSet()->Bookmark() : std::string(),
+                         RawToDataColumn(col)))
+        s.Include(gdSelected);
+      DataCellColors(col, row, scratchFont_.get(), back, s);
+    } catch (...) {
+      EndRowRead();
+      throw;
+    }
+    EndRowRead();
+  }
+  c->Font()->Assign(scratchFont_.get());
+  c->Brush()->SetColor(back);
+  WriteTextGx(c, rect, true, 2, 2, text, align, column ? column->Layout() : tlTop, column && column->WordWrap() && rect.Height() > dataRowHeight_,
+              column && column->EndEllipsis(), 0, 0, false);
+}

@@ -1,0 +1,457 @@
+// The style all grids share (which data cells are highlighted, in which colours), the unit's
+// helper routines, and the unit's start-up: the indicator and sort-marker bitmaps and the three
+// cursors are drawn here and registered as module resources, then loaded by name like any other.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "editors/gxwindows.h"
+#include "grid/dbgrid.h"
+#include "platform/forms/forms.h"
+#include "platform/rtl/resources.h"
+#include "platform/rtl/streams.h"
+
+FANO_IMPLEMENT_CLASS(TDBGridGxStyle, TPersistent)
+
+TShortCut DBGridGxInplaceSearchKey = 0;
+TShortCut DBGridGxInplaceSearchNextKey = 0;
+TShortCut DBGridGxInplaceSearchPriorKey = 0;
+TShortCut DBGridGxSetValueFromPrevRecordKey = 0;
+TShortCut DBGridGxFindDialogKey = 0;
+int DBGridGxInplaceSearchTimeOut = 1500;
+TColor DBGridGxInplaceSearchColor = static_cast<TColor>(0x00FFFF);
+TColor DBGridGxInplaceSearchTextColor = static_cast<TColor>(0);
+
+namespace {
+
+struct TUnitState {
+  bool initialized = false;
+  TDBGridGxStyle* style = nullptr;
+  std::unique_ptr<TImageList> indicators;
+  std::unique_ptr<TImageList> sortMarkers;
+  std::unique_ptr<TFont> sortIndexFont;
+  HCURSOR cursors[3] = {nullptr, nullptr, nullptr};
+  std::unique_ptr<TColCellParamsGx> cellParams;
+};
+
+TUnitState& Unit() {
+  static TUnitState s;
+  return s;
+}
+
+// ---- the drawn resources
+
+constexpr int kIndW = 12, kIndH = 11;   // indicator images
+constexpr int kSortW = 12, kSortH = 8;  // sort markers and the drop-down sign
+constexpr TColor kWhite = static_cast<TColor>(0xFFFFFF);
+constexpr TColor kBlack = static_cast<TColor>(0);
+constexpr TColor kTeal = static_cast<TColor>(0x808000);
+constexpr TColor kMagenta = static_cast<TColor>(0xFF00FF);
+constexpr TColor kGray = static_cast<TColor>(0x808080);
+
+std::vector<std::vector<unsigned char>>& ResourceStore() {
+  static std::vector<std::vector<unsigned char>> store;
+  return store;
+}
+
+void RegisterBlob(const char* name, std::vector<unsigned char> bytes) {
+  auto& store = ResourceStore();
+  store.push_back(std::move(bytes));
+  RegisterResource(name, store.back().data(), store.back().size());
+}
+
+void RegisterBitmap(const char* name, int w, int h, TColor back, const std::function<void(TCanvas*)>& draw) {
+  TBitmap bmp;
+  bmp.SetSize(w, h);
+  TCanvas* c = bmp.Canvas();
+  c->Brush()->SetColor(back);
+  c->FillRect(TRect(0, 0, w, h));
+  c->Pen()->SetColor(kBlack);
+  c->Brush()->SetColor(kBlack);
+  draw(c);
+  TMemoryStream ms;
+  bmp.SaveToStream(ms);
+  std::vector<unsigned char> bytes(static_cast<size_t>(ms.Size()));
+  std::memcpy(bytes.data(), ms.Memory(), bytes.size());
+  RegisterBlob(name, std::move(bytes));
+}
+
+void Arrow(TCanvas* c, TColor color) {
+  c->Pen()->SetColor(color);
+  c->Brush()->SetColor(color);
+  c->Polygon({TPoint(4, 1), TPoint(9, 5), TPoint(4, 9)});
+}
+
+// A cursor resource: "FCUR", hot spot, size, then 32-bit pixels.
+void RegisterCursor(const char* name, int hotX, int hotY, int w, int h, const std::function<bool(int, int)>& inside) {
+  std::vector<unsigned char> bytes{'F', 'C', 'U', 'R', static_cast<unsigned char>(hotX), static_cast<unsigned char>(hotY),
+                                   static_cast<unsigned char>(w), static_cast<unsigned char>(h)};
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const bool in = inside(x, y);
+      const bool edge = in && (!inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1));
+      const uint32_t px = !in ? 0u : edge ? 0xFFFFFFFFu : 0xFF000000u;
+      for (int b = 0; b < 4; ++b) bytes.push_back(static_cast<unsigned char>(px >> (8 * b)));
+    }
+  RegisterBlob(name, std::move(bytes));
+}
+
+HCURSOR LoadCursorResource(const char* name) {
+  const TResourceBlob* blob = FindResourceBlob(name);
+  if (!blob || blob->Size < 8 || std::memcmp(blob->Data, "FCUR", 4) != 0) return nullptr;
+  const int hx = blob->Data[4], hy = blob->Data[5], w = blob->Data[6], h = blob->Data[7];
+  if (blob->Size != 8 + static_cast<size_t>(w) * static_cast<size_t>(h) * 4) return nullptr;
+  std::vector<uint32_t> px(static_cast<size_t>(w) * static_cast<size_t>(h));
+  std::memcpy(px.data(), blob->Data + 8, px.size() * 4);
+  return CreateCursorFromPixels(hx, hy, w, h, px.data());
+}
+
+void RegisterUnitResources() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  RegisterBitmap("DBGARROWGX", kIndW, kIndH, kWhite, [](TCanvas* c) { Arrow(c, kBlack); });
+  RegisterBitmap("DBEDITGX", kIndW, kIndH, kWhite, [](TCanvas* c) {
+    // a pencil: shaft, tip
+    c->Polygon({TPoint(2, 8), TPoint(8, 2), TPoint(10, 4), TPoint(4, 10)});
+    c->Pen()->SetColor(kWhite);
+    c->MoveTo(4, 7);
+    c->LineTo(8, 3);
+  });
+  RegisterBitmap("DBINSERTGX", kIndW, kIndH, kWhite, [](TCanvas* c) {
+    c->MoveTo(6, 1);
+    c->LineTo(6, 10);
+    c->MoveTo(2, 5);
+    c->LineTo(11, 5);
+    c->MoveTo(3, 2);
+    c->LineTo(10, 9);
+    c->MoveTo(9, 2);
+    c->LineTo(2, 9);
+  });
+  RegisterBitmap("DBMULTIDOTGX", kIndW, kIndH, kWhite, [](TCanvas* c) { c->Ellipse(4, 3, 9, 8); });
+  RegisterBitmap("DBMULTIARROWGX", kIndW, kIndH, kWhite, [](TCanvas* c) {
+    Arrow(c, kBlack);
+    c->Brush()->SetColor(kBlack);
+    c->FillRect(TRect(1, 3, 3, 7));
+  });
+  RegisterBitmap("DBGARROWGXW", kIndW, kIndH, kTeal, [](TCanvas* c) { Arrow(c, kBlack); });
+  RegisterBitmap("DBSMDOWNGX", kSortW, kSortH, kMagenta, [](TCanvas* c) {
+    c->Pen()->SetColor(kGray);
+    c->Brush()->SetColor(kGray);
+    c->Polygon({TPoint(2, 1), TPoint(9, 1), TPoint(5, 6)});
+  });
+  RegisterBitmap("DBSMUPGX", kSortW, kSortH, kMagenta, [](TCanvas* c) {
+    c->Pen()->SetColor(kGray);
+    c->Brush()->SetColor(kGray);
+    c->Polygon({TPoint(5, 1), TPoint(9, 6), TPoint(2, 6)});
+  });
+  RegisterBitmap("DROPDOWNGX", kSortW, kSortH, kWhite, [](TCanvas* c) {
+    for (int r = 0; r < 4; ++r) {
+      c->MoveTo(2 + r, 2 + r);
+      c->LineTo(10 - r, 2 + r);
+    }
+  });
+  RegisterCursor("DOWNCURGX", 7, 14, 16, 16, [](int x, int y) {
+    if (x < 0 || y < 0 || x >= 16 || y >= 16) return false;
+    if (y < 8) return x >= 5 && x <= 9;
+    return std::abs(x - 7) <= 14 - y;
+  });
+  RegisterCursor("RIGHTCURGX", 14, 7, 16, 16, [](int x, int y) {
+    if (x < 0 || y < 0 || x >= 16 || y >= 16) return false;
+    if (x < 8) return y >= 5 && y <= 9;
+    return std::abs(y - 7) <= 14 - x;
+  });
+  RegisterCursor("LEFTCURGX", 1, 7, 16, 16, [](int x, int y) {
+    if (x < 0 || y < 0 || x >= 16 || y >= 16) return false;
+    if (x > 7) return y >= 5 && y <= 9;
+    return std::abs(y - 7) <= x - 1 + 1;
+  });
+}
+
+void AddBitmap(TImageList* list, const char* name, TColor mask) {
+  TBitmap bmp;
+  BitmapLoadFromResourceName(&bmp, nullptr, name);
+  list->AddMasked(&bmp, mask);
+}
+
+void CreateGridImageLists() {
+  TUnitState& u = Unit();
+  TBitmap probe;
+  BitmapLoadFromResourceName(&probe, nullptr, "DBGARROWGX");
+  u.indicators = std::make_unique<TImageList>(nullptr, probe.Width(), probe.Height());
+  AddBitmap(u.indicators.get(), "DBGARROWGX", kWhite);
+  AddBitmap(u.indicators.get(), "DBEDITGX", kWhite);
+  AddBitmap(u.indicators.get(), "DBINSERTGX", kWhite);
+  AddBitmap(u.indicators.get(), "DBMULTIDOTGX", kWhite);
+  AddBitmap(u.indicators.get(), "DBMULTIARROWGX", kWhite);
+  AddBitmap(u.indicators.get(), "DBGARROWGXW", kTeal);
+  RebuildSearchArrowImage();
+  TBitmap sm;
+  BitmapLoadFromResourceName(&sm, nullptr, "DBSMDOWNGX");
+  u.sortMarkers = std::make_unique<TImageList>(nullptr, sm.Width(), sm.Height());
+  AddBitmap(u.sortMarkers.get(), "DBSMDOWNGX", kMagenta);
+  AddBitmap(u.sortMarkers.get(), "DBSMUPGX", kMagenta);
+  AddBitmap(u.sortMarkers.get(), "DROPDOWNGX", kWhite);
+}
+
+int hourGlassDepth = 0;
+TCursor savedCursor = crDefault;
+
+}  // namespace
+
+// ---------------------------------------------------------------- start-up and shut-down
+
+void InitDBGridUnit() {
+  TUnitState& u = Unit();
+  if (u.initialized) return;
+  RegisterUnitResources();
+  u.style = new TDBGridGxStyle();
+  {
+    TBitmap bmp;
+    BitmapLoadFromResourceName(&bmp, nullptr, "DBSMDOWNGX");
+    u.sortIndexFont = std::make_unique<TFont>();
+    u.sortIndexFont->SetHeight(1 - bmp.Height());
+    u.sortIndexFont->SetName("Arial");
+  }
+  const char* names[3] = {"DOWNCURGX", "RIGHTCURGX", "LEFTCURGX"};
+  for (int i = 0; i < 3; ++i) {
+    u.cursors[i] = LoadCursorResource(names[i]);
+    if (!u.cursors[i]) {
+      for (int j = 0; j < i; ++j) DestroyCursor(u.cursors[j]), u.cursors[j] = nullptr;
+      delete u.style;
+      u.style = nullptr;
+      throw EOutOfResources("Cannot load cursor resource");
+    }
+  }
+  DBGridGxInplaceSearchKey = ShortCut('F', TShiftState{ssCtrl});
+  DBGridGxInplaceSearchNextKey = ShortCut(VK_RETURN, TShiftState{ssCtrl});
+  DBGridGxInplaceSearchPriorKey = ShortCut(VK_RETURN, TShiftState{ssCtrl, ssShift});
+  DBGridGxSetValueFromPrevRecordKey = ShortCut(222, TShiftState{ssCtrl});
+  DBGridGxFindDialogKey = ShortCut('F', TShiftState{ssCtrl});
+  DBGridGxInplaceSearchTimeOut = 1500;
+  DBGridGxInplaceSearchColor = static_cast<TColor>(0x00FFFF);
+  DBGridGxInplaceSearchTextColor = static_cast<TColor>(0);
+  CreateGridImageLists();
+  u.cellParams = std::make_unique<TColCellParamsGx>();
+  u.initialized = true;
+}
+
+void DoneDBGridUnit() {
+  TUnitState& u = Unit();
+  if (!u.initialized) return;
+  for (HCURSOR& c : u.cursors) {
+    if (c) DestroyCursor(c);
+    c = nullptr;
+  }
+  u.indicators.reset();
+  u.sortMarkers.reset();
+  u.sortIndexFont.reset();
+  delete u.style;  // the destructor clears the default pointer
+  u.cellParams.reset();
+  u.initialized = false;
+}
+
+void RebuildSearchArrowImage() {
+  TUnitState& u = Unit();
+  if (!u.indicators) return;
+  TBitmap src;
+  BitmapLoadFromResourceName(&src, nullptr, "DBGARROWGXW");
+  const TColor back = DBGridGxInplaceSearchColor == kTeal ? static_cast<TColor>(0x7F7F00) : DBGridGxInplaceSearchColor;
+  // The arrow drawn on the search colour; teal stays the mask.
+  TBitmap out;
+  out.SetSize(src.Width(), src.Height());
+  for (int y = 0; y < src.Height(); ++y)
+    for (int x = 0; x < src.Width(); ++x) {
+      const TColor p = src.Canvas()->Pixels(x, y);
+      out.Canvas()->SetPixels(x, y, (ColorToRGB(p) == ColorToRGB(kTeal) || ColorToRGB(p) == 0xFFFFFF) ? back : p);
+    }
+  if (u.indicators->Count() == 7) u.indicators->Delete(6);
+  u.indicators->AddMasked(&out, kTeal);
+}
+
+TDBGridGxStyle* GetDefaultGridStyle() { return Unit().style; }
+TCustomImageList* DBGridIndicatorImages() { return Unit().indicators.get(); }
+TCustomImageList* DBGridSortMarkerImages() { return Unit().sortMarkers.get(); }
+HCURSOR DBGridCursor(int kind) { return kind >= 0 && kind < 3 ? Unit().cursors[kind] : nullptr; }
+TFont* DBGridSortIndexFont() { return Unit().sortIndexFont.get(); }
+
+// ---------------------------------------------------------------- helpers
+
+void DBGridBeginHourGlass() {
+  if (hourGlassDepth == 0 && Screen) {
+    savedCursor = Screen->Cursor();
+    Screen->SetCursor(crHourGlass);
+  }
+  ++hourGlassDepth;
+}
+
+void DBGridEndHourGlass() {
+  if (hourGlassDepth == 0) return;
+  if (--hourGlassDepth == 0 && Screen) Screen->SetCursor(savedCursor);
+}
+
+int DBGridHourGlassDepth() { return hourGlassDepth; }
+
+int FieldValueAsInt32(TField* field, int defaultValue) {
+  if (!field || field->IsNull()) return defaultValue;
+  const double v = field->AsFloat();
+  if (std::floor(v) != v || v < -2147483648.0 || v > 2147483647.0) return defaultValue;
+  return static_cast<int>(v);
+}
+
+bool AllItemsSatisfy(const std::vector<TField*>& fields) {
+  return std::all_of(fields.begin(), fields.end(), [](TField* f) { return f && f->CanModify(); });
+}
+
+void RaiseGridError(const std::string& message) { throw EInvalidGridOperationGx(message); }
+
+std::string VarToQuotedList(const Variant& value) {
+  if (!value.IsArray()) return value.IsNull() ? std::string() : value.AsString();
+  std::string out;
+  for (int i = value.ArrayLowBound(); i <= value.ArrayHighBound(); ++i) {
+    if (!out.empty()) out += ",";
+    const Variant& e = value.GetElement(i);
+    out += "'" + (e.IsNull() ? std::string() : e.AsString()) + "'";
+  }
+  return out;
+}
+
+void MirrorRect(TRect& rect, int width) {
+  const int l = width - rect.Right;
+  const int r = width - rect.Left;
+  rect.Left = l;
+  rect.Right = r;
+}
+
+int TextWidthEx(TCanvas* canvas, std::string_view text) {
+  RECT r{0, 0, 0, 0};
+  DrawTextA(canvas->Handle(), text.data(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  return r.right - r.left;
+}
+
+bool TextExceedsRect(TCanvas* canvas, std::string_view text, const TRect& rect, bool wordWrap, int margin,
+                     int bottomMargin, int& textWidth, int& textHeight) {
+  const int avail = std::max(1, rect.Width() - 2 - margin);
+  RECT r{0, 0, avail, 0};
+  UINT flags = DT_CALCRECT | DT_NOPREFIX;
+  if (wordWrap) flags |= DT_WORDBREAK;
+  DrawTextA(canvas->Handle(), text.data(), static_cast<int>(text.size()), &r, flags);
+  textWidth = r.right - r.left;
+  textHeight = r.bottom - r.top;
+  return textWidth > avail || textHeight > rect.Height() - bottomMargin + 1;
+}
+
+// ---------------------------------------------------------------- TDBGridGxStyle
+
+TDBGridGxStyle::TDBGridGxStyle() { ReadScreenColors(); }
+
+TDBGridGxStyle::~TDBGridGxStyle() {
+  while (!grids_.empty()) {
+    TCustomDBGridGx* g = grids_.back();
+    grids_.pop_back();
+    g->SetStyle(nullptr);
+  }
+  if (Unit().style == this) Unit().style = nullptr;
+}
+
+void TDBGridGxStyle::ReadScreenColors() {
+  HDC dc = GetDC(nullptr);
+  numColors_ = GetDeviceCaps(dc, NUMCOLORS);
+  ReleaseDC(nullptr, dc);
+}
+
+void TDBGridGxStyle::AddGrid(TCustomDBGridGx* grid) {
+  if (std::find(grids_.begin(), grids_.end(), grid) == grids_.end()) grids_.push_back(grid);
+}
+
+void TDBGridGxStyle::RemoveGrid(TCustomDBGridGx* grid) {
+  grids_.erase(std::remove(grids_.begin(), grids_.end(), grid), grids_.end());
+}
+
+TColor TDBGridGxStyle::Blend(TColor c1, TColor c2, bool dark) {
+  const COLORREF a = ColorToRGB(c1), b = ColorToRGB(c2);
+  auto channel = [&](int shift) {
+    const double x1 = (a >> shift) & 0xFF, x2 = (b >> shift) & 0xFF;
+    double m = (x2 - x1) * 0.5 + x1;
+    m = (225 - m) * 0.6 + m;
+    if (dark) m = m - (122 - m) * 0.25;
+    const long v = std::lround(m);
+    return static_cast<COLORREF>(std::clamp<long>(v, 0, 255));
+  };
+  return static_cast<TColor>(channel(0) | (channel(8) << 8) | (channel(16) << 16));
+}
+
+namespace {
+TColor Nearest(TColor c) {
+  HDC dc = GetDC(nullptr);
+  const COLORREF n = GetNearestColor(dc, ColorToRGB(c));
+  ReleaseDC(nullptr, dc);
+  return static_cast<TColor>(n);
+}
+}  // namespace
+
+bool TDBGridGxStyle::GetDataCellColors(TCustomDBGridGx* grid, int col, TFont* font, TColor& background,
+                                       TGridDrawState state, int dataRow, int dataCol, int row) {
+  (void)dataRow;
+  (void)dataCol;
+  const TDBGridOptions opts = grid->DBOptions();
+  const bool rowSelect = opts.Contains(dgRowSelect);
+  const bool focused = grid->GridFocused();
+  const bool focusRule = focused && grid->OptionsGx().Contains(dghHighlightFocus);
+  const bool currentRow = grid->IsCurrentRecordRow(row);
+  const bool focusedCell = currentRow && (rowSelect || col == grid->Col());
+  bool highlighted = false;
+  bool selected = state.Contains(gdSelected);
+  bool focusOk = opts.Contains(dgAlwaysShowSelection) || focusRule;
+  if (grid->OptionsGx().Contains(dghRowHighlight) && grid->Selection()->SelectionType() == gstNon && currentRow &&
+      col != grid->Col()) {
+    selected = true;
+    focusOk = true;
+  }
+  if (grid->DataLink()->Active() && grid->SelectedRows()->Count() > 0 && !grid->RowBookmark(row).empty() &&
+      grid->SelectedRows()->IndexOf(grid->RowBookmark(row)) >= 0) {
+    highlighted = true;
+  } else if ((selected || (currentRow && rowSelect)) && focusOk && (!grid->DesignOrUpdating() || rowSelect)) {
+    highlighted = true;
+  }
+  if (!highlighted) return false;
+  if (focused) {
+    if (blend_ && ManyColors() && !focusedCell) {
+      background = Nearest(Blend(background, clHighlight, true));
+    } else {
+      background = clHighlight;
+      if (font) font->SetColor(clHighlightText);
+    }
+  } else if (focusedCell && (opts.Contains(dgAlwaysShowSelection) || focusRule)) {
+    background = clBtnShadow;
+    if (font) font->SetColor(clHighlightText);
+  } else {
+    background = ManyColors() ? Nearest(Blend(background, clBtnShadow, false)) : clBtnFace;
+  }
+  return true;
+}
+
+bool TDBGridGxStyle::GetFixedCellColors(TCustomDBGridGx* grid, int col, TFont* font, TColor& background,
+                                        bool selected, bool down, int cellArea) {
+  (void)col;
+  (void)down;
+  if (!selected) return false;
+  const int columnKind = cellArea & 0xFF;
+  const int area = (cellArea >> 8) & 0xFF;
+  const bool dark = (columnKind == 0 && area != 3) || (columnKind != 0 && area < 2) ||
+                    (columnKind != 0 && area == caFooter && grid->FooterColor() == grid->FixedColor());
+  if (dark) {
+    background = static_cast<TColor>(0x404040);
+    if (font) font->SetColor(kWhite);
+    return true;
+  }
+  if (!grid->GridFocused()) {
+    background = ManyColors() ? Nearest(Blend(background, clBtnShadow, false)) : clBtnFace;
+  } else if (blend_ && ManyColors()) {
+    background = Nearest(Blend(background, clHighlight, true));
+  } else {
+    background = clHighlight;
+    if (font) font->SetColor(clHighlightText);
+  }
+  return true;
+}

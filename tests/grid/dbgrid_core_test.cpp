@@ -1,0 +1,230 @@
+// The data grid's defaults, option bit orders, columns bound to fields, the data link and the
+// row bookkeeping a memory table drives.
+#include <gtest/gtest.h>
+
+#include "dbgrid_test_util.h"
+#include "platform/classes/published.h"
+#include "platform/rtl/exceptions.h"
+
+using namespace dbgridtest;
+
+TEST_F(DBGridTest, DefaultsOfANewGrid) {
+  MakeGrid();
+  EXPECT_EQ(grid->AllowedOperations(), kAllAllowedOperations);
+  EXPECT_EQ(grid->AllowedSelections(), (TDBGridGxAllowedSelections{gstRecordBookmarks, gstRectangle, gstColumns, gstAll}));
+  EXPECT_EQ(grid->DBOptions().Bits(), 0xCFDu);  // editing, titles, indicator, resize, lines, tabs, confirm, cancel
+  EXPECT_EQ(grid->OptionsGx().Bits(), 0x190061u);
+  EXPECT_EQ(grid->VTitleMargin(), 10);
+  EXPECT_EQ(grid->Color(), clWindow);
+  EXPECT_EQ(grid->FooterColor(), clWindow);
+  EXPECT_EQ(grid->FixedColor(), clBtnFace);
+  EXPECT_FALSE(grid->ReadOnly());
+  EXPECT_EQ(grid->ScrollBars(), ssHorizontal);
+  EXPECT_EQ(grid->EvenRowColor(), grid->Color());
+  EXPECT_FALSE(grid->EvenRowColorStored());
+  grid->SetColor(clYellow);
+  EXPECT_EQ(grid->OddRowColor(), clYellow);  // follows the grid until set
+  grid->SetOddRowColor(clAqua);
+  EXPECT_TRUE(grid->OddRowColorStored());
+  EXPECT_FALSE(grid->IndicatorTitle()->ShowDropDownSign());
+  EXPECT_TRUE(grid->IndicatorTitle()->UseGlobalMenu());
+  EXPECT_EQ(grid->HeadTree()->Text, "Root");
+  EXPECT_EQ(grid->HeadTree()->Height, 10);
+  EXPECT_FALSE(grid->SumList()->Active());
+  EXPECT_EQ(grid->Style(), GetDefaultGridStyle());
+  for (const char* name : {"AllowedOperations", "Options", "OptionsGx", "DataSource", "VTitleMargin", "FooterRowCount",
+                           "OnCellClick", "OnColExit", "SumList", "TitleFont", "ColumnDefValues"})
+    EXPECT_NE(GetPropInfo(grid, name), nullptr) << name;
+}
+
+TEST_F(DBGridTest, OptionNamesFollowTheBitOrder) {
+  MakeGrid();
+  EXPECT_EQ(GetEnumName(dgMultiSelect), "dgMultiSelect");
+  EXPECT_EQ(static_cast<int>(dgMultiSelect), 12);
+  EXPECT_EQ(static_cast<int>(dghAutoFitRowHeight), 21);
+  EXPECT_EQ(static_cast<int>(dghColumnMove), 20);
+  EXPECT_EQ(GetSetProp(grid, "Options"),
+            "[dgEditing, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs, dgConfirmDelete, "
+            "dgCancelOnExit]");
+  SetSetProp(grid, "OptionsGx", "[dghMultiSortMarking,dghRowHighlight]");
+  EXPECT_EQ(grid->OptionsGx().Bits(), (1u << 9) | (1u << 14));
+}
+
+TEST_F(DBGridTest, ColumnsBindToFieldsAndShowRows) {
+  AddRows(3);
+  MakeGrid();
+  TColumnGx* id = AddColumn("id", "编号");
+  TColumnGx* name = AddColumn("NAME");
+  Bind();
+  EXPECT_EQ(id->Field(), table->FieldByName("ID"));
+  EXPECT_EQ(id->FieldName(), "ID");  // the field's own letter case
+  EXPECT_EQ(name->Title()->Caption(), "NAME");
+  EXPECT_EQ(id->Title()->Caption(), "编号");
+  EXPECT_EQ(grid->ColCount(), 3);
+  EXPECT_EQ(grid->RowCount(), 4);
+  EXPECT_EQ(grid->FixedRows(), 1);
+  ASSERT_NE(grid->MemTable(), nullptr);
+  table->Last();
+  EXPECT_EQ(grid->Row(), 3);
+  AddRow(4, "四");
+  EXPECT_EQ(grid->RowCount(), 5);
+  table->Delete();
+  EXPECT_EQ(grid->RowCount(), 4);
+  grid->SetDataSource(nullptr);
+  EXPECT_EQ(grid->MemTable(), nullptr);
+}
+
+TEST_F(DBGridTest, DefaultColumnsFollowTheVisibleFields) {
+  AddRows(2);
+  table->FieldByName("FLAG")->SetVisible(false);
+  MakeGrid();
+  Bind();
+  ASSERT_EQ(grid->Columns()->Count(), 3);
+  EXPECT_FALSE(grid->Columns()->Customized());
+  EXPECT_FALSE(grid->Columns()->Items(0)->Stored());
+  EXPECT_EQ(grid->DataLink()->FieldCount(), 3);
+  EXPECT_FALSE(grid->DataLink()->SparseMap());
+}
+
+TEST_F(DBGridTest, SparseFieldMapGrowsAndMarksMissingFields) {
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("MISSING");
+  Bind();
+  TGridDataLinkGx* link = grid->DataLink();
+  EXPECT_TRUE(link->SparseMap());
+  EXPECT_EQ(link->GetMappedField(0), table->FieldByName("ID"));
+  EXPECT_EQ(link->GetMappedField(1), nullptr);
+  EXPECT_EQ(link->GetMappedField(2), nullptr);
+  EXPECT_FALSE(link->GetDefaultFields());
+  link->ClearMapping();
+  for (int i = 0; i < 8; ++i) link->AddMapping("ID");
+  EXPECT_EQ(link->MapCapacity(), 8);
+  link->AddMapping("NAME");
+  EXPECT_EQ(link->MapCapacity(), 16);
+  EXPECT_EQ(link->GetMappedField(8), table->FieldByName("NAME"));
+  link->SetSparseMap(false);
+  EXPECT_THROW(link->AddMapping("NOPE"), Exception);
+}
+
+// A grid whose write fails: the link's guard must come back so that later edits are written.
+namespace {
+class TFailingGrid : public TDBGridGx {
+ public:
+  using TDBGridGx::TDBGridGx;
+  int writes = 0;
+  bool fail = true;
+  void UpdateData() override {
+    ++writes;
+    // A second UpdateData from inside the write is ignored.
+    DataLink()->UpdateData();
+    if (fail) throw Exception("write failed");
+  }
+};
+}  // namespace
+
+TEST_F(DBGridTest, AFailedWriteKeepsTheEditPendingAndLaterEditsAreWritten) {
+  AddRows(1);
+  form = new TForm(nullptr);
+  auto* g = new TFailingGrid(form);
+  g->SetParent(form);
+  g->SetDataSource(source);
+  g->DataLink()->Modified();
+  EXPECT_THROW(g->DataLink()->UpdateData(), Exception);
+  EXPECT_EQ(g->writes, 1);
+  EXPECT_FALSE(g->DataLink()->InUpdateData());
+  EXPECT_TRUE(g->DataLink()->IsModified());
+  g->fail = false;
+  g->DataLink()->UpdateData();
+  EXPECT_EQ(g->writes, 2);
+  EXPECT_FALSE(g->DataLink()->IsModified());
+}
+
+TEST_F(DBGridTest, LayoutBracketsNestAndAcquireOnlyWhenFree) {
+  MakeGrid();
+  EXPECT_TRUE(grid->AcquireLayoutLock());
+  EXPECT_EQ(grid->LayoutLock(), 1);
+  EXPECT_FALSE(grid->AcquireLayoutLock());
+  grid->BeginLayout();
+  EXPECT_EQ(grid->LayoutLock(), 2);
+  grid->EndLayout();
+  grid->EndLayout();
+  EXPECT_EQ(grid->LayoutLock(), 0);
+  EXPECT_EQ(grid->DBUpdateCount(), 0);
+  grid->EndLayout();  // unbalanced: nothing happens
+  EXPECT_EQ(grid->LayoutLock(), 0);
+  EXPECT_EQ(grid->RawToDataColumn(3), 2);
+  EXPECT_EQ(grid->DataToRawColumn(0), 1);
+}
+
+TEST_F(DBGridTest, IndicatorStripIsNeverNegative) {
+  MakeGrid();
+  EXPECT_GT(grid->IndicatorWidth(), 0);
+  grid->SetDBOptions(TDBGridOptions{dgTitles});
+  EXPECT_EQ(grid->IndicatorWidth(), 0);
+  EXPECT_EQ(grid->IndicatorOffset(), 0);
+}
+
+TEST_F(DBGridTest, AllowedOperationsDecideWhetherEditingIsPermitted) {
+  MakeGrid();
+  EXPECT_FALSE(grid->AllowedOperationsPermitEdit());  // no link
+  Bind();
+  grid->SetAllowedOperations(TDBGridGxAllowedOperations{alopUpdateGx});
+  EXPECT_FALSE(grid->AllowedOperationsPermitEdit());  // empty table, no insert or append
+  grid->SetAllowedOperations(TDBGridGxAllowedOperations{alopUpdateGx, alopAppendGx});
+  EXPECT_TRUE(grid->AllowedOperationsPermitEdit());
+  AddRows(1);
+  grid->SetAllowedOperations(TDBGridGxAllowedOperations{alopInsertGx});
+  EXPECT_FALSE(grid->AllowedOperationsPermitEdit());
+  table->Insert();
+  EXPECT_TRUE(grid->AllowedOperationsPermitEdit());
+  table->Cancel();
+}
+
+TEST_F(DBGridTest, CanSelectTypeNeedsMultiSelectAndNoRowSelectForCells) {
+  MakeGrid();
+  EXPECT_TRUE(grid->CanSelectType(gstNon));
+  EXPECT_FALSE(grid->CanSelectType(gstAll));
+  grid->SetDBOptions(grid->DBOptions() + TDBGridOptions{dgMultiSelect});
+  EXPECT_TRUE(grid->CanSelectType(gstRectangle));
+  grid->SetDBOptions(grid->DBOptions() + TDBGridOptions{dgRowSelect});
+  EXPECT_FALSE(grid->CanSelectType(gstRectangle));
+  EXPECT_FALSE(grid->CanSelectType(gstColumns));
+  EXPECT_TRUE(grid->CanSelectType(gstRecordBookmarks));
+}
+
+TEST_F(DBGridTest, BulkLoadKeepsOneRowPerRecordAndNoHeightList) {
+  MakeGrid();
+  AddColumn("ID");
+  Bind();
+  table->DisableControls();
+  for (int i = 0; i < 500; ++i) AddRow(i, "x");
+  table->EnableControls();
+  EXPECT_EQ(grid->RowCount(), 501);
+  for (int r : {1, 250, 500}) EXPECT_EQ(grid->GetRowHeights(r), grid->DataRowHeight());
+  table->EmptyTable();
+  EXPECT_EQ(grid->RowCount(), 2);  // the title and one empty data row
+}
+
+TEST_F(DBGridTest, RowHeightsFollowTheHandler) {
+  AddRows(3);
+  MakeGrid();
+  AddColumn("ID");
+  grid->OnGetRowHeight = [](TObject*, int& h) { h = 40; };
+  Bind();
+  grid->RecalcAllRowHeights();
+  EXPECT_EQ(grid->GetRowHeights(1), 40);
+  EXPECT_EQ(grid->GetRowHeights(3), 40);
+  EXPECT_NE(grid->GetRowHeights(0), 40);
+}
+
+TEST_F(DBGridTest, TeardownWithAFocusedGridAndABoundTable) {
+  AddRows(2);
+  MakeGrid();
+  Bind();
+  grid->SetFocus();
+  gridtest::Pump();
+  form->Free();
+  form = nullptr;
+  SUCCEED();
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Fixture of the data grid tests: a shown form with a TDBGridGx bound through a data source to a
+// memory table of (ID integer, NAME string, AMOUNT float, FLAG string).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "grid/dbgrid.h"
+#include "grid_test_util.h"
+#include "memtable/memtable.h"
+#include "platform/db/datasource.h"
+
+namespace dbgridtest {
+
+class DBGridTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Makes and shows the grid (not yet bound).
+  void MakeGrid(int width = 400, int height = 220);
+  // Binds the grid to the table.
+  void Bind() { grid->SetDataSource(source); }
+  void AddRow(int id, const std::string& name, double amount = 0, const Variant& flag = Null());
+  void AddRows(int count);
+  TColumnGx* AddColumn(const std::string& field, const std::string& caption = {});
+
+  TForm* form = nullptr;
+  TDBGridGx* grid = nullptr;
+  TMemTableGx* table = nullptr;
+  TDataSource* source = nullptr;
+};
+
+}  // namespace dbgridtest
