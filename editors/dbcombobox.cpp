@@ -351,6 +351,10 @@ TPopupListboxGx* TCustomDBComboBoxGx::GetListbox() {
     popupListbox_ = ListboxFactory ? ListboxFactory(this) : new TPopupListboxGx(this);
     popupListbox_->FreeNotification(this);
     popupListbox_->SetLinkedControl(this);
+    // A left-button release inside the list takes the item under it.
+    popupListbox_->OnMouseUp = [this](TObject*, TMouseButton button, TShiftState, int x, int y) {
+      if (button == mbLeft && listVisible_ && popupListbox_->ClientRect().Contains(TPoint(x, y))) CloseUp(true);
+    };
   }
   // Owner-drawn items are asked for through the list's owner window: the form the editor is on.
   if (HandleAllocated() && GetParent(popupListbox_->Handle()) == nullptr)
@@ -437,17 +441,7 @@ void TCustomDBComboBoxGx::ButtonDownDefault(bool lowerHalf) {
 
 void TCustomDBComboBoxGx::EditButtonMouseMove(TObject* sender, TShiftState shift, int x, int y) {
   TCustomDBEditGx::EditButtonMouseMove(sender, shift, x, y);
-  if (!listVisible_ || !popupListbox_ || ButtonControlCount() == 0 || sender != ButtonControl(0)) return;
-  if (!shift.Contains(ssLeft)) return;
-  TPoint screen = ButtonControl(0)->ClientToScreen(TPoint(x, y));
-  RECT r{};
-  GetWindowRect(popupListbox_->Handle(), &r);
-  if (screen.X < r.left || screen.X >= r.right || screen.Y < r.top || screen.Y >= r.bottom) return;
-  // The press moves from the button into the list.
-  ButtonControl(0)->Perform(WM_CANCELMODE, 0, 0);
-  ReleaseCapture();
-  TPoint p = popupListbox_->ScreenToClient(screen);
-  SendMessage(popupListbox_->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.X, p.Y));
+  if (listVisible_) HandButtonPressToDropDown(this, sender, shift, x, y, popupListbox_);
 }
 
 // ---- keys and mouse ----------------------------------------------------------------------------

@@ -238,6 +238,11 @@ void TCustomDBDateTimeEditGx::FilterMRUItem(const std::string& item, bool& accep
   accept = AnsiCompareTextGx(item.substr(0, pos), text) == 0;
 }
 
+void TCustomDBDateTimeEditGx::EditButtonMouseMove(TObject* sender, TShiftState shift, int x, int y) {
+  TCustomDBEditGx::EditButtonMouseMove(sender, shift, x, y);
+  if (DroppedDown()) HandButtonPressToDropDown(this, sender, shift, x, y, calendar_);
+}
+
 // ---- stepping ----------------------------------------------------------------------------------
 
 bool TCustomDBDateTimeEditGx::CanStep() { return IsMasked() && !ReadOnly() && DataLink()->CanModify(); }

@@ -60,6 +60,7 @@ class TCustomDBDateTimeEditGx : public TCustomDBEditGx {
   void CloseUp(bool accept) override;
   void DataChanged() override;
   void DropDown() override;
+  void EditButtonMouseMove(TObject* sender, TShiftState shift, int x, int y) override;
   void FilterMRUItem(const std::string& text, bool& accept) override;
   void InternalSetText(std::string_view text) override;
   void InternalSetValue(const Variant& value) override;

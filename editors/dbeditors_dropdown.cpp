@@ -1,5 +1,21 @@
 #include "editors/dbeditors_dropdown.h"
 
+bool HandButtonPressToDropDown(TCustomDBEditGx* editor, TObject* sender, TShiftState shift, int x, int y,
+                               TWinControl* dropDown) {
+  if (!dropDown || !dropDown->HandleAllocated() || editor->ButtonControlCount() == 0) return false;
+  TEditButtonControlGx* button = editor->ButtonControl(0);
+  if (sender != button || !shift.Contains(ssLeft)) return false;
+  TPoint screen = button->ClientToScreen(TPoint(x, y));
+  RECT r{};
+  GetWindowRect(dropDown->WindowHandle(), &r);
+  if (screen.X < r.left || screen.X >= r.right || screen.Y < r.top || screen.Y >= r.bottom) return false;
+  button->Perform(WM_CANCELMODE, 0, 0);
+  ReleaseCapture();
+  TPoint p = dropDown->ScreenToClient(screen);
+  SendMessage(dropDown->WindowHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.X, p.Y));
+  return true;
+}
+
 bool HandleOpenDropDownMessage(TMessage& m, TCustomDBEditGx* editor, TWinControl* dropDown) {
   switch (m.Msg) {
     case CM_WANTSPECIALKEY:

@@ -12,6 +12,11 @@
 // true when the message is answered and goes no further.
 bool HandleOpenDropDownMessage(TMessage& m, TCustomDBEditGx* editor, TWinControl* dropDown);
 
+// A press on the editor's main button dragged into the open drop-down becomes a press there:
+// true when the point (in the button's client coordinates) lies in the drop-down.
+bool HandButtonPressToDropDown(TCustomDBEditGx* editor, TObject* sender, TShiftState shift, int x, int y,
+                               TWinControl* dropDown);
+
 // The Enter or Escape that closed a drop-down: its character, which follows the key, is dropped.
 class TClosingKeyGx {
  public:

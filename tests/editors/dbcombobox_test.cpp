@@ -300,6 +300,23 @@ TEST_F(ComboBoxTest, EscapeClosingTheListKeepsWhatWasTyped) {
   EXPECT_EQ(Shown(), "");
 }
 
+TEST_F(ComboBoxTest, APressDraggedFromTheButtonIntoTheListChoosesThere) {
+  Focus();
+  TEditButtonControlGx* button = combo->ButtonControl(0);
+  MouseDown(button, button->Width() / 2, button->Height() / 2);
+  ASSERT_TRUE(combo->ListVisible());
+  TPopupListboxGx* list = combo->PopupListbox();
+  int rowHeight = list->ItemHeight();
+  TPoint inList = list->ClientToScreen(TPoint(10, rowHeight * 2 + rowHeight / 2));  // the third row
+  FanoInputMouseMove(inList.X, inList.Y);
+  Pump();
+  FanoInputMouseButton(0, FALSE, inList.X, inList.Y);
+  Pump();
+  EXPECT_FALSE(combo->ListVisible());
+  EXPECT_EQ(combo->ItemIndex(), 2);
+  EXPECT_EQ(Shown(), "Xyz");
+}
+
 TEST_F(ComboBoxTest, ListWidthAndRows) {
   combo->Items()->SetText("a\nb");
   combo->DropDown();
