@@ -259,7 +259,10 @@ class PageSnapshot : public SnapshotTest {
 TEST_F(PageSnapshot, TabStylesAndPositions) {
   form->SetCaption("页面控件 Page control");
   form->SetBounds(10, 10, 760, 560);
-  Make(10, 10, 360, 160, tpTop, CvPageControl::tsClassic);
+  auto* classic = Make(10, 10, 360, 160, tpTop, CvPageControl::tsClassic);
+  classic->SetTabHoverColor(0xC0F0FF);
+  classic->SetTabHoverColorTo(0x80D0F0);
+  classic->SetTabHoverBorder(0x0080FF);
   Make(380, 10, 360, 160, tpTop, CvPageControl::tsDotNet);
   auto* ondrel = Make(10, 180, 360, 160, tpTop, CvPageControl::tsOndrel);
   ondrel->GetPage(0)->SetColor(0xFFF0E0);
@@ -271,6 +274,8 @@ TEST_F(PageSnapshot, TabStylesAndPositions) {
   auto* native = Make(380, 350, 360, 160, tpTop, CvPageControl::tsClassic);
   native->SetTabBorder3D(true);
   Show();
+  TRect hovered = classic->TabRectOfPage(2);
+  MoveMouse(classic, hovered.Left + 5, hovered.Top + 5);  // the hover colours and frame
   WriteSnapshot(form, "cv_page_control.png");
 }
 

@@ -403,6 +403,7 @@ TEST_F(ToggleSnapshot, CheckBoxesRadioButtonsAndSpeedButtons) {
   left->SetCaption("关闭 Close");
   left->SetLayout(blGlyphLeft);
   Show();
+  MoveMouse(left, 60, 14);  // the hovered look
   WriteSnapshot(form, "flat_toggles.png");
 }
 

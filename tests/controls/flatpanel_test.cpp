@@ -203,3 +203,18 @@ TEST_F(PanelSnapshot, PanelsAndLabels) {
 }
 
 }  // namespace
+
+#include "controls/register.h"
+#include "platform/classes/classreg.h"
+
+namespace {
+
+TEST(FlatRegistration, EveryClassCanBeNamedByResources) {
+  RegisterFlatControlsClasses();
+  for (const char* name : {"TFlatEdit", "TFlatMemo", "TFlatMaskEdit", "TFlatComboBox", "TFlatCheckBox",
+                           "TFlatRadioButton", "TFlatSpeedButton", "TFlatPanel", "TCvLabel", "TCvPageControl",
+                           "TCvTabSheet"})
+    EXPECT_NE(GetClass(name), nullptr) << name;
+}
+
+}  // namespace
