@@ -217,8 +217,6 @@ void TCalculatorGx::KeyPress(TKeyChar& key) {
   if (key != 0 && key < 128) CalcKey(static_cast<char>(key));
 }
 
-void TCalculatorGx::Dispatch(TMessage& m) { TCustomControl::Dispatch(m); }
-
 // ---- TPopupCalculatorGx ------------------------------------------------------------------------
 
 TPopupCalculatorGx::TPopupCalculatorGx(TComponent* owner) : TCalculatorGx(owner) {

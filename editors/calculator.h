@@ -80,7 +80,6 @@ class TCalculatorGx : public TCustomControl {
   TSpeedButtonGx* ButtonOfTag(int tag) const;
 
   void CreateParams(TCreateParams& params) override;
-  void Dispatch(TMessage& m) override;
   void KeyDown(uint16_t& key, TShiftState shift) override;
   void KeyPress(TKeyChar& key) override;
   void DefineProperties(TFiler& filer) override;

@@ -535,10 +535,10 @@ bool TCustomDBComboBoxGx::HandleListMessage(TMessage& m) {
       if (!keyMode_ || GetCapture() == WindowHandle()) return false;
       TPoint p(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
       if (!GetEditRect().Contains(p)) return false;
-      if (m.Msg == WM_LBUTTONDOWN) {
+      if (m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) {
         if (listVisible_) {
           CloseUp(false);
-        } else if (IsEditActive()) {
+        } else if (m.Msg == WM_LBUTTONDOWN && IsEditActive()) {
           if (CanFocus() && !Focused()) SetFocus();
           DropDown();
         }

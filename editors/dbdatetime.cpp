@@ -316,7 +316,8 @@ void TCustomDBDateTimeEditGx::KeyDown(uint16_t& key, TShiftState shift) {
     GetSel(start, stop);
     const bool left = key == VK_LEFT;
     TCustomDBEditGx::KeyDown(key, shift);
-    if (key != 0 && stop - start > 1) {
+    // Whatever the mask did with the key, a wide selection collapses to one of its ends.
+    if (stop - start > 1) {
       int at = left ? start : stop - 1;
       SetSel(at, at);
       key = 0;

@@ -317,6 +317,48 @@ TEST_F(ComboBoxTest, APressDraggedFromTheButtonIntoTheListChoosesThere) {
   EXPECT_EQ(Shown(), "Xyz");
 }
 
+TEST_F(ComboBoxTest, AutoDropOpensAtTheFirstCharacter) {
+  combo->DropDownBox()->SetAutoDrop(true);
+  Focus();
+  Type("x");
+  EXPECT_TRUE(combo->ListVisible());
+  EXPECT_EQ(Shown(), "Xyz");
+  EXPECT_EQ(combo->PopupListbox()->ItemIndex(), 2);  // the open list follows the text
+  combo->CloseUp(false);
+}
+
+TEST_F(ComboBoxTest, KeyModeTextAreaWorksAsAButton) {
+  MakeKeyMode();
+  Show();
+  ClickAt(combo, 10, combo->ClientHeight() / 2);
+  EXPECT_TRUE(combo->Focused());
+  EXPECT_TRUE(combo->ListVisible());
+  ClockAdvance(1000);  // not a double click
+  MouseDown(combo, 10, combo->ClientHeight() / 2);  // a press on the text of an open list closes it
+  EXPECT_FALSE(combo->ListVisible());
+  MouseUp(combo, 10, combo->ClientHeight() / 2);
+}
+
+TEST_F(ComboBoxTest, PaintingACopyShowsTheItemOfTheFieldsKey) {
+  MakeKeyMode();
+  Bind("KIND");
+  combo->SetCharCase(ecUpperCase);
+  combo->SetControlState(combo->ControlState() + csPaintCopy);
+  EXPECT_EQ(combo->GetDisplayTextForPaint(), "ABD");
+  ds->Edit();
+  ds->FieldByName("KIND")->SetAsString("7");
+  EXPECT_EQ(combo->GetDisplayTextForPaint(), "");
+  combo->SetControlState(combo->ControlState() - csPaintCopy);
+}
+
+TEST_F(ComboBoxTest, ItemImageIndexFollowsTheItem) {
+  combo->OnGetItemImageIndex = [](TObject*, int item, int& image) { image = item >= 0 ? item * 10 : -1; };
+  combo->SetText("Abd");
+  EXPECT_EQ(combo->ItemImageIndex(), 10);
+  combo->SetText("other");
+  EXPECT_EQ(combo->ItemImageIndex(), -1);
+}
+
 TEST_F(ComboBoxTest, ListWidthAndRows) {
   combo->Items()->SetText("a\nb");
   combo->DropDown();

@@ -147,6 +147,48 @@ TEST_F(DateTimeEditTest, ArrowsStepTheElementUnderTheCaret) {
   EXPECT_EQ(early->EditText(), "01/01/9999");
 }
 
+TEST_F(DateTimeEditTest, ArrowsCollapseASelectionToItsEnds) {
+  edit->SetValue(Variant::FromDateTime(EncodeDate(2024, 5, 1)));
+  Focus();
+  edit->SetSel(3, 8);
+  KeyPress(VK_LEFT);
+  int a = 0, b = 0;
+  edit->GetSel(a, b);
+  EXPECT_EQ(a, 3);
+  edit->SetSel(3, 8);
+  KeyPress(VK_RIGHT);
+  edit->GetSel(a, b);
+  EXPECT_EQ(a, 7);
+}
+
+TEST_F(DateTimeEditTest, RecentValuesMatchTheTypedBeginning) {
+  Focus();
+  Type("0105");
+  bool accept = false;
+  edit->FilterMRUItem("01/05/2024", accept);
+  EXPECT_TRUE(accept);
+  edit->FilterMRUItem("01/06/2024", accept);
+  EXPECT_FALSE(accept);
+}
+
+TEST_F(DateTimeEditTest, PaintingACopyFormatsTheField) {
+  auto* ds = new TTestDataSet(form);
+  ds->SetName("tblDoc");
+  ds->FieldDefs().Add("BILL_DATE", ftDateTime);
+  ds->AddRow({Variant::FromDateTime(EncodeDate(2024, 5, 1))});
+  ds->AddRow({Variant::Null()});
+  ds->Open();
+  auto* source = new TDataSource(form);
+  source->SetDataSet(ds);
+  edit->SetDataSource(source);
+  edit->SetDataField("BILL_DATE");
+  edit->SetControlState(edit->ControlState() + csPaintCopy);
+  EXPECT_EQ(edit->GetDisplayTextForPaint(), "01/05/2024");
+  ds->Next();
+  EXPECT_EQ(edit->GetDisplayTextForPaint(), "");
+  edit->SetControlState(edit->ControlState() - csPaintCopy);
+}
+
 TEST_F(DateTimeEditTest, ASeparatorJumpsToTheNextElement) {
   Focus();
   Type("5");

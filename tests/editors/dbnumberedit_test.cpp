@@ -232,6 +232,31 @@ TEST_F(NumberEditTest, BoundToAFloatField) {
   EXPECT_TRUE(ds->FieldByName("AMOUNT")->IsNull());
 }
 
+TEST_F(NumberEditTest, FieldSettingsApplyUntilTheEditorSetsItsOwn) {
+  auto* ds = new TTestDataSet(form);
+  ds->SetName("tblLines");
+  ds->FieldDefs().Add("QTY", ftInteger);
+  ds->AddRow({Variant(1500)});
+  ds->Open();
+  auto* qty = static_cast<TIntegerField*>(ds->FieldByName("QTY"));
+  qty->SetDisplayFormat("#,##0 'pcs'");
+  qty->SetMinValue(0);
+  qty->SetMaxValue(2000);
+  auto* source = new TDataSource(form);
+  source->SetDataSet(ds);
+  edit->SetDataSource(source);
+  edit->SetDataField("QTY");
+  EXPECT_EQ(edit->DisplayFormat(), "#,##0 'pcs'");
+  EXPECT_EQ(edit->EditFormat(), "#,##0");
+  EXPECT_EQ(Shown(), "1,500 pcs");
+  EXPECT_EQ(edit->MaxValue(), 2000);
+  EXPECT_EQ(edit->ConstrainValue(5000), 2000);
+  EXPECT_FALSE(edit->IsMaxValueStored());
+  edit->SetMaxValue(3000);
+  EXPECT_TRUE(edit->IsMaxValueStored());
+  EXPECT_EQ(edit->ConstrainValue(5000), 3000);
+}
+
 class NumberEditSnapshot : public SnapshotFixture {};
 
 TEST_F(NumberEditSnapshot, NormalFocusedAndDroppedDown) {
