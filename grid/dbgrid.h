@@ -546,12 +546,14 @@ class TDBGridColumnsGx : public TCollection {
   // Customized when the first column was made by the user or the form.
   bool Customized() const { return Count() > 0 && Items(0)->Stored(); }
   void ClearFieldBindings();
+  bool BuildingDefaults() const noexcept { return buildingDefaults_; }
 
  protected:
   void Update(TCollectionItem* item) override;
 
  private:
   TCustomDBGridGx* grid_;
+  bool buildingDefaults_ = false;
 };
 
 // ---- the data link

@@ -65,6 +65,9 @@ TColumnGx::TColumnGx(TCollection* collection) : TCollectionItem(nullptr) {
   TCustomDBGridGx* grid = nullptr;
   if (auto* cols = dynamic_cast<TDBGridColumnsGx*>(collection)) grid = cols->Grid();
   if (grid) grid->BeginLayout();
+  // A column the user adds replaces the columns the grid built from the fields.
+  auto* cols = dynamic_cast<TDBGridColumnsGx*>(collection);
+  if (cols && !cols->BuildingDefaults() && cols->Count() > 0 && !cols->Customized()) cols->Clear();
   font_ = std::make_unique<TFont>();
   font_->OnChange = [this](TObject*) { FontChanged(); };
   title_ = std::make_unique<TColumnTitleGx>(this);
@@ -869,7 +872,15 @@ TDBGridColumnsGx::TDBGridColumnsGx(TCustomDBGridGx* grid, TClass itemClass) : TC
 TPersistent* TDBGridColumnsGx::GetOwner() const { return grid_; }
 
 TColumnGx* TDBGridColumnsGx::AddGridBuilt() {
-  TColumnGx* c = Add();
+  buildingDefaults_ = true;
+  TColumnGx* c = nullptr;
+  try {
+    c = Add();
+  } catch (...) {
+    buildingDefaults_ = false;
+    throw;
+  }
+  buildingDefaults_ = false;
   c->SetStored(false);
   return c;
 }

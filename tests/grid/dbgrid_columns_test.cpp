@@ -1,0 +1,291 @@
+// Columns: kinds, display text through key and pick lists, check-box states and stepping,
+// width bounds and defaults, titles with sort markers and the title tree.
+#include <gtest/gtest.h>
+
+#include "dbgrid_test_util.h"
+#include "platform/rtl/exceptions.h"
+
+using namespace dbgridtest;
+
+namespace {
+void SetLines(TStrings* list, std::initializer_list<const char*> lines) {
+  list->Clear();
+  for (const char* l : lines) list->Add(l);
+}
+}  // namespace
+
+TEST(DBGridColumnAlone, AColumnWithoutGridOrFieldHasPlainDefaults) {
+  TDBGridColumnsGx cols(nullptr, TDBGridColumnGx::StaticClass());
+  TColumnGx* c = cols.Add();
+  EXPECT_EQ(c->Width(), 64);
+  EXPECT_EQ(c->Color(), clWindow);
+  EXPECT_EQ(c->Alignment(), taLeftJustify);
+  EXPECT_EQ(c->GetDisplayText(), "");
+  EXPECT_EQ(c->GetCheckboxState(), 0);
+  EXPECT_EQ(c->GetColumnType(), ckText);
+  EXPECT_EQ(c->Title()->Color(), clBtnFace);
+  EXPECT_TRUE(c->Stored());
+}
+
+TEST_F(DBGridTest, ColumnKindsByListsImagesAndFields) {
+  MakeGrid();
+  TColumnGx* c = AddColumn("FLAG");
+  Bind();
+  EXPECT_EQ(c->GetColumnType(), ckText);
+  SetLines(c->PickList(), {"是"});
+  EXPECT_EQ(c->GetColumnType(), ckPickList);
+  SetLines(c->KeyList(), {"Y"});
+  EXPECT_EQ(c->GetColumnType(), ckKeyList);
+  TImageList images(nullptr, 8, 8);
+  c->SetImageList(&images);
+  EXPECT_EQ(c->GetColumnType(), ckImageList);  // key list with images
+  c->KeyList()->Clear();
+  EXPECT_EQ(c->GetColumnType(), ckPickList);   // a pick list alone wins over images
+  c->SetShowImageAndText(true);
+  c->SetCheckboxes(true);
+  EXPECT_EQ(c->GetColumnType(), ckCheckbox);
+  c->SetImageList(nullptr);
+  TColumnGx* amount = AddColumn("AMOUNT");
+  EXPECT_EQ(amount->GetColumnType(), ckText);
+  grid->SetDrawGraphicData(true);
+  EXPECT_EQ(amount->GetColumnType(), ckText);  // not a graphic blob
+}
+
+TEST_F(DBGridTest, DisplayTextThroughKeyAndPickLists) {
+  AddRow(1, "a", 0, "Y");
+  MakeGrid();
+  TColumnGx* c = AddColumn("FLAG");
+  Bind();
+  SetLines(c->KeyList(), {"Y", "N", "X"});
+  SetLines(c->PickList(), {"是", "否"});
+  EXPECT_EQ(c->GetDisplayText(), "是");
+  table->Edit();
+  table->FieldByName("FLAG")->SetAsString("X");  // a key beyond the pick list
+  EXPECT_EQ(c->GetDisplayText(), "");
+  c->SetNotInKeyListIndex(1);
+  EXPECT_EQ(c->GetDisplayText(), "否");
+  EXPECT_EQ(c->GetValueListIndex(), 2);
+  table->FieldByName("FLAG")->SetAsString("Q");
+  EXPECT_EQ(c->GetValueListIndex(), 1);  // not listed: NotInKeyListIndex
+  table->Cancel();
+  TColumnGx* amount = AddColumn("AMOUNT");
+  amount->SetDisplayFormat("0.00");
+  EXPECT_EQ(amount->GetDisplayText(), "0.00");
+}
+
+TEST_F(DBGridTest, CheckBoxStatesFromKeyEntries) {
+  AddRow(1, "a", 0, "y");
+  MakeGrid();
+  TColumnGx* c = AddColumn("FLAG");
+  Bind();
+  c->SetCheckboxes(true);
+  EXPECT_EQ(c->GetCheckboxState(), 2);  // an empty key list grays every value
+  SetLines(c->KeyList(), {"Y;y", "N"});
+  EXPECT_EQ(c->GetCheckboxState(), 1);
+  table->Edit();
+  table->FieldByName("FLAG")->SetAsString("N");
+  EXPECT_EQ(c->GetCheckboxState(), 0);
+  table->FieldByName("FLAG")->SetAsString("Z");
+  EXPECT_EQ(c->GetCheckboxState(), 2);
+  table->FieldByName("FLAG")->Clear();
+  SetLines(c->KeyList(), {"1;", "0"});
+  EXPECT_EQ(c->GetCheckboxState(), 1);  // an entry ending in ";" checks the empty value
+  c->SetCheckboxState(0);
+  EXPECT_EQ(table->FieldByName("FLAG")->AsString(), "0");
+  c->SetCheckboxState(1);
+  EXPECT_EQ(table->FieldByName("FLAG")->AsString(), "1");
+  c->SetCheckboxState(2);
+  EXPECT_TRUE(table->FieldByName("FLAG")->IsNull());
+  table->Cancel();
+  TColumnGx* amount = AddColumn("AMOUNT");
+  amount->SetCheckboxes(true);
+  EXPECT_EQ(amount->GetCheckboxState(), 0);
+}
+
+TEST_F(DBGridTest, SteppingWalksTheListsAndNumbers) {
+  AddRow(1, "a", 0, "N");
+  MakeGrid();
+  TColumnGx* c = AddColumn("FLAG");
+  TColumnGx* id = AddColumn("ID");
+  Bind();
+  SetLines(c->KeyList(), {"Y", "N"});
+  SetLines(c->PickList(), {"是", "否"});
+  c->StepValue(1.0);  // from the last entry back to the first
+  EXPECT_EQ(table->FieldByName("FLAG")->AsString(), "Y");
+  c->StepValue(-1.0);  // from the first to the last
+  EXPECT_EQ(table->FieldByName("FLAG")->AsString(), "N");
+  table->FieldByName("FLAG")->SetAsString("Q");
+  c->StepValue(1.0);  // not listed: the first
+  EXPECT_EQ(table->FieldByName("FLAG")->AsString(), "Y");
+  table->FieldByName("ID")->Clear();
+  id->StepValue(1.0);
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 0);  // a null number becomes 0
+  id->StepValue(1.0);
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 1);
+  table->Post();
+  // Without keys there is nothing to step through and nothing is written.
+  c->KeyList()->Clear();
+  c->PickList()->Clear();
+  TImageList images(nullptr, 8, 8);
+  c->SetImageList(&images);
+  ASSERT_EQ(c->GetColumnType(), ckImageList);
+  c->StepValue(1.0);
+  EXPECT_EQ(table->FieldByName("FLAG")->AsString(), "Y");
+  c->SetImageList(nullptr);
+  grid->SetReadOnly(true);
+  id->StepValue(1.0);
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 1);
+}
+
+TEST_F(DBGridTest, WidthBoundsAndTheDefaultWidth) {
+  MakeGrid();
+  TColumnGx* c = AddColumn("NAME");
+  Bind();
+  const int def = c->Width();
+  EXPECT_GT(def, 0);
+  c->SetWidth(def);
+  EXPECT_FALSE(c->IsAssigned(cvWidth));  // the default is not stored
+  c->SetMaxWidth(50);
+  c->SetWidth(80);
+  EXPECT_EQ(c->Width(), 50);
+  c->SetWidth(-1);
+  EXPECT_EQ(c->Width(), 50);
+  c->SetMinWidth(60);
+  EXPECT_EQ(c->Width(), 60);
+  EXPECT_EQ(grid->GetColWidths(1), 60);
+  c->SetVisible(false);
+  EXPECT_EQ(grid->ColCount(), 2);  // the indicator and an empty column
+  EXPECT_EQ(grid->Columns()->Count(), 1);
+}
+
+TEST_F(DBGridTest, ColumnUpdateWritesThroughTheUpdateHandler) {
+  AddRow(1, "a");
+  MakeGrid();
+  TColumnGx* c = AddColumn("NAME");
+  Bind();
+  c->OnUpdateData = [](TObject*, std::string& text, Variant&, bool&, bool& handled) {
+    text = "[" + text + "]";
+    handled = false;
+  };
+  table->Edit();
+  c->UpdateDataValues("中文", Null(), true);
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "[中文]");
+  table->Cancel();
+  EXPECT_TRUE(c->CanModify(false));
+  c->SetReadOnly(true);
+  EXPECT_FALSE(c->CanModify(false));
+}
+
+TEST_F(DBGridTest, TitleTreeFromSeparatedCaptions) {
+  MakeGrid(600);
+  grid->SetUseMultiTitle(true);
+  AddColumn("ID", "A|B");
+  AddColumn("NAME", "A|C");
+  AddColumn("AMOUNT", "D");
+  Bind();
+  THeadTreeNode* root = grid->HeadTree();
+  THeadTreeNode* a = root->Child;
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->Text, "A");
+  EXPECT_EQ(a->Height, 20);
+  EXPECT_EQ(a->Child->Text, "B");
+  EXPECT_EQ(a->Child->Next->Text, "C");
+  EXPECT_EQ(a->Child->Next->Next, a->Child);
+  const int h = grid->GetRowHeights(0);
+  EXPECT_EQ(a->Child->Height, h - 20);
+  EXPECT_EQ(a->Next->Text, "D");
+  EXPECT_EQ(a->Next->Height, h);
+  EXPECT_EQ(a->Width, grid->Columns()->Items(0)->Width() + grid->Columns()->Items(1)->Width() + 1);
+  EXPECT_EQ(grid->LeafFor(1)->GetLevel(), 2);
+}
+
+TEST_F(DBGridTest, TitleTreeNestsAndOnlyJoinsNeighbours) {
+  MakeGrid(600);
+  grid->SetUseMultiTitle(true);
+  AddColumn("ID", "A|B|X");
+  AddColumn("NAME", "A|B|Y");
+  AddColumn("AMOUNT", "A|C");
+  Bind();
+  const int h = grid->GetRowHeights(0);
+  EXPECT_EQ(grid->LeafFor(0)->Height, h - 40);
+  EXPECT_EQ(grid->LeafFor(2)->Height, h - 20);
+  EXPECT_EQ(grid->LeafFor(0)->Host->Text, "B");
+  EXPECT_EQ(grid->LeafFor(0)->Host->Host->Text, "A");
+  grid->Columns()->Clear();
+  AddColumn("ID", "A|B");
+  AddColumn("NAME", "D");
+  AddColumn("AMOUNT", "A|C");
+  grid->LayoutChanged();
+  EXPECT_NE(grid->LeafFor(0)->Host, grid->LeafFor(2)->Host);  // two separate groups A
+  EXPECT_EQ(grid->LeafFor(0)->Host->Text, "A");
+  EXPECT_EQ(grid->LeafFor(1)->Host, grid->HeadTree());
+  grid->Columns()->Items(1)->SetVisible(false);
+  grid->LayoutChanged();
+  EXPECT_EQ(grid->LeafFor(1)->Width, -1);  // hidden with column lines
+}
+
+TEST(DBGridHeadTree, ErrorsForNodesOutsideTheTree) {
+  THeadTreeNode root("Root", 10, 0);
+  THeadTreeNode* a = root.AddChild(&root, "a", 10, 5);
+  THeadTreeNode* b = root.AddChild(&root, "b", 10, 5);
+  THeadTreeNode stranger("x", 1, 1);
+  EXPECT_THROW(root.AddChild(&stranger, "c", 1, 1), Exception);
+  EXPECT_THROW(root.Union(b, a, "u", 2), Exception);  // a does not follow b
+  THeadTreeNode* u = root.Union(a, b, "u", 2);
+  EXPECT_EQ(u->Width, 10);
+  EXPECT_EQ(a->Height, 8);
+  EXPECT_TRUE(root.FindNode(b));
+  EXPECT_EQ(DBGridWordPosition(2, "||甲|乙"), 7);  // byte positions: 甲 takes three
+  EXPECT_EQ(DBGridExtractWord(2, "甲|乙"), "乙");
+  EXPECT_EQ(DBGridWordPosition(3, "a|b"), 0);
+}
+
+TEST_F(DBGridTest, SortMarkersSingleAndMulti) {
+  MakeGrid();
+  TColumnGx* c1 = AddColumn("ID");
+  TColumnGx* c2 = AddColumn("NAME");
+  TColumnGx* c3 = AddColumn("AMOUNT");
+  c1->Title()->SetSortMarker(smDownGx);
+  c2->Title()->SetSortMarker(smUpGx);
+  EXPECT_EQ(c1->Title()->SortMarker(), smNoneGx);
+  EXPECT_EQ(c2->Title()->SortIndex(), 1);
+  EXPECT_EQ(grid->SortMarkedColumns().size(), 1u);
+  c2->Title()->SetSortMarker(smNoneGx);
+  grid->SetOptionsGx(grid->OptionsGx() + dghMultiSortMarking);
+  c1->Title()->SetSortMarker(smDownGx);
+  c2->Title()->SetSortMarker(smDownGx);
+  c3->Title()->SetSortMarker(smUpGx);
+  EXPECT_EQ(c3->Title()->SortIndex(), 3);
+  c1->Title()->SetSortMarker(smNoneGx);
+  EXPECT_EQ(c2->Title()->SortIndex(), 1);
+  EXPECT_EQ(c3->Title()->SortIndex(), 2);
+  c2->Title()->SetSortIndex(7);  // nobody holds 7
+  EXPECT_EQ(c2->Title()->SortIndex(), 1);
+  c2->Title()->SetSortIndex(2);  // exchanged with column 3
+  EXPECT_EQ(c3->Title()->SortIndex(), 1);
+  EXPECT_EQ(grid->SortMarkedColumns().front(), c3);
+  c3->Title()->SetSortMarker(smUpGx);
+  c3->Title()->SetNextSortMarkerValue(false);
+  EXPECT_EQ(c3->Title()->SortMarker(), smDownGx);
+  c3->Title()->SetSortMarker(smUpGx);
+  c3->Title()->SetNextSortMarkerValue(true);
+  EXPECT_EQ(c3->Title()->SortMarker(), smNoneGx);
+  EXPECT_EQ(c1->Title()->SortMarkerWidth(), 0);
+}
+
+TEST_F(DBGridTest, TitleDefaultsComeFromTheGrid) {
+  MakeGrid();
+  TColumnGx* c = AddColumn("NAME");
+  EXPECT_EQ(c->Title()->Alignment(), taLeftJustify);
+  grid->SetUseMultiTitle(true);
+  EXPECT_EQ(c->Title()->Alignment(), taCenter);
+  grid->ColumnDefValues()->Title()->SetColor(clYellow);
+  EXPECT_EQ(c->Title()->Color(), clYellow);
+  c->Title()->SetAlignment(taRightJustify);
+  EXPECT_EQ(c->Title()->Alignment(), taRightJustify);
+  EXPECT_TRUE(c->IsAssigned(cvTitleAlignment));
+  grid->ColumnDefValues()->SetAlwaysShowEditButton(true);
+  EXPECT_TRUE(c->AlwaysShowEditButton());
+  c->RestoreDefaults();
+  EXPECT_FALSE(c->IsAssigned(cvTitleAlignment));
+}

@@ -1,0 +1,358 @@
+// The style's colours, cell areas, vertical scroll-bar values, selections of every kind and the
+// row movement helpers; a snapshot of a bound grid.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "dbgrid_test_util.h"
+#include "platform/db/testdataset.h"
+#include "platform/forms/dialogs.h"
+#include "platform/rtl/exceptions.h"
+
+using namespace dbgridtest;
+
+TEST(DBGridStyle, BlendFormula) {
+  // (c2 - c1) * 0.5 + c1, then lightened: (225 - m) * 0.6 + m; dark: m - (122 - m) * 0.25
+  EXPECT_EQ(TDBGridGxStyle::Blend(static_cast<TColor>(0x000000), static_cast<TColor>(0xFFFFFF), false),
+            static_cast<TColor>(0xBABABA));  // 127.5 -> 186
+  EXPECT_EQ(TDBGridGxStyle::Blend(static_cast<TColor>(0x000000), static_cast<TColor>(0xFFFFFF), true),
+            static_cast<TColor>(0xCACACA));  // 186 + 16
+  EXPECT_EQ(TDBGridGxStyle::Blend(static_cast<TColor>(0x0000FF), static_cast<TColor>(0x000000), false),
+            static_cast<TColor>(0x8787BA));
+}
+
+namespace {
+class TUnsequencedDataSet : public TTestDataSet {
+ public:
+  using TTestDataSet::TTestDataSet;
+  bool sequenced = true;
+  bool IsSequenced() const override { return sequenced; }
+};
+}  // namespace
+
+TEST_F(DBGridTest, HighlightColoursOfSelectedAndFocusedCells) {
+  AddRows(3);
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  Bind();
+  grid->SetFocus();
+  gridtest::Pump();
+  TDBGridGxStyle* style = grid->Style();
+  TFont font;
+  TColor back = clWindow;
+  // The focused cell of a focused grid: plain highlight.
+  EXPECT_TRUE(style->GetDataCellColors(grid, 1, &font, back, TGridDrawState{gdSelected}, 0, 0, 1));
+  EXPECT_EQ(back, clHighlight);
+  EXPECT_EQ(font.Color(), clHighlightText);
+  // Another selected cell of the focused grid: the dark blend.
+  back = clWindow;
+  EXPECT_TRUE(style->GetDataCellColors(grid, 2, &font, back, TGridDrawState{gdSelected}, 0, 1, 1));
+  EXPECT_NE(back, clHighlight);
+  // A 256-colour screen never blends.
+  style->SetScreenNumColors(256);
+  back = clWindow;
+  EXPECT_TRUE(style->GetDataCellColors(grid, 2, &font, back, TGridDrawState{gdSelected}, 0, 1, 1));
+  EXPECT_EQ(back, clHighlight);
+  style->SetScreenNumColors(-1);
+  // Not selected: nothing.
+  back = clWindow;
+  EXPECT_FALSE(style->GetDataCellColors(grid, 2, &font, back, TGridDrawState{}, 1, 1, 2));
+  // Fixed cells: the indicator of a title is dark.
+  back = clBtnFace;
+  EXPECT_TRUE(style->GetFixedCellColors(grid, 0, &font, back, true, false, (caTitle << 8) | 0));
+  EXPECT_EQ(back, static_cast<TColor>(0x404040));
+  EXPECT_FALSE(style->GetFixedCellColors(grid, 0, &font, back, false, false, 0));
+}
+
+TEST_F(DBGridTest, CellTypesByArea) {
+  AddRows(3);
+  MakeGrid();
+  AddColumn("ID");
+  grid->SetFooterRowCount(2);
+  Bind();
+  EXPECT_EQ(grid->ContraRowCount(), 2);
+  TCellTypeGx t = grid->GetCellType(0, 0);
+  EXPECT_FALSE(t.DataColumn);
+  EXPECT_EQ(t.Area, caTitle);
+  t = grid->GetCellType(1, 2);
+  EXPECT_TRUE(t.DataColumn);
+  EXPECT_EQ(t.DataCol, 0);
+  EXPECT_EQ(t.Area, caData);
+  EXPECT_EQ(t.Index, 1);
+  t = grid->GetCellType(1, grid->RowCount() + 1);
+  EXPECT_EQ(t.Area, caFooter);
+  EXPECT_EQ(t.Index, 1);
+  EXPECT_THROW(grid->GetCellType(1, grid->FullRowCount()), Exception);
+  EXPECT_EQ(grid->GetDataCellBounds(), (TGridRect{1, 1, grid->ColCount() - 1, grid->RowCount() - 1}));
+}
+
+TEST_F(DBGridTest, VerticalBarCountsRowsOfAMemoryTable) {
+  AddRows(50);
+  MakeGrid(400, 200);
+  AddColumn("ID");
+  Bind();
+  auto v = grid->VertScrollValues();
+  EXPECT_EQ(v.Min, 1);
+  EXPECT_EQ(v.Pos, 1);
+  EXPECT_EQ(v.Max, 50);
+  EXPECT_GT(v.Page, 1);
+  grid->MemTableVScroll(SB_LINEDOWN, 0);
+  EXPECT_EQ(grid->TopRow(), 2);
+  EXPECT_EQ(grid->VertScrollValues().Pos, 2);
+  grid->MemTableVScroll(SB_BOTTOM, 0);
+  EXPECT_EQ(grid->TopRow(), grid->LastTopRow());
+  grid->MemTableVScroll(SB_THUMBTRACK, 1);  // not tracking: ignored
+  EXPECT_EQ(grid->TopRow(), grid->LastTopRow());
+  grid->MemTableVScroll(SB_THUMBPOSITION, 10);
+  EXPECT_EQ(grid->TopRow(), 10);
+  grid->MemTableVScroll(SB_TOP, 0);
+  EXPECT_EQ(grid->TopRow(), 1);
+}
+
+TEST_F(DBGridTest, VerticalBarOfABufferedDataset) {
+  TUnsequencedDataSet ds(nullptr);
+  ds.FieldDefs().Add("ID", ftInteger);
+  for (int i = 0; i < 30; ++i) ds.AddRow({Variant(i)});
+  ds.Open();
+  TDataSource src(nullptr);
+  src.SetDataSet(&ds);
+  MakeGrid(400, 200);
+  grid->SetDataSource(&src);
+  EXPECT_EQ(grid->MemTable(), nullptr);
+  auto v = grid->VertScrollValues();
+  EXPECT_EQ(v.Min, 1);
+  EXPECT_EQ(v.Pos, 1);
+  EXPECT_EQ(v.Page, grid->DataLink()->RecordCount());
+  EXPECT_EQ(v.Max, 30 + v.Page - 1);
+  ds.sequenced = false;
+  ds.Last();
+  grid->UpdateVertScrollBar();
+  v = grid->VertScrollValues();
+  EXPECT_EQ(v.Max, 4);
+  EXPECT_EQ(v.Page, 0);
+  EXPECT_EQ(v.Pos, 4);
+  ds.First();
+  ds.Next();
+  grid->UpdateVertScrollBar();
+  EXPECT_EQ(grid->VertScrollValues().Pos, 2);
+  grid->SetDataSource(nullptr);
+}
+
+TEST_F(DBGridTest, HorizontalBarIsZeroWhenAllColumnsFit) {
+  AddRows(2);
+  MakeGrid(600, 200);
+  AddColumn("ID");
+  TScrollBar bar(nullptr);
+  bar.SetParent(form);
+  grid->HorzScrollBar()->SetExtScrollBar(&bar);
+  Bind();
+  grid->UpdateHorzScrollBar();
+  EXPECT_EQ(grid->HorzScrollValues().Max, 0);
+  EXPECT_EQ(grid->HorzScrollValues().Pos, 0);
+  TDBGridGx other(nullptr);
+  EXPECT_THROW(other.HorzScrollBar()->SetExtScrollBar(&bar), Exception);
+  grid->HorzScrollBar()->SetExtScrollBar(nullptr);
+}
+
+TEST_F(DBGridTest, SelectionsOfEveryKind) {
+  AddRows(5);
+  MakeGrid();
+  TColumnGx* c1 = AddColumn("ID");
+  TColumnGx* c2 = AddColumn("NAME");
+  TColumnGx* c3 = AddColumn("AMOUNT");
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  Bind();
+  int changes = 0;
+  grid->OnSelectionChanged = [&](TObject*) { ++changes; };
+  TDBGridGxSelection* sel = grid->Selection();
+  // records
+  grid->SelectedRows()->SetCurrentRowSelected(true);
+  EXPECT_EQ(sel->SelectionType(), gstRecordBookmarks);
+  const std::string first = table->Bookmark();
+  EXPECT_TRUE(sel->IsCellSelected(1, first));
+  EXPECT_TRUE(grid->IsCellSelected(0, 1, first, -1));  // the indicator shows it
+  // columns
+  sel->Columns()->Select(c1, false);
+  EXPECT_EQ(sel->SelectionType(), gstColumns);
+  EXPECT_EQ(grid->SelectedRows()->Count(), 0);
+  sel->Columns()->SelectShift(c3);
+  EXPECT_EQ(sel->Columns()->Count(), 3);
+  sel->Columns()->SelectShift(c2);  // retracts what this drag added
+  EXPECT_EQ(sel->Columns()->Count(), 2);
+  sel->Columns()->InvertSelect(c1);
+  EXPECT_EQ(sel->Columns()->Count(), 1);
+  EXPECT_EQ(sel->GetDataCellRect().Left, 2);
+  // rectangle
+  table->Next();
+  const std::string second = table->Bookmark();
+  table->Next();
+  sel->Rect()->Select(1, first, false);
+  EXPECT_EQ(sel->SelectionType(), gstNon);  // one cell is no rectangle
+  sel->Rect()->Select(2, table->Bookmark(), true);
+  EXPECT_EQ(sel->SelectionType(), gstRectangle);
+  EXPECT_TRUE(sel->IsCellSelected(2, second));
+  EXPECT_FALSE(sel->IsCellSelected(3, second));
+  EXPECT_EQ(sel->GetDataCellRect(), (TGridRect{1, 1, 2, 3}));
+  // all
+  sel->SelectAll();
+  EXPECT_EQ(sel->SelectionType(), gstAll);
+  EXPECT_TRUE(sel->IsCellSelected(-1, ""));
+  EXPECT_GT(changes, 0);
+  grid->ClearSelection();
+  EXPECT_EQ(sel->SelectionType(), gstNon);
+  // A kind no longer allowed is cleared.
+  sel->Columns()->Select(c1, false);
+  grid->SetAllowedSelections(TDBGridGxAllowedSelections{gstRecordBookmarks});
+  EXPECT_EQ(sel->SelectionType(), gstNon);
+}
+
+TEST_F(DBGridTest, ShiftDownMarksRowsAndShiftUpGivesThemBack) {
+  AddRows(6);
+  MakeGrid();
+  AddColumn("ID");
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
+  grid->SetOptionsGx(grid->OptionsGx() - dghClearSelection);
+  Bind();
+  grid->SetKeepSelection(true);  // Ctrl-less key press with clearing off
+  table->First();
+  grid->MoveRecordSelecting(true, 2, false, true);  // rows 1..3
+  EXPECT_EQ(table->RecNo(), 3);
+  EXPECT_EQ(grid->SelectedRows()->Count(), 3);
+  grid->MoveRecordSelecting(true, -1, false, true);  // row 3 back to the anchor's state
+  EXPECT_EQ(grid->SelectedRows()->Count(), 2);
+  EXPECT_TRUE(grid->SelectionAnchorSet());
+  grid->SetKeepSelection(false);
+  grid->MoveRecordSelecting(false, 1, false, true);
+  EXPECT_FALSE(grid->SelectionAnchorSet());
+}
+
+TEST_F(DBGridTest, DownAppendsAtTheEndOnlyWhenEverythingAllows) {
+  AddRows(2);
+  MakeGrid();
+  AddColumn("ID");
+  Bind();
+  table->Last();
+  grid->SetAllowedOperations(TDBGridGxAllowedOperations{alopUpdateGx});
+  grid->NextRow(false);
+  EXPECT_EQ(table->State(), dsBrowse);
+  grid->SetAllowedOperations(kAllAllowedOperations);
+  grid->SetReadOnly(true);
+  grid->NextRow(false);
+  EXPECT_EQ(table->State(), dsBrowse);
+  grid->SetReadOnly(false);
+  grid->NextRow(false);
+  EXPECT_EQ(table->State(), dsInsert);
+  // Up on the untouched new record drops it instead of moving.
+  grid->PriorRow(false);
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_EQ(table->RecordCount(), 2);
+  EXPECT_EQ(table->RecNo(), 2);
+}
+
+TEST_F(DBGridTest, TabStepWrapsToThePriorRecord) {
+  AddRows(3);
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  grid->SetDBOptions(grid->DBOptions() - dgIndicator);
+  Bind();
+  table->RecNo();
+  table->Next();
+  grid->SetCol(0);
+  grid->TabStep(false);
+  EXPECT_EQ(grid->Col(), 1);
+  EXPECT_EQ(table->RecNo(), 1);
+  grid->TabStep(true);
+  EXPECT_EQ(grid->Col(), 0);
+  EXPECT_EQ(table->RecNo(), 2);
+}
+
+TEST_F(DBGridTest, ConfirmDeleteAsksByTheNumberOfMarkedRecords) {
+  AddRows(3);
+  MakeGrid();
+  Bind();
+  TScriptedDialogService dialogs(true);
+  dialogs.Answer(mrCancel);
+  EXPECT_FALSE(grid->ConfirmDelete());
+  ASSERT_EQ(dialogs.Requests().size(), 1u);
+  EXPECT_EQ(dialogs.Requests()[0].Text, "Delete record?");
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  grid->SelectedRows()->SetCurrentRowSelected(true);
+  table->Next();
+  grid->SelectedRows()->SetCurrentRowSelected(true);
+  dialogs.Answer(mrOk);
+  EXPECT_TRUE(grid->ConfirmDelete());
+  EXPECT_EQ(dialogs.Requests()[1].Text, "Delete all selected records?");
+  grid->SetDBOptions(grid->DBOptions() - dgConfirmDelete);
+  EXPECT_TRUE(grid->ConfirmDelete());
+  EXPECT_EQ(dialogs.Requests().size(), 2u);
+}
+
+TEST_F(DBGridTest, StartUpResourcesAndHourGlass) {
+  MakeGrid();
+  ASSERT_NE(DBGridIndicatorImages(), nullptr);
+  EXPECT_EQ(DBGridIndicatorImages()->Count(), 7);
+  EXPECT_EQ(DBGridSortMarkerImages()->Count(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_NE(DBGridCursor(i), nullptr);
+  EXPECT_EQ(DBGridGxInplaceSearchTimeOut, 1500);
+  EXPECT_EQ(DBGridGxFindDialogKey, ShortCut('F', TShiftState{ssCtrl}));
+  const TColor saved = DBGridGxInplaceSearchColor;
+  DBGridGxInplaceSearchColor = static_cast<TColor>(0x808000);
+  RebuildSearchArrowImage();
+  EXPECT_EQ(DBGridIndicatorImages()->Count(), 7);
+  DBGridGxInplaceSearchColor = saved;
+  RebuildSearchArrowImage();
+  Screen->SetCursor(crDefault);
+  DBGridBeginHourGlass();
+  DBGridBeginHourGlass();
+  EXPECT_EQ(Screen->Cursor(), crHourGlass);
+  DBGridEndHourGlass();
+  EXPECT_EQ(Screen->Cursor(), crHourGlass);
+  DBGridEndHourGlass();
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+  EXPECT_EQ(VarToQuotedList(VarArrayOf({Variant(1), Variant("a")})), "'1','a'");
+}
+
+// A bound grid over a memory table with Chinese texts, written with the real fonts for people to
+// look at; pixel probes check that the focused row is highlighted and titles are filled.
+TEST_F(DBGridTest, SnapshotOfABoundGrid) {
+  FanoSetTestFont(FALSE);
+  const char* names[] = {"差旅费报销", "办公用品采购", "会议场地租金", "市场推广费用", "水电费垫付", "员工培训"};
+  for (int i = 0; i < 6; ++i) AddRow(101 + i, names[i], 125.5 * (i + 1), i % 2 ? "N" : "Y");
+  table->First();
+  MakeGrid(460, 200);
+  AddColumn("ID", "单号");
+  AddColumn("NAME", "摘要")->SetWidth(140);
+  TColumnGx* amount = AddColumn("AMOUNT", "金额");
+  amount->SetDisplayFormat("#,##0.00");
+  amount->SetAlignment(taRightJustify);
+  TColumnGx* flag = AddColumn("FLAG", "状态");
+  flag->KeyList()->Add("Y");
+  flag->KeyList()->Add("N");
+  flag->PickList()->Add("已审核");
+  flag->PickList()->Add("未审核");
+  for (int i = 0; i < grid->Columns()->Count(); ++i) grid->Columns()->Items(i)->Title()->SetAlignment(taCenter);
+  Bind();
+  table->Next();
+  table->Next();
+  grid->SetFocus();
+  grid->Invalidate();
+  gridtest::Pump();
+  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
+  std::string path = std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/grid_dbgrid.png";
+  ASSERT_TRUE(FanoSnapshotWindow(form->Handle(), path.c_str()));
+  std::ifstream in(path, std::ios::binary);
+  char sig[8] = {};
+  in.read(sig, 8);
+  EXPECT_EQ(std::string(sig + 1, 3), "PNG");
+  // The current cell (third record, first data column) is painted in the highlight colour.
+  const TRect cell = grid->CellRect(1, 3);
+  HDC dc = GetDC(grid->Handle());
+  const COLORREF probe = GetPixel(dc, cell.Right - 3, cell.Top + 2);
+  ReleaseDC(grid->Handle(), dc);
+  EXPECT_EQ(probe, ColorToRGB(clHighlight));
+  FanoSetTestFont(TRUE);
+}
