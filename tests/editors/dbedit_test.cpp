@@ -363,3 +363,38 @@ TEST_F(DBEdit, ASecondClickSeenByTheHolderBecomesADoubleClick) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBEdit, HeightFollowsTheFontAndTheImageOnlyWhenTaller) {
+  auto* e = Add<TDBEditGx>(10, 10, 150, 40);
+  e->Font()->SetHeight(-12);
+  Show();
+  int border = GetSystemMetrics(SM_CYBORDER);
+  EXPECT_EQ(e->Height(), 12 + 8 * border);  // AutoSize with a single 3-D border
+  e->SetFlat(true);
+  EXPECT_EQ(e->Height(), 12 + 6 * border);
+  auto* images = new TImageList(form);
+  images->SetWidth(20);
+  images->SetHeight(20);
+  e->SetImages(images);
+  EXPECT_TRUE(e->EditImage()->Visible());
+  EXPECT_EQ(e->Height(), 20 + 6 * border);
+  EXPECT_EQ(e->GetEditRect().Left, 24);  // image width + 4
+  e->EditImage()->SetUseImageHeight(false);
+  EXPECT_EQ(e->Height(), 12 + 6 * border);
+  e->EditImage()->SetWidth(30);
+  EXPECT_EQ(e->GetEditRect().Left, 34);
+  int asked = 0;
+  e->OnGetImageIndex = [&](TObject*, int& index) {
+    ++asked;
+    index = 2;
+  };
+  e->SetText("x");
+  EXPECT_GT(asked, 0);
+  EXPECT_EQ(e->EditImage()->ImageIndex(), 2);
+  images->Free();
+  EXPECT_EQ(e->Images(), nullptr);
+}
+
+}  // namespace

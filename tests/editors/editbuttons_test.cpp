@@ -121,6 +121,30 @@ TEST_F(EditButtons, LowerHalfAndTheMiddleLine) {
   MouseUp(b, 7, 8);
 }
 
+TEST_F(EditButtons, MovingIntoTheOtherHalfReleasesAnUpDownButtonWithoutAClick) {
+  auto* b = new TEditButtonControlGx(form);
+  b->SetParent(form);
+  b->SetBounds(10, 10, 15, 17);
+  b->SetStyle(ebsUpDownGx);
+  int downs = 0, clicks = 0;
+  b->OnDown = [&](TObject*, bool, bool&, bool&) { ++downs; };
+  b->OnClick = [&](TObject*) { ++clicks; };
+  Show();
+  MouseDown(b, 7, 2);
+  TPoint p = ScreenPoint(b, 7, 14);
+  FanoInputMouseMove(p.X, p.Y);
+  Pump();
+  EXPECT_EQ(b->State(), bsUp);
+  EXPECT_FALSE(b->AutoRepeatRunning());
+  AdvanceAndPump(600);
+  EXPECT_EQ(downs, 1);
+  MouseUp(b, 7, 14);
+  EXPECT_EQ(clicks, 0);
+  AdvanceAndPump(1000, 100);
+  Click(b, 7, 2);  // a plain press and release clicks
+  EXPECT_EQ(clicks, 1);
+}
+
 TEST_F(EditButtons, DropDownButtonFiresOnceUnlessItsHandlerAsksForRepeat) {
   auto* b = new TEditButtonControlGx(form);
   b->SetParent(form);
