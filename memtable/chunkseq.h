@@ -89,6 +89,11 @@ class TChunkSeqGx {
   const T& front() const { return chunks_.front()->Items.front(); }
   const T& back() const { return chunks_.back()->Items.back(); }
 
+  // The chunks themselves, for searches that go chunk by chunk.
+  size_t ChunkCount() const noexcept { return chunks_.size(); }
+  const std::vector<T>& ChunkItems(size_t c) const noexcept { return chunks_[c]->Items; }
+  int ChunkStart(size_t c) const noexcept { return starts_[c]; }
+
   // The position of the item at that slot of that chunk.
   int PositionOf(const TSeqChunkGx* chunk, int slot) const noexcept { return starts_[static_cast<size_t>(chunk->Ord)] + slot; }
 

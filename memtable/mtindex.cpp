@@ -112,17 +112,45 @@ Variant TMTIndexGx::KeyOf(const TMemoryRecordGx* record, int version) const {
 }
 
 bool TMTIndexGx::FindKeyValueIndex(const Variant& key, int& pos) const {
-  int lo = 0, hi = Count() - 1;
-  while (lo <= hi) {
-    int mid = (lo + hi) / 2;
-    switch (CompareVariants(items_[mid].KeyValue, key)) {
+  // Chunk by chunk on their last keys, then within the one chunk: the items compared lie together.
+  const bool intKey = key.VarType() == varInteger;
+  auto compare = [&](const TIndexItemGx& item) {
+    if (intKey && item.KeyValue.VarType() == varInteger) {
+      const int32_t a = item.KeyValue.AsInteger(), b = key.AsInteger();
+      return a < b ? vrLessThan : (b < a ? vrGreaterThan : vrEqual);
+    }
+    const TVariantRelationship r = CompareVariants(item.KeyValue, key);
+    if (r != vrLessThan && r != vrGreaterThan && r != vrEqual)
+      throw EDatabaseError("TMTIndexGx.FindKeyValueIndex: values is not comparable.");
+    return r;
+  };
+  const TChunkSeqGx<TIndexItemGx>& seq = items_.Items();
+  size_t lo = 0, hi = seq.ChunkCount();
+  while (lo < hi) {
+    const size_t mid = (lo + hi) / 2;
+    const std::vector<TIndexItemGx>& chunk = seq.ChunkItems(mid);
+    switch (compare(chunk.back())) {
       case vrLessThan: lo = mid + 1; break;
-      case vrGreaterThan: hi = mid - 1; break;
-      case vrEqual: pos = mid; return true;
-      default: throw EDatabaseError("TMTIndexGx.FindKeyValueIndex: values is not comparable.");
+      case vrGreaterThan: hi = mid; break;
+      default: pos = seq.ChunkStart(mid) + static_cast<int>(chunk.size()) - 1; return true;
     }
   }
-  pos = lo;
+  if (lo == seq.ChunkCount()) {
+    pos = Count();
+    return false;
+  }
+  // Every item of chunk lo before its last may still hold the key.
+  const std::vector<TIndexItemGx>& chunk = seq.ChunkItems(lo);
+  int a = 0, b = static_cast<int>(chunk.size()) - 2;
+  while (a <= b) {
+    const int mid = (a + b) / 2;
+    switch (compare(chunk[static_cast<size_t>(mid)])) {
+      case vrLessThan: a = mid + 1; break;
+      case vrGreaterThan: b = mid - 1; break;
+      default: pos = seq.ChunkStart(lo) + mid; return true;
+    }
+  }
+  pos = seq.ChunkStart(lo) + a;
   return false;
 }
 
@@ -142,8 +170,9 @@ void TMTIndexGx::GetKeyRecords(const Variant& key, std::vector<TMemoryRecordGx*>
   if (!FindKeyValueIndex(key, pos)) return;
   TRecordsListGx* records = RecordsList();
   if (!records) return;
-  for (int i = pos - 1; i >= 0 && SameKey(items_[i].KeyValue, key); --i) list.push_back(records->Rec(PositionOf(items_[i])));
-  for (int i = pos; i < Count() && SameKey(items_[i].KeyValue, key); ++i) list.push_back(records->Rec(PositionOf(items_[i])));
+  auto recordOf = [&](const TIndexItemGx& item) { return item.Record ? item.Record : records->Rec(item.RecIndex); };
+  for (int i = pos - 1; i >= 0 && SameKey(items_[i].KeyValue, key); --i) list.push_back(recordOf(items_[i]));
+  for (int i = pos; i < Count() && SameKey(items_[i].KeyValue, key); ++i) list.push_back(recordOf(items_[i]));
 }
 
 const TIndexItemGx& TMTIndexGx::Items(int pos) const {

@@ -48,6 +48,7 @@ class TIndexItemListGx {
     items_.erase(static_cast<size_t>(pos));
   }
   void clear() noexcept { items_.clear(); }
+  const TChunkSeqGx<TIndexItemGx>& Items() const noexcept { return items_; }
   // Takes over items already in key order.
   void assign(std::vector<TIndexItemGx>&& items) { items_.assign(std::move(items)); }
   template <class F>

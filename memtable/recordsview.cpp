@@ -290,6 +290,10 @@ int TRecordsViewGx::IndexOfRecord(const TMemoryRecordGx* rec) {
 // which a record that has just left the store no longer has); otherwise by a linear search.
 int TRecordsViewGx::FlatPositionOf(const TMemoryRecordGx* rec, int storeIndex) const {
   if (StoreOrdered() && storeIndex >= 0) {
+    // A view in store order that shows every record is the store's list itself.
+    const TRecordsListGx* list = RecordsList();
+    if (list && static_cast<size_t>(list->Count()) == flatList_.size() && rec->Index() == storeIndex)
+      return storeIndex < list->Count() ? storeIndex : -1;
     size_t lo = 0, hi = flatList_.size();
     while (lo < hi) {
       const size_t mid = (lo + hi) / 2;
