@@ -125,6 +125,9 @@ TCvTabSheet::~TCvTabSheet() {
     if (pageControl_->newDockSheet_ == this) pageControl_->newDockSheet_ = nullptr;
     pageControl_->RemovePage(this);
   }
+  // Leave the parent while still whole: the platform's removal at the end of destruction no
+  // longer knows a windowed control and would leave this one in the parent's tab list.
+  if (Parent()) SetParent(nullptr);
 }
 
 void TCvTabSheet::CreateParams(TCreateParams& params) {
@@ -370,6 +373,8 @@ void TCvPageControl::InsertPage(TCvTabSheet* page) {
 }
 
 void TCvPageControl::RemovePage(TCvTabSheet* page) {
+  if (closing_ == page) closing_ = nullptr;
+  if (closeNext_ == page) closeNext_ = nullptr;
   if (InState(csDestroying)) {
     page->tabShowing_ = false;
     page->pageControl_ = nullptr;

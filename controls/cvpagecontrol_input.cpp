@@ -192,18 +192,33 @@ void TCvPageControl::CloseActivePage(bool goForward, bool fromMouseUp) {
   TCvTabSheet* next = FindNextPage(page, goForward, true);
   // The only visible page has no next one: the closed page is never chosen again.
   if (next == page) next = nullptr;
-  if (!DoCanClose(page)) return;
+  // A handler may take either page away (or free it): closing_ and closeNext_ say what is left.
+  closing_ = page;
+  closeNext_ = next;
+  auto done = [this] {
+    closing_ = nullptr;
+    closeNext_ = nullptr;
+  };
+  if (!DoCanClose(page) || closing_ != page) {
+    done();
+    return;
+  }
   DoClose(page);
-  SetActivePage(next);
-  ChangeHandler();
-  if (!freeOnClose_) {
-    closedPages_->AddObject(page->Name(), page);
-    page->SetPageControl(nullptr);
-  } else {
-    page->Free();
+  if (closing_ == page) {
+    SetActivePage(closeNext_);
+    ChangeHandler();
+  }
+  if (closing_ == page) {
+    if (!freeOnClose_) {
+      closedPages_->AddObject(page->Name(), page);
+      page->SetPageControl(nullptr);
+    } else {
+      page->Free();
+    }
   }
   page = nullptr;
-  if (fromMouseUp && next && next->PageControl() == this) SetActivePage(next);
+  if (fromMouseUp && closeNext_) SetActivePage(closeNext_);
+  done();
   closeHot_ = false;
   Invalidate();
 }

@@ -367,6 +367,23 @@ TEST_F(Closing, FreeOnCloseFreesThePages) {
   EXPECT_EQ(pc->ClosedPages()->Count(), 0);
 }
 
+TEST_F(Closing, AHandlerThatFreesThePageLeavesNothingDangling) {
+  p0->OnClose = [this](TObject*) {
+    log.push_back("close Alpha");
+    p0->Free();
+  };
+  ClickClose(0);
+  EXPECT_EQ(pc->GetPageCount(), 2);
+  EXPECT_EQ(pc->ClosedPages()->Count(), 0);
+  EXPECT_EQ(pc->ActivePage(), p1);
+  // And one that frees the page to show next: the control shows what its tabs say.
+  p1->SetShowClose(true);
+  p1->OnClose = [this](TObject*) { p2->Free(); };
+  ClickClose(0);
+  EXPECT_EQ(pc->GetPageCount(), 0);
+  EXPECT_EQ(pc->ActivePage(), nullptr);
+}
+
 TEST_F(PageControl, MarginsWidenTheTabsOnceLoaded) {
   ThreePages();
   Show();
