@@ -140,8 +140,6 @@ void TCustomDBComboBoxGx::InternalSetItemIndex(int value) {
   UpdateImageIndex();
   ListFollows();
   SetTextQuietly(itemIndex_ >= 0 ? items_->Strings(itemIndex_) : std::string());
-  // Typing in text mode re-derives the index from the text; the index chosen here stands.
-  if (value >= 0 && value < itemCount_) itemIndex_ = value;
 }
 
 void TCustomDBComboBoxGx::SetItemIndex(int value) {
@@ -331,8 +329,7 @@ void TCustomDBComboBoxGx::SelectNextValue(bool up) {
   SelectAll();
 }
 
-void TCustomDBComboBoxGx::TextModeCompletion(TKeyChar key, int caretBefore) {
-  (void)caretBefore;
+void TCustomDBComboBoxGx::TextModeCompletion(TKeyChar key) {
   int start = 0, stop = 0;
   GetSel(start, stop);
   const int length = CharCount(TCustomMaskEdit::EditText());
@@ -573,10 +570,8 @@ void TCustomDBComboBoxGx::WndProc(TMessage& m) {
   }
   const auto key = static_cast<TKeyChar>(m.WParam);
   charAccepted_ = false;
-  int start = 0, stop = 0;
-  GetSel(start, stop);
   TCustomDBEditGx::WndProc(m);
-  if (charAccepted_ && !keyMode_ && key != '.' && GetKeyState(VK_CONTROL) >= 0) TextModeCompletion(key, start);
+  if (charAccepted_ && !keyMode_ && key != '.' && GetKeyState(VK_CONTROL) >= 0) TextModeCompletion(key);
   charAccepted_ = false;
 }
 

@@ -137,7 +137,7 @@ class TCustomDBComboBoxGx : public TCustomDBEditGx {
   void ItemIndexFromText();
   void ListFollows();
   void SetTextQuietly(std::string_view text);
-  void TextModeCompletion(TKeyChar key, int caretBefore);
+  void TextModeCompletion(TKeyChar key);
   bool HandleListMessage(TMessage& m);
 
   std::unique_ptr<TDropDownBoxGx> dropDownBox_;
