@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "editors/gxdraw.h"
 #include "platform/os/clock.h"
 #include "platform/rtl/strings.h"
 
@@ -28,13 +29,17 @@ TRect WorkArea() {
   return TRect(work);
 }
 
-// The drop-down style: a top-level pop-up of its own that never takes the activation.
-void PopupParams(TCreateParams& params, bool ctl3D) {
+// The drop-down style: a top-level pop-up of its own that never takes the activation. It is
+// owned by its owner component's window (when that exists), which hands the item drawing notices
+// of an owner-drawn list back to it.
+void PopupParams(TCreateParams& params, bool ctl3D, TComponent* owner) {
   params.Style = (params.Style & ~(WS_CHILD | WS_BORDER)) | WS_POPUP | WS_CLIPCHILDREN;
   if (!ctl3D) params.Style |= WS_BORDER;
   params.ExStyle = (params.ExStyle & ~WS_EX_CLIENTEDGE) | WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
   params.WindowClass.style |= CS_SAVEBITS;
   params.WndParent = nullptr;
+  auto* w = dynamic_cast<TWinControl*>(owner);
+  if (w && w->HandleAllocated()) params.WndParent = w->WindowHandle();
 }
 
 // A raised border of `width` pixels drawn in the non-client area.
@@ -106,6 +111,11 @@ TPoint AlignDropDownWindow(TControl* owner, TWinControl* dropDown, TDropDownAlig
 
 void ShowDropDown(TWinControl* dropDown, const TPoint& at) {
   dropDown->SetBounds(at.X, at.Y, dropDown->Width(), dropDown->Height());
+  // Made before its owner had a window: made again, owned by it.
+  auto* owner = dynamic_cast<TWinControl*>(dropDown->Owner());
+  if (owner && owner->HandleAllocated() && dropDown->HandleAllocated() &&
+      GetParent(dropDown->WindowHandle()) != owner->WindowHandle())
+    dropDown->RecreateWnd();
   // A window without a parent control shows (with its children) when told so itself.
   dropDown->SetVisible(true);
   dropDown->UpdateShowing();
@@ -304,7 +314,7 @@ TSize TPopupMonthCalendarGx::PopupSize() {
 
 void TPopupMonthCalendarGx::CreateParams(TCreateParams& params) {
   TMonthCalendar::CreateParams(params);
-  PopupParams(params, Ctl3D());
+  PopupParams(params, Ctl3D(), Owner());
   params.ExStyle &= ~WS_EX_TOPMOST;
 }
 
@@ -460,7 +470,7 @@ void TPopupListboxGx::SetBounds(int left, int top, int width, int height) {
 
 void TPopupListboxGx::CreateParams(TCreateParams& params) {
   TCustomListBox::CreateParams(params);
-  PopupParams(params, Ctl3D());
+  PopupParams(params, Ctl3D(), Owner());
   params.Style |= LBS_NOINTEGRALHEIGHT;
 }
 
@@ -529,9 +539,7 @@ void TPopupListboxGx::DrawItem(int index, const TRect& rect, TOwnerDrawState sta
   c->FillRect(imageRect);
   int imageIndex = index;
   if (OnGetImageIndex) OnGetImageIndex(this, index, imageIndex);
-  int x = imageRect.Left + (imageRect.Width() - images_->Width()) / 2;
-  int y = imageRect.Top + (imageRect.Height() - images_->Height()) / 2;
-  if (imageIndex >= 0) images_->Draw(c, x, y, imageIndex, selected ? dsSelected : dsNormal, itImage, Enabled());
+  if (imageIndex >= 0) DrawImageInRect(c->Handle(), imageRect, images_, imageIndex, selected);
   TRect textRect(rect.Left + areaWidth, rect.Top, rect.Right, rect.Bottom);
   c->Brush()->SetColor(selected ? clHighlight : Color());
   c->Font()->SetColor(selected ? clHighlightText : Font()->Color());

@@ -6,6 +6,7 @@
 #include "editors/mrulist.h"
 #include "editors/popups.h"
 #include "platform/forms/extctrls.h"
+#include "platform/forms/imglist.h"
 
 using namespace edtest;
 
@@ -373,6 +374,48 @@ TEST_F(Popups, TheMouseSelectsTheItemUnderItWithoutAButton) {
   list->DoMouseWheelUp(TShiftState{}, p);
   EXPECT_EQ(list->ItemIndex(), 2);
   HideDropDown(list);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Popups, ItemsWithImagesLeaveRoomForTheImageAndAskForItsIndex) {
+  auto* images = new TImageList(form);
+  images->SetWidth(12);
+  images->SetHeight(12);
+  TBitmap bmp;
+  bmp.SetSize(12, 12);
+  bmp.Canvas()->Brush()->SetColor(clRed);
+  bmp.Canvas()->FillRect(TRect(0, 0, 12, 12));
+  images->Add(&bmp, nullptr);
+  auto* list = new TPopupListboxGx(form);
+  list->SetItemHeight(16);
+  list->SetImages(images);
+  std::vector<int> asked;
+  list->OnGetImageIndex = [&](TObject*, int index, int& image) {
+    asked.push_back(index);
+    image = 0;
+  };
+  for (const char* s : {"一", "二"}) list->Items()->Add(s);
+  list->SetRowCount(2);
+  list->SetWidth(100);
+  list->HandleNeeded();  // before its owner has a window
+  Show();
+  ShowDropDown(list, TPoint(100, 100));
+  EXPECT_EQ(GetParent(list->Handle()), form->Handle());
+  EXPECT_EQ(list->Items()->Count(), 2);
+  Pump();
+  EXPECT_FALSE(asked.empty());
+  HWND h = list->Handle();
+  RECT wr;
+  GetWindowRect(h, &wr);
+  TPoint o = list->ClientToScreen(TPoint(0, 0));
+  COLORREF image = FanoGetWindowPixel(h, o.X - wr.left + 8, o.Y - wr.top + 8);
+  EXPECT_EQ(image, RGB(255, 0, 0));  // 12 wide, centred in 16
+  HideDropDown(list);
+  images->Free();
+  EXPECT_EQ(list->Images(), nullptr);
 }
 
 }  // namespace

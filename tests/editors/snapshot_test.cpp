@@ -134,6 +134,22 @@ TEST_F(Snapshot, TextEditorFlat) {
   Write("dbedit_flat");
 }
 
+TEST_F(Snapshot, TextEditorWithItsRecentValues) {
+  TDBEditGx *name, *amount, *code;
+  Editors(name, amount, code);
+  code->MRUList()->SetActive(true);
+  for (const char* s : {"BJ-北京", "BH-北海", "SH-上海", "BD-保定"}) code->MRUList()->Add(s);
+  Show();
+  code->SetFocus();
+  Pump();
+  Type("B");
+  ASSERT_TRUE(code->MRUList()->DroppedDown());
+  KeyPress(VK_DOWN);
+  Write("dbedit_recent");
+  std::string path = Path("dbedit_recent_list");
+  ASSERT_TRUE(FanoSnapshotWindow(code->MRUListbox()->Handle(), path.c_str()));
+}
+
 TEST_F(Snapshot, CheckBoxNormal) {
   TDBCheckBoxGx *a, *b, *c;
   Boxes(a, b, c);
