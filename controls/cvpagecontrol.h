@@ -349,7 +349,6 @@ class TCvPageControl : public TCustomTabControl {
   bool dockSite_ = false;
   // The page a change goes to when the caller knows it (keyboard, Ctrl+Tab, a click on a tab).
   std::optional<int> changeTarget_;
-  bool closePressed_ = false;
   // The page being closed and the one to show next; cleared when a handler removes either.
   TCvTabSheet* closing_ = nullptr;
   TCvTabSheet* closeNext_ = nullptr;

@@ -131,14 +131,12 @@ void TCvPageControl::MouseDown(TMouseButton button, TShiftState shift, int x, in
     CloseActivePage(true, false);
     return;
   }
-  closePressed_ = true;
   DrawCloseButton(Canvas(), TabRectOfPage(ActivePageIndex()), 2, true);
 }
 
 void TCvPageControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomTabControl::MouseUp(button, shift, x, y);
   if (InState(csDesigning) || tabBorder3D_ || button != mbLeft) return;
-  closePressed_ = false;
   TCvTabSheet* p = activePage_;
   if (!p || !p->ShowClose() || !PtInCloseButton(ActivePageIndex(), x, y)) return;
   CloseActivePage(!IsLastTab(p), true);
