@@ -724,6 +724,9 @@ void TCustomDBEditGx::CMEnter(TMessage& m) {
   SetFocused(true);
   TCustomMaskEdit::Dispatch(m);
   if (AutoSelect() && GetKeyState(VK_LBUTTON) >= 0) SelectAll();
+  // On a double-byte system an input method composes in the window before any key reaches the
+  // editor: a field that may change gets a writable window while the editor has the focus.
+  if (GetSystemMetrics(SM_DBCSENABLED) && dataLink_->CanModify()) TCustomEdit::SetReadOnly(readOnly_);
 }
 
 void TCustomDBEditGx::CMExit(TMessage& m) {

@@ -223,7 +223,11 @@ void TCustomDBEditGx::KeyDown(uint16_t& key, TShiftState shift) {
   if (key == 'A' && shift == TShiftState{ssCtrl}) SelectAll();
   bool startsEdit = key == VK_DELETE || (key == VK_INSERT && shift == TShiftState{ssShift}) ||
                     (key == VK_RETURN && wantReturns_) || (key == VK_TAB && wantTabs_);
-  if (startsEdit && !readOnly_) dataLink_->Edit();
+  // A key that would change the text of a record that cannot be edited goes no further.
+  if (startsEdit && !readOnly_ && !dataLink_->Edit()) {
+    key = 0;
+    return;
+  }
   if (key == VK_RETURN && returnIsTab_ && !wantReturns_ && HandleAllocated() && IsWindowVisible(WindowHandle())) {
     PostMessage(WindowHandle(), WM_KEYDOWN, VK_TAB, 0);
     key = 0;
@@ -257,7 +261,10 @@ void TCustomDBEditGx::KeyPress(TKeyChar& key) {
     key = 0;
     return;
   }
-  if ((key == VK_BACK || key == 0x16 || key == 0x18 || key >= 32) && !readOnly_) dataLink_->Edit();
+  if ((key == VK_BACK || key == 0x16 || key == 0x18 || key >= 32) && !readOnly_ && !dataLink_->Edit()) {
+    key = 0;
+    return;
+  }
   if (key == VK_BACK && wasEmpty && mruList_->Active() && IsShowing() && !droppedDown_) mruList_->DropDown();
 }
 
@@ -516,7 +523,7 @@ bool TCustomDBEditGx::HandleKeysMessage(TMessage& m) {
     case WM_CUT:
     case WM_PASTE:
     case WM_UNDO:
-      if (!readOnly_) dataLink_->Edit();
+      if (!readOnly_ && !dataLink_->Edit()) return true;
       return false;
     case WM_SETFOCUS:
       if (inplaceMode_ && inplaceEditHolder_) {

@@ -81,8 +81,11 @@ TEST_F(DBEdit, PassingThroughAnEditorBoundFieldFirstWritesNothing) {
 }
 
 TEST_F(DBEdit, ReadOnlyFollowsTheDatasetTheFieldAndTheProperty) {
+  auto* other = Add<TDBEditGx>(10, 40, 150, 21);
   auto* e = Bound("NAME");
   Show();
+  other->SetFocus();
+  Pump();
   EXPECT_TRUE(WindowReadOnly(e));  // browsing: the window waits for the first key
   table->Edit();
   EXPECT_FALSE(WindowReadOnly(e));
@@ -102,6 +105,31 @@ TEST_F(DBEdit, ReadOnlyFollowsTheDatasetTheFieldAndTheProperty) {
   e->SetReadOnly(false);
   Type("Z");
   EXPECT_EQ(table->State(), dsEdit);
+}
+
+TEST_F(DBEdit, AFocusedEditorOfAnEditableFieldIsWritableForTheInputMethod) {
+  auto* other = Add<TDBEditGx>(10, 40, 150, 21);
+  auto* e = Bound("NAME");
+  Show();
+  other->SetFocus();
+  Pump();
+  EXPECT_TRUE(WindowReadOnly(e));
+  e->SetFocus();
+  Pump();
+  EXPECT_FALSE(WindowReadOnly(e));
+  EXPECT_EQ(table->State(), dsBrowse);
+  // Without automatic edit state no key changes the text, and leaving writes nothing.
+  source->SetAutoEdit(false);
+  KeyPress(VK_END);
+  Type("Q");
+  KeyPress(VK_BACK);
+  KeyPress(VK_DELETE);
+  e->Perform(WM_CUT, 0, 0);
+  EXPECT_EQ(e->Text(), "alpha");
+  other->SetFocus();
+  Pump();
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "alpha");
 }
 
 TEST_F(DBEdit, MaximumLengthComesFromTheFieldSizeInCodePage936Bytes) {
