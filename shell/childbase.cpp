@@ -1,6 +1,14 @@
 #include "shell/childbase.h"
 
+#include "controls/cvpagecontrol.h"
+#include "controls/flatpanel.h"
+#include "editors/dbcheckbox.h"
+#include "editors/dbcombobox.h"
+#include "editors/dbeditbase.h"
+#include "editors/dbnumberedit.h"
 #include "memtable/memtable.h"
+#include "platform/forms/buttons.h"
+#include "platform/forms/extctrls.h"
 #include "platform/classes/classreg.h"
 #include "platform/classes/published.h"
 #include "platform/forms/cmessages.h"
@@ -11,10 +19,25 @@
 FANO_IMPLEMENT_ABSTRACT(TfrmChildBase, TForm)
 
 FANO_PUBLISHED(TfrmChildBase, p) {
+  p.Field("pnlFormTitle", &TfrmChildBase::pnlFormTitle);
+  p.Field("pnlFormTileRight", &TfrmChildBase::pnlFormTileRight);
+  p.Field("pbTitleRight", &TfrmChildBase::pbTitleRight);
+  p.Field("pnlFormTitleLeft", &TfrmChildBase::pnlFormTitleLeft);
+  p.Field("pnlFormTitleBtn", &TfrmChildBase::pnlFormTitleBtn);
+  p.Field("pnlFormTitleCloseBtn", &TfrmChildBase::pnlFormTitleCloseBtn);
+  p.Field("btnFormTitleColse", &TfrmChildBase::btnFormTitleColse);
+  p.Field("pnlFormTitleMaxBtn", &TfrmChildBase::pnlFormTitleMaxBtn);
+  p.Field("btnFormTitleMax", &TfrmChildBase::btnFormTitleMax);
+  p.Field("pnlFormTitleMinBtn", &TfrmChildBase::pnlFormTitleMinBtn);
+  p.Field("btnFormTitleMin", &TfrmChildBase::btnFormTitleMin);
+  p.Field("pnlFormTileMid", &TfrmChildBase::pnlFormTileMid);
   p.Field("chldcmnd", &TfrmChildBase::chldcmnd);
   p.Field("chldcmndBase", &TfrmChildBase::chldcmndBase);
   p.Method("FormCreate", &TfrmChildBase::FormCreate);
+  p.Method("FormShow", &TfrmChildBase::FormShow);
   p.Method("FormActivate", &TfrmChildBase::FormActivate);
+  p.Method("pnlFormTileMidMouseDown", &TfrmChildBase::pnlFormTileMidMouseDown);
+  p.Method("pbTitleRightPaint", &TfrmChildBase::pbTitleRightPaint);
   p.Method("FormClose", &TfrmChildBase::FormClose);
   p.Method("FormKeyDown", &TfrmChildBase::FormKeyDown);
   p.Method("btnFormTitleMinClick", &TfrmChildBase::btnFormTitleMinClick);
@@ -43,7 +66,16 @@ void TfrmChildBase::FormCreate(TObject*) {
   sizeCommand_ = SC_RESTORE;
   ShowTitle(true);
   editState_ = esInitial;  // stored directly: nothing to lock yet
+  TBorderIcons icons = BorderIcons();
+  if (pnlFormTitleMinBtn) pnlFormTitleMinBtn->SetVisible(icons.Contains(biMinimize));
+  if (pnlFormTitleMaxBtn) pnlFormTitleMaxBtn->SetVisible(icons.Contains(biMaximize));
+  if (pnlFormTitleCloseBtn) pnlFormTitleCloseBtn->SetVisible(icons.Contains(biSystemMenu));
+  MakeTitleGlyphs();
   InitData();
+}
+
+void TfrmChildBase::FormShow(TObject*) {
+  if (pnlFormTileMid) pnlFormTileMid->SetCaption(Caption());
 }
 
 void TfrmChildBase::Activate() {
@@ -73,27 +105,133 @@ void TfrmChildBase::FreeData() {
   lockContainers_.clear();
 }
 
-void TfrmChildBase::ActivateData() { Invalidate(); }
+void TfrmChildBase::ActivateData() {
+  if (pbTitleRight) pbTitleRight->Invalidate();
+}
 
-void TfrmChildBase::ShowTitle(bool Visible) { titleVisible_ = Visible; }
-
-void TfrmChildBase::ApplyColors() {
-  const ColorSchemeRecord* scheme = GlobalVar::ColorScheme;
-  if (!scheme) return;
-  ShowTitle(scheme->ShowTitle);
-  SetColor(scheme->FormColor);
+void TfrmChildBase::ShowTitle(bool Visible) {
+  titleVisible_ = Visible;
+  if (!pnlFormTitle) return;
+  pnlFormTitle->SetVisible(Visible);
+  pnlFormTitle->SetHeight(Visible ? kTitleHeight : 0);
 }
 
 void TfrmChildBase::SetEditState(uint8_t NewState) {
   editState_ = NewState;
-  if (!documentDm_) return;
-  for (int i = 0; i < documentDm_->ComponentCount(); ++i) {
-    auto* table = dynamic_cast<TCustomMemTableGx*>(documentDm_->Components(i));
-    if (!table) continue;
-    if (table->Tag() != kDataTableTag && table->Tag() != kDeltaTableTag) continue;
-    if (table->State() == dsEdit || table->State() == dsInsert) table->Post();
-    if (table->Tag() == kDeltaTableTag && NewState == esBrowse) table->EmptyTable();
+  if (documentDm_) {
+    for (int i = 0; i < documentDm_->ComponentCount(); ++i) {
+      auto* table = dynamic_cast<TMemTableGx*>(documentDm_->Components(i));
+      if (!table) continue;
+      if (table->Tag() != kDataTableTag && table->Tag() != kDeltaTableTag) continue;
+      if (table->State() == dsEdit || table->State() == dsInsert) table->Post();
+      if (table->Tag() == kDeltaTableTag && NewState == esBrowse) table->EmptyTable();
+    }
   }
+  if (NewState == esEditing || NewState == esNew)
+    SetReadOnly(false, lockContainers_);
+  else if (NewState == esBrowse || NewState == esInitial)
+    SetReadOnly(true, lockContainers_);
+}
+
+// ---- locking ----------------------------------------------------------------------------------
+
+void TfrmChildBase::SetReadOnly(bool ReadOnly, const std::vector<TWinControl*>& Containers) {
+  for (TWinControl* container : Containers) {
+    if (auto* pages = dynamic_cast<TCvPageControl*>(container)) {
+      for (int i = 0; i < pages->GetPageCount(); ++i) SetContainerReadOnly(ReadOnly, pages->GetPage(i));
+    } else if (dynamic_cast<TCustomPanel*>(container)) {
+      SetContainerReadOnly(ReadOnly, container);
+    }
+  }
+}
+
+bool TfrmChildBase::IsControlReadOnly(TDataSource* DataSource, std::string_view DataField, bool ReadOnly) {
+  if (ReadOnly || !DataSource || Trim(std::string(DataField)).empty()) return ReadOnly;
+  try {
+    TDataSet* data = DataSource->DataSet();
+    return data ? data->FieldByName(Trim(std::string(DataField)))->ReadOnly() : false;
+  } catch (...) {
+    return false;  // no such field: the flag alone decides
+  }
+}
+
+void TfrmChildBase::SetContainerReadOnly(bool ReadOnly, TWinControl* Container) {
+  if (!Container) return;
+  for (int i = 0; i < Container->ControlCount(); ++i) {
+    TControl* control = Container->Controls(i);
+    if (TCustomDBEditGx* edit = AsFieldEditor(control)) {
+      edit->SetReadOnly(IsControlReadOnly(edit->DataSource(), edit->DataField(), ReadOnly));
+    } else if (auto* check = dynamic_cast<TDBCheckBoxGx*>(control)) {
+      check->SetReadOnly(IsControlReadOnly(check->DataSource(), check->DataField(), ReadOnly));
+    }
+  }
+}
+
+TCustomDBEditGx* TfrmChildBase::AsFieldEditor(TControl* control) {
+  if (auto* e = dynamic_cast<TDBEditGx*>(control)) return e;
+  if (auto* e = dynamic_cast<TDBComboBoxGx*>(control)) return e;
+  if (auto* e = dynamic_cast<TDBNumberEditGx*>(control)) return e;
+  return nullptr;
+}
+
+// ---- title strip ------------------------------------------------------------------------------
+
+namespace {
+// A 16 x 16 glyph in silver on the colour that the speed button makes transparent (its
+// bottom-left pixel).
+void DrawGlyph(TSpeedButton* button, const std::function<void(TCanvas*)>& draw) {
+  if (!button) return;
+  TBitmap bmp;
+  bmp.SetWidth(16);
+  bmp.SetHeight(16);
+  TCanvas* c = bmp.Canvas();
+  c->Brush()->SetColor(clFuchsia);
+  c->FillRect(TRect{0, 0, 16, 16});
+  c->Pen()->SetColor(clSilver);
+  c->Brush()->SetColor(clSilver);
+  draw(c);
+  button->SetGlyph(&bmp);
+}
+}  // namespace
+
+void TfrmChildBase::MakeTitleGlyphs() {
+  DrawGlyph(btnFormTitleMin, [](TCanvas* c) { c->FillRect(TRect{4, 10, 12, 12}); });
+  DrawGlyph(btnFormTitleMax, [](TCanvas* c) {
+    c->FillRect(TRect{3, 3, 13, 5});
+    c->Brush()->SetStyle(bsClear);
+    c->Rectangle(3, 3, 13, 13);
+  });
+  DrawGlyph(btnFormTitleColse, [](TCanvas* c) {
+    for (int i = 0; i < 8; ++i) {
+      c->FillRect(TRect{4 + i, 4 + i, 6 + i, 5 + i});
+      c->FillRect(TRect{10 - i, 4 + i, 12 - i, 5 + i});
+    }
+  });
+}
+
+void TfrmChildBase::pnlFormTileMidMouseDown(TObject*, TMouseButton, TShiftState, int, int) {
+  ReleaseCapture();
+  SendMessage(Handle(), WM_SYSCOMMAND, kMoveByTitle, 0);
+}
+
+void TfrmChildBase::pbTitleRightPaint(TObject*) { PaintTitleRight(); }
+
+void TfrmChildBase::PaintTitleRight() {
+  if (!pbTitleRight) return;
+  const ColorSchemeRecord* scheme = GlobalVar::ColorScheme;
+  TColor title = scheme ? static_cast<TColor>(scheme->TitleColor) : pnlFormTitle ? pnlFormTitle->Color() : Color();
+  TColor form = scheme ? static_cast<TColor>(scheme->FormColor) : Color();
+  TCanvas* c = pbTitleRight->Canvas();
+  const int l = 0, t = 0, w = pbTitleRight->Width(), h = pbTitleRight->Height();
+  c->Pen()->SetStyle(psSolid);
+  c->Pen()->SetMode(pmCopy);
+  c->Brush()->SetStyle(bsSolid);
+  c->Pen()->SetColor(title);
+  c->Brush()->SetColor(title);
+  c->Polygon({TPoint{l, t}, TPoint{l, t + h}, TPoint{l + w, t}});
+  c->Pen()->SetColor(form);
+  c->Brush()->SetColor(form);
+  c->Polygon({TPoint{l, t + h}, TPoint{l + w, t + h}, TPoint{l + w, t}});
 }
 
 // ---- keys and the title strip -----------------------------------------------------------------

@@ -21,7 +21,16 @@
 #include "shell/childcommand.h"
 #include "shell/hostapi.h"
 
+class TCustomDBEditGx;
 class TCvProtocol;
+class TCvTbField;
+class TDataSet;
+class TDataSource;
+class TField;
+class TMemTableGx;
+class TPaintBox;
+class TPanel;
+class TSpeedButton;
 
 // Edit states of a child form.
 constexpr uint8_t esBrowse = 0;
@@ -40,6 +49,19 @@ class TfrmChildBase : public TForm {
   ~TfrmChildBase() override;
 
   // ---- components of the resource
+  // The title strip: the host embeds the form without a frame, so it draws its own.
+  TPanel* pnlFormTitle = nullptr;
+  TPanel* pnlFormTileRight = nullptr;
+  TPaintBox* pbTitleRight = nullptr;  // the slanted corner in title and form colours
+  TPanel* pnlFormTitleLeft = nullptr;
+  TPanel* pnlFormTitleBtn = nullptr;
+  TPanel* pnlFormTitleCloseBtn = nullptr;
+  TSpeedButton* btnFormTitleColse = nullptr;
+  TPanel* pnlFormTitleMaxBtn = nullptr;
+  TSpeedButton* btnFormTitleMax = nullptr;
+  TPanel* pnlFormTitleMinBtn = nullptr;
+  TSpeedButton* btnFormTitleMin = nullptr;
+  TPanel* pnlFormTileMid = nullptr;  // the title text; a press drags the form
   TChildCommand* chldcmnd = nullptr;      // the form's own commands
   TChildCommand* chldcmndBase = nullptr;  // the standard record commands the host knows by name
 
@@ -92,17 +114,44 @@ class TfrmChildBase : public TForm {
   virtual void FreeData();
   // First activation only.
   virtual void ActivateData();
-  virtual void AfterActivate() {}
-  // Takes the colours of GlobalVar::ColorScheme.
+  // Builds the field definitions of Table and Delta from TbField (both must have none yet),
+  // creates both data sets and gives every field its display properties, events and flags.
+  virtual void SetupTable(TMemTableGx*& Table, TMemTableGx*& Delta, TCvTbField*& TbField);
+  // Takes the colours of GlobalVar::ColorScheme (nothing while there is none).
   virtual void ApplyColors();
+  virtual void AfterActivate() {}
+  // Locks (ReadOnly) or unlocks the editors placed directly in each container: panels, and the
+  // pages of page controls; other controls are passed over.
+  virtual void SetReadOnly(bool ReadOnly, const std::vector<TWinControl*>& Containers);
   // Records the state; posts pending edits of data and delta tables of DocumentDm and empties the
-  // delta tables on the return to browse.
+  // delta tables on the return to browse; locks the containers in browse and initial states and
+  // unlocks them for editing and new.
   virtual void SetEditState(uint8_t NewState);
   // Hand the host the address of the field that holds the command set's view.
   virtual void RegisterCommands();
   virtual void RegisterBaseCommands();
 
   void ShowTitle(bool Visible);
+
+  // ---- field checks before a save
+  // Mode 1: every record must have a non-blank value in each listed field; mode 0: the listed
+  // fields' trimmed values must not repeat over the records. FieldList is comma-separated; names
+  // the data set lacks are skipped. Msg is the failing field's display label, empty when the
+  // check passed. The data set is left on the record that was current before.
+  void CheckFieldValues(uint8_t Mode, TDataSet*& DataSet, std::string_view FieldList, std::string& Msg);
+
+  // ---- locking and colours by control class
+  // Direct children of Container only.
+  void SetContainerReadOnly(bool ReadOnly, TWinControl* Container);
+  // ReadOnly, or when unlocking, the read-only flag of the bound field: unlocking never makes a
+  // read-only field editable. A field that cannot be found leaves the result false.
+  static bool IsControlReadOnly(TDataSource* DataSource, std::string_view DataField, bool ReadOnly);
+  // Key, required or ordinary field colour of the scheme.
+  TColor GetFieldColor(TField* Field) const;
+  void ApplyControlColors(TWinControl* Container);
+  void ApplyPageControlColors(TColor TabBackGroundColor, TWinControl* Container);
+  // Fills the two triangles of the title strip's right corner.
+  void PaintTitleRight();
 
   // ---- requests to the host (GlobalVar::HostWindow); each builds one TShareVar for one message
   // Opens the session: the returned session id (the first reply parameter, else the reply code)
@@ -130,6 +179,9 @@ class TfrmChildBase : public TForm {
   void btnFormTitleMinClick(TObject* sender);
   void btnFormTitleMaxClick(TObject* sender);
   void btnFormTitleColseClick(TObject* sender);
+  void FormShow(TObject* sender);
+  void pnlFormTileMidMouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+  void pbTitleRightPaint(TObject* sender);
   void chldcmndBaseCommands0Execute(TObject* sender);
   void chldcmndBaseCommands1Execute(TObject* sender);
   void chldcmndBaseCommands2Execute(TObject* sender);
@@ -154,7 +206,21 @@ class TfrmChildBase : public TForm {
   void HMActivateChild(TMessage& m);
   void HMCanClose(TMessage& m);
 
+ protected:
+  static constexpr int kTitleHeight = 18;
+  // WM_SYSCOMMAND code that moves a window by its title.
+  static constexpr WPARAM kMoveByTitle = 0xF011;
+  // The text editors whose field decides their locking and colour: the plain, date-time, combo
+  // box and number editors (not any other descendant of the base editor); null for others.
+  static TCustomDBEditGx* AsFieldEditor(TControl* control);
+  // The set-up after the field definitions: both data sets created (Delta first), table names,
+  // and field i of Table given item i's display properties, events and flags (Delta's field i the
+  // flags only).
+  static void FinishTables(TMemTableGx* Table, TMemTableGx* Delta, TCvTbField* TbField);
+
  private:
+  // Draws the three title buttons' glyphs.
+  void MakeTitleGlyphs();
   // Runs a standard command's operation unless the data is freed.
   void RunCommand(void (TfrmChildBase::*operation)());
   // Sends one request record and answers the reply slot's text.

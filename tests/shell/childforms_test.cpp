@@ -1,0 +1,583 @@
+// The base child form: its title strip, the edit states posting the tagged tables and emptying the
+// delta tables, the read-only walk over containers and editors, tables built from field metadata,
+// the field checks, and the colour scheme reaching editors by field role, labels and page controls.
+#include <gtest/gtest.h>
+
+#include "controls/cvlabel.h"
+#include "controls/cvpagecontrol.h"
+#include "controls/flatpanel.h"
+#include "editors/dbcheckbox.h"
+#include "editors/dbcombobox.h"
+#include "editors/dbeditbase.h"
+#include "editors/dbnumberedit.h"
+#include "memtable/memtable.h"
+#include "platform/db/datasource.h"
+#include "platform/forms/buttons.h"
+#include "platform/forms/extctrls.h"
+#include "platform/forms/forms.h"
+#include "protocol/tbfield.h"
+#include "shell/childbase.h"
+#include "shell_test_util.h"
+
+using namespace shelltest;
+
+namespace {
+
+// A child form of the base resource with the virtual operations it needs to exist.
+class TTestChildForm : public TfrmChildBase {
+ public:
+  using TfrmChildBase::TfrmChildBase;
+  bool CanCloseForm() override { return canClose; }
+  void AfterActivate() override { ++afterActivate; }
+  bool canClose = true;
+  int afterActivate = 0;
+};
+
+class ChildForm : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    form = CreateForm<TTestChildForm>(nullptr);
+  }
+  void TearDown() override {
+    if (dm) dm->Free();
+    if (form) form->Free();
+    ShellTest::TearDown();
+  }
+  // A memory table of dm with an integer key and a text column, opened.
+  TMemTableGx* Table(NativeInt tag, const char* name) {
+    if (!dm) dm = new TDataModule(nullptr);
+    auto* t = new TMemTableGx(dm);
+    t->SetName(name);
+    t->SetTag(tag);
+    t->FieldDefs().Add("ID", ftInteger, 0, false);
+    t->FieldDefs().Add("CODE", ftString, 20, false);
+    t->CreateDataSet();
+    return t;
+  }
+  static void Append(TDataSet* t, int id, const std::string& code) {
+    t->Append();
+    t->FieldByName("ID")->SetAsInteger(id);
+    t->FieldByName("CODE")->SetAsString(code);
+    t->Post();
+  }
+  // The messages posted to a window, taken off its queue.
+  static std::vector<MSG> Posted(HWND wnd, UINT msg) {
+    std::vector<MSG> out;
+    MSG m;
+    while (PeekMessage(&m, wnd, msg, msg, PM_REMOVE)) out.push_back(m);
+    return out;
+  }
+  TTestChildForm* form = nullptr;
+  TDataModule* dm = nullptr;
+};
+
+// ---- title strip ----------------------------------------------------------------------------------
+
+TEST_F(ChildForm, TheTitleStripIsReadFromTheResourceWithTheButtonsOfTheBorderIcons) {
+  ASSERT_NE(form->pnlFormTitle, nullptr);
+  EXPECT_EQ(form->pnlFormTitle->Align(), alTop);
+  EXPECT_EQ(form->pnlFormTitle->Height(), 18);
+  EXPECT_EQ(form->pnlFormTitle->Color(), 10841658);
+  EXPECT_EQ(form->pnlFormTileRight->Width(), 25);
+  EXPECT_EQ(form->pbTitleRight->Parent(), form->pnlFormTileRight);
+  EXPECT_EQ(form->pnlFormTitleBtn->Width(), 57);
+  EXPECT_EQ(form->btnFormTitleColse->Parent(), form->pnlFormTitleCloseBtn);
+  EXPECT_EQ(form->btnFormTitleColse->Width(), 16);
+  EXPECT_FALSE(form->btnFormTitleColse->Glyph()->Empty());
+  EXPECT_EQ(form->pnlFormTileMid->Caption(), "窗口");
+  // The resource's icons hold only the system menu: the close button alone is shown.
+  EXPECT_TRUE(form->pnlFormTitleCloseBtn->Visible());
+  EXPECT_FALSE(form->pnlFormTitleMaxBtn->Visible());
+  EXPECT_FALSE(form->pnlFormTitleMinBtn->Visible());
+  EXPECT_EQ(form->EditState(), esInitial);
+  EXPECT_EQ(form->SizeCommand(), static_cast<uint32_t>(SC_RESTORE));
+}
+
+TEST_F(ChildForm, ShowTitleHidesTheStripAndCollapsesItsHeight) {
+  form->ShowTitle(false);
+  EXPECT_FALSE(form->TitleVisible());
+  EXPECT_FALSE(form->pnlFormTitle->Visible());
+  EXPECT_EQ(form->pnlFormTitle->Height(), 0);
+  form->ShowTitle(true);
+  EXPECT_TRUE(form->pnlFormTitle->Visible());
+  EXPECT_EQ(form->pnlFormTitle->Height(), 18);
+}
+
+TEST_F(ChildForm, ShowingPutsTheCaptionInTheTitleAndTheFirstActivationRunsTheHooksOnce) {
+  form->SetCaption("费用垫付单");
+  form->Show();
+  EXPECT_EQ(form->pnlFormTileMid->Caption(), "费用垫付单");
+  SetFocus(form->Handle());
+  Application->ProcessMessages();
+  EXPECT_EQ(form->afterActivate, 1);
+  form->Hide();
+  form->Show();
+  SetFocus(form->Handle());
+  Application->ProcessMessages();
+  EXPECT_EQ(form->afterActivate, 1);
+}
+
+TEST_F(ChildForm, TheTitleButtonsPostTheirWindowCommands) {
+  HWND wnd = form->Handle();
+  Posted(wnd, WM_SYSCOMMAND);
+  form->btnFormTitleMinClick(nullptr);
+  form->btnFormTitleMaxClick(nullptr);
+  form->btnFormTitleMaxClick(nullptr);
+  std::vector<MSG> posted = Posted(wnd, WM_SYSCOMMAND);
+  ASSERT_EQ(posted.size(), 3u);
+  for (const MSG& m : posted) EXPECT_EQ(m.message, static_cast<UINT>(WM_SYSCOMMAND));
+  EXPECT_EQ(posted[0].wParam, static_cast<WPARAM>(SC_MINIMIZE));
+  // The first toggle maximises (the entry's own maximise is not counted), the second restores.
+  EXPECT_EQ(posted[1].wParam, static_cast<WPARAM>(SC_MAXIMIZE));
+  EXPECT_EQ(posted[2].wParam, static_cast<WPARAM>(SC_RESTORE));
+  EXPECT_EQ(form->SizeCommand(), static_cast<uint32_t>(SC_RESTORE));
+}
+
+TEST_F(ChildForm, TheCloseButtonTellsTheHostOnlyWhenTheFormMayClose) {
+  HWND wnd = form->Handle();
+  Posted(wnd, WM_SYSCOMMAND);
+  form->canClose = false;
+  form->btnFormTitleColseClick(nullptr);
+  EXPECT_TRUE(Posted(wnd, WM_SYSCOMMAND).empty());
+  EXPECT_TRUE(Posted(host->Handle(), HM_CHILDCLOSED).empty());
+
+  form->canClose = true;
+  form->btnFormTitleColseClick(nullptr);
+  std::vector<MSG> own = Posted(wnd, WM_SYSCOMMAND);
+  ASSERT_EQ(own.size(), 1u);
+  EXPECT_EQ(own[0].wParam, static_cast<WPARAM>(SC_CLOSE));
+  std::vector<MSG> toHost = Posted(host->Handle(), HM_CHILDCLOSED);
+  ASSERT_EQ(toHost.size(), 1u);
+  EXPECT_EQ(toHost[0].message, HM_CHILDCLOSED);
+  EXPECT_EQ(toHost[0].wParam, reinterpret_cast<WPARAM>(wnd));
+}
+
+TEST_F(ChildForm, ShiftTabMovesTheFocusBackwards) {
+  form->Show();
+  auto* a = new TDBEditGx(form);
+  a->SetParent(form);
+  auto* b = new TDBEditGx(form);
+  b->SetParent(form);
+  b->SetTop(40);
+  Application->ProcessMessages();
+  b->SetFocus();
+  uint16_t key = VK_TAB;
+  form->FormKeyDown(form, key, TShiftState{ssShift});
+  EXPECT_TRUE(a->Focused());
+  key = VK_TAB;
+  form->FormKeyDown(form, key, TShiftState{});
+  EXPECT_TRUE(b->Focused());
+}
+
+TEST_F(ChildForm, TheTitleCornerIsSplitIntoTitleAndFormColours) {
+  colors.TitleColor = 0x00804020;
+  colors.FormColor = 0x00E0F0F0;
+  GlobalVar::ColorScheme = &colors;
+  form->SetBounds(0, 0, 300, 120);
+  form->SetWindowState(wsNormal);
+  form->Show();
+  Application->ProcessMessages();
+  TPaintBox* pb = form->pbTitleRight;
+  ASSERT_EQ(pb->Width(), 25);
+  ASSERT_EQ(pb->Height(), 18);
+  TPoint o = pb->ClientToScreen(TPoint{0, 0});
+  RECT wr;
+  GetWindowRect(form->Handle(), &wr);
+  auto px = [&](int x, int y) {
+    return static_cast<TColor>(FanoGetWindowPixel(form->Handle(), o.X - wr.left + x, o.Y - wr.top + y));
+  };
+  EXPECT_EQ(px(2, 2), 0x00804020);    // upper left triangle
+  EXPECT_EQ(px(22, 15), 0x00E0F0F0);  // lower right triangle
+}
+
+// ---- edit states ----------------------------------------------------------------------------------
+
+TEST_F(ChildForm, BrowsePostsTheDataTablesAndEmptiesTheDeltaTables) {
+  TMemTableGx* data = Table(kDataTableTag, "mtblMain");
+  TMemTableGx* delta = Table(kDeltaTableTag, "mtblMainDelta");
+  TMemTableGx* other = Table(7, "mtblOther");
+  form->SetDocumentDm(dm);
+  Append(delta, 1, "gone");
+  Append(other, 1, "x");
+  data->Append();
+  data->FieldByName("ID")->SetAsInteger(5);
+  delta->Append();
+  delta->FieldByName("ID")->SetAsInteger(6);
+  other->Edit();
+  other->FieldByName("CODE")->SetAsString("y");
+
+  form->SetEditState(esBrowse);
+  EXPECT_EQ(form->EditState(), esBrowse);
+  EXPECT_EQ(data->State(), dsBrowse);
+  EXPECT_EQ(data->RecordCount(), 1);
+  EXPECT_EQ(delta->RecordCount(), 0);   // posted, then emptied
+  EXPECT_EQ(other->State(), dsEdit);    // an untagged table is left alone
+}
+
+TEST_F(ChildForm, EditingAndInitialStatesPostButKeepTheDeltaRows) {
+  TMemTableGx* data = Table(kDataTableTag, "mtblMain");
+  TMemTableGx* delta = Table(kDeltaTableTag, "mtblMainDelta");
+  form->SetDocumentDm(dm);
+  Append(delta, 1, "gone");
+  delta->Append();
+  delta->FieldByName("ID")->SetAsInteger(2);
+  data->Append();
+  form->SetEditState(esEditing);
+  EXPECT_EQ(data->State(), dsBrowse);
+  EXPECT_EQ(delta->State(), dsBrowse);
+  EXPECT_EQ(delta->RecordCount(), 2);
+  form->SetEditState(esInitial);
+  EXPECT_EQ(delta->RecordCount(), 2);
+  form->SetEditState(esNew);
+  EXPECT_EQ(delta->RecordCount(), 2);
+  form->SetEditState(esBrowse);
+  EXPECT_EQ(delta->RecordCount(), 0);
+}
+
+// ---- the read-only walk ---------------------------------------------------------------------------
+
+class ReadOnlyWalk : public ChildForm {
+ protected:
+  void SetUp() override {
+    ChildForm::SetUp();
+    data = Table(kDataTableTag, "mtblMain");
+    data->FieldByName("CODE")->SetReadOnly(true);
+    ds = new TDataSource(dm);
+    ds->SetDataSet(data);
+    panel = new TPanel(form);
+    panel->SetParent(form);
+  }
+  template <class T>
+  T* Editor(TWinControl* parent, const char* field) {
+    auto* e = new T(form);
+    e->SetParent(parent);
+    if constexpr (std::is_base_of_v<TCustomDBEditGx, T>) {
+      // The flat look, whose colours the scheme sets.
+      e->SetCtl3D(false);
+      e->SetBorderStyle(bsNone);
+    }
+    if (field) {
+      e->SetDataSource(ds);
+      e->SetDataField(field);
+    }
+    return e;
+  }
+  TMemTableGx* data = nullptr;
+  TDataSource* ds = nullptr;
+  TPanel* panel = nullptr;
+};
+
+TEST_F(ReadOnlyWalk, EveryEditorClassOfAPanelIsLockedAndUnlockedByItsField) {
+  auto* edit = Editor<TDBEditGx>(panel, "ID");
+  auto* combo = Editor<TDBComboBoxGx>(panel, "ID");
+  auto* number = Editor<TDBNumberEditGx>(panel, "ID");
+  auto* check = Editor<TDBCheckBoxGx>(panel, "ID");
+  auto* keyOnly = Editor<TDBEditGx>(panel, "CODE");    // bound to a read-only field
+  auto* unbound = Editor<TDBEditGx>(panel, nullptr);  // no data source
+  auto* blank = Editor<TDBEditGx>(panel, nullptr);
+  blank->SetDataSource(ds);
+  blank->SetDataField("  ");
+  form->LockContainers().push_back(panel);
+
+  form->SetEditState(esBrowse);
+  for (TCustomDBEditGx* e : std::vector<TCustomDBEditGx*>{edit, combo, number, keyOnly, unbound, blank})
+    EXPECT_TRUE(e->ReadOnly()) << e->Name();
+  EXPECT_TRUE(check->ReadOnly());
+
+  form->SetEditState(esEditing);
+  EXPECT_FALSE(edit->ReadOnly());
+  EXPECT_FALSE(combo->ReadOnly());
+  EXPECT_FALSE(number->ReadOnly());
+  EXPECT_FALSE(check->ReadOnly());
+  EXPECT_TRUE(keyOnly->ReadOnly());   // unlocking never makes a read-only field editable
+  EXPECT_FALSE(unbound->ReadOnly());  // without a field the flag alone decides
+  EXPECT_FALSE(blank->ReadOnly());
+
+  form->SetEditState(esInitial);
+  EXPECT_TRUE(edit->ReadOnly());
+  form->SetEditState(esNew);
+  EXPECT_FALSE(edit->ReadOnly());
+  form->SetEditState(9);  // no such state: the locking stays
+  EXPECT_FALSE(edit->ReadOnly());
+}
+
+TEST_F(ReadOnlyWalk, OnlyDirectChildrenOfPanelsAndPagesAreVisited) {
+  auto* nested = new TPanel(form);
+  nested->SetParent(panel);
+  auto* deep = Editor<TDBEditGx>(nested, "ID");
+  auto* flat = new TFlatPanel(form);
+  flat->SetParent(form);
+  auto* inFlat = Editor<TDBEditGx>(flat, "ID");
+  auto* pages = new TCvPageControl(form);
+  pages->SetParent(form);
+  std::vector<TDBEditGx*> onPages;
+  for (int i = 0; i < 2; ++i) {
+    auto* sheet = new TCvTabSheet(form);
+    sheet->SetPageControl(pages);
+    onPages.push_back(Editor<TDBEditGx>(sheet, "ID"));
+  }
+  auto* box = new TScrollBox(form);  // not a container the walk knows
+  box->SetParent(form);
+  auto* inBox = Editor<TDBEditGx>(box, "ID");
+  form->SetReadOnly(true, {panel, flat, pages, box});
+  EXPECT_FALSE(deep->ReadOnly());
+  EXPECT_TRUE(inFlat->ReadOnly());
+  EXPECT_TRUE(onPages[0]->ReadOnly());
+  EXPECT_TRUE(onPages[1]->ReadOnly());
+  EXPECT_FALSE(inBox->ReadOnly());
+}
+
+TEST_F(ReadOnlyWalk, IsControlReadOnlyReadsTheFieldOnlyWhenUnlocking) {
+  EXPECT_TRUE(TfrmChildBase::IsControlReadOnly(ds, "ID", true));
+  EXPECT_FALSE(TfrmChildBase::IsControlReadOnly(ds, "ID", false));
+  EXPECT_TRUE(TfrmChildBase::IsControlReadOnly(ds, " CODE ", false));
+  EXPECT_FALSE(TfrmChildBase::IsControlReadOnly(ds, "NOPE", false));
+  EXPECT_FALSE(TfrmChildBase::IsControlReadOnly(nullptr, "CODE", false));
+  TDataSource empty(nullptr);
+  EXPECT_FALSE(TfrmChildBase::IsControlReadOnly(&empty, "CODE", false));
+}
+
+// ---- tables from field metadata -------------------------------------------------------------------
+
+class Metadata : public ChildForm {
+ protected:
+  void SetUp() override {
+    ChildForm::SetUp();
+    dm = new TDataModule(nullptr);
+    meta = new TCvTbField(dm);
+    meta->SetTableName("TB_BILDA");
+    meta->SetPKName("BILDA_ID");
+    Item("BILDA_ID", ftInteger, 0, "单据ID").SetIsKey(true);
+    TTbField& code = Item("BILDA002", ftString, 20, "单据编号");
+    code.SetNotNull(true);
+    code.SetDisplayWidth(12);
+    TTbField& org = Item("BILDA003", ftInteger, 0, "营运组织");
+    org.SetIsFK(true);
+    org.SetFKTable("TB_PUBCB");
+    TTbField& name = Item("PUBCB002", ftString, 40, "组织名称");
+    name.SetIsJoin(true);
+    name.SetReadOnly(true);
+    table = new TMemTableGx(dm);
+    delta = new TMemTableGx(dm);
+  }
+  TTbField& Item(const char* name, TFieldType type, int width, const char* label) {
+    TTbField* f = meta->TbFields()->Add();
+    f->SetFieldName(name);
+    f->SetDataType(type);
+    f->SetFieldWidth(width);
+    f->SetDisplayLabel(label);
+    return *f;
+  }
+  TCvTbField* meta = nullptr;
+  TMemTableGx* table = nullptr;
+  TMemTableGx* delta = nullptr;
+};
+
+TEST_F(Metadata, SetupTableBuildsBothTablesWithNamesPropertiesAndFlags) {
+  int changes = 0;
+  meta->Items(1)->OnChange = [&](TField*) { ++changes; };
+  meta->Items(1)->OnGetText = [](TField* f, std::string& text, bool) { text = "<" + f->AsString() + ">"; };
+  form->SetupTable(table, delta, meta);
+  ASSERT_TRUE(table->Active());
+  ASSERT_TRUE(delta->Active());
+  ASSERT_EQ(table->FieldCount(), 4);
+  ASSERT_EQ(delta->FieldCount(), 4);
+  EXPECT_EQ(table->Fields().Fields(1)->FieldName(), "BILDA002");
+  EXPECT_EQ(table->Fields().Fields(1)->Size(), 20);
+  for (TMemTableGx* t : {table, delta}) {
+    EXPECT_EQ(t->CvTableName(), "TB_BILDA");
+    EXPECT_EQ(t->PKName(), "BILDA_ID");
+    EXPECT_EQ(t->FKName(), "TB_PUBCB:BILDA003");
+    EXPECT_TRUE(t->FieldByName("BILDA_ID")->IsKey());
+    EXPECT_FALSE(t->FieldByName("BILDA_ID")->NotNull());
+    EXPECT_TRUE(t->FieldByName("BILDA002")->NotNull());
+    EXPECT_TRUE(t->FieldByName("PUBCB002")->IsJoin());
+    EXPECT_FALSE(t->FieldByName("PUBCB002")->IsKey());
+    EXPECT_FALSE(t->FieldByName("BILDA002")->Required());
+  }
+  // Display properties and events reach the table's fields only.
+  EXPECT_EQ(table->FieldByName("BILDA002")->DisplayLabel(), "单据编号");
+  EXPECT_EQ(table->FieldByName("BILDA002")->DisplayWidth(), 12);
+  EXPECT_TRUE(table->FieldByName("PUBCB002")->ReadOnly());
+  EXPECT_EQ(delta->FieldByName("BILDA002")->DisplayLabel(), "BILDA002");
+  EXPECT_FALSE(delta->FieldByName("PUBCB002")->ReadOnly());
+  table->Append();
+  table->FieldByName("BILDA002")->SetAsString("FY1");
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(table->FieldByName("BILDA002")->DisplayText(), "<FY1>");
+  // A joined field is an ordinary field in every other respect.
+  table->FieldByName("BILDA_ID")->SetAsInteger(1);
+  table->Post();
+  table->Edit();
+  EXPECT_EQ(table->FieldByName("BILDA002")->AsString(), "FY1");
+  table->Cancel();
+}
+
+TEST_F(Metadata, ATableSetUpTwiceFailsInTheDataSetLayer) {
+  form->SetupTable(table, delta, meta);
+  table->Close();
+  delta->Close();
+  EXPECT_ANY_THROW(form->SetupTable(table, delta, meta));
+}
+
+// ---- field checks ---------------------------------------------------------------------------------
+
+class FieldChecks : public ChildForm {
+ protected:
+  void SetUp() override {
+    ChildForm::SetUp();
+    t = Table(kDataTableTag, "mtblMain");
+    t->FieldByName("ID")->SetDisplayLabel("序号");
+    t->FieldByName("CODE")->SetDisplayLabel("编号");
+    ds = t;
+  }
+  std::string Check(uint8_t mode, std::string_view fields) {
+    std::string msg = "unset";
+    form->CheckFieldValues(mode, ds, fields, msg);
+    return msg;
+  }
+  TMemTableGx* t = nullptr;
+  TDataSet* ds = nullptr;
+};
+
+TEST_F(FieldChecks, RequiredFieldsPassOnAnEmptySetAndNameTheFirstBlankField) {
+  EXPECT_EQ(Check(1, "ID,CODE"), "");
+  Append(t, 1, "A");
+  Append(t, 2, "   ");
+  Append(t, 3, "");
+  t->First();
+  t->Next();
+  t->Next();  // on the third record
+  EXPECT_EQ(Check(1, "NOPE,CODE,ID"), "编号");
+  EXPECT_EQ(t->FieldByName("ID")->AsInteger(), 3);
+  EXPECT_EQ(Check(1, "ID"), "");
+  EXPECT_EQ(Check(1, "NOPE"), "");
+  EXPECT_EQ(t->FieldByName("ID")->AsInteger(), 3);
+}
+
+TEST_F(FieldChecks, TheFirstFailingFieldOfTheFirstFailingRecordWins) {
+  Append(t, 1, "A");
+  t->Append();
+  t->FieldByName("CODE")->SetAsString("B");
+  t->Post();  // no ID
+  Append(t, 3, "");
+  EXPECT_EQ(Check(1, "CODE,ID"), "序号");
+}
+
+TEST_F(FieldChecks, UniqueFieldsCompareTrimmedValues) {
+  Append(t, 1, "1");
+  Append(t, 2, "21");
+  t->First();
+  EXPECT_EQ(Check(0, "CODE,ID"), "");
+  Append(t, 3, " 1 ");
+  t->First();
+  t->Next();
+  EXPECT_EQ(Check(0, "ID,CODE"), "编号");
+  EXPECT_EQ(t->FieldByName("ID")->AsInteger(), 2);
+  EXPECT_EQ(Check(0, "nope , ID"), "");
+  EXPECT_EQ(Check(5, "CODE"), "");  // other modes check nothing
+  EXPECT_EQ(t->FieldByName("ID")->AsInteger(), 2);
+}
+
+// ---- colour scheme --------------------------------------------------------------------------------
+
+class Colours : public ReadOnlyWalk {
+ protected:
+  void SetUp() override {
+    ReadOnlyWalk::SetUp();
+    colors.PanelColor = 0x000008;
+    colors.KeyFieldColor = 0x00000C;
+    colors.EditorBorderColor = 0x000010;
+    colors.ToolBarColor = 0x000014;
+    colors.FormColor = 0x000018;
+    colors.FocusedEditorColor = 0x00001C;
+    colors.TitleColor = 0x000024;
+    colors.EditorColor = 0x000028;
+    colors.LabelLineColor = 0x00002C;
+    colors.RequiredFieldColor = 0x000030;
+    colors.DefaultTabColor = 0x000034;
+    colors.DefaultTabColorTo = 0x000038;
+    colors.ActiveTabColor = 0x00003C;
+    colors.ActiveTabColorTo = 0x000040;
+    GlobalVar::ColorScheme = &colors;
+    data->FieldByName("ID")->SetIsKey(true);
+    data->FieldByName("CODE")->SetNotNull(true);
+  }
+};
+
+TEST_F(Colours, TheBaseFormColoursItsTitleAndBackground) {
+  colors.ShowTitle = false;
+  form->ApplyColors();
+  EXPECT_EQ(form->Color(), 0x000018);
+  EXPECT_EQ(form->pnlFormTitle->Color(), 0x000024);
+  EXPECT_FALSE(form->pnlFormTitle->ParentColor());
+  EXPECT_FALSE(form->pnlFormTitle->Visible());
+}
+
+TEST_F(Colours, EditorsTakeTheColourOfTheirFieldsRole) {
+  auto* key = Editor<TDBEditGx>(panel, "ID");
+  auto* required = Editor<TDBNumberEditGx>(panel, "CODE");
+  auto* unbound = Editor<TDBComboBoxGx>(panel, nullptr);
+  EXPECT_EQ(form->GetFieldColor(data->FieldByName("ID")), 0x00000C);
+  EXPECT_EQ(form->GetFieldColor(data->FieldByName("CODE")), 0x000030);
+  EXPECT_EQ(form->GetFieldColor(nullptr), 0x000028);
+  data->FieldByName("CODE")->SetIsKey(true);  // key wins over required
+  EXPECT_EQ(form->GetFieldColor(data->FieldByName("CODE")), 0x00000C);
+  data->FieldByName("CODE")->SetIsKey(false);
+
+  form->ApplyControlColors(form);
+  EXPECT_EQ(key->ColorFlat(), 0x00000C);
+  EXPECT_EQ(required->ColorFlat(), 0x000030);
+  EXPECT_EQ(unbound->ColorFlat(), 0x000028);
+  for (TCustomDBEditGx* e : std::vector<TCustomDBEditGx*>{key, required, unbound}) {
+    EXPECT_EQ(e->ColorBorder(), 0x000010);
+    EXPECT_EQ(e->ColorFocused(), 0x00001C);
+  }
+}
+
+TEST_F(Colours, ALabelDeepInsideScrollBoxAndPanelGetsTheLineColour) {
+  auto* box = new TScrollBox(form);
+  box->SetParent(form);
+  auto* inner = new TPanel(form);
+  inner->SetParent(box);
+  auto* label = new TCvLabel(form);
+  label->SetParent(inner);
+  auto* plain = new TCvLabel(form);
+  plain->SetParent(form);
+  form->ApplyControlColors(box);
+  EXPECT_EQ(label->LineColor(), 0x00002C);
+  EXPECT_NE(plain->LineColor(), 0x00002C);  // outside the walked container
+}
+
+TEST_F(Colours, APageControlInTheContainerGetsItsTabsPagesAndEditors) {
+  auto* box = new TScrollBox(form);
+  box->SetParent(form);
+  auto* pages = new TCvPageControl(form);
+  pages->SetParent(box);
+  auto* sheet = new TCvTabSheet(form);
+  sheet->SetPageControl(pages);
+  auto* onPage = Editor<TDBEditGx>(sheet, "ID");
+  auto* holder = new TPanel(form);
+  holder->SetParent(sheet);
+  auto* inPanel = Editor<TDBEditGx>(holder, "CODE");
+  // One level deeper: left alone.
+  auto* deeper = new TPanel(form);
+  deeper->SetParent(box);
+  auto* nestedPages = new TCvPageControl(form);
+  nestedPages->SetParent(deeper);
+
+  form->ApplyPageControlColors(0x123456, box);
+  EXPECT_EQ(pages->TabBackGroundColor(), 0x123456);
+  EXPECT_EQ(pages->ActiveColor(), 0x00003C);
+  EXPECT_EQ(pages->ActiveColorTo(), 0x000040);
+  EXPECT_EQ(pages->DefaultTabColor(), 0x000034);
+  EXPECT_EQ(pages->DefaultTabColorTo(), 0x000038);
+  EXPECT_EQ(sheet->Color(), 0x000008);
+  EXPECT_EQ(onPage->ColorFlat(), 0x00000C);
+  EXPECT_EQ(inPanel->ColorFlat(), 0x000030);
+  EXPECT_NE(nestedPages->TabBackGroundColor(), 0x123456);
+  EXPECT_NE(nestedPages->ActiveColor(), 0x00003C);
+}
+
+}  // namespace
