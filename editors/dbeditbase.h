@@ -26,6 +26,7 @@
 #include "editors/inplaceholder.h"
 #include "editors/mrulist.h"
 #include "editors/popups.h"
+#include "editors/tooltips.h"
 #include "platform/db/datasource.h"
 #include "platform/db/fields.h"
 #include "platform/forms/imglist.h"
@@ -437,13 +438,6 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   bool mouseIn_ = false;
 };
 
-// The hint window of tool tips: drawn in the editor's font.
-class TToolTipsWindow : public THintWindow {
-  FANO_CLASS(TToolTipsWindow)
- public:
-  explicit TToolTipsWindow(TComponent* owner) : THintWindow(owner) {}
-  TRect CalcHintRect(int maxWidth, const std::string& hint, void* data) override;
-};
 
 class TDBEditGx : public TCustomDBEditGx {
   FANO_CLASS(TDBEditGx)

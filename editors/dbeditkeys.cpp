@@ -13,7 +13,12 @@
 FANO_IMPLEMENT_COMPONENT(TToolTipsWindow, THintWindow)
 
 TRect TToolTipsWindow::CalcHintRect(int maxWidth, const std::string& hint, void* data) {
-  if (data) Canvas()->Font()->Assign(static_cast<TFont*>(data));
+  if (auto* font = static_cast<TFont*>(data)) {
+    Canvas()->Font()->Assign(font);
+    Canvas()->Font()->SetColor(clWindowText);
+  }
+  // The measure reads the font selected in the canvas's device context.
+  Canvas()->RequiredState(TCanvasState{csHandleValid, csFontValid});
   return THintWindow::CalcHintRect(maxWidth, hint, data);
 }
 

@@ -8,7 +8,6 @@
 #include "editors/gxwindows.h"
 #include "platform/rtl/strings.h"
 
-FANO_IMPLEMENT_COMPONENT(TToolTipsWindow, THintWindow)
 
 namespace {
 
@@ -387,14 +386,3 @@ void DrawImage(TGraphic* graphic, TCanvas* canvas, TAlignment alignment, int xOf
   DrawClippedToCell(canvas->Handle(), rect, Inside(r, rect), [&] { canvas->Draw(r.Left, r.Top, graphic); });
 }
 
-// ---- tool tips
-
-TRect TToolTipsWindow::CalcHintRect(int maxWidth, const std::string& hint, void* data) {
-  if (auto* font = static_cast<TFont*>(data)) {
-    Canvas()->Font()->Assign(font);
-    Canvas()->Font()->SetColor(clWindowText);
-  }
-  // The measure reads the font selected in the canvas's device context.
-  Canvas()->RequiredState(TCanvasState{csHandleValid, csFontValid});
-  return THintWindow::CalcHintRect(maxWidth, hint, data);
-}

@@ -3,7 +3,7 @@
 // grid: a text writer with alignment, layout, word wrap, "..." ellipsis and margins; a writer of
 // text turned by 90 degrees (vertical titles) with a font made for it; an image writer that clips
 // to the cell; the off-screen bitmap shared by every grid for colours the device cannot show; and
-// the grid's tool-tip window, which measures a hint in the font of the cell it shows.
+// the tool-tip window (editors/tooltips.h), which measures a hint in the font of the cell it shows.
 //
 //   WriteTextGx(canvas, cell, true, 2, 2, "合计", taRightJustify, tlCenter, false, true, 0, 0, false);
 //   int needed = WriteTextVerticalGx(canvas, cell, false, 2, 2, title, taCenter, tlCenter, false, true);
@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "editors/tooltips.h"
 #include "platform/forms/forms.h"
 #include "platform/forms/graphics.h"
 #include "platform/forms/imglist.h"
@@ -62,13 +63,3 @@ void DrawImage(TCustomImageList* images, TCanvas* canvas, TAlignment alignment, 
                const TRect& rect);
 void DrawImage(TGraphic* graphic, TCanvas* canvas, TAlignment alignment, int xOffset, const TRect& rect);
 
-// ---- tool tips
-
-// The grid's hint window: the hint data is the font of the cell whose text it shows.
-class TToolTipsWindow : public THintWindow {
-  FANO_CLASS(TToolTipsWindow)
- public:
-  explicit TToolTipsWindow(TComponent* owner) : THintWindow(owner) {}
-  // `data` is a TFont (or null for the window's own font).
-  TRect CalcHintRect(int maxWidth, const std::string& hint, void* data) override;
-};
