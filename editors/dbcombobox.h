@@ -124,8 +124,9 @@ class TCustomDBComboBoxGx : public TCustomDBEditGx {
  protected:
   // Asks for items when there are none (OnItemsRequest).
   virtual void BeforeLocate();
-  // The item index without writing the field: key value, image, the open list and the text follow.
-  void InternalSetItemIndex(int value);
+  // The item index without writing the field: key value, image, the open list and the text follow
+  // (also how a chosen list item is applied).
+  virtual void InternalSetItemIndex(int value);
   TEditButtonGx* CreateEditButton() override;
   TPopupListboxGx* GetListbox();
 

@@ -6,6 +6,7 @@
 
 #include "dbeditor_fixture.h"
 #include "editors/calculator.h"
+#include "platform/classes/filer.h"
 #include "platform/forms/clipbrd.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/sysutils.h"
@@ -75,6 +76,19 @@ TEST_F(CalculatorTest, ResourceIsScaledByTheFontsTextHeight) {
   EXPECT_EQ(seven->Width(), MulDiv(27, 11, 13));
   EXPECT_EQ(calc->ButtonOfTag(23)->Width(), MulDiv(56, 11, 13));
   EXPECT_EQ(calc->TextBox->Width(), MulDiv(166, 11, 13));
+}
+
+TEST_F(CalculatorTest, AResourceMadeAtOtherPixelsPerInchScalesTheFontFirst) {
+  TCalculatorGx* calc = AddCalculator();
+  const int width = calc->ButtonOfTag(1)->Width();
+  // Read again as if laid out at 192 pixels per inch: the font halves, then the layout follows
+  // the new text height.
+  ReadComponentText(calc, "object TCalculatorGx Calculator {\n  PixelsPerInch = 192\n}\n");
+  EXPECT_EQ(calc->Font()->Height(), MulDiv(-11, 96, 192));
+  EXPECT_EQ(calc->PixelsPerInch(), 96);
+  EXPECT_EQ(calc->TextHeight(), 6);
+  EXPECT_EQ(calc->ButtonOfTag(1)->Width(), MulDiv(width, 6, 11));
+  EXPECT_EQ(calc->ButtonOfTag(1)->Font()->Height(), MulDiv(-11, 96, 192));  // own fonts too
 }
 
 TEST_F(CalculatorTest, ButtonsSendTheirKeys) {
