@@ -102,7 +102,8 @@ void TBaseDm::SetFlagField(int32_t Value, TDataSet* DataSet) {
 }
 
 void TBaseDm::LogDeletedRow(TDataSet* table, TMemTableGx* delta) {
-  if (table->UpdateStatus() == usInserted) return;
+  // A table without a current row (its last row already gone) has nothing to log.
+  if (table->IsEmpty() || table->UpdateStatus() == usInserted) return;
   OpenDelta(delta);
   delta->Append();
   try {

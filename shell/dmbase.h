@@ -30,7 +30,7 @@ class TBaseDm : public TDataModule {
 
  protected:
   // Copies the current row of `table` into `delta` (fields by index, values as they are) unless
-  // the row was appended and never stored with the host.
+  // the row was appended and never stored with the host, or the table has no current row.
   static void LogDeletedRow(TDataSet* table, TMemTableGx* delta);
 
  private:

@@ -237,3 +237,30 @@ TEST_F(DataModule, AFailedLogKeepsTheDetailRow) {
 }
 
 }  // namespace
+
+TEST(DataModuleLog, AHeaderWithoutACurrentRowLogsNothing) {
+  // Another table bound to the header's delete handler (a list of documents) deletes after the
+  // header row is gone: no all-null row reaches the delta table.
+  TDoubleSimpleDm* dm = CreateForm<TDoubleSimpleDm>(nullptr);
+  AddAuditTableDefs(dm->mtblMain);
+  AddAuditTableDefs(dm->mtblMainDelta);
+  dm->mtblMain->CreateDataSet();
+  dm->mtblMain->Append();
+  dm->mtblMain->FieldByName("BILDA_ID")->SetAsInteger(5);
+  dm->mtblMain->Post();
+  dm->mtblMain->MergeChangeLog();
+  TMemTableGx list(nullptr);
+  AddAuditTableDefs(&list);
+  list.CreateDataSet();
+  list.Append();
+  list.Post();
+  list.MergeChangeLog();
+  list.SetBeforeDelete([dm](TDataSet* ds) { dm->mtblMainBeforeDelete(ds); });
+
+  dm->mtblMain->Delete();
+  list.Delete();
+  ASSERT_EQ(dm->mtblMainDelta->RecordCount(), 1);
+  EXPECT_EQ(dm->mtblMainDelta->FieldByName("BILDA_ID")->AsInteger(), 5);
+  EXPECT_EQ(list.RecordCount(), 0);
+  delete dm;
+}
