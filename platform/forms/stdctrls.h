@@ -107,7 +107,9 @@ class TEdit : public TCustomEdit {
 };
 
 // The lines of a multi-line edit, read and written through the edit control's line messages.
-// Works on any edit whose window is multi-line.
+// Works on any edit whose window is multi-line. Inside an update block (BeginUpdate, Assign,
+// AddStrings) lines added at the end are kept and given to the control in one piece when the block
+// ends, or as soon as anything else asks the control (a message to it, another change).
 class TMemoStrings : public TStrings {
   FANO_CLASS(TMemoStrings)
  public:
@@ -116,6 +118,9 @@ class TMemoStrings : public TStrings {
   void Clear() override;
   void Delete(int index) override;
   void Insert(int index, std::string_view s) override;
+  // Gives the control the lines held back in an update block.
+  void Flush() const;
+  bool HasPending() const noexcept { return pendingCount_ > 0; }
 
  protected:
   std::string Get(int index) const override;
@@ -127,7 +132,13 @@ class TMemoStrings : public TStrings {
   void SetUpdateState(bool updating) override;
 
  private:
+  void InsertNow(int index, std::string_view s) const;
   TCustomEdit* memo_;
+  // Lines added at the end in an update block: joined by line breaks, to go in at line
+  // pendingBase_.
+  mutable std::string pending_;
+  mutable int pendingBase_ = 0;
+  mutable int pendingCount_ = 0;
 };
 
 class TCustomMemo : public TCustomEdit {

@@ -271,7 +271,17 @@ void TCustomEdit::CNCommand(TMessage& m) {
 
 // ---- TMemoStrings -----------------------------------------------------------------------------
 
+void TMemoStrings::Flush() const {
+  if (!pendingCount_) return;
+  // Taken first: the messages below reach the memo, which flushes what is still held.
+  std::string text = std::move(pending_);
+  pending_.clear();
+  pendingCount_ = 0;
+  InsertNow(pendingBase_, text);
+}
+
 std::string TMemoStrings::Get(int index) const {
+  Flush();
   std::string buf(4096, '\0');
   WORD cap = 4096;
   std::copy_n(reinterpret_cast<const char*>(&cap), sizeof cap, buf.data());
@@ -281,6 +291,7 @@ std::string TMemoStrings::Get(int index) const {
 }
 
 int TMemoStrings::GetCount() const {
+  if (pendingCount_) return pendingBase_ + pendingCount_;
   if (!memo_->HandleAllocated() && memo_->GetTextLen() == 0) return 0;
   HWND h = memo_->Handle();
   int n = static_cast<int>(SendMessage(h, EM_GETLINECOUNT, 0, 0));
@@ -289,9 +300,13 @@ int TMemoStrings::GetCount() const {
   return n;
 }
 
-std::string TMemoStrings::GetTextStr() const { return memo_->Text(); }
+std::string TMemoStrings::GetTextStr() const {
+  Flush();
+  return memo_->Text();
+}
 
 void TMemoStrings::Put(int index, std::string_view s) {
+  Flush();
   HWND h = memo_->Handle();
   LRESULT start = SendMessage(h, EM_LINEINDEX, static_cast<WPARAM>(index), 0);
   if (start < 0) return;
@@ -303,6 +318,26 @@ void TMemoStrings::Put(int index, std::string_view s) {
 
 void TMemoStrings::Insert(int index, std::string_view s) {
   if (index < 0) return;
+  if (UpdateCount() > 0 && memo_->HandleAllocated()) {
+    // Added at the end inside an update block: held back, laid out once at the end.
+    if (pendingCount_ && index == pendingBase_ + pendingCount_) {
+      pending_ += "\r\n";
+      pending_ += s;
+      ++pendingCount_;
+      return;
+    }
+    if (!pendingCount_ && index == GetCount()) {
+      pendingBase_ = index;
+      pending_.assign(s);
+      pendingCount_ = 1;
+      return;
+    }
+  }
+  Flush();
+  InsertNow(index, s);
+}
+
+void TMemoStrings::InsertNow(int index, std::string_view s) const {
   HWND h = memo_->Handle();
   LRESULT pos = SendMessage(h, EM_LINEINDEX, static_cast<WPARAM>(index), 0);
   std::string line;
@@ -321,6 +356,7 @@ void TMemoStrings::Insert(int index, std::string_view s) {
 }
 
 void TMemoStrings::Delete(int index) {
+  Flush();
   HWND h = memo_->Handle();
   LRESULT start = SendMessage(h, EM_LINEINDEX, static_cast<WPARAM>(index), 0);
   if (start < 0) return;
@@ -330,9 +366,15 @@ void TMemoStrings::Delete(int index) {
   SendMessage(h, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(""));
 }
 
-void TMemoStrings::Clear() { memo_->Clear(); }
+void TMemoStrings::Clear() {
+  pending_.clear();
+  pendingCount_ = 0;
+  memo_->Clear();
+}
 
 void TMemoStrings::SetTextStr(std::string_view text) {
+  pending_.clear();
+  pendingCount_ = 0;
   std::string t = AdjustLineBreaks(text);
   if (static_cast<int>(t.size()) == memo_->GetTextLen() && t == memo_->Text()) return;
   if (SendMessage(memo_->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.c_str())) == 0)
@@ -341,6 +383,7 @@ void TMemoStrings::SetTextStr(std::string_view text) {
 }
 
 void TMemoStrings::SetUpdateState(bool updating) {
+  if (!updating) Flush();
   if (!memo_->HandleAllocated()) return;
   SendMessage(memo_->WindowHandle(), WM_SETREDRAW, updating ? 0 : 1, 0);
   if (!updating) memo_->Refresh();
@@ -389,6 +432,8 @@ void TCustomMemo::SetCaretPos(const TPoint& p) {
 }
 
 void TCustomMemo::Dispatch(TMessage& m) {
+  // Whoever asks the control sees the lines held back in an update block.
+  if (lines_->HasPending()) lines_->Flush();
   if (m.Msg == WM_GETDLGCODE) {
     TCustomEdit::Dispatch(m);
     if (wantTabs_) m.Result |= DLGC_WANTTAB;

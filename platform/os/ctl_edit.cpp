@@ -19,6 +19,7 @@ struct Line {
   size_t start = 0;
   size_t end = 0;   // before the line break (or the wrap point)
   size_t next = 0;  // start of the next line
+  int width = -1;   // measured when the horizontal scroll range needs it
 };
 
 struct Edit {
@@ -47,11 +48,14 @@ struct Edit {
   int desiredX = -1;
   char16_t pendingHigh = 0;
   HWND combo = nullptr;  // the combo box this edit belongs to
-  // One level of undo: the text and selection before the last change; a run of typing is one
-  // change. Undoing swaps, so a second undo redoes.
+  // One level of undo: the last change as text[undoPos, undoPos + undoInsLen) that replaced
+  // undoRemoved, with the selection before it; a run of typing is one change. Undoing swaps, so a
+  // second undo redoes. Only the changed part is kept, never a copy of the whole text.
   bool canUndo = false;
   bool typing = false;
-  std::string undoText;
+  size_t undoPos = 0;
+  size_t undoInsLen = 0;
+  std::string undoRemoved;
   size_t undoAnchor = 0;
   size_t undoCaret = 0;
 
@@ -170,6 +174,16 @@ void WrapLine(Edit* e, size_t s, size_t end, size_t next, std::vector<Line>& out
 
 void UpdateScrollBars(Edit* e);
 
+// Only a control that scrolls sideways without wrapping needs the width of its widest line.
+bool NeedsWidths(Edit* e) { return !e->Wrap() && (e->style & WS_HSCROLL); }
+
+int LineWidth(Edit* e, Line& l) {
+  if (l.width < 0) l.width = TextWidth(e, l.start, l.end);
+  return l.width;
+}
+
+int LineOf(Edit* e, size_t pos);
+
 void Layout(Edit* e) {
   e->lines.clear();
   std::string_view t(e->text);
@@ -188,11 +202,79 @@ void Layout(Edit* e) {
     }
   }
   e->maxWidth = 0;
-  if (!e->Wrap() && (e->style & WS_HSCROLL))
-    for (const Line& l : e->lines) e->maxWidth = std::max(e->maxWidth, TextWidth(e, l.start, l.end));
+  if (NeedsWidths(e))
+    for (Line& l : e->lines) e->maxWidth = std::max(e->maxWidth, LineWidth(e, l));
   int maxFirst = std::max(0, static_cast<int>(e->lines.size()) - 1);
   e->firstLine = std::clamp(e->firstLine, 0, maxFirst);
   UpdateScrollBars(e);
+}
+
+// Lays out again after text[a, a + removed) of the old text became insLen bytes: only the
+// paragraphs the change touches, from the visual line before it (a deletion may let words move up
+// a line) to the first line break after it; the lines after that only move by the difference.
+void Relayout(Edit* e, size_t a, size_t removed, size_t insLen) {
+  if (!e->Multi() || e->lines.empty()) {
+    Layout(e);
+    return;
+  }
+  std::vector<Line>& lines = e->lines;
+  int first = LineOf(e, a);
+  if (first > 0 && lines[static_cast<size_t>(first) - 1].end == lines[static_cast<size_t>(first) - 1].next) --first;
+  const size_t from = lines[static_cast<size_t>(first)].start;
+  const size_t changeEnd = a + insLen;
+  const ptrdiff_t delta = static_cast<ptrdiff_t>(insLen) - static_cast<ptrdiff_t>(removed);
+  std::string_view t(e->text);
+  std::vector<Line> fresh;
+  size_t keepFrom = lines.size();
+  for (size_t pos = from;;) {
+    size_t br = t.find("\r\n", pos);
+    if (br == std::string_view::npos) {
+      WrapLine(e, pos, t.size(), t.size(), fresh);
+      break;
+    }
+    WrapLine(e, pos, br, br + 2, fresh);
+    pos = br + 2;
+    if (br >= changeEnd) {
+      // An old line break: the old line after it, and all that follow, stay as they were.
+      size_t oldPos = static_cast<size_t>(static_cast<ptrdiff_t>(pos) - delta);
+      auto it = std::lower_bound(lines.begin() + first, lines.end(), oldPos,
+                                 [](const Line& l, size_t p) { return l.start < p; });
+      if (it != lines.end() && it->start == oldPos) {
+        keepFrom = static_cast<size_t>(it - lines.begin());
+        break;
+      }
+    }
+  }
+  const bool widths = NeedsWidths(e);
+  bool lostWidest = false;
+  if (widths)
+    for (size_t k = static_cast<size_t>(first); k < keepFrom; ++k)
+      if (lines[k].width >= e->maxWidth) lostWidest = true;
+  if (delta != 0)
+    for (size_t k = keepFrom; k < lines.size(); ++k) {
+      lines[k].start = static_cast<size_t>(static_cast<ptrdiff_t>(lines[k].start) + delta);
+      lines[k].end = static_cast<size_t>(static_cast<ptrdiff_t>(lines[k].end) + delta);
+      lines[k].next = static_cast<size_t>(static_cast<ptrdiff_t>(lines[k].next) + delta);
+    }
+  const size_t old = keepFrom - static_cast<size_t>(first);
+  if (fresh.size() == old) {
+    std::copy(fresh.begin(), fresh.end(), lines.begin() + first);
+  } else {
+    lines.erase(lines.begin() + first, lines.begin() + static_cast<ptrdiff_t>(keepFrom));
+    lines.insert(lines.begin() + first, fresh.begin(), fresh.end());
+  }
+  if (widths) {
+    if (lostWidest) {
+      e->maxWidth = 0;
+      for (Line& l : lines) e->maxWidth = std::max(e->maxWidth, LineWidth(e, l));
+    } else {
+      for (size_t k = 0; k < fresh.size(); ++k)
+        e->maxWidth = std::max(e->maxWidth, LineWidth(e, lines[static_cast<size_t>(first) + k]));
+    }
+  }
+  int maxFirst = std::max(0, static_cast<int>(lines.size()) - 1);
+  e->firstLine = std::clamp(e->firstLine, 0, maxFirst);
+  // The scroll bars are set by the caller once the caret is in view (one update, not two).
 }
 
 int LineOf(Edit* e, size_t pos) {
@@ -308,10 +390,13 @@ size_t Clamp(Edit* e, LONG pos) {
   return CharStart(e->text, std::min(static_cast<size_t>(pos), e->text.size()));
 }
 
-void Remember(Edit* e) {
-  e->undoText = e->text;
-  e->undoAnchor = e->anchor;
-  e->undoCaret = e->caret;
+// Starts a new undo step: `removed` at a was replaced, the selection was anchor..caret.
+void Remember(Edit* e, size_t a, std::string removed, size_t anchor, size_t caret) {
+  e->undoPos = a;
+  e->undoInsLen = 0;
+  e->undoRemoved = std::move(removed);
+  e->undoAnchor = anchor;
+  e->undoCaret = caret;
   e->canUndo = true;
 }
 
@@ -349,9 +434,9 @@ bool Replace(Edit* e, std::string ins, bool userEntry, bool undoable, bool typin
     if (cut) NotifyParent(e->wnd, EN_MAXTEXT);
     return false;
   }
-  if (undoable && !(typing && e->typing)) Remember(e);
-  if (!undoable) e->canUndo = false;
-  e->typing = typing;
+  // A run of typing goes on where it stopped; anything else starts a new step.
+  const bool goesOn = typing && e->typing && e->canUndo && a == b && a == e->undoPos + e->undoInsLen;
+  std::string removedText = undoable && !goesOn ? e->text.substr(a, b - a) : std::string();
   // A control that does not scroll takes only what it can show: only it may have to go back.
   const bool fixedRoom = userEntry && (e->Multi() ? !(e->style & ES_AUTOVSCROLL) : !(e->style & ES_AUTOHSCROLL));
   std::string before = fixedRoom ? e->text : std::string();
@@ -361,7 +446,7 @@ bool Replace(Edit* e, std::string ins, bool userEntry, bool undoable, bool typin
   e->text.replace(a, b - a, ins);
   e->cp936 = e->cp936 - removed + Cp936Len(ins);
   e->anchor = e->caret = a + ins.size();
-  Layout(e);
+  Relayout(e, a, b - a, ins.size());
   if (fixedRoom && !ins.empty()) {
     bool tooWide = !e->Multi() && TextWidth(e, 0, e->text.size()) > e->FmtWidth();
     bool tooTall = e->Multi() && static_cast<int>(e->lines.size()) > e->VisibleLines();
@@ -375,8 +460,12 @@ bool Replace(Edit* e, std::string ins, bool userEntry, bool undoable, bool typin
       return false;
     }
   }
+  if (undoable && !goesOn) Remember(e, a, std::move(removedText), beforeAnchor, beforeCaret);
+  if (undoable) e->undoInsLen += ins.size();
+  if (!undoable) e->canUndo = false;
+  e->typing = typing;
   e->desiredX = -1;
-  ScrollCaret(e);
+  if (!ScrollCaret(e)) UpdateScrollBars(e);
   Changed(e);
   if (cut && IsWindow(e->wnd)) NotifyParent(e->wnd, EN_MAXTEXT);
   return true;
@@ -447,13 +536,18 @@ void Clear(Edit* e) {
 
 bool Undo(Edit* e) {
   if (!e->canUndo || e->ReadOnly()) return false;
-  std::swap(e->text, e->undoText);
+  const size_t pos = e->undoPos;
+  const size_t len = std::min(e->undoInsLen, e->text.size() - std::min(pos, e->text.size()));
+  std::string now = e->text.substr(pos, len);
+  e->text.replace(pos, len, e->undoRemoved);
+  e->cp936 = e->cp936 - Cp936Len(now) + Cp936Len(e->undoRemoved);
+  e->undoInsLen = e->undoRemoved.size();
+  e->undoRemoved = std::move(now);
   std::swap(e->anchor, e->undoAnchor);
   std::swap(e->caret, e->undoCaret);
-  e->cp936 = Cp936Len(e->text);
   e->typing = false;
-  Layout(e);
-  ScrollCaret(e);
+  Relayout(e, pos, e->undoRemoved.size(), e->undoInsLen);
+  if (!ScrollCaret(e)) UpdateScrollBars(e);
   Changed(e);
   return true;
 }

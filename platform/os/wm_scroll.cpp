@@ -170,9 +170,19 @@ void Clamp(ScrollBarState& sb) {
   if (!sb.tracking) sb.trackPos = sb.pos;
 }
 
+bool SameLook(const Geometry& a, const Geometry& b) {
+  return EqualRect(&a.bar, &b.bar) && a.arrow == b.arrow && a.thumbStart == b.thumbStart && a.thumbLen == b.thumbLen;
+}
+
 int Apply(Window* w, int bar, const SCROLLINFO* si, BOOL redraw) {
   ScrollBarState* sb = BarState(w, bar);
   if (!sb || !si) return 0;
+  // A window's bar is drawn again only when what it shows changes (a long text growing by a line
+  // moves no pixel of a thumb already at its smallest).
+  const bool compare = redraw && bar != SB_CTL;
+  const Geometry before = compare ? Measure(w, bar) : Geometry{};
+  const UINT arrowsBefore = sb->arrows;
+  const DWORD styleBefore = w->style;
   if (si->fMask & SIF_RANGE) {
     sb->min = si->nMin;
     sb->max = si->nMax;
@@ -196,7 +206,9 @@ int Apply(Window* w, int bar, const SCROLLINFO* si, BOOL redraw) {
       if (bar != SB_CTL) ShowBar(w, bar, true);
     }
     if (!(w = FromHandle(h))) return pos;
+    sb = BarState(w, bar);
   }
+  if (compare && sb->arrows == arrowsBefore && w->style == styleBefore && SameLook(before, Measure(w, bar))) return pos;
   if (redraw) Redraw(w, bar);
   return pos;
 }

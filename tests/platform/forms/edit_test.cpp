@@ -539,3 +539,60 @@ TEST_F(EditTest, AutoSelectOnEnterAndHeightFollowsTheFont) {
 }
 
 }  // namespace
+
+namespace {
+
+class MemoLines : public FormTest {
+ protected:
+  void SetUp() override {
+    FormTest::SetUp();
+    form->SetBounds(10, 10, 400, 300);
+    memo = new TMemo(form);
+    memo->SetParent(form);
+    memo->SetBounds(10, 10, 300, 200);
+    memo->OnChange = [this](TObject*) { ++changes; };
+    Show();
+  }
+  TMemo* memo = nullptr;
+  int changes = 0;
+};
+
+// Lines added inside an update block go in as one change when the block ends, with the same text
+// as adding them one by one; whoever reads in between sees them already.
+TEST_F(MemoLines, AnUpdateBlockAddsItsLinesInOnePiece) {
+  for (const char* start : {"", "q", "q\r\n"}) {
+    SCOPED_TRACE(testing::Message() << "starting from \"" << start << "\"");
+    memo->SetText(start);
+    for (int i = 0; i < 3; ++i) memo->Lines()->Add("line " + std::to_string(i));
+    const std::string oneByOne = memo->Text();
+    memo->SetText(start);
+    changes = 0;
+    memo->Lines()->BeginUpdate();
+    for (int i = 0; i < 3; ++i) memo->Lines()->Add("line " + std::to_string(i));
+    EXPECT_EQ(changes, 0) << "nothing reaches the control yet";
+    memo->Lines()->EndUpdate();
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(memo->Text(), oneByOne);
+  }
+  // Reading inside the block sees the held lines; adding goes on after it.
+  memo->SetText("");
+  memo->Lines()->BeginUpdate();
+  memo->Lines()->Add("甲");
+  memo->Lines()->Add("乙");
+  EXPECT_EQ(memo->Lines()->Count(), 2);
+  EXPECT_EQ(memo->Lines()->Strings(1), "乙");
+  memo->Lines()->Add("丙");
+  memo->Lines()->Insert(0, "首");
+  memo->Lines()->EndUpdate();
+  EXPECT_EQ(memo->Text(), "首\r\n甲\r\n乙\r\n丙\r\n");
+  // Assigning a list is one change too.
+  TStringList list;
+  for (int i = 0; i < 50; ++i) list.Add(std::to_string(i));
+  changes = 0;
+  memo->Lines()->Assign(&list);
+  EXPECT_EQ(changes, 2) << "the clearing and the lines";
+  EXPECT_EQ(memo->Lines()->Count(), 50);
+  EXPECT_EQ(memo->Lines()->Strings(49), "49");
+}
+
+}  // namespace
