@@ -17,6 +17,7 @@
 #include "platform/forms/forms.h"
 #include "protocol/tbfield.h"
 #include "shell/childbase.h"
+#include "shell/doublesimple.h"
 #include "shell_test_util.h"
 
 using namespace shelltest;
@@ -578,6 +579,124 @@ TEST_F(Colours, APageControlInTheContainerGetsItsTabsPagesAndEditors) {
   EXPECT_EQ(inPanel->ColorFlat(), 0x000030);
   EXPECT_NE(nestedPages->TabBackGroundColor(), 0x123456);
   EXPECT_NE(nestedPages->ActiveColor(), 0x00003C);
+}
+
+}  // namespace
+
+// ---- the single-complex and double-simple forms ---------------------------------------------------
+
+namespace {
+
+class TTestDoubleForm : public TfrmDoubleSimple {
+ public:
+  using TfrmDoubleSimple::TfrmDoubleSimple;
+  bool CanCloseForm() override { return true; }
+};
+
+class DoubleSimple : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    form = CreateForm<TTestDoubleForm>(nullptr);
+    form->SetWindowState(wsNormal);
+    form->SetBounds(0, 0, 640, 400);
+  }
+  void TearDown() override {
+    if (form) form->Free();
+    ShellTest::TearDown();
+  }
+  TTestDoubleForm* form = nullptr;
+};
+
+TEST_F(DoubleSimple, TheLayoutIsReadThroughTheInheritedResources) {
+  // The base form's strip and commands, the single-complex column and the master/detail parts.
+  ASSERT_NE(form->pnlFormTitle, nullptr);
+  ASSERT_EQ(form->chldcmndBase->Commands()->Count(), 10);
+  ASSERT_EQ(form->chldcmnd->Commands()->Count(), 1);
+  TCommand* overview = form->chldcmnd->Commands()->Items(0);
+  EXPECT_EQ(overview->Hint(), "显示/隐藏总览");
+  EXPECT_EQ(overview->Name(), "Command1");
+  EXPECT_TRUE(overview->HasBitmap());
+  EXPECT_EQ(overview->Bitmap()->Width(), 16);
+  EXPECT_EQ(form->pnlLeft->Width(), 214);
+  EXPECT_EQ(form->splMain->Width(), 5);
+  EXPECT_EQ(form->splMain->Color(), 13031385);
+  EXPECT_EQ(form->pnlLeftTop->Height(), 89);
+  EXPECT_EQ(form->pnlLeftTopBar->Parent(), form->pnlLeftTop);
+  EXPECT_EQ(form->splAllView->Parent(), form->pnlLeft);
+  EXPECT_EQ(form->pnlAllViewToolBar->Parent(), form->pnlLeftAll);
+  EXPECT_EQ(form->pnlAllViewToolBar->Height(), 20);
+  EXPECT_EQ(form->scrlbxMain->Align(), alClient);
+  EXPECT_EQ(form->pnlMain->Parent(), form->scrlbxMain);
+  EXPECT_EQ(form->pnlMain->CvCaptionPosition(), cpLeftTop);
+  EXPECT_TRUE(form->pnlMain->CvShowLine());
+  EXPECT_EQ(form->pgcntrl->Parent(), form->scrlbxMain);
+  ASSERT_EQ(form->pgcntrl->GetPageCount(), 1);
+  EXPECT_EQ(form->pgcntrl->GetPage(0), form->tbsht1);
+  EXPECT_EQ(form->pgcntrl->ActivePage(), form->tbsht1);
+  EXPECT_EQ(form->pgcntrl->TabBackGroundColor(), 12825237);
+  EXPECT_EQ(form->pgcntrl->ActiveColor(), 0xFFFFFF);
+  EXPECT_EQ(form->pgcntrl->TabMargin()->LeftMargin(), 5);
+  EXPECT_EQ(form->tbsht1->Color(), 13031385);
+  // Left column, splitter and main area side by side under the title strip.
+  form->Show();
+  Application->ProcessMessages();
+  EXPECT_EQ(form->pnlLeft->Left(), 0);
+  EXPECT_EQ(form->pnlLeft->Top(), 18);
+  EXPECT_EQ(form->splMain->Left(), 214);
+  EXPECT_EQ(form->scrlbxMain->Left(), 219);
+}
+
+TEST_F(DoubleSimple, TheOverviewCommandTogglesTheColumnAndItsSplitter) {
+  form->Show();
+  TCommand* overview = form->chldcmnd->Commands()->Items(0);
+  overview->Execute();
+  Application->ProcessMessages();
+  EXPECT_FALSE(form->pnlLeft->Visible());
+  EXPECT_EQ(form->splMain->Width(), 0);
+  EXPECT_EQ(form->scrlbxMain->Left(), 0);
+  overview->Execute();
+  Application->ProcessMessages();
+  EXPECT_TRUE(form->pnlLeft->Visible());
+  EXPECT_EQ(form->splMain->Width(), 5);
+  EXPECT_EQ(form->pnlLeft->Left(), 0);
+  EXPECT_EQ(form->splMain->Left(), 214);
+  EXPECT_EQ(form->scrlbxMain->Left(), 219);
+}
+
+TEST_F(DoubleSimple, TheLeftTopPartAndTheToolBarCanBeHidden) {
+  form->ShowLeftTop(false);
+  EXPECT_FALSE(form->pnlLeftTop->Visible());
+  EXPECT_EQ(form->splAllView->Height(), 0);
+  form->ShowLeftTop(true);
+  EXPECT_TRUE(form->pnlLeftTop->Visible());
+  EXPECT_EQ(form->splAllView->Height(), 5);
+  form->ShowAllViewToolBar(false);
+  EXPECT_FALSE(form->pnlAllViewToolBar->Visible());
+}
+
+TEST_F(DoubleSimple, TheSchemeReachesTheHeaderPanelToolBarPageControlAndItsEditors) {
+  colors.PanelColor = 0x00E8D8C8;
+  colors.ToolBarColor = 0x00C0A080;
+  colors.FormColor = 0x00F0E0D0;
+  colors.ActiveTabColor = 0x00FFFFFF;
+  colors.DefaultTabColor = 0x00D0C0B0;
+  colors.EditorColor = 0x00FAFAFA;
+  GlobalVar::ColorScheme = &colors;
+  auto* edit = new TDBEditGx(form);
+  edit->SetParent(form->tbsht1);
+  edit->SetCtl3D(false);
+  edit->SetBorderStyle(bsNone);
+  form->ApplyColors();
+  EXPECT_EQ(form->Color(), 0x00F0E0D0);
+  EXPECT_EQ(form->pnlAllViewToolBar->Color(), 0x00C0A080);
+  EXPECT_EQ(form->splMain->Color(), 0x00E8D8C8);
+  EXPECT_FALSE(form->pnlMain->ParentColor());
+  EXPECT_EQ(form->pnlMain->Color(), 0x00E8D8C8);
+  EXPECT_EQ(form->pgcntrl->TabBackGroundColor(), form->scrlbxMain->Color());
+  EXPECT_EQ(form->pgcntrl->DefaultTabColor(), 0x00D0C0B0);
+  EXPECT_EQ(form->tbsht1->Color(), 0x00E8D8C8);
+  EXPECT_EQ(edit->ColorFlat(), 0x00FAFAFA);
 }
 
 }  // namespace
