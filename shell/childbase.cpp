@@ -1,13 +1,19 @@
 #include "shell/childbase.h"
 
 #include "controls/cvpagecontrol.h"
+#include "controls/flatcheckbox.h"
+#include "controls/flatcombobox.h"
+#include "controls/flatedit.h"
 #include "controls/flatpanel.h"
+#include "controls/flatspeedbutton.h"
+#include "controls/register.h"
 #include "editors/dbcheckbox.h"
 #include "editors/dbcombobox.h"
+#include "editors/dbdatetime.h"
 #include "editors/dbeditbase.h"
 #include "editors/dbnumberedit.h"
+#include "grid/dbgrid.h"
 #include "memtable/memtable.h"
-#include "platform/forms/buttons.h"
 #include "platform/forms/extctrls.h"
 #include "platform/classes/classreg.h"
 #include "platform/classes/published.h"
@@ -55,7 +61,24 @@ FANO_PUBLISHED(TfrmChildBase, p) {
   p.Method("chldcmndBaseCommands9Execute", &TfrmChildBase::chldcmndBaseCommands9Execute);
 }
 
-TfrmChildBase::TfrmChildBase(TComponent* owner) : TForm(owner) {}
+namespace {
+// The classes that the forms' resources name, registered before the first form reads its own.
+void RegisterFormClasses() {
+  static const bool registered = [] {
+    RegisterFlatControlsClasses();
+    RegisterDBEditClasses();
+    RegisterDBDateTimeEditClasses();
+    RegisterDBComboBoxClasses();
+    RegisterDBNumberEditClasses();
+    RegisterDBCheckBoxClasses();
+    RegisterDBGridClasses();
+    return true;
+  }();
+  (void)registered;
+}
+}  // namespace
+
+TfrmChildBase::TfrmChildBase(TComponent* owner) : TForm(owner) { RegisterFormClasses(); }
 
 TfrmChildBase::~TfrmChildBase() = default;
 
@@ -163,12 +186,22 @@ void TfrmChildBase::SetContainerReadOnly(bool ReadOnly, TWinControl* Container) 
       edit->SetReadOnly(IsControlReadOnly(edit->DataSource(), edit->DataField(), ReadOnly));
     } else if (auto* check = dynamic_cast<TDBCheckBoxGx*>(control)) {
       check->SetReadOnly(IsControlReadOnly(check->DataSource(), check->DataField(), ReadOnly));
+    } else if (auto* edit = dynamic_cast<TFlatEdit*>(control)) {
+      edit->SetReadOnly(ReadOnly);
+    } else if (auto* memo = dynamic_cast<TFlatMemo*>(control)) {
+      memo->SetReadOnly(ReadOnly);
+    } else if (dynamic_cast<TFlatComboBox*>(control) || dynamic_cast<TFlatCheckBox*>(control) ||
+               dynamic_cast<TFlatRadioButton*>(control)) {
+      control->SetEnabled(!ReadOnly);
+    } else if (auto* grid = dynamic_cast<TDBGridGx*>(control)) {
+      grid->SetReadOnly(ReadOnly);
     }
   }
 }
 
 TCustomDBEditGx* TfrmChildBase::AsFieldEditor(TControl* control) {
   if (auto* e = dynamic_cast<TDBEditGx*>(control)) return e;
+  if (auto* e = dynamic_cast<TDBDateTimeEditGx*>(control)) return e;
   if (auto* e = dynamic_cast<TDBComboBoxGx*>(control)) return e;
   if (auto* e = dynamic_cast<TDBNumberEditGx*>(control)) return e;
   return nullptr;
@@ -179,7 +212,7 @@ TCustomDBEditGx* TfrmChildBase::AsFieldEditor(TControl* control) {
 namespace {
 // A 16 x 16 glyph in silver on the colour that the speed button makes transparent (its
 // bottom-left pixel).
-void DrawGlyph(TSpeedButton* button, const std::function<void(TCanvas*)>& draw) {
+void DrawGlyph(TFlatSpeedButton* button, const std::function<void(TCanvas*)>& draw) {
   if (!button) return;
   TBitmap bmp;
   bmp.SetWidth(16);

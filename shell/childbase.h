@@ -24,13 +24,15 @@
 class TCustomDBEditGx;
 class TCvProtocol;
 class TCvTbField;
+class TColumnGx;
+class TDBGridGx;
 class TDataSet;
 class TDataSource;
 class TField;
 class TMemTableGx;
 class TPaintBox;
 class TPanel;
-class TSpeedButton;
+class TFlatSpeedButton;
 
 // Edit states of a child form.
 constexpr uint8_t esBrowse = 0;
@@ -41,6 +43,8 @@ constexpr uint8_t esInitial = 3;
 // Table roles, by Tag: rows the user edits, and the log of deleted stored rows.
 constexpr NativeInt kDataTableTag = 255;
 constexpr NativeInt kDeltaTableTag = 256;
+// Background of key columns built from field metadata (light green).
+constexpr TColor kKeyColumnColor = 0xC0DCC0;
 
 class TfrmChildBase : public TForm {
   FANO_CLASS(TfrmChildBase)
@@ -56,11 +60,11 @@ class TfrmChildBase : public TForm {
   TPanel* pnlFormTitleLeft = nullptr;
   TPanel* pnlFormTitleBtn = nullptr;
   TPanel* pnlFormTitleCloseBtn = nullptr;
-  TSpeedButton* btnFormTitleColse = nullptr;
+  TFlatSpeedButton* btnFormTitleColse = nullptr;
   TPanel* pnlFormTitleMaxBtn = nullptr;
-  TSpeedButton* btnFormTitleMax = nullptr;
+  TFlatSpeedButton* btnFormTitleMax = nullptr;
   TPanel* pnlFormTitleMinBtn = nullptr;
-  TSpeedButton* btnFormTitleMin = nullptr;
+  TFlatSpeedButton* btnFormTitleMin = nullptr;
   TPanel* pnlFormTileMid = nullptr;  // the title text; a press drags the form
   TChildCommand* chldcmnd = nullptr;      // the form's own commands
   TChildCommand* chldcmndBase = nullptr;  // the standard record commands the host knows by name
@@ -114,6 +118,10 @@ class TfrmChildBase : public TForm {
   virtual void FreeData();
   // First activation only.
   virtual void ActivateData();
+  // SetupTable, and the grid's columns from the same metadata: one column per item with its
+  // caption, key colour, alignment, read-only and visibility, an ellipsis button, the drop-down
+  // lists of DropDownDm or check boxes by the item's button style.
+  virtual void SetupGridTable(TDBGridGx*& Grid, TMemTableGx*& Table, TMemTableGx*& Delta, TCvTbField*& TbField);
   // Builds the field definitions of Table and Delta from TbField (both must have none yet),
   // creates both data sets and gives every field its display properties, events and flags.
   virtual void SetupTable(TMemTableGx*& Table, TMemTableGx*& Delta, TCvTbField*& TbField);
@@ -150,6 +158,7 @@ class TfrmChildBase : public TForm {
   TColor GetFieldColor(TField* Field) const;
   void ApplyControlColors(TWinControl* Container);
   void ApplyPageControlColors(TColor TabBackGroundColor, TWinControl* Container);
+  void ApplyGridColors(TDBGridGx* Grid);
   // Fills the two triangles of the title strip's right corner.
   void PaintTitleRight();
 
@@ -217,6 +226,9 @@ class TfrmChildBase : public TForm {
   // and field i of Table given item i's display properties, events and flags (Delta's field i the
   // flags only).
   static void FinishTables(TMemTableGx* Table, TMemTableGx* Delta, TCvTbField* TbField);
+  // Refills the column's key and pick lists from every memory table of DropDownDm tagged
+  // DropDownTag: the first field's text as key, "key.text of the second field" as shown.
+  void FillDropDownLists(TColumnGx* Column, int DropDownTag);
 
  private:
   // Draws the three title buttons' glyphs.

@@ -3,7 +3,10 @@
 // and grids.
 #include "controls/cvlabel.h"
 #include "controls/cvpagecontrol.h"
+#include "controls/flatcombobox.h"
+#include "controls/flatedit.h"
 #include "editors/dbeditbase.h"
+#include "grid/dbgrid.h"
 #include "platform/db/dataset.h"
 #include "platform/db/datasource.h"
 #include "platform/forms/extctrls.h"
@@ -33,6 +36,13 @@ TColor SchemeColor(int offset) {
     default: return 0;
   }
 }
+template <class Edit>
+void ColourFlatEdit(Edit* edit) {
+  edit->SetColorFocused(SchemeColor(28));
+  edit->SetColorBorder(SchemeColor(16));
+  edit->SetColorFlat(SchemeColor(40));
+}
+
 }  // namespace
 
 void TfrmChildBase::ApplyColors() {
@@ -65,6 +75,16 @@ void TfrmChildBase::ApplyControlColors(TWinControl* Container) {
       if (!edit->DataField().empty() && edit->DataSource() && edit->DataSource()->DataSet())
         field = edit->DataSource()->DataSet()->FindField(edit->DataField());
       edit->SetColorFlat(GetFieldColor(field));
+    } else if (auto* edit = dynamic_cast<TFlatEdit*>(control)) {
+      ColourFlatEdit(edit);
+    } else if (auto* mask = dynamic_cast<TFlatMaskEdit*>(control)) {
+      ColourFlatEdit(mask);
+    } else if (auto* memo = dynamic_cast<TFlatMemo*>(control)) {
+      ColourFlatEdit(memo);
+    } else if (auto* combo = dynamic_cast<TFlatComboBox*>(control)) {
+      combo->SetColor(SchemeColor(40));
+      combo->SetColorArrowBackground(SchemeColor(8));
+      combo->SetColorBorder(SchemeColor(16));
     } else if (auto* label = dynamic_cast<TCvLabel*>(control)) {
       label->SetLineColor(SchemeColor(44));
     } else if (auto* inner = dynamic_cast<TWinControl*>(control)) {
@@ -88,9 +108,16 @@ void TfrmChildBase::ApplyPageControlColors(TColor TabBackGroundColor, TWinContro
       page->SetColor(SchemeColor(8));
       for (int c = 0; c < page->ControlCount(); ++c) {
         TControl* child = page->Controls(c);
-        if (dynamic_cast<TCustomPanel*>(child)) ApplyControlColors(static_cast<TWinControl*>(child));
+        if (auto* grid = dynamic_cast<TDBGridGx*>(child))
+          ApplyGridColors(grid);
+        else if (dynamic_cast<TCustomPanel*>(child))
+          ApplyControlColors(static_cast<TWinControl*>(child));
       }
       ApplyControlColors(page);
     }
   }
+}
+
+void TfrmChildBase::ApplyGridColors(TDBGridGx* Grid) {
+  if (Grid && GlobalVar::ColorScheme) Grid->SetFixedColorProp(SchemeColor(8));
 }

@@ -2,6 +2,7 @@
 // and the key, join and required flags), and the generic field checks run before a save.
 #include <set>
 
+#include "grid/dbgrid.h"
 #include "memtable/memtable.h"
 #include "platform/db/dataset.h"
 #include "platform/db/fielddefs.h"
@@ -30,6 +31,62 @@ void SetFlags(TField* field, const TTbField* item) {
 }
 
 }  // namespace
+
+void TfrmChildBase::SetupGridTable(TDBGridGx*& Grid, TMemTableGx*& Table, TMemTableGx*& Delta,
+                                   TCvTbField*& TbField) {
+  if (!Grid) {
+    SetupTable(Table, Delta, TbField);
+    return;
+  }
+  if (!Table || !TbField) return;
+  Grid->Columns()->Clear();
+  for (int i = 0; i < TbField->Count(); ++i) {
+    TTbField* item = TbField->Items(i);
+    AddFieldDefs(Table, item);
+    AddFieldDefs(Delta, item);
+    TColumnGx* column = Grid->Columns()->Add();
+    column->SetFieldName(item->FieldName());
+    column->Title()->SetCaption(item->DisplayLabel());
+    column->Title()->SetAlignment(taCenter);
+    if (item->IsKey()) column->SetColor(kKeyColumnColor);
+    column->SetAlignment(item->Alignment());
+    column->SetReadOnly(item->ReadOnly());
+    column->SetVisible(item->Visible());
+    column->OnUpdateData = item->OnUpdateData;
+    switch (item->ButtonStyle()) {
+      case gbsButton: {
+        TEditButtonGx* button = column->EditButtons()->Add();
+        button->SetStyle(ebsEllipsisGx);
+        button->OnClick = item->OnButtonClick;
+        break;
+      }
+      case gbsDropDown: FillDropDownLists(column, item->DropDownTag()); break;
+      case gbsCheckbox: column->SetCheckboxes(true); break;
+      case gbsNone: break;
+    }
+  }
+  FinishTables(Table, Delta, TbField);
+}
+
+void TfrmChildBase::FillDropDownLists(TColumnGx* Column, int DropDownTag) {
+  TDataModule* source = DropDownDm();
+  if (!source || DropDownTag < 1) return;
+  for (int i = 0; i < source->ComponentCount(); ++i) {
+    auto* table = dynamic_cast<TMemTableGx*>(source->Components(i));
+    if (!table || table->Tag() != DropDownTag) continue;
+    TStrings* keys = Column->KeyList();
+    TStrings* picks = Column->PickList();
+    keys->Clear();
+    picks->Clear();
+    // A list needs a key and a text column; a closed or narrower table leaves the lists empty.
+    if (!table->Active() || table->FieldCount() < 2) continue;
+    for (table->First(); !table->Eof(); table->Next()) {
+      std::string key = table->Fields().Fields(0)->AsString();
+      keys->Add(key);
+      picks->Add(key + "." + table->Fields().Fields(1)->AsString());
+    }
+  }
+}
 
 void TfrmChildBase::SetupTable(TMemTableGx*& Table, TMemTableGx*& Delta, TCvTbField*& TbField) {
   if (!Table || !TbField) return;

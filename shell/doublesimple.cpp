@@ -2,6 +2,7 @@
 
 #include "controls/cvpagecontrol.h"
 #include "controls/flatpanel.h"
+#include "grid/dbgrid.h"
 #include "platform/classes/classreg.h"
 #include "platform/classes/published.h"
 #include "platform/forms/extctrls.h"
@@ -13,6 +14,7 @@ FANO_PUBLISHED(TfrmDoubleSimple, p) {
   p.Field("pgcntrl", &TfrmDoubleSimple::pgcntrl);
   p.Field("tbsht1", &TfrmDoubleSimple::tbsht1);
   p.Field("pnlMain", &TfrmDoubleSimple::pnlMain);
+  p.Field("grdMain", &TfrmDoubleSimple::grdMain);
 }
 
 TfrmDoubleSimple::TfrmDoubleSimple(TComponent* owner) : TfrmSingleComplex(owner) {}

@@ -17,6 +17,7 @@ class TfrmDoubleSimple : public TfrmSingleComplex {
   TCvPageControl* pgcntrl = nullptr;
   TCvTabSheet* tbsht1 = nullptr;
   TFlatPanel* pnlMain = nullptr;  // the master record's header
+  TDBGridGx* grdMain = nullptr;   // the detail rows, on tbsht1
 
   // The inherited colours, the header panel, and the page control with its page, grid and editors.
   void ApplyColors() override;

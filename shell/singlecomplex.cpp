@@ -1,5 +1,6 @@
 #include "shell/singlecomplex.h"
 
+#include "grid/dbgrid.h"
 #include "platform/classes/classreg.h"
 #include "platform/classes/published.h"
 #include "platform/forms/extctrls.h"
@@ -15,6 +16,7 @@ FANO_PUBLISHED(TfrmSingleComplex, p) {
   p.Field("pnlLeftTop", &TfrmSingleComplex::pnlLeftTop);
   p.Field("pnlLeftTopBar", &TfrmSingleComplex::pnlLeftTopBar);
   p.Field("pnlLeftAll", &TfrmSingleComplex::pnlLeftAll);
+  p.Field("grdAllView", &TfrmSingleComplex::grdAllView);
   p.Field("pnlAllViewToolBar", &TfrmSingleComplex::pnlAllViewToolBar);
   p.Method("chldcmndCommands0Execute", &TfrmSingleComplex::chldcmndCommands0Execute);
 }
@@ -42,5 +44,6 @@ void TfrmSingleComplex::ApplyColors() {
   if (!scheme) return;
   pnlAllViewToolBar->SetParentColor(false);
   pnlAllViewToolBar->SetColor(scheme->ToolBarColor);
+  grdAllView->SetColor(scheme->PanelColor);
   splMain->SetColor(scheme->PanelColor);
 }

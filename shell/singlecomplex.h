@@ -5,6 +5,7 @@
 // from it are made.
 #include "shell/childbase.h"
 
+class TDBGridGx;
 class TScrollBox;
 class TSplitter;
 
@@ -21,6 +22,7 @@ class TfrmSingleComplex : public TfrmChildBase {
   TPanel* pnlLeftTop = nullptr;
   TPanel* pnlLeftTopBar = nullptr;
   TPanel* pnlLeftAll = nullptr;
+  TDBGridGx* grdAllView = nullptr;  // every document, one row each
   TPanel* pnlAllViewToolBar = nullptr;
 
   // Shows or hides the column's top part; its splitter collapses to height 0 with it.

@@ -5,14 +5,19 @@
 
 #include "controls/cvlabel.h"
 #include "controls/cvpagecontrol.h"
+#include "controls/flatcheckbox.h"
+#include "controls/flatcombobox.h"
+#include "controls/flatedit.h"
 #include "controls/flatpanel.h"
 #include "editors/dbcheckbox.h"
 #include "editors/dbcombobox.h"
+#include "editors/dbdatetime.h"
 #include "editors/dbeditbase.h"
 #include "editors/dbnumberedit.h"
+#include "grid/dbgrid.h"
 #include "memtable/memtable.h"
 #include "platform/db/datasource.h"
-#include "platform/forms/buttons.h"
+#include "controls/flatspeedbutton.h"
 #include "platform/forms/extctrls.h"
 #include "platform/forms/forms.h"
 #include "protocol/tbfield.h"
@@ -303,6 +308,48 @@ TEST_F(ReadOnlyWalk, EveryEditorClassOfAPanelIsLockedAndUnlockedByItsField) {
   EXPECT_FALSE(edit->ReadOnly());
 }
 
+TEST_F(ReadOnlyWalk, TheDateEditorFlatControlsAndGridsFollowTheLock) {
+  data->Close();
+  data->FieldDefs().Add("DAY", ftDateTime, 0, false);
+  data->CreateDataSet();
+  data->FieldByName("CODE")->SetReadOnly(true);
+  auto* date = Editor<TDBDateTimeEditGx>(panel, "DAY");
+  auto* dateOfKey = Editor<TDBDateTimeEditGx>(panel, "CODE");
+  auto* edit = new TFlatEdit(form);
+  edit->SetParent(panel);
+  auto* memo = new TFlatMemo(form);
+  memo->SetParent(panel);
+  auto* combo = new TFlatComboBox(form);
+  combo->SetParent(panel);
+  auto* check = new TFlatCheckBox(form);
+  check->SetParent(panel);
+  auto* radio = new TFlatRadioButton(form);
+  radio->SetParent(panel);
+  auto* grid = new TDBGridGx(form);
+  grid->SetParent(panel);
+  grid->SetDataSource(ds);
+  form->LockContainers().push_back(panel);
+
+  form->SetEditState(esBrowse);
+  EXPECT_TRUE(date->ReadOnly());
+  EXPECT_TRUE(edit->ReadOnly());
+  EXPECT_TRUE(memo->ReadOnly());
+  EXPECT_FALSE(combo->Enabled());
+  EXPECT_FALSE(check->Enabled());
+  EXPECT_FALSE(radio->Enabled());
+  EXPECT_TRUE(grid->ReadOnly());
+
+  form->SetEditState(esNew);
+  EXPECT_FALSE(date->ReadOnly());
+  EXPECT_TRUE(dateOfKey->ReadOnly());
+  EXPECT_FALSE(edit->ReadOnly());
+  EXPECT_FALSE(memo->ReadOnly());
+  EXPECT_TRUE(combo->Enabled());
+  EXPECT_TRUE(check->Enabled());
+  EXPECT_TRUE(radio->Enabled());
+  EXPECT_FALSE(grid->ReadOnly());
+}
+
 TEST_F(ReadOnlyWalk, OnlyDirectChildrenOfPanelsAndPagesAreVisited) {
   auto* nested = new TPanel(form);
   nested->SetParent(panel);
@@ -413,6 +460,90 @@ TEST_F(Metadata, SetupTableBuildsBothTablesWithNamesPropertiesAndFlags) {
   table->Edit();
   EXPECT_EQ(table->FieldByName("BILDA002")->AsString(), "FY1");
   table->Cancel();
+}
+
+TEST_F(Metadata, GridColumnsComeFromTheItemsWithKeyColourButtonsAndLists) {
+  auto* grid = new TDBGridGx(form);
+  grid->SetParent(form);
+  grid->Columns()->Add()->SetFieldName("OLD");  // cleared first
+  bool clicked = false;
+  TTbField* code = meta->Items(1);
+  code->SetButtonStyle(gbsButton);
+  code->OnButtonClick = [&](TObject*, bool& handled) {
+    clicked = true;
+    handled = true;
+  };
+  code->SetAlignment(taRightJustify);
+  code->OnUpdateData = [](TObject*, std::string& text, Variant&, bool&, bool&) { text += "!"; };
+  meta->Items(2)->SetButtonStyle(gbsDropDown);
+  meta->Items(2)->SetDropDownTag(3);
+  meta->Items(3)->SetVisible(false);
+  TTbField& flag = Item("FLAG", ftString, 1, "有效");
+  flag.SetButtonStyle(gbsCheckbox);
+
+  // The drop-down lists come from the tables of DropDownDm with the item's tag.
+  TDataModule lists(nullptr);
+  auto* orgs = new TMemTableGx(&lists);
+  orgs->SetTag(3);
+  orgs->FieldDefs().Add("ID", ftInteger, 0, false);
+  orgs->FieldDefs().Add("NAME", ftString, 20, false);
+  orgs->CreateDataSet();
+  for (auto [id, name] : {std::pair{1, "总部"}, std::pair{12, "华东"}}) {
+    orgs->Append();
+    orgs->Fields().Fields(0)->SetAsInteger(id);
+    orgs->Fields().Fields(1)->SetAsString(name);
+    orgs->Post();
+  }
+  auto* other = new TMemTableGx(&lists);  // another tag: not read
+  other->SetTag(4);
+  form->SetDropDownDm(&lists);
+
+  form->SetupGridTable(grid, table, delta, meta);
+  ASSERT_EQ(grid->Columns()->Count(), 5);
+  TColumnGx* key = grid->Columns()->Items(0);
+  EXPECT_EQ(key->FieldName(), "BILDA_ID");
+  EXPECT_EQ(key->Title()->Caption(), "单据ID");
+  EXPECT_EQ(key->Title()->Alignment(), taCenter);
+  EXPECT_EQ(key->Color(), kKeyColumnColor);
+  TColumnGx* c1 = grid->Columns()->Items(1);
+  EXPECT_NE(c1->Color(), kKeyColumnColor);
+  EXPECT_EQ(c1->Alignment(), taRightJustify);
+  ASSERT_EQ(c1->EditButtons()->Count(), 1);
+  EXPECT_EQ(c1->EditButtons()->Items(0)->Style(), ebsEllipsisGx);
+  bool handled = false;
+  c1->EditButtons()->Items(0)->OnClick(nullptr, handled);
+  EXPECT_TRUE(clicked);
+  ASSERT_TRUE(c1->OnUpdateData);
+  TColumnGx* org = grid->Columns()->Items(2);
+  ASSERT_EQ(org->KeyList()->Count(), 2);
+  EXPECT_EQ(org->KeyList()->Strings(1), "12");
+  EXPECT_EQ(org->PickList()->Strings(0), "1.总部");
+  EXPECT_EQ(org->PickList()->Strings(1), "12.华东");
+  TColumnGx* join = grid->Columns()->Items(3);
+  EXPECT_FALSE(join->Visible());
+  EXPECT_TRUE(join->ReadOnly());
+  EXPECT_TRUE(grid->Columns()->Items(4)->Checkboxes());
+  EXPECT_FALSE(c1->Checkboxes());
+  // The tables are those of SetupTable, and the grid shows them once attached.
+  ASSERT_EQ(table->FieldCount(), 5);
+  EXPECT_TRUE(table->FieldByName("PUBCB002")->IsJoin());
+  EXPECT_TRUE(delta->Active());
+  TDataSource source(nullptr);
+  source.SetDataSet(table);
+  grid->SetDataSource(&source);
+  EXPECT_EQ(key->Field(), table->FieldByName("BILDA_ID"));
+  grid->SetDataSource(nullptr);
+}
+
+TEST_F(Metadata, WithoutADropDownModuleDropDownColumnsGetNoLists) {
+  auto* grid = new TDBGridGx(form);
+  grid->SetParent(form);
+  meta->Items(2)->SetButtonStyle(gbsDropDown);
+  meta->Items(2)->SetDropDownTag(3);
+  form->SetupGridTable(grid, table, delta, meta);
+  EXPECT_EQ(grid->Columns()->Items(2)->KeyList()->Count(), 0);
+  EXPECT_EQ(grid->Columns()->Items(2)->PickList()->Count(), 0);
+  EXPECT_EQ(grid->Columns()->Items(2)->EditButtons()->Count(), 0);
 }
 
 TEST_F(Metadata, ATableSetUpTwiceFailsInTheDataSetLayer) {
@@ -537,6 +668,28 @@ TEST_F(Colours, EditorsTakeTheColourOfTheirFieldsRole) {
   }
 }
 
+TEST_F(Colours, FlatEditsAndComboBoxesTakeTheEditorColours) {
+  auto* edit = new TFlatEdit(form);
+  edit->SetParent(panel);
+  auto* mask = new TFlatMaskEdit(form);
+  mask->SetParent(panel);
+  auto* memo = new TFlatMemo(form);
+  memo->SetParent(panel);
+  auto* combo = new TFlatComboBox(form);
+  combo->SetParent(panel);
+  form->ApplyControlColors(form);
+  EXPECT_EQ(edit->ColorFocused(), 0x00001C);
+  EXPECT_EQ(edit->ColorBorder(), 0x000010);
+  EXPECT_EQ(edit->ColorFlat(), 0x000028);
+  EXPECT_EQ(mask->ColorFlat(), 0x000028);
+  EXPECT_EQ(mask->ColorBorder(), 0x000010);
+  EXPECT_EQ(memo->ColorFlat(), 0x000028);
+  EXPECT_EQ(memo->ColorFocused(), 0x00001C);
+  EXPECT_EQ(combo->Color(), 0x000028);
+  EXPECT_EQ(combo->ColorArrowBackground(), 0x000008);
+  EXPECT_EQ(combo->ColorBorder(), 0x000010);
+}
+
 TEST_F(Colours, ALabelDeepInsideScrollBoxAndPanelGetsTheLineColour) {
   auto* box = new TScrollBox(form);
   box->SetParent(form);
@@ -562,6 +715,8 @@ TEST_F(Colours, APageControlInTheContainerGetsItsTabsPagesAndEditors) {
   auto* holder = new TPanel(form);
   holder->SetParent(sheet);
   auto* inPanel = Editor<TDBEditGx>(holder, "CODE");
+  auto* grid = new TDBGridGx(form);
+  grid->SetParent(sheet);
   // One level deeper: left alone.
   auto* deeper = new TPanel(form);
   deeper->SetParent(box);
@@ -577,6 +732,7 @@ TEST_F(Colours, APageControlInTheContainerGetsItsTabsPagesAndEditors) {
   EXPECT_EQ(sheet->Color(), 0x000008);
   EXPECT_EQ(onPage->ColorFlat(), 0x00000C);
   EXPECT_EQ(inPanel->ColorFlat(), 0x000030);
+  EXPECT_EQ(grid->FixedColor(), 0x000008);
   EXPECT_NE(nestedPages->TabBackGroundColor(), 0x123456);
   EXPECT_NE(nestedPages->ActiveColor(), 0x00003C);
 }
@@ -638,6 +794,16 @@ TEST_F(DoubleSimple, TheLayoutIsReadThroughTheInheritedResources) {
   EXPECT_EQ(form->pgcntrl->ActiveColor(), 0xFFFFFF);
   EXPECT_EQ(form->pgcntrl->TabMargin()->LeftMargin(), 5);
   EXPECT_EQ(form->tbsht1->Color(), 13031385);
+  EXPECT_EQ(form->grdAllView->Parent(), form->pnlLeftAll);
+  EXPECT_TRUE(form->grdAllView->DBOptions().Contains(dgRowSelect));
+  EXPECT_FALSE(form->grdAllView->DBOptions().Contains(dgEditing));
+  EXPECT_EQ(form->grdAllView->FixedColor(), 13031385);
+  EXPECT_EQ(form->grdAllView->EvenRowColor(), 16762052);
+  EXPECT_EQ(form->grdMain->Parent(), form->tbsht1);
+  EXPECT_EQ(form->grdMain->RowHeight(), 18);
+  EXPECT_TRUE(form->grdMain->OptionsGx().Contains(dghEnterAsTab));
+  EXPECT_TRUE(form->grdMain->OptionsGx().Contains(dghShowRecNo));
+  EXPECT_EQ(form->grdMain->OddRowColor(), 16768477);
   // Left column, splitter and main area side by side under the title strip.
   form->Show();
   Application->ProcessMessages();
@@ -691,6 +857,8 @@ TEST_F(DoubleSimple, TheSchemeReachesTheHeaderPanelToolBarPageControlAndItsEdito
   EXPECT_EQ(form->Color(), 0x00F0E0D0);
   EXPECT_EQ(form->pnlAllViewToolBar->Color(), 0x00C0A080);
   EXPECT_EQ(form->splMain->Color(), 0x00E8D8C8);
+  EXPECT_EQ(form->grdAllView->Color(), 0x00E8D8C8);
+  EXPECT_EQ(form->grdMain->FixedColor(), 0x00E8D8C8);
   EXPECT_FALSE(form->pnlMain->ParentColor());
   EXPECT_EQ(form->pnlMain->Color(), 0x00E8D8C8);
   EXPECT_EQ(form->pgcntrl->TabBackGroundColor(), form->scrlbxMain->Color());
