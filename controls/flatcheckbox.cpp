@@ -236,7 +236,8 @@ void TFlatToggleControl::Dispatch(TMessage& m) {
 // ---- TFlatCheckBox ------------------------------------------------------------------------------------
 
 TFlatHoverTimer& TFlatCheckBox::SharedHover() {
-  static TFlatHoverTimer hover;
+  // Never destroyed: controls freed by the application's own teardown at exit still release it.
+  static TFlatHoverTimer& hover = *new TFlatHoverTimer;
   return hover;
 }
 

@@ -25,7 +25,8 @@ FANO_PUBLISHED(TFlatRadioButton, p) {
 }
 
 TFlatHoverTimer& TFlatRadioButton::SharedHover() {
-  static TFlatHoverTimer hover;
+  // Never destroyed: controls freed by the application's own teardown at exit still release it.
+  static TFlatHoverTimer& hover = *new TFlatHoverTimer;
   return hover;
 }
 

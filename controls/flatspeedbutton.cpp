@@ -39,7 +39,8 @@ FANO_PUBLISHED(TFlatSpeedButton, p) {
 }
 
 TFlatHoverTimer& TFlatSpeedButton::SharedHover() {
-  static TFlatHoverTimer hover;
+  // Never destroyed: controls freed by the application's own teardown at exit still release it.
+  static TFlatHoverTimer& hover = *new TFlatHoverTimer;
   return hover;
 }
 
