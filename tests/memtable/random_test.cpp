@@ -67,7 +67,8 @@ class TMirror : public TRecordsListNotificatorGx {
 
 class RandomStore {
  public:
-  explicit RandomStore(uint32_t seed) : rng_(seed), store_(std::make_unique<TMemTableDataGx>(nullptr)) {
+  // `rows` fetched rows to start from.
+  explicit RandomStore(uint32_t seed, int rows = 0) : rng_(seed), store_(std::make_unique<TMemTableDataGx>(nullptr)) {
     TMTDataStructGx* s = store_->DataStruct();
     auto* tag = s->CreateField<TMTNumericDataFieldGx>();
     tag->SetFieldName("TAG");
@@ -91,6 +92,13 @@ class RandomStore {
       if (c->UpdateStatus() == usInserted && c->Value(2).AsInteger() < 0) c->SetDataValue(2, rvCurrent, 1000);
     };
     resolver_.SetMemTableData(store_.get());
+    for (int i = 0; i < rows; ++i) {
+      ModelRow m = NewModelRow();
+      TMemoryRecordGx* r = list_->NewRecord();
+      Fill(r, m);
+      list_->FetchRecord(r);
+      model_.push_back(m);
+    }
   }
   ~RandomStore() {
     resolver_.SetMemTableData(nullptr);
@@ -98,12 +106,14 @@ class RandomStore {
   }
 
   int Resolves() const { return resolves_; }
+  size_t MostRows() const { return mostRows_; }
   int Steps() const { return steps_; }
 
   void Run(int steps) {
     for (int step = 0; step < steps && !::testing::Test::HasFailure(); ++step) {
       Step();
       ++steps_;
+      mostRows_ = std::max(mostRows_, model_.size());
       Check(step);
     }
   }
@@ -353,6 +363,7 @@ class RandomStore {
   int resolves_ = 0;
   std::string lastOp_;
   int steps_ = 0;
+  size_t mostRows_ = 0;
 };
 
 TEST(RandomStore, LongSequencesAgreeWithTheModel) {
@@ -363,6 +374,15 @@ TEST(RandomStore, LongSequencesAgreeWithTheModel) {
     EXPECT_EQ(s.Steps(), 4000);
     EXPECT_GT(s.Resolves(), 100) << "changes without cached updates go through the resolve hook";
   }
+}
+
+// Long enough for the list to hold many hundred rows: the records list and its indexes keep them
+// in chunks of a few hundred, so these runs also cross, split and merge chunks.
+TEST(RandomStore, LargerListsAgreeWithTheModel) {
+  RandomStore s(4242, 1200);
+  s.Run(1200);
+  EXPECT_EQ(s.Steps(), 1200);
+  EXPECT_GT(s.MostRows(), 1000u);
 }
 
 }  // namespace

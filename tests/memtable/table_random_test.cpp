@@ -108,13 +108,18 @@ void Check(TMemTableGx& t, const Model& m, int step) {
   ASSERT_EQ(t.HasCachedChanges(), m.HasPending()) << "step " << step;
 }
 
-void RunSequence(unsigned seed, int steps) {
+// `rows` rows appended before the random steps.
+void RunSequence(unsigned seed, int steps, int rows = 0) {
   std::mt19937 rng(seed);
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
   TMemTableGx t;
   MakeTable(t, "mtblRandom");
   Model m;
   int nextId = 1;
+  for (int i = 0; i < rows; ++i) {
+    AppendRow(t, nextId, "r" + std::to_string(i % 50), i);
+    m.Add(m.rows.size(), nextId++, "r" + std::to_string(i % 50), i);
+  }
   for (int step = 0; step < steps; ++step) {
     std::vector<size_t> vis = m.Visible();
     const int op = pick(106);
@@ -170,6 +175,7 @@ void RunSequence(unsigned seed, int steps) {
       t.CancelUpdates();
       m.CancelAll();
     } else if (op < 93) {
+      if (rows > 0) continue;  // a large table stays large
       t.EmptyTable();
       m.rows.clear();
     } else if (op < 96) {  // append, then cancel the insert
@@ -205,4 +211,10 @@ TEST(MemTableRandom, EditsThroughTheDatasetFollowTheModel) {
     RunSequence(seed, 1500);
     if (HasFatalFailure()) return;
   }
+}
+
+// A table of a thousand rows and more: the records list and the view hold them in several chunks,
+// which inserts, deletes, cancels and merges in the middle split and join.
+TEST(MemTableRandom, LargerTablesFollowTheModel) {
+  RunSequence(77, 600, 1000);
 }
