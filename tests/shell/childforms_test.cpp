@@ -3,6 +3,9 @@
 // the field checks, and the colour scheme reaching editors by field role, labels and page controls.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "controls/cvlabel.h"
 #include "controls/cvpagecontrol.h"
 #include "controls/flatcheckbox.h"
@@ -865,6 +868,151 @@ TEST_F(DoubleSimple, TheSchemeReachesTheHeaderPanelToolBarPageControlAndItsEdito
   EXPECT_EQ(form->pgcntrl->DefaultTabColor(), 0x00D0C0B0);
   EXPECT_EQ(form->tbsht1->Color(), 0x00E8D8C8);
   EXPECT_EQ(edit->ColorFlat(), 0x00FAFAFA);
+}
+
+}  // namespace
+
+// ---- a picture of the double-simple form with sample metadata -------------------------------------
+
+namespace {
+
+class DoubleSimpleSnapshot : public DoubleSimple {
+ protected:
+  void SetUp() override {
+    DoubleSimple::SetUp();
+    FanoSetTestFont(FALSE);
+  }
+  void TearDown() override {
+    DoubleSimple::TearDown();
+    if (data) data->Free();
+    FanoSetTestFont(TRUE);
+  }
+  static void Add(TCvTbField* meta, const char* name, TFieldType type, int width, const char* label, bool key = false,
+                  bool required = false) {
+    TTbField* f = meta->TbFields()->Add();
+    f->SetFieldName(name);
+    f->SetDataType(type);
+    f->SetFieldWidth(width);
+    f->SetDisplayLabel(label);
+    f->SetIsKey(key);
+    f->SetNotNull(required);
+  }
+  TDataModule* data = nullptr;
+};
+
+TEST_F(DoubleSimpleSnapshot, AFormWithHeaderEditorsDetailLinesAndTheOverview) {
+  data = new TDataModule(nullptr);
+  // The document list, the header and the lines, each described by its metadata.
+  auto* listMeta = new TCvTbField(data);
+  Add(listMeta, "BILDA002", ftString, 16, "单据编号", true);
+  Add(listMeta, "BILDA003", ftString, 10, "单据日期");
+  auto* headMeta = new TCvTbField(data);
+  Add(headMeta, "BILDA002", ftString, 16, "单据编号", true);
+  Add(headMeta, "BILDA007C1", ftString, 20, "营运组织", false, true);
+  Add(headMeta, "BILDA009", ftString, 40, "备注");
+  auto* lineMeta = new TCvTbField(data);
+  Add(lineMeta, "BILDB_ID", ftInteger, 0, "行号", true);
+  Add(lineMeta, "BILDB003C1", ftString, 20, "费用项目", false, true);
+  Add(lineMeta, "BILDB004", ftFloat, 0, "金额");
+  Add(lineMeta, "BILDB005", ftString, 40, "说明");
+  lineMeta->Items(1)->SetButtonStyle(gbsButton);
+  lineMeta->Items(2)->SetAlignment(taRightJustify);
+  auto* list = new TMemTableGx(data);
+  auto* listDelta = new TMemTableGx(data);
+  auto* head = new TMemTableGx(data);
+  auto* headDelta = new TMemTableGx(data);
+  auto* lines = new TMemTableGx(data);
+  auto* linesDelta = new TMemTableGx(data);
+  form->SetupGridTable(form->grdAllView, list, listDelta, listMeta);
+  form->SetupTable(head, headDelta, headMeta);
+  form->SetupGridTable(form->grdMain, lines, linesDelta, lineMeta);
+  for (auto [no, day] : {std::pair{"FY20240301", "2024-03-01"}, std::pair{"FY20240302", "2024-03-02"},
+                         std::pair{"FY20240305", "2024-03-05"}}) {
+    list->Append();
+    list->Fields().Fields(0)->SetAsString(no);
+    list->Fields().Fields(1)->SetAsString(day);
+    list->Post();
+  }
+  head->Append();
+  head->Fields().Fields(0)->SetAsString("FY20240302");
+  head->Fields().Fields(1)->SetAsString("华东营运中心");
+  head->Fields().Fields(2)->SetAsString("三月差旅垫付");
+  head->Post();
+  struct Line {
+    int id;
+    const char* item;
+    double amount;
+    const char* note;
+  };
+  for (const Line& l : {Line{1, "差旅费", 1280.5, "上海往返机票"}, Line{2, "住宿费", 960, "两晚"},
+                        Line{3, "餐费", 215.8, ""}}) {
+    lines->Append();
+    lines->Fields().Fields(0)->SetAsInteger(l.id);
+    lines->Fields().Fields(1)->SetAsString(l.item);
+    lines->Fields().Fields(2)->SetAsFloat(l.amount);
+    lines->Fields().Fields(3)->SetAsString(l.note);
+    lines->Post();
+  }
+  auto source = [&](TDataSet* set) {
+    auto* ds = new TDataSource(data);
+    ds->SetDataSet(set);
+    return ds;
+  };
+  form->grdAllView->SetDataSource(source(list));
+  form->grdMain->SetDataSource(source(lines));
+  TDataSource* dsHead = source(head);
+  // The header: a label and an editor per field, as a document form lays them out.
+  form->pnlMain->SetCaption("费用垫付单");
+  int top = 30;
+  TDBEditGx* keyEdit = nullptr;
+  for (int i = 0; i < head->FieldCount(); ++i) {
+    auto* label = new TCvLabel(form);
+    label->SetParent(form->pnlMain);
+    label->SetCaption(head->Fields().Fields(i)->DisplayLabel());
+    label->SetShowLine(true);
+    label->SetBounds(16, top + 3, 70, 16);
+    auto* edit = new TDBEditGx(form);
+    edit->SetParent(form->pnlMain);
+    edit->SetCtl3D(false);
+    edit->SetBorderStyle(bsNone);
+    edit->SetBounds(90, top, i == 2 ? 300 : 160, 20);
+    edit->SetDataSource(dsHead);
+    edit->SetDataField(head->Fields().Fields(i)->FieldName());
+    if (!keyEdit) keyEdit = edit;
+    top += 28;
+  }
+  form->SetCaption("费用垫付单");
+  form->LockContainers() = {form->pnlMain, form->pgcntrl};
+  colors.ShowTitle = true;
+  colors.PanelColor = 13031385;
+  colors.KeyFieldColor = 0xC0FFFF;
+  colors.EditorBorderColor = 0x808080;
+  colors.ToolBarColor = 13031385;
+  colors.FormColor = 12825237;
+  colors.FocusedEditorColor = 0xE0FFFF;
+  colors.TitleColor = 10841658;
+  colors.EditorColor = 0xFFFFFF;
+  colors.LabelLineColor = 0xA0A0A0;
+  colors.RequiredFieldColor = 0xC0DCC0;
+  colors.DefaultTabColor = 13031385;
+  colors.DefaultTabColorTo = 13031385;
+  colors.ActiveTabColor = 0xFFFFFF;
+  colors.ActiveTabColorTo = 13031385;
+  GlobalVar::ColorScheme = &colors;
+  form->ApplyColors();
+  form->ApplyControlColors(form->pnlMain);  // as the document form colours its header
+  form->SetEditState(esBrowse);
+  form->SetBounds(0, 0, 760, 440);
+  form->Show();
+  Application->ProcessMessages();
+
+  EXPECT_EQ(keyEdit->ColorFlat(), 0xC0FFFF);
+  EXPECT_TRUE(keyEdit->ReadOnly());
+  EXPECT_EQ(form->grdMain->Columns()->Items(0)->Color(), kKeyColumnColor);
+  EXPECT_TRUE(form->grdMain->ReadOnly());
+  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
+  std::string path = std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/double_simple_form.png";
+  ASSERT_TRUE(FanoSnapshotWindow(form->Handle(), path.c_str()));
 }
 
 }  // namespace
