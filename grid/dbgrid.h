@@ -868,7 +868,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   TGridDataLinkGx* DataLink() const noexcept { return dataLink_.get(); }
   TBookmarkListGx* SelectedRows() const noexcept { return bookmarks_.get(); }
   TDBGridGxSelection* Selection() const noexcept { return selection_.get(); }
-  TDBGridGxSumList* SumList() const noexcept { return sumList_; }
+  TDBGridGxSumList* SumList() const noexcept { return sumList_.get(); }
   TDBGridGxScrollBar* HorzScrollBar() const noexcept { return horzScrollBar_.get(); }
   void SetHorzScrollBar(TDBGridGxScrollBar* v) { horzScrollBar_->Assign(v); }
   TDBGridGxScrollBar* VertScrollBar() const noexcept { return vertScrollBar_.get(); }
@@ -1146,7 +1146,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   std::unique_ptr<TBookmarkListGx> bookmarks_;
   std::unique_ptr<THeadTreeNode> headTree_;
   std::vector<THeadTreeNode*> leaves_;
-  TDBGridGxSumList* sumList_ = nullptr;  // owned as a component
+  std::unique_ptr<TDBGridGxSumList> sumList_;
   std::unique_ptr<TDBGridGxScrollBar> horzScrollBar_;
   std::unique_ptr<TDBGridGxScrollBar> vertScrollBar_;
   std::vector<TColumnGx*> sortMarked_;

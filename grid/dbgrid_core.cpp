@@ -41,7 +41,7 @@ TCustomDBGridGx::TCustomDBGridGx(TComponent* owner) : TCustomGridGx(owner) {
   bookmarks_ = std::make_unique<TBookmarkListGx>(this);
   HideEditor();
   headTree_ = std::make_unique<THeadTreeNode>("Root", 10, 0);
-  sumList_ = new TDBGridGxSumList(this);
+  sumList_ = std::make_unique<TDBGridGxSumList>(this);
   horzScrollBar_ = std::make_unique<TDBGridGxScrollBar>(this, SB_HORZ);
   vertScrollBar_ = std::make_unique<TVertDBGridGxScrollBar>(this);
   optionsGx_ = kDefaultDBGridGxOptions;
@@ -83,6 +83,7 @@ TCustomDBGridGx::~TCustomDBGridGx() {
   DrawBitmapRelease();
   leaves_.clear();
   headTree_.reset();
+  sumList_.reset();
   selection_.reset();
   bookmarks_.reset();
   footerFont_.reset();
