@@ -1110,6 +1110,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void ColWidthsChanged() override;
   void TopLeftChanged() override;
   bool SelectCell(int col, int row) override;
+  void DefaultCellMouseClick(TGridCoord cell, TMouseButton button, TShiftState shift, int x, int y) override;
   void CreateWnd() override;
   void Resize() override;
   void FlatChanged() override;
@@ -1217,6 +1218,10 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool selectionChangedPending_ = false;
   int filterCol_ = -1;
   bool destroying_ = false;
+  bool inSelectCell_ = false;
+  std::string editText_;
+  int editCol_ = -1;
+  bool editPending_ = false;
 };
 
 class TDBGridGx : public TCustomDBGridGx {

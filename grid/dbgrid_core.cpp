@@ -489,6 +489,7 @@ void TCustomDBGridGx::LinkActive(bool value) {
 }
 
 void TCustomDBGridGx::RefreshLayout() {
+  editPending_ = false;  // the record's values are the dataset's again
   if (!HandleAllocated() || inRefreshLayout_ || destroying_) {
     if (!HandleAllocated() && !inRefreshLayout_ && !destroying_) UpdateRowCount();
     return;
@@ -522,6 +523,7 @@ void TCustomDBGridGx::Scroll(int distance) {
 
 void TCustomDBGridGx::RecordChanged(TField* field) {
   (void)field;
+  editPending_ = false;
   if (!HandleAllocated() || destroying_) return;
   Invalidate();
   if (EditorMode()) UpdateText();
@@ -529,9 +531,12 @@ void TCustomDBGridGx::RecordChanged(TField* field) {
 
 // Writes the editor's text to the field of the current column.
 void TCustomDBGridGx::UpdateData() {
-  TColumnGx* c = SelectedColumn();
-  if (!c || !InplaceEditor()) return;
-  c->UpdateDataValues(InplaceEditor()->Text(), Null(), true);
+  const bool fromEditor = IsEditorVisible() && InplaceEditor()->Modified();
+  TColumnGx* c = ColumnAt(RawToDataColumn(fromEditor || !editPending_ ? Col() : editCol_));
+  const std::string text = fromEditor ? InplaceEditor()->Text() : editText_;
+  if (!c || (!fromEditor && !editPending_)) return;
+  c->UpdateDataValues(text, Null(), true);
+  editPending_ = false;
 }
 
 void TCustomDBGridGx::UpdateActive() {
@@ -714,11 +719,13 @@ std::string TCustomDBGridGx::GetEditText(int col, int row) {
   return c->Field()->EditText();
 }
 
+// The editor's text waits until the data link asks for it (posting, or leaving the cell).
 void TCustomDBGridGx::SetEditText(int col, int row, const std::string& value) {
-  (void)col;
   (void)row;
-  (void)value;
-  // The text is written by the data link's UpdateData when the record is posted or left.
+  editText_ = value;
+  editCol_ = col;
+  editPending_ = true;
+  dataLink_->Modified();
 }
 
 void TCustomDBGridGx::SaveBookmark() {
@@ -774,12 +781,33 @@ void TCustomDBGridGx::TitleClick(TColumnGx* column) {
   if (OnTitleClick) OnTitleClick(column);
 }
 
+// Moving the grid's current cell moves the dataset: a data row is a record. A pending edit is
+// written before another column or record is entered.
 bool TCustomDBGridGx::SelectCell(int col, int row) {
-  const bool result = TCustomGridGx::SelectCell(col, row);
-  if (result && col != Col()) {
-    ColExit();
+  if (!TCustomGridGx::SelectCell(col, row)) return false;
+  if (destroying_ || inSelectCell_) return true;
+  inSelectCell_ = true;
+  struct Reset {
+    bool& f;
+    ~Reset() { f = false; }
+  } reset{inSelectCell_};
+  const bool colChanged = col != Col();
+  TDataSet* ds = DataSet();
+  const int offset = GetTitleOffset();
+  if ((colChanged || row != Row()) && dataLink_->Active()) dataLink_->UpdateData();
+  if (colChanged) ColExit();
+  if (ds && dataLink_->Active() && row >= offset && row != Row() && !ds->IsEmpty()) {
+    const int current = memTable_ ? memTable_->GetCurrentRowIndex() : dataLink_->ActiveRecord();
+    const int distance = (row - offset) - current;
+    if (distance != 0) ds->MoveBy(distance);
   }
-  return result;
+  return true;
+}
+
+void TCustomDBGridGx::DefaultCellMouseClick(TGridCoord cell, TMouseButton button, TShiftState shift, int x, int y) {
+  TCustomGridGx::DefaultCellMouseClick(cell, button, shift, x, y);
+  if (button != mbLeft || cell.Y < GetTitleOffset() || cell.Y >= RowCount()) return;
+  if (TColumnGx* c = ColumnAt(RawToDataColumn(cell.X))) CellClick(c);
 }
 
 void TCustomDBGridGx::CreateWnd() {

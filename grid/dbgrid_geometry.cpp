@@ -171,7 +171,7 @@ void TCustomDBGridGx::UpdateRowCountMemTable() {
 
 // Brings the grid's current row in line with the dataset's current record.
 void TCustomDBGridGx::MoveCurrentToRecord() {
-  if (!dataLink_->Active()) return;
+  if (!dataLink_->Active() || inSelectCell_) return;
   int row;
   if (memTable_) row = GetTitleOffset() + std::max(0, memTable_->GetCurrentRowIndex());
   else row = GetTitleOffset() + dataLink_->ActiveRecord();

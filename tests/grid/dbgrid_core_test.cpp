@@ -228,3 +228,58 @@ TEST_F(DBGridTest, TeardownWithAFocusedGridAndABoundTable) {
   form = nullptr;
   SUCCEED();
 }
+
+TEST_F(DBGridTest, ClickingADataCellMovesTheRecordAndReportsTheColumn) {
+  AddRows(5);
+  MakeGrid();
+  TColumnGx* id = AddColumn("ID");
+  TColumnGx* name = AddColumn("NAME");
+  Bind();
+  TColumnGx* clicked = nullptr;
+  int exits = 0;
+  grid->OnCellClick = [&](TColumnGx* c) { clicked = c; };
+  grid->OnColExit = [&](TObject*) { ++exits; };
+  const TRect r = grid->CellRect(2, 3);
+  const TPoint p = grid->ClientToScreen(TPoint(r.Left + 5, r.Top + 5));
+  FanoInputMouseMove(p.X, p.Y);
+  FanoInputMouseButton(0, TRUE, p.X, p.Y);
+  FanoInputMouseButton(0, FALSE, p.X, p.Y);
+  gridtest::Pump();
+  EXPECT_EQ(table->RecNo(), 3);
+  EXPECT_EQ(grid->Row(), 3);
+  EXPECT_EQ(clicked, name);
+  EXPECT_EQ(exits, 1);
+  (void)id;
+  // The Down key moves the record too.
+  grid->SetFocus();
+  FanoInputKey(VK_DOWN, TRUE);
+  FanoInputKey(VK_DOWN, FALSE);
+  gridtest::Pump();
+  EXPECT_EQ(table->RecNo(), 4);
+  EXPECT_EQ(grid->Row(), 4);
+  // Moving the dataset moves the grid.
+  table->First();
+  EXPECT_EQ(grid->Row(), 1);
+}
+
+TEST_F(DBGridTest, EditedTextIsWrittenWhenTheRecordIsPosted) {
+  AddRows(2);
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  Bind();
+  grid->SetCol(2);
+  ASSERT_TRUE(grid->CanEditModify());
+  EXPECT_EQ(table->State(), dsEdit);
+  grid->SetEditText(2, 1, "改过");
+  table->Post();
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "改过");
+  // A pending text does not follow a cancelled edit to another record.
+  ASSERT_TRUE(grid->CanEditModify());
+  grid->SetEditText(2, 1, "丢弃");
+  table->Cancel();
+  table->Next();
+  table->Edit();
+  table->Post();
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "row2");
+}
