@@ -6,6 +6,7 @@
 
 namespace {
 TfrmChildBase* frmChild = nullptr;
+TChildFormFactory childFactory = nullptr;
 
 // Forgets the form when it goes (the application frees it at unload; tests free it earlier).
 class TFormWatch : public TComponent {
@@ -27,12 +28,15 @@ void ReportToHost(TObject*, const std::exception& e) { SendHostMessage(HOST_MESS
 
 TfrmChildBase* ShellChildForm() noexcept { return frmChild; }
 
+void SetChildFormFactory(TChildFormFactory factory) noexcept { childFactory = factory; }
+
 HWND ShowShellChildForm(HWND AppHandle, HWND HostWindow, HWND ParentWindow, const char* Caption) noexcept {
   try {
     GlobalVar::HostWindow = HostWindow;
     Application->SetHandle(AppHandle);
     Application->OnException = &ReportToHost;
-    TfrmChildBase* form = CreateForm<TfrmShellDocument>(Application);
+    TfrmChildBase* form =
+        childFactory ? childFactory(Application) : CreateForm<TfrmShellDocument>(Application);
     frmChild = form;
     form->FreeNotification(&Watch());
     form->SetParentWindow(ParentWindow);

@@ -6,6 +6,11 @@
 #include "shell/childbase.h"
 #include "shell/hostapi.h"
 
+// Makes the child form the entry shows; a document module linked into the library sets it at
+// start-up. Without one the entry shows the stand-in TfrmShellDocument.
+using TChildFormFactory = TfrmChildBase* (*)(TComponent* owner);
+void SetChildFormFactory(TChildFormFactory factory) noexcept;
+
 HWND ShowShellChildForm(HWND AppHandle, HWND HostWindow, HWND ParentWindow, const char* Caption) noexcept;
 
 // The form of the last call (owned by the application), or null.

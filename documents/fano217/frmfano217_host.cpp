@@ -1,0 +1,188 @@
+// The expense advance form's exchanges with the host beyond the load: the save and delete request,
+// the seven lookups; and the line total and the fixed editors.
+#include "documents/fano217/dmfano217.h"
+#include "documents/fano217/frmfano217.h"
+#include "editors/dbcombobox.h"
+#include "editors/dbdatetime.h"
+#include "editors/dbeditbase.h"
+#include "platform/db/fields.h"
+#include "platform/rtl/sysutils.h"
+#include "protocol/cvprotocol.h"
+#include "shell/calldialog.h"
+
+namespace {
+
+constexpr const char* kNoLookupWhileBrowsing = "浏览状态无法查询！";
+
+bool Editing(const TDataSet* ds) { return ds->State() == dsEdit || ds->State() == dsInsert; }
+
+}  // namespace
+
+// ---- save and delete ------------------------------------------------------------------------------
+
+bool TfrmFano217::SendChanges() {
+  TMemTableGx* header = dm_->mtblMain;
+  TMemTableGx* lines = dm_->mtblSub;
+  // Lines added to a stored document name it themselves: a request filtered by the header's key
+  // must not leave them out.
+  if (!header->IsEmpty()) {
+    TField* key = header->FieldByName("BILDA_ID");
+    if (!key->IsNull() && !lines->IsEmpty()) {
+      TBookmark current = lines->GetBookmark();
+      lines->DisableControls();
+      for (lines->First(); !lines->Eof(); lines->Next()) {
+        TField* fk = lines->FieldByName("BILDB001");
+        if (fk->IsNull() || fk->AsInteger() != key->AsInteger()) {
+          lines->Edit();
+          fk->SetAsInteger(key->AsInteger());
+          lines->Post();
+        }
+      }
+      if (lines->BookmarkValid(current)) lines->GotoBookmark(current);
+      lines->EnableControls();
+    }
+  }
+  TCvProtocol* p = Protocol();
+  p->Clear();
+  p->SetDeleteMode(1);
+  p->SetCopyMode(2);
+  TCvTable* table = p->GetTable(p->AddTable());
+  table->SetData(header);
+  table->SetDelta(dm_->mtblMainDelta);
+  table->AddChild(lines, dm_->mtblSubDelta);
+  std::string request = p->BuildRequest();
+  std::string reply;
+  ExecHostCommand(SessionId(), "singleRecordSet", request, reply);
+  if (!ReadReply(reply, "singleRecordSet")) return false;
+  p->ApplyNewIds(header);
+  p->ApplyNewIds(lines);
+  // The lines of a new header take its new key as well.
+  if (!header->IsEmpty() && !lines->IsEmpty()) {
+    const int32_t id = header->FieldByName("BILDA_ID")->AsInteger();
+    lines->DisableControls();
+    for (lines->First(); !lines->Eof(); lines->Next()) {
+      if (lines->FieldByName("BILDB001")->AsInteger() != id) {
+        lines->Edit();
+        lines->FieldByName("BILDB001")->SetAsInteger(id);
+        lines->Post();
+      }
+    }
+    lines->First();
+    lines->EnableControls();
+  }
+  return true;
+}
+
+// ---- lookups --------------------------------------------------------------------------------------
+
+void TfrmFano217::RunLookup(std::string_view View, const TArgArr& Args, const LookupCopy* Copies, int Count) {
+  if (DataFreed() || !dm_) return;
+  // A new document takes lookups; browsing and the editing of a stored one do not.
+  if (EditState() != esNew && EditState() != esInitial) {
+    Notice(kNoLookupWhileBrowsing, HOST_BOX_NOTICE);
+    return;
+  }
+  std::string reply;
+  HostLookup(View, 0, 1, 0, Args, reply);
+  if (reply.empty()) return;
+  if (!ReadReply(reply, "lookup")) return;
+  TCvProtocol* p = Protocol();
+  if (p->GetTableCount() == 0) return;
+  TMemTableGx* chosen = p->GetTable(0)->Data();
+  if (!chosen->Active() || chosen->IsEmpty()) return;
+  TMemTableGx* header = dm_->mtblMain;
+  if (!Editing(header)) header->Edit();
+  for (int i = 0; i < Count; ++i) {
+    TField* from = chosen->FieldByName(Copies[i].from);
+    TField* to = header->FieldByName(Copies[i].to);
+    if (from->IsNull())
+      to->Clear();
+    else if (Copies[i].asInteger)
+      to->SetAsInteger(from->AsInteger());
+    else
+      to->SetAsString(from->AsString());
+  }
+}
+
+void TfrmFano217::DBEditGx1EditButtons0Click(TObject*, bool&) {
+  static const LookupCopy copies[] = {
+      {"PUBFA001", "BILDA001C1", false}, {"PUBFA002", "BILDA001C2", false}, {"PUBFA_ID", "BILDA001", true}};
+  RunLookup("vh_pubfa", TArgArr(), copies, 3);
+}
+
+void TfrmFano217::DBEditGx4EditButtons0Click(TObject*, bool&) {
+  static const LookupCopy copies[] = {
+      {"PUBGO001", "BILDA006C1", false}, {"PUBGO003", "BILDA006C2", false}, {"PUBGO_ID", "BILDA006", true}};
+  RunLookup("vh_pubgo", TArgArr(), copies, 3);
+}
+
+void TfrmFano217::DBEditGx6EditButtons0Click(TObject*, bool&) {
+  static const LookupCopy copies[] = {{"CONBE003", "BILDA008C1", false}, {"CONBE_ID", "BILDA008", true}};
+  RunLookup("vh_conbe", TArgArr(), copies, 2);
+}
+
+void TfrmFano217::DBEditGx9EditButtons0Click(TObject*, bool&) {
+  static const LookupCopy copies[] = {
+      {"PUBIG_ID", "BILDA007", true}, {"PUBIG003", "BILDA007C1", false}, {"PUBIG004", "BILDA007C2", false}};
+  // Only the stalls of the merchant chosen ("0" while there is none).
+  TArgArr args(1);
+  args[0].SetName("arg");
+  args[0].ArgKind = 0;
+  args[0].ArgFlag = true;
+  TMemTableGx* header = dm_ ? dm_->mtblMain : nullptr;
+  TField* merchant = header && header->Active() ? header->FindField("BILDA006") : nullptr;
+  const bool hasRow = header && (Editing(header) || !header->IsEmpty());
+  args[0].SetValue(IntToStr(merchant && hasRow ? merchant->AsInteger() : 0));
+  RunLookup("vh_pubig_t1", args, copies, 3);
+}
+
+void TfrmFano217::DBEditGx10EditButtons0Click(TObject*, bool&) {
+  static const LookupCopy copies[] = {{"PUBCB001", "BILDA005C1", false},
+                                      {"PUBCB002", "BILDA005C2", false},
+                                      {"PUBCB_ID", "BILDA005", true},
+                                      {"PUBCB005", "BILDA004", true}};
+  RunLookup("vh_pubcb", TArgArr(), copies, 4);
+}
+
+void TfrmFano217::DBEditGx18EditButtons0Click(TObject*, bool&) {
+  static const LookupCopy copies[] = {
+      {"PUBCC001", "BILDA009C1", false}, {"PUBCC002", "BILDA009C2", false}, {"PUBCC_ID", "BILDA009", true}};
+  RunLookup("vh_pubcc", TArgArr(), copies, 3);
+}
+
+void TfrmFano217::DBEditGx5EditButtons0Click(TObject*, bool&) {
+  static const LookupCopy copies[] = {
+      {"PUBCD002", "BILDA010C1", false}, {"PUBCD003", "BILDA010C2", false}, {"PUBCD_ID", "BILDA010", true}};
+  RunLookup("vh_pubcd", TArgArr(), copies, 3);
+}
+
+// ---- total and fixed editors ----------------------------------------------------------------------
+
+void TfrmFano217::UpdateTotalAmount() {
+  if (!dm_ || !DBEditGx20) return;
+  TMemTableGx* lines = dm_->mtblSub;
+  double sum = 0;
+  if (lines->Active()) {
+    if (Editing(lines)) lines->Post();
+    TBookmark current = lines->GetBookmark();
+    lines->DisableControls();
+    for (lines->First(); !lines->Eof(); lines->Next()) {
+      TField* amount = lines->FieldByName("BILDB006");
+      if (!amount->IsNull()) sum += amount->AsFloat();
+    }
+    if (lines->BookmarkValid(current)) lines->GotoBookmark(current);
+    lines->EnableControls();
+  }
+  DBEditGx20->SetText(FloatToStr(sum));
+}
+
+void TfrmFano217::grdMainColExit(TObject*) { UpdateTotalAmount(); }
+
+void TfrmFano217::SetFixedEditorsReadOnly(bool ReadOnly) {
+  DBComboBoxGx2->SetReadOnly(ReadOnly);
+  DBEditGx3->SetReadOnly(ReadOnly);
+  DBEditGx13->SetReadOnly(ReadOnly);
+  DBDateTimeEditGx4->SetReadOnly(ReadOnly);
+  DBDateTimeEditGx5->SetReadOnly(ReadOnly);
+  DBEditGx20->SetReadOnly(ReadOnly);
+}
