@@ -77,8 +77,9 @@ bool TfrmFano217::SendChanges() {
 
 void TfrmFano217::RunLookup(std::string_view View, const TArgArr& Args, const LookupCopy* Copies, int Count) {
   if (DataFreed() || !dm_) return;
-  // A new document takes lookups; browsing and the editing of a stored one do not.
-  if (EditState() != esNew && EditState() != esInitial) {
+  // Browsing refuses; a new document and the editing of a stored one (whose editors are unlocked)
+  // take lookups.
+  if (EditState() == esBrowse) {
     Notice(kNoLookupWhileBrowsing, HOST_BOX_NOTICE);
     return;
   }
