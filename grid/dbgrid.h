@@ -1094,6 +1094,30 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool GridFocused();
   bool DesignOrUpdating() const { return IsUpdating() || dbUpdateCount_ > 0; }
 
+  // ---- small input hooks
+  void DoExit() override;
+  bool DoMouseWheelDown(TShiftState shift, const TPoint& mousePos) override;
+  bool DoMouseWheelUp(TShiftState shift, const TPoint& mousePos) override;
+  void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,
+                       const TGridDrawInfo& info) override;
+  void CreateParams(TCreateParams& params) override;
+  // The dotted XOR trace of column or row sizing.
+  void DrawSizingLine(int x, int y);
+  void TitleBtnClick(int col, TColumnGx* column);
+  // OnCheckButton's answer; false for a column that does not exist.
+  bool CheckTitleButton(int col);
+  bool UseThemedFixedCells() const;
+  virtual bool RowSelectFocused();
+  void SetValueFromPrevRecord();
+  void OptimizeColsWidth(const std::vector<TColumnGx*>& cols);
+  // Column sizing inside merged title rows; state 6 when the point is on a column border.
+  void CalcTitleSizingState(int x, int y, int& state, int& index, int& sizingPos, int& sizingOffset);
+  bool IsTitleSizingPoint(int x, int y);
+  // Which cells are raised for a cell of the given state.
+  bool CheckCellArea(int col, int row, TGridDrawState state);
+  // Indicator glyphs 0..4 (arrow, edit, insert, multi-dot, multi-arrow).
+  void DrawIndicatorGlyph(TCanvas* canvas, const TRect& rect, int kind);
+
   // ---- hooks
   virtual void CellClick(TColumnGx* column);
   virtual void ColEnter();
@@ -1132,6 +1156,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void UpdateVertScrollBarMemTable();
   void SendVertScrollInfo(const TScrollValues& v, bool haveRange);
   void MoveCurrentToRecord();
+  bool DoMouseWheel(bool down, TShiftState shift, const TPoint& mousePos);
   void StepRecord(int distance, bool toEnd, bool& moved);
   void RowSelectStep(bool select, int direction, bool& stop);
   void RebuildVisibleColumns();

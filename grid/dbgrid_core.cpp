@@ -1127,3 +1127,168 @@ FANO_PUBLISHED(TDBGridGxIndicatorTitle, p) {
 void RegisterDBGridClasses() {
   RegisterClasses({TDBGridGx::StaticClass(), TDBGridColumnGx::StaticClass()});
 }
+
+// ---------------------------------------------------------------- small input hooks
+
+// Leaving the grid: an untouched new record goes, otherwise pending edits are written.
+void TCustomDBGridGx::DoExit() {
+  if (dataLink_ && dataLink_->Active() && !destroying_) {
+    TDataSet* ds = DataSet();
+    if (dbOptions_.Contains(dgCancelOnExit) && ds->State() == dsInsert && !ds->Modified() && !dataLink_->IsModified())
+      ds->Cancel();
+    else
+      dataLink_->UpdateData();
+  }
+  TCustomGridGx::DoExit();
+}
+
+bool TCustomDBGridGx::DoMouseWheel(bool down, TShiftState shift, const TPoint& mousePos) {
+  TDataSet* ds = DataSet();
+  if (!ds || !dataLink_->Active()) return true;
+  if (!memTable_) {
+    ds->MoveBy(down ? 1 : -1);
+    return true;
+  }
+  bool handled = false;
+  const TMouseWheelUpDownEvent& e = down ? OnMouseWheelDown : OnMouseWheelUp;
+  if (e) e(this, shift, mousePos, handled);
+  if (handled) return true;
+  const int page = std::max(1, VisibleDataRowCount());
+  if (!shift.Contains(ssShift)) {
+    const int step = shift.Contains(ssCtrl) ? page : 1;
+    ScrollToRow(TopRow() + (down ? step : -step), false);
+  } else {
+    ds->MoveBy((down ? 1 : -1) * (shift.Contains(ssCtrl) ? page : 1));
+  }
+  return true;
+}
+
+bool TCustomDBGridGx::DoMouseWheelDown(TShiftState shift, const TPoint& mousePos) {
+  return DoMouseWheel(true, shift, mousePos);
+}
+
+bool TCustomDBGridGx::DoMouseWheelUp(TShiftState shift, const TPoint& mousePos) {
+  return DoMouseWheel(false, shift, mousePos);
+}
+
+// Rows are sized only over the indicator column.
+void TCustomDBGridGx::CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,
+                                      const TGridDrawInfo& info) {
+  TCustomGridGx::CalcSizingState(x, y, state, index, sizingPos, sizingOfs, info);
+  if (state == gsRowSizing) {
+    int w = 0;
+    for (int i = 0; i < IndicatorOffset(); ++i) w += GetColWidths(i) + GridLineWidth();
+    if (x >= w) state = gsNormal;
+  }
+}
+
+void TCustomDBGridGx::DrawSizingLine(int x, int y) {
+  TCanvas* c = Canvas();
+  TPen saved;
+  saved.Assign(c->Pen());
+  c->Pen()->SetStyle(psDot);
+  c->Pen()->SetMode(pmXor);
+  c->Pen()->SetWidth(1);
+  c->Pen()->SetColor(clWhite);
+  if (GridState() == gsRowSizing) {
+    c->MoveTo(0, y);
+    c->LineTo(x, y);
+  } else {
+    c->MoveTo(x, 0);
+    c->LineTo(x, y);
+  }
+  c->Pen()->Assign(&saved);
+}
+
+void TCustomDBGridGx::CreateParams(TCreateParams& params) {
+  TCustomGridGx::CreateParams(params);
+  params.Style |= WS_CLIPCHILDREN;
+  if (Flat() && Ctl3D()) {
+    params.ExStyle &= ~static_cast<DWORD>(WS_EX_CLIENTEDGE);
+    params.Style &= ~static_cast<DWORD>(WS_BORDER);
+  }
+}
+
+void TCustomDBGridGx::TitleBtnClick(int col, TColumnGx* column) {
+  if (OnTitleBtnClick) OnTitleBtnClick(this, col, column);
+}
+
+bool TCustomDBGridGx::CheckTitleButton(int col) {
+  TColumnGx* c = ColumnAt(RawToDataColumn(col));
+  if (!c) return false;
+  bool enabled = true;
+  if (OnCheckButton) OnCheckButton(this, col, c, enabled);
+  return enabled;
+}
+
+bool TCustomDBGridGx::UseThemedFixedCells() const {
+  return !Flat() && ThemesActive() && optionsGx_.Contains(dghFixed3D);
+}
+
+bool TCustomDBGridGx::RowSelectFocused() {
+  return !InState(csDesigning) && dbOptions_.Contains(dgRowSelect) && DefaultDrawing() && HandleAllocated() &&
+         GetFocus() == WindowHandle();
+}
+
+// Copies the same field of the record above into the current record.
+void TCustomDBGridGx::SetValueFromPrevRecord() {
+  TDataSet* ds = DataSet();
+  TColumnGx* c = SelectedColumn();
+  if (!ds || !ds->Active() || !c || !c->Field() || ds->Bof()) return;
+  const int record = memTable_ ? memTable_->GetCurrentRowIndex() : dataLink_->ActiveRecord();
+  if (record <= 0 || !c->CanModify(false)) return;
+  TField* f = c->Field();
+  const bool lookup = f->FieldKind() == fkLookup && !f->KeyFields().empty();
+  Variant value;
+  BeginRowRead(GetTitleOffset() + record - 1);
+  try {
+    value = lookup ? ds->FieldValues(f->KeyFields()) : f->Value();
+  } catch (...) {
+    EndRowRead();
+    throw;
+  }
+  EndRowRead();
+  if (!c->CanModify(true)) return;
+  c->UpdateDataValues("", value, false);
+  ClearSelection();
+  ShowEditor();
+}
+
+// The widest of the title and every record's text, for the given columns.
+void TCustomDBGridGx::OptimizeColsWidth(const std::vector<TColumnGx*>& cols) {
+  if (autoFitColWidths_ || cols.empty()) return;
+  TMeasureCanvas m;
+  TCanvas* c = m.Canvas();
+  std::vector<int> widths(cols.size(), 0);
+  for (size_t i = 0; i < cols.size(); ++i) {
+    c->Font()->Assign(cols[i]->Title()->Font());
+    int w = cols[i]->Title()->SortMarkerWidth() > 2 ? cols[i]->Title()->SortMarkerWidth() + 2 : 0;
+    if (titleImages_ && cols[i]->Title()->ImageIndex() >= 0) w = std::max(w, titleImages_->Width() + 4);
+    else w += TextWidthEx(c, cols[i]->Title()->Caption()) + 4;
+    widths[i] = w;
+  }
+  TDataSet* ds = DataSet();
+  if (dataLink_->Active() && ds) {
+    ds->DisableControls();
+    const std::string saved = ds->Bookmark();
+    try {
+      ds->First();
+      while (!ds->Eof()) {
+        for (size_t i = 0; i < cols.size(); ++i) {
+          c->Font()->Assign(cols[i]->Font());
+          widths[i] = std::max(widths[i], TextWidthEx(c, cols[i]->GetDisplayText()) + 4);
+        }
+        ds->Next();
+      }
+    } catch (...) {
+      if (!saved.empty()) ds->SetBookmark(saved);
+      ds->EnableControls();
+      throw;
+    }
+    if (!saved.empty()) ds->SetBookmark(saved);
+    ds->EnableControls();
+  }
+  BeginLayout();
+  for (size_t i = 0; i < cols.size(); ++i) cols[i]->SetWidth(widths[i]);
+  EndLayout();
+}

@@ -6,6 +6,7 @@
 #include "grid/celltext.h"
 #include "grid/dbgrid.h"
 #include "grid/inplaceedit.h"
+#include "editors/gxdraw.h"
 
 FANO_IMPLEMENT_CLASS_WITH(TDBGridGxScrollBar, TPersistent, nullptr)
 FANO_IMPLEMENT_CLASS_WITH(TVertDBGridGxScrollBar, TDBGridGxScrollBar, nullptr)
@@ -559,13 +560,15 @@ void TCustomDBGridGx::DrawIndicatorCellPlain(int col, int row, const TRect& rect
   c->Brush()->SetColor(FixedColor());
   c->FillRect(rect);
   if (row < GetTitleOffset() || !dataLink_->Active()) return;
-  TCustomImageList* images = DBGridIndicatorImages();
-  if (!images || !IsCurrentRecordRow(row)) return;
+  if (!IsCurrentRecordRow(row)) return;
   TDataSet* ds = DataSet();
-  int image = 0;
-  if (ds->State() == dsEdit) image = 1;
-  else if (ds->State() == dsInsert) image = 2;
-  DrawImage(images, c, taCenter, 0, image, rect);
+  // Browsing shows the arrow; editing the pencil, inserting the star.
+  if (ds->State() == dsEdit || ds->State() == dsInsert) {
+    if (TCustomImageList* images = DBGridIndicatorImages())
+      DrawImage(images, c, taCenter, 0, ds->State() == dsEdit ? 1 : 2, rect);
+  } else {
+    DrawIndicatorGlyph(c, rect, 0);
+  }
 }
 
 void TCustomDBGridGx::DrawDataCellPlain(int col, int row, const TRect& rect, TGridDrawState state) {
@@ -603,4 +606,32 @@ void TCustomDBGridGx::DrawDataCellPlain(int col, int row, const TRect& rect, TGr
   c->Brush()->SetColor(back);
   WriteTextGx(c, rect, true, 2, 2, text, align, column ? column->Layout() : tlTop, column && column->WordWrap() && rect.Height() > dataRowHeight_,
               column && column->EndEllipsis(), 0, 0, false);
+}
+
+// ---------------------------------------------------------------- raised cells and glyphs
+
+bool TCustomDBGridGx::CheckCellArea(int col, int row, TGridDrawState state) {
+  const int ind = IndicatorOffset();
+  if (state.Contains(gdFixed) && (col < ind || row < GetTitleOffset())) return optionsGx_.Contains(dghFixed3D);
+  if (row >= RowCount()) return footerRowCount_ > 0 && optionsGx_.Contains(dghFooter3D);
+  if (!state.Contains(gdFixed) && col >= ind + frozenCols_) return optionsGx_.Contains(dghData3D);
+  if (col >= ind && col < ind + frozenCols_) return optionsGx_.Contains(dghFrozen3D);
+  return false;
+}
+
+void TCustomDBGridGx::DrawIndicatorGlyph(TCanvas* canvas, const TRect& rect, int kind) {
+  static const int kImages[5] = {0, 5, 1, 2, 6};
+  if (kind < 0 || kind > 4) return;
+  TCustomImageList* images = DBGridIndicatorImages();
+  if (ThemesActive() && (kind == 0 || kind == 1 || kind == 4)) {
+    // A solid arrow, 6 wide and 11 high, centred.
+    const TColor base = kind == 0 ? clBlack : kind == 1 ? clWhite : DBGridGxInplaceSearchColor;
+    const int x = rect.Left + (rect.Width() - 6) / 2;
+    const int y = rect.Top + (rect.Height() - 11) / 2;
+    canvas->Pen()->SetColor(MixColors(base, clBlack, 30));
+    canvas->Brush()->SetColor(base);
+    canvas->Polygon({TPoint(x, y), TPoint(x + 5, y + 5), TPoint(x, y + 10)});
+    return;
+  }
+  if (images) DrawImage(images, canvas, taCenter, 0, kImages[kind], rect);
 }

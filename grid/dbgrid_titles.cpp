@@ -591,3 +591,54 @@ void TCustomDBGridGx::BuildTitleTree() {
     }
   }
 }
+
+// ---------------------------------------------------------------- sizing inside merged titles
+
+void TCustomDBGridGx::CalcTitleSizingState(int x, int y, int& state, int& index, int& sizingPos, int& sizingOffset) {
+  state = 0;
+  index = -1;
+  TGridOptions opts = Options();
+  if (InState(csDesigning)) opts = opts + DesignOptionsBoost();
+  if (!opts.Contains(goColSizing)) return;
+  const int lw = GridLineWidth();
+  int titleBottom = 0;
+  for (int r = 0; r < GetTitleOffset() && r < RowCount(); ++r) titleBottom += GetRowHeights(r) + lw;
+  if (y >= titleBottom) return;
+  const int zone = std::max(lw, 7);
+  const int p = lw < 7 ? (7 - lw) / 2 : 0;
+  TGridDrawInfo info;
+  CalcDrawInfo(info);
+  const int cellWidth = info.Horz.GridBoundary;
+  int pos = 0;
+  for (int i = 0; i < IndicatorOffset(); ++i) pos += GetColWidths(i) + lw;
+  bool passed = false;
+  for (int col = std::max(IndicatorOffset(), LeftCol()); col < ColCount(); ++col) {
+    pos += GetColWidths(col);
+    if (pos > cellWidth) {
+      index = col;
+      passed = true;
+      break;
+    }
+    if (pos - p <= x && x <= pos - p + zone) {
+      state = 6;
+      sizingPos = pos;
+      sizingOffset = pos - x;
+      index = col;
+      return;
+    }
+    pos += lw;
+  }
+  const int client = ClientWidth();
+  if (passed && client == cellWidth && client - p <= x && x <= client) {
+    state = 6;
+    sizingPos = client;
+    sizingOffset = client - x;
+  }
+}
+
+bool TCustomDBGridGx::IsTitleSizingPoint(int x, int y) {
+  if (GridState() != gsNormal) return false;
+  int state = 0, index = -1, pos = 0, offset = 0;
+  CalcTitleSizingState(x, y, state, index, pos, offset);
+  return state == 6;
+}

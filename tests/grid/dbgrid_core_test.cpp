@@ -283,3 +283,88 @@ TEST_F(DBGridTest, EditedTextIsWrittenWhenTheRecordIsPosted) {
   table->Post();
   EXPECT_EQ(table->FieldByName("NAME")->AsString(), "row2");
 }
+
+TEST_F(DBGridTest, LeavingTheGridDropsAnUntouchedNewRecord) {
+  AddRows(2);
+  MakeGrid();
+  AddColumn("ID");
+  Bind();
+  table->Append();
+  grid->DoExit();
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_EQ(table->RecordCount(), 2);
+  table->Append();
+  table->FieldByName("ID")->SetAsInteger(9);
+  grid->DoExit();  // touched: it stays for the dataset to post
+  EXPECT_EQ(table->State(), dsInsert);
+  table->Cancel();
+}
+
+TEST_F(DBGridTest, WheelScrollsRowsOrMovesRecords) {
+  AddRows(60);
+  MakeGrid(400, 200);
+  AddColumn("ID");
+  Bind();
+  grid->DoMouseWheelDown(TShiftState{}, TPoint(5, 5));
+  EXPECT_EQ(grid->TopRow(), 2);
+  EXPECT_EQ(table->RecNo(), 1);
+  grid->DoMouseWheelDown(TShiftState{ssCtrl}, TPoint(5, 5));
+  EXPECT_EQ(grid->TopRow(), 2 + grid->VisibleDataRowCount());
+  grid->DoMouseWheelDown(TShiftState{ssShift}, TPoint(5, 5));
+  EXPECT_EQ(table->RecNo(), 2);
+  grid->DoMouseWheelUp(TShiftState{ssShift}, TPoint(5, 5));
+  EXPECT_EQ(table->RecNo(), 1);
+}
+
+TEST_F(DBGridTest, RaisedCellsFollowTheOptions) {
+  AddRows(2);
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  Bind();
+  EXPECT_TRUE(grid->CheckCellArea(0, 1, TGridDrawState{gdFixed}));  // indicator, dghFixed3D by default
+  EXPECT_FALSE(grid->CheckCellArea(1, 1, TGridDrawState{}));
+  grid->SetOptionsGx(grid->OptionsGx() + dghData3D);
+  EXPECT_TRUE(grid->CheckCellArea(1, 1, TGridDrawState{}));
+  grid->SetDataFrozenCols(1);
+  grid->SetOptionsGx(grid->OptionsGx() - dghData3D + dghFrozen3D);
+  EXPECT_TRUE(grid->CheckCellArea(1, 1, TGridDrawState{}));
+  EXPECT_FALSE(grid->CheckCellArea(2, 1, TGridDrawState{}));
+}
+
+TEST_F(DBGridTest, CopyFromTheRowAboveAndOptimalWidths) {
+  AddRow(1, "上一行的名称很长很长");
+  AddRow(2, "b");
+  table->Last();
+  MakeGrid();
+  AddColumn("ID");
+  TColumnGx* name = AddColumn("NAME");
+  Bind();
+  grid->SetCol(2);
+  grid->SetValueFromPrevRecord();
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "上一行的名称很长很长");
+  table->Post();
+  const int before = name->Width();
+  grid->OptimizeColsWidth({name});
+  EXPECT_NE(name->Width(), before);
+  EXPECT_EQ(table->RecNo(), 2);  // the position is kept
+  int checked = 0;
+  grid->OnCheckButton = [&](TObject*, int, TColumnGx*, bool& enabled) {
+    ++checked;
+    enabled = false;
+  };
+  EXPECT_FALSE(grid->CheckTitleButton(1));
+  EXPECT_FALSE(grid->CheckTitleButton(9));  // no such column
+  EXPECT_EQ(checked, 1);
+}
+
+TEST_F(DBGridTest, TitleSizingPointsOnColumnBorders) {
+  MakeGrid(600);
+  AddColumn("ID")->SetWidth(60);
+  AddColumn("NAME")->SetWidth(80);
+  Bind();
+  const int border = grid->GetColWidths(0) + grid->GridLineWidth() + 60;
+  EXPECT_TRUE(grid->IsTitleSizingPoint(border, 3));
+  EXPECT_FALSE(grid->IsTitleSizingPoint(border - 20, 3));
+  EXPECT_FALSE(grid->IsTitleSizingPoint(border, grid->GetRowHeights(0) + 5));  // below the titles
+}
