@@ -12,6 +12,7 @@
 // the table answers with its view (the rows are then read by position without further work).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <unistd.h>
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -548,19 +549,42 @@ class Recorder : public benchmark::ConsoleReporter {
 
 size_t HeapInUse() { return mallinfo2().uordblks; }
 
+// The process's resident memory in bytes (what the system sees, allocator slack included).
+size_t Resident() {
+  size_t pages = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%zu %zu", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return resident * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
 void ReportMemory(int rows) {
+  Source(rows);  // the source rows exist before either side is measured
+  malloc_trim(0);
   const size_t before = HeapInUse();
+  const size_t rssBefore = Resident();
   auto fed = std::make_unique<Fed>(rows);
   fed->Load();
   const size_t ours = HeapInUse() - before;
+  const double oursRss = static_cast<double>(Resident()) - static_cast<double>(rssBefore);
+  fed.reset();
+  malloc_trim(0);
   const sqlite3_int64 sqlBefore = sqlite3_memory_used();
+  const size_t sqlRssBefore = Resident();
   {
     Sql sql;
     sql.Exec("CREATE TABLE m (id INTEGER, name TEXT, amount REAL, bdate REAL)");
     sql.Load("m", rows);
     const sqlite3_int64 peer = sqlite3_memory_used() - sqlBefore;
+    const double peerRss = static_cast<double>(Resident()) - static_cast<double>(sqlRssBefore);
     std::printf("memory per row (%d rows): table %.1f bytes, sqlite %.1f bytes\n", rows,
                 static_cast<double>(ours) / rows, static_cast<double>(peer) / rows);
+    std::printf("resident growth per row (%d rows): table %.1f bytes, sqlite %.1f bytes\n", rows, oursRss / rows,
+                peerRss / rows);
+    std::printf("ratio memory_per_row_%s vs sqlite: %.2f\n", rows > 100000 ? "1m" : "100k",
+                static_cast<double>(ours) / static_cast<double>(peer));
+    std::printf("ratio resident_per_row_%s vs sqlite: %.2f\n", rows > 100000 ? "1m" : "100k", oursRss / peerRss);
   }
 }
 

@@ -68,9 +68,28 @@ TMTDataStructGx* TMemoryRecordGx::DataStruct() const {
 
 void TMemoryRecordGx::IndexError(int index) { TList::Error("List index out of bounds (%d)", index); }
 
+const std::vector<Variant>& TMemoryRecordGx::NoValues() noexcept {
+  static const std::vector<Variant> none;
+  return none;
+}
+
+void TMemoryRecordGx::ClearOld() noexcept {
+  if (!versions_) return;
+  versions_->Old.clear();
+  if (versions_->Edit.empty()) versions_.reset();
+}
+
+void TMemoryRecordGx::ClearEdit() noexcept {
+  if (!versions_) return;
+  versions_->Edit.clear();
+  if (versions_->Old.empty()) versions_.reset();
+}
+
 const Variant& TMemoryRecordGx::ValueRef(int index, int version) const {
   CheckIndex(index);
   size_t i = static_cast<size_t>(index);
+  const std::vector<Variant>& old_ = OldValues();
+  const std::vector<Variant>& edit_ = EditValues();
   switch (version) {
     case rvOld:
       if (old_.empty()) throw EDatabaseError(kOldNotAccessible);
@@ -100,27 +119,28 @@ void TMemoryRecordGx::StoreValue(Variant& slot, TVarType type, const Variant& va
 void TMemoryRecordGx::SetDataValue(int index, int version, const Variant& value) {
   CheckIndex(index);
   const size_t i = static_cast<size_t>(index);
+  const bool hasOld = HasOldValues(), hasEdit = HasEditValues();
   Variant* slot;
   switch (version) {
     case rvCurrentEditing:
-      if (edit_.empty()) throw EDatabaseError(kEditNotAccessible);
+      if (!hasEdit) throw EDatabaseError(kEditNotAccessible);
       slot = &data_[i];
       break;
     case rvCurrent: slot = &data_[i]; break;
     case rvOld:
-      if (old_.empty()) throw EDatabaseError(kOldNotAccessible);
-      slot = &old_[i];
+      if (!hasOld) throw EDatabaseError(kOldNotAccessible);
+      slot = &versions_->Old[i];
       break;
     case rvOriginal:
     case rvOldOrCurrent:
-      if (!old_.empty())
-        slot = &old_[i];
-      else if (version == rvOldOrCurrent || edit_.empty())
+      if (hasOld)
+        slot = &versions_->Old[i];
+      else if (version == rvOldOrCurrent || !hasEdit)
         slot = &data_[i];
       else
-        slot = &edit_[i];
+        slot = &versions_->Edit[i];
       break;
-    case rvEditOrCurrent: slot = &(edit_.empty() ? data_ : edit_)[i]; break;
+    case rvEditOrCurrent: slot = &(hasEdit ? versions_->Edit : data_)[i]; break;
     default: slot = nullptr; break;
   }
   TMTDataStructGx* s = DataStruct();
@@ -134,7 +154,7 @@ void TMemoryRecordGx::SetDataValue(int index, int version, const Variant& value)
 }
 
 Variant TMemoryRecordGx::GetDataValues(std::string_view names, int version) const {
-  if (version == rvOld && old_.empty()) throw EDatabaseError(kOldNotAccessible);
+  if (version == rvOld && !HasOldValues()) throw EDatabaseError(kOldNotAccessible);
   TMTDataStructGx* s = DataStruct();
   if (names.find(';') != std::string_view::npos) {
     std::vector<int> indexes;
@@ -173,7 +193,7 @@ void TMemoryRecordGx::Edit() {
   if (editState_ != resBrowse) return;
   editState_ = resEdit;
   flag_ = false;
-  edit_ = data_;
+  TakeVersions().Edit = data_;
 }
 
 void TMemoryRecordGx::Post() {
@@ -186,11 +206,11 @@ void TMemoryRecordGx::Post() {
   if (list_->CachedUpdates()) {
     if (updateStatus_ == usUnmodified) updateStatus_ = usModified;
     if (updateIndex_ < 0) list_->Queue(this);
-    if (updateStatus_ == usModified && old_.empty()) old_ = edit_;
+    if (updateStatus_ == usModified && !HasOldValues()) TakeVersions().Old = EditValues();
   } else {
     list_->ResolveRecordChange(this, 1);
   }
-  edit_.clear();
+  ClearEdit();
   editState_ = resBrowse;
   list_->Notify(this, Index(), rlChanged);
 }
@@ -202,15 +222,15 @@ void TMemoryRecordGx::Cancel() {
     Free();
     return;
   }
-  data_.swap(edit_);
-  edit_.clear();
+  if (versions_) data_.swap(versions_->Edit);
+  ClearEdit();
   editState_ = resBrowse;
 }
 
 void TMemoryRecordGx::MergeChanges() {
   if (updateStatus_ == usUnmodified) return;
   if (updateStatus_ == usDeleted && Index() >= 0) list_->MoveToDeleted(Index());
-  old_.clear();
+  ClearOld();
   updateStatus_ = usUnmodified;
   list_->Unqueue(this);
 }
@@ -515,9 +535,9 @@ void TRecordsListGx::CancelUpdates() {
       case usModified:
         // A record copied in with its status keeps no old values: nothing to restore, and the
         // walk goes on so that the log is never left half cancelled.
-        if (!r->old_.empty()) {
-          r->data_.swap(r->old_);
-          r->old_.clear();
+        if (r->HasOldValues()) {
+          r->data_.swap(r->versions_->Old);
+          r->ClearOld();
         }
         r->updateStatus_ = usUnmodified;
         Unqueue(r);
@@ -529,9 +549,9 @@ void TRecordsListGx::CancelUpdates() {
         break;
       case usDeleted:
         // A row edited before it was deleted gets its values from before the edit back.
-        if (!r->old_.empty()) {
-          r->data_.swap(r->old_);
-          r->old_.clear();
+        if (r->HasOldValues()) {
+          r->data_.swap(r->versions_->Old);
+          r->ClearOld();
         }
         r->updateStatus_ = usUnmodified;
         Unqueue(r);

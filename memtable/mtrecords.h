@@ -82,8 +82,8 @@ class TMemoryRecordGx : public TPersistent {
   // Cleared when an edit starts; the memory table reads and sets it.
   bool Flag() const noexcept { return flag_; }
   void SetFlag(bool value) noexcept { flag_ = value; }
-  bool HasOldValues() const noexcept { return !old_.empty(); }
-  bool HasEditValues() const noexcept { return !edit_.empty(); }
+  bool HasOldValues() const noexcept { return versions_ && !versions_->Old.empty(); }
+  bool HasEditValues() const noexcept { return versions_ && !versions_->Edit.empty(); }
 
   // The current value, by reference (no copy): what comparisons and filters read.
   const Variant& Value(int index) const {
@@ -135,9 +135,22 @@ class TMemoryRecordGx : public TPersistent {
   // is when it has the type (most do), or the value converted.
   static void StoreValue(Variant& slot, TVarType type, const Variant& value);
 
+  // The old and edit values, kept apart: most records never have either.
+  struct Versions {
+    std::vector<Variant> Old, Edit;
+  };
+  const std::vector<Variant>& OldValues() const noexcept { return versions_ ? versions_->Old : NoValues(); }
+  const std::vector<Variant>& EditValues() const noexcept { return versions_ ? versions_->Edit : NoValues(); }
+  Versions& TakeVersions() {
+    if (!versions_) versions_ = std::make_unique<Versions>();
+    return *versions_;
+  }
+  void ClearOld() noexcept;
+  void ClearEdit() noexcept;
+  static const std::vector<Variant>& NoValues() noexcept;
+
   std::vector<Variant> data_;
-  std::vector<Variant> old_;
-  std::vector<Variant> edit_;
+  std::unique_ptr<Versions> versions_;
   TRecordsListGx* list_;
   // Where the record sits in the active list; null while not attached.
   const TSeqChunkGx* chunk_ = nullptr;
