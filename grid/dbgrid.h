@@ -829,6 +829,41 @@ extern int DBGridGxInplaceSearchTimeOut;
 extern TColor DBGridGxInplaceSearchColor;
 extern TColor DBGridGxInplaceSearchTextColor;
 
+// The font settings a cell painter changes and puts back.
+struct TFontInfoGx {
+  int Height = 0;
+  TFontPitch Pitch = fpDefault;
+  TFontStyles Style;
+  TFontCharset Charset = 0;
+  std::string Name;
+  TColor Color = clWindowText;
+};
+void SaveFontInfo(TFont* font, TFontInfoGx& info);
+// Sets only what differs, so that an unchanged font makes no new handle.
+void RestoreFontInfo(TFont* font, const TFontInfoGx& info);
+// MM_ANISOTROPIC mapping of Width x Height; mirrored, x runs from the right.
+void SetScaledMapping(TCanvas* canvas, bool mirrored, int width, int height);
+// Removes one pending message of that number; a removed WM_QUIT is posted again.
+void KillMessage(HWND wnd, UINT msg);
+inline TGridRect GridRect(int left, int top, int right, int bottom) { return TGridRect{left, top, right, bottom}; }
+
+// The behaviour centre all grids share: its grid list and the indicator-title menu items it
+// offers (bit per item). Sorting, filtering and the menu come with the centre's own code.
+class TDBGridGxCenter : public TObject {
+  FANO_CLASS(TDBGridGxCenter)
+ public:
+  void AddGrid(TCustomDBGridGx* grid);
+  void RemoveGrid(TCustomDBGridGx* grid);
+  int GridCount() const noexcept { return static_cast<int>(grids_.size()); }
+  int IndicatorTitleMenuItems() const noexcept { return indicatorTitleMenuItems_; }
+  void SetIndicatorTitleMenuItems(int value) noexcept { indicatorTitleMenuItems_ = value; }
+
+ private:
+  std::vector<TCustomDBGridGx*> grids_;
+  int indicatorTitleMenuItems_ = 0x3F;
+};
+TDBGridGxCenter* GetGridCenter();
+
 void DBGridBeginHourGlass();
 void DBGridEndHourGlass();
 int DBGridHourGlassDepth();
@@ -888,6 +923,10 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   std::vector<TColumnGx*>& SortMarkedList() noexcept { return sortMarked_; }
   TDBGridGxStyle* Style() const noexcept { return style_; }
   void SetStyle(TDBGridGxStyle* value);
+  TDBGridGxCenter* Center() const noexcept { return center_; }
+  void SetCenter(TDBGridGxCenter* value);
+  // Every cell of a row, contra columns included.
+  void InvalidateRowCells(int row);
   IMemTableGx* MemTable() const noexcept { return memTable_; }
 
   // ---- data source
@@ -1181,6 +1220,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   std::unique_ptr<TDBGridGxIndicatorTitle> indicatorTitle_;
   std::unique_ptr<TFont> scratchFont_;
   TDBGridGxStyle* style_ = nullptr;
+  TDBGridGxCenter* center_ = nullptr;
   TCustomImageList* titleImages_ = nullptr;
   IMemTableGx* memTable_ = nullptr;
   TDataSet* memTableDataSet_ = nullptr;

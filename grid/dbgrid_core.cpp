@@ -19,6 +19,7 @@ FANO_IMPLEMENT_COMPONENT(TDBGridGx, TCustomDBGridGx)
 TCustomDBGridGx::TCustomDBGridGx(TComponent* owner) : TCustomGridGx(owner) {
   InitDBGridUnit();
   SetStyle(GetDefaultGridStyle());
+  SetCenter(GetGridCenter());
   acquireFocus_ = true;
   writeDisplayWidths_ = true;
   SetDesignOptionsBoost(TGridOptions{goColSizing});
@@ -70,6 +71,7 @@ TCustomDBGridGx::~TCustomDBGridGx() {
   memTable_ = nullptr;
   memTableDataSet_ = nullptr;
   SetStyle(nullptr);
+  SetCenter(nullptr);
   cellParams_.reset();
   bookmarks_->Clear();
   columns_.reset();
@@ -103,6 +105,18 @@ void TCustomDBGridGx::SetStyle(TDBGridGxStyle* value) {
   if (style_) style_->RemoveGrid(this);
   style_ = value;
   if (style_) style_->AddGrid(this);
+}
+
+void TCustomDBGridGx::SetCenter(TDBGridGxCenter* value) {
+  if (value == center_) return;
+  if (center_) center_->RemoveGrid(this);
+  center_ = value;
+  if (center_) center_->AddGrid(this);
+}
+
+void TCustomDBGridGx::InvalidateRowCells(int row) {
+  if (row < 0 || row >= FullRowCount()) return;
+  InvalidateGridRect(TGridRect{0, row, FullColCount() - 1, row});
 }
 
 void TCustomDBGridGx::Notification(TComponent* component, TOperation operation) {

@@ -476,6 +476,8 @@ void TCustomDBGridGx::TopLeftChanged() {
 }
 
 void TCustomDBGridGx::Dispatch(TMessage& message) {
+  // The shared style re-reads the screen's colour count when the system colours change.
+  if (message.Msg == WM_SYSCOLORCHANGE && style_) style_->ReadScreenColors();
   if (message.Msg == WM_VSCROLL && dataLink_ && dataLink_->Active()) {
     const int code = LOWORD(message.WParam);
     if (memTable_) {

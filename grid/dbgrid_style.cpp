@@ -12,6 +12,7 @@
 #include "platform/rtl/streams.h"
 
 FANO_IMPLEMENT_CLASS(TDBGridGxStyle, TPersistent)
+FANO_IMPLEMENT_CLASS(TDBGridGxCenter, TObject)
 
 TShortCut DBGridGxInplaceSearchKey = 0;
 TShortCut DBGridGxInplaceSearchNextKey = 0;
@@ -27,6 +28,7 @@ namespace {
 struct TUnitState {
   bool initialized = false;
   TDBGridGxStyle* style = nullptr;
+  TDBGridGxCenter* center = nullptr;
   std::unique_ptr<TImageList> indicators;
   std::unique_ptr<TImageList> sortMarkers;
   std::unique_ptr<TFont> sortIndexFont;
@@ -206,6 +208,7 @@ void InitDBGridUnit() {
   if (u.initialized) return;
   RegisterUnitResources();
   u.style = new TDBGridGxStyle();
+  u.center = new TDBGridGxCenter();
   {
     TBitmap bmp;
     BitmapLoadFromResourceName(&bmp, nullptr, "DBSMDOWNGX");
@@ -220,6 +223,8 @@ void InitDBGridUnit() {
       for (int j = 0; j < i; ++j) DestroyCursor(u.cursors[j]), u.cursors[j] = nullptr;
       delete u.style;
       u.style = nullptr;
+      delete u.center;
+      u.center = nullptr;
       throw EOutOfResources("Cannot load cursor resource");
     }
   }
@@ -247,6 +252,8 @@ void DoneDBGridUnit() {
   u.sortMarkers.reset();
   u.sortIndexFont.reset();
   delete u.style;  // the destructor clears the default pointer
+  delete u.center;
+  u.center = nullptr;
   u.cellParams.reset();
   u.initialized = false;
 }
@@ -270,6 +277,15 @@ void RebuildSearchArrowImage() {
 }
 
 TDBGridGxStyle* GetDefaultGridStyle() { return Unit().style; }
+TDBGridGxCenter* GetGridCenter() { return Unit().center; }
+
+void TDBGridGxCenter::AddGrid(TCustomDBGridGx* grid) {
+  if (std::find(grids_.begin(), grids_.end(), grid) == grids_.end()) grids_.push_back(grid);
+}
+
+void TDBGridGxCenter::RemoveGrid(TCustomDBGridGx* grid) {
+  grids_.erase(std::remove(grids_.begin(), grids_.end(), grid), grids_.end());
+}
 TCustomImageList* DBGridIndicatorImages() { return Unit().indicators.get(); }
 TCustomImageList* DBGridSortMarkerImages() { return Unit().sortMarkers.get(); }
 HCURSOR DBGridCursor(int kind) { return kind >= 0 && kind < 3 ? Unit().cursors[kind] : nullptr; }
@@ -291,6 +307,42 @@ void DBGridEndHourGlass() {
 }
 
 int DBGridHourGlassDepth() { return hourGlassDepth; }
+
+void SaveFontInfo(TFont* font, TFontInfoGx& info) {
+  info.Height = font->Height();
+  info.Pitch = font->Pitch();
+  info.Style = font->Style();
+  info.Charset = font->Charset();
+  info.Name = font->Name();
+  info.Color = font->Color();
+}
+
+void RestoreFontInfo(TFont* font, const TFontInfoGx& info) {
+  if (font->Height() != info.Height) font->SetHeight(info.Height);
+  if (font->Pitch() != info.Pitch) font->SetPitch(info.Pitch);
+  if (!(font->Style() == info.Style)) font->SetStyle(info.Style);
+  if (font->Charset() != info.Charset) font->SetCharset(info.Charset);
+  if (font->Name() != info.Name) font->SetName(info.Name);
+  if (font->Color() != info.Color) font->SetColor(info.Color);
+}
+
+void SetScaledMapping(TCanvas* canvas, bool mirrored, int width, int height) {
+  HDC dc = canvas->Handle();
+  SetMapMode(dc, MM_ANISOTROPIC);
+  SetViewportExtEx(dc, width, height, nullptr);
+  if (mirrored) {
+    SetWindowOrgEx(dc, width, 0, nullptr);
+    SetWindowExtEx(dc, -width, height, nullptr);
+  } else {
+    SetWindowOrgEx(dc, 0, 0, nullptr);
+    SetWindowExtEx(dc, width, height, nullptr);
+  }
+}
+
+void KillMessage(HWND wnd, UINT msg) {
+  MSG m{};
+  if (PeekMessage(&m, wnd, msg, msg, PM_REMOVE) && m.message == WM_QUIT) PostQuitMessage(static_cast<int>(m.wParam));
+}
 
 int FieldValueAsInt32(TField* field, int defaultValue) {
   if (!field || field->IsNull()) return defaultValue;

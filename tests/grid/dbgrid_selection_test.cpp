@@ -356,3 +356,43 @@ TEST_F(DBGridTest, SnapshotOfABoundGrid) {
   EXPECT_EQ(probe, ColorToRGB(clHighlight));
   FanoSetTestFont(TRUE);
 }
+
+TEST_F(DBGridTest, UnitHelpersAndTheSharedCentre) {
+  MakeGrid();
+  ASSERT_NE(GetGridCenter(), nullptr);
+  EXPECT_EQ(GetGridCenter()->IndicatorTitleMenuItems(), 0x3F);
+  EXPECT_EQ(grid->Center(), GetGridCenter());
+  const int grids = GetGridCenter()->GridCount();
+  {
+    TDBGridGx other(nullptr);
+    EXPECT_EQ(GetGridCenter()->GridCount(), grids + 1);
+    EXPECT_EQ(GetDefaultGridStyle()->GridCount(), grids + 1);
+  }
+  EXPECT_EQ(GetGridCenter()->GridCount(), grids);
+  // Font settings come back as they were, only what differs being set.
+  TFont font;
+  font.SetName("宋体");
+  font.SetHeight(-12);
+  TFontInfoGx info;
+  SaveFontInfo(&font, info);
+  font.SetHeight(-20);
+  font.SetColor(clRed);
+  font.SetStyle(TFontStyles{fsBold});
+  RestoreFontInfo(&font, info);
+  EXPECT_EQ(font.Height(), -12);
+  EXPECT_EQ(font.Color(), info.Color);
+  EXPECT_TRUE(font.Style().Empty());
+  EXPECT_EQ(font.Name(), "宋体");
+  // One pending message of the number goes; the others stay.
+  HWND wnd = grid->Handle();
+  PostMessage(wnd, WM_USER + 7, 1, 0);
+  PostMessage(wnd, WM_USER + 7, 2, 0);
+  KillMessage(wnd, WM_USER + 7);
+  MSG m{};
+  ASSERT_TRUE(PeekMessage(&m, wnd, WM_USER + 7, WM_USER + 7, PM_REMOVE));
+  EXPECT_EQ(m.wParam, 2u);
+  EXPECT_FALSE(PeekMessage(&m, wnd, WM_USER + 7, WM_USER + 7, PM_REMOVE));
+  TRect r(10, 0, 30, 5);
+  MirrorRect(r, 100);
+  EXPECT_EQ(r, TRect(70, 0, 90, 5));
+}
