@@ -98,11 +98,7 @@ std::string TColumnGx::GetDisplayName() const {
 
 int TColumnGx::GridColumnIndex() const {
   TCustomDBGridGx* g = Grid();
-  if (!g) return -1;
-  const auto& vis = g->VisibleColumns();
-  for (size_t i = 0; i < vis.size(); ++i)
-    if (vis[i] == this) return g->DataToRawColumn(static_cast<int>(i));
-  return -1;
+  return g ? g->DataToRawColumn(Index()) : -1;
 }
 
 void TColumnGx::FontChanged() {

@@ -435,34 +435,43 @@ void TCustomDBGridGx::RebuildVisibleColumns() {
   selection_->Columns()->Refresh();
 }
 
+// Every column has its grid column; a hidden one takes no room (its line included).
 void TCustomDBGridGx::ApplyColumnWidths() {
   const int ind = IndicatorOffset();
   if (ind > 0) SetColWidths(0, IndicatorWidth());
-  if (autoFitColWidths_ && !visibleColumns_.empty()) {
-    int avail = std::max(ClientWidth(), minAutoFitWidth_) - (ind > 0 ? IndicatorWidth() + GridLineWidth() : 0);
-    int fixedPart = 0, baseSum = 0;
-    for (TColumnGx* c : visibleColumns_) {
-      if (c->AutoFitColWidth()) baseSum += std::max(0, c->AutoFitBaseWidth());
-      else fixedPart += c->Width();
-      avail -= GridLineWidth();
+  const int hidden = dbOptions_.Contains(dgColLines) ? -1 : 0;
+  bool anyHidden = false;
+  for (int i = 0; i < columns_->Count(); ++i) {
+    TColumnGx* c = columns_->Items(i);
+    if (!c->Visible()) {
+      SetColWidths(ind + i, hidden);
+      anyHidden = true;
+    } else if (!autoFitColWidths_) {
+      SetColWidths(ind + i, c->Width());
     }
-    const int spare = std::max(0, avail - fixedPart);
-    int used = 0, lastFit = -1;
-    for (size_t i = 0; i < visibleColumns_.size(); ++i) {
-      TColumnGx* c = visibleColumns_[i];
-      int w = c->Width();
-      if (c->AutoFitColWidth()) {
-        w = baseSum > 0 ? static_cast<int>(static_cast<int64_t>(c->AutoFitBaseWidth()) * spare / baseSum) : 0;
-        used += w;
-        lastFit = static_cast<int>(i);
-      }
-      SetColWidths(ind + static_cast<int>(i), std::max(0, w));
-    }
-    if (lastFit >= 0 && used < spare) SetColWidths(ind + lastFit, GetColWidths(ind + lastFit) + spare - used);
-  } else {
-    for (size_t i = 0; i < visibleColumns_.size(); ++i)
-      SetColWidths(ind + static_cast<int>(i), visibleColumns_[i]->Width());
   }
+  if (anyHidden || HasTabStops())
+    for (int i = 0; i < columns_->Count(); ++i) SetTabStops(ind + i, columns_->Items(i)->Visible());
+  if (!autoFitColWidths_ || visibleColumns_.empty()) return;
+  int avail = std::max(ClientWidth(), minAutoFitWidth_) - (ind > 0 ? IndicatorWidth() + GridLineWidth() : 0);
+  int fixedPart = 0, baseSum = 0;
+  for (TColumnGx* c : visibleColumns_) {
+    if (c->AutoFitColWidth()) baseSum += std::max(0, c->AutoFitBaseWidth());
+    else fixedPart += c->Width();
+    avail -= GridLineWidth();
+  }
+  const int spare = std::max(0, avail - fixedPart);
+  int used = 0, lastFit = -1;
+  for (TColumnGx* c : visibleColumns_) {
+    int w = c->Width();
+    if (c->AutoFitColWidth()) {
+      w = baseSum > 0 ? static_cast<int>(static_cast<int64_t>(c->AutoFitBaseWidth()) * spare / baseSum) : 0;
+      used += w;
+      lastFit = ind + c->Index();
+    }
+    SetColWidths(ind + c->Index(), std::max(0, w));
+  }
+  if (lastFit >= 0 && used < spare) SetColWidths(lastFit, GetColWidths(lastFit) + spare - used);
 }
 
 // A plain pass: columns, field map, the base grid's columns and widths, titles and rows. The full
@@ -478,7 +487,7 @@ void TCustomDBGridGx::InternalLayout() {
   if (dataLink_->Active()) DefineFieldMap();
   RebuildVisibleColumns();
   const int ind = IndicatorOffset();
-  const int wanted = ind + std::max<int>(1, static_cast<int>(visibleColumns_.size()));
+  const int wanted = ind + std::max(1, columns_->Count());
   if (FixedCols() >= wanted) SetFixedCols(0);
   SetColCount(wanted);
   SetFixedCols(ind);
@@ -489,7 +498,10 @@ void TCustomDBGridGx::InternalLayout() {
   UpdateRowCount();
   UpdateVertScrollBar();
   UpdateHorzScrollBar();
-  if (Col() < ind && ColCount() > ind) MoveColRow(ind, Row(), true, false);
+  // The current column is never a hidden one while there are visible ones.
+  TColumnGx* current = SelectedColumn();
+  if ((Col() < ind || (current && !current->Visible())) && !visibleColumns_.empty() && ColCount() > ind)
+    MoveColRow(ind + visibleColumns_.front()->Index(), Row(), true, false);
   Invalidate();
 }
 
@@ -560,8 +572,8 @@ void TCustomDBGridGx::UpdateActive() {
 // ---------------------------------------------------------------- columns
 
 TColumnGx* TCustomDBGridGx::ColumnAt(int dataCol) const {
-  if (dataCol < 0 || dataCol >= static_cast<int>(visibleColumns_.size())) return nullptr;
-  return visibleColumns_[static_cast<size_t>(dataCol)];
+  if (!columns_ || dataCol < 0 || dataCol >= columns_->Count()) return nullptr;
+  return columns_->Items(dataCol);
 }
 
 TColumnGx* TCustomDBGridGx::SelectedColumn() const { return ColumnAt(RawToDataColumn(Col())); }
@@ -581,8 +593,9 @@ void TCustomDBGridGx::ColumnMoved(int fromIndex, int toIndex) {
   TColumnGx* moving = ColumnAt(from);
   TColumnGx* target = ColumnAt(to);
   if (moving && target) {
+    // The base grid has moved its own column already; the collection follows.
     BeginLayout();
-    moving->SetIndex(target->Index());
+    moving->SetIndex(to);
     EndLayoutNoRelayout();
     RebuildVisibleColumns();
   }
@@ -598,7 +611,7 @@ void TCustomDBGridGx::ColWidthsChanged() {
   if ((dataLink_->Active() || columns_->Customized()) && AcquireLayoutLock()) {
     for (size_t i = 0; i < visibleColumns_.size(); ++i) {
       TColumnGx* c = visibleColumns_[i];
-      const int raw = ind + static_cast<int>(i);
+      const int raw = ind + c->Index();
       if (raw >= ColCount()) break;
       int w = GetColWidths(raw);
       if (c->MinWidth() > 0 && w < c->MinWidth()) w = c->MinWidth();
@@ -607,7 +620,7 @@ void TCustomDBGridGx::ColWidthsChanged() {
     }
     for (size_t i = 0; i < visibleColumns_.size(); ++i) {
       TColumnGx* c = visibleColumns_[i];
-      const int raw = ind + static_cast<int>(i);
+      const int raw = ind + c->Index();
       if (raw >= ColCount()) break;
       const int g = GetColWidths(raw);
       if (g == c->Width()) continue;

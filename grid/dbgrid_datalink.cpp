@@ -87,9 +87,10 @@ void TGridDataLinkGx::EditingChanged() {
 
 void TGridDataLinkGx::FocusControl(TField*& field) {
   if (!field) return;
-  for (size_t i = 0; i < grid_->VisibleColumns().size(); ++i) {
-    if (grid_->VisibleColumns()[i]->Field() == field) {
-      grid_->SetCol(grid_->DataToRawColumn(static_cast<int>(i)));
+  for (int i = 0; i < grid_->Columns()->Count(); ++i) {
+    TColumnGx* c = grid_->Columns()->Items(i);
+    if (c->Visible() && c->Field() == field) {
+      grid_->SetCol(grid_->DataToRawColumn(i));
       break;
     }
   }

@@ -289,3 +289,37 @@ TEST_F(DBGridTest, TitleDefaultsComeFromTheGrid) {
   c->RestoreDefaults();
   EXPECT_FALSE(c->IsAssigned(cvTitleAlignment));
 }
+
+TEST_F(DBGridTest, HiddenColumnsKeepTheirPlaceWithoutRoom) {
+  AddRows(2);
+  MakeGrid(600);
+  TColumnGx* id = AddColumn("ID");
+  TColumnGx* name = AddColumn("NAME");
+  TColumnGx* amount = AddColumn("AMOUNT");
+  Bind();
+  grid->SetCol(2);
+  name->SetVisible(false);
+  EXPECT_EQ(grid->ColCount(), 4);
+  EXPECT_EQ(grid->GetColWidths(2) + grid->GridLineWidth(), 0);  // no room, no line
+  EXPECT_FALSE(grid->GetTabStops(2));
+  EXPECT_NE(grid->Col(), 2);  // the current column left the hidden one
+  EXPECT_EQ(grid->ColumnAt(1), name);
+  EXPECT_EQ(grid->VisibleColumns().size(), 2u);
+  // Tab steps over the hidden column.
+  grid->SetCol(1);
+  grid->TabStep(true);
+  EXPECT_EQ(grid->Col(), 3);
+  name->SetVisible(true);
+  EXPECT_EQ(grid->GetColWidths(2), name->Width());
+  // Moving a grid column moves the column in the collection.
+  int from = -1, to = -1;
+  grid->OnColumnMoved = [&](TObject*, int f, int t) {
+    from = f;
+    to = t;
+  };
+  grid->MoveColumn(3, 1);
+  EXPECT_EQ(amount->Index(), 0);
+  EXPECT_EQ(id->Index(), 1);
+  EXPECT_EQ(from, 2);
+  EXPECT_EQ(to, 0);
+}
