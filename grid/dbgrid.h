@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "editors/editbuttons.h"
+#include "editors/mrulist.h"
 #include "editors/tools/memtableintf.h"
 #include "editors/tools/toolctrlsgx.h"
 #include "grid/gridbase.h"
@@ -442,6 +443,10 @@ class TColumnGx : public TCollectionItem {
   void SetTitle(TColumnTitleGx* value) { title_->Assign(value); }
   TEditButtonsGx* EditButtons() const noexcept { return editButtons_.get(); }
   void SetEditButtons(TEditButtonsGx* value) { editButtons_->Assign(value); }
+  TMRUListGx* MRUList() const noexcept { return mruList_.get(); }
+  void SetMRUList(TMRUListGx* value) { mruList_->Assign(value); }
+  TSpecRowGx* DropDownSpecRow() const noexcept { return specRow_.get(); }
+  void SetDropDownSpecRow(TSpecRowGx* value) { specRow_->Assign(value); }
 
   TColCellUpdateDataEventGx OnUpdateData;
   TGetColCellParamsEventGx OnGetCellParams;
@@ -524,6 +529,8 @@ class TColumnGx : public TCollectionItem {
   int autoFitBaseWidth_ = 0;
   std::unique_ptr<TColumnTitleGx> title_;
   std::unique_ptr<TEditButtonsGx> editButtons_;
+  std::unique_ptr<TMRUListGx> mruList_;
+  std::unique_ptr<TSpecRowGx> specRow_;
 };
 
 class TDBGridColumnGx : public TColumnGx {

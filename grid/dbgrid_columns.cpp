@@ -73,6 +73,9 @@ TColumnGx::TColumnGx(TCollection* collection) : TCollectionItem(nullptr) {
   title_ = std::make_unique<TColumnTitleGx>(this);
   editButtons_ = std::make_unique<TEditButtonsGx>(grid, TVisibleEditButtonGx::StaticClass());
   editButtons_->OnChange = [this](TObject*) { ColumnChanged(false); };
+  specRow_ = std::make_unique<TSpecRowGx>(this);
+  specRow_->OnChanged = [this](TObject*) { ColumnChanged(false); };
+  mruList_ = std::make_unique<TMRUListGx>(grid);
   SetCollection(collection);
   RefreshDefaultFont();
   autoFitBaseWidth_ = Width();
@@ -172,6 +175,8 @@ void TColumnGx::Assign(TPersistent* source) {
   OnEditButtonClick = src->OnEditButtonClick;
   OnEditButtonDown = src->OnEditButtonDown;
   editButtons_->Assign(src->editButtons_.get());
+  mruList_->Assign(src->mruList_.get());
+  specRow_->Assign(src->specRow_.get());
   SetDisplayFormat(src->displayFormat_);
   SetEditMask(src->editMask_);
   SetShowImageAndText(src->showImageAndText_);
@@ -603,6 +608,12 @@ std::string TColumnGx::GetDisplayText() const {
   }
   TCustomDBGridGx* g = Grid();
   if (g && g->DrawMemoText() && IsMemoType(f->DataType())) return f->AsString();
+  if (f->FieldKind() == fkLookup && specRow_->Visible() && f->DataSet()) {
+    const Variant keys = f->KeyFields().empty() ? Variant() : f->DataSet()->FieldValues(f->KeyFields());
+    const bool lookupClosed = !f->LookupDataSet() || !f->LookupDataSet()->Active();
+    if (VariantsEqual(keys, specRow_->Value()) || (specRow_->ShowIfNotInKeyList() && (f->IsNull() || lookupClosed)))
+      return specRow_->GetCellText(0);
+  }
   if (displayFormat_.empty()) return f->DisplayText();
   if (f->IsNull()) return {};
   if (dynamic_cast<TNumericField*>(f)) return FormatFloat(displayFormat_, f->AsFloat());
@@ -785,6 +796,8 @@ void TColumnGx::UpdateDataValues(const std::string& text, const Variant& value, 
   } else {
     f->DataSet()->SetFieldValues(f->KeyFields(), v);
   }
+  if (mruList_->Active() && mruList_->AutoAdd() && use && g->IsEditorVisible() && g->InplaceEditor()->Modified())
+    mruList_->Add(t);
 }
 
 TDataSet* TColumnGx::GetLookupDataSet() const {

@@ -1101,6 +1101,8 @@ FANO_PUBLISHED(TDBGridColumnGx, p) {
   p.Property("DropDownSizing", &TColumnGx::DropDownSizing, &TColumnGx::SetDropDownSizing);
   p.Property("DropDownWidth", &TColumnGx::DropDownWidth, &TColumnGx::SetDropDownWidth).Default(0);
   p.Property("EditButtons", &TColumnGx::EditButtons, &TColumnGx::SetEditButtons);
+  p.Property("DropDownSpecRow", &TColumnGx::DropDownSpecRow, &TColumnGx::SetDropDownSpecRow);
+  p.Property("MRUList", &TColumnGx::MRUList, &TColumnGx::SetMRUList);
   p.Property("EditMask", &TColumnGx::EditMask, &TColumnGx::SetEditMask);
   p.Property("EndEllipsis", &TColumnGx::EndEllipsis, &TColumnGx::SetEndEllipsis);
   p.Property("Font", &TColumnGx::Font, &TColumnGx::SetFont);

@@ -323,3 +323,50 @@ TEST_F(DBGridTest, HiddenColumnsKeepTheirPlaceWithoutRoom) {
   EXPECT_EQ(from, 2);
   EXPECT_EQ(to, 0);
 }
+
+TEST_F(DBGridTest, LookupColumnsShowTheSpecialRowAndStepThroughTheList) {
+  TMemTableGx lookup(nullptr);
+  lookup.FieldDefs().Add("ID", ftInteger);
+  lookup.FieldDefs().Add("NAME", ftString, 20);
+  lookup.CreateDataSet();
+  for (int i = 1; i <= 3; ++i) {
+    lookup.Append();
+    lookup.FieldByName("ID")->SetAsInteger(i);
+    lookup.FieldByName("NAME")->SetAsString(std::string(i == 1 ? "甲" : i == 2 ? "乙" : "丙"));
+    lookup.Post();
+  }
+  TMemTableGx main(nullptr);
+  main.FieldDefs().Add("KID", ftInteger);
+  for (int i = 0; i < main.FieldDefs().Count(); ++i) main.FieldDefs().Items(i)->CreateField(&main);
+  auto* name = new TStringField(&main);
+  name->SetFieldName("KNAME");
+  name->SetSize(20);
+  name->SetFieldKind(fkLookup);
+  name->SetKeyFields("KID");
+  name->SetLookupDataSet(&lookup);
+  name->SetLookupKeyFields("ID");
+  name->SetLookupResultField("NAME");
+  name->SetDataSet(&main);
+  main.CreateDataSet();
+  main.Append();
+  main.FieldByName("KID")->SetAsInteger(3);
+  main.Post();
+  TDataSource src(nullptr);
+  src.SetDataSet(&main);
+  MakeGrid();
+  TColumnGx* c = AddColumn("KNAME");
+  grid->SetDataSource(&src);
+  EXPECT_EQ(c->GetColumnType(), ckLookup);
+  EXPECT_EQ(c->GetDisplayText(), "丙");
+  c->StepValue(1.0);  // past the end: the first
+  EXPECT_EQ(main.FieldByName("KID")->AsInteger(), 1);
+  c->StepValue(1.0);
+  EXPECT_EQ(main.FieldByName("KID")->AsInteger(), 2);
+  EXPECT_EQ(c->GetDisplayText(), "乙");
+  main.Post();
+  c->DropDownSpecRow()->SetCellsText("(无)");
+  c->DropDownSpecRow()->SetValue(Variant(2));
+  c->DropDownSpecRow()->SetVisible(true);
+  EXPECT_EQ(c->GetDisplayText(), "(无)");
+  grid->SetDataSource(nullptr);
+}
