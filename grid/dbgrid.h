@@ -42,6 +42,8 @@
 class TCustomDBGridGx;
 class TColumnGx;
 class TDBGridColumnsGx;
+class TColumnFooterGx;
+class TColumnFootersGx;
 
 // ---- option sets (bit order matters: resources store the bits)
 
@@ -447,6 +449,15 @@ class TColumnGx : public TCollectionItem {
   void SetMRUList(TMRUListGx* value) { mruList_->Assign(value); }
   TSpecRowGx* DropDownSpecRow() const noexcept { return specRow_.get(); }
   void SetDropDownSpecRow(TSpecRowGx* value) { specRow_->Assign(value); }
+  TColumnFooterGx* Footer() const noexcept { return footer_.get(); }
+  void SetFooter(TColumnFooterGx* value);
+  TColumnFootersGx* Footers() const noexcept { return footers_.get(); }
+  void SetFooters(TColumnFootersGx* value);
+  // The footer of a footer row: Footers[index] when there is one, else Footer.
+  TColumnFooterGx* GetFooter(int index) const;
+  // Brings the aggregate items of Footer and of every item of Footers in line with their value
+  // types and field names.
+  void SyncFooterSums();
 
   TColCellUpdateDataEventGx OnUpdateData;
   TGetColCellParamsEventGx OnGetCellParams;
@@ -531,6 +542,8 @@ class TColumnGx : public TCollectionItem {
   std::unique_ptr<TEditButtonsGx> editButtons_;
   std::unique_ptr<TMRUListGx> mruList_;
   std::unique_ptr<TSpecRowGx> specRow_;
+  std::unique_ptr<TColumnFooterGx> footer_;
+  std::unique_ptr<TColumnFootersGx> footers_;
 };
 
 class TDBGridColumnGx : public TColumnGx {
@@ -561,6 +574,101 @@ class TDBGridColumnsGx : public TCollection {
  private:
   TCustomDBGridGx* grid_;
   bool buildingDefaults_ = false;
+};
+
+// ---- column footers
+
+// What a footer cell of a column shows: nothing, a static text, the current record's field value
+// or an aggregate kept by the grid's sum list. Alignment, Color, Font and ToolTips follow the
+// grid (or the column's field) until they are set.
+class TColumnFooterGx : public TCollectionItem {
+  FANO_CLASS(TColumnFooterGx)
+ public:
+  // An item of a column's Footers.
+  explicit TColumnFooterGx(TCollection* collection);
+  // A column's single Footer.
+  explicit TColumnFooterGx(TColumnGx* column);
+  ~TColumnFooterGx() override;
+  // Alignment, Color and Font where the source has them set, then the plain values.
+  void Assign(TPersistent* source) override;
+  // Forgets what was set; the font follows the default again.
+  void RestoreDefaults();
+
+  TColumnGx* Column() const noexcept { return column_; }
+  TCustomDBGridGx* Grid() const;
+  TAlignment Alignment() const;
+  void SetAlignment(TAlignment value);
+  TColor Color() const;
+  void SetColor(TColor value);
+  const std::string& DisplayFormat() const noexcept { return displayFormat_; }
+  void SetDisplayFormat(const std::string& value);
+  bool EndEllipsis() const noexcept { return endEllipsis_; }
+  void SetEndEllipsis(bool value);
+  const std::string& FieldName() const noexcept { return fieldName_; }
+  void SetFieldName(const std::string& value);
+  TFont* Font() const;
+  void SetFont(TFont* value) { font_->Assign(value); }
+  bool ToolTips() const;
+  void SetToolTips(bool value);
+  const std::string& Value() const noexcept { return value_; }
+  void SetValue(const std::string& value);
+  TFooterValueType ValueType() const noexcept { return valueType_; }
+  void SetValueType(TFooterValueType value);
+  bool WordWrap() const noexcept { return wordWrap_; }
+  void SetWordWrap(bool value);
+
+  bool AlignmentAssigned() const noexcept { return (assigned_ & kAlignment) != 0; }
+  bool ColorAssigned() const noexcept { return (assigned_ & kColor) != 0; }
+  bool FontAssigned() const noexcept { return (assigned_ & kFont) != 0; }
+  bool ToolTipsAssigned() const noexcept { return (assigned_ & kToolTips) != 0; }
+  bool AlignmentStored() const { return AlignmentAssigned() && alignment_ != DefaultAlignment(); }
+  bool ColorStored() const { return ColorAssigned() && color_ != DefaultColor(); }
+  bool FontStored() const { return FontAssigned(); }
+  bool ToolTipsStored() const { return ToolTipsAssigned() && toolTips_; }
+  TAlignment DefaultAlignment() const;
+  TColor DefaultColor() const;
+  TFont* DefaultFont() const;
+  bool DefaultToolTips() const;
+
+  // The aggregate this footer keeps in the grid's sum list (null when it shows none).
+  TDBSum* SumItem() const;
+  // Adds, changes or frees the aggregate after a change of value type or field name.
+  void SyncSumItem();
+
+ private:
+  enum : int { kAlignment = 1, kColor = 2, kFont = 4, kToolTips = 8 };
+  void Init();
+  void FontChanged();
+  void Repaint(bool relayout = false);
+
+  TColumnGx* column_ = nullptr;
+  int assigned_ = 0;
+  TAlignment alignment_ = taLeftJustify;
+  TColor color_ = clWindow;
+  std::string displayFormat_;
+  bool endEllipsis_ = false;
+  std::string fieldName_;
+  std::unique_ptr<TFont> font_;
+  bool fontUpdating_ = false;
+  bool toolTips_ = false;
+  std::string value_;
+  TFooterValueType valueType_ = fvtNon;
+  bool wordWrap_ = false;
+  TDBSum* sumItem_ = nullptr;
+};
+
+// The footers of one column, one per footer row.
+class TColumnFootersGx : public TCollection {
+  FANO_CLASS(TColumnFootersGx)
+ public:
+  TColumnFootersGx(TColumnGx* column, TClass itemClass);
+  TColumnFooterGx* Add() { return static_cast<TColumnFooterGx*>(TCollection::Add()); }
+  TColumnFooterGx* Items(int index) const { return ItemAs<TColumnFooterGx>(index); }
+  TColumnGx* Column() const noexcept { return column_; }
+  TPersistent* GetOwner() const override;
+
+ private:
+  TColumnGx* column_;
 };
 
 // ---- the data link
@@ -1164,6 +1272,36 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // Indicator glyphs 0..4 (arrow, edit, insert, multi-dot, multi-arrow).
   void DrawIndicatorGlyph(TCanvas* canvas, const TRect& rect, int kind);
 
+  // ---- footers and cell painting
+  // The text of a footer cell: a formatted aggregate, the current field value or the static text.
+  virtual std::string GetFooterValue(int row, TColumnGx* column);
+  // Raised cells drawn through the visual theme.
+  virtual bool IsThemedCell(int col, int row, TGridDrawState state, const TRect& rect);
+  // Colours of a selected fixed cell (title, indicator, footer); true when they were set.
+  virtual bool FixedCellColors(int col, const TCellTypeGx& type, TFont* font, TColor& background, bool down);
+  virtual void DrawTitleCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect);
+  virtual void DrawIndicatorCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect);
+  virtual void DrawDataCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect);
+  virtual void DrawFooterCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect);
+  // Set by the mouse handling while a title button (or the indicator title) is held down.
+  int PressedTitleCol() const noexcept { return pressedTitleCol_; }
+  void SetPressedTitleCol(int col) noexcept { pressedTitleCol_ = col; }
+  // The typed text of a running in-place search (empty when none runs).
+  const std::string& InplaceSearchText() const noexcept { return inplaceSearchText_; }
+  void SetInplaceSearchText(const std::string& text) { inplaceSearchText_ = text; }
+  std::function<void(TObject* sender, int dataCol, int row, TColumnGx* column, TFont* font, TColor& background,
+                     TAlignment& alignment, TGridDrawState state, std::string& text)>
+      OnGetFooterParams;
+  std::function<void(TObject* sender, int dataCol, int row, TColumnGx* column, const TRect& rect,
+                     TGridDrawState state)>
+      OnDrawFooterCell;
+  std::function<void(TObject* sender, const TRect& rect, int dataCol, TColumnGx* column, TGridDrawState state)>
+      OnDrawColumnCell;
+  std::function<void(TObject* sender, const TRect& rect, TField* field, TGridDrawState state)> OnDrawDataCell;
+  std::function<void(TObject* sender, TColumnGx* column, TFont* font, TColor& background, TSortMarkerGx& sortMarker,
+                     bool isDown)>
+      OnGetBtnParams;
+
   // ---- hooks
   virtual void CellClick(TColumnGx* column);
   virtual void ColEnter();
@@ -1294,6 +1432,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   std::string editText_;
   int editCol_ = -1;
   bool editPending_ = false;
+  int pressedTitleCol_ = -1;
+  std::string inplaceSearchText_;
 };
 
 class TDBGridGx : public TCustomDBGridGx {

@@ -77,6 +77,8 @@ TColumnGx::TColumnGx(TCollection* collection) : TCollectionItem(nullptr) {
   specRow_->OnChanged = [this](TObject*) { ColumnChanged(false); };
   mruList_ = std::make_unique<TMRUListGx>(grid);
   SetCollection(collection);
+  footer_ = std::make_unique<TColumnFooterGx>(this);
+  footers_ = std::make_unique<TColumnFootersGx>(this, TColumnFooterGx::StaticClass());
   RefreshDefaultFont();
   autoFitBaseWidth_ = Width();
   if (grid) grid->EndLayout();
@@ -144,6 +146,8 @@ void TColumnGx::Assign(TPersistent* source) {
   if (src->IsAssigned(cvAlignment)) SetAlignment(src->Alignment());
   if (src->IsAssigned(cvReadOnly)) SetReadOnly(src->ReadOnly());
   title_->Assign(src->Title());
+  footer_->Assign(src->Footer());
+  footers_->Assign(src->Footers());
   dropDownRows_ = src->dropDownRows_;
   SetButtonStyle(src->buttonStyle_);
   if (src->pickList_) SetPickList(src->pickList_.get());
@@ -244,6 +248,7 @@ void TColumnGx::SetFieldName(const std::string& value) {
     if (f) fieldName_ = f->FieldName();
   }
   autoFitBaseWidth_ = Width();
+  SyncFooterSums();  // a footer without a field name sums the column's field
   ColumnChanged(false);
 }
 

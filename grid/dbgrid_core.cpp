@@ -43,6 +43,7 @@ TCustomDBGridGx::TCustomDBGridGx(TComponent* owner) : TCustomGridGx(owner) {
   HideEditor();
   headTree_ = std::make_unique<THeadTreeNode>("Root", 10, 0);
   sumList_ = std::make_unique<TDBGridGxSumList>(this);
+  sumList_->OnChangedForGrid = [this] { InvalidateFooter(); };
   horzScrollBar_ = std::make_unique<TDBGridGxScrollBar>(this, SB_HORZ);
   vertScrollBar_ = std::make_unique<TVertDBGridGxScrollBar>(this);
   optionsGx_ = kDefaultDBGridGxOptions;
@@ -155,6 +156,7 @@ void TCustomDBGridGx::DefineProperties(TFiler& filer) {
 
 void TCustomDBGridGx::Loaded() {
   TCustomGridGx::Loaded();
+  if (DataSource() && sumList_) sumList_->SetActive(true);
   LayoutChanged();
 }
 
@@ -166,6 +168,7 @@ void TCustomDBGridGx::SetDataSource(TDataSource* value) {
   dataLink_->SetDataSource(value);
   if (value) value->FreeNotification(this);
   if (!destroying_) LinkActive(dataLink_->Active());
+  if (sumList_) sumList_->SetDataSet(DataSet());
 }
 
 // ---------------------------------------------------------------- settings
@@ -509,6 +512,7 @@ void TCustomDBGridGx::LinkActive(bool value) {
   if (destroying_) return;
   if (!value) HideEditor();
   selection_->LinkActive(value);
+  if (sumList_ && sumList_->DataSet() != DataSet()) sumList_->SetDataSet(DataSet());
   RegisterMemTable();
   LayoutChanged();
   if (value) RecalcAllRowHeights();
@@ -1106,6 +1110,8 @@ FANO_PUBLISHED(TDBGridColumnGx, p) {
   p.Property("EditMask", &TColumnGx::EditMask, &TColumnGx::SetEditMask);
   p.Property("EndEllipsis", &TColumnGx::EndEllipsis, &TColumnGx::SetEndEllipsis);
   p.Property("Font", &TColumnGx::Font, &TColumnGx::SetFont);
+  p.Property("Footer", &TColumnGx::Footer, &TColumnGx::SetFooter);
+  p.Property("Footers", &TColumnGx::Footers, &TColumnGx::SetFooters);
   p.Property("HideDuplicates", &TColumnGx::HideDuplicates, &TColumnGx::SetHideDuplicates).Default(false);
   p.Property("HighlightRequired", &TColumnGx::HighlightRequired, &TColumnGx::SetHighlightRequired);
   p.Property("ImageList", &TColumnGx::ImageList, &TColumnGx::SetImageList);

@@ -531,18 +531,6 @@ void TCustomDBGridGx::InvalidateFooter() {
   for (int r = RowCount(); r < FullRowCount(); ++r) InvalidateRow(r);
 }
 
-void TCustomDBGridGx::DrawCell(int col, int row, const TRect& rect, TGridDrawState state) {
-  if (row >= RowCount()) return;  // footers come with the footer painter
-  if (row < GetTitleOffset()) {
-    if (col < IndicatorOffset()) DrawIndicatorCellPlain(col, row, rect, state);
-    else DrawTitleCellPlain(col, row, rect, state);
-  } else if (col < IndicatorOffset()) {
-    DrawIndicatorCellPlain(col, row, rect, state);
-  } else {
-    DrawDataCellPlain(col, row, rect, state);
-  }
-}
-
 void TCustomDBGridGx::DrawTitleCellPlain(int col, int row, const TRect& rect, TGridDrawState state) {
   (void)row;
   (void)state;

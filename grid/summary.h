@@ -188,7 +188,7 @@ class TDBSumListProducer : public TPersistent {
   bool OwnerInState(TComponentStateItem state) const noexcept { return owner_ && owner_->InState(state); }
   // Designing without design-time work: the producer leaves the dataset alone.
   bool DesignBlocked() const noexcept { return OwnerInState(csDesigning) && !designTimeWork_; }
-  void DoSumListChanged();
+  virtual void DoSumListChanged();
 
  private:
   class TWatcher;

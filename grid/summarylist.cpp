@@ -34,6 +34,11 @@ void TDBGridGxSumList::ReturnEvents() {
   TDBSumListProducer::ReturnEvents();
 }
 
+void TDBGridGxSumList::DoSumListChanged() {
+  TDBSumListProducer::DoSumListChanged();
+  if (OnChangedForGrid) OnChangedForGrid();
+}
+
 TDBSum* SyncFooterSumItem(TDBSumCollection* sums, TDBSum* item, TFooterValueType type,
                           const std::string& footerFieldName, const std::string& columnFieldName) {
   if (!sums) return item;

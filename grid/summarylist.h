@@ -7,6 +7,7 @@
 //   TDBSum* item = nullptr;                                   // kept by the footer
 //   item = SyncFooterSumItem(grid->SumList()->SumCollection(), item, fvtSum, "", "AMOUNT");
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "grid/summary.h"
@@ -21,6 +22,11 @@ class TDBGridGxSumList : public TDBSumListProducer {
   explicit TDBGridGxSumList(TComponent* grid);
   void SetDataSetEvents() override;
   void ReturnEvents() override;
+  // The owning grid repaints its footers through this.
+  std::function<void()> OnChangedForGrid;
+
+ protected:
+  void DoSumListChanged() override;
 };
 
 // After a footer's value type or field name changed: a sum or an average takes the footer's
