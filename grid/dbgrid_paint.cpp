@@ -17,7 +17,7 @@ void TCustomDBGridGx::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
   else DrawTitleCell(col, row, type, state, rect);
 }
 
-bool TCustomDBGridGx::IsThemedCell(int col, int row, TGridDrawState state, const TRect& rect) {
+bool TCustomDBGridGx::IsThemedCell(int col, int row, TGridDrawState state, const TRect& /*rect*/) {
   return ThemesActive() && !Flat() && CheckCellArea(col, row, state);
 }
 
