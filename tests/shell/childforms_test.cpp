@@ -38,8 +38,13 @@ class TTestChildForm : public TfrmChildBase {
   using TfrmChildBase::TfrmChildBase;
   bool CanCloseForm() override { return canClose; }
   void AfterActivate() override { ++afterActivate; }
+  void Dispatch(TMessage& m) override {
+    if (m.Msg == WM_SYSCOMMAND) sysCommands.push_back(m.WParam);
+    TfrmChildBase::Dispatch(m);
+  }
   bool canClose = true;
   int afterActivate = 0;
+  std::vector<WPARAM> sysCommands;  // window commands that reached the form
 };
 
 class ChildForm : public ShellTest {
@@ -141,6 +146,20 @@ TEST_F(ChildForm, TheTitleButtonsPostTheirWindowCommands) {
   EXPECT_EQ(posted[1].wParam, static_cast<WPARAM>(SC_MAXIMIZE));
   EXPECT_EQ(posted[2].wParam, static_cast<WPARAM>(SC_RESTORE));
   EXPECT_EQ(form->SizeCommand(), static_cast<uint32_t>(SC_RESTORE));
+}
+
+TEST_F(ChildForm, APressOnTheTitleTextMovesTheFormByItsTitle) {
+  form->Show();
+  SetCapture(form->pnlFormTileMid->Handle());
+  form->sysCommands.clear();
+  form->pnlFormTileMid->OnMouseDown(form->pnlFormTileMid, mbLeft, TShiftState{}, 5, 5);
+  EXPECT_EQ(GetCapture(), nullptr);
+  ASSERT_EQ(form->sysCommands.size(), 1u);
+  EXPECT_EQ(form->sysCommands[0], static_cast<WPARAM>(0xF011));
+  // A double click on the title text toggles the size like the maximise button.
+  ASSERT_TRUE(form->pnlFormTileMid->OnDblClick);
+  form->pnlFormTileMid->OnDblClick(form->pnlFormTileMid);
+  EXPECT_EQ(form->SizeCommand(), static_cast<uint32_t>(SC_MAXIMIZE));
 }
 
 TEST_F(ChildForm, TheCloseButtonTellsTheHostOnlyWhenTheFormMayClose) {
