@@ -3,7 +3,7 @@
 
 void TFlatHoverTimer::Acquire() {
   if (!timer_) {
-    timer_ = std::make_unique<TTimer>(nullptr);
+    timer_ = new TTimer(nullptr);
     timer_->SetEnabled(false);
     timer_->SetInterval(100);
   }
@@ -15,7 +15,9 @@ void TFlatHoverTimer::Release(TControl* control) {
   if (--count_ <= 0) {
     count_ = 0;
     tracked_ = nullptr;
-    timer_.reset();
+    TTimer* timer = timer_;
+    timer_ = nullptr;
+    timer->Free();
   }
 }
 

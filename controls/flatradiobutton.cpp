@@ -25,8 +25,9 @@ FANO_PUBLISHED(TFlatRadioButton, p) {
 }
 
 TFlatHoverTimer& TFlatRadioButton::SharedHover() {
-  // Never destroyed: controls freed by the application's own teardown at exit still release it.
-  static TFlatHoverTimer& hover = *new TFlatHoverTimer;
+  // Trivially destructible, so it outlives the application's teardown at exit, which frees
+  // controls that still release it.
+  static TFlatHoverTimer hover;
   return hover;
 }
 
