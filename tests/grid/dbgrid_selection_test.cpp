@@ -396,3 +396,27 @@ TEST_F(DBGridTest, UnitHelpersAndTheSharedCentre) {
   MirrorRect(r, 100);
   EXPECT_EQ(r, TRect(70, 0, 90, 5));
 }
+
+TEST_F(DBGridTest, BufferModeKeepsOneDataRowAndFeedsAnExternalBar) {
+  TUnsequencedDataSet ds(nullptr);
+  ds.FieldDefs().Add("ID", ftInteger);
+  for (int i = 0; i < 30; ++i) ds.AddRow({Variant(i)});
+  ds.Open();
+  TDataSource src(nullptr);
+  src.SetDataSet(&ds);
+  MakeGrid(400, 30);  // room for the title and less than one data row
+  grid->SetDataSource(&src);
+  EXPECT_EQ(grid->DataLink()->BufferCount(), 1);
+  EXPECT_EQ(grid->RowCount(), 2);
+  TScrollBar bar(nullptr);
+  bar.SetParent(form);
+  grid->VertScrollBar()->SetVisible(false);
+  grid->VertScrollBar()->SetExtScrollBar(&bar);
+  ds.MoveBy(5);
+  grid->UpdateVertScrollBar();
+  EXPECT_EQ(bar.Min(), 1);
+  EXPECT_EQ(bar.Max(), 30);
+  EXPECT_EQ(bar.Position(), 6);
+  grid->VertScrollBar()->SetExtScrollBar(nullptr);
+  grid->SetDataSource(nullptr);
+}
