@@ -320,8 +320,6 @@ using TColCellUpdateDataEventGx =
     std::function<void(TObject* sender, std::string& text, Variant& value, bool& useText, bool& handled)>;
 using TGetColCellParamsEventGx = std::function<void(TObject* sender, bool editMode, TColCellParamsGx* params)>;
 using TNotInListEventGx = std::function<void(TObject* sender, const std::string& newText, bool& recheckInList)>;
-using TButtonClickEventGx = std::function<void(TObject* sender, bool& handled)>;
-using TButtonDownEventGx = std::function<void(TObject* sender, bool topButton, bool& autoRepeat, bool& handled)>;
 
 // Assigned-flag bits of a column (the title's live here too).
 enum TColumnAssignedGx {
@@ -1271,6 +1269,16 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool CheckCellArea(int col, int row, TGridDrawState state);
   // Indicator glyphs 0..4 (arrow, edit, insert, multi-dot, multi-arrow).
   void DrawIndicatorGlyph(TCanvas* canvas, const TRect& rect, int kind);
+  // A raised (or, when either down flag is set, sunken) cell frame; the sides drawn follow
+  // leftSide and rightSide.
+  void Paint3DCellFrame(TCanvas* canvas, const TRect& rect, bool leftSide, bool rightSide, bool down1, bool down2);
+  // One edit button in a cell: kinds 0 drop-down, 1 ellipsis, 2 an image, 3 up-down. With a
+  // border the button is framed in the given colour (or the button face).
+  void DrawEditButtonInCell(TCanvas* canvas, const TRect& cellRect, TRect buttonRect, int kind, int downButton,
+                            bool active, bool enabled, bool border, bool solidBorder, TColor borderColor,
+                            TCustomImageList* images, int imageIndex);
+  int EditButtonWidth() const noexcept { return editButtonWidth_; }
+  int EditButtonHeight() const noexcept { return editButtonHeight_; }
 
   // ---- footers and cell painting
   // The text of a footer cell: a formatted aggregate, the current field value or the static text.
@@ -1429,6 +1437,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   int filterCol_ = -1;
   bool destroying_ = false;
   bool inSelectCell_ = false;
+  int editButtonWidth_ = 0;
+  int editButtonHeight_ = 0;
   std::string editText_;
   int editCol_ = -1;
   bool editPending_ = false;

@@ -850,6 +850,11 @@ void TCustomDBGridGx::CreateWnd() {
     throw;
   }
   EndUpdateGx();
+  // Cell buttons: the flat width or the scroll-bar width, at most half again as tall as wide.
+  editButtonWidth_ = Flat() ? DefaultFlatButtonWidth() : GetSystemMetrics(SM_CXVSCROLL);
+  editButtonHeight_ = dataRowHeight_;
+  if (editButtonHeight_ > ScaleByHalf(editButtonWidth_, true))
+    editButtonHeight_ = Flat() ? ScaleByHalf(editButtonWidth_, true) : editButtonWidth_;
   if (autoFitColWidths_) LayoutChanged();
   else {
     UpdateRowCount();

@@ -625,3 +625,61 @@ void TCustomDBGridGx::DrawIndicatorGlyph(TCanvas* canvas, const TRect& rect, int
   }
   if (images) DrawImage(images, canvas, taCenter, 0, kImages[kind], rect);
 }
+
+void TCustomDBGridGx::Paint3DCellFrame(TCanvas* canvas, const TRect& rect, bool leftSide, bool rightSide, bool down1,
+                                       bool down2) {
+  RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};
+  HDC dc = canvas->Handle();
+  const UINT edge = (down1 || down2) ? BDR_SUNKENINNER : BDR_RAISEDINNER;
+  if (!Flat()) {
+    if (leftSide && rightSide) {
+      DrawEdge(dc, &r, edge, BF_RECT);
+      return;
+    }
+    DrawEdge(dc, &r, edge, leftSide ? BF_TOPLEFT : BF_TOP);
+    DrawEdge(dc, &r, edge, rightSide ? BF_BOTTOMRIGHT : BF_BOTTOM);
+    return;
+  }
+  // Flat: the second sides as lines in the brush colour, the first ones as an edge.
+  canvas->Pen()->SetColor(canvas->Brush()->Color());
+  if (rightSide) {
+    canvas->Polyline({TPoint(rect.Left, rect.Bottom - 1), TPoint(rect.Right - 1, rect.Bottom - 1),
+                      TPoint(rect.Right - 1, rect.Top - 1)});
+  } else {
+    canvas->Polyline({TPoint(rect.Left, rect.Bottom - 1), TPoint(rect.Right, rect.Bottom - 1)});
+  }
+  DrawEdge(dc, &r, edge, leftSide ? BF_TOPLEFT : BF_TOP);
+}
+
+void TCustomDBGridGx::DrawEditButtonInCell(TCanvas* canvas, const TRect& cellRect, TRect buttonRect, int kind,
+                                           int downButton, bool active, bool enabled, bool border, bool solidBorder,
+                                           TColor borderColor, TCustomImageList* images, int imageIndex) {
+  const bool clip = buttonRect.Width() < cellRect.Width();
+  HDC dc = canvas->Handle();
+  HRGN saved = CreateRectRgn(0, 0, 0, 0);
+  const bool hadClip = GetClipRgn(dc, saved) == 1;
+  if (clip) IntersectClipRect(dc, buttonRect.Left, buttonRect.Top, buttonRect.Right, buttonRect.Bottom);
+  if (border) {
+    canvas->Brush()->SetColor(solidBorder ? borderColor : clBtnFace);
+    canvas->FrameRect(buttonRect);
+    buttonRect.Left += 1;  // the face shrinks at the framed side
+  }
+  if (kind != 2) {
+    static const TEditButtonDrawStyleGx kStyles[4] = {ebdsDropDownGx, ebdsEllipsisGx, ebdsDropDownGx, ebdsUpDownGx};
+    PaintEditButton(dc, buttonRect, Color(), cbUnchecked, enabled, active, Flat(), downButton,
+                    kStyles[std::clamp(kind, 0, 3)]);
+  } else {
+    TRect face = buttonRect;
+    if (border) {
+      canvas->Brush()->SetColor(clBtnFace);
+      canvas->FillRect(face);
+    } else {
+      RECT r{face.Left, face.Top, face.Right, face.Bottom};
+      DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_MIDDLE);
+      face = TRect(face.Left + 2, face.Top + 2, face.Right - 2, face.Bottom - 2);
+    }
+    if (images && imageIndex >= 0) DrawImage(images, canvas, taCenter, 0, imageIndex, face);
+  }
+  SelectClipRgn(dc, hadClip ? saved : nullptr);
+  DeleteObject(saved);
+}

@@ -420,3 +420,23 @@ TEST_F(DBGridTest, BufferModeKeepsOneDataRowAndFeedsAnExternalBar) {
   grid->VertScrollBar()->SetExtScrollBar(nullptr);
   grid->SetDataSource(nullptr);
 }
+
+TEST_F(DBGridTest, CellFramesAndCellButtonsDraw) {
+  MakeGrid();
+  EXPECT_GT(grid->EditButtonWidth(), 0);
+  EXPECT_LE(grid->EditButtonHeight(), ScaleByHalf(grid->EditButtonWidth(), true));
+  TBitmap bmp;
+  bmp.SetSize(60, 20);
+  TCanvas* c = bmp.Canvas();
+  c->Brush()->SetColor(clWhite);
+  c->FillRect(TRect(0, 0, 60, 20));
+  grid->Paint3DCellFrame(c, TRect(0, 0, 30, 20), true, true, false, false);
+  EXPECT_EQ(ColorToRGB(c->Pixels(0, 5)), ColorToRGB(clBtnHighlight));  // raised: light top-left
+  EXPECT_NE(ColorToRGB(c->Pixels(29, 5)), 0xFFFFFFu);                   // and a dark right side
+  c->Brush()->SetColor(clWhite);
+  c->FillRect(TRect(0, 0, 60, 20));
+  grid->DrawEditButtonInCell(c, TRect(0, 0, 60, 20), TRect(44, 0, 60, 20), 1, 0, false, true, true, true, clRed,
+                             nullptr, -1);
+  EXPECT_EQ(ColorToRGB(c->Pixels(44, 10)), ColorToRGB(clRed));  // the frame in the given colour
+  EXPECT_EQ(ColorToRGB(c->Pixels(20, 10)), 0xFFFFFFu);          // nothing outside the button
+}
