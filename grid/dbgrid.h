@@ -1171,7 +1171,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool CanEditModify() override;
   bool CanEditModifyColumn(int dataCol);
   bool CanSelectType(TDBGridGxSelectionType kind) const;
-  bool InplaceSearching() const noexcept { return false; }
+  bool InplaceSearching() const noexcept { return inplaceSearching_; }
   bool IsEditorVisible() const;
   std::string GetEditText(int col, int row) override;
   void SetEditText(int col, int row, const std::string& value) override;
@@ -1318,6 +1318,36 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void InvalidateTitle();
   void InvalidateFooter();
 
+  // ---- keyboard and in-place search (dbgrid_keys.cpp)
+  void KeyDown(uint16_t& key, TShiftState shift) override;
+  void KeyPress(TKeyChar& key) override;
+  void KeyUp(uint16_t& key, TShiftState shift) override;
+  void WndProc(TMessage& message) override;
+  // Adds text to the search and finds the next match in the current column; direction 0 up,
+  // 1 down, 2 all; a time-out of -1 keeps the search running until it is stopped.
+  void InplaceSearchText(const std::string& text, int timeOut, int direction);
+  void StopInplaceSearch();
+  int InplaceSearchTimeOut() const noexcept { return inplaceSearchTimeOut_; }
+  bool InplaceSearchTimerRunning() const noexcept { return searchTimerRunning_; }
+  // The text of the character being handled (empty outside WM_CHAR).
+  const std::string& TypedChars() const noexcept { return typedChars_; }
+  // Moves the record to the first one whose text in the current column starts with `text`
+  // (ignoring case); false leaves the record where it was.
+  virtual bool LocateText(const std::string& text, int direction);
+  virtual void ShowFindDialog(const std::string& text, const std::string& fieldName, bool modal);
+  virtual bool FindDialogModal() const { return true; }
+  // Makes rawCol current, skipping invisible columns in the direction (+1 / -1).
+  void MoveCol(int rawCol, int direction, bool extendSelection);
+  bool CanCopy() const;
+  bool CanPaste() const;
+  bool CanCut() const;
+  bool CanSelectAll() const;
+  bool CanClearSelection() const;
+  // Deletes (or clears) what is selected, after the confirmation the selection kind calls for.
+  bool DeleteSelection();
+  bool SortMarkingPending() const noexcept { return sortMarkingPending_; }
+  void SetSortMarkingPending(bool value) noexcept { sortMarkingPending_ = value; }
+
  protected:
   virtual TColumnDefValuesGx* CreateColumnDefValues();
   virtual TDBGridColumnsGx* CreateColumns();
@@ -1443,7 +1473,16 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   int editCol_ = -1;
   bool editPending_ = false;
   int pressedTitleCol_ = -1;
+
+  // in-place search
+  bool inplaceSearching_ = false;
   std::string inplaceSearchText_;
+  int inplaceSearchTimeOut_ = -1;
+  bool searchTimerRunning_ = false;
+  std::string typedChars_;
+  bool sortMarkingPending_ = false;
+  void HandleCharMessage(TMessage& m);
+  void RestartSearchTimer();
 };
 
 class TDBGridGx : public TCustomDBGridGx {
@@ -1451,3 +1490,16 @@ class TDBGridGx : public TCustomDBGridGx {
  public:
   using TCustomDBGridGx::TCustomDBGridGx;
 };
+
+// What the clipboard keys and the find key of the grid do: the export unit and the find dialog
+// fill these in when they are linked in; an empty one leaves the key without effect. ClearCells
+// clears the cells of a rectangle or column selection after the keys have asked for confirmation.
+struct TDBGridGxLinkedActions {
+  std::function<void(TCustomDBGridGx*)> Copy;
+  std::function<void(TCustomDBGridGx*)> Cut;
+  std::function<void(TCustomDBGridGx*)> Paste;
+  std::function<void(TCustomDBGridGx*)> ClearCells;
+  std::function<void(TCustomDBGridGx*, const std::string& text, const std::string& fieldName, bool modal)>
+      ShowFindDialog;
+};
+TDBGridGxLinkedActions& DBGridGxLinkedActions();

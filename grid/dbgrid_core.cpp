@@ -753,6 +753,8 @@ std::string TCustomDBGridGx::GetEditText(int col, int row) {
 // The editor's text waits until the data link asks for it (posting, or leaving the cell).
 void TCustomDBGridGx::SetEditText(int col, int row, const std::string& value) {
   (void)row;
+  // Text the user could not change (the record is not being edited) is nothing to write back.
+  if (!dataLink_->Editing()) return;
   editText_ = value;
   editCol_ = col;
   editPending_ = true;
