@@ -178,7 +178,13 @@ TEST_F(DBGridKeysTest, HomeEndMoveColumnsOrRecordsWithASingleColumn) {
   Key(VK_LEFT);
   EXPECT_EQ(grid->Col(), grid->IndicatorOffset());
 
-  grid->Columns()->Items(1)->SetVisible(false);
+  // A hidden column is stepped over.
+  grid->Columns()->Items(0)->SetVisible(false);
+  gridtest::Pump();
+  Key(VK_HOME);
+  EXPECT_EQ(grid->Col(), grid->IndicatorOffset() + 1);
+  grid->Columns()->Items(0)->SetVisible(true);
+  grid->Columns()->Delete(1);
   gridtest::Pump();
   ASSERT_EQ(grid->ColCount(), grid->IndicatorOffset() + 1);
   Key(VK_END);
