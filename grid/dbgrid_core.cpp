@@ -565,6 +565,8 @@ void TCustomDBGridGx::UpdateData() {
   TColumnGx* c = ColumnAt(RawToDataColumn(fromEditor || !editPending_ ? Col() : editCol_));
   const std::string text = fromEditor ? InplaceEditor()->Text() : editText_;
   if (!c || (!fromEditor && !editPending_)) return;
+  // The record may have been posted meanwhile (a column-exit handler that posts): edit it again.
+  if (!dataLink_->Editing()) dataLink_->Edit();
   c->UpdateDataValues(text, Null(), true);
   editPending_ = false;
 }

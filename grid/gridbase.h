@@ -304,6 +304,8 @@ class TCustomGridGx : public TCustomControl {
   virtual bool CanEditShow();
   virtual bool CanEditAcceptKey(char16_t key);
   virtual bool CanGridAcceptKey(uint16_t key, TShiftState shift);
+  // Enter steps to the next cell as Tab does (the in-place editor hands it over).
+  virtual bool EnterMovesLikeTab() const { return false; }
   virtual bool CanEditModify();
   virtual std::string GetEditText(int col, int row);
   virtual std::string GetEditMask(int col, int row);

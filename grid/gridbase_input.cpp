@@ -15,7 +15,10 @@ constexpr UINT kScrollPeriod = 60;
 
 // ---- hooks with their base behaviour ------------------------------------------------------------
 
-bool TCustomGridGx::CanClickCell(const TMessage& m) { return gridState_ == gsNormal && m.XPos() >= 0 && m.YPos() >= 0; }
+// A press that only selected (no sizing or moving) is a click as well.
+bool TCustomGridGx::CanClickCell(const TMessage& m) {
+  return (gridState_ == gsNormal || gridState_ == gsSelecting) && m.XPos() >= 0 && m.YPos() >= 0;
+}
 
 int TCustomGridGx::GetHorzScrollStep() { return std::max(1, horzPageWidth_ / 20); }
 

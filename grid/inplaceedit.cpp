@@ -144,6 +144,9 @@ void TInplaceEdit::KeyDown(uint16_t& key, TShiftState shift) {
     case VK_TAB:
       if (!shift.Contains(ssAlt)) sendToGrid();
       break;
+    case VK_RETURN:
+      if (!ctrl && !shift.Contains(ssAlt) && grid_->EnterMovesLikeTab()) sendToGrid();
+      break;
     case VK_DELETE:
       if (ctrl)
         sendToGrid();
