@@ -2213,6 +2213,69 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
       }
     }
   }
+  // Every value to copy can be taken from the source's records as they stand (the reply reader's
+  // copy between tables of one structure): the rows go record by record, without moving the
+  // source's cursor through every row.
+  if (plain && !plain->InstantReadMode() && plain->State() == dsBrowse && !plain->view_->ViewAsTreeList() &&
+      !source->Eof()) {
+    const int start = plain->RecNo() - 1;
+    const int rows = plain->ViewCount();
+    const int end = limit == INT_MAX || limit > rows - start ? rows : start + limit;
+    bool whole = start >= 0 && start < end;
+    for (size_t k = 0; k < map.size() && whole; ++k) {
+      const Passing& p = passing[k];
+      if (map[k].first >= ActiveStore()->DataStruct()->Count()) continue;
+      whole = p.type != varEmpty && p.sourceCol >= 0 && p.nullAsIs && (p.type == varVariant ? p.column != nullptr : p.typedAsIs);
+    }
+    for (int pos = start; pos < end && whole; ++pos) {
+      const TMemoryRecordGx* from = plain->ViewRecord(pos);
+      if (!from) {
+        whole = false;
+        break;
+      }
+      for (size_t k = 0; k < map.size() && whole; ++k) {
+        if (map[k].first >= ActiveStore()->DataStruct()->Count()) continue;
+        const Passing& p = passing[k];
+        if (p.sourceCol >= from->FieldCount()) {
+          whole = false;
+          break;
+        }
+        const Variant& v = from->Value(p.sourceCol);
+        whole = VarIsNullOrEmpty(v) || (p.type == varVariant ? p.column->StoresAsIs(v) : v.VarType() == p.type);
+      }
+    }
+    if (whole) {
+      for (int pos = start; pos < end; ++pos) {
+        const TMemoryRecordGx* from = plain->ViewRecord(pos);
+        TMemoryRecordGx* rec = view_->NewRecord();
+        try {
+          for (size_t k = 0; k < map.size(); ++k) {
+            const int col = map[k].first;
+            if (col >= rec->FieldCount()) continue;
+            const Variant& v = from->Value(passing[k].sourceCol);
+            rec->PutStored(col, VarIsNullOrEmpty(v) ? kNullValue : v);
+          }
+          rec->SetRowNum(pos + 1);
+          list->FetchRecord(rec);
+        } catch (...) {
+          if (!rec->Attached()) rec->Free();
+          throw;
+        }
+        ++count;
+      }
+      // The source ends where the row by row copy leaves it: on the last row copied when the
+      // count ran out, else past the end.
+      if (count >= limit) {
+        source->SetRecNo(end);
+      } else {
+        source->Last();
+        source->Next();
+      }
+      resyncPending_ = false;
+      lock.Release(false);
+      return count;
+    }
+  }
   Variant scratch;
   while (!source->Eof()) {
     TMemoryRecordGx* rec = view_->NewRecord();

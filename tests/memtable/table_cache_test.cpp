@@ -3,6 +3,8 @@
 // row number; the field flags.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "table_support.h"
 
 using namespace mttable_test;
@@ -346,6 +348,50 @@ TEST(MemTableTransfer, LoadFromDataSetRangesAndModes) {
   EXPECT_EQ(fresh.LoadFromDataSet(&src, 0, 0, false), 6);
   EXPECT_EQ(fresh.FieldCount(), 3);
   EXPECT_EQ(Ids(fresh), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+}
+
+// A source of the same columns is copied record by record: the rows the source shows (sorted and
+// filtered), from its current row, with their row numbers, leaving the source where a row by row
+// copy leaves it; the same as a copy read through the source's fields.
+TEST(MemTableTransfer, LoadFromDataSetOfTheSameColumnsCopiesWholeRecords) {
+  TMemTableGx src;
+  MakeTable(src, "mtblSrc");
+  for (int i = 1; i <= 700; ++i) AppendRow(src, i, i % 7 == 0 ? Null() : Variant("n" + std::to_string(i % 40)), i * 0.5);
+  src.SetSortOrder("NAME;ID");
+  src.SetFilter("ID > 100");
+  src.SetFiltered(true);
+  auto dump = [](TMemTableGx& t) {
+    std::string out;
+    t.First();
+    while (!t.Eof()) {
+      out += t.FieldByName("ID")->AsString() + "|" + t.FieldByName("NAME")->AsString() + "|" +
+             t.FieldByName("AMOUNT")->AsString() + "@" + std::to_string(t.GetRecordRowNum()) + ";";
+      t.Next();
+    }
+    return out;
+  };
+  auto viaFields = [&](int from, int count) {
+    // A source that hooks its field reading is read through its fields, row by row.
+    src.OnGetFieldValue = [](TCustomMemTableGx*, TField*, Variant&) {};
+    TMemTableGx slow;
+    MakeTable(slow, "mtblSlow");
+    src.SetRecNo(from);
+    slow.LoadFromDataSet(&src, count, 1, false);
+    src.OnGetFieldValue = nullptr;
+    return std::make_tuple(dump(slow), src.RecNo(), src.Eof());
+  };
+  for (auto [from, count] : {std::pair{1, 0}, std::pair{37, 250}, std::pair{590, 1000}, std::pair{600, 1}}) {
+    SCOPED_TRACE(std::to_string(from) + "+" + std::to_string(count));
+    const auto expected = viaFields(from, count);
+    TMemTableGx fast;
+    MakeTable(fast, "mtblFast");
+    src.SetRecNo(from);
+    const int copied = fast.LoadFromDataSet(&src, count, 1, false);
+    EXPECT_EQ(copied, fast.RecordCount());
+    EXPECT_EQ(dump(fast), std::get<0>(expected));
+    EXPECT_EQ(src.RecNo(), std::get<1>(expected));
+    EXPECT_EQ(src.Eof(), std::get<2>(expected));
+  }
 }
 
 TEST(MemTableTransfer, LoadFromDataSetStoresValuesAsItsColumnsHoldThem) {
