@@ -1227,9 +1227,6 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void MoveRecordSelecting(bool select, int distance, bool toEnd, bool rowsOnly);
   void NextRow(bool select);
   void PriorRow(bool select);
-  // Up and Down step by record: Down past the last record appends one where the grid may edit,
-  // Up from an untouched new last record drops it.
-  void KeyDown(uint16_t& key, TShiftState shift) override;
   bool EnterMovesLikeTab() const override { return optionsGx_.Contains(dghEnterAsTab); }
   void TabStep(bool forward);
   bool ConfirmDelete();

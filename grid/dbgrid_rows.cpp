@@ -112,30 +112,6 @@ void TCustomDBGridGx::NextRow(bool select) {
     ds->Append();
 }
 
-void TCustomDBGridGx::KeyDown(uint16_t& key, TShiftState shift) {
-  if (key == VK_RETURN && EnterMovesLikeTab() && !shift.Contains(ssCtrl) && !shift.Contains(ssAlt)) {
-    TCustomControl::KeyDown(key, shift);
-    if (key == 0) return;
-    TabStep(!shift.Contains(ssShift));
-    key = 0;
-    return;
-  }
-  const bool vertical = key == VK_DOWN || key == VK_UP;
-  if (!vertical || shift.Contains(ssCtrl) || shift.Contains(ssAlt) || !DataSet() || !dataLink_->Active()) {
-    TCustomGridGx::KeyDown(key, shift);
-    return;
-  }
-  TCustomControl::KeyDown(key, shift);  // the control's own key event may take the key
-  if (key == 0) return;
-  if (key == VK_DOWN)
-    NextRow(shift.Contains(ssShift));
-  else
-    PriorRow(shift.Contains(ssShift));
-  key = 0;
-  // An editor that was open follows to the new record.
-  UpdateEdit();
-}
-
 void TCustomDBGridGx::PriorRow(bool select) {
   TDataSet* ds = DataSet();
   if (!ds || !dataLink_->Active()) return;
