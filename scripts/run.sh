@@ -26,6 +26,6 @@ set +e
 code=$?
 set -e
 echo "Headless run finished (exit code $code)."
-echo "  snapshot: $(pwd)/$out/host.png"
+echo "  snapshots: $(pwd)/$out/*.png (the steps of host/demo.script)"
 echo "  log:      $(pwd)/$out/host.log"
 exit $code
