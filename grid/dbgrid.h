@@ -1262,6 +1262,10 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool UseThemedFixedCells() const;
   virtual bool RowSelectFocused();
   void SetValueFromPrevRecord();
+  // Focuses the grid when it may take the focus; true when the grid or its editor has it.
+  virtual bool AcquireFocus();
+  bool AcquireFocusAllowed() const noexcept { return acquireFocus_; }
+  void SetAcquireFocusAllowed(bool value) noexcept { acquireFocus_ = value; }
   void OptimizeColsWidth(const std::vector<TColumnGx*>& cols);
   // Column sizing inside merged title rows; state 6 when the point is on a column border.
   void CalcTitleSizingState(int x, int y, int& state, int& index, int& sizingPos, int& sizingOffset);

@@ -1274,6 +1274,11 @@ bool TCustomDBGridGx::RowSelectFocused() {
          GetFocus() == WindowHandle();
 }
 
+bool TCustomDBGridGx::AcquireFocus() {
+  if (acquireFocus_ && CanFocus() && !InState(csDesigning)) SetFocus();
+  return GridFocused();
+}
+
 // Copies the same field of the record above into the current record.
 void TCustomDBGridGx::SetValueFromPrevRecord() {
   TDataSet* ds = DataSet();

@@ -368,3 +368,17 @@ TEST_F(DBGridTest, TitleSizingPointsOnColumnBorders) {
   EXPECT_FALSE(grid->IsTitleSizingPoint(border - 20, 3));
   EXPECT_FALSE(grid->IsTitleSizingPoint(border, grid->GetRowHeights(0) + 5));  // below the titles
 }
+
+TEST_F(DBGridTest, AcquireFocusUnlessRefused) {
+  MakeGrid();
+  auto* other = new TEdit(form);
+  other->SetParent(form);
+  other->SetBounds(0, 230, 80, 20);
+  other->SetFocus();
+  gridtest::Pump();
+  grid->SetAcquireFocusAllowed(false);
+  EXPECT_FALSE(grid->AcquireFocus());
+  grid->SetAcquireFocusAllowed(true);
+  EXPECT_TRUE(grid->AcquireFocus());
+  EXPECT_TRUE(grid->GridFocused());
+}
