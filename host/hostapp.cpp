@@ -340,6 +340,12 @@ bool HostApp::LoadModule() {
     return false;
   }
   log_.Write("HOST", "module " + Quoted(path) + " loaded");
+  entry_ = entry;
+  return OpenForm();
+}
+
+bool HostApp::OpenForm() {
+  TShowChildFormProc entry = entry_;
   log_.Write("SEND", std::string("ShowChildForm(app ") + Hex(reinterpret_cast<uintptr_t>(main_)) + ", host " +
                          Hex(reinterpret_cast<uintptr_t>(main_)) + ", parent " + Hex(reinterpret_cast<uintptr_t>(client_)) +
                          ", caption " + Quoted(kFormCaption) + ")");
@@ -1042,6 +1048,20 @@ bool HostApp::RunAction(const ScriptAction& a, std::string& error) {
     case ActionKind::Close:
       log_.Write("SCRIPT", "close");
       CloseForm();
+      return true;
+    case ActionKind::Reopen:
+      log_.Write("SCRIPT", "reopen");
+      if (form_ && !formClosed_ && IsWindow(form_)) {
+        error = "the form is still open";
+        return false;
+      }
+      form_ = nullptr;
+      if (!OpenForm()) {
+        error = "the module made no form";
+        return false;
+      }
+      SendHostRecords();
+      ActivateForm();
       return true;
     case ActionKind::Quit:
       log_.Write("SCRIPT", "quit");

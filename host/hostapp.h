@@ -69,6 +69,8 @@ class HostApp {
   bool Start();
   bool CreateWindows();
   bool LoadModule();
+  // Calls the module's entry for a form (again after a close), as at the start.
+  bool OpenForm();
   void SendHostRecords();
   void ActivateForm();
   void Finish();
@@ -110,6 +112,7 @@ class HostApp {
   std::string hostInfoText_;
 
   HMODULE module_ = nullptr;
+  TShowChildFormProc entry_ = nullptr;
   HWND main_ = nullptr;
   HWND toolbar_ = nullptr;
   HWND client_ = nullptr;

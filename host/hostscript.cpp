@@ -227,12 +227,14 @@ bool ReadScript(std::string_view text, std::vector<ScriptAction>& out, std::stri
       if (!needArgs(1, 1)) return fail("snapshot takes a file name");
       a.kind = ActionKind::Snapshot;
       a.text = w[1];
-    } else if (verb == "activate" || verb == "hide" || verb == "show" || verb == "close" || verb == "quit") {
+    } else if (verb == "activate" || verb == "hide" || verb == "show" || verb == "close" || verb == "reopen" ||
+               verb == "quit") {
       if (args != 0) return fail(verb + " takes nothing");
       a.kind = verb == "activate" ? ActionKind::Activate
                : verb == "hide"   ? ActionKind::Hide
                : verb == "show"   ? ActionKind::Show
                : verb == "close"  ? ActionKind::Close
+               : verb == "reopen" ? ActionKind::Reopen
                                   : ActionKind::Quit;
     } else {
       return fail("unknown action \"" + w[0] + "\"");

@@ -33,6 +33,7 @@
 //   activate                      tell the form it is the active child again (0x475)
 //   hide | show                   hide (0x464) or show (0x465) the form
 //   close                         ask the form to close: 0x476, then 0x467 when it may
+//   reopen                        after a close: the module's entry makes the form again
 //   quit                          end the script: close the form and the host
 //   note <text>                   write the rest of the line into the log
 #include <cstdint>
@@ -58,6 +59,7 @@ enum class ActionKind {
   Hide,
   Show,
   Close,
+  Reopen,
   Quit,
   Note,
 };
