@@ -18,8 +18,8 @@ ctest --test-dir build --output-on-failure -j "$jobs" --timeout 900
 echo "== build (clang: address and undefined-behaviour sanitizers with the fuzzer's coverage)"
 scripts/sanitized-build.sh
 echo "== tests under sanitizers"
-# Undefined-behaviour reports go to files as well, so that one from a process whose end a test
-# does not look at still fails the run.
+# Sanitizer reports (undefined behaviour, and leaks at a process's end) go to files, so that one
+# from a process whose end a test does not look at still fails the run.
 reports=$PWD/build-asan/sanitizer-reports
 rm -rf "$reports"
 mkdir -p "$reports"
@@ -28,7 +28,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:log_path=$reports/ubsan \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 1800 || status=$?
 if compgen -G "$reports/ubsan*" >/dev/null; then
-  echo "undefined-behaviour reports:"
+  echo "sanitizer reports:"
   cat "$reports"/ubsan*
   status=1
 fi
