@@ -1288,6 +1288,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // ---- footers and cell painting
   // The text of a footer cell: a formatted aggregate, the current field value or the static text.
   virtual std::string GetFooterValue(int row, TColumnGx* column);
+  bool FramesFixedCells() const override { return true; }
   // Raised cells drawn through the visual theme.
   virtual bool IsThemedCell(int col, int row, TGridDrawState state, const TRect& rect);
   // Colours of a selected fixed cell (title, indicator, footer); true when they were set.
@@ -1296,6 +1297,12 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   virtual void DrawIndicatorCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect);
   virtual void DrawDataCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect);
   virtual void DrawFooterCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect);
+  bool IsDataRowInBuffer(int row);
+  int RecordNumberOfRow(int row);
+  std::string CellTextOfRow(TColumnGx* column, int row);
+  int NodeWidth(THeadTreeNode* node) const;
+  void DrawTitleNodes(THeadTreeNode* leaf, const TRect& cell, TGridDrawState state, bool endEllipsis);
+  int DrawTreeNode(TCanvas* canvas, const TRect& rect, TColor background);
   // Set by the mouse handling while a title button (or the indicator title) is held down.
   int PressedTitleCol() const noexcept { return pressedTitleCol_; }
   void SetPressedTitleCol(int col) noexcept { pressedTitleCol_ = col; }
@@ -1366,9 +1373,6 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void Resize() override;
   void FlatChanged() override;
   void Dispatch(TMessage& message) override;
-  virtual void DrawDataCellPlain(int col, int row, const TRect& rect, TGridDrawState state);
-  virtual void DrawTitleCellPlain(int col, int row, const TRect& rect, TGridDrawState state);
-  virtual void DrawIndicatorCellPlain(int col, int row, const TRect& rect, TGridDrawState state);
 
  private:
   friend class TGridDataLinkGx;

@@ -6,6 +6,7 @@
 #include "editors/gxdraw.h"
 #include "grid/celltext.h"
 #include "grid/dbgrid.h"
+#include "platform/rtl/sysutils.h"
 
 // ---------------------------------------------------------------- classification
 
@@ -103,25 +104,540 @@ void TCustomDBGridGx::DrawFooterCell(int col, int row, const TCellTypeGx& type, 
   if (OnDrawFooterCell) OnDrawFooterCell(this, type.DataCol, type.Index, column, rect, state);
 }
 
-// ---------------------------------------------------------------- titles, indicator, data
+// ---------------------------------------------------------------- shared parts
+
+namespace {
+
+// Fixed-cell background: a gradient on flat themed grids, else the brush over the inner part.
+void FillFixed(TCanvas* c, const TCellFrame& f, const TRect& cell, bool flat) {
+  if (f.themed) {
+    c->FillRect(f.inner);
+    return;
+  }
+  if (flat && ThemesActive() && f.raised) FillGradient(c, cell, clBtnHighlight, c->Brush()->Color());
+  else c->FillRect(f.inner);
+}
+
+// Edit-button look of a column's own button.
+TEditButtonDrawStyleGx ColumnButtonLook(TColumnGx* column) {
+  switch (column->ButtonStyle()) {
+    case cbsEllipsis: return ebdsEllipsisGx;
+    case cbsUpDown: case cbsAltUpDown: return ebdsUpDownGx;
+    default: return ebdsDropDownGx;
+  }
+}
+
+TEditButtonDrawStyleGx ExtraButtonLook(TEditButtonStyleGx style) {
+  switch (style) {
+    case ebsUpDownGx: return ebdsUpDownGx;
+    case ebsPlusGx: return ebdsPlusGx;
+    case ebsMinusGx: return ebdsMinusGx;
+    case ebsDropDownGx: return ebdsDropDownGx;
+    default: return ebdsEllipsisGx;
+  }
+}
+
+constexpr int kSortMarkerWidth = 16;
+constexpr int kMultiTitleBand = 20;
+
+}  // namespace
+
+// ---------------------------------------------------------------- titles
 
 void TCustomDBGridGx::DrawTitleCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect) {
-  (void)type;
-  DrawTitleCellPlain(col, row, rect, state);
+  TCanvas* c = Canvas();
+  TColumnGx* column = ColumnAt(type.DataCol);
+  const bool raised = CheckCellArea(col, row, state);
+  const bool themed = raised && ThemesActive() && !Flat();
+  const TCellFrame f = MakeFrame(raised, themed, Flat(), rect, false);
+  if (!column) {
+    c->Brush()->SetColor(FixedColor());
+    FillFixed(c, f, rect, Flat());
+    if (raised && !themed) Paint3DFrame(c, rect, false);
+    return;
+  }
+  TColumnTitleGx* title = column->Title();
+  scratchFont_->Assign(title->Font());
+  TColor background = title->Color();
+  if (type.Area == caSubTitle) {  // the filter row's own painter draws its content
+    c->Font()->Assign(scratchFont_.get());
+    c->Brush()->SetColor(background);
+    FillFixed(c, f, rect, Flat());
+    if (raised && !themed) Paint3DFrame(c, rect, false);
+    return;
+  }
+  const bool pressed = pressedTitleCol_ == col;
+  const int pressOffset = pressed ? ((useMultiTitle_ || titleHeight_ != 0 || titleLines_ != 0) ? 2 : 1) : 0;
+  TRect textRect = f.inner;
+  TRect leafCell = rect;
+  THeadTreeNode* leaf = useMultiTitle_ ? LeafFor(column->Index()) : nullptr;
+  if (leaf && leaf->Host && leaf->Host != headTree_.get()) {
+    int bands = 0;
+    for (THeadTreeNode* h = leaf->Host; h && h != headTree_.get(); h = h->Host) ++bands;
+    leafCell.Top = std::min(rect.Bottom - 1, rect.Top + bands * kMultiTitleBand);
+    textRect.Top = std::max(textRect.Top, leafCell.Top);
+  }
+  TSortMarkerGx marker = title->SortMarker();
+  if (column->Field() && OnGetBtnParams) OnGetBtnParams(this, column, scratchFont_.get(), background, marker, pressed);
+  const bool selected = state.Contains(gdSelected) && selection_->SelectionType() == gstColumns;
+  if (selected) FixedCellColors(col, type, scratchFont_.get(), background, pressed);
+  c->Font()->Assign(scratchFont_.get());
+  c->Brush()->SetColor(background);
+  FillFixed(c, f, leafCell, Flat());
+  textRect.Top += pressOffset;
+
+  // Sort marker and, with several sorted columns, the column's place among them.
+  const bool imageShown = titleImages_ && title->ImageIndex() != -1;
+  if (marker != smNoneGx) {
+    TCustomImageList* markers = DBGridSortMarkerImages();
+    std::string digits;
+    int digitsWidth = 0;
+    if (sortMarked_.size() > 1) {
+      digits = std::to_string(title->SortIndex());
+      TFont* saved = new TFont;
+      saved->Assign(c->Font());
+      c->Font()->Assign(DBGridSortIndexFont());
+      digitsWidth = c->TextWidth(digits);
+      c->Font()->Assign(saved);
+      delete saved;
+    }
+    bool showImage = markers != nullptr;
+    textRect.Right -= kSortMarkerWidth + digitsWidth;
+    const int minRight = textRect.Left + (imageShown ? titleImages_->Width() : 0);
+    if (textRect.Right < minRight) {
+      textRect.Right += 14 - digitsWidth;
+      showImage = false;
+      if (textRect.Right < minRight) {
+        textRect.Right += 2 + digitsWidth;
+        digits.clear();
+      }
+    }
+    int right = f.inner.Right - 2 + pressOffset;
+    if (!digits.empty()) {
+      c->Font()->Assign(DBGridSortIndexFont());
+      if (selected) c->Font()->SetColor(clWhite);
+      const TBrushStyle oldStyle = c->Brush()->Style();
+      c->Brush()->SetStyle(bsClear);
+      const int imageTop = markers ? (leafCell.Top + leafCell.Bottom - markers->Height()) / 2 : leafCell.Top;
+      c->TextOut(right - digitsWidth, imageTop - 1 + pressOffset, digits);
+      c->Brush()->SetStyle(oldStyle);
+      c->Font()->Assign(scratchFont_.get());
+      right -= digitsWidth + 2;
+    }
+    if (showImage) {
+      const int top = (leafCell.Top + leafCell.Bottom - markers->Height()) / 2 + pressOffset;
+      markers->Draw(c, right - markers->Width(), top, marker == smDownGx ? 0 : 1);
+    }
+    c->Brush()->SetColor(background);
+  }
+
+  if (imageShown) {
+    TRect imageRect = textRect;
+    imageRect.Offset(pressOffset, 0);
+    DrawImage(titleImages_, c, useMultiTitle_ ? taCenter : title->Alignment(), 0, title->ImageIndex(), imageRect);
+  } else if (title->Orientation() == tohVertical) {
+    WriteTextVerticalGx(c, textRect, false, f.dx + 2 + pressOffset, f.dy + 2, title->Caption(), title->Alignment(),
+                        static_cast<TTextLayout>(2), title->EndEllipsis(), false);
+  } else {
+    const bool tall = useMultiTitle_ || titleHeight_ != 0 || titleLines_ != 0;
+    const std::string caption = leaf ? leaf->Text : title->Caption();
+    const int lines = std::max(1, c->TextHeight("Wg"));
+    // A caption that keeps to one line stays on one line even in tall title rows.
+    const bool wrap = tall && textRect.Height() >= 2 * lines;
+    WriteTextGx(c, textRect, false, f.dx + pressOffset, f.dy, caption, title->Alignment(), tall ? tlCenter : tlTop,
+                wrap, title->EndEllipsis(), 0, 0, false);
+  }
+  if (raised && !themed) Paint3DFrame(c, leafCell, pressed);
+  if (leaf && leaf->Host && leaf->Host != headTree_.get()) DrawTitleNodes(leaf, rect, state, title->EndEllipsis());
 }
+
+// The upper levels over a leaf: each node is laid out over its full width (some of it may lie
+// off the cell or off the screen) and drawn clipped to this cell and the line after it, so the
+// pieces drawn with each column join up and the caption stays centred over the whole node.
+void TCustomDBGridGx::DrawTitleNodes(THeadTreeNode* leaf, const TRect& cell, TGridDrawState state,
+                                     bool endEllipsis) {
+  TCanvas* c = Canvas();
+  const int line = dbOptions_.Contains(dgColLines) ? GridLineWidth() : 0;
+  HDC dc = c->Handle();
+  const int saved = SaveDC(dc);
+  IntersectClipRect(dc, cell.Left, cell.Top, cell.Right + line, cell.Bottom);
+  THeadTreeNode* child = leaf;
+  int childLeft = cell.Left;
+  int bands = 0;
+  for (THeadTreeNode* h = leaf->Host; h && h != headTree_.get(); h = h->Host) ++bands;
+  for (THeadTreeNode* node = leaf->Host; node && node != headTree_.get(); node = node->Host) {
+    --bands;
+    // Left edge: the child's left less the children before it.
+    for (THeadTreeNode* n = node->Child; n && n != child; n = n->Next) {
+      const int w = NodeWidth(n);
+      if (w >= 0) childLeft -= w + line;
+    }
+    const int width = NodeWidth(node);
+    TRect r(childLeft, cell.Top + bands * kMultiTitleBand, childLeft + width, cell.Top + (bands + 1) * kMultiTitleBand);
+    r.Bottom = std::min(r.Bottom, cell.Bottom);
+    TColor background = FixedColor();
+    if (state.Contains(gdSelected) && selection_->SelectionType() == gstColumns) {
+      TCellTypeGx t;
+      t.DataColumn = true;
+      FixedCellColors(-1, t, scratchFont_.get(), background, false);
+    }
+    c->Font()->Assign(titleFont_.get());
+    c->Brush()->SetColor(background);
+    TRect inner = r;
+    const bool raised = optionsGx_.Contains(dghFixed3D);
+    if (raised && !Flat()) inner.Inflate(-1, -1);
+    c->FillRect(inner);
+    WriteTextGx(c, inner, false, 2, 1, node->Text, taCenter, tlCenter, true, endEllipsis, 0, 0, false);
+    if (raised) Paint3DFrame(c, r, false);
+    if (dbOptions_.Contains(dgRowLines)) {
+      c->Pen()->SetColor(GridLineColors()->GetHorzLineColor(0, 0));
+      c->Pen()->SetStyle(psSolid);
+      c->Pen()->SetWidth(1);
+      c->MoveTo(r.Left, r.Bottom);
+      c->LineTo(r.Right + line, r.Bottom);
+    }
+    child = node;
+  }
+  RestoreDC(dc, saved);
+}
+
+// A node's width: a leaf its column's (negative when hidden), a group the sum of its children
+// and the lines between them.
+int TCustomDBGridGx::NodeWidth(THeadTreeNode* node) const {
+  if (!node->Child) {
+    if (!node->Column || !node->Column->Visible()) return -1;
+    return node->Column->Width();
+  }
+  const int line = dbOptions_.Contains(dgColLines) ? GridLineWidth() : 0;
+  int total = 0;
+  bool first = true;
+  THeadTreeNode* n = node->Child;
+  do {
+    const int w = NodeWidth(n);
+    if (w >= 0) {
+      total += w + (first ? 0 : line);
+      first = false;
+    }
+    n = n->Next;
+  } while (n != node->Child);
+  return total;
+}
+
+// ---------------------------------------------------------------- indicator
 
 void TCustomDBGridGx::DrawIndicatorCell(int col, int row, const TCellTypeGx& type, TGridDrawState state,
                                         TRect rect) {
-  (void)type;
-  if (type.Area == caFooter) {
-    Canvas()->Brush()->SetColor(FixedColor());
-    Canvas()->FillRect(rect);
-    return;
+  TCanvas* c = Canvas();
+  const bool raised = CheckCellArea(col, row, state);
+  const bool themed = raised && ThemesActive() && !Flat();
+  const TCellFrame f = MakeFrame(raised, themed, Flat(), rect, type.Area == caFooter);
+  const bool showRecNo = optionsGx_.Contains(dghShowRecNo);
+  const int markWidth = dbOptions_.Contains(dgIndicator) ? (showRecNo ? 9 : 11) : 0;
+  TColor background = FixedColor();
+  scratchFont_->Assign(Font());
+  auto writeNumber = [&](int n) {
+    if (n < 1) return;
+    TRect r = f.inner;
+    r.Right -= markWidth;
+    scratchFont_->SetSize(Font()->Size() - 1);
+    c->Font()->Assign(scratchFont_.get());
+    WriteTextGx(c, r, false, 0, 0, std::to_string(n), taCenter, tlCenter, true, false, 0, 0, false);
+  };
+  if (type.Area == caTitle) {
+    if (selection_->SelectionType() == gstAll) FixedCellColors(col, type, scratchFont_.get(), background, false);
+    c->Brush()->SetColor(background);
+    FillFixed(c, f, rect, Flat());
+    if (indicatorTitle_->ShowDropDownSign()) {
+      // A small down arrow at the right.
+      const int x = f.inner.Right - 8, y = (f.inner.Top + f.inner.Bottom) / 2 - 1;
+      c->Pen()->SetColor(clBlack);
+      c->Brush()->SetColor(clBlack);
+      c->Polygon({TPoint(x, y), TPoint(x + 4, y), TPoint(x + 2, y + 2)});
+    }
+  } else if (type.Area == caData && dataLink_->Active() && IsDataRowInBuffer(row)) {
+    TDataSet* ds = DataSet();
+    BeginRowRead(row);
+    try {
+      const bool current = IsCurrentRecordRow(row);
+      const bool selected =
+          dbOptions_.Contains(dgMultiSelect) &&
+          ((selection_->SelectionType() == gstRecordBookmarks && bookmarks_->IndexOf(ds->Bookmark()) >= 0) ||
+           selection_->SelectionType() == gstAll);
+      if (ThemesActive() && current) background = MixColors(background, clBlack, 10);
+      if (selected) FixedCellColors(col, type, scratchFont_.get(), background, false);
+      c->Brush()->SetColor(background);
+      FillFixed(c, f, rect, Flat());
+      if (dbOptions_.Contains(dgIndicator) && current) {
+        int kind = 0;
+        if (ds->State() == dsEdit) kind = 2;
+        else if (ds->State() == dsInsert) kind = 3;
+        else if (selected) kind = 1;
+        else if (!inplaceSearchText_.empty()) kind = 4;
+        TRect strip = f.inner;
+        strip.Left = strip.Right - markWidth;
+        DrawIndicatorGlyph(c, strip, kind);
+      }
+      if (showRecNo && !(current && ds->State() == dsInsert)) writeNumber(RecordNumberOfRow(row));
+    } catch (...) {
+      EndRowRead();
+      throw;
+    }
+    EndRowRead();
+  } else {
+    c->Brush()->SetColor(background);
+    FillFixed(c, f, rect, Flat());
+    if (type.Area == caFooter && type.Index == 0 && showRecNo && dataLink_->Active()) {
+      const int count = memTable_ ? memTable_->GetRowCount() : DataSet()->RecordCount();
+      writeNumber(count);
+    }
   }
-  DrawIndicatorCellPlain(col, row, rect, state);
+  if (raised && !themed) Paint3DFrame(c, rect, false);
+}
+
+bool TCustomDBGridGx::IsDataRowInBuffer(int row) {
+  const int record = row - GetTitleOffset();
+  if (record < 0 || !DataSet() || DataSet()->IsEmpty()) return false;
+  return memTable_ ? record < memTable_->GetRowCount() : record < dataLink_->RecordCount();
+}
+
+// The record number of the row being read (BeginRowRead): the dataset's own, or the sum list's
+// when it keeps the records in order; -1 when neither knows it.
+int TCustomDBGridGx::RecordNumberOfRow(int row) {
+  if (memTable_) return row - GetTitleOffset() + 1;
+  TDataSet* ds = DataSet();
+  if (ds->IsSequenced()) return ds->RecNo();
+  if (sumList_ && sumList_->Active() && sumList_->VirtualRecords()) return sumList_->GetRecNo();
+  return -1;
+}
+
+// ---------------------------------------------------------------- data cells
+
+// The display text of a row's cell as the painter shows it (after OnGetCellParams).
+std::string TCustomDBGridGx::CellTextOfRow(TColumnGx* column, int row) {
+  BeginRowRead(row);
+  try {
+    column->FillCellParams(cellParams_.get());
+    column->FireGetCellParams(false, cellParams_.get());
+  } catch (...) {
+    EndRowRead();
+    throw;
+  }
+  EndRowRead();
+  return cellParams_->Text;
 }
 
 void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect) {
-  (void)type;
-  DrawDataCellPlain(col, row, rect, state);
+  TCanvas* c = Canvas();
+  TColumnGx* column = ColumnAt(type.DataCol);
+  c->Font()->Assign(column ? column->Font() : Font());
+  c->Brush()->SetColor(column ? column->Color() : Color());
+  if (!column || !dataLink_->Active() || !IsDataRowInBuffer(row)) {
+    c->FillRect(rect);
+    return;
+  }
+  const bool raised = CheckCellArea(col, row, state);
+  const bool themed = raised && ThemesActive() && !Flat();
+  const TCellFrame f = MakeFrame(raised, themed, Flat(), rect, false);
+  TDataSet* ds = DataSet();
+  // Neighbour texts first: each reads its own row.
+  bool hideTop = false, hideBottom = false;
+  std::string text;
+  if (column->HideDuplicates()) {
+    text = CellTextOfRow(column, row);
+    if (row > GetTitleOffset() && IsDataRowInBuffer(row - 1)) hideTop = CellTextOfRow(column, row - 1) == text;
+    if (IsDataRowInBuffer(row + 1) && row + 1 < RowCount()) hideBottom = CellTextOfRow(column, row + 1) == text;
+  }
+  BeginRowRead(row);
+  try {
+    TColor background = column->Color();
+    if (background == Color()) {
+      const int recNo = RecordNumberOfRow(row);
+      if (recNo > 0 && (evenRowColorSet_ || oddRowColorSet_)) background = recNo % 2 ? OddRowColor() : EvenRowColor();
+    }
+    TRect textRect = f.inner;
+    if (memTable_ && type.DataCol == 0 && memTable_->IsTreeView()) {
+      const int indent = DrawTreeNode(c, textRect, background);
+      textRect.Left = std::min(textRect.Right, textRect.Left + indent);
+    }
+    const bool buttons = column->AlwaysShowEditButton();
+    int buttonsWidth = buttons ? column->GetEditButtonsWidth() : 0;
+    buttonsWidth = std::min(buttonsWidth, textRect.Width());
+    textRect.Right -= buttonsWidth;
+
+    TColCellParamsGx* p = cellParams_.get();
+    column->FillCellParams(p);
+    p->State = state;
+    p->Col = col;
+    p->Row = row;
+    p->Background = background;
+    p->Font->Assign(c->Font());
+    column->FireGetCellParams(false, p);
+    TGridDrawState cellState = p->State;
+    background = p->Background;
+    if (OnGetCellParams) OnGetCellParams(this, column, p->Font, background, cellState);
+    if (IsCellSelected(col, row, selection_->SelectionType() != gstNon ? ds->Bookmark() : std::string(),
+                       type.DataCol))
+      cellState.Include(gdSelected);
+    if (DataCellColors(col, row, p->Font, background, cellState)) cellState.Include(gdSelected);
+    c->Font()->Assign(p->Font);
+    c->Brush()->SetColor(background);
+    std::string cellText = p->Text;
+    int imageIndex = p->ImageIndex;
+    if (hideTop) {
+      cellText.clear();
+      imageIndex = -1;
+    }
+
+    if (DefaultDrawing()) {
+      c->FillRect(f.inner);
+      switch (column->GetColumnType()) {
+        case ckImageList:
+          if (column->ShowImageAndText() && column->ImageList()) {
+            TRect slot = textRect;
+            slot.Right = std::min(textRect.Right, slot.Left + column->ImageList()->Width() + 4);
+            if (imageIndex >= 0) DrawImage(column->ImageList(), c, taCenter, 0, imageIndex, slot);
+            c->Brush()->SetColor(background);
+            TRect rest = textRect;
+            rest.Left = slot.Right + 1;
+            WriteTextGx(c, rest, false, f.dx, f.dy, cellText, p->Alignment, column->Layout(), false,
+                        column->EndEllipsis(), 0, 0, false);
+          } else if (column->ImageList() && imageIndex >= 0) {
+            DrawImage(column->ImageList(), c, taCenter, 0, imageIndex, textRect);
+          }
+          break;
+        case ckCheckbox: {
+          if (!hideTop) {
+            const TSize glyph = CheckBoxGlyphSize();
+            TRect box(0, 0, glyph.cx, glyph.cy);
+            box.Offset(textRect.Left + (textRect.Width() - glyph.cx) / 2, textRect.Top + (textRect.Height() - glyph.cy) / 2);
+            HDC dc = c->Handle();
+            const int saved = SaveDC(dc);
+            IntersectClipRect(dc, textRect.Left, textRect.Top, textRect.Right, textRect.Bottom);
+            PaintEditButton(dc, box, background, static_cast<TCheckBoxState>(std::clamp(p->CheckState, 0, 2)), true,
+                            false, Flat(), 0, ebdsCheckBoxGx);
+            RestoreDC(dc, saved);
+          }
+          break;
+        }
+        case ckGraphic:
+          if (drawGraphicData_ && column->Field() && column->Field()->IsBlob()) {
+            // A picture stored in the field is drawn as the column's text would be: its size.
+            WriteTextGx(c, textRect, false, f.dx, f.dy, "(GRAPHIC)", p->Alignment, column->Layout(), false, false, 0, 0,
+                        false);
+          }
+          break;
+        default: {
+          const bool wrap = column->WordWrap() && textRect.Height() >= 2 * std::max(1, c->TextHeight("Wg"));
+          WriteTextGx(c, textRect, false, f.dx, f.dy, cellText, p->Alignment, column->Layout(), wrap,
+                      column->EndEllipsis(), 0, 0, false);
+          break;
+        }
+      }
+    }
+
+    if (buttons && buttonsWidth > 0) {
+      HDC dc = c->Handle();
+      int x = textRect.Right;
+      const int height = std::min(f.inner.Height(), DefaultEditButtonHeight(GetSystemMetrics(SM_CXVSCROLL), Flat()));
+      auto paintButton = [&](int width, TEditButtonDrawStyleGx look) {
+        const TRect b(x, f.inner.Top, std::min(f.inner.Right, x + width), f.inner.Top + height);
+        PaintEditButton(dc, b, background, cbUnchecked, true, false, Flat(), 0, look);
+        x = b.Right + (Flat() ? 1 : 0);
+      };
+      const bool flat = Flat();
+      const int def = flat ? DefaultEditButtonWidth() + 1 : GetSystemMetrics(SM_CXVSCROLL);
+      if (column->ButtonStyle() != cbsNone && (column->ButtonStyle() != cbsAuto || column->GetColumnType() != ckText))
+        paintButton(def, ColumnButtonLook(column));
+      for (int i = 0; i < column->EditButtons()->Count(); ++i) {
+        TEditButtonGx* b = column->EditButtons()->Items(i);
+        if (b->Visible()) paintButton(b->Width() > 0 ? b->Width() : def, ExtraButtonLook(b->Style()));
+      }
+      if (height < f.inner.Height()) c->FillRect(TRect(textRect.Right, f.inner.Top + height, f.inner.Right, f.inner.Bottom));
+    }
+
+    // A required field left empty while the record is being edited.
+    if (column->HighlightRequired() && IsCurrentRecordRow(row) && (ds->State() == dsEdit || ds->State() == dsInsert) &&
+        column->Field() && column->Field()->Required() && column->Field()->IsNull()) {
+      bool draw = true;
+      if (column->OnCheckDrawRequiredState) column->OnCheckDrawRequiredState(column, cellText, draw);
+      if (draw) {
+        const TColor oldColor = c->Pen()->Color();
+        const TPenStyle oldStyle = c->Pen()->Style();
+        c->Pen()->SetColor(static_cast<TColor>(0x0000FF));
+        c->Pen()->SetStyle(psDot);
+        c->MoveTo(rect.Left + 2, rect.Bottom - 1);
+        c->LineTo(rect.Right - 3, rect.Bottom - 1);
+        c->Pen()->SetColor(oldColor);
+        c->Pen()->SetStyle(oldStyle);
+      }
+    }
+
+    if (!columns_->Customized() && OnDrawDataCell) OnDrawDataCell(this, rect, column->Field(), cellState);
+    if (OnDrawColumnCell) OnDrawColumnCell(this, rect, type.DataCol, column, cellState);
+
+    // The typed prefix of a running in-place search over the start of the text.
+    if (!inplaceSearchText_.empty() && state.Contains(gdFocused) && IsCurrentRecordRow(row) && col == Col() &&
+        !DesignOrUpdating() && (dbOptions_.Contains(dgAlwaysShowSelection) || GridFocused())) {
+      const std::string prefix = inplaceSearchText_.substr(0, std::min(inplaceSearchText_.size(), cellText.size()));
+      int rightMargin = 0;
+      if (p->Alignment != taLeftJustify) {
+        rightMargin = c->TextWidth(std::string_view(cellText).substr(prefix.size()));
+        if (p->Alignment == taCenter) rightMargin /= 2;
+      }
+      c->Brush()->SetColor(DBGridGxInplaceSearchColor);
+      c->Font()->SetColor(DBGridGxInplaceSearchTextColor);
+      TRect pr = textRect;
+      if (p->Alignment == taLeftJustify) pr.Right = std::min(pr.Right, pr.Left + f.dx + c->TextWidth(prefix) + 1);
+      else if (p->Alignment == taRightJustify) pr.Right -= rightMargin;
+      if (p->Alignment == taCenter) {
+        const int full = c->TextWidth(cellText);
+        pr.Left = textRect.Left + (textRect.Width() - full) / 2;
+        pr.Right = pr.Left + c->TextWidth(prefix);
+      } else if (p->Alignment == taRightJustify) {
+        pr.Left = std::max(textRect.Left, pr.Right - c->TextWidth(prefix) - f.dx - 3);
+      }
+      WriteTextGx(c, pr, true, p->Alignment == taLeftJustify ? f.dx : 0, f.dy, prefix, taLeftJustify,
+                  column->Layout(), false, false, 0, 0, false);
+    }
+
+    // Equal neighbours: the line between them is painted over.
+    if (dbOptions_.Contains(dgRowLines) && (hideTop || hideBottom)) {
+      c->Brush()->SetColor(column->Color());
+      const int lw = GridLineWidth();
+      if (hideTop) c->FillRect(TRect(rect.Left, rect.Top - lw, rect.Right, rect.Top));
+      if (hideBottom) c->FillRect(TRect(rect.Left, rect.Bottom, rect.Right, rect.Bottom + lw));
+    }
+    if (raised && !themed) Paint3DFrame(c, rect, false);
+    if (DefaultDrawing() && state.Contains(gdFocused) && GridFocused() && !dbOptions_.Contains(dgRowSelect) &&
+        !DesignOrUpdating() && !InState(csDesigning) && col == Col() && IsCurrentRecordRow(row))
+      c->DrawFocusRect(textRect);
+  } catch (...) {
+    EndRowRead();
+    throw;
+  }
+  EndRowRead();
+}
+
+// Level lines and the expand sign of a tree row; answers the indent taken.
+int TCustomDBGridGx::DrawTreeNode(TCanvas* canvas, const TRect& rect, TColor background) {
+  constexpr int kStep = 18;
+  const int level = std::max(0, memTable_->GetNodeLevel());
+  canvas->Brush()->SetColor(background);
+  canvas->Pen()->SetColor(clGray);
+  for (int l = 0; l <= level; ++l) {
+    TRect r(rect.Left + l * kStep, rect.Top, rect.Left + (l + 1) * kStep, rect.Bottom);
+    canvas->FillRect(r);
+    if (l < level) {
+      if (memTable_->AncestorHasNextSibling(l + 1)) DrawButtonGlyph(canvas, r, 9, false, 1.0, 1.0, false);
+      continue;
+    }
+    const bool last = memTable_->GetNextRowNodeLevel() < level;
+    if (memTable_->GetNodeHasChildren()) {
+      const int kind = (memTable_->GetNodeExpanded() ? 0 : 3) + (last ? 1 : 0);
+      DrawButtonGlyph(canvas, r, kind, false, 1.0, 1.0, false);
+    } else {
+      DrawButtonGlyph(canvas, r, last ? 7 : 6, false, 1.0, 1.0, false);
+    }
+  }
+  return (level + 1) * kStep;
 }

@@ -321,6 +321,8 @@ class TCustomGridGx : public TCustomControl {
   void DrawPolyline(const std::vector<TPoint>& points);
   virtual void UpdateFlatLineColor();
   void Paint3DFrame(TCanvas* canvas, const TRect& rect, bool pressed);
+  // True when DrawCell frames its fixed cells itself (merged titles must not get a frame per cell).
+  virtual bool FramesFixedCells() const { return false; }
 
   // ---- input
   virtual bool CanClickCell(const TMessage& message);

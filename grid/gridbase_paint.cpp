@@ -232,7 +232,7 @@ void TGridGxPainter::DrawOneCell(int col, int row, const TRect& where, TColor co
     canvas->FillRect(where);
   }
   g->DrawCell(col, row, where, state);
-  if (g->DefaultDrawing() && fixed && g->Ctl3D() &&
+  if (g->DefaultDrawing() && fixed && g->Ctl3D() && !g->FramesFixedCells() &&
       (o.Contains(goFixedHorzLine) || o.Contains(goFixedVertLine))) {
     TRect frame = where;
     if (!o.Contains(goFixedVertLine))

@@ -1,0 +1,473 @@
+// Cell painting of the data grid: titles with sort markers and several levels, the indicator in
+// each record state, data cells (check boxes, alternating rows, hidden duplicates, required
+// marks, edit buttons, the search overlay), checked on the recording context and by pixels; and a
+// snapshot of a grid over Chinese sample data for people to look at.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <set>
+
+#include "dbgrid_test_util.h"
+#include "platform/forms/controls.h"
+
+using namespace dbgridtest;
+
+namespace {
+
+struct Recorded {
+  std::string call;
+  std::string text;
+  int x = 0, y = 0;
+  COLORREF textColor = 0, bkColor = 0, penColor = 0;
+  int penStyle = 0;
+};
+
+std::vector<Recorded> Records(HDC dc) {
+  std::vector<Recorded> out;
+  for (int i = 0; i < FanoRecordCount(dc); ++i) {
+    FANO_DRAW_RECORD r{};
+    FanoRecordGet(dc, i, &r);
+    Recorded x;
+    x.call = r.call;
+    x.text = r.text;
+    x.x = r.argCount > 0 ? static_cast<int>(r.args[0]) : 0;
+    x.y = r.argCount > 1 ? static_cast<int>(r.args[1]) : 0;
+    x.textColor = r.textColor;
+    x.bkColor = r.bkColor;
+    x.penColor = r.penColor;
+    x.penStyle = r.penStyle;
+    out.push_back(x);
+  }
+  return out;
+}
+
+bool Inside(const Recorded& r, const TRect& a) { return r.x >= a.Left - 1 && r.x < a.Right && r.y >= a.Top - 1 && r.y < a.Bottom; }
+
+std::vector<std::string> TextsIn(HDC dc, const TRect& area) {
+  std::vector<std::string> out;
+  for (const Recorded& r : Records(dc))
+    if ((r.call == "ExtTextOut" || r.call == "DrawText") && !r.text.empty() && Inside(r, area)) out.push_back(r.text);
+  return out;
+}
+
+// Indices of the image-list images drawn with their origin in the area.
+std::vector<int> ImagesIn(HDC dc, const TRect& area) {
+  std::vector<int> out;
+  for (int i = 0; i < FanoRecordCount(dc); ++i) {
+    FANO_DRAW_RECORD r{};
+    FanoRecordGet(dc, i, &r);
+    if (std::strcmp(r.call, "ImageList_Draw") != 0) continue;
+    const int x = static_cast<int>(r.args[1]), y = static_cast<int>(r.args[2]);
+    if (x >= area.Left && x < area.Right && y >= area.Top && y < area.Bottom) out.push_back(static_cast<int>(r.args[0]));
+  }
+  return out;
+}
+
+// Pixels of the area that differ from the colour.
+int CountNot(HDC dc, const TRect& area, COLORREF color) {
+  int n = 0;
+  for (int y = area.Top; y < area.Bottom; ++y)
+    for (int x = area.Left; x < area.Right; ++x)
+      if (GetPixel(dc, x, y) != color) ++n;
+  return n;
+}
+
+}  // namespace
+
+class CellPaintTest : public DBGridTest {
+ protected:
+  void MakeBoundGrid(int rows = 3) {
+    AddRows(rows);
+    MakeGrid(400, 200);
+    id = AddColumn("ID", "编号");
+    name = AddColumn("NAME", "名称");
+    amount = AddColumn("AMOUNT", "金额");
+    Bind();
+  }
+  HDC Paint() {
+    HDC dc = FanoCreateRecordingDC(grid->ClientWidth(), grid->ClientHeight());
+    PaintWithCanvas(grid->Canvas(), dc, [this] { grid->Paint(); });
+    return dc;
+  }
+  TRect Cell(int dataCol, int dataRow) const {
+    return grid->CellRect(grid->DataToRawColumn(dataCol), grid->GetTitleOffset() + dataRow);
+  }
+  TRect Indicator(int dataRow) const { return grid->CellRect(0, grid->GetTitleOffset() + dataRow); }
+  TRect Title(int dataCol) const { return grid->CellRect(grid->DataToRawColumn(dataCol), 0); }
+
+  TColumnGx* id = nullptr;
+  TColumnGx* name = nullptr;
+  TColumnGx* amount = nullptr;
+};
+
+TEST_F(CellPaintTest, CellsAreClassifiedByArea) {
+  MakeBoundGrid();
+  grid->SetFooterRowCount(1);
+  EXPECT_EQ(grid->GetCellType(0, 0).Area, caTitle);
+  EXPECT_FALSE(grid->GetCellType(0, 0).DataColumn);
+  const TCellTypeGx data = grid->GetCellType(2, 2);
+  EXPECT_EQ(data.Area, caData);
+  EXPECT_EQ(data.DataCol, 1);
+  EXPECT_EQ(data.Index, 1);
+  EXPECT_EQ(grid->GetCellType(1, grid->RowCount()).Area, caFooter);
+  EXPECT_THROW(grid->GetCellType(1, grid->RowCount() + 5), Exception);
+}
+
+TEST_F(CellPaintTest, TitlesShowCaptionsAndSortMarkers) {
+  MakeBoundGrid();
+  HDC dc = Paint();
+  EXPECT_EQ(TextsIn(dc, Title(0)), std::vector<std::string>{"编号"});
+  EXPECT_EQ(TextsIn(dc, Title(1)), std::vector<std::string>{"名称"});
+  const TRect t = Title(2);
+  const TRect markerArea(t.Right - 18, t.Top + 1, t.Right - 1, t.Bottom - 1);
+  const int plain = CountNot(dc, markerArea, ColorToRGB(clBtnFace));
+  DeleteDC(dc);
+
+  amount->Title()->SetSortMarker(smDownGx);
+  dc = Paint();
+  EXPECT_GT(CountNot(dc, markerArea, ColorToRGB(clBtnFace)), plain + 4);  // the marker image
+  DeleteDC(dc);
+}
+
+TEST_F(CellPaintTest, NarrowTitleDropsTheMarkerBeforeTheDigits) {
+  MakeBoundGrid();
+  grid->SetOptionsGx(grid->OptionsGx() + TDBGridGxOptions{dghMultiSortMarking});
+  id->Title()->SetSortMarker(smUpGx);
+  amount->Title()->SetSortMarker(smDownGx);
+  ASSERT_EQ(grid->SortMarkedColumns().size(), 2u);
+  HDC dc = Paint();
+  const std::string second = std::to_string(amount->Title()->SortIndex());
+  auto texts = TextsIn(dc, Title(2));
+  EXPECT_NE(std::find(texts.begin(), texts.end(), second), texts.end());  // digits beside the marker
+  DeleteDC(dc);
+
+  amount->SetWidth(14);
+  dc = Paint();
+  const TRect t = Title(2);
+  texts = TextsIn(dc, t);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), second), texts.end());  // the digits stay
+  EXPECT_EQ(CountNot(dc, TRect(t.Left + 1, t.Top + 1, t.Right - 1, t.Bottom - 1), ColorToRGB(clBtnFace)) <
+                40,
+            true);  // no room for the image
+  DeleteDC(dc);
+}
+
+TEST_F(CellPaintTest, TitleImageReplacesTheCaption) {
+  MakeBoundGrid();
+  TImageList images(nullptr);
+  images.SetWidth(8);
+  images.SetHeight(8);
+  TBitmap bmp;
+  bmp.SetSize(8, 8);
+  bmp.Canvas()->Brush()->SetColor(clRed);
+  bmp.Canvas()->FillRect(TRect(0, 0, 8, 8));
+  images.Add(&bmp, nullptr);
+  grid->SetTitleImages(&images);
+  name->Title()->SetImageIndex(0);
+  HDC dc = Paint();
+  EXPECT_TRUE(TextsIn(dc, Title(1)).empty());
+  EXPECT_GT(CountNot(dc, Title(1), ColorToRGB(clBtnFace)), 40);
+  EXPECT_EQ(TextsIn(dc, Title(0)), std::vector<std::string>{"编号"});
+  DeleteDC(dc);
+  grid->SetTitleImages(nullptr);
+}
+
+TEST_F(CellPaintTest, MultiLevelTitlesShareTheirUpperCaption) {
+  AddRows(2);
+  MakeGrid(400, 200);
+  AddColumn("ID", "单据|编号");
+  AddColumn("NAME", "单据|名称");
+  AddColumn("AMOUNT", "金额");
+  grid->SetUseMultiTitle(true);
+  Bind();
+  ASSERT_GE(grid->TitleRowHeight(), 30);
+  HDC dc = Paint();
+  const TRect t0 = Title(0), t1 = Title(1);
+  std::vector<std::string> upper;
+  for (const Recorded& r : Records(dc))
+    if (r.call == "DrawText" && r.text == std::string("单据")) upper.push_back(r.text);
+  EXPECT_EQ(upper.size(), 2u);  // drawn once with each column, clipped to it
+  EXPECT_NE(std::find(TextsIn(dc, t0).begin(), TextsIn(dc, t0).end(), "编号"), TextsIn(dc, t0).end());
+  // The upper band has no line between the two columns.
+  const int midY = t0.Top + 10;
+  EXPECT_EQ(GetPixel(dc, t0.Right, midY), GetPixel(dc, t0.Right - 6, midY - 8));
+  // The leaf band keeps its column line.
+  EXPECT_NE(GetPixel(dc, t0.Right, t1.Bottom - 3), GetPixel(dc, t0.Right - 4, t1.Bottom - 3));
+  DeleteDC(dc);
+}
+
+TEST_F(CellPaintTest, IndicatorFollowsTheRecordState) {
+  MakeBoundGrid();
+  HDC dc = Paint();
+  EXPECT_EQ(ImagesIn(dc, Indicator(0)), std::vector<int>{0});  // browsing: the arrow
+  EXPECT_TRUE(ImagesIn(dc, Indicator(1)).empty());            // other rows: background only
+  DeleteDC(dc);
+
+  table->Edit();
+  dc = Paint();
+  EXPECT_EQ(ImagesIn(dc, Indicator(0)), std::vector<int>{1});  // the pencil
+  DeleteDC(dc);
+  table->Cancel();
+
+  table->Insert();
+  gridtest::Pump();
+  dc = Paint();
+  const int row = grid->Row() - grid->GetTitleOffset();
+  EXPECT_EQ(ImagesIn(dc, Indicator(row)), std::vector<int>{2});  // the star
+  DeleteDC(dc);
+  table->Cancel();
+
+  grid->SetDBOptions(grid->DBOptions() + TDBGridOptions{dgMultiSelect});
+  grid->SelectedRows()->SetCurrentRowSelected(true);
+  dc = Paint();
+  EXPECT_EQ(ImagesIn(dc, Indicator(0)), std::vector<int>{5});  // the multi-select arrow
+  DeleteDC(dc);
+}
+
+TEST_F(CellPaintTest, RecordNumbersInTheIndicator) {
+  MakeBoundGrid();
+  grid->SetFooterRowCount(1);
+  grid->SetOptionsGx(grid->OptionsGx() + TDBGridGxOptions{dghShowRecNo});
+  HDC dc = Paint();
+  EXPECT_EQ(TextsIn(dc, Indicator(1)), std::vector<std::string>{"2"});
+  EXPECT_EQ(TextsIn(dc, grid->CellRect(0, grid->RowCount())), std::vector<std::string>{"3"});  // record count
+  DeleteDC(dc);
+  table->Insert();
+  gridtest::Pump();
+  dc = Paint();
+  const int row = grid->Row() - grid->GetTitleOffset();
+  EXPECT_TRUE(TextsIn(dc, Indicator(row)).empty());  // the new record has no number yet
+  DeleteDC(dc);
+  table->Cancel();
+}
+
+TEST_F(CellPaintTest, DataRowsShowTextAndAlternateColours) {
+  MakeBoundGrid();
+  grid->SetEvenRowColor(clAqua);
+  grid->SetOddRowColor(clYellow);
+  name->SetColor(clLime);  // a column of its own colour never alternates
+  ::SetFocus(nullptr);
+  gridtest::Pump();
+  HDC dc = Paint();
+  EXPECT_EQ(TextsIn(dc, Cell(1, 1)), std::vector<std::string>{"row2"});
+  const TRect a0 = Cell(2, 0), a1 = Cell(2, 1), n1 = Cell(1, 1);
+  EXPECT_EQ(GetPixel(dc, a0.Left + 1, a0.Bottom - 2), ColorToRGB(clYellow));  // record 1: odd
+  EXPECT_EQ(GetPixel(dc, a1.Left + 1, a1.Bottom - 2), ColorToRGB(clAqua));
+  EXPECT_EQ(GetPixel(dc, n1.Left + 1, n1.Bottom - 2), ColorToRGB(clLime));
+  DeleteDC(dc);
+}
+
+TEST_F(CellPaintTest, CurrentCellIsHighlightedWhenFocused) {
+  MakeBoundGrid();
+  grid->SetFocus();
+  gridtest::Pump();
+  ASSERT_TRUE(grid->GridFocused());
+  HDC dc = Paint();
+  const TRect cur = Cell(0, 0);
+  EXPECT_EQ(GetPixel(dc, cur.Right - 3, cur.Top + 2), ColorToRGB(clHighlight));
+  bool whiteText = false;
+  for (const Recorded& r : Records(dc))
+    if (r.call == "ExtTextOut" && r.text == "1" && Inside(r, cur)) whiteText = r.textColor == ColorToRGB(clHighlightText);
+  EXPECT_TRUE(whiteText);
+  const TRect other = Cell(0, 1);
+  EXPECT_EQ(GetPixel(dc, other.Right - 3, other.Top + 2), ColorToRGB(clWindow));
+  DeleteDC(dc);
+}
+
+TEST_F(CellPaintTest, CheckBoxColumnDrawsTheState) {
+  AddRow(1, "a", 0, "Y");
+  AddRow(2, "b", 0, "N");
+  AddRow(3, "c", 0, Null());
+  table->First();
+  MakeGrid(400, 200);
+  AddColumn("ID");
+  TColumnGx* flag = AddColumn("FLAG", "审核");
+  flag->KeyList()->Add("Y");
+  flag->KeyList()->Add("N");
+  flag->SetCheckboxes(true);
+  Bind();
+  ASSERT_EQ(flag->GetColumnType(), ckCheckbox);
+  table->Last();  // the current cell elsewhere
+  grid->SetCol(1);
+  ::SetFocus(nullptr);
+  gridtest::Pump();
+  HDC dc = Paint();
+  const COLORREF window = ColorToRGB(clWindow);
+  auto center = [&](int row) {
+    const TRect c = Cell(1, row);
+    const int cx = (c.Left + c.Right) / 2, cy = (c.Top + c.Bottom) / 2;
+    return TRect(cx - 4, cy - 4, cx + 4, cy + 4);
+  };
+  EXPECT_TRUE(TextsIn(dc, Cell(1, 0)).empty());  // no text, a box
+  const int checked = CountNot(dc, center(0), window);
+  const int unchecked = CountNot(dc, center(1), window);
+  EXPECT_GT(checked, unchecked + 4);  // the check mark
+  const TRect c0 = Cell(1, 0);
+  EXPECT_GT(CountNot(dc, c0, window), 20);  // the box frame
+  DeleteDC(dc);
+}
+
+TEST_F(CellPaintTest, HiddenDuplicatesShowTheTextOnceWithoutLines) {
+  AddRow(1, "同", 1);
+  AddRow(2, "同", 2);
+  AddRow(3, "同", 3);
+  AddRow(4, "异", 4);
+  table->First();
+  MakeGrid(400, 200);
+  AddColumn("ID");
+  TColumnGx* n = AddColumn("NAME");
+  n->SetHideDuplicates(true);
+  Bind();
+  grid->SetCol(1);
+  ::SetFocus(nullptr);
+  gridtest::Pump();
+  HDC dc = Paint();
+  EXPECT_EQ(TextsIn(dc, Cell(1, 0)), std::vector<std::string>{"同"});
+  EXPECT_TRUE(TextsIn(dc, Cell(1, 1)).empty());
+  EXPECT_TRUE(TextsIn(dc, Cell(1, 2)).empty());
+  EXPECT_EQ(TextsIn(dc, Cell(1, 3)), std::vector<std::string>{"异"});
+  const TRect c1 = Cell(1, 1), c2 = Cell(1, 2), c3 = Cell(1, 3);
+  const int x = (c1.Left + c1.Right) / 2;
+  EXPECT_EQ(GetPixel(dc, x + 10, c1.Bottom), ColorToRGB(clWindow));  // between equal rows: painted over
+  EXPECT_NE(GetPixel(dc, x + 10, c2.Bottom), ColorToRGB(clWindow));  // before a different value: the line
+  (void)c3;
+  DeleteDC(dc);
+}
+
+TEST_F(CellPaintTest, RequiredEmptyFieldIsUnderlinedWhileEditing) {
+  MakeBoundGrid();
+  name->SetHighlightRequired(true);
+  table->FieldByName("NAME")->SetRequired(true);
+  table->Edit();
+  table->FieldByName("NAME")->Clear();
+  HDC dc = Paint();
+  bool dotted = false;
+  for (const Recorded& r : Records(dc))
+    if (r.call == "LineTo" && r.penColor == 0x0000FF && r.penStyle == PS_DOT) dotted = true;
+  EXPECT_TRUE(dotted);
+  DeleteDC(dc);
+  bool asked = false;
+  name->OnCheckDrawRequiredState = [&](TObject*, const std::string&, bool& draw) {
+    asked = true;
+    draw = false;
+  };
+  dc = Paint();
+  EXPECT_TRUE(asked);
+  for (const Recorded& r : Records(dc)) EXPECT_FALSE(r.call == "LineTo" && r.penColor == 0x0000FF && r.penStyle == PS_DOT);
+  DeleteDC(dc);
+  table->Cancel();
+}
+
+TEST_F(CellPaintTest, CellParamsAndDrawEvents) {
+  MakeBoundGrid();
+  name->OnGetCellParams = [](TObject*, bool editMode, TColCellParamsGx* p) {
+    EXPECT_FALSE(editMode);
+    p->Text = "<" + p->Text + ">";
+    p->Background = clFuchsia;
+  };
+  std::set<std::pair<int, int>> columnCells;
+  grid->OnDrawColumnCell = [&](TObject*, const TRect& r, int dataCol, TColumnGx* column, TGridDrawState) {
+    EXPECT_EQ(grid->ColumnAt(dataCol), column);
+    columnCells.insert({r.Left, r.Top});
+  };
+  ::SetFocus(nullptr);
+  gridtest::Pump();
+  HDC dc = Paint();
+  EXPECT_EQ(TextsIn(dc, Cell(1, 2)), std::vector<std::string>{"<row3>"});
+  const TRect c = Cell(1, 2);
+  EXPECT_EQ(GetPixel(dc, c.Right - 2, c.Top + 1), ColorToRGB(clFuchsia));
+  EXPECT_EQ(columnCells.size(), 9u);
+  DeleteDC(dc);
+}
+
+TEST_F(CellPaintTest, EditButtonsAreShownWhenAlwaysVisible) {
+  MakeBoundGrid();
+  name->SetButtonStyle(cbsEllipsis);
+  name->SetAlwaysShowEditButton(true);
+  ::SetFocus(nullptr);
+  gridtest::Pump();
+  HDC dc = Paint();
+  const TRect c = Cell(1, 1);
+  const int w = name->GetEditButtonsWidth();
+  ASSERT_GT(w, 4);
+  EXPECT_EQ(GetPixel(dc, c.Right - w / 2, c.Top + 2), ColorToRGB(clBtnFace));  // the button face
+  EXPECT_EQ(GetPixel(dc, c.Left + 1, c.Top + 2), ColorToRGB(clWindow));
+  DeleteDC(dc);
+}
+
+TEST_F(CellPaintTest, SearchTextIsOverlaidOnTheCurrentCell) {
+  MakeBoundGrid();
+  grid->SetCol(2);
+  grid->SetFocus();
+  gridtest::Pump();
+  grid->SetInplaceSearchText("ro");
+  grid->SetCol(grid->DataToRawColumn(1));
+  gridtest::Pump();
+  HDC dc = Paint();
+  bool overlay = false;
+  for (const Recorded& r : Records(dc))
+    if (r.call == "ExtTextOut" && r.text == "ro" && r.bkColor == ColorToRGB(DBGridGxInplaceSearchColor))
+      overlay = r.textColor == ColorToRGB(DBGridGxInplaceSearchTextColor);
+  EXPECT_TRUE(overlay);
+  DeleteDC(dc);
+  grid->SetInplaceSearchText("");
+}
+
+// A grid over a sample table: Chinese texts, two title levels, a sort marker, a footer row with a
+// total and a record count, a selected row; written for people to look at.
+TEST_F(CellPaintTest, SnapshotOfAGridWithFootersAndMultiLevelTitles) {
+  FanoSetTestFont(FALSE);
+  const char* names[] = {"差旅费报销", "办公用品采购", "会议场地租金", "市场推广费用", "水电费垫付", "员工培训"};
+  for (int i = 0; i < 6; ++i) AddRow(101 + i, names[i], 125.5 * (i + 1), i % 2 ? "N" : "Y");
+  table->First();
+  MakeGrid(520, 240);
+  TColumnGx* c1 = AddColumn("ID", "单据|单号");
+  TColumnGx* c2 = AddColumn("NAME", "单据|摘要");
+  c2->SetWidth(130);
+  TColumnGx* c3 = AddColumn("AMOUNT", "金额");
+  c3->SetWidth(100);
+  c3->SetDisplayFormat("#,##0.00");
+  c3->SetAlignment(taRightJustify);
+  c3->Title()->SetSortMarker(smDownGx);
+  TColumnGx* c4 = AddColumn("FLAG", "已审核");
+  c4->SetWidth(60);
+  c4->KeyList()->Add("Y");
+  c4->KeyList()->Add("N");
+  c4->SetCheckboxes(true);
+  c1->Footer()->SetValueType(fvtStaticText);
+  c1->Footer()->SetValue("合计");
+  c2->Footer()->SetValueType(fvtCount);
+  c2->Footer()->SetDisplayFormat("共 0 笔");
+  c3->Footer()->SetValueType(fvtSum);
+  c3->Footer()->SetDisplayFormat("#,##0.00");
+  for (TColumnGx* c : {c1, c2, c3, c4}) c->Title()->SetAlignment(taCenter);
+  grid->SetUseMultiTitle(true);
+  grid->SetFooterRowCount(1);
+  grid->SetOptionsGx(grid->OptionsGx() + TDBGridGxOptions{dghFooter3D});
+  grid->SetDBOptions(grid->DBOptions() + TDBGridOptions{dgMultiSelect});
+  grid->SetOddRowColor(static_cast<TColor>(0xF4F0EC));
+  Bind();
+  grid->SumList()->SetActive(true);
+  table->Next();
+  grid->SelectedRows()->SetCurrentRowSelected(true);
+  table->Next();
+  grid->SetFocus();
+  grid->Invalidate();
+  gridtest::Pump();
+  EXPECT_EQ(grid->GetFooterValue(0, c3), "2,635.50");
+  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
+  const std::string path = std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/grid_dbgrid_footers.png";
+  ASSERT_TRUE(FanoSnapshotWindow(form->Handle(), path.c_str()));
+  std::ifstream in(path, std::ios::binary);
+  char sig[8] = {};
+  in.read(sig, 8);
+  EXPECT_EQ(std::string(sig + 1, 3), "PNG");
+  // The selected row is highlighted, the footer row has its text.
+  const TRect selected = grid->CellRect(2, grid->GetTitleOffset() + 1);
+  HDC dc = GetDC(grid->Handle());
+  EXPECT_NE(GetPixel(dc, selected.Right - 3, selected.Top + 2), ColorToRGB(clWindow));
+  ReleaseDC(grid->Handle(), dc);
+  FanoSetTestFont(TRUE);
+}
