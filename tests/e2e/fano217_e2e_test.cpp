@@ -1,0 +1,296 @@
+// End to end with the expense advance form: the host runs scripts of what a clerk does (commands of
+// the tool bar, clicks on the form, keys and text), and the test reads the host's log and the
+// database. Points are in the host window's client area, on the demo layout.
+#include "e2e_support.h"
+
+namespace {
+
+using namespace e2e;
+
+// Lookup buttons of the header editors, the editors typed into, and the lines grid.
+const char* kTypeButton = "383 83";          // 单别
+const char* kMerchantButton = "383 111";     // 商户
+const char* kContractButton = "716 111";     // 合同号
+const char* kStallButton = "383 139";        // 摊位
+const char* kOrganisationButton = "663 139"; // 营运组织
+const char* kDepartmentButton = "383 167";   // 业务部门
+const char* kStaffButton = "663 167";        // 业务人员
+
+// A complete new document with two lines of 12.5 and 7.25, typed and picked as a clerk would.
+std::string NewDocumentScript(const std::string& number) {
+  return std::string("command search\ncommand new\n") +
+         "pick first\nclick " + kTypeButton + "\n"
+         "click 650 83\ntext " + number + "\n"
+         "click 880 83\nkey Home\ntext 20261207\n"
+         "click 880 111\nkey Down Enter\n"
+         "pick 2\nclick " + kMerchantButton + "\n"
+         "pick first\nclick " + kStallButton + "\n"
+         "pick first\nclick " + kContractButton + "\n"
+         "pick 2\nclick " + kOrganisationButton + "\n"
+         "pick first\nclick " + kDepartmentButton + "\n"
+         "pick first\nclick " + kStaffButton + "\n"
+         "click 500 195\ntext 端到端测试\n"
+         "click 300 296\nkey Enter Enter Enter Enter Enter\ntext 12.5\nkey Enter\ntext 第一行\n"
+         "key Down Home\nkey Enter Enter Enter Enter Enter\ntext 7.25\nkey Enter\ntext 第二行\nkey Enter\n";
+}
+
+// The boxes the form showed, as "text|flags".
+std::vector<std::string> Boxes(const HostRun& r) {
+  std::vector<std::string> out;
+  for (const Entry& e : r.log) {
+    if (e.keyword != "BOX") continue;
+    std::smatch m;
+    static const std::regex box(R"re(caption "([^"]*)", text "([^"]*)", flags (\d+))re");
+    if (std::regex_search(e.text, m, box)) out.push_back(std::string(m[2]) + "|" + std::string(m[3]) + "|" + std::string(m[1]));
+  }
+  return out;
+}
+
+// The request document and the reply of the n-th command of that name (0-based); empty if none.
+std::pair<std::string, std::string> Exchange(const HostRun& r, const std::string& command, int n = 0) {
+  int from = 0;
+  for (int i = 0;; ++i) {
+    int at = r.Find("RECV", "command \"" + command + "\"", from);
+    if (at < 0 || at + 2 >= static_cast<int>(r.log.size())) return {};
+    if (i == n) return {r.log[at + 1].text, r.log[at + 2].text};
+    from = at + 1;
+  }
+}
+
+// The reply of the lookup of a view.
+std::string LookupReply(const HostRun& r, const std::string& view) {
+  int at = r.Find("RECV", "0x474 lookup \"" + view + "\"");
+  return at < 0 || at + 1 >= static_cast<int>(r.log.size()) ? std::string() : r.log[at + 1].text;
+}
+
+std::string Db(const HostRun& r) { return (r.dir / "e2e.db").string(); }
+
+TEST(DocumentForm, EveryRefusedCommandShowsItsNoticeWithCaptionAndFlags) {
+  HostRun r = RunHost("refused",
+                      "command update\ncommand delete\ncommand save\n"
+                      "click " + std::string(kTypeButton) + "\n"
+                      "command search\ncommand new\ncommand new\ncommand delete\n"
+                      "note save with the document number only\nclick 650 83\ntext FDX0001\ncommand save\n"
+                      "answer yes\nanswer yes\nquit\n");
+  EXPECT_EQ(r.exitCode, 0) << r.Dump();
+  const std::vector<std::string> expected{
+      "数据集为空！|2|提示：",          "数据集为空！|2|提示：",
+      "浏览状态无法保存记录！|1|提示：", "浏览状态无法查询！|1|提示：",
+      "编辑状态无法新增记录！|1|提示：", "编辑状态无法删除记录！|1|提示：",
+      "[单别ID] 不得为空！|1|提示：",    "有数据未保存，您确定要退出当前窗体吗？|4|提示：",
+      "有数据未保存，您确定要退出当前窗体吗？|4|提示："};
+  EXPECT_EQ(Boxes(r), expected) << r.Dump();
+  // Refused: no lookup went to the host, nothing was saved.
+  EXPECT_EQ(r.Count("RECV", "0x474"), 0);
+  EXPECT_EQ(r.Count("RECV", "singleRecordSet"), 0);
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA002 = 'FDX0001'"), 0);
+  fs::remove_all(r.dir);
+}
+
+class DocumentSave : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    run_ = new HostRun(RunHost("save", NewDocumentScript("FDE2E0001") +
+                                           "snapshot typed.png\ncommand save\nsnapshot saved.png\n"
+                                           "note the document comes back from the host\n"
+                                           "command search\nsnapshot searched.png\nquit\n"));
+  }
+  static void TearDownTestSuite() {
+    if (run_ && !::testing::Test::HasFailure()) fs::remove_all(run_->dir);
+    delete run_;
+  }
+  static const HostRun& run() { return *run_; }
+  static inline HostRun* run_ = nullptr;
+};
+
+TEST_F(DocumentSave, ACompleteNewDocumentIsSavedInOneRequestAndGetsItsIds) {
+  EXPECT_EQ(run().exitCode, 0) << run().Dump();
+  EXPECT_EQ(run().Count("ERROR", ""), 0) << run().Dump();
+  EXPECT_EQ(run().Count("SHOW", ""), 0) << run().Dump();
+  auto [request, reply] = Exchange(run(), "singleRecordSet");
+  ASSERT_FALSE(request.empty()) << run().Dump();
+  EXPECT_EQ(ReplyCode(reply), "0") << reply;
+  // One header inserted with its two lines nested under it.
+  EXPECT_EQ(CountOf(request, "<TB_BILDA op=\"1\""), 1) << request;
+  EXPECT_EQ(CountOf(request, "<TB_BILDB op=\"1\""), 2) << request;
+  EXPECT_EQ(Attribute(request, "BILDA002"), "FDE2E0001");
+  EXPECT_EQ(Attribute(request, "BILDA003"), "2026-12-07 00:00:00");
+  EXPECT_EQ(Attribute(request, "BILDA012"), "1");
+  EXPECT_EQ(Attribute(request, "BILDA018"), "N");
+  EXPECT_EQ(Attribute(request, "BILDA011"), "端到端测试");
+  EXPECT_EQ(Attribute(request, "CREATE_USER"), "admin");
+  EXPECT_EQ(Attribute(request, "FLAG"), "0");
+  // The notice follows the reply.
+  int saved = run().Find("BOX", "保存成功！");
+  ASSERT_GT(saved, run().Find("RECV", "singleRecordSet")) << run().Dump();
+  EXPECT_NE(run().log[saved].text.find("flags 1"), std::string::npos);
+
+  // The row persisted under the id the reply gave, with its lines and their amounts.
+  const std::string db = Db(run());
+  long long id = Scalar(db, "SELECT BILDA_ID FROM TB_BILDA WHERE BILDA002 = 'FDE2E0001'");
+  ASSERT_GT(id, 0);
+  size_t header = reply.find("tbname=\"TB_BILDA\" id=\"");
+  ASSERT_NE(header, std::string::npos) << reply;
+  EXPECT_EQ(Attribute(reply, "id", header - 20), std::to_string(id));
+  EXPECT_EQ(Scalar(db, "SELECT count(*) FROM TB_BILDB WHERE BILDB001 = " + std::to_string(id)), 2);
+  EXPECT_EQ(Scalar(db, "SELECT CAST(round(sum(BILDB006) * 100) AS INTEGER) FROM TB_BILDB WHERE BILDB001 = " +
+                           std::to_string(id)),
+            1975);
+  EXPECT_EQ(Scalar(db, "SELECT count(*) FROM TB_BILDB WHERE BILDB001 = " + std::to_string(id) +
+                           " AND BILDB008 IN ('第一行', '第二行')"),
+            2);
+}
+
+TEST_F(DocumentSave, EachLookupCopiesTheChosenRecordIntoTheHeader) {
+  auto [request, reply] = Exchange(run(), "singleRecordSet");
+  ASSERT_FALSE(request.empty()) << run().Dump();
+  struct Copy {
+    const char* view;
+    const char* from;
+    const char* to;
+  };
+  const Copy copies[] = {
+      {"vh_pubfa", "PUBFA_ID", "BILDA001"}, {"vh_pubgo", "PUBGO_ID", "BILDA006"},
+      {"vh_pubig_t1", "PUBIG_ID", "BILDA007"}, {"vh_conbe", "CONBE_ID", "BILDA008"},
+      {"vh_pubcb", "PUBCB_ID", "BILDA005"}, {"vh_pubcb", "PUBCB005", "BILDA004"},
+      {"vh_pubcc", "PUBCC_ID", "BILDA009"}, {"vh_pubcd", "PUBCD_ID", "BILDA010"}};
+  for (const Copy& c : copies) {
+    std::string chosen = LookupReply(run(), c.view);
+    ASSERT_EQ(CountOf(chosen, "<row "), 1) << c.view << "\n" << run().Dump();
+    EXPECT_FALSE(Attribute(chosen, c.from).empty()) << c.view;
+    EXPECT_EQ(Attribute(request, c.to), Attribute(chosen, c.from)) << c.view << " " << c.from;
+  }
+  // The stall lookup offers the stalls of the merchant chosen before it.
+  int stall = run().Find("RECV", "0x474 lookup \"vh_pubig_t1\"");
+  ASSERT_GE(stall, 0);
+  EXPECT_NE(run().log[stall].text.find("[\"arg\" kind 0 on \"" + Attribute(LookupReply(run(), "vh_pubgo"), "PUBGO_ID") +
+                                       "\"]"),
+            std::string::npos)
+      << run().log[stall].text;
+}
+
+TEST_F(DocumentSave, TheSavedDocumentIsFoundAgainWithItsLines) {
+  // The search after the save lists it first (the newest date) and loads it from the host.
+  int search = run().Find("RECV", "0x473 search", run().Find("BOX", "保存成功！"));
+  ASSERT_GE(search, 0) << run().Dump();
+  int display = run().Find("RECV", "command \"display\"", search);
+  ASSERT_GE(display, 0);
+  long long id = Scalar(Db(run()), "SELECT BILDA_ID FROM TB_BILDA WHERE BILDA002 = 'FDE2E0001'");
+  EXPECT_NE(run().log[display + 1].text.find("<param typ=\"integer\">" + std::to_string(id) + "</param>"),
+            std::string::npos)
+      << run().log[display + 1].text;
+  const std::string& reply = run().log[display + 2].text;
+  size_t lines = reply.find("tbname=\"TB_BILDB\"");
+  ASSERT_NE(lines, std::string::npos);
+  EXPECT_EQ(CountOf(reply.substr(lines), "<row "), 2);
+  for (const char* png : {"typed.png", "saved.png", "searched.png"}) EXPECT_TRUE(fs::exists(run().dir / png)) << png;
+}
+
+TEST(DocumentForm, AClickOnAListRowLoadsThatDocument) {
+  HostRun r = RunHost("load", "command search\nclick 80 160\nquit\n");
+  EXPECT_EQ(r.exitCode, 0) << r.Dump();
+  auto [request, reply] = Exchange(r, "display", 1);
+  ASSERT_FALSE(request.empty()) << r.Dump();
+  // The fourth row of the list, newest first.
+  long long id = Scalar(Db(r), "SELECT BILDA_ID FROM TB_BILDA ORDER BY BILDA003 DESC, BILDA_ID DESC LIMIT 1 OFFSET 3");
+  EXPECT_NE(request.find("<param typ=\"integer\">" + std::to_string(id) + "</param>"), std::string::npos) << request;
+  EXPECT_EQ(ReplyCode(reply), "0");
+  size_t lines = reply.find("tbname=\"TB_BILDB\"");
+  ASSERT_NE(lines, std::string::npos);
+  EXPECT_EQ(CountOf(reply.substr(lines), "<row "),
+            Scalar(Db(r), "SELECT count(*) FROM TB_BILDB WHERE BILDB001 = " + std::to_string(id)));
+  fs::remove_all(r.dir);
+}
+
+TEST(DocumentForm, TheStallLookupOfANewDocumentWithoutMerchantSendsZero) {
+  HostRun r = RunHost("stall", "command search\ncommand new\npick none\nclick " + std::string(kStallButton) +
+                                   "\nanswer yes\nanswer yes\nquit\n");
+  EXPECT_EQ(r.exitCode, 0) << r.Dump();
+  int stall = r.Find("RECV", "0x474 lookup \"vh_pubig_t1\"");
+  ASSERT_GE(stall, 0) << r.Dump();
+  EXPECT_NE(r.log[stall].text.find("[\"arg\" kind 0 on \"0\"]"), std::string::npos) << r.log[stall].text;
+  fs::remove_all(r.dir);
+}
+
+TEST(DocumentForm, CancelReloadsTheDocumentFromTheHostAndSendsNothing) {
+  HostRun r = RunHost("cancel", "command search\ncommand update\npick 2\nclick " + std::string(kMerchantButton) +
+                                    "\ncommand cancel\ncommand save\nquit\n");
+  EXPECT_EQ(r.exitCode, 0) << r.Dump();
+  int cancel = r.Find("SEND", "command \"cancel\"");
+  ASSERT_GE(cancel, 0) << r.Dump();
+  int reload = r.Find("RECV", "command \"display\"", cancel);
+  ASSERT_GT(reload, cancel) << r.Dump();
+  EXPECT_EQ(r.log[reload + 1].text, Exchange(r, "display", 0).first) << "the same document again";
+  EXPECT_EQ(r.Count("RECV", "singleRecordSet"), 0);
+  // Back in browse: the save is refused, and closing asks nothing.
+  EXPECT_EQ(Boxes(r), std::vector<std::string>{"浏览状态无法保存记录！|1|提示："}) << r.Dump();
+  fs::remove_all(r.dir);
+}
+
+TEST(DocumentForm, DeleteAsksAndOnYesRemovesTheDocumentAtTheHost) {
+  HostRun r = RunHost("delete", "command search\nanswer no\ncommand delete\nanswer yes\ncommand delete\nquit\n");
+  EXPECT_EQ(r.exitCode, 0) << r.Dump();
+  const std::vector<std::string> expected{"您确定要删除该笔数据吗？|4|提示：", "您确定要删除该笔数据吗？|4|提示：",
+                                          "删除成功！|1|提示："};
+  EXPECT_EQ(Boxes(r), expected) << r.Dump();
+  EXPECT_EQ(r.Count("RECV", "singleRecordSet"), 1);
+  std::string first = Exchange(r, "display", 0).first;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(first, m, std::regex(R"(<param typ="integer">(\d+)</param>)"))) << first;
+  const std::string id = m[1];
+  auto [request, reply] = Exchange(r, "singleRecordSet");
+  EXPECT_EQ(ReplyCode(reply), "0") << reply;
+  EXPECT_EQ(CountOf(request, "<TB_BILDA op=\"1\""), 0) << request;
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + id), 0);
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDB WHERE BILDB001 = " + id), 0);
+  // The list's current row is loaded after the delete.
+  EXPECT_GT(r.Find("RECV", "command \"display\"", r.Find("BOX", "删除成功！")), 0) << r.Dump();
+  fs::remove_all(r.dir);
+}
+
+TEST(DocumentForm, ARefusedSaveChangesNothing) {
+  // Without a session the host refuses the save with a code of its own.
+  HostRun r = RunHost("refused_save", NewDocumentScript("FDE2E0002") + "command save\nanswer yes\nanswer yes\nquit\n",
+                      {"--garble", "open"});
+  EXPECT_EQ(r.exitCode, 0) << r.Dump();
+  auto [request, reply] = Exchange(r, "singleRecordSet");
+  ASSERT_FALSE(request.empty()) << r.Dump();
+  EXPECT_EQ(ReplyCode(reply), "-2") << reply;
+  EXPECT_GT(r.Find("SHOW", "", r.Find("RECV", "singleRecordSet")), 0) << r.Dump();
+  EXPECT_EQ(r.Count("BOX", "保存成功！"), 0);
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA002 = 'FDE2E0002'"), 0);
+  // The new document is still open: closing asks.
+  EXPECT_EQ(r.Count("BOX", "有数据未保存"), 2) << r.Dump();
+  fs::remove_all(r.dir);
+}
+
+TEST(DocumentForm, AnUnreadableDeleteReplyKeepsTheDocumentInTheForm) {
+  HostRun r = RunHost("failed_delete",
+                      "command search\ngarble save\nanswer yes\ncommand delete\n"
+                      "note the header is back: update is taken\ncommand update\n"
+                      "answer yes\nanswer yes\nquit\n");
+  EXPECT_EQ(r.exitCode, 0) << r.Dump();
+  EXPECT_EQ(r.Count("RECV", "singleRecordSet"), 1);
+  EXPECT_GT(r.Find("SHOW", "", r.Find("RECV", "singleRecordSet")), 0) << r.Dump();
+  EXPECT_EQ(r.Count("BOX", "删除成功！"), 0);
+  EXPECT_EQ(r.Count("BOX", "数据集为空！"), 0) << r.Dump();
+  EXPECT_EQ(r.Count("BOX", "有数据未保存"), 2) << r.Dump();
+  // No reload: the form kept its rows rather than asking the host again.
+  EXPECT_EQ(r.Count("RECV", "command \"display\""), 1) << r.Dump();
+  fs::remove_all(r.dir);
+}
+
+TEST(DocumentForm, TheFormOpensAgainAfterItWasClosed) {
+  HostRun r = RunHost("reopen", "command search\nclose\nreopen\ncommand search\nsnapshot reopened.png\nquit\n");
+  EXPECT_EQ(r.exitCode, 0) << r.Dump();
+  EXPECT_EQ(r.Count("RECV", "0x46F close session 1"), 1) << r.Dump();
+  int reopen = r.Find("SCRIPT", "reopen");
+  ASSERT_GE(reopen, 0);
+  EXPECT_GT(r.Find("RECV", "0x46E open session", reopen), reopen);
+  EXPECT_GT(r.Find("RECV", "command \"display\", session 2", reopen), reopen) << r.Dump();
+  EXPECT_EQ(r.Count("RECV", "0x46F close session 2"), 1) << r.Dump();
+  EXPECT_EQ(r.Count("ERROR", ""), 0) << r.Dump();
+  fs::remove_all(r.dir);
+}
+
+}  // namespace
