@@ -87,7 +87,8 @@ void FirstAndEmpty(TMemTableGx* table) {
 }
 
 void FocusIfPossible(TWinControl* control) {
-  if (control && control->CanFocus()) control->SetFocus();
+  // Only on a form on screen: a hidden one cannot take the focus.
+  if (control && control->Showing() && control->CanFocus()) control->SetFocus();
 }
 
 }  // namespace

@@ -1,0 +1,209 @@
+// The expense advance form on a fake host: the line total, the fixed editors, and the save of a
+// new document after a switch to editing and of a new line of a stored document.
+#include <gtest/gtest.h>
+
+#include "controls/flatcheckbox.h"
+#include "documents/fano217/dmfano217.h"
+#include "documents/fano217/frmfano217.h"
+#include "editors/dbcombobox.h"
+#include "editors/dbdatetime.h"
+#include "editors/dbeditbase.h"
+#include "grid/dbgrid.h"
+#include "platform/db/fields.h"
+#include "platform/rtl/strings.h"
+#include "shell_test_util.h"
+
+using namespace shelltest;
+
+namespace {
+
+class Fano217Form : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    host->SetReply(HM_OPENSESSION, ReplyDoc(0, "", "<rs typ=\"integer\">5</rs>"));
+    host->SetReply(HM_CLOSESESSION, ReplyDoc(0));
+    dialog = std::make_unique<TestDialog>();
+    dialog->SetAnswer(HOST_BOX_YES);
+    form = CreateForm<TfrmFano217>(nullptr);
+    form->ActivateData();
+    dm = form->Dm();
+  }
+  void TearDown() override {
+    if (form) form->Free();
+    dialog.reset();
+    ShellTest::TearDown();
+  }
+  // A stored document as a load leaves it: header, list row and lines.
+  void LoadStored(int id, std::initializer_list<double> amounts) {
+    auto store = [](TMemTableGx* t) {
+      auto before = t->BeforePost();
+      t->SetBeforePost(nullptr);
+      return before;
+    };
+    for (TMemTableGx* t : {dm->mtblMain, dm->mtblMain1}) {
+      auto before = store(t);
+      t->Append();
+      t->FieldByName("BILDA_ID")->SetAsInteger(id);
+      t->FieldByName("BILDA002")->SetAsString("FD" + std::to_string(id));
+      t->Post();
+      t->MergeChangeLog();
+      t->SetBeforePost(before);
+    }
+    int line = id * 10;
+    auto before = store(dm->mtblSub);
+    for (double a : amounts) {
+      dm->mtblSub->Append();
+      dm->mtblSub->FieldByName("BILDB_ID")->SetAsInteger(++line);
+      dm->mtblSub->FieldByName("BILDB001")->SetAsInteger(id);
+      dm->mtblSub->FieldByName("BILDB006")->SetAsFloat(a);
+      dm->mtblSub->Post();
+    }
+    dm->mtblSub->MergeChangeLog();
+    dm->mtblSub->SetBeforePost(before);
+  }
+  // Every header field a save needs.
+  void FillRequiredHeader() {
+    TDataSet* h = dm->mtblMain;
+    if (h->State() == dsBrowse) h->Edit();
+    for (const char* name : {"BILDA001", "BILDA004", "BILDA005", "BILDA006", "BILDA009", "BILDA010"})
+      h->FieldByName(name)->SetAsInteger(1);
+    h->FieldByName("BILDA002")->SetAsString("FDNEW");
+    h->FieldByName("BILDA003")->SetAsDateTime(45000);
+    h->FieldByName("BILDA012")->SetAsString("1");
+    h->FieldByName("BILDA018")->SetAsString("N");
+  }
+  std::string LastRequest() const {
+    auto calls = host->CallsOf(HM_EXECCOMMAND);
+    return calls.empty() ? std::string() : Utf16ToUtf8(calls.back()->Request.RequestXml);
+  }
+
+  std::unique_ptr<TestDialog> dialog;
+  TfrmFano217* form = nullptr;
+  TFano217DM* dm = nullptr;
+};
+
+TEST_F(Fano217Form, TheTotalSumsTheAmountsInTheShortestFloatForm) {
+  form->UpdateTotalAmount();
+  EXPECT_EQ(form->DBEditGx20->Text(), "0");  // no lines
+  LoadStored(11, {12.5, 7.25});
+  dm->mtblSub->First();
+  form->UpdateTotalAmount();
+  EXPECT_EQ(form->DBEditGx20->Text(), "19.75");
+  EXPECT_EQ(dm->mtblSub->RecNo(), 1);  // back on the line it was on
+
+  // An empty amount counts 0; a line being edited is posted first; binary fractions do not show.
+  dm->mtblSub->Append();
+  dm->mtblSub->Post();
+  dm->mtblSub->Append();
+  dm->mtblSub->FieldByName("BILDB006")->SetAsFloat(0.1);
+  dm->mtblSub->Post();
+  dm->mtblSub->Append();
+  dm->mtblSub->FieldByName("BILDB006")->SetAsFloat(0.2);
+  form->grdMainColExit(nullptr);
+  EXPECT_EQ(dm->mtblSub->State(), dsBrowse);
+  EXPECT_EQ(form->DBEditGx20->Text(), "20.05");
+}
+
+TEST_F(Fano217Form, NewAndUpdateKeepTheFixedEditorsReadOnly) {
+  form->DoNew();
+  EXPECT_EQ(form->EditState(), esNew);
+  for (TCustomDBEditGx* e : std::initializer_list<TCustomDBEditGx*>{form->DBComboBoxGx2, form->DBEditGx3, form->DBEditGx13,
+                                                                    form->DBDateTimeEditGx4, form->DBDateTimeEditGx5,
+                                                                    form->DBEditGx20})
+    EXPECT_TRUE(e->ReadOnly()) << e->Name();
+  EXPECT_FALSE(form->DBEditGx16->ReadOnly());  // the rest of the header is editable
+  // Defaults of a new header.
+  EXPECT_EQ(dm->mtblMain->FieldByName("BILDA014")->AsInteger(), 7);
+  EXPECT_EQ(dm->mtblMain->FieldByName("BILDA014C1")->AsString(), "zhangsan");
+  EXPECT_EQ(dm->mtblMain->FieldByName("BILDA014C2")->AsString(), "张三");
+  EXPECT_EQ(dm->mtblMain->FieldByName("BILDA018")->AsString(), "N");
+  EXPECT_FALSE(form->grdAllView->Enabled());
+  form->SetFixedEditorsReadOnly(false);
+  EXPECT_FALSE(form->DBEditGx13->ReadOnly());
+}
+
+TEST_F(Fano217Form, ANewDocumentSavedAfterSwitchingToEditingIsAddedToTheList) {
+  LoadStored(11, {5});
+  ASSERT_EQ(dm->mtblMain1->RecordCount(), 1);
+  form->DoNew();
+  FillRequiredHeader();
+  form->DoUpdate();  // state 1 now; the header is still the new one
+  EXPECT_EQ(form->EditState(), esEditing);
+  EXPECT_TRUE(form->NewNotListed());
+  host->SetReply(HM_EXECCOMMAND,
+                 ReplyDoc(0, "", "<rs typ=\"recordset\" tbname=\"TB_BILDA\"><rowid rn=\"1\" tbname=\"TB_BILDA\" id=\"77\"/></rs>"));
+  form->DoSave();
+  EXPECT_EQ(form->EditState(), esBrowse);
+  ASSERT_EQ(dm->mtblMain1->RecordCount(), 2);  // appended, the other document's row untouched
+  dm->mtblMain1->First();
+  EXPECT_EQ(dm->mtblMain1->FieldByName("BILDA_ID")->AsInteger(), 11);
+  EXPECT_EQ(dm->mtblMain1->FieldByName("BILDA002")->AsString(), "FD11");
+  dm->mtblMain1->Last();
+  EXPECT_EQ(dm->mtblMain1->FieldByName("BILDA_ID")->AsInteger(), 77);  // the host's new id
+  EXPECT_EQ(dm->mtblMain1->FieldByName("BILDA002")->AsString(), "FDNEW");
+  EXPECT_EQ(dm->mtblMain->FieldByName("BILDA_ID")->AsInteger(), 77);
+  EXPECT_FALSE(form->NewNotListed());
+  EXPECT_TRUE(form->grdAllView->Enabled());
+  EXPECT_EQ(dialog->LastText(), "保存成功！");
+  EXPECT_EQ(dialog->LastFlags(), HOST_BOX_NOTICE);
+}
+
+TEST_F(Fano217Form, NewLinesOfAStoredDocumentAreSentWithItsKey) {
+  LoadStored(11, {5});
+  form->SetEditState(esBrowse);
+  form->DoUpdate();
+  FillRequiredHeader();
+  dm->mtblSub->Append();  // a new line: no header key of its own
+  dm->mtblSub->FieldByName("BILDB006")->SetAsFloat(2.5);
+  dm->mtblSub->Post();
+  host->SetReply(HM_EXECCOMMAND,
+                 ReplyDoc(0, "", "<rs typ=\"recordset\" tbname=\"TB_BILDB\"><rowid rn=\"2\" tbname=\"TB_BILDB\" id=\"900\"/></rs>"));
+  form->DoSave();
+  const std::string request = LastRequest();
+  ASSERT_NE(request.find("<TB_BILDB op=\"1\""), std::string::npos) << request;
+  EXPECT_EQ(request.find("BILDB001=\"\""), std::string::npos) << request;
+  EXPECT_NE(request.find("BILDB001=\"11\""), std::string::npos) << request;
+  dm->mtblSub->Last();
+  EXPECT_EQ(dm->mtblSub->FieldByName("BILDB_ID")->AsInteger(), 900);
+  EXPECT_EQ(dm->mtblSub->FieldByName("BILDB001")->AsInteger(), 11);
+  EXPECT_EQ(dm->mtblSub->UpdateStatus(), usUnmodified);  // stored now
+  EXPECT_EQ(dm->mtblMain1->RecordCount(), 1);  // the list row refreshed, not added
+}
+
+TEST_F(Fano217Form, ARefusedSaveKeepsTheEditAndTheList) {
+  LoadStored(11, {5});
+  form->SetEditState(esBrowse);
+  form->DoUpdate();
+  FillRequiredHeader();
+  host->SetReply(HM_EXECCOMMAND, ReplyDoc(-16, "bad change"));
+  form->DoSave();
+  EXPECT_EQ(form->EditState(), esEditing);
+  EXPECT_EQ(dm->mtblMain1->FieldByName("BILDA002")->AsString(), "FD11");
+  EXPECT_EQ(dm->mtblMain->FieldByName("BILDA002")->AsString(), "FDNEW");
+  EXPECT_EQ(dm->mtblMain->UpdateStatus(), usModified);  // still pending
+  EXPECT_EQ(host->Messages().back(), "bad change");
+}
+
+TEST_F(Fano217Form, TheCheckBoxFollowsTheCollectionFlagOfTheLoad) {
+  host->SetReply(HM_EXECCOMMAND,
+                 ReplyDoc(0, "", "<rs typ=\"recordset\" tbname=\"TB_BILDA\"><row fields=\"BILDA_ID:INTEGER:0:0 BILDA013:VARCHAR:1:0\" "
+                                 "BILDA_ID=\"3\" BILDA013=\"1\"/></rs>"));
+  form->LoadDocument();
+  EXPECT_TRUE(form->DBCheckBoxGx1->Checked());
+  EXPECT_EQ(dm->mtblMain->FieldByName("BILDA_ID")->AsInteger(), 3);
+  EXPECT_EQ(form->EditState(), esBrowse);
+  // A flag of "0" unticks it; a reply without tables changes nothing but the state.
+  host->SetReply(HM_EXECCOMMAND,
+                 ReplyDoc(0, "", "<rs typ=\"recordset\" tbname=\"TB_BILDA\"><row fields=\"BILDA_ID:INTEGER:0:0 "
+                                 "BILDA013:VARCHAR:1:0\" BILDA_ID=\"4\" BILDA013=\"0\"/></rs>"));
+  form->LoadDocument();
+  EXPECT_FALSE(form->DBCheckBoxGx1->Checked());
+  form->DoUpdate();
+  host->SetReply(HM_EXECCOMMAND, ReplyDoc(0));
+  form->LoadDocument();
+  EXPECT_EQ(form->EditState(), esBrowse);
+  EXPECT_EQ(dm->mtblMain->FieldByName("BILDA_ID")->AsInteger(), 4);
+}
+
+}  // namespace
