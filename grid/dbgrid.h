@@ -1360,6 +1360,17 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool SortMarkingPending() const noexcept { return sortMarkingPending_; }
   void SetSortMarkingPending(bool value) noexcept { sortMarkingPending_ = value; }
 
+  // ---- in-place editor hand-off (dbgrid_inplace.cpp)
+  std::string GetEditMask(int col, int row) override;
+  int GetEditLimit() override;
+  // The value the editor chose for a lookup or key-list cell showing `text`; the grid writes it
+  // instead of the text while the edit text is still that text.
+  void SetEditValue(const Variant& value, const std::string& text);
+  bool EditValuePending() const noexcept { return editValueSet_; }
+  const Variant& EditValue() const noexcept { return editValue_; }
+  virtual void EditButtonClick();
+  TNotifyEvent OnEditButtonClick;
+
  protected:
   virtual TColumnDefValuesGx* CreateColumnDefValues();
   virtual TDBGridColumnsGx* CreateColumns();
@@ -1492,6 +1503,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool sortMarkingPending_ = false;
   void HandleCharMessage(TMessage& m);
   void RestartSearchTimer();
+  Variant editValue_;
+  std::string editValueText_;
+  bool editValueSet_ = false;
 };
 
 class TDBGridGx : public TCustomDBGridGx {

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "grid/dbgrid.h"
+#include "grid/dbgrid_inplace.h"
 #include "grid/celltext.h"
 #include "grid/inplaceedit.h"
 #include "platform/classes/classreg.h"
@@ -99,7 +100,7 @@ TDBGridColumnsGx* TCustomDBGridGx::CreateColumns() {
   return new TDBGridColumnsGx(this, TDBGridColumnGx::StaticClass());
 }
 
-TInplaceEdit* TCustomDBGridGx::CreateEditor() { return TCustomGridGx::CreateEditor(); }
+TInplaceEdit* TCustomDBGridGx::CreateEditor() { return new TDBGridInplaceEdit(this); }
 
 void TCustomDBGridGx::SetStyle(TDBGridGxStyle* value) {
   if (value == style_) return;
@@ -554,6 +555,7 @@ void TCustomDBGridGx::Scroll(int distance) {
 void TCustomDBGridGx::RecordChanged(TField* field) {
   (void)field;
   editPending_ = false;
+  editValueSet_ = false;
   if (!HandleAllocated() || destroying_) return;
   Invalidate();
   if (EditorMode()) UpdateText();
@@ -567,8 +569,10 @@ void TCustomDBGridGx::UpdateData() {
   if (!c || (!fromEditor && !editPending_)) return;
   // The record may have been posted meanwhile (a column-exit handler that posts): edit it again.
   if (!dataLink_->Editing()) dataLink_->Edit();
-  c->UpdateDataValues(text, Null(), true);
+  if (editValueSet_ && text == editValueText_) c->UpdateDataValues(text, editValue_, false);
+  else c->UpdateDataValues(text, Null(), true);
   editPending_ = false;
+  editValueSet_ = false;
 }
 
 void TCustomDBGridGx::UpdateActive() {
@@ -694,7 +698,7 @@ bool TCustomDBGridGx::CanEditShow() {
   return result;
 }
 
-bool TCustomDBGridGx::IsEditorVisible() const { return InplaceEditor() && InplaceEditor()->Visible(); }
+bool TCustomDBGridGx::IsEditorVisible() const { return InplaceEditor() && InplaceEditor()->GetVisible(); }
 
 bool TCustomDBGridGx::CanEditAcceptKey(char16_t key) {
   TColumnGx* c = SelectedColumn();

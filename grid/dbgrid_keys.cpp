@@ -529,8 +529,9 @@ void TCustomDBGridGx::InplaceSearchText(const std::string& text, int timeOut, in
       }
     }
   }
-  HideEditor();
+  // Searching first, so that the grid taking the focus back does not show the editor again.
   inplaceSearching_ = true;
+  HideEditor();
   if (found) inplaceSearchText_ = candidate;
   InvalidateRow(Row());
   inplaceSearchTimeOut_ = timeOut;

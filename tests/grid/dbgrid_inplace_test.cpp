@@ -1,0 +1,389 @@
+// The data grid's in-place editor: edit styles per column, the button strip and text rectangle,
+// completion of typed and pasted text against pick lists, key lists and lookups, the keys it hands
+// to the grid, and the up-down step.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "dbgrid_test_util.h"
+#include "grid/dbgrid_inplace.h"
+#include "platform/forms/clipbrd.h"
+#include "platform/forms/menus.h"
+
+using namespace dbgridtest;
+
+namespace {
+
+// A table with a date, a lookup and a code field beside the fixture's, over a list of cities.
+class DBGridInplaceTest : public DBGridTest {
+ protected:
+  void SetUp() override {
+    DBGridTest::SetUp();
+    cities = std::make_unique<TMemTableGx>(nullptr);
+    cities->FieldDefs().Add("CID", ftInteger);
+    cities->FieldDefs().Add("CNAME", ftString, 20);
+    cities->CreateDataSet();
+    const char* names[] = {"北京", "Berlin", "Bern", "上海"};
+    for (int i = 0; i < 4; ++i) {
+      cities->Append();
+      cities->FieldByName("CID")->SetAsInteger(i + 1);
+      cities->FieldByName("CNAME")->SetAsString(names[i]);
+      cities->Post();
+    }
+    docs = std::make_unique<TMemTableGx>(nullptr);
+    docs->FieldDefs().Add("ID", ftInteger);
+    docs->FieldDefs().Add("DAY", ftDate);
+    docs->FieldDefs().Add("CITY", ftInteger);
+    docs->FieldDefs().Add("CODE", ftString, 4);
+    docs->FieldDefs().Add("QTY", ftInteger);
+    for (int i = 0; i < docs->FieldDefs().Count(); ++i) docs->FieldDefs().Items(i)->CreateField(docs.get());
+    auto* city = new TStringField(docs.get());
+    city->SetFieldName("CITYNAME");
+    city->SetSize(20);
+    city->SetFieldKind(fkLookup);
+    city->SetKeyFields("CITY");
+    city->SetLookupDataSet(cities.get());
+    city->SetLookupKeyFields("CID");
+    city->SetLookupResultField("CNAME");
+    city->SetDataSet(docs.get());
+    docs->CreateDataSet();
+    for (int i = 1; i <= 3; ++i) {
+      docs->Append();
+      docs->FieldByName("ID")->SetAsInteger(i);
+      docs->FieldByName("CITY")->SetAsInteger(1);
+      docs->FieldByName("CODE")->SetAsString("A");
+      docs->FieldByName("QTY")->SetAsInteger(10 * i);
+      docs->Post();
+    }
+    docs->First();
+    docSource = std::make_unique<TDataSource>(nullptr);
+    docSource->SetDataSet(docs.get());
+  }
+  void TearDown() override {
+    if (grid) grid->SetDataSource(nullptr);
+    DBGridTest::TearDown();
+    docSource.reset();
+    docs.reset();
+    cities.reset();
+  }
+  void BindDocs() {
+    grid->SetDataSource(docSource.get());
+    grid->SetFocus();
+    gridtest::Pump();
+  }
+  TDBGridInplaceEdit* OpenEditorAt(TColumnGx* column) {
+    grid->SetCol(grid->DataToRawColumn(column->Index()));
+    grid->SetEditorMode(true);
+    gridtest::Pump();
+    return static_cast<TDBGridInplaceEdit*>(grid->InplaceEditor());
+  }
+  void Key(UINT vk, bool shift = false, bool ctrl = false) {
+    if (shift) FanoInputKey(VK_SHIFT, TRUE);
+    if (ctrl) FanoInputKey(VK_CONTROL, TRUE);
+    FanoInputKey(vk, TRUE);
+    FanoInputKey(vk, FALSE);
+    if (ctrl) FanoInputKey(VK_CONTROL, FALSE);
+    if (shift) FanoInputKey(VK_SHIFT, FALSE);
+    gridtest::Pump();
+  }
+  void Type(const char* text) {
+    FanoInputText(text);
+    gridtest::Pump();
+  }
+
+  std::unique_ptr<TMemTableGx> cities;
+  std::unique_ptr<TMemTableGx> docs;
+  std::unique_ptr<TDataSource> docSource;
+};
+
+}  // namespace
+
+TEST_F(DBGridInplaceTest, EditStylePerColumn) {
+  MakeGrid();
+  TColumnGx* id = AddColumn("ID");
+  TColumnGx* day = AddColumn("DAY");
+  TColumnGx* city = AddColumn("CITYNAME");
+  TColumnGx* code = AddColumn("CODE");
+  TColumnGx* none = grid->Columns()->Add();
+  BindDocs();
+  EXPECT_EQ(GetColumnEditStyle(id), esSimple);
+  EXPECT_EQ(GetColumnEditStyle(day), esDateCalendar);
+  EXPECT_EQ(GetColumnEditStyle(city), esDataList);
+  EXPECT_EQ(GetColumnEditStyle(none), esSimple);
+  // The button style decides first.
+  id->SetButtonStyle(cbsEllipsis);
+  EXPECT_EQ(GetColumnEditStyle(id), esEllipsis);
+  id->SetButtonStyle(cbsUpDown);
+  EXPECT_EQ(GetColumnEditStyle(id), esUpDown);
+  id->SetButtonStyle(cbsDropDown);
+  EXPECT_EQ(GetColumnEditStyle(id), esDropDown);
+  day->SetButtonStyle(cbsNone);
+  EXPECT_EQ(GetColumnEditStyle(day), esSimple);
+  day->SetButtonStyle(cbsAuto);
+  // A date column with a pick list shows the pick list; read-only columns show neither.
+  day->PickList()->Add("2026-01-01");
+  EXPECT_EQ(GetColumnEditStyle(day), esPickList);
+  day->SetReadOnly(true);
+  EXPECT_EQ(GetColumnEditStyle(day), esSimple);
+  code->PickList()->Add("Alpha");
+  EXPECT_EQ(GetColumnEditStyle(code), esPickList);
+  // A lookup over a read-only grid or an inactive link edits as plain text.
+  grid->SetReadOnly(true);
+  EXPECT_EQ(GetColumnEditStyle(city), esSimple);
+  grid->SetReadOnly(false);
+  city->SetReadOnly(true);
+  EXPECT_EQ(GetColumnEditStyle(city), esSimple);
+  city->SetReadOnly(false);
+  docSource->SetEnabled(false);
+  EXPECT_EQ(GetColumnEditStyle(city), esSimple);
+  docSource->SetEnabled(true);
+  EXPECT_EQ(GetColumnEditStyle(city), esDataList);
+}
+
+TEST_F(DBGridInplaceTest, LoadingShowsTheStyleButtonAndNarrowsTheTextRectangle) {
+  MakeGrid(500);
+  TColumnGx* id = AddColumn("ID");
+  TColumnGx* day = AddColumn("DAY");
+  id->SetWidth(80);
+  day->SetWidth(100);
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(id);
+  ASSERT_NE(ed, nullptr);
+  ASSERT_TRUE(grid->IsEditorVisible());
+  EXPECT_EQ(ed->EditStyle(), esSimple);
+  EXPECT_EQ(ed->ButtonsWidth(), 0);
+  EXPECT_FALSE(ed->EditButtonControl(0)->Visible());
+  EXPECT_EQ(ed->Text(), "1");
+  TRect r = ed->GetEditRect();
+  EXPECT_EQ(r.Left, 2);
+  EXPECT_EQ(r.Right, ed->Width() - 2);
+
+  ed = OpenEditorAt(day);
+  EXPECT_EQ(ed->EditStyle(), esDateCalendar);
+  ASSERT_TRUE(ed->EditButtonControl(0)->Visible());
+  EXPECT_EQ(ed->EditButtonControl(0)->Style(), ebsDropDownGx);
+  const int bw = GetSystemMetrics(SM_CXVSCROLL);
+  EXPECT_EQ(ed->ButtonsWidth(), bw);
+  EXPECT_EQ(ed->EditButtonControl(0)->Left(), ed->Width() - bw);
+  r = ed->GetEditRect();
+  EXPECT_EQ(r.Right, ed->Width() - 2 - bw);
+
+  // A column button takes the right edge, the style button moves left of it.
+  TEditButtonGx* extra = day->EditButtons()->Add();
+  extra->SetVisible(true);
+  extra->SetStyle(ebsEllipsisGx);
+  extra->SetWidth(12);
+  grid->SetCol(grid->DataToRawColumn(0));
+  ed = OpenEditorAt(day);
+  ASSERT_EQ(ed->EditButtonCount(), 2);
+  EXPECT_EQ(ed->EditButtonControl(1)->Width(), 12);
+  EXPECT_EQ(ed->EditButtonControl(1)->Left(), ed->Width() - 12);
+  EXPECT_EQ(ed->EditButtonControl(0)->Left(), ed->Width() - 12 - bw);
+  EXPECT_FALSE(ed->EditButtonSeparator(0)->Visible());  // separators only when flat
+  EXPECT_EQ(ed->ButtonsWidth(), bw + 12);
+}
+
+TEST_F(DBGridInplaceTest, TypingCompletesAgainstAPickList) {
+  MakeGrid();
+  AddColumn("ID");
+  TColumnGx* code = AddColumn("CODE");
+  code->PickList()->Add("Alfa");
+  code->PickList()->Add("Bravo");
+  code->PickList()->Add("Bolt");
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(code);
+  ASSERT_EQ(ed->EditStyle(), esPickList);
+  ed->SelectAll();
+  Type("b");
+  EXPECT_EQ(ed->Text(), "Bravo");
+  EXPECT_EQ(ed->SelStart(), 1);
+  EXPECT_EQ(ed->SelLength(), 4);
+  Type("o");
+  EXPECT_EQ(ed->Text(), "Bolt");
+  EXPECT_EQ(ed->SelText(), "lt");
+  // An unmatched character is typed normally on a plain pick list.
+  Type("x");
+  EXPECT_EQ(ed->Text(), "Box");
+  Key(VK_DOWN);  // leaving the row writes the text
+  docs->First();
+  EXPECT_EQ(docs->FieldByName("CODE")->AsString(), "Box");
+}
+
+TEST_F(DBGridInplaceTest, AKeyListColumnTakesOnlyItsEntriesUnlessNotInListIsAssigned) {
+  MakeGrid();
+  AddColumn("ID");
+  TColumnGx* code = AddColumn("CODE");
+  code->PickList()->Add("Alfa");
+  code->PickList()->Add("Bravo");
+  code->KeyList()->Add("A");
+  code->KeyList()->Add("B");
+  BindDocs();
+  ASSERT_EQ(code->GetColumnType(), ckKeyList);
+  TDBGridInplaceEdit* ed = OpenEditorAt(code);
+  EXPECT_EQ(ed->Text(), "Alfa");
+  ed->SelectAll();
+  Type("z");
+  EXPECT_EQ(ed->Text(), "Alfa");  // nothing typed
+  Type("b");
+  EXPECT_EQ(ed->Text(), "Bravo");
+  ASSERT_TRUE(grid->EditValuePending());
+  EXPECT_EQ(grid->EditValue().AsString(), "B");
+  Key(VK_DOWN);
+  docs->First();
+  EXPECT_EQ(docs->FieldByName("CODE")->AsString(), "B");
+
+  // With OnNotInList the text stays as typed and the value is empty.
+  code->OnNotInList = [](TObject*, const std::string&, bool&) {};
+  docs->First();
+  ed = OpenEditorAt(code);
+  ed->SelectAll();
+  Type("q");
+  EXPECT_EQ(ed->Text(), "q");
+  EXPECT_TRUE(grid->EditValue().IsNull());
+}
+
+TEST_F(DBGridInplaceTest, TypingAndDeletingInALookupColumn) {
+  MakeGrid();
+  AddColumn("ID");
+  TColumnGx* city = AddColumn("CITYNAME");
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(city);
+  ASSERT_EQ(ed->EditStyle(), esDataList);
+  EXPECT_EQ(ed->Text(), "北京");
+  ed->SelectAll();
+  Type("be");
+  EXPECT_EQ(ed->Text(), "Berlin");
+  EXPECT_EQ(ed->SelText(), "rlin");
+  Type("rn");
+  EXPECT_EQ(ed->Text(), "Bern");
+  EXPECT_EQ(grid->EditValue().AsInteger(), 3);
+  // Backspace is swallowed, not a partial text.
+  Key(VK_BACK);
+  EXPECT_EQ(ed->Text(), "Bern");
+  Key(VK_DOWN);
+  docs->First();
+  EXPECT_EQ(docs->FieldByName("CITY")->AsInteger(), 3);
+  EXPECT_EQ(docs->FieldByName("CITYNAME")->AsString(), "Bern");
+
+  // Delete over the whole text empties the key.
+  docs->First();
+  ed = OpenEditorAt(city);
+  ed->SelectAll();
+  Key(VK_DELETE);
+  EXPECT_EQ(ed->Text(), "");
+  Key(VK_DOWN);
+  docs->First();
+  EXPECT_TRUE(docs->FieldByName("CITY")->IsNull());
+}
+
+TEST_F(DBGridInplaceTest, TheSpecialRowShortcutWritesItsValue) {
+  MakeGrid();
+  TColumnGx* city = AddColumn("CITYNAME");
+  city->DropDownSpecRow()->SetCellsText("(无)");
+  city->DropDownSpecRow()->SetValue(Variant(4));
+  city->DropDownSpecRow()->SetVisible(true);
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(city);
+  Key(VK_DELETE, false, false);  // plain Del: nothing selected partially without OnNotInList
+  FanoInputKey(VK_MENU, TRUE);
+  Key(VK_DELETE);
+  FanoInputKey(VK_MENU, FALSE);
+  gridtest::Pump();
+  EXPECT_EQ(ed->Text(), "(无)");
+  EXPECT_EQ(grid->EditValue().AsInteger(), 4);
+}
+
+TEST_F(DBGridInplaceTest, PastingIntoAKeyListColumnIsChecked) {
+  MakeGrid();
+  TColumnGx* code = AddColumn("CODE");
+  code->PickList()->Add("Alfa");
+  code->PickList()->Add("Bravo");
+  code->KeyList()->Add("A");
+  code->KeyList()->Add("B");
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(code);
+  ed->SelectAll();
+  Clipboard()->SetAsText("nothing");
+  ed->Perform(WM_PASTE, 0, 0);
+  EXPECT_EQ(ed->Text(), "Alfa");
+  Clipboard()->SetAsText("br");
+  ed->Perform(WM_PASTE, 0, 0);
+  EXPECT_EQ(ed->Text(), "Bravo");
+  EXPECT_EQ(ed->SelText(), "avo");
+  EXPECT_EQ(grid->EditValue().AsString(), "B");
+  // A read-only column takes no paste at all.
+  code->SetReadOnly(true);
+  ed->SelectAll();
+  Clipboard()->SetAsText("Al");
+  ed->Perform(WM_PASTE, 0, 0);
+  EXPECT_EQ(ed->Text(), "Bravo");
+}
+
+TEST_F(DBGridInplaceTest, CtrlEnterOnAnEllipsisColumnClicksAndInsertsNoLineBreak) {
+  MakeGrid();
+  TColumnGx* code = AddColumn("CODE");
+  code->SetButtonStyle(cbsEllipsis);
+  int gridClicks = 0, columnClicks = 0;
+  grid->OnEditButtonClick = [&](TObject*) { ++gridClicks; };
+  code->OnEditButtonClick = [&](TObject*, bool&) { ++columnClicks; };
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(code);
+  ASSERT_EQ(ed->EditStyle(), esEllipsis);
+  Key(VK_RETURN, false, true);
+  EXPECT_EQ(gridClicks, 1);
+  EXPECT_EQ(ed->Text(), "A");
+  // The button's click reaches the grid and the column.
+  ed->EditButtonClick(ed->EditButtonControl(0));
+  EXPECT_EQ(gridClicks, 2);
+  EXPECT_EQ(columnClicks, 1);
+}
+
+TEST_F(DBGridInplaceTest, UpDownStepsByTheIncrement) {
+  MakeGrid();
+  TColumnGx* qty = AddColumn("QTY");
+  qty->SetButtonStyle(cbsUpDown);
+  qty->SetIncrement(5);
+  TColumnGx* code = AddColumn("CODE");
+  code->SetButtonStyle(cbsUpDown);
+  code->PickList()->Add("A");
+  code->PickList()->Add("B");
+  code->PickList()->Add("C");
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(qty);
+  ASSERT_EQ(ed->EditStyle(), esUpDown);
+  ed->ButtonDown(false);  // upper half
+  EXPECT_EQ(docs->FieldByName("QTY")->AsInteger(), 15);
+  EXPECT_EQ(ed->Text(), "15");
+  ed->ButtonDown(true);
+  ed->ButtonDown(true);
+  EXPECT_EQ(docs->FieldByName("QTY")->AsInteger(), 5);
+  docs->Post();
+  // On a pick-list column the upper half goes to the previous entry.
+  docs->FieldByName("CODE");
+  docs->Edit();
+  docs->FieldByName("CODE")->SetAsString("B");
+  docs->Post();
+  ed = OpenEditorAt(code);
+  ed->ButtonDown(false);
+  EXPECT_EQ(docs->FieldByName("CODE")->AsString(), "A");
+}
+
+TEST_F(DBGridInplaceTest, EnterAsTabAndTheSearchKeyGoToTheGrid) {
+  MakeGrid();
+  TColumnGx* id = AddColumn("ID");
+  AddColumn("CODE");
+  BindDocs();
+  grid->SetOptionsGx(grid->OptionsGx() + dghEnterAsTab + dghIncSearch);
+  TDBGridInplaceEdit* ed = OpenEditorAt(id);
+  ASSERT_TRUE(grid->IsEditorVisible());
+  (void)ed;
+  Key(VK_RETURN);
+  EXPECT_EQ(grid->Col(), grid->DataToRawColumn(1));
+  grid->SetEditorMode(true);
+  gridtest::Pump();
+  ASSERT_TRUE(grid->IsEditorVisible());
+  Key('F', false, true);
+  EXPECT_TRUE(grid->InplaceSearching());
+  EXPECT_FALSE(grid->IsEditorVisible());
+}
