@@ -1121,6 +1121,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   TNotifyEvent OnSumListRecalcAll;
   TNotifyEvent OnSumListAfterRecalcAll;
   TDBGridGxMoveRecordsEvent OnMoveRecords;
+  std::function<void(TObject* sender, TPopupMenu*& menu)> OnBuildIndicatorTitleMenu;
+  TNotifyEvent OnIndicatorTitleMouseDown;
   std::function<void(TObject* sender, TColumnGx* column, TFont* font, TColor& background, TGridDrawState state)>
       OnGetCellParams;
 
@@ -1262,6 +1264,13 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool UseThemedFixedCells() const;
   virtual bool RowSelectFocused();
   void SetValueFromPrevRecord();
+  // The indicator title pressed: with its title button the menu (OnBuildIndicatorTitleMenu) pops
+  // up below it; without, a multi-selecting grid selects every record or clears the selection.
+  void IndicatorTitleMouseDown();
+  virtual void DefaultIndicatorTitleMouseDown();
+  // Runs the layout pass from the message queue (at once when no lock is held then).
+  void DeferLayout();
+  static constexpr UINT kDeferredLayoutMessage = 0x464;
   // Focuses the grid when it may take the focus; true when the grid or its editor has it.
   virtual bool AcquireFocus();
   bool AcquireFocusAllowed() const noexcept { return acquireFocus_; }

@@ -1048,6 +1048,8 @@ FANO_PUBLISHED(TDBGridGx, p) {
   p.Property("OnSumListAfterRecalcAll", &TDBGridGx::OnSumListAfterRecalcAll);
   p.Property("OnMoveRecords", &TDBGridGx::OnMoveRecords);
   p.Property("OnGetCellParams", &TDBGridGx::OnGetCellParams);
+  p.Property("OnBuildIndicatorTitleMenu", &TDBGridGx::OnBuildIndicatorTitleMenu);
+  p.Property("OnIndicatorTitleMouseDown", &TDBGridGx::OnIndicatorTitleMouseDown);
 }
 
 FANO_PUBLISHED(TColumnTitleGx, p) {
@@ -1276,6 +1278,36 @@ bool TCustomDBGridGx::UseThemedFixedCells() const {
 bool TCustomDBGridGx::RowSelectFocused() {
   return !InState(csDesigning) && dbOptions_.Contains(dgRowSelect) && DefaultDrawing() && HandleAllocated() &&
          GetFocus() == WindowHandle();
+}
+
+void TCustomDBGridGx::IndicatorTitleMouseDown() {
+  if (OnIndicatorTitleMouseDown) OnIndicatorTitleMouseDown(this);
+  else DefaultIndicatorTitleMouseDown();
+}
+
+void TCustomDBGridGx::DefaultIndicatorTitleMouseDown() {
+  if (indicatorTitle_->TitleButton()) {
+    TPopupMenu* menu = indicatorTitle_->DropdownMenu();
+    if (OnBuildIndicatorTitleMenu) OnBuildIndicatorTitleMenu(this, menu);
+    if (menu && menu->Items()->Count() > 0 && HandleAllocated()) {
+      const TRect cell = CellRect(0, 0);
+      const TPoint p = ClientToScreen(TPoint(cell.Left, cell.Bottom));
+      menu->SetPopupComponent(this);
+      menu->Popup(p.X, p.Y);
+    }
+    return;
+  }
+  if (dbOptions_.Contains(dgMultiSelect) && dataLink_->Active() && allowedSelections_.Contains(gstAll)) {
+    if (selection_->SelectionType() != gstNon) ClearSelection();
+    else selection_->SelectAll();
+  }
+}
+
+void TCustomDBGridGx::DeferLayout() {
+  if (!HandleAllocated()) return;
+  MSG m{};
+  if (!PeekMessage(&m, WindowHandle(), kDeferredLayoutMessage, kDeferredLayoutMessage, PM_NOREMOVE))
+    PostMessage(WindowHandle(), kDeferredLayoutMessage, 0, 0);
 }
 
 bool TCustomDBGridGx::AcquireFocus() {

@@ -478,6 +478,27 @@ void TCustomDBGridGx::TopLeftChanged() {
 void TCustomDBGridGx::Dispatch(TMessage& message) {
   // The shared style re-reads the screen's colour count when the system colours change.
   if (message.Msg == WM_SYSCOLORCHANGE && style_) style_->ReadScreenColors();
+  if (message.Msg == kDeferredLayoutMessage) {
+    if (AcquireLayoutLock()) EndLayout();
+    else DeferLayout();
+    message.Result = 0;
+    return;
+  }
+  if (message.Msg == WM_RBUTTONUP) {
+    TCustomGridGx::Dispatch(message);
+    // A column's own menu over its data cells.
+    const TGridCoord cell = MouseCoord(GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam));
+    TColumnGx* c = cell.X >= 0 && cell.Y >= GetTitleOffset() && cell.Y < RowCount() ? ColumnAt(RawToDataColumn(cell.X))
+                                                                                        : nullptr;
+    if (c && c->PopupMenu() && c->PopupMenu()->AutoPopup()) {
+      CancelMode();
+      c->PopupMenu()->SetPopupComponent(this);
+      const TPoint p = ClientToScreen(TPoint(GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)));
+      c->PopupMenu()->Popup(p.X, p.Y);
+      message.Result = 1;
+    }
+    return;
+  }
   if (message.Msg == WM_VSCROLL && dataLink_ && dataLink_->Active()) {
     const int code = LOWORD(message.WParam);
     if (memTable_) {

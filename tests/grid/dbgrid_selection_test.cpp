@@ -440,3 +440,57 @@ TEST_F(DBGridTest, CellFramesAndCellButtonsDraw) {
   EXPECT_EQ(ColorToRGB(c->Pixels(44, 10)), ColorToRGB(clRed));  // the frame in the given colour
   EXPECT_EQ(ColorToRGB(c->Pixels(20, 10)), 0xFFFFFFu);          // nothing outside the button
 }
+
+TEST_F(DBGridTest, IndicatorTitleSelectsAllOrClearsAndColumnsPopTheirMenus) {
+  AddRows(4);
+  MakeGrid();
+  AddColumn("ID");
+  TColumnGx* name = AddColumn("NAME");
+  Bind();
+  grid->IndicatorTitleMouseDown();
+  EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);  // no multi-select
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  grid->IndicatorTitleMouseDown();
+  EXPECT_EQ(grid->Selection()->SelectionType(), gstAll);
+  grid->IndicatorTitleMouseDown();
+  EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);
+  // With the title button, the menu the handler builds pops up below the cell.
+  TPopupMenu menu(form);
+  auto* item = new TMenuItem(&menu);
+  item->SetCaption("全选");
+  menu.Items()->Add(item);
+  int built = 0;
+  grid->IndicatorTitle()->SetTitleButton(true);
+  grid->OnBuildIndicatorTitleMenu = [&](TObject*, TPopupMenu*& m) {
+    ++built;
+    m = &menu;
+  };
+  grid->IndicatorTitleMouseDown();
+  EXPECT_EQ(built, 1);
+  EXPECT_EQ(menu.PopupComponent(), grid);
+  // A right click on a data cell pops the column's menu.
+  TPopupMenu columnMenu(form);
+  auto* ci = new TMenuItem(&columnMenu);
+  ci->SetCaption("复制");
+  columnMenu.Items()->Add(ci);
+  name->SetPopupMenu(&columnMenu);
+  const TRect r = grid->CellRect(2, 2);
+  grid->Perform(WM_RBUTTONUP, 0, MAKELPARAM(r.Left + 3, r.Top + 3));
+  EXPECT_EQ(columnMenu.PopupComponent(), grid);
+  gridtest::Pump();
+}
+
+TEST_F(DBGridTest, DeferredLayoutRunsFromTheQueue) {
+  AddRows(2);
+  MakeGrid();
+  TColumnGx* c = AddColumn("ID");
+  Bind();
+  grid->BeginLayout();
+  c->SetWidth(123);  // held by the lock
+  grid->EndLayoutNoRelayout();
+  EXPECT_NE(grid->GetColWidths(1), 123);
+  grid->DeferLayout();
+  grid->DeferLayout();  // one message is enough
+  gridtest::Pump();
+  EXPECT_EQ(grid->GetColWidths(1), 123);
+}
