@@ -70,7 +70,8 @@ int TXmlAttributeList::IndexOfName(std::string_view name, bool utf8) const {
     }
     return lo < n && XmlSameName(XmlEntryName(Entry(lo)), name, utf8) ? lo : -1;
   }
-  if (n < 16) {
+  // Short lists (a row of a reply) are searched directly: an index would cost more than it saves.
+  if (n < 64) {
     for (int i = 0; i < n; ++i)
       if (XmlSameName(XmlEntryName(Entry(i)), name, utf8)) return i;
     return -1;
