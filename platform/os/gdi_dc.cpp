@@ -291,6 +291,13 @@ void DetachSurfaceDCs(const Surface* surface) {
     if (dc->target == surface) dc->detached = true;
 }
 
+bool SurfaceDCArea(HDC h, pixman_region32_t* out) {
+  FANO_GDI_LOCK;
+  auto dc = GetDC_(h);
+  if (!dc || dc->memory || !out) return false;
+  return pixman_region32_copy(out, const_cast<pixman_region32_t*>(dc->visible.get()));
+}
+
 HWND SurfaceDCOwner(HDC h) {
   FANO_GDI_LOCK;
   auto dc = GetDC_(h);

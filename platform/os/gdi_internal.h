@@ -31,6 +31,9 @@ FANO_OS_INTERNAL void ReleaseSurfaceDC(HDC dc);
 FANO_OS_INTERNAL void DetachSurfaceDCs(const Surface* surface);
 // The window a surface DC belongs to (0 for memory and screen DCs and bad handles).
 FANO_OS_INTERNAL HWND SurfaceDCOwner(HDC dc);
+// The part of its surface a window DC may draw on (surface coordinates); false for memory DCs and
+// bad handles.
+FANO_OS_INTERNAL bool SurfaceDCArea(HDC dc, pixman_region32_t* out);
 // The surface and device origin of a DC (memory DCs: the selected bitmap); false for bad handles.
 FANO_OS_INTERNAL bool DCSurface(HDC dc, Surface** surface, POINT* origin);
 

@@ -919,6 +919,10 @@ FANO_OS_API void FanoSetScreenSize(int width, int height);
 FANO_OS_API void FanoSetWorkArea(const RECT* work);
 // Writes the current image of a window and its children as PNG (headless and X11 alike).
 FANO_OS_API BOOL FanoSnapshotWindow(HWND wnd, const char* pngPath);
+// The parts of a top-level window's image changed since the last call, as the display back-end
+// would send them to the screen (top-level window coordinates); answers their number, fills at
+// most `max`, and clears them. The X11 back-end takes them itself at every flush.
+FANO_OS_API int FanoTakeWindowDamage(HWND top, RECT* rects, int max);
 // Reads one pixel of what a window shows (its top-level surface), in window coordinates.
 FANO_OS_API COLORREF FanoGetWindowPixel(HWND wnd, int x, int y);
 // Test input: events enter the input queue as a back-end would put them there (screen

@@ -125,6 +125,7 @@ struct Window {
   std::unique_ptr<Surface> surface;
   void* backendData = nullptr;
   bool surfaceDirty = false;
+  Region damage;  // top-level: what changed on the surface since the display last got it
 };
 
 // ---- registry (wm_window.cpp)
@@ -252,7 +253,10 @@ Surface* DesktopSurface();
 LRESULT DefNcCalcSize(Window* w, WPARAM wp, LPARAM lp);
 void CaretPaintBegin(HWND wnd);
 void CaretPaintEnd(HWND wnd);
-void PresentTop(Window* top);  // the top-level surface changed
+void PresentTop(Window* top);  // the top-level surface changed (all of it, as far as is known)
+void PresentTopArea(Window* top, const Region& area);  // only this part changed (top coordinates)
+// The parts of a top-level surface changed since the last call (surface coordinates); clears them.
+std::vector<RECT> TakeDamage(Window* top);
 
 // ---- misc
 std::string Lower(const char* s);

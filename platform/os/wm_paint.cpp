@@ -232,7 +232,9 @@ void DrawCaretXor(Window* w, const RECT& rc) {
   RECT c = ClientInTop(w);
   RECT r = Offset(rc, c.left, c.top);
   XorSurfaceRect(top->surface.get(), r, &vis.r);
-  PresentTop(top);
+  Region area(r);
+  area.Intersect(vis);
+  PresentTopArea(top, area);
 }
 
 void DropSurface(Window* top) {
@@ -243,8 +245,28 @@ void DropSurface(Window* top) {
 
 void PresentTop(Window* top) {
   if (!top) return;
+  if (top->surface) top->damage.Add(RECT{0, 0, top->surface->width, top->surface->height});
   top->surfaceDirty = true;
   GetBackend()->Present(top);
+}
+
+void PresentTopArea(Window* top, const Region& area) {
+  if (!top) return;
+  top->damage.Add(area);
+  top->surfaceDirty = true;
+  GetBackend()->Present(top);
+}
+
+std::vector<RECT> TakeDamage(Window* top) {
+  std::vector<RECT> out;
+  if (!top || !top->surface) return out;
+  Region d = top->damage;
+  top->damage.Clear();
+  d.Intersect(RECT{0, 0, top->surface->width, top->surface->height});
+  out = d.Rects();
+  // Many small pieces cost more in requests than the pixels between them.
+  if (out.size() > 32) out.assign(1, d.Bounds());
+  return out;
 }
 
 }  // namespace fano_os::wm
@@ -497,8 +519,14 @@ int ReleaseDC(HWND wnd, HDC dc) {
   if (wnd && owner != wnd) return 0;
   if (!wnd && owner) return 0;
   if (!wnd && s != DesktopSurface()) return 0;
+  // Only what the DC could reach changed: that is what the display needs again.
+  Region area;
+  bool known = SurfaceDCArea(dc, &area.r);
   ReleaseSurfaceDC(dc);
-  if (Window* w = FromHandle(wnd)) PresentTop(TopLevelOf(w));
+  if (Window* w = FromHandle(wnd)) {
+    if (known) PresentTopArea(TopLevelOf(w), area);
+    else PresentTop(TopLevelOf(w));
+  }
   return 1;
 }
 
@@ -524,7 +552,7 @@ int ScrollWindowEx(HWND wnd, int dx, int dy, const RECT* scroll, const RECT* cli
     Region inTop = valid;
     inTop.Offset(c.left, c.top);
     CopyPixels(top->surface.get(), inTop, dx, dy);
-    PresentTop(top);
+    PresentTopArea(top, inTop);
   }
   Region invalid = src;
   invalid.Add(dst);
@@ -643,6 +671,15 @@ COLORREF FanoGetWindowPixel(HWND wnd, int x, int y) {
   if (x < 0 || y < 0 || sx >= r.right || sy >= r.bottom || sx < 0 || sy < 0 || sx >= s->width || sy >= s->height)
     return CLR_INVALID;
   return s->pixels[static_cast<size_t>(sy) * s->width + sx];
+}
+
+int FanoTakeWindowDamage(HWND wnd, RECT* rects, int max) {
+  Window* w = FromHandle(wnd);
+  if (!w) return 0;
+  std::vector<RECT> d = TakeDamage(TopLevelOf(w));
+  int n = static_cast<int>(d.size());
+  for (int i = 0; i < std::min(n, max); ++i) rects[i] = d[static_cast<size_t>(i)];
+  return n;
 }
 
 }  // extern "C"

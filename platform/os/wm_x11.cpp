@@ -6,7 +6,10 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
+#include <X11/extensions/XShm.h>
 #include <X11/keysym.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -32,10 +35,18 @@ namespace {
 
 // Set once the connection is gone: nothing may be asked of the server after that.
 bool g_displayLost = false;
+// While set, X errors are only noted (a request that may fail on purpose: attaching shared memory
+// on a remote display).
+bool g_trapErrors = false;
+bool g_trappedError = false;
 
 // A failed request is not fatal: it is told on the error output with what was asked, and the
 // program goes on.
 int LogXError(Display* d, XErrorEvent* e) {
+  if (g_trapErrors) {
+    g_trappedError = true;
+    return 0;
+  }
   char text[160] = {};
   XGetErrorText(d, e->error_code, text, sizeof text);
   fprintf(stderr, "fano_os: X error %d (%s) in request %d.%d on resource 0x%lx\n", static_cast<int>(e->error_code),
@@ -52,8 +63,15 @@ int DisplayLost(Display*) {
   std::exit(EXIT_FAILURE);
 }
 
+// A shared-memory image the server reads the window's pixels from (MIT-SHM).
+struct ShmImage {
+  XShmSegmentInfo info{};
+  XImage* img = nullptr;
+};
+
 struct XTop {
   ::Window xwin = 0;
+  ShmImage shm;
   std::deque<RECT> requested;  // geometries asked of the server whose notifications may still come
   bool mapped = false;
   HWND hwnd = nullptr;
@@ -154,11 +172,16 @@ class X11Backend : public Backend {
     }
     // Text input goes through the input method of the user's locale.
     ime_ = std::make_unique<X11InputMethod>(d_);
+    // Pixels go through shared memory when the server is on this machine and offers it.
+    shmOk_ = XShmQueryExtension(d_) && !getenv("FANO_X11_NO_SHM");
   }
   ~X11Backend() override {
     if (g_displayLost) return;
     ime_.reset();
-    for (auto& [h, t] : tops_) XDestroyWindow(d_, t.xwin);
+    for (auto& [h, t] : tops_) {
+      FreeShm(t.shm);
+      XDestroyWindow(d_, t.xwin);
+    }
     XDestroyWindow(d_, helper_);
     XCloseDisplay(d_);
     if (wake_[0] >= 0) close(wake_[0]);
@@ -200,6 +223,7 @@ class X11Backend : public Backend {
     auto it = tops_.find(w->handle);
     if (it == tops_.end()) return;
     ime_->Detach(w->handle);
+    FreeShm(it->second.shm);
     byX_.erase(it->second.xwin);
     XDestroyWindow(d_, it->second.xwin);
     tops_.erase(it);
@@ -212,7 +236,7 @@ class X11Backend : public Backend {
     if (show && !t->mapped) {
       XMapRaised(d_, t->xwin);
       t->mapped = true;
-      w->surfaceDirty = true;
+      DirtyAll(w);
     } else if (!show && t->mapped) {
       XUnmapWindow(d_, t->xwin);
       t->mapped = false;
@@ -233,7 +257,7 @@ class X11Backend : public Backend {
                       static_cast<unsigned>(std::max<int>(1, r.bottom - r.top)));
     t->requested.push_back(r);
     if (t->requested.size() > 16) t->requested.pop_front();
-    w->surfaceDirty = true;
+    DirtyAll(w);
   }
 
   void TopLevelTitle(Window* w) override {
@@ -383,26 +407,103 @@ class X11Backend : public Backend {
       }
   }
 
+  void DirtyAll(Window* w) {
+    if (w->surface) w->damage.Add(RECT{0, 0, w->surface->width, w->surface->height});
+    w->surfaceDirty = true;
+  }
+
+  // Sends the server only the parts of each window that changed.
   void Flush() {
+    bool shared = false;
     for (auto& [h, t] : tops_) {
       Window* w = FromHandle(h);
       if (!w || !w->surfaceDirty || !t.mapped || !w->surface) continue;
       w->surfaceDirty = false;
-      PutSurface(t.xwin, *w->surface, 0, 0, w->surface->width, w->surface->height);
+      for (const RECT& r : TakeDamage(w))
+        shared |= PutSurface(t, *w->surface, r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
-    XFlush(d_);
+    // The server must have read shared pixels before they are written again.
+    if (shared) XSync(d_, False);
+    else XFlush(d_);
   }
 
-  void PutSurface(::Window xw, const Surface& s, int x, int y, int wd, int ht) {
-    if (s.width <= 0 || s.height <= 0) return;
+  void FreeShm(ShmImage& m) {
+    if (!m.img) return;
+    XShmDetach(d_, &m.info);
+    XDestroyImage(m.img);
+    shmdt(m.info.shmaddr);
+    m = ShmImage{};
+  }
+
+  // The window's shared image at the surface's size; null when the server offers no shared
+  // memory (a remote display) or it cannot be had.
+  XImage* SharedImage(XTop& t, const Surface& s) {
+    if (!shmOk_) return nullptr;
+    if (t.shm.img && t.shm.img->width == s.width && t.shm.img->height == s.height) return t.shm.img;
+    FreeShm(t.shm);
+    ShmImage m;
+    m.img = XShmCreateImage(d_, DefaultVisual(d_, screen_), static_cast<unsigned>(DefaultDepth(d_, screen_)), ZPixmap,
+                            nullptr, &m.info, static_cast<unsigned>(s.width), static_cast<unsigned>(s.height));
+    if (!m.img) {
+      shmOk_ = false;
+      return nullptr;
+    }
+    m.info.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(m.img->bytes_per_line) * m.img->height, IPC_CREAT | 0600);
+    void* addr = m.info.shmid >= 0 ? shmat(m.info.shmid, nullptr, 0) : reinterpret_cast<void*>(-1);
+    if (addr == reinterpret_cast<void*>(-1)) {
+      if (m.info.shmid >= 0) shmctl(m.info.shmid, IPC_RMID, nullptr);
+      XDestroyImage(m.img);
+      shmOk_ = false;
+      return nullptr;
+    }
+    m.info.shmaddr = m.img->data = static_cast<char*>(addr);
+    m.info.readOnly = False;
+    g_trapErrors = true;
+    g_trappedError = false;
+    Bool attached = XShmAttach(d_, &m.info);
+    XSync(d_, False);
+    g_trapErrors = false;
+    shmctl(m.info.shmid, IPC_RMID, nullptr);  // gone once both sides let go
+    if (!attached || g_trappedError) {
+      XDestroyImage(m.img);
+      shmdt(addr);
+      shmOk_ = false;
+      return nullptr;
+    }
+    t.shm = m;
+    return m.img;
+  }
+
+  // Copies a part of the surface to the window; true when it went through shared memory.
+  bool PutSurface(XTop& t, const Surface& s, int x, int y, int wd, int ht) {
+    if (s.width <= 0 || s.height <= 0) return false;
     x = std::max(0, x);
     y = std::max(0, y);
     wd = std::min(wd, s.width - x);
     ht = std::min(ht, s.height - y);
-    if (wd <= 0 || ht <= 0) return;
+    if (wd <= 0 || ht <= 0) return false;
+    int depth = DefaultDepth(d_, screen_);
+    if (depth != 24 && depth != 32) return false;
+    if (XImage* img = SharedImage(t, s)) {
+      for (int row = 0; row < ht; ++row) {
+        const uint32_t* src = s.pixels.data() + static_cast<size_t>(y + row) * s.width + x;
+        auto* dst = reinterpret_cast<uint32_t*>(img->data + static_cast<size_t>(y + row) * img->bytes_per_line) + x;
+        for (int col = 0; col < wd; ++col) {
+          uint32_t c = src[col];
+          dst[col] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+        }
+      }
+      XShmPutImage(d_, t.xwin, DefaultGC(d_, screen_), img, x, y, x, y, static_cast<unsigned>(wd),
+                   static_cast<unsigned>(ht), False);
+      return true;
+    }
+    PutPlain(t.xwin, s, x, y, wd, ht);
+    return false;
+  }
+
+  void PutPlain(::Window xw, const Surface& s, int x, int y, int wd, int ht) {
     Visual* visual = DefaultVisual(d_, screen_);
     int depth = DefaultDepth(d_, screen_);
-    if (depth != 24 && depth != 32) return;
     std::vector<uint32_t> px(static_cast<size_t>(wd) * ht);
     for (int row = 0; row < ht; ++row)
       for (int col = 0; col < wd; ++col) {
@@ -470,7 +571,8 @@ class X11Backend : public Backend {
         Window* w = FromX(ev.xexpose.window);
         if (w && w->surface) {
           XTop* t = Find(w->handle);
-          if (t) PutSurface(t->xwin, *w->surface, ev.xexpose.x, ev.xexpose.y, ev.xexpose.width, ev.xexpose.height);
+          if (t && PutSurface(*t, *w->surface, ev.xexpose.x, ev.xexpose.y, ev.xexpose.width, ev.xexpose.height))
+            XSync(d_, False);
         }
         break;
       }
@@ -635,6 +737,7 @@ class X11Backend : public Backend {
   ::Window helper_ = 0;
   Atom wmDelete_, wmProtocols_, clipboard_, utf8_, targets_, textAtom_, netWmName_, transfer_;
   std::unique_ptr<X11InputMethod> ime_;
+  bool shmOk_ = false;
   std::map<HWND, XTop> tops_;
   std::map<::Window, HWND> byX_;
   Cursor cursor_ = 0;

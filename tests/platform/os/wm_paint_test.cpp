@@ -85,6 +85,38 @@ TEST_F(Paint, AWindowResizedThroughZeroSizeKeepsPainting) {
   EXPECT_EQ(FanoGetWindowPixel(w, 65, 45), RGB(0, 128, 0));
 }
 
+// A small change on a large window gives the display only that part to send: a painted 10 x 10
+// area, the caret's blink, a scroll's moved pixels.
+TEST_F(Paint, OnlyTheChangedPartsGoToTheDisplay) {
+  HWND w = Top(0, 0, 1280, 800);
+  PaintWith(w, RGB(200, 200, 200));
+  FanoPumpMessages();
+  RECT d[40];
+  EXPECT_GE(FanoTakeWindowDamage(w, d, 40), 1) << "the first paint covers the window";
+  EXPECT_EQ(FanoTakeWindowDamage(w, d, 40), 0) << "taken: nothing left";
+  RECT small{600, 400, 610, 410};
+  InvalidateRect(w, &small, FALSE);
+  FanoPumpMessages();
+  ASSERT_EQ(FanoTakeWindowDamage(w, d, 40), 1);
+  EXPECT_TRUE(EqualRect(&d[0], &small));
+  // Two distant changes stay two pieces, not the area between them.
+  RECT a{10, 10, 20, 20}, b{1000, 700, 1010, 710};
+  InvalidateRect(w, &a, FALSE);
+  InvalidateRect(w, &b, FALSE);
+  FanoPumpMessages();
+  ASSERT_EQ(FanoTakeWindowDamage(w, d, 40), 2);
+  // The caret blinking: its own few pixels.
+  CreateCaret(w, nullptr, 2, 16);
+  SetCaretPos(100, 50);
+  ShowCaret(w);
+  FanoTakeWindowDamage(w, d, 40);
+  HideCaret(w);
+  ASSERT_EQ(FanoTakeWindowDamage(w, d, 40), 1);
+  EXPECT_EQ(d[0].right - d[0].left, 2);
+  EXPECT_EQ(d[0].bottom - d[0].top, 16);
+  DestroyCaret();
+}
+
 TEST_F(Paint, EraseComesFromBeginPaintWithTheClassBrush) {
   HWND w = Top(0, 0, 60, 40);
   FanoPumpMessages();
