@@ -12,6 +12,8 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-wqy-microhei fonts-dejavu-core libpng-dev libpixman-1-dev libjpeg62-turbo-dev
   # stand-in host and window back-end
   libsqlite3-dev libx11-dev libxext-dev xvfb xauth xdotool
+  # a light window manager for the test of windows under one
+  openbox
   # benchmark peers
   libpugixml-dev libxml2-dev libexpat1-dev
 )

@@ -25,6 +25,7 @@ struct NcLayout {
 bool In(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
 
 int Frame(const Window* w) {
+  if (FramedByDisplay(w)) return 0;
   if (w->style & WS_THICKFRAME) return Metric(SM_CXFRAME);
   if ((w->style & WS_DLGFRAME) || (w->exStyle & WS_EX_DLGMODALFRAME)) return Metric(SM_CXDLGFRAME);
   if (w->style & WS_BORDER) return Metric(SM_CXBORDER);
@@ -37,7 +38,7 @@ NcLayout Layout(const Window* w) {
   l.frame = Frame(w);
   l.thick = (w->style & WS_THICKFRAME) != 0;
   RECT in{l.frame, l.frame, l.window.right - l.frame, l.window.bottom - l.frame};
-  if ((w->style & WS_CAPTION) == WS_CAPTION) {
+  if ((w->style & WS_CAPTION) == WS_CAPTION && !FramedByDisplay(w)) {
     int ch = (w->exStyle & WS_EX_TOOLWINDOW) ? Metric(SM_CYSMCAPTION) : Metric(SM_CYCAPTION);
     l.caption = RECT{in.left, in.top, in.right, in.top + ch - 1};
     in.top += ch;

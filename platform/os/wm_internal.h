@@ -132,6 +132,9 @@ struct Window {
 Window* FromHandle(HWND wnd);          // null for 0, stale or foreign handles; any thread
 Window* Desktop();
 bool IsTopLevel(const Window* w);      // parent is the desktop
+// A captioned top-level window whose frame (caption, borders, buttons) the desktop's window
+// manager draws: it has no non-client frame of ours.
+bool FramedByDisplay(const Window* w);
 Window* TopLevelOf(Window* w);         // the top-level ancestor (itself for a top-level window)
 bool IsVisibleChain(const Window* w);  // WS_VISIBLE on the window and every ancestor
 bool IsEnabledChain(const Window* w);
@@ -229,6 +232,8 @@ struct Backend {
   virtual void SetCursorShape(HCURSOR) {}
   virtual void Activate(Window*) {}
   virtual void StartMoveSize(Window*, int /*hit*/) {}
+  // A window manager frames the top-level windows (caption, borders, moving and sizing).
+  virtual bool FramesTopLevels() { return false; }
   // Where the pointer is now, asked of the display server; false when it cannot say (headless,
   // or asked on a thread that does not own the connection).
   virtual bool PointerPosition(POINT*) { return false; }

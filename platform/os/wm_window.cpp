@@ -72,6 +72,7 @@ void FreeHandle(HWND h) {
 }
 
 int FrameThickness(const Window* w) {
+  if (FramedByDisplay(w)) return 0;
   if (w->style & WS_THICKFRAME) return Metric(SM_CXFRAME);
   if ((w->style & WS_DLGFRAME) || (w->exStyle & WS_EX_DLGMODALFRAME)) return Metric(SM_CXDLGFRAME);
   if (w->style & WS_BORDER) return Metric(SM_CXBORDER);
@@ -263,6 +264,11 @@ Window* Desktop() {
 
 bool IsTopLevel(const Window* w) { return w && w->parent && w->parent == Desktop(); }
 
+bool FramedByDisplay(const Window* w) {
+  return IsTopLevel(w) && (w->style & WS_CAPTION) == WS_CAPTION && !(w->style & WS_CHILD) &&
+         GetBackend()->FramesTopLevels();
+}
+
 Window* TopLevelOf(Window* w) {
   while (w && w->parent && !IsTopLevel(w)) w = w->parent;
   return w;
@@ -327,7 +333,7 @@ static void DefaultClientRect(const Window* w, RECT* r) {
   }
   int f = FrameThickness(w);
   r->left += f; r->top += f; r->right -= f; r->bottom -= f;
-  if ((w->style & WS_CAPTION) == WS_CAPTION)
+  if ((w->style & WS_CAPTION) == WS_CAPTION && !FramedByDisplay(w))
     r->top += (w->exStyle & WS_EX_TOOLWINDOW) ? Metric(SM_CYSMCAPTION) : Metric(SM_CYCAPTION);
   if (w->exStyle & WS_EX_CLIENTEDGE) { r->left += 2; r->top += 2; r->right -= 2; r->bottom -= 2; }
   if (w->exStyle & WS_EX_STATICEDGE) { r->left += 1; r->top += 1; r->right -= 1; r->bottom -= 1; }
@@ -344,6 +350,7 @@ RECT NcInnerRect(const Window* w) {
   Window probe;
   probe.style = w->style & ~(WS_VSCROLL | WS_HSCROLL);
   probe.exStyle = w->exStyle;
+  probe.parent = w->parent;
   RECT r{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
   DefaultClientRect(&probe, &r);
   return r;

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <string>
 #include <thread>
 
 #include "platform/os/wm_x11.h"
@@ -63,9 +64,10 @@ int DisplayLost(Display*) {
   std::exit(EXIT_FAILURE);
 }
 
-// A shared-memory image the server reads the window's pixels from (MIT-SHM).
+// A shared-memory image the server reads the window's pixels from (MIT-SHM). The image keeps a
+// pointer to the segment's record, so the record has a place of its own.
 struct ShmImage {
-  XShmSegmentInfo info{};
+  std::unique_ptr<XShmSegmentInfo> info;
   XImage* img = nullptr;
 };
 
@@ -172,6 +174,7 @@ class X11Backend : public Backend {
     }
     // Text input goes through the input method of the user's locale.
     ime_ = std::make_unique<X11InputMethod>(d_);
+    wmPresent_ = DetectWindowManager();
     // Pixels go through shared memory when the server is on this machine and offers it.
     shmOk_ = XShmQueryExtension(d_) && !getenv("FANO_X11_NO_SHM");
   }
@@ -190,12 +193,15 @@ class X11Backend : public Backend {
 
   int Kind() const override { return FANO_DISPLAY_X11; }
 
+  bool FramesTopLevels() override { return wmPresent_; }
+
   void TopLevelCreated(Window* w) override {
     RECT r = w->rect;
     int wd = std::max<int>(1, r.right - r.left), ht = std::max<int>(1, r.bottom - r.top);
     XSetWindowAttributes a{};
     a.background_pixmap = 0;
-    a.override_redirect = (w->style & WS_POPUP) ? True : False;
+    // Pop-ups without a caption (menus, hints, drop-downs) stay out of the window manager's hands.
+    a.override_redirect = (w->style & WS_POPUP) && !FramedByDisplay(w) ? True : False;
     a.event_mask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                    PointerMotionMask | EnterWindowMask | LeaveWindowMask | StructureNotifyMask | FocusChangeMask;
     ::Window xw = XCreateWindow(d_, root_, r.left, r.top, static_cast<unsigned>(wd), static_cast<unsigned>(ht), 0,
@@ -209,10 +215,13 @@ class X11Backend : public Backend {
     hints.width = wd;
     hints.height = ht;
     XSetWMNormalHints(d_, xw, &hints);
+    // A window with an owner (a dialog) stays with it under the window manager.
+    if (w->owner)
+      if (XTop* o = Find(w->owner->handle)) XSetTransientForHint(d_, xw, o->xwin);
     XTop t;
     t.xwin = xw;
     t.hwnd = w->handle;
-    tops_[w->handle] = t;
+    tops_[w->handle] = std::move(t);
     ime_->Attach(w->handle, xw, a.event_mask);
     byX_[xw] = w->handle;
     TopLevelTitle(w);
@@ -284,6 +293,20 @@ class X11Backend : public Backend {
   void Activate(Window* w) override {
     XTop* t = Find(w->handle);
     if (!t || !t->mapped) return;
+    if (wmPresent_ && FramedByDisplay(w)) {
+      // The window manager raises and focuses its windows when asked (it may not have shown
+      // this one yet, which the server would refuse to focus).
+      XEvent ev{};
+      ev.xclient.type = ClientMessage;
+      ev.xclient.window = t->xwin;
+      ev.xclient.message_type = XInternAtom(d_, "_NET_ACTIVE_WINDOW", False);
+      ev.xclient.format = 32;
+      ev.xclient.data.l[0] = 1;  // from an application
+      ev.xclient.data.l[1] = CurrentTime;
+      XSendEvent(d_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+      ime_->Focus(w->handle, true);
+      return;
+    }
     XRaiseWindow(d_, t->xwin);
     XSetInputFocus(d_, t->xwin, RevertToParent, CurrentTime);
     ime_->Focus(w->handle, true);
@@ -393,6 +416,32 @@ class X11Backend : public Backend {
 
   Cursor MakeCursor(HCURSOR c);
 
+  // A window manager that frames windows: one announced through the desktop hints (a window named
+  // on the root that names itself), or one holding the screen's window-manager selection.
+  bool DetectWindowManager() {
+    if (const char* e = getenv("FANO_X11_OWN_FRAME"); e && *e == '1') return false;
+    Atom check = XInternAtom(d_, "_NET_SUPPORTING_WM_CHECK", False);
+    auto windowProp = [&](::Window on, ::Window* out) {
+      Atom type;
+      int format;
+      unsigned long n = 0, after = 0;
+      unsigned char* data = nullptr;
+      g_trapErrors = true;
+      g_trappedError = false;
+      bool ok = XGetWindowProperty(d_, on, check, 0, 1, False, XA_WINDOW, &type, &format, &n, &after, &data) == Success &&
+                data && n == 1 && format == 32;
+      XSync(d_, False);
+      g_trapErrors = false;
+      if (ok && !g_trappedError) *out = static_cast<::Window>(*reinterpret_cast<unsigned long*>(data));
+      if (data) XFree(data);
+      return ok && !g_trappedError;
+    };
+    ::Window wm = 0, self = 0;
+    if (windowProp(root_, &wm) && wm && windowProp(wm, &self) && self == wm) return true;
+    std::string sel = "WM_S" + std::to_string(screen_);
+    return XGetSelectionOwner(d_, XInternAtom(d_, sel.c_str(), False)) != 0;
+  }
+
   // The input method's window follows the caret (moved, scrolled, or its window moved).
   void FollowCaret() {
     HWND top = nullptr;
@@ -429,10 +478,11 @@ class X11Backend : public Backend {
 
   void FreeShm(ShmImage& m) {
     if (!m.img) return;
-    XShmDetach(d_, &m.info);
+    XShmDetach(d_, m.info.get());
     XDestroyImage(m.img);
-    shmdt(m.info.shmaddr);
-    m = ShmImage{};
+    shmdt(m.info->shmaddr);
+    m.img = nullptr;
+    m.info.reset();
   }
 
   // The window's shared image at the surface's size; null when the server offers no shared
@@ -441,36 +491,37 @@ class X11Backend : public Backend {
     if (!shmOk_) return nullptr;
     if (t.shm.img && t.shm.img->width == s.width && t.shm.img->height == s.height) return t.shm.img;
     FreeShm(t.shm);
-    ShmImage m;
+    ShmImage& m = t.shm;
+    m.info = std::make_unique<XShmSegmentInfo>();
+    XShmSegmentInfo& info = *m.info;
+    auto fail = [&] {
+      if (m.img) XDestroyImage(m.img);
+      m.img = nullptr;
+      m.info.reset();
+      shmOk_ = false;
+      return nullptr;
+    };
     m.img = XShmCreateImage(d_, DefaultVisual(d_, screen_), static_cast<unsigned>(DefaultDepth(d_, screen_)), ZPixmap,
-                            nullptr, &m.info, static_cast<unsigned>(s.width), static_cast<unsigned>(s.height));
-    if (!m.img) {
-      shmOk_ = false;
-      return nullptr;
-    }
-    m.info.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(m.img->bytes_per_line) * m.img->height, IPC_CREAT | 0600);
-    void* addr = m.info.shmid >= 0 ? shmat(m.info.shmid, nullptr, 0) : reinterpret_cast<void*>(-1);
+                            nullptr, &info, static_cast<unsigned>(s.width), static_cast<unsigned>(s.height));
+    if (!m.img) return fail();
+    info.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(m.img->bytes_per_line) * m.img->height, IPC_CREAT | 0600);
+    void* addr = info.shmid >= 0 ? shmat(info.shmid, nullptr, 0) : reinterpret_cast<void*>(-1);
     if (addr == reinterpret_cast<void*>(-1)) {
-      if (m.info.shmid >= 0) shmctl(m.info.shmid, IPC_RMID, nullptr);
-      XDestroyImage(m.img);
-      shmOk_ = false;
-      return nullptr;
+      if (info.shmid >= 0) shmctl(info.shmid, IPC_RMID, nullptr);
+      return fail();
     }
-    m.info.shmaddr = m.img->data = static_cast<char*>(addr);
-    m.info.readOnly = False;
+    info.shmaddr = m.img->data = static_cast<char*>(addr);
+    info.readOnly = False;
     g_trapErrors = true;
     g_trappedError = false;
-    Bool attached = XShmAttach(d_, &m.info);
+    Bool attached = XShmAttach(d_, &info);
     XSync(d_, False);
     g_trapErrors = false;
-    shmctl(m.info.shmid, IPC_RMID, nullptr);  // gone once both sides let go
+    shmctl(info.shmid, IPC_RMID, nullptr);  // gone once both sides let go
     if (!attached || g_trappedError) {
-      XDestroyImage(m.img);
       shmdt(addr);
-      shmOk_ = false;
-      return nullptr;
+      return fail();
     }
-    t.shm = m;
     return m.img;
   }
 
@@ -738,6 +789,7 @@ class X11Backend : public Backend {
   Atom wmDelete_, wmProtocols_, clipboard_, utf8_, targets_, textAtom_, netWmName_, transfer_;
   std::unique_ptr<X11InputMethod> ime_;
   bool shmOk_ = false;
+  bool wmPresent_ = false;
   std::map<HWND, XTop> tops_;
   std::map<::Window, HWND> byX_;
   Cursor cursor_ = 0;

@@ -3,6 +3,11 @@
 // server, from the window's title that the window sets to what it was given. The test starts
 // itself again inside xvfb-run; without xvfb-run or xdotool it is skipped.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -15,8 +20,15 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "platform/os/wingdi.h"
 #include "platform/os/winuser.h"
+
+// Last: its macros (None, Status, ...) would clash with the headers above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -263,6 +275,208 @@ TEST(Xvfb, MouseLeaveBetweenControlsAndOffTheWindow) {
   EXPECT_EQ(p.y, 500);
   EXPECT_EQ(g_hover[a].leaves, 1);
   DestroyWindow(top);
+}
+
+// ---- under a window manager
+
+// A connection of the test's own to the X server, to see what the window manager made.
+class XProbe {
+ public:
+  XProbe() : d_(XOpenDisplay(nullptr)) {}
+  ~XProbe() {
+    if (d_) XCloseDisplay(d_);
+  }
+  XProbe(const XProbe&) = delete;
+  XProbe& operator=(const XProbe&) = delete;
+  bool Ok() const { return d_ != nullptr; }
+  ::Window Root() const { return DefaultRootWindow(d_); }
+
+  std::vector<unsigned long> Longs(::Window w, const char* prop, Atom type) {
+    std::vector<unsigned long> out;
+    Atom actual;
+    int format;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d_, w, XInternAtom(d_, prop, False), 0, 1024, False, type, &actual, &format, &n, &after,
+                           &data) == Success && data && format == 32)
+      out.assign(reinterpret_cast<unsigned long*>(data), reinterpret_cast<unsigned long*>(data) + n);
+    if (data) XFree(data);
+    return out;
+  }
+  std::string Utf8(::Window w, const char* prop) {
+    std::string out;
+    Atom actual;
+    int format;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d_, w, XInternAtom(d_, prop, False), 0, 1024, False, XInternAtom(d_, "UTF8_STRING", False),
+                           &actual, &format, &n, &after, &data) == Success && data && format == 8)
+      out.assign(reinterpret_cast<char*>(data), n);
+    if (data) XFree(data);
+    return out;
+  }
+  bool Has(::Window w, const char* prop) {
+    Atom actual = 0;
+    int format;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(d_, w, XInternAtom(d_, prop, False), 0, 0, False, AnyPropertyType, &actual, &format, &n, &after,
+                       &data);
+    if (data) XFree(data);
+    return actual != 0;
+  }
+  // Up and managing: the list of managed windows is published once the existing ones are taken.
+  bool WindowManagerUp() {
+    return !Longs(Root(), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).empty() && Has(Root(), "_NET_CLIENT_LIST");
+  }
+  // The managed window whose title (as the window manager reads it, in UTF-8) is `name`.
+  ::Window Client(const std::string& name) {
+    for (unsigned long w : Longs(Root(), "_NET_CLIENT_LIST", XA_WINDOW))
+      if (Utf8(static_cast<::Window>(w), "_NET_WM_NAME") == name) return static_cast<::Window>(w);
+    return 0;
+  }
+  // Waits for something from the server (or the time) without spinning.
+  void Wait(int ms) {
+    XSync(d_, False);
+    pollfd p{ConnectionNumber(d_), POLLIN, 0};
+    poll(&p, 1, ms);
+    while (XPending(d_)) {
+      XEvent ev;
+      XNextEvent(d_, &ev);
+    }
+  }
+  void WatchRoot() { XSelectInput(d_, Root(), PropertyChangeMask | SubstructureNotifyMask); }
+  // Asks the window manager to close a window, as its close button does.
+  void AskToClose(::Window w) {
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = w;
+    ev.xclient.message_type = XInternAtom(d_, "_NET_CLOSE_WINDOW", False);
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = CurrentTime;
+    ev.xclient.data.l[1] = 2;
+    XSendEvent(d_, Root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+    XFlush(d_);
+  }
+  // What the screen shows in a rectangle, as COLORREF values.
+  std::vector<uint32_t> Shot(int x, int y, int w, int h) {
+    std::vector<uint32_t> px;
+    XImage* img = XGetImage(d_, Root(), x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), AllPlanes, ZPixmap);
+    if (!img) return px;
+    for (int row = 0; row < h; ++row)
+      for (int col = 0; col < w; ++col) {
+        unsigned long v = XGetPixel(img, col, row);
+        px.push_back(static_cast<uint32_t>(((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16)));
+      }
+    XDestroyImage(img);
+    return px;
+  }
+
+ private:
+  Display* d_;
+};
+
+LRESULT PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProc(h, m, w, l); }
+
+// Under a window manager the window has one title bar, the manager's: ours paints no caption or
+// frame, its title reaches the manager as UTF-8, closing through the manager closes it, and a
+// small change afterwards reaches the screen.
+TEST(Xvfb, OneTitleBarUnderAWindowManager) {
+  if (!getenv("FANO_XVFB_CHILD")) {
+    if (system("command -v openbox >/dev/null 2>&1") != 0) GTEST_SKIP() << "openbox is not installed";
+    int status = -1;
+    if (!RelaunchUnderXvfb("Xvfb.OneTitleBarUnderAWindowManager", &status))
+      GTEST_SKIP() << "xvfb-run or xdotool is not installed";
+    EXPECT_EQ(status, 0);
+    return;
+  }
+  XProbe x;
+  ASSERT_TRUE(x.Ok());
+  x.WatchRoot();
+  // The window manager, ended by its process id at the end.
+  pid_t wm = 0;
+  char arg0[] = "openbox", arg1[] = "--sm-disable";
+  char* argv[] = {arg0, arg1, nullptr};
+  posix_spawn_file_actions_t quiet;
+  posix_spawn_file_actions_init(&quiet);
+  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+  ASSERT_EQ(posix_spawnp(&wm, "openbox", &quiet, nullptr, argv, environ), 0);
+  posix_spawn_file_actions_destroy(&quiet);
+  struct EndWm {
+    pid_t pid;
+    ~EndWm() {
+      kill(pid, SIGTERM);
+      waitpid(pid, nullptr, 0);
+    }
+  } endWm{wm};
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+  while (!x.WindowManagerUp() && std::chrono::steady_clock::now() < until) x.Wait(100);
+  ASSERT_TRUE(x.WindowManagerUp()) << "the window manager did not start";
+
+  WNDCLASSEX wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = PlainProc;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(COLOR_WINDOW + 1));
+  wc.lpszClassName = "XvfbFramed";
+  ASSERT_NE(RegisterClassEx(&wc), 0);
+  wc.hbrBackground = CreateSolidBrush(RGB(255, 0, 0));
+  wc.lpszClassName = "XvfbRed";
+  ASSERT_NE(RegisterClassEx(&wc), 0);
+  const std::string title = "fano-wm:费用垫付单";
+  HWND top = CreateWindowEx(0, "XvfbFramed", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300,
+                            nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(top, nullptr);
+  ::Window client = 0;
+  std::vector<unsigned long> extents;
+  PumpUntil([&] {
+    x.Wait(0);
+    client = x.Client(title);
+    if (client) extents = x.Longs(client, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+    return client && extents.size() == 4 && extents[2] > 0;
+  }, 10000);
+  ASSERT_NE(client, 0u) << "the manager never listed the window under its UTF-8 title";
+  ASSERT_EQ(extents.size(), 4u);
+  EXPECT_GT(extents[2], 0u) << "the manager's title bar is above the window";
+
+  // Ours has no frame: the client area is the whole window.
+  RECT wr, cr;
+  GetWindowRect(top, &wr);
+  GetClientRect(top, &cr);
+  EXPECT_EQ(cr.right, wr.right - wr.left);
+  EXPECT_EQ(cr.bottom, wr.bottom - wr.top);
+
+  // A red square shown afterwards reaches the screen (only its part is sent).
+  HWND red = CreateWindowEx(0, "XvfbRed", "", WS_CHILD, 20, 20, 10, 10, top, nullptr, nullptr, nullptr);
+  ShowWindow(red, SW_SHOW);
+  std::vector<uint32_t> shot;
+  const int sx = static_cast<int>(wr.left) - static_cast<int>(extents[0]);
+  const int sy = static_cast<int>(wr.top) - static_cast<int>(extents[2]);
+  const int sw = static_cast<int>(wr.right - wr.left + extents[0] + extents[1]);
+  const int sh = static_cast<int>(wr.bottom - wr.top + extents[2] + extents[3]);
+  PumpUntil([&] {
+    x.Wait(0);
+    shot = x.Shot(sx, sy, sw, sh);
+    size_t at = static_cast<size_t>(extents[2] + 25) * sw + extents[0] + 25;
+    return at < shot.size() && shot[at] == RGB(255, 0, 0);
+  }, 5000);
+  ASSERT_EQ(shot.size(), static_cast<size_t>(sw) * sh);
+  EXPECT_EQ(shot[static_cast<size_t>(extents[2] + 25) * sw + extents[0] + 25], RGB(255, 0, 0));
+  // Just below the manager's title bar our window starts with its own background, not a caption.
+  EXPECT_EQ(shot[static_cast<size_t>(extents[2] + 2) * sw + extents[0] + 200], GetSysColor(COLOR_WINDOW));
+  HDC mem = CreateCompatibleDC(nullptr);
+  HBITMAP bm = CreateBitmap(sw, sh, 1, 32, nullptr);
+  SelectObject(mem, bm);
+  for (int yy = 0; yy < sh; ++yy)
+    for (int xx = 0; xx < sw; ++xx) SetPixel(mem, xx, yy, shot[static_cast<size_t>(yy) * sw + xx]);
+  DeleteDC(mem);
+  FanoSaveImageFile(bm, FANO_IMAGE_PNG, 0, (::testing::TempDir() + "wm_frame.png").c_str());
+  DeleteObject(bm);
+
+  // The manager's close button: its delete message closes the window.
+  x.AskToClose(client);
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(top); }, 5000)) << "the window manager's close did not close it";
 }
 
 }  // namespace
