@@ -1670,12 +1670,44 @@ void TScreen::SetCursor(TCursor value) {
   ++cursorCount_;
 }
 
+namespace {
+
+// The drag cursors: the arrow carrying a box (two boxes for several things), white with a black
+// edge, made once.
+HCURSOR MakeDragCursor(bool multi) {
+  constexpr int kSize = 32;
+  std::vector<uint32_t> px(kSize * kSize, 0);
+  auto set = [&](int x, int y, uint32_t c) {
+    if (x >= 0 && y >= 0 && x < kSize && y < kSize) px[static_cast<size_t>(y) * kSize + x] = c;
+  };
+  const uint32_t black = 0xFF000000u, white = 0xFFFFFFFFu;
+  for (int y = 0; y < 16; ++y) {
+    int right = y * 2 / 3;
+    for (int x = 0; x <= right; ++x) set(x, y, (x == 0 || x == right || y == 15) ? black : white);
+  }
+  auto box = [&](int l, int t) {
+    for (int y = t; y < t + 9; ++y)
+      for (int x = l; x < l + 12; ++x) set(x, y, (y == t || y == t + 8 || x == l || x == l + 11) ? black : white);
+  };
+  if (multi) box(11, 17);
+  box(8, 20);
+  return CreateCursorFromPixels(0, 0, kSize, kSize, px.data());
+}
+
+}  // namespace
+
 HCURSOR TScreen::Cursors(TCursor index) {
   for (auto& [i, h] : cursors_)
     if (i == index) return h;
   const char* name = IDC_ARROW;
   switch (index) {
     case crNone: return nullptr;
+    case crDrag:
+    case crMultiDrag: {
+      HCURSOR made = MakeDragCursor(index == crMultiDrag);
+      if (made) cursors_.emplace_back(index, made);
+      return made;
+    }
     case crCross: name = IDC_CROSS; break;
     case crIBeam: name = IDC_IBEAM; break;
     case crSizeAll: name = IDC_SIZEALL; break;

@@ -481,7 +481,8 @@ HDC GetDCEx(HWND wnd, HRGN clip, DWORD flags) {
   Window* top = TopLevelOf(w);
   EnsureSurface(top);
   bool nonClient = (flags & DCX_WINDOW) != 0;
-  bool clipChildren = (flags & DCX_CLIPCHILDREN) || (w->style & WS_CLIPCHILDREN);
+  // DCX_LOCKWINDOWUPDATE draws over the children whatever the style (drag outlines).
+  bool clipChildren = !(flags & DCX_LOCKWINDOWUPDATE) && ((flags & DCX_CLIPCHILDREN) || (w->style & WS_CLIPCHILDREN));
   bool clipSiblings = (flags & DCX_CLIPSIBLINGS) || (w->style & WS_CLIPSIBLINGS);
   Region vis = VisibleRegion(w, nonClient, clipChildren, clipSiblings);
   RECT wr = WindowRectInTop(w);
