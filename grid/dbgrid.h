@@ -476,6 +476,8 @@ class TColumnGx : public TCollectionItem {
   void FillCellParams(TColCellParamsGx* params) const;
   void FireGetCellParams(bool editMode, TColCellParamsGx* params);
   int GetRowHeightForText() const;
+  // True when a row of that height holds more than one line of the column's text (the editor
+  // wraps only then).
   bool TextFitsOneLine(int height) const;
   int GetEditButtonsWidth() const;
   TDataSet* GetLookupDataSet() const;

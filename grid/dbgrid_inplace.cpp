@@ -139,7 +139,8 @@ void TDBGridInplaceEdit::UpdateContents() {
   readOnlyByCellParams_ = p->ReadOnly != columnReadOnly;
   SetReadOnly(readOnlyByCellParams_ && p->ReadOnly);
 
-  const bool wrap = c->WordWrap() && !c->TextFitsOneLine(g->GetRowHeights(g->Row()));
+  // TextFitsOneLine answers whether the row holds more than one line of the column's text.
+  const bool wrap = c->WordWrap() && c->TextFitsOneLine(g->GetRowHeights(g->Row()));
   if (wrap != wordWrap_) {
     wordWrap_ = wrap;
     if (HandleAllocated()) RecreateWnd();
