@@ -1,8 +1,11 @@
 #pragma once
-// TfrmChildBase: the frame of every child form the module shows inside the host. It holds the
-// link with the host (the host's messages to the form, the requests the form sends), the two
-// command sets handed to the host and their dispatch to virtual operations, the protocol object,
-// the edit state and the life-cycle hooks a document form overrides:
+// TfrmChildBase: the frame of every child form the module shows inside the host. It holds its
+// own title strip (the host embeds it without a frame), the link with the host (the host's
+// messages to the form, the requests the form sends), the two command sets handed to the host and
+// their dispatch to virtual operations, the protocol object, the edit state with the locking of
+// the editors in LockContainers, the tables and grid columns built from field metadata
+// (childbase_tables.cpp), the host's colour scheme (childbase_colors.cpp) and the life-cycle hooks
+// a document form overrides:
 //
 //   create (resource, FormCreate -> InitData) -> shown by the entry -> first activation
 //   (ActivateData, AfterActivate) -> hide / show / activate rounds driven by the host ->
