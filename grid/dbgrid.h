@@ -932,6 +932,9 @@ void RebuildSearchArrowImage();
 // "Cannot load cursor resource" when a cursor resource is missing.
 void InitDBGridUnit();
 void DoneDBGridUnit();
+// Called by every grid as it goes: once the program or module is ending, the last grid finishes
+// the unit (the application may free its forms after the unit's own statics are gone).
+void GridUnitGridGone();
 // Registers the grid's classes with the class registry (form resources name them).
 void RegisterDBGridClasses();
 

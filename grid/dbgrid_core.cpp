@@ -92,6 +92,7 @@ TCustomDBGridGx::~TCustomDBGridGx() {
   bookmarks_.reset();
   footerFont_.reset();
   scratchFont_.reset();
+  GridUnitGridGone();
 }
 
 TColumnDefValuesGx* TCustomDBGridGx::CreateColumnDefValues() { return new TDBGridGxColumnDefValuesGx(this); }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include "editors/gxwindows.h"
 #include "grid/dbgrid.h"
@@ -25,21 +26,43 @@ TColor DBGridGxInplaceSearchTextColor = static_cast<TColor>(0);
 
 namespace {
 
+// Owned by the unit from InitDBGridUnit to DoneDBGridUnit. Plain pointers keep the state trivially
+// destructible: it has no destructor of its own, so grids freed by the application's teardown at
+// exit, which may come after the unit's statics are gone, still find it intact.
 struct TUnitState {
   bool initialized = false;
+  bool exiting = false;  // the program or module is ending: the last grid finishes the unit
   TDBGridGxStyle* style = nullptr;
   TDBGridGxCenter* center = nullptr;
-  std::unique_ptr<TImageList> indicators;
-  std::unique_ptr<TImageList> sortMarkers;
-  std::unique_ptr<TFont> sortIndexFont;
+  TImageList* indicators = nullptr;
+  TImageList* sortMarkers = nullptr;
+  TFont* sortIndexFont = nullptr;
   HCURSOR cursors[3] = {nullptr, nullptr, nullptr};
-  std::unique_ptr<TColCellParamsGx> cellParams;
+  TColCellParamsGx* cellParams = nullptr;
 };
+static_assert(std::is_trivially_destructible_v<TUnitState>);
 
 TUnitState& Unit() {
   static TUnitState s;
   return s;
 }
+
+template <class T>
+void FreeOwned(T*& p) {
+  T* q = p;
+  p = nullptr;
+  delete q;
+}
+
+// Finishes the unit when the program or module ends, or, while grids still live then (the
+// application frees its forms later), lets the last of them finish it.
+struct TUnitFinalizer {
+  ~TUnitFinalizer() {
+    TUnitState& u = Unit();
+    u.exiting = true;
+    if (!u.center || u.center->GridCount() == 0) DoneDBGridUnit();
+  }
+};
 
 // ---- the drawn resources
 
@@ -180,20 +203,20 @@ void CreateGridImageLists() {
   TUnitState& u = Unit();
   TBitmap probe;
   BitmapLoadFromResourceName(&probe, nullptr, "DBGARROWGX");
-  u.indicators = std::make_unique<TImageList>(nullptr, probe.Width(), probe.Height());
-  AddBitmap(u.indicators.get(), "DBGARROWGX", kWhite);
-  AddBitmap(u.indicators.get(), "DBEDITGX", kWhite);
-  AddBitmap(u.indicators.get(), "DBINSERTGX", kWhite);
-  AddBitmap(u.indicators.get(), "DBMULTIDOTGX", kWhite);
-  AddBitmap(u.indicators.get(), "DBMULTIARROWGX", kWhite);
-  AddBitmap(u.indicators.get(), "DBGARROWGXW", kTeal);
+  u.indicators = new TImageList(nullptr, probe.Width(), probe.Height());
+  AddBitmap(u.indicators, "DBGARROWGX", kWhite);
+  AddBitmap(u.indicators, "DBEDITGX", kWhite);
+  AddBitmap(u.indicators, "DBINSERTGX", kWhite);
+  AddBitmap(u.indicators, "DBMULTIDOTGX", kWhite);
+  AddBitmap(u.indicators, "DBMULTIARROWGX", kWhite);
+  AddBitmap(u.indicators, "DBGARROWGXW", kTeal);
   RebuildSearchArrowImage();
   TBitmap sm;
   BitmapLoadFromResourceName(&sm, nullptr, "DBSMDOWNGX");
-  u.sortMarkers = std::make_unique<TImageList>(nullptr, sm.Width(), sm.Height());
-  AddBitmap(u.sortMarkers.get(), "DBSMDOWNGX", kMagenta);
-  AddBitmap(u.sortMarkers.get(), "DBSMUPGX", kMagenta);
-  AddBitmap(u.sortMarkers.get(), "DROPDOWNGX", kWhite);
+  u.sortMarkers = new TImageList(nullptr, sm.Width(), sm.Height());
+  AddBitmap(u.sortMarkers, "DBSMDOWNGX", kMagenta);
+  AddBitmap(u.sortMarkers, "DBSMUPGX", kMagenta);
+  AddBitmap(u.sortMarkers, "DROPDOWNGX", kWhite);
 }
 
 int hourGlassDepth = 0;
@@ -212,7 +235,7 @@ void InitDBGridUnit() {
   {
     TBitmap bmp;
     BitmapLoadFromResourceName(&bmp, nullptr, "DBSMDOWNGX");
-    u.sortIndexFont = std::make_unique<TFont>();
+    u.sortIndexFont = new TFont();
     u.sortIndexFont->SetHeight(1 - bmp.Height());
     u.sortIndexFont->SetName("Arial");
   }
@@ -237,8 +260,9 @@ void InitDBGridUnit() {
   DBGridGxInplaceSearchColor = static_cast<TColor>(0x00FFFF);
   DBGridGxInplaceSearchTextColor = static_cast<TColor>(0);
   CreateGridImageLists();
-  u.cellParams = std::make_unique<TColCellParamsGx>();
+  u.cellParams = new TColCellParamsGx();
   u.initialized = true;
+  static TUnitFinalizer finalizer;
 }
 
 void DoneDBGridUnit() {
@@ -248,13 +272,12 @@ void DoneDBGridUnit() {
     if (c) DestroyCursor(c);
     c = nullptr;
   }
-  u.indicators.reset();
-  u.sortMarkers.reset();
-  u.sortIndexFont.reset();
+  FreeOwned(u.indicators);
+  FreeOwned(u.sortMarkers);
+  FreeOwned(u.sortIndexFont);
   delete u.style;  // the destructor clears the default pointer
-  delete u.center;
-  u.center = nullptr;
-  u.cellParams.reset();
+  FreeOwned(u.center);
+  FreeOwned(u.cellParams);
   u.initialized = false;
 }
 
@@ -286,10 +309,15 @@ void TDBGridGxCenter::AddGrid(TCustomDBGridGx* grid) {
 void TDBGridGxCenter::RemoveGrid(TCustomDBGridGx* grid) {
   grids_.erase(std::remove(grids_.begin(), grids_.end(), grid), grids_.end());
 }
-TCustomImageList* DBGridIndicatorImages() { return Unit().indicators.get(); }
-TCustomImageList* DBGridSortMarkerImages() { return Unit().sortMarkers.get(); }
+TCustomImageList* DBGridIndicatorImages() { return Unit().indicators; }
+TCustomImageList* DBGridSortMarkerImages() { return Unit().sortMarkers; }
 HCURSOR DBGridCursor(int kind) { return kind >= 0 && kind < 3 ? Unit().cursors[kind] : nullptr; }
-TFont* DBGridSortIndexFont() { return Unit().sortIndexFont.get(); }
+TFont* DBGridSortIndexFont() { return Unit().sortIndexFont; }
+
+void GridUnitGridGone() {
+  TUnitState& u = Unit();
+  if (u.exiting && u.initialized && (!u.center || u.center->GridCount() == 0)) DoneDBGridUnit();
+}
 
 // ---------------------------------------------------------------- helpers
 
