@@ -89,9 +89,11 @@ class TChunkSeqGx {
   const T& front() const { return chunks_.front()->Items.front(); }
   const T& back() const { return chunks_.back()->Items.back(); }
 
-  // The chunks themselves, for searches that go chunk by chunk.
+  // The chunks themselves, for searches that go chunk by chunk (their items and sizes are also
+  // kept in one array, so that such a search reads a chunk's items without visiting the chunk).
   size_t ChunkCount() const noexcept { return chunks_.size(); }
-  const std::vector<T>& ChunkItems(size_t c) const noexcept { return chunks_[c]->Items; }
+  const T* ChunkData(size_t c) const noexcept { return views_[c].Data; }
+  int ChunkSize(size_t c) const noexcept { return views_[c].Size; }
   int ChunkStart(size_t c) const noexcept { return starts_[c]; }
 
   // The position of the item at that slot of that chunk.
@@ -103,6 +105,7 @@ class TChunkSeqGx {
     last.Items.push_back(std::move(value));
     Tracker::Place(last.Items.back(), &last, static_cast<int>(last.Items.size()) - 1);
     ++size_;
+    Sync(chunks_.size() - 1);
   }
 
   // pos in 0..size.
@@ -117,6 +120,7 @@ class TChunkSeqGx {
     chunk->Items.insert(chunk->Items.begin() + static_cast<std::ptrdiff_t>(slot), std::move(value));
     ++size_;
     for (size_t k = c + 1; k < starts_.size(); ++k) ++starts_[k];
+    Sync(c);
     if (chunk->Items.size() > kMax) {
       Split(c);
       if (slot >= chunk->Items.size()) return;  // the new item went to the later half, placed there
@@ -133,6 +137,7 @@ class TChunkSeqGx {
     chunk->Items.erase(chunk->Items.begin() + static_cast<std::ptrdiff_t>(slot));
     --size_;
     for (size_t k = c + 1; k < starts_.size(); ++k) --starts_[k];
+    Sync(c);
     if (chunk->Items.empty()) {
       RemoveChunk(c);
     } else {
@@ -147,6 +152,7 @@ class TChunkSeqGx {
   void clear() noexcept {
     chunks_.clear();
     starts_.clear();
+    views_.clear();
     size_ = 0;
     hint_ = 0;
   }
@@ -182,6 +188,12 @@ class TChunkSeqGx {
   struct Chunk : TSeqChunkGx {
     std::vector<T> Items;
   };
+  struct ChunkView {
+    const T* Data = nullptr;
+    int Size = 0;
+  };
+
+  void Sync(size_t c) noexcept { views_[c] = {chunks_[c]->Items.data(), static_cast<int>(chunks_[c]->Items.size())}; }
 
   // The chunk holding pos: the one read last or the next one when it holds it (reading in order),
   // else by binary search over the starts.
@@ -204,6 +216,8 @@ class TChunkSeqGx {
     chunks_.insert(chunks_.begin() + static_cast<std::ptrdiff_t>(at), std::make_unique<Chunk>());
     chunks_[at]->Items.reserve(kMax / 2);
     starts_.insert(starts_.begin() + static_cast<std::ptrdiff_t>(at), start);
+    views_.insert(views_.begin() + static_cast<std::ptrdiff_t>(at), ChunkView{});
+    Sync(at);
     Renumber(at);
   }
 
@@ -223,6 +237,9 @@ class TChunkSeqGx {
     Chunk* t = tail.get();
     chunks_.insert(chunks_.begin() + static_cast<std::ptrdiff_t>(c) + 1, std::move(tail));
     starts_.insert(starts_.begin() + static_cast<std::ptrdiff_t>(c) + 1, starts_[c] + static_cast<int>(half));
+    views_.insert(views_.begin() + static_cast<std::ptrdiff_t>(c) + 1, ChunkView{});
+    Sync(c);
+    Sync(c + 1);
     Renumber(c + 1);
     for (size_t i = 0; i < t->Items.size(); ++i) Tracker::Place(t->Items[i], t, static_cast<int>(i));
   }
@@ -234,18 +251,21 @@ class TChunkSeqGx {
     const size_t base = into->Items.size();
     for (T& item : from->Items) into->Items.push_back(std::move(item));
     for (size_t i = base; i < into->Items.size(); ++i) Tracker::Place(into->Items[i], into, static_cast<int>(i));
+    Sync(c);
     RemoveChunk(c + 1);
   }
 
   void RemoveChunk(size_t c) {
     chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(c));
     starts_.erase(starts_.begin() + static_cast<std::ptrdiff_t>(c));
+    views_.erase(views_.begin() + static_cast<std::ptrdiff_t>(c));
     Renumber(c);
     hint_ = 0;
   }
 
   std::vector<std::unique_ptr<Chunk>> chunks_;
   std::vector<int> starts_;  // position of each chunk's first item
+  std::vector<ChunkView> views_;  // each chunk's items and count
   int size_ = 0;
   mutable size_t hint_ = 0;  // the chunk read last
 };

@@ -128,11 +128,11 @@ bool TMTIndexGx::FindKeyValueIndex(const Variant& key, int& pos) const {
   size_t lo = 0, hi = seq.ChunkCount();
   while (lo < hi) {
     const size_t mid = (lo + hi) / 2;
-    const std::vector<TIndexItemGx>& chunk = seq.ChunkItems(mid);
-    switch (compare(chunk.back())) {
+    const int last = seq.ChunkSize(mid) - 1;
+    switch (compare(seq.ChunkData(mid)[last])) {
       case vrLessThan: lo = mid + 1; break;
       case vrGreaterThan: hi = mid; break;
-      default: pos = seq.ChunkStart(mid) + static_cast<int>(chunk.size()) - 1; return true;
+      default: pos = seq.ChunkStart(mid) + last; return true;
     }
   }
   if (lo == seq.ChunkCount()) {
@@ -140,11 +140,11 @@ bool TMTIndexGx::FindKeyValueIndex(const Variant& key, int& pos) const {
     return false;
   }
   // Every item of chunk lo before its last may still hold the key.
-  const std::vector<TIndexItemGx>& chunk = seq.ChunkItems(lo);
-  int a = 0, b = static_cast<int>(chunk.size()) - 2;
+  const TIndexItemGx* chunk = seq.ChunkData(lo);
+  int a = 0, b = seq.ChunkSize(lo) - 2;
   while (a <= b) {
     const int mid = (a + b) / 2;
-    switch (compare(chunk[static_cast<size_t>(mid)])) {
+    switch (compare(chunk[mid])) {
       case vrLessThan: a = mid + 1; break;
       case vrGreaterThan: b = mid - 1; break;
       default: pos = seq.ChunkStart(lo) + mid; return true;

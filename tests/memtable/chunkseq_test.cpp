@@ -37,6 +37,14 @@ void CheckSeq(const Seq& seq, const std::vector<Item*>& model) {
     ASSERT_EQ(seq[i], model[i]) << i;
     ASSERT_EQ(seq.PositionOf(model[i]->Chunk, model[i]->Slot), static_cast<int>(i)) << "item " << model[i]->Value;
   }
+  // The chunks as searches read them: every item once, in order, each chunk where it starts.
+  size_t seen = 0;
+  for (size_t c = 0; c < seq.ChunkCount(); ++c) {
+    ASSERT_EQ(seq.ChunkStart(c), static_cast<int>(seen));
+    ASSERT_GT(seq.ChunkSize(c), 0);
+    for (int i = 0; i < seq.ChunkSize(c); ++i) ASSERT_EQ(seq.ChunkData(c)[i], model[seen++]);
+  }
+  ASSERT_EQ(seen, model.size());
   // Reading backwards goes through the binary search rather than the last-read chunk.
   for (size_t i = model.size(); i-- > 0;) ASSERT_EQ(seq[i], model[i]) << i;
 }
