@@ -743,6 +743,12 @@ class X11Backend : public Backend {
       case SelectionRequest:
         AnswerSelection(ev.xselectionrequest);
         break;
+      case MappingNotify:
+        // Keys remapped while we run (layout switches, tools that type through spare keycodes):
+        // forget the cached keyboard mapping, or later keys read as the old symbols.
+        if (ev.xmapping.request == MappingKeyboard || ev.xmapping.request == MappingModifier)
+          XRefreshKeyboardMapping(&ev.xmapping);
+        break;
       default:
         break;
     }

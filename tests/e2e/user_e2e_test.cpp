@@ -1,0 +1,250 @@
+// As a person meets it: the host's window under a virtual X server with a light window manager,
+// driven by the X server's own mouse and keyboard (xdotool): a clerk creates a document with two
+// lines, picks merchant and stall in the lookup dialogs with the mouse, types Chinese text through
+// the input method path, saves, quits the host, starts it again, searches and finds the document.
+// Snapshots of the X server after each step stay in the test's folder (printed) for people to see.
+// The steps wait for what the X server shows (a window appearing or going), bounded in time.
+#include <fcntl.h>
+#include <signal.h>
+
+#include <chrono>
+#include <thread>
+
+#include "e2e_support.h"
+
+namespace {
+
+using namespace e2e;
+
+bool Have(const char* tool) { return std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) == 0; }
+
+// A child process, ended by its id when the object goes.
+struct Child {
+  pid_t pid = -1;
+  Child() = default;
+  Child(const Child&) = delete;
+  Child(Child&& other) noexcept : pid(other.pid) { other.pid = -1; }
+  Child& operator=(Child&& other) noexcept {
+    if (this != &other) {
+      Stop();
+      pid = other.pid;
+      other.pid = -1;
+    }
+    return *this;
+  }
+  ~Child() { Stop(); }
+  void Stop() {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    pid = -1;
+  }
+  // Waits for the process to end by itself; false when it did not within the time.
+  bool WaitExit(int ms, int& code) {
+    for (int waited = 0; waited < ms; waited += 50) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        pid = -1;
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+};
+
+Child Spawn(const std::vector<std::string>& argv, const std::string& display, int outFd = -1) {
+  Child c;
+  c.pid = fork();
+  if (c.pid == 0) {
+    if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+    unsetenv("FANO_HEADLESS");
+    int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(outFd >= 0 ? outFd : null, 1);
+    dup2(null, 2);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  return c;
+}
+
+class AsAUser : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Have("Xvfb") || !Have("xdotool") || !Have("openbox"))
+      GTEST_SKIP() << "Xvfb, xdotool or the window manager (openbox) is not installed";
+    dir = fs::temp_directory_path() / ("fano_user_" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    // The server tells its display number on a pipe.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, "",
+                 fds[1]);
+    close(fds[1]);
+    char buf[16] = {};
+    ssize_t n = read(fds[0], buf, sizeof buf - 1);
+    close(fds[0]);
+    ASSERT_GT(n, 0) << "Xvfb did not start";
+    display = ":" + std::string(buf, static_cast<size_t>(n)).substr(0, std::string(buf).find('\n'));
+    wm = Spawn({"openbox"}, display);
+  }
+  void TearDown() override {
+    host.Stop();
+    wm.Stop();
+    xvfb.Stop();
+    if (!dir.empty()) std::printf("[ snapshots ] %s\n", dir.c_str());
+  }
+
+  std::string Tool(const std::string& args) const {
+    std::string cmd = "DISPLAY=" + display + " timeout 20 " + args + " 2>/dev/null";
+    std::string out;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+      char buf[256];
+      while (fgets(buf, sizeof buf, p)) out += buf;
+      pclose(p);
+    }
+    return out;
+  }
+  void X(const std::string& args) const { Tool("xdotool " + args); }
+  // The first visible window whose name holds `part`, or "".
+  std::string WindowNamed(const std::string& part) const {
+    std::istringstream ids(Tool("xdotool search --onlyvisible --name ."));
+    std::string id;
+    while (ids >> id)
+      if (Tool("xdotool getwindowname " + id).find(part) != std::string::npos) return id;
+    return {};
+  }
+  bool WaitWindow(const std::string& part, bool present, int ms = 10000) const {
+    for (int waited = 0; waited < ms; waited += 100) {
+      if (WindowNamed(part).empty() != present) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  }
+  void StartHost(const std::string& out) {
+    fs::create_directories(dir / out);
+    host = Spawn({BinaryDir() + "/host/fano_host", "--db", (dir / "user.db").string(), "--out", (dir / out).string()},
+                 display);
+    ASSERT_TRUE(WaitWindow("Fano", true)) << "the host window did not come";
+    main = WindowNamed("Fano");
+    X("windowactivate --sync " + main);
+  }
+  // Each input is given time to be taken in, as a person's pace would.
+  static void Pace(int ms = 150) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+  void Click(int x, int y) const {
+    X("mousemove --window " + main + " " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    Pace(300);
+  }
+  // A lookup button, then a double click on a row of the dialog it opens.
+  void PickThrough(int x, int y, int row) {
+    Click(x, y);
+    ASSERT_TRUE(WaitWindow("vh_", true)) << "no lookup dialog";
+    std::string dialog = WindowNamed("vh_");
+    X("mousemove --window " + dialog + " 100 " + std::to_string(54 + 17 * row) + " click --repeat 2 --delay 80 1");
+    ASSERT_TRUE(WaitWindow("vh_", false)) << "the lookup dialog stayed";
+  }
+  void Keys(const std::string& keys) const {
+    X("key --delay 150 " + keys);
+    Pace();
+  }
+  void Type(const std::string& text) const {
+    X("type --delay 150 " + Shell(text));
+    Pace();
+  }
+  void Snapshot(const std::string& name) const {
+    Tool(BinaryDir() + "/tests/e2e/fano_xshot " + Shell((dir / name).string()));
+  }
+  // Closes the host as a person does (the window manager's close) and waits for it to end.
+  void QuitHost() {
+    X("windowactivate --sync " + main);
+    Keys("alt+F4");
+    int code = -1;
+    ASSERT_TRUE(host.WaitExit(10000, code)) << "the host did not end";
+    EXPECT_EQ(code, 0);
+  }
+
+  fs::path dir;
+  std::string display;
+  std::string main;
+  Child xvfb, wm, host;
+};
+
+TEST_F(AsAUser, ADocumentTypedAndPickedIsFoundAgainAfterARestart) {
+  StartHost("run1");
+  Snapshot("01-started.png");
+  Click(30, 37);  // 新增
+  PickThrough(383, 107, 0);  // 单别
+  Click(650, 107);           // 垫付单号, then Tab through the header
+  Type("FDX0001");
+  Keys("Tab");
+  Type("20261207");
+  Keys("Tab Tab Tab Down Tab");  // 商户, 合同号 to 垫付类型: its first item
+  Snapshot("02-header-typed.png");
+  PickThrough(383, 135, 1);  // 商户: the second merchant
+  PickThrough(383, 163, 0);  // 摊位: a stall of that merchant
+  PickThrough(663, 163, 0);  // 营运组织
+  PickThrough(383, 191, 0);  // 业务部门
+  PickThrough(663, 191, 0);  // 业务人员
+  Click(500, 219);           // 备注, Chinese through the input method path
+  Type("演示备注");
+  Snapshot("03-header-picked.png");
+  // The lines: Enter steps through the cells, Down at the last line appends one.
+  Click(300, 319);
+  Keys("Return Return Return Return Return");
+  Type("12.5");
+  Keys("Return");
+  Type("第一行");
+  Keys("Down Home Return Return Return Return Return");
+  Type("7.25");
+  Keys("Return");
+  Type("第二行");
+  Keys("Return");
+  Snapshot("04-lines.png");
+  Click(168, 37);  // 保存
+  ASSERT_TRUE(WaitWindow("提示", true)) << "no notice after the save";
+  Snapshot("05-saved.png");
+  Keys("Return");
+  ASSERT_TRUE(WaitWindow("提示", false));
+  QuitHost();
+
+  const std::string db = (dir / "user.db").string();
+  long long id = Scalar(db, "SELECT BILDA_ID FROM TB_BILDA WHERE BILDA002 = 'FDX0001'");
+  ASSERT_GT(id, 0) << "the document was not saved";
+  const std::string of = " FROM TB_BILDB WHERE BILDB001 = " + std::to_string(id);
+  EXPECT_EQ(Scalar(db, "SELECT count(*)" + of), 2);
+  EXPECT_EQ(Scalar(db, "SELECT CAST(round(sum(BILDB006) * 100) AS INTEGER)" + of), 1975);
+  EXPECT_EQ(Scalar(db, "SELECT count(*)" + of + " AND BILDB008 IN ('第一行', '第二行')"), 2);
+  EXPECT_EQ(Scalar(db, "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(id) +
+                           " AND BILDA011 = '演示备注' AND BILDA003 LIKE '2026-12-07%' AND BILDA012 = '1'"),
+            1);
+  EXPECT_GT(Scalar(db, "SELECT BILDA007 FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(id)), 0);
+
+  // Started again: the search lists it first and loads it with its lines.
+  StartHost("run2");
+  Click(214, 37);  // 查询
+  std::vector<Entry> log;
+  int display = -1;
+  for (int waited = 0; waited < 10000 && display < 0; waited += 100) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    log = ReadLog(dir / "run2" / "host.log");
+    for (int i = 0; i + 2 < static_cast<int>(log.size()); ++i)
+      if (log[i].keyword == "RECV" && log[i].text.find("command \"display\"") != std::string::npos) display = i;
+  }
+  ASSERT_GE(display, 0) << "no document was loaded";
+  EXPECT_NE(log[display + 1].text.find("<param typ=\"integer\">" + std::to_string(id) + "</param>"), std::string::npos);
+  const std::string& reply = log[display + 2].text;
+  size_t lines = reply.find("tbname=\"TB_BILDB\"");
+  ASSERT_NE(lines, std::string::npos);
+  EXPECT_EQ(CountOf(reply.substr(lines), "<row "), 2);
+  Snapshot("06-found-again.png");
+  QuitHost();
+}
+
+}  // namespace

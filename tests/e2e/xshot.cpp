@@ -1,0 +1,53 @@
+// Writes a PNG of an X server's root window (or of the window whose id is given): the snapshots of
+// the end-to-end tests that drive the host under a virtual X server, as a person would see them.
+//   fano_xshot OUT.png [WINDOW-ID]        (DISPLAY names the server)
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: fano_xshot OUT.png [WINDOW-ID]\n");
+    return 2;
+  }
+  Display* dpy = XOpenDisplay(nullptr);
+  if (!dpy) {
+    std::fprintf(stderr, "fano_xshot: cannot open the display\n");
+    return 1;
+  }
+  Window win = argc > 2 ? static_cast<Window>(std::strtoul(argv[2], nullptr, 0)) : DefaultRootWindow(dpy);
+  XWindowAttributes attr;
+  if (!XGetWindowAttributes(dpy, win, &attr)) return 1;
+  XImage* img = XGetImage(dpy, win, 0, 0, static_cast<unsigned>(attr.width), static_cast<unsigned>(attr.height),
+                          AllPlanes, ZPixmap);
+  if (!img) return 1;
+  FILE* out = std::fopen(argv[1], "wb");
+  if (!out) return 1;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) return 1;
+  png_init_io(png, out);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(attr.width), static_cast<png_uint_32>(attr.height), 8,
+               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<png_byte> row(static_cast<size_t>(attr.width) * 3);
+  for (int y = 0; y < attr.height; ++y) {
+    for (int x = 0; x < attr.width; ++x) {
+      unsigned long p = XGetPixel(img, x, y);
+      row[static_cast<size_t>(x) * 3] = static_cast<png_byte>((p & img->red_mask) >> 16);
+      row[static_cast<size_t>(x) * 3 + 1] = static_cast<png_byte>((p & img->green_mask) >> 8);
+      row[static_cast<size_t>(x) * 3 + 2] = static_cast<png_byte>(p & img->blue_mask);
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(out);
+  XDestroyImage(img);
+  XCloseDisplay(dpy);
+  return 0;
+}
