@@ -201,7 +201,7 @@ TEST_F(AsAUser, ADocumentTypedAndPickedIsFoundAgainAfterARestart) {
   Type("12.5");
   Keys("Return");
   Type("第一行");
-  Keys("Down Home Return Return Return Return Return");
+  Keys("Return Down Home Return Return Return Return Return");
   Type("7.25");
   Keys("Return");
   Type("第二行");
