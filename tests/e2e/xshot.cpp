@@ -1,12 +1,14 @@
 // Writes a PNG of an X server's root window (or of the window whose id is given): the snapshots of
 // the end-to-end tests that drive the host under a virtual X server, as a person would see them.
 //   fano_xshot OUT.png [WINDOW-ID]        (DISPLAY names the server)
+//   fano_xshot --wm                       exit code 0 once a window manager runs on the server
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
@@ -18,6 +20,21 @@ int main(int argc, char** argv) {
   if (!dpy) {
     std::fprintf(stderr, "fano_xshot: cannot open the display\n");
     return 1;
+  }
+  if (std::string(argv[1]) == "--wm") {
+    // A manager that follows the desktop conventions names its check window on the root.
+    Atom check = XInternAtom(dpy, "_NET_SUPPORTING_WM_CHECK", True);
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool found = check != None &&
+                 XGetWindowProperty(dpy, DefaultRootWindow(dpy), check, 0, 1, False, AnyPropertyType, &type, &format,
+                                    &items, &after, &data) == Success &&
+                 items > 0;
+    if (data) XFree(data);
+    XCloseDisplay(dpy);
+    return found ? 0 : 1;
   }
   Window win = argc > 2 ? static_cast<Window>(std::strtoul(argv[2], nullptr, 0)) : DefaultRootWindow(dpy);
   XWindowAttributes attr;
