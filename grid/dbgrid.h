@@ -996,6 +996,11 @@ bool TextExceedsRect(TCanvas* canvas, std::string_view text, const TRect& rect, 
 
 // ---- the grid
 
+// Keeps dgColumnResize and the two column options (dghColumnResize, dghColumnMove) in step when
+// one side changes from old to new.
+void SyncColumnResizeOptions(TDBGridOptions oldDb, TDBGridOptions& db, TDBGridGxOptions oldGx,
+                             TDBGridGxOptions& gx);
+
 using TDBGridGxClickEvent = std::function<void(TColumnGx* column)>;
 using TDBGridGxTitleBtnEvent = std::function<void(TObject* sender, int col, TColumnGx* column)>;
 using TDBGridGxCheckButtonEvent = std::function<void(TObject* sender, int col, TColumnGx* column, bool& enabled)>;
@@ -1145,7 +1150,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool WriteDisplayWidths() const noexcept { return writeDisplayWidths_; }
 
   // ---- columns
-  int IndicatorOffset() const { return dbOptions_.Contains(dgIndicator) ? 1 : 0; }
+  // A column for the indicator or for record numbers.
+  int IndicatorOffset() const { return dbOptions_.Contains(dgIndicator) || optionsGx_.Contains(dghShowRecNo) ? 1 : 0; }
   int RawToDataColumn(int col) const { return col - IndicatorOffset(); }
   int DataToRawColumn(int col) const { return col + IndicatorOffset(); }
   // The column shown at a data column index (visible columns only), or null.
@@ -1416,6 +1422,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void StepRecord(int distance, bool toEnd, bool& moved);
   void RowSelectStep(bool select, int direction, bool& stop);
   void RebuildVisibleColumns();
+  // The base grid's options from Options, OptionsGx and RowSizingAllowed.
+  void ApplyBaseOptions();
   void ApplyColumnWidths();
   void BuildDefaultColumns();
 

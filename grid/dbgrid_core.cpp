@@ -277,41 +277,6 @@ void TCustomDBGridGx::SetRowSizingAllowed(bool value) {
   TCustomGridGx::SetOptions(o);
 }
 
-void TCustomDBGridGx::SetDBOptions(TDBGridOptions value) {
-  if (value == dbOptions_) return;
-  if (value.Contains(dgRowSelect)) value.Exclude(dgAlwaysShowEditor);
-  dbOptions_ = value;
-  TGridOptions o = Options();
-  auto map = [&](bool on, TGridOption g) {
-    if (on) o.Include(g);
-    else o.Exclude(g);
-  };
-  map(value.Contains(dgEditing), goEditing);
-  map(value.Contains(dgAlwaysShowEditor), goAlwaysShowEditor);
-  map(value.Contains(dgColLines), goVertLine);
-  map(value.Contains(dgColLines), goFixedVertLine);
-  map(value.Contains(dgRowLines), goHorzLine);
-  map(value.Contains(dgRowLines), goFixedHorzLine);
-  map(value.Contains(dgTabs), goTabs);
-  map(value.Contains(dgRowSelect), goRowSelect);
-  map(value.Contains(dgColumnResize), goColSizing);
-  TCustomGridGx::SetOptions(o);
-  if (!value.Contains(dgMultiSelect)) bookmarks_->Clear();
-  const TDBGridGxSelectionType t = selection_->SelectionType();
-  if (t != gstNon && !CanSelectType(t)) selection_->Clear();
-  LayoutChanged();
-}
-
-void TCustomDBGridGx::SetOptionsGx(TDBGridGxOptions value) {
-  if (value == optionsGx_) return;
-  optionsGx_ = value;
-  TGridOptions o = Options();
-  if (value.Contains(dghColumnMove)) o.Include(goColMoving);
-  else o.Exclude(goColMoving);
-  TCustomGridGx::SetOptions(o);
-  LayoutChanged();
-}
-
 void TCustomDBGridGx::SetReadOnly(bool value) {
   if (value == readOnly_) return;
   readOnly_ = value;

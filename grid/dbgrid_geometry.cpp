@@ -72,9 +72,23 @@ int TCustomDBGridGx::GetTitleOffset() const { return TitleRowCount() + (IsFilter
 
 // The indicator column is at least as wide as its images; the strip never goes negative.
 int TCustomDBGridGx::IndicatorWidth() const {
-  if (!dbOptions_.Contains(dgIndicator)) return 0;
-  TCustomImageList* images = DBGridIndicatorImages();
-  return std::max(0, (images ? images->Width() : 11) + 2);
+  if (IndicatorOffset() == 0) return 0;
+  int w = 0;
+  if (dbOptions_.Contains(dgIndicator)) {
+    TCustomImageList* images = DBGridIndicatorImages();
+    w = std::max(0, (images ? images->Width() : 11) + 2);
+  }
+  // Room for the record numbers: as many digits as the record count has, one point smaller.
+  TDataSet* ds = DataSet();
+  if (optionsGx_.Contains(dghShowRecNo) && dataLink_ && dataLink_->Active() && ds && ds->IsSequenced()) {
+    const int count = memTable_ ? memTable_->GetRowCount() : ds->RecordCount();
+    const std::string zeros(std::to_string(std::max(1, count)).size(), '0');
+    TMeasureCanvas bmp;
+    bmp.Canvas()->Font()->Assign(Font());
+    bmp.Canvas()->Font()->SetSize(Font()->Size() - 1);
+    w += bmp.Canvas()->TextWidth(zeros) + 2 + (dbOptions_.Contains(dgIndicator) ? 0 : 2);
+  }
+  return std::max(11, w);
 }
 
 int TCustomDBGridGx::DefaultTextRowHeight() const {
@@ -90,6 +104,19 @@ void TCustomDBGridGx::CalcDataRowHeight() {
     TMeasureCanvas bmp;
     bmp.Canvas()->Font()->Assign(Font());
     h = std::max(h, bmp.Canvas()->TextHeight("Wg") * rowLines_ + (Flat() ? 1 : 3));
+  }
+  // Fitted to the text: whole lines, rounded down while the rest is at most half a line.
+  if (optionsGx_.Contains(dghFitRowHeightToText) && (rowHeight_ > 0 || rowLines_ > 0)) {
+    TMeasureCanvas bmp;
+    bmp.Canvas()->Font()->Assign(Font());
+    const int line = std::max(1, bmp.Canvas()->TextHeight("Wg"));
+    const int extra = Flat() ? 1 : 3;
+    const int body = std::max(0, h - extra);
+    int lines = body / line;
+    if (body % line > line / 2 || lines < 1) ++lines;
+    rowLines_ = lines;
+    rowHeight_ = extra;
+    h = lines * line + extra;
   }
   dataRowHeight_ = h;
 }
