@@ -86,7 +86,7 @@ int TCustomDBGridGx::IndicatorWidth() const {
     TMeasureCanvas bmp;
     bmp.Canvas()->Font()->Assign(Font());
     bmp.Canvas()->Font()->SetSize(Font()->Size() - 1);
-    w += bmp.Canvas()->TextWidth(zeros) + 2 + (dbOptions_.Contains(dgIndicator) ? 0 : 2);
+    w = std::max(w, bmp.Canvas()->TextWidth(zeros) + 2 + (dbOptions_.Contains(dgIndicator) ? 0 : 2));
   }
   return std::max(11, w);
 }

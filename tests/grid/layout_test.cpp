@@ -169,7 +169,7 @@ TEST_F(LayoutTest, RowHeightFittedToWholeLines) {
 }
 
 TEST_F(LayoutTest, RecordNumbersHaveAColumnOfTheirOwn) {
-  AddRows(9);
+  AddRows(99);
   MakeGrid();
   grid->SetDBOptions(grid->DBOptions() - TDBGridOptions{dgIndicator});
   AddColumn("ID");
@@ -177,9 +177,9 @@ TEST_F(LayoutTest, RecordNumbersHaveAColumnOfTheirOwn) {
   EXPECT_EQ(grid->IndicatorOffset(), 0);
   grid->SetOptionsGx(grid->OptionsGx() + TDBGridGxOptions{dghShowRecNo});
   EXPECT_EQ(grid->IndicatorOffset(), 1);
-  const int nine = grid->IndicatorWidth();
-  EXPECT_GE(nine, 11);
-  AddRow(10, "ten");
-  const int ten = grid->IndicatorWidth();
-  EXPECT_GT(ten, nine);  // one digit more
+  const int two = grid->IndicatorWidth();
+  EXPECT_GE(two, 11);
+  AddRow(100, "hundred");
+  const int three = grid->IndicatorWidth();
+  EXPECT_GT(three, two);  // one digit more
 }
