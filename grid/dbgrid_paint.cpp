@@ -237,7 +237,7 @@ void TCustomDBGridGx::DrawTitleCell(int col, int row, const TCellTypeGx& type, T
     DrawImage(titleImages_, c, useMultiTitle_ ? taCenter : title->Alignment(), 0, title->ImageIndex(), imageRect);
   } else if (title->Orientation() == tohVertical) {
     // Placement 2 both ways: centred across the cell and along it.
-    WriteTextVerticalGx(c, textRect, false, f.dx + 2 + pressOffset, f.dy + 2, title->Caption(), title->Alignment(),
+    WriteTextVerticalGx(c, textRect, false, f.dx + 2 + pressOffset, f.dy + 2, title->Caption(), taCenter,
                         static_cast<TTextLayout>(2), title->EndEllipsis(), false);
   } else {
     const bool tall = useMultiTitle_ || titleHeight_ != 0 || titleLines_ != 0;
