@@ -174,6 +174,28 @@ TEST_F(CellPaintTest, TitleImageReplacesTheCaption) {
   grid->SetTitleImages(nullptr);
 }
 
+// A vertical title reads upwards and stands in the middle of its cell both ways.
+TEST_F(CellPaintTest, VerticalTitleIsCentred) {
+  MakeBoundGrid();
+  grid->SetTitleHeight(80);
+  name->Title()->SetOrientation(tohVertical);
+  HDC dc = Paint();
+  const TRect t = Title(1);
+  ASSERT_GE(t.Height(), 60);
+  bool found = false;
+  for (const Recorded& r : Records(dc)) {
+    if (r.call != "ExtTextOut" || r.text != "名称") continue;
+    found = true;
+    // Upward text starts at its bottom: the baseline lies near the middle across, the start
+    // below the middle along the cell.
+    EXPECT_NEAR(r.x, (t.Left + t.Right) / 2, 12);
+    EXPECT_GT(r.y, (t.Top + t.Bottom) / 2);
+    EXPECT_LT(r.y, t.Bottom - 4);
+  }
+  EXPECT_TRUE(found);
+  DeleteDC(dc);
+}
+
 TEST_F(CellPaintTest, MultiLevelTitlesShareTheirUpperCaption) {
   AddRows(2);
   MakeGrid(400, 200);
