@@ -158,7 +158,11 @@ void TCustomDBGridGx::DefineProperties(TFiler& filer) {
 
 void TCustomDBGridGx::Loaded() {
   TCustomGridGx::Loaded();
-  if (DataSource() && sumList_) sumList_->SetActive(true);
+  // An Active read from the resource was only stored: the sums start here.
+  if (DataSource() && sumList_) {
+    if (sumList_->DataSet() != DataSet()) sumList_->SetDataSet(DataSet());
+    sumList_->Activate(true);
+  }
   LayoutChanged();
 }
 

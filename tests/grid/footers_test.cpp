@@ -334,3 +334,33 @@ TEST_F(FooterTest, SumChangesRepaintTheFooterRow) {
   EXPECT_LE(upd.top, FooterRect(2).Top);
   EXPECT_GE(upd.bottom, FooterRect(2).Bottom);
 }
+
+// A grid read from a resource with its sum list active starts summing once loaded.
+namespace {
+class TLoadingGrid : public TDBGridGx {
+ public:
+  using TDBGridGx::TDBGridGx;
+  using TComponent::SetLoadingState;
+};
+}  // namespace
+
+TEST_F(FooterTest, SumsStartWhenTheLoadedGridIsReady) {
+  AddRows(3);
+  form = new TForm(nullptr);
+  auto* g = new TLoadingGrid(form);
+  grid = g;
+  g->SetLoadingState(true);
+  g->SetParent(form);
+  TColumnGx* a = AddColumn("AMOUNT");
+  a->Footer()->SetValueType(fvtSum);
+  Bind();
+  g->SumList()->SetActive(true);
+  EXPECT_FALSE(g->SumList()->EventsHooked());  // only stored while loading
+  g->SetLoadingState(false);
+  g->Loaded();
+  EXPECT_TRUE(g->SumList()->Active());
+  EXPECT_TRUE(g->SumList()->EventsHooked());
+  EXPECT_EQ(g->GetFooterValue(-1, a), "9");
+  AddRow(4, "four", 1);
+  EXPECT_EQ(g->GetFooterValue(-1, a), "10");
+}
