@@ -7,6 +7,7 @@
 #include "dbgrid_test_util.h"
 #include "platform/classes/published.h"
 #include "platform/forms/controls.h"
+#include "platform/rtl/sysutils.h"
 
 using namespace dbgridtest;
 
@@ -363,4 +364,30 @@ TEST_F(FooterTest, SumsStartWhenTheLoadedGridIsReady) {
   EXPECT_EQ(g->GetFooterValue(-1, a), "9");
   AddRow(4, "four", 1);
   EXPECT_EQ(g->GetFooterValue(-1, a), "10");
+}
+
+// Sums of money: a currency field keeps its money format, a BCD field its four decimals.
+TEST_F(FooterTest, SumsOfMoneyFields) {
+  TMemTableGx money(nullptr);
+  money.FieldDefs().Add("CUR", ftCurrency);
+  money.FieldDefs().Add("BCD", ftBCD);
+  money.CreateDataSet();
+  for (double v : {1.25, 2.5, 0.0001}) {
+    money.Append();
+    money.FieldByName("CUR")->SetValue(v);
+    money.FieldByName("BCD")->SetValue(v);
+    money.Post();
+  }
+  TDataSource ds(nullptr);
+  ds.SetDataSet(&money);
+  MakeGrid();
+  TColumnGx* cur = AddColumn("CUR");
+  TColumnGx* bcd = AddColumn("BCD");
+  cur->Footer()->SetValueType(fvtSum);
+  bcd->Footer()->SetValueType(fvtSum);
+  grid->SetDataSource(&ds);
+  grid->SumList()->SetActive(true);
+  EXPECT_EQ(grid->GetFooterValue(-1, bcd), CurrToStr(Currency::FromScaled(3'7501)));
+  EXPECT_EQ(grid->GetFooterValue(-1, cur), FloatToStrF(3.7501, ffCurrency, 15, FormatSettings.CurrencyDecimals));
+  grid->SetDataSource(nullptr);
 }
