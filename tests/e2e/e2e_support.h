@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -126,9 +125,9 @@ inline int CountOf(const std::string& text, const std::string& part) {
 }
 
 inline std::string ReplyCode(const std::string& doc) {
-  std::smatch m;
-  static const std::regex code(R"(<code>(-?\d+)</code>)");
-  return std::regex_search(doc, m, code) ? std::string(m[1]) : "<none>";
+  size_t a = doc.find("<code>");
+  size_t b = a == std::string::npos ? a : doc.find("</code>", a);
+  return b == std::string::npos ? "<none>" : doc.substr(a + 6, b - a - 6);
 }
 
 inline long long Scalar(const std::string& dbPath, const std::string& sql) {
