@@ -17,7 +17,8 @@
 // columns (dbgrid_columns.cpp), titles, column defaults and the title tree (dbgrid_titles.cpp), the
 // data link and the bookmark list (dbgrid_datalink.cpp), the shared style, helpers and start-up
 // resources (dbgrid_style.cpp), geometry and scrolling (dbgrid_geometry.cpp), selection
-// (dbgrid_selection.cpp) and row movement (dbgrid_rows.cpp).
+// (dbgrid_selection.cpp), row movement (dbgrid_rows.cpp), column footers and their texts
+// (dbgrid_footers.cpp), option setters (dbgrid_layout.cpp) and cell painting (dbgrid_paint.cpp).
 #include <cstdint>
 #include <functional>
 #include <memory>
