@@ -1,0 +1,225 @@
+// Export formats byte by byte, the clipboard commands and their clean-up after errors.
+#include "grid/gridexport.h"
+
+#include <cstring>
+
+#include "dbgrid_test_util.h"
+#include "platform/forms/clipbrd.h"
+#include "platform/forms/dialogs.h"
+#include "platform/rtl/exceptions.h"
+
+namespace dbgridtest {
+namespace {
+
+class GridExportTest : public DBGridTest {
+ protected:
+  // Two records of (ID, NAME) under captions "No" and "Name".
+  void MakeSmallTable() {
+    AddRow(1, "a\tb");
+    AddRow(2, "say \"hi\"");
+    table->First();
+    MakeGrid();
+    AddColumn("ID", "No");
+    AddColumn("NAME", "Name");
+    Bind();
+  }
+  template <class T>
+  std::string Export(bool whole = true) {
+    TMemoryStream stream;
+    ExportGridToStream<T>(grid, &stream, whole);
+    return std::string(static_cast<const char*>(stream.Memory()), static_cast<size_t>(stream.Size()));
+  }
+  static std::string Wide(std::string_view ascii) {
+    std::string s;
+    for (char c : ascii) {
+      s += c;
+      s += '\0';
+    }
+    return s;
+  }
+  static std::string ClipboardBytes(UINT format) {
+    TClipboard* cb = Clipboard();
+    cb->Open();
+    HANDLE h = cb->GetAsHandle(format);
+    std::string s;
+    if (h) {
+      const char* p = static_cast<const char*>(GlobalLock(h));
+      s.assign(p, GlobalSize(h));
+      GlobalUnlock(h);
+    }
+    cb->Close();
+    return s;
+  }
+};
+
+TEST_F(GridExportTest, TextFormatsWriteValuesRawAndRowsWithCrLf) {
+  MakeSmallTable();
+  EXPECT_EQ(Export<TDBGridGxExportAsText>(), "No\tName\r\n1\ta\tb\r\n2\tsay \"hi\"");
+  EXPECT_EQ(Export<TDBGridGxExportAsUnicodeText>(), Wide("No\tName\r\n1\ta\tb\r\n2\tsay \"hi\""));
+  EXPECT_EQ(Export<TDBGridGxExportAsCSV>(), "\"No\";\"Name\"\r\n\"1\";\"a\tb\"\r\n\"2\";\"say \"\"hi\"\"\"");
+  // Without titles the first record opens the text.
+  grid->SetDBOptions(grid->DBOptions() - dgTitles);
+  EXPECT_EQ(Export<TDBGridGxExportAsText>(), "1\ta\tb\r\n2\tsay \"hi\"");
+}
+
+TEST_F(GridExportTest, FootersCountNullsAndSumSkipsThem) {
+  AddRow(1, "x", 1.5);
+  AddRow(2, "", 0, Null());
+  table->Append();
+  table->FieldByName("ID")->SetValue(3);
+  table->Post();  // NAME and AMOUNT null
+  table->First();
+  MakeGrid();
+  AddColumn("ID", "No");
+  TColumnGx* amount = AddColumn("AMOUNT", "Amount");
+  grid->SetFooterRowCount(2);
+  Bind();
+  amount->Footers()->Add();
+  amount->Footers()->Add();
+  amount->GetFooter(0)->SetValueType(fvtSum);
+  amount->GetFooter(1)->SetValueType(fvtCount);
+  grid->Columns()->Items(0)->Footers()->Add();
+  grid->Columns()->Items(0)->Footers()->Add();
+  grid->Columns()->Items(0)->GetFooter(0)->SetValueType(fvtSum);
+  grid->Columns()->Items(0)->GetFooter(1)->SetValueType(fvtStaticText);
+  grid->Columns()->Items(0)->GetFooter(1)->SetValue("Total");
+  EXPECT_EQ(Export<TDBGridGxExportAsText>(), "No\tAmount\r\n1\t1.5\r\n2\t0\r\n3\t\r\n6\t1.5\r\nTotal\t3");
+}
+
+TEST_F(GridExportTest, RtfHeaderRowsAndEscapedText) {
+  AddRow(1, "a{b}\\c");
+  table->First();
+  MakeGrid();
+  TColumnGx* id = AddColumn("ID", "No");
+  TColumnGx* name = AddColumn("NAME", "Name");
+  Bind();
+  id->SetWidth(64);
+  name->SetWidth(64);
+  grid->SetDBOptions(grid->DBOptions() - dgTitles);
+  const std::string rtf = Export<TDBGridGxExportAsRTF>();
+  const std::string font = grid->Columns()->Items(0)->Font()->Name();
+  const std::string fs = std::to_string(grid->Columns()->Items(0)->Font()->Size() * 2);
+  const COLORREF face = ColorToRGB(clBtnFace);
+  const COLORREF win = ColorToRGB(clWindow);
+  const COLORREF text = ColorToRGB(clWindowText);
+  auto rgb = [](COLORREF c) {
+    return "\\red" + std::to_string(GetRValue(c)) + "\\green" + std::to_string(GetGValue(c)) + "\\blue" +
+           std::to_string(GetBValue(c)) + ";";
+  };
+  // Colours beyond the three fixed ones follow in order of first use: the cell background, then
+  // the font colour.
+  std::string colors = rgb(0) + rgb(0xFFFFFF) + rgb(face);
+  auto indexOf = [&](COLORREF c) {
+    const COLORREF fixed[3] = {0, 0xFFFFFF, face};
+    for (int i = 0; i < 3; ++i)
+      if (fixed[i] == c) return i;
+    return -1;
+  };
+  int winIndex = indexOf(win);
+  int next = 3;
+  if (winIndex < 0) colors += rgb(win), winIndex = next++;
+  int textIndex = indexOf(text);
+  if (textIndex < 0) textIndex = text == win ? winIndex : (colors += rgb(text), next++);
+  std::string cellx;
+  for (int right : {960, 1920})
+    cellx += "\\clbrdrl\\brdrs\\brdrcf0\r\n\\clbrdrt\\brdrs\\brdrcf0\r\n\\clbrdrb\\brdrs\\brdrcf0\r\n"
+             "\\clbrdrr\\brdrs\\brdrcf0\r\n\\clshdng10000\\clcfpat" +
+             std::to_string(winIndex) + "\\cellx" + std::to_string(right) + "\r\n";
+  const std::string fontPart = "\\fs" + fs + "\\f0\\cf" + std::to_string(textIndex) + "\\cb" + std::to_string(winIndex) + " ";
+  const std::string expected = "{\\rtf0\\ansi\r\n{\\colortbl" + colors + "}\r\n{\\fonttbl\\f0\\fnil " + font +
+                               ";}\r\n\\trowd\\trgaph40\r\n" + cellx + "{\\trrh0\r\n\\pard\\intbl{\\qr\\sb24\\sa24" +
+                               fontPart + "1\\cell}\r\n\\pard\\intbl{\\ql\\sb24\\sa24" + fontPart +
+                               "a\\{b\\}\\\\c\\cell}\r\n\\pard\\intbl\\row}\r\n}";
+  EXPECT_EQ(rtf, expected);
+}
+
+TEST_F(GridExportTest, GridBifLayout) {
+  MakeSmallTable();
+  TColumnGx* amount = AddColumn("AMOUNT", "Amount");
+  amount->SetVisible(true);
+  table->Edit();
+  table->FieldByName("AMOUNT")->SetValue(2.5);
+  table->Post();
+  const std::string bif = Export<TDBGridGxExportAsGRIDBIF>();
+  std::string expected("GRIDBIF\x01\x03\0\0\0\x01\0\x01\0\x01\0", 18);
+  auto i32 = [](int32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+  auto f64 = [](double v) { return std::string(reinterpret_cast<const char*>(&v), 8); };
+  expected += "\x03" + i32(1) + "\x05" + i32(3) + "a\tb" + "\x04" + f64(2.5);
+  expected += "\x03" + i32(2) + "\x05" + i32(8) + "say \"hi\"" + "\x04" + f64(0);
+  expected += std::string(1, '\0');
+  EXPECT_EQ(bif, expected);
+}
+
+TEST_F(GridExportTest, NoSelectionWritesNothingAndClipboardHoldsTerminatorsOnly) {
+  MakeSmallTable();
+  ASSERT_EQ(grid->Selection()->SelectionType(), gstNon);
+  EXPECT_EQ(Export<TDBGridGxExportAsText>(false), "");
+  CopyToClipboard(grid, false);
+  EXPECT_EQ(ClipboardBytes(CF_TEXT).substr(0, 1), std::string(1, '\0'));
+  EXPECT_EQ(ClipboardBytes(ClipboardFormatCSV()), std::string(1, '\0'));
+  EXPECT_EQ(ClipboardBytes(ClipboardFormatGRIDBIF()), "");
+  const std::string rtf = ClipboardBytes(ClipboardFormatRTF());
+  EXPECT_EQ(rtf.substr(0, 22), "{\\rtf0\\ansi\r\n{\\colortb");
+  EXPECT_NE(rtf.find("{\\fonttbl}\r\n"), std::string::npos);
+  EXPECT_EQ(rtf.back(), '\0');
+  EXPECT_EQ(rtf.find("\\trowd"), std::string::npos);
+  EXPECT_EQ(GetOpenClipboardWindow(), nullptr);
+}
+
+TEST_F(GridExportTest, CopyPutsEveryFormatAndSelectionLimitsRecords) {
+  MakeSmallTable();
+  AddRow(3, "c");
+  table->First();
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  table->Next();
+  grid->SelectedRows()->SetCurrentRowSelected(true);
+  table->Next();
+  grid->SelectedRows()->SetCurrentRowSelected(true);
+  table->First();
+  CopyToClipboard(grid, false);
+  EXPECT_EQ(ClipboardBytes(CF_TEXT), std::string("No\tName\r\n2\tsay \"hi\"\r\n3\tc\0", 25));
+  EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), Wide("No\tName\r\n2\tsay \"hi\"\r\n3\tc") + std::string(2, '\0'));
+  EXPECT_EQ(ClipboardBytes(ClipboardFormatGRIDBIF()).substr(0, 8), std::string("GRIDBIF\x01", 8));
+  // The grid stays where it was.
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 1);
+  EXPECT_FALSE(table->ControlsDisabled());
+}
+
+TEST_F(GridExportTest, AFailingExportGivesControlsPositionAndClipboardBack) {
+  MakeSmallTable();
+  table->Next();
+  grid->OnGetCellParams = [](TObject*, TColumnGx* column, TFont*, TColor&, TGridDrawState) {
+    if (column->FieldName() == "NAME") throw Exception("boom");
+  };
+  EXPECT_THROW(CopyToClipboard(grid, true), Exception);
+  EXPECT_FALSE(table->ControlsDisabled());
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 2);
+  EXPECT_EQ(GetOpenClipboardWindow(), nullptr);
+  // The clipboard opens again afterwards.
+  grid->OnGetCellParams = nullptr;
+  CopyToClipboard(grid, true);
+  EXPECT_EQ(ClipboardBytes(CF_TEXT).substr(0, 7), "No\tName");
+}
+
+TEST_F(GridExportTest, ClearAsksByKindAndCancelKeepsEverything) {
+  MakeSmallTable();
+  TScriptedDialogService dialogs(true);
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  grid->SelectedRows()->SetCurrentRowSelected(true);
+  dialogs.Answer(mrCancel);
+  ClearSelection(grid, false);
+  ASSERT_EQ(dialogs.Requests().size(), 1u);
+  EXPECT_EQ(dialogs.Requests()[0].Text, "Delete record?");
+  EXPECT_EQ(table->RecordCount(), 2);
+  dialogs.Answer(mrOk);
+  ClearSelection(grid, false);
+  EXPECT_EQ(table->RecordCount(), 1);
+  EXPECT_FALSE(table->ControlsDisabled());
+  // The whole grid goes without a question.
+  ClearSelection(grid, true);
+  EXPECT_EQ(table->RecordCount(), 0);
+  EXPECT_EQ(dialogs.Requests().size(), 2u);
+}
+
+}  // namespace
+}  // namespace dbgridtest
