@@ -129,7 +129,13 @@ void TCustomDBGridGx::CalcTitleHeight() {
   TMeasureCanvas bmp;
   TCanvas* c = bmp.Canvas();
   c->Font()->Assign(titleFont_.get());
-  const int line = c->TextHeight("Wg");
+  int line = c->TextHeight("Wg");
+  // A column's own larger title font makes the row taller.
+  if (columns_)
+    for (int i = 0; i < columns_->Count(); ++i) {
+      c->Font()->Assign(columns_->Items(i)->Title()->Font());
+      line = std::max(line, c->TextHeight("Wg"));
+    }
   int h = line + (Flat() ? 1 : 3);
   if (titleLines_ > 0) h = std::max(h, line * titleLines_ + (Flat() ? 1 : 3));
   if (useMultiTitle_ && columns_) {

@@ -183,3 +183,14 @@ TEST_F(LayoutTest, RecordNumbersHaveAColumnOfTheirOwn) {
   const int three = grid->IndicatorWidth();
   EXPECT_GT(three, two);  // one digit more
 }
+
+TEST_F(LayoutTest, TitleRowFitsTheLargestTitleFont) {
+  MakeGrid();
+  TColumnGx* a = AddColumn("ID", "编号");
+  AddColumn("NAME", "名称");
+  const int plain = grid->TitleRowHeight();
+  EXPECT_EQ(plain, TextLine(grid->TitleFont()) + 3);
+  a->Title()->Font()->SetSize(grid->TitleFont()->Size() * 2);
+  EXPECT_EQ(grid->TitleRowHeight(), TextLine(a->Title()->Font()) + 3);
+  EXPECT_GT(grid->TitleRowHeight(), plain);
+}
