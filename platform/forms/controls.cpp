@@ -920,6 +920,8 @@ TWinControl::~TWinControl() {
     SetWindowLongPtr(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defWndProc_ ? defWndProc_ : &DefWindowProc));
     DestroyWindow(h);
   }
+  // Off the parent while this part is still whole: the base destructor would see a plain control.
+  if (Parent()) Parent()->RemoveControl(this);
   FreeChildControls();
 }
 
@@ -1132,7 +1134,8 @@ void TWinControl::Insert(TControl* control) {
 }
 
 void TWinControl::Remove(TControl* control) {
-  if (auto* w = dynamic_cast<TWinControl*>(control)) tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), w), tabList_.end());
+  // By address, not by a cast: a control on its way out may no longer be known as windowed.
+  std::erase_if(tabList_, [control](TWinControl* w) { return static_cast<TControl*>(w) == control; });
   controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
   control->parent_ = nullptr;
 }

@@ -322,6 +322,42 @@ TEST_F(Controls, ControlsAndFormsAreFreedWithTheirChildren) {
   EXPECT_EQ(form->ComponentCount(), 0);
 }
 
+// A windowed control freed while still on its parent leaves every list of the parent, whether
+// freed with Free() or deleted (its own parts are gone by the time the base part lets go).
+TEST_F(Controls, AFreedWindowedChildLeavesItsParentsTabOrder) {
+  auto* first = new TTestWin(form);
+  first->SetParent(form);
+  auto* second = new TTestWin(form);
+  second->SetParent(form);
+  auto* third = new TTestWin(form);
+  third->SetParent(form);
+  form->Show();
+  Pump();
+  second->SetFocus();
+  Pump();
+  ASSERT_EQ(form->ActiveControl(), second);
+  second->Free();
+  std::vector<TWinControl*> order;
+  form->GetTabOrderList(order);
+  EXPECT_EQ(order, (std::vector<TWinControl*>{first, third}));
+  EXPECT_NE(form->ActiveControl(), second);
+  EXPECT_EQ(third->TabOrder(), 1);
+
+  third->SetFocus();
+  Pump();
+  ASSERT_EQ(form->ActiveControl(), third);
+  delete third;
+  order.clear();
+  form->GetTabOrderList(order);
+  EXPECT_EQ(order, (std::vector<TWinControl*>{first}));
+  EXPECT_EQ(form->ControlCount(), 1);
+  EXPECT_NE(form->ActiveControl(), third);
+  // Tabbing walks what is left.
+  form->SelectNext(first, true, true);
+  Pump();
+  EXPECT_EQ(form->ActiveControl(), first);
+}
+
 }  // namespace
 
 namespace {
