@@ -1,0 +1,212 @@
+// Import formats and paste: where values land, inserting and appending, the error question, and
+// malformed text and GRIDBIF data that must change nothing.
+#include "grid/gridimport.h"
+
+#include <cstring>
+
+#include "dbgrid_test_util.h"
+#include "grid/gridexport.h"
+#include "platform/forms/clipbrd.h"
+#include "platform/forms/dialogs.h"
+#include "platform/rtl/exceptions.h"
+
+namespace dbgridtest {
+namespace {
+
+class GridImportTest : public DBGridTest {
+ protected:
+  void MakeTable(int rows) {
+    for (int i = 1; i <= rows; ++i) AddRow(i, "n" + std::to_string(i), i);
+    table->First();
+    MakeGrid();
+    AddColumn("ID", "No");
+    AddColumn("NAME", "Name");
+    AddColumn("AMOUNT", "Amount");
+    Bind();
+  }
+  template <class T>
+  void Import(std::string_view bytes, bool whole = false) {
+    TMemoryStream stream;
+    stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    stream.SetPosition(0);
+    ImportGridFromStream<T>(grid, &stream, whole);
+  }
+  // The table as "id name amount" lines.
+  std::string Dump() {
+    std::string s;
+    const std::string keep = table->Bookmark();
+    table->First();
+    while (!table->Eof()) {
+      s += table->FieldByName("ID")->AsString() + " " + table->FieldByName("NAME")->AsString() + " " +
+           table->FieldByName("AMOUNT")->AsString() + "\n";
+      table->Next();
+    }
+    table->SetBookmark(keep);
+    return s;
+  }
+  static void PutText(const std::string& text) {
+    TClipboard* cb = Clipboard();
+    cb->Open();
+    cb->Clear();
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    std::memcpy(GlobalLock(mem), text.c_str(), text.size() + 1);
+    GlobalUnlock(mem);
+    cb->SetAsHandle(CF_TEXT, mem);
+    cb->Close();
+  }
+  static std::string I32(int32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
+};
+
+TEST_F(GridImportTest, ASingleValueGoesIntoTheCurrentCell) {
+  MakeTable(2);
+  grid->SetCol(grid->DataToRawColumn(1));
+  Import<TDBGridGxImportAsText>(std::string("x\0", 2));
+  EXPECT_EQ(Dump(), "1 x 1\n2 n2 2\n");
+  EXPECT_FALSE(table->ControlsDisabled());
+}
+
+TEST_F(GridImportTest, TabsPlaceValuesAndALeadingTabKeepsTheFirstColumn) {
+  MakeTable(3);
+  grid->SetAllowedOperations(grid->AllowedOperations() - alopAppendGx);
+  Import<TDBGridGxImportAsText>(std::string("7\ta\r\n\tb\r\n9\t\r\n", 14) + std::string(1, '\0'));
+  EXPECT_EQ(Dump(), "7 a 1\n2 b 2\n9 n3 3\n");
+  // Surplus values and a surplus line are dropped; the grid stays on its record.
+  EXPECT_EQ(table->RecNo(), 1);
+  Import<TDBGridGxImportAsText>(std::string("1\tc\t5\t99\r\n2\r\n3\r\n4\0", 20));
+  EXPECT_EQ(Dump(), "1 c 5\n2 b 2\n3 n3 3\n");
+}
+
+TEST_F(GridImportTest, LinesPastTheLastRecordAppendOnlyWhenAllowed) {
+  MakeTable(2);
+  table->Last();
+  grid->SetAllowedOperations(grid->AllowedOperations() - alopAppendGx);
+  Import<TDBGridGxImportAsText>(std::string("5\r\n6\0", 5));
+  EXPECT_EQ(Dump(), "1 n1 1\n5 n2 2\n");
+  table->Last();
+  grid->SetAllowedOperations(grid->AllowedOperations() + alopAppendGx);
+  Import<TDBGridGxImportAsText>(std::string("8\r\n9\0", 5));
+  EXPECT_EQ(Dump(), "1 n1 1\n8 n2 2\n9  \n");
+}
+
+TEST_F(GridImportTest, WhileInsertingEveryLineIsANewRecord) {
+  MakeTable(2);
+  table->Append();
+  Import<TDBGridGxImportAsText>(std::string("5\tx\r\n6\ty\0", 10));
+  EXPECT_EQ(Dump(), "1 n1 1\n2 n2 2\n5 x \n6 y \n");
+}
+
+TEST_F(GridImportTest, UnicodeTextStopsAtTheFirstZeroCharacter) {
+  MakeTable(1);
+  std::u16string text = u"3\t\u4E2D\u6587";
+  std::string bytes(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+  // The clipboard's block may hold more than the text: what follows the terminator is ignored.
+  bytes += std::string("\0\0zz\0\0", 6);
+  Import<TDBGridGxImportAsUnicodeText>(bytes);
+  EXPECT_EQ(Dump(), "3 \xE4\xB8\xAD\xE6\x96\x87 1\n");
+}
+
+TEST_F(GridImportTest, ALoneCrIsInvalidAndGivesEverythingBack) {
+  MakeTable(2);
+  table->Next();
+  try {
+    Import<TDBGridGxImportAsText>(std::string("1\r2\0", 4));
+    FAIL() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "TDBGridGxImportAsText.CheckState: Invalid text format");
+  }
+  EXPECT_FALSE(table->ControlsDisabled());
+  EXPECT_EQ(table->RecNo(), 2);
+  std::u16string w = u"1\r";
+  EXPECT_THROW(Import<TDBGridGxImportAsUnicodeText>(std::string(reinterpret_cast<const char*>(w.data()), 4)),
+               Exception);
+}
+
+TEST_F(GridImportTest, RefusedValuesAskAndTheAnswerDecides) {
+  MakeTable(3);
+  grid->SetAllowedOperations(grid->AllowedOperations() - alopAppendGx);
+  TScriptedDialogService dialogs(true);
+  // Yes: go on with the next value.
+  dialogs.Answer(mrYes);
+  Import<TDBGridGxImportAsText>(std::string("x\ta\r\n5\tb\0", 10));
+  ASSERT_EQ(dialogs.Requests().size(), 1u);
+  EXPECT_EQ(dialogs.Requests()[0].Text.substr(0, 27), "Error during insert value:\n");
+  EXPECT_NE(dialogs.Requests()[0].Text.find("\n\nIgnore error?"), std::string::npos);
+  EXPECT_EQ(Dump(), "1 a 1\n5 b 2\n3 n3 3\n");
+  // All: no more questions.
+  dialogs.ClearRequests();
+  dialogs.Answer(mrAll);
+  Import<TDBGridGxImportAsText>(std::string("x\tc\r\ny\td\r\n7\0", 13));
+  EXPECT_EQ(dialogs.Requests().size(), 1u);
+  EXPECT_EQ(Dump(), "1 c 1\n5 d 2\n7 n3 3\n");
+  // No: the import stops there, controls and record given back.
+  dialogs.ClearRequests();
+  dialogs.Answer(mrNo);
+  EXPECT_THROW(Import<TDBGridGxImportAsText>(std::string("x\te\r\n8\tf\0", 10)), EAbort);
+  EXPECT_FALSE(table->ControlsDisabled());
+  table->Cancel();
+  EXPECT_EQ(Dump(), "1 c 1\n5 d 2\n7 n3 3\n");
+}
+
+TEST_F(GridImportTest, GridBifRoundTripThroughTheClipboard) {
+  MakeTable(2);
+  table->Edit();
+  table->FieldByName("AMOUNT")->Clear();
+  table->FieldByName("NAME")->SetAsString("\xE4\xB8\xAD a,\"b\"");
+  table->Post();
+  CopyToClipboard(grid, true);
+  // Into an empty copy of the table by appending.
+  ClearSelection(grid, true);
+  ASSERT_EQ(table->RecordCount(), 0);
+  PasteFromClipboard(grid, false);
+  EXPECT_EQ(Dump(), "1 \xE4\xB8\xAD a,\"b\" \n2 n2 2\n");
+  table->First();
+  EXPECT_TRUE(table->FieldByName("AMOUNT")->IsNull());
+  EXPECT_EQ(GetOpenClipboardWindow(), nullptr);
+}
+
+TEST_F(GridImportTest, TextPasteFromTheClipboard) {
+  MakeTable(2);
+  PutText("4\tp\r\n5\tq");
+  PasteFromClipboard(grid, false);
+  EXPECT_EQ(Dump(), "4 p 1\n5 q 2\n");
+}
+
+TEST_F(GridImportTest, GridBifSurplusColumnsAreDroppedAndRecordsStayAligned) {
+  MakeTable(2);
+  grid->SetCol(grid->DataToRawColumn(1));  // columns NAME and AMOUNT receive
+  std::string bif = std::string("GRIDBIF\x01", 8) + I32(3) + std::string("\x01\0\x01\0\x01\0", 6);
+  bif += "\x05" + I32(1) + "a" + "\x03" + I32(10) + "\x05" + I32(1) + "z";
+  bif += "\x05" + I32(1) + "b" + std::string("\x02", 1) + "\x01";
+  bif += std::string(1, '\0');
+  Import<TDBGridGxImportAsGRIDBIF>(bif);
+  EXPECT_EQ(Dump(), "1 a 10\n2 b \n");
+}
+
+TEST_F(GridImportTest, MalformedGridBifIsRefusedAndChangesNothing) {
+  MakeTable(2);
+  const std::string before = Dump();
+  const std::string good = std::string("GRIDBIF\x01", 8) + I32(1) + std::string("\x01\0", 2);
+  const std::vector<std::string> bad = {
+      std::string("GRIDBIF\x01\x01\0\0", 11),                                     // 11 bytes
+      std::string("GRIDBIX\x01", 8) + I32(0) + std::string(1, '\0'),              // signature
+      std::string("GRIDBIF\x01", 8) + I32(-1) + std::string(1, '\0'),             // negative count
+      std::string("GRIDBIF\x01", 8) + I32(0x7FFFFFFF) + std::string(1, '\0'),     // oversized count
+      good + "\x05" + I32(-5) + "abc",                                           // negative length
+      good + "\x07" + I32(1 << 30) + "ab",                                       // oversized length
+      good + "\x03" + "\x01\x02",                                                // short integer
+      std::string("GRIDBIF\x01", 8) + I32(2) + std::string("\x01\0\x01", 3),     // unterminated name
+  };
+  for (const std::string& b : bad) {
+    try {
+      Import<TDBGridGxImportAsGRIDBIF>(b);
+      ADD_FAILURE() << "accepted";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "TDBGridGxImportAsGRIDBIF.ReadPrefix: Invalid GRIDBIF format");
+    }
+    EXPECT_FALSE(table->ControlsDisabled());
+    EXPECT_EQ(Dump(), before);
+  }
+}
+
+}  // namespace
+}  // namespace dbgridtest
