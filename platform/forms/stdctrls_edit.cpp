@@ -282,12 +282,21 @@ void TMemoStrings::Flush() const {
 
 std::string TMemoStrings::Get(int index) const {
   Flush();
-  std::string buf(4096, '\0');
-  WORD cap = 4096;
-  std::copy_n(reinterpret_cast<const char*>(&cap), sizeof cap, buf.data());
-  LRESULT n = SendMessage(memo_->Handle(), EM_GETLINE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buf.data()));
-  buf.resize(static_cast<size_t>(std::clamp<LRESULT>(n, 0, 4096)));
-  return buf;
+  HWND h = memo_->Handle();
+  LRESULT start = SendMessage(h, EM_LINEINDEX, static_cast<WPARAM>(index), 0);
+  if (start < 0) return "";
+  LRESULT length = SendMessage(h, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
+  if (length <= 0) return "";
+  // EM_GETLINE takes the buffer size in its first word; a longer line is read whole from the text.
+  if (length < 0xFFFF) {
+    std::string buf(static_cast<size_t>(std::max<LRESULT>(length, 2)), '\0');
+    WORD cap = static_cast<WORD>(length);
+    std::copy_n(reinterpret_cast<const char*>(&cap), sizeof cap, buf.data());
+    LRESULT n = SendMessage(h, EM_GETLINE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buf.data()));
+    buf.resize(static_cast<size_t>(std::clamp<LRESULT>(n, 0, length)));
+    return buf;
+  }
+  return memo_->Text().substr(static_cast<size_t>(start), static_cast<size_t>(length));
 }
 
 int TMemoStrings::GetCount() const {
@@ -344,12 +353,9 @@ void TMemoStrings::InsertNow(int index, std::string_view s) const {
   if (pos >= 0) {
     line = std::string(s) + "\r\n";
   } else {
-    pos = SendMessage(h, EM_LINEINDEX, static_cast<WPARAM>(index - 1), 0);
-    if (pos < 0) return;
-    LRESULT len = SendMessage(h, EM_LINELENGTH, static_cast<WPARAM>(pos), 0);
-    if (len == 0) return;
-    pos += len;
-    line = "\r\n" + std::string(s);
+    // Past the last line: a new line after the text, even when the last line is empty.
+    pos = SendMessage(h, WM_GETTEXTLENGTH, 0, 0);
+    line = (pos > 0 ? "\r\n" : "") + std::string(s);
   }
   SendMessage(h, EM_SETSEL, static_cast<WPARAM>(pos), pos);
   SendMessage(h, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(line.c_str()));

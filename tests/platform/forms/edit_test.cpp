@@ -507,16 +507,13 @@ TEST_F(EditTest, MemoLinesWorkThroughTheLineMessages) {
   EXPECT_EQ(memo->Text(), "首\r\nmid\r\nsecond\r\n");
   lines->Delete(0);
   EXPECT_EQ(memo->Text(), "mid\r\nsecond\r\n");
-  // Inserting after an empty last line does nothing; after a non-empty one it appends.
+  // Inserting past the last line appends, after an empty last line as after a non-empty one.
   lines->Insert(3, "z");
-  EXPECT_EQ(memo->Text(), "mid\r\nsecond\r\n");
+  EXPECT_EQ(memo->Text(), "mid\r\nsecond\r\n\r\nz");
+  EXPECT_EQ(lines->Strings(3), "z");
   memo->SetText("a");
   lines->Insert(1, "b");
   EXPECT_EQ(memo->Text(), "a\r\nb");
-  // Long lines come back cut at 4096 bytes.
-  memo->SetWordWrap(false);
-  memo->SetText(std::string(5000, 'q'));
-  EXPECT_EQ(lines->Strings(0).size(), 4096u);
   // Lone line feeds become CR LF.
   lines->SetText("p\nq\rr");
   EXPECT_EQ(memo->Text(), "p\r\nq\r\nr");
@@ -593,6 +590,42 @@ TEST_F(MemoLines, AnUpdateBlockAddsItsLinesInOnePiece) {
   EXPECT_EQ(changes, 2) << "the clearing and the lines";
   EXPECT_EQ(memo->Lines()->Count(), 50);
   EXPECT_EQ(memo->Lines()->Strings(49), "49");
+}
+
+TEST_F(MemoLines, LongLinesAreReadWhole) {
+  memo->SetWordWrap(false);
+  std::string longLine(5000, 'x');
+  longLine += "中";
+  memo->Lines()->SetText("short\r\n" + longLine + "\r\nend");
+  EXPECT_EQ(memo->Lines()->Strings(0), "short");
+  EXPECT_EQ(memo->Lines()->Strings(1), longLine);
+  EXPECT_EQ(memo->Lines()->Strings(2), "end");
+  // Beyond what the line message can carry at all.
+  std::string huge(70000, 'y');
+  memo->Lines()->SetText(huge + "\r\n甲");
+  EXPECT_EQ(memo->Lines()->Strings(0), huge);
+  EXPECT_EQ(memo->Lines()->Strings(1), "甲");
+  EXPECT_EQ(memo->Lines()->Strings(2), "");
+}
+
+TEST_F(MemoLines, InsertingAtTheEndAlwaysAddsALine) {
+  for (const char* start : {"", "a", "a\r\n", "a\r\n\r\n"}) {
+    SCOPED_TRACE(testing::Message() << "starting from \"" << start << "\"");
+    memo->SetText(start);
+    int n = memo->Lines()->Count();
+    memo->Lines()->Insert(n, "c");
+    EXPECT_EQ(memo->Lines()->Count(), n + 1);
+    EXPECT_EQ(memo->Lines()->Strings(n), "c");
+  }
+  // Past the line an empty last line stands for: still a new line, never dropped.
+  memo->SetText("a\r\n");
+  memo->Lines()->Insert(2, "b");
+  EXPECT_EQ(memo->Text(), "a\r\n\r\nb");
+  EXPECT_EQ(memo->Lines()->Count(), 3);
+  EXPECT_EQ(memo->Lines()->Strings(2), "b");
+  memo->Lines()->Clear();
+  memo->Lines()->Insert(1, "only");
+  EXPECT_EQ(memo->Text(), "only");
 }
 
 }  // namespace
