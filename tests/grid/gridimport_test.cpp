@@ -68,11 +68,11 @@ TEST_F(GridImportTest, ASingleValueGoesIntoTheCurrentCell) {
 TEST_F(GridImportTest, TabsPlaceValuesAndALeadingTabKeepsTheFirstColumn) {
   MakeTable(3);
   grid->SetAllowedOperations(grid->AllowedOperations() - alopAppendGx);
-  Import<TDBGridGxImportAsText>(std::string("7\ta\r\n\tb\r\n9\t\r\n", 14) + std::string(1, '\0'));
+  Import<TDBGridGxImportAsText>(std::string("7\ta\r\n\tb\r\n9\t\r\n", 13) + std::string(1, '\0'));
   EXPECT_EQ(Dump(), "7 a 1\n2 b 2\n9 n3 3\n");
   // Surplus values and a surplus line are dropped; the grid stays on its record.
   EXPECT_EQ(table->RecNo(), 1);
-  Import<TDBGridGxImportAsText>(std::string("1\tc\t5\t99\r\n2\r\n3\r\n4\0", 20));
+  Import<TDBGridGxImportAsText>(std::string("1\tc\t5\t99\r\n2\r\n3\r\n4\0", 18));
   EXPECT_EQ(Dump(), "1 c 5\n2 b 2\n3 n3 3\n");
 }
 
@@ -91,7 +91,7 @@ TEST_F(GridImportTest, LinesPastTheLastRecordAppendOnlyWhenAllowed) {
 TEST_F(GridImportTest, WhileInsertingEveryLineIsANewRecord) {
   MakeTable(2);
   table->Append();
-  Import<TDBGridGxImportAsText>(std::string("5\tx\r\n6\ty\0", 10));
+  Import<TDBGridGxImportAsText>(std::string("5\tx\r\n6\ty\0", 9));
   EXPECT_EQ(Dump(), "1 n1 1\n2 n2 2\n5 x \n6 y \n");
 }
 
@@ -127,7 +127,7 @@ TEST_F(GridImportTest, RefusedValuesAskAndTheAnswerDecides) {
   TScriptedDialogService dialogs(true);
   // Yes: go on with the next value.
   dialogs.Answer(mrYes);
-  Import<TDBGridGxImportAsText>(std::string("x\ta\r\n5\tb\0", 10));
+  Import<TDBGridGxImportAsText>(std::string("x\ta\r\n5\tb\0", 9));
   ASSERT_EQ(dialogs.Requests().size(), 1u);
   EXPECT_EQ(dialogs.Requests()[0].Text.substr(0, 27), "Error during insert value:\n");
   EXPECT_NE(dialogs.Requests()[0].Text.find("\n\nIgnore error?"), std::string::npos);
@@ -135,13 +135,13 @@ TEST_F(GridImportTest, RefusedValuesAskAndTheAnswerDecides) {
   // All: no more questions.
   dialogs.ClearRequests();
   dialogs.Answer(mrAll);
-  Import<TDBGridGxImportAsText>(std::string("x\tc\r\ny\td\r\n7\0", 13));
+  Import<TDBGridGxImportAsText>(std::string("x\tc\r\ny\td\r\n7\0", 12));
   EXPECT_EQ(dialogs.Requests().size(), 1u);
   EXPECT_EQ(Dump(), "1 c 1\n5 d 2\n7 n3 3\n");
   // No: the import stops there, controls and record given back.
   dialogs.ClearRequests();
   dialogs.Answer(mrNo);
-  EXPECT_THROW(Import<TDBGridGxImportAsText>(std::string("x\te\r\n8\tf\0", 10)), EAbort);
+  EXPECT_THROW(Import<TDBGridGxImportAsText>(std::string("x\te\r\n8\tf\0", 9)), EAbort);
   EXPECT_FALSE(table->ControlsDisabled());
   table->Cancel();
   EXPECT_EQ(Dump(), "1 c 1\n5 d 2\n7 n3 3\n");
