@@ -33,6 +33,19 @@ struct Reader {
 };
 
 HWND g_top = nullptr;
+HWND g_shadow = nullptr;  // an edit of the same style and size, given the whole text at once
+
+// The lines the edit laid out change by change are those of an edit given its text at once.
+void SameLinesAsAFreshLayout(HWND h) {
+  std::string text(static_cast<size_t>(SendMessage(h, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
+  SendMessage(h, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  SendMessage(g_shadow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  LRESULT n = SendMessage(h, EM_GETLINECOUNT, 0, 0);
+  if (n != SendMessage(g_shadow, EM_GETLINECOUNT, 0, 0)) __builtin_trap();
+  for (LRESULT i = 0; i < n; ++i)
+    if (SendMessage(h, EM_LINEINDEX, static_cast<WPARAM>(i), 0) != SendMessage(g_shadow, EM_LINEINDEX, static_cast<WPARAM>(i), 0))
+      __builtin_trap();
+}
 
 void Drive(HWND h, Reader& r) {
   DWORD a = 0, b = 0;
@@ -49,7 +62,8 @@ void Drive(HWND h, Reader& r) {
     case 4: {
       WORD cap = static_cast<WORD>(r.Int(static_cast<int>(sizeof buf)));
       std::memcpy(buf, &cap, sizeof cap);
-      SendMessage(h, EM_GETLINE, static_cast<WPARAM>(r.Int(6)), reinterpret_cast<LPARAM>(buf));
+      LRESULT got = SendMessage(h, EM_GETLINE, static_cast<WPARAM>(r.Int(6)), reinterpret_cast<LPARAM>(buf));
+      if (got < 0 || got > cap) __builtin_trap();
       break;
     }
     case 5: SendMessage(h, EM_CHARFROMPOS, 0, MAKELPARAM(r.Int(300) - 20, r.Int(200) - 20)); break;
@@ -63,10 +77,16 @@ void Drive(HWND h, Reader& r) {
     case 9: {
       RECT rc{r.Int(30), r.Int(30), r.Int(300), r.Int(200)};
       SendMessage(h, EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&rc));
+      SendMessage(g_shadow, EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&rc));
       break;
     }
     case 10: SendMessage(h, WM_UNDO, 0, 0); break;
-    case 11: SendMessage(h, EM_SETPASSWORDCHAR, r.Int(2) ? '*' : 0, 0); break;
+    case 11: {
+      WPARAM pw = r.Int(2) ? '*' : 0;
+      SendMessage(h, EM_SETPASSWORDCHAR, pw, 0);
+      SendMessage(g_shadow, EM_SETPASSWORDCHAR, pw, 0);
+      break;
+    }
     case 12: {
       std::string s = r.Text();
       SendMessage(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(s.c_str()));
@@ -77,6 +97,7 @@ void Drive(HWND h, Reader& r) {
   SendMessage(h, EM_GETSEL, reinterpret_cast<WPARAM>(&a), reinterpret_cast<LPARAM>(&b));
   size_t len = static_cast<size_t>(SendMessage(h, WM_GETTEXTLENGTH, 0, 0));
   if (a > b || b > len) __builtin_trap();
+  SameLinesAsAFreshLayout(h);
 }
 
 void DriveList(HWND combo, Reader& r) {
@@ -130,8 +151,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     default: style |= ES_MULTILINE | ES_CENTER | ES_UPPERCASE; break;
   }
   std::string initial = r.Text();
-  HWND edit = CreateWindowEx(0, WC_EDIT, initial.c_str(), style, 0, 0, 10 + r.Int(200), 10 + r.Int(100), g_top, nullptr,
-                             nullptr, nullptr);
+  const int w = 10 + r.Int(200), h = 10 + r.Int(100);
+  HWND edit = CreateWindowEx(0, WC_EDIT, initial.c_str(), style, 0, 0, w, h, g_top, nullptr, nullptr, nullptr);
+  g_shadow = CreateWindowEx(0, WC_EDIT, "", style, 0, 0, w, h, g_top, nullptr, nullptr, nullptr);
   HWND combo = CreateWindowEx(0, WC_COMBOBOX, "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | (1 + r.Int(3)), 0, 120, 150, 120,
                               g_top, nullptr, nullptr, nullptr);
   while (r.n) {
@@ -141,5 +163,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FanoPumpMessages();
   DestroyWindow(combo);
   DestroyWindow(edit);
+  DestroyWindow(g_shadow);
   return 0;
 }

@@ -218,7 +218,9 @@ void Relayout(Edit* e, size_t a, size_t removed, size_t insLen) {
     return;
   }
   std::vector<Line>& lines = e->lines;
-  int first = LineOf(e, a);
+  // A change right after a CR may join it with an LF into a line break (or part them): the line
+  // holding the CR is laid out again too.
+  int first = LineOf(e, a > 0 && e->text[a - 1] == '\r' ? a - 1 : a);
   if (first > 0 && lines[static_cast<size_t>(first) - 1].end == lines[static_cast<size_t>(first) - 1].next) --first;
   const size_t from = lines[static_cast<size_t>(first)].start;
   const size_t changeEnd = a + insLen;

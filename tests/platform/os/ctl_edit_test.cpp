@@ -24,8 +24,8 @@ class EditLayout : public WmTest {
     FanoSetTestFont(FALSE);
     WmTest::TearDown();
   }
-  HWND Memo(DWORD style) {
-    HWND h = CreateWindowEx(0, WC_EDIT, "", WS_CHILD | WS_VISIBLE | ES_MULTILINE | style, 0, 0, 150, 120, top, nullptr,
+  HWND Memo(DWORD style, int width = 150) {
+    HWND h = CreateWindowEx(0, WC_EDIT, "", WS_CHILD | WS_VISIBLE | ES_MULTILINE | style, 0, 0, width, 120, top, nullptr,
                             nullptr, nullptr);
     SendMessage(h, EM_LIMITTEXT, 0, 0);
     return h;
@@ -49,14 +49,27 @@ class EditLayout : public WmTest {
 };
 
 TEST_F(EditLayout, ChangedLinesMatchAFreshLayout) {
-  for (DWORD style : {static_cast<DWORD>(ES_AUTOVSCROLL), static_cast<DWORD>(WS_VSCROLL),
-                      static_cast<DWORD>(WS_HSCROLL | ES_AUTOHSCROLL | WS_VSCROLL)}) {
-    SCOPED_TRACE(testing::Message() << "style " << std::hex << style);
-    HWND memo = Memo(style);
-    HWND fresh = Memo(style);
+  // Wrapping at a usual width, at one character a line, and not wrapping.
+  for (auto [style, width] : {std::pair{static_cast<DWORD>(ES_AUTOVSCROLL), 150}, std::pair{static_cast<DWORD>(WS_VSCROLL), 150},
+                              std::pair{static_cast<DWORD>(ES_AUTOVSCROLL), 10},
+                              std::pair{static_cast<DWORD>(WS_HSCROLL | ES_AUTOHSCROLL | WS_VSCROLL), 150}}) {
+    SCOPED_TRACE(testing::Message() << "style " << std::hex << style << std::dec << " width " << width);
+    HWND memo = Memo(style, width);
+    HWND fresh = Memo(style, width);
     SetFocus(memo);
+    // An LF put right after a lone CR (and a CR right before a lone LF) makes a line break.
+    SendMessage(memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("))))\rC)))\nD"));
+    SendMessage(memo, EM_SETSEL, 5, 5);
+    SendMessage(memo, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("\n"));
+    SendMessage(memo, EM_SETSEL, 10, 10);
+    SendMessage(memo, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("\r"));
+    SendMessage(fresh, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Text(memo).c_str()));
+    ASSERT_EQ(Text(memo), "))))\r\nC)))\r\nD");
+    ASSERT_EQ(Lines(memo), Lines(fresh));
     std::mt19937 rng(7);
-    const char* pieces[] = {"a", " ", "word ", "中文", "\r\n", "long words that wrap around ", "x\r\ny", "\r\n\r\n"};
+    // CR and LF alone too: put next to each other they make a line break (or stop making one).
+    const char* pieces[] = {"a", " ", "word ", "中文", "\r\n", "long words that wrap around ", "x\r\ny", "\r\n\r\n",
+                            "\r", "\n"};
     for (int step = 0; step < 400; ++step) {
       size_t len = Text(memo).size();
       int op = static_cast<int>(rng() % 10);
@@ -64,7 +77,7 @@ TEST_F(EditLayout, ChangedLinesMatchAFreshLayout) {
         // Type or paste a piece somewhere.
         WPARAM at = static_cast<WPARAM>(len ? rng() % (len + 1) : 0);
         SendMessage(memo, EM_SETSEL, at, static_cast<LPARAM>(at));
-        const char* p = pieces[rng() % 8];
+        const char* p = pieces[rng() % 10];
         SendMessage(memo, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(p));
       } else if (op < 8 && len) {
         // Delete a stretch (perhaps across lines).
