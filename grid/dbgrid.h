@@ -1165,9 +1165,16 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void ColumnChanged(TColumnGx* column);
   int DefaultTextRowHeight() const;
 
-  // ---- layout (the layout pass proper lands with the recalculation code)
+  // ---- layout
   virtual void LayoutChanged();
   virtual void InternalLayout();
+  // Tab stops and widths of the base grid's columns from the data columns.
+  virtual void SetColumnAttributes();
+  // Fonts and column widths multiplied by m / d (a form scaled to another screen density).
+  virtual void ChangeScale(int m, int d);
+  // Line colours chosen by the last layout pass: the data area's and the footer's.
+  TColor DataLineColor() const noexcept { return dataLineColor_; }
+  TColor FooterLineColor() const noexcept { return footerLineColor_; }
   virtual void DefineFieldMap();
   virtual void LinkActive(bool value);
   virtual void Scroll(int distance);
@@ -1425,7 +1432,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void RebuildVisibleColumns();
   // The base grid's options from Options, OptionsGx and RowSizingAllowed.
   void ApplyBaseOptions();
-  void ApplyColumnWidths();
+  void AutoFitColumnWidths();
+  void UpdateGridLineColors();
+  void LoadedColumnSizing();
   void BuildDefaultColumns();
 
   std::unique_ptr<TColumnDefValuesGx> columnDefValues_;
@@ -1462,6 +1471,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   TColor oddRowColor_ = clWindow;
   bool oddRowColorSet_ = false;
   TColor footerColor_ = clWindow;
+  TColor dataLineColor_ = clBlack;
+  TColor footerLineColor_ = clSilver;
   int footerRowCount_ = 0;
   int frozenCols_ = 0;
   int minAutoFitWidth_ = 0;

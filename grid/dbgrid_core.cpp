@@ -158,6 +158,7 @@ void TCustomDBGridGx::DefineProperties(TFiler& filer) {
 
 void TCustomDBGridGx::Loaded() {
   TCustomGridGx::Loaded();
+  LoadedColumnSizing();
   // An Active read from the resource was only stored: the sums start here.
   if (DataSource() && sumList_) {
     if (sumList_->DataSet() != DataSet()) sumList_->SetDataSet(DataSet());
@@ -409,45 +410,6 @@ void TCustomDBGridGx::RebuildVisibleColumns() {
   selection_->Columns()->Refresh();
 }
 
-// Every column has its grid column; a hidden one takes no room (its line included).
-void TCustomDBGridGx::ApplyColumnWidths() {
-  const int ind = IndicatorOffset();
-  if (ind > 0) SetColWidths(0, IndicatorWidth());
-  const int hidden = dbOptions_.Contains(dgColLines) ? -1 : 0;
-  bool anyHidden = false;
-  for (int i = 0; i < columns_->Count(); ++i) {
-    TColumnGx* c = columns_->Items(i);
-    if (!c->Visible()) {
-      SetColWidths(ind + i, hidden);
-      anyHidden = true;
-    } else if (!autoFitColWidths_) {
-      SetColWidths(ind + i, c->Width());
-    }
-  }
-  if (anyHidden || HasTabStops())
-    for (int i = 0; i < columns_->Count(); ++i) SetTabStops(ind + i, columns_->Items(i)->Visible());
-  if (!autoFitColWidths_ || visibleColumns_.empty()) return;
-  int avail = std::max(ClientWidth(), minAutoFitWidth_) - (ind > 0 ? IndicatorWidth() + GridLineWidth() : 0);
-  int fixedPart = 0, baseSum = 0;
-  for (TColumnGx* c : visibleColumns_) {
-    if (c->AutoFitColWidth()) baseSum += std::max(0, c->AutoFitBaseWidth());
-    else fixedPart += c->Width();
-    avail -= GridLineWidth();
-  }
-  const int spare = std::max(0, avail - fixedPart);
-  int used = 0, lastFit = -1;
-  for (TColumnGx* c : visibleColumns_) {
-    int w = c->Width();
-    if (c->AutoFitColWidth()) {
-      w = baseSum > 0 ? static_cast<int>(static_cast<int64_t>(c->AutoFitBaseWidth()) * spare / baseSum) : 0;
-      used += w;
-      lastFit = ind + c->Index();
-    }
-    SetColWidths(ind + c->Index(), std::max(0, w));
-  }
-  if (lastFit >= 0 && used < spare) SetColWidths(lastFit, GetColWidths(lastFit) + spare - used);
-}
-
 // A plain pass: columns, field map, the base grid's columns and widths, titles and rows. The full
 // recalculation (footers, frozen parts, the filter row) comes with the layout code.
 void TCustomDBGridGx::InternalLayout() {
@@ -467,11 +429,13 @@ void TCustomDBGridGx::InternalLayout() {
   SetFixedCols(ind);
   CalcTitleHeight();
   CalcDataRowHeight();
-  ApplyColumnWidths();
+  AutoFitColumnWidths();
   if (useMultiTitle_) BuildTitleTree();
+  SetColumnAttributes();
   UpdateRowCount();
   UpdateVertScrollBar();
   UpdateHorzScrollBar();
+  UpdateGridLineColors();
   // The current column is never a hidden one while there are visible ones.
   TColumnGx* current = SelectedColumn();
   if ((Col() < ind || (current && !current->Visible())) && !visibleColumns_.empty() && ColCount() > ind)

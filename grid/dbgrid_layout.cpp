@@ -1,6 +1,11 @@
 // Option setters of the data grid and the options they carry along: the base grid's options
 // derived from them, the two column-resize options kept in step with dgColumnResize, and what a
-// change recomputes.
+// change recomputes. Also the parts of the layout pass that size the columns (auto-fit, tab stops,
+// widths), the line colours it chooses, the column sizing taken over after loading, and scaling.
+#include <algorithm>
+#include <cstdint>
+
+#include "editors/editbuttons.h"
 #include "grid/dbgrid.h"
 
 namespace {
@@ -11,6 +16,23 @@ const TDBGridOptions kLayoutOptions{dgEditing,  dgAlwaysShowEditor, dgTitles,   
 void Put(TGridOptions& o, bool on, TGridOption g) {
   if (on) o.Include(g);
   else o.Exclude(g);
+}
+
+int Scaled(int v, int m, int d) { return static_cast<int>(static_cast<int64_t>(v) * m / d); }
+
+void ScaleFont(TFont* f, int m, int d) {
+  if (f) f->SetSize(Scaled(f->Size(), m, d));
+}
+
+// A field the user may type into: not calculated, not read-only; a lookup field is read-only when
+// every one of its key fields is.
+bool FieldTakesInput(TField* f) {
+  if (!f || f->FieldKind() == fkCalculated || f->ReadOnly()) return false;
+  if (f->FieldKind() != fkLookup || f->KeyFields().empty() || !f->DataSet()) return true;
+  std::vector<TField*> keys;
+  f->DataSet()->GetFieldList(keys, f->KeyFields());
+  if (keys.empty()) return true;
+  return !std::all_of(keys.begin(), keys.end(), [](TField* k) { return k->ReadOnly(); });
 }
 
 }  // namespace
@@ -90,4 +112,132 @@ void TCustomDBGridGx::SetOptionsGx(TDBGridGxOptions value) {
   ApplyBaseOptions();
   if (old.Contains(dghAutoFitRowHeight) != value.Contains(dghAutoFitRowHeight)) RecalcAllRowHeights();
   LayoutChanged();
+}
+
+// ---------------------------------------------------------------- column attributes
+
+void TCustomDBGridGx::SetColumnAttributes() {
+  const int ind = IndicatorOffset();
+  if (ind > 0 && ColCount() > 0) SetColWidths(0, IndicatorWidth());
+  const int hidden = dbOptions_.Contains(dgColLines) ? -1 : 0;
+  const bool active = dataLink_->Active();
+  for (int i = 0; i < columns_->Count() && ind + i < ColCount(); ++i) {
+    TColumnGx* c = columns_->Items(i);
+    TField* f = c->Field();
+    SetTabStops(ind + i, c->Visible() && !c->ReadOnly() && active && FieldTakesInput(f));
+    SetColWidths(ind + i, c->Visible() ? c->Width() : hidden);
+  }
+}
+
+// The client width shared out among the auto-fitting columns in proportion to their base widths. A
+// column that will not take its share (a minimum or maximum width) keeps what it took and the rest
+// is shared again among the others.
+void TCustomDBGridGx::AutoFitColumnWidths() {
+  if (!autoFitColWidths_ || InState(csDesigning) || !HandleAllocated() || visibleColumns_.empty()) return;
+  const int ind = IndicatorOffset();
+  const int line = dbOptions_.Contains(dgColLines) ? GridLineWidth() : 0;
+  int avail = std::max(ClientWidth(), minAutoFitWidth_);
+  if (ind > 0) avail -= IndicatorWidth() + line;
+  std::vector<TColumnGx*> fitting;
+  for (TColumnGx* c : visibleColumns_) {
+    avail -= line;
+    if (c->AutoFitColWidth()) fitting.push_back(c);
+    else avail -= c->Width();
+  }
+  if (fitting.empty()) return;
+  std::vector<bool> fixed(fitting.size(), false);
+  for (size_t round = 0; round < visibleColumns_.size(); ++round) {
+    int share = avail;
+    int64_t baseSum = 0;
+    for (size_t i = 0; i < fitting.size(); ++i) {
+      if (fixed[i]) share -= fitting[i]->Width();
+      else baseSum += std::max(0, fitting[i]->AutoFitBaseWidth());
+    }
+    bool changed = false;
+    for (size_t i = 0; i < fitting.size(); ++i) {
+      if (fixed[i]) continue;
+      const int base = std::max(0, fitting[i]->AutoFitBaseWidth());
+      const int wanted = baseSum > 0 ? static_cast<int>(base * static_cast<int64_t>(std::max(0, share)) / baseSum) : 0;
+      if (fitting[i]->Width() == wanted) continue;
+      fitting[i]->SetWidth(wanted);
+      changed = true;
+      if (fitting[i]->Width() != wanted) fixed[i] = true;
+    }
+    if (!changed) break;
+  }
+  int used = 0;
+  for (TColumnGx* c : fitting) used += c->Width();
+  for (size_t i = fitting.size(); i-- > 0;) {
+    if (fixed[i]) continue;
+    const int w = std::max(0, fitting[i]->Width() + avail - used);
+    if (w != fitting[i]->Width()) fitting[i]->SetWidth(w);
+    break;
+  }
+}
+
+// ---------------------------------------------------------------- line colours
+
+void TCustomDBGridGx::UpdateGridLineColors() {
+  if (Flat()) dataLineColor_ = static_cast<TColor>(0x808080);
+  else if (ThemesActive() && optionsGx_.Contains(dghFixed3D)) dataLineColor_ = clBtnShadow;
+  else if (ThemesActive()) dataLineColor_ = cl3DDkShadow;
+  else dataLineColor_ = clBlack;
+  // A plain window-coloured footer has the lines of the data cells, a raised or coloured one the
+  // darker lines of the fixed cells.
+  const bool plainFooter = !optionsGx_.Contains(dghFooter3D) && footerColor_ == clWindow;
+  footerLineColor_ = plainFooter ? GridLineColors()->GetBrightColor() : GridLineColors()->GetDarkColor();
+}
+
+// ---------------------------------------------------------------- loading and scaling
+
+// After loading, the column-resize options agree with dgColumnResize, and auto-fitting columns fit
+// from the widths that were stored.
+void TCustomDBGridGx::LoadedColumnSizing() {
+  TDBGridOptions db = dbOptions_;
+  TDBGridGxOptions gx = optionsGx_;
+  SyncColumnResizeOptions(db, db, gx, gx);
+  if (db != dbOptions_ || gx != optionsGx_) {
+    dbOptions_ = db;
+    optionsGx_ = gx;
+    ApplyBaseOptions();
+  }
+  if (columns_->Count() == 0 || !autoFitColWidths_ || InState(csDesigning)) return;
+  columns_->BeginUpdate();
+  for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->SetAutoFitBaseWidth(columns_->Items(i)->Width());
+  columns_->EndUpdate();
+  horzScrollBar_->SetVisible(false);
+}
+
+void TCustomDBGridGx::ChangeScale(int m, int d) {
+  if (m == d || d == 0) return;
+  BeginLayout();
+  try {
+    if (!ParentFont()) {
+      titleFont_->SetSize(Scaled(Font()->Size(), m, d));
+      ScaleFont(footerFont_.get(), m, d);
+    }
+    int total = 0, scaledTotal = 0;
+    for (int i = 0; i < columns_->Count(); ++i) {
+      TColumnGx* c = columns_->Items(i);
+      if (c->IsAssigned(cvFont)) ScaleFont(c->Font(), m, d);
+      if (c->IsAssigned(cvTitleFont)) ScaleFont(c->Title()->Font(), m, d);
+      if (c->Footer()->FontAssigned()) ScaleFont(c->Footer()->Font(), m, d);
+      for (int k = 0; k < c->Footers()->Count(); ++k) {
+        TColumnFooterGx* foot = c->Footers()->Items(k);
+        if (foot->FontAssigned()) ScaleFont(foot->Font(), m, d);
+      }
+      // Each right edge is scaled from the running total, so rounding does not add up.
+      const int w = c->Width();
+      total += w;
+      const int edge = Scaled(total, m, d);
+      c->SetWidth(edge - scaledTotal);
+      scaledTotal = edge;
+    }
+    if (!ParentFont()) ScaleFont(Font(), m, d);
+    SetBounds(Scaled(Left(), m, d), Scaled(Top(), m, d), Scaled(Width(), m, d), Scaled(Height(), m, d));
+  } catch (...) {
+    EndLayout();
+    throw;
+  }
+  EndLayout();
 }
