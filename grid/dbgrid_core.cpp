@@ -165,6 +165,7 @@ void TCustomDBGridGx::Loaded() {
     sumList_->Activate(true);
   }
   LayoutChanged();
+  DeferLayout();
 }
 
 // ---------------------------------------------------------------- data source

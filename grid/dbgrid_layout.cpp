@@ -190,9 +190,18 @@ void TCustomDBGridGx::UpdateGridLineColors() {
 
 // ---------------------------------------------------------------- loading and scaling
 
-// After loading, the column-resize options agree with dgColumnResize, and auto-fitting columns fit
-// from the widths that were stored.
+// After loading, the column-resize options agree with dgColumnResize, auto-fitting columns fit
+// from the widths that were stored, and the sorted columns read with their markers are listed in
+// their sort order (markers read inside the collection's update are not listed as they come).
 void TCustomDBGridGx::LoadedColumnSizing() {
+  std::vector<TColumnGx*> sorted;
+  for (int i = 0; i < columns_->Count(); ++i)
+    if (columns_->Items(i)->Title()->SortMarker() != smNoneGx) sorted.push_back(columns_->Items(i));
+  std::stable_sort(sorted.begin(), sorted.end(), [](TColumnGx* a, TColumnGx* b) {
+    const int x = a->Title()->SortIndex(), y = b->Title()->SortIndex();
+    return x != 0 && (y == 0 || x < y);
+  });
+  sortMarked_ = sorted;
   TDBGridOptions db = dbOptions_;
   TDBGridGxOptions gx = optionsGx_;
   SyncColumnResizeOptions(db, db, gx, gx);

@@ -13,6 +13,11 @@ class TLoadingGrid : public TDBGridGx {
  public:
   using TDBGridGx::TDBGridGx;
   using TComponent::SetLoadingState;
+  void InternalLayout() override {
+    ++passes;
+    TDBGridGx::InternalLayout();
+  }
+  int passes = 0;
 };
 
 // Visual themes for the length of one test.
@@ -226,4 +231,38 @@ TEST_F(Layout2Test, ChangeScaleScalesFontsAndWidthsWithoutDrift) {
   EXPECT_EQ(cols[2]->Width(), 49);
   EXPECT_EQ(grid->Width(), 600);
   EXPECT_EQ(grid->GetColWidths(2), 50);
+}
+
+TEST_F(Layout2Test, LoadedGridListsItsSortedColumnsAndLaysOutAgainLater) {
+  form = new TForm(nullptr);
+  form->SetBounds(10, 10, 440, 280);
+  auto* g = new TLoadingGrid(form);
+  grid = g;
+  g->SetLoadingState(true);
+  g->SetParent(form);
+  g->SetBounds(0, 0, 400, 220);
+  g->SetOptionsGx(g->OptionsGx() + TDBGridGxOptions{dghMultiSortMarking});
+  form->Show();
+  gridtest::Pump();
+  TColumnGx* a = AddColumn("ID");
+  TColumnGx* b = AddColumn("NAME");
+  TColumnGx* c = AddColumn("AMOUNT");
+  // Read as a resource reads them: inside the collection's update.
+  g->Columns()->BeginUpdate();
+  a->Title()->SetSortMarker(smDownGx);
+  a->Title()->SetSortIndex(2);
+  c->Title()->SetSortMarker(smUpGx);
+  c->Title()->SetSortIndex(1);
+  g->Columns()->EndUpdate();
+  EXPECT_TRUE(g->SortMarkedColumns().empty());
+  g->passes = 0;
+  g->SetLoadingState(false);
+  g->Loaded();
+  ASSERT_EQ(g->SortMarkedColumns().size(), 2u);
+  EXPECT_EQ(g->SortMarkedColumns()[0], c);
+  EXPECT_EQ(g->SortMarkedColumns()[1], a);
+  EXPECT_EQ(b->Title()->SortMarker(), smNoneGx);
+  EXPECT_EQ(g->passes, 1);
+  gridtest::Pump();  // the deferred pass, once the window's messages are handled
+  EXPECT_EQ(g->passes, 2);
 }
