@@ -823,24 +823,34 @@ class TDBGridGxScrollBar : public TPersistent {
   FANO_CLASS(TDBGridGxScrollBar)
  public:
   TDBGridGxScrollBar(TCustomDBGridGx* grid, int kind) : grid_(grid), kind_(kind) {}
+  ~TDBGridGxScrollBar() override;
   void Assign(TPersistent* source) override;
   TScrollBar* ExtScrollBar() const noexcept { return extScrollBar_; }
+  // An external bar that replaces the grid window's own: its scroll notifications reach the grid.
   // "Possible <name> already attached to the other control." when another grid holds it.
   void SetExtScrollBar(TScrollBar* value);
+  // The external bar is being destroyed: forget it without touching it.
+  void ExtScrollBarFreed();
   bool Tracking() const noexcept { return tracking_; }
   void SetTracking(bool value) noexcept { tracking_ = value; }
-  bool Visible() const noexcept { return visible_; }
+  // Derived from the mode: True sets sbAutoShowGx, False sbNeverShowGx.
+  bool Visible() const noexcept { return visibleMode_ != sbNeverShowGx; }
   void SetVisible(bool value);
   TScrollBarVisibleModeGx VisibleMode() const noexcept { return visibleMode_; }
   void SetVisibleMode(TScrollBarVisibleModeGx value);
   int Kind() const noexcept { return kind_; }
+  // From the external bar when attached, else from the grid window.
+  bool GetScrollInfo(SCROLLINFO& info) const;
+  bool IsScrollBarShowing() const;
 
  private:
+  void Unhook();
+  void HookProc(TMessage& m);
   TCustomDBGridGx* grid_;
   int kind_;  // SB_HORZ or SB_VERT
   TScrollBar* extScrollBar_ = nullptr;
+  TWndMethod savedProc_;
   bool tracking_ = false;
-  bool visible_ = true;
   TScrollBarVisibleModeGx visibleMode_ = sbAutoShowGx;
 };
 
@@ -1001,6 +1011,10 @@ bool TextExceedsRect(TCanvas* canvas, std::string_view text, const TRect& rect, 
 // one side changes from old to new.
 void SyncColumnResizeOptions(TDBGridOptions oldDb, TDBGridOptions& db, TDBGridGxOptions oldGx,
                              TDBGridGxOptions& gx);
+// The grid's deferred-layout request; the lookup list's size grip uses a number of its own.
+constexpr UINT kDBGridDeferLayoutMessage = 0x464;
+// The window timer that ends an in-place search.
+constexpr UINT_PTR kDBGridSearchTimer = 2;
 
 using TDBGridGxClickEvent = std::function<void(TColumnGx* column)>;
 using TDBGridGxTitleBtnEvent = std::function<void(TObject* sender, int col, TColumnGx* column)>;
@@ -1388,6 +1402,12 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool SortMarkingPending() const noexcept { return sortMarkingPending_; }
   void SetSortMarkingPending(bool value) noexcept { sortMarkingPending_ = value; }
 
+  // ---- window messages and tool tips (dbgrid_messages.cpp)
+  // Asks for a layout pass through the queue; one request waits at a time.
+  void DeferLayout();
+  // Fills the hint of the cell under info.CursorPos; false when the cell needs no tool tip.
+  bool CellToolTip(THintInfo& info);
+
   // ---- in-place editor hand-off (dbgrid_inplace.cpp)
   std::string GetEditMask(int col, int row) override;
   int GetEditLimit() override;
@@ -1540,6 +1560,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   Variant editValue_;
   std::string editValueText_;
   bool editValueSet_ = false;
+  bool thumbHandled_ = false;
+  std::unique_ptr<TFont> toolTipFont_;
+  bool HandleScrollMessage(TMessage& m);
 };
 
 class TDBGridGx : public TCustomDBGridGx {

@@ -126,6 +126,8 @@ void TCustomDBGridGx::Notification(TComponent* component, TOperation operation) 
   TCustomGridGx::Notification(component, operation);
   if (operation != opRemove || destroying_) return;
   if (dataLink_ && component == DataSource()) SetDataSource(nullptr);
+  if (horzScrollBar_ && component == horzScrollBar_->ExtScrollBar()) horzScrollBar_->ExtScrollBarFreed();
+  if (vertScrollBar_ && component == vertScrollBar_->ExtScrollBar()) vertScrollBar_->ExtScrollBarFreed();
   if (component == titleImages_) {
     titleImages_ = nullptr;
     LayoutChanged();

@@ -2,6 +2,7 @@
 // (the data link's buffered window, or every row of a memory table), the vertical and horizontal
 // scroll bars, cell areas, reading a row for painting, and the plain cell painter.
 #include <algorithm>
+#include <map>
 
 #include "grid/celltext.h"
 #include "grid/dbgrid.h"
@@ -14,38 +15,102 @@ FANO_IMPLEMENT_CLASS_WITH(TDBGridGxIndicatorTitle, TPersistent, nullptr)
 
 // ---------------------------------------------------------------- settings objects
 
+namespace {
+// Bars hooked by a grid's settings object; another grid may not take one of them.
+std::map<TScrollBar*, TDBGridGxScrollBar*>& HookedScrollBars() {
+  static std::map<TScrollBar*, TDBGridGxScrollBar*> bars;
+  return bars;
+}
+}  // namespace
+
+TDBGridGxScrollBar::~TDBGridGxScrollBar() { Unhook(); }
+
 void TDBGridGxScrollBar::Assign(TPersistent* source) {
   auto* src = dynamic_cast<TDBGridGxScrollBar*>(source);
   if (!src) {
     TPersistent::Assign(source);
     return;
   }
+  SetVisible(src->Visible());
   tracking_ = src->tracking_;
-  SetVisible(src->visible_);
-  SetVisibleMode(src->visibleMode_);
+  SetExtScrollBar(src->extScrollBar_);
+}
+
+void TDBGridGxScrollBar::Unhook() {
+  if (!extScrollBar_) return;
+  auto it = HookedScrollBars().find(extScrollBar_);
+  if (it != HookedScrollBars().end() && it->second == this) {
+    extScrollBar_->SetWindowProc(savedProc_);
+    HookedScrollBars().erase(it);
+  }
+  savedProc_ = nullptr;
+  extScrollBar_ = nullptr;
+}
+
+void TDBGridGxScrollBar::ExtScrollBarFreed() {
+  auto it = HookedScrollBars().find(extScrollBar_);
+  if (it != HookedScrollBars().end() && it->second == this) HookedScrollBars().erase(it);
+  savedProc_ = nullptr;
+  extScrollBar_ = nullptr;
+}
+
+void TDBGridGxScrollBar::HookProc(TMessage& m) {
+  if (m.Msg == CN_HSCROLL || m.Msg == CN_VSCROLL)
+    grid_->Perform(kind_ == SB_HORZ ? WM_HSCROLL : WM_VSCROLL, m.WParam, 0);
+  TWndMethod own = savedProc_;  // the grid may let go of the bar while handling the message
+  if (own) own(m);
 }
 
 void TDBGridGxScrollBar::SetExtScrollBar(TScrollBar* value) {
   if (value == extScrollBar_) return;
-  if (value && value->Tag() != 0 && value->Tag() != reinterpret_cast<intptr_t>(grid_))
-    throw Exception("Possible " + value->Name() + " already attached to the other control.");
-  if (extScrollBar_) extScrollBar_->SetTag(0);
+  const bool design = grid_->InState(csDesigning);
+  if (value && !design) {
+    auto it = HookedScrollBars().find(value);
+    if (it != HookedScrollBars().end() && it->second != this)
+      throw Exception("Possible " + value->Name() + " already attached to the other control.");
+  }
+  Unhook();
   extScrollBar_ = value;
-  if (value) value->SetTag(reinterpret_cast<intptr_t>(grid_));
-  if (kind_ == SB_VERT) grid_->UpdateVertScrollBar();
-  else grid_->UpdateHorzScrollBar();
+  if (value) {
+    value->FreeNotification(grid_);
+    if (!design) {
+      savedProc_ = value->WindowProc();
+      HookedScrollBars()[value] = this;
+      value->SetWindowProc([this](TMessage& m) { HookProc(m); });
+    }
+    value->SetVisible(Visible());
+  }
+  if (grid_->InState(csDestroying)) return;
+  if (grid_->HandleAllocated()) {
+    if (kind_ == SB_VERT) grid_->UpdateVertScrollBar();
+    else grid_->UpdateHorzScrollBar();
+  }
+  grid_->LayoutChanged();
 }
 
 void TDBGridGxScrollBar::SetVisible(bool value) {
-  if (value == visible_) return;
-  visible_ = value;
-  if (kind_ == SB_VERT) grid_->UpdateVertScrollBar();
+  SetVisibleMode(value ? sbAutoShowGx : sbNeverShowGx);
+  if (extScrollBar_) extScrollBar_->SetVisible(value);
 }
 
 void TDBGridGxScrollBar::SetVisibleMode(TScrollBarVisibleModeGx value) {
   if (value == visibleMode_) return;
   visibleMode_ = value;
+  if (grid_->InState(csDestroying)) return;
   if (kind_ == SB_VERT) grid_->UpdateVertScrollBar();
+  grid_->LayoutChanged();
+}
+
+bool TDBGridGxScrollBar::GetScrollInfo(SCROLLINFO& info) const {
+  if (extScrollBar_) return extScrollBar_->HandleAllocated() && ::GetScrollInfo(extScrollBar_->WindowHandle(), SB_CTL, &info);
+  return grid_->HandleAllocated() && ::GetScrollInfo(grid_->WindowHandle(), kind_, &info);
+}
+
+bool TDBGridGxScrollBar::IsScrollBarShowing() const {
+  if (extScrollBar_) return extScrollBar_->Visible();
+  if (!Visible() || !grid_->HandleAllocated()) return false;
+  const LONG style = GetWindowLong(grid_->WindowHandle(), GWL_STYLE);
+  return (style & (kind_ == SB_HORZ ? WS_HSCROLL : WS_VSCROLL)) != 0;
 }
 
 void TDBGridGxIndicatorTitle::Assign(TPersistent* source) {

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr UINT_PTR kSearchTimer = 2;
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 
@@ -481,27 +480,13 @@ void TCustomDBGridGx::HandleCharMessage(TMessage& m) {
   if (pairPeeked && consumed) PeekMessage(&next, WindowHandle(), WM_CHAR, WM_CHAR, PM_REMOVE);
 }
 
-void TCustomDBGridGx::WndProc(TMessage& m) {
-  switch (m.Msg) {
-    case WM_CHAR: HandleCharMessage(m); return;
-    case WM_TIMER:
-      if (m.WParam == kSearchTimer) {
-        StopInplaceSearch();
-        return;
-      }
-      break;
-    default: break;
-  }
-  TCustomGridGx::WndProc(m);
-}
-
 // ---------------------------------------------------------------- in-place search
 
 void TCustomDBGridGx::RestartSearchTimer() {
-  if (searchTimerRunning_ && HandleAllocated()) KillTimer(WindowHandle(), kSearchTimer);
+  if (searchTimerRunning_ && HandleAllocated()) KillTimer(WindowHandle(), kDBGridSearchTimer);
   searchTimerRunning_ = false;
   if (inplaceSearchTimeOut_ > -1 && HandleAllocated()) {
-    SetTimer(WindowHandle(), kSearchTimer, static_cast<UINT>(inplaceSearchTimeOut_), nullptr);
+    SetTimer(WindowHandle(), kDBGridSearchTimer, static_cast<UINT>(inplaceSearchTimeOut_), nullptr);
     searchTimerRunning_ = true;
   }
 }
@@ -539,7 +524,7 @@ void TCustomDBGridGx::InplaceSearchText(const std::string& text, int timeOut, in
 }
 
 void TCustomDBGridGx::StopInplaceSearch() {
-  if (searchTimerRunning_ && HandleAllocated()) KillTimer(WindowHandle(), kSearchTimer);
+  if (searchTimerRunning_ && HandleAllocated()) KillTimer(WindowHandle(), kDBGridSearchTimer);
   searchTimerRunning_ = false;
   inplaceSearching_ = false;
   inplaceSearchText_.clear();

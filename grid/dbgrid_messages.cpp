@@ -1,0 +1,205 @@
+// Window and control messages the data grid handles before the base grid: typed characters and the
+// search timer, the deferred layout request, thumb tracking of the scroll bars, cell tool tips,
+// the editor's change notice and a few control notices.
+#include <algorithm>
+
+#include "editors/editbuttons.h"
+#include "editors/tooltips.h"
+#include "grid/dbgrid.h"
+#include "grid/dbgrid_inplace.h"
+#include "platform/forms/cmessages.h"
+
+void TCustomDBGridGx::DeferLayout() {
+  if (!HandleAllocated()) {
+    LayoutChanged();
+    return;
+  }
+  MSG queued{};
+  if (PeekMessage(&queued, WindowHandle(), kDBGridDeferLayoutMessage, kDBGridDeferLayoutMessage, PM_NOREMOVE))
+    return;
+  PostMessage(WindowHandle(), kDBGridDeferLayoutMessage, 0, 0);
+}
+
+// Thumb tracking of the vertical bar in buffer mode, and tracking of the horizontal one; true when
+// the message was handled here.
+bool TCustomDBGridGx::HandleScrollMessage(TMessage& m) {
+  const int code = LOWORD(m.WParam);
+  if (m.Msg == WM_HSCROLL) {
+    if (code == SB_THUMBTRACK && horzScrollBar_->Tracking())
+      m.WParam = MAKEWPARAM(SB_THUMBPOSITION, HIWORD(m.WParam));
+    TCustomGridGx::WndProc(m);
+    UpdateHorzScrollBar();
+    return true;
+  }
+  if (!CanFocus()) return true;
+  TDataSet* ds = DataSet();
+  if (memTable_ || !ds || !dataLink_->Active()) return false;
+  if (code != SB_THUMBTRACK && code != SB_THUMBPOSITION) return false;
+  SCROLLINFO si{};
+  si.cbSize = sizeof si;
+  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS;
+  const bool haveInfo = vertScrollBar_->GetScrollInfo(si);
+  // The bar's track position while it is dragged, else the position the message carries.
+  const int track = haveInfo && si.nTrackPos != si.nPos ? si.nTrackPos : static_cast<int>(HIWORD(m.WParam));
+  if (code == SB_THUMBTRACK) {
+    if (vertScrollBar_->Tracking() && ds->IsSequenced()) {
+      ds->MoveBy(track - ds->RecNo());
+      thumbHandled_ = true;
+    }
+  } else if (thumbHandled_) {
+    thumbHandled_ = false;
+  } else if (ds->IsSequenced()) {
+    if (track <= 1) ds->First();
+    else if (track < ds->RecordCount()) ds->SetRecNo(track);
+    else ds->Last();
+  } else {
+    switch (track) {
+      case 0: ds->First(); break;
+      case 1: ds->MoveBy(-VisibleDataRowCount()); break;
+      case 3: ds->MoveBy(VisibleDataRowCount()); break;
+      case 4: ds->Last(); break;
+      default: break;
+    }
+  }
+  m.Result = 0;
+  return true;
+}
+
+bool TCustomDBGridGx::CellToolTip(THintInfo& info) {
+  const TGridCoord cell = MouseCoord(info.CursorPos.X, info.CursorPos.Y);
+  if (cell.X < IndicatorOffset() || cell.Y < 0) return true;
+  const TCellTypeGx type = GetCellType(cell.X, cell.Y);
+  TColumnGx* c = ColumnAt(type.DataCol);
+  if (!c || !type.DataColumn) return true;
+  const TRect cellRect = CellRect(cell.X, cell.Y);
+  if (type.Area == caTitle && !c->Title()->Hint().empty()) {
+    info.HintStr = GetShortHint(c->Title()->Hint());
+    info.CursorRect = cellRect;
+    return true;
+  }
+  TColumnFooterGx* footer = type.Area == caFooter ? c->GetFooter(type.Index) : nullptr;
+  const bool wanted = (type.Area == caTitle && c->Title()->ToolTips()) ||
+                      (type.Area == caData && dataLink_->Active() && c->ToolTips()) ||
+                      (footer && footer->ToolTips());
+  if (!wanted || GetCapture() != nullptr || GetKeyState(VK_CONTROL) < 0) return true;
+
+  TRect rect = cellRect;
+  std::string text;
+  TFont* font = nullptr;
+  TAlignment alignment = taLeftJustify;
+  bool wrap = false;
+  if (type.Area == caTitle) {
+    text = c->Title()->Caption();
+    font = c->Title()->Font();
+    alignment = c->Title()->Alignment();
+    if (c->Title()->SortMarker() != smNoneGx) rect.Right -= c->Title()->SortMarkerWidth();
+  } else if (type.Area == caData) {
+    BeginRowRead(cell.Y);
+    try {
+      const TColumnKindGx kind = c->GetColumnType();
+      if (kind == ckCheckbox || kind == ckImageList) {
+        const int index = c->GetValueListIndex();
+        text = index >= 0 && c->HasPickList() && index < c->PickList()->Count() ? c->PickList()->Strings(index) : "";
+      } else {
+        text = c->GetDisplayText();
+      }
+    } catch (...) {
+      EndRowRead();
+      throw;
+    }
+    EndRowRead();
+    font = c->Font();
+    alignment = c->Alignment();
+    if (c->AlwaysShowEditButton()) rect.Right -= c->GetEditButtonsWidth();
+    if (c->ImageList() && c->ShowImageAndText()) rect.Left += c->ImageList()->Width() + 5;
+    wrap = c->WordWrap() && !c->TextFitsOneLine(rect.Height());
+  } else {
+    text = GetFooterValue(type.Index, c);
+    font = footer->Font();
+    alignment = footer->Alignment();
+  }
+  TMeasureCanvas measure;
+  measure.Canvas()->Font()->Assign(font);
+  int textWidth = 0, textHeight = 0;
+  if (text.empty() || !TextExceedsRect(measure.Canvas(), text, rect, wrap, 2, 0, textWidth, textHeight)) return false;
+  if (!toolTipFont_) toolTipFont_ = std::make_unique<TFont>();
+  toolTipFont_->Assign(font);
+  info.HintStr = text;
+  info.HintWindowClass = TToolTipsWindow::StaticClass();
+  info.HintData = toolTipFont_.get();
+  info.CursorRect = cellRect;
+  int x = rect.Left;
+  if (alignment == taRightJustify) x = rect.Right - std::min(textWidth, rect.Width()) - 4;
+  else if (alignment == taCenter) x = rect.Left + (rect.Width() - std::min(textWidth, rect.Width())) / 2 - 2;
+  info.HintPos = ClientToScreen(TPoint(x, rect.Top));
+  if (wrap) info.HintMaxWidth = rect.Width() - 4;
+  return true;
+}
+
+void TCustomDBGridGx::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case WM_CHAR: HandleCharMessage(m); return;
+    case WM_TIMER:
+      if (m.WParam == kDBGridSearchTimer) {
+        StopInplaceSearch();
+        return;
+      }
+      break;
+    case kDBGridDeferLayoutMessage:
+      if (!IsUpdating() && DBUpdateCount() == 0 && LayoutLock() == 0) LayoutChanged();
+      else if (HandleAllocated()) PostMessage(WindowHandle(), kDBGridDeferLayoutMessage, 0, 0);
+      return;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      if (m.LParam == 0 && HandleScrollMessage(m)) return;
+      break;
+    case WM_GETDLGCODE:
+      TCustomGridGx::WndProc(m);
+      if (optionsGx_.Contains(dghPreferIncSearch)) m.Result |= DLGC_WANTCHARS;
+      return;
+    case WM_COMMAND:
+      if (m.WParamHi() == EN_CHANGE && InplaceEditor() && InplaceEditor()->HandleAllocated() &&
+          reinterpret_cast<HWND>(m.LParam) == InplaceEditor()->WindowHandle()) {
+        TCustomGridGx::WndProc(m);
+        if (auto* ed = dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor())) ed->UserTextChanged();
+        return;
+      }
+      break;
+    case CM_WANTSPECIALKEY:
+      TCustomGridGx::WndProc(m);
+      // Esc cancels the edit of the record rather than closing the form.
+      if (m.WParam == VK_ESCAPE && DataSet() && DataSet()->Modified()) m.Result = 1;
+      return;
+    case CM_SYSCOLORCHANGE:
+      TCustomGridGx::WndProc(m);
+      ClearButtonsBitmapCache();
+      return;
+    case CM_HINTSHOWPAUSE: {
+      TCustomGridGx::WndProc(m);
+      auto* pause = reinterpret_cast<int*>(m.LParam);
+      if (!pause || !HandleAllocated()) return;
+      POINT p{};
+      GetCursorPos(&p);
+      const TPoint pt = ScreenToClient(TPoint(p.x, p.y));
+      const TGridCoord cell = MouseCoord(pt.X, pt.Y);
+      if (cell.X < IndicatorOffset() || cell.Y < 0) return;
+      const TCellTypeGx type = GetCellType(cell.X, cell.Y);
+      TColumnGx* c = ColumnAt(type.DataCol);
+      if (!c) return;
+      TColumnFooterGx* footer = type.Area == caFooter ? c->GetFooter(type.Index) : nullptr;
+      if ((footer && footer->ToolTips()) || (type.Area == caData && dataLink_->Active() && c->ToolTips()) ||
+          (type.Area == caTitle && c->Title()->ToolTips() && c->Title()->ImageIndex() < 0))
+        *pause = 0;
+      return;
+    }
+    case CM_HINTSHOW:
+      TCustomGridGx::WndProc(m);
+      if (m.Result == 0) {
+        auto* info = reinterpret_cast<THintInfo*>(m.LParam);
+        if (info && !CellToolTip(*info)) m.Result = 1;
+      }
+      return;
+    default: break;
+  }
+  TCustomGridGx::WndProc(m);
+}

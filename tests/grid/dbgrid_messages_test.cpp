@@ -1,0 +1,198 @@
+// The data grid's messages: scroll-bar settings and an external bar, thumb tracking, the deferred
+// layout request, cell tool tips only for cut texts, and Esc wanted while a record is modified.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "dbgrid_test_util.h"
+#include "editors/tooltips.h"
+#include "platform/forms/cmessages.h"
+#include "platform/db/testdataset.h"
+#include "platform/rtl/exceptions.h"
+
+using namespace dbgridtest;
+
+TEST_F(DBGridTest, ScrollBarVisibleFollowsTheMode) {
+  MakeGrid();
+  TDBGridGxScrollBar* v = grid->VertScrollBar();
+  EXPECT_TRUE(v->Visible());
+  EXPECT_EQ(v->VisibleMode(), sbAutoShowGx);
+  v->SetVisibleMode(sbAlwaysShowGx);
+  EXPECT_TRUE(v->Visible());
+  v->SetVisible(false);
+  EXPECT_EQ(v->VisibleMode(), sbNeverShowGx);
+  EXPECT_FALSE(v->Visible());
+  // Visible again means shown when needed, not always.
+  v->SetVisible(true);
+  EXPECT_EQ(v->VisibleMode(), sbAutoShowGx);
+  // Assign takes visibility and tracking.
+  TVertDBGridGxScrollBar other(grid);
+  other.SetVisible(false);
+  other.SetTracking(true);
+  v->Assign(&other);
+  EXPECT_FALSE(v->Visible());
+  EXPECT_TRUE(v->Tracking());
+}
+
+TEST_F(DBGridTest, AnExternalBarBelongsToOneGridAndForwardsItsScrolling) {
+  TTestDataSet ds(nullptr);
+  ds.FieldDefs().Add("ID", ftInteger);
+  for (int i = 1; i <= 30; ++i) ds.AddRow({Variant(i)});
+  ds.Open();
+  TDataSource src(nullptr);
+  src.SetDataSet(&ds);
+  TDataSet* table = &ds;
+  MakeGrid(400, 150);
+  AddColumn("ID");
+  grid->SetDataSource(&src);
+  auto* bar = new TScrollBar(form);
+  bar->SetName("sbLines");
+  bar->SetKind(sbVertical);
+  bar->SetParent(form);
+  grid->VertScrollBar()->SetExtScrollBar(bar);
+  EXPECT_EQ(grid->VertScrollBar()->ExtScrollBar(), bar);
+  EXPECT_TRUE(grid->VertScrollBar()->IsScrollBarShowing());
+
+  auto* second = new TDBGridGx(form);
+  second->SetParent(form);
+  try {
+    second->VertScrollBar()->SetExtScrollBar(bar);
+    FAIL() << "a bar hooked by another grid was taken";
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Possible sbLines already attached to the other control.");
+  }
+  EXPECT_EQ(second->VertScrollBar()->ExtScrollBar(), nullptr);
+
+  // The bar's scroll notices move the grid's records.
+  ASSERT_EQ(table->RecNo(), 1);
+  bar->Perform(CN_VSCROLL, SB_BOTTOM, 0);
+  EXPECT_EQ(table->RecNo(), 30);
+  bar->Perform(CN_VSCROLL, SB_TOP, 0);
+  EXPECT_EQ(table->RecNo(), 1);
+  // Hiding the settings hides the bar.
+  grid->VertScrollBar()->SetVisible(false);
+  EXPECT_FALSE(bar->Visible());
+  grid->VertScrollBar()->SetVisible(true);
+
+  // Let go, the other grid may take it; a freed bar is forgotten.
+  grid->VertScrollBar()->SetExtScrollBar(nullptr);
+  bar->Perform(CN_VSCROLL, SB_BOTTOM, 0);
+  EXPECT_EQ(table->RecNo(), 1);
+  second->VertScrollBar()->SetExtScrollBar(bar);
+  EXPECT_EQ(second->VertScrollBar()->ExtScrollBar(), bar);
+  bar->Free();
+  EXPECT_EQ(second->VertScrollBar()->ExtScrollBar(), nullptr);
+  grid->SetDataSource(nullptr);
+}
+
+TEST_F(DBGridTest, ATrackedThumbDragIsNotRepeatedByTheFinalPosition) {
+  TTestDataSet ds(nullptr);
+  ds.FieldDefs().Add("ID", ftInteger);
+  for (int i = 1; i <= 20; ++i) ds.AddRow({Variant(i)});
+  ds.Open();
+  TDataSource src(nullptr);
+  src.SetDataSet(&ds);
+  TDataSet* table = &ds;
+  MakeGrid(400, 150);
+  AddColumn("ID");
+  grid->SetDataSource(&src);
+  grid->SetFocus();
+  gridtest::Pump();
+  // Without tracking the drag itself moves nothing.
+  grid->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 5), 0);
+  EXPECT_EQ(table->RecNo(), 1);
+  grid->VertScrollBar()->SetTracking(true);
+  grid->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 5), 0);
+  EXPECT_EQ(table->RecNo(), 5);
+  grid->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 9), 0);
+  EXPECT_EQ(table->RecNo(), 9);
+  grid->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 1), 0);
+  EXPECT_EQ(table->RecNo(), 9);  // ignored once
+  grid->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 12), 0);
+  EXPECT_EQ(table->RecNo(), 12);
+  grid->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 1), 0);
+  EXPECT_EQ(table->RecNo(), 1);
+  grid->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 99), 0);
+  EXPECT_EQ(table->RecNo(), 20);
+  grid->SetDataSource(nullptr);
+}
+
+TEST_F(DBGridTest, LayoutRequestsWaitInTheQueueOnlyOnce) {
+  MakeGrid();
+  AddColumn("ID");
+  grid->DeferLayout();
+  grid->DeferLayout();
+  grid->DeferLayout();
+  int queued = 0;
+  MSG msg{};
+  while (PeekMessage(&msg, grid->WindowHandle(), kDBGridDeferLayoutMessage, kDBGridDeferLayoutMessage, PM_REMOVE))
+    ++queued;
+  EXPECT_EQ(queued, 1);
+  // The request runs the layout when no lock is held: a column added meanwhile gets its grid column.
+  grid->Columns()->BeginUpdate();
+  AddColumn("NAME");
+  grid->Columns()->EndUpdate();
+  grid->DeferLayout();
+  gridtest::Pump();
+  EXPECT_EQ(grid->ColCount(), grid->IndicatorOffset() + 2);
+}
+
+TEST_F(DBGridTest, ToolTipsOnlyForCutTexts) {
+  AddRow(1, "short");
+  AddRow(2, "a long name here");
+  table->First();
+  MakeGrid();
+  AddColumn("ID");
+  TColumnGx* name = AddColumn("NAME", "名称");
+  name->SetWidth(60);
+  name->Title()->SetHint("The name|The name of the row");
+  Bind();
+  gridtest::Pump();
+  const int col = grid->DataToRawColumn(1);
+  const int firstRow = grid->GetTitleOffset();
+  auto ask = [&](int row, THintInfo& info) {
+    const TRect r = grid->CellRect(col, row);
+    info = THintInfo{};
+    info.HintControl = grid;
+    info.CursorPos = TPoint(r.Left + 3, r.Top + 3);
+    return grid->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info));
+  };
+  THintInfo info;
+  // Without ToolTips the cells keep the plain hint.
+  EXPECT_EQ(ask(firstRow + 1, info), 0);
+  EXPECT_EQ(info.HintWindowClass, nullptr);
+  name->SetToolTips(true);
+  EXPECT_NE(ask(firstRow, info), 0);  // "short" fits: no tip
+  EXPECT_EQ(ask(firstRow + 1, info), 0);
+  EXPECT_EQ(info.HintStr, "a long name here");
+  EXPECT_EQ(info.HintWindowClass, TToolTipsWindow::StaticClass());
+  EXPECT_EQ(info.CursorRect, grid->CellRect(col, firstRow + 1));
+  // The title shows the short part of its hint.
+  EXPECT_EQ(ask(0, info), 0);
+  EXPECT_EQ(info.HintStr, "The name");
+  // No pause over a data cell with tool tips; the usual one over the indicator.
+  const TRect r = grid->CellRect(col, firstRow);
+  const TPoint p = grid->ClientToScreen(TPoint(r.Left + 3, r.Top + 3));
+  FanoInputMouseMove(p.X, p.Y);
+  int pause = 500;
+  grid->Perform(CM_HINTSHOWPAUSE, 0, reinterpret_cast<LPARAM>(&pause));
+  EXPECT_EQ(pause, 0);
+  const TPoint q = grid->ClientToScreen(TPoint(3, r.Top + 3));
+  FanoInputMouseMove(q.X, q.Y);
+  pause = 500;
+  grid->Perform(CM_HINTSHOWPAUSE, 0, reinterpret_cast<LPARAM>(&pause));
+  EXPECT_EQ(pause, 500);
+}
+
+TEST_F(DBGridTest, EscapeIsWantedWhileTheRecordIsModified) {
+  AddRows(2);
+  MakeGrid();
+  AddColumn("NAME");
+  Bind();
+  EXPECT_EQ(grid->Perform(CM_WANTSPECIALKEY, VK_ESCAPE, 0), 0);
+  table->Edit();
+  table->FieldByName("NAME")->SetAsString("x");
+  EXPECT_NE(grid->Perform(CM_WANTSPECIALKEY, VK_ESCAPE, 0), 0);
+  table->Cancel();
+}
