@@ -1011,8 +1011,6 @@ bool TextExceedsRect(TCanvas* canvas, std::string_view text, const TRect& rect, 
 // one side changes from old to new.
 void SyncColumnResizeOptions(TDBGridOptions oldDb, TDBGridOptions& db, TDBGridGxOptions oldGx,
                              TDBGridGxOptions& gx);
-// The grid's deferred-layout request; the lookup list's size grip uses a number of its own.
-constexpr UINT kDBGridDeferLayoutMessage = 0x464;
 // The window timer that ends an in-place search.
 constexpr UINT_PTR kDBGridSearchTimer = 2;
 
@@ -1403,8 +1401,6 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void SetSortMarkingPending(bool value) noexcept { sortMarkingPending_ = value; }
 
   // ---- window messages and tool tips (dbgrid_messages.cpp)
-  // Asks for a layout pass through the queue; one request waits at a time.
-  void DeferLayout();
   // Fills the hint of the cell under info.CursorPos; false when the cell needs no tool tip.
   bool CellToolTip(THintInfo& info);
 

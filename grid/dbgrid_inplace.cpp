@@ -137,13 +137,14 @@ void TDBGridInplaceEdit::UpdateContents() {
   SetColor(p->Background);
   imageIndex_ = p->ImageIndex;
   readOnlyByCellParams_ = p->ReadOnly != columnReadOnly;
-  SetReadOnly(readOnlyByCellParams_ && p->ReadOnly);
+  if (readOnlyByCellParams_) SetReadOnly(p->ReadOnly);
 
-  // TextFitsOneLine answers whether the row holds more than one line of the column's text.
+  // Multi-line when the row is taller than one line. A focused window is not made again (that
+  // would take the focus in the middle of an edit); its style follows with the next window.
   const bool wrap = c->WordWrap() && c->TextFitsOneLine(g->GetRowHeights(g->Row()));
   if (wrap != wordWrap_) {
     wordWrap_ = wrap;
-    if (HandleAllocated()) RecreateWnd();
+    if (HandleAllocated() && !Focused()) RecreateWnd();
   }
   TInplaceEdit::UpdateContents();
   if (Text() != p->Text) SetText(p->Text);

@@ -1,5 +1,5 @@
 // Window and control messages the data grid handles before the base grid: typed characters and the
-// search timer, the deferred layout request, thumb tracking of the scroll bars, cell tool tips,
+// search timer, thumb tracking of the scroll bars, cell tool tips,
 // the editor's change notice and a few control notices.
 #include <algorithm>
 
@@ -8,17 +8,6 @@
 #include "grid/dbgrid.h"
 #include "grid/dbgrid_inplace.h"
 #include "platform/forms/cmessages.h"
-
-void TCustomDBGridGx::DeferLayout() {
-  if (!HandleAllocated()) {
-    LayoutChanged();
-    return;
-  }
-  MSG queued{};
-  if (PeekMessage(&queued, WindowHandle(), kDBGridDeferLayoutMessage, kDBGridDeferLayoutMessage, PM_NOREMOVE))
-    return;
-  PostMessage(WindowHandle(), kDBGridDeferLayoutMessage, 0, 0);
-}
 
 // Thumb tracking of the vertical bar in buffer mode, and tracking of the horizontal one; true when
 // the message was handled here.
@@ -145,10 +134,6 @@ void TCustomDBGridGx::WndProc(TMessage& m) {
         return;
       }
       break;
-    case kDBGridDeferLayoutMessage:
-      if (!IsUpdating() && DBUpdateCount() == 0 && LayoutLock() == 0) LayoutChanged();
-      else if (HandleAllocated()) PostMessage(WindowHandle(), kDBGridDeferLayoutMessage, 0, 0);
-      return;
     case WM_HSCROLL:
     case WM_VSCROLL:
       if (m.LParam == 0 && HandleScrollMessage(m)) return;

@@ -387,3 +387,40 @@ TEST_F(DBGridInplaceTest, EnterAsTabAndTheSearchKeyGoToTheGrid) {
   EXPECT_TRUE(grid->InplaceSearching());
   EXPECT_FALSE(grid->IsEditorVisible());
 }
+
+// The document lines are typed this way: Enter steps to the next column, Down at the last line
+// appends the next one; a word-wrapping column must not keep Down in the editor.
+TEST_F(DBGridInplaceTest, LinesTypedWithEnterAsTabAndDownAppending) {
+  MakeGrid(500, 240);
+  AddColumn("ID");
+  AddColumn("AMOUNT");
+  TColumnGx* name = AddColumn("NAME");
+  name->SetWordWrap(true);
+  Bind();
+  grid->SetOptionsGx(grid->OptionsGx() + dghEnterAsTab);
+  grid->SetFocus();
+  gridtest::Pump();
+  table->Append();
+  gridtest::Pump();
+  grid->SetCol(grid->DataToRawColumn(0));
+  Key(VK_RETURN);
+  Type("12.5");
+  Key(VK_RETURN);
+  Type("第一行");
+  Key(VK_DOWN);
+  Key(VK_HOME);
+  Key(VK_RETURN);
+  Type("7.25");
+  Key(VK_RETURN);
+  Type("第二行");
+  Key(VK_RETURN);  // past the last column: the next line
+  EXPECT_EQ(table->State(), dsInsert);
+  table->Cancel();
+  ASSERT_EQ(table->RecordCount(), 2);
+  table->First();
+  EXPECT_EQ(table->FieldByName("AMOUNT")->AsFloat(), 12.5);
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "第一行");
+  table->Next();
+  EXPECT_EQ(table->FieldByName("AMOUNT")->AsFloat(), 7.25);
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "第二行");
+}

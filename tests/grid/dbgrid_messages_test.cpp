@@ -126,7 +126,7 @@ TEST_F(DBGridTest, LayoutRequestsWaitInTheQueueOnlyOnce) {
   grid->DeferLayout();
   int queued = 0;
   MSG msg{};
-  while (PeekMessage(&msg, grid->WindowHandle(), kDBGridDeferLayoutMessage, kDBGridDeferLayoutMessage, PM_REMOVE))
+  while (PeekMessage(&msg, grid->WindowHandle(), TCustomDBGridGx::kDeferredLayoutMessage, TCustomDBGridGx::kDeferredLayoutMessage, PM_REMOVE))
     ++queued;
   EXPECT_EQ(queued, 1);
   // The request runs the layout when no lock is held: a column added meanwhile gets its grid column.
