@@ -987,6 +987,26 @@ class TDBGridGxCenter : public TObject {
   int IndicatorTitleMenuItems() const noexcept { return indicatorTitleMenuItems_; }
   void SetIndicatorTitleMenuItems(int value) noexcept { indicatorTitleMenuItems_ = value; }
 
+  // Sorting, filtering, text search and record moves (gridcenter.cpp): each runs its event when
+  // assigned, else the default, which asks the dataset feature object registered for the grid's
+  // data set and otherwise falls back to the grid's own behaviour.
+  bool IsGridRegistered(TCustomDBGridGx* grid) const;
+  virtual bool LocateText(TCustomDBGridGx* grid, const std::string& fieldName, const std::string& text,
+                          int options, int direction, int match, int treeScope);
+  virtual bool MoveRecords(TCustomDBGridGx* grid, TBMListGx* bookmarks, int toRecNo, bool checkOnly);
+  virtual void ApplyFilter(TCustomDBGridGx* grid);
+  virtual void ApplySorting(TCustomDBGridGx* grid);
+  virtual bool DefaultLocateText(TCustomDBGridGx* grid, const std::string& fieldName, const std::string& text,
+                                 int options, int direction, int match, int treeScope);
+  virtual bool DefaultMoveRecords(TCustomDBGridGx* grid, TBMListGx* bookmarks, int toRecNo, bool checkOnly);
+  virtual void DefaultApplyFilter(TCustomDBGridGx* grid);
+  virtual void DefaultApplySorting(TCustomDBGridGx* grid);
+  std::function<void(TDBGridGxCenter* sender, TCustomDBGridGx* grid)> OnApplyFilter;
+  std::function<void(TDBGridGxCenter* sender, TCustomDBGridGx* grid)> OnApplySorting;
+  std::function<bool(TDBGridGxCenter* sender, TCustomDBGridGx* grid, const std::string& fieldName,
+                     const std::string& text, int options, int direction, int match, int treeScope)>
+      OnLocateText;
+
  private:
   std::vector<TCustomDBGridGx*> grids_;
   int indicatorTitleMenuItems_ = 0x3F;

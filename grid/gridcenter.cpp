@@ -1,0 +1,68 @@
+// The behaviour centre's sorting, filtering, text search and record moves: events first, then
+// the dataset feature object registered for the grid's data set, then the grid's own behaviour.
+#include <algorithm>
+
+#include "grid/datasetfeatures.h"
+#include "grid/dbgrid.h"
+#include "grid/gridsearch.h"
+
+namespace {
+
+TDataSet* GridDataSet(TCustomDBGridGx* grid) {
+  TDataSource* src = grid ? grid->DataSource() : nullptr;
+  return src ? src->DataSet() : nullptr;
+}
+
+}  // namespace
+
+bool TDBGridGxCenter::IsGridRegistered(TCustomDBGridGx* grid) const {
+  return std::find(grids_.begin(), grids_.end(), grid) != grids_.end();
+}
+
+bool TDBGridGxCenter::LocateText(TCustomDBGridGx* grid, const std::string& fieldName, const std::string& text,
+                                 int options, int direction, int match, int treeScope) {
+  if (OnLocateText) return OnLocateText(this, grid, fieldName, text, options, direction, match, treeScope);
+  return DefaultLocateText(grid, fieldName, text, options, direction, match, treeScope);
+}
+
+bool TDBGridGxCenter::DefaultLocateText(TCustomDBGridGx* grid, const std::string& fieldName,
+                                        const std::string& text, int options, int direction, int match,
+                                        int treeScope) {
+  TDataSet* ds = GridDataSet(grid);
+  if (TDatasetFeaturesGx* features = ds ? GetDatasetFeatures(ds) : nullptr)
+    return features->LocateText(grid, fieldName, text, options, direction, match, treeScope);
+  return LocateGridText(grid, fieldName, text, options, direction, match, treeScope);
+}
+
+bool TDBGridGxCenter::MoveRecords(TCustomDBGridGx* grid, TBMListGx* bookmarks, int toRecNo, bool checkOnly) {
+  return DefaultMoveRecords(grid, bookmarks, toRecNo, checkOnly);
+}
+
+bool TDBGridGxCenter::DefaultMoveRecords(TCustomDBGridGx* grid, TBMListGx* bookmarks, int toRecNo,
+                                         bool checkOnly) {
+  TDataSet* ds = GridDataSet(grid);
+  TDatasetFeaturesGx* features = ds ? GetDatasetFeatures(ds) : nullptr;
+  return features ? features->MoveRecords(grid, bookmarks, toRecNo, checkOnly) : false;
+}
+
+void TDBGridGxCenter::ApplyFilter(TCustomDBGridGx* grid) {
+  if (OnApplyFilter) OnApplyFilter(this, grid);
+  else DefaultApplyFilter(grid);
+}
+
+void TDBGridGxCenter::ApplySorting(TCustomDBGridGx* grid) {
+  if (OnApplySorting) OnApplySorting(this, grid);
+  else DefaultApplySorting(grid);
+}
+
+void TDBGridGxCenter::DefaultApplyFilter(TCustomDBGridGx* grid) {
+  TDataSet* ds = GridDataSet(grid);
+  if (TDatasetFeaturesGx* features = ds ? GetDatasetFeatures(ds) : nullptr)
+    features->ApplyFilter(grid, ds, ds->Active());
+}
+
+void TDBGridGxCenter::DefaultApplySorting(TCustomDBGridGx* grid) {
+  TDataSet* ds = GridDataSet(grid);
+  if (TDatasetFeaturesGx* features = ds ? GetDatasetFeatures(ds) : nullptr)
+    features->ApplySorting(grid, ds, ds->Active());
+}

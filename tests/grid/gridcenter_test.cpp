@@ -1,0 +1,88 @@
+// The behaviour centre: events first, then a registered feature object, then the grid's own way.
+#include "dbgrid_test_util.h"
+#include "grid/datasetfeatures.h"
+#include "grid/gridsearch.h"
+
+namespace dbgridtest {
+namespace {
+
+class RecordingFeatures : public TDatasetFeaturesGx {
+ public:
+  RecordingFeatures() : TDatasetFeaturesGx(TMemTableGx::StaticClass()) {}
+  bool LocateText(TCustomDBGridGx*, const std::string&, const std::string& text, int, int, int, int) override {
+    located = text;
+    return true;
+  }
+  void ApplySorting(TCustomDBGridGx*, TDataSet* ds, bool isReopen) override {
+    sorted = ds;
+    reopen = isReopen;
+  }
+  void ApplyFilter(TCustomDBGridGx*, TDataSet* ds, bool) override { filtered = ds; }
+  bool MoveRecords(TCustomDBGridGx*, TBMListGx*, int toRecNo, bool) override { return toRecNo == 7; }
+  std::string located;
+  TDataSet* sorted = nullptr;
+  TDataSet* filtered = nullptr;
+  bool reopen = false;
+};
+
+class GridCenterTest : public DBGridTest {
+ protected:
+  void SetUp() override {
+    DBGridTest::SetUp();
+    AddRow(1, "one");
+    AddRow(2, "two");
+    table->First();
+    MakeGrid();
+    AddColumn("ID");
+    AddColumn("NAME");
+    Bind();
+    grid->SetCol(grid->DataToRawColumn(1));
+  }
+  TDBGridGxCenter* center() { return grid->Center(); }
+};
+
+TEST_F(GridCenterTest, WithoutAFeatureObjectTheGridsOwnWayIsTaken) {
+  ASSERT_NE(center(), nullptr);
+  EXPECT_TRUE(center()->IsGridRegistered(grid));
+  ASSERT_EQ(GetDatasetFeatures(table), nullptr);
+  EXPECT_TRUE(center()->LocateText(grid, "", "two", 0, lgdDown, lgmWhole, 0));
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 2);
+  EXPECT_FALSE(center()->MoveRecords(grid, grid->SelectedRows(), 7, true));
+  // Sorting and filtering change nothing in the data set.
+  center()->ApplySorting(grid);
+  center()->ApplyFilter(grid);
+  EXPECT_EQ(table->RecordCount(), 2);
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 2);
+}
+
+TEST_F(GridCenterTest, ARegisteredFeatureObjectTakesTheRequests) {
+  auto owned = std::make_unique<RecordingFeatures>();
+  RecordingFeatures* features = owned.get();
+  RegisterDatasetFeatures(std::move(owned));
+  EXPECT_TRUE(center()->LocateText(grid, "", "xyz", 0, lgdDown, lgmWhole, 0));
+  EXPECT_EQ(features->located, "xyz");
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 1);
+  center()->ApplySorting(grid);
+  EXPECT_EQ(features->sorted, table);
+  EXPECT_TRUE(features->reopen);
+  center()->ApplyFilter(grid);
+  EXPECT_EQ(features->filtered, table);
+  EXPECT_TRUE(center()->MoveRecords(grid, grid->SelectedRows(), 7, true));
+  UnregisterDatasetFeatures(features);
+}
+
+TEST_F(GridCenterTest, EventsComeBeforeEverything) {
+  int sorts = 0;
+  center()->OnApplySorting = [&](TDBGridGxCenter*, TCustomDBGridGx* g) { sorts += g == grid; };
+  center()->OnLocateText = [](TDBGridGxCenter*, TCustomDBGridGx*, const std::string&, const std::string&, int, int,
+                              int, int) { return false; };
+  center()->ApplySorting(grid);
+  EXPECT_EQ(sorts, 1);
+  EXPECT_FALSE(center()->LocateText(grid, "", "two", 0, lgdDown, lgmWhole, 0));
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 1);
+  center()->OnApplySorting = nullptr;
+  center()->OnLocateText = nullptr;
+}
+
+}  // namespace
+}  // namespace dbgridtest
