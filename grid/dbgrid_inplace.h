@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "editors/editbuttons.h"
+#include "editors/popups.h"
 #include "grid/dbgrid.h"
 #include "grid/inplaceedit.h"
 #include "platform/forms/extctrls.h"
@@ -41,6 +42,8 @@ class TDBGridInplaceEdit : public TInplaceEdit {
   bool WordWrap() const noexcept { return wordWrap_; }
   bool UserChangedText() const noexcept { return userChangedText_; }
   bool ListVisible() const noexcept { return listVisible_; }
+  // The drop-down of the current style (the pick list), null while none was made.
+  TWinControl* ActiveList() const;
   // Button 0 is the editor's own style button, button i the column's edit button i - 1.
   int EditButtonCount() const noexcept { return static_cast<int>(buttons_.size()); }
   TEditButtonControlGx* EditButtonControl(int index) const { return buttons_.at(static_cast<size_t>(index)).second; }
@@ -80,6 +83,10 @@ class TDBGridInplaceEdit : public TInplaceEdit {
   int FindPickEntry(const std::string& prefix) const;
   void SetPickValue(int index);
 
+  TPopupListboxGx* PickListbox();
+  void Notification(TComponent* component, TOperation operation) override;
+
+  TPopupListboxGx* pickListbox_ = nullptr;  // owned as a component, made on first use
   TEditStyleGx editStyle_ = esSimple;
   int buttonsWidth_ = 0;
   int imageIndex_ = -1;

@@ -424,3 +424,53 @@ TEST_F(DBGridInplaceTest, LinesTypedWithEnterAsTabAndDownAppending) {
   EXPECT_EQ(table->FieldByName("AMOUNT")->AsFloat(), 7.25);
   EXPECT_EQ(table->FieldByName("NAME")->AsString(), "第二行");
 }
+
+TEST_F(DBGridInplaceTest, ThePickListDropsDownAndClosesWithAcceptOrCancel) {
+  MakeGrid();
+  AddColumn("ID");
+  TColumnGx* code = AddColumn("CODE");
+  code->PickList()->Add("Alfa");
+  code->PickList()->Add("Beta");
+  code->PickList()->Add("Cat");
+  code->SetDropDownRows(2);
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(code);
+  ASSERT_EQ(ed->EditStyle(), esPickList);
+  // The style button opens the list, sized by the column.
+  ed->ButtonDown(false);
+  ASSERT_TRUE(ed->ListVisible());
+  auto* list = static_cast<TPopupListboxGx*>(ed->ActiveList());
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(list->Visible());
+  EXPECT_EQ(list->Items()->Count(), 3);
+  EXPECT_EQ(list->RowCount(), 2);
+  EXPECT_EQ(list->Width(), ed->Width());
+  EXPECT_EQ(list->ItemIndex(), -1);  // "A" is no entry
+  // Down moves in the list, Esc leaves the value alone and keeps the focus in the grid.
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  EXPECT_EQ(list->ItemIndex(), 1);
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_FALSE(list->Visible());
+  EXPECT_EQ(ed->Text(), "A");
+  EXPECT_TRUE(grid->GridFocused());
+  EXPECT_TRUE(grid->IsEditorVisible());
+  EXPECT_EQ(docs->State(), dsBrowse);
+  // Alt+Down opens it again; Enter takes the item.
+  FanoInputKey(VK_MENU, TRUE);
+  Key(VK_DOWN);
+  FanoInputKey(VK_MENU, FALSE);
+  gridtest::Pump();
+  ASSERT_TRUE(ed->ListVisible());
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  Key(VK_RETURN);
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_EQ(ed->Text(), "Beta");
+  EXPECT_TRUE(grid->GridFocused());
+  EXPECT_EQ(grid->Col(), grid->DataToRawColumn(1));  // Enter went to the list, not to the grid
+  Key(VK_DOWN);
+  docs->First();
+  EXPECT_EQ(docs->FieldByName("CODE")->AsString(), "Beta");
+}
