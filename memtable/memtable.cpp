@@ -1611,8 +1611,22 @@ void TCustomMemTableGx::Refilter(bool onlyWhenFiltered) {
 
 void TCustomMemTableGx::SetFiltered(bool value) {
   if (value == Filtered()) return;
-  TDataSet::SetFiltered(value);
-  Refilter(false);
+  if (!Active()) {
+    TDataSet::SetFiltered(value);
+    return;
+  }
+  // Refiltered before the move to the first record, so that the scroll events see the new rows.
+  CheckBrowseMode();
+  SetFilteredFlag(value);
+  try {
+    ParseFilter();
+  } catch (...) {
+    SetFilteredFlag(!value);
+    ParseFilter();
+    throw;
+  }
+  Refresh();
+  First();
 }
 
 void TCustomMemTableGx::SetFilterText(const std::string& value) {

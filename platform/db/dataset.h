@@ -331,6 +331,8 @@ class TDataSet : public TComponent {
   void SetModified(bool value) noexcept { modified_ = value; }
   void SetBof(bool value) noexcept { bof_ = value; }
   void SetEof(bool value) noexcept { eof_ = value; }
+  // The flag alone, for a descendant that refilters before it moves to the first record.
+  void SetFilteredFlag(bool value) noexcept { filtered_ = value; }
   void CheckCanModify() const;
   // Runs an operation, letting the error handler retry, abort or fail.
   void CheckOperation(const std::function<void()>& operation, const TDataSetErrorEvent& handler);

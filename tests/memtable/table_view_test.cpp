@@ -173,6 +173,40 @@ TEST(MemTableFilter, RowsEditedOutOfTheFilterLeaveTheView) {
   EXPECT_EQ(Ids(t), (std::vector<int>{3, 5, 9}));
 }
 
+// Whoever listens to the scroll events of switching the filter (footer sums, say) finds the rows
+// of the new filter, not those of the old one; the refresh comes before the move to the first row.
+TEST(MemTableFilter, ScrollEventsOfSwitchingTheFilterSeeTheFilteredRows) {
+  TMemTableGx t;
+  MakeTable(t);
+  FillNames(t);
+  t.SetFilter("AMOUNT > 1");
+  std::vector<std::string> events;
+  auto note = [&](const char* name) {
+    return [&events, name](TDataSet* ds) {
+      events.push_back(std::string(name) + " " + std::to_string(ds->RecordCount()) + " " +
+                       ds->FieldByName("ID")->AsString());
+    };
+  };
+  t.SetBeforeRefresh([&](TDataSet*) { events.push_back("BeforeRefresh"); });
+  t.SetAfterRefresh([&](TDataSet*) { events.push_back("AfterRefresh"); });
+  t.SetBeforeScroll([&](TDataSet*) { events.push_back("BeforeScroll"); });
+  t.SetAfterScroll(note("AfterScroll"));
+  t.Last();
+  events.clear();
+  t.SetFiltered(true);
+  EXPECT_EQ(events, (std::vector<std::string>{"BeforeRefresh", "AfterRefresh", "BeforeScroll", "AfterScroll 3 1"}));
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 3, 5}));
+  t.Last();
+  events.clear();
+  t.SetFiltered(false);
+  EXPECT_EQ(events, (std::vector<std::string>{"BeforeRefresh", "AfterRefresh", "BeforeScroll", "AfterScroll 5 1"}));
+  // A filter text that does not parse: the error, and the table stays unfiltered.
+  t.SetFilter("AMOUNT > > 1");
+  EXPECT_ANY_THROW(t.SetFiltered(true));
+  EXPECT_FALSE(t.Filtered());
+  EXPECT_EQ(t.RecordCount(), 5);
+}
+
 // ---------------------------------------------------------------- master-detail
 
 namespace {
