@@ -4,6 +4,9 @@
 
 #include "grid/datasetfeatures.h"
 #include "grid/dbgrid.h"
+#include "grid/gridexport.h"
+#include "grid/gridfinddlg.h"
+#include "grid/gridimport.h"
 #include "grid/gridsearch.h"
 
 namespace {
@@ -12,6 +15,18 @@ TDataSet* GridDataSet(TCustomDBGridGx* grid) {
   TDataSource* src = grid ? grid->DataSource() : nullptr;
   return src ? src->DataSet() : nullptr;
 }
+
+// The grid keys' clipboard commands and find dialog: set up with the centre, which every program
+// with a data grid has.
+[[maybe_unused]] const bool gridActionsInstalled = [] {
+  InstallGridExportActions();
+  TDBGridGxLinkedActions& actions = DBGridGxLinkedActions();
+  actions.Paste = [](TCustomDBGridGx* grid) { PasteFromClipboard(grid, false); };
+  actions.ShowFindDialog = [](TCustomDBGridGx* grid, const std::string& text, const std::string&, bool modal) {
+    ShowGridFindDialog(grid, text, modal);
+  };
+  return true;
+}();
 
 }  // namespace
 

@@ -726,8 +726,3 @@ void InstallGridExportActions() {
   actions.Cut = [](TCustomDBGridGx* grid) { CutToClipboard(grid, false); };
   actions.ClearCells = [](TCustomDBGridGx* grid) { ClearSelectedCells(grid, false); };
 }
-
-namespace {
-// The keyboard's copy, cut and clear work wherever this unit is linked in.
-[[maybe_unused]] const bool exportActionsInstalled = (InstallGridExportActions(), true);
-}  // namespace

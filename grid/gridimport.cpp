@@ -460,9 +460,3 @@ void PasteFromClipboard(TCustomDBGridGx* grid, bool forWholeGrid) {
   }
   cb->Close();
 }
-
-namespace {
-// The keyboard's paste works wherever this unit is linked in.
-[[maybe_unused]] const bool pasteActionInstalled =
-    (DBGridGxLinkedActions().Paste = [](TCustomDBGridGx* grid) { PasteFromClipboard(grid, false); }, true);
-}  // namespace

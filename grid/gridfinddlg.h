@@ -1,0 +1,57 @@
+#pragma once
+// The grid's "Find text" dialog: a text, a column (or all columns), the kind of match, the
+// direction and, for tree-shaped data, the range of nodes; "Find next" searches through the grid's
+// behaviour centre. One dialog serves every grid of the process; it is made on first use. Usage:
+//   ShowGridFindDialog(grid, "text", /*modal=*/false);
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/forms/forms.h"
+
+class TCustomDBGridGx;
+class TColumnGx;
+class TLabel;
+class TButton;
+class TDBComboBoxGx;
+class TDBCheckBoxGx;
+
+class TDBGridGxFindDlg : public TForm {
+  FANO_CLASS(TDBGridGxFindDlg)
+ public:
+  using TColumnChoices = std::vector<std::pair<std::string, TColumnGx*>>;
+
+  explicit TDBGridGxFindDlg(TComponent* owner);
+
+  // Fills the dialog for the grid and shows it (modally or above other windows).
+  void Prepare(TCustomDBGridGx* grid, const std::string& text, bool modal, const TColumnChoices& columns = {});
+  // One "Find next"; reverse turns the direction (Ctrl held at the click).
+  bool FindNext(bool reverse);
+
+  TDBComboBoxGx* cbText = nullptr;
+  TDBComboBoxGx* cbFindIn = nullptr;
+  TDBComboBoxGx* cbMatchinType = nullptr;
+  TDBComboBoxGx* cbFindDirection = nullptr;
+  TDBCheckBoxGx* cbCharCase = nullptr;
+  TDBCheckBoxGx* cbUseFormat = nullptr;
+  TButton* bFind = nullptr;
+  TButton* bCancel = nullptr;
+  TLabel* Label4 = nullptr;
+  TDBComboBoxGx* dbcTreeFindRange = nullptr;
+
+  bool NewSearch() const noexcept { return newSearch_; }
+
+ private:
+  void FindInChanged();
+  TDBComboBoxGx* AddCombo(int left, int top, int width, int tabOrder, const std::string& items);
+  TCustomDBGridGx* grid_ = nullptr;
+  std::vector<TColumnGx*> findInColumns_;
+  bool newSearch_ = true;
+  bool filling_ = false;
+  int fullHeight_ = 150;
+};
+
+// The one dialog of the process (null until the first request).
+TDBGridGxFindDlg* GridFindDialog();
+void ShowGridFindDialog(TCustomDBGridGx* grid, const std::string& text, bool modal,
+                        const TDBGridGxFindDlg::TColumnChoices& columns = {});

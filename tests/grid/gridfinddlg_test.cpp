@@ -1,0 +1,108 @@
+// The find dialog: its options, direction handling and the columns it offers.
+#include "grid/gridfinddlg.h"
+
+#include "dbgrid_test_util.h"
+#include "editors/dbcheckbox.h"
+#include "editors/dbcombobox.h"
+
+namespace dbgridtest {
+namespace {
+
+class GridFindDlgTest : public DBGridTest {
+ protected:
+  void SetUp() override {
+    DBGridTest::SetUp();
+    AddRow(1, "Apple");
+    AddRow(2, "pear");
+    AddRow(3, "apple");
+    AddRow(4, "PEAR");
+    table->First();
+    MakeGrid();
+    AddColumn("ID", "No");
+    AddColumn("NAME", "Name");
+    Bind();
+    grid->SetCol(grid->DataToRawColumn(1));
+  }
+  void TearDown() override {
+    // The one dialog outlives the test: back to its first settings.
+    if (TDBGridGxFindDlg* dlg = GridFindDialog()) {
+      dlg->Close();
+      dlg->cbCharCase->SetChecked(false);
+      dlg->cbUseFormat->SetChecked(true);
+      dlg->cbMatchinType->SetItemIndex(0);
+      dlg->cbFindDirection->SetItemIndex(2);
+    }
+    DBGridTest::TearDown();
+  }
+  int Id() { return table->FieldByName("ID")->AsInteger(); }
+};
+
+TEST_F(GridFindDlgTest, PrepareOffersVisibleColumnsThenAllAndSelectsTheCurrentOne) {
+  ShowGridFindDialog(grid, "pear", false);
+  TDBGridGxFindDlg* dlg = GridFindDialog();
+  ASSERT_NE(dlg, nullptr);
+  EXPECT_EQ(dlg->Caption(), "Find text");
+  EXPECT_EQ(dlg->cbFindIn->Items()->Text(), "No\r\nName\r\n<All>\r\n");
+  EXPECT_EQ(dlg->cbFindIn->ItemIndex(), 1);
+  EXPECT_EQ(dlg->cbText->Text(), "pear");
+  EXPECT_EQ(dlg->cbFindDirection->ItemIndex(), 2);
+  EXPECT_FALSE(dlg->cbCharCase->Checked());
+  EXPECT_TRUE(dlg->cbUseFormat->Checked());
+  // No tree: the tree row is hidden and the dialog ends above it.
+  EXPECT_FALSE(dlg->dbcTreeFindRange->Visible());
+  EXPECT_EQ(dlg->ClientHeight(), dlg->dbcTreeFindRange->Top());
+  EXPECT_TRUE(dlg->Visible());
+  // The same dialog serves the next request.
+  ShowGridFindDialog(grid, "x", false);
+  EXPECT_EQ(GridFindDialog(), dlg);
+}
+
+TEST_F(GridFindDlgTest, AllStartsAtTheFirstRecordThenContinuesDown) {
+  table->Last();
+  ShowGridFindDialog(grid, "pear", false);
+  TDBGridGxFindDlg* dlg = GridFindDialog();
+  dlg->cbCharCase->SetChecked(false);
+  dlg->cbMatchinType->SetItemIndex(0);
+  dlg->cbFindDirection->SetItemIndex(2);
+  EXPECT_TRUE(dlg->FindNext(false));
+  EXPECT_EQ(Id(), 2);
+  EXPECT_FALSE(dlg->NewSearch());
+  EXPECT_TRUE(dlg->FindNext(false));
+  EXPECT_EQ(Id(), 4);
+  // The text is remembered once.
+  const int remembered = dlg->cbText->Items()->Count();
+  dlg->FindNext(false);
+  EXPECT_EQ(dlg->cbText->Items()->Count(), remembered);
+  EXPECT_GE(dlg->cbText->Items()->IndexOf("pear"), 0);
+  // Match case leaves out the other spelling.
+  dlg->cbCharCase->SetChecked(true);
+  dlg->cbFindDirection->SetItemIndex(0);  // Up
+  EXPECT_TRUE(dlg->FindNext(false));
+  EXPECT_EQ(Id(), 2);
+}
+
+TEST_F(GridFindDlgTest, ReverseTurnsTheDirectionAndAllSearchesEveryColumn) {
+  ShowGridFindDialog(grid, "3", false);
+  TDBGridGxFindDlg* dlg = GridFindDialog();
+  // The one dialog keeps the settings of earlier searches.
+  dlg->cbCharCase->SetChecked(false);
+  dlg->cbMatchinType->SetItemIndex(0);
+  dlg->cbFindDirection->SetItemIndex(1);  // Down
+  // Only NAME is searched: no name holds "3".
+  EXPECT_FALSE(dlg->FindNext(false));
+  dlg->cbFindIn->SetItemIndex(2);  // <All>
+  EXPECT_TRUE(dlg->FindNext(false));
+  EXPECT_EQ(Id(), 3);
+  // Ctrl with "Down" searches upwards.
+  dlg->cbText->SetText("apple");
+  dlg->cbMatchinType->SetItemIndex(1);  // whole field
+  dlg->cbFindIn->SetItemIndex(1);
+  ASSERT_EQ(dlg->cbText->Text(), "apple");
+  ASSERT_EQ(dlg->cbMatchinType->ItemIndex(), 1);
+  ASSERT_EQ(dlg->cbFindIn->ItemIndex(), 1);
+  EXPECT_TRUE(dlg->FindNext(true));
+  EXPECT_EQ(Id(), 1);
+}
+
+}  // namespace
+}  // namespace dbgridtest
