@@ -13,6 +13,23 @@
 
 using namespace dbgridtest;
 
+namespace {
+// A grid over `rows` numbered records of a data set without memory-table rows (buffer mode).
+class DBGridBufferedTest : public DBGridTest {
+ protected:
+  TDataSet* ShowBuffered(TTestDataSet& ds, TDataSource& src, int rows) {
+    ds.FieldDefs().Add("ID", ftInteger);
+    for (int i = 1; i <= rows; ++i) ds.AddRow({Variant(i)});
+    ds.Open();
+    src.SetDataSet(&ds);
+    MakeGrid(400, 150);
+    AddColumn("ID");
+    grid->SetDataSource(&src);
+    return &ds;
+  }
+};
+}  // namespace
+
 TEST_F(DBGridTest, ScrollBarVisibleFollowsTheMode) {
   MakeGrid();
   TDBGridGxScrollBar* v = grid->VertScrollBar();
@@ -35,17 +52,10 @@ TEST_F(DBGridTest, ScrollBarVisibleFollowsTheMode) {
   EXPECT_TRUE(v->Tracking());
 }
 
-TEST_F(DBGridTest, AnExternalBarBelongsToOneGridAndForwardsItsScrolling) {
+TEST_F(DBGridBufferedTest, AnExternalBarBelongsToOneGridAndForwardsItsScrolling) {
   TTestDataSet ds(nullptr);
-  ds.FieldDefs().Add("ID", ftInteger);
-  for (int i = 1; i <= 30; ++i) ds.AddRow({Variant(i)});
-  ds.Open();
   TDataSource src(nullptr);
-  src.SetDataSet(&ds);
-  TDataSet* table = &ds;
-  MakeGrid(400, 150);
-  AddColumn("ID");
-  grid->SetDataSource(&src);
+  TDataSet* table = ShowBuffered(ds, src, 30);
   auto* bar = new TScrollBar(form);
   bar->SetName("sbLines");
   bar->SetKind(sbVertical);
@@ -86,17 +96,10 @@ TEST_F(DBGridTest, AnExternalBarBelongsToOneGridAndForwardsItsScrolling) {
   grid->SetDataSource(nullptr);
 }
 
-TEST_F(DBGridTest, ATrackedThumbDragIsNotRepeatedByTheFinalPosition) {
+TEST_F(DBGridBufferedTest, ATrackedThumbDragIsNotRepeatedByTheFinalPosition) {
   TTestDataSet ds(nullptr);
-  ds.FieldDefs().Add("ID", ftInteger);
-  for (int i = 1; i <= 20; ++i) ds.AddRow({Variant(i)});
-  ds.Open();
   TDataSource src(nullptr);
-  src.SetDataSet(&ds);
-  TDataSet* table = &ds;
-  MakeGrid(400, 150);
-  AddColumn("ID");
-  grid->SetDataSource(&src);
+  TDataSet* table = ShowBuffered(ds, src, 20);
   grid->SetFocus();
   gridtest::Pump();
   // Without tracking the drag itself moves nothing.
