@@ -1469,6 +1469,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // The base grid's options from Options, OptionsGx and RowSizingAllowed.
   void ApplyBaseOptions();
   void AutoFitColumnWidths();
+  void ApplyFrozenColumns();
   void UpdateGridLineColors();
   void LoadedColumnSizing();
   void BuildDefaultColumns();

@@ -429,7 +429,7 @@ void TCustomDBGridGx::InternalLayout() {
   const int wanted = ind + std::max(1, columns_->Count());
   if (FixedCols() >= wanted) SetFixedCols(0);
   SetColCount(wanted);
-  SetFixedCols(ind);
+  ApplyFrozenColumns();
   CalcTitleHeight();
   CalcDataRowHeight();
   AutoFitColumnWidths();

@@ -114,6 +114,25 @@ void TCustomDBGridGx::SetOptionsGx(TDBGridGxOptions value) {
   LayoutChanged();
 }
 
+// ---------------------------------------------------------------- frozen columns
+
+// The frozen part holds DataFrozenCols visible columns and the hidden ones among them and directly
+// after them; it stays fixed beside the indicator. It never takes every column: one column is left
+// to scroll.
+void TCustomDBGridGx::ApplyFrozenColumns() {
+  const int ind = IndicatorOffset();
+  int boundary = 0;
+  if (dataLink_->Active() || columns_->Customized()) {
+    const int count = columns_->Count();
+    for (int shown = 0; boundary < count && shown < frozenCols_; ++boundary)
+      if (columns_->Items(boundary)->Visible()) ++shown;
+    while (boundary < count && !columns_->Items(boundary)->Visible()) ++boundary;
+  }
+  boundary = std::max(0, std::min(boundary, ColCount() - 1 - ind));
+  if (ind + boundary != FixedCols()) SetFixedCols(ind + boundary);
+  if (boundary != TCustomGridGx::FrozenCols()) SetFrozenCols(boundary);
+}
+
 // ---------------------------------------------------------------- column attributes
 
 void TCustomDBGridGx::SetColumnAttributes() {

@@ -2,6 +2,9 @@
 // widths, the line colours a pass chooses, column sizing taken over after loading, and scaling.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "dbgrid_test_util.h"
 #include "platform/os/uxtheme.h"
 
@@ -265,4 +268,72 @@ TEST_F(Layout2Test, LoadedGridListsItsSortedColumnsAndLaysOutAgainLater) {
   EXPECT_EQ(g->passes, 1);
   gridtest::Pump();  // the deferred pass, once the window's messages are handled
   EXPECT_EQ(g->passes, 2);
+}
+
+TEST_F(Layout2Test, FrozenColumnsStayFixedBesideTheIndicator) {
+  AddRows(3);
+  MakeGrid();
+  TColumnGx* a = AddColumn("ID");
+  TColumnGx* b = AddColumn("NAME");
+  AddColumn("AMOUNT");
+  AddColumn("FLAG");
+  Bind();
+  EXPECT_EQ(grid->FixedCols(), 1);
+  grid->SetDataFrozenCols(1);
+  EXPECT_EQ(grid->FixedCols(), 2);
+  EXPECT_EQ(grid->FrozenCols(), 1);
+  // A hidden column inside the frozen part does not count.
+  a->SetVisible(false);
+  EXPECT_EQ(grid->FixedCols(), 3);
+  EXPECT_EQ(grid->FrozenCols(), 2);
+  // One directly after it is taken in as well.
+  a->SetVisible(true);
+  b->SetVisible(false);
+  EXPECT_EQ(grid->FixedCols(), 3);
+  b->SetVisible(true);
+  // More frozen columns than there are: one column is still left to scroll.
+  grid->SetDataFrozenCols(10);
+  EXPECT_EQ(grid->FixedCols(), grid->ColCount() - 1);
+  grid->SetDataFrozenCols(0);
+  EXPECT_EQ(grid->FixedCols(), 1);
+  EXPECT_EQ(grid->FrozenCols(), 0);
+}
+
+TEST_F(Layout2Test, FrozenColumnsWaitForColumns) {
+  MakeGrid();
+  grid->SetDataFrozenCols(2);  // no data and no columns of its own: only the indicator is fixed
+  EXPECT_EQ(grid->FixedCols(), 1);
+  AddColumn("ID");
+  AddColumn("NAME");
+  AddColumn("AMOUNT");
+  EXPECT_EQ(grid->FixedCols(), 3);
+}
+
+// A frozen first column stays beside the indicator while the others scroll; written with the real
+// fonts for people to look at.
+TEST_F(Layout2Test, SnapshotOfAFrozenColumnScrolled) {
+  FanoSetTestFont(FALSE);
+  const char* names[] = {"差旅费报销", "办公用品采购", "会议场地租金", "市场推广费用"};
+  for (int i = 0; i < 4; ++i) AddRow(101 + i, names[i], 88.5 * (i + 1), "Y");
+  table->First();
+  MakeGrid(300, 160);
+  AddColumn("ID", "单号");
+  AddColumn("NAME", "摘要")->SetWidth(140);
+  AddColumn("AMOUNT", "金额")->SetWidth(120);
+  AddColumn("FLAG", "状态")->SetWidth(120);
+  Bind();
+  grid->SetDataFrozenCols(1);
+  const TRect before = grid->CellRect(1, 1);
+  grid->SetLeftCol(3);
+  grid->Invalidate();
+  gridtest::Pump();
+  EXPECT_EQ(grid->LeftCol(), 3);
+  const TRect frozen = grid->CellRect(1, 1);
+  EXPECT_EQ(frozen.Left, before.Left);  // the frozen column has not moved
+  EXPECT_EQ(grid->CellRect(3, 1).Left, frozen.Right + grid->GridLineWidth());
+  EXPECT_TRUE(grid->CellRect(2, 1).IsEmpty());  // scrolled out of sight
+  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
+  const std::string path = std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/grid_frozen_column.png";
+  EXPECT_TRUE(FanoSnapshotWindow(form->Handle(), path.c_str()));
+  FanoSetTestFont(TRUE);
 }
