@@ -1310,6 +1310,13 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // The dotted XOR trace of column or row sizing.
   void DrawSizingLine(int x, int y);
   void TitleBtnClick(int col, TColumnGx* column);
+  // Sort marking on a title click (gridcenter.cpp): steps the column's marker with dghAutoSortMarking
+  // (Ctrl keeps the other markers and defers the change to the release of Ctrl).
+  void TitleClickSortMarking(TColumnGx* column, bool ctrl);
+  // With dghAutoSortMarking: OnSortMarkingChanged when assigned, else ApplySorting.
+  void SortMarkingChanged();
+  // Hands the sort markers to the behaviour centre.
+  virtual void ApplySorting();
   // OnCheckButton's answer; false for a column that does not exist.
   bool CheckTitleButton(int col);
   bool UseThemedFixedCells() const;

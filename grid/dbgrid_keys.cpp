@@ -432,7 +432,7 @@ void TCustomDBGridGx::KeyPress(TKeyChar& key) {
 void TCustomDBGridGx::KeyUp(uint16_t& key, TShiftState shift) {
   if (sortMarkingPending_ && key == VK_CONTROL) {
     sortMarkingPending_ = false;
-    if (OnSortMarkingChanged) OnSortMarkingChanged(this);
+    SortMarkingChanged();
   }
   TCustomGridGx::KeyUp(key, shift);
 }

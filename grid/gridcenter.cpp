@@ -81,3 +81,23 @@ void TDBGridGxCenter::DefaultApplySorting(TCustomDBGridGx* grid) {
   if (TDatasetFeaturesGx* features = ds ? GetDatasetFeatures(ds) : nullptr)
     features->ApplySorting(grid, ds, ds->Active());
 }
+
+// ---------------------------------------------------------------- sort marking
+
+void TCustomDBGridGx::TitleClickSortMarking(TColumnGx* column, bool ctrl) {
+  sortMarkingPending_ = ctrl;
+  if (!column || !optionsGx_.Contains(dghAutoSortMarking)) return;
+  column->Title()->SetNextSortMarkerValue(ctrl);
+  // Several Ctrl+clicks make one change, announced when Ctrl is let go.
+  if (!ctrl) SortMarkingChanged();
+}
+
+void TCustomDBGridGx::SortMarkingChanged() {
+  if (!optionsGx_.Contains(dghAutoSortMarking)) return;
+  if (OnSortMarkingChanged) OnSortMarkingChanged(this);
+  else ApplySorting();
+}
+
+void TCustomDBGridGx::ApplySorting() {
+  if (center_) center_->ApplySorting(this);
+}

@@ -86,3 +86,70 @@ TEST_F(GridCenterTest, EventsComeBeforeEverything) {
 
 }  // namespace
 }  // namespace dbgridtest
+
+namespace dbgridtest {
+namespace {
+
+class SortMarkingTest : public GridCenterTest {
+ protected:
+  void SetUp() override {
+    GridCenterTest::SetUp();
+    AddColumn("AMOUNT");
+    grid->SetOptionsGx(grid->OptionsGx() + dghAutoSortMarking + dghMultiSortMarking);
+    grid->OnSortMarkingChanged = [this](TObject*) { ++changes; };
+  }
+  TColumnGx* col(int i) { return grid->Columns()->Items(i); }
+  TSortMarkerGx marker(int i) { return col(i)->Title()->SortMarker(); }
+  int changes = 0;
+};
+
+TEST_F(SortMarkingTest, ClicksCycleMarkersAndClearOthersWithoutCtrl) {
+  grid->TitleClickSortMarking(col(0), false);
+  EXPECT_EQ(marker(0), smDownGx);
+  grid->TitleClickSortMarking(col(0), false);
+  EXPECT_EQ(marker(0), smUpGx);
+  grid->TitleClickSortMarking(col(0), false);
+  EXPECT_EQ(marker(0), smDownGx);  // never back to none without Ctrl
+  EXPECT_EQ(changes, 3);
+  grid->TitleClickSortMarking(col(1), false);
+  EXPECT_EQ(marker(0), smNoneGx);
+  EXPECT_EQ(marker(1), smDownGx);
+}
+
+TEST_F(SortMarkingTest, CtrlClicksMakeOneChangeWhenCtrlIsReleased) {
+  grid->TitleClickSortMarking(col(0), true);
+  grid->TitleClickSortMarking(col(1), true);
+  grid->TitleClickSortMarking(col(2), true);
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(grid->SortMarkedColumns().size(), 3u);
+  EXPECT_EQ(col(2)->Title()->SortIndex(), 3);
+  grid->Perform(WM_KEYUP, VK_CONTROL, 0);
+  EXPECT_EQ(changes, 1);
+  EXPECT_FALSE(grid->SortMarkingPending());
+  // With Ctrl the cycle goes down, up, none.
+  grid->TitleClickSortMarking(col(0), true);
+  grid->TitleClickSortMarking(col(0), true);
+  EXPECT_EQ(marker(0), smNoneGx);
+}
+
+TEST_F(SortMarkingTest, WithoutAutoSortMarkingNothingChanges) {
+  grid->SetOptionsGx(grid->OptionsGx() - dghAutoSortMarking);
+  grid->TitleClickSortMarking(col(0), false);
+  EXPECT_EQ(marker(0), smNoneGx);
+  grid->SortMarkingChanged();
+  EXPECT_EQ(changes, 0);
+}
+
+TEST_F(SortMarkingTest, WithoutAHandlerTheCentreSortsOnce) {
+  grid->OnSortMarkingChanged = nullptr;
+  int sorts = 0;
+  center()->OnApplySorting = [&](TDBGridGxCenter*, TCustomDBGridGx*) { ++sorts; };
+  grid->TitleClickSortMarking(col(0), true);
+  grid->TitleClickSortMarking(col(1), true);
+  grid->Perform(WM_KEYUP, VK_CONTROL, 0);
+  EXPECT_EQ(sorts, 1);
+  center()->OnApplySorting = nullptr;
+}
+
+}  // namespace
+}  // namespace dbgridtest
