@@ -1477,6 +1477,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void ApplyBaseOptions();
   void AutoFitColumnWidths();
   void ApplyFrozenColumns();
+  void DropGridBuiltBeforeStored();
   void UpdateGridLineColors();
   void LoadedColumnSizing();
   void BuildDefaultColumns();

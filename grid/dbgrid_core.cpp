@@ -422,6 +422,7 @@ void TCustomDBGridGx::InternalLayout() {
     bool& f;
     ~Reset() { f = false; }
   } reset{inLayout_};
+  DropGridBuiltBeforeStored();
   if (dataLink_->Active() && !columns_->Customized()) BuildDefaultColumns();
   if (dataLink_->Active()) DefineFieldMap();
   RebuildVisibleColumns();

@@ -114,6 +114,21 @@ void TCustomDBGridGx::SetOptionsGx(TDBGridGxOptions value) {
   LayoutChanged();
 }
 
+// ---------------------------------------------------------------- column kinds
+
+// Columns the grid built from the fields and columns of the user's own do not mix: once a built
+// column is followed by one of the user's, the built ones go.
+void TCustomDBGridGx::DropGridBuiltBeforeStored() {
+  bool built = false, mixed = false;
+  for (int i = 0; i < columns_->Count() && !mixed; ++i) {
+    if (columns_->Items(i)->IsGridBuilt()) built = true;
+    else mixed = built;
+  }
+  if (!mixed) return;
+  for (int i = columns_->Count(); i-- > 0;)
+    if (columns_->Items(i)->IsGridBuilt()) columns_->Delete(i);
+}
+
 // ---------------------------------------------------------------- frozen columns
 
 // The frozen part holds DataFrozenCols visible columns and the hidden ones among them and directly

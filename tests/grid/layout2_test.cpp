@@ -337,3 +337,19 @@ TEST_F(Layout2Test, SnapshotOfAFrozenColumnScrolled) {
   EXPECT_TRUE(FanoSnapshotWindow(form->Handle(), path.c_str()));
   FanoSetTestFont(TRUE);
 }
+
+TEST_F(Layout2Test, BuiltColumnsGoOnceAStoredOneFollowsThem) {
+  AddRows(2);
+  MakeGrid();
+  Bind();
+  ASSERT_EQ(grid->Columns()->Count(), 4);  // built from the fields
+  ASSERT_TRUE(grid->Columns()->Items(0)->IsGridBuilt());
+  TColumnGx* name = grid->Columns()->Items(1);
+  name->SetStored(true);  // one of the user's now, behind a built one
+  grid->LayoutChanged();
+  ASSERT_EQ(grid->Columns()->Count(), 1);
+  EXPECT_EQ(grid->Columns()->Items(0), name);
+  EXPECT_TRUE(grid->Columns()->Customized());
+  EXPECT_EQ(grid->ColCount(), grid->IndicatorOffset() + 1);
+  EXPECT_EQ(grid->SelectedField(), table->FieldByName("NAME"));
+}
