@@ -11,10 +11,7 @@
 
 namespace {
 
-TDataSet* GridDataSet(TCustomDBGridGx* grid) {
-  TDataSource* src = grid ? grid->DataSource() : nullptr;
-  return src ? src->DataSet() : nullptr;
-}
+TDataSet* GridDataSet(TCustomDBGridGx* grid) { return grid ? grid->DataSet() : nullptr; }
 
 // The grid keys' clipboard commands and find dialog: set up with the centre, which every program
 // with a data grid has.

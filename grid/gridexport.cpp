@@ -25,30 +25,10 @@ FANO_IMPLEMENT_CLASS(TDBGridGxExportAsGRIDBIF, TDBGridGxExport)
 
 namespace {
 
-TDataSet* GridDataSet(TCustomDBGridGx* grid) {
-  TDataSource* src = grid ? grid->DataSource() : nullptr;
-  return src ? src->DataSet() : nullptr;
-}
+TDataSet* GridDataSet(TCustomDBGridGx* grid) { return grid ? grid->DataSet() : nullptr; }
 
 TDBGridGxSelectionType KindOf(TCustomDBGridGx* grid, bool forWholeGrid) {
   return forWholeGrid ? gstAll : grid->Selection()->SelectionType();
-}
-
-// The visible grid columns from the rectangle's left to its right column.
-std::vector<TColumnGx*> RectangleColumns(TCustomDBGridGx* grid) {
-  std::vector<TColumnGx*> cols;
-  TDBGridGxSelectionRect* rect = grid->Selection()->Rect();
-  TDBGridColumnsGx* all = grid->Columns();
-  for (int i = std::max(0, rect->LeftCol()); i <= rect->RightCol() && i < all->Count(); ++i)
-    if (all->Items(i)->Visible()) cols.push_back(all->Items(i));
-  return cols;
-}
-
-std::vector<TColumnGx*> SelectedColumns(TCustomDBGridGx* grid) {
-  std::vector<TColumnGx*> cols;
-  TDBGridGxSelectionCols* sel = grid->Selection()->Columns();
-  for (int i = 0; i < sel->Count(); ++i) cols.push_back(sel->Items(i));
-  return cols;
 }
 
 // Disables the data set's controls and remembers the grid's record; gives both back when it goes,
@@ -76,6 +56,62 @@ class PositionGuard {
 
 }  // namespace
 
+std::vector<TColumnGx*> SelectionColumns(TCustomDBGridGx* grid, TDBGridGxSelectionType kind) {
+  std::vector<TColumnGx*> cols;
+  switch (kind) {
+    case gstRectangle: {
+      TDBGridGxSelectionRect* rect = grid->Selection()->Rect();
+      TDBGridColumnsGx* all = grid->Columns();
+      for (int i = std::max(0, rect->LeftCol()); i <= rect->RightCol() && i < all->Count(); ++i)
+        if (all->Items(i)->Visible()) cols.push_back(all->Items(i));
+      break;
+    }
+    case gstColumns: {
+      TDBGridGxSelectionCols* sel = grid->Selection()->Columns();
+      for (int i = 0; i < sel->Count(); ++i) cols.push_back(sel->Items(i));
+      break;
+    }
+    default:
+      cols = grid->VisibleColumns();
+      break;
+  }
+  return cols;
+}
+
+void ForEachSelectedRecord(TCustomDBGridGx* grid, TDBGridGxSelectionType kind, const std::function<void()>& visit) {
+  TDataSet* ds = grid->DataSet();
+  switch (kind) {
+    case gstRecordBookmarks: {
+      TBookmarkListGx* rows = grid->Selection()->Rows();
+      for (int i = 0; i < rows->Count(); ++i) {
+        ds->SetBookmark(rows->Items(i));
+        visit();
+      }
+      break;
+    }
+    case gstRectangle: {
+      TDBGridGxSelectionRect* rect = grid->Selection()->Rect();
+      const std::string bottom = rect->BottomRow();
+      ds->SetBookmark(rect->TopRow());
+      while (!ds->Eof()) {
+        visit();
+        if (grid->Selection()->Rows()->CompareBookmarks(ds->Bookmark(), bottom) == 0) break;
+        ds->Next();
+      }
+      break;
+    }
+    case gstNon:
+      break;
+    default:
+      ds->First();
+      while (!ds->Eof()) {
+        visit();
+        ds->Next();
+      }
+      break;
+  }
+}
+
 // ---------------------------------------------------------------- base driver
 
 TDBGridGxExport::TDBGridGxExport() : ColCellParams(std::make_unique<TColCellParamsGx>()) {}
@@ -88,47 +124,14 @@ void TDBGridGxExport::ExportToStream(TStream* stream, bool forWholeGrid) {
   if (kind == gstNon || !ds || !ds->Active()) return;
   {
     PositionGuard guard(Grid, ds);
-    switch (kind) {
-      case gstRecordBookmarks: ExportColumns = Grid->VisibleColumns(); break;
-      case gstRectangle: ExportColumns = RectangleColumns(Grid); break;
-      case gstColumns: ExportColumns = SelectedColumns(Grid); break;
-      default: ExportColumns = Grid->VisibleColumns(); break;
-    }
+    ExportColumns = SelectionColumns(Grid, kind);
     FooterValues.assign(static_cast<size_t>(std::max(0, Grid->FooterRowCount())) * ExportColumns.size(), 0);
     WritePrefix();
     if (Grid->DBOptions().Contains(dgTitles)) WriteTitle(ExportColumns);
-    switch (kind) {
-      case gstRecordBookmarks: {
-        TBookmarkListGx* rows = Grid->Selection()->Rows();
-        for (int i = 0; i < rows->Count(); ++i) {
-          ds->SetBookmark(rows->Items(i));
-          AccumulateFooters();
-          WriteRecord(ExportColumns);
-        }
-        break;
-      }
-      case gstRectangle: {
-        TDBGridGxSelectionRect* rect = Grid->Selection()->Rect();
-        const std::string bottom = rect->BottomRow();
-        ds->SetBookmark(rect->TopRow());
-        while (true) {
-          WriteRecord(ExportColumns);
-          AccumulateFooters();
-          if (Grid->Selection()->Rows()->CompareBookmarks(ds->Bookmark(), bottom) == 0) break;
-          ds->Next();
-          if (ds->Eof()) break;
-        }
-        break;
-      }
-      default:
-        ds->First();
-        while (!ds->Eof()) {
-          WriteRecord(ExportColumns);
-          AccumulateFooters();
-          ds->Next();
-        }
-        break;
-    }
+    ForEachSelectedRecord(Grid, kind, [this] {
+      WriteRecord(ExportColumns);
+      AccumulateFooters();
+    });
     WriteFooters();
   }
   WriteSuffix();
@@ -661,27 +664,11 @@ void DoClear(TCustomDBGridGx* grid, TDataSet* ds, TDBGridGxSelectionType kind) {
       grid->Selection()->Clear();
       break;
     }
-    case gstRectangle: {
-      PositionGuard guard(grid, ds);
-      const std::vector<TColumnGx*> cols = RectangleColumns(grid);
-      TDBGridGxSelectionRect* rect = grid->Selection()->Rect();
-      const std::string bottom = rect->BottomRow();
-      ds->SetBookmark(rect->TopRow());
-      while (!ds->Eof()) {
-        ClearRecordCells(ds, cols);
-        if (grid->Selection()->Rows()->CompareBookmarks(ds->Bookmark(), bottom) == 0) break;
-        ds->Next();
-      }
-      break;
-    }
+    case gstRectangle:
     case gstColumns: {
       PositionGuard guard(grid, ds);
-      const std::vector<TColumnGx*> cols = SelectedColumns(grid);
-      ds->First();
-      while (!ds->Eof()) {
-        ClearRecordCells(ds, cols);
-        ds->Next();
-      }
+      const std::vector<TColumnGx*> cols = SelectionColumns(grid, kind);
+      ForEachSelectedRecord(grid, kind, [&] { ClearRecordCells(ds, cols); });
       break;
     }
     case gstAll: {

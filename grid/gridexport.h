@@ -8,6 +8,7 @@
 // Every export and clipboard command gives the data set its controls back, returns the grid to
 // its record and closes the clipboard whether it ends normally or by an exception.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -151,6 +152,14 @@ enum TGridBifTag : uint8_t {
   gbtEnd = 0, gbtNoValue = 1, gbtNull = 2, gbtInteger = 3, gbtFloat = 4, gbtAnsi = 5, gbtBinary = 6,
   gbtWide = 7
 };
+
+// The columns a selection of that kind covers: the visible ones for record bookmarks and for all,
+// the visible ones between the rectangle's sides, or the selected columns in their order.
+std::vector<TColumnGx*> SelectionColumns(TCustomDBGridGx* grid, TDBGridGxSelectionType kind);
+// Moves the data set to each record a selection of that kind covers and runs visit there: the
+// marked records in list order, the rectangle's rows from top to bottom (or to the end of the
+// data), or every record.
+void ForEachSelectedRecord(TCustomDBGridGx* grid, TDBGridGxSelectionType kind, const std::function<void()>& visit);
 
 // Exports the grid (its selection, or everything with forWholeGrid) to the stream.
 void ExportGridToStream(TDBGridGxExport& exporter, TCustomDBGridGx* grid, TStream* stream, bool forWholeGrid);

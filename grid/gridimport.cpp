@@ -20,10 +20,7 @@ FANO_IMPLEMENT_CLASS(TDBGridGxImportAsGRIDBIF, TDBGridGxImport)
 
 namespace {
 
-TDataSet* GridDataSet(TCustomDBGridGx* grid) {
-  TDataSource* src = grid ? grid->DataSource() : nullptr;
-  return src ? src->DataSet() : nullptr;
-}
+TDataSet* GridDataSet(TCustomDBGridGx* grid) { return grid ? grid->DataSet() : nullptr; }
 
 std::string Utf32ToUtf8(const std::u32string& s) {
   std::u16string w;
@@ -64,27 +61,11 @@ void TDBGridGxImport::ImportFromStream(TStream* stream, bool forWholeGrid) {
     const TDBGridGxSelectionType kind = Grid->Selection()->SelectionType();
     const std::vector<TColumnGx*>& visible = Grid->VisibleColumns();
     ImportColumns.clear();
-    switch (kind) {
-      case gstNon: {
-        const int from = std::max(0, Grid->SelectedIndex());
-        for (size_t i = static_cast<size_t>(from); i < visible.size(); ++i) ImportColumns.push_back(visible[i]);
-        break;
-      }
-      case gstRectangle: {
-        TDBGridGxSelectionRect* rect = Grid->Selection()->Rect();
-        TDBGridColumnsGx* all = Grid->Columns();
-        for (int i = std::max(0, rect->LeftCol()); i <= rect->RightCol() && i < all->Count(); ++i)
-          if (all->Items(i)->Visible()) ImportColumns.push_back(all->Items(i));
-        break;
-      }
-      case gstColumns: {
-        TDBGridGxSelectionCols* cols = Grid->Selection()->Columns();
-        for (int i = 0; i < cols->Count(); ++i) ImportColumns.push_back(cols->Items(i));
-        break;
-      }
-      default:
-        ImportColumns = visible;
-        break;
+    if (kind == gstNon) {
+      const int from = std::max(0, Grid->SelectedIndex());
+      for (size_t i = static_cast<size_t>(from); i < visible.size(); ++i) ImportColumns.push_back(visible[i]);
+    } else {
+      ImportColumns = SelectionColumns(Grid, kind);
     }
     ReadPrefix();
     if (inserting) {
@@ -102,32 +83,8 @@ void TDBGridGxImport::ImportFromStream(TStream* stream, bool forWholeGrid) {
             InsertLoop(ds, true);
           }
           break;
-        case gstRecordBookmarks: {
-          TBookmarkListGx* rows = Grid->Selection()->Rows();
-          for (int i = 0; i < rows->Count(); ++i) {
-            ds->SetBookmark(rows->Items(i));
-            ReadRecord(ImportColumns);
-          }
-          break;
-        }
-        case gstRectangle: {
-          TDBGridGxSelectionRect* rect = Grid->Selection()->Rect();
-          const std::string bottom = rect->BottomRow();
-          ds->SetBookmark(rect->TopRow());
-          while (true) {
-            ReadRecord(ImportColumns);
-            if (Grid->Selection()->Rows()->CompareBookmarks(ds->Bookmark(), bottom) == 0) break;
-            ds->Next();
-            if (ds->Eof()) break;
-          }
-          break;
-        }
         default:
-          ds->First();
-          while (!ds->Eof()) {
-            ReadRecord(ImportColumns);
-            ds->Next();
-          }
+          ForEachSelectedRecord(Grid, kind, [&] { ReadRecord(ImportColumns); });
           break;
       }
     }

@@ -185,6 +185,31 @@ TEST_F(GridExportTest, CopyPutsEveryFormatAndSelectionLimitsRecords) {
   EXPECT_FALSE(table->ControlsDisabled());
 }
 
+TEST_F(GridExportTest, RectangleAndColumnSelectionsLimitRowsAndColumns) {
+  MakeSmallTable();
+  AddRow(3, "c");
+  AddColumn("AMOUNT", "Amount");
+  table->First();
+  table->Next();
+  const std::string second = table->Bookmark();
+  table->Next();
+  TDBGridGxSelection* sel = grid->Selection();
+  sel->Rect()->Select(1, second, false);
+  sel->Rect()->Select(2, table->Bookmark(), true);
+  ASSERT_EQ(sel->SelectionType(), gstRectangle);
+  EXPECT_EQ(Export<TDBGridGxExportAsText>(false), "Name\tAmount\r\nsay \"hi\"\t0\r\nc\t0");
+  sel->Clear();
+  sel->Columns()->Select(grid->Columns()->Items(2), false);
+  sel->Columns()->Select(grid->Columns()->Items(0), true);
+  ASSERT_EQ(sel->SelectionType(), gstColumns);
+  EXPECT_EQ(Export<TDBGridGxExportAsText>(false), "No\tAmount\r\n1\t0\r\n2\t0\r\n3\t0");
+  // Clearing the column cells empties them in every record.
+  ClearSelection(grid, false);
+  table->First();
+  EXPECT_TRUE(table->FieldByName("ID")->IsNull());
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "a\tb");
+}
+
 TEST_F(GridExportTest, AFailingExportGivesControlsPositionAndClipboardBack) {
   MakeSmallTable();
   table->Next();
