@@ -11,6 +11,7 @@
 #include "platform/db/datasource.h"
 #include "platform/forms/dialogs.h"
 #include "platform/forms/forms.h"
+#include "platform/os/wingdi.h"
 #include "platform/os/winuser.h"
 #include "platform/rtl/exceptions.h"
 
@@ -25,6 +26,9 @@ struct Fixture {
 
   Fixture() {
     FanoUseHeadless();
+    // The fixed test font: fontconfig's caches, made on first use inside an input, would read as
+    // a leak of that input.
+    FanoSetTestFont(TRUE);
     table = new TMemTableGx(nullptr);
     table->FieldDefs().Add("ID", ftInteger);
     table->FieldDefs().Add("NAME", ftString, 20);
