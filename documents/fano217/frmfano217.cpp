@@ -299,8 +299,11 @@ void TfrmFano217::DoDelete() {
     return;
   }
   if (Notice(kDeleteQuestion, HOST_BOX_YESNO) != HOST_BOX_YES) return;
+  // The list row of the document shown goes, wherever the list's cursor stands.
+  TField* shownKey = dm_->mtblMain->FieldByName("BILDA_ID");
+  const bool listed = !shownKey->IsNull() && FindListRow(shownKey->AsInteger());
   dm_->mtblMain->Delete();
-  if (!dm_->mtblMain1->IsEmpty()) dm_->mtblMain1->Delete();
+  if (listed) dm_->mtblMain1->Delete();
   while (!dm_->mtblSub->IsEmpty()) {
     dm_->mtblSub->First();
     dm_->mtblSub->Delete();
@@ -355,10 +358,17 @@ void TfrmFano217::DoSave() {
   UpdateTotalAmount();
 }
 
+bool TfrmFano217::FindListRow(int32_t Id) {
+  TMemTableGx* list = dm_->mtblMain1;
+  return list->Active() && !list->IsEmpty() && list->Locate("BILDA_ID", Variant(Id), {});
+}
+
 void TfrmFano217::CopyHeaderToList(bool Append) {
   TMemTableGx* list = dm_->mtblMain1;
   TDataSet* header = dm_->mtblMain;
-  if (Append || list->IsEmpty())
+  // The row of the document shown, not whichever row the list's cursor was moved to.
+  TField* key = header->FieldByName("BILDA_ID");
+  if (Append || key->IsNull() || !FindListRow(key->AsInteger()))
     list->Append();
   else
     list->Edit();

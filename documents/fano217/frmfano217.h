@@ -108,8 +108,10 @@ class TfrmFano217 : public TfrmDoubleSimple {
   bool SendChanges();
   // Notice box with the form's caption.
   static int32_t Notice(std::string_view Text, int32_t Flags);
-  // Adds the header's row to the list (a new document) or refreshes the list's current row.
+  // Adds the header's row to the list (a new document) or refreshes the list's row of that document.
   void CopyHeaderToList(bool Append);
+  // Moves the list to the row of that document id; false when the list holds none.
+  bool FindListRow(int32_t Id);
   // Every pending row of the form's tables becomes a stored row.
   void MergeTables();
   // The collection check box follows BILDA013.

@@ -144,3 +144,40 @@ inline long long Scalar(const std::string& dbPath, const std::string& sql) {
 }
 
 }  // namespace e2e
+
+namespace e2e {
+
+// The request and reply documents of the n-th command of that name (0-based); empty if none.
+inline std::pair<std::string, std::string> CommandExchange(const HostRun& r, const std::string& command, int n = 0) {
+  int from = 0;
+  for (int i = 0;; ++i) {
+    int at = r.Find("RECV", "command \"" + command + "\"", from);
+    if (at < 0 || at + 2 >= static_cast<int>(r.log.size())) return {};
+    if (i == n) return {r.log[at + 1].text, r.log[at + 2].text};
+    from = at + 1;
+  }
+}
+
+// The document ids that the "display" requests asked for, in order, from log entry `from` on.
+inline std::vector<long long> DisplayedIds(const HostRun& r, int from = 0) {
+  std::vector<long long> ids;
+  const std::string open = "<param typ=\"integer\">";
+  for (int at = r.Find("RECV", "command \"display\"", from); at >= 0 && at + 1 < static_cast<int>(r.log.size());
+       at = r.Find("RECV", "command \"display\"", at + 1)) {
+    const std::string& request = r.log[at + 1].text;
+    size_t p = request.find(open);
+    ids.push_back(p == std::string::npos ? -1 : std::atoll(request.c_str() + p + open.size()));
+  }
+  return ids;
+}
+
+// The ids of the first `n` documents of the list a search gives (newest first).
+inline std::vector<long long> ListedIds(const std::string& dbPath, int n, int offset = 0) {
+  std::vector<long long> ids;
+  for (int i = 0; i < n; ++i)
+    ids.push_back(Scalar(dbPath, "SELECT BILDA_ID FROM TB_BILDA ORDER BY BILDA003 DESC, BILDA_ID DESC LIMIT 1 OFFSET " +
+                                     std::to_string(offset + i)));
+  return ids;
+}
+
+}  // namespace e2e

@@ -1,0 +1,62 @@
+// End to end: what the form's save and delete do to the host and to the document list, whatever
+// the list's cursor and the host's replies did in between. The list is read back by clicking its
+// rows: each click asks the host to display the document of that row.
+#include "e2e_support.h"
+
+namespace {
+
+using namespace e2e;
+
+// Client points of the list's first rows (18 pixels apart), in the demo layout.
+std::string ListRow(int row) { return "click 80 " + std::to_string(98 + 18 * row) + "\n"; }
+std::string Db(const HostRun& r) { return (r.dir / "e2e.db").string(); }
+
+TEST(DocumentList, SaveRefreshesTheRowOfTheDocumentShownNotTheRowUnderTheCursor) {
+  HostRun r = RunHost("list_save", "command search\n" + ListRow(0) + "key Down\ncommand update\ncommand save\n" +
+                                       ListRow(0) + ListRow(1) + ListRow(2) + "quit\n");
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  ASSERT_EQ(r.Count("BOX", "保存成功！"), 1) << r.Dump();
+  const std::vector<long long> listed = ListedIds(Db(r), 3);
+  // search, the click on row 1, then the three rows read back after the save
+  const std::vector<long long> expected{listed[0], listed[0], listed[0], listed[1], listed[2]};
+  EXPECT_EQ(DisplayedIds(r), expected) << r.Dump();
+  fs::remove_all(r.dir);
+}
+
+TEST(DocumentList, SaveAfterARefusedDisplayKeepsTheRowTheCursorWentTo) {
+  HostRun r = RunHost("list_refused", "command search\ngarble display\n" + ListRow(1) +
+                                          "command update\ncommand save\n" + ListRow(0) + ListRow(1) + "quit\n");
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  ASSERT_EQ(r.Count("BOX", "保存成功！"), 1) << r.Dump();
+  // The save stored the document shown (the first), not the one of the refused display.
+  const std::vector<long long> listed = ListedIds(Db(r), 2);
+  auto [request, reply] = CommandExchange(r, "singleRecordSet");
+  EXPECT_EQ(Attribute(request, "BILDA_ID"), std::to_string(listed[0])) << request;
+  const std::vector<long long> expected{listed[0], listed[1], listed[0], listed[1]};
+  EXPECT_EQ(DisplayedIds(r), expected) << r.Dump();
+  fs::remove_all(r.dir);
+}
+
+TEST(DocumentList, DeleteRemovesTheRowOfTheDocumentShownNotTheRowUnderTheCursor) {
+  HostRun before = RunHost("list_delete_before", "quit\n");
+  const std::vector<long long> was = ListedIds(Db(before), 3);
+  fs::remove_all(before.dir);
+
+  HostRun r = RunHost("list_delete", "command search\n" + ListRow(0) + "key Down\nanswer yes\ncommand delete\n" +
+                                         ListRow(0) + ListRow(1) + "quit\n");
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  ASSERT_EQ(r.Count("BOX", "删除成功！"), 1) << r.Dump();
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(was[0])), 0);
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(was[1])), 1);
+  // After the delete the form loads the list's current row; the rows read back are the two that
+  // followed the deleted one.
+  const int deleted = r.Find("BOX", "删除成功！");
+  const std::vector<long long> after = DisplayedIds(r, deleted);
+  ASSERT_EQ(after.size(), 3u) << r.Dump();
+  EXPECT_EQ(after[1], was[1]) << r.Dump();
+  EXPECT_EQ(after[2], was[2]) << r.Dump();
+  EXPECT_EQ(ListedIds(Db(r), 2), (std::vector<long long>{was[1], was[2]}));
+  fs::remove_all(r.dir);
+}
+
+}  // namespace
