@@ -341,8 +341,6 @@ void TDBGridGxExportAsCSV::WriteFooterCell(int, int, TColumnGx*, TFont*, TColor,
 
 // ---------------------------------------------------------------- RTF
 
-namespace {
-
 // Backslash and braces are RTF syntax; characters beyond ASCII go as Unicode escapes so that
 // the table reads the same whatever code page the reader assumes.
 std::string RtfEscape(std::string_view text) {
@@ -369,8 +367,6 @@ std::string RtfEscape(std::string_view text) {
   }
   return out;
 }
-
-}  // namespace
 
 void TDBGridGxExportAsRTF::ExportToStream(TStream* stream, bool forWholeGrid) {
   TMemoryStreamGx body;
@@ -411,25 +407,36 @@ int TDBGridGxExportAsRTF::FontIndex(const std::string& name) {
 
 void TDBGridGxExportAsRTF::WriteSuffix() { WriteAnsi("}"); }
 
-void TDBGridGxExportAsRTF::WriteRow(const std::vector<TColumnGx*>& columns, const std::vector<RtfCell>& cells) {
-  int dpi = 96;
+int TDBGridGxExportAsRTF::LogPixelsX() const {
   if (TCanvas* canvas = Grid->Canvas()) {
     const int d = GetDeviceCaps(canvas->Handle(), LOGPIXELSX);
-    if (d > 0) dpi = d;
+    if (d > 0) return d;
   }
+  return 96;
+}
+
+void TDBGridGxExportAsRTF::WriteRow(const std::vector<TColumnGx*>& columns, const std::vector<RtfCell>& cells) {
+  const int dpi = LogPixelsX();
   std::string s = "\\trowd\\trgaph40\r\n";
   int64_t right = 0;
   for (size_t i = 0; i < columns.size(); ++i) {
-    for (const char* side : {"l", "t", "b", "r"}) s += std::string("\\clbrdr") + side + "\\brdrs\\brdrcf0\r\n";
+    static constexpr std::pair<unsigned, const char*> kSides[] = {
+        {kBorderLeft, "l"}, {kBorderTop, "t"}, {kBorderBottom, "b"}, {kBorderRight, "r"}};
+    for (const auto& [bit, side] : kSides)
+      if (cells[i].Borders & bit) s += std::string("\\clbrdr") + side + "\\brdrs\\brdrcf0\r\n";
     right += static_cast<int64_t>(std::trunc(static_cast<double>(columns[i]->Width()) / dpi * 1440.0));
     s += "\\clshdng10000\\clcfpat" + std::to_string(ColorIndex(cells[i].Background)) + "\\cellx" +
          std::to_string(right) + "\r\n";
   }
   s += "{\\trrh0\r\n";
-  const char* margin = Grid->Flat() ? "12" : "24";
+  const std::string margin = Grid->Flat() ? "12" : "24";
   for (const RtfCell& cell : cells) {
     const char* align = cell.Alignment == taRightJustify ? "\\qr" : cell.Alignment == taCenter ? "\\qc" : "\\ql";
-    s += std::string("\\pard\\intbl{") + align + "\\sb" + margin + "\\sa" + margin;
+    s += std::string("\\pard\\intbl{") + align;
+    if (cell.Spacing != -2) {
+      const std::string m = cell.Spacing == -1 ? margin : std::to_string(cell.Spacing);
+      s += "\\sb" + m + "\\sa" + m;
+    }
     s += "\\fs" + std::to_string(cell.Font->Size() * 2);
     const TFontStyles st = cell.Font->Style();
     if (st.Contains(fsBold)) s += "\\b";
@@ -446,6 +453,10 @@ void TDBGridGxExportAsRTF::WriteRow(const std::vector<TColumnGx*>& columns, cons
 }
 
 void TDBGridGxExportAsRTF::WriteTitle(const std::vector<TColumnGx*>& columns) {
+  if (Grid->UseMultiTitle()) {
+    WriteMultiTitle(columns);
+    return;
+  }
   std::vector<RtfCell> cells;
   for (TColumnGx* c : columns)
     cells.push_back({c->Title()->Color(), c->Title()->Alignment(), c->Title()->Font(), c->Title()->Caption()});

@@ -123,13 +123,21 @@ class TDBGridGxExportAsRTF : public TDBGridGxExport {
   void WriteFooter(const std::vector<TColumnGx*>& columns, int footerRow) override;
 
  private:
+  // Border bits of a cell: left, top, bottom, right. Spacing -1 takes the grid's margin; -2 writes
+  // none.
+  enum : unsigned { kBorderLeft = 1, kBorderTop = 2, kBorderBottom = 4, kBorderRight = 8, kAllBorders = 15 };
   struct RtfCell {
     TColor Background;
     TAlignment Alignment;
     TFont* Font;
     std::string Text;
+    unsigned Borders = kAllBorders;
+    int Spacing = -1;
   };
   void WriteRow(const std::vector<TColumnGx*>& columns, const std::vector<RtfCell>& cells);
+  // The title tree as one row per level, merged blocks shown as one cell (gridexport_rtftitle.cpp).
+  void WriteMultiTitle(const std::vector<TColumnGx*>& columns);
+  int LogPixelsX() const;
   int ColorIndex(TColor color);
   int FontIndex(const std::string& name);
 
@@ -168,6 +176,9 @@ void ExportGridToStream(TCustomDBGridGx* grid, TStream* stream, bool forWholeGri
   T exporter;
   ExportGridToStream(exporter, grid, stream, forWholeGrid);
 }
+
+// Cell text as RTF: `\`, `{`, `}` escaped, characters beyond ASCII as Unicode escapes.
+std::string RtfEscape(std::string_view text);
 
 // Registered clipboard formats.
 UINT ClipboardFormatGRIDBIF();

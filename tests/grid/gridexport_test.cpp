@@ -133,6 +133,65 @@ TEST_F(GridExportTest, RtfHeaderRowsAndEscapedText) {
   EXPECT_EQ(rtf, expected);
 }
 
+// Two-level titles: a group over the first two columns, a third column without a group whose
+// leaf fills both levels. Blocks are written once, at their top-left cell, without inner borders.
+TEST_F(GridExportTest, RtfTwoLevelTitleRowsMergeBlocks) {
+  MakeGrid();
+  TColumnGx* id = AddColumn("ID", "单据|No");
+  TColumnGx* name = AddColumn("NAME", "单据|Name");
+  TColumnGx* amount = AddColumn("AMOUNT", "Amount");
+  Bind();
+  for (TColumnGx* c : {id, name, amount}) c->SetWidth(64);
+  grid->TitleFont()->SetColor(clBlack);
+  grid->SetFixedColorProp(clBtnFace);
+  grid->SetUseMultiTitle(true);
+  id->Title()->Font()->SetColor(clRed);
+  name->Title()->SetColor(clYellow);
+  ASSERT_NE(grid->LeafFor(0), nullptr);
+  ASSERT_EQ(ColorToRGB(clBtnFace), ColorToRGB(id->Title()->Color()));
+  const std::string rtf = Export<TDBGridGxExportAsRTF>();
+
+  const COLORREF face = ColorToRGB(clBtnFace);
+  auto rgb = [](COLORREF c) {
+    return "\\red" + std::to_string(GetRValue(c)) + "\\green" + std::to_string(GetGValue(c)) + "\\blue" +
+           std::to_string(GetBValue(c)) + ";";
+  };
+  // black 0, white 1, face 2, then the yellow title background and the red title font.
+  const std::string colors = rgb(0) + rgb(0xFFFFFF) + rgb(face) + "\\red255\\green255\\blue0;\\red255\\green0\\blue0;";
+  const std::string fs = "\\fs" + std::to_string(grid->TitleFont()->Size() * 2);
+  auto border = [](const char* side) { return std::string("\\clbrdr") + side + "\\brdrs\\brdrcf0\r\n"; };
+  auto cellx = [](int color, int right) {
+    return "\\clshdng10000\\clcfpat" + std::to_string(color) + "\\cellx" + std::to_string(right) + "\r\n";
+  };
+  auto text = [&](int cf, int cb, const std::string& t) {
+    return "\\pard\\intbl{\\qc\\sb55\\sa55" + fs + "\\f0\\cf" + std::to_string(cf) + "\\cb" + std::to_string(cb) +
+           " " + t + "\\cell}\r\n";
+  };
+  auto empty = [&](int cf, int cb) {
+    return "\\pard\\intbl{\\qc" + fs + "\\f0\\cf" + std::to_string(cf) + "\\cb" + std::to_string(cb) + " \\cell}\r\n";
+  };
+  const std::string upper = "\\trowd\\trgaph40\r\n" + border("l") + border("t") + border("b") + cellx(2, 960) +
+                            border("t") + border("b") + border("r") + cellx(2, 1920) + border("l") + border("t") +
+                            border("r") + cellx(2, 2880) + "{\\trrh0\r\n" + text(0, 2, "\\u21333?\\u25454?") +
+                            empty(0, 2) + text(0, 2, "Amount") + "\\pard\\intbl\\row}\r\n";
+  const std::string all = border("l") + border("t") + border("b") + border("r");
+  const std::string leaves = "\\trowd\\trgaph40\r\n" + all + cellx(2, 960) + all + cellx(3, 1920) + border("l") +
+                             border("b") + border("r") + cellx(2, 2880) + "{\\trrh0\r\n" + text(4, 2, "No") +
+                             text(0, 3, "Name") + empty(0, 2) + "\\pard\\intbl\\row}\r\n";
+  const std::string expected = "{\\rtf0\\ansi\r\n{\\colortbl" + colors + "}\r\n{\\fonttbl\\f0\\fnil " +
+                               grid->TitleFont()->Name() + ";}\r\n" + upper + leaves + "}";
+  EXPECT_EQ(rtf, expected);
+
+  // The spacing is |trunc(margin / 2 in twips - 20)|.
+  grid->SetVTitleMargin(1);
+  EXPECT_NE(Export<TDBGridGxExportAsRTF>().find("{\\qc\\sb12\\sa12" + fs), std::string::npos);
+  grid->SetVTitleMargin(5);
+  EXPECT_NE(Export<TDBGridGxExportAsRTF>().find("{\\qc\\sb17\\sa17" + fs), std::string::npos);
+  // Without multi-level titles the single title row keeps the captions whole.
+  grid->SetUseMultiTitle(false);
+  EXPECT_NE(Export<TDBGridGxExportAsRTF>().find(" \\u21333?\\u25454?|No\\cell}"), std::string::npos);
+}
+
 TEST_F(GridExportTest, GridBifLayout) {
   MakeSmallTable();
   TColumnGx* amount = AddColumn("AMOUNT", "Amount");
