@@ -598,13 +598,38 @@ void HostApp::ShowText(const std::string& text, bool error) {
 
 // ---- the link with the module ----
 
+// A reply spoilt as a script asks: cut in half, without its status code, or with its new row ids
+// naming a table the request did not send.
+static std::string GarbleReply(std::string reply, const std::string& how) {
+  if (how == "nocode") {
+    size_t a = reply.find("<code>");
+    size_t b = a == std::string::npos ? a : reply.find("</code>", a);
+    if (b != std::string::npos) reply.erase(a, b + 7 - a);
+    return reply;
+  }
+  if (how == "foreign-ids") {
+    for (size_t at = reply.find("<rowid"); at != std::string::npos; at = reply.find("<rowid", at + 1)) {
+      const size_t end = reply.find('>', at);
+      const size_t name = reply.find(" tbname=\"", at);
+      if (name == std::string::npos || name > end) continue;
+      const size_t value = name + 9;
+      reply.replace(value, reply.find('"', value) - value, "TB_ELSEWHERE");
+    }
+    return reply;
+  }
+  return reply.substr(0, reply.size() / 2) + "<<garbled";
+}
+
 void HostApp::Answer(const char* code, const std::string& kind, std::string reply, std::u16string& slot) {
   bool isCommand = kind == "display" || kind == "save";
   for (auto it = garbles_.begin(); it != garbles_.end(); ++it) {
-    if (*it == kind || *it == "any" || (isCommand && *it == "command")) {
+    const size_t blank = it->find(' ');
+    const std::string which = it->substr(0, blank);
+    const std::string how = blank == std::string::npos ? "cut" : it->substr(blank + 1);
+    if (which == kind || which == "any" || (isCommand && which == "command")) {
       garbles_.erase(it);
-      reply = reply.substr(0, reply.size() / 2) + "<<garbled";
-      log_.Write("HOST", "garbling the " + kind + " reply as asked");
+      reply = GarbleReply(reply, how);
+      log_.Write("HOST", "garbling the " + kind + " reply as asked (" + how + ")");
       break;
     }
   }

@@ -219,10 +219,16 @@ bool ReadScript(std::string_view text, std::vector<ScriptAction>& out, std::stri
         return fail("pick takes first, last, none, a row number or COLUMN=value, not \"" + w[1] + "\"");
       }
     } else if (verb == "garble") {
-      if (!needArgs(1, 1) || !IsGarbleKind(LowerCase(w[1])))
+      if (!needArgs(1, 2) || !IsGarbleKind(LowerCase(w[1])))
         return fail("garble takes open, close, display, save, command, search, lookup or any");
       a.kind = ActionKind::Garble;
       a.text = LowerCase(w[1]);
+      if (args == 2) {
+        std::string how = LowerCase(w[2]);
+        if (how != "cut" && how != "nocode" && how != "foreign-ids")
+          return fail("a reply is garbled as cut, nocode or foreign-ids, not \"" + w[2] + "\"");
+        if (how != "cut") a.text += " " + how;
+      }
     } else if (verb == "snapshot") {
       if (!needArgs(1, 1)) return fail("snapshot takes a file name");
       a.kind = ActionKind::Snapshot;

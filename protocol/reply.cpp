@@ -343,7 +343,11 @@ bool TCvProtocol::ReadReply(std::string_view text) {
   if (!dom.LoadXml(text, &error)) throw EBadReply("The reply is not XML: " + error);
   TXmlNode* status = TCvXmlDom::SelectSingleNode(dom.SelectSingleNode("corvane"), "status");
   if (!status) throw EBadReply("The reply has no status");
-  if (TXmlNode* code = TCvXmlDom::SelectSingleNode(status, "code")) code_ = IntOrZero(TCvXmlDom::Text(code));
+  // A reply that does not say how the request went is no answer: an earlier code must not stand
+  // for it.
+  TXmlNode* code = TCvXmlDom::SelectSingleNode(status, "code");
+  if (!code) throw EBadReply("The reply has no status code");
+  code_ = IntOrZero(TCvXmlDom::Text(code));
   if (TXmlNode* info = TCvXmlDom::SelectSingleNode(status, "info")) info_ = TCvXmlDom::Text(info);
 
   for (TXmlNode* rs : dom.GetElementsByTagName("rs")) {

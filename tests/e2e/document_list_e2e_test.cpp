@@ -59,4 +59,41 @@ TEST(DocumentList, DeleteRemovesTheRowOfTheDocumentShownNotTheRowUnderTheCursor)
   fs::remove_all(r.dir);
 }
 
+// A reply that does not say how the request went is a failure: the edit stays open and is sent
+// again by the next save.
+TEST(DocumentReply, ASaveReplyWithoutCodeAfterASuccessfulDisplayKeepsTheEdit) {
+  HostRun r = RunHost("nocode_save", "command search\ncommand update\nclick 500 195\nkey End\ntext 补记\n"
+                                     "garble save nocode\ncommand save\nnote once more\ncommand save\nquit\n");
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  auto [first, reply] = CommandExchange(r, "singleRecordSet", 0);
+  ASSERT_FALSE(first.empty()) << r.Dump();
+  EXPECT_EQ(ReplyCode(reply), "<none>") << reply;
+  const int refused = r.Find("RECV", "singleRecordSet");
+  EXPECT_GT(r.Find("SHOW", "no status code", refused), refused) << r.Dump();
+  // Only the second save is reported as done, and it sends the edit again.
+  const int again = r.Find("SCRIPT", "note once more");
+  EXPECT_EQ(r.Count("BOX", "保存成功！"), 1) << r.Dump();
+  EXPECT_GT(r.Find("BOX", "保存成功！"), again) << r.Dump();
+  auto [second, reply2] = CommandExchange(r, "singleRecordSet", 1);
+  EXPECT_NE(Attribute(second, "BILDA011").find("补记"), std::string::npos) << second;
+  EXPECT_EQ(ReplyCode(reply2), "0") << reply2;
+  fs::remove_all(r.dir);
+}
+
+TEST(DocumentReply, ADeleteReplyWithoutCodeKeepsTheDocumentAndItsListRow) {
+  HostRun r = RunHost("nocode_delete", "command search\nanswer yes\ngarble save nocode\ncommand delete\n"
+                                       "note the header is back: update is taken\ncommand update\ncommand cancel\n" +
+                                       ListRow(0) + "quit\n");
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  EXPECT_EQ(r.Count("RECV", "singleRecordSet"), 1);
+  EXPECT_EQ(r.Count("BOX", "删除成功！"), 0) << r.Dump();
+  EXPECT_EQ(r.Count("BOX", "数据集为空！"), 0) << r.Dump();
+  EXPECT_GT(r.Find("SHOW", "no status code"), 0) << r.Dump();
+  // The list still holds the document: its first row loads it.
+  const std::vector<long long> ids = DisplayedIds(r);
+  ASSERT_FALSE(ids.empty());
+  EXPECT_EQ(ids.back(), ids.front()) << r.Dump();
+  fs::remove_all(r.dir);
+}
+
 }  // namespace

@@ -106,6 +106,7 @@ TEST(HostScript, BadLinesAreRefusedWithTheirNumber) {
       {"pick =x", "pick"},
       {"pick 0", "pick"},
       {"garble everything", "garble"},
+      {"garble save halfway", "halfway"},
       {"snapshot", "snapshot"},
       {"probe 1", "probe"},
       {"probe 1 x", "probe"},
@@ -115,6 +116,14 @@ TEST(HostScript, BadLinesAreRefusedWithTheirNumber) {
       {"note \xff", "UTF-8"},
   };
   for (const Case& c : cases) EXPECT_NE(Error(c.text).find(c.part), std::string::npos) << c.text << ": " << Error(c.text);
+}
+
+TEST(HostScript, AGarbleMayNameHowTheReplyIsSpoilt) {
+  auto a = Read("garble save nocode\ngarble Save Foreign-Ids\ngarble any cut");
+  ASSERT_EQ(a.size(), 3u);
+  EXPECT_EQ(a[0].text, "save nocode");
+  EXPECT_EQ(a[1].text, "save foreign-ids");
+  EXPECT_EQ(a[2].text, "any");
 }
 
 TEST(HostScript, ProbesReadAPoint) {

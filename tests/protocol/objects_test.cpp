@@ -226,7 +226,7 @@ TEST(CvTableTest, CopyDataToLoadsEveryRowIntoTheTargetsColumns) {
   empty.CopyDataTo(&lines);
   EXPECT_EQ(lines.RecordCount(), 3);
   ASSERT_TRUE(p.ParseReply(
-      "<corvane><status/><rs typ=\"recordset\"><r rn=\"1\" tbname=\"T\" id=\"5\"/></rs></corvane>"));
+      "<corvane><status><code>0</code></status><rs typ=\"recordset\"><r rn=\"1\" tbname=\"T\" id=\"5\"/></rs></corvane>"));
   EXPECT_FALSE(p.GetTable(0)->Data()->Active());
   p.GetTable(0)->CopyDataTo(&lines);
   EXPECT_EQ(lines.RecordCount(), 3);

@@ -40,12 +40,24 @@ TEST(ReplyTest, StatusAndNoResults) {
   EXPECT_EQ(p.ErrorText(), "");
   EXPECT_EQ(p.GetParamCount(), 0);
   EXPECT_EQ(p.GetTableCount(), 0);
-  // A reply without code or info keeps the old ones; a code that is no number reads as 0.
-  ASSERT_TRUE(p.ParseReply(Reply("", "<status/>")));
-  EXPECT_EQ(p.Code(), -3);
-  EXPECT_EQ(p.Info(), "出错了 & more");
+  // A reply without info keeps the old one; a code that is no number reads as 0.
   ASSERT_TRUE(p.ParseReply(Reply("", "<status><code>x</code></status>")));
   EXPECT_EQ(p.Code(), 0);
+  EXPECT_EQ(p.Info(), "出错了 & more");
+}
+
+TEST(ReplyTest, AReplyWithoutCodeIsAFailureEvenAfterASuccess) {
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply("<rs typ=\"integer\">7</rs>", "<status><code>0</code></status>")));
+  ASSERT_EQ(p.Code(), 0);
+  // An earlier success must not stand for a reply that does not say how the request went.
+  EXPECT_FALSE(p.ParseReply(Reply("<rs typ=\"integer\">8</rs>", "<status><info>stored</info></status>")));
+  EXPECT_EQ(p.Code(), -1);
+  EXPECT_EQ(p.ErrorText(), "The reply has no status code");
+  EXPECT_EQ(p.Info(), "The reply has no status code");
+  EXPECT_EQ(p.GetParamCount(), 0);
+  EXPECT_FALSE(p.ParseReply(Reply("", "<status/>")));
+  EXPECT_EQ(p.Code(), -1);
 }
 
 TEST(ReplyTest, ScalarResultsBecomeParametersInDocumentOrder) {
