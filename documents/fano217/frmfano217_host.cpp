@@ -16,6 +16,19 @@ constexpr const char* kNoLookupWhileBrowsing = "浏览状态无法查询！";
 
 bool Editing(const TDataSet* ds) { return ds->State() == dsEdit || ds->State() == dsInsert; }
 
+// Whether the reply holds a new key for every inserted row of the table (the host never gives 0).
+bool EveryNewRowHasItsId(const TCvProtocol* p, TMemTableGx* table) {
+  if (!table->Active() || table->IsEmpty()) return true;
+  bool all = true;
+  TBookmark current = table->GetBookmark();
+  table->DisableControls();
+  for (table->First(); all && !table->Eof(); table->Next())
+    all = table->UpdateStatus() != usInserted || p->FindNewId(table->CvTableName(), table->RecNo()) != 0;
+  if (table->BookmarkValid(current)) table->GotoBookmark(current);
+  table->EnableControls();
+  return all;
+}
+
 }  // namespace
 
 // ---- save and delete ------------------------------------------------------------------------------
@@ -54,6 +67,14 @@ bool TfrmFano217::SendChanges() {
   std::string reply;
   ExecHostCommand(SessionId(), "singleRecordSet", request, reply);
   if (!ReadReply(reply, "singleRecordSet")) return false;
+  // A row stored without the key the host gave it could not be saved again nor deleted.
+  for (TMemTableGx* table : {header, lines}) {
+    if (!EveryNewRowHasItsId(p, table)) {
+      ShowHostMessage(HOST_MESSAGE_ERROR, "The host's reply to the singleRecordSet request gave no new id for a row of " +
+                                              table->CvTableName());
+      return false;
+    }
+  }
   p->ApplyNewIds(header);
   p->ApplyNewIds(lines);
   // The lines of a new header take its new key as well.

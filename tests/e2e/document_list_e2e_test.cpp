@@ -96,4 +96,27 @@ TEST(DocumentReply, ADeleteReplyWithoutCodeKeepsTheDocumentAndItsListRow) {
   fs::remove_all(r.dir);
 }
 
+// New ids for another table leave the added line without its key: the save has failed and the
+// line is still a new one for the next save. (The first document has two lines: Down on the
+// second appends one.)
+TEST(DocumentReply, ASaveReplyWhoseNewIdsNameAnotherTableIsAFailedSave) {
+  HostRun r = RunHost("foreign_ids", "command search\ncommand update\nclick 300 314\nkey Down Home\n"
+                                     "key Enter Enter Enter Enter Enter\ntext 7.25\nkey Enter\ntext 新行\nkey Enter\n"
+                                     "garble save foreign-ids\ncommand save\nnote once more\ncommand save\nquit\n");
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  auto [first, reply] = CommandExchange(r, "singleRecordSet", 0);
+  ASSERT_EQ(CountOf(first, "<TB_BILDB op=\"1\""), 1) << first;
+  ASSERT_NE(reply.find("tbname=\"TB_ELSEWHERE\""), std::string::npos) << reply;
+  const int refused = r.Find("RECV", "singleRecordSet");
+  EXPECT_GT(r.Find("SHOW", "gave no new id for a row of TB_BILDB", refused), refused) << r.Dump();
+  const int again = r.Find("SCRIPT", "note once more");
+  EXPECT_EQ(r.Count("BOX", "保存成功！"), 1) << r.Dump();
+  EXPECT_GT(r.Find("BOX", "保存成功！"), again) << r.Dump();
+  // The line is still new at the second save.
+  auto [second, reply2] = CommandExchange(r, "singleRecordSet", 1);
+  EXPECT_EQ(CountOf(second, "<TB_BILDB op=\"1\""), 1) << second;
+  EXPECT_EQ(ReplyCode(reply2), "0") << reply2;
+  fs::remove_all(r.dir);
+}
+
 }  // namespace

@@ -153,7 +153,11 @@ inline std::pair<std::string, std::string> CommandExchange(const HostRun& r, con
   for (int i = 0;; ++i) {
     int at = r.Find("RECV", "command \"" + command + "\"", from);
     if (at < 0 || at + 2 >= static_cast<int>(r.log.size())) return {};
-    if (i == n) return {r.log[at + 1].text, r.log[at + 2].text};
+    if (i == n) {
+      // A garbled reply is announced between the request and the reply.
+      int reply = r.Find("REPLY", "", at + 2);
+      return {r.log[at + 1].text, reply < 0 ? std::string() : r.log[reply].text};
+    }
     from = at + 1;
   }
 }
