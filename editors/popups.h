@@ -28,8 +28,9 @@ class IPopupControlOwnerGx {
   virtual void CloseUp(bool accept) = 0;
 };
 
-// To a drop-down: WParam a TSizeGripMoveGx (its grip changes corner).
-constexpr UINT WM_SIZEGRIPCHANGEPOSITION = 0x464;
+// To a drop-down: WParam a TSizeGripMoveGx (its grip changes corner). Not 0x464: the data grid
+// posts that to itself for its deferred layout, and the popup data grid is both.
+constexpr UINT WM_SIZEGRIPCHANGEPOSITION = 0x480;
 // Posted to a drop-down: close without accepting.
 constexpr UINT WM_POPUPCLOSEUP = 0x465;
 

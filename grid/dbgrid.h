@@ -1290,6 +1290,12 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool SelectionChangedPending() const noexcept { return selectionChangedPending_; }
   void SetSelectionChangedPending() noexcept { selectionChangedPending_ = true; }
   virtual bool IsCellSelected(int col, int row, const std::string& bookmark, int dataCol);
+  // A data row painted as chosen whatever the focus (the lookup grid's row of its key); called
+  // while the row's record is readable.
+  virtual bool MarkDataRow(int row) {
+    (void)row;
+    return false;
+  }
   std::string RowBookmark(int row);
 
   // ---- drawing (the full cell painter lands later; data cells are written plainly)
@@ -1445,6 +1451,11 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
  protected:
   virtual TColumnDefValuesGx* CreateColumnDefValues();
   virtual TDBGridColumnsGx* CreateColumns();
+  // Puts other column classes in place while the grid has no columns yet (a derived grid's
+  // constructor: the base constructor cannot reach its overrides).
+  void ReplaceColumns(TColumnDefValuesGx* defValues, TDBGridColumnsGx* columns);
+  // The fields that default columns show: the dataset's visible fields.
+  virtual void GetDefaultColumnFields(std::vector<TField*>& fields);
   TInplaceEdit* CreateEditor() override;
   void ColumnMoved(int fromIndex, int toIndex) override;
   void ColWidthsChanged() override;

@@ -101,6 +101,12 @@ TDBGridColumnsGx* TCustomDBGridGx::CreateColumns() {
   return new TDBGridColumnsGx(this, TDBGridColumnGx::StaticClass());
 }
 
+void TCustomDBGridGx::ReplaceColumns(TColumnDefValuesGx* defValues, TDBGridColumnsGx* columns) {
+  columns_.reset(columns);
+  columnDefValues_.reset(defValues);
+  visibleColumns_.clear();
+}
+
 TInplaceEdit* TCustomDBGridGx::CreateEditor() { return new TDBGridInplaceEdit(this); }
 
 void TCustomDBGridGx::SetStyle(TDBGridGxStyle* value) {
@@ -376,12 +382,15 @@ void TCustomDBGridGx::ColumnChanged(TColumnGx* column) {
   LayoutChanged();
 }
 
-void TCustomDBGridGx::BuildDefaultColumns() {
+void TCustomDBGridGx::GetDefaultColumnFields(std::vector<TField*>& fields) {
   TDataSet* ds = DataSet();
-  // Default columns follow the dataset's visible fields.
-  std::vector<TField*> fields;
   for (int i = 0; i < ds->FieldCount(); ++i)
     if (ds->Fields().Fields(i)->Visible()) fields.push_back(ds->Fields().Fields(i));
+}
+
+void TCustomDBGridGx::BuildDefaultColumns() {
+  std::vector<TField*> fields;
+  GetDefaultColumnFields(fields);
   bool same = columns_->Count() == static_cast<int>(fields.size());
   for (int i = 0; same && i < columns_->Count(); ++i) same = columns_->Items(i)->Field() == fields[static_cast<size_t>(i)];
   if (same) return;

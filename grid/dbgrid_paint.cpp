@@ -480,6 +480,11 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
                        type.DataCol))
       cellState.Include(gdSelected);
     if (DataCellColors(col, row, p->Font, background, cellState)) cellState.Include(gdSelected);
+    if (MarkDataRow(row)) {
+      background = clHighlight;
+      p->Font->SetColor(clHighlightText);
+      cellState.Include(gdSelected);
+    }
     c->Font()->Assign(p->Font);
     c->Brush()->SetColor(background);
     std::string cellText = p->Text;

@@ -1,0 +1,1016 @@
+// The lookup grid: data and list sides, the key and its record, the special row, keys, incremental
+// search, mouse tracking and the whole-row sizing; and the popup data grid built on it.
+#include "grid/lookupgrid.h"
+
+#include <algorithm>
+
+#include "editors/tools/toolctrlsgx.h"
+#include "platform/classes/classreg.h"
+#include "platform/classes/published.h"
+#include "platform/db/dbconsts.h"
+#include "platform/os/clock.h"
+#include "platform/rtl/strings.h"
+
+FANO_IMPLEMENT_ABSTRACT(TLookupGridDataLinkGx, TDataLink)
+FANO_IMPLEMENT_ABSTRACT(TGridColumnSpecCellGx, TPersistent)
+FANO_IMPLEMENT_ITEM(TDBLookupGridColumnGx, TColumnGx)
+FANO_IMPLEMENT_ABSTRACT(TDBLookupGridColumnDefValuesGx, TColumnDefValuesGx)
+FANO_IMPLEMENT_COMPONENT(TDBLookupGridGx, TCustomDBGridGx)
+FANO_IMPLEMENT_COMPONENT(TPopupDataGridGx, TDBLookupGridGx)
+
+namespace {
+
+constexpr int kSearchPause = 2000;
+constexpr size_t kSearchLimit = 32;
+constexpr UINT_PTR kScrollTimer = 1;
+constexpr const char* SPropDefByLookup = "Property already defined by lookup field";
+constexpr const char* SDataSourceFixed = "Operation not allowed in a DBCtrlGrid";
+
+// The time of the last search key, one for all lookup grids.
+uint32_t lastSearchTime = 0;
+
+std::string JoinNames(const std::vector<TField*>& fields) {
+  std::string s;
+  for (TField* f : fields) {
+    if (!s.empty()) s += ';';
+    s += f->FieldName();
+  }
+  return s;
+}
+
+}  // namespace
+
+// ---- data link ----------------------------------------------------------------------------------
+
+void TLookupGridDataLinkGx::ActiveChanged() { grid_->UpdateDataFields(); }
+void TLookupGridDataLinkGx::LayoutChanged() { grid_->UpdateDataFields(); }
+void TLookupGridDataLinkGx::RecordChanged(TField* field) { grid_->DataLinkRecordChanged(field); }
+void TLookupGridDataLinkGx::FocusControl(TField*& field) { grid_->FocusRequest(field); }
+
+// ---- special-row cells ----------------------------------------------------------------------------
+
+TGridColumnSpecCellGx::TGridColumnSpecCellGx(TDBLookupGridColumnGx* column)
+    : column_(column), font_(std::make_unique<TFont>()) {
+  font_->OnChange = [this](TObject*) {
+    fontAssigned_ = true;
+    if (column_) column_->ColumnChanged(false);
+  };
+}
+
+TGridColumnSpecCellGx::~TGridColumnSpecCellGx() { font_->OnChange = nullptr; }
+
+TPersistent* TGridColumnSpecCellGx::GetOwner() const { return column_; }
+
+TSpecRowGx* TGridColumnSpecCellGx::SpecRow() const {
+  TDBLookupGridGx* g = column_ ? column_->LookupGrid() : nullptr;
+  return g ? g->SpecRow() : nullptr;
+}
+
+void TGridColumnSpecCellGx::Assign(TPersistent* source) {
+  auto* s = dynamic_cast<TGridColumnSpecCellGx*>(source);
+  if (!s) {
+    TPersistent::Assign(source);
+    return;
+  }
+  if (s->textAssigned_) SetText(s->text_);
+  if (s->colorAssigned_) SetColor(s->color_);
+  if (s->fontAssigned_) SetFont(s->font_.get());
+}
+
+std::string TGridColumnSpecCellGx::Text() const {
+  if (textAssigned_) return text_;
+  TSpecRowGx* row = SpecRow();
+  return row && column_ ? row->GetCellText(column_->Index()) : std::string();
+}
+
+void TGridColumnSpecCellGx::SetText(const std::string& value) {
+  text_ = value;
+  textAssigned_ = true;
+  if (column_) column_->ColumnChanged(false);
+}
+
+TColor TGridColumnSpecCellGx::Color() const {
+  if (colorAssigned_) return color_;
+  TSpecRowGx* row = SpecRow();
+  return row ? row->Color() : clWindow;
+}
+
+void TGridColumnSpecCellGx::SetColor(TColor value) {
+  color_ = value;
+  colorAssigned_ = true;
+  if (column_) column_->ColumnChanged(false);
+}
+
+TFont* TGridColumnSpecCellGx::Font() const {
+  if (fontAssigned_) return font_.get();
+  TSpecRowGx* row = SpecRow();
+  return row ? row->Font() : font_.get();
+}
+
+void TGridColumnSpecCellGx::SetFont(TFont* value) { font_->Assign(value); }
+
+// ---- lookup column ----------------------------------------------------------------------------------
+
+TDBLookupGridColumnGx::TDBLookupGridColumnGx(TCollection* collection)
+    : TColumnGx(collection), specCell_(std::make_unique<TGridColumnSpecCellGx>(this)) {}
+
+TDBLookupGridColumnGx::~TDBLookupGridColumnGx() = default;
+
+void TDBLookupGridColumnGx::Assign(TPersistent* source) {
+  TColumnGx::Assign(source);
+  if (auto* s = dynamic_cast<TDBLookupGridColumnGx*>(source)) specCell_->Assign(s->specCell_.get());
+}
+
+TDBLookupGridGx* TDBLookupGridColumnGx::LookupGrid() const { return dynamic_cast<TDBLookupGridGx*>(Grid()); }
+
+// ---- lookup grid ------------------------------------------------------------------------------------
+
+TDBLookupGridGx::TDBLookupGridGx(TComponent* owner) : TCustomDBGridGx(owner) {
+  ReplaceColumns(new TDBLookupGridColumnDefValuesGx(this),
+                 new TDBGridColumnsGx(this, TDBLookupGridColumnGx::StaticClass()));
+  dataLink_ = std::make_unique<TLookupGridDataLinkGx>(this);
+  internalSource_ = std::make_unique<TDataSource>(nullptr);
+  specRow_ = std::make_unique<TSpecRowGx>(this);
+  specRow_->OnChanged = [this](TObject*) {
+    if (destroying_) return;
+    LayoutChanged();
+    if (rowCount_ > 0) ResizeToRows(rowCount_);
+    KeyValueChanged();
+  };
+  keyValue_ = Null();
+  SetControlStyle(ControlStyle() + csReplicatable);
+  SetTabStop(false);
+  SetDBOptions(TDBGridOptions{dgColLines, dgRowSelect});
+  SetOptionsGx(OptionsGx() + dghTraceColSizing);
+  options_ = TDBLookupGridGxOptions{dlgColLinesGx};
+  SetFlat(true);
+  SetDrawMemoText(true);
+  SetVTitleMargin(5);
+  TCustomDBGridGx::SetAutoFitColWidths(false);
+}
+
+TDBLookupGridGx::~TDBLookupGridGx() {
+  destroying_ = true;
+  StopTimer();
+  specRow_->OnChanged = nullptr;
+  dataLink_->SetDataSource(nullptr);
+  TCustomDBGridGx::SetDataSource(nullptr);
+}
+
+void TDBLookupGridGx::Notification(TComponent* component, TOperation operation) {
+  TCustomDBGridGx::Notification(component, operation);
+  if (operation == opRemove && dataLink_ && component == dataLink_->DataSource()) SetDataSource(nullptr);
+}
+
+void TDBLookupGridGx::Loaded() {
+  TCustomDBGridGx::Loaded();
+  if (rowCount_ > 0) ResizeToRows(rowCount_);
+}
+
+void TDBLookupGridGx::SetDataSource(TDataSource* value) {
+  if (value == dataLink_->DataSource()) return;
+  if (dataLink_->DataSourceFixed() && InState(csLoading)) return;
+  if (TDataSource* old = dataLink_->DataSource()) old->RemoveFreeNotification(this);
+  dataLink_->SetDataSource(value);
+  if (value) value->FreeNotification(this);
+}
+
+void TDBLookupGridGx::SetDataField(const std::string& value) {
+  if (value == dataFieldName_) return;
+  dataFieldName_ = value;
+  UpdateDataFields();
+}
+
+void TDBLookupGridGx::SetListSource(TDataSource* value) {
+  if (lookupMode_) DatabaseError(SPropDefByLookup, this);
+  if (dataLink_->DataSourceFixed()) DatabaseError(SDataSourceFixed, this);
+  TCustomDBGridGx::SetDataSource(value);
+}
+
+void TDBLookupGridGx::SetKeyField(const std::string& value) {
+  if (lookupMode_) DatabaseError(SPropDefByLookup, this);
+  if (dataLink_->DataSourceFixed()) DatabaseError(SDataSourceFixed, this);
+  if (value == keyFieldName_) return;
+  keyFieldName_ = value;
+  UpdateListFields();
+}
+
+void TDBLookupGridGx::SetListField(const std::string& value) {
+  if (value == listFieldName_) return;
+  listFieldName_ = value;
+  UpdateListFields();
+}
+
+void TDBLookupGridGx::SetListFieldIndex(int value) {
+  if (value == listFieldIndex_) return;
+  listFieldIndex_ = value;
+  UpdateListFields();
+}
+
+void TDBLookupGridGx::SetKeyValue(const Variant& value) {
+  if (VariantsEqual(keyValue_, value)) return;
+  keyValue_ = value;
+  KeyValueChanged();
+}
+
+void TDBLookupGridGx::CheckNotCircular() {
+  TDataSource* data = dataLink_->DataSource();
+  TDataSet* list = ListDataSet();
+  if (data && list && dataLink_->Active() && data->IsLinkedTo(list)) DatabaseError(SCircularDataLink, this);
+}
+
+// ---- data side
+
+void TDBLookupGridGx::UpdateDataFields() {
+  if (destroying_) return;
+  dataFields_.clear();
+  dataFieldNames_.clear();
+  TField* lookup = nullptr;
+  if (dataLink_->Active() && !dataFieldName_.empty()) {
+    CheckNotCircular();
+    dataLink_->DataSet()->GetFieldList(dataFields_, dataFieldName_);
+  }
+  if (dataFields_.size() == 1 && dataFields_[0]->FieldKind() == fkLookup) {
+    lookup = dataFields_[0];
+    dataFields_.clear();
+    lookup->DataSet()->GetFieldList(dataFields_, lookup->KeyFields());
+  }
+  dataFieldNames_ = JoinNames(dataFields_);
+  lookupField_ = lookup;
+  if (lookup) {
+    lookupMode_ = true;
+    internalSource_->SetDataSet(lookup->LookupDataSet());
+    keyFieldName_ = lookup->LookupKeyFields();
+    if (TCustomDBGridGx::DataSource() != internalSource_.get()) TCustomDBGridGx::SetDataSource(internalSource_.get());
+    else UpdateListFields();
+  } else if (lookupMode_) {
+    lookupMode_ = false;
+    TCustomDBGridGx::SetDataSource(nullptr);
+    internalSource_->SetDataSet(nullptr);
+  }
+  DataLinkRecordChanged(nullptr);
+}
+
+void TDBLookupGridGx::DataLinkRecordChanged(TField* field) {
+  if (destroying_) return;
+  if (field && std::find(dataFields_.begin(), dataFields_.end(), field) == dataFields_.end()) return;
+  if (dataFields_.empty() || !dataLink_->Active()) SetKeyValue(Null());
+  else SetKeyValue(dataLink_->DataSet()->FieldValues(dataFieldNames_));
+}
+
+void TDBLookupGridGx::FocusRequest(TField*& field) {
+  TField* first = lookupField_ ? lookupField_ : (dataFields_.empty() ? nullptr : dataFields_[0]);
+  if (!field || field != first) return;
+  if (CanFocus()) {
+    SetFocus();
+    field = nullptr;
+  }
+}
+
+// ---- list side
+
+void TDBLookupGridGx::ResolveListFields() {
+  listActive_ = false;
+  listFields_.clear();
+  keyFields_.clear();
+  displayField_ = nullptr;
+  TDataSet* ds = ListDataSet();
+  if (!DataLink()->Active() || keyFieldName_.empty() || !ds) return;
+  CheckNotCircular();
+  ds->GetFieldList(keyFields_, keyFieldName_);
+  ds->GetFieldList(listFields_, listFieldName_);
+  if (lookupMode_ && lookupField_) {
+    displayField_ = ds->FieldByName(lookupField_->LookupResultField());
+    if (std::find(listFields_.begin(), listFields_.end(), displayField_) == listFields_.end())
+      listFields_.insert(listFields_.begin(), displayField_);
+  } else {
+    if (listFields_.empty()) listFields_ = keyFields_;
+    const int n = static_cast<int>(listFields_.size());
+    displayField_ = listFieldIndex_ >= 0 && listFieldIndex_ < n ? listFields_[static_cast<size_t>(listFieldIndex_)]
+                                                                : listFields_.front();
+  }
+  listActive_ = true;
+}
+
+void TDBLookupGridGx::UpdateListFields() {
+  if (destroying_) return;
+  ResolveListFields();
+  LayoutChanged();
+  if (listActive_) KeyValueChanged();
+  else ListDataChanged();
+}
+
+void TDBLookupGridGx::LinkActive(bool value) {
+  if (destroying_) return;
+  ResolveListFields();
+  TCustomDBGridGx::LinkActive(value);
+  if (listActive_) KeyValueChanged();
+  else ListDataChanged();
+}
+
+void TDBLookupGridGx::GetDefaultColumnFields(std::vector<TField*>& fields) { fields = listFields_; }
+
+void TDBLookupGridGx::DefineFieldMap() {
+  if (Columns()->Customized()) {
+    TCustomDBGridGx::DefineFieldMap();
+    return;
+  }
+  DataLink()->ClearMapping();
+  DataLink()->SetSparseMap(false);
+  for (TField* f : listFields_) DataLink()->AddMapping(f->FieldName());
+}
+
+Variant TDBLookupGridGx::ListKey() const {
+  TDataSet* ds = ListDataSet();
+  if (!ds || !ds->Active() || keyFieldName_.empty() || ds->IsEmpty()) return Null();
+  return ds->FieldValues(keyFieldName_);
+}
+
+bool TDBLookupGridGx::LocateKey() {
+  TDataSet* ds = ListDataSet();
+  if (VarIsNullOrEmpty(keyValue_) || !ds || !ds->Active() || keyFieldName_.empty()) return false;
+  if (!ds->Locate(keyFieldName_, keyValue_, TLocateOptions{})) return false;
+  if (MemTable() && HandleAllocated()) {
+    // The found row half a page below the top.
+    const int row = GetTitleOffset() + MemTable()->GetCurrentRowIndex();
+    SetTopRow(std::max(FixedRows(), row - VisibleRowCount() / 2));
+    ClampTopRow();
+  }
+  return true;
+}
+
+void TDBLookupGridGx::KeyValueChanged() {
+  if (destroying_) return;
+  if (specRow_->Visible()) {
+    specRow_->SetSelected(VariantsEqual(keyValue_, specRow_->Value()));
+    if (!locking_ && !specRow_->Selected() && specRow_->ShowIfNotInKeyList() && !LocateKey())
+      specRow_->SetSelected(true);
+  }
+  if (listActive_ && !locking_ && !LocateKey() && !specRow_->Selected()) ListDataSet()->First();
+  ListDataChanged();
+  if (specRow_->Visible() && specRow_->Selected()) displayText_ = specRow_->GetCellText(listFieldIndex_);
+  else if (displayField_ && ListDataSet() && ListDataSet()->Active() && !ListDataSet()->IsEmpty())
+    displayText_ = displayField_->DisplayText();
+  else displayText_.clear();
+}
+
+void TDBLookupGridGx::ListDataChanged() {
+  if (!HandleAllocated() || destroying_) return;
+  UpdateVertScrollBar();
+  InvalidateUnlessLoading();
+}
+
+void TDBLookupGridGx::InvalidateUnlessLoading() {
+  if (!InState(csLoading)) Invalidate();
+}
+
+void TDBLookupGridGx::SelectKeyValue(const Variant& value) {
+  if (dataFields_.empty()) {
+    SetKeyValue(value);
+  } else if (dataLink_->Edit()) {
+    SetFieldsValues(dataLink_->DataSet(), dataFieldNames_, value);
+  }
+  Invalidate();
+  Click();
+}
+
+bool TDBLookupGridGx::CanModify() {
+  if (!listActive_ || dataLink_->ReadOnly()) return false;
+  if (!dataLink_->DataSource()) return true;
+  if (dataFields_.empty()) return false;
+  return std::all_of(dataFields_.begin(), dataFields_.end(), [](TField* f) { return f->CanModify(); });
+}
+
+void TDBLookupGridGx::Scroll(int distance) {
+  TCustomDBGridGx::Scroll(distance);
+  if (!destroying_) ListDataChanged();
+}
+
+void TDBLookupGridGx::RecordChanged(TField* field) {
+  TCustomDBGridGx::RecordChanged(field);
+  if (!destroying_ && !locking_ && listActive_ && !field) {
+    if (specRow_->Visible() && specRow_->Selected()) return;
+    if (displayField_ && !ListDataSet()->IsEmpty() && VariantsEqual(ListKey(), keyValue_))
+      displayText_ = displayField_->DisplayText();
+  }
+}
+
+bool TDBLookupGridGx::MarkDataRow(int row) {
+  (void)row;
+  if (DBUpdateCount() > 0 || VarIsNullOrEmpty(keyValue_) || keyFields_.empty() || !ListDataSet()) return false;
+  if (specRow_->Visible() && specRow_->Selected()) return false;
+  return VariantsEqual(ListDataSet()->FieldValues(keyFieldName_), keyValue_);
+}
+
+// ---- shape
+
+int TDBLookupGridGx::BorderHeight() { return HandleAllocated() ? Height() - ClientHeight() : 0; }
+
+int TDBLookupGridGx::SpecRowHeight() {
+  if (!specRow_->Visible()) return 0;
+  return DefaultRowHeight() + LineWidth();
+}
+
+int TDBLookupGridGx::LookupDataRowHeight() { return DefaultRowHeight() + LineWidth(); }
+
+int TDBLookupGridGx::VisibleRowCount() {
+  const int title = ShowTitles() ? TitleRowHeight() + LineWidth() : 0;
+  const int h = ClientHeight() - title - SpecRowHeight();
+  return std::max(1, h / std::max(1, LookupDataRowHeight()));
+}
+
+void TDBLookupGridGx::ResizeToRows(int rows) {
+  const int lw = LineWidth();
+  const int height = (ShowTitles() ? TitleRowHeight() + lw : 0) + DefaultRowHeight() * rows + rows * lw +
+                     BorderHeight() + SpecRowHeight();
+  sizing_ = true;
+  TCustomDBGridGx::SetBounds(Left(), Top(), Width(), height);
+  sizing_ = false;
+}
+
+void TDBLookupGridGx::SetRowCountProp(int value) {
+  value = std::clamp(value, 1, 100);
+  rowCount_ = value;
+  ResizeToRows(value);
+}
+
+void TDBLookupGridGx::SetShowTitles(bool value) {
+  if (value == ShowTitles()) return;
+  TDBGridOptions o = DBOptions();
+  if (value) o.Include(dgTitles);
+  else o.Exclude(dgTitles);
+  SetDBOptions(o);
+  if (rowCount_ > 0) ResizeToRows(rowCount_);
+}
+
+void TDBLookupGridGx::SetUseMultiTitle(bool value) {
+  TCustomDBGridGx::SetUseMultiTitle(value);
+  if (rowCount_ > 0) ResizeToRows(rowCount_);
+}
+
+void TDBLookupGridGx::SetAutoFitColWidths(bool value) {
+  TCustomDBGridGx::SetAutoFitColWidths(value);
+  SetScrollBars(value ? ssNone : ssHorizontal);
+  if (value) UpdateColumnsWidth();
+  else if (rowCount_ > 0) ResizeToRows(rowCount_);
+}
+
+void TDBLookupGridGx::UpdateColumnsWidth() {
+  if (!TCustomDBGridGx::AutoFitColWidths()) return;
+  // The data grid's fitting fills the client width; the widths it gives become the defaults.
+  LayoutChanged();
+  for (TColumnGx* c : VisibleColumns()) c->SetWidth(c->Width());
+  if (rowCount_ > 0) ResizeToRows(rowCount_);
+}
+
+void TDBLookupGridGx::SetOptions(TDBLookupGridGxOptions value) {
+  options_ = value;
+  TDBGridOptions o = DBOptions();
+  TDBGridGxOptions gx = OptionsGx();
+  auto apply = [](auto& set, bool on, auto item) {
+    if (on) set.Include(item);
+    else set.Exclude(item);
+  };
+  apply(o, value.Contains(dlgColumnResizeGx), dgColumnResize);
+  apply(o, value.Contains(dlgColLinesGx), dgColLines);
+  apply(o, value.Contains(dlgRowLinesGx), dgRowLines);
+  apply(gx, value.Contains(dlgAutoSortMarkingGx), dghAutoSortMarking);
+  apply(gx, value.Contains(dlgMultiSortMarkingGx), dghMultiSortMarking);
+  SetDBOptions(o);
+  SetOptionsGx(gx);
+}
+
+void TDBLookupGridGx::SetBounds(int left, int top, int width, int height) {
+  if (sizing_ || InState(csLoading)) {
+    TCustomDBGridGx::SetBounds(left, top, width, height);
+    return;
+  }
+  // Whole rows only.
+  const int title = ShowTitles() ? TitleRowHeight() : 0;
+  const int rowHeight = std::max(1, LookupDataRowHeight());
+  const int rows = std::max(1, (height - BorderHeight() - title - SpecRowHeight()) / rowHeight);
+  const int h = title + BorderHeight() + rows * rowHeight + SpecRowHeight() + LineWidth();
+  sizing_ = true;
+  TCustomDBGridGx::SetBounds(left, top, width, h);
+  sizing_ = false;
+  if (rowCount_ > 0) rowCount_ = rows;
+}
+
+void TDBLookupGridGx::CreateWnd() {
+  TCustomDBGridGx::CreateWnd();
+  if (rowCount_ > 0) ResizeToRows(rowCount_);
+}
+
+void TDBLookupGridGx::Resize() {
+  TCustomDBGridGx::Resize();
+  if (TCustomDBGridGx::AutoFitColWidths() && !sizing_) {
+    for (TColumnGx* c : VisibleColumns()) c->SetWidth(c->Width());
+  }
+}
+
+int TDBLookupGridGx::AllColumnsWidth() {
+  int w = 0;
+  for (TColumnGx* c : VisibleColumns())
+    w += (TCustomDBGridGx::AutoFitColWidths() ? c->DefaultWidth() : c->Width()) +
+         (DBOptions().Contains(dgColLines) ? GridLineWidth() : 0);
+  return w;
+}
+
+void TDBLookupGridGx::ColWidthsChanged() {
+  TCustomDBGridGx::ColWidthsChanged();
+  if (!TCustomDBGridGx::AutoFitColWidths() || sizing_ || !HandleAllocated()) return;
+  // The user sized a column: the control takes the columns' width.
+  int w = 0;
+  for (TColumnGx* c : VisibleColumns()) w += c->Width() + (DBOptions().Contains(dgColLines) ? GridLineWidth() : 0);
+  sizing_ = true;
+  SetClientWidth(w);
+  sizing_ = false;
+  for (TColumnGx* c : VisibleColumns()) c->SetWidth(c->Width());
+}
+
+void TDBLookupGridGx::ColumnMoved(int fromIndex, int toIndex) {
+  const int from = RawToDataColumn(fromIndex), to = RawToDataColumn(toIndex);
+  const bool gridBuilt = !Columns()->Customized();
+  TCustomDBGridGx::ColumnMoved(fromIndex, toIndex);
+  // The special row's texts move with their columns.
+  if (from >= 0 && to >= 0 && from != to && specRow_->CellCount() > 0) {
+    std::vector<std::string> cells;
+    for (int i = 0; i < std::max(specRow_->CellCount(), std::max(from, to) + 1); ++i)
+      cells.push_back(specRow_->GetCellText(i));
+    std::string moved = cells[static_cast<size_t>(from)];
+    cells.erase(cells.begin() + from);
+    cells.insert(cells.begin() + to, moved);
+    std::string text;
+    for (size_t i = 0; i < cells.size(); ++i) {
+      if (i) text += ';';
+      const bool quote = cells[i].find(';') != std::string::npos || cells[i].find('"') != std::string::npos;
+      text += quote ? AnsiQuotedStr(cells[i], '"') : cells[i];
+    }
+    specRow_->SetCellsText(text);
+  }
+  if (gridBuilt && listActive_ && from >= 0 && to >= 0 && from != to) {
+    if (listFieldIndex_ == from) listFieldIndex_ = to;
+    else if (from < listFieldIndex_ && to >= listFieldIndex_) --listFieldIndex_;
+    else if (from > listFieldIndex_ && to <= listFieldIndex_) ++listFieldIndex_;
+    std::string names;
+    for (int i = 0; i < Columns()->Count(); ++i) {
+      if (!names.empty()) names += ';';
+      names += Columns()->Items(i)->FieldName();
+    }
+    listFieldName_ = names;
+    UpdateListFields();
+  }
+  if (OnColumnMovedByUser) OnColumnMovedByUser(this);
+}
+
+// ---- painting
+
+void TDBLookupGridGx::DrawCell(int col, int row, const TRect& rect, TGridDrawState state) {
+  const bool specialRow = specRow_->Visible() && row >= TitleRowCount() && row < GetTitleOffset();
+  if (!specialRow || col < IndicatorOffset()) {
+    TCustomDBGridGx::DrawCell(col, row, rect, state);
+    return;
+  }
+  TCanvas* c = Canvas();
+  auto* column = dynamic_cast<TDBLookupGridColumnGx*>(ColumnAt(RawToDataColumn(col)));
+  c->Font()->Assign(column ? column->SpecCell()->Font() : specRow_->Font());
+  TColor background = column ? column->SpecCell()->Color() : specRow_->Color();
+  if (specRow_->Selected()) {
+    background = clHighlight;
+    c->Font()->SetColor(clHighlightText);
+  }
+  c->Brush()->SetColor(background);
+  c->FillRect(rect);
+  const std::string text = column ? column->SpecCell()->Text() : std::string();
+  const TAlignment align = column ? column->Alignment() : taLeftJustify;
+  TRect r = rect;
+  r.Left += 2;
+  r.Right -= 2;
+  const int w = c->TextWidth(text);
+  int x = r.Left;
+  if (align == taRightJustify) x = r.Right - w;
+  else if (align == taCenter) x = r.Left + (r.Width() - w) / 2;
+  c->TextRect(rect, x, rect.Top + 2, text);
+  c->Font()->SetColor(clWindowText);
+  c->Brush()->SetColor(clWindow);
+  if (specRow_->Selected() && col == ColCount() - 1) {
+    // The focus frame goes round the whole row.
+    const TRect first = CellRect(IndicatorOffset(), row);
+    c->DrawFocusRect(TRect(std::min(first.Left, rect.Left), rect.Top, rect.Right, rect.Bottom));
+  }
+}
+
+// ---- keys and search
+
+bool TDBLookupGridGx::AtListStart() {
+  TDataSet* ds = ListDataSet();
+  if (!ds || !ds->Active()) return true;
+  if (ds->Bof()) return true;
+  return ds->IsSequenced() && ds->RecNo() <= 1;
+}
+
+void TDBLookupGridGx::MoveList(int distance, bool toFirst, bool toLast) {
+  TDataSet* ds = ListDataSet();
+  if (!ds || !ds->Active()) return;
+  const bool special = specRow_->Visible();
+  locking_ = true;
+  struct Unlock {
+    bool& f;
+    ~Unlock() { f = false; }
+  } unlock{locking_};
+  if (toFirst) {
+    ds->First();
+  } else if (toLast) {
+    ds->Last();
+  } else if (distance < 0 && special && (specRow_->Selected() || AtListStart())) {
+    ds->First();
+    if (!VariantsEqual(keyValue_, specRow_->Value()) || !specRow_->Selected()) {
+      SelectKeyValue(specRow_->Value());
+      specRow_->SetSelected(true);
+      displayText_ = specRow_->GetCellText(listFieldIndex_);
+      Invalidate();
+      UserRowChange();
+    }
+    return;
+  } else if (distance > 0 && special && specRow_->Selected()) {
+    ds->First();
+    if (distance > 1) ds->MoveBy(distance - 1);
+  } else {
+    if (!MemTable() && !VariantsEqual(ListKey(), keyValue_) && !VarIsNullOrEmpty(keyValue_)) {
+      // Back to the key's record first; stay when it is gone.
+      if (!LocateKey()) {
+        locking_ = false;
+        KeyValueChanged();
+        return;
+      }
+    }
+    ds->MoveBy(distance);
+  }
+  const Variant key = ListKey();
+  specRow_->SetSelected(false);
+  if (!VariantsEqual(key, keyValue_)) {
+    SelectKeyValue(key);
+    UserRowChange();
+  }
+  if (displayField_ && !ds->IsEmpty()) displayText_ = displayField_->DisplayText();
+  Invalidate();
+}
+
+void TDBLookupGridGx::UserRowChange() { DoUserRowChange(); }
+
+void TDBLookupGridGx::KeyDown(uint16_t& key, TShiftState shift) {
+  if (!CanModify() || shift.Contains(ssAlt)) {
+    TCustomDBGridGx::KeyDown(key, shift);
+    return;
+  }
+  const bool horzBar = HandleAllocated() && (GetWindowLong(WindowHandle(), GWL_STYLE) & WS_HSCROLL) != 0;
+  switch (key) {
+    case VK_UP: MoveList(-1, false, false); break;
+    case VK_DOWN: MoveList(1, false, false); break;
+    case VK_PRIOR: MoveList(1 - VisibleRowCount(), false, false); break;
+    case VK_NEXT: MoveList(VisibleRowCount() - 1, false, false); break;
+    case VK_HOME: MoveList(0, true, false); break;
+    case VK_END: MoveList(0, false, true); break;
+    case VK_LEFT:
+    case VK_RIGHT:
+      if (horzBar) {
+        TCustomDBGridGx::KeyDown(key, shift);
+        return;
+      }
+      MoveList(key == VK_LEFT ? -1 : 1, false, false);
+      break;
+    default: TCustomDBGridGx::KeyDown(key, shift); return;
+  }
+  key = 0;
+}
+
+void TDBLookupGridGx::KeyPress(TKeyChar& key) {
+  if (CanModify() && displayField_) {
+    ProcessSearchKey(key);
+    key = 0;
+    return;
+  }
+  TCustomDBGridGx::KeyPress(key);
+}
+
+void TDBLookupGridGx::ProcessSearchKey(char32_t key) {
+  if (!displayField_ || displayField_->DataType() != ftString) return;
+  if (displayField_->FieldKind() != fkData && displayField_->FieldKind() != fkInternalCalc) return;
+  if (!CanModify()) return;
+  if (key == 8 || key == 27) {
+    searchText_.clear();
+    return;
+  }
+  if (key < 32 || (key >= 0xD800 && key <= 0xDFFF)) return;
+  const uint32_t now = GetTickCount();
+  if (now - lastSearchTime > kSearchPause) searchText_.clear();
+  lastSearchTime = now;
+  if (Utf8CharCount(searchText_) >= kSearchLimit) return;
+  std::string text = searchText_;
+  Utf8Append(text, key);
+  TDataSet* ds = ListDataSet();
+  bool found = false;
+  {
+    locking_ = true;
+    struct Unlock {
+      bool& f;
+      ~Unlock() { f = false; }
+    } unlock{locking_};
+    found = ds->Locate(displayField_->FieldName(), Variant(text), TLocateOptions{loCaseInsensitive, loPartialKey});
+    if (found) {
+      searchText_ = text;
+      specRow_->SetSelected(false);
+      const Variant k = ListKey();
+      if (!VariantsEqual(k, keyValue_)) {
+        SelectKeyValue(k);
+        UserRowChange();
+      }
+      displayText_ = displayField_->DisplayText();
+    }
+  }
+  if (found) Invalidate();
+}
+
+// ---- mouse
+
+bool TDBLookupGridGx::DataAreaContains(const TPoint& p) {
+  if (!ClientRect().Contains(p)) return false;
+  const TGridCoord cell = MouseCoord(p.X, p.Y);
+  if (cell.Y < 0 || cell.X < IndicatorOffset()) return false;
+  if (specRow_->Visible() && cell.Y >= TitleRowCount() && cell.Y < GetTitleOffset()) return true;
+  return cell.Y >= GetTitleOffset() && cell.Y < RowCount() && IsDataRowInBuffer(cell.Y);
+}
+
+int TDBLookupGridGx::RecordRowAt(int y) {
+  y = std::clamp(y, 0, std::max(0, ClientHeight() - 1));
+  TGridCoord cell = MouseCoord(std::max(0, std::min(ClientWidth() - 1, CellRect(IndicatorOffset(), 0).Left + 1)), y);
+  if (cell.Y < 0) {
+    // Below the last row: the last visible one.
+    cell.Y = RowCount() - 1;
+  }
+  if (specRow_->Visible() && cell.Y >= TitleRowCount() && cell.Y < GetTitleOffset()) return -1;
+  return std::clamp(cell.Y, GetTitleOffset(), RowCount() - 1);
+}
+
+void TDBLookupGridGx::SelectRow(int row) {
+  TDataSet* ds = ListDataSet();
+  if (!ds || !ds->Active()) return;
+  if (row < 0) {
+    if (!specRow_->Selected()) {
+      locking_ = true;
+      SelectKeyValue(specRow_->Value());
+      locking_ = false;
+      specRow_->SetSelected(true);
+      displayText_ = specRow_->GetCellText(listFieldIndex_);
+      Invalidate();
+      UserRowChange();
+    }
+    return;
+  }
+  if (!IsDataRowInBuffer(row) || ds->IsEmpty()) return;
+  const int current = MemTable() ? MemTable()->GetCurrentRowIndex() : DataLink()->ActiveRecord();
+  const int distance = (row - GetTitleOffset()) - current;
+  locking_ = true;
+  struct Unlock {
+    bool& f;
+    ~Unlock() { f = false; }
+  } unlock{locking_};
+  if (distance != 0) ds->MoveBy(distance);
+  const Variant key = ListKey();
+  const bool wasSpecial = specRow_->Selected();
+  specRow_->SetSelected(false);
+  if (!VariantsEqual(key, keyValue_) || wasSpecial) {
+    SelectKeyValue(key);
+    UserRowChange();
+  }
+  if (displayField_) displayText_ = displayField_->DisplayText();
+  Invalidate();
+}
+
+void TDBLookupGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  const TPoint p(x, y);
+  if (button != mbLeft || !DataAreaContains(p)) {
+    TCustomDBGridGx::MouseDown(button, shift, x, y);
+    return;
+  }
+  if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+  if (!InState(csDesigning) && !dynamic_cast<TPopupDataGridGx*>(this) && !Focused()) {
+    if (CanFocus()) SetFocus();
+    if (!Focused()) return;
+  }
+  if (!CanModify()) return;
+  if (shift.Contains(ssDouble)) {
+    const int row = RecordRowAt(y);
+    if (row >= 0 && IsCurrentRecordRow(row)) DblClick();
+    return;
+  }
+  tracking_ = true;
+  SetMouseCapture(true);
+  SelectRow(RecordRowAt(y));
+}
+
+void TDBLookupGridGx::MouseMove(TShiftState shift, int x, int y) {
+  if (!tracking_) {
+    TCustomDBGridGx::MouseMove(shift, x, y);
+    return;
+  }
+  if (y >= 0 && y < ClientHeight()) {
+    StopTimer();
+    SelectRow(RecordRowAt(y));
+    return;
+  }
+  // Outside: scroll a record per tick, faster the farther the pointer is.
+  const int distance = y < 0 ? -y : y - ClientHeight() + 1;
+  const int interval = std::max(0, 200 - 15 * distance);
+  timerDirection_ = y < 0 ? -1 : 1;
+  if (HandleAllocated()) {
+    SetTimer(WindowHandle(), kScrollTimer, static_cast<UINT>(interval), nullptr);
+    timerOn_ = true;
+  }
+}
+
+void TDBLookupGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (tracking_) {
+    tracking_ = false;
+    StopTimer();
+    SetMouseCapture(false);
+    if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+    return;
+  }
+  TCustomDBGridGx::MouseUp(button, shift, x, y);
+}
+
+void TDBLookupGridGx::StopTimer() {
+  if (timerOn_ && HandleAllocated()) KillTimer(WindowHandle(), kScrollTimer);
+  timerOn_ = false;
+}
+
+void TDBLookupGridGx::TimedScroll(int direction) { MoveList(direction, false, false); }
+
+bool TDBLookupGridGx::DoMouseWheelDown(TShiftState shift, const TPoint& mousePos) {
+  if (MemTable() || !CanModify()) return TCustomDBGridGx::DoMouseWheelDown(shift, mousePos);
+  MoveList(1, false, false);
+  return true;
+}
+
+bool TDBLookupGridGx::DoMouseWheelUp(TShiftState shift, const TPoint& mousePos) {
+  if (MemTable() || !CanModify()) return TCustomDBGridGx::DoMouseWheelUp(shift, mousePos);
+  MoveList(-1, false, false);
+  return true;
+}
+
+void TDBLookupGridGx::Dispatch(TMessage& message) {
+  switch (message.Msg) {
+    case WM_TIMER:
+      if (timerOn_ && message.WParam == kScrollTimer) {
+        TimedScroll(timerDirection_);
+        return;
+      }
+      break;
+    case WM_GETDLGCODE:
+      message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+      return;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      TCustomDBGridGx::Dispatch(message);
+      Invalidate();
+      return;
+    case WM_CANCELMODE:
+      tracking_ = false;
+      StopTimer();
+      break;
+  }
+  TCustomDBGridGx::Dispatch(message);
+}
+
+// ---- popup data grid ----------------------------------------------------------------------------------
+
+TPopupDataGridGx::TPopupDataGridGx(TComponent* owner) : TDBLookupGridGx(owner) {
+  SetControlStyle(ControlStyle() + csNoDesignVisible);
+  sizeGrip_ = new TSizeGripGx(this);
+  sizeGrip_->SetParent(this);
+  sizeGrip_->SetGripStyle(true);
+  sizeGrip_->OnParentResized = [this](TObject*) { sizeGripResized_ = true; };
+  SetShowHint(true);
+}
+
+TPopupDataGridGx::~TPopupDataGridGx() = default;
+
+void TPopupDataGridGx::CreateParams(TCreateParams& params) {
+  TDBLookupGridGx::CreateParams(params);
+  params.Style = (params.Style & ~(WS_CHILD | WS_BORDER)) | WS_POPUP | WS_CLIPCHILDREN;
+  if (!Ctl3D()) params.Style |= WS_BORDER;
+  params.ExStyle = (params.ExStyle & ~WS_EX_CLIENTEDGE) | WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+  params.WindowClass.style |= CS_SAVEBITS | CS_HREDRAW;
+  params.WndParent = nullptr;
+  auto* w = dynamic_cast<TWinControl*>(Owner());
+  if (w && w->HandleAllocated()) params.WndParent = w->WindowHandle();
+}
+
+void TPopupDataGridGx::CreateWnd() {
+  TDBLookupGridGx::CreateWnd();
+  ::SetParent(WindowHandle(), nullptr);
+}
+
+void TPopupDataGridGx::Dispatch(TMessage& message) {
+  switch (message.Msg) {
+    case WM_MOUSEACTIVATE:
+      message.Result = MA_NOACTIVATE;
+      return;
+    case WM_ERASEBKGND:
+      message.Result = 1;
+      return;
+    case WM_NCCALCSIZE:
+      TDBLookupGridGx::Dispatch(message);
+      if (Ctl3D()) {
+        auto* r = reinterpret_cast<RECT*>(message.LParam);
+        if (message.WParam) r = &reinterpret_cast<NCCALCSIZE_PARAMS*>(message.LParam)->rgrc[0];
+        InflateRect(r, -1, -1);
+      }
+      return;
+    case WM_NCPAINT:
+      TDBLookupGridGx::Dispatch(message);
+      if (Ctl3D()) {
+        HDC dc = GetWindowDC(WindowHandle());
+        RECT r{0, 0, Width(), Height()};
+        DrawEdge(dc, &r, BDR_RAISEDOUTER, BF_RECT);
+        ReleaseDC(WindowHandle(), dc);
+      }
+      return;
+    case WM_GETMINMAXINFO: {
+      TDBLookupGridGx::Dispatch(message);
+      auto* info = reinterpret_cast<MINMAXINFO*>(message.LParam);
+      info->ptMinTrackSize.x = GetSystemMetrics(SM_CXVSCROLL);
+      info->ptMinTrackSize.y = GetSystemMetrics(SM_CYVSCROLL);
+      return;
+    }
+    case WM_SIZE:
+      TDBLookupGridGx::Dispatch(message);
+      sizeGrip_->UpdatePosition();
+      return;
+    default:
+      if (message.Msg == WM_SIZEGRIPCHANGEPOSITION) {
+        sizeGrip_->SetPosition(static_cast<TSizeGripMoveGx>(message.WParam));
+        return;
+      }
+      break;
+  }
+  TDBLookupGridGx::Dispatch(message);
+}
+
+void TPopupDataGridGx::DoUserRowChange() {
+  if (OnUserRowChange) OnUserRowChange(this);
+}
+
+void TPopupDataGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  pressedInside_ = ClientRect().Contains(TPoint(x, y));
+  TDBLookupGridGx::MouseDown(button, shift, x, y);
+}
+
+void TPopupDataGridGx::MouseMove(TShiftState shift, int x, int y) {
+  const bool button = shift.Contains(ssLeft) || shift.Contains(ssRight) || shift.Contains(ssMiddle);
+  if (!button && !tracking_) {
+    // Hot tracking: the record under the pointer.
+    const TPoint p(x, y);
+    if (p != lastHotPos_ && !LookupDataLink()->ReadOnly() && DataAreaContains(p)) {
+      lastHotPos_ = p;
+      SelectRow(RecordRowAt(y));
+    }
+    TCustomDBGridGx::MouseMove(shift, x, y);
+    return;
+  }
+  TDBLookupGridGx::MouseMove(shift, x, y);
+}
+
+void TPopupDataGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  const bool pressed = pressedInside_;
+  pressedInside_ = false;
+  TDBLookupGridGx::MouseUp(button, shift, x, y);
+  if (!pressed || button != mbLeft) return;
+  const TPoint p(x, y);
+  if (DataAreaContains(p)) {
+    if (OnCloseUpRequest) OnCloseUpRequest(this, true);
+    return;
+  }
+  const TPoint s = ClientToScreen(p);
+  RECT wr{};
+  GetWindowRect(WindowHandle(), &wr);
+  const bool inWindow = s.X >= wr.left && s.X < wr.right && s.Y >= wr.top && s.Y < wr.bottom;
+  if (!inWindow && OnCloseUpRequest) OnCloseUpRequest(this, false);
+}
+
+// ---- registration
+
+FANO_PUBLISHED(TGridColumnSpecCellGx, p) {
+  p.Property("Color", &TGridColumnSpecCellGx::Color, &TGridColumnSpecCellGx::SetColor)
+      .Stored(&TGridColumnSpecCellGx::ColorAssigned);
+  p.Property("Font", &TGridColumnSpecCellGx::Font, &TGridColumnSpecCellGx::SetFont)
+      .Stored(&TGridColumnSpecCellGx::FontAssigned);
+  p.Property("Text", &TGridColumnSpecCellGx::Text, &TGridColumnSpecCellGx::SetText)
+      .Stored(&TGridColumnSpecCellGx::TextAssigned);
+}
+
+void RegisterLookupGridClasses() {
+  RegisterClasses({TDBLookupGridGx::StaticClass(), TPopupDataGridGx::StaticClass(),
+                   TDBLookupGridColumnGx::StaticClass()});
+}

@@ -1,0 +1,378 @@
+// The lookup grid and the popup data grid: the key and its record, the special row, row count and
+// whole-row sizing, keys, incremental search and its limits, the data side (plain and lookup
+// fields), mouse picking and the popup's close requests and size grip.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "dbgrid_test_util.h"
+#include "grid/lookupgrid.h"
+
+using namespace dbgridtest;
+
+namespace {
+
+class LookupGridTest : public DBGridTest {
+ protected:
+  void SetUp() override {
+    DBGridTest::SetUp();
+    const char* names[] = {"北京", "Berlin", "Bern", "上海", "Boston", "Basel", "成都", "Dublin"};
+    for (int i = 0; i < 8; ++i) AddRow(i + 1, names[i], 10.0 * (i + 1));
+    table->First();
+  }
+  void TearDown() override {
+    if (list) list->Free();
+    list = nullptr;
+    DBGridTest::TearDown();
+  }
+  // A lookup grid on its own form listing the table by ID and NAME.
+  TDBLookupGridGx* MakeList(int rows = 4) {
+    form = new TForm(nullptr);
+    form->SetBounds(10, 10, 360, 300);
+    auto* g = new TDBLookupGridGx(form);
+    g->SetParent(form);
+    g->SetBounds(10, 10, 300, 100);
+    g->SetListSource(source);
+    g->SetKeyField("ID");
+    g->SetListField("NAME;AMOUNT");
+    g->SetRowCountProp(rows);
+    form->Show();
+    gridtest::Pump();
+    return g;
+  }
+  void Key(TWinControl* target, UINT vk) {
+    target->SetFocus();
+    FanoInputKey(vk, TRUE);
+    FanoInputKey(vk, FALSE);
+    gridtest::Pump();
+  }
+  void Type(TWinControl* target, const char* text) {
+    target->SetFocus();
+    FanoInputText(text);
+    gridtest::Pump();
+  }
+  TPoint RowCentre(TDBLookupGridGx* g, int row) {
+    const TRect r = g->CellRect(g->IndicatorOffset(), row);
+    return g->ClientToScreen(TPoint(r.Left + 5, (r.Top + r.Bottom) / 2));
+  }
+
+  TPopupDataGridGx* list = nullptr;
+};
+
+TEST_F(LookupGridTest, KeyValueFindsItsRecordAndText) {
+  TDBLookupGridGx* g = MakeList();
+  ASSERT_TRUE(g->ListActive());
+  EXPECT_EQ(g->DisplayField()->FieldName(), "NAME");
+  ASSERT_EQ(g->Columns()->Count(), 2);  // the list fields, not every field
+  EXPECT_EQ(g->Columns()->Items(0)->FieldName(), "NAME");
+  g->SetKeyValue(Variant(3));
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 3);
+  EXPECT_EQ(g->DisplayText(), "Bern");
+  EXPECT_TRUE(g->MarkDataRow(g->Row()));
+  g->SetListFieldIndex(1);
+  EXPECT_EQ(g->DisplayField()->FieldName(), "AMOUNT");
+  EXPECT_EQ(g->DisplayText(), table->FieldByName("AMOUNT")->DisplayText());
+  // A key that is nowhere: the list goes to its first record, nothing is marked.
+  g->SetListFieldIndex(0);
+  g->SetKeyValue(Variant(99));
+  EXPECT_EQ(table->RecNo(), 1);
+  EXPECT_FALSE(g->MarkDataRow(g->Row()));
+  // No list field: the key shows.
+  g->SetListField("");
+  EXPECT_EQ(g->DisplayField()->FieldName(), "ID");
+}
+
+TEST_F(LookupGridTest, RowCountIsClampedAndSetsTheHeight) {
+  TDBLookupGridGx* g = MakeList();
+  g->SetRowCountProp(0);
+  EXPECT_EQ(g->RowCountProp(), 1);
+  const int one = g->Height();
+  EXPECT_EQ(one, g->DefaultRowHeight() + g->BorderHeight());
+  g->SetRowCountProp(500);
+  EXPECT_EQ(g->RowCountProp(), 100);
+  EXPECT_EQ(g->Height(), 100 * g->DefaultRowHeight() + g->BorderHeight());
+  g->SetRowCountProp(5);
+  EXPECT_EQ(g->Height(), 5 * g->DefaultRowHeight() + g->BorderHeight());
+  // Titles and the special row add their rows.
+  g->SetShowTitles(true);
+  EXPECT_EQ(g->Height(), g->TitleRowHeight() + 5 * g->DefaultRowHeight() + g->BorderHeight());
+  g->SpecRow()->SetVisible(true);
+  EXPECT_EQ(g->Height(), g->TitleRowHeight() + 6 * g->DefaultRowHeight() + g->BorderHeight());
+  // A free height is cut to whole rows.
+  g->SetShowTitles(false);
+  g->SpecRow()->SetVisible(false);
+  g->SetBounds(g->Left(), g->Top(), g->Width(), g->BorderHeight() + 3 * g->DefaultRowHeight() + 7);
+  EXPECT_EQ(g->Height(), 3 * g->DefaultRowHeight() + g->BorderHeight());
+}
+
+TEST_F(LookupGridTest, KeysMoveTheKeyAndReachTheSpecialRow) {
+  TDBLookupGridGx* g = MakeList();
+  g->SpecRow()->SetCellsText("(无)");
+  g->SpecRow()->SetValue(Variant(0));
+  g->SpecRow()->SetVisible(true);
+  g->SetKeyValue(Variant(2));
+  EXPECT_FALSE(g->SpecRow()->Selected());
+  Key(g, VK_UP);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 1);
+  EXPECT_EQ(g->DisplayText(), "北京");
+  // Up on the first record: the special row.
+  Key(g, VK_UP);
+  EXPECT_TRUE(g->SpecRow()->Selected());
+  EXPECT_EQ(g->KeyValue().AsInteger(), 0);
+  EXPECT_EQ(g->DisplayText(), "(无)");
+  Key(g, VK_UP);
+  EXPECT_TRUE(g->SpecRow()->Selected());
+  // Down from it: the first record.
+  Key(g, VK_DOWN);
+  EXPECT_FALSE(g->SpecRow()->Selected());
+  EXPECT_EQ(g->KeyValue().AsInteger(), 1);
+  Key(g, VK_END);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 8);
+  Key(g, VK_HOME);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 1);
+  Key(g, VK_NEXT);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 1 + g->VisibleRowCount() - 1);
+  // A key the list lacks shows the special row (ShowIfNotInKeyList).
+  g->SetKeyValue(Variant(77));
+  EXPECT_TRUE(g->SpecRow()->Selected());
+}
+
+TEST_F(LookupGridTest, IncrementalSearchPausesAndLimit) {
+  TDBLookupGridGx* g = MakeList();
+  g->SetKeyValue(Variant(1));
+  Type(g, "b");
+  EXPECT_EQ(g->KeyValue().AsInteger(), 2);  // Berlin
+  Type(g, "ern");
+  EXPECT_EQ(g->KeyValue().AsInteger(), 3);  // Bern
+  EXPECT_EQ(g->SearchText(), "bern");
+  // Unmatched: the text stays.
+  Type(g, "x");
+  EXPECT_EQ(g->SearchText(), "bern");
+  EXPECT_EQ(g->KeyValue().AsInteger(), 3);
+  // After more than two seconds a key starts a new search.
+  gridtest::AdvanceAndPump(2100);
+  Type(g, "上");
+  EXPECT_EQ(g->SearchText(), "上");
+  EXPECT_EQ(g->KeyValue().AsInteger(), 4);
+  // Within two seconds it goes on.
+  gridtest::AdvanceAndPump(1500);
+  Type(g, "海");
+  EXPECT_EQ(g->SearchText(), "上海");
+  // Escape clears.
+  Key(g, VK_ESCAPE);
+  EXPECT_EQ(g->SearchText(), "");
+
+}
+
+TEST_F(LookupGridTest, IncrementalSearchStopsAt32Characters) {
+  TMemTableGx names(nullptr);
+  names.FieldDefs().Add("ID", ftInteger);
+  names.FieldDefs().Add("NAME", ftString, 60);
+  names.CreateDataSet();
+  const std::string longName = std::string(31, 'z') + "报销单";
+  for (int i = 1; i <= 2; ++i) {
+    names.Append();
+    names.FieldByName("ID")->SetAsInteger(i);
+    names.FieldByName("NAME")->SetAsString(i == 1 ? std::string("a") : longName);
+    names.Post();
+  }
+  TDataSource namesSource(nullptr);
+  namesSource.SetDataSet(&names);
+  TDBLookupGridGx* g = MakeList();
+  g->SetListField("NAME");  // the new list lacks AMOUNT
+  g->SetListSource(&namesSource);
+  g->SetKeyValue(Variant(1));
+  Type(g, std::string(31, 'z').c_str());
+  EXPECT_EQ(g->KeyValue().AsInteger(), 2);
+  Type(g, "报");  // the 32nd character, a whole Chinese one
+  EXPECT_EQ(g->SearchText(), std::string(31, 'z') + "报");
+  Type(g, "销");
+  EXPECT_EQ(g->SearchText(), std::string(31, 'z') + "报");
+  g->SetListSource(nullptr);
+}
+
+TEST_F(LookupGridTest, PickingWritesTheDataField) {
+  // Documents with a city key, edited through the list of cities.
+  TMemTableGx docs(nullptr);
+  docs.FieldDefs().Add("DOC", ftInteger);
+  docs.FieldDefs().Add("CITY", ftInteger);
+  docs.CreateDataSet();
+  docs.Append();
+  docs.FieldByName("DOC")->SetAsInteger(1);
+  docs.FieldByName("CITY")->SetAsInteger(5);
+  docs.Post();
+  TDataSource docSource(nullptr);
+  docSource.SetDataSet(&docs);
+  TDBLookupGridGx* g = MakeList();
+  g->SetDataSource(&docSource);
+  g->SetDataField("CITY");
+  EXPECT_EQ(g->KeyValue().AsInteger(), 5);
+  EXPECT_EQ(g->DisplayText(), "Boston");
+  EXPECT_TRUE(g->CanModify());
+  Key(g, VK_DOWN);
+  EXPECT_EQ(docs.State(), dsEdit);
+  EXPECT_EQ(docs.FieldByName("CITY")->AsInteger(), 6);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 6);
+  docs.Cancel();
+  EXPECT_EQ(g->KeyValue().AsInteger(), 5);
+  // A read-only data field: the keys do not move the key.
+  docs.FieldByName("CITY")->SetReadOnly(true);
+  EXPECT_FALSE(g->CanModify());
+  g->SetDataSource(nullptr);
+}
+
+TEST_F(LookupGridTest, ALookupDataFieldBringsItsListAndDisplayField) {
+  TMemTableGx docs(nullptr);
+  docs.FieldDefs().Add("DOC", ftInteger);
+  docs.FieldDefs().Add("CITY", ftInteger);
+  for (int i = 0; i < docs.FieldDefs().Count(); ++i) docs.FieldDefs().Items(i)->CreateField(&docs);
+  auto* name = new TStringField(&docs);
+  name->SetFieldName("CITYNAME");
+  name->SetSize(20);
+  name->SetFieldKind(fkLookup);
+  name->SetKeyFields("CITY");
+  name->SetLookupDataSet(table);
+  name->SetLookupKeyFields("ID");
+  name->SetLookupResultField("NAME");
+  name->SetDataSet(&docs);
+  docs.CreateDataSet();
+  docs.Append();
+  docs.FieldByName("DOC")->SetAsInteger(1);
+  docs.FieldByName("CITY")->SetAsInteger(7);
+  docs.Post();
+  TDataSource docSource(nullptr);
+  docSource.SetDataSet(&docs);
+  form = new TForm(nullptr);
+  auto* g = new TDBLookupGridGx(form);
+  g->SetParent(form);
+  g->SetBounds(0, 0, 200, 100);
+  form->Show();
+  g->SetDataSource(&docSource);
+  g->SetDataField("CITYNAME");
+  EXPECT_TRUE(g->LookupMode());
+  ASSERT_EQ(g->DataFields().size(), 1u);
+  EXPECT_EQ(g->DataFields()[0]->FieldName(), "CITY");
+  EXPECT_EQ(g->ListDataSet(), table);
+  EXPECT_EQ(g->KeyField(), "ID");
+  ASSERT_NE(g->DisplayField(), nullptr);
+  EXPECT_EQ(g->DisplayField()->FieldName(), "NAME");
+  EXPECT_EQ(g->DisplayText(), "成都");
+  // Its key and list are the field's.
+  EXPECT_THROW(g->SetKeyField("NAME"), EDatabaseError);
+  EXPECT_THROW(g->SetListSource(source), EDatabaseError);
+  g->SetDataSource(nullptr);
+  EXPECT_FALSE(g->LookupMode());
+  EXPECT_EQ(g->ListSource(), nullptr);
+}
+
+TEST_F(LookupGridTest, AClickPicksARowAndADoubleClickOnItRunsDblClick) {
+  TDBLookupGridGx* g = MakeList();
+  int clicks = 0;
+  g->OnDblClick = [&](TObject*) { ++clicks; };
+  g->SetKeyValue(Variant(1));
+  TPoint p = RowCentre(g, g->GetTitleOffset() + 2);
+  FanoInputMouseButton(0, TRUE, p.X, p.Y);
+  FanoInputMouseButton(0, FALSE, p.X, p.Y);
+  gridtest::Pump();
+  EXPECT_EQ(g->KeyValue().AsInteger(), 3);
+  EXPECT_TRUE(g->Focused());
+  FanoInputMouseButton(0, TRUE, p.X, p.Y);
+  FanoInputMouseButton(0, FALSE, p.X, p.Y);
+  gridtest::Pump();
+  EXPECT_EQ(clicks, 1);
+  // Dragging below the grid scrolls a record per tick.
+  p = RowCentre(g, g->GetTitleOffset());
+  FanoInputMouseButton(0, TRUE, p.X, p.Y);
+  gridtest::Pump();
+  EXPECT_EQ(g->KeyValue().AsInteger(), 1);
+  const TPoint below = g->ClientToScreen(TPoint(p.X, g->ClientHeight() + 9));
+  FanoInputMouseMove(p.X, below.Y);
+  gridtest::Pump();
+  const int start = g->KeyValue().AsInteger();
+  gridtest::AdvanceAndPump(45, 5);  // the interval at 10 pixels below is 200 - 15 * 10
+  EXPECT_EQ(g->KeyValue().AsInteger(), start);
+  gridtest::AdvanceAndPump(5, 5);
+  EXPECT_EQ(g->KeyValue().AsInteger(), start + 1);
+  gridtest::AdvanceAndPump(50, 5);
+  EXPECT_EQ(g->KeyValue().AsInteger(), start + 2);
+  FanoInputMouseButton(0, FALSE, p.X, below.Y);
+  gridtest::Pump();
+  const int after = g->KeyValue().AsInteger();
+  gridtest::AdvanceAndPump(500, 10);
+  EXPECT_EQ(g->KeyValue().AsInteger(), after);
+}
+
+class PopupDataGridTest : public LookupGridTest {
+ protected:
+  TPopupDataGridGx* MakePopup() {
+    MakeGrid(200, 100);
+    list = new TPopupDataGridGx(nullptr);
+    list->SetListSource(source);
+    list->SetKeyField("ID");
+    list->SetListField("NAME");
+    list->SetRowCountProp(4);
+    list->OnCloseUpRequest = [this](TObject*, bool accept) { requests.push_back(accept); };
+    list->OnUserRowChange = [this](TObject*) { ++rowChanges; };
+    const TPoint at = form->ClientToScreen(TPoint(10, 120));
+    ShowDropDown(list, at);
+    gridtest::Pump();
+    return list;
+  }
+  std::vector<bool> requests;
+  int rowChanges = 0;
+};
+
+TEST_F(PopupDataGridTest, AReleaseOnARowAcceptsOutsideCancels) {
+  TPopupDataGridGx* p = MakePopup();
+  ASSERT_TRUE(DropDownShowing(p));
+  EXPECT_NE(GetWindowLong(p->WindowHandle(), GWL_STYLE) & WS_POPUP, 0);
+  EXPECT_NE(GetWindowLong(p->WindowHandle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+  EXPECT_EQ(p->Perform(WM_MOUSEACTIVATE, 0, 0), MA_NOACTIVATE);
+  p->SetKeyValue(Variant(1));
+  // Hovering picks the row under the pointer.
+  TPoint at = RowCentre(p, p->GetTitleOffset() + 1);
+  FanoInputMouseMove(at.X, at.Y);
+  gridtest::Pump();
+  EXPECT_EQ(p->KeyValue().AsInteger(), 2);
+  EXPECT_EQ(rowChanges, 1);
+  FanoInputMouseButton(0, TRUE, at.X, at.Y);
+  FanoInputMouseButton(0, FALSE, at.X, at.Y);
+  gridtest::Pump();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_TRUE(requests[0]);
+  // Pressed inside, released far outside: not accepted.
+  at = RowCentre(p, p->GetTitleOffset());
+  FanoInputMouseButton(0, TRUE, at.X, at.Y);
+  gridtest::Pump();
+  FanoInputMouseMove(at.X + 400, at.Y + 300);
+  FanoInputMouseButton(0, FALSE, at.X + 400, at.Y + 300);
+  gridtest::Pump();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_FALSE(requests[1]);
+  HideDropDown(p);
+}
+
+// The grid's deferred layout message must not be taken for a grip move, nor the other way round.
+TEST_F(PopupDataGridTest, TheGripMoveHasItsOwnMessage) {
+  TPopupDataGridGx* p = MakePopup();
+  p->SizeGrip()->SetPosition(gpBottomRight);
+  EXPECT_NE(WM_SIZEGRIPCHANGEPOSITION, TCustomDBGridGx::kDeferredLayoutMessage);
+  // A deferred layout (WParam 0, which as a grip move would be "to the left").
+  p->DeferLayout();
+  PostMessage(p->WindowHandle(), TCustomDBGridGx::kDeferredLayoutMessage, 0, 0);
+  gridtest::Pump();
+  EXPECT_EQ(p->SizeGrip()->Position(), gpBottomRight);
+  p->Perform(WM_SIZEGRIPCHANGEPOSITION, gmToTop, 0);
+  EXPECT_EQ(p->SizeGrip()->Position(), gpTopRight);
+  p->Perform(WM_SIZEGRIPCHANGEPOSITION, gmToLeft, 0);
+  EXPECT_EQ(p->SizeGrip()->Position(), gpTopLeft);
+  // Placed above its owner when there is no room below: the grip goes to the top.
+  p->SizeGrip()->SetPosition(gpBottomRight);
+  const TRect low(10, 1000, 200, 1018);
+  AlignDropDownWindowRect(low, p, daLeft);
+  EXPECT_EQ(p->SizeGrip()->Position(), gpTopRight);
+  HideDropDown(p);
+}
+
+}  // namespace
