@@ -109,10 +109,21 @@ void TFieldDataLinkGx::SetValue(const Variant& value) {
   }
 }
 
-void TFieldDataLinkGx::UpdateField() {
+void TFieldDataLinkGx::UpdateField(bool raiseMissing) {
   std::vector<TField*> list;
   if (TDataLink::Active() && !fieldName_.empty()) {
-    if (multiFields_) {
+    if (!raiseMissing) {
+      // All the named fields or none.
+      std::vector<std::string> names = multiFields_ ? SplitFieldNames(fieldName_) : std::vector<std::string>{fieldName_};
+      for (const std::string& name : names) {
+        TField* f = DataSet()->FindField(name);
+        if (!f) {
+          list.clear();
+          break;
+        }
+        list.push_back(f);
+      }
+    } else if (multiFields_) {
       GetFieldsList(&list, DataSet(), control_, fieldName_);
     } else {
       TField* f = DataSet()->FindField(fieldName_);
@@ -161,7 +172,25 @@ void TFieldDataLinkGx::FocusControl(TField*& field) {
   }
 }
 
+bool TFieldDataLinkGx::DropRemovedFields() {
+  if (fields_.empty()) return false;
+  // Only pointers are compared: a field being freed must not be read.
+  TDataSet* ds = DataSet();
+  auto gone = [ds](TField* f) { return !ds || (ds->Fields().IndexOf(f) < 0 && ds->AggFields().IndexOf(f) < 0); };
+  auto it = std::remove_if(fields_.begin(), fields_.end(), gone);
+  if (it == fields_.end()) return false;
+  // A multi-field link with one field gone has no value to show.
+  fields_.clear();
+  return true;
+}
+
 void TFieldDataLinkGx::DataEvent(TDataEvent event, NativeInt info) {
+  // A field leaves the lists before the dataset tells anyone (and then resyncs, lays out again
+  // or closes): forget it first.
+  if (DropRemovedFields()) {
+    EditingChanged();
+    RecordChanged(nullptr);
+  }
   TDataLink::DataEvent(event, info);
   if (event != deDisabledStateChange) return;
   if (info) UpdateField();

@@ -87,7 +87,8 @@ class TFieldDataLinkGx : public TDataLink {
   TNotifyEvent OnActiveChange;
 
   void ActiveChanged() override;
-  void LayoutChanged() override { UpdateField(); }
+  // A layout change may follow a field's removal: a field name that is gone leaves no field.
+  void LayoutChanged() override { UpdateField(false); }
   void EditingChanged() override;
   void RecordChanged(TField* field) override;
   void UpdateData() override;
@@ -95,7 +96,9 @@ class TFieldDataLinkGx : public TDataLink {
   void DataEvent(TDataEvent event, NativeInt info) override;
 
  private:
-  void UpdateField();
+  void UpdateField(bool raiseMissing = true);
+  // Forgets fields that left the dataset's field lists; True when any did.
+  bool DropRemovedFields();
   void UpdateDataIndependent();
   void SetEditingState(bool value);
   std::vector<TField*> fields_;
