@@ -456,8 +456,12 @@ void TCvPageControl::UpdateActivePage() {
 void TCvPageControl::SetActivePage(TCvTabSheet* page) {
   if (page && page->PageControl() != this) return;
   ChangeActivePage(page);
-  if (!page) SetTabIndex(-1);
-  else if (page == activePage_) SetTabIndex(page->TabIndex());
+  // The native choice follows the page shown, also when the change was refused.
+  SetTabIndex(activePage_ ? activePage_->TabIndex() : -1);
+}
+
+bool TCvPageControl::HasPage(const TCvTabSheet* page) const {
+  return page && std::find(pages_.begin(), pages_.end(), page) != pages_.end();
 }
 
 void TCvPageControl::SetActivePageIndex(int index) {
@@ -471,7 +475,11 @@ void TCvPageControl::ChangeActivePage(TCvTabSheet* page) {
   if (page && !page->TabEnable() && !InState(csDesigning)) return;
   TCustomForm* form = GetParentForm();
   if (form && activePage_ && activePage_->ContainsControl(form->ActiveControl())) {
-    form->SetActiveControl(activePage_);
+    TCvTabSheet* current = activePage_;
+    form->SetActiveControl(current);
+    // The exit handlers may have freed either page.
+    if (page && !HasPage(page)) return;
+    if (activePage_ != current) return;
     if (form->ActiveControl() != activePage_) {
       SetTabIndex(activePage_->TabIndex());
       return;
@@ -518,7 +526,8 @@ void TCvPageControl::SelectNextPage(bool goForward) {
   changeTarget_ = page->PageIndex();
   bool allowed = CanChange();
   changeTarget_.reset();
-  if (!allowed) return;
+  // The handlers may have freed or hidden the page asked about: then nothing changes.
+  if (!allowed || !HasPage(page) || !page->TabShowing()) return;
   SetTabIndex(page->TabIndex());
   Change();
 }

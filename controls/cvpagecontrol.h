@@ -289,6 +289,7 @@ class TCvPageControl : public TCustomTabControl {
   void ChangeActivePage(TCvTabSheet* page);
   void ChangeHandler();
   TCvTabSheet* PageOfTab(int tabIndex) const;
+  bool HasPage(const TCvTabSheet* page) const;
   int VisibleIndexOfPage(int pageIndex) const;
   // Sizing images and margins.
   void UpdateSizingImages();

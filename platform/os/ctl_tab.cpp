@@ -44,6 +44,7 @@ struct TabCtl {
   bool arrows = false;
   bool focused = false;
   bool tracking = false;
+  unsigned edits = 0;  // counts insertions and deletions of tabs
 
   DWORD Style() const { return static_cast<DWORD>(GetWindowLong(wnd, GWL_STYLE)); }
   Side Where() const {
@@ -234,8 +235,11 @@ void Invalidate(TabCtl* t) { InvalidateRect(t->wnd, nullptr, TRUE); }
 bool Choose(TabCtl* t, int index) {
   if (!t->Valid(index) || index == t->cur) return false;
   NMHDR h{};
+  const unsigned edits = t->edits;
   if (NotifyParentHeader(t->wnd, &h, static_cast<UINT>(TCN_SELCHANGING))) return false;
   if (!IsWindow(t->wnd)) return false;
+  // The parent added or took away tabs meanwhile: the index may name another tab, or none.
+  if (t->edits != edits) return false;
   t->cur = index;
   t->focus = index;
   Layout(t);
@@ -521,6 +525,7 @@ LRESULT Proc(TabCtl* t, UINT msg, WPARAM wp, LPARAM lp) {
       Tab tab;
       SetItem(tab, item);
       t->tabs.insert(t->tabs.begin() + index, std::move(tab));
+      ++t->edits;
       if (t->cur >= index) ++t->cur;
       if (t->cur < 0) t->cur = 0;  // the first tab is chosen
       Layout(t);
@@ -531,6 +536,7 @@ LRESULT Proc(TabCtl* t, UINT msg, WPARAM wp, LPARAM lp) {
       int i = static_cast<int>(static_cast<LONG>(wp));
       if (!t->Valid(i)) return FALSE;
       t->tabs.erase(t->tabs.begin() + i);
+      ++t->edits;
       if (t->cur == i) t->cur = -1;
       else if (t->cur > i) --t->cur;
       if (t->hot == i) t->hot = -1;
@@ -540,6 +546,7 @@ LRESULT Proc(TabCtl* t, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case TCM_DELETEALLITEMS:
       t->tabs.clear();
+      ++t->edits;
       t->cur = -1;
       t->hot = -1;
       t->first = 0;
@@ -565,7 +572,8 @@ LRESULT Proc(TabCtl* t, UINT msg, WPARAM wp, LPARAM lp) {
     case TCM_GETCURSEL: return t->cur;
     case TCM_SETCURSEL: {
       int i = static_cast<int>(static_cast<LONG>(wp));
-      if (!t->Valid(i)) return -1;
+      // -1 chooses no tab.
+      if (!t->Valid(i) && i != -1) return -1;
       int old = t->cur;
       t->cur = i;
       t->focus = i;

@@ -710,3 +710,117 @@ TEST_F(PageControlMore, BitmapTabsWithAnActiveBitmapPaintedLast) {
 }
 
 }  // namespace
+
+// ---- handlers that take pages away, and the native selection ------------------------------------
+
+class PageChoice : public PageControl {
+ protected:
+  // The page shown, the native tab chosen and the tabs agree.
+  void ExpectConsistent() {
+    int tab = pc->TabIndex();
+    EXPECT_LT(tab, pc->Tabs()->Count());
+    TCvTabSheet* chosen = nullptr;
+    for (int i = 0; i < pc->GetPageCount(); ++i)
+      if (tab >= 0 && pc->GetPage(i)->TabIndex() == tab) chosen = pc->GetPage(i);
+    EXPECT_EQ(pc->ActivePage(), chosen);
+    if (pc->ActivePage()) {
+      EXPECT_EQ(pc->ActivePage()->TabIndex(), tab);
+      EXPECT_TRUE(pc->ActivePage()->Visible());
+    }
+  }
+};
+
+TEST_F(PageChoice, CtrlTabWhoseCanChangeFreesTheDestination) {
+  ThreePages();
+  auto* edit = new TEdit(form);
+  edit->SetParent(p0);
+  edit->SetBounds(5, 5, 80, 20);
+  Show();
+  edit->SetFocus();
+  Pump();
+  pc->OnCanChange = [this](TObject*, int, int to, bool&) {
+    if (to == 1 && p1) {
+      p1->Free();
+      p1 = nullptr;
+    }
+  };
+  KeyPress(VK_TAB, false, true);
+  EXPECT_EQ(pc->GetPageCount(), 2);
+  ExpectConsistent();
+  // The next press goes on from where the control is.
+  pc->OnCanChange = nullptr;
+  KeyPress(VK_TAB, false, true);
+  ExpectConsistent();
+  EXPECT_NE(pc->ActivePage(), nullptr);
+}
+
+TEST_F(PageChoice, ClickWhoseCanChangeFreesTheDestination) {
+  ThreePages();
+  Show();
+  pc->OnCanChange = [this](TObject*, int, int to, bool&) {
+    if (to == 2 && p2) {
+      p2->Free();
+      p2 = nullptr;
+    }
+  };
+  ClickTab(2);
+  EXPECT_EQ(pc->GetPageCount(), 2);
+  ExpectConsistent();
+  EXPECT_EQ(pc->ActivePage(), p0);
+}
+
+TEST_F(PageChoice, ClickWhoseCanChangeFreesAnEarlierPage) {
+  ThreePages();
+  Show();
+  pc->OnCanChange = [this](TObject*, int, int, bool&) {
+    if (p1) {
+      p1->Free();
+      p1 = nullptr;
+    }
+  };
+  ClickTab(2);
+  EXPECT_EQ(pc->GetPageCount(), 2);
+  ExpectConsistent();
+  EXPECT_NE(pc->ActivePage(), nullptr);
+}
+
+TEST_F(PageChoice, ClickWhoseChangeHandlerFreesTheNewPage) {
+  ThreePages();
+  Show();
+  pc->OnChange = [this](TObject*) {
+    if (pc->ActivePage() == p2) {
+      p2->Free();
+      p2 = nullptr;
+    }
+  };
+  ClickTab(2);
+  EXPECT_EQ(pc->GetPageCount(), 2);
+  ExpectConsistent();
+  EXPECT_NE(pc->ActivePage(), nullptr);
+}
+
+TEST_F(PageChoice, ClearingTheActivePageClearsTheTabAndAClickOpensItAgain) {
+  ThreePages();
+  Show();
+  pc->SetActivePage(nullptr);
+  EXPECT_EQ(pc->ActivePage(), nullptr);
+  EXPECT_EQ(pc->TabIndex(), -1);
+  EXPECT_FALSE(p0->Visible());
+  ClickTab(0);
+  EXPECT_EQ(pc->ActivePage(), p0);
+  ExpectConsistent();
+}
+
+TEST_F(PageChoice, AClickOnADisabledTabLeavesTheSelection) {
+  ThreePages();
+  Show();
+  p2->SetTabEnable(false);
+  ClickTab(2);
+  EXPECT_EQ(pc->ActivePage(), p0);
+  EXPECT_EQ(pc->TabIndex(), 0);
+  ExpectConsistent();
+  p2->SetTabEnable(true);
+  ClickTab(2);
+  EXPECT_EQ(pc->ActivePage(), p2);
+  ExpectConsistent();
+}

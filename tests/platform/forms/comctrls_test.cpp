@@ -84,6 +84,31 @@ TEST_F(TabTest, AUsersChoiceAsksThenTells) {
   EXPECT_EQ(log, (std::vector<std::string>{"changing:1", "change:2"}));
 }
 
+TEST_F(TabTest, MinusOneChoosesNoTabAndAClickChoosesAgain) {
+  tabs->Tabs()->Add("One");
+  tabs->Tabs()->Add("Two");
+  Show();
+  tabs->SetTabIndex(-1);
+  EXPECT_EQ(tabs->TabIndex(), -1);
+  TRect r0 = tabs->TabRect(0);
+  ClickAt(tabs, r0.Left + 5, r0.Top + 5);
+  EXPECT_EQ(tabs->TabIndex(), 0);
+  EXPECT_EQ(log, (std::vector<std::string>{"changing:-1", "change:0"}));
+}
+
+TEST_F(TabTest, AChoiceWhoseAskingTookTabsAwayIsDropped) {
+  tabs->Tabs()->Add("One");
+  tabs->Tabs()->Add("Two");
+  tabs->Tabs()->Add("Three");
+  Show();
+  tabs->OnChanging = [this](TObject*, bool&) { tabs->Tabs()->Delete(2); };
+  TRect r2 = tabs->TabRect(2);
+  ClickAt(tabs, r2.Left + 5, r2.Top + 5);
+  EXPECT_EQ(tabs->Tabs()->Count(), 2);
+  EXPECT_EQ(tabs->TabIndex(), 0);
+  EXPECT_TRUE(log.empty());
+}
+
 TEST_F(TabTest, RectanglesHitTestsAndTheDisplayArea) {
   tabs->Tabs()->Add("One");
   tabs->Tabs()->Add("第二页");
