@@ -741,6 +741,8 @@ void TCustomDBEditGx::PaintHandler2(TMessage& m) {
   PAINTSTRUCT ps{};
   HDC dc = m.WParam ? reinterpret_cast<HDC>(m.WParam) : BeginPaint(h, &ps);
   PaintSelf(dc);
+  // The buttons and their separators are windowless: they are drawn on this surface.
+  PaintControls(dc, nullptr);
   DrawImage(dc);
   DrawRequiredState(dc);
   if (!m.WParam) EndPaint(h, &ps);

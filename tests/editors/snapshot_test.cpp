@@ -11,6 +11,7 @@
 #include "editor_fixture.h"
 #include "editors/dbcheckbox.h"
 #include "editors/dbeditbase.h"
+#include "editors/dbnumberedit.h"
 #include "platform/forms/stdctrls.h"
 
 using namespace edtest;
@@ -23,7 +24,7 @@ class Snapshot : public EditorTest {
     EditorTest::SetUp();
     FanoSetTestFont(FALSE);
     form->SetCaption("编辑控件");
-    form->SetBounds(20, 20, 340, 185);
+    form->SetBounds(20, 20, 340, 215);
     form->SetColor(static_cast<TColor>(0xF5EFE8));
   }
   void TearDown() override {
@@ -47,8 +48,8 @@ class Snapshot : public EditorTest {
     l->SetCaption(text);
     return l;
   }
-  // Three editors: a name with a drop-down and an ellipsis button, a right-aligned amount and a
-  // required field shown empty in edit state.
+  // Four editors: a name with a drop-down and an ellipsis button, a right-aligned amount, a
+  // required field shown empty in edit state and a number with its calculator button.
   void Editors(TDBEditGx*& name, TDBEditGx*& amount, TDBEditGx*& code) {
     Caption(12, "名称:");
     name = Add<TDBEditGx>(90, 10, 220, 21);
@@ -69,6 +70,11 @@ class Snapshot : public EditorTest {
     code->SetDataField("CODE");
     code->SetHighlightRequired(true);
     table->FieldByName("CODE")->SetRequired(true);
+    Caption(108, "金额:");
+    number = Add<TDBNumberEditGx>(90, 106, 220, 21);
+    number->SetDataSource(source);
+    number->SetDataField("ID");
+    number->EditButton()->SetVisible(true);
     table->Edit();
     table->FieldByName("NAME")->SetAsString("费用垫付单");
     table->FieldByName("CODE")->Clear();
@@ -85,12 +91,13 @@ class Snapshot : public EditorTest {
     c->SetAllowGrayed(true);
     c->SetState(cbGrayed);
   }
+  TDBNumberEditGx* number = nullptr;
 };
 
 TEST_F(Snapshot, TextEditorNormal) {
   TDBEditGx *name, *amount, *code;
   Editors(name, amount, code);
-  auto* sink = Add<TButton>(10, 110, 80, 25);
+  auto* sink = Add<TButton>(10, 140, 80, 25);
   sink->SetCaption("确定");
   Show();
   sink->SetFocus();
@@ -108,7 +115,7 @@ TEST_F(Snapshot, TextEditorFocused) {
 TEST_F(Snapshot, TextEditorReadOnly) {
   TDBEditGx *name, *amount, *code;
   Editors(name, amount, code);
-  for (TDBEditGx* e : {name, amount, code}) {
+  for (TCustomDBEditGx* e : std::initializer_list<TCustomDBEditGx*>{name, amount, code, number}) {
     e->SetReadOnly(true);
     e->SetColor(clBtnFace);
   }
@@ -121,7 +128,7 @@ TEST_F(Snapshot, TextEditorReadOnly) {
 TEST_F(Snapshot, TextEditorFlat) {
   TDBEditGx *name, *amount, *code;
   Editors(name, amount, code);
-  for (TDBEditGx* e : {name, amount, code}) {
+  for (TCustomDBEditGx* e : std::initializer_list<TCustomDBEditGx*>{name, amount, code, number}) {
     e->SetBorderStyle(bsNone);
     e->SetCtl3D(false);
     e->SetColorFlat(clWhite);
@@ -129,6 +136,7 @@ TEST_F(Snapshot, TextEditorFlat) {
     e->SetColorFocused(static_cast<TColor>(0xD8FFFF));
   }
   name->SetFlat(true);
+  number->SetFlat(true);
   Show();
   code->SetFocus();
   Write("dbedit_flat");
