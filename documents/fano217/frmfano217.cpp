@@ -80,6 +80,11 @@ void PostIfEditing(TDataSet* ds) {
   if (ds->Active() && Editing(ds)) ds->Post();
 }
 
+// A line appended and left untouched is given up, as the grid does when the cursor leaves it.
+void CancelUntouchedInsert(TDataSet* ds) {
+  if (ds->Active() && ds->State() == dsInsert && !ds->Modified()) ds->Cancel();
+}
+
 void FirstAndEmpty(TMemTableGx* table) {
   if (!table->Active()) return;
   table->First();
@@ -281,6 +286,8 @@ void TfrmFano217::DoUpdate() {
     Notice(kEmpty, HOST_BOX_EMPTY);
   } else {
     FocusIfPossible(DBEditGx1);
+    // The state change posts what is being edited: a blank appended line would be stored.
+    CancelUntouchedInsert(dm_->mtblSub);
     SetEditState(esEditing);
     dm_->mtblMain->Edit();
     if (!dm_->mtblSub->IsEmpty()) dm_->mtblSub->Edit();
@@ -348,6 +355,7 @@ void TfrmFano217::DoSave() {
     Notice("[" + label + "] 不得为空！", HOST_BOX_NOTICE);
     return;
   }
+  CancelUntouchedInsert(dm_->mtblSub);
   PostIfEditing(dm_->mtblSub);
   if (!SendChanges()) return;
   CopyHeaderToList(EditState() == esNew || newNotListed_);

@@ -183,6 +183,8 @@ void TfrmFano217::DBEditGx5EditButtons0Click(TObject*, bool&) {
 void TfrmFano217::UpdateTotalAmount() {
   if (!dm_ || !DBEditGx20) return;
   TMemTableGx* lines = dm_->mtblSub;
+  // A line just appended and not yet typed in adds nothing, and posting it would store it blank.
+  if (lines->Active() && lines->State() == dsInsert && !lines->Modified()) return;
   double sum = 0;
   if (lines->Active()) {
     if (Editing(lines)) lines->Post();

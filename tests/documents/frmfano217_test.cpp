@@ -135,6 +135,10 @@ TEST_F(Fano217Form, ANewDocumentSavedAfterSwitchingToEditingIsAddedToTheList) {
                  ReplyDoc(0, "", "<rs typ=\"recordset\" tbname=\"TB_BILDA\"><rowid rn=\"1\" tbname=\"TB_BILDA\" id=\"77\"/></rs>"));
   form->DoSave();
   EXPECT_EQ(form->EditState(), esBrowse);
+  EXPECT_TRUE(host->Messages().empty());
+  // The line the new document started with was never typed in: it is not sent.
+  EXPECT_EQ(LastRequest().find("<TB_BILDB"), std::string::npos) << LastRequest();
+  EXPECT_EQ(dm->mtblSub->RecordCount(), 0);
   ASSERT_EQ(dm->mtblMain1->RecordCount(), 2);  // appended, the other document's row untouched
   dm->mtblMain1->First();
   EXPECT_EQ(dm->mtblMain1->FieldByName("BILDA_ID")->AsInteger(), 11);

@@ -119,4 +119,43 @@ TEST(DocumentReply, ASaveReplyWhoseNewIdsNameAnotherTableIsAFailedSave) {
   fs::remove_all(r.dir);
 }
 
+// A new document with its header typed and picked (the lookups' first rows, the second merchant),
+// its lines untouched.
+std::string NewHeaderScript(const std::string& number) {
+  return "command search\ncommand new\n"
+         "pick first\nclick 383 83\n"
+         "click 650 83\ntext " + number + "\n"
+         "click 880 83\nkey Home\ntext 20261207\n"
+         "click 880 111\nkey Down Enter\n"
+         "pick 2\nclick 383 111\npick first\nclick 383 139\npick first\nclick 716 111\n"
+         "pick 2\nclick 663 139\npick first\nclick 383 167\npick first\nclick 663 167\n";
+}
+
+long long LinesOf(const HostRun& r, const std::string& number) {
+  return Scalar(Db(r), "SELECT count(*) FROM TB_BILDB WHERE BILDB001 = (SELECT BILDA_ID FROM TB_BILDA WHERE BILDA002 = '" +
+                           number + "')");
+}
+
+TEST(DocumentLines, ANewDocumentSavedWithItsLinesUntouchedStoresNoLine) {
+  HostRun r = RunHost("untouched_new", NewHeaderScript("FDU0001") + "command save\nquit\n");
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  ASSERT_EQ(r.Count("BOX", "保存成功！"), 1) << r.Dump();
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA002 = 'FDU0001'"), 1);
+  EXPECT_EQ(LinesOf(r, "FDU0001"), 0);
+  EXPECT_EQ(CountOf(CommandExchange(r, "singleRecordSet").first, "<TB_BILDB "), 0);
+  fs::remove_all(r.dir);
+}
+
+TEST(DocumentLines, ALineAppendedByEnterOnTheLastCellAndLeftUntouchedIsNotStored) {
+  HostRun r = RunHost("untouched_appended", NewHeaderScript("FDU0002") +
+                                                "click 300 296\nkey Enter Enter Enter Enter Enter\ntext 12.5\n"
+                                                "key Enter\ntext 第一行\nkey Enter Enter Enter\n"
+                                                "snapshot appended.png\ncommand save\nquit\n");
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  ASSERT_EQ(r.Count("BOX", "保存成功！"), 1) << r.Dump();
+  EXPECT_EQ(LinesOf(r, "FDU0002"), 1);
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDB WHERE BILDB008 = '第一行' AND BILDB006 = 12.5"), 1);
+  fs::remove_all(r.dir);
+}
+
 }  // namespace
