@@ -353,9 +353,6 @@ TPopupListboxGx* TCustomDBComboBoxGx::GetListbox() {
       if (button == mbLeft && listVisible_ && popupListbox_->ClientRect().Contains(TPoint(x, y))) CloseUp(true);
     };
   }
-  // Owner-drawn items are asked for through the list's owner window: the form the editor is on.
-  if (HandleAllocated() && GetParent(popupListbox_->Handle()) == nullptr)
-    SetWindowLongPtr(popupListbox_->Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(WindowHandle()));
   return popupListbox_;
 }
 

@@ -29,17 +29,16 @@ TRect WorkArea() {
   return TRect(work);
 }
 
-// The drop-down style: a top-level pop-up of its own that never takes the activation. It is
-// owned by its owner component's window (when that exists), which hands the item drawing notices
-// of an owner-drawn list back to it.
-void PopupParams(TCreateParams& params, bool ctl3D, TComponent* owner) {
+// The drop-down style: a top-level pop-up that never takes the activation. It belongs to no
+// window: an owner would be the top-level window of the editor, which in a form shown inside a
+// host's window is the host's and never hands the item drawing notices of an owner-drawn list
+// back; unowned, the pop-up gets its notices itself.
+void PopupParams(TCreateParams& params, bool ctl3D) {
   params.Style = (params.Style & ~(WS_CHILD | WS_BORDER)) | WS_POPUP | WS_CLIPCHILDREN;
   if (!ctl3D) params.Style |= WS_BORDER;
   params.ExStyle = (params.ExStyle & ~WS_EX_CLIENTEDGE) | WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
   params.WindowClass.style |= CS_SAVEBITS;
   params.WndParent = nullptr;
-  auto* w = dynamic_cast<TWinControl*>(owner);
-  if (w && w->HandleAllocated()) params.WndParent = w->WindowHandle();
 }
 
 // A raised border of `width` pixels drawn in the non-client area.
@@ -111,11 +110,6 @@ TPoint AlignDropDownWindow(TControl* owner, TWinControl* dropDown, TDropDownAlig
 
 void ShowDropDown(TWinControl* dropDown, const TPoint& at) {
   dropDown->SetBounds(at.X, at.Y, dropDown->Width(), dropDown->Height());
-  // Made before its owner had a window: made again, owned by it.
-  auto* owner = dynamic_cast<TWinControl*>(dropDown->Owner());
-  if (owner && owner->HandleAllocated() && dropDown->HandleAllocated() &&
-      GetParent(dropDown->WindowHandle()) != owner->WindowHandle())
-    dropDown->RecreateWnd();
   // A window without a parent control shows (with its children) when told so itself.
   dropDown->SetVisible(true);
   dropDown->UpdateShowing();
@@ -314,7 +308,7 @@ TSize TPopupMonthCalendarGx::PopupSize() {
 
 void TPopupMonthCalendarGx::CreateParams(TCreateParams& params) {
   TMonthCalendar::CreateParams(params);
-  PopupParams(params, Ctl3D(), Owner());
+  PopupParams(params, Ctl3D());
   params.ExStyle &= ~WS_EX_TOPMOST;
 }
 
@@ -470,7 +464,7 @@ void TPopupListboxGx::SetBounds(int left, int top, int width, int height) {
 
 void TPopupListboxGx::CreateParams(TCreateParams& params) {
   TCustomListBox::CreateParams(params);
-  PopupParams(params, Ctl3D(), Owner());
+  PopupParams(params, Ctl3D());
   params.Style |= LBS_NOINTEGRALHEIGHT;
 }
 

@@ -35,14 +35,20 @@ void RegisterControlClass(const char* name, WNDPROC proc, UINT style, const char
   RegisterClass(&wc);
 }
 
+HWND NoticeTarget(HWND wnd) {
+  if (HWND parent = GetParent(wnd)) return parent;
+  // A pop-up of no window (a drop-down list or calendar) tells itself.
+  return (GetWindowLongPtr(wnd, GWL_STYLE) & WS_POPUP) ? wnd : nullptr;
+}
+
 void NotifyParent(HWND wnd, WORD code) {
-  HWND parent = GetParent(wnd);
+  HWND parent = NoticeTarget(wnd);
   if (!parent) return;
   SendMessage(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(wnd)), code), reinterpret_cast<LPARAM>(wnd));
 }
 
 LRESULT NotifyParentHeader(HWND wnd, NMHDR* header, UINT code) {
-  HWND parent = GetParent(wnd);
+  HWND parent = NoticeTarget(wnd);
   if (!parent) return 0;
   header->hwndFrom = wnd;
   header->idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(wnd));
@@ -51,7 +57,7 @@ LRESULT NotifyParentHeader(HWND wnd, NMHDR* header, UINT code) {
 }
 
 HBRUSH ControlColor(HWND wnd, HDC dc, UINT ctlColorMsg) {
-  HWND parent = GetParent(wnd);
+  HWND parent = NoticeTarget(wnd);
   HBRUSH b = nullptr;
   if (parent) b = reinterpret_cast<HBRUSH>(SendMessage(parent, ctlColorMsg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(wnd)));
   if (!b) b = reinterpret_cast<HBRUSH>(DefWindowProc(wnd, ctlColorMsg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(wnd)));

@@ -40,6 +40,9 @@ LRESULT WithState(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT (*proc)(T*, 
   return proc(s, msg, wp, lp);
 }
 
+// Where a control's notices go: its parent (or owner); a pop-up with neither gets them itself, so
+// that the class library hands them back to the control as it does for a parent.
+HWND NoticeTarget(HWND wnd);
 // WM_COMMAND with the notification code to the parent (or owner) of the window.
 void NotifyParent(HWND wnd, WORD code);
 // WM_NOTIFY with a header filled for the window; answers the parent's result.

@@ -286,7 +286,7 @@ void ClearSelection(ListBox* l) {
 // ---- owner drawing
 
 LRESULT SendOwner(ListBox* l, UINT msg, WPARAM wp, LPARAM lp) {
-  HWND owner = l->comboList ? GetParent(l->combo) : GetParent(l->wnd);
+  HWND owner = l->comboList ? GetParent(l->combo) : NoticeTarget(l->wnd);
   if (!owner) return 0;
   return SendMessage(owner, msg, wp, lp);
 }
