@@ -226,6 +226,13 @@ void TCvPageControl::PaintTabs(TCanvas* c) {
     }
     TRect bands[4] = {TRect(in.Left, in.Top, in.Left + 3, in.Bottom), TRect(in.Left, in.Top, in.Right, in.Top + 3),
                       TRect(in.Right - 3, in.Top, in.Right, in.Bottom), TRect(in.Left, in.Bottom - 3, in.Right, in.Bottom)};
+    // The strip-side band runs to 4 pixels from the frame line, whatever d is: it meets the page.
+    switch (pos) {
+      case tpTop: bands[1].Bottom = page.Top + 4; break;
+      case tpBottom: bands[3].Top = page.Bottom - 4; break;
+      case tpLeft: bands[0].Right = page.Left + 4; break;
+      case tpRight: bands[2].Left = page.Right - 4; break;
+    }
     HRGN rgn = CreateRectRgn(0, 0, 0, 0);
     for (const TRect& b : bands) {
       HRGN one = CreateRectRgn(b.Left, b.Top, b.Right, b.Bottom);

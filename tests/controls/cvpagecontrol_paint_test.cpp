@@ -183,6 +183,35 @@ TEST_F(PagePaint, SheetBand) {
   EXPECT_EQ(Px(Tab(0).Left + 4, sb), clAqua);  // the strip edge in the page's colour
 }
 
+TEST_F(PagePaint, SheetBandReachesThePageOnEverySide) {
+  for (TTabPosition pos : {tpTop, tpBottom, tpLeft, tpRight}) {
+    pages.clear();
+    Build(pos);
+    pages[0]->SetColor(clAqua);
+    Show();
+    // From the frame line on the tab side into the page, past where the page's own window begins.
+    TRect sheet = pages[0]->BoundsRect();
+    int strip = 0, step = 1, across = 0;
+    switch (pos) {
+      case tpTop: strip = Tab(0).Bottom; across = 150; break;
+      case tpBottom: strip = Tab(0).Top - 1; step = -1; across = 150; break;
+      case tpLeft: strip = Tab(0).Right; across = 100; break;
+      case tpRight: strip = Tab(0).Left - 1; step = -1; across = 100; break;
+    }
+    bool vertical = pos == tpLeft || pos == tpRight;
+    int reach = vertical ? (step > 0 ? sheet.Left - strip : strip - sheet.Right + 1) : (step > 0 ? sheet.Top - strip : strip - sheet.Bottom + 1);
+    std::string seen;
+    for (int k = 1; k <= reach + 2; ++k) {
+      int at = strip + k * step;
+      TColor px = vertical ? Px(at, across) : Px(across, at);
+      if (px != clAqua) seen += " " + std::to_string(k) + ":" + std::to_string(px);
+    }
+    EXPECT_EQ(seen, "") << "position " << static_cast<int>(pos) << ", page window " << reach << " from the frame";
+    pc->Free();
+    pc = nullptr;
+  }
+}
+
 TEST_F(PagePaint, BottomTabs) {
   Build(tpBottom);
   Show();
