@@ -229,9 +229,14 @@ std::string TCustomDBDateTimeEditGx::GetDisplayTextForPaint() {
   return TCustomDBEditGx::GetDisplayTextForPaint();
 }
 
-void TCustomDBDateTimeEditGx::FilterMRUItem(const std::string& item, bool& accept) {
+std::string TCustomDBDateTimeEditGx::MRUFilterText() {
   std::string text = TCustomMaskEdit::EditText();
   while (!text.empty() && (text.back() == ' ' || text.back() == FormatSettings.DateSeparator)) text.pop_back();
+  return text;
+}
+
+void TCustomDBDateTimeEditGx::FilterMRUItem(const std::string& item, bool& accept) {
+  std::string text = MRUFilterText();
   int length = CharCount(text);
   size_t pos = 0;
   for (int i = 0; i < length && pos < item.size(); ++i) Utf8Decode(item, pos);

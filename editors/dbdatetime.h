@@ -62,6 +62,7 @@ class TCustomDBDateTimeEditGx : public TCustomDBEditGx {
   void DropDown() override;
   void EditButtonMouseMove(TObject* sender, TShiftState shift, int x, int y) override;
   void FilterMRUItem(const std::string& text, bool& accept) override;
+  std::string MRUFilterText() override;
   void InternalSetText(std::string_view text) override;
   void InternalSetValue(const Variant& value) override;
   void InternalUpdatePostData() override;

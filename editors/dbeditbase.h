@@ -331,6 +331,8 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   virtual void EditButtonMouseMove(TObject* sender, TShiftState shift, int x, int y);
   virtual void EditButtonMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
   virtual void FilterMRUItem(const std::string& text, bool& accept);
+  // The text the recent values are first matched against.
+  virtual std::string MRUFilterText() { return Text(); }
   virtual void UpdateDropDownSize();
   virtual void TextChangedNotify();
   virtual void UpdateHintProcessing();
@@ -413,6 +415,7 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   bool readOnly_ = false;
   bool focused_ = false;
   bool inUpdateData_ = false;
+  bool inMaskedInput_ = false;
   TAlignment alignment_ = taLeftJustify;
   bool alignmentAssigned_ = false;
   bool editMaskAssigned_ = false;

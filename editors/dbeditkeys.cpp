@@ -310,7 +310,7 @@ void TCustomDBEditGx::MRUListDropDown() {
     };
   }
   TStringList filtered;
-  mruList_->FilterItemsTo(&filtered, Text());
+  mruList_->FilterItemsTo(&filtered, MRUFilterText());
   for (int i = filtered.Count() - 1; i >= 0; --i) {
     bool accept = true;
     FilterMRUItem(filtered.Strings(i), accept);
@@ -572,6 +572,24 @@ bool TCustomDBEditGx::HandleKeysMessage(TMessage& m) {
 }
 
 void TCustomDBEditGx::Dispatch(TMessage& m) {
+  // A masked edit puts what is typed in through the window's text, which a multi-line window does
+  // not announce: the change is noticed here instead.
+  bool edits = m.Msg == WM_CHAR || m.Msg == WM_KEYDOWN || m.Msg == WM_PASTE || m.Msg == WM_CUT ||
+               m.Msg == WM_CLEAR || m.Msg == WM_UNDO;
+  if (edits && !inMaskedInput_ && IsMasked() && HandleAllocated() &&
+      (GetWindowLong(WindowHandle(), GWL_STYLE) & ES_MULTILINE) != 0) {
+    std::string before = TCustomMaskEdit::EditText();
+    inMaskedInput_ = true;
+    try {
+      Dispatch(m);
+    } catch (...) {
+      inMaskedInput_ = false;
+      throw;
+    }
+    inMaskedInput_ = false;
+    if (HandleAllocated() && TCustomMaskEdit::EditText() != before) TextChangedNotify();
+    return;
+  }
   if (ForwardToMRUList(m)) return;
   if (HandleKeysMessage(m)) return;
   if (HandleFlatMessage(m)) return;

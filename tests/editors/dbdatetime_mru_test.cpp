@@ -1,0 +1,57 @@
+// The date editor's recent values: the list opens while typing into the mask and offers the
+// dates that begin with what was typed, blanks and separators of the mask left out.
+#include <gtest/gtest.h>
+
+#include "dbeditor_fixture.h"
+#include "editors/dbdatetime.h"
+#include "editors/popups.h"
+#include "platform/rtl/sysutils.h"
+
+using namespace dbfix;
+
+namespace {
+
+class DateRecentValues : public EditorFixture {
+ protected:
+  void SetUp() override {
+    EditorFixture::SetUp();
+    FormatSettings.ShortDateFormat = "dd/mm/yyyy";
+    FormatSettings.DateSeparator = '/';
+    SetToday(2026, 12, 7);
+    edit = Add<TDBDateTimeEditGx>(20, 20, 150, 21);
+    edit->MRUList()->SetActive(true);
+    for (const char* d : {"01/02/2026", "15/03/2026", "01/12/2025", "10/10/2024"}) edit->MRUList()->Add(d);
+    Show();
+    edit->SetFocus();
+    Pump();
+  }
+  std::vector<std::string> Offered() {
+    std::vector<std::string> out;
+    if (!edit->MRUList()->DroppedDown() || !edit->MRUListbox()) return out;
+    TStrings* items = edit->MRUListbox()->Items();
+    for (int i = 0; i < items->Count(); ++i) out.push_back(items->Strings(i));
+    return out;
+  }
+  TDBDateTimeEditGx* edit = nullptr;
+};
+
+TEST_F(DateRecentValues, TypingOpensTheListWithTheMatchingDates) {
+  Type("0");
+  EXPECT_EQ(Offered(), (std::vector<std::string>{"01/02/2026", "01/12/2025"}));
+  Type("1");
+  EXPECT_EQ(Offered(), (std::vector<std::string>{"01/02/2026", "01/12/2025"}));
+  Type("1");
+  EXPECT_EQ(Offered(), (std::vector<std::string>{"01/12/2025"}));
+  // Nothing matches: the list closes.
+  Type("9");
+  EXPECT_FALSE(edit->MRUList()->DroppedDown());
+}
+
+TEST_F(DateRecentValues, ErasingEverythingClosesTheList) {
+  Type("1");
+  EXPECT_EQ(Offered(), (std::vector<std::string>{"15/03/2026", "10/10/2024"}));
+  KeyPress(VK_BACK);
+  EXPECT_FALSE(edit->MRUList()->DroppedDown());
+}
+
+}  // namespace
