@@ -90,6 +90,9 @@ inline constexpr TDBGridGxAllowedSelections kDefaultAllowedSelections{gstRecordB
 inline constexpr TDBGridGxAllowedOperations kAllAllowedOperations{alopInsertGx, alopUpdateGx, alopDeleteGx,
                                                                   alopAppendGx};
 
+// Height of one upper band of a multi-level title.
+inline constexpr int kDBGridMultiTitleBand = 20;
+
 // Row area codes of GetCellType.
 enum TCellAreaGx { caTitle = 0, caSubTitle = 1, caData = 2, caFooter = 4 };
 struct TCellTypeGx {
@@ -1306,6 +1309,32 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool GridFocused();
   bool DesignOrUpdating() const { return IsUpdating() || dbUpdateCount_ > 0; }
 
+  // ---- mouse (dbgrid_mouse.cpp)
+  // The data grid's own drags, on top of the base grid's sizing and moving.
+  enum TMouseStateGx : uint8_t {
+    msNoneGx = 0, msRowSelectingGx = 1, msColSelectingGx = 2, msRectSelectingGx = 3, msColDraggingGx = 5,
+    msTitleSizingGx = 6, msRecordMovingGx = 7
+  };
+  uint8_t MouseStateGx() const noexcept { return mouseState_; }
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  // One auto-scroll step for the pointer at (x, y) (client) while a selection is dragged past the
+  // data area; it re-arms timer 1 by the distance or stops it.
+  virtual void AutoScrollStep(int x, int y);
+  // Timer 1 of the auto-scroll, re-armed only when the interval changes.
+  void StartTimer(UINT interval);
+  void StopTimer();
+  bool AutoScrollTimerRunning() const noexcept { return autoTimerRunning_; }
+  UINT AutoScrollInterval() const noexcept { return autoTimerInterval_; }
+  // The raw column whose title is held down as a button, -1 when none.
+  int TrackedTitleCol() const noexcept { return titleBtnDown_ ? titleBtnCol_ : -1; }
+  // The leaf part of a title cell (the whole cell without multi-level titles).
+  TRect LeafTitleRect(int col, int row) const;
+  // Where a press selects whole columns (the low edge of a title) or whole records (the indicator).
+  bool InColumnSelectZone(int x, int y);
+  bool InRowSelectZone(int x, int y);
+
   // ---- small input hooks
   void DoExit() override;
   bool DoMouseWheelDown(TShiftState shift, const TPoint& mousePos) override;
@@ -1598,6 +1627,27 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool editValueSet_ = false;
   bool thumbHandled_ = false;
   std::unique_ptr<TFont> toolTipFont_;
+
+  // mouse
+  bool MouseMessage(TMessage& m);
+  void MouseCancelMode();
+  void StopTitleTracking();
+  void MouseDoubleClick(TShiftState shift, int x, int y, const TGridDrawInfo& info);
+  void MoveTraceSizing(int x);
+  uint8_t mouseState_ = msNoneGx;
+  TPoint downPoint_;
+  TPoint movePoint_;
+  bool titleBtnDown_ = false;
+  int titleBtnCol_ = -1;
+  bool rightDrag_ = false;
+  TGridCoord pressedCheckCell_{-1, -1};
+  bool rowSelecting_ = false;
+  bool rectSelecting_ = false;
+  bool autoTimerRunning_ = false;
+  UINT autoTimerInterval_ = 0;
+  int titleSizingIndex_ = -1;
+  int titleSizingPos_ = 0;
+  int titleSizingOfs_ = 0;
   bool HandleScrollMessage(TMessage& m);
 };
 

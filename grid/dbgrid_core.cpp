@@ -790,10 +790,9 @@ bool TCustomDBGridGx::SelectCell(int col, int row) {
   return true;
 }
 
+// The cell click itself (CellClick) comes from the release of the button (dbgrid_mouse.cpp).
 void TCustomDBGridGx::DefaultCellMouseClick(TGridCoord cell, TMouseButton button, TShiftState shift, int x, int y) {
   TCustomGridGx::DefaultCellMouseClick(cell, button, shift, x, y);
-  if (button != mbLeft || cell.Y < GetTitleOffset() || cell.Y >= RowCount()) return;
-  if (TColumnGx* c = ColumnAt(RawToDataColumn(cell.X))) CellClick(c);
 }
 
 void TCustomDBGridGx::CreateWnd() {

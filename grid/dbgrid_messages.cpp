@@ -126,6 +126,7 @@ bool TCustomDBGridGx::CellToolTip(THintInfo& info) {
 }
 
 void TCustomDBGridGx::WndProc(TMessage& m) {
+  if (MouseMessage(m)) return;
   switch (m.Msg) {
     case WM_CHAR: HandleCharMessage(m); return;
     case WM_TIMER:

@@ -138,7 +138,7 @@ TEditButtonDrawStyleGx ExtraButtonLook(TEditButtonStyleGx style) {
 }
 
 constexpr int kSortMarkerWidth = 16;
-constexpr int kMultiTitleBand = 20;
+constexpr int kMultiTitleBand = kDBGridMultiTitleBand;
 
 }  // namespace
 

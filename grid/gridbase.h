@@ -237,6 +237,7 @@ class TCustomGridGx : public TCustomControl {
   TGridCoord PressedCell() const noexcept { return pressedCell_; }
   int SizingIndex() const noexcept { return sizingIndex_; }
   int SizingPos() const noexcept { return sizingPos_; }
+  int SizingOfs() const noexcept { return sizingOfs_; }
   int MoveIndex() const noexcept { return moveIndex_; }
   int MovePos() const noexcept { return movePos_; }
 
@@ -384,6 +385,8 @@ class TCustomGridGx : public TCustomControl {
   void DrawMove();
   void MoveAndScroll(int mouse, int cellHit, const TGridDrawInfo& info, bool horz, const TPoint& mousePt);
   bool InDesigner() const { return InState(csDesigning); }
+  // A descendant that sizes a column live (no XOR line) sets the sizing state itself and ends it.
+  void SetSizingStateDirect(TGridState state, int index, int pos, int ofs);
   void InvalidateBox(int left, int top, int right, int bottom);
   // Screen rectangle of a range; includeLine adds the line after it.
   TRect BoxRectEx(int left, int top, int right, int bottom, bool includeLine, const TGridDrawInfo& info) const;

@@ -110,6 +110,13 @@ void TCustomGridGx::CalcSizingState(int x, int y, TGridState& state, int& index,
   state = gsNormal;
 }
 
+void TCustomGridGx::SetSizingStateDirect(TGridState state, int index, int pos, int ofs) {
+  gridState_ = state;
+  sizingIndex_ = index;
+  sizingPos_ = pos;
+  sizingOfs_ = ofs;
+}
+
 bool TCustomGridGx::Sizing(int x, int y) {
   if (gridState_ != gsNormal) return false;
   TGridDrawInfo info;

@@ -1,0 +1,587 @@
+// Mouse sequences on the data grid, sent through the window system's input queue on the simulated
+// clock: title buttons and the column-move threshold, sizing (with the XOR line and live), record,
+// rectangle and column selection by dragging with auto-scroll on timer 1, check-box clicks,
+// cursors and cancelling.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "dbgrid_test_util.h"
+#include "grid/dbgrid.h"
+#include "grid_test_util.h"
+#include "platform/os/clock.h"
+#include "platform/os/winuser.h"
+
+using namespace dbgridtest;
+
+namespace {
+
+class DBGridMouseTest : public DBGridTest {
+ protected:
+  // A bound grid of ID, NAME, AMOUNT over `rows` records, focused.
+  void Setup(int rows, int width = 400, int height = 220) {
+    AddRows(rows);
+    MakeGrid(width, height);
+    id = AddColumn("ID", "编号");
+    name = AddColumn("NAME", "名称");
+    amount = AddColumn("AMOUNT", "金额");
+    Bind();
+    grid->SetFocus();
+    gridtest::Pump();
+  }
+  TPoint Screen(int x, int y) const { return grid->ClientToScreen(TPoint(x, y)); }
+  void Modifiers(bool down) {
+    if (shift) FanoInputKey(VK_SHIFT, down ? TRUE : FALSE);
+    if (ctrl) FanoInputKey(VK_CONTROL, down ? TRUE : FALSE);
+  }
+  void Down(int x, int y, int button = 0) {
+    const TPoint p = Screen(x, y);
+    Modifiers(true);
+    FanoInputMouseMove(p.X, p.Y);
+    FanoInputMouseButton(button, TRUE, p.X, p.Y);
+    gridtest::Pump();
+  }
+  void Move(int x, int y) {
+    const TPoint p = Screen(x, y);
+    FanoInputMouseMove(p.X, p.Y);
+    gridtest::Pump();
+  }
+  void Up(int x, int y, int button = 0) {
+    const TPoint p = Screen(x, y);
+    FanoInputMouseMove(p.X, p.Y);
+    FanoInputMouseButton(button, FALSE, p.X, p.Y);
+    Modifiers(false);
+    gridtest::Pump();
+  }
+  void Click(int x, int y) {
+    Down(x, y);
+    Up(x, y);
+    Later();
+  }
+  // Lets the double-click time pass, so the next press is a press of its own.
+  void Later() { gridtest::AdvanceAndPump(1000, 250); }
+  TPoint At(int col, int row, int dx = 6, int dy = 6) const {
+    const TRect r = grid->CellRect(col, row);
+    return TPoint(r.Left + dx, r.Top + dy);
+  }
+  // The right edge of a column's title, where sizing starts.
+  TPoint Border(int col) const {
+    const TRect r = grid->CellRect(col, 0);
+    return TPoint(r.Right, r.Top + 4);
+  }
+  int Record() { return table->FieldByName("ID")->AsInteger(); }
+  void Snapshot(const char* file) {
+    const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
+    const std::string path = std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/" + file;
+    ASSERT_TRUE(FanoSnapshotWindow(form->Handle(), path.c_str()));
+  }
+
+  TColumnGx* id = nullptr;
+  TColumnGx* name = nullptr;
+  TColumnGx* amount = nullptr;
+  bool shift = false;
+  bool ctrl = false;
+};
+
+// ---------------------------------------------------------------- title buttons
+
+TEST_F(DBGridMouseTest, ATitleButtonClickFiresTheButtonAndStepsTheSortMarker) {
+  Setup(5);
+  grid->SetOptionsGx(grid->OptionsGx() + dghAutoSortMarking);
+  name->Title()->SetTitleButton(true);
+  std::vector<int> buttons;
+  std::vector<TColumnGx*> titles;
+  int sortChanges = 0;
+  grid->OnTitleBtnClick = [&](TObject*, int col, TColumnGx* c) {
+    buttons.push_back(col);
+    EXPECT_EQ(c, name);
+  };
+  grid->OnTitleClick = [&](TColumnGx* c) { titles.push_back(c); };
+  grid->OnSortMarkingChanged = [&](TObject*) { ++sortChanges; };
+  const TPoint p = At(2, 0);
+  Down(p.X, p.Y);
+  // Held down, the title shows pressed.
+  EXPECT_EQ(grid->TrackedTitleCol(), 2);
+  EXPECT_EQ(grid->PressedTitleCol(), 2);
+  Up(p.X, p.Y);
+  EXPECT_EQ(grid->TrackedTitleCol(), -1);
+  EXPECT_EQ(grid->PressedTitleCol(), -1);
+  EXPECT_EQ(buttons, std::vector<int>{1});  // the data column
+  EXPECT_EQ(titles, std::vector<TColumnGx*>{name});
+  EXPECT_EQ(name->Title()->SortMarker(), smDownGx);
+  EXPECT_EQ(sortChanges, 1);
+  Later();
+  Click(p.X, p.Y);
+  EXPECT_EQ(name->Title()->SortMarker(), smUpGx);
+  EXPECT_EQ(sortChanges, 2);
+}
+
+TEST_F(DBGridMouseTest, ATitleReleasedElsewhereIsNoClick) {
+  Setup(5);
+  grid->SetOptionsGx(grid->OptionsGx() + dghAutoSortMarking);
+  name->Title()->SetTitleButton(true);
+  int buttons = 0;
+  grid->OnTitleBtnClick = [&](TObject*, int, TColumnGx*) { ++buttons; };
+  const TPoint p = At(2, 0);
+  const TPoint below = At(2, 2);
+  Down(p.X, p.Y);
+  // Straight down: no sideways travel, so no column move either.
+  Move(p.X, below.Y);
+  EXPECT_EQ(grid->PressedTitleCol(), -1);  // the pressed look follows the pointer
+  Up(p.X, below.Y);
+  EXPECT_EQ(buttons, 0);
+  EXPECT_EQ(name->Title()->SortMarker(), smNoneGx);
+  EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);
+}
+
+TEST_F(DBGridMouseTest, ATitleMovedThreePixelsIsStillAClick) {
+  Setup(5);
+  name->Title()->SetTitleButton(true);
+  int buttons = 0;
+  grid->OnTitleBtnClick = [&](TObject*, int, TColumnGx*) { ++buttons; };
+  const TPoint p = At(2, 0, 20);
+  Down(p.X, p.Y);
+  Move(p.X + 3, p.Y);
+  Move(p.X - 3, p.Y);
+  EXPECT_EQ(grid->GridState(), gsNormal);
+  Up(p.X - 3, p.Y);
+  EXPECT_EQ(buttons, 1);
+  EXPECT_EQ(name->Index(), 1);  // not moved
+}
+
+TEST_F(DBGridMouseTest, ATitleDraggedFurtherMovesTheColumnAndIsNoClick) {
+  Setup(5);
+  name->Title()->SetTitleButton(true);
+  int buttons = 0;
+  std::vector<std::pair<int, int>> moved;
+  grid->OnTitleBtnClick = [&](TObject*, int, TColumnGx*) { ++buttons; };
+  grid->OnColumnMoved = [&](TObject*, int from, int to) { moved.emplace_back(from, to); };
+  const TPoint p = At(2, 0, 20);
+  Down(p.X, p.Y);
+  Move(p.X + 4, p.Y);
+  EXPECT_EQ(grid->TrackedTitleCol(), -1);
+  EXPECT_EQ(grid->GridState(), gsColMoving);
+  const TPoint target = At(3, 0, grid->CellRect(3, 0).Width() - 6);
+  Move(target.X, target.Y);
+  Up(target.X, target.Y);
+  EXPECT_EQ(buttons, 0);
+  EXPECT_EQ(grid->GridState(), gsNormal);
+  EXPECT_EQ(name->Index(), 2);
+  EXPECT_EQ(amount->Index(), 1);
+  ASSERT_EQ(moved.size(), 1u);
+}
+
+TEST_F(DBGridMouseTest, ARightPressOnATitleMovesTheColumn) {
+  Setup(5);
+  const TPoint p = At(1, 0, 20);
+  Down(p.X, p.Y, 1);
+  EXPECT_EQ(grid->GridState(), gsColMoving);
+  const TPoint target = At(3, 0, grid->CellRect(3, 0).Width() - 6);
+  Move(target.X, target.Y);
+  Up(target.X, target.Y, 1);
+  EXPECT_EQ(grid->GridState(), gsNormal);
+  EXPECT_EQ(id->Index(), 2);
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(DBGridMouseTest, SnapshotsOfAColumnBeingSizedAndMoved) {
+  FanoSetTestFont(FALSE);
+  const char* names[] = {"差旅费报销", "办公用品采购", "会议场地租金", "市场推广费用", "水电费垫付"};
+  for (int i = 0; i < 5; ++i) AddRow(101 + i, names[i], 125.5 * (i + 1));
+  table->First();
+  MakeGrid(420, 200);
+  AddColumn("ID", "单号");
+  name = AddColumn("NAME", "摘要");
+  name->SetWidth(110);
+  amount = AddColumn("AMOUNT", "金额");
+  Bind();
+  grid->SetFocus();
+  gridtest::Pump();
+  // The dotted line follows the pointer 40 pixels right of the summary column's edge.
+  const TPoint b = Border(2);
+  Down(b.X, b.Y);
+  Move(b.X + 40, b.Y);
+  Snapshot("grid_dbgrid_column_sizing.png");
+  Up(b.X + 40, b.Y);
+  EXPECT_EQ(name->Width(), 150);
+  Later();
+  // The summary column dragged by its title towards the right edge of the amount column.
+  const TPoint p = At(2, 0, 30);
+  Down(p.X, p.Y);
+  const TPoint target = At(3, 0, grid->CellRect(3, 0).Width() - 6);
+  Move(target.X, target.Y);
+  Snapshot("grid_dbgrid_column_moving.png");
+  Up(target.X, target.Y);
+  EXPECT_EQ(name->Index(), 2);
+  FanoSetTestFont(TRUE);
+}
+
+// ---------------------------------------------------------------- sizing
+
+TEST_F(DBGridMouseTest, ATitleBorderSizesTheColumnOnRelease) {
+  Setup(5);
+  const int before = name->Width();
+  const TPoint b = Border(2);
+  Down(b.X, b.Y);
+  EXPECT_EQ(grid->GridState(), gsColSizing);
+  Move(b.X + 40, b.Y);
+  EXPECT_EQ(name->Width(), before);  // only the line moves
+  Up(b.X + 40, b.Y);
+  EXPECT_EQ(name->Width(), before + 40);
+  EXPECT_EQ(grid->GridState(), gsNormal);
+}
+
+TEST_F(DBGridMouseTest, TracedSizingChangesTheWidthWhileDragging) {
+  Setup(5);
+  grid->SetOptionsGx(grid->OptionsGx() + dghTraceColSizing);
+  const int before = name->Width();
+  const TPoint b = Border(2);
+  Down(b.X, b.Y);
+  Move(b.X + 25, b.Y);
+  EXPECT_EQ(name->Width(), before + 25);
+  Move(b.X - 10, b.Y);
+  EXPECT_EQ(name->Width(), before - 10);
+  Up(b.X - 10, b.Y);
+  EXPECT_EQ(name->Width(), before - 10);
+  EXPECT_EQ(grid->GridState(), gsNormal);
+}
+
+TEST_F(DBGridMouseTest, TracedSizingCancelledKeepsTheWidthReached) {
+  Setup(5);
+  grid->SetOptionsGx(grid->OptionsGx() + dghTraceColSizing);
+  const int before = name->Width();
+  const TPoint b = Border(2);
+  Down(b.X, b.Y);
+  Move(b.X + 12, b.Y);
+  grid->Perform(WM_CANCELMODE, 0, 0);
+  EXPECT_EQ(grid->GridState(), gsNormal);
+  EXPECT_EQ(name->Width(), before + 12);
+  Up(b.X + 30, b.Y);
+  EXPECT_EQ(name->Width(), before + 12);
+}
+
+TEST_F(DBGridMouseTest, ADoubleClickOnABorderFitsTheColumnWithoutADoubleClickEvent) {
+  Setup(3);
+  table->First();
+  table->Edit();
+  table->FieldByName("NAME")->SetValue(std::string("一个相当长的名称文本用来测量"));
+  table->Post();
+  grid->SetOptionsGx(grid->OptionsGx() + dghDblClickOptimizeColWidth);
+  name->SetWidth(30);
+  gridtest::Pump();
+  int dbl = 0;
+  grid->OnDblClick = [&](TObject*) { ++dbl; };
+  const TPoint b = Border(2);
+  Down(b.X, b.Y);
+  Up(b.X, b.Y);
+  Down(b.X, b.Y);
+  Up(b.X, b.Y);
+  EXPECT_GT(name->Width(), 100);
+  EXPECT_EQ(dbl, 0);
+  // Elsewhere the double click is the grid's.
+  Later();
+  const TPoint cell = At(1, 2);
+  Down(cell.X, cell.Y);
+  Up(cell.X, cell.Y);
+  Down(cell.X, cell.Y);
+  Up(cell.X, cell.Y);
+  EXPECT_EQ(dbl, 1);
+}
+
+TEST_F(DBGridMouseTest, MultiLevelTitlesSizeAColumnInsideTheTitle) {
+  Setup(5);
+  name->Title()->SetCaption("单据|名称");
+  amount->Title()->SetCaption("单据|金额");
+  grid->SetUseMultiTitle(true);
+  gridtest::Pump();
+  const int before = name->Width();
+  const TRect r = grid->CellRect(2, 0);
+  Down(r.Right, r.Bottom - 4);
+  EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msTitleSizingGx);
+  Move(r.Right + 20, r.Bottom - 4);
+  Up(r.Right + 20, r.Bottom - 4);
+  EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msNoneGx);
+  EXPECT_EQ(name->Width(), before + 20);
+}
+
+TEST_F(DBGridMouseTest, APressOnTheGroupBandOfAMultiLevelTitleIsNoTitleButtonPress) {
+  Setup(5);
+  name->Title()->SetCaption("单据|名称");
+  amount->Title()->SetCaption("单据|金额");
+  name->Title()->SetTitleButton(true);
+  grid->SetUseMultiTitle(true);
+  gridtest::Pump();
+  int buttons = 0;
+  grid->OnTitleBtnClick = [&](TObject*, int, TColumnGx*) { ++buttons; };
+  const TRect leaf = grid->LeafTitleRect(2, 0);
+  const TRect cell = grid->CellRect(2, 0);
+  ASSERT_GT(leaf.Top, cell.Top);
+  Click(cell.Left + 10, cell.Top + 3);
+  EXPECT_EQ(buttons, 0);
+  Click(cell.Left + 10, leaf.Top + 3);
+  EXPECT_EQ(buttons, 1);
+}
+
+// ---------------------------------------------------------------- clicks
+
+TEST_F(DBGridMouseTest, AClickMovesToTheRecordAndColumnAndReportsTheCell) {
+  Setup(6);
+  std::vector<TColumnGx*> cells;
+  grid->OnCellClick = [&](TColumnGx* c) { cells.push_back(c); };
+  const TPoint p = At(3, 4);
+  Click(p.X, p.Y);
+  EXPECT_EQ(Record(), 4);
+  EXPECT_EQ(grid->SelectedColumn(), amount);
+  EXPECT_EQ(cells, std::vector<TColumnGx*>{amount});
+  // A click on the current cell opens the editor.
+  Click(p.X, p.Y);
+  EXPECT_TRUE(grid->IsEditorVisible());
+}
+
+TEST_F(DBGridMouseTest, ACheckBoxCellTogglesOnAClickOfItsOwn) {
+  AddRow(1, "a", 0, "N");
+  AddRow(2, "b", 0, "N");
+  table->First();
+  MakeGrid();
+  AddColumn("ID");
+  TColumnGx* flag = AddColumn("FLAG", "审核");
+  flag->KeyList()->Add("Y");
+  flag->KeyList()->Add("N");
+  flag->SetCheckboxes(true);
+  Bind();
+  grid->SetFocus();
+  gridtest::Pump();
+  const TPoint p = At(2, 2);
+  Click(p.X, p.Y);
+  table->Post();
+  EXPECT_EQ(Record(), 2);
+  EXPECT_EQ(table->FieldByName("FLAG")->AsString(), "Y");
+  // Pressed on one cell, released on another: nothing.
+  const TPoint other = At(2, 1);
+  Down(p.X, p.Y);
+  Up(other.X, other.Y);
+  Later();
+  if (table->State() != dsBrowse) table->Post();
+  table->Last();
+  EXPECT_EQ(table->FieldByName("FLAG")->AsString(), "Y");
+}
+
+// ---------------------------------------------------------------- selecting by dragging
+
+TEST_F(DBGridMouseTest, DraggingOverTheIndicatorSelectsRecords) {
+  Setup(8);
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  const TPoint a = At(0, 2);
+  const TPoint b = At(0, 4);
+  Down(a.X, a.Y);
+  EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msRowSelectingGx);
+  Move(b.X, b.Y);
+  Up(b.X, b.Y);
+  EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msNoneGx);
+  EXPECT_EQ(grid->SelectedRows()->Count(), 3);
+  EXPECT_EQ(Record(), 4);
+  EXPECT_FALSE(grid->AutoScrollTimerRunning());
+}
+
+TEST_F(DBGridMouseTest, CtrlTogglesAndShiftExtendsFromTheAnchorWithoutMovingFirst) {
+  Setup(8);
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
+  const TPoint r2 = At(1, 2), r5 = At(1, 5), r7 = At(1, 7);
+  Click(r2.X, r2.Y);
+  EXPECT_EQ(grid->SelectedRows()->Count(), 1);
+  ctrl = true;
+  Click(r7.X, r7.Y);
+  EXPECT_EQ(grid->SelectedRows()->Count(), 2);
+  Click(r7.X, r7.Y);  // toggled off again
+  EXPECT_EQ(grid->SelectedRows()->Count(), 1);
+  ctrl = false;
+  Click(r2.X, r2.Y);  // anchor at record 2
+  std::vector<int> scrolledTo;
+  shift = true;
+  Click(r5.X, r5.Y);
+  shift = false;
+  // Records 2..5, reached from the anchor step by step.
+  EXPECT_EQ(grid->SelectedRows()->Count(), 4);
+  EXPECT_EQ(Record(), 5);
+}
+
+TEST_F(DBGridMouseTest, ClickingASelectedCellClearsTheSelection) {
+  Setup(8);
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  const TPoint a = At(1, 2), b = At(2, 4);
+  Down(a.X, a.Y);
+  Move(b.X, b.Y);
+  Up(b.X, b.Y);
+  Later();
+  ASSERT_EQ(grid->Selection()->SelectionType(), gstRectangle);
+  const TPoint inside = At(1, 3);
+  Click(inside.X, inside.Y);
+  // The click only anchors a new rectangle at the cell; one cell is no selection.
+  EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);
+  EXPECT_EQ(grid->Selection()->Rect()->AnchorCol(), 1);
+  EXPECT_EQ(Record(), 3);
+}
+
+TEST_F(DBGridMouseTest, DraggingOverCellsSelectsARectangle) {
+  Setup(8);
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  const TPoint a = At(1, 2), b = At(3, 4);
+  Down(a.X, a.Y);
+  EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msRectSelectingGx);
+  Move(b.X, b.Y);
+  Up(b.X, b.Y);
+  ASSERT_EQ(grid->Selection()->SelectionType(), gstRectangle);
+  TDBGridGxSelectionRect* r = grid->Selection()->Rect();
+  EXPECT_EQ(r->LeftCol(), 1);
+  EXPECT_EQ(r->RightCol(), 3);
+  const TGridRect bounds = r->GetBounds();
+  EXPECT_EQ(bounds.Top, 2);
+  EXPECT_EQ(bounds.Bottom, 4);
+}
+
+TEST_F(DBGridMouseTest, TheLowEdgeOfATitleSelectsColumnsByDragging) {
+  Setup(5);
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  const TRect t1 = grid->CellRect(1, 0), t2 = grid->CellRect(2, 0);
+  // Above the zone a press is a title press.
+  EXPECT_FALSE(grid->InColumnSelectZone(t1.Left + 10, t1.Bottom - 8));
+  ASSERT_TRUE(grid->InColumnSelectZone(t1.Left + 10, t1.Bottom - 3));
+  Down(t1.Left + 10, t1.Bottom - 3);
+  EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msColSelectingGx);
+  Move(t2.Left + 10, t2.Bottom - 3);
+  Up(t2.Left + 10, t2.Bottom - 3);
+  ASSERT_EQ(grid->Selection()->SelectionType(), gstColumns);
+  EXPECT_EQ(grid->Selection()->Columns()->Count(), 2);
+  Later();
+  ctrl = true;
+  Down(t1.Left + 10, t1.Bottom - 3);
+  Up(t1.Left + 10, t1.Bottom - 3);
+  ctrl = false;
+  EXPECT_EQ(grid->Selection()->Columns()->Count(), 1);
+  EXPECT_EQ(grid->Selection()->Columns()->Items(0), name);
+}
+
+// ---------------------------------------------------------------- auto-scroll
+
+class DBGridAutoScrollTest : public DBGridMouseTest {
+ protected:
+  // Starts a row drag on the last fully visible row and returns the data area's bottom.
+  int StartDragAtBottom() {
+    Setup(60, 400, 160);
+    grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
+    TGridDrawInfo info;
+    grid->CalcDrawInfo(info);
+    const TPoint p = At(1, info.Vert.LastFullVisibleCell);
+    Down(p.X, p.Y);
+    return info.Vert.GridBoundary;
+  }
+};
+
+TEST_F(DBGridAutoScrollTest, IntervalShrinksAndStepGrowsWithTheDistance) {
+  const int bottom = StartDragAtBottom();
+  const int start = Record();
+  Move(40, bottom + 11);  // distance 12: 200 - 15 x 12 ms, 2 rows a step
+  ASSERT_TRUE(grid->AutoScrollTimerRunning());
+  EXPECT_EQ(grid->AutoScrollInterval(), 20u);
+  EXPECT_EQ(Record(), start + 2);  // the move itself took a step
+  gridtest::AdvanceAndPump(20, 20);
+  EXPECT_EQ(Record(), start + 4);
+  gridtest::AdvanceAndPump(60, 20);
+  EXPECT_EQ(Record(), start + 10);
+  Move(40, bottom + 6);  // distance 7: 95 ms, 1 row
+  EXPECT_EQ(grid->AutoScrollInterval(), 95u);
+  const int here = Record();
+  gridtest::AdvanceAndPump(90, 10);
+  EXPECT_EQ(Record(), here);
+  gridtest::AdvanceAndPump(10, 10);
+  EXPECT_EQ(Record(), here + 1);
+  Up(40, bottom + 6);
+  EXPECT_FALSE(grid->AutoScrollTimerRunning());
+  // Every record passed over is selected.
+  EXPECT_EQ(grid->SelectedRows()->Count(), Record() - start + 1);
+}
+
+TEST_F(DBGridAutoScrollTest, FourteenPixelsOrMoreFireAsFastAsTheTimerAllows) {
+  const int bottom = StartDragAtBottom();
+  Move(40, bottom + 13);
+  EXPECT_EQ(grid->AutoScrollInterval(), 0u);
+  const int start = Record();
+  Move(40, bottom + 59);  // distance 60: at most 8 rows a step
+  EXPECT_EQ(Record(), start + 8);
+  Up(40, bottom + 59);
+}
+
+TEST_F(DBGridAutoScrollTest, BackInsideTheDataAreaTheTimerStops) {
+  const int bottom = StartDragAtBottom();
+  Move(40, bottom + 20);
+  ASSERT_TRUE(grid->AutoScrollTimerRunning());
+  Move(40, bottom - 10);
+  EXPECT_FALSE(grid->AutoScrollTimerRunning());
+  const int here = Record();
+  gridtest::AdvanceAndPump(500, 50);
+  EXPECT_EQ(Record(), here);
+  Up(40, bottom - 10);
+}
+
+TEST_F(DBGridAutoScrollTest, CancellingADragStopsTheTimerAndTheState) {
+  const int bottom = StartDragAtBottom();
+  Move(40, bottom + 20);
+  ASSERT_TRUE(grid->AutoScrollTimerRunning());
+  grid->Perform(WM_CANCELMODE, 0, 0);
+  EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msNoneGx);
+  EXPECT_FALSE(grid->AutoScrollTimerRunning());
+  const int here = Record();
+  gridtest::AdvanceAndPump(500, 50);
+  EXPECT_EQ(Record(), here);
+  Up(40, bottom + 20);
+}
+
+TEST_F(DBGridMouseTest, ColumnSelectionScrollsColumnsPastTheRightEdge) {
+  AddRows(3);
+  MakeGrid(200, 160);
+  std::vector<TColumnGx*> cols;
+  for (int i = 0; i < 6; ++i) cols.push_back(AddColumn(i % 2 ? "NAME" : "ID"));
+  Bind();
+  for (TColumnGx* c : cols) c->SetWidth(60);
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  grid->SetFocus();
+  gridtest::Pump();
+  const TRect t = grid->CellRect(1, 0);
+  Down(t.Left + 10, t.Bottom - 3);
+  TGridDrawInfo info;
+  grid->CalcDrawInfo(info);
+  Move(info.Horz.GridBoundary + 9, t.Bottom - 3);  // distance 10
+  EXPECT_EQ(grid->AutoScrollInterval(), 100u);
+  const int left = grid->LeftCol();
+  EXPECT_GT(left, 1);
+  gridtest::AdvanceAndPump(100, 50);
+  EXPECT_GT(grid->LeftCol(), left);
+  Up(info.Horz.GridBoundary + 9, t.Bottom - 3);
+  EXPECT_GE(grid->Selection()->Columns()->Count(), 4);
+}
+
+// ---------------------------------------------------------------- cursor
+
+TEST_F(DBGridMouseTest, CursorsShowWhereAPressSelects) {
+  Setup(5);
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  auto cursorAt = [&](TPoint p) {
+    const TPoint s = Screen(p.X, p.Y);
+    FanoInputMouseMove(s.X, s.Y);
+    gridtest::Pump();
+    grid->Perform(WM_SETCURSOR, reinterpret_cast<WPARAM>(grid->Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+  };
+  EXPECT_EQ(cursorAt(At(0, 3)), DBGridCursor(1));
+  const TRect t = grid->CellRect(2, 0);
+  EXPECT_EQ(cursorAt(TPoint(t.Left + 10, t.Bottom - 2)), DBGridCursor(0));
+  EXPECT_NE(cursorAt(At(2, 3)), DBGridCursor(0));
+  EXPECT_NE(cursorAt(At(2, 3)), DBGridCursor(1));
+  // Without multi-select no special cursor.
+  grid->SetDBOptions(grid->DBOptions() - dgMultiSelect);
+  EXPECT_NE(cursorAt(At(0, 3)), DBGridCursor(1));
+}
+
+}  // namespace
