@@ -399,12 +399,15 @@ TEST_F(DBGridMouseTest, CtrlTogglesAndShiftExtendsFromTheAnchorWithoutMovingFirs
   ctrl = false;
   Click(r2.X, r2.Y);  // anchor at record 2
   std::vector<int> scrolledTo;
+  table->SetAfterScroll([&](TDataSet*) { scrolledTo.push_back(Record()); });
   shift = true;
   Click(r5.X, r5.Y);
   shift = false;
-  // Records 2..5, reached from the anchor step by step.
+  table->SetAfterScroll(nullptr);
+  // Records 2..5, reached from the anchor step by step, not by a jump to 5 first.
   EXPECT_EQ(grid->SelectedRows()->Count(), 4);
   EXPECT_EQ(Record(), 5);
+  EXPECT_EQ(scrolledTo, (std::vector<int>{3, 4, 5}));
 }
 
 TEST_F(DBGridMouseTest, ClickingASelectedCellClearsTheSelection) {
