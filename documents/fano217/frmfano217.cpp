@@ -121,6 +121,11 @@ void TfrmFano217::InitData() {
   SetupTable(dm_->mtblMain, dm_->mtblMainDelta, dm_->tbfldMain);
   SetupGridTable(grdAllView, dm_->mtblMain1, dm_->mtblMainDelta1, dm_->tbfldMain1);
   SetupGridTable(grdMain, dm_->mtblSub, dm_->mtblSubDelta, dm_->tbfldSub);
+  // A line deleted in the grid leaves the total at once (the document delete empties the lines
+  // with the controls held and reloads).
+  dm_->mtblSub->SetAfterDelete([this](TDataSet* lines) {
+    if (!lines->ControlsDisabled()) UpdateTotalAmount();
+  });
 }
 
 void TfrmFano217::SetupGridTable(TDBGridGx*& Grid, TMemTableGx*& Table, TMemTableGx*& Delta, TCvTbField*& TbField) {
@@ -311,10 +316,17 @@ void TfrmFano217::DoDelete() {
   const bool listed = !shownKey->IsNull() && FindListRow(shownKey->AsInteger());
   dm_->mtblMain->Delete();
   if (listed) dm_->mtblMain1->Delete();
-  while (!dm_->mtblSub->IsEmpty()) {
-    dm_->mtblSub->First();
-    dm_->mtblSub->Delete();
+  dm_->mtblSub->DisableControls();
+  try {
+    while (!dm_->mtblSub->IsEmpty()) {
+      dm_->mtblSub->First();
+      dm_->mtblSub->Delete();
+    }
+  } catch (...) {
+    dm_->mtblSub->EnableControls();
+    throw;
   }
+  dm_->mtblSub->EnableControls();
   SetEditState(esEditing);
   if (!SendChanges()) {
     // The host kept the document: so does the form.

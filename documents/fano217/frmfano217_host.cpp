@@ -185,19 +185,21 @@ void TfrmFano217::UpdateTotalAmount() {
   TMemTableGx* lines = dm_->mtblSub;
   // A line just appended and not yet typed in adds nothing, and posting it would store it blank.
   if (lines->Active() && lines->State() == dsInsert && !lines->Modified()) return;
-  double sum = 0;
+  // Added in fixed point, four decimals as the grid's sums: binary fractions of many amounts would
+  // otherwise show in the last digits.
+  int64_t sum = 0;
   if (lines->Active()) {
     if (Editing(lines)) lines->Post();
     TBookmark current = lines->GetBookmark();
     lines->DisableControls();
     for (lines->First(); !lines->Eof(); lines->Next()) {
       TField* amount = lines->FieldByName("BILDB006");
-      if (!amount->IsNull()) sum += amount->AsFloat();
+      if (!amount->IsNull()) sum += Currency::FromDouble(amount->AsFloat()).Value;
     }
     if (lines->BookmarkValid(current)) lines->GotoBookmark(current);
     lines->EnableControls();
   }
-  DBEditGx20->SetText(FloatToStr(sum));
+  DBEditGx20->SetText(CurrToStr(Currency::FromScaled(sum)));
 }
 
 void TfrmFano217::grdMainColExit(TObject*) { UpdateTotalAmount(); }

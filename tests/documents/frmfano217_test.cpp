@@ -11,6 +11,7 @@
 #include "grid/dbgrid.h"
 #include "platform/db/fields.h"
 #include "platform/rtl/strings.h"
+#include "platform/rtl/sysutils.h"
 #include "shell_test_util.h"
 
 using namespace shelltest;
@@ -103,6 +104,47 @@ TEST_F(Fano217Form, TheTotalSumsTheAmountsInTheShortestFloatForm) {
   form->grdMainColExit(nullptr);
   EXPECT_EQ(dm->mtblSub->State(), dsBrowse);
   EXPECT_EQ(form->DBEditGx20->Text(), "20.05");
+}
+
+TEST_F(Fano217Form, TheTotalOfManyAmountsIsAddedInFixedPoint) {
+  // 2,000 two-decimal amounts whose floating-point sum shows noise in its last digits.
+  std::vector<double> amounts;
+  long long cents = 0;
+  double floating = 0;
+  for (int i = 0; i < 2000; ++i) {
+    const int c = (i * 7919) % 99999 + 1;
+    amounts.push_back(c / 100.0);
+    cents += c;
+    floating += c / 100.0;
+  }
+  std::string expected = std::to_string(cents / 100) + "." + std::to_string(cents % 100 / 10) + std::to_string(cents % 10);
+  while (expected.back() == '0') expected.pop_back();
+  if (expected.back() == '.') expected.pop_back();
+  ASSERT_NE(FloatToStr(floating), expected) << "the amounts must show the noise of a floating-point sum";
+  LoadStored(11, {});
+  auto before = dm->mtblSub->BeforePost();
+  dm->mtblSub->SetBeforePost(nullptr);
+  for (double a : amounts) {
+    dm->mtblSub->Append();
+    dm->mtblSub->FieldByName("BILDB006")->SetAsFloat(a);
+    dm->mtblSub->Post();
+  }
+  dm->mtblSub->SetBeforePost(before);
+  form->UpdateTotalAmount();
+  EXPECT_EQ(form->DBEditGx20->Text(), expected);
+}
+
+TEST_F(Fano217Form, ALineDeletedLeavesTheTotalAtOnce) {
+  LoadStored(11, {12.5, 7.25, 1});
+  form->UpdateTotalAmount();
+  ASSERT_EQ(form->DBEditGx20->Text(), "20.75");
+  form->DoUpdate();
+  dm->mtblSub->Last();
+  dm->mtblSub->Delete();  // as the grid's line delete does, without leaving the column
+  EXPECT_EQ(form->DBEditGx20->Text(), "19.75");
+  dm->mtblSub->First();
+  dm->mtblSub->Delete();
+  EXPECT_EQ(form->DBEditGx20->Text(), "7.25");
 }
 
 TEST_F(Fano217Form, NewAndUpdateKeepTheFixedEditorsReadOnly) {
