@@ -984,6 +984,8 @@ inline TGridRect GridRect(int left, int top, int right, int bottom) { return TGr
 class TDBGridGxCenter : public TObject {
   FANO_CLASS(TDBGridGxCenter)
  public:
+  TDBGridGxCenter();
+  ~TDBGridGxCenter() override;
   void AddGrid(TCustomDBGridGx* grid);
   void RemoveGrid(TCustomDBGridGx* grid);
   int GridCount() const noexcept { return static_cast<int>(grids_.size()); }
@@ -1010,9 +1012,63 @@ class TDBGridGxCenter : public TObject {
                      const std::string& text, int options, int direction, int match, int treeScope)>
       OnLocateText;
 
+  // The find dialog, the indicator-title menu and clicks (gridcenter_menu.cpp).
+  // With a registered feature object its dialog, else the grid's own find dialog.
+  virtual void ShowFindDialog(TCustomDBGridGx* grid, const std::string& text, const std::string& fieldName,
+                              bool modal);
+  // The menu the indicator title pops up: OnBuildIndicatorTitleMenu, else the shared menu of the
+  // global items (as IndicatorTitleMenuItems and the grid's UseGlobalMenu allow) followed by
+  // copies of the grid's own DropdownMenu items.
+  void BuildIndicatorTitleMenu(TCustomDBGridGx* grid, TPopupMenu*& menu);
+  virtual void DefaultBuildIndicatorTitleMenu(TCustomDBGridGx* grid, TPopupMenu*& menu);
+  void CellMouseClick(TCustomDBGridGx* grid, TGridCoord cell, TMouseButton button, TShiftState shift, int x, int y);
+  virtual void DefaultCellMouseClick(TCustomDBGridGx* grid, TGridCoord cell, TMouseButton button,
+                                     TShiftState shift, int x, int y);
+  // The grid's mouse press on the indicator title comes here.
+  virtual void IndicatorTitleMouseDown(TCustomDBGridGx* grid, TGridCoord cell, TMouseButton button,
+                                       TShiftState shift, int x, int y);
+  virtual void DefaultIndicatorTitleMouseDown(TCustomDBGridGx* grid, TGridCoord cell, TMouseButton button,
+                                              TShiftState shift, int x, int y);
+  void ColumnMenuItemClick(TObject* sender);
+  void GridMenuItemClick(TObject* sender);
+  // The shared menu (null until first built).
+  TPopupMenu* IndicatorTitlePopupMenu() const;
+  std::function<void(TDBGridGxCenter* sender, TCustomDBGridGx* grid, TPopupMenu*& menu)> OnBuildIndicatorTitleMenu;
+  std::function<void(TDBGridGxCenter* sender, TCustomDBGridGx* grid, TGridCoord cell, TMouseButton button,
+                     TShiftState shift, int x, int y)>
+      OnCellMouseClick;
+  std::function<void(TDBGridGxCenter* sender, TCustomDBGridGx* grid, TGridCoord cell, TMouseButton button,
+                     TShiftState shift, int x, int y)>
+      OnIndicatorTitleMouseDown;
+  // Bit 0: closing the filter editor's list with acceptance applies the filter row; any bit: the
+  // list's value commands apply it too. Empty unless a program sets it.
+  uint8_t ApplyOnCloseUpFlags() const noexcept { return applyOnCloseUp_; }
+  void SetApplyOnCloseUpFlags(uint8_t value) noexcept { applyOnCloseUp_ = value; }
+
  private:
+  class TMenuParts;
+  std::unique_ptr<TMenuParts> menuParts_;
+  uint8_t applyOnCloseUp_ = 0;
   std::vector<TCustomDBGridGx*> grids_;
   int indicatorTitleMenuItems_ = 0x3F;
+};
+
+// An item of the indicator-title menu that shows or hides a column.
+class TColumnGxMenuItem : public TMenuItem {
+  FANO_CLASS(TColumnGxMenuItem)
+ public:
+  using TMenuItem::TMenuItem;
+  TColumnGx* Column = nullptr;
+};
+
+// An item of the indicator-title menu that runs a grid command: 0 none, 1 cut, 2 copy, 3 paste,
+// 4 delete, 5 select all.
+class TDBGridGxMenuItem : public TMenuItem {
+  FANO_CLASS(TDBGridGxMenuItem)
+ public:
+  using TMenuItem::TMenuItem;
+  TCustomDBGridGx* Grid = nullptr;
+  uint8_t Action = 0;
 };
 TDBGridGxCenter* GetGridCenter();
 

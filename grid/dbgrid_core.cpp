@@ -793,6 +793,7 @@ bool TCustomDBGridGx::SelectCell(int col, int row) {
 // The cell click itself (CellClick) comes from the release of the button (dbgrid_mouse.cpp).
 void TCustomDBGridGx::DefaultCellMouseClick(TGridCoord cell, TMouseButton button, TShiftState shift, int x, int y) {
   TCustomGridGx::DefaultCellMouseClick(cell, button, shift, x, y);
+  if (center_) center_->CellMouseClick(this, cell, button, shift, x, y);
 }
 
 void TCustomDBGridGx::CreateWnd() {
@@ -1235,6 +1236,7 @@ void TCustomDBGridGx::DefaultIndicatorTitleMouseDown() {
   if (indicatorTitle_->TitleButton()) {
     TPopupMenu* menu = indicatorTitle_->DropdownMenu();
     if (OnBuildIndicatorTitleMenu) OnBuildIndicatorTitleMenu(this, menu);
+    else if (center_) center_->BuildIndicatorTitleMenu(this, menu);
     if (menu && menu->Items()->Count() > 0 && HandleAllocated()) {
       const TRect cell = CellRect(0, 0);
       const TPoint p = ClientToScreen(TPoint(cell.Left, cell.Bottom));

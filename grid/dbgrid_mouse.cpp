@@ -260,7 +260,8 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
   // ---- other title and filter-row presses: the base grid moves columns
   if (titlePress) {
     if (cell.X < IndicatorOffset() && cell.Y == 0 && IndicatorOffset() > 0) {
-      IndicatorTitleMouseDown();
+      if (center_) center_->IndicatorTitleMouseDown(this, cell, button, shift, x, y);
+      else IndicatorTitleMouseDown();
       InvalidateEditor();
     }
     dataLink_->UpdateData();

@@ -19,8 +19,10 @@ TDataSet* GridDataSet(TCustomDBGridGx* grid) { return grid ? grid->DataSet() : n
   InstallGridExportActions();
   TDBGridGxLinkedActions& actions = DBGridGxLinkedActions();
   actions.Paste = [](TCustomDBGridGx* grid) { PasteFromClipboard(grid, false); };
-  actions.ShowFindDialog = [](TCustomDBGridGx* grid, const std::string& text, const std::string&, bool modal) {
-    ShowGridFindDialog(grid, text, modal);
+  actions.ShowFindDialog = [](TCustomDBGridGx* grid, const std::string& text, const std::string& fieldName,
+                               bool modal) {
+    if (TDBGridGxCenter* center = grid->Center()) center->ShowFindDialog(grid, text, fieldName, modal);
+    else ShowGridFindDialog(grid, text, modal);
   };
   return true;
 }();

@@ -6,6 +6,7 @@
 #include "editors/tools/memtableintf.h"
 #include "grid/dbgrid.h"
 #include "grid/gridsearch.h"
+#include "platform/forms/cmessages.h"
 #include "platform/forms/stdctrls.h"
 #include "platform/os/winuser.h"
 
@@ -95,6 +96,23 @@ TDBGridGxFindDlg::TDBGridGxFindDlg(TComponent* owner) : TForm(owner) {
   cbFindIn->OnChange = [this](TObject*) {
     if (!filling_) FindInChanged();
   };
+  OnKeyDown = [this](TObject*, uint16_t& key, TShiftState shift) { FormKeyDown(key, shift); };
+}
+
+void TDBGridGxFindDlg::FormKeyDown(uint16_t& key, TShiftState) {
+  if (key != VK_RETURN && key != VK_ESCAPE) return;
+  // An open drop-down list, or an editor with a pending change, takes the key itself.
+  if (TWinControl* focused = ActiveControl(); focused && focused->Perform(CM_WANTSPECIALKEY, key, 0) != 0) return;
+  if (key == VK_ESCAPE) {
+    if (!FormState().Contains(fsModal)) {
+      Close();
+      key = 0;
+    }
+  } else {
+    FindNext(GetKeyState(VK_CONTROL) < 0);
+    key = 0;
+  }
+  cbText->SetModified(false);
 }
 
 void TDBGridGxFindDlg::FindInChanged() {

@@ -27,6 +27,9 @@ class TDBGridGxFindDlg : public TForm {
   void Prepare(TCustomDBGridGx* grid, const std::string& text, bool modal, const TColumnChoices& columns = {});
   // One "Find next"; reverse turns the direction (Ctrl held at the click).
   bool FindNext(bool reverse);
+  // Enter finds the next match, Escape closes a modeless dialog (a modal one closes through the
+  // "Close" button); both are left to the focused control when it wants them.
+  void FormKeyDown(uint16_t& key, TShiftState shift);
 
   TDBComboBoxGx* cbText = nullptr;
   TDBComboBoxGx* cbFindIn = nullptr;

@@ -104,5 +104,75 @@ TEST_F(GridFindDlgTest, ReverseTurnsTheDirectionAndAllSearchesEveryColumn) {
   EXPECT_EQ(Id(), 1);
 }
 
+TEST_F(GridFindDlgTest, EnterFindsAndEscapeClosesAModelessDialog) {
+  ShowGridFindDialog(grid, "pear", false);
+  TDBGridGxFindDlg* dlg = GridFindDialog();
+  gridtest::Pump();
+  ASSERT_EQ(dlg->ActiveControl(), dlg->cbText);
+  FanoInputKey(VK_RETURN, TRUE);
+  FanoInputKey(VK_RETURN, FALSE);
+  gridtest::Pump();
+  EXPECT_EQ(Id(), 2);
+  EXPECT_FALSE(dlg->NewSearch());
+  EXPECT_FALSE(dlg->cbText->Modified());
+  FanoInputKey(VK_RETURN, TRUE);
+  FanoInputKey(VK_RETURN, FALSE);
+  gridtest::Pump();
+  EXPECT_EQ(Id(), 4);
+  EXPECT_TRUE(dlg->Visible());
+  // A changed text wants Escape for itself; once Enter has searched with it, Escape closes.
+  dlg->cbText->SetModified(true);
+  FanoInputKey(VK_ESCAPE, TRUE);
+  FanoInputKey(VK_ESCAPE, FALSE);
+  gridtest::Pump();
+  EXPECT_TRUE(dlg->Visible());
+  uint16_t enter = VK_RETURN;
+  dlg->cbText->SetModified(true);
+  dlg->FormKeyDown(enter, {});
+  EXPECT_EQ(enter, 0);
+  EXPECT_FALSE(dlg->cbText->Modified());
+  FanoInputKey(VK_ESCAPE, TRUE);
+  FanoInputKey(VK_ESCAPE, FALSE);
+  gridtest::Pump();
+  EXPECT_FALSE(dlg->Visible());
+}
+
+TEST_F(GridFindDlgTest, EnterInTheOpenListIsTheListsAndEscapeEndsAModalDialog) {
+  ShowGridFindDialog(grid, "pear", false);
+  TDBGridGxFindDlg* dlg = GridFindDialog();
+  dlg->FindNext(false);
+  dlg->cbText->Items()->Add("apple");
+  gridtest::Pump();
+  const int id = Id();
+  dlg->cbText->DropDown();
+  ASSERT_TRUE(dlg->cbText->ListVisible());
+  uint16_t key = VK_RETURN;
+  dlg->FormKeyDown(key, {});
+  EXPECT_EQ(key, VK_RETURN);  // left to the list
+  EXPECT_EQ(Id(), id);
+  dlg->cbText->CloseUp(false);
+  dlg->Close();
+  // Shown modally, Escape goes on to the "Close" button, which ends the dialog.
+  int idles = 0;
+  bool leftAlone = false;
+  Application->OnIdle = [&](TObject*, bool& done) {
+    done = false;
+    if (++idles == 1) {
+      uint16_t esc = VK_ESCAPE;
+      dlg->FormKeyDown(esc, {});
+      leftAlone = esc == VK_ESCAPE && dlg->Visible();
+      FanoInputKey(VK_ESCAPE, TRUE);
+      FanoInputKey(VK_ESCAPE, FALSE);
+    } else if (idles > 50) {
+      dlg->SetModalResult(mrAbort);
+    }
+  };
+  ShowGridFindDialog(grid, "pear", true);
+  Application->OnIdle = nullptr;
+  EXPECT_TRUE(leftAlone);
+  EXPECT_EQ(dlg->ModalResult(), 2);
+  EXPECT_FALSE(dlg->Visible());
+}
+
 }  // namespace
 }  // namespace dbgridtest
