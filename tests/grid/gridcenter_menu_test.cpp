@@ -177,9 +177,17 @@ TEST_F(GridCenterMenuTest, ClicksReachTheCentreAndItsDefaults) {
   center()->OnIndicatorTitleMouseDown = [&](TDBGridGxCenter*, TCustomDBGridGx*, TGridCoord, TMouseButton,
                                             TShiftState, int, int) { ++centreHandler; };
   center()->IndicatorTitleMouseDown(grid, TGridCoord{0, 0}, mbLeft, {}, 1, 1);
-  center()->OnIndicatorTitleMouseDown = nullptr;
   EXPECT_EQ(gridHandler, 1);
   EXPECT_EQ(centreHandler, 1);
+  // A press on the indicator title goes through the centre.
+  const TRect cell = grid->CellRect(0, 0);
+  const TPoint p = grid->ClientToScreen(TPoint((cell.Left + cell.Right) / 2, (cell.Top + cell.Bottom) / 2));
+  FanoInputMouseButton(0, TRUE, p.X, p.Y);
+  FanoInputMouseButton(0, FALSE, p.X, p.Y);
+  gridtest::Pump();
+  center()->OnIndicatorTitleMouseDown = nullptr;
+  EXPECT_EQ(centreHandler, 2);
+  EXPECT_EQ(gridHandler, 1);
   // With its title button the indicator title pops up the centre's menu.
   grid->OnIndicatorTitleMouseDown = nullptr;
   grid->IndicatorTitle()->SetTitleButton(true);
