@@ -494,8 +494,34 @@ void TPopupListboxGx::KeyPress(TKeyChar& key) {
   TCustomListBox::KeyPress(key);
 }
 
+void TPopupListboxGx::DefaultHandler(TMessage& m) {
+  switch (m.Msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+      // The list box's own press would focus it, and so activate the drop-down.
+      int index = ItemAtPos(TPoint(m.XPos(), m.YPos()), true);
+      if (index >= 0 && index != ItemIndex()) SetItemIndex(index);
+      if (HandleAllocated()) SetCapture(WindowHandle());
+      m.Result = 0;
+      return;
+    }
+    case WM_LBUTTONUP:
+      TCustomListBox::DefaultHandler(m);
+      if (HandleAllocated() && GetCapture() == WindowHandle()) ReleaseCapture();
+      return;
+    default: break;
+  }
+  TCustomListBox::DefaultHandler(m);
+}
+
 void TPopupListboxGx::MouseMove(TShiftState shift, int x, int y) {
   TCustomListBox::MouseMove(shift, x, y);
+  if (shift.Contains(ssLeft) && HandleAllocated() && GetCapture() == WindowHandle()) {
+    // Dragging with the button held follows the item under the pointer.
+    int index = ItemAtPos(TPoint(x, y), true);
+    if (index >= 0 && index != ItemIndex()) SetItemIndex(index);
+    return;
+  }
   if (shift.Contains(ssLeft) || shift.Contains(ssRight) || shift.Contains(ssMiddle)) return;
   TPoint p(x, y);
   if (p == lastMousePos_) return;
@@ -553,6 +579,10 @@ void TPopupListboxGx::Dispatch(TMessage& m) {
       return;
     case WM_SIZEGRIPCHANGEPOSITION:
       sizeGrip_->SetPosition(static_cast<TSizeGripMoveGx>(m.WParam));
+      return;
+    case WM_MOUSEACTIVATE:
+      // Its editor keeps the activation and the focus (its grip's presses come here too).
+      m.Result = MA_NOACTIVATE;
       return;
     case WM_SIZE:
       TCustomListBox::Dispatch(m);

@@ -139,6 +139,8 @@ class TPopupListboxGx : public TCustomListBox {
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void Dispatch(TMessage& m) override;
+  // A press chooses the item without the list box taking the focus from its editor.
+  void DefaultHandler(TMessage& m) override;
   void KeyPress(TKeyChar& key) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   bool DoMouseWheelDown(TShiftState shift, const TPoint& mousePos) override;
