@@ -19,6 +19,8 @@ constexpr const char* kToolBarClass = "FanoHostToolBar";
 constexpr const char* kClientClass = "FanoHostClient";
 constexpr const char* kStatusClass = "FanoHostStatus";
 constexpr const char* kFormCaption = "费用垫付单";
+// The tool bar's one button once the form has closed: the module's entry makes it again.
+constexpr const char* kReopenTool = "reopen";
 constexpr int kToolBarHeight = 30;
 // The form colour the host sends; it differs from the forms' own resource colour (12825237), so a
 // form that takes the scheme shows it.
@@ -716,10 +718,7 @@ LRESULT HostApp::OnLink(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case HM_CHILDCLOSED:
       log_.Write("RECV", "0x466 the form closed itself " + Hex(static_cast<uintptr_t>(wp)));
-      formClosed_ = true;
-      tools_.clear();
-      toolRow_.buttons.clear();
-      if (toolbar_) InvalidateRect(toolbar_, nullptr, TRUE);
+      if (reinterpret_cast<HWND>(wp) == form_) FormGone();
       return 0;
     case HM_OPENSESSION: {
       if (!needShare("0x46E")) return 0;
@@ -825,6 +824,7 @@ IHostCommand* HostApp::FindCommand(const std::string& name) {
 }
 
 bool HostApp::RunCommand(const std::string& name, std::string& error) {
+  if (name == kReopenTool && formClosed_) return ReopenForm(error);
   IHostCommand* c = FindCommand(name);
   if (!c) {
     error = "the module has no command " + Quoted(name);
@@ -879,8 +879,43 @@ bool HostApp::CloseForm() {
   LRESULT result = SendMessage(form_, HM_CLOSEREQUEST, 0, 0);
   log_.Write("RECV", "0x467 answered " + std::to_string(static_cast<long long>(result)));
   if (result != 0) return false;
+  FormGone();
+  return true;
+}
+
+void HostApp::FormGone() {
   formClosed_ = true;
-  if (toolbar_) InvalidateRect(toolbar_, nullptr, TRUE);
+  // The closed form's commands go with it; what is left is the way back to the module.
+  ownSet_ = baseSet_ = nullptr;
+  tools_.assign(1, ToolItem{kReopenTool, false});
+  toolRow_.buttons.assign(1, ui::ButtonRow::Button{kReopenTool, std::string("打开") + kFormCaption, true, false, {}});
+  toolRow_.hot = toolRow_.pressed = -1;
+  if (form_ && IsWindow(form_) && IsWindowVisible(form_)) ShowWindow(form_, SW_HIDE);
+  if (toolbar_) {
+    RECT r;
+    GetClientRect(toolbar_, &r);
+    HDC dc = GetDC(toolbar_);
+    toolRow_.LayoutLeft(dc, 4, 3, r.bottom - 7, 44);
+    ReleaseDC(toolbar_, dc);
+    InvalidateRect(toolbar_, nullptr, TRUE);
+  }
+  if (client_) InvalidateRect(client_, nullptr, TRUE);
+  if (status_) InvalidateRect(status_, nullptr, TRUE);
+}
+
+bool HostApp::ReopenForm(std::string& error) {
+  if (form_ && !formClosed_ && IsWindow(form_)) {
+    error = "the form is still open";
+    return false;
+  }
+  log_.Write("HOST", "the module's form is made again");
+  form_ = nullptr;
+  if (!OpenForm()) {
+    error = "the module made no form";
+    return false;
+  }
+  SendHostRecords();
+  ActivateForm();
   return true;
 }
 
@@ -1076,18 +1111,7 @@ bool HostApp::RunAction(const ScriptAction& a, std::string& error) {
       return true;
     case ActionKind::Reopen:
       log_.Write("SCRIPT", "reopen");
-      if (form_ && !formClosed_ && IsWindow(form_)) {
-        error = "the form is still open";
-        return false;
-      }
-      form_ = nullptr;
-      if (!OpenForm()) {
-        error = "the module made no form";
-        return false;
-      }
-      SendHostRecords();
-      ActivateForm();
-      return true;
+      return ReopenForm(error);
     case ActionKind::Quit:
       log_.Write("SCRIPT", "quit");
       if (!CloseForm()) log_.Write("HOST", "the form refused to close");

@@ -90,6 +90,11 @@ class HostApp {
   void ShowText(const std::string& text, bool error);
   // HM_CANCLOSE, then HM_CLOSEREQUEST when the form may close. True when the form closed.
   bool CloseForm();
+  // The form closed (asked by the host or by its own close button): the tool bar offers to open it
+  // again.
+  void FormGone();
+  // The module's entry again, after a close.
+  bool ReopenForm(std::string& error);
 
   // ---- the script ----
   int RunScript();

@@ -140,6 +140,7 @@ void TfrmChildBase::ShowTitle(bool Visible) {
 }
 
 void TfrmChildBase::SetEditState(uint8_t NewState) {
+  closeAgreed_ = false;
   editState_ = NewState;
   if (documentDm_) {
     for (int i = 0; i < documentDm_->ComponentCount(); ++i) {
@@ -291,6 +292,7 @@ void TfrmChildBase::btnFormTitleColseClick(TObject*) {
 // ---- commands ---------------------------------------------------------------------------------
 
 void TfrmChildBase::RunCommand(void (TfrmChildBase::*operation)()) {
+  closeAgreed_ = false;
   if (dataFreed_) return;
   (this->*operation)();
 }
@@ -341,13 +343,16 @@ void TfrmChildBase::Dispatch(TMessage& m) {
 void TfrmChildBase::HMHide(TMessage&) { Hide(); }
 
 void TfrmChildBase::HMShow(TMessage&) {
+  closeAgreed_ = false;
   Show();
   RegisterCommands();
   RegisterBaseCommands();
 }
 
 void TfrmChildBase::HMCloseRequest(TMessage& m) {
-  if (!CanCloseForm()) {
+  const bool agreed = closeAgreed_;
+  closeAgreed_ = false;
+  if (!agreed && !CanCloseForm()) {
     m.Result = 1;
     return;
   }
@@ -369,6 +374,7 @@ void TfrmChildBase::HMColorScheme(TMessage& m) {
 }
 
 void TfrmChildBase::HMActivateChild(TMessage& m) {
+  closeAgreed_ = false;
   SetParentWindow(reinterpret_cast<HWND>(m.WParam));
   if (m.LParam < 0 || reinterpret_cast<HWND>(m.LParam) != formHandle_) {
     Hide();
@@ -379,7 +385,10 @@ void TfrmChildBase::HMActivateChild(TMessage& m) {
   RegisterBaseCommands();
 }
 
-void TfrmChildBase::HMCanClose(TMessage& m) { m.Result = CanCloseForm() ? 0 : 1; }
+void TfrmChildBase::HMCanClose(TMessage& m) {
+  closeAgreed_ = CanCloseForm();
+  m.Result = closeAgreed_ ? 0 : 1;
+}
 
 // ---- requests to the host ---------------------------------------------------------------------
 

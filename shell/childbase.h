@@ -253,6 +253,10 @@ class TfrmChildBase : public TForm {
   std::vector<TWinControl*> lockContainers_;
   TDataModule* documentDm_ = nullptr;
   bool dataFreed_ = false;
+  // The may-close query was answered yes (after the user's answer, when asked): the close request
+  // that follows it closes without asking the same question again. Anything the user does first
+  // withdraws it.
+  bool closeAgreed_ = false;
   bool sessionOpen_ = false;
   // The fields whose addresses the host receives; they stay put while the form lives.
   IHostCommandSet* hostCommands_ = nullptr;

@@ -158,4 +158,37 @@ TEST(DocumentLines, ALineAppendedByEnterOnTheLastCellAndLeftUntouchedIsNotStored
   fs::remove_all(r.dir);
 }
 
+// The form's own close button (right of its title strip) and the host's button that opens the
+// module again (the first of the tool bar once the form has gone).
+constexpr const char* kFormCloseButton = "click 1081 40\n";
+constexpr const char* kReopenButton = "click 40 14\n";
+
+TEST(DocumentClose, TheHostClosesWithUnsavedChangesAfterOneQuestion) {
+  HostRun r = RunHost("close_once", "command search\ncommand update\nanswer yes\nquit\n");
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  EXPECT_EQ(r.Count("BOX", "有数据未保存，您确定要退出当前窗体吗？"), 1) << r.Dump();
+  EXPECT_EQ(r.Count("RECV", "0x467 answered 0"), 1) << r.Dump();
+  EXPECT_EQ(r.Count("RECV", "0x46F close session 1"), 1) << r.Dump();
+  fs::remove_all(r.dir);
+}
+
+TEST(DocumentClose, TheFormsOwnCloseButtonLeavesAHostThatOpensTheModuleAgain) {
+  HostRun r = RunHost("close_button", std::string("command search\ncommand new\nanswer yes\n") + kFormCloseButton +
+                                          "snapshot closed.png\n" + kReopenButton +
+                                          "command search\nsnapshot reopened.png\nquit\n");
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  EXPECT_EQ(r.Count("ERROR", ""), 0) << r.Dump();
+  EXPECT_EQ(r.Count("BOX", "有数据未保存"), 1) << r.Dump();
+  const int closed = r.Find("RECV", "0x466 the form closed itself");
+  ASSERT_GT(closed, r.Find("RECV", "0x46F close session 1")) << r.Dump();
+  // The tool bar's button makes the form again, with a session of its own that loads documents.
+  const int opened = r.Find("RECV", "0x46E open session", closed);
+  ASSERT_GT(opened, closed) << r.Dump();
+  EXPECT_GT(r.Find("RECV", "command \"display\", session 2", opened), opened) << r.Dump();
+  EXPECT_EQ(r.Count("RECV", "0x46F close session 2"), 1) << r.Dump();
+  EXPECT_TRUE(fs::exists(r.dir / "closed.png"));
+  EXPECT_TRUE(fs::exists(r.dir / "reopened.png"));
+  fs::remove_all(r.dir);
+}
+
 }  // namespace

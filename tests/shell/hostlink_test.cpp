@@ -370,3 +370,30 @@ TEST_F(HostLink, TheEditStateFollowsTheStandardCommands) {
 }
 
 }  // namespace
+
+TEST_F(HostLink, AYesToTheMayCloseQueryIsNotAskedAgainByTheCloseRequestThatFollows) {
+  TestDialog dialog;
+  TfrmShellDocument* form = Show();
+  Activate(form);
+  host->LastCommandSet(HM_REGISTERBASECOMMANDS)->Command(0)->Execute();  // "new"
+  ASSERT_EQ(form->EditState(), esNew);
+  dialog.SetAnswer(6);  // Yes
+  int boxes = dialog.Count();
+  EXPECT_EQ(Send(form, HM_CANCLOSE), 0);
+  EXPECT_EQ(dialog.Count(), boxes + 1);
+  // Something the user does in between withdraws the answer: the close request asks again.
+  host->LastCommandSet(HM_REGISTERBASECOMMANDS)->Command(0)->Execute();  // "new" again, refused
+  boxes = dialog.Count();
+  dialog.SetAnswer(7);  // No
+  EXPECT_EQ(Send(form, HM_CLOSEREQUEST), 1);
+  EXPECT_EQ(dialog.Count(), boxes + 1);
+  EXPECT_FALSE(form->DataFreed());
+
+  // The host's close: the query, answered Yes, then the request, which asks nothing more.
+  dialog.SetAnswer(6);
+  boxes = dialog.Count();
+  EXPECT_EQ(Send(form, HM_CANCLOSE), 0);
+  EXPECT_EQ(Send(form, HM_CLOSEREQUEST), 0);
+  EXPECT_EQ(dialog.Count(), boxes + 1);
+  EXPECT_TRUE(form->DataFreed());
+}
