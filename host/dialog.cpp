@@ -193,6 +193,8 @@ int32_t ShowBox(HWND owner, const char* caption, const std::string& text, bool q
   HWND wnd = CreateWindowEx(exStyle, className.c_str(), caption, style, 0, 0, frame.right - frame.left,
                             frame.bottom - frame.top, top, nullptr, LibraryInstance(), &box);
   int32_t answer = 0;
+  // The control that had the keyboard gets it back once the box is answered.
+  HWND focused = GetFocus();
   if (wnd) {
     ui::CenterOver(wnd, top, frame.right - frame.left, frame.bottom - frame.top);
     ShowWindow(wnd, SW_SHOW);
@@ -201,6 +203,9 @@ int32_t ShowBox(HWND owner, const char* caption, const std::string& text, bool q
     ui::RunModal(wnd, top, box.done);
     answer = box.done ? box.answer : (question ? kBoxNo : kBoxOk);
     if (IsWindow(wnd)) DestroyWindow(wnd);
+    if (focused && focused != GetFocus() && IsWindow(focused) && IsWindowVisible(focused) && IsWindowEnabled(focused) &&
+        GetAncestor(focused, GA_ROOT) == GetActiveWindow())
+      SetFocus(focused);
   }
   UnregisterClass(className.c_str(), LibraryInstance());
   return answer;

@@ -84,6 +84,8 @@ class TMsgDlgText : public TGraphicControl {
     RECT r = ClientRect();
     Canvas()->SetFont(Font());
     Canvas()->Brush()->SetStyle(bsClear);
+    // Drawn straight on the device: the canvas's font and clear brush must be selected first.
+    Canvas()->RequiredState(TCanvasState{csHandleValid, csFontValid, csBrushValid});
     std::string t = Caption();
     DrawTextA(Canvas()->Handle(), t.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
   }
@@ -214,6 +216,7 @@ class TMsgDlgButton : public TCustomControl {
     RECT tr = r;
     if (pressed_) OffsetRect(&tr, 1, 1);
     std::string t = Caption();
+    c->RequiredState(TCanvasState{csHandleValid, csFontValid, csBrushValid});
     DrawTextA(c->Handle(), t.c_str(), -1, &tr, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     if (Focused()) {
       RECT fr = r;
@@ -267,6 +270,8 @@ TForm* CreateMessageDialog(std::string_view msg, TMsgDlgType type, TMsgDlgButton
     int screenWidth = Screen ? Screen->Width() : 1024;
     std::string text(msg);
     RECT tr{0, 0, screenWidth / 2, 0};
+    c->SetFont(form->Font());
+    c->RequiredState(TCanvasState{csHandleValid, csFontValid});
     DrawTextA(c->Handle(), text.c_str(), -1, &tr, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
     FreeDeviceContexts();
     int iconSize = type == mtCustom ? 0 : 32;
@@ -317,6 +322,24 @@ TForm* CreateMessageDialog(std::string_view msg, TMsgDlgType type, TMsgDlgButton
   return form;
 }
 
+namespace {
+// A dialog opens over the window it was asked from (the screen when there is none), kept inside
+// the work area.
+void CentreOverActiveWindow(TForm* form) {
+  HWND active = GetActiveWindow();
+  if (!active || !IsWindowVisible(active) || IsIconic(active)) return;  // the screen's centre
+  RECT o;
+  GetWindowRect(active, &o);
+  TRect work = Screen ? Screen->WorkAreaRect() : TRect(0, 0, 1024, 768);
+  int x = (o.left + o.right - form->Width()) / 2;
+  int y = (o.top + o.bottom - form->Height()) / 2;
+  x = std::max(work.Left, std::min(x, work.Right - form->Width()));
+  y = std::max(work.Top, std::min(y, work.Bottom - form->Height()));
+  form->SetPosition(poDesigned);
+  form->SetBounds(x, y, form->Width(), form->Height());
+}
+}  // namespace
+
 int TDialogService::MessageDlg(const TDialogRequest& request) {
   TForm* form = CreateMessageDialog(request.Text, request.Type, request.Buttons);
   int result = mrNone;
@@ -325,6 +348,7 @@ int TDialogService::MessageDlg(const TDialogRequest& request) {
     if (request.X >= 0) form->SetLeft(request.X);
     if (request.Y >= 0) form->SetTop(request.Y);
     if (request.X >= 0 || request.Y >= 0) form->SetPosition(poDesigned);
+    else CentreOverActiveWindow(form);
     result = form->ShowModal();
   } catch (...) {
     form->Free();

@@ -821,6 +821,9 @@ int TCustomForm::ShowModal() {
   if (Application) Application->ModalStarted();
   formState_.Include(fsModal);
   HWND activeWindow = GetActiveWindow();
+  // The control that had the keyboard gets it back afterwards, also inside a window that is not
+  // one of our forms (a host's window that takes the focus itself when it is activated again).
+  HWND focusedWindow = GetFocus();
   int saveFocusCount = FocusCount;
   if (Screen) {
     Screen->saveFocusedList_.insert(Screen->saveFocusedList_.begin(), Screen->focusedForm_);
@@ -854,7 +857,12 @@ int TCustomForm::ShowModal() {
         Screen->focusedForm_ = nullptr;
       }
     }
-    if (activeWindow && IsWindow(activeWindow)) SetActiveWindow(activeWindow);
+    if (activeWindow && IsWindow(activeWindow)) {
+      SetActiveWindow(activeWindow);
+      if (focusedWindow && focusedWindow != GetFocus() && IsWindow(focusedWindow) && IsWindowVisible(focusedWindow) &&
+          IsWindowEnabled(focusedWindow) && GetAncestor(focusedWindow, GA_ROOT) == GetActiveWindow())
+        ::SetFocus(focusedWindow);
+    }
     FocusCount = saveFocusCount;
     if (Application) Application->ModalFinished();
     formState_.Exclude(fsModal);

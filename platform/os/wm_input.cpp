@@ -494,6 +494,29 @@ void PushInput(InputEvent ev) {
   GetBackend()->WakeUp();
 }
 
+void ForgetReleasedKeys(const BYTE held[256]) {
+  BYTE down[256] = {};
+  for (int vk = 0; vk < 256; ++vk) down[vk] = held[vk] ? 1 : 0;
+  // The sided keys and their common key stand for each other.
+  const UINT pairs[][3] = {{VK_SHIFT, VK_LSHIFT, VK_RSHIFT}, {VK_CONTROL, VK_LCONTROL, VK_RCONTROL}, {VK_MENU, VK_LMENU, VK_RMENU}};
+  for (const auto& p : pairs) {
+    if (down[p[1]] || down[p[2]]) down[p[0]] = 1;
+    if (down[p[0]] && !down[p[2]]) down[p[1]] = 1;
+  }
+  InputState& s = S();
+  auto release = [&](BYTE* keys) {
+    for (int vk = 0; vk < 256; ++vk) {
+      if (vk == VK_LBUTTON || vk == VK_RBUTTON || vk == VK_MBUTTON || vk == VK_XBUTTON1 || vk == VK_XBUTTON2) continue;
+      if ((keys[vk] & 0x80) && !down[vk]) keys[vk] &= 0x01;
+    }
+  };
+  {
+    std::lock_guard<std::mutex> g(s.lock);
+    release(s.asyncKeys);
+  }
+  release(s.keys);
+}
+
 bool HasInputFor(DWORD) {
   std::lock_guard<std::mutex> g(S().lock);
   return !S().events.empty();

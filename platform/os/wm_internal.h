@@ -182,6 +182,9 @@ void PushInput(InputEvent ev);
 // Looks for an input message for this thread that passes the filter; removal applies its effects.
 bool TakeInputMessage(MSG* out, HWND filter, UINT minMsg, UINT maxMsg, bool remove);
 bool HasInputFor(DWORD thread);
+// The display server tells which keys it holds down now (held[vk] non-zero, mouse buttons aside):
+// keys we still take as down whose release went to another program are let go, with no message.
+void ForgetReleasedKeys(const BYTE held[256]);
 void OnWindowDestroyed(Window* w);  // focus, capture, active, tracking, caret
 void OnWindowHidden(Window* w);
 void CheckHover();                  // hover tracking against the clock

@@ -208,13 +208,7 @@ class X11Backend : public Backend {
                                 CopyFromParent, InputOutput, CopyFromParent,
                                 CWBackPixmap | CWOverrideRedirect | CWEventMask, &a);
     XSetWMProtocols(d_, xw, &wmDelete_, 1);
-    XSizeHints hints{};
-    hints.flags = PPosition | PSize;
-    hints.x = r.left;
-    hints.y = r.top;
-    hints.width = wd;
-    hints.height = ht;
-    XSetWMNormalHints(d_, xw, &hints);
+    SetPlacementHints(xw, w);
     // A window with an owner (a dialog) stays with it under the window manager.
     if (w->owner)
       if (XTop* o = Find(w->owner->handle)) XSetTransientForHint(d_, xw, o->xwin);
@@ -243,6 +237,7 @@ class X11Backend : public Backend {
     XTop* t = Find(w->handle);
     if (!t) return;
     if (show && !t->mapped) {
+      SetPlacementHints(t->xwin, w);
       XMapRaised(d_, t->xwin);
       t->mapped = true;
       DirtyAll(w);
@@ -260,6 +255,10 @@ class X11Backend : public Backend {
     RECT r = w->rect;
     if (w->style & WS_MINIMIZE) {
       XIconifyWindow(d_, t->xwin, screen_);
+      return;
+    }
+    if (applying_ == w->handle && EqualRect(&r, &applyingRect_)) {
+      DirtyAll(w);  // the server's own place
       return;
     }
     XMoveResizeWindow(d_, t->xwin, r.left, r.top, static_cast<unsigned>(std::max<int>(1, r.right - r.left)),
@@ -403,6 +402,39 @@ class X11Backend : public Backend {
 
  private:
   static void fcntl_nonblock(int fd);
+
+  // Our place of a framed window is its client area's (we paint no frame of our own): static
+  // gravity has the manager put the client, not its frame, where we ask, when it maps the window
+  // and at every later move.
+  void SetPlacementHints(::Window xw, Window* w) {
+    RECT r = w->rect;
+    XSizeHints hints{};
+    hints.flags = PPosition | PSize | PWinGravity;
+    hints.x = r.left;
+    hints.y = r.top;
+    hints.width = std::max<int>(1, r.right - r.left);
+    hints.height = std::max<int>(1, r.bottom - r.top);
+    hints.win_gravity = StaticGravity;
+    XSetWMNormalHints(d_, xw, &hints);
+  }
+
+  void ForgetKeysTheServerReleased() {
+    char map[32] = {};
+    XQueryKeymap(d_, map);
+    BYTE held[256] = {};
+    int minCode = 0, maxCode = 0;
+    XDisplayKeycodes(d_, &minCode, &maxCode);
+    for (int code = minCode; code <= maxCode && code < 256; ++code) {
+      if (!(map[code / 8] & (1 << (code % 8)))) continue;
+      int per = 0;
+      KeySym* syms = XGetKeyboardMapping(d_, static_cast<KeyCode>(code), 1, &per);
+      if (!syms) continue;
+      if (per > 0)
+        if (UINT vk = VkFromKeysym(syms[0])) held[vk & 0xFF] = 1;
+      XFree(syms);
+    }
+    ForgetReleasedKeys(held);
+  }
 
   XTop* Find(HWND h) {
     auto it = tops_.find(h);
@@ -630,11 +662,15 @@ class X11Backend : public Backend {
       case ConfigureNotify: {
         Window* w = FromX(ev.xconfigure.window);
         if (!w || (w->style & WS_MINIMIZE)) break;
+        // The window's place and size now, both read from the server: the event's own size may be
+        // older than the place read here.
+        XWindowAttributes at{};
+        if (!XGetWindowAttributes(d_, ev.xconfigure.window, &at)) break;
         int x = 0, y = 0;
         ::Window child;
         XTranslateCoordinates(d_, ev.xconfigure.window, root_, 0, 0, &x, &y, &child);
         RECT r = w->rect;
-        RECT got{x, y, x + ev.xconfigure.width, y + ev.xconfigure.height};
+        RECT got{x, y, x + at.width, y + at.height};
         // The answer to one of our own requests, perhaps overtaken by a later one: nothing to do.
         XTop* t = Find(w->handle);
         if (t) {
@@ -646,10 +682,15 @@ class X11Backend : public Backend {
             break;
           }
         }
-        if (r.left != x || r.top != y || r.right - r.left != ev.xconfigure.width ||
-            r.bottom - r.top != ev.xconfigure.height)
-          SetWindowPos(w->handle, nullptr, x, y, ev.xconfigure.width, ev.xconfigure.height,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+        if (r.left != x || r.top != y || r.right != got.right || r.bottom != got.bottom) {
+          // The manager placed it: taken as it is, not asked for again (asking would move it on).
+          if (t) t->requested.clear();
+          HWND h = w->handle;
+          applying_ = h;
+          applyingRect_ = got;
+          SetWindowPos(h, nullptr, x, y, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
+          applying_ = nullptr;
+        }
         break;
       }
       case ButtonPress:
@@ -719,6 +760,9 @@ class X11Backend : public Backend {
       case FocusIn: {
         Window* w = FromX(ev.xfocus.window);
         if (!w) break;
+        // Keys released while another window (or the window manager's grab) had the keyboard
+        // never told us: the server's keyboard is the truth.
+        ForgetKeysTheServerReleased();
         ime_->Focus(w->handle, true);
         if (GetActiveWindow() != w->handle && !(w->style & WS_DISABLED) && !(w->exStyle & WS_EX_NOACTIVATE))
           SetActiveWindow(w->handle);
@@ -796,6 +840,9 @@ class X11Backend : public Backend {
   std::unique_ptr<X11InputMethod> ime_;
   bool shmOk_ = false;
   bool wmPresent_ = false;
+  // The place the server reported for a window, being taken as its own (not asked for again).
+  HWND applying_ = nullptr;
+  RECT applyingRect_{};
   std::map<HWND, XTop> tops_;
   std::map<::Window, HWND> byX_;
   Cursor cursor_ = 0;

@@ -194,4 +194,29 @@ TEST_F(DialogLibrary, UnderX11TheBoxIsShownAndAnswered) {
   EXPECT_EQ(system(cmd.c_str()), 0);
 }
 
+// After a box the control that had the keyboard has it again (the host's window, activated
+// again, would otherwise keep it).
+TEST_F(DialogLibrary, UnderX11TheFocusedControlHasTheKeyboardAgain) {
+  if (std::getenv("FANO_DIALOG_X11")) {
+    ASSERT_EQ(FanoDisplayKind(), FANO_DISPLAY_X11);
+    g_answers = false;
+    SetActiveWindow(host);
+    SetFocus(child);
+    ASSERT_EQ(GetFocus(), child);
+    EXPECT_EQ(AskWithPress(host, box, Press::KeyEscape, HOST_BOX_NOTICE), kBoxOk);
+    EXPECT_EQ(GetFocus(), child) << "after a notice";
+    EXPECT_EQ(AskWithPress(host, box, Press::ClickYes, HOST_BOX_YESNO), kBoxYes);
+    EXPECT_EQ(GetFocus(), child) << "after a question answered by mouse";
+    return;
+  }
+  if (system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  ASSERT_GT(n, 0);
+  self[n] = 0;
+  std::string cmd = std::string("timeout 120 env -u FANO_HEADLESS FANO_DIALOG_X11=1 xvfb-run -a -s '-screen 0 800x600x24' '") +
+                    self + "' --gtest_filter=DialogLibrary.UnderX11TheFocusedControlHasTheKeyboardAgain --gtest_brief=1 >&2";
+  EXPECT_EQ(system(cmd.c_str()), 0);
+}
+
 }  // namespace

@@ -2,7 +2,11 @@
 // dialog form, modal forms, and exceptions that reach the message loop.
 #include "forms_test_util.h"
 
+#include <algorithm>
+
 #include "platform/forms/dialogs.h"
+#include "platform/forms/graphics.h"
+#include "platform/forms/stdctrls.h"
 
 using namespace formstest;
 
@@ -103,6 +107,137 @@ TEST_F(Dialogs, TheRealDialogIsAnsweredWithTheKeyboard) {
   };
   EXPECT_EQ(MessageDlg("Replace?", mtConfirmation, TMsgDlgButtons{mbYes, mbNo, mbAll}, 0), mrAll);
   Application->OnIdle = nullptr;
+}
+
+// The dialog form shown by MessageDlg, found while it runs.
+TForm* OpenDialog(const std::string& caption) {
+  HWND w = FindWindow(nullptr, caption.c_str());
+  return w ? dynamic_cast<TForm*>(FindControl(w)) : nullptr;
+}
+
+// A pixel of a window's client area.
+COLORREF ClientPixel(HWND wnd, int x, int y) {
+  RECT r;
+  GetWindowRect(wnd, &r);
+  POINT p{x, y};
+  ClientToScreen(wnd, &p);
+  return FanoGetWindowPixel(wnd, p.x - r.left, p.y - r.top);
+}
+
+// Longest run of dark pixels along one row of a window's client area, between two columns.
+int LongestDarkRun(HWND wnd, int y, int x0, int x1) {
+  int best = 0, run = 0;
+  for (int x = x0; x < x1; ++x) {
+    COLORREF c = ClientPixel(wnd, x, y);
+    bool dark = GetRValue(c) < 64 && GetGValue(c) < 64 && GetBValue(c) < 64;
+    run = dark ? run + 1 : 0;
+    best = std::max(best, run);
+  }
+  return best;
+}
+
+TEST_F(Dialogs, TheConfirmationIsCentredOnItsOwnerAndShowsItsWholeTextAndReadableButtons) {
+  auto* owner = new TForm(nullptr);
+  owner->SetBounds(100, 80, 600, 400);
+  owner->Show();
+  Pump();
+  ASSERT_EQ(GetActiveWindow(), owner->Handle());
+  bool looked = false;
+  Application->OnIdle = [&](TObject*, bool& done) {
+    done = false;
+    TForm* dlg = OpenDialog("Confirm");
+    if (!dlg || looked) return;
+    looked = true;
+    // Centred on the window it was asked from.
+    RECT o, d;
+    GetWindowRect(owner->Handle(), &o);
+    GetWindowRect(dlg->Handle(), &d);
+    EXPECT_NEAR((d.left + d.right) / 2, (o.left + o.right) / 2, 1);
+    EXPECT_NEAR((d.top + d.bottom) / 2, (o.top + o.bottom) / 2, 1);
+    // The text in the form's font, whole: the label is as wide as the text measured so.
+    auto* message = dynamic_cast<TControl*>(dlg->FindComponent("Message"));
+    auto* ok = dynamic_cast<TControl*>(dlg->FindComponent("OK"));
+    ASSERT_TRUE(message && ok);
+    EXPECT_EQ(dlg->Font()->Height(), TFont().Height());
+    TBitmap probe;
+    probe.SetWidth(4);
+    probe.SetHeight(4);
+    probe.Canvas()->SetFont(dlg->Font());
+    const int textWidth = probe.Canvas()->TextWidth("Delete record?");
+    const int textHeight = probe.Canvas()->TextHeight("Delete record?");
+    EXPECT_GE(message->Width(), textWidth);
+    HWND w = dlg->Handle();
+    UpdateWindow(w);
+    POINT m{message->Left(), message->Top()};
+    // Glyph rows (the test font draws blocks) are no taller than the form's font, and the last
+    // character, the question mark, is drawn on the first line.
+    int darkRows = 0;
+    for (int y = 0; y < message->Height() + 4; ++y)
+      if (LongestDarkRun(w, m.y + y, m.x, m.x + message->Width()) > 0) ++darkRows;
+    EXPECT_GT(darkRows, 0);
+    EXPECT_LE(darkRows, textHeight);
+    const int charWidth = textWidth / 14;
+    EXPECT_EQ(ClientPixel(w, m.x + 13 * charWidth + 1, m.y + textHeight / 2), RGB(0, 0, 0))
+        << "the question mark is drawn";
+    // The OK button: a raised face with its caption, not a block: along its middle row no dark run
+    // is longer than one character.
+    int mid = ok->Top() + ok->Height() / 2;
+    EXPECT_LT(LongestDarkRun(w, mid, ok->Left() + 4, ok->Left() + ok->Width() - 4), charWidth);
+    EXPECT_EQ(ClientPixel(w, ok->Left() + 6, mid), GetSysColor(COLOR_BTNFACE));
+    FanoInputKey(VK_RETURN, TRUE);
+    FanoInputKey(VK_RETURN, FALSE);
+  };
+  EXPECT_EQ(MessageDlg("Delete record?", mtConfirmation, mbOKCancel, 0), mrOk);
+  Application->OnIdle = nullptr;
+  EXPECT_TRUE(looked) << "the dialog never showed";
+  owner->Free();
+}
+
+LRESULT PlainHostProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProc(w, m, wp, lp); }
+
+// A form inside a window that is not ours (a host's, which takes the focus itself when it is
+// activated again): after the dialog the edit that had the keyboard has it again.
+TEST_F(Dialogs, TheFocusedControlOfAnEmbeddedFormHasTheKeyboardAfterTheDialog) {
+  WNDCLASS wc{};
+  wc.lpfnWndProc = PlainHostProc;
+  wc.lpszClassName = "DialogsPlainHost";
+  RegisterClass(&wc);
+  HWND host = CreateWindowEx(0, "DialogsPlainHost", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 500, 400,
+                             nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(host, nullptr);
+  auto* form = new TForm(nullptr);
+  form->SetBorderStyle(bsNone);
+  form->SetParentWindow(host);
+  form->SetBounds(0, 0, 400, 300);
+  auto* first = new TEdit(form);
+  first->SetParent(form);
+  first->SetBounds(10, 10, 100, 22);
+  auto* second = new TEdit(form);
+  second->SetParent(form);
+  second->SetBounds(10, 40, 100, 22);
+  form->Show();
+  SetActiveWindow(host);
+  second->SetFocus();
+  Pump();
+  ASSERT_EQ(GetFocus(), second->Handle());
+  Application->OnIdle = [&](TObject*, bool& done) {
+    done = false;
+    if (OpenDialog("Information")) {
+      FanoInputKey(VK_RETURN, TRUE);
+      FanoInputKey(VK_RETURN, FALSE);
+    }
+  };
+  MessageDlg("保存成功！", mtInformation, TMsgDlgButtons{mbOK}, 0);
+  Application->OnIdle = nullptr;
+  Pump();
+  EXPECT_EQ(GetActiveWindow(), host);
+  EXPECT_EQ(GetFocus(), second->Handle()) << "the edit that had the keyboard has it again";
+  // Typing reaches it.
+  FanoInputText("7");
+  Pump();
+  EXPECT_EQ(second->Text(), "7");
+  form->Free();
+  DestroyWindow(host);
 }
 
 TEST_F(Dialogs, ShowModalRunsUntilAModalResultAndRefusesAVisibleForm) {

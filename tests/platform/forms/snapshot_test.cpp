@@ -8,6 +8,7 @@
 #include "platform/classes/filer.h"
 #include "platform/forms/buttons.h"
 #include "platform/forms/comctrls.h"
+#include "platform/forms/dialogs.h"
 #include "platform/forms/extctrls.h"
 #include "platform/forms/mask.h"
 #include "platform/forms/stdctrls.h"
@@ -151,6 +152,25 @@ TEST_F(Snapshot, SampleFormWithOneOfEachControl) {
   EXPECT_EQ(std::string(sig + 1, 3), "PNG");
   std::printf("sample form written to %s\n", path.c_str());
   form->Free();
+}
+
+// The confirmation a grid asks before deleting a line, with the real fonts.
+TEST_F(Snapshot, DeleteConfirmation) {
+  TForm* dlg = CreateMessageDialog("Delete record?", mtConfirmation, mbOKCancel);
+  dlg->Show();
+  Pump();
+  auto* message = dynamic_cast<TControl*>(dlg->FindComponent("Message"));
+  ASSERT_NE(message, nullptr);
+  TBitmap probe;
+  probe.SetWidth(4);
+  probe.SetHeight(4);
+  probe.Canvas()->SetFont(dlg->Font());
+  EXPECT_GE(message->Width(), probe.Canvas()->TextWidth("Delete record?"));
+  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
+  std::string path = std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/message_dialog.png";
+  ASSERT_TRUE(FanoSnapshotWindow(dlg->Handle(), path.c_str()));
+  std::printf("message dialog written to %s\n", path.c_str());
+  dlg->Free();
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <clocale>
@@ -491,6 +492,190 @@ TEST(Xvfb, OneTitleBarUnderAWindowManager) {
   // The manager's close button: its delete message closes the window.
   x.AskToClose(client);
   EXPECT_TRUE(PumpUntil([&] { return !IsWindow(top); }, 5000)) << "the window manager's close did not close it";
+}
+
+}  // namespace
+
+namespace {
+
+// ---- placement under a window manager, and the keyboard's state
+
+// A window manager of the test's own, ended by its process id.
+class Openbox {
+ public:
+  explicit Openbox(XProbe& x) {
+    char arg0[] = "openbox", arg1[] = "--sm-disable";
+    char* argv[] = {arg0, arg1, nullptr};
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    if (posix_spawnp(&pid_, "openbox", &quiet, nullptr, argv, environ) != 0) pid_ = 0;
+    posix_spawn_file_actions_destroy(&quiet);
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (pid_ && !x.WindowManagerUp() && std::chrono::steady_clock::now() < until) x.Wait(100);
+    up_ = pid_ && x.WindowManagerUp();
+  }
+  ~Openbox() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  Openbox(const Openbox&) = delete;
+  Openbox& operator=(const Openbox&) = delete;
+  bool Up() const { return up_; }
+
+ private:
+  pid_t pid_ = 0;
+  bool up_ = false;
+};
+
+// Runs one test of this program inside a fresh virtual X server, up to three times (a manager's
+// start races with ours on a busy machine); false when the tools are missing.
+bool RunUnderXvfbWithTries(const char* test, bool needsOpenbox, int* status) {
+  if (needsOpenbox && system("command -v openbox >/dev/null 2>&1") != 0) return false;
+  *status = -1;
+  for (int attempt = 0; attempt < 3 && *status != 0; ++attempt)
+    if (!RelaunchUnderXvfb(test, status)) return false;
+  return true;
+}
+
+// A dialog sized and placed before it shows (as a form computes its place) appears where it was
+// put and stays there: the manager's answers to our own requests do not move it on.
+TEST(Xvfb, AWindowPlacedBeforeItShowsStaysWhereItWasPut) {
+  if (!getenv("FANO_XVFB_CHILD")) {
+    int status = -1;
+    if (!RunUnderXvfbWithTries("Xvfb.AWindowPlacedBeforeItShowsStaysWhereItWasPut", true, &status))
+      GTEST_SKIP() << "xvfb-run, xdotool or openbox is not installed";
+    EXPECT_EQ(status, 0);
+    return;
+  }
+  XProbe x;
+  ASSERT_TRUE(x.Ok());
+  x.WatchRoot();
+  Openbox wm(x);
+  ASSERT_TRUE(wm.Up()) << "the window manager did not start";
+  WNDCLASSEX wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = PlainProc;
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(COLOR_BTNFACE + 1));
+  wc.lpszClassName = "XvfbPlaced";
+  ASSERT_NE(RegisterClassEx(&wc), 0);
+  HWND owner = CreateWindowEx(0, "XvfbPlaced", "fano-owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 600, 500, nullptr,
+                              nullptr, nullptr, nullptr);
+  HWND dlg = CreateWindowEx(WS_EX_DLGMODALFRAME, "XvfbPlaced", "fano-dialog", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
+                            320, 240, owner, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(owner && dlg);
+  SetWindowPos(dlg, nullptr, 0, 0, 180, 240, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(dlg, nullptr, 0, 0, 180, 103, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(dlg, nullptr, 250, 200, 180, 103, SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(dlg, SW_SHOW);
+  ::Window client = 0;
+  int sx = -1, sy = -1;
+  PumpUntil([&] {
+    x.Wait(0);
+    client = x.Client("fano-dialog");
+    return client && x.Origin(client, sx, sy) && sx == 250 && sy == 200;
+  }, 5000);
+  ASSERT_NE(client, 0u) << "the manager never took the dialog";
+  // Time for a drift to show: the place must hold.
+  PumpUntil([&] {
+    x.Wait(0);
+    return false;
+  }, 1500);
+  ASSERT_TRUE(x.Origin(client, sx, sy));
+  EXPECT_EQ(sx, 250);
+  EXPECT_EQ(sy, 200);
+  RECT r;
+  GetWindowRect(dlg, &r);
+  EXPECT_EQ(r.left, 250);
+  EXPECT_EQ(r.top, 200);
+  EXPECT_EQ(r.right - r.left, 180);
+  EXPECT_EQ(r.bottom - r.top, 103);
+  // A move once shown lands where asked too.
+  SetWindowPos(dlg, nullptr, 300, 260, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
+  EXPECT_TRUE(PumpUntil([&] {
+    x.Wait(0);
+    return x.Origin(client, sx, sy) && sx == 300 && sy == 260;
+  }, 5000)) << "the moved dialog is at " << sx << "," << sy;
+  PumpUntil([&] {
+    x.Wait(0);
+    return false;
+  }, 800);
+  ASSERT_TRUE(x.Origin(client, sx, sy));
+  EXPECT_EQ(sx, 300);
+  EXPECT_EQ(sy, 260);
+  GetWindowRect(dlg, &r);
+  EXPECT_EQ(r.left, 300);
+  EXPECT_EQ(r.top, 260);
+  DestroyWindow(dlg);
+  DestroyWindow(owner);
+}
+
+std::vector<UINT> g_keyMessages;
+
+LRESULT KeyLogProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_CHAR || m == WM_SYSCHAR || m == WM_KEYDOWN || m == WM_SYSKEYDOWN) g_keyMessages.push_back(m);
+  if (m == WM_LBUTTONDOWN) SetFocus(h);
+  if (m == WM_SYSKEYDOWN || m == WM_SYSCHAR) return 0;  // no menu loop
+  return DefWindowProc(h, m, w, l);
+}
+
+// Alt goes down in our window and comes up while another program has the keyboard (as when the
+// window manager takes Alt+F4): once the keyboard is back, Alt is not taken as held.
+TEST(Xvfb, AModifierReleasedElsewhereIsNotHeldWhenTheKeyboardComesBack) {
+  if (!getenv("FANO_XVFB_CHILD")) {
+    int status = -1;
+    if (!RunUnderXvfbWithTries("Xvfb.AModifierReleasedElsewhereIsNotHeldWhenTheKeyboardComesBack", false, &status))
+      GTEST_SKIP() << "xvfb-run or xdotool is not installed";
+    EXPECT_EQ(status, 0);
+    return;
+  }
+  WNDCLASSEX wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = KeyLogProc;
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(COLOR_WINDOW + 1));
+  wc.lpszClassName = "XvfbKeys";
+  ASSERT_NE(RegisterClassEx(&wc), 0);
+  HWND w = CreateWindowEx(0, "XvfbKeys", "fano-keys", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300, 200, nullptr,
+                          nullptr, nullptr, nullptr);
+  ASSERT_NE(w, nullptr);
+  SetFocus(w);
+  // Another program's window, to take the keyboard meanwhile.
+  Display* other = XOpenDisplay(nullptr);
+  ASSERT_NE(other, nullptr);
+  ::Window elsewhere = XCreateSimpleWindow(other, DefaultRootWindow(other), 400, 300, 100, 100, 0, 0, 0);
+  XStoreName(other, elsewhere, "fano-elsewhere");
+  XMapWindow(other, elsewhere);
+  XSync(other, False);
+  std::string ours;
+  std::thread finder([&] { ours = ::Run("timeout 10 xdotool search --sync --name 'fano-keys' | head -n 1"); });
+  PumpUntil([&] { return false; }, 300);
+  finder.join();
+  ASSERT_FALSE(ours.empty()) << "the window never appeared on the X server";
+  auto xdo = [&](const std::string& args) {
+    std::thread t([&] { ::Run("timeout 10 xdotool " + args); });
+    PumpUntil([&] { return false; }, 200);
+    t.join();
+  };
+  xdo("windowfocus --sync " + ours);
+  xdo("keydown alt");
+  EXPECT_TRUE(PumpUntil([&] { return GetKeyState(VK_MENU) < 0; }, 3000)) << "Alt never went down";
+  xdo("windowfocus --sync " + std::to_string(elsewhere));
+  xdo("keyup alt");
+  xdo("windowfocus --sync " + ours);
+  PumpUntil([&] { return GetKeyState(VK_MENU) >= 0 && GetAsyncKeyState(VK_MENU) >= 0; }, 3000);
+  EXPECT_GE(GetKeyState(VK_MENU), 0) << "Alt is still taken as held";
+  EXPECT_GE(GetAsyncKeyState(VK_MENU), 0);
+  // A letter typed now is a letter, not a menu key.
+  g_keyMessages.clear();
+  xdo("key a");
+  PumpUntil([&] { return std::find(g_keyMessages.begin(), g_keyMessages.end(), WM_CHAR) != g_keyMessages.end(); }, 3000);
+  EXPECT_NE(std::find(g_keyMessages.begin(), g_keyMessages.end(), WM_CHAR), g_keyMessages.end());
+  EXPECT_EQ(std::find(g_keyMessages.begin(), g_keyMessages.end(), WM_SYSCHAR), g_keyMessages.end());
+  XDestroyWindow(other, elsewhere);
+  XCloseDisplay(other);
+  DestroyWindow(w);
 }
 
 }  // namespace
