@@ -443,8 +443,13 @@ void TCustomDBComboBoxGx::EditButtonMouseMove(TObject* sender, TShiftState shift
 void TCustomDBComboBoxGx::KeyDown(uint16_t& key, TShiftState shift) {
   TCustomDBEditGx::KeyDown(key, shift);
   if (key == 0) return;
-  if ((key == VK_UP || key == VK_DOWN) && shift.Empty() && !ReadOnly() && !listVisible_ &&
-      (!WordWrap() || SelLength() == CharCount(TCustomMaskEdit::EditText()))) {
+  // The window counts the selection in bytes; GetSel answers characters.
+  auto allSelected = [this] {
+    int start = 0, stop = 0;
+    GetSel(start, stop);
+    return stop - start == CharCount(TCustomMaskEdit::EditText());
+  };
+  if ((key == VK_UP || key == VK_DOWN) && shift.Empty() && !ReadOnly() && !listVisible_ && (!WordWrap() || allSelected())) {
     SelectNextValue(key == VK_UP);
     key = 0;
     return;
