@@ -385,16 +385,20 @@ void GetBarRects(Window* w, int bar, RECT* out) {
   bool v = (w->style & WS_VSCROLL) != 0, hz = (w->style & WS_HSCROLL) != 0;
   RECT in = NcInnerRect(w);
   int cx = Metric(SM_CXVSCROLL), cy = Metric(SM_CYHSCROLL);
-  if (bar == SB_VERT && v && in.right - in.left >= cx) {
-    bool left = (w->exStyle & WS_EX_LEFTSCROLLBAR) != 0;
-    int bottom = in.bottom - ((hz && in.bottom - in.top >= cy) ? cy : 0);
-    *out = left ? RECT{in.left, in.top, in.left + cx, bottom} : RECT{in.right - cx, in.top, in.right, bottom};
-  } else if (bar == SB_HORZ && hz && in.bottom - in.top >= cy) {
-    int vw = (v && in.right - in.left >= cx) ? cx : 0;
-    bool left = (w->exStyle & WS_EX_LEFTSCROLLBAR) != 0;
-    *out = RECT{in.left + (left ? vw : 0), in.bottom - cy, in.right - (left ? 0 : vw), in.bottom};
+  bool vShown = v && in.right - in.left >= cx, hShown = hz && in.bottom - in.top >= cy;
+  bool left = (w->exStyle & WS_EX_LEFTSCROLLBAR) != 0;
+  // The bars stand beside the client area the window's WM_NCCALCSIZE settled on (a window that
+  // draws a frame of its own inside its border keeps them clear of it), within the inner border.
+  const RECT& c = w->client;
+  if (bar == SB_VERT && vShown) {
+    int x = left ? std::max(in.left, static_cast<int>(c.left) - cx) : std::min(static_cast<int>(c.right), static_cast<int>(in.right) - cx);
+    *out = RECT{x, c.top, x + cx, c.bottom};
+  } else if (bar == SB_HORZ && hShown) {
+    int y = std::min(static_cast<int>(c.bottom), static_cast<int>(in.bottom) - cy);
+    *out = RECT{c.left, y, c.right, y + cy};
   }
   if (out->right < out->left) out->right = out->left;
+  if (out->bottom < out->top) out->bottom = out->top;
 }
 
 void PaintScrollBars(Window* w, HDC dc) {

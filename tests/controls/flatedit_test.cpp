@@ -140,6 +140,37 @@ TEST_F(FlatEdits, MemoCornerBetweenScrollBars) {
   EXPECT_EQ(WindowPx(m, 120 - 3 - 10, 80 - 3 - 10), clYellow);
 }
 
+TEST_F(FlatEdits, MemoScrollBarsSitBesideTheTextInsideTheFrame) {
+  auto* m = Add<TFlatMemo>(10, 10, 120, 80);
+  m->SetScrollBars(ssBoth);
+  Show();
+  RECT wr{}, cr{};
+  GetWindowRect(m->Handle(), &wr);
+  GetClientRect(m->Handle(), &cr);
+  POINT origin{0, 0};
+  ClientToScreen(m->Handle(), &origin);
+  ASSERT_EQ(origin.x - wr.left, 3);
+  ASSERT_EQ(origin.y - wr.top, 3);
+  auto hit = [&](int x, int y) {
+    return SendMessage(m->Handle(), WM_NCHITTEST, 0, MAKELPARAM(wr.left + x, wr.top + y));
+  };
+  int right = 3 + cr.right, bottom = 3 + cr.bottom;  // the text's right and bottom edges
+  // The bars begin right at the text, so no strip is left between them.
+  EXPECT_EQ(hit(right, 30), HTVSCROLL);
+  EXPECT_EQ(hit(right + 15, 30), HTVSCROLL);
+  EXPECT_EQ(hit(30, bottom), HTHSCROLL);
+  EXPECT_EQ(hit(30, bottom + 15), HTHSCROLL);
+  // And end inside the frame, which covers none of them.
+  EXPECT_EQ(right + 16, 120 - 3);
+  EXPECT_EQ(bottom + 16, 80 - 3);
+  EXPECT_NE(hit(120 - 2, 30), HTVSCROLL);
+  EXPECT_NE(hit(30, 80 - 2), HTHSCROLL);
+  // The frame is drawn whole beside the bars.
+  m->RedrawBorder();
+  EXPECT_EQ(WindowPx(m, 119, 30), m->ColorBorder());
+  EXPECT_EQ(WindowPx(m, 30, 79), m->ColorBorder());
+}
+
 TEST_F(FlatEdits, PropertiesRoundTripThroughAResource) {
   form->SetName("EditForm");
   auto* e = Add<TFlatEdit>(10, 10, 100, 20);
@@ -301,6 +332,9 @@ TEST_F(EditSnapshot, EditsAndCombos) {
   auto* memo = Add<TFlatMemo>(110, 100, 180, 60);
   memo->Lines()->Add("第一行备注");
   memo->Lines()->Add("Second line");
+  memo->Lines()->Add("第三行 third line");
+  memo->Lines()->Add("第四行 fourth line, long enough to scroll");
+  memo->SetScrollBars(ssBoth);
   label(170, "币种 Combo");
   auto* combo = Add<TFlatComboBox>(110, 170, 180, 21);
   for (const char* s : {"人民币", "美元"}) combo->Items()->Add(s);
