@@ -50,11 +50,14 @@ void TfrmChildBase::SetupGridTable(TDBGridGx*& Grid, TMemTableGx*& Table, TMemTa
     column->Title()->SetAlignment(taCenter);
     if (item->IsKey()) column->SetColor(kKeyColumnColor);
     column->SetAlignment(item->Alignment());
-    column->SetReadOnly(item->ReadOnly());
+    // A joined text is never sent to the host: typed into a cell it would be lost.
+    column->SetReadOnly(item->ReadOnly() || item->IsJoin());
     column->SetVisible(item->Visible());
     column->OnUpdateData = item->OnUpdateData;
     switch (item->ButtonStyle()) {
       case gbsButton: {
+        // A button that opens nothing is not offered.
+        if (!item->OnButtonClick) break;
         TEditButtonGx* button = column->EditButtons()->Add();
         button->SetStyle(ebsEllipsisGx);
         button->OnClick = item->OnButtonClick;

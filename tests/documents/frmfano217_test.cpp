@@ -9,6 +9,7 @@
 #include "editors/dbdatetime.h"
 #include "editors/dbeditbase.h"
 #include "grid/dbgrid.h"
+#include "grid/inplaceedit.h"
 #include "platform/db/fields.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
@@ -229,6 +230,41 @@ TEST_F(Fano217Form, ARefusedSaveKeepsTheEditAndTheList) {
   EXPECT_EQ(dm->mtblMain->FieldByName("BILDA002")->AsString(), "FDNEW");
   EXPECT_EQ(dm->mtblMain->UpdateStatus(), usModified);  // still pending
   EXPECT_EQ(host->Messages().back(), "bad change");
+}
+
+// Joined texts of the lines are never stored: their cells take no typing, and no button that
+// opens nothing is offered.
+TEST_F(Fano217Form, JoinedLineColumnsTakeNoTypingAndShowNoIdleButtons) {
+  TDBGridGx* grid = form->grdMain;
+  int joined = 0;
+  for (int i = 0; i < grid->Columns()->Count(); ++i) {
+    TColumnGx* column = grid->Columns()->Items(i);
+    if (!column->Visible()) continue;
+    const bool isJoin = column->Field() && column->Field()->IsJoin();
+    joined += isJoin;
+    EXPECT_EQ(column->ReadOnly(), isJoin) << column->FieldName();
+    EXPECT_EQ(column->EditButtons()->Count(), 0) << column->FieldName();
+  }
+  EXPECT_EQ(joined, 4);  // 预收单号, 费用代码, 费用名称, 会计科目
+
+  LoadStored(11, {5});
+  form->Show();
+  form->DoUpdate();
+  auto typeInto = [&](const char* field, const char* text) {
+    grid->SetFocus();
+    for (int i = 0; i < grid->Columns()->Count(); ++i)
+      if (grid->Columns()->Items(i)->FieldName() == field) grid->SetCol(grid->DataToRawColumn(i));
+    FanoPumpMessages();
+    FanoInputText(text);
+    FanoPumpMessages();
+    FanoInputKey(VK_RETURN, TRUE);
+    FanoInputKey(VK_RETURN, FALSE);
+    FanoPumpMessages();
+  };
+  typeInto("BILDB002C1", "YS1");
+  EXPECT_TRUE(dm->mtblSub->FieldByName("BILDB002C1")->IsNull());
+  typeInto("BILDB008", "x");  // a stored text takes it
+  EXPECT_EQ(dm->mtblSub->FieldByName("BILDB008")->AsString(), "x");
 }
 
 TEST_F(Fano217Form, TheCheckBoxFollowsTheCollectionFlagOfTheLoad) {

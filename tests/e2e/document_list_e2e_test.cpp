@@ -101,7 +101,7 @@ TEST(DocumentReply, ADeleteReplyWithoutCodeKeepsTheDocumentAndItsListRow) {
 // second appends one.)
 TEST(DocumentReply, ASaveReplyWhoseNewIdsNameAnotherTableIsAFailedSave) {
   HostRun r = RunHost("foreign_ids", "command search\ncommand update\nclick 300 314\nkey Down Home\n"
-                                     "key Enter Enter Enter Enter Enter\ntext 7.25\nkey Enter\ntext 新行\nkey Enter\n"
+                                     "key Enter Enter\ntext 7.25\nkey Enter\ntext 新行\nkey Enter\n"
                                      "garble save foreign-ids\ncommand save\nnote once more\ncommand save\nquit\n");
   ASSERT_EQ(r.exitCode, 0) << r.Dump();
   auto [first, reply] = CommandExchange(r, "singleRecordSet", 0);
@@ -148,7 +148,7 @@ TEST(DocumentLines, ANewDocumentSavedWithItsLinesUntouchedStoresNoLine) {
 
 TEST(DocumentLines, ALineAppendedByEnterOnTheLastCellAndLeftUntouchedIsNotStored) {
   HostRun r = RunHost("untouched_appended", NewHeaderScript("FDU0002") +
-                                                "click 300 296\nkey Enter Enter Enter Enter Enter\ntext 12.5\n"
+                                                "click 300 296\nkey Enter Enter\ntext 12.5\n"
                                                 "key Enter\ntext 第一行\nkey Enter Enter Enter\n"
                                                 "snapshot appended.png\ncommand save\nquit\n");
   ASSERT_EQ(r.exitCode, 0) << r.Dump();

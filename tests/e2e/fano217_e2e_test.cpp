@@ -30,8 +30,8 @@ std::string NewDocumentScript(const std::string& number) {
          "pick first\nclick " + kDepartmentButton + "\n"
          "pick first\nclick " + kStaffButton + "\n"
          "click 500 195\ntext 端到端测试\n"
-         "click 300 296\nkey Enter Enter Enter Enter Enter\ntext 12.5\nkey Enter\ntext 第一行\n"
-         "key Enter Down Home\nkey Enter Enter Enter Enter Enter\ntext 7.25\nkey Enter\ntext 第二行\nkey Enter\n";
+         "click 300 296\nkey Enter Enter\ntext 12.5\nkey Enter\ntext 第一行\n"
+         "key Enter Down Home\nkey Enter Enter\ntext 7.25\nkey Enter\ntext 第二行\nkey Enter\n";
 }
 
 // The text between `before` and the next `after`, from `from` on ("" when absent).

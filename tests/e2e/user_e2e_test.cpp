@@ -206,13 +206,14 @@ TEST_F(AsAUser, ADocumentTypedAndPickedIsFoundAgainAfterARestart) {
   Click(500, 219);           // 备注, Chinese through the input method path
   Type("演示备注");
   Snapshot("03-header-picked.png");
-  // The lines: Enter steps through the cells, Down at the last line appends one.
+  // The lines: Enter steps through the cells that take typing (past the joined texts), Down at the
+  // last line appends one.
   Click(300, 319);
-  Keys("Return Return Return Return Return");
+  Keys("Return Return");
   Type("12.5");
   Keys("Return");
   Type("第一行");
-  Keys("Return Down Home Return Return Return Return Return");
+  Keys("Return Down Home Return Return");
   Type("7.25");
   Keys("Return");
   Type("第二行");

@@ -557,6 +557,22 @@ TEST_F(Metadata, GridColumnsComeFromTheItemsWithKeyColourButtonsAndLists) {
   grid->SetDataSource(nullptr);
 }
 
+TEST_F(Metadata, JoinedColumnsAreReadOnlyAndButtonsWithoutAnActionAreLeftOut) {
+  auto* grid = new TDBGridGx(form);
+  grid->SetParent(form);
+  TTbField* name = meta->Items(3);
+  name->SetReadOnly(false);  // joined, not read-only of itself
+  name->SetButtonStyle(gbsButton);
+  meta->Items(1)->SetButtonStyle(gbsButton);  // no click event
+  form->SetupGridTable(grid, table, delta, meta);
+  EXPECT_TRUE(grid->Columns()->Items(3)->ReadOnly());
+  EXPECT_FALSE(grid->Columns()->Items(1)->ReadOnly());
+  EXPECT_EQ(grid->Columns()->Items(1)->EditButtons()->Count(), 0);
+  EXPECT_EQ(grid->Columns()->Items(3)->EditButtons()->Count(), 0);
+  // The field itself stays writable: code (a lookup) fills it.
+  EXPECT_FALSE(table->FieldByName("PUBCB002")->ReadOnly());
+}
+
 TEST_F(Metadata, WithoutADropDownModuleDropDownColumnsGetNoLists) {
   auto* grid = new TDBGridGx(form);
   grid->SetParent(form);
