@@ -110,7 +110,8 @@ template <class Base>
 void TFlatEditFrame<Base>::SetUseAdvColors(bool v) {
   if (useAdvColors_ == v) return;
   useAdvColors_ = v;
-  parentColor_ = v;
+  // Through the parent-colour path: turned on, ColorFlat becomes the parent's colour again.
+  SetParentColor(v);
   CalcAdvColors();
   RedrawBorder();
 }

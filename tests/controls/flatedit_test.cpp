@@ -104,6 +104,7 @@ TEST_F(FlatEdits, ColorFlatStopsFollowingTheParent) {
 }
 
 TEST_F(FlatEdits, AdvColoursAreShadesOfColorFlat) {
+  form->SetColor(static_cast<TColor>(0xE1EAEB));
   auto* e = Add<TFlatEdit>(10, 10, 100, 20);
   e->SetColorFlat(0xE1EAEB);
   e->SetUseAdvColors(true);
@@ -114,6 +115,21 @@ TEST_F(FlatEdits, AdvColoursAreShadesOfColorFlat) {
   e->SetColorFocused(clRed);
   e->SetAdvColorFocused(0);
   EXPECT_EQ(e->ColorFocused(), clRed);
+}
+
+TEST_F(FlatEdits, AdvColoursTakeTheParentsColourOverAnExplicitColorFlat) {
+  auto* panel = Add<TFlatPanel>(0, 0, 200, 100);
+  panel->SetColor(static_cast<TColor>(0xC0E0F0));
+  auto* e = Add<TFlatEdit>(10, 10, 100, 20, panel);
+  e->SetColorFlat(clYellow);
+  ASSERT_FALSE(e->ParentColor());
+  e->SetUseAdvColors(true);
+  EXPECT_TRUE(e->ParentColor());
+  EXPECT_EQ(e->ColorFlat(), static_cast<TColor>(0xC0E0F0));
+  EXPECT_EQ(e->ColorBorder(), CalcAdvancedColor(0xC0E0F0, 0x8396A0, 50, true));
+  // The parent's later colours still reach it.
+  panel->SetColor(static_cast<TColor>(0xF0F0F0));
+  EXPECT_EQ(e->ColorFlat(), static_cast<TColor>(0xF0F0F0));
 }
 
 TEST_F(FlatEdits, FontChangeResizesTheEditNotTheMemo) {
