@@ -1,6 +1,8 @@
 // The flat speed button: states, groups, hover tracking and painting.
 #include "controls/flatspeedbutton.h"
 
+#include <algorithm>
+
 #include "platform/classes/classreg.h"
 #include "platform/classes/published.h"
 #include "platform/forms/forms.h"
@@ -207,15 +209,23 @@ void TFlatSpeedButton::Dispatch(TMessage& m) {
       TGraphicControl::Dispatch(m);
       Invalidate();
       return;
+    // The application's hover tracking and the button's own both announce the pointer: the
+    // handlers hear of each visit once.
     case CM_MOUSEENTER:
       TGraphicControl::Dispatch(m);
       DoMouseEnter();
-      if (OnMouseEnter) OnMouseEnter(this);
+      if (!entered_) {
+        entered_ = true;
+        if (OnMouseEnter) OnMouseEnter(this);
+      }
       return;
     case CM_MOUSELEAVE:
       TGraphicControl::Dispatch(m);
       DoMouseLeave();
-      if (OnMouseLeave) OnMouseLeave(this);
+      if (entered_) {
+        entered_ = false;
+        if (OnMouseLeave) OnMouseLeave(this);
+      }
       return;
     case CM_DIALOGCHAR:
       if (IsAccel(static_cast<char32_t>(m.WParam), Caption()) && Enabled() && Visible()) {
@@ -355,8 +365,10 @@ void TFlatSpeedButton::Paint() {
     case bsExclusive: DrawButtonFrame(c, client, colors_[4], 1, colors_[3]); break;
   }
   // The glyph cell.
-  if (!glyph_->Empty()) {
-    int cellW = glyph_->Width() / numGlyphs_, h = glyph_->Height();
+  int cellW = glyph_->Empty() ? 0 : glyph_->Width() / std::max(1, static_cast<int>(numGlyphs_));
+  // A glyph narrower than its cells has nothing to show.
+  if (cellW > 0 && glyph_->Height() > 0) {
+    int h = glyph_->Height();
     int cell = GlyphCell(state_);
     TBitmap work;
     work.SetSize(cellW, h);

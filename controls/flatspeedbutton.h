@@ -107,6 +107,7 @@ class TFlatSpeedButton : public TGraphicControl {
   int spacing_ = 4;
   int margin_ = -1;
   bool mouseInControl_ = false;
+  bool entered_ = false;  // OnMouseEnter ran and OnMouseLeave not yet
   TModalResult modalResult_ = mrNone;
   TButtonState state_ = bsUp;
 };

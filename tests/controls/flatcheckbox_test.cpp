@@ -355,6 +355,55 @@ TEST_F(FlatSpeed, HoverTimerFollowsTheButton) {
   EXPECT_GE(leaves, 1);
 }
 
+TEST_F(FlatSpeed, EnterAndLeaveHandlersRunOncePerVisit) {
+  auto* a = Add<TFlatSpeedButton>(10, 10, 30, 30);
+  auto* b = Add<TFlatSpeedButton>(60, 10, 30, 30);
+  std::vector<std::string> log;
+  for (auto* s : {a, b}) {
+    std::string name = s == a ? "a" : "b";
+    s->OnMouseEnter = [&log, name](TObject*) { log.push_back("enter " + name); };
+    s->OnMouseLeave = [&log, name](TObject*) { log.push_back("leave " + name); };
+  }
+  Show();
+  MoveMouse(a, 5, 5);
+  MoveMouse(a, 8, 9);
+  EXPECT_EQ(log, (std::vector<std::string>{"enter a"}));
+  MoveMouse(b, 5, 5);
+  EXPECT_EQ(log, (std::vector<std::string>{"enter a", "leave a", "enter b"}));
+  FanoInputMouseMove(0, 0);
+  AdvanceAndPump(150);
+  EXPECT_EQ(log, (std::vector<std::string>{"enter a", "leave a", "enter b", "leave b"}));
+  // A press and a release inside leave it entered; moving out then leaves once.
+  log.clear();
+  MoveMouse(a, 5, 5);
+  MouseDown(a, 5, 5);
+  MouseUp(a, 5, 5);
+  FanoInputMouseMove(0, 0);
+  AdvanceAndPump(150);
+  EXPECT_EQ(log, (std::vector<std::string>{"enter a", "leave a"}));
+}
+
+TEST_F(FlatSpeed, AGlyphNarrowerThanItsCellsDrawsNoCell) {
+  auto* s = Add<TFlatSpeedButton>(10, 10, 40, 40);
+  TBitmap g;
+  g.SetSize(3, 16);
+  g.Canvas()->Brush()->SetColor(clRed);
+  g.Canvas()->FillRect(TRect(0, 0, 3, 16));
+  s->SetGlyph(&g);
+  s->SetNumGlyphs(4);  // cells of 3 div 4 = 0 pixels
+  s->SetCaption("确定");
+  int errors = 0;
+  Application->OnException = [&](TObject*, const std::exception&) { ++errors; };
+  Show();
+  s->Repaint();
+  Pump();
+  Application->OnException = nullptr;
+  EXPECT_EQ(errors, 0);
+  // The face is painted (no glyph, no red).
+  EXPECT_NE(PixelOf(form, 10 + 20, 10 + 5), clRed);
+  EXPECT_EQ(PixelOf(form, 10 + 20, 10 + 5), static_cast<TColor>(ColorToRGB(s->Color())));
+}
+
 // ---- snapshots ----------------------------------------------------------------------------------------
 
 using ToggleSnapshot = SnapshotTest;
