@@ -1391,6 +1391,15 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool InColumnSelectZone(int x, int y);
   bool InRowSelectZone(int x, int y);
 
+  // ---- window notices and actions (dbgrid_notices.cpp)
+  bool ExecuteAction(TBasicAction* action) override;
+  bool UpdateAction(TBasicAction* action) override;
+  // Takes a size change that arrived while the grid was locked.
+  virtual void DeferredSize();
+  bool DeferredSizePending() const noexcept { return deferredSize_; }
+  // 1 when the grid paints its own flat border around the client area.
+  int FlatBorderWidth() const noexcept { return flatBorderWidth_; }
+
   // ---- small input hooks
   void DoExit() override;
   bool DoMouseWheelDown(TShiftState shift, const TPoint& mousePos) override;
@@ -1684,6 +1693,14 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool thumbHandled_ = false;
   std::unique_ptr<TFont> toolTipFont_;
 
+  // notices
+  bool WindowNotice(TMessage& m);
+  void SizeChangedLayout();
+  void PaintFlatBorder();
+  bool deferredSize_ = false;
+  int flatBorderWidth_ = 0;
+  bool parentFontChanging_ = false;
+
   // mouse
   bool MouseMessage(TMessage& m);
   void MouseCancelMode();
@@ -1725,3 +1742,15 @@ struct TDBGridGxLinkedActions {
       ShowFindDialog;
 };
 TDBGridGxLinkedActions& DBGridGxLinkedActions();
+
+// The action classes a focused grid runs as its copy, cut, paste, select-all and delete actions
+// (ExecuteAction, UpdateAction); an action of a class derived from one of them counts too. None
+// is set until the application names its edit actions.
+struct TDBGridGxEditActionClasses {
+  TClass Copy = nullptr;
+  TClass Cut = nullptr;
+  TClass Paste = nullptr;
+  TClass SelectAll = nullptr;
+  TClass Delete = nullptr;
+};
+TDBGridGxEditActionClasses& DBGridGxEditActionClasses();

@@ -315,6 +315,8 @@ void TCustomDBGridGx::SetFixedColorProp(TColor value) {
 }
 
 void TCustomDBGridGx::TitleFontChanged() {
+  // A title font of its own no longer follows the parent's.
+  if (!parentFontChanging_ && !InState(csLoading) && !destroying_) SetParentFont(false);
   if (!columns_) return;
   for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->Title()->Font();
   LayoutChanged();
@@ -329,6 +331,7 @@ void TCustomDBGridGx::FooterFontChanged() {
 void TCustomDBGridGx::EndUpdateGx() {
   if (dbUpdateCount_ > 0) --dbUpdateCount_;
   if (dbUpdateCount_ == 0 && selectionChangedPending_) SelectionChangedNotice();
+  if (dbUpdateCount_ == 0 && deferredSize_) DeferredSize();
 }
 
 void TCustomDBGridGx::BeginLayout() {
@@ -818,18 +821,6 @@ void TCustomDBGridGx::CreateWnd() {
   UpdateVertScrollBar();
 }
 
-void TCustomDBGridGx::Resize() {
-  TCustomGridGx::Resize();
-  if (destroying_ || !columns_) return;
-  if (dbUpdateCount_ > 0) return;
-  if (autoFitColWidths_ && !InState(csDesigning)) LayoutChanged();
-  else {
-    UpdateRowCount();
-    UpdateVertScrollBar();
-  }
-  UpdateHorzScrollBar();
-}
-
 void TCustomDBGridGx::FlatChanged() {
   textLineGap_ = Flat() ? 2 : 4;
   LayoutChanged();
@@ -1200,9 +1191,11 @@ void TCustomDBGridGx::DrawSizingLine(int x, int y) {
 void TCustomDBGridGx::CreateParams(TCreateParams& params) {
   TCustomGridGx::CreateParams(params);
   params.Style |= WS_CLIPCHILDREN;
+  flatBorderWidth_ = 0;
   if (Flat() && Ctl3D()) {
     params.ExStyle &= ~static_cast<DWORD>(WS_EX_CLIENTEDGE);
     params.Style &= ~static_cast<DWORD>(WS_BORDER);
+    if (BorderStyle() == bsSingle) flatBorderWidth_ = 1;
   }
 }
 

@@ -79,6 +79,11 @@ bool TCustomDBGridGx::CellToolTip(THintInfo& info) {
   bool wrap = false;
   if (type.Area == caTitle) {
     text = c->Title()->Caption();
+    // Under a multi-level title only the leaf's own caption and band count.
+    if (THeadTreeNode* leaf = useMultiTitle_ ? LeafFor(c->Index()) : nullptr) {
+      text = leaf->Text;
+      rect = LeafTitleRect(cell.X, cell.Y);
+    }
     font = c->Title()->Font();
     alignment = c->Title()->Alignment();
     if (c->Title()->SortMarker() != smNoneGx) rect.Right -= c->Title()->SortMarkerWidth();
@@ -126,7 +131,7 @@ bool TCustomDBGridGx::CellToolTip(THintInfo& info) {
 }
 
 void TCustomDBGridGx::WndProc(TMessage& m) {
-  if (MouseMessage(m)) return;
+  if (MouseMessage(m) || WindowNotice(m)) return;
   switch (m.Msg) {
     case WM_CHAR: HandleCharMessage(m); return;
     case WM_TIMER:
