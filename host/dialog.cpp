@@ -196,7 +196,12 @@ int32_t ShowBox(HWND owner, const char* caption, const std::string& text, bool q
   // The control that had the keyboard gets it back once the box is answered.
   HWND focused = GetFocus();
   if (wnd) {
-    ui::CenterOver(wnd, top, frame.right - frame.left, frame.bottom - frame.top);
+    // The frame as this window has it: none of ours when the window manager draws it.
+    RECT wr, cr;
+    GetWindowRect(wnd, &wr);
+    GetClientRect(wnd, &cr);
+    int frameW = (wr.right - wr.left) - cr.right, frameH = (wr.bottom - wr.top) - cr.bottom;
+    ui::CenterOver(wnd, top, clientW + frameW, clientH + frameH);
     ShowWindow(wnd, SW_SHOW);
     SetActiveWindow(wnd);
     SetFocus(wnd);

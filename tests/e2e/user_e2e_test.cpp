@@ -259,4 +259,114 @@ TEST_F(AsAUser, ADocumentTypedAndPickedIsFoundAgainAfterARestart) {
   QuitHost();
 }
 
+
+// Where a window is on the screen and its size, as the X server has it.
+struct Place {
+  int x = 0, y = 0, w = 0, h = 0;
+};
+
+// A notice while typing, and the line-delete confirmation: each opens on the screen over the host's
+// window, is answered by the keyboard, and the keyboard is the clerk's again afterwards.
+TEST_F(AsAUser, BoxesOpenOverTheWindowAndTheKeyboardStaysWithTheClerk) {
+  auto place = [&](const std::string& id) {
+    Place p;
+    std::istringstream in(Tool("xdotool getwindowgeometry --shell " + id));
+    std::string line;
+    while (std::getline(in, line)) {
+      size_t eq = line.find('=');
+      if (eq == std::string::npos) continue;
+      std::string key = line.substr(0, eq);
+      int v = std::atoi(line.c_str() + eq + 1);
+      if (key == "X") p.x = v;
+      if (key == "Y") p.y = v;
+      if (key == "WIDTH") p.w = v;
+      if (key == "HEIGHT") p.h = v;
+    }
+    return p;
+  };
+  StartHost("run1");
+  Click(30, 37);             // 新增
+  PickThrough(383, 107, 0);  // 单别
+  Click(650, 107);           // 垫付单号: half of it typed, then a notice
+  Type("FDY0");
+  Click(30, 37);  // 新增 again while editing
+  ASSERT_TRUE(WaitWindow("提示", true)) << "no notice";
+  Pace(500);
+  const Place notice = place(WindowNamed("提示"));
+  Snapshot("n1-notice.png");
+  // One line of text beside the icon over one row of buttons, with margins: no empty band below.
+  EXPECT_LE(notice.h, 14 + 32 + 14 + 24 + 14 + 4) << "the notice is taller than its content";
+  Keys("Return");
+  ASSERT_TRUE(WaitWindow("提示", false));
+  Type("001");  // the rest reaches the field that had the keyboard
+  Keys("Tab");
+  Type("20261208");
+  Keys("Tab Tab Tab Down Tab");
+  PickThrough(383, 135, 1);  // 商户
+  PickThrough(383, 163, 0);  // 摊位
+  PickThrough(663, 163, 0);  // 营运组织
+  PickThrough(383, 191, 0);  // 业务部门
+  PickThrough(663, 191, 0);  // 业务人员
+  // Two lines, the second deleted through the grid's confirmation.
+  Click(300, 319);
+  Keys("Return Return Return Return Return");
+  Type("12.5");
+  Keys("Return");
+  Type("第一行");
+  Keys("Return Down Home Return Return Return Return Return");
+  Type("7.25");
+  Keys("Return");
+  Type("第二行");
+  Keys("Return");
+  Keys("ctrl+Delete");
+  ASSERT_TRUE(WaitWindow("Confirm", true)) << "no confirmation";
+  Pace(500);  // the window manager's placing
+  const Place box = place(WindowNamed("Confirm"));
+  const Place host = place(main);
+  Snapshot("n2-confirm.png");
+  EXPECT_GE(box.x, 0);
+  EXPECT_GE(box.y, 0);
+  EXPECT_LE(box.x + box.w, 1280) << "the confirmation is off the screen";
+  EXPECT_LE(box.y + box.h, 1024) << "the confirmation is off the screen";
+  EXPECT_NEAR(box.x + box.w / 2, host.x + host.w / 2, 30) << "centred on the host's window";
+  EXPECT_NEAR(box.y + box.h / 2, host.y + host.h / 2, 30);
+  EXPECT_GE(box.w, 150) << "wide enough for its text and two buttons";
+  Keys("Return");
+  ASSERT_TRUE(WaitWindow("Confirm", false));
+  // The grid still has the keyboard: a second Ctrl+Delete asks again, and Escape keeps the line.
+  Keys("ctrl+Delete");
+  ASSERT_TRUE(WaitWindow("Confirm", true)) << "the keyboard did not come back to the grid";
+  Keys("Escape");
+  ASSERT_TRUE(WaitWindow("Confirm", false));
+  // Alt+F4 with unsaved changes, answered 否 by mouse: the window manager took Alt's release, yet
+  // the fields take plain keys afterwards.
+  X("windowactivate --sync " + main);
+  Keys("alt+F4");
+  ASSERT_TRUE(WaitWindow("提示", true)) << "no question on closing with unsaved changes";
+  Pace(500);
+  const std::string question = WindowNamed("提示");
+  const Place q = place(question);
+  // Two buttons of 78 pixels, 10 apart, centred, 14 pixels above the bottom: 否 is the second.
+  X("mousemove --window " + question + " " + std::to_string((q.w - 166) / 2 + 78 + 10 + 39) + " " +
+    std::to_string(q.h - 14 - 12) + " click 1");
+  ASSERT_TRUE(WaitWindow("提示", false)) << "the question stayed";
+  Click(500, 219);  // 备注
+  Type("note");
+  Click(168, 37);  // 保存
+  ASSERT_TRUE(WaitWindow("提示", true)) << "no notice after the save";
+  Snapshot("n3-saved.png");
+  Keys("Return");
+  ASSERT_TRUE(WaitWindow("提示", false));
+  QuitHost();
+
+  const std::string db = (dir / "user.db").string();
+  long long id = Scalar(db, "SELECT BILDA_ID FROM TB_BILDA WHERE BILDA002 = 'FDY0001'");
+  ASSERT_GT(id, 0) << "the number typed around the notice was not saved whole";
+  const std::string of = " FROM TB_BILDB WHERE BILDB001 = " + std::to_string(id);
+  EXPECT_EQ(Scalar(db, "SELECT count(*)" + of), 1);
+  EXPECT_EQ(Scalar(db, "SELECT count(*)" + of + " AND BILDB008 = '第一行'"), 1);
+  EXPECT_EQ(Scalar(db, "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(id) + " AND BILDA011 = 'note'"), 1)
+      << "keys typed after the close question did not reach the field";
+}
+
 }  // namespace
