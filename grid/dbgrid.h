@@ -45,6 +45,14 @@ class TColumnGx;
 class TDBGridColumnsGx;
 class TColumnFooterGx;
 class TColumnFootersGx;
+class TSTColumnFilterGx;
+class TSTDBGridGxFilter;
+class TInplaceFilterEditGx;
+// Frees the filter-row objects (dbgrid_filterrow.cpp), which this header only names.
+struct TFilterRowDeleterGx {
+  void operator()(TSTColumnFilterGx* p) const noexcept;
+  void operator()(TSTDBGridGxFilter* p) const noexcept;
+};
 
 // ---- option sets (bit order matters: resources store the bits)
 
@@ -488,6 +496,10 @@ class TColumnGx : public TCollectionItem {
   bool UseRightToLeftAlignment() const { return false; }
   bool UseRightToLeftReading() const { return false; }
 
+  // The column's filter-row state (dbgrid_filterrow.cpp), made on first use.
+  TSTColumnFilterGx* STFilter() const;
+  void SetSTFilter(TSTColumnFilterGx* value);
+
   // Tells the grid the column (or, with allItems, every column) changed.
   void ColumnChanged(bool allItems) { Changed(allItems); }
   // The font copy of the grid's font (whenever the column's own is not assigned).
@@ -548,6 +560,7 @@ class TColumnGx : public TCollectionItem {
   std::unique_ptr<TSpecRowGx> specRow_;
   std::unique_ptr<TColumnFooterGx> footer_;
   std::unique_ptr<TColumnFootersGx> footers_;
+  mutable std::unique_ptr<TSTColumnFilterGx, TFilterRowDeleterGx> stFilter_;
 };
 
 class TDBGridColumnGx : public TColumnGx {
@@ -1295,7 +1308,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // ---- geometry and scrolling
   int GetTitleOffset() const;
   virtual int TitleRowCount() const { return dbOptions_.Contains(dgTitles) ? 1 : 0; }
-  virtual bool IsFilterRowVisible() const { return false; }
+  virtual bool IsFilterRowVisible() const;
   int LineWidth() const { return dbOptions_.Contains(dgRowLines) ? GridLineWidth() : 0; }
   int DataRowHeight() const { return dataRowHeight_; }
   int RowStep() const { return dataRowHeight_ + LineWidth(); }
@@ -1527,6 +1540,40 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool SortMarkingPending() const noexcept { return sortMarkingPending_; }
   void SetSortMarkingPending(bool value) noexcept { sortMarkingPending_ = value; }
 
+  // ---- the filter row (dbgrid_filterrow.cpp)
+  TSTDBGridGxFilter* STFilter() const;
+  void SetSTFilter(TSTDBGridGxFilter* value);
+  // The column exists, is visible and has a filter cell.
+  bool IsColumnFilterVisible(int dataCol) const;
+  // The text a filter cell shows.
+  std::string GetColumnFilterText(int dataCol) const;
+  // Opens the filter editor on the column's filter cell (the way in from the data rows too).
+  void StartFilterEdit(int dataCol);
+  void StopFilterEdit();
+  virtual void StoreFilterEditText(int dataCol);
+  virtual void LoadFilterEditor(int dataCol);
+  // Places the editor on the filter cell (with reload, filled again from the column).
+  void ShowFilterEditor(bool reload);
+  void HideFilterEditor();
+  // Stores the edited text and hands the whole row to OnApplyFilter or ApplyFilter.
+  void FilterRowChanged();
+  // Hands the filter row to the behaviour centre.
+  virtual void ApplyFilter();
+  void ClearAllFilters();
+  virtual TInplaceFilterEditGx* CreateFilterEditor();
+  virtual bool CanShowFilterEditor();
+  bool IsFilterRow(int row) const;
+  TInplaceFilterEditGx* FilterEditor() const noexcept { return filterEditor_; }
+  // The data column being edited (-1 for none) and whether filter editing is on.
+  int FilterCol() const noexcept { return filterCol_; }
+  bool FilterEditMode() const noexcept { return filterEditMode_; }
+  // Colour of filter cells and their editor: FixedColor lightened by an eighth.
+  TColor FilterCellColor() const;
+  // Keys of the filter editor, seen before the editor's own handling.
+  void FilterEditKeyDown(uint16_t& key, TShiftState shift);
+  void FilterEditKeyPress(TKeyChar& key);
+  std::function<void(TObject* sender)> OnApplyFilter;
+
   // ---- window messages and tool tips (dbgrid_messages.cpp)
   // Fills the hint of the cell under info.CursorPos; false when the cell needs no tool tip.
   bool CellToolTip(THintInfo& info);
@@ -1669,6 +1716,15 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool keepSelection_ = false;
   bool selectionChangedPending_ = false;
   int filterCol_ = -1;
+  bool filterEditMode_ = false;
+  TInplaceFilterEditGx* filterEditor_ = nullptr;
+  mutable std::unique_ptr<TSTDBGridGxFilter, TFilterRowDeleterGx> stFilter_;
+  void FilterBeforeDropDown();
+  void FilterBeforeCloseUp(bool& accept);
+  void FilterCloseUp(bool accept);
+  void MoveFilterCell(int direction, bool toEnd);
+  void PaintFilterCell(TCanvas* canvas, TColumnGx* column, int dataCol, const TRect& rect, const TRect& inner, int dx,
+                       int dy);
   bool destroying_ = false;
   bool inSelectCell_ = false;
   int editButtonWidth_ = 0;

@@ -160,10 +160,10 @@ void TCustomDBGridGx::DrawTitleCell(int col, int row, const TCellTypeGx& type, T
   scratchFont_->Assign(title->Font());
   TColor background = title->Color();
   if (type.Area == caSubTitle) {  // the filter row's own painter draws its content
-    c->Font()->Assign(scratchFont_.get());
-    c->Brush()->SetColor(background);
+    c->Brush()->SetColor(FilterCellColor());
     FillFixed(c, f, rect, Flat());
     if (raised && !themed) Paint3DFrame(c, rect, false);
+    PaintFilterCell(c, column, type.DataCol, rect, f.inner, f.dx, f.dy);
     return;
   }
   const bool pressed = pressedTitleCol_ == col;

@@ -1,0 +1,416 @@
+// The filter row: its list of commands and values, typing and applying a filter, the filter
+// language's errors as the user sees them, lookups through a list source, the editor's keys, and
+// a snapshot of a grid showing its filter row.
+#include "grid/dbgrid_filterrow.h"
+
+#include <cstdlib>
+#include <fstream>
+
+#include "dbgrid_test_util.h"
+#include "grid/datasetfeatures.h"
+#include "platform/forms/dialogs.h"
+
+namespace dbgridtest {
+namespace {
+
+class FilterFeatures : public TDatasetFeaturesGx {
+ public:
+  FilterFeatures() : TDatasetFeaturesGx(TMemTableGx::StaticClass()) {}
+  void ApplyFilter(TCustomDBGridGx* grid, TDataSet*, bool) override {
+    ++applied;
+    // What an applier reads: the field and the first condition's operator and value.
+    TColumnGx* c = grid->Columns()->Items(0);
+    seen = c->STFilter()->GetFilterFieldName() + " " + std::to_string(c->STFilter()->Expression().Operator1) + " " +
+           c->STFilter()->GetOperand1().AsString();
+  }
+  int applied = 0;
+  std::string seen;
+};
+
+class FilterRowTest : public DBGridTest {
+ protected:
+  void SetUp() override {
+    DBGridTest::SetUp();
+    AddRow(1, "北京", 10);
+    AddRow(2, "上海", 20);
+    AddRow(3, "北京", 30);
+    AddRow(4, "", 40);
+    table->First();
+    MakeGrid(420, 220);
+    id = AddColumn("ID", "编号");
+    name = AddColumn("NAME", "城市");
+    amount = AddColumn("AMOUNT", "金额");
+    Bind();
+    grid->STFilter()->SetVisible(true);
+    gridtest::Pump();
+  }
+  TInplaceFilterEditGx* Editor() { return grid->FilterEditor(); }
+  void Key(UINT vk, bool shift = false, bool ctrl = false) {
+    if (shift) FanoInputKey(VK_SHIFT, TRUE);
+    if (ctrl) FanoInputKey(VK_CONTROL, TRUE);
+    FanoInputKey(vk, TRUE);
+    FanoInputKey(vk, FALSE);
+    if (ctrl) FanoInputKey(VK_CONTROL, FALSE);
+    if (shift) FanoInputKey(VK_SHIFT, FALSE);
+    gridtest::Pump();
+  }
+  // Opens the editor on a column and types the text over what it shows.
+  void TypeFilter(int dataCol, const char* text) {
+    grid->StartFilterEdit(dataCol);
+    gridtest::Pump();
+    ASSERT_TRUE(Editor()->Visible());
+    Editor()->SelectAll();
+    FanoInputText(text);
+    gridtest::Pump();
+  }
+  std::string Items() {
+    std::string s;
+    TStrings* items = Editor()->Items();
+    for (int i = 0; i < items->Count(); ++i)
+      s += items->Strings(i) + "#" + std::to_string(FilterItemTag(items, i)) + "\n";
+    return s;
+  }
+  // Chooses a list item by its text as a click in the open list would.
+  void Choose(const std::string& text) {
+    Editor()->DropDown();
+    ASSERT_TRUE(Editor()->ListVisible());
+    const int i = Editor()->Items()->IndexOf(text);
+    ASSERT_GE(i, 0) << text;
+    Editor()->PopupListbox()->SetItemIndex(i);
+    Editor()->CloseUp(true);
+  }
+
+  TColumnGx* id = nullptr;
+  TColumnGx* name = nullptr;
+  TColumnGx* amount = nullptr;
+};
+
+TEST_F(FilterRowTest, TheRowSitsBelowTheTitlesAndOpensOnTheColumn) {
+  EXPECT_EQ(grid->GetTitleOffset(), 2);
+  EXPECT_TRUE(grid->IsFilterRow(1));
+  EXPECT_FALSE(grid->IsFilterRow(0));
+  EXPECT_EQ(grid->FilterEditor(), nullptr);
+  grid->StartFilterEdit(1);
+  ASSERT_NE(Editor(), nullptr);
+  EXPECT_TRUE(grid->FilterEditMode());
+  EXPECT_EQ(grid->FilterCol(), 1);
+  EXPECT_EQ(grid->Col(), grid->DataToRawColumn(1));  // without dgRowSelect the column is selected
+  TRect cell = grid->CellRect(grid->DataToRawColumn(1), 1);
+  EXPECT_EQ(Editor()->BoundsRect(), TRect(cell.Left, cell.Top + 1, cell.Right, cell.Bottom));
+  EXPECT_EQ(Editor()->Font()->Color(), static_cast<TColor>(0xFF0000));
+  // The fixed colour lightened by an eighth of each part.
+  const COLORREF face = ColorToRGB(grid->FixedColor());
+  auto up = [](int v) { return std::min(255, v + v / 8); };
+  EXPECT_EQ(ColorToRGB(Editor()->Color()), RGB(up(GetRValue(face)), up(GetGValue(face)), up(GetBValue(face))));
+  // A column without a filter cell is not opened.
+  amount->STFilter()->SetVisible(false);
+  grid->StartFilterEdit(2);
+  EXPECT_EQ(grid->FilterCol(), 1);
+  // Hiding the row stops editing, keeping what was typed.
+  Editor()->SetText("北");
+  grid->STFilter()->SetVisible(false);
+  EXPECT_FALSE(grid->FilterEditMode());
+  EXPECT_FALSE(Editor()->Visible());
+  EXPECT_EQ(name->STFilter()->FilterText(), "北");
+  EXPECT_EQ(grid->GetTitleOffset(), 1);
+}
+
+TEST_F(FilterRowTest, TheListOffersCommandsOnTopThenTheValues) {
+  grid->StartFilterEdit(1);
+  ASSERT_TRUE(Editor()->EditButton()->Visible());  // the memory table can list its values
+  Editor()->DropDown();
+  EXPECT_EQ(Items(), "(Clear filter)#4\n(All)#3\n(Not empty)#2\n(Empty)#1\n#0\n北京#0\n上海#0\n");
+  EXPECT_EQ(Editor()->DropDownBox()->Width(), 100);
+  EXPECT_EQ(Editor()->DropDownBox()->Rows(), 17);
+  Editor()->CloseUp(false);
+  // With sort marking and a title button the sort commands come first.
+  grid->SetOptionsGx(grid->OptionsGx() + dghAutoSortMarking);
+  name->Title()->SetTitleButton(true);
+  Editor()->DropDown();
+  EXPECT_EQ(Items(),
+            "(Order by descending)#7\n(Order by ascending)#6\n-#5\n(Clear filter)#4\n(All)#3\n(Not empty)#2\n"
+            "(Empty)#1\n#0\n北京#0\n上海#0\n");
+  Editor()->CloseUp(false);
+}
+
+TEST_F(FilterRowTest, ListCommandsFillTheTextOrActOnTheGrid) {
+  int applied = 0;
+  grid->OnApplyFilter = [&](TObject*) { ++applied; };
+  grid->StartFilterEdit(1);
+  Choose("(Empty)");
+  EXPECT_EQ(Editor()->Text(), "=Null");
+  Choose("(Not empty)");
+  EXPECT_EQ(Editor()->Text(), "<>Null");
+  Choose("(All)");
+  EXPECT_EQ(Editor()->Text(), "");
+  EXPECT_EQ(applied, 0);  // the value commands wait for Enter
+  // A value is taken as it is.
+  Choose("上海");
+  EXPECT_EQ(Editor()->Text(), "上海");
+  // With the centre's apply-on-close-up flags the commands apply at once, and bit 0 applies any
+  // accepted choice.
+  grid->Center()->SetApplyOnCloseUpFlags(2);
+  Choose("(Not empty)");
+  EXPECT_EQ(applied, 1);
+  EXPECT_EQ(name->STFilter()->Expression().Operator1, foNotNull);
+  Choose("北京");
+  EXPECT_EQ(applied, 1);
+  grid->Center()->SetApplyOnCloseUpFlags(1);
+  Choose("北京");
+  EXPECT_EQ(applied, 2);
+  EXPECT_EQ(name->STFilter()->FilterText(), "北京");
+  grid->Center()->SetApplyOnCloseUpFlags(0);
+  // "(Clear filter)" clears every column and applies at once.
+  id->STFilter()->SetFilterText("> 1");
+  Choose("(Clear filter)");
+  EXPECT_EQ(applied, 3);
+  EXPECT_EQ(id->STFilter()->FilterText(), "");
+  EXPECT_EQ(name->STFilter()->FilterText(), "");
+  EXPECT_EQ(id->STFilter()->Expression().Operator1, foNon);
+  EXPECT_FALSE(grid->FilterEditMode());
+}
+
+TEST_F(FilterRowTest, SortCommandsMarkOnlyThatColumn) {
+  int changes = 0;
+  grid->SetOptionsGx(grid->OptionsGx() + dghAutoSortMarking + dghMultiSortMarking);
+  grid->OnSortMarkingChanged = [&](TObject*) { ++changes; };
+  name->Title()->SetTitleButton(true);
+  id->Title()->SetSortMarker(smUpGx);
+  grid->StartFilterEdit(1);
+  Choose("(Order by descending)");
+  EXPECT_EQ(name->Title()->SortMarker(), smUpGx);
+  EXPECT_EQ(id->Title()->SortMarker(), smNoneGx);
+  EXPECT_EQ(grid->SortMarkedColumns().size(), 1u);
+  EXPECT_EQ(changes, 1);
+  Choose("(Order by ascending)");
+  EXPECT_EQ(name->Title()->SortMarker(), smDownGx);
+  EXPECT_EQ(changes, 2);
+}
+
+TEST_F(FilterRowTest, DropDownSizeIsKeptPerColumnOnceResized) {
+  grid->StartFilterEdit(1);
+  Editor()->DropDown();
+  Editor()->DropDownBox()->SetWidth(160);  // as the size grip leaves it
+  Editor()->DropDownBox()->SetRows(9);
+  Editor()->PopupListbox()->SetItemIndex(5);
+  Editor()->CloseUp(true);
+  EXPECT_EQ(name->STFilter()->DropDownWidth(), 160);
+  EXPECT_EQ(name->STFilter()->DropDownRows(), 9);
+  grid->StartFilterEdit(0);
+  EXPECT_EQ(Editor()->DropDownBox()->Width(), 100);
+  grid->StartFilterEdit(1);
+  EXPECT_EQ(Editor()->DropDownBox()->Width(), 160);
+  EXPECT_EQ(Editor()->DropDownBox()->Rows(), 9);
+}
+
+TEST_F(FilterRowTest, EnterStoresTheNormalisedTextAndAppliesThroughTheCentre) {
+  auto owned = std::make_unique<FilterFeatures>();
+  FilterFeatures* features = owned.get();
+  RegisterDatasetFeatures(std::move(owned));
+  TypeFilter(0, ">2");
+  EXPECT_EQ(features->applied, 0);
+  Key(VK_RETURN);
+  EXPECT_EQ(features->applied, 1);
+  EXPECT_EQ(features->seen, "ID 3 2");
+  EXPECT_EQ(id->STFilter()->FilterText(), ">2");
+  EXPECT_EQ(id->STFilter()->GetExpressionText(), "> 2");
+  EXPECT_TRUE(Editor()->Visible());  // shown again, reloaded
+  EXPECT_EQ(Editor()->Text(), ">2");
+  UnregisterDatasetFeatures(features);
+  // Without a feature object the request changes nothing in the data.
+  TypeFilter(1, "北京");
+  Key(VK_RETURN);
+  EXPECT_EQ(name->STFilter()->Expression().Operator1, foLike);
+  EXPECT_EQ(table->RecordCount(), 4);
+  // The grid's own handler comes first.
+  int own = 0;
+  grid->OnApplyFilter = [&](TObject* sender) { own += sender == grid; };
+  Key(VK_RETURN);
+  EXPECT_EQ(own, 1);
+}
+
+TEST_F(FilterRowTest, ParseErrorsReachTheUserAndKeepTheStoredFilter) {
+  TScriptedDialogService dialogs(true);
+  int applied = 0;
+  grid->OnApplyFilter = [&](TObject*) { ++applied; };
+  TypeFilter(0, "> 1");
+  Key(VK_RETURN);
+  ASSERT_EQ(applied, 1);
+  ASSERT_TRUE(dialogs.Requests().empty());
+  const struct {
+    int col;
+    const char* text;
+    const char* message;
+  } cases[] = {
+      {1, "'abc", "Quote is absent: 'abc"},
+      {0, "IN 1", "'(' expected: IN 1"},
+      {0, "IN (1,2", "')' expected: IN (1,2"},
+      {1, "(", "Error in expression: ("},
+      {0, "> NULL", "Unexpected expression before Null: > NULL"},
+      {1, "NOT NULL", "Unexpected expression after operator: NOT NULL"},
+      {0, "> 1 XOR 2", "Unexpected AND or OR: > 1 XOR 2"},
+      {0, "> 1 AND < 5 )", "Incorrect expression: > 1 AND < 5 )"},
+  };
+  for (const auto& c : cases) {
+    dialogs.ClearRequests();
+    TColumnGx* column = grid->Columns()->Items(c.col);
+    const std::string before = column->STFilter()->FilterText();
+    TypeFilter(c.col, c.text);
+    Key(VK_RETURN);
+    ASSERT_EQ(dialogs.Requests().size(), 1u) << c.text;
+    EXPECT_EQ(dialogs.Requests()[0].Text.rfind(c.message, 0), 0u) << dialogs.Requests()[0].Text;
+    EXPECT_EQ(column->STFilter()->FilterText(), before) << c.text;
+    EXPECT_EQ(applied, 1) << c.text;  // nothing was applied
+    // The text stays in the editor for the user to mend; here it is put back.
+    EXPECT_EQ(Editor()->Text(), c.text);
+    Editor()->SetText(before);
+  }
+  EXPECT_EQ(id->STFilter()->Expression().Operator1, foGreaterThan);
+  EXPECT_EQ(id->STFilter()->Expression().Operand1.AsDouble(), 1.0);
+}
+
+TEST_F(FilterRowTest, KeysMoveBetweenFilterCellsAndBackToTheData) {
+  table->Last();
+  grid->StartFilterEdit(0);
+  gridtest::Pump();
+  Editor()->SetText("12");
+  Editor()->SetSelStart(1);
+  Key(VK_RIGHT);  // the caret moves inside the text
+  EXPECT_EQ(grid->FilterCol(), 0);
+  Key(VK_RIGHT);  // at the end: the next cell
+  EXPECT_EQ(grid->FilterCol(), 1);
+  EXPECT_EQ(id->STFilter()->FilterText(), "12");  // stored on the way
+  Key(VK_RIGHT, false, true);  // Ctrl: the last cell
+  EXPECT_EQ(grid->FilterCol(), 2);
+  Key(VK_RIGHT);  // all text selected, past the last: round to the first
+  EXPECT_EQ(grid->FilterCol(), 0);
+  Key(VK_LEFT, false, true);  // Ctrl+Left at the first stays
+  EXPECT_EQ(grid->FilterCol(), 0);
+  Key(VK_TAB);
+  EXPECT_EQ(grid->FilterCol(), 1);
+  Key(VK_TAB, true);
+  EXPECT_EQ(grid->FilterCol(), 0);
+  Key(VK_END, false, true);
+  EXPECT_EQ(grid->FilterCol(), 2);
+  Key(VK_HOME, false, true);
+  EXPECT_EQ(grid->FilterCol(), 0);
+  // F2 puts the caret at the end; Up stays in the row.
+  Key(VK_F2);
+  EXPECT_EQ(Editor()->SelStart(), 2);
+  EXPECT_EQ(Editor()->SelLength(), 0);
+  Key(VK_UP);
+  EXPECT_TRUE(grid->FilterEditMode());
+  // Down leaves the row for the first record shown, on the filter's column.
+  grid->StartFilterEdit(1);
+  Key(VK_DOWN);
+  EXPECT_FALSE(grid->FilterEditMode());
+  EXPECT_FALSE(Editor()->Visible());
+  EXPECT_EQ(grid->Col(), grid->DataToRawColumn(1));
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 1);
+  EXPECT_TRUE(grid->Focused());
+}
+
+TEST_F(FilterRowTest, ListSourceLookupsTurnTextsIntoKeys) {
+  TMemTableGx cities(nullptr);
+  cities.FieldDefs().Add("CODE", ftString, 5);
+  cities.FieldDefs().Add("CITY", ftString, 20);
+  cities.CreateDataSet();
+  for (auto [code, city] : {std::pair{"BJ", "北京"}, {"SH", "上海"}}) {
+    cities.Append();
+    cities.FieldByName("CODE")->SetValue(code);
+    cities.FieldByName("CITY")->SetValue(city);
+    cities.Post();
+  }
+  TDataSource citySource(nullptr);
+  citySource.SetDataSet(&cities);
+  TSTColumnFilterGx* f = name->STFilter();
+  f->SetKeyField("CODE");
+  f->SetListField("CITY");
+  f->SetListSource(&citySource);
+  EXPECT_EQ(f->ListValues()->Text(), "北京\r\n上海\r\n");
+  EXPECT_EQ(f->KeyValues()->Text(), "BJ\r\nSH\r\n");
+  f->SetFilterText("上海");
+  EXPECT_EQ(f->KeyValue().AsString(), "SH");
+  EXPECT_EQ(f->GetOperand1().AsString(), "SH");
+  EXPECT_EQ(f->Expression().Operator1, foIn);
+  EXPECT_EQ(f->GetExpressionText(), "上海");
+  // Not in the list: a test for no value.
+  f->SetFilterText("广州");
+  EXPECT_EQ(f->Expression().Operator1, foNull);
+  EXPECT_TRUE(f->KeyValue().IsNull());
+  // Empty: In with an empty operand and no key.
+  f->SetFilterText("");
+  EXPECT_EQ(f->Expression().Operator1, foIn);
+  EXPECT_EQ(f->Expression().Operand1.AsString(), "");
+  EXPECT_TRUE(f->GetOperand1().IsEmpty());
+  // Null tests are kept as typed.
+  f->SetFilterText("=Null");
+  EXPECT_EQ(f->Expression().Operator1, foNull);
+  // Closing the list source empties the texts.
+  cities.Close();
+  EXPECT_EQ(f->ListValues()->Count(), 0);
+  f->SetListSource(nullptr);
+}
+
+TEST_F(FilterRowTest, PickListTextsBecomeKeys) {
+  TColumnGx* flag = AddColumn("FLAG", "标志");
+  flag->PickList()->SetText("现金\n转账");
+  flag->KeyList()->SetText("1\n2");
+  flag->STFilter()->SetFilterText("In (现金,转账,x)");
+  const Variant& op = flag->STFilter()->Expression().Operand1;
+  ASSERT_TRUE(op.IsArray());
+  EXPECT_EQ(op.GetElement(0).AsString(), "1");
+  EXPECT_EQ(op.GetElement(1).AsString(), "2");
+  EXPECT_EQ(op.GetElement(2).AsString(), "x");
+  // Key-list values show as their pick-list texts in the drop-down.
+  grid->StartFilterEdit(3);
+  table->Edit();
+  table->FieldByName("FLAG")->SetValue("2");
+  table->Post();
+  Editor()->DropDown();
+  EXPECT_GE(Editor()->Items()->IndexOf("转账"), 0);
+  EXPECT_LT(Editor()->Items()->IndexOf("2"), 0);
+  Editor()->CloseUp(false);
+}
+
+// Written with the real fonts for people to look at: filter texts in Chinese, the open editor,
+// drop-down buttons; probes check the cell colour and the blue text.
+TEST_F(DBGridTest, SnapshotOfTheFilterRow) {
+  FanoSetTestFont(FALSE);
+  const char* names[] = {"差旅费报销", "办公用品采购", "会议场地租金", "市场推广费用"};
+  for (int i = 0; i < 4; ++i) AddRow(101 + i, names[i], 125.5 * (i + 1));
+  table->First();
+  MakeGrid(460, 200);
+  TColumnGx* id = AddColumn("ID", "单号");
+  TColumnGx* name = AddColumn("NAME", "摘要");
+  TColumnGx* amount = AddColumn("AMOUNT", "金额");
+  name->SetWidth(170);
+  amount->SetWidth(110);
+  Bind();
+  grid->STFilter()->SetVisible(true);
+  id->STFilter()->SetFilterText(">101");
+  name->STFilter()->SetFilterText("In (差旅费报销,员工培训)");
+  grid->StartFilterEdit(2);
+  grid->FilterEditor()->SetText("<= 300");
+  grid->Invalidate();
+  gridtest::Pump();
+  EXPECT_EQ(grid->GetColumnFilterText(1), "In (差旅费报销,员工培训)");
+  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
+  const std::string path = std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/grid_dbgrid_filterrow.png";
+  ASSERT_TRUE(FanoSnapshotWindow(form->Handle(), path.c_str()));
+  std::ifstream in(path, std::ios::binary);
+  char sig[8] = {};
+  in.read(sig, 8);
+  EXPECT_EQ(std::string(sig + 1, 3), "PNG");
+  // The filter cell is painted in the lightened fixed colour, its text in blue.
+  const TRect cell = grid->CellRect(grid->DataToRawColumn(1), 1);
+  EXPECT_EQ(FanoGetWindowPixel(grid->Handle(), cell.Right - 30, cell.Bottom - 3), ColorToRGB(grid->FilterCellColor()));
+  bool blue = false;
+  for (int x = cell.Left; x < cell.Right && !blue; ++x)
+    for (int y = cell.Top; y < cell.Bottom && !blue; ++y) blue = FanoGetWindowPixel(grid->Handle(), x, y) == 0xFF0000;
+  EXPECT_TRUE(blue);
+  FanoSetTestFont(TRUE);
+}
+
+}  // namespace
+}  // namespace dbgridtest
