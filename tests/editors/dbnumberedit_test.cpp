@@ -263,6 +263,7 @@ TEST_F(NumberEditSnapshot, NormalFocusedAndDroppedDown) {
   auto* plain = new TDBNumberEditGx(form);
   plain->SetParent(form);
   plain->SetBounds(20, 20, 160, 21);
+  plain->EditButton()->SetVisible(true);
   plain->SetDisplayFormat("¥,0.00");
   plain->SetValue(Variant(1234567.5));
   auto* focused = new TDBNumberEditGx(form);
