@@ -488,13 +488,20 @@ void TCvPageControl::ChangeActivePage(TCvTabSheet* page) {
   if (page) {
     page->BringToFront();
     page->SetVisible(true);
+    // Show and focus handlers may free pages or choose another one themselves.
+    if (!HasPage(page)) return;
     if (form && activePage_ && form->ActiveControl() == activePage_) {
       if (page->CanFocus()) form->SetActiveControl(page);
       else form->SetActiveControl(this);
+      if (!HasPage(page)) return;
     }
+    if (activePage_ == page) return;
   }
   TCvTabSheet* old = activePage_;
-  if (old) old->SetVisible(false);
+  if (old) {
+    old->SetVisible(false);
+    if ((page && !HasPage(page)) || activePage_ != old) return;
+  }
   activePage_ = page;
   if (old && old->pageControl_ == this) UpdateTab(old);
   if (page) UpdateTab(page);

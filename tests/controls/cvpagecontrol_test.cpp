@@ -824,3 +824,34 @@ TEST_F(PageChoice, AClickOnADisabledTabLeavesTheSelection) {
   EXPECT_EQ(pc->ActivePage(), p2);
   ExpectConsistent();
 }
+
+TEST_F(PageChoice, ShowAndHideHandlersThatFreePages) {
+  ThreePages();
+  Show();
+  // Showing the new page frees the old one.
+  p1->OnShow = [this](TObject*) {
+    if (p0) {
+      TCvTabSheet* gone = p0;
+      p0 = nullptr;
+      gone->Free();
+    }
+  };
+  ClickTab(1);
+  EXPECT_EQ(pc->GetPageCount(), 2);
+  ExpectConsistent();
+  EXPECT_NE(pc->ActivePage(), nullptr);
+  // Hiding the old page frees the one being shown.
+  p1->OnShow = nullptr;
+  TCvTabSheet* active = pc->ActivePage();
+  active->OnHide = [this](TObject*) {
+    if (p2) {
+      TCvTabSheet* gone = p2;
+      p2 = nullptr;
+      gone->Free();
+    }
+  };
+  if (p2) ClickTab(p2->PageIndex());
+  ExpectConsistent();
+  EXPECT_NE(pc->ActivePage(), nullptr);
+  active->OnHide = nullptr;
+}
