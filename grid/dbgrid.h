@@ -499,6 +499,8 @@ class TColumnGx : public TCollectionItem {
   // The column's filter-row state (dbgrid_filterrow.cpp), made on first use.
   TSTColumnFilterGx* STFilter() const;
   void SetSTFilter(TSTColumnFilterGx* value);
+  // The filter list's values are read again at its next drop-down.
+  void ForgetFilterValueList();
 
   // Tells the grid the column (or, with allItems, every column) changed.
   void ColumnChanged(bool allItems) { Changed(allItems); }
@@ -1291,7 +1293,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // ---- edit permissions
   bool AllowedOperationsPermitEdit() const;
   bool CanEditShow() override;
-  virtual bool AlwaysShowEditor() const { return dbOptions_.Contains(dgAlwaysShowEditor); }
+  virtual bool AlwaysShowEditor() const { return dbOptions_.Contains(dgAlwaysShowEditor) && !filterEditMode_; }
   bool CanEditAcceptKey(char16_t key) override;
   bool CanEditModify() override;
   bool CanEditModifyColumn(int dataCol);
@@ -1573,6 +1575,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void FilterEditKeyDown(uint16_t& key, TShiftState shift);
   void FilterEditKeyPress(TKeyChar& key);
   std::function<void(TObject* sender)> OnApplyFilter;
+  // After columns moved, were sized or scrolled: the editor follows its cell (or the column, when
+  // given, to its new place).
+  void FilterColumnMoved(TColumnGx* column);
 
   // ---- window messages and tool tips (dbgrid_messages.cpp)
   // Fills the hint of the cell under info.CursorPos; false when the cell needs no tool tip.

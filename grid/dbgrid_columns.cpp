@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "grid/dbgrid.h"
+#include "grid/dbgrid_filterrow.h"
 #include "grid/inplaceedit.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
@@ -148,6 +149,7 @@ void TColumnGx::Assign(TPersistent* source) {
   title_->Assign(src->Title());
   footer_->Assign(src->Footer());
   footers_->Assign(src->Footers());
+  if (src->stFilter_) STFilter()->Assign(src->STFilter());
   dropDownRows_ = src->dropDownRows_;
   SetButtonStyle(src->buttonStyle_);
   if (src->pickList_) SetPickList(src->pickList_.get());
@@ -900,7 +902,10 @@ TColumnGx* TDBGridColumnsGx::AddGridBuilt() {
 }
 
 void TDBGridColumnsGx::ClearFieldBindings() {
-  for (int i = 0; i < Count(); ++i) Items(i)->ClearFieldBinding();
+  for (int i = 0; i < Count(); ++i) {
+    Items(i)->ClearFieldBinding();
+    Items(i)->ForgetFilterValueList();
+  }
 }
 
 void TDBGridColumnsGx::Update(TCollectionItem* item) {

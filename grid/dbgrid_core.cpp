@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "grid/dbgrid.h"
+#include "grid/dbgrid_filterrow.h"
 #include "grid/dbgrid_inplace.h"
 #include "grid/celltext.h"
 #include "grid/inplaceedit.h"
@@ -552,6 +553,7 @@ void TCustomDBGridGx::ColumnMoved(int fromIndex, int toIndex) {
   const int from = RawToDataColumn(fromIndex), to = RawToDataColumn(toIndex);
   TColumnGx* moving = ColumnAt(from);
   TColumnGx* target = ColumnAt(to);
+  TColumnGx* filtered = filterCol_ >= 0 ? ColumnAt(filterCol_) : nullptr;
   if (moving && target) {
     // The base grid has moved its own column already; the collection follows.
     BeginLayout();
@@ -560,6 +562,7 @@ void TCustomDBGridGx::ColumnMoved(int fromIndex, int toIndex) {
     RebuildVisibleColumns();
   }
   if (OnColumnMoved) OnColumnMoved(this, from, to);
+  FilterColumnMoved(filtered);
 }
 
 void TCustomDBGridGx::ColWidthsChanged() {
@@ -623,6 +626,7 @@ void TCustomDBGridGx::ColWidthsChanged() {
   if (dataLink_->Active() && memTable_) RecalcAllRowHeights();
   else rowHeightsPending_ = true;
   if (OnColWidthsChanged) OnColWidthsChanged(this);
+  FilterColumnMoved(nullptr);
   UpdateHorzScrollBar();
 }
 
@@ -962,6 +966,7 @@ FANO_PUBLISHED(TDBGridGx, p) {
   p.Property("RowLines", &TDBGridGx::RowLines, &TDBGridGx::SetRowLines).Default(0);
   p.Property("RowSizingAllowed", &TDBGridGx::RowSizingAllowed, &TDBGridGx::SetRowSizingAllowed).Default(false);
   p.Property("SortLocal", &TDBGridGx::SortLocal, &TDBGridGx::SetSortLocal).Default(false);
+  p.Property("STFilter", &TDBGridGx::STFilter, &TDBGridGx::SetSTFilter);
   p.Property("SumList", &TDBGridGx::SumList);
   p.Property("TitleFont", &TDBGridGx::TitleFont, &TDBGridGx::SetTitleFont);
   p.Property("TitleHeight", &TDBGridGx::TitleHeight, &TDBGridGx::SetTitleHeight).Default(0);
@@ -1081,6 +1086,7 @@ FANO_PUBLISHED(TDBGridColumnGx, p) {
   p.Property("PopupMenu", &TColumnGx::PopupMenu, &TColumnGx::SetPopupMenu);
   p.Property("ReadOnly", &TColumnGx::ReadOnly, &TColumnGx::SetReadOnly);
   p.Property("ShowImageAndText", &TColumnGx::ShowImageAndText, &TColumnGx::SetShowImageAndText).Default(false);
+  p.Property("STFilter", &TColumnGx::STFilter, &TColumnGx::SetSTFilter);
   p.Property("Tag", &TColumnGx::Tag, &TColumnGx::SetTag).Default(0);
   p.Property("Title", &TColumnGx::Title, &TColumnGx::SetTitle);
   p.Property("ToolTips", &TColumnGx::ToolTips, &TColumnGx::SetToolTips);

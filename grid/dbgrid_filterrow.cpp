@@ -6,6 +6,7 @@
 
 #include "grid/celltext.h"
 #include "editors/editbuttons.h"
+#include "platform/classes/published.h"
 #include "platform/db/dataset.h"
 #include "platform/rtl/strings.h"
 #include "platform/os/winuser.h"
@@ -52,6 +53,19 @@ class TFilterUpdate {
 int FilterItemTag(TStrings* items, int index) {
   if (!items || index < 0 || index >= items->Count()) return -1;
   return static_cast<int>(reinterpret_cast<intptr_t>(items->Objects(index)));
+}
+
+FANO_PUBLISHED(TSTDBGridGxFilter, p) {
+  p.Property("Local", &TSTDBGridGxFilter::Local, &TSTDBGridGxFilter::SetLocal).Default(false);
+  p.Property("Visible", &TSTDBGridGxFilter::Visible, &TSTDBGridGxFilter::SetVisible).Default(false);
+}
+
+FANO_PUBLISHED(TSTColumnFilterGx, p) {
+  p.Property("DataField", &TSTColumnFilterGx::DataField, &TSTColumnFilterGx::SetDataField);
+  p.Property("KeyField", &TSTColumnFilterGx::KeyField, &TSTColumnFilterGx::SetKeyField);
+  p.Property("ListField", &TSTColumnFilterGx::ListField, &TSTColumnFilterGx::SetListField);
+  p.Property("ListSource", &TSTColumnFilterGx::ListSource, &TSTColumnFilterGx::SetListSource);
+  p.Property("Visible", &TSTColumnFilterGx::Visible, &TSTColumnFilterGx::SetVisible).Default(true);
 }
 
 // ---------------------------------------------------------------- grid-wide settings
@@ -297,6 +311,10 @@ TSTColumnFilterGx* TColumnGx::STFilter() const {
 }
 
 void TColumnGx::SetSTFilter(TSTColumnFilterGx* value) { STFilter()->Assign(value); }
+
+void TColumnGx::ForgetFilterValueList() {
+  if (stFilter_) stFilter_->ValueList().reset();
+}
 
 TSTDBGridGxFilter* TCustomDBGridGx::STFilter() const {
   if (!stFilter_) stFilter_.reset(new TSTDBGridGxFilter(const_cast<TCustomDBGridGx*>(this)));
@@ -577,6 +595,16 @@ void TCustomDBGridGx::ApplyFilter() {
     throw;
   }
   EndUpdateGx();
+}
+
+void TCustomDBGridGx::FilterColumnMoved(TColumnGx* column) {
+  if (!filterEditMode_ || !filterEditor_ || !filterEditor_->Visible() || STFilter()->UpdateCount() > 0) return;
+  if (column) {
+    const auto& visible = VisibleColumns();
+    const auto it = std::find(visible.begin(), visible.end(), column);
+    if (it != visible.end()) filterCol_ = static_cast<int>(it - visible.begin());
+  }
+  ShowFilterEditor(false);
 }
 
 void TCustomDBGridGx::ClearAllFilters() {

@@ -567,6 +567,7 @@ void TCustomDBGridGx::TopLeftChanged() {
   }
   TCustomGridGx::TopLeftChanged();
   UpdateHorzScrollBar();
+  FilterColumnMoved(nullptr);
   if (memTable_) {
     UpdateVertScrollBar();
     FetchVisibleRecords();

@@ -8,6 +8,7 @@
 
 #include "dbgrid_test_util.h"
 #include "grid/datasetfeatures.h"
+#include "platform/classes/filer.h"
 #include "platform/forms/dialogs.h"
 
 namespace dbgridtest {
@@ -410,6 +411,62 @@ TEST_F(DBGridTest, SnapshotOfTheFilterRow) {
     for (int y = cell.Top; y < cell.Bottom && !blue; ++y) blue = FanoGetWindowPixel(grid->Handle(), x, y) == 0xFF0000;
   EXPECT_TRUE(blue);
   FanoSetTestFont(TRUE);
+}
+
+}  // namespace
+}  // namespace dbgridtest
+
+namespace dbgridtest {
+namespace {
+
+TEST_F(FilterRowTest, TheEditorFollowsItsCellWhenColumnsScrollOrMove) {
+  name->SetWidth(250);
+  amount->SetWidth(250);
+  grid->StartFilterEdit(1);
+  gridtest::Pump();
+  const int raw = grid->DataToRawColumn(1);
+  grid->SetLeftCol(raw);
+  gridtest::Pump();
+  TRect cell = grid->CellRect(raw, 1);
+  EXPECT_EQ(Editor()->BoundsRect(), TRect(cell.Left, cell.Top + 1, cell.Right, cell.Bottom));
+  // The column being filtered moves: the editor goes with it.
+  grid->SetLeftCol(grid->FixedCols());
+  Editor()->SetText("北");
+  grid->MoveColumn(raw, raw + 1);
+  gridtest::Pump();
+  EXPECT_EQ(grid->FilterCol(), 2);
+  EXPECT_EQ(grid->ColumnAt(2), name);
+  // Scrolled out of sight, editing stops and keeps the text.
+  grid->SetLeftCol(grid->DataToRawColumn(1));
+  gridtest::Pump();
+  cell = grid->CellRect(grid->DataToRawColumn(2), 1);
+  if (cell.IsEmpty()) {
+    EXPECT_FALSE(grid->FilterEditMode());
+    EXPECT_EQ(name->STFilter()->FilterText(), "北");
+  } else {
+    EXPECT_EQ(Editor()->BoundsRect(), TRect(cell.Left, cell.Top + 1, cell.Right, cell.Bottom));
+  }
+}
+
+TEST_F(FilterRowTest, FilterSettingsAreStoredWithTheForm) {
+  grid->SetName("grdList");
+  form->SetName("frmFilter");
+  name->STFilter()->SetKeyField("CODE");
+  name->STFilter()->SetListField("CITY");
+  amount->STFilter()->SetVisible(false);
+  grid->STFilter()->SetLocal(true);
+  grid->SetDataSource(nullptr);  // the table is not the form's
+  const std::string text = WriteComponentText(form);
+  EXPECT_NE(text.find("STFilter.Local = true"), std::string::npos) << text;
+  EXPECT_NE(text.find("STFilter.Visible = true"), std::string::npos);
+  EXPECT_NE(text.find("STFilter.KeyField = \"CODE\""), std::string::npos);
+  EXPECT_NE(text.find("STFilter.ListField = \"CITY\""), std::string::npos);
+  EXPECT_NE(text.find("STFilter.Visible = false"), std::string::npos);
+  // Columns copied into another grid take their filter settings along.
+  auto* other = new TDBGridGx(form);
+  other->Columns()->Assign(grid->Columns());
+  EXPECT_EQ(other->Columns()->Items(1)->STFilter()->KeyField(), "CODE");
+  EXPECT_FALSE(other->Columns()->Items(2)->STFilter()->Visible());
 }
 
 }  // namespace
