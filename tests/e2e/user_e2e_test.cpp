@@ -309,11 +309,11 @@ TEST_F(AsAUser, BoxesOpenOverTheWindowAndTheKeyboardStaysWithTheClerk) {
   PickThrough(663, 191, 0);  // 业务人员
   // Two lines, the second deleted through the grid's confirmation.
   Click(300, 319);
-  Keys("Return Return Return Return Return");
+  Keys("Return Return");
   Type("12.5");
   Keys("Return");
   Type("第一行");
-  Keys("Return Down Home Return Return Return Return Return");
+  Keys("Return Down Home Return Return");
   Type("7.25");
   Keys("Return");
   Type("第二行");
