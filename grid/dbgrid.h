@@ -1578,6 +1578,12 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // After columns moved, were sized or scrolled: the editor follows its cell (or the column, when
   // given, to its new place).
   void FilterColumnMoved(TColumnGx* column);
+  // Up from the data into the filter row: at the first record, or with Ctrl. True when the
+  // filter editor took the focus (the key is then used up).
+  bool EnterFilterRowByKey(TShiftState shift);
+  // A press on a filter cell opens its editor (true: the press is used up); a press on the data
+  // ends filter editing and goes on.
+  bool FilterRowMouseMessage(TMessage& m);
 
   // ---- window messages and tool tips (dbgrid_messages.cpp)
   // Fills the hint of the cell under info.CursorPos; false when the cell needs no tool tip.

@@ -613,6 +613,47 @@ void TCustomDBGridGx::ClearAllFilters() {
   Invalidate();
 }
 
+// ---------------------------------------------------------------- ways in
+
+bool TCustomDBGridGx::EnterFilterRowByKey(TShiftState shift) {
+  TDataSet* ds = DataSet();
+  if (!IsFilterRowVisible() || !dataLink_->Active() || !ds || !(ds->Bof() || shift.Contains(ssCtrl))) return false;
+  int target = -1;
+  if (dbOptions_.Contains(dgRowSelect)) {
+    const int count = static_cast<int>(visibleColumns_.size());
+    for (int c = std::max(0, filterCol_); c < count && target < 0; ++c)
+      if (IsColumnFilterVisible(c)) target = c;
+    for (int c = 0; c < count && target < 0; ++c)
+      if (IsColumnFilterVisible(c)) target = c;
+  } else {
+    target = SelectedIndex();
+  }
+  if (target < 0 || !IsColumnFilterVisible(target)) return false;
+  StartFilterEdit(target);
+  return filterEditMode_;
+}
+
+bool TCustomDBGridGx::FilterRowMouseMessage(TMessage& m) {
+  if ((m.Msg != WM_LBUTTONDOWN && m.Msg != WM_RBUTTONDOWN) || InState(csDesigning) || !IsFilterRowVisible())
+    return false;
+  const TGridCoord cell = MouseCoord(m.XPos(), m.YPos());
+  if (cell.Y >= GetTitleOffset()) {
+    if (filterEditMode_) StopFilterEdit();
+    return false;
+  }
+  if (!IsFilterRow(cell.Y) || cell.X < IndicatorOffset() || !IsColumnFilterVisible(RawToDataColumn(cell.X)))
+    return false;
+  if (optionsGx_.Contains(dghClearSelection)) ClearSelection();
+  StartFilterEdit(RawToDataColumn(cell.X));
+  if (m.Msg == WM_LBUTTONDOWN && filterEditor_ && filterEditor_->Visible()) {
+    // The press goes on to the editor, so it places the caret or presses its button.
+    const TRect r = filterEditor_->BoundsRect();
+    filterEditor_->Perform(WM_LBUTTONDOWN, m.WParam,
+                           MAKELPARAM(static_cast<WORD>(m.XPos() - r.Left), static_cast<WORD>(m.YPos() - r.Top)));
+  }
+  return true;
+}
+
 // ---------------------------------------------------------------- keys of the editor
 
 void TCustomDBGridGx::MoveFilterCell(int direction, bool toEnd) {

@@ -177,6 +177,10 @@ void TCustomDBGridGx::KeyDown(uint16_t& key, TShiftState shift) {
   keepSelection_ = shift.Contains(ssCtrl) || !optionsGx_.Contains(dghClearSelection);
   if (OnKeyDown) OnKeyDown(this, key, shift);
   if (key == 0) return;
+  if (key == VK_UP && EnterFilterRowByKey(shift)) {
+    key = 0;
+    return;
+  }
   TDataSet* ds = DataSet();
   if (!ds || !dataLink_->Active() || !CanGridAcceptKey(key, shift)) return;
 

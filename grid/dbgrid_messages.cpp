@@ -131,7 +131,7 @@ bool TCustomDBGridGx::CellToolTip(THintInfo& info) {
 }
 
 void TCustomDBGridGx::WndProc(TMessage& m) {
-  if (MouseMessage(m) || WindowNotice(m)) return;
+  if (FilterRowMouseMessage(m) || MouseMessage(m) || WindowNotice(m)) return;
   switch (m.Msg) {
     case WM_CHAR: HandleCharMessage(m); return;
     case WM_TIMER:

@@ -471,3 +471,64 @@ TEST_F(FilterRowTest, FilterSettingsAreStoredWithTheForm) {
 
 }  // namespace
 }  // namespace dbgridtest
+
+namespace dbgridtest {
+namespace {
+
+TEST_F(FilterRowTest, APressOnAFilterCellOpensItAndAPressOnTheDataEndsIt) {
+  grid->SetFocus();
+  gridtest::Pump();
+  auto press = [&](int col, int row) {
+    const TRect r = grid->CellRect(col, row);
+    const TPoint p = grid->ClientToScreen(TPoint(r.Left + 5, (r.Top + r.Bottom) / 2));
+    FanoInputMouseButton(0, TRUE, p.X, p.Y);
+    FanoInputMouseButton(0, FALSE, p.X, p.Y);
+    gridtest::Pump();
+    gridtest::AdvanceAndPump(1000, 250);
+  };
+  press(grid->DataToRawColumn(1), 1);
+  ASSERT_NE(Editor(), nullptr);
+  EXPECT_TRUE(Editor()->Visible());
+  EXPECT_EQ(grid->FilterCol(), 1);
+  EXPECT_TRUE(Editor()->Focused());
+  FanoInputText("上");
+  gridtest::Pump();
+  // The indicator's filter cell is no filter cell.
+  press(0, 1);
+  EXPECT_EQ(grid->FilterCol(), 1);
+  press(grid->DataToRawColumn(0), 3);
+  EXPECT_FALSE(grid->FilterEditMode());
+  EXPECT_FALSE(Editor()->Visible());
+  EXPECT_EQ(name->STFilter()->FilterText(), "上");
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 2);  // the press went on to the data
+}
+
+TEST_F(FilterRowTest, UpFromTheFirstRecordOrWithCtrlEntersTheRow) {
+  grid->SetFocus();
+  grid->SetCol(grid->DataToRawColumn(2));
+  table->First();
+  gridtest::Pump();
+  Key(VK_DOWN);
+  Key(VK_UP);  // back on the first record
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 1);
+  EXPECT_FALSE(grid->FilterEditMode());
+  // Once at the beginning (First, or Up on the first record), Up goes into the row.
+  table->First();
+  Key(VK_UP);
+  EXPECT_TRUE(grid->FilterEditMode());
+  EXPECT_EQ(grid->FilterCol(), 2);
+  Key(VK_DOWN);
+  EXPECT_FALSE(grid->FilterEditMode());
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  Key(VK_UP, false, true);  // Ctrl from the middle
+  EXPECT_TRUE(grid->FilterEditMode());
+  EXPECT_EQ(grid->FilterCol(), 2);
+  // Without a filter row Up only moves.
+  Key(VK_DOWN);
+  grid->STFilter()->SetVisible(false);
+  EXPECT_FALSE(grid->EnterFilterRowByKey(TShiftState{ssCtrl}));
+}
+
+}  // namespace
+}  // namespace dbgridtest
