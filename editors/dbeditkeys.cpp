@@ -574,8 +574,9 @@ bool TCustomDBEditGx::HandleKeysMessage(TMessage& m) {
 void TCustomDBEditGx::Dispatch(TMessage& m) {
   // A masked edit puts what is typed in through the window's text, which a multi-line window does
   // not announce: the change is noticed here instead.
-  bool edits = m.Msg == WM_CHAR || m.Msg == WM_KEYDOWN || m.Msg == WM_PASTE || m.Msg == WM_CUT ||
-               m.Msg == WM_CLEAR || m.Msg == WM_UNDO;
+  // Typing, Delete and the clipboard: not the keys that step a value.
+  bool edits = m.Msg == WM_CHAR || (m.Msg == WM_KEYDOWN && m.WParam == VK_DELETE) || m.Msg == WM_PASTE ||
+               m.Msg == WM_CUT || m.Msg == WM_CLEAR || m.Msg == WM_UNDO;
   if (edits && !inMaskedInput_ && IsMasked() && HandleAllocated() &&
       (GetWindowLong(WindowHandle(), GWL_STYLE) & ES_MULTILINE) != 0) {
     std::string before = TCustomMaskEdit::EditText();

@@ -54,4 +54,25 @@ TEST_F(DateRecentValues, ErasingEverythingClosesTheList) {
   EXPECT_FALSE(edit->MRUList()->DroppedDown());
 }
 
+TEST_F(DateRecentValues, SteppingTheDateOpensNoList) {
+  // Stepping the day down from 02/02/2026 shows 01/02/2026, a recent value: still no list.
+  edit->SetValue(Variant(EncodeDate(2026, 2, 2)));
+  edit->SetSel(0, 0);
+  KeyPress(VK_DOWN);
+  EXPECT_EQ(edit->EditText(), "01/02/2026");
+  EXPECT_FALSE(edit->MRUList()->DroppedDown());
+  KeyPress(VK_UP);
+  EXPECT_EQ(edit->EditText(), "02/02/2026");
+  EXPECT_FALSE(edit->MRUList()->DroppedDown());
+}
+
+TEST_F(DateRecentValues, DeleteOnTheFirstDigitNarrowsTheList) {
+  Type("15");
+  EXPECT_EQ(Offered(), (std::vector<std::string>{"15/03/2026"}));
+  edit->SetSel(1, 2);
+  KeyPress(VK_DELETE);
+  EXPECT_EQ(edit->EditText().substr(0, 2), "1 ");
+  EXPECT_EQ(Offered(), (std::vector<std::string>{"15/03/2026", "10/10/2024"}));
+}
+
 }  // namespace
