@@ -100,6 +100,8 @@ inline constexpr TDBGridGxAllowedOperations kAllAllowedOperations{alopInsertGx, 
 
 // Height of one upper band of a multi-level title.
 inline constexpr int kDBGridMultiTitleBand = 20;
+// Width of the current-row mark in an indicator column that also shows record numbers.
+inline constexpr int kRecNoMarkWidth = 9;
 
 // Row area codes of GetCellType.
 enum TCellAreaGx { caTitle = 0, caSubTitle = 1, caData = 2, caFooter = 4 };

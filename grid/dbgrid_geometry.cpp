@@ -151,7 +151,10 @@ int TCustomDBGridGx::IndicatorWidth() const {
     TMeasureCanvas bmp;
     bmp.Canvas()->Font()->Assign(Font());
     bmp.Canvas()->Font()->SetSize(Font()->Size() - 1);
-    w = std::max(w, bmp.Canvas()->TextWidth(zeros) + 2 + (dbOptions_.Contains(dgIndicator) ? 0 : 2));
+    // Beside the current-row mark the numbers keep a margin of their own and a gap to it, so that
+    // "1" and the arrow never run together.
+    const int beside = dbOptions_.Contains(dgIndicator) ? kRecNoMarkWidth + 3 : 2;
+    w = std::max(w, bmp.Canvas()->TextWidth(zeros) + 2 + beside);
   }
   return std::max(11, w);
 }

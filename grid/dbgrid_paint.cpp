@@ -333,13 +333,13 @@ void TCustomDBGridGx::DrawIndicatorCell(int col, int row, const TCellTypeGx& typ
   const bool themed = raised && ThemesActive() && !Flat();
   const TCellFrame f = MakeFrame(raised, themed, Flat(), rect, type.Area == caFooter);
   const bool showRecNo = optionsGx_.Contains(dghShowRecNo);
-  const int markWidth = dbOptions_.Contains(dgIndicator) ? (showRecNo ? 9 : 11) : 0;
+  const int markWidth = dbOptions_.Contains(dgIndicator) ? (showRecNo ? kRecNoMarkWidth : 11) : 0;
   TColor background = FixedColor();
   scratchFont_->Assign(Font());
   auto writeNumber = [&](int n) {
     if (n < 1) return;
     TRect r = f.inner;
-    r.Right -= markWidth;
+    r.Right -= markWidth + (markWidth ? 2 : 0);  // a gap to the mark
     scratchFont_->SetSize(Font()->Size() - 1);
     c->Font()->Assign(scratchFont_.get());
     WriteTextGx(c, r, false, 0, 0, std::to_string(n), taCenter, tlCenter, true, false, 0, 0, false);
