@@ -8,6 +8,7 @@
 #include "editors/editbuttons.h"
 #include "platform/classes/published.h"
 #include "platform/db/dataset.h"
+#include "platform/forms/cmessages.h"
 #include "platform/rtl/strings.h"
 #include "platform/os/winuser.h"
 
@@ -337,6 +338,14 @@ void TInplaceFilterEditGx::SetValueAndText(const Variant& value, const std::stri
 void TInplaceFilterEditGx::KeyDown(uint16_t& key, TShiftState shift) {
   if (grid_) grid_->FilterEditKeyDown(key, shift);
   if (key != 0) TDBComboBoxGx::KeyDown(key, shift);
+}
+
+void TInplaceFilterEditGx::WndProc(TMessage& m) {
+  if (m.Msg == CM_WANTSPECIALKEY && m.WParam == VK_RETURN && grid_ && !ListVisible()) {
+    m.Result = 1;
+    return;
+  }
+  TDBComboBoxGx::WndProc(m);
 }
 
 void TInplaceFilterEditGx::KeyPress(TKeyChar& key) {

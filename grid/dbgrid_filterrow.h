@@ -129,6 +129,8 @@ class TInplaceFilterEditGx : public TDBComboBoxGx {
   void SetValueAndText(const Variant& value, const std::string& text);
   void KeyDown(uint16_t& key, TShiftState shift) override;
   void KeyPress(TKeyChar& key) override;
+  // Enter applies the filter row, so the form's default button does not get it.
+  void WndProc(TMessage& m) override;
 
  private:
   TCustomDBGridGx* grid_ = nullptr;

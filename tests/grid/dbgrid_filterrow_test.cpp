@@ -10,6 +10,7 @@
 #include "grid/datasetfeatures.h"
 #include "platform/classes/filer.h"
 #include "platform/forms/dialogs.h"
+#include "platform/forms/stdctrls.h"
 
 namespace dbgridtest {
 namespace {
@@ -528,6 +529,27 @@ TEST_F(FilterRowTest, UpFromTheFirstRecordOrWithCtrlEntersTheRow) {
   Key(VK_DOWN);
   grid->STFilter()->SetVisible(false);
   EXPECT_FALSE(grid->EnterFilterRowByKey(TShiftState{ssCtrl}));
+}
+
+}  // namespace
+}  // namespace dbgridtest
+
+namespace dbgridtest {
+namespace {
+
+TEST_F(FilterRowTest, EnterAppliesTheRowRatherThanPressingTheDefaultButton) {
+  auto* ok = new TButton(form);
+  ok->SetParent(form);
+  ok->SetBounds(10, 225, 60, 24);
+  ok->SetDefault(true);
+  int clicks = 0, applied = 0;
+  ok->OnClick = [&](TObject*) { ++clicks; };
+  grid->OnApplyFilter = [&](TObject*) { ++applied; };
+  TypeFilter(2, "< 25");
+  Key(VK_RETURN);
+  EXPECT_EQ(applied, 1);
+  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(amount->STFilter()->Expression().Operator1, foLessThan);
 }
 
 }  // namespace
