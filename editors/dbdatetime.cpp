@@ -160,6 +160,13 @@ void TCustomDBDateTimeEditGx::ValidateEdit() {
   try {
     TCustomMaskEdit::ValidateEdit();
     if (IsMasked()) {
+      const std::string shown = TCustomMaskEdit::EditText();
+      if (int bad = DateTimeEditImpossibleElement(shown, elements_); bad >= 0) {
+        // Not corrected into some other date: the clerk fixes it in place.
+        if (!InState(csDesigning) && HandleAllocated() && CanFocus() && !Focused()) SetFocus();
+        if (HandleAllocated()) SetSel(elements_[bad].Pos - 1, elements_[bad].Pos - 1 + elements_[bad].Length);
+        throw Exception("Invalid datetime: \"" + shown + "\"");
+      }
       TDateTimeValuesGx values;
       DateTimeEditTextToValues(TCustomMaskEdit::EditText(), elements_, values);
       Variant v = value_;
@@ -299,6 +306,41 @@ void TCustomDBDateTimeEditGx::JumpToNextElement() {
   SetSel(static_cast<int>(at), static_cast<int>(end));
 }
 
+void TCustomDBDateTimeEditGx::MoveCaretToTypingStart() {
+  std::u32string text = Chars(TCustomMaskEdit::EditText());
+  std::u32string tpl = Chars(DateTimeEditTemplate(CurrentEditFormat()));
+  int start = 0, stop = 0;
+  GetSel(start, stop);
+  if (stop - start > 1 || start < 0) return;
+  auto blank = [&](size_t i) { return i >= text.size() || !(text[i] >= '0' && text[i] <= '9'); };
+  size_t at = static_cast<size_t>(start);
+  bool empty = true;
+  for (size_t i = 0; i < tpl.size(); ++i)
+    if (IsDateTimeElementLetter(tpl[i]) && !blank(i)) empty = false;
+  if (empty) {
+    at = 0;
+    while (at < tpl.size() && !IsDateTimeElementLetter(tpl[at])) ++at;
+  } else if (at < tpl.size() && IsDateTimeElementLetter(tpl[at])) {
+    size_t first = at;
+    while (first > 0 && tpl[first - 1] == tpl[at]) --first;
+    bool before = false;
+    for (size_t i = first; i < at; ++i) before = before || !blank(i);
+    if (!before) at = first;
+  }
+  if (at >= tpl.size() || at == static_cast<size_t>(start)) return;
+  SetSel(static_cast<int>(at), static_cast<int>(at) + 1);
+}
+
+bool TCustomDBDateTimeEditGx::JustPassedLiteral(char32_t key) {
+  std::u32string text = Chars(TCustomMaskEdit::EditText());
+  std::u32string tpl = Chars(DateTimeEditTemplate(CurrentEditFormat()));
+  int start = 0, stop = 0;
+  GetSel(start, stop);
+  if (stop - start > 1 || start < 1) return false;
+  size_t before = static_cast<size_t>(start - 1);
+  return before < text.size() && before < tpl.size() && !IsDateTimeElementLetter(tpl[before]) && text[before] == key;
+}
+
 // ---- keys and wheel ----------------------------------------------------------------------------
 
 void TCustomDBDateTimeEditGx::KeyDown(uint16_t& key, TShiftState shift) {
@@ -334,6 +376,11 @@ void TCustomDBDateTimeEditGx::KeyDown(uint16_t& key, TShiftState shift) {
 }
 
 void TCustomDBDateTimeEditGx::KeyPress(TKeyChar& key) {
+  // A separator typed after the digits that filled an element finds the caret past it already.
+  if (IsMasked() && key > 32 && !(key >= '0' && key <= '9') && JustPassedLiteral(key)) {
+    key = 0;
+    return;
+  }
   if (IsMasked() && key != 0 &&
       (key == static_cast<unsigned char>(FormatSettings.DateSeparator) ||
        key == static_cast<unsigned char>(FormatSettings.TimeSeparator))) {
@@ -341,6 +388,7 @@ void TCustomDBDateTimeEditGx::KeyPress(TKeyChar& key) {
     key = 0;
     return;
   }
+  if (IsMasked() && key >= '0' && key <= '9' && !ReadOnly()) MoveCaretToTypingStart();
   // The mask takes a character only from a writable window: start editing first.
   if (IsMasked() && (key == VK_BACK || key >= 32) && !ReadOnly()) DataLink()->Edit();
   TCustomDBEditGx::KeyPress(key);

@@ -86,6 +86,11 @@ class TCustomDBDateTimeEditGx : public TCustomDBEditGx {
   bool CanStep();
   bool HandleCalendarMessage(TMessage& m);
   void JumpToNextElement();
+  // Typing into an empty editor starts at its first element, and typing into an element whose
+  // places before the caret are blank starts at the element's beginning.
+  void MoveCaretToTypingStart();
+  // Whether the caret stands right after a literal that shows `key` (the mask passed it already).
+  bool JustPassedLiteral(char32_t key);
 
   TPopupMonthCalendarGx* calendar_ = nullptr;
   bool inValidation_ = false;

@@ -228,6 +228,35 @@ bool DateTimeEditTextToValues(std::string_view text, const TDateTimeElementsGx& 
   return complete;
 }
 
+int DateTimeEditImpossibleElement(std::string_view text, const TDateTimeElementsGx& elements) {
+  std::u32string chars = Decode(text);
+  for (size_t i = 0; i < elements.size(); ++i) {
+    const TDateTimeElementGx& e = elements[i];
+    if (!e.Present || e.Pos < 1) continue;
+    int digits = 0;
+    int64_t number = 0;
+    for (int k = 0; k < e.Length; ++k) {
+      size_t at = static_cast<size_t>(e.Pos - 1 + k);
+      if (at >= chars.size()) break;
+      if (chars[at] >= '0' && chars[at] <= '9') {
+        ++digits;
+        number = number * 10 + (chars[at] - '0');
+      }
+    }
+    if (digits == 0) continue;
+    bool possible = true;
+    switch (i) {
+      case dteYearGx: possible = e.Length != 4 || digits != 3; break;
+      case dteMonthGx: possible = number >= 1 && number <= 12; break;
+      case dteDayGx: possible = number >= 1 && number <= 31; break;
+      case dteHourGx: possible = number <= 23; break;
+      default: possible = number <= 59; break;
+    }
+    if (!possible) return static_cast<int>(i);
+  }
+  return -1;
+}
+
 TDateTimeValuesGx DateTimeEditSplitValue(TDateTime value) {
   TDateTimeValuesGx v{};
   int ms = 0;

@@ -61,6 +61,10 @@ bool DateTimeEditTextToValues(std::string_view text, const TDateTimeElementsGx& 
 // Null and true. Parts that the format does not show keep the old value's parts.
 bool DateTimeEditValuesToVariant(const TDateTimeValuesGx& values, const TDateTimeElementsGx& elements, Variant& value,
                                  bool correct);
+// The first element (index in the table order) whose typed digits cannot be a part of any date or
+// time: a year of three digits in a four-digit element, a month or day of 0 or above 12 or 31,
+// an hour above 23, a minute or second above 59. -1 when every element can (blank ones can).
+int DateTimeEditImpossibleElement(std::string_view text, const TDateTimeElementsGx& elements);
 // The element values of a date-time (all six parts).
 TDateTimeValuesGx DateTimeEditSplitValue(TDateTime value);
 
