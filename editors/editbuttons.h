@@ -105,6 +105,7 @@ class TEditButtonControlGx : public TSpeedButton {
   int DownButton() const noexcept { return downButton_; }
   // Holds the button pressed (a group of its own) or lets it go.
   void SetAlwaysDown(bool value);
+  bool AlwaysDown() const noexcept { return alwaysDown_; }
   // Starts (or, with 0, stops) the auto-repeat timer.
   void SetAutoRepeatTimer(unsigned interval);
   bool AutoRepeatRunning() const;

@@ -53,6 +53,8 @@ struct TFilterRowDeleterGx {
   void operator()(TSTColumnFilterGx* p) const noexcept;
   void operator()(TSTDBGridGxFilter* p) const noexcept;
 };
+class TColumnDropDownBoxGx;
+class TPopupDataGridGx;
 
 // ---- option sets (bit order matters: resources store the bits)
 
@@ -461,6 +463,12 @@ class TColumnGx : public TCollectionItem {
   void SetMRUList(TMRUListGx* value) { mruList_->Assign(value); }
   TSpecRowGx* DropDownSpecRow() const noexcept { return specRow_.get(); }
   void SetDropDownSpecRow(TSpecRowGx* value) { specRow_->Assign(value); }
+  // The settings of the column's lookup drop-down (made on first use).
+  TColumnDropDownBoxGx* DropDownBox() const;
+  void SetDropDownBox(TColumnDropDownBoxGx* value);
+  // The lookup drop-down itself, made on first use and kept by the column.
+  TPopupDataGridGx* GetDropDownDataGrid();
+  TPopupDataGridGx* DropDownDataGridIfMade() const noexcept { return dropDownDataGrid_; }
   TColumnFooterGx* Footer() const noexcept { return footer_.get(); }
   void SetFooter(TColumnFooterGx* value);
   TColumnFootersGx* Footers() const noexcept { return footers_.get(); }
@@ -562,6 +570,10 @@ class TColumnGx : public TCollectionItem {
   std::unique_ptr<TEditButtonsGx> editButtons_;
   std::unique_ptr<TMRUListGx> mruList_;
   std::unique_ptr<TSpecRowGx> specRow_;
+  // Both freed by FreeDropDowns (dbgrid_dropdowns.cpp).
+  mutable TColumnDropDownBoxGx* dropDownBox_ = nullptr;
+  TPopupDataGridGx* dropDownDataGrid_ = nullptr;
+  void FreeDropDowns();
   std::unique_ptr<TColumnFooterGx> footer_;
   std::unique_ptr<TColumnFootersGx> footers_;
   mutable std::unique_ptr<TSTColumnFilterGx, TFilterRowDeleterGx> stFilter_;

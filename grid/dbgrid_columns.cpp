@@ -91,6 +91,7 @@ TColumnGx::~TColumnGx() {
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
     g->Selection()->Columns()->Remove(this);
   }
+  FreeDropDowns();
 }
 
 TCustomDBGridGx* TColumnGx::Grid() const {
@@ -183,6 +184,7 @@ void TColumnGx::Assign(TPersistent* source) {
   editButtons_->Assign(src->editButtons_.get());
   mruList_->Assign(src->mruList_.get());
   specRow_->Assign(src->specRow_.get());
+  if (src->dropDownBox_) SetDropDownBox(src->dropDownBox_);
   SetDisplayFormat(src->displayFormat_);
   SetEditMask(src->editMask_);
   SetShowImageAndText(src->showImageAndText_);
@@ -807,10 +809,7 @@ void TColumnGx::UpdateDataValues(const std::string& text, const Variant& value, 
     mruList_->Add(t);
 }
 
-TDataSet* TColumnGx::GetLookupDataSet() const {
-  TField* f = Field();
-  return f ? f->LookupDataSet() : nullptr;
-}
+// GetLookupDataSet: dbgrid_dropdowns.cpp (the drop-down box's list source goes first).
 
 void TColumnGx::FillCellParams(TColCellParamsGx* params) const {
   TCustomDBGridGx* g = Grid();

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "grid/dbgrid.h"
+#include "grid/dbgrid_dropdowns.h"
 #include "grid/dbgrid_filterrow.h"
 #include "grid/dbgrid_inplace.h"
 #include "grid/celltext.h"
@@ -1064,6 +1065,7 @@ FANO_PUBLISHED(TDBGridColumnGx, p) {
   p.Property("DropDownWidth", &TColumnGx::DropDownWidth, &TColumnGx::SetDropDownWidth).Default(0);
   p.Property("EditButtons", &TColumnGx::EditButtons, &TColumnGx::SetEditButtons);
   p.Property("DropDownSpecRow", &TColumnGx::DropDownSpecRow, &TColumnGx::SetDropDownSpecRow);
+  p.Property("DropDownBox", &TColumnGx::DropDownBox, &TColumnGx::SetDropDownBox);
   p.Property("MRUList", &TColumnGx::MRUList, &TColumnGx::SetMRUList);
   p.Property("EditMask", &TColumnGx::EditMask, &TColumnGx::SetEditMask);
   p.Property("EndEllipsis", &TColumnGx::EndEllipsis, &TColumnGx::SetEndEllipsis);

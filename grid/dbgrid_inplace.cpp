@@ -90,7 +90,9 @@ void TCustomDBGridGx::EditButtonClick() {
 
 // ---------------------------------------------------------------- the editor
 
-TDBGridInplaceEdit::TDBGridInplaceEdit(TComponent* owner) : TInplaceEdit(owner) {}
+TDBGridInplaceEdit::TDBGridInplaceEdit(TComponent* owner) : TInplaceEdit(owner) {
+  lookupSource_ = new TDataSource(this);
+}
 
 TDBGridInplaceEdit::~TDBGridInplaceEdit() = default;
 
@@ -148,6 +150,7 @@ void TDBGridInplaceEdit::UpdateContents() {
   }
   TInplaceEdit::UpdateContents();
   if (Text() != p->Text) SetText(p->Text);
+  mruList_ = c->MRUList();
   pickIndex_ = c->HasPickList() ? c->PickList()->IndexOf(Text()) : -1;
   userChangedText_ = false;
 }
@@ -424,31 +427,7 @@ void TDBGridInplaceEdit::KeyDown(uint16_t& key, TShiftState shift) {
     return;
   }
   const TShortCut sc = ShortCut(key, shift);
-  // Alt+Down and F4 open and close the list; while it is open Enter takes the item, Esc leaves it,
-  // Up and Down move in it.
-  if ((key == VK_DOWN && shift == TShiftState{ssAlt}) || (key == VK_F4 && shift.Empty())) {
-    if (listVisible_) CloseUp(true);
-    else DropDown();
-    if (listVisible_ || editStyle_ == esPickList) key = 0;
-    if (key == 0) return;
-  }
-  if (listVisible_ && pickListbox_) {
-    if (key == VK_RETURN || key == VK_ESCAPE) {
-      CloseUp(key == VK_RETURN);
-      key = 0;
-      // The Enter or Esc character that follows is not text either.
-      MSG msg{};
-      if (HandleAllocated()) PeekMessage(&msg, WindowHandle(), WM_CHAR, WM_CHAR, PM_REMOVE);
-      return;
-    }
-    if ((key == VK_UP || key == VK_DOWN) && shift.Empty()) {
-      const int count = pickListbox_->Items()->Count();
-      const int next = std::clamp(pickListbox_->ItemIndex() + (key == VK_UP ? -1 : 1), 0, std::max(0, count - 1));
-      if (count > 0) pickListbox_->SetItemIndex(next);
-      key = 0;
-      return;
-    }
-  }
+  if (ListKeyDown(key, shift)) return;
   const TColumnKindGx kind = c->GetColumnType();
   const bool listKind = kind == ckLookup || kind == ckKeyList;
   auto toGrid = [&] {
@@ -560,6 +539,7 @@ void TDBGridInplaceEdit::KeyDown(uint16_t& key, TShiftState shift) {
 }
 
 void TDBGridInplaceEdit::KeyPress(TKeyChar& key) {
+  if (ListKeyPress(key)) return;
   std::u16string units(1, key);
   MSG next{};
   bool pair = false;
@@ -580,7 +560,10 @@ void TDBGridInplaceEdit::KeyPress(TKeyChar& key) {
     key = 0;
     return;
   }
+  const bool wasEmpty = Text().empty();
   TInplaceEdit::KeyPress(key);
+  // Backspace in an empty text offers every recent value.
+  if (key == 8 && wasEmpty && mruList_ && mruList_->Active() && Showing() && !listVisible_) ShowMRUList();
 }
 
 void TDBGridInplaceEdit::UserTextChanged() {
@@ -649,6 +632,7 @@ void TDBGridInplaceEdit::PasteText() {
 }
 
 void TDBGridInplaceEdit::Dispatch(TMessage& m) {
+  if (DropDownMessage(m)) return;
   if (m.Msg == WM_PASTE) {
     TCustomDBGridGx* g = DBGrid();
     TColumnGx* c = Column();
@@ -665,6 +649,7 @@ void TDBGridInplaceEdit::Dispatch(TMessage& m) {
     return;
   }
   TInplaceEdit::Dispatch(m);
+  if (userChangedText_) FollowMRUList();
 }
 
 // ---- buttons
@@ -727,78 +712,4 @@ void TDBGridInplaceEdit::EditButtonClick(TObject* sender) {
   buttonPressOpened_ = false;
 }
 
-// ---- drop-down
-
-TPopupListboxGx* TDBGridInplaceEdit::PickListbox() {
-  if (!pickListbox_) {
-    pickListbox_ = new TPopupListboxGx(this);
-    pickListbox_->FreeNotification(this);
-    pickListbox_->SetLinkedControl(this);
-    // A left-button release inside the list takes the item under it.
-    pickListbox_->OnMouseUp = [this](TObject*, TMouseButton button, TShiftState, int x, int y) {
-      if (button == mbLeft && listVisible_ && pickListbox_->ClientRect().Contains(TPoint(x, y))) CloseUp(true);
-    };
-  }
-  return pickListbox_;
-}
-
-void TDBGridInplaceEdit::Notification(TComponent* component, TOperation operation) {
-  TInplaceEdit::Notification(component, operation);
-  if (operation == opRemove && component == pickListbox_) {
-    pickListbox_ = nullptr;
-    listVisible_ = false;
-  }
-}
-
-TWinControl* TDBGridInplaceEdit::ActiveList() const { return editStyle_ == esPickList ? pickListbox_ : nullptr; }
-
-void TDBGridInplaceEdit::DropDown() {
-  TColumnGx* c = Column();
-  if (listVisible_ || !c || editStyle_ != esPickList || !c->HasPickList()) return;
-  TPopupListboxGx* list = PickListbox();
-  TStrings* picks = c->PickList();
-  list->SetColor(Color());
-  list->Font()->Assign(Font());
-  list->SetItemHeight(list->GetTextHeight());
-  list->Items()->BeginUpdate();
-  list->Items()->Clear();
-  for (int i = 0; i < picks->Count(); ++i) list->Items()->Add(picks->Strings(i));
-  list->Items()->EndUpdate();
-  list->SetItemIndex(picks->IndexOf(Text()));
-  list->SetRowCount(std::min(c->DropDownRows(), picks->Count()));
-  int width = c->DropDownWidth();
-  if (width == -1) {
-    TMeasureCanvas measure;
-    measure.Canvas()->Font()->Assign(Font());
-    width = 0;
-    for (int i = 0; i < picks->Count(); ++i) width = std::max(width, measure.Canvas()->TextWidth(picks->Strings(i)));
-    width += 5 + GetSystemMetrics(SM_CXVSCROLL);
-  } else if (width <= 0) {
-    width = Width();
-  }
-  list->SetWidth(width);
-  ShowDropDown(list, AlignDropDownWindow(this, list, daLeft));
-  listVisible_ = true;
-  if (!buttons_.empty()) buttons_[0].second->SetAlwaysDown(true);
-}
-
-void TDBGridInplaceEdit::CloseUp(bool accept) {
-  if (!buttons_.empty()) buttons_[0].second->SetAlwaysDown(false);
-  if (!listVisible_ || !pickListbox_) {
-    listVisible_ = false;
-    return;
-  }
-  TPopupListboxGx* list = pickListbox_;
-  if (list->HandleAllocated() && GetCapture() == list->WindowHandle()) ReleaseCapture();
-  HideDropDown(list);
-  listVisible_ = false;
-  // The grid keeps the focus through its editor.
-  if (CanFocus()) SetFocus();
-  TCustomDBGridGx* g = DBGrid();
-  TColumnGx* c = Column();
-  const int index = list->ItemIndex();
-  if (!accept || !g || !c || index < 0 || index >= c->PickList()->Count() || !g->CanEditModify()) return;
-  const std::string entry = c->PickList()->Strings(index);
-  TakeText(entry, 0, static_cast<int>(entry.size()));
-  SetPickValue(index);
-}
+// The drop-downs: dbgrid_dropdowns.cpp.

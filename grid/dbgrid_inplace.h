@@ -26,7 +26,10 @@ enum TEditStyleGx : uint8_t { esSimple, esEllipsis, esPickList, esDataList, esDa
 // mode a lookup column whose key fields cannot be modified still shows its list button.
 TEditStyleGx GetColumnEditStyle(TColumnGx* column);
 
-class TDBGridInplaceEdit : public TInplaceEdit {
+class TPopupCalculatorGx;
+class TPopupDataGridGx;
+
+class TDBGridInplaceEdit : public TInplaceEdit, public IPopupControlOwnerGx {
   FANO_CLASS(TDBGridInplaceEdit)
  public:
   explicit TDBGridInplaceEdit(TComponent* owner);
@@ -42,8 +45,29 @@ class TDBGridInplaceEdit : public TInplaceEdit {
   bool WordWrap() const noexcept { return wordWrap_; }
   bool UserChangedText() const noexcept { return userChangedText_; }
   bool ListVisible() const noexcept { return listVisible_; }
-  // The drop-down of the current style (the pick list), null while none was made.
+  // The drop-down of the current style (the open one while ListVisible), null while none was made.
   TWinControl* ActiveList() const;
+  // The column's lookup drop-down while the style is esDataList and it was opened once.
+  TPopupDataGridGx* DataList() const noexcept { return dataList_; }
+  TPopupMonthCalendarGx* PopupCalendar() const noexcept { return popupCalendar_; }
+  TPopupCalculatorGx* PopupCalculator() const noexcept { return popupCalculator_; }
+  // The calculator, made on first use.
+  virtual TPopupCalculatorGx* GetPopupCalculator();
+  TPopupListboxGx* PickList() const noexcept { return pickListbox_; }
+  // Its data set is the lookup data set while the data list is open.
+  TDataSource* LookupSource() const noexcept { return lookupSource_; }
+  // While set, CloseUp only lets the button up (the grid re-laying out its editor).
+  bool CloseUpLocked() const noexcept { return closeUpLocked_; }
+  void SetCloseUpLocked(bool value) noexcept { closeUpLocked_ = value; }
+  bool ListColumnsMoved() const noexcept { return listColumnsMoved_; }
+  // The recent values of the column (set at each load) and their drop-down.
+  TMRUListGx* MRUList() const noexcept { return mruList_; }
+  TMRUListboxGx* MRUListbox() const noexcept { return mruListbox_; }
+  bool MRUListVisible() const;
+  virtual TMRUListboxGx* CreateMRUListbox();
+  // Drops down the recent values that begin with the text (re-filters an open list).
+  void ShowMRUList();
+  void CloseMRUList(bool accept);
   // Button 0 is the editor's own style button, button i the column's edit button i - 1.
   int EditButtonCount() const noexcept { return static_cast<int>(buttons_.size()); }
   TEditButtonControlGx* EditButtonControl(int index) const { return buttons_.at(static_cast<size_t>(index)).second; }
@@ -63,7 +87,7 @@ class TDBGridInplaceEdit : public TInplaceEdit {
   virtual void UpdateImageIndex();
   virtual void UserTextChanged();
   virtual void DropDown();
-  virtual void CloseUp(bool accept);
+  void CloseUp(bool accept) override;
 
   void KeyDown(uint16_t& key, TShiftState shift) override;
   void KeyPress(TKeyChar& key) override;
@@ -85,8 +109,32 @@ class TDBGridInplaceEdit : public TInplaceEdit {
 
   TPopupListboxGx* PickListbox();
   void Notification(TComponent* component, TOperation operation) override;
+  // The list of the current style, made on first use (null for styles without one).
+  TWinControl* MakeActiveList();
+  bool ListStyle() const;
+  // Keys for an open list or the recent values (dbgrid_dropdowns.cpp); true when taken.
+  bool ListKeyDown(uint16_t& key, TShiftState shift);
+  bool ListKeyPress(TKeyChar& key);
+  // Messages an open drop-down answers (focus loss, cancel mode); true when taken.
+  bool DropDownMessage(TMessage& m);
+  void FollowMRUList();
+  void MRUListResized();
+  void DropDownDataList(TPopupDataGridGx* list, int rows);
+  void AcceptDataList(const Variant& value, const std::string& text);
+  void RemovePendingChar();
+  bool LookupHasText();
 
   TPopupListboxGx* pickListbox_ = nullptr;  // owned as a component, made on first use
+  TPopupDataGridGx* dataList_ = nullptr;  // the column's
+  TPopupMonthCalendarGx* popupCalendar_ = nullptr;
+  TPopupCalculatorGx* popupCalculator_ = nullptr;
+  TDataSource* lookupSource_ = nullptr;
+  TMRUListGx* mruList_ = nullptr;  // the column's
+  TMRUListboxGx* mruListbox_ = nullptr;
+  TWinControl* openList_ = nullptr;
+  std::string textBeforeDrop_;
+  bool closeUpLocked_ = false;
+  bool listColumnsMoved_ = false;
   TEditStyleGx editStyle_ = esSimple;
   int buttonsWidth_ = 0;
   int imageIndex_ = -1;

@@ -1,0 +1,414 @@
+// The drop-downs of the data grid's editor: the lookup list, the calendar, the calculator and the
+// recent values; opening, keys, closing with accept and cancel (the focus back with the grid),
+// what they write, and the column's drop-down settings.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "dbgrid_test_util.h"
+#include "editors/calculator.h"
+#include "grid/dbgrid_dropdowns.h"
+#include "grid/dbgrid_inplace.h"
+#include "platform/rtl/sysutils.h"
+
+using namespace dbgridtest;
+
+namespace {
+
+// Documents (a date, a city key with its lookup name, a quantity, a text) over a list of cities.
+class DropDownTest : public DBGridTest {
+ protected:
+  void SetUp() override {
+    DBGridTest::SetUp();
+    SYSTEMTIME st{};
+    st.wYear = 2026;
+    st.wMonth = 3;
+    st.wDay = 10;
+    st.wHour = 9;
+    ClockSetLocalTime(&st);
+    cities = std::make_unique<TMemTableGx>(nullptr);
+    cities->FieldDefs().Add("CID", ftInteger);
+    cities->FieldDefs().Add("CNAME", ftString, 20);
+    cities->CreateDataSet();
+    const char* names[] = {"北京", "上海", "广州", "深圳"};
+    for (int i = 0; i < 4; ++i) {
+      cities->Append();
+      cities->FieldByName("CID")->SetAsInteger(i + 1);
+      cities->FieldByName("CNAME")->SetAsString(names[i]);
+      cities->Post();
+    }
+    docs = std::make_unique<TMemTableGx>(nullptr);
+    docs->FieldDefs().Add("ID", ftInteger);
+    docs->FieldDefs().Add("DAY", ftDate);
+    docs->FieldDefs().Add("CITY", ftInteger);
+    docs->FieldDefs().Add("QTY", ftFloat);
+    docs->FieldDefs().Add("MEMO", ftString, 30);
+    for (int i = 0; i < docs->FieldDefs().Count(); ++i) docs->FieldDefs().Items(i)->CreateField(docs.get());
+    auto* city = new TStringField(docs.get());
+    city->SetFieldName("CITYNAME");
+    city->SetSize(20);
+    city->SetFieldKind(fkLookup);
+    city->SetKeyFields("CITY");
+    city->SetLookupDataSet(cities.get());
+    city->SetLookupKeyFields("CID");
+    city->SetLookupResultField("CNAME");
+    city->SetDataSet(docs.get());
+    docs->CreateDataSet();
+    for (int i = 1; i <= 3; ++i) {
+      docs->Append();
+      docs->FieldByName("ID")->SetAsInteger(i);
+      docs->FieldByName("DAY")->SetAsDateTime(EncodeDate(2026, 3, i));
+      docs->FieldByName("CITY")->SetAsInteger(1);
+      docs->FieldByName("QTY")->SetAsFloat(10 * i);
+      docs->Post();
+    }
+    docs->First();
+    docSource = std::make_unique<TDataSource>(nullptr);
+    docSource->SetDataSet(docs.get());
+  }
+  void TearDown() override {
+    if (grid) grid->SetDataSource(nullptr);
+    DBGridTest::TearDown();
+    docSource.reset();
+    docs.reset();
+    cities.reset();
+  }
+  void BindDocs() {
+    grid->SetDataSource(docSource.get());
+    grid->SetFocus();
+    gridtest::Pump();
+  }
+  TDBGridInplaceEdit* OpenEditorAt(TColumnGx* column) {
+    grid->SetCol(grid->DataToRawColumn(column->Index()));
+    grid->SetEditorMode(true);
+    gridtest::Pump();
+    return static_cast<TDBGridInplaceEdit*>(grid->InplaceEditor());
+  }
+  void Key(UINT vk, bool alt = false, bool ctrl = false) {
+    if (alt) FanoInputKey(VK_MENU, TRUE);
+    if (ctrl) FanoInputKey(VK_CONTROL, TRUE);
+    FanoInputKey(vk, TRUE);
+    FanoInputKey(vk, FALSE);
+    if (ctrl) FanoInputKey(VK_CONTROL, FALSE);
+    if (alt) FanoInputKey(VK_MENU, FALSE);
+    gridtest::Pump();
+  }
+  void Type(const char* text) {
+    FanoInputText(text);
+    gridtest::Pump();
+  }
+  // The drop-down hangs below the editor, its left edge at the editor's.
+  void ExpectBelowTheCell(TDBGridInplaceEdit* ed, TWinControl* list) {
+    RECT er{}, lr{};
+    GetWindowRect(ed->WindowHandle(), &er);
+    GetWindowRect(list->WindowHandle(), &lr);
+    EXPECT_EQ(lr.top, er.bottom);
+    EXPECT_EQ(lr.left, er.left);
+  }
+
+  std::unique_ptr<TMemTableGx> cities;
+  std::unique_ptr<TMemTableGx> docs;
+  std::unique_ptr<TDataSource> docSource;
+};
+
+TEST_F(DropDownTest, TheLookupListOpensUnderTheCellAndTakesOrLeavesTheKey) {
+  MakeGrid(400, 200);
+  AddColumn("ID");
+  TColumnGx* city = AddColumn("CITYNAME");
+  city->SetWidth(120);
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(city);
+  ASSERT_EQ(ed->EditStyle(), esDataList);
+  Key(VK_DOWN, true);  // Alt+Down
+  ASSERT_TRUE(ed->ListVisible());
+  TPopupDataGridGx* list = ed->DataList();
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(ed->ActiveList(), list);
+  EXPECT_TRUE(DropDownShowing(list));
+  ExpectBelowTheCell(ed, list);
+  EXPECT_EQ(ed->LookupSource()->DataSet(), cities.get());
+  // Four cities and seven rows wanted: four rows.
+  EXPECT_EQ(list->RowCountProp(), 4);
+  EXPECT_EQ(list->Width(), ed->Width());
+  EXPECT_EQ(list->KeyValue().AsInteger(), 1);
+  EXPECT_TRUE(ed->EditButtonControl(0)->AlwaysDown());
+  // Down moves in the list and shows the city; Esc leaves the value and the focus in the grid.
+  Key(VK_DOWN);
+  EXPECT_EQ(list->KeyValue().AsInteger(), 2);
+  EXPECT_EQ(ed->Text(), "上海");
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_FALSE(DropDownShowing(list));
+  EXPECT_FALSE(ed->EditButtonControl(0)->AlwaysDown());
+  EXPECT_EQ(ed->Text(), "北京");
+  EXPECT_TRUE(grid->GridFocused());
+  EXPECT_TRUE(grid->IsEditorVisible());
+  EXPECT_EQ(ed->LookupSource()->DataSet(), nullptr);
+  EXPECT_EQ(docs->State(), dsBrowse);
+  // Again, and Enter takes the city.
+  Key(VK_DOWN, true);
+  ASSERT_TRUE(ed->ListVisible());
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  Key(VK_RETURN);
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_EQ(ed->Text(), "广州");
+  EXPECT_EQ(grid->EditValue().AsInteger(), 3);
+  EXPECT_TRUE(grid->GridFocused());
+  EXPECT_EQ(grid->Col(), grid->DataToRawColumn(1));  // Enter stayed with the list
+  Key(VK_DOWN);
+  docs->First();
+  EXPECT_EQ(docs->FieldByName("CITY")->AsInteger(), 3);
+  EXPECT_EQ(docs->FieldByName("CITYNAME")->AsString(), "广州");
+}
+
+TEST_F(DropDownTest, AClickOnALookupRowTakesItAndTheWidthFollowsTheColumn) {
+  MakeGrid(400, 200);
+  TColumnGx* city = AddColumn("CITYNAME");
+  city->SetWidth(60);
+  city->SetDropDownWidth(-1);
+  city->SetDropDownRows(2);
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(city);
+  ed->ButtonDown(false);
+  ASSERT_TRUE(ed->ListVisible());
+  TPopupDataGridGx* list = ed->DataList();
+  EXPECT_EQ(list->RowCountProp(), 2);
+  EXPECT_GE(list->Width(), ed->Width());
+  EXPECT_EQ(list->ClientWidth(), std::max(list->AllColumnsWidth(), ed->Width() - (list->Width() - list->ClientWidth())));
+  // Press on the second row and release there: taken.
+  const TRect r = list->CellRect(list->IndicatorOffset(), list->GetTitleOffset() + 1);
+  const TPoint p = list->ClientToScreen(TPoint(r.Left + 4, (r.Top + r.Bottom) / 2));
+  FanoInputMouseButton(0, TRUE, p.X, p.Y);
+  FanoInputMouseButton(0, FALSE, p.X, p.Y);
+  gridtest::Pump();
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_EQ(ed->Text(), "上海");
+  EXPECT_EQ(grid->EditValue().AsInteger(), 2);
+  EXPECT_TRUE(grid->GridFocused());
+  // The button while open closes without taking.
+  ed->ButtonDown(false);
+  ed->EditButtonClick(ed->EditButtonControl(0));  // the press that opened it: stays open
+  EXPECT_TRUE(ed->ListVisible());
+  ed->EditButtonClick(ed->EditButtonControl(0));
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_EQ(ed->Text(), "上海");
+}
+
+TEST_F(DropDownTest, NotInListKeepsEnterFromTakingAnUnknownText) {
+  MakeGrid(400, 200);
+  TColumnGx* city = AddColumn("CITYNAME");
+  city->OnNotInList = [](TObject*, const std::string&, bool&) {};
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(city);
+  ed->SelectAll();
+  Type("成");  // no city: the text stays, the key is empty
+  EXPECT_EQ(ed->Text(), "成");
+  ed->DropDown();
+  ASSERT_TRUE(ed->ListVisible());
+  Key(VK_RETURN);
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_EQ(ed->Text(), "成");
+  EXPECT_TRUE(grid->EditValue().IsNull());
+}
+
+TEST_F(DropDownTest, CloseUpLockedKeepsTheListOpen) {
+  MakeGrid(400, 200);
+  TColumnGx* city = AddColumn("CITYNAME");
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(city);
+  ed->DropDown();
+  ed->SetCloseUpLocked(true);
+  ed->CloseUp(true);
+  EXPECT_TRUE(ed->ListVisible());
+  EXPECT_FALSE(ed->EditButtonControl(0)->AlwaysDown());
+  ed->SetCloseUpLocked(false);
+  ed->CloseUp(false);
+  EXPECT_FALSE(ed->ListVisible());
+}
+
+TEST_F(DropDownTest, TheCalendarPicksADate) {
+  MakeGrid(400, 200);
+  TColumnGx* day = AddColumn("DAY");
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(day);
+  ASSERT_EQ(ed->EditStyle(), esDateCalendar);
+  Key(VK_DOWN, true);
+  ASSERT_TRUE(ed->ListVisible());
+  TPopupMonthCalendarGx* cal = ed->PopupCalendar();
+  ASSERT_NE(cal, nullptr);
+  EXPECT_EQ(ed->ActiveList(), cal);
+  ExpectBelowTheCell(ed, cal);
+  EXPECT_EQ(DateOf(cal->Date()), EncodeDate(2026, 3, 1));
+  // Right and Down go to the calendar: a day and a week on.
+  Key(VK_RIGHT);
+  Key(VK_DOWN);
+  EXPECT_EQ(DateOf(cal->Date()), EncodeDate(2026, 3, 9));
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_EQ(docs->FieldByName("DAY")->AsDateTime(), EncodeDate(2026, 3, 1));
+  EXPECT_TRUE(grid->GridFocused());
+  Key(VK_DOWN, true);
+  Key(VK_RIGHT);
+  Key(VK_RETURN);
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_EQ(docs->FieldByName("DAY")->AsDateTime(), EncodeDate(2026, 3, 2));
+  EXPECT_EQ(ed->Text(), docs->FieldByName("DAY")->EditText());
+  EXPECT_TRUE(grid->GridFocused());
+  // An empty cell opens on today.
+  docs->FieldByName("DAY")->Clear();
+  ed->SetText("");
+  ed->DropDown();
+  EXPECT_EQ(DateOf(cal->Date()), EncodeDate(2026, 3, 10));
+  ed->CloseUp(false);
+}
+
+TEST_F(DropDownTest, TheCalculatorWorksOutTheNumber) {
+  MakeGrid(400, 200);
+  TColumnGx* qty = AddColumn("QTY");
+  qty->SetButtonStyle(cbsDropDown);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->SetButtonStyle(cbsDropDown);
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(memo);
+  ed->DropDown();  // not a number: no calculator
+  EXPECT_FALSE(ed->ListVisible());
+  ed = OpenEditorAt(qty);
+  ASSERT_EQ(ed->EditStyle(), esDropDown);
+  Key(VK_DOWN, true);
+  ASSERT_TRUE(ed->ListVisible());
+  TPopupCalculatorGx* calc = ed->PopupCalculator();
+  ASSERT_NE(calc, nullptr);
+  ExpectBelowTheCell(ed, calc);
+  EXPECT_EQ(calc->GetValue(), 10.0);
+  Type("*3=");
+  EXPECT_TRUE(ed->ListVisible());  // "=" worked out the product
+  EXPECT_EQ(calc->DisplayText(), "30");
+  Key(VK_RETURN);
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_EQ(ed->Text(), "30");
+  EXPECT_TRUE(grid->GridFocused());
+  Key(VK_DOWN);
+  docs->First();
+  EXPECT_EQ(docs->FieldByName("QTY")->AsFloat(), 30.0);
+  // Escape leaves the number alone.
+  ed = OpenEditorAt(qty);
+  ed->DropDown();
+  Type("+5");
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_EQ(ed->Text(), "30");
+  EXPECT_TRUE(grid->IsEditorVisible());
+}
+
+TEST_F(DropDownTest, RecentValuesFollowTheTyping) {
+  MakeGrid(400, 200);
+  TColumnGx* memo = AddColumn("MEMO");
+  TMRUListGx* mru = memo->MRUList();
+  mru->SetActive(true);
+  mru->SetCancelWhenKeyPending(false);
+  mru->Add("差旅费报销");
+  mru->Add("差旅补助");
+  mru->Add("办公用品");
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(memo);
+  EXPECT_EQ(ed->MRUList(), mru);
+  Type("差");
+  ASSERT_TRUE(ed->MRUListVisible());
+  TMRUListboxGx* list = ed->MRUListbox();
+  EXPECT_EQ(list->Items()->Count(), 2);
+  Type("旅补");
+  EXPECT_EQ(list->Items()->Count(), 1);
+  // Nothing matches: it closes.
+  Type("x");
+  EXPECT_FALSE(ed->MRUListVisible());
+  ed->SetText("");
+  Type("差");
+  ASSERT_TRUE(ed->MRUListVisible());
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  EXPECT_EQ(list->ItemIndex(), 1);
+  Key(VK_RETURN);
+  EXPECT_FALSE(ed->MRUListVisible());
+  EXPECT_EQ(ed->Text(), "差旅补助");
+  EXPECT_TRUE(grid->GridFocused());
+  // Backspace in an empty text offers all; Esc closes without taking.
+  ed->SetText("");
+  Key(VK_BACK);
+  ASSERT_TRUE(ed->MRUListVisible());
+  EXPECT_EQ(list->Items()->Count(), 3);
+  Key(VK_DOWN);
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(ed->MRUListVisible());
+  EXPECT_EQ(ed->Text(), "");
+  // Opening a drop-down closes the recent values.
+  TColumnGx* day = AddColumn("DAY");
+  (void)day;
+  ed = OpenEditorAt(memo);
+  ed->SetText("");
+  Type("办");
+  ASSERT_TRUE(ed->MRUListVisible());
+  ed->CloseMRUList(false);
+}
+
+TEST_F(DropDownTest, TheColumnDropDownBoxReachesTheList) {
+  MakeGrid(400, 200);
+  TColumnGx* city = AddColumn("CITYNAME");
+  BindDocs();
+  TColumnDropDownBoxGx* box = city->DropDownBox();
+  EXPECT_TRUE(box->AutoFitColWidths());
+  EXPECT_EQ(box->Options(), TDBLookupGridGxOptions{dlgColLinesGx});
+  box->SetOptions(TDBLookupGridGxOptions{dlgRowLinesGx});
+  TPopupDataGridGx* list = city->GetDropDownDataGrid();
+  EXPECT_EQ(list->Name(), "DataList");
+  EXPECT_TRUE(list->DBOptions().Contains(dgRowLines));
+  EXPECT_FALSE(list->DBOptions().Contains(dgColLines));
+  // A list source of the box stands for the field's lookup set.
+  TMemTableGx other(nullptr);
+  other.FieldDefs().Add("CID", ftInteger);
+  other.FieldDefs().Add("CNAME", ftString, 20);
+  other.CreateDataSet();
+  TDataSource otherSource(nullptr);
+  otherSource.SetDataSet(&other);
+  EXPECT_EQ(city->GetLookupDataSet(), cities.get());
+  box->SetListSource(&otherSource);
+  EXPECT_EQ(city->GetLookupDataSet(), &other);
+  // Assign copies the settings between columns.
+  TColumnGx* copy = grid->Columns()->Add();
+  box->SetUseMultiTitle(true);
+  box->SetAutoFitColWidths(false);
+  copy->Assign(city);
+  EXPECT_FALSE(copy->DropDownBox()->AutoFitColWidths());
+  EXPECT_TRUE(copy->DropDownBox()->UseMultiTitle());
+  EXPECT_EQ(copy->DropDownBox()->ListSource(), &otherSource);
+  EXPECT_EQ(copy->DropDownBox()->Options(), TDBLookupGridGxOptions{dlgRowLinesGx});
+  box->SetListSource(nullptr);
+  copy->DropDownBox()->SetListSource(nullptr);
+}
+
+TEST_F(DropDownTest, AResizedListKeepsItsSizeForTheColumn) {
+  MakeGrid(400, 200);
+  TColumnGx* city = AddColumn("CITYNAME");
+  city->SetDropDownSizing(true);
+  city->SetDropDownRows(2);
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(city);
+  ed->DropDown();
+  TPopupDataGridGx* list = ed->DataList();
+  EXPECT_TRUE(list->SizeGrip()->Visible());
+  // The user drags the grip down and right.
+  TSizeGripGx* grip = list->SizeGrip();
+  const TPoint from = grip->ClientToScreen(TPoint(grip->Width() - 2, grip->Height() - 2));
+  FanoInputMouseButton(0, TRUE, from.X, from.Y);
+  FanoInputMouseMove(from.X + 30, from.Y + list->DefaultRowHeight() + 2);
+  FanoInputMouseButton(0, FALSE, from.X + 30, from.Y + list->DefaultRowHeight() + 2);
+  gridtest::Pump();
+  ASSERT_TRUE(list->SizeGripResized());
+  const int width = list->Width();
+  ed->CloseUp(false);
+  EXPECT_EQ(city->DropDownRows(), 3);
+  EXPECT_EQ(city->DropDownWidth(), width);
+}
+
+}  // namespace
