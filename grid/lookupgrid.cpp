@@ -822,7 +822,7 @@ void TDBLookupGridGx::MouseMove(TShiftState shift, int x, int y) {
   // Outside: scroll a record per tick, faster the farther the pointer is.
   const int distance = y < 0 ? -y : y - ClientHeight() + 1;
   const int interval = std::max(0, 200 - 15 * distance);
-  timerDirection_ = y < 0 ? -1 : 1;
+  timerDirection_ = y < 0 ? kScrollUp : kScrollDown;
   if (HandleAllocated()) {
     SetTimer(WindowHandle(), kScrollTimer, static_cast<UINT>(interval), nullptr);
     timerOn_ = true;
@@ -845,7 +845,14 @@ void TDBLookupGridGx::StopTimer() {
   timerOn_ = false;
 }
 
-void TDBLookupGridGx::TimedScroll(int direction) { MoveList(direction, false, false); }
+void TDBLookupGridGx::TimedScroll(int direction) {
+  if (!tracking_) {
+    TCustomDBGridGx::TimedScroll(direction);
+    return;
+  }
+  if (direction & kScrollUp) MoveList(-1, false, false);
+  else if (direction & kScrollDown) MoveList(1, false, false);
+}
 
 bool TDBLookupGridGx::DoMouseWheelDown(TShiftState shift, const TPoint& mousePos) {
   if (MemTable() || !CanModify()) return TCustomDBGridGx::DoMouseWheelDown(shift, mousePos);

@@ -196,7 +196,8 @@ class TDBLookupGridGx : public TCustomDBGridGx {
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   bool DoMouseWheelDown(TShiftState shift, const TPoint& mousePos) override;
   bool DoMouseWheelUp(TShiftState shift, const TPoint& mousePos) override;
-  void TimedScroll(int direction);
+  // While tracking, kScrollUp or kScrollDown move the key a record.
+  void TimedScroll(int direction) override;
 
  protected:
   void ColumnMoved(int fromIndex, int toIndex) override;
