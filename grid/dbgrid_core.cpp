@@ -464,6 +464,8 @@ void TCustomDBGridGx::InternalLayout() {
 void TCustomDBGridGx::LinkActive(bool value) {
   if (destroying_) return;
   if (!value) HideEditor();
+  // The filter lists' values belong to the data set that was linked.
+  for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->ForgetFilterValueList();
   selection_->LinkActive(value);
   if (sumList_ && sumList_->DataSet() != DataSet()) sumList_->SetDataSet(DataSet());
   RegisterMemTable();

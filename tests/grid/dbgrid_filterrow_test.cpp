@@ -554,3 +554,37 @@ TEST_F(FilterRowTest, EnterAppliesTheRowRatherThanPressingTheDefaultButton) {
 
 }  // namespace
 }  // namespace dbgridtest
+
+namespace dbgridtest {
+namespace {
+
+// The drop-down's value list reads the memory table's record store: a table freed while the grid
+// lives must not leave the list behind for the grid to free later.
+TEST_F(FilterRowTest, AFreedTableTakesTheFilterValueListsWithIt) {
+  auto* other = new TMemTableGx(nullptr);
+  other->FieldDefs().Add("ID", ftInteger);
+  other->FieldDefs().Add("NAME", ftString, 20);
+  other->CreateDataSet();
+  other->Append();
+  other->FieldByName("NAME")->SetValue("广州");
+  other->Post();
+  auto* otherSource = new TDataSource(nullptr);
+  otherSource->SetDataSet(other);
+  grid->SetDataSource(otherSource);
+  grid->StartFilterEdit(1);
+  Editor()->DropDown();
+  EXPECT_GE(Editor()->Items()->IndexOf("广州"), 0);
+  Editor()->CloseUp(false);
+  grid->StopFilterEdit();
+  delete other;
+  delete otherSource;
+  grid->SetDataSource(source);
+  grid->StartFilterEdit(1);
+  Editor()->DropDown();
+  EXPECT_GE(Editor()->Items()->IndexOf("上海"), 0);
+  EXPECT_LT(Editor()->Items()->IndexOf("广州"), 0);
+  Editor()->CloseUp(false);
+}
+
+}  // namespace
+}  // namespace dbgridtest
