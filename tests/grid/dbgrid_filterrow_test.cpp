@@ -588,3 +588,22 @@ TEST_F(FilterRowTest, AFreedTableTakesTheFilterValueListsWithIt) {
 
 }  // namespace
 }  // namespace dbgridtest
+
+namespace dbgridtest {
+namespace {
+
+TEST_F(FilterRowTest, UpInTheCellEditorAtTheBeginningEntersTheRowToo) {
+  grid->SetFocus();
+  grid->SetCol(grid->DataToRawColumn(1));
+  table->First();
+  grid->ShowEditor();
+  gridtest::Pump();
+  ASSERT_TRUE(grid->IsEditorVisible());
+  Key(VK_UP);
+  EXPECT_TRUE(grid->FilterEditMode());
+  EXPECT_EQ(grid->FilterCol(), 1);
+  EXPECT_TRUE(Editor()->Focused());
+}
+
+}  // namespace
+}  // namespace dbgridtest
