@@ -101,6 +101,42 @@ int TControlScrollBar::ControlSize(bool controlSB, bool assumeSB) {
   return control_->ClientWidth() + adjustment(WS_VSCROLL, SM_CXVSCROLL);
 }
 
+namespace {
+
+// The room the contents of a container need along one direction when the container itself is
+// stretched along it (aligned to top, bottom or client for the width; left, right or client for
+// the height): its fixed children's far edges, the room of the children aligned to the far side,
+// and what its nested containers need, plus its own border. Controls that are not containers
+// (their children are their own parts, an in-place editor say) and controls that scroll by
+// themselves need nothing more than they have.
+int StretchedContentExtent(TControl* control, TScrollBarKind kind) {
+  auto* c = dynamic_cast<TWinControl*>(control);
+  if (!c || !c->ControlStyle().Contains(csAcceptsControls)) return 0;
+  if (auto* s = dynamic_cast<TScrollingWinControl*>(c); s && s->AutoScroll()) return 0;
+  const bool horz = kind == sbHorizontal;
+  int extent = 0, farMargin = 0;
+  for (int i = 0; i < c->ControlCount(); ++i) {
+    TControl* d = c->Controls(i);
+    if (!d->Visible()) continue;
+    const TAlign a = d->Align();
+    const TAnchors along = horz ? TAnchors{akLeft, akRight} : TAnchors{akTop, akBottom};
+    const TAnchors nearOnly = horz ? TAnchors{akLeft} : TAnchors{akTop};
+    if (a == (horz ? alLeft : alTop) || (a == alNone && (d->Anchors() * along) == nearOnly)) {
+      extent = std::max(extent, horz ? d->Left() + d->Width() : d->Top() + d->Height());
+    } else if (a == (horz ? alRight : alBottom)) {
+      farMargin += horz ? d->Width() : d->Height();
+    } else if (a == alClient || a == (horz ? alTop : alLeft) || a == (horz ? alBottom : alRight)) {
+      int inner = StretchedContentExtent(d, kind);
+      if (inner > 0) extent = std::max(extent, (horz ? d->Left() : d->Top()) + inner);
+    }
+  }
+  if (extent == 0) return 0;
+  int border = horz ? c->Width() - c->ClientWidth() : c->Height() - c->ClientHeight();
+  return extent + farMargin + border;
+}
+
+}  // namespace
+
 void TControlScrollBar::CalcAutoRange() {
   if (!control_->AutoScroll()) return;
   if (control_->AutoSize()) {
@@ -116,11 +152,18 @@ void TControlScrollBar::CalcAutoRange() {
         newRange = std::max(newRange, position_ + c->Left() + c->Width());
       else if (c->Align() == alRight)
         alignMargin += c->Width();
+      else if (c->Align() == alTop || c->Align() == alBottom || c->Align() == alClient)
+        // A stretched panel whose fixed contents reach further than the client area.
+        if (int need = StretchedContentExtent(c, kind_); need > 0)
+          newRange = std::max(newRange, position_ + c->Left() + need);
     } else {
       if (c->Align() == alTop || (c->Align() == alNone && (c->Anchors() * TAnchors{akTop, akBottom}) == TAnchors{akTop}))
         newRange = std::max(newRange, position_ + c->Top() + c->Height());
       else if (c->Align() == alBottom)
         alignMargin += c->Height();
+      else if (c->Align() == alLeft || c->Align() == alRight || c->Align() == alClient)
+        if (int need = StretchedContentExtent(c, kind_); need > 0)
+          newRange = std::max(newRange, position_ + c->Top() + need);
     }
   }
   DoSetRange(newRange + alignMargin + margin_);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/flatcheckbox.h"
+#include "controls/flatpanel.h"
 #include "documents/fano217/dmfano217.h"
 #include "documents/fano217/frmfano217.h"
 #include "editors/dbcombobox.h"
@@ -11,6 +12,7 @@
 #include "grid/dbgrid.h"
 #include "grid/inplaceedit.h"
 #include "platform/db/fields.h"
+#include "platform/forms/extctrls.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 #include "shell_test_util.h"
@@ -286,6 +288,32 @@ TEST_F(Fano217Form, TheCheckBoxFollowsTheCollectionFlagOfTheLoad) {
   form->LoadDocument();
   EXPECT_EQ(form->EditState(), esBrowse);
   EXPECT_EQ(dm->mtblMain->FieldByName("BILDA_ID")->AsInteger(), 4);
+}
+
+
+// Made as small as 800 x 560, the form keeps its whole header within reach: the box of the header
+// and lines scrolls sideways to the right column.
+TEST_F(Fano217Form, ANarrowFormScrollsToTheRightColumnOfTheHeader) {
+  form->SetWindowState(wsNormal);
+  form->SetBounds(0, 0, 800, 560);
+  form->Show();
+  Application->ProcessMessages();
+  TScrollBox* box = form->scrlbxMain;
+  ASSERT_NE(box, nullptr);
+  // The header field that reaches furthest right.
+  TControl* last = nullptr;
+  for (int i = 0; i < form->pnlMain->ControlCount(); ++i) {
+    TControl* c = form->pnlMain->Controls(i);
+    if (c->Visible() && (!last || c->Left() + c->Width() > last->Left() + last->Width())) last = c;
+  }
+  ASSERT_NE(last, nullptr);
+  ASSERT_GT(last->Left() + last->Width(), box->ClientWidth()) << "the form is not narrower than its header";
+  ASSERT_TRUE(box->HorzScrollBar()->IsScrollBarVisible()) << "the right column cannot be reached";
+  box->HorzScrollBar()->SetPosition(box->HorzScrollBar()->Range());
+  Application->ProcessMessages();
+  TPoint right = box->ScreenToClient(last->Parent()->ClientToScreen(TPoint(last->Left() + last->Width(), 0)));
+  EXPECT_LE(right.X, box->ClientWidth()) << "scrolled to the end, the last field is whole";
+  EXPECT_GE(right.X - last->Width(), 0);
 }
 
 }  // namespace

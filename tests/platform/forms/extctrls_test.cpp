@@ -133,6 +133,63 @@ TEST_F(ExtTest, ScrollBoxScrollsToItsChildren) {
   EXPECT_LT(far->Top() + far->Height(), box->ClientHeight() + 1);
 }
 
+// A header panel aligned to the top of a scroll box, with fields further right than the box is
+// wide (a document form made narrow): the box scrolls sideways to them; made wide enough, it does
+// not. The page below, stretched to the client, adds nothing of its own.
+TEST_F(ExtTest, ScrollBoxScrollsToTheFieldsOfAStretchedHeaderPanel) {
+  form->SetBounds(10, 10, 800, 560);
+  auto* box = new TScrollBox(form);
+  box->SetParent(form);
+  box->SetAlign(alClient);
+  box->SetBorderStyle(bsNone);
+  auto* header = new TPanel(form);
+  header->SetParent(box);
+  header->SetAlign(alTop);
+  header->SetHeight(196);
+  auto* left = new TPanel(form);
+  left->SetParent(header);
+  left->SetBounds(10, 27, 96, 21);
+  auto* right = new TPanel(form);  // the right column's last field
+  right->SetParent(header);
+  right->SetBounds(600, 27, 130, 21);
+  auto* stretched = new TPanel(form);  // follows the header's width: needs nothing
+  stretched->SetParent(header);
+  stretched->SetBounds(10, 160, 500, 21);
+  stretched->SetAnchors(TAnchors{akLeft, akTop, akRight});
+  auto* page = new TPanel(form);
+  page->SetParent(box);
+  page->SetAlign(alClient);
+  auto* lines = new TTestWin(form);
+  lines->SetParent(page);
+  lines->SetAlign(alClient);
+  form->SetClientWidth(581);
+  Show();
+  ASSERT_LT(box->ClientWidth(), 730);
+  EXPECT_TRUE(box->HorzScrollBar()->IsScrollBarVisible()) << "the right column is out of reach";
+  EXPECT_GE(box->HorzScrollBar()->Range(), 730 + header->Width() - header->ClientWidth());
+  EXPECT_FALSE(box->VertScrollBar()->IsScrollBarVisible());
+  // The header is laid out as wide as its fields need; the page below goes along.
+  EXPECT_GE(header->ClientWidth(), 730);
+  EXPECT_EQ(page->Width(), header->Width());
+  // Scrolled to the end, the last field is whole inside the box.
+  box->HorzScrollBar()->SetPosition(box->HorzScrollBar()->Range());
+  Pump();
+  TPoint r = box->ScreenToClient(header->ClientToScreen(TPoint(right->Left() + right->Width(), 0)));
+  EXPECT_LE(r.X, box->ClientWidth());
+  EXPECT_GE(r.X, right->Width());
+  // Wide enough: no bar, and the stretched field still follows the header.
+  box->HorzScrollBar()->SetPosition(0);
+  form->SetClientWidth(900);
+  Pump();
+  EXPECT_FALSE(box->HorzScrollBar()->IsScrollBarVisible());
+  EXPECT_EQ(header->Width(), box->ClientWidth());
+  // And narrow again: the bar comes back (the range follows the fields, not the last width).
+  form->SetClientWidth(500);
+  Pump();
+  EXPECT_TRUE(box->HorzScrollBar()->IsScrollBarVisible());
+  EXPECT_LT(box->HorzScrollBar()->Range(), 800);
+}
+
 class SpeedButtonTest : public ExtTest {
  protected:
   TSpeedButton* Make(int x, int group) {
