@@ -657,7 +657,7 @@ std::vector<hostdb::LookupArg> HostApp::Arguments(const TArgArr* args, std::stri
 std::optional<size_t> HostApp::Choose(std::string_view view, const hostdb::RowSet& rows) {
   if (!headless_ && picks_.empty()) {
     log_.Write("HOST", "lookup dialog over " + std::string(view) + " with " + std::to_string(rows.rows.size()) + " rows");
-    auto chosen = ChooseRow(main_, "选择 — " + std::string(view), rows);
+    auto chosen = ChooseRow(main_, "选择" + std::string(rows.title.empty() ? view : std::string_view(rows.title)), rows);
     log_.Write("HOST", chosen ? "the user chose row " + std::to_string(*chosen + 1) : std::string("the user cancelled"));
     return chosen;
   }

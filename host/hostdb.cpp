@@ -216,9 +216,12 @@ DbStatus CreateSchema(sqlite3* db) {
   for (const std::string& sql : SchemaStatements())
     if (DbStatus st = Exec(db, sql); !st.ok()) return st;
   if (DbStatus st = FillDemoData(db); !st.ok()) return st;
+  for (const std::string& sql : CaptionStatements())
+    if (DbStatus st = Exec(db, sql); !st.ok()) return st;
   if (DbStatus st = Exec(db, "PRAGMA user_version = 1"); !st.ok()) return st;
   return tx.Commit();
 }
+
 
 DbStatus ColumnNames(sqlite3* db, const std::string& object, std::vector<std::string>& names) {
   Statement st(db);
@@ -249,6 +252,38 @@ DbStatus VerifySchema(sqlite3* db, const std::string& path) {
   for (const ViewDef& v : cat.views)
     if (DbStatus st = check(v.name, v.resolved); !st.ok()) return st;
   return DbStatus::Ok();
+}
+
+// A database of an older host has no captions yet: they are added (a kept caption stays).
+DbStatus EnsureCaptions(sqlite3* db) {
+  std::vector<std::string> names;
+  if (DbStatus st = ColumnNames(db, "HOST_CAPTION", names); !st.ok() || !names.empty()) return st;
+  Transaction tx(db);
+  if (DbStatus st = tx.Begin(); !st.ok()) return st;
+  for (const std::string& sql : CaptionStatements())
+    if (DbStatus st = Exec(db, sql); !st.ok()) return st;
+  return tx.Commit();
+}
+
+// The title and column captions kept for a view; nothing when there are none.
+DbStatus ReadCaptions(sqlite3* db, const std::string& view, RowSet& out) {
+  Statement st(db);
+  DbStatus s = st.Prepare("SELECT FIELD_NAME, CAPTION FROM HOST_CAPTION WHERE OBJECT_NAME = ?1");
+  if (s.ok()) s = st.Bind(1, view);
+  bool row = true;
+  while (s.ok() && (s = st.Step(row)).ok() && row) {
+    const Stored field = st.Get(0), caption = st.Get(1);
+    const auto* f = std::get_if<std::string>(&field);
+    const auto* c = std::get_if<std::string>(&caption);
+    if (!f || !c) continue;
+    if (f->empty()) out.title = *c;
+    for (size_t i = 0; i < out.columns.size(); ++i) {
+      if (!SameText(out.columns[i].name, *f)) continue;
+      out.captions.resize(out.columns.size());
+      out.captions[i] = *c;
+    }
+  }
+  return s;
 }
 
 std::string EscapeLike(std::string_view s) {
@@ -453,6 +488,7 @@ DbStatus HostDatabase::Open(const std::string& path) {
       return fail(st);
     bool created = objects == 0;
     DbStatus st = created ? CreateSchema(raw) : VerifySchema(raw, path);
+    if (st.ok() && !created) st = EnsureCaptions(raw);
     if (!st.ok()) return st.code == DbCode::NotOurs ? st : fail(st);
     db_ = db.release();
     created_ = created;
@@ -503,7 +539,8 @@ DbStatus HostDatabase::Lookup(std::string_view viewName, const std::vector<Looku
     std::string where;
     std::vector<Stored> params;
     if (DbStatus st = BuildFilter(*view, args, where, params); !st.ok()) return st;
-    return Select(db_, *view, where, params, out);
+    if (DbStatus st = Select(db_, *view, where, params, out); !st.ok()) return st;
+    return ReadCaptions(db_, view->name, out);
   });
 }
 

@@ -101,7 +101,9 @@ struct Column {
 
 struct RowSet {
   std::string table;  // the name to reply with: "TB_BILDA", "TB_BILDB" or the view's name
+  std::string title;  // what a person reads for a lookup view ("商户"); empty when none is kept
   std::vector<Column> columns;
+  std::vector<std::string> captions;  // the same for each column, when kept (lookup views)
   std::vector<std::vector<Variant>> rows;
 
   int ColumnIndex(std::string_view name) const noexcept;  // case ignored; -1 when absent
@@ -176,7 +178,10 @@ class HostDatabase {
   DbStatus DocumentList(const std::vector<LookupArg>& args, RowSet& out);
   // One document: its header (no row when there is no such document) and its lines.
   DbStatus Display(int64_t bildaId, RowSet& header, RowSet& lines);
-  // The rows of one served lookup view, filtered by the arguments, ordered by code.
+  // The rows of one served lookup view, filtered by the arguments, ordered by code; with the
+  // view's title and column captions that the database keeps beside its views (HOST_CAPTION).
+  // A database without that table (made by an older host) gets it, with the usual captions, when
+  // it is opened.
   DbStatus Lookup(std::string_view view, const std::vector<LookupArg>& args, RowSet& out);
   // Applies a save in one transaction; `newIds` gets one item per inserted row, in order.
   DbStatus ApplyChanges(const std::vector<ChangeRow>& rows, std::vector<NewRowId>& newIds);

@@ -414,6 +414,83 @@ std::vector<std::string> SchemaStatements() {
   return out;
 }
 
+const std::vector<CaptionDef>& DefaultCaptions() {
+  static const std::vector<CaptionDef> captions = {
+      {"vh_pubfa", "", "单别"},
+      {"vh_pubfa", "PUBFA_ID", "单别ID"},
+      {"vh_pubfa", "PUBFA001", "单别代码"},
+      {"vh_pubfa", "PUBFA002", "单别名称"},
+      {"vh_pubfa", "PUBFA003", "所属模块"},
+      {"vh_pubgo", "", "商户"},
+      {"vh_pubgo", "PUBGO_ID", "商户ID"},
+      {"vh_pubgo", "PUBGO001", "商户号"},
+      {"vh_pubgo", "PUBGO002", "经营项目"},
+      {"vh_pubgo", "PUBGO003", "商户名称"},
+      {"vh_pubgo", "PUBGO004", "联系人"},
+      {"vh_pubgo", "PUBGO005", "联系电话"},
+      {"vh_conbe", "", "合同"},
+      {"vh_conbe", "CONBE_ID", "合同ID"},
+      {"vh_conbe", "CONBE001", "商户ID"},
+      {"vh_conbe", "CONBE001C1", "商户号"},
+      {"vh_conbe", "CONBE001C2", "商户名称"},
+      {"vh_conbe", "CONBE002", "摊位ID"},
+      {"vh_conbe", "CONBE002C1", "摊位编号"},
+      {"vh_conbe", "CONBE002C2", "摊位名称"},
+      {"vh_conbe", "CONBE003", "合同号"},
+      {"vh_conbe", "CONBE004", "起租日期"},
+      {"vh_conbe", "CONBE005", "到期日期"},
+      {"vh_conbe", "CONBE006", "租金"},
+      {"vh_pubig_t1", "", "摊位"},
+      {"vh_pubig_t1", "PUBIG_ID", "摊位ID"},
+      {"vh_pubig_t1", "PUBIG001", "区域"},
+      {"vh_pubig_t1", "PUBIG002", "楼层"},
+      {"vh_pubig_t1", "PUBIG003", "摊位编号"},
+      {"vh_pubig_t1", "PUBIG004", "摊位名称"},
+      {"vh_pubig_t1", "PUBIG005", "面积"},
+      {"vh_pubig_t1", "PUBIG006", "营运组织ID"},
+      {"vh_pubig_t1", "PUBIG006C1", "营运组织代码"},
+      {"vh_pubig_t1", "PUBIG006C2", "营运组织名称"},
+      {"vh_pubig_t1", "PUBGO_ID", "商户ID"},
+      {"vh_pubcb", "", "营运组织"},
+      {"vh_pubcb", "PUBCB_ID", "营运组织ID"},
+      {"vh_pubcb", "PUBCB001", "营运组织代码"},
+      {"vh_pubcb", "PUBCB002", "营运组织名称"},
+      {"vh_pubcb", "PUBCB003", "负责人"},
+      {"vh_pubcb", "PUBCB004", "电话"},
+      {"vh_pubcb", "PUBCB005", "公司ID"},
+      {"vh_pubcb", "PUBCB005C1", "公司代码"},
+      {"vh_pubcb", "PUBCB005C2", "公司名称"},
+      {"vh_pubcc", "", "业务部门"},
+      {"vh_pubcc", "PUBCC_ID", "部门ID"},
+      {"vh_pubcc", "PUBCC001", "部门代码"},
+      {"vh_pubcc", "PUBCC002", "部门名称"},
+      {"vh_pubcd", "", "业务人员"},
+      {"vh_pubcd", "PUBCD_ID", "人员ID"},
+      {"vh_pubcd", "PUBCD001", "工号"},
+      {"vh_pubcd", "PUBCD002", "帐号"},
+      {"vh_pubcd", "PUBCD003", "姓名"},
+      {"vh_pubcd", "PUBCD004", "部门ID"},
+      {"vh_pubcd", "PUBCD004C1", "部门代码"},
+      {"vh_pubcd", "PUBCD004C2", "部门名称"},
+  };
+  return captions;
+}
+
+std::vector<std::string> CaptionStatements() {
+  auto quoted = [](std::string_view text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
+    return out + "'";
+  };
+  std::vector<std::string> out = {
+      "CREATE TABLE IF NOT EXISTS HOST_CAPTION (OBJECT_NAME VARCHAR(30) NOT NULL, FIELD_NAME VARCHAR(30) NOT NULL, "
+      "CAPTION VARCHAR(60) NOT NULL, PRIMARY KEY (OBJECT_NAME, FIELD_NAME))"};
+  for (const CaptionDef& c : DefaultCaptions())
+    out.push_back("INSERT OR IGNORE INTO HOST_CAPTION VALUES (" + quoted(c.object) + ", " + quoted(c.field) + ", " +
+                  quoted(c.caption) + ")");
+  return out;
+}
+
 // ---- values ----
 
 std::string IsoDateTime(TDateTime value) {

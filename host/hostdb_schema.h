@@ -69,6 +69,18 @@ struct Catalog {
 
 const Catalog& GetCatalog();
 
+// The captions a person reads for the served views: the view's own (an empty field) and its
+// columns'. Kept in the table HOST_CAPTION (OBJECT_NAME, FIELD_NAME, CAPTION).
+struct CaptionDef {
+  const char* object;
+  const char* field;
+  const char* caption;
+};
+const std::vector<CaptionDef>& DefaultCaptions();
+// The statements that create HOST_CAPTION when it is missing and add the default captions it
+// lacks (a caption already kept stays).
+std::vector<std::string> CaptionStatements();
+
 // The statements that create the schema, in order.
 std::vector<std::string> SchemaStatements();
 

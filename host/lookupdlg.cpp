@@ -1,6 +1,7 @@
 #include "host/lookupdlg.h"
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "host/hostui.h"
@@ -10,6 +11,7 @@ namespace fanohost {
 namespace {
 
 constexpr const char* kLookupClass = "FanoHostLookup";
+constexpr const char* kListClass = "FanoHostLookupList";
 constexpr int kMargin = 8;
 constexpr int kButtonHeight = 24;
 constexpr int kButtonWidth = 78;
@@ -23,7 +25,9 @@ struct Lookup {
   int top = 0;       // first row shown
   int selected = 0;
   int left = 0;      // horizontal scroll in pixels
-  RECT list{};       // header and rows
+  RECT list{};       // header and rows: the list window's client area
+  HWND listWnd = nullptr;
+  HWND dialog = nullptr;
   ui::ButtonRow buttons;
   bool done = false;
   std::optional<size_t> result;
@@ -35,6 +39,11 @@ HINSTANCE Instance() {
 }
 
 int RowCount(const Lookup& l) { return static_cast<int>(l.cells.size()); }
+// What the header shows for a column: the caption the database keeps, else the column's name.
+const std::string& ColumnTitle(const Lookup& l, size_t c) {
+  if (c < l.rows->captions.size() && !l.rows->captions[c].empty()) return l.rows->captions[c];
+  return l.rows->columns[c].name;
+}
 int VisibleRows(const Lookup& l) { return std::max(1, (l.list.bottom - l.list.top - l.rowHeight) / l.rowHeight); }
 int TotalWidth(const Lookup& l) {
   int w = 0;
@@ -71,18 +80,33 @@ void Choose(Lookup& l, bool ok) {
   l.done = true;
 }
 
-void Layout(HWND wnd, Lookup& l) {
+// The list window sits inside the dialog's margins, above the buttons; its scroll bars are its own.
+void Layout(HWND dialog, Lookup& l) {
   RECT client;
-  GetClientRect(wnd, &client);
-  SetRect(&l.list, kMargin, kMargin, client.right - kMargin, client.bottom - 2 * kMargin - kButtonHeight);
+  GetClientRect(dialog, &client);
   l.buttons.LayoutCentered(0, client.right, client.bottom - kMargin - kButtonHeight, kButtonHeight, kButtonWidth, 10);
-  ScrollTo(wnd, l, l.top, l.left);
+  if (!l.listWnd) return;
+  MoveWindow(l.listWnd, kMargin, kMargin, std::max<LONG>(1, client.right - 2 * kMargin),
+             std::max<LONG>(1, client.bottom - 3 * kMargin - kButtonHeight), TRUE);
+  GetClientRect(l.listWnd, &l.list);
+  ScrollTo(l.listWnd, l, l.top, l.left);
 }
 
-void Paint(HWND wnd, Lookup& l, HDC dc) {
+void PaintDialog(HWND dialog, Lookup& l, HDC dc) {
   RECT client;
-  GetClientRect(wnd, &client);
+  GetClientRect(dialog, &client);
   ui::FillColor(dc, client, GetSysColor(COLOR_BTNFACE));
+  if (l.listWnd) {
+    RECT frame;
+    GetWindowRect(l.listWnd, &frame);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&frame), 2);
+    InflateRect(&frame, 1, 1);
+    FrameRect(dc, &frame, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+  }
+  l.buttons.Paint(dc);
+}
+
+void PaintList(Lookup& l, HDC dc) {
   ui::FillColor(dc, l.list, GetSysColor(COLOR_WINDOW));
   int saved = SaveDC(dc);
   IntersectClipRect(dc, l.list.left, l.list.top, l.list.right, l.list.bottom);
@@ -95,7 +119,7 @@ void Paint(HWND wnd, Lookup& l, HDC dc) {
     RECT edge = cell;
     DrawEdge(dc, &edge, BDR_RAISEDINNER, BF_RECT);
     InflateRect(&cell, -3, 0);
-    ui::DrawLabel(dc, cell, l.rows->columns[c].name, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS,
+    ui::DrawLabel(dc, cell, ColumnTitle(l, c), DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS,
                   GetSysColor(COLOR_BTNTEXT));
     x += l.widths[c];
   }
@@ -116,10 +140,6 @@ void Paint(HWND wnd, Lookup& l, HDC dc) {
     }
   }
   RestoreDC(dc, saved);
-  RECT frame = l.list;
-  InflateRect(&frame, 1, 1);
-  FrameRect(dc, &frame, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-  l.buttons.Paint(dc);
 }
 
 int RowAt(const Lookup& l, POINT pt) {
@@ -146,14 +166,83 @@ int ScrollPosition(HWND wnd, int bar, WPARAM wp, int pos, int line, int page) {
   return pos;
 }
 
-LRESULT LookupProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* l = reinterpret_cast<Lookup*>(GetWindowLongPtr(wnd, GWLP_USERDATA));
+Lookup* Of(HWND wnd, UINT msg, LPARAM lp) {
   if (msg == WM_CREATE) {
     auto* cs = reinterpret_cast<CREATESTRUCT*>(lp);
     SetWindowLongPtr(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    return 0;
   }
-  if (!l) return DefWindowProc(wnd, msg, wp, lp);
+  return reinterpret_cast<Lookup*>(GetWindowLongPtr(wnd, GWLP_USERDATA));
+}
+
+// Keys of the list (and of the dialog, which hands its own on): moving, scrolling, choosing.
+bool ListKey(Lookup& l, WPARAM key) {
+  HWND wnd = l.listWnd;
+  switch (key) {
+    case VK_UP: Select(wnd, l, l.selected - 1); return true;
+    case VK_DOWN: Select(wnd, l, l.selected + 1); return true;
+    case VK_PRIOR: Select(wnd, l, l.selected - VisibleRows(l)); return true;
+    case VK_NEXT: Select(wnd, l, l.selected + VisibleRows(l)); return true;
+    case VK_HOME: Select(wnd, l, 0); return true;
+    case VK_END: Select(wnd, l, RowCount(l) - 1); return true;
+    case VK_LEFT: ScrollTo(wnd, l, l.top, l.left - 20); return true;
+    case VK_RIGHT: ScrollTo(wnd, l, l.top, l.left + 20); return true;
+    case VK_RETURN: Choose(l, true); return true;
+    case VK_ESCAPE: Choose(l, false); return true;
+  }
+  return false;
+}
+
+LRESULT ListProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  Lookup* l = Of(wnd, msg, lp);
+  if (msg == WM_CREATE || !l) return msg == WM_CREATE ? 0 : DefWindowProc(wnd, msg, wp, lp);
+  POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+  switch (msg) {
+    case WM_SIZE:
+      GetClientRect(wnd, &l->list);
+      ScrollTo(wnd, *l, l->top, l->left);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(wnd, &ps);
+      PaintList(*l, dc);
+      EndPaint(wnd, &ps);
+      return 0;
+    }
+    case WM_LBUTTONDOWN: {
+      SetFocus(wnd);
+      int r = RowAt(*l, pt);
+      if (r >= 0) Select(wnd, *l, r);
+      return 0;
+    }
+    case WM_LBUTTONDBLCLK:
+      if (RowAt(*l, pt) >= 0) {
+        Select(wnd, *l, RowAt(*l, pt));
+        Choose(*l, true);
+      }
+      return 0;
+    case WM_MOUSEWHEEL:
+      ScrollTo(wnd, *l, l->top - 3 * static_cast<short>(HIWORD(wp)) / WHEEL_DELTA, l->left);
+      return 0;
+    case WM_VSCROLL:
+      ScrollTo(wnd, *l, ScrollPosition(wnd, SB_VERT, wp, l->top, 1, VisibleRows(*l)), l->left);
+      return 0;
+    case WM_HSCROLL:
+      ScrollTo(wnd, *l, l->top, ScrollPosition(wnd, SB_HORZ, wp, l->left, 20, l->list.right - l->list.left));
+      return 0;
+    case WM_GETDLGCODE:
+      return DLGC_WANTALLKEYS;
+    case WM_KEYDOWN:
+      ListKey(*l, wp);
+      return 0;
+  }
+  return DefWindowProc(wnd, msg, wp, lp);
+}
+
+LRESULT LookupProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  Lookup* l = Of(wnd, msg, lp);
+  if (msg == WM_CREATE || !l) return msg == WM_CREATE ? 0 : DefWindowProc(wnd, msg, wp, lp);
   POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
   switch (msg) {
     case WM_SIZE:
@@ -165,22 +254,15 @@ LRESULT LookupProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(wnd, &ps);
-      Paint(wnd, *l, dc);
+      PaintDialog(wnd, *l, dc);
       EndPaint(wnd, &ps);
       return 0;
     }
-    case WM_LBUTTONDOWN: {
-      SetFocus(wnd);
-      if (l->buttons.MouseDown(wnd, pt)) return 0;
-      int r = RowAt(*l, pt);
-      if (r >= 0) Select(wnd, *l, r);
+    case WM_SETFOCUS:
+      if (l->listWnd) SetFocus(l->listWnd);
       return 0;
-    }
-    case WM_LBUTTONDBLCLK:
-      if (RowAt(*l, pt) >= 0) {
-        Select(wnd, *l, RowAt(*l, pt));
-        Choose(*l, true);
-      }
+    case WM_LBUTTONDOWN:
+      l->buttons.MouseDown(wnd, pt);
       return 0;
     case WM_MOUSEMOVE:
       l->buttons.MouseMove(wnd, pt);
@@ -196,30 +278,10 @@ LRESULT LookupProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CAPTURECHANGED:
       if (reinterpret_cast<HWND>(lp) != wnd) l->buttons.CaptureLost(wnd);
       return 0;
-    case WM_MOUSEWHEEL:
-      ScrollTo(wnd, *l, l->top - 3 * static_cast<short>(HIWORD(wp)) / WHEEL_DELTA, l->left);
-      return 0;
-    case WM_VSCROLL:
-      ScrollTo(wnd, *l, ScrollPosition(wnd, SB_VERT, wp, l->top, 1, VisibleRows(*l)), l->left);
-      return 0;
-    case WM_HSCROLL:
-      ScrollTo(wnd, *l, l->top, ScrollPosition(wnd, SB_HORZ, wp, l->left, 20, l->list.right - l->list.left));
-      return 0;
     case WM_GETDLGCODE:
       return DLGC_WANTALLKEYS;
     case WM_KEYDOWN:
-      switch (wp) {
-        case VK_UP: Select(wnd, *l, l->selected - 1); return 0;
-        case VK_DOWN: Select(wnd, *l, l->selected + 1); return 0;
-        case VK_PRIOR: Select(wnd, *l, l->selected - VisibleRows(*l)); return 0;
-        case VK_NEXT: Select(wnd, *l, l->selected + VisibleRows(*l)); return 0;
-        case VK_HOME: Select(wnd, *l, 0); return 0;
-        case VK_END: Select(wnd, *l, RowCount(*l) - 1); return 0;
-        case VK_LEFT: ScrollTo(wnd, *l, l->top, l->left - 20); return 0;
-        case VK_RIGHT: ScrollTo(wnd, *l, l->top, l->left + 20); return 0;
-        case VK_RETURN: Choose(*l, true); return 0;
-        case VK_ESCAPE: Choose(*l, false); return 0;
-      }
+      ListKey(*l, wp);
       return 0;
     case WM_CLOSE:
       Choose(*l, false);
@@ -228,19 +290,34 @@ LRESULT LookupProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProc(wnd, msg, wp, lp);
 }
 
+std::function<void(HWND)>& ShownHook() {
+  static std::function<void(HWND)> hook;
+  return hook;
+}
+
+bool Register(const char* name, WNDPROC proc) {
+  WNDCLASS wc{};
+  if (GetClassInfo(Instance(), name, &wc)) return true;
+  wc = WNDCLASS{};
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = Instance();
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = name;
+  return RegisterClass(&wc) != 0;
+}
+
 }  // namespace
 
+void SetLookupShownHook(std::function<void(HWND)> hook) { ShownHook() = std::move(hook); }
+
+void PaintLookupList(HWND dialog, HDC dc) {
+  auto* l = reinterpret_cast<Lookup*>(GetWindowLongPtr(dialog, GWLP_USERDATA));
+  if (l && l->listWnd) PaintList(*l, dc);
+}
+
 std::optional<size_t> ChooseRow(HWND owner, const std::string& title, const hostdb::RowSet& rows) {
-  WNDCLASS wc{};
-  if (!GetClassInfo(Instance(), kLookupClass, &wc)) {
-    wc = WNDCLASS{};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = LookupProc;
-    wc.hInstance = Instance();
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kLookupClass;
-    if (!RegisterClass(&wc)) return std::nullopt;
-  }
+  if (!Register(kLookupClass, LookupProc) || !Register(kListClass, ListProc)) return std::nullopt;
   Lookup l;
   l.rows = &rows;
   l.buttons.buttons = {{"ok", "确定", true, false, {}}, {"cancel", "取消", true, false, {}}};
@@ -249,7 +326,7 @@ std::optional<size_t> ChooseRow(HWND owner, const std::string& title, const host
   l.rowHeight = ui::MeasureText(screen, "Hg单").cy + 4;
   l.widths.resize(rows.columns.size());
   for (size_t c = 0; c < rows.columns.size(); ++c)
-    l.widths[c] = static_cast<int>(ui::MeasureText(screen, rows.columns[c].name).cx) + 10;
+    l.widths[c] = static_cast<int>(ui::MeasureText(screen, ColumnTitle(l, c)).cx) + 10;
   for (const auto& row : rows.rows) {
     std::vector<std::string> texts;
     for (size_t c = 0; c < rows.columns.size(); ++c) {
@@ -260,16 +337,22 @@ std::optional<size_t> ChooseRow(HWND owner, const std::string& title, const host
   }
   ReleaseDC(nullptr, screen);
 
-  DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_VSCROLL | WS_HSCROLL;
+  DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
   HWND top = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
   HWND wnd = CreateWindowEx(WS_EX_DLGMODALFRAME, kLookupClass, title.c_str(), style, 0, 0, 640, 420, top, nullptr,
                             Instance(), &l);
   if (!wnd) return std::nullopt;
+  l.dialog = wnd;
+  l.listWnd = CreateWindowEx(0, kListClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL, 0, 0,
+                             10, 10, wnd, nullptr, Instance(), &l);
   ui::CenterOver(wnd, top, 640, 420);
   Layout(wnd, l);
   ShowWindow(wnd, SW_SHOW);
   SetActiveWindow(wnd);
-  SetFocus(wnd);
+  SetFocus(l.listWnd ? l.listWnd : wnd);
+  UpdateWindow(wnd);
+  if (l.listWnd) UpdateWindow(l.listWnd);
+  if (ShownHook()) ShownHook()(wnd);
   ui::RunModal(wnd, top, l.done);
   if (IsWindow(wnd)) DestroyWindow(wnd);
   return l.result;

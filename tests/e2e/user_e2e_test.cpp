@@ -154,12 +154,16 @@ class AsAUser : public ::testing::Test {
     Pace(300);
   }
   // A lookup button, then a double click on a row of the dialog it opens.
-  void PickThrough(int x, int y, int row) {
+  void PickThrough(int x, int y, int row, const std::string& shot = "") {
     Click(x, y);
-    ASSERT_TRUE(WaitWindow("vh_", true)) << "no lookup dialog";
-    std::string dialog = WindowNamed("vh_");
+    ASSERT_TRUE(WaitWindow("选择", true)) << "no lookup dialog";
+    std::string dialog = WindowNamed("选择");
+    if (!shot.empty()) {
+      Pace();
+      Snapshot(shot);
+    }
     X("mousemove --window " + dialog + " 100 " + std::to_string(54 - kFrameY + 17 * row) + " click --repeat 2 --delay 80 1");
-    ASSERT_TRUE(WaitWindow("vh_", false)) << "the lookup dialog stayed";
+    ASSERT_TRUE(WaitWindow("选择", false)) << "the lookup dialog stayed";
   }
   void Keys(const std::string& keys) const {
     X("key --delay 150 " + keys);
@@ -198,7 +202,7 @@ TEST_F(AsAUser, ADocumentTypedAndPickedIsFoundAgainAfterARestart) {
   Type("20261207");
   Keys("Tab Tab Tab Down Tab");  // 商户, 合同号 to 垫付类型: its first item
   Snapshot("02-header-typed.png");
-  PickThrough(383, 135, 1);  // 商户: the second merchant
+  PickThrough(383, 135, 1, "02b-lookup.png");  // 商户: the second merchant
   PickThrough(383, 163, 0);  // 摊位: a stall of that merchant
   PickThrough(663, 163, 0);  // 营运组织
   PickThrough(383, 191, 0);  // 业务部门
