@@ -104,6 +104,8 @@ inline constexpr TDBGridGxAllowedOperations kAllAllowedOperations{alopInsertGx, 
 inline constexpr int kDBGridMultiTitleBand = 20;
 // Width of the current-row mark in an indicator column that also shows record numbers.
 inline constexpr int kRecNoMarkWidth = 9;
+// Width of one level of the tree column's indent.
+inline constexpr int kTreeLevelWidth = 18;
 
 // Row area codes of GetCellType.
 enum TCellAreaGx { caTitle = 0, caSubTitle = 1, caData = 2, caFooter = 4 };

@@ -275,6 +275,10 @@ TRect TDBGridInplaceEdit::GetEditRect() {
     if (rtl) r.Right -= w;
     else r.Left += w;
   }
+  if (const int indent = TreeIndent()) {
+    if (rtl) r.Right -= indent + 1;
+    else r.Left += indent + 1;
+  }
   return r;
 }
 

@@ -93,6 +93,17 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupControlOwnerGx {
   void KeyPress(TKeyChar& key) override;
   void Dispatch(TMessage& message) override;
 
+  // ---- own painting and the mouse beside the text (dbgrid_inplace_paint.cpp)
+  // The tree column's indent in tree mode (0 elsewhere); the text starts after it.
+  int TreeIndent() const;
+  // Whether the red dotted line of an empty required field shows (OnCheckDrawRequiredState may
+  // change it), and the line itself.
+  bool RequiredStateShown();
+  virtual void DrawRequiredState(TCanvas* canvas);
+  void PaintWindow(HDC dc) override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void DefaultHandler(TMessage& message) override;
+
  protected:
   virtual TEditButtonControlGx* CreateEditButtonControl();
   void UpdateEditButtons();

@@ -456,10 +456,10 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
       if (recNo > 0 && (evenRowColorSet_ || oddRowColorSet_)) background = recNo % 2 ? OddRowColor() : EvenRowColor();
     }
     TRect textRect = f.inner;
-    if (memTable_ && type.DataCol == 0 && memTable_->IsTreeView()) {
-      const int indent = DrawTreeNode(c, textRect, background);
-      textRect.Left = std::min(textRect.Right, textRect.Left + indent);
-    }
+    // The tree lines are drawn once the cell is filled (below); the text starts after them.
+    const bool treeColumn = memTable_ && type.DataCol == 0 && memTable_->IsTreeView();
+    if (treeColumn)
+      textRect.Left = std::min(textRect.Right, textRect.Left + std::max(1, memTable_->GetNodeLevel()) * kTreeLevelWidth);
     const bool buttons = column->AlwaysShowEditButton();
     int buttonsWidth = buttons ? column->GetEditButtonsWidth() : 0;
     buttonsWidth = std::min(buttonsWidth, textRect.Width());
@@ -496,6 +496,10 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
 
     if (DefaultDrawing()) {
       c->FillRect(f.inner);
+      if (treeColumn) {
+        DrawTreeNode(c, TRect(f.inner.Left, f.inner.Top, textRect.Left, f.inner.Bottom), background);
+        c->Brush()->SetColor(background);
+      }
       switch (column->GetColumnType()) {
         case ckImageList:
           if (column->ShowImageAndText() && column->ImageList()) {
@@ -625,16 +629,17 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
 }
 
 // Level lines and the expand sign of a tree row; answers the indent taken.
+// Levels count from 1 (a root); each takes one box: the ancestors' lines, then the node's own.
 int TCustomDBGridGx::DrawTreeNode(TCanvas* canvas, const TRect& rect, TColor background) {
-  constexpr int kStep = 18;
-  const int level = std::max(0, memTable_->GetNodeLevel());
+  constexpr int kStep = kTreeLevelWidth;
+  const int level = std::max(1, memTable_->GetNodeLevel());
   canvas->Brush()->SetColor(background);
   canvas->Pen()->SetColor(clGray);
-  for (int l = 0; l <= level; ++l) {
-    TRect r(rect.Left + l * kStep, rect.Top, rect.Left + (l + 1) * kStep, rect.Bottom);
+  for (int l = 1; l <= level; ++l) {
+    TRect r(rect.Left + (l - 1) * kStep, rect.Top, rect.Left + l * kStep, rect.Bottom);
     canvas->FillRect(r);
     if (l < level) {
-      if (memTable_->AncestorHasNextSibling(l + 1)) DrawButtonGlyph(canvas, r, 9, false, 1.0, 1.0, false);
+      if (memTable_->AncestorHasNextSibling(l)) DrawButtonGlyph(canvas, r, 9, false, 1.0, 1.0, false);
       continue;
     }
     const bool last = memTable_->GetNextRowNodeLevel() < level;
@@ -645,5 +650,5 @@ int TCustomDBGridGx::DrawTreeNode(TCanvas* canvas, const TRect& rect, TColor bac
       DrawButtonGlyph(canvas, r, last ? 7 : 6, false, 1.0, 1.0, false);
     }
   }
-  return (level + 1) * kStep;
+  return level * kStep;
 }
