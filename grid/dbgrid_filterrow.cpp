@@ -82,9 +82,10 @@ void TSTDBGridGxFilter::Assign(TPersistent* source) {
 
 void TSTDBGridGxFilter::SetVisible(bool value) {
   if (value == visible_) return;
+  // Editing stops first: a text that does not parse keeps the row as it was.
+  if (!value && grid_) grid_->StopFilterEdit();
   visible_ = value;
   if (!grid_) return;
-  if (!value) grid_->StopFilterEdit();
   grid_->LayoutChanged();
   grid_->Invalidate();
 }

@@ -607,3 +607,19 @@ TEST_F(FilterRowTest, UpInTheCellEditorAtTheBeginningEntersTheRowToo) {
 
 }  // namespace
 }  // namespace dbgridtest
+
+namespace dbgridtest {
+namespace {
+
+TEST_F(FilterRowTest, HidingTheRowWithATextThatDoesNotParseKeepsTheRow) {
+  grid->StartFilterEdit(1);
+  Editor()->SetText("'abc");
+  EXPECT_THROW(grid->STFilter()->SetVisible(false), Exception);
+  EXPECT_TRUE(grid->STFilter()->Visible());
+  EXPECT_EQ(grid->GetTitleOffset(), 2);
+  EXPECT_EQ(grid->FixedRows(), 2);
+  EXPECT_EQ(name->STFilter()->FilterText(), "");
+}
+
+}  // namespace
+}  // namespace dbgridtest
