@@ -121,6 +121,7 @@ void TfrmFano217::InitData() {
   SetupTable(dm_->mtblMain, dm_->mtblMainDelta, dm_->tbfldMain);
   SetupGridTable(grdAllView, dm_->mtblMain1, dm_->mtblMainDelta1, dm_->tbfldMain1);
   SetupGridTable(grdMain, dm_->mtblSub, dm_->mtblSubDelta, dm_->tbfldSub);
+  FitListColumns();
   // A line deleted in the grid leaves the total at once (the document delete empties the lines
   // with the controls held and reloads).
   dm_->mtblSub->SetAfterDelete([this](TDataSet* lines) {
@@ -239,6 +240,7 @@ void TfrmFano217::DoSearch() {
     list->MergeChangeLog();
     list->First();
     list->EnableControls();
+    FitListColumns();
   }
   LoadDocument();
 }
@@ -376,6 +378,38 @@ void TfrmFano217::DoSave() {
   MergeTables();
   grdAllView->SetEnabled(true);
   UpdateTotalAmount();
+}
+
+void TfrmFano217::FitListColumns() {
+  // Each shown column as wide as its title and its texts (3 pixels of margin either side), so that
+  // the four of them fit the list's column of the form at its usual size.
+  TMeasureCanvas measure;
+  TCanvas* canvas = measure.Canvas();
+  TMemTableGx* list = dm_->mtblMain1;
+  std::vector<TColumnGx*> columns;
+  std::vector<int> widths;
+  for (int i = 0; i < grdAllView->Columns()->Count(); ++i) {
+    TColumnGx* column = grdAllView->Columns()->Items(i);
+    if (!column->Visible()) continue;
+    canvas->Font()->Assign(column->Title()->Font());
+    columns.push_back(column);
+    widths.push_back(canvas->TextWidth(column->Title()->Caption()) + 6);
+  }
+  if (list->Active() && !list->IsEmpty()) {
+    TBookmark current = list->GetBookmark();
+    list->DisableControls();
+    for (list->First(); !list->Eof(); list->Next()) {
+      for (size_t i = 0; i < columns.size(); ++i) {
+        TField* field = columns[i]->Field();
+        if (!field) continue;
+        canvas->Font()->Assign(columns[i]->Font());
+        widths[i] = std::max(widths[i], canvas->TextWidth(field->DisplayText()) + 6);
+      }
+    }
+    if (list->BookmarkValid(current)) list->GotoBookmark(current);
+    list->EnableControls();
+  }
+  for (size_t i = 0; i < columns.size(); ++i) columns[i]->SetWidth(widths[i]);
 }
 
 bool TfrmFano217::FindListRow(int32_t Id) {

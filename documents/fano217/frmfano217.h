@@ -81,6 +81,8 @@ class TfrmFano217 : public TfrmDoubleSimple {
   void SetFixedEditorsReadOnly(bool ReadOnly);
   // The sum of the lines' amounts into the total editor.
   void UpdateTotalAmount();
+  // The list's shown columns as wide as their titles and texts.
+  void FitListColumns();
 
   // ---- handlers bound in the resource
   void grdAllViewCellClick(TColumnGx* Column);

@@ -269,6 +269,57 @@ TEST_F(Fano217Form, JoinedLineColumnsTakeNoTypingAndShowNoIdleButtons) {
   EXPECT_EQ(dm->mtblSub->FieldByName("BILDB008")->AsString(), "x");
 }
 
+// In the stand-in host's window at its first size the form gets about 1088 x 676 pixels.
+TEST_F(Fano217Form, AtTheUsualSizeTheListShowsItsFourColumnsWholeBesideAWholeHeader) {
+  form->SetWindowState(wsNormal);
+  form->SetBounds(0, 0, 1088, 676);
+  form->Show();
+  Application->ProcessMessages();
+  TMemTableGx* list = dm->mtblMain1;
+  auto before = list->BeforePost();
+  list->SetBeforePost(nullptr);
+  for (int i = 0; i < 40; ++i) {
+    list->Append();
+    list->FieldByName("BILDA_ID")->SetAsInteger(100 + i);
+    list->FieldByName("BILDA002")->SetAsString("FD20240600" + std::to_string(10 + i));
+    list->FieldByName("BILDA007C1")->SetAsString("B1-0" + std::to_string(i % 10));
+    list->FieldByName("BILDA006C1")->SetAsString("SH000" + std::to_string(10 + i));
+    list->FieldByName("BILDA003")->SetAsDateTime(45400 + i);
+    list->Post();
+  }
+  list->SetBeforePost(before);
+  list->First();
+  form->FitListColumns();
+  FanoPumpMessages();
+
+  TDBGridGx* grid = form->grdAllView;
+  TMeasureCanvas measure;
+  int right = grid->IndicatorWidth() + 1;
+  int shown = 0;
+  for (int i = 0; i < grid->Columns()->Count(); ++i) {
+    TColumnGx* column = grid->Columns()->Items(i);
+    if (!column->Visible()) continue;
+    ++shown;
+    measure.Canvas()->Font()->Assign(column->Title()->Font());
+    EXPECT_GT(column->Width(), measure.Canvas()->TextWidth(column->Title()->Caption()) + 2) << column->FieldName();
+    measure.Canvas()->Font()->Assign(column->Font());
+    for (list->First(); !list->Eof(); list->Next())
+      EXPECT_GT(column->Width(), measure.Canvas()->TextWidth(column->Field()->DisplayText()) + 2) << column->FieldName();
+    right += column->Width() + 1;
+  }
+  EXPECT_EQ(shown, 4);
+  // Beside the vertical scroll bar, not under it.
+  EXPECT_LE(right, grid->ClientWidth()) << "the list is " << grid->ClientWidth() << " pixels wide";
+  EXPECT_EQ(grid->LeftCol(), grid->IndicatorOffset());
+  // The header beside it is whole too.
+  int headerRight = 0;
+  for (int i = 0; i < form->pnlMain->ControlCount(); ++i) {
+    TControl* control = form->pnlMain->Controls(i);
+    if (control->Visible()) headerRight = std::max(headerRight, control->Left() + control->Width());
+  }
+  EXPECT_LE(headerRight, form->scrlbxMain->ClientWidth()) << form->ClientWidth() << " " << form->pnlLeft->Width() << " " << form->scrlbxMain->Width() << " " << form->pnlMain->Width();
+}
+
 TEST_F(Fano217Form, TheCheckBoxFollowsTheCollectionFlagOfTheLoad) {
   host->SetReply(HM_EXECCOMMAND,
                  ReplyDoc(0, "", "<rs typ=\"recordset\" tbname=\"TB_BILDA\"><row fields=\"BILDA_ID:INTEGER:0:0 BILDA013:VARCHAR:1:0\" "

@@ -62,7 +62,7 @@ TEST(DocumentList, DeleteRemovesTheRowOfTheDocumentShownNotTheRowUnderTheCursor)
 // A reply that does not say how the request went is a failure: the edit stays open and is sent
 // again by the next save.
 TEST(DocumentReply, ASaveReplyWithoutCodeAfterASuccessfulDisplayKeepsTheEdit) {
-  HostRun r = RunHost("nocode_save", "command search\ncommand update\nclick 500 195\nkey End\ntext 补记\n"
+  HostRun r = RunHost("nocode_save", "command search\ncommand update\nclick 597 195\nkey End\ntext 补记\n"
                                      "garble save nocode\ncommand save\nnote once more\ncommand save\nquit\n");
   ASSERT_EQ(r.exitCode, 0) << r.Dump();
   auto [first, reply] = CommandExchange(r, "singleRecordSet", 0);
@@ -100,7 +100,7 @@ TEST(DocumentReply, ADeleteReplyWithoutCodeKeepsTheDocumentAndItsListRow) {
 // line is still a new one for the next save. (The first document has two lines: Down on the
 // second appends one.)
 TEST(DocumentReply, ASaveReplyWhoseNewIdsNameAnotherTableIsAFailedSave) {
-  HostRun r = RunHost("foreign_ids", "command search\ncommand update\nclick 300 314\nkey Down Home\n"
+  HostRun r = RunHost("foreign_ids", "command search\ncommand update\nclick 397 314\nkey Down Home\n"
                                      "key Enter Enter\ntext 7.25\nkey Enter\ntext 新行\nkey Enter\n"
                                      "garble save foreign-ids\ncommand save\nnote once more\ncommand save\nquit\n");
   ASSERT_EQ(r.exitCode, 0) << r.Dump();
@@ -123,12 +123,12 @@ TEST(DocumentReply, ASaveReplyWhoseNewIdsNameAnotherTableIsAFailedSave) {
 // its lines untouched.
 std::string NewHeaderScript(const std::string& number) {
   return "command search\ncommand new\n"
-         "pick first\nclick 383 83\n"
-         "click 650 83\ntext " + number + "\n"
-         "click 880 83\nkey Home\ntext 20261207\n"
-         "click 880 111\nkey Down Enter\n"
-         "pick 2\nclick 383 111\npick first\nclick 383 139\npick first\nclick 716 111\n"
-         "pick 2\nclick 663 139\npick first\nclick 383 167\npick first\nclick 663 167\n";
+         "pick first\nclick 480 83\n"
+         "click 747 83\ntext " + number + "\n"
+         "click 977 83\nkey Home\ntext 20261207\n"
+         "click 977 111\nkey Down Enter\n"
+         "pick 2\nclick 480 111\npick first\nclick 480 139\npick first\nclick 813 111\n"
+         "pick 2\nclick 760 139\npick first\nclick 480 167\npick first\nclick 760 167\n";
 }
 
 long long LinesOf(const HostRun& r, const std::string& number) {
@@ -148,7 +148,7 @@ TEST(DocumentLines, ANewDocumentSavedWithItsLinesUntouchedStoresNoLine) {
 
 TEST(DocumentLines, ALineAppendedByEnterOnTheLastCellAndLeftUntouchedIsNotStored) {
   HostRun r = RunHost("untouched_appended", NewHeaderScript("FDU0002") +
-                                                "click 300 296\nkey Enter Enter\ntext 12.5\n"
+                                                "click 397 296\nkey Enter Enter\ntext 12.5\n"
                                                 "key Enter\ntext 第一行\nkey Enter Enter Enter\n"
                                                 "snapshot appended.png\ncommand save\nquit\n");
   ASSERT_EQ(r.exitCode, 0) << r.Dump();

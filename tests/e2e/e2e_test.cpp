@@ -12,16 +12,16 @@ const char* kSessionScript =
     "note search and load the first document\n"
     "command search\n"
     "snapshot after-search.png\n"
-    "probe 700 262\n"
+    "probe 797 262\n"
     "note a lookup of the operating organisations on a new document\n"
     "command new\n"
     "pick 2\n"
-    "click 664 142\n"
+    "click 761 142\n"
     "note a garbled reply to the reload of the document\n"
     "command update\n"
     "garble display\n"
     "command cancel\n"
-    "note closing while editing asks twice\n"
+    "note closing while editing asks once\n"
     "command search\n"
     "command update\n"
     "answer yes\n"
@@ -93,7 +93,7 @@ TEST_F(EndToEnd, TheHostRecordsArriveAtTheForm) {
   // The function name travels back with the search (the text after ":" of 0x468's text).
   EXPECT_GE(run().Find("RECV", "0x473 search, function \"fano217\""), 0) << run().Dump();
   // The form is painted in the scheme's form colour (the host's, not the resource's).
-  EXPECT_GE(run().Find("PROBE", "700 262 E9DDD2"), 0) << run().Dump();
+  EXPECT_GE(run().Find("PROBE", "797 262 E9DDD2"), 0) << run().Dump();
   // The module found the dialog library in the host directory of the host information.
   EXPECT_GE(run().Find("BOX", "caption \"提示：\""), 0) << run().Dump();
 }

@@ -8,29 +8,29 @@ namespace {
 using namespace e2e;
 
 // Lookup buttons of the header editors, the editors typed into, and the lines grid.
-const char* kTypeButton = "383 83";          // 单别
-const char* kMerchantButton = "383 111";     // 商户
-const char* kContractButton = "716 111";     // 合同号
-const char* kStallButton = "383 139";        // 摊位
-const char* kOrganisationButton = "663 139"; // 营运组织
-const char* kDepartmentButton = "383 167";   // 业务部门
-const char* kStaffButton = "663 167";        // 业务人员
+const char* kTypeButton = "480 83";          // 单别
+const char* kMerchantButton = "480 111";     // 商户
+const char* kContractButton = "813 111";     // 合同号
+const char* kStallButton = "480 139";        // 摊位
+const char* kOrganisationButton = "760 139"; // 营运组织
+const char* kDepartmentButton = "480 167";   // 业务部门
+const char* kStaffButton = "760 167";        // 业务人员
 
 // A complete new document with two lines of 12.5 and 7.25, typed and picked as a clerk would.
 std::string NewDocumentScript(const std::string& number) {
   return std::string("command search\ncommand new\n") +
          "pick first\nclick " + kTypeButton + "\n"
-         "click 650 83\ntext " + number + "\n"
-         "click 880 83\nkey Home\ntext 20261207\n"
-         "click 880 111\nkey Down Enter\n"
+         "click 747 83\ntext " + number + "\n"
+         "click 977 83\nkey Home\ntext 20261207\n"
+         "click 977 111\nkey Down Enter\n"
          "pick 2\nclick " + kMerchantButton + "\n"
          "pick first\nclick " + kStallButton + "\n"
          "pick first\nclick " + kContractButton + "\n"
          "pick 2\nclick " + kOrganisationButton + "\n"
          "pick first\nclick " + kDepartmentButton + "\n"
          "pick first\nclick " + kStaffButton + "\n"
-         "click 500 195\ntext 端到端测试\n"
-         "click 300 296\nkey Enter Enter\ntext 12.5\nkey Enter\ntext 第一行\n"
+         "click 597 195\ntext 端到端测试\n"
+         "click 397 296\nkey Enter Enter\ntext 12.5\nkey Enter\ntext 第一行\n"
          "key Enter Down Home\nkey Enter Enter\ntext 7.25\nkey Enter\ntext 第二行\nkey Enter\n";
 }
 
@@ -81,7 +81,7 @@ TEST(DocumentForm, EveryRefusedCommandShowsItsNoticeWithCaptionAndFlags) {
                       "command update\ncommand delete\ncommand save\n"
                       "click " + std::string(kTypeButton) + "\n"
                       "command search\ncommand new\ncommand new\ncommand delete\n"
-                      "note save with the document number only\nclick 650 83\ntext FDX0001\ncommand save\n"
+                      "note save with the document number only\nclick 747 83\ntext FDX0001\ncommand save\n"
                       "answer yes\nanswer yes\nquit\n");
   EXPECT_EQ(r.exitCode, 0) << r.Dump();
   const std::vector<std::string> expected{

@@ -195,24 +195,24 @@ TEST_F(AsAUser, ADocumentTypedAndPickedIsFoundAgainAfterARestart) {
   StartHost("run1");
   Snapshot("01-started.png");
   Click(30, 37);  // 新增
-  PickThrough(383, 107, 0);  // 单别
-  Click(650, 107);           // 垫付单号, then Tab through the header
+  PickThrough(480, 107, 0);  // 单别
+  Click(747, 107);           // 垫付单号, then Tab through the header
   Type("FDX0001");
   Keys("Tab");
   Type("20261207");
   Keys("Tab Tab Tab Down Tab");  // 商户, 合同号 to 垫付类型: its first item
   Snapshot("02-header-typed.png");
-  PickThrough(383, 135, 1, "02b-lookup.png");  // 商户: the second merchant
-  PickThrough(383, 163, 0);  // 摊位: a stall of that merchant
-  PickThrough(663, 163, 0);  // 营运组织
-  PickThrough(383, 191, 0);  // 业务部门
-  PickThrough(663, 191, 0);  // 业务人员
-  Click(500, 219);           // 备注, Chinese through the input method path
+  PickThrough(480, 135, 1, "02b-lookup.png");  // 商户: the second merchant
+  PickThrough(480, 163, 0);  // 摊位: a stall of that merchant
+  PickThrough(760, 163, 0);  // 营运组织
+  PickThrough(480, 191, 0);  // 业务部门
+  PickThrough(760, 191, 0);  // 业务人员
+  Click(597, 219);           // 备注, Chinese through the input method path
   Type("演示备注");
   Snapshot("03-header-picked.png");
   // The lines: Enter steps through the cells that take typing (past the joined texts), Down at the
   // last line appends one.
-  Click(300, 319);
+  Click(397, 319);
   Keys("Return Return");
   Type("12.5");
   Keys("Return");
@@ -290,8 +290,8 @@ TEST_F(AsAUser, BoxesOpenOverTheWindowAndTheKeyboardStaysWithTheClerk) {
   };
   StartHost("run1");
   Click(30, 37);             // 新增
-  PickThrough(383, 107, 0);  // 单别
-  Click(650, 107);           // 垫付单号: half of it typed, then a notice
+  PickThrough(480, 107, 0);  // 单别
+  Click(747, 107);           // 垫付单号: half of it typed, then a notice
   Type("FDY0");
   Click(30, 37);  // 新增 again while editing
   ASSERT_TRUE(WaitWindow("提示", true)) << "no notice";
@@ -306,13 +306,13 @@ TEST_F(AsAUser, BoxesOpenOverTheWindowAndTheKeyboardStaysWithTheClerk) {
   Keys("Tab");
   Type("20261208");
   Keys("Tab Tab Tab Down Tab");
-  PickThrough(383, 135, 1);  // 商户
-  PickThrough(383, 163, 0);  // 摊位
-  PickThrough(663, 163, 0);  // 营运组织
-  PickThrough(383, 191, 0);  // 业务部门
-  PickThrough(663, 191, 0);  // 业务人员
+  PickThrough(480, 135, 1);  // 商户
+  PickThrough(480, 163, 0);  // 摊位
+  PickThrough(760, 163, 0);  // 营运组织
+  PickThrough(480, 191, 0);  // 业务部门
+  PickThrough(760, 191, 0);  // 业务人员
   // Two lines, the second deleted through the grid's confirmation.
-  Click(300, 319);
+  Click(397, 319);
   Keys("Return Return");
   Type("12.5");
   Keys("Return");
@@ -354,7 +354,7 @@ TEST_F(AsAUser, BoxesOpenOverTheWindowAndTheKeyboardStaysWithTheClerk) {
   X("mousemove --window " + question + " " + std::to_string((q.w - 166) / 2 + 78 + 10 + 39) + " " +
     std::to_string(q.h - 14 - 12) + " click 1");
   ASSERT_TRUE(WaitWindow("提示", false)) << "the question stayed";
-  Click(500, 219);  // 备注
+  Click(597, 219);  // 备注
   Type("note");
   Click(168, 37);  // 保存
   ASSERT_TRUE(WaitWindow("提示", true)) << "no notice after the save";
