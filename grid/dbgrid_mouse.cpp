@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "grid/dbgrid.h"
+#include "grid/dbgrid_inplace.h"
 #include "grid/inplaceedit.h"
 #include "platform/forms/cmessages.h"
 
@@ -280,6 +281,8 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
   const bool withShift = shift.Contains(ssShift);
   const bool ctrl = shift.Contains(ssCtrl);
   const bool dataColumn = cell.X >= IndicatorOffset();
+  TControl* buttonTarget = nullptr;
+  TPoint buttonPoint;
   BeginUpdateGx();
   try {
     dataLink_->UpdateData();
@@ -347,6 +350,18 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
       if (dbOptions_.Contains(dgEditing) &&
           ((cell.X == oldCurrent.X && cell.Y == oldCurrent.Y) || AlwaysShowEditor() || onButton))
         ShowEditor();
+      // A press on a cell's button belongs to the editor's button there.
+      auto* ed = dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor());
+      if (c && ed && IsEditorVisible() && ed->ButtonsWidth() > 0 && GetColumnEditStyle(c) != esSimple) {
+        const TRect box = ed->BoundsRect();
+        if (box.Contains(TPoint(x, y)) && x >= box.Right - ed->ButtonsWidth()) {
+          const TPoint local(x - box.Left, y - box.Top);
+          if (TControl* target = ed->ControlAtPos(local, false)) {
+            buttonTarget = target;
+            buttonPoint = TPoint(local.X - target->Left(), local.Y - target->Top());
+          }
+        }
+      }
       if (c) {
         const TColumnKindGx kind = c->GetColumnType();
         if (kind == ckCheckbox || kind == ckImageList) pressedCheckCell_ = cell;
@@ -359,6 +374,14 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
     throw;
   }
   EndUpdateGx();
+  if (buttonTarget) {
+    // The grid stops tracking; the button takes the press (and the mouse) from here.
+    rowSelecting_ = rectSelecting_ = false;
+    mouseState_ = msNoneGx;
+    SetMouseCapture(false);
+    buttonTarget->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(buttonPoint.X, buttonPoint.Y));
+    return;
+  }
   TCustomControl::MouseDown(button, shift, x, y);
 }
 

@@ -340,6 +340,27 @@ TEST_F(DBGridMouseTest, AClickMovesToTheRecordAndColumnAndReportsTheCell) {
   EXPECT_TRUE(grid->IsEditorVisible());
 }
 
+TEST_F(DBGridMouseTest, APressOnACellsButtonOpensTheEditorAndPressesItsButton) {
+  Setup(4);
+  name->SetButtonStyle(cbsEllipsis);
+  name->SetAlwaysShowEditButton(true);
+  gridtest::Pump();
+  int clicks = 0;
+  grid->OnEditButtonClick = [&](TObject*) { ++clicks; };
+  // Another row than the current one, on the button drawn at the cell's right edge.
+  const TRect r = grid->CellRect(2, 3);
+  const TPoint p(r.Right - 4, r.Top + r.Height() / 2);
+  Click(p.X, p.Y);
+  EXPECT_EQ(Record(), 3);
+  EXPECT_TRUE(grid->IsEditorVisible());
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msNoneGx);
+  // Beside the button the press is a press on the text.
+  const TPoint text(r.Left + 6, r.Top + r.Height() / 2);
+  Click(text.X, text.Y);
+  EXPECT_EQ(clicks, 1);
+}
+
 TEST_F(DBGridMouseTest, ACheckBoxCellTogglesOnAClickOfItsOwn) {
   AddRow(1, "a", 0, "N");
   AddRow(2, "b", 0, "N");
