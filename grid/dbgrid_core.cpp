@@ -1124,6 +1124,7 @@ FANO_PUBLISHED(TDBGridGxIndicatorTitle, p) {
 
 void RegisterDBGridClasses() {
   RegisterClasses({TDBGridGx::StaticClass(), TDBGridColumnGx::StaticClass()});
+  RegisterLookupGridClasses();
 }
 
 // ---------------------------------------------------------------- small input hooks

@@ -104,9 +104,6 @@ bool TColumnDropDownBoxGx::ColumnsStored() const {
   return c && c->Customized();
 }
 
-FANO_ENUM_NAMES(TDBLookupGridGxOption, "dlgColumnResizeGx", "dlgColLinesGx", "dlgRowLinesGx", "dlgAutoSortMarkingGx",
-                "dlgMultiSortMarkingGx");
-
 FANO_PUBLISHED(TColumnDropDownBoxGx, p) {
   p.Property("AutoFitColWidths", &TColumnDropDownBoxGx::AutoFitColWidths, &TColumnDropDownBoxGx::SetAutoFitColWidths)
       .Default(true);
@@ -479,6 +476,23 @@ void TDBGridInplaceEdit::CloseUp(bool accept) {
   }
   // The grid keeps the focus through its editor.
   if (CanFocus()) SetFocus();
+}
+
+void TDBGridInplaceEdit::EditButtonMouseMove(TObject* sender, TShiftState shift, int x, int y) {
+  if (buttons_.empty() || sender != buttons_[0].second || !listVisible_ || !openList_ || !shift.Contains(ssLeft)) return;
+  TEditButtonControlGx* button = buttons_[0].second;
+  if (!button->MouseCapture() || !openList_->HandleAllocated()) return;
+  const TPoint p = openList_->ScreenToClient(button->ClientToScreen(TPoint(x, y)));
+  const bool inside = openList_ == dataList_ ? dataList_->DataAreaContains(p) : openList_->ClientRect().Contains(p);
+  if (!inside) return;
+  button->Perform(WM_CANCELMODE, 0, 0);
+  ReleaseCapture();
+  SendMessage(openList_->WindowHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.X, p.Y));
+}
+
+void TDBGridInplaceEdit::EditButtonMouseUp(TObject* sender, TMouseButton, TShiftState, int x, int y) {
+  auto* button = dynamic_cast<TControl*>(sender);
+  if (button && !button->ClientRect().Contains(TPoint(x, y))) buttonPressOpened_ = false;
 }
 
 bool TDBGridInplaceEdit::LookupHasText() {

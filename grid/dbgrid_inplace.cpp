@@ -222,6 +222,10 @@ void TDBGridInplaceEdit::UpdateEditButtons() {
       EditButtonMouseDown(sender, top, autoRepeat, handled);
     };
     b->OnClick = [this](TObject* sender) { EditButtonClick(sender); };
+    b->OnMouseMove = [this](TObject* sender, TShiftState shift, int x, int y) { EditButtonMouseMove(sender, shift, x, y); };
+    b->OnMouseUp = [this](TObject* sender, TMouseButton button, TShiftState shift, int x, int y) {
+      EditButtonMouseUp(sender, button, shift, x, y);
+    };
   }
   const bool rtl = c && c->UseRightToLeftAlignment();
   int x = rtl ? 0 : Width();

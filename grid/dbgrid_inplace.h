@@ -84,6 +84,9 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupControlOwnerGx {
   virtual void ButtonDown(bool down);
   virtual void EditButtonClick(TObject* sender);
   virtual void EditButtonMouseDown(TObject* sender, bool topButton, bool& autoRepeat, bool& handled);
+  // A press on the style button dragged into the open list becomes a press there.
+  virtual void EditButtonMouseMove(TObject* sender, TShiftState shift, int x, int y);
+  virtual void EditButtonMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
   virtual void UpdateImageIndex();
   virtual void UserTextChanged();
   virtual void DropDown();

@@ -1017,6 +1017,57 @@ FANO_PUBLISHED(TGridColumnSpecCellGx, p) {
       .Stored(&TGridColumnSpecCellGx::TextAssigned);
 }
 
+FANO_ENUM_NAMES(TDBLookupGridGxOption, "dlgColumnResizeGx", "dlgColLinesGx", "dlgRowLinesGx", "dlgAutoSortMarkingGx",
+                "dlgMultiSortMarkingGx");
+
+FANO_PUBLISHED(TDBLookupGridColumnGx, p) {
+  p.Property("FieldName", &TColumnGx::FieldName, &TColumnGx::SetFieldName);
+  p.Property("Alignment", &TColumnGx::Alignment, &TColumnGx::SetAlignment);
+  p.Property("AutoFitColWidth", &TColumnGx::AutoFitColWidth, &TColumnGx::SetAutoFitColWidth).Default(true);
+  p.Property("Checkboxes", &TColumnGx::Checkboxes, &TColumnGx::SetCheckboxes);
+  p.Property("Color", &TColumnGx::Color, &TColumnGx::SetColor);
+  p.Property("EndEllipsis", &TColumnGx::EndEllipsis, &TColumnGx::SetEndEllipsis);
+  p.Property("Font", &TColumnGx::Font, &TColumnGx::SetFont);
+  p.Property("ImageList", &TColumnGx::ImageList, &TColumnGx::SetImageList);
+  p.Property("ImeMode", &TColumnGx::ImeMode, &TColumnGx::SetImeMode);
+  p.Property("ImeName", &TColumnGx::ImeName, &TColumnGx::SetImeName);
+  p.Property("KeyList", &TColumnGx::KeyList, &TColumnGx::SetKeyList);
+  p.Property("MaxWidth", &TColumnGx::MaxWidth, &TColumnGx::SetMaxWidth).Default(0);
+  p.Property("MinWidth", &TColumnGx::MinWidth, &TColumnGx::SetMinWidth).Default(0);
+  p.Property("NotInKeyListIndex", &TColumnGx::NotInKeyListIndex, &TColumnGx::SetNotInKeyListIndex).Default(-1);
+  p.Property("PickList", &TColumnGx::PickList, &TColumnGx::SetPickList);
+  p.Property("PopupMenu", &TColumnGx::PopupMenu, &TColumnGx::SetPopupMenu);
+  p.Property("ShowImageAndText", &TColumnGx::ShowImageAndText, &TColumnGx::SetShowImageAndText).Default(false);
+  p.Property("SpecCell", &TDBLookupGridColumnGx::SpecCell, &TDBLookupGridColumnGx::SetSpecCell);
+  p.Property("Title", &TColumnGx::Title, &TColumnGx::SetTitle);
+  p.Property("ToolTips", &TColumnGx::ToolTips, &TColumnGx::SetToolTips);
+  p.Property("Visible", &TColumnGx::Visible, &TColumnGx::SetVisible).Default(true);
+  p.Property("Width", &TColumnGx::Width, &TColumnGx::SetWidth);
+  p.Property("OnGetCellParams", &TColumnGx::OnGetCellParams);
+}
+
+FANO_PUBLISHED(TDBLookupGridGx, p) {
+  p.Property("AutoFitColWidths", &TDBLookupGridGx::AutoFitColWidths, &TDBLookupGridGx::SetAutoFitColWidths)
+      .Default(false);
+  p.Property("ColumnDefValues", &TDBLookupGridGx::ColumnDefValues, &TDBLookupGridGx::SetColumnDefValues);
+  p.Property("DataField", &TDBLookupGridGx::DataField, &TDBLookupGridGx::SetDataField);
+  p.Property("DataSource", &TDBLookupGridGx::DataSource, &TDBLookupGridGx::SetDataSource);
+  p.Property("Flat", &TDBLookupGridGx::Flat, &TDBLookupGridGx::SetFlat).Default(true);
+  p.Property("KeyField", &TDBLookupGridGx::KeyField, &TDBLookupGridGx::SetKeyField);
+  p.Property("ListField", &TDBLookupGridGx::ListField, &TDBLookupGridGx::SetListField);
+  p.Property("ListFieldIndex", &TDBLookupGridGx::ListFieldIndex, &TDBLookupGridGx::SetListFieldIndex).Default(0);
+  p.Property("ListSource", &TDBLookupGridGx::ListSource, &TDBLookupGridGx::SetListSource);
+  p.Property("Options", &TDBLookupGridGx::Options, &TDBLookupGridGx::SetOptions)
+      .Default(static_cast<int64_t>(TDBLookupGridGxOptions{dlgColLinesGx}.Bits()));
+  p.Property("RowCount", &TDBLookupGridGx::RowCountProp, &TDBLookupGridGx::SetRowCountProp).Default(0);
+  p.Property("ShowTitles", &TDBLookupGridGx::ShowTitles, &TDBLookupGridGx::SetShowTitles).Default(false);
+  p.Property("SpecRow", &TDBLookupGridGx::SpecRow, &TDBLookupGridGx::SetSpecRow);
+  p.Property("UseMultiTitle", &TDBLookupGridGx::UseMultiTitle, &TDBLookupGridGx::SetUseMultiTitle).Default(false);
+  p.Property("OnCellClick", &TDBLookupGridGx::OnCellClick);
+  p.Property("OnColumnMoved", &TDBLookupGridGx::OnColumnMoved);
+  p.Property("OnGetCellParams", &TDBLookupGridGx::OnGetCellParams);
+}
+
 void RegisterLookupGridClasses() {
   RegisterClasses({TDBLookupGridGx::StaticClass(), TPopupDataGridGx::StaticClass(),
                    TDBLookupGridColumnGx::StaticClass()});

@@ -251,6 +251,48 @@ TEST_F(DropDownTest, AClickOnALookupRowTakesItAndTheWidthFollowsTheColumn) {
   EXPECT_EQ(ed->Text(), "上海");
 }
 
+// Press the button, drag into the list, release on a row: that row is taken.
+TEST_F(DropDownTest, AButtonPressDraggedIntoTheListTakesTheRowReleasedOn) {
+  MakeGrid(400, 200);
+  TColumnGx* city = AddColumn("CITYNAME");
+  city->SetWidth(120);
+  TColumnGx* code = AddColumn("MEMO");
+  code->PickList()->SetText("甲\n乙\n丙");
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(city);
+  TEditButtonControlGx* button = ed->EditButtonControl(0);
+  const TPoint press = button->ClientToScreen(TPoint(button->Width() / 2, button->Height() / 2));
+  FanoInputMouseButton(0, TRUE, press.X, press.Y);
+  gridtest::Pump();
+  ASSERT_TRUE(ed->ListVisible());
+  TPopupDataGridGx* list = ed->DataList();
+  const TRect r = list->CellRect(list->IndicatorOffset(), list->GetTitleOffset() + 2);
+  const TPoint over = list->ClientToScreen(TPoint(r.Left + 10, (r.Top + r.Bottom) / 2));
+  FanoInputMouseMove(press.X, over.Y - 20);
+  FanoInputMouseMove(over.X, over.Y);
+  FanoInputMouseButton(0, FALSE, over.X, over.Y);
+  gridtest::Pump();
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_EQ(ed->Text(), "广州");
+  EXPECT_EQ(grid->EditValue().AsInteger(), 3);
+  EXPECT_TRUE(grid->GridFocused());
+  // The same with the pick list.
+  ed = OpenEditorAt(code);
+  button = ed->EditButtonControl(0);
+  const TPoint press2 = button->ClientToScreen(TPoint(button->Width() / 2, button->Height() / 2));
+  FanoInputMouseButton(0, TRUE, press2.X, press2.Y);
+  gridtest::Pump();
+  ASSERT_TRUE(ed->ListVisible());
+  auto* pick = static_cast<TPopupListboxGx*>(ed->ActiveList());
+  const TRect item = pick->ItemRect(1);
+  const TPoint over2 = pick->ClientToScreen(TPoint(item.Left + 5, (item.Top + item.Bottom) / 2));
+  FanoInputMouseMove(over2.X, over2.Y);
+  FanoInputMouseButton(0, FALSE, over2.X, over2.Y);
+  gridtest::Pump();
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_EQ(ed->Text(), "乙");
+}
+
 TEST_F(DropDownTest, NotInListKeepsEnterFromTakingAnUnknownText) {
   MakeGrid(400, 200);
   TColumnGx* city = AddColumn("CITYNAME");

@@ -8,6 +8,7 @@
 
 #include "dbgrid_test_util.h"
 #include "grid/lookupgrid.h"
+#include "platform/classes/filer.h"
 
 using namespace dbgridtest;
 
@@ -373,6 +374,46 @@ TEST_F(PopupDataGridTest, TheGripMoveHasItsOwnMessage) {
   AlignDropDownWindowRect(low, p, daLeft);
   EXPECT_EQ(p->SizeGrip()->Position(), gpTopRight);
   HideDropDown(p);
+}
+
+TEST_F(LookupGridTest, PublishedPropertiesAreReadFromAResource) {
+  form = new TForm(nullptr);
+  auto* cities = new TDataSource(form);
+  cities->SetName("dsCities");
+  cities->SetDataSet(table);
+  RegisterDBGridClasses();
+  const char* text =
+      "object TForm frmCities {\n"
+      "  object TDBLookupGridGx lgCities {\n"
+      "    ListSource = dsCities\n"
+      "    KeyField = \"ID\"\n"
+      "    ListField = \"NAME;AMOUNT\"\n"
+      "    ListFieldIndex = 1\n"
+      "    Options = [dlgRowLinesGx]\n"
+      "    SpecRow.CellsText = \"(无);0\"\n"
+      "    SpecRow.Visible = true\n"
+      "  }\n"
+      "}\n";
+  ReadComponentText(form, text);
+  auto* g = dynamic_cast<TDBLookupGridGx*>(form->FindComponent("lgCities"));
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(g->KeyField(), "ID");
+  EXPECT_EQ(g->ListSource(), cities);
+  ASSERT_TRUE(g->ListActive());
+  EXPECT_EQ(g->DisplayField()->FieldName(), "AMOUNT");
+  EXPECT_EQ(g->Options(), TDBLookupGridGxOptions{dlgRowLinesGx});
+  EXPECT_TRUE(g->DBOptions().Contains(dgRowLines));
+  EXPECT_FALSE(g->DBOptions().Contains(dgColLines));
+  EXPECT_TRUE(g->SpecRow()->Visible());
+  EXPECT_EQ(g->SpecRow()->GetCellText(0), "(无)");
+  // The column of a lookup grid carries its special-row cell; unassigned, it shows the row's.
+  ASSERT_GE(g->Columns()->Count(), 1);
+  auto* c = dynamic_cast<TDBLookupGridColumnGx*>(g->Columns()->Items(0));
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->SpecCell()->Text(), "(无)");
+  c->SpecCell()->SetText("空");
+  EXPECT_EQ(c->SpecCell()->Text(), "空");
+  EXPECT_TRUE(c->SpecCell()->TextAssigned());
 }
 
 }  // namespace
