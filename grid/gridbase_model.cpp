@@ -622,11 +622,22 @@ void TCustomGridGx::DeleteRow(int row) {
   BeginUpdate();
   try {
     const bool wasCurrent = row == current_.Y;
+    const int oldTop = topLeft_.Y;
     MoveRow(row, rowCount_ - 1);
     SetRowCount(rowCount_ - 1);
     if (wasCurrent) {
       int target = std::clamp(row, fixedRows_, rowCount_ - 1);
       if (target != current_.Y) MoveCurrent(current_.X, target, true, true);
+    }
+    // The rows above the deleted one stay where they were (the deleted row passing through the
+    // last row on its way out must not leave the view scrolled), as far as the current row is
+    // still shown and the rows below fill the view.
+    if (topLeft_.Y != oldTop && oldTop >= fixedRows_ && current_.Y >= oldTop &&
+        current_.Y < oldTop + std::max(1, GetVisibleRowCount())) {
+      TGridDrawInfo info;
+      CalcDrawInfo(info);
+      const int top = std::min(oldTop, CalcMaxTopLeft(TGridCoord{topLeft_.X, rowCount_ - 1}, info).Y);
+      if (top != topLeft_.Y) MoveTopLeft(topLeft_.X, top);
     }
   } catch (...) {
     EndUpdate();

@@ -59,6 +59,18 @@ TEST(DocumentList, DeleteRemovesTheRowOfTheDocumentShownNotTheRowUnderTheCursor)
   fs::remove_all(r.dir);
 }
 
+TEST(DocumentList, DeletingTheSecondDocumentLeavesTheFirstInSightAndListed) {
+  HostRun r = RunHost("list_delete_second", "command search\n" + ListRow(1) + "answer yes\ncommand delete\n" +
+                                                ListRow(0) + ListRow(1) + "quit\n");
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  ASSERT_EQ(r.Count("BOX", "删除成功！"), 1) << r.Dump();
+  const std::vector<long long> after = DisplayedIds(r, r.Find("BOX", "删除成功！"));
+  ASSERT_EQ(after.size(), 3u) << r.Dump();
+  // The list's first rows are the host's first documents.
+  EXPECT_EQ((std::vector<long long>{after[1], after[2]}), ListedIds(Db(r), 2)) << r.Dump();
+  fs::remove_all(r.dir);
+}
+
 // A reply that does not say how the request went is a failure: the edit stays open and is sent
 // again by the next save.
 TEST(DocumentReply, ASaveReplyWithoutCodeAfterASuccessfulDisplayKeepsTheEdit) {
