@@ -383,7 +383,95 @@ bool TDBLookupGridGx::CanModify() {
 
 void TDBLookupGridGx::Scroll(int distance) {
   TCustomDBGridGx::Scroll(distance);
-  if (!destroying_) ListDataChanged();
+  if (destroying_) return;
+  FollowKeyInBuffer();
+  ListDataChanged();
+}
+
+// After the window of a buffered list moved, the current row goes back onto the key's record
+// when the window still holds it.
+void TDBLookupGridGx::FollowKeyInBuffer() {
+  TDataSet* ds = ListDataSet();
+  if (MemTable() || followingKey_ || locking_ || !listActive_ || !ds || VarIsNullOrEmpty(keyValue_)) return;
+  if (VariantsEqual(ListKey(), keyValue_)) return;
+  const int offset = GetTitleOffset();
+  int found = -1;
+  for (int r = 0; r < DataLink()->RecordCount() && found < 0; ++r) {
+    BeginRowRead(offset + r);
+    if (VariantsEqual(ds->FieldValues(keyFieldName_), keyValue_)) found = r;
+    EndRowRead();
+  }
+  if (found < 0) return;
+  followingKey_ = true;
+  struct Reset {
+    bool& f;
+    ~Reset() { f = false; }
+  } reset{followingKey_};
+  ds->MoveBy(found - DataLink()->ActiveRecord());
+}
+
+void TDBLookupGridGx::UpdateVertScrollBar() {
+  if (MemTable() || destroying_) {
+    TCustomDBGridGx::UpdateVertScrollBar();
+    return;
+  }
+  if (!HandleAllocated()) return;
+  TDataSet* ds = ListDataSet();
+  int min = 0, max = 0, page = 0, pos = 0;
+  if (!listActive_ || !ds || !ds->Active()) {
+    max = 2;
+  } else if (ds->IsSequenced()) {
+    max = std::max(0, ds->RecordCount() - 1);
+    page = VisibleRowCount();
+    // The top row's record; left alone while a record is inserted.
+    pos = ds->State() == dsInsert ? std::max(0, vertPos_) : std::max(0, ds->RecNo() - 1 - DataLink()->ActiveRecord());
+  } else if (DataLink()->RecordCount() >= VisibleRowCount()) {
+    max = 4;
+    pos = DataLink()->Bof() ? 0 : DataLink()->Eof() ? 4 : 2;
+  }
+  if (min == vertMin_ && max == vertMax_ && page == vertPage_ && pos == vertPos_) return;
+  vertMin_ = min;
+  vertMax_ = max;
+  vertPage_ = page;
+  vertPos_ = pos;
+  SCROLLINFO si{};
+  si.cbSize = sizeof si;
+  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  si.nMin = min;
+  si.nMax = max;
+  si.nPage = static_cast<UINT>(page);
+  si.nPos = pos;
+  SetScrollInfo(WindowHandle(), SB_VERT, &si, TRUE);
+}
+
+void TDBLookupGridGx::ListScroll(int code, int thumb) {
+  TDataSet* ds = ListDataSet();
+  const int rows = VisibleRowCount();
+  switch (code) {
+    case SB_LINEUP: ds->MoveBy(-DataLink()->ActiveRecord() - 1); break;
+    case SB_LINEDOWN: ds->MoveBy(DataLink()->RecordCount() - DataLink()->ActiveRecord()); break;
+    case SB_PAGEUP: ds->MoveBy(-rows); break;
+    case SB_PAGEDOWN: ds->MoveBy(rows); break;
+    case SB_THUMBTRACK:
+      if (ds->IsSequenced()) ds->SetRecNo(std::clamp(thumb + 1, 1, std::max(1, ds->RecordCount())));
+      break;
+    case SB_THUMBPOSITION:
+      if (ds->IsSequenced()) break;
+      switch (thumb) {
+        case 0: ds->First(); break;
+        case 1: ds->MoveBy(-rows); break;
+        case 3: ds->MoveBy(rows); break;
+        case 4: ds->Last(); break;
+        default: break;
+      }
+      break;
+    case SB_TOP: ds->First(); break;
+    case SB_BOTTOM: ds->Last(); break;
+    default: break;
+  }
+  FollowKeyInBuffer();
+  UpdateVertScrollBar();
+  Invalidate();
 }
 
 void TDBLookupGridGx::RecordChanged(TField* field) {
@@ -864,6 +952,15 @@ bool TDBLookupGridGx::DoMouseWheelUp(TShiftState shift, const TPoint& mousePos) 
   if (MemTable() || !CanModify()) return TCustomDBGridGx::DoMouseWheelUp(shift, mousePos);
   MoveList(-1, false, false);
   return true;
+}
+
+void TDBLookupGridGx::WndProc(TMessage& message) {
+  // A buffered list scrolls its own way; a memory table's rows scroll as the data grid's.
+  if (message.Msg == WM_VSCROLL && !message.LParam && !MemTable() && ListDataSet() && DataLink()->Active()) {
+    ListScroll(LOWORD(message.WParam), static_cast<short>(HIWORD(message.WParam)));
+    return;
+  }
+  TCustomDBGridGx::WndProc(message);
 }
 
 void TDBLookupGridGx::Dispatch(TMessage& message) {

@@ -182,6 +182,8 @@ class TDBLookupGridGx : public TCustomDBGridGx {
   // ---- grid hooks
   void LinkActive(bool value) override;
   void Scroll(int distance) override;
+  // A memory table's rows go through the data grid's bar; a buffered list has a bar of its own.
+  void UpdateVertScrollBar() override;
   void RecordChanged(TField* field) override;
   void DefineFieldMap() override;
   bool IsFilterRowVisible() const override { return specRow_ && specRow_->Visible(); }
@@ -198,6 +200,7 @@ class TDBLookupGridGx : public TCustomDBGridGx {
   bool DoMouseWheelUp(TShiftState shift, const TPoint& mousePos) override;
   // While tracking, kScrollUp or kScrollDown move the key a record.
   void TimedScroll(int direction) override;
+  void WndProc(TMessage& message) override;
 
  protected:
   void ColumnMoved(int fromIndex, int toIndex) override;
@@ -222,6 +225,8 @@ class TDBLookupGridGx : public TCustomDBGridGx {
   void FocusRequest(TField*& field);
   void ResizeToRows(int rows);
   void CheckNotCircular();
+  void ListScroll(int code, int thumb);
+  void FollowKeyInBuffer();
   void ResolveListFields();
   bool AtListStart();
   void StopTimer();
@@ -250,6 +255,8 @@ class TDBLookupGridGx : public TCustomDBGridGx {
   bool sizing_ = false;
   bool timerOn_ = false;
   int timerDirection_ = 0;
+  bool followingKey_ = false;
+  int vertMin_ = -1, vertMax_ = -1, vertPage_ = -1, vertPos_ = -1;
 };
 
 using TCloseUpRequestEventGx = std::function<void(TObject* sender, bool accept)>;

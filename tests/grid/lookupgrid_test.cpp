@@ -9,6 +9,7 @@
 #include "dbgrid_test_util.h"
 #include "grid/lookupgrid.h"
 #include "platform/classes/filer.h"
+#include "platform/db/testdataset.h"
 
 using namespace dbgridtest;
 
@@ -414,6 +415,69 @@ TEST_F(LookupGridTest, PublishedPropertiesAreReadFromAResource) {
   c->SpecCell()->SetText("空");
   EXPECT_EQ(c->SpecCell()->Text(), "空");
   EXPECT_TRUE(c->SpecCell()->TextAssigned());
+}
+
+// A list that is no memory table scrolls through the data link's window; its bar counts records.
+TEST_F(LookupGridTest, ABufferedListScrollsByItsOwnBarAndKeepsTheKey) {
+  TTestDataSet ds(nullptr);
+  ds.FieldDefs().Add("ID", ftInteger);
+  ds.FieldDefs().Add("NAME", ftString, 20);
+  for (int i = 1; i <= 20; ++i) ds.AddRow({Variant(i), Variant("第" + std::to_string(i) + "项")});
+  ds.Open();
+  TDataSource src(nullptr);
+  src.SetDataSet(&ds);
+  form = new TForm(nullptr);
+  form->SetBounds(10, 10, 360, 300);
+  auto* g = new TDBLookupGridGx(form);
+  g->SetParent(form);
+  g->SetBounds(10, 10, 300, 100);
+  g->SetListSource(&src);
+  g->SetKeyField("ID");
+  g->SetListField("NAME");
+  g->SetRowCountProp(5);
+  form->Show();
+  gridtest::Pump();
+  ASSERT_EQ(g->MemTable(), nullptr);
+  g->SetKeyValue(Variant(2));
+  gridtest::Pump();
+  auto bar = [&] {
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    GetScrollInfo(g->WindowHandle(), SB_VERT, &si);
+    return si;
+  };
+  SCROLLINFO si = bar();
+  EXPECT_EQ(si.nMin, 0);
+  EXPECT_EQ(si.nMax, 19);
+  EXPECT_EQ(si.nPage, static_cast<UINT>(g->VisibleRowCount()));
+  EXPECT_EQ(si.nPos, 0);
+  // A line down shows the record after the last visible one; the key stays and stays current.
+  g->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+  gridtest::Pump();
+  EXPECT_EQ(g->KeyValue().AsInteger(), 2);
+  EXPECT_EQ(ds.FieldByName("ID")->AsInteger(), 2);
+  EXPECT_EQ(bar().nPos, 1);
+  // A page down leaves the key's record behind: the list rests where it went.
+  g->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+  gridtest::Pump();
+  EXPECT_EQ(g->KeyValue().AsInteger(), 2);
+  EXPECT_GT(bar().nPos, 1);
+  // Thumb tracking goes to the record under the thumb; bottom and top to the ends.
+  g->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 11), 0);
+  gridtest::Pump();
+  EXPECT_EQ(ds.RecNo(), 12);
+  g->Perform(WM_VSCROLL, SB_BOTTOM, 0);
+  gridtest::Pump();
+  EXPECT_EQ(ds.RecNo(), 20);
+  EXPECT_EQ(bar().nPos, 20 - g->VisibleRowCount());
+  g->Perform(WM_VSCROLL, SB_TOP, 0);
+  gridtest::Pump();
+  EXPECT_EQ(bar().nPos, 0);
+  // Back in the window with the key: the key's record is current again.
+  EXPECT_EQ(ds.FieldByName("ID")->AsInteger(), 2);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 2);
+  g->SetListSource(nullptr);
 }
 
 }  // namespace
