@@ -79,7 +79,9 @@ class AsAUser : public ::testing::Test {
   void SetUp() override {
     if (!Have("Xvfb") || !Have("xdotool") || !Have("openbox"))
       GTEST_SKIP() << "Xvfb, xdotool or the window manager (openbox) is not installed";
-    dir = fs::temp_directory_path() / ("fano_user_" + std::to_string(getpid()));
+    // A folder per test: the snapshots of one test stay when the next one starts.
+    dir = fs::temp_directory_path() /
+          ("fano_user_" + std::to_string(getpid()) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
     // The server tells its display number on a pipe.
@@ -371,6 +373,104 @@ TEST_F(AsAUser, BoxesOpenOverTheWindowAndTheKeyboardStaysWithTheClerk) {
   EXPECT_EQ(Scalar(db, "SELECT count(*)" + of + " AND BILDB008 = '第一行'"), 1);
   EXPECT_EQ(Scalar(db, "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(id) + " AND BILDA011 = 'note'"), 1)
       << "keys typed after the close question did not reach the field";
+}
+
+// The clerk opens the first document of the list, moves the list's cursor with the arrow keys to
+// the next one (which loads nothing), then edits and saves, and deletes: both act on the document
+// shown, and the list afterwards shows what the host holds.
+TEST_F(AsAUser, SaveAndDeleteAfterTheListCursorMovedActOnTheDocumentShown) {
+  StartHost("run1");
+  const std::string db = (dir / "user.db").string();
+  const std::vector<long long> listed = ListedIds(db, 3);
+  ASSERT_GT(listed[2], 0) << "the demo database lists fewer than three documents";
+  // The host's log, read again until an entry with that keyword and text follows entry `from`.
+  auto waitLog = [&](const std::string& keyword, const std::string& part, int from) {
+    for (int waited = 0; waited < 10000; waited += 100) {
+      HostRun r;
+      r.log = ReadLog(dir / "run1" / "host.log");
+      int at = r.Find(keyword, part, from);
+      if (at >= 0) return at;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return -1;
+  };
+  auto displayed = [&](int from) {
+    HostRun r;
+    r.log = ReadLog(dir / "run1" / "host.log");
+    r.dir = dir;
+    return DisplayedIds(r, from);
+  };
+  auto logSize = [&] { return static_cast<int>(ReadLog(dir / "run1" / "host.log").size()); };
+  // A box answered by Enter; the next box may follow at once under the same title, so it is this
+  // window that has to go.
+  auto answerBox = [&](const std::string& shot) {
+    ASSERT_TRUE(WaitWindow("提示", true)) << "no box";
+    Pace(300);
+    const std::string box = WindowNamed("提示");
+    if (!shot.empty()) Snapshot(shot);
+    Keys("Return");
+    bool gone = false;
+    for (int waited = 0; waited < 10000 && !gone; waited += 100) {
+      std::istringstream ids(Tool("xdotool search --onlyvisible --name ."));
+      std::string id;
+      gone = true;
+      while (ids >> id) gone = gone && id != box;
+      if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_TRUE(gone) << "the box stayed";
+  };
+
+  Click(214, 37);  // 查询
+  ASSERT_GE(waitLog("RECV", "command \"display\"", 0), 0) << "no document was loaded";
+  Click(80, 121);  // the list's first row
+  Keys("Down");    // the cursor to the second row: nothing is loaded
+  Pace(300);
+  Snapshot("l1-cursor-moved.png");
+  EXPECT_EQ(displayed(0), (std::vector<long long>{listed[0], listed[0]})) << "the arrow key loaded a document";
+
+  Click(76, 37);    // 修改
+  Click(597, 219);  // 备注
+  Keys("End");
+  Type("改");
+  Click(168, 37);  // 保存
+  answerBox("l2-saved.png");
+  EXPECT_EQ(Scalar(db, "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(listed[0]) +
+                           " AND BILDA011 LIKE '%改'"),
+            1)
+      << "the save did not store the document shown";
+  EXPECT_EQ(Scalar(db, "SELECT count(*) FROM TB_BILDA WHERE BILDA011 LIKE '%改'"), 1);
+
+  // The list's rows read back by clicking them: each loads its own document.
+  int from = logSize();
+  Click(80, 121);
+  Click(80, 139);
+  ASSERT_GE(waitLog("RECV", "command \"display\"", from), 0);
+  Pace(300);
+  EXPECT_EQ(displayed(from), (std::vector<long long>{listed[0], listed[1]})) << "the save changed another list row";
+
+  // The second row is shown now; the cursor goes back up to the first, then the delete.
+  Keys("Up");
+  Pace(300);
+  from = logSize();
+  Click(122, 37);  // 删除
+  answerBox("l3-delete-question.png");  // 是
+  answerBox("l4-deleted.png");
+  ASSERT_GE(waitLog("RECV", "command \"display\"", from), 0) << "nothing was loaded after the delete";
+  EXPECT_EQ(Scalar(db, "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(listed[1])), 0)
+      << "the document shown was not deleted";
+  EXPECT_EQ(Scalar(db, "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(listed[0])), 1)
+      << "the document under the cursor was deleted";
+
+  // The list and the host agree: its first two rows are the two documents the host lists first.
+  from = logSize();
+  Click(80, 121);
+  Click(80, 139);
+  ASSERT_GE(waitLog("RECV", "command \"display\"", from), 0);
+  Pace(300);
+  Snapshot("l5-list-after-delete.png");
+  EXPECT_EQ(displayed(from), ListedIds(db, 2));
+  EXPECT_EQ(ListedIds(db, 2), (std::vector<long long>{listed[0], listed[2]}));
+  QuitHost();
 }
 
 }  // namespace
