@@ -18,9 +18,9 @@ namespace {
 // The sort keys of the rows, read once into arrays, for sorting without the view's own
 // comparison touching every record again on every comparison. Each key column is kept in the
 // narrowest form that compares exactly as the platform's variant comparison does: integers,
-// floating-point values (no NaN), texts by their collation keys (ties between texts the collation
-// cannot tell apart are broken by their bytes, as the platform does), or else the variants
-// themselves. Nulls sort first.
+// floating-point values (no NaN), texts by the first bytes of their collation keys and then by the
+// collator (ties between texts the collation cannot tell apart are broken by their bytes, as the
+// platform does), or else the variants themselves. Nulls sort first.
 class RowKeys {
  public:
   RowKeys(const std::vector<TMemoryRecordGx*>& rows, const TOrderByList& order) {
@@ -46,9 +46,9 @@ class RowKeys {
           case Kind::Int: r = Cmp(col.Ints[a], col.Ints[b]); break;
           case Kind::Dbl: r = Cmp(col.Dbls[a], col.Dbls[b]); break;
           case Kind::Str:
-            // Most keys differ in their first eight bytes, held inline.
+            // Most keys differ in their first eight bytes, held inline; the rest are collated.
             r = Cmp(col.Prefix[a], col.Prefix[b]);
-            if (r == 0) r = col.Key(a).compare(col.Key(b));
+            if (r == 0) r = AnsiCompareStr(col.Texts[a], col.Texts[b]);
             if (r == 0) r = CompareStr(col.Texts[a], col.Texts[b]);
             r = r < 0 ? -1 : (r > 0 ? 1 : 0);
             break;
@@ -106,13 +106,10 @@ class RowKeys {
     std::vector<uint8_t> Null;
     std::vector<int64_t> Ints;
     std::vector<double> Dbls;
-    // Collation keys: all in one buffer, the first eight bytes of each also as a big-endian number.
-    std::string Arena;
-    std::vector<uint32_t> Offset, Length;
+    // The first eight bytes of each text's collation key, as a big-endian number.
     std::vector<uint64_t> Prefix;
     std::vector<std::string_view> Texts;
     std::vector<const Variant*> Vars;
-    std::string_view Key(uint32_t row) const { return std::string_view(Arena).substr(Offset[row], Length[row]); }
   };
 
   template <class T>
@@ -177,21 +174,12 @@ class RowKeys {
         break;
       case Category::Text:
         col.Type = Kind::Str;
-        col.Offset.resize(n);
-        col.Length.resize(n);
         col.Prefix.resize(n);
         col.Texts.resize(n);
         for (size_t i = 0; i < n; ++i) {
           if (col.Null[i]) continue;
           col.Texts[i] = col.Vars[i]->StrRef();
-          std::string key = AnsiSortKey(col.Texts[i]);
-          col.Offset[i] = static_cast<uint32_t>(col.Arena.size());
-          col.Length[i] = static_cast<uint32_t>(key.size());
-          uint64_t prefix = 0;
-          for (size_t k = 0; k < 8; ++k)
-            prefix = (prefix << 8) | (k < key.size() ? static_cast<unsigned char>(key[k]) : 0u);
-          col.Prefix[i] = prefix;
-          col.Arena += key;
+          col.Prefix[i] = AnsiSortPrefix(col.Texts[i]);
         }
         break;
       default:

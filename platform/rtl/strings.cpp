@@ -2,6 +2,7 @@
 
 #include <unicode/ucnv.h>
 #include <unicode/ucol.h>
+#include <unicode/uiter.h>
 #include <unicode/ustring.h>
 
 #include <algorithm>
@@ -330,6 +331,20 @@ std::string AnsiSortKey(std::string_view s, bool ignoreCase) {
     }
     key.resize(static_cast<size_t>(n));
   }
+}
+
+uint64_t AnsiSortPrefix(std::string_view s) {
+  UCharIterator it;
+  uiter_setUTF8(&it, s.data(), static_cast<int32_t>(s.size()));
+  uint32_t state[2] = {0, 0};
+  uint8_t bytes[8] = {};
+  UErrorCode err = U_ZERO_ERROR;
+  const int32_t n = ucol_nextSortKeyPart(Collator(false), &it, state, bytes, 8, &err);
+  if (U_FAILURE(err)) return 0;
+  uint64_t prefix = 0;
+  // A shorter key is a whole key: its zero padding sorts it before every key it begins.
+  for (int32_t k = 0; k < 8; ++k) prefix = (prefix << 8) | (k < n ? bytes[k] : 0u);
+  return prefix;
 }
 
 int CompareStringLocale(unsigned flags, std::string_view a, int lenA, std::string_view b, int lenB) {

@@ -102,6 +102,35 @@ TEST(Collation, SortKeysOrderAsTheCollation) {
   EXPECT_TRUE(AnsiSortKey("").empty() || AnsiSortKey("") < AnsiSortKey("a"));
 }
 
+TEST(Collation, SortPrefixesThatDifferOrderAsTheCollation) {
+  // Texts of one to three parts, many sharing long beginnings (equal prefixes) and many short
+  // (whole keys under eight bytes): a difference in the prefixes must agree with the collator.
+  const char* parts[] = {"a", "A", "b", "-", " ", "1", "张", "陈", "é", "E", "费用垫付单", "Expense "};
+  std::vector<std::string> texts{""};
+  for (const char* x : parts)
+    for (const char* y : parts) {
+      texts.push_back(std::string(x) + y);
+      for (const char* z : {"a", "张", "B"}) texts.push_back(std::string(x) + y + z);
+    }
+  int decided = 0;
+  for (const std::string& a : texts) {
+    for (const std::string& b : texts) {
+      const uint64_t pa = AnsiSortPrefix(a), pb = AnsiSortPrefix(b);
+      const int byCollation = AnsiCompareStr(a, b);
+      if (byCollation == 0) {
+        ASSERT_EQ(pa, pb) << a << " / " << b;
+      }
+      if (pa == pb) continue;
+      ++decided;
+      ASSERT_EQ(pa < pb, byCollation < 0) << a << " / " << b;
+    }
+  }
+  // Most pairs are decided by the prefixes alone.
+  EXPECT_GT(decided, static_cast<int>(texts.size() * texts.size() / 2));
+  EXPECT_LT(AnsiSortPrefix(""), AnsiSortPrefix("a"));
+  EXPECT_EQ(AnsiSortPrefix("费用垫付单甲"), AnsiSortPrefix("费用垫付单乙"));
+}
+
 TEST(Collation, SameTextAgreesWithTheCollationOnPrintableAscii) {
   // AnsiSameText answers printable ASCII without the collator: it must say what the collator says,
   // for every pair of one and two characters, and beside other text.
