@@ -84,7 +84,7 @@ FANO_PUBLISHED(TCvPageControl, p) {
   p.Property("TabHeight", &TCustomTabControl::TabHeight, &TCustomTabControl::SetTabHeight);
   p.Property("TabWidth", &TCustomTabControl::TabWidth, &TCustomTabControl::SetTabWidth);
   p.Property("TabPosition", &TCustomTabControl::TabPosition, &TCvPageControl::SetTabPosition);
-  p.Property("DockSite", &TCvPageControl::DockSite, &TCvPageControl::SetDockSite);
+  p.Property("DockSite", &TWinControl::DockSite, &TWinControl::SetDockSite);
   p.Property("OnChange", &TCustomTabControl::OnChange);
   p.Property("OnChanging", &TCustomTabControl::OnChanging);
   p.Property("OnDrawTab", &TCustomTabControl::OnDrawTab);

@@ -240,8 +240,6 @@ class TCvPageControl : public TCustomTabControl {
   void SetVersion(const std::string&) {}
 
   // ---- docking
-  bool DockSite() const noexcept { return dockSite_; }
-  void SetDockSite(bool v) noexcept { dockSite_ = v; }
   // A form docked as a page: a new sheet captioned like it, the form filling it.
   void DockClient(TControl* client);
   // The client's page: the page is selected away from and freed.
@@ -347,7 +345,6 @@ class TCvPageControl : public TCustomTabControl {
   bool freeOnClose_ = false;
   std::unique_ptr<TFont> activeFont_;
   std::unique_ptr<TBitmap> closeGlyph_;
-  bool dockSite_ = false;
   // The page a change goes to when the caller knows it (keyboard, Ctrl+Tab, a click on a tab).
   std::optional<int> changeTarget_;
   // The page being closed and the one to show next; cleared when a handler removes either.

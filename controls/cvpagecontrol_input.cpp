@@ -74,11 +74,11 @@ void TCvPageControl::Dispatch(TMessage& m) {
     case CM_DOCKCLIENT:
       // LParam: the client control.
       m.Result = 0;
-      if (dockSite_) DockClient(reinterpret_cast<TControl*>(m.LParam));
+      if (DockSite()) DockClient(reinterpret_cast<TControl*>(m.LParam));
       return;
     case CM_UNDOCKCLIENT:
       m.Result = 0;
-      if (dockSite_) UndockClient(reinterpret_cast<TControl*>(m.LParam));
+      if (DockSite()) UndockClient(reinterpret_cast<TControl*>(m.LParam));
       return;
     case CM_DOCKNOTIFICATION: {
       // WParam: the client; LParam: the message it received.
@@ -127,7 +127,7 @@ void TCvPageControl::MouseDown(TMouseButton button, TShiftState shift, int x, in
   if (InState(csDesigning) || tabBorder3D_) return;
   TCvTabSheet* p = activePage_;
   if (!p || !p->ShowClose() || !PtInCloseButton(ActivePageIndex(), x, y)) return;
-  if (dockSite_) {
+  if (DockSite()) {
     CloseActivePage(true, false);
     return;
   }

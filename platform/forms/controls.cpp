@@ -174,6 +174,8 @@ void TControl::BeforeDestruction() {
 
 TControl::~TControl() {
   if (Application) Application->ControlDestroyed(this);
+  DragControlDestroyed(this);
+  if (hostDockSite_) hostDockSite_->RemoveDockClient(this);
   if (captureControl == this) captureControl = nullptr;
   if (parent_) parent_->RemoveControl(this);
   actionLink_.reset();
@@ -233,6 +235,10 @@ void TControl::WndProc(TMessage& m) {
         break;
       case WM_LBUTTONDOWN:
       case WM_LBUTTONDBLCLK:
+        if (dragMode_ == dmAutomatic && !InState(csDesigning)) {
+          BeginAutoDrag();
+          return;
+        }
         controlState_.Include(csLButtonDown);
         break;
       case WM_LBUTTONUP:
@@ -242,6 +248,9 @@ void TControl::WndProc(TMessage& m) {
     }
   }
   Dispatch(m);
+  // A docked control's site follows its caption and visibility.
+  if (hostDockSite_ && (m.Msg == WM_SETTEXT || m.Msg == CM_VISIBLECHANGED))
+    hostDockSite_->Perform(CM_DOCKNOTIFICATION, reinterpret_cast<WPARAM>(this), reinterpret_cast<LPARAM>(&m));
 }
 
 void TControl::Dispatch(TMessage& m) {
@@ -903,14 +912,22 @@ void TWinControl::FreeChildControls() {
   }
 }
 
+void TWinControl::ForgetDockClients() {
+  for (TControl* c : dockClients_)
+    if (c->HostDockSite() == this) c->SetHostDockSite(nullptr);
+  dockClients_.clear();
+}
+
 void TWinControl::BeforeDestruction() {
   TControl::BeforeDestruction();
+  ForgetDockClients();
   if (Parent() || parentWindow_) RemoveFocus(true);
   if (handle_) DestroyWindowHandle();
   FreeChildControls();
 }
 
 TWinControl::~TWinControl() {
+  ForgetDockClients();
   // Deleted without Free(): the same steps with only this part of the object left. The window's
   // own class procedure gets its last messages, so that a native control frees what it holds.
   if (handle_) {
@@ -1899,6 +1916,8 @@ void TWinControl::Dispatch(TMessage& m) {
     case CM_FOCUSCHANGED: CMFocusChanged(m); return;
     case CM_DIALOGKEY: CMDialogKey(m); return;
     case CM_DIALOGCHAR: CMDialogChar(m); return;
+    case CM_DOCKCLIENT: CMDockClient(m); return;
+    case CM_UNDOCKCLIENT: CMUnDockClient(m); return;
     default: TControl::Dispatch(m); return;
   }
 }

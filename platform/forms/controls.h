@@ -104,6 +104,13 @@ constexpr TModalResult mrAll = 8;
 constexpr TModalResult mrNoToAll = 9;
 constexpr TModalResult mrYesToAll = 10;
 
+// Dragging between controls and docking.
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragKind { dkDrag, dkDock };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+class TDragObject;
+class TDragDockObject;
+
 // A character of a key press: one UTF-16 unit, as WM_CHAR carries it.
 using TKeyChar = char16_t;
 
@@ -118,6 +125,20 @@ using TMouseWheelEvent =
 using TMouseWheelUpDownEvent = std::function<void(TObject* sender, TShiftState shift, TPoint mousePos, bool& handled)>;
 using TContextPopupEvent = std::function<void(TObject* sender, TPoint mousePos, bool& handled)>;
 using TCanResizeEvent = std::function<void(TObject* sender, int& newWidth, int& newHeight, bool& resize)>;
+// Sources and targets of a drag: the dragged control itself, or the drag object OnStartDrag gave.
+using TStartDragEvent = std::function<void(TObject* sender, TDragObject*& dragObject)>;
+using TDragOverEvent =
+    std::function<void(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept)>;
+using TDragDropEvent = std::function<void(TObject* sender, TObject* source, int x, int y)>;
+// target: where the drop went (null when the drag was cancelled or refused).
+using TEndDragEvent = std::function<void(TObject* sender, TObject* target, int x, int y)>;
+using TStartDockEvent = std::function<void(TObject* sender, TDragDockObject*& dragObject)>;
+using TDockOverEvent =
+    std::function<void(TObject* sender, TDragDockObject* source, int x, int y, TDragState state, bool& accept)>;
+using TDockDropEvent = std::function<void(TObject* sender, TDragDockObject* source, int x, int y)>;
+using TGetSiteInfoEvent = std::function<void(TObject* sender, TControl* dockClient, TRect& influenceRect,
+                                             TPoint mousePos, bool& canDock)>;
+using TUnDockEvent = std::function<void(TObject* sender, TControl* client, TWinControl* newTarget, bool& allow)>;
 
 TShiftState KeysToShiftState(WORD keys);
 TShiftState KeyDataToShiftState(LPARAM keyData);
@@ -333,6 +354,52 @@ class TControl : public TComponent {
   void SendCancelMode(TControl* sender);
   bool IsShowing() const;  // visible with every parent up to a windowed top showing
 
+  // ---- dragging and docking (dragdock.cpp)
+  TDragMode DragMode() const noexcept { return dragMode_; }
+  void SetDragMode(TDragMode v) noexcept { dragMode_ = v; }
+  TDragKind DragKind() const noexcept { return dragKind_; }
+  void SetDragKind(TDragKind v) noexcept { dragKind_ = v; }
+  TCursor DragCursor() const noexcept { return dragCursor_; }
+  void SetDragCursor(TCursor v) noexcept { dragCursor_ = v; }
+  // Starts dragging this control (docking it when DragKind is dkDock). Not immediate: the drag
+  // starts once the pointer moves more than `threshold` pixels (-1: the system's 5) with the
+  // button held; a release before that ends it without a drop.
+  void BeginDrag(bool immediate, int threshold = -1);
+  // A left press on a dmAutomatic control: a drag past the default threshold.
+  void BeginAutoDrag();
+  // Ends this control's drag: dropped where the pointer is when `drop` and the target accepts.
+  void EndDrag(bool drop);
+  bool Dragging() const;
+  // The dock site holding this control (a floating host form while it floats), null when none.
+  TWinControl* HostDockSite() const noexcept { return hostDockSite_; }
+  void SetHostDockSite(TWinControl* site) noexcept { hostDockSite_ = site; }
+  // In a floating host form of its own.
+  bool Floating() const;
+  // Docks into newDockSite; null floats the control in a floating host form. False when the
+  // present site refuses to let it go (OnUnDock).
+  bool ManualDock(TWinControl* newDockSite, TControl* dropControl = nullptr, TAlign controlSide = alNone);
+  // Floats the control with its client area at screenRect.
+  bool ManualFloat(const TRect& screenRect);
+  // The size the control floats with (its size before it was docked).
+  int UndockWidth() const noexcept { return undockWidth_ > 0 ? undockWidth_ : width_; }
+  int UndockHeight() const noexcept { return undockHeight_ > 0 ? undockHeight_ : height_; }
+  // A drag over this control (x, y client): OnDragOver decides; refused without one.
+  virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+  virtual void DragDrop(TObject* source, int x, int y);
+  virtual void DoStartDrag(TDragObject*& dragObject);
+  virtual void DoEndDrag(TObject* target, int x, int y);
+  virtual void DoStartDock(TDragDockObject*& dragObject);
+  virtual void DoEndDock(TObject* target, int x, int y);
+  // The picture a drag of this control shows under the pointer, with the point of it that stays
+  // under the pointer; none by default. The drag copies it; the control keeps its bitmap.
+  virtual HBITMAP GetDragImage(TPoint& hotSpot);
+  TStartDragEvent OnStartDrag;
+  TDragOverEvent OnDragOver;
+  TDragDropEvent OnDragDrop;
+  TEndDragEvent OnEndDrag;
+  TStartDockEvent OnStartDock;
+  TEndDragEvent OnEndDock;
+
  protected:
   // Handlers of the messages TControl knows (Dispatch routes to them).
   void WMLButtonDown(TMessage& m);
@@ -397,6 +464,12 @@ class TControl : public TComponent {
   TWndMethod windowProc_;
   std::unique_ptr<TControlActionLink> actionLink_;
   int wheelAccumulator_ = 0;
+  TDragMode dragMode_ = dmManual;
+  TDragKind dragKind_ = dkDrag;
+  TCursor dragCursor_ = crDrag;
+  TWinControl* hostDockSite_ = nullptr;
+  int undockWidth_ = 0;
+  int undockHeight_ = 0;
 };
 
 // ---- TWinControl ------------------------------------------------------------------------------
@@ -464,6 +537,31 @@ class TWinControl : public TControl {
   virtual bool Focused();
   virtual void SetFocus();
   bool Showing() const noexcept { return showing_; }
+
+  // ---- docking (dragdock.cpp)
+  bool DockSite() const noexcept { return dockSite_; }
+  void SetDockSite(bool v) noexcept { dockSite_ = v; }
+  // Off: no docking manager arranges the clients (a site places them itself).
+  bool UseDockManager() const noexcept { return useDockManager_; }
+  void SetUseDockManager(bool v) noexcept { useDockManager_ = v; }
+  // The controls docked here.
+  int DockClientCount() const noexcept { return static_cast<int>(dockClients_.size()); }
+  TControl* DockClients(int index) const { return dockClients_.at(static_cast<size_t>(index)); }
+  // A dock drag over this site: places the drag's dock rectangle, then OnDockOver decides
+  // (accepted without one).
+  virtual void DockOver(TDragDockObject* source, int x, int y, TDragState state, bool& accept);
+  // The client docks here (CM_DOCKCLIENT), then OnDockDrop.
+  virtual void DockDrop(TDragDockObject* source, int x, int y);
+  // Whether the client may dock here and where the pointer counts (screen); OnGetSiteInfo may refuse.
+  virtual void GetSiteInfo(TControl* client, TRect& influenceRect, const TPoint& mousePos, bool& canDock);
+  // Asks OnUnDock whether the client may leave for newTarget (null: floating).
+  virtual bool DoUnDock(TWinControl* newTarget, TControl* client);
+  void AddDockClient(TControl* client);
+  void RemoveDockClient(TControl* client);
+  TDockOverEvent OnDockOver;
+  TDockDropEvent OnDockDrop;
+  TGetSiteInfoEvent OnGetSiteInfo;
+  TUnDockEvent OnUnDock;
 
   // ---- appearance
   TBrush* Brush() const noexcept { return brush_.get(); }
@@ -596,6 +694,11 @@ class TWinControl : public TControl {
   void CMFocusChanged(TMessage& m);
   void CMDialogKey(TMessage& m);
   void CMDialogChar(TMessage& m);
+  void CMDockClient(TMessage& m);
+  void CMUnDockClient(TMessage& m);
+  // Places the drag's dock rectangle over this site (its client area).
+  void PositionDockRect(TDragDockObject* source);
+  void DoDockOver(TDragDockObject* source, int x, int y, TDragState state, bool& accept);
   // Routes a mouse message to the windowless child under the mouse (or holding the capture).
   bool IsControlMouseMsg(TMessage& m);
   // Sends a child's notification back to it as CN_ + message.
@@ -610,6 +713,7 @@ class TWinControl : public TControl {
   friend LRESULT FormsInitWndProc(HWND, UINT, WPARAM, LPARAM);
   void Insert(TControl* control);
   void Remove(TControl* control);
+  void ForgetDockClients();
   void FreeChildControls();
   void FixupTabList();
   void UpdateTabOrder(int value);
@@ -629,6 +733,9 @@ class TWinControl : public TControl {
   bool childrenFreed_ = false;
   bool recreating_ = false;
   bool mouseTracking_ = false;
+  bool dockSite_ = false;
+  bool useDockManager_ = false;
+  std::vector<TControl*> dockClients_;
   int tabOrderRead_ = -1;  // the TabOrder a resource gave, applied once the parent is read
   TPoint designSize_;
 };
@@ -721,6 +828,8 @@ TWinControl* FindControl(HWND window);
 bool IsVCLControl(HWND window);
 // The control (windowed, or windowless inside it) under a screen point.
 TControl* FindDragTarget(const TPoint& pos, bool allowDisabled);
+// A control going away: a drag of it (or over it) forgets it.
+void DragControlDestroyed(TControl* control);
 // The control holding the mouse capture (a windowless one when it captured through its parent).
 TControl* GetCaptureControl();
 void SetCaptureControl(TControl* control);

@@ -102,6 +102,7 @@ void TDragTracker::BeginOutline(const TRect& screenRect, int thickness, TCursor 
   Start(cursor);
   thickness_ = std::max(1, thickness);
   outline_ = screenRect;
+  outlineWnd_ = owner_->HandleAllocated() ? GetAncestor(owner_->Handle(), GA_ROOT) : nullptr;
   InvertOutline();
 }
 
@@ -112,20 +113,28 @@ void TDragTracker::Move(const TPoint& screenPos) {
   UpdateWindow(imageWnd_);
 }
 
-void TDragTracker::MoveOutline(const TRect& screenRect) {
+void TDragTracker::MoveOutline(const TRect& screenRect, HWND over) {
   if (!active_) return;
-  if (screenRect == outline_ && outlineShown_) return;
+  if (!over && owner_->HandleAllocated()) over = GetAncestor(owner_->Handle(), GA_ROOT);
+  if (screenRect == outline_ && outlineShown_ && over == outlineWnd_) return;
   if (outlineShown_) InvertOutline();  // take the old one away: XOR twice restores
   outline_ = screenRect;
+  outlineWnd_ = over;
   InvertOutline();
 }
 
-// Inverts the outline's pixels on the owner's form (the form's window coordinates).
+void TDragTracker::HideOutline() {
+  if (outlineShown_) InvertOutline();
+}
+
+// Inverts the outline's pixels on its window (the window's coordinates).
 void TDragTracker::InvertOutline() {
-  if (!owner_->HandleAllocated()) return;
-  HWND top = GetAncestor(owner_->Handle(), GA_ROOT);
+  HWND top = outlineWnd_;
   RECT wr;
-  if (!top || !GetWindowRect(top, &wr)) return;
+  if (!top || !IsWindow(top) || !GetWindowRect(top, &wr)) {
+    outlineShown_ = false;
+    return;
+  }
   HDC dc = GetDCEx(top, nullptr, DCX_WINDOW | DCX_CACHE | DCX_LOCKWINDOWUPDATE);
   if (!dc) return;
   const int l = outline_.Left - wr.left, t = outline_.Top - wr.top;

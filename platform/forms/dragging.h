@@ -23,12 +23,18 @@ class TDragTracker {
   // Starts a drag shown by a copy of `image`, placed so that its point `hotSpot` stays under the
   // pointer (screen coordinates).
   void BeginImage(HBITMAP image, const TPoint& hotSpot, const TPoint& screenPos, TCursor cursor = crDrag);
+  // Starts a drag shown by the cursor alone (an image or an outline may come later).
+  void Begin(TCursor cursor = crDrag) { Start(cursor); }
   // Starts a drag shown by the outline of a rectangle (screen coordinates), `thickness` pixels.
   void BeginOutline(const TRect& screenRect, int thickness = 2, TCursor cursor = crDrag);
   // The pointer moved: the image follows it.
   void Move(const TPoint& screenPos);
-  // The outline goes to a new place.
-  void MoveOutline(const TRect& screenRect);
+  // The outline goes to a new place; `over` is the top-level window it is drawn on (null: the
+  // owner's form).
+  void MoveOutline(const TRect& screenRect, HWND over = nullptr);
+  // Takes the outline away (the drag goes on).
+  void HideOutline();
+  HWND OutlineWindow() const noexcept { return outlineWnd_; }
   // Ends the drag: the feedback goes, the mouse and the cursor are given back. `cancelled` tells
   // whether the drag ended without a drop (Escape, capture lost) rather than by End().
   void End();
@@ -53,6 +59,7 @@ class TDragTracker {
   TPoint hotSpot_;
   TRect outline_;
   bool outlineShown_ = false;
+  HWND outlineWnd_ = nullptr;  // where the shown outline is drawn
   int thickness_ = 2;
   TCursor savedCursor_ = crDefault;
 };
