@@ -50,7 +50,7 @@ void TColumnDropDownBoxGx::Assign(TPersistent* source) {
   autoFitColWidths_ = s->autoFitColWidths_;
   useMultiTitle_ = s->useMultiTitle_;
   specRow_->Assign(s->specRow_.get());
-  if (s->ColumnDefValues() && ColumnDefValues()) SetColumnDefValues(s->ColumnDefValues());
+  if (s->ListMade()) SetColumnDefValues(s->ColumnDefValues());
   if (s->ColumnsStored()) SetColumns(s->Columns());
   else if (Columns()) Columns()->Clear();
   SetOptions(s->Options());
@@ -81,9 +81,11 @@ void TColumnDropDownBoxGx::SetColumnDefValues(TColumnDefValuesGx* value) {
   if (TColumnDefValuesGx* own = ColumnDefValues()) own->Assign(value);
 }
 
+// Reading does not make the list (writing a form reads every column's box): until it is made, it
+// would answer its defaults.
 TDBLookupGridGxOptions TColumnDropDownBoxGx::Options() const {
-  TPopupDataGridGx* list = List();
-  return list ? list->Options() : TDBLookupGridGxOptions{};
+  TPopupDataGridGx* list = column_ ? column_->DropDownDataGridIfMade() : nullptr;
+  return list ? list->Options() : TDBLookupGridGxOptions{dlgColLinesGx};
 }
 
 void TColumnDropDownBoxGx::SetOptions(TDBLookupGridGxOptions value) {
@@ -91,7 +93,7 @@ void TColumnDropDownBoxGx::SetOptions(TDBLookupGridGxOptions value) {
 }
 
 bool TColumnDropDownBoxGx::SortLocal() const {
-  TPopupDataGridGx* list = List();
+  TPopupDataGridGx* list = column_ ? column_->DropDownDataGridIfMade() : nullptr;
   return list && list->SortLocal();
 }
 
@@ -100,14 +102,17 @@ void TColumnDropDownBoxGx::SetSortLocal(bool value) {
 }
 
 bool TColumnDropDownBoxGx::ColumnsStored() const {
-  TDBGridColumnsGx* c = Columns();
-  return c && c->Customized();
+  TPopupDataGridGx* list = column_ ? column_->DropDownDataGridIfMade() : nullptr;
+  return list && list->Columns()->Customized();
 }
+
+bool TColumnDropDownBoxGx::ListMade() const { return column_ && column_->DropDownDataGridIfMade(); }
 
 FANO_PUBLISHED(TColumnDropDownBoxGx, p) {
   p.Property("AutoFitColWidths", &TColumnDropDownBoxGx::AutoFitColWidths, &TColumnDropDownBoxGx::SetAutoFitColWidths)
       .Default(true);
-  p.Property("ColumnDefValues", &TColumnDropDownBoxGx::ColumnDefValues, &TColumnDropDownBoxGx::SetColumnDefValues);
+  p.Property("ColumnDefValues", &TColumnDropDownBoxGx::ColumnDefValues, &TColumnDropDownBoxGx::SetColumnDefValues)
+      .Stored(&TColumnDropDownBoxGx::ListMade);
   p.Property("Columns", &TColumnDropDownBoxGx::Columns, &TColumnDropDownBoxGx::SetColumns)
       .Stored(&TColumnDropDownBoxGx::ColumnsStored);
   p.Property("ListSource", &TColumnDropDownBoxGx::ListSource, &TColumnDropDownBoxGx::SetListSource);

@@ -39,6 +39,8 @@ class TColumnDropDownBoxGx : public TPersistent {
   bool SortLocal() const;
   void SetSortLocal(bool value);
   bool ColumnsStored() const;
+  // Whether the column made its drop-down grid yet.
+  bool ListMade() const;
 
  private:
   TPopupDataGridGx* List() const;

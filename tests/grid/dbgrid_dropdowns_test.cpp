@@ -13,6 +13,7 @@
 #include "editors/calculator.h"
 #include "grid/dbgrid_dropdowns.h"
 #include "grid/dbgrid_inplace.h"
+#include "platform/classes/filer.h"
 #include "platform/forms/extctrls.h"
 #include "platform/rtl/sysutils.h"
 
@@ -456,6 +457,13 @@ TEST_F(DropDownTest, TheColumnDropDownBoxReachesTheList) {
   TColumnDropDownBoxGx* box = city->DropDownBox();
   EXPECT_TRUE(box->AutoFitColWidths());
   EXPECT_EQ(box->Options(), TDBLookupGridGxOptions{dlgColLinesGx});
+  // Writing the grid to a form reads every box; that makes no drop-down grids.
+  box->SetAutoFitColWidths(false);
+  const std::string text = WriteComponentText(form);
+  EXPECT_FALSE(box->ListMade());
+  EXPECT_EQ(city->DropDownDataGridIfMade(), nullptr);
+  EXPECT_NE(text.find("AutoFitColWidths = false"), std::string::npos) << text;
+  box->SetAutoFitColWidths(true);
   box->SetOptions(TDBLookupGridGxOptions{dlgRowLinesGx});
   TPopupDataGridGx* list = city->GetDropDownDataGrid();
   EXPECT_EQ(list->Name(), "DataList");
