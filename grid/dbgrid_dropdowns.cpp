@@ -600,6 +600,14 @@ bool TDBGridInplaceEdit::ListKeyDown(uint16_t& key, TShiftState shift) {
   return true;
 }
 
+void TDBGridInplaceEdit::KeyUp(uint16_t& key, TShiftState shift) {
+  if (key == VK_CONTROL && listVisible_ && dataList_ && openList_ == dataList_) {
+    uint16_t k = key;
+    dataList_->KeyUp(k, shift);
+  }
+  TInplaceEdit::KeyUp(key, shift);
+}
+
 bool TDBGridInplaceEdit::ListKeyPress(TKeyChar& key) {
   if (MRUListVisible() && (key == 13 || key == 27)) {
     CloseMRUList(key == 13);

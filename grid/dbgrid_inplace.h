@@ -94,6 +94,8 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupControlOwnerGx {
 
   void KeyDown(uint16_t& key, TShiftState shift) override;
   void KeyPress(TKeyChar& key) override;
+  // The release of Ctrl reaches an open lookup list too (its deferred multi-column sort marks).
+  void KeyUp(uint16_t& key, TShiftState shift) override;
   void Dispatch(TMessage& message) override;
 
   // ---- own painting and the mouse beside the text (dbgrid_inplace_paint.cpp)

@@ -311,6 +311,26 @@ TEST_F(DropDownTest, NotInListKeepsEnterFromTakingAnUnknownText) {
   EXPECT_TRUE(grid->EditValue().IsNull());
 }
 
+TEST_F(DropDownTest, ReleasingCtrlReachesTheOpenLookupList) {
+  MakeGrid(400, 200);
+  TColumnGx* city = AddColumn("CITYNAME");
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(city);
+  ed->DropDown();
+  TPopupDataGridGx* list = ed->DataList();
+  int changes = 0;
+  list->OnSortMarkingChanged = [&](TObject*) { ++changes; };
+  list->SetOptionsGx(list->OptionsGx() + dghAutoSortMarking);
+  list->SetSortMarkingPending(true);
+  FanoInputKey(VK_CONTROL, TRUE);
+  FanoInputKey(VK_CONTROL, FALSE);
+  gridtest::Pump();
+  EXPECT_EQ(changes, 1);
+  EXPECT_FALSE(list->SortMarkingPending());
+  EXPECT_TRUE(ed->ListVisible());
+  ed->CloseUp(false);
+}
+
 TEST_F(DropDownTest, CloseUpLockedKeepsTheListOpen) {
   MakeGrid(400, 200);
   TColumnGx* city = AddColumn("CITYNAME");
