@@ -1422,6 +1422,20 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool InColumnSelectZone(int x, int y);
   bool InRowSelectZone(int x, int y);
 
+  // ---- record dragging by the indicator (dbgrid_recordmove.cpp)
+  // Whether the record of a row may be dragged (all may here).
+  virtual bool CanStartRecordDrag(int row);
+  // With dghRecordMoving a press on the indicator of a record starts dragging it; true when it did.
+  virtual bool StartRecordDrag(TMouseButton button, TShiftState shift, int x, int y);
+  // The drop place follows the pointer (client point); past the data area the rows scroll.
+  virtual void RecordDragMove(int x, int y);
+  // Ends the drag; with drop the records move before (above the source) or after the target.
+  virtual void RecordDragDrop(bool drop);
+  int RecordDragTargetRow() const noexcept { return dragTargetRow_; }
+  int RecordDragLevel() const noexcept { return dragLevel_; }
+  bool RecordMoveLineShown() const noexcept { return moveLineShown_; }
+  void HideRecordMoveLine();
+
   // ---- window notices and actions (dbgrid_notices.cpp)
   bool ExecuteAction(TBasicAction* action) override;
   bool UpdateAction(TBasicAction* action) override;
@@ -1775,6 +1789,22 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool editValueSet_ = false;
   bool thumbHandled_ = false;
   std::unique_ptr<TFont> toolTipFont_;
+
+  // record dragging
+  int RecordNumberForRow(int row);
+  int TreeLevelOfRow(int row);
+  int DataAreaLeft() const;
+  void DrawRecordMoveLine(int currentX);
+  bool MoveRecordsTo(TBMListGx* list, int toRecNo, bool checkOnly);
+  int dragSourceRow_ = -1;
+  int dragTargetRow_ = -1;
+  int dragSourceRecNo_ = 0;
+  int dragLevel_ = 0;
+  std::string dragBookmark_;
+  bool moveLineShown_ = false;
+  struct TMoveLine {
+    int StartX = 0, Y = 0, EndX = 0;
+  } moveLine_;
 
   // notices
   bool WindowNotice(TMessage& m);

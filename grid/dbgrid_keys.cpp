@@ -267,7 +267,9 @@ void TCustomDBGridGx::KeyDown(uint16_t& key, TShiftState shift) {
         }
         ClearSelection();
         if (!dbOptions_.Contains(dgAlwaysShowEditor)) HideEditor();
-        if (GridState() != gsNormal && GridState() != gsSelecting) Perform(WM_CANCELMODE, 0, 0);
+        if ((GridState() != gsNormal && GridState() != gsSelecting) || mouseState_ == msTitleSizingGx ||
+            mouseState_ == msRecordMovingGx)
+          Perform(WM_CANCELMODE, 0, 0);
         break;
       case VK_PRIOR:
       case VK_NEXT: {

@@ -271,7 +271,8 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
   }
 
   TDataSet* ds = DataSet();
-  if (cell.Y < 0 || cell.Y >= RowCount() || cell.X < 0 || !dataLink_->Active() || !ds) {
+  if (cell.Y < 0 || cell.Y >= RowCount() || cell.X < 0 || !dataLink_->Active() || !ds ||
+      StartRecordDrag(button, shift, x, y)) {
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
@@ -456,6 +457,11 @@ void TCustomDBGridGx::MouseMove(TShiftState shift, int x, int y) {
     MoveTraceSizing(x);
     TCustomControl::MouseMove(shift, x, y);
     return;
+  } else if (mouseState_ == msRecordMovingGx) {
+    // Over the rows the line follows; beyond them timer 1 scrolls.
+    TGridDrawInfo info;
+    CalcDrawInfo(info);
+    if (y >= info.Vert.FixedBoundary && y < info.Vert.GridBoundary) RecordDragMove(x, y);
   }
   TCustomGridGx::MouseMove(shift, x, y);
 }
@@ -484,6 +490,8 @@ void TCustomDBGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int
     SetSizingStateDirect(gsNormal, -1, 0, 0);
     mouseState_ = msNoneGx;
     return;
+  } else if (former == msRecordMovingGx) {
+    RecordDragDrop(true);
   }
   mouseState_ = msNoneGx;
 
@@ -527,6 +535,7 @@ void TCustomDBGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int
 // ---------------------------------------------------------------- messages
 
 void TCustomDBGridGx::MouseCancelMode() {
+  RecordDragDrop(false);
   if (mouseState_ == msTitleSizingGx && !optionsGx_.Contains(dghTraceColSizing))
     DrawSizingLine(titleSizingPos_, ClientHeight());
   else if (mouseState_ != msNoneGx)
@@ -542,6 +551,14 @@ bool TCustomDBGridGx::MouseMessage(TMessage& m) {
   switch (m.Msg) {
     case WM_TIMER: {
       if (m.WParam != kGridScrollTimer) return false;
+      if (mouseState_ == msRecordMovingGx) {
+        POINT p{};
+        GetCursorPos(&p);
+        const TPoint pt = ScreenToClient(TPoint(p.x, p.y));
+        RecordDragMove(pt.X, pt.Y);
+        m.Result = 0;
+        return true;
+      }
       if (!rowSelecting_ && !rectSelecting_ && mouseState_ != msColSelectingGx) return false;
       POINT p{};
       GetCursorPos(&p);
@@ -573,6 +590,8 @@ bool TCustomDBGridGx::MouseMessage(TMessage& m) {
     case CM_CANCELMODE:
       // Live sizing drew no line for the base grid to take away.
       if (GridState() == gsColSizing && optionsGx_.Contains(dghTraceColSizing)) SetSizingStateDirect(gsNormal, -1, 0, 0);
+      // Before the inherited handling: it releases the mouse with a button-up, which must not drop.
+      RecordDragDrop(false);
       TCustomGridGx::WndProc(m);
       MouseCancelMode();
       return true;

@@ -609,3 +609,133 @@ TEST_F(DBGridMouseTest, CursorsShowWhereAPressSelects) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------- moving records by dragging
+
+class DBGridRecordMoveTest : public DBGridMouseTest {
+ protected:
+  void SetupMoving(int rows, int height = 220) {
+    Setup(rows, 400, height);
+    grid->SetOptionsGx(grid->OptionsGx() + dghRecordMoving);
+  }
+  std::vector<int> Ids() {
+    std::vector<int> ids;
+    const std::string bm = table->Bookmark();
+    table->DisableControls();
+    for (table->First(); !table->Eof(); table->Next()) ids.push_back(table->FieldByName("ID")->AsInteger());
+    table->SetBookmark(bm);
+    table->EnableControls();
+    return ids;
+  }
+  // Drags the record on one grid row by its indicator to another row.
+  void Drag(int fromRow, int toRow) {
+    const TPoint a = At(0, fromRow), b = At(0, toRow);
+    Down(a.X, a.Y);
+    Move(a.X + 40, a.Y);
+    Move(b.X + 40, b.Y);
+    Up(b.X + 40, b.Y);
+    Later();
+  }
+};
+
+TEST_F(DBGridRecordMoveTest, ARecordDraggedDownGoesAfterTheTarget) {
+  SetupMoving(6);
+  const TPoint a = At(0, 2), b = At(0, 5);
+  const int sourceTop = grid->CellRect(0, 2).Top;
+  const COLORREF before = FanoGetWindowPixel(grid->Handle(), 300, sourceTop);
+  Down(a.X, a.Y);
+  EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msRecordMovingGx);
+  EXPECT_TRUE(grid->RecordMoveLineShown());
+  EXPECT_TRUE(grid->AutoScrollTimerRunning());
+  EXPECT_NE(FanoGetWindowPixel(grid->Handle(), 300, sourceTop), before);  // the line over the source
+  Move(b.X + 60, b.Y);
+  EXPECT_EQ(grid->RecordDragTargetRow(), 5);
+  // Moved on, the line leaves nothing behind.
+  EXPECT_EQ(FanoGetWindowPixel(grid->Handle(), 300, sourceTop), before);
+  Snapshot("grid_dbgrid_record_moving.png");
+  Up(b.X + 60, b.Y);
+  EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msNoneGx);
+  EXPECT_FALSE(grid->RecordMoveLineShown());
+  EXPECT_FALSE(grid->AutoScrollTimerRunning());
+  EXPECT_EQ(Ids(), (std::vector<int>{1, 3, 4, 5, 2, 6}));
+}
+
+TEST_F(DBGridRecordMoveTest, ARecordDraggedUpGoesBeforeTheTargetAndOneDroppedOnItselfStays) {
+  SetupMoving(6);
+  Drag(5, 2);
+  EXPECT_EQ(Ids(), (std::vector<int>{1, 5, 2, 3, 4, 6}));
+  Drag(3, 3);
+  EXPECT_EQ(Ids(), (std::vector<int>{1, 5, 2, 3, 4, 6}));
+  // Without the option the indicator only selects.
+  grid->SetOptionsGx(grid->OptionsGx() - dghRecordMoving);
+  Drag(2, 6);
+  EXPECT_EQ(Ids(), (std::vector<int>{1, 5, 2, 3, 4, 6}));
+}
+
+TEST_F(DBGridRecordMoveTest, SelectedRecordsMoveTogetherAndOnlyASelectedOneStartsADrag) {
+  SetupMoving(6);
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  const TPoint r2 = At(0, 2), r3 = At(0, 3);
+  Click(r2.X, r2.Y);  // not selected yet: the press selects
+  EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msNoneGx);
+  ctrl = true;
+  Click(r3.X, r3.Y);
+  ctrl = false;
+  ASSERT_EQ(grid->SelectedRows()->Count(), 2);
+  Drag(3, 6);
+  EXPECT_EQ(Ids(), (std::vector<int>{1, 4, 5, 6, 2, 3}));
+}
+
+TEST_F(DBGridRecordMoveTest, TheApplicationMayRefuseOrDoTheMove) {
+  SetupMoving(5);
+  std::vector<std::string> calls;
+  bool allow = false;
+  grid->OnMoveRecords = [&](TObject*, TBMListGx* list, int toRecNo, int, bool checkOnly) {
+    calls.push_back(std::string(checkOnly ? "check " : "move ") + std::to_string(list->Count()) + " to " +
+                    std::to_string(toRecNo));
+    return allow;
+  };
+  Drag(1, 3);
+  EXPECT_EQ(calls, (std::vector<std::string>{"check 1 to 4"}));
+  EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 3, 4, 5}));
+  allow = true;
+  calls.clear();
+  Drag(4, 2);
+  EXPECT_EQ(calls, (std::vector<std::string>{"check 1 to 2", "move 1 to 2"}));
+}
+
+TEST_F(DBGridRecordMoveTest, EscapeEndsTheDragWithoutMoving) {
+  SetupMoving(5);
+  const TPoint a = At(0, 1), b = At(0, 4);
+  Down(a.X, a.Y);
+  Move(b.X + 30, b.Y);
+  ASSERT_TRUE(grid->RecordMoveLineShown());
+  grid->Perform(WM_CANCELMODE, 0, 0);
+  EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msNoneGx);
+  EXPECT_FALSE(grid->RecordMoveLineShown());
+  EXPECT_FALSE(grid->AutoScrollTimerRunning());
+  Up(b.X + 30, b.Y);
+  EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 3, 4, 5}));
+}
+
+TEST_F(DBGridRecordMoveTest, BelowTheRowsTheGridScrollsOnTheTimer) {
+  SetupMoving(40, 160);
+  const TPoint a = At(0, 2);
+  Down(a.X, a.Y);
+  const int top = grid->TopRow();
+  Move(a.X + 30, grid->ClientHeight() + 20);
+  gridtest::AdvanceAndPump(300, 60);
+  EXPECT_GT(grid->TopRow(), top + 2);
+  const int target = grid->RecordDragTargetRow();
+  EXPECT_GT(target, 5);
+  Up(a.X + 30, grid->ClientHeight() + 20);
+  // Record 2 went after the last row shown.
+  const std::vector<int> ids = Ids();
+  EXPECT_EQ(ids[0], 1);
+  EXPECT_EQ(ids[1], 3);
+  EXPECT_EQ(ids[static_cast<size_t>(target - grid->GetTitleOffset())], 2);
+}
+
+}  // namespace
