@@ -218,10 +218,39 @@ TEST_F(LookupGridTest, PickingWritesTheDataField) {
   EXPECT_EQ(g->KeyValue().AsInteger(), 6);
   docs.Cancel();
   EXPECT_EQ(g->KeyValue().AsInteger(), 5);
+  // The data set asking its controls to focus the field: the grid takes the focus.
+  form->ActiveControl();
+  g->SetTabStop(true);
+  docs.FieldByName("CITY")->FocusControl();
+  gridtest::Pump();
+  EXPECT_TRUE(g->Focused());
   // A read-only data field: the keys do not move the key.
   docs.FieldByName("CITY")->SetReadOnly(true);
   EXPECT_FALSE(g->CanModify());
   g->SetDataSource(nullptr);
+}
+
+// A list that is a detail of the very source the grid writes into would move under its own writes.
+TEST_F(LookupGridTest, AListThatIsADetailOfTheDataSourceIsRefused) {
+  TMemTableGx masters(nullptr);
+  masters.FieldDefs().Add("ID", ftInteger);
+  masters.CreateDataSet();
+  masters.Append();
+  masters.FieldByName("ID")->SetAsInteger(1);
+  masters.Post();
+  TDataSource masterSource(nullptr);
+  masterSource.SetDataSet(&masters);
+  table->SetMasterSource(&masterSource);
+  TDBLookupGridGx* g = MakeList();
+  g->SetDataSource(&masterSource);
+  try {
+    g->SetDataField("ID");
+    FAIL() << "no error";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(std::string(e.Message()).find("Circular datalinks are not allowed"), std::string::npos);
+  }
+  g->SetDataSource(nullptr);
+  table->SetMasterSource(nullptr);
 }
 
 TEST_F(LookupGridTest, ALookupDataFieldBringsItsListAndDisplayField) {
