@@ -59,6 +59,24 @@ TEST(DocumentList, DeleteRemovesTheRowOfTheDocumentShownNotTheRowUnderTheCursor)
   fs::remove_all(r.dir);
 }
 
+TEST(DocumentList, DeleteAfterARefusedDisplayRemovesTheDocumentShownFromHostAndList) {
+  HostRun before = RunHost("list_refused_delete_before", "quit\n");
+  const std::vector<long long> was = ListedIds(Db(before), 3);
+  fs::remove_all(before.dir);
+
+  HostRun r = RunHost("list_refused_delete", "command search\ngarble display\n" + ListRow(1) +
+                                                 "answer yes\ncommand delete\n" + ListRow(0) + ListRow(1) + "quit\n");
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  ASSERT_EQ(r.Count("BOX", "删除成功！"), 1) << r.Dump();
+  // The first document was shown (the second one's display was refused): it is the one deleted.
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(was[0])), 0);
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(was[1])), 1);
+  const std::vector<long long> after = DisplayedIds(r, r.Find("BOX", "删除成功！"));
+  ASSERT_EQ(after.size(), 3u) << r.Dump();
+  EXPECT_EQ((std::vector<long long>{after[1], after[2]}), (std::vector<long long>{was[1], was[2]})) << r.Dump();
+  fs::remove_all(r.dir);
+}
+
 TEST(DocumentList, DeletingTheSecondDocumentLeavesTheFirstInSightAndListed) {
   HostRun r = RunHost("list_delete_second", "command search\n" + ListRow(1) + "answer yes\ncommand delete\n" +
                                                 ListRow(0) + ListRow(1) + "quit\n");
