@@ -141,7 +141,8 @@ TDBLookupGridGx::TDBLookupGridGx(TComponent* owner) : TCustomDBGridGx(owner) {
   SetControlStyle(ControlStyle() + csReplicatable);
   SetTabStop(false);
   SetDBOptions(TDBGridOptions{dgColLines, dgRowSelect});
-  SetOptionsGx(OptionsGx() + dghTraceColSizing);
+  // Only the key's row is painted as chosen, not the current row of the focused grid as well.
+  SetOptionsGx(OptionsGx() + dghTraceColSizing - dghHighlightFocus);
   options_ = TDBLookupGridGxOptions{dlgColLinesGx};
   SetFlat(true);
   SetDrawMemoText(true);

@@ -3,6 +3,7 @@
 // fields), mouse picking and the popup's close requests and size grip.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -507,6 +508,37 @@ TEST_F(LookupGridTest, ABufferedListScrollsByItsOwnBarAndKeepsTheKey) {
   EXPECT_EQ(ds.FieldByName("ID")->AsInteger(), 2);
   EXPECT_EQ(g->KeyValue().AsInteger(), 2);
   g->SetListSource(nullptr);
+}
+
+// A lookup grid with titles and its special row chosen, written with the real fonts for people to
+// look at; a probe checks the special row is painted as chosen.
+TEST_F(LookupGridTest, SnapshotWithTheSpecialRowChosen) {
+  FanoSetTestFont(FALSE);
+  TDBLookupGridGx* g = MakeList(5);
+  g->SetShowTitles(true);
+  g->Columns()->Items(0)->Title()->SetCaption("城市名称");
+  g->SpecRow()->SetCellsText("（全部城市）;");
+  g->SpecRow()->SetValue(Variant(0));
+  g->SpecRow()->SetVisible(true);
+  g->SetKeyValue(Variant(0));
+  g->SetFocus();
+  gridtest::Pump();
+  EXPECT_TRUE(g->SpecRow()->Selected());
+  g->Invalidate();
+  gridtest::Pump();
+  const TRect special = g->CellRect(g->IndicatorOffset(), g->GetTitleOffset() - 1);
+  const TPoint probe = g->ClientToScreen(TPoint(special.Right - 4, special.Top + 4));
+  RECT wr{};
+  GetWindowRect(form->Handle(), &wr);
+  EXPECT_EQ(FanoGetWindowPixel(form->Handle(), probe.X - wr.left, probe.Y - wr.top), ColorToRGB(clHighlight));
+  // The list's current record (the focused grid's current row) is not painted as chosen too.
+  const TRect first = g->CellRect(g->IndicatorOffset(), g->GetTitleOffset());
+  const TPoint plain = g->ClientToScreen(TPoint(first.Left + (first.Width() * 3) / 4, first.Top + 4));
+  EXPECT_EQ(FanoGetWindowPixel(form->Handle(), plain.X - wr.left, plain.Y - wr.top), ColorToRGB(clWindow));
+  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
+  const std::string path = std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/grid_lookupgrid.png";
+  EXPECT_TRUE(FanoSnapshotWindow(form->Handle(), path.c_str()));
+  FanoSetTestFont(TRUE);
 }
 
 }  // namespace
