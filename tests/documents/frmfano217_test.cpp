@@ -367,4 +367,26 @@ TEST_F(Fano217Form, ANarrowFormScrollsToTheRightColumnOfTheHeader) {
   EXPECT_GE(right.X - last->Width(), 0);
 }
 
+
+// Scrolled to the last line column in a small form, then maximised so wide that every column
+// fits: the first columns show again.
+TEST_F(Fano217Form, TheLinesShowTheirFirstColumnsAgainWhenTheFormGrowsToFitThemAll) {
+  form->SetWindowState(wsNormal);
+  form->SetBounds(0, 0, 800, 560);
+  form->Show();
+  Application->ProcessMessages();
+  TDBGridGx* grid = form->grdMain;
+  grid->SetFocus();
+  Application->ProcessMessages();
+  grid->SetCol(grid->ColCount() - 1);
+  Application->ProcessMessages();
+  ASSERT_GT(grid->LeftCol(), grid->FixedCols()) << "the small form's lines did not scroll";
+  int all = 0;
+  for (int c = 0; c < grid->ColCount(); ++c) all += grid->GetColWidths(c) + 1;
+  form->SetBounds(0, 0, all + 400, 700);
+  Application->ProcessMessages();
+  ASSERT_GT(grid->ClientWidth(), all) << "the grown form is not wide enough for every column";
+  EXPECT_EQ(grid->LeftCol(), grid->FixedCols()) << "first columns hidden although all fit";
+}
+
 }  // namespace
