@@ -358,6 +358,15 @@ void TDBGridInplaceEdit::DropDown() {
         width = Width();
       }
       pick->SetWidth(width);
+      // No entry is cut: the list grows to its widest text.
+      {
+        TMeasureCanvas measure;
+        measure.Canvas()->Font()->Assign(Font());
+        int widest = 0;
+        for (int i = 0; i < picks->Count(); ++i) widest = std::max(widest, measure.Canvas()->TextWidth(picks->Strings(i)));
+        pick->HandleNeeded();  // the client width counts the border only then
+        if (pick->ClientWidth() < widest + 4) pick->SetWidth(pick->Width() + widest + 4 - pick->ClientWidth());
+      }
       pick->SizeGrip()->SetVisible(c->DropDownSizing());
       pick->SetSizeGripResized(false);
       break;

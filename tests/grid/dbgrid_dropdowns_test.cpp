@@ -294,6 +294,23 @@ TEST_F(DropDownTest, AButtonPressDraggedIntoTheListTakesTheRowReleasedOn) {
   EXPECT_EQ(ed->Text(), "乙");
 }
 
+TEST_F(DropDownTest, APickListIsAsWideAsItsWidestEntry) {
+  MakeGrid(400, 200);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->SetWidth(50);
+  memo->PickList()->SetText("短\n一个很长很长的摘要文字\n中");
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(memo);
+  ed->DropDown();
+  ASSERT_TRUE(ed->ListVisible());
+  auto* pick = static_cast<TPopupListboxGx*>(ed->ActiveList());
+  TMeasureCanvas measure;
+  measure.Canvas()->Font()->Assign(ed->Font());
+  EXPECT_GE(pick->ClientWidth(), measure.Canvas()->TextWidth("一个很长很长的摘要文字") + 4);
+  EXPECT_GT(pick->Width(), ed->Width());
+  ed->CloseUp(false);
+}
+
 TEST_F(DropDownTest, NotInListKeepsEnterFromTakingAnUnknownText) {
   MakeGrid(400, 200);
   TColumnGx* city = AddColumn("CITYNAME");
