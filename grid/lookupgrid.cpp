@@ -775,7 +775,15 @@ void TDBLookupGridGx::KeyDown(uint16_t& key, TShiftState shift) {
 
 void TDBLookupGridGx::KeyPress(TKeyChar& key) {
   if (CanModify() && displayField_) {
-    ProcessSearchKey(key);
+    char32_t ch = key;
+    // A character beyond the basic plane comes in two messages: the second is taken here.
+    MSG next{};
+    if (key >= 0xD800 && key <= 0xDBFF && HandleAllocated() &&
+        PeekMessage(&next, WindowHandle(), WM_CHAR, WM_CHAR, PM_REMOVE)) {
+      const auto low = static_cast<char32_t>(next.wParam);
+      if (low >= 0xDC00 && low <= 0xDFFF) ch = 0x10000 + ((ch - 0xD800) << 10) + (low - 0xDC00);
+    }
+    ProcessSearchKey(ch);
     key = 0;
     return;
   }

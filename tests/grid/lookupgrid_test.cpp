@@ -192,6 +192,15 @@ TEST_F(LookupGridTest, IncrementalSearchStopsAt32Characters) {
   EXPECT_EQ(g->SearchText(), std::string(31, 'z') + "报");
   Type(g, "销");
   EXPECT_EQ(g->SearchText(), std::string(31, 'z') + "报");
+  // A character of two UTF-16 units is one search character.
+  gridtest::AdvanceAndPump(2100);
+  names.Append();
+  names.FieldByName("ID")->SetAsInteger(3);
+  names.FieldByName("NAME")->SetAsString("𠀀字");
+  names.Post();
+  Type(g, "𠀀");
+  EXPECT_EQ(g->SearchText(), "𠀀");
+  EXPECT_EQ(g->KeyValue().AsInteger(), 3);
   g->SetListSource(nullptr);
 }
 
