@@ -1829,6 +1829,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   TGridCoord pressedCheckCell_{-1, -1};
   bool rowSelecting_ = false;
   bool rectSelecting_ = false;
+  bool autoDragPress_ = false;
+  bool dragSelectionPending_ = false;
   bool autoTimerRunning_ = false;
   UINT autoTimerInterval_ = 0;
   int titleSizingIndex_ = -1;

@@ -284,6 +284,10 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
   const bool dataColumn = cell.X >= IndicatorOffset();
   TControl* buttonTarget = nullptr;
   TPoint buttonPoint;
+  // With automatic dragging a plain press on a selected cell may be the start of dragging it.
+  const bool dragSelected = button == mbLeft && !withShift && autoDragPress_ &&
+                            selection_->SelectionType() != gstNon &&
+                            IsCellSelected(cell.X, cell.Y, RowBookmark(cell.Y), RawToDataColumn(cell.X));
   BeginUpdateGx();
   try {
     dataLink_->UpdateData();
@@ -296,6 +300,13 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
       if (distance != 0) ds->MoveBy(distance);
     }
     if (dataColumn) MoveCol(cell.X, 0, false);
+    if (dragSelected) {
+      // The selection stays for the drag; a release without moving decides (MouseUp).
+      dragSelectionPending_ = true;
+      EndUpdateGx();
+      TCustomControl::MouseDown(button, shift, x, y);
+      return;
+    }
 
     // ---- a rectangle of cells
     bool rectangle = false;
@@ -407,6 +418,11 @@ void TCustomDBGridGx::MoveTraceSizing(int x) {
 
 void TCustomDBGridGx::MouseMove(TShiftState shift, int x, int y) {
   movePoint_ = TPoint(x, y);
+  if (dragSelectionPending_ && movePoint_ != downPoint_) {
+    dragSelectionPending_ = false;
+    BeginDrag(false);
+    return;
+  }
   const bool trace = optionsGx_.Contains(dghTraceColSizing);
   if (titleBtnDown_) {
     const TRect leaf = LeafTitleRect(titleBtnCol_, 0);
@@ -494,6 +510,14 @@ void TCustomDBGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int
     RecordDragDrop(true);
   }
   mouseState_ = msNoneGx;
+  if (dragSelectionPending_) {
+    // Pressed on the selection and let go without dragging it.
+    dragSelectionPending_ = false;
+    if (shift.Contains(ssCtrl) && dbOptions_.Contains(dgMultiSelect))
+      bookmarks_->SetCurrentRowSelected(!bookmarks_->CurrentRowSelected());
+    else
+      ClearSelectionIfOption();
+  }
 
   if (titleBtnDown_) {
     const int col = titleBtnCol_;
@@ -541,6 +565,7 @@ void TCustomDBGridGx::MouseCancelMode() {
   else if (mouseState_ != msNoneGx)
     StopTimer();
   StopTitleTracking();
+  dragSelectionPending_ = false;
   rightDrag_ = false;
   rowSelecting_ = rectSelecting_ = false;
   mouseState_ = msNoneGx;
@@ -584,6 +609,23 @@ bool TCustomDBGridGx::MouseMessage(TMessage& m) {
       if (!cursor) return false;
       ::SetCursor(cursor);
       m.Result = 1;
+      return true;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+      // Automatic dragging would take every press; the grid decides itself which press drags.
+      if (DragMode() != dmAutomatic || InState(csDesigning)) return false;
+      SetDragMode(dmManual);
+      autoDragPress_ = true;
+      try {
+        TCustomGridGx::WndProc(m);
+      } catch (...) {
+        SetDragMode(dmAutomatic);
+        autoDragPress_ = false;
+        throw;
+      }
+      SetDragMode(dmAutomatic);
+      autoDragPress_ = false;
       return true;
     }
     case WM_CANCELMODE:

@@ -739,3 +739,57 @@ TEST_F(DBGridRecordMoveTest, BelowTheRowsTheGridScrollsOnTheTimer) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------- dragging the selection away
+
+TEST_F(DBGridMouseTest, WithAutomaticDraggingASelectedRecordIsDraggedAndAPlainPressStillSelects) {
+  Setup(6);
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
+  grid->SetDragMode(dmAutomatic);
+  int starts = 0, ends = 0;
+  grid->OnStartDrag = [&](TObject*, TDragObject*&) { ++starts; };
+  grid->OnEndDrag = [&](TObject*, TObject*, int, int) { ++ends; };
+  const TPoint r2 = At(1, 2), r3 = At(1, 3);
+  // A press on an unselected record selects it, as without automatic dragging.
+  Click(r2.X, r2.Y);
+  ctrl = true;
+  Click(r3.X, r3.Y);
+  ctrl = false;
+  ASSERT_EQ(grid->SelectedRows()->Count(), 2);
+  EXPECT_EQ(starts, 0);
+  // Pressed on the selection and moved: the selection is dragged, and stays.
+  Down(r3.X, r3.Y);
+  Move(r3.X + 3, r3.Y);
+  Move(r3.X + 30, r3.Y + 20);
+  EXPECT_EQ(starts, 1);
+  EXPECT_TRUE(grid->Dragging());
+  Up(r3.X + 30, r3.Y + 20);
+  Later();
+  EXPECT_FALSE(grid->Dragging());
+  EXPECT_EQ(ends, 1);
+  EXPECT_EQ(grid->SelectedRows()->Count(), 2);
+  // Pressed on the selection and let go: the selection goes.
+  Click(r2.X, r2.Y);
+  EXPECT_EQ(starts, 1);
+  EXPECT_EQ(grid->SelectedRows()->Count(), 0);
+  EXPECT_EQ(Record(), 2);
+}
+
+TEST_F(DBGridMouseTest, CtrlAndAPressOnTheSelectionLetGoTogglesTheRecord) {
+  Setup(6);
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
+  grid->SetDragMode(dmAutomatic);
+  const TPoint r2 = At(1, 2), r4 = At(1, 4);
+  Click(r2.X, r2.Y);
+  ctrl = true;
+  Click(r4.X, r4.Y);
+  ASSERT_EQ(grid->SelectedRows()->Count(), 2);
+  Click(r2.X, r2.Y);
+  ctrl = false;
+  EXPECT_EQ(grid->SelectedRows()->Count(), 1);
+  EXPECT_FALSE(grid->SelectedRows()->CurrentRowSelected());
+}
+
+}  // namespace
