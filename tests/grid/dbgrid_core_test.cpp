@@ -344,9 +344,10 @@ TEST_F(DBGridTest, CopyFromTheRowAboveAndOptimalWidths) {
   grid->SetValueFromPrevRecord();
   EXPECT_EQ(table->FieldByName("NAME")->AsString(), "上一行的名称很长很长");
   table->Post();
+  name->SetWidth(30);  // too narrow for the long name
   const int before = name->Width();
   grid->OptimizeColsWidth({name});
-  EXPECT_NE(name->Width(), before);
+  EXPECT_GT(name->Width(), before);
   EXPECT_EQ(table->RecNo(), 2);  // the position is kept
   int checked = 0;
   grid->OnCheckButton = [&](TObject*, int, TColumnGx*, bool& enabled) {
