@@ -1431,6 +1431,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   virtual void RecordDragMove(int x, int y);
   // Ends the drag; with drop the records move before (above the source) or after the target.
   virtual void RecordDragDrop(bool drop);
+  // A press in the tree column's indent: the node's own box opens or closes it; true for any press
+  // in the indent (the cell is not entered).
+  virtual bool TreeAreaPress(TMouseButton button, TShiftState shift, int x, int y);
   int RecordDragTargetRow() const noexcept { return dragTargetRow_; }
   int RecordDragLevel() const noexcept { return dragLevel_; }
   bool RecordMoveLineShown() const noexcept { return moveLineShown_; }

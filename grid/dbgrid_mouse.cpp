@@ -272,7 +272,7 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
 
   TDataSet* ds = DataSet();
   if (cell.Y < 0 || cell.Y >= RowCount() || cell.X < 0 || !dataLink_->Active() || !ds ||
-      StartRecordDrag(button, shift, x, y)) {
+      StartRecordDrag(button, shift, x, y) || TreeAreaPress(button, shift, x, y)) {
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }

@@ -1,7 +1,8 @@
-// Moving records by dragging them by the indicator column (dghRecordMoving): the press that starts
-// the drag, the dotted XOR line showing where the records would go, scrolling past the data area
-// on timer 1, and the drop, which moves the selected records (or the dragged one) through
-// OnMoveRecords, the memory table or the behaviour centre.
+// Presses the grid tracks itself before the cell under them is entered: moving records by dragging
+// them by the indicator column (dghRecordMoving) -- the press that starts the drag, the dotted XOR
+// line showing where the records would go, scrolling past the data area on timer 1, and the drop,
+// which moves the selected records (or the dragged one) through OnMoveRecords, the memory table or
+// the behaviour centre -- and presses in the tree column's indent, which open and close nodes.
 #include <algorithm>
 
 #include "grid/dbgrid.h"
@@ -184,4 +185,34 @@ void TCustomDBGridGx::RecordDragDrop(bool drop) {
     RestoreBookmark();
   }
   Invalidate();
+}
+
+bool TCustomDBGridGx::TreeAreaPress(TMouseButton button, TShiftState shift, int x, int y) {
+  (void)shift;
+  if (!memTable_ || !memTable_->IsTreeView() || button != mbLeft) return false;
+  const TGridCoord cell = MouseCoord(x, y);
+  if (cell.X != IndicatorOffset() || cell.Y < GetTitleOffset() || cell.Y >= RowCount()) return false;
+  const TRect r = CellRect(cell.X, cell.Y);
+  const int level = std::max(1, TreeLevelOfRow(cell.Y));
+  if (x >= r.Left + level * kTreeLevelWidth) return false;
+  // Inside the indent: only the node's own box does something.
+  const int boxLeft = r.Left + (level - 1) * kTreeLevelWidth;
+  if (x < boxLeft) return true;
+  BeginRowRead(cell.Y);
+  bool children = false, expanded = false;
+  try {
+    children = memTable_->GetNodeHasChildren();
+    expanded = memTable_->GetNodeExpanded();
+  } catch (...) {
+    EndRowRead();
+    throw;
+  }
+  EndRowRead();
+  if (!children) return true;
+  const int top = TopRow();
+  memTable_->SetNodeExpanded(cell.Y - GetTitleOffset(), !expanded);
+  ScrollToRow(top, false);
+  Invalidate();
+  UpdateVertScrollBar();
+  return true;
 }

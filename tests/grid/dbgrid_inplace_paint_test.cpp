@@ -235,3 +235,32 @@ TEST_F(DBGridEditorTreeTest, TreeCellsShowTheirLinesAndSignsOneBoxPerLevel) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBGridEditorTreeTest, APressOnANodesBoxInTheGridOpensAndClosesIt) {
+  grid->SetFocus();
+  gridtest::Pump();
+  const int row = grid->GetTitleOffset() + 1;  // 办公费 has no children; 差旅费 has
+  const TRect root = grid->CellRect(grid->DataToRawColumn(0), grid->GetTitleOffset());
+  auto click = [&](int x, int y) {
+    PressAt(grid, x, y);
+    gridtest::AdvanceAndPump(1000, 250);
+  };
+  ASSERT_EQ(tree->GetRowCount(), 2);
+  click(root.Left + 9, root.Top + root.Height() / 2);
+  EXPECT_EQ(tree->GetRowCount(), 4);
+  EXPECT_EQ(tree->FieldByName("ID")->AsInteger(), 1);  // the cell was not entered
+  click(root.Left + 9, root.Top + root.Height() / 2);
+  EXPECT_EQ(tree->GetRowCount(), 2);
+  // A node without children: the press in its box does nothing, and does not enter the cell.
+  const TRect leaf = grid->CellRect(grid->DataToRawColumn(0), row);
+  click(leaf.Left + 9, leaf.Top + leaf.Height() / 2);
+  EXPECT_EQ(tree->GetRowCount(), 2);
+  EXPECT_EQ(tree->FieldByName("ID")->AsInteger(), 1);
+  // On the text the press is an ordinary one.
+  click(leaf.Left + 40, leaf.Top + leaf.Height() / 2);
+  EXPECT_EQ(tree->FieldByName("ID")->AsInteger(), 4);
+}
+
+}  // namespace
