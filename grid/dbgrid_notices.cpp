@@ -117,6 +117,17 @@ bool TCustomDBGridGx::WindowNotice(TMessage& m) {
       TCustomGridGx::WndProc(m);
       PaintFlatBorder();
       return true;
+    case WM_KILLFOCUS: {
+      TCustomGridGx::WndProc(m);
+      // Ctrl is let go elsewhere: the marks set with it take effect now (not for the grid's editor).
+      const HWND to = reinterpret_cast<HWND>(m.WParam);
+      const bool toEditor = InplaceEditor() && InplaceEditor()->HandleAllocated() && to == InplaceEditor()->WindowHandle();
+      if (sortMarkingPending_ && !toEditor) {
+        sortMarkingPending_ = false;
+        SortMarkingChanged();
+      }
+      return true;
+    }
     case WM_ERASEBKGND:
       // Every pixel is painted by the cells; erasing first would only flicker.
       m.Result = 1;

@@ -793,3 +793,40 @@ TEST_F(DBGridMouseTest, CtrlAndAPressOnTheSelectionLetGoTogglesTheRecord) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBGridMouseTest, MarksSetWithCtrlTakeEffectWhenTheFocusLeavesBeforeCtrlIsLetGo) {
+  Setup(4);
+  auto* other = new TEdit(form);
+  other->SetParent(form);
+  other->SetBounds(0, 230, 80, 20);
+  grid->SetOptionsGx(grid->OptionsGx() + dghAutoSortMarking + dghMultiSortMarking);
+  name->Title()->SetTitleButton(true);
+  amount->Title()->SetTitleButton(true);
+  int changes = 0;
+  grid->OnSortMarkingChanged = [&](TObject*) { ++changes; };
+  grid->SetFocus();
+  gridtest::Pump();
+  const TPoint a = At(2, 0), b = At(3, 0);
+  FanoInputKey(VK_CONTROL, TRUE);
+  gridtest::Pump();
+  Down(a.X, a.Y);
+  Up(a.X, a.Y);
+  Later();
+  Down(b.X, b.Y);
+  Up(b.X, b.Y);
+  EXPECT_TRUE(grid->SortMarkingPending());
+  EXPECT_EQ(changes, 0);
+  other->SetFocus();
+  gridtest::Pump();
+  EXPECT_FALSE(grid->SortMarkingPending());
+  EXPECT_EQ(changes, 1);
+  FanoInputKey(VK_CONTROL, FALSE);
+  gridtest::Pump();
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(name->Title()->SortMarker(), smDownGx);
+  EXPECT_EQ(amount->Title()->SortMarker(), smDownGx);
+}
+
+}  // namespace
