@@ -244,8 +244,14 @@ class TCvPageControl : public TCustomTabControl {
   void DockClient(TControl* client);
   // The client's page: the page is selected away from and freed.
   void UndockClient(TControl* client);
-  // The page whose first control is the client (null when none).
+  // The page whose first control is the client docked here (null when none).
   TCvTabSheet* GetPageFromDockClient(TControl* client) const;
+  // The docked client of the page whose tab is at a client point (null when none).
+  TControl* DockClientAt(int x, int y);
+  // A dock drag over the control offers its window rectangle.
+  void DockOver(TDragDockObject* source, int x, int y, TDragState state, bool& accept) override;
+  // Only clients that are not yet a page's client may dock.
+  void GetSiteInfo(TControl* client, TRect& influenceRect, const TPoint& mousePos, bool& canDock) override;
 
   TCanChangeEvent OnCanChange;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controls/cvpagecontrol.h"
+#include "platform/forms/dragdock.h"
 #include "platform/forms/forms.h"
 
 namespace {
@@ -124,14 +125,22 @@ void TCvPageControl::CMMouseLeave(TMessage& m) {
 
 void TCvPageControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomTabControl::MouseDown(button, shift, x, y);
-  if (InState(csDesigning) || tabBorder3D_) return;
+  if (InState(csDesigning)) return;
   TCvTabSheet* p = activePage_;
-  if (!p || !p->ShowClose() || !PtInCloseButton(ActivePageIndex(), x, y)) return;
-  if (DockSite()) {
-    CloseActivePage(true, false);
+  if (!tabBorder3D_ && p && p->ShowClose() && PtInCloseButton(ActivePageIndex(), x, y)) {
+    if (DockSite()) {
+      CloseActivePage(true, false);
+      return;
+    }
+    DrawCloseButton(Canvas(), TabRectOfPage(ActivePageIndex()), 2, true);
     return;
   }
-  DrawCloseButton(Canvas(), TabRectOfPage(ActivePageIndex()), 2, true);
+  // A docked form's tab: a press drags the form off (past the threshold), a double click floats it.
+  if (button != mbLeft || !DockSite() || Style() != tsTabs) return;
+  TControl* client = DockClientAt(x, y);
+  if (!client) return;
+  if (shift.Contains(ssDouble)) client->ManualDock(nullptr);
+  else client->BeginDrag(false, -1);
 }
 
 void TCvPageControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
@@ -224,10 +233,31 @@ void TCvPageControl::CloseActivePage(bool goForward, bool fromMouseUp) {
 // ---- docking ------------------------------------------------------------------------------------------
 
 TCvTabSheet* TCvPageControl::GetPageFromDockClient(TControl* client) const {
-  if (!client) return nullptr;
+  if (!client || client->HostDockSite() != this) return nullptr;
   for (TCvTabSheet* p : pages_)
     if (p->ControlCount() > 0 && p->Controls(0) == client) return p;
   return nullptr;
+}
+
+TControl* TCvPageControl::DockClientAt(int x, int y) {
+  int index = TabAtPos(x, y);
+  if (index < 0) return nullptr;
+  TCvTabSheet* page = GetPage(index);
+  if (page->ControlCount() == 0) return nullptr;
+  TControl* client = page->Controls(0);
+  return GetPageFromDockClient(client) == page ? client : nullptr;
+}
+
+void TCvPageControl::DockOver(TDragDockObject* source, int x, int y, TDragState state, bool& accept) {
+  RECT r;
+  GetWindowRect(Handle(), &r);
+  source->SetDockRect(TRect(r.left, r.top, r.right, r.bottom));
+  DoDockOver(source, x, y, state, accept);
+}
+
+void TCvPageControl::GetSiteInfo(TControl* client, TRect& influenceRect, const TPoint& mousePos, bool& canDock) {
+  canDock = GetPageFromDockClient(client) == nullptr;
+  TCustomTabControl::GetSiteInfo(client, influenceRect, mousePos, canDock);
 }
 
 void TCvPageControl::DockClient(TControl* client) {
@@ -238,6 +268,8 @@ void TCvPageControl::DockClient(TControl* client) {
     if (dynamic_cast<TCustomForm*>(client)) sheet->SetCaption(client->Caption());
     sheet->SetPageControl(this);
     client->SetParent(sheet);
+    client->SetHostDockSite(this);
+    AddDockClient(client);
     sheet->SetTabVisible(client->Visible());
     if (client->Visible()) SetActivePage(sheet);
     client->SetAlign(alClient);
@@ -254,6 +286,7 @@ void TCvPageControl::UndockClient(TControl* client) {
   undockingPage_ = page;
   client->SetAlign(alNone);
   client->SetParent(nullptr);
+  RemoveDockClient(client);
   if (InState(csDestroying)) return;
   SelectNextPage(true);
   if (undockingPage_) {

@@ -193,6 +193,10 @@ void TControl::SetParent(TWinControl* parent) {
   if (auto* self = dynamic_cast<TWinControl*>(this); self && parent && self->ContainsControl(parent))
     throw EInvalidOperation("A control cannot have one of its own children as its parent");
   if (parent_) parent_->RemoveControl(this);
+  // A top-level window (a form docked into another) is made again as a child of its new parent.
+  if (auto* self = dynamic_cast<TWinControl*>(this); self && !parent_ && parent && self->HandleAllocated() &&
+                                                      !self->ParentWindow())
+    self->DestroyHandle();
   if (parent) {
     parent->InsertControl(this);
     UpdateAnchorRules();
@@ -247,9 +251,11 @@ void TControl::WndProc(TMessage& m) {
       default: break;
     }
   }
+  const UINT msg = m.Msg;
   Dispatch(m);
-  // A docked control's site follows its caption and visibility.
-  if (hostDockSite_ && (m.Msg == WM_SETTEXT || m.Msg == CM_VISIBLECHANGED))
+  // A docked control's site follows its caption and visibility. (Other messages may have freed
+  // the control: only these two look at it again.)
+  if ((msg == WM_SETTEXT || msg == CM_VISIBLECHANGED) && hostDockSite_)
     hostDockSite_->Perform(CM_DOCKNOTIFICATION, reinterpret_cast<WPARAM>(this), reinterpret_cast<LPARAM>(&m));
 }
 

@@ -209,6 +209,7 @@ void DragManager::Move(const TPoint& pos) {
     HBITMAP image = dock ? nullptr : object->GetDragImage(hot);
     if (image) tracker->BeginImage(image, hot, pos, crNoDrop);
     else tracker->Begin(crNoDrop);
+    if (dock) tracker->SetOutlineThickness(DockObject()->FrameWidth());
     takingCapture = false;
   }
   object->dragPos_ = pos;
@@ -478,6 +479,11 @@ HBITMAP TControl::GetDragImage(TPoint&) { return nullptr; }
 
 namespace {
 
+// A docked form shows no frame of its own: its site (a page, a floating host) gives it one.
+void DropFormBorder(TControl* c) {
+  if (auto* f = dynamic_cast<TCustomForm*>(c); f && f->BorderStyle() != bsNone) f->SetBorderStyle(bsNone);
+}
+
 // Takes the control off its present site (asking it first); false when the site keeps it.
 bool LeaveSite(TControl* c, TWinControl* newSite) {
   TWinControl* old = c->HostDockSite();
@@ -504,6 +510,7 @@ bool TControl::ManualDock(TWinControl* newDockSite, TControl* dropControl, TAlig
     undockWidth_ = w;
     undockHeight_ = h;
   }
+  DropFormBorder(this);
   TDragDockObject obj(this);
   obj.SetDockRect(WindowRectOf(newDockSite));
   obj.dropOnControl_ = dropControl;
@@ -540,6 +547,7 @@ bool TControl::ManualFloat(const TRect& screenRect) {
                   host->Height());
   host->client_ = this;
   FreeNotification(host);
+  DropFormBorder(this);
   SetAlign(alNone);
   SetParent(host);
   SetBounds(0, 0, screenRect.Width(), screenRect.Height());

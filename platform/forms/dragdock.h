@@ -62,7 +62,7 @@ class TDragDockObject : public TDragControlObject {
   bool Floating() const noexcept { return floating_; }
   TAlign DropAlign() const noexcept { return dropAlign_; }
   TControl* DropOnControl() const noexcept { return dropOnControl_; }
-  int FrameWidth() const noexcept { return 2; }
+  int FrameWidth() const noexcept { return 4; }
   TCursor GetDragCursor(bool accepted, int x, int y) override;
 
  private:

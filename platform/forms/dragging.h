@@ -34,6 +34,7 @@ class TDragTracker {
   void MoveOutline(const TRect& screenRect, HWND over = nullptr);
   // Takes the outline away (the drag goes on).
   void HideOutline();
+  void SetOutlineThickness(int pixels) { thickness_ = pixels < 1 ? 1 : pixels; }
   HWND OutlineWindow() const noexcept { return outlineWnd_; }
   // Ends the drag: the feedback goes, the mouse and the cursor are given back. `cancelled` tells
   // whether the drag ended without a drop (Escape, capture lost) rather than by End().
