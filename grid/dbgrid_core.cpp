@@ -661,7 +661,8 @@ bool TCustomDBGridGx::CanEditAcceptKey(char16_t key) {
   TColumnGx* c = SelectedColumn();
   TField* f = c ? c->Field() : nullptr;
   if (dataLink_->Active() && f) {
-    if (IsEditorVisible()) return !InplaceEditor()->ReadOnly();
+    if (IsEditorVisible() && InplaceEditor()->ReadOnly()) return false;
+    // The cell's text becomes the field's: what the field cannot hold is not typed at all.
     if (c->HasKeyList()) return true;
     return f->IsValidChar(key);
   }

@@ -917,6 +917,15 @@ bool TNumericField::IsValidChar(char32_t ch) const {
   return (ch >= '0' && ch <= '9') || ch == '+' || ch == '-';
 }
 
+bool TFloatField::IsValidChar(char32_t ch) const {
+  return TNumericField::IsValidChar(ch) || ch == static_cast<unsigned char>(FormatSettings.DecimalSeparator) ||
+         ch == 'E' || ch == 'e';
+}
+
+bool TBCDField::IsValidChar(char32_t ch) const {
+  return TNumericField::IsValidChar(ch) || ch == static_cast<unsigned char>(FormatSettings.DecimalSeparator);
+}
+
 // -- integer
 
 TIntegerField::TIntegerField(TComponent* owner) : TNumericField(owner) { SetDataType(ftInteger); }

@@ -472,6 +472,8 @@ class TFloatField : public TNumericField {
   Currency GetAsCurrency() const override;
   void GetText(std::string& text, bool displayText) const override;
   int DefaultDisplayWidth() const override { return 15; }
+  // Digits, signs, the decimal separator and the exponent's E.
+  bool IsValidChar(char32_t ch) const override;
 
  private:
   bool currency_ = false;
@@ -509,6 +511,8 @@ class TBCDField : public TNumericField {
   void SetAsVariant(const Variant& value) override;
 
  protected:
+  // Digits, signs and the decimal separator.
+  bool IsValidChar(char32_t ch) const override;
   void CheckTypeSize(int size) const override;
   Variant GetAsVariant() const override;
   std::string GetAsString() const override;

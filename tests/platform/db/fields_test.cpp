@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/db/dbconsts.h"
@@ -391,6 +392,29 @@ TEST_F(FieldsTest, AggregateFieldsAskTheDataset) {
   EXPECT_EQ(ds->FieldCount(), 1);  // aggregates are not among the fields
   EXPECT_TRUE(agg->IsNull());      // the base dataset computes no aggregates
   EXPECT_FALSE(agg->Visible());
+}
+
+}  // namespace
+
+namespace {
+
+// What a field can hold decides what may be typed into it.
+TEST_F(FieldsTest, ValidCharactersFollowTheFieldType) {
+  OpenWith({{ftFloat, 0}, {ftBCD, 4}, {ftInteger, 0}, {ftString, 10}, {ftCurrency, 0}}, {1.5, 2, 3, "x", 4});
+  for (char32_t c : std::u32string_view(U"0123456789+-.eE")) EXPECT_TRUE(F(0)->IsValidChar(c)) << static_cast<char>(c);
+  for (char32_t c : std::u32string_view(U"a b,x/")) EXPECT_FALSE(F(0)->IsValidChar(c)) << static_cast<char>(c);
+  EXPECT_TRUE(F(4)->IsValidChar('.'));  // a currency field is a float field
+  EXPECT_TRUE(F(1)->IsValidChar('.'));
+  EXPECT_FALSE(F(1)->IsValidChar('e'));
+  EXPECT_FALSE(F(1)->IsValidChar('a'));
+  EXPECT_TRUE(F(2)->IsValidChar('7'));
+  EXPECT_FALSE(F(2)->IsValidChar('.'));
+  EXPECT_TRUE(F(3)->IsValidChar(U'垫'));
+  // The locale's decimal separator, not a fixed one.
+  FormatSettings.DecimalSeparator = ',';
+  EXPECT_TRUE(F(0)->IsValidChar(','));
+  EXPECT_FALSE(F(0)->IsValidChar('.'));
+  FormatSettings = TFormatSettings::Default();
 }
 
 }  // namespace

@@ -1,0 +1,76 @@
+// Typing into a data grid's cell: characters the cell's field cannot hold are refused as they
+// are typed, with the editor already open as much as for the key that opens it, so an amount never
+// reaches the field as a text it cannot convert.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "dbgrid_test_util.h"
+#include "grid/dbgrid_inplace.h"
+#include "platform/forms/forms.h"
+
+using namespace dbgridtest;
+
+namespace {
+
+class DBGridValidChars : public DBGridTest {
+ protected:
+  void SetUp() override {
+    DBGridTest::SetUp();
+    // An error raised while handling a key is recorded, not shown in a box.
+    Application->OnException = [this](TObject*, const std::exception& e) { errors += e.what(); };
+    AddRow(1, "alpha", 3);
+    table->First();
+    MakeGrid();
+    AddColumn("NAME");
+    AddColumn("AMOUNT");
+    Bind();
+    grid->SetFocus();
+    gridtest::Pump();
+  }
+  void Type(const char* text) {
+    FanoInputText(text);
+    gridtest::Pump();
+  }
+  void Key(UINT vk) {
+    FanoInputKey(vk, TRUE);
+    FanoInputKey(vk, FALSE);
+    gridtest::Pump();
+  }
+  void TearDown() override {
+    Application->OnException = nullptr;
+    DBGridTest::TearDown();
+  }
+  std::string errors;
+  std::string EditorText() const { return grid->InplaceEditor() ? grid->InplaceEditor()->EditText() : "<none>"; }
+};
+
+TEST_F(DBGridValidChars, AnAmountTakesOnlyWhatANumberCanHold) {
+  grid->SetCol(grid->DataToRawColumn(1));
+  Type("1a2b.c5");
+  ASSERT_TRUE(grid->IsEditorVisible());
+  EXPECT_EQ(EditorText(), "12.5");
+  Key(VK_RETURN);  // the text goes to the field without a conversion error
+  EXPECT_EQ(errors, "");
+  EXPECT_DOUBLE_EQ(table->FieldByName("AMOUNT")->AsFloat(), 12.5);
+}
+
+TEST_F(DBGridValidChars, AnOpenEditorRefusesLettersToo) {
+  grid->SetCol(grid->DataToRawColumn(1));
+  grid->SetEditorMode(true);
+  gridtest::Pump();
+  ASSERT_TRUE(grid->IsEditorVisible());
+  grid->InplaceEditor()->SelectAll();
+  Type("x7y-");
+  EXPECT_EQ(EditorText(), "7-");
+  Type("1e2");
+  EXPECT_EQ(EditorText(), "7-1e2");  // an exponent is a float's
+}
+
+TEST_F(DBGridValidChars, ATextCellTakesAnything) {
+  grid->SetCol(grid->DataToRawColumn(0));
+  Type("a1.b垫");
+  EXPECT_EQ(EditorText(), "a1.b垫");
+}
+
+}  // namespace
