@@ -417,6 +417,8 @@ void TCustomDBGridGx::MoveTraceSizing(int x) {
 }
 
 void TCustomDBGridGx::MouseMove(TShiftState shift, int x, int y) {
+  // A move to where the pointer already was (some input sends them) steps nothing further.
+  const bool moved = TPoint(x, y) != movePoint_;
   movePoint_ = TPoint(x, y);
   if (dragSelectionPending_ && movePoint_ != downPoint_) {
     dragSelectionPending_ = false;
@@ -436,6 +438,8 @@ void TCustomDBGridGx::MouseMove(TShiftState shift, int x, int y) {
       StopTitleTracking();
       TCustomGridGx::MouseDown(mbLeft, shift, downPoint_.X, downPoint_.Y);
     }
+  } else if (!moved && (rowSelecting_ || rectSelecting_ || mouseState_ == msColSelectingGx)) {
+    // nothing new
   } else if (rowSelecting_ || rectSelecting_ || mouseState_ == msRectSelectingGx) {
     const int cx = std::clamp(x, 0, std::max(0, ClientWidth() - 1));
     const int cy = std::clamp(y, 0, std::max(0, ClientHeight() - 1));

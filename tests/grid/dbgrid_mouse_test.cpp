@@ -830,3 +830,55 @@ TEST_F(DBGridMouseTest, MarksSetWithCtrlTakeEffectWhenTheFocusLeavesBeforeCtrlIs
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBGridMouseTest, ARectangleDraggedPastTheRightEdgeScrollsColumnsAndGrows) {
+  AddRows(10);
+  MakeGrid(220, 200);
+  std::vector<TColumnGx*> cols;
+  for (int i = 0; i < 6; ++i) cols.push_back(AddColumn(i % 2 ? "NAME" : "ID"));
+  Bind();
+  for (TColumnGx* c : cols) c->SetWidth(60);
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  grid->SetFocus();
+  gridtest::Pump();
+  const TPoint a = At(1, 2);
+  Down(a.X, a.Y);
+  ASSERT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msRectSelectingGx);
+  TGridDrawInfo info;
+  grid->CalcDrawInfo(info);
+  const int y = a.Y;
+  Move(info.Horz.GridBoundary + 9, y);  // distance 10
+  EXPECT_EQ(grid->AutoScrollInterval(), 50u);
+  const int col = grid->Col();
+  gridtest::AdvanceAndPump(100, 50);
+  EXPECT_GT(grid->Col(), col);
+  EXPECT_GT(grid->LeftCol(), 1);
+  Up(info.Horz.GridBoundary + 9, y);
+  ASSERT_EQ(grid->Selection()->SelectionType(), gstRectangle);
+  EXPECT_EQ(grid->Selection()->Rect()->LeftCol(), 1);
+  EXPECT_EQ(grid->Selection()->Rect()->RightCol(), grid->Col());
+  EXPECT_FALSE(grid->AutoScrollTimerRunning());
+}
+
+TEST_F(DBGridMouseTest, RecordsDraggedAboveTheDataScrollBackUp) {
+  Setup(40, 400, 160);
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
+  table->Last();
+  gridtest::Pump();
+  const int last = Record();
+  const TPoint a = At(1, grid->TopRow());
+  Down(a.X, a.Y);
+  const int start = Record();
+  ASSERT_LT(start, last);
+  TGridDrawInfo info;
+  grid->CalcDrawInfo(info);
+  Move(40, info.Vert.FixedBoundary - 18);  // 18 above: as fast as it goes, 3 rows a step
+  EXPECT_EQ(grid->AutoScrollInterval(), 0u);
+  EXPECT_EQ(Record(), start - 3);
+  Up(40, info.Vert.FixedBoundary - 18);
+  EXPECT_EQ(grid->SelectedRows()->Count(), 4);
+}
+
+}  // namespace
