@@ -8,6 +8,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "e2e_support.h"
@@ -471,6 +472,74 @@ TEST_F(AsAUser, SaveAndDeleteAfterTheListCursorMovedActOnTheDocumentShown) {
   EXPECT_EQ(displayed(from), ListedIds(db, 2));
   EXPECT_EQ(ListedIds(db, 2), (std::vector<long long>{listed[0], listed[2]}));
   QuitHost();
+}
+
+// The page control's docking by the mouse under the window manager: a docked form's tab dragged
+// off the window floats the form in a window of its own; the form dragged back onto the pages is
+// a page again and its window goes.
+TEST_F(AsAUser, APagesTabDraggedOffFloatsAndDraggedBackDocks) {
+  fs::path out = dir / "dock.out";
+  int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  Child demo = Spawn({BinaryDir() + "/tests/e2e/fano_dockdemo"}, display, fd);
+  close(fd);
+  // The lines the program printed so far.
+  auto lines = [&] {
+    std::ifstream in(out);
+    std::vector<std::string> all;
+    for (std::string line; std::getline(in, line);) all.push_back(line);
+    return all;
+  };
+  auto waitLine = [&](const std::string& want) {
+    for (int waited = 0; waited < 10000; waited += 100) {
+      std::vector<std::string> all = lines();
+      if (std::find(all.begin(), all.end(), want) != all.end()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  };
+  ASSERT_TRUE(WaitWindow("停靠演示", true)) << "the program's window did not come";
+  ASSERT_TRUE(waitLine("ready 2"));
+  std::string w = WindowNamed("停靠演示");
+  X("windowactivate --sync " + w);
+  Pace(300);
+  Snapshot("d1-docked.png");
+
+  // The second tab (垫付明细) pressed, dragged past the threshold and off the window.
+  X("mousemove --window " + w + " 90 22");
+  Pace();
+  X("mousedown 1");
+  Pace(300);
+  X("mousemove --window " + w + " 95 40");
+  Pace();
+  X("mousemove 600 600");
+  Pace();
+  X("mousemove 700 650");
+  Pace(300);
+  X("mouseup 1");
+  ASSERT_TRUE(waitLine("floating 1")) << "the form did not float";
+  ASSERT_TRUE(WaitWindow("垫付明细", true)) << "no window of its own for the floating form";
+  std::string floating = WindowNamed("垫付明细");
+  Pace(300);
+  Snapshot("d2-floating.png");
+
+  // Pressed inside the floating form and dragged onto the pages: the outline shows there.
+  X("mousemove --window " + floating + " 100 80");
+  Pace();
+  X("mousedown 1");
+  Pace(300);
+  X("mousemove --window " + floating + " 110 90");
+  Pace();
+  X("mousemove --window " + w + " 150 100");
+  Pace();
+  X("mousemove --window " + w + " 200 120");
+  Pace(300);
+  Snapshot("d3-outline-over-pages.png");
+  X("mouseup 1");
+  ASSERT_TRUE(waitLine("docked 2")) << "the form did not dock back";
+  EXPECT_TRUE(WaitWindow("垫付明细", false)) << "the floating window stayed";
+  Pace(300);
+  Snapshot("d4-docked-again.png");
 }
 
 }  // namespace
