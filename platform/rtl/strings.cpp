@@ -227,28 +227,48 @@ int Cp936CharLength(char32_t cp) {
   return Cp936Lengths()[cp];
 }
 
+namespace {
+
+// The code-page-936 length of the character at pos, which it steps past. ASCII and well-formed
+// three-byte sequences (the Chinese characters) are read here; the rest by the full decoder.
+inline int Cp936StepLength(std::string_view utf8, size_t& pos) {
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const unsigned char c = p[pos];
+  if (c < 0x80) {
+    ++pos;
+    return 1;
+  }
+  if (c >= 0xE1 && c <= 0xEC && pos + 2 < utf8.size() && (p[pos + 1] & 0xC0) == 0x80 && (p[pos + 2] & 0xC0) == 0x80) {
+    // Leads E1..EC have no overlong or surrogate forms.
+    const char32_t cp = (char32_t{c & 0x0Fu} << 12) | (char32_t{p[pos + 1] & 0x3Fu} << 6) | (p[pos + 2] & 0x3Fu);
+    pos += 3;
+    return Cp936Lengths()[cp];
+  }
+  return Cp936CharLength(Utf8Decode(utf8, pos));
+}
+
+}  // namespace
+
 size_t Cp936Length(std::string_view utf8) {
   size_t total = 0, pos = 0;
-  while (pos < utf8.size()) {
-    if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
-      ++pos;
-      ++total;
-      continue;
-    }
-    total += Cp936CharLength(Utf8Decode(utf8, pos));
-  }
+  while (pos < utf8.size()) total += static_cast<size_t>(Cp936StepLength(utf8, pos));
   return total;
 }
 
-std::string Cp936Truncate(std::string_view utf8, size_t maxBytes) {
+size_t Cp936PrefixLength(std::string_view utf8, size_t maxBytes) {
+  // No character is longer in the code page than in UTF-8 (an undecodable byte counts one).
+  if (utf8.size() <= maxBytes) return utf8.size();
   size_t total = 0, pos = 0;
   while (pos < utf8.size()) {
-    size_t start = pos;
-    int len = Cp936CharLength(Utf8Decode(utf8, pos));
-    if (total + len > maxBytes) return std::string(utf8.substr(0, start));
-    total += len;
+    const size_t start = pos;
+    total += static_cast<size_t>(Cp936StepLength(utf8, pos));
+    if (total > maxBytes) return start;
   }
-  return std::string(utf8);
+  return utf8.size();
+}
+
+std::string Cp936Truncate(std::string_view utf8, size_t maxBytes) {
+  return std::string(utf8.substr(0, Cp936PrefixLength(utf8, maxBytes)));
 }
 
 std::string Utf8ToCp1252(std::string_view utf8, bool* lost) {

@@ -31,6 +31,8 @@ size_t Cp936Length(std::string_view utf8);
 int Cp936CharLength(char32_t cp);
 // The longest prefix whose code-page-936 length is at most maxBytes, never splitting a character.
 std::string Cp936Truncate(std::string_view utf8, size_t maxBytes);
+// The byte length in UTF-8 of that prefix.
+size_t Cp936PrefixLength(std::string_view utf8, size_t maxBytes);
 
 // Windows-1252, the XML library's 8-bit set. Characters it lacks become '?'.
 std::string Utf8ToCp1252(std::string_view utf8, bool* lost = nullptr);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <random>
 #include <vector>
 
 TEST(CodePages, ChineseRoundTripsThroughCp936AndUtf16) {
@@ -54,6 +56,48 @@ TEST(CodePages, TruncateNeverSplitsACharacter) {
   EXPECT_EQ(Cp936Truncate(text, 6), text);
   EXPECT_EQ(Cp936Truncate(text, 0), "");
   EXPECT_EQ(Cp936Length("€"), 1u);  // code page 936 holds the euro sign in one byte
+}
+
+// The reference: every character decoded in turn and its length read from the code page.
+static size_t Cp936PrefixByDecoding(std::string_view text, size_t maxBytes) {
+  size_t total = 0, pos = 0;
+  while (pos < text.size()) {
+    const size_t start = pos;
+    total += static_cast<size_t>(Cp936CharLength(Utf8Decode(text, pos)));
+    if (total > maxBytes) return start;
+  }
+  return text.size();
+}
+
+TEST(CodePages, NoCharacterIsLongerInTheCodePageThanInUtf8) {
+  // What lets a text no longer in UTF-8 than the limit pass without being read.
+  for (char32_t cp = 1; cp < 0x110000; cp = cp < 0x10000 ? cp + 1 : cp + 0x1001) {
+    if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+    std::string one;
+    Utf8Append(one, cp);
+    ASSERT_LE(Cp936Length(one), one.size()) << static_cast<uint32_t>(cp);
+    ASSERT_EQ(Cp936Length(one), static_cast<size_t>(Cp936CharLength(cp))) << static_cast<uint32_t>(cp);
+  }
+}
+
+TEST(CodePages, PrefixLengthsAgreeWithDecodingEveryCharacter) {
+  // Chinese, ASCII, two- and four-byte characters, the euro sign (one byte in the code page), and
+  // broken sequences: a lone lead, a cut sequence, an overlong form, a surrogate, a stray
+  // continuation byte.
+  const char* pieces[] = {"费", "用", "a", "Z", " ", "é", "€", "\U0001F600", "\xE4", "\xE4\xB8", "\xC0\xAF", "\xE0\x80\xAF",
+                          "\xED\xA0\x80", "\x80", "\xEF\xBF\xBD", "\xE0\xA4\x85", "\xEC\x9C\x84"};
+  std::mt19937 rng(5);
+  for (int i = 0; i < 3000; ++i) {
+    std::string text;
+    for (int k = static_cast<int>(rng() % 12); k > 0; --k) text += pieces[rng() % std::size(pieces)];
+    size_t total = 0;
+    for (size_t pos = 0; pos < text.size();) total += static_cast<size_t>(Cp936CharLength(Utf8Decode(text, pos)));
+    ASSERT_EQ(Cp936Length(text), total) << i;
+    for (size_t limit = 0; limit <= text.size() + 1; ++limit) {
+      ASSERT_EQ(Cp936PrefixLength(text, limit), Cp936PrefixByDecoding(text, limit)) << i << " " << limit;
+      ASSERT_EQ(Cp936Truncate(text, limit), text.substr(0, Cp936PrefixByDecoding(text, limit)));
+    }
+  }
 }
 
 TEST(CodePages, Windows1252ReportsLoss) {
