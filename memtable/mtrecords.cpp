@@ -1,6 +1,9 @@
 #include "memtable/mtrecords.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
+#include <span>
 
 #include "editors/tools/gxplatform.h"
 #include "editors/tools/gxsort.h"
@@ -47,7 +50,20 @@ Variant ToByteArray(const Variant& v) {
 
 // ---------------------------------------------------------------- record
 
-TMemoryRecordGx::TMemoryRecordGx(TRecordsListGx* list) : list_(list) {}
+static_assert(sizeof(TMemoryRecordGx) % alignof(Variant) == 0, "values follow the record");
+
+TMemoryRecordGx::TMemoryRecordGx(TRecordsListGx* list, uint32_t count) : list_(list), count_(count) {
+  std::uninitialized_fill_n(Data(), count, Variant::Null());
+}
+
+TMemoryRecordGx* TMemoryRecordGx::Make(TRecordsListGx* list, uint32_t count) {
+  void* block = ::operator new(sizeof(TMemoryRecordGx) + count * sizeof(Variant));
+  return new (block) TMemoryRecordGx(list, count);
+}
+
+void TMemoryRecordGx::SwapCurrent(std::vector<Variant>& other) noexcept {
+  std::swap_ranges(Data(), Data() + std::min<size_t>(count_, other.size()), other.begin());
+}
 
 void TMemoryRecordGx::BeforeDestruction() {
   if (!list_ || (!chunk_ && !inDeleted_)) return;
@@ -60,7 +76,7 @@ void TMemoryRecordGx::BeforeDestruction() {
     throw EInvalidOperation("Can not delete Record if it present in active list.");
 }
 
-TMemoryRecordGx::~TMemoryRecordGx() = default;
+TMemoryRecordGx::~TMemoryRecordGx() { std::destroy_n(Data(), count_); }
 
 TMTDataStructGx* TMemoryRecordGx::DataStruct() const {
   return list_ && list_->MemTableData() ? list_->MemTableData()->DataStruct() : nullptr;
@@ -94,13 +110,13 @@ const Variant& TMemoryRecordGx::ValueRef(int index, int version) const {
     case rvOld:
       if (old_.empty()) throw EDatabaseError(kOldNotAccessible);
       return old_[i];
-    case rvEditOrCurrent: return edit_.empty() ? data_[i] : edit_[i];
+    case rvEditOrCurrent: return edit_.empty() ? Data()[i] : edit_[i];
     case rvCurrentEditing:
       if (edit_.empty()) throw EDatabaseError(kEditNotAccessible);
-      return data_[i];
-    case rvCurrent: return data_[i];
-    case rvOriginal: return !old_.empty() ? old_[i] : (!edit_.empty() ? edit_[i] : data_[i]);
-    case rvOldOrCurrent: return !old_.empty() ? old_[i] : data_[i];
+      return Data()[i];
+    case rvCurrent: return Data()[i];
+    case rvOriginal: return !old_.empty() ? old_[i] : (!edit_.empty() ? edit_[i] : Data()[i]);
+    case rvOldOrCurrent: return !old_.empty() ? old_[i] : Data()[i];
     default: return EmptyValue();
   }
 }
@@ -124,9 +140,9 @@ void TMemoryRecordGx::SetDataValue(int index, int version, const Variant& value)
   switch (version) {
     case rvCurrentEditing:
       if (!hasEdit) throw EDatabaseError(kEditNotAccessible);
-      slot = &data_[i];
+      slot = &Data()[i];
       break;
-    case rvCurrent: slot = &data_[i]; break;
+    case rvCurrent: slot = &Data()[i]; break;
     case rvOld:
       if (!hasOld) throw EDatabaseError(kOldNotAccessible);
       slot = &versions_->Old[i];
@@ -136,18 +152,18 @@ void TMemoryRecordGx::SetDataValue(int index, int version, const Variant& value)
       if (hasOld)
         slot = &versions_->Old[i];
       else if (version == rvOldOrCurrent || !hasEdit)
-        slot = &data_[i];
+        slot = &Data()[i];
       else
         slot = &versions_->Edit[i];
       break;
-    case rvEditOrCurrent: slot = &(hasEdit ? versions_->Edit : data_)[i]; break;
+    case rvEditOrCurrent: slot = hasEdit ? &versions_->Edit[i] : &Data()[i]; break;
     default: slot = nullptr; break;
   }
   TMTDataStructGx* s = DataStruct();
   const TMTDataFieldGx* f = s && index < s->Count() ? s->Fields()[i] : nullptr;
   if (f && f->CopiesValues()) {
     // Object references go to the current values as they are (Null stays Null).
-    data_[i] = VarAsVariantGx(value);
+    Data()[i] = VarAsVariantGx(value);
     return;
   }
   if (slot) StoreValue(*slot, f ? f->StoreVarType() : varVariant, value);
@@ -193,7 +209,7 @@ void TMemoryRecordGx::Edit() {
   if (editState_ != resBrowse) return;
   editState_ = resEdit;
   flag_ = false;
-  TakeVersions().Edit = data_;
+  TakeVersions().Edit.assign(Data(), Data() + count_);
 }
 
 void TMemoryRecordGx::Post() {
@@ -222,7 +238,7 @@ void TMemoryRecordGx::Cancel() {
     Free();
     return;
   }
-  if (versions_) data_.swap(versions_->Edit);
+  if (versions_) SwapCurrent(versions_->Edit);
   ClearEdit();
   editState_ = resBrowse;
 }
@@ -237,7 +253,7 @@ void TMemoryRecordGx::MergeChanges() {
 
 void TMemoryRecordGx::WriteData(TWriter& writer) const {
   writer.WriteListBegin();
-  for (const Variant& v : data_) {
+  for (const Variant& v : std::span<const Variant>(Data(), count_)) {
     if (v.IsEmpty()) throw EWriteError("\"TMemoryRecordGx.WriteData\" - Invalid variant type - varEmpty");
     // Null goes as an unassigned value; reading turns it back into Null.
     writer.WriteVariant(v.IsNull() ? Variant() : v);
@@ -251,7 +267,7 @@ void TMemoryRecordGx::ReadData(TReader& reader) {
   for (int i = 0; i < FieldCount(); ++i) {
     if (reader.EndOfList()) reader.Error("A record holds fewer values than the store has columns");
     Variant v = reader.ReadVariant();
-    Variant& slot = data_[static_cast<size_t>(i)];
+    Variant& slot = Data()[i];
     const TMTDataFieldGx* f = s && i < s->Count() ? s->Fields()[static_cast<size_t>(i)] : nullptr;
     if (v.IsEmpty())
       slot = Variant::Null();
@@ -330,10 +346,9 @@ void TRecordsListGx::EndUpdate() {
 }
 
 TMemoryRecordGx* TRecordsListGx::NewRecord() {
-  auto* record = new TMemoryRecordGx(this);
-  record->id_ = nextId_++;
   TMTDataStructGx* s = store_ ? store_->DataStruct() : nullptr;
-  record->data_.assign(s ? static_cast<size_t>(s->Count()) : 0, Variant::Null());
+  auto* record = TMemoryRecordGx::Make(this, s ? static_cast<uint32_t>(s->Count()) : 0u);
+  record->id_ = nextId_++;
   return record;
 }
 
@@ -536,7 +551,7 @@ void TRecordsListGx::CancelUpdates() {
         // A record copied in with its status keeps no old values: nothing to restore, and the
         // walk goes on so that the log is never left half cancelled.
         if (r->HasOldValues()) {
-          r->data_.swap(r->versions_->Old);
+          r->SwapCurrent(r->versions_->Old);
           r->ClearOld();
         }
         r->updateStatus_ = usUnmodified;
@@ -550,7 +565,7 @@ void TRecordsListGx::CancelUpdates() {
       case usDeleted:
         // A row edited before it was deleted gets its values from before the edit back.
         if (r->HasOldValues()) {
-          r->data_.swap(r->versions_->Old);
+          r->SwapCurrent(r->versions_->Old);
           r->ClearOld();
         }
         r->updateStatus_ = usUnmodified;
@@ -619,20 +634,20 @@ void TRecordsListGx::ResolveRecordChange(TMemoryRecordGx* record, int kind) {
     TRecordsListGx* log = shadow->RecordsList();
     log->SetCachedUpdates(true);
     TMemoryRecordGx* change = log->NewRecord();
-    size_t n = std::min(change->data_.size(), record->data_.size());
+    size_t n = std::min(change->count_, record->count_);
     auto originals = [&]() {
-      for (size_t i = 0; i < n; ++i) change->data_[i] = record->ValueRef(static_cast<int>(i), rvOriginal);
+      for (size_t i = 0; i < n; ++i) change->Data()[i] = record->ValueRef(static_cast<int>(i), rvOriginal);
     };
     switch (kind) {
       case 1:
         originals();
         log->FetchRecord(change);
         change->Edit();
-        for (size_t i = 0; i < n; ++i) change->data_[i] = record->data_[i];
+        for (size_t i = 0; i < n; ++i) change->Data()[i] = record->Data()[i];
         change->Post();
         break;
       case 2:
-        for (size_t i = 0; i < n; ++i) change->data_[i] = record->data_[i];
+        for (size_t i = 0; i < n; ++i) change->Data()[i] = record->Data()[i];
         change->Post();
         break;
       default:
@@ -644,8 +659,8 @@ void TRecordsListGx::ResolveRecordChange(TMemoryRecordGx* record, int kind) {
     store_->ResolveChanges(shadow);
     // What the listeners wrote into the change (keys assigned by a server) becomes the record's.
     if (kind != 3 && log->Count() == 1) {
-      const std::vector<Variant>& back = log->Rec(0)->data_;
-      for (size_t i = 0; i < std::min(back.size(), record->data_.size()); ++i) record->data_[i] = back[i];
+      const TMemoryRecordGx* back = log->Rec(0);
+      for (size_t i = 0; i < std::min(back->count_, record->count_); ++i) record->Data()[i] = back->Data()[i];
     }
   } catch (...) {
     release();

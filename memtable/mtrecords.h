@@ -55,18 +55,18 @@ using TRecordSeqGx = TChunkSeqGx<TMemoryRecordGx*, TRecordPlaceGx>;
 // Edit states of a record.
 enum : uint8_t { resBrowse = 0, resEdit = 1, resInsert = 2 };
 
-class TMemoryRecordGx : public TPersistent {
+class TMemoryRecordGx final : public TPersistent {
   FANO_CLASS(TMemoryRecordGx)
  public:
-  // Records are made by their list (TRecordsListGx::NewRecord).
-  explicit TMemoryRecordGx(TRecordsListGx* list);
+  // Records are made by their list (TRecordsListGx::NewRecord), in one block with their values.
+  static void operator delete(void* block) { ::operator delete(block); }
   // Refuses (raises) while a list still holds the record.
   void BeforeDestruction() override;
   ~TMemoryRecordGx() override;
 
   TRecordsListGx* RecordsList() const noexcept { return list_; }
   TMTDataStructGx* DataStruct() const;
-  int FieldCount() const noexcept { return static_cast<int>(data_.size()); }
+  int FieldCount() const noexcept { return static_cast<int>(count_); }
 
   // Position in the active list; -1 while not attached.
   inline int Index() const;
@@ -88,7 +88,7 @@ class TMemoryRecordGx : public TPersistent {
   // The current value, by reference (no copy): what comparisons and filters read.
   const Variant& Value(int index) const {
     CheckIndex(index);
-    return data_[static_cast<size_t>(index)];
+    return Data()[index];
   }
   // Any version by reference; versions outside 0..5 answer Unassigned.
   const Variant& ValueRef(int index, int version) const;
@@ -98,11 +98,11 @@ class TMemoryRecordGx : public TPersistent {
   // in a column that keeps no object references: the current value, without conversion.
   void PutStored(int index, Variant&& value) {
     CheckIndex(index);
-    data_[static_cast<size_t>(index)] = std::move(value);
+    Data()[index] = std::move(value);
   }
   void PutStored(int index, const Variant& value) {
     CheckIndex(index);
-    data_[static_cast<size_t>(index)] = value;
+    Data()[index] = value;
   }
   // A ";"-list gives a varVariant array 0..n-1 (each name must exist: "Field '%s' not found");
   // a single name gives its value.
@@ -127,8 +127,17 @@ class TMemoryRecordGx : public TPersistent {
  private:
   friend class TRecordsListGx;
   friend struct TRecordPlaceGx;
+  TMemoryRecordGx(TRecordsListGx* list, uint32_t count);
+  // A record with count Null values.
+  static TMemoryRecordGx* Make(TRecordsListGx* list, uint32_t count);
+  // The current values follow the record in its block: one allocation per record, and reading a
+  // value does not go through a second pointer.
+  Variant* Data() noexcept { return reinterpret_cast<Variant*>(this + 1); }
+  const Variant* Data() const noexcept { return reinterpret_cast<const Variant*>(this + 1); }
+  // Exchanges the current values with a version of the same length.
+  void SwapCurrent(std::vector<Variant>& other) noexcept;
   void CheckIndex(int index) const {
-    if (static_cast<size_t>(static_cast<unsigned>(index)) >= data_.size()) IndexError(index);
+    if (static_cast<unsigned>(index) >= count_) IndexError(index);
   }
   [[noreturn]] static void IndexError(int index);
   // Puts the value into the slot as a column of that stored type holds it: Null, the value as it
@@ -149,7 +158,6 @@ class TMemoryRecordGx : public TPersistent {
   void ClearEdit() noexcept;
   static const std::vector<Variant>& NoValues() noexcept;
 
-  std::vector<Variant> data_;
   std::unique_ptr<Versions> versions_;
   TRecordsListGx* list_;
   // Where the record sits in the active list; null while not attached.
@@ -158,6 +166,7 @@ class TMemoryRecordGx : public TPersistent {
   int32_t id_ = 0;
   int32_t updateIndex_ = -1;
   int32_t rowNum_ = 0;
+  uint32_t count_;
   uint8_t editState_ = resInsert;
   uint8_t updateStatus_ = usUnmodified;
   bool flag_ = false;

@@ -363,6 +363,54 @@ TEST(AutoIncrement, InitValueAndAssign) {
   EXPECT_EQ(b.CurValue(), 100);
 }
 
+// Records hold their values in their own block, sized by the columns at the time they are made.
+TEST(RecordValues, EachRecordHoldsItsOwnValuesForAnyNumberOfColumns) {
+  {
+    // No columns: nothing to read, but the record still attaches and goes.
+    auto bare = std::make_unique<TMemTableDataGx>(nullptr);
+    TMemoryRecordGx* r = bare->RecordsList()->NewRecord();
+    EXPECT_EQ(r->FieldCount(), 0);
+    EXPECT_THROW(r->Value(0), Exception);
+    bare->RecordsList()->AddRecord(r);
+    EXPECT_EQ(bare->RecordsList()->Count(), 1);
+  }
+  auto wide = std::make_unique<TMemTableDataGx>(nullptr);
+  constexpr int kColumns = 40;
+  for (int c = 0; c < kColumns; ++c) {
+    auto* f = wide->DataStruct()->CreateField<TMTStringDataFieldGx>();
+    f->SetFieldName("C" + std::to_string(c));
+    f->SetSize(200);
+  }
+  TRecordsListGx* list = wide->RecordsList();
+  auto text = [](int row, int c, const char* tag) {
+    return std::string(tag) + "费用垫付单" + std::to_string(row) + "/" + std::to_string(c) + std::string(40, 'x');
+  };
+  for (int row = 0; row < 3; ++row) {
+    TMemoryRecordGx* r = list->NewRecord();
+    ASSERT_EQ(r->FieldCount(), kColumns);
+    for (int c = 0; c < kColumns; ++c) {
+      EXPECT_TRUE(r->Value(c).IsNull());
+      r->SetDataValue(c, rvCurrent, text(row, c, "a"));
+    }
+    list->AddRecord(r);
+  }
+  EXPECT_THROW(list->Rec(0)->Value(kColumns), Exception);
+  // An edit dropped gives the values back; one kept in cached updates is undone by the log.
+  TMemoryRecordGx* mid = list->Rec(1);
+  mid->Edit();
+  for (int c = 0; c < kColumns; ++c) mid->SetDataValue(c, rvCurrent, text(1, c, "b"));
+  mid->Cancel();
+  list->SetCachedUpdates(true);
+  mid->Edit();
+  for (int c = 0; c < kColumns; c += 2) mid->SetDataValue(c, rvCurrent, text(1, c, "c"));
+  mid->Post();
+  EXPECT_EQ(mid->Value(2).AsString(), text(1, 2, "c"));
+  EXPECT_EQ(mid->ValueRef(2, rvOld).AsString(), text(1, 2, "a"));
+  list->CancelUpdates();
+  for (int row = 0; row < 3; ++row)
+    for (int c = 0; c < kColumns; ++c) ASSERT_EQ(list->Rec(row)->Value(c).AsString(), text(row, c, "a")) << row << " " << c;
+}
+
 // ---------------------------------------------------------------- change log
 
 TEST_F(RecordsTest, CancelUpdatesRestoresTheValuesBeforeTheFirstEdit) {
