@@ -540,8 +540,9 @@ int TRecordsViewGx::CompareViewRecords(TMemoryRecordGx* rec1, TMemoryRecordGx* r
 int TRecordsViewGx::FindInsertPosition(TMemoryRecordGx* rec, int hint) {
   const int count = static_cast<int>(flatList_.size());
   auto item = [&](int i) { return flatList_[static_cast<size_t>(i)]; };
-  if (count == 0 || CompareViewRecords(item(0), rec) >= 1) return 0;
-  if (CompareViewRecords(item(count - 1), rec) < 0) return count;
+  // The ends are read without a search for their chunks: most new rows go after the last.
+  if (count == 0 || CompareViewRecords(flatList_.front(), rec) >= 1) return 0;
+  if (CompareViewRecords(flatList_.back(), rec) < 0) return count;
   if (hint >= 0 && hint <= count) {
     bool afterPrev = hint == 0 || CompareViewRecords(item(hint - 1), rec) <= 0;
     bool beforeNext = hint == count || CompareViewRecords(item(hint), rec) >= 0;
