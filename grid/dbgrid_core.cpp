@@ -28,6 +28,8 @@ TCustomDBGridGx::TCustomDBGridGx(TComponent* owner) : TCustomGridGx(owner) {
   SetDesignOptionsBoost(TGridOptions{goColSizing});
   DrawBitmapAddRef();
   SetScrollBars(ssHorizontal);
+  // Row heights and widths follow the data and the columns: a form keeps neither.
+  SetSaveCellExtents(false);
   TCustomGridGx::SetOptions(
       TGridOptions{goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goColSizing, goColMoving, goEditing, goTabs});
   columnDefValues_.reset(CreateColumnDefValues());
