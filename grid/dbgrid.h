@@ -1235,7 +1235,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void SetImeMode(TImeMode value) noexcept { imeMode_ = value; }
   const std::string& ImeName() const noexcept { return imeName_; }
   void SetImeName(const std::string& value) { imeName_ = value; }
-  int ContraColCountProp() const { return ContraColCount(); }
+  // The columns asked for at the right edge; the layout shows as many of them as there are.
+  int ContraColCountProp() const noexcept { return contraColsWanted_; }
   void SetContraColCountProp(int value);
   void SetFixedColorProp(TColor value);
 
@@ -1673,6 +1674,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void ApplyBaseOptions();
   void AutoFitColumnWidths();
   void ApplyFrozenColumns();
+  int LayoutContraCols(int count) const;
   void DropGridBuiltBeforeStored();
   void UpdateGridLineColors();
   void LoadedColumnSizing();
@@ -1716,6 +1718,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   TColor footerLineColor_ = clSilver;
   int footerRowCount_ = 0;
   int frozenCols_ = 0;
+  int contraColsWanted_ = 0;
   int minAutoFitWidth_ = 0;
   int rowHeight_ = 0;
   int rowLines_ = 0;

@@ -309,7 +309,9 @@ void TCustomDBGridGx::SetTitleImages(TCustomImageList* value) {
 }
 
 void TCustomDBGridGx::SetContraColCountProp(int value) {
-  SetContraColCount(value);
+  if (value < 0) RaiseGridError("FContraColCount can not be negative.");
+  if (value == contraColsWanted_) return;
+  contraColsWanted_ = value;
   LayoutChanged();
 }
 
@@ -443,9 +445,12 @@ void TCustomDBGridGx::InternalLayout() {
   if (dataLink_->Active()) DefineFieldMap();
   RebuildVisibleColumns();
   const int ind = IndicatorOffset();
-  const int wanted = ind + std::max(1, columns_->Count());
+  const int count = std::max(1, columns_->Count());
+  const int contra = LayoutContraCols(count);
+  const int wanted = ind + count - contra;
   if (FixedCols() >= wanted) SetFixedCols(0);
   SetColCount(wanted);
+  if (ContraColCount() != contra) SetContraColCount(contra);
   ApplyFrozenColumns();
   CalcTitleHeight();
   CalcDataRowHeight();

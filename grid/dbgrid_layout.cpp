@@ -148,6 +148,16 @@ void TCustomDBGridGx::ApplyFrozenColumns() {
   if (boundary != TCustomGridGx::FrozenCols()) SetFrozenCols(boundary);
 }
 
+// Columns kept at the right edge come from those beyond the frozen part, one always left to scroll.
+// Without an active link and with default columns there are none.
+int TCustomDBGridGx::LayoutContraCols(int count) const {
+  if (!dataLink_->Active() && !columns_->Customized()) return 0;
+  int frozen = 0;
+  for (int shown = 0; frozen < columns_->Count() && shown < frozenCols_; ++frozen)
+    if (columns_->Items(frozen)->Visible()) ++shown;
+  return std::clamp(contraColsWanted_, 0, std::max(0, count - 1 - frozen));
+}
+
 // ---------------------------------------------------------------- column attributes
 
 void TCustomDBGridGx::SetColumnAttributes() {
@@ -155,7 +165,7 @@ void TCustomDBGridGx::SetColumnAttributes() {
   if (ind > 0 && ColCount() > 0) SetColWidths(0, IndicatorWidth());
   const int hidden = dbOptions_.Contains(dgColLines) ? -1 : 0;
   const bool active = dataLink_->Active();
-  for (int i = 0; i < columns_->Count() && ind + i < ColCount(); ++i) {
+  for (int i = 0; i < columns_->Count() && ind + i < FullColCount(); ++i) {
     TColumnGx* c = columns_->Items(i);
     TField* f = c->Field();
     SetTabStops(ind + i, c->Visible() && !c->ReadOnly() && active && FieldTakesInput(f));
