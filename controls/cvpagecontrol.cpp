@@ -85,6 +85,10 @@ FANO_PUBLISHED(TCvPageControl, p) {
   p.Property("TabWidth", &TCustomTabControl::TabWidth, &TCustomTabControl::SetTabWidth);
   p.Property("TabPosition", &TCustomTabControl::TabPosition, &TCvPageControl::SetTabPosition);
   p.Property("DockSite", &TWinControl::DockSite, &TWinControl::SetDockSite);
+  p.Property("OnDockDrop", &TWinControl::OnDockDrop);
+  p.Property("OnDockOver", &TWinControl::OnDockOver);
+  p.Property("OnGetSiteInfo", &TWinControl::OnGetSiteInfo);
+  p.Property("OnUnDock", &TWinControl::OnUnDock);
   p.Property("OnChange", &TCustomTabControl::OnChange);
   p.Property("OnChanging", &TCustomTabControl::OnChanging);
   p.Property("OnDrawTab", &TCustomTabControl::OnDrawTab);

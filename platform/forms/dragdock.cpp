@@ -74,9 +74,10 @@ struct DragManager {
     return d;
   }
   bool Active() const { return control != nullptr; }
-  // What the events see as the source: the control, unless OnStartDrag gave an object of its own.
+  // What the events see as the source: the dragged control for a drag of a control (whoever made
+  // the object), an object of another kind that OnStartDrag gave as itself.
   TObject* Source() const {
-    if (auto* co = dynamic_cast<TDragControlObject*>(object); co && ownsObject) return co->Control();
+    if (auto* co = dynamic_cast<TDragControlObject*>(object)) return co->Control();
     return object;
   }
   TDragDockObject* DockObject() const { return static_cast<TDragDockObject*>(object); }
@@ -203,6 +204,11 @@ void DragManager::Move(const TPoint& pos) {
   if (!started) {
     if (std::abs(pos.X - startPos.X) <= threshold && std::abs(pos.Y - startPos.Y) <= threshold) return;
     started = true;
+    // A press that became a drag is no click of the control's any more.
+    TControlState st = control->ControlState();
+    st.Exclude(csLButtonDown);
+    st.Exclude(csClicked);
+    control->SetControlState(st);
     tracker = std::make_unique<TDragTracker>(capture);
     takingCapture = true;
     TPoint hot;

@@ -12,7 +12,8 @@
 #include "platform/forms/forms.h"
 
 // What is being dragged. OnStartDrag may give one of its own (the handler keeps it); otherwise the
-// drag makes a TDragControlObject (TDragDockObject for docking) and frees it at the end.
+// drag makes a TDragControlObject (TDragDockObject for docking) and frees it at the end. The
+// events see the control of a TDragControlObject as the source, any other object as itself.
 class TDragObject : public TObject {
   FANO_CLASS(TDragObject)
  public:

@@ -16,6 +16,8 @@
 #include "platform/forms/timer.h"
 
 FANO_ENUM_NAMES(TAlign, "alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient", "alCustom");
+FANO_ENUM_NAMES(TDragMode, "dmManual", "dmAutomatic");
+FANO_ENUM_NAMES(TDragKind, "dkDrag", "dkDock");
 FANO_ENUM_NAMES(TAnchorKind, "akLeft", "akTop", "akRight", "akBottom");
 FANO_ENUM_NAMES(TFontStyle, "fsBold", "fsItalic", "fsUnderline", "fsStrikeOut");
 FANO_ENUM_NAMES(TFontPitch, "fpDefault", "fpVariable", "fpFixed");
@@ -69,6 +71,9 @@ FANO_PUBLISHED(TControl, p) {
   p.Property("Caption", &TControl::Caption, &TControl::SetCaption);
   p.Property("Color", &TControl::Color, &TControl::SetColor).Stored(&TControl::IsColorStored);
   p.Property("Cursor", &TControl::Cursor, &TControl::SetCursor);
+  p.Property("DragCursor", &TControl::DragCursor, &TControl::SetDragCursor).Default(static_cast<int>(crDrag));
+  p.Property("DragKind", &TControl::DragKind, &TControl::SetDragKind).Default(static_cast<int>(dkDrag));
+  p.Property("DragMode", &TControl::DragMode, &TControl::SetDragMode).Default(static_cast<int>(dmManual));
   p.Property("Enabled", &TControl::Enabled, &TControl::SetEnabled);
   p.Property("Font", &TControl::Font).Stored(&TControl::IsFontStored);
   p.Property("HelpContext", &TControl::HelpContext, &TControl::SetHelpContext);
@@ -83,6 +88,10 @@ FANO_PUBLISHED(TControl, p) {
   p.Property("OnClick", &TControl::OnClick);
   p.Property("OnContextPopup", &TControl::OnContextPopup);
   p.Property("OnDblClick", &TControl::OnDblClick);
+  p.Property("OnDragDrop", &TControl::OnDragDrop);
+  p.Property("OnDragOver", &TControl::OnDragOver);
+  p.Property("OnEndDock", &TControl::OnEndDock);
+  p.Property("OnEndDrag", &TControl::OnEndDrag);
   p.Property("OnMouseDown", &TControl::OnMouseDown);
   p.Property("OnMouseMove", &TControl::OnMouseMove);
   p.Property("OnMouseUp", &TControl::OnMouseUp);
@@ -91,6 +100,8 @@ FANO_PUBLISHED(TControl, p) {
   p.Property("OnMouseWheelUp", &TControl::OnMouseWheelUp);
   p.Property("OnResize", &TControl::OnResize);
   p.Property("OnCanResize", &TControl::OnCanResize);
+  p.Property("OnStartDock", &TControl::OnStartDock);
+  p.Property("OnStartDrag", &TControl::OnStartDrag);
 }
 
 FANO_PUBLISHED(TWinControl, p) {

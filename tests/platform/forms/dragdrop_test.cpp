@@ -136,6 +136,8 @@ TEST_F(DragDrop, AManualDragStartsPastTheThresholdAndDropsOnATargetThatAccepts) 
   EXPECT_FALSE(source->Dragging());
   EXPECT_EQ(Screen->Cursor(), crDefault);
   EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_FALSE(source->ControlState().Contains(csLButtonDown)) << "the press became a drag, not a click";
+  EXPECT_FALSE(source->ControlState().Contains(csClicked));
 }
 
 TEST_F(DragDrop, ARefusingTargetShowsNoDropAndTheDropFallsThrough) {
@@ -207,8 +209,14 @@ TEST_F(DragDrop, ALostCaptureCancels) {
   ReleaseCapture();
 }
 
+// What a drag carries besides a control (a record, say).
+class TCarried : public TDragObject {
+ public:
+  int record = 42;
+};
+
 TEST_F(DragDrop, AnObjectFromOnStartDragIsTheSource) {
-  TDragControlObject mine(source);
+  TCarried mine;
   source->OnStartDrag = [&](TObject*, TDragObject*& obj) { obj = &mine; };
   ManualOnPress(true, -1);
   Press(source, 20, 20);
@@ -219,6 +227,18 @@ TEST_F(DragDrop, AnObjectFromOnStartDragIsTheSource) {
   EXPECT_EQ(lastSource, &mine);
   EXPECT_TRUE(mine.Dropped());
   EXPECT_EQ(ends.back(), takes);
+  EXPECT_EQ(mine.GetDragCursor(true, 0, 0), crDrag);
+}
+
+TEST_F(DragDrop, AControlObjectFromOnStartDragShowsItsControlAsTheSource) {
+  TDragControlObject mine(source);
+  source->OnStartDrag = [&](TObject*, TDragObject*& obj) { obj = &mine; };
+  ManualOnPress(true, -1);
+  Press(source, 20, 20);
+  EXPECT_EQ(ActiveDragObject(), &mine);
+  Release(takes, 20, 20);
+  EXPECT_EQ(lastSource, source);
+  EXPECT_TRUE(mine.Dropped());
 }
 
 TEST_F(DragDrop, TheDragImageFollowsThePointerAndTheTargetIsStillFound) {

@@ -180,3 +180,21 @@ TEST_F(Resources, AnErrorInOnCreateIsReportedNotThrown) {
 }
 
 }  // namespace
+
+TEST_F(Resources, DragAndDockSettingsAreReadAndWrittenOnlyWhenNotTheDefault) {
+  auto* panel = new TResPanel(nullptr);
+  ReadComponentText(panel,
+                    "object TResPanel Dragged {\n  DragMode = dmAutomatic\n  DragKind = dkDock\n  DragCursor = -16\n}\n",
+                    "drag");
+  EXPECT_EQ(panel->DragMode(), dmAutomatic);
+  EXPECT_EQ(panel->DragKind(), dkDock);
+  EXPECT_EQ(panel->DragCursor(), crMultiDrag);
+  std::string text = WriteComponentText(panel);
+  EXPECT_NE(text.find("DragMode = dmAutomatic"), std::string::npos) << text;
+  EXPECT_NE(text.find("DragKind = dkDock"), std::string::npos) << text;
+  panel->Free();
+  auto* plain = new TResPanel(nullptr);
+  text = WriteComponentText(plain);
+  EXPECT_EQ(text.find("Drag"), std::string::npos) << "defaults are not written: " << text;
+  plain->Free();
+}
