@@ -301,4 +301,26 @@ TEST(DocumentForm, TheFormOpensAgainAfterItWasClosed) {
   fs::remove_all(r.dir);
 }
 
+TEST(DocumentForm, ADateTypedAfterAClickAndLettersTypedIntoAnAmountAreStoredAsMeant) {
+  // As a clerk does it: a click into the date and the digits typed at once, without Home first;
+  // letters typed by mistake into an amount.
+  std::string script = NewDocumentScript("FDE2E0003");
+  const std::string withHome = "click 977 83\nkey Home\ntext 20261207\n";
+  ASSERT_NE(script.find(withHome), std::string::npos);
+  script.replace(script.find(withHome), withHome.size(), "click 977 83\ntext 20261207\n");
+  ASSERT_NE(script.find("text 12.5\n"), std::string::npos);
+  script.replace(script.find("text 12.5\n"), 10, "text 1a2b.c5\n");
+  HostRun r = RunHost("typed_date", script + "command save\nquit\n");
+  EXPECT_EQ(r.exitCode, 0) << r.Dump();
+  EXPECT_EQ(r.Count("ERROR", ""), 0) << r.Dump();
+  EXPECT_EQ(r.Count("SHOW", ""), 0) << r.Dump();
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA002 = 'FDE2E0003' AND BILDA003 LIKE '2026-12-07%'"), 1)
+      << r.Dump();
+  EXPECT_EQ(Scalar(Db(r), "SELECT CAST(round(sum(BILDB006) * 100) AS INTEGER) FROM TB_BILDB WHERE BILDB001 = "
+                          "(SELECT BILDA_ID FROM TB_BILDA WHERE BILDA002 = 'FDE2E0003')"),
+            1975)
+      << r.Dump();
+  fs::remove_all(r.dir);
+}
+
 }  // namespace
