@@ -1330,6 +1330,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   virtual bool IsFilterRowVisible() const;
   int LineWidth() const { return dbOptions_.Contains(dgRowLines) ? GridLineWidth() : 0; }
   int DataRowHeight() const { return dataRowHeight_; }
+  // Data rows have room for more than one line of text (found by the layout pass).
+  bool MultiLineRows() const noexcept { return multiLineRows_; }
   int RowStep() const { return dataRowHeight_ + LineWidth(); }
   int TitleRowHeight() const { return titleRowHeight_; }
   int IndicatorWidth() const;
@@ -1744,6 +1746,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   int titleRowHeight_ = 18;
   bool inRefreshLayout_ = false;
   bool inLayout_ = false;
+  bool multiLineRows_ = false;
   bool rowHeightsPending_ = false;
   bool fetching_ = false;
   int rowReadDepth_ = 0;

@@ -454,6 +454,7 @@ void TCustomDBGridGx::InternalLayout() {
   ApplyFrozenColumns();
   CalcTitleHeight();
   CalcDataRowHeight();
+  multiLineRows_ = dataRowHeight_ > DefaultTextRowHeight();
   AutoFitColumnWidths();
   if (useMultiTitle_) BuildTitleTree();
   SetColumnAttributes();

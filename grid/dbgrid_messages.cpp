@@ -106,7 +106,8 @@ bool TCustomDBGridGx::CellToolTip(THintInfo& info) {
     alignment = c->Alignment();
     if (c->AlwaysShowEditButton()) rect.Right -= c->GetEditButtonsWidth();
     if (c->ImageList() && c->ShowImageAndText()) rect.Left += c->ImageList()->Width() + 5;
-    wrap = c->WordWrap() && !c->TextFitsOneLine(rect.Height());
+    // A row with room for more lines shows the text wrapped, so it is measured wrapped.
+    wrap = c->WordWrap() && c->TextFitsOneLine(rect.Height());
   } else {
     text = GetFooterValue(type.Index, c);
     font = footer->Font();

@@ -96,7 +96,7 @@ void TCustomDBGridGx::DrawFooterCell(int col, int row, const TCellTypeGx& type, 
   c->Font()->Assign(scratchFont_.get());
   c->Brush()->SetColor(background);
   if (DefaultDrawing()) {
-    const bool wrap = footer->WordWrap() && DataRowHeight() > DefaultTextRowHeight();
+    const bool wrap = footer->WordWrap() && multiLineRows_;
     WriteTextGx(c, f.inner, true, f.dx, f.dy, text, alignment, column->Layout(), wrap, footer->EndEllipsis(), 0, 0,
                 false);
   }

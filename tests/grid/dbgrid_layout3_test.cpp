@@ -6,7 +6,9 @@
 #include <string>
 
 #include "dbgrid_test_util.h"
+#include "platform/forms/controls.h"
 #include "platform/os/wingdi.h"
+#include "platform/os/winuser.h"
 
 namespace dbgridtest {
 namespace {
@@ -79,6 +81,91 @@ TEST_F(DBGridTest, DefaultColumnsOfAnInactiveLinkKeepNoContraColumns) {
   Bind();
   EXPECT_EQ(grid->ContraColCount(), 2);
   EXPECT_EQ(grid->FullColCount(), grid->IndicatorOffset() + 4);
+}
+
+struct DrawnText {
+  std::string call;
+  std::string text;
+  int flags = 0;  // DrawText's format flags
+};
+
+// The texts drawn with their origin inside the area.
+std::vector<DrawnText> TextsIn(TDBGridGx* grid, const TRect& area) {
+  HDC dc = FanoCreateRecordingDC(grid->ClientWidth(), grid->ClientHeight());
+  PaintWithCanvas(grid->Canvas(), dc, [grid] { grid->Paint(); });
+  std::vector<DrawnText> out;
+  for (int i = 0; i < FanoRecordCount(dc); ++i) {
+    FANO_DRAW_RECORD r{};
+    FanoRecordGet(dc, i, &r);
+    const std::string call = r.call;
+    if ((call != "ExtTextOut" && call != "DrawText") || r.argCount < 2 || !r.text[0]) continue;
+    if (r.args[0] >= area.Left - 1 && r.args[0] < area.Right && r.args[1] >= area.Top - 1 && r.args[1] < area.Bottom)
+      out.push_back({call, r.text, call == "DrawText" && r.argCount > 4 ? static_cast<int>(r.args[4]) : 0});
+  }
+  DeleteDC(dc);
+  return out;
+}
+
+TEST_F(DBGridTest, RowsWithRoomForMoreLinesWrapTheFooters) {
+  FanoSetTestFont(FALSE);
+  AddRows(2);
+  MakeGrid();
+  TColumnGx* name = AddColumn("NAME", "名称");
+  name->SetWidth(60);
+  grid->SetFooterRowCount(1);
+  name->Footer()->SetValueType(fvtStaticText);
+  name->Footer()->SetValue("合计 金额 共计");
+  name->Footer()->SetWordWrap(true);
+  Bind();
+  gridtest::Pump();
+  EXPECT_FALSE(grid->MultiLineRows());
+  const int col = grid->DataToRawColumn(0);
+  auto footerTexts = [&] { return TextsIn(grid, grid->CellRect(col, grid->RowCount())); };
+  auto texts = footerTexts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].text, "合计 金额 共计");
+  EXPECT_EQ(texts[0].flags & DT_WORDBREAK, 0);
+  grid->SetRowLines(2);
+  gridtest::Pump();
+  EXPECT_TRUE(grid->MultiLineRows());
+  EXPECT_GT(grid->DataRowHeight(), grid->DefaultTextRowHeight());
+  texts = footerTexts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].text, "合计 金额 共计");
+  EXPECT_NE(texts[0].flags & DT_WORDBREAK, 0);
+  ASSERT_TRUE(FanoSnapshotWindow(form->Handle(), SnapshotPath("grid_dbgrid_footer_wrap.png").c_str()));
+  grid->SetRowLines(0);
+  EXPECT_FALSE(grid->MultiLineRows());
+}
+
+TEST_F(DBGridTest, AWrappedTextThatShowsWholeInATallRowGetsNoToolTip) {
+  AddRow(1, "aa bb cc");
+  AddRow(2, "aaaaaaaaaaaaaaaaaaaa");
+  table->First();
+  MakeGrid();
+  TColumnGx* name = AddColumn("NAME", "名称");
+  name->SetWidth(50);
+  name->SetWordWrap(true);
+  name->SetToolTips(true);
+  grid->SetRowLines(3);
+  Bind();
+  gridtest::Pump();
+  ASSERT_TRUE(grid->MultiLineRows());
+  const int col = grid->DataToRawColumn(0);
+  auto ask = [&](int row, THintInfo& info) {
+    const TRect r = grid->CellRect(col, row);
+    info = THintInfo{};
+    info.HintControl = grid;
+    info.CursorPos = TPoint(r.Left + 3, r.Top + 3);
+    return grid->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info));
+  };
+  THintInfo info;
+  const int first = grid->GetTitleOffset();
+  // Wider than the column on one line, but wrapped it fills fewer than three lines.
+  EXPECT_NE(ask(first, info), 0) << info.HintStr;
+  // A word wider than the column is cut however tall the row.
+  EXPECT_EQ(ask(first + 1, info), 0);
+  EXPECT_EQ(info.HintStr, "aaaaaaaaaaaaaaaaaaaa");
 }
 
 }  // namespace
