@@ -16,6 +16,24 @@ FANO_IMPLEMENT_CLASS(TColCellParamsGx, TObject)
 
 namespace {
 
+// A date typed as digits alone, in the locale's order (eight with a four-digit year, six with two),
+// gets the locale's separators, so that the field reads it as the date typed.
+std::string WithDateSeparators(const std::string& text) {
+  if ((text.size() != 8 && text.size() != 6) ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return text;
+  const size_t y = text.size() - 4;  // the year's length
+  const std::string sep(1, FormatSettings.DateSeparator);
+  switch (GetDateOrder(FormatSettings.ShortDateFormat)) {
+    case TDateOrder::YMD: return text.substr(0, y) + sep + text.substr(y, 2) + sep + text.substr(y + 2, 2);
+    case TDateOrder::MDY:
+    case TDateOrder::DMY: break;
+  }
+  return text.substr(0, 2) + sep + text.substr(2, 2) + sep + text.substr(4);
+}
+
+bool IsDateType(TFieldType t) { return t == ftDate || t == ftDateTime || t == ftTimeStamp; }
+
 bool IsNumericType(TFieldType t) {
   switch (t) {
     case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd:
@@ -799,7 +817,7 @@ void TColumnGx::UpdateDataValues(const std::string& text, const Variant& value, 
   if (handled || !f) return;
   if (use) {
     if (g->DrawMemoText() && IsMemoType(f->DataType())) f->SetAsString(t);
-    else f->SetText(t);
+    else f->SetText(IsDateType(f->DataType()) ? WithDateSeparators(Trim(t)) : t);
   } else if (f->FieldKind() != fkLookup || f->KeyFields().empty()) {
     f->SetValue(v);
   } else {

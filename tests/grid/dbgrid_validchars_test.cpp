@@ -8,6 +8,7 @@
 #include "dbgrid_test_util.h"
 #include "grid/dbgrid_inplace.h"
 #include "platform/forms/forms.h"
+#include "platform/rtl/sysutils.h"
 
 using namespace dbgridtest;
 
@@ -71,6 +72,45 @@ TEST_F(DBGridValidChars, ATextCellTakesAnything) {
   grid->SetCol(grid->DataToRawColumn(0));
   Type("a1.b垫");
   EXPECT_EQ(EditorText(), "a1.b垫");
+}
+
+TEST_F(DBGridValidChars, ADateTypedAsDigitsAloneIsTheDateTyped) {
+  TMemTableGx days(nullptr);
+  days.FieldDefs().Add("DAY", ftDate);
+  days.CreateDataSet();
+  days.Append();
+  days.Post();
+  TDataSource daySource(nullptr);
+  daySource.SetDataSet(&days);
+  grid->Columns()->Clear();
+  grid->SetDataSource(&daySource);
+  TColumnGx* day = grid->Columns()->Add();
+  day->SetFieldName("DAY");
+  gridtest::Pump();
+  grid->SetCol(grid->DataToRawColumn(0));
+  Type("20261201");
+  Key(VK_RETURN);
+  EXPECT_EQ(errors, "");
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd", days.FieldByName("DAY")->AsDateTime()), "2026-12-01");
+  // With separators as the locale writes them, as before.
+  grid->SetEditorMode(true);
+  gridtest::Pump();
+  grid->InplaceEditor()->SelectAll();
+  Type("2026-11-30");
+  Key(VK_RETURN);
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd", days.FieldByName("DAY")->AsDateTime()), "2026-11-30");
+  // Day first in a day-month-year locale.
+  FormatSettings.ShortDateFormat = "dd/mm/yyyy";
+  FormatSettings.DateSeparator = '/';
+  grid->SetEditorMode(true);
+  gridtest::Pump();
+  grid->InplaceEditor()->SelectAll();
+  Type("05072025");
+  Key(VK_RETURN);
+  FormatSettings = TFormatSettings::Default();
+  EXPECT_EQ(errors, "");
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd", days.FieldByName("DAY")->AsDateTime()), "2025-07-05");
+  grid->SetDataSource(nullptr);
 }
 
 }  // namespace
