@@ -440,6 +440,8 @@ void TCustomDBGridGx::InternalLayout() {
     bool& f;
     ~Reset() { f = false; }
   } reset{inLayout_};
+  // A selected row is not a place: the columns scrolled to stay where the user left them.
+  const int keptLeft = dbOptions_.Contains(dgRowSelect) ? LeftCol() : -1;
   DropGridBuiltBeforeStored();
   if (dataLink_->Active() && !columns_->Customized()) BuildDefaultColumns();
   if (dataLink_->Active()) DefineFieldMap();
@@ -466,6 +468,12 @@ void TCustomDBGridGx::InternalLayout() {
   TColumnGx* current = SelectedColumn();
   if ((Col() < ind || (current && !current->Visible())) && !visibleColumns_.empty() && ColCount() > ind)
     MoveColRow(ind + visibleColumns_.front()->Index(), Row(), true, false);
+  if (keptLeft >= FixedCols() && keptLeft != LeftCol()) {
+    TGridDrawInfo info;
+    CalcDrawInfo(info);
+    const int left = std::min(keptLeft, CalcMaxTopLeft(TGridCoord{ColCount() - 1, TopRow()}, info).X);
+    if (left >= FixedCols() && left != LeftCol()) SetLeftCol(left);
+  }
   Invalidate();
 }
 

@@ -170,3 +170,45 @@ TEST_F(DBGridTest, AWrappedTextThatShowsWholeInATallRowGetsNoToolTip) {
 
 }  // namespace
 }  // namespace dbgridtest
+
+namespace dbgridtest {
+namespace {
+
+TEST_F(DBGridTest, RowSelectKeepsTheLeftColumnWhenTheRowsAreCountedAgain) {
+  AddRows(30);
+  MakeGrid(200, 150);
+  for (const char* f : {"ID", "NAME", "AMOUNT", "FLAG", "ID", "NAME"}) AddColumn(f)->SetWidth(70);
+  Bind();
+  grid->SetDBOptions(grid->DBOptions() + dgRowSelect);
+  gridtest::Pump();
+  const int ind = grid->IndicatorOffset();
+  grid->SetLeftCol(ind + 3);
+  gridtest::Pump();
+  ASSERT_EQ(grid->LeftCol(), ind + 3);
+  // A record far below, reached while the controls were off: the rows are counted again.
+  table->DisableControls();
+  table->SetRecNo(25);
+  table->EnableControls();
+  gridtest::Pump();
+  EXPECT_EQ(grid->Row(), grid->GetTitleOffset() + 24);
+  EXPECT_EQ(grid->LeftCol(), ind + 3);
+  // A layout pass keeps it too.
+  grid->Columns()->Items(0)->SetWidth(60);
+  gridtest::Pump();
+  EXPECT_EQ(grid->LeftCol(), ind + 3);
+  table->SetRecNo(3);
+  gridtest::Pump();
+  EXPECT_EQ(grid->LeftCol(), ind + 3);
+  // More columns, a hidden first column, a record added at the end.
+  AddColumn("AMOUNT")->SetWidth(70);
+  grid->Columns()->Items(0)->SetVisible(false);
+  gridtest::Pump();
+  EXPECT_EQ(grid->LeftCol(), ind + 3);
+  AddRow(99, "new");
+  gridtest::Pump();
+  EXPECT_EQ(grid->Row(), grid->RowCount() - 1);
+  EXPECT_EQ(grid->LeftCol(), ind + 3);
+}
+
+}  // namespace
+}  // namespace dbgridtest
