@@ -185,6 +185,30 @@ TEST_F(PageDocking, EscapeKeepsThePageAndNoDockSiteMeansNoDrag) {
   ReleaseAt(tab);
 }
 
+TEST_F(PageDocking, ItsTabDraggedOntoAnotherPageControlMovesThePageThere) {
+  pc->SetHeight(120);
+  auto* other = new TCvPageControl(form);
+  other->SetParent(form);
+  other->SetBounds(10, 140, 420, 110);
+  other->SetDockSite(true);
+  ASSERT_TRUE(client->ManualDock(pc));
+  Pump();
+  PressAt(TabCentre(1));
+  MoveTo(ScreenPoint(other, 100, 40));
+  ASSERT_TRUE(DragStarted());
+  RECT r;
+  GetWindowRect(other->Handle(), &r);
+  EXPECT_EQ(DragOutlineRect(), TRect(r.left, r.top, r.right, r.bottom));
+  ReleaseAt(ScreenPoint(other, 100, 40));
+  EXPECT_EQ(client->HostDockSite(), other);
+  EXPECT_EQ(pc->GetPageCount(), 1);
+  ASSERT_EQ(other->GetPageCount(), 1);
+  EXPECT_EQ(other->GetPage(0)->Caption(), "垫付明细");
+  EXPECT_EQ(client->Parent(), other->GetPage(0));
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0], other);
+}
+
 TEST_F(PageDocking, ASiteThatRefusesGetsNothing) {
   pc->OnGetSiteInfo = [](TObject*, TControl*, TRect&, TPoint, bool& canDock) { canDock = false; };
   DragClientOntoPages();

@@ -21,7 +21,9 @@ class Docking : public FormTest {
     site->SetColor(clWhite);
     site->SetParent(form);
     site->SetDockSite(true);
-    site->OnDockOver = [this](TObject*, TDragDockObject*, int, int, TDragState state, bool&) { overs.push_back(state); };
+    site->OnDockOver = [this](TObject*, TDragDockObject*, int, int, TDragState state, bool&) {
+      overs.push_back(state);
+    };
     site->OnDockDrop = [this](TObject*, TDragDockObject* src, int, int) {
       ++dockDrops;
       dropped = src->Control();
