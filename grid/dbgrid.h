@@ -1478,8 +1478,11 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void IndicatorTitleMouseDown();
   virtual void DefaultIndicatorTitleMouseDown();
   // Runs the layout pass from the message queue (at once when no lock is held then).
+  // Posts one full pass of the sums when they are stale (see MemTableRowNotification).
+  void DeferSums();
   void DeferLayout();
   static constexpr UINT kDeferredLayoutMessage = 0x464;
+  static constexpr UINT kDeferredSumsMessage = 0x5F0;
   // Focuses the grid when it may take the focus; true when the grid or its editor has it.
   virtual bool AcquireFocus();
   bool AcquireFocusAllowed() const noexcept { return acquireFocus_; }
@@ -1777,6 +1780,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
                        int dy);
   bool destroying_ = false;
   bool inSelectCell_ = false;
+  // Inside a memory table's row notice: the grid moves its own rows and current cell only.
+  bool inRowNotice_ = false;
   int editButtonWidth_ = 0;
   int editButtonHeight_ = 0;
   std::string editText_;

@@ -491,6 +491,7 @@ void TCustomDBGridGx::LinkActive(bool value) {
 
 void TCustomDBGridGx::RefreshLayout() {
   editPending_ = false;  // the record's values are the dataset's again
+  if (sumList_ && sumList_->Stale()) DeferSums();
   if (!HandleAllocated() || inRefreshLayout_ || destroying_) {
     if (!HandleAllocated() && !inRefreshLayout_ && !destroying_) UpdateRowCount();
     return;
@@ -735,6 +736,11 @@ void TCustomDBGridGx::SetEditText(int col, int row, const std::string& value) {
   (void)row;
   // Text the user could not change (the record is not being edited) is nothing to write back.
   if (!dataLink_->Editing()) return;
+  // The field's own text handed back (the editor reloaded or hidden) changes nothing.
+  if (!dataLink_->IsModified() && value == GetEditText(col, row)) {
+    editPending_ = false;
+    return;
+  }
   editText_ = value;
   editCol_ = col;
   editPending_ = true;
@@ -798,7 +804,7 @@ void TCustomDBGridGx::TitleClick(TColumnGx* column) {
 // written before another column or record is entered.
 bool TCustomDBGridGx::SelectCell(int col, int row) {
   if (!TCustomGridGx::SelectCell(col, row)) return false;
-  if (destroying_ || inSelectCell_) return true;
+  if (destroying_ || inSelectCell_ || inRowNotice_) return true;
   inSelectCell_ = true;
   struct Reset {
     bool& f;
@@ -852,8 +858,18 @@ void TCustomDBGridGx::FlatChanged() {
 
 // ---------------------------------------------------------------- memory-table rows
 
+// The table is still inside its own operation (post, delete, cancel): the grid only follows with
+// its rows and current cell; the dataset is moved to, or written, never from here. Its scroll or
+// change notice at the end of the operation brings the current row in line.
 void TCustomDBGridGx::MemTableRowNotification(int index, int code, int extra) {
   if (!memTable_ || destroying_) return;
+  const bool saved = inRowNotice_;
+  inRowNotice_ = true;
+  struct Reset {
+    bool& f;
+    bool v;
+    ~Reset() { f = v; }
+  } reset{inRowNotice_, saved};
   const int offset = GetTitleOffset();
   const int records = memTable_->GetRowCount();
   switch (code) {
@@ -880,6 +896,11 @@ void TCustomDBGridGx::MemTableRowNotification(int index, int code, int extra) {
     case mtnAllChanged:
       SetRowCount(offset + std::max(1, records));
       RecalcAllRowHeights();
+      // The sums need a pass over the rows: that moves the table, so it waits for the queue.
+      if (sumList_ && sumList_->Active()) {
+        sumList_->MarkStale();
+        DeferSums();
+      }
       break;
     default:
       break;
@@ -1270,6 +1291,13 @@ void TCustomDBGridGx::DefaultIndicatorTitleMouseDown() {
     if (selection_->SelectionType() != gstNon) ClearSelection();
     else selection_->SelectAll();
   }
+}
+
+void TCustomDBGridGx::DeferSums() {
+  if (!HandleAllocated()) return;
+  MSG m{};
+  if (!PeekMessage(&m, WindowHandle(), kDeferredSumsMessage, kDeferredSumsMessage, PM_NOREMOVE))
+    PostMessage(WindowHandle(), kDeferredSumsMessage, 0, 0);
 }
 
 void TCustomDBGridGx::DeferLayout() {

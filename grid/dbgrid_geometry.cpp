@@ -273,7 +273,7 @@ void TCustomDBGridGx::UpdateRowCountMemTable() {
 
 // Brings the grid's current row in line with the dataset's current record.
 void TCustomDBGridGx::MoveCurrentToRecord() {
-  if (!dataLink_->Active() || inSelectCell_) return;
+  if (!dataLink_->Active() || inSelectCell_ || inRowNotice_) return;
   int row;
   if (memTable_) row = GetTitleOffset() + std::max(0, memTable_->GetCurrentRowIndex());
   else row = GetTitleOffset() + dataLink_->ActiveRecord();
@@ -580,6 +580,13 @@ void TCustomDBGridGx::TopLeftChanged() {
 void TCustomDBGridGx::Dispatch(TMessage& message) {
   // The shared style re-reads the screen's colour count when the system colours change.
   if (message.Msg == WM_SYSCOLORCHANGE && style_) style_->ReadScreenColors();
+  if (message.Msg == kDeferredSumsMessage) {
+    TDataSet* ds = DataSet();
+    if (sumList_ && sumList_->Stale() && ds && ds->Active() && ds->State() == dsBrowse && !ds->ControlsDisabled())
+      sumList_->RecalcAll();
+    message.Result = 0;
+    return;
+  }
   if (message.Msg == kDeferredLayoutMessage) {
     if (AcquireLayoutLock()) EndLayout();
     else DeferLayout();

@@ -95,13 +95,16 @@ void TCustomDBGridGx::MoveRecordSelecting(bool select, int distance, bool toEnd,
 }
 
 namespace {
-bool UntouchedInsert(TDataSet* ds) { return ds->State() == dsInsert && !ds->Modified(); }
+// Text typed into the editor and not yet written counts as a change too.
+bool UntouchedInsert(TDataSet* ds, TGridDataLinkGx* link) {
+  return ds->State() == dsInsert && !ds->Modified() && !link->IsModified();
+}
 }  // namespace
 
 void TCustomDBGridGx::NextRow(bool select) {
   TDataSet* ds = DataSet();
   if (!ds || !dataLink_->Active()) return;
-  if (UntouchedInsert(ds) && !dataLink_->ReadOnly()) {
+  if (UntouchedInsert(ds, dataLink_.get()) && !dataLink_->ReadOnly()) {
     if (!ds->Eof()) ds->Cancel();
     return;
   }
@@ -115,7 +118,7 @@ void TCustomDBGridGx::NextRow(bool select) {
 void TCustomDBGridGx::PriorRow(bool select) {
   TDataSet* ds = DataSet();
   if (!ds || !dataLink_->Active()) return;
-  if (UntouchedInsert(ds) && ds->Eof() && !dataLink_->ReadOnly()) {
+  if (UntouchedInsert(ds, dataLink_.get()) && ds->Eof() && !dataLink_->ReadOnly()) {
     ds->Cancel();
     return;
   }

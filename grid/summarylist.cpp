@@ -34,6 +34,11 @@ void TDBGridGxSumList::ReturnEvents() {
   TDBSumListProducer::ReturnEvents();
 }
 
+void TDBGridGxSumList::RecalcAll() {
+  stale_ = false;
+  TDBSumListProducer::RecalcAll();
+}
+
 void TDBGridGxSumList::DoSumListChanged() {
   TDBSumListProducer::DoSumListChanged();
   if (OnChangedForGrid) OnChangedForGrid();

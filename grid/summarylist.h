@@ -24,9 +24,17 @@ class TDBGridGxSumList : public TDBSumListProducer {
   void ReturnEvents() override;
   // The owning grid repaints its footers through this.
   std::function<void()> OnChangedForGrid;
+  void RecalcAll() override;
+  // The dataset's rows changed wholesale without an event the producer hears (cached updates
+  // cancelled, say): the grid runs a full pass once the table's operation is over.
+  void MarkStale() noexcept { stale_ = true; }
+  bool Stale() const noexcept { return stale_; }
 
  protected:
   void DoSumListChanged() override;
+
+ private:
+  bool stale_ = false;
 };
 
 // After a footer's value type or field name changed: a sum or an average takes the footer's
