@@ -1477,9 +1477,11 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // up below it; without, a multi-selecting grid selects every record or clears the selection.
   void IndicatorTitleMouseDown();
   virtual void DefaultIndicatorTitleMouseDown();
-  // Runs the layout pass from the message queue (at once when no lock is held then).
+  // Writes a cell's text to the column's field by the column's kind.
+  void WriteColumnText(TColumnGx* column, const std::string& text);
   // Posts one full pass of the sums when they are stale (see MemTableRowNotification).
   void DeferSums();
+  // Runs the layout pass from the message queue (at once when no lock is held then).
   void DeferLayout();
   static constexpr UINT kDeferredLayoutMessage = 0x464;
   static constexpr UINT kDeferredSumsMessage = 0x5F0;

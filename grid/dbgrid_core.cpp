@@ -541,9 +541,60 @@ void TCustomDBGridGx::UpdateData() {
   // The record may have been posted meanwhile (a column-exit handler that posts): edit it again.
   if (!dataLink_->Editing()) dataLink_->Edit();
   if (editValueSet_ && text == editValueText_) c->UpdateDataValues(text, editValue_, false);
-  else c->UpdateDataValues(text, Null(), true);
+  else WriteColumnText(c, text);
   editPending_ = false;
   editValueSet_ = false;
+}
+
+namespace {
+// Asks the column about a text in none of its lists; true when the handler wants another look.
+bool AskNotInList(TColumnGx* c, const std::string& text) {
+  if (text.empty() || !c->OnNotInList) return false;
+  bool recheck = false;
+  c->OnNotInList(c, text, recheck);
+  return recheck;
+}
+}  // namespace
+
+// A cell's text goes back by the column's kind: a key list stores the key of the picked text, a
+// lookup the key of the record showing it; an unmatched text stores nothing.
+void TCustomDBGridGx::WriteColumnText(TColumnGx* c, const std::string& text) {
+  TField* f = c->Field();
+  switch (f ? c->GetColumnType() : ckText) {
+    case ckKeyList: {
+      auto keyOf = [&]() -> Variant {
+        const int i = c->PickList()->IndexOf(text);
+        if (i < 0 || i >= c->KeyList()->Count() || text.empty()) return Null();
+        return Variant(c->KeyList()->Strings(i));
+      };
+      Variant key = keyOf();
+      if (key.IsNull() && AskNotInList(c, text)) key = keyOf();
+      c->UpdateDataValues(text, key, false);
+      break;
+    }
+    case ckPickList:
+      if (c->PickList()->IndexOf(text) < 0) AskNotInList(c, text);
+      c->UpdateDataValues(text, Null(), true);
+      break;
+    case ckLookup: {
+      TDataSet* ld = c->GetLookupDataSet();
+      auto keyOf = [&]() -> Variant {
+        if (text.empty() || !ld || !ld->Active()) return Null();
+        return ld->Lookup(f->LookupResultField(), Variant(text), f->LookupKeyFields());
+      };
+      Variant key = keyOf();
+      if (VarIsNullOrEmpty(key) && AskNotInList(c, text)) key = keyOf();
+      if (VarIsNullOrEmpty(key)) key = Null();
+      if (c->CanModify(false)) {
+        if (!dataLink_->Editing()) dataLink_->Edit();
+        c->UpdateDataValues(text, key, false);
+      }
+      break;
+    }
+    default:
+      c->UpdateDataValues(text, Null(), true);
+      break;
+  }
 }
 
 void TCustomDBGridGx::UpdateActive() {
