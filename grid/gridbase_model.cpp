@@ -21,6 +21,11 @@ constexpr int kMaxListSize = 0x7FFFFFE;
 
 [[noreturn]] void GridError(const char* message) { throw EInvalidGridOperationGx(message); }
 
+// Cells and contra cells together must stay countable.
+void CheckFullCount(int count, int contra) {
+  if (static_cast<int64_t>(count) + contra > std::numeric_limits<int32_t>::max()) GridError(kGridTooLarge);
+}
+
 }  // namespace
 
 std::optional<int32_t> GridScale(int64_t a, int64_t b, int64_t c) noexcept {
@@ -424,6 +429,8 @@ void TCustomGridGx::SetContraRowCount(int value) {
 
 void TCustomGridGx::SetContraCounts(int contraCols, int contraRows) {
   const int oldCols = contraColCount_, oldRows = contraRowCount_;
+  CheckFullCount(colCount_, contraCols);
+  CheckFullCount(rowCount_, contraRows);
   contraColCount_ = contraCols;
   contraRowCount_ = contraRows;
   try {
@@ -469,6 +476,8 @@ void TCustomGridGx::ChangeSize(int newColCount, int newRowCount) {
   const int oldColCount = colCount_, oldRowCount = rowCount_;
   const int oldFixedCols = fixedCols_, oldFixedRows = fixedRows_;
   const TGridCoord oldTopLeft = topLeft_;
+  CheckFullCount(newColCount, contraColCount_);
+  CheckFullCount(newRowCount, contraRowCount_);
   TGridDrawInfo oldInfo;
   CalcDrawInfo(oldInfo);
   try {
@@ -525,8 +534,11 @@ void TCustomGridGx::AdjustList(std::vector<int32_t>& list, int index, int amount
 void TCustomGridGx::AdjustSize(int index, int amount, bool rows) {
   const int oldColCount = colCount_, oldRowCount = rowCount_;
   int& count = rows ? rowCount_ : colCount_;
-  const int newCount = count + amount;
+  const int64_t wanted = static_cast<int64_t>(count) + amount;
+  if (wanted > std::numeric_limits<int32_t>::max()) GridError(kGridTooLarge);
+  const int newCount = static_cast<int>(wanted);
   if (index < 0 || index > newCount || newCount < 1) GridError(kTooManyDeleted);
+  CheckFullCount(newCount, rows ? contraRowCount_ : contraColCount_);
   const int full = newCount + (rows ? contraRowCount_ : contraColCount_);
   if (full >= kMaxListSize && (rows ? !rowHeights_.empty() : (!colWidths_.empty() || !tabStops_.empty())))
     GridError(kGridTooLarge);

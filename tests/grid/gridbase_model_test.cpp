@@ -1,5 +1,7 @@
 // The base grid's model: runs and sizes, the geometry with and without contra cells, the current
 // cell and selection, structure changes and the errors of misuse.
+#include <limits>
+
 #include "grid_test_util.h"
 #include "platform/classes/filer.h"
 #include "support/error_text.h"
@@ -154,6 +156,30 @@ TEST_F(GridModel, ErrorMessages) {
   EXPECT_EQ(err([&] { grid->SetContraColCount(0x7FFFFFE); }), "Grid too large for operation");
   EXPECT_EQ(grid->ContraColCount(), 0);
   EXPECT_EQ(grid->FullColCount(), 5);
+}
+
+TEST_F(GridModel, CountsWhoseSumWithTheContraCellsDoesNotFitAreRefused) {
+  MakeGrid();
+  auto err = [](auto f) { return ErrorText<EInvalidGridOperationGx>(f); };
+  constexpr int kMax = std::numeric_limits<int32_t>::max();
+  grid->SetContraRowCount(2);
+  EXPECT_EQ(err([&] { grid->SetRowCount(kMax); }), "Grid too large for operation");
+  EXPECT_EQ(grid->RowCount(), 5);
+  EXPECT_EQ(grid->FullRowCount(), 7);
+  grid->SetRowCount(kMax - 2);  // fits exactly
+  EXPECT_EQ(grid->FullRowCount(), kMax);
+  grid->SetRowCount(5);
+  grid->SetContraColCount(2);
+  EXPECT_EQ(err([&] { grid->SetColCount(kMax); }), "Grid too large for operation");
+  EXPECT_EQ(grid->ColCount(), 5);
+  EXPECT_EQ(grid->FullColCount(), 7);
+  grid->SetContraColCount(0);
+  grid->SetContraRowCount(0);
+  grid->SetRowCount(kMax);
+  EXPECT_EQ(err([&] { grid->SetContraRowCount(1); }), "Grid too large for operation");
+  EXPECT_EQ(grid->ContraRowCount(), 0);
+  EXPECT_EQ(grid->FullRowCount(), kMax);
+  grid->SetRowCount(5);
 }
 
 TEST_F(GridModel, SelectionAndRowSelect) {
