@@ -112,7 +112,8 @@ bool TCustomDBGridGx::DeleteSelection() {
     return !confirm || MessageDlg(text, mtConfirmation, mbOKCancel, 0) != mrCancel;
   };
   const TDBGridGxSelectionType kind = selection_->SelectionType();
-  if (kind != gstNon && CanClearSelection()) {
+  // Without the delete action marked rows still go through the record delete below.
+  if (kind != gstNon && editActions_.Contains(geaDeleteGx) && CanClearSelection()) {
     switch (kind) {
       case gstRecordBookmarks:
         if (!ConfirmDelete()) return false;
@@ -401,7 +402,7 @@ void TCustomDBGridGx::KeyDown(uint16_t& key, TShiftState shift) {
         if (CanSelectAll() && editActions_.Contains(geaSelectAllGx)) selection_->SelectAll();
         break;
       case VK_DELETE:
-        if (editActions_.Contains(geaDeleteGx) || selection_->SelectionType() == gstNon) DeleteSelection();
+        DeleteSelection();
         break;
       default: handled = false; break;
     }

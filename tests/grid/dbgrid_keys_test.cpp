@@ -266,6 +266,30 @@ TEST_F(DBGridKeysTest, DeletingAWholeSelectionIsConfirmedToo) {
   EXPECT_EQ(table->RecordCount(), 0);
 }
 
+TEST_F(DBGridKeysTest, MarkedRowsGoWithoutTheDeleteAction) {
+  AddRows(4);
+  MakeGrid();
+  AddColumn("ID");
+  Bind();
+  Focus();
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  ASSERT_TRUE(grid->EditActions().Empty());
+  grid->SelectedRows()->SetCurrentRowSelected(true);
+  table->MoveBy(2);
+  grid->SelectedRows()->SetCurrentRowSelected(true);
+  ASSERT_EQ(grid->SelectedRows()->Count(), 2);
+  TScriptedDialogService dialogs(true);
+  dialogs.Answer(mrOk);
+  Key(VK_DELETE, false, true);
+  ASSERT_EQ(dialogs.Requests().size(), 1u);
+  EXPECT_EQ(dialogs.Requests()[0].Text, "Delete all selected records?");
+  ASSERT_EQ(table->RecordCount(), 2);
+  table->First();
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 2);
+  table->Next();
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 4);
+}
+
 TEST_F(DBGridKeysTest, ClearingSelectedColumnsAsksAndHandsOverToTheClearAction) {
   AddRows(3);
   MakeGrid();
