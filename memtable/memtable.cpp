@@ -1488,8 +1488,13 @@ void TCustomMemTableGx::ViewDataChanged(TMemoryRecordGx*, int index, int action)
     case rlChanged:
     case rlDeleted: {
       const int code = action == rlInserted ? mtnRowAdded : (action == rlChanged ? mtnRowChanged : mtnRowRemoved);
-      // While a row is being inserted the grid shows it too: rows from it on are one further down.
-      if (State() == dsInsert && insertNotified_ && insertRow_ <= index) ++index;
+      // While a row is being inserted the grid shows it too: rows from it on are one further down,
+      // and a row added or removed before it moves it (its removal names where it is then).
+      if (State() == dsInsert && insertNotified_) {
+        if (insertRow_ <= index) ++index;
+        else if (action == rlInserted) ++insertRow_;
+        else if (action == rlDeleted) --insertRow_;
+      }
       NotifyClients(index, code, -1);
       break;
     }
@@ -1508,6 +1513,10 @@ void TCustomMemTableGx::ViewDataChanged(TMemoryRecordGx*, int index, int action)
 
 void TCustomMemTableGx::ViewRecordMoved(TMemoryRecordGx*, int oldIndex, int newIndex) {
   if (State() == dsInactive || ControlsDisabled()) return;
+  if (State() == dsInsert && insertNotified_) {
+    if (insertRow_ <= oldIndex) ++oldIndex;
+    if (insertRow_ <= newIndex) ++newIndex;
+  }
   NotifyClients(oldIndex, mtnRowMoved, newIndex);
 }
 

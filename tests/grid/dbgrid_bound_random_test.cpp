@@ -176,3 +176,35 @@ TEST_F(BoundGridRandomTest, CancellingCachedUpdatesBringsTheSumsBack) {
   EXPECT_EQ(table->RecordCount(), 2);
   EXPECT_EQ(Sum(), 12'0000);
 }
+
+TEST_F(BoundGridRandomTest, FittedHeightsFollowARecordStoredBeforeItsNewRow) {
+  for (int i = 1; i <= 5; ++i) AddRow(i * 10, "x");
+  table->SetSortOrder("ID");
+  table->First();
+  MakeGrid(400, 300);
+  AddColumn("ID");
+  TColumnGx* name = AddColumn("NAME");
+  name->SetWordWrap(true);
+  name->SetWidth(60);
+  Bind();
+  grid->SetOptionsGx(grid->OptionsGx() + dghAutoFitRowHeight);
+  gridtest::Pump();
+  const int offset = grid->GetTitleOffset();
+  const int plain = grid->DataRowHeight();
+  table->Append();
+  table->FieldByName("ID")->SetValue(1);
+  table->FieldByName("NAME")->SetValue("a b c d e f g h");
+  table->Post();
+  gridtest::Pump();
+  ASSERT_EQ(grid->RowCount(), offset + 6);
+  // Each row as high as its own record's text needs.
+  table->First();
+  ASSERT_EQ(table->FieldByName("ID")->AsInteger(), 1);
+  std::vector<int> want, got;
+  for (int r = offset; !table->Eof(); ++r, table->Next()) {
+    want.push_back(std::max(plain, name->GetRowHeightForText()));
+    got.push_back(grid->GetRowHeights(r));
+  }
+  EXPECT_EQ(got, want);
+  EXPECT_GT(want.front(), want.back());
+}

@@ -530,6 +530,31 @@ TEST(MemTableGrid, NoticesAndTheirCoalescing) {
   EXPECT_TRUE(client.Notices.empty());
 }
 
+TEST(MemTableGrid, NoticesNameTheRowWhereItIsAtThatMoment) {
+  TMemTableGx t;
+  MakeTable(t);
+  for (int i = 1; i <= 5; ++i) AppendRow(t, i * 10, "x");
+  t.SetSortOrder("ID");
+  TRecordingClient client;
+  t.RegisterClient(&client);
+  using N = TRecordingClient::Notice;
+  // Appended at the end, stored in front: the temporary row has moved on to 6 by then.
+  t.Append();
+  t.FieldByName("ID")->SetValue(1);
+  t.Post();
+  EXPECT_EQ(client.Notices, (std::vector<N>{{5, mtnRowAdded, -1}, {0, mtnRowAdded, -1}, {6, mtnRowRemoved, -1}}));
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 10, 20, 30, 40, 50}));
+  client.Notices.clear();
+  // Inserted at 2, stored behind it: the temporary row stays where it is.
+  t.SetRecNo(3);
+  t.Insert();
+  t.FieldByName("ID")->SetValue(45);
+  t.Post();
+  EXPECT_EQ(client.Notices, (std::vector<N>{{2, mtnRowAdded, -1}, {6, mtnRowAdded, -1}, {2, mtnRowRemoved, -1}}));
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 10, 20, 30, 40, 45, 50}));
+  t.UnregisterClient(&client);
+}
+
 TEST(MemTableGrid, AFreedClientIsForgotten) {
   TMemTableGx t;
   MakeTable(t);
