@@ -13,9 +13,13 @@ namespace {
 
 constexpr int kNameCol = 0;
 constexpr int kAmountCol = 1;
-constexpr int kMaxRows = 40;
+constexpr int kMaxRows = 12;
 
 void Pump() { Application->ProcessMessages(); }
+
+// Painting every step would be most of the walk's time: the grid paints on every 32nd step
+// (and so still reads every row it shows), the other steps drop their paint messages.
+bool paintThisStep = true;
 
 std::string Show(const ModelRow& r) {
   std::string s = r.Name ? *r.Name : "<null>";
@@ -45,11 +49,11 @@ BoundGridWalk::BoundGridWalk() {
   source_ = new TDataSource(nullptr);
   source_->SetDataSet(table_);
   form_ = new TForm(nullptr);
-  form_->SetBounds(10, 10, 440, 300);
+  form_->SetBounds(10, 10, 340, 200);
   grid_ = new TDBGridGx(form_);
   grid_->SetBorderStyle(bsNone);
   grid_->SetParent(form_);
-  grid_->SetBounds(0, 0, 400, 240);
+  grid_->SetBounds(0, 0, 300, 150);
   grid_->Columns()->Add()->SetFieldName("NAME");
   amount_ = grid_->Columns()->Add();
   amount_->SetFieldName("AMOUNT");
@@ -62,9 +66,20 @@ BoundGridWalk::BoundGridWalk() {
   grid_->SetFocus();
   Pump();
   dialogs_ = std::make_unique<TScriptedDialogService>(true);
+  savedOnMessage_ = Application->OnMessage;
+  Application->OnMessage = [](MSG& msg, bool& handled) {
+    if (msg.message == WM_PAINT && !paintThisStep) {
+      PAINTSTRUCT ps;
+      BeginPaint(msg.hwnd, &ps);
+      EndPaint(msg.hwnd, &ps);
+      handled = true;
+    }
+  };
 }
 
 BoundGridWalk::~BoundGridWalk() {
+  Application->OnMessage = savedOnMessage_;
+  paintThisStep = true;
   dialogs_.reset();
   form_->Free();
   delete source_;
@@ -142,6 +157,7 @@ void BoundGridWalk::ModelCheckBrowse() {
 
 void BoundGridWalk::Step(unsigned choice, unsigned arg) {
   ++steps_;
+  paintThisStep = steps_ % 32 == 0;
   switch (choice % 16) {
     case 0: case 1: case 2: case 3: DoType(arg); break;
     case 4: case 5: DoMove(true); break;

@@ -76,6 +76,7 @@ class BoundGridWalk {
   TDataSource* source_ = nullptr;
   TColumnGx* amount_ = nullptr;
   std::unique_ptr<TScriptedDialogService> dialogs_;
+  TMessageEvent savedOnMessage_;
 
   std::vector<ModelRow> rows_;
   std::vector<ModelRow> base_;  // the rows when cached updates were last merged
