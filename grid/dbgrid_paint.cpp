@@ -291,7 +291,7 @@ void TCustomDBGridGx::DrawTitleNodes(THeadTreeNode* leaf, const TRect& cell, TGr
     WriteTextGx(c, inner, false, 2, 1, node->Text, taCenter, tlCenter, true, endEllipsis, 0, 0, false);
     if (raised) Paint3DFrame(c, r, false);
     if (dbOptions_.Contains(dgRowLines)) {
-      c->Pen()->SetColor(GridLineColors()->GetHorzLineColor(0, 0));
+      c->Pen()->SetColor(GridLineColors()->IndicatorLineColor());
       c->Pen()->SetStyle(psSolid);
       c->Pen()->SetWidth(1);
       c->MoveTo(r.Left, r.Bottom);
@@ -300,6 +300,8 @@ void TCustomDBGridGx::DrawTitleNodes(THeadTreeNode* leaf, const TRect& cell, TGr
     child = node;
   }
   RestoreDC(dc, saved);
+  // The restored context holds other objects than the canvas believes selected.
+  c->Refresh();
 }
 
 // A node's width: a leaf its column's (negative when hidden), a group the sum of its children
