@@ -1287,6 +1287,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void SetCol(int col);
   void ColumnChanged(TColumnGx* column);
   int DefaultTextRowHeight() const;
+  int RowExtra() const;
 
   // ---- layout
   virtual void LayoutChanged();

@@ -159,10 +159,15 @@ int TCustomDBGridGx::IndicatorWidth() const {
   return std::max(11, w);
 }
 
+// The room a data row takes beyond its text: the margins and, with row lines, the line.
+int TCustomDBGridGx::RowExtra() const {
+  return (Flat() ? 1 : 3) + (dbOptions_.Contains(dgRowLines) ? GridLineWidth() : 0);
+}
+
 int TCustomDBGridGx::DefaultTextRowHeight() const {
   TMeasureCanvas bmp;
   bmp.Canvas()->Font()->Assign(Font());
-  return bmp.Canvas()->TextHeight("Wg") + (Flat() ? 1 : 3);
+  return bmp.Canvas()->TextHeight("Wg") + RowExtra();
 }
 
 void TCustomDBGridGx::CalcDataRowHeight() {
@@ -171,14 +176,14 @@ void TCustomDBGridGx::CalcDataRowHeight() {
   if (rowLines_ > 0) {
     TMeasureCanvas bmp;
     bmp.Canvas()->Font()->Assign(Font());
-    h = std::max(h, bmp.Canvas()->TextHeight("Wg") * rowLines_ + (Flat() ? 1 : 3));
+    h = std::max(h, bmp.Canvas()->TextHeight("Wg") * rowLines_ + RowExtra());
   }
   // Fitted to the text: whole lines, rounded down while the rest is at most half a line.
   if (optionsGx_.Contains(dghFitRowHeightToText) && (rowHeight_ > 0 || rowLines_ > 0)) {
     TMeasureCanvas bmp;
     bmp.Canvas()->Font()->Assign(Font());
     const int line = std::max(1, bmp.Canvas()->TextHeight("Wg"));
-    const int extra = Flat() ? 1 : 3;
+    const int extra = RowExtra();
     const int body = std::max(0, h - extra);
     int lines = body / line;
     if (body % line > line / 2 || lines < 1) ++lines;

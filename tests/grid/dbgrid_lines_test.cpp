@@ -62,3 +62,21 @@ TEST_F(GridLinesTest, TheLineAboveTheFootersEndsWithTheLastColumn) {
   for (int x = last.Right + 2; x < grid->ClientWidth(); x += 3) EXPECT_EQ(GetPixel(dc, x, y), empty) << x;
   DeleteDC(dc);
 }
+
+TEST_F(GridLinesTest, DataRowsMakeRoomForTheirLine) {
+  MakeGrid(400, 200);
+  AddColumn("ID");
+  Bind();
+  TMeasureCanvas m;
+  m.Canvas()->Font()->Assign(grid->Font());
+  const int text = m.Canvas()->TextHeight("Wg");
+  ASSERT_EQ(grid->GridLineWidth(), 1);
+  ASSERT_TRUE(grid->DBOptions().Contains(dgRowLines));
+  EXPECT_EQ(grid->DataRowHeight(), text + 3 + 1);
+  grid->SetDBOptions(grid->DBOptions() - dgRowLines);
+  EXPECT_EQ(grid->DataRowHeight(), text + 3);
+  grid->SetFlat(true);
+  EXPECT_EQ(grid->DataRowHeight(), text + 1);
+  grid->SetDBOptions(grid->DBOptions() + dgRowLines);
+  EXPECT_EQ(grid->DataRowHeight(), text + 1 + 1);
+}

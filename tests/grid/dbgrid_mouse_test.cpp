@@ -493,7 +493,7 @@ class DBGridAutoScrollTest : public DBGridMouseTest {
  protected:
   // Starts a row drag on the last fully visible row and returns the data area's bottom.
   int StartDragAtBottom() {
-    Setup(60, 400, 160);
+    Setup(60, 400, 168);  // whole rows: none partly shown below the last full one
     grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
     TGridDrawInfo info;
     grid->CalcDrawInfo(info);

@@ -156,13 +156,14 @@ TEST_F(LayoutTest, RowHeightFittedToWholeLines) {
   const int line = TextLine(grid->Font());
   ASSERT_EQ(line % 2, 0) << "the test font's line height is even";
   grid->SetOptionsGx(grid->OptionsGx() + TDBGridGxOptions{dghFitRowHeightToText});
-  grid->SetRowHeight(3 + line + line / 2);  // exactly one and a half lines
+  const int extra = 3 + 1;  // margins and the row line
+  grid->SetRowHeight(extra + line + line / 2);  // exactly one and a half lines
   EXPECT_EQ(grid->RowLines(), 1);
-  EXPECT_EQ(grid->DataRowHeight(), line + 3);
+  EXPECT_EQ(grid->DataRowHeight(), line + extra);
   grid->SetRowLines(0);
-  grid->SetRowHeight(3 + line + line / 2 + 1);  // a little more: two lines
+  grid->SetRowHeight(extra + line + line / 2 + 1);  // a little more: two lines
   EXPECT_EQ(grid->RowLines(), 2);
-  EXPECT_EQ(grid->DataRowHeight(), 2 * line + 3);
+  EXPECT_EQ(grid->DataRowHeight(), 2 * line + extra);
   grid->SetRowLines(0);
   grid->SetRowHeight(2);  // never below one line
   EXPECT_EQ(grid->RowLines(), 1);
