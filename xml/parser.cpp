@@ -439,7 +439,12 @@ bool XmlParser::ParseHead(TXmlNode* node, bool afterLessThan, int depth) {
     }
     default:
       node->name_ = tag.type == etComment ? "Comment" : tag.type == etCData ? "CData" : "Special";
-      if (started() && ReadUntil(tag.close, false, text)) node->SetParsedValue(text);
+      if (started() && ReadUntil(tag.close, false, text)) {
+        // What the writer could not give back is refused here too, with its words.
+        if (tag.type == etComment && (text.find("--") != std::string::npos || (!text.empty() && text.back() == '-')))
+          Fail("Comment cannot hold \"--\" or end in \"-\": " + std::string(text.substr(0, 40)));
+        node->SetParsedValue(text);
+      }
       return false;
   }
 }

@@ -105,6 +105,24 @@ TEST(XmlReadBack, CommentsTheFormatCannotHoldAreRefused) {
   }
 }
 
+TEST(XmlReadBack, CommentsTheWriterWouldRefuseAreRefusedWhenRead) {
+  for (const char* bad : {"<r><!--a--b--></r>", "<r><!--end---></r>", "<r><!-----></r>", "<!--x--y--><r/>"}) {
+    TXmlDocument doc;
+    EXPECT_THROW(doc.ReadFromString(bad), EFilerError) << bad;
+    TXmlDocument again;
+    EXPECT_NE(ErrorOf([&] { again.ReadFromString(bad); }).find("Comment cannot hold \"--\" or end in \"-\""),
+              std::string::npos)
+        << bad;
+  }
+  // Whatever is read can be written and read back.
+  for (const char* good : {"<r><!-- a - b --></r>", "<r><!---a--></r>", "<r><!----></r>"}) {
+    TXmlDocument doc;
+    doc.ReadFromString(good);
+    TXmlDocument back;
+    EXPECT_NO_THROW(back.ReadFromString(doc.WriteToString())) << good;
+  }
+}
+
 TEST(XmlReadBack, SortedAttributesStayInOrderWhenManyAreRead) {
   // Reverse order, repeated names and case differences: equal entries keep the order they came in.
   std::string text = "<r";
