@@ -2,6 +2,7 @@
 // the active record, whatever the others do with the ring.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -88,6 +89,26 @@ TEST_F(MultiLinkTest, ResizingOneLinkShiftsTheOthersWithTheRing) {
   ExpectSound(little, "middle");
   ExpectSound(large, "middle");
   EXPECT_EQ(Id(), 4975);
+}
+
+TEST_F(MultiLinkTest, ShrinkingTheBigLinkNearTheEndKeepsTheSmallOneFull) {
+  for (int at : {4990, 4985, 4999, 4965, 4962}) {
+    SCOPED_TRACE(at);
+    large.SetDataSource(nullptr);
+    little.SetDataSource(nullptr);
+    SetUp();
+    Open(5000, 40, 10);
+    ds->Last();
+    ds->MoveBy(at - 5000);
+    ASSERT_EQ(Id(), at);
+    large.SetBufferCount(20);
+    EXPECT_EQ(Id(), at);
+    ExpectSound(little, "small");
+    ExpectSound(large, "big");
+    EXPECT_EQ(little.RecordCount(), 10);
+    const std::vector<int> w = Window(little);
+    EXPECT_NE(std::find(w.begin(), w.end(), at), w.end());
+  }
 }
 
 TEST_F(MultiLinkTest, ShrinkingRingAfterCancelKeepsEveryWindowFull) {
