@@ -221,19 +221,30 @@ int TDBGridGxSelectionRect::Compare(const std::string& a, const std::string& b) 
   return DataSetCompareBookmarks(ds, a, b);
 }
 
+// The corners mean something only against an open dataset: asked without one, they raise.
 std::string TDBGridGxSelectionRect::TopRow() const {
+  if (!DataSetActive()) RaiseGridError("Error in TDBGridGxSelectionRect.GetTopRow");
   return Compare(shiftBookmark_, anchorBookmark_) < 0 ? shiftBookmark_ : anchorBookmark_;
 }
 
 std::string TDBGridGxSelectionRect::BottomRow() const {
+  if (!DataSetActive()) RaiseGridError("Error in TDBGridGxSelectionRect.GetBottomRow");
   return Compare(shiftBookmark_, anchorBookmark_) > 0 ? shiftBookmark_ : anchorBookmark_;
 }
 
-int TDBGridGxSelectionRect::LeftCol() const { return std::min(anchorCol_, shiftCol_); }
-int TDBGridGxSelectionRect::RightCol() const { return std::max(anchorCol_, shiftCol_); }
+int TDBGridGxSelectionRect::LeftCol() const {
+  if (!DataSetActive()) RaiseGridError("Error in TDBGridGxSelectionRect.GetLeftCol");
+  return std::min(anchorCol_, shiftCol_);
+}
+
+int TDBGridGxSelectionRect::RightCol() const {
+  if (!DataSetActive()) RaiseGridError("Error in TDBGridGxSelectionRect.GetRightCol");
+  return std::max(anchorCol_, shiftCol_);
+}
 
 bool TDBGridGxSelectionRect::CellSelected(int col, const std::string& bookmark) const {
-  if (!DataSetActive() || anchorCol_ < 0 || bookmark.empty()) return false;
+  if (!DataSetActive()) RaiseGridError("Error in function TDBGridGxSelectionRect.CellSelected");
+  if (anchorCol_ < 0 || bookmark.empty()) return false;
   return Compare(TopRow(), bookmark) <= 0 && Compare(bookmark, BottomRow()) <= 0 && LeftCol() <= col &&
          col <= RightCol();
 }

@@ -1,9 +1,11 @@
-// Lines the data grid draws itself: the line under the group titles of two-level titles and the
-// line above the footer rows, probed pixel by pixel.
+// Lines the data grid draws itself (the line under the group titles of two-level titles, the line
+// above the footer rows, the room of a row line), probed pixel by pixel; and the selection
+// rectangle without a dataset.
 #include <gtest/gtest.h>
 
 #include "dbgrid_test_util.h"
 #include "platform/forms/controls.h"
+#include "support/error_text.h"
 
 using namespace dbgridtest;
 
@@ -79,4 +81,23 @@ TEST_F(GridLinesTest, DataRowsMakeRoomForTheirLine) {
   EXPECT_EQ(grid->DataRowHeight(), text + 1);
   grid->SetDBOptions(grid->DBOptions() + dgRowLines);
   EXPECT_EQ(grid->DataRowHeight(), text + 1 + 1);
+}
+
+TEST_F(GridLinesTest, TheSelectionRectangleRaisesWithoutAnActiveDataset) {
+  AddRows(3);
+  MakeGrid();
+  AddColumn("ID");
+  Bind();
+  TDBGridGxSelectionRect* r = grid->Selection()->Rect();
+  EXPECT_NO_THROW(r->TopRow());
+  table->Close();
+  auto err = [](auto f) { return ErrorText<EInvalidGridOperationGx>(f); };
+  EXPECT_EQ(err([&] { r->CellSelected(1, "x"); }), "Error in function TDBGridGxSelectionRect.CellSelected");
+  EXPECT_EQ(err([&] { r->TopRow(); }), "Error in TDBGridGxSelectionRect.GetTopRow");
+  EXPECT_EQ(err([&] { r->BottomRow(); }), "Error in TDBGridGxSelectionRect.GetBottomRow");
+  EXPECT_EQ(err([&] { r->LeftCol(); }), "Error in TDBGridGxSelectionRect.GetLeftCol");
+  EXPECT_EQ(err([&] { r->RightCol(); }), "Error in TDBGridGxSelectionRect.GetRightCol");
+  // What the grid itself asks stays quiet.
+  EXPECT_EQ(r->GetBounds().Left, -1);
+  EXPECT_FALSE(grid->Selection()->IsCellSelected(1, "x"));
 }
