@@ -1674,7 +1674,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void UpdateVertScrollBarMemTable();
   void SendVertScrollInfo(const TScrollValues& v, bool haveRange);
   void MoveCurrentToRecord();
-  bool DoMouseWheel(bool down, TShiftState shift, const TPoint& mousePos);
+  bool WheelStep(bool down, TShiftState shift, const TPoint& mousePos);
   void StepRecord(int distance, bool toEnd, bool& moved);
   void RowSelectStep(bool select, int direction, bool& stop);
   void RebuildVisibleColumns();

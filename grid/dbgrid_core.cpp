@@ -1230,7 +1230,7 @@ void TCustomDBGridGx::DoExit() {
   TCustomGridGx::DoExit();
 }
 
-bool TCustomDBGridGx::DoMouseWheel(bool down, TShiftState shift, const TPoint& mousePos) {
+bool TCustomDBGridGx::WheelStep(bool down, TShiftState shift, const TPoint& mousePos) {
   TDataSet* ds = DataSet();
   if (!ds || !dataLink_->Active()) return true;
   if (!memTable_) {
@@ -1252,11 +1252,11 @@ bool TCustomDBGridGx::DoMouseWheel(bool down, TShiftState shift, const TPoint& m
 }
 
 bool TCustomDBGridGx::DoMouseWheelDown(TShiftState shift, const TPoint& mousePos) {
-  return DoMouseWheel(true, shift, mousePos);
+  return WheelStep(true, shift, mousePos);
 }
 
 bool TCustomDBGridGx::DoMouseWheelUp(TShiftState shift, const TPoint& mousePos) {
-  return DoMouseWheel(false, shift, mousePos);
+  return WheelStep(false, shift, mousePos);
 }
 
 // Rows are sized only over the indicator column.

@@ -33,12 +33,11 @@ namespace {
 #define FANO_TEXT_POOL 1
 #endif
 
+#if FANO_TEXT_POOL
 constexpr size_t kTextGrain = 16;
 constexpr size_t kTextClasses = 16;
 constexpr size_t kTextSlab = 64 * 1024;
 
-
-#if FANO_TEXT_POOL
 struct TextFreeBlock {
   TextFreeBlock* next;
 };
