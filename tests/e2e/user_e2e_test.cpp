@@ -542,4 +542,28 @@ TEST_F(AsAUser, APagesTabDraggedOffFloatsAndDraggedBackDocks) {
   Snapshot("d4-docked-again.png");
 }
 
+TEST_F(AsAUser, ADateTypedAfterAClickAndTheTypeDropDownShowsItsItems) {
+  StartHost("run1");
+  Click(30, 37);    // 新增
+  Click(957, 107);  // 垫付日期, at its left edge: the digits typed at once
+  Type("20261201");
+  Keys("Tab");
+  Snapshot("01-date-typed.png");
+  // The list of 垫付类型 opens below the editor: dark text where it lies, not a white box.
+  auto dark = [&] { return std::atol(Tool(BinaryDir() + "/tests/e2e/fano_xshot --dark " + main + " 953 124 110 28").c_str()); };
+  const long before = dark();
+  Click(1072, 135);
+  Snapshot("02-type-dropped.png");
+  EXPECT_GT(dark(), before + 60) << "the drop-down's items are not drawn";
+  Keys("Escape");
+  // Closing with the new document unsaved asks once; 是 closes.
+  X("windowactivate --sync " + main);
+  Keys("alt+F4");
+  ASSERT_TRUE(WaitWindow("提示", true)) << "no question before closing";
+  Keys("Return");
+  int code = -1;
+  ASSERT_TRUE(host.WaitExit(10000, code)) << "the host did not end";
+  EXPECT_EQ(code, 0);
+}
+
 }  // namespace

@@ -2,6 +2,9 @@
 // the end-to-end tests that drive the host under a virtual X server, as a person would see them.
 //   fano_xshot OUT.png [WINDOW-ID]        (DISPLAY names the server)
 //   fano_xshot --wm                       exit code 0 once a window manager runs on the server
+//   fano_xshot --dark WINDOW-ID X Y W H   prints how many pixels of the screen are dark (text) in
+//                                         the rectangle given in the window's coordinates, whatever
+//                                         window shows there (a drop-down above it included)
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <png.h>
@@ -35,6 +38,30 @@ int main(int argc, char** argv) {
     if (data) XFree(data);
     XCloseDisplay(dpy);
     return found ? 0 : 1;
+  }
+  if (std::string(argv[1]) == "--dark") {
+    if (argc < 7) return 2;
+    Window root = DefaultRootWindow(dpy);
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(dpy, static_cast<Window>(std::strtoul(argv[2], nullptr, 0)), root, std::atoi(argv[3]),
+                          std::atoi(argv[4]), &x, &y, &child);
+    const int w = std::atoi(argv[5]), h = std::atoi(argv[6]);
+    XImage* img = w > 0 && h > 0 ? XGetImage(dpy, root, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                                             AllPlanes, ZPixmap)
+                                 : nullptr;
+    if (!img) return 1;
+    long dark = 0;
+    for (int j = 0; j < h; ++j)
+      for (int i = 0; i < w; ++i) {
+        unsigned long p = XGetPixel(img, i, j);
+        if (((p & img->red_mask) >> 16) < 0x60 && ((p & img->green_mask) >> 8) < 0x60 && (p & img->blue_mask) < 0x60)
+          ++dark;
+      }
+    std::printf("%ld\n", dark);
+    XDestroyImage(img);
+    XCloseDisplay(dpy);
+    return 0;
   }
   Window win = argc > 2 ? static_cast<Window>(std::strtoul(argv[2], nullptr, 0)) : DefaultRootWindow(dpy);
   XWindowAttributes attr;
