@@ -524,12 +524,21 @@ void TCustomDBGridGx::Scroll(int distance) {
 }
 
 void TCustomDBGridGx::RecordChanged(TField* field) {
-  (void)field;
   editPending_ = false;
   editValueSet_ = false;
   if (!HandleAllocated() || destroying_) return;
-  Invalidate();
-  if (EditorMode()) UpdateText();
+  if (!field) {
+    Invalidate();
+  } else {
+    for (int i = 0; i < columns_->Count(); ++i)
+      if (columns_->Items(i)->Field() == field) InvalidateCell(DataToRawColumn(i), Row());
+  }
+  // The field changed under the editor (by code, or the record reset): the editor shows it again.
+  TInplaceEdit* editor = InplaceEditor();
+  if (!editor || !EditorMode() || (field && field != SelectedField())) return;
+  if (GetEditText(Col(), Row()) == editor->Text()) return;
+  InvalidateEditor();
+  editor->SelectAll();
 }
 
 // Writes the editor's text to the field of the current column.

@@ -212,3 +212,42 @@ TEST_F(DBGridTest, RowSelectKeepsTheLeftColumnWhenTheRowsAreCountedAgain) {
 
 }  // namespace
 }  // namespace dbgridtest
+
+namespace dbgridtest {
+namespace {
+
+TEST_F(DBGridTest, AFieldChangedUnderTheEditorIsShownInItSelected) {
+  AddRows(3);
+  MakeGrid();
+  AddColumn("ID");
+  TColumnGx* name = AddColumn("NAME");
+  Bind();
+  grid->SetFocus();
+  grid->SetCol(grid->DataToRawColumn(name->Index()));
+  grid->SetEditorMode(true);
+  gridtest::Pump();
+  TInplaceEdit* editor = grid->InplaceEditor();
+  ASSERT_NE(editor, nullptr);
+  ASSERT_EQ(editor->Text(), "row1");
+  // Another column's field changing leaves the editor as it is.
+  table->Edit();
+  editor->SetSelStart(2);
+  editor->SetSelLength(0);
+  table->FieldByName("ID")->SetAsInteger(77);
+  gridtest::Pump();
+  EXPECT_EQ(editor->Text(), "row1");
+  EXPECT_EQ(editor->SelStart(), 2);
+  // Its own field set by code: the editor shows the new text, all of it selected.
+  table->FieldByName("NAME")->SetAsString("外部值");
+  gridtest::Pump();
+  EXPECT_EQ(editor->Text(), "外部值");
+  EXPECT_EQ(editor->SelStart(), 0);
+  EXPECT_EQ(editor->SelLength(), static_cast<int>(std::string("外部值").size()));
+  // Posted, the record keeps the field's value (the editor wrote nothing back over it).
+  table->Post();
+  gridtest::Pump();
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "外部值");
+}
+
+}  // namespace
+}  // namespace dbgridtest
