@@ -378,6 +378,9 @@ class TControl : public TComponent {
   // Docks into newDockSite; null floats the control in a floating host form. False when the
   // present site refuses to let it go (OnUnDock).
   bool ManualDock(TWinControl* newDockSite, TControl* dropControl = nullptr, TAlign controlSide = alNone);
+  // Docks into newDockSite as the drag object says (the step ManualDock and a dock drag share):
+  // leaves the present site (false when it refuses), then the site's DockDrop.
+  bool Dock(TWinControl* newDockSite, TDragDockObject* source, int x, int y);
   // Floats the control with its client area at screenRect.
   bool ManualFloat(const TRect& screenRect);
   // The size the control floats with (its size before it was docked).

@@ -347,7 +347,7 @@ void DragManager::Done(bool drop, const TPoint& pos) {
     auto* dob = static_cast<TDragDockObject*>(obj);
     if (drop && took && dockSite) {
       TPoint lp = dockSite->ScreenToClient(pos);
-      obj->dropped_ = src->ManualDock(dockSite) && src->HostDockSite() == dockSite;
+      obj->dropped_ = src->Dock(dockSite, dob, lp.X, lp.Y) && src->HostDockSite() == dockSite;
       if (obj->dropped_) {
         endTarget = dockSite;
         endPos = lp;
@@ -507,6 +507,18 @@ bool TControl::ManualDock(TWinControl* newDockSite, TControl* dropControl, TAlig
     TRect own = ScreenRectOf(this);
     return ManualFloat(TRect(own.Left, own.Top, own.Left + UndockWidth(), own.Top + UndockHeight()));
   }
+  TDragDockObject obj(this);
+  newDockSite->PositionDockRect(&obj);
+  obj.dropOnControl_ = dropControl;
+  obj.dropAlign_ = controlSide;
+  obj.floating_ = false;
+  POINT cur;
+  GetCursorPos(&cur);
+  TPoint at = newDockSite->ScreenToClient(TPoint(cur.x, cur.y));
+  return Dock(newDockSite, &obj, at.X, at.Y);
+}
+
+bool TControl::Dock(TWinControl* newDockSite, TDragDockObject* source, int x, int y) {
   if (newDockSite == hostDockSite_) return true;
   if (IsInside(newDockSite, this)) return false;
   const bool wasFree = !hostDockSite_ || Floating();
@@ -517,15 +529,7 @@ bool TControl::ManualDock(TWinControl* newDockSite, TControl* dropControl, TAlig
     undockHeight_ = h;
   }
   DropFormBorder(this);
-  TDragDockObject obj(this);
-  obj.SetDockRect(WindowRectOf(newDockSite));
-  obj.dropOnControl_ = dropControl;
-  obj.dropAlign_ = controlSide;
-  obj.floating_ = false;
-  POINT cur;
-  GetCursorPos(&cur);
-  TPoint at = newDockSite->ScreenToClient(TPoint(cur.x, cur.y));
-  newDockSite->DockDrop(&obj, at.X, at.Y);
+  newDockSite->DockDrop(source, x, y);
   return true;
 }
 

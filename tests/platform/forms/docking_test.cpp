@@ -27,6 +27,7 @@ class Docking : public FormTest {
     site->OnDockDrop = [this](TObject*, TDragDockObject* src, int, int) {
       ++dockDrops;
       dropped = src->Control();
+      droppedObject = src;
     };
     client = new TTestWin(form);
     client->SetCaption("客户");
@@ -69,6 +70,7 @@ class Docking : public FormTest {
   std::vector<TObject*> ends;
   int dockDrops = 0;
   TControl* dropped = nullptr;
+  TDragDockObject* droppedObject = nullptr;
 };
 
 TEST_F(Docking, ADockDragShowsTheSiteOutlineAndDocksThere) {
@@ -212,6 +214,24 @@ TEST_F(Docking, ManualDockSendsTheDockMessagesAndOnUnDockMayRefuse) {
   EXPECT_EQ(log.Joined(), "Site:CM_UNDOCKCLIENT");
   EXPECT_EQ(site->DockClientCount(), 0);
   EXPECT_TRUE(client->Floating());
+}
+
+TEST_F(Docking, OnStartDockMayGiveTheDragObject) {
+  TDragDockObject mine(client);
+  client->OnStartDock = [&](TObject* sender, TDragDockObject*& obj) {
+    EXPECT_EQ(sender, client);
+    obj = &mine;
+  };
+  Press(client, 10, 10);
+  EXPECT_EQ(ActiveDragObject(), &mine);
+  TPoint over = ScreenPoint(site, 100, 100);
+  MoveToScreen(over);
+  EXPECT_FALSE(mine.Floating());
+  ReleaseAt(over);
+  EXPECT_TRUE(mine.Dropped());
+  EXPECT_EQ(dropped, client);
+  EXPECT_EQ(droppedObject, &mine) << "the site gets the drag's own object";
+  EXPECT_EQ(client->HostDockSite(), site);
 }
 
 TEST_F(Docking, AShownFormPutIntoAnotherBecomesItsChildWindow) {
