@@ -404,8 +404,6 @@ void MirrorRect(TRect& rect, int width) {
 }
 
 int TextWidthEx(TCanvas* canvas, std::string_view text) {
-  // The raw call measures with what the context holds: the canvas's font goes in first.
-  canvas->RequiredState(TCanvasState{csHandleValid, csFontValid});
   RECT r{0, 0, 0, 0};
   DrawTextA(canvas->Handle(), text.data(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
   return r.right - r.left;
@@ -414,7 +412,6 @@ int TextWidthEx(TCanvas* canvas, std::string_view text) {
 bool TextExceedsRect(TCanvas* canvas, std::string_view text, const TRect& rect, bool wordWrap, int margin,
                      int bottomMargin, int& textWidth, int& textHeight) {
   const int avail = std::max(1, rect.Width() - 2 - margin);
-  canvas->RequiredState(TCanvasState{csHandleValid, csFontValid});
   RECT r{0, 0, avail, 0};
   UINT flags = DT_CALCRECT | DT_NOPREFIX;
   if (wordWrap) flags |= DT_WORDBREAK;

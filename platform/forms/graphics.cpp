@@ -428,7 +428,8 @@ TCanvas::TCanvas()
 TCanvas::~TCanvas() { SetHandle(nullptr); }
 
 HDC TCanvas::Handle() {
-  RequiredState(TCanvasState{csHandleValid});
+  // Code drawing straight on the context expects the canvas's font, pen and brush in it.
+  RequiredState(TCanvasState{csHandleValid, csFontValid, csPenValid, csBrushValid});
   return handle_;
 }
 

@@ -248,8 +248,9 @@ class TCanvas : public TPersistent {
   TCanvas();
   ~TCanvas() override;
 
-  // The device context; asking for it makes one when a descendant can (CreateHandle). Raises
-  // EInvalidOperation "Canvas does not allow drawing" when there is none.
+  // The device context with the canvas's font, pen and brush selected; asking for it makes one
+  // when a descendant can (CreateHandle). Raises EInvalidOperation "Canvas does not allow drawing"
+  // when there is none.
   HDC Handle();
   void SetHandle(HDC dc);
   bool HandleAllocated() const noexcept { return handle_ != nullptr; }

@@ -128,8 +128,10 @@ TEST_F(GxDraw, ButtonGlyphDotsFollowTheCheckerboard) {
 TEST_F(GxDraw, TextAndRectangleForwarders) {
   TRect r(0, 0, 100, 0);
   int h = DrawTextGx(canvas->Handle(), "金额 and more", 6, r, DT_CALCRECT | DT_SINGLELINE);
-  EXPECT_EQ(h, 16);  // the DC's default font: 宋体 16 high in the test font
-  EXPECT_EQ(r.Right, 16 * 2);  // the two characters of the first 6 bytes
+  // The handle carries the canvas's font; the two characters of the first 6 bytes.
+  EXPECT_EQ(h, canvas->TextHeight("金额"));
+  EXPECT_EQ(r.Right, canvas->TextWidth("金额"));
+  EXPECT_NE(h, 16);  // not the context's default font
   DRAWTEXTPARAMS p{sizeof(DRAWTEXTPARAMS), 4, 3, 0, 0};
   TRect r2(0, 0, 100, 40);
   EXPECT_GT(DrawTextExGx(canvas->Handle(), "x", -1, r2, DT_LEFT, &p), 0);

@@ -118,6 +118,41 @@ TEST_F(CanvasRecord, ChangingAnObjectReselectsItForTheNextCall) {
   EXPECT_EQ(Record(3).rop2, R2_XORPEN);
 }
 
+TEST_F(CanvasRecord, TheHandleHandedOutHoldsTheCanvasFontPenAndBrush) {
+  canvas->TextOut(0, 0, "a");  // the old font is in the context
+  canvas->Font()->SetName("宋体");
+  canvas->Font()->SetHeight(-30);
+  canvas->Font()->SetColor(clRed);
+  canvas->Pen()->SetColor(clBlue);
+  canvas->Pen()->SetWidth(3);
+  canvas->Brush()->SetColor(clYellow);
+  // Code drawing straight on the context meets the objects just assigned.
+  HDC h = canvas->Handle();
+  RECT r{0, 0, 0, 0};
+  DrawTextA(h, "金额", -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  EXPECT_EQ(r.right - r.left, canvas->TextWidth("金额"));
+  EXPECT_EQ(r.bottom - r.top, 30);
+  ExtTextOutA(h, 1, 1, 0, nullptr, "金额", 6, nullptr);
+  ::Rectangle(h, 1, 2, 30, 40);
+  const int n = FanoRecordCount(dc);
+  ASSERT_GE(n, 2);
+  FANO_DRAW_RECORD t = Record(n - 2);
+  EXPECT_STREQ(t.call, "ExtTextOut");
+  EXPECT_STREQ(t.fontFace, "宋体");
+  EXPECT_EQ(t.fontHeight, -30);
+  EXPECT_EQ(t.textColor, RGB(255, 0, 0));
+  EXPECT_EQ(t.bkColor, RGB(255, 255, 0));
+  FANO_DRAW_RECORD s = Record(n - 1);
+  EXPECT_EQ(s.penColor, RGB(0, 0, 255));
+  EXPECT_EQ(s.penWidth, 3);
+  EXPECT_EQ(s.brushColor, RGB(255, 255, 0));
+  // A change after the handle was handed out is in the next one.
+  canvas->Font()->SetHeight(-16);
+  r = RECT{0, 0, 0, 0};
+  DrawTextA(canvas->Handle(), "金额", -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  EXPECT_EQ(r.bottom - r.top, 16);
+}
+
 TEST_F(CanvasRecord, ACanvasWithoutAContextRefusesToDraw) {
   TCanvas bare;
   try {
