@@ -4,6 +4,7 @@
 
 #include "editors/tools/gxplatform.h"
 #include "grid/dbgrid.h"
+#include "grid/dbgrid_filterrow.h"
 #include "grid/inplaceedit.h"
 #include "platform/forms/clipbrd.h"
 #include "platform/forms/dialogs.h"
@@ -462,6 +463,12 @@ void TCustomDBGridGx::HandleCharMessage(TMessage& m) {
     ~ClearTyped() { s.clear(); }
   } clearTyped{typedChars_};
 
+  // A character typed while a filter cell is current goes into that cell, even when its editor was hidden.
+  if (filterEditMode_ && filterEditor_ && filterCol_ >= 0 && (ch == 8 || ch >= 32)) {
+    ShowFilterEditor(false);
+    if (filterEditor_->HandleAllocated()) PostMessage(filterEditor_->WindowHandle(), WM_CHAR, m.WParam, m.LParam);
+    return;
+  }
   TColumnGx* c = SelectedColumn();
   const TColumnKindGx kind = c ? c->GetColumnType() : ckText;
   TDataSet* ds = DataSet();

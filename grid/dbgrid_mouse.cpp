@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "grid/dbgrid.h"
+#include "grid/dbgrid_filterrow.h"
 #include "grid/dbgrid_inplace.h"
 #include "grid/inplaceedit.h"
 #include "platform/forms/cmessages.h"
@@ -640,6 +641,8 @@ bool TCustomDBGridGx::MouseMessage(TMessage& m) {
       RecordDragDrop(false);
       TCustomGridGx::WndProc(m);
       MouseCancelMode();
+      // The filter editor's open list closes when the focus moves on, as the cell editor's does.
+      if (m.Msg == CM_CANCELMODE && filterEditor_) filterEditor_->WindowProc()(m);
       return true;
     default: return false;
   }

@@ -621,5 +621,40 @@ TEST_F(FilterRowTest, HidingTheRowWithATextThatDoesNotParseKeepsTheRow) {
   EXPECT_EQ(name->STFilter()->FilterText(), "");
 }
 
+TEST_F(FilterRowTest, ACharacterTypedWhileTheCellEditorIsHiddenGoesIntoTheFilterCell) {
+  grid->StartFilterEdit(1);
+  gridtest::Pump();
+  grid->HideFilterEditor();  // the cell stays current; the grid takes the focus
+  gridtest::Pump();
+  ASSERT_TRUE(grid->FilterEditMode());
+  ASSERT_FALSE(Editor()->Visible());
+  ASSERT_TRUE(grid->Focused());
+  FanoInputText("北");
+  gridtest::Pump();
+  EXPECT_TRUE(Editor()->Visible());
+  EXPECT_TRUE(Editor()->Focused());
+  EXPECT_EQ(Editor()->Text(), "北");
+  // Neither the data editor nor the record saw it.
+  EXPECT_FALSE(grid->IsEditorVisible());
+  EXPECT_NE(table->State(), dsEdit);
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "北京");
+}
+
+TEST_F(FilterRowTest, MovingTheFocusOnClosesTheFilterEditorsList) {
+  grid->StartFilterEdit(1);
+  gridtest::Pump();
+  Editor()->DropDown();
+  ASSERT_TRUE(Editor()->ListVisible());
+  TEdit* other = new TEdit(form);
+  other->SetParent(form);
+  grid->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(other));
+  EXPECT_FALSE(Editor()->ListVisible());
+  // The editor's own list is no stranger to it.
+  Editor()->DropDown();
+  grid->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(Editor()));
+  EXPECT_TRUE(Editor()->ListVisible());
+  Editor()->CloseUp(false);
+}
+
 }  // namespace
 }  // namespace dbgridtest
