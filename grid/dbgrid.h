@@ -467,6 +467,8 @@ class TColumnGx : public TCollectionItem {
   void SetDropDownSpecRow(TSpecRowGx* value) { specRow_->Assign(value); }
   // The settings of the column's lookup drop-down (made on first use).
   TColumnDropDownBoxGx* DropDownBox() const;
+  // A data source freed while a drop-down box lists from it: the box lists from none.
+  void ListSourceFreed(TComponent* source);
   void SetDropDownBox(TColumnDropDownBoxGx* value);
   // The lookup drop-down itself, made on first use and kept by the column.
   TPopupDataGridGx* GetDropDownDataGrid();

@@ -148,11 +148,13 @@ void TCustomDBGridGx::Notification(TComponent* component, TOperation operation) 
       if (c->PopupMenu() == component) c->SetPopupMenu(nullptr);
       if (c->ImageList() == component) c->SetImageList(nullptr);
       if (c->Field() == component) c->ClearFieldBinding();
+      c->ListSourceFreed(component);
     }
   }
   if (memTableDataSet_ == component) {
     memTable_ = nullptr;
     memTableDataSet_ = nullptr;
+    LayoutChanged();
   }
 }
 

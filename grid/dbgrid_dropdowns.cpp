@@ -60,6 +60,8 @@ void TColumnDropDownBoxGx::Assign(TPersistent* source) {
 void TColumnDropDownBoxGx::SetListSource(TDataSource* value) {
   if (value == listSource_) return;
   listSource_ = value;
+  // The grid hears of the source's end and takes it away from the box.
+  if (TCustomDBGridGx* g = value && column_ ? column_->Grid() : nullptr) value->FreeNotification(g);
   if (TPopupDataGridGx* list = List()) list->SetListSource(value);
 }
 
@@ -131,6 +133,11 @@ TColumnDropDownBoxGx* TColumnGx::DropDownBox() const {
 }
 
 void TColumnGx::SetDropDownBox(TColumnDropDownBoxGx* value) { DropDownBox()->Assign(value); }
+
+void TColumnGx::ListSourceFreed(TComponent* source) {
+  if (!dropDownBox_ || dropDownBox_->ListSource() != source) return;
+  dropDownBox_->SetListSource(nullptr);
+}
 
 TPopupDataGridGx* TColumnGx::GetDropDownDataGrid() {
   if (!dropDownDataGrid_) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "dbgrid_test_util.h"
+#include "grid/dbgrid_dropdowns.h"
 #include "platform/forms/controls.h"
 #include "platform/os/wingdi.h"
 #include "platform/os/winuser.h"
@@ -247,6 +248,32 @@ TEST_F(DBGridTest, AFieldChangedUnderTheEditorIsShownInItSelected) {
   table->Post();
   gridtest::Pump();
   EXPECT_EQ(table->FieldByName("NAME")->AsString(), "外部值");
+}
+
+}  // namespace
+}  // namespace dbgridtest
+
+namespace dbgridtest {
+namespace {
+
+TEST_F(DBGridTest, AFreedListSourceLeavesTheDropDownBoxListingFromNone) {
+  AddRows(2);
+  MakeGrid();
+  TColumnGx* name = AddColumn("NAME");
+  TColumnGx* id = AddColumn("ID");
+  Bind();
+  auto* list = new TDataSource(nullptr);
+  list->SetDataSet(table);
+  name->DropDownBox()->SetListSource(list);
+  id->DropDownBox()->SetListSource(source);
+  ASSERT_EQ(name->GetLookupDataSet(), table);
+  delete list;
+  EXPECT_EQ(name->DropDownBox()->ListSource(), nullptr);
+  EXPECT_EQ(name->GetLookupDataSet(), nullptr);  // the field is no lookup
+  // Another box's source is its own affair.
+  EXPECT_EQ(id->DropDownBox()->ListSource(), source);
+  grid->Invalidate();
+  gridtest::Pump();
 }
 
 }  // namespace
