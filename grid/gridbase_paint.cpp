@@ -333,7 +333,8 @@ void TGridGxPainter::Run() {
       Cells(left, top, h.ScrollStart, v.FixedBoundary, h.GridBoundary, v.GridBoundary, color, false, false);
     }
     // One focus rectangle around the selected rows.
-    if (!g->InState(csDesigning) && g->Options().Contains(goRowSelect) && g->DefaultDrawing() && g->Focused()) {
+    if (!g->InState(csDesigning) && g->Options().Contains(goRowSelect) && g->DefaultDrawing() && g->Focused() &&
+        g->FramesCurrentRow()) {
       const TGridRect sel = g->Selection();
       TRect r = g->BoxRectEx(sel.Left, sel.Top, sel.Right, sel.Bottom, false, info);
       if (!r.IsEmpty()) canvas->DrawFocusRect(r);

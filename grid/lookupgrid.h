@@ -203,6 +203,8 @@ class TDBLookupGridGx : public TCustomDBGridGx {
   void WndProc(TMessage& message) override;
 
  protected:
+  // The chosen special row carries the focus frame, not the list's current record.
+  bool FramesCurrentRow() const override { return !(specRow_->Visible() && specRow_->Selected()); }
   void ColumnMoved(int fromIndex, int toIndex) override;
   void ColWidthsChanged() override;
   void Dispatch(TMessage& message) override;

@@ -550,4 +550,47 @@ TEST_F(LookupGridTest, SnapshotWithTheSpecialRowChosen) {
   FanoSetTestFont(TRUE);
 }
 
+// With the special row chosen in a focused grid, the list's current record shows no focus frame:
+// only the chosen row looks chosen.
+TEST_F(LookupGridTest, TheChosenSpecialRowAloneCarriesTheFocusFrame) {
+  TDBLookupGridGx* g = MakeList(4);
+  g->SpecRow()->SetCellsText("(无)");
+  g->SpecRow()->SetValue(Variant(0));
+  g->SpecRow()->SetVisible(true);
+  g->SetKeyValue(Variant(1));
+  Key(g, VK_UP);  // the first record up to the special row
+  ASSERT_TRUE(g->Focused());
+  ASSERT_TRUE(g->SpecRow()->Selected());
+  gridtest::Pump();
+  RECT wr{};
+  GetWindowRect(form->Handle(), &wr);
+  auto pixel = [&](int x, int y) {
+    const TPoint p = g->ClientToScreen(TPoint(x, y));
+    return FanoGetWindowPixel(form->Handle(), p.X - wr.left, p.Y - wr.top);
+  };
+  auto framed = [&](const TRect& row, TColor background) {
+    int marks = 0;
+    for (int x = row.Left + 2; x < row.Left + 40; ++x) {
+      if (pixel(x, row.Top) != ColorToRGB(background)) ++marks;
+      if (pixel(x, row.Bottom - 1) != ColorToRGB(background)) ++marks;
+    }
+    return marks;
+  };
+  const TRect first = g->CellRect(g->IndicatorOffset(), g->GetTitleOffset());
+  ASSERT_EQ(g->Row(), g->GetTitleOffset());  // the list still stands on its first record
+  EXPECT_EQ(framed(first, clWindow), 0);
+  // The special row has its frame (dotted over the highlight).
+  const TRect special = g->CellRect(g->IndicatorOffset(), g->GetTitleOffset() - 1);
+  int dots = 0;
+  for (int x = special.Left + 2; x < special.Left + 40; ++x)
+    if (pixel(x, special.Top) != ColorToRGB(clHighlight)) ++dots;
+  EXPECT_GT(dots, 0);
+  // Back on a record, that record's row is framed again.
+  Key(g, VK_DOWN);
+  ASSERT_FALSE(g->SpecRow()->Selected());
+  gridtest::Pump();
+  const TRect current = g->CellRect(g->IndicatorOffset(), g->Row());
+  EXPECT_GT(framed(current, clHighlight), 0);  // dotted over the marked record
+}
+
 }  // namespace
