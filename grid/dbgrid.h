@@ -1755,6 +1755,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool inRefreshLayout_ = false;
   bool inLayout_ = false;
   bool multiLineRows_ = false;
+  bool searchLocating_ = false;  // the in-place search is moving the record
   bool rowHeightsPending_ = false;
   bool fetching_ = false;
   int rowReadDepth_ = 0;

@@ -516,12 +516,9 @@ void TCustomDBGridGx::RefreshLayout() {
 void TCustomDBGridGx::Scroll(int distance) {
   (void)distance;
   if (!HandleAllocated() || destroying_) return;
-  if (memTable_) {
-    MoveCurrentToRecord();
-  } else {
-    UpdateRowCount();
-  }
+  if (!memTable_) UpdateRowCount();
   UpdateVertScrollBar();
+  UpdateActive();
   Invalidate();
 }
 
@@ -609,6 +606,8 @@ void TCustomDBGridGx::WriteColumnText(TColumnGx* c, const std::string& text) {
 }
 
 void TCustomDBGridGx::UpdateActive() {
+  // A record moved by anything but the search itself ends the search.
+  if (inplaceSearching_ && !searchLocating_) StopInplaceSearch();
   if (dataLink_->Active() && HandleAllocated()) MoveCurrentToRecord();
 }
 

@@ -284,6 +284,7 @@ void TCustomDBGridGx::MoveCurrentToRecord() {
   else row = GetTitleOffset() + dataLink_->ActiveRecord();
   row = std::clamp(row, FixedRows(), RowCount() - 1);
   if (row != Row() && row >= FixedRows()) {
+    if (inplaceSearching_ && !searchLocating_) StopInplaceSearch();
     InvalidateRow(Row());
     MoveColRow(std::max(Col(), FixedCols()), row, true, true);
     InvalidateRow(row);

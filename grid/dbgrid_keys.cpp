@@ -511,12 +511,15 @@ void TCustomDBGridGx::InplaceSearchText(const std::string& text, int timeOut, in
   bool found = false;
   if (!candidate.empty()) {
     BeginUpdate();
+    searchLocating_ = true;
     try {
       found = LocateText(candidate, direction);
     } catch (...) {
+      searchLocating_ = false;
       EndUpdate();
       throw;
     }
+    searchLocating_ = false;
     EndUpdate();
     if (found) {
       // The search text takes the letter case of the cell it found.

@@ -479,3 +479,24 @@ TEST_F(DBGridKeysTest, SetValueFromThePreviousRecord) {
   EXPECT_EQ(Name(), "row1");
   EXPECT_EQ(table->RecNo(), 2);
 }
+
+namespace dbgridtest {
+namespace {
+
+TEST_F(DBGridKeysTest, ARecordMovedByOtherCodeEndsTheTypedSearch) {
+  MakeFruitGrid({dghIncSearch});
+  Key('F', false, true);
+  Type("b");
+  ASSERT_TRUE(grid->InplaceSearching());
+  EXPECT_EQ(Name(), "Banana");
+  Key(VK_RETURN, false, true);  // the search itself moves on and keeps searching
+  EXPECT_TRUE(grid->InplaceSearching());
+  EXPECT_EQ(Name(), "blueberry");
+  table->First();
+  gridtest::Pump();
+  EXPECT_FALSE(grid->InplaceSearching());
+  EXPECT_EQ(grid->InplaceSearchText(), "");
+}
+
+}  // namespace
+}  // namespace dbgridtest
