@@ -199,3 +199,34 @@ TEST_F(DBGridTest, EscapeIsWantedWhileTheRecordIsModified) {
   EXPECT_NE(grid->Perform(CM_WANTSPECIALKEY, VK_ESCAPE, 0), 0);
   table->Cancel();
 }
+
+namespace dbgridtest {
+namespace {
+
+TEST_F(DBGridBufferedTest, AnEditorKeptOpenShowsTheRecordScrolledUnderIt) {
+  TTestDataSet ds(nullptr);
+  TDataSource src(nullptr);
+  TDataSet* table = ShowBuffered(ds, src, 30);
+  grid->SetDBOptions(grid->DBOptions() + dgAlwaysShowEditor);
+  grid->SetFocus();
+  gridtest::Pump();
+  TInplaceEdit* editor = grid->InplaceEditor();
+  ASSERT_NE(editor, nullptr);
+  ASSERT_TRUE(editor->GetVisible());
+  EXPECT_EQ(editor->Text(), "1");
+  // Down to the last row the buffer shows, then past it: the rows scroll under the editor.
+  const int last = grid->RowCount() - 1;
+  while (grid->Row() < last) {
+    table->Next();
+    gridtest::Pump();
+  }
+  const int recNo = table->RecNo();
+  table->Next();
+  gridtest::Pump();
+  ASSERT_EQ(grid->Row(), last);
+  ASSERT_EQ(table->RecNo(), recNo + 1);
+  EXPECT_EQ(editor->Text(), std::to_string(recNo + 1));
+}
+
+}  // namespace
+}  // namespace dbgridtest
