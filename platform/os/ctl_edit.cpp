@@ -971,6 +971,9 @@ LRESULT Proc(Edit* e, UINT msg, WPARAM wp, LPARAM lp) {
       }
       return 0;
     case WM_LBUTTONDBLCLK:
+      // The pair's first press may have found the edit focused and the focus gone since.
+      if (!e->focused) SetFocus(wnd);
+      if (!IsWindow(wnd)) return 0;
       SelectWord(e, CharFromPoint(e, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)));
       return 0;
     case WM_CAPTURECHANGED: e->selecting = false; return 0;

@@ -180,3 +180,31 @@ TEST_F(DateTimeTyping, ElementsOutOfEveryRangeAreImpossible) {
 }
 
 }  // namespace
+
+namespace {
+
+// A press that arrives as the second of a double click (the first one went to the editor before the
+// focus moved on) still gives the empty date field the focus, and the date typed next is kept.
+TEST_F(DateTimeTyping, ADoubleClickIntoTheUnfocusedEditorStillTakesTheTyping) {
+  for (int x = 1; x < edit->ClientWidth() - 24; x += 3) {
+    NewRecord();
+    ClickAt(edit, x, 8);
+    Leave();
+    ASSERT_FALSE(edit->Focused());
+    ClickAt(edit, x, 8);  // no time between: a double click
+    EXPECT_TRUE(edit->Focused()) << x;
+    Type("20261201");
+    EXPECT_EQ(edit->EditText(), "2026-12-01") << "double-clicked at " << x;
+    Leave();
+    EXPECT_EQ(Formatted(table->FieldByName("BILDA003")->Value()), "2026-12-01 00:00:00") << x;
+  }
+  // Both presses into the unfocused editor.
+  NewRecord();
+  ClickAt(edit, 30, 8);
+  ClickAt(edit, 30, 8);
+  EXPECT_TRUE(edit->Focused());
+  Type("20261201");
+  EXPECT_EQ(edit->EditText(), "2026-12-01");
+}
+
+}  // namespace

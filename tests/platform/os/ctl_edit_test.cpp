@@ -121,4 +121,19 @@ TEST_F(EditLayout, UndoOfATypingRunInsideALongTextRestoresAndRedoes) {
   EXPECT_EQ(Text(memo), typed) << "a second undo redoes";
 }
 
+// A double-click press is a press: an unfocused edit takes the focus and selects the word.
+TEST_F(EditLayout, ADoubleClickGivesAnUnfocusedEditTheFocus) {
+  HWND memo = Memo(0);
+  HWND other = Memo(0);
+  SetWindowText(memo, "alpha beta");
+  SetFocus(other);
+  ASSERT_EQ(GetFocus(), other);
+  SendMessage(memo, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 4));
+  EXPECT_EQ(GetFocus(), memo);
+  DWORD start = 0, end = 0;
+  SendMessage(memo, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start, 0u);
+  EXPECT_GT(end, 0u);
+}
+
 }  // namespace
