@@ -173,7 +173,10 @@ bool TfrmChildBase::IsControlReadOnly(TDataSource* DataSource, std::string_view 
   if (ReadOnly || !DataSource || Trim(std::string(DataField)).empty()) return ReadOnly;
   try {
     TDataSet* data = DataSource->DataSet();
-    return data ? data->FieldByName(Trim(std::string(DataField)))->ReadOnly() : false;
+    if (!data) return false;
+    // A joined text is never sent to the host: typed into an editor it would be lost.
+    TField* field = data->FieldByName(Trim(std::string(DataField)));
+    return field->ReadOnly() || field->IsJoin();
   } catch (...) {
     return false;  // no such field: the flag alone decides
   }

@@ -168,6 +168,31 @@ TEST_F(Fano217Form, NewAndUpdateKeepTheFixedEditorsReadOnly) {
   EXPECT_FALSE(form->DBEditGx13->ReadOnly());
 }
 
+// The codes of the seven lookups are never stored as typed: their editors take no typing, and
+// their buttons still ask the host.
+TEST_F(Fano217Form, LookupCodesTakeNoTypingButTheirButtonsAsk) {
+  form->Show();
+  form->DoNew();
+  for (TCustomDBEditGx* e : std::initializer_list<TCustomDBEditGx*>{form->DBEditGx1, form->DBEditGx4, form->DBEditGx6,
+                                                                    form->DBEditGx9, form->DBEditGx10, form->DBEditGx18,
+                                                                    form->DBEditGx5})
+    EXPECT_TRUE(e->ReadOnly()) << e->Name();
+  form->DBEditGx6->SetFocus();
+  FanoPumpMessages();
+  FanoInputText("HT9");
+  FanoPumpMessages();
+  form->DBEditGx16->SetFocus();
+  FanoPumpMessages();
+  EXPECT_TRUE(dm->mtblMain->FieldByName("BILDA008C1")->IsNull());
+  EXPECT_EQ(form->DBEditGx6->Text(), "");
+  const int before = host->Count(HM_LOOKUP);
+  // The button still asks (under the window manager the user test presses it).
+  bool handled = false;
+  form->DBEditGx6->EditButtons()->Items(0)->Click(form->DBEditGx6, handled);
+  FanoPumpMessages();
+  EXPECT_EQ(host->Count(HM_LOOKUP), before + 1);
+}
+
 TEST_F(Fano217Form, ANewDocumentSavedAfterSwitchingToEditingIsAddedToTheList) {
   LoadStored(11, {5});
   ASSERT_EQ(dm->mtblMain1->RecordCount(), 1);
