@@ -993,6 +993,8 @@ extern TShortCut DBGridGxFindDialogKey;
 extern int DBGridGxInplaceSearchTimeOut;
 extern TColor DBGridGxInplaceSearchColor;
 extern TColor DBGridGxInplaceSearchTextColor;
+// Forbids the off-screen painting of every grid (off by default).
+extern bool DBGridGxDisableDoubleBuffer;
 
 // The font settings a cell painter changes and puts back.
 struct TFontInfoGx {
@@ -1474,6 +1476,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // OnCheckButton's answer; false for a column that does not exist.
   bool CheckTitleButton(int col);
   bool UseThemedFixedCells() const;
+  // Themed raised titles and tree lines flicker when painted straight to the window.
+  virtual bool NeedsDoubleBuffer();
   virtual bool RowSelectFocused();
   void SetValueFromPrevRecord();
   // The indicator title pressed: with its title button the menu (OnBuildIndicatorTitleMenu) pops
@@ -1561,6 +1565,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void KeyPress(TKeyChar& key) override;
   void KeyUp(uint16_t& key, TShiftState shift) override;
   void WndProc(TMessage& message) override;
+  // WM_PAINT without a device context, painted off-screen and copied to the window.
+  void PaintBuffered(TMessage& message);
   // Adds text to the search and finds the next match in the current column; direction 0 up,
   // 1 down, 2 all; a time-out of -1 keeps the search running until it is stopped.
   void InplaceSearchText(const std::string& text, int timeOut, int direction);

@@ -1325,6 +1325,10 @@ bool TCustomDBGridGx::UseThemedFixedCells() const {
   return !Flat() && ThemesActive() && optionsGx_.Contains(dghFixed3D);
 }
 
+bool TCustomDBGridGx::NeedsDoubleBuffer() {
+  return UseThemedFixedCells() || (memTable_ && memTable_->IsTreeView() && dbOptions_.Contains(dgRowLines));
+}
+
 bool TCustomDBGridGx::RowSelectFocused() {
   return !InState(csDesigning) && dbOptions_.Contains(dgRowSelect) && DefaultDrawing() && HandleAllocated() &&
          GetFocus() == WindowHandle();

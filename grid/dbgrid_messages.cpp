@@ -131,6 +131,38 @@ bool TCustomDBGridGx::CellToolTip(THintInfo& info) {
   return true;
 }
 
+void TCustomDBGridGx::PaintBuffered(TMessage& m) {
+  const int w = std::max(1, ClientWidth()), h = std::max(1, ClientHeight());
+  HDC screen = GetDC(nullptr);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+  HDC mem = CreateCompatibleDC(screen);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  PAINTSTRUCT ps{};
+  HDC dc = BeginPaint(Handle(), &ps);
+  try {
+    // The grid skips its own erase; off-screen it costs no flicker.
+    RECT all{0, 0, w, h};
+    FillRect(mem, &all, Brush()->Handle());
+    IntersectClipRect(mem, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
+    TMessage inner = m;
+    inner.WParam = reinterpret_cast<WPARAM>(mem);
+    TCustomGridGx::WndProc(inner);
+    if (dc) BitBlt(dc, 0, 0, w, h, mem, 0, 0, SRCCOPY);
+  } catch (...) {
+    EndPaint(Handle(), &ps);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    DeleteObject(bmp);
+    throw;
+  }
+  EndPaint(Handle(), &ps);
+  SelectObject(mem, old);
+  DeleteDC(mem);
+  DeleteObject(bmp);
+  m.Result = 0;
+}
+
 void TCustomDBGridGx::WndProc(TMessage& m) {
   if (FilterRowMouseMessage(m) || MouseMessage(m) || WindowNotice(m)) return;
   switch (m.Msg) {
@@ -144,6 +176,12 @@ void TCustomDBGridGx::WndProc(TMessage& m) {
     case WM_HSCROLL:
     case WM_VSCROLL:
       if (m.LParam == 0 && HandleScrollMessage(m)) return;
+      break;
+    case WM_PAINT:
+      if (m.WParam == 0 && !DBGridGxDisableDoubleBuffer && NeedsDoubleBuffer()) {
+        PaintBuffered(m);
+        return;
+      }
       break;
     case WM_GETDLGCODE:
       TCustomGridGx::WndProc(m);

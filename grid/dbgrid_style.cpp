@@ -23,6 +23,7 @@ TShortCut DBGridGxFindDialogKey = 0;
 int DBGridGxInplaceSearchTimeOut = 1500;
 TColor DBGridGxInplaceSearchColor = static_cast<TColor>(0x00FFFF);
 TColor DBGridGxInplaceSearchTextColor = static_cast<TColor>(0);
+bool DBGridGxDisableDoubleBuffer = false;
 
 namespace {
 
