@@ -82,6 +82,16 @@ enum TDBGridGxEditAction { geaCutGx, geaCopyGx, geaPasteGx, geaDeleteGx, geaSele
 using TDBGridGxEditActions = TSet<TDBGridGxEditAction>;
 
 enum TColumnKindGx { ckText, ckPickList, ckLookup, ckKeyList, ckImageList, ckCheckbox, ckGraphic };
+
+// Pictures held in graphic fields (dbgrid_graphic.cpp).
+// Loads the field's bytes (PNG, JPEG or BMP) into the picture; false, with the picture left empty,
+// for a null or empty field or bytes no picture class reads.
+bool LoadFieldPicture(TField* field, TPicture& picture);
+// Where a picture of that size goes in the cell: shrunk to fit keeping its proportions when larger
+// than the cell, centred.
+TRect GraphicCellRect(int width, int height, const TRect& cell);
+// Row height a picture of that size needs in a column of that width.
+int GraphicRowHeight(int width, int height, int columnWidth);
 enum TSortMarkerGx { smNoneGx, smDownGx, smUpGx };
 enum TTextOrientationGx { tohHorizontal, tohVertical };
 enum TColumnButtonStyleGx { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown, cbsAltDropDown, cbsAltUpDown };
@@ -1533,6 +1543,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   int NodeWidth(THeadTreeNode* node) const;
   void DrawTitleNodes(THeadTreeNode* leaf, const TRect& cell, TGridDrawState state, bool endEllipsis);
   int DrawTreeNode(TCanvas* canvas, const TRect& rect, TColor background);
+  // A graphic field's cell: its picture, or its display text when pictures are not drawn.
+  void DrawGraphicCell(TCanvas* canvas, const TRect& rect, TColumnGx* column, const std::string& text, int dx, int dy);
   // Set by the mouse handling while a title button (or the indicator title) is held down.
   int PressedTitleCol() const noexcept { return pressedTitleCol_; }
   void SetPressedTitleCol(int col) noexcept { pressedTitleCol_ = col; }

@@ -868,6 +868,11 @@ int TColumnGx::GetRowHeightForText() const {
   if (!g) return 0;
   const int d = g->DataRowHeight();
   if (!g->OptionsGx().Contains(dghAutoFitRowHeight) || (g->MemTable() && g->MemTable()->IsTreeView())) return d;
+  if (GetColumnType() == ckGraphic) {
+    TPicture picture;
+    LoadFieldPicture(Field(), picture);
+    return GraphicRowHeight(picture.Width(), picture.Height(), Width());
+  }
   TMeasureCanvas bmp;
   TCanvas* c = bmp.Canvas();
   c->Font()->Assign(Font());

@@ -532,11 +532,7 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
           break;
         }
         case ckGraphic:
-          if (drawGraphicData_ && column->Field() && column->Field()->IsBlob()) {
-            // A picture stored in the field is drawn as the column's text would be: its size.
-            WriteTextGx(c, textRect, false, f.dx, f.dy, "(GRAPHIC)", p->Alignment, column->Layout(), false, false, 0, 0,
-                        false);
-          }
+          if (!hideTop) DrawGraphicCell(c, textRect, column, cellText, f.dx, f.dy);
           break;
         default: {
           const bool wrap = column->WordWrap() && textRect.Height() >= 2 * std::max(1, c->TextHeight("Wg"));
