@@ -944,6 +944,8 @@ class TDBGridGxStyle : public TPersistent {
   virtual bool GetFixedCellColors(TCustomDBGridGx* grid, int col, TFont* font, TColor& background, bool selected,
                                   bool down, int cellArea);
   virtual void ReadScreenColors();
+  // The style's own hidden window: it hears the system-colour changes.
+  HWND Handle() const noexcept { return wnd_; }
 
   void AddGrid(TCustomDBGridGx* grid);
   void RemoveGrid(TCustomDBGridGx* grid);
@@ -959,6 +961,8 @@ class TDBGridGxStyle : public TPersistent {
 
  private:
   bool ManyColors() const noexcept { return numColors_ < 0 || numColors_ > 256; }
+  static LRESULT StyleWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+  HWND wnd_ = nullptr;
   std::vector<TCustomDBGridGx*> grids_;
   bool blend_ = true;
   int numColors_ = -1;

@@ -584,8 +584,6 @@ void TCustomDBGridGx::TopLeftChanged() {
 }
 
 void TCustomDBGridGx::Dispatch(TMessage& message) {
-  // The shared style re-reads the screen's colour count when the system colours change.
-  if (message.Msg == WM_SYSCOLORCHANGE && style_) style_->ReadScreenColors();
   if (message.Msg == kDeferredSumsMessage) {
     TDataSet* ds = DataSet();
     if (sumList_ && sumList_->Stale() && ds && ds->Active() && ds->State() == dsBrowse && !ds->ControlsDisabled())

@@ -424,9 +424,34 @@ bool TextExceedsRect(TCanvas* canvas, std::string_view text, const TRect& rect, 
 
 // ---------------------------------------------------------------- TDBGridGxStyle
 
-TDBGridGxStyle::TDBGridGxStyle() { ReadScreenColors(); }
+TDBGridGxStyle::TDBGridGxStyle() {
+  ReadScreenColors();
+  WNDCLASS wc{};
+  if (!GetClassInfo(FormsInstance(), "TDBGridGxStyle", &wc)) {
+    wc.lpfnWndProc = &StyleWndProc;
+    wc.hInstance = FormsInstance();
+    wc.lpszClassName = "TDBGridGxStyle";
+    RegisterClass(&wc);
+  }
+  // Top-level and hidden: the colour change is told to top-level windows only.
+  wnd_ = CreateWindowEx(0, "TDBGridGxStyle", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, FormsInstance(), nullptr);
+  if (wnd_) SetWindowLongPtr(wnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+LRESULT TDBGridGxStyle::StyleWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_SYSCOLORCHANGE) {
+    if (auto* style = reinterpret_cast<TDBGridGxStyle*>(GetWindowLongPtr(wnd, GWLP_USERDATA))) style->ReadScreenColors();
+    return 0;
+  }
+  return DefWindowProc(wnd, msg, wp, lp);
+}
 
 TDBGridGxStyle::~TDBGridGxStyle() {
+  if (wnd_) {
+    SetWindowLongPtr(wnd_, GWLP_USERDATA, 0);
+    DestroyWindow(wnd_);
+    wnd_ = nullptr;
+  }
   while (!grids_.empty()) {
     TCustomDBGridGx* g = grids_.back();
     grids_.pop_back();
