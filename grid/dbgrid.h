@@ -1504,6 +1504,11 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void DeferSums();
   // Runs the layout pass from the message queue (at once when no lock is held then).
   void DeferLayout();
+  // A field of the data set is being freed: the columns drop it and the grid lays out without it.
+  void FieldFreed(TField* field);
+  // The field being freed while it is still in its data set's lists: never bound again.
+  bool FieldGoing(const TField* field) const noexcept { return field && field == fieldGoing_; }
+  void ForgetGoneField();
   static constexpr UINT kDeferredLayoutMessage = 0x464;
   static constexpr UINT kDeferredSumsMessage = 0x5F0;
   // Focuses the grid when it may take the focus; true when the grid or its editor has it.
@@ -1768,6 +1773,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
 
   int dbUpdateCount_ = 0;
   int layoutLock_ = 0;
+  TField* fieldGoing_ = nullptr;  // compared only, never read
   bool layoutFromDataSet_ = false;
   bool writeDisplayWidths_ = true;
   bool acquireFocus_ = true;

@@ -239,6 +239,7 @@ TField* TColumnGx::Field() const {
     TDataSet* ds = g->DataLink()->DataSet();
     if (!ds->Active() && ds->DefaultFields()) return field_;
     TField* f = ds->FindField(fieldName_);
+    if (g->FieldGoing(f)) f = nullptr;
     if (f != field_) {
       field_ = f;
       if (f) const_cast<TColumnGx*>(this)->fieldName_ = f->FieldName();

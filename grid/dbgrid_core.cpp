@@ -147,9 +147,10 @@ void TCustomDBGridGx::Notification(TComponent* component, TOperation operation) 
       TColumnGx* c = columns_->Items(i);
       if (c->PopupMenu() == component) c->SetPopupMenu(nullptr);
       if (c->ImageList() == component) c->SetImageList(nullptr);
-      if (c->Field() == component) c->ClearFieldBinding();
       c->ListSourceFreed(component);
     }
+    if (dataLink_)
+      if (auto* field = dynamic_cast<TField*>(component)) FieldFreed(field);
   }
   if (memTableDataSet_ == component) {
     memTable_ = nullptr;
@@ -395,8 +396,10 @@ void TCustomDBGridGx::ColumnChanged(TColumnGx* column) {
 
 void TCustomDBGridGx::GetDefaultColumnFields(std::vector<TField*>& fields) {
   TDataSet* ds = DataSet();
-  for (int i = 0; i < ds->FieldCount(); ++i)
-    if (ds->Fields().Fields(i)->Visible()) fields.push_back(ds->Fields().Fields(i));
+  for (int i = 0; i < ds->FieldCount(); ++i) {
+    TField* f = ds->Fields().Fields(i);
+    if (!FieldGoing(f) && f->Visible()) fields.push_back(f);
+  }
 }
 
 void TCustomDBGridGx::BuildDefaultColumns() {
@@ -418,8 +421,10 @@ void TCustomDBGridGx::DefineFieldMap() {
     dataLink_->SetSparseMap(false);
     TDataSet* ds = DataSet();
     if (!ds) return;
-    for (int i = 0; i < ds->FieldCount(); ++i)
-      if (ds->Fields().Fields(i)->Visible()) dataLink_->AddMapping(ds->Fields().Fields(i)->FieldName());
+    for (int i = 0; i < ds->FieldCount(); ++i) {
+      TField* f = ds->Fields().Fields(i);
+      if (!FieldGoing(f) && f->Visible()) dataLink_->AddMapping(f->FieldName());
+    }
   } else {
     dataLink_->SetSparseMap(true);
     for (int i = 0; i < columns_->Count(); ++i) dataLink_->AddMapping(columns_->Items(i)->FieldName());
@@ -481,6 +486,7 @@ void TCustomDBGridGx::InternalLayout() {
 
 void TCustomDBGridGx::LinkActive(bool value) {
   if (destroying_) return;
+  ForgetGoneField();
   if (!value) HideEditor();
   // The filter lists' values belong to the data set that was linked.
   for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->ForgetFilterValueList();
@@ -1363,6 +1369,39 @@ void TCustomDBGridGx::DeferSums() {
   MSG m{};
   if (!PeekMessage(&m, WindowHandle(), kDeferredSumsMessage, kDeferredSumsMessage, PM_NOREMOVE))
     PostMessage(WindowHandle(), kDeferredSumsMessage, 0, 0);
+}
+
+void TCustomDBGridGx::FieldFreed(TField* field) {
+  TDataSet* ds = DataSet();
+  // It stays in the data set's lists until its destructor runs: a name looked up until then
+  // must not find it again.
+  if (ds && (ds->Fields().IndexOf(field) >= 0 || ds->AggFields().IndexOf(field) >= 0)) fieldGoing_ = field;
+  BeginLayout();
+  bool bound = false;
+  for (int i = 0; i < columns_->Count(); ++i) {
+    TColumnGx* c = columns_->Items(i);
+    if (c->Field() != field) continue;
+    c->ClearFieldBinding();
+    bound = true;
+  }
+  if (!bound || (ds && ds->InState(csDestroying))) {
+    EndLayoutNoRelayout();
+    DeferLayout();
+    return;
+  }
+  try {
+    EndLayout();
+  } catch (...) {
+    // A layout that fails here must not stop the field going: the deferred one tries again.
+    DeferLayout();
+  }
+}
+
+// Once the field has left the lists (the data set says so), nothing can find it any more.
+void TCustomDBGridGx::ForgetGoneField() {
+  if (!fieldGoing_) return;
+  TDataSet* ds = DataSet();
+  if (!ds || (ds->Fields().IndexOf(fieldGoing_) < 0 && ds->AggFields().IndexOf(fieldGoing_) < 0)) fieldGoing_ = nullptr;
 }
 
 void TCustomDBGridGx::DeferLayout() {

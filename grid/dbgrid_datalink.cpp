@@ -18,6 +18,7 @@ bool TGridDataLinkGx::AddMapping(const std::string& fieldName) {
   TDataSet* ds = DataSet();
   TField* field = nullptr;
   if (ds) field = sparseMap_ ? ds->FindField(fieldName) : ds->FieldByName(fieldName);
+  if (grid_ && grid_->FieldGoing(field)) field = nullptr;
   if (fieldCount_ == mapCapacity_) {
     int cap = mapCapacity_ == 0 ? 8 : mapCapacity_ * 2;
     if (fieldCount_ >= cap) cap = fieldCount_ + 1;
@@ -42,7 +43,8 @@ TField* TGridDataLinkGx::GetMappedField(int index) const {
   const int f = fieldMap_[static_cast<size_t>(index)];
   TDataSet* ds = DataSet();
   if (f < 0 || !ds || f >= ds->FieldCount()) return nullptr;
-  return ds->Fields().Fields(f);
+  TField* field = ds->Fields().Fields(f);
+  return grid_ && grid_->FieldGoing(field) ? nullptr : field;
 }
 
 bool TGridDataLinkGx::GetDefaultFields() const {
@@ -66,6 +68,7 @@ void TGridDataLinkGx::ActiveChanged() {
 }
 
 void TGridDataLinkGx::DataEvent(TDataEvent event, NativeInt info) {
+  grid_->ForgetGoneField();
   TDataLink::DataEvent(event, info);
   if (event == deDisabledStateChange) grid_->Columns()->ClearFieldBindings();
 }
