@@ -646,6 +646,11 @@ std::string TColumnGx::GetDisplayText() const {
   if (f->IsNull()) return {};
   if (dynamic_cast<TNumericField*>(f)) return FormatFloat(displayFormat_, f->AsFloat());
   if (dynamic_cast<TDateTimeField*>(f)) return FormatDateTime(displayFormat_, f->AsDateTime());
+  if (auto* agg = dynamic_cast<TAggregateField*>(f)) {
+    const TFieldType t = agg->ResultType();
+    if (t == ftFloat || t == ftCurrency) return FormatFloat(displayFormat_, f->AsFloat());
+    if (t == ftDate || t == ftTime || t == ftDateTime) return FormatDateTime(displayFormat_, f->AsVariant().AsDateTime());
+  }
   return {};
 }
 
