@@ -1253,6 +1253,12 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void SetImeMode(TImeMode value) noexcept { imeMode_ = value; }
   const std::string& ImeName() const noexcept { return imeName_; }
   void SetImeName(const std::string& value) { imeName_ = value; }
+  // The input method of the selected column (its own settings when assigned, else the grid's), given
+  // to the grid and its in-place editor; only on far-east systems.
+  void SetColumnIme();
+  void ApplyColumnIme();
+  TImeMode ColumnImeMode() const noexcept { return columnImeMode_; }
+  const std::string& ColumnImeName() const noexcept { return columnImeName_; }
   // The columns asked for at the right edge; the layout shows as many of them as there are.
   int ContraColCountProp() const noexcept { return contraColsWanted_; }
   void SetContraColCountProp(int value);
@@ -1683,6 +1689,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void ColumnMoved(int fromIndex, int toIndex) override;
   void ColWidthsChanged() override;
   void TopLeftChanged() override;
+  void CurrentMoved(TGridCoord oldCurrent) override;
   bool SelectCell(int col, int row) override;
   void DefaultCellMouseClick(TGridCoord cell, TMouseButton button, TShiftState shift, int x, int y) override;
   void CreateWnd() override;
@@ -1770,6 +1777,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool readOnly_ = false;
   TImeMode imeMode_ = imDontCare;
   std::string imeName_;
+  TImeMode columnImeMode_ = imDontCare;  // what the windows were last given
+  std::string columnImeName_;
 
   int dbUpdateCount_ = 0;
   int layoutLock_ = 0;

@@ -855,6 +855,7 @@ void TCustomDBGridGx::CellClick(TColumnGx* column) {
 
 void TCustomDBGridGx::ColEnter() {
   UpdateEdit();
+  SetColumnIme();
   if (OnColEnter) OnColEnter(this);
 }
 
@@ -890,6 +891,11 @@ bool TCustomDBGridGx::SelectCell(int col, int row) {
   return true;
 }
 
+// Entering another column: the counterpart of the ColExit that SelectCell fired before the move.
+void TCustomDBGridGx::CurrentMoved(TGridCoord oldCurrent) {
+  if (!destroying_ && oldCurrent.X != Col()) ColEnter();
+}
+
 // The cell click itself (CellClick) comes from the release of the button (dbgrid_mouse.cpp).
 void TCustomDBGridGx::DefaultCellMouseClick(TGridCoord cell, TMouseButton button, TShiftState shift, int x, int y) {
   TCustomGridGx::DefaultCellMouseClick(cell, button, shift, x, y);
@@ -916,6 +922,7 @@ void TCustomDBGridGx::CreateWnd() {
     UpdateHorzScrollBar();
   }
   UpdateVertScrollBar();
+  SetColumnIme();
 }
 
 void TCustomDBGridGx::FlatChanged() {

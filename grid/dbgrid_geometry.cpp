@@ -750,3 +750,57 @@ void TCustomDBGridGx::DrawEditButtonInCell(TCanvas* canvas, const TRect& cellRec
   SelectClipRgn(dc, hadClip ? saved : nullptr);
   DeleteObject(saved);
 }
+
+// ---------------------------------------------------------------- per-column input method
+
+namespace {
+
+// Sets a window's input method as a mode asks: detached when disabled, else attached and opened,
+// closed or switched to the mode's conversion; "don't care" leaves the user's state alone.
+void SetWindowIme(HWND wnd, TImeMode mode) {
+  if (!wnd) return;
+  if (mode == imDisable) {
+    ImmAssociateContext(wnd, nullptr);
+    return;
+  }
+  ImmAssociateContext(wnd, static_cast<HIMC>(wnd));
+  if (mode == imDontCare) return;
+  HIMC imc = ImmGetContext(wnd);
+  if (!imc) return;
+  if (mode == imClose) {
+    ImmSetOpenStatus(imc, FALSE);
+  } else {
+    ImmSetOpenStatus(imc, TRUE);
+    DWORD conversion = IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE;
+    switch (mode) {
+      case imSAlpha: conversion = IME_CMODE_ALPHANUMERIC; break;
+      case imAlpha: conversion = IME_CMODE_ALPHANUMERIC | IME_CMODE_FULLSHAPE; break;
+      case imSKata: conversion = IME_CMODE_NATIVE | IME_CMODE_KATAKANA; break;
+      case imKata: conversion = IME_CMODE_NATIVE | IME_CMODE_KATAKANA | IME_CMODE_FULLSHAPE; break;
+      case imSHanguel: conversion = IME_CMODE_NATIVE; break;
+      default: break;  // imOpen, imHira, imChinese, imHanguel: native full-width
+    }
+    if (mode != imOpen) ImmSetConversionStatus(imc, conversion, 0);
+  }
+  ImmReleaseContext(wnd, imc);
+}
+
+}  // namespace
+
+void TCustomDBGridGx::SetColumnIme() {
+  if (!GetSystemMetrics(SM_DBCSENABLED)) return;
+  columnImeMode_ = imeMode_;
+  columnImeName_ = imeName_;
+  if (TColumnGx* c = SelectedColumn()) {
+    if (c->IsAssigned(cvImeMode)) columnImeMode_ = c->ImeMode();
+    if (c->IsAssigned(cvImeName)) columnImeName_ = c->ImeName();
+  }
+  ApplyColumnIme();
+}
+
+void TCustomDBGridGx::ApplyColumnIme() {
+  if (!GetSystemMetrics(SM_DBCSENABLED)) return;
+  // The layout of the named input method is the display's to choose; the mode is ours to set.
+  if (HandleAllocated()) SetWindowIme(WindowHandle(), columnImeMode_);
+  if (TInplaceEdit* e = InplaceEditor(); e && e->HandleAllocated()) SetWindowIme(e->WindowHandle(), columnImeMode_);
+}

@@ -128,6 +128,11 @@ bool TCustomDBGridGx::WindowNotice(TMessage& m) {
       }
       return true;
     }
+    case WM_SETFOCUS:
+      TCustomGridGx::WndProc(m);
+      // The input method of the column the user lands on (the editor may have just been made).
+      SetColumnIme();
+      return true;
     case WM_ERASEBKGND:
       // Every pixel is painted by the cells; erasing first would only flicker.
       m.Result = 1;

@@ -379,6 +379,8 @@ class TCustomGridGx : public TCustomControl {
   virtual void SizeChanged(int oldColCount, int oldRowCount);
   virtual void TimedScroll(int direction);
   virtual void TopLeftChanged();
+  // The current cell has moved (from oldCurrent); a descendant enters the new column here.
+  virtual void CurrentMoved(TGridCoord) {}
   void Initialize();
   void ChangeSize(int newColCount, int newRowCount);
   void SelectionMoved(const TGridRect& oldSel);

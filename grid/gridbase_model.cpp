@@ -749,6 +749,7 @@ void TCustomGridGx::MoveCurrent(int col, int row, bool moveAnchor, bool show) {
   SelectionMoved(oldSel);
   InvalidateCell(oldCurrent.X, oldCurrent.Y);
   InvalidateCell(current_.X, current_.Y);
+  CurrentMoved(oldCurrent);
 }
 
 void TCustomGridGx::MoveAnchor(TGridCoord newAnchor, bool show) {

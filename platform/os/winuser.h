@@ -940,6 +940,21 @@ FANO_OS_API int FanoImeTestCommit(const char* utf8);
 // Where an input method places its window: the top-level window of the caret and the foot of the
 // caret in that window's coordinates (FALSE when there is no caret).
 FANO_OS_API BOOL FanoGetImeSpot(HWND* top, POINT* spot);
+// Input method contexts: each window has its own, which it may be detached from (no input method
+// then). The state is kept per window; the display's input method composes whatever it is set to.
+typedef HANDLE HIMC;
+#define IME_CMODE_ALPHANUMERIC 0x0000
+#define IME_CMODE_NATIVE 0x0001
+#define IME_CMODE_KATAKANA 0x0002
+#define IME_CMODE_FULLSHAPE 0x0008
+FANO_OS_API HIMC ImmGetContext(HWND wnd);  // 0 when the window is detached from its context
+FANO_OS_API BOOL ImmReleaseContext(HWND wnd, HIMC imc);
+// Attaches the window's own context (any non-zero imc) or detaches it (0); answers the previous one.
+FANO_OS_API HIMC ImmAssociateContext(HWND wnd, HIMC imc);
+FANO_OS_API BOOL ImmSetOpenStatus(HIMC imc, BOOL open);
+FANO_OS_API BOOL ImmGetOpenStatus(HIMC imc);
+FANO_OS_API BOOL ImmSetConversionStatus(HIMC imc, DWORD conversion, DWORD sentence);
+FANO_OS_API BOOL ImmGetConversionStatus(HIMC imc, DWORD* conversion, DWORD* sentence);
 // Runs the message loop until no message is left (sent, posted, input, paint, timers due now);
 // answers the number of messages dispatched. Stops at WM_QUIT, which stays queued.
 FANO_OS_API int FanoPumpMessages(void);

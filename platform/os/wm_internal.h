@@ -126,6 +126,11 @@ struct Window {
   void* backendData = nullptr;
   bool surfaceDirty = false;
   Region damage;  // top-level: what changed on the surface since the display last got it
+  // input method of the window: its context detached (disabled), open, conversion and sentence modes
+  bool imeDetached = false;
+  bool imeOpen = false;
+  DWORD imeConversion = 0;
+  DWORD imeSentence = 0;
 };
 
 // ---- registry (wm_window.cpp)

@@ -95,3 +95,39 @@ TEST_F(Ime, TheSpotFollowsTheCaret) {
 }
 
 }  // namespace
+
+// Each window keeps its own input method state: opening one and setting its conversion leaves the
+// other as it was; a detached window has no context, and attaching it again gives back its state.
+TEST_F(Ime, ContextsKeepTheirStatePerWindow) {
+  HWND top = Top(0, 0, 400, 200);
+  HWND a = CreateWindowEx(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 20, top, nullptr, nullptr, nullptr);
+  HWND b = CreateWindowEx(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 0, 30, 100, 20, top, nullptr, nullptr, nullptr);
+  HIMC ca = ImmGetContext(a);
+  HIMC cb = ImmGetContext(b);
+  ASSERT_NE(ca, nullptr);
+  ASSERT_NE(cb, nullptr);
+  EXPECT_NE(ca, cb);
+  EXPECT_FALSE(ImmGetOpenStatus(ca));
+  EXPECT_TRUE(ImmSetOpenStatus(ca, TRUE));
+  EXPECT_TRUE(ImmSetConversionStatus(ca, IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE, 0));
+  EXPECT_TRUE(ImmGetOpenStatus(ca));
+  EXPECT_FALSE(ImmGetOpenStatus(cb));
+  DWORD conv = 99, sentence = 99;
+  EXPECT_TRUE(ImmGetConversionStatus(ca, &conv, &sentence));
+  EXPECT_EQ(conv, static_cast<DWORD>(IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE));
+  EXPECT_EQ(sentence, 0u);
+  EXPECT_TRUE(ImmGetConversionStatus(cb, &conv, nullptr));
+  EXPECT_EQ(conv, static_cast<DWORD>(IME_CMODE_ALPHANUMERIC));
+  ImmReleaseContext(a, ca);
+  ImmReleaseContext(b, cb);
+
+  EXPECT_EQ(ImmAssociateContext(a, nullptr), ca);
+  EXPECT_EQ(ImmGetContext(a), nullptr);
+  EXPECT_FALSE(ImmSetOpenStatus(ca, FALSE));
+  EXPECT_EQ(ImmAssociateContext(a, nullptr), nullptr);
+  EXPECT_EQ(ImmAssociateContext(a, ca), nullptr);
+  EXPECT_EQ(ImmGetContext(a), ca);
+  EXPECT_TRUE(ImmGetOpenStatus(ca));
+  EXPECT_EQ(ImmGetContext(nullptr), nullptr);
+  DestroyWindow(top);
+}
