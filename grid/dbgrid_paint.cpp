@@ -648,5 +648,15 @@ int TCustomDBGridGx::DrawTreeNode(TCanvas* canvas, const TRect& rect, TColor bac
       DrawButtonGlyph(canvas, r, last ? 7 : 6, false, 1.0, 1.0, false);
     }
   }
+  if (dbOptions_.Contains(dgRowLines)) {
+    // The row line under the indent takes the brush colour, so the level lines run on into the
+    // next row; a silver line closes the indent off from the text.
+    const int right = rect.Left + level * kStep;
+    canvas->Brush()->SetColor(background);
+    canvas->FillRect(TRect(rect.Left, rect.Bottom, right, rect.Bottom + GridLineWidth()));
+    canvas->Pen()->SetColor(static_cast<TColor>(0xC0C0C0));
+    canvas->MoveTo(right - 1, rect.Top);
+    canvas->LineTo(right - 1, rect.Bottom + GridLineWidth());
+  }
   return level * kStep;
 }

@@ -264,3 +264,26 @@ TEST_F(DBGridEditorTreeTest, APressOnANodesBoxInTheGridOpensAndClosesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// With row lines the indent's row line takes the cell's colour and a silver line closes the
+// indent; past the indent the row line is the grid's.
+TEST_F(DBGridEditorTreeTest, RowLinesStopAtTheTreeIndentWhichASilverLineCloses) {
+  ASSERT_TRUE(grid->DBOptions().Contains(dgRowLines));
+  grid->Invalidate();
+  gridtest::Pump();
+  const TRect cell = grid->CellRect(grid->DataToRawColumn(0), grid->GetTitleOffset());
+  const int mid = cell.Top + cell.Height() / 2;
+  EXPECT_EQ(FanoGetWindowPixel(grid->Handle(), cell.Left + 17, mid), static_cast<COLORREF>(0xC0C0C0));
+  const COLORREF back = FanoGetWindowPixel(grid->Handle(), cell.Left + 1, cell.Top + 1);
+  EXPECT_EQ(FanoGetWindowPixel(grid->Handle(), cell.Left + 1, cell.Bottom), back);
+  EXPECT_NE(FanoGetWindowPixel(grid->Handle(), cell.Left + 60, cell.Bottom), back);
+  grid->SetDBOptions(grid->DBOptions() - TDBGridOptions{dgRowLines});
+  gridtest::Pump();
+  const TRect bare = grid->CellRect(grid->DataToRawColumn(0), grid->GetTitleOffset());
+  EXPECT_NE(FanoGetWindowPixel(grid->Handle(), bare.Left + 17, bare.Top + bare.Height() / 2),
+            static_cast<COLORREF>(0xC0C0C0));
+}
+
+}  // namespace
