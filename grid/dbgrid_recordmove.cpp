@@ -11,6 +11,21 @@
 namespace {
 constexpr UINT kRecordDragPeriod = 60;
 constexpr int kMoveLineTick = 5;
+
+// The move line and its tick at the start, drawn so that drawing it twice takes it away.
+void XorMoveLine(TCanvas* c, int startX, int y, int endX) {
+  TPen saved;
+  saved.Assign(c->Pen());
+  c->Pen()->SetStyle(psDot);
+  c->Pen()->SetMode(pmXor);
+  c->Pen()->SetWidth(5);
+  c->Pen()->SetColor(static_cast<TColor>(0xC0C0C0));
+  c->MoveTo(startX, y);
+  c->LineTo(endX, y);
+  c->MoveTo(startX, y - kMoveLineTick);
+  c->LineTo(startX, y + kMoveLineTick);
+  c->Pen()->Assign(&saved);
+}
 }  // namespace
 
 bool TCustomDBGridGx::CanStartRecordDrag(int row) {
@@ -78,18 +93,7 @@ void TCustomDBGridGx::DrawRecordMoveLine(int currentX) {
   const int startX = DataAreaLeft() + std::max(0, dragLevel_ - 1) * kTreeLevelWidth;
   // Pending paints first: painted over later, an XOR line would come back when taken away.
   Update();
-  TCanvas* c = Canvas();
-  TPen saved;
-  saved.Assign(c->Pen());
-  c->Pen()->SetStyle(psDot);
-  c->Pen()->SetMode(pmXor);
-  c->Pen()->SetWidth(5);
-  c->Pen()->SetColor(static_cast<TColor>(0xC0C0C0));
-  c->MoveTo(startX, y);
-  c->LineTo(currentX, y);
-  c->MoveTo(startX, y - kMoveLineTick);
-  c->LineTo(startX, y + kMoveLineTick);
-  c->Pen()->Assign(&saved);
+  XorMoveLine(Canvas(), startX, y, currentX);
   moveLineShown_ = true;
   moveLine_ = {startX, y, currentX};
 }
@@ -97,18 +101,7 @@ void TCustomDBGridGx::DrawRecordMoveLine(int currentX) {
 void TCustomDBGridGx::HideRecordMoveLine() {
   if (!moveLineShown_) return;
   // Drawn again with the same pen it is gone.
-  TCanvas* c = Canvas();
-  TPen saved;
-  saved.Assign(c->Pen());
-  c->Pen()->SetStyle(psDot);
-  c->Pen()->SetMode(pmXor);
-  c->Pen()->SetWidth(5);
-  c->Pen()->SetColor(static_cast<TColor>(0xC0C0C0));
-  c->MoveTo(moveLine_.StartX, moveLine_.Y);
-  c->LineTo(moveLine_.EndX, moveLine_.Y);
-  c->MoveTo(moveLine_.StartX, moveLine_.Y - kMoveLineTick);
-  c->LineTo(moveLine_.StartX, moveLine_.Y + kMoveLineTick);
-  c->Pen()->Assign(&saved);
+  XorMoveLine(Canvas(), moveLine_.StartX, moveLine_.Y, moveLine_.EndX);
   moveLineShown_ = false;
 }
 

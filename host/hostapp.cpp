@@ -799,16 +799,19 @@ void HostApp::ReadCommandSets(const char* why) {
   }
   log_.Write("RECV", std::string(why) + "; the tool bar: " + names);
   toolRow_.buttons = std::move(buttons);
+  ToolsChanged();
+}
+
+void HostApp::ToolsChanged() {
   toolRow_.hot = toolRow_.pressed = -1;
-  if (toolbar_) {
-    // Laid out at once, so that a click before the next paint finds its button.
-    RECT r;
-    GetClientRect(toolbar_, &r);
-    HDC dc = GetDC(toolbar_);
-    toolRow_.LayoutLeft(dc, 4, 3, r.bottom - 7, 44);
-    ReleaseDC(toolbar_, dc);
-    InvalidateRect(toolbar_, nullptr, TRUE);
-  }
+  if (!toolbar_) return;
+  // Laid out at once, so that a click before the next paint finds its button.
+  RECT r;
+  GetClientRect(toolbar_, &r);
+  HDC dc = GetDC(toolbar_);
+  toolRow_.LayoutLeft(dc, 4, 3, r.bottom - 7, 44);
+  ReleaseDC(toolbar_, dc);
+  InvalidateRect(toolbar_, nullptr, TRUE);
 }
 
 IHostCommand* HostApp::FindCommand(const std::string& name) {
@@ -889,16 +892,8 @@ void HostApp::FormGone() {
   ownSet_ = baseSet_ = nullptr;
   tools_.assign(1, ToolItem{kReopenTool, false});
   toolRow_.buttons.assign(1, ui::ButtonRow::Button{kReopenTool, std::string("打开") + kFormCaption, true, false, {}});
-  toolRow_.hot = toolRow_.pressed = -1;
   if (form_ && IsWindow(form_) && IsWindowVisible(form_)) ShowWindow(form_, SW_HIDE);
-  if (toolbar_) {
-    RECT r;
-    GetClientRect(toolbar_, &r);
-    HDC dc = GetDC(toolbar_);
-    toolRow_.LayoutLeft(dc, 4, 3, r.bottom - 7, 44);
-    ReleaseDC(toolbar_, dc);
-    InvalidateRect(toolbar_, nullptr, TRUE);
-  }
+  ToolsChanged();
   if (client_) InvalidateRect(client_, nullptr, TRUE);
   if (status_) InvalidateRect(status_, nullptr, TRUE);
 }

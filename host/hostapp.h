@@ -93,6 +93,8 @@ class HostApp {
   // The form closed (asked by the host or by its own close button): the tool bar offers to open it
   // again.
   void FormGone();
+  // The tool bar's buttons were replaced: no hot or pressed button, laid out and painted again.
+  void ToolsChanged();
   // The module's entry again, after a close.
   bool ReopenForm(std::string& error);
 
