@@ -427,7 +427,12 @@ bool TextExceedsRect(TCanvas* canvas, std::string_view text, const TRect& rect, 
 TDBGridGxStyle::TDBGridGxStyle() {
   ReadScreenColors();
   WNDCLASS wc{};
+  // Window classes are shared by every copy of this code in the process: a class left by a
+  // module that has since been unloaded would run that module's procedure, so it is replaced.
+  const bool known = GetClassInfo(FormsInstance(), "TDBGridGxStyle", &wc);
+  if (known && wc.lpfnWndProc != &StyleWndProc) UnregisterClass("TDBGridGxStyle", FormsInstance());
   if (!GetClassInfo(FormsInstance(), "TDBGridGxStyle", &wc)) {
+    wc = WNDCLASS{};
     wc.lpfnWndProc = &StyleWndProc;
     wc.hInstance = FormsInstance();
     wc.lpszClassName = "TDBGridGxStyle";
@@ -452,6 +457,8 @@ TDBGridGxStyle::~TDBGridGxStyle() {
     DestroyWindow(wnd_);
     wnd_ = nullptr;
   }
+  // Nothing of this copy's code may stay behind in the shared class list (the module unloads).
+  UnregisterClass("TDBGridGxStyle", FormsInstance());
   while (!grids_.empty()) {
     TCustomDBGridGx* g = grids_.back();
     grids_.pop_back();
