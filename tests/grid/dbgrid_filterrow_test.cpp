@@ -48,13 +48,7 @@ class FilterRowTest : public DBGridTest {
   }
   TInplaceFilterEditGx* Editor() { return grid->FilterEditor(); }
   void Key(UINT vk, bool shift = false, bool ctrl = false) {
-    if (shift) FanoInputKey(VK_SHIFT, TRUE);
-    if (ctrl) FanoInputKey(VK_CONTROL, TRUE);
-    FanoInputKey(vk, TRUE);
-    FanoInputKey(vk, FALSE);
-    if (ctrl) FanoInputKey(VK_CONTROL, FALSE);
-    if (shift) FanoInputKey(VK_SHIFT, FALSE);
-    gridtest::Pump();
+    gridtest::PressKey(vk, shift, ctrl);
   }
   // Opens the editor on a column and types the text over what it shows.
   void TypeFilter(int dataCol, const char* text) {

@@ -79,13 +79,7 @@ class DBGridInplaceTest : public DBGridTest {
     return static_cast<TDBGridInplaceEdit*>(grid->InplaceEditor());
   }
   void Key(UINT vk, bool shift = false, bool ctrl = false) {
-    if (shift) FanoInputKey(VK_SHIFT, TRUE);
-    if (ctrl) FanoInputKey(VK_CONTROL, TRUE);
-    FanoInputKey(vk, TRUE);
-    FanoInputKey(vk, FALSE);
-    if (ctrl) FanoInputKey(VK_CONTROL, FALSE);
-    if (shift) FanoInputKey(VK_SHIFT, FALSE);
-    gridtest::Pump();
+    gridtest::PressKey(vk, shift, ctrl);
   }
   void Type(const char* text) {
     FanoInputText(text);

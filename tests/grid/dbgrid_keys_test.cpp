@@ -44,13 +44,7 @@ class DBGridKeysTest : public DBGridTest {
     gridtest::Pump();
   }
   void Key(UINT vk, bool shift = false, bool ctrl = false) {
-    if (shift) FanoInputKey(VK_SHIFT, TRUE);
-    if (ctrl) FanoInputKey(VK_CONTROL, TRUE);
-    FanoInputKey(vk, TRUE);
-    FanoInputKey(vk, FALSE);
-    if (ctrl) FanoInputKey(VK_CONTROL, FALSE);
-    if (shift) FanoInputKey(VK_SHIFT, FALSE);
-    gridtest::Pump();
+    gridtest::PressKey(vk, shift, ctrl);
   }
   void Type(const char* text) {
     FanoInputText(text);

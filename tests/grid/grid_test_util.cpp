@@ -78,7 +78,7 @@ void GridTest::MouseMoveTo(int x, int y) {
   Pump();
 }
 
-void GridTest::Key(UINT vk, bool shift, bool ctrl) {
+void PressKey(UINT vk, bool shift, bool ctrl) {
   if (shift) FanoInputKey(VK_SHIFT, TRUE);
   if (ctrl) FanoInputKey(VK_CONTROL, TRUE);
   FanoInputKey(vk, TRUE);
@@ -87,6 +87,8 @@ void GridTest::Key(UINT vk, bool shift, bool ctrl) {
   if (shift) FanoInputKey(VK_SHIFT, FALSE);
   Pump();
 }
+
+void GridTest::Key(UINT vk, bool shift, bool ctrl) { PressKey(vk, shift, ctrl); }
 
 HDC GridTest::PaintRecorded() {
   HDC dc = FanoCreateRecordingDC(grid->ClientWidth(), grid->ClientHeight());

@@ -50,6 +50,8 @@ class TTestGrid : public TCustomGridGx {
 };
 
 void Pump();
+// A key pressed and let go, with Shift and Ctrl held around it when asked; then the messages run.
+void PressKey(UINT vk, bool shift = false, bool ctrl = false);
 void AdvanceAndPump(uint32_t ms, uint32_t step = 10);
 
 class GridTest : public ::testing::Test {
