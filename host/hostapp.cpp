@@ -534,17 +534,12 @@ LRESULT HostApp::ToolBarProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
       case WM_MOUSEMOVE: {
         int before = toolRow_.hot;
         toolRow_.MouseMove(wnd, pt);
-        if (toolRow_.hot != before && toolRow_.hot >= 0 && toolRow_.hot < static_cast<int>(tools_.size())) {
-          IHostCommand* c = FindCommand(tools_[toolRow_.hot].name);
-          if (c && !statusError_) {
-            statusText_ = c->Hint().empty() ? c->Name() : c->Hint();
-            InvalidateRect(status_, nullptr, TRUE);
-          }
-        }
+        if (toolRow_.hot != before) ShowToolHint();
         return 0;
       }
       case WM_MOUSELEAVE:
         if (toolRow_.pressed < 0) toolRow_.MouseMove(wnd, POINT{-1, -1});
+        ShowToolHint();
         return 0;
       case WM_LBUTTONUP: {
         int clicked = toolRow_.MouseUp(wnd, pt);
@@ -572,7 +567,7 @@ LRESULT HostApp::StatusProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     RECT edge = r;
     DrawEdge(dc, &edge, BDR_SUNKENOUTER, BF_RECT);
     InflateRect(&r, -6, 0);
-    std::string text = statusText_;
+    std::string text = !statusError_ && !hoverText_.empty() ? hoverText_ : statusText_;
     if (text.empty()) {
       const HostSession* open = nullptr;
       for (const HostSession& s : handler_->Sessions())
@@ -586,6 +581,20 @@ LRESULT HostApp::StatusProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     return 0;
   }
   return DefWindowProc(wnd, msg, wp, lp);
+}
+
+// The status line names the button under the pointer as the button does (the commands' names are
+// internal), and goes back to what it showed once the pointer leaves.
+void HostApp::ShowToolHint() {
+  std::string hint;
+  int hot = toolRow_.hot;
+  if (hot >= 0 && hot < static_cast<int>(tools_.size()) && hot < static_cast<int>(toolRow_.buttons.size())) {
+    IHostCommand* c = FindCommand(tools_[hot].name);
+    if (c) hint = c->Hint().empty() ? toolRow_.buttons[hot].text : c->Hint();
+  }
+  if (hint == hoverText_) return;
+  hoverText_ = std::move(hint);
+  if (status_) InvalidateRect(status_, nullptr, TRUE);
 }
 
 void HostApp::ShowText(const std::string& text, bool error) {
@@ -804,6 +813,7 @@ void HostApp::ReadCommandSets(const char* why) {
 
 void HostApp::ToolsChanged() {
   toolRow_.hot = toolRow_.pressed = -1;
+  ShowToolHint();
   if (!toolbar_) return;
   // Laid out at once, so that a click before the next paint finds its button.
   RECT r;

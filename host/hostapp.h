@@ -88,6 +88,7 @@ class HostApp {
   std::optional<size_t> Choose(std::string_view view, const hostdb::RowSet& rows);
   LRESULT OnMessageBox(FanoMessageBoxRequest* request);
   void ShowText(const std::string& text, bool error);
+  void ShowToolHint();
   // HM_CANCLOSE, then HM_CLOSEREQUEST when the form may close. True when the form closed.
   bool CloseForm();
   // The form closed (asked by the host or by its own close button): the tool bar offers to open it
@@ -133,6 +134,8 @@ class HostApp {
   ui::ButtonRow toolRow_;
   std::string statusText_;
   bool statusError_ = false;
+  // The hint of the tool button under the pointer, shown over the status text while there.
+  std::string hoverText_;
 
   UINT boxMessage_ = 0;
   std::deque<int32_t> answers_;
