@@ -21,7 +21,7 @@ namespace {
 class DBGridMouseTest : public DBGridTest {
  protected:
   // A bound grid of ID, NAME, AMOUNT over `rows` records, focused.
-  void Setup(int rows, int width = 400, int height = 220) {
+  void Build(int rows, int width = 400, int height = 220) {
     AddRows(rows);
     MakeGrid(width, height);
     id = AddColumn("ID", "编号");
@@ -88,7 +88,7 @@ class DBGridMouseTest : public DBGridTest {
 // ---------------------------------------------------------------- title buttons
 
 TEST_F(DBGridMouseTest, ATitleButtonClickFiresTheButtonAndStepsTheSortMarker) {
-  Setup(5);
+  Build(5);
   grid->SetOptionsGx(grid->OptionsGx() + dghAutoSortMarking);
   name->Title()->SetTitleButton(true);
   std::vector<int> buttons;
@@ -119,7 +119,7 @@ TEST_F(DBGridMouseTest, ATitleButtonClickFiresTheButtonAndStepsTheSortMarker) {
 }
 
 TEST_F(DBGridMouseTest, ATitleReleasedElsewhereIsNoClick) {
-  Setup(5);
+  Build(5);
   grid->SetOptionsGx(grid->OptionsGx() + dghAutoSortMarking);
   name->Title()->SetTitleButton(true);
   int buttons = 0;
@@ -137,7 +137,7 @@ TEST_F(DBGridMouseTest, ATitleReleasedElsewhereIsNoClick) {
 }
 
 TEST_F(DBGridMouseTest, ATitleMovedThreePixelsIsStillAClick) {
-  Setup(5);
+  Build(5);
   name->Title()->SetTitleButton(true);
   int buttons = 0;
   grid->OnTitleBtnClick = [&](TObject*, int, TColumnGx*) { ++buttons; };
@@ -152,7 +152,7 @@ TEST_F(DBGridMouseTest, ATitleMovedThreePixelsIsStillAClick) {
 }
 
 TEST_F(DBGridMouseTest, ATitleDraggedFurtherMovesTheColumnAndIsNoClick) {
-  Setup(5);
+  Build(5);
   name->Title()->SetTitleButton(true);
   int buttons = 0;
   std::vector<std::pair<int, int>> moved;
@@ -174,7 +174,7 @@ TEST_F(DBGridMouseTest, ATitleDraggedFurtherMovesTheColumnAndIsNoClick) {
 }
 
 TEST_F(DBGridMouseTest, ARightPressOnATitleMovesTheColumn) {
-  Setup(5);
+  Build(5);
   const TPoint p = At(1, 0, 20);
   Down(p.X, p.Y, 1);
   EXPECT_EQ(grid->GridState(), gsColMoving);
@@ -221,7 +221,7 @@ TEST_F(DBGridMouseTest, SnapshotsOfAColumnBeingSizedAndMoved) {
 // ---------------------------------------------------------------- sizing
 
 TEST_F(DBGridMouseTest, ATitleBorderSizesTheColumnOnRelease) {
-  Setup(5);
+  Build(5);
   const int before = name->Width();
   const TPoint b = Border(2);
   Down(b.X, b.Y);
@@ -234,7 +234,7 @@ TEST_F(DBGridMouseTest, ATitleBorderSizesTheColumnOnRelease) {
 }
 
 TEST_F(DBGridMouseTest, TracedSizingChangesTheWidthWhileDragging) {
-  Setup(5);
+  Build(5);
   grid->SetOptionsGx(grid->OptionsGx() + dghTraceColSizing);
   const int before = name->Width();
   const TPoint b = Border(2);
@@ -249,7 +249,7 @@ TEST_F(DBGridMouseTest, TracedSizingChangesTheWidthWhileDragging) {
 }
 
 TEST_F(DBGridMouseTest, TracedSizingCancelledKeepsTheWidthReached) {
-  Setup(5);
+  Build(5);
   grid->SetOptionsGx(grid->OptionsGx() + dghTraceColSizing);
   const int before = name->Width();
   const TPoint b = Border(2);
@@ -263,7 +263,7 @@ TEST_F(DBGridMouseTest, TracedSizingCancelledKeepsTheWidthReached) {
 }
 
 TEST_F(DBGridMouseTest, ADoubleClickOnABorderFitsTheColumnWithoutADoubleClickEvent) {
-  Setup(3);
+  Build(3);
   table->First();
   table->Edit();
   table->FieldByName("NAME")->SetValue(std::string("一个相当长的名称文本用来测量"));
@@ -291,7 +291,7 @@ TEST_F(DBGridMouseTest, ADoubleClickOnABorderFitsTheColumnWithoutADoubleClickEve
 }
 
 TEST_F(DBGridMouseTest, MultiLevelTitlesSizeAColumnInsideTheTitle) {
-  Setup(5);
+  Build(5);
   name->Title()->SetCaption("单据|名称");
   amount->Title()->SetCaption("单据|金额");
   grid->SetUseMultiTitle(true);
@@ -307,7 +307,7 @@ TEST_F(DBGridMouseTest, MultiLevelTitlesSizeAColumnInsideTheTitle) {
 }
 
 TEST_F(DBGridMouseTest, APressOnTheGroupBandOfAMultiLevelTitleIsNoTitleButtonPress) {
-  Setup(5);
+  Build(5);
   name->Title()->SetCaption("单据|名称");
   amount->Title()->SetCaption("单据|金额");
   name->Title()->SetTitleButton(true);
@@ -327,7 +327,7 @@ TEST_F(DBGridMouseTest, APressOnTheGroupBandOfAMultiLevelTitleIsNoTitleButtonPre
 // ---------------------------------------------------------------- clicks
 
 TEST_F(DBGridMouseTest, AClickMovesToTheRecordAndColumnAndReportsTheCell) {
-  Setup(6);
+  Build(6);
   std::vector<TColumnGx*> cells;
   grid->OnCellClick = [&](TColumnGx* c) { cells.push_back(c); };
   const TPoint p = At(3, 4);
@@ -341,7 +341,7 @@ TEST_F(DBGridMouseTest, AClickMovesToTheRecordAndColumnAndReportsTheCell) {
 }
 
 TEST_F(DBGridMouseTest, APressOnACellsButtonOpensTheEditorAndPressesItsButton) {
-  Setup(4);
+  Build(4);
   name->SetButtonStyle(cbsEllipsis);
   name->SetAlwaysShowEditButton(true);
   gridtest::Pump();
@@ -392,7 +392,7 @@ TEST_F(DBGridMouseTest, ACheckBoxCellTogglesOnAClickOfItsOwn) {
 // ---------------------------------------------------------------- selecting by dragging
 
 TEST_F(DBGridMouseTest, DraggingOverTheIndicatorSelectsRecords) {
-  Setup(8);
+  Build(8);
   grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
   const TPoint a = At(0, 2);
   const TPoint b = At(0, 4);
@@ -407,7 +407,7 @@ TEST_F(DBGridMouseTest, DraggingOverTheIndicatorSelectsRecords) {
 }
 
 TEST_F(DBGridMouseTest, CtrlTogglesAndShiftExtendsFromTheAnchorWithoutMovingFirst) {
-  Setup(8);
+  Build(8);
   grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
   const TPoint r2 = At(1, 2), r5 = At(1, 5), r7 = At(1, 7);
   Click(r2.X, r2.Y);
@@ -432,7 +432,7 @@ TEST_F(DBGridMouseTest, CtrlTogglesAndShiftExtendsFromTheAnchorWithoutMovingFirs
 }
 
 TEST_F(DBGridMouseTest, ClickingASelectedCellClearsTheSelection) {
-  Setup(8);
+  Build(8);
   grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
   const TPoint a = At(1, 2), b = At(2, 4);
   Down(a.X, a.Y);
@@ -449,7 +449,7 @@ TEST_F(DBGridMouseTest, ClickingASelectedCellClearsTheSelection) {
 }
 
 TEST_F(DBGridMouseTest, DraggingOverCellsSelectsARectangle) {
-  Setup(8);
+  Build(8);
   grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
   const TPoint a = At(1, 2), b = At(3, 4);
   Down(a.X, a.Y);
@@ -466,7 +466,7 @@ TEST_F(DBGridMouseTest, DraggingOverCellsSelectsARectangle) {
 }
 
 TEST_F(DBGridMouseTest, TheLowEdgeOfATitleSelectsColumnsByDragging) {
-  Setup(5);
+  Build(5);
   grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
   const TRect t1 = grid->CellRect(1, 0), t2 = grid->CellRect(2, 0);
   // Above the zone a press is a title press.
@@ -493,7 +493,7 @@ class DBGridAutoScrollTest : public DBGridMouseTest {
  protected:
   // Starts a row drag on the last fully visible row and returns the data area's bottom.
   int StartDragAtBottom() {
-    Setup(60, 400, 168);  // whole rows: none partly shown below the last full one
+    Build(60, 400, 168);  // whole rows: none partly shown below the last full one
     grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
     TGridDrawInfo info;
     grid->CalcDrawInfo(info);
@@ -589,7 +589,7 @@ TEST_F(DBGridMouseTest, ColumnSelectionScrollsColumnsPastTheRightEdge) {
 // ---------------------------------------------------------------- cursor
 
 TEST_F(DBGridMouseTest, CursorsShowWhereAPressSelects) {
-  Setup(5);
+  Build(5);
   grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
   auto cursorAt = [&](TPoint p) {
     const TPoint s = Screen(p.X, p.Y);
@@ -617,7 +617,7 @@ namespace {
 class DBGridRecordMoveTest : public DBGridMouseTest {
  protected:
   void SetupMoving(int rows, int height = 220) {
-    Setup(rows, 400, height);
+    Build(rows, 400, height);
     grid->SetOptionsGx(grid->OptionsGx() + dghRecordMoving);
   }
   std::vector<int> Ids() {
@@ -745,7 +745,7 @@ namespace {
 // ---------------------------------------------------------------- dragging the selection away
 
 TEST_F(DBGridMouseTest, WithAutomaticDraggingASelectedRecordIsDraggedAndAPlainPressStillSelects) {
-  Setup(6);
+  Build(6);
   grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
   grid->SetDragMode(dmAutomatic);
   int starts = 0, ends = 0;
@@ -778,7 +778,7 @@ TEST_F(DBGridMouseTest, WithAutomaticDraggingASelectedRecordIsDraggedAndAPlainPr
 }
 
 TEST_F(DBGridMouseTest, CtrlAndAPressOnTheSelectionLetGoTogglesTheRecord) {
-  Setup(6);
+  Build(6);
   grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
   grid->SetDragMode(dmAutomatic);
   const TPoint r2 = At(1, 2), r4 = At(1, 4);
@@ -797,7 +797,7 @@ TEST_F(DBGridMouseTest, CtrlAndAPressOnTheSelectionLetGoTogglesTheRecord) {
 namespace {
 
 TEST_F(DBGridMouseTest, MarksSetWithCtrlTakeEffectWhenTheFocusLeavesBeforeCtrlIsLetGo) {
-  Setup(4);
+  Build(4);
   auto* other = new TEdit(form);
   other->SetParent(form);
   other->SetBounds(0, 230, 80, 20);
@@ -863,7 +863,7 @@ TEST_F(DBGridMouseTest, ARectangleDraggedPastTheRightEdgeScrollsColumnsAndGrows)
 }
 
 TEST_F(DBGridMouseTest, RecordsDraggedAboveTheDataScrollBackUp) {
-  Setup(40, 400, 160);
+  Build(40, 400, 160);
   grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
   table->Last();
   gridtest::Pump();
