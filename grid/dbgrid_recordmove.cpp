@@ -203,7 +203,16 @@ bool TCustomDBGridGx::TreeAreaPress(TMouseButton button, TShiftState shift, int 
   EndRowRead();
   if (!children) return true;
   const int top = TopRow();
-  memTable_->SetNodeExpanded(cell.Y - GetTitleOffset(), !expanded);
+  // The rows change under the grid: it follows once, when the controls come back.
+  TDataSet* ds = DataSet();
+  ds->DisableControls();
+  try {
+    memTable_->SetNodeExpanded(cell.Y - GetTitleOffset(), !expanded);
+  } catch (...) {
+    ds->EnableControls();
+    throw;
+  }
+  ds->EnableControls();
   ScrollToRow(top, false);
   Invalidate();
   UpdateVertScrollBar();

@@ -1,0 +1,120 @@
+// Opening and closing a tree node with the mouse on the tree column's indent: the data set's
+// controls are off while the node changes, and on again afterwards, also when the change fails.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "dbgrid_test_util.h"
+#include "grid/dbgrid.h"
+#include "grid_test_util.h"
+#include "platform/os/winuser.h"
+#include "platform/rtl/exceptions.h"
+
+using namespace dbgridtest;
+
+namespace {
+
+class DBGridTreeClickTest : public DBGridTest {
+ protected:
+  // 差旅费 (1) holds 交通 (2) and 住宿 (4); 办公费 (3) stands alone. Nodes start closed.
+  void Build() {
+    tree = std::make_unique<TMemTableGx>(nullptr);
+    tree->FieldDefs().Add("ID", ftInteger);
+    tree->FieldDefs().Add("PARENT", ftInteger);
+    tree->FieldDefs().Add("NAME", ftString, 20);
+    tree->CreateDataSet();
+    auto add = [&](int id, Variant parent, const char* name) {
+      tree->Append();
+      tree->FieldByName("ID")->SetValue(id);
+      tree->FieldByName("PARENT")->SetValue(parent);
+      tree->FieldByName("NAME")->SetValue(std::string(name));
+      tree->Post();
+    };
+    add(1, Null(), "差旅费");
+    add(2, 1, "交通");
+    add(3, Null(), "办公费");
+    add(4, 1, "住宿");
+    tree->TreeList()->SetKeyFieldName("ID");
+    tree->TreeList()->SetRefParentFieldName("PARENT");
+    tree->TreeList()->SetActive(true);
+    tree->First();
+    treeSource = std::make_unique<TDataSource>(nullptr);
+    treeSource->SetDataSet(tree.get());
+    MakeGrid();
+    AddColumn("NAME", "名称");
+    AddColumn("ID", "编号");
+    grid->SetDataSource(treeSource.get());
+    grid->SetFocus();
+    gridtest::Pump();
+    ASSERT_TRUE(tree->IsTreeView());
+  }
+  // The middle of the first data row's node box (a top-level node: the indent's first box).
+  TPoint FirstNodeBox() const {
+    const TRect r = grid->CellRect(grid->IndicatorOffset(), grid->GetTitleOffset());
+    return TPoint(r.Left + kTreeLevelWidth / 2, (r.Top + r.Bottom) / 2);
+  }
+  void Click(TPoint p) {
+    const TPoint s = grid->ClientToScreen(p);
+    FanoInputMouseMove(s.X, s.Y);
+    FanoInputMouseButton(0, TRUE, s.X, s.Y);
+    gridtest::Pump();
+    FanoInputMouseButton(0, FALSE, s.X, s.Y);
+    gridtest::Pump();
+    gridtest::AdvanceAndPump(1000, 250);  // the next press is not a double click
+  }
+  int DataRows() const { return grid->RowCount() - grid->GetTitleOffset(); }
+  std::string CurrentName() { return tree->FieldByName("NAME")->AsString(); }
+
+  std::unique_ptr<TMemTableGx> tree;
+  std::unique_ptr<TDataSource> treeSource;
+};
+
+TEST_F(DBGridTreeClickTest, ControlsAreOffWhileANodeOpensAndOnAgainAfter) {
+  Build();
+  ASSERT_EQ(DataRows(), 2);
+  tree->Last();
+  gridtest::Pump();
+  ASSERT_EQ(CurrentName(), "办公费");
+  int asked = 0;
+  bool disabledWhileAsked = false;
+  tree->OnNodeExpanding = [&](TCustomMemTableGx* sender, TMemRecViewGx*, bool& allowed) {
+    ++asked;
+    disabledWhileAsked = sender->ControlsDisabled();
+    allowed = true;
+  };
+  Click(FirstNodeBox());
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(disabledWhileAsked);
+  EXPECT_FALSE(tree->ControlsDisabled());
+  // The grid follows the opened node: four rows, the current record kept on its new row.
+  EXPECT_EQ(DataRows(), 4);
+  EXPECT_EQ(CurrentName(), "办公费");
+  EXPECT_EQ(grid->Row() - grid->GetTitleOffset(), 3);
+  EXPECT_EQ(grid->TopRow(), grid->GetTitleOffset());
+
+  // Closing it again: the same bracket, and the grid shrinks back.
+  Click(FirstNodeBox());
+  EXPECT_FALSE(tree->ControlsDisabled());
+  EXPECT_EQ(DataRows(), 2);
+  EXPECT_EQ(CurrentName(), "办公费");
+  EXPECT_EQ(grid->Row() - grid->GetTitleOffset(), 1);
+}
+
+TEST_F(DBGridTreeClickTest, AFailedOpeningLeavesTheControlsOn) {
+  Build();
+  tree->OnNodeExpanding = [&](TCustomMemTableGx*, TMemRecViewGx*, bool&) { throw Exception("不能展开"); };
+  const TPoint p = FirstNodeBox();
+  EXPECT_THROW(grid->TreeAreaPress(mbLeft, {}, p.X, p.Y), Exception);
+  EXPECT_FALSE(tree->ControlsDisabled());
+  EXPECT_EQ(DataRows(), 2);
+  // The grid still follows the data set.
+  tree->OnNodeExpanding = nullptr;
+  tree->Last();
+  gridtest::Pump();
+  EXPECT_EQ(grid->Row() - grid->GetTitleOffset(), 1);
+  Click(FirstNodeBox());
+  EXPECT_EQ(DataRows(), 4);
+}
+
+}  // namespace
