@@ -86,27 +86,41 @@ std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
   return columns;
 }
 
-// A date value: the date part of a date-time ("2024-03-05 10:00:00", "2024-03-05T10:00:00").
-// "yyyy-mm-dd" itself is read directly, anything else through the platform's reading.
+// A date value: "yyyy-mm-dd", with the time of day when the host sends one ("2024-03-05 10:00:00",
+// "2024-03-05T10:00:00"). The time is kept: a row written back on save carries all its values, so
+// dropping it here would reset every creation time to midnight. A time that does not read leaves
+// the date alone; other date forms go through the platform's reading.
 TDateTime ReadDate(std::string_view value) {
+  std::string_view time;
   if (value.find(':') != std::string_view::npos) {
     const size_t cut = value.find_first_of(" Tt");
-    if (cut != std::string_view::npos) value = value.substr(0, cut);
+    if (cut != std::string_view::npos) {
+      time = value.substr(cut + 1);
+      value = value.substr(0, cut);
+    }
   }
-  auto digits = [&](size_t from, size_t count) {
+  auto digits = [](std::string_view text, size_t from, size_t count) {
     int v = 0;
     for (size_t k = from; k < from + count; ++k) {
-      if (value[k] < '0' || value[k] > '9') return -1;
-      v = v * 10 + (value[k] - '0');
+      if (text[k] < '0' || text[k] > '9') return -1;
+      v = v * 10 + (text[k] - '0');
     }
     return v;
   };
+  TDateTime date = 0;
+  bool read = false;
   if (value.size() == 10 && value[4] == '-' && value[7] == '-') {
-    const int y = digits(0, 4), m = digits(5, 2), d = digits(8, 2);
-    TDateTime date;
-    if (y >= 0 && m >= 0 && d >= 0 && TryEncodeDate(y, m, d, date)) return date;
+    const int y = digits(value, 0, 4), m = digits(value, 5, 2), d = digits(value, 8, 2);
+    read = y >= 0 && m >= 0 && d >= 0 && TryEncodeDate(y, m, d, date);
   }
-  return StrToDate(value, TFormatSettings::Invariant());
+  if (!read) date = StrToDate(value, TFormatSettings::Invariant());
+  // hh:nn or hh:nn:ss, seconds possibly with a fraction that is not kept.
+  if ((time.size() == 5 || time.size() >= 8) && time[2] == ':' && (time.size() == 5 || time[5] == ':')) {
+    const int h = digits(time, 0, 2), n = digits(time, 3, 2), sec = time.size() == 5 ? 0 : digits(time, 6, 2);
+    TDateTime t;
+    if (h >= 0 && n >= 0 && sec >= 0 && TryEncodeTime(h, n, sec, 0, t)) date += date < 0 ? -t : t;
+  }
+  return date;
 }
 
 // An integer column's value: plain decimals ("-1234") are read directly, anything else through the

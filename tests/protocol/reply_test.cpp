@@ -142,7 +142,7 @@ TEST(ReplyTest, RowsAreReadValueByValueWithNullsForWhatIsMissing) {
   d->Next();
   EXPECT_TRUE(d->FieldByName("BILDA002")->IsNull());  // empty value
   EXPECT_TRUE(d->FieldByName("BILDA004")->IsNull());  // absent
-  EXPECT_EQ(d->FieldByName("BILDA003")->AsDateTime(), EncodeDate(2024, 3, 6));
+  EXPECT_EQ(d->FieldByName("BILDA003")->AsDateTime(), EncodeDateTime(2024, 3, 6, 10, 11, 12, 0));
   d->Next();
   EXPECT_TRUE(d->FieldByName("BILDA002")->IsNull());  // names are matched exactly
   EXPECT_EQ(d->FieldByName("BILDA003")->AsDateTime(), EncodeDate(2024, 3, 7));

@@ -337,6 +337,41 @@ TEST(RequestTest, ValuesAreWrittenInTheWireFormatsWhateverTheSettings) {
   EXPECT_EQ(nameless->Data()->PKName(), "T_ID");
 }
 
+// A row read from a reply and saved after another column changed carries its times as the host
+// sent them: a creation time is not reset to midnight by an edit of the amount.
+TEST(RequestTest, DateColumnsKeepTheirTimeFromReplyToSave) {
+  TCvProtocol reply;
+  ASSERT_TRUE(reply.ParseReply(
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?><corvane><status><code>0</code><info/></status>"
+      "<rs typ=\"recordset\" tbname=\"TB_BILDA\"><row fields=\"BILDA_ID:INTEGER:0:0 BILDA003:DATE:0:0 "
+      "CREATE_DATE:DATE:0:0 AMOUNT:NUMBER:14:2 ODD:DATE:0:0 EARLY:DATE:0:0\" BILDA_ID=\"320\" "
+      "BILDA003=\"2024-06-28 00:00:00\" CREATE_DATE=\"2024-06-28 17:44:19\" AMOUNT=\"2770.08\" "
+      "ODD=\"2024-06-29 25:61:00\" EARLY=\"1899-12-29 06:00\"/></rs></corvane>"))
+      << reply.ErrorText();
+  TMemTableGx* d = reply.GetTable(0)->Data();
+  ASSERT_EQ(d->RecordCount(), 1);
+  EXPECT_EQ(d->FieldByName("CREATE_DATE")->AsDateTime(), EncodeDateTime(2024, 6, 28, 17, 44, 19, 0));
+  EXPECT_EQ(d->FieldByName("ODD")->AsDateTime(), EncodeDate(2024, 6, 29));  // a time that does not read
+  EXPECT_DOUBLE_EQ(d->FieldByName("EARLY")->AsDateTime(), -1.25);           // before the epoch: 6:00 still
+  d->SetCvTableName("TB_BILDA");
+  d->SetPKName("BILDA_ID");
+  d->SetCachedUpdates(true);
+  d->Edit();
+  d->FieldByName("AMOUNT")->SetAsFloat(3000.5);
+  d->Post();
+  TCvProtocol save;
+  save.SetCopyMode(1);
+  save.GetTable(save.AddTable())->SetData(d);
+  pugi::xml_document doc;
+  auto rows = Elements(ParseRequest(doc, save.BuildRequest()).child("param"));
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(Attr(rows[0], "op"), "3");
+  EXPECT_EQ(Attr(rows[0], "CREATE_DATE"), "2024-06-28 17:44:19");
+  EXPECT_EQ(Attr(rows[0], "BILDA003"), "2024-06-28 00:00:00");
+  EXPECT_EQ(Attr(rows[0], "EARLY"), "1899-12-29 06:00:00");
+  EXPECT_EQ(Attr(rows[0], "AMOUNT"), "3000.5");
+}
+
 TEST(RequestTest, WithoutAKeyNameUnchangedRowsCarryTheirKeyColumns) {
   TMemTableGx header, lines;
   MakeHeader(header);
