@@ -227,6 +227,10 @@ class TCvProtocol : public TPersistent {
   // a reply that can be read whole (ErrorText says why); then no parameter, table or row id of it
   // is kept.
   bool ParseReply(std::string_view text);
+  // The same read through the whole document tree, which ParseReply falls back on for a reply
+  // that fails while its rows are read during the parse; kept callable for the checks that
+  // compare the two.
+  bool ParseReplyFromTree(std::string_view text);
   // The key the host gave to row `rowNum` of table `tableName` (ignoring ASCII case; the last
   // matching record wins); 0 when there is none.
   int32_t FindNewId(std::string_view tableName, int32_t rowNum) const;
@@ -236,7 +240,8 @@ class TCvProtocol : public TPersistent {
 
  private:
   std::optional<int32_t> FindRowId(std::string_view tableName, int32_t rowNum) const;
-  bool ReadReply(std::string_view text);
+  // Raises the reason a reply cannot be read; `streamed` reads the rows while the text is parsed.
+  bool ReadReply(std::string_view text, bool streamed);
   void ReadRecordset(TXmlNode* rs);
 
   std::unique_ptr<TCvParams> params_;

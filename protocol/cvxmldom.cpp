@@ -115,6 +115,17 @@ bool TCvXmlDom::LoadXml(std::string_view text, std::string* error) {
   }
 }
 
+bool TCvXmlDom::LoadXml(std::string_view text, TXmlChildReader& reader, std::string* error) {
+  try {
+    doc_->ReadFromString(text, reader);
+    return true;
+  } catch (const Exception& e) {
+    doc_->RootNodes()->NodesClear();
+    if (error) *error = e.Message();
+    return false;
+  }
+}
+
 TXmlNode* TCvXmlDom::SelectSingleNode(std::string_view name) const { return FirstElementNamed(doc_->RootNodes(), name); }
 
 TXmlNode* TCvXmlDom::SelectSingleNode(const TXmlNode* element, std::string_view name) {

@@ -47,6 +47,9 @@ class TCvXmlDom {
   // ---- reading ----
   // Parses the text; false (with the parser's message in `error`) when it is not XML.
   bool LoadXml(std::string_view text, std::string* error = nullptr);
+  // The same, handing the child elements of the elements that `reader` chooses to it while the
+  // text is parsed (TXmlChildReader); what the reader raises also makes the load fail.
+  bool LoadXml(std::string_view text, TXmlChildReader& reader, std::string* error = nullptr);
   // The first top-level element of that name, or null.
   TXmlNode* SelectSingleNode(std::string_view name) const;
   // The first child element of that name, or null.

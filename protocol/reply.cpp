@@ -3,6 +3,7 @@
 // either succeeds whole or leaves nothing of it behind and says why.
 #include <cstring>
 #include <memory>
+#include <span>
 #include <unordered_map>
 
 #include "platform/rtl/exceptions.h"
@@ -164,20 +165,6 @@ double ReadFloat(std::string_view value) {
   return i ? -d : d;
 }
 
-// The attribute entries of an element, as views of the node's own entries.
-class TEntryList {
- public:
-  const std::vector<std::string_view>& Read(const TXmlNode* row) {
-    const int count = row->AttributeCount();
-    views_.clear();
-    for (int a = 0; a < count; ++a) views_.push_back(row->AttributeEntry(a));
-    return views_;
-  }
-
- private:
-  std::vector<std::string_view> views_;
-};
-
 // Fills the rows of one recordset straight into the table's record store, as plain posted rows
 // (cached updates off: unmodified, no change log). Attribute names are matched to columns once per
 // position and checked again only when a row orders them differently.
@@ -213,7 +200,7 @@ class TRowReader {
   }
 
   // Reads one row from its attribute entries (name="value", as the XML library keeps them).
-  void Read(const std::vector<std::string_view>& entries, int rowNo) {
+  void Read(std::span<const std::string_view> entries, int rowNo) {
     ++stamp_;
     TMemoryRecordGx* rec = list_->NewRecord();
     try {
@@ -323,16 +310,127 @@ class TRowReader {
   uint32_t stamp_ = 0;
 };
 
+// The unescaped value of the first entry with that name, as the DOM reads an attribute.
+std::optional<std::string> EntryAttribute(std::span<const std::string_view> entries, std::string_view name) {
+  for (std::string_view e : entries)
+    if (XmlEntryName(e) == name) return XmlUnescape(XmlUnquote(XmlEntryValue(e)), true);
+  return std::nullopt;
+}
+
+// One recordset: its table, added when the recordset is met, then its child elements in order,
+// each a row id or a data row.
+class TRecordsetReader {
+ public:
+  TRecordsetReader(TCvProtocol& protocol, const std::optional<std::string>& tbname)
+      : protocol_(protocol), name_(tbname ? UpperCase(*tbname) : std::string("UNKNOWN")) {
+    data_ = protocol.GetTable(protocol.AddTable())->Data();
+    data_->SetCvTableName(name_);
+  }
+
+  void Child(std::span<const std::string_view> entries) {
+    int rn = -1;
+    for (int a = 0; a < static_cast<int>(entries.size()) && rn < 0; ++a)
+      if (entries[a].starts_with("rn=")) rn = a;
+    if (rn >= 0) {
+      const auto rowTable = EntryAttribute(entries, "tbname");
+      if (!rowTable || rowTable->empty())
+        throw EBadReply(Format("A row id in recordset %s names no table", {name_}));
+      TCvRowId* id = protocol_.GetRowId(protocol_.AddRowId());
+      id->SetTbName(*rowTable);
+      id->SetRn(IntOrZero(XmlUnescape(XmlUnquote(XmlEntryValue(entries[rn])), true)));
+      if (const auto v = EntryAttribute(entries, "id")) id->SetId(IntOrZero(*v));
+      return;
+    }
+    ++rowNo_;
+    if (!rows_) {
+      const auto fields = EntryAttribute(entries, "fields");
+      if (!fields) throw EBadReply(Format("The first row of recordset %s has no field description", {name_}));
+      data_->FieldDefs().Clear();
+      for (const TReplyColumn& c : ParseFieldDescription(*fields))
+        data_->FieldDefs().Add(c.name, c.type, c.size, false);
+      data_->CreateDataSet();
+      data_->SetCachedUpdates(false);
+      rows_ = std::make_unique<TRowReader>(data_, name_);
+    }
+    rows_->Read(entries, rowNo_);
+  }
+
+ private:
+  TCvProtocol& protocol_;
+  std::string name_;
+  TMemTableGx* data_;
+  std::unique_ptr<TRowReader> rows_;
+  int rowNo_ = 0;
+};
+
+bool IsRecordset(const TXmlNode* rs) {
+  const auto typ = TCvXmlDom::GetAttribute(rs, "typ");
+  return typ && LowerCase(*typ) == "recordset";
+}
+
+// Reads the rows of every recordset while the reply is parsed: row elements never become nodes.
+// Recordsets are met in document order, so their tables take the numbers the tree walk gives them.
+class TStreamedRows : public TXmlChildReader {
+ public:
+  explicit TStreamedRows(TCvProtocol& protocol) : protocol_(protocol) {}
+
+  bool Choose(const TXmlNode* element) override {
+    if (element->Name() != "rs" || !IsRecordset(element)) return false;
+    auto reader = std::make_unique<TRecordsetReader>(protocol_, TCvXmlDom::GetAttribute(element, "tbname"));
+    last_ = readers_.emplace(element, std::move(reader)).first->second.get();
+    lastNode_ = element;
+    return true;
+  }
+
+  bool Child(const TXmlNode* parent, std::string_view name, std::span<const std::string_view> entries,
+             bool /*empty*/) override {
+    if (parent != lastNode_) {
+      lastNode_ = parent;
+      last_ = readers_.at(parent).get();
+    }
+    last_->Child(entries);
+    // An "rs" is also a result of its own, which the tree walk reads.
+    return name == "rs";
+  }
+
+  // The tables learn of their rows.
+  void Finish() { readers_.clear(); }
+
+ private:
+  TCvProtocol& protocol_;
+  std::unordered_map<const TXmlNode*, std::unique_ptr<TRecordsetReader>> readers_;
+  const TXmlNode* lastNode_ = nullptr;
+  TRecordsetReader* last_ = nullptr;
+};
+
 }  // namespace
 
 bool TCvProtocol::ParseReply(std::string_view text) {
+  // The rows are read while the text is parsed. A reply that fails that way is read again through
+  // the whole tree, whose checks come in their own order and say why it fails.
+  errorText_.clear();
+  ClearParams();
+  ClearTables();
+  ClearRowIds();
+  const int32_t code = code_;
+  const std::string info = info_;
+  try {
+    if (ReadReply(text, true)) return true;
+  } catch (...) {
+  }
+  code_ = code;
+  info_ = info;
+  return ParseReplyFromTree(text);
+}
+
+bool TCvProtocol::ParseReplyFromTree(std::string_view text) {
   errorText_.clear();
   ClearParams();
   ClearTables();
   ClearRowIds();
   bool ok = false;
   try {
-    ok = ReadReply(text);
+    ok = ReadReply(text, false);
   } catch (const Exception& e) {
     errorText_ = e.Message();
   } catch (const std::bad_alloc&) {
@@ -351,10 +449,16 @@ bool TCvProtocol::ParseReply(std::string_view text) {
   return false;
 }
 
-bool TCvProtocol::ReadReply(std::string_view text) {
+bool TCvProtocol::ReadReply(std::string_view text, bool streamed) {
   TCvXmlDom dom;
   std::string error;
-  if (!dom.LoadXml(text, &error)) throw EBadReply("The reply is not XML: " + error);
+  if (streamed) {
+    TStreamedRows rows(*this);
+    if (!dom.LoadXml(text, rows, &error)) throw EBadReply("The reply is not XML: " + error);
+    rows.Finish();
+  } else if (!dom.LoadXml(text, &error)) {
+    throw EBadReply("The reply is not XML: " + error);
+  }
   TXmlNode* status = TCvXmlDom::SelectSingleNode(dom.SelectSingleNode("corvane"), "status");
   if (!status) throw EBadReply("The reply has no status");
   // A reply that does not say how the request went is no answer: an earlier code must not stand
@@ -376,7 +480,7 @@ bool TCvProtocol::ReadReply(std::string_view text) {
       double v = 0;
       if (!TryStrToFloat(TrimXmlBlanks(TCvXmlDom::Text(rs)), v, TFormatSettings::Invariant())) v = 0;
       GetParam(AddParam())->SetAsFloat(v);
-    } else if (kind == "recordset") {
+    } else if (kind == "recordset" && !streamed) {
       ReadRecordset(rs);
     }
     // A result of a type this reader does not know is skipped, as one without a type is: the
@@ -386,42 +490,14 @@ bool TCvProtocol::ReadReply(std::string_view text) {
 }
 
 void TCvProtocol::ReadRecordset(TXmlNode* rs) {
-  const auto tbname = TCvXmlDom::GetAttribute(rs, "tbname");
-  const std::string name = tbname ? UpperCase(*tbname) : std::string("UNKNOWN");
-  TCvTable* table = GetTable(AddTable());
-  TMemTableGx* data = table->Data();
-  data->SetCvTableName(name);
-  std::unique_ptr<TRowReader> reader;
-  TEntryList entryList;
-  int rowNo = 0;
+  TRecordsetReader reader(*this, TCvXmlDom::GetAttribute(rs, "tbname"));
+  std::vector<std::string_view> entries;
   for (int i = 0; i < rs->NodeCount(); ++i) {
     const TXmlNode* row = rs->Nodes(i);
     if (!TCvXmlDom::IsElement(row)) continue;
-    const std::vector<std::string_view>& entries = entryList.Read(row);
-    int rn = -1;
-    for (int a = 0; a < static_cast<int>(entries.size()) && rn < 0; ++a)
-      if (entries[a].starts_with("rn=")) rn = a;
-    if (rn >= 0) {
-      const auto rowTable = TCvXmlDom::GetAttribute(row, "tbname");
-      if (!rowTable || rowTable->empty())
-        throw EBadReply(Format("A row id in recordset %s names no table", {name}));
-      TCvRowId* id = GetRowId(AddRowId());
-      id->SetTbName(*rowTable);
-      id->SetRn(IntOrZero(row->AttributeValue(rn)));
-      if (const auto v = TCvXmlDom::GetAttribute(row, "id")) id->SetId(IntOrZero(*v));
-      continue;
-    }
-    ++rowNo;
-    if (!reader) {
-      const auto fields = TCvXmlDom::GetAttribute(row, "fields");
-      if (!fields) throw EBadReply(Format("The first row of recordset %s has no field description", {name}));
-      data->FieldDefs().Clear();
-      for (const TReplyColumn& c : ParseFieldDescription(*fields)) data->FieldDefs().Add(c.name, c.type, c.size, false);
-      data->CreateDataSet();
-      data->SetCachedUpdates(false);
-      reader = std::make_unique<TRowReader>(data, name);
-    }
-    reader->Read(entries, rowNo);
+    entries.clear();
+    for (int a = 0; a < row->AttributeCount(); ++a) entries.push_back(row->AttributeEntry(a));
+    reader.Child(entries);
   }
 }
 

@@ -89,6 +89,13 @@ void TXmlDocument::ReadFromString(std::string_view text) {
   XmlParser(this, input).ParseDocument();
 }
 
+void TXmlDocument::ReadFromString(std::string_view text, TXmlChildReader& reader) {
+  XmlMemoryInput input(text);
+  XmlParser parser(this, input);
+  parser.SetChildReader(&reader);
+  parser.ParseDocument();
+}
+
 namespace {
 
 // Parses from a stream and leaves the stream just after what was read, also on errors.

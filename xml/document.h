@@ -15,12 +15,29 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "xml/node.h"
 
 class TXmlCodecStream;
+
+// Takes the child elements of chosen elements while a text is parsed, so that a document of many
+// thousand rows is read without a node per row (TXmlDocument::ReadFromString with a reader).
+class TXmlChildReader {
+ public:
+  virtual ~TXmlChildReader() = default;
+  // An element kept in the tree has been read up to its content (name and attributes; no content
+  // follows for an empty one), in document order: true to be handed its child elements.
+  virtual bool Choose(const TXmlNode* element) = 0;
+  // A child element of a chosen element, in document order: its name and attribute entries
+  // ("name=value", the value quoted and escaped as in the text, in text order), views valid for
+  // the call. A child with content is kept in the tree and its content read as usual; an empty one
+  // ("<row .../>") is kept only when this answers true, and raises no load events when it is not.
+  virtual bool Child(const TXmlNode* parent, std::string_view name, std::span<const std::string_view> entries,
+                     bool empty) = 0;
+};
 
 class TXmlDocument : public TPersistent {
   FANO_CLASS(TXmlDocument)
@@ -86,6 +103,9 @@ class TXmlDocument : public TPersistent {
   // ---- reading ----
   // Parses the bytes as they are (no encoding detection).
   void ReadFromString(std::string_view text);
+  // The same, handing the child elements of the elements that `reader` chooses to it. What the
+  // reader raises ends the parse as a parse error does.
+  void ReadFromString(std::string_view text, TXmlChildReader& reader);
   // Document-level parse of a stream read as it is.
   void ReadFromStream(TStream& stream);
   // Detects the encoding and converts to the internal form.

@@ -404,6 +404,7 @@ bool XmlParser::ParseHead(TXmlNode* node, bool afterLessThan, int depth) {
     case etStylesheet: {
       bool selfClosing = false;
       if (tag.type == etElement && ScanElementTag(selfClosing)) {
+        if (handingFrom_ && HandOver(selfClosing)) return false;
         ApplyTag(node, tagText_);
         return started() && !selfClosing;
       }
@@ -412,7 +413,9 @@ bool XmlParser::ParseHead(TXmlNode* node, bool afterLessThan, int depth) {
         text.remove_suffix(1);
         selfClosing = true;
       }
-      ParseTag(node, text);
+      ParseAttributes(text);
+      if (tag.type == etElement && handingFrom_ && HandOver(selfClosing)) return false;
+      ApplyTag(node, text);
       return started() && !selfClosing && tag.type == etElement;
     }
     case etDoctype:
@@ -447,6 +450,21 @@ bool XmlParser::ParseHead(TXmlNode* node, bool afterLessThan, int depth) {
       }
       return false;
   }
+}
+
+bool XmlParser::Chosen(const TXmlNode* node) {
+  // A node that stray text left blank is no element and leaves the tree again.
+  return childReader_ && node->elementType_ == etElement && !node->name_.empty() && !Stopped() &&
+         childReader_->Choose(node);
+}
+
+bool XmlParser::HandOver(bool selfClosing) {
+  // A tag without a name is left to ApplyTag, which refuses it.
+  if (words_.empty()) return false;
+  const bool keep =
+      childReader_->Child(handingFrom_, words_[0], std::span<const std::string_view>(words_).subspan(1), selfClosing);
+  handedOver_ = selfClosing && !keep;
+  return handedOver_;
 }
 
 void XmlParser::AddChild(Frame& frame, TXmlNode* child) {
@@ -522,12 +540,14 @@ void XmlParser::ParseNode(TXmlNode* top, int depth) {
   try {
     if (!ParseHead(top, false, depth)) {
       inHead = nullptr;
+      Chosen(top);
       Complete(top);
       return;
     }
     inHead = nullptr;
     CheckDepth(top, depth);
     frames.push_back(OpenFrame(top, gather));
+    frames.back().chosen = Chosen(top);
     const bool utf8 = top->InternalUtf8();
     while (!frames.empty()) {
       Frame& f = frames.back();
@@ -581,13 +601,29 @@ void XmlParser::ParseNode(TXmlNode* top, int depth) {
       TXmlNode* child = slabs_.New(f.node->document_);
       AddChild(f, child);
       inHead = child;
+      handingFrom_ = f.chosen ? f.node : nullptr;
+      handedOver_ = false;
       bool open = ParseHead(child, true, depth + static_cast<int>(frames.size()));
+      handingFrom_ = nullptr;
       inHead = nullptr;
+      if (handedOver_) {
+        // The reader has it: the tree does not keep it.
+        if (f.kids) {
+          f.kids->pop_back();
+          child->parent_ = nullptr;
+          delete child;
+        } else {
+          child->Delete();
+        }
+        continue;
+      }
       if (open) {
         CheckDepth(child, depth + static_cast<int>(frames.size()));
         frames.push_back(OpenFrame(child, gather));
+        frames.back().chosen = Chosen(child);
         continue;
       }
+      Chosen(child);
       Complete(child);
       if (doc_ && doc_->SkipCommentsOnLoad() && child->elementType_ == etComment) {
         if (f.kids) {

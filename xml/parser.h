@@ -90,6 +90,7 @@ class XmlParser {
   void ParseDocument();
   // Reads one construct (with its content) into `node`.
   void ParseNode(TXmlNode* node, int depth);
+  void SetChildReader(TXmlChildReader* reader) noexcept { childReader_ = reader; }
 
  private:
   struct Frame {
@@ -98,6 +99,7 @@ class XmlParser {
     bool carriageReturn;
     bool valueTaken;
     std::vector<TXmlNode*>* kids;  // children gathered until the element ends; null: added directly
+    bool chosen = false;           // its child elements go to the child reader
   };
   Frame OpenFrame(TXmlNode* node, bool gather);
   // Gives the gathered children to the node.
@@ -125,10 +127,17 @@ class XmlParser {
   void ParseDoctype(TXmlNode* node, int depth);
   void ParseInternalSubset(TXmlNode* node, int depth);
   void CheckDepth(const TXmlNode* node, int depth);
+  // Whether the child reader chooses the element just opened.
+  bool Chosen(const TXmlNode* node);
+  // Hands the element tag in words_ to the child reader; true when the element is not kept.
+  bool HandOver(bool selfClosing);
 
   TXmlDocument* doc_;
   XmlInput& in_;
   int subsetNesting_ = 0;
+  TXmlChildReader* childReader_ = nullptr;
+  const TXmlNode* handingFrom_ = nullptr;  // the chosen parent of the element whose head is read
+  bool handedOver_ = false;                // that element went to the reader and is not kept
   bool strayText_ = false;  // characters outside every element were skipped
   XmlNodeSlabs slabs_;  // memory of the nodes the parser makes
   std::deque<std::vector<TXmlNode*>> kids_;  // one child list per open element, reused

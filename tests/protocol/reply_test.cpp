@@ -350,3 +350,89 @@ TEST(ReplyTest, TextsAreCutToTheirSizeAndTheFirstOfTwoEqualNamesCounts) {
   EXPECT_EQ(d->FieldByName("A")->AsString(), "单据");
   EXPECT_EQ(d->FieldByName("B")->AsLargeInt(), 3);
 }
+
+namespace {
+
+// Everything a reply leaves in the protocol object, in one text.
+std::string ReplyState(TCvProtocol& p, bool ok) {
+  std::string out = std::string(ok ? "true" : "false") + " code=" + std::to_string(p.Code()) + " info=" + p.Info() +
+                    " error=" + p.ErrorText() + "\n";
+  for (int i = 0; i < p.GetParamCount(); ++i)
+    out += "param " + std::to_string(p.GetParam(i)->DataType()) + ":" + p.GetParam(i)->AsString() + "\n";
+  for (int i = 0; i < p.GetRowIdCount(); ++i)
+    out += "rowid " + p.GetRowId(i)->TbName() + ":" + std::to_string(p.GetRowId(i)->Rn()) + ":" +
+           std::to_string(p.GetRowId(i)->Id()) + "\n";
+  for (int i = 0; i < p.GetTableCount(); ++i) {
+    TMemTableGx* d = p.GetTable(i)->Data();
+    out += "table " + d->CvTableName() + (d->Active() ? " open" : " closed") +
+           (d->CachedUpdates() ? " cached" : "") + "\n";
+    for (int f = 0; f < d->FieldDefs().Count(); ++f) {
+      const TFieldDef* def = d->FieldDefs().Items(f);
+      out += " def " + def->Name() + ":" + std::to_string(def->DataType()) + ":" + std::to_string(def->Size()) +
+             (def->Required() ? ":required" : "") + "\n";
+    }
+    if (!d->Active()) continue;
+    for (d->First(); !d->Eof(); d->Next()) {
+      out += " row " + std::to_string(d->RecNo()) + " status " + std::to_string(d->UpdateStatus()) + ":";
+      for (TField* f : d->Fields()) out += " " + (f->IsNull() ? std::string("<null>") : f->AsString());
+      out += "\n";
+    }
+  }
+  return out;
+}
+
+void ExpectStreamedAsTree(const std::string& text) {
+  TCvProtocol streamed, tree;
+  const bool a = streamed.ParseReply(text);
+  const bool b = tree.ParseReplyFromTree(text);
+  EXPECT_EQ(ReplyState(streamed, a), ReplyState(tree, b)) << text;
+}
+
+}  // namespace
+
+TEST(ReplyTest, RowsReadDuringTheParseGiveWhatTheTreeGives) {
+  const std::string fields = " fields=\"ID:NUMBER:38:0 NAME:VARCHAR2:6:0 D:DATE:7:0 A:NUMBER:12:2\"";
+  const std::string good = "<r" + fields + " ID=\"1\" NAME=\"费用垫付单据\" D=\"2024-03-05 00:00:00\" A=\"12.5\"/>" +
+                           "<r ID = \"2\" NAME='a &amp; &#20013;&lt;' A=\"-0.25\"/><r/><r NAME=\"\" ID=\"3\" ID=\"4\"/>";
+  const std::vector<std::string> replies = {
+      Reply(""),
+      Reply(Recordset(good)),
+      Reply(Recordset(good, "") + "<rs typ=\"Integer\">x</rs>" + Recordset(good, " tbname=\"t2\"")),
+      // Status after the results, results nested in other elements and in rows.
+      "<corvane>" + Recordset(good) + "<x>" + Recordset(good) + "</x><status><code>2</code></status></corvane>",
+      Reply(Recordset("<r" + fields + " ID=\"1\">" + Recordset(good, " tbname=\"in\"") + "</r><r ID=\"2\"></r>")),
+      Reply(Recordset("<rs typ=\"string\" fields=\"X:VARCHAR2:5:0\" X=\"v\">text</rs><rs typ=\"recordset\"/>"
+                      "<rs typ=\"string\"/><rs typ=\"recordset\" fields=\"Y:VARCHAR2:1:0\" Y=\"z\"/>")),
+      Reply("<rs typ=\"recordset\" tbname=\"TB\"><id rn=\"1\" tbname=\"tb_bilda\" id=\"5\"/>" + good +
+            "<id rn=\"x\" tbname=\"b\"/><!-- <r ID=\"9\"/> --><![CDATA[<r ID=\"8\"/>]]>text</rs>"),
+      Reply("<rs typ=\"recordset\"><id rn=\"1\" tbname=\"tb_bilda\" id=\"5\"/></rs>"),
+      "<!DOCTYPE corvane [<!ELEMENT corvane ANY>]><corvane><status><code>0</code></status>" + Recordset(good) +
+          "</corvane>",
+      "<rs typ=\"recordset\">" + good + "<status><code>0</code></status></rs>",
+      // Failures: the reasons come out as the tree's, in its order.
+      Reply(Recordset(good) + Recordset("<r A=\"1\"/>")),
+      Reply(Recordset("<r" + fields + " ID=\"1\"><rs typ=\"recordset\"><r/></rs></r><r ID=\"1.5\"/>")),
+      Reply(Recordset(good)) + "<",
+      "<corvane>" + Recordset("<r A=\"1\"/>") + "</corvane>",
+      "<corvane>" + Recordset(good) + "<status/></corvane>",
+      Reply(Recordset("<r rn=\"1\" id=\"2\"/>")),
+      Reply(Recordset("<r" + fields + " ID=\"x\"/>")),
+      Reply(Recordset("<r fields=\"A:VARCHAR2:x:0\"/>")),
+      Reply(Recordset(good + "<r ID=\"1\"></rx>")),
+      Reply(Recordset(good + "< />")),
+      "",
+  };
+  for (const std::string& text : replies) ExpectStreamedAsTree(text);
+}
+
+TEST(ReplyTest, AReplyThatFailsLeavesTheStatusAsTheTreeReadLeavesIt) {
+  TCvProtocol streamed, tree;
+  ASSERT_TRUE(streamed.ParseReply(Reply("", "<status><code>4</code><info>kept</info></status>")));
+  ASSERT_TRUE(tree.ParseReplyFromTree(Reply("", "<status><code>4</code><info>kept</info></status>")));
+  // The rows fail after the status has been read.
+  const std::string bad = Reply(Recordset("<r A=\"1\"/>"), "<status><code>7</code><info>new</info></status>");
+  EXPECT_EQ(ReplyState(streamed, streamed.ParseReply(bad)), ReplyState(tree, tree.ParseReplyFromTree(bad)));
+  EXPECT_EQ(streamed.Code(), -1);
+  ASSERT_TRUE(streamed.ParseReply(Reply("", "<status><code>1</code></status>")));
+  EXPECT_EQ(streamed.Info(), "The first row of recordset TB_BILDA has no field description");
+}
