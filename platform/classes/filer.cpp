@@ -1297,6 +1297,16 @@ class TWriterHelper {
     im.Line("}");
   }
 
+  // The written form of a collection, with references named as they are from `root`.
+  static std::string CollectionText(const TCollection* c, TComponent* root) {
+    TWriter w;
+    w.root_ = root;
+    w.WriteCollection(c);
+    std::string text;
+    text.swap(w.impl_->out);
+    return text;
+  }
+
   // A component that the reference root has too is written as an inherited block of differences.
   static void WriteChild(TWriter& w, TComponent* child) {
     TWriter::Impl& im = *w.impl_;
@@ -1411,3 +1421,9 @@ std::string WriteComponentText(TComponent* root) {
 }
 
 void WriteComponentStream(TComponent* root, TStream& stream) { stream.WriteString(WriteComponentText(root)); }
+
+bool CollectionsEqual(const TCollection* a, const TCollection* b, TComponent* ownerA, TComponent* ownerB) {
+  if (a == b) return true;
+  if (!a || !b || a->ClassType() != b->ClassType() || a->Count() != b->Count()) return false;
+  return TWriterHelper::CollectionText(a, ownerA) == TWriterHelper::CollectionText(b, ownerB);
+}

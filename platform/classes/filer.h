@@ -139,6 +139,10 @@ bool InitInheritedComponent(TComponent* root, TClass stopAt = nullptr);
 // The resource text of root (see TWriter::WriteRoot).
 std::string WriteComponentText(TComponent* root);
 void WriteComponentStream(TComponent* root, TStream& stream);
+// Whether two collections of the same class would be written alike: item by item, the same stored
+// properties with the same values. Component references are named as each owner's resource names
+// them, so equal collections of a form and of its ancestor compare equal.
+bool CollectionsEqual(const TCollection* a, const TCollection* b, TComponent* ownerA, TComponent* ownerB);
 
 // Finds a root by name for references of the form "Root.Component"; the forms layer sets it.
 void SetFindGlobalComponent(std::function<TComponent*(std::string_view name)> finder);

@@ -350,3 +350,54 @@ TEST_F(ResourceTest, StreamsAndCommentsAndOptionalCommas) {
   WriteComponentStream(form.get(), out);
   EXPECT_NE(out.DataString().find("Caption = \"费A\""), std::string::npos);
 }
+
+TEST_F(ResourceTest, CollectionsCompareByWhatTheyWrite) {
+  Owned<TTestForm> formA(new TTestForm(nullptr));
+  Owned<TTestForm> formB(new TTestForm(nullptr));
+  formA->SetName("FormA");
+  formB->SetName("FormB");
+  auto* a = new TTestGrid(formA.get());
+  auto* b = new TTestGrid(formB.get());
+  for (TTestGrid* g : {a, b}) {
+    auto* id = static_cast<TTestColumn*>(g->Columns()->Add());
+    id->SetFieldName("BILDA_ID");
+    id->SetWidth(80);
+    static_cast<TTestColumn*>(g->Columns()->Add())->SetFieldName("BILDA_NAME");
+  }
+  auto col = [](TTestGrid* g, int i) { return g->Columns()->ItemAs<TTestColumn>(i); };
+  EXPECT_TRUE(CollectionsEqual(a->Columns(), b->Columns(), formA.get(), formB.get()));
+  EXPECT_TRUE(CollectionsEqual(a->Columns(), a->Columns(), formA.get(), formA.get()));
+
+  // A value of an item.
+  col(b, 1)->SetWidth(70);
+  EXPECT_FALSE(CollectionsEqual(a->Columns(), b->Columns(), formA.get(), formB.get()));
+  col(b, 1)->SetWidth(64);
+  EXPECT_TRUE(CollectionsEqual(a->Columns(), b->Columns(), formA.get(), formB.get()));
+  // A value of an item's sub-object.
+  col(a, 0)->Font()->SetStyle(TTestFontStyles{fsItalic});
+  EXPECT_FALSE(CollectionsEqual(a->Columns(), b->Columns(), formA.get(), formB.get()));
+  col(b, 0)->Font()->SetStyle(TTestFontStyles{fsItalic});
+  EXPECT_TRUE(CollectionsEqual(a->Columns(), b->Columns(), formA.get(), formB.get()));
+  // An event handler, by its name.
+  col(a, 1)->OnChange = [](TObject*) {};
+  col(a, 1)->SetHandlerName("OnChange", "ColumnChange");
+  EXPECT_FALSE(CollectionsEqual(a->Columns(), b->Columns(), formA.get(), formB.get()));
+  col(b, 1)->OnChange = [](TObject*) {};
+  col(b, 1)->SetHandlerName("OnChange", "ColumnChange");
+  EXPECT_TRUE(CollectionsEqual(a->Columns(), b->Columns(), formA.get(), formB.get()));
+  // The order of the items counts, and so does their number.
+  col(b, 1)->SetIndex(0);
+  EXPECT_FALSE(CollectionsEqual(a->Columns(), b->Columns(), formA.get(), formB.get()));
+  col(b, 0)->SetIndex(1);
+  b->Columns()->Add();
+  EXPECT_FALSE(CollectionsEqual(a->Columns(), b->Columns(), formA.get(), formB.get()));
+  // Two empty collections are alike; no collection is like none only.
+  a->Columns()->Clear();
+  b->Columns()->Clear();
+  EXPECT_TRUE(CollectionsEqual(a->Columns(), b->Columns(), formA.get(), formB.get()));
+  EXPECT_FALSE(CollectionsEqual(a->Columns(), nullptr, formA.get(), nullptr));
+  EXPECT_TRUE(CollectionsEqual(nullptr, nullptr, nullptr, nullptr));
+  // Collections of another class are not alike, even with the same items.
+  TCollection plain(TTestColumn::StaticClass());
+  EXPECT_FALSE(CollectionsEqual(a->Columns(), &plain, formA.get(), nullptr));
+}
