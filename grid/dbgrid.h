@@ -168,6 +168,15 @@ std::string DBGridExtractWord(int n, std::string_view s);
 
 // ---- titles and column defaults
 
+// Assigned-flag bits of a column (the title's live here too).
+enum TColumnAssignedGx {
+  cvColor, cvWidth, cvFont, cvAlignment, cvReadOnly, cvTitleColor, cvTitleCaption, cvTitleAlignment, cvTitleFont,
+  cvTitleButton, cvTitleEndEllipsis, cvTitleToolTips, cvTitleOrientation, cvImeMode, cvImeName, cvWordWrap,
+  cvLookupDisplayFields, cvCheckboxes, cvAlwaysShowEditButton, cvEndEllipsis, cvAutoDropDown, cvDblClickNextVal,
+  cvToolTips, cvDropDownSizing, cvDropDownShowTitles, cvLayout, cvHighlightRequired, cvBiDiMode
+};
+using TColumnAssignedValuesGx = TSet<TColumnAssignedGx>;
+
 class TColumnTitleGx : public TPersistent {
   FANO_CLASS(TColumnTitleGx)
  public:
@@ -209,6 +218,9 @@ class TColumnTitleGx : public TPersistent {
   bool CaptionStored() const;
   bool ColorStored() const;
   bool FontStored() const;
+  // Written when set here and not what the title shows without it.
+  template <TColumnAssignedGx Flag, auto Get>
+  bool DefaultedStored() const;
 
  private:
   void FontChanged();
@@ -349,15 +361,6 @@ using TColCellUpdateDataEventGx =
 using TGetColCellParamsEventGx = std::function<void(TObject* sender, bool editMode, TColCellParamsGx* params)>;
 using TNotInListEventGx = std::function<void(TObject* sender, const std::string& newText, bool& recheckInList)>;
 
-// Assigned-flag bits of a column (the title's live here too).
-enum TColumnAssignedGx {
-  cvColor, cvWidth, cvFont, cvAlignment, cvReadOnly, cvTitleColor, cvTitleCaption, cvTitleAlignment, cvTitleFont,
-  cvTitleButton, cvTitleEndEllipsis, cvTitleToolTips, cvTitleOrientation, cvImeMode, cvImeName, cvWordWrap,
-  cvLookupDisplayFields, cvCheckboxes, cvAlwaysShowEditButton, cvEndEllipsis, cvAutoDropDown, cvDblClickNextVal,
-  cvToolTips, cvDropDownSizing, cvDropDownShowTitles, cvLayout, cvHighlightRequired, cvBiDiMode
-};
-using TColumnAssignedValuesGx = TSet<TColumnAssignedGx>;
-
 class TColumnGx : public TCollectionItem {
   FANO_CLASS(TColumnGx)
  public:
@@ -424,6 +427,11 @@ class TColumnGx : public TCollectionItem {
   void SetImeMode(TImeMode value);
   std::string ImeName() const;
   void SetImeName(const std::string& value);
+  // Stored rules: a defaulted property is written when set here and not what the column shows
+  // without it; the font whenever it is the column's own.
+  template <TColumnAssignedGx Flag, auto Get>
+  bool DefaultedStored() const;
+  bool FontStored() const noexcept { return IsAssigned(cvFont); }
 
   // ---- plain properties
   TColumnButtonStyleGx ButtonStyle() const noexcept { return buttonStyle_; }

@@ -161,14 +161,19 @@ void TCustomDBGridGx::Notification(TComponent* component, TOperation operation) 
 
 void TCustomDBGridGx::DefineProperties(TFiler& filer) {
   TCustomGridGx::DefineProperties(filer);
-  // Columns are written only when the user or the form made them.
+  // Columns are written only when the user or the form made them; in an inherited form only when
+  // they are not the ancestor's.
+  bool store = columns_->Customized();
+  if (auto* ancestor = dynamic_cast<TCustomDBGridGx*>(filer.Ancestor()))
+    store = ancestor->columns_->Customized() != columns_->Customized() ||
+            !CollectionsEqual(columns_.get(), ancestor->columns_.get(), Owner(), ancestor->Owner());
   filer.DefineProperty(
       "Columns",
       [this](TReader& reader) {
         columns_->Clear();
         reader.ReadCollection(columns_.get());
       },
-      [this](TWriter& writer) { writer.WriteCollection(columns_.get()); }, columns_->Customized());
+      [this](TWriter& writer) { writer.WriteCollection(columns_.get()); }, store);
 }
 
 void TCustomDBGridGx::Loaded() {
@@ -1110,21 +1115,53 @@ FANO_PUBLISHED(TDBGridGx, p) {
   p.Property("OnIndicatorTitleMouseDown", &TDBGridGx::OnIndicatorTitleMouseDown);
 }
 
+// The default is what the getter gives while the flag is off.
+template <TColumnAssignedGx Flag, auto Get>
+bool TColumnGx::DefaultedStored() const {
+  if (!IsAssigned(Flag)) return false;
+  auto* self = const_cast<TColumnGx*>(this);
+  const auto own = (this->*Get)();
+  self->UnmarkAssigned(Flag);
+  const auto fallback = (this->*Get)();
+  self->MarkAssigned(Flag);
+  return own != fallback;
+}
+
+template <TColumnAssignedGx Flag, auto Get>
+bool TColumnTitleGx::DefaultedStored() const {
+  if (!column_->IsAssigned(Flag)) return false;
+  const auto own = (this->*Get)();
+  column_->UnmarkAssigned(Flag);
+  const auto fallback = (this->*Get)();
+  column_->MarkAssigned(Flag);
+  return own != fallback;
+}
+
+// The rules as typed pointers, so that no compiler reads them as a plain flag.
+template <TColumnAssignedGx Flag, auto Get>
+constexpr bool (TColumnGx::*kColumnStored)() const = &TColumnGx::DefaultedStored<Flag, Get>;
+template <TColumnAssignedGx Flag, auto Get>
+constexpr bool (TColumnTitleGx::*kTitleStored)() const = &TColumnTitleGx::DefaultedStored<Flag, Get>;
+
 FANO_PUBLISHED(TColumnTitleGx, p) {
   p.Property("Alignment", &TColumnTitleGx::Alignment, &TColumnTitleGx::SetAlignment)
       .Stored(&TColumnTitleGx::DefaultAlignmentStored);
   p.Property("Caption", &TColumnTitleGx::Caption, &TColumnTitleGx::SetCaption).Stored(&TColumnTitleGx::CaptionStored);
   p.Property("Color", &TColumnTitleGx::Color, &TColumnTitleGx::SetColor).Stored(&TColumnTitleGx::ColorStored);
-  p.Property("EndEllipsis", &TColumnTitleGx::EndEllipsis, &TColumnTitleGx::SetEndEllipsis);
+  p.Property("EndEllipsis", &TColumnTitleGx::EndEllipsis, &TColumnTitleGx::SetEndEllipsis)
+      .Stored(kTitleStored<cvTitleEndEllipsis, &TColumnTitleGx::EndEllipsis>);
   p.Property("Font", &TColumnTitleGx::Font, &TColumnTitleGx::SetFont).Stored(&TColumnTitleGx::FontStored);
   p.Property("Hint", &TColumnTitleGx::Hint, &TColumnTitleGx::SetHint);
   p.Property("ImageIndex", &TColumnTitleGx::ImageIndex, &TColumnTitleGx::SetImageIndex).Default(-1);
-  p.Property("Orientation", &TColumnTitleGx::Orientation, &TColumnTitleGx::SetOrientation);
+  p.Property("Orientation", &TColumnTitleGx::Orientation, &TColumnTitleGx::SetOrientation)
+      .Stored(kTitleStored<cvTitleOrientation, &TColumnTitleGx::Orientation>);
   p.Property("SortIndex", &TColumnTitleGx::SortIndex, &TColumnTitleGx::SetSortIndex).Default(0);
   p.Property("SortMarker", &TColumnTitleGx::SortMarker, &TColumnTitleGx::SetSortMarker)
       .Default(static_cast<int>(smNoneGx));
-  p.Property("TitleButton", &TColumnTitleGx::TitleButton, &TColumnTitleGx::SetTitleButton);
-  p.Property("ToolTips", &TColumnTitleGx::ToolTips, &TColumnTitleGx::SetToolTips);
+  p.Property("TitleButton", &TColumnTitleGx::TitleButton, &TColumnTitleGx::SetTitleButton)
+      .Stored(kTitleStored<cvTitleButton, &TColumnTitleGx::TitleButton>);
+  p.Property("ToolTips", &TColumnTitleGx::ToolTips, &TColumnTitleGx::SetToolTips)
+      .Stored(kTitleStored<cvTitleToolTips, &TColumnTitleGx::ToolTips>);
 }
 
 FANO_PUBLISHED(TColumnTitleDefValuesGx, p) {
@@ -1164,51 +1201,69 @@ FANO_PUBLISHED(TDBGridGxColumnDefValuesGx, p) {
 
 FANO_PUBLISHED(TDBGridColumnGx, p) {
   p.Property("FieldName", &TColumnGx::FieldName, &TColumnGx::SetFieldName);
-  p.Property("Alignment", &TColumnGx::Alignment, &TColumnGx::SetAlignment);
-  p.Property("AlwaysShowEditButton", &TColumnGx::AlwaysShowEditButton, &TColumnGx::SetAlwaysShowEditButton);
-  p.Property("AutoDropDown", &TColumnGx::AutoDropDown, &TColumnGx::SetAutoDropDown);
+  p.Property("Alignment", &TColumnGx::Alignment, &TColumnGx::SetAlignment)
+      .Stored(kColumnStored<cvAlignment, &TColumnGx::Alignment>);
+  p.Property("AlwaysShowEditButton", &TColumnGx::AlwaysShowEditButton, &TColumnGx::SetAlwaysShowEditButton)
+      .Stored(kColumnStored<cvAlwaysShowEditButton, &TColumnGx::AlwaysShowEditButton>);
+  p.Property("AutoDropDown", &TColumnGx::AutoDropDown, &TColumnGx::SetAutoDropDown)
+      .Stored(kColumnStored<cvAutoDropDown, &TColumnGx::AutoDropDown>);
   p.Property("AutoFitColWidth", &TColumnGx::AutoFitColWidth, &TColumnGx::SetAutoFitColWidth).Default(true);
   p.Property("ButtonStyle", &TColumnGx::ButtonStyle, &TColumnGx::SetButtonStyle).Default(static_cast<int>(cbsAuto));
-  p.Property("Checkboxes", &TColumnGx::Checkboxes, &TColumnGx::SetCheckboxes);
-  p.Property("Color", &TColumnGx::Color, &TColumnGx::SetColor);
-  p.Property("DblClickNextVal", &TColumnGx::DblClickNextVal, &TColumnGx::SetDblClickNextVal);
+  p.Property("Checkboxes", &TColumnGx::Checkboxes, &TColumnGx::SetCheckboxes)
+      .Stored(kColumnStored<cvCheckboxes, &TColumnGx::Checkboxes>);
+  p.Property("Color", &TColumnGx::Color, &TColumnGx::SetColor)
+      .Stored(kColumnStored<cvColor, &TColumnGx::Color>);
+  p.Property("DblClickNextVal", &TColumnGx::DblClickNextVal, &TColumnGx::SetDblClickNextVal)
+      .Stored(kColumnStored<cvDblClickNextVal, &TColumnGx::DblClickNextVal>);
   p.Property("DisplayFormat", &TColumnGx::DisplayFormat, &TColumnGx::SetDisplayFormat);
   p.Property("DropDownRows", &TColumnGx::DropDownRows, &TColumnGx::SetDropDownRows).Default(7);
-  p.Property("DropDownShowTitles", &TColumnGx::DropDownShowTitles, &TColumnGx::SetDropDownShowTitles);
-  p.Property("DropDownSizing", &TColumnGx::DropDownSizing, &TColumnGx::SetDropDownSizing);
+  p.Property("DropDownShowTitles", &TColumnGx::DropDownShowTitles, &TColumnGx::SetDropDownShowTitles)
+      .Stored(kColumnStored<cvDropDownShowTitles, &TColumnGx::DropDownShowTitles>);
+  p.Property("DropDownSizing", &TColumnGx::DropDownSizing, &TColumnGx::SetDropDownSizing)
+      .Stored(kColumnStored<cvDropDownSizing, &TColumnGx::DropDownSizing>);
   p.Property("DropDownWidth", &TColumnGx::DropDownWidth, &TColumnGx::SetDropDownWidth).Default(0);
   p.Property("EditButtons", &TColumnGx::EditButtons, &TColumnGx::SetEditButtons);
   p.Property("DropDownSpecRow", &TColumnGx::DropDownSpecRow, &TColumnGx::SetDropDownSpecRow);
   p.Property("DropDownBox", &TColumnGx::DropDownBox, &TColumnGx::SetDropDownBox);
   p.Property("MRUList", &TColumnGx::MRUList, &TColumnGx::SetMRUList);
   p.Property("EditMask", &TColumnGx::EditMask, &TColumnGx::SetEditMask);
-  p.Property("EndEllipsis", &TColumnGx::EndEllipsis, &TColumnGx::SetEndEllipsis);
-  p.Property("Font", &TColumnGx::Font, &TColumnGx::SetFont);
+  p.Property("EndEllipsis", &TColumnGx::EndEllipsis, &TColumnGx::SetEndEllipsis)
+      .Stored(kColumnStored<cvEndEllipsis, &TColumnGx::EndEllipsis>);
+  p.Property("Font", &TColumnGx::Font, &TColumnGx::SetFont).Stored(&TColumnGx::FontStored);
   p.Property("Footer", &TColumnGx::Footer, &TColumnGx::SetFooter);
   p.Property("Footers", &TColumnGx::Footers, &TColumnGx::SetFooters);
   p.Property("HideDuplicates", &TColumnGx::HideDuplicates, &TColumnGx::SetHideDuplicates).Default(false);
-  p.Property("HighlightRequired", &TColumnGx::HighlightRequired, &TColumnGx::SetHighlightRequired);
+  p.Property("HighlightRequired", &TColumnGx::HighlightRequired, &TColumnGx::SetHighlightRequired)
+      .Stored(kColumnStored<cvHighlightRequired, &TColumnGx::HighlightRequired>);
   p.Property("ImageList", &TColumnGx::ImageList, &TColumnGx::SetImageList);
-  p.Property("ImeMode", &TColumnGx::ImeMode, &TColumnGx::SetImeMode);
-  p.Property("ImeName", &TColumnGx::ImeName, &TColumnGx::SetImeName);
+  p.Property("ImeMode", &TColumnGx::ImeMode, &TColumnGx::SetImeMode)
+      .Stored(kColumnStored<cvImeMode, &TColumnGx::ImeMode>);
+  p.Property("ImeName", &TColumnGx::ImeName, &TColumnGx::SetImeName)
+      .Stored(kColumnStored<cvImeName, &TColumnGx::ImeName>);
   p.Property("Increment", &TColumnGx::Increment, &TColumnGx::SetIncrement).Stored(&TColumnGx::IncrementStored);
   p.Property("KeyList", &TColumnGx::KeyList, &TColumnGx::SetKeyList);
-  p.Property("Layout", &TColumnGx::Layout, &TColumnGx::SetLayout);
-  p.Property("LookupDisplayFields", &TColumnGx::LookupDisplayFields, &TColumnGx::SetLookupDisplayFields);
+  p.Property("Layout", &TColumnGx::Layout, &TColumnGx::SetLayout)
+      .Stored(kColumnStored<cvLayout, &TColumnGx::Layout>);
+  p.Property("LookupDisplayFields", &TColumnGx::LookupDisplayFields, &TColumnGx::SetLookupDisplayFields)
+      .Stored(kColumnStored<cvLookupDisplayFields, &TColumnGx::LookupDisplayFields>);
   p.Property("MaxWidth", &TColumnGx::MaxWidth, &TColumnGx::SetMaxWidth).Default(0);
   p.Property("MinWidth", &TColumnGx::MinWidth, &TColumnGx::SetMinWidth).Default(0);
   p.Property("NotInKeyListIndex", &TColumnGx::NotInKeyListIndex, &TColumnGx::SetNotInKeyListIndex).Default(-1);
   p.Property("PickList", &TColumnGx::PickList, &TColumnGx::SetPickList);
   p.Property("PopupMenu", &TColumnGx::PopupMenu, &TColumnGx::SetPopupMenu);
-  p.Property("ReadOnly", &TColumnGx::ReadOnly, &TColumnGx::SetReadOnly);
+  p.Property("ReadOnly", &TColumnGx::ReadOnly, &TColumnGx::SetReadOnly)
+      .Stored(kColumnStored<cvReadOnly, &TColumnGx::ReadOnly>);
   p.Property("ShowImageAndText", &TColumnGx::ShowImageAndText, &TColumnGx::SetShowImageAndText).Default(false);
   p.Property("STFilter", &TColumnGx::STFilter, &TColumnGx::SetSTFilter);
   p.Property("Tag", &TColumnGx::Tag, &TColumnGx::SetTag).Default(0);
   p.Property("Title", &TColumnGx::Title, &TColumnGx::SetTitle);
-  p.Property("ToolTips", &TColumnGx::ToolTips, &TColumnGx::SetToolTips);
+  p.Property("ToolTips", &TColumnGx::ToolTips, &TColumnGx::SetToolTips)
+      .Stored(kColumnStored<cvToolTips, &TColumnGx::ToolTips>);
   p.Property("Visible", &TColumnGx::Visible, &TColumnGx::SetVisible).Default(true);
-  p.Property("Width", &TColumnGx::Width, &TColumnGx::SetWidth);
-  p.Property("WordWrap", &TColumnGx::WordWrap, &TColumnGx::SetWordWrap);
+  p.Property("Width", &TColumnGx::Width, &TColumnGx::SetWidth)
+      .Stored(kColumnStored<cvWidth, &TColumnGx::Width>);
+  p.Property("WordWrap", &TColumnGx::WordWrap, &TColumnGx::SetWordWrap)
+      .Stored(kColumnStored<cvWordWrap, &TColumnGx::WordWrap>);
   p.Property("OnEditButtonClick", &TColumnGx::OnEditButtonClick);
   p.Property("OnEditButtonDown", &TColumnGx::OnEditButtonDown);
   p.Property("OnGetCellParams", &TColumnGx::OnGetCellParams);

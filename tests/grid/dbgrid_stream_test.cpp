@@ -1,8 +1,12 @@
 // Data grids written out as form text and read back.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+
 #include "dbgrid_test_util.h"
 #include "platform/classes/filer.h"
+#include "platform/rtl/resources.h"
 
 namespace dbgridtest {
 namespace {
@@ -51,6 +55,187 @@ TEST_F(DBGridTest, AGridWrittenAsFormTextReadsBack) {
   g->SetDataSource(source);
   EXPECT_EQ(g->DataLink()->Active(), true);
   copy->Free();
+}
+
+}  // namespace
+}  // namespace dbgridtest
+
+// ---- an inherited form holds only what differs from its ancestor's grid
+
+// A form class with a grid of two columns in its resource, and a class inheriting it whose own
+// resource adds nothing.
+class TGridBaseFormTest : public TForm {
+  FANO_CLASS(TGridBaseFormTest)
+ public:
+  using TForm::TForm;
+};
+class TGridLinesFormTest : public TGridBaseFormTest {
+  FANO_CLASS(TGridLinesFormTest)
+ public:
+  using TGridBaseFormTest::TGridBaseFormTest;
+};
+FANO_IMPLEMENT_COMPONENT(TGridBaseFormTest, TForm)
+FANO_IMPLEMENT_COMPONENT(TGridLinesFormTest, TGridBaseFormTest)
+
+namespace dbgridtest {
+namespace {
+
+const char kBaseForm[] =
+    "object TGridBaseFormTest frmGridBase {\n"
+    "  object TDBGridGx grdLines {\n"
+    "    Columns = collection {\n"
+    "      item {\n"
+    "        FieldName = \"NAME\"\n"
+    "        Title.Caption = \"名称\"\n"
+    "        Width = 90\n"
+    "      }\n"
+    "      item {\n"
+    "        FieldName = \"AMOUNT\"\n"
+    "      }\n"
+    "    }\n"
+    "  }\n"
+    "}\n";
+const char kLinesForm[] = "inherited TGridLinesFormTest frmGridLines : TGridBaseFormTest {\n}\n";
+
+class DBGridInheritedStreamTest : public DBGridTest {
+ protected:
+  void SetUp() override {
+    DBGridTest::SetUp();
+    RegisterDBGridClasses();
+    static const bool registered = [] {
+      RegisterResource("TGridBaseFormTest", reinterpret_cast<const unsigned char*>(kBaseForm), sizeof kBaseForm - 1);
+      RegisterResource("TGridLinesFormTest", reinterpret_cast<const unsigned char*>(kLinesForm), sizeof kLinesForm - 1);
+      return true;
+    }();
+    (void)registered;
+    lines = CreateForm<TGridLinesFormTest>(nullptr);
+    linesGrid = dynamic_cast<TDBGridGx*>(lines->FindComponent("grdLines"));
+    ASSERT_NE(linesGrid, nullptr);
+    ASSERT_EQ(linesGrid->Columns()->Count(), 2);
+  }
+  void TearDown() override {
+    if (lines) lines->Free();
+    DBGridTest::TearDown();
+  }
+  // The inherited form's text read into a new form of its class, and that form's grid.
+  TDBGridGx* ReadBack(const std::string& text) {
+    copy.reset(new TGridLinesFormTest(nullptr));
+    EXPECT_NO_THROW(ReadComponentText(copy.get(), text)) << text;
+    return dynamic_cast<TDBGridGx*>(copy->FindComponent("grdLines"));
+  }
+  static bool WritesColumns(const std::string& text) { return text.find("Columns") != std::string::npos; }
+
+  struct Freer {
+    void operator()(TForm* f) const { f->Free(); }
+  };
+  TGridLinesFormTest* lines = nullptr;
+  TDBGridGx* linesGrid = nullptr;
+  std::unique_ptr<TForm, Freer> copy;
+};
+
+TEST_F(DBGridInheritedStreamTest, TheAncestorsColumnsAreNotWrittenAgain) {
+  const std::string text = WriteComponentText(lines);
+  EXPECT_EQ(text.rfind("inherited TGridLinesFormTest frmGridLines : TGridBaseFormTest {", 0), 0u) << text;
+  EXPECT_FALSE(WritesColumns(text)) << text;
+  // Bound to data, a column without a width of its own shows the field's, but stores nothing.
+  AddRows(2);
+  source->SetName("dsLines");
+  linesGrid->SetDataSource(source);
+  gridtest::Pump();
+  ASSERT_TRUE(linesGrid->DataLink()->Active());
+  const std::string bound = WriteComponentText(lines);
+  EXPECT_FALSE(WritesColumns(bound)) << bound;
+  linesGrid->SetDataSource(nullptr);
+}
+
+TEST_F(DBGridInheritedStreamTest, ChangedColumnsAreWrittenWholeAndReadBack) {
+  linesGrid->Columns()->Items(1)->SetWidth(120);
+  std::string text = WriteComponentText(lines);
+  ASSERT_TRUE(WritesColumns(text)) << text;
+  EXPECT_NE(text.find("Width = 120"), std::string::npos) << text;
+  EXPECT_NE(text.find("Width = 90"), std::string::npos) << text;  // the whole collection
+  TDBGridGx* g = ReadBack(text);
+  ASSERT_NE(g, nullptr);
+  ASSERT_EQ(g->Columns()->Count(), 2);
+  EXPECT_EQ(g->Columns()->Items(0)->FieldName(), "NAME");
+  EXPECT_EQ(g->Columns()->Items(0)->Title()->Caption(), "名称");
+  EXPECT_EQ(g->Columns()->Items(0)->Width(), 90);
+  EXPECT_EQ(g->Columns()->Items(1)->FieldName(), "AMOUNT");
+  EXPECT_EQ(g->Columns()->Items(1)->Width(), 120);
+  // Written again, the copy gives the same text.
+  EXPECT_EQ(WriteComponentText(copy.get()), text);
+
+  // Back to the ancestor's width: nothing to write again. A changed caption is written.
+  linesGrid->Columns()->Items(1)->RestoreDefaults();
+  EXPECT_FALSE(WritesColumns(WriteComponentText(lines)));
+  linesGrid->Columns()->Items(0)->Title()->SetCaption("摘要");
+  text = WriteComponentText(lines);
+  ASSERT_TRUE(WritesColumns(text)) << text;
+  g = ReadBack(text);
+  ASSERT_NE(g, nullptr);
+  ASSERT_EQ(g->Columns()->Count(), 2);
+  EXPECT_EQ(g->Columns()->Items(0)->Title()->Caption(), "摘要");
+  EXPECT_EQ(g->Columns()->Items(0)->Width(), 90);
+}
+
+TEST_F(DBGridInheritedStreamTest, ColumnsMadeByTheGridAgainstTheAncestorsAreWritten) {
+  // Emptied, the inherited grid builds its own columns: its state is no longer the ancestor's.
+  linesGrid->Columns()->Clear();
+  const std::string text = WriteComponentText(lines);
+  ASSERT_TRUE(WritesColumns(text)) << text;
+  TDBGridGx* g = ReadBack(text);
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(g->Columns()->Count(), 0);
+  // A column added or taken away counts too.
+  lines->Free();
+  lines = CreateForm<TGridLinesFormTest>(nullptr);
+  linesGrid = dynamic_cast<TDBGridGx*>(lines->FindComponent("grdLines"));
+  ASSERT_NE(linesGrid, nullptr);
+  linesGrid->Columns()->Delete(1);
+  g = ReadBack(WriteComponentText(lines));
+  ASSERT_NE(g, nullptr);
+  ASSERT_EQ(g->Columns()->Count(), 1);
+  EXPECT_EQ(g->Columns()->Items(0)->FieldName(), "NAME");
+}
+
+// A column writes what it was given, not what it shows from its field or from the grid.
+TEST_F(DBGridTest, AColumnWritesOnlyWhatIsItsOwn) {
+  MakeGrid();
+  form->SetName("frmGrid");
+  grid->SetName("grdLines");
+  AddRows(2);
+  Bind();
+  TColumnGx* name = AddColumn("NAME", "名称");
+  TColumnGx* amount = AddColumn("AMOUNT");
+  grid->ColumnDefValues()->Title()->SetTitleButton(true);
+  grid->ColumnDefValues()->SetEndEllipsis(true);
+  gridtest::Pump();
+  // Shown from the field and the grid's column defaults, none of it the columns' own.
+  ASSERT_EQ(amount->Alignment(), taRightJustify);
+  ASSERT_TRUE(name->WordWrap());
+  ASSERT_TRUE(amount->Title()->TitleButton());
+  ASSERT_TRUE(amount->EndEllipsis());
+  ASSERT_NE(amount->Width(), 64);
+  source->SetName("dsLines");
+  std::string text = WriteComponentText(form);
+  const size_t columns = text.find("Columns = collection");
+  ASSERT_NE(columns, std::string::npos) << text;
+  const std::string items = text.substr(columns);
+  for (const char* own : {"Width", "Alignment", "WordWrap", "TitleButton", "EndEllipsis"})
+    EXPECT_EQ(items.find(own), std::string::npos) << own << "\n" << text;
+
+  // Set to what it shows anyway, a value is still not the column's own to write; set otherwise, it is.
+  amount->SetAlignment(taRightJustify);
+  amount->SetWidth(amount->Width());
+  EXPECT_EQ(WriteComponentText(form), text);
+  amount->SetAlignment(taCenter);
+  amount->SetWidth(150);
+  name->Title()->SetTitleButton(true);
+  text = WriteComponentText(form);
+  EXPECT_NE(text.find("Alignment = taCenter"), std::string::npos) << text;
+  EXPECT_NE(text.find("Width = 150"), std::string::npos) << text;
+  EXPECT_EQ(text.find("TitleButton", text.find("Columns = collection")), std::string::npos) << text;
+  grid->SetDataSource(nullptr);
 }
 
 }  // namespace
