@@ -1192,7 +1192,11 @@ class TWriterHelper {
         default: {
           if (!prop->Set) break;
           Variant v = prop->Get(obj);
-          if (ref ? SameVariantValue(v, prop->Get(ref)) : prop->DefaultValue && SameDefault(v, *prop->DefaultValue))
+          // Without a default of its own the value a new object shows says nothing about what
+          // reading back gives: unless an ancestor holds it, the stored rule alone decides.
+          const bool ruled = prop->NoDefault && !ancestor;
+          if (!ruled && (ref ? SameVariantValue(v, prop->Get(ref))
+                             : prop->DefaultValue && SameDefault(v, *prop->DefaultValue)))
             break;
           BeginProperty(w, name);
           WriteScalar(w, *prop, v);

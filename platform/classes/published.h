@@ -117,6 +117,9 @@ struct TPropInfo {
   std::function<bool(const TPersistent*)> StoredRule;
   // Declared default, used when no reference object can be built to compare with.
   std::optional<Variant> DefaultValue;
+  // No default of its own (the value follows other objects until it is set): written whenever the
+  // stored rule holds, unless an ancestor holds the same value.
+  bool NoDefault = false;
 
   bool IsReadOnly() const {
     return Kind == TPropKind::Event ? !SetEvent : (IsObjectKind() ? false : !Set);
@@ -288,6 +291,10 @@ class TPublisher {
   // The value a new object is taken to hold when none can be built to compare with.
   TPublisher& Default(Variant value) {
     Last().DefaultValue = std::move(value);
+    return *this;
+  }
+  TPublisher& NoDefault() {
+    Last().NoDefault = true;
     return *this;
   }
   // Stored rule: a const member function answering whether to write the property.

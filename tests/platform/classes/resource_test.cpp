@@ -401,3 +401,49 @@ TEST_F(ResourceTest, CollectionsCompareByWhatTheyWrite) {
   TCollection plain(TTestColumn::StaticClass());
   EXPECT_FALSE(CollectionsEqual(a->Columns(), &plain, formA.get(), nullptr));
 }
+
+// A component whose Caption follows its owner's name until it is given one.
+class TFollowerTest : public TComponent {
+  FANO_CLASS(TFollowerTest)
+ public:
+  using TComponent::TComponent;
+  std::string Caption() const { return assigned_ ? caption_ : Fallback(); }
+  void SetCaption(std::string_view v) {
+    caption_ = std::string(v);
+    assigned_ = true;
+  }
+  bool CaptionStored() const { return assigned_ && caption_ != Fallback(); }
+
+ private:
+  std::string Fallback() const { return Owner() ? Owner()->Name() : std::string(); }
+  std::string caption_;
+  bool assigned_ = false;
+};
+FANO_IMPLEMENT_COMPONENT(TFollowerTest, TComponent)
+FANO_REGISTER_CLASS(TFollowerTest);
+FANO_PUBLISHED(TFollowerTest, p) {
+  p.Property("Caption", &TFollowerTest::Caption, &TFollowerTest::SetCaption)
+      .Stored(&TFollowerTest::CaptionStored)
+      .NoDefault();
+}
+
+TEST_F(ResourceTest, AValueWithoutADefaultOfItsOwnIsWrittenWheneverItsRuleHolds) {
+  Owned<TTestForm> form(new TTestForm(nullptr));
+  form->SetName("F");
+  auto* follower = new TFollowerTest(form.get());
+  follower->SetName("fol");
+  ASSERT_EQ(follower->Caption(), "F");
+  EXPECT_EQ(WriteComponentText(form.get()).find("Caption ="), std::string::npos);
+  // Given the empty text, which a new follower with no owner also shows: still written.
+  follower->SetCaption("");
+  const std::string text = WriteComponentText(form.get());
+  EXPECT_NE(text.find("  object TFollowerTest fol {\n    Caption = \"\"\n  }\n"), std::string::npos) << text;
+  Owned<TTestForm> back(new TTestForm(nullptr));
+  ReadComponentText(back.get(), text);
+  auto* read = dynamic_cast<TFollowerTest*>(back->FindComponent("fol"));
+  ASSERT_NE(read, nullptr);
+  EXPECT_EQ(read->Caption(), "");
+  // Given the text it follows anyway: not its own, not written.
+  follower->SetCaption("F");
+  EXPECT_EQ(WriteComponentText(form.get()).find("Caption ="), std::string::npos);
+}
