@@ -1145,23 +1145,32 @@ constexpr bool (TColumnTitleGx::*kTitleStored)() const = &TColumnTitleGx::Defaul
 
 FANO_PUBLISHED(TColumnTitleGx, p) {
   p.Property("Alignment", &TColumnTitleGx::Alignment, &TColumnTitleGx::SetAlignment)
-      .Stored(&TColumnTitleGx::DefaultAlignmentStored);
-  p.Property("Caption", &TColumnTitleGx::Caption, &TColumnTitleGx::SetCaption).Stored(&TColumnTitleGx::CaptionStored);
-  p.Property("Color", &TColumnTitleGx::Color, &TColumnTitleGx::SetColor).Stored(&TColumnTitleGx::ColorStored);
+      .Stored(&TColumnTitleGx::DefaultAlignmentStored)
+      .NoDefault();
+  p.Property("Caption", &TColumnTitleGx::Caption, &TColumnTitleGx::SetCaption)
+      .Stored(&TColumnTitleGx::CaptionStored)
+      .NoDefault();
+  p.Property("Color", &TColumnTitleGx::Color, &TColumnTitleGx::SetColor)
+      .Stored(&TColumnTitleGx::ColorStored)
+      .NoDefault();
   p.Property("EndEllipsis", &TColumnTitleGx::EndEllipsis, &TColumnTitleGx::SetEndEllipsis)
-      .Stored(kTitleStored<cvTitleEndEllipsis, &TColumnTitleGx::EndEllipsis>);
+      .Stored(kTitleStored<cvTitleEndEllipsis, &TColumnTitleGx::EndEllipsis>)
+      .NoDefault();
   p.Property("Font", &TColumnTitleGx::Font, &TColumnTitleGx::SetFont).Stored(&TColumnTitleGx::FontStored);
   p.Property("Hint", &TColumnTitleGx::Hint, &TColumnTitleGx::SetHint);
   p.Property("ImageIndex", &TColumnTitleGx::ImageIndex, &TColumnTitleGx::SetImageIndex).Default(-1);
   p.Property("Orientation", &TColumnTitleGx::Orientation, &TColumnTitleGx::SetOrientation)
-      .Stored(kTitleStored<cvTitleOrientation, &TColumnTitleGx::Orientation>);
+      .Stored(kTitleStored<cvTitleOrientation, &TColumnTitleGx::Orientation>)
+      .NoDefault();
   p.Property("SortIndex", &TColumnTitleGx::SortIndex, &TColumnTitleGx::SetSortIndex).Default(0);
   p.Property("SortMarker", &TColumnTitleGx::SortMarker, &TColumnTitleGx::SetSortMarker)
       .Default(static_cast<int>(smNoneGx));
   p.Property("TitleButton", &TColumnTitleGx::TitleButton, &TColumnTitleGx::SetTitleButton)
-      .Stored(kTitleStored<cvTitleButton, &TColumnTitleGx::TitleButton>);
+      .Stored(kTitleStored<cvTitleButton, &TColumnTitleGx::TitleButton>)
+      .NoDefault();
   p.Property("ToolTips", &TColumnTitleGx::ToolTips, &TColumnTitleGx::SetToolTips)
-      .Stored(kTitleStored<cvTitleToolTips, &TColumnTitleGx::ToolTips>);
+      .Stored(kTitleStored<cvTitleToolTips, &TColumnTitleGx::ToolTips>)
+      .NoDefault();
 }
 
 FANO_PUBLISHED(TColumnTitleDefValuesGx, p) {
@@ -1202,25 +1211,33 @@ FANO_PUBLISHED(TDBGridGxColumnDefValuesGx, p) {
 FANO_PUBLISHED(TDBGridColumnGx, p) {
   p.Property("FieldName", &TColumnGx::FieldName, &TColumnGx::SetFieldName);
   p.Property("Alignment", &TColumnGx::Alignment, &TColumnGx::SetAlignment)
-      .Stored(kColumnStored<cvAlignment, &TColumnGx::Alignment>);
+      .Stored(kColumnStored<cvAlignment, &TColumnGx::Alignment>)
+      .NoDefault();
   p.Property("AlwaysShowEditButton", &TColumnGx::AlwaysShowEditButton, &TColumnGx::SetAlwaysShowEditButton)
-      .Stored(kColumnStored<cvAlwaysShowEditButton, &TColumnGx::AlwaysShowEditButton>);
+      .Stored(kColumnStored<cvAlwaysShowEditButton, &TColumnGx::AlwaysShowEditButton>)
+      .NoDefault();
   p.Property("AutoDropDown", &TColumnGx::AutoDropDown, &TColumnGx::SetAutoDropDown)
-      .Stored(kColumnStored<cvAutoDropDown, &TColumnGx::AutoDropDown>);
+      .Stored(kColumnStored<cvAutoDropDown, &TColumnGx::AutoDropDown>)
+      .NoDefault();
   p.Property("AutoFitColWidth", &TColumnGx::AutoFitColWidth, &TColumnGx::SetAutoFitColWidth).Default(true);
   p.Property("ButtonStyle", &TColumnGx::ButtonStyle, &TColumnGx::SetButtonStyle).Default(static_cast<int>(cbsAuto));
   p.Property("Checkboxes", &TColumnGx::Checkboxes, &TColumnGx::SetCheckboxes)
-      .Stored(kColumnStored<cvCheckboxes, &TColumnGx::Checkboxes>);
+      .Stored(kColumnStored<cvCheckboxes, &TColumnGx::Checkboxes>)
+      .NoDefault();
   p.Property("Color", &TColumnGx::Color, &TColumnGx::SetColor)
-      .Stored(kColumnStored<cvColor, &TColumnGx::Color>);
+      .Stored(kColumnStored<cvColor, &TColumnGx::Color>)
+      .NoDefault();
   p.Property("DblClickNextVal", &TColumnGx::DblClickNextVal, &TColumnGx::SetDblClickNextVal)
-      .Stored(kColumnStored<cvDblClickNextVal, &TColumnGx::DblClickNextVal>);
+      .Stored(kColumnStored<cvDblClickNextVal, &TColumnGx::DblClickNextVal>)
+      .NoDefault();
   p.Property("DisplayFormat", &TColumnGx::DisplayFormat, &TColumnGx::SetDisplayFormat);
   p.Property("DropDownRows", &TColumnGx::DropDownRows, &TColumnGx::SetDropDownRows).Default(7);
   p.Property("DropDownShowTitles", &TColumnGx::DropDownShowTitles, &TColumnGx::SetDropDownShowTitles)
-      .Stored(kColumnStored<cvDropDownShowTitles, &TColumnGx::DropDownShowTitles>);
+      .Stored(kColumnStored<cvDropDownShowTitles, &TColumnGx::DropDownShowTitles>)
+      .NoDefault();
   p.Property("DropDownSizing", &TColumnGx::DropDownSizing, &TColumnGx::SetDropDownSizing)
-      .Stored(kColumnStored<cvDropDownSizing, &TColumnGx::DropDownSizing>);
+      .Stored(kColumnStored<cvDropDownSizing, &TColumnGx::DropDownSizing>)
+      .NoDefault();
   p.Property("DropDownWidth", &TColumnGx::DropDownWidth, &TColumnGx::SetDropDownWidth).Default(0);
   p.Property("EditButtons", &TColumnGx::EditButtons, &TColumnGx::SetEditButtons);
   p.Property("DropDownSpecRow", &TColumnGx::DropDownSpecRow, &TColumnGx::SetDropDownSpecRow);
@@ -1228,42 +1245,52 @@ FANO_PUBLISHED(TDBGridColumnGx, p) {
   p.Property("MRUList", &TColumnGx::MRUList, &TColumnGx::SetMRUList);
   p.Property("EditMask", &TColumnGx::EditMask, &TColumnGx::SetEditMask);
   p.Property("EndEllipsis", &TColumnGx::EndEllipsis, &TColumnGx::SetEndEllipsis)
-      .Stored(kColumnStored<cvEndEllipsis, &TColumnGx::EndEllipsis>);
+      .Stored(kColumnStored<cvEndEllipsis, &TColumnGx::EndEllipsis>)
+      .NoDefault();
   p.Property("Font", &TColumnGx::Font, &TColumnGx::SetFont).Stored(&TColumnGx::FontStored);
   p.Property("Footer", &TColumnGx::Footer, &TColumnGx::SetFooter);
   p.Property("Footers", &TColumnGx::Footers, &TColumnGx::SetFooters);
   p.Property("HideDuplicates", &TColumnGx::HideDuplicates, &TColumnGx::SetHideDuplicates).Default(false);
   p.Property("HighlightRequired", &TColumnGx::HighlightRequired, &TColumnGx::SetHighlightRequired)
-      .Stored(kColumnStored<cvHighlightRequired, &TColumnGx::HighlightRequired>);
+      .Stored(kColumnStored<cvHighlightRequired, &TColumnGx::HighlightRequired>)
+      .NoDefault();
   p.Property("ImageList", &TColumnGx::ImageList, &TColumnGx::SetImageList);
   p.Property("ImeMode", &TColumnGx::ImeMode, &TColumnGx::SetImeMode)
-      .Stored(kColumnStored<cvImeMode, &TColumnGx::ImeMode>);
+      .Stored(kColumnStored<cvImeMode, &TColumnGx::ImeMode>)
+      .NoDefault();
   p.Property("ImeName", &TColumnGx::ImeName, &TColumnGx::SetImeName)
-      .Stored(kColumnStored<cvImeName, &TColumnGx::ImeName>);
+      .Stored(kColumnStored<cvImeName, &TColumnGx::ImeName>)
+      .NoDefault();
   p.Property("Increment", &TColumnGx::Increment, &TColumnGx::SetIncrement).Stored(&TColumnGx::IncrementStored);
   p.Property("KeyList", &TColumnGx::KeyList, &TColumnGx::SetKeyList);
   p.Property("Layout", &TColumnGx::Layout, &TColumnGx::SetLayout)
-      .Stored(kColumnStored<cvLayout, &TColumnGx::Layout>);
+      .Stored(kColumnStored<cvLayout, &TColumnGx::Layout>)
+      .NoDefault();
   p.Property("LookupDisplayFields", &TColumnGx::LookupDisplayFields, &TColumnGx::SetLookupDisplayFields)
-      .Stored(kColumnStored<cvLookupDisplayFields, &TColumnGx::LookupDisplayFields>);
+      .Stored(kColumnStored<cvLookupDisplayFields, &TColumnGx::LookupDisplayFields>)
+      .NoDefault();
   p.Property("MaxWidth", &TColumnGx::MaxWidth, &TColumnGx::SetMaxWidth).Default(0);
   p.Property("MinWidth", &TColumnGx::MinWidth, &TColumnGx::SetMinWidth).Default(0);
   p.Property("NotInKeyListIndex", &TColumnGx::NotInKeyListIndex, &TColumnGx::SetNotInKeyListIndex).Default(-1);
   p.Property("PickList", &TColumnGx::PickList, &TColumnGx::SetPickList);
   p.Property("PopupMenu", &TColumnGx::PopupMenu, &TColumnGx::SetPopupMenu);
   p.Property("ReadOnly", &TColumnGx::ReadOnly, &TColumnGx::SetReadOnly)
-      .Stored(kColumnStored<cvReadOnly, &TColumnGx::ReadOnly>);
+      .Stored(kColumnStored<cvReadOnly, &TColumnGx::ReadOnly>)
+      .NoDefault();
   p.Property("ShowImageAndText", &TColumnGx::ShowImageAndText, &TColumnGx::SetShowImageAndText).Default(false);
   p.Property("STFilter", &TColumnGx::STFilter, &TColumnGx::SetSTFilter);
   p.Property("Tag", &TColumnGx::Tag, &TColumnGx::SetTag).Default(0);
   p.Property("Title", &TColumnGx::Title, &TColumnGx::SetTitle);
   p.Property("ToolTips", &TColumnGx::ToolTips, &TColumnGx::SetToolTips)
-      .Stored(kColumnStored<cvToolTips, &TColumnGx::ToolTips>);
+      .Stored(kColumnStored<cvToolTips, &TColumnGx::ToolTips>)
+      .NoDefault();
   p.Property("Visible", &TColumnGx::Visible, &TColumnGx::SetVisible).Default(true);
   p.Property("Width", &TColumnGx::Width, &TColumnGx::SetWidth)
-      .Stored(kColumnStored<cvWidth, &TColumnGx::Width>);
+      .Stored(kColumnStored<cvWidth, &TColumnGx::Width>)
+      .NoDefault();
   p.Property("WordWrap", &TColumnGx::WordWrap, &TColumnGx::SetWordWrap)
-      .Stored(kColumnStored<cvWordWrap, &TColumnGx::WordWrap>);
+      .Stored(kColumnStored<cvWordWrap, &TColumnGx::WordWrap>)
+      .NoDefault();
   p.Property("OnEditButtonClick", &TColumnGx::OnEditButtonClick);
   p.Property("OnEditButtonDown", &TColumnGx::OnEditButtonDown);
   p.Property("OnGetCellParams", &TColumnGx::OnGetCellParams);

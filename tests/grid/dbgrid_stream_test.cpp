@@ -57,6 +57,42 @@ TEST_F(DBGridTest, AGridWrittenAsFormTextReadsBack) {
   copy->Free();
 }
 
+// A column given what a new column shows anyway (but not what its field would give it) keeps it
+// when read back.
+TEST_F(DBGridTest, AColumnsOwnValueLikeANewColumnsIsKept) {
+  MakeGrid();
+  form->SetName("frmGrid");
+  grid->SetName("grdLines");
+  AddRows(2);
+  Bind();
+  TColumnGx* name = AddColumn("NAME");
+  TColumnGx* amount = AddColumn("AMOUNT");
+  gridtest::Pump();
+  amount->SetAlignment(taLeftJustify);  // the field says right
+  name->SetWordWrap(false);             // a text field wraps
+  name->Title()->SetCaption("");        // the field's name otherwise
+  grid->SetDataSource(nullptr);
+  const std::string text = WriteComponentText(form);
+  EXPECT_NE(text.find("Alignment = taLeftJustify"), std::string::npos) << text;
+  EXPECT_NE(text.find("WordWrap = false"), std::string::npos) << text;
+  EXPECT_NE(text.find("Title.Caption = \"\""), std::string::npos) << text;
+
+  RegisterDBGridClasses();
+  auto* copy = new TForm(nullptr);
+  ASSERT_NO_THROW(ReadComponentText(copy, text)) << text;
+  auto* g = dynamic_cast<TDBGridGx*>(copy->FindComponent("grdLines"));
+  ASSERT_NE(g, nullptr);
+  ASSERT_EQ(g->Columns()->Count(), 2);
+  g->SetDataSource(source);
+  EXPECT_EQ(g->Columns()->Items(1)->Alignment(), taLeftJustify);
+  EXPECT_FALSE(g->Columns()->Items(0)->WordWrap());
+  EXPECT_EQ(g->Columns()->Items(0)->Title()->Caption(), "");
+  // Unset, they follow the field again.
+  EXPECT_EQ(g->Columns()->Items(1)->Field()->Alignment(), taRightJustify);
+  g->SetDataSource(nullptr);
+  copy->Free();
+}
+
 }  // namespace
 }  // namespace dbgridtest
 
