@@ -2245,10 +2245,18 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
     const int rows = plain->ViewCount();
     const int end = limit == INT_MAX || limit > rows - start ? rows : start + limit;
     bool whole = start >= 0 && start < end;
+    // The columns that are copied: the store's column and its value's place in the source.
+    struct Pass {
+      int col, sourceCol;
+      const Passing* passing;
+    };
+    std::vector<Pass> passes;
+    const int storeCount = ActiveStore()->DataStruct()->Count();
     for (size_t k = 0; k < map.size() && whole; ++k) {
       const Passing& p = passing[k];
-      if (map[k].first >= ActiveStore()->DataStruct()->Count()) continue;
+      if (map[k].first >= storeCount) continue;
       whole = p.type != varEmpty && p.sourceCol >= 0 && p.nullAsIs && (p.type == varVariant ? p.column != nullptr : p.typedAsIs);
+      passes.push_back(Pass{map[k].first, p.sourceCol, &p});
     }
     for (int pos = start; pos < end && whole; ++pos) {
       const TMemoryRecordGx* from = plain->ViewRecord(pos);
@@ -2256,15 +2264,15 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
         whole = false;
         break;
       }
-      for (size_t k = 0; k < map.size() && whole; ++k) {
-        if (map[k].first >= ActiveStore()->DataStruct()->Count()) continue;
-        const Passing& p = passing[k];
+      for (const Pass& pass : passes) {
+        const Passing& p = *pass.passing;
         if (p.sourceCol >= from->FieldCount()) {
           whole = false;
           break;
         }
         const Variant& v = from->Value(p.sourceCol);
         whole = VarIsNullOrEmpty(v) || (p.type == varVariant ? p.column->StoresAsIs(v) : v.VarType() == p.type);
+        if (!whole) break;
       }
     }
     if (whole) {
@@ -2272,11 +2280,10 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
         const TMemoryRecordGx* from = plain->ViewRecord(pos);
         TMemoryRecordGx* rec = view_->NewRecord();
         try {
-          for (size_t k = 0; k < map.size(); ++k) {
-            const int col = map[k].first;
-            if (col >= rec->FieldCount()) continue;
-            const Variant& v = from->Value(passing[k].sourceCol);
-            rec->PutStored(col, VarIsNullOrEmpty(v) ? kNullValue : v);
+          for (const Pass& pass : passes) {
+            if (pass.col >= rec->FieldCount()) continue;
+            const Variant& v = from->Value(pass.sourceCol);
+            rec->PutStored(pass.col, VarIsNullOrEmpty(v) ? kNullValue : v);
           }
           rec->SetRowNum(pos + 1);
           list->FetchRecord(rec);

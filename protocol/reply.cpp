@@ -92,6 +92,26 @@ std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
 // dropping it here would reset every creation time to midnight. A time that does not read leaves
 // the date alone; other date forms go through the platform's reading.
 TDateTime ReadDate(std::string_view value) {
+  // The host's own form, "yyyy-mm-dd hh:nn:ss", read in place.
+  if (value.size() == 19 && value[4] == '-' && value[7] == '-' && value[10] == ' ' && value[13] == ':' &&
+      value[16] == ':') {
+    int part[6];
+    bool digits = true;
+    for (int k = 0; k < 6; ++k) {
+      const unsigned a = static_cast<unsigned char>(value[k == 0 ? 0 : 2 + 3 * k]) - '0';
+      const unsigned b = static_cast<unsigned char>(value[k == 0 ? 1 : 3 + 3 * k]) - '0';
+      digits &= a <= 9 && b <= 9;
+      part[k] = static_cast<int>(a * 10 + b);
+    }
+    const unsigned y2 = static_cast<unsigned char>(value[2]) - '0', y3 = static_cast<unsigned char>(value[3]) - '0';
+    TDateTime date;
+    if (digits && y2 <= 9 && y3 <= 9 &&
+        TryEncodeDate(part[0] * 100 + static_cast<int>(y2 * 10 + y3), part[1], part[2], date)) {
+      TDateTime t;
+      if (TryEncodeTime(part[3], part[4], part[5], 0, t)) date += date < 0 ? -t : t;
+      return date;
+    }
+  }
   std::string_view time;
   if (value.find(':') != std::string_view::npos) {
     const size_t cut = value.find_first_of(" Tt");
@@ -143,26 +163,27 @@ int64_t ReadInt64(std::string_view value) {
 double ReadFloat(std::string_view value) {
   static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  const size_t i = value.size() > 1 && value[0] == '-' ? 1 : 0;
+  const char* p = value.data();
+  const char* const end = p + value.size();
+  const bool negative = value.size() > 1 && *p == '-';
+  if (negative) ++p;
+  const char* const whole = p;
   uint64_t mantissa = 0;
-  size_t digits = 0;
-  int fraction = -1;  // digits after the point; -1 without one
-  for (size_t k = i; k < value.size(); ++k) {
-    const char c = value[k];
-    if (c >= '0' && c <= '9') {
-      if (++digits > 15) return StrToFloat(value, TFormatSettings::Invariant());
-      mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
-      if (fraction >= 0) ++fraction;
-    } else if (c == '.' && fraction < 0 && k > i && k + 1 < value.size()) {
-      fraction = 0;
-    } else {
-      return StrToFloat(value, TFormatSettings::Invariant());
-    }
+  while (p < end && static_cast<unsigned>(*p - '0') <= 9) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+  const size_t wholeDigits = static_cast<size_t>(p - whole);
+  size_t fraction = 0;
+  // A point between digits.
+  if (wholeDigits > 0 && p + 1 < end && *p == '.') {
+    const char* const part = ++p;
+    while (p < end && static_cast<unsigned>(*p - '0') <= 9)
+      mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+    fraction = static_cast<size_t>(p - part);
   }
-  if (digits == 0) return StrToFloat(value, TFormatSettings::Invariant());
+  if (p != end || wholeDigits + fraction == 0 || wholeDigits + fraction > 15)
+    return StrToFloat(value, TFormatSettings::Invariant());
   double d = static_cast<double>(mantissa);
   if (fraction > 0) d /= kPow10[fraction];
-  return i ? -d : d;
+  return negative ? -d : d;
 }
 
 // Fills the rows of one recordset straight into the table's record store, as plain posted rows
@@ -247,7 +268,7 @@ class TRowReader {
     if (position < static_cast<int>(order_.size())) {
       const int c = order_[position];
       const std::string& known = c >= 0 ? columns_[c].attribute : skipped_[position];
-      if (entry.size() > known.size() && entry[known.size()] == '=' && entry.starts_with(known)) {
+      if (entry.size() > known.size() && entry[known.size()] == '=' && SameBytes(entry.data(), known)) {
         eq = known.size();
         return c;
       }
@@ -262,6 +283,21 @@ class TRowReader {
     order_[position] = c;
     skipped_[position] = c < 0 ? name : std::string();
     return c;
+  }
+
+  // Whether `p` starts with `name`; the caller has checked that it is long enough. Names of up to
+  // 16 bytes, which most columns have, are compared in two words.
+  static bool SameBytes(const char* p, const std::string& name) {
+    const size_t n = name.size();
+    if (n >= 8 && n <= 16) {
+      uint64_t a, b, c, d;
+      std::memcpy(&a, p, 8);
+      std::memcpy(&b, name.data(), 8);
+      std::memcpy(&c, p + n - 8, 8);
+      std::memcpy(&d, name.data() + n - 8, 8);
+      return a == b && c == d;
+    }
+    return std::memcmp(p, name.data(), n) == 0;
   }
 
   // The variant type Convert answers for a column of that type.
@@ -329,8 +365,10 @@ class TRecordsetReader {
 
   void Child(std::span<const std::string_view> entries) {
     int rn = -1;
-    for (int a = 0; a < static_cast<int>(entries.size()) && rn < 0; ++a)
-      if (entries[a].starts_with("rn=")) rn = a;
+    for (int a = 0; a < static_cast<int>(entries.size()) && rn < 0; ++a) {
+      const std::string_view e = entries[a];
+      if (e.size() >= 3 && e[0] == 'r' && e[1] == 'n' && e[2] == '=') rn = a;
+    }
     if (rn >= 0) {
       const auto rowTable = EntryAttribute(entries, "tbname");
       if (!rowTable || rowTable->empty())

@@ -436,3 +436,21 @@ TEST(ReplyTest, AReplyThatFailsLeavesTheStatusAsTheTreeReadLeavesIt) {
   ASSERT_TRUE(streamed.ParseReply(Reply("", "<status><code>1</code></status>")));
   EXPECT_EQ(streamed.Info(), "The first row of recordset TB_BILDA has no field description");
 }
+
+TEST(ReplyTest, DatesInTheHostsOwnFormKeepTheirTime) {
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply(Recordset(
+      "<r fields=\"A:DATE:7:0 B:DATE:7:0 C:DATE:7:0 D:DATE:7:0\" A=\"2024-06-28 17:44:19\" B=\"1899-12-29 06:00:00\" "
+      "C=\"2024-06-29 25:61:00\" D=\"2024-06-29 1x:00:00\"/>"))))
+      << p.ErrorText();
+  TMemTableGx* d = p.GetTable(0)->Data();
+  EXPECT_EQ(d->FieldByName("A")->AsDateTime(), EncodeDateTime(2024, 6, 28, 17, 44, 19, 0));
+  EXPECT_DOUBLE_EQ(d->FieldByName("B")->AsDateTime(), -1.25);
+  // A time that does not read leaves the date alone.
+  EXPECT_EQ(d->FieldByName("C")->AsDateTime(), EncodeDate(2024, 6, 29));
+  EXPECT_EQ(d->FieldByName("D")->AsDateTime(), EncodeDate(2024, 6, 29));
+  for (const char* bad : {"2024-02-30 10:00:00", "2024-0x-05 10:00:00", "20x4-01-05 10:00:00"})
+    EXPECT_NE(Refused(p, Reply(Recordset(std::string("<r fields=\"D:DATE\" D=\"") + bad + "\"/>"))).find("is not a valid date"),
+              std::string::npos)
+        << bad;
+}
