@@ -13,7 +13,6 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/lists.h"
 
-FANO_IMPLEMENT_ABSTRACT(TMemoryRecordGx, TPersistent)
 FANO_IMPLEMENT_COMPONENT(TRecordsListNotificatorGx, TComponent)
 // TRecordsListGx::StaticClass is defined with the store: the reader's factory needs the store.
 
@@ -51,12 +50,15 @@ Variant ToByteArray(const Variant& v) {
 // ---------------------------------------------------------------- record
 
 static_assert(sizeof(TMemoryRecordGx) % alignof(Variant) == 0, "values follow the record");
+static_assert(sizeof(TMemoryRecordGx) <= 40, "the header of every row stays small");
 
-TMemoryRecordGx::TMemoryRecordGx(TRecordsListGx* list, uint32_t count) : list_(list), count_(count) {
+TMemoryRecordGx::TMemoryRecordGx(TRecordsListGx* list, uint32_t count)
+    : list_(list), count_(static_cast<uint16_t>(count)) {
   std::uninitialized_fill_n(Data(), count, Variant::Null());
 }
 
 TMemoryRecordGx* TMemoryRecordGx::Make(TRecordsListGx* list, uint32_t count) {
+  if (count > UINT16_MAX) throw EInvalidOperation("A record holds at most 65535 values.");
   void* block = ::operator new(sizeof(TMemoryRecordGx) + count * sizeof(Variant));
   return new (block) TMemoryRecordGx(list, count);
 }

@@ -55,14 +55,22 @@ using TRecordSeqGx = TChunkSeqGx<TMemoryRecordGx*, TRecordPlaceGx>;
 // Edit states of a record.
 enum : uint8_t { resBrowse = 0, resEdit = 1, resInsert = 2 };
 
-class TMemoryRecordGx final : public TPersistent {
-  FANO_CLASS(TMemoryRecordGx)
+// A plain object, not a persistent one: a table holds one per row, so every byte of its header
+// counts (no virtual table, fields packed).
+class TMemoryRecordGx final {
  public:
+  TMemoryRecordGx(const TMemoryRecordGx&) = delete;
+  TMemoryRecordGx& operator=(const TMemoryRecordGx&) = delete;
   // Records are made by their list (TRecordsListGx::NewRecord), in one block with their values.
   static void operator delete(void* block) { ::operator delete(block); }
   // Refuses (raises) while a list still holds the record.
-  void BeforeDestruction() override;
-  ~TMemoryRecordGx() override;
+  void BeforeDestruction();
+  ~TMemoryRecordGx();
+  // BeforeDestruction, then delete.
+  void Free() {
+    BeforeDestruction();
+    delete this;
+  }
 
   TRecordsListGx* RecordsList() const noexcept { return list_; }
   TMTDataStructGx* DataStruct() const;
@@ -162,15 +170,15 @@ class TMemoryRecordGx final : public TPersistent {
   TRecordsListGx* list_;
   // Where the record sits in the active list; null while not attached.
   const TSeqChunkGx* chunk_ = nullptr;
-  int32_t slot_ = 0;
   int32_t id_ = 0;
   int32_t updateIndex_ = -1;
   int32_t rowNum_ = 0;
-  uint32_t count_;
-  uint8_t editState_ = resInsert;
-  uint8_t updateStatus_ = usUnmodified;
-  bool flag_ = false;
-  bool inDeleted_ = false;
+  uint16_t count_;
+  uint8_t slot_ = 0;  // a chunk holds at most 256 records
+  uint8_t editState_ : 2 = resInsert;
+  uint8_t updateStatus_ : 3 = usUnmodified;
+  bool flag_ : 1 = false;
+  bool inDeleted_ : 1 = false;
 };
 
 // Compares two records: negative, zero or positive.
@@ -272,9 +280,11 @@ class TRecordsListGx : public TComponent {
   bool shadowBusy_ = false;
 };
 
+static_assert(TRecordSeqGx::kMax <= 256, "a record's slot in its chunk is one byte");
+
 inline void TRecordPlaceGx::Place(TMemoryRecordGx*& record, const TSeqChunkGx* chunk, int slot) noexcept {
   record->chunk_ = chunk;
-  record->slot_ = slot;
+  record->slot_ = static_cast<uint8_t>(slot);
 }
 
 inline int TMemoryRecordGx::Index() const { return chunk_ ? list_->records_.PositionOf(chunk_, slot_) : -1; }
