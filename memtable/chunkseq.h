@@ -17,6 +17,7 @@
 // The part of a chunk an item's back reference needs: its ordinal among the chunks.
 struct TSeqChunkGx {
   int Ord = 0;
+  void* Owner = nullptr;  // the sequence's owner, when it has one
 };
 
 struct TNoSeqTrackerGx {
@@ -71,6 +72,12 @@ class TChunkSeqGx {
   TChunkSeqGx() = default;
   TChunkSeqGx(const TChunkSeqGx&) = delete;
   TChunkSeqGx& operator=(const TChunkSeqGx&) = delete;
+
+  // Who the chunks answer as their owner (items that know their chunk find it there).
+  void SetOwner(void* owner) noexcept {
+    owner_ = owner;
+    for (auto& chunk : chunks_) chunk->Owner = owner;
+  }
 
   size_t size() const noexcept { return static_cast<size_t>(size_); }
   bool empty() const noexcept { return size_ == 0; }
@@ -214,6 +221,7 @@ class TChunkSeqGx {
   void AddChunk(size_t at) {
     const int start = at < starts_.size() ? starts_[at] : size_;
     chunks_.insert(chunks_.begin() + static_cast<std::ptrdiff_t>(at), std::make_unique<Chunk>());
+    chunks_[at]->Owner = owner_;
     chunks_[at]->Items.reserve(kMax / 2);
     starts_.insert(starts_.begin() + static_cast<std::ptrdiff_t>(at), start);
     views_.insert(views_.begin() + static_cast<std::ptrdiff_t>(at), ChunkView{});
@@ -230,6 +238,7 @@ class TChunkSeqGx {
     Chunk* chunk = chunks_[c].get();
     const size_t half = chunk->Items.size() / 2;
     auto tail = std::make_unique<Chunk>();
+    tail->Owner = owner_;
     tail->Items.reserve(kMax);
     tail->Items.assign(std::make_move_iterator(chunk->Items.begin() + static_cast<std::ptrdiff_t>(half)),
                        std::make_move_iterator(chunk->Items.end()));
@@ -268,4 +277,5 @@ class TChunkSeqGx {
   std::vector<ChunkView> views_;  // each chunk's items and count
   int size_ = 0;
   mutable size_t hint_ = 0;  // the chunk read last
+  void* owner_ = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 #include <span>
+#include <unordered_map>
 
 #include "editors/tools/gxplatform.h"
 #include "editors/tools/gxsort.h"
@@ -50,10 +51,10 @@ Variant ToByteArray(const Variant& v) {
 // ---------------------------------------------------------------- record
 
 static_assert(sizeof(TMemoryRecordGx) % alignof(Variant) == 0, "values follow the record");
-static_assert(sizeof(TMemoryRecordGx) <= 40, "the header of every row stays small");
+static_assert(sizeof(TMemoryRecordGx) <= 24, "the header of every row stays small");
 
 TMemoryRecordGx::TMemoryRecordGx(TRecordsListGx* list, uint32_t count)
-    : list_(list), count_(static_cast<uint16_t>(count)) {
+    : place_(reinterpret_cast<uintptr_t>(list) | kDetached), count_(static_cast<uint16_t>(count)) {
   std::uninitialized_fill_n(Data(), count, Variant::Null());
 }
 
@@ -68,20 +69,49 @@ void TMemoryRecordGx::SwapCurrent(std::vector<Variant>& other) noexcept {
 }
 
 void TMemoryRecordGx::BeforeDestruction() {
-  if (!list_ || (!chunk_ && !inDeleted_)) return;
+  TRecordsListGx* list = RecordsList();
+  if (!list || (!InList() && !inDeleted_)) return;
   if (inDeleted_) throw EInvalidOperation("Can not delete Record if it present in DeletedList.");
-  const auto& pending = list_->pending_;
+  const auto& pending = list->pending_;
   if (updateIndex_ >= 0 && static_cast<size_t>(updateIndex_) < pending.size() && pending[updateIndex_] == this)
     throw EInvalidOperation("Can not delete Record if it present in CachedUpdate pending list.");
   int i = Index();
-  if (i >= 0 && i < list_->Count() && list_->records_[static_cast<size_t>(i)] == this)
+  if (i >= 0 && i < list->Count() && list->records_[static_cast<size_t>(i)] == this)
     throw EInvalidOperation("Can not delete Record if it present in active list.");
 }
 
-TMemoryRecordGx::~TMemoryRecordGx() { std::destroy_n(Data(), count_); }
+TMemoryRecordGx::~TMemoryRecordGx() {
+  DropVersions();
+  std::destroy_n(Data(), count_);
+}
+
+// Never destroyed: records may go during exit.
+std::unordered_map<const TMemoryRecordGx*, TMemoryRecordGx::Versions>& TMemoryRecordGx::VersionsTable() {
+  static auto* table = new std::unordered_map<const TMemoryRecordGx*, Versions>();
+  return *table;
+}
+
+TMemoryRecordGx::Versions* TMemoryRecordGx::FindVersions() const noexcept {
+  if (!hasVersions_) return nullptr;
+  return &VersionsTable().find(this)->second;
+}
+
+TMemoryRecordGx::Versions& TMemoryRecordGx::TakeVersions() {
+  if (hasVersions_) return *FindVersions();
+  Versions& v = VersionsTable()[this];
+  hasVersions_ = true;
+  return v;
+}
+
+void TMemoryRecordGx::DropVersions() noexcept {
+  if (!hasVersions_) return;
+  VersionsTable().erase(this);
+  hasVersions_ = false;
+}
 
 TMTDataStructGx* TMemoryRecordGx::DataStruct() const {
-  return list_ && list_->MemTableData() ? list_->MemTableData()->DataStruct() : nullptr;
+  TRecordsListGx* list = RecordsList();
+  return list && list->MemTableData() ? list->MemTableData()->DataStruct() : nullptr;
 }
 
 void TMemoryRecordGx::IndexError(int index) { TList::Error("List index out of bounds (%d)", index); }
@@ -92,15 +122,17 @@ const std::vector<Variant>& TMemoryRecordGx::NoValues() noexcept {
 }
 
 void TMemoryRecordGx::ClearOld() noexcept {
-  if (!versions_) return;
-  versions_->Old.clear();
-  if (versions_->Edit.empty()) versions_.reset();
+  Versions* v = FindVersions();
+  if (!v) return;
+  v->Old.clear();
+  if (v->Edit.empty()) DropVersions();
 }
 
 void TMemoryRecordGx::ClearEdit() noexcept {
-  if (!versions_) return;
-  versions_->Edit.clear();
-  if (versions_->Old.empty()) versions_.reset();
+  Versions* v = FindVersions();
+  if (!v) return;
+  v->Edit.clear();
+  if (v->Old.empty()) DropVersions();
 }
 
 const Variant& TMemoryRecordGx::ValueRef(int index, int version) const {
@@ -147,18 +179,18 @@ void TMemoryRecordGx::SetDataValue(int index, int version, const Variant& value)
     case rvCurrent: slot = &Data()[i]; break;
     case rvOld:
       if (!hasOld) throw EDatabaseError(kOldNotAccessible);
-      slot = &versions_->Old[i];
+      slot = &FindVersions()->Old[i];
       break;
     case rvOriginal:
     case rvOldOrCurrent:
       if (hasOld)
-        slot = &versions_->Old[i];
+        slot = &FindVersions()->Old[i];
       else if (version == rvOldOrCurrent || !hasEdit)
         slot = &Data()[i];
       else
-        slot = &versions_->Edit[i];
+        slot = &FindVersions()->Edit[i];
       break;
-    case rvEditOrCurrent: slot = hasEdit ? &versions_->Edit[i] : &Data()[i]; break;
+    case rvEditOrCurrent: slot = hasEdit ? &FindVersions()->Edit[i] : &Data()[i]; break;
     default: slot = nullptr; break;
   }
   TMTDataStructGx* s = DataStruct();
@@ -216,21 +248,25 @@ void TMemoryRecordGx::Edit() {
 
 void TMemoryRecordGx::Post() {
   if (editState_ != resEdit && editState_ != resInsert) throw EDatabaseError(SNotEditing);
+  TRecordsListGx* list = RecordsList();
   if (editState_ == resInsert) {
-    list_->AddRecord(this);
+    list->AddRecord(this);
     return;
   }
-  list_->Notify(this, Index(), rlBeforeChange);
-  if (list_->CachedUpdates()) {
+  list->Notify(this, Index(), rlBeforeChange);
+  if (list->CachedUpdates()) {
     if (updateStatus_ == usUnmodified) updateStatus_ = usModified;
-    if (updateIndex_ < 0) list_->Queue(this);
-    if (updateStatus_ == usModified && !HasOldValues()) TakeVersions().Old = EditValues();
+    if (updateIndex_ < 0) list->Queue(this);
+    if (updateStatus_ == usModified && !HasOldValues()) {
+      Versions& v = TakeVersions();
+      v.Old = v.Edit;
+    }
   } else {
-    list_->ResolveRecordChange(this, 1);
+    list->ResolveRecordChange(this, 1);
   }
   ClearEdit();
   editState_ = resBrowse;
-  list_->Notify(this, Index(), rlChanged);
+  list->Notify(this, Index(), rlChanged);
 }
 
 void TMemoryRecordGx::Cancel() {
@@ -240,17 +276,18 @@ void TMemoryRecordGx::Cancel() {
     Free();
     return;
   }
-  if (versions_) SwapCurrent(versions_->Edit);
+  if (Versions* v = FindVersions()) SwapCurrent(v->Edit);
   ClearEdit();
   editState_ = resBrowse;
 }
 
 void TMemoryRecordGx::MergeChanges() {
   if (updateStatus_ == usUnmodified) return;
-  if (updateStatus_ == usDeleted && Index() >= 0) list_->MoveToDeleted(Index());
+  TRecordsListGx* list = RecordsList();
+  if (updateStatus_ == usDeleted && Index() >= 0) list->MoveToDeleted(Index());
   ClearOld();
   updateStatus_ = usUnmodified;
-  list_->Unqueue(this);
+  list->Unqueue(this);
 }
 
 void TMemoryRecordGx::WriteData(TWriter& writer) const {
@@ -284,7 +321,9 @@ void TMemoryRecordGx::ReadData(TReader& reader) {
 
 // ---------------------------------------------------------------- records list
 
-TRecordsListGx::TRecordsListGx(TComponent* owner) : TComponent(owner), indexes_(std::make_unique<TMTIndexesGx>(this)) {}
+TRecordsListGx::TRecordsListGx(TComponent* owner) : TComponent(owner), indexes_(std::make_unique<TMTIndexesGx>(this)) {
+  records_.SetOwner(this);
+}
 
 TRecordsListGx::~TRecordsListGx() {
   for (TMemoryRecordGx* r : pending_)
@@ -355,7 +394,7 @@ TMemoryRecordGx* TRecordsListGx::NewRecord() {
 }
 
 void TRecordsListGx::CheckAttachable(TMemoryRecordGx* record) const {
-  if (!record || record->list_ != this) throw EInvalidOperation("Record.RecordsList is not the same.");
+  if (!record || record->RecordsList() != this) throw EInvalidOperation("Record.RecordsList is not the same.");
   if (record->inDeleted_ || record->Index() != -1) throw EInvalidOperation("The record already attached to RecordsList.");
 }
 
@@ -431,7 +470,7 @@ int TRecordsListGx::AddRecordWithStatus(TMemoryRecordGx* record, TUpdateStatus s
 
 TMemoryRecordGx* TRecordsListGx::Take(int index) {
   TMemoryRecordGx* record = records_.erase(static_cast<size_t>(index));
-  record->chunk_ = nullptr;
+  record->Detach(this);
   return record;
 }
 
@@ -519,7 +558,7 @@ void TRecordsListGx::FreeRecordList(std::vector<TMemoryRecordGx*>& list) noexcep
   doomed.swap(list);
   for (TMemoryRecordGx* r : doomed) {
     r->inDeleted_ = false;
-    r->chunk_ = nullptr;
+    r->Detach(this);
     Unqueue(r);
     delete r;
   }
@@ -535,7 +574,7 @@ void TRecordsListGx::Clear() {
   std::vector<TMemoryRecordGx*> doomed = records_.ToVector();
   records_.clear();
   for (TMemoryRecordGx* r : doomed) {
-    r->chunk_ = nullptr;
+    r->Detach(this);
     delete r;
   }
   Notify(nullptr, -1, rlListChanged);
@@ -553,7 +592,7 @@ void TRecordsListGx::CancelUpdates() {
         // A record copied in with its status keeps no old values: nothing to restore, and the
         // walk goes on so that the log is never left half cancelled.
         if (r->HasOldValues()) {
-          r->SwapCurrent(r->versions_->Old);
+          r->SwapCurrent(r->FindVersions()->Old);
           r->ClearOld();
         }
         r->updateStatus_ = usUnmodified;
@@ -567,7 +606,7 @@ void TRecordsListGx::CancelUpdates() {
       case usDeleted:
         // A row edited before it was deleted gets its values from before the edit back.
         if (r->HasOldValues()) {
-          r->SwapCurrent(r->versions_->Old);
+          r->SwapCurrent(r->FindVersions()->Old);
           r->ClearOld();
         }
         r->updateStatus_ = usUnmodified;
@@ -580,7 +619,7 @@ void TRecordsListGx::CancelUpdates() {
     records.erase(std::remove(records.begin(), records.end(), nullptr), records.end());
     records_.assign(std::move(records));
     for (TMemoryRecordGx* r : dropped) {
-      r->chunk_ = nullptr;
+      r->Detach(this);
       delete r;
     }
   }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "memtable/chunkseq.h"
@@ -72,7 +73,7 @@ class TMemoryRecordGx final {
     delete this;
   }
 
-  TRecordsListGx* RecordsList() const noexcept { return list_; }
+  inline TRecordsListGx* RecordsList() const noexcept;
   TMTDataStructGx* DataStruct() const;
   int FieldCount() const noexcept { return static_cast<int>(count_); }
 
@@ -90,8 +91,8 @@ class TMemoryRecordGx final {
   // Cleared when an edit starts; the memory table reads and sets it.
   bool Flag() const noexcept { return flag_; }
   void SetFlag(bool value) noexcept { flag_ = value; }
-  bool HasOldValues() const noexcept { return versions_ && !versions_->Old.empty(); }
-  bool HasEditValues() const noexcept { return versions_ && !versions_->Edit.empty(); }
+  bool HasOldValues() const noexcept { return hasVersions_ && !FindVersions()->Old.empty(); }
+  bool HasEditValues() const noexcept { return hasVersions_ && !FindVersions()->Edit.empty(); }
 
   // The current value, by reference (no copy): what comparisons and filters read.
   const Variant& Value(int index) const {
@@ -152,24 +153,31 @@ class TMemoryRecordGx final {
   // is when it has the type (most do), or the value converted.
   static void StoreValue(Variant& slot, TVarType type, const Variant& value);
 
-  // The old and edit values, kept apart: most records never have either.
+  // The old and edit values, kept apart in one table for all records (keyed by the record): most
+  // records never have either, and the pointer would cost every row.
   struct Versions {
     std::vector<Variant> Old, Edit;
   };
-  const std::vector<Variant>& OldValues() const noexcept { return versions_ ? versions_->Old : NoValues(); }
-  const std::vector<Variant>& EditValues() const noexcept { return versions_ ? versions_->Edit : NoValues(); }
-  Versions& TakeVersions() {
-    if (!versions_) versions_ = std::make_unique<Versions>();
-    return *versions_;
-  }
+  // The versions of every record that has some.
+  static std::unordered_map<const TMemoryRecordGx*, Versions>& VersionsTable();
+  // The record's versions; null when it has none.
+  Versions* FindVersions() const noexcept;
+  const std::vector<Variant>& OldValues() const noexcept { return hasVersions_ ? FindVersions()->Old : NoValues(); }
+  const std::vector<Variant>& EditValues() const noexcept { return hasVersions_ ? FindVersions()->Edit : NoValues(); }
+  Versions& TakeVersions();
+  void DropVersions() noexcept;
+  // Taken out of the active list (or never in it): the place word holds the list again.
+  void Detach(TRecordsListGx* list) noexcept { place_ = reinterpret_cast<uintptr_t>(list) | kDetached; }
+  bool InList() const noexcept { return (place_ & kDetached) == 0; }
+  const TSeqChunkGx* Chunk() const noexcept { return reinterpret_cast<const TSeqChunkGx*>(place_); }
   void ClearOld() noexcept;
   void ClearEdit() noexcept;
   static const std::vector<Variant>& NoValues() noexcept;
 
-  std::unique_ptr<Versions> versions_;
-  TRecordsListGx* list_;
-  // Where the record sits in the active list; null while not attached.
-  const TSeqChunkGx* chunk_ = nullptr;
+  static constexpr uintptr_t kDetached = 1;
+  // In the active list: the chunk holding the record (the chunk knows the list); else the list,
+  // tagged with kDetached. One word instead of two for every row.
+  uintptr_t place_;
   int32_t id_ = 0;
   int32_t updateIndex_ = -1;
   int32_t rowNum_ = 0;
@@ -179,6 +187,7 @@ class TMemoryRecordGx final {
   uint8_t updateStatus_ : 3 = usUnmodified;
   bool flag_ : 1 = false;
   bool inDeleted_ : 1 = false;
+  bool hasVersions_ : 1 = false;
 };
 
 // Compares two records: negative, zero or positive.
@@ -283,11 +292,18 @@ class TRecordsListGx : public TComponent {
 static_assert(TRecordSeqGx::kMax <= 256, "a record's slot in its chunk is one byte");
 
 inline void TRecordPlaceGx::Place(TMemoryRecordGx*& record, const TSeqChunkGx* chunk, int slot) noexcept {
-  record->chunk_ = chunk;
+  record->place_ = reinterpret_cast<uintptr_t>(chunk);
   record->slot_ = static_cast<uint8_t>(slot);
 }
 
-inline int TMemoryRecordGx::Index() const { return chunk_ ? list_->records_.PositionOf(chunk_, slot_) : -1; }
+inline TRecordsListGx* TMemoryRecordGx::RecordsList() const noexcept {
+  return InList() ? static_cast<TRecordsListGx*>(Chunk()->Owner)
+                  : reinterpret_cast<TRecordsListGx*>(place_ & ~kDetached);
+}
+
+inline int TMemoryRecordGx::Index() const {
+  return InList() ? static_cast<const TRecordsListGx*>(Chunk()->Owner)->records_.PositionOf(Chunk(), slot_) : -1;
+}
 
 class TRecordsListNotificatorGx : public TComponent {
   FANO_CLASS(TRecordsListNotificatorGx)

@@ -594,4 +594,84 @@ TEST_F(RecordsTest, SortDataOrdersAndRenumbers) {
   x->Free();
 }
 
+
+// ---------------------------------------------------------------- the record's own bookkeeping
+
+TEST_F(RecordsTest, ManyRecordsKeepTheirOwnEditAndOldValues) {
+  // The versions of all records live in one shared table: enough records with versions at once
+  // for it to grow several times, each still reading its own.
+  const int n = 600;
+  for (int i = 0; i < n; ++i) FetchRow(list, {i, "v" + std::to_string(i), 1.0 * i});
+  list->SetCachedUpdates(true);
+  for (int i = 0; i < n; ++i) {
+    TMemoryRecordGx* r = list->Rec(i);
+    r->Edit();
+    r->SetDataValue(1, rvCurrent, "e" + std::to_string(i));
+    if (i % 2 == 0) r->Post();  // even rows keep old values, odd ones stay in edit
+  }
+  for (int i = 0; i < n; ++i) {
+    const TMemoryRecordGx* r = list->Rec(i);
+    ASSERT_EQ(r->GetDataValue(1, rvOriginal).AsString(), "v" + std::to_string(i));
+    ASSERT_EQ(r->GetDataValue(1, rvCurrent).AsString(), "e" + std::to_string(i));
+    ASSERT_EQ(r->HasOldValues(), i % 2 == 0);
+    ASSERT_EQ(r->HasEditValues(), i % 2 == 1);
+  }
+  for (int i = 1; i < n; i += 2) list->Rec(i)->Cancel();
+  for (int i = 1; i < n; i += 2) {
+    ASSERT_FALSE(list->Rec(i)->HasEditValues());
+    ASSERT_EQ(list->Rec(i)->GetDataValue(1, rvCurrent).AsString(), "v" + std::to_string(i));
+  }
+  // A record freed with versions takes them along: a new record at a reused address has none.
+  list->SetCachedUpdates(false);
+  TMemoryRecordGx* e = list->Rec(0);
+  e->Edit();
+  list->DeleteRecord(0);
+  for (int k = 0; k < 50; ++k) {
+    TMemoryRecordGx* fresh = list->NewRecord();
+    EXPECT_FALSE(fresh->HasEditValues());
+    EXPECT_FALSE(fresh->HasOldValues());
+    EXPECT_THROW(fresh->GetDataValue(1, rvOld), EDatabaseError);
+    fresh->Free();
+  }
+  list->MergeChangeLog();
+  for (const TMemoryRecordGx* r : list->Records()) EXPECT_FALSE(r->HasOldValues());
+}
+
+TEST_F(RecordsTest, ARecordKnowsItsListInAndOutOfTheActiveList) {
+  TMemoryRecordGx* fresh = list->NewRecord();
+  EXPECT_EQ(fresh->RecordsList(), list);
+  EXPECT_EQ(fresh->Index(), -1);
+  // Enough rows for several chunks; inserts in the middle split them.
+  for (int i = 0; i < 700; ++i) FetchRow(list, {i, "r", 1.0});
+  for (int i = 0; i < 300; ++i) list->InsertRecord(list->NewRecord(), 350);
+  for (int i = 0; i < list->Count(); ++i) {
+    ASSERT_EQ(list->Rec(i)->RecordsList(), list);
+    ASSERT_EQ(list->Rec(i)->Index(), i);
+  }
+  TMemoryRecordGx* out = list->ExtractRecord(500);
+  EXPECT_EQ(out->RecordsList(), list);
+  EXPECT_FALSE(out->Attached());
+  EXPECT_EQ(list->InsertRecord(out, 3), 3);
+  EXPECT_EQ(out->RecordsList(), list);
+  list->SetCachedUpdates(true);
+  TMemoryRecordGx* gone = list->Rec(10);
+  gone->Edit();
+  gone->SetDataValue(1, rvCurrent, "x");
+  gone->Post();
+  list->MarkDel(10);
+  gone->MergeChanges();  // to the deleted list, not freed yet
+  ASSERT_EQ(list->DeletedList().size(), 1u);
+  EXPECT_EQ(gone->RecordsList(), list);
+  EXPECT_FALSE(gone->Attached());
+  EXPECT_THROW(gone->Free(), EInvalidOperation);
+  // A record of another list is refused, in or out of its own list.
+  auto other = MakeStore();
+  TMemoryRecordGx* foreign = FetchRow(other->RecordsList(), {1, "f", 1.0});
+  EXPECT_THROW(list->InsertRecord(foreign, 0), EInvalidOperation);
+  TMemoryRecordGx* foreignNew = other->RecordsList()->NewRecord();
+  EXPECT_THROW(list->AddRecord(foreignNew), EInvalidOperation);
+  foreignNew->Free();
+  fresh->Free();
+}
+
 }  // namespace
