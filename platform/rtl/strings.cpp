@@ -322,18 +322,29 @@ int AnsiCompareText(std::string_view a, std::string_view b) { return Collate(a, 
 bool AnsiSameStr(std::string_view a, std::string_view b) { return AnsiCompareStr(a, b) == 0; }
 bool AnsiSameText(std::string_view a, std::string_view b) {
   // Printable ASCII characters all weigh differently but for case, so such texts are the same
-  // exactly when they match letter for letter ignoring ASCII case (field names mostly are).
-  auto printable = [](std::string_view s) {
-    for (char c : s)
-      if (c < 0x20 || c > 0x7E) return false;
+  // exactly when they match letter for letter ignoring ASCII case (field names mostly are). Names
+  // are looked up among many others: one pass, and a difference decides as soon as the rest of
+  // both texts is seen to be printable too.
+  auto printable = [](char c) { return c >= 0x20 && c <= 0x7E; };
+  auto printableFrom = [&](std::string_view s, size_t i) {
+    for (; i < s.size(); ++i)
+      if (!printable(s[i])) return false;
     return true;
   };
-  if (printable(a) && printable(b)) {
-    if (a.size() != b.size()) return false;
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    for (size_t i = 0; i < a.size(); ++i)
-      if (a[i] != b[i] && lower(a[i]) != lower(b[i])) return false;
-    return true;
+  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+  if (a.size() == b.size()) {
+    size_t i = 0;
+    for (; i < a.size(); ++i) {
+      const char x = a[i], y = b[i];
+      if (!printable(x) || !printable(y)) break;
+      if (x != y && lower(x) != lower(y)) {
+        if (printableFrom(a, i + 1) && printableFrom(b, i + 1)) return false;
+        break;
+      }
+    }
+    if (i == a.size()) return true;
+  } else if (printableFrom(a, 0) && printableFrom(b, 0)) {
+    return false;
   }
   return AnsiCompareText(a, b) == 0;
 }

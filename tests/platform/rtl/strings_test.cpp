@@ -195,6 +195,12 @@ TEST(Collation, SameTextAgreesWithTheCollationOnPrintableAscii) {
   EXPECT_TRUE(AnsiSameText("ab", std::string("a\x01" "b")));
   EXPECT_FALSE(AnsiSameText("a\x01" "B", "a\x01" "c"));
   EXPECT_TRUE(AnsiSameText("a\x01" "B", "A\x01" "b"));
+  // A difference before a control character or other text is still the collator's to judge.
+  EXPECT_TRUE(AnsiSameText("a\x01" "b", "ab\x01"));
+  EXPECT_FALSE(AnsiSameText("ab\x01", "ac\x01"));
+  EXPECT_TRUE(AnsiSameText("aÉ", "Aé"));
+  EXPECT_FALSE(AnsiSameText("aÉ", "bé"));
+  EXPECT_EQ(AnsiSameText("x\x01" "Bc", "xB\x01" "C"), AnsiCompareText("x\x01" "Bc", "xB\x01" "C") == 0);
 }
 
 TEST(CaseMapping, AsciiOnlyAndLocale) {
