@@ -209,7 +209,6 @@ class TRowReader {
       if (c.attribute.find('=') == std::string::npos) byName_.emplace(c.attribute, static_cast<int>(columns_.size()));
       columns_.push_back(std::move(c));
     }
-    seen_.assign(columns_.size(), 0);
     list_->BeginUpdate();
   }
   ~TRowReader() {
@@ -225,16 +224,24 @@ class TRowReader {
     ++stamp_;
     TMemoryRecordGx* rec = list_->NewRecord();
     try {
-      std::string scratch;
-      for (int a = 0; a < static_cast<int>(entries.size()); ++a) {
-        size_t eq = 0;
-        const int c = ColumnOf(entries[a], a, eq);
-        if (c < 0 || seen_[c] == stamp_) continue;
-        seen_[c] = stamp_;
+      if (entries.size() > slots_.size()) slots_.resize(entries.size());
+      Slot* const slots = slots_.data();
+      Column* const columns = columns_.data();
+      for (size_t a = 0; a < entries.size(); ++a) {
+        const std::string_view entry = entries[a];
+        Slot& slot = slots[a];
+        // The name last seen at this position first; no name that can match holds a "=".
+        size_t eq = slot.name.size();
+        int c = slot.column;
+        if (!(c != kUnseen && entry.size() > eq && entry[eq] == '=' && SameBytes(entry.data(), slot.name)))
+          c = Learn(entry, slot, eq);
+        if (c < 0) continue;
+        Column& col = columns[c];
+        if (col.seen == stamp_) continue;  // the first of two equal names counts
+        col.seen = stamp_;
         const std::string_view value =
-            EntryText(eq == std::string_view::npos ? std::string_view() : entries[a].substr(eq + 1), scratch);
+            EntryText(eq == std::string_view::npos ? std::string_view() : entry.substr(eq + 1), scratch_);
         if (value.empty()) continue;
-        const Column& col = columns_[c];
         try {
           if (col.asIs)
             rec->PutStored(col.index, Convert(col, value));
@@ -259,30 +266,24 @@ class TRowReader {
     TFieldType type = ftString;
     int size = 0;
     bool asIs = false;      // the store keeps Convert's values without converting them
+    uint32_t seen = 0;      // the row that last set it
+  };
+  // What the entry at one position named in the last row that had one there.
+  static constexpr int kUnseen = -2;
+  struct Slot {
+    int column = kUnseen;  // -1: no column
+    std::string name;
   };
 
-  // The column of the entry at `position` (-1 for none) and the place of the entry's first "="
-  // (npos without one). The name last seen at that position is checked first; no name that can
-  // match holds a "=".
-  int ColumnOf(std::string_view entry, int position, size_t& eq) {
-    if (position < static_cast<int>(order_.size())) {
-      const int c = order_[position];
-      const std::string& known = c >= 0 ? columns_[c].attribute : skipped_[position];
-      if (entry.size() > known.size() && entry[known.size()] == '=' && SameBytes(entry.data(), known)) {
-        eq = known.size();
-        return c;
-      }
-    } else {
-      order_.resize(position + 1, -1);
-      skipped_.resize(position + 1);
-    }
+  // Matches the entry's name to a column and remembers it for the position; `eq` becomes the place
+  // of the entry's first "=" (npos without one).
+  int Learn(std::string_view entry, Slot& slot, size_t& eq) {
     eq = entry.find('=');
     const std::string_view name = eq == std::string_view::npos ? std::string_view() : entry.substr(0, eq);
     auto it = byName_.find(std::string(name));
-    const int c = it == byName_.end() ? -1 : it->second;
-    order_[position] = c;
-    skipped_[position] = c < 0 ? name : std::string();
-    return c;
+    slot.column = it == byName_.end() ? -1 : it->second;
+    slot.name.assign(name);
+    return slot.column;
   }
 
   // Whether `p` starts with `name`; the caller has checked that it is long enough. Names of up to
@@ -340,9 +341,8 @@ class TRowReader {
   std::string table_;
   std::vector<Column> columns_;
   std::unordered_map<std::string, int> byName_;
-  std::vector<int> order_;                 // column of the attribute at each position, last seen
-  std::vector<std::string> skipped_;       // names at positions that matched no column
-  std::vector<uint32_t> seen_;             // the row that last set each column (first one wins)
+  std::vector<Slot> slots_;  // by position in the row
+  std::string scratch_;
   uint32_t stamp_ = 0;
 };
 

@@ -454,3 +454,23 @@ TEST(ReplyTest, DatesInTheHostsOwnFormKeepTheirTime) {
               std::string::npos)
         << bad;
 }
+
+TEST(ReplyTest, RowsThatOrderTheirAttributesDifferentlyReadTheSame) {
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply(Recordset(
+      "<r fields=\"ID:NUMBER:38:0 NAME:VARCHAR2:20:0 NAME2:VARCHAR2:20:0\" ID=\"1\" NAME=\"a\" NAME2=\"b\"/>"
+      "<r NAME2=\"c\" ID=\"2\" NAME=\"d\"/>"
+      "<r IDX=\"9\" NAME=\"e\" ID=\"3\"/>"
+      "<r ID=\"4\" NAME2=\"f\" NAME=\"g\" X/>"
+      "<r NAME=\"h\" NAME=\"i\" ID=\"5\" id=\"7\"/>"
+      "<r ID=\"6\" X NAME2=\"j\"/>"))))
+      << p.ErrorText();
+  TMemTableGx* d = p.GetTable(0)->Data();
+  std::vector<std::string> rows;
+  for (d->First(); !d->Eof(); d->Next()) {
+    std::string row;
+    for (TField* f : d->Fields()) row += (f->IsNull() ? std::string("-") : f->AsString()) + ";";
+    rows.push_back(row);
+  }
+  EXPECT_EQ(rows, (std::vector<std::string>{"1;a;b;", "2;d;c;", "3;e;-;", "4;g;f;", "5;h;-;", "6;-;j;"}));
+}
