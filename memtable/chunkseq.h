@@ -10,6 +10,7 @@
 // changes, so that an item can answer its own position: the chunk's start plus its slot.
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <iterator>
 #include <memory>
 #include <vector>
@@ -25,7 +26,17 @@ struct TNoSeqTrackerGx {
   static void Place(T&, const TSeqChunkGx*, int) noexcept {}
 };
 
-template <class T, class Tracker = TNoSeqTrackerGx>
+// What a chunk keeps of its last item beside its place in the chunk array, for searches that
+// decide between chunks without visiting them: a number that orders as the items do, when the
+// item has one (Of answers false when not).
+struct TNoSeqSummaryGx {
+  template <class T>
+  static bool Of(const T&, int64_t&) noexcept {
+    return false;
+  }
+};
+
+template <class T, class Tracker = TNoSeqTrackerGx, class Summary = TNoSeqSummaryGx>
 class TChunkSeqGx {
  public:
   static constexpr size_t kMax = 256;
@@ -84,15 +95,18 @@ class TChunkSeqGx {
   const_iterator begin() const { return const_iterator(this, 0, 0); }
   const_iterator end() const { return const_iterator(this, chunks_.size(), 0); }
 
-  // The caller keeps pos within 0..size-1.
+  // The caller keeps pos within 0..size-1. Items are reached through the chunk array, not the
+  // chunk itself: one memory read less on a large sequence.
   const T& operator[](size_t pos) const {
     const size_t c = ChunkOf(static_cast<int>(pos));
-    return chunks_[c]->Items[pos - static_cast<size_t>(starts_[c])];
+    return views_[c].Data[pos - static_cast<size_t>(starts_[c])];
   }
+  // An item changed through here that changes its chunk's summary needs Resummarize(pos).
   T& At(size_t pos) {
     const size_t c = ChunkOf(static_cast<int>(pos));
     return chunks_[c]->Items[pos - static_cast<size_t>(starts_[c])];
   }
+  void Resummarize(size_t pos) { Sync(ChunkOf(static_cast<int>(pos))); }
   const T& front() const { return chunks_.front()->Items.front(); }
   const T& back() const { return chunks_.back()->Items.back(); }
 
@@ -102,6 +116,11 @@ class TChunkSeqGx {
   const T* ChunkData(size_t c) const noexcept { return views_[c].Data; }
   int ChunkSize(size_t c) const noexcept { return views_[c].Size; }
   int ChunkStart(size_t c) const noexcept { return starts_[c]; }
+  // The summary of the chunk's last item; false when it has none.
+  bool ChunkLast(size_t c, int64_t& lead) const noexcept {
+    lead = views_[c].Lead;
+    return views_[c].HasLead;
+  }
 
   // The position of the item at that slot of that chunk.
   int PositionOf(const TSeqChunkGx* chunk, int slot) const noexcept { return starts_[static_cast<size_t>(chunk->Ord)] + slot; }
@@ -122,7 +141,7 @@ class TChunkSeqGx {
       return;
     }
     size_t c = ChunkOf(static_cast<int>(pos));
-    Chunk* chunk = chunks_[c].get();
+    Chunk* chunk = chunks_[c];
     size_t slot = pos - static_cast<size_t>(starts_[c]);
     chunk->Items.insert(chunk->Items.begin() + static_cast<std::ptrdiff_t>(slot), std::move(value));
     ++size_;
@@ -138,7 +157,7 @@ class TChunkSeqGx {
   // pos in 0..size-1; answers the item taken out.
   T erase(size_t pos) {
     size_t c = ChunkOf(static_cast<int>(pos));
-    Chunk* chunk = chunks_[c].get();
+    Chunk* chunk = chunks_[c];
     size_t slot = pos - static_cast<size_t>(starts_[c]);
     T value = std::move(chunk->Items[slot]);
     chunk->Items.erase(chunk->Items.begin() + static_cast<std::ptrdiff_t>(slot));
@@ -158,6 +177,9 @@ class TChunkSeqGx {
 
   void clear() noexcept {
     chunks_.clear();
+    blocks_.clear();
+    spare_.clear();
+    allocated_ = 0;
     starts_.clear();
     views_.clear();
     size_ = 0;
@@ -196,11 +218,20 @@ class TChunkSeqGx {
     std::vector<T> Items;
   };
   struct ChunkView {
-    const T* Data = nullptr;
+    T* Data = nullptr;
     int Size = 0;
+    bool HasLead = false;
+    int64_t Lead = 0;
   };
 
-  void Sync(size_t c) noexcept { views_[c] = {chunks_[c]->Items.data(), static_cast<int>(chunks_[c]->Items.size())}; }
+  void Sync(size_t c) noexcept {
+    std::vector<T>& items = chunks_[c]->Items;
+    ChunkView& v = views_[c];
+    v.Data = items.data();
+    v.Size = static_cast<int>(items.size());
+    v.Lead = 0;
+    v.HasLead = !items.empty() && Summary::Of(items.back(), v.Lead);
+  }
 
   // The chunk holding pos: the one read last or the next one when it holds it (reading in order),
   // else by binary search over the starts.
@@ -208,9 +239,8 @@ class TChunkSeqGx {
     const size_t n = chunks_.size();
     if (hint_ < n) {
       const int start = starts_[hint_];
-      if (pos >= start && pos < start + static_cast<int>(chunks_[hint_]->Items.size())) return hint_;
-      if (hint_ + 1 < n && pos >= starts_[hint_ + 1] &&
-          pos < starts_[hint_ + 1] + static_cast<int>(chunks_[hint_ + 1]->Items.size()))
+      if (pos >= start && pos < start + views_[hint_].Size) return hint_;
+      if (hint_ + 1 < n && pos >= starts_[hint_ + 1] && pos < starts_[hint_ + 1] + views_[hint_ + 1].Size)
         return ++hint_;
     }
     auto it = std::upper_bound(starts_.begin(), starts_.end(), pos);
@@ -220,8 +250,7 @@ class TChunkSeqGx {
 
   void AddChunk(size_t at) {
     const int start = at < starts_.size() ? starts_[at] : size_;
-    chunks_.insert(chunks_.begin() + static_cast<std::ptrdiff_t>(at), std::make_unique<Chunk>());
-    chunks_[at]->Owner = owner_;
+    chunks_.insert(chunks_.begin() + static_cast<std::ptrdiff_t>(at), TakeChunk());
     chunks_[at]->Items.reserve(kMax / 2);
     starts_.insert(starts_.begin() + static_cast<std::ptrdiff_t>(at), start);
     views_.insert(views_.begin() + static_cast<std::ptrdiff_t>(at), ChunkView{});
@@ -235,16 +264,15 @@ class TChunkSeqGx {
 
   // The later half of chunk c becomes the chunk after it.
   void Split(size_t c) {
-    Chunk* chunk = chunks_[c].get();
+    Chunk* chunk = chunks_[c];
     const size_t half = chunk->Items.size() / 2;
-    auto tail = std::make_unique<Chunk>();
-    tail->Owner = owner_;
+    Chunk* tail = TakeChunk();
     tail->Items.reserve(kMax);
     tail->Items.assign(std::make_move_iterator(chunk->Items.begin() + static_cast<std::ptrdiff_t>(half)),
                        std::make_move_iterator(chunk->Items.end()));
     chunk->Items.resize(half);
-    Chunk* t = tail.get();
-    chunks_.insert(chunks_.begin() + static_cast<std::ptrdiff_t>(c) + 1, std::move(tail));
+    Chunk* t = tail;
+    chunks_.insert(chunks_.begin() + static_cast<std::ptrdiff_t>(c) + 1, tail);
     starts_.insert(starts_.begin() + static_cast<std::ptrdiff_t>(c) + 1, starts_[c] + static_cast<int>(half));
     views_.insert(views_.begin() + static_cast<std::ptrdiff_t>(c) + 1, ChunkView{});
     Sync(c);
@@ -255,8 +283,8 @@ class TChunkSeqGx {
 
   // Chunk c+1 joins chunk c.
   void Merge(size_t c) {
-    Chunk* into = chunks_[c].get();
-    Chunk* from = chunks_[c + 1].get();
+    Chunk* into = chunks_[c];
+    Chunk* from = chunks_[c + 1];
     const size_t base = into->Items.size();
     for (T& item : from->Items) into->Items.push_back(std::move(item));
     for (size_t i = base; i < into->Items.size(); ++i) Tracker::Place(into->Items[i], into, static_cast<int>(i));
@@ -265,6 +293,7 @@ class TChunkSeqGx {
   }
 
   void RemoveChunk(size_t c) {
+    GiveChunk(chunks_[c]);
     chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(c));
     starts_.erase(starts_.begin() + static_cast<std::ptrdiff_t>(c));
     views_.erase(views_.begin() + static_cast<std::ptrdiff_t>(c));
@@ -272,7 +301,32 @@ class TChunkSeqGx {
     hint_ = 0;
   }
 
-  std::vector<std::unique_ptr<Chunk>> chunks_;
+  // Chunks come from blocks of their own, so that they lie together: an item's chunk (which its
+  // position is read from) is then found in the cache rather than anywhere in memory.
+  Chunk* TakeChunk() {
+    if (spare_.empty()) {
+      const size_t n = std::max<size_t>(16, allocated_);
+      blocks_.push_back(std::make_unique<Chunk[]>(n));
+      allocated_ += n;
+      spare_.reserve(allocated_);  // chunks given back never need more room
+      Chunk* block = blocks_.back().get();
+      for (size_t i = n; i-- > 0;) spare_.push_back(block + i);
+    }
+    Chunk* c = spare_.back();
+    spare_.pop_back();
+    c->Owner = owner_;
+    return c;
+  }
+  void GiveChunk(Chunk* c) noexcept {
+    std::vector<T>().swap(c->Items);
+    c->Ord = 0;
+    spare_.push_back(c);
+  }
+
+  std::vector<Chunk*> chunks_;
+  std::vector<std::unique_ptr<Chunk[]>> blocks_;
+  std::vector<Chunk*> spare_;
+  size_t allocated_ = 0;
   std::vector<int> starts_;  // position of each chunk's first item
   std::vector<ChunkView> views_;  // each chunk's items and count
   int size_ = 0;

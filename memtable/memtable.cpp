@@ -622,6 +622,7 @@ int TCustomMemTableGx::PositionOf(const TMemoryRecordGx* rec) const {
   if (!rec) return -1;
   // A view that shows the store as it is puts each record at its store position.
   const int stored = rec->Index();
+  if (stored >= 0 && view_->ShowsStoreAsIs()) return stored;
   if (stored >= 0 && stored < ViewCount() && ViewRecord(stored) == rec) return stored;
   return const_cast<TRecordsViewGx*>(view_)->IndexOfRecord(rec);
 }

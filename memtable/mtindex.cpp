@@ -124,12 +124,21 @@ bool TMTIndexGx::FindKeyValueIndex(const Variant& key, int& pos) const {
       throw EDatabaseError("TMTIndexGx.FindKeyValueIndex: values is not comparable.");
     return r;
   };
-  const TChunkSeqGx<TIndexItemGx>& seq = items_.Items();
+  const TIndexItemListGx::Seq& seq = items_.Items();
   size_t lo = 0, hi = seq.ChunkCount();
   while (lo < hi) {
     const size_t mid = (lo + hi) / 2;
     const int last = seq.ChunkSize(mid) - 1;
-    switch (compare(seq.ChunkData(mid)[last])) {
+    int64_t lead;
+    TVariantRelationship r;
+    if (intKey && seq.ChunkLast(mid, lead)) {
+      // The chunk's last key read from beside its place: the chunk itself stays unvisited.
+      const int64_t k = key.AsInteger();
+      r = lead < k ? vrLessThan : (k < lead ? vrGreaterThan : vrEqual);
+    } else {
+      r = compare(seq.ChunkData(mid)[last]);
+    }
+    switch (r) {
       case vrLessThan: lo = mid + 1; break;
       case vrGreaterThan: hi = mid; break;
       default: pos = seq.ChunkStart(mid) + last; return true;
@@ -144,10 +153,17 @@ bool TMTIndexGx::FindKeyValueIndex(const Variant& key, int& pos) const {
   int a = 0, b = seq.ChunkSize(lo) - 2;
   while (a <= b) {
     const int mid = (a + b) / 2;
+    // Both items the next step may read are fetched while this one is compared: on a large index
+    // each step otherwise waits for memory in turn.
+    if (a < mid) __builtin_prefetch(&chunk[(a + mid - 1) / 2]);
+    if (mid < b) __builtin_prefetch(&chunk[(mid + 1 + b) / 2]);
     switch (compare(chunk[mid])) {
       case vrLessThan: a = mid + 1; break;
       case vrGreaterThan: b = mid - 1; break;
-      default: pos = seq.ChunkStart(lo) + mid; return true;
+      default:
+        __builtin_prefetch(chunk[mid].Record);  // read next by whoever asked
+        pos = seq.ChunkStart(lo) + mid;
+        return true;
     }
   }
   pos = seq.ChunkStart(lo) + a;
@@ -177,11 +193,11 @@ void TMTIndexGx::GetKeyRecords(const Variant& key, std::vector<TMemoryRecordGx*>
 
 const TIndexItemGx& TMTIndexGx::Items(int pos) const {
   const TIndexItemGx& item = items_[pos];
-  const_cast<TIndexItemGx&>(item).RecIndex = PositionOf(item);
+  const_cast<TIndexItemListGx&>(items_).SetRecIndex(pos, PositionOf(item));
   return item;
 }
 
-void TMTIndexGx::SetKeyValue(int pos, const Variant& value) { items_[pos].KeyValue = value; }
+void TMTIndexGx::SetKeyValue(int pos, const Variant& value) { items_.SetKey(pos, value); }
 
 void TMTIndexGx::InsertItem(int pos, TIndexItemGx item) { items_.insert(pos, std::move(item)); }
 
@@ -253,13 +269,9 @@ void TMTIndexGx::RecordsListChanged(TMemoryRecordGx* record, int index, int acti
       }
       int to;
       FindKeyValueIndex(key, to);
-      items_[from].KeyValue = std::move(key);
+      items_.SetKey(from, std::move(key));
       if (to > from) --to;
-      if (to != from) {
-        TIndexItemGx item = std::move(items_[from]);
-        items_.erase(from);
-        items_.insert(to, std::move(item));
-      }
+      if (to != from) items_.insert(to, items_.erase(from));
       break;
     }
     case 5: {  // deleted from index

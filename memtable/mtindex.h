@@ -35,26 +35,38 @@ class TIndexItemListGx {
     Check(pos, size() - 1);
     return items_[static_cast<size_t>(pos)];
   }
-  TIndexItemGx& operator[](int pos) {
+  // The item's record position, which no search reads.
+  void SetRecIndex(int pos, int32_t value) {
     Check(pos, size() - 1);
-    return items_.At(static_cast<size_t>(pos));
+    items_.At(static_cast<size_t>(pos)).RecIndex = value;
+  }
+  void SetKey(int pos, Variant key) {
+    Check(pos, size() - 1);
+    items_.At(static_cast<size_t>(pos)).KeyValue = std::move(key);
+    items_.Resummarize(static_cast<size_t>(pos));
   }
   void insert(int pos, TIndexItemGx item) {
     Check(pos, size());
     items_.insert(static_cast<size_t>(pos), std::move(item));
   }
-  void erase(int pos) {
+  TIndexItemGx erase(int pos) {
     Check(pos, size() - 1);
-    items_.erase(static_cast<size_t>(pos));
+    return items_.erase(static_cast<size_t>(pos));
   }
   void clear() noexcept { items_.clear(); }
-  const TChunkSeqGx<TIndexItemGx>& Items() const noexcept { return items_; }
+  // Each chunk keeps its last integer key beside its place, so that a search for an integer key
+  // picks its chunk without reading the chunks it passes over.
+  struct IntKey {
+    static bool Of(const TIndexItemGx& item, int64_t& lead) noexcept {
+      if (item.KeyValue.VarType() != varInteger) return false;
+      lead = item.KeyValue.AsInteger();
+      return true;
+    }
+  };
+  using Seq = TChunkSeqGx<TIndexItemGx, TNoSeqTrackerGx, IntKey>;
+  const Seq& Items() const noexcept { return items_; }
   // Takes over items already in key order.
   void assign(std::vector<TIndexItemGx>&& items) { items_.assign(std::move(items)); }
-  template <class F>
-  void ForEach(F&& f) {
-    items_.ForEach(f);
-  }
   template <class F>
   void ForEach(F&& f) const {
     for (const TIndexItemGx& item : items_) f(item);
@@ -62,7 +74,7 @@ class TIndexItemListGx {
 
  private:
   static void Check(int pos, int last);
-  TChunkSeqGx<TIndexItemGx> items_;
+  Seq items_;
 };
 
 class TMTIndexGx : public TCollectionItem {

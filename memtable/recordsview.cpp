@@ -311,6 +311,11 @@ int TRecordsViewGx::IndexOfRecord(const TMemoryRecordGx* rec) {
   return FlatPositionOf(rec, rec->Index());
 }
 
+bool TRecordsViewGx::ShowsStoreAsIs() const noexcept {
+  const TRecordsListGx* list = RecordsList();
+  return list && !viewAsTreeList_ && StoreOrdered() && static_cast<size_t>(list->Count()) == flatList_.size();
+}
+
 // Position of the record in the flat list, -1 when absent. While the list follows the store's
 // order it is found by binary search on store positions (`storeIndex` stands for the record's own,
 // which a record that has just left the store no longer has); otherwise by a linear search.

@@ -89,6 +89,9 @@ class TRecordsViewGx : public TRecordsListNotificatorGx, public IRecordsNotifySo
   TMemoryRecordGx* FlatRecord(int pos) const;
   // The view position of the record, -1 when it is not shown.
   int IndexOfRecord(const TMemoryRecordGx* rec);
+  // Flat, in store order and showing every record: each record's view position is its store
+  // position.
+  bool ShowsStoreAsIs() const noexcept;
 
   // ---- record operations, passed to the store's records list
   TMemoryRecordGx* NewRecord();

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 #include "editors/tools/toolctrlsgx.h"
 #include "memtable/chunkseq.h"
@@ -191,6 +192,74 @@ TEST(ChunkSeq, LargeStorePositionsIndexesAndViewStayInStep) {
   std::sort(model.begin(), model.end(), std::greater<int>());
   check();
   view.SetMemTableData(nullptr);
+}
+
+// Integer keys changed in place, inserted and deleted at random on an index of many chunks: each
+// chunk's last key, which searches read from beside the chunk, must follow every change (a key
+// changed to a value that keeps its item where it was included), so that every key is found at
+// its record and no key that left is found.
+TEST(ChunkSeq, IndexChunkKeysFollowKeyChanges) {
+  using namespace mtstore_test;
+  auto store = MakeStore();
+  TRecordsListGx* list = store->RecordsList();
+  TMTIndexGx* byId = list->Indexes()->Add();
+  byId->SetFields("ID");
+  byId->SetUnique(true);
+  byId->SetActive(true);
+  std::mt19937 rng(23);
+  std::set<int> used;
+  for (int i = 0; i < 3000; ++i) {
+    FetchRow(list, {i * 10, "n", 1.0});
+    used.insert(i * 10);
+  }
+  auto freeKey = [&](int near) {
+    for (int k = near;; ++k)
+      if (k >= 0 && !used.count(k)) return k;
+  };
+  auto check = [&] {
+    ASSERT_EQ(byId->Count(), list->Count());
+    for (int i = 0; i < list->Count(); ++i) {
+      const int id = list->Rec(i)->Value(0).AsInteger();
+      int at = -1;
+      ASSERT_TRUE(byId->LocateKey(id, at)) << id;
+      ASSERT_EQ(at, i) << id;
+    }
+    for (int probe = 0; probe < 200; ++probe) {
+      const int k = static_cast<int>(rng() % 40000);
+      int at = -1;
+      ASSERT_EQ(byId->LocateKey(k, at), used.count(k) == 1) << k;
+    }
+  };
+  for (int step = 0; step < 4000 && !testing::Test::HasFailure(); ++step) {
+    const int op = static_cast<int>(rng() % 5) == 4 ? 0 : static_cast<int>(rng() % 4);
+    const int n = list->Count();
+    const int at = static_cast<int>(rng() % static_cast<unsigned>(n));
+    TMemoryRecordGx* r = list->Rec(at);
+    const int old = r->Value(0).AsInteger();
+    if (op <= 1) {  // a new key: next to the old one (its item stays) or anywhere
+      const int key = freeKey(op == 0 ? old + 1 : static_cast<int>(rng() % 40000));
+      r->Edit();
+      r->SetDataValue(0, rvCurrent, key);
+      r->Post();
+      used.erase(old);
+      used.insert(key);
+      int found = -1;
+      ASSERT_TRUE(byId->LocateKey(key, found)) << key;
+      ASSERT_EQ(found, at) << key;
+      ASSERT_FALSE(byId->LocateKey(old, found)) << old;
+    } else if (op == 2) {
+      const int key = freeKey(static_cast<int>(rng() % 40000));
+      TMemoryRecordGx* added = list->NewRecord();
+      added->SetDataValue(0, rvCurrent, key);
+      list->InsertRecord(added, at);
+      used.insert(key);
+    } else if (n > 100) {
+      list->DeleteRecord(at);
+      used.erase(old);
+    }
+    if (step % 200 == 0) check();
+  }
+  check();
 }
 
 }  // namespace
