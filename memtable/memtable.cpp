@@ -2520,8 +2520,25 @@ void TCustomMemTableGx::SortData(const TOrderByList& list) {
           },
           nullptr, true);
     } else {
-      RecordsList()->SortData(
-          [this, &list](TMemoryRecordGx* a, TMemoryRecordGx* b) { return CompareRecords(a, b, list); });
+      // Keys that are all stored columns are read once by the records list; a calculated or
+      // lookup key is compared through the table.
+      TOrderByList columns;
+      TMTDataStructGx* ds = ActiveStore()->DataStruct();
+      for (const TOrderByItemGx& item : list.Items()) {
+        if (item.FieldIndex < 0 || item.FieldIndex >= FieldCount()) continue;  // compared as equal
+        TField* f = Fields()[item.FieldIndex];
+        const int col = ColumnOf(f);
+        if (col < 0 || col >= ds->Count() || f->FieldKind() != fkData) {
+          columns.Clear();
+          break;
+        }
+        columns.Add({col, item.Desc});
+      }
+      if (!columns.Empty())
+        RecordsList()->SortData(columns);
+      else
+        RecordsList()->SortData(
+            [this, &list](TMemoryRecordGx* a, TMemoryRecordGx* b) { return CompareRecords(a, b, list); });
     }
     resyncPending_ = false;
     lock.Release(false);

@@ -9,6 +9,7 @@
 #include "editors/tools/gxplatform.h"
 #include "editors/tools/gxsort.h"
 #include "memtable/mtindex.h"
+#include "memtable/sortkeys.h"
 #include "platform/classes/filer.h"
 #include "platform/db/dbconsts.h"
 #include "platform/rtl/exceptions.h"
@@ -542,6 +543,49 @@ void TRecordsListGx::SortData(const TCompareRecordsGx& compare) {
     records_.assign(std::move(r));
   }
   Notify(nullptr, -1, rlListChanged);
+}
+
+void TRecordsListGx::SortData(const TOrderByList& order) {
+  if (Count() > 1 && !order.Empty()) {
+    std::vector<TMemoryRecordGx*> r = records_.ToVector();
+    TRowSortKeysGx keys(r, order);
+    std::vector<TRowSortKeysGx::Lead> leads(r.size());
+    for (size_t i = 0; i < leads.size(); ++i) leads[i] = keys.LeadOf(static_cast<uint32_t>(i));
+    // The same algorithm as the callback sort, so that equal records end in the same places.
+    GxQuickSort(
+        0, Count() - 1,
+        [&](int i, int p) {
+          const TRowSortKeysGx::Lead& a = leads[static_cast<size_t>(i)];
+          const TRowSortKeysGx::Lead& b = leads[static_cast<size_t>(p)];
+          const int c = keys.CompareLeads(a, b);
+          return c != 0 ? c : keys.Compare(a.Row, b.Row);
+        },
+        [&](int i, int j) { std::swap(leads[static_cast<size_t>(i)], leads[static_cast<size_t>(j)]); });
+    std::vector<TMemoryRecordGx*> sorted(r.size());
+    for (size_t i = 0; i < sorted.size(); ++i) sorted[i] = r[leads[i].Row];
+    records_.assign(std::move(sorted));
+  }
+  Notify(nullptr, -1, rlListChanged);
+}
+
+namespace {
+
+// Sort keys named by the store's columns.
+class TStoreOrderByList : public TOrderByList {
+ public:
+  explicit TStoreOrderByList(const TMTDataStructGx* s) : struct_(s) {}
+  int FieldIndexByName(std::string_view name) const override { return struct_ ? struct_->FieldIndex(name) : -1; }
+
+ private:
+  const TMTDataStructGx* struct_;
+};
+
+}  // namespace
+
+void TRecordsListGx::SortByFields(std::string_view order) {
+  TStoreOrderByList list(store_ ? store_->DataStruct() : nullptr);
+  list.ParseOrderByStr(order);
+  SortData(list);
 }
 
 void TRecordsListGx::SortData(int (*compare)(void*, TMemoryRecordGx*, TMemoryRecordGx*, void*), void* param,

@@ -23,6 +23,7 @@
 
 class TMTIndexesGx;
 class TMemTableDataShadowGx;
+class TOrderByList;
 
 // Notification codes: the third argument of every record-change notice.
 enum : int {
@@ -241,6 +242,12 @@ class TRecordsListGx : public TComponent {
   void MoveRecord(int fromIndex, int toIndex);
   // Sorts the active list (the order of equal records is not kept).
   void SortData(const TCompareRecordsGx& compare);
+  // Sorts by columns (the items' field indexes are column positions), comparing as the records
+  // view does: each column's keys are read once, not on every comparison. Equal records end as
+  // the comparison callback above would leave them.
+  void SortData(const TOrderByList& order);
+  // The same with the columns named: "NAME DESC, ID" (names the store lacks raise).
+  void SortByFields(std::string_view order);
   void SortData(int (*compare)(void* context, TMemoryRecordGx* r1, TMemoryRecordGx* r2, void* param), void* param,
                 void* context);
   void Clear();

@@ -3,6 +3,7 @@
 #include <unicode/ucnv.h>
 #include <unicode/ucol.h>
 #include <unicode/uiter.h>
+#include <unicode/uset.h>
 #include <unicode/ustring.h>
 
 #include <algorithm>
@@ -376,6 +377,18 @@ uint64_t AnsiSortPrefix(std::string_view s) {
   // A shorter key is a whole key: its zero padding sorts it before every key it begins.
   for (int32_t k = 0; k < 8; ++k) prefix = (prefix << 8) | (k < n ? bytes[k] : 0u);
   return prefix;
+}
+
+bool AnsiCollatesWithPrevious(char32_t c) {
+  static USet* const unsafe = [] {
+    USet* set = uset_openEmpty();
+    UErrorCode err = U_ZERO_ERROR;
+    ucol_getUnsafeSet(Collator(false), set, &err);
+    if (U_FAILURE(err)) uset_addRange(set, 0, 0x10FFFF);  // none known: every one may be
+    uset_freeze(set);
+    return set;
+  }();
+  return uset_contains(unsafe, static_cast<UChar32>(c)) != 0;
 }
 
 int CompareStringLocale(unsigned flags, std::string_view a, int lenA, std::string_view b, int lenB) {

@@ -54,6 +54,10 @@ std::string AnsiSortKey(std::string_view s, bool ignoreCase = false);
 // as AnsiCompareStr does; equal prefixes decide nothing. Cheaper than a whole key when most texts
 // of a sort differ early.
 uint64_t AnsiSortPrefix(std::string_view s);
+// Whether the character may collate together with the one before it (a later part of a
+// contraction, a combining mark): two texts that begin with the same bytes compare as their rests
+// do only when the rests start at a character that is not such a one.
+bool AnsiCollatesWithPrevious(char32_t c);
 
 // The system's CompareString: answers 1 (less), 2 (equal) or 3 (greater); a length of -1 means the
 // whole text.
