@@ -1,9 +1,12 @@
 // XML text from outside: parsed as a string, loaded as a stream with encoding detection (through
 // blocks of a size the input chooses), written back and read again. Only the library's own
 // exceptions may come out; anything else (a crash, a sanitizer report, another exception) is a
-// finding.
+// finding. A read that hands the children of "a" elements to a child reader must fail as the plain
+// read fails, and otherwise leave the plain tree less the empty children it did not keep.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +48,84 @@ void RoundTrip(TXmlDocument& doc, uint8_t encoding) {
   TStringStream out;
   doc.SetStreamEncoding(encoding);
   doc.SaveToStream(out);
+}
+
+// Takes the children of "a" elements; keeps the empty ones named "b".
+class ChildRecorder : public TXmlChildReader {
+ public:
+  struct Handed {
+    const TXmlNode* parent;
+    std::string name, entries;
+    bool kept;
+  };
+  std::vector<const TXmlNode*> chosen;
+  std::vector<Handed> handed;
+  bool Choose(const TXmlNode* element) override {
+    if (element->Name() != "a") return false;
+    chosen.push_back(element);
+    return true;
+  }
+  bool Child(const TXmlNode* parent, std::string_view name, std::span<const std::string_view> entries,
+             bool empty) override {
+    Handed h{parent, std::string(name), "", !empty || name == "b"};
+    for (std::string_view e : entries) h.entries.append(e).push_back('\n');
+    handed.push_back(std::move(h));
+    return name == "b";
+  }
+};
+
+void Elements(const TXmlNode* n, std::vector<TXmlNode*>& out) {
+  for (int i = 0; i < n->NodeCount(); ++i) {
+    if (n->Nodes(i)->ElementType() == etElement) out.push_back(n->Nodes(i));
+    Elements(n->Nodes(i), out);
+  }
+}
+
+void CompareChildReader(const std::string& text) {
+  TXmlDocument plain, streamed;
+  ChildRecorder reader;
+  std::string plainError = "-", streamedError = "-";
+  try {
+    plain.ReadFromString(text);
+  } catch (const Exception& e) {
+    plainError = e.Message();
+  }
+  try {
+    streamed.ReadFromString(text, reader);
+  } catch (const Exception& e) {
+    streamedError = e.Message();
+  }
+  if (plainError != streamedError) std::abort();
+  if (plainError != "-") return;
+  // The k-th "a" of the plain tree is the k-th the reader chose; its element children are what
+  // it was handed, in order.
+  std::vector<TXmlNode*> all, dropped;
+  Elements(plain.RootNodes(), all);
+  size_t k = 0, count = 0;
+  for (TXmlNode* e : all) {
+    if (e->Name() != "a" || std::find(dropped.begin(), dropped.end(), e) != dropped.end()) continue;
+    if (k >= reader.chosen.size()) std::abort();
+    const TXmlNode* parent = reader.chosen[k++];
+    std::vector<const ChildRecorder::Handed*> got;
+    for (const auto& h : reader.handed)
+      if (h.parent == parent) got.push_back(&h);
+    count += got.size();
+    size_t g = 0;
+    for (int i = 0; i < e->NodeCount(); ++i) {
+      TXmlNode* c = e->Nodes(i);
+      if (c->ElementType() != etElement) continue;
+      if (g >= got.size()) std::abort();
+      const ChildRecorder::Handed& h = *got[g++];
+      std::string entries;
+      for (int a = 0; a < c->AttributeCount(); ++a) entries.append(c->AttributePair(a)).push_back('\n');
+      if (h.name != c->Name() || h.entries != entries) std::abort();
+      if (!h.kept) dropped.push_back(c);
+    }
+    if (g != got.size()) std::abort();
+  }
+  if (k != reader.chosen.size() || count != reader.handed.size()) std::abort();
+  for (TXmlNode* d : dropped) d->Delete();
+  if (plain.WriteToString() != streamed.WriteToString()) std::abort();
 }
 
 }  // namespace
@@ -90,6 +171,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Walk(doc);
   } catch (const Exception&) {
   }
+
+  CompareChildReader(text);
 
   try {
     TXmlNode node;

@@ -373,10 +373,10 @@ class TRecordsetReader {
       const auto rowTable = EntryAttribute(entries, "tbname");
       if (!rowTable || rowTable->empty())
         throw EBadReply(Format("A row id in recordset %s names no table", {name_}));
-      TCvRowId* id = protocol_.GetRowId(protocol_.AddRowId());
-      id->SetTbName(*rowTable);
-      id->SetRn(IntOrZero(XmlUnescape(XmlUnquote(XmlEntryValue(entries[rn])), true)));
-      if (const auto v = EntryAttribute(entries, "id")) id->SetId(IntOrZero(*v));
+      RowId& id = rowIds_.emplace_back();
+      id.table = *rowTable;
+      id.rn = IntOrZero(XmlUnescape(XmlUnquote(XmlEntryValue(entries[rn])), true));
+      if (const auto v = EntryAttribute(entries, "id")) id.id = IntOrZero(*v);
       return;
     }
     ++rowNo_;
@@ -393,8 +393,26 @@ class TRecordsetReader {
     rows_->Read(entries, rowNo_);
   }
 
+  // The row ids read so far join the protocol's list. Recordsets inside the rows of another are
+  // read while their parent is, but their row ids follow all of the parent's, as in a read of the
+  // whole tree.
+  void AddRowIds() {
+    for (const RowId& r : rowIds_) {
+      TCvRowId* id = protocol_.GetRowId(protocol_.AddRowId());
+      id->SetTbName(r.table);
+      id->SetRn(r.rn);
+      id->SetId(r.id);
+    }
+    rowIds_.clear();
+  }
+
  private:
+  struct RowId {
+    std::string table;
+    int32_t rn = 0, id = 0;
+  };
   TCvProtocol& protocol_;
+  std::vector<RowId> rowIds_;
   std::string name_;
   TMemTableGx* data_;
   std::unique_ptr<TRowReader> rows_;
@@ -415,8 +433,10 @@ class TStreamedRows : public TXmlChildReader {
   bool Choose(const TXmlNode* element) override {
     if (element->Name() != "rs" || !IsRecordset(element)) return false;
     auto reader = std::make_unique<TRecordsetReader>(protocol_, TCvXmlDom::GetAttribute(element, "tbname"));
-    last_ = readers_.emplace(element, std::move(reader)).first->second.get();
+    last_ = reader.get();
     lastNode_ = element;
+    byNode_.emplace(element, last_);
+    readers_.push_back(std::move(reader));
     return true;
   }
 
@@ -424,19 +444,24 @@ class TStreamedRows : public TXmlChildReader {
              bool /*empty*/) override {
     if (parent != lastNode_) {
       lastNode_ = parent;
-      last_ = readers_.at(parent).get();
+      last_ = byNode_.at(parent);
     }
     last_->Child(entries);
     // An "rs" is also a result of its own, which the tree walk reads.
     return name == "rs";
   }
 
-  // The tables learn of their rows.
-  void Finish() { readers_.clear(); }
+  // The row ids in the order of their recordsets; the tables learn of their rows.
+  void Finish() {
+    for (auto& reader : readers_) reader->AddRowIds();
+    byNode_.clear();
+    readers_.clear();
+  }
 
  private:
   TCvProtocol& protocol_;
-  std::unordered_map<const TXmlNode*, std::unique_ptr<TRecordsetReader>> readers_;
+  std::vector<std::unique_ptr<TRecordsetReader>> readers_;  // in document order
+  std::unordered_map<const TXmlNode*, TRecordsetReader*> byNode_;
   const TXmlNode* lastNode_ = nullptr;
   TRecordsetReader* last_ = nullptr;
 };
@@ -537,6 +562,7 @@ void TCvProtocol::ReadRecordset(TXmlNode* rs) {
     for (int a = 0; a < row->AttributeCount(); ++a) entries.push_back(row->AttributeEntry(a));
     reader.Child(entries);
   }
+  reader.AddRowIds();
 }
 
 std::optional<int32_t> TCvProtocol::FindRowId(std::string_view tableName, int32_t rowNum) const {

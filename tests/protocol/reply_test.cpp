@@ -474,3 +474,21 @@ TEST(ReplyTest, RowsThatOrderTheirAttributesDifferentlyReadTheSame) {
   }
   EXPECT_EQ(rows, (std::vector<std::string>{"1;a;b;", "2;d;c;", "3;e;-;", "4;g;f;", "5;h;-;", "6;-;j;"}));
 }
+
+TEST(ReplyTest, RowIdsOfARecordsetInsideARowFollowThoseOfTheOuterRecordset) {
+  const std::string text = Reply(
+      "<rs typ=\"recordset\" tbname=\"a\"><id rn=\"1\" tbname=\"A\" id=\"10\"/>"
+      "<r fields=\"X:VARCHAR2:5:0\" X=\"x\"><rs typ=\"recordset\" tbname=\"b\"><id rn=\"1\" tbname=\"B\" id=\"20\"/>"
+      "</rs></r><id rn=\"2\" tbname=\"A\" id=\"11\"/><id rn=\"1\" tbname=\"b\" id=\"21\"/></rs>");
+  ExpectStreamedAsTree(text);
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(text)) << p.ErrorText();
+  std::vector<std::string> ids;
+  for (int i = 0; i < p.GetRowIdCount(); ++i)
+    ids.push_back(p.GetRowId(i)->TbName() + ":" + std::to_string(p.GetRowId(i)->Id()));
+  EXPECT_EQ(ids, (std::vector<std::string>{"A:10", "A:11", "b:21", "B:20"}));
+  // The last matching record counts: the outer recordset's comes first in the list.
+  EXPECT_EQ(p.FindNewId("b", 1), 20);
+  ASSERT_EQ(p.GetTableCount(), 2);
+  EXPECT_EQ(p.GetTable(1)->Data()->CvTableName(), "B");
+}
