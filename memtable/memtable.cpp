@@ -611,7 +611,7 @@ void TCustomMemTableGx::InitRecord(TRecordBuffer buffer) {
 
 void TCustomMemTableGx::ClearCalcFields(TRecordBuffer buffer) {
   TRecBuf* buf = RecBuf(buffer);
-  if (!buf) return;
+  if (!buf || !HasCalcFields()) return;
   for (int i = 0; i < FieldCount() && static_cast<size_t>(i) < buf->Values.size(); ++i) {
     TFieldKind kind = Fields()[i]->FieldKind();
     if (kind == fkCalculated || kind == fkLookup) buf->Values[static_cast<size_t>(i)] = Null();
@@ -649,10 +649,6 @@ void TCustomMemTableGx::BindRecBuf(TRecBuf& buf, int viewIndex) {
   if (buf.Values.size() != static_cast<size_t>(FieldCount())) buf.Values.assign(static_cast<size_t>(FieldCount()), Null());
 }
 
-int TCustomMemTableGx::ColumnOf(const TField* field) const noexcept {
-  int no = field->FieldNo();
-  return no > 0 ? no - 1 : -1;
-}
 
 const Variant& TCustomMemTableGx::BufferValue(const TRecBuf& buf, TField* field, Variant& scratch) const {
   const int col = ColumnOf(field);
@@ -661,7 +657,7 @@ const Variant& TCustomMemTableGx::BufferValue(const TRecBuf& buf, TField* field,
     if (buf.ReadVersion == rvCurrent) return buf.MemoryRecord->Value(col);
     return buf.MemoryRecord->ValueRef(col, buf.ReadVersion);
   }
-  const int i = field->Index();
+  const int i = IndexOfField(field);
   if (i < 0 || static_cast<size_t>(i) >= buf.Values.size()) return scratch = Null();
   return buf.Values[static_cast<size_t>(i)];
 }
@@ -770,7 +766,7 @@ void TCustomMemTableGx::SetFieldData(TField* field, const Variant& value) {
     }
     buf->ValuesFromRecord = false;
   }
-  const int index = field->Index();
+  const int index = IndexOfField(field);
   if (index >= 0 && static_cast<size_t>(index) < buf->Values.size()) buf->Values[static_cast<size_t>(index)] = std::move(v);
   if (state != dsCalcFields && state != dsFilter && state != dsNewValue && state != dsInternalCalc)
     DataEvent(deFieldChange, reinterpret_cast<NativeInt>(field));

@@ -406,7 +406,18 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   // The value of a field in a buffer (the record's when the buffer still points at it).
   const Variant& BufferValue(const TRecBuf& buf, TField* field, Variant& scratch) const;
   // The store column of a data field; -1 for calculated and lookup fields.
-  int ColumnOf(const TField* field) const noexcept;
+  int ColumnOf(const TField* field) const noexcept {
+    const int no = field->FieldNo();
+    return no > 0 ? no - 1 : -1;
+  }
+  // The field's place in Fields() (the buffers' value index): a field made from a column mostly
+  // sits at the column's own place, which is tried before the search.
+  int IndexOfField(const TField* field) const {
+    const int col = ColumnOf(field);
+    const TFields& fields = Fields();
+    if (col >= 0 && col < fields.Count() && fields.begin()[col] == field) return col;
+    return field->Index();
+  }
   int ViewCount() const;
   // The view position of a record (-1 when the view does not show it).
   int PositionOf(const TMemoryRecordGx* rec) const;

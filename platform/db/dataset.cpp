@@ -1017,7 +1017,7 @@ void TDataSet::DataEvent(TDataEvent event, NativeInt info) {
       break;
   }
   if (disableCount_ == 0) {
-    NotifyDataSources(event, info);
+    if (!dataSources_.empty()) NotifyDataSources(event, info);  // most tables loaded are shown by nobody yet
   } else if ((event == deUpdateState && state_ == dsInactive) || event == deLayoutChange) {
     enableEvent_ = deLayoutChange;
   }

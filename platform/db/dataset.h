@@ -281,6 +281,8 @@ class TDataSet : public TComponent {
   virtual void DoOnNewRecord();
   // Sets the calculated and lookup values of the buffer to Null; the base has nothing to clear.
   virtual void ClearCalcFields(TRecordBuffer buffer) { (void)buffer; }
+  // Whether the bound fields include calculated or lookup ones.
+  bool HasCalcFields() const noexcept { return hasCalcFields_; }
   // Computes the lookup values and runs OnCalcFields for the buffer.
   virtual void CalculateFields(TRecordBuffer buffer);
   // Called when the field definitions change.

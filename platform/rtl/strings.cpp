@@ -195,9 +195,10 @@ std::string ToUnicode(const char* name, std::string_view bytes) {
 
 // Code-page-936 byte length of every BMP code point, built once.
 const std::array<uint8_t, 0x10000>& Cp936Lengths() {
-  static std::array<uint8_t, 0x10000> table{};
-  static std::once_flag once;
-  std::call_once(once, [] {
+  // A static made once: every later call reads it after one check, no call into the thread
+  // library (a text's size check asks per character).
+  static const std::array<uint8_t, 0x10000> lengths = [] {
+    std::array<uint8_t, 0x10000> table{};
     UErrorCode err = U_ZERO_ERROR;
     ConverterPtr conv(ucnv_open("windows-936", &err));
     for (uint32_t cp = 0; cp < 0x10000; ++cp) {
@@ -213,8 +214,9 @@ const std::array<uint8_t, 0x10000>& Cp936Lengths() {
       int32_t n = ucnv_fromUChars(conv.get(), buf, sizeof buf, &u, 1, &err);
       table[cp] = (U_FAILURE(err) || n <= 0) ? 1 : static_cast<uint8_t>(n);
     }
-  });
-  return table;
+    return table;
+  }();
+  return lengths;
 }
 
 }  // namespace
@@ -232,7 +234,7 @@ namespace {
 
 // The code-page-936 length of the character at pos, which it steps past. ASCII and well-formed
 // three-byte sequences (the Chinese characters) are read here; the rest by the full decoder.
-inline int Cp936StepLength(std::string_view utf8, size_t& pos) {
+inline int Cp936StepLength(std::string_view utf8, size_t& pos, const std::array<uint8_t, 0x10000>& lengths) {
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
   const unsigned char c = p[pos];
   if (c < 0x80) {
@@ -243,7 +245,7 @@ inline int Cp936StepLength(std::string_view utf8, size_t& pos) {
     // Leads E1..EC have no overlong or surrogate forms.
     const char32_t cp = (char32_t{c & 0x0Fu} << 12) | (char32_t{p[pos + 1] & 0x3Fu} << 6) | (p[pos + 2] & 0x3Fu);
     pos += 3;
-    return Cp936Lengths()[cp];
+    return lengths[cp];
   }
   return Cp936CharLength(Utf8Decode(utf8, pos));
 }
@@ -252,7 +254,8 @@ inline int Cp936StepLength(std::string_view utf8, size_t& pos) {
 
 size_t Cp936Length(std::string_view utf8) {
   size_t total = 0, pos = 0;
-  while (pos < utf8.size()) total += static_cast<size_t>(Cp936StepLength(utf8, pos));
+  const auto& lengths = Cp936Lengths();
+  while (pos < utf8.size()) total += static_cast<size_t>(Cp936StepLength(utf8, pos, lengths));
   return total;
 }
 
@@ -260,9 +263,10 @@ size_t Cp936PrefixLength(std::string_view utf8, size_t maxBytes) {
   // No character is longer in the code page than in UTF-8 (an undecodable byte counts one).
   if (utf8.size() <= maxBytes) return utf8.size();
   size_t total = 0, pos = 0;
+  const auto& lengths = Cp936Lengths();
   while (pos < utf8.size()) {
     const size_t start = pos;
-    total += static_cast<size_t>(Cp936StepLength(utf8, pos));
+    total += static_cast<size_t>(Cp936StepLength(utf8, pos, lengths));
     if (total > maxBytes) return start;
   }
   return utf8.size();
