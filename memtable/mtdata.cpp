@@ -1,6 +1,7 @@
 #include "memtable/mtdata.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 
 #include "memtable/mtindex.h"
@@ -874,13 +875,27 @@ void TMemTableDataGx::AssignAutoIncrement(TAutoIncrementGx* source) {
   autoIncrement_->SetInitValue(source->InitValue());
 }
 
+void TMTDataStructGx::Changed() noexcept {
+  static std::atomic<uint64_t> count{0};
+  version_ = ++count;
+}
+
 void TMemTableDataGx::AutoIncrementRecord(TMemoryRecordGx* record) {
   TMTDataStructGx* s = DataStruct();
+  // Found again only when the columns changed (types and flags bump the version): a row is
+  // appended far more often.
+  if (s != numberedStruct_ || s->Version() != numberedVersion_) {
+    numberedColumns_.clear();
+    for (int i = 0; i < s->Count(); ++i) {
+      TMTDataFieldGx* f = s->DataFields(i);
+      if (f->DataType() == ftAutoInc || f->AutoIncrement()) numberedColumns_.push_back(i);
+    }
+    numberedStruct_ = s;
+    numberedVersion_ = s->Version();
+  }
   bool taken = false;
   Variant number;
-  for (int i = 0; i < s->Count(); ++i) {
-    TMTDataFieldGx* f = s->DataFields(i);
-    if (f->DataType() != ftAutoInc && !f->AutoIncrement()) continue;
+  for (int i : numberedColumns_) {
     if (!taken) {
       number = Variant(static_cast<int>(AutoIncrement()->Promote()));
       taken = true;

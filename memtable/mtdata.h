@@ -402,7 +402,9 @@ class TMTDataStructGx : public TComponent {
   friend class TMemTableDataGx;
   void AttachField(TMTDataFieldGx* field);
   void DetachField(TMTDataFieldGx* field);
-  void Changed() noexcept { ++version_; }
+  // Numbers come from one count for every structure, so that a structure made where another
+  // one was never shows that one's version.
+  void Changed() noexcept;
   // The component used in database errors.
   const TComponent* ErrorComponent() const;
 
@@ -485,6 +487,10 @@ class TMemTableDataGx : public TComponent, public IRecordsNotifySourceGx {
   TAutoIncrementGx* autoIncrement_;
   TMTDataStructGx* dataStruct_;
   std::vector<int> autoIncFields_;
+  // The columns AutoIncrementRecord fills, as of a version of a structure.
+  std::vector<int> numberedColumns_;
+  const TMTDataStructGx* numberedStruct_ = nullptr;
+  uint64_t numberedVersion_ = 0;
   TMTDataStructGx* restructStruct_;
   std::vector<TRecordsListNotificatorGx*> notificators_;
   TRecordsListGx* recordsList_;

@@ -132,6 +132,29 @@ TEST(StoreStructure, VariantTypePerDataType) {
   EXPECT_EQ(MTDataFieldClassOf(ftCursor), nullptr);
 }
 
+// The columns a new row numbers are found again after every change of the columns: a column
+// made or flagged auto-increment after rows were added numbers the rows added after it.
+TEST(StoreStructure, AutoIncrementColumnsFollowColumnChanges) {
+  auto store = MakeStore();
+  TRecordsListGx* list = store->RecordsList();
+  TMemoryRecordGx* plain = AddRow(list, {1, "a", 1.0});
+  EXPECT_EQ(plain->Value(0).AsInteger(), 1);
+  auto* seq = store->DataStruct()->CreateField<TMTNumericDataFieldGx>();
+  seq->SetFieldName("SEQ");
+  TMemoryRecordGx* unnumbered = AddRow(list, {2, "b", 1.0});
+  EXPECT_TRUE(unnumbered->Value(3).IsNull());
+  seq->MarkAutoIncrement();
+  TMemoryRecordGx* numbered = AddRow(list, {3, "c", 1.0});
+  EXPECT_EQ(numbered->Value(3).AsInteger(), -1);
+  seq->SetDataType(ftAutoInc);
+  auto* other = store->DataStruct()->CreateField<TMTNumericDataFieldGx>();
+  other->SetFieldName("SEQ2");
+  other->SetDataType(ftAutoInc);
+  TMemoryRecordGx* both = AddRow(list, {4, "d", 1.0});
+  EXPECT_EQ(both->Value(3).AsInteger(), -2);
+  EXPECT_EQ(both->Value(4).AsInteger(), -2);
+}
+
 TEST(StoreStructure, FieldDefsBothWays) {
   TTestDataSet ds;
   ds.FieldDefs().Add("ID", ftAutoInc);
