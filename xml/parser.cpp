@@ -537,6 +537,9 @@ void XmlParser::ParseNode(TXmlNode* top, int depth) {
   // Without handlers that could look at the tree while it grows, each element's children are
   // gathered aside and join it in one piece when it ends.
   const bool gather = !(doc_ && (doc_->OnNodeStarted || doc_->OnNodeCompleted || doc_->OnProgress));
+  // The top is nobody's child here, also when a DOCTYPE's internal subset inside a chosen element
+  // is read.
+  handingFrom_ = nullptr;
   try {
     if (!ParseHead(top, false, depth)) {
       inHead = nullptr;
@@ -607,7 +610,9 @@ void XmlParser::ParseNode(TXmlNode* top, int depth) {
       handingFrom_ = nullptr;
       inHead = nullptr;
       if (handedOver_) {
-        // The reader has it: the tree does not keep it.
+        // The reader has it: the tree does not keep it. (Read at once: a DOCTYPE's subset read
+        // inside the next head must not find it set.)
+        handedOver_ = false;
         if (f.kids) {
           f.kids->pop_back();
           child->parent_ = nullptr;

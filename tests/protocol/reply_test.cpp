@@ -409,6 +409,7 @@ TEST(ReplyTest, RowsReadDuringTheParseGiveWhatTheTreeGives) {
       "<!DOCTYPE corvane [<!ELEMENT corvane ANY>]><corvane><status><code>0</code></status>" + Recordset(good) +
           "</corvane>",
       "<rs typ=\"recordset\">" + good + "<status><code>0</code></status></rs>",
+      Reply(Recordset(good + "<!DOCTYPE x [<r ID=\"7\"/>" + Recordset(good, " tbname=\"dtd\"") + "]><r ID=\"8\"/>")),
       // Failures: the reasons come out as the tree's, in its order.
       Reply(Recordset(good) + Recordset("<r A=\"1\"/>")),
       Reply(Recordset("<r" + fields + " ID=\"1\"><rs typ=\"recordset\"><r/></rs></r><r ID=\"1.5\"/>")),

@@ -251,3 +251,13 @@ TEST(XmlChildReader, WhatTheReaderRaisesEndsTheParse) {
   }
   ASSERT_EQ(reader.handed.size(), 1u);
 }
+
+TEST(XmlChildReader, ElementsOfADoctypeInsideAChosenElementAreNotItsChildren) {
+  // The internal subset is read as nodes of the DOCTYPE; its elements are nobody's rows.
+  Recorder r = Compare("<r><rs><row a=\"1\"/><!DOCTYPE x [<row b=\"2\"/><rs><row c=\"3\"/></rs>]><row d=\"4\"/></rs></r>");
+  ASSERT_EQ(r.handed.size(), 3u);
+  EXPECT_EQ(r.handed[0].entries, "[a=\"1\"]");
+  EXPECT_EQ(r.handed[1].entries, "[c=\"3\"]");
+  EXPECT_EQ(r.handed[2].entries, "[d=\"4\"]");
+  EXPECT_NE(r.handed[1].parent, r.handed[2].parent);
+}
