@@ -642,7 +642,7 @@ void TCustomMemTableGx::BindRecBuf(TRecBuf& buf, int viewIndex) {
   buf.Bookmark = viewIndex + 1;
   buf.ViewIndex = viewIndex;
   buf.BookmarkFlag = bfCurrent;
-  buf.MemoryRecord = ViewRecord(viewIndex);
+  buf.MemoryRecord = located_ && viewIndex == locatedIndex_ ? located_ : ViewRecord(viewIndex);
   buf.ValuesFromRecord = true;
   buf.ReadVersion = rvCurrent;
   buf.TreeNode = ViewNode(viewIndex);
@@ -1889,7 +1889,8 @@ bool TCustomMemTableGx::RecordMatches(TMemoryRecordGx* rec, const std::vector<Lo
 }
 
 bool TCustomMemTableGx::FindRecord(std::string_view keyFields, const Variant& keyValues, TLocateOptions options,
-                                   int& pos) {
+                                   int& pos, TMemoryRecordGx** found) {
+  if (found) *found = nullptr;
   std::vector<TField*> fields = GetFieldList(keyFields);
   if (fields.empty() || (fields.size() > 1 && !keyValues.IsArray())) return false;
   int scanFrom = 0;
@@ -1909,12 +1910,17 @@ bool TCustomMemTableGx::FindRecord(std::string_view keyFields, const Variant& ke
         std::vector<TMemoryRecordGx*> records;
         index->GetKeyRecords(key, records);
         int best = -1;
+        TMemoryRecordGx* bestRecord = nullptr;
         for (TMemoryRecordGx* rec : records) {
           int p = PositionOf(rec);
-          if (p >= 0 && (best < 0 || p < best)) best = p;
+          if (p >= 0 && (best < 0 || p < best)) {
+            best = p;
+            bestRecord = rec;
+          }
         }
         if (best >= 0) {
           pos = best;
+          if (found) *found = bestRecord;
           return true;
         }
         // None stored: only rows still to come from the driver can match. Records the view hides
@@ -1970,13 +1976,21 @@ bool TCustomMemTableGx::Locate(std::string_view keyFields, const Variant& keyVal
   if (Bof() && Eof()) return false;
   Lock lock(*this);
   int pos = -1;
-  bool found = FindRecord(keyFields, keyValues, options, pos);
+  TMemoryRecordGx* record = nullptr;
+  bool found = FindRecord(keyFields, keyValues, options, pos, &record);
   if (found) {
     DoBeforeScroll();
     currentIndex_ = pos;
     resyncPending_ = false;
     lock.Release(false);
-    Resync({rmExact, rmCenter});
+    {
+      // The record found is bound without looking up its row again, while it is still there.
+      if (record && (!view_->ShowsStoreAsIs() || record->Index() != pos)) record = nullptr;
+      located_ = record;
+      locatedIndex_ = pos;
+      Finally forget([&] { located_ = nullptr; });
+      Resync({rmExact, rmCenter});
+    }
     DoAfterScroll();
     return true;
   }

@@ -461,7 +461,9 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   void PrepareProviderSide();
 
   // ---- locating
-  bool FindRecord(std::string_view keyFields, const Variant& keyValues, TLocateOptions options, int& pos);
+  // `found`, when given, gets the record at pos where the search met it (else null).
+  bool FindRecord(std::string_view keyFields, const Variant& keyValues, TLocateOptions options, int& pos,
+                  TMemoryRecordGx** found = nullptr);
   struct LocateKey {
     TField* Field = nullptr;
     int Column = -1;  // the store column of a data field
@@ -508,6 +510,9 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   TMasterDetailSideGx masterDetailSide_ = mdsOnSelfGx;
   int currentIndex_ = -1;
   int recordPos_ = -1;
+  // The record a Locate found and the row it is at, while the buffers are read again there.
+  TMemoryRecordGx* located_ = nullptr;
+  int locatedIndex_ = -1;
   int updateLock_ = 0;
   bool resyncPending_ = false;
   std::string autoIncFieldName_;

@@ -327,6 +327,39 @@ TEST(MemTableLocate, EmptyTableGivesFalse) {
   EXPECT_FALSE(t.Locate("ID", 1, {}));
 }
 
+// The row a Locate lands on shows the record that is there when the buffers are read: a
+// BeforeScroll handler that takes a row out in front of the one found moves it up by one, and
+// the values and the row number must still agree.
+TEST(MemTableLocate, ThroughAnIndexWhenTheRowsMoveBeforeTheScroll) {
+  TMemTableGx t;
+  t.SetName("mtblMove");
+  DefineFields(t);
+  t.IndexDefs()->Add("PK", "ID", {ixUnique});
+  t.CreateDataSet();
+  for (int i = 1; i <= 40; ++i) AppendRow(t, i, "n" + std::to_string(i), i);
+  t.First();
+  // Found first without interference: the row and its values agree.
+  ASSERT_TRUE(t.Locate("ID", 30, {}));
+  EXPECT_EQ(t.RecNo(), 30);
+  EXPECT_EQ(t.FieldByName("ID")->AsInteger(), 30);
+  t.First();
+  bool once = true;
+  t.SetBeforeScroll([&](TDataSet*) {
+    if (!once) return;
+    once = false;
+    // A row in front goes, straight in the store (no scroll of the table itself).
+    t.RecordsList()->DeleteRecord(0);
+  });
+  ASSERT_TRUE(t.Locate("ID", 25, {}));
+  t.SetBeforeScroll(nullptr);
+  const int shown = t.FieldByName("ID")->AsInteger();
+  const int row = t.RecNo();
+  // Whatever row it is, reading that row again gives the same record.
+  t.SetRecNo(1);
+  t.SetRecNo(row);
+  EXPECT_EQ(t.FieldByName("ID")->AsInteger(), shown);
+}
+
 TEST(MemTableLocate, ThroughAnIndexButNeverToAHiddenRow) {
   TMemTableGx t;
   t.SetName("mtblIdx");
