@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -393,6 +394,57 @@ bool AnsiCollatesWithPrevious(char32_t c) {
     return set;
   }();
   return uset_contains(unsafe, static_cast<UChar32>(c)) != 0;
+}
+
+bool AnsiOrdersAlnumPlainly() {
+  static const bool plain = [] {
+    // The same rules as the exact collator, compared at the first level only.
+    UErrorCode err = U_ZERO_ERROR;
+    std::unique_ptr<UCollator, CollatorCloser> primary(ucol_open("zh", &err));
+    if (U_FAILURE(err)) {
+      err = U_ZERO_ERROR;
+      primary.reset(ucol_open("", &err));
+    }
+    if (U_FAILURE(err) || !primary) return false;
+    ucol_setStrength(primary.get(), UCOL_PRIMARY);
+    auto order = [&](std::string_view a, std::string_view b) {
+      UErrorCode e = U_ZERO_ERROR;
+      const UCollationResult r = ucol_strcollUTF8(primary.get(), a.data(), static_cast<int32_t>(a.size()), b.data(),
+                                                  static_cast<int32_t>(b.size()), &e);
+      return U_FAILURE(e) ? 2 : static_cast<int>(r);
+    };
+    static constexpr std::string_view kOrder = "0123456789abcdefghijklmnopqrstuvwxyz";
+    for (size_t i = 0; i < kOrder.size(); ++i) {
+      const char c = kOrder[i];
+      if (i + 1 < kOrder.size() && order(kOrder.substr(i, 1), kOrder.substr(i + 1, 1)) != UCOL_LESS) return false;
+      if (c >= 'a' && c <= 'z') {
+        const char upper[1] = {static_cast<char>(c - 'a' + 'A')};
+        if (order(kOrder.substr(i, 1), std::string_view(upper, 1)) != UCOL_EQUAL) return false;
+      }
+    }
+    // No contraction (or character after a given one) made of them alone: those with an accent
+    // after the letter never meet such a text.
+    USet* contractions = uset_openEmpty();
+    err = U_ZERO_ERROR;
+    ucol_getContractionsAndExpansions(Collator(false), contractions, nullptr, true, &err);
+    bool none = U_SUCCESS(err);
+    for (int32_t i = 0, n = uset_getItemCount(contractions); none && i < n; ++i) {
+      UChar32 start, end;
+      UChar buf[64];
+      UErrorCode e = U_ZERO_ERROR;
+      const int32_t len = uset_getItem(contractions, i, &start, &end, buf, 64, &e);
+      if (U_FAILURE(e) || len > 64) {
+        none = false;
+        break;
+      }
+      bool all = len > 0;
+      for (int32_t k = 0; all && k < len; ++k) all = buf[k] < 0x80 && std::isalnum(buf[k]);
+      if (all) none = false;
+    }
+    uset_close(contractions);
+    return none;
+  }();
+  return plain;
 }
 
 int CompareStringLocale(unsigned flags, std::string_view a, int lenA, std::string_view b, int lenB) {

@@ -58,6 +58,11 @@ uint64_t AnsiSortPrefix(std::string_view s);
 // contraction, a combining mark): two texts that begin with the same bytes compare as their rests
 // do only when the rests start at a character that is not such a one.
 bool AnsiCollatesWithPrevious(char32_t c);
+// Whether texts of ASCII digits and letters alone order, at the collation's first level, by their
+// characters' places in "0123456789abcdefghijklmnopqrstuvwxyz" (a letter's two cases in one
+// place, no two characters collating as one), so that only texts equal at that level need the
+// collator. Checked against the collator once.
+bool AnsiOrdersAlnumPlainly();
 
 // The system's CompareString: answers 1 (less), 2 (equal) or 3 (greater); a length of -1 means the
 // whole text.

@@ -108,6 +108,34 @@ void ExpectSameSortAsCallback(const std::string& start, unsigned seed) {
   }
 }
 
+// Texts of ASCII letters and digits alone, keyed without the collator: short and long (past
+// the ten characters the key holds), both cases, digits, shared starts and duplicates.
+TEST(SortByColumns, LettersAndDigitsAlone) {
+  // The Chinese collation orders them plainly (accented letters, which it joins, never occur).
+  ASSERT_TRUE(AnsiOrdersAlnumPlainly());
+  std::mt19937 rng(31);
+  auto keyed = MakeStore();
+  auto called = MakeStore();
+  const std::string alphabet = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  for (int i = 0; i < 800; ++i) {
+    std::string s = rng() % 3 == 0 ? "Ab1" : "";
+    const int length = static_cast<int>(rng() % 15);
+    for (int k = 0; k < length; ++k) s += alphabet[rng() % (rng() % 4 == 0 ? alphabet.size() : 6)];
+    if (rng() % 9 == 0) s = "abcdefghijK" + std::to_string(rng() % 3);  // alike past the key
+    FetchRow(keyed->RecordsList(), {i, s, 1.0});
+    FetchRow(called->RecordsList(), {i, s, 1.0});
+  }
+  for (bool desc : {false, true}) {
+    keyed->RecordsList()->SortByFields(desc ? "NAME DESC" : "NAME");
+    called->RecordsList()->SortData([desc](TMemoryRecordGx* a, TMemoryRecordGx* b) {
+      const int r = CompareValues(a->Value(1), b->Value(1));
+      return desc ? -r : r;
+    });
+    const std::vector<TMemoryRecordGx*> a = Order(keyed->RecordsList()), b = Order(called->RecordsList());
+    for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(a[i]->Value(0).AsInteger(), b[i]->Value(0).AsInteger()) << i;
+  }
+}
+
 TEST(SortByColumns, TextsWithAStartTheyAllShare) { ExpectSameSortAsCallback("费用垫付单 No.", 3); }
 
 TEST(SortByColumns, TextsWithoutAStartTheyShare) { ExpectSameSortAsCallback("", 4); }
