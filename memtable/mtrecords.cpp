@@ -7,7 +7,6 @@
 #include <unordered_map>
 
 #include "editors/tools/gxplatform.h"
-#include "editors/tools/gxsort.h"
 #include "memtable/mtindex.h"
 #include "memtable/sortkeys.h"
 #include "platform/classes/filer.h"
@@ -537,9 +536,7 @@ void TRecordsListGx::MoveRecord(int fromIndex, int toIndex) {
 void TRecordsListGx::SortData(const TCompareRecordsGx& compare) {
   if (Count() > 1 && compare) {
     std::vector<TMemoryRecordGx*> r = records_.ToVector();
-    GxQuickSort(
-        0, Count() - 1, [&](int i, int p) { return compare(r[static_cast<size_t>(i)], r[static_cast<size_t>(p)]); },
-        [&](int i, int j) { std::swap(r[static_cast<size_t>(i)], r[static_cast<size_t>(j)]); });
+    StableSortGx(r, [&](TMemoryRecordGx* a, TMemoryRecordGx* b) { return compare(a, b) < 0; });
     records_.assign(std::move(r));
   }
   Notify(nullptr, -1, rlListChanged);
@@ -552,15 +549,10 @@ void TRecordsListGx::SortData(const TOrderByList& order) {
     std::vector<TRowSortKeysGx::Lead> leads(r.size());
     for (size_t i = 0; i < leads.size(); ++i) leads[i] = keys.LeadOf(static_cast<uint32_t>(i));
     // The same algorithm as the callback sort, so that equal records end in the same places.
-    GxQuickSort(
-        0, Count() - 1,
-        [&](int i, int p) {
-          const TRowSortKeysGx::Lead& a = leads[static_cast<size_t>(i)];
-          const TRowSortKeysGx::Lead& b = leads[static_cast<size_t>(p)];
-          const int c = keys.CompareLeads(a, b);
-          return c != 0 ? c : keys.Compare(a.Row, b.Row);
-        },
-        [&](int i, int j) { std::swap(leads[static_cast<size_t>(i)], leads[static_cast<size_t>(j)]); });
+    StableSortGx(leads, [&](const TRowSortKeysGx::Lead& a, const TRowSortKeysGx::Lead& b) {
+      const int c = keys.CompareLeads(a, b);
+      return (c != 0 ? c : keys.Compare(a.Row, b.Row)) < 0;
+    });
     std::vector<TMemoryRecordGx*> sorted(r.size());
     for (size_t i = 0; i < sorted.size(); ++i) sorted[i] = r[leads[i].Row];
     records_.assign(std::move(sorted));

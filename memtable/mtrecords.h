@@ -240,11 +240,11 @@ class TRecordsListGx : public TComponent {
   // Takes the record out of the active list (detached, not freed) and answers it.
   TMemoryRecordGx* ExtractRecord(int index);
   void MoveRecord(int fromIndex, int toIndex);
-  // Sorts the active list (the order of equal records is not kept).
+  // Sorts the active list; equal records keep their order.
   void SortData(const TCompareRecordsGx& compare);
   // Sorts by columns (the items' field indexes are column positions), comparing as the records
-  // view does: each column's keys are read once, not on every comparison. Equal records end as
-  // the comparison callback above would leave them.
+  // view does: each column's keys are read once, not on every comparison. Equal records keep
+  // their order.
   void SortData(const TOrderByList& order);
   // The same with the columns named: "NAME DESC, ID" (names the store lacks raise).
   void SortByFields(std::string_view order);

@@ -284,3 +284,38 @@ class TRowSortKeysGx {
   std::vector<Column> columns_;
   bool anyGeneral_ = false;
 };
+
+// A stable merge sort: fewer comparisons than a quicksort (about n log2 n), which counts when each
+// comparison is a call of its own (a collator, a callback). Runs of eight are sorted by insertion
+// first; a pair of runs already in order is only copied. Every step stays inside its range, so a
+// comparison that breaks its contract cannot lead it past the items. `less(a, b)` answers whether
+// a goes before b.
+template <class T, class Less>
+void StableSortGx(std::vector<T>& items, const Less& less) {
+  const size_t n = items.size();
+  if (n < 2) return;
+  constexpr size_t kRun = 8;
+  for (size_t lo = 0; lo < n; lo += kRun) {
+    const size_t hi = std::min(n, lo + kRun);
+    for (size_t i = lo + 1; i < hi; ++i) {
+      T x = std::move(items[i]);
+      size_t j = i;
+      for (; j > lo && less(x, items[j - 1]); --j) items[j] = std::move(items[j - 1]);
+      items[j] = std::move(x);
+    }
+  }
+  if (n <= kRun) return;
+  std::vector<T> merged(n);
+  for (size_t width = kRun; width < n; width *= 2) {
+    for (size_t lo = 0; lo < n; lo += 2 * width) {
+      const size_t mid = std::min(n, lo + width), hi = std::min(n, lo + 2 * width);
+      size_t i = lo, j = mid, k = lo;
+      if (mid < hi && less(items[mid], items[mid - 1])) {
+        while (i < mid && j < hi) merged[k++] = less(items[j], items[i]) ? std::move(items[j++]) : std::move(items[i++]);
+      }
+      while (i < mid) merged[k++] = std::move(items[i++]);
+      while (j < hi) merged[k++] = std::move(items[j++]);
+    }
+    items.swap(merged);
+  }
+}
