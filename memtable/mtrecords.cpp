@@ -85,10 +85,14 @@ TMemoryRecordGx::~TMemoryRecordGx() {
   std::destroy_n(Data(), count_);
 }
 
-// Never destroyed: records may go during exit.
+// Made when a record first needs versions and freed when the last one gives them up: no static
+// destructor to run after records that go during exit, and nothing left behind when the module
+// that holds it is unloaded.
+std::unordered_map<const TMemoryRecordGx*, TMemoryRecordGx::Versions>* TMemoryRecordGx::versionsTable_ = nullptr;
+
 std::unordered_map<const TMemoryRecordGx*, TMemoryRecordGx::Versions>& TMemoryRecordGx::VersionsTable() {
-  static auto* table = new std::unordered_map<const TMemoryRecordGx*, Versions>();
-  return *table;
+  if (!versionsTable_) versionsTable_ = new std::unordered_map<const TMemoryRecordGx*, Versions>();
+  return *versionsTable_;
 }
 
 TMemoryRecordGx::Versions* TMemoryRecordGx::FindVersions() const noexcept {
@@ -107,6 +111,10 @@ void TMemoryRecordGx::DropVersions() noexcept {
   if (!hasVersions_) return;
   VersionsTable().erase(this);
   hasVersions_ = false;
+  if (versionsTable_->empty()) {
+    delete versionsTable_;
+    versionsTable_ = nullptr;
+  }
 }
 
 TMTDataStructGx* TMemoryRecordGx::DataStruct() const {

@@ -161,6 +161,7 @@ class TMemoryRecordGx final {
   };
   // The versions of every record that has some.
   static std::unordered_map<const TMemoryRecordGx*, Versions>& VersionsTable();
+  static std::unordered_map<const TMemoryRecordGx*, Versions>* versionsTable_;
   // The record's versions; null when it has none.
   Versions* FindVersions() const noexcept;
   const std::vector<Variant>& OldValues() const noexcept { return hasVersions_ ? FindVersions()->Old : NoValues(); }
