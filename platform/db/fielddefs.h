@@ -2,6 +2,8 @@
 // Field definitions (what columns a dataset's records have) and index definitions.
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/classes/collection.h"
 #include "platform/db/dbtypes.h"
@@ -41,6 +43,7 @@ class TFieldDef : public TCollectionItem {
   TFieldDefs* FieldDefs() const;
 
   void Assign(TPersistent* source) override;
+  void SetIndex(int index) override;
 
  protected:
   std::string GetDisplayName() const override { return name_; }
@@ -79,11 +82,23 @@ class TFieldDefs : public TOwnedCollection {
 
  protected:
   void Update(TCollectionItem* item) override;
+  void Notify(TCollectionItem* item, TCollectionNotification action) override;
 
  private:
+  friend class TFieldDef;
+  // Names are looked up once per definition when a dataset's fields are made: an index of the
+  // leading definitions, extended as definitions are appended, keeps that from comparing every
+  // name with every other.
+  void NamesIndexed(int count) const;
+  void NameSet(const TFieldDef* def, const std::string& oldName);
+  void ForgetNames() const noexcept { indexed_ = 0; }
+
   TDataSet* dataSet_;
   bool updated_ = false;
   bool hiddenFields_ = false;
+  mutable int indexed_ = 0;  // the definitions [0, indexed_) are in the index
+  mutable std::unordered_map<std::string, int> byName_;  // printable ASCII names, lower-cased: the first one
+  mutable std::vector<int> otherNames_;                  // positions of the other names, ascending
 };
 
 class TIndexDef : public TCollectionItem {

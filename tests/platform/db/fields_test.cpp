@@ -314,6 +314,61 @@ TEST_F(FieldsTest, FieldDefsRefuseBadDefinitions) {
   EXPECT_EQ(defs.Count(), 0);
 }
 
+// Names are found by position however the definitions change after they were first looked up.
+TEST_F(FieldsTest, FieldDefsFindNamesAfterEveryKindOfChange) {
+  TFieldDefs& defs = ds->FieldDefs();
+  for (int i = 0; i < 40; ++i) defs.Add("COL" + std::to_string(i), ftInteger);
+  EXPECT_EQ(defs.IndexOf("col7"), 7);
+  EXPECT_EQ(defs.IndexOf("COL39"), 39);
+  EXPECT_EQ(defs.IndexOf("COL40"), -1);
+  EXPECT_EQ(ErrorOf([&] { defs.Add("Col12", ftInteger); }), "tbl: Duplicate field name 'Col12'");
+
+  // Renamed: the old name is free, the new one taken.
+  defs[7]->SetName("SEVEN");
+  EXPECT_EQ(defs.IndexOf("COL7"), -1);
+  EXPECT_EQ(defs.IndexOf("seven"), 7);
+  defs.Add("COL7", ftInteger);
+  EXPECT_EQ(defs.IndexOf("COL7"), 40);
+  EXPECT_EQ(ErrorOf([&] { defs[3]->SetName("Seven"); }), "tbl: Duplicate field name 'Seven'");
+  // The same name in another case is a renaming of the definition itself.
+  defs[3]->SetName("col3");
+  EXPECT_EQ(defs.IndexOf("COL3"), 3);
+
+  // Deleted, and as many added again: the later ones move up.
+  defs.Delete(0);
+  defs.AddFieldDef()->SetName("LAST");
+  EXPECT_EQ(defs.IndexOf("COL0"), -1);
+  EXPECT_EQ(defs.IndexOf("COL1"), 0);
+  EXPECT_EQ(defs.IndexOf("COL39"), 38);
+  EXPECT_EQ(defs.IndexOf("LAST"), 40);
+
+  // Moved and inserted.
+  defs[38]->SetIndex(0);
+  EXPECT_EQ(defs.IndexOf("COL39"), 0);
+  EXPECT_EQ(defs.IndexOf("COL1"), 1);
+  auto* inserted = static_cast<TFieldDef*>(defs.Insert(5));
+  inserted->SetName("NEW");
+  EXPECT_EQ(defs.IndexOf("NEW"), 5);
+  EXPECT_EQ(defs.IndexOf("COL39"), 0);
+  EXPECT_EQ(defs.IndexOf("COL5"), 6);
+
+  // Taken over from another definition, name and all.
+  TFieldDefs other(nullptr);
+  other.Add("OTHER", ftString, 5);
+  defs[10]->Assign(other[0]);
+  EXPECT_EQ(defs.IndexOf("OTHER"), 10);
+  EXPECT_EQ(defs.IndexOf(defs[11]->Name()), 11);
+
+  // Names beyond ASCII compare through the collation, before or after the ASCII ones.
+  defs.Add("金额", ftFloat);
+  EXPECT_EQ(defs.IndexOf("金额"), defs.Count() - 1);
+  EXPECT_EQ(ErrorOf([&] { defs.Add("金额", ftFloat); }), "tbl: Duplicate field name '金额'");
+  defs.Clear();
+  EXPECT_EQ(defs.IndexOf("COL1"), -1);
+  defs.Add("X", ftInteger);
+  EXPECT_EQ(defs.IndexOf("x"), 0);
+}
+
 TEST_F(FieldsTest, CalculatedAndLookupFieldsAreFilledInCalcState) {
   // The lookup table: codes and names.
   TTestDataSet codes;
