@@ -304,8 +304,12 @@ void TMTDataFieldGx::SetFieldName(const std::string& value) {
   TMemTableDataGx* store = dataStruct_ ? dataStruct_->MemTableData() : nullptr;
   if (store) store->BeforeFieldRename(this);
   if (dataStruct_ && !AnsiSameText(value, fieldName_)) dataStruct_->CheckFieldName(value);
+  const std::string old = std::move(fieldName_);
   fieldName_ = value;
-  if (dataStruct_) dataStruct_->Changed();
+  if (dataStruct_) {
+    dataStruct_->FieldRenamed(this, old);
+    dataStruct_->Changed();
+  }
   UpdateComponentName();
 }
 
@@ -635,15 +639,42 @@ TMTDataFieldGx* TMTDataStructGx::DataFields(int index) const {
 }
 
 TMTDataFieldGx* TMTDataStructGx::FindField(std::string_view name) const {
-  for (TMTDataFieldGx* f : fields_)
-    if (AnsiSameText(f->FieldName(), name)) return f;
-  return nullptr;
+  std::string key;
+  if (name.empty() || !TNameIndex::Key(name, key)) {
+    for (TMTDataFieldGx* f : fields_)
+      if (AnsiSameText(f->FieldName(), name)) return f;
+    return nullptr;
+  }
+  names_.Extend(Count(), [this](int i) -> std::string_view { return fields_[static_cast<size_t>(i)]->FieldName(); });
+  const int found = names_.Find(key);
+  // A name of other characters may still compare the same (characters the collation ignores).
+  for (int i : names_.Others()) {
+    if (found >= 0 && i > found) break;
+    if (AnsiSameText(fields_[static_cast<size_t>(i)]->FieldName(), name)) return fields_[static_cast<size_t>(i)];
+  }
+  return found >= 0 ? fields_[static_cast<size_t>(found)] : nullptr;
 }
 
 int TMTDataStructGx::FieldIndex(std::string_view name) const {
-  for (size_t i = 0; i < fields_.size(); ++i)
-    if (SameText(fields_[i]->FieldName(), name)) return static_cast<int>(i);
-  return -1;
+  std::string key;
+  if (name.empty() || !TNameIndex::Key(name, key)) {
+    for (size_t i = 0; i < fields_.size(); ++i)
+      if (SameText(fields_[i]->FieldName(), name)) return static_cast<int>(i);
+    return -1;
+  }
+  // Ignoring ASCII case alone, a name of other characters never matches a printable ASCII one.
+  names_.Extend(Count(), [this](int i) -> std::string_view { return fields_[static_cast<size_t>(i)]->FieldName(); });
+  return names_.Find(key);
+}
+
+void TMTDataStructGx::FieldRenamed(const TMTDataFieldGx* field, std::string_view oldName) {
+  if (names_.Indexed() == 0) return;
+  int i = static_cast<int>(fields_.size()) - 1;
+  if (i < 0 || fields_[static_cast<size_t>(i)] != field) {
+    auto it = std::find(fields_.begin(), fields_.end(), field);
+    i = it == fields_.end() ? -1 : static_cast<int>(it - fields_.begin());
+  }
+  names_.Renamed(i, oldName, field->FieldName());
 }
 
 void TMTDataStructGx::FieldIndexes(std::string_view names, std::vector<int>& indexes) const {
@@ -684,6 +715,7 @@ void TMTDataStructGx::DetachField(TMTDataFieldGx* field) {
   auto it = std::find(fields_.begin(), fields_.end(), field);
   if (it == fields_.end()) return;
   fields_.erase(it);
+  names_.Forget();
   field->dataStruct_ = nullptr;
   Changed();
   if (store_) store_->UpdateAutoIncFields();

@@ -11,6 +11,7 @@
 
 #include "platform/classes/component.h"
 #include "platform/db/dbtypes.h"
+#include "platform/rtl/nameindex.h"
 #include "platform/rtl/persistent.h"
 #include "platform/rtl/variant.h"
 
@@ -408,8 +409,14 @@ class TMTDataStructGx : public TComponent {
   // The component used in database errors.
   const TComponent* ErrorComponent() const;
 
+  // The column's name changed from `oldName`.
+  void FieldRenamed(const TMTDataFieldGx* field, std::string_view oldName);
+
   TMemTableDataGx* store_ = nullptr;
   std::vector<TMTDataFieldGx*> fields_;
+  // Column names, so that a structure of many columns is built without comparing every name
+  // with every other.
+  mutable TNameIndex names_;
   int64_t nextIdentity_ = 0;
   uint64_t version_ = 0;
 };

@@ -7,21 +7,6 @@
 #include "platform/db/fields.h"
 #include "platform/rtl/strings.h"
 
-namespace {
-
-// A name of printable ASCII characters alone, lower-cased: two such names are the same text
-// exactly when their keys are equal. Others have no key.
-bool NameKey(std::string_view name, std::string& key) {
-  key.assign(name);
-  for (char& c : key) {
-    if (c < 0x20 || c > 0x7E) return false;
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
-  return true;
-}
-
-}  // namespace
-
 FANO_IMPLEMENT_ITEM(TFieldDef, TCollectionItem)
 FANO_IMPLEMENT_ABSTRACT(TFieldDefs, TOwnedCollection)
 FANO_IMPLEMENT_ITEM(TIndexDef, TCollectionItem)
@@ -204,54 +189,25 @@ TFieldDef* TFieldDefs::Add(const std::string& name, TFieldType dataType, int siz
 
 int TFieldDefs::IndexOf(std::string_view name) const {
   std::string key;
-  if (name.empty() || !NameKey(name, key)) {
+  if (name.empty() || !TNameIndex::Key(name, key)) {
     for (int i = 0; i < Count(); ++i)
       if (AnsiSameText(Items(i)->Name(), name)) return i;
     return -1;
   }
-  NamesIndexed(Count());
-  auto it = byName_.find(key);
-  int found = it == byName_.end() ? -1 : it->second;
+  names_.Extend(Count(), [this](int i) -> std::string_view { return Items(i)->Name(); });
+  const int found = names_.Find(key);
   // A name of other characters may still compare the same (characters the collation ignores).
-  for (int i : otherNames_) {
+  for (int i : names_.Others()) {
     if (found >= 0 && i > found) break;
     if (AnsiSameText(Items(i)->Name(), name)) return i;
   }
   return found;
 }
 
-void TFieldDefs::NamesIndexed(int count) const {
-  if (indexed_ > count) indexed_ = 0;
-  if (indexed_ == 0) {
-    byName_.clear();
-    otherNames_.clear();
-  }
-  std::string key;
-  for (; indexed_ < count; ++indexed_) {
-    const std::string& name = Items(indexed_)->Name();
-    // An empty name (a definition not yet named) is never looked up through the index.
-    if (name.empty()) continue;
-    if (NameKey(name, key))
-      byName_.try_emplace(key, indexed_);
-    else
-      otherNames_.push_back(indexed_);
-  }
-}
-
 void TFieldDefs::NameSet(const TFieldDef* def, const std::string& oldName) {
-  if (indexed_ == 0) return;
+  if (names_.Indexed() == 0) return;
   const int last = Count() - 1;
-  const int i = last >= 0 && Items(last) == def ? last : def->Index();
-  if (i < 0 || i >= indexed_) return;
-  // A definition just added is named once: its name joins the index. Any other renaming starts
-  // the index again.
-  std::string key;
-  if (!oldName.empty() || !NameKey(def->Name(), key)) {
-    ForgetNames();
-    return;
-  }
-  auto [it, added] = byName_.try_emplace(key, i);
-  if (!added && it->second > i) it->second = i;
+  names_.Renamed(last >= 0 && Items(last) == def ? last : def->Index(), oldName, def->Name());
 }
 
 void TFieldDefs::Notify(TCollectionItem* item, TCollectionNotification action) {

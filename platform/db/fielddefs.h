@@ -2,11 +2,10 @@
 // Field definitions (what columns a dataset's records have) and index definitions.
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <vector>
 
 #include "platform/classes/collection.h"
 #include "platform/db/dbtypes.h"
+#include "platform/rtl/nameindex.h"
 
 class TComponent;
 class TDataSet;
@@ -89,16 +88,13 @@ class TFieldDefs : public TOwnedCollection {
   // Names are looked up once per definition when a dataset's fields are made: an index of the
   // leading definitions, extended as definitions are appended, keeps that from comparing every
   // name with every other.
-  void NamesIndexed(int count) const;
   void NameSet(const TFieldDef* def, const std::string& oldName);
-  void ForgetNames() const noexcept { indexed_ = 0; }
+  void ForgetNames() noexcept { names_.Forget(); }
 
   TDataSet* dataSet_;
   bool updated_ = false;
   bool hiddenFields_ = false;
-  mutable int indexed_ = 0;  // the definitions [0, indexed_) are in the index
-  mutable std::unordered_map<std::string, int> byName_;  // printable ASCII names, lower-cased: the first one
-  mutable std::vector<int> otherNames_;                  // positions of the other names, ascending
+  mutable TNameIndex names_;
 };
 
 class TIndexDef : public TCollectionItem {

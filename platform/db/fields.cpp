@@ -281,7 +281,9 @@ void TField::SetFieldName(const std::string& name) {
       DatabaseError(SFieldNameMissing, dataSet_);
     }
   }
+  const std::string old = std::move(fieldName_);
   fieldName_ = name;
+  if (dataSet_) (fieldKind_ == fkAggregate ? dataSet_->aggFields_ : dataSet_->fields_).FieldRenamed(this, old);
   PropertyChanged(true);
 }
 
@@ -1764,9 +1766,27 @@ TField* TFields::Fields(int index) const {
 }
 
 TField* TFields::FindField(std::string_view name) const {
-  for (TField* f : list_)
-    if (AnsiSameText(f->FieldName(), name)) return f;
-  return nullptr;
+  std::string key;
+  if (name.empty() || !TNameIndex::Key(name, key)) {
+    for (TField* f : list_)
+      if (AnsiSameText(f->FieldName(), name)) return f;
+    return nullptr;
+  }
+  names_.Extend(Count(), [this](int i) -> std::string_view { return list_[static_cast<size_t>(i)]->FieldName(); });
+  const int found = names_.Find(key);
+  // A name of other characters may still compare the same (characters the collation ignores).
+  for (int i : names_.Others()) {
+    if (found >= 0 && i > found) break;
+    if (AnsiSameText(list_[static_cast<size_t>(i)]->FieldName(), name)) return list_[static_cast<size_t>(i)];
+  }
+  return found >= 0 ? list_[static_cast<size_t>(found)] : nullptr;
+}
+
+void TFields::FieldRenamed(const TField* field, std::string_view oldName) {
+  if (names_.Indexed() == 0) return;
+  const int last = Count() - 1;
+  names_.Renamed(last >= 0 && list_[static_cast<size_t>(last)] == field ? last : IndexOf(field), oldName,
+                 field->FieldName());
 }
 
 TField* TFields::FieldByName(std::string_view name) const {
@@ -1803,6 +1823,7 @@ std::vector<std::string> TFields::GetFieldNames() const {
 
 void TFields::Clear() {
   suppressChanges_ = true;
+  names_.Forget();
   while (!list_.empty()) {
     TField* f = list_.back();
     list_.pop_back();
@@ -1823,6 +1844,7 @@ void TFields::Remove(TField* field) {
   auto it = std::find(list_.begin(), list_.end(), field);
   if (it == list_.end()) return;
   list_.erase(it);
+  names_.Forget();
   field->dataSet_ = nullptr;
   field->fieldNo_ = 0;
   Changed();
@@ -1837,6 +1859,7 @@ void TFields::SetFieldIndex(TField* field, int index) {
   if (index == cur) return;
   list_.erase(list_.begin() + cur);
   list_.insert(list_.begin() + index, field);
+  names_.Forget();
   Changed();
 }
 

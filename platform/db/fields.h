@@ -10,6 +10,7 @@
 
 #include "platform/classes/component.h"
 #include "platform/db/dbtypes.h"
+#include "platform/rtl/nameindex.h"
 #include "platform/rtl/variant.h"
 
 class TDataSet;
@@ -893,9 +894,14 @@ class TFields {
   void Remove(TField* field);
   void SetFieldIndex(TField* field, int index);
   void Changed();
+  // The field's name changed from `oldName`.
+  void FieldRenamed(const TField* field, std::string_view oldName);
 
   TDataSet* dataSet_;
   std::vector<TField*> list_;
+  // Field names, so that the fields of a wide dataset are matched by name (a copy between two
+  // tables) without comparing every name with every other.
+  mutable TNameIndex names_;
   // Notifications are held back while the list is rebuilt as a whole.
   bool suppressChanges_ = false;
 };

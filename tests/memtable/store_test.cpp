@@ -52,6 +52,49 @@ TEST(StoreStructure, NamesAreCheckedAgainstTheOtherColumns) {
   EXPECT_EQ(s->FindField("nope"), nullptr);
 }
 
+// Columns are found by name however the structure changes after they were first looked up.
+TEST(StoreStructure, ColumnsAreFoundAfterEveryKindOfChange) {
+  TMemTableDataGx store(nullptr);
+  store.SetName("mtd");
+  TMTDataStructGx* s = store.DataStruct();
+  std::vector<TMTDataFieldGx*> cols;
+  for (int i = 0; i < 30; ++i) {
+    cols.push_back(s->CreateField<TMTStringDataFieldGx>());
+    cols.back()->SetFieldName("COL" + std::to_string(i));
+  }
+  EXPECT_EQ(s->FieldIndex("col4"), 4);
+  EXPECT_EQ(s->FindField("Col29"), cols[29]);
+  EXPECT_EQ(ErrorText<EDatabaseError>([&] { cols[3]->SetFieldName("col9"); }), "mtd: Duplicate field name 'col9'");
+
+  // Renamed: the old name is free, the new one taken.
+  cols[4]->SetFieldName("FOUR");
+  EXPECT_EQ(s->FieldIndex("COL4"), -1);
+  EXPECT_EQ(s->FindField("COL4"), nullptr);
+  EXPECT_EQ(s->FieldIndex("four"), 4);
+  EXPECT_EQ(ErrorText<EDatabaseError>([&] { cols[5]->SetFieldName("Four"); }), "mtd: Duplicate field name 'Four'");
+
+  // Removed, and one added in its place: the later ones move up.
+  cols[0]->Free();
+  auto* last = s->CreateField<TMTStringDataFieldGx>();
+  last->SetFieldName("LAST");
+  EXPECT_EQ(s->FieldIndex("COL0"), -1);
+  EXPECT_EQ(s->FieldIndex("COL1"), 0);
+  EXPECT_EQ(s->FindField("COL29"), cols[29]);
+  EXPECT_EQ(s->FieldIndex("COL29"), 28);
+  EXPECT_EQ(s->FieldIndex("last"), 29);
+
+  // A column not yet named, then named; names beyond ASCII compare through the collation.
+  auto* unnamed = s->CreateField<TMTNumericDataFieldGx>();
+  EXPECT_EQ(s->FieldIndex("LAST"), 29);
+  unnamed->SetFieldName("金额");
+  EXPECT_EQ(s->FindField("金额"), unnamed);
+  EXPECT_EQ(s->FieldIndex("金额"), 30);
+  EXPECT_EQ(ErrorText<EDatabaseError>([&] { last->SetFieldName("金额"); }), "mtd: Duplicate field name '金额'");
+  s->Clear();
+  EXPECT_EQ(s->FieldIndex("COL1"), -1);
+  EXPECT_EQ(s->FindField("金额"), nullptr);
+}
+
 TEST(StoreStructure, FieldIndexes) {
   auto store = MakeStore();
   std::vector<int> idx;

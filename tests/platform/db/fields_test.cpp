@@ -369,6 +369,57 @@ TEST_F(FieldsTest, FieldDefsFindNamesAfterEveryKindOfChange) {
   EXPECT_EQ(defs.IndexOf("x"), 0);
 }
 
+// Fields are found by name however the field list changes after they were first looked up.
+TEST_F(FieldsTest, FieldsAreFoundAfterEveryKindOfChange) {
+  std::vector<TField*> f;
+  auto add = [&](const std::string& name) {
+    auto* field = new TIntegerField(ds.get());
+    field->SetFieldName(name);
+    field->SetDataSet(ds.get());
+    return field;
+  };
+  for (int i = 0; i < 30; ++i) f.push_back(add("COL" + std::to_string(i)));
+  TFields& fields = ds->Fields();
+  EXPECT_EQ(ds->FindField("col4"), f[4]);
+  EXPECT_EQ(ds->FindField("COL30"), nullptr);
+  EXPECT_EQ(ErrorOf([&] { add("Col7"); }), "tbl: Duplicate field name 'Col7'");
+
+  // Renamed: the old name is free, the new one taken.
+  f[4]->SetFieldName("FOUR");
+  EXPECT_EQ(ds->FindField("COL4"), nullptr);
+  EXPECT_EQ(ds->FindField("four"), f[4]);
+  EXPECT_EQ(ErrorOf([&] { f[5]->SetFieldName("Four"); }), "tbl: Duplicate field name 'Four'");
+
+  // Taken out and another put in, the same count as before.
+  f[0]->SetDataSet(nullptr);
+  TField* last = add("LAST");
+  EXPECT_EQ(ds->FindField("COL0"), nullptr);
+  EXPECT_EQ(ds->FindField("LAST"), last);
+  EXPECT_EQ(ds->FindField("COL29"), f[29]);
+  // The one taken out is renamed outside the list: the list does not see it.
+  f[0]->SetFieldName("OUTSIDE");
+  EXPECT_EQ(ds->FindField("OUTSIDE"), nullptr);
+  delete f[0];
+
+  // Moved, renamed after the move.
+  f[29]->SetIndex(0);
+  EXPECT_EQ(ds->FindField("COL29"), f[29]);
+  EXPECT_EQ(ds->FindField("COL28"), f[28]);
+  f[29]->SetFieldName("FIRST");
+  EXPECT_EQ(ds->FindField("first"), f[29]);
+  EXPECT_EQ(ds->FindField("COL29"), nullptr);
+  EXPECT_EQ(fields.IndexOf(ds->FindField("COL1")), 1);
+
+  // Names beyond ASCII compare through the collation.
+  TField* amount = add("金额");
+  EXPECT_EQ(ds->FindField("金额"), amount);
+  EXPECT_EQ(ErrorOf([&] { add("金额"); }), "tbl: Duplicate field name '金额'");
+  fields.Clear();
+  EXPECT_EQ(ds->FindField("COL1"), nullptr);
+  for (int i = 0; i < 3; ++i) add("N" + std::to_string(i));
+  EXPECT_EQ(ds->FindField("n2"), fields[2]);
+}
+
 TEST_F(FieldsTest, CalculatedAndLookupFieldsAreFilledInCalcState) {
   // The lookup table: codes and names.
   TTestDataSet codes;
