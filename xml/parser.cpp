@@ -476,6 +476,16 @@ void XmlParser::AddChild(Frame& frame, TXmlNode* child) {
   }
 }
 
+void XmlParser::DropLastChild(Frame& frame, TXmlNode* child) {
+  if (frame.kids) {
+    frame.kids->pop_back();
+    child->parent_ = nullptr;
+    delete child;
+  } else {
+    child->Delete();
+  }
+}
+
 XmlParser::Frame XmlParser::OpenFrame(TXmlNode* node, bool gather) {
   Frame f{node, false, false, false, nullptr};
   if (gather) {
@@ -613,13 +623,7 @@ void XmlParser::ParseNode(TXmlNode* top, int depth) {
         // The reader has it: the tree does not keep it. (Read at once: a DOCTYPE's subset read
         // inside the next head must not find it set.)
         handedOver_ = false;
-        if (f.kids) {
-          f.kids->pop_back();
-          child->parent_ = nullptr;
-          delete child;
-        } else {
-          child->Delete();
-        }
+        DropLastChild(f, child);
         continue;
       }
       if (open) {
@@ -630,15 +634,7 @@ void XmlParser::ParseNode(TXmlNode* top, int depth) {
       }
       Chosen(child);
       Complete(child);
-      if (doc_ && doc_->SkipCommentsOnLoad() && child->elementType_ == etComment) {
-        if (f.kids) {
-          f.kids->pop_back();
-          child->parent_ = nullptr;
-          delete child;
-        } else {
-          child->Delete();
-        }
-      }
+      if (doc_ && doc_->SkipCommentsOnLoad() && child->elementType_ == etComment) DropLastChild(f, child);
     }
   } catch (...) {
     // The tree keeps what was read; a node that an error leaves still reports its completion,

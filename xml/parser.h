@@ -105,6 +105,8 @@ class XmlParser {
   // Gives the gathered children to the node.
   void CloseFrame(Frame& frame) noexcept;
   void AddChild(Frame& frame, TXmlNode* child);
+  // Takes back and frees the child AddChild added last.
+  void DropLastChild(Frame& frame, TXmlNode* child);
   bool Stopped() const noexcept { return doc_ && doc_->StopLoading(); }
   // Reads the head of a node; true for an element whose content follows.
   bool ParseHead(TXmlNode* node, bool afterLessThan, int depth);
