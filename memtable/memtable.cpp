@@ -2286,12 +2286,19 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
         if (!whole) break;
       }
     }
+    // Every column taken from the source's column of the same place (tables of one structure):
+    // a record is made with the source's values in one go.
+    bool alike = static_cast<int>(passes.size()) == storeCount;
+    for (size_t k = 0; k < passes.size() && alike; ++k)
+      alike = passes[k].col == static_cast<int>(k) && passes[k].sourceCol == static_cast<int>(k);
     if (whole) {
       for (int pos = start; pos < end; ++pos) {
         const TMemoryRecordGx* from = plain->ViewRecord(pos);
-        TMemoryRecordGx* rec = view_->NewRecord();
+        const bool copy = alike && from->FieldCount() == storeCount;
+        TMemoryRecordGx* rec = copy ? list->NewRecordFrom(*from) : view_->NewRecord();
         try {
           for (const Pass& pass : passes) {
+            if (copy) break;
             if (pass.col >= rec->FieldCount()) continue;
             const Variant& v = from->Value(pass.sourceCol);
             rec->PutStored(pass.col, VarIsNullOrEmpty(v) ? kNullValue : v);

@@ -64,6 +64,29 @@ TMemoryRecordGx* TMemoryRecordGx::Make(TRecordsListGx* list, uint32_t count) {
   return new (block) TMemoryRecordGx(list, count);
 }
 
+TMemoryRecordGx* TMemoryRecordGx::MakeFrom(TRecordsListGx* list, const TMemoryRecordGx& source) {
+  const uint32_t count = source.count_;
+  void* block = ::operator new(sizeof(TMemoryRecordGx) + count * sizeof(Variant));
+  // Made with no values, then given the source's one by one: a value that fails to copy (an
+  // array) takes the ones before it and the block along.
+  auto* record = new (block) TMemoryRecordGx(list, 0u);
+  Variant* to = record->Data();
+  const Variant* from = source.Data();
+  try {
+    for (; record->count_ < count; ++record->count_) {
+      const Variant& v = from[record->count_];
+      if (v.IsEmpty())
+        new (to + record->count_) Variant(Variant::Null());
+      else
+        new (to + record->count_) Variant(v);
+    }
+  } catch (...) {
+    delete record;
+    throw;
+  }
+  return record;
+}
+
 void TMemoryRecordGx::SwapCurrent(std::vector<Variant>& other) noexcept {
   std::swap_ranges(Data(), Data() + std::min<size_t>(count_, other.size()), other.begin());
 }
@@ -397,6 +420,15 @@ void TRecordsListGx::EndUpdate() {
 TMemoryRecordGx* TRecordsListGx::NewRecord() {
   TMTDataStructGx* s = store_ ? store_->DataStruct() : nullptr;
   auto* record = TMemoryRecordGx::Make(this, s ? static_cast<uint32_t>(s->Count()) : 0u);
+  record->id_ = nextId_++;
+  return record;
+}
+
+TMemoryRecordGx* TRecordsListGx::NewRecordFrom(const TMemoryRecordGx& source) {
+  TMTDataStructGx* s = store_ ? store_->DataStruct() : nullptr;
+  if (source.FieldCount() != (s ? s->Count() : 0))
+    throw EInvalidOperation("The record to copy has not as many values as the list has columns.");
+  auto* record = TMemoryRecordGx::MakeFrom(this, source);
   record->id_ = nextId_++;
   return record;
 }

@@ -140,6 +140,8 @@ class TMemoryRecordGx final {
   TMemoryRecordGx(TRecordsListGx* list, uint32_t count);
   // A record with count Null values.
   static TMemoryRecordGx* Make(TRecordsListGx* list, uint32_t count);
+  // A record with the current values of `source`, unassigned ones as Null.
+  static TMemoryRecordGx* MakeFrom(TRecordsListGx* list, const TMemoryRecordGx& source);
   // The current values follow the record in its block: one allocation per record, and reading a
   // value does not go through a second pointer.
   Variant* Data() noexcept { return reinterpret_cast<Variant*>(this + 1); }
@@ -228,6 +230,10 @@ class TRecordsListGx : public TComponent {
 
   // A detached record of this list in insert state, one Null per column.
   TMemoryRecordGx* NewRecord();
+  // The same holding the current values of `source`, a record with one value per column of this
+  // list (of this list or another of the same columns); an unassigned value is taken as Null.
+  // Texts are shared, not copied.
+  TMemoryRecordGx* NewRecordFrom(const TMemoryRecordGx& source);
   // Attaching: append (a post), insert at a position, append as fetched (unmodified, never
   // resolved, no auto-increment), append with a given status. Each answers the record's index.
   int AddRecord(TMemoryRecordGx* record);

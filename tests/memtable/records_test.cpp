@@ -246,6 +246,42 @@ TEST_F(RecordsTest, ValuesAreConvertedToTheColumnType) {
   r->Cancel();  // a new record: freed
 }
 
+// A record of another list of the same columns gives a new record its values in one go: a detached
+// record in insert state with an id of its own, texts shared, an unassigned value as Null.
+TEST_F(RecordsTest, ARecordIsMadeFromTheValuesOfAnother) {
+  auto other = MakeStore();
+  TMemoryRecordGx* from = other->RecordsList()->NewRecord();
+  from->SetDataValue(1, rvCurrent, std::string(40, 'x').substr(0, 20));
+  from->PutStored(2, Variant());  // unassigned
+  TMemoryRecordGx* kept = FetchRow(list, {1, "a", 1.0});
+  const int32_t nextId = kept->ID() + 1;
+  TMemoryRecordGx* copy = list->NewRecordFrom(*from);
+  EXPECT_EQ(copy->ID(), nextId);
+  EXPECT_FALSE(copy->Attached());
+  EXPECT_EQ(copy->RecordsList(), list);
+  ASSERT_EQ(copy->FieldCount(), 3);
+  EXPECT_TRUE(copy->Value(0).IsNull());
+  EXPECT_EQ(copy->Value(1).AsString(), std::string(20, 'x'));
+  EXPECT_TRUE(copy->Value(2).IsNull());
+  EXPECT_TRUE(from->Value(2).IsEmpty());
+  // The text outlives the record it came from, and the source's outlives the copy.
+  from->Free();
+  EXPECT_EQ(copy->Value(1).AsString(), std::string(20, 'x'));
+  list->FetchRecord(copy);
+  EXPECT_EQ(Dump(list), "1|a|1\nnull|xxxxxxxxxxxxxxxxxxxx|null\n");
+  TMemoryRecordGx* again = list->NewRecordFrom(*copy);
+  list->DeleteRecord(copy->Index());
+  EXPECT_EQ(again->Value(1).AsString(), std::string(20, 'x'));
+  again->Free();
+  // A record of other columns is refused.
+  auto narrow = std::make_unique<TMemTableDataGx>(nullptr);
+  narrow->DataStruct()->CreateField<TMTStringDataFieldGx>()->SetFieldName("ONLY");
+  TMemoryRecordGx* small = narrow->RecordsList()->NewRecord();
+  EXPECT_EQ(ErrorText<EInvalidOperation>([&] { list->NewRecordFrom(*small); }),
+            "The record to copy has not as many values as the list has columns.");
+  small->Free();
+}
+
 TEST_F(RecordsTest, ObjectReferenceColumnsKeepNullAndCopyValues) {
   auto* ref = store->DataStruct()->CreateField<TMTRefObjectFieldGx>();
   ref->SetFieldName("OBJ");

@@ -5,6 +5,8 @@
 
 #include <tuple>
 
+#include "platform/db/testdataset.h"
+#include "store_support.h"
 #include "table_support.h"
 
 using namespace mttable_test;
@@ -392,6 +394,57 @@ TEST(MemTableTransfer, LoadFromDataSetOfTheSameColumnsCopiesWholeRecords) {
     EXPECT_EQ(src.RecNo(), std::get<1>(expected));
     EXPECT_EQ(src.Eof(), std::get<2>(expected));
   }
+}
+
+// Records copied whole between tables of one structure are the same as those filled column by
+// column, and the table and its store tell their listeners the same things in the same order.
+TEST(MemTableTransfer, WholeRecordCopiesTellTheSameAsColumnCopies) {
+  TMemTableGx src;
+  MakeTable(src, "mtblSrc");
+  for (int i = 1; i <= 40; ++i) AppendRow(src, i, i % 5 == 0 ? Null() : Variant("名称" + std::to_string(i)), i % 3 ? Variant(i * 0.25) : Null());
+  src.RecordsList()->Rec(3)->PutStored(2, Variant());  // an unassigned value
+  auto load = [&](bool whole, std::string& notices) {
+    auto t = std::make_unique<TMemTableGx>();
+    MakeTable(*t, whole ? "mtblWhole" : "mtblColumns");
+    // Columns in another order than the source's are filled one by one.
+    if (!whole) {
+      t->Close();
+      t->FieldDefs().Clear();
+      t->FieldDefs().Add("AMOUNT", ftFloat);
+      t->FieldDefs().Add("ID", ftInteger);
+      t->FieldDefs().Add("NAME", ftString, 20);
+      t->CreateDataSet();
+    }
+    mtstore_test::TRecorder store(t->MemTableData());
+    TDataSource ds(nullptr);
+    ds.SetDataSet(t.get());
+    TRecordingLink link;
+    link.SetDataSource(&ds);
+    link.Log.clear();
+    src.First();
+    EXPECT_EQ(t->LoadFromDataSet(&src, 0, 1, false), 40);
+    notices = store.Take() + " / " + link.Joined();
+    link.SetDataSource(nullptr);
+    return t;
+  };
+  std::string wholeNotices, columnNotices;
+  auto whole = load(true, wholeNotices);
+  auto columns = load(false, columnNotices);
+  EXPECT_EQ(wholeNotices, columnNotices);
+  EXPECT_FALSE(wholeNotices.empty());
+  ASSERT_EQ(whole->RecordCount(), 40);
+  for (int i = 0; i < 40; ++i) {
+    SCOPED_TRACE(i);
+    const TMemoryRecordGx* a = whole->RecordsList()->Rec(i);
+    const TMemoryRecordGx* b = columns->RecordsList()->Rec(i);
+    EXPECT_TRUE(VarSameValue(a->Value(0), b->Value(1)));
+    EXPECT_TRUE(VarSameValue(a->Value(1), b->Value(2)));
+    EXPECT_TRUE(VarSameValue(a->Value(2), b->Value(0)));
+    EXPECT_EQ(a->Value(2).VarType(), b->Value(0).VarType());
+    EXPECT_EQ(a->RowNum(), b->RowNum());
+    EXPECT_EQ(a->UpdateStatus(), b->UpdateStatus());
+  }
+  EXPECT_TRUE(whole->RecordsList()->Rec(3)->Value(2).IsNull());
 }
 
 TEST(MemTableTransfer, LoadFromDataSetStoresValuesAsItsColumnsHoldThem) {
