@@ -321,14 +321,17 @@ void TMTDataFieldGx::UpdateComponentName() {
     base = CleanIdent(joined);
   }
   auto taken = [this](const std::string& candidate) {
-    if (!dataStruct_) return false;
-    for (TMTDataFieldGx* f : dataStruct_->Fields())
-      if (f != this && SameText(f->Name(), candidate)) return true;
-    return false;
+    return dataStruct_ && dataStruct_->ComponentNameTaken(candidate, this);
   };
   std::string candidate = base;
   for (int counter = 2; taken(candidate) && counter < INT32_MAX; ++counter) candidate = base + std::to_string(counter);
   SetName(candidate);
+}
+
+void TMTDataFieldGx::ChangeName(std::string_view newName) {
+  const std::string old = Name();
+  TComponent::ChangeName(newName);
+  if (dataStruct_) dataStruct_->ComponentRenamed(this, old);
 }
 
 void TMTDataFieldGx::SetSize(int32_t value) {
@@ -667,14 +670,45 @@ int TMTDataStructGx::FieldIndex(std::string_view name) const {
   return names_.Find(key);
 }
 
+int TMTDataStructGx::PositionOf(const TMTDataFieldGx* field) const {
+  // Mostly the column just added.
+  const int last = static_cast<int>(fields_.size()) - 1;
+  if (last >= 0 && fields_[static_cast<size_t>(last)] == field) return last;
+  auto it = std::find(fields_.begin(), fields_.end(), field);
+  return it == fields_.end() ? -1 : static_cast<int>(it - fields_.begin());
+}
+
 void TMTDataStructGx::FieldRenamed(const TMTDataFieldGx* field, std::string_view oldName) {
-  if (names_.Indexed() == 0) return;
-  int i = static_cast<int>(fields_.size()) - 1;
-  if (i < 0 || fields_[static_cast<size_t>(i)] != field) {
-    auto it = std::find(fields_.begin(), fields_.end(), field);
-    i = it == fields_.end() ? -1 : static_cast<int>(it - fields_.begin());
+  if (names_.Indexed() > 0) names_.Renamed(PositionOf(field), oldName, field->FieldName());
+}
+
+void TMTDataStructGx::ComponentRenamed(const TMTDataFieldGx* field, std::string_view oldName) {
+  if (componentNames_.Indexed() > 0) componentNames_.Renamed(PositionOf(field), oldName, field->Name());
+}
+
+void TMTDataStructGx::ValidateRename(TComponent* component, std::string_view curName, std::string_view newName) {
+  // Owning its columns alone, it finds a column's new name among theirs through their index.
+  auto* field = dynamic_cast<TMTDataFieldGx*>(component);
+  if (!field || field->dataStruct_ != this || field->Owner() != this || ComponentCount() != Count()) {
+    TComponent::ValidateRename(component, curName, newName);
+    return;
   }
-  names_.Renamed(i, oldName, field->FieldName());
+  if (!newName.empty() && !SameText(curName, newName) && ComponentNameTaken(newName, nullptr))
+    throw EComponentError("A component named " + std::string(newName) + " already exists");
+}
+
+bool TMTDataStructGx::ComponentNameTaken(std::string_view name, const TMTDataFieldGx* except) const {
+  std::string key;
+  if (!name.empty() && TNameIndex::Key(name, key)) {
+    componentNames_.Extend(Count(), [this](int i) -> std::string_view { return fields_[static_cast<size_t>(i)]->Name(); });
+    // Ignoring ASCII case alone, a name of other characters never matches a printable ASCII one.
+    const int found = componentNames_.Find(key);
+    if (found < 0) return false;
+    if (fields_[static_cast<size_t>(found)] != except) return true;
+  }
+  for (TMTDataFieldGx* f : fields_)
+    if (f != except && SameText(f->Name(), name)) return true;
+  return false;
 }
 
 void TMTDataStructGx::FieldIndexes(std::string_view names, std::vector<int>& indexes) const {
@@ -716,6 +750,7 @@ void TMTDataStructGx::DetachField(TMTDataFieldGx* field) {
   if (it == fields_.end()) return;
   fields_.erase(it);
   names_.Forget();
+  componentNames_.Forget();
   field->dataStruct_ = nullptr;
   Changed();
   if (store_) store_->UpdateAutoIncFields();

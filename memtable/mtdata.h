@@ -128,6 +128,8 @@ class TMTDataFieldGx : public TComponent {
   }
 
  protected:
+  // The structure keeps its columns' component names for naming new columns.
+  void ChangeName(std::string_view newName) override;
   // The class's own members, after the common ones.
   virtual void AssignOwn(const TMTDataFieldGx& source) { (void)source; }
   // Refreshes the cached variant type after the data type changed.
@@ -398,6 +400,9 @@ class TMTDataStructGx : public TComponent {
   void SetName(std::string_view newName) override;
   void BeforeDestruction() override;
 
+ protected:
+  void ValidateRename(TComponent* component, std::string_view curName, std::string_view newName) override;
+
  private:
   friend class TMTDataFieldGx;
   friend class TMemTableDataGx;
@@ -411,12 +416,18 @@ class TMTDataStructGx : public TComponent {
 
   // The column's name changed from `oldName`.
   void FieldRenamed(const TMTDataFieldGx* field, std::string_view oldName);
+  // The column's component name changed from `oldName`.
+  void ComponentRenamed(const TMTDataFieldGx* field, std::string_view oldName);
+  // Whether a column other than `except` has that component name, ignoring ASCII case.
+  bool ComponentNameTaken(std::string_view name, const TMTDataFieldGx* except) const;
+  int PositionOf(const TMTDataFieldGx* field) const;
 
   TMemTableDataGx* store_ = nullptr;
   std::vector<TMTDataFieldGx*> fields_;
   // Column names, so that a structure of many columns is built without comparing every name
   // with every other.
   mutable TNameIndex names_;
+  mutable TNameIndex componentNames_;
   int64_t nextIdentity_ = 0;
   uint64_t version_ = 0;
 };

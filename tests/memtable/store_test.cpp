@@ -34,6 +34,44 @@ TEST(StoreStructure, ComponentNamesComeFromFieldNames) {
   EXPECT_EQ(a->Owner(), s);
 }
 
+// Component names stay unique among the columns however they were given or freed.
+TEST(StoreStructure, ComponentNamesStayUniqueAfterEveryKindOfChange) {
+  TMemTableDataGx store(nullptr);
+  TMTDataStructGx* s = store.DataStruct();
+  std::vector<TMTDataFieldGx*> cols;
+  for (int i = 0; i < 20; ++i) {
+    cols.push_back(s->CreateField<TMTStringDataFieldGx>());
+    cols.back()->SetFieldName("C" + std::to_string(i));
+  }
+  // Named directly: the name is taken, in any case.
+  cols[3]->SetName("Amount");
+  auto* next = s->CreateField<TMTNumericDataFieldGx>();
+  next->SetFieldName("AMOUNT");
+  EXPECT_EQ(next->Name(), "AMOUNT2");
+  EXPECT_EQ(ErrorText<EComponentError>([&] { cols[4]->SetName("amount"); }), "A component named amount already exists");
+  cols[3]->SetName("AMOUNT");  // its own name in another case
+  EXPECT_EQ(cols[3]->Name(), "AMOUNT");
+  // Freed with another made in its place: the name is free again.
+  s->CreateField<TMTStringDataFieldGx>()->SetFieldName("PROBE");
+  cols[3]->Free();
+  auto* again = s->CreateField<TMTNumericDataFieldGx>();
+  again->SetFieldName("amount!");
+  EXPECT_EQ(again->Name(), "amount");
+  // The old name of a renamed column is free, the new one taken.
+  cols[5]->SetName("OTHER");
+  auto* c5 = s->CreateField<TMTStringDataFieldGx>();
+  c5->SetFieldName("C5!");
+  EXPECT_EQ(c5->Name(), "C5");
+  EXPECT_EQ(ErrorText<EComponentError>([&] { cols[6]->SetName("Other"); }), "A component named Other already exists");
+  // A component of another kind in the structure is seen as well.
+  auto* plain = new TComponent(s);
+  plain->SetName("PLAIN");
+  EXPECT_EQ(ErrorText<EComponentError>([&] { cols[7]->SetName("plain"); }), "A component named plain already exists");
+  delete plain;
+  cols[7]->SetName("plain");
+  EXPECT_EQ(cols[7]->Name(), "plain");
+}
+
 TEST(StoreStructure, NamesAreCheckedAgainstTheOtherColumns) {
   TMemTableDataGx store(nullptr);
   store.SetName("mtd");
