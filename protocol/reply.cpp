@@ -74,15 +74,19 @@ TReplyColumn ParseColumn(std::string_view item) {
   return c;
 }
 
+// The items, each ended by a blank, read in one pass: a wide recordset's description is not
+// searched again from its start for every item.
 std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
   if (fields.empty() || fields.back() != ' ') fields += ' ';
-  const int n = CountSubStr(fields, " ");
   std::vector<TReplyColumn> columns;
-  columns.reserve(n);
-  for (int i = 1; i <= n; ++i) {
-    const std::string_view item = GetDelimitedItem(fields, ' ', i);
-    if (item.empty()) throw EBadReply(Format("Item %d of the field description is empty", {i}));
+  columns.reserve(static_cast<size_t>(CountSubStr(fields, " ")));
+  size_t start = 0;
+  for (size_t end = fields.find(' '); end != std::string::npos; end = fields.find(' ', start)) {
+    const std::string_view item(fields.data() + start, end - start);
+    if (item.empty())
+      throw EBadReply(Format("Item %d of the field description is empty", {static_cast<int>(columns.size()) + 1}));
     columns.push_back(ParseColumn(item));
+    start = end + 1;
   }
   return columns;
 }

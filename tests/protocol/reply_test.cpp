@@ -238,6 +238,9 @@ TEST(ReplyTest, BadRepliesAreRefusedWithTheirReason) {
   EXPECT_EQ(Refused(p, Reply(Recordset("<r fields=\"A:NUMBER:1:0  B:DATE\"/>"))),
             "Item 2 of the field description is empty");
   EXPECT_EQ(Refused(p, Reply(Recordset("<r fields=\"\"/>"))), "Item 1 of the field description is empty");
+  EXPECT_EQ(Refused(p, Reply(Recordset("<r fields=\" A:NUMBER:1:0\"/>"))), "Item 1 of the field description is empty");
+  EXPECT_EQ(Refused(p, Reply(Recordset("<r fields=\"A:DATE B:DATE C:DATE  \"/>"))),
+            "Item 4 of the field description is empty");
   EXPECT_EQ(Refused(p, Reply(Recordset("<r fields=\":VARCHAR2:1:0\"/>"))),
             "The field description item \":VARCHAR2:1:0\" has no name");
   EXPECT_EQ(Refused(p, Reply(Recordset("<r rn=\"1\" id=\"2\"/>"))), "A row id in recordset TB_BILDA names no table");
