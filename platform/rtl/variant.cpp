@@ -265,8 +265,6 @@ Variant::Variant(const char16_t* v) : type_(varEmpty) {
 }
 Variant::Variant(std::u16string_view v) : type_(varEmpty) { SetString(Utf16ToUtf8(v), varOleStr); }
 
-Variant Variant::Null() noexcept { return VariantOps::Tagged(varNull, 0); }
-
 Variant Variant::FromDateTime(TDateTime d) noexcept { return VariantOps::Retag(Variant(d), varDate); }
 Variant Variant::FromSmallint(int16_t i) noexcept { return VariantOps::Tagged(varSmallint, i); }
 Variant Variant::FromShortInt(int8_t i) noexcept { return VariantOps::Tagged(varShortInt, i); }
