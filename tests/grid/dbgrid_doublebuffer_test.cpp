@@ -67,25 +67,7 @@ class GridDoubleBufferTest : public DBGridTest {
     return px;
   }
   void MakeTree() {
-    tree = std::make_unique<TMemTableGx>(nullptr);
-    tree->FieldDefs().Add("ID", ftInteger);
-    tree->FieldDefs().Add("PARENT", ftInteger);
-    tree->FieldDefs().Add("NAME", ftString, 20);
-    tree->CreateDataSet();
-    auto add = [&](int id, Variant parent, const char* name) {
-      tree->Append();
-      tree->FieldByName("ID")->SetValue(id);
-      tree->FieldByName("PARENT")->SetValue(parent);
-      tree->FieldByName("NAME")->SetValue(std::string(name));
-      tree->Post();
-    };
-    add(1, Null(), "差旅费");
-    add(2, 1, "交通");
-    add(3, Null(), "办公费");
-    tree->TreeList()->SetKeyFieldName("ID");
-    tree->TreeList()->SetRefParentFieldName("PARENT");
-    tree->TreeList()->SetActive(true);
-    tree->First();
+    tree = MakeTreeTable({{1, Null(), "差旅费"}, {2, 1, "交通"}, {3, Null(), "办公费"}});
     treeSource = std::make_unique<TDataSource>(nullptr);
     treeSource->SetDataSet(tree.get());
   }

@@ -6,6 +6,26 @@
 
 namespace dbgridtest {
 
+std::unique_ptr<TMemTableGx> MakeTreeTable(std::initializer_list<TreeNode> nodes) {
+  auto tree = std::make_unique<TMemTableGx>(nullptr);
+  tree->FieldDefs().Add("ID", ftInteger);
+  tree->FieldDefs().Add("PARENT", ftInteger);
+  tree->FieldDefs().Add("NAME", ftString, 20);
+  tree->CreateDataSet();
+  for (const TreeNode& n : nodes) {
+    tree->Append();
+    tree->FieldByName("ID")->SetValue(n.id);
+    tree->FieldByName("PARENT")->SetValue(n.parent);
+    tree->FieldByName("NAME")->SetValue(std::string(n.name));
+    tree->Post();
+  }
+  tree->TreeList()->SetKeyFieldName("ID");
+  tree->TreeList()->SetRefParentFieldName("PARENT");
+  tree->TreeList()->SetActive(true);
+  tree->First();
+  return tree;
+}
+
 void DBGridTest::SetUp() {
   FanoUseHeadless();
   FanoSetTestFont(TRUE);

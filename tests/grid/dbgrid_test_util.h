@@ -3,6 +3,8 @@
 // memory table of (ID integer, NAME string, AMOUNT float, FLAG string).
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <memory>
 #include <string>
 
 #include "grid/dbgrid.h"
@@ -11,6 +13,15 @@
 #include "platform/db/datasource.h"
 
 namespace dbgridtest {
+
+struct TreeNode {
+  int id;
+  Variant parent;  // Null for a root
+  const char* name;
+};
+// A table of (ID, PARENT, NAME) holding the nodes in order, its tree view on (nodes closed), on
+// its first row.
+std::unique_ptr<TMemTableGx> MakeTreeTable(std::initializer_list<TreeNode> nodes);
 
 class DBGridTest : public ::testing::Test {
  protected:

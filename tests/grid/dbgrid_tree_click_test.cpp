@@ -19,26 +19,7 @@ class DBGridTreeClickTest : public DBGridTest {
  protected:
   // 差旅费 (1) holds 交通 (2) and 住宿 (4); 办公费 (3) stands alone. Nodes start closed.
   void Build() {
-    tree = std::make_unique<TMemTableGx>(nullptr);
-    tree->FieldDefs().Add("ID", ftInteger);
-    tree->FieldDefs().Add("PARENT", ftInteger);
-    tree->FieldDefs().Add("NAME", ftString, 20);
-    tree->CreateDataSet();
-    auto add = [&](int id, Variant parent, const char* name) {
-      tree->Append();
-      tree->FieldByName("ID")->SetValue(id);
-      tree->FieldByName("PARENT")->SetValue(parent);
-      tree->FieldByName("NAME")->SetValue(std::string(name));
-      tree->Post();
-    };
-    add(1, Null(), "差旅费");
-    add(2, 1, "交通");
-    add(3, Null(), "办公费");
-    add(4, 1, "住宿");
-    tree->TreeList()->SetKeyFieldName("ID");
-    tree->TreeList()->SetRefParentFieldName("PARENT");
-    tree->TreeList()->SetActive(true);
-    tree->First();
+    tree = MakeTreeTable({{1, Null(), "差旅费"}, {2, 1, "交通"}, {3, Null(), "办公费"}, {4, 1, "住宿"}});
     treeSource = std::make_unique<TDataSource>(nullptr);
     treeSource->SetDataSet(tree.get());
     MakeGrid();
