@@ -2,6 +2,9 @@
 // the keys the host gave to inserted rows. A reply is outside input: whatever it holds, reading it
 // either succeeds whole or leaves nothing of it behind and says why.
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <memory>
 #include <span>
 #include <unordered_map>
@@ -91,28 +94,42 @@ std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
   return columns;
 }
 
+// The number the two decimal digits at `at` make; `bad` is set when one is not a digit.
+[[gnu::always_inline]] inline unsigned TwoDigits(const unsigned char* s, int at, unsigned& bad) {
+  const unsigned a = s[at] - 48u, b = s[at + 1] - 48u;
+  bad |= static_cast<unsigned>(a > 9) | static_cast<unsigned>(b > 9);
+  return a * 10 + b;
+}
+
 // A date value: "yyyy-mm-dd", with the time of day when the host sends one ("2024-03-05 10:00:00",
 // "2024-03-05T10:00:00"). The time is kept: a row written back on save carries all its values, so
 // dropping it here would reset every creation time to midnight. A time that does not read leaves
 // the date alone; other date forms go through the platform's reading.
 TDateTime ReadDate(std::string_view value) {
-  // The host's own form, "yyyy-mm-dd hh:nn:ss", read in place.
+  // The host's own form, "yyyy-mm-dd hh:nn:ss", read in place: the value TryEncodeDate and
+  // TryEncodeTime make, worked out here without their calls (a reply holds many dates a row).
   if (value.size() == 19 && value[4] == '-' && value[7] == '-' && value[10] == ' ' && value[13] == ':' &&
       value[16] == ':') {
-    int part[6];
-    bool digits = true;
-    for (int k = 0; k < 6; ++k) {
-      const unsigned a = static_cast<unsigned char>(value[k == 0 ? 0 : 2 + 3 * k]) - '0';
-      const unsigned b = static_cast<unsigned char>(value[k == 0 ? 1 : 3 + 3 * k]) - '0';
-      digits &= a <= 9 && b <= 9;
-      part[k] = static_cast<int>(a * 10 + b);
-    }
-    const unsigned y2 = static_cast<unsigned char>(value[2]) - '0', y3 = static_cast<unsigned char>(value[3]) - '0';
-    TDateTime date;
-    if (digits && y2 <= 9 && y3 <= 9 &&
-        TryEncodeDate(part[0] * 100 + static_cast<int>(y2 * 10 + y3), part[1], part[2], date)) {
-      TDateTime t;
-      if (TryEncodeTime(part[3], part[4], part[5], 0, t)) date += date < 0 ? -t : t;
+    const auto* s = reinterpret_cast<const unsigned char*>(value.data());
+    unsigned bad = 0;
+    const unsigned year = TwoDigits(s, 0, bad) * 100 + TwoDigits(s, 2, bad), month = TwoDigits(s, 5, bad),
+                   day = TwoDigits(s, 8, bad), hour = TwoDigits(s, 11, bad), minute = TwoDigits(s, 14, bad),
+                   second = TwoDigits(s, 17, bad);
+    const bool digits = bad == 0;
+    static constexpr uint8_t kMonthDays[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (digits && year >= 1 && month >= 1 && month <= 12 && day >= 1 &&
+        day <= kMonthDays[month] + (month == 2 && IsLeapYear(static_cast<int>(year)) ? 1u : 0u)) {
+      // Days since 1970-01-01 by the civil calendar (the year taken from March), then from the
+      // date system's day zero, 1899-12-30.
+      const unsigned y = year - (month <= 2);
+      const unsigned era = y / 400, yoe = y - era * 400;
+      const unsigned doy = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+      const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+      TDateTime date = static_cast<double>(static_cast<int64_t>(era) * 146097 + doe - 719468 + 25569);
+      if (hour < 24 && minute < 60 && second < 60) {
+        const TDateTime t = static_cast<double>(static_cast<int>(((hour * 60 + minute) * 60 + second) * 1000)) / MSecsPerDay;
+        date += date < 0 ? -t : t;
+      }
       return date;
     }
   }
@@ -243,8 +260,7 @@ class TRowReader {
         Column& col = columns[c];
         if (col.seen == stamp_) continue;  // the first of two equal names counts
         col.seen = stamp_;
-        const std::string_view value =
-            EntryText(eq == std::string_view::npos ? std::string_view() : entry.substr(eq + 1), scratch_);
+        const std::string_view value = EntryText(entry, eq, scratch_);
         if (value.empty()) continue;
         try {
           if (col.asIs)
@@ -327,18 +343,41 @@ class TRowReader {
     }
   }
 
-  // The unescaped text of an entry's value part; a view of the entry itself unless it holds a
-  // reference or a doubled quote.
-  static std::string_view EntryText(std::string_view v, std::string& scratch) {
-    if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0] &&
-        v.substr(1, v.size() - 2).find(v[0]) == std::string_view::npos) {
-      v = v.substr(1, v.size() - 2);
-      if (v.find('&') == std::string_view::npos) return v;
-      scratch = XmlUnescape(v, true);
-      return scratch;
+  // The unescaped text of an entry's value part (the entry's text after its first "=", `eq`); a
+  // view of the entry itself unless it holds a reference or a doubled quote.
+  static std::string_view EntryText(std::string_view entry, size_t eq, std::string& scratch) {
+    const std::string_view v = eq == std::string_view::npos ? std::string_view() : entry.substr(eq + 1);
+    if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) {
+      const std::string_view inner = v.substr(1, v.size() - 2);
+      if (HoldsNeither(entry.data(), inner, v[0], '&')) return inner;
+      if (inner.find(v[0]) == std::string_view::npos) {
+        scratch = XmlUnescape(inner, true);
+        return scratch;
+      }
     }
     scratch = XmlUnescape(XmlUnquote(v), true);
     return scratch;
+  }
+
+  // Whether `s` holds neither byte. The bytes from `from` up to `s` can be read too: a value of up
+  // to 16 bytes, the most common, is looked at in one load that ends with it.
+  static bool HoldsNeither(const char* from, std::string_view s, char a, char b) {
+    const char* p = s.data();
+    const char* const end = p + s.size();
+#if defined(__SSE2__)
+    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
+    auto hits = [&](const char* at) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+      return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(x, vb))));
+    };
+    for (; end - p >= 16; p += 16)
+      if (hits(p)) return false;
+    // The rest, as the last bytes of a load that ends where `s` does.
+    if (end - from >= 16) return (hits(end - 16) >> (16 - (end - p))) == 0;
+#endif
+    for (; p < end; ++p)
+      if (*p == a || *p == b) return false;
+    return true;
   }
 
   TRecordsListGx* list_;

@@ -339,6 +339,73 @@ TEST(ReplyTest, ValuesReadAsTheXmlLibraryReadsThem) {
   EXPECT_EQ(d->FieldByName("D")->AsString(), "中<");
 }
 
+TEST(ReplyTest, ReferencesAndQuotesAreFoundWhereverTheyStandInAValue) {
+  // Values of every length up to past two 16-byte steps, with a reference, the other quote or a
+  // doubled quote at each place, under a short name and a long one.
+  for (const std::string name : {"A", "LONG_NAME_OF_A_COLUMN"}) {
+    std::string rows;
+    std::vector<std::string> expected;
+    for (size_t n = 0; n <= 40; ++n) {
+      for (size_t k = 0; k <= n; ++k) {
+        const std::string head(k, 'a'), tail(n - k, 'b');
+        rows += "<r " + name + "=\"" + head + "&amp;" + tail + "\"/>";
+        expected.push_back(head + "&" + tail);
+        rows += "<r " + name + "=\"" + head + "'" + tail + "\"/>";
+        expected.push_back(head + "'" + tail);
+        rows += "<r " + name + "=\"" + head + "\"\"" + tail + "\"/>";
+        expected.push_back(head + "\"" + tail);
+      }
+      rows += "<r " + name + "=\"" + std::string(n, 'c') + "\"/>";
+      expected.push_back(std::string(n, 'c'));
+    }
+    rows.insert(rows.find(' '), " fields=\"" + name + ":VARCHAR2:100:0\"");
+    TCvProtocol p;
+    ASSERT_TRUE(p.ParseReply(Reply(Recordset(rows)))) << p.ErrorText();
+    TMemTableGx* d = p.GetTable(0)->Data();
+    ASSERT_EQ(d->RecordCount(), static_cast<int>(expected.size()));
+    d->First();
+    for (const std::string& e : expected) {
+      // An empty value reads as Null, which reads as "".
+      EXPECT_EQ(d->FieldByName(name)->AsString(), e) << name << " row " << d->RecNo();
+      d->Next();
+    }
+  }
+}
+
+TEST(ReplyTest, DatesInTheHostsOwnFormReadAsTheirDateAndTimeAcrossTheCalendar) {
+  std::string rows;
+  std::vector<TDateTime> expected;
+  const int years[] = {1, 4, 99, 100, 400, 1600, 1899, 1900, 1970, 2000, 2023, 2024, 2100, 9999};
+  for (int y : years) {
+    for (int m = 1; m <= 12; ++m) {
+      for (int day : {1, 15, 28, 29, 30, 31}) {
+        if (day > DaysInAMonth(y, m)) continue;
+        const int h = (y + m) % 24, n = (day * 7) % 60, sec = (m * 11 + day) % 60;
+        rows += Format("<r D=\"%.4d-%.2d-%.2d %.2d:%.2d:%.2d\"/>", {y, m, day, h, n, sec});
+        expected.push_back(EncodeDateTime(y, m, day, h, n, sec, 0));
+      }
+    }
+  }
+  rows.insert(rows.find(' '), " fields=\"D:DATE:7:0\"");
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply(Recordset(rows)))) << p.ErrorText();
+  TMemTableGx* d = p.GetTable(0)->Data();
+  ASSERT_EQ(d->RecordCount(), static_cast<int>(expected.size()));
+  d->First();
+  for (TDateTime e : expected) {
+    EXPECT_EQ(d->FieldByName("D")->AsDateTime(), e) << d->FieldByName("D")->AsString();
+    d->Next();
+  }
+  // Days a month does not have are refused as before, leap days of years without one too.
+  for (const char* bad : {"2023-02-29 00:00:00", "1900-02-29 00:00:00", "2024-04-31 00:00:00", "2024-00-10 00:00:00",
+                          "0000-01-01 00:00:00", "2024-01-00 00:00:00"})
+    EXPECT_NE(Refused(p, Reply(Recordset(std::string("<r fields=\"D:DATE\" D=\"") + bad + "\"/>"))).find("is not a valid date"),
+              std::string::npos)
+        << bad;
+  ASSERT_TRUE(p.ParseReply(Reply(Recordset("<r fields=\"D:DATE\" D=\"2000-02-29 23:59:59\"/>"))));
+  EXPECT_EQ(p.GetTable(0)->Data()->FieldByName("D")->AsDateTime(), EncodeDateTime(2000, 2, 29, 23, 59, 59, 0));
+}
+
 TEST(ReplyTest, TextsAreCutToTheirSizeAndTheFirstOfTwoEqualNamesCounts) {
   TCvProtocol p;
   ASSERT_TRUE(p.ParseReply(Reply(Recordset(
