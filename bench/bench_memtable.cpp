@@ -12,6 +12,7 @@
 // the table answers with its view (the rows are then read by position without further work).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <sqlite3.h>
 
@@ -559,33 +560,66 @@ size_t Resident() {
   return resident * static_cast<size_t>(sysconf(_SC_PAGESIZE));
 }
 
+// What one side's load took: heap in use and resident memory, in bytes.
+struct Use {
+  double heap = 0, resident = 0;
+};
+
+// Runs a measurement in a process forked for it: the heap and the small-block free lists then hold
+// nothing that earlier cases or the other side left, which a load could reuse unseen.
+template <class Measure>
+Use Apart(Measure measure) {
+  int fds[2];
+  std::fflush(stdout);
+  if (pipe(fds) != 0) return measure();
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(fds[0]);
+    close(fds[1]);
+    return measure();
+  }
+  if (pid == 0) {
+    close(fds[0]);
+    const Use use = measure();
+    const bool written = write(fds[1], &use, sizeof use) == static_cast<ssize_t>(sizeof use);
+    _exit(written ? 0 : 1);
+  }
+  close(fds[1]);
+  Use use;
+  if (read(fds[0], &use, sizeof use) != static_cast<ssize_t>(sizeof use)) use = Use{};
+  close(fds[0]);
+  waitpid(pid, nullptr, 0);
+  return use;
+}
+
 void ReportMemory(int rows) {
   Source(rows);  // the source rows exist before either side is measured
-  malloc_trim(0);
-  const size_t before = HeapInUse();
-  const size_t rssBefore = Resident();
-  auto fed = std::make_unique<Fed>(rows);
-  fed->Load();
-  const size_t ours = HeapInUse() - before;
-  const double oursRss = static_cast<double>(Resident()) - static_cast<double>(rssBefore);
-  fed.reset();
-  malloc_trim(0);
-  const sqlite3_int64 sqlBefore = sqlite3_memory_used();
-  const size_t sqlRssBefore = Resident();
-  {
+  const Use ours = Apart([rows] {
+    malloc_trim(0);
+    const size_t heap = HeapInUse();
+    const size_t resident = Resident();
+    Fed fed(rows);
+    fed.Load();
+    return Use{static_cast<double>(HeapInUse()) - static_cast<double>(heap),
+               static_cast<double>(Resident()) - static_cast<double>(resident)};
+  });
+  const Use peer = Apart([rows] {
+    malloc_trim(0);
+    const sqlite3_int64 heap = sqlite3_memory_used();
+    const size_t resident = Resident();
     Sql sql;
     sql.Exec("CREATE TABLE m (id INTEGER, name TEXT, amount REAL, bdate REAL)");
     sql.Load("m", rows);
-    const sqlite3_int64 peer = sqlite3_memory_used() - sqlBefore;
-    const double peerRss = static_cast<double>(Resident()) - static_cast<double>(sqlRssBefore);
-    std::printf("memory per row (%d rows): table %.1f bytes, sqlite %.1f bytes\n", rows,
-                static_cast<double>(ours) / rows, static_cast<double>(peer) / rows);
-    std::printf("resident growth per row (%d rows): table %.1f bytes, sqlite %.1f bytes\n", rows, oursRss / rows,
-                peerRss / rows);
-    std::printf("ratio memory_per_row_%s vs sqlite: %.2f\n", rows > 100000 ? "1m" : "100k",
-                static_cast<double>(ours) / static_cast<double>(peer));
-    std::printf("ratio resident_per_row_%s vs sqlite: %.2f\n", rows > 100000 ? "1m" : "100k", oursRss / peerRss);
-  }
+    return Use{static_cast<double>(sqlite3_memory_used() - heap),
+               static_cast<double>(Resident()) - static_cast<double>(resident)};
+  });
+  std::printf("memory per row (%d rows): table %.1f bytes, sqlite %.1f bytes\n", rows, ours.heap / rows,
+              peer.heap / rows);
+  std::printf("resident growth per row (%d rows): table %.1f bytes, sqlite %.1f bytes\n", rows,
+              ours.resident / rows, peer.resident / rows);
+  const char* size = rows > 100000 ? "1m" : "100k";
+  std::printf("ratio memory_per_row_%s vs sqlite: %.2f\n", size, ours.heap / peer.heap);
+  std::printf("ratio resident_per_row_%s vs sqlite: %.2f\n", size, ours.resident / peer.resident);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "platform/db/dbconsts.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/lists.h"
+#include "platform/rtl/smallblocks.h"
 
 FANO_IMPLEMENT_COMPONENT(TRecordsListNotificatorGx, TComponent)
 // TRecordsListGx::StaticClass is defined with the store: the reader's factory needs the store.
@@ -60,13 +61,18 @@ TMemoryRecordGx::TMemoryRecordGx(TRecordsListGx* list, uint32_t count)
 
 TMemoryRecordGx* TMemoryRecordGx::Make(TRecordsListGx* list, uint32_t count) {
   if (count > UINT16_MAX) throw EInvalidOperation("A record holds at most 65535 values.");
-  void* block = ::operator new(sizeof(TMemoryRecordGx) + count * sizeof(Variant));
-  return new (block) TMemoryRecordGx(list, count);
+  return new (NewSmallBlock(BlockBytes(count))) TMemoryRecordGx(list, count);
+}
+
+void TMemoryRecordGx::operator delete(TMemoryRecordGx* record, std::destroying_delete_t) noexcept {
+  const size_t bytes = BlockBytes(record->count_);
+  record->~TMemoryRecordGx();
+  FreeSmallBlock(record, bytes);
 }
 
 TMemoryRecordGx* TMemoryRecordGx::MakeFrom(TRecordsListGx* list, const TMemoryRecordGx& source) {
   const uint32_t count = source.count_;
-  void* block = ::operator new(sizeof(TMemoryRecordGx) + count * sizeof(Variant));
+  void* block = NewSmallBlock(BlockBytes(count));
   // Made with no values, then given the source's one by one: a value that fails to copy (an
   // array) takes the ones before it and the block along.
   auto* record = new (block) TMemoryRecordGx(list, 0u);
@@ -81,7 +87,9 @@ TMemoryRecordGx* TMemoryRecordGx::MakeFrom(TRecordsListGx* list, const TMemoryRe
         new (to + record->count_) Variant(v);
     }
   } catch (...) {
-    delete record;
+    // Freed by hand: the block was sized for all the values, the count says how many were made.
+    std::destroy_n(to, record->count_);
+    FreeSmallBlock(block, BlockBytes(count));
     throw;
   }
   return record;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -63,8 +64,9 @@ class TMemoryRecordGx final {
  public:
   TMemoryRecordGx(const TMemoryRecordGx&) = delete;
   TMemoryRecordGx& operator=(const TMemoryRecordGx&) = delete;
-  // Records are made by their list (TRecordsListGx::NewRecord), in one block with their values.
-  static void operator delete(void* block) { ::operator delete(block); }
+  // Records are made by their list (TRecordsListGx::NewRecord), in one small block with their
+  // values; the block's size follows from the count, so a delete frees it here.
+  static void operator delete(TMemoryRecordGx* record, std::destroying_delete_t) noexcept;
   // Refuses (raises) while a list still holds the record.
   void BeforeDestruction();
   ~TMemoryRecordGx();
@@ -142,6 +144,7 @@ class TMemoryRecordGx final {
   static TMemoryRecordGx* Make(TRecordsListGx* list, uint32_t count);
   // A record with the current values of `source`, unassigned ones as Null.
   static TMemoryRecordGx* MakeFrom(TRecordsListGx* list, const TMemoryRecordGx& source);
+  static size_t BlockBytes(uint32_t count) noexcept { return sizeof(TMemoryRecordGx) + count * sizeof(Variant); }
   // The current values follow the record in its block: one allocation per record, and reading a
   // value does not go through a second pointer.
   Variant* Data() noexcept { return reinterpret_cast<Variant*>(this + 1); }

@@ -11,93 +11,9 @@
 #include <utility>
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/smallblocks.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
-
-
-namespace {
-
-// Blocks of texts come from per-thread free lists by size class (16-byte steps up to 256 bytes);
-// longer texts go to the general heap. Tables hold many short texts made and dropped together, and
-// the general heap spends several times the work on each. The slabs are never returned, so a block
-// may be released on any thread: it joins that thread's list. Sanitizer builds use the general heap
-// for every block, so its checks see each text.
-#if defined(__SANITIZE_ADDRESS__)
-#define FANO_TEXT_POOL 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define FANO_TEXT_POOL 0
-#endif
-#endif
-#ifndef FANO_TEXT_POOL
-#define FANO_TEXT_POOL 1
-#endif
-
-#if FANO_TEXT_POOL
-constexpr size_t kTextGrain = 16;
-constexpr size_t kTextClasses = 16;
-constexpr size_t kTextSlab = 64 * 1024;
-
-struct TextFreeBlock {
-  TextFreeBlock* next;
-};
-
-struct TextPool {
-  TextFreeBlock* free[kTextClasses] = {};
-  char* next = nullptr;
-  char* end = nullptr;
-};
-
-thread_local TextPool tTextPool;
-
-// Slabs stay reachable for leak checkers and for blocks released after their thread ended.
-std::mutex gTextSlabsMutex;
-std::vector<void*>& TextSlabs() {
-  static auto* slabs = new std::vector<void*>();
-  return *slabs;
-}
-
-void* NewTextBlock(size_t bytes) {
-  const size_t cls = (bytes - 1) / kTextGrain;
-  if (cls >= kTextClasses) return ::operator new(bytes);
-  TextPool& pool = tTextPool;
-  if (TextFreeBlock* b = pool.free[cls]) {
-    pool.free[cls] = b->next;
-    return b;
-  }
-  const size_t size = (cls + 1) * kTextGrain;
-  if (static_cast<size_t>(pool.end - pool.next) < size) {
-    char* slab = static_cast<char*>(::operator new(kTextSlab));
-    {
-      std::lock_guard<std::mutex> lock(gTextSlabsMutex);
-      TextSlabs().push_back(slab);
-    }
-    pool.next = slab;
-    pool.end = slab + kTextSlab;
-  }
-  void* b = pool.next;
-  pool.next += size;
-  return b;
-}
-
-void FreeTextBlock(void* block, size_t bytes) noexcept {
-  const size_t cls = (bytes - 1) / kTextGrain;
-  if (cls >= kTextClasses) {
-    ::operator delete(block);
-    return;
-  }
-  TextPool& pool = tTextPool;
-  auto* b = static_cast<TextFreeBlock*>(block);
-  b->next = pool.free[cls];
-  pool.free[cls] = b;
-}
-#else
-void* NewTextBlock(size_t bytes) { return ::operator new(bytes); }
-void FreeTextBlock(void* block, size_t) noexcept { ::operator delete(block); }
-#endif
-
-}  // namespace
-
 
 struct Variant::Array {
   int lo = 0;
@@ -129,14 +45,14 @@ struct VariantOps {
   // A new block holding a copy of the text, counted once.
   static Variant::StrRep* MakeRep(std::string_view text) {
     if (text.size() > UINT32_MAX - 64) throw std::length_error("Variant text too long");
-    auto* rep = new (NewTextBlock(BlockSize(text.size()))) Variant::StrRep{{1}, static_cast<uint32_t>(text.size())};
+    auto* rep = new (NewSmallBlock(BlockSize(text.size()))) Variant::StrRep{{1}, static_cast<uint32_t>(text.size())};
     if (!text.empty()) std::memcpy(rep->Data(), text.data(), text.size());
     return rep;
   }
   static void FreeRep(Variant::StrRep* rep) noexcept {
     const size_t bytes = BlockSize(rep->size);
     rep->~StrRep();
-    FreeTextBlock(rep, bytes);
+    FreeSmallBlock(rep, bytes);
   }
   // Empty texts share one block that is never freed, so "" costs no allocation; its count starts
   // so high that releases never bring it to zero.
