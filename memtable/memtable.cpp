@@ -2269,22 +2269,41 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
       whole = p.type != varEmpty && p.sourceCol >= 0 && p.nullAsIs && (p.type == varVariant ? p.column != nullptr : p.typedAsIs);
       passes.push_back(Pass{map[k].first, p.sourceCol, &p});
     }
+    // The type each source value must have, looked at for every row before one is copied: Null and
+    // Empty pass, and else the column's passed type, or for a variant column the type it stores as
+    // it is (any type when it stores variants, none when it copies values).
+    struct Check {
+      int sourceCol;
+      TVarType type;
+    };
+    constexpr TVarType kNoType = 0xFFFF;
+    std::vector<Check> checks;
+    int needed = 0;  // the values a source record must have
+    for (const Pass& pass : passes) {
+      const Passing& p = *pass.passing;
+      needed = std::max(needed, p.sourceCol + 1);
+      if (p.type != varVariant) {
+        checks.push_back(Check{p.sourceCol, p.type});
+      } else if (p.column && (p.column->CopiesValues() || p.column->StoreVarType() != varVariant)) {
+        checks.push_back(Check{p.sourceCol, p.column->CopiesValues() ? kNoType : p.column->StoreVarType()});
+      }
+    }
+    std::vector<const TMemoryRecordGx*> sources;
+    if (whole) sources.reserve(static_cast<size_t>(end - start));
     for (int pos = start; pos < end && whole; ++pos) {
       const TMemoryRecordGx* from = plain->ViewRecord(pos);
-      if (!from) {
+      if (!from || from->FieldCount() < needed) {
         whole = false;
         break;
       }
-      for (const Pass& pass : passes) {
-        const Passing& p = *pass.passing;
-        if (p.sourceCol >= from->FieldCount()) {
+      for (const Check& c : checks) {
+        const TVarType t = from->Value(c.sourceCol).VarType();
+        if (t != c.type && t != varNull && t != varEmpty) {
           whole = false;
           break;
         }
-        const Variant& v = from->Value(p.sourceCol);
-        whole = VarIsNullOrEmpty(v) || (p.type == varVariant ? p.column->StoresAsIs(v) : v.VarType() == p.type);
-        if (!whole) break;
       }
+      sources.push_back(from);
     }
     // Every column taken from the source's column of the same place (tables of one structure):
     // a record is made with the source's values in one go.
@@ -2293,7 +2312,7 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
       alike = passes[k].col == static_cast<int>(k) && passes[k].sourceCol == static_cast<int>(k);
     if (whole) {
       for (int pos = start; pos < end; ++pos) {
-        const TMemoryRecordGx* from = plain->ViewRecord(pos);
+        const TMemoryRecordGx* from = sources[static_cast<size_t>(pos - start)];
         const bool copy = alike && from->FieldCount() == storeCount;
         TMemoryRecordGx* rec = copy ? list->NewRecordFrom(*from) : view_->NewRecord();
         try {

@@ -481,6 +481,29 @@ TEST(MemTableTransfer, LoadFromDataSetStoresValuesAsItsColumnsHoldThem) {
   EXPECT_EQ(again.RecordsList()->Rec(0)->Value(1).AsString(), "7");
 }
 
+// A source record holding a value of another type than its column's (put there as stored) is not
+// copied whole: every row then goes through the fields, which convert what they pass on.
+TEST(MemTableTransfer, ASourceValueOfAnotherTypeIsConvertedAsTheFieldsConvertIt) {
+  for (int col : {0, 1, 2}) {
+    SCOPED_TRACE(col);
+    TMemTableGx src;
+    MakeTable(src, "mtblSrc");
+    for (int i = 1; i <= 30; ++i) AppendRow(src, i, "n" + std::to_string(i), i * 0.5);
+    // Row 20: an integer column holding a text, a text column a number, a float column a text.
+    const Variant odd = col == 0 ? Variant("77") : col == 1 ? Variant(12) : Variant("3.25");
+    src.RecordsList()->Rec(19)->PutStored(col, odd);
+    TMemTableGx dst;
+    MakeTable(dst, "mtblDst");
+    src.First();
+    ASSERT_EQ(dst.LoadFromDataSet(&src, 0, 1, false), 30);
+    ASSERT_EQ(dst.RecordCount(), 30);
+    const TMemoryRecordGx* converted = dst.RecordsList()->Rec(19);
+    const TMemoryRecordGx* plain = dst.RecordsList()->Rec(0);
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(converted->Value(c).VarType(), plain->Value(c).VarType()) << c;
+    EXPECT_EQ(converted->Value(col).AsString(), col == 0 ? "77" : col == 1 ? "12" : "3.25");
+  }
+}
+
 TEST(MemTableTransfer, LoadFromDataSetThroughCachedInserts) {
   TMemTableGx src;
   MakeTable(src, "mtblSrc");
