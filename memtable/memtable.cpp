@@ -985,12 +985,20 @@ void TCustomMemTableGx::CopyBufferToRecord(TRecordBuffer buffer, TMemoryRecordGx
   if (!buf || !rec) return;
   // A buffer still pointing at this record holds nothing of its own.
   if (buf->ValuesFromRecord && buf->MemoryRecord == rec) return;
-  for (int i = 0; i < FieldCount(); ++i) {
-    TField* f = Fields()[i];
+  const TMTDataStructGx* ds = rec->DataStruct();
+  const int columns = ds ? std::min(rec->FieldCount(), ds->Count()) : 0;
+  const TFields& fields = Fields();
+  for (int i = 0; i < fields.Count(); ++i) {
+    TField* f = fields.begin()[i];
     const int col = ColumnOf(f);
     if (col < 0 || col >= rec->FieldCount()) continue;
     Variant scratch;
-    rec->SetDataValue(col, rvCurrent, BufferValue(*buf, f, scratch));
+    const Variant& v = BufferValue(*buf, f, scratch);
+    // Most values are already of the column's stored type: they go in without the conversion.
+    if (col < columns && ds->Fields()[static_cast<size_t>(col)]->StoresAsIs(v))
+      rec->PutStored(col, v);
+    else
+      rec->SetDataValue(col, rvCurrent, v);
   }
 }
 

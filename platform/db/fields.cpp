@@ -819,7 +819,13 @@ TDateTime TStringField::GetAsDateTime() const {
   return v;
 }
 
-void TStringField::SetAsString(const std::string& value) { SetData(Variant(Fit(value))); }
+Variant TStringField::FittedValue(const std::string& value) const {
+  // The fitting part goes straight into the value: no truncated copy first.
+  if (Size() <= 0) return Variant(value);
+  return Variant(std::string_view(value).substr(0, Cp936PrefixLength(value, static_cast<size_t>(Size()))));
+}
+
+void TStringField::SetAsString(const std::string& value) { SetData(FittedValue(value)); }
 void TStringField::SetAsInteger(int32_t value) { SetAsString(IntToStr(value)); }
 void TStringField::SetAsLargeInt(int64_t value) { SetAsString(IntToStr(value)); }
 void TStringField::SetAsFloat(double value) { SetAsString(FloatToStr(value)); }

@@ -290,6 +290,8 @@ class TStringField : public TField {
   TDateTime GetAsDateTime() const override;
   // Fits a text into the field's size.
   virtual std::string Fit(const std::string& value) const;
+  // The value a text is stored as, fitted into the field's size.
+  virtual Variant FittedValue(const std::string& value) const;
 
  private:
   bool fixedChar_ = false;
@@ -309,6 +311,7 @@ class TWideStringField : public TStringField {
   Variant GetAsVariant() const override;
   std::u16string GetAsWideString() const override;
   std::string Fit(const std::string& value) const override;
+  Variant FittedValue(const std::string& value) const override { return Variant(Fit(value)); }
 };
 
 // A GUID in its braced text form, 38 characters.
