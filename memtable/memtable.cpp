@@ -545,12 +545,6 @@ TRecordBuffer TCustomMemTableGx::HandleOf(int index) const noexcept {
   return reinterpret_cast<TRecordBuffer>(static_cast<intptr_t>(index + 1));
 }
 
-TRecBuf* TCustomMemTableGx::RecBuf(TRecordBuffer buffer) const {
-  intptr_t h = reinterpret_cast<intptr_t>(buffer);
-  if (h < 1 || static_cast<size_t>(h) > recBufs_.size()) return nullptr;
-  return recBufs_[static_cast<size_t>(h - 1)].get();
-}
-
 TRecordBuffer TCustomMemTableGx::AllocRecordBuffer() {
   size_t slot = recBufs_.size();
   for (size_t i = 0; i < recBufs_.size(); ++i)
@@ -593,7 +587,11 @@ void TCustomMemTableGx::FreeRecordBuffer(TRecordBuffer& buffer) {
 void TCustomMemTableGx::InternalInitRecord(TRecordBuffer buffer) {
   TRecBuf* buf = RecBuf(buffer);
   if (!buf) return;
-  buf->Values.assign(static_cast<size_t>(FieldCount()), Null());
+  const size_t count = static_cast<size_t>(FieldCount());
+  if (buf->Values.size() == count)
+    for (Variant& v : buf->Values) v = Variant::Null();
+  else
+    buf->Values.assign(count, Null());
   buf->MemoryRecord = nullptr;
   buf->TreeNode = nullptr;
   buf->ValuesFromRecord = false;
@@ -670,6 +668,11 @@ TRecBuf* TCustomMemTableGx::CurrentRecBuf() {
 bool TCustomMemTableGx::GetActiveRecBuf(TRecBuf*& buffer, bool ignoreInstantRead) {
   buffer = nullptr;
   const TDataSetState state = State();
+  // The row being written, asked for by every field write: answered first.
+  if ((state == dsInsert || state == dsEdit) && (ignoreInstantRead || instantRead_.empty())) {
+    buffer = RecBuf(ActiveBuffer());
+    return buffer != nullptr;
+  }
   // The temporary states read the buffer their operation set up, also in instant-read mode.
   switch (state) {
     case dsCalcFields:

@@ -352,7 +352,11 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   static TCustomMemTableGx* ReadingTable() noexcept;
 
   // The record a buffer handle stands for (tests and the engine's own helpers).
-  TRecBuf* RecBuf(TRecordBuffer buffer) const;
+  TRecBuf* RecBuf(TRecordBuffer buffer) const {
+    const intptr_t h = reinterpret_cast<intptr_t>(buffer);
+    if (h < 1 || static_cast<size_t>(h) > recBufs_.size()) return nullptr;
+    return recBufs_[static_cast<size_t>(h - 1)].get();
+  }
 
  protected:
   TRecordBuffer AllocRecordBuffer() override;

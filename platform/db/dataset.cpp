@@ -333,11 +333,6 @@ TRecordBuffer TDataSet::StateBuffer() const noexcept {
 
 // ---------------------------------------------------------------- the ring
 
-TRecordBuffer TDataSet::ActiveBuffer() const noexcept {
-  if (activeRecord_ < 0 || static_cast<size_t>(activeRecord_) >= buffers_.size()) return nullptr;
-  return buffers_[static_cast<size_t>(activeRecord_)];
-}
-
 TRecordBuffer TDataSet::TempBuffer() const noexcept {
   if (static_cast<size_t>(recordCount_) >= buffers_.size()) return nullptr;
   return buffers_[static_cast<size_t>(recordCount_)];
@@ -1006,7 +1001,7 @@ void TDataSet::DataEvent(TDataEvent event, NativeInt info) {
     case deFieldChange: {
       TField* field = reinterpret_cast<TField*>(info);
       if (field && (field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc)) modified_ = true;
-      UpdateCalcFields();
+      if (hasCalcFields_) UpdateCalcFields();
       if (field) field->Change();
       break;
     }

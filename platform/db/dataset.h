@@ -310,7 +310,10 @@ class TDataSet : public TComponent {
   virtual void DoOnCalcFields();
 
   // ---- the ring ----
-  TRecordBuffer ActiveBuffer() const noexcept;
+  TRecordBuffer ActiveBuffer() const noexcept {
+    if (activeRecord_ < 0 || static_cast<size_t>(activeRecord_) >= buffers_.size()) return nullptr;
+    return buffers_[static_cast<size_t>(activeRecord_)];
+  }
   TRecordBuffer CalcBuffer() const noexcept { return calcBuffer_; }
   // The free slot after the filled ones.
   TRecordBuffer TempBuffer() const noexcept;
