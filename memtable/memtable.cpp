@@ -991,12 +991,14 @@ void TCustomMemTableGx::CopyBufferToRecord(TRecordBuffer buffer, TMemoryRecordGx
   const TMTDataStructGx* ds = rec->DataStruct();
   const int columns = ds ? std::min(rec->FieldCount(), ds->Count()) : 0;
   const TFields& fields = Fields();
+  // A buffer holding its own values holds field i's at place i.
+  const size_t own = buf->ValuesFromRecord ? 0 : buf->Values.size();
   for (int i = 0; i < fields.Count(); ++i) {
     TField* f = fields.begin()[i];
     const int col = ColumnOf(f);
     if (col < 0 || col >= rec->FieldCount()) continue;
     Variant scratch;
-    const Variant& v = BufferValue(*buf, f, scratch);
+    const Variant& v = static_cast<size_t>(i) < own ? buf->Values[static_cast<size_t>(i)] : BufferValue(*buf, f, scratch);
     // Most values are already of the column's stored type: they go in without the conversion.
     if (col < columns && ds->Fields()[static_cast<size_t>(col)]->StoresAsIs(v))
       rec->PutStored(col, v);
@@ -1450,6 +1452,16 @@ void TCustomMemTableGx::NotifyClients(int index, int code, int extra) {
 }
 
 void TCustomMemTableGx::DataEvent(TDataEvent event, NativeInt info) {
+  // Most events (a field's write, a post's checks) ask nothing of the table itself.
+  if (heldCount_ > 0 || event == deUpdateState || event == deFieldListChange) TableDataEvent(event);
+  TDataSet::DataEvent(event, info);
+  if (!openNotified_ && Active()) {
+    openNotified_ = true;
+    NotifyClients(-1, mtnAllChanged, -1);
+  }
+}
+
+void TCustomMemTableGx::TableDataEvent(TDataEvent event) {
   if (heldCount_ > 0 && !ControlsDisabled()) {
     const int held = heldCount_;
     heldCount_ = 0;
@@ -1481,11 +1493,6 @@ void TCustomMemTableGx::DataEvent(TDataEvent event, NativeInt info) {
       break;
     default:
       break;
-  }
-  TDataSet::DataEvent(event, info);
-  if (!openNotified_ && Active()) {
-    openNotified_ = true;
-    NotifyClients(-1, mtnAllChanged, -1);
   }
 }
 

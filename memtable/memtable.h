@@ -431,6 +431,8 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   int EditingRowIndex();
   TRecBuf* CurrentRecBuf();
 
+  // The table's own part of an event: held notices, the inserted row's notice, a new field list.
+  void TableDataEvent(TDataEvent event);
   // ---- view hooks
   void ViewDataChanged(TMemoryRecordGx* rec, int index, int action);
   void ViewRecordMoved(TMemoryRecordGx* rec, int oldIndex, int newIndex);

@@ -438,7 +438,10 @@ void TRecordsViewGx::FlatChanged(TMemoryRecordGx* rec, int index, int action) {
   switch (action) {
     case rlInserted:
       if (FilterRecord(rec, index)) {
-        int pos = FindInsertPosition(rec, -1);
+        // In store order a record appended to the store goes after every row shown, unsearched.
+        const TRecordsListGx* list = StoreOrdered() ? RecordsList() : nullptr;
+        int pos = list && rec->Index() == list->Count() - 1 ? static_cast<int>(flatList_.size())
+                                                             : FindInsertPosition(rec, -1);
         flatList_.insert(static_cast<size_t>(pos), rec);
         pendingAppend_ = !viewAsTreeList_ && pos == static_cast<int>(flatList_.size()) - 1;
         ViewDataChanged(rec, pos, rlInserted);

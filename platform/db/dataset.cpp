@@ -997,19 +997,13 @@ void TDataSet::NotifyDataSources(TDataEvent event, NativeInt info) {
 }
 
 void TDataSet::DataEvent(TDataEvent event, NativeInt info) {
-  switch (event) {
-    case deFieldChange: {
-      TField* field = reinterpret_cast<TField*>(info);
-      if (field && (field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc)) modified_ = true;
-      if (hasCalcFields_) UpdateCalcFields();
-      if (field) field->Change();
-      break;
-    }
-    case dePropertyChange:
-      fieldDefs_->SetUpdated(false);
-      break;
-    default:
-      break;
+  if (event == deFieldChange) {
+    TField* field = reinterpret_cast<TField*>(info);
+    if (field && (field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc)) modified_ = true;
+    if (hasCalcFields_) UpdateCalcFields();
+    if (field) field->Change();
+  } else if (event == dePropertyChange) {
+    fieldDefs_->SetUpdated(false);
   }
   if (disableCount_ == 0) {
     if (!dataSources_.empty()) NotifyDataSources(event, info);  // most tables loaded are shown by nobody yet

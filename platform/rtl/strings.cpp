@@ -260,9 +260,35 @@ size_t Cp936Length(std::string_view utf8) {
   return total;
 }
 
+namespace {
+
+// Whether a text of ASCII and Chinese characters fits even if each of its characters took two
+// bytes (none takes more): most texts a field is given are answered so, without the table.
+bool FitsAtTwoBytesEach(std::string_view utf8, size_t maxBytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const size_t n = utf8.size();
+  size_t bound = 0, pos = 0;
+  while (pos < n) {
+    const unsigned char c = p[pos];
+    if (c < 0x80) {
+      ++bound;
+      ++pos;
+    } else if (c >= 0xE1 && c <= 0xEC && pos + 2 < n && (p[pos + 1] & 0xC0) == 0x80 && (p[pos + 2] & 0xC0) == 0x80) {
+      bound += 2;
+      pos += 3;
+    } else {
+      return false;
+    }
+  }
+  return bound <= maxBytes;
+}
+
+}  // namespace
+
 size_t Cp936PrefixLength(std::string_view utf8, size_t maxBytes) {
   // No character is longer in the code page than in UTF-8 (an undecodable byte counts one).
   if (utf8.size() <= maxBytes) return utf8.size();
+  if (FitsAtTwoBytesEach(utf8, maxBytes)) return utf8.size();
   size_t total = 0, pos = 0;
   const auto& lengths = Cp936Lengths();
   while (pos < utf8.size()) {

@@ -100,6 +100,23 @@ TEST(CodePages, PrefixLengthsAgreeWithDecodingEveryCharacter) {
   }
 }
 
+TEST(CodePages, TextsLongerInUtf8ThanTheLimitAreMeasuredByTheirCharacters) {
+  // Eight bytes in UTF-8, six in the code page.
+  const std::string text = "a费用b";
+  EXPECT_EQ(Cp936PrefixLength(text, 6), text.size());
+  EXPECT_EQ(Cp936PrefixLength(text, 7), text.size());
+  EXPECT_EQ(Cp936PrefixLength(text, 5), std::string("a费用").size());
+  EXPECT_EQ(Cp936PrefixLength(text, 4), std::string("a费").size());
+  // A Korean character is one '?' in the code page (counted at two it would not fit); a cut
+  // sequence and a lone lead are read by the decoder.
+  const std::string others[] = {"\xEC\x9C\x84\xEC\x9C\x84" "ab", "费用\xE4\xB8", "\xE4" "费用ab", "费\xE4\xB8" "a用"};
+  EXPECT_EQ(Cp936Length(others[0]), 4u);
+  EXPECT_EQ(Cp936PrefixLength(others[0], 4), others[0].size());
+  for (const std::string& t : others)
+    for (size_t limit = 0; limit <= t.size(); ++limit)
+      EXPECT_EQ(Cp936PrefixLength(t, limit), Cp936PrefixByDecoding(t, limit)) << t << " " << limit;
+}
+
 TEST(CodePages, Windows1252ReportsLoss) {
   bool lost = true;
   EXPECT_EQ(Utf8ToCp1252("café", &lost), "caf\xE9");
