@@ -67,14 +67,43 @@ void Utf8Append(std::string& out, char32_t cp) {
   }
 }
 
+// Tables sort and compare many texts, each checked first: ASCII goes eight bytes at a time and a
+// sequence is checked where it stands, without decoding it through Utf8Decode.
 bool IsValidUtf8(std::string_view s) noexcept {
-  size_t pos = 0;
-  while (pos < s.size()) {
-    if (static_cast<unsigned char>(s[pos]) < 0x80) { ++pos; continue; }
-    size_t before = pos;
-    char32_t cp = Utf8Decode(s, pos);
-    if (cp == 0xFFFD && pos - before != 3) return false;
-    if (cp == 0xFFFD && std::memcmp(s.data() + before, "\xEF\xBF\xBD", 3) != 0) return false;
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const auto* const end = p + s.size();
+  auto tail = [](unsigned char c) { return (c & 0xC0) == 0x80; };
+  while (p < end) {
+    if (end - p >= 8) {
+      uint64_t word;
+      std::memcpy(&word, p, sizeof word);
+      if ((word & 0x8080808080808080ull) == 0) {
+        p += 8;
+        continue;
+      }
+    }
+    const unsigned char c = *p;
+    if (c < 0x80) {
+      ++p;
+    } else if (c < 0xC2) {
+      return false;  // a continuation byte alone, or an overlong two-byte form
+    } else if (c < 0xE0) {
+      if (end - p < 2 || !tail(p[1])) return false;
+      p += 2;
+    } else if (c < 0xF0) {
+      if (end - p < 3 || !tail(p[1]) || !tail(p[2])) return false;
+      const char32_t cp = (char32_t{c & 0x0Fu} << 12) | (char32_t{p[1] & 0x3Fu} << 6) | (p[2] & 0x3Fu);
+      if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+      p += 3;
+    } else if (c < 0xF5) {
+      if (end - p < 4 || !tail(p[1]) || !tail(p[2]) || !tail(p[3])) return false;
+      const char32_t cp = (char32_t{c & 0x07u} << 18) | (char32_t{p[1] & 0x3Fu} << 12) |
+                          (char32_t{p[2] & 0x3Fu} << 6) | (p[3] & 0x3Fu);
+      if (cp < 0x10000 || cp > 0x10FFFF) return false;
+      p += 4;
+    } else {
+      return false;
+    }
   }
   return true;
 }

@@ -22,6 +22,33 @@ TEST(CodePages, ChineseRoundTripsThroughCp936AndUtf16) {
   EXPECT_EQ(Utf16ToUtf8(wide), text);
 }
 
+// Every form the decoder refuses is refused by the check too, wherever it stands among ASCII
+// bytes (the check reads ASCII eight bytes at a time).
+TEST(CodePages, Utf8CheckAgreesWithTheDecoder) {
+  const std::vector<std::string> cases = {
+      "", "plain ascii text of some length", "\u8d39\u7528\u57ab\u4ed8\u5355", "\uFFFD", "\U0001F600", "\U0010FFFF",
+      "\x80", "\xC0\x80", "\xC1\xBF", "\xC2", "\xC3\x28", "\xE0\x80\x80", "\xE0\x9F\xBF", "\xE4\xB8",
+      "\xED\xA0\x80", "\xED\xBF\xBF", "\xEF\xBF", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80",
+      "\xF8", "\xFF", "\xF0\x9F\x98"};
+  // What the decoder says: valid when every character decodes whole, or is a literal U+FFFD.
+  auto decoderSays = [](std::string_view s) {
+    for (size_t pos = 0; pos < s.size();) {
+      const size_t before = pos;
+      const char32_t cp = Utf8Decode(s, pos);
+      if (cp == 0xFFFD && s.substr(before, pos - before) != "\uFFFD") return false;
+    }
+    return true;
+  };
+  for (const std::string& c : cases)
+    for (size_t lead : {0, 3, 8, 13})
+      for (size_t trail : {0, 1, 9}) {
+        const std::string s = std::string(lead, 'a') + c + std::string(trail, 'z');
+        EXPECT_EQ(IsValidUtf8(s), decoderSays(s)) << "case of " << c.size() << " bytes after " << lead;
+      }
+  EXPECT_TRUE(IsValidUtf8("\u8d39\u7528 and ascii \U0001F600"));
+  EXPECT_FALSE(IsValidUtf8(std::string("abcdefgh\xED\xA0\x80ijklmnop")));
+}
+
 TEST(CodePages, InvalidInputIsReplacedNotLost) {
   // A stray continuation byte, a truncated sequence and an overlong form.
   std::string bad = std::string("a\x80") + "b\xE4\xB8" + "c\xC0\xAF";
