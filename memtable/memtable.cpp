@@ -2144,6 +2144,20 @@ class TransferScope {
 
 }  // namespace
 
+bool TCustomMemTableGx::AppendsAsOneChange() const {
+  // The view rebuilds its rows from the store on a change of the whole list: with the rows in
+  // store order, kept by the status filter alone and nothing counted over them, it then holds what
+  // it would after a notice a row, and nobody else was told of a row. The view's filter callback
+  // is this table's, which keeps every row unless the table filters or follows a master.
+  const bool filtering = cursorOpen_ && (FilterActive() || (masterDetailActive_ && masterDetailSide_ != mdsOnProviderGx));
+  const TMemTableDataGx* store = ActiveStore();
+  const TRecordsListGx* list = RecordsList();
+  return !filtering && store && list && store->Notificators().size() == 1 && store->Notificators()[0] == view_ &&
+         list->UpdateCount() == 0 && list->Indexes()->Count() == 0 && clients_.empty() && !view_->ViewAsTreeList() &&
+         view_->OrderByList().Empty() && !view_->GetRecordsList && !view_->OnRecordChange &&
+         view_->NotificationClients().empty() && (!view_->Aggregates() || view_->Aggregates()->Count() == 0);
+}
+
 int TCustomMemTableGx::AppendFrom(TDataSet* source, bool changedOnly) {
   if (!source || source == this) return 0;
   int count = 0;
@@ -2329,6 +2343,13 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
     for (size_t k = 0; k < passes.size() && alike; ++k)
       alike = passes[k].col == static_cast<int>(k) && passes[k].sourceCol == static_cast<int>(k);
     if (whole) {
+      // Where nothing hears of single rows, the store tells its listeners of the new rows as one
+      // change of its list once they are all in (also when a copy fails part way).
+      const bool quiet = AppendsAsOneChange();
+      if (quiet) list->BeginUpdate();
+      Finally tell([&] {
+        if (quiet) list->EndUpdate();
+      });
       for (int pos = start; pos < end; ++pos) {
         const TMemoryRecordGx* from = sources[static_cast<size_t>(pos - start)];
         const bool copy = alike && from->FieldCount() == storeCount;

@@ -483,6 +483,9 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   // ---- transfer
   void CopyRowWithStatus(TDataSet* source, const std::vector<std::pair<int, TField*>>& map);
   std::vector<std::pair<int, TField*>> SourceFieldMap(TDataSet* source) const;
+  // Whether rows appended in one go may reach the store's listeners as one change of its list
+  // instead of a notice a row: only this table's plain view listens.
+  bool AppendsAsOneChange() const;
   int AppendFrom(TDataSet* source, bool changedOnly);
 
   // ---- sorting

@@ -3,6 +3,7 @@
 // row number; the field flags.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <tuple>
 
 #include "platform/db/testdataset.h"
@@ -502,6 +503,118 @@ TEST(MemTableTransfer, ASourceValueOfAnotherTypeIsConvertedAsTheFieldsConvertIt)
     for (int c = 0; c < 3; ++c) EXPECT_EQ(converted->Value(c).VarType(), plain->Value(c).VarType()) << c;
     EXPECT_EQ(converted->Value(col).AsString(), col == 0 ? "77" : col == 1 ? "12" : "3.25");
   }
+}
+
+// Rows copied whole into a table that only its own view listens to reach the view as one change
+// of the list; the table ends the same as one told of each row (a second listener on its store
+// makes it so): the same rows in the same order, the same current row, bookmarks that find the
+// same rows, and the same rows after edits that follow.
+TEST(MemTableTransfer, RowsCopiedWholeWhereOnlyTheViewListensReachItAsOneChange) {
+  TMemTableGx src;
+  MakeTable(src, "mtblSrc");
+  for (int i = 1; i <= 300; ++i) AppendRow(src, i, i % 9 == 0 ? Null() : Variant("n" + std::to_string(i)), i * 0.25);
+  struct Loaded {
+    std::unique_ptr<TMemTableGx> table;
+    std::unique_ptr<TRecordsListNotificatorGx> listener;
+    std::shared_ptr<int> viewNotices = std::make_shared<int>(0);
+  };
+  auto load = [&](bool oneChange) {
+    Loaded l;
+    l.table = std::make_unique<TMemTableGx>();
+    TMemTableGx& t = *l.table;
+    MakeTable(t, oneChange ? "mtblOne" : "mtblEach");
+    for (int i = 1; i <= 5; ++i) AppendRow(t, 1000 + i, "old", i);
+    t.SetRecNo(3);
+    if (!oneChange) {
+      l.listener = std::make_unique<TRecordsListNotificatorGx>();
+      l.listener->SetMemTableData(t.MemTableData());
+    }
+    auto tell = t.RecordsView()->OnViewDataChanged;
+    t.RecordsView()->OnViewDataChanged = [notices = l.viewNotices, tell](TMemoryRecordGx* rec, int index, int action) {
+      ++*notices;
+      tell(rec, index, action);
+    };
+    src.First();
+    EXPECT_EQ(t.LoadFromDataSet(&src, 0, 1, false), 300);
+    return l;
+  };
+  auto dump = [](TMemTableGx& t) {
+    std::string out;
+    for (int i = 0; i < t.RecordsView()->ViewItemsCount(); ++i) {
+      const TMemoryRecordGx* r = t.RecordsView()->GetViewRecord(i);
+      out += VarToStr(r->Value(0)) + "|" + VarToStr(r->Value(1)) + "|" + VarToStr(r->Value(2)) + "@" +
+             std::to_string(r->RowNum()) + "/" + std::to_string(r->UpdateStatus()) + ";";
+    }
+    return out;
+  };
+  Loaded one = load(true), each = load(false);
+  EXPECT_EQ(*one.viewNotices, 1);
+  EXPECT_EQ(*each.viewNotices, 300);
+  TMemTableGx& a = *one.table;
+  TMemTableGx& b = *each.table;
+  ASSERT_EQ(a.RecordCount(), 305);
+  EXPECT_EQ(b.RecordCount(), 305);
+  EXPECT_EQ(dump(a), dump(b));
+  EXPECT_EQ(a.RecNo(), b.RecNo());
+  EXPECT_EQ(a.FieldByName("ID")->AsInteger(), b.FieldByName("ID")->AsInteger());
+  for (int row : {1, 6, 150, 305}) {
+    a.SetRecNo(row);
+    b.SetRecNo(row);
+    const TBookmark ma = a.GetBookmark(), mb = b.GetBookmark();
+    a.Last();
+    b.First();
+    a.GotoBookmark(ma);
+    b.GotoBookmark(mb);
+    EXPECT_EQ(a.RecNo(), row);
+    EXPECT_EQ(b.RecNo(), row);
+    EXPECT_EQ(a.FieldByName("ID")->AsInteger(), b.FieldByName("ID")->AsInteger());
+  }
+  for (TMemTableGx* t : {&a, &b}) {
+    AppendRow(*t, 9999, "new", 1.0);
+    t->SetRecNo(10);
+    t->Delete();
+    t->SetSortOrder("AMOUNT DESC");
+    t->First();
+  }
+  EXPECT_EQ(dump(a), dump(b));
+  EXPECT_EQ(a.FieldByName("ID")->AsInteger(), b.FieldByName("ID")->AsInteger());
+  EXPECT_EQ(Ids(a), Ids(b));
+}
+
+// A table whose aggregates are live is told of each copied row, and they come out as for rows
+// appended one at a time.
+TEST(MemTableTransfer, RowsCopiedWholeIntoATableWithAggregatesAreCountedRowByRow) {
+  TMemTableGx src;
+  MakeTable(src, "mtblSrc");
+  for (int i = 1; i <= 50; ++i) AppendRow(src, i, "n", i % 7 ? Variant(i * 0.5) : Null());
+  auto make = [](TMemTableGx& t, const char* name) {
+    t.SetName(name);
+    DefineFields(t);
+    for (int i = 0; i < t.FieldDefs().Count(); ++i) t.FieldDefs().Items(i)->CreateField(&t);
+    auto* total = new TAggregateField(&t);
+    total->SetFieldName("TOTAL");
+    total->SetExpression("SUM(AMOUNT)");
+    total->SetActive(true);
+    total->SetDataSet(&t);
+    t.CreateDataSet();
+    t.SetAggregatesActive(true);
+    return total;
+  };
+  TMemTableGx copied, appended;
+  TAggregateField* copiedTotal = make(copied, "mtblCopied");
+  TAggregateField* appendedTotal = make(appended, "mtblAppended");
+  int notices = 0;
+  auto tell = copied.RecordsView()->OnViewDataChanged;
+  copied.RecordsView()->OnViewDataChanged = [&notices, tell](TMemoryRecordGx* rec, int index, int action) {
+    ++notices;
+    tell(rec, index, action);
+  };
+  src.First();
+  EXPECT_EQ(copied.LoadFromDataSet(&src, 0, 1, false), 50);
+  EXPECT_EQ(notices, 50);
+  for (int i = 1; i <= 50; ++i) AppendRow(appended, i, "n", i % 7 ? Variant(i * 0.5) : Null());
+  EXPECT_EQ(copiedTotal->AsFloat(), appendedTotal->AsFloat());
+  EXPECT_GT(copiedTotal->AsFloat(), 0.0);
 }
 
 TEST(MemTableTransfer, LoadFromDataSetThroughCachedInserts) {

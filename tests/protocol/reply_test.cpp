@@ -274,6 +274,59 @@ TEST(ReplyTest, AFailureAfterGoodTablesKeepsNothingAndOverridesAnOldSuccess) {
   EXPECT_EQ(p.ErrorText(), "");
 }
 
+// A reply's rows go into a form's table the same whether the table is told of them at once (only
+// its view listens) or row by row (another listener on its store); a reply that breaks part way
+// is refused with its reason and leaves the form's table as it was.
+TEST(ReplyTest, RowsCopiedIntoAFormAreTheSameToldAtOnceOrRowByRow) {
+  std::string rows;
+  for (int i = 1; i <= 120; ++i)
+    rows += Format("<r%s ID=\"%d\" NAME=\"名称%d\" AMOUNT=\"%d.%.2d\" DAY=\"2024-03-%.2d 10:00:00\"/>",
+                   {i == 1 ? std::string(" fields=\"ID:NUMBER:38:0 NAME:VARCHAR2:20:0 AMOUNT:NUMBER:12:2 DAY:DATE:7:0\"")
+                           : std::string(),
+                    i, i % 17, i * 3, i % 100, 1 + i % 28});
+  auto form = [](TMemTableGx& t) {
+    t.FieldDefs().Add("ID", ftLargeint);
+    t.FieldDefs().Add("NAME", ftString, 20);
+    t.FieldDefs().Add("AMOUNT", ftFloat);
+    t.FieldDefs().Add("DAY", ftDate);
+    t.CreateDataSet();
+    t.Append();
+    t.FieldByName("ID")->SetAsInteger(-1);
+    t.Post();
+  };
+  auto dump = [](TMemTableGx& t) {
+    std::string out;
+    t.First();
+    while (!t.Eof()) {
+      for (TField* f : t.Fields()) out += f->AsString() + "|";
+      out += std::to_string(t.UpdateStatus()) + ";";
+      t.Next();
+    }
+    return out;
+  };
+  TMemTableGx atOnce, rowByRow;
+  form(atOnce);
+  form(rowByRow);
+  TRecordsListNotificatorGx listener;
+  listener.SetMemTableData(rowByRow.MemTableData());
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply(Recordset(rows)))) << p.ErrorText();
+  p.GetTable(0)->CopyDataTo(&atOnce);
+  p.GetTable(0)->CopyDataTo(&rowByRow);
+  EXPECT_EQ(atOnce.RecordCount(), 121);
+  EXPECT_EQ(atOnce.RecNo(), 1);
+  EXPECT_EQ(rowByRow.RecNo(), 1);
+  const std::string read = dump(atOnce);
+  EXPECT_EQ(read, dump(rowByRow));
+  // Broken at row 60: refused with the row's number, nothing reaches the form.
+  const std::string broken = Reply(Recordset(rows.substr(0, rows.find("<r ID=\"60\"")) +
+                                             "<r ID=\"60\" DAY=\"2024-02-30 10:00:00\"/>" +
+                                             rows.substr(rows.find("<r ID=\"61\""))));
+  EXPECT_NE(Refused(p, broken).find("Row 60 of recordset TB_BILDA, field DAY"), std::string::npos);
+  ASSERT_EQ(p.GetTableCount(), 0);
+  EXPECT_EQ(dump(atOnce), read);
+}
+
 TEST(ReplyTest, NewIdsAreWrittenIntoTheInsertedRowsTheRequestSent) {
   TMemTableGx lines, linesDelta;
   MakeLines(lines);
