@@ -1164,7 +1164,9 @@ void TCustomMemTableGx::OpenCursor(bool infoQuery) {
       DatabaseError(SMemTableNoData, this);
     }
     CreateIndexesFromDefs();
-    InternalInitFieldDefs();
+    // The opening below builds the field definitions from the structure first thing; they are
+    // built here only when it does not run.
+    if (State() == dsOpening) InternalInitFieldDefs();
     cursorOpen_ = true;
   }
   TDataSet::OpenCursor(infoQuery);
