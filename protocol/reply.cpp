@@ -105,7 +105,8 @@ std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
 // "2024-03-05T10:00:00"). The time is kept: a row written back on save carries all its values, so
 // dropping it here would reset every creation time to midnight. A time that does not read leaves
 // the date alone; other date forms go through the platform's reading.
-TDateTime ReadDate(std::string_view value) {
+// Out of line, as the number readers are: the row loop that calls them stays small.
+[[gnu::noinline]] TDateTime ReadDate(std::string_view value) {
   // The host's own form, "yyyy-mm-dd hh:nn:ss", read in place: the value TryEncodeDate and
   // TryEncodeTime make, worked out here without their calls (a reply holds many dates a row).
   if (value.size() == 19 && value[4] == '-' && value[7] == '-' && value[10] == ' ' && value[13] == ':' &&
@@ -167,7 +168,7 @@ TDateTime ReadDate(std::string_view value) {
 
 // An integer column's value: plain decimals ("-1234") are read directly, anything else through the
 // platform's reading.
-int64_t ReadInt64(std::string_view value) {
+[[gnu::noinline]] int64_t ReadInt64(std::string_view value) {
   const size_t i = !value.empty() && value[0] == '-' ? 1 : 0;
   if (value.size() > i && value.size() - i <= 18) {
     int64_t v = 0;
@@ -181,7 +182,7 @@ int64_t ReadInt64(std::string_view value) {
 // A number column's value: plain decimals ("-1234.56") are read directly, anything else through the
 // platform's reading with ".". Up to 15 digits make an exact integer and a power of ten up to 10^15
 // is exact, so one division rounds as a full decimal reading does.
-double ReadFloat(std::string_view value) {
+[[gnu::noinline]] double ReadFloat(std::string_view value) {
   static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   const char* p = value.data();
@@ -248,19 +249,30 @@ class TRowReader {
       if (entries.size() > slots_.size()) slots_.resize(entries.size());
       Slot* const slots = slots_.data();
       Column* const columns = columns_.data();
-      for (size_t a = 0; a < entries.size(); ++a) {
-        const std::string_view entry = entries[a];
+      const std::string_view* const list = entries.data();
+      for (size_t a = 0, n = entries.size(); a < n; ++a) {
+        const std::string_view entry = list[a];
         Slot& slot = slots[a];
         // The name last seen at this position first; no name that can match holds a "=".
         size_t eq = slot.name.size();
         int c = slot.column;
-        if (!(c != kUnseen && entry.size() > eq && entry[eq] == '=' && SameBytes(entry.data(), slot.name)))
+        if (!(c != kUnseen && entry.size() > eq && entry[eq] == '=' && slot.Starts(entry.data())))
           c = Learn(entry, slot, eq);
         if (c < 0) continue;
         Column& col = columns[c];
         if (col.seen == stamp_) continue;  // the first of two equal names counts
         col.seen = stamp_;
-        const std::string_view value = EntryText(entry, eq, scratch_);
+        // The common value, quoted and holding neither its quote nor a reference, is read where it
+        // stands.
+        if (eq == std::string_view::npos) continue;  // no value
+        std::string_view value;
+        const char* const v = entry.data() + eq + 1;
+        const size_t size = entry.size() - eq - 1;
+        if (size >= 2 && (*v == '"' || *v == '\'') && v[size - 1] == *v &&
+            HoldsNeither(entry.data(), std::string_view(v + 1, size - 2), *v, '&'))
+          value = std::string_view(v + 1, size - 2);
+        else
+          value = EntryText(entry, eq, scratch_);
         if (value.empty()) continue;
         try {
           if (col.asIs)
@@ -293,6 +305,19 @@ class TRowReader {
   struct Slot {
     int column = kUnseen;  // -1: no column
     std::string name;
+    // A name of 8 to 16 bytes, the most common, as its first and its last eight bytes.
+    uint64_t head = 0, tail = 0;
+    // Whether `p` starts with the name; the caller has checked that it is long enough.
+    bool Starts(const char* p) const {
+      const size_t n = name.size();
+      if (n >= 8 && n <= 16) {
+        uint64_t a, b;
+        std::memcpy(&a, p, 8);
+        std::memcpy(&b, p + n - 8, 8);
+        return a == head && b == tail;
+      }
+      return std::memcmp(p, name.data(), n) == 0;
+    }
   };
 
   // Matches the entry's name to a column and remembers it for the position; `eq` becomes the place
@@ -303,22 +328,11 @@ class TRowReader {
     auto it = byName_.find(std::string(name));
     slot.column = it == byName_.end() ? -1 : it->second;
     slot.name.assign(name);
-    return slot.column;
-  }
-
-  // Whether `p` starts with `name`; the caller has checked that it is long enough. Names of up to
-  // 16 bytes, which most columns have, are compared in two words.
-  static bool SameBytes(const char* p, const std::string& name) {
-    const size_t n = name.size();
-    if (n >= 8 && n <= 16) {
-      uint64_t a, b, c, d;
-      std::memcpy(&a, p, 8);
-      std::memcpy(&b, name.data(), 8);
-      std::memcpy(&c, p + n - 8, 8);
-      std::memcpy(&d, name.data() + n - 8, 8);
-      return a == b && c == d;
+    if (name.size() >= 8 && name.size() <= 16) {
+      std::memcpy(&slot.head, name.data(), 8);
+      std::memcpy(&slot.tail, name.data() + name.size() - 8, 8);
     }
-    return std::memcmp(p, name.data(), n) == 0;
+    return slot.column;
   }
 
   // The variant type Convert answers for a column of that type.
