@@ -739,7 +739,8 @@ bool TCustomMemTableGx::GetFieldData(TField* field, Variant& value) {
   return true;
 }
 
-void TCustomMemTableGx::SetFieldData(TField* field, const Variant& value) {
+template <class Value>
+void TCustomMemTableGx::WriteFieldData(TField* field, Value&& value) {
   const TDataSetState state = State();
   if (!dsWriteModes.Contains(state)) DatabaseError(SNotEditing, this);
   switch (field->DataType()) {
@@ -755,7 +756,7 @@ void TCustomMemTableGx::SetFieldData(TField* field, const Variant& value) {
   TRecBuf* buf = nullptr;
   if (!GetActiveRecBuf(buf)) DatabaseError(SNotEditing, this);
   field->Validate(value);
-  Variant v = value.IsEmpty() ? Null() : value;
+  Variant v = value.IsEmpty() ? Null() : std::forward<Value>(value);
   if (OnSetFieldValue) OnSetFieldValue(this, field, v);
   if (buf->Values.size() != static_cast<size_t>(FieldCount())) buf->Values.resize(static_cast<size_t>(FieldCount()), Null());
   if (buf->ValuesFromRecord && ColumnOf(field) >= 0) {
@@ -774,6 +775,11 @@ void TCustomMemTableGx::SetFieldData(TField* field, const Variant& value) {
   if (state != dsCalcFields && state != dsFilter && state != dsNewValue && state != dsInternalCalc)
     DataEvent(deFieldChange, reinterpret_cast<NativeInt>(field));
 }
+
+void TCustomMemTableGx::SetFieldData(TField* field, const Variant& value) { WriteFieldData(field, value); }
+
+// A text is handed on without its count going up and down again.
+void TCustomMemTableGx::MoveFieldData(TField* field, Variant& value) { WriteFieldData(field, std::move(value)); }
 
 bool TCustomMemTableGx::GetFieldDataAsObject(TField* field, TObject*& value) {
   value = nullptr;

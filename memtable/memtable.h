@@ -256,6 +256,7 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   Variant Lookup(std::string_view keyFields, const Variant& keyValues, std::string_view resultFields) override;
   bool GetFieldData(TField* field, Variant& value) override;
   void SetFieldData(TField* field, const Variant& value) override;
+  void MoveFieldData(TField* field, Variant& value) override;
   std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
   Variant GetAggregateValue(TField* field) override;
   void ResetAggField(TField* field) override;
@@ -431,6 +432,9 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   int EditingRowIndex();
   TRecBuf* CurrentRecBuf();
 
+  // SetFieldData's work, for a value copied or taken.
+  template <class Value>
+  void WriteFieldData(TField* field, Value&& value);
   // The table's own part of an event: held notices, the inserted row's notice, a new field list.
   void TableDataEvent(TDataEvent event);
   // ---- view hooks

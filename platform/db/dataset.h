@@ -147,6 +147,9 @@ class TDataSet : public TComponent {
   // write states, call field->Validate(value) first and send deFieldChange afterwards (not in the
   // calc-fields, filter, new-value and internal-calc states).
   virtual void SetFieldData(TField* field, const Variant& value) = 0;
+  // The same for a value its caller no longer needs: a dataset may take it (it is left empty
+  // then) instead of copying it.
+  virtual void MoveFieldData(TField* field, Variant& value) { SetFieldData(field, value); }
   // A stream over a blob field's value; writing it back happens when the stream is destroyed.
   virtual std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode);
   // The value of an aggregate field; the base has none.

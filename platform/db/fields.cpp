@@ -435,6 +435,14 @@ void TField::SetData(const Variant& value) {
   dataSet_->SetFieldData(this, value);
 }
 
+void TField::SetData(Variant&& value) {
+  // A writable field that is no lookup needs none of the checks above.
+  if (dataSet_ && !readOnly_ && fieldKind_ != fkLookup)
+    dataSet_->MoveFieldData(this, value);
+  else
+    SetData(static_cast<const Variant&>(value));
+}
+
 Variant TField::ReadValue() const {
   Variant v;
   GetData(v);

@@ -132,6 +132,7 @@ class TField : public TComponent {
   // The raw value through the dataset; false when it is Null.
   bool GetData(Variant& value) const;
   void SetData(const Variant& value);
+  void SetData(Variant&& value);
   // Runs OnValidate with `value` as the value the field shows meanwhile.
   virtual void Validate(const Variant& value);
   // Asks the controls to focus the control that edits this field.

@@ -139,3 +139,50 @@ TEST(MemTableAppend, CachedAppendsAreLoggedAsInserted) {
   t.CancelUpdates();
   EXPECT_EQ(t.RecordCount(), 0);
 }
+
+TEST(MemTableAppend, AWrittenTextIsSeenWhileValidatedAndKeptOnlyWhenAccepted) {
+  TMemTableGx t;
+  MakeTable(t);
+  TField* name = t.FieldByName("NAME");
+  std::vector<std::string> seen;
+  name->SetOnValidate([&](TField* f) {
+    seen.push_back(f->AsString());
+    if (f->AsString() == "bad") throw EDatabaseError("refused");
+  });
+  t.Append();
+  t.FieldByName("ID")->SetAsInteger(1);
+  name->SetAsString("good");
+  EXPECT_THROW(name->SetAsString("bad"), EDatabaseError);
+  EXPECT_EQ(name->AsString(), "good");
+  t.Post();
+  EXPECT_EQ(seen, (std::vector<std::string>{"good", "bad"}));
+  EXPECT_EQ(VarToStr(t.RecordsList()->Rec(0)->Value(1)), "good");
+  // A field read only refuses the write whatever form the value comes in.
+  name->SetReadOnly(true);
+  t.Edit();
+  EXPECT_THROW(name->SetAsString("x"), EDatabaseError);
+  EXPECT_THROW(name->SetValue(Variant("x")), EDatabaseError);
+  t.Cancel();
+  name->SetReadOnly(false);
+  // Outside the write states every write is refused.
+  EXPECT_EQ(ErrorOf([&] { name->SetAsString("y"); }), ErrorOf([&] { name->SetValue(Variant("y")); }));
+  EXPECT_EQ(name->AsString(), "good");
+}
+
+TEST(MemTableAppend, TheValueHandlerSeesTheTextWrittenAndItsCallerKeepsItsOwn) {
+  TMemTableGx t;
+  MakeTable(t);
+  std::vector<std::string> seen;
+  t.OnSetFieldValue = [&](TCustomMemTableGx*, TField* f, Variant& v) {
+    if (f->FieldName() == "NAME") seen.push_back(VarToStr(v));
+  };
+  const std::string text = "费用垫付单";
+  const Variant held(text);
+  t.Append();
+  t.FieldByName("NAME")->SetAsString(text);
+  t.FieldByName("NAME")->SetValue(held);
+  t.Post();
+  EXPECT_EQ(seen, (std::vector<std::string>{text, text}));
+  EXPECT_EQ(VarToStr(held), text);
+  EXPECT_EQ(t.FieldByName("NAME")->AsString(), text);
+}
