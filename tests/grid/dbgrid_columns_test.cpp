@@ -325,34 +325,9 @@ TEST_F(DBGridTest, HiddenColumnsKeepTheirPlaceWithoutRoom) {
 }
 
 TEST_F(DBGridTest, LookupColumnsShowTheSpecialRowAndStepThroughTheList) {
-  TMemTableGx lookup(nullptr);
-  lookup.FieldDefs().Add("ID", ftInteger);
-  lookup.FieldDefs().Add("NAME", ftString, 20);
-  lookup.CreateDataSet();
-  for (int i = 1; i <= 3; ++i) {
-    lookup.Append();
-    lookup.FieldByName("ID")->SetAsInteger(i);
-    lookup.FieldByName("NAME")->SetAsString(std::string(i == 1 ? "甲" : i == 2 ? "乙" : "丙"));
-    lookup.Post();
-  }
-  TMemTableGx main(nullptr);
-  main.FieldDefs().Add("KID", ftInteger);
-  for (int i = 0; i < main.FieldDefs().Count(); ++i) main.FieldDefs().Items(i)->CreateField(&main);
-  auto* name = new TStringField(&main);
-  name->SetFieldName("KNAME");
-  name->SetSize(20);
-  name->SetFieldKind(fkLookup);
-  name->SetKeyFields("KID");
-  name->SetLookupDataSet(&lookup);
-  name->SetLookupKeyFields("ID");
-  name->SetLookupResultField("NAME");
-  name->SetDataSet(&main);
-  main.CreateDataSet();
-  main.Append();
-  main.FieldByName("KID")->SetAsInteger(3);
-  main.Post();
-  TDataSource src(nullptr);
-  src.SetDataSet(&main);
+  LookupTables tables;
+  TMemTableGx& main = tables.main;
+  TDataSource& src = tables.source;
   MakeGrid();
   TColumnGx* c = AddColumn("KNAME");
   grid->SetDataSource(&src);

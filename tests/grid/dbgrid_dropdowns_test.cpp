@@ -73,7 +73,7 @@ void WriteScreenSnapshot(const std::vector<HWND>& windows, const std::string& na
 }
 
 // Documents (a date, a city key with its lookup name, a quantity, a text) over a list of cities.
-class DropDownTest : public DBGridTest {
+class DropDownTest : public DocsGridTest {
  protected:
   void SetUp() override {
     DBGridTest::SetUp();
@@ -123,24 +123,6 @@ class DropDownTest : public DBGridTest {
     docSource = std::make_unique<TDataSource>(nullptr);
     docSource->SetDataSet(docs.get());
   }
-  void TearDown() override {
-    if (grid) grid->SetDataSource(nullptr);
-    DBGridTest::TearDown();
-    docSource.reset();
-    docs.reset();
-    cities.reset();
-  }
-  void BindDocs() {
-    grid->SetDataSource(docSource.get());
-    grid->SetFocus();
-    gridtest::Pump();
-  }
-  TDBGridInplaceEdit* OpenEditorAt(TColumnGx* column) {
-    grid->SetCol(grid->DataToRawColumn(column->Index()));
-    grid->SetEditorMode(true);
-    gridtest::Pump();
-    return static_cast<TDBGridInplaceEdit*>(grid->InplaceEditor());
-  }
   void Key(UINT vk, bool alt = false, bool ctrl = false) {
     if (alt) FanoInputKey(VK_MENU, TRUE);
     if (ctrl) FanoInputKey(VK_CONTROL, TRUE);
@@ -148,10 +130,6 @@ class DropDownTest : public DBGridTest {
     FanoInputKey(vk, FALSE);
     if (ctrl) FanoInputKey(VK_CONTROL, FALSE);
     if (alt) FanoInputKey(VK_MENU, FALSE);
-    gridtest::Pump();
-  }
-  void Type(const char* text) {
-    FanoInputText(text);
     gridtest::Pump();
   }
   // The drop-down hangs below the editor, its left edge at the editor's.
@@ -163,9 +141,6 @@ class DropDownTest : public DBGridTest {
     EXPECT_EQ(lr.left, er.left);
   }
 
-  std::unique_ptr<TMemTableGx> cities;
-  std::unique_ptr<TMemTableGx> docs;
-  std::unique_ptr<TDataSource> docSource;
 };
 
 TEST_F(DropDownTest, TheLookupListOpensUnderTheCellAndTakesOrLeavesTheKey) {

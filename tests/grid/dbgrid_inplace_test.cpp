@@ -16,7 +16,7 @@ using namespace dbgridtest;
 namespace {
 
 // A table with a date, a lookup and a code field beside the fixture's, over a list of cities.
-class DBGridInplaceTest : public DBGridTest {
+class DBGridInplaceTest : public DocsGridTest {
  protected:
   void SetUp() override {
     DBGridTest::SetUp();
@@ -60,35 +60,10 @@ class DBGridInplaceTest : public DBGridTest {
     docSource = std::make_unique<TDataSource>(nullptr);
     docSource->SetDataSet(docs.get());
   }
-  void TearDown() override {
-    if (grid) grid->SetDataSource(nullptr);
-    DBGridTest::TearDown();
-    docSource.reset();
-    docs.reset();
-    cities.reset();
-  }
-  void BindDocs() {
-    grid->SetDataSource(docSource.get());
-    grid->SetFocus();
-    gridtest::Pump();
-  }
-  TDBGridInplaceEdit* OpenEditorAt(TColumnGx* column) {
-    grid->SetCol(grid->DataToRawColumn(column->Index()));
-    grid->SetEditorMode(true);
-    gridtest::Pump();
-    return static_cast<TDBGridInplaceEdit*>(grid->InplaceEditor());
-  }
   void Key(UINT vk, bool shift = false, bool ctrl = false) {
     gridtest::PressKey(vk, shift, ctrl);
   }
-  void Type(const char* text) {
-    FanoInputText(text);
-    gridtest::Pump();
-  }
 
-  std::unique_ptr<TMemTableGx> cities;
-  std::unique_ptr<TMemTableGx> docs;
-  std::unique_ptr<TDataSource> docSource;
 };
 
 }  // namespace

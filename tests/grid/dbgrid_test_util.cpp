@@ -26,6 +26,34 @@ std::unique_ptr<TMemTableGx> MakeTreeTable(std::initializer_list<TreeNode> nodes
   return tree;
 }
 
+LookupTables::LookupTables() {
+  lookup.FieldDefs().Add("ID", ftInteger);
+  lookup.FieldDefs().Add("NAME", ftString, 20);
+  lookup.CreateDataSet();
+  for (int i = 1; i <= 3; ++i) {
+    lookup.Append();
+    lookup.FieldByName("ID")->SetAsInteger(i);
+    lookup.FieldByName("NAME")->SetAsString(std::string(i == 1 ? "甲" : i == 2 ? "乙" : "丙"));
+    lookup.Post();
+  }
+  main.FieldDefs().Add("KID", ftInteger);
+  for (int i = 0; i < main.FieldDefs().Count(); ++i) main.FieldDefs().Items(i)->CreateField(&main);
+  auto* name = new TStringField(&main);
+  name->SetFieldName("KNAME");
+  name->SetSize(20);
+  name->SetFieldKind(fkLookup);
+  name->SetKeyFields("KID");
+  name->SetLookupDataSet(&lookup);
+  name->SetLookupKeyFields("ID");
+  name->SetLookupResultField("NAME");
+  name->SetDataSet(&main);
+  main.CreateDataSet();
+  main.Append();
+  main.FieldByName("KID")->SetAsInteger(3);
+  main.Post();
+  source.SetDataSet(&main);
+}
+
 void DBGridTest::SetUp() {
   FanoUseHeadless();
   FanoSetTestFont(TRUE);
@@ -81,6 +109,32 @@ TColumnGx* DBGridTest::AddColumn(const std::string& field, const std::string& ca
   c->SetFieldName(field);
   if (!caption.empty()) c->Title()->SetCaption(caption);
   return c;
+}
+
+void DocsGridTest::TearDown() {
+  if (grid) grid->SetDataSource(nullptr);
+  DBGridTest::TearDown();
+  docSource.reset();
+  docs.reset();
+  cities.reset();
+}
+
+void DocsGridTest::BindDocs() {
+  grid->SetDataSource(docSource.get());
+  grid->SetFocus();
+  gridtest::Pump();
+}
+
+TDBGridInplaceEdit* DocsGridTest::OpenEditorAt(TColumnGx* column) {
+  grid->SetCol(grid->DataToRawColumn(column->Index()));
+  grid->SetEditorMode(true);
+  gridtest::Pump();
+  return static_cast<TDBGridInplaceEdit*>(grid->InplaceEditor());
+}
+
+void DocsGridTest::Type(const char* text) {
+  FanoInputText(text);
+  gridtest::Pump();
 }
 
 }  // namespace dbgridtest

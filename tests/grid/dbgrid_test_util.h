@@ -8,6 +8,7 @@
 #include <string>
 
 #include "grid/dbgrid.h"
+#include "grid/dbgrid_inplace.h"
 #include "grid_test_util.h"
 #include "memtable/memtable.h"
 #include "platform/db/datasource.h"
@@ -22,6 +23,15 @@ struct TreeNode {
 // A table of (ID, PARENT, NAME) holding the nodes in order, its tree view on (nodes closed), on
 // its first row.
 std::unique_ptr<TMemTableGx> MakeTreeTable(std::initializer_list<TreeNode> nodes);
+
+// A lookup table of (ID, NAME) holding 1 甲, 2 乙, 3 丙, and a main table of (KID) whose lookup
+// field KNAME shows the NAME of its KID, holding one row of KID 3, with a data source on it.
+struct LookupTables {
+  LookupTables();
+  TMemTableGx lookup{nullptr};
+  TMemTableGx main{nullptr};
+  TDataSource source{nullptr};
+};
 
 class DBGridTest : public ::testing::Test {
  protected:
@@ -39,6 +49,23 @@ class DBGridTest : public ::testing::Test {
   TDBGridGx* grid = nullptr;
   TMemTableGx* table = nullptr;
   TDataSource* source = nullptr;
+};
+
+// A grid over a table of documents (docs, through docSource) whose columns look cities up: the
+// test's SetUp makes the tables, this fixture binds, edits and lets them go.
+class DocsGridTest : public DBGridTest {
+ protected:
+  void TearDown() override;
+  // Binds the grid to the documents and gives it the focus.
+  void BindDocs();
+  // Makes the column current and opens its in-place editor.
+  TDBGridInplaceEdit* OpenEditorAt(TColumnGx* column);
+  // Types the text into the focused window.
+  void Type(const char* text);
+
+  std::unique_ptr<TMemTableGx> cities;
+  std::unique_ptr<TMemTableGx> docs;
+  std::unique_ptr<TDataSource> docSource;
 };
 
 }  // namespace dbgridtest
