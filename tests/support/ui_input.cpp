@@ -1,10 +1,11 @@
-#include "controls_test_util.h"
+#include "support/ui_input.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
+#include <algorithm>
+#include <cstring>
 
-namespace ctltest {
+#include "platform/os/clock.h"
+
+namespace uitest {
 
 void Pump() { Application->ProcessMessages(); }
 
@@ -45,13 +46,27 @@ void ClickAt(TControl* control, int x, int y) {
   MouseUp(control, x, y);
 }
 
-void KeyPress(UINT vk, bool shift, bool ctrl) {
-  if (ctrl) FanoInputKey(VK_CONTROL, TRUE);
+void Wheel(TControl* control, int delta) {
+  TPoint p = ScreenPoint(control, control->Width() / 2, control->Height() / 2);
+  FanoInputMouseMove(p.X, p.Y);
+  FanoInputMouseWheel(delta, p.X, p.Y);
+  Pump();
+}
+
+void KeyPress(UINT vk, bool shift, bool ctrl, bool alt) {
   if (shift) FanoInputKey(VK_SHIFT, TRUE);
+  if (ctrl) FanoInputKey(VK_CONTROL, TRUE);
+  if (alt) FanoInputKey(VK_MENU, TRUE);
   FanoInputKey(vk, TRUE);
   FanoInputKey(vk, FALSE);
-  if (shift) FanoInputKey(VK_SHIFT, FALSE);
+  if (alt) FanoInputKey(VK_MENU, FALSE);
   if (ctrl) FanoInputKey(VK_CONTROL, FALSE);
+  if (shift) FanoInputKey(VK_SHIFT, FALSE);
+  Pump();
+}
+
+void Type(const char* utf8) {
+  FanoInputText(utf8);
   Pump();
 }
 
@@ -63,12 +78,12 @@ TColor PixelOf(TWinControl* control, int x, int y) {
       FanoGetWindowPixel(control->Handle(), x + origin.X - wr.left, y + origin.Y - wr.top));
 }
 
-std::vector<FANO_DRAW_RECORD> Records(HDC dc) {
+std::vector<FANO_DRAW_RECORD> Records(HDC dc, const char* call) {
   std::vector<FANO_DRAW_RECORD> out;
   for (int i = 0; i < FanoRecordCount(dc); ++i) {
     FANO_DRAW_RECORD r{};
     FanoRecordGet(dc, i, &r);
-    out.push_back(r);
+    if (!call || std::strcmp(r.call, call) == 0) out.push_back(r);
   }
   return out;
 }
@@ -83,50 +98,4 @@ std::vector<std::string> Formatted(HDC dc) {
   return out;
 }
 
-std::string SnapshotPath(const std::string& name) {
-  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
-  return std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/" + name;
-}
-
-void WriteSnapshot(TCustomForm* form, const std::string& name) {
-  std::string path = SnapshotPath(name);
-  ASSERT_TRUE(FanoSnapshotWindow(form->Handle(), path.c_str()));
-  std::ifstream in(path, std::ios::binary);
-  char sig[8] = {};
-  in.read(sig, 8);
-  EXPECT_EQ(std::string(sig + 1, 3), "PNG");
-}
-
-void ControlsTest::SetUp() {
-  FanoUseHeadless();
-  FanoSetTestFont(TRUE);
-  ClockSetSimulated(1);
-  Pump();
-  form = new TForm(nullptr);
-  form->SetBounds(10, 10, 400, 300);
-  form->SetColor(clBtnFace);
-}
-
-void ControlsTest::TearDown() {
-  if (form) form->Free();
-  form = nullptr;
-  Pump();
-  ASSERT_EQ(Screen->CustomFormCount(), 0) << "a test left a form behind";
-}
-
-void ControlsTest::Show() {
-  form->Show();
-  Pump();
-}
-
-void SnapshotTest::SetUp() {
-  ControlsTest::SetUp();
-  FanoSetTestFont(FALSE);
-}
-
-void SnapshotTest::TearDown() {
-  ControlsTest::TearDown();
-  FanoSetTestFont(TRUE);
-}
-
-}  // namespace ctltest
+}  // namespace uitest
