@@ -6,6 +6,7 @@
 #include "editors/gxwindows.h"
 #include "platform/forms/forms.h"
 #include "platform/os/clock.h"
+#include "support/ui_input.h"
 
 namespace {
 
@@ -23,15 +24,7 @@ class GxDraw : public ::testing::Test {
     canvas.reset();
     DeleteDC(dc);
   }
-  std::vector<FANO_DRAW_RECORD> Records() {
-    std::vector<FANO_DRAW_RECORD> out;
-    for (int i = 0; i < FanoRecordCount(dc); ++i) {
-      FANO_DRAW_RECORD r{};
-      FanoRecordGet(dc, i, &r);
-      out.push_back(r);
-    }
-    return out;
-  }
+  std::vector<FANO_DRAW_RECORD> Records() { return uitest::Records(dc); }
   HDC dc = nullptr;
   std::unique_ptr<TCanvas> canvas;
 };

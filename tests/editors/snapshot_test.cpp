@@ -4,7 +4,6 @@
 // beyond checking that the file was written.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -31,10 +30,7 @@ class Snapshot : public EditorTest {
     FanoSetTestFont(TRUE);
     EditorTest::TearDown();
   }
-  std::string Path(const std::string& name) {
-    const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
-    return std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/" + name + ".png";
-  }
+  std::string Path(const std::string& name) { return uitest::SnapshotPath(name + ".png"); }
   void Write(const std::string& name) {
     Pump();
     std::string path = Path(name);
