@@ -44,12 +44,6 @@ class Docking : public FormTest {
     FormTest::TearDown();
     Pump();
   }
-  void Press(TControl* c, int x, int y) {
-    TPoint p = ScreenPoint(c, x, y);
-    FanoInputMouseMove(p.X, p.Y);
-    FanoInputMouseButton(0, TRUE, p.X, p.Y);
-    Pump();
-  }
   void MoveToScreen(const TPoint& p) {
     FanoInputMouseMove(p.X, p.Y);
     Pump();
@@ -74,7 +68,7 @@ class Docking : public FormTest {
 };
 
 TEST_F(Docking, ADockDragShowsTheSiteOutlineAndDocksThere) {
-  Press(client, 10, 10);
+  MouseDown(client, 10, 10);
   EXPECT_TRUE(client->Dragging());
   MoveToScreen(ScreenPoint(client, 30, 10));
   ASSERT_TRUE(DragStarted());
@@ -109,7 +103,7 @@ TEST_F(Docking, ASiteThatRefusesInGetSiteInfoGetsNothing) {
     EXPECT_EQ(c, client);
     canDock = false;
   };
-  Press(client, 10, 10);
+  MouseDown(client, 10, 10);
   TPoint over = ScreenPoint(site, 100, 100);
   MoveToScreen(over);
   EXPECT_GT(asked, 0);
@@ -126,7 +120,7 @@ TEST_F(Docking, ASiteThatRefusesInGetSiteInfoGetsNothing) {
 }
 
 TEST_F(Docking, DraggedOffItFloatsInAHostFormOfItsOwnAndDocksBack) {
-  Press(client, 10, 10);
+  MouseDown(client, 10, 10);
   TPoint away(700, 600);  // off the form
   MoveToScreen(away);
   EXPECT_EQ(DragOutlineRect(), TRect(690, 590, 810, 670));
@@ -147,7 +141,7 @@ TEST_F(Docking, DraggedOffItFloatsInAHostFormOfItsOwnAndDocksBack) {
   client->SetCaption("新的");
   EXPECT_EQ(host->Caption(), "新的");
   // Docked back by dragging: the emptied host goes.
-  Press(client, 10, 10);
+  MouseDown(client, 10, 10);
   TPoint over = ScreenPoint(site, 60, 60);
   MoveToScreen(over);
   EXPECT_FALSE(static_cast<TDragDockObject*>(ActiveDragObject())->Floating());
@@ -172,7 +166,7 @@ TEST_F(Docking, ClosingTheFloatingHostHidesTheControl) {
 }
 
 TEST_F(Docking, EscapeLeavesTheControlWhereItWas) {
-  Press(client, 10, 10);
+  MouseDown(client, 10, 10);
   TPoint over = ScreenPoint(site, 100, 100);
   MoveToScreen(over);
   TPoint o = ScreenPoint(site, 0, 0);
@@ -222,7 +216,7 @@ TEST_F(Docking, OnStartDockMayGiveTheDragObject) {
     EXPECT_EQ(sender, client);
     obj = &mine;
   };
-  Press(client, 10, 10);
+  MouseDown(client, 10, 10);
   EXPECT_EQ(ActiveDragObject(), &mine);
   TPoint over = ScreenPoint(site, 100, 100);
   MoveToScreen(over);

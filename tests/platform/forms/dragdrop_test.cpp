@@ -70,23 +70,6 @@ class DragDrop : public FormTest {
     CancelDrag();
     FormTest::TearDown();
   }
-  void Press(TControl* c, int x, int y) {
-    TPoint p = ScreenPoint(c, x, y);
-    FanoInputMouseMove(p.X, p.Y);
-    FanoInputMouseButton(0, TRUE, p.X, p.Y);
-    Pump();
-  }
-  void MoveTo(TControl* c, int x, int y) {
-    TPoint p = ScreenPoint(c, x, y);
-    FanoInputMouseMove(p.X, p.Y);
-    Pump();
-  }
-  void Release(TControl* c, int x, int y) {
-    TPoint p = ScreenPoint(c, x, y);
-    FanoInputMouseMove(p.X, p.Y);
-    FanoInputMouseButton(0, FALSE, p.X, p.Y);
-    Pump();
-  }
   // The source begins a drag from its own press, as a grid does.
   void ManualOnPress(bool immediate, int threshold) {
     source->OnMouseDown = [this, immediate, threshold](TObject*, TMouseButton b, TShiftState, int, int) {
@@ -108,26 +91,26 @@ class DragDrop : public FormTest {
 
 TEST_F(DragDrop, AManualDragStartsPastTheThresholdAndDropsOnATargetThatAccepts) {
   ManualOnPress(false, -1);
-  Press(source, 20, 20);
+  MouseDown(source, 20, 20);
   EXPECT_EQ(downs, 1);
   EXPECT_TRUE(source->Dragging());
   EXPECT_FALSE(DragStarted());
-  MoveTo(source, 25, 20);  // 5 pixels: not past the default threshold
+  MoveMouse(source, 25, 20);  // 5 pixels: not past the default threshold
   EXPECT_FALSE(DragStarted());
   EXPECT_EQ(Screen->Cursor(), crDefault);
-  MoveTo(source, 26, 20);
+  MoveMouse(source, 26, 20);
   EXPECT_TRUE(DragStarted());
   EXPECT_EQ(Screen->Cursor(), crNoDrop) << "over the source itself, which takes nothing";
-  MoveTo(takes, 30, 25);
+  MoveMouse(takes, 30, 25);
   ASSERT_FALSE(overs.empty());
   EXPECT_EQ(overs.front(), dsDragEnter);
   EXPECT_EQ(lastSource, source) << "without a drag object of its own the control is the source";
   EXPECT_EQ(lastOver, TPoint(30, 25));
   EXPECT_EQ(Screen->Cursor(), crDrag);
   EXPECT_EQ(ActiveDragObject()->DragTarget(), takes);
-  MoveTo(takes, 40, 30);
+  MoveMouse(takes, 40, 30);
   EXPECT_EQ(overs.back(), dsDragMove);
-  Release(takes, 41, 31);
+  MouseUp(takes, 41, 31);
   ASSERT_EQ(drops.size(), 1u);
   EXPECT_EQ(drops[0], TPoint(41, 31));
   ASSERT_EQ(ends.size(), 1u);
@@ -143,16 +126,16 @@ TEST_F(DragDrop, AManualDragStartsPastTheThresholdAndDropsOnATargetThatAccepts) 
 TEST_F(DragDrop, ARefusingTargetShowsNoDropAndTheDropFallsThrough) {
   ManualOnPress(false, 2);
   source->SetDragCursor(crMultiDrag);
-  Press(source, 20, 20);
-  MoveTo(source, 23, 20);  // past a threshold of 2
+  MouseDown(source, 20, 20);
+  MoveMouse(source, 23, 20);  // past a threshold of 2
   EXPECT_TRUE(DragStarted());
-  MoveTo(takes, 10, 10);
+  MoveMouse(takes, 10, 10);
   EXPECT_EQ(Screen->Cursor(), crMultiDrag) << "the source's DragCursor over a target that accepts";
-  MoveTo(refuses, 10, 10);
+  MoveMouse(refuses, 10, 10);
   EXPECT_GT(refusals, 0);
   EXPECT_EQ(Screen->Cursor(), crNoDrop);
   EXPECT_EQ(overs.back(), dsDragLeave) << "the target left hears of it";
-  Release(refuses, 12, 12);
+  MouseUp(refuses, 12, 12);
   EXPECT_TRUE(drops.empty());
   ASSERT_EQ(ends.size(), 1u);
   EXPECT_EQ(ends[0], nullptr);
@@ -161,12 +144,12 @@ TEST_F(DragDrop, ARefusingTargetShowsNoDropAndTheDropFallsThrough) {
 TEST_F(DragDrop, AnAutomaticDragTakesThePressAndEscapeCancelsIt) {
   source->SetDragMode(dmAutomatic);
   source->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) { ++downs; };
-  Press(source, 20, 20);
+  MouseDown(source, 20, 20);
   EXPECT_EQ(downs, 0) << "the press starts the drag and is not a mouse down";
   EXPECT_TRUE(source->Dragging());
-  MoveTo(source, 24, 24);
+  MoveMouse(source, 24, 24);
   EXPECT_FALSE(DragStarted()) << "an automatic drag waits for the threshold too";
-  MoveTo(takes, 20, 20);
+  MoveMouse(takes, 20, 20);
   EXPECT_TRUE(DragStarted());
   EXPECT_EQ(Screen->Cursor(), crDrag);
   KeyPress(VK_ESCAPE);
@@ -175,7 +158,7 @@ TEST_F(DragDrop, AnAutomaticDragTakesThePressAndEscapeCancelsIt) {
   EXPECT_EQ(ends[0], nullptr);
   EXPECT_EQ(Screen->Cursor(), crDefault);
   EXPECT_EQ(GetCapture(), nullptr);
-  Release(takes, 20, 20);
+  MouseUp(takes, 20, 20);
   EXPECT_TRUE(drops.empty()) << "the release after Escape drops nothing";
   EXPECT_EQ(ends.size(), 1u);
 }
@@ -185,8 +168,8 @@ TEST_F(DragDrop, AReleaseBeforeTheThresholdIsAPlainClick) {
   ManualOnPress(false, -1);
   source->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { ++ups; };
   source->OnClick = [&](TObject*) { ++clicks; };
-  Press(source, 20, 20);
-  Release(source, 22, 21);
+  MouseDown(source, 20, 20);
+  MouseUp(source, 22, 21);
   EXPECT_FALSE(source->Dragging());
   EXPECT_EQ(ups, 1) << "the control that began the drag gets its release";
   EXPECT_EQ(clicks, 1);
@@ -197,9 +180,9 @@ TEST_F(DragDrop, AReleaseBeforeTheThresholdIsAPlainClick) {
 
 TEST_F(DragDrop, ALostCaptureCancels) {
   ManualOnPress(true, -1);
-  Press(source, 20, 20);
+  MouseDown(source, 20, 20);
   EXPECT_TRUE(DragStarted()) << "an immediate drag starts at once";
-  MoveTo(takes, 20, 20);
+  MoveMouse(takes, 20, 20);
   SetCapture(takes->Handle());
   Pump();
   EXPECT_FALSE(source->Dragging());
@@ -219,11 +202,11 @@ TEST_F(DragDrop, AnObjectFromOnStartDragIsTheSource) {
   TCarried mine;
   source->OnStartDrag = [&](TObject*, TDragObject*& obj) { obj = &mine; };
   ManualOnPress(true, -1);
-  Press(source, 20, 20);
+  MouseDown(source, 20, 20);
   EXPECT_EQ(ActiveDragObject(), &mine);
-  MoveTo(takes, 20, 20);
+  MoveMouse(takes, 20, 20);
   EXPECT_EQ(lastSource, &mine);
-  Release(takes, 20, 20);
+  MouseUp(takes, 20, 20);
   EXPECT_EQ(lastSource, &mine);
   EXPECT_TRUE(mine.Dropped());
   EXPECT_EQ(ends.back(), takes);
@@ -234,18 +217,18 @@ TEST_F(DragDrop, AControlObjectFromOnStartDragShowsItsControlAsTheSource) {
   TDragControlObject mine(source);
   source->OnStartDrag = [&](TObject*, TDragObject*& obj) { obj = &mine; };
   ManualOnPress(true, -1);
-  Press(source, 20, 20);
+  MouseDown(source, 20, 20);
   EXPECT_EQ(ActiveDragObject(), &mine);
-  Release(takes, 20, 20);
+  MouseUp(takes, 20, 20);
   EXPECT_EQ(lastSource, source);
   EXPECT_TRUE(mine.Dropped());
 }
 
 TEST_F(DragDrop, TheDragImageFollowsThePointerAndTheTargetIsStillFound) {
   ManualOnPress(false, -1);
-  Press(source, 20, 20);
+  MouseDown(source, 20, 20);
   EXPECT_EQ(DragImageWindow(), nullptr) << "no image before the drag starts";
-  MoveTo(takes, 30, 30);
+  MoveMouse(takes, 30, 30);
   HWND img = DragImageWindow();
   ASSERT_NE(img, nullptr);
   TPoint at = ScreenPoint(takes, 30, 30);
@@ -255,22 +238,22 @@ TEST_F(DragDrop, TheDragImageFollowsThePointerAndTheTargetIsStillFound) {
   EXPECT_EQ(r.top, at.Y - 2);
   EXPECT_EQ(FanoGetWindowPixel(img, 10, 5), RGB(0, 0, 255));
   EXPECT_EQ(Screen->Cursor(), crDrag) << "the target under the image was found";
-  Release(takes, 30, 30);
+  MouseUp(takes, 30, 30);
   EXPECT_FALSE(IsWindow(img));
   EXPECT_EQ(drops.size(), 1u);
 }
 
 TEST_F(DragDrop, CancelDragAndEndDrag) {
   ManualOnPress(true, -1);
-  Press(source, 20, 20);
-  MoveTo(takes, 20, 20);
+  MouseDown(source, 20, 20);
+  MoveMouse(takes, 20, 20);
   source->EndDrag(true);
   EXPECT_EQ(drops.size(), 1u) << "EndDrag(true) drops where the pointer is";
   EXPECT_EQ(ends.back(), takes);
   FanoInputMouseButton(0, FALSE, 0, 0);
   Pump();
-  Press(source, 20, 20);
-  MoveTo(takes, 20, 20);
+  MouseDown(source, 20, 20);
+  MoveMouse(takes, 20, 20);
   CancelDrag();
   EXPECT_EQ(drops.size(), 1u);
   EXPECT_EQ(ends.back(), nullptr);
@@ -279,8 +262,8 @@ TEST_F(DragDrop, CancelDragAndEndDrag) {
 
 TEST_F(DragDrop, AFreedSourceEndsItsDragQuietly) {
   ManualOnPress(true, -1);
-  Press(source, 20, 20);
-  MoveTo(takes, 20, 20);
+  MouseDown(source, 20, 20);
+  MoveMouse(takes, 20, 20);
   source->Free();
   source = nullptr;
   EXPECT_EQ(ActiveDragControl(), nullptr);

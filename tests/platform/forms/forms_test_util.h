@@ -2,18 +2,12 @@
 // Fixture of the forms tests: headless display, test font, simulated clock; pumping through the
 // application's own loop (so that keys reach the controls as in a program of ours); a log of the
 // messages chosen controls receive.
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "platform/forms/controls.h"
-#include "platform/forms/forms.h"
-#include "platform/os/clock.h"
-#include "platform/os/wingdi.h"
-#include "platform/os/winuser.h"
+#include "support/ui_fixture.h"
 
 namespace formstest {
 
@@ -34,30 +28,17 @@ class MessageLog {
   std::vector<std::string> entries_;
 };
 
-// Runs the messages waiting now through the application's loop.
-void Pump();
-// Advances the simulated clock in steps, running the messages after each.
-void AdvanceAndPump(uint32_t ms, uint32_t step = 10);
-// Screen coordinates of a point of a control.
-TPoint ScreenPoint(TControl* control, int x, int y);
-void ClickAt(TControl* control, int x, int y);
-void KeyPress(UINT vk, bool shift = false);
+using uitest::AdvanceAndPump;
+using uitest::ClickAt;
+using uitest::KeyPress;
+using uitest::MouseDown;
+using uitest::MouseUp;
+using uitest::MoveMouse;
+using uitest::Pump;
+using uitest::ScreenPoint;
 
-class FormsTest : public ::testing::Test {
- protected:
-  void SetUp() override;
-  void TearDown() override;
-};
-
-// A test with a form of its own (no window yet), freed after each test.
-class FormTest : public FormsTest {
- protected:
-  void SetUp() override;
-  void TearDown() override;
-  // Shows the form and runs the messages that follow.
-  void Show();
-  TForm* form = nullptr;
-};
+using FormsTest = uitest::HeadlessTest;
+using FormTest = uitest::PlainFormTest;
 
 // A windowed control that can take the focus and counts its paints.
 class TTestWin : public TCustomControl {

@@ -25,15 +25,7 @@ class CanvasRecord : public FormsTest {
     DeleteDC(dc);
     FormsTest::TearDown();
   }
-  std::vector<std::string> Calls() {
-    std::vector<std::string> out;
-    for (int i = 0; i < FanoRecordCount(dc); ++i) {
-      char buf[512];
-      FanoRecordFormat(dc, i, buf, sizeof buf);
-      out.push_back(buf);
-    }
-    return out;
-  }
+  std::vector<std::string> Calls() { return uitest::Formatted(dc); }
   FANO_DRAW_RECORD Record(int i) {
     FANO_DRAW_RECORD r{};
     FanoRecordGet(dc, i, &r);

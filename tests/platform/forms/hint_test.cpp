@@ -64,11 +64,6 @@ class Hints : public FormsTest {
     Application->CancelHint();
     FormsTest::TearDown();
   }
-  void MoveTo(TControl* c, int x, int y) {
-    TPoint p = ScreenPoint(c, x, y);
-    FanoInputMouseMove(p.X, p.Y);
-    Pump();
-  }
   bool HintVisible() {
     THintWindow* w = Application->HintWindow();
     return w && w->HandleAllocated() && IsWindowVisible(w->WindowHandle());
@@ -79,7 +74,7 @@ class Hints : public FormsTest {
 };
 
 TEST_F(Hints, AHintShowsAfterThePauseWithItsRecord) {
-  MoveTo(a, 20, 15);
+  MoveMouse(a, 20, 15);
   EXPECT_EQ(a->pauseAsked, 1);
   AdvanceAndPump(400);
   EXPECT_TRUE(a->shown.empty());
@@ -110,7 +105,7 @@ TEST_F(Hints, AHintShowsAfterThePauseWithItsRecord) {
 TEST_F(Hints, AControlMayChangeThePauseTheTextOrSuppressTheHint) {
   a->pause = 0;
   a->replace = "changed";
-  MoveTo(a, 5, 5);
+  MoveMouse(a, 5, 5);
   AdvanceAndPump(20);
   ASSERT_EQ(a->shown.size(), 1u);
   ASSERT_TRUE(HintVisible());
@@ -118,18 +113,18 @@ TEST_F(Hints, AControlMayChangeThePauseTheTextOrSuppressTheHint) {
   Application->CancelHint();
   a->shown.clear();
   a->suppress = true;
-  MoveTo(a, 30, 5);
+  MoveMouse(a, 30, 5);
   AdvanceAndPump(50);
   EXPECT_EQ(a->shown.size(), 1u);
   EXPECT_FALSE(HintVisible());
 }
 
 TEST_F(Hints, NoHintWhereShowHintIsOffAndAClickCancelsIt) {
-  MoveTo(b, 5, 5);
+  MoveMouse(b, 5, 5);
   AdvanceAndPump(1000);
   EXPECT_TRUE(b->shown.empty());
   EXPECT_FALSE(HintVisible());
-  MoveTo(a, 5, 5);
+  MoveMouse(a, 5, 5);
   AdvanceAndPump(600);
   ASSERT_TRUE(HintVisible());
   TPoint p = ScreenPoint(a, 5, 5);
@@ -143,16 +138,16 @@ TEST_F(Hints, ChildrenFollowTheParentsShowHint) {
   form->SetShowHint(true);
   EXPECT_TRUE(b->ShowHint());
   form->SetHint("form hint");
-  MoveTo(b, 5, 5);
+  MoveMouse(b, 5, 5);
   AdvanceAndPump(600);
   ASSERT_EQ(b->shown.size(), 1u);
   EXPECT_EQ(b->shown[0].HintStr, "form hint");  // the nearest hint up the parents
 }
 
 TEST_F(Hints, MouseEnterAndLeaveFollowTheMouse) {
-  MoveTo(a, 5, 5);
-  MoveTo(a, 6, 6);
-  MoveTo(b, 5, 5);
+  MoveMouse(a, 5, 5);
+  MoveMouse(a, 6, 6);
+  MoveMouse(b, 5, 5);
   EXPECT_EQ(a->mouse, (std::vector<std::string>{"enter", "leave"}));
   EXPECT_EQ(b->mouse, (std::vector<std::string>{"enter"}));
   EXPECT_EQ(Application->MouseControl(), b);
@@ -181,15 +176,15 @@ TEST_F(Hints, AGraphicControlHearsTheLeaveAtOnce) {
   g->SetBounds(150, 10, 40, 30);
   g->SetParent(form);
   Pump();
-  MoveTo(g, 5, 5);
+  MoveMouse(g, 5, 5);
   EXPECT_EQ(g->mouse, (std::vector<std::string>{"enter"}));
   FanoInputMouseMove(5, 5);  // off every window of ours
   Pump();
   EXPECT_EQ(g->mouse, (std::vector<std::string>{"enter", "leave"}));
   EXPECT_EQ(Application->MouseControl(), nullptr);
   // From the graphic control onto a windowed one, and back out of the window from there.
-  MoveTo(g, 6, 6);
-  MoveTo(a, 5, 5);
+  MoveMouse(g, 6, 6);
+  MoveMouse(a, 5, 5);
   EXPECT_EQ(g->mouse, (std::vector<std::string>{"enter", "leave", "enter", "leave"}));
   EXPECT_EQ(a->mouse, (std::vector<std::string>{"enter"}));
   FanoInputMouseMove(5, 5);

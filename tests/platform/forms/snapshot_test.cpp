@@ -2,8 +2,6 @@
 // at (forms_sample.png beside the test program, or in FANO_SNAPSHOT_DIR). It is drawn with
 // the real fonts, not the test font; nothing here compares pixels.
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 
 #include "platform/classes/filer.h"
 #include "platform/forms/buttons.h"
@@ -19,17 +17,7 @@ using namespace formstest;
 
 namespace {
 
-class Snapshot : public FormsTest {
- protected:
-  void SetUp() override {
-    FormsTest::SetUp();
-    FanoSetTestFont(FALSE);
-  }
-  void TearDown() override {
-    FanoSetTestFont(TRUE);
-    FormsTest::TearDown();
-  }
-};
+using Snapshot = uitest::RealFonts<FormsTest>;
 
 template <class T>
 T* Add(TWinControl* parent, int x, int y, int w, int h) {
@@ -143,13 +131,8 @@ TEST_F(Snapshot, SampleFormWithOneOfEachControl) {
   edit->SetFocus();
   Pump();
 
-  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
-  std::string path = std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/forms_sample.png";
-  ASSERT_TRUE(FanoSnapshotWindow(form->Handle(), path.c_str()));
-  std::ifstream in(path, std::ios::binary);
-  char sig[8] = {};
-  in.read(sig, 8);
-  EXPECT_EQ(std::string(sig + 1, 3), "PNG");
+  std::string path = uitest::SnapshotPath("forms_sample.png");
+  uitest::WriteSnapshotTo(form->Handle(), path);
   std::printf("sample form written to %s\n", path.c_str());
   form->Free();
 }
@@ -166,9 +149,8 @@ TEST_F(Snapshot, DeleteConfirmation) {
   probe.SetHeight(4);
   probe.Canvas()->SetFont(dlg->Font());
   EXPECT_GE(message->Width(), probe.Canvas()->TextWidth("Delete record?"));
-  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
-  std::string path = std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/message_dialog.png";
-  ASSERT_TRUE(FanoSnapshotWindow(dlg->Handle(), path.c_str()));
+  std::string path = uitest::SnapshotPath("message_dialog.png");
+  uitest::WriteSnapshotTo(dlg->Handle(), path);
   std::printf("message dialog written to %s\n", path.c_str());
   dlg->Free();
 }
