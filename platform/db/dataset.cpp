@@ -340,6 +340,11 @@ TRecordBuffer TDataSet::TempBuffer() const noexcept {
 
 void TDataSet::MoveBuffer(int from, int to) noexcept {
   if (from == to) return;
+  // Neighbours (a one-record ring's resync) swap places.
+  if (from - to == 1 || to - from == 1) {
+    std::swap(buffers_[static_cast<size_t>(from)], buffers_[static_cast<size_t>(to)]);
+    return;
+  }
   TRecordBuffer b = buffers_[static_cast<size_t>(from)];
   if (from < to)
     std::move(buffers_.begin() + from + 1, buffers_.begin() + to + 1, buffers_.begin() + from);
