@@ -51,6 +51,9 @@ void* NewSmallBlock(size_t bytes) {
   Pool& pool = tPool;
   if (FreeBlock* b = pool.free[cls]) {
     pool.free[cls] = b->next;
+    // The next block of the class is asked for while this one is used: a list given back by a
+    // whole table lies in memory long out of the cache, and the next take would wait for it.
+    if (b->next) __builtin_prefetch(b->next, 1);
     return b;
   }
   const size_t size = (cls + 1) * kGrain;
