@@ -6,6 +6,7 @@
 #include "grid/inplaceedit.h"
 #include "platform/os/winuser.h"
 #include "platform/rtl/sysutils.h"
+#include "support/ui_input.h"
 
 namespace boundgrid {
 
@@ -15,7 +16,7 @@ constexpr int kNameCol = 0;
 constexpr int kAmountCol = 1;
 constexpr int kMaxRows = 12;
 
-void Pump() { Application->ProcessMessages(); }
+using uitest::Pump;
 
 // Painting every step would be most of the walk's time: the grid paints on every 32nd step
 // (and so still reads every row it shows), the other steps drop their paint messages.
@@ -94,20 +95,9 @@ void BoundGridWalk::Fail(const std::string& what) {
   throw Mismatch{s + ")"};
 }
 
-void BoundGridWalk::Key(unsigned vk, bool shift, bool ctrl) {
-  if (shift) FanoInputKey(VK_SHIFT, TRUE);
-  if (ctrl) FanoInputKey(VK_CONTROL, TRUE);
-  FanoInputKey(vk, TRUE);
-  FanoInputKey(vk, FALSE);
-  if (ctrl) FanoInputKey(VK_CONTROL, FALSE);
-  if (shift) FanoInputKey(VK_SHIFT, FALSE);
-  Pump();
-}
+void BoundGridWalk::Key(unsigned vk, bool shift, bool ctrl) { uitest::KeyPress(vk, shift, ctrl); }
 
-void BoundGridWalk::Type(const std::string& text) {
-  FanoInputText(text.c_str());
-  Pump();
-}
+void BoundGridWalk::Type(const std::string& text) { uitest::Type(text.c_str()); }
 
 int BoundGridWalk::CurrentRow() const { return table_->GetCurrentRowIndex(); }
 

@@ -26,13 +26,6 @@ class BoundGridRandomTest : public DBGridTest {
     grid->SetFocus();
     gridtest::Pump();
   }
-  void Key(UINT vk, bool shift = false, bool ctrl = false) {
-    gridtest::PressKey(vk, shift, ctrl);
-  }
-  void Type(const char* text) {
-    FanoInputText(text);
-    gridtest::Pump();
-  }
   int64_t Sum() { return amount->Footer()->SumItem()->SumValue(); }
   TColumnGx* amount = nullptr;
 };

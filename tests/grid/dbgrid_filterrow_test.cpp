@@ -47,9 +47,6 @@ class FilterRowTest : public DBGridTest {
     gridtest::Pump();
   }
   TInplaceFilterEditGx* Editor() { return grid->FilterEditor(); }
-  void Key(UINT vk, bool shift = false, bool ctrl = false) {
-    gridtest::PressKey(vk, shift, ctrl);
-  }
   // Opens the editor on a column and types the text over what it shows.
   void TypeFilter(int dataCol, const char* text) {
     grid->StartFilterEdit(dataCol);

@@ -60,10 +60,6 @@ class DBGridInplaceTest : public DocsGridTest {
     docSource = std::make_unique<TDataSource>(nullptr);
     docSource->SetDataSet(docs.get());
   }
-  void Key(UINT vk, bool shift = false, bool ctrl = false) {
-    gridtest::PressKey(vk, shift, ctrl);
-  }
-
 };
 
 }  // namespace

@@ -43,13 +43,6 @@ class DBGridKeysTest : public DBGridTest {
     grid->SetFocus();
     gridtest::Pump();
   }
-  void Key(UINT vk, bool shift = false, bool ctrl = false) {
-    gridtest::PressKey(vk, shift, ctrl);
-  }
-  void Type(const char* text) {
-    FanoInputText(text);
-    gridtest::Pump();
-  }
   std::string Name() { return table->FieldByName("NAME")->AsString(); }
 
   TDBGridGxLinkedActions savedActions;

@@ -55,10 +55,7 @@ LookupTables::LookupTables() {
 }
 
 void DBGridTest::SetUp() {
-  FanoUseHeadless();
-  FanoSetTestFont(TRUE);
-  ClockSetSimulated(1);
-  gridtest::Pump();
+  uitest::HeadlessTest::SetUp();
   table = new TMemTableGx(nullptr);
   table->SetName("mtblTest");
   table->FieldDefs().Add("ID", ftInteger);
@@ -76,6 +73,7 @@ void DBGridTest::TearDown() {
   grid = nullptr;
   delete source;
   delete table;
+  // Forms a test keeps in members go after this: no count of the forms left here.
   gridtest::Pump();
 }
 
@@ -130,11 +128,6 @@ TDBGridInplaceEdit* DocsGridTest::OpenEditorAt(TColumnGx* column) {
   grid->SetEditorMode(true);
   gridtest::Pump();
   return static_cast<TDBGridInplaceEdit*>(grid->InplaceEditor());
-}
-
-void DocsGridTest::Type(const char* text) {
-  FanoInputText(text);
-  gridtest::Pump();
 }
 
 }  // namespace dbgridtest

@@ -33,7 +33,7 @@ struct LookupTables {
   TDataSource source{nullptr};
 };
 
-class DBGridTest : public ::testing::Test {
+class DBGridTest : public uitest::HeadlessTest {
  protected:
   void SetUp() override;
   void TearDown() override;
@@ -44,6 +44,10 @@ class DBGridTest : public ::testing::Test {
   void AddRow(int id, const std::string& name, double amount = 0, const Variant& flag = Null());
   void AddRows(int count);
   TColumnGx* AddColumn(const std::string& field, const std::string& caption = {});
+  // A key pressed and let go, with Shift and Ctrl held around it when asked; then the messages run.
+  void Key(UINT vk, bool shift = false, bool ctrl = false) { uitest::KeyPress(vk, shift, ctrl); }
+  // Types the text into the focused window.
+  void Type(const char* text) { uitest::Type(text); }
 
   TForm* form = nullptr;
   TDBGridGx* grid = nullptr;
@@ -60,8 +64,6 @@ class DocsGridTest : public DBGridTest {
   void BindDocs();
   // Makes the column current and opens its in-place editor.
   TDBGridInplaceEdit* OpenEditorAt(TColumnGx* column);
-  // Types the text into the focused window.
-  void Type(const char* text);
 
   std::unique_ptr<TMemTableGx> cities;
   std::unique_ptr<TMemTableGx> docs;

@@ -2,17 +2,12 @@
 // Fixture of the grid tests: headless display, test font, simulated clock, a form holding a test
 // grid whose cell painter records what it was asked to draw, and input helpers that go through
 // the window system's queue.
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
 #include "grid/gridbase.h"
 #include "grid/inplaceedit.h"
-#include "platform/forms/forms.h"
-#include "platform/os/clock.h"
-#include "platform/os/wingdi.h"
-#include "platform/os/winuser.h"
+#include "support/ui_fixture.h"
 
 namespace gridtest {
 
@@ -49,30 +44,27 @@ class TTestGrid : public TCustomGridGx {
   using TCustomGridGx::TimedScroll;
 };
 
-void Pump();
-// A key pressed and let go, with Shift and Ctrl held around it when asked; then the messages run.
-void PressKey(UINT vk, bool shift = false, bool ctrl = false);
-void AdvanceAndPump(uint32_t ms, uint32_t step = 10);
+using uitest::AdvanceAndPump;
+using uitest::Pump;
+using uitest::Records;
 
-class GridTest : public ::testing::Test {
+class GridTest : public uitest::HeadlessTest {
  protected:
-  void SetUp() override;
   void TearDown() override;
   // A shown form with a grid of the given client size (no border, no scroll bars unless asked).
   void MakeGrid(int width = 400, int height = 200, TScrollStyle bars = ssNone);
   TPoint Screen(int x, int y) const { return grid->ClientToScreen(TPoint(x, y)); }
   void MouseButton(int x, int y, bool down, bool shift);
   void MouseDown(int x, int y, bool shift = false) { MouseButton(x, y, true, shift); }
-  void MouseMoveTo(int x, int y);
+  void MouseMoveTo(int x, int y) { uitest::MoveMouse(grid, x, y); }
   void MouseUp(int x, int y, bool shift = false) { MouseButton(x, y, false, shift); }
   void Click(int x, int y) {
     MouseDown(x, y);
     MouseUp(x, y);
   }
-  void Key(UINT vk, bool shift = false, bool ctrl = false);
+  void Key(UINT vk, bool shift = false, bool ctrl = false) { uitest::KeyPress(vk, shift, ctrl); }
   // Paints the grid onto a fresh recording context of its client size.
   HDC PaintRecorded();
-  std::vector<FANO_DRAW_RECORD> Records(HDC dc, const char* call = nullptr);
 
   TForm* form = nullptr;
   TTestGrid* grid = nullptr;
