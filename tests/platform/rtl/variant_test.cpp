@@ -140,6 +140,22 @@ TEST_F(VariantTest, TextsKeepTheirBytesAcrossBlockReuse) {
   EXPECT_EQ(VarToStr(again), "a text made after the other thread dropped its blocks");
 }
 
+// Short texts are copied in fixed-size moves that overlap: every length up to past the largest
+// move, from any place in the source, keeps every byte.
+TEST_F(VariantTest, ShortTextsOfEveryLengthKeepEveryByte) {
+  std::string source(128, '\0');
+  for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<char>(1 + (i * 37) % 254);
+  for (size_t n = 0; n <= 70; ++n) {
+    for (size_t at = 0; at < 9; ++at) {
+      const std::string_view text(source.data() + at, n);
+      const Variant v(text);
+      ASSERT_EQ(v.StrRef(), text) << n << " at " << at;
+      const Variant copy = v;
+      EXPECT_EQ(VarToStr(copy), std::string(text)) << n;
+    }
+  }
+}
+
 TEST_F(VariantTest, CopiesOfTextsShareUntilReassigned) {
   Variant a(std::string("shared text that is longer than the small-string buffer"));
   Variant b = a;
