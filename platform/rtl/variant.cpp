@@ -163,6 +163,8 @@ void Variant::Release() noexcept {
 
 void Variant::Clear() noexcept { Release(); }
 
+void Variant::FreeText(StrRep* rep) noexcept { VariantOps::FreeRep(rep); }
+
 // The text is copied into a block of its own, so a view or a temporary does as well as a string.
 void Variant::SetString(std::string_view s, TVarType type) {
   u_.i64 = 0;

@@ -50,6 +50,7 @@ class Variant {
   Variant() noexcept : type_(varEmpty) { u_.i64 = 0; }
   // Scalars are copied and dropped inline; only strings and arrays go out of line.
   Variant(const Variant& other) : type_(other.type_), u_(other.u_) {
+    if ((type_ & kHeapBits) == 0) return;
     if (IsStrTag(type_)) {
       u_.str->refs.fetch_add(1, std::memory_order_relaxed);
     } else if (OwnsHeap(type_)) {
@@ -86,8 +87,14 @@ class Variant {
     }
     return *this;
   }
+  // A text's count is dropped here; only its last holder calls out to free it.
   ~Variant() {
-    if (OwnsHeap(type_)) Release();
+    if ((type_ & kHeapBits) == 0) return;
+    if (IsStrTag(type_)) {
+      if (u_.str->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) FreeText(u_.str);
+    } else if (OwnsHeap(type_)) {
+      Release();
+    }
   }
 
   // Typed construction. Integers up to 32 bits are varInteger unless a narrower type is asked for.
@@ -217,12 +224,17 @@ class Variant {
   };
   struct Array;
   static constexpr bool IsStrTag(TVarType t) noexcept { return t == varString || t == varOleStr; }
+  // Every type that holds memory of its own has one of these bits; most scalars have none, and
+  // are told apart in one test.
+  static constexpr TVarType kHeapBits = varString | varOleStr | varArray;
   // Strings and arrays hold memory of their own.
   static constexpr bool OwnsHeap(TVarType t) noexcept {
-    return t == varString || t == varOleStr || (t & varArray) != 0;
+    return (t & kHeapBits) != 0 && (t == varString || t == varOleStr || (t & varArray) != 0);
   }
   void CopyFrom(const Variant& other);
   void Release() noexcept;
+  // Frees a text block whose last holder let it go.
+  static void FreeText(StrRep* rep) noexcept;
   void SetString(std::string_view s, TVarType type);
   Array& ArrayData() const;
 
