@@ -13,6 +13,7 @@
 #include "grid/celltext.h"
 #include "platform/os/clock.h"
 #include "platform/rtl/strings.h"
+#include "support/ui_fixture.h"
 
 namespace {
 
@@ -32,15 +33,7 @@ class CellText : public ::testing::Test {
     canvas.reset();
     DeleteDC(dc);
   }
-  std::vector<FANO_DRAW_RECORD> Records(const char* call) {
-    std::vector<FANO_DRAW_RECORD> out;
-    for (int i = 0; i < FanoRecordCount(dc); ++i) {
-      FANO_DRAW_RECORD r{};
-      FanoRecordGet(dc, i, &r);
-      if (std::string(r.call) == call) out.push_back(r);
-    }
-    return out;
-  }
+  std::vector<FANO_DRAW_RECORD> Records(const char* call) { return uitest::Records(dc, call); }
   // The one text output of a WriteTextGx call: x, y and the text.
   FANO_DRAW_RECORD Write(const TRect& rect, std::string_view text, TAlignment alignment, TTextLayout layout,
                          bool fill = true, bool ellipsis = false, int dx = 2, int dy = 1) {
@@ -352,11 +345,6 @@ TEST_F(CellText, SampleCellsSnapshot) {
   for (int y = 24; y < 46; ++y)
     for (int x = 120 - 3; x < 120 - 1; ++x) EXPECT_NE(c->Pixels(x, y), clBlack) << x << "," << y;
   FanoSetTestFont(TRUE);
-  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
-  const char* bin = std::getenv("FANO_BINARY_DIR");
-  std::string path = dir && *dir   ? std::string(dir) + "/"
-                     : bin && *bin ? std::string(bin) + "/tests/grid/"
-                                   : ::testing::TempDir();
-  path += "celltext.png";
+  const std::string path = uitest::SnapshotPath("celltext.png");
   EXPECT_TRUE(FanoSaveImageFile(bmp.Handle(), FANO_IMAGE_PNG, 0, path.c_str())) << path;
 }

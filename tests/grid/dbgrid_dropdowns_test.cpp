@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,10 +20,7 @@ using namespace dbgridtest;
 
 namespace {
 
-std::string SnapshotPath(const std::string& name) {
-  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
-  return std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/" + name;
-}
+using uitest::SnapshotPath;
 
 // One picture of windows as they stand on the screen (a form and its open drop-downs, which are
 // windows of their own): each is taken alone, then they are laid out on a sheet by their screen
@@ -66,10 +62,7 @@ void WriteScreenSnapshot(const std::vector<HWND>& windows, const std::string& na
   sheet->Free();
   gridtest::Pump();
   ASSERT_TRUE(written);
-  std::ifstream in(path, std::ios::binary);
-  char sig[8] = {};
-  in.read(sig, 8);
-  EXPECT_EQ(std::string(sig + 1, 3), "PNG");
+  uitest::ExpectPngFile(path);
 }
 
 // Documents (a date, a city key with its lookup name, a quantity, a text) over a list of cities.

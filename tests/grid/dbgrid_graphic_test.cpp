@@ -237,9 +237,7 @@ TEST_F(GraphicCellTest, SnapshotOfPictureRows) {
   const int offset = grid->GetTitleOffset();
   EXPECT_EQ(grid->GetRowHeights(offset), 30);
   EXPECT_EQ(grid->GetRowHeights(offset + 1), 30);
-  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
-  const std::string path = std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/grid_dbgrid_graphic.png";
-  ASSERT_TRUE(FanoSnapshotWindow(form->Handle(), path.c_str()));
+  ASSERT_NO_FATAL_FAILURE(uitest::WriteSnapshot(form, "grid_dbgrid_graphic.png"));
   HDC dc = Paint();
   EXPECT_FALSE(Box(dc, Cell(1), ColorToRGB(clBlue)).IsEmpty());
   DeleteDC(dc);

@@ -183,9 +183,7 @@ TEST_F(DBGridEditorTreeTest, SnapshotOfTheEditorInATreeColumn) {
   ed->UpdateContents();
   ed->Invalidate();
   gridtest::Pump();
-  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
-  const std::string path = std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/grid_dbgrid_editor_tree.png";
-  EXPECT_TRUE(FanoSnapshotWindow(form->Handle(), path.c_str()));
+  uitest::WriteSnapshot(form, "grid_dbgrid_editor_tree.png");
   FanoSetTestFont(TRUE);
 }
 

@@ -14,11 +14,6 @@
 namespace dbgridtest {
 namespace {
 
-std::string SnapshotPath(const char* name) {
-  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
-  return std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/" + name;
-}
-
 TEST_F(DBGridTest, ContraColumnsStayAtTheRightEdgeAndCountWithTheColumns) {
   FanoSetTestFont(FALSE);
   const char* names[] = {"差旅费报销", "办公用品采购", "会议场地租金"};
@@ -56,7 +51,7 @@ TEST_F(DBGridTest, ContraColumnsStayAtTheRightEdgeAndCountWithTheColumns) {
   EXPECT_EQ(grid->CellRect(ind + 3, 1), last);
   grid->SetLeftCol(ind);
   gridtest::Pump();
-  ASSERT_TRUE(FanoSnapshotWindow(form->Handle(), SnapshotPath("grid_dbgrid_contra_columns.png").c_str()));
+  ASSERT_NO_FATAL_FAILURE(uitest::WriteSnapshot(form, "grid_dbgrid_contra_columns.png"));
 
   // More asked than there are: one column is left to scroll, and the request is kept.
   grid->SetContraColCountProp(9);
@@ -134,7 +129,7 @@ TEST_F(DBGridTest, RowsWithRoomForMoreLinesWrapTheFooters) {
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_EQ(texts[0].text, "合计 金额 共计");
   EXPECT_NE(texts[0].flags & DT_WORDBREAK, 0);
-  ASSERT_TRUE(FanoSnapshotWindow(form->Handle(), SnapshotPath("grid_dbgrid_footer_wrap.png").c_str()));
+  ASSERT_NO_FATAL_FAILURE(uitest::WriteSnapshot(form, "grid_dbgrid_footer_wrap.png"));
   grid->SetRowLines(0);
   EXPECT_FALSE(grid->MultiLineRows());
 }

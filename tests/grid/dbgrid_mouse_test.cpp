@@ -72,11 +72,7 @@ class DBGridMouseTest : public DBGridTest {
     return TPoint(r.Right, r.Top + 4);
   }
   int Record() { return table->FieldByName("ID")->AsInteger(); }
-  void Snapshot(const char* file) {
-    const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
-    const std::string path = std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/" + file;
-    ASSERT_TRUE(FanoSnapshotWindow(form->Handle(), path.c_str()));
-  }
+  void Snapshot(const char* file) { uitest::WriteSnapshot(form, file); }
 
   TColumnGx* id = nullptr;
   TColumnGx* name = nullptr;

@@ -544,9 +544,7 @@ TEST_F(LookupGridTest, SnapshotWithTheSpecialRowChosen) {
   const TRect first = g->CellRect(g->IndicatorOffset(), g->GetTitleOffset());
   const TPoint plain = g->ClientToScreen(TPoint(first.Left + (first.Width() * 3) / 4, first.Top + 4));
   EXPECT_EQ(FanoGetWindowPixel(form->Handle(), plain.X - wr.left, plain.Y - wr.top), ColorToRGB(clWindow));
-  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
-  const std::string path = std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/grid_lookupgrid.png";
-  EXPECT_TRUE(FanoSnapshotWindow(form->Handle(), path.c_str()));
+  uitest::WriteSnapshot(form, "grid_lookupgrid.png");
   FanoSetTestFont(TRUE);
 }
 

@@ -14,6 +14,10 @@ std::string SnapshotPathIn(const char* defaultDir, const std::string& name) {
 
 void WriteSnapshotTo(HWND wnd, const std::string& path) {
   ASSERT_TRUE(FanoSnapshotWindow(wnd, path.c_str()));
+  ExpectPngFile(path);
+}
+
+void ExpectPngFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   char sig[8] = {};
   in.read(sig, 8);

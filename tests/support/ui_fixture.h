@@ -12,6 +12,8 @@ namespace uitest {
 
 // Where a snapshot goes: FANO_SNAPSHOT_DIR, else the given folder.
 std::string SnapshotPathIn(const char* defaultDir, const std::string& name);
+// Checks that the file holds a PNG picture.
+void ExpectPngFile(const std::string& path);
 // Writes the window (a form or a drop-down) as a PNG file, checks the file was written.
 void WriteSnapshotTo(HWND wnd, const std::string& path);
 
