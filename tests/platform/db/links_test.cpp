@@ -4,48 +4,24 @@
 #include <string>
 #include <vector>
 
+#include "link_fixture.h"
 #include "platform/db/datasource.h"
 #include "platform/db/dbconsts.h"
-#include "platform/db/testdataset.h"
 #include "platform/rtl/exceptions.h"
 
 namespace {
 
-class LinksTest : public ::testing::Test {
+class LinksTest : public LinkWindowTest {
  protected:
   void SetUp() override {
-    owner = std::make_unique<TComponent>(nullptr);
-    ds = new TTestDataSet(owner.get());
+    LinkWindowTest::SetUp();
     ds->SetName("tblRows");
-    ds->FieldDefs().Add("ID", ftInteger);
     ds->FieldDefs().Add("NAME", ftString, 20);
-    src = new TDataSource(owner.get());
     src->SetName("dsRows");
   }
   void Fill(int n) {
     for (int i = 1; i <= n; ++i) ds->AddRow({i, "r" + std::to_string(i)});
   }
-  int Id() { return ds->FieldByName("ID")->AsInteger(); }
-  // The ids of the link's window, read by moving the link's active record as a grid paints.
-  std::vector<int> Window(TDataLink& link) {
-    std::vector<int> ids;
-    int saved = link.ActiveRecord();
-    for (int i = 0; i < link.RecordCount(); ++i) {
-      link.SetActiveRecord(i);
-      ids.push_back(Id());
-    }
-    link.SetActiveRecord(saved);
-    return ids;
-  }
-  static std::vector<int> Range(int from, int to) {
-    std::vector<int> v;
-    for (int i = from; i <= to; ++i) v.push_back(i);
-    return v;
-  }
-
-  std::unique_ptr<TComponent> owner;
-  TTestDataSet* ds = nullptr;
-  TDataSource* src = nullptr;
 };
 
 TEST_F(LinksTest, ActivationAndStateNotifications) {

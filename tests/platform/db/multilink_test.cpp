@@ -7,19 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "link_fixture.h"
 #include "platform/db/datasource.h"
-#include "platform/db/testdataset.h"
 
 namespace {
 
-class MultiLinkTest : public ::testing::Test {
+class MultiLinkTest : public LinkWindowTest {
  protected:
-  void SetUp() override {
-    owner = std::make_unique<TComponent>(nullptr);
-    ds = new TTestDataSet(owner.get());
-    ds->FieldDefs().Add("ID", ftInteger);
-    src = new TDataSource(owner.get());
-  }
   void Open(int rows, int big, int small) {
     for (int i = 1; i <= rows; ++i) ds->AddRow({i});
     ds->Open();
@@ -29,22 +23,6 @@ class MultiLinkTest : public ::testing::Test {
     little.SetDataSource(src);
     little.SetBufferCount(small);
   }
-  int Id() { return ds->FieldByName("ID")->AsInteger(); }
-  std::vector<int> Window(TDataLink& link) {
-    std::vector<int> ids;
-    int saved = link.ActiveRecord();
-    for (int i = 0; i < link.RecordCount(); ++i) {
-      link.SetActiveRecord(i);
-      ids.push_back(Id());
-    }
-    link.SetActiveRecord(saved);
-    return ids;
-  }
-  static std::vector<int> Range(int from, int to) {
-    std::vector<int> v;
-    for (int i = from; i <= to; ++i) v.push_back(i);
-    return v;
-  }
   // The link's window is full (as far as the ring allows) and holds the active record.
   void ExpectSound(TDataLink& link, const char* what) {
     SCOPED_TRACE(what);
@@ -53,9 +31,6 @@ class MultiLinkTest : public ::testing::Test {
     EXPECT_LT(link.ActiveRecord(), link.RecordCount());
   }
 
-  std::unique_ptr<TComponent> owner;
-  TTestDataSet* ds = nullptr;
-  TDataSource* src = nullptr;
   TRecordingLink large, little;
 };
 
