@@ -588,15 +588,7 @@ TEST(MemTableTransfer, RowsCopiedWholeIntoATableWithAggregatesAreCountedRowByRow
   MakeTable(src, "mtblSrc");
   for (int i = 1; i <= 50; ++i) AppendRow(src, i, "n", i % 7 ? Variant(i * 0.5) : Null());
   auto make = [](TMemTableGx& t, const char* name) {
-    t.SetName(name);
-    DefineFields(t);
-    for (int i = 0; i < t.FieldDefs().Count(); ++i) t.FieldDefs().Items(i)->CreateField(&t);
-    auto* total = new TAggregateField(&t);
-    total->SetFieldName("TOTAL");
-    total->SetExpression("SUM(AMOUNT)");
-    total->SetActive(true);
-    total->SetDataSet(&t);
-    t.CreateDataSet();
+    TAggregateField* total = MakeSumTable(t, name);
     t.SetAggregatesActive(true);
     return total;
   };

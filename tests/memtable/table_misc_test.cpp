@@ -11,15 +11,7 @@ using namespace mttable_test;
 
 TEST(MemTableAggregates, SumFollowsEveryChange) {
   TMemTableGx t;
-  t.SetName("mtblAgg");
-  DefineFields(t);
-  for (int i = 0; i < t.FieldDefs().Count(); ++i) t.FieldDefs().Items(i)->CreateField(&t);
-  auto* total = new TAggregateField(&t);
-  total->SetFieldName("TOTAL");
-  total->SetExpression("SUM(AMOUNT)");
-  total->SetActive(true);
-  total->SetDataSet(&t);
-  t.CreateDataSet();
+  TAggregateField* total = MakeSumTable(t, "mtblAgg");
   AppendRow(t, 1, "a", 1.5);
   AppendRow(t, 2, "b", 2.5);
   // Off: no value.

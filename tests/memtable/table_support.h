@@ -52,6 +52,21 @@ inline void MakeCalcTable(TCustomMemTableGx& t, const std::string& name, const s
   t.CreateDataSet();
 }
 
+// A table with the three columns as fields of its own and the aggregate TOTAL, SUM(AMOUNT); created
+// and open, its aggregates not yet active.
+inline TAggregateField* MakeSumTable(TCustomMemTableGx& t, const std::string& name) {
+  t.SetName(name);
+  DefineFields(t);
+  for (int i = 0; i < t.FieldDefs().Count(); ++i) t.FieldDefs().Items(i)->CreateField(&t);
+  auto* total = new TAggregateField(&t);
+  total->SetFieldName("TOTAL");
+  total->SetExpression("SUM(AMOUNT)");
+  total->SetActive(true);
+  total->SetDataSet(&t);
+  t.CreateDataSet();
+  return total;
+}
+
 inline void AppendRow(TCustomMemTableGx& t, const Variant& id, const Variant& name, const Variant& amount = Null()) {
   t.Append();
   t.FieldByName("ID")->SetValue(id);
