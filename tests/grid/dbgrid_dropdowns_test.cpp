@@ -76,34 +76,14 @@ class DropDownTest : public DocsGridTest {
     st.wDay = 10;
     st.wHour = 9;
     ClockSetLocalTime(&st);
-    cities = std::make_unique<TMemTableGx>(nullptr);
-    cities->FieldDefs().Add("CID", ftInteger);
-    cities->FieldDefs().Add("CNAME", ftString, 20);
-    cities->CreateDataSet();
-    const char* names[] = {"北京", "上海", "广州", "深圳"};
-    for (int i = 0; i < 4; ++i) {
-      cities->Append();
-      cities->FieldByName("CID")->SetAsInteger(i + 1);
-      cities->FieldByName("CNAME")->SetAsString(names[i]);
-      cities->Post();
-    }
+    cities = MakeCities({"北京", "上海", "广州", "深圳"});
     docs = std::make_unique<TMemTableGx>(nullptr);
     docs->FieldDefs().Add("ID", ftInteger);
     docs->FieldDefs().Add("DAY", ftDate);
     docs->FieldDefs().Add("CITY", ftInteger);
     docs->FieldDefs().Add("QTY", ftFloat);
     docs->FieldDefs().Add("MEMO", ftString, 30);
-    for (int i = 0; i < docs->FieldDefs().Count(); ++i) docs->FieldDefs().Items(i)->CreateField(docs.get());
-    auto* city = new TStringField(docs.get());
-    city->SetFieldName("CITYNAME");
-    city->SetSize(20);
-    city->SetFieldKind(fkLookup);
-    city->SetKeyFields("CITY");
-    city->SetLookupDataSet(cities.get());
-    city->SetLookupKeyFields("CID");
-    city->SetLookupResultField("CNAME");
-    city->SetDataSet(docs.get());
-    docs->CreateDataSet();
+    CreateWithLookup(*docs, "CITYNAME", "CITY", cities.get(), "CID", "CNAME");
     for (int i = 1; i <= 3; ++i) {
       docs->Append();
       docs->FieldByName("ID")->SetAsInteger(i);
@@ -116,15 +96,7 @@ class DropDownTest : public DocsGridTest {
     docSource = std::make_unique<TDataSource>(nullptr);
     docSource->SetDataSet(docs.get());
   }
-  void Key(UINT vk, bool alt = false, bool ctrl = false) {
-    if (alt) FanoInputKey(VK_MENU, TRUE);
-    if (ctrl) FanoInputKey(VK_CONTROL, TRUE);
-    FanoInputKey(vk, TRUE);
-    FanoInputKey(vk, FALSE);
-    if (ctrl) FanoInputKey(VK_CONTROL, FALSE);
-    if (alt) FanoInputKey(VK_MENU, FALSE);
-    gridtest::Pump();
-  }
+  void Key(UINT vk, bool alt = false, bool ctrl = false) { uitest::KeyPress(vk, false, ctrl, alt); }
   // The drop-down hangs below the editor, its left edge at the editor's.
   void ExpectBelowTheCell(TDBGridInplaceEdit* ed, TWinControl* list) {
     RECT er{}, lr{};

@@ -20,34 +20,14 @@ class DBGridInplaceTest : public DocsGridTest {
  protected:
   void SetUp() override {
     DBGridTest::SetUp();
-    cities = std::make_unique<TMemTableGx>(nullptr);
-    cities->FieldDefs().Add("CID", ftInteger);
-    cities->FieldDefs().Add("CNAME", ftString, 20);
-    cities->CreateDataSet();
-    const char* names[] = {"北京", "Berlin", "Bern", "上海"};
-    for (int i = 0; i < 4; ++i) {
-      cities->Append();
-      cities->FieldByName("CID")->SetAsInteger(i + 1);
-      cities->FieldByName("CNAME")->SetAsString(names[i]);
-      cities->Post();
-    }
+    cities = MakeCities({"北京", "Berlin", "Bern", "上海"});
     docs = std::make_unique<TMemTableGx>(nullptr);
     docs->FieldDefs().Add("ID", ftInteger);
     docs->FieldDefs().Add("DAY", ftDate);
     docs->FieldDefs().Add("CITY", ftInteger);
     docs->FieldDefs().Add("CODE", ftString, 4);
     docs->FieldDefs().Add("QTY", ftInteger);
-    for (int i = 0; i < docs->FieldDefs().Count(); ++i) docs->FieldDefs().Items(i)->CreateField(docs.get());
-    auto* city = new TStringField(docs.get());
-    city->SetFieldName("CITYNAME");
-    city->SetSize(20);
-    city->SetFieldKind(fkLookup);
-    city->SetKeyFields("CITY");
-    city->SetLookupDataSet(cities.get());
-    city->SetLookupKeyFields("CID");
-    city->SetLookupResultField("CNAME");
-    city->SetDataSet(docs.get());
-    docs->CreateDataSet();
+    CreateWithLookup(*docs, "CITYNAME", "CITY", cities.get(), "CID", "CNAME");
     for (int i = 1; i <= 3; ++i) {
       docs->Append();
       docs->FieldByName("ID")->SetAsInteger(i);

@@ -26,6 +26,36 @@ std::unique_ptr<TMemTableGx> MakeTreeTable(std::initializer_list<TreeNode> nodes
   return tree;
 }
 
+void CreateWithLookup(TMemTableGx& ds, const char* name, const char* key, TDataSet* lookup, const char* lookupKey,
+                      const char* result) {
+  for (int i = 0; i < ds.FieldDefs().Count(); ++i) ds.FieldDefs().Items(i)->CreateField(&ds);
+  auto* field = new TStringField(&ds);
+  field->SetFieldName(name);
+  field->SetSize(20);
+  field->SetFieldKind(fkLookup);
+  field->SetKeyFields(key);
+  field->SetLookupDataSet(lookup);
+  field->SetLookupKeyFields(lookupKey);
+  field->SetLookupResultField(result);
+  field->SetDataSet(&ds);
+  ds.CreateDataSet();
+}
+
+std::unique_ptr<TMemTableGx> MakeCities(std::initializer_list<const char*> names) {
+  auto cities = std::make_unique<TMemTableGx>(nullptr);
+  cities->FieldDefs().Add("CID", ftInteger);
+  cities->FieldDefs().Add("CNAME", ftString, 20);
+  cities->CreateDataSet();
+  int id = 0;
+  for (const char* name : names) {
+    cities->Append();
+    cities->FieldByName("CID")->SetAsInteger(++id);
+    cities->FieldByName("CNAME")->SetAsString(name);
+    cities->Post();
+  }
+  return cities;
+}
+
 LookupTables::LookupTables() {
   lookup.FieldDefs().Add("ID", ftInteger);
   lookup.FieldDefs().Add("NAME", ftString, 20);
@@ -37,17 +67,7 @@ LookupTables::LookupTables() {
     lookup.Post();
   }
   main.FieldDefs().Add("KID", ftInteger);
-  for (int i = 0; i < main.FieldDefs().Count(); ++i) main.FieldDefs().Items(i)->CreateField(&main);
-  auto* name = new TStringField(&main);
-  name->SetFieldName("KNAME");
-  name->SetSize(20);
-  name->SetFieldKind(fkLookup);
-  name->SetKeyFields("KID");
-  name->SetLookupDataSet(&lookup);
-  name->SetLookupKeyFields("ID");
-  name->SetLookupResultField("NAME");
-  name->SetDataSet(&main);
-  main.CreateDataSet();
+  CreateWithLookup(main, "KNAME", "KID", &lookup, "ID", "NAME");
   main.Append();
   main.FieldByName("KID")->SetAsInteger(3);
   main.Post();

@@ -24,6 +24,13 @@ struct TreeNode {
 // its first row.
 std::unique_ptr<TMemTableGx> MakeTreeTable(std::initializer_list<TreeNode> nodes);
 
+// Makes fields of the dataset's definitions and a lookup field `name` (a string of 20) showing the
+// `result` of the `lookup` row whose `lookupKey` equals the row's `key`; creates the dataset.
+void CreateWithLookup(TMemTableGx& ds, const char* name, const char* key, TDataSet* lookup, const char* lookupKey,
+                      const char* result);
+// A table of cities (CID integer from 1, CNAME string of 20) holding the names in order.
+std::unique_ptr<TMemTableGx> MakeCities(std::initializer_list<const char*> names);
+
 // A lookup table of (ID, NAME) holding 1 甲, 2 乙, 3 丙, and a main table of (KID) whose lookup
 // field KNAME shows the NAME of its KID, holding one row of KID 3, with a data source on it.
 struct LookupTables {

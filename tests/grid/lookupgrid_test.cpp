@@ -267,17 +267,7 @@ TEST_F(LookupGridTest, ALookupDataFieldBringsItsListAndDisplayField) {
   TMemTableGx docs(nullptr);
   docs.FieldDefs().Add("DOC", ftInteger);
   docs.FieldDefs().Add("CITY", ftInteger);
-  for (int i = 0; i < docs.FieldDefs().Count(); ++i) docs.FieldDefs().Items(i)->CreateField(&docs);
-  auto* name = new TStringField(&docs);
-  name->SetFieldName("CITYNAME");
-  name->SetSize(20);
-  name->SetFieldKind(fkLookup);
-  name->SetKeyFields("CITY");
-  name->SetLookupDataSet(table);
-  name->SetLookupKeyFields("ID");
-  name->SetLookupResultField("NAME");
-  name->SetDataSet(&docs);
-  docs.CreateDataSet();
+  CreateWithLookup(docs, "CITYNAME", "CITY", table, "ID", "NAME");
   docs.Append();
   docs.FieldByName("DOC")->SetAsInteger(1);
   docs.FieldByName("CITY")->SetAsInteger(7);
