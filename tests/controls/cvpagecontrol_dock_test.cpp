@@ -48,29 +48,15 @@ class PageDocking : public SnapshotTest {
     Pump();
     SnapshotTest::TearDown();
   }
-  void PressAt(const TPoint& p) {
-    FanoInputMouseMove(p.X, p.Y);
-    FanoInputMouseButton(0, TRUE, p.X, p.Y);
-    Pump();
-  }
-  void MoveTo(const TPoint& p) {
-    FanoInputMouseMove(p.X, p.Y);
-    Pump();
-  }
-  void ReleaseAt(const TPoint& p) {
-    FanoInputMouseMove(p.X, p.Y);
-    FanoInputMouseButton(0, FALSE, p.X, p.Y);
-    Pump();
-  }
   TPoint TabCentre(int page) {
     TRect r = pc->TabRectOfPage(page);
     return ScreenPoint(pc, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
   }
   // Drags the client (pressed inside it) onto the middle of the page control.
   void DragClientOntoPages() {
-    PressAt(ScreenPoint(client, 100, 80));
-    MoveTo(ScreenPoint(client, 90, 80));
-    MoveTo(ScreenPoint(pc, 200, 120));
+    MouseDownAt(ScreenPoint(client, 100, 80));
+    MoveMouseTo(ScreenPoint(client, 90, 80));
+    MoveMouseTo(ScreenPoint(pc, 200, 120));
   }
   TRect PagesWindowRect() {
     RECT r;
@@ -91,7 +77,7 @@ TEST_F(PageDocking, AFormDraggedOntoTheControlBecomesAPage) {
   EXPECT_EQ(DragOutlineRect(), PagesWindowRect()) << "the control offers its window rectangle";
   EXPECT_EQ(DragOutlineWindow(), form->Handle());
   WriteSnapshot(form, "pagecontrol_dock_outline.png");
-  ReleaseAt(ScreenPoint(pc, 200, 120));
+  MouseUpAt(ScreenPoint(pc, 200, 120));
   ASSERT_EQ(pc->GetPageCount(), 2);
   TCvTabSheet* page = pc->GetPage(1);
   EXPECT_EQ(client->Parent(), page);
@@ -115,20 +101,20 @@ TEST_F(PageDocking, ItsTabDraggedOffFloatsItAndDraggedBackItIsAPageAgain) {
   ASSERT_EQ(pc->GetPageCount(), 2);
   Pump();
   TPoint tab = TabCentre(1);
-  PressAt(tab);
+  MouseDownAt(tab);
   EXPECT_TRUE(client->Dragging()) << "a press on a docked form's tab begins dragging it";
   EXPECT_FALSE(DragStarted()) << "not before the pointer moves past the threshold";
   // Over its own page control it is already a page: the control does not take it again.
-  MoveTo(TPoint(tab.X + 30, tab.Y + 60));
+  MoveMouseTo(TPoint(tab.X + 30, tab.Y + 60));
   ASSERT_TRUE(DragStarted());
   EXPECT_TRUE(static_cast<TDragDockObject*>(ActiveDragObject())->Floating());
   TPoint away(800, 700);
-  MoveTo(away);
+  MoveMouseTo(away);
   TRect outline = DragOutlineRect();
   EXPECT_EQ(outline.Width(), 220);
   EXPECT_EQ(outline.Height(), 140);
   EXPECT_TRUE(outline.Contains(away));
-  ReleaseAt(away);
+  MouseUpAt(away);
   ASSERT_TRUE(client->Floating());
   auto* host = dynamic_cast<TFloatingDockHost*>(client->HostDockSite());
   ASSERT_NE(host, nullptr);
@@ -142,7 +128,7 @@ TEST_F(PageDocking, ItsTabDraggedOffFloatsItAndDraggedBackItIsAPageAgain) {
   // Docked back by dragging the form onto the control.
   DragClientOntoPages();
   EXPECT_FALSE(static_cast<TDragDockObject*>(ActiveDragObject())->Floating());
-  ReleaseAt(ScreenPoint(pc, 200, 120));
+  MouseUpAt(ScreenPoint(pc, 200, 120));
   EXPECT_EQ(pc->GetPageCount(), 2);
   EXPECT_EQ(client->HostDockSite(), pc);
   Pump();  // the emptied floating host goes
@@ -156,12 +142,12 @@ TEST_F(PageDocking, ADoubleClickOnItsTabFloatsIt) {
   ASSERT_TRUE(client->ManualDock(pc));
   Pump();
   TPoint tab = TabCentre(1);
-  PressAt(tab);
-  ReleaseAt(tab);
+  MouseDownAt(tab);
+  MouseUpAt(tab);
   EXPECT_FALSE(client->Dragging()) << "a click without moving drags nothing";
   EXPECT_EQ(client->HostDockSite(), pc);
-  PressAt(tab);  // the second press of a double click
-  ReleaseAt(tab);
+  MouseDownAt(tab);  // the second press of a double click
+  MouseUpAt(tab);
   EXPECT_TRUE(client->Floating());
   EXPECT_EQ(pc->GetPageCount(), 1);
 }
@@ -170,19 +156,19 @@ TEST_F(PageDocking, EscapeKeepsThePageAndNoDockSiteMeansNoDrag) {
   ASSERT_TRUE(client->ManualDock(pc));
   Pump();
   TPoint tab = TabCentre(1);
-  PressAt(tab);
-  MoveTo(TPoint(800, 700));
+  MouseDownAt(tab);
+  MoveMouseTo(TPoint(800, 700));
   ASSERT_TRUE(DragStarted());
   KeyPress(VK_ESCAPE);
-  ReleaseAt(TPoint(800, 700));
+  MouseUpAt(TPoint(800, 700));
   EXPECT_EQ(client->HostDockSite(), pc);
   EXPECT_EQ(pc->GetPageCount(), 2);
   ASSERT_EQ(ends.size(), 1u);
   EXPECT_EQ(ends[0], nullptr);
   pc->SetDockSite(false);
-  PressAt(tab);
+  MouseDownAt(tab);
   EXPECT_FALSE(client->Dragging());
-  ReleaseAt(tab);
+  MouseUpAt(tab);
 }
 
 TEST_F(PageDocking, ItsTabDraggedOntoAnotherPageControlMovesThePageThere) {
@@ -193,13 +179,13 @@ TEST_F(PageDocking, ItsTabDraggedOntoAnotherPageControlMovesThePageThere) {
   other->SetDockSite(true);
   ASSERT_TRUE(client->ManualDock(pc));
   Pump();
-  PressAt(TabCentre(1));
-  MoveTo(ScreenPoint(other, 100, 40));
+  MouseDownAt(TabCentre(1));
+  MoveMouseTo(ScreenPoint(other, 100, 40));
   ASSERT_TRUE(DragStarted());
   RECT r;
   GetWindowRect(other->Handle(), &r);
   EXPECT_EQ(DragOutlineRect(), TRect(r.left, r.top, r.right, r.bottom));
-  ReleaseAt(ScreenPoint(other, 100, 40));
+  MouseUpAt(ScreenPoint(other, 100, 40));
   EXPECT_EQ(client->HostDockSite(), other);
   EXPECT_EQ(pc->GetPageCount(), 1);
   ASSERT_EQ(other->GetPageCount(), 1);
@@ -213,7 +199,7 @@ TEST_F(PageDocking, ASiteThatRefusesGetsNothing) {
   pc->OnGetSiteInfo = [](TObject*, TControl*, TRect&, TPoint, bool& canDock) { canDock = false; };
   DragClientOntoPages();
   EXPECT_TRUE(static_cast<TDragDockObject*>(ActiveDragObject())->Floating());
-  ReleaseAt(ScreenPoint(pc, 200, 120));
+  MouseUpAt(ScreenPoint(pc, 200, 120));
   EXPECT_EQ(pc->GetPageCount(), 1);
   EXPECT_NE(client->HostDockSite(), pc);
 }

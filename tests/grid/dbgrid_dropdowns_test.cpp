@@ -542,9 +542,7 @@ TEST_F(DropDownSnapshot, LookupList) {
   const TRect marked = list->CellRect(list->IndicatorOffset(), list->GetTitleOffset() + 1);
   gridtest::Pump();
   const TPoint probe = list->ClientToScreen(TPoint(marked.Right - 3, marked.Top + 3));
-  RECT wr{};
-  GetWindowRect(list->Handle(), &wr);
-  EXPECT_EQ(FanoGetWindowPixel(list->Handle(), probe.X - wr.left, probe.Y - wr.top), ColorToRGB(clHighlight));
+  EXPECT_EQ(uitest::WindowPixelAt(list, probe), ColorToRGB(clHighlight));
   // (The sheet the picture is laid out on takes the focus, which closes the list.)
   Snap(list, "grid_dropdown_lookup.png");
   ed->CloseUp(false);

@@ -527,13 +527,11 @@ TEST_F(LookupGridTest, SnapshotWithTheSpecialRowChosen) {
   gridtest::Pump();
   const TRect special = g->CellRect(g->IndicatorOffset(), g->GetTitleOffset() - 1);
   const TPoint probe = g->ClientToScreen(TPoint(special.Right - 4, special.Top + 4));
-  RECT wr{};
-  GetWindowRect(form->Handle(), &wr);
-  EXPECT_EQ(FanoGetWindowPixel(form->Handle(), probe.X - wr.left, probe.Y - wr.top), ColorToRGB(clHighlight));
+  EXPECT_EQ(uitest::WindowPixelAt(form, probe), ColorToRGB(clHighlight));
   // The list's current record (the focused grid's current row) is not painted as chosen too.
   const TRect first = g->CellRect(g->IndicatorOffset(), g->GetTitleOffset());
   const TPoint plain = g->ClientToScreen(TPoint(first.Left + (first.Width() * 3) / 4, first.Top + 4));
-  EXPECT_EQ(FanoGetWindowPixel(form->Handle(), plain.X - wr.left, plain.Y - wr.top), ColorToRGB(clWindow));
+  EXPECT_EQ(uitest::WindowPixelAt(form, plain), ColorToRGB(clWindow));
   uitest::WriteSnapshot(form, "grid_lookupgrid.png");
   FanoSetTestFont(TRUE);
 }
@@ -550,12 +548,7 @@ TEST_F(LookupGridTest, TheChosenSpecialRowAloneCarriesTheFocusFrame) {
   ASSERT_TRUE(g->Focused());
   ASSERT_TRUE(g->SpecRow()->Selected());
   gridtest::Pump();
-  RECT wr{};
-  GetWindowRect(form->Handle(), &wr);
-  auto pixel = [&](int x, int y) {
-    const TPoint p = g->ClientToScreen(TPoint(x, y));
-    return FanoGetWindowPixel(form->Handle(), p.X - wr.left, p.Y - wr.top);
-  };
+  auto pixel = [&](int x, int y) { return uitest::WindowPixelAt(form, g->ClientToScreen(TPoint(x, y))); };
   auto framed = [&](const TRect& row, TColor background) {
     int marks = 0;
     for (int x = row.Left + 2; x < row.Left + 40; ++x) {

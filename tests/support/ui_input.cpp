@@ -21,25 +21,28 @@ void AdvanceAndPump(uint32_t ms, uint32_t step) {
 
 TPoint ScreenPoint(TControl* control, int x, int y) { return control->ClientToScreen(TPoint(x, y)); }
 
-void MoveMouse(TControl* control, int x, int y) {
-  TPoint p = ScreenPoint(control, x, y);
-  FanoInputMouseMove(p.X, p.Y);
+void MoveMouseTo(const TPoint& screen) {
+  FanoInputMouseMove(screen.X, screen.Y);
   Pump();
 }
 
-void MouseDown(TControl* control, int x, int y) {
-  TPoint p = ScreenPoint(control, x, y);
-  FanoInputMouseMove(p.X, p.Y);
-  FanoInputMouseButton(0, TRUE, p.X, p.Y);
+void MouseDownAt(const TPoint& screen) {
+  FanoInputMouseMove(screen.X, screen.Y);
+  FanoInputMouseButton(0, TRUE, screen.X, screen.Y);
   Pump();
 }
 
-void MouseUp(TControl* control, int x, int y) {
-  TPoint p = ScreenPoint(control, x, y);
-  FanoInputMouseMove(p.X, p.Y);
-  FanoInputMouseButton(0, FALSE, p.X, p.Y);
+void MouseUpAt(const TPoint& screen) {
+  FanoInputMouseMove(screen.X, screen.Y);
+  FanoInputMouseButton(0, FALSE, screen.X, screen.Y);
   Pump();
 }
+
+void MoveMouse(TControl* control, int x, int y) { MoveMouseTo(ScreenPoint(control, x, y)); }
+
+void MouseDown(TControl* control, int x, int y) { MouseDownAt(ScreenPoint(control, x, y)); }
+
+void MouseUp(TControl* control, int x, int y) { MouseUpAt(ScreenPoint(control, x, y)); }
 
 void ClickAt(TControl* control, int x, int y) {
   MouseDown(control, x, y);
@@ -76,6 +79,12 @@ TColor PixelOf(TWinControl* control, int x, int y) {
   TPoint origin = control->ClientOrigin();
   return static_cast<TColor>(
       FanoGetWindowPixel(control->Handle(), x + origin.X - wr.left, y + origin.Y - wr.top));
+}
+
+COLORREF WindowPixelAt(TWinControl* window, const TPoint& screen) {
+  RECT wr{};
+  GetWindowRect(window->Handle(), &wr);
+  return FanoGetWindowPixel(window->Handle(), screen.X - wr.left, screen.Y - wr.top);
 }
 
 std::vector<FANO_DRAW_RECORD> Records(HDC dc, const char* call) {

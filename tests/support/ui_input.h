@@ -24,6 +24,10 @@ void MoveMouse(TControl* control, int x, int y);
 void MouseDown(TControl* control, int x, int y);
 void MouseUp(TControl* control, int x, int y);
 void ClickAt(TControl* control, int x, int y);
+// The same at a point of the screen.
+void MoveMouseTo(const TPoint& screen);
+void MouseDownAt(const TPoint& screen);
+void MouseUpAt(const TPoint& screen);
 // The wheel turned over the middle of a control.
 void Wheel(TControl* control, int delta);
 // A key pressed and let go with Shift, Ctrl and Alt held around it when asked.
@@ -33,6 +37,8 @@ void Type(const char* utf8);
 
 // The pixel shown at a client point of a windowed control.
 TColor PixelOf(TWinControl* control, int x, int y);
+// The pixel a window (a form, say, with what its controls drew) shows at a point of the screen.
+COLORREF WindowPixelAt(TWinControl* window, const TPoint& screen);
 // Same colour (0x00BBGGRR) as a TColor.
 inline TColor Rgb(int r, int g, int b) { return static_cast<TColor>(RGB(r, g, b)); }
 

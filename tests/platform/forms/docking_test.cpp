@@ -44,20 +44,7 @@ class Docking : public FormTest {
     FormTest::TearDown();
     Pump();
   }
-  void MoveToScreen(const TPoint& p) {
-    FanoInputMouseMove(p.X, p.Y);
-    Pump();
-  }
-  void ReleaseAt(const TPoint& p) {
-    FanoInputMouseMove(p.X, p.Y);
-    FanoInputMouseButton(0, FALSE, p.X, p.Y);
-    Pump();
-  }
-  COLORREF FormPixel(const TPoint& screen) {
-    RECT fr;
-    GetWindowRect(form->Handle(), &fr);
-    return FanoGetWindowPixel(form->Handle(), screen.X - fr.left, screen.Y - fr.top);
-  }
+  COLORREF FormPixel(const TPoint& screen) { return uitest::WindowPixelAt(form, screen); }
   TTestWin* site = nullptr;
   TTestWin* client = nullptr;
   std::vector<TDragState> overs;
@@ -70,11 +57,11 @@ class Docking : public FormTest {
 TEST_F(Docking, ADockDragShowsTheSiteOutlineAndDocksThere) {
   MouseDown(client, 10, 10);
   EXPECT_TRUE(client->Dragging());
-  MoveToScreen(ScreenPoint(client, 30, 10));
+  MoveMouseTo(ScreenPoint(client, 30, 10));
   ASSERT_TRUE(DragStarted());
   EXPECT_TRUE(overs.empty());
   TPoint over = ScreenPoint(site, 100, 100);
-  MoveToScreen(over);
+  MoveMouseTo(over);
   ASSERT_FALSE(overs.empty());
   EXPECT_EQ(overs.front(), dsDragEnter);
   TPoint o = ScreenPoint(site, 0, 0);
@@ -82,7 +69,7 @@ TEST_F(Docking, ADockDragShowsTheSiteOutlineAndDocksThere) {
   EXPECT_EQ(DragOutlineWindow(), form->Handle());
   EXPECT_EQ(FormPixel(o), RGB(0, 0, 0)) << "the white site inverted under the outline";
   EXPECT_EQ(FormPixel(ScreenPoint(site, 50, 50)), RGB(255, 255, 255));
-  ReleaseAt(over);
+  MouseUpAt(over);
   EXPECT_FALSE(client->Dragging());
   EXPECT_EQ(FormPixel(o), RGB(255, 255, 255)) << "the outline is gone";
   EXPECT_EQ(dockDrops, 1);
@@ -105,14 +92,14 @@ TEST_F(Docking, ASiteThatRefusesInGetSiteInfoGetsNothing) {
   };
   MouseDown(client, 10, 10);
   TPoint over = ScreenPoint(site, 100, 100);
-  MoveToScreen(over);
+  MoveMouseTo(over);
   EXPECT_GT(asked, 0);
   EXPECT_TRUE(overs.empty()) << "a refusing site is not asked for DockOver";
   ASSERT_NE(ActiveDragObject(), nullptr);
   EXPECT_TRUE(static_cast<TDragDockObject*>(ActiveDragObject())->Floating());
   // The outline shows where the control would float: its size, held where it was pressed.
   EXPECT_EQ(DragOutlineRect(), TRect(over.X - 10, over.Y - 10, over.X - 10 + 120, over.Y - 10 + 80));
-  ReleaseAt(over);
+  MouseUpAt(over);
   EXPECT_EQ(site->DockClientCount(), 0);
   EXPECT_EQ(dockDrops, 0);
   EXPECT_NE(client->Parent(), site);
@@ -122,9 +109,9 @@ TEST_F(Docking, ASiteThatRefusesInGetSiteInfoGetsNothing) {
 TEST_F(Docking, DraggedOffItFloatsInAHostFormOfItsOwnAndDocksBack) {
   MouseDown(client, 10, 10);
   TPoint away(700, 600);  // off the form
-  MoveToScreen(away);
+  MoveMouseTo(away);
   EXPECT_EQ(DragOutlineRect(), TRect(690, 590, 810, 670));
-  ReleaseAt(away);
+  MouseUpAt(away);
   ASSERT_TRUE(client->Floating());
   auto* host = dynamic_cast<TFloatingDockHost*>(client->HostDockSite());
   ASSERT_NE(host, nullptr);
@@ -143,9 +130,9 @@ TEST_F(Docking, DraggedOffItFloatsInAHostFormOfItsOwnAndDocksBack) {
   // Docked back by dragging: the emptied host goes.
   MouseDown(client, 10, 10);
   TPoint over = ScreenPoint(site, 60, 60);
-  MoveToScreen(over);
+  MoveMouseTo(over);
   EXPECT_FALSE(static_cast<TDragDockObject*>(ActiveDragObject())->Floating());
-  ReleaseAt(over);
+  MouseUpAt(over);
   EXPECT_EQ(client->HostDockSite(), site);
   EXPECT_EQ(client->Parent(), site);
   EXPECT_FALSE(client->Floating());
@@ -168,14 +155,14 @@ TEST_F(Docking, ClosingTheFloatingHostHidesTheControl) {
 TEST_F(Docking, EscapeLeavesTheControlWhereItWas) {
   MouseDown(client, 10, 10);
   TPoint over = ScreenPoint(site, 100, 100);
-  MoveToScreen(over);
+  MoveMouseTo(over);
   TPoint o = ScreenPoint(site, 0, 0);
   EXPECT_EQ(FormPixel(o), RGB(0, 0, 0));
   KeyPress(VK_ESCAPE);
   EXPECT_FALSE(client->Dragging());
   EXPECT_EQ(FormPixel(o), RGB(255, 255, 255));
   EXPECT_EQ(overs.back(), dsDragLeave);
-  ReleaseAt(over);
+  MouseUpAt(over);
   EXPECT_EQ(client->Parent(), form);
   EXPECT_EQ(client->BoundsRect(), TRect(20, 30, 140, 110));
   EXPECT_EQ(client->HostDockSite(), nullptr);
@@ -219,9 +206,9 @@ TEST_F(Docking, OnStartDockMayGiveTheDragObject) {
   MouseDown(client, 10, 10);
   EXPECT_EQ(ActiveDragObject(), &mine);
   TPoint over = ScreenPoint(site, 100, 100);
-  MoveToScreen(over);
+  MoveMouseTo(over);
   EXPECT_FALSE(mine.Floating());
-  ReleaseAt(over);
+  MouseUpAt(over);
   EXPECT_TRUE(mine.Dropped());
   EXPECT_EQ(dropped, client);
   EXPECT_EQ(droppedObject, &mine) << "the site gets the drag's own object";

@@ -67,9 +67,7 @@ TEST_F(Drag, AnImageFollowsThePointerAndLetsTheTargetBeFound) {
 }
 
 TEST_F(Drag, AnOutlineIsDrawnInXorAndLeavesTheFormAsItWas) {
-  RECT fr;
-  GetWindowRect(form->Handle(), &fr);
-  auto pixel = [&](const TPoint& screen) { return FanoGetWindowPixel(form->Handle(), screen.X - fr.left, screen.Y - fr.top); };
+  auto pixel = [&](const TPoint& screen) { return uitest::WindowPixelAt(form, screen); };
   TPoint a = ScreenPoint(grid, 20, 20), inside = ScreenPoint(grid, 40, 40), b = ScreenPoint(grid, 60, 30);
   const COLORREF before = pixel(a);
   ASSERT_EQ(before, RGB(255, 255, 255));

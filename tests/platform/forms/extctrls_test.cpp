@@ -16,10 +16,7 @@ class ExtTest : public FormTest {
   }
   // A pixel of a control (its client coordinates) as the form's window shows it.
   COLORREF Pixel(TControl* c, int x, int y) {
-    TPoint s = c->ClientToScreen(TPoint(x, y));
-    RECT wr{};
-    GetWindowRect(form->Handle(), &wr);
-    return FanoGetWindowPixel(form->Handle(), s.X - wr.left, s.Y - wr.top) & 0xFFFFFF;
+    return uitest::WindowPixelAt(form, c->ClientToScreen(TPoint(x, y))) & 0xFFFFFF;
   }
   COLORREF Rgb(TColor c) { return ColorToRGB(c) & 0xFFFFFF; }
 };

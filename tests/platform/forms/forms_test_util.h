@@ -33,7 +33,9 @@ using uitest::ClickAt;
 using uitest::KeyPress;
 using uitest::MouseDown;
 using uitest::MouseUp;
+using uitest::MouseUpAt;
 using uitest::MoveMouse;
+using uitest::MoveMouseTo;
 using uitest::Pump;
 using uitest::ScreenPoint;
 
