@@ -78,20 +78,22 @@ TMemoryRecordGx* TMemoryRecordGx::MakeFrom(TRecordsListGx* list, const TMemoryRe
   auto* record = new (block) TMemoryRecordGx(list, 0u);
   Variant* to = record->Data();
   const Variant* from = source.Data();
+  uint32_t made = 0;  // counted in a local: the record's own count is set once at the end
   try {
-    for (; record->count_ < count; ++record->count_) {
-      const Variant& v = from[record->count_];
+    for (; made < count; ++made) {
+      const Variant& v = from[made];
       if (v.IsEmpty())
-        new (to + record->count_) Variant(Variant::Null());
+        new (to + made) Variant(Variant::Null());
       else
-        new (to + record->count_) Variant(v);
+        new (to + made) Variant(v);
     }
   } catch (...) {
     // Freed by hand: the block was sized for all the values, the count says how many were made.
-    std::destroy_n(to, record->count_);
+    std::destroy_n(to, made);
     FreeSmallBlock(block, BlockBytes(count));
     throw;
   }
+  record->count_ = static_cast<uint16_t>(count);
   return record;
 }
 
