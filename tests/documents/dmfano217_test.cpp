@@ -6,6 +6,7 @@
 #include "documents/fano217/dmfano217.h"
 #include "platform/db/fields.h"
 #include "platform/os/clock.h"
+#include "support/clock_time.h"
 #include "platform/rtl/sysutils.h"
 #include "shell_test_util.h"
 
@@ -35,13 +36,7 @@ class Fano217Dm : public ShellTest {
  protected:
   void SetUp() override {
     ShellTest::SetUp();
-    SYSTEMTIME st{};
-    st.wYear = 2024;
-    st.wMonth = 3;
-    st.wDay = 5;
-    st.wHour = 9;
-    st.wMinute = 30;
-    ClockSetLocalTime(&st);
+    SetLocalTimeTo(2024, 3, 5, 9, 30);
     form = new TForm(nullptr);
     check = new TFlatCheckBox(form);
     check->SetName("DBCheckBoxGx1");

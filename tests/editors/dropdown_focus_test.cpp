@@ -28,13 +28,9 @@ class GripDragged : public EditorFixture {
     ASSERT_NE(list, nullptr);
     TSizeGripGx* grip = list->SizeGrip();
     TPoint at = grip->ClientToScreen(TPoint(grip->Width() - 3, grip->Height() - 3));
-    FanoInputMouseMove(at.X, at.Y);
-    FanoInputMouseButton(0, TRUE, at.X, at.Y);
-    Pump();
-    FanoInputMouseMove(at.X + 20, at.Y + 30);
-    Pump();
-    FanoInputMouseButton(0, FALSE, at.X + 20, at.Y + 30);
-    Pump();
+    uitest::MouseDownAt(at);
+    uitest::MoveMouseTo(TPoint(at.X + 20, at.Y + 30));
+    uitest::MouseUpAt(TPoint(at.X + 20, at.Y + 30));
     ASSERT_TRUE(list->SizeGripResized());
     ASSERT_TRUE(combo->DroppedDown());
   }

@@ -6,6 +6,7 @@
 
 #include "editors/dtformat.h"
 #include "platform/os/clock.h"
+#include "support/clock_time.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/sysutils.h"
 
@@ -21,14 +22,7 @@ class DateTimeFormatTest : public ::testing::Test {
     FormatSettings = TFormatSettings::Default();
     ClockSetSimulated(0);
   }
-  static void SetToday(int y, int m, int d) {
-    SYSTEMTIME st{};
-    st.wYear = static_cast<uint16_t>(y);
-    st.wMonth = static_cast<uint16_t>(m);
-    st.wDay = static_cast<uint16_t>(d);
-    st.wHour = 9;
-    ClockSetLocalTime(&st);
-  }
+  static void SetToday(int y, int m, int d) { SetLocalTimeTo(y, m, d, 9); }
   static TDateTimeElementsGx Parse(std::string_view format, std::string* mask = nullptr) {
     TDateTimeElementsGx elements;
     std::string m;

@@ -166,13 +166,9 @@ TEST_F(Popups, DraggingTheGripResizesTheList) {
   list->OnSizeGripResized = [&](TObject*) { resized = true; };
   TSizeGripGx* grip = list->SizeGrip();
   TPoint at = grip->ClientToScreen(TPoint(grip->Width() - 3, grip->Height() - 3));
-  FanoInputMouseMove(at.X, at.Y);
-  FanoInputMouseButton(0, TRUE, at.X, at.Y);
-  Pump();
-  FanoInputMouseMove(at.X + 30, at.Y + 35);
-  Pump();
-  FanoInputMouseButton(0, FALSE, at.X + 30, at.Y + 35);
-  Pump();
+  uitest::MouseDownAt(at);
+  uitest::MoveMouseTo(TPoint(at.X + 30, at.Y + 35));
+  uitest::MouseUpAt(TPoint(at.X + 30, at.Y + 35));
   EXPECT_TRUE(resized);
   EXPECT_TRUE(list->SizeGripResized());
   EXPECT_EQ(list->Width(), 150);

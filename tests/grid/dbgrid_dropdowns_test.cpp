@@ -15,6 +15,7 @@
 #include "platform/classes/filer.h"
 #include "platform/forms/extctrls.h"
 #include "platform/rtl/sysutils.h"
+#include "support/clock_time.h"
 
 using namespace dbgridtest;
 
@@ -70,12 +71,7 @@ class DropDownTest : public DocsGridTest {
  protected:
   void SetUp() override {
     DBGridTest::SetUp();
-    SYSTEMTIME st{};
-    st.wYear = 2026;
-    st.wMonth = 3;
-    st.wDay = 10;
-    st.wHour = 9;
-    ClockSetLocalTime(&st);
+    SetLocalTimeTo(2026, 3, 10, 9);
     cities = MakeCities({"北京", "上海", "广州", "深圳"});
     docs = std::make_unique<TMemTableGx>(nullptr);
     docs->FieldDefs().Add("ID", ftInteger);

@@ -9,6 +9,7 @@
 #include "memtable/exprevaluator.h"
 #include "platform/db/exprparser.h"
 #include "platform/os/clock.h"
+#include "support/clock_time.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
@@ -398,12 +399,7 @@ TEST(ExprEvaluator, DateFunctions) {
   EXPECT_TRUE(Matches("DATE(AT) = '2024-02-29'", r));
   EXPECT_TRUE(Matches("TIME(AT) > 0.57 AND TIME(AT) < 0.58", r));
   EXPECT_TRUE(Matches("YEAR(DAY) IS NULL AND DATE(DAY) IS NULL AND HOUR(DAY) IS NULL", r));
-  SYSTEMTIME st{};
-  st.wYear = 2030;
-  st.wMonth = 6;
-  st.wDay = 1;
-  st.wHour = 8;
-  ClockSetLocalTime(&st);
+  SetLocalTimeTo(2030, 6, 1, 8);
   EXPECT_TRUE(Matches("AT < GETDATE() AND YEAR(GETDATE()) = 2030 AND HOUR(GETDATE()) = 8", r));
   ClockSetSimulated(0);
 }

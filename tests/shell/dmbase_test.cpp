@@ -4,6 +4,7 @@
 
 #include "platform/db/fields.h"
 #include "platform/os/clock.h"
+#include "support/clock_time.h"
 #include "platform/rtl/sysutils.h"
 #include "shell/dmbase.h"
 #include "shell_test_util.h"
@@ -30,13 +31,7 @@ class DataModule : public ShellTest {
  protected:
   void SetUp() override {
     ShellTest::SetUp();
-    SYSTEMTIME st{};
-    st.wYear = 2024;
-    st.wMonth = 3;
-    st.wDay = 5;
-    st.wHour = 9;
-    st.wMinute = 30;
-    ClockSetLocalTime(&st);
+    SetLocalTimeTo(2024, 3, 5, 9, 30);
     stamp = EncodeDate(2024, 3, 5) + EncodeTime(9, 30, 0, 0);
     dm = CreateForm<TDoubleSimpleDm>(nullptr);
   }

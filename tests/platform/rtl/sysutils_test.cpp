@@ -8,6 +8,7 @@
 #include "platform/os/clock.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/variant.h"
+#include "support/clock_time.h"
 #include "support/error_text.h"
 
 namespace {
@@ -21,15 +22,7 @@ class SysUtilsTest : public ::testing::Test {
     ClockSetSimulated(0);
   }
   static void SetToday(int y, int m, int d, int h = 0, int n = 0, int s = 0, int ms = 0) {
-    SYSTEMTIME st{};
-    st.wYear = static_cast<uint16_t>(y);
-    st.wMonth = static_cast<uint16_t>(m);
-    st.wDay = static_cast<uint16_t>(d);
-    st.wHour = static_cast<uint16_t>(h);
-    st.wMinute = static_cast<uint16_t>(n);
-    st.wSecond = static_cast<uint16_t>(s);
-    st.wMilliseconds = static_cast<uint16_t>(ms);
-    ClockSetLocalTime(&st);
+    SetLocalTimeTo(y, m, d, h, n, s, ms);
   }
 };
 
