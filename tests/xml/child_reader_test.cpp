@@ -10,20 +10,9 @@
 
 #include "platform/rtl/exceptions.h"
 #include "xml/document.h"
+#include "xml_test_util.h"
 
 namespace {
-
-std::string Dump(const TXmlNode* n) {
-  std::string out = std::to_string(n->ElementType()) + ":" + n->Name();
-  if (!n->Value().empty()) out += "=" + std::string(n->Value());
-  for (int i = 0; i < n->AttributeCount(); ++i) out += " @" + n->AttributePair(i);
-  if (n->NodeCount() > 0) {
-    out += "{";
-    for (int i = 0; i < n->NodeCount(); ++i) out += (i ? "," : "") + Dump(n->Nodes(i));
-    out += "}";
-  }
-  return out;
-}
 
 std::string DumpDocument(const TXmlDocument& doc) {
   std::string out;

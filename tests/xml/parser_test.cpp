@@ -12,6 +12,7 @@
 #include "xml/codec.h"
 #include "xml/document.h"
 #include "xml/parser.h"
+#include "xml_test_util.h"
 
 namespace {
 
@@ -25,19 +26,6 @@ std::string ParseError(const std::string& text, bool strict = false) {
     return e.Message();
   }
   return "(parsed)";
-}
-
-// A compact dump of a tree: type, name, value and attributes of every node.
-std::string Dump(const TXmlNode* n) {
-  std::string out = std::to_string(n->ElementType()) + ":" + n->Name();
-  if (!n->Value().empty()) out += "=" + std::string(n->Value());
-  for (int i = 0; i < n->AttributeCount(); ++i) out += " @" + n->AttributePair(i);
-  if (n->NodeCount() > 0) {
-    out += "{";
-    for (int i = 0; i < n->NodeCount(); ++i) out += (i ? "," : "") + Dump(n->Nodes(i));
-    out += "}";
-  }
-  return out;
 }
 
 }  // namespace

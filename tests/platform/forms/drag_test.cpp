@@ -25,15 +25,7 @@ class Drag : public FormTest {
 };
 
 TEST_F(Drag, AnImageFollowsThePointerAndLetsTheTargetBeFound) {
-  HDC mem = CreateCompatibleDC(nullptr);
-  HBITMAP pic = CreateBitmap(40, 16, 1, 32, nullptr);
-  HGDIOBJ old = SelectObject(mem, pic);
-  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-  RECT all{0, 0, 40, 16};
-  FillRect(mem, &all, red);
-  DeleteObject(red);
-  SelectObject(mem, old);
-  DeleteDC(mem);
+  HBITMAP pic = SolidBitmap(40, 16, RGB(255, 0, 0));
 
   TDragTracker drag(grid);
   TPoint at = ScreenPoint(grid, 50, 30);

@@ -12,17 +12,7 @@ namespace {
 // A control that gives a picture for its drag.
 class TImageSource : public TTestWin {
  public:
-  explicit TImageSource(TComponent* owner) : TTestWin(owner) {
-    HDC mem = CreateCompatibleDC(nullptr);
-    pic = CreateBitmap(24, 12, 1, 32, nullptr);
-    HGDIOBJ old = SelectObject(mem, pic);
-    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
-    RECT all{0, 0, 24, 12};
-    FillRect(mem, &all, blue);
-    DeleteObject(blue);
-    SelectObject(mem, old);
-    DeleteDC(mem);
-  }
+  explicit TImageSource(TComponent* owner) : TTestWin(owner), pic(SolidBitmap(24, 12, RGB(0, 0, 255))) {}
   ~TImageSource() override { DeleteObject(pic); }
   HBITMAP GetDragImage(TPoint& hotSpot) override {
     hotSpot = TPoint(3, 2);

@@ -58,4 +58,17 @@ std::string MessageLog::Joined() const {
   return out;
 }
 
+HBITMAP SolidBitmap(int width, int height, COLORREF color) {
+  HDC mem = CreateCompatibleDC(nullptr);
+  HBITMAP pic = CreateBitmap(width, height, 1, 32, nullptr);
+  HGDIOBJ old = SelectObject(mem, pic);
+  HBRUSH brush = CreateSolidBrush(color);
+  RECT all{0, 0, width, height};
+  FillRect(mem, &all, brush);
+  DeleteObject(brush);
+  SelectObject(mem, old);
+  DeleteDC(mem);
+  return pic;
+}
+
 }  // namespace formstest

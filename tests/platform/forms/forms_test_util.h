@@ -39,6 +39,9 @@ using uitest::MoveMouseTo;
 using uitest::Pump;
 using uitest::ScreenPoint;
 
+// A 32-bit picture of one colour (the caller deletes it).
+HBITMAP SolidBitmap(int width, int height, COLORREF color);
+
 using FormsTest = uitest::HeadlessTest;
 using FormTest = uitest::PlainFormTest;
 
