@@ -2,8 +2,7 @@
 // dates that begin with what was typed, blanks and separators of the mask left out.
 #include <gtest/gtest.h>
 
-#include "dbeditor_fixture.h"
-#include "editors/dbdatetime.h"
+#include "dbdatetime_fixture.h"
 #include "editors/popups.h"
 #include "platform/rtl/sysutils.h"
 
@@ -11,14 +10,10 @@ using namespace dbfix;
 
 namespace {
 
-class DateRecentValues : public EditorFixture {
+class DateRecentValues : public DateEditFixture {
  protected:
   void SetUp() override {
-    EditorFixture::SetUp();
-    FormatSettings.ShortDateFormat = "dd/mm/yyyy";
-    FormatSettings.DateSeparator = '/';
-    SetToday(2026, 12, 7);
-    edit = Add<TDBDateTimeEditGx>(20, 20, 150, 21);
+    DateEditFixture::SetUp();
     edit->MRUList()->SetActive(true);
     for (const char* d : {"01/02/2026", "15/03/2026", "01/12/2025", "10/10/2024"}) edit->MRUList()->Add(d);
     Show();
@@ -32,7 +27,6 @@ class DateRecentValues : public EditorFixture {
     for (int i = 0; i < items->Count(); ++i) out.push_back(items->Strings(i));
     return out;
   }
-  TDBDateTimeEditGx* edit = nullptr;
 };
 
 TEST_F(DateRecentValues, TypingOpensTheListWithTheMatchingDates) {

@@ -2,7 +2,7 @@
 // error, stepping, posting that keeps the field's time, and the calendar drop-down.
 #include <gtest/gtest.h>
 
-#include "dbeditor_fixture.h"
+#include "dbdatetime_fixture.h"
 #include "editors/dbdatetime.h"
 #include "platform/classes/filer.h"
 #include "platform/db/testdataset.h"
@@ -18,14 +18,10 @@ std::string Formatted(const Variant& v) {
   return v.IsNull() ? "Null" : FormatDateTime("yyyy-mm-dd hh:nn:ss", v.AsDateTime());
 }
 
-class DateTimeEditTest : public EditorFixture {
+class DateTimeEditTest : public DateEditFixture {
  protected:
   void SetUp() override {
-    EditorFixture::SetUp();
-    FormatSettings.ShortDateFormat = "dd/mm/yyyy";
-    FormatSettings.DateSeparator = '/';
-    SetToday(2026, 12, 7);
-    edit = Add<TDBDateTimeEditGx>(20, 20, 150, 21);
+    DateEditFixture::SetUp();
     other = Add<TEdit>(20, 60, 100, 21);
   }
   void Focus() {
@@ -39,7 +35,6 @@ class DateTimeEditTest : public EditorFixture {
   }
   std::string Shown() const { return edit->EditText(); }
   std::string ValueText() const { return Formatted(edit->Value()); }
-  TDBDateTimeEditGx* edit = nullptr;
   TEdit* other = nullptr;
 };
 

@@ -148,13 +148,7 @@ TEST_F(DBGridTest, AWrappedTextThatShowsWholeInATallRowGetsNoToolTip) {
   gridtest::Pump();
   ASSERT_TRUE(grid->MultiLineRows());
   const int col = grid->DataToRawColumn(0);
-  auto ask = [&](int row, THintInfo& info) {
-    const TRect r = grid->CellRect(col, row);
-    info = THintInfo{};
-    info.HintControl = grid;
-    info.CursorPos = TPoint(r.Left + 3, r.Top + 3);
-    return grid->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info));
-  };
+  auto ask = [&](int row, THintInfo& info) { return AskHint(col, row, info); };
   THintInfo info;
   const int first = grid->GetTitleOffset();
   // Wider than the column on one line, but wrapped it fills fewer than three lines.

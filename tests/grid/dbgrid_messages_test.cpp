@@ -154,13 +154,7 @@ TEST_F(DBGridTest, ToolTipsOnlyForCutTexts) {
   gridtest::Pump();
   const int col = grid->DataToRawColumn(1);
   const int firstRow = grid->GetTitleOffset();
-  auto ask = [&](int row, THintInfo& info) {
-    const TRect r = grid->CellRect(col, row);
-    info = THintInfo{};
-    info.HintControl = grid;
-    info.CursorPos = TPoint(r.Left + 3, r.Top + 3);
-    return grid->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info));
-  };
+  auto ask = [&](int row, THintInfo& info) { return AskHint(col, row, info); };
   THintInfo info;
   // Without ToolTips the cells keep the plain hint.
   EXPECT_EQ(ask(firstRow + 1, info), 0);

@@ -1,5 +1,6 @@
 #include "dbgrid_test_util.h"
 
+#include "platform/forms/cmessages.h"
 #include "platform/os/clock.h"
 #include "platform/os/wingdi.h"
 #include "platform/os/winuser.h"
@@ -127,6 +128,14 @@ TColumnGx* DBGridTest::AddColumn(const std::string& field, const std::string& ca
   c->SetFieldName(field);
   if (!caption.empty()) c->Title()->SetCaption(caption);
   return c;
+}
+
+LRESULT DBGridTest::AskHint(int col, int row, THintInfo& info) {
+  const TRect r = grid->CellRect(col, row);
+  info = THintInfo{};
+  info.HintControl = grid;
+  info.CursorPos = TPoint(r.Left + 3, r.Top + 3);
+  return grid->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
 void DocsGridTest::TearDown() {

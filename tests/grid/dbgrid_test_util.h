@@ -55,6 +55,8 @@ class DBGridTest : public uitest::HeadlessTest {
   void Key(UINT vk, bool shift = false, bool ctrl = false) { uitest::KeyPress(vk, shift, ctrl); }
   // Types the text into the focused window.
   void Type(const char* text) { uitest::Type(text); }
+  // What the grid answers when asked for the hint of a cell, the pointer 3 pixels into it.
+  LRESULT AskHint(int col, int row, THintInfo& info);
 
   TForm* form = nullptr;
   TDBGridGx* grid = nullptr;
