@@ -147,9 +147,7 @@ TEST_F(DBCheckBox, TheBoxIsDrawnLeftOfTheCaptionOrRightOfIt) {
   canvas.SetHandle(dc);
   b->DrawState(&canvas);
   bool textRight = false;
-  for (int i = 0; i < FanoRecordCount(dc); ++i) {
-    FANO_DRAW_RECORD r{};
-    FanoRecordGet(dc, i, &r);
+  for (const FANO_DRAW_RECORD& r : uitest::Records(dc)) {
     if (std::string(r.text) == "已审核") textRight = r.args[0] >= 13 + 5;
   }
   EXPECT_TRUE(textRight);

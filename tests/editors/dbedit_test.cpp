@@ -204,9 +204,7 @@ TEST_F(DBEdit, RequiredMarkOnlyInEditOrInsertStateForARequiredNullField) {
     FanoRecordStart(dc);
     e->DrawRequiredState(dc);
     int n = 0;
-    for (int i = 0; i < FanoRecordCount(dc); ++i) {
-      FANO_DRAW_RECORD r{};
-      FanoRecordGet(dc, i, &r);
+    for (const FANO_DRAW_RECORD& r : uitest::Records(dc)) {
       if (std::string(r.call) == "LineTo" && r.penColor == RGB(255, 0, 0) && r.penStyle == PS_DOT) ++n;
     }
     return n;

@@ -25,9 +25,7 @@ struct Recorded {
 
 std::vector<Recorded> Records(HDC dc) {
   std::vector<Recorded> out;
-  for (int i = 0; i < FanoRecordCount(dc); ++i) {
-    FANO_DRAW_RECORD r{};
-    FanoRecordGet(dc, i, &r);
+  for (const FANO_DRAW_RECORD& r : uitest::Records(dc)) {
     Recorded x;
     x.call = r.call;
     x.text = r.text;
@@ -54,9 +52,7 @@ std::vector<std::string> TextsIn(HDC dc, const TRect& area) {
 // Indices of the image-list images drawn with their origin in the area.
 std::vector<int> ImagesIn(HDC dc, const TRect& area) {
   std::vector<int> out;
-  for (int i = 0; i < FanoRecordCount(dc); ++i) {
-    FANO_DRAW_RECORD r{};
-    FanoRecordGet(dc, i, &r);
+  for (const FANO_DRAW_RECORD& r : uitest::Records(dc)) {
     if (std::strcmp(r.call, "ImageList_Draw") != 0) continue;
     const int x = static_cast<int>(r.args[1]), y = static_cast<int>(r.args[2]);
     if (x >= area.Left && x < area.Right && y >= area.Top && y < area.Bottom) out.push_back(static_cast<int>(r.args[0]));

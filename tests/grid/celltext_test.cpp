@@ -231,9 +231,7 @@ TEST_F(CellText, ColoursTheDeviceCannotShowGoThroughTheSharedBitmap) {
   EXPECT_EQ(DrawBitmapUseCount(), 0);
   WriteTextGx(&mc, Rect(10, 5, 90, 35), true, 2, 1, "合计", taLeftJustify, tlTop, false, false, 0, 0, false);
   int texts = 0, blits = 0;
-  for (int i = 0; i < FanoRecordCount(mono); ++i) {
-    FANO_DRAW_RECORD r{};
-    FanoRecordGet(mono, i, &r);
+  for (const FANO_DRAW_RECORD& r : uitest::Records(mono)) {
     std::string call = r.call;
     if (call == "DrawText" || call == "ExtTextOut" || call == "TextOut") ++texts;
     if (call == "StretchBlt" || call == "BitBlt") ++blits;

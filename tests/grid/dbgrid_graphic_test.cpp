@@ -125,9 +125,7 @@ TEST_F(GraphicCellTest, PngAndBmpPicturesAreDrawnInTheirCells) {
     EXPECT_LE(std::abs((red.Top - cell.Top) - (cell.Bottom - red.Bottom)), 3);
   }
   // No "(GRAPHIC)" text in the picture cells.
-  for (int i = 0; i < FanoRecordCount(dc); ++i) {
-    FANO_DRAW_RECORD rec{};
-    FanoRecordGet(dc, i, &rec);
+  for (const FANO_DRAW_RECORD& rec : uitest::Records(dc)) {
     EXPECT_EQ(std::string(rec.text).find("GRAPHIC"), std::string::npos) << rec.call;
   }
   DeleteDC(dc);
@@ -165,9 +163,7 @@ TEST_F(GraphicCellTest, WithoutPicturesTheTextIsCentredAndBadBytesLeaveTheCellEm
   EXPECT_EQ(pic->GetColumnType(), ckText);
   HDC dc = Paint();
   bool text = false;
-  for (int i = 0; i < FanoRecordCount(dc); ++i) {
-    FANO_DRAW_RECORD rec{};
-    FanoRecordGet(dc, i, &rec);
+  for (const FANO_DRAW_RECORD& rec : uitest::Records(dc)) {
     if (std::string(rec.text) == "(GRAPHIC)") text = true;
   }
   EXPECT_TRUE(text);

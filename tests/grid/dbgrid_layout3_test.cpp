@@ -90,9 +90,7 @@ std::vector<DrawnText> TextsIn(TDBGridGx* grid, const TRect& area) {
   HDC dc = FanoCreateRecordingDC(grid->ClientWidth(), grid->ClientHeight());
   PaintWithCanvas(grid->Canvas(), dc, [grid] { grid->Paint(); });
   std::vector<DrawnText> out;
-  for (int i = 0; i < FanoRecordCount(dc); ++i) {
-    FANO_DRAW_RECORD r{};
-    FanoRecordGet(dc, i, &r);
+  for (const FANO_DRAW_RECORD& r : uitest::Records(dc)) {
     const std::string call = r.call;
     if ((call != "ExtTextOut" && call != "DrawText") || r.argCount < 2 || !r.text[0]) continue;
     if (r.args[0] >= area.Left - 1 && r.args[0] < area.Right && r.args[1] >= area.Top - 1 && r.args[1] < area.Bottom)

@@ -15,9 +15,7 @@ namespace {
 
 std::vector<std::string> TextsIn(HDC dc, const TRect& area) {
   std::vector<std::string> out;
-  for (int i = 0; i < FanoRecordCount(dc); ++i) {
-    FANO_DRAW_RECORD r{};
-    FanoRecordGet(dc, i, &r);
+  for (const FANO_DRAW_RECORD& r : uitest::Records(dc)) {
     if (std::strcmp(r.call, "ExtTextOut") != 0 || r.text[0] == 0) continue;
     const int x = static_cast<int>(r.args[0]), y = static_cast<int>(r.args[1]);
     if (x >= area.Left - 1 && x < area.Right && y >= area.Top - 1 && y < area.Bottom) out.emplace_back(r.text);
@@ -287,9 +285,7 @@ TEST_F(FooterTest, FooterRowIsPainted) {
   EXPECT_EQ(GetPixel(dc, r0.Left + 1, r0.Bottom - 2), ColorToRGB(clAqua));
   EXPECT_EQ(GetPixel(dc, r1.Right - 3, r1.Bottom - 2), ColorToRGB(clYellow));
   // The sum stands against the right edge of its cell (a float field aligns right).
-  for (int i = 0; i < FanoRecordCount(dc); ++i) {
-    FANO_DRAW_RECORD r{};
-    FanoRecordGet(dc, i, &r);
+  for (const FANO_DRAW_RECORD& r : uitest::Records(dc)) {
     if (std::strcmp(r.call, "ExtTextOut") == 0 && std::string(r.text) == "9") {
       EXPECT_GT(r.args[0], (r2.Left + r2.Right) / 2);
     }
