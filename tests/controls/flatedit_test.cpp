@@ -18,9 +18,7 @@ class FlatEdits : public ControlsTest {
   TColor WindowPx(TWinControl* c, int x, int y) {
     RECT wr{};
     GetWindowRect(c->Handle(), &wr);
-    RECT fr{};
-    GetWindowRect(form->Handle(), &fr);
-    return static_cast<TColor>(FanoGetWindowPixel(form->Handle(), wr.left - fr.left + x, wr.top - fr.top + y));
+    return static_cast<TColor>(uitest::WindowPixelAt(form, TPoint(wr.left + x, wr.top + y)));
   }
 };
 

@@ -67,14 +67,11 @@ TEST_F(PopupCalendar, WithoutAnOwnerInterfaceNothingHappens) {
 class UnfocusedText : public EditorTest {
  protected:
   bool InkBetween(TDBEditGx* e, int x0, int x1) {
-    HWND top = form->Handle();
-    RECT wr;
-    GetWindowRect(top, &wr);
     TPoint o = e->ClientToScreen(TPoint(0, 0));
     COLORREF bg = ColorToRGB(e->Color());
     for (int x = x0; x < x1; ++x)
       for (int y = 2; y < e->ClientHeight() - 2; ++y)
-        if (FanoGetWindowPixel(top, o.X - wr.left + x, o.Y - wr.top + y) != bg) return true;
+        if (uitest::WindowPixelAt(form, TPoint(o.X + x, o.Y + y)) != bg) return true;
     return false;
   }
 };

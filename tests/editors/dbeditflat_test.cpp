@@ -28,15 +28,9 @@ class DBEditFlat : public EditorTest {
   }
   // Outer ring, the two inner rings and a client pixel, read from the screen.
   std::vector<COLORREF> Rings(TDBEditGx* e) {
-    HWND top = form->Handle();
-    TPoint o = form->ScreenToClient(e->ClientToScreen(TPoint(0, 0)));
-    TPoint client = form->ClientToScreen(TPoint(0, 0));
-    RECT wr;
-    GetWindowRect(top, &wr);
-    int dx = client.X - wr.left, dy = client.Y - wr.top;  // the form's own frame
-    int x = o.X + dx - 3, y = o.Y + dy - 3;
-    return {FanoGetWindowPixel(top, x, y + 10), FanoGetWindowPixel(top, x + 1, y + 10),
-            FanoGetWindowPixel(top, x + 2, y + 10), FanoGetWindowPixel(top, x + 3 + 60, y + 3 + 2)};
+    const TPoint o = e->ClientToScreen(TPoint(0, 0));
+    auto px = [&](int dx, int dy) { return uitest::WindowPixelAt(form, TPoint(o.X + dx, o.Y + dy)); };
+    return {px(-3, 7), px(-2, 7), px(-1, 7), px(60, 2)};
   }
 };
 
@@ -161,11 +155,7 @@ TEST_F(DBEditFlat, BothScrollBarsFillTheCornerWithTheInnerColour) {
   RECT wr;
   GetWindowRect(h, &wr);
   TPoint local(wr.right - wr.left - 3 - 8, wr.bottom - wr.top - 3 - 8);  // inside the 16 x 16 corner
-  TPoint onForm = form->ScreenToClient(TPoint(wr.left + local.X, wr.top + local.Y));
-  RECT fr;
-  GetWindowRect(form->Handle(), &fr);
-  TPoint client = form->ClientToScreen(TPoint(0, 0));
-  COLORREF c = FanoGetWindowPixel(form->Handle(), onForm.X + client.X - fr.left, onForm.Y + client.Y - fr.top);
+  COLORREF c = uitest::WindowPixelAt(form, TPoint(wr.left + local.X, wr.top + local.Y));
   EXPECT_EQ(c, ColorToRGB(e->Focused() ? kFocused : kFlat));
 }
 

@@ -403,11 +403,7 @@ TEST_F(Popups, ItemsWithImagesLeaveRoomForTheImageAndAskForItsIndex) {
   EXPECT_EQ(list->Items()->Count(), 2);
   Pump();
   EXPECT_FALSE(asked.empty());
-  HWND h = list->Handle();
-  RECT wr;
-  GetWindowRect(h, &wr);
-  TPoint o = list->ClientToScreen(TPoint(0, 0));
-  COLORREF image = FanoGetWindowPixel(h, o.X - wr.left + 8, o.Y - wr.top + 8);
+  COLORREF image = uitest::WindowPixelAt(list, list->ClientToScreen(TPoint(8, 8)));
   EXPECT_EQ(image, RGB(255, 0, 0));  // 12 wide, centred in 16
   HideDropDown(list);
   images->Free();

@@ -46,12 +46,7 @@ class DBGridEmbeddedDropDown : public DBGridTest {
     DestroyWindow(frame);
     gridtest::Pump();
   }
-  static TColor Pixel(TWinControl* c, int x, int y) {
-    RECT wr{};
-    GetWindowRect(c->Handle(), &wr);
-    TPoint o = c->ClientOrigin();
-    return static_cast<TColor>(FanoGetWindowPixel(c->Handle(), x + o.X - wr.left, y + o.Y - wr.top));
-  }
+  static TColor Pixel(TWinControl* c, int x, int y) { return uitest::PixelOf(c, x, y); }
   static bool RowHasInk(TWinControl* list, int y0, int y1) {
     for (int y = y0; y < y1; ++y)
       for (int x = 2; x < list->ClientWidth() - 2; ++x)
