@@ -27,6 +27,7 @@
 #include "shell/childbase.h"
 #include "shell/doublesimple.h"
 #include "shell_test_util.h"
+#include "support/ui_fixture.h"
 
 using namespace shelltest;
 
@@ -209,12 +210,7 @@ TEST_F(ChildForm, TheTitleCornerIsSplitIntoTitleAndFormColours) {
   TPaintBox* pb = form->pbTitleRight;
   ASSERT_EQ(pb->Width(), 25);
   ASSERT_EQ(pb->Height(), 18);
-  TPoint o = pb->ClientToScreen(TPoint{0, 0});
-  RECT wr;
-  GetWindowRect(form->Handle(), &wr);
-  auto px = [&](int x, int y) {
-    return static_cast<TColor>(FanoGetWindowPixel(form->Handle(), o.X - wr.left + x, o.Y - wr.top + y));
-  };
+  auto px = [&](int x, int y) { return static_cast<TColor>(uitest::WindowPixelAt(form, pb->ClientToScreen(TPoint(x, y)))); };
   EXPECT_EQ(px(2, 2), 0x00804020);    // upper left triangle
   EXPECT_EQ(px(22, 15), 0x00E0F0F0);  // lower right triangle
 }
@@ -1045,9 +1041,7 @@ TEST_F(DoubleSimpleSnapshot, AFormWithHeaderEditorsDetailLinesAndTheOverview) {
   EXPECT_TRUE(keyEdit->ReadOnly());
   EXPECT_EQ(form->grdMain->Columns()->Items(0)->Color(), kKeyColumnColor);
   EXPECT_TRUE(form->grdMain->ReadOnly());
-  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
-  std::string path = std::string(dir && *dir ? dir : FANO_SNAPSHOT_DEFAULT_DIR) + "/double_simple_form.png";
-  ASSERT_TRUE(FanoSnapshotWindow(form->Handle(), path.c_str()));
+  ASSERT_NO_FATAL_FAILURE(uitest::WriteSnapshot(form, "double_simple_form.png"));
 }
 
 }  // namespace
