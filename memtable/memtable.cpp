@@ -753,8 +753,9 @@ void TCustomMemTableGx::WriteFieldData(TField* field, Value&& value) {
     default:
       break;
   }
-  TRecBuf* buf = nullptr;
-  if (!GetActiveRecBuf(buf)) DatabaseError(SNotEditing, this);
+  // The row being edited or inserted is the buffer GetActiveRecBuf answers first.
+  TRecBuf* buf = (state == dsInsert || state == dsEdit) && instantRead_.empty() ? RecBuf(ActiveBuffer()) : nullptr;
+  if (!buf && !GetActiveRecBuf(buf)) DatabaseError(SNotEditing, this);
   field->Validate(value);
   Variant v = value.IsEmpty() ? Null() : std::forward<Value>(value);
   if (OnSetFieldValue) OnSetFieldValue(this, field, v);
