@@ -6,22 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "link_fixture.h"
 #include "platform/db/datasource.h"
-#include "platform/db/testdataset.h"
 #include "platform/rtl/exceptions.h"
 
 namespace {
 
-class FieldDataLinkTest : public ::testing::Test {
+class FieldDataLinkTest : public LinkWindowTest {
  protected:
   void SetUp() override {
-    owner = std::make_unique<TComponent>(nullptr);
-    ds = new TTestDataSet(owner.get());
-    ds->FieldDefs().Add("ID", ftInteger);
+    LinkWindowTest::SetUp();
     ds->FieldDefs().Add("NAME", ftString, 20);
     ds->AddRow({1, "one"});
     ds->AddRow({2, "two"});
-    src = new TDataSource(owner.get());
     control = new TComponent(owner.get());
     control->SetName("edName");
     link.SetControl(control);
@@ -40,9 +37,6 @@ class FieldDataLinkTest : public ::testing::Test {
     return s;
   }
 
-  std::unique_ptr<TComponent> owner;
-  TTestDataSet* ds = nullptr;
-  TDataSource* src = nullptr;
   TComponent* control = nullptr;
   TFieldDataLink link;
   std::vector<std::string> log;
