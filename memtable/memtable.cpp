@@ -1463,7 +1463,7 @@ void TCustomMemTableGx::NotifyClients(int index, int code, int extra) {
 void TCustomMemTableGx::DataEvent(TDataEvent event, NativeInt info) {
   // Most events (a field's write, a post's checks) ask nothing of the table itself.
   if (heldCount_ > 0 || event == deUpdateState || event == deFieldListChange) TableDataEvent(event);
-  TDataSet::DataEvent(event, info);
+  if (!DataEventIdle(event)) TDataSet::DataEvent(event, info);
   if (!openNotified_ && Active()) {
     openNotified_ = true;
     NotifyClients(-1, mtnAllChanged, -1);

@@ -1002,6 +1002,7 @@ void TDataSet::NotifyDataSources(TDataEvent event, NativeInt info) {
 }
 
 void TDataSet::DataEvent(TDataEvent event, NativeInt info) {
+  // DataEventIdle answers for this body: the two change the same way.
   if (event == deFieldChange) {
     TField* field = reinterpret_cast<TField*>(info);
     if (field && (field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc)) modified_ = true;

@@ -176,6 +176,13 @@ class TDataSet : public TComponent {
 
   // ---- notifications ----
   virtual void DataEvent(TDataEvent event, NativeInt info);
+  // Whether the base's DataEvent has nothing to do with the event (no field or property change,
+  // nobody to tell, nothing to remember for EnableControls): kept beside DataEvent's own tests.
+  bool DataEventIdle(TDataEvent event) const noexcept {
+    if (event == deFieldChange || event == dePropertyChange) return false;
+    if (disableCount_ == 0) return dataSources_.empty();
+    return !((event == deUpdateState && state_ == dsInactive) || event == deLayoutChange);
+  }
   // Index of the active record in the ring; the data links read it.
   int ActiveRecord() const noexcept { return activeRecord_; }
   int BufferCount() const noexcept { return bufferCount_; }

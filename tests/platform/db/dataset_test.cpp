@@ -575,3 +575,39 @@ TEST_F(DataSetTest, TempStateIsRestored) {
 }
 
 }  // namespace
+
+TEST_F(DataSetTest, AnIdleEventChangesNothingAndTheOthersAreNotIdle) {
+  Fill(2);
+  ds->Open();
+  // Nobody to tell: every event but a field's or a property's change is idle.
+  for (int e = deFieldChange; e <= deDisabledStateChange; ++e) {
+    const auto event = static_cast<TDataEvent>(e);
+    EXPECT_EQ(ds->DataEventIdle(event), event != deFieldChange && event != dePropertyChange) << e;
+  }
+  TDataSource src(owner.get());
+  src.SetDataSet(ds);
+  TRecordingLink link;
+  link.SetDataSource(&src);
+  // A data source to tell: none is idle.
+  for (int e = deFieldChange; e <= deDisabledStateChange; ++e) EXPECT_FALSE(ds->DataEventIdle(static_cast<TDataEvent>(e))) << e;
+  // Controls disabled: an idle event sent meanwhile leaves what EnableControls reports as it was;
+  // the layout change, which is not idle, is reported (a property change is not idle for the
+  // field definitions it marks).
+  for (int e = deFieldChange; e <= deDisabledStateChange; ++e) {
+    const auto event = static_cast<TDataEvent>(e);
+    if (event == deFieldChange || event == deFocusControl) continue;  // they carry a pointer
+    ds->DisableControls();
+    const bool idle = ds->DataEventIdle(event);
+    EXPECT_EQ(idle, event != dePropertyChange && event != deLayoutChange) << e;
+    ds->DataEvent(event, 0);
+    link.Log.clear();
+    ds->EnableControls();
+    EXPECT_EQ(link.Joined(), event == deLayoutChange ? "enabled layout" : "enabled changed") << e;
+  }
+  // Closing while disabled is remembered as a layout change.
+  ds->DisableControls();
+  ds->Close();
+  EXPECT_FALSE(ds->DataEventIdle(deUpdateState));
+  EXPECT_TRUE(ds->DataEventIdle(deDataSetChange));
+  ds->EnableControls();
+}
