@@ -183,6 +183,13 @@ void TComponent::RemoveFreeNotification(TComponent* component) {
 
 void TComponent::Notification(TComponent* component, TOperation operation) {
   if (operation == opRemove && component) RemoveFreeNotification(component);
+  // An owned component that goes while this one is destroyed (a data set freeing its fields) is
+  // not announced to the others that go along with it: they can no longer act on it, and telling
+  // each of them about each other one grows with the square of their number. What they linked to
+  // with FreeNotification they still hear of; those that stay are told.
+  // (Marked alone does not tell: a component taken out of a destroying owner keeps the mark.)
+  const bool together = operation == opRemove && component && component->owner_ == this &&
+                        state_.Contains(csDestroying) && component->freeLinksNotified_;
   // The last owned first; a component told may destroy others, so the index is re-checked.
   for (size_t i = components_.size(); i > 0;) {
     --i;
@@ -190,7 +197,9 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
       i = components_.size();
       continue;
     }
-    components_[i]->Notification(component, operation);
+    TComponent* c = components_[i];
+    if (together && c->state_.Contains(csDestroying)) continue;
+    c->Notification(component, operation);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,70 @@ TEST_F(ComponentTest, NotificationOrderOnInsertAndDestruction) {
   EXPECT_EQ(log, (std::vector<std::string>{"destroy Outsider"}));
   (void)a;
   delete owner;
+}
+
+// An owner that frees one of its components itself while it is destroyed, as a data set frees its
+// fields, and makes one more while doing so.
+class TFreeingOwner : public TProbe {
+  FANO_CLASS(TFreeingOwner)
+ public:
+  using TProbe::TProbe;
+  TProbe* goes = nullptr;
+  TProbe* late = nullptr;
+  void BeforeDestruction() override {
+    TProbe::BeforeDestruction();
+    late = new TProbe(this, "Late");  // made after the owner was marked: it stays on for now
+    goes->Free();
+  }
+};
+FANO_IMPLEMENT_COMPONENT(TFreeingOwner, TProbe)
+
+TEST_F(ComponentTest, ComponentsGoingWithTheirOwnerAreNotToldOfEachOther) {
+  auto* owner = new TFreeingOwner(nullptr, "Owner");
+  auto* a = new TProbe(owner, "A");
+  auto* b = new TProbe(owner, "B");
+  auto* linked = new TProbe(owner, "Linked");
+  linked->FreeNotification(a);
+  owner->goes = a;
+  log.clear();
+  owner->Free();
+  auto has = [&](const std::string& line) { return std::find(log.begin(), log.end(), line) != log.end(); };
+  // The link and the owner itself still hear of A, and so does the component that stays...
+  EXPECT_TRUE(has("Linked -A (whole)"));
+  EXPECT_TRUE(has("Owner -A"));
+  EXPECT_TRUE(has("Late -A"));
+  // ...but not the siblings that go along with it.
+  EXPECT_FALSE(has("B -A"));
+  EXPECT_FALSE(has("Linked -A"));
+  EXPECT_TRUE(has("destroy A"));
+  EXPECT_TRUE(has("destroy B"));
+  EXPECT_TRUE(has("destroy Late"));
+  (void)b;
+}
+
+TEST_F(ComponentTest, ComponentTakenFromADestroyingOwnerIsStillAnnounced) {
+  // Removed without being destroyed: every sibling hears of it, as outside destruction.
+  struct TGiver : TProbe {
+    using TProbe::TProbe;
+    TComponent* keep = nullptr;
+    TComponent* to = nullptr;
+    void BeforeDestruction() override {
+      TProbe::BeforeDestruction();
+      to->InsertComponent(keep);
+    }
+  };
+  auto* owner = new TGiver(nullptr, "Owner");
+  auto* keeper = new TProbe(nullptr, "Keeper");
+  auto* kept = new TProbe(owner, "Kept");
+  auto* b = new TProbe(owner, "B");
+  owner->keep = kept;
+  owner->to = keeper;
+  log.clear();
+  owner->Free();
+  EXPECT_NE(std::find(log.begin(), log.end(), "B -Kept (whole)"), log.end());
+  EXPECT_EQ(kept->Owner(), keeper);
+  (void)b;
+  delete keeper;
 }
 
 TEST_F(ComponentTest, FreeNotificationLinksAreDroppedBothWays) {
