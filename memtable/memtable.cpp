@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <exception>
 #include <typeinfo>
 
 #include "editors/tools/gxplatform.h"
@@ -2329,28 +2330,64 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
         checks.push_back(Check{p.sourceCol, p.column->CopiesValues() ? kNoType : p.column->StoreVarType()});
       }
     }
-    std::vector<const TMemoryRecordGx*> sources;
-    if (whole) sources.reserve(static_cast<size_t>(end - start));
-    for (int pos = start; pos < end && whole; ++pos) {
-      const TMemoryRecordGx* from = plain->ViewRecord(pos);
-      if (!from || from->FieldCount() < needed) {
-        whole = false;
-        break;
-      }
-      for (const Check& c : checks) {
-        const TVarType t = from->Value(c.sourceCol).VarType();
-        if (t != c.type && t != varNull && t != varEmpty) {
-          whole = false;
-          break;
-        }
-      }
-      sources.push_back(from);
-    }
     // Every column taken from the source's column of the same place (tables of one structure):
-    // a record is made with the source's values in one go.
+    // a record is made with the source's values in one go, their types looked at as they are copied.
     bool alike = static_cast<int>(passes.size()) == storeCount;
     for (size_t k = 0; k < passes.size() && alike; ++k)
       alike = passes[k].col == static_cast<int>(k) && passes[k].sourceCol == static_cast<int>(k);
+    std::vector<TVarType> types;
+    if (alike) {
+      types.assign(static_cast<size_t>(storeCount), TRecordsListGx::kAnyVarType);
+      for (const Check& c : checks) types[static_cast<size_t>(c.sourceCol)] = c.type;
+    }
+    // The records are all made before the first is added: on a value of another type part way
+    // they are dropped and the copy goes field by field below, with nothing of this one left. One
+    // that fails to be made ends the copy with the ones before it added, as row by row.
+    std::vector<TMemoryRecordGx*> made;
+    if (whole) made.reserve(static_cast<size_t>(end - start));
+    std::exception_ptr failed;
+    try {
+      for (int pos = start; pos < end && whole; ++pos) {
+        const TMemoryRecordGx* from = plain->ViewRecord(pos);
+        if (!from || from->FieldCount() < needed) {
+          whole = false;
+          break;
+        }
+        TMemoryRecordGx* rec = nullptr;
+        if (alike && from->FieldCount() == storeCount) {
+          rec = list->NewRecordFromChecked(*from, types.data());
+          if (!rec) {
+            whole = false;
+            break;
+          }
+        } else {
+          for (const Check& c : checks) {
+            const TVarType t = from->Value(c.sourceCol).VarType();
+            if (t != c.type && t != varNull && t != varEmpty) {
+              whole = false;
+              break;
+            }
+          }
+          if (!whole) break;
+          rec = view_->NewRecord();
+          try {
+            for (const Pass& pass : passes) {
+              if (pass.col >= rec->FieldCount()) continue;
+              const Variant& v = from->Value(pass.sourceCol);
+              rec->PutStored(pass.col, VarIsNullOrEmpty(v) ? kNullValue : v);
+            }
+          } catch (...) {
+            rec->Free();
+            throw;
+          }
+        }
+        rec->SetRowNum(pos + 1);
+        made.push_back(rec);
+      }
+    } catch (...) {
+      failed = std::current_exception();
+    }
+    if (!whole) list->DropNewRecords(made);
     if (whole) {
       // Where nothing hears of single rows, the store tells its listeners of the new rows as one
       // change of its list once they are all in (also when a copy fails part way).
@@ -2359,25 +2396,19 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
       Finally tell([&] {
         if (quiet) list->EndUpdate();
       });
-      for (int pos = start; pos < end; ++pos) {
-        const TMemoryRecordGx* from = sources[static_cast<size_t>(pos - start)];
-        const bool copy = alike && from->FieldCount() == storeCount;
-        TMemoryRecordGx* rec = copy ? list->NewRecordFrom(*from) : view_->NewRecord();
-        try {
-          for (const Pass& pass : passes) {
-            if (copy) break;
-            if (pass.col >= rec->FieldCount()) continue;
-            const Variant& v = from->Value(pass.sourceCol);
-            rec->PutStored(pass.col, VarIsNullOrEmpty(v) ? kNullValue : v);
-          }
-          rec->SetRowNum(pos + 1);
-          list->FetchRecord(rec);
-        } catch (...) {
-          if (!rec->Attached()) rec->Free();
-          throw;
+      size_t next = 0;
+      try {
+        for (; next < made.size(); ++next) {
+          list->FetchRecord(made[next]);
+          ++count;
         }
-        ++count;
+      } catch (...) {
+        // The ones not added go; those added stay, as a row by row copy that failed there leaves them.
+        list->DropNewRecords(std::vector<TMemoryRecordGx*>(made.begin() + static_cast<std::ptrdiff_t>(next) + 1, made.end()));
+        if (!made[next]->Attached()) made[next]->Free();
+        throw;
       }
+      if (failed) std::rethrow_exception(failed);
       // The source ends where the row by row copy leaves it: on the last row copied when the
       // count ran out, else past the end.
       if (count >= limit) {

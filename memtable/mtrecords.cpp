@@ -97,6 +97,43 @@ TMemoryRecordGx* TMemoryRecordGx::MakeFrom(TRecordsListGx* list, const TMemoryRe
   return record;
 }
 
+TMemoryRecordGx* TMemoryRecordGx::MakeFromChecked(TRecordsListGx* list, const TMemoryRecordGx& source,
+                                                  const TVarType* types) {
+  const uint32_t count = source.count_;
+  void* block = NewSmallBlock(BlockBytes(count));
+  auto* record = new (block) TMemoryRecordGx(list, 0u);
+  Variant* to = record->Data();
+  const Variant* from = source.Data();
+  uint32_t made = 0;
+  bool passed = true;
+  try {
+    // Looked at while copied: the source's values are read once.
+    for (; made < count; ++made) {
+      const Variant& v = from[made];
+      const TVarType t = v.VarType(), want = types[made];
+      if (t != want && want != TRecordsListGx::kAnyVarType && t != varNull && t != varEmpty) {
+        passed = false;
+        break;
+      }
+      if (t == varEmpty)
+        new (to + made) Variant(Variant::Null());
+      else
+        new (to + made) Variant(v);
+    }
+  } catch (...) {
+    std::destroy_n(to, made);
+    FreeSmallBlock(block, BlockBytes(count));
+    throw;
+  }
+  if (!passed) {
+    std::destroy_n(to, made);
+    FreeSmallBlock(block, BlockBytes(count));
+    return nullptr;
+  }
+  record->count_ = static_cast<uint16_t>(count);
+  return record;
+}
+
 void TMemoryRecordGx::SwapCurrent(std::vector<Variant>& other) noexcept {
   std::swap_ranges(Data(), Data() + std::min<size_t>(count_, other.size()), other.begin());
 }
@@ -441,6 +478,24 @@ TMemoryRecordGx* TRecordsListGx::NewRecordFrom(const TMemoryRecordGx& source) {
   auto* record = TMemoryRecordGx::MakeFrom(this, source);
   record->id_ = nextId_++;
   return record;
+}
+
+TMemoryRecordGx* TRecordsListGx::NewRecordFromChecked(const TMemoryRecordGx& source, const TVarType* types) {
+  TMTDataStructGx* s = store_ ? store_->DataStruct() : nullptr;
+  if (source.FieldCount() != (s ? s->Count() : 0))
+    throw EInvalidOperation("The record to copy has not as many values as the list has columns.");
+  auto* record = TMemoryRecordGx::MakeFromChecked(this, source, types);
+  if (record) record->id_ = nextId_++;
+  return record;
+}
+
+void TRecordsListGx::DropNewRecords(const std::vector<TMemoryRecordGx*>& records) noexcept {
+  for (size_t i = records.size(); i > 0;) {
+    TMemoryRecordGx* r = records[--i];
+    if (!r || r->RecordsList() != this || r->Attached()) continue;
+    if (r->id_ == nextId_ - 1) --nextId_;
+    r->Free();
+  }
 }
 
 void TRecordsListGx::CheckAttachable(TMemoryRecordGx* record) const {

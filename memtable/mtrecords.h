@@ -144,6 +144,9 @@ class TMemoryRecordGx final {
   static TMemoryRecordGx* Make(TRecordsListGx* list, uint32_t count);
   // A record with the current values of `source`, unassigned ones as Null.
   static TMemoryRecordGx* MakeFrom(TRecordsListGx* list, const TMemoryRecordGx& source);
+  // The same, or nothing when a value is of another type than `types` asks for its column.
+  static TMemoryRecordGx* MakeFromChecked(TRecordsListGx* list, const TMemoryRecordGx& source,
+                                          const TVarType* types);
   static size_t BlockBytes(uint32_t count) noexcept { return sizeof(TMemoryRecordGx) + count * sizeof(Variant); }
   // The current values follow the record in its block: one allocation per record, and reading a
   // value does not go through a second pointer.
@@ -237,6 +240,13 @@ class TRecordsListGx : public TComponent {
   // list (of this list or another of the same columns); an unassigned value is taken as Null.
   // Texts are shared, not copied.
   TMemoryRecordGx* NewRecordFrom(const TMemoryRecordGx& source);
+  // Any type passes a column whose type here is kAnyVarType; else a value passes when it is Null,
+  // unassigned or of that type. Nothing is made (and no id taken) when one does not pass.
+  static constexpr TVarType kAnyVarType = 0xFFFE;
+  TMemoryRecordGx* NewRecordFromChecked(const TMemoryRecordGx& source, const TVarType* types);
+  // Frees detached records made last here, the last first, and gives their ids back: as though
+  // they had never been made.
+  void DropNewRecords(const std::vector<TMemoryRecordGx*>& records) noexcept;
   // Attaching: append (a post), insert at a position, append as fetched (unmodified, never
   // resolved, no auto-increment), append with a given status. Each answers the record's index.
   int AddRecord(TMemoryRecordGx* record);

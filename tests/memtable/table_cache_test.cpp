@@ -505,6 +505,74 @@ TEST(MemTableTransfer, ASourceValueOfAnotherTypeIsConvertedAsTheFieldsConvertIt)
   }
 }
 
+// Whole records are made while their values' types are looked at, before any is added: one of
+// another type part way (first, middle or last row) drops them all, and the table ends as a copy
+// through the fields leaves it, down to the ids its next records take.
+TEST(MemTableTransfer, AValueOfAnotherTypeFoundPartWayLeavesNothingOfTheWholeCopy) {
+  for (int row : {0, 19, 29}) {
+    SCOPED_TRACE(row);
+    TMemTableGx src;
+    MakeTable(src, "mtblSrc");
+    for (int i = 1; i <= 30; ++i) AppendRow(src, i, "n" + std::to_string(i), i * 0.5);
+    src.RecordsList()->Rec(row)->PutStored(1, Variant(12));
+    auto load = [&](bool throughFields) {
+      if (throughFields) src.OnGetFieldValue = [](TCustomMemTableGx*, TField*, Variant&) {};
+      auto t = std::make_unique<TMemTableGx>();
+      MakeTable(*t, "mtblDst");
+      AppendRow(*t, 100, "old", 1.0);
+      src.First();
+      EXPECT_EQ(t->LoadFromDataSet(&src, 0, 1, false), 30);
+      src.OnGetFieldValue = nullptr;
+      return t;
+    };
+    auto fields = load(true);
+    auto direct = load(false);
+    ASSERT_EQ(direct->RecordCount(), 31);
+    ASSERT_EQ(fields->RecordCount(), 31);
+    EXPECT_EQ(direct->RecordsList()->NextID(), fields->RecordsList()->NextID());
+    for (int i = 0; i < 31; ++i) {
+      SCOPED_TRACE(i);
+      const TMemoryRecordGx* a = direct->RecordsList()->Rec(i);
+      const TMemoryRecordGx* b = fields->RecordsList()->Rec(i);
+      for (int c = 0; c < 3; ++c) {
+        EXPECT_TRUE(VarSameValue(a->Value(c), b->Value(c))) << c;
+        EXPECT_EQ(a->Value(c).VarType(), b->Value(c).VarType()) << c;
+      }
+      EXPECT_EQ(a->ID(), b->ID());
+      EXPECT_EQ(a->RowNum(), b->RowNum());
+    }
+    EXPECT_EQ(direct->RecordsList()->Rec(row + 1)->Value(1).AsString(), "12");
+  }
+}
+
+// Records made and not added are freed, the last first, and their ids given back; added ones stay.
+TEST(MemTableTransfer, DroppedNewRecordsGiveTheirIdsBack) {
+  TMemTableGx t;
+  MakeTable(t, "mtblDrop");
+  AppendRow(t, 1, "a", 1.0);
+  TRecordsListGx* list = t.RecordsList();
+  const int next = list->NextID();
+  std::vector<TMemoryRecordGx*> made{list->NewRecordFrom(*list->Rec(0)), list->NewRecord()};
+  EXPECT_EQ(list->NextID(), next + 2);
+  list->DropNewRecords(made);
+  EXPECT_EQ(list->NextID(), next);
+  EXPECT_EQ(list->Count(), 1);
+  // A record whose value is of another type than asked for is not made and takes no id.
+  const TVarType any = TRecordsListGx::kAnyVarType;
+  const TVarType wantsText[3] = {any, varString, any};
+  const TVarType wantsDate[3] = {any, varDate, any};
+  TMemoryRecordGx* same = list->NewRecordFromChecked(*list->Rec(0), wantsText);
+  ASSERT_NE(same, nullptr);
+  EXPECT_EQ(same->Value(1).AsString(), "a");
+  EXPECT_EQ(list->NextID(), next + 1);
+  EXPECT_EQ(list->NewRecordFromChecked(*list->Rec(0), wantsDate), nullptr);
+  EXPECT_EQ(list->NextID(), next + 1);
+  list->FetchRecord(same);
+  list->DropNewRecords({same});  // added: it stays
+  EXPECT_EQ(list->Count(), 2);
+  EXPECT_EQ(list->NextID(), next + 1);
+}
+
 // Rows copied whole into a table that only its own view listens to reach the view as one change
 // of the list; the table ends the same as one told of each row (a second listener on its store
 // makes it so): the same rows in the same order, the same current row, bookmarks that find the
