@@ -19,9 +19,25 @@
 #if FANO_SMALL_POOL
 namespace {
 
+// 8-byte steps up to 256 bytes (texts), then 64-byte steps up to 2 KiB (rows of a wide table,
+// made and freed by the thousand when a reply is read and copied).
 constexpr size_t kGrain = 8;
-constexpr size_t kClasses = 32;
+constexpr size_t kSmallClasses = 32;
+constexpr size_t kWideGrain = 64;
+constexpr size_t kLargest = 2048;
+constexpr size_t kClasses = kSmallClasses + (kLargest - kSmallClasses * kGrain) / kWideGrain;
 constexpr size_t kSlab = 64 * 1024;
+
+// The class of a block of that size (kClasses and above: the general heap's).
+[[gnu::always_inline]] inline size_t ClassOf(size_t bytes) noexcept {
+  if (bytes <= kSmallClasses * kGrain) return bytes == 0 ? 0 : (bytes - 1) / kGrain;
+  return bytes > kLargest ? kClasses : kSmallClasses + (bytes - kSmallClasses * kGrain - 1) / kWideGrain;
+}
+
+constexpr size_t ClassBytes(size_t cls) noexcept {
+  return cls < kSmallClasses ? (cls + 1) * kGrain : kSmallClasses * kGrain + (cls - kSmallClasses + 1) * kWideGrain;
+}
+static_assert(ClassBytes(kClasses - 1) == kLargest);
 
 struct FreeBlock {
   FreeBlock* next;
@@ -46,7 +62,7 @@ std::vector<void*>& Slabs() {
 }  // namespace
 
 void* NewSmallBlock(size_t bytes) {
-  const size_t cls = bytes == 0 ? 0 : (bytes - 1) / kGrain;
+  const size_t cls = ClassOf(bytes);
   if (cls >= kClasses) return ::operator new(bytes);
   Pool& pool = tPool;
   if (FreeBlock* b = pool.free[cls]) {
@@ -56,7 +72,7 @@ void* NewSmallBlock(size_t bytes) {
     if (b->next) __builtin_prefetch(b->next, 1);
     return b;
   }
-  const size_t size = (cls + 1) * kGrain;
+  const size_t size = ClassBytes(cls);
   if (static_cast<size_t>(pool.end - pool.next) < size) {
     char* slab = static_cast<char*>(::operator new(kSlab));
     {
@@ -73,7 +89,7 @@ void* NewSmallBlock(size_t bytes) {
 
 void FreeSmallBlock(void* block, size_t bytes) noexcept {
   if (!block) return;
-  const size_t cls = bytes == 0 ? 0 : (bytes - 1) / kGrain;
+  const size_t cls = ClassOf(bytes);
   if (cls >= kClasses) {
     ::operator delete(block);
     return;

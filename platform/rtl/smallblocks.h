@@ -1,7 +1,7 @@
 #pragma once
 // Small blocks for the many short-lived objects of a table: texts and rows. They come from
-// per-thread free lists by size class (8-byte steps up to 256 bytes); larger blocks go to the
-// general heap. The general heap spends several times the work on each block and rounds every one
+// per-thread free lists by size class (8-byte steps up to 256 bytes, 64-byte steps up to 2 KiB);
+// larger blocks go to the general heap. The general heap spends several times the work on each block and rounds every one
 // up to 16 bytes with an 8-byte header.
 //
 // A block is released with the size it was asked for, on any thread: it joins that thread's list.

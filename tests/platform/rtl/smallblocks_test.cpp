@@ -33,7 +33,7 @@ TEST(SmallBlocks, EverySizeIsAlignedAndHoldsItsBytesApartFromItsNeighbours) {
   std::vector<Held> held;
   // Three rounds of every size across the pooled classes and past them, all alive at once.
   for (int round = 0; round < 3; ++round)
-    for (size_t bytes = 1; bytes <= 300; ++bytes) {
+    for (size_t bytes = 1; bytes <= 2200; bytes += bytes < 300 ? 1 : 7) {
       auto* p = static_cast<unsigned char*>(NewSmallBlock(bytes));
       ASSERT_NE(p, nullptr);
       EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 8, 0u) << bytes;
@@ -61,6 +61,32 @@ TEST(SmallBlocks, AReleasedBlockServesTheNextOfItsClass) {
   EXPECT_EQ(d, a);
   FreeSmallBlock(c, 48);
   FreeSmallBlock(d, 40);
+}
+
+TEST(SmallBlocks, RowSizedBlocksShareClassesOf64Bytes) {
+  if (!kPooled) GTEST_SKIP() << "sanitizer builds use the general heap";
+  // A row of a 45-column table: 705 to 768 bytes share a class, the next one up does not.
+  void* a = NewSmallBlock(760);
+  FreeSmallBlock(a, 760);
+  void* b = NewSmallBlock(705);
+  EXPECT_EQ(b, a);
+  FreeSmallBlock(b, 705);
+  void* c = NewSmallBlock(769);
+  EXPECT_NE(c, a);
+  void* d = NewSmallBlock(768);
+  EXPECT_EQ(d, a);
+  // 2 KiB is the largest pooled block; 257 bytes starts the wide classes, apart from 256.
+  void* e = NewSmallBlock(2048);
+  FreeSmallBlock(e, 2048);
+  EXPECT_EQ(NewSmallBlock(1985), e);
+  FreeSmallBlock(e, 1985);
+  void* f = NewSmallBlock(256);
+  FreeSmallBlock(f, 256);
+  void* g = NewSmallBlock(257);
+  EXPECT_NE(g, f);
+  FreeSmallBlock(g, 257);
+  FreeSmallBlock(c, 769);
+  FreeSmallBlock(d, 768);
 }
 
 TEST(SmallBlocks, ABlockMayBeReleasedOnAnotherThread) {
