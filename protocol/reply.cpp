@@ -182,7 +182,7 @@ std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
 // A number column's value: plain decimals ("-1234.56") are read directly, anything else through the
 // platform's reading with ".". Up to 15 digits make an exact integer and a power of ten up to 10^15
 // is exact, so one division rounds as a full decimal reading does.
-[[gnu::noinline]] double ReadFloat(std::string_view value) {
+[[gnu::noinline]] double ReadFloatPlain(std::string_view value) {
   static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   const char* p = value.data();
@@ -206,6 +206,58 @@ std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
   double d = static_cast<double>(mantissa);
   if (fraction > 0) d /= kPow10[fraction];
   return negative ? -d : d;
+}
+
+// `from`, at or before the value, starts bytes that can be read up to the value's end: a value of
+// up to 16 bytes is then looked at in one load that ends with it, the rest read as above.
+[[gnu::noinline]] double ReadFloat(std::string_view value, const char* from) {
+#if defined(__SSE2__)
+  const size_t n = value.size();
+  const char* const last = value.data() + n;
+  if (n >= 1 && n <= 16 && last - from >= 16) {
+    // The value fills the load's last n bytes. Its digits, each 0 to 9, weighted as one 16-digit
+    // number with the point's place as a zero digit.
+    const bool negative = n > 1 && value[0] == '-';
+    const unsigned lanes = (0xFFFFu << (16 - n + (negative ? 1 : 0))) & 0xFFFFu;
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(last - 16));
+    const __m128i isDigit = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(x, _mm_set1_epi8('9' + 1)));
+    const unsigned digits = static_cast<unsigned>(_mm_movemask_epi8(isDigit)) & lanes;
+    const unsigned point = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8('.')))) & lanes;
+    // Only digits and at most one point, which stands between digits; 1 to 15 digits.
+    if ((digits | point) == lanes && (point & (point - 1)) == 0 && digits != 0 && digits != 0xFFFFu &&
+        (point == 0 || ((point & (lanes << 1)) != 0 && point < 0x8000u))) {
+      const __m128i d = _mm_and_si128(_mm_sub_epi8(x, _mm_set1_epi8('0')), isDigit);
+      // Keep the value's digits only: the lanes before it may hold digits of the name.
+      alignas(16) static constexpr uint8_t kTail[32] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+      const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kTail + n));
+      const __m128i v = _mm_and_si128(d, keep);
+      // Pairs, then groups of four, then two groups of eight digits.
+      const __m128i pairs = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(v, _mm_set1_epi16(0xFF)), _mm_set1_epi16(10)),
+                                          _mm_srli_epi16(v, 8));
+      const __m128i fours = _mm_madd_epi16(pairs, _mm_set1_epi32(0x00010064));  // 100, 1
+      const __m128i packed = _mm_packs_epi32(fours, fours);
+      const __m128i eights = _mm_madd_epi16(packed, _mm_set1_epi32(0x00012710));  // 10000, 1
+      const uint64_t number = static_cast<uint64_t>(static_cast<uint32_t>(_mm_cvtsi128_si32(eights))) * 100000000u +
+                              static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(eights, 4)));
+      double result = static_cast<double>(number);
+      if (point != 0) {
+        // The point's zero stands in the place of a digit: the whole part is ten times too big.
+        static constexpr uint64_t kPow10Int[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000,
+                                                 1000000000, 10000000000, 100000000000, 1000000000000,
+                                                 10000000000000, 100000000000000, 1000000000000000};
+        static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const int fraction = 15 - __builtin_ctz(point);  // 1 to 14
+        const uint64_t whole = number / kPow10Int[fraction + 1];
+        result = static_cast<double>(number - whole * 9 * kPow10Int[fraction]) / kPow10[fraction];
+      }
+      return negative ? -result : result;
+    }
+  }
+#endif
+  return ReadFloatPlain(value);
 }
 
 // Fills the rows of one recordset straight into the table's record store, as plain posted rows
@@ -266,19 +318,22 @@ class TRowReader {
         // stands.
         if (eq == std::string_view::npos) continue;  // no value
         std::string_view value;
+        const char* from = entry.data();  // bytes that can be read up to the value's end
         const char* const v = entry.data() + eq + 1;
         const size_t size = entry.size() - eq - 1;
         if (size >= 2 && (*v == '"' || *v == '\'') && v[size - 1] == *v &&
-            HoldsNeither(entry.data(), std::string_view(v + 1, size - 2), *v, '&'))
+            HoldsNeither(entry.data(), std::string_view(v + 1, size - 2), *v, '&')) {
           value = std::string_view(v + 1, size - 2);
-        else
+        } else {
           value = EntryText(entry, eq, scratch_);
+          from = value.data();
+        }
         if (value.empty()) continue;
         try {
           if (col.asIs)
-            rec->PutStored(col.index, Convert(col, value));
+            rec->PutStored(col.index, Convert(col, value, from));
           else
-            rec->SetDataValue(col.index, rvCurrent, Convert(col, value));
+            rec->SetDataValue(col.index, rvCurrent, Convert(col, value, from));
         } catch (const Exception& e) {
           throw EBadReply(Format("Row %d of recordset %s, field %s: %s", {rowNo, table_, col.field, e.Message()}));
         }
@@ -345,10 +400,11 @@ class TRowReader {
     }
   }
 
-  static Variant Convert(const Column& c, std::string_view value) {
+  // `from`: where the value's entry starts (see ReadFloat).
+  static Variant Convert(const Column& c, std::string_view value, const char* from) {
     switch (c.type) {
       case ftLargeint: return Variant::FromInt64(ReadInt64(value));
-      case ftFloat: return Variant(ReadFloat(value));
+      case ftFloat: return Variant(ReadFloat(value, from));
       case ftDate: return Variant::FromDateTime(ReadDate(value));
       default:
         // As a string field takes a text: cut to its size, counted in code-page-936 bytes.

@@ -181,6 +181,64 @@ TEST(ReplyTest, NumbersAreReadExactly) {
         << bad;
 }
 
+// Numbers of every length up to and past 16 bytes, whole, with a fraction, negative, and of forms
+// the platform reads instead, each under a short name and under a long one whose digits and points
+// stand just before the value: each reads as the platform's reading of its text.
+TEST(ReplyTest, NumbersOfEveryLengthReadAsThePlatformReadsThem) {
+  std::vector<std::string> texts;
+  const std::string digits = "98765432109876543";
+  for (int whole = 1; whole <= 17; ++whole)
+    for (int fraction = 0; whole + fraction <= 17; ++fraction)
+      for (bool negative : {false, true}) {
+        std::string t = (negative ? "-" : "") + digits.substr(0, static_cast<size_t>(whole));
+        if (fraction > 0) t += "." + digits.substr(17 - static_cast<size_t>(fraction));
+        texts.push_back(t);
+      }
+  for (const char* t : {"0", "-0", "0.0", "00000000000000.5", "100000000000000", "999999999999999.",
+                        "0.000000000000001", "1000000.000001", "12.50", "5.", ".5", "-.5", "-5.", "+5",
+                        "1e3", "1.5e2", "0x10", "1 ", " 1"})
+    texts.push_back(t);
+  std::string rows;
+  std::vector<double> expected;
+  for (const std::string& t : texts) {
+    double v = 0;
+    try {
+      v = StrToFloat(t, TFormatSettings::Invariant());
+    } catch (const Exception&) {
+      continue;  // refused: tried below on its own
+    }
+    expected.push_back(v);
+    rows += "<r";
+    if (rows.size() == 2) rows += " fields=\"N:NUMBER:20:2 A1.2.3.4.5.6.7.8.9.0.1.2:NUMBER:20:2\"";
+    rows += " N=\"" + t + "\" A1.2.3.4.5.6.7.8.9.0.1.2=\"" + t + "\"/>";
+  }
+  ASSERT_GT(expected.size(), 300u);
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply(Recordset(rows)))) << p.ErrorText();
+  TMemTableGx* d = p.GetTable(0)->Data();
+  ASSERT_EQ(d->RecordCount(), static_cast<int>(expected.size()));
+  d->First();
+  for (double want : expected) {
+    for (const char* name : {"N", "A1.2.3.4.5.6.7.8.9.0.1.2"}) {
+      const double got = d->FieldByName(name)->AsFloat();
+      EXPECT_EQ(std::memcmp(&got, &want, sizeof got), 0) << name << " row " << d->RecNo() << ": " << got << " against " << want;
+    }
+    d->Next();
+  }
+  for (const char* bad : {"1.2.3", "-", ".", "-1-2", "12a.5", "1..5", "--5", "1.5.", "5-"}) {
+    bool refused = false;
+    try {
+      StrToFloat(bad, TFormatSettings::Invariant());
+    } catch (const Exception&) {
+      refused = true;
+    }
+    if (!refused) continue;
+    EXPECT_FALSE(p.ParseReply(Reply(Recordset(std::string("<r fields=\"A1.2.3.4.5.6.7.8.9.0.1.2:NUMBER:12:2\" "
+                                                          "A1.2.3.4.5.6.7.8.9.0.1.2=\"") + bad + "\"/>"))))
+        << bad;
+  }
+}
+
 TEST(ReplyTest, RecordsetNamesAndRowIds) {
   TCvProtocol p;
   ASSERT_TRUE(p.ParseReply(Reply(
