@@ -43,10 +43,15 @@ struct FreeBlock {
   FreeBlock* next;
 };
 
+// Each class is carved from slabs of its own: the blocks a table gives back then lie in its class's
+// slabs in the order they were made, and a table made after it takes them again in an order that
+// walks memory one way. Carved from one slab for every class, the rows and texts of one table
+// would be scattered among another's once their blocks were reused, and its scans would wait on
+// memory.
 struct Pool {
   FreeBlock* free[kClasses] = {};
-  char* next = nullptr;
-  char* end = nullptr;
+  char* next[kClasses] = {};
+  char* end[kClasses] = {};
 };
 
 thread_local Pool tPool;
@@ -73,17 +78,17 @@ void* NewSmallBlock(size_t bytes) {
     return b;
   }
   const size_t size = ClassBytes(cls);
-  if (static_cast<size_t>(pool.end - pool.next) < size) {
+  if (static_cast<size_t>(pool.end[cls] - pool.next[cls]) < size) {
     char* slab = static_cast<char*>(::operator new(kSlab));
     {
       std::lock_guard<std::mutex> lock(gSlabsMutex);
       Slabs().push_back(slab);
     }
-    pool.next = slab;
-    pool.end = slab + kSlab;
+    pool.next[cls] = slab;
+    pool.end[cls] = slab + kSlab;
   }
-  void* b = pool.next;
-  pool.next += size;
+  void* b = pool.next[cls];
+  pool.next[cls] += size;
   return b;
 }
 

@@ -89,6 +89,35 @@ TEST(SmallBlocks, RowSizedBlocksShareClassesOf64Bytes) {
   FreeSmallBlock(d, 768);
 }
 
+// A table makes rows and texts of many sizes in turn; each size's blocks still lie one after
+// another, so that the rows a later table takes again after a release walk memory one way.
+TEST(SmallBlocks, EachClassIsCarvedApartFromTheOthers) {
+  if (!kPooled) GTEST_SKIP() << "sanitizer builds use the general heap";
+  // On a thread of its own, whose lists hold no block given back before. A row of 1,000 bytes
+  // takes a block of 1,024.
+  std::thread([] {
+    auto textSize = [](size_t i) { return 1100 + (i % 4) * 100; };
+    std::vector<char*> rows, texts, wide;
+    for (size_t i = 0; i < 200; ++i) {
+      rows.push_back(static_cast<char*>(NewSmallBlock(1000)));
+      texts.push_back(static_cast<char*>(NewSmallBlock(textSize(i))));
+      wide.push_back(static_cast<char*>(NewSmallBlock(1900)));
+    }
+    // Each row follows the one before, but where a slab ends.
+    size_t adjacent = 0;
+    for (size_t i = 1; i < rows.size(); ++i) adjacent += rows[i] - rows[i - 1] == 1024;
+    EXPECT_GE(adjacent, rows.size() - 5);
+    for (void* p : rows) FreeSmallBlock(p, 1000);
+    // Given back in order and taken again: the same blocks, in the reverse order.
+    std::vector<char*> again;
+    for (size_t i = 0; i < rows.size(); ++i) again.push_back(static_cast<char*>(NewSmallBlock(1000)));
+    for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(again[i], rows[rows.size() - 1 - i]);
+    for (void* p : again) FreeSmallBlock(p, 1000);
+    for (size_t i = 0; i < texts.size(); ++i) FreeSmallBlock(texts[i], textSize(i));
+    for (void* p : wide) FreeSmallBlock(p, 1900);
+  }).join();
+}
+
 TEST(SmallBlocks, ABlockMayBeReleasedOnAnotherThread) {
   std::vector<void*> made;
   for (int i = 0; i < 1000; ++i) {
