@@ -195,7 +195,6 @@ Variant::Variant(double v) noexcept : type_(varDouble) { u_.dbl = v; }
 Variant::Variant(float v) noexcept : type_(varSingle) { u_.i64 = 0; u_.sgl = v; }
 Variant::Variant(Currency v) noexcept : type_(varCurrency) { u_.i64 = v.Value; }
 Variant::Variant(const char* v) : type_(varEmpty) { SetString(v ? std::string_view(v) : std::string_view(), varString); }
-Variant::Variant(std::string_view v) : type_(varEmpty) { SetString(v, varString); }
 Variant::Variant(const std::string& v) : Variant(std::string_view(v)) {}
 Variant::Variant(std::string&& v) : Variant(std::string_view(v)) {}
 Variant::Variant(const char16_t* v) : type_(varEmpty) {

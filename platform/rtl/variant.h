@@ -109,7 +109,8 @@ class Variant {
   Variant(float v) noexcept;
   Variant(Currency v) noexcept;
   Variant(const char* v);
-  Variant(std::string_view v);
+  // Inline: a reply makes a text value for every text cell it reads.
+  Variant(std::string_view v) : type_(varEmpty) { SetString(v, varString); }
   Variant(const std::string& v);
   Variant(std::string&& v);
   Variant(const char16_t* v);  // stored as UTF-8 text (varOleStr)
