@@ -56,7 +56,10 @@ static_assert(sizeof(TMemoryRecordGx) <= 24, "the header of every row stays smal
 
 TMemoryRecordGx::TMemoryRecordGx(TRecordsListGx* list, uint32_t count)
     : place_(reinterpret_cast<uintptr_t>(list) | kDetached), count_(static_cast<uint16_t>(count)) {
-  std::uninitialized_fill_n(Data(), count, Variant::Null());
+  // Every new record fills its columns so: a loop of two stores a column, unrolled.
+  Variant* data = Data();
+#pragma GCC unroll 4
+  for (uint32_t i = 0; i < count; ++i) new (data + i) Variant(Variant::Null());
 }
 
 TMemoryRecordGx* TMemoryRecordGx::Make(TRecordsListGx* list, uint32_t count) {
