@@ -26,42 +26,13 @@
 
 #include "memtable/datadriver.h"
 #include "memtable/memtable.h"
+#include "memtable_rows.h"
 #include "sqlite_collation.h"
 
 namespace {
 
-struct Data {
-  std::vector<int> Id;
-  std::vector<std::string> Name;
-  std::vector<double> Amount;
-  std::vector<double> Date;
-};
-
-const Data& Source(int rows) {
-  static std::map<int, Data> cache;
-  auto it = cache.find(rows);
-  if (it != cache.end()) return it->second;
-  static const char* const kChinese[] = {"费", "用", "垫", "付", "单", "商", "户", "摊", "位", "合",
-                                         "同", "部", "门", "业", "务", "员", "公", "司", "组", "织"};
-  Data d;
-  std::mt19937 rng(42);
-  d.Id.reserve(static_cast<size_t>(rows));
-  for (int i = 0; i < rows; ++i) {
-    d.Id.push_back(i * 2);  // even keys: odd ones are free for inserts in the middle
-    std::string name(1, static_cast<char>('A' + rng() % 26));
-    const int length = 10 + static_cast<int>(rng() % 11);
-    for (int k = 1; k < length; ++k) {
-      if (rng() % 3 == 0)
-        name += static_cast<char>('0' + rng() % 10);
-      else
-        name += kChinese[rng() % 20];
-    }
-    d.Name.push_back(std::move(name));
-    d.Amount.push_back(static_cast<double>(rng() % 100000) / 100.0);
-    d.Date.push_back(40000.0 + static_cast<double>(rng() % 5000));
-  }
-  return cache.emplace(rows, std::move(d)).first->second;
-}
+using bench_rows::Data;
+using bench_rows::Source;
 
 // ---------------------------------------------------------------- our side
 
@@ -174,23 +145,7 @@ struct Sql {
     return s;
   }
   // Creates table `name` and inserts the rows in one transaction through a prepared statement.
-  void Load(const char* name, int rows) {
-    const Data& d = Source(rows);
-    Exec("BEGIN");
-    std::string sql = std::string("INSERT INTO ") + name + " VALUES (?, ?, ?, ?)";
-    sqlite3_stmt* ins = Prepare(sql.c_str());
-    for (int i = 0; i < rows; ++i) {
-      const size_t k = static_cast<size_t>(i);
-      sqlite3_bind_int(ins, 1, d.Id[k]);
-      sqlite3_bind_text(ins, 2, d.Name[k].c_str(), static_cast<int>(d.Name[k].size()), SQLITE_STATIC);
-      sqlite3_bind_double(ins, 3, d.Amount[k]);
-      sqlite3_bind_double(ins, 4, d.Date[k]);
-      sqlite3_step(ins);
-      sqlite3_reset(ins);
-    }
-    sqlite3_finalize(ins);
-    Exec("COMMIT");
-  }
+  void Load(const char* name, int rows) { bench_rows::InsertRows(db, name, Source(rows)); }
 };
 
 Sql& SharedSql(int rows) {

@@ -7,37 +7,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "memtable/memtable.h"
+#include "memtable_rows.h"
 #include "platform/rtl/strings.h"
 
 namespace {
 
-struct Rows {
-  std::vector<int> Id;
-  std::vector<std::string> Name;
-  std::vector<double> Amount;
-  std::vector<double> Date;
-};
-
-Rows Make(int count) {
-  static const char* const kChinese[] = {"费", "用", "垫", "付", "单", "商", "户", "摊", "位", "合"};
-  Rows d;
-  std::mt19937 rng(42);
-  for (int i = 0; i < count; ++i) {
-    d.Id.push_back(i * 2);
-    std::string name(1, static_cast<char>('A' + rng() % 26));
-    const int length = 10 + static_cast<int>(rng() % 11);
-    for (int k = 1; k < length; ++k) name += (rng() % 3 == 0) ? std::string(1, static_cast<char>('0' + rng() % 10)) : kChinese[rng() % 10];
-    d.Name.push_back(std::move(name));
-    d.Amount.push_back(static_cast<double>(rng() % 100000) / 100.0);
-    d.Date.push_back(40000.0 + static_cast<double>(rng() % 5000));
-  }
-  return d;
-}
+using Rows = bench_rows::Data;
 
 __attribute__((noinline)) int FillRows(const Rows& d, TMemTableGx& t) {
   TField* id = t.FieldByName("ID");
@@ -59,21 +38,7 @@ __attribute__((noipa)) int LoadRowsOurs(const Rows& d, TMemTableGx& t) { return 
 // The same load, not counted.
 __attribute__((noipa)) int LoadRowsFirst(const Rows& d, TMemTableGx& t) { return FillRows(d, t); }
 
-__attribute__((noinline)) void LoadRowsSqlite(const Rows& d, sqlite3* db) {
-  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-  sqlite3_stmt* ins = nullptr;
-  sqlite3_prepare_v2(db, "INSERT INTO l VALUES (?, ?, ?, ?)", -1, &ins, nullptr);
-  for (size_t k = 0; k < d.Id.size(); ++k) {
-    sqlite3_bind_int(ins, 1, d.Id[k]);
-    sqlite3_bind_text(ins, 2, d.Name[k].c_str(), static_cast<int>(d.Name[k].size()), SQLITE_STATIC);
-    sqlite3_bind_double(ins, 3, d.Amount[k]);
-    sqlite3_bind_double(ins, 4, d.Date[k]);
-    sqlite3_step(ins);
-    sqlite3_reset(ins);
-  }
-  sqlite3_finalize(ins);
-  sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-}
+__attribute__((noinline)) void LoadRowsSqlite(const Rows& d, sqlite3* db) { bench_rows::InsertRows(db, "l", d); }
 
 // Rows inserted in the middle under a unique index (bench_memtable's insert_middle), each deleted
 // again when `remove` (insert_delete_middle).
@@ -100,7 +65,7 @@ int main(int argc, char** argv) {
   const bool insert = argc > 1 && std::strncmp(argv[1], "insert", 6) == 0;
   const int count = argc > 2 ? std::atoi(argv[2]) : 100000;
   const bool cached = argc > 3 && std::strcmp(argv[3], "cached") == 0;
-  const Rows d = Make(count);
+  const Rows& d = bench_rows::Source(count);
   Cp936Length("费");  // builds the code page's length table outside the counted part
   if (sqlite) {
     sqlite3* db = nullptr;

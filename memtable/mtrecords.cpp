@@ -73,7 +73,8 @@ void TMemoryRecordGx::operator delete(TMemoryRecordGx* record, std::destroying_d
   FreeSmallBlock(record, bytes);
 }
 
-TMemoryRecordGx* TMemoryRecordGx::MakeFrom(TRecordsListGx* list, const TMemoryRecordGx& source) {
+TMemoryRecordGx* TMemoryRecordGx::MakeFrom(TRecordsListGx* list, const TMemoryRecordGx& source,
+                                           const TVarType* types) {
   const uint32_t count = source.count_;
   void* block = NewSmallBlock(BlockBytes(count));
   // Made with no values, then given the source's one by one: a value that fails to copy (an
@@ -82,41 +83,19 @@ TMemoryRecordGx* TMemoryRecordGx::MakeFrom(TRecordsListGx* list, const TMemoryRe
   Variant* to = record->Data();
   const Variant* from = source.Data();
   uint32_t made = 0;  // counted in a local: the record's own count is set once at the end
-  try {
-    for (; made < count; ++made) {
-      const Variant& v = from[made];
-      if (v.IsEmpty())
-        new (to + made) Variant(Variant::Null());
-      else
-        new (to + made) Variant(v);
-    }
-  } catch (...) {
-    // Freed by hand: the block was sized for all the values, the count says how many were made.
+  // Freed by hand: the block was sized for all the values, `made` says how many were made.
+  auto drop = [&] {
     std::destroy_n(to, made);
     FreeSmallBlock(block, BlockBytes(count));
-    throw;
-  }
-  record->count_ = static_cast<uint16_t>(count);
-  return record;
-}
-
-TMemoryRecordGx* TMemoryRecordGx::MakeFromChecked(TRecordsListGx* list, const TMemoryRecordGx& source,
-                                                  const TVarType* types) {
-  const uint32_t count = source.count_;
-  void* block = NewSmallBlock(BlockBytes(count));
-  auto* record = new (block) TMemoryRecordGx(list, 0u);
-  Variant* to = record->Data();
-  const Variant* from = source.Data();
-  uint32_t made = 0;
-  bool passed = true;
+  };
   try {
     // Looked at while copied: the source's values are read once.
     for (; made < count; ++made) {
       const Variant& v = from[made];
-      const TVarType t = v.VarType(), want = types[made];
-      if (t != want && want != TRecordsListGx::kAnyVarType && t != varNull && t != varEmpty) {
-        passed = false;
-        break;
+      const TVarType t = v.VarType();
+      if (types && t != types[made] && types[made] != TRecordsListGx::kAnyVarType && t != varNull && t != varEmpty) {
+        drop();
+        return nullptr;
       }
       if (t == varEmpty)
         new (to + made) Variant(Variant::Null());
@@ -124,14 +103,8 @@ TMemoryRecordGx* TMemoryRecordGx::MakeFromChecked(TRecordsListGx* list, const TM
         new (to + made) Variant(v);
     }
   } catch (...) {
-    std::destroy_n(to, made);
-    FreeSmallBlock(block, BlockBytes(count));
+    drop();
     throw;
-  }
-  if (!passed) {
-    std::destroy_n(to, made);
-    FreeSmallBlock(block, BlockBytes(count));
-    return nullptr;
   }
   record->count_ = static_cast<uint16_t>(count);
   return record;
@@ -474,20 +447,13 @@ TMemoryRecordGx* TRecordsListGx::NewRecord() {
   return record;
 }
 
-TMemoryRecordGx* TRecordsListGx::NewRecordFrom(const TMemoryRecordGx& source) {
-  TMTDataStructGx* s = store_ ? store_->DataStruct() : nullptr;
-  if (source.FieldCount() != (s ? s->Count() : 0))
-    throw EInvalidOperation("The record to copy has not as many values as the list has columns.");
-  auto* record = TMemoryRecordGx::MakeFrom(this, source);
-  record->id_ = nextId_++;
-  return record;
-}
+TMemoryRecordGx* TRecordsListGx::NewRecordFrom(const TMemoryRecordGx& source) { return NewRecordFromChecked(source, nullptr); }
 
 TMemoryRecordGx* TRecordsListGx::NewRecordFromChecked(const TMemoryRecordGx& source, const TVarType* types) {
   TMTDataStructGx* s = store_ ? store_->DataStruct() : nullptr;
   if (source.FieldCount() != (s ? s->Count() : 0))
     throw EInvalidOperation("The record to copy has not as many values as the list has columns.");
-  auto* record = TMemoryRecordGx::MakeFromChecked(this, source, types);
+  auto* record = TMemoryRecordGx::MakeFrom(this, source, types);
   if (record) record->id_ = nextId_++;
   return record;
 }

@@ -142,11 +142,9 @@ class TMemoryRecordGx final {
   TMemoryRecordGx(TRecordsListGx* list, uint32_t count);
   // A record with count Null values.
   static TMemoryRecordGx* Make(TRecordsListGx* list, uint32_t count);
-  // A record with the current values of `source`, unassigned ones as Null.
-  static TMemoryRecordGx* MakeFrom(TRecordsListGx* list, const TMemoryRecordGx& source);
-  // The same, or nothing when a value is of another type than `types` asks for its column.
-  static TMemoryRecordGx* MakeFromChecked(TRecordsListGx* list, const TMemoryRecordGx& source,
-                                          const TVarType* types);
+  // A record with the current values of `source`, unassigned ones as Null; with `types`, nothing
+  // when a value is of another type than `types` asks for its column.
+  static TMemoryRecordGx* MakeFrom(TRecordsListGx* list, const TMemoryRecordGx& source, const TVarType* types);
   static size_t BlockBytes(uint32_t count) noexcept { return sizeof(TMemoryRecordGx) + count * sizeof(Variant); }
   // The current values follow the record in its block: one allocation per record, and reading a
   // value does not go through a second pointer.
