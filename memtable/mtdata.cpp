@@ -642,20 +642,9 @@ TMTDataFieldGx* TMTDataStructGx::DataFields(int index) const {
 }
 
 TMTDataFieldGx* TMTDataStructGx::FindField(std::string_view name) const {
-  std::string key;
-  if (name.empty() || !TNameIndex::Key(name, key)) {
-    for (TMTDataFieldGx* f : fields_)
-      if (AnsiSameText(f->FieldName(), name)) return f;
-    return nullptr;
-  }
-  names_.Extend(Count(), [this](int i) -> std::string_view { return fields_[static_cast<size_t>(i)]->FieldName(); });
-  const int found = names_.Find(key);
-  // A name of other characters may still compare the same (characters the collation ignores).
-  for (int i : names_.Others()) {
-    if (found >= 0 && i > found) break;
-    if (AnsiSameText(fields_[static_cast<size_t>(i)]->FieldName(), name)) return fields_[static_cast<size_t>(i)];
-  }
-  return found >= 0 ? fields_[static_cast<size_t>(found)] : nullptr;
+  const int i =
+      names_.IndexOf(name, Count(), [this](int k) -> std::string_view { return fields_[static_cast<size_t>(k)]->FieldName(); });
+  return i >= 0 ? fields_[static_cast<size_t>(i)] : nullptr;
 }
 
 int TMTDataStructGx::FieldIndex(std::string_view name) const {

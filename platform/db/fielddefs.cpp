@@ -188,20 +188,7 @@ TFieldDef* TFieldDefs::Add(const std::string& name, TFieldType dataType, int siz
 }
 
 int TFieldDefs::IndexOf(std::string_view name) const {
-  std::string key;
-  if (name.empty() || !TNameIndex::Key(name, key)) {
-    for (int i = 0; i < Count(); ++i)
-      if (AnsiSameText(Items(i)->Name(), name)) return i;
-    return -1;
-  }
-  names_.Extend(Count(), [this](int i) -> std::string_view { return Items(i)->Name(); });
-  const int found = names_.Find(key);
-  // A name of other characters may still compare the same (characters the collation ignores).
-  for (int i : names_.Others()) {
-    if (found >= 0 && i > found) break;
-    if (AnsiSameText(Items(i)->Name(), name)) return i;
-  }
-  return found;
+  return names_.IndexOf(name, Count(), [this](int i) -> std::string_view { return Items(i)->Name(); });
 }
 
 void TFieldDefs::NameSet(const TFieldDef* def, const std::string& oldName) {

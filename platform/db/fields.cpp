@@ -1780,20 +1780,9 @@ TField* TFields::Fields(int index) const {
 }
 
 TField* TFields::FindField(std::string_view name) const {
-  std::string key;
-  if (name.empty() || !TNameIndex::Key(name, key)) {
-    for (TField* f : list_)
-      if (AnsiSameText(f->FieldName(), name)) return f;
-    return nullptr;
-  }
-  names_.Extend(Count(), [this](int i) -> std::string_view { return list_[static_cast<size_t>(i)]->FieldName(); });
-  const int found = names_.Find(key);
-  // A name of other characters may still compare the same (characters the collation ignores).
-  for (int i : names_.Others()) {
-    if (found >= 0 && i > found) break;
-    if (AnsiSameText(list_[static_cast<size_t>(i)]->FieldName(), name)) return list_[static_cast<size_t>(i)];
-  }
-  return found >= 0 ? list_[static_cast<size_t>(found)] : nullptr;
+  const int i =
+      names_.IndexOf(name, Count(), [this](int k) -> std::string_view { return list_[static_cast<size_t>(k)]->FieldName(); });
+  return i >= 0 ? list_[static_cast<size_t>(i)] : nullptr;
 }
 
 void TFields::FieldRenamed(const TField* field, std::string_view oldName) {

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/rtl/strings.h"
+
 class TNameIndex {
  public:
   // The lower-cased name when it holds printable ASCII characters alone; two such names are the
@@ -50,6 +52,26 @@ class TNameIndex {
   int Find(const std::string& key) const {
     auto it = byKey_.find(key);
     return it == byKey_.end() ? -1 : it->second;
+  }
+  // The first of `count` names (`nameAt(i)` the name at i) that is the same as `name` by the
+  // locale's comparison ignoring case, or -1. A printable ASCII name is found through the index,
+  // extended first; the names without a key may still compare the same (characters the collation
+  // ignores) and are compared one by one; any other name is compared with every name.
+  template <class NameAt>
+  int IndexOf(std::string_view name, int count, NameAt nameAt) {
+    std::string key;
+    if (name.empty() || !Key(name, key)) {
+      for (int i = 0; i < count; ++i)
+        if (AnsiSameText(nameAt(i), name)) return i;
+      return -1;
+    }
+    Extend(count, nameAt);
+    const int found = Find(key);
+    for (int i : others_) {
+      if (found >= 0 && i > found) break;
+      if (AnsiSameText(nameAt(i), name)) return i;
+    }
+    return found;
   }
   // The positions of names that have no key, ascending.
   const std::vector<int>& Others() const noexcept { return others_; }
