@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "support/xserver.h"
+
 namespace e2e {
 
 namespace fs = std::filesystem;
@@ -82,7 +84,7 @@ inline std::vector<Entry> ReadLog(const fs::path& path) {
   return out;
 }
 
-// Runs the host with a script; `prefix` goes in front of the command (xvfb-run for the window).
+// Runs the host with a script; `prefix` goes in front of the command (the display for the window).
 inline HostRun RunHost(const std::string& name, const std::string& script, const std::vector<std::string>& args = {},
                 const std::string& prefix = "") {
   static std::atomic<int> counter{0};

@@ -208,8 +208,11 @@ TEST(EndToEndAlone, ScriptAndStartFailuresEndWithTheirExitCodes) {
 }
 
 TEST(EndToEndAlone, TheWindowModeRunsTheSameSessionUnderX11) {
-  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
-  HostRun r = RunHost("window", kSessionScript, {}, "env -u FANO_HEADLESS xvfb-run -a -s '-screen 0 1280x1024x24'");
+  if (!xserver::Have("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+  xserver::Process server;
+  std::string display = xserver::StartXvfb(server, "1280x1024x24");
+  ASSERT_FALSE(display.empty()) << "Xvfb did not start";
+  HostRun r = RunHost("window", kSessionScript, {}, "env -u FANO_HEADLESS DISPLAY=" + display);
   EXPECT_EQ(r.exitCode, 0) << r.Dump();
   EXPECT_GE(r.Find("HOST", "with an X11 window"), 0) << r.Dump();
   EXPECT_EQ(r.Count("RECV", "0x46E"), 1);

@@ -4,9 +4,6 @@
 // the input method path, saves, quits the host, starts it again, searches and finds the document.
 // Snapshots of the X server after each step stay in the test's folder (printed) for people to see.
 // The steps wait for what the X server shows (a window appearing or going), bounded in time.
-#include <fcntl.h>
-#include <signal.h>
-
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -17,63 +14,9 @@ namespace {
 
 using namespace e2e;
 
-bool Have(const char* tool) { return std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) == 0; }
-
-// A child process, ended by its id when the object goes.
-struct Child {
-  pid_t pid = -1;
-  Child() = default;
-  Child(const Child&) = delete;
-  Child(Child&& other) noexcept : pid(other.pid) { other.pid = -1; }
-  Child& operator=(Child&& other) noexcept {
-    if (this != &other) {
-      Stop();
-      pid = other.pid;
-      other.pid = -1;
-    }
-    return *this;
-  }
-  ~Child() { Stop(); }
-  void Stop() {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    pid = -1;
-  }
-  // Waits for the process to end by itself; false when it did not within the time.
-  bool WaitExit(int ms, int& code) {
-    for (int waited = 0; waited < ms; waited += 50) {
-      int status = 0;
-      if (waitpid(pid, &status, WNOHANG) == pid) {
-        code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        pid = -1;
-        return true;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-  }
-};
-
-Child Spawn(const std::vector<std::string>& argv, const std::string& display, int outFd = -1) {
-  Child c;
-  c.pid = fork();
-  if (c.pid == 0) {
-    if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
-    unsetenv("FANO_HEADLESS");
-    int null = open("/dev/null", O_RDWR);
-    dup2(null, 0);
-    dup2(outFd >= 0 ? outFd : null, 1);
-    dup2(null, 2);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
-  }
-  return c;
-}
+using xserver::Have;
+using xserver::Spawn;
+using Child = xserver::Process;
 
 class AsAUser : public ::testing::Test {
  protected:
@@ -85,22 +28,13 @@ class AsAUser : public ::testing::Test {
           ("fano_user_" + std::to_string(getpid()) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
-    // The server tells its display number on a pipe.
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, "",
-                 fds[1]);
-    close(fds[1]);
-    char buf[16] = {};
-    ssize_t n = read(fds[0], buf, sizeof buf - 1);
-    close(fds[0]);
-    ASSERT_GT(n, 0) << "Xvfb did not start";
-    display = ":" + std::string(buf, static_cast<size_t>(n)).substr(0, std::string(buf).find('\n'));
+    display = xserver::StartXvfb(xvfb, "1280x1024x24");
+    ASSERT_FALSE(display.empty()) << "Xvfb did not start";
     wm = Spawn({"openbox"}, display);
     // The host takes the manager's frame only when the manager is there before it.
     bool managed = false;
     for (int waited = 0; waited < 10000 && !managed; waited += 100) {
-      managed = std::system(("DISPLAY=" + display + " " + BinaryDir() + "/tests/e2e/fano_xshot --wm").c_str()) == 0;
+      managed = std::system(("DISPLAY=" + display + " timeout 5 " + BinaryDir() + "/tests/e2e/fano_xshot --wm").c_str()) == 0;
       if (!managed) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     ASSERT_TRUE(managed) << "the window manager did not start on " << display;
@@ -131,12 +65,14 @@ class AsAUser : public ::testing::Test {
       if (Tool("xdotool getwindowname " + id).find(part) != std::string::npos) return id;
     return {};
   }
+  // Bounded by the clock: the tools themselves take time on a busy machine.
   bool WaitWindow(const std::string& part, bool present, int ms = 10000) const {
-    for (int waited = 0; waited < ms; waited += 100) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
       if (WindowNamed(part).empty() != present) return true;
+      if (std::chrono::steady_clock::now() >= until) return false;
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    return false;
   }
   void StartHost(const std::string& out) {
     fs::create_directories(dir / out);

@@ -11,6 +11,7 @@
 #include "host/dialogapi.h"
 #include "shell/hostapi.h"
 #include "platform/os/winuser.h"
+#include "support/xserver.h"
 
 namespace {
 
@@ -184,14 +185,8 @@ TEST_F(DialogLibrary, UnderX11TheBoxIsShownAndAnswered) {
     EXPECT_TRUE(IsWindowEnabled(host)) << "the owner is enabled again";
     return;
   }
-  if (system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
-  char self[4096];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  ASSERT_GT(n, 0);
-  self[n] = 0;
-  std::string cmd = std::string("timeout 120 env -u FANO_HEADLESS FANO_DIALOG_X11=1 xvfb-run -a -s '-screen 0 800x600x24' '") +
-                    self + "' --gtest_filter=DialogLibrary.UnderX11TheBoxIsShownAndAnswered --gtest_brief=1 >&2";
-  EXPECT_EQ(system(cmd.c_str()), 0);
+  if (!xserver::Have("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+  EXPECT_EQ(xserver::RunSelfUnderXvfb("DialogLibrary.UnderX11TheBoxIsShownAndAnswered", "FANO_DIALOG_X11=1"), 0);
 }
 
 // After a box the control that had the keyboard has it again (the host's window, activated
@@ -209,14 +204,8 @@ TEST_F(DialogLibrary, UnderX11TheFocusedControlHasTheKeyboardAgain) {
     EXPECT_EQ(GetFocus(), child) << "after a question answered by mouse";
     return;
   }
-  if (system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
-  char self[4096];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  ASSERT_GT(n, 0);
-  self[n] = 0;
-  std::string cmd = std::string("timeout 120 env -u FANO_HEADLESS FANO_DIALOG_X11=1 xvfb-run -a -s '-screen 0 800x600x24' '") +
-                    self + "' --gtest_filter=DialogLibrary.UnderX11TheFocusedControlHasTheKeyboardAgain --gtest_brief=1 >&2";
-  EXPECT_EQ(system(cmd.c_str()), 0);
+  if (!xserver::Have("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+  EXPECT_EQ(xserver::RunSelfUnderXvfb("DialogLibrary.UnderX11TheFocusedControlHasTheKeyboardAgain", "FANO_DIALOG_X11=1"), 0);
 }
 
 }  // namespace

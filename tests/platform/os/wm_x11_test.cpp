@@ -1,7 +1,7 @@
 // The X11 back-end under a virtual X server: a small window is shown, xdotool clicks and types into
 // it, and the result is read back both from the messages the window received and, through the X
 // server, from the window's title that the window sets to what it was given. The test starts
-// itself again inside xvfb-run; without xvfb-run or xdotool it is skipped.
+// itself again on a virtual X server of its own; without Xvfb or xdotool it is skipped.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -25,6 +25,7 @@
 
 #include "platform/os/wingdi.h"
 #include "platform/os/winuser.h"
+#include "support/xserver.h"
 
 // Last: its macros (None, Status, ...) would clash with the headers above.
 #include <X11/Xatom.h>
@@ -162,38 +163,25 @@ TEST(Xvfb, ReadsAnotherProgramsClipboard) {
   CloseClipboard();
 }
 
+// Starts this test program again inside a virtual X server, running one test there; false (with
+// the test skipped) when the tools are missing.
+bool RelaunchUnderXvfb(const char* test, int* status) {
+  if (!xserver::Have("Xvfb") || !xserver::Have("xdotool")) return false;
+  *status = xserver::RunSelfUnderXvfb(test, "FANO_XVFB_CHILD=1");
+  return true;
+}
+
 TEST(Xvfb, ClickAndTypeIntoAWindow) {
   if (getenv("FANO_XVFB_CHILD")) {
     RunInsideXvfb();
     return;
   }
-  if (system("command -v xvfb-run >/dev/null 2>&1") != 0 || system("command -v xdotool >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "xvfb-run or xdotool is not installed";
-  char self[4096];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  ASSERT_GT(n, 0);
-  self[n] = 0;
-  std::string cmd = std::string("timeout 120 env -u FANO_HEADLESS FANO_XVFB_CHILD=1 xvfb-run -a -s '-screen 0 800x600x24' '") +
-                    self + "' --gtest_filter=Xvfb.ClickAndTypeIntoAWindow --gtest_brief=1 >&2";
-  EXPECT_EQ(system(cmd.c_str()), 0);
+  int status = -1;
+  if (!RelaunchUnderXvfb("Xvfb.ClickAndTypeIntoAWindow", &status)) GTEST_SKIP() << "Xvfb or xdotool is not installed";
+  EXPECT_EQ(status, 0);
 }
 
 // ---- hover under the X server
-
-// Starts this test program again inside a virtual X server, running one test there; false (with
-// the test skipped) when the tools are missing.
-bool RelaunchUnderXvfb(const char* test, int* status) {
-  if (system("command -v xvfb-run >/dev/null 2>&1") != 0 || system("command -v xdotool >/dev/null 2>&1") != 0)
-    return false;
-  char self[4096];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return false;
-  self[n] = 0;
-  std::string cmd = std::string("timeout 120 env -u FANO_HEADLESS FANO_XVFB_CHILD=1 xvfb-run -a -s '-screen 0 800x600x24' '") +
-                    self + "' --gtest_filter=" + test + " --gtest_brief=1 >&2";
-  *status = system(cmd.c_str());
-  return true;
-}
 
 // Runs the message loop until done() or the time is up; a timer wakes the loop while it waits.
 bool PumpUntil(const std::function<bool()>& done, int ms) {
@@ -239,7 +227,7 @@ TEST(Xvfb, MouseLeaveBetweenControlsAndOffTheWindow) {
   if (!getenv("FANO_XVFB_CHILD")) {
     int status = -1;
     if (!RelaunchUnderXvfb("Xvfb.MouseLeaveBetweenControlsAndOffTheWindow", &status))
-      GTEST_SKIP() << "xvfb-run or xdotool is not installed";
+      GTEST_SKIP() << "Xvfb or xdotool is not installed";
     EXPECT_EQ(status, 0);
     return;
   }
@@ -395,7 +383,7 @@ TEST(Xvfb, OneTitleBarUnderAWindowManager) {
     int status = -1;
     for (int attempt = 0; attempt < 3 && status != 0; ++attempt)
       if (!RelaunchUnderXvfb("Xvfb.OneTitleBarUnderAWindowManager", &status))
-        GTEST_SKIP() << "xvfb-run or xdotool is not installed";
+        GTEST_SKIP() << "Xvfb or xdotool is not installed";
     EXPECT_EQ(status, 0);
     return;
   }
@@ -546,7 +534,7 @@ TEST(Xvfb, AWindowPlacedBeforeItShowsStaysWhereItWasPut) {
   if (!getenv("FANO_XVFB_CHILD")) {
     int status = -1;
     if (!RunUnderXvfbWithTries("Xvfb.AWindowPlacedBeforeItShowsStaysWhereItWasPut", true, &status))
-      GTEST_SKIP() << "xvfb-run, xdotool or openbox is not installed";
+      GTEST_SKIP() << "Xvfb, xdotool or openbox is not installed";
     EXPECT_EQ(status, 0);
     return;
   }
@@ -627,7 +615,7 @@ TEST(Xvfb, AModifierReleasedElsewhereIsNotHeldWhenTheKeyboardComesBack) {
   if (!getenv("FANO_XVFB_CHILD")) {
     int status = -1;
     if (!RunUnderXvfbWithTries("Xvfb.AModifierReleasedElsewhereIsNotHeldWhenTheKeyboardComesBack", false, &status))
-      GTEST_SKIP() << "xvfb-run or xdotool is not installed";
+      GTEST_SKIP() << "Xvfb or xdotool is not installed";
     EXPECT_EQ(status, 0);
     return;
   }
