@@ -1,10 +1,66 @@
 // End to end: the stand-in host runs headless with the module and a script of user actions; the
 // test reads the host's log (every message, request and reply) and the database behind it.
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include "e2e_support.h"
 
 namespace {
 
 using namespace e2e;
+
+// A test that runs far over its time names itself and ends the run: the runner would otherwise
+// wait out its own limit and say only that the whole program timed out. Its state lives for the
+// whole process, as its thread does.
+class Watchdog : public ::testing::EmptyTestEventListener {
+ public:
+  explicit Watchdog(int seconds) : state_(new State()) {
+    state_->seconds = seconds;
+    std::thread([s = state_] { Watch(*s); }).detach();
+  }
+
+ private:
+  struct State {
+    int seconds = 0;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::string name;
+    std::chrono::steady_clock::time_point until;
+    bool running = false;
+  };
+  void OnTestStart(const ::testing::TestInfo& info) override {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->name = std::string(info.test_suite_name()) + "." + info.name();
+    state_->until = std::chrono::steady_clock::now() + std::chrono::seconds(state_->seconds);
+    state_->running = true;
+    state_->wake.notify_all();
+  }
+  void OnTestEnd(const ::testing::TestInfo&) override {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->running = false;
+  }
+  static void Watch(State& s) {
+    std::unique_lock<std::mutex> lock(s.mutex);
+    for (;;) {
+      if (!s.running) {
+        s.wake.wait(lock);
+      } else if (s.wake.wait_until(lock, s.until) == std::cv_status::timeout && s.running &&
+                 std::chrono::steady_clock::now() >= s.until) {
+        std::fprintf(stderr, "[ watchdog ] %s ran over %d s\n", s.name.c_str(), s.seconds);
+        std::fflush(stderr);
+        std::_Exit(3);
+      }
+    }
+  }
+  State* state_;
+};
+
+// Ten minutes a test: the slowest takes well under a minute, under the sanitizers too.
+const bool kWatched = [] {
+  ::testing::UnitTest::GetInstance()->listeners().Append(new Watchdog(600));
+  return true;
+}();
 
 const char* kCloseQuestion = "有数据未保存，您确定要退出当前窗体吗？";
 

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,11 +64,15 @@ struct Process {
 };
 
 // Starts a program on that display (none: the caller's), its input from /dev/null and its output
-// to `outFd` or nowhere, so that it holds none of the test runner's pipes.
+// to `outFd` or nowhere, so that it holds none of the test runner's pipes. It is ended with the
+// test program too, however that ends.
 inline Process Spawn(const std::vector<std::string>& argv, const std::string& display, int outFd = -1) {
   Process p;
+  const pid_t parent = getpid();
   p.pid = fork();
   if (p.pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(1);
     if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
     unsetenv("FANO_HEADLESS");
     int null = open("/dev/null", O_RDWR);
