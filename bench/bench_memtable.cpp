@@ -118,17 +118,6 @@ Shared& SharedTable(int rows) {
   return *slot;
 }
 
-std::unique_ptr<TMemTableGx> EmptyTable() {
-  auto t = std::make_unique<TMemTableGx>(nullptr);
-  t->SetName("mtblAppend");
-  t->FieldDefs().Add("ID", ftInteger);
-  t->FieldDefs().Add("NAME", ftString, 40);
-  t->FieldDefs().Add("AMOUNT", ftFloat);
-  t->FieldDefs().Add("BDATE", ftDateTime);
-  t->CreateDataSet();
-  return t;
-}
-
 // ---------------------------------------------------------------- SQLite
 
 struct Sql {
@@ -205,7 +194,7 @@ void AppendOurs(benchmark::State& state, bool cached) {
   const Data& d = Source(rows);
   for (auto _ : state) {
     state.PauseTiming();
-    auto t = EmptyTable();
+    auto t = bench_rows::EmptyTable();
     t->SetCachedUpdates(cached);
     TField* id = t->FieldByName("ID");
     TField* name = t->FieldByName("NAME");

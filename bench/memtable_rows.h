@@ -1,13 +1,17 @@
 #pragma once
 // The rows the memory-table benchmarks load: an even integer id (odd ones are free for inserts in
 // the middle), a name of 10 to 20 characters (a letter, then digits and Chinese), an amount and a
-// date. Shared by bench_memtable and the append driver for instruction counts.
+// date; and the memory table they go into. Shared by bench_memtable and the append driver for
+// instruction counts.
 #include <sqlite3.h>
 
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
+
+#include "memtable/memtable.h"
 
 namespace bench_rows {
 
@@ -61,6 +65,18 @@ inline void InsertRows(sqlite3* db, const std::string& table, const Data& d) {
   }
   sqlite3_finalize(ins);
   sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+}
+
+// An open memory table of the rows' columns (ID, NAME, AMOUNT, BDATE), empty.
+inline std::unique_ptr<TMemTableGx> EmptyTable(const char* name = "mtblAppend") {
+  auto t = std::make_unique<TMemTableGx>(nullptr);
+  t->SetName(name);
+  t->FieldDefs().Add("ID", ftInteger);
+  t->FieldDefs().Add("NAME", ftString, 40);
+  t->FieldDefs().Add("AMOUNT", ftFloat);
+  t->FieldDefs().Add("BDATE", ftDateTime);
+  t->CreateDataSet();
+  return t;
 }
 
 }  // namespace bench_rows

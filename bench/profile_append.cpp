@@ -79,28 +79,16 @@ int main(int argc, char** argv) {
   // from what the first gave back (as in the benchmark's later runs).
   const bool again = argc > 4 && std::strcmp(argv[4], "again") == 0;
   if (insert) {
-    TMemTableGx t(nullptr);
-    t.SetName("mtblInsert");
-    t.FieldDefs().Add("ID", ftInteger);
-    t.FieldDefs().Add("NAME", ftString, 40);
-    t.FieldDefs().Add("AMOUNT", ftFloat);
-    t.FieldDefs().Add("BDATE", ftDateTime);
-    t.CreateDataSet();
-    FillRows(d, t);
-    t.IndexDefs()->Add("PK", "ID", {ixUnique});
-    t.CreateIndexesFromDefs();
-    InsertMiddle(t, 1000, std::strcmp(argv[1], "insertdelete") == 0);
-    std::printf("%d rows\n", t.RecordCount());
+    auto t = bench_rows::EmptyTable("mtblInsert");
+    FillRows(d, *t);
+    t->IndexDefs()->Add("PK", "ID", {ixUnique});
+    t->CreateIndexesFromDefs();
+    InsertMiddle(*t, 1000, std::strcmp(argv[1], "insertdelete") == 0);
+    std::printf("%d rows\n", t->RecordCount());
     return 0;
   }
   for (int pass = again ? 0 : 1; pass < 2; ++pass) {
-    auto t = std::make_unique<TMemTableGx>(nullptr);
-    t->SetName("mtblAppend");
-    t->FieldDefs().Add("ID", ftInteger);
-    t->FieldDefs().Add("NAME", ftString, 40);
-    t->FieldDefs().Add("AMOUNT", ftFloat);
-    t->FieldDefs().Add("BDATE", ftDateTime);
-    t->CreateDataSet();
+    auto t = bench_rows::EmptyTable();
     t->SetCachedUpdates(cached);
     const int n = pass == 0 ? LoadRowsFirst(d, *t) : LoadRowsOurs(d, *t);
     if (pass == 1) std::printf("%d rows\n", n);

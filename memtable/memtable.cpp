@@ -754,9 +754,8 @@ void TCustomMemTableGx::WriteFieldData(TField* field, Value&& value) {
     default:
       break;
   }
-  // The row being edited or inserted is the buffer GetActiveRecBuf answers first.
-  TRecBuf* buf = (state == dsInsert || state == dsEdit) && instantRead_.empty() ? RecBuf(ActiveBuffer()) : nullptr;
-  if (!buf && !GetActiveRecBuf(buf)) DatabaseError(SNotEditing, this);
+  TRecBuf* buf = nullptr;
+  if (!GetActiveRecBuf(buf)) DatabaseError(SNotEditing, this);
   field->Validate(value);
   Variant v = value.IsEmpty() ? Null() : std::forward<Value>(value);
   if (OnSetFieldValue) OnSetFieldValue(this, field, v);
@@ -2355,7 +2354,7 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
         }
         TMemoryRecordGx* rec = nullptr;
         if (alike && from->FieldCount() == storeCount) {
-          rec = list->NewRecordFromChecked(*from, types.data());
+          rec = list->NewRecordFrom(*from, types.data());
           if (!rec) {
             whole = false;
             break;

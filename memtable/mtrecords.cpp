@@ -447,9 +447,7 @@ TMemoryRecordGx* TRecordsListGx::NewRecord() {
   return record;
 }
 
-TMemoryRecordGx* TRecordsListGx::NewRecordFrom(const TMemoryRecordGx& source) { return NewRecordFromChecked(source, nullptr); }
-
-TMemoryRecordGx* TRecordsListGx::NewRecordFromChecked(const TMemoryRecordGx& source, const TVarType* types) {
+TMemoryRecordGx* TRecordsListGx::NewRecordFrom(const TMemoryRecordGx& source, const TVarType* types) {
   TMTDataStructGx* s = store_ ? store_->DataStruct() : nullptr;
   if (source.FieldCount() != (s ? s->Count() : 0))
     throw EInvalidOperation("The record to copy has not as many values as the list has columns.");

@@ -236,12 +236,11 @@ class TRecordsListGx : public TComponent {
   TMemoryRecordGx* NewRecord();
   // The same holding the current values of `source`, a record with one value per column of this
   // list (of this list or another of the same columns); an unassigned value is taken as Null.
-  // Texts are shared, not copied.
-  TMemoryRecordGx* NewRecordFrom(const TMemoryRecordGx& source);
-  // Any type passes a column whose type here is kAnyVarType; else a value passes when it is Null,
-  // unassigned or of that type. Nothing is made (and no id taken) when one does not pass.
+  // Texts are shared, not copied. With `types`, a value passes a column whose type there is
+  // kAnyVarType, else when it is Null, unassigned or of that type; nothing is made (and no id
+  // taken) when one does not pass.
   static constexpr TVarType kAnyVarType = 0xFFFE;
-  TMemoryRecordGx* NewRecordFromChecked(const TMemoryRecordGx& source, const TVarType* types);
+  TMemoryRecordGx* NewRecordFrom(const TMemoryRecordGx& source, const TVarType* types = nullptr);
   // Frees detached records made last here, the last first, and gives their ids back: as though
   // they had never been made.
   void DropNewRecords(const std::vector<TMemoryRecordGx*>& records) noexcept;

@@ -561,11 +561,11 @@ TEST(MemTableTransfer, DroppedNewRecordsGiveTheirIdsBack) {
   const TVarType any = TRecordsListGx::kAnyVarType;
   const TVarType wantsText[3] = {any, varString, any};
   const TVarType wantsDate[3] = {any, varDate, any};
-  TMemoryRecordGx* same = list->NewRecordFromChecked(*list->Rec(0), wantsText);
+  TMemoryRecordGx* same = list->NewRecordFrom(*list->Rec(0), wantsText);
   ASSERT_NE(same, nullptr);
   EXPECT_EQ(same->Value(1).AsString(), "a");
   EXPECT_EQ(list->NextID(), next + 1);
-  EXPECT_EQ(list->NewRecordFromChecked(*list->Rec(0), wantsDate), nullptr);
+  EXPECT_EQ(list->NewRecordFrom(*list->Rec(0), wantsDate), nullptr);
   EXPECT_EQ(list->NextID(), next + 1);
   list->FetchRecord(same);
   list->DropNewRecords({same});  // added: it stays

@@ -46,47 +46,36 @@ TEST(SmallBlocks, EverySizeIsAlignedAndHoldsItsBytesApartFromItsNeighbours) {
   for (const Held& h : held) FreeSmallBlock(h.p, h.bytes);
 }
 
+// A block of `bytes` given back serves the next block of `same` bytes (its class); one of `other`
+// bytes (the next class up) takes another block, and the block serves `bytes` again.
+void ExpectOneClass(size_t bytes, size_t same, size_t other) {
+  void* a = NewSmallBlock(bytes);
+  FreeSmallBlock(a, bytes);
+  void* b = NewSmallBlock(same);
+  EXPECT_EQ(b, a) << same << " after " << bytes;
+  FreeSmallBlock(b, same);
+  void* c = NewSmallBlock(other);
+  EXPECT_NE(c, a) << other << " after " << bytes;
+  void* d = NewSmallBlock(bytes);
+  EXPECT_EQ(d, a) << bytes << " again";
+  FreeSmallBlock(c, other);
+  FreeSmallBlock(d, bytes);
+}
+
 TEST(SmallBlocks, AReleasedBlockServesTheNextOfItsClass) {
   if (!kPooled) GTEST_SKIP() << "sanitizer builds use the general heap";
-  void* a = NewSmallBlock(40);
-  FreeSmallBlock(a, 40);
   // 33 to 40 bytes share a class.
-  void* b = NewSmallBlock(33);
-  EXPECT_EQ(b, a);
-  // Another class does not take it.
-  FreeSmallBlock(b, 33);
-  void* c = NewSmallBlock(48);
-  EXPECT_NE(c, a);
-  void* d = NewSmallBlock(40);
-  EXPECT_EQ(d, a);
-  FreeSmallBlock(c, 48);
-  FreeSmallBlock(d, 40);
+  ExpectOneClass(40, 33, 48);
 }
 
 TEST(SmallBlocks, RowSizedBlocksShareClassesOf64Bytes) {
   if (!kPooled) GTEST_SKIP() << "sanitizer builds use the general heap";
   // A row of a 45-column table: 705 to 768 bytes share a class, the next one up does not.
-  void* a = NewSmallBlock(760);
-  FreeSmallBlock(a, 760);
-  void* b = NewSmallBlock(705);
-  EXPECT_EQ(b, a);
-  FreeSmallBlock(b, 705);
-  void* c = NewSmallBlock(769);
-  EXPECT_NE(c, a);
-  void* d = NewSmallBlock(768);
-  EXPECT_EQ(d, a);
-  // 2 KiB is the largest pooled block; 257 bytes starts the wide classes, apart from 256.
-  void* e = NewSmallBlock(2048);
-  FreeSmallBlock(e, 2048);
-  EXPECT_EQ(NewSmallBlock(1985), e);
-  FreeSmallBlock(e, 1985);
-  void* f = NewSmallBlock(256);
-  FreeSmallBlock(f, 256);
-  void* g = NewSmallBlock(257);
-  EXPECT_NE(g, f);
-  FreeSmallBlock(g, 257);
-  FreeSmallBlock(c, 769);
-  FreeSmallBlock(d, 768);
+  ExpectOneClass(768, 705, 769);
+  // 2 KiB is the largest pooled block, from 1985 on; 257 bytes starts the wide classes, apart
+  // from 256.
+  ExpectOneClass(2048, 1985, 1984);
+  ExpectOneClass(256, 249, 257);
 }
 
 // A table makes rows and texts of many sizes in turn; each size's blocks still lie one after
