@@ -88,6 +88,7 @@ TMemoryRecordGx* TMemoryRecordGx::MakeFrom(TRecordsListGx* list, const TMemoryRe
     std::destroy_n(to, made);
     FreeSmallBlock(block, BlockBytes(count));
   };
+  Variant::PrefetchTexts(from, count);
   try {
     // Looked at while copied: the source's values are read once.
     for (; made < count; ++made) {
@@ -128,6 +129,7 @@ void TMemoryRecordGx::BeforeDestruction() {
 
 TMemoryRecordGx::~TMemoryRecordGx() {
   DropVersions();
+  Variant::PrefetchTexts(Data(), count_);
   std::destroy_n(Data(), count_);
 }
 

@@ -263,6 +263,15 @@ std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
 // Fills the rows of one recordset straight into the table's record store, as plain posted rows
 // (cached updates off: unmodified, no change log). Attribute names are matched to columns once per
 // position and checked again only when a row orders them differently.
+// The position of the entry named "rn" (what marks a row id); -1 when there is none.
+int RowIdEntry(std::span<const std::string_view> entries) {
+  for (size_t a = 0; a < entries.size(); ++a) {
+    const std::string_view e = entries[a];
+    if (e.size() >= 3 && e[0] == 'r' && e[1] == 'n' && e[2] == '=') return static_cast<int>(a);
+  }
+  return -1;
+}
+
 class TRowReader {
  public:
   TRowReader(TMemTableGx* data, std::string tableName) : list_(data->RecordsList()), table_(std::move(tableName)) {
@@ -293,8 +302,9 @@ class TRowReader {
     }
   }
 
-  // Reads one row from its attribute entries (name="value", as the XML library keeps them).
-  void Read(std::span<const std::string_view> entries, int rowNo) {
+  // Reads one row from its attribute entries (name="value", as the XML library keeps them); false,
+  // with nothing kept, when an entry is named "rn": the element is a row id, not a row.
+  bool Read(std::span<const std::string_view> entries, int rowNo) {
     ++stamp_;
     TMemoryRecordGx* rec = list_->NewRecord();
     try {
@@ -310,7 +320,11 @@ class TRowReader {
         int c = slot.column;
         if (!(c != kUnseen && entry.size() > eq && entry[eq] == '=' && slot.Starts(entry.data())))
           c = Learn(entry, slot, eq);
-        if (c < 0) continue;
+        if (c < 0) {
+          if (c != kRowId) continue;
+          rec->Free();
+          return false;
+        }
         Column& col = columns[c];
         if (col.seen == stamp_) continue;  // the first of two equal names counts
         col.seen = stamp_;
@@ -325,6 +339,11 @@ class TRowReader {
           else
             rec->SetDataValue(col.index, rvCurrent, Convert(col, value, from));
         } catch (const Exception& e) {
+          // A row id's other entries are not values: an "rn" further on makes the element one.
+          if (RowIdEntry(entries) >= 0) {
+            rec->Free();
+            return false;
+          }
           throw EBadReply(Format("Row %d of recordset %s, field %s: %s", {rowNo, table_, col.field, e.Message()}));
         }
       }
@@ -333,6 +352,7 @@ class TRowReader {
       if (!rec->Attached()) rec->Free();
       throw;
     }
+    return true;
   }
 
  private:
@@ -347,6 +367,7 @@ class TRowReader {
   };
   // What the entry at one position named in the last row that had one there.
   static constexpr int kUnseen = -2;
+  static constexpr int kRowId = -3;  // the "rn" entry of a row id
   struct Slot {
     int column = kUnseen;  // -1: no column
     std::string name;
@@ -370,8 +391,12 @@ class TRowReader {
   int Learn(std::string_view entry, Slot& slot, size_t& eq) {
     eq = entry.find('=');
     const std::string_view name = eq == std::string_view::npos ? std::string_view() : entry.substr(0, eq);
-    auto it = byName_.find(std::string(name));
-    slot.column = it == byName_.end() ? -1 : it->second;
+    if (eq != std::string_view::npos && name == "rn") {
+      slot.column = kRowId;
+    } else {
+      auto it = byName_.find(std::string(name));
+      slot.column = it == byName_.end() ? -1 : it->second;
+    }
     slot.name.assign(name);
     if (name.size() >= 8 && name.size() <= 16) {
       std::memcpy(&slot.head, name.data(), 8);
@@ -468,23 +493,14 @@ class TRecordsetReader {
   }
 
   void Child(std::span<const std::string_view> entries) {
-    int rn = -1;
-    for (int a = 0; a < static_cast<int>(entries.size()) && rn < 0; ++a) {
-      const std::string_view e = entries[a];
-      if (e.size() >= 3 && e[0] == 'r' && e[1] == 'n' && e[2] == '=') rn = a;
-    }
-    if (rn >= 0) {
-      const auto rowTable = EntryAttribute(entries, "tbname");
-      if (!rowTable || rowTable->empty())
-        throw EBadReply(Format("A row id in recordset %s names no table", {name_}));
-      RowId& id = rowIds_.emplace_back();
-      id.table = *rowTable;
-      id.rn = IntOrZero(XmlUnescape(XmlUnquote(XmlEntryValue(entries[rn])), true));
-      if (const auto v = EntryAttribute(entries, "id")) id.id = IntOrZero(*v);
-      return;
-    }
-    ++rowNo_;
-    if (!rows_) {
+    // A data row as a rule: once the columns are known, the row's reader meets an "rn" entry on
+    // its way through the entries and hands the element back as a row id.
+    if (rows_) {
+      if (rows_->Read(entries, rowNo_ + 1)) {
+        ++rowNo_;
+        return;
+      }
+    } else if (RowIdEntry(entries) < 0) {
       const auto fields = EntryAttribute(entries, "fields");
       if (!fields) throw EBadReply(Format("The first row of recordset %s has no field description", {name_}));
       data_->FieldDefs().Clear();
@@ -493,8 +509,18 @@ class TRecordsetReader {
       data_->CreateDataSet();
       data_->SetCachedUpdates(false);
       rows_ = std::make_unique<TRowReader>(data_, name_);
+      if (!rows_->Read(entries, rowNo_ + 1)) throw EBadReply(Format("A row of recordset %s was misread", {name_}));
+      ++rowNo_;
+      return;
     }
-    rows_->Read(entries, rowNo_);
+    const int rn = RowIdEntry(entries);
+    const auto rowTable = EntryAttribute(entries, "tbname");
+    if (!rowTable || rowTable->empty())
+      throw EBadReply(Format("A row id in recordset %s names no table", {name_}));
+    RowId& id = rowIds_.emplace_back();
+    id.table = *rowTable;
+    id.rn = IntOrZero(XmlUnescape(XmlUnquote(XmlEntryValue(entries[rn])), true));
+    if (const auto v = EntryAttribute(entries, "id")) id.id = IntOrZero(*v);
   }
 
   // The row ids read so far join the protocol's list. Recordsets inside the rows of another are

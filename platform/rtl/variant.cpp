@@ -1,6 +1,7 @@
 #include "platform/rtl/variant.h"
 
 #include <atomic>
+#include <bit>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -25,22 +26,25 @@ struct Variant::Array {
 struct VariantOps {
   // Same payload, other tag: between the two string tags, or double to date.
   static Variant Retag(Variant v, TVarType t) noexcept {
-    v.type_ = t;
+    if (Variant::IsShortTag(v.tag_) && (t == varString || t == varOleStr))
+      v.tag_ = (v.tag_ & ~uint64_t{Variant::kShortOle}) | (t == varOleStr ? Variant::kShortOle : 0);
+    else
+      v.tag_ = t;
     return v;
   }
   // A scalar held in the 64-bit integer slot.
   static Variant Tagged(TVarType t, int64_t raw) noexcept {
     Variant v;
-    v.type_ = t;
+    v.tag_ = t;
     v.u_.i64 = raw;
     return v;
   }
   static int64_t I64(const Variant& v) noexcept { return v.u_.i64; }
   static uint64_t U64(const Variant& v) noexcept { return v.u_.u64; }
-  static double Dbl(const Variant& v) noexcept { return v.type_ == varSingle ? v.u_.sgl : v.u_.dbl; }
+  static double Dbl(const Variant& v) noexcept { return v.tag_ == varSingle ? v.u_.sgl : v.u_.dbl; }
   static bool Bool(const Variant& v) noexcept { return v.u_.b; }
   static void* Ptr(const Variant& v) noexcept { return v.u_.ptr; }
-  static std::string_view Str(const Variant& v) noexcept { return v.u_.str->View(); }
+  static std::string_view Str(const Variant& v) noexcept { return v.Text(); }
   static size_t BlockSize(size_t textSize) noexcept { return sizeof(Variant::StrRep) + textSize; }
   // Most texts are short (codes, names, amounts): up to 32 bytes are copied in two overlapping
   // moves of a fixed size each, without a call.
@@ -73,12 +77,6 @@ struct VariantOps {
     const size_t bytes = BlockSize(rep->size);
     rep->~StrRep();
     FreeSmallBlock(rep, bytes);
-  }
-  // Empty texts share one block that is never freed, so "" costs no allocation; its count starts
-  // so high that releases never bring it to zero.
-  static Variant::StrRep* EmptyRep() noexcept {
-    static Variant::StrRep rep{{1u << 30}, 0};
-    return &rep;
   }
 };
 
@@ -139,25 +137,28 @@ bool FitsInt32(int64_t v) noexcept {
 
 // ---------------------------------------------------------------- life cycle
 
+static_assert(sizeof(Variant) == 16 && std::endian::native == std::endian::little,
+              "a short text starts in the tag word's upper six bytes and runs on into the value's");
+
 void Variant::CopyFrom(const Variant& other) {
-  if (IsStrType(other.type_)) {
+  if (IsStrTag(other.tag_)) {
     other.u_.str->refs.fetch_add(1, std::memory_order_relaxed);
     u_.str = other.u_.str;
-  } else if (other.type_ & varArray) {
+  } else if (other.tag_ & varArray) {
     u_.arr = new Array(*other.u_.arr);
   } else {
-    u_ = other.u_;
+    TakeBits(other);
   }
-  type_ = other.type_;
+  tag_ = other.tag_;
 }
 
 void Variant::Release() noexcept {
-  if (IsStrType(type_)) {
+  if (IsStrTag(tag_)) {
     if (u_.str->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) VariantOps::FreeRep(u_.str);
-  } else if (type_ & varArray) {
+  } else if (tag_ & varArray) {
     delete u_.arr;
   }
-  type_ = varEmpty;
+  tag_ = varEmpty;
   u_.i64 = 0;
 }
 
@@ -165,42 +166,64 @@ void Variant::Clear() noexcept { Release(); }
 
 void Variant::FreeText(StrRep* rep) noexcept { VariantOps::FreeRep(rep); }
 
-// The text is copied into a block of its own, so a view or a temporary does as well as a string.
+// The text is copied (into the variant when short, else into a block of its own), so a view or a
+// temporary does as well as a string.
 void Variant::SetString(std::string_view s, TVarType type) {
-  u_.i64 = 0;
-  if (s.empty()) {
-    u_.str = VariantOps::EmptyRep();
-    u_.str->refs.fetch_add(1, std::memory_order_relaxed);
-  } else {
-    u_.str = VariantOps::MakeRep(s);
+  const size_t n = s.size();
+  if (n <= kShortMax) {
+    // The bytes are gathered into two words in registers, from loads that stay inside the text
+    // (the overlapping bytes of two loads are the same bytes), and stored as two words.
+    const char* const p = s.data();
+    uint64_t low = 0, high = 0;  // bytes 0..7 and 8..13 of the text
+    if (n >= 8) {
+      std::memcpy(&low, p, 8);
+      if (n > 8) {
+        std::memcpy(&high, p + n - 8, 8);
+        high >>= 8 * (16 - n);
+      }
+    } else if (n >= 4) {
+      uint32_t a, b;
+      std::memcpy(&a, p, 4);
+      std::memcpy(&b, p + n - 4, 4);
+      low = a | (uint64_t{b} << (8 * (n - 4)));
+    } else if (n > 0) {
+      low = static_cast<uint8_t>(p[0]) | (uint64_t{static_cast<uint8_t>(p[n / 2])} << (8 * (n / 2))) |
+            (uint64_t{static_cast<uint8_t>(p[n - 1])} << (8 * (n - 1)));
+    }
+    // Text bytes 0..5 follow the tag in the first word; 6..13 fill the second.
+    u_.u64 = (low >> 48) | (high << 16);
+    tag_ = (low << 16) | kShortText | (uint64_t{n} << kShortShift) | (type == varOleStr ? kShortOle : 0);
+    return;
   }
-  type_ = type;
+  u_.i64 = 0;
+  u_.str = VariantOps::MakeRep(s);
+  tag_ = type;
 }
 
 // ---------------------------------------------------------------- construction
 
-Variant::Variant(bool v) noexcept : type_(varBoolean) { u_.i64 = 0; u_.b = v; }
-Variant::Variant(int v) noexcept : type_(varInteger) { u_.i64 = v; }
-Variant::Variant(long v) noexcept : type_(FitsInt32(v) ? varInteger : varInt64) { u_.i64 = v; }
-Variant::Variant(long long v) noexcept : type_(FitsInt32(v) ? varInteger : varInt64) { u_.i64 = v; }
-Variant::Variant(unsigned v) noexcept : type_(varLongWord) { u_.i64 = v; }
+Variant::Variant(bool v) noexcept : tag_(varBoolean) { u_.i64 = 0; u_.b = v; }
+Variant::Variant(int v) noexcept : tag_(varInteger) { u_.i64 = v; }
+Variant::Variant(long v) noexcept : tag_(FitsInt32(v) ? varInteger : varInt64) { u_.i64 = v; }
+Variant::Variant(long long v) noexcept : tag_(FitsInt32(v) ? varInteger : varInt64) { u_.i64 = v; }
+Variant::Variant(unsigned v) noexcept : tag_(varLongWord) { u_.i64 = v; }
 Variant::Variant(unsigned long v) noexcept : Variant(static_cast<unsigned long long>(v)) {}
 Variant::Variant(unsigned long long v) noexcept {
   u_.u64 = v;
-  if (v <= static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) type_ = varInteger;
-  else if (v <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) type_ = varInt64;
-  else type_ = varUInt64;
+  if (v <= static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) tag_ = varInteger;
+  else if (v <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) tag_ = varInt64;
+  else tag_ = varUInt64;
 }
-Variant::Variant(double v) noexcept : type_(varDouble) { u_.dbl = v; }
-Variant::Variant(float v) noexcept : type_(varSingle) { u_.i64 = 0; u_.sgl = v; }
-Variant::Variant(Currency v) noexcept : type_(varCurrency) { u_.i64 = v.Value; }
-Variant::Variant(const char* v) : type_(varEmpty) { SetString(v ? std::string_view(v) : std::string_view(), varString); }
+Variant::Variant(double v) noexcept : tag_(varDouble) { u_.dbl = v; }
+Variant::Variant(float v) noexcept : tag_(varSingle) { u_.i64 = 0; u_.sgl = v; }
+Variant::Variant(Currency v) noexcept : tag_(varCurrency) { u_.i64 = v.Value; }
+Variant::Variant(const char* v) : tag_(varEmpty) { SetString(v ? std::string_view(v) : std::string_view(), varString); }
 Variant::Variant(const std::string& v) : Variant(std::string_view(v)) {}
 Variant::Variant(std::string&& v) : Variant(std::string_view(v)) {}
-Variant::Variant(const char16_t* v) : type_(varEmpty) {
+Variant::Variant(const char16_t* v) : tag_(varEmpty) {
   SetString(v ? Utf16ToUtf8(v) : std::string(), varOleStr);
 }
-Variant::Variant(std::u16string_view v) : type_(varEmpty) { SetString(Utf16ToUtf8(v), varOleStr); }
+Variant::Variant(std::u16string_view v) : tag_(varEmpty) { SetString(Utf16ToUtf8(v), varOleStr); }
 
 Variant Variant::FromDateTime(TDateTime d) noexcept { return VariantOps::Retag(Variant(d), varDate); }
 Variant Variant::FromSmallint(int16_t i) noexcept { return VariantOps::Tagged(varSmallint, i); }
@@ -213,7 +236,7 @@ Variant Variant::FromError(int32_t code) noexcept { return VariantOps::Tagged(va
 
 Variant Variant::FromPointer(void* p) noexcept {
   Variant v;
-  v.type_ = varUnknown;
+  v.tag_ = varUnknown;
   v.u_.ptr = p;
   return v;
 }
@@ -221,16 +244,16 @@ Variant Variant::FromPointer(void* p) noexcept {
 // ---------------------------------------------------------------- classification
 
 bool Variant::IsNumeric() const noexcept {
-  return IsIntType(type_) || type_ == varSingle || type_ == varDouble || type_ == varCurrency;
+  return IsIntType(tag_) || tag_ == varSingle || tag_ == varDouble || tag_ == varCurrency;
 }
 
-bool Variant::IsOrdinal() const noexcept { return IsIntType(type_) || type_ == varBoolean; }
+bool Variant::IsOrdinal() const noexcept { return IsIntType(tag_) || tag_ == varBoolean; }
 
 bool Variant::IsFloat() const noexcept {
-  return type_ == varSingle || type_ == varDouble || type_ == varCurrency;
+  return tag_ == varSingle || tag_ == varDouble || tag_ == varCurrency;
 }
 
-bool Variant::IsStr() const noexcept { return IsStrType(type_); }
+bool Variant::IsStr() const noexcept { return IsStrType(VarType()); }
 
 std::string VarTypeAsText(TVarType type) {
   if (type & varArray) return "Array of " + VarTypeAsText(type & varTypeMask);
@@ -266,70 +289,70 @@ std::string VarTypeAsText(TVarType type) {
 // ---------------------------------------------------------------- conversions
 
 int64_t Variant::AsInt64() const {
-  switch (type_) {
+  switch (VarType()) {
     case varEmpty: return 0;
     case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
     case varLongWord: case varInt64:
       return u_.i64;
     case varUInt64:
-      if (u_.u64 > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) OverflowError(type_, varInt64);
+      if (u_.u64 > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) OverflowError(VarType(), varInt64);
       return static_cast<int64_t>(u_.u64);
     case varSingle: case varDouble: case varDate: {
       int64_t r;
-      if (!DoubleToInt64(type_ == varSingle ? u_.sgl : u_.dbl, r)) OverflowError(type_, varInt64);
+      if (!DoubleToInt64(tag_ == varSingle ? u_.sgl : u_.dbl, r)) OverflowError(VarType(), varInt64);
       return r;
     }
     case varCurrency: return CurrencyToInt64(u_.i64);
     case varBoolean: return u_.b ? -1 : 0;
     case varString: case varOleStr: {
-      const std::string_view s = u_.str->View();
+      const std::string_view s = Text();
       int64_t r;
       if (TryStrToInt64(s, r)) return r;
       double d;
       if (TryStrToFloat(s, d)) {
-        if (!DoubleToInt64(d, r)) OverflowError(type_, varInt64);
+        if (!DoubleToInt64(d, r)) OverflowError(VarType(), varInt64);
         return r;
       }
-      CastError(type_, varInt64);
+      CastError(VarType(), varInt64);
     }
-    default: CastError(type_, varInt64);
+    default: CastError(VarType(), varInt64);
   }
 }
 
 uint64_t Variant::AsUInt64() const {
-  if (type_ == varUInt64) return u_.u64;
+  if (tag_ == varUInt64) return u_.u64;
   int64_t v;
   try {
     v = AsInt64();
   } catch (const EVariantTypeCastError&) {
-    CastError(type_, varUInt64);
+    CastError(VarType(), varUInt64);
   } catch (const EVariantOverflowError&) {
     // A double beyond Int64 may still fit the unsigned range.
     double d = AsDouble();
     double r = RoundHalfEven(d);
     if (r >= 0 && r < 18446744073709551616.0) return static_cast<uint64_t>(r);
-    OverflowError(type_, varUInt64);
+    OverflowError(VarType(), varUInt64);
   }
-  if (v < 0) OverflowError(type_, varUInt64);
+  if (v < 0) OverflowError(VarType(), varUInt64);
   return static_cast<uint64_t>(v);
 }
 
 int32_t Variant::AsInteger() const {
-  if (type_ == varInteger) return static_cast<int32_t>(u_.i64);
+  if (tag_ == varInteger) return static_cast<int32_t>(u_.i64);
   int64_t v;
   try {
     v = AsInt64();
   } catch (const EVariantTypeCastError&) {
-    CastError(type_, varInteger);
+    CastError(VarType(), varInteger);
   } catch (const EVariantOverflowError&) {
-    OverflowError(type_, varInteger);
+    OverflowError(VarType(), varInteger);
   }
-  if (!FitsInt32(v)) OverflowError(type_, varInteger);
+  if (!FitsInt32(v)) OverflowError(VarType(), varInteger);
   return static_cast<int32_t>(v);
 }
 
 double Variant::AsDouble() const {
-  switch (type_) {
+  switch (VarType()) {
     case varEmpty: return 0.0;
     case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
     case varLongWord: case varInt64:
@@ -341,61 +364,61 @@ double Variant::AsDouble() const {
     case varBoolean: return u_.b ? -1.0 : 0.0;
     case varString: case varOleStr: {
       double d;
-      if (TryStrToFloat(u_.str->View(), d)) return d;
-      CastError(type_, varDouble);
+      if (TryStrToFloat(Text(), d)) return d;
+      CastError(VarType(), varDouble);
     }
-    default: CastError(type_, varDouble);
+    default: CastError(VarType(), varDouble);
   }
 }
 
 Currency Variant::AsCurrency() const {
   constexpr int64_t kMaxWhole = std::numeric_limits<int64_t>::max() / CurrencyScale;
-  switch (type_) {
+  switch (VarType()) {
     case varCurrency: return Currency::FromScaled(u_.i64);
     case varEmpty: return Currency();
     case varBoolean: return Currency::FromInt(u_.b ? -1 : 0);
     case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
     case varLongWord: case varInt64:
-      if (u_.i64 > kMaxWhole || u_.i64 < -kMaxWhole) OverflowError(type_, varCurrency);
+      if (u_.i64 > kMaxWhole || u_.i64 < -kMaxWhole) OverflowError(VarType(), varCurrency);
       return Currency::FromInt(u_.i64);
     case varUInt64:
-      if (u_.u64 > static_cast<uint64_t>(kMaxWhole)) OverflowError(type_, varCurrency);
+      if (u_.u64 > static_cast<uint64_t>(kMaxWhole)) OverflowError(VarType(), varCurrency);
       return Currency::FromInt(static_cast<int64_t>(u_.u64));
     case varSingle: case varDouble: case varDate:
       try {
-        return Currency::FromDouble(type_ == varSingle ? u_.sgl : u_.dbl);
+        return Currency::FromDouble(tag_ == varSingle ? u_.sgl : u_.dbl);
       } catch (const Exception&) {
-        OverflowError(type_, varCurrency);
+        OverflowError(VarType(), varCurrency);
       }
     case varString: case varOleStr: {
       Currency c;
-      if (TryStrToCurr(u_.str->View(), c)) return c;
-      CastError(type_, varCurrency);
+      if (TryStrToCurr(Text(), c)) return c;
+      CastError(VarType(), varCurrency);
     }
-    default: CastError(type_, varCurrency);
+    default: CastError(VarType(), varCurrency);
   }
 }
 
 TDateTime Variant::AsDateTime() const {
-  switch (type_) {
+  switch (VarType()) {
     case varDate: return u_.dbl;
     case varString: case varOleStr: {
       TDateTime d;
-      if (TryStrToDateTime(u_.str->View(), d)) return d;
-      CastError(type_, varDate);
+      if (TryStrToDateTime(Text(), d)) return d;
+      CastError(VarType(), varDate);
     }
-    case varBoolean: CastError(type_, varDate);
+    case varBoolean: CastError(VarType(), varDate);
     default:
       try {
         return AsDouble();
       } catch (const EVariantTypeCastError&) {
-        CastError(type_, varDate);
+        CastError(VarType(), varDate);
       }
   }
 }
 
 bool Variant::AsBoolean() const {
-  switch (type_) {
+  switch (VarType()) {
     case varBoolean: return u_.b;
     case varEmpty: return false;
     case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
@@ -405,17 +428,17 @@ bool Variant::AsBoolean() const {
     case varDouble: case varDate: return u_.dbl != 0.0;
     case varString: case varOleStr: {
       bool b;
-      if (TryStrToBool(u_.str->View(), b)) return b;
-      CastError(type_, varBoolean);
+      if (TryStrToBool(Text(), b)) return b;
+      CastError(VarType(), varBoolean);
     }
-    default: CastError(type_, varBoolean);
+    default: CastError(VarType(), varBoolean);
   }
 }
 
 std::string Variant::AsString() const {
-  switch (type_) {
+  switch (VarType()) {
     case varEmpty: case varNull: return std::string();
-    case varString: case varOleStr: return std::string(u_.str->View());
+    case varString: case varOleStr: return std::string(Text());
     case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
     case varLongWord: case varInt64:
       return IntToStr(u_.i64);
@@ -425,23 +448,23 @@ std::string Variant::AsString() const {
     case varCurrency: return CurrToStr(Currency::FromScaled(u_.i64));
     case varDate: return DateTimeToStr(u_.dbl);
     case varBoolean: return u_.b ? "True" : "False";
-    default: CastError(type_, varString);
+    default: CastError(VarType(), varString);
   }
 }
 
 std::u16string Variant::AsWideString() const { return Utf8ToUtf16(AsString()); }
 
 void* Variant::AsPointer() const {
-  switch (type_) {
+  switch (VarType()) {
     case varEmpty: case varNull: return nullptr;
     case varUnknown: case varDispatch: return u_.ptr;
-    default: CastError(type_, varUnknown);
+    default: CastError(VarType(), varUnknown);
   }
 }
 
 std::string_view Variant::StrRef() const {
-  if (!IsStrType(type_)) CastError(type_, varString);
-  return u_.str->View();
+  if (!IsStrType(VarType())) CastError(VarType(), varString);
+  return Text();
 }
 
 std::string VarToStr(const Variant& v) { return v.AsString(); }
@@ -510,7 +533,7 @@ Variant VarAsType(const Variant& v, TVarType type) { return VarCast(v, type); }
 // ---------------------------------------------------------------- arrays
 
 Variant::Array& Variant::ArrayData() const {
-  if (!(type_ & varArray)) NotArray();
+  if (!(tag_ & varArray)) NotArray();
   return *u_.arr;
 }
 
@@ -547,7 +570,7 @@ Variant Variant::CreateArray(int lo, int hi, TVarType elementType) {
     throw;
   }
   Variant v;
-  v.type_ = varArray | elementType;
+  v.tag_ = varArray | elementType;
   v.u_.arr = a;
   return v;
 }

@@ -4,6 +4,7 @@
 // strings live on the heap, shared between copies (a copy only bumps a count); arrays live on the
 // heap too and are copied element by element (they are small: multi-field keys and value lists).
 #include <atomic>
+#include <cstring>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -47,52 +48,53 @@ enum TVariantRelationship { vrEqual, vrLessThan, vrGreaterThan, vrNotEqual };
 
 class Variant {
  public:
-  Variant() noexcept : type_(varEmpty) { u_.i64 = 0; }
-  // Scalars are copied and dropped inline; only strings and arrays go out of line.
-  Variant(const Variant& other) : type_(other.type_), u_(other.u_) {
-    if ((type_ & kHeapBits) == 0) return;
-    if (IsStrTag(type_)) {
+  Variant() noexcept : tag_(varEmpty) { u_.i64 = 0; }
+  // Scalars and short texts are copied and dropped inline; only longer strings and arrays go out
+  // of line.
+  Variant(const Variant& other) {
+    TakeBits(other);
+    if ((tag_ & kHeapBits) == 0) return;
+    if (IsStrTag(tag_)) {
       u_.str->refs.fetch_add(1, std::memory_order_relaxed);
-    } else if (OwnsHeap(type_)) {
-      type_ = varEmpty;
+    } else if (OwnsHeap(tag_)) {
+      tag_ = varEmpty;
       CopyFrom(other);
     }
   }
-  Variant(Variant&& other) noexcept : type_(other.type_), u_(other.u_) {
-    other.type_ = varEmpty;
+  Variant(Variant&& other) noexcept {
+    TakeBits(other);
+    other.tag_ = varEmpty;
     other.u_.i64 = 0;
   }
   Variant& operator=(const Variant& other) {
     if (this == &other) return *this;
-    if (OwnsHeap(other.type_) && !IsStrTag(other.type_)) {
+    if (OwnsHeap(other.tag_) && !IsStrTag(other.tag_)) {
       // An array is copied first, so a failed copy leaves this one as it was.
       Variant tmp(other);
       Swap(tmp);
       return *this;
     }
     // The count goes up before this value lets go: both may hold the same text.
-    if (IsStrTag(other.type_)) other.u_.str->refs.fetch_add(1, std::memory_order_relaxed);
-    if (OwnsHeap(type_)) Release();
-    type_ = other.type_;
-    u_ = other.u_;
+    if (IsStrTag(other.tag_)) other.u_.str->refs.fetch_add(1, std::memory_order_relaxed);
+    if (OwnsHeap(tag_)) Release();
+    TakeBits(other);
     return *this;
   }
   Variant& operator=(Variant&& other) noexcept {
     if (this != &other) {
-      if (OwnsHeap(type_)) Release();
-      type_ = other.type_;
-      u_ = other.u_;
-      other.type_ = varEmpty;
+      if (OwnsHeap(tag_)) Release();
+      TakeBits(other);
+      other.tag_ = varEmpty;
       other.u_.i64 = 0;
     }
     return *this;
   }
   // A text's count is dropped here; only its last holder calls out to free it.
   ~Variant() {
-    if ((type_ & kHeapBits) == 0) return;
-    if (IsStrTag(type_)) {
+    if ((tag_ & kHeapBits) == 0) return;
+    if (IsStrTag(tag_)) {
       if (u_.str->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) FreeText(u_.str);
-    } else if (OwnsHeap(type_)) {
+    } else if (OwnsHeap(tag_)) {
       Release();
     }
   }
@@ -110,7 +112,7 @@ class Variant {
   Variant(Currency v) noexcept;
   Variant(const char* v);
   // Inline: a reply makes a text value for every text cell it reads.
-  Variant(std::string_view v) : type_(varEmpty) { SetString(v, varString); }
+  Variant(std::string_view v) : tag_(varEmpty) { SetString(v, varString); }
   Variant(const std::string& v);
   Variant(std::string&& v);
   Variant(const char16_t* v);  // stored as UTF-8 text (varOleStr)
@@ -124,7 +126,7 @@ class Variant {
   // Inline: a record's columns start as Nulls, and a fill of known Nulls needs no checks.
   static Variant Null() noexcept {
     Variant v;
-    v.type_ = varNull;
+    v.tag_ = varNull;
     return v;
   }
   static Variant Unassigned() noexcept { return Variant(); }
@@ -144,15 +146,17 @@ class Variant {
   static Variant ArrayOf(std::initializer_list<Variant> items);
   static Variant ArrayOf(const std::vector<Variant>& items);
 
-  TVarType VarType() const noexcept { return type_; }
-  bool IsEmpty() const noexcept { return type_ == varEmpty; }
-  bool IsNull() const noexcept { return type_ == varNull; }
-  bool IsArray() const noexcept { return (type_ & varArray) != 0; }
+  TVarType VarType() const noexcept {
+    return (tag_ & kShortText) == 0 ? static_cast<TVarType>(tag_) : (tag_ & kShortOle) != 0 ? varOleStr : varString;
+  }
+  bool IsEmpty() const noexcept { return tag_ == varEmpty; }
+  bool IsNull() const noexcept { return tag_ == varNull; }
+  bool IsArray() const noexcept { return (tag_ & varArray) != 0; }
   bool IsNumeric() const noexcept;  // integers, floats, currency (not Boolean, not date)
   bool IsOrdinal() const noexcept;  // integers and Boolean
   bool IsFloat() const noexcept;    // single, double, currency
   bool IsStr() const noexcept;      // varString or varOleStr
-  bool IsDate() const noexcept { return type_ == varDate; }
+  bool IsDate() const noexcept { return tag_ == varDate; }
 
   // Conversions; raise EVariantTypeCastError when the value cannot be converted (a text that is
   // not a number, Null, an array). Empty converts to 0, "" or False.
@@ -209,9 +213,18 @@ class Variant {
   friend Variant IntMod(const Variant& a, const Variant& b);  // mod
 
   void Clear() noexcept;  // back to Empty
+  // Asks the cache for the shared texts of `n` values about to be copied or dropped: their counts
+  // change under a locked instruction, which waits for its line before the next can start, so
+  // the lines are better all on their way first.
+  static void PrefetchTexts(const Variant* values, size_t n) noexcept {
+    for (size_t i = 0; i < n; ++i)
+      if (IsStrTag(values[i].tag_)) __builtin_prefetch(values[i].u_.str, 1);
+  }
   void Swap(Variant& other) noexcept {
-    std::swap(type_, other.type_);
-    std::swap(u_, other.u_);
+    Variant tmp(std::move(other));
+    other.TakeBits(*this);
+    TakeBits(tmp);
+    tmp.tag_ = varEmpty;
   }
 
  private:
@@ -224,12 +237,33 @@ class Variant {
     std::string_view View() const noexcept { return {reinterpret_cast<const char*>(this + 1), size}; }
   };
   struct Array;
-  static constexpr bool IsStrTag(TVarType t) noexcept { return t == varString || t == varOleStr; }
+  // Only a text held in a block of its own: a short one has its own tag.
+  static constexpr bool IsStrTag(uint64_t t) noexcept { return t == varString || t == varOleStr; }
+  // A text of up to kShortMax bytes lives in the variant itself, in the bytes after the tag: no
+  // block to make, count or free, and copies are two moves. Its tag holds kShortText, its length
+  // (shifted by kShortShift) and kShortOle for varOleStr; none of these share a bit with
+  // kHeapBits, so copies and drops take the scalars' path. VarType answers the public type.
+  static constexpr TVarType kShortText = 0x8000;
+  static constexpr TVarType kShortOle = 0x0001;
+  static constexpr int kShortShift = 4;
+  static constexpr size_t kShortMax = 14;
+  static constexpr bool IsShortTag(uint64_t t) noexcept { return (t & kShortText) != 0; }
+  char* ShortData() noexcept { return reinterpret_cast<char*>(this) + sizeof(TVarType); }
+  const char* ShortData() const noexcept { return reinterpret_cast<const char*>(this) + sizeof(TVarType); }
+  // The text of a string variant of either form.
+  std::string_view Text() const noexcept {
+    return IsShortTag(tag_) ? std::string_view(ShortData(), (tag_ >> kShortShift) & 0xF) : u_.str->View();
+  }
+  // Both words, whatever they hold; the caller settles who owns what.
+  void TakeBits(const Variant& other) noexcept {
+    tag_ = other.tag_;
+    u_.u64 = other.u_.u64;
+  }
   // Every type that holds memory of its own has one of these bits; most scalars have none, and
   // are told apart in one test.
   static constexpr TVarType kHeapBits = varString | varOleStr | varArray;
   // Strings and arrays hold memory of their own.
-  static constexpr bool OwnsHeap(TVarType t) noexcept {
+  static constexpr bool OwnsHeap(uint64_t t) noexcept {
     return (t & kHeapBits) != 0 && (t == varString || t == varOleStr || (t & varArray) != 0);
   }
   void CopyFrom(const Variant& other);
@@ -239,7 +273,10 @@ class Variant {
   void SetString(std::string_view s, TVarType type);
   Array& ArrayData() const;
 
-  TVarType type_;
+  // The type in the low 16 bits, the rest zero, or a short text's first six bytes. One word, and
+  // always written whole: a copy then reads it back in one move from a store of the same size,
+  // which the processor forwards (a wider read over narrower fresh stores stalls).
+  uint64_t tag_;
   union {
     int64_t i64;
     uint64_t u64;

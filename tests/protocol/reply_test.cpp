@@ -266,6 +266,31 @@ TEST(ReplyTest, RecordsetNamesAndRowIds) {
   EXPECT_EQ(p.FindNewId("TB_OTHER", 3), 0);
 }
 
+// Among rows, an element is a row id wherever its "rn" entry stands, and its other entries are
+// no values: one that names a column with a value the column cannot take is no error.
+TEST(ReplyTest, RowIdsAmongRowsWhateverTheirEntries) {
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply(Recordset("<r fields=\"A:VARCHAR2:5:0 N:NUMBER:10:0\" A=\"1\" N=\"5\"/>"
+                                           "<x A=\"2\" N=\"abc\" rn=\"7\" tbname=\"TB_BILDA\" id=\"70\"/>"
+                                           "<r A=\"3\" N=\"6\"/>"
+                                           "<x A=\"4\" tbname=\"TB_BILDA\" rn=\"8\" id=\"80\"/>"
+                                           "<r A=\"5\" N=\"7\"/>"))))
+      << p.ErrorText();
+  TMemTableGx* t = p.GetTable(0)->Data();
+  ASSERT_EQ(t->RecordCount(), 3);
+  t->First();
+  std::string seen;
+  for (; !t->Eof(); t->Next()) seen += t->FieldByName("A")->AsString();
+  EXPECT_EQ(seen, "135");
+  ASSERT_EQ(p.GetRowIdCount(), 2);
+  EXPECT_EQ(p.FindNewId("TB_BILDA", 7), 70);
+  EXPECT_EQ(p.FindNewId("TB_BILDA", 8), 80);
+  // A bad value in a row that is no row id is still refused, with its row's number.
+  EXPECT_FALSE(p.ParseReply(Reply(Recordset("<r fields=\"N:NUMBER:10:0\" N=\"5\"/><x tbname=\"T\" rn=\"1\"/>"
+                                            "<r N=\"abc\"/>"))));
+  EXPECT_NE(p.ErrorText().find("Row 2 "), std::string::npos) << p.ErrorText();
+}
+
 TEST(ReplyTest, ResultsOfUnknownTypesAreSkipped) {
   // A save's reply: the committed rows' new ids beside results this reader has no type for.
   TCvProtocol p;

@@ -89,7 +89,7 @@ TEST_F(VariantTest, ScalarsAndCopiesOfTextsDoNotAllocate) {
     Variant e(true);
     Variant f = Variant::FromInt64(1LL << 40);
     Variant g = Variant::Null();
-    Variant h("");  // empty texts share one block
+    Variant h("");  // empty texts are held in place
     Variant copy1 = text;
     Variant copy2 = copy1;
     copy2 = a;
@@ -154,6 +154,67 @@ TEST_F(VariantTest, ShortTextsOfEveryLengthKeepEveryByte) {
       EXPECT_EQ(VarToStr(copy), std::string(text)) << n;
     }
   }
+}
+
+// Texts up to fourteen bytes live in the variant itself, longer ones in a block: both forms must
+// read, copy, move, swap, convert and compare alike, across the boundary and with zero bytes.
+TEST_F(VariantTest, ShortTextsHeldInPlaceBehaveAsBlockTexts) {
+  {
+    AllocationCounter counter;
+    Variant code("CODE-000123-21");  // fourteen bytes: no block
+    Variant copy = code;
+    Variant empty("");
+    EXPECT_EQ(counter.Count(), 0);
+    Variant longer("CODE-000123-215");  // fifteen: a block, which copies share
+    const Variant longerCopy = longer;
+    EXPECT_EQ(longerCopy.StrRef().data(), longer.StrRef().data());
+    EXPECT_NE(copy.StrRef().data(), code.StrRef().data());
+    EXPECT_EQ(copy.StrRef(), "CODE-000123-21");
+    EXPECT_EQ(longer.StrRef(), "CODE-000123-215");
+    EXPECT_EQ(empty.StrRef(), "");
+  }
+  const std::string withZeros("a\0b\0c\0d\0e\0f\0g\0", 14);
+  Variant z(withZeros);
+  EXPECT_EQ(z.StrRef(), withZeros);
+  EXPECT_EQ(VarType(z), varString);
+
+  // Wide texts keep their type in both forms, and a cast between the two text types keeps the text.
+  Variant wide(u"费用");
+  EXPECT_EQ(VarType(wide), varOleStr);
+  EXPECT_EQ(VarToStr(wide), "费用");
+  Variant wideLong(u"费用垫付单的行");
+  EXPECT_EQ(VarType(wideLong), varOleStr);
+  Variant narrowed = VarCast(wide, varString);
+  EXPECT_EQ(VarType(narrowed), varString);
+  EXPECT_EQ(VarToStr(narrowed), "费用");
+  EXPECT_EQ(VarType(VarCast(narrowed, varOleStr)), varOleStr);
+  EXPECT_TRUE(wide == narrowed);
+
+  // Swaps and assignments between the forms leave each value whole.
+  Variant shortOne("短文本"), longOne("a text well past fourteen bytes");
+  shortOne.Swap(longOne);
+  EXPECT_EQ(shortOne.StrRef(), "a text well past fourteen bytes");
+  EXPECT_EQ(longOne.StrRef(), "短文本");
+  shortOne = longOne;
+  EXPECT_EQ(shortOne.StrRef(), "短文本");
+  longOne = Variant(42);
+  EXPECT_EQ(longOne.AsInteger(), 42);
+  EXPECT_EQ(shortOne.StrRef(), "短文本");
+  Variant n("12.5");
+  EXPECT_DOUBLE_EQ(n.AsDouble(), 12.5);
+  EXPECT_EQ(n.AsInt64(), 12);
+
+  // Moves (a vector growing) keep every text; equal texts compare equal whichever form holds them.
+  std::vector<Variant> values;
+  for (int i = 0; i < 200; ++i) values.emplace_back(std::string(static_cast<size_t>(i % 20), static_cast<char>('a' + i % 26)));
+  for (int i = 0; i < 200; ++i)
+    ASSERT_EQ(VarToStr(values[static_cast<size_t>(i)]), std::string(static_cast<size_t>(i % 20), static_cast<char>('a' + i % 26)));
+  EXPECT_TRUE(Variant("abc") + Variant("defghijklmnop") == Variant("abcdefghijklmnop"));
+  EXPECT_TRUE(Variant("abcdefghijklmn") < Variant("abcdefghijklmno"));
+  Variant array = Variant::ArrayOf({Variant("x"), Variant("a text well past fourteen bytes")});
+  Variant arrayCopy = array;
+  EXPECT_EQ(VarToStr(arrayCopy[0]), "x");
+  EXPECT_EQ(VarToStr(arrayCopy[1]), "a text well past fourteen bytes");
 }
 
 TEST_F(VariantTest, CopiesOfTextsShareUntilReassigned) {
