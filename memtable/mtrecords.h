@@ -116,6 +116,11 @@ class TMemoryRecordGx final {
     CheckIndex(index);
     Data()[index] = value;
   }
+  // The current value's own place, on the same terms, for a filler that builds values in it.
+  Variant& StoredSlot(int index) {
+    CheckIndex(index);
+    return Data()[index];
+  }
   // A ";"-list gives a varVariant array 0..n-1 (each name must exist: "Field '%s' not found");
   // a single name gives its value.
   Variant GetDataValues(std::string_view names, int version) const;

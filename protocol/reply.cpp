@@ -335,7 +335,7 @@ class TRowReader {
         const char* const from = value.data() == scratch_.data() ? value.data() : entry.data();
         try {
           if (col.asIs)
-            rec->PutStored(col.index, Convert(col, value, from));
+            Store(col, value, from, rec->StoredSlot(col.index));
           else
             rec->SetDataValue(col.index, rvCurrent, Convert(col, value, from));
         } catch (const Exception& e) {
@@ -415,17 +415,26 @@ class TRowReader {
     }
   }
 
-  // `from`: where the value's entry starts (see ReadFloat).
-  static Variant Convert(const Column& c, std::string_view value, const char* from) {
+  // Puts the value, read as its column's type, into `slot`; `from`: where the value's entry starts
+  // (see ReadFloat). Made in place: a value made apart and then moved in is read back from memory
+  // just written, which stalls.
+  static void Store(const Column& c, std::string_view value, const char* from, Variant& slot) {
     switch (c.type) {
-      case ftLargeint: return Variant::FromInt64(ReadInt64(value));
-      case ftFloat: return Variant(ReadFloat(value, from));
-      case ftDate: return Variant::FromDateTime(ReadDate(value));
+      case ftLargeint: slot = Variant::FromInt64(ReadInt64(value)); return;
+      case ftFloat: slot = Variant(ReadFloat(value, from)); return;
+      case ftDate: slot = Variant::FromDateTime(ReadDate(value)); return;
       default:
         // As a string field takes a text: cut to its size, counted in code-page-936 bytes.
-        if (c.size > 0 && value.size() > static_cast<size_t>(c.size)) return Variant(Cp936Truncate(value, c.size));
-        return Variant(value);
+        if (c.size > 0 && value.size() > static_cast<size_t>(c.size))
+          slot.AssignText(Cp936Truncate(value, c.size));
+        else
+          slot.AssignText(value);
     }
+  }
+  static Variant Convert(const Column& c, std::string_view value, const char* from) {
+    Variant v;
+    Store(c, value, from, v);
+    return v;
   }
 
   // The unescaped text of an entry's value part, after the entry's first "=" (at `eq`, which it

@@ -214,7 +214,6 @@ Variant::Variant(unsigned long long v) noexcept {
   else if (v <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) tag_ = varInt64;
   else tag_ = varUInt64;
 }
-Variant::Variant(double v) noexcept : tag_(varDouble) { u_.dbl = v; }
 Variant::Variant(float v) noexcept : tag_(varSingle) { u_.i64 = 0; u_.sgl = v; }
 Variant::Variant(Currency v) noexcept : tag_(varCurrency) { u_.i64 = v.Value; }
 Variant::Variant(const char* v) : tag_(varEmpty) { SetString(v ? std::string_view(v) : std::string_view(), varString); }
@@ -225,12 +224,10 @@ Variant::Variant(const char16_t* v) : tag_(varEmpty) {
 }
 Variant::Variant(std::u16string_view v) : tag_(varEmpty) { SetString(Utf16ToUtf8(v), varOleStr); }
 
-Variant Variant::FromDateTime(TDateTime d) noexcept { return VariantOps::Retag(Variant(d), varDate); }
 Variant Variant::FromSmallint(int16_t i) noexcept { return VariantOps::Tagged(varSmallint, i); }
 Variant Variant::FromShortInt(int8_t i) noexcept { return VariantOps::Tagged(varShortInt, i); }
 Variant Variant::FromByte(uint8_t i) noexcept { return VariantOps::Tagged(varByte, i); }
 Variant Variant::FromWord(uint16_t i) noexcept { return VariantOps::Tagged(varWord, i); }
-Variant Variant::FromInt64(int64_t i) noexcept { return VariantOps::Tagged(varInt64, i); }
 Variant Variant::FromUInt64(uint64_t i) noexcept { return VariantOps::Tagged(varUInt64, static_cast<int64_t>(i)); }
 Variant Variant::FromError(int32_t code) noexcept { return VariantOps::Tagged(varError, code); }
 

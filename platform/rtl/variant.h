@@ -107,7 +107,9 @@ class Variant {
   Variant(unsigned v) noexcept;   // varLongWord
   Variant(unsigned long v) noexcept;       // varInteger, varInt64 or varUInt64, the first that fits
   Variant(unsigned long long v) noexcept;  // likewise
-  Variant(double v) noexcept;
+  // Inline, as the two below: a reply makes one for every number it reads, and the value is then
+  // built in registers and stored straight into its record.
+  Variant(double v) noexcept : tag_(varDouble) { u_.dbl = v; }
   Variant(float v) noexcept;
   Variant(Currency v) noexcept;
   Variant(const char* v);
@@ -130,12 +132,26 @@ class Variant {
     return v;
   }
   static Variant Unassigned() noexcept { return Variant(); }
-  static Variant FromDateTime(TDateTime v) noexcept;
+  static Variant FromDateTime(TDateTime v) noexcept {
+    Variant r(v);
+    r.tag_ = varDate;
+    return r;
+  }
   static Variant FromSmallint(int16_t v) noexcept;
   static Variant FromShortInt(int8_t v) noexcept;
   static Variant FromByte(uint8_t v) noexcept;
   static Variant FromWord(uint16_t v) noexcept;
-  static Variant FromInt64(int64_t v) noexcept;  // always varInt64
+  static Variant FromInt64(int64_t v) noexcept {  // always varInt64
+    Variant r;
+    r.tag_ = varInt64;
+    r.u_.i64 = v;
+    return r;
+  }
+  // Replaces the value with a copy of the text (varString), made in place.
+  void AssignText(std::string_view s) {
+    if (OwnsHeap(tag_)) Release();
+    SetString(s, varString);
+  }
   static Variant FromUInt64(uint64_t v) noexcept;
   static Variant FromError(int32_t code) noexcept;
   // A non-owning reference to an object or interface (varUnknown); compares by address.
