@@ -232,7 +232,19 @@ std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
                                                         0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                                         0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
       const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kTail + n));
-      const __m128i v = _mm_and_si128(d, keep);
+      __m128i v = _mm_and_si128(d, keep);
+      // A point's lane holds a zero: the whole part's digits move one lane on over it, so the lanes
+      // hold the digits alone and make the number without the point.
+      int fraction = 0;
+      if (point != 0) {
+        const int at = __builtin_ctz(point);  // the point's lane; the fraction's digits follow it
+        fraction = 15 - at;                   // 1 to 14
+        alignas(16) static constexpr uint8_t kHead[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                          0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                          0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        const __m128i upTo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kHead + fraction));  // lanes 0..at
+        v = _mm_or_si128(_mm_and_si128(upTo, _mm_slli_si128(v, 1)), _mm_andnot_si128(upTo, v));
+      }
       // Pairs, then groups of four, then two groups of eight digits.
       const __m128i pairs = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(v, _mm_set1_epi16(0xFF)), _mm_set1_epi16(10)),
                                           _mm_srli_epi16(v, 8));
@@ -241,18 +253,10 @@ std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
       const __m128i eights = _mm_madd_epi16(packed, _mm_set1_epi32(0x00012710));  // 10000, 1
       const uint64_t number = static_cast<uint64_t>(static_cast<uint32_t>(_mm_cvtsi128_si32(eights))) * 100000000u +
                               static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(eights, 4)));
-      double result = static_cast<double>(number);
-      if (point != 0) {
-        // The point's zero stands in the place of a digit: the whole part is ten times too big.
-        static constexpr uint64_t kPow10Int[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000,
-                                                 1000000000, 10000000000, 100000000000, 1000000000000,
-                                                 10000000000000, 100000000000000, 1000000000000000};
-        static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-        const int fraction = 15 - __builtin_ctz(point);  // 1 to 14
-        const uint64_t whole = number / kPow10Int[fraction + 1];
-        result = static_cast<double>(number - whole * 9 * kPow10Int[fraction]) / kPow10[fraction];
-      }
+      static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+      // At most 15 digits: an exact integer, so one division by an exact power rounds once.
+      const double result = fraction ? static_cast<double>(number) / kPow10[fraction] : static_cast<double>(number);
       return negative ? -result : result;
     }
   }
@@ -260,9 +264,6 @@ std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
   return ReadFloatPlain(value);
 }
 
-// Fills the rows of one recordset straight into the table's record store, as plain posted rows
-// (cached updates off: unmodified, no change log). Attribute names are matched to columns once per
-// position and checked again only when a row orders them differently.
 // The position of the entry named "rn" (what marks a row id); -1 when there is none.
 int RowIdEntry(std::span<const std::string_view> entries) {
   for (size_t a = 0; a < entries.size(); ++a) {
@@ -272,6 +273,9 @@ int RowIdEntry(std::span<const std::string_view> entries) {
   return -1;
 }
 
+// Fills the rows of one recordset straight into the table's record store, as plain posted rows
+// (cached updates off: unmodified, no change log). Attribute names are matched to columns once per
+// position and checked again only when a row orders them differently.
 class TRowReader {
  public:
   TRowReader(TMemTableGx* data, std::string tableName) : list_(data->RecordsList()), table_(std::move(tableName)) {
@@ -418,7 +422,7 @@ class TRowReader {
   // Puts the value, read as its column's type, into `slot`; `from`: where the value's entry starts
   // (see ReadFloat). Made in place: a value made apart and then moved in is read back from memory
   // just written, which stalls.
-  static void Store(const Column& c, std::string_view value, const char* from, Variant& slot) {
+  [[gnu::always_inline]] static void Store(const Column& c, std::string_view value, const char* from, Variant& slot) {
     switch (c.type) {
       case ftLargeint: slot = Variant::FromInt64(ReadInt64(value)); return;
       case ftFloat: slot = Variant(ReadFloat(value, from)); return;

@@ -166,35 +166,8 @@ void Variant::Clear() noexcept { Release(); }
 
 void Variant::FreeText(StrRep* rep) noexcept { VariantOps::FreeRep(rep); }
 
-// The text is copied (into the variant when short, else into a block of its own), so a view or a
-// temporary does as well as a string.
-void Variant::SetString(std::string_view s, TVarType type) {
-  const size_t n = s.size();
-  if (n <= kShortMax) {
-    // The bytes are gathered into two words in registers, from loads that stay inside the text
-    // (the overlapping bytes of two loads are the same bytes), and stored as two words.
-    const char* const p = s.data();
-    uint64_t low = 0, high = 0;  // bytes 0..7 and 8..13 of the text
-    if (n >= 8) {
-      std::memcpy(&low, p, 8);
-      if (n > 8) {
-        std::memcpy(&high, p + n - 8, 8);
-        high >>= 8 * (16 - n);
-      }
-    } else if (n >= 4) {
-      uint32_t a, b;
-      std::memcpy(&a, p, 4);
-      std::memcpy(&b, p + n - 4, 4);
-      low = a | (uint64_t{b} << (8 * (n - 4)));
-    } else if (n > 0) {
-      low = static_cast<uint8_t>(p[0]) | (uint64_t{static_cast<uint8_t>(p[n / 2])} << (8 * (n / 2))) |
-            (uint64_t{static_cast<uint8_t>(p[n - 1])} << (8 * (n - 1)));
-    }
-    // Text bytes 0..5 follow the tag in the first word; 6..13 fill the second.
-    u_.u64 = (low >> 48) | (high << 16);
-    tag_ = (low << 16) | kShortText | (uint64_t{n} << kShortShift) | (type == varOleStr ? kShortOle : 0);
-    return;
-  }
+// A text longer than a short one, copied into a block of its own.
+void Variant::SetLongString(std::string_view s, TVarType type) {
   u_.i64 = 0;
   u_.str = VariantOps::MakeRep(s);
   tag_ = type;

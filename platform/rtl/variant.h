@@ -93,7 +93,10 @@ class Variant {
   ~Variant() {
     if ((tag_ & kHeapBits) == 0) return;
     if (IsStrTag(tag_)) {
-      if (u_.str->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) FreeText(u_.str);
+      // A count of one is this holder's alone (no other could be raising it), so the last holder
+      // frees without a locked instruction.
+      if (u_.str->refs.load(std::memory_order_acquire) == 1 || u_.str->refs.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        FreeText(u_.str);
     } else if (OwnsHeap(tag_)) {
       Release();
     }
@@ -286,7 +289,38 @@ class Variant {
   void Release() noexcept;
   // Frees a text block whose last holder let it go.
   static void FreeText(StrRep* rep) noexcept;
-  void SetString(std::string_view s, TVarType type);
+  // The text is copied (into the variant when short, else into a block of its own), so a view or
+  // a temporary does as well as a string. Inline: the short path needs no saved registers.
+  void SetString(std::string_view s, TVarType type) {
+    const size_t n = s.size();
+    if (n > kShortMax) {
+      SetLongString(s, type);
+      return;
+    }
+    // The bytes are gathered into two words in registers, from loads that stay inside the text
+    // (the overlapping bytes of two loads are the same bytes), and stored as two words.
+    const char* const p = s.data();
+    uint64_t low = 0, high = 0;  // bytes 0..7 and 8..13 of the text
+    if (n >= 8) {
+      std::memcpy(&low, p, 8);
+      if (n > 8) {
+        std::memcpy(&high, p + n - 8, 8);
+        high >>= 8 * (16 - n);
+      }
+    } else if (n >= 4) {
+      uint32_t a, b;
+      std::memcpy(&a, p, 4);
+      std::memcpy(&b, p + n - 4, 4);
+      low = a | (uint64_t{b} << (8 * (n - 4)));
+    } else if (n > 0) {
+      low = static_cast<uint8_t>(p[0]) | (uint64_t{static_cast<uint8_t>(p[n / 2])} << (8 * (n / 2))) |
+            (uint64_t{static_cast<uint8_t>(p[n - 1])} << (8 * (n - 1)));
+    }
+    // Text bytes 0..5 follow the tag in the first word; 6..13 fill the second.
+    u_.u64 = (low >> 48) | (high << 16);
+    tag_ = (low << 16) | kShortText | (uint64_t{n} << kShortShift) | (type == varOleStr ? kShortOle : 0);
+  }
+  void SetLongString(std::string_view s, TVarType type);
   Array& ArrayData() const;
 
   // The type in the low 16 bits, the rest zero, or a short text's first six bytes. One word, and
