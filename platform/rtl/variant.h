@@ -1,8 +1,10 @@
 #pragma once
 // Variant: the dynamically typed value that passes between fields, datasets, expressions and
-// controls. Empty (unassigned) is distinct from Null. Scalars are held inline and never allocate;
-// strings live on the heap, shared between copies (a copy only bumps a count); arrays live on the
-// heap too and are copied element by element (they are small: multi-field keys and value lists).
+// controls. Empty (unassigned) is distinct from Null. Scalars and texts of up to 14 bytes are held
+// inline and never allocate; longer strings live on the heap, shared between copies (a copy only
+// bumps a count); arrays live on the heap too and are copied element by element (they are small:
+// multi-field keys and value lists). A view of a text (StrRef) lasts as long as the variant that
+// holds it, not as long as the text's other holders.
 #include <atomic>
 #include <cstring>
 #include <cstdint>
