@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -215,6 +216,69 @@ TEST_F(VariantTest, ShortTextsHeldInPlaceBehaveAsBlockTexts) {
   Variant arrayCopy = array;
   EXPECT_EQ(VarToStr(arrayCopy[0]), "x");
   EXPECT_EQ(VarToStr(arrayCopy[1]), "a text well past fourteen bytes");
+}
+
+// Random copies, moves, swaps, assignments, casts between the two text types and joins over texts
+// on both sides of the in-place limit, checked against plain strings after every step.
+TEST_F(VariantTest, TextsFollowAModelThroughRandomOperations) {
+  std::mt19937 rng(7);
+  auto text = [&] {
+    static const char* const kPieces[] = {"a", "Z", "9", "-", "费", "用"};
+    std::string t;
+    const int pieces = static_cast<int>(rng() % 12);
+    for (int i = 0; i < pieces; ++i) {
+      const unsigned k = rng() % 7;
+      if (k == 6)
+        t += '\0';
+      else
+        t += kPieces[k];
+    }
+    return t;
+  };
+  struct Slot {
+    Variant v;
+    std::string model;
+    TVarType type = varString;
+  };
+  std::vector<Slot> slots(8);
+  for (Slot& s : slots) {
+    s.model = text();
+    s.v = Variant(s.model);
+  }
+  for (int step = 0; step < 4000; ++step) {
+    Slot& a = slots[rng() % slots.size()];
+    Slot& b = slots[rng() % slots.size()];
+    switch (rng() % 7) {
+      case 0: a.model = text(); a.v = Variant(a.model); a.type = varString; break;
+      case 1: a.v = b.v; a.model = b.model; a.type = b.type; break;
+      case 2: {
+        Variant moved(std::move(b.v));
+        a.v = std::move(moved);
+        a.model = b.model;
+        a.type = b.type;
+        b.v = Variant(b.model);
+        b.type = varString;
+        break;
+      }
+      case 3: a.v.Swap(b.v); std::swap(a.model, b.model); std::swap(a.type, b.type); break;
+      case 4: a.type = a.type == varString ? varOleStr : varString; a.v = VarCast(a.v, a.type); break;
+      case 5: {
+        const std::string joined = a.model + b.model;
+        if (a.model.empty() && !b.model.empty()) a.type = b.type;  // joined to an empty text: the other value
+        a.v = a.v + b.v;
+        a.model = joined;
+        break;
+      }
+      default: {
+        const Variant copy = a.v;  // a copy that goes while the original stays
+        ASSERT_EQ(copy.StrRef(), a.model);
+      }
+    }
+    for (const Slot& s : slots) {
+      ASSERT_EQ(s.v.StrRef(), s.model) << "step " << step;
+      ASSERT_EQ(VarType(s.v), s.type) << "step " << step;
+    }
+  }
 }
 
 TEST_F(VariantTest, CopiesOfTextsShareUntilReassigned) {
