@@ -6,8 +6,8 @@
 // multi-field keys and value lists). A view of a text (StrRef) lasts as long as the variant that
 // holds it, not as long as the text's other holders.
 #include <atomic>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <string>
