@@ -326,7 +326,7 @@ class TRowReader {
           c = Learn(entry, slot, eq);
         if (c < 0) {
           if (c != kRowId) continue;
-          rec->Free();
+          list_->DropNewRecords({rec});  // its id given back, as though never made
           return false;
         }
         Column& col = columns[c];
@@ -345,7 +345,7 @@ class TRowReader {
         } catch (const Exception& e) {
           // A row id's other entries are not values: an "rn" further on makes the element one.
           if (RowIdEntry(entries) >= 0) {
-            rec->Free();
+            list_->DropNewRecords({rec});
             return false;
           }
           throw EBadReply(Format("Row %d of recordset %s, field %s: %s", {rowNo, table_, col.field, e.Message()}));

@@ -282,6 +282,7 @@ TEST(ReplyTest, RowIdsAmongRowsWhateverTheirEntries) {
   std::string seen;
   for (; !t->Eof(); t->Next()) seen += t->FieldByName("A")->AsString();
   EXPECT_EQ(seen, "135");
+  EXPECT_EQ(t->RecordsList()->NextID(), 4);  // a row id takes no record id
   ASSERT_EQ(p.GetRowIdCount(), 2);
   EXPECT_EQ(p.FindNewId("TB_BILDA", 7), 70);
   EXPECT_EQ(p.FindNewId("TB_BILDA", 8), 80);
