@@ -108,14 +108,8 @@ class TMemoryRecordGx final {
   void SetDataValue(int index, int version, const Variant& value);
   // For code that fills a record with values it knows to be Null or of the column's stored type,
   // in a column that keeps no object references: the current value, without conversion.
-  void PutStored(int index, Variant&& value) {
-    CheckIndex(index);
-    Data()[index] = std::move(value);
-  }
-  void PutStored(int index, const Variant& value) {
-    CheckIndex(index);
-    Data()[index] = value;
-  }
+  void PutStored(int index, Variant&& value) { StoredSlot(index) = std::move(value); }
+  void PutStored(int index, const Variant& value) { StoredSlot(index) = value; }
   // The current value's own place, on the same terms, for a filler that builds values in it.
   Variant& StoredSlot(int index) {
     CheckIndex(index);

@@ -506,14 +506,10 @@ class TRecordsetReader {
   }
 
   void Child(std::span<const std::string_view> entries) {
-    // A data row as a rule: once the columns are known, the row's reader meets an "rn" entry on
-    // its way through the entries and hands the element back as a row id.
-    if (rows_) {
-      if (rows_->Read(entries, rowNo_ + 1)) {
-        ++rowNo_;
-        return;
-      }
-    } else if (RowIdEntry(entries) < 0) {
+    // A data row as a rule: the first one (which no "rn" entry makes a row id) brings the columns;
+    // after that the row's reader meets an "rn" entry on its way through the entries and hands the
+    // element back as a row id.
+    if (!rows_ && RowIdEntry(entries) < 0) {
       const auto fields = EntryAttribute(entries, "fields");
       if (!fields) throw EBadReply(Format("The first row of recordset %s has no field description", {name_}));
       data_->FieldDefs().Clear();
@@ -522,7 +518,8 @@ class TRecordsetReader {
       data_->CreateDataSet();
       data_->SetCachedUpdates(false);
       rows_ = std::make_unique<TRowReader>(data_, name_);
-      if (!rows_->Read(entries, rowNo_ + 1)) throw EBadReply(Format("A row of recordset %s was misread", {name_}));
+    }
+    if (rows_ && rows_->Read(entries, rowNo_ + 1)) {
       ++rowNo_;
       return;
     }

@@ -242,10 +242,8 @@ class Variant {
       if (IsStrTag(values[i].tag_)) __builtin_prefetch(values[i].u_.str, 1);
   }
   void Swap(Variant& other) noexcept {
-    Variant tmp(std::move(other));
-    other.TakeBits(*this);
-    TakeBits(tmp);
-    tmp.tag_ = varEmpty;
+    std::swap(tag_, other.tag_);
+    std::swap(u_.u64, other.u_.u64);
   }
 
  private:
