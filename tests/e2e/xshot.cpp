@@ -1,7 +1,8 @@
 // Writes a PNG of an X server's root window (or of the window whose id is given): the snapshots of
 // the end-to-end tests that drive the host under a virtual X server, as a person would see them.
 //   fano_xshot OUT.png [WINDOW-ID]        (DISPLAY names the server)
-//   fano_xshot --wm                       exit code 0 once a window manager runs on the server
+//   fano_xshot --wm                       exit code 0 once a window manager runs on the server and
+//                                         takes the windows shown
 //   fano_xshot --dark WINDOW-ID X Y W H   prints how many pixels of the screen are dark (text) in
 //                                         the rectangle given in the window's coordinates, whatever
 //                                         window shows there (a drop-down above it included)
@@ -9,10 +10,13 @@
 #include <X11/Xutil.h>
 #include <png.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "support/wm_ready.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -36,8 +40,10 @@ int main(int argc, char** argv) {
                                     &items, &after, &data) == Success &&
                  items > 0;
     if (data) XFree(data);
+    const bool taken =
+        found && wm_ready::ManagerTakesAWindow(dpy, std::chrono::steady_clock::now() + std::chrono::seconds(4));
     XCloseDisplay(dpy);
-    return found ? 0 : 1;
+    return taken ? 0 : 1;
   }
   if (std::string(argv[1]) == "--dark") {
     if (argc < 7) return 2;

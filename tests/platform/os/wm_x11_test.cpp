@@ -25,6 +25,7 @@
 
 #include "platform/os/wingdi.h"
 #include "platform/os/winuser.h"
+#include "support/wm_ready.h"
 #include "support/xserver.h"
 
 // Last: its macros (None, Status, ...) would clash with the headers above.
@@ -279,6 +280,7 @@ class XProbe {
   XProbe& operator=(const XProbe&) = delete;
   bool Ok() const { return d_ != nullptr; }
   ::Window Root() const { return DefaultRootWindow(d_); }
+  Display* Connection() const { return d_; }
 
   std::vector<unsigned long> Longs(::Window w, const char* prop, Atom type) {
     std::vector<unsigned long> out;
@@ -372,44 +374,62 @@ class XProbe {
 
 LRESULT PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProc(h, m, w, l); }
 
+// A window manager of the test's own, ended by its process id.
+class Openbox {
+ public:
+  explicit Openbox(XProbe& x) {
+    char arg0[] = "openbox", arg1[] = "--sm-disable";
+    char* argv[] = {arg0, arg1, nullptr};
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    if (posix_spawnp(&pid_, "openbox", &quiet, nullptr, argv, environ) != 0) pid_ = 0;
+    posix_spawn_file_actions_destroy(&quiet);
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (pid_ && !x.WindowManagerUp() && std::chrono::steady_clock::now() < until) x.Wait(100);
+    up_ = pid_ && x.WindowManagerUp() && wm_ready::ManagerTakesAWindow(x.Connection(), until);
+  }
+  ~Openbox() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  Openbox(const Openbox&) = delete;
+  Openbox& operator=(const Openbox&) = delete;
+  bool Up() const { return up_; }
+
+ private:
+  pid_t pid_ = 0;
+  bool up_ = false;
+};
+
+// Runs one test of this program inside a fresh virtual X server, up to three times (a manager's
+// start races with ours on a busy machine); false when the tools are missing.
+bool RunUnderXvfbWithTries(const char* test, bool needsOpenbox, int* status) {
+  if (needsOpenbox && system("command -v openbox >/dev/null 2>&1") != 0) return false;
+  *status = -1;
+  for (int attempt = 0; attempt < 3 && *status != 0; ++attempt)
+    if (!RelaunchUnderXvfb(test, status)) return false;
+  return true;
+}
+
 // Under a window manager the window has one title bar, the manager's: ours paints no caption or
 // frame, its title reaches the manager as UTF-8, closing through the manager closes it, and a
 // small change afterwards reaches the screen.
 TEST(Xvfb, OneTitleBarUnderAWindowManager) {
   if (!getenv("FANO_XVFB_CHILD")) {
-    if (system("command -v openbox >/dev/null 2>&1") != 0) GTEST_SKIP() << "openbox is not installed";
-    // A fresh server and manager per try: the manager's start and placement race with ours on a
-    // busy machine, so one failed try of three is taken as the machine's, not the code's.
     int status = -1;
-    for (int attempt = 0; attempt < 3 && status != 0; ++attempt)
-      if (!RelaunchUnderXvfb("Xvfb.OneTitleBarUnderAWindowManager", &status))
-        GTEST_SKIP() << "Xvfb or xdotool is not installed";
+    if (!RunUnderXvfbWithTries("Xvfb.OneTitleBarUnderAWindowManager", true, &status))
+      GTEST_SKIP() << "Xvfb, xdotool or openbox is not installed";
     EXPECT_EQ(status, 0);
     return;
   }
   XProbe x;
   ASSERT_TRUE(x.Ok());
   x.WatchRoot();
-  // The window manager, ended by its process id at the end.
-  pid_t wm = 0;
-  char arg0[] = "openbox", arg1[] = "--sm-disable";
-  char* argv[] = {arg0, arg1, nullptr};
-  posix_spawn_file_actions_t quiet;
-  posix_spawn_file_actions_init(&quiet);
-  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-  ASSERT_EQ(posix_spawnp(&wm, "openbox", &quiet, nullptr, argv, environ), 0);
-  posix_spawn_file_actions_destroy(&quiet);
-  struct EndWm {
-    pid_t pid;
-    ~EndWm() {
-      kill(pid, SIGTERM);
-      waitpid(pid, nullptr, 0);
-    }
-  } endWm{wm};
-  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-  while (!x.WindowManagerUp() && std::chrono::steady_clock::now() < until) x.Wait(100);
-  ASSERT_TRUE(x.WindowManagerUp()) << "the window manager did not start";
+  Openbox wm(x);
+  ASSERT_TRUE(wm.Up()) << "the window manager did not start";
 
   WNDCLASSEX wc{};
   wc.cbSize = sizeof wc;
@@ -487,46 +507,6 @@ TEST(Xvfb, OneTitleBarUnderAWindowManager) {
 namespace {
 
 // ---- placement under a window manager, and the keyboard's state
-
-// A window manager of the test's own, ended by its process id.
-class Openbox {
- public:
-  explicit Openbox(XProbe& x) {
-    char arg0[] = "openbox", arg1[] = "--sm-disable";
-    char* argv[] = {arg0, arg1, nullptr};
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-    if (posix_spawnp(&pid_, "openbox", &quiet, nullptr, argv, environ) != 0) pid_ = 0;
-    posix_spawn_file_actions_destroy(&quiet);
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (pid_ && !x.WindowManagerUp() && std::chrono::steady_clock::now() < until) x.Wait(100);
-    up_ = pid_ && x.WindowManagerUp();
-  }
-  ~Openbox() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  Openbox(const Openbox&) = delete;
-  Openbox& operator=(const Openbox&) = delete;
-  bool Up() const { return up_; }
-
- private:
-  pid_t pid_ = 0;
-  bool up_ = false;
-};
-
-// Runs one test of this program inside a fresh virtual X server, up to three times (a manager's
-// start races with ours on a busy machine); false when the tools are missing.
-bool RunUnderXvfbWithTries(const char* test, bool needsOpenbox, int* status) {
-  if (needsOpenbox && system("command -v openbox >/dev/null 2>&1") != 0) return false;
-  *status = -1;
-  for (int attempt = 0; attempt < 3 && *status != 0; ++attempt)
-    if (!RelaunchUnderXvfb(test, status)) return false;
-  return true;
-}
 
 // A dialog sized and placed before it shows (as a form computes its place) appears where it was
 // put and stays there: the manager's answers to our own requests do not move it on.
