@@ -15,7 +15,7 @@ FANO_IMPLEMENT_COMPONENT(TDBDateTimeEditGx, TCustomDBDateTimeEditGx)
 
 namespace {
 
-int CharCount(std::string_view s) { return static_cast<int>(Utf8CharCount(s)); }
+int DateCharCount(std::string_view s) { return static_cast<int>(Utf8CharCount(s)); }
 
 bool HasValue(const Variant& v) { return !v.IsNull() && !v.IsEmpty(); }
 
@@ -244,7 +244,7 @@ std::string TCustomDBDateTimeEditGx::MRUFilterText() {
 
 void TCustomDBDateTimeEditGx::FilterMRUItem(const std::string& item, bool& accept) {
   std::string text = MRUFilterText();
-  int length = CharCount(text);
+  int length = DateCharCount(text);
   size_t pos = 0;
   for (int i = 0; i < length && pos < item.size(); ++i) Utf8Decode(item, pos);
   accept = AnsiCompareTextGx(item.substr(0, pos), text) == 0;

@@ -10,17 +10,17 @@ namespace {
 
 int Channel(double v) { return static_cast<int>(std::clamp<double>(RoundHalfEven(v), 0.0, 255.0)); }
 
-struct Rgb {
+struct RgbParts {
   int r, g, b;
 };
 
-Rgb ToRgb(TColor c) {
+RgbParts ToRgb(TColor c) {
   COLORREF v = ColorToRGB(c) & 0x00FFFFFFu;
   return {GetRValue(v), GetGValue(v), GetBValue(v)};
 }
 
 // The colour at step i of n steps from `from` to `to` (step 0 is `from`); one step only: `from`.
-TColor Step(const Rgb& from, const Rgb& to, int i, int n) {
+TColor Step(const RgbParts& from, const RgbParts& to, int i, int n) {
   if (n <= 1) return static_cast<TColor>(RGB(from.r, from.g, from.b));
   double f = static_cast<double>(i) / (n - 1);
   return static_cast<TColor>(RGB(Channel(from.r - (from.r - to.r) * f), Channel(from.g - (from.g - to.g) * f),
@@ -30,14 +30,14 @@ TColor Step(const Rgb& from, const Rgb& to, int i, int n) {
 }  // namespace
 
 TColor MixColors(TColor color1, TColor color2, int percent) {
-  Rgb a = ToRgb(color1), b = ToRgb(color2);
+  RgbParts a = ToRgb(color1), b = ToRgb(color2);
   auto mix = [percent](int c1, int c2) { return Channel((c2 - c1) * percent / 100.0 + c1); };
   return static_cast<TColor>(RGB(mix(a.r, b.r), mix(a.g, b.g), mix(a.b, b.b)));
 }
 
 void FillGradient(TCanvas* canvas, const TRect& rect, TColor from, TColor to) {
   if (!canvas) return;
-  Rgb f = ToRgb(from), t = ToRgb(to);
+  RgbParts f = ToRgb(from), t = ToRgb(to);
   int height = rect.Height();
   // A rectangle one row high has no step to take: it gets the start colour.
   for (int row = 0; row < height; ++row) {
@@ -48,7 +48,7 @@ void FillGradient(TCanvas* canvas, const TRect& rect, TColor from, TColor to) {
 
 void DrawGradientEx(TCanvas* canvas, const TPoint& origin, const std::vector<TPoint>& points, TColor from, TColor to) {
   if (!canvas) return;
-  Rgb f = ToRgb(from), t = ToRgb(to);
+  RgbParts f = ToRgb(from), t = ToRgb(to);
   int pairs = static_cast<int>(points.size() / 2);  // an unpaired last point is left out
   // One pair: the start colour (no step to divide by).
   for (int i = 0; i < pairs; ++i) {

@@ -32,7 +32,7 @@ std::string WithDateSeparators(const std::string& text) {
   return text.substr(0, 2) + sep + text.substr(2, 2) + sep + text.substr(4);
 }
 
-bool IsDateType(TFieldType t) { return t == ftDate || t == ftDateTime || t == ftTimeStamp; }
+bool IsDateColumnType(TFieldType t) { return t == ftDate || t == ftDateTime || t == ftTimeStamp; }
 
 bool IsNumericType(TFieldType t) {
   switch (t) {
@@ -823,7 +823,7 @@ void TColumnGx::UpdateDataValues(const std::string& text, const Variant& value, 
   if (handled || !f) return;
   if (use) {
     if (g->DrawMemoText() && IsMemoType(f->DataType())) f->SetAsString(t);
-    else f->SetText(IsDateType(f->DataType()) ? WithDateSeparators(Trim(t)) : t);
+    else f->SetText(IsDateColumnType(f->DataType()) ? WithDateSeparators(Trim(t)) : t);
   } else if (f->FieldKind() != fkLookup || f->KeyFields().empty()) {
     f->SetValue(v);
   } else {

@@ -25,7 +25,7 @@ FANO_IMPLEMENT_CLASS(TDBGridGxExportAsGRIDBIF, TDBGridGxExport)
 
 namespace {
 
-TDataSet* GridDataSet(TCustomDBGridGx* grid) { return grid ? grid->DataSet() : nullptr; }
+TDataSet* ExportDataSet(TCustomDBGridGx* grid) { return grid ? grid->DataSet() : nullptr; }
 
 TDBGridGxSelectionType KindOf(TCustomDBGridGx* grid, bool forWholeGrid) {
   return forWholeGrid ? gstAll : grid->Selection()->SelectionType();
@@ -119,7 +119,7 @@ TDBGridGxExport::~TDBGridGxExport() = default;
 
 void TDBGridGxExport::ExportToStream(TStream* stream, bool forWholeGrid) {
   Stream = stream;
-  TDataSet* ds = GridDataSet(Grid);
+  TDataSet* ds = ExportDataSet(Grid);
   const TDBGridGxSelectionType kind = Grid ? KindOf(Grid, forWholeGrid) : gstNon;
   if (kind == gstNon || !ds || !ds->Active()) return;
   {
@@ -178,7 +178,7 @@ void TDBGridGxExport::WriteRecord(const std::vector<TColumnGx*>& columns) {
 TField* TDBGridGxExport::FooterField(TColumnGx* column, int footerRow) const {
   TColumnFooterGx* footer = column->GetFooter(footerRow);
   const std::string& name = footer && !footer->FieldName().empty() ? footer->FieldName() : column->FieldName();
-  TDataSet* ds = GridDataSet(Grid);
+  TDataSet* ds = ExportDataSet(Grid);
   return ds && !name.empty() ? ds->FindField(name) : nullptr;
 }
 
@@ -603,7 +603,7 @@ void StreamToClipboard(UINT format, TMemoryStream* stream) {
 }
 
 void CopyToClipboard(TCustomDBGridGx* grid, bool forWholeGrid) {
-  TDataSet* ds = GridDataSet(grid);
+  TDataSet* ds = ExportDataSet(grid);
   if (!ds) return;
   TClipboard* cb = Clipboard();
   cb->Open();
@@ -696,7 +696,7 @@ void DoClear(TCustomDBGridGx* grid, TDataSet* ds, TDBGridGxSelectionType kind) {
 }  // namespace
 
 void ClearSelection(TCustomDBGridGx* grid, bool forWholeGrid) {
-  TDataSet* ds = GridDataSet(grid);
+  TDataSet* ds = ExportDataSet(grid);
   if (!ds) return;
   const TDBGridGxSelectionType kind = KindOf(grid, forWholeGrid);
   if (kind == gstNon) return;
@@ -712,7 +712,7 @@ void ClearSelection(TCustomDBGridGx* grid, bool forWholeGrid) {
 }
 
 void ClearSelectedCells(TCustomDBGridGx* grid, bool forWholeGrid) {
-  TDataSet* ds = GridDataSet(grid);
+  TDataSet* ds = ExportDataSet(grid);
   if (!ds) return;
   const TDBGridGxSelectionType kind = KindOf(grid, forWholeGrid);
   if (kind == gstRectangle || kind == gstColumns) DoClear(grid, ds, kind);

@@ -20,7 +20,7 @@ FANO_IMPLEMENT_CLASS(TDBGridGxImportAsGRIDBIF, TDBGridGxImport)
 
 namespace {
 
-TDataSet* GridDataSet(TCustomDBGridGx* grid) { return grid ? grid->DataSet() : nullptr; }
+TDataSet* ImportDataSet(TCustomDBGridGx* grid) { return grid ? grid->DataSet() : nullptr; }
 
 std::string Utf32ToUtf8(const std::u32string& s) {
   std::u16string w;
@@ -45,7 +45,7 @@ constexpr const char* kBifError = "TDBGridGxImportAsGRIDBIF.ReadPrefix: Invalid 
 void TDBGridGxImport::ImportFromStream(TStream* stream, bool forWholeGrid) {
   Stream = stream;
   SourceEnd = false;
-  TDataSet* ds = GridDataSet(Grid);
+  TDataSet* ds = ImportDataSet(Grid);
   if (!ds || !ds->Active()) return;
   if (forWholeGrid) {
     Grid->Selection()->Clear();
@@ -124,7 +124,7 @@ void TDBGridGxImport::ReadRecord(const std::vector<TColumnGx*>& columns) {
 }
 
 bool TDBGridGxImport::StartEdit() {
-  TDataSet* ds = GridDataSet(Grid);
+  TDataSet* ds = ImportDataSet(Grid);
   if (ds->CanModify()) ds->Edit();
   return ds->State() == dsEdit || ds->State() == dsInsert;
 }
@@ -151,7 +151,7 @@ void TDBGridGxImport::AssignText(TColumnGx* column, const std::string& text) {
   if (field->FieldKind() == fkLookup && field->KeyFields().empty()) return;
   Guarded([&] {
     if (!StartEdit()) return;
-    TDataSet* ds = GridDataSet(Grid);
+    TDataSet* ds = ImportDataSet(Grid);
     if (field->FieldKind() == fkLookup) {
       TDataSet* lookup = field->LookupDataSet();
       if (!lookup || !lookup->Locate(field->LookupResultField(), Variant(text), {loCaseInsensitive, loPartialKey}))
@@ -345,7 +345,7 @@ void TDBGridGxImportAsGRIDBIF::ReadValue(TColumnGx* column) {
   if (!value_.IsEmpty() && column && column->CanModify(false)) {
     TField* field = column->Field();
     if (field) {
-      TDataSet* ds = GridDataSet(Grid);
+      TDataSet* ds = ImportDataSet(Grid);
       if (field->FieldKind() == fkLookup) {
         TStringList items;
         items.SetCommaText(VarToStr(value_));

@@ -33,7 +33,7 @@ struct Lookup {
   std::optional<size_t> result;
 };
 
-HINSTANCE Instance() {
+HINSTANCE LookupInstance() {
   static int anchor;
   return reinterpret_cast<HINSTANCE>(&anchor);
 }
@@ -297,11 +297,11 @@ std::function<void(HWND)>& ShownHook() {
 
 bool Register(const char* name, WNDPROC proc) {
   WNDCLASS wc{};
-  if (GetClassInfo(Instance(), name, &wc)) return true;
+  if (GetClassInfo(LookupInstance(), name, &wc)) return true;
   wc = WNDCLASS{};
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = proc;
-  wc.hInstance = Instance();
+  wc.hInstance = LookupInstance();
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.lpszClassName = name;
   return RegisterClass(&wc) != 0;
@@ -340,11 +340,11 @@ std::optional<size_t> ChooseRow(HWND owner, const std::string& title, const host
   DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
   HWND top = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
   HWND wnd = CreateWindowEx(WS_EX_DLGMODALFRAME, kLookupClass, title.c_str(), style, 0, 0, 640, 420, top, nullptr,
-                            Instance(), &l);
+                            LookupInstance(), &l);
   if (!wnd) return std::nullopt;
   l.dialog = wnd;
   l.listWnd = CreateWindowEx(0, kListClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL, 0, 0,
-                             10, 10, wnd, nullptr, Instance(), &l);
+                             10, 10, wnd, nullptr, LookupInstance(), &l);
   ui::CenterOver(wnd, top, 640, 420);
   Layout(wnd, l);
   ShowWindow(wnd, SW_SHOW);

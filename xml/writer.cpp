@@ -13,7 +13,7 @@
 
 namespace {
 
-const char* const kCannotWrite = "Cannot write to output stream";
+const char* const kWriterCannotWrite = "Cannot write to output stream";
 
 // Collects written text; with a stream, passes it on in 64 KiB blocks and checks every block.
 class XmlOutput {
@@ -28,7 +28,7 @@ class XmlOutput {
   void Flush() {
     if (!stream_ || buffer_.empty()) return;
     const auto n = static_cast<int64_t>(buffer_.size());
-    if (stream_->Write(buffer_.data(), n) != n) throw EStreamError(kCannotWrite);
+    if (stream_->Write(buffer_.data(), n) != n) throw EStreamError(kWriterCannotWrite);
     buffer_.clear();
   }
   // The stream's position (a codec answers the position of its output).
@@ -340,7 +340,7 @@ void TXmlDocument::SaveToFile(const std::string& fileName) {
       }
       fchmod(file.Handle(), st.st_mode & 07777);
     }
-    if (fsync(file.Handle()) != 0) throw EStreamError(kCannotWrite);
+    if (fsync(file.Handle()) != 0) throw EStreamError(kWriterCannotWrite);
   } catch (...) {
     std::remove(temp.c_str());
     throw;

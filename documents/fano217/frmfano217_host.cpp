@@ -14,7 +14,7 @@ namespace {
 
 constexpr const char* kNoLookupWhileBrowsing = "浏览状态无法查询！";
 
-bool Editing(const TDataSet* ds) { return ds->State() == dsEdit || ds->State() == dsInsert; }
+bool HostEditing(const TDataSet* ds) { return ds->State() == dsEdit || ds->State() == dsInsert; }
 
 // Whether the reply holds a new key for every inserted row of the table (the host never gives 0).
 bool EveryNewRowHasItsId(const TCvProtocol* p, TMemTableGx* table) {
@@ -113,7 +113,7 @@ void TfrmFano217::RunLookup(std::string_view View, const TArgArr& Args, const Lo
   TMemTableGx* chosen = p->GetTable(0)->Data();
   if (!chosen->Active() || chosen->IsEmpty()) return;
   TMemTableGx* header = dm_->mtblMain;
-  if (!Editing(header)) header->Edit();
+  if (!HostEditing(header)) header->Edit();
   for (int i = 0; i < Count; ++i) {
     TField* from = chosen->FieldByName(Copies[i].from);
     TField* to = header->FieldByName(Copies[i].to);
@@ -153,7 +153,7 @@ void TfrmFano217::DBEditGx9EditButtons0Click(TObject*, bool&) {
   args[0].ArgFlag = true;
   TMemTableGx* header = dm_ ? dm_->mtblMain : nullptr;
   TField* merchant = header && header->Active() ? header->FindField("BILDA006") : nullptr;
-  const bool hasRow = header && (Editing(header) || !header->IsEmpty());
+  const bool hasRow = header && (HostEditing(header) || !header->IsEmpty());
   args[0].SetValue(IntToStr(merchant && hasRow ? merchant->AsInteger() : 0));
   RunLookup("vh_pubig_t1", args, copies, 3);
 }
@@ -189,7 +189,7 @@ void TfrmFano217::UpdateTotalAmount() {
   // otherwise show in the last digits.
   int64_t sum = 0;
   if (lines->Active()) {
-    if (Editing(lines)) lines->Post();
+    if (HostEditing(lines)) lines->Post();
     TBookmark current = lines->GetBookmark();
     lines->DisableControls();
     for (lines->First(); !lines->Eof(); lines->Next()) {

@@ -352,7 +352,7 @@ bool NeedsQuoting(std::string_view s, char delimiter, char quote) {
     if (static_cast<unsigned char>(c) <= ' ' || c == quote || c == delimiter) return true;
   return false;
 }
-bool IsBlank(char c) { return c != '\0' && static_cast<unsigned char>(c) <= ' '; }
+bool IsListBlank(char c) { return c != '\0' && static_cast<unsigned char>(c) <= ' '; }
 }  // namespace
 
 std::string TStrings::DelimitedText() const {
@@ -372,24 +372,24 @@ void TStrings::SetDelimitedText(std::string_view text) {
   WithUpdate(*this, [&] {
     Clear();
     size_t p = 0;
-    while (p < text.size() && IsBlank(text[p])) ++p;
+    while (p < text.size() && IsListBlank(text[p])) ++p;
     while (p < text.size()) {
       std::string item;
       if (text[p] == quoteChar_) {
         item = AnsiExtractQuotedStr(text, p, quoteChar_);
       } else {
         size_t start = p;
-        while (p < text.size() && !IsBlank(text[p]) && text[p] != delimiter_) ++p;
+        while (p < text.size() && !IsListBlank(text[p]) && text[p] != delimiter_) ++p;
         item.assign(text.substr(start, p - start));
       }
       Add(item);
-      while (p < text.size() && IsBlank(text[p])) ++p;
+      while (p < text.size() && IsListBlank(text[p])) ++p;
       if (p < text.size() && text[p] == delimiter_) {
         // A trailing delimiter stands for one more, empty item.
         if (p + 1 == text.size()) Add("");
         do {
           ++p;
-        } while (p < text.size() && IsBlank(text[p]));
+        } while (p < text.size() && IsListBlank(text[p]));
       }
     }
   });

@@ -9,14 +9,14 @@ using namespace e2e;
 
 // Client points of the list's first rows (18 pixels apart), in the demo layout.
 std::string ListRow(int row) { return "click 80 " + std::to_string(98 + 18 * row) + "\n"; }
-std::string Db(const HostRun& r) { return (r.dir / "e2e.db").string(); }
+std::string ListDb(const HostRun& r) { return (r.dir / "e2e.db").string(); }
 
 TEST(DocumentList, SaveRefreshesTheRowOfTheDocumentShownNotTheRowUnderTheCursor) {
   HostRun r = RunHost("list_save", "command search\n" + ListRow(0) + "key Down\ncommand update\ncommand save\n" +
                                        ListRow(0) + ListRow(1) + ListRow(2) + "quit\n");
   ASSERT_EQ(r.exitCode, 0) << r.Dump();
   ASSERT_EQ(r.Count("BOX", "保存成功！"), 1) << r.Dump();
-  const std::vector<long long> listed = ListedIds(Db(r), 3);
+  const std::vector<long long> listed = ListedIds(ListDb(r), 3);
   // search, the click on row 1, then the three rows read back after the save
   const std::vector<long long> expected{listed[0], listed[0], listed[0], listed[1], listed[2]};
   EXPECT_EQ(DisplayedIds(r), expected) << r.Dump();
@@ -29,7 +29,7 @@ TEST(DocumentList, SaveAfterARefusedDisplayKeepsTheRowTheCursorWentTo) {
   ASSERT_EQ(r.exitCode, 0) << r.Dump();
   ASSERT_EQ(r.Count("BOX", "保存成功！"), 1) << r.Dump();
   // The save stored the document shown (the first), not the one of the refused display.
-  const std::vector<long long> listed = ListedIds(Db(r), 2);
+  const std::vector<long long> listed = ListedIds(ListDb(r), 2);
   auto [request, reply] = CommandExchange(r, "singleRecordSet");
   EXPECT_EQ(Attribute(request, "BILDA_ID"), std::to_string(listed[0])) << request;
   const std::vector<long long> expected{listed[0], listed[1], listed[0], listed[1]};
@@ -39,15 +39,15 @@ TEST(DocumentList, SaveAfterARefusedDisplayKeepsTheRowTheCursorWentTo) {
 
 TEST(DocumentList, DeleteRemovesTheRowOfTheDocumentShownNotTheRowUnderTheCursor) {
   HostRun before = RunHost("list_delete_before", "quit\n");
-  const std::vector<long long> was = ListedIds(Db(before), 3);
+  const std::vector<long long> was = ListedIds(ListDb(before), 3);
   fs::remove_all(before.dir);
 
   HostRun r = RunHost("list_delete", "command search\n" + ListRow(0) + "key Down\nanswer yes\ncommand delete\n" +
                                          ListRow(0) + ListRow(1) + "quit\n");
   ASSERT_EQ(r.exitCode, 0) << r.Dump();
   ASSERT_EQ(r.Count("BOX", "删除成功！"), 1) << r.Dump();
-  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(was[0])), 0);
-  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(was[1])), 1);
+  EXPECT_EQ(Scalar(ListDb(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(was[0])), 0);
+  EXPECT_EQ(Scalar(ListDb(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(was[1])), 1);
   // After the delete the form loads the list's current row; the rows read back are the two that
   // followed the deleted one.
   const int deleted = r.Find("BOX", "删除成功！");
@@ -55,13 +55,13 @@ TEST(DocumentList, DeleteRemovesTheRowOfTheDocumentShownNotTheRowUnderTheCursor)
   ASSERT_EQ(after.size(), 3u) << r.Dump();
   EXPECT_EQ(after[1], was[1]) << r.Dump();
   EXPECT_EQ(after[2], was[2]) << r.Dump();
-  EXPECT_EQ(ListedIds(Db(r), 2), (std::vector<long long>{was[1], was[2]}));
+  EXPECT_EQ(ListedIds(ListDb(r), 2), (std::vector<long long>{was[1], was[2]}));
   fs::remove_all(r.dir);
 }
 
 TEST(DocumentList, DeleteAfterARefusedDisplayRemovesTheDocumentShownFromHostAndList) {
   HostRun before = RunHost("list_refused_delete_before", "quit\n");
-  const std::vector<long long> was = ListedIds(Db(before), 3);
+  const std::vector<long long> was = ListedIds(ListDb(before), 3);
   fs::remove_all(before.dir);
 
   HostRun r = RunHost("list_refused_delete", "command search\ngarble display\n" + ListRow(1) +
@@ -69,8 +69,8 @@ TEST(DocumentList, DeleteAfterARefusedDisplayRemovesTheDocumentShownFromHostAndL
   ASSERT_EQ(r.exitCode, 0) << r.Dump();
   ASSERT_EQ(r.Count("BOX", "删除成功！"), 1) << r.Dump();
   // The first document was shown (the second one's display was refused): it is the one deleted.
-  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(was[0])), 0);
-  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(was[1])), 1);
+  EXPECT_EQ(Scalar(ListDb(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(was[0])), 0);
+  EXPECT_EQ(Scalar(ListDb(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(was[1])), 1);
   const std::vector<long long> after = DisplayedIds(r, r.Find("BOX", "删除成功！"));
   ASSERT_EQ(after.size(), 3u) << r.Dump();
   EXPECT_EQ((std::vector<long long>{after[1], after[2]}), (std::vector<long long>{was[1], was[2]})) << r.Dump();
@@ -85,7 +85,7 @@ TEST(DocumentList, DeletingTheSecondDocumentLeavesTheFirstInSightAndListed) {
   const std::vector<long long> after = DisplayedIds(r, r.Find("BOX", "删除成功！"));
   ASSERT_EQ(after.size(), 3u) << r.Dump();
   // The list's first rows are the host's first documents.
-  EXPECT_EQ((std::vector<long long>{after[1], after[2]}), ListedIds(Db(r), 2)) << r.Dump();
+  EXPECT_EQ((std::vector<long long>{after[1], after[2]}), ListedIds(ListDb(r), 2)) << r.Dump();
   fs::remove_all(r.dir);
 }
 
@@ -162,7 +162,7 @@ std::string NewHeaderScript(const std::string& number) {
 }
 
 long long LinesOf(const HostRun& r, const std::string& number) {
-  return Scalar(Db(r), "SELECT count(*) FROM TB_BILDB WHERE BILDB001 = (SELECT BILDA_ID FROM TB_BILDA WHERE BILDA002 = '" +
+  return Scalar(ListDb(r), "SELECT count(*) FROM TB_BILDB WHERE BILDB001 = (SELECT BILDA_ID FROM TB_BILDA WHERE BILDA002 = '" +
                            number + "')");
 }
 
@@ -170,7 +170,7 @@ TEST(DocumentLines, ANewDocumentSavedWithItsLinesUntouchedStoresNoLine) {
   HostRun r = RunHost("untouched_new", NewHeaderScript("FDU0001") + "command save\nquit\n");
   ASSERT_EQ(r.exitCode, 0) << r.Dump();
   ASSERT_EQ(r.Count("BOX", "保存成功！"), 1) << r.Dump();
-  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA002 = 'FDU0001'"), 1);
+  EXPECT_EQ(Scalar(ListDb(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA002 = 'FDU0001'"), 1);
   EXPECT_EQ(LinesOf(r, "FDU0001"), 0);
   EXPECT_EQ(CountOf(CommandExchange(r, "singleRecordSet").first, "<TB_BILDB "), 0);
   fs::remove_all(r.dir);
@@ -184,7 +184,7 @@ TEST(DocumentLines, ALineAppendedByEnterOnTheLastCellAndLeftUntouchedIsNotStored
   ASSERT_EQ(r.exitCode, 0) << r.Dump();
   ASSERT_EQ(r.Count("BOX", "保存成功！"), 1) << r.Dump();
   EXPECT_EQ(LinesOf(r, "FDU0002"), 1);
-  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDB WHERE BILDB008 = '第一行' AND BILDB006 = 12.5"), 1);
+  EXPECT_EQ(Scalar(ListDb(r), "SELECT count(*) FROM TB_BILDB WHERE BILDB008 = '第一行' AND BILDB006 = 12.5"), 1);
   fs::remove_all(r.dir);
 }
 

@@ -15,7 +15,7 @@ using namespace dbfix;
 
 namespace {
 
-std::string Formatted(const Variant& v) {
+std::string FormattedTyped(const Variant& v) {
   return v.IsNull() ? "Null" : FormatDateTime("yyyy-mm-dd hh:nn:ss", v.AsDateTime());
 }
 
@@ -66,7 +66,7 @@ TEST_F(DateTimeTyping, DigitsTypedAfterAClickAnywhereInAnEmptyEditorGiveTheDate)
     Type("20261201");
     EXPECT_EQ(edit->EditText(), "2026-12-01") << "clicked at " << x;
     Leave();
-    EXPECT_EQ(Formatted(table->FieldByName("BILDA003")->Value()), "2026-12-01 00:00:00") << "clicked at " << x;
+    EXPECT_EQ(FormattedTyped(table->FieldByName("BILDA003")->Value()), "2026-12-01 00:00:00") << "clicked at " << x;
   }
 }
 
@@ -76,13 +76,13 @@ TEST_F(DateTimeTyping, TheSeparatorsMayBeTypedToo) {
   Type("2026-12-01");
   EXPECT_EQ(edit->EditText(), "2026-12-01");
   Leave();
-  EXPECT_EQ(Formatted(table->FieldByName("BILDA003")->Value()), "2026-12-01 00:00:00");
+  EXPECT_EQ(FormattedTyped(table->FieldByName("BILDA003")->Value()), "2026-12-01 00:00:00");
   // Short parts end with their separator.
   NewRecord();
   ClickAt(edit, 3, 8);
   Type("2026-3-5");
   Leave();
-  EXPECT_EQ(Formatted(table->FieldByName("BILDA003")->Value()), "2026-03-05 00:00:00");
+  EXPECT_EQ(FormattedTyped(table->FieldByName("BILDA003")->Value()), "2026-03-05 00:00:00");
 }
 
 TEST_F(DateTimeTyping, TypingIntoAnElementWithBlanksBeforeTheCaretStartsAtTheElement) {
@@ -108,10 +108,10 @@ TEST_F(DateTimeTyping, DayMonthYearWithSeparators) {
   ClickAt(dmy, 3, 8);
   Type("05/07/2025");
   EXPECT_EQ(dmy->EditText(), "05/07/2025");
-  EXPECT_EQ(Formatted(dmy->Value()), "2025-07-05 00:00:00");
+  EXPECT_EQ(FormattedTyped(dmy->Value()), "2025-07-05 00:00:00");
   dmy->SelectAll();
   Type("5/7/2025");
-  EXPECT_EQ(Formatted(dmy->Value()), "2025-07-05 00:00:00");
+  EXPECT_EQ(FormattedTyped(dmy->Value()), "2025-07-05 00:00:00");
 }
 
 TEST_F(DateTimeTyping, HoursAndMinutesWithTheirSeparator) {
@@ -135,7 +135,7 @@ TEST_F(DateTimeTyping, DateAndTimeTypedWholeWithEverySeparator) {
   ClickAt(both, 3, 8);
   Type("2025-07-05 08:30:15");
   EXPECT_EQ(both->EditText(), "2025-07-05 08:30:15");
-  EXPECT_EQ(Formatted(both->Value()), "2025-07-05 08:30:15");
+  EXPECT_EQ(FormattedTyped(both->Value()), "2025-07-05 08:30:15");
 }
 
 TEST_F(DateTimeTyping, ATextThatCannotBeADateIsRefusedOnLeaving) {
@@ -196,7 +196,7 @@ TEST_F(DateTimeTyping, ADoubleClickIntoTheUnfocusedEditorStillTakesTheTyping) {
     Type("20261201");
     EXPECT_EQ(edit->EditText(), "2026-12-01") << "double-clicked at " << x;
     Leave();
-    EXPECT_EQ(Formatted(table->FieldByName("BILDA003")->Value()), "2026-12-01 00:00:00") << x;
+    EXPECT_EQ(FormattedTyped(table->FieldByName("BILDA003")->Value()), "2026-12-01 00:00:00") << x;
   }
   // Both presses into the unfocused editor.
   NewRecord();

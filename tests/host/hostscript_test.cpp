@@ -13,7 +13,7 @@ namespace {
 
 using namespace fanohost;
 
-std::vector<ScriptAction> Read(const std::string& text) {
+std::vector<ScriptAction> ReadScript(const std::string& text) {
   std::vector<ScriptAction> actions;
   std::string error;
   EXPECT_TRUE(ReadScript(text, actions, error)) << error;
@@ -29,7 +29,7 @@ std::string Error(const std::string& text) {
 }
 
 TEST(HostScript, ReadsEveryActionWithItsArgumentsAndLine) {
-  auto a = Read(
+  auto a = ReadScript(
       "# a comment\n"
       "\n"
       "wait 250\r\n"
@@ -78,7 +78,7 @@ TEST(HostScript, ReadsEveryActionWithItsArgumentsAndLine) {
 }
 
 TEST(HostScript, TextTakesAWholeQuotedLineWithoutItsQuotes) {
-  auto a = Read("text \"  leading blanks\"\nnote \"\"");
+  auto a = ReadScript("text \"  leading blanks\"\nnote \"\"");
   ASSERT_EQ(a.size(), 2u);
   EXPECT_EQ(a[0].text, "  leading blanks");
   EXPECT_EQ(a[1].text, "");
@@ -119,7 +119,7 @@ TEST(HostScript, BadLinesAreRefusedWithTheirNumber) {
 }
 
 TEST(HostScript, AGarbleMayNameHowTheReplyIsSpoilt) {
-  auto a = Read("garble save nocode\ngarble Save Foreign-Ids\ngarble any cut");
+  auto a = ReadScript("garble save nocode\ngarble Save Foreign-Ids\ngarble any cut");
   ASSERT_EQ(a.size(), 3u);
   EXPECT_EQ(a[0].text, "save nocode");
   EXPECT_EQ(a[1].text, "save foreign-ids");
@@ -127,7 +127,7 @@ TEST(HostScript, AGarbleMayNameHowTheReplyIsSpoilt) {
 }
 
 TEST(HostScript, ProbesReadAPoint) {
-  auto a = Read("probe 12 -3");
+  auto a = ReadScript("probe 12 -3");
   ASSERT_EQ(a.size(), 1u);
   EXPECT_EQ(a[0].kind, ActionKind::Probe);
   EXPECT_EQ(a[0].x, 12);
@@ -135,8 +135,8 @@ TEST(HostScript, ProbesReadAPoint) {
 }
 
 TEST(HostScript, AnEmptyScriptHasNoActions) {
-  EXPECT_TRUE(Read("").empty());
-  EXPECT_TRUE(Read("# only\n\n  # comments\n").empty());
+  EXPECT_TRUE(ReadScript("").empty());
+  EXPECT_TRUE(ReadScript("# only\n\n  # comments\n").empty());
 }
 
 TEST(HostScript, KeyStrokesNameLettersDigitsAndModifiers) {

@@ -25,7 +25,7 @@ class ViewAggregateTest : public ::testing::Test {
     total = AddAggregateField("TOTAL", "SUM(AMOUNT)");
     count = AddAggregateField("ROWS", "COUNT(*)");
     ds->Open();
-    store = MakeStore();
+    store = MakeViewStore();
     list = store->RecordsList();
     view = Owned<TRecordsViewGx>(new TRecordsViewGx(ds.get()));
     view->SetMemTableData(store.get());

@@ -25,7 +25,7 @@ std::vector<TOrderByItemGx> Parse(std::string_view text) {
   return list.Items();
 }
 
-std::string ErrorOf(std::string_view text) {
+std::string OrderByErrorOf(std::string_view text) {
   Names list;
   try {
     list.ParseOrderByStr(text);
@@ -56,12 +56,12 @@ TEST(OrderByList, DescendingIsNotUndoneByAsc) {
 }
 
 TEST(OrderByList, Errors) {
-  EXPECT_EQ(ErrorOf("NAME,,ID"), " Field - \",\" not found.");
-  EXPECT_EQ(ErrorOf("NAME ID"), " Invalid token - \"ID\"");
-  EXPECT_EQ(ErrorOf("PRICE"), " Field - \"PRICE\" not found.");
-  EXPECT_EQ(ErrorOf("NAME DOWN"), " Invalid token - \"DOWN\"");
-  EXPECT_EQ(ErrorOf(", NAME"), " Field - \",\" not found.");
-  EXPECT_EQ(ErrorOf("NAME, ID PRICE"), " Invalid token - \"PRICE\"");
+  EXPECT_EQ(OrderByErrorOf("NAME,,ID"), " Field - \",\" not found.");
+  EXPECT_EQ(OrderByErrorOf("NAME ID"), " Invalid token - \"ID\"");
+  EXPECT_EQ(OrderByErrorOf("PRICE"), " Field - \"PRICE\" not found.");
+  EXPECT_EQ(OrderByErrorOf("NAME DOWN"), " Invalid token - \"DOWN\"");
+  EXPECT_EQ(OrderByErrorOf(", NAME"), " Field - \",\" not found.");
+  EXPECT_EQ(OrderByErrorOf("NAME, ID PRICE"), " Invalid token - \"PRICE\"");
   // The base list knows no fields.
   TOrderByList base;
   EXPECT_THROW(base.ParseOrderByStr("NAME"), Exception);

@@ -9,7 +9,7 @@ using namespace mtstore_test;
 
 namespace {
 
-std::string Columns(const TMemTableDataGx& store) {
+std::string StreamColumns(const TMemTableDataGx& store) {
   std::string s;
   for (const TMTDataFieldGx* f : store.DataStruct()->Fields())
     s += f->ClassName() + ":" + f->FieldName() + ":" + std::to_string(f->DataType()) + ":" +
@@ -37,7 +37,7 @@ TEST(StoreStream, StructureAndRowsRoundTrip) {
   copy.DataStruct()->CreateField<TMTBooleanDataFieldGx>()->SetFieldName("OLD");
   ReadComponentText(&copy, text);
   EXPECT_EQ(copy.Name(), "mtdLines");
-  EXPECT_EQ(Columns(copy), Columns(*store)) << text;
+  EXPECT_EQ(StreamColumns(copy), StreamColumns(*store)) << text;
   EXPECT_EQ(Dump(copy.RecordsList()), Dump(list)) << text;
   EXPECT_EQ(static_cast<TMTNumericDataFieldGx*>(copy.DataStruct()->DataFields(2))->DisplayFormat(), "#,##0.00");
   EXPECT_TRUE(copy.DataStruct()->DataFields(1)->Required());

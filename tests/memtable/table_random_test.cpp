@@ -13,7 +13,7 @@ using namespace mttable_test;
 
 namespace {
 
-struct Row {
+struct RandomRow {
   int id = 0;
   std::string name;
   int amount = 0;
@@ -23,7 +23,7 @@ struct Row {
 
 class Model {
  public:
-  std::vector<Row> rows;  // store order, rows marked deleted included
+  std::vector<RandomRow> rows;  // store order, rows marked deleted included
   bool cached = false;
 
   std::vector<size_t> Visible() const {
@@ -33,8 +33,8 @@ class Model {
     return v;
   }
   void Merge() {
-    std::vector<Row> kept;
-    for (Row& r : rows)
+    std::vector<RandomRow> kept;
+    for (RandomRow& r : rows)
       if (r.status != usDeleted) {
         r.status = usUnmodified;
         r.old.reset();
@@ -43,8 +43,8 @@ class Model {
     rows = std::move(kept);
   }
   void CancelAll() {
-    std::vector<Row> kept;
-    for (Row& r : rows) {
+    std::vector<RandomRow> kept;
+    for (RandomRow& r : rows) {
       if (r.status == usInserted) continue;
       if (r.old) {
         r.name = r.old->first;
@@ -57,12 +57,12 @@ class Model {
     rows = std::move(kept);
   }
   bool HasPending() const {
-    for (const Row& r : rows)
+    for (const RandomRow& r : rows)
       if (r.status != usUnmodified) return true;
     return false;
   }
   void Add(size_t storePos, int id, const std::string& name, int amount) {
-    Row r;
+    RandomRow r;
     r.id = id;
     r.name = name;
     r.amount = amount;
@@ -70,7 +70,7 @@ class Model {
     rows.insert(rows.begin() + static_cast<long>(storePos), r);
   }
   void Edit(size_t i, const std::string& name, int amount) {
-    Row& r = rows[i];
+    RandomRow& r = rows[i];
     if (cached) {
       if (r.status == usUnmodified) {
         r.status = usModified;
@@ -81,7 +81,7 @@ class Model {
     r.amount = amount;
   }
   void Delete(size_t i) {
-    Row& r = rows[i];
+    RandomRow& r = rows[i];
     if (!cached || r.status == usInserted) {
       rows.erase(rows.begin() + static_cast<long>(i));
       return;
@@ -95,7 +95,7 @@ void Check(TMemTableGx& t, const Model& m, int step) {
   ASSERT_EQ(t.RecordCount(), static_cast<int>(vis.size())) << "step " << step;
   t.First();
   for (size_t k = 0; k < vis.size(); ++k) {
-    const Row& r = m.rows[vis[k]];
+    const RandomRow& r = m.rows[vis[k]];
     ASSERT_FALSE(t.Eof()) << "step " << step;
     ASSERT_EQ(t.FieldByName("ID")->AsInteger(), r.id) << "step " << step << " row " << k;
     ASSERT_EQ(t.FieldByName("NAME")->AsString(), r.name) << "step " << step << " row " << k;

@@ -324,7 +324,7 @@ TEST_F(TreeListTest, BuildsOfManyRecordsGiveTheSearchedShape) {
   walk(tree->RootNode());
   EXPECT_EQ(nodes, n);
   // Text keys take the same path.
-  Owned<TMemTableDataGx> s2 = MakeStore();
+  Owned<TMemTableDataGx> s2 = MakeViewStore();
   Owned<TRecordsViewGx> v2(new TRecordsViewGx());
   v2->SetMemTableData(s2.get());
   v2->SetTreeKeyFieldName("NAME");
@@ -351,7 +351,7 @@ TEST(TreeListBuild, HashedLookupsMatchTheSearches) {
         rows.emplace_back(key, parent);
       }
       auto build = [&](bool oneByOne) {
-        Owned<TMemTableDataGx> store = MakeStore();
+        Owned<TMemTableDataGx> store = MakeViewStore();
         auto* pname = store->DataStruct()->CreateField<TMTStringDataFieldGx>();
         pname->SetFieldName("PNAME");
         Owned<TRecordsViewGx> view(new TRecordsViewGx());

@@ -27,7 +27,7 @@ struct Freer {
 template <class T>
 using Owned = std::unique_ptr<T, Freer<T>>;
 
-inline Owned<TMemTableDataGx> MakeStore() {
+inline Owned<TMemTableDataGx> MakeViewStore() {
   Owned<TMemTableDataGx> store(new TMemTableDataGx(nullptr));
   TMTDataStructGx* s = store->DataStruct();
   auto* id = s->CreateField<TMTNumericDataFieldGx>();
@@ -114,7 +114,7 @@ struct Recorder {
 class StoreViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    store = MakeStore();
+    store = MakeViewStore();
     list = store->RecordsList();
     view = Owned<TRecordsViewGx>(new TRecordsViewGx());
     view->SetMemTableData(store.get());

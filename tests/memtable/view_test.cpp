@@ -357,7 +357,7 @@ TEST_F(RecordsViewTest, AStoreThatGoesAwayLeavesAnEmptyView) {
   EXPECT_EQ(view->GetViewRecord(0), nullptr);
   EXPECT_EQ(view->AggregateRowCount(), 0);
   // A new store rebuilds it, in tree mode too.
-  store = MakeStore();
+  store = MakeViewStore();
   list = store->RecordsList();
   Add(list, 7, Null(), "x");
   Add(list, 8, 7, "y");
@@ -410,7 +410,7 @@ void ExpectKeyedSortMatches(TMemTableDataGx* store, const char* order,
 // The view sorts by keys it reads once; a table's comparison callback sorts by the records. Both
 // must give the same order, ties included (the same quicksort sees the same answers).
 TEST(RecordsViewSort, KeysReadOnceSortAsTheRecordComparison) {
-  Owned<TMemTableDataGx> store = MakeStore();
+  Owned<TMemTableDataGx> store = MakeViewStore();
   auto* any = store->DataStruct()->CreateField<TMTVariantDataFieldGx>();
   any->SetVariantDataType(fdtVariant);
   any->SetFieldName("ANY");
@@ -449,7 +449,7 @@ TEST(RecordsViewSort, KeysReadOnceSortAsTheRecordComparison) {
 // Long texts that share their first characters leave the key prefixes equal, so the collator and
 // then the bytes decide: the order must still be the records' own.
 TEST(RecordsViewSort, TextsWithLongCommonBeginningsSortAsTheRecordComparison) {
-  Owned<TMemTableDataGx> store = MakeStore();
+  Owned<TMemTableDataGx> store = MakeViewStore();
   TRecordsListGx* list = store->RecordsList();
   std::mt19937 rng(23);
   const char* heads[] = {"费用垫付单", "费用垫付", "Expense advance ", "expense advance ", "1234567890"};
@@ -478,7 +478,7 @@ class RecordsViewModelTest : public ::testing::TestWithParam<int> {};
 TEST_P(RecordsViewModelTest, FollowsTheStoreChangeByChange) {
   const int mode = GetParam();  // 0 store order, 1 sorted, 2 sorted + filter, 3 filter
   std::mt19937 rng(1234 + mode);
-  Owned<TMemTableDataGx> store = MakeStore();
+  Owned<TMemTableDataGx> store = MakeViewStore();
   TRecordsListGx* list = store->RecordsList();
   Owned<TRecordsViewGx> view(new TRecordsViewGx());
   view->SetMemTableData(store.get());
