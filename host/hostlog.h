@@ -32,15 +32,27 @@ class HostLog {
   void SetEcho(bool on) { echo_ = on; }
 
   void Write(std::string_view keyword, std::string_view text);
-  // A document on one line: line breaks written as \n, carriage returns as \r.
+  // A document on one line: line breaks written as \n, carriage returns as \r. It goes to the file
+  // piece by piece, without a whole copy; the line kept in memory holds its first kKeptBytes.
   void Document(std::string_view keyword, std::string_view label, std::string_view text);
+  // What a reply is without the whole of it: its size, its rows and how it begins.
+  void DocumentSummary(std::string_view keyword, std::string_view label, std::string_view text);
+
+  static constexpr size_t kKeptBytes = 4096;
+  // The text of a summary's beginning, in bytes.
+  static constexpr size_t kSummaryBytes = 240;
 
   const std::vector<std::string>& Lines() const noexcept { return lines_; }
 
   // One line fit for the log: control characters escaped, invalid UTF-8 replaced.
   static std::string OneLine(std::string_view text);
+  // The "row" elements of a reply document.
+  static size_t CountRows(std::string_view text);
 
  private:
+  std::string Stamp(std::string_view keyword) const;
+  void Emit(const std::string& line);
+
   std::FILE* file_ = nullptr;
   bool echo_ = false;
   std::vector<std::string> lines_;

@@ -97,6 +97,38 @@ TEST(DocumentForm, EveryRefusedCommandShowsItsNoticeWithCaptionAndFlags) {
   fs::remove_all(r.dir);
 }
 
+// The README's demo, run as scripts/run.sh runs it (replies logged by their size only): it adds its
+// line to the fourth document of the list, picks the third merchant and one of its stalls, and the
+// database holds all of it after the save.
+TEST(DocumentForm, TheReadmeDemoAddsItsLineAndSavesIt) {
+  const char* source = std::getenv("FANO_SOURCE_DIR");
+  ASSERT_NE(source, nullptr);
+  std::ifstream in(fs::path(source) / "host" / "demo.script");
+  std::stringstream script;
+  script << in.rdbuf();
+  ASSERT_FALSE(script.str().empty());
+  HostRun r = RunHost("demo", script.str(), {}, "", false);
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  EXPECT_NE(r.Find("BOX", "保存成功！"), -1) << r.Dump();
+  const long long document = ListedIds(Db(r), 4)[3];
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDB WHERE BILDB001 = " + std::to_string(document) +
+                              " AND BILDB006 = 12.5 AND BILDB008 = '演示明细'"),
+            1)
+      << r.Dump();
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDB WHERE BILDB008 = '演示明细'"), 1);
+  const long long merchant = Scalar(Db(r), "SELECT BILDA006 FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(document));
+  EXPECT_EQ(merchant, Scalar(Db(r), "SELECT PUBGO_ID FROM vh_pubgo ORDER BY PUBGO001 LIMIT 1 OFFSET 2"));
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA a JOIN vh_pubig_t1 s ON s.PUBIG_ID = a.BILDA007 "
+                          "AND s.PUBGO_ID = a.BILDA006 WHERE a.BILDA_ID = " + std::to_string(document)),
+            1);
+  // By default a reply is logged by its size, rows and beginning, not whole.
+  const int search = r.Find("REPLY", "0x473");
+  ASSERT_NE(search, -1);
+  EXPECT_NE(r.log[search].text.find(" rows, begins <?xml"), std::string::npos) << r.log[search].text.substr(0, 400);
+  EXPECT_LT(r.log[search].text.size(), 1000u);
+  fs::remove_all(r.dir);
+}
+
 class DocumentSave : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {

@@ -97,6 +97,11 @@ TEST(HostScript, BadLinesAreRefusedWithTheirNumber) {
       {"click 1", "click"},
       {"click 1 2 middle", "middle"},
       {"click-window a 1", "click-window"},
+      {"focus", "focus"},
+      {"focus a b", "focus"},
+      {"cell grdMain 1", "cell"},
+      {"cell grdMain 0 BILDB006", "\"0\""},
+      {"cell grdMain first BILDB006", "first"},
       {"key", "key"},
       {"key Ctrl+", "no key"},
       {"key Hyper+A", "no key"},
@@ -132,6 +137,19 @@ TEST(HostScript, ProbesReadAPoint) {
   EXPECT_EQ(a[0].kind, ActionKind::Probe);
   EXPECT_EQ(a[0].x, 12);
   EXPECT_EQ(a[0].y, -3);
+}
+
+TEST(HostScript, ControlsAndCellsAreNamed) {
+  auto a = Read("focus DBEditGx4\ncell grdMain 3 BILDB006\ncell \"grdMain\" Last bildb008");
+  ASSERT_EQ(a.size(), 3u);
+  EXPECT_EQ(a[0].kind, ActionKind::Focus);
+  EXPECT_EQ(a[0].text, "DBEditGx4");
+  EXPECT_EQ(a[1].kind, ActionKind::Cell);
+  EXPECT_EQ(a[1].text, "grdMain");
+  EXPECT_EQ(a[1].cellLine, 3);
+  EXPECT_EQ(a[1].field, "BILDB006");
+  EXPECT_EQ(a[2].cellLine, -1);
+  EXPECT_EQ(a[2].field, "bildb008");
 }
 
 TEST(HostScript, AnEmptyScriptHasNoActions) {
