@@ -410,6 +410,7 @@ std::vector<std::string> SchemaStatements() {
   }
   out.push_back("CREATE INDEX IX_CONBE001 ON TB_CONBE (CONBE001)");
   out.push_back("CREATE INDEX IX_CONBE002 ON TB_CONBE (CONBE002)");
+  out.push_back(kListIndexSql);
   for (const ViewDef& v : cat.views) out.push_back(CreateViewSql(v));
   return out;
 }
