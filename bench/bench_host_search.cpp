@@ -4,7 +4,10 @@
 // as the host logs it: the host's answers and the module's own part (reading the reply into the
 // list, fitting the columns). The peer is the same list query read straight from SQLite.
 //
-//   build/bench/bench_host_search [COUNT ...]     (default 20000 160000)
+//   build/bench/bench_host_search [COUNT ...]     (default 20000 160000 160000s)
+//
+// A count ending in "s" is a sparse database: each document with its number, date, type and
+// flags only, a list row of about a hundred bytes (the whole copies make some nine hundred).
 //
 // It runs for a while (the databases are made once and kept in the temporary folder), so it is
 // not among the tests.
@@ -29,6 +32,7 @@ namespace fs = std::filesystem;
 struct ProcessRun {
   int code = -1;
   double seconds = 0;
+  double cpuSeconds = 0;  // user and system: steadier than the wall time on a busy machine
   double peakMegabytes = 0;
 };
 
@@ -49,6 +53,8 @@ ProcessRun RunProcess(const std::vector<std::string>& args) {
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   return run;
 }
 
@@ -121,9 +127,9 @@ long long ReplyBytes(const fs::path& log) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<long long> counts;
-  for (int i = 1; i < argc; ++i) counts.push_back(std::atoll(argv[i]));
-  if (counts.empty()) counts = {20000, 160000};
+  std::vector<std::string> cases;
+  for (int i = 1; i < argc; ++i) cases.push_back(argv[i]);
+  if (cases.empty()) cases = {"20000", "160000", "160000s"};
 
   const fs::path bin = fs::read_symlink("/proc/self/exe").parent_path().parent_path();
   const std::string host = (bin / "host" / "fano_host").string();
@@ -134,18 +140,23 @@ int main(int argc, char** argv) {
   std::ofstream(work / "start.script") << "quit\n";
 
   std::vector<std::string> ratios;
-  for (long long count : counts) {
-    const fs::path db = work / ("documents_" + std::to_string(count) + ".db");
+  for (const std::string& name : cases) {
+    const long long count = std::atoll(name.c_str());
+    const bool sparse = !name.empty() && name.back() == 's';
+    const fs::path db = work / ("documents_" + name + ".db");
     if (DocumentCount(db) != count) {
       std::printf("making %s ...\n", db.c_str());
       std::fflush(stdout);
-      ProcessRun made = RunProcess({"/bin/bash", maker, std::to_string(count), db.string(), host});
+      std::vector<std::string> make = {"/bin/bash", maker};
+      if (sparse) make.push_back("--sparse");
+      for (const std::string& a : {std::to_string(count), db.string(), host}) make.push_back(a);
+      ProcessRun made = RunProcess(make);
       if (made.code != 0 || DocumentCount(db) != count) {
         std::fprintf(stderr, "bench_host_search: %s did not make %lld documents\n", maker.c_str(), count);
         return 1;
       }
     }
-    const fs::path out = work / ("out_" + std::to_string(count));
+    const fs::path out = work / ("out_" + name);
     fs::create_directories(out);
     auto hostRun = [&](const char* script) {
       return RunProcess({host, "--headless", "--db", db.string(), "--out", out.string(), "--script",
@@ -154,6 +165,7 @@ int main(int argc, char** argv) {
     // The fastest of two runs each, the least disturbed by the rest of the machine.
     ProcessRun start = hostRun("start.script"), search = hostRun("search.script");
     double split[3] = {0, 0, 0}, best[3] = {1e12, 0, 0};
+    long long reply = -1;
     for (int i = 0; i < 2; ++i) {
       ProcessRun s = hostRun("search.script");
       if (s.code != 0 || !ReadTimeLine(out / "host.log", "search", split)) {
@@ -162,25 +174,25 @@ int main(int argc, char** argv) {
         return 1;
       }
       if (split[0] < best[0]) std::copy(split, split + 3, best);
+      reply = ReplyBytes(out / "host.log");
       if (s.seconds < search.seconds) search = s;
       ProcessRun t = hostRun("start.script");
       if (t.seconds < start.seconds) start = t;
     }
     long long rows = 0;
     const double peer = SqliteSeconds(db, rows);
-    const long long reply = ReplyBytes(out / "host.log");
-    std::printf("documents %lld: host run with the search %.2f s, peak %.0f MB (the host started and ended alone "
-                "%.2f s, %.0f MB)\n",
-                count, search.seconds, search.peakMegabytes, start.seconds, start.peakMegabytes);
-    std::printf("documents %lld: the search %.2f s: the host's answers %.2f s, the module %.2f s; reply %.1f MB\n",
-                count, best[0] / 1000, best[1] / 1000, best[2] / 1000, static_cast<double>(reply) / 1048576.0);
-    std::printf("documents %lld: SQLite reads the same %lld rows in %.3f s\n", count, rows, peer);
+    std::printf("documents %s: host run with the search %.2f s (%.2f s of processor time), peak %.0f MB (the host "
+                "started and ended alone %.2f s, %.0f MB)\n",
+                name.c_str(), search.seconds, search.cpuSeconds, search.peakMegabytes, start.seconds, start.peakMegabytes);
+    std::printf("documents %s: the search %.2f s: the host's answers %.2f s, the module %.2f s; reply %.1f MB\n",
+                name.c_str(), best[0] / 1000, best[1] / 1000, best[2] / 1000, static_cast<double>(reply) / 1048576.0);
+    std::printf("documents %s: SQLite reads the same %lld rows in %.3f s\n", name.c_str(), rows, peer);
     char line[200];
-    std::snprintf(line, sizeof line, "ratio search_%lld vs sqlite_query: %.2f", count, best[0] / 1000 / peer);
+    std::snprintf(line, sizeof line, "ratio search_%s vs sqlite_query: %.2f", name.c_str(), best[0] / 1000 / peer);
     ratios.push_back(line);
-    std::snprintf(line, sizeof line, "ratio module_part_%lld vs sqlite_query: %.2f", count, best[2] / 1000 / peer);
+    std::snprintf(line, sizeof line, "ratio module_part_%s vs sqlite_query: %.2f", name.c_str(), best[2] / 1000 / peer);
     ratios.push_back(line);
-    std::snprintf(line, sizeof line, "ratio host_part_%lld vs sqlite_query: %.2f", count, best[1] / 1000 / peer);
+    std::snprintf(line, sizeof line, "ratio host_part_%s vs sqlite_query: %.2f", name.c_str(), best[1] / 1000 / peer);
     ratios.push_back(line);
     std::fflush(stdout);
   }

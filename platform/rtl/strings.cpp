@@ -174,7 +174,17 @@ std::u16string Utf8ToUtf16(std::string_view s) {
 std::string Utf16ToUtf8(std::u16string_view s) {
   // The exact size first: a lone surrogate becomes U+FFFD, three bytes as any unit from U+0800.
   size_t bytes = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
+  const size_t n = s.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (i + 4 <= n) {
+      uint64_t block;
+      std::memcpy(&block, s.data() + i, 8);
+      if ((block & 0xFF80FF80FF80FF80ull) == 0) {
+        bytes += 4;
+        i += 3;
+        continue;
+      }
+    }
     const char16_t c = s[i];
     if (c < 0x80) bytes += 1;
     else if (c < 0x800) bytes += 2;
@@ -188,10 +198,19 @@ std::string Utf16ToUtf8(std::u16string_view s) {
   constexpr size_t kPiece = 4096;
   char piece[kPiece];
   char* w = piece;
-  for (size_t i = 0; i < s.size(); ++i) {
+  for (size_t i = 0; i < n; ++i) {
     if (w + 4 > piece + kPiece) {
       out.append(piece, static_cast<size_t>(w - piece));
       w = piece;
+    }
+    if (i + 4 <= n) {
+      uint64_t block;
+      std::memcpy(&block, s.data() + i, 8);
+      if ((block & 0xFF80FF80FF80FF80ull) == 0) {
+        for (size_t k = 0; k < 4; ++k) *w++ = static_cast<char>(s[i + k]);
+        i += 3;
+        continue;
+      }
     }
     char32_t c = s[i];
     if (c < 0x80) {
