@@ -47,6 +47,14 @@ TEST(MakeBigDb, FillsTheDemoDatabaseUpToTheCountAsked) {
                             "/host/fano_host' > /dev/null 2>&1";
   ASSERT_EQ(std::system(again.c_str()), 0);
   EXPECT_EQ(MakeDbScalar(db, "SELECT count(*) FROM TB_BILDA WHERE BILDA002 LIKE 'PL%'"), 0);
+  // Sparse copies keep their type and flags only.
+  const std::string sparse = std::string(source) + "/host/make-big-db.sh --sparse 500 '" + db.string() + "' '" +
+                             binary + "/host/fano_host' > /dev/null 2>&1";
+  ASSERT_EQ(std::system(sparse.c_str()), 0);
+  EXPECT_EQ(MakeDbScalar(db, "SELECT count(*) FROM TB_BILDA"), 500);
+  EXPECT_EQ(MakeDbScalar(db, "SELECT count(*) FROM TB_BILDA WHERE BILDA002 LIKE 'PL%' AND BILDA001 IS NOT NULL "
+                             "AND BILDA006 IS NULL AND CREATE_USER IS NULL"),
+            180);
   fs::remove_all(dir);
 }
 
