@@ -61,12 +61,13 @@ DbStatus Statement::Run() {
 }
 
 Stored Statement::Get(int column) const {
-  switch (sqlite3_column_type(stmt_, column)) {
+  const int type = sqlite3_column_type(stmt_, column);
+  switch (type) {
     case SQLITE_INTEGER: return static_cast<int64_t>(sqlite3_column_int64(stmt_, column));
     case SQLITE_FLOAT: return sqlite3_column_double(stmt_, column);
     case SQLITE_TEXT:
     case SQLITE_BLOB: {
-      const void* p = sqlite3_column_type(stmt_, column) == SQLITE_TEXT
+      const void* p = type == SQLITE_TEXT
                           ? static_cast<const void*>(sqlite3_column_text(stmt_, column))
                           : sqlite3_column_blob(stmt_, column);
       int n = sqlite3_column_bytes(stmt_, column);
@@ -479,7 +480,10 @@ DbStatus HostDatabase::Open(const std::string& path) {
   Close();
   return Guarded([&]() -> DbStatus {
     sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    // One thread uses the connection: no lock around every call (a list of many thousand rows makes
+    // millions of them).
+    int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close_v2);
     auto fail = [&](DbStatus st) {
       st.text = "Cannot open the database \"" + path + "\": " + st.text;
