@@ -196,4 +196,34 @@ TEST(HostLogLines, CarryTheClockAKeywordAndOneLineOfText) {
   EXPECT_EQ(HexValue(0x1f), "0x1f");
 }
 
+// A reply of many megabytes is written whole in pieces (only when asked for), each piece made one
+// line as the whole would be; by default the log says its size, its rows and how it begins.
+TEST(HostLogLines, AReplyIsLoggedWholeOrByItsSizeRowsAndBeginning) {
+  ClockSetSimulated(1);
+  std::string reply = "<?xml version=\"1.0\"?>\n<corvane><rs typ=\"recordset\">";
+  for (int i = 0; i < 4000; ++i) reply += "<row A=\"费用" + std::to_string(i) + "\tx\"/>";
+  reply += "<rowid rn=\"1\"/><row/></rs></corvane>\n";
+  ASSERT_GT(reply.size(), 70000u);  // more than one piece of 64 KB
+  auto path = std::filesystem::temp_directory_path() / ("fano_hostlog_reply_" + std::to_string(getpid()) + ".log");
+  {
+    HostLog log;
+    ASSERT_TRUE(log.OpenFile(path.string()));
+    log.Document("REPLY", "0x473", reply);
+    log.DocumentSummary("REPLY", "0x473", reply);
+    ASSERT_EQ(log.Lines().size(), 2u);
+    EXPECT_LE(log.Lines()[0].size(), 64 + HostLog::kKeptBytes);
+    EXPECT_EQ(log.Lines()[1].find("REPLY  0x473: " + std::to_string(reply.size()) + " bytes, 4001 rows, begins <?xml"),
+              log.Lines()[1].find("REPLY"));
+    EXPECT_LT(log.Lines()[1].size(), 400u);
+  }
+  std::ifstream in(path);
+  std::string whole, summary;
+  std::getline(in, whole);
+  std::getline(in, summary);
+  EXPECT_EQ(whole.substr(whole.find("REPLY")), "REPLY  0x473: " + HostLog::OneLine(reply));
+  EXPECT_NE(summary.find(" rows, begins "), std::string::npos);
+  std::filesystem::remove(path);
+  EXPECT_EQ(HostLog::CountRows("<row/><rows/><row a=\"1\"/><rowid/><row\n/>"), 3u);
+}
+
 }  // namespace
