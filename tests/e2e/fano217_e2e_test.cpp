@@ -129,6 +129,32 @@ TEST(DocumentForm, TheReadmeDemoAddsItsLineAndSavesIt) {
   fs::remove_all(r.dir);
 }
 
+// Controls are named in scripts: focus puts the keyboard into the editor of that name; a name the
+// form lacks, or a cell a grid lacks, stops the script with exit code 2.
+TEST(DocumentForm, ScriptsNameControlsAndCells) {
+  HostRun r = RunHost("named", "command search\ncommand update\nfocus DBEditGx21\nkey End\ntext 聚焦备注\n"
+                               "command save\nquit\n");
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  const long long first = ListedIds(Db(r), 1)[0];
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(first) +
+                              " AND BILDA011 LIKE '%聚焦备注'"),
+            1)
+      << r.Dump();
+  fs::remove_all(r.dir);
+  struct Case {
+    const char* script;
+    const char* error;
+  } cases[] = {{"focus NoSuchEditor\n", "no visible control \"NoSuchEditor\""},
+               {"command search\ncell grdAllView 100000 BILDA002\n", "has no line 100000"},
+               {"command search\ncell grdMain 1 NOSUCHFIELD\n", "shows no field \"NOSUCHFIELD\""}};
+  for (const Case& c : cases) {
+    HostRun bad = RunHost("named_bad", c.script);
+    EXPECT_EQ(bad.exitCode, 2) << bad.Dump();
+    EXPECT_NE(bad.Find("ERROR", c.error), -1) << bad.Dump();
+    fs::remove_all(bad.dir);
+  }
+}
+
 class DocumentSave : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
