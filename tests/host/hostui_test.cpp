@@ -12,7 +12,7 @@ namespace {
 
 using namespace fanohost;
 
-ui::ButtonRow ToolRow() {
+ui::ButtonRow HostUiToolRow() {
   ui::ButtonRow row;
   const char* texts[] = {"新增", "修改", "删除", "保存", "查询", "取消", "首笔", "上笔", "下笔", "末笔",
                          "签核状况", "打印预览", "导出明细表格", "收款状况"};
@@ -33,7 +33,7 @@ TEST(HostToolRow, EveryButtonLiesWholeInsideTheBarAtAnyWidth) {
   } cases[] = {{2000, 1, 1}, {1096, 1, 1}, {756, 2, 2}, {400, 2, 5}, {100, 5, 14}};
   for (const Case& c : cases) {
     SCOPED_TRACE("right edge " + std::to_string(c.right));
-    ui::ButtonRow row = ToolRow();
+    ui::ButtonRow row = HostUiToolRow();
     const int rows = row.LayoutWrapped(dc, 4, 3, 23, 44, c.right, 2);
     EXPECT_GE(rows, c.minRows);
     EXPECT_LE(rows, c.maxRows);
