@@ -4,7 +4,9 @@
 //   [12345] HOST   the host's own steps (start, module loaded, entry called, quit)
 //   [12345] SEND   a message the host sends to the form: SEND 0x468 ...
 //   [12345] RECV   a message the module sends to the host: RECV 0x46A ...
-//   [12345] REQUEST / REPLY   the documents of a request (on one line each; line breaks as \n)
+//   [12345] REQUEST / REPLY   the documents of a request (on one line each; line breaks as \n); a
+//                             reply by its size, rows and beginning unless whole ones are asked for
+//   [12345] TIME   a scripted command's real time and peak memory, the host's part and the module's
 //   [12345] BOX    a message box of the module: caption, text, flags and the answer
 //   [12345] SHOW   a text the module asked the host to show (0x46C)
 //   [12345] SCRIPT an action of the script
