@@ -1600,6 +1600,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void KeyPress(TKeyChar& key) override;
   void KeyUp(uint16_t& key, TShiftState shift) override;
   void WndProc(TMessage& message) override;
+  // A driver's request for a cell by line (from 1; -1 the last) and field: the grid takes the
+  // focus and makes that cell current; false when there is no such line or shown field.
+  bool GoToDriverCell(int line, const std::string& field, RECT& cell);
   // WM_PAINT without a device context, painted off-screen and copied to the window.
   void PaintBuffered(TMessage& message);
   // Adds text to the search and finds the next match in the current column; direction 0 up,

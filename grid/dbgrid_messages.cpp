@@ -8,6 +8,8 @@
 #include "grid/dbgrid.h"
 #include "grid/dbgrid_inplace.h"
 #include "platform/forms/cmessages.h"
+#include "platform/os/automation.h"
+#include "platform/rtl/strings.h"
 
 // Thumb tracking of the vertical bar in buffer mode, and tracking of the horizontal one; true when
 // the message was handled here.
@@ -163,7 +165,47 @@ void TCustomDBGridGx::PaintBuffered(TMessage& m) {
   m.Result = 0;
 }
 
+bool TCustomDBGridGx::GoToDriverCell(int line, const std::string& field, RECT& cell) {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || !HandleAllocated()) return false;
+  int dataCol = -1;
+  for (int i = 0; columns_ && i < columns_->Count(); ++i) {
+    TColumnGx* c = ColumnAt(i);
+    if (c && c->Visible() && SameText(c->FieldName(), field)) {
+      dataCol = i;
+      break;
+    }
+  }
+  if (dataCol < 0) return false;
+  // "The last line" while one is being added is that line, which the table does not count yet.
+  if (line == -1) {
+    if (ds->State() != dsInsert && !ds->IsEmpty()) ds->Last();
+  } else {
+    if (line < 1 || line > ds->RecordCount()) return false;
+    if (ds->RecNo() != line) ds->SetRecNo(line);
+  }
+  if (CanFocus()) SetFocus();
+  SetCol(DataToRawColumn(dataCol));
+  if (Col() != DataToRawColumn(dataCol)) return false;
+  const TRect r = CellRect(Col(), Row());
+  cell = RECT{r.Left, r.Top, r.Right, r.Bottom};
+  return true;
+}
+
+// A driver of the interface asks for a cell by line and field (platform/os/automation.h).
+static UINT DBGridCellMessageNumber() {
+  static const UINT number = RegisterWindowMessage(kFanoGridCellMessage);
+  return number;
+}
+
 void TCustomDBGridGx::WndProc(TMessage& m) {
+  if (m.Msg >= 0xC000 && m.Msg == DBGridCellMessageNumber()) {
+    auto* request = reinterpret_cast<FanoGridCellRequest*>(m.LParam);
+    m.Result = 0;
+    if (request && request->size >= sizeof(FanoGridCellRequest) && request->field)
+      m.Result = GoToDriverCell(request->line, request->field, request->cell) ? 1 : 0;
+    return;
+  }
   if (FilterRowMouseMessage(m) || MouseMessage(m) || WindowNotice(m)) return;
   switch (m.Msg) {
     case WM_CHAR: HandleCharMessage(m); return;

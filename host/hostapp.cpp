@@ -1,14 +1,17 @@
 #include "host/hostapp.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "host/lookupdlg.h"
+#include "platform/os/automation.h"
 #include "platform/rtl/strings.h"
 
 namespace fanohost {
@@ -21,7 +24,11 @@ constexpr const char* kStatusClass = "FanoHostStatus";
 constexpr const char* kFormCaption = "费用垫付单";
 // The tool bar's one button once the form has closed: the module's entry makes it again.
 constexpr const char* kReopenTool = "reopen";
-constexpr int kToolBarHeight = 30;
+// Tool buttons in rows: as many rows as the window's width needs, so that every command stays
+// reachable however narrow the window is.
+constexpr int kToolButtonHeight = 23;
+constexpr int kToolRowGap = 2;
+constexpr int ToolBarHeight(int rows) { return 7 + rows * kToolButtonHeight + (rows - 1) * kToolRowGap; }
 // The form colour the host sends; it differs from the forms' own resource colour (12825237), so a
 // form that takes the scheme shows it.
 constexpr int32_t kFormColor = 0xE9DDD2;
@@ -87,6 +94,13 @@ LRESULT ClientWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   return g_app ? g_app->ClientProc(wnd, msg, wp, lp) : DefWindowProc(wnd, msg, wp, lp);
 }
 
+// The most memory the process has held so far.
+double PeakMemoryMegabytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
 bool ReadInt(const std::string& s, int min, int max, int& out) {
   try {
     size_t used = 0;
@@ -119,6 +133,8 @@ std::string UsageText() {
          "  --garble KIND    garble the first reply of KIND (open, close, display, save, command,\n"
          "                   search, lookup, any); may be repeated\n"
          "  --size WxH       the window's size (default 1100x760)\n"
+         "  --log-replies    write every reply whole into the log (by default: its size, its\n"
+         "                   rows and how it begins)\n"
          "  --echo           also write the log to standard error\n"
          "  --help           this text\n";
 }
@@ -170,6 +186,8 @@ bool ParseOptions(const std::vector<std::string>& args, HostOptions& out, bool& 
       out.headless = true;
     } else if (a == "--echo") {
       out.echo = true;
+    } else if (a == "--log-replies") {
+      out.logReplies = true;
     } else {
       error = "unknown option \"" + a + "\"";
       return false;
@@ -318,8 +336,19 @@ void HostApp::Layout() {
   if (!main_) return;
   RECT r;
   GetClientRect(main_, &r);
-  MoveWindow(toolbar_, 0, 0, r.right, kToolBarHeight, TRUE);
-  MoveWindow(client_, 0, kToolBarHeight, r.right, std::max<LONG>(0, r.bottom - kToolBarHeight - kStatusHeight), TRUE);
+  HDC dc = GetDC(toolbar_);
+  const int rows = std::max(1, toolRow_.LayoutWrapped(dc, 4, 3, kToolButtonHeight, 44, r.right - 4, kToolRowGap));
+  ReleaseDC(toolbar_, dc);
+  if ((rows != toolRows_ || toolRow_.buttons.size() != toolCount_) && !toolRow_.buttons.empty()) {
+    toolCount_ = toolRow_.buttons.size();
+    log_.Write("HOST", "the tool bar's " + std::to_string(toolRow_.buttons.size()) + " buttons take " +
+                           std::to_string(rows) + (rows == 1 ? " row" : " rows") + " of " + std::to_string(r.right) +
+                           " pixels");
+    toolRows_ = rows;
+  }
+  const int bar = ToolBarHeight(rows);
+  MoveWindow(toolbar_, 0, 0, r.right, bar, TRUE);
+  MoveWindow(client_, 0, bar, r.right, std::max<LONG>(0, r.bottom - bar - kStatusHeight), TRUE);
   MoveWindow(status_, 0, std::max<LONG>(0, r.bottom - kStatusHeight), r.right, kStatusHeight, TRUE);
 }
 
@@ -518,7 +547,6 @@ LRESULT HostApp::ToolBarProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         ui::FillColor(dc, r, GetSysColor(COLOR_BTNFACE));
         RECT line{r.left, r.bottom - 2, r.right, r.bottom};
         DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
-        toolRow_.LayoutLeft(dc, 4, 3, r.bottom - 7, 44);
         toolRow_.Paint(dc);
         if (tools_.empty()) {
           RECT t{8, 0, r.right, r.bottom};
@@ -644,7 +672,8 @@ void HostApp::Answer(const char* code, const std::string& kind, std::string repl
       break;
     }
   }
-  log_.Document("REPLY", code, reply);
+  if (opt_.logReplies) log_.Document("REPLY", code, reply);
+  else log_.DocumentSummary("REPLY", code, reply);
   slot = U16(reply);
 }
 
@@ -698,6 +727,16 @@ std::optional<size_t> HostApp::Choose(std::string_view view, const hostdb::RowSe
 }
 
 LRESULT HostApp::OnLink(UINT msg, WPARAM wp, LPARAM lp) {
+  // The time the host spends on the module's messages, so that a command's time splits into the
+  // host's part and the module's own.
+  struct AnswerTimer {
+    HostApp& app;
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    ~AnswerTimer() {
+      app.answerSeconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+      app.answerPeakMegabytes_ = PeakMemoryMegabytes();
+    }
+  } timer{*this};
   auto* share = reinterpret_cast<TShareVar*>(wp);
   auto needShare = [&](const char* what) {
     if (share) return true;
@@ -815,12 +854,9 @@ void HostApp::ToolsChanged() {
   toolRow_.hot = toolRow_.pressed = -1;
   ShowToolHint();
   if (!toolbar_) return;
-  // Laid out at once, so that a click before the next paint finds its button.
-  RECT r;
-  GetClientRect(toolbar_, &r);
-  HDC dc = GetDC(toolbar_);
-  toolRow_.LayoutLeft(dc, 4, 3, r.bottom - 7, 44);
-  ReleaseDC(toolbar_, dc);
+  // Laid out at once, so that a click before the next paint finds its button; the rows they take
+  // may move the form.
+  Layout();
   InvalidateRect(toolbar_, nullptr, TRUE);
 }
 
@@ -972,17 +1008,42 @@ int HostApp::RunScript() {
 HWND HostApp::FindWindowNamed(const std::string& name) {
   struct Search {
     const std::string* name;
+    UINT nameMessage;
     HWND found;
-  } search{&name, nullptr};
+  } search{&name, RegisterWindowMessage(kFanoControlNameMessage), nullptr};
   EnumChildWindows(
       main_,
       [](HWND wnd, LPARAM p) -> BOOL {
         auto* s = reinterpret_cast<Search*>(p);
         if (!IsWindowVisible(wnd)) return TRUE;
-        char text[256] = {}, cls[256] = {};
+        char text[256] = {}, cls[256] = {}, control[256] = {};
         GetWindowText(wnd, text, sizeof text);
         GetClassName(wnd, cls, sizeof cls);
-        if (AnsiSameText(text, *s->name) || AnsiSameText(cls, *s->name)) {
+        SendMessage(wnd, s->nameMessage, sizeof control, reinterpret_cast<LPARAM>(control));
+        if (AnsiSameText(text, *s->name) || AnsiSameText(cls, *s->name) || AnsiSameText(control, *s->name)) {
+          s->found = wnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND HostApp::FindControlNamed(const std::string& name) {
+  struct Search {
+    const std::string* name;
+    UINT message;
+    HWND found;
+  } search{&name, RegisterWindowMessage(kFanoControlNameMessage), nullptr};
+  EnumChildWindows(
+      main_,
+      [](HWND wnd, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        if (!IsWindowVisible(wnd)) return TRUE;
+        char text[256] = {};
+        if (SendMessage(wnd, s->message, sizeof text, reinterpret_cast<LPARAM>(text)) > 0 &&
+            AnsiSameText(text, *s->name)) {
           s->found = wnd;
           return FALSE;
         }
@@ -1022,9 +1083,23 @@ bool HostApp::RunAction(const ScriptAction& a, std::string& error) {
       log_.Write("SCRIPT", "wait " + std::to_string(a.ms) + " ms");
       Wait(a.ms);
       return true;
-    case ActionKind::Command:
+    case ActionKind::Command: {
       log_.Write("SCRIPT", "command " + a.text);
-      return RunCommand(a.text, error);
+      // Real time and memory, apart from the simulated clock, for measuring the module at scale.
+      const auto started = std::chrono::steady_clock::now();
+      answerSeconds_ = 0;
+      const bool ran = RunCommand(a.text, error);
+      Pump();
+      const double all = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+      char line[256];
+      std::snprintf(line, sizeof line,
+                    "command %s: %.1f ms, %.1f ms of it in the host's answers, %.1f ms in the module; peak memory "
+                    "%.1f MB, %.1f MB when the host's last answer was handed over",
+                    a.text.c_str(), all * 1000, answerSeconds_ * 1000, (all - answerSeconds_) * 1000,
+                    PeakMemoryMegabytes(), answerPeakMegabytes_);
+      log_.Write("TIME", line);
+      return ran;
+    }
     case ActionKind::Click: {
       log_.Write("SCRIPT", "click " + std::to_string(a.x) + " " + std::to_string(a.y));
       POINT pt{a.x, a.y};
@@ -1040,10 +1115,42 @@ bool HostApp::RunAction(const ScriptAction& a, std::string& error) {
       }
       RECT r;
       GetWindowRect(target, &r);
-      POINT pt{a.hasPosition ? r.left + a.x : (r.left + r.right) / 2, a.hasPosition ? r.top + a.y : (r.top + r.bottom) / 2};
+      // A negative position counts from the right or bottom edge (an editor's button).
+      POINT pt{!a.hasPosition ? (r.left + r.right) / 2 : a.x < 0 ? r.right + a.x : r.left + a.x,
+               !a.hasPosition ? (r.top + r.bottom) / 2 : a.y < 0 ? r.bottom + a.y : r.top + a.y};
       log_.Write("SCRIPT", "click on window " + Quoted(a.text) + " at screen " + std::to_string(pt.x) + " " +
                                std::to_string(pt.y));
       click(pt, a.click);
+      return true;
+    }
+    case ActionKind::Focus: {
+      log_.Write("SCRIPT", "focus " + a.text);
+      HWND target = FindControlNamed(a.text);
+      if (!target) {
+        error = "no visible control " + Quoted(a.text);
+        return false;
+      }
+      SetFocus(target);
+      return true;
+    }
+    case ActionKind::Cell: {
+      const std::string line = a.cellLine < 0 ? std::string("last") : std::to_string(a.cellLine);
+      log_.Write("SCRIPT", "cell " + a.text + " line " + line + " field " + a.field);
+      HWND grid = FindControlNamed(a.text);
+      if (!grid) {
+        error = "no visible control " + Quoted(a.text);
+        return false;
+      }
+      FanoGridCellRequest request{sizeof(FanoGridCellRequest), a.cellLine, a.field.c_str(), {}};
+      if (SendMessage(grid, RegisterWindowMessage(kFanoGridCellMessage), 0, reinterpret_cast<LPARAM>(&request)) == 0) {
+        error = "the grid " + Quoted(a.text) + " has no line " + line + " or shows no field " + Quoted(a.field);
+        return false;
+      }
+      Pump();
+      // Then a click on it, as a person would (a list opens its document on a click).
+      POINT pt{(request.cell.left + request.cell.right) / 2, (request.cell.top + request.cell.bottom) / 2};
+      ClientToScreen(grid, &pt);
+      click(pt, ClickKind::Left);
       return true;
     }
     case ActionKind::Key: {

@@ -31,6 +31,7 @@ struct HostOptions {
   std::vector<std::string> garble;  // reply kinds garbled from the start
   bool headless = false;
   bool echo = false;
+  bool logReplies = false;  // whole replies into the log, not only their size and beginning
   int width = 1100;
   int height = 760;
 };
@@ -106,6 +107,8 @@ class HostApp {
   void Pump();
   void Wait(uint32_t ms);
   HWND FindWindowNamed(const std::string& name);
+  // The first visible window under the host window whose control (component) name is `name`.
+  HWND FindControlNamed(const std::string& name);
 
   HostOptions opt_;
   bool headless_ = false;
@@ -132,10 +135,18 @@ class HostApp {
   IHostCommandSet* const* baseSet_ = nullptr;
   std::vector<ToolItem> tools_;
   ui::ButtonRow toolRow_;
+  // The tool bar's layout last logged.
+  int toolRows_ = 0;
+  size_t toolCount_ = 0;
   std::string statusText_;
   bool statusError_ = false;
   // The hint of the tool button under the pointer, shown over the status text while there.
   std::string hoverText_;
+
+  // Real seconds spent on the module's messages since the script's command began, and the peak
+  // memory when the last of them was answered.
+  double answerSeconds_ = 0;
+  double answerPeakMegabytes_ = 0;
 
   UINT boxMessage_ = 0;
   std::deque<int32_t> answers_;

@@ -61,12 +61,13 @@ DbStatus Statement::Run() {
 }
 
 Stored Statement::Get(int column) const {
-  switch (sqlite3_column_type(stmt_, column)) {
+  const int type = sqlite3_column_type(stmt_, column);
+  switch (type) {
     case SQLITE_INTEGER: return static_cast<int64_t>(sqlite3_column_int64(stmt_, column));
     case SQLITE_FLOAT: return sqlite3_column_double(stmt_, column);
     case SQLITE_TEXT:
     case SQLITE_BLOB: {
-      const void* p = sqlite3_column_type(stmt_, column) == SQLITE_TEXT
+      const void* p = type == SQLITE_TEXT
                           ? static_cast<const void*>(sqlite3_column_text(stmt_, column))
                           : sqlite3_column_blob(stmt_, column);
       int n = sqlite3_column_bytes(stmt_, column);
@@ -363,14 +364,14 @@ DbStatus BuildFilter(const ViewDef& view, const std::vector<LookupArg>& args, st
   return DbStatus::Ok();
 }
 
-DbStatus Select(sqlite3* db, const ViewDef& view, const std::string& where, const std::vector<Stored>& params,
-                RowSet& out) {
-  out.columns.clear();
-  out.rows.clear();
+// The rows of a view one at a time, in one vector of values reused for every row.
+DbStatus SelectEach(sqlite3* db, const ViewDef& view, const std::string& where, const std::vector<Stored>& params,
+                    std::vector<Column>& columns, const RowCallback& each) {
+  columns.clear();
   std::string sql = "SELECT ";
   for (size_t i = 0; i < view.resolved.size(); ++i) {
     sql += (i ? ", " : "") + view.resolved[i].name;
-    out.columns.push_back(view.resolved[i].Public());
+    columns.push_back(view.resolved[i].Public());
   }
   sql += " FROM " + view.name;
   if (!where.empty()) sql += " WHERE " + where;
@@ -379,15 +380,23 @@ DbStatus Select(sqlite3* db, const ViewDef& view, const std::string& where, cons
   DbStatus s = st.Prepare(sql);
   if (s.ok()) s = st.BindAll(params);
   bool row = true;
+  std::vector<Variant> values(view.resolved.size());
   while (s.ok() && (s = st.Step(row)).ok() && row) {
-    std::vector<Variant> values(view.resolved.size());
     for (size_t i = 0; i < values.size(); ++i) {
       std::string why;
       if (!FromStored(view.resolved[i], st.Get(static_cast<int>(i)), values[i], why))
         return Error(DbCode::BadValue, view.name + ": " + why);
     }
-    out.rows.push_back(std::move(values));
+    each(values);
   }
+  return s;
+}
+
+DbStatus Select(sqlite3* db, const ViewDef& view, const std::string& where, const std::vector<Stored>& params,
+                RowSet& out) {
+  out.rows.clear();
+  DbStatus s = SelectEach(db, view, where, params, out.columns,
+                          [&out](const std::vector<Variant>& values) { out.rows.push_back(values); });
   if (!s.ok()) out.rows.clear();
   return s;
 }
@@ -471,7 +480,10 @@ DbStatus HostDatabase::Open(const std::string& path) {
   Close();
   return Guarded([&]() -> DbStatus {
     sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    // One thread uses the connection: no lock around every call (a list of many thousand rows makes
+    // millions of them).
+    int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close_v2);
     auto fail = [&](DbStatus st) {
       st.text = "Cannot open the database \"" + path + "\": " + st.text;
@@ -489,6 +501,7 @@ DbStatus HostDatabase::Open(const std::string& path) {
     bool created = objects == 0;
     DbStatus st = created ? CreateSchema(raw) : VerifySchema(raw, path);
     if (st.ok() && !created) st = EnsureCaptions(raw);
+    if (st.ok() && !created) st = Exec(raw, kListIndexSql);
     if (!st.ok()) return st.code == DbCode::NotOurs ? st : fail(st);
     db_ = db.release();
     created_ = created;
@@ -507,6 +520,19 @@ DbStatus HostDatabase::DocumentList(const std::vector<LookupArg>& args, RowSet& 
     std::vector<Stored> params;
     if (DbStatus st = BuildFilter(view, args, where, params); !st.ok()) return st;
     return Select(db_, view, where, params, out);
+  });
+}
+
+DbStatus HostDatabase::DocumentList(const std::vector<LookupArg>& args, std::vector<Column>& columns,
+                                    const RowCallback& each) {
+  columns.clear();
+  if (!db_) return NotOpen();
+  return Guarded([&]() -> DbStatus {
+    const ViewDef& view = *GetCatalog().FindView("vd_bilda");
+    std::string where;
+    std::vector<Stored> params;
+    if (DbStatus st = BuildFilter(view, args, where, params); !st.ok()) return st;
+    return SelectEach(db_, view, where, params, columns, each);
   });
 }
 

@@ -55,6 +55,7 @@
 // DbCode::NotFound; a deleted row that is gone already is no failure, the row being gone as asked.
 // Deleting a header deletes its lines.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -119,6 +120,8 @@ std::string ValueText(const Column& column, const Variant& value);
 // put in double quotes.
 std::string Printable(std::string_view s);
 
+using RowCallback = std::function<void(const std::vector<Variant>& values)>;
+
 struct LookupArg {
   std::string name;
   uint8_t kind = 0;
@@ -176,6 +179,10 @@ class HostDatabase {
   // Every document of the list (the header record with its joined columns), newest date first,
   // filtered by the arguments.
   DbStatus DocumentList(const std::vector<LookupArg>& args, RowSet& out);
+  // The same, one row at a time (the list of a large database is never held whole): `columns` is
+  // set first, then `each` sees every row's values (one vector, reused). The list's table is
+  // TB_BILDA. A failure may come after some rows.
+  DbStatus DocumentList(const std::vector<LookupArg>& args, std::vector<Column>& columns, const RowCallback& each);
   // One document: its header (no row when there is no such document) and its lines.
   DbStatus Display(int64_t bildaId, RowSet& header, RowSet& lines);
   // The rows of one served lookup view, filtered by the arguments, ordered by code; with the

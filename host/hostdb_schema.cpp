@@ -410,6 +410,7 @@ std::vector<std::string> SchemaStatements() {
   }
   out.push_back("CREATE INDEX IX_CONBE001 ON TB_CONBE (CONBE001)");
   out.push_back("CREATE INDEX IX_CONBE002 ON TB_CONBE (CONBE002)");
+  out.push_back(kListIndexSql);
   for (const ViewDef& v : cat.views) out.push_back(CreateViewSql(v));
   return out;
 }
@@ -496,9 +497,23 @@ std::vector<std::string> CaptionStatements() {
 std::string IsoDateTime(TDateTime value) {
   int y, mo, d, h, mi, s, ms;
   DecodeDateTime(value, y, mo, d, h, mi, s, ms);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
-  return buf;
+  if (y < 0 || y > 9999) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
+    return buf;
+  }
+  // Every date of a long list goes through here: the digits are placed, not formatted.
+  std::string out = "0000-00-00 00:00:00";
+  auto put = [&out](size_t at, int value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value /= 10) out[at + static_cast<size_t>(i)] = static_cast<char>('0' + value % 10);
+  };
+  put(0, y, 4);
+  put(5, mo, 2);
+  put(8, d, 2);
+  put(11, h, 2);
+  put(14, mi, 2);
+  put(17, s, 2);
+  return out;
 }
 
 bool ParseIsoDateTime(std::string_view text, TDateTime& out) {

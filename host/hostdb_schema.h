@@ -82,6 +82,10 @@ const std::vector<CaptionDef>& DefaultCaptions();
 std::vector<std::string> CaptionStatements();
 
 // The statements that create the schema, in order.
+// The document list in its order, read without a sort of the whole table (added on opening a
+// database of an older host too).
+inline constexpr const char* kListIndexSql =
+    "CREATE INDEX IF NOT EXISTS IX_BILDA_LIST ON TB_BILDA (BILDA003 DESC, BILDA002 DESC, BILDA_ID DESC)";
 std::vector<std::string> SchemaStatements();
 
 // ---- values ----

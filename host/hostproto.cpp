@@ -5,6 +5,7 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/strings.h"
 #include "protocol/cvxmldom.h"
+#include "xml/text.h"
 
 namespace fanohost {
 
@@ -194,45 +195,100 @@ bool ReadRequest(std::string_view text, HostRequest& out, std::string& why) {
 
 // ---- replies ----
 
-ReplyWriter::ReplyWriter(int32_t code, std::string_view info) : dom_(std::make_unique<TCvXmlDom>()) {
-  dom_->AppendChild(dom_->CreateProcessingInstruction("xml", "version=\"1.0\" encoding=\"utf-8\""));
-  root_ = dom_->AppendChild(dom_->CreateElement("corvane"));
-  TXmlNode* status = TCvXmlDom::AppendChild(root_, dom_->CreateElement("status"));
-  TXmlNode* c = TCvXmlDom::AppendChild(status, dom_->CreateElement("code"));
-  TCvXmlDom::AppendChild(c, dom_->CreateTextNode(std::to_string(code)));
-  TXmlNode* i = TCvXmlDom::AppendChild(status, dom_->CreateElement("info"));
-  if (!info.empty()) TCvXmlDom::AppendChild(i, dom_->CreateTextNode(SanitizeUtf8(info)));
+// Replies are written straight into their text, the way the XML library writes a document (no
+// indentation, every value escaped with its five entities, in double quotes): a list of many
+// thousand rows would otherwise be built as nodes first and copied out after.
+namespace {
+
+void AppendReplyAttribute(std::string& out, std::string_view name, std::string_view value) {
+  out += ' ';
+  out.append(name);
+  out += "=\"";
+  XmlEscapeAppend(out, value);
+  out += '"';
+}
+
+// Values from the database are UTF-8 already: they are checked in place and copied only when not.
+void AppendReplyValue(std::string& out, std::string_view name, std::string_view value) {
+  if (IsValidUtf8(value)) AppendReplyAttribute(out, name, value);
+  else AppendReplyAttribute(out, name, SanitizeUtf8(value));
+}
+
+}  // namespace
+
+ReplyWriter::ReplyWriter(int32_t code, std::string_view info) {
+  text_ = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<corvane><status><code>" + std::to_string(code) + "</code>";
+  if (info.empty()) {
+    text_ += "<info/>";
+  } else {
+    text_ += "<info>";
+    XmlEscapeAppend(text_, SanitizeUtf8(info));
+    text_ += "</info>";
+  }
+  text_ += "</status>";
 }
 
 ReplyWriter::~ReplyWriter() = default;
 
 void ReplyWriter::AddScalar(std::string_view type, std::string_view text) {
-  TXmlNode* rs = TCvXmlDom::AppendChild(root_, dom_->CreateElement("rs"));
-  TCvXmlDom::SetAttribute(rs, "typ", type);
-  if (!text.empty()) TCvXmlDom::AppendChild(rs, dom_->CreateTextNode(SanitizeUtf8(text)));
+  text_ += "<rs";
+  AppendReplyAttribute(text_, "typ", type);
+  if (text.empty()) {
+    text_ += "/>";
+    return;
+  }
+  text_ += '>';
+  XmlEscapeAppend(text_, SanitizeUtf8(text));
+  text_ += "</rs>";
+}
+
+void ReplyWriter::BeginRecordset(std::string_view table, const std::vector<hostdb::Column>& columns) {
+  fields_.clear();
+  names_.clear();
+  textColumns_.clear();
+  for (const hostdb::Column& c : columns) {
+    fields_ += (fields_.empty() ? "" : " ") + c.Describe();
+    names_.push_back(UpperCase(c.name));
+    TCvXmlDom::CheckName(names_.back());
+    textColumns_.push_back(c.type == "VARCHAR");
+  }
+  columns_ = &columns;
+  rowsWritten_ = 0;
+  text_ += "<rs";
+  AppendReplyAttribute(text_, "typ", "recordset");
+  AppendReplyAttribute(text_, "tbname", table);
+  text_ += '>';
+}
+
+void ReplyWriter::AddRow(const std::vector<Variant>& values) {
+  const std::vector<hostdb::Column>& columns = *columns_;
+  text_ += "<row";
+  if (rowsWritten_++ == 0) AppendReplyAttribute(text_, "fields", fields_);
+  for (size_t c = 0; c < columns.size() && c < values.size(); ++c) {
+    const Variant& v = values[c];
+    if (v.IsNull() || v.IsEmpty()) continue;
+    if (textColumns_[c] && v.IsStr()) AppendReplyValue(text_, names_[c], v.StrRef());
+    else AppendReplyValue(text_, names_[c], hostdb::ValueText(columns[c], v));
+  }
+  text_ += "/>";
+}
+
+void ReplyWriter::EndRecordset() {
+  // A recordset without rows closes at once, as the library writes an empty element.
+  if (rowsWritten_ == 0 && !text_.empty() && text_.back() == '>') {
+    text_.back() = '/';
+    text_ += '>';
+  } else {
+    text_ += "</rs>";
+  }
+  columns_ = nullptr;
 }
 
 void ReplyWriter::AddRecordset(const hostdb::RowSet& rows, size_t first, size_t count) {
-  TXmlNode* rs = TCvXmlDom::AppendChild(root_, dom_->CreateElement("rs"));
-  TCvXmlDom::SetAttribute(rs, "typ", "recordset");
-  TCvXmlDom::SetAttribute(rs, "tbname", rows.table);
-  std::string fields;
-  std::vector<std::string> names;
-  for (const hostdb::Column& c : rows.columns) {
-    fields += (fields.empty() ? "" : " ") + c.Describe();
-    names.push_back(UpperCase(c.name));
-    TCvXmlDom::CheckName(names.back());
-  }
+  BeginRecordset(rows.table, rows.columns);
   size_t end = first + std::min(count, rows.rows.size() - std::min(first, rows.rows.size()));
-  for (size_t r = first; r < end; ++r) {
-    TXmlNode* row = TCvXmlDom::AppendChild(rs, dom_->CreateElement("row"));
-    if (r == first) TCvXmlDom::SetCheckedAttribute(row, "fields", fields);
-    for (size_t c = 0; c < rows.columns.size() && c < rows.rows[r].size(); ++c) {
-      const Variant& v = rows.rows[r][c];
-      if (v.IsNull() || v.IsEmpty()) continue;
-      TCvXmlDom::SetCheckedAttribute(row, names[c], SanitizeUtf8(hostdb::ValueText(rows.columns[c], v)));
-    }
-  }
+  for (size_t r = first; r < end; ++r) AddRow(rows.rows[r]);
+  EndRecordset();
 }
 
 void ReplyWriter::AddRowIds(const std::vector<hostdb::NewRowId>& ids) {
@@ -243,24 +299,34 @@ void ReplyWriter::AddRowIds(const std::vector<hostdb::NewRowId>& ids) {
     if (!seen) tables.push_back(id.table);
   }
   for (const std::string& table : tables) {
-    TXmlNode* rs = TCvXmlDom::AppendChild(root_, dom_->CreateElement("rs"));
-    TCvXmlDom::SetAttribute(rs, "typ", "recordset");
-    TCvXmlDom::SetAttribute(rs, "tbname", table);
+    text_ += "<rs";
+    AppendReplyAttribute(text_, "typ", "recordset");
+    AppendReplyAttribute(text_, "tbname", table);
+    text_ += '>';
     for (const hostdb::NewRowId& id : ids) {
       if (!SameText(id.table, table)) continue;
-      TXmlNode* row = TCvXmlDom::AppendChild(rs, dom_->CreateElement("rowid"));
-      TCvXmlDom::SetCheckedAttribute(row, "rn", std::to_string(id.rn));
-      TCvXmlDom::SetCheckedAttribute(row, "tbname", id.table);
-      TCvXmlDom::SetCheckedAttribute(row, "id", std::to_string(id.id));
+      text_ += "<rowid";
+      AppendReplyAttribute(text_, "rn", std::to_string(id.rn));
+      AppendReplyAttribute(text_, "tbname", id.table);
+      AppendReplyAttribute(text_, "id", std::to_string(id.id));
+      text_ += "/>";
     }
+    text_ += "</rs>";
   }
 }
 
-std::string ReplyWriter::Text() { return dom_->Xml(); }
+std::string ReplyWriter::Text() const { return text_ + "</corvane>\n"; }
+
+std::string ReplyWriter::Take() {
+  std::string out = std::move(text_);
+  text_.clear();
+  out += "</corvane>\n";
+  return out;
+}
 
 std::string StatusReply(int32_t code, std::string_view info) {
   ReplyWriter w(code, info);
-  return w.Text();
+  return w.Take();
 }
 
 }  // namespace fanohost

@@ -12,7 +12,7 @@
 //   reply.AddScalar("integer", "42");
 //   reply.AddRecordset(rows);                           // a row set of the host database
 //   reply.AddRowIds(newIds);
-//   std::string text = reply.Text();
+//   std::string text = reply.Take();            // (Text() leaves the writer as it is)
 //
 // The request document: root "corvane" holding "params"; in it "param" elements: plain parameters
 // (optional "typ", the value as text; an element without content is an unset parameter), one
@@ -79,13 +79,25 @@ class ReplyWriter {
   void AddScalar(std::string_view type, std::string_view text);
   // A recordset named by the row set's table: `count` rows from `first` (all by default).
   void AddRecordset(const hostdb::RowSet& rows, size_t first = 0, size_t count = SIZE_MAX);
+  // A recordset written row by row (a list too large to hold whole): the columns must stay alive
+  // until EndRecordset.
+  void BeginRecordset(std::string_view table, const std::vector<hostdb::Column>& columns);
+  void AddRow(const std::vector<Variant>& values);
+  void EndRecordset();
   // The new ids of a save, one recordset per table in the order the tables first appear.
   void AddRowIds(const std::vector<hostdb::NewRowId>& ids);
-  std::string Text();
+  std::string Text() const;
+  // The document without a copy; the writer is spent after it.
+  std::string Take();
 
  private:
-  std::unique_ptr<TCvXmlDom> dom_;
-  TXmlNode* root_ = nullptr;
+  std::string text_;
+  // The recordset being written.
+  const std::vector<hostdb::Column>* columns_ = nullptr;
+  std::string fields_;
+  std::vector<std::string> names_;
+  std::vector<bool> textColumns_;
+  size_t rowsWritten_ = 0;
 };
 
 // A reply that carries only a status.

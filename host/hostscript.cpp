@@ -178,6 +178,18 @@ bool ReadScript(std::string_view text, std::vector<ScriptAction>& out, std::stri
       a.kind = ActionKind::ClickWindow;
       a.text = w[1];
       a.hasPosition = args == 3;
+    } else if (verb == "focus") {
+      if (!needArgs(1, 1)) return fail("focus takes a control's name");
+      a.kind = ActionKind::Focus;
+      a.text = w[1];
+    } else if (verb == "cell") {
+      if (!needArgs(3, 3)) return fail("cell takes a grid's name, a line (from 1, or last) and a field");
+      a.kind = ActionKind::Cell;
+      a.text = w[1];
+      if (LowerCase(w[2]) == "last") a.cellLine = -1;
+      else if (ReadInt(w[2], 1, 100000000, n)) a.cellLine = static_cast<int>(n);
+      else return fail("a cell's line is a number from 1 or last, not \"" + w[2] + "\"");
+      a.field = w[3];
     } else if (verb == "key") {
       if (args == 0) return fail("key takes one or more keys");
       for (size_t i = 1; i < w.size(); ++i) {

@@ -11,8 +11,15 @@
 //   click <x> <y> [left|right|double]
 //                                 a mouse click at that point of the host window
 //   click-window <text> [<x> <y>] a click on the first visible window under the host window whose
-//                                 text or class name is <text> (case ignored); at its centre, or
-//                                 at x, y inside it
+//                                 text, class name or control name is <text> (case ignored); at
+//                                 its centre, or at x, y inside it (negative: from the right or
+//                                 bottom edge)
+//   focus <control>               give the focus to the module's control of that name (its
+//                                 component name, e.g. DBEditGx4; case ignored)
+//   cell <grid> <line|last> <field>
+//                                 a click on the cell of that line (from 1, or the last) and of
+//                                 the column showing that field in the module's grid of that
+//                                 name; the grid brings the cell into view first
 //   key <key> ...                 press and release keys: Enter, Tab, Esc, Space, Backspace,
 //                                 Delete, Insert, Home, End, PageUp, PageDown, Up, Down, Left,
 //                                 Right, F1..F12, a letter or digit; modifiers joined with "+":
@@ -50,6 +57,8 @@ enum class ActionKind {
   Command,
   Click,
   ClickWindow,
+  Focus,
+  Cell,
   Key,
   Text,
   Answer,
@@ -85,7 +94,10 @@ struct PickChoice {
 struct ScriptAction {
   int line = 0;
   ActionKind kind = ActionKind::Note;
-  std::string text;                 // command name, window text, typed text, file, note, garble kind
+  std::string text;                 // command name, window text, control name, typed text, file,
+                                    // note, garble kind
+  int cellLine = 0;                 // cell: from 1, -1 the last
+  std::string field;                // cell
   int x = 0, y = 0;                 // click positions
   bool hasPosition = false;         // click-window with x, y
   ClickKind click = ClickKind::Left;

@@ -50,7 +50,7 @@ std::string RequestHandler::OpenSession(std::string_view requestName, std::strin
     sessions_.push_back(s);
     ReplyWriter reply(ReplyCode::Ok, "");
     reply.AddScalar("integer", std::to_string(s.id));
-    return reply.Text();
+    return reply.Take();
   });
 }
 
@@ -103,7 +103,7 @@ std::string RequestHandler::Display(const HostRequest& req) {
   ReplyWriter reply(ReplyCode::Ok, "");
   reply.AddRecordset(header);
   reply.AddRecordset(lines);
-  return reply.Text();
+  return reply.Take();
 }
 
 std::string RequestHandler::Save(const HostRequest& req) {
@@ -112,17 +112,24 @@ std::string RequestHandler::Save(const HostRequest& req) {
   if (!st.ok()) return DbFailure(st);
   ReplyWriter reply(ReplyCode::Ok, "");
   reply.AddRowIds(ids);
-  return reply.Text();
+  return reply.Take();
 }
 
 std::string RequestHandler::Search(std::string_view, const std::vector<hostdb::LookupArg>& args) {
   return Guarded([&] {
-    hostdb::RowSet rows;
-    hostdb::DbStatus st = db_.DocumentList(args, rows);
-    if (!st.ok()) return DbFailure(st);
+    // Written as the rows come: a list of many thousand documents is never held twice.
     ReplyWriter reply(ReplyCode::Ok, "");
-    reply.AddRecordset(rows);
-    return reply.Text();
+    std::vector<hostdb::Column> columns;
+    bool begun = false;
+    hostdb::DbStatus st = db_.DocumentList(args, columns, [&](const std::vector<Variant>& values) {
+      if (!begun) reply.BeginRecordset("TB_BILDA", columns);
+      begun = true;
+      reply.AddRow(values);
+    });
+    if (!st.ok()) return DbFailure(st);
+    if (!begun) reply.BeginRecordset("TB_BILDA", columns);
+    reply.EndRecordset();
+    return reply.Take();
   });
 }
 
@@ -140,7 +147,7 @@ std::string RequestHandler::Lookup(std::string_view view, const std::vector<host
                                                      rows.table + " does not exist.");
     ReplyWriter reply(ReplyCode::Ok, "");
     reply.AddRecordset(rows, *chosen, 1);
-    return reply.Text();
+    return reply.Take();
   });
 }
 

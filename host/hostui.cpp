@@ -72,6 +72,26 @@ void ButtonRow::LayoutLeft(HDC dc, int x, int y, int height, int minWidth) {
   }
 }
 
+int ButtonRow::LayoutWrapped(HDC dc, int x, int y, int height, int minWidth, int right, int rowGap) {
+  const int left = x;
+  int rows = buttons.empty() ? 0 : 1;
+  bool rowStart = true;
+  for (Button& b : buttons) {
+    const int width = std::max(minWidth, static_cast<int>(MeasureText(dc, b.text).cx) + 16);
+    int at = rowStart ? x : x + (b.gapBefore ? 8 : 0);
+    if (!rowStart && at + width > right) {
+      // The separator of a group that starts a row is the row's start.
+      y += height + rowGap;
+      ++rows;
+      at = left;
+    }
+    SetRect(&b.rect, at, y, at + width, y + height);
+    x = at + width + 2;
+    rowStart = false;
+  }
+  return rows;
+}
+
 void ButtonRow::LayoutCentered(int left, int right, int y, int height, int width, int gap) {
   int n = static_cast<int>(buttons.size());
   int total = n * width + std::max(0, n - 1) * gap;

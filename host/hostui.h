@@ -46,6 +46,9 @@ class ButtonRow {
 
   // Left to right from x; each button as wide as its text plus padding, at least minWidth.
   void LayoutLeft(HDC dc, int x, int y, int height, int minWidth);
+  // The same, but a button that would pass `right` starts a new row `height + rowGap` lower (a
+  // row's first button stays, however wide). Answers the number of rows (0 for an empty row).
+  int LayoutWrapped(HDC dc, int x, int y, int height, int minWidth, int right, int rowGap);
   // Buttons of one width, centred between left and right.
   void LayoutCentered(int left, int right, int y, int height, int width, int gap);
   int HitTest(POINT pt) const;

@@ -11,7 +11,7 @@ packages=(
   # drawing, fonts and images
   libfreetype-dev libfontconfig-dev fonts-wqy-microhei fonts-dejavu-core libpng-dev libpixman-1-dev libjpeg62-turbo-dev
   # stand-in host and window back-end
-  libsqlite3-dev libx11-dev libxext-dev xvfb xauth xdotool
+  libsqlite3-dev sqlite3 libx11-dev libxext-dev xvfb xauth xdotool
   # a light window manager for the test of windows under one
   openbox
   # benchmark peers

@@ -1,6 +1,9 @@
 // The expense advance form: set-up, the document load, search, and the edit commands.
 #include "documents/fano217/frmfano217.h"
 
+#include <string>
+#include <unordered_map>
+
 #include "controls/cvpagecontrol.h"
 #include "controls/flatcheckbox.h"
 #include "controls/flatpanel.h"
@@ -398,12 +401,22 @@ void TfrmFano217::FitListColumns() {
   if (list->Active() && !list->IsEmpty()) {
     TBookmark current = list->GetBookmark();
     list->DisableControls();
+    // A list of many thousand documents repeats its stalls, merchants and dates: each text is
+    // measured once per column, and a column's font is taken only when another one was in use.
+    std::vector<std::unordered_map<std::string, int>> measured(columns.size());
+    TFont* inUse = nullptr;
     for (list->First(); !list->Eof(); list->Next()) {
       for (size_t i = 0; i < columns.size(); ++i) {
         TField* field = columns[i]->Field();
         if (!field) continue;
-        canvas->Font()->Assign(columns[i]->Font());
-        widths[i] = std::max(widths[i], canvas->TextWidth(field->DisplayText()) + 6);
+        auto [at, added] = measured[i].try_emplace(field->DisplayText(), 0);
+        if (!added) continue;
+        if (inUse != columns[i]->Font()) {
+          inUse = columns[i]->Font();
+          canvas->Font()->Assign(inUse);
+        }
+        at->second = canvas->TextWidth(at->first) + 6;
+        widths[i] = std::max(widths[i], at->second);
       }
     }
     if (list->BookmarkValid(current)) list->GotoBookmark(current);

@@ -7,6 +7,7 @@
 #include "platform/classes/filer.h"
 #include "platform/forms/forms.h"
 #include "platform/forms/menus.h"
+#include "platform/os/automation.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
@@ -1812,7 +1813,24 @@ void TWinControl::MainWndProc(TMessage& m) {
   FreeDeviceContexts();
 }
 
+// A driver of the interface finds a control by its name (platform/os/automation.h).
+static UINT ControlNameMessageNumber() {
+  static const UINT number = RegisterWindowMessage(kFanoControlNameMessage);
+  return number;
+}
+
 void TWinControl::WndProc(TMessage& m) {
+  if (m.Msg >= 0xC000 && m.Msg == ControlNameMessageNumber()) {
+    char* buf = reinterpret_cast<char*>(m.LParam);
+    const std::string& name = Name();
+    m.Result = 0;
+    if (!buf || m.WParam == 0 || name.empty()) return;
+    const size_t n = std::min(static_cast<size_t>(m.WParam) - 1, name.size());
+    std::memcpy(buf, name.data(), n);
+    buf[n] = 0;
+    m.Result = static_cast<LRESULT>(n);
+    return;
+  }
   switch (m.Msg) {
     case WM_SETFOCUS: {
       TCustomForm* form = ::GetParentForm(this);

@@ -126,28 +126,97 @@ size_t Utf8CharCount(std::string_view s) noexcept {
   return count;
 }
 
+// Replies of many megabytes pass through these (the host's records carry UTF-16): runs of ASCII
+// go eight bytes at a time, and the result is allocated once.
 std::u16string Utf8ToUtf16(std::string_view s) {
+  // Converted through a small buffer appended in pieces: a result sized up front would be cleared
+  // first, a cost as large as the conversion's own.
   std::u16string out;
-  out.reserve(s.size());
+  out.reserve(s.size());  // never more units than bytes
+  constexpr size_t kPiece = 2048;
+  char16_t piece[kPiece];
+  size_t used = 0;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data());
+  const size_t n = s.size();
   size_t pos = 0;
-  while (pos < s.size()) {
+  while (pos < n) {
+    if (used + 8 > kPiece) {
+      out.append(piece, used);
+      used = 0;
+    }
+    if (pos + 8 <= n) {
+      uint64_t block;
+      std::memcpy(&block, p + pos, 8);
+      if ((block & 0x8080808080808080ull) == 0) {
+        for (int i = 0; i < 8; ++i) piece[used + static_cast<size_t>(i)] = static_cast<char16_t>(p[pos + static_cast<size_t>(i)]);
+        used += 8;
+        pos += 8;
+        continue;
+      }
+    }
+    if (p[pos] < 0x80) {
+      piece[used++] = static_cast<char16_t>(p[pos++]);
+      continue;
+    }
     char32_t cp = Utf8Decode(s, pos);
     if (cp >= 0x10000) {
       cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+      piece[used++] = static_cast<char16_t>(0xD800 + (cp >> 10));
+      piece[used++] = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
     } else {
-      out.push_back(static_cast<char16_t>(cp));
+      piece[used++] = static_cast<char16_t>(cp);
     }
   }
+  out.append(piece, used);
   return out;
 }
 
 std::string Utf16ToUtf8(std::u16string_view s) {
+  // The exact size first: a lone surrogate becomes U+FFFD, three bytes as any unit from U+0800.
+  size_t bytes = 0;
+  const size_t n = s.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (i + 4 <= n) {
+      uint64_t block;
+      std::memcpy(&block, s.data() + i, 8);
+      if ((block & 0xFF80FF80FF80FF80ull) == 0) {
+        bytes += 4;
+        i += 3;
+        continue;
+      }
+    }
+    const char16_t c = s[i];
+    if (c < 0x80) bytes += 1;
+    else if (c < 0x800) bytes += 2;
+    else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      bytes += 4;
+      ++i;
+    } else bytes += 3;
+  }
   std::string out;
-  out.reserve(s.size() * 3 / 2 + 1);
-  for (size_t i = 0; i < s.size(); ++i) {
+  out.reserve(bytes);
+  constexpr size_t kPiece = 4096;
+  char piece[kPiece];
+  char* w = piece;
+  for (size_t i = 0; i < n; ++i) {
+    if (w + 4 > piece + kPiece) {
+      out.append(piece, static_cast<size_t>(w - piece));
+      w = piece;
+    }
+    if (i + 4 <= n) {
+      uint64_t block;
+      std::memcpy(&block, s.data() + i, 8);
+      if ((block & 0xFF80FF80FF80FF80ull) == 0) {
+        for (size_t k = 0; k < 4; ++k) *w++ = static_cast<char>(s[i + k]);
+        i += 3;
+        continue;
+      }
+    }
     char32_t c = s[i];
+    if (c < 0x80) {
+      *w++ = static_cast<char>(c);
+      continue;
+    }
     if (c >= 0xD800 && c <= 0xDBFF) {
       if (i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
         c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
@@ -158,8 +227,21 @@ std::string Utf16ToUtf8(std::u16string_view s) {
     } else if (c >= 0xDC00 && c <= 0xDFFF) {
       c = 0xFFFD;
     }
-    Utf8Append(out, c);
+    if (c < 0x800) {
+      *w++ = static_cast<char>(0xC0 | (c >> 6));
+      *w++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      *w++ = static_cast<char>(0xE0 | (c >> 12));
+      *w++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *w++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      *w++ = static_cast<char>(0xF0 | (c >> 18));
+      *w++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      *w++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *w++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
   }
+  out.append(piece, static_cast<size_t>(w - piece));
   return out;
 }
 

@@ -223,6 +223,28 @@ TEST_F(Fano217Form, ANewDocumentSavedAfterSwitchingToEditingIsAddedToTheList) {
   EXPECT_EQ(dialog->LastFlags(), HOST_BOX_NOTICE);
 }
 
+// The line a new document starts with is left out of its save whether or not 修改 came between:
+// straight after 新增 the save itself gives it up.
+TEST_F(Fano217Form, TheUntouchedLineOfANewDocumentIsLeftOutOfItsSave) {
+  for (const bool updateFirst : {false, true}) {
+    SCOPED_TRACE(updateFirst ? "新增, 修改, 保存" : "新增, 保存");
+    host->Clear();
+    form->DoNew();
+    ASSERT_EQ(dm->mtblSub->State(), dsInsert);  // the appended line, never typed in
+    FillRequiredHeader();
+    if (updateFirst) form->DoUpdate();
+    host->SetReply(HM_EXECCOMMAND,
+                   ReplyDoc(0, "", "<rs typ=\"recordset\" tbname=\"TB_BILDA\"><rowid rn=\"1\" tbname=\"TB_BILDA\" id=\"78\"/></rs>"));
+    form->DoSave();
+    const std::string request = LastRequest();
+    ASSERT_NE(request.find("<TB_BILDA"), std::string::npos) << request;
+    EXPECT_EQ(request.find("<TB_BILDB"), std::string::npos) << request;
+    EXPECT_EQ(dm->mtblSub->RecordCount(), 0);
+    EXPECT_EQ(form->EditState(), esBrowse);
+    EXPECT_EQ(dialog->LastText(), "保存成功！");
+  }
+}
+
 TEST_F(Fano217Form, NewLinesOfAStoredDocumentAreSentWithItsKey) {
   LoadStored(11, {5});
   form->SetEditState(esBrowse);

@@ -85,8 +85,9 @@ inline std::vector<Entry> ReadLog(const fs::path& path) {
 }
 
 // Runs the host with a script; `prefix` goes in front of the command (the display for the window).
+// Replies are logged whole unless `wholeReplies` is false (the host's default).
 inline HostRun RunHost(const std::string& name, const std::string& script, const std::vector<std::string>& args = {},
-                const std::string& prefix = "") {
+                const std::string& prefix = "", bool wholeReplies = true) {
   static std::atomic<int> counter{0};
   HostRun run;
   run.dir = fs::temp_directory_path() / ("fano_e2e_" + std::to_string(getpid()) + "_" + std::to_string(counter++) + "_" + name);
@@ -99,6 +100,7 @@ inline HostRun RunHost(const std::string& name, const std::string& script, const
                     Shell(BinaryDir() + "/host/fano_host") + " --db " + Shell((run.dir / "e2e.db").string()) +
                     " --out " + Shell(run.dir.string()) + " --script script.txt";
   if (prefix.empty()) cmd += " --headless";
+  if (wholeReplies) cmd += " --log-replies";
   for (const std::string& a : args) cmd += " " + Shell(a);
   cmd += " 2> " + Shell((run.dir / "stderr.txt").string());
   int status = std::system(cmd.c_str());

@@ -219,6 +219,36 @@ TEST_F(EndToEnd, ClosingWhileEditingAsksTheScriptedQuestionAndClosesTheSessionOn
   EXPECT_EQ(ReplyCode(run().log[close + 1].text), "0");
 }
 
+// However narrow the window, the tool bar's buttons take rows enough for all of them, and a button
+// of a later row is clicked like any other.
+TEST(EndToEndAlone, TheToolBarWrapsSoEveryCommandStaysReachable) {
+  // At 760 pixels the second row holds 签核状况 alone, which has no action in browse state.
+  struct Case {
+    const char* size;
+    int minRows, maxRows;
+    bool clickRuns;
+  } cases[] = {{"1100x760", 1, 1, false}, {"760x520", 2, 2, false}, {"440x400", 2, 3, true}, {"320x240", 3, 4, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    HostRun r = RunHost("toolbar", "snapshot toolbar.png\nclick 30 42\nwait 10\nquit\n", {"--size", c.size});
+    ASSERT_EQ(r.exitCode, 0) << r.Dump();
+    const int laid = r.Find("HOST", "the tool bar's 15 buttons take ");
+    ASSERT_NE(laid, -1) << r.Dump();
+    const int rows = std::atoi(r.log[laid].text.c_str() + r.log[laid].text.find(" take ") + 6);
+    EXPECT_GE(rows, c.minRows);
+    EXPECT_LE(rows, c.maxRows);
+    // The point is on the first button of the second row when there is one.
+    const int sent = r.Find("SEND", "command \"", r.Find("SCRIPT", "click 30 42"));
+    if (!c.clickRuns) {
+      EXPECT_EQ(sent, -1) << r.Dump();
+    } else {
+      ASSERT_NE(sent, -1) << r.Dump();
+      EXPECT_EQ(r.log[sent].text.find("\"new\""), std::string::npos) << r.log[sent].text;
+    }
+    if (!::testing::Test::HasFailure()) fs::remove_all(r.dir);
+  }
+}
+
 TEST(EndToEndAlone, AGarbledOpenReplyLeavesTheSessionUnopened) {
   HostRun r = RunHost("garbled_open", "command search\nquit\n", {"--garble", "open"});
   EXPECT_EQ(r.exitCode, 0) << r.Dump();

@@ -97,6 +97,64 @@ TEST(DocumentForm, EveryRefusedCommandShowsItsNoticeWithCaptionAndFlags) {
   fs::remove_all(r.dir);
 }
 
+// The README's demo, run as scripts/run.sh runs it (replies logged by their size only): it adds its
+// line to the fourth document of the list, picks the third merchant and one of its stalls, and the
+// database holds all of it after the save.
+TEST(DocumentForm, TheReadmeDemoAddsItsLineAndSavesIt) {
+  const char* source = std::getenv("FANO_SOURCE_DIR");
+  ASSERT_NE(source, nullptr);
+  std::ifstream in(fs::path(source) / "host" / "demo.script");
+  std::stringstream script;
+  script << in.rdbuf();
+  ASSERT_FALSE(script.str().empty());
+  HostRun r = RunHost("demo", script.str(), {}, "", false);
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  EXPECT_NE(r.Find("BOX", "保存成功！"), -1) << r.Dump();
+  const long long document = ListedIds(Db(r), 4)[3];
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDB WHERE BILDB001 = " + std::to_string(document) +
+                              " AND BILDB006 = 12.5 AND BILDB008 = '演示明细'"),
+            1)
+      << r.Dump();
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDB WHERE BILDB008 = '演示明细'"), 1);
+  const long long merchant = Scalar(Db(r), "SELECT BILDA006 FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(document));
+  EXPECT_EQ(merchant, Scalar(Db(r), "SELECT PUBGO_ID FROM vh_pubgo ORDER BY PUBGO001 LIMIT 1 OFFSET 2"));
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA a JOIN vh_pubig_t1 s ON s.PUBIG_ID = a.BILDA007 "
+                          "AND s.PUBGO_ID = a.BILDA006 WHERE a.BILDA_ID = " + std::to_string(document)),
+            1);
+  // By default a reply is logged by its size, rows and beginning, not whole.
+  const int search = r.Find("REPLY", "0x473");
+  ASSERT_NE(search, -1);
+  EXPECT_NE(r.log[search].text.find(" rows, begins <?xml"), std::string::npos) << r.log[search].text.substr(0, 400);
+  EXPECT_LT(r.log[search].text.size(), 1000u);
+  fs::remove_all(r.dir);
+}
+
+// Controls are named in scripts: focus puts the keyboard into the editor of that name; a name the
+// form lacks, or a cell a grid lacks, stops the script with exit code 2.
+TEST(DocumentForm, ScriptsNameControlsAndCells) {
+  HostRun r = RunHost("named", "command search\ncommand update\nfocus DBEditGx21\nkey End\ntext 聚焦备注\n"
+                               "command save\nquit\n");
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  const long long first = ListedIds(Db(r), 1)[0];
+  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(first) +
+                              " AND BILDA011 LIKE '%聚焦备注'"),
+            1)
+      << r.Dump();
+  fs::remove_all(r.dir);
+  struct Case {
+    const char* script;
+    const char* error;
+  } cases[] = {{"focus NoSuchEditor\n", "no visible control \"NoSuchEditor\""},
+               {"command search\ncell grdAllView 100000 BILDA002\n", "has no line 100000"},
+               {"command search\ncell grdMain 1 NOSUCHFIELD\n", "shows no field \"NOSUCHFIELD\""}};
+  for (const Case& c : cases) {
+    HostRun bad = RunHost("named_bad", c.script);
+    EXPECT_EQ(bad.exitCode, 2) << bad.Dump();
+    EXPECT_NE(bad.Find("ERROR", c.error), -1) << bad.Dump();
+    fs::remove_all(bad.dir);
+  }
+}
+
 class DocumentSave : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {

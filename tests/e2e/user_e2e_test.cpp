@@ -76,7 +76,8 @@ class AsAUser : public ::testing::Test {
   }
   void StartHost(const std::string& out) {
     fs::create_directories(dir / out);
-    host = Spawn({BinaryDir() + "/host/fano_host", "--db", (dir / "user.db").string(), "--out", (dir / out).string()},
+    host = Spawn({BinaryDir() + "/host/fano_host", "--db", (dir / "user.db").string(), "--out", (dir / out).string(),
+                  "--log-replies"},
                  display);
     ASSERT_TRUE(WaitWindow("Fano", true)) << "the host window did not come";
     main = WindowNamed("Fano");

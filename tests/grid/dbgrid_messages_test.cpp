@@ -8,6 +8,8 @@
 #include "dbgrid_test_util.h"
 #include "editors/tooltips.h"
 #include "platform/forms/cmessages.h"
+#include "platform/os/automation.h"
+#include "platform/rtl/strings.h"
 #include "platform/db/testdataset.h"
 #include "platform/rtl/exceptions.h"
 
@@ -224,3 +226,45 @@ TEST_F(DBGridBufferedTest, AnEditorKeptOpenShowsTheRecordScrolledUnderIt) {
 
 }  // namespace
 }  // namespace dbgridtest
+
+// A driver of the interface asks for a cell by line and field: the grid brings that record and
+// column into view, takes the focus and answers where the cell is; no such line or shown field
+// answers 0 and moves nothing.
+TEST_F(DBGridTest, ADriverFindsACellByLineAndField) {
+  MakeGrid(200, 120);
+  AddColumn("ID");
+  AddColumn("NAME");
+  AddColumn("AMOUNT");
+  AddColumn("FLAG")->SetVisible(false);
+  AddRows(30);
+  Bind();
+  const UINT message = RegisterWindowMessage(kFanoGridCellMessage);
+  struct Case {
+    int line;
+    const char* field;
+    bool found;
+    int recNo;  // where the table stands after
+  } cases[] = {{3, "name", true, 3},  {25, "AMOUNT", true, 25}, {-1, "ID", true, 30},
+               {31, "ID", false, 30}, {0, "ID", false, 30},     {2, "FLAG", false, 30},
+               {2, "NOPE", false, 30}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.line) + " " + c.field);
+    FanoGridCellRequest request{sizeof(FanoGridCellRequest), c.line, c.field, {}};
+    const LRESULT answer = SendMessage(grid->Handle(), message, 0, reinterpret_cast<LPARAM>(&request));
+    EXPECT_EQ(answer != 0, c.found);
+    EXPECT_EQ(table->RecNo(), c.recNo);
+    if (!c.found) continue;
+    EXPECT_EQ(grid->SelectedField()->FieldName(), UpperCase(c.field));
+    EXPECT_TRUE(grid->Focused());
+    // The cell answered is the one shown at that point, inside the grid.
+    const TGridCoord at = grid->MouseCoord((request.cell.left + request.cell.right) / 2,
+                                           (request.cell.top + request.cell.bottom) / 2);
+    EXPECT_EQ(at.X, grid->Col());
+    EXPECT_EQ(at.Y, grid->Row());
+    EXPECT_GE(request.cell.left, 0);
+    EXPECT_LE(request.cell.bottom, grid->ClientHeight());
+  }
+  // A request too short for its fields is refused.
+  FanoGridCellRequest small{4, 1, "ID", {}};
+  EXPECT_EQ(SendMessage(grid->Handle(), message, 0, reinterpret_cast<LPARAM>(&small)), 0);
+}

@@ -247,3 +247,69 @@ TEST(HostReplyWriting, InvalidUtf8InATextIsMadeValid) {
 }
 
 }  // namespace
+
+namespace {
+
+// The reply as the XML library writes the same document from nodes: the writer places its text
+// straight, and must give the very same bytes.
+std::string ReplyThroughNodes(int32_t code, const std::string& info, const std::string& scalar,
+                              const hostdb::RowSet& rows, const std::vector<hostdb::NewRowId>& ids) {
+  TCvXmlDom dom;
+  dom.AppendChild(dom.CreateProcessingInstruction("xml", "version=\"1.0\" encoding=\"utf-8\""));
+  TXmlNode* root = dom.AppendChild(dom.CreateElement("corvane"));
+  TXmlNode* status = TCvXmlDom::AppendChild(root, dom.CreateElement("status"));
+  TCvXmlDom::AppendChild(TCvXmlDom::AppendChild(status, dom.CreateElement("code")),
+                         dom.CreateTextNode(std::to_string(code)));
+  TXmlNode* i = TCvXmlDom::AppendChild(status, dom.CreateElement("info"));
+  if (!info.empty()) TCvXmlDom::AppendChild(i, dom.CreateTextNode(info));
+  TXmlNode* s = TCvXmlDom::AppendChild(root, dom.CreateElement("rs"));
+  TCvXmlDom::SetAttribute(s, "typ", "string");
+  TCvXmlDom::AppendChild(s, dom.CreateTextNode(scalar));
+  TXmlNode* rs = TCvXmlDom::AppendChild(root, dom.CreateElement("rs"));
+  TCvXmlDom::SetAttribute(rs, "typ", "recordset");
+  TCvXmlDom::SetAttribute(rs, "tbname", rows.table);
+  std::string fields;
+  for (const hostdb::Column& c : rows.columns) fields += (fields.empty() ? "" : " ") + c.Describe();
+  for (size_t r = 0; r < rows.rows.size(); ++r) {
+    TXmlNode* row = TCvXmlDom::AppendChild(rs, dom.CreateElement("row"));
+    if (r == 0) TCvXmlDom::SetAttribute(row, "fields", fields);
+    for (size_t c = 0; c < rows.columns.size(); ++c)
+      if (!rows.rows[r][c].IsNull()) TCvXmlDom::SetAttribute(row, rows.columns[c].name, hostdb::ValueText(rows.columns[c], rows.rows[r][c]));
+  }
+  TXmlNode* empty = TCvXmlDom::AppendChild(root, dom.CreateElement("rs"));
+  TCvXmlDom::SetAttribute(empty, "typ", "recordset");
+  TCvXmlDom::SetAttribute(empty, "tbname", "TB_EMPTY");
+  TXmlNode* idSet = TCvXmlDom::AppendChild(root, dom.CreateElement("rs"));
+  TCvXmlDom::SetAttribute(idSet, "typ", "recordset");
+  TCvXmlDom::SetAttribute(idSet, "tbname", ids[0].table);
+  for (const hostdb::NewRowId& id : ids) {
+    TXmlNode* row = TCvXmlDom::AppendChild(idSet, dom.CreateElement("rowid"));
+    TCvXmlDom::SetAttribute(row, "rn", std::to_string(id.rn));
+    TCvXmlDom::SetAttribute(row, "tbname", id.table);
+    TCvXmlDom::SetAttribute(row, "id", std::to_string(id.id));
+  }
+  return dom.Xml();
+}
+
+TEST(HostReplyWriting, TheTextIsTheOneTheLibraryWritesFromNodes) {
+  hostdb::RowSet rows;
+  rows.table = "TB_BILDA";
+  rows.columns = {{"BILDA_ID", "INTEGER", 0, 0}, {"BILDA002", "VARCHAR", 16, 0}, {"AMOUNT", "NUMBER", 14, 2},
+                  {"BILDA003", "DATE", 0, 0}};
+  rows.rows = {{Variant::FromInt64(7), Variant("a&b<c>\"d'e\t费用\n"), Variant(12.5), Variant::FromDateTime(45000.5)},
+               {Variant::Null(), Variant(""), Variant::Null(), Variant::Null()},
+               {Variant::FromInt64(-3), Variant::Null(), Variant(0.125), Variant::FromDateTime(1.25)}};
+  hostdb::RowSet none;
+  none.table = "TB_EMPTY";
+  none.columns = rows.columns;
+  const std::vector<hostdb::NewRowId> ids = {{"TB_BILDB", 1, 90}, {"TB_BILDB", 2, 91}};
+  ReplyWriter w(-14, "Unknown view \"x\" & <y>");
+  w.AddScalar("string", "it's <here>");
+  w.AddRecordset(rows);
+  w.AddRecordset(none);
+  w.AddRowIds(ids);
+  EXPECT_EQ(w.Text(), ReplyThroughNodes(-14, "Unknown view \"x\" & <y>", "it's <here>", rows, ids));
+  EXPECT_EQ(w.Take(), ReplyThroughNodes(-14, "Unknown view \"x\" & <y>", "it's <here>", rows, ids));
+}
+
+}  // namespace

@@ -97,6 +97,11 @@ TEST(HostScript, BadLinesAreRefusedWithTheirNumber) {
       {"click 1", "click"},
       {"click 1 2 middle", "middle"},
       {"click-window a 1", "click-window"},
+      {"focus", "focus"},
+      {"focus a b", "focus"},
+      {"cell grdMain 1", "cell"},
+      {"cell grdMain 0 BILDB006", "\"0\""},
+      {"cell grdMain first BILDB006", "first"},
       {"key", "key"},
       {"key Ctrl+", "no key"},
       {"key Hyper+A", "no key"},
@@ -132,6 +137,19 @@ TEST(HostScript, ProbesReadAPoint) {
   EXPECT_EQ(a[0].kind, ActionKind::Probe);
   EXPECT_EQ(a[0].x, 12);
   EXPECT_EQ(a[0].y, -3);
+}
+
+TEST(HostScript, ControlsAndCellsAreNamed) {
+  auto a = Read("focus DBEditGx4\ncell grdMain 3 BILDB006\ncell \"grdMain\" Last bildb008");
+  ASSERT_EQ(a.size(), 3u);
+  EXPECT_EQ(a[0].kind, ActionKind::Focus);
+  EXPECT_EQ(a[0].text, "DBEditGx4");
+  EXPECT_EQ(a[1].kind, ActionKind::Cell);
+  EXPECT_EQ(a[1].text, "grdMain");
+  EXPECT_EQ(a[1].cellLine, 3);
+  EXPECT_EQ(a[1].field, "BILDB006");
+  EXPECT_EQ(a[2].cellLine, -1);
+  EXPECT_EQ(a[2].field, "bildb008");
 }
 
 TEST(HostScript, AnEmptyScriptHasNoActions) {
@@ -176,6 +194,36 @@ TEST(HostLogLines, CarryTheClockAKeywordAndOneLineOfText) {
   std::filesystem::remove(path);
   EXPECT_EQ(Quoted("a\"b\n"), "\"a\"b\\n\"");
   EXPECT_EQ(HexValue(0x1f), "0x1f");
+}
+
+// A reply of many megabytes is written whole in pieces (only when asked for), each piece made one
+// line as the whole would be; by default the log says its size, its rows and how it begins.
+TEST(HostLogLines, AReplyIsLoggedWholeOrByItsSizeRowsAndBeginning) {
+  ClockSetSimulated(1);
+  std::string reply = "<?xml version=\"1.0\"?>\n<corvane><rs typ=\"recordset\">";
+  for (int i = 0; i < 4000; ++i) reply += "<row A=\"费用" + std::to_string(i) + "\tx\"/>";
+  reply += "<rowid rn=\"1\"/><row/></rs></corvane>\n";
+  ASSERT_GT(reply.size(), 70000u);  // more than one piece of 64 KB
+  auto path = std::filesystem::temp_directory_path() / ("fano_hostlog_reply_" + std::to_string(getpid()) + ".log");
+  {
+    HostLog log;
+    ASSERT_TRUE(log.OpenFile(path.string()));
+    log.Document("REPLY", "0x473", reply);
+    log.DocumentSummary("REPLY", "0x473", reply);
+    ASSERT_EQ(log.Lines().size(), 2u);
+    EXPECT_LE(log.Lines()[0].size(), 64 + HostLog::kKeptBytes);
+    EXPECT_EQ(log.Lines()[1].find("REPLY  0x473: " + std::to_string(reply.size()) + " bytes, 4001 rows, begins <?xml"),
+              log.Lines()[1].find("REPLY"));
+    EXPECT_LT(log.Lines()[1].size(), 400u);
+  }
+  std::ifstream in(path);
+  std::string whole, summary;
+  std::getline(in, whole);
+  std::getline(in, summary);
+  EXPECT_EQ(whole.substr(whole.find("REPLY")), "REPLY  0x473: " + HostLog::OneLine(reply));
+  EXPECT_NE(summary.find(" rows, begins "), std::string::npos);
+  std::filesystem::remove(path);
+  EXPECT_EQ(HostLog::CountRows("<row/><rows/><row a=\"1\"/><rowid/><row\n/>"), 3u);
 }
 
 }  // namespace

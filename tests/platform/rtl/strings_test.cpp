@@ -290,3 +290,46 @@ TEST(Utf8, SequenceLengthGroupsByLeadByte) {
   EXPECT_EQ(Utf8SequenceLength(0xFF), 1);
   EXPECT_EQ(Utf8CharCount("中a\U0001F600"), 3u);
 }
+
+// The conversions read ASCII eight bytes at a time and write through a buffer of their own: at any
+// offset and length, and across the buffer's edges, they give what one character at a time gives.
+TEST(Utf16, ConversionsAgreeWithTheDecoderAtEveryOffset) {
+  auto slowTo16 = [](std::string_view s) {
+    std::u16string out;
+    for (size_t pos = 0; pos < s.size();) {
+      char32_t cp = Utf8Decode(s, pos);
+      if (cp >= 0x10000) {
+        out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+      } else {
+        out.push_back(static_cast<char16_t>(cp));
+      }
+    }
+    return out;
+  };
+  const std::vector<std::string> pieces = {"a",      "abcdefgh", "费用",  "\U0001F600", "\xC3\x28", "\xE4\xB8",
+                                           "\xFF",   "<row A=\"1\"/>", "é", "0123456789abcdef"};
+  std::mt19937 rng(217);
+  for (int round = 0; round < 400; ++round) {
+    std::string text;
+    const int count = static_cast<int>(rng() % 900);
+    for (int i = 0; i < count; ++i) text += pieces[rng() % pieces.size()];
+    const std::u16string wide = Utf8ToUtf16(text);
+    ASSERT_EQ(wide, slowTo16(text)) << round;
+    // Back: valid text comes back as it was; a lone surrogate becomes U+FFFD.
+    std::u16string withLone = wide;
+    if (!withLone.empty()) withLone.insert(withLone.begin() + static_cast<long>(rng() % withLone.size()), u'\xD800');
+    std::string expected;
+    for (size_t i = 0; i < withLone.size(); ++i) {
+      char32_t c = withLone[i];
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < withLone.size() && withLone[i + 1] >= 0xDC00 &&
+          withLone[i + 1] <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (withLone[i + 1] - 0xDC00);
+        ++i;
+      }
+      Utf8Append(expected, c);
+    }
+    ASSERT_EQ(Utf16ToUtf8(withLone), expected) << round;
+    ASSERT_EQ(Utf16ToUtf8(wide), SanitizeUtf8(text)) << round;
+  }
+}
