@@ -101,8 +101,14 @@ std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
   return a * 10 + b;
 }
 
-// A date value: "yyyy-mm-dd", with the time of day when the host sends one ("2024-03-05 10:00:00",
-// "2024-03-05T10:00:00"). The time is kept: a row written back on save carries all its values, so
+// A date value that holds a time has its date before the first blank; one with a colon and no
+// blank has no date and leaves the field null.
+inline bool DateHasNoDatePart(std::string_view value) {
+  return value.find(' ') == std::string_view::npos && value.find(':') != std::string_view::npos;
+}
+
+// A date value: "yyyy-mm-dd", with the time of day after a blank when the host sends one
+// ("2024-03-05 10:00:00"). The time is kept: a row written back on save carries all its values, so
 // dropping it here would reset every creation time to midnight. A time that does not read leaves
 // the date alone; other date forms go through the platform's reading.
 // Out of line, as the number readers are: the row loop that calls them stays small.
@@ -136,7 +142,7 @@ std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
   }
   std::string_view time;
   if (value.find(':') != std::string_view::npos) {
-    const size_t cut = value.find_first_of(" Tt");
+    const size_t cut = value.find(' ');
     if (cut != std::string_view::npos) {
       time = value.substr(cut + 1);
       value = value.substr(0, cut);
@@ -334,7 +340,7 @@ class TRowReader {
         col.seen = stamp_;
         if (eq == std::string_view::npos) continue;  // no value
         const std::string_view value = EntryText(entry, eq, scratch_);
-        if (value.empty()) continue;
+        if (value.empty() || (col.type == ftDate && DateHasNoDatePart(value))) continue;
         // Bytes that can be read up to the value's end: the entry's, unless the value was unescaped.
         const char* const from = value.data() == scratch_.data() ? value.data() : entry.data();
         try {
@@ -524,11 +530,10 @@ class TRecordsetReader {
       return;
     }
     const int rn = RowIdEntry(entries);
-    const auto rowTable = EntryAttribute(entries, "tbname");
-    if (!rowTable || rowTable->empty())
-      throw EBadReply(Format("A row id in recordset %s names no table", {name_}));
+    // A row id that names no table is kept with an empty name: it matches no table, and the form
+    // judges a save whose new rows get no key.
     RowId& id = rowIds_.emplace_back();
-    id.table = *rowTable;
+    if (auto rowTable = EntryAttribute(entries, "tbname")) id.table = std::move(*rowTable);
     id.rn = IntOrZero(XmlUnescape(XmlUnquote(XmlEntryValue(entries[rn])), true));
     if (const auto v = EntryAttribute(entries, "id")) id.id = IntOrZero(*v);
   }
