@@ -119,11 +119,12 @@ TEST(HostScript, BadLinesAreRefusedWithTheirNumber) {
 }
 
 TEST(HostScript, AGarbleMayNameHowTheReplyIsSpoilt) {
-  auto a = Read("garble save nocode\ngarble Save Foreign-Ids\ngarble any cut");
-  ASSERT_EQ(a.size(), 3u);
+  auto a = Read("garble save nocode\ngarble Save Foreign-Ids\ngarble any cut\ngarble save nameless-ids");
+  ASSERT_EQ(a.size(), 4u);
   EXPECT_EQ(a[0].text, "save nocode");
   EXPECT_EQ(a[1].text, "save foreign-ids");
   EXPECT_EQ(a[2].text, "any");
+  EXPECT_EQ(a[3].text, "save nameless-ids");
 }
 
 TEST(HostScript, ProbesReadAPoint) {
