@@ -104,6 +104,7 @@ std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
 // A date value that holds a time has its date before the first blank; one with a colon and no
 // blank has no date and leaves the field null.
 inline bool DateHasNoDatePart(std::string_view value) {
+  if (value.size() > 10 && value[10] == ' ') return false;  // the host's own form, at once
   return value.find(' ') == std::string_view::npos && value.find(':') != std::string_view::npos;
 }
 
@@ -295,7 +296,7 @@ class TRowReader {
       c.size = f->Size();
       const TMTDataFieldGx* column =
           c.index >= 0 && c.index < store->Count() ? store->Fields()[static_cast<size_t>(c.index)] : nullptr;
-      // What Convert makes is of one type per column: whether the store takes it as it is is known
+      // What Store makes is of one type per column: whether the store takes it as it is is known
       // here once.
       c.asIs = column && column->StoresTypeAsIs(ConvertedType(c.type));
       // A name holding "=" is never an attribute's name.
@@ -340,14 +341,16 @@ class TRowReader {
         col.seen = stamp_;
         if (eq == std::string_view::npos) continue;  // no value
         const std::string_view value = EntryText(entry, eq, scratch_);
-        if (value.empty() || (col.type == ftDate && DateHasNoDatePart(value))) continue;
+        if (value.empty()) continue;
         // Bytes that can be read up to the value's end: the entry's, unless the value was unescaped.
         const char* const from = value.data() == scratch_.data() ? value.data() : entry.data();
         try {
-          if (col.asIs)
+          if (col.asIs) {
             Store(col, value, from, rec->StoredSlot(col.index));
-          else
-            rec->SetDataValue(col.index, rvCurrent, Convert(col, value, from));
+          } else {
+            Variant v;
+            if (Store(col, value, from, v)) rec->SetDataValue(col.index, rvCurrent, v);
+          }
         } catch (const Exception& e) {
           // A row id's other entries are not values: an "rn" further on makes the element one.
           if (RowIdEntry(entries) >= 0) {
@@ -372,7 +375,7 @@ class TRowReader {
     int index = 0;          // the store's column
     TFieldType type = ftString;
     int size = 0;
-    bool asIs = false;      // the store keeps Convert's values without converting them
+    bool asIs = false;      // the store keeps Store's values without converting them
     uint32_t seen = 0;      // the row that last set it
   };
   // What the entry at one position named in the last row that had one there.
@@ -415,7 +418,7 @@ class TRowReader {
     return slot.column;
   }
 
-  // The variant type Convert answers for a column of that type.
+  // The variant type Store makes for a column of that type.
   static TVarType ConvertedType(TFieldType type) {
     switch (type) {
       case ftLargeint: return varInt64;
@@ -427,24 +430,24 @@ class TRowReader {
 
   // Puts the value, read as its column's type, into `slot`; `from`: where the value's entry starts
   // (see ReadFloat). Made in place: a value made apart and then moved in is read back from memory
-  // just written, which stalls.
-  [[gnu::always_inline]] static void Store(const Column& c, std::string_view value, const char* from, Variant& slot) {
+  // just written, which stalls. False, with `slot` untouched, for a value that leaves the field
+  // null.
+  [[gnu::always_inline]] static bool Store(const Column& c, std::string_view value, const char* from, Variant& slot) {
     switch (c.type) {
-      case ftLargeint: slot = Variant::FromInt64(ReadInt64(value)); return;
-      case ftFloat: slot = Variant(ReadFloat(value, from)); return;
-      case ftDate: slot = Variant::FromDateTime(ReadDate(value)); return;
+      case ftLargeint: slot = Variant::FromInt64(ReadInt64(value)); return true;
+      case ftFloat: slot = Variant(ReadFloat(value, from)); return true;
+      case ftDate:
+        if (DateHasNoDatePart(value)) return false;
+        slot = Variant::FromDateTime(ReadDate(value));
+        return true;
       default:
         // As a string field takes a text: cut to its size, counted in code-page-936 bytes.
         if (c.size > 0 && value.size() > static_cast<size_t>(c.size))
           slot.AssignText(Cp936Truncate(value, c.size));
         else
           slot.AssignText(value);
+        return true;
     }
-  }
-  static Variant Convert(const Column& c, std::string_view value, const char* from) {
-    Variant v;
-    Store(c, value, from, v);
-    return v;
   }
 
   // The unescaped text of an entry's value part, after the entry's first "=" (at `eq`, which it
