@@ -7,7 +7,7 @@
 
 namespace {
 
-struct ToUtf8Case {
+struct XmlConvertToUtf8Case {
   const char* what;
   std::u16string source;
   int64_t destSize;
@@ -16,7 +16,7 @@ struct ToUtf8Case {
 };
 
 TEST(XmlConvert, Utf16ToUtf8BufWritesWholeSequencesAndATerminator) {
-  const ToUtf8Case cases[] = {
+  const XmlConvertToUtf8Case cases[] = {
       {"ascii", u"abc", 10, 4, "abc"},
       {"two and three bytes", u"\u00E9\u4E2D", 10, 6, "\xC3\xA9\xE4\xB8\xAD"},
       {"a surrogate pair is two units", u"\U0001F600", 10, 7, "\xED\xA0\xBD\xED\xB8\x80"},
@@ -26,7 +26,7 @@ TEST(XmlConvert, Utf16ToUtf8BufWritesWholeSequencesAndATerminator) {
       {"a sequence that does not fit is left out", u"a\u4E2D", 3, 2, "a"},
       {"room for one byte", u"abc", 1, 1, ""},
   };
-  for (const ToUtf8Case& c : cases) {
+  for (const XmlConvertToUtf8Case& c : cases) {
     std::vector<char> dest(static_cast<size_t>(c.destSize) + 4, 'X');
     EXPECT_EQ(Utf16ToUtf8Buf(dest.data(), c.destSize, c.source.data(), static_cast<int64_t>(c.source.size())), c.result)
         << c.what;
@@ -40,7 +40,7 @@ TEST(XmlConvert, Utf16ToUtf8BufWritesWholeSequencesAndATerminator) {
   EXPECT_EQ(buf[0], 'X');
 }
 
-struct ToUtf16Case {
+struct XmlConvertToUtf16Case {
   const char* what;
   std::string source;
   int64_t destCount;
@@ -49,7 +49,7 @@ struct ToUtf16Case {
 };
 
 TEST(XmlConvert, Utf8ToUtf16BufReadsUpToThreeBytesASequence) {
-  const ToUtf16Case cases[] = {
+  const XmlConvertToUtf16Case cases[] = {
       {"ascii", "abc", 10, 4, u"abc"},
       {"two and three bytes", "\xC3\xA9\xE4\xB8\xAD", 10, 3, u"\u00E9\u4E2D"},
       {"empty", "", 4, 1, u""},
@@ -64,7 +64,7 @@ TEST(XmlConvert, Utf8ToUtf16BufReadsUpToThreeBytesASequence) {
       {"exactly full", "abc", 3, 3, u"ab"},
       {"more than fits", "abcdef", 3, 3, u"ab"},
   };
-  for (const ToUtf16Case& c : cases) {
+  for (const XmlConvertToUtf16Case& c : cases) {
     std::vector<char16_t> dest(static_cast<size_t>(c.destCount) + 2, u'X');
     EXPECT_EQ(Utf8ToUtf16Buf(dest.data(), c.destCount, c.source.data(), static_cast<int64_t>(c.source.size())), c.result)
         << c.what;

@@ -14,7 +14,7 @@ namespace {
 
 // Reads the whole text through the reader: each character, every blank skipped, and after each
 // read the last character is taken back once and read again.
-std::string ReadBack(TXmlSurplusReader& reader, bool skipBlanks) {
+std::string ReadThroughSurplusReader(TXmlSurplusReader& reader, bool skipBlanks) {
   std::string out;
   char c;
   bool again = true;
@@ -36,13 +36,13 @@ TEST(XmlSurplusReader, ReadsCharactersSkipsBlanksAndTakesBackWhatItRead) {
   for (bool skip : {false, true}) {
     const std::string expected = skip ? "<a>xy</a>" : text;
     XmlMemoryInput memory(text);
-    EXPECT_EQ(ReadBack(memory, skip), expected);
+    EXPECT_EQ(ReadThroughSurplusReader(memory, skip), expected);
     EXPECT_TRUE(memory.AtEnd());
     // From a stream in blocks of one and three bytes: taking back crosses the block boundaries.
     for (size_t block : {size_t{1}, size_t{3}}) {
       TStringStream stream(text);
       XmlStreamInput input(stream, block);
-      EXPECT_EQ(ReadBack(input, skip), expected) << block;
+      EXPECT_EQ(ReadThroughSurplusReader(input, skip), expected) << block;
       char c;
       EXPECT_FALSE(input.ReadChar(c));
     }
