@@ -637,8 +637,8 @@ void HostApp::ShowText(const std::string& text, bool error) {
 
 // ---- the link with the module ----
 
-// A reply spoilt as a script asks: cut in half, without its status code, or with its new row ids
-// naming a table the request did not send.
+// A reply spoilt as a script asks: cut in half, without its status code, with its new row ids
+// naming a table the request did not send, or with them naming no table.
 static std::string GarbleReply(std::string reply, const std::string& how) {
   if (how == "nocode") {
     size_t a = reply.find("<code>");
@@ -646,13 +646,17 @@ static std::string GarbleReply(std::string reply, const std::string& how) {
     if (b != std::string::npos) reply.erase(a, b + 7 - a);
     return reply;
   }
-  if (how == "foreign-ids") {
+  if (how == "foreign-ids" || how == "nameless-ids") {
     for (size_t at = reply.find("<rowid"); at != std::string::npos; at = reply.find("<rowid", at + 1)) {
       const size_t end = reply.find('>', at);
       const size_t name = reply.find(" tbname=\"", at);
       if (name == std::string::npos || name > end) continue;
       const size_t value = name + 9;
-      reply.replace(value, reply.find('"', value) - value, "TB_ELSEWHERE");
+      const size_t close = reply.find('"', value);
+      if (how == "foreign-ids")
+        reply.replace(value, close - value, "TB_ELSEWHERE");
+      else
+        reply.erase(name, close + 1 - name);
     }
     return reply;
   }

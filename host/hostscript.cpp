@@ -237,8 +237,8 @@ bool ReadScript(std::string_view text, std::vector<ScriptAction>& out, std::stri
       a.text = LowerCase(w[1]);
       if (args == 2) {
         std::string how = LowerCase(w[2]);
-        if (how != "cut" && how != "nocode" && how != "foreign-ids")
-          return fail("a reply is garbled as cut, nocode or foreign-ids, not \"" + w[2] + "\"");
+        if (how != "cut" && how != "nocode" && how != "foreign-ids" && how != "nameless-ids")
+          return fail("a reply is garbled as cut, nocode, foreign-ids or nameless-ids, not \"" + w[2] + "\"");
         if (how != "cut") a.text += " " + how;
       }
     } else if (verb == "snapshot") {

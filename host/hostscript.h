@@ -32,10 +32,10 @@
 //                                 the choice of the next lookup: a row (N from 1), the first row
 //                                 whose column holds that value, or none (cancel); queued in order,
 //                                 the first row when nothing is queued
-//   garble <open|close|display|save|command|search|lookup|any> [cut|nocode|foreign-ids]
+//   garble <open|close|display|save|command|search|lookup|any> [cut|nocode|foreign-ids|nameless-ids]
 //                                 the next reply of that kind is sent cut in half (not XML), or
 //                                 without its status code, or with its new row ids naming
-//                                 another table
+//                                 another table, or naming none (no "tbname")
 //   snapshot <file.png>           a PNG of the host window (relative names go to the output folder)
 //   probe <x> <y>                 write the colour shown at that point into the log (PROBE line,
 //                                 the colour as 0xBBGGRR hex)

@@ -101,8 +101,15 @@ std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
   return a * 10 + b;
 }
 
-// A date value: "yyyy-mm-dd", with the time of day when the host sends one ("2024-03-05 10:00:00",
-// "2024-03-05T10:00:00"). The time is kept: a row written back on save carries all its values, so
+// A date value that holds a time has its date before the first blank; one with a colon and no
+// blank has no date and leaves the field null.
+inline bool DateHasNoDatePart(std::string_view value) {
+  if (value.size() > 10 && value[10] == ' ') return false;  // the host's own form, at once
+  return value.find(' ') == std::string_view::npos && value.find(':') != std::string_view::npos;
+}
+
+// A date value: "yyyy-mm-dd", with the time of day after a blank when the host sends one
+// ("2024-03-05 10:00:00"). The time is kept: a row written back on save carries all its values, so
 // dropping it here would reset every creation time to midnight. A time that does not read leaves
 // the date alone; other date forms go through the platform's reading.
 // Out of line, as the number readers are: the row loop that calls them stays small.
@@ -136,7 +143,7 @@ std::vector<TReplyColumn> ParseFieldDescription(std::string fields) {
   }
   std::string_view time;
   if (value.find(':') != std::string_view::npos) {
-    const size_t cut = value.find_first_of(" Tt");
+    const size_t cut = value.find(' ');
     if (cut != std::string_view::npos) {
       time = value.substr(cut + 1);
       value = value.substr(0, cut);
@@ -289,7 +296,7 @@ class TRowReader {
       c.size = f->Size();
       const TMTDataFieldGx* column =
           c.index >= 0 && c.index < store->Count() ? store->Fields()[static_cast<size_t>(c.index)] : nullptr;
-      // What Convert makes is of one type per column: whether the store takes it as it is is known
+      // What Store makes is of one type per column: whether the store takes it as it is is known
       // here once.
       c.asIs = column && column->StoresTypeAsIs(ConvertedType(c.type));
       // A name holding "=" is never an attribute's name.
@@ -338,10 +345,12 @@ class TRowReader {
         // Bytes that can be read up to the value's end: the entry's, unless the value was unescaped.
         const char* const from = value.data() == scratch_.data() ? value.data() : entry.data();
         try {
-          if (col.asIs)
+          if (col.asIs) {
             Store(col, value, from, rec->StoredSlot(col.index));
-          else
-            rec->SetDataValue(col.index, rvCurrent, Convert(col, value, from));
+          } else {
+            Variant v;
+            if (Store(col, value, from, v)) rec->SetDataValue(col.index, rvCurrent, v);
+          }
         } catch (const Exception& e) {
           // A row id's other entries are not values: an "rn" further on makes the element one.
           if (RowIdEntry(entries) >= 0) {
@@ -366,7 +375,7 @@ class TRowReader {
     int index = 0;          // the store's column
     TFieldType type = ftString;
     int size = 0;
-    bool asIs = false;      // the store keeps Convert's values without converting them
+    bool asIs = false;      // the store keeps Store's values without converting them
     uint32_t seen = 0;      // the row that last set it
   };
   // What the entry at one position named in the last row that had one there.
@@ -409,7 +418,7 @@ class TRowReader {
     return slot.column;
   }
 
-  // The variant type Convert answers for a column of that type.
+  // The variant type Store makes for a column of that type.
   static TVarType ConvertedType(TFieldType type) {
     switch (type) {
       case ftLargeint: return varInt64;
@@ -421,24 +430,24 @@ class TRowReader {
 
   // Puts the value, read as its column's type, into `slot`; `from`: where the value's entry starts
   // (see ReadFloat). Made in place: a value made apart and then moved in is read back from memory
-  // just written, which stalls.
-  [[gnu::always_inline]] static void Store(const Column& c, std::string_view value, const char* from, Variant& slot) {
+  // just written, which stalls. False, with `slot` untouched, for a value that leaves the field
+  // null.
+  [[gnu::always_inline]] static bool Store(const Column& c, std::string_view value, const char* from, Variant& slot) {
     switch (c.type) {
-      case ftLargeint: slot = Variant::FromInt64(ReadInt64(value)); return;
-      case ftFloat: slot = Variant(ReadFloat(value, from)); return;
-      case ftDate: slot = Variant::FromDateTime(ReadDate(value)); return;
+      case ftLargeint: slot = Variant::FromInt64(ReadInt64(value)); return true;
+      case ftFloat: slot = Variant(ReadFloat(value, from)); return true;
+      case ftDate:
+        if (DateHasNoDatePart(value)) return false;
+        slot = Variant::FromDateTime(ReadDate(value));
+        return true;
       default:
         // As a string field takes a text: cut to its size, counted in code-page-936 bytes.
         if (c.size > 0 && value.size() > static_cast<size_t>(c.size))
           slot.AssignText(Cp936Truncate(value, c.size));
         else
           slot.AssignText(value);
+        return true;
     }
-  }
-  static Variant Convert(const Column& c, std::string_view value, const char* from) {
-    Variant v;
-    Store(c, value, from, v);
-    return v;
   }
 
   // The unescaped text of an entry's value part, after the entry's first "=" (at `eq`, which it
@@ -524,11 +533,10 @@ class TRecordsetReader {
       return;
     }
     const int rn = RowIdEntry(entries);
-    const auto rowTable = EntryAttribute(entries, "tbname");
-    if (!rowTable || rowTable->empty())
-      throw EBadReply(Format("A row id in recordset %s names no table", {name_}));
+    // A row id that names no table is kept with an empty name: it matches no table, and the form
+    // judges a save whose new rows get no key.
     RowId& id = rowIds_.emplace_back();
-    id.table = *rowTable;
+    if (auto rowTable = EntryAttribute(entries, "tbname")) id.table = std::move(*rowTable);
     id.rn = IntOrZero(XmlUnescape(XmlUnquote(XmlEntryValue(entries[rn])), true));
     if (const auto v = EntryAttribute(entries, "id")) id.id = IntOrZero(*v);
   }

@@ -160,6 +160,17 @@ std::string TCvTbField::GetFKList() const {
 
 namespace {
 
+// Element names of a description are matched ignoring case, as its attribute names are.
+bool TbFieldIsElement(const TXmlNode* node, std::string_view name) {
+  return TCvXmlDom::IsElement(node) && XmlSameName(node->Name(), name, node->InternalUtf8());
+}
+
+TXmlNode* TbFieldElement(const TXmlNode* parent, std::string_view name) {
+  for (int i = 0; parent && i < parent->NodeCount(); ++i)
+    if (TbFieldIsElement(parent->Nodes(i), name)) return parent->Nodes(i);
+  return nullptr;
+}
+
 // The flag attributes: set unless the trimmed text is "0"; an absent attribute counts as set.
 bool FlagAttribute(const TXmlNode* node, std::string_view name) {
   auto v = node->FindAttribute(name);
@@ -205,13 +216,12 @@ bool TCvTbField::LoadFieldsFromXml() {
   } clearXml{xml_};
   parser->ReadFromString(xml_->Text());
   TXmlNode* root = parser->Root();
-  TXmlNode* fields = TCvXmlDom::SelectSingleNode(root, "fields");
+  TXmlNode* fields = TbFieldElement(root, "fields");
   if (!fields) return false;
   tableName_ = root->ReadAttributeString("tablename");
   std::vector<TXmlNode*> filed;
   for (int i = 0; i < fields->NodeCount(); ++i)
-    if (TXmlNode* n = fields->Nodes(i); TCvXmlDom::IsElement(n) && XmlSameName(n->Name(), "filed", n->InternalUtf8()))
-      filed.push_back(n);
+    if (TXmlNode* n = fields->Nodes(i); TbFieldIsElement(n, "filed")) filed.push_back(n);
   tbFields_->BeginUpdate();
   struct EndUpdate {
     TTbFields* items;

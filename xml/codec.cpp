@@ -7,6 +7,7 @@
 #include "platform/rtl/strings.h"
 #include "xml/text.h"
 
+FANO_IMPLEMENT_CLASS(TXmlStringStream, TMemoryStream)
 FANO_IMPLEMENT_ABSTRACT(TXmlBufferedReadStream, TStream)
 FANO_IMPLEMENT_ABSTRACT(TXmlBufferedWriteStream, TStream)
 FANO_IMPLEMENT_ABSTRACT(TXmlCodecStream, TStream)
@@ -71,6 +72,19 @@ int64_t ReadFully(TStream& s, void* buffer, int64_t count) {
     got += n;
   }
   return got;
+}
+
+// ---------------------------------------------------------------- string stream
+
+TXmlStringStream::TXmlStringStream(std::string_view text) {
+  if (!text.empty()) {
+    Write(text.data(), static_cast<int64_t>(text.size()));
+    Seek(0, soFromBeginning);
+  }
+}
+
+std::string TXmlStringStream::StringStreamData() {
+  return std::string(static_cast<const char*>(Memory()), static_cast<size_t>(Size()));
 }
 
 // ---------------------------------------------------------------- buffered read stream

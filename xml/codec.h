@@ -45,6 +45,15 @@ extern const TXmlEncodingRow EncodingTable[15];
 // its end); answers the bytes read.
 int64_t ReadFully(TStream& stream, void* buffer, int64_t count);
 
+// A stream over a copy of a string's bytes, positioned at its start; what is written to it is
+// read back whole by StringStreamData.
+class TXmlStringStream : public TMemoryStream {
+  FANO_CLASS(TXmlStringStream)
+ public:
+  explicit TXmlStringStream(std::string_view text = {});
+  std::string StringStreamData();
+};
+
 // Reads the source in 64 KiB blocks; single-byte reads inside a block take an inline path.
 class TXmlBufferedReadStream : public TStream {
   FANO_CLASS(TXmlBufferedReadStream)

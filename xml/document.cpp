@@ -84,6 +84,8 @@ void TXmlDocument::Assign(const TXmlNode& source) {
 
 // ---------------------------------------------------------------- reading
 
+// A whole document is parsed in the caller's text itself, without a copy of it in a
+// TXmlStringStream: a reply of many megabytes is read as fast and in as little memory as can be.
 void TXmlDocument::ReadFromString(std::string_view text) {
   XmlMemoryInput input(text);
   XmlParser(this, input).ParseDocument();
@@ -118,7 +120,7 @@ void ParseStream(TStream& stream, Parse&& parse) {
 }  // namespace
 
 void TXmlDocument::ReadFromStream(TStream& stream) {
-  ParseStream(stream, [&](XmlInput& input) { XmlParser(this, input).ParseDocument(); });
+  ParseStream(stream, [&](TXmlSurplusReader& input) { XmlParser(this, input).ParseDocument(); });
 }
 
 void TXmlDocument::LoadFromStream(TStream& stream) {
@@ -145,10 +147,10 @@ void TXmlDocument::LoadFromFile(const std::string& fileName) {
 }
 
 void TXmlNode::ReadFromStream(TStream& stream) {
-  ParseStream(stream, [&](XmlInput& input) { XmlParser(document_, input).ParseNode(this, 0); });
+  ParseStream(stream, [&](TXmlSurplusReader& input) { XmlParser(document_, input).ParseNode(this, 0); });
 }
 
 void TXmlNode::ReadFromString(std::string_view text) {
-  XmlMemoryInput input(text);
-  XmlParser(document_, input).ParseNode(this, 0);
+  TXmlStringStream stream(text);
+  ReadFromStream(stream);
 }

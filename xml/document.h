@@ -22,6 +22,7 @@
 #include "xml/node.h"
 
 class TXmlCodecStream;
+class XmlParser;
 
 // Takes the child elements of chosen elements while a text is parsed, so that a document of many
 // thousand rows is read without a node per row (TXmlDocument::ReadFromString with a reader).
@@ -132,6 +133,9 @@ class TXmlDocument : public TPersistent {
  private:
   friend class XmlParser;
   friend class XmlWriter;
+  // Reads a DOCTYPE's body for the parser: its name and external id into `node`, then the
+  // declarations of its internal subset as children.
+  void ParseDoctype(TXmlNode* node, XmlParser& parser);
   void Progress(int64_t position) {
     if (OnProgress) OnProgress(this, position);
   }

@@ -179,7 +179,8 @@ class TXmlNode : public TPersistent {
   int NodeAdd(TXmlNode* node);
   int NodeAdd(std::unique_ptr<TXmlNode> node);
   // Inserts at 0..count, taking ownership; outside that range nothing happens (and the caller keeps
-  // the node). The inserted node keeps its own document.
+  // the node). The inserted node and its subtree join this node's document, as with NodeAdd: a node
+  // reads its options from its document and must not point to one that may go before it.
   void NodeInsert(int index, TXmlNode* node);
   TXmlNode* NodeNew(std::string_view name);
   TXmlNode* NodeNewAtIndex(int index, std::string_view name);

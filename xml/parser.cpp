@@ -140,22 +140,29 @@ void XmlStreamInput::Finish() {
   }
 }
 
-// ---------------------------------------------------------------- reading primitives
+// ---------------------------------------------------------------- string builder
 
-int XmlParser::ReadCharSkipBlanks() {
-  int c;
-  do c = in_.Get();
-  while (c >= 0 && IsXmlBlank(static_cast<char>(c)));
-  return c;
+void TXmlStringBuilder::Grow(size_t more) {
+  size_t capacity = buffer_.size();
+  while (capacity - length_ < more) capacity *= 2;
+  buffer_.resize(capacity);
 }
+
+std::string TXmlStringBuilder::Substring(size_t start, size_t count) const {
+  if (start < 1) start = 1;
+  if (start > length_) return {};
+  return std::string(View().substr(start - 1, count));
+}
+
+// ---------------------------------------------------------------- reading primitives
 
 int XmlParser::ReadOpenTag() {
   // Called after the "<". Every row of the table whose open text matches so far stays a candidate;
   // the characters read past the open text of the best row are given back.
-  int c = in_.Get();
-  if (c < 0) return kElementRow;
+  char c;
+  if (!in_.ReadChar(c)) return kElementRow;
   if (c != '!' && c != '?') {
-    in_.Back(1);
+    in_.PushBack(1);
     return kElementRow;
   }
   bool candidate[12];
@@ -163,15 +170,12 @@ int XmlParser::ReadOpenTag() {
   int best = kElementRow;
   size_t p = 2, read = 0;
   for (;;) {
-    if (p > 2) {
-      c = in_.Get();
-      if (c < 0) return best;
-    }
+    if (p > 2 && !in_.ReadChar(c)) return best;
     ++read;
     bool matched = false;
     for (int row = 11; row >= 0; --row) {
       if (!candidate[row] || kTagTable[row].open.size() < p) continue;
-      if (kTagTable[row].open[p - 1] == static_cast<char>(c)) {
+      if (kTagTable[row].open[p - 1] == c) {
         matched = true;
         if (p == kTagTable[row].open.size()) best = row;
       } else {
@@ -181,7 +185,7 @@ int XmlParser::ReadOpenTag() {
     ++p;
     if (!matched) break;
   }
-  in_.Back(read - (kTagTable[best].open.size() - 1));
+  in_.PushBack(read - (kTagTable[best].open.size() - 1));
   return best;
 }
 
@@ -191,15 +195,17 @@ bool XmlParser::ReadUntil(std::string_view close, bool quoteAware, std::string_v
   const char* start = in_.cur;
   bool crossed = false;
   char quote = 0;
-  until_.clear();
+  until_.Clear();
   // Does the text read so far (until_ when crossed, then [start, p)) end with `close`?
   auto endsWithClose = [&](const char* p) {
     size_t here = static_cast<size_t>(p - start);
     if (here >= closeLen) return std::memcmp(p - closeLen, close.data(), closeLen) == 0;
-    if (!crossed || until_.size() + here < closeLen) return false;
-    std::string tail = until_.substr(until_.size() - (closeLen - here));
-    tail.append(start, here);
-    return tail == close;
+    // The close text began before the refill: its first part ends the builder.
+    const size_t before = closeLen - here;
+    if (!crossed || until_.Length() < before) return false;
+    for (size_t k = 0; k < before; ++k)
+      if (until_.CharAt(until_.Length() - before + 1 + k) != close[k]) return false;
+    return std::memcmp(start, close.data() + before, here) == 0;
   };
   for (;;) {
     const char* p = in_.cur;
@@ -226,14 +232,14 @@ bool XmlParser::ReadUntil(std::string_view close, bool quoteAware, std::string_v
         if (!crossed) {
           result = std::string_view(start, static_cast<size_t>(p - start) - closeLen);
         } else {
-          until_.append(start, p);
-          until_.resize(until_.size() - closeLen);
-          result = until_;
+          until_.Append(start, static_cast<size_t>(p - start));
+          until_.SetLength(until_.Length() - closeLen);
+          result = until_.View();
         }
         return true;
       }
     }
-    until_.append(start, e);
+    until_.Append(start, static_cast<size_t>(e - start));
     in_.cur = e;
     if (!in_.Refill()) return false;
     start = in_.cur;
@@ -385,9 +391,10 @@ bool XmlParser::ParseHead(TXmlNode* node, bool afterLessThan, int depth) {
   if (Stopped()) return false;
   node->Clear();
   if (!afterLessThan) {
-    const int c = ReadCharSkipBlanks();
-    if (c != '<') {
-      strayText_ |= c >= 0;  // text outside any element, skipped
+    char c;
+    const bool read = in_.ReadCharSkipBlanks(c);
+    if (!read || c != '<') {
+      strayText_ |= read;  // text outside any element, skipped
       return false;
     }
   }
@@ -420,7 +427,10 @@ bool XmlParser::ParseHead(TXmlNode* node, bool afterLessThan, int depth) {
     }
     case etDoctype:
       node->name_ = "DTD";
-      if (started() && node->document_) ParseDoctype(node, depth);
+      if (started() && node->document_) {
+        doctypeDepth_ = depth;
+        node->document_->ParseDoctype(node, *this);
+      }
       return false;
     case etDtdElement:
     case etDtdAttList:
@@ -531,8 +541,8 @@ void XmlParser::FlushText(Frame& frame, std::string_view text) {
 }
 
 void XmlParser::FinishElement(Frame& frame) {
-  FlushText(frame, text_);
-  text_.clear();
+  FlushText(frame, text_.View());
+  text_.Clear();
   if (frame.hasChildren && frame.carriageReturn) {
     TrimTrailingBreaks(frame.node->value_);
     for (TXmlNode* n : frame.kids ? *frame.kids : frame.node->nodes_)
@@ -580,23 +590,23 @@ void XmlParser::ParseNode(TXmlNode* top, int depth) {
       if (!lt) {
         if (p < e) {
           if (f.hasChildren && std::memchr(p, '\r', static_cast<size_t>(e - p))) f.carriageReturn = true;
-          text_.append(p, e);
+          text_.Append(p, static_cast<size_t>(e - p));
         }
         in_.cur = e;
         if (!in_.Refill()) Fail("Missing close tag in element " + f.node->name_);
         continue;
       }
       if (f.hasChildren && lt > p && std::memchr(p, '\r', static_cast<size_t>(lt - p))) f.carriageReturn = true;
-      if (text_.empty()) {
+      if (text_.Length() == 0) {
         FlushText(f, std::string_view(p, static_cast<size_t>(lt - p)));
       } else {
-        text_.append(p, lt);
-        FlushText(f, text_);
-        text_.clear();
+        text_.Append(p, static_cast<size_t>(lt - p));
+        FlushText(f, text_.View());
+        text_.Clear();
       }
       in_.cur = lt + 1;
-      int c = ReadCharSkipBlanks();
-      if (c < 0) Fail("Missing data after \"<\" in element " + f.node->name_);
+      char c;
+      if (!in_.ReadCharSkipBlanks(c)) Fail("Missing data after \"<\" in element " + f.node->name_);
       if (c == '/') {
         std::string_view close;
         if (!ReadUntil(">", true, close)) Fail("Missing \">\" in close tag of element " + f.node->name_);
@@ -610,7 +620,7 @@ void XmlParser::ParseNode(TXmlNode* top, int depth) {
       }
       f.carriageReturn = false;
       f.hasChildren = true;
-      in_.Back(1);
+      in_.PushBack(1);
       TXmlNode* child = slabs_.New(f.node->document_);
       AddChild(f, child);
       inHead = child;
@@ -646,30 +656,32 @@ void XmlParser::ParseNode(TXmlNode* top, int depth) {
   }
 }
 
-void XmlParser::ParseDoctype(TXmlNode* node, int depth) {
-  std::string text;
-  int c;
+void TXmlDocument::ParseDoctype(TXmlNode* node, XmlParser& parser) {
+  // The name and external id up to "[" or ">", then the internal subset's declarations.
+  TXmlSurplusReader& in = parser.in_;
+  TXmlStringBuilder text;
+  char c = 0;
   for (;;) {
-    c = in_.Get();
-    if (c < 0) return;
+    if (!in.ReadChar(c)) return;
     if (c == '>' || c == '[') break;
-    text.push_back(static_cast<char>(c));
+    text.AddChar(c);
   }
-  ParseAttributes(text);
-  if (!words_.empty()) {
+  parser.ParseAttributes(text.View());
+  const std::vector<std::string_view>& words = parser.words_;
+  if (!words.empty()) {
     std::string value;
-    for (size_t i = 1; i < words_.size(); ++i) {
+    for (size_t i = 1; i < words.size(); ++i) {
       if (i > 1) value.push_back(' ');
-      value.append(words_[i]);
+      value.append(words[i]);
     }
     value = Trim(StringReplace(value, "\r\n", " ", rfReplaceAll));
-    node->SetName(words_[0]);
+    node->SetName(words[0]);
     node->SetParsedValue(value);
   }
   if (c == '[') {
-    ParseInternalSubset(node, depth + 1);
-    do c = in_.Get();
-    while (c >= 0 && c != '>');
+    parser.ParseInternalSubset(node, parser.doctypeDepth_ + 1);
+    while (in.ReadChar(c) && c != '>') {
+    }
   }
 }
 
@@ -689,9 +701,9 @@ void XmlParser::ParseInternalSubset(TXmlNode* node, int depth) {
     if (Stopped()) return;
     // A stray character leaves an empty node, which would not write back as anything valid.
     if (child->IsBlank()) child->Delete();
-    int c = ReadCharSkipBlanks();
-    if (c < 0 || c == ']') return;
-    in_.Back(1);
+    char c;
+    if (!in_.ReadCharSkipBlanks(c) || c == ']') return;
+    in_.PushBack(1);
   }
 }
 

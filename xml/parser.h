@@ -1,30 +1,46 @@
 #pragma once
 // The parser behind TXmlDocument and TXmlNode reading (internal to the library).
 //
-// It reads a window of internal text (XmlInput) byte by byte on an inline path and scans runs of
+// It reads a window of internal text (TXmlSurplusReader) byte by byte on an inline path and scans runs of
 // character data and tag text with memchr-style loops. Elements are parsed with an explicit stack,
 // so nesting depth costs no machine stack; DOCTYPE internal subsets recurse, and count towards
 // MaxXmlDepth as well and may nest only kMaxSubsetNesting deep.
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <deque>
 #include <vector>
 
 #include "xml/document.h"
+#include "xml/text.h"
 
 class TStream;
 class TXmlCodecStream;
 
-// A window of internal text. Refill keeps the last few bytes before the read position, so the
-// parser can step back over what it has just read (at most kKeep bytes).
-class XmlInput {
+// Reads the parser's text one character at a time and takes back what was read too far (its
+// surplus). The text stands in a window, and Refill keeps the last few bytes before the read
+// position, so taking back is stepping back in the window (at most kKeep bytes).
+class TXmlSurplusReader {
  public:
   static constexpr size_t kKeep = 64;
-  virtual ~XmlInput() = default;
+  virtual ~TXmlSurplusReader() = default;
 
-  int Get() { return cur < end ? static_cast<unsigned char>(*cur++) : GetSlow(); }
-  void Back(size_t n) noexcept { cur -= n; }
+  // The next character; false at the end of the text.
+  bool ReadChar(char& c) {
+    if (cur >= end && !Refill()) return false;
+    c = *cur++;
+    return true;
+  }
+  // The next character that is no tab, line feed, carriage return or space; false at the end.
+  bool ReadCharSkipBlanks(char& c) {
+    do {
+      if (!ReadChar(c)) return false;
+    } while (IsXmlBlank(c));
+    return true;
+  }
+  // Takes back the last `n` characters read.
+  void PushBack(size_t n) noexcept { cur -= n; }
   bool AtEnd() { return cur >= end && !Refill(); }
   // More text after `end` (called when cur == end); false at the end of the input.
   virtual bool Refill() { return false; }
@@ -40,16 +56,44 @@ class XmlInput {
 
   const char* cur = nullptr;
   const char* end = nullptr;
+};
+
+// Text gathered a character or a run at a time; the buffer starts at 64 bytes and doubles as it
+// fills.
+class TXmlStringBuilder {
+ public:
+  TXmlStringBuilder() : buffer_(64, '\0') {}
+  void AddChar(char c) {
+    if (length_ == buffer_.size()) Grow(1);
+    buffer_[length_++] = c;
+  }
+  void Append(const char* text, size_t count) {
+    if (count > buffer_.size() - length_) Grow(count);
+    std::memcpy(buffer_.data() + length_, text, count);
+    length_ += count;
+  }
+  void Clear() noexcept { length_ = 0; }
+  // Cuts the text to `length` characters (a longer length changes nothing).
+  void SetLength(size_t length) noexcept {
+    if (length < length_) length_ = length;
+  }
+  size_t Length() const noexcept { return length_; }
+  // The character at `index`, counted from 1; 0 outside the text.
+  char CharAt(size_t index) const noexcept { return index >= 1 && index <= length_ ? buffer_[index - 1] : 0; }
+  // `count` characters from `start` (counted from 1), clipped to the text.
+  std::string Substring(size_t start, size_t count) const;
+  std::string StringValue() const { return std::string(View()); }
+  // The text, valid until the next change.
+  std::string_view View() const noexcept { return {buffer_.data(), length_}; }
 
  private:
-  int GetSlow() {
-    if (!Refill()) return -1;
-    return static_cast<unsigned char>(*cur++);
-  }
+  void Grow(size_t more);
+  std::string buffer_;
+  size_t length_ = 0;
 };
 
 // A string in memory, read in place.
-class XmlMemoryInput : public XmlInput {
+class XmlMemoryInput : public TXmlSurplusReader {
  public:
   explicit XmlMemoryInput(std::string_view text) : begin_(text.data()) {
     cur = text.data();
@@ -63,7 +107,7 @@ class XmlMemoryInput : public XmlInput {
 };
 
 // Any stream, read in 64 KiB blocks; a codec stream is read through its block interface.
-class XmlStreamInput : public XmlInput {
+class XmlStreamInput : public TXmlSurplusReader {
  public:
   explicit XmlStreamInput(TStream& stream, size_t blockSize = 65536);
   bool Refill() override;
@@ -85,7 +129,7 @@ class XmlStreamInput : public XmlInput {
 
 class XmlParser {
  public:
-  XmlParser(TXmlDocument* document, XmlInput& input) : doc_(document), in_(input) {}
+  XmlParser(TXmlDocument* document, TXmlSurplusReader& input) : doc_(document), in_(input) {}
   // Document level: clears the document, reads every top-level construct, checks the result.
   void ParseDocument();
   // Reads one construct (with its content) into `node`.
@@ -113,7 +157,6 @@ class XmlParser {
   void Complete(TXmlNode* node);
   void FinishElement(Frame& frame);
   void FlushText(Frame& frame, std::string_view text);
-  int ReadCharSkipBlanks();
   int ReadOpenTag();
   // Reads up to `close`; the text before it is in `result` (a view valid until the next read).
   bool ReadUntil(std::string_view close, bool quoteAware, std::string_view& result);
@@ -126,7 +169,6 @@ class XmlParser {
   void ParseTag(TXmlNode* node, std::string_view text);
   // Name and attributes from words_ (views of `text`, or joined words in merged_).
   void ApplyTag(TXmlNode* node, std::string_view text);
-  void ParseDoctype(TXmlNode* node, int depth);
   void ParseInternalSubset(TXmlNode* node, int depth);
   void CheckDepth(const TXmlNode* node, int depth);
   // Whether the child reader chooses the element just opened.
@@ -134,8 +176,11 @@ class XmlParser {
   // Hands the element tag in words_ to the child reader; true when the element is not kept.
   bool HandOver(bool selfClosing);
 
+  friend class TXmlDocument;  // its ParseDoctype reads a DOCTYPE's body for the parser
+
   TXmlDocument* doc_;
-  XmlInput& in_;
+  TXmlSurplusReader& in_;
+  int doctypeDepth_ = 0;  // the depth of the DOCTYPE whose body is read
   int subsetNesting_ = 0;
   TXmlChildReader* childReader_ = nullptr;
   const TXmlNode* handingFrom_ = nullptr;  // the chosen parent of the element whose head is read
@@ -144,8 +189,8 @@ class XmlParser {
   XmlNodeSlabs slabs_;  // memory of the nodes the parser makes
   std::deque<std::vector<TXmlNode*>> kids_;  // one child list per open element, reused
   size_t kidsTop_ = 0;  // DOCTYPE internal subsets inside one another (they recurse)
-  std::string text_;      // pending character data that crossed a refill
-  std::string until_;     // ReadUntil's text when it crossed a refill
+  TXmlStringBuilder text_;   // pending character data that crossed a refill
+  TXmlStringBuilder until_;  // ReadUntil's text when it crossed a refill
   std::vector<std::string_view> words_;
   std::string_view tagText_;
   bool wordsInPlace_ = true;  // every word is a view of the tag text (none was joined)

@@ -253,9 +253,9 @@ void TXmlNode::WriteToStream(TStream& stream) {
 }
 
 std::string TXmlNode::WriteToString() {
-  XmlOutput out(nullptr);
-  XmlWriter(out).Write(this);
-  return std::move(out.Text());
+  TXmlStringStream stream;
+  WriteToStream(stream);
+  return stream.StringStreamData();
 }
 
 // ---------------------------------------------------------------- document
@@ -266,6 +266,7 @@ void TXmlDocument::SaveNodes(TStream& stream) {
   out.Flush();
 }
 
+// A whole document goes straight into the result, without a TXmlStringStream to copy it out of.
 std::string TXmlDocument::WriteToString() {
   XmlOutput out(nullptr);
   SaveNodesTo(*this, out);

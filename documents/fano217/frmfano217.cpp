@@ -224,17 +224,10 @@ void TfrmFano217::LoadDocument() {
 
 void TfrmFano217::grdAllViewCellClick(TColumnGx*) { LoadDocument(); }
 
-void TfrmFano217::DoSearch() {
-  TfrmDoubleSimple::DoSearch();
-  // Open edits and pending deletions are given up without a question.
-  if (Editing(dm_->mtblMain)) dm_->mtblMain->Cancel();
-  if (Editing(dm_->mtblSub)) dm_->mtblSub->Cancel();
-  SetEditState(esBrowse);
-  newNotListed_ = false;
-  grdAllView->SetEnabled(true);
+bool TfrmFano217::RefreshList() {
   std::string reply;
   HostSearch(TArgArr(), reply);
-  if (reply.empty() || !ReadReply(reply, "search")) return;
+  if (reply.empty() || !ReadReply(reply, "search")) return false;
   if (Protocol()->GetTableCount() > 0) {
     TMemTableGx* list = dm_->mtblMain1;
     list->DisableControls();
@@ -245,7 +238,18 @@ void TfrmFano217::DoSearch() {
     list->EnableControls();
     FitListColumns();
   }
-  LoadDocument();
+  return true;
+}
+
+void TfrmFano217::DoSearch() {
+  TfrmDoubleSimple::DoSearch();
+  // Open edits and pending deletions are given up without a question.
+  if (Editing(dm_->mtblMain)) dm_->mtblMain->Cancel();
+  if (Editing(dm_->mtblSub)) dm_->mtblSub->Cancel();
+  SetEditState(esBrowse);
+  newNotListed_ = false;
+  grdAllView->SetEnabled(true);
+  if (RefreshList()) LoadDocument();
 }
 
 // ---- edit commands --------------------------------------------------------------------------
@@ -333,7 +337,8 @@ void TfrmFano217::DoDelete() {
   }
   dm_->mtblSub->EnableControls();
   SetEditState(esEditing);
-  if (!SendChanges()) {
+  // A delete inserts nothing, so no key can be missing from a success.
+  if (SendChanges() == TSaveResult::Refused) {
     // The host kept the document: so does the form.
     dm_->mtblMain->CancelUpdates();
     dm_->mtblSub->CancelUpdates();
@@ -374,13 +379,47 @@ void TfrmFano217::DoSave() {
   }
   CancelUntouchedInsert(dm_->mtblSub);
   PostIfEditing(dm_->mtblSub);
-  if (!SendChanges()) return;
+  switch (SendChanges()) {
+    case TSaveResult::Refused: return;
+    case TSaveResult::Unkeyed: ReloadSavedDocument(); return;
+    case TSaveResult::Stored: break;
+  }
   CopyHeaderToList(EditState() == esNew || newNotListed_);
   Notice(kSaved, HOST_BOX_NOTICE);
   SetEditState(esBrowse);
   MergeTables();
   grdAllView->SetEnabled(true);
   UpdateTotalAmount();
+}
+
+void TfrmFano217::ReloadSavedDocument() {
+  TMemTableGx* header = dm_->mtblMain;
+  TField* key = header->FieldByName("BILDA_ID");
+  const bool keyed = !header->IsEmpty() && !key->IsNull();
+  const std::string number = header->IsEmpty() ? std::string() : header->FieldByName("BILDA002")->AsString();
+  // The list's row of the document: the display request asks for the key it holds.
+  if (keyed) CopyHeaderToList(EditState() == esNew || newNotListed_);
+  // What was sent is stored: no row stays new or changed for a second save to send again.
+  MergeTables();
+  Notice(kSaved, HOST_BOX_NOTICE);
+  SetEditState(esBrowse);
+  newNotListed_ = false;
+  grdAllView->SetEnabled(true);
+  if (!keyed) {
+    // A new document whose key the reply did not give: the host's list has it, found by its number.
+    dm_->mtblMain->DisableControls();
+    dm_->mtblSub->DisableControls();
+    FirstAndEmpty(dm_->mtblMain);
+    FirstAndEmpty(dm_->mtblSub);
+    dm_->mtblSub->EnableControls();
+    dm_->mtblMain->EnableControls();
+    UpdateTotalAmount();
+    ShowCollectionFlag();
+    if (!RefreshList()) return;
+    TMemTableGx* list = dm_->mtblMain1;
+    if (list->IsEmpty() || !list->Locate("BILDA002", Variant(number), {})) return;
+  }
+  LoadDocument();
 }
 
 void TfrmFano217::FitListColumns() {

@@ -105,9 +105,20 @@ class TfrmFano217 : public TfrmDoubleSimple {
   void RunLookup(std::string_view View, const TArgArr& Args, const LookupCopy* Copies, int Count);
   // Reads a reply; false (the host told why) when it is unreadable or its code is not 0.
   bool ReadReply(std::string_view Reply, std::string_view What);
-  // The header, its deleted-row log and the lines sent with "singleRecordSet"; true when the host
-  // took them (new row ids applied), false when it refused (nothing changed but the host told).
-  bool SendChanges();
+  // What the host did with the changes sent.
+  enum class TSaveResult {
+    Refused,  // nothing stored; the host was told why
+    Stored,   // stored, and every new row has the key the host gave it
+    Unkeyed,  // stored, but the reply gave some new rows no key
+  };
+  // The header, its deleted-row log and the lines sent with "singleRecordSet"; the keys the reply
+  // gives are applied.
+  TSaveResult SendChanges();
+  // After a save whose reply left new rows without their keys: nothing of the document stays new
+  // (the host holds it); the clerk is told it was saved and it is loaded again from the host.
+  void ReloadSavedDocument();
+  // The document list from the host's search; false when the host gave none.
+  bool RefreshList();
   // Notice box with the form's caption.
   static int32_t Notice(std::string_view Text, int32_t Flags);
   // Adds the header's row to the list (a new document) or refreshes the list's row of that document.

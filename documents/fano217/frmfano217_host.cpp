@@ -33,7 +33,7 @@ bool EveryNewRowHasItsId(const TCvProtocol* p, TMemTableGx* table) {
 
 // ---- save and delete ------------------------------------------------------------------------------
 
-bool TfrmFano217::SendChanges() {
+TfrmFano217::TSaveResult TfrmFano217::SendChanges() {
   TMemTableGx* header = dm_->mtblMain;
   TMemTableGx* lines = dm_->mtblSub;
   // Lines added to a stored document name it themselves: a request filtered by the header's key
@@ -66,19 +66,13 @@ bool TfrmFano217::SendChanges() {
   std::string request = p->BuildRequest();
   std::string reply;
   ExecHostCommand(SessionId(), "singleRecordSet", request, reply);
-  if (!ReadReply(reply, "singleRecordSet")) return false;
-  // A row stored without the key the host gave it could not be saved again nor deleted.
-  for (TMemTableGx* table : {header, lines}) {
-    if (!EveryNewRowHasItsId(p, table)) {
-      ShowHostMessage(HOST_MESSAGE_ERROR, "The host's reply to the singleRecordSet request gave no new id for a row of " +
-                                              table->CvTableName());
-      return false;
-    }
-  }
+  if (!ReadReply(reply, "singleRecordSet")) return TSaveResult::Refused;
+  // The host has stored the rows whether or not the reply names their keys.
+  const bool keyed = EveryNewRowHasItsId(p, header) && EveryNewRowHasItsId(p, lines);
   p->ApplyNewIds(header);
   p->ApplyNewIds(lines);
   // The lines of a new header take its new key as well.
-  if (!header->IsEmpty() && !lines->IsEmpty()) {
+  if (!header->IsEmpty() && !lines->IsEmpty() && !header->FieldByName("BILDA_ID")->IsNull()) {
     const int32_t id = header->FieldByName("BILDA_ID")->AsInteger();
     lines->DisableControls();
     for (lines->First(); !lines->Eof(); lines->Next()) {
@@ -91,7 +85,7 @@ bool TfrmFano217::SendChanges() {
     lines->First();
     lines->EnableControls();
   }
-  return true;
+  return keyed ? TSaveResult::Stored : TSaveResult::Unkeyed;
 }
 
 // ---- lookups --------------------------------------------------------------------------------------

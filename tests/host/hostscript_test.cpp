@@ -124,11 +124,12 @@ TEST(HostScript, BadLinesAreRefusedWithTheirNumber) {
 }
 
 TEST(HostScript, AGarbleMayNameHowTheReplyIsSpoilt) {
-  auto a = ReadScript("garble save nocode\ngarble Save Foreign-Ids\ngarble any cut");
-  ASSERT_EQ(a.size(), 3u);
+  auto a = ReadScript("garble save nocode\ngarble Save Foreign-Ids\ngarble any cut\ngarble save nameless-ids");
+  ASSERT_EQ(a.size(), 4u);
   EXPECT_EQ(a[0].text, "save nocode");
   EXPECT_EQ(a[1].text, "save foreign-ids");
   EXPECT_EQ(a[2].text, "any");
+  EXPECT_EQ(a[3].text, "save nameless-ids");
 }
 
 TEST(HostScript, ProbesReadAPoint) {
@@ -140,7 +141,7 @@ TEST(HostScript, ProbesReadAPoint) {
 }
 
 TEST(HostScript, ControlsAndCellsAreNamed) {
-  auto a = Read("focus DBEditGx4\ncell grdMain 3 BILDB006\ncell \"grdMain\" Last bildb008");
+  auto a = ReadScript("focus DBEditGx4\ncell grdMain 3 BILDB006\ncell \"grdMain\" Last bildb008");
   ASSERT_EQ(a.size(), 3u);
   EXPECT_EQ(a[0].kind, ActionKind::Focus);
   EXPECT_EQ(a[0].text, "DBEditGx4");

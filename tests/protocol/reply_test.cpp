@@ -129,7 +129,7 @@ TEST(ReplyTest, RowsAreReadValueByValueWithNullsForWhatIsMissing) {
   ASSERT_TRUE(p.ParseReply(Reply(Recordset(
       "<row fields=\"BILDA_ID:NUMBER:38:0 BILDA002:VARCHAR2:10:0 BILDA003:DATE:7:0 BILDA004:NUMBER:12:2\" "
       "BILDA_ID=\"9000000000\" BILDA002=\"单据 &amp; x\" BILDA003=\"2024-03-05 00:00:00\" BILDA004=\"-12.75\"/>"
-      "<row BILDA_ID=\"2\" BILDA002=\"\" BILDA003=\"2024-03-06T10:11:12\"/>"
+      "<row BILDA_ID=\"2\" BILDA002=\"\" BILDA003=\"2024-03-06 10:11:12\"/>"
       "<row BILDA_ID=\"3\" bilda002=\"other case\" BILDA003=\"2024-03-07\" BILDA004=\"1e3\"/>"))));
   TMemTableGx* d = p.GetTable(0)->Data();
   ASSERT_EQ(d->RecordCount(), 3);
@@ -245,14 +245,16 @@ TEST(ReplyTest, RecordsetNamesAndRowIds) {
       Recordset("<x rn=\"3\" tbname=\"tb_bilda\" id=\"501\"/><y rn=\"4\" tbname=\"TB_BILDB\" id=\"x\"/>"
                 "<z rn=\"bad\" tbname=\"TB_BILDB\"/>",
                 "") +
-      Recordset("<r fields=\"A:VARCHAR2:5:0\" A=\"1\"/><x rn=\"3\" tbname=\"TB_BILDA\" id=\"777\"/>"))));
+      Recordset("<r fields=\"A:VARCHAR2:5:0\" A=\"1\"/><x rn=\"3\" tbname=\"TB_BILDA\" id=\"777\"/>"
+                "<x rn=\"5\" id=\"901\"/>"))))
+      << p.ErrorText();
   ASSERT_EQ(p.GetTableCount(), 2);
   // Only row ids: a table without columns that is not open.
   EXPECT_EQ(p.GetTable(0)->Data()->CvTableName(), "UNKNOWN");
   EXPECT_EQ(p.GetTable(0)->Data()->FieldCount(), 0);
   EXPECT_FALSE(p.GetTable(0)->Data()->Active());
   EXPECT_EQ(p.GetTable(1)->Data()->RecordCount(), 1);
-  ASSERT_EQ(p.GetRowIdCount(), 4);
+  ASSERT_EQ(p.GetRowIdCount(), 5);
   EXPECT_EQ(p.GetRowId(0)->TbName(), "tb_bilda");  // case kept
   EXPECT_EQ(p.GetRowId(0)->Rn(), 3);
   EXPECT_EQ(p.GetRowId(0)->Id(), 501);
@@ -264,6 +266,13 @@ TEST(ReplyTest, RecordsetNamesAndRowIds) {
   EXPECT_EQ(p.FindNewId("tb_bildb", 4), 0);
   EXPECT_EQ(p.FindNewId("TB_BILDA", 4), 0);
   EXPECT_EQ(p.FindNewId("TB_OTHER", 3), 0);
+  // A row id without "tbname" is read with an empty name, which no table matches, not even the
+  // recordset's own.
+  EXPECT_EQ(p.GetRowId(4)->TbName(), "");
+  EXPECT_EQ(p.GetRowId(4)->Rn(), 5);
+  EXPECT_EQ(p.GetRowId(4)->Id(), 901);
+  EXPECT_EQ(p.FindNewId("TB_BILDA", 5), 0);
+  EXPECT_EQ(p.FindNewId("", 5), 901);
 }
 
 // Among rows, an element is a row id wherever its "rn" entry stands, and its other entries are
@@ -327,14 +336,11 @@ TEST(ReplyTest, BadRepliesAreRefusedWithTheirReason) {
             "Item 4 of the field description is empty");
   EXPECT_EQ(Refused(p, Reply(Recordset("<r fields=\":VARCHAR2:1:0\"/>"))),
             "The field description item \":VARCHAR2:1:0\" has no name");
-  EXPECT_EQ(Refused(p, Reply(Recordset("<r rn=\"1\" id=\"2\"/>"))), "A row id in recordset TB_BILDA names no table");
   // Values a column cannot take.
   EXPECT_EQ(Refused(p, Reply(Recordset("<r fields=\"ID:NUMBER:38:0\" ID=\"1\"/><r ID=\"1.5\"/>"))),
             "Row 2 of recordset TB_BILDA, field ID: '1.5' is not a valid integer value");
   EXPECT_EQ(Refused(p, Reply(Recordset("<r fields=\"A:NUMBER:9:2\" A=\"1,5\"/>"))),
             "Row 1 of recordset TB_BILDA, field A: '1,5' is not a valid floating point value");
-  EXPECT_NE(Refused(p, Reply(Recordset("<r fields=\"D:DATE\" D=\"10:00:00\"/>"))).find("'10:00:00' is not a valid date"),
-            std::string::npos);
   EXPECT_NE(Refused(p, Reply(Recordset("<r fields=\"D:DATE\" D=\"2024-13-45\"/>"))).find("is not a valid date"),
             std::string::npos);
   // Column definitions the table refuses.
@@ -643,6 +649,41 @@ TEST(ReplyTest, AReplyThatFailsLeavesTheStatusAsTheTreeReadLeavesIt) {
   EXPECT_EQ(streamed.Code(), -1);
   ASSERT_TRUE(streamed.ParseReply(Reply("", "<status><code>1</code></status>")));
   EXPECT_EQ(streamed.Info(), "The first row of recordset TB_BILDA has no field description");
+}
+
+// A date value with a colon has its date before the first blank; without a blank it has none and
+// the field is null, while the rest of the reply is read.
+TEST(ReplyTest, ADateValueWithAColonAndNoBlankIsNull) {
+  struct Case {
+    const char* value;
+    bool isNull;
+    TDateTime expected;
+  };
+  const Case cases[] = {
+      {"10:00:00", true, 0},
+      {"2024-03-06T10:11:12", true, 0},
+      {"2024-03-06:10", true, 0},
+      {"2024-03-06 10:11:12", false, EncodeDateTime(2024, 3, 6, 10, 11, 12, 0)},
+      {"2024-03-06 10:11", false, EncodeDateTime(2024, 3, 6, 10, 11, 0, 0)},
+      {"2024-03-06", false, EncodeDate(2024, 3, 6)},
+  };
+  for (const Case& c : cases) {
+    TCvProtocol p;
+    ASSERT_TRUE(p.ParseReply(Reply(Recordset(std::string("<r fields=\"ID:NUMBER:38:0 D:DATE:7:0\" ID=\"1\" D=\"") +
+                                             c.value + "\"/><r ID=\"2\" D=\"2024-01-02\"/>"))))
+        << c.value << ": " << p.ErrorText();
+    EXPECT_EQ(p.Code(), 0);
+    TMemTableGx* d = p.GetTable(0)->Data();
+    ASSERT_EQ(d->RecordCount(), 2) << c.value;
+    d->First();
+    EXPECT_EQ(d->FieldByName("ID")->AsInteger(), 1);
+    EXPECT_EQ(d->FieldByName("D")->IsNull(), c.isNull) << c.value;
+    if (!c.isNull) {
+      EXPECT_EQ(d->FieldByName("D")->AsDateTime(), c.expected) << c.value;
+    }
+    d->Next();
+    EXPECT_EQ(d->FieldByName("D")->AsDateTime(), EncodeDate(2024, 1, 2));
+  }
 }
 
 TEST(ReplyTest, DatesInTheHostsOwnFormKeepTheirTime) {

@@ -147,6 +147,43 @@ TEST(RequestTest, UnchangedRowsWithoutChangedChildrenAreLeftOut) {
   EXPECT_EQ(p.BuildRequest(), kHead + "<param typ=\"recordset\" tbname=\"TB_BILDA\"/>" + kTail);
 }
 
+// A stored header that has not changed, with one line added or changed under it, as the form sends
+// it (its current header row, all its lines): the header goes with op "0" and its key only, and
+// holds the changed line; the unchanged line stays out.
+TEST(RequestTest, AnUnchangedHeaderCarriesItsChangedLine) {
+  struct Case {
+    const char* change;
+    std::string line;
+  };
+  const Case cases[] = {
+      {"a new line", LineHead("1") + " rn=\"2\" BILDB_ID=\"11\" BILDB001=\"1\" BILDB002=\"new\" BILDB003=\"2.5\"/>"},
+      {"a changed line", LineHead("3") + " BILDB_ID=\"10\" BILDB001=\"1\" BILDB002=\"changed\" BILDB003=\"1\"/>"},
+  };
+  for (const Case& c : cases) {
+    TMemTableGx header, lines, linesDelta;
+    MakeHeader(header);
+    MakeLines(lines);
+    MakeDeltaLike(linesDelta, lines, "mtblSubDelta");
+    AppendValues(header, {1, "a", Null(), 1.5, 7, "j", true});
+    AppendValues(lines, {10, 1, "x", 1.0});
+    header.SetCachedUpdates(true);
+    lines.SetCachedUpdates(true);
+    if (c.line.find("op=\"1\"") != std::string::npos)
+      AppendValues(lines, {11, 1, "new", 2.5});
+    else
+      EditValue(lines, 10, "BILDB002", "changed");
+    ASSERT_EQ(header.UpdateStatus(), usUnmodified);
+    TCvProtocol p;
+    TCvTable* t = p.GetTable(p.AddTable());
+    t->SetData(&header);
+    t->AddChild(&lines, &linesDelta);
+    EXPECT_EQ(p.BuildRequest(), kHead + "<param typ=\"recordset\" tbname=\"TB_BILDA\">"
+                                        "<TB_BILDA op=\"0\" pk=\"BILDA_ID\" fk=\"\" BILDA_ID=\"1\"><child tbname=\"TB_BILDB\">" +
+                                        c.line + "</child></TB_BILDA></param>" + kTail)
+        << c.change;
+  }
+}
+
 TEST(RequestTest, ASaveWritesDeletionsFirstThenChangedRowsWithTheirLinesNested) {
   SaveFixture f;
   TCvProtocol p;

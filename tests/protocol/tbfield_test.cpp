@@ -245,6 +245,26 @@ TEST(TbFieldTest, TheLastKeyFieldNamesTheKeyAndNoKeyKeepsTheOldName) {
   ASSERT_EQ(c->Count(), 1);
 }
 
+// Element and attribute names of a description are matched ignoring case.
+TEST(TbFieldTest, ElementAndAttributeNamesOfADescriptionIgnoreCase) {
+  const char* const texts[] = {
+      "<table tablename=\"TB_X\"><fields><filed FN=\"A\" KEY=\"0\"/><filed FN=\"B\"/></fields></table>",
+      "<TABLE TABLENAME=\"TB_X\"><FIELDS><FILED fn=\"A\" key=\"0\"/><FILED fn=\"B\"/></FIELDS></TABLE>",
+      "<Table TableName=\"TB_X\"><Fields><Filed Fn=\"A\" Key=\"0\"/><filed FN=\"B\"/></Fields></Table>",
+  };
+  for (const char* text : texts) {
+    auto c = NewTbField();
+    c->XML()->SetText(text);
+    ASSERT_TRUE(c->LoadFieldsFromXml()) << text;
+    EXPECT_EQ(c->TableName(), "TB_X") << text;
+    ASSERT_EQ(c->Count(), 2) << text;
+    EXPECT_EQ(c->Items(0)->FieldName(), "A") << text;
+    EXPECT_FALSE(c->Items(0)->IsKey()) << text;
+    EXPECT_EQ(c->Items(1)->FieldName(), "B") << text;
+    EXPECT_EQ(c->PKName(), "B") << text;
+  }
+}
+
 TEST(TbFieldTest, ADescriptionWithoutFieldsKeepsTheItemsAndIsUsedUp) {
   auto c = NewTbField();
   AddItem(c.get(), "OLD");

@@ -197,9 +197,11 @@ TEST(XmlNode, AddingANodeMovesItInsteadOfSharingIt) {
   EXPECT_EQ(b.Root()->Nodes(0), moved);
   EXPECT_EQ(b.Root()->NodeCount(), 2);
   TXmlNode* other = a.Root()->NodeNew("other");
+  TXmlNode* otherChild = other->NodeNew("inner");
   b.Root()->NodeInsert(1, other);
   EXPECT_EQ(a.Root()->NodeCount(), 0);
   EXPECT_EQ(other->Document(), &b);
+  EXPECT_EQ(otherChild->Document(), &b);
   b.Root()->NodeInsert(9, nullptr);
 
   // A node cannot go under itself or its descendants.

@@ -135,6 +135,19 @@ TEST_F(FieldsTest, FloatTextFollowsFormats) {
   EXPECT_EQ(money->Text(), "10.00");
 }
 
+// A float read as an integer is rounded, halves to the even neighbour; never cut towards zero.
+TEST_F(FieldsTest, AFloatReadAsAnIntegerRoundsHalvesToEven) {
+  OpenWith({{ftFloat, 0}}, {0.0});
+  auto* f = static_cast<TFloatField*>(F(0));
+  const std::pair<double, int> cases[] = {{2.7, 3}, {-2.7, -3}, {2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4},
+                                          {0.5, 0}, {1.5, 2}, {2.4999, 2}, {-0.6, -1}, {7.0, 7}};
+  for (auto [value, expected] : cases) {
+    f->SetAsFloat(value);
+    EXPECT_EQ(f->AsInteger(), expected) << value;
+    EXPECT_EQ(f->AsLargeInt(), expected) << value;
+  }
+}
+
 TEST_F(FieldsTest, BcdFieldHoldsCurrency) {
   OpenWith({{ftBCD, 2}}, {Null()});
   auto* f = static_cast<TBCDField*>(F(0));
