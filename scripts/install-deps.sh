@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build and test
-  cmake ninja-build ccache g++ clang libclang-rt-14-dev pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
+  cmake ninja-build ccache g++ clang lld libclang-rt-14-dev pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
   # text and code pages
   libicu-dev
   # drawing, fonts and images
