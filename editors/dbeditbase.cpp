@@ -400,7 +400,7 @@ void TCustomDBEditGx::UpdateData() {
   }
   if (!handled) InternalUpdatePostData();
   TCustomEdit::SetModified(false);
-  if (mruList_->AutoAdd() && mruList_->Active() && IsShowing()) mruList_->Add(Text());
+  if (mruList_->AutoAdd() && mruList_->Active() && IsShowing() && PasswordChar() == 0) mruList_->Add(Text());
 }
 
 void TCustomDBEditGx::DataChanged() {

@@ -301,6 +301,11 @@ void TCustomDBEditGx::TextChangedNotify() {
 }
 
 void TCustomDBEditGx::MRUListDropDown() {
+  // A password editor's list would show its texts in the clear.
+  if (PasswordChar() != 0) {
+    if (MRUListOpen()) MRUListCloseUp(false);
+    return;
+  }
   if (!mruListbox_) {
     mruListbox_ = CreateMRUListbox();
     mruListbox_->FreeNotification(this);
@@ -398,7 +403,7 @@ bool TCustomDBEditGx::ForwardToMRUList(TMessage& m) {
 
 void TCustomDBEditGx::HintShow(TMessage& m) {
   auto* info = reinterpret_cast<THintInfo*>(m.LParam);
-  if (tooltips_ && HandleAllocated()) {
+  if (tooltips_ && PasswordChar() == 0 && HandleAllocated()) {
     TRect er = GetEditRect();
     TRect r(0, 0, er.Width(), 0);
     HDC dc = GetDC(WindowHandle());

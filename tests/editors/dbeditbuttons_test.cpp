@@ -246,6 +246,35 @@ TEST_F(DBEditMRU, WrittenTextsAreAddedAndAResizedListKeepsItsSize) {
   EXPECT_EQ(e->MRUList()->Width(), 222);
 }
 
+// A password editor gives its text away neither in a tool tip nor to the recent-values list.
+TEST_F(DBEditMRU, APasswordStaysOutOfToolTipsAndRecentValues) {
+  for (char password : {'\0', '*'}) {
+    SCOPED_TRACE(password ? "password" : "plain");
+    const bool plain = password == 0;
+    auto* e = Edit();
+    e->SetPasswordChar(password);
+    e->SetTooltips(true);
+    Show();
+    e->SetText("apple pie with a crust much wider than the editor");
+    THintInfo info;
+    info.HintControl = e;
+    e->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.HintStr == e->Text(), plain);
+    EXPECT_EQ(e->MRUList()->Items()->IndexOf(e->Text()) >= 0, plain);
+    e->SetFocus();
+    Pump();
+    e->SelectAll();
+    Type("a");
+    EXPECT_EQ(e->MRUList()->DroppedDown(), plain);
+    KeyPress(VK_ESCAPE);
+    KeyPress(VK_BACK);
+    KeyPress(VK_BACK);  // on an empty text
+    EXPECT_EQ(e->MRUList()->DroppedDown(), plain);
+    KeyPress(VK_ESCAPE);
+    delete e;
+  }
+}
+
 TEST_F(DBEditButtons, ToolTipsShowTheWholeTextWhenItDoesNotFit) {
   auto* e = Add<TDBEditGx>(10, 10, 60, 21);
   e->SetTooltips(true);
