@@ -566,9 +566,14 @@ void TCustomDBEditGx::Notification(TComponent* component, TOperation operation) 
       if (component == editButtons_->Items(i)->DropdownMenu()) editButtons_->Items(i)->SetDropdownMenu(nullptr);
 }
 
-bool TCustomDBEditGx::ExecuteAction(TBasicAction* action) { return TCustomMaskEdit::ExecuteAction(action); }
+// An action that handles a data source reaches it through a bound editor, as through the grid.
+bool TCustomDBEditGx::ExecuteAction(TBasicAction* action) {
+  return TCustomMaskEdit::ExecuteAction(action) || dataLink_->ExecuteAction(action);
+}
 
-bool TCustomDBEditGx::UpdateAction(TBasicAction* action) { return TCustomMaskEdit::UpdateAction(action); }
+bool TCustomDBEditGx::UpdateAction(TBasicAction* action) {
+  return TCustomMaskEdit::UpdateAction(action) || dataLink_->UpdateAction(action);
+}
 
 // ---- window ------------------------------------------------------------------------------------
 
