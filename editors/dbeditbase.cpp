@@ -704,8 +704,15 @@ void TCustomDBEditGx::PaintSelf(HDC dc) {
   TCanvas canvas;
   canvas.SetHandle(dc);
   canvas.Font()->Assign(Font());
+  TRect inner = ClientRect();
+  if (BorderStyle() == bsSingle && !Ctl3D()) {
+    // A 2-D single border is a line in the window frame colour, drawn inside the client area.
+    canvas.Brush()->SetColor(clWindowFrame);
+    canvas.FrameRect(inner);
+    inner.Inflate(-1, -1);
+  }
   canvas.Brush()->SetColor(Color());
-  canvas.FillRect(ClientRect());
+  canvas.FillRect(inner);
   if (!Enabled()) canvas.Font()->SetColor(clGrayText);
   std::string text = GetDisplayTextForPaint();
   if (PasswordChar() != 0) {
@@ -718,8 +725,11 @@ void TCustomDBEditGx::PaintSelf(HDC dc) {
   RECT er{};
   SendStructMessage(WindowHandle(), EM_GETRECT, 0, &er);
   TRect r(er);
-  r.Left = std::max(r.Left, GetEditRect().Left);
-  r.Right = std::min(r.Right, GetEditRect().Right);
+  const int top = r.Top;
+  r.Left = std::max({r.Left, GetEditRect().Left, inner.Left});
+  r.Right = std::min({r.Right, GetEditRect().Right, inner.Right});
+  r.Top = std::max(r.Top, inner.Top);
+  r.Bottom = std::min(r.Bottom, inner.Bottom);
   LRESULT margins = SendMessage(WindowHandle(), EM_GETMARGINS, 0, 0);
   int margin = LOWORD(margins) + (BorderStyle() == bsNone ? 0 : Ctl3D() ? 1 : 2);
   int width = canvas.TextWidth(text);
@@ -727,7 +737,7 @@ void TCustomDBEditGx::PaintSelf(HDC dc) {
   TAlignment a = Alignment();
   if (a == taRightJustify) x = r.Right - width - margin;
   else if (a == taCenter) x = r.Left + (r.Width() - width) / 2;
-  canvas.TextRect(r, x, r.Top, text);
+  canvas.TextRect(r, x, top, text);
   canvas.SetHandle(nullptr);
 }
 
