@@ -91,6 +91,7 @@ void TCustomDBEditGx::UpdateEditButtonControls() {
     c->SetGlyph(b->Glyph());
     c->SetNumGlyphs(b->NumGlyphs());
     c->SetHint(b->Hint());
+    c->SetTag(static_cast<NativeInt>(k));
     c->SetFlat(flat_);
     c->SetActive(borderActive_);
     if (b->Visible()) x -= widths[k];

@@ -55,6 +55,24 @@ TEST_F(DBEditButtons, ButtonsSitAtTheRightInOrderAndNarrowTheEditRect) {
   EXPECT_EQ(e->ButtonControlCount(), 1);
 }
 
+// Each button control's tag is its entry: 0 for the main button, i for EditButtons[i-1], also
+// after buttons come and go.
+TEST_F(DBEditButtons, EachButtonControlIsTaggedWithItsEntry) {
+  auto* e = Add<TDropEdit>(10, 10, 160, 21);
+  for (int i = 0; i < 3; ++i) e->EditButtons()->Add()->SetVisible(i != 1);
+  Show();
+  auto tags = [&] {
+    std::vector<NativeInt> out;
+    for (int i = 0; i < e->ButtonControlCount(); ++i) out.push_back(e->ButtonControl(i)->Tag());
+    return out;
+  };
+  EXPECT_EQ(tags(), (std::vector<NativeInt>{0, 1, 2, 3}));
+  e->EditButtons()->Delete(0);
+  EXPECT_EQ(tags(), (std::vector<NativeInt>{0, 1, 2}));
+  e->EditButtons()->Add();
+  EXPECT_EQ(tags(), (std::vector<NativeInt>{0, 1, 2, 3}));
+}
+
 TEST_F(DBEditButtons, FlatButtonsAreNarrowAndEachHasASeparatorOnItsLeft) {
   auto* e = Add<TDropEdit>(10, 10, 160, 21);
   e->SetFlat(true);
