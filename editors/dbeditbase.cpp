@@ -648,12 +648,25 @@ void TCustomDBEditGx::SetTooltips(bool value) {
 }
 
 void TCustomDBEditGx::SetShowHint(bool value) {
-  TControl::SetShowHint(value);
+  showHint_ = value;
+  TControl::SetParentShowHint(false);
   UpdateHintProcessing();
 }
 
 void TCustomDBEditGx::UpdateHintProcessing() {
-  if (tooltips_ && !TControl::ShowHint()) TControl::SetShowHint(true);
+  const bool effective = showHint_ || tooltips_;
+  if (TControl::ShowHint() == effective) return;
+  const bool fromParent = ParentShowHint();
+  TControl::SetShowHint(effective);
+  // Setting the control's flag let go of the parent's; Tooltips does not. Taking the parent's
+  // again comes back through ParentShowHintChanged with nothing left to change.
+  if (fromParent) TControl::SetParentShowHint(true);
+}
+
+void TCustomDBEditGx::ParentShowHintChanged() {
+  if (!ParentShowHint() || !Parent()) return;
+  showHint_ = Parent()->ShowHint();
+  UpdateHintProcessing();
 }
 
 // ---- painting ----------------------------------------------------------------------------------

@@ -423,7 +423,7 @@ void TCustomDBEditGx::HintShow(TMessage& m) {
       return;
     }
   }
-  if (!TControl::ShowHint()) {
+  if (!showHint_) {
     m.Result = 1;
     return;
   }
@@ -570,8 +570,7 @@ bool TCustomDBEditGx::HandleKeysMessage(TMessage& m) {
       HintShow(m);
       return true;
     case CM_PARENTSHOWHINTCHANGED:
-      TCustomMaskEdit::Dispatch(m);
-      UpdateHintProcessing();
+      ParentShowHintChanged();
       return true;
   }
   return false;
