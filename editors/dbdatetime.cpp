@@ -59,22 +59,36 @@ void TCustomDBDateTimeEditGx::UpdateFourDigitYear() {
   if (four == fourDigitYear_) return;
   fourDigitYear_ = four;
   UpdateFormats();
+  InternalSetValue(value_);
 }
 
 void TCustomDBDateTimeEditGx::UpdateFormats() {
   std::string format = CurrentEditFormat();
+  std::string mask;
   if (format.empty()) {
     displayFormat_.clear();
     elements_ = TDateTimeElementsGx{};
-    TCustomMaskEdit::SetEditMask("");
-    return;
+  } else {
+    displayFormat_ = DateTimeEditDisplayFormat(format);
+    TDateTimeElementsGx elements;
+    DateTimeEditParseFormat(format, elements, mask);  // a malformed format keeps the previous mask
+    elements_ = elements;
   }
-  displayFormat_ = DateTimeEditDisplayFormat(format);
-  TDateTimeElementsGx elements;
-  std::string mask;
-  DateTimeEditParseFormat(format, elements, mask);  // a malformed format keeps the previous mask
-  elements_ = elements;
-  TCustomMaskEdit::SetEditMask(mask);
+  // The mask edit refits the old text to the new mask; that text is not the value in the new
+  // format, so it must not be read back as one (the caller shows the value again).
+  SetMaskInternally(mask);
+}
+
+void TCustomDBDateTimeEditGx::SetMaskInternally(const std::string& mask) {
+  bool saved = internalTextSet_;
+  internalTextSet_ = true;
+  try {
+    TCustomMaskEdit::SetEditMask(mask);
+  } catch (...) {
+    internalTextSet_ = saved;
+    throw;
+  }
+  internalTextSet_ = saved;
 }
 
 void TCustomDBDateTimeEditGx::SetKind(TDateTimeKindGx value) {

@@ -81,6 +81,7 @@ class TCustomDBDateTimeEditGx : public TCustomDBEditGx {
  private:
   // Sets the shown text without taking a value from it.
   void SetTextInternally(std::string_view text);
+  void SetMaskInternally(const std::string& mask);
   void ValueFromText();
   std::string FormatValue(TDateTime value) const;
   bool CanStep();

@@ -400,7 +400,7 @@ void TCustomDBEditGx::UpdateData() {
   }
   if (!handled) InternalUpdatePostData();
   TCustomEdit::SetModified(false);
-  if (mruList_->AutoAdd() && mruList_->Active() && IsShowing()) mruList_->Add(Text());
+  if (mruList_->AutoAdd() && mruList_->Active() && IsShowing() && PasswordChar() == 0) mruList_->Add(Text());
 }
 
 void TCustomDBEditGx::DataChanged() {
@@ -566,9 +566,14 @@ void TCustomDBEditGx::Notification(TComponent* component, TOperation operation) 
       if (component == editButtons_->Items(i)->DropdownMenu()) editButtons_->Items(i)->SetDropdownMenu(nullptr);
 }
 
-bool TCustomDBEditGx::ExecuteAction(TBasicAction* action) { return TCustomMaskEdit::ExecuteAction(action); }
+// An action that handles a data source reaches it through a bound editor, as through the grid.
+bool TCustomDBEditGx::ExecuteAction(TBasicAction* action) {
+  return TCustomMaskEdit::ExecuteAction(action) || dataLink_->ExecuteAction(action);
+}
 
-bool TCustomDBEditGx::UpdateAction(TBasicAction* action) { return TCustomMaskEdit::UpdateAction(action); }
+bool TCustomDBEditGx::UpdateAction(TBasicAction* action) {
+  return TCustomMaskEdit::UpdateAction(action) || dataLink_->UpdateAction(action);
+}
 
 // ---- window ------------------------------------------------------------------------------------
 
@@ -643,12 +648,25 @@ void TCustomDBEditGx::SetTooltips(bool value) {
 }
 
 void TCustomDBEditGx::SetShowHint(bool value) {
-  TControl::SetShowHint(value);
+  showHint_ = value;
+  TControl::SetParentShowHint(false);
   UpdateHintProcessing();
 }
 
 void TCustomDBEditGx::UpdateHintProcessing() {
-  if (tooltips_ && !TControl::ShowHint()) TControl::SetShowHint(true);
+  const bool effective = showHint_ || tooltips_;
+  if (TControl::ShowHint() == effective) return;
+  const bool fromParent = ParentShowHint();
+  TControl::SetShowHint(effective);
+  // Setting the control's flag let go of the parent's; Tooltips does not. Taking the parent's
+  // again comes back through ParentShowHintChanged with nothing left to change.
+  if (fromParent) TControl::SetParentShowHint(true);
+}
+
+void TCustomDBEditGx::ParentShowHintChanged() {
+  if (!ParentShowHint() || !Parent()) return;
+  showHint_ = Parent()->ShowHint();
+  UpdateHintProcessing();
 }
 
 // ---- painting ----------------------------------------------------------------------------------
@@ -699,8 +717,15 @@ void TCustomDBEditGx::PaintSelf(HDC dc) {
   TCanvas canvas;
   canvas.SetHandle(dc);
   canvas.Font()->Assign(Font());
+  TRect inner = ClientRect();
+  if (BorderStyle() == bsSingle && !Ctl3D()) {
+    // A 2-D single border is a line in the window frame colour, drawn inside the client area.
+    canvas.Brush()->SetColor(clWindowFrame);
+    canvas.FrameRect(inner);
+    inner.Inflate(-1, -1);
+  }
   canvas.Brush()->SetColor(Color());
-  canvas.FillRect(ClientRect());
+  canvas.FillRect(inner);
   if (!Enabled()) canvas.Font()->SetColor(clGrayText);
   std::string text = GetDisplayTextForPaint();
   if (PasswordChar() != 0) {
@@ -713,8 +738,11 @@ void TCustomDBEditGx::PaintSelf(HDC dc) {
   RECT er{};
   SendStructMessage(WindowHandle(), EM_GETRECT, 0, &er);
   TRect r(er);
-  r.Left = std::max(r.Left, GetEditRect().Left);
-  r.Right = std::min(r.Right, GetEditRect().Right);
+  const int top = r.Top;
+  r.Left = std::max({r.Left, GetEditRect().Left, inner.Left});
+  r.Right = std::min({r.Right, GetEditRect().Right, inner.Right});
+  r.Top = std::max(r.Top, inner.Top);
+  r.Bottom = std::min(r.Bottom, inner.Bottom);
   LRESULT margins = SendMessage(WindowHandle(), EM_GETMARGINS, 0, 0);
   int margin = LOWORD(margins) + (BorderStyle() == bsNone ? 0 : Ctl3D() ? 1 : 2);
   int width = canvas.TextWidth(text);
@@ -722,7 +750,7 @@ void TCustomDBEditGx::PaintSelf(HDC dc) {
   TAlignment a = Alignment();
   if (a == taRightJustify) x = r.Right - width - margin;
   else if (a == taCenter) x = r.Left + (r.Width() - width) / 2;
-  canvas.TextRect(r, x, r.Top, text);
+  canvas.TextRect(r, x, top, text);
   canvas.SetHandle(nullptr);
 }
 

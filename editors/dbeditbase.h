@@ -205,10 +205,12 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   void SetScrollBars(TScrollStyle value);
   TStrings* Lines() const;
   void SetLines(TStrings* value);
+  // Tooltips and ShowHint are kept apart: either turns the control's hint showing on (what
+  // TControl::ShowHint answers), and ShowHint alone lets a text that fits show the Hint.
   bool Tooltips() const noexcept { return tooltips_; }
   void SetTooltips(bool value);
   void SetShowHint(bool value);
-  bool ShowHint() const noexcept { return TControl::ShowHint(); }
+  bool ShowHint() const noexcept { return showHint_; }
 
   // ---- keyboard
   bool WantTabs() const noexcept { return wantTabs_; }
@@ -387,6 +389,7 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   bool MRUListOpen() const;
   bool ForwardToMRUList(TMessage& m);
   void HintShow(TMessage& m);
+  void ParentShowHintChanged();
   bool OverButtonsOrImage(const TPoint& clientPoint);
   TEditButtonGx* ButtonOfEntry(int index) const;
   int EntryOf(TObject* sender) const;
@@ -425,6 +428,7 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   bool wordWrap_ = false;
   TScrollStyle scrollBars_ = ssNone;
   bool tooltips_ = false;
+  bool showHint_ = false;
   bool wantTabs_ = false;
   bool wantReturns_ = false;
   bool returnIsTab_ = false;

@@ -91,6 +91,7 @@ void TCustomDBEditGx::UpdateEditButtonControls() {
     c->SetGlyph(b->Glyph());
     c->SetNumGlyphs(b->NumGlyphs());
     c->SetHint(b->Hint());
+    c->SetTag(static_cast<NativeInt>(k));
     c->SetFlat(flat_);
     c->SetActive(borderActive_);
     if (b->Visible()) x -= widths[k];
@@ -301,6 +302,11 @@ void TCustomDBEditGx::TextChangedNotify() {
 }
 
 void TCustomDBEditGx::MRUListDropDown() {
+  // A password editor's list would show its texts in the clear.
+  if (PasswordChar() != 0) {
+    if (MRUListOpen()) MRUListCloseUp(false);
+    return;
+  }
   if (!mruListbox_) {
     mruListbox_ = CreateMRUListbox();
     mruListbox_->FreeNotification(this);
@@ -398,7 +404,7 @@ bool TCustomDBEditGx::ForwardToMRUList(TMessage& m) {
 
 void TCustomDBEditGx::HintShow(TMessage& m) {
   auto* info = reinterpret_cast<THintInfo*>(m.LParam);
-  if (tooltips_ && HandleAllocated()) {
+  if (tooltips_ && PasswordChar() == 0 && HandleAllocated()) {
     TRect er = GetEditRect();
     TRect r(0, 0, er.Width(), 0);
     HDC dc = GetDC(WindowHandle());
@@ -417,7 +423,7 @@ void TCustomDBEditGx::HintShow(TMessage& m) {
       return;
     }
   }
-  if (!TControl::ShowHint()) {
+  if (!showHint_) {
     m.Result = 1;
     return;
   }
@@ -564,8 +570,7 @@ bool TCustomDBEditGx::HandleKeysMessage(TMessage& m) {
       HintShow(m);
       return true;
     case CM_PARENTSHOWHINTCHANGED:
-      TCustomMaskEdit::Dispatch(m);
-      UpdateHintProcessing();
+      ParentShowHintChanged();
       return true;
   }
   return false;

@@ -32,7 +32,7 @@ void PublishDataEditorProperties(TPublisher<C>& p) {
   p.Property("MRUList", &TCustomDBEditGx::MRUList, &TCustomDBEditGx::SetMRUList);
   p.Property("PasswordChar", &TCustomEdit::PasswordChar, &TCustomEdit::SetPasswordChar);
   p.Property("ReadOnly", &TCustomDBEditGx::ReadOnly, &TCustomDBEditGx::SetReadOnly);
-  p.Property("ShowHint", &TCustomDBEditGx::ShowHint, &TCustomDBEditGx::SetShowHint);
+  p.Property("ShowHint", &TCustomDBEditGx::ShowHint, &TCustomDBEditGx::SetShowHint).Stored(&TControl::IsShowHintStored);
   p.Property("Text", &TCustomDBEditGx::Text, &TCustomDBEditGx::SetText).Stored(&TCustomDBEditGx::IsTextStored);
   p.Property("Tooltips", &TCustomDBEditGx::Tooltips, &TCustomDBEditGx::SetTooltips);
   p.Property("WantTabs", &TCustomDBEditGx::WantTabs, &TCustomDBEditGx::SetWantTabs);

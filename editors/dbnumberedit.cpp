@@ -37,6 +37,7 @@ std::string TCustomDBNumberEditGx::DisplayFormat() const {
   if (displayFormatAssigned_) return displayFormat_;
   if (auto* f = dynamic_cast<TNumericField*>(Field())) return f->DisplayFormat();
   if (auto* f = dynamic_cast<TDateTimeField*>(Field())) return f->DisplayFormat();
+  if (auto* f = dynamic_cast<TAggregateField*>(Field())) return f->DisplayFormat();
   return {};
 }
 
@@ -51,6 +52,7 @@ bool TCustomDBNumberEditGx::currency() const {
   if (currencyAssigned_) return currency_;
   if (auto* f = dynamic_cast<TFloatField*>(Field())) return f->currency();
   if (auto* f = dynamic_cast<TBCDField*>(Field())) return f->currency();
+  if (auto* f = dynamic_cast<TAggregateField*>(Field())) return f->currency();
   return false;
 }
 

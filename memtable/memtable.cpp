@@ -2198,13 +2198,13 @@ int TCustomMemTableGx::AppendChangedRecordsFrom(TDataSet* source) { return Appen
 
 int TCustomMemTableGx::AppendCurrentRecordFrom(TDataSet* source) {
   if (!source || source == this) return 0;
-  // Nothing to copy only when the source has no current row: Eof alone also holds on the last row
-  // after Last. A closed source has no position yet: it is opened and its first row taken.
-  if (source->Active() && source->IsEmpty()) return 0;
+  // A source at its end gives nothing, also on its last row after Last. A closed source has no
+  // position yet: it is opened and its first row taken.
+  if (source->Active() && source->Eof()) return 0;
   TransferScope scope(*source, *this);
   if (!scope.SourceWasActive()) {
     scope.OpenSource();
-    if (source->IsEmpty()) return 0;
+    if (source->Eof()) return 0;
   }
   if (!Active()) Open();
   CheckBrowseMode();

@@ -6,6 +6,8 @@
 #include "editors/tools/toolctrlsgx.h"
 #include "memtable/mtdata.h"
 #include "memtable/mtrecords.h"
+#include "platform/db/dbconsts.h"
+#include "platform/db/fields.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/lists.h"
 #include "platform/rtl/strings.h"
@@ -54,6 +56,7 @@ TRecordsListGx* TMTIndexGx::RecordsList() const {
 
 void TMTIndexGx::SetActive(bool value) {
   if (value == active_) return;
+  if (value) CheckFieldNames(fields_);
   active_ = value;
   if (!value) {
     items_.clear();
@@ -70,6 +73,7 @@ void TMTIndexGx::SetActive(bool value) {
 
 void TMTIndexGx::SetFields(const std::string& value) {
   if (value == fields_) return;
+  if (active_) CheckFieldNames(value);
   fields_ = value;
   resolvedStruct_ = nullptr;
   if (active_) Rebuild();
@@ -85,6 +89,17 @@ void TMTIndexGx::SetUnique(bool value) {
   if (value == unique_) return;
   unique_ = value;
   if (active_) Rebuild();
+}
+
+void TMTIndexGx::CheckFieldNames(const std::string& fields) const {
+  // Checked once here: a name the structure lacks would otherwise fail only at the next insert,
+  // after the record list had stored the record.
+  if (fields.empty()) return;
+  TRecordsListGx* list = RecordsList();
+  const TMTDataStructGx* s = list && list->MemTableData() ? list->MemTableData()->DataStruct() : nullptr;
+  if (!s) return;
+  for (const std::string& name : SplitFieldNames(fields))
+    if (s->FieldIndex(name) < 0) DatabaseErrorFmt(SFieldNotFound, {name}, s);
 }
 
 void TMTIndexGx::ResolveFieldIndexes() const {

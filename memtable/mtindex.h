@@ -85,9 +85,10 @@ class TMTIndexGx : public TCollectionItem {
   ~TMTIndexGx() override;
 
   bool Active() const noexcept { return active_; }
-  // On: builds the index; off: drops its items.
+  // On: checks the key's names against the structure, then builds the index; off: drops its items.
   void SetActive(bool value);
-  // ";"-separated field names of the key.
+  // ";"-separated field names of the key; an active index checks them first and keeps its own
+  // when one is missing.
   const std::string& Fields() const noexcept { return fields_; }
   void SetFields(const std::string& value);
   bool Primary() const noexcept { return primary_; }
@@ -124,6 +125,8 @@ class TMTIndexGx : public TCollectionItem {
   Variant KeyOf(const TMemoryRecordGx* record, int version) const;
 
  private:
+  // Raises the structure's "Field '%s' not found" for a name of the list it lacks.
+  void CheckFieldNames(const std::string& fields) const;
   void ResolveFieldIndexes() const;
   bool Enforces() const noexcept { return primary_ || unique_; }
   [[noreturn]] static void KeyViolation(const Variant& key);

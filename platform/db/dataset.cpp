@@ -399,9 +399,10 @@ void TDataSet::SetBufferCount(int value) {
   } else if (value > 0 && internalOpenComplete_ && recordCount_ == 0 && !(dsEditModes.Contains(state_))) {
     GetNextRecords();
   }
-  if (frontShift != 0)
-    for (TDataSource* src : dataSources_)
-      for (TDataLink* link : src->links_) link->ShiftRange(frontShift);
+  // Every window is fitted to the new ring, not only when records came or went at its front: a
+  // ring cut at its end may leave a link's window reaching past it.
+  for (TDataSource* src : dataSources_)
+    for (TDataLink* link : src->links_) link->ShiftRange(frontShift);
 }
 
 void TDataSet::UpdateBufferCount() {

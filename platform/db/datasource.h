@@ -153,7 +153,8 @@ class TDataLink : public TPersistent {
   void SetEditing(bool value);
   // Keeps the window on the active record, and full where the ring holds enough records.
   void UpdateRange();
-  // The ring gained (or lost, when negative) records at its front: the window follows them.
+  // The ring changed size and gained (or lost, when negative) `distance` records at its front:
+  // the window follows them and is fitted to the ring again.
   void ShiftRange(int distance);
 
   TDataSource* dataSource_ = nullptr;

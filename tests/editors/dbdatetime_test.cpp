@@ -54,6 +54,44 @@ TEST_F(DateTimeEditTest, KindsGiveTheirFormatsAndMasks) {
   EXPECT_EQ(Shown(), "2024年05月01日");
 }
 
+// A change of kind or format keeps the value and shows it in the new format, shown or not.
+TEST_F(DateTimeEditTest, ChangingTheFormatKeepsTheValue) {
+  struct Step {
+    TDateTimeKindGx kind;
+    const char* format;  // set instead of the kind when not empty
+    const char* shown;
+  };
+  const Step steps[] = {
+      {dtkTimeGx, "", "13:45:00"},
+      {dtkDateGx, "", "02/05/2024"},
+      {dtkDateTimeGx, "", "02/05/2024 13:45:00"},
+      {dtkCustomGx, "YYYY-MM-DD", "2024-05-02"},
+      {dtkCustomGx, "HH:NN", "13:45"},
+      {dtkTimeGx, "", "13:45:00"},
+  };
+  for (bool showing : {false, true}) {
+    SCOPED_TRACE(showing ? "shown" : "hidden");
+    edit->SetKind(dtkDateTimeGx);
+    edit->SetValue(Variant::FromDateTime(EncodeDateTime(2024, 5, 2, 13, 45, 0, 0)));
+    if (showing) Focus();
+    for (const Step& step : steps) {
+      SCOPED_TRACE(step.shown);
+      if (*step.format)
+        edit->SetEditFormat(step.format);
+      else
+        edit->SetKind(step.kind);
+      EXPECT_EQ(Shown(), step.shown);
+      EXPECT_EQ(ValueText(), "2024-05-02 13:45:00");
+    }
+  }
+  // The locale's short date format changing to a two-digit year is a change of format too.
+  edit->SetKind(dtkDateGx);
+  FormatSettings.ShortDateFormat = "dd/mm/yy";
+  edit->UpdateFourDigitYear();
+  EXPECT_EQ(Shown(), "02/05/24");
+  EXPECT_EQ(ValueText(), "2024-05-02 13:45:00");
+}
+
 TEST_F(DateTimeEditTest, AMalformedFormatRaisesAndKeepsTheMask) {
   edit->SetEditFormat("DD/MM");
   try {

@@ -6,6 +6,7 @@
 #include "editor_fixture.h"
 #include "editors/dbeditbase.h"
 #include "platform/db/dataset.h"
+#include "platform/forms/actnlist.h"
 #include "platform/rtl/exceptions.h"
 
 using namespace edtest;
@@ -24,6 +25,33 @@ class DBEdit : public EditorTest {
     return (GetWindowLong(e->Handle(), GWL_STYLE) & ES_READONLY) != 0;
   }
 };
+
+// An action that works on a data source, as a dataset action does: it reaches the source through
+// the control that has the focus.
+class TSourceTestAction : public TCustomAction {
+  FANO_CLASS(TSourceTestAction)
+ public:
+  using TCustomAction::TCustomAction;
+  bool HandlesTarget(TObject* target) override { return dynamic_cast<TDataSource*>(target) != nullptr; }
+  void UpdateTarget(TObject* target) override { updated.push_back(target); }
+  void ExecuteTarget(TObject* target) override { executed.push_back(target); }
+  std::vector<TObject*> updated, executed;
+};
+FANO_IMPLEMENT_CLASS_WITH(TSourceTestAction, TCustomAction, nullptr)
+
+TEST_F(DBEdit, AnActionOnADataSourceReachesItThroughABoundEditor) {
+  auto* bound = Bound("NAME");
+  auto* own = Add<TDBEditGx>(10, 40, 150, 21);
+  TSourceTestAction action(nullptr);
+  EXPECT_TRUE(bound->UpdateAction(&action));
+  EXPECT_TRUE(bound->ExecuteAction(&action));
+  EXPECT_EQ(action.updated, (std::vector<TObject*>{source}));
+  EXPECT_EQ(action.executed, (std::vector<TObject*>{source}));
+  // An editor of its own value has no source to offer.
+  EXPECT_FALSE(own->UpdateAction(&action));
+  EXPECT_FALSE(own->ExecuteAction(&action));
+  EXPECT_EQ(action.executed.size(), 1u);
+}
 
 TEST_F(DBEdit, ShowsTheFieldAndFollowsTheRecord) {
   auto* e = Bound("NAME");

@@ -4,6 +4,7 @@
 
 #include "dbeditor_fixture.h"
 #include "editors/dbnumberedit.h"
+#include "platform/forms/graphics.h"
 #include "platform/forms/stdctrls.h"
 
 using namespace dbfix;
@@ -74,6 +75,48 @@ TEST_F(UnfocusedButtons, Flat) {
   ShowUnfocused();
   ExpectSameButtons(right, "flat");
   ExpectSameButtons(centre, "flat");
+}
+
+// An editor drawing its own text with a single 2-D border frames its client area in the window
+// frame colour and paints inside it; a 3-D or borderless one draws no frame.
+TEST_F(EditorFixture, AnUnfocusedSelfDrawnEditorFramesItselfOnlyWithASingle2DBorder) {
+  struct Case {
+    TBorderStyle border;
+    bool ctl3d;
+    bool framed;
+  };
+  const Case cases[] = {{bsSingle, false, true}, {bsSingle, true, false}, {bsNone, false, false}};
+  auto* sink = Add<TEdit>(20, 200, 100, 21);
+  const TColor back = uitest::Rgb(255, 255, 200);
+  const TColor frame = static_cast<TColor>(ColorToRGB(clWindowFrame));
+  int y = 20;
+  std::vector<TDBEditGx*> edits;
+  for (const Case& c : cases) {
+    auto* e = Add<TDBEditGx>(20, y, 150, 21);
+    y += 40;
+    e->SetAlignment(taRightJustify);
+    e->SetBorderStyle(c.border);
+    e->SetCtl3D(c.ctl3d);
+    e->SetColor(back);
+    e->SetText("7");
+    edits.push_back(e);
+  }
+  Show();
+  sink->SetFocus();
+  Pump();
+  for (size_t i = 0; i < edits.size(); ++i) {
+    TDBEditGx* e = edits[i];
+    const Case& c = cases[i];
+    SCOPED_TRACE(i);
+    e->Invalidate();
+    e->Update();
+    const int w = e->ClientWidth(), h = e->ClientHeight();
+    const TPoint edge[] = {{0, h / 2}, {w - 1, h / 2}, {w / 3, 0}, {w / 3, h - 1}};
+    const TPoint inside[] = {{1, h / 2}, {w / 3, 1}, {w / 3, h - 2}};
+    for (const TPoint& p : edge) EXPECT_EQ(PixelOf(e, p.X, p.Y) == frame, c.framed) << p.X << "," << p.Y;
+    if (c.framed)
+      for (const TPoint& p : inside) EXPECT_EQ(PixelOf(e, p.X, p.Y), back) << p.X << "," << p.Y;
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "editor_fixture.h"
+#include "platform/classes/filer.h"
 #include "editors/dbeditbase.h"
 #include "platform/forms/menus.h"
 
@@ -53,6 +54,24 @@ TEST_F(DBEditButtons, ButtonsSitAtTheRightInOrderAndNarrowTheEditRect) {
   EXPECT_EQ(e->ButtonsWidth(), w);
   e->EditButtons()->Clear();
   EXPECT_EQ(e->ButtonControlCount(), 1);
+}
+
+// Each button control's tag is its entry: 0 for the main button, i for EditButtons[i-1], also
+// after buttons come and go.
+TEST_F(DBEditButtons, EachButtonControlIsTaggedWithItsEntry) {
+  auto* e = Add<TDropEdit>(10, 10, 160, 21);
+  for (int i = 0; i < 3; ++i) e->EditButtons()->Add()->SetVisible(i != 1);
+  Show();
+  auto tags = [&] {
+    std::vector<NativeInt> out;
+    for (int i = 0; i < e->ButtonControlCount(); ++i) out.push_back(e->ButtonControl(i)->Tag());
+    return out;
+  };
+  EXPECT_EQ(tags(), (std::vector<NativeInt>{0, 1, 2, 3}));
+  e->EditButtons()->Delete(0);
+  EXPECT_EQ(tags(), (std::vector<NativeInt>{0, 1, 2}));
+  e->EditButtons()->Add();
+  EXPECT_EQ(tags(), (std::vector<NativeInt>{0, 1, 2, 3}));
 }
 
 TEST_F(DBEditButtons, FlatButtonsAreNarrowAndEachHasASeparatorOnItsLeft) {
@@ -246,10 +265,39 @@ TEST_F(DBEditMRU, WrittenTextsAreAddedAndAResizedListKeepsItsSize) {
   EXPECT_EQ(e->MRUList()->Width(), 222);
 }
 
+// A password editor gives its text away neither in a tool tip nor to the recent-values list.
+TEST_F(DBEditMRU, APasswordStaysOutOfToolTipsAndRecentValues) {
+  for (char password : {'\0', '*'}) {
+    SCOPED_TRACE(password ? "password" : "plain");
+    const bool plain = password == 0;
+    auto* e = Edit();
+    e->SetPasswordChar(password);
+    e->SetTooltips(true);
+    Show();
+    e->SetText("apple pie with a crust much wider than the editor");
+    THintInfo info;
+    info.HintControl = e;
+    e->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.HintStr == e->Text(), plain);
+    EXPECT_EQ(e->MRUList()->Items()->IndexOf(e->Text()) >= 0, plain);
+    e->SetFocus();
+    Pump();
+    e->SelectAll();
+    Type("a");
+    EXPECT_EQ(e->MRUList()->DroppedDown(), plain);
+    KeyPress(VK_ESCAPE);
+    KeyPress(VK_BACK);
+    KeyPress(VK_BACK);  // on an empty text
+    EXPECT_EQ(e->MRUList()->DroppedDown(), plain);
+    KeyPress(VK_ESCAPE);
+    delete e;
+  }
+}
+
 TEST_F(DBEditButtons, ToolTipsShowTheWholeTextWhenItDoesNotFit) {
   auto* e = Add<TDBEditGx>(10, 10, 60, 21);
   e->SetTooltips(true);
-  EXPECT_TRUE(e->ShowHint());
+  EXPECT_TRUE(static_cast<TControl*>(e)->ShowHint());
   Show();
   e->SetText("a text much longer than the editor is wide");
   THintInfo info;
@@ -263,6 +311,56 @@ TEST_F(DBEditButtons, ToolTipsShowTheWholeTextWhenItDoesNotFit) {
   e->SetShowHint(false);
   THintInfo quiet;
   EXPECT_EQ(e->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&quiet)), 1);
+}
+
+// ShowHint is the editor's own beside Tooltips: either turns hint showing on, a fitting text shows
+// the Hint only with ShowHint, and a form written back keeps the ShowHint it read.
+TEST_F(DBEditButtons, ShowHintIsKeptBesideTooltips) {
+  struct Case {
+    bool showHint, tooltips;
+  };
+  const Case cases[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.showHint ? "ShowHint" : "-") + (c.tooltips ? " Tooltips" : " -"));
+    auto* e = new TDBEditGx(form);
+    e->SetParent(form);
+    e->SetBounds(10, 10, 60, 21);
+    ReadComponentText(e, std::string("object TDBEditGx edtHint {\n  Hint = \"help\"\n  ShowHint = ") +
+                             (c.showHint ? "true" : "false") + "\n  Tooltips = " + (c.tooltips ? "true" : "false") +
+                             "\n}\n");
+    EXPECT_EQ(e->ShowHint(), c.showHint);
+    EXPECT_EQ(static_cast<TControl*>(e)->ShowHint(), c.showHint || c.tooltips);
+    Show();
+    e->SetText("ok");
+    THintInfo fits;
+    fits.HintControl = e;
+    fits.HintStr = "help";
+    EXPECT_EQ(e->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&fits)), c.showHint ? 0 : 1);
+    EXPECT_EQ(fits.HintStr, "help");
+    e->SetText("a text much longer than the editor is wide");
+    THintInfo wide;
+    wide.HintControl = e;
+    wide.HintStr = "help";
+    EXPECT_EQ(e->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&wide)), c.showHint || c.tooltips ? 0 : 1);
+    EXPECT_EQ(wide.HintStr, c.tooltips ? e->Text() : "help");
+    // The editor's block of the written form.
+    const std::string written = WriteComponentText(form);
+    const size_t at = written.find("object TDBEditGx edtHint");
+    ASSERT_NE(at, std::string::npos) << written;
+    const std::string block = written.substr(at, written.find("\n  }", at) - at);
+    EXPECT_EQ(block.find("ShowHint = true") != std::string::npos, c.showHint) << block;
+    EXPECT_EQ(block.find("Tooltips = true") != std::string::npos, c.tooltips) << block;
+    delete e;
+  }
+  // Following the parent's, with Tooltips the hint showing stays on.
+  auto* e = Add<TDBEditGx>(10, 10, 60, 21);
+  e->SetTooltips(true);
+  for (bool parent : {true, false}) {
+    form->SetShowHint(parent);
+    EXPECT_EQ(e->ShowHint(), parent);
+    EXPECT_TRUE(e->ParentShowHint());
+    EXPECT_TRUE(static_cast<TControl*>(e)->ShowHint());
+  }
 }
 
 }  // namespace

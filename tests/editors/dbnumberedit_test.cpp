@@ -6,6 +6,8 @@
 
 #include "dbeditor_fixture.h"
 #include "editors/dbnumberedit.h"
+#include "memtable/memtable.h"
+#include "platform/rtl/sysutils.h"
 #include "platform/db/testdataset.h"
 #include "platform/forms/clipbrd.h"
 
@@ -255,6 +257,49 @@ TEST_F(NumberEditTest, FieldSettingsApplyUntilTheEditorSetsItsOwn) {
   edit->SetMaxValue(3000);
   EXPECT_TRUE(edit->IsMaxValueStored());
   EXPECT_EQ(edit->ConstrainValue(5000), 3000);
+}
+
+// An editor bound to an aggregate (a footer's sum, say) takes its display format and currency
+// flag as it takes a numeric field's.
+TEST_F(NumberEditTest, AnAggregateFieldGivesItsDisplayFormatAndCurrency) {
+  struct Case {
+    const char* format;
+    bool currency;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"#,##0.000", false, "1,247.000"},
+      {"", true, CurrToStrF(Currency::FromDouble(1247), ffCurrency, FormatSettings.CurrencyDecimals)},
+      {"", false, "1247"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shown);
+    auto* table = new TMemTableGx(form);
+    table->FieldDefs().Add("AMOUNT", ftFloat);
+    table->FieldDefs().Items(0)->CreateField(table);
+    auto* total = new TAggregateField(table);
+    total->SetFieldName("TOTAL");
+    total->SetExpression("SUM(AMOUNT)");
+    total->SetDisplayFormat(c.format);
+    total->SetCurrency(c.currency);
+    total->SetActive(true);
+    total->SetDataSet(table);
+    table->CreateDataSet();
+    for (double amount : {1000.0, 247.0}) {
+      table->Append();
+      table->FieldByName("AMOUNT")->SetValue(amount);
+      table->Post();
+    }
+    table->SetAggregatesActive(true);
+    auto* source = new TDataSource(form);
+    source->SetDataSet(table);
+    edit->SetDataSource(source);
+    edit->SetDataField("TOTAL");
+    EXPECT_EQ(edit->DisplayFormat(), c.format);
+    EXPECT_EQ(edit->currency(), c.currency);
+    EXPECT_EQ(Shown(), c.shown);
+    edit->SetDataSource(nullptr);
+  }
 }
 
 class NumberEditSnapshot : public SnapshotFixture {};

@@ -121,6 +121,16 @@ TEST_F(Snapshot, TextEditorReadOnly) {
   Write("dbedit_readonly");
 }
 
+// Single 2-D borders: the unfocused right-aligned editors draw their own frame.
+TEST_F(Snapshot, TextEditorSingle2D) {
+  TDBEditGx *name, *amount, *code;
+  Editors(name, amount, code);
+  for (TCustomDBEditGx* e : std::initializer_list<TCustomDBEditGx*>{name, amount, code, number}) e->SetCtl3D(false);
+  Show();
+  name->SetFocus();
+  Write("dbedit_single2d");
+}
+
 TEST_F(Snapshot, TextEditorFlat) {
   TDBEditGx *name, *amount, *code;
   Editors(name, amount, code);

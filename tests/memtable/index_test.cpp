@@ -233,8 +233,8 @@ TEST_F(IndexTest, ChangingFieldsOrFlagsRebuilds) {
   EXPECT_EQ(Items(index), "a@0 b@1");
   index->SetUnique(true);
   EXPECT_EQ(index->Count(), 2);
-  EXPECT_EQ(ErrorText<EListError>([&] { index->SetFields("NOPE"); }), "List index out of bounds (-1)");
-  EXPECT_EQ(index->Count(), 0);
+  EXPECT_EQ(ErrorText<EDatabaseError>([&] { index->SetFields("NOPE"); }), "DataStruct: Field 'NOPE' not found");
+  EXPECT_EQ(Items(index), "a@0 b@1");
 }
 
 TEST_F(IndexTest, MissingFieldFailsActivationAndLeavesTheIndexInactive) {

@@ -3,6 +3,7 @@
 // row number; the field flags.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <tuple>
 
@@ -301,7 +302,7 @@ TEST(MemTableTransfer, AppendChangedRecordsFromTakesChangedRowsOnly) {
   EXPECT_EQ(Pending(dst), 2);
 }
 
-TEST(MemTableTransfer, AppendCurrentRecordFrom) {
+TEST(MemTableTransfer, AppendCurrentRecordFromKeepsTheTargetsRow) {
   TMemTableGx src;
   MakeTable(src, "mtblSrc");
   AppendRow(src, 1, "a");
@@ -311,23 +312,49 @@ TEST(MemTableTransfer, AppendCurrentRecordFrom) {
   AppendRow(dst, 10, "x");
   AppendRow(dst, 11, "y");
   dst.Last();
-  src.Last();
+  src.First();
   EXPECT_EQ(dst.AppendCurrentRecordFrom(&src), 1);
   EXPECT_EQ(dst.FieldByName("ID")->AsInteger(), 11);  // the current row does not move to the first
-  EXPECT_EQ(Ids(dst), (std::vector<int>{10, 11, 2}));
+  EXPECT_EQ(Ids(dst), (std::vector<int>{10, 11, 1}));
   dst.Last();
-  EXPECT_EQ(dst.GetRecordRowNum(), 2);
-  // Eof after Last still has the last row current; only an empty source gives nothing.
-  EXPECT_TRUE(src.Eof());
-  TMemTableGx empty;
-  MakeTable(empty, "mtblEmpty");
-  EXPECT_EQ(dst.AppendCurrentRecordFrom(&empty), 0);
+  EXPECT_EQ(dst.GetRecordRowNum(), 1);
   EXPECT_EQ(dst.AppendCurrentRecordFrom(&dst), 0);
-  src.Close();
-  EXPECT_EQ(dst.AppendCurrentRecordFrom(&src), 1);  // opened: its first row
-  EXPECT_FALSE(src.Active());
-  dst.Last();
-  EXPECT_EQ(dst.FieldByName("ID")->AsInteger(), 1);
+}
+
+// The source's current row is copied; a source at its end (also on its last row after Last) has
+// none to give; a closed source is opened, its first row taken, and closed again.
+TEST(MemTableTransfer, AppendCurrentRecordFromTakesTheSourcesCurrentRow) {
+  struct Case {
+    const char* name;
+    int rows;
+    std::function<void(TMemTableGx&)> place;
+    int copied;  // the ID copied, 0 for none
+  };
+  const Case cases[] = {
+      {"first", 3, [](TMemTableGx& s) { s.First(); }, 1},
+      {"second", 3, [](TMemTableGx& s) { s.SetRecNo(2); }, 2},
+      {"last row by number", 3, [](TMemTableGx& s) { s.SetRecNo(3); }, 3},
+      {"after Last", 3, [](TMemTableGx& s) { s.Last(); }, 0},
+      {"past the last row", 3, [](TMemTableGx& s) { s.Last(); s.Next(); }, 0},
+      {"back from the end", 3, [](TMemTableGx& s) { s.Last(); s.Prior(); }, 2},
+      {"a row just posted", 3, [](TMemTableGx& s) { AppendRow(s, 7, "g"); }, 7},
+      {"closed", 3, [](TMemTableGx& s) { s.Close(); }, 1},
+      {"empty", 0, [](TMemTableGx& s) { s.First(); }, 0},
+      {"empty and closed", 0, [](TMemTableGx& s) { s.Close(); }, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TMemTableGx src;
+    MakeTable(src, "mtblSrc");
+    for (int i = 1; i <= c.rows; ++i) AppendRow(src, i, "r");
+    c.place(src);
+    const bool wasActive = src.Active();
+    TMemTableGx dst;
+    MakeTable(dst, "mtblDst");
+    EXPECT_EQ(dst.AppendCurrentRecordFrom(&src), c.copied ? 1 : 0);
+    EXPECT_EQ(Ids(dst), c.copied ? std::vector<int>{c.copied} : std::vector<int>{});
+    EXPECT_EQ(src.Active(), wasActive);
+  }
 }
 
 TEST(MemTableTransfer, LoadFromDataSetRangesAndModes) {

@@ -5,6 +5,7 @@
 #include "memtable/mtindex.h"
 #include "memtable/treelist.h"
 #include "platform/rtl/streams.h"
+#include "support/error_text.h"
 #include "table_support.h"
 
 using namespace mttable_test;
@@ -114,6 +115,41 @@ TEST(MemTableIndexes, DefinitionsMakeStoreIndexesOnce) {
   ASSERT_EQ(primary->Count(), 1);
   EXPECT_EQ(primary->Items(0)->Fields(), "ID");
   EXPECT_EQ(t.PSGetIndexDefs({})->Count(), 2);
+}
+
+// A key naming a column the store lacks is refused when the index is switched on (or given that
+// key while on); the table then takes rows as before.
+TEST(MemTableIndexes, AKeyOverAMissingColumnIsRefusedAtActivation) {
+  struct Case {
+    const char* fields;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"NOPE", "DataStruct: Field 'NOPE' not found"},
+      {"ID;NOPE", "DataStruct: Field 'NOPE' not found"},
+      {"Nope2;ID", "DataStruct: Field 'Nope2' not found"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fields);
+    TMemTableGx t;
+    MakeTable(t, "mtblIdx");
+    TMTIndexGx* index = t.RecordsList()->Indexes()->Add();
+    index->SetFields(c.fields);
+    EXPECT_EQ(ErrorText<EDatabaseError>([&] { index->SetActive(true); }), c.error);
+    EXPECT_FALSE(index->Active());
+    AppendRow(t, 1, "a", 1.0);
+    EXPECT_EQ(t.RecordsList()->Count(), 1);
+    EXPECT_EQ(t.RecordCount(), 1);
+
+    index->SetFields("id");
+    index->SetActive(true);
+    EXPECT_EQ(ErrorText<EDatabaseError>([&] { index->SetFields(c.fields); }), c.error);
+    EXPECT_EQ(index->Fields(), "id");
+    EXPECT_TRUE(index->Active());
+    AppendRow(t, 2, "b", 2.0);
+    EXPECT_EQ(t.RecordCount(), 2);
+    EXPECT_EQ(index->Count(), 2);
+  }
 }
 
 // ---------------------------------------------------------------- master-detail on the provider

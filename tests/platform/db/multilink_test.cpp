@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,20 @@ class MultiLinkTest : public LinkWindowTest {
     EXPECT_EQ(link.RecordCount(), std::min(link.BufferCount(), ds->BufferedRecordCount()));
     EXPECT_GE(link.ActiveRecord(), 0);
     EXPECT_LT(link.ActiveRecord(), link.RecordCount());
+  }
+
+  // The window of each link: as many rows as it wants (or the table has), in order, with the
+  // current row where the link says it is.
+  void ExpectFullWindow(TDataLink& link, int rows, const char* what) {
+    SCOPED_TRACE(what);
+    const int current = Id();
+    const std::vector<int> w = Window(link);
+    ASSERT_EQ(static_cast<int>(w.size()), std::min(link.BufferCount(), rows));
+    for (size_t i = 1; i < w.size(); ++i) ASSERT_EQ(w[i], w[i - 1] + 1) << "row " << i;
+    ASSERT_GE(link.ActiveRecord(), 0);
+    ASSERT_LT(link.ActiveRecord(), static_cast<int>(w.size()));
+    ASSERT_EQ(w[static_cast<size_t>(link.ActiveRecord())], current);
+    ASSERT_EQ(Id(), current);
   }
 
   TRecordingLink large, little;
@@ -83,6 +98,44 @@ TEST_F(MultiLinkTest, ShrinkingTheBigLinkNearTheEndKeepsTheSmallOneFull) {
     EXPECT_EQ(little.RecordCount(), 10);
     const std::vector<int> w = Window(little);
     EXPECT_NE(std::find(w.begin(), w.end(), at), w.end());
+  }
+}
+
+TEST_F(MultiLinkTest, ResizingAfterAStepBackNearTheEndKeepsTheOtherWindowFull) {
+  Open(5000, 40, 10);
+  ds->SetRecNo(4990);
+  ds->MoveBy(-17);
+  ASSERT_EQ(Id(), 4973);
+  large.SetBufferCount(20);
+  EXPECT_EQ(Id(), 4973);
+  ExpectFullWindow(little, 5000, "small");
+  ExpectFullWindow(large, 5000, "big");
+}
+
+// A walk of moves and resizes of both links near both ends of the table: after every step each
+// link shows a full window that holds the current row.
+TEST_F(MultiLinkTest, RandomWalkOfMovesAndResizesKeepsEveryWindowFull) {
+  const int rows = 5000;
+  Open(rows, 40, 10);
+  std::mt19937 rng(41);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  for (int step = 0; step < 4000; ++step) {
+    const int op = pick(0, 6);
+    std::string what = "step " + std::to_string(step) + " op " + std::to_string(op);
+    switch (op) {
+      case 0: ds->MoveBy(pick(-45, 45)); break;
+      case 1: ds->SetRecNo(pick(0, 1) ? pick(1, 70) : pick(rows - 70, rows)); break;
+      case 2: pick(0, 1) ? ds->First() : ds->Last(); break;
+      case 3: large.SetBufferCount(pick(1, 60)); break;
+      case 4: little.SetBufferCount(pick(1, 60)); break;
+      case 5: ds->MoveBy(pick(0, 1) ? 1 : -1); break;
+      default: (pick(0, 1) ? large : little).SetBufferCount(pick(0, 1) ? pick(1, 5) : pick(30, 80)); break;
+    }
+    what += " at " + std::to_string(Id()) + " sizes " + std::to_string(large.BufferCount()) + "/" +
+            std::to_string(little.BufferCount());
+    ExpectFullWindow(large, rows, (what + " big").c_str());
+    ExpectFullWindow(little, rows, (what + " small").c_str());
+    if (HasFatalFailure()) return;
   }
 }
 
