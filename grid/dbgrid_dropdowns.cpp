@@ -26,6 +26,16 @@ bool KeysModifiable(TField* f) {
 
 bool IsNumeric(TField* f) { return dynamic_cast<TNumericField*>(f) != nullptr; }
 
+// The text of a masked editor with nothing typed: the literals with a space for each input
+// position when the mask keeps its literals, else nothing.
+std::string EmptyMaskedText(std::string_view editMask) {
+  const TParsedMask mask = ParseEditMask(editMask);
+  std::string text;
+  if (!mask.SaveLiterals) return text;
+  for (const TMaskPosition& p : mask.Positions) Utf8Append(text, p.Input ? U' ' : p.Literal);
+  return text;
+}
+
 bool ContainsWindow(TWinControl* list, HWND wnd) {
   if (!list || !list->HandleAllocated() || !wnd) return false;
   return wnd == list->WindowHandle() || IsChild(list->WindowHandle(), wnd);
@@ -743,8 +753,8 @@ void TDBGridInplaceEdit::MRUListResized() {
 
 void TDBGridInplaceEdit::FollowMRUList() {
   userChangedText_ = false;
-  // A masked editor never shows an empty text: its empty state is the mask's blanks.
-  const std::string empty = IsMasked() ? FormatMaskText(EditMask(), "") : std::string();
+  // A mask that keeps its literals never gives an empty text.
+  const std::string empty = IsMasked() ? EmptyMaskedText(EditMask()) : std::string();
   if (MRUListVisible() && Text() == empty) {
     CloseMRUList(false);
     return;
