@@ -483,7 +483,9 @@ TEST_F(DBGridInplaceTest, AColumnButtonPopsUpItsDropdownMenu) {
     gridtest::Pump();
     EXPECT_EQ(order, handledByOnDown ? "down;" : "down;menu;");
     EXPECT_EQ(menu->IsShowing(), !handledByOnDown);
-    if (!handledByOnDown) EXPECT_EQ(menu->PopupPoint(), button->ClientToScreen(TPoint(0, button->Height())));
+    if (!handledByOnDown) {
+      EXPECT_EQ(menu->PopupPoint(), button->ClientToScreen(TPoint(0, button->Height())));
+    }
     FanoInputMouseButton(0, FALSE, at.X, at.Y);
     gridtest::Pump();
     menu->CloseMenu();
