@@ -109,6 +109,8 @@ void TDBGridInplaceEdit::SetEditStyle(TEditStyleGx value) {
     editStyle_ = value;
     if (HandleAllocated()) BoundsChanged();
   }
+  // The list of the style is there (and the column's lookup list ours) before it drops down.
+  MakeActiveList();
   // Each cell starts from its column's state: a cell made read-only by its parameters must not
   // leave the next cell read-only.
   if (TColumnGx* c = Column()) SetReadOnly(c->ReadOnly());

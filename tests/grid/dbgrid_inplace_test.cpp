@@ -8,6 +8,7 @@
 
 #include "dbgrid_test_util.h"
 #include "grid/dbgrid_inplace.h"
+#include "grid/lookupgrid.h"
 #include "platform/forms/clipbrd.h"
 #include "platform/forms/menus.h"
 
@@ -507,4 +508,29 @@ TEST_F(DBGridInplaceTest, AnEditorAlwaysShownTakesTheTextOfTheBoundRecord) {
   grid->SetCol(grid->DataToRawColumn(1));
   gridtest::Pump();
   EXPECT_EQ(grid->InplaceEditor()->Text(), "10");
+}
+
+// Moving onto a cell readies the list of its style before anything drops down.
+TEST_F(DBGridInplaceTest, TheStyleBringsItsListAlong) {
+  MakeGrid();
+  TColumnGx* id = AddColumn("ID");
+  TColumnGx* day = AddColumn("DAY");
+  TColumnGx* city = AddColumn("CITYNAME");
+  TColumnGx* code = AddColumn("CODE");
+  code->PickList()->SetText("A\nB");
+  BindDocs();
+  for (TColumnGx* column : {day, city, code, id}) {
+    SCOPED_TRACE(column->FieldName());
+    TDBGridInplaceEdit* ed = OpenEditorAt(column);
+    ASSERT_FALSE(ed->ListVisible());
+    switch (ed->EditStyle()) {
+      case esDateCalendar: EXPECT_EQ(ed->ActiveList(), static_cast<TWinControl*>(ed->PopupCalendar())); break;
+      case esDataList: EXPECT_EQ(ed->ActiveList(), static_cast<TWinControl*>(city->GetDropDownDataGrid())); break;
+      case esPickList: EXPECT_EQ(ed->ActiveList(), static_cast<TWinControl*>(ed->PickList())); break;
+      default: EXPECT_EQ(ed->ActiveList(), nullptr); break;
+    }
+    if (column != id) {
+      EXPECT_NE(ed->ActiveList(), nullptr);
+    }
+  }
 }
