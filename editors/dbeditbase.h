@@ -247,7 +247,8 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   virtual void ButtonDownDefault(bool topButton);
   // Lays out the button controls again (after any change of the buttons or the size).
   void UpdateEditButtonControls();
-  TRect GetEditRect();
+  // The text's rectangle: the client area less the buttons and the image.
+  virtual TRect GetEditRect();
 
   // ---- in-place holding
   TWinControl* InplaceEditHolder() const noexcept { return inplaceEditHolder_; }

@@ -1042,9 +1042,12 @@ class TDBGridGxCenter : public TObject {
   FANO_CLASS(TDBGridGxCenter)
  public:
   TDBGridGxCenter();
+  // Hands every grid that uses it no centre (the last registered first).
   ~TDBGridGxCenter() override;
-  void AddGrid(TCustomDBGridGx* grid);
-  void RemoveGrid(TCustomDBGridGx* grid);
+  // The grids that use this centre (kept by TCustomDBGridGx::SetCenter); not owned.
+  void RegisterGrid(TCustomDBGridGx* grid);
+  void UnRegisterGrid(TCustomDBGridGx* grid);
+  const std::vector<TCustomDBGridGx*>& Grids() const noexcept { return grids_; }
   int GridCount() const noexcept { return static_cast<int>(grids_.size()); }
   int IndicatorTitleMenuItems() const noexcept { return indicatorTitleMenuItems_; }
   void SetIndicatorTitleMenuItems(int value) noexcept { indicatorTitleMenuItems_ = value; }
@@ -1128,6 +1131,8 @@ class TDBGridGxMenuItem : public TMenuItem {
   uint8_t Action = 0;
 };
 TDBGridGxCenter* GetGridCenter();
+// Clears the unit's centre when it is this one (the centre's destructor).
+void ForgetGridCenter(TDBGridGxCenter* center);
 
 void DBGridBeginHourGlass();
 void DBGridEndHourGlass();

@@ -122,9 +122,9 @@ void TCustomDBGridGx::SetStyle(TDBGridGxStyle* value) {
 
 void TCustomDBGridGx::SetCenter(TDBGridGxCenter* value) {
   if (value == center_) return;
-  if (center_) center_->RemoveGrid(this);
+  if (center_) center_->UnRegisterGrid(this);
   center_ = value;
-  if (center_) center_->AddGrid(this);
+  if (center_) center_->RegisterGrid(this);
 }
 
 void TCustomDBGridGx::InvalidateRowCells(int row) {
@@ -473,6 +473,7 @@ void TCustomDBGridGx::InternalLayout() {
   if (useMultiTitle_) BuildTitleTree();
   SetColumnAttributes();
   UpdateRowCount();
+  UpdateActive();
   UpdateVertScrollBar();
   UpdateHorzScrollBar();
   UpdateGridLineColors();
@@ -619,7 +620,13 @@ void TCustomDBGridGx::WriteColumnText(TColumnGx* c, const std::string& text) {
 void TCustomDBGridGx::UpdateActive() {
   // A record moved by anything but the search itself ends the search.
   if (inplaceSearching_ && !searchLocating_) StopInplaceSearch();
-  if (dataLink_->Active() && HandleAllocated()) MoveCurrentToRecord();
+  if (!dataLink_->Active() || !HandleAllocated()) return;
+  MoveCurrentToRecord();
+  // An editor loaded before there was a record (always shown before the data came) shows the
+  // field's text; one the user is typing in keeps it.
+  TInplaceEdit* editor = InplaceEditor();
+  if (editor && IsEditorVisible() && !editor->Modified() && GetEditText(Col(), Row()) != editor->Text())
+    InvalidateEditor();
 }
 
 // ---------------------------------------------------------------- columns

@@ -9,6 +9,7 @@
 #include "editors/tools/toolctrlsgx.h"
 #include "grid/dbgrid_inplace.h"
 #include "platform/classes/published.h"
+#include "platform/forms/mask.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 
@@ -24,6 +25,16 @@ bool KeysModifiable(TField* f) {
 }
 
 bool IsNumeric(TField* f) { return dynamic_cast<TNumericField*>(f) != nullptr; }
+
+// The text of a masked editor with nothing typed: the literals with a space for each input
+// position when the mask keeps its literals, else nothing.
+std::string EmptyMaskedText(std::string_view editMask) {
+  const TParsedMask mask = ParseEditMask(editMask);
+  std::string text;
+  if (!mask.SaveLiterals) return text;
+  for (const TMaskPosition& p : mask.Positions) Utf8Append(text, p.Input ? U' ' : p.Literal);
+  return text;
+}
 
 bool ContainsWindow(TWinControl* list, HWND wnd) {
   if (!list || !list->HandleAllocated() || !wnd) return false;
@@ -348,18 +359,21 @@ void TDBGridInplaceEdit::DropDown() {
       pick->SetColor(Color());
       pick->Font()->Assign(Font());
       pick->SetItemHeight(pick->GetTextHeight());
+      // With a key list an entry without a key cannot be chosen: only those with one are offered.
+      const int count = c->HasKeyList() ? std::min(picks->Count(), c->KeyList()->Count()) : picks->Count();
       pick->Items()->BeginUpdate();
       pick->Items()->Clear();
-      for (int i = 0; i < picks->Count(); ++i) pick->Items()->Add(picks->Strings(i));
+      for (int i = 0; i < count; ++i) pick->Items()->AddObject(picks->Strings(i), picks->Objects(i));
       pick->Items()->EndUpdate();
-      pick->SetItemIndex(picks->IndexOf(Text()));
-      pick->SetRowCount(std::min(rows, picks->Count()));
+      const int index = picks->IndexOf(Text());
+      pick->SetItemIndex(index < count ? index : -1);
+      pick->SetRowCount(std::min(rows, count));
       int width = c->DropDownWidth();
       if (width == -1) {
         TMeasureCanvas measure;
         measure.Canvas()->Font()->Assign(Font());
         width = 0;
-        for (int i = 0; i < picks->Count(); ++i) width = std::max(width, measure.Canvas()->TextWidth(picks->Strings(i)));
+        for (int i = 0; i < count; ++i) width = std::max(width, measure.Canvas()->TextWidth(picks->Strings(i)));
         width += 5 + GetSystemMetrics(SM_CXVSCROLL);
       } else if (width <= 0) {
         width = Width();
@@ -370,7 +384,7 @@ void TDBGridInplaceEdit::DropDown() {
         TMeasureCanvas measure;
         measure.Canvas()->Font()->Assign(Font());
         int widest = 0;
-        for (int i = 0; i < picks->Count(); ++i) widest = std::max(widest, measure.Canvas()->TextWidth(picks->Strings(i)));
+        for (int i = 0; i < count; ++i) widest = std::max(widest, measure.Canvas()->TextWidth(picks->Strings(i)));
         pick->HandleNeeded();  // the client width counts the border only then
         if (pick->ClientWidth() < widest + 4) pick->SetWidth(pick->Width() + widest + 4 - pick->ClientWidth());
       }
@@ -422,8 +436,9 @@ void TDBGridInplaceEdit::CloseUp(bool accept) {
   if (listVisible_ && list) {
     if (!buttons_.empty()) buttons_[0].second->SetAlwaysDown(false);
     if (closeUpLocked_) return;
-    if (list->HandleAllocated() && GetCapture() && ContainsWindow(list, GetCapture()))
-      SendMessage(GetCapture(), WM_CANCELMODE, 0, 0);
+    // Whatever holds the mouse ends its mode (a press on the button dragged into the list, or
+    // the list's own tracking).
+    if (HWND capture = GetCapture()) SendMessage(capture, WM_CANCELMODE, 0, 0);
     Variant listValue = Null();
     std::string listText;
     if (list == dataList_ && dataList_) {
@@ -586,10 +601,11 @@ bool TDBGridInplaceEdit::ListKeyDown(uint16_t& key, TShiftState shift) {
     }
     return false;
   }
-  const bool plain = shift.Empty();
-  const bool forward = (plain && (key == VK_PRIOR || key == VK_NEXT || key == VK_UP || key == VK_DOWN)) ||
+  // Ctrl or Alt do not keep a key from the list; Shift does (it selects text in the editor).
+  const bool noShift = !shift.Contains(ssShift);
+  const bool forward = (noShift && (key == VK_PRIOR || key == VK_NEXT || key == VK_UP || key == VK_DOWN)) ||
                        (ctrlOnly && (key == VK_HOME || key == VK_END)) ||
-                       (list == popupCalendar_ && plain && (key == VK_LEFT || key == VK_RIGHT));
+                       (list == popupCalendar_ && (key == VK_LEFT || key == VK_RIGHT));
   if (!forward) return false;
   if (list == pickListbox_) {
     const int count = pickListbox_->Items()->Count();
@@ -650,10 +666,13 @@ bool TDBGridInplaceEdit::DropDownMessage(TMessage& m) {
     }
     case CM_CANCELMODE: {
       auto* sender = reinterpret_cast<TControl*>(m.LParam);
+      // The editor's own buttons press inside it: their press decides about the list itself.
       auto related = [&](TWinControl* w) {
-        return w && sender && (sender == w || sender->Parent() == w);
+        for (TControl* c = sender; c && w; c = c->Parent())
+          if (c == w) return true;
+        return false;
       };
-      if (sender == this || related(openList_) || related(mruListbox_)) return false;
+      if (related(this) || related(openList_) || related(mruListbox_)) return false;
       if (listVisible_) CloseUp(false);
       CloseMRUList(false);
       return false;
@@ -712,7 +731,7 @@ void TDBGridInplaceEdit::ShowMRUList() {
 void TDBGridInplaceEdit::CloseMRUList(bool accept) {
   if (!MRUListVisible()) return;
   TMRUListboxGx* list = mruListbox_;
-  if (GetCapture() && ContainsWindow(list, GetCapture())) SendMessage(GetCapture(), WM_CANCELMODE, 0, 0);
+  if (HWND capture = GetCapture()) SendMessage(capture, WM_CANCELMODE, 0, 0);
   const bool hadFocus = ContainsWindow(list, GetFocus());
   HideDropDown(list);
   if (hadFocus && CanFocus()) SetFocus();
@@ -734,7 +753,8 @@ void TDBGridInplaceEdit::MRUListResized() {
 
 void TDBGridInplaceEdit::FollowMRUList() {
   userChangedText_ = false;
-  const std::string empty;
+  // A mask that keeps its literals never gives an empty text.
+  const std::string empty = IsMasked() ? EmptyMaskedText(EditMask()) : std::string();
   if (MRUListVisible() && Text() == empty) {
     CloseMRUList(false);
     return;

@@ -336,6 +336,12 @@ void TInplaceFilterEditGx::SetValueAndText(const Variant& value, const std::stri
   SetText(text);
 }
 
+TRect TInplaceFilterEditGx::GetEditRect() {
+  TRect r = TDBComboBoxGx::GetEditRect();
+  ++r.Top;
+  return r;
+}
+
 void TInplaceFilterEditGx::KeyDown(uint16_t& key, TShiftState shift) {
   if (grid_) grid_->FilterEditKeyDown(key, shift);
   if (key != 0) TDBComboBoxGx::KeyDown(key, shift);
@@ -366,7 +372,11 @@ std::string TCustomDBGridGx::GetColumnFilterText(int dataCol) const {
   return c && !c->FieldName().empty() ? c->STFilter()->FilterText() : std::string();
 }
 
-bool TCustomDBGridGx::IsFilterRow(int row) const { return IsFilterRowVisible() && row == GetTitleOffset() - 1; }
+// The grid's own filter setting decides, not the extra fixed row a descendant may put there (the
+// lookup grid's special row takes the filter row's place but is no filter row).
+bool TCustomDBGridGx::IsFilterRow(int row) const {
+  return TCustomDBGridGx::IsFilterRowVisible() && row == GetTitleOffset() - 1;
+}
 
 TColor TCustomDBGridGx::FilterCellColor() const {
   const COLORREF c = ColorToRGB(FixedColor());
@@ -379,7 +389,7 @@ TInplaceFilterEditGx* TCustomDBGridGx::CreateFilterEditor() { return new TInplac
 bool TCustomDBGridGx::CanShowFilterEditor() { return filterEditMode_ && selection_->SelectionType() == gstNon; }
 
 void TCustomDBGridGx::StartFilterEdit(int dataCol) {
-  if (!IsFilterRowVisible() || !IsColumnFilterVisible(dataCol)) return;
+  if (!TCustomDBGridGx::IsFilterRowVisible() || !IsColumnFilterVisible(dataCol)) return;
   TDataSet* ds = DataSet();
   if (dataLink_->Active() && ds) ds->CheckBrowseMode();
   if (!filterEditor_) {
@@ -445,7 +455,7 @@ void TCustomDBGridGx::ShowFilterEditor(bool reload) {
   if (STFilter()->UpdateCount() > 0 || !filterEditor_) return;
   const int raw = DataToRawColumn(filterCol_);
   const int row = GetTitleOffset() - 1;
-  TRect rect = IsFilterRowVisible() && filterCol_ >= 0 && IsColumnFilterVisible(filterCol_) ? CellRect(raw, row)
+  TRect rect = TCustomDBGridGx::IsFilterRowVisible() && filterCol_ >= 0 && IsColumnFilterVisible(filterCol_) ? CellRect(raw, row)
                                                                                               : TRect();
   if (!filterEditMode_ || rect.IsEmpty()) {
     StopFilterEdit();
@@ -627,7 +637,7 @@ void TCustomDBGridGx::ClearAllFilters() {
 
 bool TCustomDBGridGx::EnterFilterRowByKey(TShiftState shift) {
   TDataSet* ds = DataSet();
-  if (!IsFilterRowVisible() || !dataLink_->Active() || !ds || !(ds->Bof() || shift.Contains(ssCtrl))) return false;
+  if (!TCustomDBGridGx::IsFilterRowVisible() || !dataLink_->Active() || !ds || !(ds->Bof() || shift.Contains(ssCtrl))) return false;
   int target = -1;
   if (dbOptions_.Contains(dgRowSelect)) {
     const int count = static_cast<int>(visibleColumns_.size());
@@ -644,7 +654,8 @@ bool TCustomDBGridGx::EnterFilterRowByKey(TShiftState shift) {
 }
 
 bool TCustomDBGridGx::FilterRowMouseMessage(TMessage& m) {
-  if ((m.Msg != WM_LBUTTONDOWN && m.Msg != WM_RBUTTONDOWN) || InState(csDesigning) || !IsFilterRowVisible())
+  if ((m.Msg != WM_LBUTTONDOWN && m.Msg != WM_RBUTTONDOWN) || InState(csDesigning) ||
+      !TCustomDBGridGx::IsFilterRowVisible())
     return false;
   const TGridCoord cell = MouseCoord(m.XPos(), m.YPos());
   if (cell.Y >= GetTitleOffset()) {
@@ -701,7 +712,8 @@ void TCustomDBGridGx::FilterEditKeyDown(uint16_t& key, TShiftState shift) {
   TInplaceFilterEditGx* e = filterEditor_;
   if (!e || e->ListVisible()) return;
   const bool ctrl = shift.Contains(ssCtrl);
-  const int length = static_cast<int>(Utf8ToUtf16(e->Text()).size());
+  // The selection counts bytes of the text.
+  const int length = static_cast<int>(e->Text().size());
   const bool all = e->SelLength() == length;
   const bool atStart = (e->SelStart() == 0 && e->SelLength() == 0) || all;
   const bool atEnd = (e->SelStart() == length && e->SelLength() == 0) || all;

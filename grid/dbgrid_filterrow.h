@@ -127,6 +127,8 @@ class TInplaceFilterEditGx : public TDBComboBoxGx {
   void SetGrid(TCustomDBGridGx* grid) noexcept { grid_ = grid; }
   // Value first, then the text without a lookup.
   void SetValueAndText(const Variant& value, const std::string& text);
+  // One pixel below the inherited rectangle: the text sits on the cell's line as the cell's does.
+  TRect GetEditRect() override;
   void KeyDown(uint16_t& key, TShiftState shift) override;
   void KeyPress(TKeyChar& key) override;
   // Enter applies the filter row, so the form's default button does not get it.

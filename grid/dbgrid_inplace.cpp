@@ -104,10 +104,17 @@ TColumnGx* TDBGridInplaceEdit::Column() const {
 }
 
 void TDBGridInplaceEdit::SetEditStyle(TEditStyleGx value) {
-  if (value == editStyle_) return;
-  if (listVisible_) CloseUp(false);
-  editStyle_ = value;
-  if (HandleAllocated()) BoundsChanged();
+  if (value != editStyle_) {
+    if (listVisible_) CloseUp(false);
+    editStyle_ = value;
+    if (HandleAllocated()) BoundsChanged();
+  }
+  // The list of the style is there (and the column's lookup list ours) before it drops down.
+  MakeActiveList();
+  // Each cell starts from its column's state: a cell made read-only by its parameters must not
+  // leave the next cell read-only.
+  if (TColumnGx* c = Column()) SetReadOnly(c->ReadOnly());
+  Invalidate();
 }
 
 void TDBGridInplaceEdit::CreateParams(TCreateParams& params) {
@@ -700,6 +707,14 @@ void TDBGridInplaceEdit::EditButtonMouseDown(TObject* sender, bool topButton, bo
   } else if (index - 1 < c->EditButtons()->Count()) {
     TEditButtonGx* eb = c->EditButtons()->Items(index - 1);
     if (eb->OnDown) eb->OnDown(sender, topButton, autoRepeat, handled);
+    auto* control = static_cast<TControl*>(sender);
+    if (handled || !eb->DropdownMenu() || !control) return;
+    // The menu hangs from the button's lower corner; the button comes up as the menu opens.
+    TPopupMenu* menu = eb->DropdownMenu();
+    const TPoint p =
+        control->ClientToScreen(TPoint(menu->Alignment() == paRight ? control->Width() : 0, control->Height()));
+    menu->Popup(p.X, p.Y);
+    control->Perform(WM_LBUTTONUP, 0, 0);
   }
 }
 

@@ -303,12 +303,8 @@ void RebuildSearchArrowImage() {
 TDBGridGxStyle* GetDefaultGridStyle() { return Unit().style; }
 TDBGridGxCenter* GetGridCenter() { return Unit().center; }
 
-void TDBGridGxCenter::AddGrid(TCustomDBGridGx* grid) {
-  if (std::find(grids_.begin(), grids_.end(), grid) == grids_.end()) grids_.push_back(grid);
-}
-
-void TDBGridGxCenter::RemoveGrid(TCustomDBGridGx* grid) {
-  grids_.erase(std::remove(grids_.begin(), grids_.end(), grid), grids_.end());
+void ForgetGridCenter(TDBGridGxCenter* center) {
+  if (Unit().center == center) Unit().center = nullptr;
 }
 TCustomImageList* DBGridIndicatorImages() { return Unit().indicators; }
 TCustomImageList* DBGridSortMarkerImages() { return Unit().sortMarkers; }

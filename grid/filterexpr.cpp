@@ -174,8 +174,11 @@ class FilterLexer {
     if (code != kTokNot) return code;
     while (after < text_.size() && text_[after] == ' ') ++after;
     if (after >= text_.size()) return 0;
+    // As the lexer reads it: NOT takes the next token, an operator («!~») or a word.
     size_t wordEnd = after;
-    switch (KeywordAt(after, wordEnd)) {
+    int next = OperatorAt(after, false);
+    if (next < 0) next = KeywordAt(after, wordEnd);
+    switch (next) {
       case foLike: return foNotLike;
       case kTokIn: return foNotIn;
       case foNull: return foNotNull;

@@ -33,6 +33,14 @@ bool TDBGridGxCenter::IsGridRegistered(TCustomDBGridGx* grid) const {
   return std::find(grids_.begin(), grids_.end(), grid) != grids_.end();
 }
 
+void TDBGridGxCenter::RegisterGrid(TCustomDBGridGx* grid) {
+  if (!IsGridRegistered(grid)) grids_.push_back(grid);
+}
+
+void TDBGridGxCenter::UnRegisterGrid(TCustomDBGridGx* grid) {
+  grids_.erase(std::remove(grids_.begin(), grids_.end(), grid), grids_.end());
+}
+
 bool TDBGridGxCenter::LocateText(TCustomDBGridGx* grid, const std::string& fieldName, const std::string& text,
                                  int options, int direction, int match, int treeScope) {
   if (OnLocateText) return OnLocateText(this, grid, fieldName, text, options, direction, match, treeScope);

@@ -59,7 +59,15 @@ class TDBGridGxCenter::TMenuParts : public TComponent {
 
 TDBGridGxCenter::TDBGridGxCenter() = default;
 
-TDBGridGxCenter::~TDBGridGxCenter() = default;
+// No grid keeps a centre that is gone.
+TDBGridGxCenter::~TDBGridGxCenter() {
+  while (!grids_.empty()) {
+    TCustomDBGridGx* grid = grids_.back();
+    grids_.pop_back();
+    grid->SetCenter(nullptr);
+  }
+  ForgetGridCenter(this);
+}
 
 TPopupMenu* TDBGridGxCenter::IndicatorTitlePopupMenu() const { return menuParts_ ? menuParts_->menu : nullptr; }
 

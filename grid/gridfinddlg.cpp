@@ -129,7 +129,7 @@ void TDBGridGxFindDlg::Prepare(TCustomDBGridGx* grid, const std::string& text, b
   if (tree) SetHeight(fullHeight_);
   else SetClientHeight(dbcTreeFindRange->Top());
   cbText->SetText(text);
-  grid_ = grid;
+  SetGrid(grid);
 
   filling_ = true;
   findInColumns_.clear();
@@ -164,7 +164,27 @@ void TDBGridGxFindDlg::Prepare(TCustomDBGridGx* grid, const std::string& text, b
   }
 }
 
+// The dialog outlives the grids it serves: it hears when its grid goes.
+void TDBGridGxFindDlg::SetGrid(TCustomDBGridGx* grid) {
+  if (grid != grid_) {
+    if (grid_) grid_->RemoveFreeNotification(this);
+    grid_ = grid;
+    if (grid_) grid_->FreeNotification(this);
+  }
+  bFind->SetEnabled(grid_ != nullptr);
+}
+
+void TDBGridGxFindDlg::Notification(TComponent* component, TOperation operation) {
+  TForm::Notification(component, operation);
+  if (operation != opRemove || !grid_ || component != grid_) return;
+  grid_ = nullptr;
+  // Its columns went with it.
+  findInColumns_.clear();
+  if (bFind) bFind->SetEnabled(false);
+}
+
 bool TDBGridGxFindDlg::FindNext(bool reverse) {
+  if (!grid_) return false;
   const std::string text = cbText->Text();
   if (cbText->Items()->IndexOf(text) < 0) cbText->Items()->Add(text);
   TDataSet* ds = grid_ && grid_->DataSource() ? grid_->DataSource()->DataSet() : nullptr;

@@ -43,8 +43,14 @@ class TDBGridGxFindDlg : public TForm {
   TDBComboBoxGx* dbcTreeFindRange = nullptr;
 
   bool NewSearch() const noexcept { return newSearch_; }
+  // The grid searched (null once it is gone; "Find next" is then disabled).
+  TCustomDBGridGx* Grid() const noexcept { return grid_; }
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
 
  private:
+  void SetGrid(TCustomDBGridGx* grid);
   void FindInChanged();
   TDBComboBoxGx* AddCombo(int left, int top, int width, int tabOrder, const std::string& items);
   TCustomDBGridGx* grid_ = nullptr;

@@ -508,10 +508,15 @@ int TDBLookupGridGx::VisibleRowCount() {
   return std::max(1, h / std::max(1, LookupDataRowHeight()));
 }
 
-void TDBLookupGridGx::ResizeToRows(int rows) {
+// Row lines add one line above the data rows, with titles or without.
+int TDBLookupGridGx::HeightForRows(int rows) {
   const int lw = LineWidth();
-  const int height = (ShowTitles() ? TitleRowHeight() + lw : 0) + DefaultRowHeight() * rows + rows * lw +
-                     BorderHeight() + SpecRowHeight();
+  return (ShowTitles() ? TitleRowHeight() : 0) + lw + DefaultRowHeight() * rows + rows * lw + BorderHeight() +
+         SpecRowHeight();
+}
+
+void TDBLookupGridGx::ResizeToRows(int rows) {
+  const int height = HeightForRows(rows);
   sizing_ = true;
   TCustomDBGridGx::SetBounds(Left(), Top(), Width(), height);
   sizing_ = false;
@@ -554,18 +559,19 @@ void TDBLookupGridGx::UpdateColumnsWidth() {
 
 void TDBLookupGridGx::SetOptions(TDBLookupGridGxOptions value) {
   options_ = value;
-  TDBGridOptions o = DBOptions();
-  TDBGridGxOptions gx = OptionsGx();
   auto apply = [](auto& set, bool on, auto item) {
     if (on) set.Include(item);
     else set.Exclude(item);
   };
+  TDBGridOptions o = DBOptions();
   apply(o, value.Contains(dlgColumnResizeGx), dgColumnResize);
   apply(o, value.Contains(dlgColLinesGx), dgColLines);
   apply(o, value.Contains(dlgRowLinesGx), dgRowLines);
+  SetDBOptions(o);
+  // Read after the data options: column resizing brings its own extended options along.
+  TDBGridGxOptions gx = OptionsGx();
   apply(gx, value.Contains(dlgAutoSortMarkingGx), dghAutoSortMarking);
   apply(gx, value.Contains(dlgMultiSortMarkingGx), dghMultiSortMarking);
-  SetDBOptions(o);
   SetOptionsGx(gx);
 }
 
@@ -578,7 +584,7 @@ void TDBLookupGridGx::SetBounds(int left, int top, int width, int height) {
   const int title = ShowTitles() ? TitleRowHeight() : 0;
   const int rowHeight = std::max(1, LookupDataRowHeight());
   const int rows = std::max(1, (height - BorderHeight() - title - SpecRowHeight()) / rowHeight);
-  const int h = title + BorderHeight() + rows * rowHeight + SpecRowHeight() + LineWidth();
+  const int h = HeightForRows(rows);
   sizing_ = true;
   TCustomDBGridGx::SetBounds(left, top, width, h);
   sizing_ = false;

@@ -225,6 +225,8 @@ class TDBLookupGridGx : public TCustomDBGridGx {
   friend class TLookupGridDataLinkGx;
   void DataLinkRecordChanged(TField* field);
   void FocusRequest(TField*& field);
+  // The control height that shows rows data rows (with titles, special row, lines and border).
+  int HeightForRows(int rows);
   void ResizeToRows(int rows);
   void CheckNotCircular();
   void ListScroll(int code, int thumb);

@@ -6,16 +6,40 @@
 #include <vector>
 
 #include "grid/dbgrid.h"
+#include "platform/classes/published.h"
 #include "platform/forms/forms.h"
 #include "platform/os/winuser.h"
 #include "platform/rtl/lists.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 
-FANO_IMPLEMENT_ABSTRACT(TStoragePropertyInterceptor, TPersistent)
-FANO_IMPLEMENT_ABSTRACT(TFormStoragePropertyInterceptor, TStoragePropertyInterceptor)
-FANO_IMPLEMENT_ABSTRACT(TColumnGxPropertyInterceptor, TStoragePropertyInterceptor)
-FANO_IMPLEMENT_ABSTRACT(TColumnsGxPropertyInterceptor, TStoragePropertyInterceptor)
+// Made by class with the target as the one argument.
+FANO_IMPLEMENT_CLASS_OWNED(TStoragePropertyInterceptor, TPersistent, TObject)
+FANO_IMPLEMENT_CLASS_OWNED(TFormStoragePropertyInterceptor, TStoragePropertyInterceptor, TObject)
+FANO_IMPLEMENT_CLASS_OWNED(TColumnGxPropertyInterceptor, TStoragePropertyInterceptor, TObject)
+FANO_IMPLEMENT_CLASS_OWNED(TColumnsGxPropertyInterceptor, TStoragePropertyInterceptor, TObject)
+
+// What can be read is written; the rest is there to be loaded only.
+FANO_PUBLISHED(TFormStoragePropertyInterceptor, p) {
+  using T = TFormStoragePropertyInterceptor;
+  p.Property("ActiveControl", &T::ActiveControl, &T::SetActiveControl).Stored(false);
+  p.Property("Height", &T::Height, &T::SetHeight).NoDefault();
+  p.Property("Left", &T::Left, &T::SetLeft).NoDefault();
+  p.Property("PixelsPerInch", &T::PixelsPerInch, &T::SetPixelsPerInch).Stored(false);
+  p.Property("Top", &T::Top, &T::SetTop).NoDefault();
+  p.Property("Width", &T::Width, &T::SetWidth).NoDefault();
+  p.Property("WindowState", &T::WindowState, &T::SetWindowState).Stored(false);
+}
+
+FANO_PUBLISHED(TColumnGxPropertyInterceptor, p) {
+  p.Property("Width", &TColumnGxPropertyInterceptor::Width, &TColumnGxPropertyInterceptor::SetWidth).Stored(false);
+}
+
+FANO_PUBLISHED(TColumnsGxPropertyInterceptor, p) {
+  p.Property("ColumnsIndex", &TColumnsGxPropertyInterceptor::ColumnsIndex,
+             &TColumnsGxPropertyInterceptor::SetColumnsIndex)
+      .NoDefault();
+}
 
 namespace {
 
@@ -84,7 +108,7 @@ void TFormStoragePropertyInterceptor::AfterLoad() {
     left_ = MulDiv(left_, screen, pixelsPerInch_);
     top_ = MulDiv(top_, screen, pixelsPerInch_);
   }
-  form->SetWindowState(static_cast<TWindowState>(std::clamp(windowState_, 0, 2)));
+  form->SetWindowState(static_cast<TWindowState>(std::clamp(static_cast<int>(windowState_), 0, 2)));
   if (activeControl_) form->SetActiveControl(activeControl_);
   if (form->WindowState() != wsNormal) {
     WINDOWPLACEMENT wp{};
@@ -103,6 +127,7 @@ void TFormStoragePropertyInterceptor::AfterLoad() {
 // ---------------------------------------------------------------- columns
 
 void TColumnGxPropertyInterceptor::SetWidth(int value) {
+  width_ = value;
   auto* column = dynamic_cast<TColumnGx*>(Target());
   if (!column) return;
   TCustomDBGridGx* grid = column->Grid();

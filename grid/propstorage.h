@@ -7,14 +7,16 @@
 // columns as quoted field names.
 #include <string>
 
+#include "platform/forms/forms.h"
 #include "platform/rtl/classinfo.h"
 #include "platform/rtl/persistent.h"
 
-class TCustomForm;
-class TWinControl;
 class TColumnGx;
 class TDBGridColumnsGx;
 
+// Each interceptor class is made from its registered class with the target as the argument
+// (`interceptorClass->Create(target)`), and streamed through its published properties: those it
+// can read are written, the others only loaded.
 class TStoragePropertyInterceptor : public TPersistent {
   FANO_CLASS(TStoragePropertyInterceptor)
  public:
@@ -51,9 +53,12 @@ class TFormStoragePropertyInterceptor : public TStoragePropertyInterceptor {
   void SetWidth(int value) noexcept { width_ = value; }
   int Height() const noexcept { return height_; }
   void SetHeight(int value) noexcept { height_ = value; }
-  // Load-only properties.
+  // Load-only properties (published but never written).
+  int PixelsPerInch() const noexcept { return pixelsPerInch_; }
   void SetPixelsPerInch(int value) noexcept { pixelsPerInch_ = value; }
-  void SetWindowState(int value) noexcept { windowState_ = value; }
+  TWindowState WindowState() const noexcept { return windowState_; }
+  void SetWindowState(TWindowState value) noexcept { windowState_ = value; }
+  TWinControl* ActiveControl() const noexcept { return activeControl_; }
   void SetActiveControl(TWinControl* value) noexcept { activeControl_ = value; }
 
   void AfterLoad() override;
@@ -61,7 +66,7 @@ class TFormStoragePropertyInterceptor : public TStoragePropertyInterceptor {
  private:
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   int pixelsPerInch_ = 0;
-  int windowState_ = 0;
+  TWindowState windowState_ = wsNormal;
   TWinControl* activeControl_ = nullptr;
   bool positionSet_ = false;
 };
@@ -72,7 +77,12 @@ class TColumnGxPropertyInterceptor : public TStoragePropertyInterceptor {
   FANO_CLASS(TColumnGxPropertyInterceptor)
  public:
   explicit TColumnGxPropertyInterceptor(TObject* target) : TStoragePropertyInterceptor(target) {}
+  // Load-only: the last width given.
+  int Width() const noexcept { return width_; }
   void SetWidth(int value);
+
+ private:
+  int width_ = 0;
 };
 
 // Stands in for a grid's column collection: ColumnsIndex is the columns' field names in order,

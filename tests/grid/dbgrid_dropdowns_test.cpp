@@ -230,6 +230,133 @@ TEST_F(DropDownTest, AButtonPressDraggedIntoTheListTakesTheRowReleasedOn) {
   EXPECT_EQ(ed->Text(), "乙");
 }
 
+// A click on the style button of an open list closes it without taking what it shows; the same
+// press does not open it again.
+TEST_F(DropDownTest, ClickingTheButtonOfAnOpenListClosesIt) {
+  MakeGrid(400, 200);
+  TColumnGx* city = AddColumn("CITYNAME");
+  city->SetWidth(120);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->PickList()->SetText("甲\n乙\n丙");
+  BindDocs();
+  for (TColumnGx* column : {city, memo}) {
+    SCOPED_TRACE(column->FieldName());
+    TDBGridInplaceEdit* ed = OpenEditorAt(column);
+    const std::string before = ed->Text();
+    TEditButtonControlGx* button = ed->EditButtonControl(0);
+    const TPoint at = button->ClientToScreen(TPoint(button->Width() / 2, button->Height() / 2));
+    auto click = [&] {
+      FanoInputMouseButton(0, TRUE, at.X, at.Y);
+      FanoInputMouseButton(0, FALSE, at.X, at.Y);
+      gridtest::Pump();
+    };
+    click();
+    ASSERT_TRUE(ed->ListVisible());
+    Key(VK_DOWN);  // the list shows its next entry in the editor
+    ASSERT_NE(ed->Text(), before);
+    click();
+    EXPECT_FALSE(ed->ListVisible());
+    EXPECT_FALSE(button->AlwaysDown());
+    EXPECT_EQ(ed->Text(), before);
+    EXPECT_TRUE(grid->GridFocused());
+  }
+}
+
+// With a key list only the pick-list entries that have a key are offered.
+TEST_F(DropDownTest, WithAKeyListOnlyEntriesWithAKeyAreOffered) {
+  MakeGrid(400, 200);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->PickList()->SetText("甲\n乙\n丙");
+  memo->KeyList()->SetText("1\n2");
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(memo);
+  ed->ButtonDown(false);
+  ASSERT_TRUE(ed->ListVisible());
+  auto* pick = static_cast<TPopupListboxGx*>(ed->ActiveList());
+  EXPECT_EQ(pick->Items()->Text(), "甲\r\n乙\r\n");
+  EXPECT_EQ(pick->RowCount(), 2);
+  Key(VK_END, false, true);
+  Key(VK_RETURN);
+  EXPECT_EQ(ed->Text(), "乙");
+  Key(VK_DOWN);
+  docs->First();
+  EXPECT_EQ(docs->FieldByName("MEMO")->AsString(), "2");
+}
+
+// Ctrl does not keep a key from the open list; Shift does, Alt toggles it.
+TEST_F(DropDownTest, ListKeysGoToTheListWithCtrlButNotWithShift) {
+  MakeGrid(400, 200);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->PickList()->SetText("甲\n乙\n丙");
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(memo);
+  ed->ButtonDown(false);
+  ASSERT_TRUE(ed->ListVisible());
+  auto* pick = static_cast<TPopupListboxGx*>(ed->ActiveList());
+  ASSERT_EQ(pick->ItemIndex(), -1);
+  Key(VK_DOWN, false, true);  // Ctrl+Down
+  EXPECT_EQ(pick->ItemIndex(), 0);
+  Key(VK_DOWN, false, true);
+  EXPECT_EQ(pick->ItemIndex(), 1);
+  EXPECT_EQ(ed->Text(), "乙");
+  uitest::KeyPress(VK_UP, true, false, false);  // Shift+Up
+  EXPECT_EQ(pick->ItemIndex(), 1);
+  EXPECT_TRUE(ed->ListVisible());
+  Key(VK_UP, true);  // Alt+Up closes, taking the entry
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_EQ(ed->Text(), "乙");
+  EXPECT_EQ(grid->Row(), grid->GetTitleOffset());
+}
+
+// Closing the list ends the mode of whatever holds the mouse.
+TEST_F(DropDownTest, ClosingTheListCancelsAnyMouseCapture) {
+  MakeGrid(400, 200);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->PickList()->SetText("甲\n乙");
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(memo);
+  ed->ButtonDown(false);
+  ASSERT_TRUE(ed->ListVisible());
+  SetCapture(form->Handle());
+  ASSERT_EQ(GetCapture(), form->Handle());
+  ed->CloseUp(false);
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_FALSE(ed->ListVisible());
+}
+
+// A mask that keeps its literals has no empty text: deleting back to its literals closes the
+// recent values as an empty text does.
+TEST_F(DropDownTest, RecentValuesCloseAtTheEmptyTextOfAMask) {
+  MakeGrid(400, 200);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->SetEditMask("999-99;1;_");
+  TMRUListGx* mru = memo->MRUList();
+  mru->SetActive(true);
+  mru->SetCancelWhenKeyPending(false);
+  mru->Add("123-45");
+  mru->Add("456-78");
+  // Every text offered, so that only the empty text can close the list.
+  mru->OnFilterItem = [](TObject*, bool& accept) { accept = true; };
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(memo);
+  ASSERT_EQ(ed->Text(), "   -  ");
+  ed->SetSelStart(0);
+  ed->SetSelLength(0);
+  // The masked editor lays out its text itself, which the edit control does not announce: the
+  // change is told as the grid tells it, and followed after the next message.
+  auto typed = [&](UINT key) {
+    Key(key);
+    ed->UserTextChanged();
+    ed->Perform(WM_NULL, 0, 0);
+  };
+  typed('1');
+  ASSERT_EQ(ed->Text(), "1  -  ");
+  ASSERT_TRUE(ed->MRUListVisible());
+  typed(VK_BACK);
+  EXPECT_EQ(ed->Text(), "   -  ");
+  EXPECT_FALSE(ed->MRUListVisible());
+}
+
 TEST_F(DropDownTest, APickListIsAsWideAsItsWidestEntry) {
   MakeGrid(400, 200);
   TColumnGx* memo = AddColumn("MEMO");

@@ -302,6 +302,48 @@ TEST_F(FilterRowTest, KeysMoveBetweenFilterCellsAndBackToTheData) {
   EXPECT_TRUE(grid->Focused());
 }
 
+// The filter editor's text stands one pixel lower than a plain combo box's would.
+TEST_F(FilterRowTest, TheEditorsTextRectangleStartsOnePixelLower) {
+  grid->StartFilterEdit(1);
+  gridtest::Pump();
+  ASSERT_TRUE(Editor()->Visible());
+  TDBComboBoxGx* plain = Editor();
+  const TRect inherited = plain->TDBComboBoxGx::GetEditRect();
+  const TRect own = plain->GetEditRect();
+  EXPECT_EQ(own.Top, inherited.Top + 1);
+  EXPECT_EQ(own.Left, inherited.Left);
+  EXPECT_EQ(own.Bottom, inherited.Bottom);
+  // The edit control lays its text out in it.
+  RECT shown{};
+  SendMessage(Editor()->Handle(), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&shown));
+  EXPECT_EQ(shown.top, own.Top);
+}
+
+// Chinese text: the caret and the selection count bytes, so the ends are found as for ASCII.
+TEST_F(FilterRowTest, ArrowKeysLeaveCellsOfChineseText) {
+  table->Last();
+  struct Case {
+    const char* what;
+    UINT key;
+    bool selectAll;  // else the caret stands after the typed text
+    int to;          // the filter column reached from the name column
+  };
+  const Case cases[] = {
+      {"Right, all selected", VK_RIGHT, true, 2}, {"Left, all selected", VK_LEFT, true, 0},
+      {"End, all selected", VK_END, true, 2},     {"Home, all selected", VK_HOME, true, 0},
+      {"Right after typing", VK_RIGHT, false, 2}, {"End after typing", VK_END, false, 2},
+      {"Left after typing", VK_LEFT, false, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TypeFilter(1, "北京");
+    ASSERT_EQ(Editor()->Text(), "北京");
+    if (c.selectAll) Editor()->SelectAll();
+    Key(c.key);
+    EXPECT_EQ(grid->FilterCol(), c.to);
+  }
+}
+
 TEST_F(FilterRowTest, ListSourceLookupsTurnTextsIntoKeys) {
   TMemTableGx cities(nullptr);
   cities.FieldDefs().Add("CODE", ftString, 5);

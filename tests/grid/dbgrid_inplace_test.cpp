@@ -8,6 +8,7 @@
 
 #include "dbgrid_test_util.h"
 #include "grid/dbgrid_inplace.h"
+#include "grid/lookupgrid.h"
 #include "platform/forms/clipbrd.h"
 #include "platform/forms/menus.h"
 
@@ -422,4 +423,114 @@ TEST_F(DBGridInplaceTest, ThePickListDropsDownAndClosesWithAcceptOrCancel) {
   Key(VK_DOWN);
   docs->First();
   EXPECT_EQ(docs->FieldByName("CODE")->AsString(), "Beta");
+}
+
+// A cell made read-only by its parameters is read-only alone: the next cell is as its column is.
+TEST_F(DBGridInplaceTest, ReadOnlyFromCellParamsEndsWithTheCell) {
+  MakeGrid();
+  TColumnGx* id = AddColumn("ID");
+  TColumnGx* code = AddColumn("CODE");
+  TColumnGx* qty = AddColumn("QTY");
+  qty->SetReadOnly(true);
+  id->OnGetCellParams = [](TObject*, bool editMode, TColCellParamsGx* p) {
+    if (editMode) p->ReadOnly = true;
+  };
+  BindDocs();
+  struct Step {
+    TColumnGx* column;
+    bool readOnly, byCellParams;
+  };
+  for (const Step& s : {Step{id, true, true}, Step{code, false, false}, Step{id, true, true}, Step{qty, true, false},
+                        Step{code, false, false}}) {
+    SCOPED_TRACE(s.column->FieldName());
+    TDBGridInplaceEdit* ed = OpenEditorAt(s.column);
+    ASSERT_NE(ed, nullptr);
+    EXPECT_EQ(ed->ReadOnly(), s.readOnly);
+    EXPECT_EQ(ed->ReadOnlyByCellParams(), s.byCellParams);
+  }
+  // The last cell takes typing.
+  TDBGridInplaceEdit* ed = OpenEditorAt(code);
+  ed->SelectAll();
+  Type("Z");
+  EXPECT_EQ(ed->Text(), "Z");
+}
+
+// A column button with a drop-down menu pops it up under its left edge after its OnDown, unless
+// that handled the press.
+TEST_F(DBGridInplaceTest, AColumnButtonPopsUpItsDropdownMenu) {
+  MakeGrid();
+  TColumnGx* code = AddColumn("CODE");
+  TEditButtonGx* extra = code->EditButtons()->Add();
+  extra->SetVisible(true);
+  extra->SetWidth(14);
+  auto* menu = new TPopupMenu(form);
+  auto* item = new TMenuItem(menu);
+  item->SetCaption("一");
+  menu->Items()->Add(item);
+  extra->SetDropdownMenu(menu);
+  BindDocs();
+  for (bool handledByOnDown : {false, true}) {
+    SCOPED_TRACE(handledByOnDown);
+    std::string order;
+    extra->OnDown = [&](TObject*, bool, bool&, bool& handled) {
+      order += "down;";
+      handled = handledByOnDown;
+    };
+    menu->OnPopup = [&](TObject*) { order += "menu;"; };
+    TDBGridInplaceEdit* ed = OpenEditorAt(code);
+    TEditButtonControlGx* button = ed->EditButtonControl(1);
+    const TPoint at = button->ClientToScreen(TPoint(button->Width() / 2, button->Height() / 2));
+    FanoInputMouseButton(0, TRUE, at.X, at.Y);
+    gridtest::Pump();
+    EXPECT_EQ(order, handledByOnDown ? "down;" : "down;menu;");
+    EXPECT_EQ(menu->IsShowing(), !handledByOnDown);
+    if (!handledByOnDown) {
+      EXPECT_EQ(menu->PopupPoint(), button->ClientToScreen(TPoint(0, button->Height())));
+    }
+    FanoInputMouseButton(0, FALSE, at.X, at.Y);
+    gridtest::Pump();
+    menu->CloseMenu();
+    gridtest::Pump();
+  }
+}
+
+// An editor shown before the grid had data shows the field's text once the data source comes.
+TEST_F(DBGridInplaceTest, AnEditorAlwaysShownTakesTheTextOfTheBoundRecord) {
+  MakeGrid();
+  AddColumn("CODE");
+  AddColumn("QTY");
+  grid->SetDBOptions(grid->DBOptions() + dgAlwaysShowEditor);
+  grid->SetFocus();
+  gridtest::Pump();
+  BindDocs();
+  ASSERT_TRUE(grid->IsEditorVisible());
+  EXPECT_EQ(grid->InplaceEditor()->Text(), "A");
+  grid->SetCol(grid->DataToRawColumn(1));
+  gridtest::Pump();
+  EXPECT_EQ(grid->InplaceEditor()->Text(), "10");
+}
+
+// Moving onto a cell readies the list of its style before anything drops down.
+TEST_F(DBGridInplaceTest, TheStyleBringsItsListAlong) {
+  MakeGrid();
+  TColumnGx* id = AddColumn("ID");
+  TColumnGx* day = AddColumn("DAY");
+  TColumnGx* city = AddColumn("CITYNAME");
+  TColumnGx* code = AddColumn("CODE");
+  code->PickList()->SetText("A\nB");
+  BindDocs();
+  for (TColumnGx* column : {day, city, code, id}) {
+    SCOPED_TRACE(column->FieldName());
+    TDBGridInplaceEdit* ed = OpenEditorAt(column);
+    ASSERT_FALSE(ed->ListVisible());
+    switch (ed->EditStyle()) {
+      case esDateCalendar: EXPECT_EQ(ed->ActiveList(), static_cast<TWinControl*>(ed->PopupCalendar())); break;
+      case esDataList: EXPECT_EQ(ed->ActiveList(), static_cast<TWinControl*>(city->GetDropDownDataGrid())); break;
+      case esPickList: EXPECT_EQ(ed->ActiveList(), static_cast<TWinControl*>(ed->PickList())); break;
+      default: EXPECT_EQ(ed->ActiveList(), nullptr); break;
+    }
+    if (column != id) {
+      EXPECT_NE(ed->ActiveList(), nullptr);
+    }
+  }
 }

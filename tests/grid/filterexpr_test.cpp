@@ -114,6 +114,10 @@ TEST_F(FilterExprTest, ErrorsNameTheWholeTrimmedText) {
   EXPECT_EQ(ErrorOf("> 1 XOR 2", fdtNumber), "Unexpected AND or OR: > 1 XOR 2");
   EXPECT_EQ(ErrorOf("In (a) ( x", fdtString), "Incorrect expression: In (a) ( x");
   EXPECT_EQ(ErrorOf("In (a) )", fdtString), "Unexpected AND or OR: In (a) )");
+  // A value ends before "!~" as before any other operator; «!» alone still belongs to it.
+  EXPECT_EQ(ErrorOf("x !~ y", fdtString), "Unexpected AND or OR: x !~ y");
+  EXPECT_EQ(ErrorOf("x NOT LIKE y", fdtString), "Unexpected AND or OR: x NOT LIKE y");
+  EXPECT_EQ(Parse("x !y", fdtString).Operand1.AsString(), "x !y");
   // The second condition is checked as the first one is.
   EXPECT_EQ(ErrorOf("> 1 AND < 5 )", fdtNumber), "Incorrect expression: > 1 AND < 5 )");
   EXPECT_EQ(ErrorOf("> 1 OR In (2,3", fdtNumber), "')' expected: > 1 OR In (2,3");

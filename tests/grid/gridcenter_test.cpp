@@ -84,6 +84,55 @@ TEST_F(GridCenterTest, EventsComeBeforeEverything) {
   center()->OnLocateText = nullptr;
 }
 
+TEST_F(GridCenterTest, GridsAreRegisteredOnceInTheirOrder) {
+  TDBGridGxCenter own;
+  auto* second = new TDBGridGx(form);
+  own.RegisterGrid(grid);
+  own.RegisterGrid(second);
+  own.RegisterGrid(grid);
+  EXPECT_EQ(own.Grids(), (std::vector<TCustomDBGridGx*>{grid, second}));
+  EXPECT_TRUE(own.IsGridRegistered(second));
+  own.UnRegisterGrid(grid);
+  EXPECT_EQ(own.Grids(), (std::vector<TCustomDBGridGx*>{second}));
+  own.UnRegisterGrid(second);
+  EXPECT_TRUE(own.Grids().empty());
+  // A grid given a centre is registered with it and leaves the one it had.
+  TDBGridGxCenter* global = GetGridCenter();
+  second->SetCenter(&own);
+  EXPECT_EQ(own.Grids(), (std::vector<TCustomDBGridGx*>{second}));
+  EXPECT_FALSE(global->IsGridRegistered(second));
+  delete second;
+  EXPECT_TRUE(own.Grids().empty());
+}
+
+// Grids never keep a centre that is gone: the centre hands them none, and their requests are
+// dropped from then on; freeing the grids afterwards touches nothing of it.
+TEST_F(GridCenterTest, AFreedCentreLeavesItsGridsWithoutOne) {
+  TDBGridGxCenter* global = GetGridCenter();
+  auto* second = new TDBGridGx(form);
+  second->SetParent(form);
+  second->SetDataSource(source);
+  auto* own = new TDBGridGxCenter();
+  int sorts = 0;
+  own->OnApplySorting = [&](TDBGridGxCenter*, TCustomDBGridGx*) { ++sorts; };
+  grid->SetCenter(own);
+  second->SetCenter(own);
+  ASSERT_EQ(own->GridCount(), 2);
+  EXPECT_FALSE(global->IsGridRegistered(grid));
+  grid->ApplySorting();
+  EXPECT_EQ(sorts, 1);
+  delete own;
+  EXPECT_EQ(grid->Center(), nullptr);
+  EXPECT_EQ(second->Center(), nullptr);
+  EXPECT_EQ(GetGridCenter(), global);
+  grid->ApplySorting();
+  grid->FilterRowChanged();
+  EXPECT_EQ(sorts, 1);
+  delete second;
+  grid->SetCenter(global);
+  EXPECT_TRUE(global->IsGridRegistered(grid));
+}
+
 }  // namespace
 }  // namespace dbgridtest
 

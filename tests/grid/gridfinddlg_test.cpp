@@ -174,5 +174,28 @@ TEST_F(GridFindDlgTest, EnterInTheOpenListIsTheListsAndEscapeEndsAModalDialog) {
   EXPECT_FALSE(dlg->Visible());
 }
 
+// A modeless dialog outlives the grid it searches: told that the grid went, it stops searching
+// until it is prepared for another grid.
+TEST_F(GridFindDlgTest, AFreedGridDisablesTheSearchOfAModelessDialog) {
+  ShowGridFindDialog(grid, "pear", false);
+  TDBGridGxFindDlg* dlg = GridFindDialog();
+  ASSERT_TRUE(dlg->FindNext(false));
+  ASSERT_TRUE(dlg->bFind->Enabled());
+  delete grid;
+  grid = nullptr;
+  EXPECT_FALSE(dlg->bFind->Enabled());
+  EXPECT_FALSE(dlg->FindNext(false));
+  uint16_t enter = VK_RETURN;
+  dlg->FormKeyDown(enter, {});
+  EXPECT_TRUE(dlg->Visible());
+  grid = new TDBGridGx(form);
+  grid->SetParent(form);
+  AddColumn("NAME", "Name");
+  Bind();
+  ShowGridFindDialog(grid, "pear", false);
+  EXPECT_TRUE(dlg->bFind->Enabled());
+  EXPECT_TRUE(dlg->FindNext(false));
+}
+
 }  // namespace
 }  // namespace dbgridtest

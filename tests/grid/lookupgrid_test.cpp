@@ -334,6 +334,66 @@ TEST_F(LookupGridTest, AClickPicksARowAndADoubleClickOnItRunsDblClick) {
   EXPECT_EQ(g->KeyValue().AsInteger(), after);
 }
 
+// The special row stands in the filter row's place but is no filter row: a click picks it.
+TEST_F(LookupGridTest, AClickOnTheSpecialRowPicksIt) {
+  TDBLookupGridGx* g = MakeList();
+  g->SpecRow()->SetCellsText("(无)");
+  g->SpecRow()->SetValue(Variant(0));
+  g->SpecRow()->SetVisible(true);
+  g->SetKeyValue(Variant(2));
+  ASSERT_FALSE(g->SpecRow()->Selected());
+  const TPoint p = RowCentre(g, g->GetTitleOffset() - 1);
+  FanoInputMouseButton(0, TRUE, p.X, p.Y);
+  FanoInputMouseButton(0, FALSE, p.X, p.Y);
+  gridtest::Pump();
+  EXPECT_EQ(g->FilterEditor(), nullptr);
+  EXPECT_TRUE(g->SpecRow()->Selected());
+  EXPECT_EQ(g->KeyValue().AsInteger(), 0);
+  EXPECT_EQ(g->DisplayText(), "(无)");
+}
+
+// Each lookup option is the data grid's: set alone, it is there; taken away, it is gone.
+TEST_F(LookupGridTest, EachOptionReachesTheDataGrid) {
+  TDBLookupGridGx* g = MakeList();
+  struct Case {
+    TDBLookupGridGxOption option;
+    bool (*on)(TDBLookupGridGx*);
+  };
+  const Case cases[] = {
+      {dlgColumnResizeGx, [](TDBLookupGridGx* l) { return l->DBOptions().Contains(dgColumnResize); }},
+      {dlgColLinesGx, [](TDBLookupGridGx* l) { return l->DBOptions().Contains(dgColLines); }},
+      {dlgRowLinesGx, [](TDBLookupGridGx* l) { return l->DBOptions().Contains(dgRowLines); }},
+      {dlgAutoSortMarkingGx, [](TDBLookupGridGx* l) { return l->OptionsGx().Contains(dghAutoSortMarking); }},
+      {dlgMultiSortMarkingGx, [](TDBLookupGridGx* l) { return l->OptionsGx().Contains(dghMultiSortMarking); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.option));
+    g->SetOptions(TDBLookupGridGxOptions{c.option});
+    EXPECT_TRUE(c.on(g));
+    g->SetOptions(TDBLookupGridGxOptions{});
+    EXPECT_FALSE(c.on(g));
+  }
+}
+
+// With row lines the height counts one more line above the rows, titles or not, and given its
+// own bounds again the grid keeps them.
+TEST_F(LookupGridTest, RowLinesAddTheSameLineInEveryWayOfSizing) {
+  TDBLookupGridGx* g = MakeList();
+  g->SetOptions(TDBLookupGridGxOptions{dlgColLinesGx, dlgRowLinesGx});
+  const int lw = g->GridLineWidth();
+  ASSERT_GT(lw, 0);
+  for (bool titles : {false, true}) {
+    SCOPED_TRACE(titles);
+    g->SetShowTitles(titles);
+    g->SetRowCountProp(5);
+    const int expected = (titles ? g->TitleRowHeight() : 0) + lw + 5 * (g->DefaultRowHeight() + lw) + g->BorderHeight();
+    EXPECT_EQ(g->Height(), expected);
+    g->SetBounds(g->Left(), g->Top(), g->Width(), g->Height());
+    EXPECT_EQ(g->Height(), expected);
+    EXPECT_EQ(g->RowCountProp(), 5);
+  }
+}
+
 class PopupDataGridTest : public LookupGridTest {
  protected:
   TPopupDataGridGx* MakePopup() {
@@ -381,6 +441,26 @@ TEST_F(PopupDataGridTest, AReleaseOnARowAcceptsOutsideCancels) {
   gridtest::Pump();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_FALSE(requests[1]);
+  HideDropDown(p);
+}
+
+// A release on the special row of the pop-up asks to close, taking it.
+TEST_F(PopupDataGridTest, AReleaseOnTheSpecialRowAccepts) {
+  TPopupDataGridGx* p = MakePopup();
+  p->SpecRow()->SetCellsText("(无)");
+  p->SpecRow()->SetValue(Variant(0));
+  p->SpecRow()->SetVisible(true);
+  p->SetKeyValue(Variant(2));
+  gridtest::Pump();
+  const TPoint at = RowCentre(p, p->GetTitleOffset() - 1);
+  FanoInputMouseButton(0, TRUE, at.X, at.Y);
+  FanoInputMouseButton(0, FALSE, at.X, at.Y);
+  gridtest::Pump();
+  EXPECT_EQ(p->FilterEditor(), nullptr);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_TRUE(requests[0]);
+  EXPECT_TRUE(p->SpecRow()->Selected());
+  EXPECT_EQ(p->KeyValue().AsInteger(), 0);
   HideDropDown(p);
 }
 

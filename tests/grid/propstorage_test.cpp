@@ -2,7 +2,13 @@
 // column layout.
 #include "grid/propstorage.h"
 
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "dbgrid_test_util.h"
+#include "platform/classes/published.h"
 #include "platform/forms/forms.h"
 
 namespace dbgridtest {
@@ -134,6 +140,59 @@ TEST_F(PropStorageTest, RestoredWidthGoesToTheAutoFitShareWhenTheGridFits) {
   width.SetWidth(150);
   EXPECT_EQ(c->AutoFitBaseWidth(), 150);
   EXPECT_EQ(c->Width(), fitted);
+}
+
+// A storage makes each interceptor from its registered class and streams it by its published
+// properties: what can be read is written, the rest is only loaded.
+TEST_F(PropStorageTest, InterceptorsAreMadeByClassAndStreamedByTheirProperties) {
+  MakeGrid();
+  TColumnGx* id = AddColumn("ID");
+  AddColumn("NAME");
+  Bind();
+  form->SetBounds(20, 30, 300, 200);
+  struct Case {
+    TObject* target;
+    TClass targetClass;
+    std::map<std::string, std::string> written;  // property: value as text
+    std::vector<std::string> loadOnly;
+  };
+  const Case cases[] = {
+      {form, TCustomForm::StaticClass(), {{"Height", "200"}, {"Left", "20"}, {"Top", "30"}, {"Width", "300"}},
+       {"ActiveControl", "PixelsPerInch", "WindowState"}},
+      {id, TColumnGx::StaticClass(), {}, {"Width"}},
+      {grid->Columns(), TDBGridColumnsGx::StaticClass(), {{"ColumnsIndex", "\"ID\",\"NAME\""}}, {}},
+  };
+  for (const Case& c : cases) {
+    TClass cls = RegisteredPropertyInterceptor(c.targetClass);
+    ASSERT_NE(cls, nullptr);
+    SCOPED_TRACE(cls->Name);
+    ASSERT_NE(cls->Create, nullptr);
+    std::unique_ptr<TObject> made(cls->Create(c.target));
+    auto* interceptor = dynamic_cast<TStoragePropertyInterceptor*>(made.get());
+    ASSERT_NE(interceptor, nullptr);
+    EXPECT_EQ(interceptor->ClassType(), cls);
+    EXPECT_EQ(interceptor->Target(), c.target);
+    std::map<std::string, std::string> written;
+    for (const TPropInfo* prop : GetPropList(cls)) {
+      EXPECT_FALSE(prop->IsReadOnly()) << prop->Name;
+      if (prop->IsStored(interceptor)) written[prop->Name] = prop->Get(interceptor).AsString();
+    }
+    EXPECT_EQ(written, c.written);
+    for (const std::string& name : c.loadOnly) EXPECT_NE(GetPropInfo(cls, name), nullptr) << name;
+  }
+  // Loaded by name, then applied.
+  std::unique_ptr<TObject> made(RegisteredPropertyInterceptor(TCustomForm::StaticClass())->Create(form));
+  auto* loaded = static_cast<TStoragePropertyInterceptor*>(made.get());
+  SetPropValue(loaded, "PixelsPerInch", Variant(96));
+  SetPropValue(loaded, "Left", Variant(40));
+  SetPropValue(loaded, "Width", Variant(320));
+  SetEnumProp(loaded, "WindowState", "wsNormal");
+  loaded->AfterLoad();
+  EXPECT_EQ(form->Left(), 40);
+  EXPECT_EQ(form->Width(), 320);
+  std::unique_ptr<TObject> width(RegisteredPropertyInterceptor(TColumnGx::StaticClass())->Create(id));
+  SetPropValue(static_cast<TPersistent*>(width.get()), "Width", Variant(77));
+  EXPECT_EQ(id->Width(), 77);
 }
 
 }  // namespace
