@@ -1,0 +1,160 @@
+// Grid and column settings that take effect as set: the sum-list events, a width set by code
+// under auto-fit, title and row heights made of lines and pixels, image lists that change, the
+// selected field and index, the sorted columns after the collection changed, and the published
+// column properties.
+#include "dbgrid_test_util.h"
+#include "platform/classes/published.h"
+
+namespace {
+
+using dbgridtest::DBGridTest;
+
+class DBGridPropsTest : public DBGridTest {
+ protected:
+  void Build() {
+    AddRows(5);
+    MakeGrid(400, 200);
+    id = AddColumn("ID");
+    name = AddColumn("NAME");
+    amount = AddColumn("AMOUNT");
+    Bind();
+    gridtest::Pump();
+  }
+  TEXTMETRICW Metrics(TFont* font) {
+    TMeasureCanvas bmp;
+    bmp.Canvas()->Font()->Assign(font);
+    TEXTMETRICW tm{};
+    GetTextMetricsW(bmp.Canvas()->Handle(), &tm);
+    return tm;
+  }
+  bool Invalidated() {
+    RECT r{};
+    return GetUpdateRect(grid->Handle(), &r, FALSE) != FALSE;
+  }
+  TColumnGx* id = nullptr;
+  TColumnGx* name = nullptr;
+  TColumnGx* amount = nullptr;
+};
+
+TEST_F(DBGridPropsTest, TheSumListEventsOfTheGridFire) {
+  Build();
+  amount->Footer()->SetValueType(fvtSum);
+  grid->SetFooterRowCount(1);
+  std::vector<std::string> fired;
+  grid->OnSumListRecalcAll = [&](TObject* sender) {
+    fired.push_back(sender == grid->SumList() ? "recalc" : "recalc from another sender");
+  };
+  grid->OnSumListAfterRecalcAll = [&](TObject*) { fired.push_back("after"); };
+  grid->SumList()->SetActive(true);
+  grid->SumList()->RecalcAll();
+  ASSERT_GE(fired.size(), 2u);
+  EXPECT_EQ(fired[fired.size() - 2], "recalc");
+  EXPECT_EQ(fired.back(), "after");
+  // Both are stored with the grid.
+  EXPECT_NE(GetPropInfo(TDBGridGx::StaticClass(), "OnSumListRecalcAll"), nullptr);
+}
+
+// A width set by code while the columns fit the grid stays (the next column gives way).
+TEST_F(DBGridPropsTest, AWidthSetByCodeUnderAutoFitIsKept) {
+  Build();
+  grid->SetAutoFitColWidths(true);
+  gridtest::Pump();
+  const int raw = grid->DataToRawColumn(id->Index());
+  const int before = grid->GetColWidths(raw), nextBefore = grid->GetColWidths(raw + 1), lastBefore = grid->GetColWidths(raw + 2);
+  id->SetWidth(before + 40);
+  gridtest::Pump();
+  EXPECT_NEAR(grid->GetColWidths(raw), before + 40, 2);
+  EXPECT_NEAR(grid->GetColWidths(raw + 1), nextBefore - 40, 2);
+  EXPECT_NEAR(grid->GetColWidths(raw + 2), lastBefore, 2);
+}
+
+// Title and data rows of lines and pixels: the lines asked for are never cut.
+TEST_F(DBGridPropsTest, TitleAndRowHeightsAddLinesAndPixels) {
+  Build();
+  struct Case {
+    int lines, pixels;
+  };
+  const TEXTMETRICW title = Metrics(grid->TitleFont());
+  const int rowLine = 1;  // dgRowLines is on
+  for (const Case& c : {Case{2, 10}, Case{1, 0}, Case{0, 12}, Case{3, 4}}) {
+    SCOPED_TRACE(testing::Message() << c.lines << " lines, " << c.pixels << " pixels");
+    grid->SetTitleLines(c.lines);
+    grid->SetTitleHeight(c.pixels);
+    gridtest::Pump();
+    EXPECT_EQ(grid->GetRowHeights(0), c.lines * title.tmHeight + title.tmExternalLeading + 2 + c.pixels + rowLine);
+  }
+  const TEXTMETRICW data = Metrics(grid->Font());
+  for (const Case& c : {Case{2, 30}, Case{1, 0}, Case{0, 30}}) {
+    SCOPED_TRACE(testing::Message() << c.lines << " row lines, " << c.pixels << " pixels");
+    grid->SetRowLines(c.lines);
+    grid->SetRowHeight(c.pixels);
+    gridtest::Pump();
+    EXPECT_EQ(grid->GetRowHeights(grid->FixedRows()), (data.tmHeight + data.tmExternalLeading) * c.lines + c.pixels);
+  }
+}
+
+TEST_F(DBGridPropsTest, AChangedImageListRepaintsTheGrid) {
+  Build();
+  auto* images = new TImageList(form, 16, 16);
+  auto* titles = new TImageList(form, 16, 16);
+  TBitmap picture;
+  picture.SetSize(16, 16);
+  for (bool titleList : {false, true}) {
+    SCOPED_TRACE(titleList ? "TitleImages" : "column ImageList");
+    if (titleList) grid->SetTitleImages(titles);
+    else amount->SetImageList(images);
+    gridtest::Pump();
+    ASSERT_FALSE(Invalidated());
+    (titleList ? titles : images)->AddMasked(&picture, clWhite);
+    EXPECT_TRUE(Invalidated());
+    gridtest::Pump();
+  }
+  // A list no longer shown repaints nothing.
+  amount->SetImageList(nullptr);
+  gridtest::Pump();
+  images->AddMasked(&picture, clWhite);
+  EXPECT_FALSE(Invalidated());
+}
+
+TEST_F(DBGridPropsTest, SelectedFieldAndIndexMoveTheCurrentColumn) {
+  Build();
+  grid->SetSelectedField(table->FieldByName("AMOUNT"));
+  EXPECT_EQ(grid->SelectedColumn(), amount);
+  grid->SetSelectedIndex(1);
+  EXPECT_EQ(grid->SelectedColumn(), name);
+  grid->SetSelectedField(nullptr);
+  EXPECT_EQ(grid->SelectedColumn(), name);
+  grid->SetSelectedIndex(7);
+  EXPECT_EQ(grid->SelectedColumn(), name);
+}
+
+// Two titles with the same sort place after a change of the collection: the later one has it.
+TEST_F(DBGridPropsTest, TheSortedColumnsAreRebuiltFromTheTitles) {
+  Build();
+  grid->SetOptionsGx(grid->OptionsGx() + dghMultiSortMarking);
+  grid->Columns()->BeginUpdate();
+  for (TColumnGx* c : {id, amount}) {
+    c->Title()->SetSortMarker(smDownGx);
+    c->Title()->SetSortIndex(1);
+  }
+  name->Title()->SetSortMarker(smUpGx);
+  name->Title()->SetSortIndex(3);
+  grid->Columns()->EndUpdate();
+  const auto& sorted = grid->SortMarkedColumns();
+  ASSERT_EQ(sorted.size(), 3u);
+  EXPECT_EQ(sorted[0], amount);
+  EXPECT_EQ(sorted[1], nullptr);
+  EXPECT_EQ(sorted[2], name);
+}
+
+TEST_F(DBGridPropsTest, ColumnBiDiModeAndRequiredStateEventArePublished) {
+  Build();
+  EXPECT_EQ(GetEnumProp(name, "BiDiMode"), "bdLeftToRight");
+  EXPECT_FALSE(name->BiDiModeStored());
+  SetEnumProp(name, "BiDiMode", "bdRightToLeftReadingOnly");
+  EXPECT_EQ(name->BiDiMode(), bdRightToLeftReadingOnly);
+  EXPECT_TRUE(name->BiDiModeStored());
+  EXPECT_NE(GetPropInfo(TDBGridColumnGx::StaticClass(), "OnCheckDrawRequiredState"), nullptr);
+}
+
+}  // namespace
