@@ -158,3 +158,92 @@ TEST_F(DBGridPropsTest, ColumnBiDiModeAndRequiredStateEventArePublished) {
 }
 
 }  // namespace
+
+namespace {
+
+// Auto-fit off gives each column its width from before the fitting back and the horizontal bar;
+// on hides the bar and shows the first column.
+TEST_F(DBGridPropsTest, AutoFitOnAndOffKeepsTheColumnsOwnWidths) {
+  Build();
+  id->SetWidth(50);
+  name->SetWidth(300);
+  amount->SetWidth(90);
+  grid->SetLeftCol(grid->FixedCols() + 1);
+  grid->SetAutoFitColWidths(true);
+  gridtest::Pump();
+  EXPECT_EQ(grid->ScrollBars(), ssNone);
+  EXPECT_EQ(grid->LeftCol(), grid->FixedCols());
+  ASSERT_NE(name->Width(), 300);  // fitted into the client
+  grid->SetAutoFitColWidths(false);
+  gridtest::Pump();
+  EXPECT_EQ(grid->ScrollBars(), ssHorizontal);
+  EXPECT_EQ(id->Width(), 50);
+  EXPECT_EQ(name->Width(), 300);
+  EXPECT_EQ(amount->Width(), 90);
+}
+
+// A data row sized by the user sizes every data row: RowHeight takes it, RowLines goes.
+TEST_F(DBGridPropsTest, ARowSizedByTheUserSetsTheRowHeight) {
+  Build();
+  grid->SetRowSizingAllowed(true);
+  grid->SetRowLines(1);
+  gridtest::Pump();
+  const int first = grid->FixedRows();
+  const int old = grid->GetRowHeights(first);
+  const TRect cell = grid->CellRect(0, first);
+  uitest::MouseDown(grid, 4, cell.Bottom);
+  uitest::MoveMouse(grid, 4, cell.Bottom + 12);
+  uitest::MouseUp(grid, 4, cell.Bottom + 12);
+  EXPECT_EQ(grid->RowLines(), 0);
+  EXPECT_EQ(grid->RowHeight(), old + 12);
+  EXPECT_EQ(grid->GetRowHeights(first), old + 12);
+  EXPECT_EQ(grid->GetRowHeights(first + 2), old + 12);
+}
+
+TEST_F(DBGridPropsTest, TheOptimalWidthCountsTheFooters) {
+  Build();
+  id->Footer()->SetValueType(fvtStaticText);
+  id->Footer()->SetValue("一个很长很长的合计说明文字");
+  grid->SetFooterRowCount(1);
+  gridtest::Pump();
+  grid->OptimizeColsWidth({id});
+  TMeasureCanvas bmp;
+  bmp.Canvas()->Font()->Assign(id->Footer()->Font());
+  EXPECT_GE(id->Width(), bmp.Canvas()->TextWidth("一个很长很长的合计说明文字"));
+}
+
+// The gap between text lines is the grid's: narrower on a flat grid.
+TEST_F(DBGridPropsTest, OneLineOfTextCountsTheGridsLineGap) {
+  Build();
+  const TEXTMETRICW tm = Metrics(name->Font());
+  const int height = tm.tmHeight + tm.tmInternalLeading + tm.tmExternalLeading + 3;
+  EXPECT_FALSE(name->TextFitsOneLine(height));
+  grid->SetFlat(true);
+  EXPECT_TRUE(name->TextFitsOneLine(height));
+}
+
+// The in-place search asks the behaviour centre first, under the hour-glass.
+TEST_F(DBGridPropsTest, TheInPlaceSearchGoesThroughTheCentre) {
+  Build();
+  TDBGridGxCenter* center = grid->Center();
+  ASSERT_NE(center, nullptr);
+  std::vector<std::string> asked;
+  int depth = -1;
+  center->OnLocateText = [&](TDBGridGxCenter*, TCustomDBGridGx* g, const std::string& field, const std::string& text,
+                             int, int, int, int) {
+    asked.push_back(field + "|" + text);
+    depth = DBGridHourGlassDepth();
+    g->DataSet()->Last();
+    return true;
+  };
+  grid->SetCol(grid->DataToRawColumn(name->Index()));
+  grid->InplaceSearchText("zz", -1, 2);
+  center->OnLocateText = nullptr;
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0], "|zz");
+  EXPECT_EQ(depth, 1);
+  EXPECT_EQ(DBGridHourGlassDepth(), 0);
+  EXPECT_EQ(table->RecNo(), 5);  // where the centre found it
+}
+
+}  // namespace
