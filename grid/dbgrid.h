@@ -495,6 +495,24 @@ class TColumnGx : public TCollectionItem {
   // The lookup drop-down itself, made on first use and kept by the column.
   TPopupDataGridGx* GetDropDownDataGrid();
   TPopupDataGridGx* DropDownDataGridIfMade() const noexcept { return dropDownDataGrid_; }
+  // Events of the drop-down data grid, kept by that grid (made when one is set), never stored
+  // with the column.
+  using TDropDownBoxCheckButtonEvent = std::function<void(TObject* sender, int col, TColumnGx* column, bool& enabled)>;
+  using TDropDownBoxDrawColumnCellEvent =
+      std::function<void(TObject* sender, const TRect& rect, int dataCol, TColumnGx* column, TGridDrawState state)>;
+  using TDropDownBoxGetCellParamsEvent = std::function<void(TObject* sender, TColumnGx* column, TFont* font,
+                                                            TColor& background, TGridDrawState state)>;
+  using TDropDownBoxTitleBtnClickEvent = std::function<void(TObject* sender, int col, TColumnGx* column)>;
+  TDropDownBoxCheckButtonEvent OnDropDownBoxCheckButton() const;
+  void SetOnDropDownBoxCheckButton(const TDropDownBoxCheckButtonEvent& handler);
+  TDropDownBoxDrawColumnCellEvent OnDropDownBoxDrawColumnCell() const;
+  void SetOnDropDownBoxDrawColumnCell(const TDropDownBoxDrawColumnCellEvent& handler);
+  TDropDownBoxGetCellParamsEvent OnDropDownBoxGetCellParams() const;
+  void SetOnDropDownBoxGetCellParams(const TDropDownBoxGetCellParamsEvent& handler);
+  TNotifyEvent OnDropDownBoxSortMarkingChanged() const;
+  void SetOnDropDownBoxSortMarkingChanged(const TNotifyEvent& handler);
+  TDropDownBoxTitleBtnClickEvent OnDropDownBoxTitleBtnClick() const;
+  void SetOnDropDownBoxTitleBtnClick(const TDropDownBoxTitleBtnClickEvent& handler);
   TColumnFooterGx* Footer() const noexcept { return footer_.get(); }
   void SetFooter(TColumnFooterGx* value);
   TColumnFootersGx* Footers() const noexcept { return footers_.get(); }

@@ -6,6 +6,7 @@
 #include "grid/dbgrid.h"
 #include "grid/dbgrid_filterrow.h"
 #include "grid/inplaceedit.h"
+#include "grid/lookupgrid.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 
@@ -127,6 +128,40 @@ void TColumnGx::SetBiDiMode(TBiDiMode value) {
   assigned_.Include(cvBiDiMode);
   biDiMode_ = value;
   if (changed) ColumnChanged(false);
+}
+
+// ---- the drop-down data grid's events: read from the grid when it is made, written to it (made
+// on the way)
+
+TColumnGx::TDropDownBoxCheckButtonEvent TColumnGx::OnDropDownBoxCheckButton() const {
+  return dropDownDataGrid_ ? dropDownDataGrid_->OnCheckButton : TDropDownBoxCheckButtonEvent();
+}
+void TColumnGx::SetOnDropDownBoxCheckButton(const TDropDownBoxCheckButtonEvent& handler) {
+  GetDropDownDataGrid()->OnCheckButton = handler;
+}
+TColumnGx::TDropDownBoxDrawColumnCellEvent TColumnGx::OnDropDownBoxDrawColumnCell() const {
+  return dropDownDataGrid_ ? dropDownDataGrid_->OnDrawColumnCell : TDropDownBoxDrawColumnCellEvent();
+}
+void TColumnGx::SetOnDropDownBoxDrawColumnCell(const TDropDownBoxDrawColumnCellEvent& handler) {
+  GetDropDownDataGrid()->OnDrawColumnCell = handler;
+}
+TColumnGx::TDropDownBoxGetCellParamsEvent TColumnGx::OnDropDownBoxGetCellParams() const {
+  return dropDownDataGrid_ ? dropDownDataGrid_->OnGetCellParams : TDropDownBoxGetCellParamsEvent();
+}
+void TColumnGx::SetOnDropDownBoxGetCellParams(const TDropDownBoxGetCellParamsEvent& handler) {
+  GetDropDownDataGrid()->OnGetCellParams = handler;
+}
+TNotifyEvent TColumnGx::OnDropDownBoxSortMarkingChanged() const {
+  return dropDownDataGrid_ ? dropDownDataGrid_->OnSortMarkingChanged : TNotifyEvent();
+}
+void TColumnGx::SetOnDropDownBoxSortMarkingChanged(const TNotifyEvent& handler) {
+  GetDropDownDataGrid()->OnSortMarkingChanged = handler;
+}
+TColumnGx::TDropDownBoxTitleBtnClickEvent TColumnGx::OnDropDownBoxTitleBtnClick() const {
+  return dropDownDataGrid_ ? dropDownDataGrid_->OnTitleBtnClick : TDropDownBoxTitleBtnClickEvent();
+}
+void TColumnGx::SetOnDropDownBoxTitleBtnClick(const TDropDownBoxTitleBtnClickEvent& handler) {
+  GetDropDownDataGrid()->OnTitleBtnClick = handler;
 }
 
 TCustomDBGridGx* TColumnGx::Grid() const {

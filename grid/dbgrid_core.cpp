@@ -1368,6 +1368,20 @@ FANO_PUBLISHED(TDBGridColumnGx, p) {
   p.Property("OnEditButtonDown", &TColumnGx::OnEditButtonDown);
   p.Property("OnGetCellParams", &TColumnGx::OnGetCellParams);
   p.Property("OnCheckDrawRequiredState", &TColumnGx::OnCheckDrawRequiredState);
+  p.Property("OnDropDownBoxCheckButton", &TColumnGx::OnDropDownBoxCheckButton, &TColumnGx::SetOnDropDownBoxCheckButton)
+      .Stored(false);
+  p.Property("OnDropDownBoxDrawColumnCell", &TColumnGx::OnDropDownBoxDrawColumnCell,
+             &TColumnGx::SetOnDropDownBoxDrawColumnCell)
+      .Stored(false);
+  p.Property("OnDropDownBoxGetCellParams", &TColumnGx::OnDropDownBoxGetCellParams,
+             &TColumnGx::SetOnDropDownBoxGetCellParams)
+      .Stored(false);
+  p.Property("OnDropDownBoxSortMarkingChanged", &TColumnGx::OnDropDownBoxSortMarkingChanged,
+             &TColumnGx::SetOnDropDownBoxSortMarkingChanged)
+      .Stored(false);
+  p.Property("OnDropDownBoxTitleBtnClick", &TColumnGx::OnDropDownBoxTitleBtnClick,
+             &TColumnGx::SetOnDropDownBoxTitleBtnClick)
+      .Stored(false);
   p.Property("OnNotInList", &TColumnGx::OnNotInList);
   p.Property("OnUpdateData", &TColumnGx::OnUpdateData);
 }

@@ -3,6 +3,7 @@
 // selected field and index, the sorted columns after the collection changed, and the published
 // column properties.
 #include "dbgrid_test_util.h"
+#include "grid/lookupgrid.h"
 #include "platform/classes/published.h"
 
 namespace {
@@ -244,6 +245,34 @@ TEST_F(DBGridPropsTest, TheInPlaceSearchGoesThroughTheCentre) {
   EXPECT_EQ(depth, 1);
   EXPECT_EQ(DBGridHourGlassDepth(), 0);
   EXPECT_EQ(table->RecNo(), 5);  // where the centre found it
+}
+
+}  // namespace
+
+namespace {
+
+// The column's drop-down box events are its drop-down data grid's, set through the column and
+// never written with it.
+TEST_F(DBGridPropsTest, TheDropDownBoxEventsAreTheDropDownGridsOwn) {
+  Build();
+  EXPECT_FALSE(name->OnDropDownBoxTitleBtnClick());
+  EXPECT_EQ(name->DropDownDataGridIfMade(), nullptr);  // reading makes no grid
+  int clicks = 0;
+  const TPropInfo* prop = GetPropInfo(TDBGridColumnGx::StaticClass(), "OnDropDownBoxTitleBtnClick");
+  ASSERT_NE(prop, nullptr);
+  prop->SetEvent(name, std::any(TColumnGx::TDropDownBoxTitleBtnClickEvent([&](TObject*, int, TColumnGx*) { ++clicks; })));
+  ASSERT_NE(name->DropDownDataGridIfMade(), nullptr);
+  ASSERT_TRUE(name->DropDownDataGridIfMade()->OnTitleBtnClick);
+  name->DropDownDataGridIfMade()->OnTitleBtnClick(nullptr, 1, nullptr);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_TRUE(prop->EventAssigned(name));
+  EXPECT_FALSE(prop->StoredRule(name));
+  name->SetOnDropDownBoxSortMarkingChanged([&](TObject*) { clicks += 10; });
+  name->DropDownDataGridIfMade()->OnSortMarkingChanged(nullptr);
+  EXPECT_EQ(clicks, 11);
+  for (const char* event : {"OnDropDownBoxCheckButton", "OnDropDownBoxDrawColumnCell", "OnDropDownBoxGetCellParams",
+                            "OnDropDownBoxSortMarkingChanged"})
+    EXPECT_NE(GetPropInfo(TDBGridColumnGx::StaticClass(), event), nullptr) << event;
 }
 
 }  // namespace
