@@ -646,7 +646,6 @@ bool TCustomDBGridGx::MouseMessage(TMessage& m) {
       // drop a record nor store a title's size.
       MouseCancelMode();
       TCustomGridGx::WndProc(m);
-      MouseCancelMode();
       // The filter editor's open list closes when the focus moves on, as the cell editor's does.
       if (m.Msg == CM_CANCELMODE && filterEditor_) filterEditor_->WindowProc()(m);
       return true;
