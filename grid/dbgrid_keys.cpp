@@ -551,8 +551,8 @@ void TCustomDBGridGx::StopInplaceSearch() {
 }
 
 bool TCustomDBGridGx::LocateText(const std::string& text, int direction) {
-  // The behaviour centre searches first (its handler, then a feature registered for the data set),
-  // under the hour-glass.
+  // The behaviour centre searches (its handler, else a feature registered for the data set, else
+  // the grid text search), under the hour-glass; a grid without a centre searches by itself.
   if (center_) {
     bool found = false;
     DBGridBeginHourGlass();
@@ -563,7 +563,7 @@ bool TCustomDBGridGx::LocateText(const std::string& text, int direction) {
       throw;
     }
     DBGridEndHourGlass();
-    if (found) return true;
+    return found;
   }
   TColumnGx* c = SelectedColumn();
   TDataSet* ds = DataSet();

@@ -245,6 +245,14 @@ TEST_F(DBGridPropsTest, TheInPlaceSearchGoesThroughTheCentre) {
   EXPECT_EQ(depth, 1);
   EXPECT_EQ(DBGridHourGlassDepth(), 0);
   EXPECT_EQ(table->RecNo(), 5);  // where the centre found it
+  // The centre's answer stands: a refusal is not searched again behind it.
+  grid->StopInplaceSearch();
+  table->First();
+  center->OnLocateText = [](TDBGridGxCenter*, TCustomDBGridGx*, const std::string&, const std::string&, int, int, int,
+                            int) { return false; };
+  grid->InplaceSearchText("row3", -1, 2);
+  center->OnLocateText = nullptr;
+  EXPECT_EQ(table->RecNo(), 1);
 }
 
 }  // namespace
