@@ -450,6 +450,10 @@ class TColumnGx : public TCollectionItem {
   void SetShowImageAndText(bool value);
   TCustomImageList* ImageList() const noexcept { return imageList_; }
   void SetImageList(TCustomImageList* value);
+  // The grid's unless set; only left-to-right is laid out.
+  TBiDiMode BiDiMode() const;
+  void SetBiDiMode(TBiDiMode value);
+  bool BiDiModeStored() const noexcept { return IsAssigned(cvBiDiMode); }
   double Increment() const noexcept { return increment_; }
   void SetIncrement(double value) noexcept { increment_ = value; }
   bool IncrementStored() const noexcept { return increment_ != 1.0; }
@@ -491,6 +495,24 @@ class TColumnGx : public TCollectionItem {
   // The lookup drop-down itself, made on first use and kept by the column.
   TPopupDataGridGx* GetDropDownDataGrid();
   TPopupDataGridGx* DropDownDataGridIfMade() const noexcept { return dropDownDataGrid_; }
+  // Events of the drop-down data grid, kept by that grid (made when one is set), never stored
+  // with the column.
+  using TDropDownBoxCheckButtonEvent = std::function<void(TObject* sender, int col, TColumnGx* column, bool& enabled)>;
+  using TDropDownBoxDrawColumnCellEvent =
+      std::function<void(TObject* sender, const TRect& rect, int dataCol, TColumnGx* column, TGridDrawState state)>;
+  using TDropDownBoxGetCellParamsEvent = std::function<void(TObject* sender, TColumnGx* column, TFont* font,
+                                                            TColor& background, TGridDrawState state)>;
+  using TDropDownBoxTitleBtnClickEvent = std::function<void(TObject* sender, int col, TColumnGx* column)>;
+  TDropDownBoxCheckButtonEvent OnDropDownBoxCheckButton() const;
+  void SetOnDropDownBoxCheckButton(const TDropDownBoxCheckButtonEvent& handler);
+  TDropDownBoxDrawColumnCellEvent OnDropDownBoxDrawColumnCell() const;
+  void SetOnDropDownBoxDrawColumnCell(const TDropDownBoxDrawColumnCellEvent& handler);
+  TDropDownBoxGetCellParamsEvent OnDropDownBoxGetCellParams() const;
+  void SetOnDropDownBoxGetCellParams(const TDropDownBoxGetCellParamsEvent& handler);
+  TNotifyEvent OnDropDownBoxSortMarkingChanged() const;
+  void SetOnDropDownBoxSortMarkingChanged(const TNotifyEvent& handler);
+  TDropDownBoxTitleBtnClickEvent OnDropDownBoxTitleBtnClick() const;
+  void SetOnDropDownBoxTitleBtnClick(const TDropDownBoxTitleBtnClickEvent& handler);
   TColumnFooterGx* Footer() const noexcept { return footer_.get(); }
   void SetFooter(TColumnFooterGx* value);
   TColumnFootersGx* Footers() const noexcept { return footers_.get(); }
@@ -577,6 +599,8 @@ class TColumnGx : public TCollectionItem {
   bool hideDuplicates_ = false;
   bool showImageAndText_ = false;
   TCustomImageList* imageList_ = nullptr;
+  std::unique_ptr<TChangeLink> imageLink_;  // repaints the grid when the images change
+  TBiDiMode biDiMode_ = bdLeftToRight;
   double increment_ = 1.0;
   mutable std::unique_ptr<TStringList> keyList_;
   mutable std::unique_ptr<TStringList> pickList_;
@@ -1319,7 +1343,13 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   TColumnGx* ColumnAt(int dataCol) const;
   TColumnGx* SelectedColumn() const;
   int SelectedIndex() const { return RawToDataColumn(Col()); }
+  void SetSelectedIndex(int dataCol);
   TField* SelectedField() const;
+  void SetSelectedField(TField* field);
+  // Keeps an open drop-down of the cell editor open and places the filter editor again.
+  void InvalidateEditor() override;
+  // The sort-marked list again from the columns' marks, in their sort order.
+  void RebuildSortedColumns();
   virtual bool HasIndicatorColumn() const { return dbOptions_.Contains(dgIndicator); }
   void SetCol(int col);
   void ColumnChanged(TColumnGx* column);
@@ -1704,6 +1734,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   TInplaceEdit* CreateEditor() override;
   void ColumnMoved(int fromIndex, int toIndex) override;
   void ColWidthsChanged() override;
+  // A row sized by the user sets the height of every data row.
+  void RowHeightsChanged() override;
   void TopLeftChanged() override;
   void CurrentMoved(TGridCoord oldCurrent) override;
   bool SelectCell(int col, int row) override;
@@ -1760,6 +1792,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   TDBGridGxStyle* style_ = nullptr;
   TDBGridGxCenter* center_ = nullptr;
   TCustomImageList* titleImages_ = nullptr;
+  std::unique_ptr<TChangeLink> titleImagesLink_;
   IMemTableGx* memTable_ = nullptr;
   TDataSet* memTableDataSet_ = nullptr;
 
@@ -1830,6 +1863,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   int filterCol_ = -1;
   bool filterEditMode_ = false;
   TInplaceFilterEditGx* filterEditor_ = nullptr;
+  bool filterWheel_ = false;  // a wheel turn handed to the filter editor
   mutable std::unique_ptr<TSTDBGridGxFilter, TFilterRowDeleterGx> stFilter_;
   void FilterBeforeDropDown();
   void FilterBeforeCloseUp(bool& accept);

@@ -6,6 +6,7 @@
 #include "grid/dbgrid.h"
 #include "grid/dbgrid_filterrow.h"
 #include "grid/inplaceedit.h"
+#include "grid/lookupgrid.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 
@@ -100,6 +101,10 @@ TColumnGx::TColumnGx(TCollection* collection) : TCollectionItem(nullptr) {
   footers_ = std::make_unique<TColumnFootersGx>(this, TColumnFooterGx::StaticClass());
   RefreshDefaultFont();
   autoFitBaseWidth_ = Width();
+  imageLink_ = std::make_unique<TChangeLink>();
+  imageLink_->OnChange = [this](TObject* sender) {
+    if (TCustomDBGridGx* g = Grid(); g && sender == imageList_) g->Invalidate();
+  };
   if (grid) grid->EndLayout();
 }
 
@@ -110,6 +115,53 @@ TColumnGx::~TColumnGx() {
     g->Selection()->Columns()->Remove(this);
   }
   FreeDropDowns();
+}
+
+TBiDiMode TColumnGx::BiDiMode() const {
+  if (IsAssigned(cvBiDiMode)) return biDiMode_;
+  TCustomDBGridGx* g = Grid();
+  return g ? g->BiDiMode() : biDiMode_;
+}
+
+void TColumnGx::SetBiDiMode(TBiDiMode value) {
+  const bool changed = !IsAssigned(cvBiDiMode) || value != biDiMode_;
+  assigned_.Include(cvBiDiMode);
+  biDiMode_ = value;
+  if (changed) ColumnChanged(false);
+}
+
+// ---- the drop-down data grid's events: read from the grid when it is made, written to it (made
+// on the way)
+
+TColumnGx::TDropDownBoxCheckButtonEvent TColumnGx::OnDropDownBoxCheckButton() const {
+  return dropDownDataGrid_ ? dropDownDataGrid_->OnCheckButton : TDropDownBoxCheckButtonEvent();
+}
+void TColumnGx::SetOnDropDownBoxCheckButton(const TDropDownBoxCheckButtonEvent& handler) {
+  GetDropDownDataGrid()->OnCheckButton = handler;
+}
+TColumnGx::TDropDownBoxDrawColumnCellEvent TColumnGx::OnDropDownBoxDrawColumnCell() const {
+  return dropDownDataGrid_ ? dropDownDataGrid_->OnDrawColumnCell : TDropDownBoxDrawColumnCellEvent();
+}
+void TColumnGx::SetOnDropDownBoxDrawColumnCell(const TDropDownBoxDrawColumnCellEvent& handler) {
+  GetDropDownDataGrid()->OnDrawColumnCell = handler;
+}
+TColumnGx::TDropDownBoxGetCellParamsEvent TColumnGx::OnDropDownBoxGetCellParams() const {
+  return dropDownDataGrid_ ? dropDownDataGrid_->OnGetCellParams : TDropDownBoxGetCellParamsEvent();
+}
+void TColumnGx::SetOnDropDownBoxGetCellParams(const TDropDownBoxGetCellParamsEvent& handler) {
+  GetDropDownDataGrid()->OnGetCellParams = handler;
+}
+TNotifyEvent TColumnGx::OnDropDownBoxSortMarkingChanged() const {
+  return dropDownDataGrid_ ? dropDownDataGrid_->OnSortMarkingChanged : TNotifyEvent();
+}
+void TColumnGx::SetOnDropDownBoxSortMarkingChanged(const TNotifyEvent& handler) {
+  GetDropDownDataGrid()->OnSortMarkingChanged = handler;
+}
+TColumnGx::TDropDownBoxTitleBtnClickEvent TColumnGx::OnDropDownBoxTitleBtnClick() const {
+  return dropDownDataGrid_ ? dropDownDataGrid_->OnTitleBtnClick : TDropDownBoxTitleBtnClickEvent();
+}
+void TColumnGx::SetOnDropDownBoxTitleBtnClick(const TDropDownBoxTitleBtnClickEvent& handler) {
+  GetDropDownDataGrid()->OnTitleBtnClick = handler;
 }
 
 TCustomDBGridGx* TColumnGx::Grid() const {
@@ -550,7 +602,9 @@ void TColumnGx::SetShowImageAndText(bool value) {
 
 void TColumnGx::SetImageList(TCustomImageList* value) {
   if (value == imageList_) return;
+  if (imageList_) imageList_->UnRegisterChanges(imageLink_.get());
   imageList_ = value;
+  if (value) value->RegisterChanges(imageLink_.get());
   if (TCustomDBGridGx* g = Grid()) {
     if (value) value->FreeNotification(g);
     g->Invalidate();
@@ -905,7 +959,9 @@ bool TColumnGx::TextFitsOneLine(int height) const {
   c->Font()->Assign(Font());
   TEXTMETRICW tm{};
   GetTextMetricsW(c->Handle(), &tm);
-  const int gap = 4;
+  // The grid's own gap between text lines (narrower on a flat grid).
+  TCustomDBGridGx* g = Grid();
+  const int gap = g ? g->textLineGap_ : 4;
   return height > tm.tmHeight + tm.tmInternalLeading + tm.tmExternalLeading + gap;
 }
 
@@ -938,5 +994,22 @@ void TDBGridColumnsGx::ClearFieldBindings() {
 
 void TDBGridColumnsGx::Update(TCollectionItem* item) {
   if (!grid_ || grid_->InState(csLoading) || grid_->destroying_) return;
+  if (!item) grid_->RebuildSortedColumns();
+  // A width set by code while the columns fit the grid: the column's share grows by the same
+  // ratio and the next column gives up the difference, so that the fitting keeps the new width.
+  auto* column = dynamic_cast<TColumnGx*>(item);
+  if (column && grid_->AutoFitColWidths() && !grid_->InState(csDesigning) && grid_->layoutLock_ == 0) {
+    const int raw = column->GridColumnIndex();
+    const int old = raw >= 0 && raw < grid_->ColCount() ? grid_->GetColWidths(raw) : 0;
+    if (old > 0 && column->Visible() && column->Width() != old) {
+      const int base = column->AutoFitBaseWidth();
+      const int scaled = MulDiv(base, column->Width(), old);
+      column->SetAutoFitBaseWidth(scaled);
+      if (column->Index() + 1 < Count()) {
+        TColumnGx* next = Items(column->Index() + 1);
+        next->SetAutoFitBaseWidth(std::max(0, next->AutoFitBaseWidth() + base - scaled));
+      }
+    }
+  }
   grid_->ColumnChanged(static_cast<TColumnGx*>(item));
 }

@@ -49,6 +49,12 @@ TCustomDBGridGx::TCustomDBGridGx(TComponent* owner) : TCustomGridGx(owner) {
   headTree_ = std::make_unique<THeadTreeNode>("Root", 10, 0);
   sumList_ = std::make_unique<TDBGridGxSumList>(this);
   sumList_->OnChangedForGrid = [this] { InvalidateFooter(); };
+  sumList_->RecalcAllHook = [this] {
+    if (OnSumListRecalcAll) OnSumListRecalcAll(sumList_.get());
+  };
+  sumList_->AfterRecalcAllHook = [this] {
+    if (OnSumListAfterRecalcAll) OnSumListAfterRecalcAll(sumList_.get());
+  };
   horzScrollBar_ = std::make_unique<TDBGridGxScrollBar>(this, SB_HORZ);
   vertScrollBar_ = std::make_unique<TVertDBGridGxScrollBar>(this);
   optionsGx_ = kDefaultDBGridGxOptions;
@@ -60,6 +66,10 @@ TCustomDBGridGx::TCustomDBGridGx(TComponent* owner) : TCustomGridGx(owner) {
   cellParams_ = std::make_unique<TColCellParamsGx>();
   indicatorTitle_ = std::make_unique<TDBGridGxIndicatorTitle>(this);
   scratchFont_ = std::make_unique<TFont>();
+  titleImagesLink_ = std::make_unique<TChangeLink>();
+  titleImagesLink_->OnChange = [this](TObject* sender) {
+    if (sender == titleImages_) Invalidate();
+  };
   CalcTitleHeight();
   CalcDataRowHeight();
   SetDefaultRowHeight(dataRowHeight_);
@@ -210,8 +220,25 @@ void TCustomDBGridGx::SetAllowedSelections(TDBGridGxAllowedSelections value) {
 void TCustomDBGridGx::SetAutoFitColWidths(bool value) {
   if (value == autoFitColWidths_) return;
   autoFitColWidths_ = value;
-  if (value)
-    for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->SetAutoFitBaseWidth(columns_->Items(i)->Width());
+  if (InState(csDesigning)) return;
+  if (!value) {
+    // Each column gets back the width it had before the fitting.
+    columns_->BeginUpdate();
+    try {
+      for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->SetWidth(columns_->Items(i)->AutoFitBaseWidth());
+    } catch (...) {
+      columns_->EndUpdate();
+      throw;
+    }
+    columns_->EndUpdate();
+    SetScrollBars(ssHorizontal);
+  } else {
+    if (!InState(csLoading))
+      for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->SetAutoFitBaseWidth(columns_->Items(i)->Width());
+    // Every column is in view: nothing scrolls sideways.
+    SetScrollBars(ssNone);
+    if (LeftCol() != FixedCols() && FixedCols() < ColCount()) SetLeftCol(FixedCols());
+  }
   LayoutChanged();
 }
 
@@ -311,7 +338,9 @@ void TCustomDBGridGx::SetReadOnly(bool value) {
 }
 
 void TCustomDBGridGx::SetTitleImages(TCustomImageList* value) {
+  if (titleImages_) titleImages_->UnRegisterChanges(titleImagesLink_.get());
   titleImages_ = value;
+  if (value) value->RegisterChanges(titleImagesLink_.get());
   if (value) value->FreeNotification(this);
   LayoutChanged();
 }
@@ -641,6 +670,48 @@ TColumnGx* TCustomDBGridGx::SelectedColumn() const { return ColumnAt(RawToDataCo
 TField* TCustomDBGridGx::SelectedField() const {
   TColumnGx* c = SelectedColumn();
   return c ? c->Field() : nullptr;
+}
+
+void TCustomDBGridGx::SetSelectedField(TField* field) {
+  if (!field || !columns_) return;
+  for (int i = 0; i < columns_->Count(); ++i)
+    if (columns_->Items(i)->Field() == field) {
+      MoveCol(DataToRawColumn(i), 0, false);
+      return;
+    }
+}
+
+void TCustomDBGridGx::SetSelectedIndex(int dataCol) {
+  if (!columns_ || dataCol < 0 || dataCol >= columns_->Count()) return;
+  MoveCol(DataToRawColumn(dataCol), 0, false);
+}
+
+void TCustomDBGridGx::InvalidateEditor() {
+  // The editor is loaded again for its cell; an open list of it stays open meanwhile.
+  auto* ed = dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor());
+  const bool lock = ed && ed->ListVisible();
+  const bool wasLocked = lock && ed->CloseUpLocked();
+  if (lock) ed->SetCloseUpLocked(true);
+  try {
+    TCustomGridGx::InvalidateEditor();
+  } catch (...) {
+    if (lock) ed->SetCloseUpLocked(wasLocked);
+    throw;
+  }
+  if (lock) ed->SetCloseUpLocked(wasLocked);
+  if (filterEditMode_ && filterEditor_) ShowFilterEditor(true);
+}
+
+void TCustomDBGridGx::RebuildSortedColumns() {
+  sortMarked_.clear();
+  if (!columns_) return;
+  for (int i = 0; i < columns_->Count(); ++i) {
+    TColumnGx* c = columns_->Items(i);
+    const int index = c->Title()->SortIndex();
+    if (index <= 0) continue;
+    if (static_cast<int>(sortMarked_.size()) < index) sortMarked_.resize(static_cast<size_t>(index), nullptr);
+    sortMarked_[static_cast<size_t>(index - 1)] = c;
+  }
 }
 
 void TCustomDBGridGx::SetCol(int col) {
@@ -1056,6 +1127,7 @@ FANO_ENUM_NAMES(TColumnButtonStyleGx, "cbsAuto", "cbsEllipsis", "cbsNone", "cbsU
 FANO_ENUM_NAMES(TScrollBarVisibleModeGx, "sbAlwaysShowGx", "sbNeverShowGx", "sbAutoShowGx");
 FANO_ENUM_NAMES(TImeMode, "imDisable", "imClose", "imOpen", "imDontCare", "imSAlpha", "imAlpha", "imHira", "imSKata",
                 "imKata", "imChinese", "imSHanguel", "imHanguel");
+FANO_ENUM_NAMES(TBiDiMode, "bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly");
 
 FANO_PUBLISHED(TDBGridGx, p) {
   p.Property("AllowedOperations", &TDBGridGx::AllowedOperations, &TDBGridGx::SetAllowedOperations)
@@ -1262,6 +1334,7 @@ FANO_PUBLISHED(TDBGridColumnGx, p) {
       .Stored(kColumnStored<cvHighlightRequired, &TColumnGx::HighlightRequired>)
       .NoDefault();
   p.Property("ImageList", &TColumnGx::ImageList, &TColumnGx::SetImageList);
+  p.Property("BiDiMode", &TColumnGx::BiDiMode, &TColumnGx::SetBiDiMode).Stored(&TColumnGx::BiDiModeStored);
   p.Property("ImeMode", &TColumnGx::ImeMode, &TColumnGx::SetImeMode)
       .Stored(kColumnStored<cvImeMode, &TColumnGx::ImeMode>)
       .NoDefault();
@@ -1301,6 +1374,21 @@ FANO_PUBLISHED(TDBGridColumnGx, p) {
   p.Property("OnEditButtonClick", &TColumnGx::OnEditButtonClick);
   p.Property("OnEditButtonDown", &TColumnGx::OnEditButtonDown);
   p.Property("OnGetCellParams", &TColumnGx::OnGetCellParams);
+  p.Property("OnCheckDrawRequiredState", &TColumnGx::OnCheckDrawRequiredState);
+  p.Property("OnDropDownBoxCheckButton", &TColumnGx::OnDropDownBoxCheckButton, &TColumnGx::SetOnDropDownBoxCheckButton)
+      .Stored(false);
+  p.Property("OnDropDownBoxDrawColumnCell", &TColumnGx::OnDropDownBoxDrawColumnCell,
+             &TColumnGx::SetOnDropDownBoxDrawColumnCell)
+      .Stored(false);
+  p.Property("OnDropDownBoxGetCellParams", &TColumnGx::OnDropDownBoxGetCellParams,
+             &TColumnGx::SetOnDropDownBoxGetCellParams)
+      .Stored(false);
+  p.Property("OnDropDownBoxSortMarkingChanged", &TColumnGx::OnDropDownBoxSortMarkingChanged,
+             &TColumnGx::SetOnDropDownBoxSortMarkingChanged)
+      .Stored(false);
+  p.Property("OnDropDownBoxTitleBtnClick", &TColumnGx::OnDropDownBoxTitleBtnClick,
+             &TColumnGx::SetOnDropDownBoxTitleBtnClick)
+      .Stored(false);
   p.Property("OnNotInList", &TColumnGx::OnNotInList);
   p.Property("OnUpdateData", &TColumnGx::OnUpdateData);
 }
@@ -1570,6 +1658,13 @@ void TCustomDBGridGx::OptimizeColsWidth(const std::vector<TColumnGx*>& cols) {
     if (!saved.empty()) ds->SetBookmark(saved);
     ds->EnableControls();
   }
+  // The footers' texts are shown in the column too.
+  for (size_t i = 0; i < cols.size(); ++i)
+    for (int row = 0; row < footerRowCount_; ++row) {
+      TColumnFooterGx* foot = cols[i]->GetFooter(row);
+      c->Font()->Assign(foot ? foot->Font() : footerFont_.get());
+      widths[i] = std::max(widths[i], TextWidthEx(c, GetFooterValue(row, cols[i])) + 4);
+    }
   BeginLayout();
   for (size_t i = 0; i < cols.size(); ++i) cols[i]->SetWidth(widths[i]);
   EndLayout();

@@ -170,13 +170,29 @@ int TCustomDBGridGx::DefaultTextRowHeight() const {
   return bmp.Canvas()->TextHeight("Wg") + RowExtra();
 }
 
+void TCustomDBGridGx::RowHeightsChanged() {
+  TCustomGridGx::RowHeightsChanged();
+  // Only a row the user just sized; heights fitted to each record keep their own.
+  if (GridState() != gsRowSizing || optionsGx_.Contains(dghAutoFitRowHeight) || destroying_) return;
+  for (int r = GetTitleOffset(); r < RowCount(); ++r) {
+    const int h = GetRowHeights(r);
+    if (h == dataRowHeight_) continue;
+    rowLines_ = 0;
+    SetRowHeight(h);
+    break;
+  }
+  UpdateVertScrollBar();
+}
+
 void TCustomDBGridGx::CalcDataRowHeight() {
   int h = DefaultTextRowHeight();
-  if (rowHeight_ > 0) h = rowHeight_;
-  if (rowLines_ > 0) {
+  // Lines of text and pixels add up: RowLines lines with RowHeight pixels beyond them.
+  if (rowHeight_ > 0 || rowLines_ > 0) {
     TMeasureCanvas bmp;
     bmp.Canvas()->Font()->Assign(Font());
-    h = std::max(h, bmp.Canvas()->TextHeight("Wg") * rowLines_ + RowExtra());
+    TEXTMETRICW tm{};
+    GetTextMetricsW(bmp.Canvas()->Handle(), &tm);
+    h = (tm.tmHeight + tm.tmExternalLeading) * std::max(0, rowLines_) + std::max(0, rowHeight_);
   }
   // Fitted to the text: whole lines, rounded down while the rest is at most half a line.
   if (optionsGx_.Contains(dghFitRowHeightToText) && (rowHeight_ > 0 || rowLines_ > 0)) {
@@ -203,14 +219,21 @@ void TCustomDBGridGx::CalcTitleHeight() {
   TCanvas* c = bmp.Canvas();
   c->Font()->Assign(titleFont_.get());
   int line = c->TextHeight("Wg");
+  TEXTMETRICW tm{};
+  GetTextMetricsW(c->Handle(), &tm);
   // A column's own larger title font makes the row taller.
   if (columns_)
     for (int i = 0; i < columns_->Count(); ++i) {
       c->Font()->Assign(columns_->Items(i)->Title()->Font());
-      line = std::max(line, c->TextHeight("Wg"));
+      const int h = c->TextHeight("Wg");
+      if (h > line) GetTextMetricsW(c->Handle(), &tm);
+      line = std::max(line, h);
     }
   int h = line + (Flat() ? 1 : 3);
-  if (titleLines_ > 0) h = std::max(h, line * titleLines_ + (Flat() ? 1 : 3));
+  // Lines of the title font and pixels add up, so that TitleHeight never cuts the lines asked for.
+  if (titleLines_ > 0 || titleHeight_ > 0)
+    h = std::max(0, titleLines_) * tm.tmHeight + tm.tmExternalLeading + 2 + std::max(0, titleHeight_) +
+        (dbOptions_.Contains(dgRowLines) ? 1 : 0);
   if (useMultiTitle_ && columns_) {
     int levels = 1;
     for (int i = 0; i < columns_->Count(); ++i) {
@@ -222,7 +245,6 @@ void TCustomDBGridGx::CalcTitleHeight() {
     h = std::max(h, (levels - 1) * 20 + line + vTitleMargin_ / 2);
   }
   if (titleImages_) h = std::max(h, titleImages_->Height() + 4);
-  if (titleHeight_ > 0) h = titleHeight_;
   titleRowHeight_ = h;
 }
 
@@ -669,6 +691,8 @@ void TCustomDBGridGx::InvalidateFooter() {
 
 bool TCustomDBGridGx::CheckCellArea(int col, int row, TGridDrawState state) {
   const int ind = IndicatorOffset();
+  // A filter cell is an edit field, never a button.
+  if (col >= ind && IsFilterRow(row) && IsColumnFilterVisible(RawToDataColumn(col))) return false;
   if (state.Contains(gdFixed) && (col < ind || row < GetTitleOffset())) return optionsGx_.Contains(dghFixed3D);
   if (row >= RowCount()) return footerRowCount_ > 0 && optionsGx_.Contains(dghFooter3D);
   if (!state.Contains(gdFixed) && col >= ind + frozenCols_) return optionsGx_.Contains(dghData3D);
@@ -682,7 +706,7 @@ void TCustomDBGridGx::DrawIndicatorGlyph(TCanvas* canvas, const TRect& rect, int
   TCustomImageList* images = DBGridIndicatorImages();
   if (ThemesActive() && (kind == 0 || kind == 1 || kind == 4)) {
     // A solid arrow, 6 wide and 11 high, centred.
-    const TColor base = kind == 0 ? clBlack : kind == 1 ? clWhite : DBGridGxInplaceSearchColor;
+    const TColor base = kind == 0 ? cl3DDkShadow : kind == 1 ? clWhite : DBGridGxInplaceSearchColor;
     const int x = rect.Left + (rect.Width() - 6) / 2;
     const int y = rect.Top + (rect.Height() - 11) / 2;
     canvas->Pen()->SetColor(MixColors(base, clBlack, 30));

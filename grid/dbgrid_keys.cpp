@@ -5,6 +5,7 @@
 #include "editors/tools/gxplatform.h"
 #include "grid/dbgrid.h"
 #include "grid/dbgrid_filterrow.h"
+#include "grid/gridsearch.h"
 #include "grid/inplaceedit.h"
 #include "platform/forms/clipbrd.h"
 #include "platform/forms/dialogs.h"
@@ -550,6 +551,20 @@ void TCustomDBGridGx::StopInplaceSearch() {
 }
 
 bool TCustomDBGridGx::LocateText(const std::string& text, int direction) {
+  // The behaviour centre searches (its handler, else a feature registered for the data set, else
+  // the grid text search), under the hour-glass; a grid without a centre searches by itself.
+  if (center_) {
+    bool found = false;
+    DBGridBeginHourGlass();
+    try {
+      found = center_->LocateText(this, std::string(), text, lgtIgnoreCase | lgtDisplayText, direction, lgmFromStart, 0);
+    } catch (...) {
+      DBGridEndHourGlass();
+      throw;
+    }
+    DBGridEndHourGlass();
+    return found;
+  }
   TColumnGx* c = SelectedColumn();
   TDataSet* ds = DataSet();
   if (!c || !c->Field() || !ds || ds->IsEmpty()) return false;

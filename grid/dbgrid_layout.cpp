@@ -105,7 +105,8 @@ void TCustomDBGridGx::SetOptionsGx(TDBGridGxOptions value) {
   // Without multi-column sorting only the first sorted column keeps its marker.
   if (old.Contains(dghMultiSortMarking) && !value.Contains(dghMultiSortMarking) && sortMarked_.size() > 1) {
     const std::vector<TColumnGx*> rest(sortMarked_.begin() + 1, sortMarked_.end());
-    for (TColumnGx* c : rest) c->Title()->SetSortMarker(smNoneGx);
+    for (TColumnGx* c : rest)
+      if (c) c->Title()->SetSortMarker(smNoneGx);
   }
   optionsGx_ = value;
   dbOptions_ = db;
@@ -238,14 +239,7 @@ void TCustomDBGridGx::UpdateGridLineColors() {
 // from the widths that were stored, and the sorted columns read with their markers are listed in
 // their sort order (markers read inside the collection's update are not listed as they come).
 void TCustomDBGridGx::LoadedColumnSizing() {
-  std::vector<TColumnGx*> sorted;
-  for (int i = 0; i < columns_->Count(); ++i)
-    if (columns_->Items(i)->Title()->SortMarker() != smNoneGx) sorted.push_back(columns_->Items(i));
-  std::stable_sort(sorted.begin(), sorted.end(), [](TColumnGx* a, TColumnGx* b) {
-    const int x = a->Title()->SortIndex(), y = b->Title()->SortIndex();
-    return x != 0 && (y == 0 || x < y);
-  });
-  sortMarked_ = sorted;
+  RebuildSortedColumns();
   TDBGridOptions db = dbOptions_;
   TDBGridGxOptions gx = optionsGx_;
   SyncColumnResizeOptions(db, db, gx, gx);

@@ -544,7 +544,12 @@ void TCustomDBGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int
     if (button != mbLeft) SetMouseCapture(false);
   }
   if (former != msNoneGx) StopTimer();
+  const bool rightRelease = button == mbRight;
   TCustomGridGx::MouseUp(button, shift, x, y);
+  // A right press takes the mouse whatever it lands on; its release gives it back unless the left
+  // button holds something of its own.
+  if (rightRelease && mouseState_ == msNoneGx && !titleBtnDown_ && GridState() == gsNormal && MouseCapture())
+    SetMouseCapture(false);
 
   if (baseState == gsRowSizing || baseState == gsColSizing || former == msTitleSizingGx) return;
   if (IsEditorVisible() && InplaceEditor()->BoundsRect().Contains(TPoint(x, y))) return;
@@ -637,10 +642,10 @@ bool TCustomDBGridGx::MouseMessage(TMessage& m) {
     case CM_CANCELMODE:
       // Live sizing drew no line for the base grid to take away.
       if (GridState() == gsColSizing && optionsGx_.Contains(dghTraceColSizing)) SetSizingStateDirect(gsNormal, -1, 0, 0);
-      // Before the inherited handling: it releases the mouse with a button-up, which must not drop.
-      RecordDragDrop(false);
-      TCustomGridGx::WndProc(m);
+      // Before the inherited handling: it releases the mouse with a button-up, which must neither
+      // drop a record nor store a title's size.
       MouseCancelMode();
+      TCustomGridGx::WndProc(m);
       // The filter editor's open list closes when the focus moves on, as the cell editor's does.
       if (m.Msg == CM_CANCELMODE && filterEditor_) filterEditor_->WindowProc()(m);
       return true;

@@ -2,6 +2,7 @@
 // locked, the flat border in the non-client area, no background erasing, the parent's font and
 // colour, its own font, the wheel while a drop-down is open, and the edit actions.
 #include "grid/dbgrid.h"
+#include "grid/dbgrid_filterrow.h"
 #include "grid/dbgrid_inplace.h"
 #include "platform/forms/cmessages.h"
 
@@ -128,11 +129,17 @@ bool TCustomDBGridGx::WindowNotice(TMessage& m) {
       }
       return true;
     }
-    case WM_SETFOCUS:
+    case WM_SETFOCUS: {
+      // Back from another control: a filter cell left open there is done, so that typing goes to
+      // the records again (the filter editor handing the focus back keeps it).
+      const HWND from = reinterpret_cast<HWND>(m.WParam);
+      const bool fromFilter = filterEditor_ && filterEditor_->HandleAllocated() && from == filterEditor_->WindowHandle();
       TCustomGridGx::WndProc(m);
+      if (filterEditMode_ && !fromFilter) StopFilterEdit();
       // The input method of the column the user lands on (the editor may have just been made).
       SetColumnIme();
       return true;
+    }
     case WM_ERASEBKGND:
       // Every pixel is painted by the cells; erasing first would only flicker.
       m.Result = 1;
@@ -181,6 +188,21 @@ bool TCustomDBGridGx::WindowNotice(TMessage& m) {
       auto* ed = dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor());
       if (ed && ed->GetVisible() && ed->ListVisible() && ed->ActiveList()) {
         ed->ActiveList()->Perform(CM_MOUSEWHEEL, m.WParam, m.LParam);
+        m.Result = 1;
+        return true;
+      }
+      // So does a filter cell being edited; what it leaves comes back up here and ends.
+      if (filterEditMode_ && filterEditor_ && filterEditor_->Visible()) {
+        if (!filterWheel_) {
+          filterWheel_ = true;
+          try {
+            filterEditor_->Perform(CM_MOUSEWHEEL, m.WParam, m.LParam);
+          } catch (...) {
+            filterWheel_ = false;
+            throw;
+          }
+          filterWheel_ = false;
+        }
         m.Result = 1;
         return true;
       }

@@ -6,6 +6,7 @@
 #include "editors/gxdraw.h"
 #include "grid/celltext.h"
 #include "grid/dbgrid.h"
+#include "platform/os/uxtheme.h"
 #include "platform/rtl/sysutils.h"
 
 // ---------------------------------------------------------------- classification
@@ -108,10 +109,16 @@ void TCustomDBGridGx::DrawFooterCell(int col, int row, const TCellTypeGx& type, 
 
 namespace {
 
-// Fixed-cell background: a gradient on flat themed grids, else the brush over the inner part.
-void FillFixed(TCanvas* c, const TCellFrame& f, const TRect& cell, bool flat) {
+// Fixed-cell background: the theme's header item on themed grids (pressed while the cell is
+// pressed or highlighted), a gradient on flat themed grids, else the brush over the inner part.
+void FillFixed(TCanvas* c, const TCellFrame& f, const TRect& cell, bool flat, bool pressed = false) {
   if (f.themed) {
     c->FillRect(f.inner);
+    if (HTHEME theme = OpenThemeData(nullptr, u"HEADER")) {
+      const RECT r = f.inner;
+      DrawThemeBackground(theme, c->Handle(), HP_HEADERITEM, pressed ? HIS_PRESSED : HIS_NORMAL, &r, nullptr);
+      CloseThemeData(theme);
+    }
     return;
   }
   if (flat && ThemesActive() && f.raised) FillGradient(c, cell, clBtnHighlight, c->Brush()->Color());
@@ -183,7 +190,7 @@ void TCustomDBGridGx::DrawTitleCell(int col, int row, const TCellTypeGx& type, T
   if (selected) FixedCellColors(col, type, scratchFont_.get(), background, pressed);
   c->Font()->Assign(scratchFont_.get());
   c->Brush()->SetColor(background);
-  FillFixed(c, f, leafCell, Flat());
+  FillFixed(c, f, leafCell, Flat(), pressed || selected);
   textRect.Top += pressOffset;
 
   // Sort marker and, with several sorted columns, the column's place among them.
@@ -349,7 +356,7 @@ void TCustomDBGridGx::DrawIndicatorCell(int col, int row, const TCellTypeGx& typ
   if (type.Area == caTitle) {
     if (selection_->SelectionType() == gstAll) FixedCellColors(col, type, scratchFont_.get(), background, false);
     c->Brush()->SetColor(background);
-    FillFixed(c, f, rect, Flat());
+    FillFixed(c, f, rect, Flat(), pressedTitleCol_ == col);
     if (indicatorTitle_->ShowDropDownSign()) {
       // A small down arrow at the right.
       const int x = f.inner.Right - 8, y = (f.inner.Top + f.inner.Bottom) / 2 - 1;

@@ -293,7 +293,7 @@ class TCustomGridGx : public TCustomControl {
   void InvalidateRow(int row);
   void InvalidateGridRect(const TGridRect& rect);
   void InvalidateGrid() { Invalidate(); }
-  void InvalidateEditor();
+  virtual void InvalidateEditor();
 
   // ---- editor hand-off
   void ShowEditor();
@@ -406,6 +406,18 @@ class TCustomGridGx : public TCustomControl {
   void ResizeList(std::vector<int32_t>& list, int newSize, int32_t fill);
   void AdjustList(std::vector<int32_t>& list, int index, int amount, int32_t fill);
   void MoveListEntry(std::vector<int32_t>& list, int fromIndex, int toIndex);
+  // What a change of the counts may alter, kept so that a change that fails leaves the grid as it
+  // was; the lists keep only their entries from the changed index on, so that a change near the
+  // end of a long grid costs no more than the change.
+  struct TSizeState {
+    int ColCount, RowCount, FixedCols, FixedRows, ColOffset, HorzPixelOffset;
+    TGridCoord Current, Anchor, TopLeft;
+    size_t ColFrom, RowFrom;
+    std::vector<int32_t> ColWidthsTail, TabStopsTail, RowHeightsTail;
+    bool HadColWidths, HadTabStops, HadRowHeights;
+  };
+  TSizeState SaveSizeState(int colFrom, int rowFrom) const;
+  void RestoreSizeState(TSizeState& state);
   void MoveCellAxis(int fromIndex, int toIndex, bool rows);
   void ClampAnchorX();
   int ColStartForSizing(const TGridDrawInfo& info) const;

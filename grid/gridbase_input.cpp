@@ -984,14 +984,16 @@ void TCustomGridGx::Dispatch(TMessage& m) {
         return;
       }
       break;
+    // The state ends before the inherited handling releases the mouse: the button-up it sends
+    // must not be taken as a release that stores a size or moves a column.
     case WM_CANCELMODE:
-      TCustomControl::Dispatch(m);
       CancelMode();
+      TCustomControl::Dispatch(m);
       return;
     case CM_CANCELMODE:
       if (inplaceEdit_) inplaceEdit_->WindowProc()(m);
-      TCustomControl::Dispatch(m);
       CancelMode();
+      TCustomControl::Dispatch(m);
       return;
     case CM_FONTCHANGED:
       if (inplaceEdit_) inplaceEdit_->SetFont(Font());

@@ -472,14 +472,53 @@ void TCustomGridGx::SetFrozenRows(int value) {
   Invalidate();
 }
 
+TCustomGridGx::TSizeState TCustomGridGx::SaveSizeState(int colFrom, int rowFrom) const {
+  TSizeState st{colCount_, rowCount_, fixedCols_, fixedRows_, colOffset_, horzPixelOffset_, current_, anchor_,
+                topLeft_, static_cast<size_t>(std::max(0, colFrom)), static_cast<size_t>(std::max(0, rowFrom)),
+                {}, {}, {}, !colWidths_.empty(), !tabStops_.empty(), !rowHeights_.empty()};
+  auto tail = [](const std::vector<int32_t>& list, size_t from) {
+    return from < list.size() ? std::vector<int32_t>(list.begin() + static_cast<std::ptrdiff_t>(from), list.end())
+                              : std::vector<int32_t>{};
+  };
+  st.ColWidthsTail = tail(colWidths_, st.ColFrom);
+  st.TabStopsTail = tail(tabStops_, st.ColFrom);
+  st.RowHeightsTail = tail(rowHeights_, st.RowFrom);
+  return st;
+}
+
+void TCustomGridGx::RestoreSizeState(TSizeState& st) {
+  auto put = [](std::vector<int32_t>& list, bool had, size_t from, std::vector<int32_t>& tail) {
+    if (!had) {
+      list.clear();
+      return;
+    }
+    list.resize(std::min(from, list.size()));
+    list.insert(list.end(), tail.begin(), tail.end());
+  };
+  put(colWidths_, st.HadColWidths, st.ColFrom, st.ColWidthsTail);
+  put(tabStops_, st.HadTabStops, st.ColFrom, st.TabStopsTail);
+  put(rowHeights_, st.HadRowHeights, st.RowFrom, st.RowHeightsTail);
+  colCount_ = st.ColCount;
+  rowCount_ = st.RowCount;
+  fixedCols_ = st.FixedCols;
+  fixedRows_ = st.FixedRows;
+  colOffset_ = st.ColOffset;
+  horzPixelOffset_ = st.HorzPixelOffset;
+  current_ = st.Current;
+  anchor_ = st.Anchor;
+  topLeft_ = st.TopLeft;
+  Invalidate();
+}
+
 void TCustomGridGx::ChangeSize(int newColCount, int newRowCount) {
   const int oldColCount = colCount_, oldRowCount = rowCount_;
-  const int oldFixedCols = fixedCols_, oldFixedRows = fixedRows_;
   const TGridCoord oldTopLeft = topLeft_;
   CheckFullCount(newColCount, contraColCount_);
   CheckFullCount(newRowCount, contraRowCount_);
   TGridDrawInfo oldInfo;
   CalcDrawInfo(oldInfo);
+  TSizeState saved = SaveSizeState(std::min(FullColCount(), newColCount + contraColCount_),
+                                   std::min(FullRowCount(), newRowCount + contraRowCount_));
   try {
     colCount_ = newColCount;
     rowCount_ = newRowCount;
@@ -492,14 +531,16 @@ void TCustomGridGx::ChangeSize(int newColCount, int newRowCount) {
     if (!colWidths_.empty()) ResizeList(colWidths_, FullColCount(), defaultColWidth_);
     if (!tabStops_.empty()) ResizeList(tabStops_, FullColCount(), 1);
     if (!rowHeights_.empty()) ResizeList(rowHeights_, FullRowCount(), defaultRowHeight_);
-    TGridCoord clamped{std::min(current_.X, colCount_ - 1), std::min(current_.Y, rowCount_ - 1)};
-    if (!(clamped == current_)) MoveCurrent(clamped.X, clamped.Y, true, true);
-    TGridCoord anchorClamped{std::min(anchor_.X, colCount_ - 1), std::min(anchor_.Y, rowCount_ - 1)};
-    if (!(anchorClamped == anchor_)) MoveAnchor(anchorClamped, true);
+    // The first shown cell comes inside before the current cell moves: a row-select grid takes
+    // its current column from it.
     if (topLeft_.X >= colCount_ || topLeft_.Y >= rowCount_) {
       topLeft_ = {std::clamp(topLeft_.X, fixedCols_, colCount_ - 1), std::clamp(topLeft_.Y, fixedRows_, rowCount_ - 1)};
       if (topLeft_.X != oldTopLeft.X) horzPixelOffset_ = 0;
     }
+    TGridCoord clamped{std::min(current_.X, colCount_ - 1), std::min(current_.Y, rowCount_ - 1)};
+    if (!(clamped == current_)) MoveCurrent(clamped.X, clamped.Y, true, true);
+    TGridCoord anchorClamped{std::min(anchor_.X, colCount_ - 1), std::min(anchor_.Y, rowCount_ - 1)};
+    if (!(anchorClamped == anchor_)) MoveAnchor(anchorClamped, true);
     if (!fullRepaintOnResize_ && topLeft_ == oldTopLeft && HandleAllocated()) {
       TGridDrawInfo info;
       CalcDrawInfo(info);
@@ -515,10 +556,7 @@ void TCustomGridGx::ChangeSize(int newColCount, int newRowCount) {
       Invalidate();
     }
   } catch (...) {
-    colCount_ = oldColCount;
-    rowCount_ = oldRowCount;
-    fixedCols_ = oldFixedCols;
-    fixedRows_ = oldFixedRows;
+    RestoreSizeState(saved);
     throw;
   }
   UpdateScrollRange();
@@ -542,35 +580,43 @@ void TCustomGridGx::AdjustSize(int index, int amount, bool rows) {
   const int full = newCount + (rows ? contraRowCount_ : contraColCount_);
   if (full >= kMaxListSize && (rows ? !rowHeights_.empty() : (!colWidths_.empty() || !tabStops_.empty())))
     GridError(kGridTooLarge);
-  if (rows) {
-    AdjustList(rowHeights_, index, amount, defaultRowHeight_);
-  } else {
-    AdjustList(colWidths_, index, amount, defaultColWidth_);
-    AdjustList(tabStops_, index, amount, 1);
-  }
-  count = newCount;
-  int& fixed = rows ? fixedRows_ : fixedCols_;
-  if (fixed >= newCount) fixed = newCount - 1;
-  auto follow = [&](int cur) {
-    if (amount > 0) {
-      if (cur >= index) cur += amount;
-    } else if (cur >= index - amount) {
-      cur += amount;
-    } else if (cur >= index) {
-      cur = index;
+  TSizeState saved = SaveSizeState(rows ? FullColCount() : index, rows ? index : FullRowCount());
+  try {
+    if (rows) {
+      AdjustList(rowHeights_, index, amount, defaultRowHeight_);
+    } else {
+      AdjustList(colWidths_, index, amount, defaultColWidth_);
+      AdjustList(tabStops_, index, amount, 1);
     }
-    return std::clamp(cur, 0, newCount - 1);
-  };
-  TGridCoord newCurrent = current_;
-  (rows ? newCurrent.Y : newCurrent.X) = follow(rows ? current_.Y : current_.X);
-  int& anchorAxis = rows ? anchor_.Y : anchor_.X;
-  anchorAxis = follow(anchorAxis);
-  int& topAxis = rows ? topLeft_.Y : topLeft_.X;
-  topAxis = std::clamp(topAxis, fixed, newCount - 1);
-  // The cells from the change on move; repainting them is simpler than scrolling them.
-  Invalidate();
-  SizeChanged(oldColCount, oldRowCount);
-  if (!(newCurrent == current_)) MoveCurrent(newCurrent.X, newCurrent.Y, true, true);
+    count = newCount;
+    int& fixed = rows ? fixedRows_ : fixedCols_;
+    if (fixed >= newCount) fixed = newCount - 1;
+    auto follow = [&](int cur) {
+      if (amount > 0) {
+        if (cur >= index) cur += amount;
+      } else if (cur >= index - amount) {
+        cur += amount;
+      } else if (cur >= index) {
+        cur = index;
+      }
+      return std::clamp(cur, 0, newCount - 1);
+    };
+    TGridCoord newCurrent = current_;
+    (rows ? newCurrent.Y : newCurrent.X) = follow(rows ? current_.Y : current_.X);
+    int& anchorAxis = rows ? anchor_.Y : anchor_.X;
+    anchorAxis = follow(anchorAxis);
+    int& topAxis = rows ? topLeft_.Y : topLeft_.X;
+    const int oldTop = topAxis;
+    topAxis = std::clamp(topAxis, fixed, newCount - 1);
+    if (!rows && topAxis != oldTop) horzPixelOffset_ = 0;
+    // The cells from the change on move; repainting them is simpler than scrolling them.
+    Invalidate();
+    SizeChanged(oldColCount, oldRowCount);
+    if (!(newCurrent == current_)) MoveCurrent(newCurrent.X, newCurrent.Y, true, true);
+  } catch (...) {
+    RestoreSizeState(saved);
+    throw;
+  }
   UpdateScrollRange();
 }
 
@@ -594,10 +640,13 @@ void TCustomGridGx::MoveCellAxis(int fromIndex, int toIndex, bool rows) {
     MoveListEntry(colWidths_, fromIndex, toIndex);
     MoveListEntry(tabStops_, fromIndex, toIndex);
   }
+  // The current cell follows its cell, but never into the contra run: it stops at the last
+  // scrolling cell.
+  const int last = (rows ? rowCount_ : colCount_) - 1;
   auto follow = [&](int c) {
-    if (c == fromIndex) return toIndex;
-    if (fromIndex < toIndex && c > fromIndex && c <= toIndex) return c - 1;
-    if (fromIndex > toIndex && c >= toIndex && c < fromIndex) return c + 1;
+    if (c == fromIndex) return std::min(toIndex, last);
+    if (fromIndex < toIndex && c > fromIndex && c <= toIndex) return std::min(c - 1, last);
+    if (fromIndex > toIndex && c >= toIndex && c < fromIndex) return std::min(c + 1, last);
     return c;
   };
   if (rows) {

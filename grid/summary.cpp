@@ -433,6 +433,7 @@ void TDBSumListProducer::RecalcAll() {
     ClearSumValues();
     lastFoundIndex_ = -1;
     if (OnRecalcAll) OnRecalcAll(this);
+    if (RecalcAllHook) RecalcAllHook();
     TDBSumCollection& items = *sumCollection_;
     bool anyItem = false;
     for (int i = 0; i < items.Count(); ++i) anyItem = anyItem || items.Items(i)->TakesPart();
@@ -503,6 +504,7 @@ void TDBSumListProducer::RecalcAll() {
       controlsDisabled = false;
     }
     if (OnAfterRecalcAll) OnAfterRecalcAll(this);
+    if (AfterRecalcAllHook) AfterRecalcAllHook();
   } catch (...) {
     finish();
     throw;

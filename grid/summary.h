@@ -176,6 +176,9 @@ class TDBSumListProducer : public TPersistent {
 
   TNotifyEvent OnRecalcAll;
   TNotifyEvent OnAfterRecalcAll;
+  // The owner's own handlers, run after the list's events (which a form may set apart).
+  std::function<void()> RecalcAllHook;
+  std::function<void()> AfterRecalcAllHook;
   // After every change of the values.
   TNotifyEvent SumListChanged;
 

@@ -125,6 +125,27 @@ class AsAUser : public ::testing::Test {
     EXPECT_EQ(code, 0);
   }
 
+  // The host's log (of the run in folder `out`), read again until an entry with that keyword and
+  // text follows entry `from`; its index, or -1.
+  int WaitLog(const std::string& out, const std::string& keyword, const std::string& part, int from) const {
+    for (int waited = 0; waited < 10000; waited += 100) {
+      HostRun r;
+      r.log = ReadLog(dir / out / "host.log");
+      int at = r.Find(keyword, part, from);
+      if (at >= 0) return at;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return -1;
+  }
+  // The documents the host was asked to show after entry `from`.
+  std::vector<long long> Displayed(const std::string& out, int from) const {
+    HostRun r;
+    r.log = ReadLog(dir / out / "host.log");
+    r.dir = dir;
+    return DisplayedIds(r, from);
+  }
+  int LogSize(const std::string& out) const { return static_cast<int>(ReadLog(dir / out / "host.log").size()); }
+
   fs::path dir;
   std::string display;
   std::string main;
@@ -321,24 +342,11 @@ TEST_F(AsAUser, SaveAndDeleteAfterTheListCursorMovedActOnTheDocumentShown) {
   const std::string db = (dir / "user.db").string();
   const std::vector<long long> listed = ListedIds(db, 3);
   ASSERT_GT(listed[2], 0) << "the demo database lists fewer than three documents";
-  // The host's log, read again until an entry with that keyword and text follows entry `from`.
   auto waitLog = [&](const std::string& keyword, const std::string& part, int from) {
-    for (int waited = 0; waited < 10000; waited += 100) {
-      HostRun r;
-      r.log = ReadLog(dir / "run1" / "host.log");
-      int at = r.Find(keyword, part, from);
-      if (at >= 0) return at;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return -1;
+    return WaitLog("run1", keyword, part, from);
   };
-  auto displayed = [&](int from) {
-    HostRun r;
-    r.log = ReadLog(dir / "run1" / "host.log");
-    r.dir = dir;
-    return DisplayedIds(r, from);
-  };
-  auto logSize = [&] { return static_cast<int>(ReadLog(dir / "run1" / "host.log").size()); };
+  auto displayed = [&](int from) { return Displayed("run1", from); };
+  auto logSize = [&] { return LogSize("run1"); };
   // A box answered by Enter; the next box may follow at once under the same title, so it is this
   // window that has to go.
   auto answerBox = [&](const std::string& shot) {
@@ -408,6 +416,28 @@ TEST_F(AsAUser, SaveAndDeleteAfterTheListCursorMovedActOnTheDocumentShown) {
   Snapshot("l5-list-after-delete.png");
   EXPECT_EQ(displayed(from), ListedIds(db, 2));
   EXPECT_EQ(ListedIds(db, 2), (std::vector<long long>{listed[0], listed[2]}));
+  QuitHost();
+}
+
+// A right click on the lines grid's top-left cell leaves the pointer free: the next left click on a
+// row of the document list loads that document at once.
+TEST_F(AsAUser, ARightClickOnTheLinesCornerLeavesTheNextClickToTheList) {
+  StartHost("run1");
+  const std::vector<long long> listed = ListedIds((dir / "user.db").string(), 3);
+  ASSERT_GT(listed[2], 0) << "the demo database lists fewer than three documents";
+  Click(214, 37);  // 查询
+  ASSERT_GE(WaitLog("run1", "RECV", "command \"display\"", 0), 0) << "no document was loaded";
+  for (int row : {1, 2}) {
+    X("mousemove --window " + main + " " + std::to_string(336 - kFrameX) + " " + std::to_string(303 - kFrameY) +
+      " click 3");  // the lines grid's top-left cell, right button
+    Pace(300);
+    const int from = LogSize("run1");
+    Click(80, 121 + 18 * row);
+    ASSERT_GE(WaitLog("run1", "RECV", "command \"display\"", from), 0) << "the click on list row " << row << " was lost";
+    Pace(300);
+    EXPECT_EQ(Displayed("run1", from), std::vector<long long>{listed[static_cast<size_t>(row)]});
+  }
+  Snapshot("r1-after-right-clicks.png");
   QuitHost();
 }
 

@@ -160,12 +160,17 @@ TEST_F(LayoutTest, RowHeightFittedToWholeLines) {
   grid->SetRowHeight(extra + line + line / 2);  // exactly one and a half lines
   EXPECT_EQ(grid->RowLines(), 1);
   EXPECT_EQ(grid->DataRowHeight(), line + extra);
-  grid->SetRowLines(0);
-  grid->SetRowHeight(extra + line + line / 2 + 1);  // a little more: two lines
+  // Lines and pixels add up, and the fitting keeps a line: a new height is set without fitting.
+  auto fitFrom = [&](int pixels) {
+    grid->SetOptionsGx(grid->OptionsGx() - TDBGridGxOptions{dghFitRowHeightToText});
+    grid->SetRowLines(0);
+    grid->SetRowHeight(pixels);
+    grid->SetOptionsGx(grid->OptionsGx() + TDBGridGxOptions{dghFitRowHeightToText});
+  };
+  fitFrom(extra + line + line / 2 + 1);  // a little more: two lines
   EXPECT_EQ(grid->RowLines(), 2);
   EXPECT_EQ(grid->DataRowHeight(), 2 * line + extra);
-  grid->SetRowLines(0);
-  grid->SetRowHeight(2);  // never below one line
+  fitFrom(2);  // never below one line
   EXPECT_EQ(grid->RowLines(), 1);
 }
 

@@ -1,0 +1,96 @@
+// The editors' state across the grid's own events: a filter cell left open when the focus went
+// elsewhere, the wheel during a filter edit, an open pick list while the grid reloads its editor.
+#include "dbgrid_test_util.h"
+#include "grid/dbgrid_filterrow.h"
+#include "grid/dbgrid_inplace.h"
+#include "platform/forms/stdctrls.h"
+
+namespace {
+
+using dbgridtest::DBGridTest;
+
+class DBGridEditorStateTest : public DBGridTest {
+ protected:
+  void SetUp() override {
+    DBGridTest::SetUp();
+    AddRows(12);
+    MakeGrid(400, 200);
+    id = AddColumn("ID");
+    name = AddColumn("NAME");
+    name->PickList()->SetText("甲\n乙\n丙");
+    Bind();
+    grid->STFilter()->SetVisible(true);
+    grid->SetFocus();
+    gridtest::Pump();
+  }
+  TColumnGx* id = nullptr;
+  TColumnGx* name = nullptr;
+};
+
+// Back in the grid after another control had the focus, typing goes to the records, not to the
+// filter cell left open.
+TEST_F(DBGridEditorStateTest, FocusBackFromAnotherControlEndsTheFilterEdit) {
+  auto* other = new TEdit(form);
+  other->SetParent(form);
+  other->SetBounds(0, 205, 80, 22);
+  grid->StartFilterEdit(0);
+  gridtest::Pump();
+  ASSERT_TRUE(grid->FilterEditMode());
+  ASSERT_EQ(GetFocus(), grid->FilterEditor()->WindowHandle());
+  other->SetFocus();
+  gridtest::Pump();
+  grid->SetFocus();
+  gridtest::Pump();
+  Type("7");
+  EXPECT_FALSE(grid->FilterEditMode());
+  EXPECT_EQ(grid->FilterEditor()->Text(), "");
+  EXPECT_FALSE(grid->FilterEditor()->Visible());
+  // The focus handed back by the filter editor itself keeps the edit.
+  grid->StartFilterEdit(0);
+  gridtest::Pump();
+  grid->SetFocus();
+  gridtest::Pump();
+  EXPECT_TRUE(grid->FilterEditMode());
+}
+
+// During a filter edit the wheel is the filter cell's: the records stay.
+TEST_F(DBGridEditorStateTest, TheWheelDuringAFilterEditLeavesTheRecords) {
+  auto place = [&] { return std::make_pair(table->RecNo(), grid->TopRow()); };
+  const auto start = place();
+  uitest::Wheel(grid, -WHEEL_DELTA);
+  ASSERT_NE(place(), start);  // outside a filter edit the wheel moves
+  table->First();
+  grid->SetTopRow(grid->FixedRows());
+  gridtest::Pump();
+  ASSERT_EQ(place(), start);
+  grid->StartFilterEdit(0);
+  gridtest::Pump();
+  ASSERT_TRUE(grid->FilterEditMode());
+  uitest::Wheel(grid, -WHEEL_DELTA);
+  grid->Perform(CM_MOUSEWHEEL, static_cast<WPARAM>(static_cast<uint16_t>(-WHEEL_DELTA)) << 16, 0);
+  EXPECT_EQ(place(), start);
+}
+
+// A change notice of the data set reloads the cell editor; its open pick list stays open.
+TEST_F(DBGridEditorStateTest, AnOpenPickListSurvivesTheEditorReload) {
+  grid->SetCol(grid->DataToRawColumn(name->Index()));
+  grid->SetEditorMode(true);
+  gridtest::Pump();
+  auto* ed = static_cast<TDBGridInplaceEdit*>(grid->InplaceEditor());
+  ASSERT_TRUE(ed);
+  ed->DropDown();
+  gridtest::Pump();
+  ASSERT_TRUE(ed->ListVisible());
+  grid->InvalidateEditor();
+  gridtest::Pump();
+  EXPECT_TRUE(ed->ListVisible());
+  EXPECT_FALSE(ed->CloseUpLocked());
+  table->Refresh();
+  gridtest::Pump();
+  EXPECT_TRUE(ed->ListVisible());
+  ed->CloseUp(false);
+  gridtest::Pump();
+  EXPECT_FALSE(ed->ListVisible());
+}
+
+}  // namespace

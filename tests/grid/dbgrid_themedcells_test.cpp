@@ -1,0 +1,74 @@
+// Themed fixed cells: the header item of the theme (normal, pressed), the indicator arrow's colour,
+// and filter cells, which are never raised. Pixels are probed where no text is drawn.
+#include "dbgrid_test_util.h"
+#include "grid/dbgrid_filterrow.h"
+#include "platform/os/uxtheme.h"
+
+namespace {
+
+using dbgridtest::DBGridTest;
+
+struct ThemedCellsOn {
+  ThemedCellsOn() { FanoSetThemesActive(TRUE); }
+  ~ThemedCellsOn() { FanoSetThemesActive(FALSE); }
+};
+
+class DBGridThemedCellsTest : public DBGridTest {
+ protected:
+  void Build() {
+    AddRows(3);
+    MakeGrid(300, 150);
+    AddColumn("ID");
+    AddColumn("NAME");
+    Bind();
+    grid->Invalidate();
+    gridtest::Pump();
+  }
+  COLORREF TitleTop(int col) {
+    grid->Invalidate();
+    gridtest::Pump();
+    const TRect r = grid->CellRect(col, 0);
+    return static_cast<COLORREF>(uitest::PixelOf(grid, r.Right - 3, r.Top + 1));
+  }
+  // The header item's top is nearly white (its gradient runs down to a light grey).
+  static bool LightTop(COLORREF c) { return GetRValue(c) >= 245 && GetGValue(c) >= 245 && GetBValue(c) >= 245; }
+};
+
+TEST_F(DBGridThemedCellsTest, ARaisedThemedTitleIsTheThemesHeaderItem) {
+  ThemedCellsOn themes;
+  Build();
+  EXPECT_TRUE(LightTop(TitleTop(1))) << std::hex << TitleTop(1);
+  grid->SetPressedTitleCol(1);
+  EXPECT_EQ(TitleTop(1), RGB(188, 220, 244));  // pressed
+  EXPECT_TRUE(LightTop(TitleTop(2)));
+  FanoSnapshotWindow(grid->Handle(), uitest::SnapshotPath("dbgrid_themed_titles.png").c_str());
+  grid->SetPressedTitleCol(-1);
+  // Without themes the cell keeps its own colour.
+  FanoSetThemesActive(FALSE);
+  EXPECT_EQ(TitleTop(1), ColorToRGB(grid->FixedColor()));
+}
+
+TEST_F(DBGridThemedCellsTest, TheThemedCurrentRowArrowIsDarkShadow) {
+  ThemedCellsOn themes;
+  Build();
+  TBitmap bmp;
+  bmp.SetSize(20, 20);
+  bmp.Canvas()->Brush()->SetColor(clWhite);
+  bmp.Canvas()->FillRect(TRect(0, 0, 20, 20));
+  grid->DrawIndicatorGlyph(bmp.Canvas(), TRect(0, 0, 20, 20), 0);
+  // The arrow's middle, inside its outline.
+  EXPECT_EQ(ColorToRGB(bmp.Canvas()->Pixels(9, 10)), RGB(64, 64, 64));
+}
+
+TEST_F(DBGridThemedCellsTest, AFilterCellIsNeverRaised) {
+  Build();
+  grid->STFilter()->SetVisible(true);
+  gridtest::Pump();
+  const int filterRow = grid->GetTitleOffset() - 1;
+  ASSERT_TRUE(grid->IsFilterRow(filterRow));
+  EXPECT_FALSE(grid->CheckCellArea(1, filterRow, TGridDrawState{gdFixed}));
+  EXPECT_TRUE(grid->CheckCellArea(1, 0, TGridDrawState{gdFixed}));  // the title still is
+  EXPECT_TRUE(grid->CheckCellArea(0, filterRow, TGridDrawState{gdFixed}));  // so is the indicator
+}
+
+}  // namespace
