@@ -732,7 +732,8 @@ class X11Backend : public Backend {
   // means is read when it comes (the keyboard's mapping may change right after: tools that type
   // through a spare key map it anew for every character).
   void Emit(InputEvent ev, Time at) {
-    if (holding_) held_.push_back(Held{at, std::move(ev)});
+    if (collectingKey_) keyEvents_.push_back(std::move(ev));
+    else if (holding_) held_.push_back(Held{at, std::move(ev)});
     else PushInput(std::move(ev));
   }
 
@@ -837,13 +838,20 @@ class X11Backend : public Backend {
       }
       case KeyPress:
       case KeyRelease:
-        HoldIfPointerHeld(ev);
         if (ev.type == KeyRelease && XPending(d_)) {
           XEvent next;
           XPeekEvent(d_, &next);
           if (IsAutoRepeat(ev, next)) break;
         }
+        // What the key means is read first, before anything asks the server a question: the
+        // mapping of a key may change right after it.
+        keyEvents_.clear();
+        collectingKey_ = true;
         Key(ev.xkey, ev.type == KeyPress);
+        collectingKey_ = false;
+        HoldIfPointerHeld(ev);
+        for (InputEvent& e : keyEvents_) Emit(std::move(e), ev.xkey.time);
+        keyEvents_.clear();
         break;
       case FocusIn: {
         Window* w = FromX(ev.xfocus.window);
@@ -949,6 +957,8 @@ class X11Backend : public Backend {
   };
   bool holding_ = false;
   std::vector<Held> held_;
+  bool collectingKey_ = false;         // the events of one key are gathered before they go on
+  std::vector<InputEvent> keyEvents_;
   std::chrono::steady_clock::time_point heldSince_;
   bool pointerInside_ = false;  // over one of our windows, as far as we were told
 };
