@@ -325,6 +325,9 @@ class X11Backend : public Backend {
   }
 
   void Poll(int timeoutMs) override {
+    // Keys are read before the pixels go out: sending them waits for the server, and what a key
+    // means can only be read from the server soon after it came.
+    Drain();
     FollowCaret();
     Flush();
     Drain();

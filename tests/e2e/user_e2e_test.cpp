@@ -545,10 +545,10 @@ TEST_F(AsAUser, KeysAndClicksReachWhatTheClerkPointedAt) {
   Click(76, 37);  // 修改
   Click(597, 219);  // 备注
   Keys("End");
-  X("type --delay 40 " + Shell("演示中文备注一二三四"));  // 25 characters a second
+  X("type --delay 60 " + Shell("演示中文备注一二三四"));  // 16 characters a second
   auto clickAndType = [&](int x, int y, const std::string& keys, const std::string& typed) {
     X("mousemove --window " + main + " " + std::to_string(x - kFrameX) + " " + std::to_string(y - kFrameY) +
-      " click 1 key --delay 40 " + keys + " type --delay 40 " + Shell(typed));
+      " click 1 key --delay 60 " + keys + " type --delay 60 " + Shell(typed));
   };
   clickAndType(747, 107, "End shift+Home", "FDR单号01");  // 垫付单号, typed over at once
   Pace(2000);
