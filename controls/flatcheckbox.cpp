@@ -1,6 +1,8 @@
 // The flat check box and what it shares with the radio button: colours, hover, mouse, keys, paint.
 #include "controls/flatcheckbox.h"
 
+#include <algorithm>
+
 #include "platform/classes/classreg.h"
 #include "platform/classes/published.h"
 #include "platform/forms/forms.h"
@@ -88,6 +90,37 @@ void TFlatToggleControl::Paint() {
   if (transparent_) DrawParentImage(this, Canvas());
   DrawGlyph();
   DrawCaption();
+  if (focused_ && Enabled()) DrawFocus();
+}
+
+TRect TFlatToggleControl::FocusRect() {
+  const TRect client = ClientRect();
+  TRect r;
+  std::string caption = Caption();
+  if (caption.empty()) {
+    // No caption of its own (a label beside it names it): the frame goes round the box.
+    r = GlyphRect();
+    r.Inflate(2, 2);
+  } else {
+    TCanvas* c = Canvas();
+    c->SetFont(Font());
+    c->RequiredState(TCanvasState{csHandleValid, csFontValid});
+    const TRect text = boxRight_ ? TRect(client.Left + 1, client.Top + 1, client.Right - 16, client.Bottom - 1)
+                                 : TRect(client.Left + 16, client.Top + 1, client.Right - 1, client.Bottom - 1);
+    RECT measured = text;
+    DrawTextA(c->Handle(), caption.c_str(), static_cast<int>(caption.size()), &measured, DT_WORDBREAK | DT_CALCRECT);
+    const int width = std::min<int>(measured.right - measured.left, text.Width());
+    r = boxRight_ ? TRect(text.Right - width, text.Top, text.Right, measured.bottom)
+                  : TRect(text.Left, text.Top, text.Left + width, measured.bottom);
+    r.Inflate(2, 1);
+  }
+  IntersectRect(r, r, client);
+  return r;
+}
+
+void TFlatToggleControl::DrawFocus() {
+  // The box's lighter fill alone is hard to see on a light panel: a dotted frame shows the focus.
+  Canvas()->DrawFocusRect(FocusRect());
 }
 
 void TFlatToggleControl::DrawCaption() {

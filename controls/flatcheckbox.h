@@ -55,6 +55,10 @@ class TFlatToggleControl : public TCustomControl {
   virtual void DrawGlyph() = 0;
   // The box's rectangle in client coordinates.
   virtual TRect GlyphRect() = 0;
+  // Where the dotted focus frame goes: round the caption, or round the box of a control without
+  // one (client coordinates).
+  TRect FocusRect();
+  void DrawFocus();
   // A left button released at (x, y) after a press on the control.
   virtual void Released(int x, int y) = 0;
   // The caption's accelerator was typed.

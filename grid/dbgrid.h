@@ -1458,6 +1458,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
     return false;
   }
   std::string RowBookmark(int row);
+  // The grid row that shows the record of this bookmark now, or -1 when none does.
+  int RowOfRecordBookmark(const std::string& bookmark);
 
   // ---- drawing (the full cell painter lands later; data cells are written plainly)
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;

@@ -400,6 +400,18 @@ void TCustomDBGridGx::EndRowRead() {
   else if (rowReadDepth_ == 0) dataLink_->SetActiveRecord(savedActiveRecord_);
 }
 
+int TCustomDBGridGx::RowOfRecordBookmark(const std::string& bookmark) {
+  TDataSet* ds = DataSet();
+  if (bookmark.empty() || !ds || !dataLink_->Active() || ds->IsEmpty()) return -1;
+  if (memTable_) {
+    const int record = memTable_->BookmarkToRowIndex(bookmark);
+    return record < 0 ? -1 : record + GetTitleOffset();
+  }
+  for (int record = 0; record < dataLink_->RecordCount(); ++record)
+    if (RowBookmark(record + GetTitleOffset()) == bookmark) return record + GetTitleOffset();
+  return -1;
+}
+
 std::string TCustomDBGridGx::RowBookmark(int row) {
   TDataSet* ds = DataSet();
   const int record = row - GetTitleOffset();

@@ -169,6 +169,23 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
   if (button == mbRight) SetMouseCapture(true);
   pressedCheckCell_ = {-1, -1};
   downPoint_ = movePoint_ = TPoint(x, y);
+  // The record under the pointer at the press is the one the press means: rows may vanish before
+  // the press is handled (an empty appended row is given up when the focus comes or the record
+  // moves), and the rows below it move up into its place.
+  // (A record being inserted has no bookmark yet: a press on it keeps its row.)
+  std::string pressedBookmark;
+  bool pressedCurrent = false;
+  if (dataLink_->Active() && DataSet()) {
+    const int row = MouseCoord(x, y).Y;
+    if (row >= GetTitleOffset() && row < RowCount()) {
+      pressedCurrent = IsCurrentRecordRow(row);
+      if (!pressedCurrent || DataSet()->State() != dsInsert) pressedBookmark = RowBookmark(row);
+    }
+  }
+  auto pressedRowNow = [&](int row) {
+    const int now = RowOfRecordBookmark(pressedBookmark);
+    return now >= 0 ? now : row;
+  };
   if (!AcquireFocus()) {
     SetMouseCapture(false);
     return;
@@ -216,6 +233,7 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
   }
 
   TGridCoord cell = MouseCoord(x, y);
+  if (!pressedBookmark.empty()) cell.Y = pressedRowNow(cell.Y);
   const int titleRows = TitleRowCount();
   const bool titlePress = cell.Y >= 0 && cell.Y < GetTitleOffset();
   bool onLeaf = true;
@@ -293,6 +311,12 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
   try {
     dataLink_->UpdateData();
     HideEdit();
+    if (!pressedBookmark.empty()) {
+      // Leaving the current record settles the rows first: an empty appended row goes, a changed
+      // one is posted; then the pressed record is found where it is now.
+      if (!pressedCurrent && (ds->State() == dsEdit || ds->State() == dsInsert)) ds->CheckBrowseMode();
+      cell.Y = pressedRowNow(cell.Y);
+    }
     const TGridCoord oldCurrent{Col(), Row()};
     const std::string oldBookmark = ds->IsEmpty() ? std::string() : ds->Bookmark();
     const int clickedRecord = cell.Y - GetTitleOffset();

@@ -588,6 +588,7 @@ FANO_OS_API int ShowCursor(BOOL show);
 FANO_OS_API BOOL GetCursorPos(POINT* pt);
 FANO_OS_API BOOL SetCursorPos(int x, int y);
 FANO_OS_API BOOL ClipCursor(const RECT* rect);
+// Rings the display's bell (the X server's; the headless display stays silent).
 FANO_OS_API BOOL MessageBeep(UINT type);
 
 // ---- caret
@@ -937,6 +938,8 @@ FANO_OS_API void FanoInputText(const char* utf8);
 // method with a short first buffer would (an overflow, then the whole text); answers the number
 // of reads. For tests of long commits.
 FANO_OS_API int FanoImeTestCommit(const char* utf8);
+// The number of MessageBeep calls so far, on any display: a refusal that only sounds, seen.
+FANO_OS_API int FanoBeepCount(void);
 // Where an input method places its window: the top-level window of the caret and the foot of the
 // caret in that window's coordinates (FALSE when there is no caret).
 FANO_OS_API BOOL FanoGetImeSpot(HWND* top, POINT* spot);

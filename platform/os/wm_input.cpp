@@ -71,6 +71,8 @@ struct InputState {
   bool clipped = false;
 };
 
+std::atomic<int> g_beeps{0};
+
 InputState& S() {
   static InputState* s = new InputState;
   return *s;
@@ -460,7 +462,7 @@ void PushInput(InputEvent ev) {
   InputState& s = S();
   {
     std::lock_guard<std::mutex> g(s.lock);
-    ev.time = GetTickCount();
+    ev.time = GetTickCount() - ev.earlier;
     if (ev.kind == InputEvent::MouseMove || ev.kind == InputEvent::MouseButton || ev.kind == InputEvent::Wheel) {
       if (s.clipped) {
         ev.x = std::clamp(ev.x, static_cast<int>(s.clip.left), static_cast<int>(s.clip.right) - 1);
@@ -546,10 +548,16 @@ bool TakeInputMessage(MSG* out, HWND filter, UINT minMsg, UINT maxMsg, bool remo
       --i;
       continue;
     }
-    if (!ev.routed) {
+    // A key or a character goes to the window that has the focus when it is taken: a look at the
+    // queue made earlier (a peek for another message, while a click ahead of it had not yet moved
+    // the focus) does not fix where it goes. A mouse event is routed once, when first looked at,
+    // since its routing counts clicks towards a double click.
+    const bool keyboard = ev.kind == InputEvent::Key || ev.kind == InputEvent::Char;
+    if (!ev.routed || keyboard) {
       bool ok = Route(ev);
       if (!ok && remove && ev.kind == InputEvent::MouseMove) UpdateTracking(POINT{ev.x, ev.y}, ev.away);
       std::lock_guard<std::mutex> g(s.lock);
+      if (!ok && keyboard && !remove) continue;  // nobody takes it now: dropped when it is taken
       if (!ok) {
         // Nobody takes it: dropped, but the mouse buttons it pressed or released still count.
         if (i < s.events.size()) s.events.erase(s.events.begin() + static_cast<long>(i));
@@ -1066,7 +1074,15 @@ BOOL ClipCursor(const RECT* rect) {
   return TRUE;
 }
 
-BOOL MessageBeep(UINT) { return TRUE; }
+// The display rings its bell (the X server's; the headless display is silent); every beep is
+// counted, so that a test sees a refusal that only sounds.
+BOOL MessageBeep(UINT) {
+  g_beeps.fetch_add(1, std::memory_order_relaxed);
+  GetBackend()->Bell();
+  return TRUE;
+}
+
+int FanoBeepCount(void) { return g_beeps.load(std::memory_order_relaxed); }
 
 BOOL CreateCaret(HWND wnd, HBITMAP bitmap, int width, int height) {
   Window* w = FromHandle(wnd);

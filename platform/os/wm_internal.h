@@ -177,6 +177,7 @@ struct InputEvent {
   UINT scan = 0;
   std::u16string text;  // Char: units; Key: the characters the key produced (input method)
   DWORD time = 0;
+  DWORD earlier = 0;  // it happened this long before it was put in the queue (input held back)
   bool routed = false;
   bool fromDisplay = false;  // read from the display server (not made by a test or a script)
   bool away = false;         // MouseMove: the pointer left our windows (over another program's)
@@ -239,6 +240,7 @@ struct Backend {
   virtual void Present(Window*) {}  // copy the surface to the display
   virtual void SetCursorShape(HCURSOR) {}
   virtual void Activate(Window*) {}
+  virtual void Bell() {}  // MessageBeep: the display's bell
   virtual void StartMoveSize(Window*, int /*hit*/) {}
   // A window manager frames the top-level windows (caption, borders, moving and sizing).
   virtual bool FramesTopLevels() { return false; }

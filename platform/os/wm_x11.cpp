@@ -4,6 +4,7 @@
 // other programs through the CLIPBOARD selection and read from them.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/extensions/XShm.h>
@@ -33,6 +34,9 @@ bool ClipboardTextForExport(std::u16string* out);
 void ClipboardLostToExternal();
 
 namespace {
+
+// Input held for a press that another client holds waits no longer than this.
+constexpr std::chrono::milliseconds kLongestHold{10000};
 
 // Set once the connection is gone: nothing may be asked of the server after that.
 bool g_displayLost = false;
@@ -172,6 +176,8 @@ class X11Backend : public Backend {
     } else {
       wake_[0] = wake_[1] = -1;
     }
+    int xkbMajor = XkbMajorVersion, xkbMinor = XkbMinorVersion;
+    xkb_ = XkbUseExtension(d_, &xkbMajor, &xkbMinor);
     // Text input goes through the input method of the user's locale.
     ime_ = std::make_unique<X11InputMethod>(d_);
     wmPresent_ = DetectWindowManager();
@@ -311,13 +317,25 @@ class X11Backend : public Backend {
     ime_->Focus(w->handle, true);
   }
 
+  void Bell() override {
+    // Xlib is used from the thread that opened the display only.
+    if (std::this_thread::get_id() != owner_) return;
+    XBell(d_, 0);
+    XFlush(d_);
+  }
+
   void Poll(int timeoutMs) override {
+    // Keys are read before the pixels go out: sending them waits for the server, and what a key
+    // means can only be read from the server soon after it came.
+    Drain();
     FollowCaret();
     Flush();
     Drain();
     if (!XPending(d_) && timeoutMs != 0) {
+      // Held keys are looked at again soon, whatever else comes.
+      const int wait = !holding_ ? timeoutMs : timeoutMs < 0 ? 20 : std::min(timeoutMs, 20);
       pollfd p[2] = {{ConnectionNumber(d_), POLLIN, 0}, {wake_[0], POLLIN, 0}};
-      poll(p, wake_[0] >= 0 ? 2 : 1, timeoutMs);
+      poll(p, wake_[0] >= 0 ? 2 : 1, wait);
       DrainWake();
     }
     Drain();
@@ -602,11 +620,71 @@ class X11Backend : public Backend {
   }
 
   void Drain() {
+    ReadEvents();
+    if (!holding_) return;
+    // Held input goes on once nobody holds the pointer any more, the events the grab held read
+    // first (the server sent them before its answer), all of it in the server's order; or at the
+    // latest after a few seconds (a window manager busy with a burst of keyboard mapping changes,
+    // as a tool typing Chinese text makes, may hold presses that long).
+    if (std::chrono::steady_clock::now() - heldSince_ < kLongestHold && PointerHeldByOther()) return;
+    ReadEvents();
+    ReleaseHeld();
+  }
+
+  void ReadEvents() {
     while (XPending(d_)) {
       XEvent ev;
       XNextEvent(d_, &ev);
       if (XFilterEvent(&ev, 0)) continue;  // the input method takes it
       Handle(ev);
+    }
+  }
+
+  // A release followed at once by a press of the same key is auto-repeat: the key stays down.
+  static bool IsAutoRepeat(const XEvent& release, const XEvent& next) {
+    return next.type == KeyPress && next.xkey.keycode == release.xkey.keycode && next.xkey.time == release.xkey.time;
+  }
+
+  // A key typed while another client holds the pointer waits, and so does all input after it. A
+  // window manager that focuses on a click holds the press (a grab of its own) until it has dealt
+  // with it; keyboard events pass meanwhile, and a person who clicks a field and types at once
+  // would have the first keys land in the field just left. In the server's order the press came
+  // first. (The pointer's events wait behind the held press too, so whether one is on its way can
+  // only be asked: at every key while the pointer is over our windows, where our own grab for the
+  // question changes nothing.)
+  void HoldIfPointerHeld(const XEvent& ev) {
+    if (holding_ || ev.type != KeyPress || !pointerInside_ || !PointerHeldByOther()) return;
+    holding_ = true;
+    heldSince_ = std::chrono::steady_clock::now();
+  }
+
+  // Whether another client has the pointer grabbed: a grab of our own is refused then; one we get
+  // is let go at once.
+  bool PointerHeldByOther() {
+    ::Window on = 0;
+    for (auto& [h, t] : tops_)
+      if (t.mapped) {
+        on = t.xwin;
+        break;
+      }
+    if (!on) return false;
+    int r = XGrabPointer(d_, on, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                         GrabModeAsync, None, None, CurrentTime);
+    if (r == GrabSuccess) XUngrabPointer(d_, CurrentTime);
+    return r == AlreadyGrabbed || r == GrabFrozen;
+  }
+
+  void ReleaseHeld() {
+    holding_ = false;
+    std::vector<Held> held;
+    held.swap(held_);
+    std::stable_sort(held.begin(), held.end(),
+                     [](const Held& a, const Held& b) { return static_cast<int32_t>(a.at - b.at) < 0; });
+    // Their message times keep the spacing they had: two clicks held together are no double click.
+    const Time latest = held.empty() ? 0 : held.back().at;
+    for (Held& h : held) {
+      h.ev.earlier = static_cast<DWORD>(latest - h.at);
+      PushInput(std::move(h.ev));
     }
   }
 
@@ -630,7 +708,12 @@ class X11Backend : public Backend {
       bool committedOnly = viaIm && st == XLookupChars;
       if (committedOnly || !vk) {
         // Text from the input method without a key of its own: characters only.
-        PushCommittedText(utf8);
+        for (char16_t u : Utf8ToUtf16(utf8)) {
+          InputEvent c;
+          c.kind = InputEvent::Char;
+          c.text = std::u16string(1, u);
+          Emit(std::move(c), k.time);
+        }
         return;
       }
       text = Utf8ToUtf16(utf8);
@@ -645,7 +728,16 @@ class X11Backend : public Backend {
     ev.down = down;
     ev.scan = 0;
     ev.text = text;
-    PushInput(ev);
+    Emit(std::move(ev), k.time);
+  }
+
+  // An input event, now or, while input is held, once it goes on with its server time. What a key
+  // means is read when it comes (the keyboard's mapping may change right after: tools that type
+  // through a spare key map it anew for every character).
+  void Emit(InputEvent ev, Time at) {
+    if (collectingKey_) keyEvents_.push_back(std::move(ev));
+    else if (holding_) held_.push_back(Held{at, std::move(ev)});
+    else PushInput(std::move(ev));
   }
 
   void Handle(XEvent& ev) {
@@ -704,12 +796,13 @@ class X11Backend : public Backend {
             e.delta = b == 4 ? WHEEL_DELTA : -WHEEL_DELTA;
             e.x = ev.xbutton.x_root;
             e.y = ev.xbutton.y_root;
-            PushInput(e);
+            Emit(std::move(e), ev.xbutton.time);
           }
           break;
         }
         int button = b == 1 ? 0 : b == 3 ? 1 : b == 2 ? 2 : -1;
         if (button < 0) break;
+        pointerInside_ = true;
         InputEvent e;
         e.kind = InputEvent::MouseButton;
         e.fromDisplay = true;
@@ -717,16 +810,17 @@ class X11Backend : public Backend {
         e.down = ev.type == ButtonPress;
         e.x = ev.xbutton.x_root;
         e.y = ev.xbutton.y_root;
-        PushInput(e);
+        Emit(std::move(e), ev.xbutton.time);
         break;
       }
       case MotionNotify: {
+        pointerInside_ = true;
         InputEvent e;
         e.kind = InputEvent::MouseMove;
         e.fromDisplay = true;
         e.x = ev.xmotion.x_root;
         e.y = ev.xmotion.y_root;
-        PushInput(e);
+        Emit(std::move(e), ev.xmotion.time);
         break;
       }
       case EnterNotify:
@@ -735,28 +829,33 @@ class X11Backend : public Backend {
         // told here (the window under the pointer and its tracking hear of it at once).
         const XCrossingEvent& c = ev.xcrossing;
         if (c.mode == NotifyGrab || c.detail == NotifyInferior) break;
+        pointerInside_ = ev.type == EnterNotify;
         InputEvent e;
         e.kind = InputEvent::MouseMove;
         e.fromDisplay = true;
         e.away = ev.type == LeaveNotify;
         e.x = c.x_root;
         e.y = c.y_root;
-        PushInput(e);
+        Emit(std::move(e), c.time);
         break;
       }
       case KeyPress:
-        Key(ev.xkey, true);
-        break;
-      case KeyRelease: {
-        // A release followed at once by a press of the same key is auto-repeat: keep the key down.
-        if (XPending(d_)) {
+      case KeyRelease:
+        if (ev.type == KeyRelease && XPending(d_)) {
           XEvent next;
           XPeekEvent(d_, &next);
-          if (next.type == KeyPress && next.xkey.keycode == ev.xkey.keycode && next.xkey.time == ev.xkey.time) break;
+          if (IsAutoRepeat(ev, next)) break;
         }
-        Key(ev.xkey, false);
+        // What the key means is read first, before anything asks the server a question: the
+        // mapping of a key may change right after it.
+        keyEvents_.clear();
+        collectingKey_ = true;
+        Key(ev.xkey, ev.type == KeyPress);
+        collectingKey_ = false;
+        HoldIfPointerHeld(ev);
+        for (InputEvent& e : keyEvents_) Emit(std::move(e), ev.xkey.time);
+        keyEvents_.clear();
         break;
-      }
       case FocusIn: {
         Window* w = FromX(ev.xfocus.window);
         if (!w) break;
@@ -788,9 +887,12 @@ class X11Backend : public Backend {
         AnswerSelection(ev.xselectionrequest);
         break;
       case MappingNotify:
-        // Keys remapped while we run (layout switches, tools that type through spare keycodes):
-        // forget the cached keyboard mapping, or later keys read as the old symbols.
-        if (ev.xmapping.request == MappingKeyboard || ev.xmapping.request == MappingModifier)
+        // Keys remapped while we run (layout switches; tools that type through a spare key map it
+        // anew for every character, so a notice comes with every key). With the keyboard
+        // extension Xlib follows the change by itself and reads only the keys changed, when one is
+        // next looked up; asking it to refresh would read the whole keyboard at every notice.
+        // Without it the cached mapping is forgotten, or later keys read as the old symbols.
+        if (ev.xmapping.request == MappingModifier || (ev.xmapping.request == MappingKeyboard && !xkb_))
           XRefreshKeyboardMapping(&ev.xmapping);
         break;
       default:
@@ -840,6 +942,7 @@ class X11Backend : public Backend {
   std::unique_ptr<X11InputMethod> ime_;
   bool shmOk_ = false;
   bool wmPresent_ = false;
+  bool xkb_ = false;  // Xlib reads keys through the keyboard extension
   // The place the server reported for a window, being taken as its own (not asked for again).
   HWND applying_ = nullptr;
   RECT applyingRect_{};
@@ -850,6 +953,17 @@ class X11Backend : public Backend {
   std::map<int, Cursor> fontCursors_;
   bool owningClipboard_ = false;
   int wake_[2] = {-1, -1};
+  // Input waiting for a press that another client's grab holds (HoldIfPointerHeld).
+  struct Held {
+    Time at;
+    InputEvent ev;
+  };
+  bool holding_ = false;
+  std::vector<Held> held_;
+  bool collectingKey_ = false;         // the events of one key are gathered before they go on
+  std::vector<InputEvent> keyEvents_;
+  std::chrono::steady_clock::time_point heldSince_;
+  bool pointerInside_ = false;  // over one of our windows, as far as we were told
 };
 
 void X11Backend::fcntl_nonblock(int fd) {

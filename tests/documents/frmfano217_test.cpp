@@ -2,6 +2,7 @@
 // new document after a switch to editing and of a new line of a stored document.
 #include <gtest/gtest.h>
 
+#include "controls/cvpagecontrol.h"
 #include "controls/flatcheckbox.h"
 #include "controls/flatpanel.h"
 #include "documents/fano217/dmfano217.h"
@@ -16,6 +17,7 @@
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 #include "shell_test_util.h"
+#include "support/ui_fixture.h"
 
 using namespace shelltest;
 
@@ -434,6 +436,118 @@ TEST_F(Fano217Form, TheLinesShowTheirFirstColumnsAgainWhenTheFormGrowsToFitThemA
   Application->ProcessMessages();
   ASSERT_GT(grid->ClientWidth(), all) << "the grown form is not wide enough for every column";
   EXPECT_EQ(grid->LeftCol(), grid->FixedCols()) << "first columns hidden although all fit";
+}
+
+// A clerk with an empty new line at the bottom of the lines clicks the second line: that line is
+// current, not the one above it (the empty line goes when the record moves, and the lines below
+// it do not move into the place clicked).
+TEST_F(Fano217Form, AClickOnALineWhileAnEmptyNewLineIsAtTheBottomMakesThatLineCurrent) {
+  LoadStored(11, {1, 2, 3});
+  form->SetWindowState(wsNormal);
+  form->SetBounds(0, 0, 1088, 676);
+  form->Show();
+  form->DoUpdate();
+  FanoPumpMessages();
+  TDBGridGx* grid = form->grdMain;
+  TMemTableGx* lines = dm->mtblSub;
+  auto clickLine = [&](int line) {
+    const int row = grid->FixedRows() + line - 1;
+    int col = grid->FixedCols();
+    while (col < grid->ColCount() - 1 && grid->CellRect(col, row).Width() <= 0) ++col;
+    const TRect r = grid->CellRect(col, row);
+    ASSERT_GT(r.Width(), 0) << "no line cell shows";
+    uitest::ClickAt(grid, r.Left + 4, r.Top + 4);
+    uitest::AdvanceAndPump(1000, 100);  // the next press is no double click
+  };
+  auto appendEmptyLine = [&] {
+    grid->SetFocus();
+    lines->Last();
+    FanoPumpMessages();
+    uitest::KeyPress(VK_DOWN);
+    ASSERT_EQ(lines->State(), dsInsert);
+    ASSERT_EQ(lines->RecordCount(), 3);
+  };
+  ASSERT_NO_FATAL_FAILURE(appendEmptyLine());
+  clickLine(2);
+  EXPECT_EQ(lines->State(), dsBrowse);
+  EXPECT_EQ(lines->RecordCount(), 3);
+  EXPECT_EQ(lines->FieldByName("BILDB006")->AsFloat(), 2);
+  // The same when the click comes from a header field: the focus enters the lines first.
+  ASSERT_NO_FATAL_FAILURE(appendEmptyLine());
+  form->DBEditGx16->SetFocus();
+  FanoPumpMessages();
+  clickLine(1);
+  EXPECT_EQ(lines->RecordCount(), 3);
+  EXPECT_EQ(lines->FieldByName("BILDB006")->AsFloat(), 1);
+}
+
+// Every Tab stop of the header, and the lines' tab after it, shows where the focus is: a caret in
+// the field, or a look of its own that differs from its look without the focus.
+TEST_F(Fano217Form, EveryTabStopOfTheHeaderShowsWhereTheFocusIs) {
+  // The real fonts, for the snapshots people look at.
+  FanoSetTestFont(FALSE);
+  struct TestFontAgain {
+    ~TestFontAgain() { FanoSetTestFont(TRUE); }
+  } testFontAgain;
+  form->SetWindowState(wsNormal);
+  form->SetBounds(0, 0, 1088, 676);
+  form->Show();
+  form->DoNew();
+  FanoPumpMessages();
+  auto focused = [] { return dynamic_cast<TWinControl*>(FindControl(GetFocus())); };
+  // What a control shows: its client area, or for the page control the tab of its active page.
+  auto look = [](TWinControl* c) {
+    TRect r = c->ClientRect();
+    if (auto* pages = dynamic_cast<TCvPageControl*>(c)) r = pages->TabRectOfPage(pages->ActivePageIndex());
+    std::vector<TColor> pixels;
+    for (int y = r.Top; y < r.Bottom; ++y)
+      for (int x = r.Left; x < r.Right; ++x) pixels.push_back(uitest::PixelOf(c, x, y));
+    return pixels;
+  };
+  auto caretIn = [](TWinControl* c) {
+    HWND top = nullptr;
+    POINT spot{};
+    if (!FanoGetImeSpot(&top, &spot)) return false;
+    POINT screen = spot;
+    ClientToScreen(top, &screen);
+    const TPoint p = c->ScreenToClient(TPoint(screen.x, screen.y - 1));
+    return p.X >= 0 && p.Y >= 0 && p.X <= c->ClientWidth() && p.Y <= c->ClientHeight();
+  };
+  // The first Tab stop of the header.
+  TWinControl* first = nullptr;
+  for (int i = 0; i < form->pnlMain->ControlCount(); ++i) {
+    auto* c = dynamic_cast<TWinControl*>(form->pnlMain->Controls(i));
+    if (c && c->TabStop() && c->CanFocus() && (!first || c->TabOrder() < first->TabOrder())) first = c;
+  }
+  ASSERT_NE(first, nullptr);
+  first->SetFocus();
+  FanoPumpMessages();
+  std::vector<std::string> stops;
+  bool reachedPages = false;
+  for (int step = 0; step < 60 && !reachedPages; ++step) {
+    TWinControl* c = focused();
+    ASSERT_NE(c, nullptr) << "no control has the focus after " << step << " Tabs";
+    if (c == form->grdMain || c->Parent() == form->grdMain) break;
+    reachedPages = c == form->pgcntrl;
+    const std::string name = c->Name().empty() ? c->ClassName() : c->Name();
+    stops.push_back(name);
+    const bool caret = caretIn(c);
+    const std::vector<TColor> with = look(c);
+    if (c == form->DBCheckBoxGx1) uitest::WriteSnapshot(form, "fano217_focus_check_box.png");
+    if (c == form->pgcntrl) uitest::WriteSnapshot(form, "fano217_focus_lines_tab.png");
+    uitest::KeyPress(VK_TAB);
+    ASSERT_NE(focused(), c) << "Tab did not leave " << name;
+    if (caret) continue;
+    const std::vector<TColor> without = look(c);
+    ASSERT_EQ(with.size(), without.size());
+    // Pixels that change clearly (a lighter fill of a light box is no sign a person sees).
+    auto light = [](TColor c) { return (c & 0xFF) * 3 + ((c >> 8) & 0xFF) * 6 + ((c >> 16) & 0xFF); };
+    int changed = 0;
+    for (size_t i = 0; i < with.size(); ++i) changed += std::abs(light(with[i]) - light(without[i])) >= 10 * 96;
+    EXPECT_GE(changed, 12) << name << " shows no caret, and its look with the focus hardly differs from without";
+  }
+  EXPECT_TRUE(reachedPages) << "Tab from the header never reached the lines' tab";
+  EXPECT_NE(std::find(stops.begin(), stops.end(), "DBCheckBoxGx1"), stops.end()) << "the check box is no Tab stop";
 }
 
 }  // namespace

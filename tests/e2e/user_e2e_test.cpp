@@ -509,6 +509,111 @@ TEST_F(AsAUser, APagesTabDraggedOffFloatsAndDraggedBackDocks) {
   Snapshot("d4-docked-again.png");
 }
 
+// A clerk edits a stored document as quickly as the hands go: Chinese text typed fast into 备注,
+// then 垫付单号 clicked and typed into at once (the window manager, busy with the keyboard mapping
+// changes that such typing brings, holds the click a while: the keys typed after it still reach
+// the field clicked, through the input method path for the Chinese and as plain key events for
+// the rest). Then in the lines: an empty line appended at the bottom, the second
+// line clicked and its amount typed with a stray letter, which is refused with the display's bell.
+TEST_F(AsAUser, KeysAndClicksReachWhatTheClerkPointedAt) {
+  const std::string db = (dir / "user.db").string();
+  StartHost("run1");
+  // The first listed document with two lines or more, by its row in the list.
+  const std::vector<long long> listed = ListedIds(db, 10);
+  int row = -1, lines = 0;
+  for (int i = 0; i < static_cast<int>(listed.size()) && row < 0; ++i) {
+    lines = static_cast<int>(Scalar(db, "SELECT count(*) FROM TB_BILDB WHERE BILDB001 = " + std::to_string(listed[i])));
+    if (lines >= 2) row = i;
+  }
+  ASSERT_GE(row, 0) << "no listed document has two lines";
+  const long long id = listed[static_cast<size_t>(row)];
+  const std::string idText = std::to_string(id);
+  auto text = [&](const std::string& sql) {
+    std::string out;
+    sqlite3* h = nullptr;
+    if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+      sqlite3_stmt* st = nullptr;
+      if (sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW &&
+          sqlite3_column_text(st, 0))
+        out = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+      sqlite3_finalize(st);
+    }
+    sqlite3_close(h);
+    return out;
+  };
+  const std::string note = text("SELECT BILDA011 FROM TB_BILDA WHERE BILDA_ID = " + idText);
+  const long long firstLine = Scalar(db, "SELECT min(BILDB_ID) FROM TB_BILDB WHERE BILDB001 = " + idText);
+  const long long secondLine = Scalar(db, "SELECT min(BILDB_ID) FROM TB_BILDB WHERE BILDB001 = " + idText +
+                                              " AND BILDB_ID > " + std::to_string(firstLine));
+  const std::string firstAmount = text("SELECT BILDB006 FROM TB_BILDB WHERE BILDB_ID = " + std::to_string(firstLine));
+  auto loaded = [&](long long doc) {
+    for (int waited = 0; waited < 10000; waited += 100) {
+      std::vector<Entry> log = ReadLog(dir / "run1" / "host.log");
+      for (int i = 0; i + 1 < static_cast<int>(log.size()); ++i)
+        if (log[i].keyword == "RECV" && log[i].text.find("command \"display\"") != std::string::npos &&
+            log[i + 1].text.find("<param typ=\"integer\">" + std::to_string(doc) + "</param>") != std::string::npos)
+          return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  };
+  // The server's bell, heard by a client of its own.
+  fs::path bellsOut = dir / "bells.out";
+  int fd = open(bellsOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  Child bells = Spawn({BinaryDir() + "/tests/e2e/fano_xshot", "--bells"}, display, fd);
+  close(fd);
+  auto bellLines = [&] {
+    std::ifstream in(bellsOut);
+    int n = 0;
+    for (std::string line; std::getline(in, line);) n += line == "bell";
+    return n;
+  };
+
+  Click(214, 37);  // 查询
+  Click(80, 121 + 18 * row);
+  ASSERT_TRUE(loaded(id)) << "the document was not loaded";
+  Click(76, 37);  // 修改
+  Click(597, 219);  // 备注
+  Keys("End");
+  X("type --delay 60 " + Shell("演示中文备注一二三四"));  // 16 characters a second
+  auto clickAndType = [&](int x, int y, const std::string& keys, const std::string& typed) {
+    X("mousemove --window " + main + " " + std::to_string(x - kFrameX) + " " + std::to_string(y - kFrameY) +
+      " click 1 key --delay 60 " + keys + " type --delay 60 " + Shell(typed));
+  };
+  clickAndType(747, 107, "End shift+Home", "FDR单号01");  // 垫付单号, typed over at once
+  Pace(2000);
+  Snapshot("k1-header.png");
+
+  // The lines: down to the last, Down appends an empty one; then the second line's amount.
+  Click(397, 319);
+  for (int i = 0; i <= lines; ++i) Keys("Down");
+  Snapshot("k2-appended.png");
+  const int bellsBefore = bellLines();
+  Click(397, 319 + 18);
+  Keys("Return Return");
+  Type("8a.5");
+  Keys("Return");
+  Snapshot("k3-second-line.png");
+  Click(168, 37);  // 保存
+  ASSERT_TRUE(WaitWindow("提示", true)) << "no notice after the save";
+  Keys("Return");
+  ASSERT_TRUE(WaitWindow("提示", false));
+  EXPECT_GT(bellLines(), bellsBefore) << "the refused letter rang no bell";
+  bells.Stop();
+  QuitHost();
+
+  EXPECT_EQ(text("SELECT BILDA011 FROM TB_BILDA WHERE BILDA_ID = " + idText), note + "演示中文备注一二三四")
+      << "keys went astray around the clicks, or characters were lost or doubled";
+  EXPECT_EQ(text("SELECT BILDA002 FROM TB_BILDA WHERE BILDA_ID = " + idText), "FDR单号01");
+  EXPECT_EQ(Scalar(db, "SELECT count(*) FROM TB_BILDB WHERE BILDB001 = " + idText), lines)
+      << "the empty line was stored, or a line was lost";
+  EXPECT_EQ(text("SELECT BILDB006 FROM TB_BILDB WHERE BILDB_ID = " + std::to_string(secondLine)), "8.5")
+      << "the amount did not reach the line clicked";
+  EXPECT_EQ(text("SELECT BILDB006 FROM TB_BILDB WHERE BILDB_ID = " + std::to_string(firstLine)), firstAmount)
+      << "the line above the one clicked changed";
+}
+
 TEST_F(AsAUser, ADateTypedAfterAClickAndTheTypeDropDownShowsItsItems) {
   StartHost("run1");
   Click(30, 37);    // 新增

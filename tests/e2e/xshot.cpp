@@ -6,6 +6,9 @@
 //   fano_xshot --dark WINDOW-ID X Y W H   prints how many pixels of the screen are dark (text) in
 //                                         the rectangle given in the window's coordinates, whatever
 //                                         window shows there (a drop-down above it included)
+//   fano_xshot --bells                    prints "ready", then a line "bell" each time the server's
+//                                         bell rings, until it is ended
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <png.h>
@@ -44,6 +47,22 @@ int main(int argc, char** argv) {
         found && wm_ready::ManagerTakesAWindow(dpy, std::chrono::steady_clock::now() + std::chrono::seconds(4));
     XCloseDisplay(dpy);
     return taken ? 0 : 1;
+  }
+  if (std::string(argv[1]) == "--bells") {
+    int opcode = 0, event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+    if (!XkbQueryExtension(dpy, &opcode, &event, &error, &major, &minor)) return 1;
+    XkbSelectEvents(dpy, XkbUseCoreKbd, XkbBellNotifyMask, XkbBellNotifyMask);
+    XSync(dpy, False);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    for (;;) {
+      XEvent e;
+      XNextEvent(dpy, &e);
+      if (e.type == event && reinterpret_cast<XkbEvent*>(&e)->any.xkb_type == XkbBellNotify) {
+        std::printf("bell\n");
+        std::fflush(stdout);
+      }
+    }
   }
   if (std::string(argv[1]) == "--dark") {
     if (argc < 7) return 2;

@@ -336,6 +336,63 @@ TEST_F(DBGridMouseTest, AClickMovesToTheRecordAndColumnAndReportsTheCell) {
   EXPECT_TRUE(grid->IsEditorVisible());
 }
 
+// An empty row appended at the bottom goes when the record moves to the row clicked: the press
+// still means the record that was under the pointer, not the one that moved into its place.
+TEST_F(DBGridMouseTest, AClickWhileAnEmptyAppendedRowIsAtTheBottomMakesTheClickedRowCurrent) {
+  Build(4);
+  table->Last();
+  gridtest::Pump();
+  Key(VK_DOWN);
+  ASSERT_EQ(table->State(), dsInsert);
+  const TPoint second = At(2, 2);
+  Click(second.X, second.Y);
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_EQ(table->RecordCount(), 4);
+  EXPECT_EQ(Record(), 2);
+  EXPECT_EQ(grid->SelectedColumn(), name);
+  // The same with the editor open in the new row, and a click on the first record.
+  table->Last();
+  gridtest::Pump();
+  Key(VK_DOWN);
+  Key(VK_F2);
+  ASSERT_EQ(table->State(), dsInsert);
+  const TPoint first = At(1, 1);
+  Click(first.X, first.Y);
+  EXPECT_EQ(table->RecordCount(), 4);
+  EXPECT_EQ(Record(), 1);
+}
+
+// With more rows than the grid shows, the appended row scrolled the rows up by one; when it goes
+// they come back down, and the record clicked is still the one made current.
+TEST_F(DBGridMouseTest, AClickAfterTheAppendedRowScrolledTheRowsTakesTheRecordUnderThePointer) {
+  Build(30);
+  table->Last();
+  gridtest::Pump();
+  Key(VK_DOWN);
+  ASSERT_EQ(table->State(), dsInsert);
+  gridtest::Pump();
+  // The row two above the new one shows record 29 (the new one is below record 30).
+  const int newRow = grid->Row();
+  const TPoint p = At(1, newRow - 2);
+  Click(p.X, p.Y);
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_EQ(table->RecordCount(), 30);
+  EXPECT_EQ(Record(), 29);
+}
+
+// A record being edited and changed is posted when another one is clicked, and the click lands.
+TEST_F(DBGridMouseTest, AChangedRecordIsPostedWhenAnotherIsClicked) {
+  Build(5);
+  table->Edit();
+  table->FieldByName("NAME")->SetAsString("changed");
+  const TPoint p = At(1, 4);
+  Click(p.X, p.Y);
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_EQ(Record(), 4);
+  table->First();
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "changed");
+}
+
 TEST_F(DBGridMouseTest, APressOnACellsButtonOpensTheEditorAndPressesItsButton) {
   Build(4);
   name->SetButtonStyle(cbsEllipsis);

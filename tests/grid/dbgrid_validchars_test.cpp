@@ -48,9 +48,11 @@ class DBGridValidChars : public DBGridTest {
 
 TEST_F(DBGridValidChars, AnAmountTakesOnlyWhatANumberCanHold) {
   grid->SetCol(grid->DataToRawColumn(1));
+  const int beeps = FanoBeepCount();
   Type("1a2b.c5");
   ASSERT_TRUE(grid->IsEditorVisible());
   EXPECT_EQ(EditorText(), "12.5");
+  EXPECT_EQ(FanoBeepCount() - beeps, 3) << "each refused letter sounds";
   Key(VK_RETURN);  // the text goes to the field without a conversion error
   EXPECT_EQ(errors, "");
   EXPECT_DOUBLE_EQ(table->FieldByName("AMOUNT")->AsFloat(), 12.5);

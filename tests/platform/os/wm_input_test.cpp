@@ -66,6 +66,44 @@ TEST_F(Input, FocusHandOverCarriesTheOtherWindow) {
   EXPECT_EQ(GetFocus(), top);
 }
 
+// A click and the keys typed right after it are queued together; a look into the queue for
+// something else before the click is handled (a control peeking for a message of its own) does
+// not send the keys to the window that had the focus then.
+TEST_F(Input, KeysGoToTheFocusWhenTheyAreTakenNotWhenTheQueueWasLookedAt) {
+  HWND top = Top(0, 0, 200, 100);
+  HWND a = Child(top, 0, 0, 50, 20);
+  HWND b = Child(top, 60, 0, 50, 20);
+  Hooks()[b] = [&](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (m == WM_LBUTTONDOWN) SetFocus(b);
+    return std::nullopt;
+  };
+  SetFocus(a);
+  FanoPumpMessages();
+  Log().clear();
+  POINT p{70, 10};
+  ClientToScreen(top, &p);
+  FanoInputMouseButton(0, TRUE, p.x, p.y);
+  FanoInputMouseButton(0, FALSE, p.x, p.y);
+  FanoInputKey('X', TRUE);
+  FanoInputKey('X', FALSE);
+  FanoInputText("演");
+  MSG m;
+  EXPECT_FALSE(PeekMessage(&m, top, WM_USER + 1, WM_USER + 1, PM_NOREMOVE));
+  FanoPumpMessages();
+  EXPECT_EQ(GetFocus(), b);
+  EXPECT_TRUE(Of(a, {WM_KEYDOWN, WM_CHAR}).empty()) << "keys typed after the click reached the window left";
+  EXPECT_EQ(Of(b, {WM_KEYDOWN}).size(), 1u);
+  EXPECT_EQ(Of(b, {WM_CHAR}).size(), 2u);  // x, and the committed character
+}
+
+// MessageBeep sounds on the display (the headless one is silent) and is counted.
+TEST_F(Input, BeepsAreCounted) {
+  const int before = FanoBeepCount();
+  EXPECT_TRUE(MessageBeep(0));
+  MessageBeep(0x30);
+  EXPECT_EQ(FanoBeepCount() - before, 2);
+}
+
 TEST_F(Input, ActivationMovesBetweenTopLevelWindowsAndSetsTheFocus) {
   HWND one = Top(0, 0, 100, 100);
   HWND two = Top(200, 0, 100, 100);
