@@ -114,8 +114,9 @@ TEST_F(EditorFixture, AnUnfocusedSelfDrawnEditorFramesItselfOnlyWithASingle2DBor
     const TPoint edge[] = {{0, h / 2}, {w - 1, h / 2}, {w / 3, 0}, {w / 3, h - 1}};
     const TPoint inside[] = {{1, h / 2}, {w / 3, 1}, {w / 3, h - 2}};
     for (const TPoint& p : edge) EXPECT_EQ(PixelOf(e, p.X, p.Y) == frame, c.framed) << p.X << "," << p.Y;
-    if (c.framed)
+    if (c.framed) {
       for (const TPoint& p : inside) EXPECT_EQ(PixelOf(e, p.X, p.Y), back) << p.X << "," << p.Y;
+    }
   }
 }
 
