@@ -1009,49 +1009,30 @@ int HostApp::RunScript() {
   return 0;
 }
 
-HWND HostApp::FindWindowNamed(const std::string& name) {
+HWND HostApp::FindWindowNamed(const std::string& name, bool controlNameOnly) {
   struct Search {
     const std::string* name;
     UINT nameMessage;
+    bool controlNameOnly;
     HWND found;
-  } search{&name, RegisterWindowMessage(kFanoControlNameMessage), nullptr};
+  } search{&name, RegisterWindowMessage(kFanoControlNameMessage), controlNameOnly, nullptr};
   EnumChildWindows(
       main_,
       [](HWND wnd, LPARAM p) -> BOOL {
         auto* s = reinterpret_cast<Search*>(p);
         if (!IsWindowVisible(wnd)) return TRUE;
-        char text[256] = {}, cls[256] = {}, control[256] = {};
-        GetWindowText(wnd, text, sizeof text);
-        GetClassName(wnd, cls, sizeof cls);
-        SendMessage(wnd, s->nameMessage, sizeof control, reinterpret_cast<LPARAM>(control));
-        if (AnsiSameText(text, *s->name) || AnsiSameText(cls, *s->name) || AnsiSameText(control, *s->name)) {
-          s->found = wnd;
-          return FALSE;
+        char control[256] = {};
+        bool match = SendMessage(wnd, s->nameMessage, sizeof control, reinterpret_cast<LPARAM>(control)) > 0 &&
+                     AnsiSameText(control, *s->name);
+        if (!match && !s->controlNameOnly) {
+          char text[256] = {}, cls[256] = {};
+          GetWindowText(wnd, text, sizeof text);
+          GetClassName(wnd, cls, sizeof cls);
+          match = AnsiSameText(text, *s->name) || AnsiSameText(cls, *s->name);
         }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-HWND HostApp::FindControlNamed(const std::string& name) {
-  struct Search {
-    const std::string* name;
-    UINT message;
-    HWND found;
-  } search{&name, RegisterWindowMessage(kFanoControlNameMessage), nullptr};
-  EnumChildWindows(
-      main_,
-      [](HWND wnd, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        if (!IsWindowVisible(wnd)) return TRUE;
-        char text[256] = {};
-        if (SendMessage(wnd, s->message, sizeof text, reinterpret_cast<LPARAM>(text)) > 0 &&
-            AnsiSameText(text, *s->name)) {
-          s->found = wnd;
-          return FALSE;
-        }
-        return TRUE;
+        if (!match) return TRUE;
+        s->found = wnd;
+        return FALSE;
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
@@ -1112,7 +1093,7 @@ bool HostApp::RunAction(const ScriptAction& a, std::string& error) {
       return true;
     }
     case ActionKind::ClickWindow: {
-      HWND target = FindWindowNamed(a.text);
+      HWND target = FindWindowNamed(a.text, false);
       if (!target) {
         error = "no visible window " + Quoted(a.text);
         return false;
@@ -1129,7 +1110,7 @@ bool HostApp::RunAction(const ScriptAction& a, std::string& error) {
     }
     case ActionKind::Focus: {
       log_.Write("SCRIPT", "focus " + a.text);
-      HWND target = FindControlNamed(a.text);
+      HWND target = FindWindowNamed(a.text, true);
       if (!target) {
         error = "no visible control " + Quoted(a.text);
         return false;
@@ -1140,7 +1121,7 @@ bool HostApp::RunAction(const ScriptAction& a, std::string& error) {
     case ActionKind::Cell: {
       const std::string line = a.cellLine < 0 ? std::string("last") : std::to_string(a.cellLine);
       log_.Write("SCRIPT", "cell " + a.text + " line " + line + " field " + a.field);
-      HWND grid = FindControlNamed(a.text);
+      HWND grid = FindWindowNamed(a.text, true);
       if (!grid) {
         error = "no visible control " + Quoted(a.text);
         return false;

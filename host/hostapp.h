@@ -106,9 +106,9 @@ class HostApp {
   bool Snapshot(const std::string& file, std::string& error);
   void Pump();
   void Wait(uint32_t ms);
-  HWND FindWindowNamed(const std::string& name);
-  // The first visible window under the host window whose control (component) name is `name`.
-  HWND FindControlNamed(const std::string& name);
+  // The first visible window under the host window whose control (component) name is `name`, or,
+  // unless `controlNameOnly`, whose text or class name is.
+  HWND FindWindowNamed(const std::string& name, bool controlNameOnly);
 
   HostOptions opt_;
   bool headless_ = false;
