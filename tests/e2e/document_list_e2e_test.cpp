@@ -149,7 +149,7 @@ TEST(DocumentReply, ASaveReplyWhoseNewIdsNameAnotherTableReloadsTheStoredDocumen
   EXPECT_EQ(after[0], before[0]) << r.Dump();
   EXPECT_EQ(r.Count("RECV", "singleRecordSet"), 1) << r.Dump();
   EXPECT_GT(r.Find("BOX", "浏览状态无法保存记录！", saved), saved) << r.Dump();
-  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDB WHERE BILDB008 = '新行'"), 1);
+  EXPECT_EQ(Scalar(ListDb(r), "SELECT count(*) FROM TB_BILDB WHERE BILDB008 = '新行'"), 1);
   fs::remove_all(r.dir);
 }
 
@@ -189,11 +189,11 @@ TEST(DocumentReply, ASaveReplyWhoseNewIdsNameNoTableStoresANewDocumentOnce) {
   EXPECT_EQ(r.Count("RECV", "singleRecordSet"), 1) << r.Dump();
   EXPECT_GT(r.Find("BOX", "浏览状态无法保存记录！", saved), saved) << r.Dump();
   // Stored once, and displayed from the host after the save.
-  EXPECT_EQ(Scalar(Db(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA002 = 'FDU0003'"), 1);
+  EXPECT_EQ(Scalar(ListDb(r), "SELECT count(*) FROM TB_BILDA WHERE BILDA002 = 'FDU0003'"), 1);
   EXPECT_EQ(LinesOf(r, "FDU0003"), 1);
   const std::vector<long long> shown = DisplayedIds(r, saved);
   ASSERT_FALSE(shown.empty()) << r.Dump();
-  EXPECT_EQ(shown.back(), Scalar(Db(r), "SELECT BILDA_ID FROM TB_BILDA WHERE BILDA002 = 'FDU0003'")) << r.Dump();
+  EXPECT_EQ(shown.back(), Scalar(ListDb(r), "SELECT BILDA_ID FROM TB_BILDA WHERE BILDA002 = 'FDU0003'")) << r.Dump();
   fs::remove_all(r.dir);
 }
 
