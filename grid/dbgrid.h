@@ -110,7 +110,7 @@ inline constexpr TDBGridGxAllowedSelections kDefaultAllowedSelections{gstRecordB
 inline constexpr TDBGridGxAllowedOperations kAllAllowedOperations{alopInsertGx, alopUpdateGx, alopDeleteGx,
                                                                   alopAppendGx};
 
-// Height of one upper band of a multi-level title.
+// A group band's height while the title tree is built, before the layout measures it.
 inline constexpr int kDBGridMultiTitleBand = 20;
 // Width of the current-row mark in an indicator column that also shows record numbers.
 inline constexpr int kRecNoMarkWidth = 9;
@@ -1601,6 +1601,12 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   int RecordNumberOfRow(int row);
   std::string CellTextOfRow(TColumnGx* column, int row);
   int NodeWidth(THeadTreeNode* node) const;
+  // Title tree bands: measured at layout (a node's Height is its own band; a leaf's is what its
+  // level leaves for it), read by painting and hit tests.
+  int MeasureTitleTree();
+  int MeasureTitleLevel(THeadTreeNode* first, TCanvas* canvas);
+  int MeasureTitleNode(THeadTreeNode* node, TCanvas* canvas);
+  int TitleBandsAbove(const THeadTreeNode* node) const;
   void DrawTitleNodes(THeadTreeNode* leaf, const TRect& cell, TGridDrawState state, bool endEllipsis);
   int DrawTreeNode(TCanvas* canvas, const TRect& rect, TColor background);
   // A graphic field's cell: its picture, or its display text when pictures are not drawn.

@@ -499,7 +499,11 @@ void TCustomDBGridGx::InternalLayout() {
   CalcDataRowHeight();
   multiLineRows_ = dataRowHeight_ > DefaultTextRowHeight();
   AutoFitColumnWidths();
-  if (useMultiTitle_) BuildTitleTree();
+  if (useMultiTitle_) {
+    // The tree needs the fitted widths; its measured height then makes the title row.
+    BuildTitleTree();
+    CalcTitleHeight();
+  }
   SetColumnAttributes();
   UpdateRowCount();
   UpdateActive();
