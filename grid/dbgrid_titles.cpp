@@ -636,7 +636,10 @@ int TCustomDBGridGx::MeasureTitleNode(THeadTreeNode* node, TCanvas* canvas) {
               DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     return r.right - r.left + 6;
   }
-  const int width = std::max(1, NodeWidth(node) - 4 - (title ? node->SortMarkerWidth : 0));
+  // A leaf loses its sort marker's room; a raised group its frame, which the group painter keeps
+  // clear of on top of the 2 pixels a side.
+  const int margin = title ? node->SortMarkerWidth : (optionsGx_.Contains(dghFixed3D) && !Flat() ? 2 : 0);
+  const int width = std::max(1, NodeWidth(node) - 4 - margin);
   RECT r{0, 0, width, 0};
   DrawTextA(canvas->Handle(), node->Text.data(), static_cast<int>(node->Text.size()), &r,
             DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);

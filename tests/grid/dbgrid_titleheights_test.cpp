@@ -72,3 +72,34 @@ INSTANTIATE_TEST_SUITE_P(
                       // "Amount" stands 36 pixels tall in the test font, and 6 more.
                       TitleHeightsCase{"VerticalLeaf", {"A|Amount", "A|B"}, 40, true, 1, 42}),
     [](const ::testing::TestParamInfo<TitleHeightsCase>& info) { return std::string(info.param.name); });
+
+// Three levels in the installed fonts: a group caption that wraps over narrow columns, a vertical
+// leaf beside them; written for people to look at.
+TEST_F(DBGridTest, SnapshotOfThreeLevelTitles) {
+  FanoSetTestFont(FALSE);
+  AddRow(1, "差旅费报销", 125.5, "Y");
+  AddRow(2, "办公用品采购", 251, "N");
+  MakeGrid(420, 200);
+  AddColumn("ID", "费用垫付单据明细及审核信息|基本|单号")->SetWidth(50);
+  AddColumn("NAME", "费用垫付单据明细及审核信息|基本|摘要")->SetWidth(58);
+  AddColumn("AMOUNT", "费用垫付单据明细及审核信息|金额")->SetWidth(50);
+  TColumnGx* flag = AddColumn("FLAG", "已审核");
+  flag->SetWidth(30);
+  flag->Title()->SetOrientation(tohVertical);
+  grid->SetUseMultiTitle(true);
+  Bind();
+  grid->Invalidate();
+  gridtest::Pump();
+  ASSERT_NO_FATAL_FAILURE(uitest::WriteSnapshot(form, "grid_dbgrid_multititle.png"));
+  TMeasureCanvas m;
+  m.Canvas()->Font()->Assign(grid->TitleFont());
+  const int line = m.Canvas()->TextHeight("Wg");
+  // Every leaf keeps at least a line of its own under its groups.
+  for (int i = 0; i < 3; ++i) {
+    THeadTreeNode* leaf = grid->LeafFor(i);
+    int above = 0;
+    for (THeadTreeNode* h = leaf->Host; h != grid->HeadTree(); h = h->Host) above += h->Height;
+    EXPECT_GE(grid->GetRowHeights(0) - above, line) << i;
+  }
+  EXPECT_GE(grid->GetRowHeights(0), m.Canvas()->TextWidth("已审核"));  // the vertical caption stands whole
+}
