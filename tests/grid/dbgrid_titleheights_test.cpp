@@ -61,6 +61,8 @@ TEST_P(TitleHeightsTest, BandsAreMeasuredAndPaintedWhereMeasured) {
   EXPECT_EQ(GetPixel(dc, x, title.Top + group->Height), lineColour);
   EXPECT_NE(GetPixel(dc, x, title.Top + group->Height - 3), lineColour);
   DeleteDC(dc);
+  // Presses and hints find the leaf's own part under the same band.
+  EXPECT_EQ(grid->LeafTitleRect(grid->DataToRawColumn(0), 0).Top, title.Top + group->Height);
 }
 
 INSTANTIATE_TEST_SUITE_P(
