@@ -110,7 +110,7 @@ inline constexpr TDBGridGxAllowedSelections kDefaultAllowedSelections{gstRecordB
 inline constexpr TDBGridGxAllowedOperations kAllAllowedOperations{alopInsertGx, alopUpdateGx, alopDeleteGx,
                                                                   alopAppendGx};
 
-// Height of one upper band of a multi-level title.
+// A group band's height while the title tree is built, before the layout measures it.
 inline constexpr int kDBGridMultiTitleBand = 20;
 // Width of the current-row mark in an indicator column that also shows record numbers.
 inline constexpr int kRecNoMarkWidth = 9;
@@ -558,6 +558,14 @@ class TColumnGx : public TCollectionItem {
 
   // Tells the grid the column (or, with allItems, every column) changed.
   void ColumnChanged(bool allItems) { Changed(allItems); }
+  // The key and text last written through a lookup column: the grid shows that text while the
+  // record holds that key, or while the lookup list no longer holds the record's key (a list that
+  // was narrowed or reloaded after the pick).
+  bool LookupCacheValid() const noexcept { return lookupCacheValid_; }
+  const Variant& LookupCacheKey() const noexcept { return lookupCacheKey_; }
+  const std::string& LookupCacheText() const noexcept { return lookupCacheText_; }
+  void SetLookupCache(const Variant& key, const std::string& text);
+  void InvalidateLookupCache();
   // The font copy of the grid's font (whenever the column's own is not assigned).
   void RefreshDefaultFont();
   int GridColumnIndex() const;
@@ -568,6 +576,9 @@ class TColumnGx : public TCollectionItem {
   bool ModifyTarget(TField*& target) const;
 
   TColumnAssignedValuesGx assigned_;
+  bool lookupCacheValid_ = false;
+  Variant lookupCacheKey_;
+  std::string lookupCacheText_;
   mutable TField* field_ = nullptr;
   std::string fieldName_;
   bool stored_ = true;
@@ -1601,6 +1612,12 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   int RecordNumberOfRow(int row);
   std::string CellTextOfRow(TColumnGx* column, int row);
   int NodeWidth(THeadTreeNode* node) const;
+  // Title tree bands: measured at layout (a node's Height is its own band; a leaf's is what its
+  // level leaves for it), read by painting and hit tests.
+  int MeasureTitleTree();
+  int MeasureTitleLevel(THeadTreeNode* first, TCanvas* canvas);
+  int MeasureTitleNode(THeadTreeNode* node, TCanvas* canvas);
+  int TitleBandsAbove(const THeadTreeNode* node) const;
   void DrawTitleNodes(THeadTreeNode* leaf, const TRect& cell, TGridDrawState state, bool endEllipsis);
   int DrawTreeNode(TCanvas* canvas, const TRect& rect, TColor background);
   // A graphic field's cell: its picture, or its display text when pictures are not drawn.
@@ -1895,6 +1912,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void RestartSearchTimer();
   Variant editValue_;
   std::string editValueText_;
+  Variant lookupKeyValue_;  // the key of the record whose lookup text was asked last
   bool editValueSet_ = false;
   bool thumbHandled_ = false;
   std::unique_ptr<TFont> toolTipFont_;

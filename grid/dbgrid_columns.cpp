@@ -887,6 +887,18 @@ void TColumnGx::UpdateDataValues(const std::string& text, const Variant& value, 
     mruList_->Add(t);
 }
 
+void TColumnGx::SetLookupCache(const Variant& key, const std::string& text) {
+  lookupCacheValid_ = !VarIsNullOrEmpty(key);
+  lookupCacheKey_ = lookupCacheValid_ ? key : Variant();
+  lookupCacheText_ = lookupCacheValid_ ? text : std::string();
+}
+
+void TColumnGx::InvalidateLookupCache() {
+  lookupCacheValid_ = false;
+  lookupCacheKey_ = Variant();
+  lookupCacheText_.clear();
+}
+
 // GetLookupDataSet: dbgrid_dropdowns.cpp (the drop-down box's list source goes first).
 
 void TColumnGx::FillCellParams(TColCellParamsGx* params) const {

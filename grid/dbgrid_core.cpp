@@ -499,7 +499,11 @@ void TCustomDBGridGx::InternalLayout() {
   CalcDataRowHeight();
   multiLineRows_ = dataRowHeight_ > DefaultTextRowHeight();
   AutoFitColumnWidths();
-  if (useMultiTitle_) BuildTitleTree();
+  if (useMultiTitle_) {
+    // The tree needs the fitted widths; its measured height then makes the title row.
+    BuildTitleTree();
+    CalcTitleHeight();
+  }
   SetColumnAttributes();
   UpdateRowCount();
   UpdateActive();
@@ -524,7 +528,10 @@ void TCustomDBGridGx::LinkActive(bool value) {
   ForgetGoneField();
   if (!value) HideEditor();
   // The filter lists' values belong to the data set that was linked.
-  for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->ForgetFilterValueList();
+  for (int i = 0; i < columns_->Count(); ++i) {
+    columns_->Items(i)->ForgetFilterValueList();
+    columns_->Items(i)->InvalidateLookupCache();  // keys of another data set
+  }
   selection_->LinkActive(value);
   if (sumList_ && sumList_->DataSet() != DataSet()) sumList_->SetDataSet(DataSet());
   RegisterMemTable();
@@ -589,8 +596,12 @@ void TCustomDBGridGx::UpdateData() {
   if (!c || (!fromEditor && !editPending_)) return;
   // The record may have been posted meanwhile (a column-exit handler that posts): edit it again.
   if (!dataLink_->Editing()) dataLink_->Edit();
-  if (editValueSet_ && text == editValueText_) c->UpdateDataValues(text, editValue_, false);
-  else WriteColumnText(c, text);
+  if (editValueSet_ && text == editValueText_) {
+    c->UpdateDataValues(text, editValue_, false);
+    if (c->GetColumnType() == ckLookup) c->SetLookupCache(editValue_, text);
+  } else {
+    WriteColumnText(c, text);
+  }
   editPending_ = false;
   editValueSet_ = false;
 }
@@ -637,6 +648,7 @@ void TCustomDBGridGx::WriteColumnText(TColumnGx* c, const std::string& text) {
       if (c->CanModify(false)) {
         if (!dataLink_->Editing()) dataLink_->Edit();
         c->UpdateDataValues(text, key, false);
+        c->SetLookupCache(key, text);
       }
       break;
     }
@@ -878,7 +890,24 @@ std::string TCustomDBGridGx::GetEditText(int col, int row) {
   TColumnGx* c = ColumnAt(RawToDataColumn(col));
   if (!c || !c->Field()) return {};
   if (c->GetColumnType() == ckKeyList || c->GetColumnType() == ckPickList) return c->GetDisplayText();
-  return c->Field()->EditText();
+  TField* f = c->Field();
+  if (f->FieldKind() == fkLookup && !f->KeyFields().empty() && f->DataSet()) {
+    lookupKeyValue_ = f->DataSet()->FieldValues(f->KeyFields());
+    if (c->LookupCacheValid() && !VarIsNullOrEmpty(lookupKeyValue_)) {
+      bool useCache = c->LookupCacheKey() == lookupKeyValue_;
+      if (!useCache) {
+        // Asked without moving the list's cursor: an open drop-down stays where it is.
+        TDataSet* list = c->GetLookupDataSet();
+        useCache = list && list->Active() &&
+                   VarIsNullOrEmpty(list->Lookup(f->LookupKeyFields(), lookupKeyValue_, f->LookupKeyFields()));
+      }
+      if (useCache) {
+        lookupKeyValue_ = c->LookupCacheKey();
+        return c->LookupCacheText();
+      }
+    }
+  }
+  return f->EditText();
 }
 
 // The editor's text waits until the data link asks for it (posting, or leaving the cell).

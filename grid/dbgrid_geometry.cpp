@@ -234,7 +234,14 @@ void TCustomDBGridGx::CalcTitleHeight() {
   if (titleLines_ > 0 || titleHeight_ > 0)
     h = std::max(0, titleLines_) * tm.tmHeight + tm.tmExternalLeading + 2 + std::max(0, titleHeight_) +
         (dbOptions_.Contains(dgRowLines) ? 1 : 0);
-  if (useMultiTitle_ && columns_) {
+  bool treeCurrent = useMultiTitle_ && columns_ && columns_->Count() > 0 &&
+                     leaves_.size() == static_cast<size_t>(columns_->Count());
+  for (int i = 0; treeCurrent && i < columns_->Count(); ++i)
+    treeCurrent = leaves_[static_cast<size_t>(i)] && leaves_[static_cast<size_t>(i)]->Column == columns_->Items(i);
+  if (treeCurrent) {
+    // The measured tree; its last band's bottom line is the row's own.
+    h = std::max(h, MeasureTitleTree() - (optionsGx_.Contains(dghFixed3D) ? 1 : 3));
+  } else if (useMultiTitle_ && columns_) {
     int levels = 1;
     for (int i = 0; i < columns_->Count(); ++i) {
       const std::string cap = columns_->Items(i)->Title()->Caption();

@@ -32,9 +32,7 @@ TRect TCustomDBGridGx::LeafTitleRect(int col, int row) const {
   TColumnGx* c = ColumnAt(RawToDataColumn(col));
   THeadTreeNode* leaf = c ? LeafFor(c->Index()) : nullptr;
   if (!leaf || !leaf->Host || leaf->Host == headTree_.get()) return r;
-  int bands = 0;
-  for (THeadTreeNode* h = leaf->Host; h && h != headTree_.get(); h = h->Host) ++bands;
-  r.Top = std::min(r.Bottom - 1, r.Top + bands * kDBGridMultiTitleBand);
+  r.Top = std::min(r.Bottom - 1, r.Top + TitleBandsAbove(leaf));
   return r;
 }
 

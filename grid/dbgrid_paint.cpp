@@ -145,7 +145,6 @@ TEditButtonDrawStyleGx ExtraButtonLook(TEditButtonStyleGx style) {
 }
 
 constexpr int kSortMarkerWidth = 16;
-constexpr int kMultiTitleBand = kDBGridMultiTitleBand;
 
 }  // namespace
 
@@ -179,9 +178,7 @@ void TCustomDBGridGx::DrawTitleCell(int col, int row, const TCellTypeGx& type, T
   TRect leafCell = rect;
   THeadTreeNode* leaf = useMultiTitle_ ? LeafFor(column->Index()) : nullptr;
   if (leaf && leaf->Host && leaf->Host != headTree_.get()) {
-    int bands = 0;
-    for (THeadTreeNode* h = leaf->Host; h && h != headTree_.get(); h = h->Host) ++bands;
-    leafCell.Top = std::min(rect.Bottom - 1, rect.Top + bands * kMultiTitleBand);
+    leafCell.Top = std::min(rect.Bottom - 1, rect.Top + TitleBandsAbove(leaf));
     textRect.Top = std::max(textRect.Top, leafCell.Top);
   }
   TSortMarkerGx marker = title->SortMarker();
@@ -271,17 +268,15 @@ void TCustomDBGridGx::DrawTitleNodes(THeadTreeNode* leaf, const TRect& cell, TGr
   IntersectClipRect(dc, cell.Left, cell.Top, cell.Right + line, cell.Bottom);
   THeadTreeNode* child = leaf;
   int childLeft = cell.Left;
-  int bands = 0;
-  for (THeadTreeNode* h = leaf->Host; h && h != headTree_.get(); h = h->Host) ++bands;
   for (THeadTreeNode* node = leaf->Host; node && node != headTree_.get(); node = node->Host) {
-    --bands;
     // Left edge: the child's left less the children before it.
     for (THeadTreeNode* n = node->Child; n && n != child; n = n->Next) {
       const int w = NodeWidth(n);
       if (w >= 0) childLeft -= w + line;
     }
     const int width = NodeWidth(node);
-    TRect r(childLeft, cell.Top + bands * kMultiTitleBand, childLeft + width, cell.Top + (bands + 1) * kMultiTitleBand);
+    const int top = cell.Top + TitleBandsAbove(node);
+    TRect r(childLeft, top, childLeft + width, top + node->Height);
     r.Bottom = std::min(r.Bottom, cell.Bottom);
     TColor background = FixedColor();
     if (state.Contains(gdSelected) && selection_->SelectionType() == gstColumns) {

@@ -584,12 +584,72 @@ void TCustomDBGridGx::BuildTitleTree() {
       THeadTreeNode* end = leaves_[static_cast<size_t>(j)];
       end->Text.erase(0, std::min(cut, end->Text.size()));
       if (leaf->GetLevel() == end->GetLevel()) {
-        headTree_->Union(leaf, end, first, 20);
+        headTree_->Union(leaf, end, first, kDBGridMultiTitleBand);
         changed = true;
         break;
       }
     }
   }
+}
+
+// Each caption is wrapped in its node's width, so a long group caption over narrow columns takes
+// as many lines as it needs. Returns the tree's full height (0 without a tree).
+int TCustomDBGridGx::MeasureTitleTree() {
+  if (!headTree_->Child) return 0;
+  TMeasureCanvas measure;
+  const int total = MeasureTitleLevel(headTree_->Child, measure.Canvas());
+  // The band left over on a level goes to its leaves: group bands keep their measured height.
+  struct Spread {
+    static void Level(THeadTreeNode* first, int room) {
+      THeadTreeNode* n = first;
+      do {
+        if (n->Child) Level(n->Child, room - n->Height);
+        else n->Height = room;
+        n = n->Next;
+      } while (n != first);
+    }
+  };
+  Spread::Level(headTree_->Child, total);
+  return total;
+}
+
+int TCustomDBGridGx::MeasureTitleLevel(THeadTreeNode* first, TCanvas* canvas) {
+  int largest = 0;
+  THeadTreeNode* n = first;
+  do {
+    n->Height = MeasureTitleNode(n, canvas);
+    largest = std::max(largest, n->Height + (n->Child ? MeasureTitleLevel(n->Child, canvas) : 0));
+    n = n->Next;
+  } while (n != first);
+  return largest;
+}
+
+int TCustomDBGridGx::MeasureTitleNode(THeadTreeNode* node, TCanvas* canvas) {
+  TColumnTitleGx* title = !node->Child && node->Column ? node->Column->Title() : nullptr;
+  canvas->Font()->Assign(title ? title->Font() : titleFont_.get());
+  const int line = std::max(1, canvas->TextHeight("Wg"));
+  if (node->Text.empty()) return line + vTitleMargin_;
+  if (title && title->Orientation() == tohVertical) {
+    // Standing on end, the caption's length is the band it needs.
+    RECT r{0, 0, 0, 0};
+    DrawTextA(canvas->Handle(), node->Text.data(), static_cast<int>(node->Text.size()), &r,
+              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    return r.right - r.left + 6;
+  }
+  // A leaf loses its sort marker's room; a raised group its frame, which the group painter keeps
+  // clear of on top of the 2 pixels a side.
+  const int margin = title ? node->SortMarkerWidth : (optionsGx_.Contains(dghFixed3D) && !Flat() ? 2 : 0);
+  const int width = std::max(1, NodeWidth(node) - 4 - margin);
+  RECT r{0, 0, width, 0};
+  DrawTextA(canvas->Handle(), node->Text.data(), static_cast<int>(node->Text.size()), &r,
+            DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  return std::max(line, static_cast<int>(r.bottom - r.top)) + vTitleMargin_;
+}
+
+int TCustomDBGridGx::TitleBandsAbove(const THeadTreeNode* node) const {
+  int top = 0;
+  for (const THeadTreeNode* h = node->Host; h && h != headTree_.get(); h = h->Host) top += std::max(0, h->Height);
+  return top;
 }
 
 // ---------------------------------------------------------------- sizing inside merged titles

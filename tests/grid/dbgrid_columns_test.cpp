@@ -187,12 +187,17 @@ TEST_F(DBGridTest, TitleTreeFromSeparatedCaptions) {
   THeadTreeNode* a = root->Child;
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(a->Text, "A");
-  EXPECT_EQ(a->Height, 20);
+  // A band of one line: the title font's line and the vertical margin.
+  TMeasureCanvas m;
+  m.Canvas()->Font()->Assign(grid->TitleFont());
+  const int band = m.Canvas()->TextHeight("Wg") + grid->VTitleMargin();
+  EXPECT_EQ(a->Height, band);
   EXPECT_EQ(a->Child->Text, "B");
   EXPECT_EQ(a->Child->Next->Text, "C");
   EXPECT_EQ(a->Child->Next->Next, a->Child);
-  const int h = grid->GetRowHeights(0);
-  EXPECT_EQ(a->Child->Height, h - 20);
+  const int h = 2 * band;  // the tree's height; the title row keeps its last line for the grid's own
+  EXPECT_EQ(grid->GetRowHeights(0), h - 1);
+  EXPECT_EQ(a->Child->Height, h - band);
   EXPECT_EQ(a->Next->Text, "D");
   EXPECT_EQ(a->Next->Height, h);
   EXPECT_EQ(a->Width, grid->Columns()->Items(0)->Width() + grid->Columns()->Items(1)->Width() + 1);
@@ -206,9 +211,13 @@ TEST_F(DBGridTest, TitleTreeNestsAndOnlyJoinsNeighbours) {
   AddColumn("NAME", "A|B|Y");
   AddColumn("AMOUNT", "A|C");
   Bind();
-  const int h = grid->GetRowHeights(0);
-  EXPECT_EQ(grid->LeafFor(0)->Height, h - 40);
-  EXPECT_EQ(grid->LeafFor(2)->Height, h - 20);
+  TMeasureCanvas m;
+  m.Canvas()->Font()->Assign(grid->TitleFont());
+  const int band = m.Canvas()->TextHeight("Wg") + grid->VTitleMargin();
+  const int h = 3 * band;
+  EXPECT_EQ(grid->GetRowHeights(0), h - 1);
+  EXPECT_EQ(grid->LeafFor(0)->Height, h - 2 * band);
+  EXPECT_EQ(grid->LeafFor(2)->Height, h - band);
   EXPECT_EQ(grid->LeafFor(0)->Host->Text, "B");
   EXPECT_EQ(grid->LeafFor(0)->Host->Host->Text, "A");
   grid->Columns()->Clear();

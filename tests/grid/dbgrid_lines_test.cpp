@@ -34,7 +34,7 @@ TEST_F(GridLinesTest, TheLineUnderGroupTitlesHasOneColour) {
   ASSERT_TRUE(grid->DBOptions().Contains(dgRowLines));
   HDC dc = Paint();
   const COLORREF want = ColorToRGB(grid->GridLineColors()->IndicatorLineColor());
-  const int y = Title(0).Top + kDBGridMultiTitleBand;
+  const int y = Title(0).Top + grid->LeafFor(0)->Host->Height;  // under the group's measured band
   for (int c = 0; c < 3; ++c) {
     const TRect t = Title(c);
     for (int x = t.Left + 3; x < t.Right - 3; x += 7)
