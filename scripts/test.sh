@@ -14,7 +14,8 @@ TIMEFORMAT='== phase took %0R s (processor: %0U s user, %0S s system)'
 
 echo "== build (release with debug info)"
 time {
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  # Line tables are all the debug information a test run needs (a fifth less compile time).
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" >/dev/null
   cmake --build build -j "$jobs"
 }
 echo "== tests"
