@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "editors/dbeditbase.h"
+#include "editors/gxdraw.h"
 #include "editors/gxwindows.h"
 #include "platform/forms/forms.h"
 #include "platform/os/clock.h"
@@ -128,7 +129,11 @@ int TCustomDBEditGx::EntryOf(TObject* sender) const {
 
 void TCustomDBEditGx::PopDropdownMenu(TEditButtonControlGx* control, TPopupMenu* menu) {
   TPoint p = control->ClientToScreen(TPoint(menu->Alignment() == paRight ? control->Width() : 0, control->Height()));
+  TFreeWatch button(control);
   menu->Popup(p.X, p.Y);
+  if (button.Gone()) return;
+  // The press on this button that closed the menu does not open it again.
+  IsMouseDownPendingAt(control);
   control->Perform(WM_LBUTTONUP, 0, 0);
 }
 

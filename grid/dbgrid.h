@@ -955,7 +955,8 @@ class TDBGridGxIndicatorTitle : public TPersistent {
   explicit TDBGridGxIndicatorTitle(TCustomDBGridGx* grid) : grid_(grid) {}
   void Assign(TPersistent* source) override;
   TPopupMenu* DropdownMenu() const noexcept { return dropdownMenu_; }
-  void SetDropdownMenu(TPopupMenu* value) noexcept { dropdownMenu_ = value; }
+  // The grid hears when the menu goes.
+  void SetDropdownMenu(TPopupMenu* value);
   bool ShowDropDownSign() const noexcept { return showDropDownSign_; }
   void SetShowDropDownSign(bool value);
   bool TitleButton() const noexcept { return titleButton_; }

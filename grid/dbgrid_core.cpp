@@ -162,6 +162,7 @@ void TCustomDBGridGx::Notification(TComponent* component, TOperation operation) 
     if (dataLink_)
       if (auto* field = dynamic_cast<TField*>(component)) FieldFreed(field);
   }
+  if (indicatorTitle_ && indicatorTitle_->DropdownMenu() == component) indicatorTitle_->SetDropdownMenu(nullptr);
   if (memTableDataSet_ == component) {
     memTable_ = nullptr;
     memTableDataSet_ = nullptr;
@@ -1560,14 +1561,37 @@ void TCustomDBGridGx::IndicatorTitleMouseDown() {
 
 void TCustomDBGridGx::DefaultIndicatorTitleMouseDown() {
   if (indicatorTitle_->TitleButton()) {
+    // Pressed while its menu is made and open.
+    pressedTitleCol_ = 0;
+    InvalidateCell(0, 0);
     TPopupMenu* menu = indicatorTitle_->DropdownMenu();
     if (OnBuildIndicatorTitleMenu) OnBuildIndicatorTitleMenu(this, menu);
     else if (center_) center_->BuildIndicatorTitleMenu(this, menu);
+    bool shown = false;
     if (menu && menu->Items()->Count() > 0 && HandleAllocated()) {
       const TRect cell = CellRect(0, 0);
       const TPoint p = ClientToScreen(TPoint(cell.Left, cell.Bottom));
       menu->SetPopupComponent(this);
+      TFreeWatch grid(this), watchedMenu(menu);
       menu->Popup(p.X, p.Y);
+      if (grid.Gone()) return;
+      if (watchedMenu.Gone()) menu = nullptr;
+      shown = true;
+      // The press on this title that closed the menu does not open it again.
+      MSG m;
+      if (HandleAllocated() && PeekMessage(&m, WindowHandle(), WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, PM_NOREMOVE) &&
+          m.message != WM_LBUTTONUP && CellRect(0, 0).Contains(LParamToPoint(m.lParam)))
+        PeekMessage(&m, WindowHandle(), m.message, m.message, PM_REMOVE);
+    }
+    if (menu && !menu->Owner()) menu->Free();
+    pressedTitleCol_ = -1;
+    InvalidateCell(0, 0);
+    // No menu: the title is a plain button, pressed until the release.
+    if (!shown && MouseCapture()) {
+      titleBtnDown_ = true;
+      titleBtnCol_ = 0;
+      pressedTitleCol_ = 0;
+      InvalidateCell(0, 0);
     }
     return;
   }

@@ -119,10 +119,15 @@ void TDBGridGxIndicatorTitle::Assign(TPersistent* source) {
     TPersistent::Assign(source);
     return;
   }
-  dropdownMenu_ = src->dropdownMenu_;
+  SetDropdownMenu(src->dropdownMenu_);
   SetShowDropDownSign(src->showDropDownSign_);
   titleButton_ = src->titleButton_;
   useGlobalMenu_ = src->useGlobalMenu_;
+}
+
+void TDBGridGxIndicatorTitle::SetDropdownMenu(TPopupMenu* value) {
+  dropdownMenu_ = value;
+  if (value && grid_) value->FreeNotification(grid_);
 }
 
 void TDBGridGxIndicatorTitle::SetShowDropDownSign(bool value) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "editors/gxdraw.h"
 #include "editors/gxwindows.h"
 #include "editors/mrulist.h"
 #include "platform/forms/clipbrd.h"
@@ -713,7 +714,11 @@ void TDBGridInplaceEdit::EditButtonMouseDown(TObject* sender, bool topButton, bo
     TPopupMenu* menu = eb->DropdownMenu();
     const TPoint p =
         control->ClientToScreen(TPoint(menu->Alignment() == paRight ? control->Width() : 0, control->Height()));
+    TFreeWatch button(control);
     menu->Popup(p.X, p.Y);
+    if (button.Gone()) return;
+    // The press on this button that closed the menu does not open it again.
+    IsMouseDownPendingAt(control);
     control->Perform(WM_LBUTTONUP, 0, 0);
   }
 }

@@ -550,7 +550,7 @@ void TCustomDBGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int
     const int col = titleBtnCol_;
     const bool onTitle = ClientRect().Contains(TPoint(x, y)) && LeafTitleRect(col, 0).Contains(TPoint(x, y));
     StopTitleTracking();
-    if (onTitle) {
+    if (onTitle && col >= IndicatorOffset()) {
       const int dataCol = RawToDataColumn(col);
       TColumnGx* c = ColumnAt(dataCol);
       TitleBtnClick(dataCol, c);

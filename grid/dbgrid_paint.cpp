@@ -396,7 +396,7 @@ void TCustomDBGridGx::DrawIndicatorCell(int col, int row, const TCellTypeGx& typ
       writeNumber(count);
     }
   }
-  if (raised && !themed) Paint3DFrame(c, rect, false);
+  if (raised && !themed) Paint3DFrame(c, rect, type.Area == caTitle && pressedTitleCol_ == col);
 }
 
 bool TCustomDBGridGx::IsDataRowInBuffer(int row) {

@@ -239,3 +239,16 @@ void TComponent::SetReference(bool enable) {
   if (!owner_ || name_.empty() || owner_->state_.Contains(csDestroying)) return;
   SetPublishedField(owner_, name_, enable ? this : nullptr);
 }
+
+TFreeWatch::TFreeWatch(TComponent* watched) : TComponent(nullptr), watched_(watched) {
+  if (watched) watched->FreeNotification(this);
+}
+
+TFreeWatch::~TFreeWatch() {
+  if (watched_) watched_->RemoveFreeNotification(this);
+}
+
+void TFreeWatch::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component == watched_) watched_ = nullptr;
+}

@@ -134,5 +134,20 @@ class TComponent : public TPersistent {
   bool freeLinksNotified_ = false;
 };
 
+// Learns whether a component is freed while it watches: code that runs a nested message loop (a
+// menu, a modal form) checks it before touching the component again.
+class TFreeWatch : public TComponent {
+ public:
+  explicit TFreeWatch(TComponent* watched);
+  ~TFreeWatch() override;
+  bool Gone() const noexcept { return watched_ == nullptr; }
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  TComponent* watched_;
+};
+
 // Components: a factory that passes the owner (null when the argument is not a component).
 #define FANO_IMPLEMENT_COMPONENT(Cls, Base) FANO_IMPLEMENT_CLASS_OWNED(Cls, Base, TComponent)

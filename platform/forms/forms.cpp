@@ -1275,6 +1275,8 @@ void TApplication::Terminate() {
 }
 
 bool TApplication::ProcessMessage(MSG& msg) {
+  // The menu's loop ends before the press that closed it is taken: its caller may take it back.
+  if (PopupMenuPressAway()) return true;
   if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
   if (msg.message == WM_QUIT) {
     terminate_ = true;

@@ -456,6 +456,18 @@ bool PopupMenuKeyMessage(TMessage& m) {
   return activeMenu->KeyMessage(m);
 }
 
+bool PopupMenuPressAway() {
+  if (!activeMenu || !activeMenu->window_) return false;
+  TPopupMenuWindow* w = activeMenu->window_;
+  MSG m;
+  if (!w->HandleAllocated() || !PeekMessage(&m, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_NOREMOVE)) return false;
+  const bool press = m.message == WM_LBUTTONDOWN || m.message == WM_RBUTTONDOWN || m.message == WM_MBUTTONDOWN ||
+                     m.message == WM_LBUTTONDBLCLK || m.message == WM_RBUTTONDBLCLK || m.message == WM_MBUTTONDBLCLK;
+  if (!press || m.hwnd != w->WindowHandle() || w->WindowAt(TPoint(m.pt.x, m.pt.y))) return false;
+  activeMenu->CloseMenu();  // gives the mouse back: the press goes where the pointer is
+  return true;
+}
+
 bool TPopupMenu::KeyMessage(TMessage& m) { return window_ && window_->KeyMessage(m); }
 
 // ---- TMenuItem --------------------------------------------------------------------------------
@@ -860,12 +872,22 @@ void TPopupMenu::BeforeDestruction() {
   TMenu::BeforeDestruction();
 }
 
+// What the loop of Popup learns while it runs: the menu closed, with which item, or went.
+struct TPopupMenu::MenuLoop {
+  bool closed = false;
+  bool menuGone = false;
+  TMenuItem* chosen = nullptr;
+  MenuLoop* outer = nullptr;  // a Popup of the same menu that this one interrupted
+};
+
 TPopupMenu::~TPopupMenu() {
   if (window_) {
     window_->menu_ = nullptr;
     window_->Dismiss();
     window_ = nullptr;
   }
+  for (MenuLoop* l = loop_; l; l = l->outer) l->closed = l->menuGone = true;
+  loop_ = nullptr;
   if (activeMenu == this) activeMenu = nullptr;
 }
 
@@ -881,16 +903,38 @@ void TPopupMenu::Popup(int x, int y) {
   if (activeMenu) activeMenu->CloseMenu();
   popupPoint_ = TPoint(x, y);
   DoPopup(this);
-  for (int i = 0; i < Items()->Count(); ++i) Items()->Items(i)->InitiateAction();
+  bool anyVisible = false;
+  for (int i = 0; i < Items()->Count(); ++i) {
+    Items()->Items(i)->InitiateAction();
+    anyVisible = anyVisible || Items()->Items(i)->Visible();
+  }
+  if (!anyVisible) return;  // nothing to choose from: no menu, nothing to wait for
+  MenuLoop loop;
+  loop.outer = loop_;
   window_ = new TPopupMenuWindow(this, Items(), nullptr);
   activeMenu = this;
+  loop_ = &loop;
   try {
     window_->ShowAt(x, y, alignment_, -1);
     SetCapture(window_->WindowHandle());
   } catch (...) {
     CloseMenu();
+    loop_ = loop.outer;
     throw;
   }
+  // The menu waits for its choice as the platform's own menus do; the rest of the application
+  // goes on meanwhile (timers, painting), and closing the application closes the menu.
+  while (!loop.closed) {
+    if (Application->Terminated()) {
+      CloseMenu();
+      break;
+    }
+    Application->HandleMessage();
+  }
+  if (loop.menuGone) return;  // its items may have gone with it
+  loop_ = loop.outer;
+  // Last of all, with the menu gone from the screen: the click may free the menu itself.
+  if (loop.chosen) loop.chosen->Click();
 }
 
 void TPopupMenu::CloseMenu() {
@@ -905,8 +949,11 @@ void TPopupMenu::WindowClosed(TPopupMenuWindow* window, TMenuItem* chosen) {
   w->CloseChild();
   if (w->HandleAllocated() && GetCapture() == w->WindowHandle()) ReleaseCapture();
   w->Dismiss();
+  if (loop_) {
+    loop_->closed = true;
+    loop_->chosen = chosen;
+  }
   if (OnClose) OnClose(this);
-  if (chosen) chosen->Click();
 }
 
 void TPopupMenu::MenuChanged(TMenuItem* source, bool rebuild) {

@@ -1,8 +1,9 @@
 #pragma once
 // Menus: TMenuItem (a tree of items with captions, shortcuts, check marks and actions), TMenu,
-// and TPopupMenu, which shows its items in a window of its own at a screen point. Popup shows the
-// menu and returns; the chosen item's OnClick runs from the message loop when the user picks it
-// (with the mouse or the keys: arrows, Enter, Escape, the underlined letter).
+// and TPopupMenu, which shows its items in a window of its own at a screen point. Popup runs a menu
+// loop (the messages go on meanwhile) until the user picks an item, with the mouse or the keys
+// (arrows, Enter, Escape, the underlined letter), or the menu is closed; the chosen item's OnClick
+// runs last, after the menu has gone, and then Popup returns.
 #include <functional>
 #include <memory>
 #include <string>
@@ -220,7 +221,8 @@ class TPopupMenu : public TMenu {
   void BeforeDestruction() override;
 
   // Shows the menu at the screen point (its left edge, right edge or centre there, by Alignment;
-  // moved inside the work area). Any menu shown before closes first.
+  // moved inside the work area) and returns once it has closed and the chosen item, if any, has
+  // run. Any menu shown before closes first.
   virtual void Popup(int x, int y);
   // Closes the menu when it shows (no item runs).
   void CloseMenu();
@@ -249,17 +251,24 @@ class TPopupMenu : public TMenu {
  private:
   friend class TPopupMenuWindow;
   friend bool PopupMenuKeyMessage(TMessage& m);
+  friend bool PopupMenuPressAway();
   bool KeyMessage(TMessage& m);
   void WindowClosed(TPopupMenuWindow* window, TMenuItem* chosen);
+  struct MenuLoop;
   TPopupAlignment alignment_ = paLeft;
   bool autoPopup_ = true;
   TComponent* popupComponent_ = nullptr;
   TPoint popupPoint_{-1, -1};
   TPopupMenuWindow* window_ = nullptr;
+  MenuLoop* loop_ = nullptr;  // the loop of Popup while it runs
 };
 
 // Routes the keys of a message to the popup menu shown now; true when the menu took the message.
 // The forms layer calls it for every key message that reaches one of its windows.
 bool PopupMenuKeyMessage(TMessage& m);
+// Closes the menu shown now when the next mouse message is a press away from it; the press stays
+// in the queue for the window under the pointer, as a press outside the platform's own menus
+// does. The forms layer calls it before it takes each message.
+bool PopupMenuPressAway();
 
 void RegisterMenusClasses();

@@ -19,14 +19,6 @@ struct Cursor {
   std::vector<uint32_t> argb;
 };
 
-struct ClickHistory {
-  HWND hwnd = nullptr;
-  int button = -1;
-  bool nonClient = false;
-  DWORD time = 0;
-  POINT pt{0, 0};
-};
-
 struct Tracking {
   HWND hwnd = nullptr;
   DWORD flags = 0;  // TME_HOVER | TME_LEAVE | TME_NONCLIENT
@@ -221,6 +213,7 @@ bool Route(InputEvent& ev) {
   } else {
     bool dbl = false;
     if (ev.down) {
+      ev.clickBefore = s.lastClick;
       ClickHistory& c = s.lastClick;
       int dx = std::abs(pt.x - c.pt.x), dy = std::abs(pt.y - c.pt.y);
       bool wantsDouble = nonClient || (w->cls && (w->cls->style & CS_DBLCLKS));
@@ -812,6 +805,21 @@ HWND GetActiveWindow(void) {
 HWND GetForegroundWindow(void) { return GetActiveWindow(); }
 BOOL SetForegroundWindow(HWND wnd) { return FromHandle(wnd) && (SetActiveWindow(wnd), TRUE); }
 
+namespace {
+// Mouse input goes where the capture says when it is taken: input routed at an earlier look is
+// routed again after the capture changed (a press that closes a menu reaches the window under it).
+void RerouteQueuedMouse() {
+  InputState& s = S();
+  std::lock_guard<std::mutex> g(s.lock);
+  // Newest first, so the click history ends as it was before the oldest press.
+  for (auto it = s.events.rbegin(); it != s.events.rend(); ++it) {
+    if (!it->routed || it->kind == InputEvent::Key || it->kind == InputEvent::Char) continue;
+    if (it->kind == InputEvent::MouseButton && it->down) s.lastClick = it->clickBefore;
+    it->routed = false;
+  }
+}
+}  // namespace
+
 HWND SetCapture(HWND wnd) {
   InputState& s = S();
   HWND old = FromHandle(s.capture) ? s.capture : nullptr;
@@ -822,6 +830,7 @@ HWND SetCapture(HWND wnd) {
   }
   if (old == wnd) return old;
   s.capture = wnd;
+  RerouteQueuedMouse();
   if (old) SendMessage(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(wnd));
   return old;
 }
@@ -830,6 +839,7 @@ BOOL ReleaseCapture(void) {
   InputState& s = S();
   HWND old = s.capture;
   s.capture = nullptr;
+  if (old) RerouteQueuedMouse();
   if (old && FromHandle(old)) SendMessage(old, WM_CAPTURECHANGED, 0, 0);
   return TRUE;
 }

@@ -166,6 +166,15 @@ constexpr UINT kSysTimerScroll = 0xFFFF0002u;
 void OnSystemTimer(Window* w, UINT_PTR id);
 
 // ---- input (wm_input.cpp)
+// The last press, for telling a double click.
+struct ClickHistory {
+  HWND hwnd = nullptr;
+  int button = -1;
+  bool nonClient = false;
+  DWORD time = 0;
+  POINT pt{0, 0};
+};
+
 struct InputEvent {
   enum Kind { MouseMove, MouseButton, Wheel, Key, Char } kind = MouseMove;
   int x = 0, y = 0;
@@ -182,6 +191,7 @@ struct InputEvent {
   bool fromDisplay = false;  // read from the display server (not made by a test or a script)
   bool away = false;         // MouseMove: the pointer left our windows (over another program's)
   MSG msg{};  // the message once routed
+  ClickHistory clickBefore;  // a press: the last press before it was routed
   std::vector<MSG> extra;  // further messages of one event (Char: one per unit)
 };
 void PushInput(InputEvent ev);

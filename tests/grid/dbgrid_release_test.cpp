@@ -42,11 +42,8 @@ TEST_F(DBGridReleaseTest, RightClickLeavesNoCapture) {
     const TRect indicator = grid->CellRect(0, 2);
     for (const TRect& r : {corner, title, cell, indicator}) {
       SCOPED_TRACE(testing::Message() << titleButton << " at " << r.Left << "," << r.Top);
-      RightClick(r.Left + 3, r.Top + 3);
-      if (TPopupMenu* menu = TPopupMenu::ActiveMenu()) {
-        menu->CloseMenu();
-        gridtest::Pump();
-      }
+      uitest::WithMenu([&] { RightClick(r.Left + 3, r.Top + 3); }, [] {});  // a menu shown is closed
+      gridtest::Pump();
       EXPECT_NE(GetCapture(), grid->Handle());
       const int before = clicks;
       uitest::ClickAt(other, 5, 5);

@@ -447,7 +447,8 @@ TEST_F(DBGridTest, IndicatorTitleSelectsAllOrClearsAndColumnsPopTheirMenus) {
   EXPECT_EQ(grid->Selection()->SelectionType(), gstAll);
   grid->IndicatorTitleMouseDown();
   EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);
-  // With the title button, the menu the handler builds pops up below the cell.
+  // With the title button, the menu the handler builds pops up below the cell; the title shows
+  // pressed while the menu is open.
   TPopupMenu menu(form);
   auto* item = new TMenuItem(&menu);
   item->SetCaption("全选");
@@ -458,9 +459,32 @@ TEST_F(DBGridTest, IndicatorTitleSelectsAllOrClearsAndColumnsPopTheirMenus) {
     ++built;
     m = &menu;
   };
-  grid->IndicatorTitleMouseDown();
+  grid->SetOptionsGx(grid->OptionsGx() + dghFixed3D);  // a 3-D frame shows the pressed state
+  const TRect corner = grid->CellRect(0, 0);
+  gridtest::Pump();
+  const TColor up = uitest::PixelOf(grid, corner.Left, corner.Top);
+  EXPECT_TRUE(uitest::WithMenu([&] { grid->IndicatorTitleMouseDown(); }, [&] {
+    gridtest::Pump();
+    EXPECT_NE(uitest::PixelOf(grid, corner.Left, corner.Top), up);  // drawn sunken
+    uitest::WriteSnapshot(form, "grid_indicator_title_menu.png");
+    EXPECT_EQ(grid->PressedTitleCol(), 0);
+    EXPECT_EQ(menu.PopupComponent(), grid);
+    EXPECT_EQ(menu.PopupPoint(), grid->ClientToScreen(TPoint(corner.Left, corner.Bottom)));
+  }));
   EXPECT_EQ(built, 1);
-  EXPECT_EQ(menu.PopupComponent(), grid);
+  EXPECT_EQ(grid->PressedTitleCol(), -1);
+  gridtest::Pump();
+  EXPECT_EQ(uitest::PixelOf(grid, corner.Left, corner.Top), up);
+  // A menu of nobody's is freed once it has closed; one with an owner stays.
+  auto* ownerless = new TPopupMenu(nullptr);
+  auto* once = new TMenuItem(ownerless);
+  once->SetCaption("一次");
+  ownerless->Items()->Add(once);
+  TFreeWatch watch(ownerless);
+  grid->OnBuildIndicatorTitleMenu = [&](TObject*, TPopupMenu*& m) { m = ownerless; };
+  EXPECT_TRUE(uitest::WithMenu([&] { grid->IndicatorTitleMouseDown(); }, [] {}));
+  EXPECT_TRUE(watch.Gone());
+  EXPECT_EQ(menu.Items()->Count(), 1);
   // A right click on a data cell pops the column's menu.
   TPopupMenu columnMenu(form);
   auto* ci = new TMenuItem(&columnMenu);
@@ -468,9 +492,49 @@ TEST_F(DBGridTest, IndicatorTitleSelectsAllOrClearsAndColumnsPopTheirMenus) {
   columnMenu.Items()->Add(ci);
   name->SetPopupMenu(&columnMenu);
   const TRect r = grid->CellRect(2, 2);
-  grid->Perform(WM_RBUTTONUP, 0, MAKELPARAM(r.Left + 3, r.Top + 3));
-  EXPECT_EQ(columnMenu.PopupComponent(), grid);
+  EXPECT_TRUE(uitest::WithMenu([&] { grid->Perform(WM_RBUTTONUP, 0, MAKELPARAM(r.Left + 3, r.Top + 3)); },
+                               [&] { EXPECT_EQ(columnMenu.PopupComponent(), grid); }));
   gridtest::Pump();
+}
+
+// Without a menu to show, the indicator title with its button is a plain button: pressed while
+// held over it, no title click on its release.
+TEST_F(DBGridTest, AnIndicatorTitleWithoutAMenuIsTrackedAsAButton) {
+  AddRows(2);
+  MakeGrid();
+  AddColumn("ID");
+  Bind();
+  grid->IndicatorTitle()->SetTitleButton(true);
+  grid->IndicatorTitle()->SetUseGlobalMenu(false);
+  int titleClicks = 0;
+  grid->OnTitleBtnClick = [&](TObject*, int, TColumnGx*) { ++titleClicks; };
+  const TRect corner = grid->CellRect(0, 0);
+  const TPoint middle((corner.Left + corner.Right) / 2, (corner.Top + corner.Bottom) / 2);
+  EXPECT_FALSE(uitest::WithMenu([&] { uitest::MouseDown(grid, middle.X, middle.Y); }, [] {}));
+  EXPECT_EQ(grid->PressedTitleCol(), 0);
+  uitest::MoveMouse(grid, middle.X, corner.Bottom + 30);  // off the title: drawn up
+  EXPECT_EQ(grid->PressedTitleCol(), -1);
+  uitest::MoveMouse(grid, middle.X, middle.Y);
+  EXPECT_EQ(grid->PressedTitleCol(), 0);
+  uitest::MouseUp(grid, middle.X, middle.Y);
+  EXPECT_EQ(grid->PressedTitleCol(), -1);
+  EXPECT_EQ(titleClicks, 0);
+  EXPECT_NE(GetCapture(), grid->Handle());
+  // With a menu the press ends with the menu: nothing stays pressed or holds the mouse.
+  auto* own = new TPopupMenu(form);
+  auto* item = new TMenuItem(own);
+  item->SetCaption("全选");
+  own->Items()->Add(item);
+  grid->IndicatorTitle()->SetDropdownMenu(own);
+  uitest::AdvanceAndPump(600);  // not a double click
+  EXPECT_TRUE(uitest::WithMenu([&] { uitest::MouseDown(grid, middle.X, middle.Y); },
+                               [&] {
+                                 const TPoint at = grid->ClientToScreen(middle);
+                                 FanoInputMouseButton(0, FALSE, at.X, at.Y);
+                               }));
+  gridtest::Pump();
+  EXPECT_EQ(grid->PressedTitleCol(), -1);
+  EXPECT_EQ(GetCapture(), nullptr);
 }
 
 TEST_F(DBGridTest, DeferredLayoutRunsFromTheQueue) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/forms/menus.h"
 #include "platform/os/clock.h"
 
 namespace uitest {
@@ -17,6 +18,30 @@ void AdvanceAndPump(uint32_t ms, uint32_t step) {
     ms -= s;
     Pump();
   }
+}
+
+bool WithMenu(const std::function<void()>& open, const std::function<void()>& inside) {
+  bool shown = false;
+  const TIdleEvent saved = Application->OnIdle;
+  Application->OnIdle = [&](TObject*, bool& done) {
+    done = false;
+    TPopupMenu* menu = TPopupMenu::ActiveMenu();
+    if (!menu) return;
+    if (!shown) {
+      shown = true;
+      inside();
+      return;  // what `inside` left in the queue runs first
+    }
+    menu->CloseMenu();
+  };
+  try {
+    open();
+  } catch (...) {
+    Application->OnIdle = saved;
+    throw;
+  }
+  Application->OnIdle = saved;
+  return shown;
 }
 
 TPoint ScreenPoint(TControl* control, int x, int y) { return control->ClientToScreen(TPoint(x, y)); }

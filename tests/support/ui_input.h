@@ -3,6 +3,7 @@
 // and keys through the window system's queue, the pixels shown and the calls recorded on a DC.
 // Needs no test framework (the fuzz targets use it too).
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,13 @@ namespace uitest {
 void Pump();
 // Advances the simulated clock in steps, running the messages after each.
 void AdvanceAndPump(uint32_t ms, uint32_t step = 10);
+
+// A pop-up menu waits for its choice in a loop of its own, as a modal form does. Runs `open`, which
+// pops a menu up (directly or through the input it sends), and `inside` once within the menu's
+// loop, with the menu on the screen; the input `inside` leaves queued runs next, and a menu still
+// open when the queue is empty is closed. The chosen item runs after that, before this returns.
+// Returns whether a menu showed.
+bool WithMenu(const std::function<void()>& open, const std::function<void()>& inside);
 
 // Screen coordinates of a client point of a control.
 TPoint ScreenPoint(TControl* control, int x, int y);

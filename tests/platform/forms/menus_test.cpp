@@ -43,43 +43,51 @@ class Menus : public FormTest {
 };
 
 TEST_F(Menus, PopupPlacesTheMenuByItsAlignment) {
-  menu->Popup(400, 300);
-  Pump();
-  ASSERT_TRUE(menu->IsShowing());
-  RECT r = MenuRect();
+  auto shownAt = [&](int x, int y) {
+    RECT r{};
+    EXPECT_TRUE(uitest::WithMenu([&] { menu->Popup(x, y); }, [&] {
+      Pump();
+      EXPECT_TRUE(menu->IsShowing());
+      r = MenuRect();
+    }));
+    EXPECT_FALSE(menu->IsShowing());
+    return r;
+  };
+  RECT r = shownAt(400, 300);
   EXPECT_EQ(r.left, 400);
   EXPECT_EQ(r.top, 300);
-  int width = r.right - r.left;
-  menu->CloseMenu();
+  const int width = r.right - r.left;
   menu->SetAlignment(paRight);
-  menu->Popup(400, 300);
-  EXPECT_EQ(MenuRect().right, 400);
-  menu->CloseMenu();
+  EXPECT_EQ(shownAt(400, 300).right, 400);
   menu->SetAlignment(paCenter);
-  menu->Popup(400, 300);
-  EXPECT_EQ(MenuRect().left, 400 - width / 2);
-  menu->CloseMenu();
+  EXPECT_EQ(shownAt(400, 300).left, 400 - width / 2);
   // Kept inside the work area.
   menu->SetAlignment(paLeft);
-  menu->Popup(1275, 1020);
-  r = MenuRect();
+  r = shownAt(1275, 1020);
   EXPECT_LE(r.right, 1280);
   EXPECT_LE(r.bottom, 1024);
   EXPECT_EQ(menu->PopupPoint(), TPoint(1275, 1020));
-  menu->CloseMenu();
-  EXPECT_FALSE(menu->IsShowing());
   Pump();
 }
 
+// Popup returns once the menu has closed; the chosen item runs after the menu has gone.
 TEST_F(Menus, TheKeyboardSkipsSeparatorsAndChoosesAnItem) {
-  int popups = 0;
+  int popups = 0, closes = 0;
   menu->OnPopup = [&](TObject*) { ++popups; };
-  menu->Popup(400, 300);
-  EXPECT_EQ(popups, 1);
-  KeyPress(VK_DOWN);  // Cut
-  KeyPress(VK_DOWN);  // Copy
-  KeyPress(VK_DOWN);  // past the separator: Paste
-  KeyPress(VK_RETURN);
+  menu->OnClose = [&](TObject*) { ++closes; };
+  menu->Items()->Items(3)->OnClick = [&](TObject*) {
+    EXPECT_FALSE(menu->IsShowing());
+    EXPECT_EQ(closes, 1);
+    clicked.push_back("&Paste");
+  };
+  uitest::WithMenu([&] { menu->Popup(400, 300); }, [&] {
+    EXPECT_EQ(popups, 1);
+    KeyPress(VK_DOWN);  // Cut
+    KeyPress(VK_DOWN);  // Copy
+    KeyPress(VK_DOWN);  // past the separator: Paste
+    KeyPress(VK_RETURN);
+    EXPECT_TRUE(clicked.empty());
+  });
   EXPECT_EQ(clicked, std::vector<std::string>{"&Paste"});
   EXPECT_FALSE(menu->IsShowing());
   // The keys went to the menu, not to the focused control.
@@ -87,72 +95,115 @@ TEST_F(Menus, TheKeyboardSkipsSeparatorsAndChoosesAnItem) {
 }
 
 TEST_F(Menus, AcceleratorsSubMenusAndEscape) {
-  menu->Popup(400, 300);
-  FanoInputText("o");  // C&opy
-  Pump();
+  auto popup = [&] { menu->Popup(400, 300); };
+  uitest::WithMenu(popup, [&] {
+    FanoInputText("o");  // C&opy
+    Pump();
+  });
   EXPECT_EQ(clicked, std::vector<std::string>{"C&opy"});
-  menu->Popup(400, 300);
-  FanoInputText("m");  // &More opens its sub-menu
-  Pump();
-  EXPECT_TRUE(menu->IsShowing());
-  KeyPress(VK_RETURN);  // the sub-menu's first item
+  uitest::WithMenu(popup, [&] {
+    FanoInputText("m");  // &More opens its sub-menu
+    Pump();
+    EXPECT_TRUE(menu->IsShowing());
+    KeyPress(VK_RETURN);  // the sub-menu's first item
+  });
   EXPECT_EQ(clicked.back(), "&Inner");
-  menu->Popup(400, 300);
-  KeyPress(VK_ESCAPE);
-  EXPECT_FALSE(menu->IsShowing());
+  uitest::WithMenu(popup, [&] {
+    KeyPress(VK_ESCAPE);
+    EXPECT_FALSE(menu->IsShowing());
+  });
   EXPECT_EQ(clicked.size(), 2u);
 }
 
 TEST_F(Menus, TheMouseChoosesAndAClickOutsideCloses) {
-  menu->Popup(400, 300);
-  Pump();
-  RECT r = MenuRect();
-  // The first item lies at the top of the menu.
-  FanoInputMouseMove(r.left + 30, r.top + 8);
-  FanoInputMouseButton(0, TRUE, r.left + 30, r.top + 8);
-  FanoInputMouseButton(0, FALSE, r.left + 30, r.top + 8);
-  Pump();
+  auto popup = [&] { menu->Popup(400, 300); };
+  uitest::WithMenu(popup, [&] {
+    Pump();
+    RECT r = MenuRect();
+    // The first item lies at the top of the menu.
+    FanoInputMouseMove(r.left + 30, r.top + 8);
+    FanoInputMouseButton(0, TRUE, r.left + 30, r.top + 8);
+    FanoInputMouseButton(0, FALSE, r.left + 30, r.top + 8);
+    Pump();
+  });
   EXPECT_EQ(clicked, std::vector<std::string>{"&Cut"});
-  menu->Popup(400, 300);
-  Pump();
-  FanoInputMouseButton(0, TRUE, 50, 50);
-  FanoInputMouseButton(0, FALSE, 50, 50);
-  Pump();
-  EXPECT_FALSE(menu->IsShowing());
+  uitest::WithMenu(popup, [&] {
+    FanoInputMouseButton(0, TRUE, 50, 50);
+    FanoInputMouseButton(0, FALSE, 50, 50);
+    Pump();
+    EXPECT_FALSE(menu->IsShowing());
+  });
   EXPECT_EQ(clicked.size(), 1u);
+  // The press that closes the menu is not lost: the control under the pointer takes it.
+  std::vector<TPoint> presses;
+  target->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int x, int y) { presses.push_back(TPoint(x, y)); };
+  const TPoint on = ScreenPoint(target, 7, 9);
+  EXPECT_TRUE(uitest::WithMenu(popup, [&] {
+    FanoInputMouseMove(on.X, on.Y);
+    FanoInputMouseButton(0, TRUE, on.X, on.Y);
+    FanoInputMouseButton(0, FALSE, on.X, on.Y);
+  }));
+  Pump();
+  EXPECT_EQ(presses, std::vector<TPoint>{TPoint(7, 9)});
+  EXPECT_EQ(clicked.size(), 1u);
+  EXPECT_NE(GetCapture(), target->Handle());
 }
 
 TEST_F(Menus, DisabledItemsAreNotChosenAndChangesCloseTheMenu) {
   menu->Items()->Items(0)->SetEnabled(false);
-  menu->Popup(400, 300);
-  KeyPress(VK_DOWN);
-  KeyPress(VK_RETURN);  // on the disabled Cut: nothing
+  uitest::WithMenu([&] { menu->Popup(400, 300); }, [&] {
+    KeyPress(VK_DOWN);
+    KeyPress(VK_RETURN);  // on the disabled Cut: nothing
+    EXPECT_TRUE(menu->IsShowing());
+    // Rebuilding the items while the menu shows closes it.
+    auto* extra = new TMenuItem(form);
+    extra->SetCaption("Extra");
+    menu->Items()->Add(extra);
+    EXPECT_FALSE(menu->IsShowing());
+  });
   EXPECT_TRUE(clicked.empty());
-  EXPECT_TRUE(menu->IsShowing());
-  // Rebuilding the items while the menu shows closes it.
-  auto* extra = new TMenuItem(form);
-  extra->SetCaption("Extra");
-  menu->Items()->Add(extra);
-  EXPECT_FALSE(menu->IsShowing());
+}
+
+// The menu's own item may free the menu, and a menu freed while it shows ends its Popup with no
+// item run.
+TEST_F(Menus, AMenuFreedByItsItemOrWhileItShows) {
+  menu->Items()->Items(0)->OnClick = [&](TObject*) {
+    menu->Free();
+    menu = nullptr;
+  };
+  uitest::WithMenu([&] { menu->Popup(400, 300); }, [&] { KeyPress(VK_DOWN), KeyPress(VK_RETURN); });
+  EXPECT_EQ(menu, nullptr);
+  menu = new TPopupMenu(form);
+  auto* item = new TMenuItem(menu);
+  item->OnClick = [&](TObject*) { clicked.push_back("freed"); };
+  menu->Items()->Add(item);
+  EXPECT_TRUE(uitest::WithMenu([&] { menu->Popup(400, 300); }, [&] {
+    KeyPress(VK_DOWN);
+    menu->Free();
+  }));
+  EXPECT_EQ(TPopupMenu::ActiveMenu(), nullptr);
+  EXPECT_TRUE(clicked.empty());
+  menu = nullptr;
+  Pump();
 }
 
 TEST_F(Menus, RightClickShowsTheControlsMenu) {
   target->SetPopupMenu(menu);
   TPoint p = ScreenPoint(target, 20, 20);
-  FanoInputMouseMove(p.X, p.Y);
-  FanoInputMouseButton(1, TRUE, p.X, p.Y);
-  FanoInputMouseButton(1, FALSE, p.X, p.Y);
-  Pump();
-  ASSERT_TRUE(menu->IsShowing());
-  EXPECT_EQ(menu->PopupComponent(), target);
-  EXPECT_EQ(menu->PopupPoint(), p);
-  menu->CloseMenu();
+  auto rightClick = [&] {
+    FanoInputMouseMove(p.X, p.Y);
+    FanoInputMouseButton(1, TRUE, p.X, p.Y);
+    FanoInputMouseButton(1, FALSE, p.X, p.Y);
+    Pump();
+  };
+  EXPECT_TRUE(uitest::WithMenu(rightClick, [&] {
+    EXPECT_TRUE(menu->IsShowing());
+    EXPECT_EQ(menu->PopupComponent(), target);
+    EXPECT_EQ(menu->PopupPoint(), p);
+  }));
   // A handled context-popup event keeps the menu away.
   target->OnContextPopup = [](TObject*, TPoint, bool& handled) { handled = true; };
-  FanoInputMouseButton(1, TRUE, p.X, p.Y);
-  FanoInputMouseButton(1, FALSE, p.X, p.Y);
-  Pump();
-  EXPECT_FALSE(menu->IsShowing());
+  EXPECT_FALSE(uitest::WithMenu(rightClick, [] {}));
 }
 
 TEST_F(Menus, ShortcutsOfThePopupMenuWorkFromTheControl) {

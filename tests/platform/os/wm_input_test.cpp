@@ -160,6 +160,42 @@ TEST_F(Input, CaptureHandOverTellsTheLoserWhoTookIt) {
   EXPECT_EQ(GetCapture(), nullptr);
 }
 
+// Mouse input goes where the capture says when it is taken: a press looked at while another window
+// held the mouse reaches the window under the pointer once the capture is gone, and a press looked
+// at again counts once towards a double click.
+TEST_F(Input, QueuedMouseInputFollowsACaptureChange) {
+  HWND top = Top(0, 0, 200, 100);
+  HWND a = Child(top, 0, 0, 50, 20);
+  HWND b = Child(top, 60, 0, 50, 20);
+  FanoPumpMessages();
+  POINT onB{5, 5};
+  ClientToScreen(b, &onB);
+  MSG m;
+  for (bool release : {true, false}) {
+    SCOPED_TRACE(release ? "capture released" : "capture taken by the window under the pointer");
+    ClockAdvance(1000);
+    Log().clear();
+    if (release) SetCapture(a);
+    FanoInputMouseButton(0, TRUE, onB.x, onB.y);
+    ASSERT_TRUE(PeekMessage(&m, nullptr, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, PM_NOREMOVE));
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_LBUTTONDOWN));
+    EXPECT_EQ(m.hwnd, release ? a : b);
+    if (release) ReleaseCapture();
+    else SetCapture(b);
+    FanoInputMouseButton(0, FALSE, onB.x, onB.y);
+    FanoPumpMessages();
+    ReleaseCapture();
+    EXPECT_EQ(Count(a, WM_LBUTTONDOWN), 0);
+    EXPECT_EQ(Count(b, WM_LBUTTONDOWN), 1);
+    EXPECT_EQ(Count(b, WM_LBUTTONDBLCLK), 0);
+    EXPECT_EQ(Count(b, WM_LBUTTONUP), 1);
+  }
+  // A second click straight after the first is its double click.
+  Log().clear();
+  Click(onB.x, onB.y);
+  EXPECT_EQ(Count(b, WM_LBUTTONDBLCLK), 1);
+}
+
 TEST_F(Input, MouseGoesToTheWindowUnderThePointerOrItsParentWhenDisabled) {
   HWND top = Top(100, 100, 200, 100, WS_POPUP | WS_VISIBLE | WS_BORDER);
   HWND a = Child(top, 10, 10, 50, 20);
