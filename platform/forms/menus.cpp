@@ -197,6 +197,8 @@ class TPopupMenuWindow : public TCustomControl {
     SetBounds(x, y, width, height);
     SetWindowPos(Handle(), HWND_TOPMOST, x, y, width, height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     SetVisible(true);
+    POINT cursor;
+    if (GetCursorPos(&cursor)) lastMouse_ = TPoint(cursor.x, cursor.y);
   }
 
   TRect ItemRect(int index) {
@@ -348,6 +350,10 @@ class TPopupMenuWindow : public TCustomControl {
     TPopupMenuWindow* w = WindowAt(screen);
     switch (m.Msg) {
       case WM_MOUSEMOVE:
+        // Only a real move takes the highlight from the item the keys chose (the display server
+        // reports the pointer where it stays, at crossings).
+        if (screen == lastMouse_) break;
+        lastMouse_ = screen;
         if (w) {
           int i = w->ItemAt(w->ScreenToClient(screen));
           w->SetHot(i);
@@ -390,6 +396,10 @@ class TPopupMenuWindow : public TCustomControl {
         if (!parentWindow_ && menu_ && menu_->window_ == this && reinterpret_cast<HWND>(m.LParam) != WindowHandle())
           menu_->WindowClosed(this, nullptr);
         return;
+      case WM_ACTIVATEAPP:
+        // The user went to another program: the menu goes, as the platform's own menus do.
+        if (!m.WParam && !parentWindow_ && menu_ && menu_->window_ == this) menu_->WindowClosed(this, nullptr);
+        return;
       case CM_RELEASE: Free(); return;
       default: TCustomControl::Dispatch(m); return;
     }
@@ -418,9 +428,15 @@ class TPopupMenuWindow : public TCustomControl {
       TColor text = !it->Enabled() ? clGrayText : hot ? clHighlightText : clMenuText;
       c->Brush()->SetColor(back);
       c->FillRect(r);
-      if (it->Checked()) {
-        RECT box{r.Left + 2, r.Top + (r.Height() - 14) / 2, r.Left + 16, r.Top + (r.Height() - 14) / 2 + 14};
-        DrawFrameControl(c->Handle(), &box, DFC_MENU, it->RadioItem() ? DFCS_MENUBULLET : DFCS_MENUCHECK);
+      // The marks are drawn in the text colour (the platform's menu glyphs are masks, black on white).
+      c->Pen()->SetColor(text);
+      c->Brush()->SetColor(text);
+      const int midY = r.Top + r.Height() / 2;
+      if (it->Checked() && it->RadioItem()) {
+        c->Ellipse(TRect(r.Left + 6, midY - 3, r.Left + 12, midY + 3));
+      } else if (it->Checked()) {
+        for (int dy = 0; dy < 2; ++dy)
+          c->Polyline({TPoint(r.Left + 5, midY - 1 + dy), TPoint(r.Left + 8, midY + 2 + dy), TPoint(r.Left + 14, midY - 4 + dy)});
       } else if (TCustomImageList* images = menu_->Images(); images && it->ImageIndex() >= 0) {
         images->Draw(c, r.Left + 2, r.Top + (r.Height() - images->Height()) / 2, it->ImageIndex(), it->Enabled());
       } else if (it->HasBitmap()) {
@@ -436,8 +452,10 @@ class TPopupMenuWindow : public TCustomControl {
       if (!sc.empty()) DrawTextA(c->Handle(), sc.c_str(), -1, &tr, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
       if (it->Default()) c->Font()->SetStyle(c->Font()->Style() - fsBold);
       if (it->Count() > 0) {
-        RECT ar{r.Right - kArrowSpace, r.Top + (r.Height() - 12) / 2, r.Right - 4, r.Top + (r.Height() - 12) / 2 + 12};
-        DrawFrameControl(c->Handle(), &ar, DFC_MENU, DFCS_MENUARROW);
+        c->Brush()->SetStyle(bsSolid);
+        c->Brush()->SetColor(text);
+        const int ax = r.Right - kArrowSpace + 5;
+        c->Polygon({TPoint(ax, midY - 4), TPoint(ax + 4, midY), TPoint(ax, midY + 4)});
       }
       c->Brush()->SetStyle(bsSolid);
     }
@@ -449,6 +467,7 @@ class TPopupMenuWindow : public TCustomControl {
   TPopupMenuWindow* child_ = nullptr;
   std::vector<TMenuItem*> items_;
   int hot_ = -1;
+  TPoint lastMouse_{-1, -1};  // the root's: where the pointer was at the last move
 };
 
 bool PopupMenuKeyMessage(TMessage& m) {

@@ -82,9 +82,16 @@ TEST_F(Menus, TheKeyboardSkipsSeparatorsAndChoosesAnItem) {
   };
   uitest::WithMenu([&] { menu->Popup(400, 300); }, [&] {
     EXPECT_EQ(popups, 1);
+    // The pointer rests on the menu's border, over no item.
+    const RECT r = MenuRect();
+    FanoInputMouseMove(r.left, r.top);
+    Pump();
     KeyPress(VK_DOWN);  // Cut
     KeyPress(VK_DOWN);  // Copy
     KeyPress(VK_DOWN);  // past the separator: Paste
+    // A report of the pointer where it stays keeps the item the keys chose.
+    FanoInputMouseMove(r.left, r.top);
+    Pump();
     KeyPress(VK_RETURN);
     EXPECT_TRUE(clicked.empty());
   });
@@ -147,6 +154,12 @@ TEST_F(Menus, TheMouseChoosesAndAClickOutsideCloses) {
   EXPECT_EQ(presses, std::vector<TPoint>{TPoint(7, 9)});
   EXPECT_EQ(clicked.size(), 1u);
   EXPECT_NE(GetCapture(), target->Handle());
+  // Going to another program closes the menu.
+  EXPECT_TRUE(uitest::WithMenu(popup, [&] {
+    SetActiveWindow(nullptr);
+    EXPECT_FALSE(menu->IsShowing());
+  }));
+  EXPECT_EQ(clicked.size(), 1u);
 }
 
 TEST_F(Menus, DisabledItemsAreNotChosenAndChangesCloseTheMenu) {
