@@ -948,7 +948,11 @@ void TPopupMenu::Popup(int x, int y) {
       CloseMenu();
       break;
     }
-    Application->HandleMessage();
+    try {
+      Application->HandleMessage();
+    } catch (...) {
+      Application->HandleException(this);  // as the application's own loop does
+    }
   }
   if (loop.menuGone) return;  // its items may have gone with it
   loop_ = loop.outer;

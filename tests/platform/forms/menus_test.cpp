@@ -200,6 +200,24 @@ TEST_F(Menus, AMenuFreedByItsItemOrWhileItShows) {
   Pump();
 }
 
+// What escapes a handler while the menu waits is reported as the application's loop reports it;
+// the report cancels the mouse modes, which closes the menu.
+TEST_F(Menus, AnExceptionInTheMenusLoopIsReported) {
+  const UINT failing = WM_APP + 77;
+  std::vector<std::string> reported;
+  Application->OnMessage = [&](MSG& m, bool&) {
+    if (m.message == failing) throw EMenuError("boom");
+  };
+  Application->OnException = [&](TObject*, const std::exception& e) { reported.push_back(e.what()); };
+  EXPECT_TRUE(uitest::WithMenu([&] { menu->Popup(400, 300); },
+                               [&] { PostMessage(form->Handle(), failing, 0, 0); }));
+  Application->OnMessage = nullptr;
+  Application->OnException = nullptr;
+  EXPECT_EQ(reported, std::vector<std::string>{"boom"});
+  EXPECT_FALSE(menu->IsShowing());
+  EXPECT_TRUE(clicked.empty());
+}
+
 TEST_F(Menus, RightClickShowsTheControlsMenu) {
   target->SetPopupMenu(menu);
   TPoint p = ScreenPoint(target, 20, 20);
