@@ -187,7 +187,9 @@ void TCustomDBGridGx::DrawTitleCell(int col, int row, const TCellTypeGx& type, T
   if (selected) FixedCellColors(col, type, scratchFont_.get(), background, pressed);
   c->Font()->Assign(scratchFont_.get());
   c->Brush()->SetColor(background);
-  FillFixed(c, f, leafCell, Flat(), pressed || selected);
+  // Under a group the leaf's own part only: the group's element spans its columns unbroken.
+  FillFixed(c, leafCell == rect ? f : MakeFrame(raised, themed, Flat(), leafCell, false), leafCell, Flat(),
+            pressed || selected);
   textRect.Top += pressOffset;
 
   // Sort marker and, with several sorted columns, the column's place among them.
@@ -279,19 +281,21 @@ void TCustomDBGridGx::DrawTitleNodes(THeadTreeNode* leaf, const TRect& cell, TGr
     TRect r(childLeft, top, childLeft + width, top + node->Height);
     r.Bottom = std::min(r.Bottom, cell.Bottom);
     TColor background = FixedColor();
-    if (state.Contains(gdSelected) && selection_->SelectionType() == gstColumns) {
+    const bool selected = state.Contains(gdSelected) && selection_->SelectionType() == gstColumns;
+    if (selected) {
       TCellTypeGx t;
       t.DataColumn = true;
       FixedCellColors(-1, t, scratchFont_.get(), background, false);
     }
     c->Font()->Assign(titleFont_.get());
     c->Brush()->SetColor(background);
-    TRect inner = r;
+    // The whole node is one fixed cell: themed, the header element spans it, cut by the clip.
     const bool raised = optionsGx_.Contains(dghFixed3D);
-    if (raised && !Flat()) inner.Inflate(-1, -1);
-    c->FillRect(inner);
-    WriteTextGx(c, inner, false, 2, 1, node->Text, taCenter, tlCenter, true, endEllipsis, 0, 0, false);
-    if (raised) Paint3DFrame(c, r, false);
+    const bool themed = raised && ThemesActive() && !Flat();
+    const TCellFrame f = MakeFrame(raised, themed, Flat(), r, false);
+    FillFixed(c, f, r, Flat(), selected);
+    WriteTextGx(c, f.inner, false, 2, 1, node->Text, taCenter, tlCenter, true, endEllipsis, 0, 0, false);
+    if (raised && !themed) Paint3DFrame(c, r, false);
     if (dbOptions_.Contains(dgRowLines)) {
       c->Pen()->SetColor(GridLineColors()->IndicatorLineColor());
       c->Pen()->SetStyle(psSolid);

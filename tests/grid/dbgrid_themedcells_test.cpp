@@ -48,6 +48,25 @@ TEST_F(DBGridThemedCellsTest, ARaisedThemedTitleIsTheThemesHeaderItem) {
   EXPECT_EQ(TitleTop(1), ColorToRGB(grid->FixedColor()));
 }
 
+// A group of a multi-level title is one header item over its whole width, drawn in pieces with
+// each of its columns.
+TEST_F(DBGridThemedCellsTest, AThemedTitleGroupIsOneHeaderItem) {
+  ThemedCellsOn themes;
+  AddRows(2);
+  MakeGrid(300, 150);
+  AddColumn("ID", "金额|编号");
+  AddColumn("NAME", "金额|名称");
+  grid->SetUseMultiTitle(true);
+  Bind();
+  grid->Invalidate();
+  gridtest::Pump();
+  const TRect first = grid->CellRect(1, 0), second = grid->CellRect(2, 0);
+  // The group's top row, away from its centred caption, on both columns.
+  for (const int x : {first.Left + 3, second.Left - 1, second.Left, second.Right - 3})
+    EXPECT_TRUE(LightTop(static_cast<COLORREF>(uitest::PixelOf(grid, x, first.Top + 1)))) << x;
+  FanoSnapshotWindow(grid->Handle(), uitest::SnapshotPath("dbgrid_themed_title_group.png").c_str());
+}
+
 TEST_F(DBGridThemedCellsTest, TheThemedCurrentRowArrowIsDarkShadow) {
   ThemedCellsOn themes;
   Build();
