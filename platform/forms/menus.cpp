@@ -185,7 +185,8 @@ class TPopupMenuWindow : public TCustomControl {
       if (!sc.empty()) shortWidth = std::max(shortWidth, Canvas()->TextWidth(sc));
       if (it->Count() > 0) anySub = true;
     }
-    int width = kGutter + textWidth + (shortWidth ? 24 + shortWidth : 0) + (anySub ? kArrowSpace : 8) + 4;
+    textRightSpace_ = anySub ? kArrowSpace : 8;
+    int width = kGutter + textWidth + (shortWidth ? 24 + shortWidth : 0) + textRightSpace_ + 4;
     width = std::max(width, 60);
     if (items_.empty()) height = std::max(height, 12);
     if (align == paRight) x -= width;
@@ -446,7 +447,7 @@ class TPopupMenuWindow : public TCustomControl {
       c->Brush()->SetStyle(bsClear);
       c->Font()->SetColor(text);
       if (it->Default()) c->Font()->SetStyle(c->Font()->Style() + fsBold);
-      RECT tr{r.Left + kGutter, r.Top, r.Right - kArrowSpace, r.Bottom};
+      RECT tr{r.Left + kGutter, r.Top, r.Right - textRightSpace_, r.Bottom};
       DrawTextA(c->Handle(), it->Caption().c_str(), -1, &tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
       std::string sc = ShortCutToText(it->ShortCut());
       if (!sc.empty()) DrawTextA(c->Handle(), sc.c_str(), -1, &tr, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
@@ -468,6 +469,7 @@ class TPopupMenuWindow : public TCustomControl {
   std::vector<TMenuItem*> items_;
   int hot_ = -1;
   TPoint lastMouse_{-1, -1};  // the root's: where the pointer was at the last move
+  int textRightSpace_ = 8;    // right of the captions: the sub-menu arrows, or a margin
 };
 
 bool PopupMenuKeyMessage(TMessage& m) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 #include "platform/forms/menus.h"
 #include "platform/os/clock.h"
@@ -22,6 +23,7 @@ void AdvanceAndPump(uint32_t ms, uint32_t step) {
 
 bool WithMenu(const std::function<void()>& open, const std::function<void()>& inside) {
   bool shown = false;
+  std::exception_ptr failure;  // thrown by `inside`: the test sees it, not the application's report
   const TIdleEvent saved = Application->OnIdle;
   Application->OnIdle = [&](TObject*, bool& done) {
     done = false;
@@ -29,10 +31,14 @@ bool WithMenu(const std::function<void()>& open, const std::function<void()>& in
     if (!menu) return;
     if (!shown) {
       shown = true;
-      inside();
-      return;  // what `inside` left in the queue runs first
+      try {
+        inside();
+        return;  // what `inside` left in the queue runs first
+      } catch (...) {
+        failure = std::current_exception();
+      }
     }
-    menu->CloseMenu();
+    if ((menu = TPopupMenu::ActiveMenu())) menu->CloseMenu();
   };
   try {
     open();
@@ -41,6 +47,7 @@ bool WithMenu(const std::function<void()>& open, const std::function<void()>& in
     throw;
   }
   Application->OnIdle = saved;
+  if (failure) std::rethrow_exception(failure);
   return shown;
 }
 

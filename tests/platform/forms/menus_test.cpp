@@ -70,6 +70,38 @@ TEST_F(Menus, PopupPlacesTheMenuByItsAlignment) {
   Pump();
 }
 
+// A caption is written whole: the menu is as wide as its longest caption needs, sub-menu arrow or
+// not.
+TEST_F(Menus, CaptionsFitTheMenu) {
+  for (bool withSubMenu : {false, true}) {
+    SCOPED_TRACE(withSubMenu);
+    auto* wide = new TPopupMenu(form);
+    auto* item = new TMenuItem(wide);
+    item->SetCaption("WWWWWW");
+    wide->Items()->Add(item);
+    if (withSubMenu) {
+      auto* other = new TMenuItem(wide);
+      other->SetCaption("W");
+      other->Add(new TMenuItem(wide));
+      wide->Items()->Add(other);
+    }
+    EXPECT_TRUE(uitest::WithMenu([&] { wide->Popup(400, 300); }, [&] {
+      Pump();
+      auto* window = dynamic_cast<TWinControl*>(FindControl(wide->PopupWindowHandle()));
+      ASSERT_NE(window, nullptr);
+      TBitmap measure;
+      measure.SetSize(1, 1);
+      TCanvas* c = measure.Canvas();
+      c->Font()->Assign(Screen->MenuFont());
+      const int textWidth = c->TextWidth("WWWWWW");
+      const int middle = 1 + (c->TextHeight("Wg") + 8) / 2;
+      // The caption starts after the 20-pixel gutter; its last letter is drawn.
+      EXPECT_EQ(uitest::PixelOf(window, 1 + 20 + textWidth - 2, middle), ColorToRGB(clMenuText));
+    }));
+    wide->Free();
+  }
+}
+
 // Popup returns once the menu has closed; the chosen item runs after the menu has gone.
 TEST_F(Menus, TheKeyboardSkipsSeparatorsAndChoosesAnItem) {
   int popups = 0, closes = 0;
