@@ -264,6 +264,7 @@ class TPopupMenuWindow : public TCustomControl {
 
   // Hides the window and frees it once the current messages have run.
   void Dismiss() {
+    menu_ = nullptr;  // the menu may go before the release comes
     SetVisible(false);
     if (HandleAllocated()) {
       ShowWindow(WindowHandle(), SW_HIDE);
@@ -378,6 +379,12 @@ class TPopupMenuWindow : public TCustomControl {
   }
 
   void Dispatch(TMessage& m) override {
+    if (!menu_) {
+      // Dismissed: waits for its release and takes no input.
+      if (m.Msg == CM_RELEASE) Free();
+      else if ((m.Msg < WM_MOUSEFIRST || m.Msg > WM_MOUSELAST) && m.Msg != WM_ACTIVATEAPP) TCustomControl::Dispatch(m);
+      return;
+    }
     switch (m.Msg) {
       case WM_MOUSEMOVE:
       case WM_LBUTTONDOWN:
@@ -438,7 +445,7 @@ class TPopupMenuWindow : public TCustomControl {
       } else if (it->Checked()) {
         for (int dy = 0; dy < 2; ++dy)
           c->Polyline({TPoint(r.Left + 5, midY - 1 + dy), TPoint(r.Left + 8, midY + 2 + dy), TPoint(r.Left + 14, midY - 4 + dy)});
-      } else if (TCustomImageList* images = menu_->Images(); images && it->ImageIndex() >= 0) {
+      } else if (TCustomImageList* images = menu_ ? menu_->Images() : nullptr; images && it->ImageIndex() >= 0) {
         images->Draw(c, r.Left + 2, r.Top + (r.Height() - images->Height()) / 2, it->ImageIndex(), it->Enabled());
       } else if (it->HasBitmap()) {
         TBitmap* b = it->Bitmap();
