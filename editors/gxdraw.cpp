@@ -144,24 +144,32 @@ void DrawButtonGlyph(TCanvas* canvas, const TRect& rect, int kind, bool shift, d
 
 namespace {
 
+// Takes the first queued left-button message of the window when it is a press (or double-click)
+// that `accept` takes; the point is in the window's client coordinates.
+template <class Accept>
+bool TakePendingPress(TWinControl* window, Accept accept) {
+  if (!window || !window->HandleAllocated()) return false;
+  HWND wnd = window->WindowHandle();
+  MSG msg;
+  if (!PeekMessage(&msg, wnd, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, PM_NOREMOVE)) return false;
+  if (msg.message != WM_LBUTTONDOWN && msg.message != WM_LBUTTONDBLCLK) return false;
+  if (!accept(LParamToPoint(msg.lParam))) return false;
+  PeekMessage(&msg, wnd, msg.message, msg.message, PM_REMOVE);
+  return true;
+}
+
 bool PendingPress(TControl* control, bool checkClient) {
   if (!control) return false;
   auto* win = dynamic_cast<TWinControl*>(control);
   TWinControl* owner = win ? win : control->Parent();
-  if (!owner || !owner->HandleAllocated()) return false;
-  HWND wnd = owner->WindowHandle();
-  MSG msg;
-  if (!PeekMessage(&msg, wnd, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, PM_NOREMOVE)) return false;
-  if (msg.message != WM_LBUTTONDOWN && msg.message != WM_LBUTTONDBLCLK) return false;
-  TPoint p = LParamToPoint(msg.lParam);
-  if (!win) {
-    // A windowless control: the press must fall on it, not on a sibling.
-    if (owner->ControlAtPos(p, false) != control) return false;
-    p = p - TPoint(control->Left(), control->Top());
-  }
-  if (checkClient && !control->ClientRect().Contains(p)) return false;
-  PeekMessage(&msg, wnd, msg.message, msg.message, PM_REMOVE);
-  return true;
+  return TakePendingPress(owner, [&](TPoint p) {
+    if (!win) {
+      // A windowless control: the press must fall on it, not on a sibling.
+      if (owner->ControlAtPos(p, false) != control) return false;
+      p = p - TPoint(control->Left(), control->Top());
+    }
+    return !checkClient || control->ClientRect().Contains(p);
+  });
 }
 
 }  // namespace
@@ -169,6 +177,10 @@ bool PendingPress(TControl* control, bool checkClient) {
 bool IsMouseDownPending(TControl* control) { return PendingPress(control, true); }
 
 bool IsMouseDownPendingAt(TControl* control) { return PendingPress(control, false); }
+
+bool IsMouseDownPendingIn(TWinControl* window, const TRect& area) {
+  return TakePendingPress(window, [&](TPoint p) { return area.Contains(p); });
+}
 
 bool IsDoubleClick(const TPoint& p1, const TPoint& p2, uint32_t elapsedMs) {
   return elapsedMs <= GetDoubleClickTime() && std::abs(p1.X - p2.X) <= GetSystemMetrics(SM_CXDOUBLECLK) &&

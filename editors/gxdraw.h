@@ -30,5 +30,7 @@ void DrawButtonGlyph(TCanvas* canvas, const TRect& rect, int kind, bool shift, d
 // queue, true. The At form takes one anywhere on the control's window.
 bool IsMouseDownPending(TControl* control);
 bool IsMouseDownPendingAt(TControl* control);
+// The same for a press on an area of a window (client coordinates), a grid cell say.
+bool IsMouseDownPendingIn(TWinControl* window, const TRect& area);
 // Within the double-click time and distances.
 bool IsDoubleClick(const TPoint& p1, const TPoint& p2, uint32_t elapsedMs);

@@ -3,6 +3,7 @@
 // memory table drives.
 #include <algorithm>
 
+#include "editors/gxdraw.h"
 #include "grid/dbgrid.h"
 #include "grid/dbgrid_dropdowns.h"
 #include "grid/dbgrid_filterrow.h"
@@ -1578,10 +1579,7 @@ void TCustomDBGridGx::DefaultIndicatorTitleMouseDown() {
       if (watchedMenu.Gone()) menu = nullptr;
       shown = true;
       // The press on this title that closed the menu does not open it again.
-      MSG m;
-      if (HandleAllocated() && PeekMessage(&m, WindowHandle(), WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, PM_NOREMOVE) &&
-          m.message != WM_LBUTTONUP && CellRect(0, 0).Contains(LParamToPoint(m.lParam)))
-        PeekMessage(&m, WindowHandle(), m.message, m.message, PM_REMOVE);
+      IsMouseDownPendingIn(this, CellRect(0, 0));
     }
     if (menu && !menu->Owner()) menu->Free();
     pressedTitleCol_ = -1;

@@ -526,13 +526,24 @@ TEST_F(DBGridTest, AnIndicatorTitleWithoutAMenuIsTrackedAsAButton) {
   item->SetCaption("全选");
   own->Items()->Add(item);
   grid->IndicatorTitle()->SetDropdownMenu(own);
+  int popups = 0;
+  grid->OnBuildIndicatorTitleMenu = [&](TObject*, TPopupMenu*& m) {
+    ++popups;
+    m = own;
+  };
   uitest::AdvanceAndPump(600);  // not a double click
+  const TPoint at = grid->ClientToScreen(middle);
+  // Let go, then press the title again: that press closes the menu and opens no other.
   EXPECT_TRUE(uitest::WithMenu([&] { uitest::MouseDown(grid, middle.X, middle.Y); },
                                [&] {
-                                 const TPoint at = grid->ClientToScreen(middle);
                                  FanoInputMouseButton(0, FALSE, at.X, at.Y);
+                                 ClockAdvance(600);  // a press of its own, not a double click
+                                 FanoInputMouseButton(0, TRUE, at.X, at.Y);
                                }));
+  FanoInputMouseButton(0, FALSE, at.X, at.Y);
   gridtest::Pump();
+  EXPECT_EQ(popups, 1);
+  EXPECT_EQ(TPopupMenu::ActiveMenu(), nullptr);
   EXPECT_EQ(grid->PressedTitleCol(), -1);
   EXPECT_EQ(GetCapture(), nullptr);
 }
