@@ -632,8 +632,13 @@ void TCustomDBGridGx::TopLeftChanged() {
 void TCustomDBGridGx::Dispatch(TMessage& message) {
   if (message.Msg == kDeferredSumsMessage) {
     TDataSet* ds = DataSet();
-    if (sumList_ && sumList_->Stale() && ds && ds->Active() && ds->State() == dsBrowse && !ds->ControlsDisabled())
+    if (sumList_ && sumList_->Stale() && ds && ds->Active() && ds->State() == dsBrowse && !ds->ControlsDisabled()) {
+      // The pass leaves the table on its first record; a change made elsewhere must not move the
+      // user's record.
+      const TBookmark mark = ds->BookmarkAvailable() ? ds->GetBookmark() : TBookmark{};
       sumList_->RecalcAll();
+      if (!mark.empty() && ds->Active() && ds->BookmarkValid(mark)) ds->GotoBookmark(mark);
+    }
     message.Result = 0;
     return;
   }

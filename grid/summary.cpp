@@ -199,7 +199,9 @@ void TDBSumListProducer::WatchedRemoved(TComponent* component) {
   // Told from the component's base destructor, the dataset part is gone: only drop references.
   const bool whole = dynamic_cast<TDataSet*>(component) != nullptr;
   if (component == masterDataSet_) {
-    if (whole) masterDataSet_->SetAfterScroll(savedMasterAfterScroll_);
+    if (whole)
+      Unhook(masterDataSet_, &TDataSet::AfterScroll, &TDataSet::SetAfterScroll,
+             &TDBSumListProducer::savedMasterAfterScroll_);
     savedMasterAfterScroll_ = nullptr;
     masterDataSet_ = nullptr;
   }
@@ -345,30 +347,68 @@ void TDBSumListProducer::PlaceBookmark(const std::string& bookmark) {
   lastFoundIndex_ = pos;
 }
 
+// The own handler as the dataset holds it: it names its producer, so that a producer leaving
+// can find itself in a chain of producers hooked to the same event.
+struct TDBSumListProducer::THandler {
+  TDBSumListProducer* producer;
+  void (TDBSumListProducer::*method)(TDataSet*);
+  void operator()(TDataSet* dataSet) const { (producer->*method)(dataSet); }
+};
+
+void TDBSumListProducer::Hook(TDataSet* ds, EventGetter get, EventSetter set, TDataSetNotifyEvent TDBSumListProducer::*saved,
+                              void (TDBSumListProducer::*method)(TDataSet*)) {
+  this->*saved = (ds->*get)();
+  (ds->*set)(THandler{this, method});
+}
+
+// Another producer hooked the event later (two grids on one dataset) holds this one's handler as
+// its saved one: it takes this one's saved handler instead, and the chain stays whole whichever
+// producer goes first. A handler put over this one by someone else stays.
+void TDBSumListProducer::Unhook(TDataSet* ds, EventGetter get, EventSetter set,
+                                TDataSetNotifyEvent TDBSumListProducer::*saved) {
+  auto mine = [this](const TDataSetNotifyEvent& h) {
+    const THandler* t = h.target<THandler>();
+    return t && t->producer == this;
+  };
+  if (mine((ds->*get)())) {
+    (ds->*set)(this->*saved);
+    return;
+  }
+  const TDataSetNotifyEvent* at = &(ds->*get)();
+  while (const THandler* t = at->target<THandler>()) {
+    TDataSetNotifyEvent& next = t->producer->*saved;
+    if (mine(next)) {
+      next = this->*saved;
+      return;
+    }
+    at = &next;
+  }
+}
+
 void TDBSumListProducer::SetDataSetEvents() {
   if (!dataSet_ || eventsHooked_) return;
   masterDataSet_ = GetPropDataSet(dataSet_, GetPropInfo(dataSet_, "MasterSource"));
   if (masterDataSet_ == dataSet_) masterDataSet_ = nullptr;
   TDataSet* ds = dataSet_;
-  savedAfterCancel_ = ds->AfterCancel();
-  savedAfterClose_ = ds->AfterClose();
-  savedAfterEdit_ = ds->AfterEdit();
-  savedAfterInsert_ = ds->AfterInsert();
-  savedAfterOpen_ = ds->AfterOpen();
-  savedAfterPost_ = ds->AfterPost();
-  savedAfterScroll_ = ds->AfterScroll();
-  savedBeforeDelete_ = ds->BeforeDelete();
-  ds->SetAfterCancel([this](TDataSet* d) { DataSetAfterCancel(d); });
-  ds->SetAfterClose([this](TDataSet* d) { DataSetAfterClose(d); });
-  ds->SetAfterEdit([this](TDataSet* d) { DataSetAfterEdit(d); });
-  ds->SetAfterInsert([this](TDataSet* d) { DataSetAfterInsert(d); });
-  ds->SetAfterOpen([this](TDataSet* d) { DataSetAfterOpen(d); });
-  ds->SetAfterPost([this](TDataSet* d) { DataSetAfterPost(d); });
-  ds->SetAfterScroll([this](TDataSet* d) { DataSetAfterScroll(d); });
-  ds->SetBeforeDelete([this](TDataSet* d) { DataSetBeforeDelete(d); });
+  Hook(ds, &TDataSet::AfterCancel, &TDataSet::SetAfterCancel, &TDBSumListProducer::savedAfterCancel_,
+       &TDBSumListProducer::DataSetAfterCancel);
+  Hook(ds, &TDataSet::AfterClose, &TDataSet::SetAfterClose, &TDBSumListProducer::savedAfterClose_,
+       &TDBSumListProducer::DataSetAfterClose);
+  Hook(ds, &TDataSet::AfterEdit, &TDataSet::SetAfterEdit, &TDBSumListProducer::savedAfterEdit_,
+       &TDBSumListProducer::DataSetAfterEdit);
+  Hook(ds, &TDataSet::AfterInsert, &TDataSet::SetAfterInsert, &TDBSumListProducer::savedAfterInsert_,
+       &TDBSumListProducer::DataSetAfterInsert);
+  Hook(ds, &TDataSet::AfterOpen, &TDataSet::SetAfterOpen, &TDBSumListProducer::savedAfterOpen_,
+       &TDBSumListProducer::DataSetAfterOpen);
+  Hook(ds, &TDataSet::AfterPost, &TDataSet::SetAfterPost, &TDBSumListProducer::savedAfterPost_,
+       &TDBSumListProducer::DataSetAfterPost);
+  Hook(ds, &TDataSet::AfterScroll, &TDataSet::SetAfterScroll, &TDBSumListProducer::savedAfterScroll_,
+       &TDBSumListProducer::DataSetAfterScroll);
+  Hook(ds, &TDataSet::BeforeDelete, &TDataSet::SetBeforeDelete, &TDBSumListProducer::savedBeforeDelete_,
+       &TDBSumListProducer::DataSetBeforeDelete);
   if (masterDataSet_) {
-    savedMasterAfterScroll_ = masterDataSet_->AfterScroll();
-    masterDataSet_->SetAfterScroll([this](TDataSet* d) { MasterDataSetAfterScroll(d); });
+    Hook(masterDataSet_, &TDataSet::AfterScroll, &TDataSet::SetAfterScroll,
+         &TDBSumListProducer::savedMasterAfterScroll_, &TDBSumListProducer::MasterDataSetAfterScroll);
     Watch(masterDataSet_, true);
   }
   handlersInstalled_ = true;
@@ -379,17 +419,18 @@ void TDBSumListProducer::ReturnEvents() {
   if (!eventsHooked_) return;
   TDataSet* ds = handlersInstalled_ ? dataSet_ : nullptr;
   if (ds) {
-    ds->SetAfterCancel(savedAfterCancel_);
-    ds->SetAfterClose(savedAfterClose_);
-    ds->SetAfterEdit(savedAfterEdit_);
-    ds->SetAfterInsert(savedAfterInsert_);
-    ds->SetAfterOpen(savedAfterOpen_);
-    ds->SetAfterPost(savedAfterPost_);
-    ds->SetAfterScroll(savedAfterScroll_);
-    ds->SetBeforeDelete(savedBeforeDelete_);
+    Unhook(ds, &TDataSet::AfterCancel, &TDataSet::SetAfterCancel, &TDBSumListProducer::savedAfterCancel_);
+    Unhook(ds, &TDataSet::AfterClose, &TDataSet::SetAfterClose, &TDBSumListProducer::savedAfterClose_);
+    Unhook(ds, &TDataSet::AfterEdit, &TDataSet::SetAfterEdit, &TDBSumListProducer::savedAfterEdit_);
+    Unhook(ds, &TDataSet::AfterInsert, &TDataSet::SetAfterInsert, &TDBSumListProducer::savedAfterInsert_);
+    Unhook(ds, &TDataSet::AfterOpen, &TDataSet::SetAfterOpen, &TDBSumListProducer::savedAfterOpen_);
+    Unhook(ds, &TDataSet::AfterPost, &TDataSet::SetAfterPost, &TDBSumListProducer::savedAfterPost_);
+    Unhook(ds, &TDataSet::AfterScroll, &TDataSet::SetAfterScroll, &TDBSumListProducer::savedAfterScroll_);
+    Unhook(ds, &TDataSet::BeforeDelete, &TDataSet::SetBeforeDelete, &TDBSumListProducer::savedBeforeDelete_);
   }
   if (masterDataSet_) {
-    masterDataSet_->SetAfterScroll(savedMasterAfterScroll_);
+    Unhook(masterDataSet_, &TDataSet::AfterScroll, &TDataSet::SetAfterScroll,
+           &TDBSumListProducer::savedMasterAfterScroll_);
     Watch(masterDataSet_, false);
   }
   savedAfterCancel_ = savedAfterClose_ = savedAfterEdit_ = savedAfterInsert_ = savedAfterOpen_ = savedAfterPost_ =

@@ -196,6 +196,14 @@ class TDBSumListProducer : public TPersistent {
  private:
   class TWatcher;
   friend class TWatcher;
+  struct THandler;
+  using EventGetter = const TDataSetNotifyEvent& (TDataSet::*)() const noexcept;
+  using EventSetter = void (TDataSet::*)(TDataSetNotifyEvent);
+  // Installs the own handler of one event, saving the dataset's.
+  void Hook(TDataSet* ds, EventGetter get, EventSetter set, TDataSetNotifyEvent TDBSumListProducer::*saved,
+            void (TDBSumListProducer::*method)(TDataSet*));
+  // Takes the own handler of one event out, wherever it stands in a chain of producers.
+  void Unhook(TDataSet* ds, EventGetter get, EventSetter set, TDataSetNotifyEvent TDBSumListProducer::*saved);
   friend class TDBSumCollection;
   bool VirtualRecordsInUse() const;
   // Places the bookmark in the virtual-record list at its sorted position, searching from the

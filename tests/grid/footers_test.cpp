@@ -387,3 +387,63 @@ TEST_F(FooterTest, SumsOfMoneyFields) {
   EXPECT_EQ(grid->GetFooterValue(-1, cur), FloatToStrF(3.7501, ffCurrency, 15, FormatSettings.CurrencyDecimals));
   grid->SetDataSource(nullptr);
 }
+
+// Two grids sum the same table: whichever goes first, the other keeps following, and the table's
+// own handler is what stays once both are gone.
+TEST_F(FooterTest, TwoGridsOnOneTableKeepTheirSumsWhicheverGoesFirst) {
+  for (bool firstHookedGoesFirst : {true, false}) {
+    SCOPED_TRACE(firstHookedGoesFirst);
+    AddRows(3);
+    int posts = 0;
+    table->SetAfterPost([&](TDataSet*) { ++posts; });
+    MakeGrid();
+    TDBGridGx* grids[2] = {grid, new TDBGridGx(form)};
+    grids[1]->SetParent(form);
+    TColumnGx* sums[2];
+    for (int i = 0; i < 2; ++i) {
+      sums[i] = static_cast<TColumnGx*>(grids[i]->Columns()->Add());
+      sums[i]->SetFieldName("AMOUNT");
+      grids[i]->SetFooterRowCount(1);
+      sums[i]->Footer()->SetValueType(fvtSum);
+      grids[i]->SetDataSource(source);
+      grids[i]->SumList()->SetActive(true);
+    }
+    const int gone = firstHookedGoesFirst ? 0 : 1, stays = 1 - gone;
+    grids[gone]->Free();
+    AddRow(4, "four", 1);
+    EXPECT_EQ(grids[stays]->GetFooterValue(-1, sums[stays]), "10");
+    grids[stays]->Free();
+    grid = nullptr;
+    AddRow(5, "five", 1);  // no handler of a grid left behind
+    EXPECT_EQ(posts, 2);
+    table->SetAfterPost(nullptr);
+    form->Free();
+    form = nullptr;
+    table->EmptyTable();
+  }
+}
+
+// Changes made while the table's controls are disabled arrive as one change of everything: the
+// sums are computed again, and the current record stays where it is.
+TEST_F(FooterTest, ChangesWithControlsDisabledKeepTheCurrentRecord) {
+  AddRows(8);
+  MakeGrid(400, 200);
+  amount = AddColumn("AMOUNT");
+  grid->SetFooterRowCount(1);
+  Bind();
+  amount->Footer()->SetValueType(fvtSum);
+  grid->SumList()->SetActive(true);
+  table->SetRecNo(7);
+  table->DisableControls();
+  for (double v : {20.0, 30.0}) {
+    table->Edit();
+    table->FieldByName("AMOUNT")->SetValue(v);
+    table->Post();
+  }
+  table->EnableControls();
+  gridtest::Pump();
+  EXPECT_EQ(table->RecNo(), 7);
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 7);
+  EXPECT_EQ(grid->Row(), grid->GetTitleOffset() + 6);
+  EXPECT_EQ(grid->GetFooterValue(-1, amount), "73.5");  // 1.5 * (1 + ... + 8) - 10.5 + 30
+}
