@@ -1223,6 +1223,14 @@ FANO_PUBLISHED(TDBGridGx, p) {
   p.Property("OnGetCellParams", &TDBGridGx::OnGetCellParams);
   p.Property("OnBuildIndicatorTitleMenu", &TDBGridGx::OnBuildIndicatorTitleMenu);
   p.Property("OnIndicatorTitleMouseDown", &TDBGridGx::OnIndicatorTitleMouseDown);
+  p.Property("OnApplyFilter", &TDBGridGx::OnApplyFilter);
+  p.Property("OnCellMouseClick", &TDBGridGx::OnCellMouseClick);
+  p.Property("OnDrawColumnCell", &TDBGridGx::OnDrawColumnCell);
+  p.Property("OnDrawDataCell", &TDBGridGx::OnDrawDataCell);
+  p.Property("OnDrawFooterCell", &TDBGridGx::OnDrawFooterCell);
+  p.Property("OnEditButtonClick", &TDBGridGx::OnEditButtonClick);
+  p.Property("OnGetBtnParams", &TDBGridGx::OnGetBtnParams);
+  p.Property("OnGetFooterParams", &TDBGridGx::OnGetFooterParams);
 }
 
 // The default is what the getter gives while the flag is off.

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dbgrid_test_util.h"
 #include "platform/classes/filer.h"
@@ -272,6 +273,82 @@ TEST_F(DBGridTest, AColumnWritesOnlyWhatIsItsOwn) {
   EXPECT_NE(text.find("Width = 150"), std::string::npos) << text;
   EXPECT_EQ(text.find("TitleButton", text.find("Columns = collection")), std::string::npos) << text;
   grid->SetDataSource(nullptr);
+}
+
+}  // namespace
+}  // namespace dbgridtest
+
+// ---- events named in a form resource
+
+// A form whose resource binds every published grid event below to a handler of its own; each
+// handler notes its name.
+class TGridEventsFormTest : public TForm {
+  FANO_CLASS(TGridEventsFormTest)
+ public:
+  using TForm::TForm;
+  std::vector<std::string> calls;
+  void grdApplyFilter(TObject*) { calls.push_back("ApplyFilter"); }
+  void grdCellMouseClick(TCustomGridGx*, TGridCoord, TMouseButton, TShiftState, int, int) {
+    calls.push_back("CellMouseClick");
+  }
+  void grdDrawColumnCell(TObject*, const TRect&, int, TColumnGx*, TGridDrawState) { calls.push_back("DrawColumnCell"); }
+  void grdDrawDataCell(TObject*, const TRect&, TField*, TGridDrawState) { calls.push_back("DrawDataCell"); }
+  void grdDrawFooterCell(TObject*, int, int, TColumnGx*, const TRect&, TGridDrawState) {
+    calls.push_back("DrawFooterCell");
+  }
+  void grdEditButtonClick(TObject*) { calls.push_back("EditButtonClick"); }
+  void grdGetBtnParams(TObject*, TColumnGx*, TFont*, TColor&, TSortMarkerGx&, bool) { calls.push_back("GetBtnParams"); }
+  void grdGetFooterParams(TObject*, int, int, TColumnGx*, TFont*, TColor&, TAlignment&, TGridDrawState,
+                          std::string&) {
+    calls.push_back("GetFooterParams");
+  }
+};
+FANO_IMPLEMENT_COMPONENT(TGridEventsFormTest, TForm)
+FANO_PUBLISHED(TGridEventsFormTest, p) {
+  p.Method("grdApplyFilter", &TGridEventsFormTest::grdApplyFilter);
+  p.Method("grdCellMouseClick", &TGridEventsFormTest::grdCellMouseClick);
+  p.Method("grdDrawColumnCell", &TGridEventsFormTest::grdDrawColumnCell);
+  p.Method("grdDrawDataCell", &TGridEventsFormTest::grdDrawDataCell);
+  p.Method("grdDrawFooterCell", &TGridEventsFormTest::grdDrawFooterCell);
+  p.Method("grdEditButtonClick", &TGridEventsFormTest::grdEditButtonClick);
+  p.Method("grdGetBtnParams", &TGridEventsFormTest::grdGetBtnParams);
+  p.Method("grdGetFooterParams", &TGridEventsFormTest::grdGetFooterParams);
+}
+
+namespace dbgridtest {
+namespace {
+
+TEST_F(DBGridTest, EveryGridEventIsBoundFromAFormResource) {
+  RegisterDBGridClasses();
+  const char* const events[] = {"ApplyFilter",    "CellMouseClick",  "DrawColumnCell", "DrawDataCell",
+                                "DrawFooterCell", "EditButtonClick", "GetBtnParams",   "GetFooterParams"};
+  std::string text = "object TGridEventsFormTest frmEvents {\n  object TDBGridGx grdLines {\n";
+  for (const char* e : events) text += std::string("    On") + e + " = grd" + e + "\n";
+  text += "  }\n}\n";
+  struct Freer {
+    void operator()(TForm* form) const { form->Free(); }
+  };
+  std::unique_ptr<TGridEventsFormTest, Freer> f(new TGridEventsFormTest(nullptr));
+  ASSERT_NO_THROW(ReadComponentText(f.get(), text)) << text;
+  auto* g = dynamic_cast<TDBGridGx*>(f->FindComponent("grdLines"));
+  ASSERT_NE(g, nullptr);
+  TFont font;
+  TColor color = clWindow;
+  TSortMarkerGx marker = smNoneGx;
+  TAlignment alignment = taLeftJustify;
+  std::string value;
+  ASSERT_TRUE(g->OnApplyFilter && g->OnCellMouseClick && g->OnDrawColumnCell && g->OnDrawDataCell &&
+              g->OnDrawFooterCell && g->OnEditButtonClick && g->OnGetBtnParams && g->OnGetFooterParams);
+  g->OnApplyFilter(g);
+  g->OnCellMouseClick(g, TGridCoord{1, 1}, mbLeft, TShiftState(), 0, 0);
+  g->OnDrawColumnCell(g, TRect(), 0, nullptr, TGridDrawState());
+  g->OnDrawDataCell(g, TRect(), nullptr, TGridDrawState());
+  g->OnDrawFooterCell(g, 0, 0, nullptr, TRect(), TGridDrawState());
+  g->OnEditButtonClick(g);
+  g->OnGetBtnParams(g, nullptr, &font, color, marker, false);
+  g->OnGetFooterParams(g, 0, 0, nullptr, &font, color, alignment, TGridDrawState(), value);
+  EXPECT_EQ(f->calls, std::vector<std::string>(std::begin(events), std::end(events)));
+  EXPECT_NE(WriteComponentText(f.get()).find("OnGetFooterParams = grdGetFooterParams"), std::string::npos);
 }
 
 }  // namespace
