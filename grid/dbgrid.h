@@ -1217,6 +1217,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   TBookmarkListGx* SelectedRows() const noexcept { return bookmarks_.get(); }
   TDBGridGxSelection* Selection() const noexcept { return selection_.get(); }
   TDBGridGxSumList* SumList() const noexcept { return sumList_.get(); }
+  // Takes the other list's settings and items into the grid's own.
+  virtual void SetSumList(TDBGridGxSumList* value) { sumList_->Assign(value); }
   TDBGridGxScrollBar* HorzScrollBar() const noexcept { return horzScrollBar_.get(); }
   void SetHorzScrollBar(TDBGridGxScrollBar* v) { horzScrollBar_->Assign(v); }
   TDBGridGxScrollBar* VertScrollBar() const noexcept { return vertScrollBar_.get(); }
@@ -1476,9 +1478,10 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // ---- drawing (the full cell painter lands later; data cells are written plainly)
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
   // The style's colours of a data cell; true when it is highlighted.
-  bool DataCellColors(int col, int row, TFont* font, TColor& background, TGridDrawState state);
+  virtual bool DataCellColors(int col, int row, TFont* font, TColor& background, TGridDrawState state);
   bool IsFocusedCell(int col, int row);
-  bool GridFocused();
+  // The grid or its in-place editor has the focus.
+  virtual bool GridFocused();
   bool DesignOrUpdating() const { return IsUpdating() || dbUpdateCount_ > 0; }
 
   // ---- mouse (dbgrid_mouse.cpp)
@@ -1583,9 +1586,11 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void CalcTitleSizingState(int x, int y, int& state, int& index, int& sizingPos, int& sizingOffset);
   bool IsTitleSizingPoint(int x, int y);
   // Which cells are raised for a cell of the given state.
-  bool CheckCellArea(int col, int row, TGridDrawState state);
+  virtual bool CheckCellArea(int col, int row, TGridDrawState state);
   // Indicator glyphs 0..4 (arrow, edit, insert, multi-dot, multi-arrow).
-  void DrawIndicatorGlyph(TCanvas* canvas, const TRect& rect, int kind);
+  virtual void DrawIndicatorGlyph(TCanvas* canvas, const TRect& rect, int kind);
+  // The indicator title's drop-down sign at the right of the cell's inner part.
+  virtual void DrawDropDownSign(TCanvas* canvas, const TRect& inner);
   // A raised (or, when either down flag is set, sunken) cell frame; the sides drawn follow
   // leftSide and rightSide.
   void Paint3DCellFrame(TCanvas* canvas, const TRect& rect, bool leftSide, bool rightSide, bool down1, bool down2);
@@ -1609,6 +1614,18 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   virtual void DrawIndicatorCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect);
   virtual void DrawDataCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect);
   virtual void DrawFooterCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect);
+  // A title or footer cell counts as selected (its column, or all, is selected); the indicator
+  // cells as their rows.
+  virtual bool IsFixedCellSelected(int col, int row, const TCellTypeGx& type, TGridDrawState state);
+  // The event hooks: each fires its event when one is assigned.
+  virtual void GetCellParams(TColumnGx* column, TFont* font, TColor& background, TGridDrawState state);
+  virtual void GetFooterParams(int dataCol, int row, TColumnGx* column, TFont* font, TColor& background,
+                               TAlignment& alignment, TGridDrawState state, std::string& text);
+  virtual void DrawColumnCell(const TRect& rect, int dataCol, TColumnGx* column, TGridDrawState state);
+  virtual void DrawFieldCell(const TRect& rect, TField* field, TGridDrawState state);
+  // The filter row's cell of a column (the filter row's own painter).
+  virtual void PaintFilterCell(TCanvas* canvas, TColumnGx* column, int dataCol, const TRect& rect, const TRect& inner,
+                               int dx, int dy);
   bool IsDataRowInBuffer(int row);
   int RecordNumberOfRow(int row);
   std::string CellTextOfRow(TColumnGx* column, int row);
@@ -1620,9 +1637,10 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   int MeasureTitleNode(THeadTreeNode* node, TCanvas* canvas);
   int TitleBandsAbove(const THeadTreeNode* node) const;
   void DrawTitleNodes(THeadTreeNode* leaf, const TRect& cell, TGridDrawState state, bool endEllipsis);
-  int DrawTreeNode(TCanvas* canvas, const TRect& rect, TColor background);
+  virtual int DrawTreeNode(TCanvas* canvas, const TRect& rect, TColor background);
   // A graphic field's cell: its picture, or its display text when pictures are not drawn.
-  void DrawGraphicCell(TCanvas* canvas, const TRect& rect, TColumnGx* column, const std::string& text, int dx, int dy);
+  virtual void DrawGraphicCell(TCanvas* canvas, const TRect& rect, TColumnGx* column, const std::string& text, int dx,
+                               int dy);
   // Set by the mouse handling while a title button (or the indicator title) is held down.
   int PressedTitleCol() const noexcept { return pressedTitleCol_; }
   void SetPressedTitleCol(int col) noexcept { pressedTitleCol_ = col; }
@@ -1889,8 +1907,6 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void FilterBeforeCloseUp(bool& accept);
   void FilterCloseUp(bool accept);
   void MoveFilterCell(int direction, bool toEnd);
-  void PaintFilterCell(TCanvas* canvas, TColumnGx* column, int dataCol, const TRect& rect, const TRect& inner, int dx,
-                       int dy);
   bool destroying_ = false;
   bool inSelectCell_ = false;
   // Inside a memory table's row notice: the grid moves its own rows and current cell only.

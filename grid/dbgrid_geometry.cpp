@@ -703,9 +703,39 @@ bool TCustomDBGridGx::IsFocusedCell(int col, int row) {
 }
 
 bool TCustomDBGridGx::DataCellColors(int col, int row, TFont* font, TColor& background, TGridDrawState state) {
-  if (!style_) return false;
-  return style_->GetDataCellColors(this, col, font, background, state, row - GetTitleOffset(), RawToDataColumn(col),
-                                   row);
+  if (style_)
+    return style_->GetDataCellColors(this, col, font, background, state, row - GetTitleOffset(), RawToDataColumn(col),
+                                     row);
+  // The grid's own rules. Called while the row's record is read.
+  const bool rowSelect = dbOptions_.Contains(dgRowSelect);
+  const bool focused = GridFocused();
+  const bool currentRow = IsCurrentRecordRow(row);
+  TDataSet* ds = DataSet();
+  bool highlighted = selection_->SelectionType() != gstNon && ds &&
+                     IsCellSelected(col, row, ds->Bookmark(), RawToDataColumn(col));
+  bool extra = focused && optionsGx_.Contains(dghHighlightFocus);
+  if (!highlighted) {
+    bool selected = state.Contains(gdSelected);
+    if (optionsGx_.Contains(dghRowHighlight) && currentRow && col != Col() && selection_->SelectionType() == gstNon) {
+      selected = true;
+      extra = true;
+    }
+    highlighted = (selected || (currentRow && rowSelect)) && (dbOptions_.Contains(dgAlwaysShowSelection) || extra) &&
+                  (!DesignOrUpdating() || rowSelect);
+  }
+  if (!highlighted) return false;
+  if (focused) {
+    background = clHighlight;
+    if (font) font->SetColor(clHighlightText);
+  } else if (currentRow && col != Col() && !rowSelect) {
+    background = clBtnFace;
+  } else if (currentRow && (dbOptions_.Contains(dgAlwaysShowSelection) || extra)) {
+    background = clBtnShadow;
+    if (font) font->SetColor(clHighlightText);
+  } else {
+    background = clBtnFace;
+  }
+  return true;
 }
 
 void TCustomDBGridGx::InvalidateTitle() {

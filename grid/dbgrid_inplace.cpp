@@ -142,7 +142,7 @@ void TDBGridInplaceEdit::UpdateContents() {
   p->Text = g->GetEditText(g->Col(), g->Row());
   const bool columnReadOnly = !c->CanModify(false);
   p->ReadOnly = columnReadOnly;
-  if (g->OnGetCellParams) g->OnGetCellParams(g, c, p->Font, p->Background, p->State);
+  g->GetCellParams(c, p->Font, p->Background, p->State);
   c->FireGetCellParams(true, p);
   SetColor(p->Background);
   imageIndex_ = p->ImageIndex;

@@ -69,6 +69,8 @@ TCellFrame MakeFrame(bool raised, bool themed, bool flat, const TRect& rect, boo
   return f;
 }
 
+void FillFixed(TCanvas* c, const TCellFrame& f, const TRect& cell, bool flat, bool pressed = false);
+
 }  // namespace
 
 // ---------------------------------------------------------------- footers
@@ -79,11 +81,14 @@ void TCustomDBGridGx::DrawFooterCell(int col, int row, const TCellTypeGx& type, 
   TColumnGx* column = ColumnAt(type.DataCol);
   TColumnFooterGx* footer = column ? column->GetFooter(type.Index) : nullptr;
   const bool raised = CheckCellArea(col, row, state);
-  const bool themed = raised && ThemesActive() && !Flat();
+  const bool themed = raised && IsThemedCell(col, row, state, rect);
   const TCellFrame f = MakeFrame(raised, themed, Flat(), rect, true);
+  // Raised footers of a themed grid: the theme's element, or the gradient when flat.
+  const bool themedBack = raised && ThemesActive();
   if (!footer) {
     c->Brush()->SetColor(footerColor_);
-    c->FillRect(rect);
+    if (themedBack) FillFixed(c, f, rect, Flat());
+    else c->FillRect(rect);
     if (raised && !themed) Paint3DFrame(c, rect, false);
     return;
   }
@@ -91,15 +96,16 @@ void TCustomDBGridGx::DrawFooterCell(int col, int row, const TCellTypeGx& type, 
   TColor background = footer->Color();
   TAlignment alignment = footer->Alignment();
   std::string text = GetFooterValue(type.Index, column);
-  if (OnGetFooterParams)
-    OnGetFooterParams(this, type.DataCol, type.Index, column, scratchFont_.get(), background, alignment, state, text);
-  if (state.Contains(gdSelected)) FixedCellColors(col, type, scratchFont_.get(), background, false);
+  GetFooterParams(type.DataCol, type.Index, column, scratchFont_.get(), background, alignment, state, text);
+  const bool selected = IsFixedCellSelected(col, row, type, state);
+  if (selected) FixedCellColors(col, type, scratchFont_.get(), background, false);
   c->Font()->Assign(scratchFont_.get());
   c->Brush()->SetColor(background);
   if (DefaultDrawing()) {
+    if (themedBack) FillFixed(c, f, rect, Flat(), selected);
     const bool wrap = footer->WordWrap() && multiLineRows_;
-    WriteTextGx(c, f.inner, true, f.dx, f.dy, text, alignment, column->Layout(), wrap, footer->EndEllipsis(), 0, 0,
-                false);
+    WriteTextGx(c, f.inner, !themedBack, f.dx, f.dy, text, alignment, column->Layout(), wrap, footer->EndEllipsis(), 0,
+                0, false);
   }
   if (raised && !themed) Paint3DFrame(c, rect, false);
   if (OnDrawFooterCell) OnDrawFooterCell(this, type.DataCol, type.Index, column, rect, state);
@@ -111,7 +117,7 @@ namespace {
 
 // Fixed-cell background: the theme's header item on themed grids (pressed while the cell is
 // pressed or highlighted), a gradient on flat themed grids, else the brush over the inner part.
-void FillFixed(TCanvas* c, const TCellFrame& f, const TRect& cell, bool flat, bool pressed = false) {
+void FillFixed(TCanvas* c, const TCellFrame& f, const TRect& cell, bool flat, bool pressed) {
   if (f.themed) {
     c->FillRect(f.inner);
     if (HTHEME theme = OpenThemeData(nullptr, u"HEADER")) {
@@ -154,7 +160,7 @@ void TCustomDBGridGx::DrawTitleCell(int col, int row, const TCellTypeGx& type, T
   TCanvas* c = Canvas();
   TColumnGx* column = ColumnAt(type.DataCol);
   const bool raised = CheckCellArea(col, row, state);
-  const bool themed = raised && ThemesActive() && !Flat();
+  const bool themed = raised && IsThemedCell(col, row, state, rect);
   const TCellFrame f = MakeFrame(raised, themed, Flat(), rect, false);
   if (!column) {
     c->Brush()->SetColor(FixedColor());
@@ -183,7 +189,7 @@ void TCustomDBGridGx::DrawTitleCell(int col, int row, const TCellTypeGx& type, T
   }
   TSortMarkerGx marker = title->SortMarker();
   if (column->Field() && OnGetBtnParams) OnGetBtnParams(this, column, scratchFont_.get(), background, marker, pressed);
-  const bool selected = state.Contains(gdSelected) && selection_->SelectionType() == gstColumns;
+  const bool selected = IsFixedCellSelected(col, row, type, state);
   if (selected) FixedCellColors(col, type, scratchFont_.get(), background, pressed);
   c->Font()->Assign(scratchFont_.get());
   c->Brush()->SetColor(background);
@@ -255,7 +261,8 @@ void TCustomDBGridGx::DrawTitleCell(int col, int row, const TCellTypeGx& type, T
                 wrap, title->EndEllipsis(), 0, 0, false);
   }
   if (raised && !themed) Paint3DFrame(c, leafCell, pressed);
-  if (leaf && leaf->Host && leaf->Host != headTree_.get()) DrawTitleNodes(leaf, rect, state, title->EndEllipsis());
+  if (leaf && leaf->Host && leaf->Host != headTree_.get())
+    DrawTitleNodes(leaf, rect, selected ? state + gdSelected : state - gdSelected, title->EndEllipsis());
 }
 
 // The upper levels over a leaf: each node is laid out over its full width (some of it may lie
@@ -281,7 +288,7 @@ void TCustomDBGridGx::DrawTitleNodes(THeadTreeNode* leaf, const TRect& cell, TGr
     TRect r(childLeft, top, childLeft + width, top + node->Height);
     r.Bottom = std::min(r.Bottom, cell.Bottom);
     TColor background = FixedColor();
-    const bool selected = state.Contains(gdSelected) && selection_->SelectionType() == gstColumns;
+    const bool selected = state.Contains(gdSelected);  // the leaf's title is
     if (selected) {
       TCellTypeGx t;
       t.DataColumn = true;
@@ -338,7 +345,7 @@ void TCustomDBGridGx::DrawIndicatorCell(int col, int row, const TCellTypeGx& typ
                                         TRect rect) {
   TCanvas* c = Canvas();
   const bool raised = CheckCellArea(col, row, state);
-  const bool themed = raised && ThemesActive() && !Flat();
+  const bool themed = raised && IsThemedCell(col, row, state, rect);
   const TCellFrame f = MakeFrame(raised, themed, Flat(), rect, type.Area == caFooter);
   const bool showRecNo = optionsGx_.Contains(dghShowRecNo);
   const int markWidth = dbOptions_.Contains(dgIndicator) ? (showRecNo ? kRecNoMarkWidth : 11) : 0;
@@ -353,29 +360,21 @@ void TCustomDBGridGx::DrawIndicatorCell(int col, int row, const TCellTypeGx& typ
     WriteTextGx(c, r, false, 0, 0, std::to_string(n), taCenter, tlCenter, true, false, 0, 0, false);
   };
   if (type.Area == caTitle) {
-    if (selection_->SelectionType() == gstAll) FixedCellColors(col, type, scratchFont_.get(), background, false);
+    const bool selected = IsFixedCellSelected(col, row, type, state);
+    if (selected) FixedCellColors(col, type, scratchFont_.get(), background, false);
     c->Brush()->SetColor(background);
-    FillFixed(c, f, rect, Flat(), pressedTitleCol_ == col);
-    if (indicatorTitle_->ShowDropDownSign()) {
-      // A small down arrow at the right.
-      const int x = f.inner.Right - 8, y = (f.inner.Top + f.inner.Bottom) / 2 - 1;
-      c->Pen()->SetColor(clBlack);
-      c->Brush()->SetColor(clBlack);
-      c->Polygon({TPoint(x, y), TPoint(x + 4, y), TPoint(x + 2, y + 2)});
-    }
+    FillFixed(c, f, rect, Flat(), pressedTitleCol_ == col || selected);
+    if (indicatorTitle_->ShowDropDownSign()) DrawDropDownSign(c, f.inner);
   } else if (type.Area == caData && dataLink_->Active() && IsDataRowInBuffer(row)) {
     TDataSet* ds = DataSet();
     BeginRowRead(row);
     try {
       const bool current = IsCurrentRecordRow(row);
-      const bool selected =
-          dbOptions_.Contains(dgMultiSelect) &&
-          ((selection_->SelectionType() == gstRecordBookmarks && bookmarks_->IndexOf(ds->Bookmark()) >= 0) ||
-           selection_->SelectionType() == gstAll);
+      const bool selected = IsFixedCellSelected(col, row, type, state);
       if (ThemesActive() && current) background = MixColors(background, clBlack, 10);
       if (selected) FixedCellColors(col, type, scratchFont_.get(), background, false);
       c->Brush()->SetColor(background);
-      FillFixed(c, f, rect, Flat());
+      FillFixed(c, f, rect, Flat(), selected);
       if (dbOptions_.Contains(dgIndicator) && current) {
         int kind = 0;
         if (ds->State() == dsEdit) kind = 2;
@@ -401,6 +400,42 @@ void TCustomDBGridGx::DrawIndicatorCell(int col, int row, const TCellTypeGx& typ
     }
   }
   if (raised && !themed) Paint3DFrame(c, rect, type.Area == caTitle && pressedTitleCol_ == col);
+}
+
+bool TCustomDBGridGx::IsFixedCellSelected(int col, int row, const TCellTypeGx& type, TGridDrawState state) {
+  if (!type.DataColumn) {
+    if (type.Area == caTitle) return selection_->SelectionType() == gstAll;
+    if (type.Area != caData || !dbOptions_.Contains(dgMultiSelect)) return false;
+    const TDBGridGxSelectionType kind = selection_->SelectionType();
+    return kind == gstAll || (kind == gstRecordBookmarks && bookmarks_->IndexOf(DataSet()->Bookmark()) >= 0);
+  }
+  if (type.Area != caTitle && type.Area != caFooter) return state.Contains(gdSelected);
+  return selection_->SelectionType() != gstNon && IsCellSelected(col, row, std::string(), type.DataCol);
+}
+
+void TCustomDBGridGx::DrawDropDownSign(TCanvas* canvas, const TRect& inner) {
+  // A small down arrow at the right.
+  const int x = inner.Right - 8, y = (inner.Top + inner.Bottom) / 2 - 1;
+  canvas->Pen()->SetColor(clBlack);
+  canvas->Brush()->SetColor(clBlack);
+  canvas->Polygon({TPoint(x, y), TPoint(x + 4, y), TPoint(x + 2, y + 2)});
+}
+
+void TCustomDBGridGx::GetCellParams(TColumnGx* column, TFont* font, TColor& background, TGridDrawState state) {
+  if (OnGetCellParams) OnGetCellParams(this, column, font, background, state);
+}
+
+void TCustomDBGridGx::GetFooterParams(int dataCol, int row, TColumnGx* column, TFont* font, TColor& background,
+                                      TAlignment& alignment, TGridDrawState state, std::string& text) {
+  if (OnGetFooterParams) OnGetFooterParams(this, dataCol, row, column, font, background, alignment, state, text);
+}
+
+void TCustomDBGridGx::DrawColumnCell(const TRect& rect, int dataCol, TColumnGx* column, TGridDrawState state) {
+  if (OnDrawColumnCell) OnDrawColumnCell(this, rect, dataCol, column, state);
+}
+
+void TCustomDBGridGx::DrawFieldCell(const TRect& rect, TField* field, TGridDrawState state) {
+  if (OnDrawDataCell) OnDrawDataCell(this, rect, field, state);
 }
 
 bool TCustomDBGridGx::IsDataRowInBuffer(int row) {
@@ -445,7 +480,7 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
     return;
   }
   const bool raised = CheckCellArea(col, row, state);
-  const bool themed = raised && ThemesActive() && !Flat();
+  const bool themed = raised && IsThemedCell(col, row, state, rect);
   const TCellFrame f = MakeFrame(raised, themed, Flat(), rect, false);
   TDataSet* ds = DataSet();
   // Neighbour texts first: each reads its own row.
@@ -483,7 +518,7 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
     column->FireGetCellParams(false, p);
     TGridDrawState cellState = p->State;
     background = p->Background;
-    if (OnGetCellParams) OnGetCellParams(this, column, p->Font, background, cellState);
+    GetCellParams(column, p->Font, background, cellState);
     if (IsCellSelected(col, row, selection_->SelectionType() != gstNon ? ds->Bookmark() : std::string(),
                        type.DataCol))
       cellState.Include(gdSelected);
@@ -503,7 +538,8 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
     }
 
     if (DefaultDrawing()) {
-      c->FillRect(f.inner);
+      if (themed) FillFixed(c, f, rect, Flat(), cellState.Contains(gdSelected));
+      else c->FillRect(f.inner);
       if (treeColumn) {
         DrawTreeNode(c, TRect(f.inner.Left, f.inner.Top, textRect.Left, f.inner.Bottom), background);
         c->Brush()->SetColor(background);
@@ -586,8 +622,8 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
       }
     }
 
-    if (!columns_->Customized() && OnDrawDataCell) OnDrawDataCell(this, rect, column->Field(), cellState);
-    if (OnDrawColumnCell) OnDrawColumnCell(this, rect, type.DataCol, column, cellState);
+    if (!columns_->Customized()) DrawFieldCell(rect, column->Field(), cellState);
+    DrawColumnCell(rect, type.DataCol, column, cellState);
 
     // The typed prefix of a running in-place search over the start of the text.
     if (!inplaceSearchText_.empty() && state.Contains(gdFocused) && IsCurrentRecordRow(row) && col == Col() &&

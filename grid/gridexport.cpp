@@ -148,7 +148,7 @@ void TDBGridGxExport::WriteFooters() {
 
 TColor TDBGridGxExport::GridCellBackground(TColumnGx* column, TFont* font) const {
   TColor background = column->Color();
-  if (Grid->OnGetCellParams) Grid->OnGetCellParams(Grid, column, font, background, TGridDrawState());
+  Grid->GetCellParams(column, font, background, TGridDrawState());
   return background;
 }
 
@@ -246,9 +246,8 @@ TDBGridGxExport::FooterCell TDBGridGxExport::ComputeFooterCell(int dataCol, int 
     cell.Text = ExportFooterText(footerRow, dataCol);
   else
     cell.Text = Grid->GetFooterValue(footerRow, column);
-  if (Grid->OnGetFooterParams)
-    Grid->OnGetFooterParams(Grid, dataCol, footerRow, column, font, cell.Background, cell.Alignment,
-                            TGridDrawState(), cell.Text);
+  Grid->GetFooterParams(dataCol, footerRow, column, font, cell.Background, cell.Alignment, TGridDrawState(),
+                        cell.Text);
   return cell;
 }
 

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "dbgrid_test_util.h"
+#include "grid/dbgrid_filterrow.h"
 #include "platform/forms/controls.h"
 
 using namespace dbgridtest;
@@ -481,4 +482,181 @@ TEST_F(CellPaintTest, SnapshotOfAGridWithFootersAndMultiLevelTitles) {
   EXPECT_NE(GetPixel(dc, selected.Right - 3, selected.Top + 2), ColorToRGB(clWindow));
   ReleaseDC(grid->Handle(), dc);
   FanoSetTestFont(TRUE);
+}
+
+// A selected column's title and footer take the selection colours: the title white on dark grey,
+// the footer the highlight while the grid has the focus. Without a style object the grid's own
+// rules highlight the column's data cells too.
+TEST_F(CellPaintTest, SelectedTitlesAndFootersTakeTheSelectionColours) {
+  MakeBoundGrid();
+  grid->SetStyle(nullptr);
+  grid->SetFooterRowCount(1);
+  grid->SetDBOptions(grid->DBOptions() + TDBGridOptions{dgMultiSelect});
+  name->Footer()->SetValueType(fvtStaticText);
+  grid->Selection()->Columns()->Select(name, false);
+  ASSERT_EQ(grid->Selection()->SelectionType(), gstColumns);
+  grid->SetCol(grid->DataToRawColumn(0));
+  const TRect footer = grid->CellRect(grid->DataToRawColumn(1), grid->RowCount());
+  const TRect otherFooter = grid->CellRect(grid->DataToRawColumn(2), grid->RowCount());
+  struct Case {
+    bool focused;
+    COLORREF footer, data;
+  };
+  for (const Case& k : {Case{true, ColorToRGB(clHighlight), ColorToRGB(clHighlight)},
+                        Case{false, ColorToRGB(clBtnFace), ColorToRGB(clBtnFace)}}) {
+    SCOPED_TRACE(k.focused);
+    if (k.focused) grid->SetFocus();
+    else ::SetFocus(nullptr);
+    gridtest::Pump();
+    HDC dc = Paint();
+    EXPECT_EQ(GetPixel(dc, Title(1).Right - 3, Title(1).Top + 2), 0x404040u);
+    EXPECT_EQ(GetPixel(dc, Title(2).Right - 3, Title(2).Top + 2), ColorToRGB(grid->FixedColor()));
+    EXPECT_EQ(GetPixel(dc, footer.Right - 3, footer.Top + 2), k.footer);
+    EXPECT_EQ(GetPixel(dc, otherFooter.Right - 3, otherFooter.Top + 2), ColorToRGB(clWindow));
+    EXPECT_EQ(GetPixel(dc, Cell(1, 1).Right - 3, Cell(1, 1).Top + 2), k.data);
+    EXPECT_EQ(GetPixel(dc, Cell(2, 1).Right - 3, Cell(2, 1).Top + 2), ColorToRGB(clWindow));
+    for (const Recorded& r : Records(dc))
+      if (r.call == "ExtTextOut" && r.text == "名称") EXPECT_EQ(r.textColor, ColorToRGB(clWhite));
+    DeleteDC(dc);
+  }
+}
+
+namespace {
+
+// Notes every overridable painting operation the grid calls.
+class TNotingGrid : public TDBGridGx {
+ public:
+  using TDBGridGx::TDBGridGx;
+  std::set<std::string> calls;
+  bool CheckCellArea(int col, int row, TGridDrawState state) override {
+    calls.insert("CheckCellArea");
+    return TDBGridGx::CheckCellArea(col, row, state);
+  }
+  bool IsFixedCellSelected(int col, int row, const TCellTypeGx& type, TGridDrawState state) override {
+    calls.insert("IsFixedCellSelected");
+    return TDBGridGx::IsFixedCellSelected(col, row, type, state);
+  }
+  bool IsThemedCell(int col, int row, TGridDrawState state, const TRect& rect) override {
+    calls.insert("IsThemedCell");
+    return TDBGridGx::IsThemedCell(col, row, state, rect);
+  }
+  bool FixedCellColors(int col, const TCellTypeGx& type, TFont* font, TColor& background, bool down) override {
+    calls.insert("FixedCellColors");
+    return TDBGridGx::FixedCellColors(col, type, font, background, down);
+  }
+  bool DataCellColors(int col, int row, TFont* font, TColor& background, TGridDrawState state) override {
+    calls.insert("DataCellColors");
+    return TDBGridGx::DataCellColors(col, row, font, background, state);
+  }
+  bool GridFocused() override {
+    calls.insert("GridFocused");
+    return TDBGridGx::GridFocused();
+  }
+  void DrawTitleCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect) override {
+    calls.insert("DrawTitleCell");
+    TDBGridGx::DrawTitleCell(col, row, type, state, rect);
+  }
+  void DrawIndicatorCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect) override {
+    calls.insert("DrawIndicatorCell");
+    TDBGridGx::DrawIndicatorCell(col, row, type, state, rect);
+  }
+  void DrawDataCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect) override {
+    calls.insert("DrawDataCell");
+    TDBGridGx::DrawDataCell(col, row, type, state, rect);
+  }
+  void DrawFooterCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect) override {
+    calls.insert("DrawFooterCell");
+    TDBGridGx::DrawFooterCell(col, row, type, state, rect);
+  }
+  int DrawTreeNode(TCanvas* canvas, const TRect& rect, TColor background) override {
+    calls.insert("DrawTreeNode");
+    return TDBGridGx::DrawTreeNode(canvas, rect, background);
+  }
+  void PaintFilterCell(TCanvas* canvas, TColumnGx* column, int dataCol, const TRect& rect, const TRect& inner, int dx,
+                       int dy) override {
+    calls.insert("PaintFilterCell");
+    TDBGridGx::PaintFilterCell(canvas, column, dataCol, rect, inner, dx, dy);
+  }
+  void DrawIndicatorGlyph(TCanvas* canvas, const TRect& rect, int kind) override {
+    calls.insert("DrawIndicatorGlyph");
+    TDBGridGx::DrawIndicatorGlyph(canvas, rect, kind);
+  }
+  void DrawDropDownSign(TCanvas* canvas, const TRect& inner) override {
+    calls.insert("DrawDropDownSign");
+    TDBGridGx::DrawDropDownSign(canvas, inner);
+  }
+  void DrawGraphicCell(TCanvas* canvas, const TRect& rect, TColumnGx* column, const std::string& text, int dx,
+                       int dy) override {
+    calls.insert("DrawGraphicCell");
+    TDBGridGx::DrawGraphicCell(canvas, rect, column, text, dx, dy);
+  }
+  std::string GetFooterValue(int row, TColumnGx* column) override {
+    calls.insert("GetFooterValue");
+    return TDBGridGx::GetFooterValue(row, column);
+  }
+  void GetCellParams(TColumnGx* column, TFont* font, TColor& background, TGridDrawState state) override {
+    calls.insert("GetCellParams");
+    TDBGridGx::GetCellParams(column, font, background, state);
+  }
+  void GetFooterParams(int dataCol, int row, TColumnGx* column, TFont* font, TColor& background, TAlignment& alignment,
+                       TGridDrawState state, std::string& text) override {
+    calls.insert("GetFooterParams");
+    TDBGridGx::GetFooterParams(dataCol, row, column, font, background, alignment, state, text);
+  }
+  void DrawColumnCell(const TRect& rect, int dataCol, TColumnGx* column, TGridDrawState state) override {
+    calls.insert("DrawColumnCell");
+    TDBGridGx::DrawColumnCell(rect, dataCol, column, state);
+  }
+  void DrawFieldCell(const TRect& rect, TField* field, TGridDrawState state) override {
+    calls.insert("DrawFieldCell");
+    TDBGridGx::DrawFieldCell(rect, field, state);
+  }
+};
+
+}  // namespace
+
+// A descendant's overrides of the painting operations and event hooks are the ones that run.
+TEST_F(CellPaintTest, PaintingRunsADescendantsOverrides) {
+  auto tree = MakeTreeTable({{1, Null(), "差旅费"}, {2, 1, "交通"}});
+  TMemTableGx pictures(nullptr);
+  pictures.FieldDefs().Add("PIC", ftGraphic);
+  pictures.CreateDataSet();
+  pictures.Append();
+  pictures.Post();
+  TDataSource treeSource(nullptr), pictureSource(nullptr);
+  treeSource.SetDataSet(tree.get());
+  pictureSource.SetDataSet(&pictures);
+  AddRows(3);
+  form = new TForm(nullptr);
+  form->SetBounds(10, 10, 440, 260);
+  auto* g = new TNotingGrid(form);
+  grid = g;
+  g->SetParent(form);
+  g->SetBounds(0, 0, 400, 200);
+  form->Show();
+  g->SetFooterRowCount(1);
+  g->STFilter()->SetVisible(true);
+  g->IndicatorTitle()->SetShowDropDownSign(true);
+  g->SetDBOptions(g->DBOptions() + TDBGridOptions{dgMultiSelect});
+  Bind();  // default columns
+  g->Columns()->Items(1)->Footer()->SetValueType(fvtCount);
+  g->Selection()->SelectAll();
+  g->SetFocus();
+  gridtest::Pump();
+  DeleteDC(Paint());
+  g->SetDataSource(&treeSource);
+  DeleteDC(Paint());
+  g->SetDrawGraphicData(true);
+  g->SetDataSource(&pictureSource);
+  DeleteDC(Paint());
+  g->SetDataSource(nullptr);
+  const std::set<std::string> expected{
+      "CheckCellArea",   "IsFixedCellSelected", "IsThemedCell",       "FixedCellColors",  "DataCellColors",
+      "GridFocused",     "DrawTitleCell",       "DrawIndicatorCell",  "DrawDataCell",     "DrawFooterCell",
+      "DrawTreeNode",    "PaintFilterCell",     "DrawIndicatorGlyph", "DrawDropDownSign", "DrawGraphicCell",
+      "GetFooterValue",  "GetCellParams",       "GetFooterParams",    "DrawColumnCell",   "DrawFieldCell"};
+  std::vector<std::string> missing;
+  for (const std::string& name : expected)
+    if (!g->calls.count(name)) missing.push_back(name);
+  EXPECT_TRUE(missing.empty()) << ::testing::PrintToString(missing);
 }

@@ -90,4 +90,44 @@ TEST_F(DBGridThemedCellsTest, AFilterCellIsNeverRaised) {
   EXPECT_TRUE(grid->CheckCellArea(0, filterRow, TGridDrawState{gdFixed}));  // so is the indicator
 }
 
+// Raised footers, raised data cells and highlighted indicator cells of a themed grid are drawn on
+// the theme's header item (pressed when highlighted); a flat grid's raised footer is a gradient
+// down from the highlight. Cells are yellow, so the classic look shows through as yellow.
+TEST_F(DBGridThemedCellsTest, RaisedFootersDataCellsAndSelectedIndicatorsGetTheThemedBackground) {
+  ThemedCellsOn themes;
+  Build();
+  grid->SetFooterRowCount(1);
+  grid->SetFooterColor(clYellow);
+  grid->SetColor(clYellow);
+  grid->SetDBOptions(grid->DBOptions() + TDBGridOptions{dgMultiSelect});
+  grid->SetOptionsGx(grid->OptionsGx() + TDBGridGxOptions{dghFooter3D, dghData3D});
+  table->Next();
+  grid->SelectedRows()->SetCurrentRowSelected(true);
+  table->First();
+  auto top = [&](int col, int row) {
+    grid->Invalidate();
+    gridtest::Pump();
+    const TRect r = grid->CellRect(col, row);
+    return static_cast<COLORREF>(uitest::PixelOf(grid, r.Right - 3, r.Top + 1));
+  };
+  const int footer = grid->RowCount(), second = grid->GetTitleOffset() + 1, third = second + 1;
+  EXPECT_TRUE(LightTop(top(1, footer))) << std::hex << top(1, footer);
+  EXPECT_TRUE(LightTop(top(2, third))) << std::hex << top(2, third);
+  EXPECT_EQ(top(0, second), RGB(188, 220, 244));  // the selected row's indicator: pressed
+  EXPECT_TRUE(LightTop(top(0, third)));
+  FanoSnapshotWindow(grid->Handle(), uitest::SnapshotPath("dbgrid_themed_footer_data.png").c_str());
+  grid->SetFlat(true);
+  // Yellow has no blue: the gradient starts nearly white and loses its blue going down.
+  const int topBlue = GetBValue(top(1, footer));
+  const TRect r = grid->CellRect(1, footer);
+  const int bottomBlue = GetBValue(static_cast<COLORREF>(uitest::PixelOf(grid, r.Right - 3, r.Bottom - 2)));
+  EXPECT_GE(topBlue, 200);
+  EXPECT_LT(bottomBlue, topBlue - 50);
+  // Without themes the cells keep their own colour.
+  grid->SetFlat(false);
+  FanoSetThemesActive(FALSE);
+  EXPECT_EQ(top(1, footer), ColorToRGB(clYellow));
+  EXPECT_EQ(top(2, third), ColorToRGB(clYellow));
+}
+
 }  // namespace
