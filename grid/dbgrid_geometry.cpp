@@ -140,14 +140,11 @@ void TDBGridGxIndicatorTitle::SetShowDropDownSign(bool value) {
 
 int TCustomDBGridGx::GetTitleOffset() const { return TitleRowCount() + (IsFilterRowVisible() ? 1 : 0); }
 
-// The indicator column is at least as wide as its images; the strip never goes negative.
+// The indicator column is as wide as its mark, 11 pixels.
 int TCustomDBGridGx::IndicatorWidth() const {
   if (IndicatorOffset() == 0) return 0;
   int w = 0;
-  if (dbOptions_.Contains(dgIndicator)) {
-    TCustomImageList* images = DBGridIndicatorImages();
-    w = std::max(0, (images ? images->Width() : 11) + 2);
-  }
+  if (dbOptions_.Contains(dgIndicator)) w = 11;
   // Room for the record numbers: as many digits as the record count has, one point smaller.
   TDataSet* ds = DataSet();
   if (optionsGx_.Contains(dghShowRecNo) && dataLink_ && dataLink_->Active() && ds && ds->IsSequenced()) {

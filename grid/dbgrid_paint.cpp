@@ -382,7 +382,7 @@ void TCustomDBGridGx::DrawIndicatorCell(int col, int row, const TCellTypeGx& typ
         else if (selected) kind = 1;
         else if (!inplaceSearchText_.empty()) kind = 4;
         TRect strip = f.inner;
-        strip.Left = strip.Right - markWidth;
+        strip.Left = std::max(strip.Left, strip.Right - markWidth);  // a raised cell's frame stays clear
         DrawIndicatorGlyph(c, strip, kind);
       }
       if (showRecNo && !(current && ds->State() == dsInsert)) writeNumber(RecordNumberOfRow(row));

@@ -67,7 +67,7 @@ struct TUnitFinalizer {
 
 // ---- the drawn resources
 
-constexpr int kIndW = 12, kIndH = 11;   // indicator images
+constexpr int kIndW = 9, kIndH = 11;    // indicator images: the inside of a raised 11-pixel column
 constexpr int kSortW = 12, kSortH = 8;  // sort markers and the drop-down sign
 constexpr TColor kWhite = static_cast<TColor>(0xFFFFFF);
 constexpr TColor kBlack = static_cast<TColor>(0);
@@ -102,10 +102,10 @@ void RegisterBitmap(const char* name, int w, int h, TColor back, const std::func
   RegisterBlob(name, std::move(bytes));
 }
 
-void Arrow(TCanvas* c, TColor color) {
+void Arrow(TCanvas* c, TColor color, int left = 2) {
   c->Pen()->SetColor(color);
   c->Brush()->SetColor(color);
-  c->Polygon({TPoint(4, 1), TPoint(9, 5), TPoint(4, 9)});
+  c->Polygon({TPoint(left, 1), TPoint(left + 5, 5), TPoint(left, 9)});
 }
 
 // A cursor resource: "FCUR", hot spot, size, then 32-bit pixels.
@@ -139,26 +139,26 @@ void RegisterUnitResources() {
   RegisterBitmap("DBGARROWGX", kIndW, kIndH, kWhite, [](TCanvas* c) { Arrow(c, kBlack); });
   RegisterBitmap("DBEDITGX", kIndW, kIndH, kWhite, [](TCanvas* c) {
     // a pencil: shaft, tip
-    c->Polygon({TPoint(2, 8), TPoint(8, 2), TPoint(10, 4), TPoint(4, 10)});
+    c->Polygon({TPoint(0, 8), TPoint(6, 2), TPoint(8, 4), TPoint(2, 10)});
     c->Pen()->SetColor(kWhite);
-    c->MoveTo(4, 7);
-    c->LineTo(8, 3);
+    c->MoveTo(2, 7);
+    c->LineTo(6, 3);
   });
   RegisterBitmap("DBINSERTGX", kIndW, kIndH, kWhite, [](TCanvas* c) {
-    c->MoveTo(6, 1);
-    c->LineTo(6, 10);
-    c->MoveTo(2, 5);
-    c->LineTo(11, 5);
-    c->MoveTo(3, 2);
-    c->LineTo(10, 9);
-    c->MoveTo(9, 2);
-    c->LineTo(2, 9);
+    c->MoveTo(4, 1);
+    c->LineTo(4, 10);
+    c->MoveTo(0, 5);
+    c->LineTo(9, 5);
+    c->MoveTo(1, 2);
+    c->LineTo(8, 9);
+    c->MoveTo(7, 2);
+    c->LineTo(0, 9);
   });
-  RegisterBitmap("DBMULTIDOTGX", kIndW, kIndH, kWhite, [](TCanvas* c) { c->Ellipse(4, 3, 9, 8); });
+  RegisterBitmap("DBMULTIDOTGX", kIndW, kIndH, kWhite, [](TCanvas* c) { c->Ellipse(2, 3, 7, 8); });
   RegisterBitmap("DBMULTIARROWGX", kIndW, kIndH, kWhite, [](TCanvas* c) {
-    Arrow(c, kBlack);
+    Arrow(c, kBlack, 3);
     c->Brush()->SetColor(kBlack);
-    c->FillRect(TRect(1, 3, 3, 7));
+    c->FillRect(TRect(0, 3, 2, 7));
   });
   RegisterBitmap("DBGARROWGXW", kIndW, kIndH, kTeal, [](TCanvas* c) { Arrow(c, kBlack); });
   RegisterBitmap("DBSMDOWNGX", kSortW, kSortH, kMagenta, [](TCanvas* c) {

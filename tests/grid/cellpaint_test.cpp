@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <set>
 
 #include "dbgrid_test_util.h"
@@ -242,6 +243,37 @@ TEST_F(CellPaintTest, IndicatorFollowsTheRecordState) {
   dc = Paint();
   EXPECT_EQ(ImagesIn(dc, Indicator(0)), std::vector<int>{5});  // the multi-select arrow
   DeleteDC(dc);
+}
+
+// The indicator column is 11 pixels wide, and each of its marks is drawn whole inside it.
+TEST_F(CellPaintTest, TheIndicatorIsElevenPixelsAndItsMarksFitInside) {
+  MakeBoundGrid();
+  grid->SetDBOptions(grid->DBOptions() + TDBGridOptions{dgMultiSelect});
+  EXPECT_EQ(grid->GetColWidths(0), 11);
+  const int width = DBGridIndicatorImages()->Width();
+  const std::function<void()> states[] = {[] {}, [this] { table->Edit(); }, [this] { table->Insert(); },
+                                          [this] { grid->SelectedRows()->SetCurrentRowSelected(true); }};
+  int shot = 0;
+  for (const auto& enter : states) {
+    enter();
+    grid->Invalidate();
+    gridtest::Pump();
+    FanoSnapshotWindow(grid->Handle(),
+                       uitest::SnapshotPath("grid_indicator_mark_" + std::to_string(shot++) + ".png").c_str());
+    HDC dc = Paint();
+    const TRect cell = Indicator(grid->Row() - grid->GetTitleOffset());
+    int marks = 0;
+    for (const FANO_DRAW_RECORD& r : uitest::Records(dc)) {
+      if (std::strcmp(r.call, "ImageList_Draw") != 0) continue;
+      ++marks;
+      const int x = static_cast<int>(r.args[1]);
+      EXPECT_GE(x, cell.Left);
+      EXPECT_LE(x + width, cell.Right);
+    }
+    EXPECT_EQ(marks, 1);
+    DeleteDC(dc);
+    table->Cancel();
+  }
 }
 
 TEST_F(CellPaintTest, RecordNumbersInTheIndicator) {
