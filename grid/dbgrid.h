@@ -1629,6 +1629,11 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool IsDataRowInBuffer(int row);
   int RecordNumberOfRow(int row);
   std::string CellTextOfRow(TColumnGx* column, int row);
+  // The display text of the record before the grid's first buffered row, for a dataset that is
+  // not a memory table; false when there is none.
+  bool TextBeforeBuffer(TColumnGx* column, std::string& text);
+  // Some grid is moving its dataset to read that record: the change notice ending it is no news.
+  static bool ReadingBeforeBuffer() noexcept;
   int NodeWidth(THeadTreeNode* node) const;
   // Title tree bands: measured at layout (a node's Height is its own band; a leaf's is what its
   // level leaves for it), read by painting and hit tests.

@@ -70,10 +70,12 @@ void TGridDataLinkGx::ActiveChanged() {
 void TGridDataLinkGx::DataEvent(TDataEvent event, NativeInt info) {
   grid_->ForgetGoneField();
   TDataLink::DataEvent(event, info);
-  if (event == deDisabledStateChange) grid_->Columns()->ClearFieldBindings();
+  if (event == deDisabledStateChange && !TCustomDBGridGx::ReadingBeforeBuffer()) grid_->Columns()->ClearFieldBindings();
 }
 
 void TGridDataLinkGx::DataSetChanged() {
+  // A painting grid's walk to the record before its rows leaves the dataset as it was.
+  if (TCustomDBGridGx::ReadingBeforeBuffer()) return;
   grid_->RefreshLayout();
   modified_ = false;
 }

@@ -470,6 +470,51 @@ std::string TCustomDBGridGx::CellTextOfRow(TColumnGx* column, int row) {
   return cellParams_->Text;
 }
 
+namespace {
+int readsBeforeBuffer = 0;
+}  // namespace
+
+bool TCustomDBGridGx::ReadingBeforeBuffer() noexcept { return readsBeforeBuffer > 0; }
+
+// Another link may keep the record in the ring; otherwise the dataset goes there and back with its
+// controls off: from the ring's first record one back fetches it (the last record drops out), and
+// one past the ring's end fetches that one again, so the ring ends as it was.
+bool TCustomDBGridGx::TextBeforeBuffer(TColumnGx* column, std::string& text) {
+  TDataSet* ds = DataSet();
+  if (memTable_ || !ds || !dataLink_->Active() || ds->State() != dsBrowse || rowReadDepth_ > 0) return false;
+  if (ds->ActiveRecord() > dataLink_->ActiveRecord()) {
+    text = CellTextOfRow(column, GetTitleOffset() - 1);
+    return true;
+  }
+  const int count = ds->BufferedRecordCount();
+  if (count < ds->BufferCount()) return false;  // the ring holds the whole dataset
+  const int active = ds->ActiveRecord();
+  ++readsBeforeBuffer;
+  ds->DisableControls();
+  bool found = false;
+  try {
+    ds->MoveBy(-active);
+    if (ds->MoveBy(-1) == -1) {
+      column->FillCellParams(cellParams_.get());
+      column->FireGetCellParams(false, cellParams_.get());
+      text = cellParams_->Text;
+      found = true;
+      ds->MoveBy(count - 1);
+      ds->MoveBy(1);
+      ds->MoveBy(active - (count - 1));
+    } else {
+      ds->MoveBy(active);
+    }
+  } catch (...) {
+    ds->EnableControls();
+    --readsBeforeBuffer;
+    throw;
+  }
+  ds->EnableControls();
+  --readsBeforeBuffer;
+  return found;
+}
+
 void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect) {
   TCanvas* c = Canvas();
   TColumnGx* column = ColumnAt(type.DataCol);
@@ -488,7 +533,12 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
   std::string text;
   if (column->HideDuplicates()) {
     text = CellTextOfRow(column, row);
-    if (row > GetTitleOffset() && IsDataRowInBuffer(row - 1)) hideTop = CellTextOfRow(column, row - 1) == text;
+    if (row > GetTitleOffset() && IsDataRowInBuffer(row - 1)) {
+      hideTop = CellTextOfRow(column, row - 1) == text;
+    } else if (row == GetTitleOffset() && !memTable_) {
+      std::string before;
+      hideTop = TextBeforeBuffer(column, before) && before == text;
+    }
     if (IsDataRowInBuffer(row + 1) && row + 1 < RowCount()) hideBottom = CellTextOfRow(column, row + 1) == text;
   }
   BeginRowRead(row);

@@ -11,6 +11,7 @@
 
 #include "dbgrid_test_util.h"
 #include "grid/dbgrid_filterrow.h"
+#include "platform/db/testdataset.h"
 #include "platform/forms/controls.h"
 
 using namespace dbgridtest;
@@ -384,6 +385,49 @@ TEST_F(CellPaintTest, HiddenDuplicatesShowTheTextOnceWithoutLines) {
   EXPECT_NE(GetPixel(dc, x + 10, c2.Bottom), ColorToRGB(clWindow));  // before a different value: the line
   (void)c3;
   DeleteDC(dc);
+}
+
+// Over a dataset that is not a memory table, the record before the first buffered row is read
+// from the dataset: a run that starts above the rows hides the top row's text as well, and the
+// dataset, its rows and the window are left as they were.
+TEST_F(CellPaintTest, HiddenDuplicatesReachAboveTheBufferedRows) {
+  TTestDataSet ds(nullptr);
+  ds.FieldDefs().Add("ID", ftInteger);
+  ds.FieldDefs().Add("NAME", ftString, 10);
+  for (int i = 1; i <= 30; ++i) ds.AddRow({Variant(i), Variant(std::string(i >= 20 ? "同" : "异") + (i < 20 ? std::to_string(i) : ""))});
+  ds.Open();
+  TDataSource src(nullptr);
+  src.SetDataSet(&ds);
+  MakeGrid(300, 120);
+  AddColumn("ID");
+  TColumnGx* n = AddColumn("NAME");
+  n->SetHideDuplicates(true);
+  grid->SetDataSource(&src);
+  ds.Last();
+  ::SetFocus(nullptr);
+  gridtest::Pump();
+  const int rows = grid->DataLink()->RecordCount();
+  ASSERT_GT(rows, 2);
+  ASSERT_LT(rows, 11);  // the run starts above the rows
+  for (int pass = 0; pass < 2; ++pass) {
+    HDC dc = Paint();
+    EXPECT_EQ(TextsIn(dc, Cell(0, 0)), std::vector<std::string>{std::to_string(31 - rows)});
+    for (int r = 0; r < rows; ++r) EXPECT_TRUE(TextsIn(dc, Cell(1, r)).empty()) << r;
+    DeleteDC(dc);
+  }
+  EXPECT_EQ(ds.RecNo(), 30);
+  EXPECT_EQ(grid->DataLink()->ActiveRecord(), rows - 1);
+  grid->Invalidate();
+  gridtest::Pump();
+  RECT pending{};
+  EXPECT_FALSE(GetUpdateRect(grid->Handle(), &pending, FALSE));  // the walk asks for no new paint
+  // At the dataset's start there is nothing above: the top row shows its text.
+  ds.First();
+  gridtest::Pump();
+  HDC dc = Paint();
+  EXPECT_EQ(TextsIn(dc, Cell(1, 0)), std::vector<std::string>{"异1"});
+  DeleteDC(dc);
+  grid->SetDataSource(nullptr);
 }
 
 TEST_F(CellPaintTest, RequiredEmptyFieldIsUnderlinedWhileEditing) {
