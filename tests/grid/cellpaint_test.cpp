@@ -599,95 +599,44 @@ TEST_F(CellPaintTest, SelectedTitlesAndFootersTakeTheSelectionColours) {
 
 namespace {
 
-// Notes every overridable painting operation the grid calls.
+// Notes every overridable painting operation the grid calls, then does what the grid does.
+#define NOTED(Result, Name, Params, Args) \
+  Result Name Params override {           \
+    calls.insert(#Name);                  \
+    return TDBGridGx::Name Args;          \
+  }
+using TState = TGridDrawState;
+using TType = TCellTypeGx;
 class TNotingGrid : public TDBGridGx {
  public:
   using TDBGridGx::TDBGridGx;
   std::set<std::string> calls;
-  bool CheckCellArea(int col, int row, TGridDrawState state) override {
-    calls.insert("CheckCellArea");
-    return TDBGridGx::CheckCellArea(col, row, state);
-  }
-  bool IsFixedCellSelected(int col, int row, const TCellTypeGx& type, TGridDrawState state) override {
-    calls.insert("IsFixedCellSelected");
-    return TDBGridGx::IsFixedCellSelected(col, row, type, state);
-  }
-  bool IsThemedCell(int col, int row, TGridDrawState state, const TRect& rect) override {
-    calls.insert("IsThemedCell");
-    return TDBGridGx::IsThemedCell(col, row, state, rect);
-  }
-  bool FixedCellColors(int col, const TCellTypeGx& type, TFont* font, TColor& background, bool down) override {
-    calls.insert("FixedCellColors");
-    return TDBGridGx::FixedCellColors(col, type, font, background, down);
-  }
-  bool DataCellColors(int col, int row, TFont* font, TColor& background, TGridDrawState state) override {
-    calls.insert("DataCellColors");
-    return TDBGridGx::DataCellColors(col, row, font, background, state);
-  }
-  bool GridFocused() override {
-    calls.insert("GridFocused");
-    return TDBGridGx::GridFocused();
-  }
-  void DrawTitleCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect) override {
-    calls.insert("DrawTitleCell");
-    TDBGridGx::DrawTitleCell(col, row, type, state, rect);
-  }
-  void DrawIndicatorCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect) override {
-    calls.insert("DrawIndicatorCell");
-    TDBGridGx::DrawIndicatorCell(col, row, type, state, rect);
-  }
-  void DrawDataCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect) override {
-    calls.insert("DrawDataCell");
-    TDBGridGx::DrawDataCell(col, row, type, state, rect);
-  }
-  void DrawFooterCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect) override {
-    calls.insert("DrawFooterCell");
-    TDBGridGx::DrawFooterCell(col, row, type, state, rect);
-  }
-  int DrawTreeNode(TCanvas* canvas, const TRect& rect, TColor background) override {
-    calls.insert("DrawTreeNode");
-    return TDBGridGx::DrawTreeNode(canvas, rect, background);
-  }
-  void PaintFilterCell(TCanvas* canvas, TColumnGx* column, int dataCol, const TRect& rect, const TRect& inner, int dx,
-                       int dy) override {
-    calls.insert("PaintFilterCell");
-    TDBGridGx::PaintFilterCell(canvas, column, dataCol, rect, inner, dx, dy);
-  }
-  void DrawIndicatorGlyph(TCanvas* canvas, const TRect& rect, int kind) override {
-    calls.insert("DrawIndicatorGlyph");
-    TDBGridGx::DrawIndicatorGlyph(canvas, rect, kind);
-  }
-  void DrawDropDownSign(TCanvas* canvas, const TRect& inner) override {
-    calls.insert("DrawDropDownSign");
-    TDBGridGx::DrawDropDownSign(canvas, inner);
-  }
-  void DrawGraphicCell(TCanvas* canvas, const TRect& rect, TColumnGx* column, const std::string& text, int dx,
-                       int dy) override {
-    calls.insert("DrawGraphicCell");
-    TDBGridGx::DrawGraphicCell(canvas, rect, column, text, dx, dy);
-  }
-  std::string GetFooterValue(int row, TColumnGx* column) override {
-    calls.insert("GetFooterValue");
-    return TDBGridGx::GetFooterValue(row, column);
-  }
-  void GetCellParams(TColumnGx* column, TFont* font, TColor& background, TGridDrawState state) override {
-    calls.insert("GetCellParams");
-    TDBGridGx::GetCellParams(column, font, background, state);
-  }
-  void GetFooterParams(int dataCol, int row, TColumnGx* column, TFont* font, TColor& background, TAlignment& alignment,
-                       TGridDrawState state, std::string& text) override {
-    calls.insert("GetFooterParams");
-    TDBGridGx::GetFooterParams(dataCol, row, column, font, background, alignment, state, text);
-  }
-  void DrawColumnCell(const TRect& rect, int dataCol, TColumnGx* column, TGridDrawState state) override {
-    calls.insert("DrawColumnCell");
-    TDBGridGx::DrawColumnCell(rect, dataCol, column, state);
-  }
-  void DrawFieldCell(const TRect& rect, TField* field, TGridDrawState state) override {
-    calls.insert("DrawFieldCell");
-    TDBGridGx::DrawFieldCell(rect, field, state);
-  }
+  NOTED(bool, CheckCellArea, (int c, int r, TState s), (c, r, s))
+  NOTED(bool, IsFixedCellSelected, (int c, int r, const TType& t, TState s), (c, r, t, s))
+  NOTED(bool, IsThemedCell, (int c, int r, TState s, const TRect& x), (c, r, s, x))
+  NOTED(bool, FixedCellColors, (int c, const TType& t, TFont* f, TColor& b, bool d), (c, t, f, b, d))
+  NOTED(bool, DataCellColors, (int c, int r, TFont* f, TColor& b, TState s), (c, r, f, b, s))
+  NOTED(bool, GridFocused, (), ())
+  NOTED(void, DrawTitleCell, (int c, int r, const TType& t, TState s, TRect x), (c, r, t, s, x))
+  NOTED(void, DrawIndicatorCell, (int c, int r, const TType& t, TState s, TRect x), (c, r, t, s, x))
+  NOTED(void, DrawDataCell, (int c, int r, const TType& t, TState s, TRect x), (c, r, t, s, x))
+  NOTED(void, DrawFooterCell, (int c, int r, const TType& t, TState s, TRect x), (c, r, t, s, x))
+  NOTED(int, DrawTreeNode, (TCanvas* v, const TRect& x, TColor b), (v, x, b))
+  NOTED(void, PaintFilterCell, (TCanvas* v, TColumnGx* k, int c, const TRect& x, const TRect& i, int dx, int dy),
+        (v, k, c, x, i, dx, dy))
+  NOTED(void, DrawIndicatorGlyph, (TCanvas* v, const TRect& x, int k), (v, x, k))
+  NOTED(void, DrawDropDownSign, (TCanvas* v, const TRect& x), (v, x))
+  NOTED(void, DrawGraphicCell, (TCanvas* v, const TRect& x, TColumnGx* k, const std::string& t, int dx, int dy),
+        (v, x, k, t, dx, dy))
+  NOTED(std::string, GetFooterValue, (int r, TColumnGx* k), (r, k))
+  NOTED(void, GetCellParams, (TColumnGx* k, TFont* f, TColor& b, TState s), (k, f, b, s))
+  NOTED(void, GetFooterParams,
+        (int c, int r, TColumnGx* k, TFont* f, TColor& b, TAlignment& a, TState s, std::string& t),
+        (c, r, k, f, b, a, s, t))
+  NOTED(void, DrawColumnCell, (const TRect& x, int c, TColumnGx* k, TState s), (x, c, k, s))
+  NOTED(void, DrawFieldCell, (const TRect& x, TField* f, TState s), (x, f, s))
 };
+#undef NOTED
 
 }  // namespace
 
