@@ -1601,6 +1601,8 @@ void TCustomMemTableGx::BindFilterRecord(TMemoryRecordGx* rec) {
 Variant TCustomMemTableGx::ExprFieldValue(TMemoryRecordGx* rec, const TExprFieldRef& ref) {
   TField* f = FindField(ref.Name);
   if (!f) return Null();
+  // Through OnGetFieldValue: the field reads the record under test, bound for the filter state.
+  if (OnGetFieldValue && filterBound_ && State() == dsFilter) return f->Value();
   const int col = ColumnOf(f);
   if (col >= 0 && col < rec->FieldCount()) return rec->Value(col);
   return RecordFieldValue(rec, f);
@@ -1613,9 +1615,13 @@ bool TCustomMemTableGx::FilterRecord(TMemoryRecordGx* rec) {
   if (!filtering && !detail) return true;
   bool accept = true;
   const bool handler = filtering && static_cast<bool>(OnFilterRecord());
+  // OnGetFieldValue may replace what the record holds: the expression reads the fields then.
+  const bool shown = filtering && static_cast<bool>(OnGetFieldValue) && filterParser_->HasExpression();
   if (filtering) {
-    if (handler) {
-      // The handler reads the record under test through the fields.
+    filterParser_->SetReadsRecordValues(!OnGetFieldValue);
+    if (handler || shown) {
+      // The handler (and the expression, with OnGetFieldValue) reads the record under test through
+      // the fields.
       const bool wasBound = filterBound_;
       TRecBuf saved = filterBuf_;
       BindFilterRecord(rec);
@@ -1626,7 +1632,7 @@ bool TCustomMemTableGx::FilterRecord(TMemoryRecordGx* rec) {
         filterBound_ = wasBound;
       });
       if (filterParser_->HasExpression()) accept = filterParser_->CalcFilterResult(rec);
-      OnFilterRecord()(this, accept);
+      if (handler) OnFilterRecord()(this, accept);
     } else if (filterParser_->HasExpression()) {
       // Stored fields are read straight from the record; others bind it as they are read.
       accept = filterParser_->CalcFilterResult(rec);
@@ -1835,6 +1841,10 @@ Variant TCustomMemTableGx::RecordFieldValue(TMemoryRecordGx* rec, TField* field)
     return rec->Value(col);
   }
   // A calculated or lookup value: the record is read in instant-read mode.
+  return InstantFieldValue(rec, field);
+}
+
+Variant TCustomMemTableGx::InstantFieldValue(TMemoryRecordGx* rec, TField* field) {
   TRecordBuffer h = AllocRecordBuffer();
   TRecBuf* buf = RecBuf(h);
   buf->MemoryRecord = rec;
@@ -1889,7 +1899,8 @@ std::vector<TCustomMemTableGx::LocateKey> TCustomMemTableGx::LocateKeys(const st
     TField* f = fields[i];
     LocateKey k;
     k.Field = f;
-    k.Column = f->FieldKind() == fkData ? ColumnOf(f) : -1;
+    // OnGetFieldValue may show another value than the record holds: then every row is read as shown.
+    k.Column = f->FieldKind() == fkData && !OnGetFieldValue ? ColumnOf(f) : -1;
     k.Text = IsTextField(f);
     k.Key = key;
     if (k.Text) k.KeyText = VarToStrGx(*key);
@@ -1902,8 +1913,9 @@ bool TCustomMemTableGx::RecordMatches(TMemoryRecordGx* rec, const std::vector<Lo
                                       TLocateOptions options) {
   for (const LocateKey& k : keys) {
     Variant scratch;
-    const Variant& value = (k.Column >= 0 && k.Column < rec->FieldCount()) ? rec->Value(k.Column)
-                                                                           : (scratch = RecordFieldValue(rec, k.Field));
+    const Variant& value = (k.Column >= 0 && k.Column < rec->FieldCount())
+                               ? rec->Value(k.Column)
+                               : (scratch = OnGetFieldValue ? InstantFieldValue(rec, k.Field) : RecordFieldValue(rec, k.Field));
     if (!k.Text) {
       if (!SameValue(value, *k.Key)) return false;
     } else if (options.Empty() && value.IsStr() && k.Key->IsStr()) {
@@ -1924,7 +1936,8 @@ bool TCustomMemTableGx::FindRecord(std::string_view keyFields, const Variant& ke
   bool allData = true;
   for (TField* f : fields)
     if (f->FieldKind() != fkData || ColumnOf(f) < 0) allData = false;
-  if (options.Empty() && allData) {
+  // An index holds the stored values, which OnGetFieldValue may show otherwise.
+  if (options.Empty() && allData && !OnGetFieldValue) {
     TMTIndexGx* index = RecordsList()->Indexes()->GetIndexForFields(keyFields);
     if (index && index->Active() && !index->Fields().empty()) {
       try {

@@ -476,7 +476,7 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
                   TMemoryRecordGx** found = nullptr);
   struct LocateKey {
     TField* Field = nullptr;
-    int Column = -1;  // the store column of a data field
+    int Column = -1;  // the store column of a data field read as stored (-1: read as shown)
     bool Text = false;
     const Variant* Key = nullptr;
     std::string KeyText;
@@ -497,6 +497,8 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   void RestoreCurrentRecord(TMemoryRecordGx* rec);
   // Reads a field's value of a record as the dataset shows it (calculated fields included).
   Variant RecordFieldValue(TMemoryRecordGx* rec, TField* field);
+  // The same, through the field-value access in instant-read mode (OnGetFieldValue included).
+  Variant InstantFieldValue(TMemoryRecordGx* rec, TField* field);
 
   // ---- tree
   bool MoveOne(TMemoryRecordGx* rec, int target, int treeLevel, bool checkOnly);
