@@ -1618,7 +1618,6 @@ bool TCustomMemTableGx::FilterRecord(TMemoryRecordGx* rec) {
   // OnGetFieldValue may replace what the record holds: the expression reads the fields then.
   const bool shown = filtering && static_cast<bool>(OnGetFieldValue) && filterParser_->HasExpression();
   if (filtering) {
-    filterParser_->SetReadsRecordValues(!OnGetFieldValue);
     if (handler || shown) {
       // The handler (and the expression, with OnGetFieldValue) reads the record under test through
       // the fields.
@@ -1626,7 +1625,9 @@ bool TCustomMemTableGx::FilterRecord(TMemoryRecordGx* rec) {
       TRecBuf saved = filterBuf_;
       BindFilterRecord(rec);
       TDataSetState state = SetTempState(dsFilter);
+      filterParser_->SetReadsRecordValues(!shown);
       Finally restore([&] {
+        filterParser_->SetReadsRecordValues(true);
         RestoreState(state);
         filterBuf_ = std::move(saved);
         filterBound_ = wasBound;
