@@ -1032,6 +1032,7 @@ void TCustomMemTableGx::InternalAddRecord(TRecordBuffer buffer, bool append) {
   TMemoryRecordGx* rec = view_->NewRecord();
   try {
     CopyBufferToRecord(buffer, rec);
+    if (postRowNumSet_) rec->SetRowNum(postRowNum_);
     if (append)
       view_->AddRecord(rec);
     else
@@ -2263,9 +2264,12 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
       for (auto& [f, sf] : fields) f->SetValue(sf->Value());
       const int rowNum = source->RecNo();
       SetRecordRowNum(rowNum);
+      // The posted row keeps the source's row number, as a directly copied one does: the record
+      // the post makes takes it, wherever the view shows it (a filter may hide it).
+      postRowNumSet_ = true;
+      postRowNum_ = rowNum;
+      Finally forget([&] { postRowNumSet_ = false; });
       Post();
-      // The posted row keeps the source's row number, as a directly copied one does.
-      if (TRecBuf* buf = CurrentRecBuf(); buf && buf->MemoryRecord) buf->MemoryRecord->SetRowNum(rowNum);
       if (++count >= limit) break;
       source->Next();
     }

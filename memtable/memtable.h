@@ -527,6 +527,9 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   int recordPos_ = -1;
   // The record a Locate found and the row it is at, while the buffers are read again there.
   TMemoryRecordGx* located_ = nullptr;
+  // The row number that the record a post makes gets before it is stored (LoadFromDataSet).
+  bool postRowNumSet_ = false;
+  int postRowNum_ = 0;
   int locatedIndex_ = -1;
   int updateLock_ = 0;
   bool resyncPending_ = false;

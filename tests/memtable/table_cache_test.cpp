@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <tuple>
 
@@ -721,6 +722,28 @@ TEST(MemTableTransfer, LoadFromDataSetThroughCachedInserts) {
   EXPECT_EQ(StatusOfRow(dst, 2), usInserted);
   EXPECT_EQ(dst.GetRecordRowNum(), 2);
   EXPECT_EQ(Pending(dst), 2);
+}
+
+// A loaded row the target's filter hides still takes its source row number, and the row that is
+// current after its post keeps its own.
+TEST(MemTableTransfer, LoadFromDataSetThroughCachedInsertsNumbersHiddenRowsToo) {
+  TMemTableGx src;
+  MakeTable(src, "mtblSrc");
+  AppendRow(src, 7, "shown");
+  AppendRow(src, 1, "hidden");
+  AppendRow(src, 8, "shown");
+  TMemTableGx dst;
+  MakeTable(dst, "mtblDst");
+  AppendRow(dst, 9, "kept");
+  dst.SetRecordRowNum(42);
+  dst.SetFilter("ID > 5");
+  dst.SetFiltered(true);
+  dst.SetCachedUpdates(true);
+  EXPECT_EQ(dst.LoadFromDataSet(&src, 0, 1, true), 3);
+  dst.SetFiltered(false);
+  std::map<int, int> rowNums;  // ID -> row number
+  for (dst.First(); !dst.Eof(); dst.Next()) rowNums[dst.FieldByName("ID")->AsInteger()] = dst.GetRecordRowNum();
+  EXPECT_EQ(rowNums, (std::map<int, int>{{1, 2}, {7, 1}, {8, 3}, {9, 42}}));
 }
 
 TEST(MemTableTransfer, RowNumberDuringAnInsertIsMinusOne) {
