@@ -2117,12 +2117,59 @@ std::vector<std::pair<int, TField*>> TCustomMemTableGx::SourceFieldMap(TDataSet*
   return map;
 }
 
-void TCustomMemTableGx::CopyRowWithStatus(TDataSet* source, const std::vector<std::pair<int, TField*>>& map) {
+std::vector<TCustomMemTableGx::TextLimit> TCustomMemTableGx::TextLimits() const {
+  std::vector<TextLimit> limits;
+  for (TField* f : Fields()) {
+    if (f->FieldNo() <= 0 || f->Size() <= 0) continue;
+    switch (f->DataType()) {
+      case ftString:
+      case ftFixedChar:
+      case ftGuid:
+        limits.push_back({f->FieldNo() - 1, static_cast<size_t>(f->Size()), false});
+        break;
+      case ftWideString:
+      case ftFixedWideChar:
+        limits.push_back({f->FieldNo() - 1, static_cast<size_t>(f->Size()), true});
+        break;
+      default:
+        break;
+    }
+  }
+  return limits;
+}
+
+void TCustomMemTableGx::FitTexts(TMemoryRecordGx* rec, const std::vector<TextLimit>& limits) {
+  for (const TextLimit& limit : limits) {
+    if (limit.Column >= rec->FieldCount()) continue;
+    const Variant& v = rec->Value(limit.Column);
+    // No character takes more code-page bytes or UTF-16 units than UTF-8 bytes: most texts are
+    // answered by their length alone.
+    if (!v.IsStr() || v.StrRef().size() <= limit.Size) continue;
+    const std::string_view text = v.StrRef();
+    Variant cut;
+    if (limit.Wide) {
+      const std::u16string wide = Utf8ToUtf16(text);
+      if (wide.size() <= limit.Size) continue;
+      size_t n = limit.Size;
+      if (n > 0 && wide[n - 1] >= 0xD800 && wide[n - 1] <= 0xDBFF) --n;  // never half a surrogate pair
+      cut = Variant(std::u16string_view(wide).substr(0, n));
+    } else {
+      const size_t n = Cp936PrefixLength(text, limit.Size);
+      if (n == text.size()) continue;
+      cut = v.VarType() == varOleStr ? Variant(Utf8ToUtf16(text.substr(0, n))) : Variant(text.substr(0, n));
+    }
+    rec->SetDataValue(limit.Column, rvCurrent, cut);
+  }
+}
+
+void TCustomMemTableGx::CopyRowWithStatus(TDataSet* source, const std::vector<std::pair<int, TField*>>& map,
+                                          const std::vector<TextLimit>& limits) {
   CheckBrowseMode();
   TMemoryRecordGx* rec = view_->NewRecord();
   try {
     for (const auto& [col, sf] : map)
       if (col < rec->FieldCount()) rec->SetDataValue(col, rvCurrent, sf->Value());
+    FitTexts(rec, limits);
     rec->SetRowNum(source->RecNo());
     RecordsList()->AddRecordWithStatus(rec, source->UpdateStatus());
   } catch (...) {
@@ -2193,11 +2240,12 @@ int TCustomMemTableGx::AppendFrom(TDataSet* source, bool changedOnly) {
     if (Active()) First();
   });
   const auto map = SourceFieldMap(source);
+  const auto limits = TextLimits();
   Lock lock(*this);
   source->First();
   while (!source->Eof()) {
     if (!changedOnly || source->UpdateStatus() != usUnmodified) {
-      CopyRowWithStatus(source, map);
+      CopyRowWithStatus(source, map, limits);
       ++count;
     }
     source->Next();
@@ -2225,7 +2273,7 @@ int TCustomMemTableGx::AppendCurrentRecordFrom(TDataSet* source) {
   CheckBrowseMode();
   const auto map = SourceFieldMap(source);
   Lock lock(*this);
-  CopyRowWithStatus(source, map);
+  CopyRowWithStatus(source, map, TextLimits());
   if (State() == dsBrowse) UpdateCursorPos();
   lock.Release(true);
   return 1;
@@ -2277,6 +2325,8 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
   }
   Lock lock(*this);
   TRecordsListGx* list = RecordsList();
+  // Texts copied straight are cut as the fields would cut them.
+  const auto limits = TextLimits();
   // A plain memory table as the source: its row buffer is read once per row, and a value its field
   // would pass on unchanged is taken from there (GetFieldData's reading without the field calls)
   // and stored as it is where the column takes it so.
@@ -2398,8 +2448,9 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
             throw;
           }
         }
-        rec->SetRowNum(pos + 1);
         made.push_back(rec);
+        FitTexts(rec, limits);
+        rec->SetRowNum(pos + 1);
       }
     } catch (...) {
       failed = std::current_exception();
@@ -2472,6 +2523,7 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
         }
         rec->SetDataValue(col, rvCurrent, sf->Value());
       }
+      FitTexts(rec, limits);
       rec->SetRowNum(source->RecNo());
       list->FetchRecord(rec);
     } catch (...) {

@@ -485,7 +485,17 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   bool RecordMatches(TMemoryRecordGx* rec, const std::vector<LocateKey>& keys, TLocateOptions options);
 
   // ---- transfer
-  void CopyRowWithStatus(TDataSet* source, const std::vector<std::pair<int, TField*>>& map);
+  // A text column and the size its field reads: CP936 bytes, or UTF-16 units for wide text.
+  struct TextLimit {
+    int Column;
+    size_t Size;
+    bool Wide;
+  };
+  std::vector<TextLimit> TextLimits() const;
+  // Cuts the texts of a copied record to their fields' sizes, as writing through the fields does.
+  static void FitTexts(TMemoryRecordGx* rec, const std::vector<TextLimit>& limits);
+  void CopyRowWithStatus(TDataSet* source, const std::vector<std::pair<int, TField*>>& map,
+                         const std::vector<TextLimit>& limits);
   std::vector<std::pair<int, TField*>> SourceFieldMap(TDataSet* source) const;
   // Whether rows appended in one go may reach the store's listeners as one change of its list
   // instead of a notice a row: only this table's plain view listens.
