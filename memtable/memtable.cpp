@@ -2117,23 +2117,23 @@ std::vector<std::pair<int, TField*>> TCustomMemTableGx::SourceFieldMap(TDataSet*
   return map;
 }
 
-std::vector<TCustomMemTableGx::TextLimit> TCustomMemTableGx::TextLimits() const {
+std::vector<TCustomMemTableGx::TextLimit> TCustomMemTableGx::TextLimits(TDataSet* source) const {
   std::vector<TextLimit> limits;
+  auto wideText = [](TFieldType t) { return t == ftWideString || t == ftFixedWideChar; };
+  auto narrowText = [](TFieldType t) { return t == ftString || t == ftFixedChar || t == ftGuid; };
+  const bool memTable = dynamic_cast<TCustomMemTableGx*>(source) != nullptr;
   for (TField* f : Fields()) {
     if (f->FieldNo() <= 0 || f->Size() <= 0) continue;
-    switch (f->DataType()) {
-      case ftString:
-      case ftFixedChar:
-      case ftGuid:
-        limits.push_back({f->FieldNo() - 1, static_cast<size_t>(f->Size()), false});
-        break;
-      case ftWideString:
-      case ftFixedWideChar:
-        limits.push_back({f->FieldNo() - 1, static_cast<size_t>(f->Size()), true});
-        break;
-      default:
-        break;
-    }
+    const bool wide = wideText(f->DataType());
+    if (!wide && !narrowText(f->DataType())) continue;
+    TField* sf = source->FindField(f->FieldName());
+    if (!sf) continue;
+    // A memory table holds its texts cut to its fields (written through them, read from a reply or
+    // copied here): one no longer than this field, counted alike, fits as it is.
+    if (memTable && sf->FieldNo() > 0 && sf->Size() > 0 && sf->Size() <= f->Size() &&
+        (wide ? wideText(sf->DataType()) : narrowText(sf->DataType())))
+      continue;
+    limits.push_back({f->FieldNo() - 1, static_cast<size_t>(f->Size()), wide});
   }
   return limits;
 }
@@ -2240,7 +2240,7 @@ int TCustomMemTableGx::AppendFrom(TDataSet* source, bool changedOnly) {
     if (Active()) First();
   });
   const auto map = SourceFieldMap(source);
-  const auto limits = TextLimits();
+  const auto limits = TextLimits(source);
   Lock lock(*this);
   source->First();
   while (!source->Eof()) {
@@ -2273,7 +2273,7 @@ int TCustomMemTableGx::AppendCurrentRecordFrom(TDataSet* source) {
   CheckBrowseMode();
   const auto map = SourceFieldMap(source);
   Lock lock(*this);
-  CopyRowWithStatus(source, map, TextLimits());
+  CopyRowWithStatus(source, map, TextLimits(source));
   if (State() == dsBrowse) UpdateCursorPos();
   lock.Release(true);
   return 1;
@@ -2326,7 +2326,7 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
   Lock lock(*this);
   TRecordsListGx* list = RecordsList();
   // Texts copied straight are cut as the fields would cut them.
-  const auto limits = TextLimits();
+  const auto limits = TextLimits(source);
   // A plain memory table as the source: its row buffer is read once per row, and a value its field
   // would pass on unchanged is taken from there (GetFieldData's reading without the field calls)
   // and stored as it is where the column takes it so.

@@ -491,7 +491,8 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
     size_t Size;
     bool Wide;
   };
-  std::vector<TextLimit> TextLimits() const;
+  // The text columns a copy from `source` may have to cut.
+  std::vector<TextLimit> TextLimits(TDataSet* source) const;
   // Cuts the texts of a copied record to their fields' sizes, as writing through the fields does.
   static void FitTexts(TMemoryRecordGx* rec, const std::vector<TextLimit>& limits);
   void CopyRowWithStatus(TDataSet* source, const std::vector<std::pair<int, TField*>>& map,
