@@ -1,11 +1,17 @@
 #include "memtable/aggregates.h"
 
 #include "memtable/recordsview.h"
+#include "platform/classes/published.h"
 #include "platform/db/dataset.h"
 #include "platform/db/fields.h"
 
 FANO_IMPLEMENT_CLASS_OWNED(TMTAggregateGx, TCollectionItem, TCollection)
 FANO_IMPLEMENT_CLASS_WITH(TMTAggregatesGx, TCollection, [](TObject*) -> TObject* { return new TMTAggregatesGx(nullptr); })
+
+FANO_PUBLISHED(TMTAggregateGx, p) {
+  p.Property("Active", &TMTAggregateGx::Active, &TMTAggregateGx::SetActive).Default(false);
+  p.Property("Expression", &TMTAggregateGx::Expression, &TMTAggregateGx::SetExpression);
+}
 
 // ---------------------------------------------------------------- item
 

@@ -1032,6 +1032,7 @@ void TCustomMemTableGx::InternalAddRecord(TRecordBuffer buffer, bool append) {
   TMemoryRecordGx* rec = view_->NewRecord();
   try {
     CopyBufferToRecord(buffer, rec);
+    if (postRowNumSet_) rec->SetRowNum(postRowNum_);
     if (append)
       view_->AddRecord(rec);
     else
@@ -1601,6 +1602,8 @@ void TCustomMemTableGx::BindFilterRecord(TMemoryRecordGx* rec) {
 Variant TCustomMemTableGx::ExprFieldValue(TMemoryRecordGx* rec, const TExprFieldRef& ref) {
   TField* f = FindField(ref.Name);
   if (!f) return Null();
+  // Through OnGetFieldValue: the field reads the record under test, bound for the filter state.
+  if (OnGetFieldValue && filterBound_ && State() == dsFilter) return f->Value();
   const int col = ColumnOf(f);
   if (col >= 0 && col < rec->FieldCount()) return rec->Value(col);
   return RecordFieldValue(rec, f);
@@ -1613,20 +1616,25 @@ bool TCustomMemTableGx::FilterRecord(TMemoryRecordGx* rec) {
   if (!filtering && !detail) return true;
   bool accept = true;
   const bool handler = filtering && static_cast<bool>(OnFilterRecord());
+  // OnGetFieldValue may replace what the record holds: the expression reads the fields then.
+  const bool shown = filtering && static_cast<bool>(OnGetFieldValue) && filterParser_->HasExpression();
   if (filtering) {
-    if (handler) {
-      // The handler reads the record under test through the fields.
+    if (handler || shown) {
+      // The handler (and the expression, with OnGetFieldValue) reads the record under test through
+      // the fields.
       const bool wasBound = filterBound_;
       TRecBuf saved = filterBuf_;
       BindFilterRecord(rec);
       TDataSetState state = SetTempState(dsFilter);
+      filterParser_->SetReadsRecordValues(!shown);
       Finally restore([&] {
+        filterParser_->SetReadsRecordValues(true);
         RestoreState(state);
         filterBuf_ = std::move(saved);
         filterBound_ = wasBound;
       });
       if (filterParser_->HasExpression()) accept = filterParser_->CalcFilterResult(rec);
-      OnFilterRecord()(this, accept);
+      if (handler) OnFilterRecord()(this, accept);
     } else if (filterParser_->HasExpression()) {
       // Stored fields are read straight from the record; others bind it as they are read.
       accept = filterParser_->CalcFilterResult(rec);
@@ -1835,6 +1843,10 @@ Variant TCustomMemTableGx::RecordFieldValue(TMemoryRecordGx* rec, TField* field)
     return rec->Value(col);
   }
   // A calculated or lookup value: the record is read in instant-read mode.
+  return InstantFieldValue(rec, field);
+}
+
+Variant TCustomMemTableGx::InstantFieldValue(TMemoryRecordGx* rec, TField* field) {
   TRecordBuffer h = AllocRecordBuffer();
   TRecBuf* buf = RecBuf(h);
   buf->MemoryRecord = rec;
@@ -1889,7 +1901,8 @@ std::vector<TCustomMemTableGx::LocateKey> TCustomMemTableGx::LocateKeys(const st
     TField* f = fields[i];
     LocateKey k;
     k.Field = f;
-    k.Column = f->FieldKind() == fkData ? ColumnOf(f) : -1;
+    // OnGetFieldValue may show another value than the record holds: then every row is read as shown.
+    k.Column = f->FieldKind() == fkData && !OnGetFieldValue ? ColumnOf(f) : -1;
     k.Text = IsTextField(f);
     k.Key = key;
     if (k.Text) k.KeyText = VarToStrGx(*key);
@@ -1902,8 +1915,9 @@ bool TCustomMemTableGx::RecordMatches(TMemoryRecordGx* rec, const std::vector<Lo
                                       TLocateOptions options) {
   for (const LocateKey& k : keys) {
     Variant scratch;
-    const Variant& value = (k.Column >= 0 && k.Column < rec->FieldCount()) ? rec->Value(k.Column)
-                                                                           : (scratch = RecordFieldValue(rec, k.Field));
+    const Variant& value = (k.Column >= 0 && k.Column < rec->FieldCount())
+                               ? rec->Value(k.Column)
+                               : (scratch = OnGetFieldValue ? InstantFieldValue(rec, k.Field) : RecordFieldValue(rec, k.Field));
     if (!k.Text) {
       if (!SameValue(value, *k.Key)) return false;
     } else if (options.Empty() && value.IsStr() && k.Key->IsStr()) {
@@ -1924,7 +1938,8 @@ bool TCustomMemTableGx::FindRecord(std::string_view keyFields, const Variant& ke
   bool allData = true;
   for (TField* f : fields)
     if (f->FieldKind() != fkData || ColumnOf(f) < 0) allData = false;
-  if (options.Empty() && allData) {
+  // An index holds the stored values, which OnGetFieldValue may show otherwise.
+  if (options.Empty() && allData && !OnGetFieldValue) {
     TMTIndexGx* index = RecordsList()->Indexes()->GetIndexForFields(keyFields);
     if (index && index->Active() && !index->Fields().empty()) {
       try {
@@ -2102,12 +2117,59 @@ std::vector<std::pair<int, TField*>> TCustomMemTableGx::SourceFieldMap(TDataSet*
   return map;
 }
 
-void TCustomMemTableGx::CopyRowWithStatus(TDataSet* source, const std::vector<std::pair<int, TField*>>& map) {
+std::vector<TCustomMemTableGx::TextLimit> TCustomMemTableGx::TextLimits(TDataSet* source) const {
+  std::vector<TextLimit> limits;
+  auto wideText = [](TFieldType t) { return t == ftWideString || t == ftFixedWideChar; };
+  auto narrowText = [](TFieldType t) { return t == ftString || t == ftFixedChar || t == ftGuid; };
+  const bool memTable = dynamic_cast<TCustomMemTableGx*>(source) != nullptr;
+  for (TField* f : Fields()) {
+    if (f->FieldNo() <= 0 || f->Size() <= 0) continue;
+    const bool wide = wideText(f->DataType());
+    if (!wide && !narrowText(f->DataType())) continue;
+    TField* sf = source->FindField(f->FieldName());
+    if (!sf) continue;
+    // A memory table holds its texts cut to its fields (written through them, read from a reply or
+    // copied here): one no longer than this field, counted alike, fits as it is.
+    if (memTable && sf->FieldNo() > 0 && sf->Size() > 0 && sf->Size() <= f->Size() &&
+        (wide ? wideText(sf->DataType()) : narrowText(sf->DataType())))
+      continue;
+    limits.push_back({f->FieldNo() - 1, static_cast<size_t>(f->Size()), wide});
+  }
+  return limits;
+}
+
+void TCustomMemTableGx::FitTexts(TMemoryRecordGx* rec, const std::vector<TextLimit>& limits) {
+  for (const TextLimit& limit : limits) {
+    if (limit.Column >= rec->FieldCount()) continue;
+    const Variant& v = rec->Value(limit.Column);
+    // No character takes more code-page bytes or UTF-16 units than UTF-8 bytes: most texts are
+    // answered by their length alone.
+    if (!v.IsStr() || v.StrRef().size() <= limit.Size) continue;
+    const std::string_view text = v.StrRef();
+    Variant cut;
+    if (limit.Wide) {
+      const std::u16string wide = Utf8ToUtf16(text);
+      if (wide.size() <= limit.Size) continue;
+      size_t n = limit.Size;
+      if (n > 0 && wide[n - 1] >= 0xD800 && wide[n - 1] <= 0xDBFF) --n;  // never half a surrogate pair
+      cut = Variant(std::u16string_view(wide).substr(0, n));
+    } else {
+      const size_t n = Cp936PrefixLength(text, limit.Size);
+      if (n == text.size()) continue;
+      cut = v.VarType() == varOleStr ? Variant(Utf8ToUtf16(text.substr(0, n))) : Variant(text.substr(0, n));
+    }
+    rec->SetDataValue(limit.Column, rvCurrent, cut);
+  }
+}
+
+void TCustomMemTableGx::CopyRowWithStatus(TDataSet* source, const std::vector<std::pair<int, TField*>>& map,
+                                          const std::vector<TextLimit>& limits) {
   CheckBrowseMode();
   TMemoryRecordGx* rec = view_->NewRecord();
   try {
     for (const auto& [col, sf] : map)
       if (col < rec->FieldCount()) rec->SetDataValue(col, rvCurrent, sf->Value());
+    FitTexts(rec, limits);
     rec->SetRowNum(source->RecNo());
     RecordsList()->AddRecordWithStatus(rec, source->UpdateStatus());
   } catch (...) {
@@ -2178,11 +2240,12 @@ int TCustomMemTableGx::AppendFrom(TDataSet* source, bool changedOnly) {
     if (Active()) First();
   });
   const auto map = SourceFieldMap(source);
+  const auto limits = TextLimits(source);
   Lock lock(*this);
   source->First();
   while (!source->Eof()) {
     if (!changedOnly || source->UpdateStatus() != usUnmodified) {
-      CopyRowWithStatus(source, map);
+      CopyRowWithStatus(source, map, limits);
       ++count;
     }
     source->Next();
@@ -2210,7 +2273,7 @@ int TCustomMemTableGx::AppendCurrentRecordFrom(TDataSet* source) {
   CheckBrowseMode();
   const auto map = SourceFieldMap(source);
   Lock lock(*this);
-  CopyRowWithStatus(source, map);
+  CopyRowWithStatus(source, map, TextLimits(source));
   if (State() == dsBrowse) UpdateCursorPos();
   lock.Release(true);
   return 1;
@@ -2249,9 +2312,12 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
       for (auto& [f, sf] : fields) f->SetValue(sf->Value());
       const int rowNum = source->RecNo();
       SetRecordRowNum(rowNum);
+      // The posted row keeps the source's row number, as a directly copied one does: the record
+      // the post makes takes it, wherever the view shows it (a filter may hide it).
+      postRowNumSet_ = true;
+      postRowNum_ = rowNum;
+      Finally forget([&] { postRowNumSet_ = false; });
       Post();
-      // The posted row keeps the source's row number, as a directly copied one does.
-      if (TRecBuf* buf = CurrentRecBuf(); buf && buf->MemoryRecord) buf->MemoryRecord->SetRowNum(rowNum);
       if (++count >= limit) break;
       source->Next();
     }
@@ -2259,6 +2325,8 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
   }
   Lock lock(*this);
   TRecordsListGx* list = RecordsList();
+  // Texts copied straight are cut as the fields would cut them.
+  const auto limits = TextLimits(source);
   // A plain memory table as the source: its row buffer is read once per row, and a value its field
   // would pass on unchanged is taken from there (GetFieldData's reading without the field calls)
   // and stored as it is where the column takes it so.
@@ -2380,8 +2448,9 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
             throw;
           }
         }
-        rec->SetRowNum(pos + 1);
         made.push_back(rec);
+        FitTexts(rec, limits);
+        rec->SetRowNum(pos + 1);
       }
     } catch (...) {
       failed = std::current_exception();
@@ -2454,6 +2523,7 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
         }
         rec->SetDataValue(col, rvCurrent, sf->Value());
       }
+      FitTexts(rec, limits);
       rec->SetRowNum(source->RecNo());
       list->FetchRecord(rec);
     } catch (...) {

@@ -476,7 +476,7 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
                   TMemoryRecordGx** found = nullptr);
   struct LocateKey {
     TField* Field = nullptr;
-    int Column = -1;  // the store column of a data field
+    int Column = -1;  // the store column of a data field read as stored (-1: read as shown)
     bool Text = false;
     const Variant* Key = nullptr;
     std::string KeyText;
@@ -485,7 +485,18 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   bool RecordMatches(TMemoryRecordGx* rec, const std::vector<LocateKey>& keys, TLocateOptions options);
 
   // ---- transfer
-  void CopyRowWithStatus(TDataSet* source, const std::vector<std::pair<int, TField*>>& map);
+  // A text column and the size its field reads: CP936 bytes, or UTF-16 units for wide text.
+  struct TextLimit {
+    int Column;
+    size_t Size;
+    bool Wide;
+  };
+  // The text columns a copy from `source` may have to cut.
+  std::vector<TextLimit> TextLimits(TDataSet* source) const;
+  // Cuts the texts of a copied record to their fields' sizes, as writing through the fields does.
+  static void FitTexts(TMemoryRecordGx* rec, const std::vector<TextLimit>& limits);
+  void CopyRowWithStatus(TDataSet* source, const std::vector<std::pair<int, TField*>>& map,
+                         const std::vector<TextLimit>& limits);
   std::vector<std::pair<int, TField*>> SourceFieldMap(TDataSet* source) const;
   // Whether rows appended in one go may reach the store's listeners as one change of its list
   // instead of a notice a row: only this table's plain view listens.
@@ -497,6 +508,8 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   void RestoreCurrentRecord(TMemoryRecordGx* rec);
   // Reads a field's value of a record as the dataset shows it (calculated fields included).
   Variant RecordFieldValue(TMemoryRecordGx* rec, TField* field);
+  // The same, through the field-value access in instant-read mode (OnGetFieldValue included).
+  Variant InstantFieldValue(TMemoryRecordGx* rec, TField* field);
 
   // ---- tree
   bool MoveOne(TMemoryRecordGx* rec, int target, int treeLevel, bool checkOnly);
@@ -525,6 +538,9 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   int recordPos_ = -1;
   // The record a Locate found and the row it is at, while the buffers are read again there.
   TMemoryRecordGx* located_ = nullptr;
+  // The row number that the record a post makes gets before it is stored (LoadFromDataSet).
+  bool postRowNumSet_ = false;
+  int postRowNum_ = 0;
   int locatedIndex_ = -1;
   int updateLock_ = 0;
   bool resyncPending_ = false;

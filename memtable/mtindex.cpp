@@ -74,9 +74,24 @@ void TMTIndexGx::SetActive(bool value) {
 void TMTIndexGx::SetFields(const std::string& value) {
   if (value == fields_) return;
   if (active_) CheckFieldNames(value);
+  std::string old = std::move(fields_);
   fields_ = value;
   resolvedStruct_ = nullptr;
-  if (active_) Rebuild();
+  if (!active_) return;
+  try {
+    Rebuild();
+  } catch (...) {
+    // The index keeps the key it had, so that it and the records list still agree.
+    fields_ = std::move(old);
+    resolvedStruct_ = nullptr;
+    try {
+      Rebuild();
+    } catch (...) {
+      active_ = false;
+      items_.clear();
+    }
+    throw;
+  }
 }
 
 void TMTIndexGx::SetPrimary(bool value) {
@@ -91,6 +106,24 @@ void TMTIndexGx::SetUnique(bool value) {
   if (active_) Rebuild();
 }
 
+namespace {
+
+// The columns of a key's names, split at ";" and trimmed; a name the structure lacks (or a key of
+// blanks alone) raises the structure's field-not-found error. The check and the key reader both
+// read names through it, so that a key the check passes can always be read.
+void KeyFieldIndexes(const TMTDataStructGx* s, const std::string& fields, std::vector<int>& indexes) {
+  indexes.clear();
+  const std::vector<std::string> names = SplitFieldNames(fields);
+  if (names.empty()) DatabaseErrorFmt(SFieldNotFound, {Trim(fields)}, s);
+  for (const std::string& name : names) {
+    const int i = s->FieldIndex(name);
+    if (i < 0) DatabaseErrorFmt(SFieldNotFound, {name}, s);
+    indexes.push_back(i);
+  }
+}
+
+}  // namespace
+
 void TMTIndexGx::CheckFieldNames(const std::string& fields) const {
   // Checked once here: a name the structure lacks would otherwise fail only at the next insert,
   // after the record list had stored the record.
@@ -98,8 +131,8 @@ void TMTIndexGx::CheckFieldNames(const std::string& fields) const {
   TRecordsListGx* list = RecordsList();
   const TMTDataStructGx* s = list && list->MemTableData() ? list->MemTableData()->DataStruct() : nullptr;
   if (!s) return;
-  for (const std::string& name : SplitFieldNames(fields))
-    if (s->FieldIndex(name) < 0) DatabaseErrorFmt(SFieldNotFound, {name}, s);
+  std::vector<int> indexes;
+  KeyFieldIndexes(s, fields, indexes);
 }
 
 void TMTIndexGx::ResolveFieldIndexes() const {
@@ -107,7 +140,7 @@ void TMTIndexGx::ResolveFieldIndexes() const {
   TMTDataStructGx* s = list && list->MemTableData() ? list->MemTableData()->DataStruct() : nullptr;
   if (s == resolvedStruct_ && s && s->Version() == resolvedVersion_) return;
   std::vector<int> indexes;
-  if (s) s->FieldIndexes(fields_, indexes);
+  if (s && !fields_.empty()) KeyFieldIndexes(s, fields_, indexes);
   fieldIndexes_.swap(indexes);
   multiField_ = fields_.find(';') != std::string::npos;
   resolvedStruct_ = s;

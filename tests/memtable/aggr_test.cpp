@@ -4,6 +4,7 @@
 
 #include "memtable/aggregates.h"
 #include "memtable/view_fixture.h"
+#include "platform/classes/published.h"
 #include "platform/db/fields.h"
 #include "platform/db/testdataset.h"
 #include "platform/rtl/exceptions.h"
@@ -171,6 +172,23 @@ TEST_F(ViewAggregateTest, SettingItemsDirectly) {
   EXPECT_EQ(copy->Expression(), "SUM(AMOUNT)");
   EXPECT_TRUE(copy->Active());
   EXPECT_EQ(copy->Value().AsDouble(), 4.0);
+}
+
+TEST_F(ViewAggregateTest, ActiveAndExpressionArePublished) {
+  aggs->SetActive(true);
+  Add(list, 1, Null(), "a", 4.0);
+  TMTAggregateGx* item = aggs->Add();
+  const TPropInfo* active = GetPropInfo(item, "Active");
+  ASSERT_NE(active, nullptr);
+  ASSERT_TRUE(active->DefaultValue.has_value());
+  EXPECT_EQ(*active->DefaultValue, Variant(false));
+  ASSERT_NE(GetPropInfo(item, "Expression"), nullptr);
+  // Through the properties as a form resource sets them: the setters run.
+  SetPropValue(item, "Expression", Variant("MAX(AMOUNT)"));
+  SetPropValue(item, "Active", Variant(true));
+  EXPECT_EQ(item->Value().AsDouble(), 4.0);
+  EXPECT_EQ(GetPropValue(item, "Expression"), Variant("MAX(AMOUNT)"));
+  EXPECT_EQ(GetPropValue(item, "Active"), Variant(true));
 }
 
 TEST_F(ViewAggregateTest, AClosedDatasetGivesNull) {

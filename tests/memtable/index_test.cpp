@@ -237,6 +237,41 @@ TEST_F(IndexTest, ChangingFieldsOrFlagsRebuilds) {
   EXPECT_EQ(Items(index), "a@0 b@1");
 }
 
+// Names are read trimmed by the check and by the key alike: a padded key is the same key, and a
+// key that the check refuses leaves the index with the key it had.
+TEST_F(IndexTest, PaddedNamesAreTheNamesTheyPad) {
+  struct Case {
+    const char* fields;
+    const char* items;    // after a fourth record (ID 0, NAME "d") is added; "" when refused
+    const char* missing;  // the name the refusal names
+  };
+  for (const Case& c : {Case{" ID", "0@3 1@1 2@0 3@2", ""}, Case{"ID ", "0@3 1@1 2@0 3@2", ""},
+                        Case{" NAME ;ID", "a,2@0 b,1@1 c,3@2 d,0@3", ""},
+                        Case{"NAME; ID ", "a,2@0 b,1@1 c,3@2 d,0@3", ""}, Case{"  ", "", ""},
+                        Case{" NOPE", "", "NOPE"}, Case{"ID;NOPE ", "", "NOPE"}}) {
+    SCOPED_TRACE(std::string("'") + c.fields + "'");
+    list->Clear();
+    FetchRow(list, {2, "a", 0.0});
+    FetchRow(list, {1, "b", 0.0});
+    FetchRow(list, {3, "c", 0.0});
+    TMTIndexGx* index = AddIndex("AMOUNT");
+    if (*c.items) {
+      index->SetFields(c.fields);
+      EXPECT_EQ(index->Fields(), c.fields);
+    } else {
+      EXPECT_EQ(ErrorText<EDatabaseError>([&] { index->SetFields(c.fields); }),
+                std::string("DataStruct: Field '") + c.missing + "' not found");
+      EXPECT_EQ(index->Fields(), "AMOUNT");
+    }
+    AddRow(list, {0, "d", 1.0});
+    EXPECT_EQ(list->Count(), 4);
+    if (*c.items) EXPECT_EQ(Items(index), c.items);
+    EXPECT_EQ(index->Count(), 4);
+    CheckConsistent(index);
+    list->Indexes()->Delete(index->Index());
+  }
+}
+
 TEST_F(IndexTest, MissingFieldFailsActivationAndLeavesTheIndexInactive) {
   FetchRow(list, {1, "a", 0.0});
   TMTIndexGx* index = list->Indexes()->Add();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <tuple>
 
@@ -721,6 +722,114 @@ TEST(MemTableTransfer, LoadFromDataSetThroughCachedInserts) {
   EXPECT_EQ(StatusOfRow(dst, 2), usInserted);
   EXPECT_EQ(dst.GetRecordRowNum(), 2);
   EXPECT_EQ(Pending(dst), 2);
+}
+
+// A loaded row the target's filter hides still takes its source row number, and the row that is
+// current after its post keeps its own.
+TEST(MemTableTransfer, LoadFromDataSetThroughCachedInsertsNumbersHiddenRowsToo) {
+  TMemTableGx src;
+  MakeTable(src, "mtblSrc");
+  AppendRow(src, 7, "shown");
+  AppendRow(src, 1, "hidden");
+  AppendRow(src, 8, "shown");
+  TMemTableGx dst;
+  MakeTable(dst, "mtblDst");
+  AppendRow(dst, 9, "kept");
+  dst.SetRecordRowNum(42);
+  dst.SetFilter("ID > 5");
+  dst.SetFiltered(true);
+  dst.SetCachedUpdates(true);
+  EXPECT_EQ(dst.LoadFromDataSet(&src, 0, 1, true), 3);
+  dst.SetFiltered(false);
+  std::map<int, int> rowNums;  // ID -> row number
+  for (dst.First(); !dst.Eof(); dst.Next()) rowNums[dst.FieldByName("ID")->AsInteger()] = dst.GetRecordRowNum();
+  EXPECT_EQ(rowNums, (std::map<int, int>{{1, 2}, {7, 1}, {8, 3}, {9, 42}}));
+}
+
+// A text longer than the target's field reads as the field cuts it, whichever way the row came:
+// through the fields, or copied straight by every copy routine and each way LoadFromDataSet reads
+// its source (whole records, column by column, through the source's fields).
+TEST(MemTableTransfer, TextsCopiedStraightAreCutAsTheFieldsCutThem) {
+  const std::vector<std::string> texts = {"abcdefgh", "一二三", "ab一二", "abcde", "a"};
+  auto makeSource = [&](TMemTableGx& src, bool otherOrder) {
+    src.SetName("mtblSrc");
+    if (otherOrder) src.FieldDefs().Add("WIDE", ftWideString, 20);
+    src.FieldDefs().Add("ID", ftInteger);
+    src.FieldDefs().Add("NAME", ftString, 20);
+    if (!otherOrder) src.FieldDefs().Add("WIDE", ftWideString, 20);
+    src.CreateDataSet();
+    src.SetCachedUpdates(true);  // rows stay inserted, for AppendChangedRecordsFrom
+    for (size_t i = 0; i < texts.size(); ++i) {
+      src.Append();
+      src.FieldByName("ID")->SetValue(static_cast<int>(i));
+      src.FieldByName("NAME")->SetValue(texts[i]);
+      src.FieldByName("WIDE")->SetValue(texts[i]);
+      src.Post();
+    }
+  };
+  auto makeTarget = [](TMemTableGx& t) {
+    t.SetName("mtblDst");
+    t.FieldDefs().Add("ID", ftInteger);
+    t.FieldDefs().Add("NAME", ftString, 5);
+    t.FieldDefs().Add("WIDE", ftWideString, 3);
+    t.CreateDataSet();
+  };
+  auto dump = [](TMemTableGx& t) {
+    std::string out;
+    for (t.First(); !t.Eof(); t.Next())
+      out += t.FieldByName("NAME")->AsString() + "|" + VarToStr(t.FieldByName("WIDE")->Value()) + ";";
+    return out;
+  };
+  std::string expected;
+  {
+    TMemTableGx t;
+    makeTarget(t);
+    for (const std::string& text : texts) {
+      t.Append();
+      t.FieldByName("NAME")->SetValue(text);
+      t.FieldByName("WIDE")->SetValue(text);
+      t.Post();
+    }
+    expected = dump(t);
+  }
+  EXPECT_EQ(expected, "abcde|abc;一二|一二三;ab一|ab一;abcde|abc;a|a;");
+  struct Case {
+    const char* name;
+    bool otherOrder;
+    std::function<int(TMemTableGx& target, TMemTableGx& src)> copy;
+  };
+  const Case cases[] = {
+      {"AppendRecordsFrom", false, [](TMemTableGx& t, TMemTableGx& s) { return t.AppendRecordsFrom(&s); }},
+      {"AppendChangedRecordsFrom", false, [](TMemTableGx& t, TMemTableGx& s) { return t.AppendChangedRecordsFrom(&s); }},
+      {"AppendCurrentRecordFrom", false,
+       [](TMemTableGx& t, TMemTableGx& s) {
+         int n = 0;
+         for (s.First(); !s.Eof(); s.Next()) n += t.AppendCurrentRecordFrom(&s);
+         return n;
+       }},
+      {"LoadFromDataSet whole records", false, [](TMemTableGx& t, TMemTableGx& s) { return t.LoadFromDataSet(&s, 0, 1, false); }},
+      {"LoadFromDataSet by column", true, [](TMemTableGx& t, TMemTableGx& s) { return t.LoadFromDataSet(&s, 0, 1, false); }},
+      {"LoadFromDataSet through fields", false,
+       [](TMemTableGx& t, TMemTableGx& s) {
+         s.OnGetFieldValue = [](TCustomMemTableGx*, TField*, Variant&) {};
+         const int n = t.LoadFromDataSet(&s, 0, 1, false);
+         s.OnGetFieldValue = nullptr;
+         return n;
+       }},
+      {"LoadFromDataSet cached", false,
+       [](TMemTableGx& t, TMemTableGx& s) {
+         t.SetCachedUpdates(true);
+         return t.LoadFromDataSet(&s, 0, 1, true);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TMemTableGx src, t;
+    makeSource(src, c.otherOrder);
+    makeTarget(t);
+    EXPECT_EQ(c.copy(t, src), static_cast<int>(texts.size()));
+    EXPECT_EQ(dump(t), expected);
+  }
 }
 
 TEST(MemTableTransfer, RowNumberDuringAnInsertIsMinusOne) {

@@ -407,6 +407,55 @@ TEST(MemTableLookup, EmptyTableMissesWithUnassigned) {
   EXPECT_TRUE(t.Lookup("ID", 1, "NAME").IsEmpty());
 }
 
+// OnGetFieldValue shows 'ABC' as 'DEF' and ID 2 as 20: a filter, Locate (scan or index) and
+// Lookup see what the fields show, and the stored values again once the hook is gone.
+TEST(MemTableFields, FilterLocateAndLookupReadTheValuesShown) {
+  TMemTableGx t;
+  t.SetName("mtblShown");
+  DefineFields(t);
+  t.IndexDefs()->Add("PK", "ID", {ixUnique});
+  t.CreateDataSet();
+  AppendRow(t, 1, "XYZ");
+  AppendRow(t, 2, "ABC");
+  auto hook = [](TCustomMemTableGx*, TField* f, Variant& v) {
+    if (f->FieldName() == "NAME" && VarToStr(v) == "ABC") v = "DEF";
+    if (f->FieldName() == "ID" && !v.IsNull() && v.AsInteger() == 2) v = 20;
+  };
+  struct Case {
+    bool hooked;
+    const char* filter;
+    std::vector<int> ids;  // read with the hook off
+  };
+  for (const Case& c : {Case{true, "NAME = 'DEF'", {2}}, Case{true, "NAME = 'ABC'", {}}, Case{true, "ID = 20", {2}},
+                        Case{true, "NAME LIKE 'D%' AND ID > 10", {2}}, Case{false, "NAME = 'ABC'", {2}},
+                        Case{false, "NAME = 'DEF'", {}}}) {
+    SCOPED_TRACE(std::string(c.filter) + (c.hooked ? " shown" : " stored"));
+    t.OnGetFieldValue = c.hooked ? TCustomMemTableGx::TFieldValueEvent(hook) : nullptr;
+    t.SetFilter(c.filter);
+    t.SetFiltered(true);
+    t.OnGetFieldValue = nullptr;
+    EXPECT_EQ(Ids(t), c.ids);
+    t.SetFiltered(false);
+  }
+  t.OnGetFieldValue = hook;
+  t.First();
+  EXPECT_TRUE(t.Locate("NAME", "DEF", {}));
+  EXPECT_EQ(t.RecNo(), 2);
+  t.First();
+  EXPECT_TRUE(t.Locate("NAME", "de", {loPartialKey, loCaseInsensitive}));
+  EXPECT_EQ(t.RecNo(), 2);
+  t.First();
+  EXPECT_TRUE(t.Locate("ID", 20, {}));  // the index holds 2: the rows are read as shown
+  EXPECT_EQ(t.RecNo(), 2);
+  EXPECT_FALSE(t.Locate("NAME", "ABC", {}));
+  EXPECT_EQ(t.Lookup("ID", 20, "NAME"), Variant("DEF"));
+  EXPECT_EQ(t.Lookup("NAME", "DEF", "ID"), Variant(20));
+  EXPECT_TRUE(t.Lookup("ID", 2, "NAME").IsEmpty());
+  t.OnGetFieldValue = nullptr;
+  EXPECT_TRUE(t.Locate("ID", 2, {}));
+  EXPECT_EQ(t.Lookup("ID", 2, "NAME"), Variant("ABC"));
+}
+
 TEST(MemTableStream, RowsAndPropertiesTravelWithTheForm) {
   RegisterMemTableClasses();
   TComponent root(nullptr);

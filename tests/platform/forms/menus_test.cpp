@@ -250,6 +250,35 @@ TEST_F(Menus, AnExceptionInTheMenusLoopIsReported) {
   EXPECT_TRUE(clicked.empty());
 }
 
+// The application ending while a menu waits closes the menu at once and Popup returns: nothing
+// else (no idle, where the test's driver would close it) is waited for.
+TEST_F(Menus, TheApplicationEndingClosesTheMenu) {
+  int idlesAfterTheEnd = 0;
+  EXPECT_TRUE(uitest::WithMenu([&] { menu->Popup(400, 300); }, [&] {
+    ASSERT_TRUE(menu->IsShowing());
+    Application->Terminate();
+    // The driver's idle closes a menu left open; it must not be needed.
+    const TIdleEvent driver = Application->OnIdle;
+    Application->OnIdle = [&, driver](TObject* sender, bool& done) {
+      ++idlesAfterTheEnd;
+      driver(sender, done);
+    };
+  }));
+  EXPECT_EQ(idlesAfterTheEnd, 0);
+  EXPECT_FALSE(menu->IsShowing());
+  EXPECT_EQ(TPopupMenu::ActiveMenu(), nullptr);
+  EXPECT_TRUE(clicked.empty());
+  // The application goes on for the other tests: its quit message goes, and its end is undone.
+  MSG msg;
+  while (PeekMessage(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+  TCustomForm* mainForm = Application->MainForm();
+  Application->SetMainForm(nullptr);
+  Application->Run();
+  Application->SetMainForm(mainForm);
+  EXPECT_FALSE(Application->Terminated());
+}
+
 TEST_F(Menus, RightClickShowsTheControlsMenu) {
   target->SetPopupMenu(menu);
   TPoint p = ScreenPoint(target, 20, 20);
