@@ -1740,6 +1740,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void SetEditValue(const Variant& value, const std::string& text);
   bool EditValuePending() const noexcept { return editValueSet_; }
   const Variant& EditValue() const noexcept { return editValue_; }
+  // The text the grid keeps for the current cell: the one handed back, else the field's.
+  std::string EditText() { return editPending_ && editCol_ == Col() ? editText_ : GetEditText(Col(), Row()); }
   virtual void EditButtonClick();
   TNotifyEvent OnEditButtonClick;
 

@@ -395,7 +395,6 @@ void TDBGridInplaceEdit::DropDown() {
     default: return;
   }
   CloseMRUList(false);
-  textBeforeDrop_ = Text();
   ShowDropDown(list, AlignDropDownWindow(this, list, c->UseRightToLeftAlignment() ? daRight : daLeft));
   if (editStyle_ == esDataList) {
     dataList_->SizeGrip()->SetVisible(c->DropDownSizing());
@@ -473,7 +472,7 @@ void TDBGridInplaceEdit::CloseUp(bool accept) {
     if (g && c) {
       if (list == dataList_) {
         if (accept) AcceptDataList(listValue, listText);
-        else SetText(textBeforeDrop_);
+        else SetText(g->EditText());
       } else if (list == popupCalendar_) {
         if (accept && c->CanModify(true) && g->CanEditModify() && c->Field()) {
           const TDateTime date = DateOf(popupCalendar_->Date());
@@ -505,7 +504,7 @@ void TDBGridInplaceEdit::CloseUp(bool accept) {
           SetPickValue(c->HasPickList() ? c->PickList()->IndexOf(text) : -1);
           UpdateImageIndex();
         } else if (!accept) {
-          SetText(textBeforeDrop_);
+          SetText(g->EditText());
         }
       }
     }

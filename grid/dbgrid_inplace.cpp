@@ -322,6 +322,10 @@ void TDBGridInplaceEdit::TakeText(const std::string& text, int selStart, int sel
   if (TCustomDBGridGx* g = DBGrid()) g->SetEditText(g->Col(), g->Row(), text);
 }
 
+void TDBGridInplaceEdit::ListKeyFollows(const Variant& key) {
+  if (editStyle_ == esDataList && dataList_) dataList_->SetKeyValue(key);
+}
+
 bool TDBGridInplaceEdit::CompleteFromLookup(const std::string& typed, bool& found) {
   TCustomDBGridGx* g = DBGrid();
   TColumnGx* c = Column();
@@ -338,6 +342,7 @@ bool TDBGridInplaceEdit::CompleteFromLookup(const std::string& typed, bool& foun
     const int n = static_cast<int>(std::min(typed.size(), text.size()));
     TakeText(text, n, static_cast<int>(text.size()) - n);
     g->SetEditValue(key, text);
+    ListKeyFollows(key);
     return true;
   }
   if (c->OnNotInList) {
@@ -345,6 +350,7 @@ bool TDBGridInplaceEdit::CompleteFromLookup(const std::string& typed, bool& foun
     g->DataLink()->Modified();
     TakeText(typed, static_cast<int>(typed.size()), 0);
     g->SetEditValue(Null(), typed);
+    ListKeyFollows(Null());
     return true;
   }
   return false;
@@ -410,6 +416,7 @@ void TDBGridInplaceEdit::DeleteListValue(uint16_t& key) {
       g->DataLink()->Modified();
       TakeText("", 0, 0);
       g->SetEditValue(Null(), "");
+      ListKeyFollows(Null());
     } else if (editStyle_ == esPickList && c->GetColumnType() == ckKeyList) {
       TakeText("", 0, 0);
       SetPickValue(-1);
@@ -426,6 +433,7 @@ void TDBGridInplaceEdit::DeleteListValue(uint16_t& key) {
     if (lookup && f && lookup->Locate(f->LookupResultField(), Variant(rest), TLocateOptions{loCaseInsensitive}))
       value = lookup->FieldValues(f->LookupKeyFields());
     g->SetEditValue(value, rest);
+    ListKeyFollows(value);
   } else {
     int index = -1;
     if (c->HasPickList())
@@ -535,6 +543,7 @@ void TDBGridInplaceEdit::KeyDown(uint16_t& key, TShiftState shift) {
       const std::string text = spec->GetCellText(0);
       TakeText(text, 0, static_cast<int>(text.size()));
       g->SetEditValue(spec->Value(), text);
+      ListKeyFollows(spec->Value());
     }
     key = 0;
     return;

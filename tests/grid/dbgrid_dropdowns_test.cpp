@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -101,6 +103,27 @@ class DropDownTest : public DocsGridTest {
     EXPECT_EQ(lr.top, er.bottom);
     EXPECT_EQ(lr.left, er.left);
   }
+  // The cities get other names (their keys stay 1, 2, ...).
+  void NameCities(std::initializer_list<const char*> names) {
+    cities->First();
+    for (const char* name : names) {
+      cities->Edit();
+      cities->FieldByName("CNAME")->SetAsString(name);
+      cities->Post();
+      cities->Next();
+    }
+    cities->First();
+  }
+  // The first document's city and memo again, the grid on it without its editor.
+  void ResetFirstDoc(int city, const char* memo) {
+    grid->SetEditorMode(false);
+    docs->First();
+    docs->Edit();
+    docs->FieldByName("CITY")->SetAsInteger(city);
+    docs->FieldByName("MEMO")->SetAsString(memo);
+    docs->Post();
+    docs->First();
+  }
 
 };
 
@@ -153,6 +176,85 @@ TEST_F(DropDownTest, TheLookupListOpensUnderTheCellAndTakesOrLeavesTheKey) {
   docs->First();
   EXPECT_EQ(docs->FieldByName("CITY")->AsInteger(), 3);
   EXPECT_EQ(docs->FieldByName("CITYNAME")->AsString(), "广州");
+}
+
+// What changes the editor's value while the lookup list is open moves the list's key along, so
+// that Enter takes what the editor shows.
+TEST_F(DropDownTest, TheOpenLookupListFollowsTheEditorsValue) {
+  NameCities({"北京", "Berlin", "Bern", "上海"});
+  MakeGrid(400, 200);
+  TColumnGx* city = AddColumn("CITYNAME");
+  city->SetWidth(120);
+  city->DropDownSpecRow()->SetCellsText("(无)");
+  city->DropDownSpecRow()->SetVisible(true);
+  BindDocs();
+  struct Case {
+    const char* name;
+    std::function<void()> act;
+    Variant key;  // the list's and the stored key afterwards
+    const char* text;
+    const char* taken;  // the text after Enter (an empty key is the special row's)
+  };
+  const Case cases[] = {
+      {"completion", [&] { Type("be"); }, Variant(2), "Berlin", "Berlin"},
+      {"special row", [&] { uitest::KeyPress(VK_DELETE, false, false, true); }, Null(), "(无)", "(无)"},
+      {"delete", [&] { Key(VK_DELETE); }, Null(), "", "(无)"},
+  };
+  for (const Case& tc : cases) {
+    SCOPED_TRACE(tc.name);
+    ResetFirstDoc(1, "");
+    TDBGridInplaceEdit* ed = OpenEditorAt(city);
+    Key(VK_DOWN, true);
+    ASSERT_TRUE(ed->ListVisible());
+    TPopupDataGridGx* list = ed->DataList();
+    ASSERT_EQ(list->KeyValue(), Variant(1));
+    ed->SelectAll();
+    tc.act();
+    EXPECT_EQ(ed->Text(), tc.text);
+    EXPECT_EQ(grid->EditValue(), tc.key);
+    EXPECT_EQ(list->KeyValue(), tc.key);
+    Key(VK_RETURN);
+    EXPECT_FALSE(ed->ListVisible());
+    EXPECT_EQ(ed->Text(), tc.taken);
+    Key(VK_DOWN);
+    docs->First();
+    EXPECT_EQ(docs->FieldByName("CITY")->Value(), tc.key);
+  }
+}
+
+// Closing a list without taking its entry shows the value the cell keeps, typed meanwhile or not.
+TEST_F(DropDownTest, ALeftListShowsTheValueTheCellKeeps) {
+  NameCities({"北京", "Berlin", "Bern", "上海"});
+  MakeGrid(400, 200);
+  TColumnGx* city = AddColumn("CITYNAME");
+  city->SetWidth(120);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->PickList()->SetText("Alpha\nBeta");
+  memo->KeyList()->SetText("A\nB");
+  BindDocs();
+  struct Case {
+    TColumnGx* column;
+    const char* typed;
+    const char* shown;
+    const char* field;
+    const char* stored;
+  };
+  for (const Case& tc : {Case{city, "be", "Berlin", "CITY", "2"}, Case{memo, "b", "Beta", "MEMO", "B"}}) {
+    SCOPED_TRACE(tc.column->FieldName());
+    ResetFirstDoc(1, "A");
+    TDBGridInplaceEdit* ed = OpenEditorAt(tc.column);
+    Key(VK_DOWN, true);
+    ASSERT_TRUE(ed->ListVisible());
+    ed->SelectAll();
+    Type(tc.typed);
+    ASSERT_EQ(ed->Text(), tc.shown);
+    Key(VK_ESCAPE);
+    EXPECT_FALSE(ed->ListVisible());
+    EXPECT_EQ(ed->Text(), tc.shown);
+    Key(VK_DOWN);
+    docs->First();
+    EXPECT_EQ(docs->FieldByName(tc.field)->AsString(), tc.stored);
+  }
 }
 
 TEST_F(DropDownTest, AClickOnALookupRowTakesItAndTheWidthFollowsTheColumn) {
