@@ -564,7 +564,7 @@ bool TDBGridInplaceEdit::ListKeyDown(uint16_t& key, TShiftState shift) {
       key = 0;
       return true;
     }
-    return false;
+    // Other keys go on: the drop-down keys open the list, which closes the recent values.
   }
   if (!ListStyle()) return false;
   TWinControl* list = openList_;

@@ -652,6 +652,60 @@ TEST_F(DropDownTest, RecentValuesFollowTheTyping) {
   ed->CloseMRUList(false);
 }
 
+// Enter on the recent values takes the highlighted one, also where Enter otherwise moves on.
+TEST_F(DropDownTest, EnterOnTheRecentValuesTakesTheHighlightedOneWithEnterAsTab) {
+  MakeGrid(400, 200);
+  grid->SetOptionsGx(grid->OptionsGx() + dghEnterAsTab);
+  TColumnGx* memo = AddColumn("MEMO");
+  AddColumn("QTY");
+  TMRUListGx* mru = memo->MRUList();
+  mru->SetActive(true);
+  mru->SetCancelWhenKeyPending(false);
+  mru->Add("北京饭店");
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(memo);
+  ed->SetText("");
+  Type("北");
+  ASSERT_TRUE(ed->MRUListVisible());
+  Key(VK_DOWN);
+  Key(VK_RETURN);
+  EXPECT_FALSE(ed->MRUListVisible());
+  EXPECT_EQ(ed->Text(), "北京饭店");
+  EXPECT_EQ(grid->Col(), grid->DataToRawColumn(0));
+  Key(VK_DOWN);
+  docs->First();
+  EXPECT_EQ(docs->FieldByName("MEMO")->AsString(), "北京饭店");
+}
+
+// The recent values give way to the drop-down keys.
+TEST_F(DropDownTest, DropDownKeysOpenTheListOverTheRecentValues) {
+  MakeGrid(400, 200);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->PickList()->SetText("甲\n乙");
+  TMRUListGx* mru = memo->MRUList();
+  mru->SetActive(true);
+  mru->SetCancelWhenKeyPending(false);
+  mru->Add("北京饭店");
+  BindDocs();
+  struct Case {
+    const char* name;
+    bool alt, ctrl;
+    UINT key;
+  };
+  for (const Case& tc : {Case{"Alt+Down", true, false, VK_DOWN}, Case{"Ctrl+Enter", false, true, VK_RETURN}}) {
+    SCOPED_TRACE(tc.name);
+    TDBGridInplaceEdit* ed = OpenEditorAt(memo);
+    ed->SetText("");
+    Type("北");
+    ASSERT_TRUE(ed->MRUListVisible());
+    Key(tc.key, tc.alt, tc.ctrl);
+    EXPECT_TRUE(ed->ListVisible());
+    EXPECT_FALSE(ed->MRUListVisible());
+    EXPECT_EQ(ed->Text(), "北");
+    ed->CloseUp(false);
+  }
+}
+
 TEST_F(DropDownTest, TheColumnDropDownBoxReachesTheList) {
   MakeGrid(400, 200);
   TColumnGx* city = AddColumn("CITYNAME");
