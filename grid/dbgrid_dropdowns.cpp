@@ -591,7 +591,9 @@ bool TDBGridInplaceEdit::ListKeyDown(uint16_t& key, TShiftState shift) {
   }
   if (!listVisible_ || !list) return false;
   if (list == popupCalculator_) {
-    if (key == VK_RETURN || key == VK_ESCAPE) {
+    // Its own keys (Delete clears it) and the ones it ignores: none of them edits the hidden
+    // text or moves the grid.
+    if (key == VK_RETURN || key == VK_ESCAPE || (key >= 32 && key <= 126)) {
       const uint16_t k = key;
       key = 0;
       popupCalculator_->Perform(WM_KEYDOWN, k, 0);

@@ -602,6 +602,35 @@ TEST_F(DropDownTest, TheCalculatorWorksOutTheNumber) {
   EXPECT_TRUE(grid->IsEditorVisible());
 }
 
+// Keys under the open calculator are its: they neither edit the cell's text nor move the grid.
+TEST_F(DropDownTest, KeysUnderTheOpenCalculatorAreItsOwn) {
+  MakeGrid(400, 200);
+  TColumnGx* qty = AddColumn("QTY");
+  qty->SetButtonStyle(cbsDropDown);
+  BindDocs();
+  struct Case {
+    UINT key;
+    double shown;  // the calculator's value afterwards
+  };
+  for (const Case& tc : {Case{VK_DELETE, 0}, Case{VK_DOWN, 10}, Case{VK_END, 10}}) {
+    SCOPED_TRACE(tc.key);
+    TDBGridInplaceEdit* ed = OpenEditorAt(qty);
+    ed->DropDown();
+    ASSERT_TRUE(ed->ListVisible());
+    const int row = grid->Row();
+    Key(tc.key);
+    EXPECT_TRUE(ed->ListVisible());
+    EXPECT_EQ(ed->PopupCalculator()->GetValue(), tc.shown);
+    EXPECT_EQ(ed->Text(), "10");
+    EXPECT_EQ(grid->Row(), row);
+    Key(VK_ESCAPE);
+    EXPECT_FALSE(ed->ListVisible());
+    EXPECT_EQ(ed->Text(), "10");
+    EXPECT_EQ(grid->Row(), row);
+    EXPECT_EQ(docs->FieldByName("QTY")->AsFloat(), 10.0);
+  }
+}
+
 TEST_F(DropDownTest, RecentValuesFollowTheTyping) {
   MakeGrid(400, 200);
   TColumnGx* memo = AddColumn("MEMO");
