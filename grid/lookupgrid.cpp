@@ -627,6 +627,20 @@ void TDBLookupGridGx::ColumnMoved(int fromIndex, int toIndex) {
   const int from = RawToDataColumn(fromIndex), to = RawToDataColumn(toIndex);
   const bool gridBuilt = !Columns()->Customized();
   TCustomDBGridGx::ColumnMoved(fromIndex, toIndex);
+  // The list fields take the new order first: a change of the special row rebuilds grid-built
+  // columns from them.
+  if (gridBuilt && listActive_ && from >= 0 && to >= 0 && from != to) {
+    if (listFieldIndex_ == from) listFieldIndex_ = to;
+    else if (from < listFieldIndex_ && to >= listFieldIndex_) --listFieldIndex_;
+    else if (from > listFieldIndex_ && to <= listFieldIndex_) ++listFieldIndex_;
+    std::string names;
+    for (int i = 0; i < Columns()->Count(); ++i) {
+      if (!names.empty()) names += ';';
+      names += Columns()->Items(i)->FieldName();
+    }
+    listFieldName_ = names;
+    UpdateListFields();
+  }
   // The special row's texts move with their columns.
   if (from >= 0 && to >= 0 && from != to && specRow_->CellCount() > 0) {
     std::vector<std::string> cells;
@@ -642,18 +656,6 @@ void TDBLookupGridGx::ColumnMoved(int fromIndex, int toIndex) {
       text += quote ? AnsiQuotedStr(cells[i], '"') : cells[i];
     }
     specRow_->SetCellsText(text);
-  }
-  if (gridBuilt && listActive_ && from >= 0 && to >= 0 && from != to) {
-    if (listFieldIndex_ == from) listFieldIndex_ = to;
-    else if (from < listFieldIndex_ && to >= listFieldIndex_) --listFieldIndex_;
-    else if (from > listFieldIndex_ && to <= listFieldIndex_) ++listFieldIndex_;
-    std::string names;
-    for (int i = 0; i < Columns()->Count(); ++i) {
-      if (!names.empty()) names += ';';
-      names += Columns()->Items(i)->FieldName();
-    }
-    listFieldName_ = names;
-    UpdateListFields();
   }
   if (OnColumnMovedByUser) OnColumnMovedByUser(this);
 }

@@ -526,6 +526,33 @@ TEST_F(LookupGridTest, PublishedPropertiesAreReadFromAResource) {
   EXPECT_TRUE(c->SpecCell()->TextAssigned());
 }
 
+// Moving a grid-built column carries the display field and the special-row texts with it.
+TEST_F(LookupGridTest, MovingAColumnKeepsTheDisplayField) {
+  struct Case {
+    const char* cells;
+    int key;  // 0: the special row
+    const char* text;
+  };
+  for (const Case& tc : {Case{"", 2, "Berlin"}, Case{"(无);0", 2, "Berlin"}, Case{"(无);0", 0, "(无)"}}) {
+    SCOPED_TRACE(std::string(tc.cells) + " " + std::to_string(tc.key));
+    if (form) form->Free();
+    TDBLookupGridGx* g = MakeList();
+    g->SpecRow()->SetCellsText(tc.cells);
+    g->SpecRow()->SetValue(Variant(0));
+    g->SpecRow()->SetVisible(true);
+    g->SetKeyValue(Variant(tc.key));
+    ASSERT_EQ(g->DisplayText(), tc.text);
+    g->MoveColumn(g->IndicatorOffset(), g->IndicatorOffset() + 1);
+    EXPECT_EQ(g->ListField(), "AMOUNT;NAME");
+    EXPECT_EQ(g->ListFieldIndex(), 1);
+    ASSERT_NE(g->DisplayField(), nullptr);
+    EXPECT_EQ(g->DisplayField()->FieldName(), "NAME");
+    EXPECT_EQ(g->Columns()->Items(1)->FieldName(), "NAME");
+    EXPECT_EQ(g->DisplayText(), tc.text);
+    EXPECT_EQ(g->SpecRow()->GetCellText(1), *tc.cells ? "(无)" : "");
+  }
+}
+
 // A list that is no memory table scrolls through the data link's window; its bar counts records.
 TEST_F(LookupGridTest, ABufferedListScrollsByItsOwnBarAndKeepsTheKey) {
   TTestDataSet ds(nullptr);
