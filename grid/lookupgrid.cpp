@@ -1085,6 +1085,9 @@ void TPopupDataGridGx::DoUserRowChange() {
 
 void TPopupDataGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   pressedInside_ = ClientRect().Contains(TPoint(x, y));
+  // Off the rows (the titles, the room below the last record) a press does nothing: the data
+  // grid's own handling would focus this window, which never takes the focus.
+  if (pressedInside_ && !DataAreaContains(TPoint(x, y))) return;
   TDBLookupGridGx::MouseDown(button, shift, x, y);
 }
 

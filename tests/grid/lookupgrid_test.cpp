@@ -10,6 +10,7 @@
 #include "dbgrid_test_util.h"
 #include "grid/lookupgrid.h"
 #include "platform/classes/filer.h"
+#include "platform/forms/dialogs.h"
 #include "platform/db/testdataset.h"
 
 using namespace dbgridtest;
@@ -462,6 +463,37 @@ TEST_F(PopupDataGridTest, AReleaseOnTheSpecialRowAccepts) {
   EXPECT_TRUE(p->SpecRow()->Selected());
   EXPECT_EQ(p->KeyValue().AsInteger(), 0);
   HideDropDown(p);
+}
+
+// A press and release inside the pop-up but off its rows (its title, the room below the last
+// record) changes nothing and asks nothing.
+TEST_F(PopupDataGridTest, APressOffTheRowsDoesNothing) {
+  TScriptedDialogService dialogs(true);  // an error would be told here
+  struct Case {
+    const char* name;
+    bool titles;
+    int rows;
+  };
+  for (const Case& tc : {Case{"title", true, 4}, Case{"below the records", false, 10}}) {
+    SCOPED_TRACE(tc.name);
+    TPopupDataGridGx* p = list ? list : MakePopup();
+    ShowDropDown(p, form->ClientToScreen(TPoint(10, 120)));
+    p->SetShowTitles(tc.titles);
+    p->SetRowCountProp(tc.rows);
+    p->SetKeyValue(Variant(2));
+    gridtest::Pump();
+    const TPoint at = tc.titles ? RowCentre(p, 0) : p->ClientToScreen(TPoint(20, p->ClientHeight() - 3));
+    ASSERT_FALSE(p->DataAreaContains(p->ScreenToClient(at)));
+    FanoInputMouseMove(at.X, at.Y);
+    FanoInputMouseButton(0, TRUE, at.X, at.Y);
+    FanoInputMouseButton(0, FALSE, at.X, at.Y);
+    gridtest::Pump();
+    EXPECT_TRUE(requests.empty());
+    EXPECT_TRUE(dialogs.Requests().empty());
+    EXPECT_EQ(p->KeyValue().AsInteger(), 2);
+    EXPECT_TRUE(DropDownShowing(p));
+    HideDropDown(p);
+  }
 }
 
 // The grid's deferred layout message must not be taken for a grip move, nor the other way round.
