@@ -959,15 +959,16 @@ void TDBLookupGridGx::TimedScroll(int direction) {
   else if (direction & kScrollDown) MoveList(1, false, false);
 }
 
+// A buffered list scrolls a line: the record beyond the visible rows comes in, the key stays.
 bool TDBLookupGridGx::DoMouseWheelDown(TShiftState shift, const TPoint& mousePos) {
   if (MemTable() || !CanModify()) return TCustomDBGridGx::DoMouseWheelDown(shift, mousePos);
-  MoveList(1, false, false);
+  ListScroll(SB_LINEDOWN, 0);
   return true;
 }
 
 bool TDBLookupGridGx::DoMouseWheelUp(TShiftState shift, const TPoint& mousePos) {
   if (MemTable() || !CanModify()) return TCustomDBGridGx::DoMouseWheelUp(shift, mousePos);
-  MoveList(-1, false, false);
+  ListScroll(SB_LINEUP, 0);
   return true;
 }
 

@@ -645,6 +645,14 @@ TEST_F(LookupGridTest, ABufferedListScrollsByItsOwnBarAndKeepsTheKey) {
   // Back in the window with the key: the key's record is current again.
   EXPECT_EQ(ds.FieldByName("ID")->AsInteger(), 2);
   EXPECT_EQ(g->KeyValue().AsInteger(), 2);
+  // The wheel scrolls as a line does; the key stays.
+  g->SetFocus();
+  for (const int delta : {-120, -120, 120}) {
+    const UINT before = bar().nPos;
+    uitest::Wheel(g, delta);
+    EXPECT_EQ(bar().nPos, delta < 0 ? before + 1 : before - 1);
+    EXPECT_EQ(g->KeyValue().AsInteger(), 2);
+  }
   g->SetListSource(nullptr);
 }
 
