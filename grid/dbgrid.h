@@ -1578,6 +1578,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   virtual bool AcquireFocus();
   bool AcquireFocusAllowed() const noexcept { return acquireFocus_; }
   void SetAcquireFocusAllowed(bool value) noexcept { acquireFocus_ = value; }
+  // The grid (or its editor) gained or lost the focus: what paints differently then is repainted
+  // when that differs from the last time.
+  void FocusLookChanged(bool focused);
   void OptimizeColsWidth(const std::vector<TColumnGx*>& cols);
   // Column sizing inside merged title rows; state 6 when the point is on a column border.
   void CalcTitleSizingState(int x, int y, int& state, int& index, int& sizingPos, int& sizingOffset);
@@ -1857,6 +1860,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool layoutFromDataSet_ = false;
   bool writeDisplayWidths_ = true;
   bool acquireFocus_ = true;
+  bool focusLook_ = false;
   int textLineGap_ = 4;
   int dataRowHeight_ = 18;
   int titleRowHeight_ = 18;

@@ -679,6 +679,10 @@ void TDBGridInplaceEdit::Dispatch(TMessage& m) {
     return;
   }
   TInplaceEdit::Dispatch(m);
+  if (TCustomDBGridGx* g = DBGrid(); g && (m.Msg == WM_SETFOCUS || m.Msg == WM_KILLFOCUS)) {
+    const HWND to = reinterpret_cast<HWND>(m.WParam);
+    g->FocusLookChanged(m.Msg == WM_SETFOCUS || (to && g->HandleAllocated() && to == g->WindowHandle()));
+  }
   if (userChangedText_) FollowMRUList();
 }
 
