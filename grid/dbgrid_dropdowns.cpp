@@ -238,7 +238,12 @@ bool TDBGridInplaceEdit::ListStyle() const {
 TWinControl* TDBGridInplaceEdit::MakeActiveList() {
   TColumnGx* c = Column();
   switch (editStyle_) {
-    case esPickList: return PickListbox();
+    case esPickList: {
+      // Each column's own images (an image column shows them beside its entries).
+      TPopupListboxGx* list = PickListbox();
+      list->SetImages(c ? c->ImageList() : nullptr);
+      return list;
+    }
     case esDataList: {
       if (!c) return nullptr;
       TPopupDataGridGx* list = c->GetDropDownDataGrid();

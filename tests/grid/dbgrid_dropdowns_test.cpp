@@ -16,6 +16,7 @@
 #include "grid/dbgrid_inplace.h"
 #include "platform/classes/filer.h"
 #include "platform/forms/extctrls.h"
+#include "platform/forms/imglist.h"
 #include "platform/rtl/sysutils.h"
 #include "support/clock_time.h"
 
@@ -383,6 +384,30 @@ TEST_F(DropDownTest, WithAKeyListOnlyEntriesWithAKeyAreOffered) {
   Key(VK_DOWN);
   docs->First();
   EXPECT_EQ(docs->FieldByName("MEMO")->AsString(), "2");
+}
+
+// The pick list shows the images of the column it drops down from, and none for a column without.
+TEST_F(DropDownTest, ThePickListShowsTheColumnsImages) {
+  MakeGrid(400, 200);
+  TImageList images(nullptr, 8, 8);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->PickList()->SetText("甲\n乙");
+  memo->KeyList()->SetText("1\n2");
+  memo->SetImageList(&images);
+  memo->SetShowImageAndText(true);
+  TColumnGx* qty = AddColumn("QTY");
+  qty->PickList()->SetText("1\n2");
+  BindDocs();
+  for (TColumnGx* column : {memo, qty, memo}) {
+    SCOPED_TRACE(column->FieldName());
+    TDBGridInplaceEdit* ed = OpenEditorAt(column);
+    ASSERT_EQ(ed->EditStyle(), esPickList);
+    ed->DropDown();
+    ASSERT_TRUE(ed->ListVisible());
+    EXPECT_EQ(ed->PickList()->Images(), column->ImageList());
+    ed->CloseUp(false);
+  }
+  memo->SetImageList(nullptr);
 }
 
 // Ctrl does not keep a key from the open list; Shift does, Alt toggles it.
