@@ -1164,6 +1164,12 @@ FANO_PUBLISHED(TDBLookupGridColumnGx, p) {
   p.Property("OnGetCellParams", &TColumnGx::OnGetCellParams);
 }
 
+FANO_PUBLISHED(TDBLookupGridColumnDefValuesGx, p) {
+  p.Property("EndEllipsis", &TColumnDefValuesGx::EndEllipsis, &TColumnDefValuesGx::SetEndEllipsis).Default(false);
+  p.Property("Title", &TColumnDefValuesGx::Title, &TColumnDefValuesGx::SetTitle);
+  p.Property("ToolTips", &TColumnDefValuesGx::ToolTips, &TColumnDefValuesGx::SetToolTips).Default(false);
+}
+
 FANO_PUBLISHED(TDBLookupGridGx, p) {
   p.Property("AutoFitColWidths", &TDBLookupGridGx::AutoFitColWidths, &TDBLookupGridGx::SetAutoFitColWidths)
       .Default(false);

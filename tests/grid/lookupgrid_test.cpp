@@ -534,6 +534,9 @@ TEST_F(LookupGridTest, PublishedPropertiesAreReadFromAResource) {
       "    Options = [dlgRowLinesGx]\n"
       "    SpecRow.CellsText = \"(无);0\"\n"
       "    SpecRow.Visible = true\n"
+      "    ColumnDefValues.EndEllipsis = true\n"
+      "    ColumnDefValues.ToolTips = true\n"
+      "    ColumnDefValues.Title.EndEllipsis = true\n"
       "  }\n"
       "}\n";
   ReadComponentText(form, text);
@@ -548,6 +551,9 @@ TEST_F(LookupGridTest, PublishedPropertiesAreReadFromAResource) {
   EXPECT_FALSE(g->DBOptions().Contains(dgColLines));
   EXPECT_TRUE(g->SpecRow()->Visible());
   EXPECT_EQ(g->SpecRow()->GetCellText(0), "(无)");
+  EXPECT_TRUE(g->ColumnDefValues()->EndEllipsis());
+  EXPECT_TRUE(g->ColumnDefValues()->ToolTips());
+  EXPECT_TRUE(g->ColumnDefValues()->Title()->EndEllipsis());
   // The column of a lookup grid carries its special-row cell; unassigned, it shows the row's.
   ASSERT_GE(g->Columns()->Count(), 1);
   auto* c = dynamic_cast<TDBLookupGridColumnGx*>(g->Columns()->Items(0));
