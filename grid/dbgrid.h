@@ -1345,6 +1345,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool InLayoutFromDataSet() const noexcept { return layoutFromDataSet_; }
   void SetLayoutFromDataSet(bool value) noexcept { layoutFromDataSet_ = value; }
   bool WriteDisplayWidths() const noexcept { return writeDisplayWidths_; }
+  void SetWriteDisplayWidths(bool value) noexcept { writeDisplayWidths_ = value; }
 
   // ---- columns
   // A column for the indicator or for record numbers.

@@ -72,8 +72,8 @@ void TGridColumnSpecCellGx::Assign(TPersistent* source) {
     TPersistent::Assign(source);
     return;
   }
-  if (s->textAssigned_) SetText(s->text_);
-  if (s->colorAssigned_) SetColor(s->color_);
+  SetText(s->Text());
+  SetColor(s->Color());
   if (s->fontAssigned_) SetFont(s->font_.get());
 }
 
@@ -126,6 +126,8 @@ TDBLookupGridGx* TDBLookupGridColumnGx::LookupGrid() const { return dynamic_cast
 // ---- lookup grid ------------------------------------------------------------------------------------
 
 TDBLookupGridGx::TDBLookupGridGx(TComponent* owner) : TCustomDBGridGx(owner) {
+  // Sizing a column here is the list's own business, not its fields' display widths.
+  SetWriteDisplayWidths(false);
   ReplaceColumns(new TDBLookupGridColumnDefValuesGx(this),
                  new TDBGridColumnsGx(this, TDBLookupGridColumnGx::StaticClass()));
   dataLink_ = std::make_unique<TLookupGridDataLinkGx>(this);

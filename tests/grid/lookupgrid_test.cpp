@@ -591,6 +591,42 @@ TEST_F(LookupGridTest, MovingAColumnKeepsTheDisplayField) {
   }
 }
 
+// Sizing a grid-built column of a lookup grid leaves its field's display width alone.
+TEST_F(LookupGridTest, SizingAGridBuiltColumnKeepsTheFieldsDisplayWidth) {
+  TDBLookupGridGx* g = MakeList();
+  TField* name = table->FieldByName("NAME");
+  const int before = name->DisplayWidth();
+  TColumnGx* c = g->Columns()->Items(0);
+  ASSERT_EQ(c->Field(), name);
+  c->SetWidth(150);
+  EXPECT_EQ(c->Width(), 150);
+  EXPECT_EQ(name->DisplayWidth(), before);
+}
+
+// A special-row cell takes the text and colour another one shows, its font only when that one
+// has its own.
+TEST_F(LookupGridTest, AssigningASpecialRowCellCopiesTextAndColourAndAnOwnFont) {
+  TDBLookupGridGx* g = MakeList();
+  g->SpecRow()->SetCellsText("(无);0");
+  g->SpecRow()->SetColor(clYellow);
+  auto* from = static_cast<TDBLookupGridColumnGx*>(g->Columns()->Items(0));
+  auto* to = static_cast<TDBLookupGridColumnGx*>(g->Columns()->Items(1));
+  ASSERT_EQ(to->SpecCell()->Text(), "0");
+  to->SpecCell()->Assign(from->SpecCell());
+  EXPECT_EQ(to->SpecCell()->Text(), "(无)");
+  EXPECT_TRUE(to->SpecCell()->TextAssigned());
+  EXPECT_EQ(to->SpecCell()->Color(), clYellow);
+  EXPECT_TRUE(to->SpecCell()->ColorAssigned());
+  EXPECT_FALSE(to->SpecCell()->FontAssigned());
+  auto own = std::make_unique<TFont>();
+  own->SetColor(clRed);
+  from->SpecCell()->SetFont(own.get());
+  ASSERT_TRUE(from->SpecCell()->FontAssigned());
+  to->SpecCell()->Assign(from->SpecCell());
+  EXPECT_TRUE(to->SpecCell()->FontAssigned());
+  EXPECT_EQ(to->SpecCell()->Font()->Color(), clRed);
+}
+
 // A list that is no memory table scrolls through the data link's window; its bar counts records.
 TEST_F(LookupGridTest, ABufferedListScrollsByItsOwnBarAndKeepsTheKey) {
   TTestDataSet ds(nullptr);
