@@ -393,10 +393,8 @@ void TDBLookupGridGx::Scroll(int distance) {
 
 // After the window of a buffered list moved, the current row goes back onto the key's record
 // when the window still holds it.
-void TDBLookupGridGx::FollowKeyInBuffer() {
+int TDBLookupGridGx::KeyRowInBuffer() {
   TDataSet* ds = ListDataSet();
-  if (MemTable() || followingKey_ || locking_ || !listActive_ || !ds || VarIsNullOrEmpty(keyValue_)) return;
-  if (VariantsEqual(ListKey(), keyValue_)) return;
   const int offset = GetTitleOffset();
   int found = -1;
   for (int r = 0; r < DataLink()->RecordCount() && found < 0; ++r) {
@@ -404,6 +402,14 @@ void TDBLookupGridGx::FollowKeyInBuffer() {
     if (VariantsEqual(ds->FieldValues(keyFieldName_), keyValue_)) found = r;
     EndRowRead();
   }
+  return found;
+}
+
+void TDBLookupGridGx::FollowKeyInBuffer() {
+  TDataSet* ds = ListDataSet();
+  if (MemTable() || followingKey_ || locking_ || !listActive_ || !ds || VarIsNullOrEmpty(keyValue_)) return;
+  if (VariantsEqual(ListKey(), keyValue_)) return;
+  const int found = KeyRowInBuffer();
   if (found < 0) return;
   followingKey_ = true;
   struct Reset {
@@ -736,12 +742,15 @@ void TDBLookupGridGx::MoveList(int distance, bool toFirst, bool toLast) {
     if (distance > 1) ds->MoveBy(distance - 1);
   } else {
     if (!MemTable() && !VariantsEqual(ListKey(), keyValue_) && !VarIsNullOrEmpty(keyValue_)) {
-      // Back to the key's record first; stay when it is gone.
-      if (!LocateKey()) {
+      // Back to the key's row first. Scrolled out of the buffer, the key's record is looked up
+      // again and the list stays there.
+      const int found = KeyRowInBuffer();
+      if (found < 0) {
         locking_ = false;
         KeyValueChanged();
         return;
       }
+      ds->MoveBy(found - DataLink()->ActiveRecord());
     }
     ds->MoveBy(distance);
   }

@@ -698,6 +698,46 @@ TEST_F(LookupGridTest, ABufferedListScrollsByItsOwnBarAndKeepsTheKey) {
   g->SetListSource(nullptr);
 }
 
+// In a buffered list a key first goes back to the key's row; scrolled out of the buffer, the key's
+// record is found again and the key stays.
+TEST_F(LookupGridTest, ABufferedListMovesFromTheKeysRow) {
+  TTestDataSet ds(nullptr);
+  ds.FieldDefs().Add("ID", ftInteger);
+  ds.FieldDefs().Add("NAME", ftString, 20);
+  for (int i = 1; i <= 20; ++i) ds.AddRow({Variant(i), Variant("第" + std::to_string(i) + "项")});
+  ds.Open();
+  TDataSource src(nullptr);
+  src.SetDataSet(&ds);
+  form = new TForm(nullptr);
+  form->SetBounds(10, 10, 360, 300);
+  auto* g = new TDBLookupGridGx(form);
+  g->SetParent(form);
+  g->SetBounds(10, 10, 300, 100);
+  g->SetListSource(&src);
+  g->SetKeyField("ID");
+  g->SetListField("NAME");
+  g->SetRowCountProp(5);
+  form->Show();
+  gridtest::Pump();
+  g->SetKeyValue(Variant(2));
+  gridtest::Pump();
+  g->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+  g->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+  gridtest::Pump();
+  ASSERT_GT(ds.FieldByName("ID")->AsInteger(), 5);
+  Key(g, VK_DOWN);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 2);
+  EXPECT_EQ(ds.FieldByName("ID")->AsInteger(), 2);
+  Key(g, VK_DOWN);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 3);
+  // Scrolled a line, the key's row is still buffered: the move goes from it.
+  g->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+  gridtest::Pump();
+  Key(g, VK_DOWN);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 4);
+  g->SetListSource(nullptr);
+}
+
 // A lookup grid with titles and its special row chosen, written with the real fonts for people to
 // look at; a probe checks the special row is painted as chosen.
 TEST_F(LookupGridTest, SnapshotWithTheSpecialRowChosen) {
