@@ -15,6 +15,7 @@
 #include "grid/dbgrid_dropdowns.h"
 #include "grid/dbgrid_inplace.h"
 #include "platform/classes/filer.h"
+#include "platform/forms/clipbrd.h"
 #include "platform/forms/extctrls.h"
 #include "platform/forms/imglist.h"
 #include "platform/rtl/sysutils.h"
@@ -198,6 +199,12 @@ TEST_F(DropDownTest, TheOpenLookupListFollowsTheEditorsValue) {
   };
   const Case cases[] = {
       {"completion", [&] { Type("be"); }, Variant(2), "Berlin", "Berlin"},
+      {"paste",
+       [&] {
+         Clipboard()->SetAsText("ber");
+         grid->InplaceEditor()->Perform(WM_PASTE, 0, 0);
+       },
+       Variant(2), "Berlin", "Berlin"},
       {"special row", [&] { uitest::KeyPress(VK_DELETE, false, false, true); }, Null(), "(无)", "(无)"},
       {"delete", [&] { Key(VK_DELETE); }, Null(), "", "(无)"},
   };
