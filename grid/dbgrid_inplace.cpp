@@ -513,13 +513,11 @@ void TDBGridInplaceEdit::KeyDown(uint16_t& key, TShiftState shift) {
     else TCustomMaskEdit::KeyDown(key, shift);
     return;
   }
-  if (key == VK_RETURN && MRUListVisible()) {
-    // Its character takes the highlighted recent value; the key itself moves nothing.
-    key = 0;
-    return;
-  }
   if (key == VK_RETURN && g->OptionsGx().Contains(dghEnterAsTab)) {
-    toGrid();
+    // With the recent values open, Enter's character takes the highlighted one: the key itself
+    // does not move on.
+    if (MRUListVisible()) key = 0;
+    else toGrid();
     return;
   }
   if (sc == DBGridGxSetValueFromPrevRecordKey) {

@@ -898,6 +898,33 @@ TEST_F(DropDownSnapshot, PickList) {
   ed->CloseUp(false);
 }
 
+TEST_F(DropDownSnapshot, PickListWithImages) {
+  MakeDocumentGrid();
+  TImageList images(nullptr, 12, 12);
+  for (TColor colour : {clRed, clGreen, clBlue}) {
+    TBitmap bmp;
+    bmp.SetSize(12, 12);
+    bmp.Canvas()->Brush()->SetColor(colour);
+    bmp.Canvas()->FillRect(TRect(0, 0, 12, 12));
+    images.Add(&bmp, nullptr);
+  }
+  TColumnGx* memo = grid->Columns()->Items(4);
+  memo->SetImageList(&images);
+  memo->SetShowImageAndText(true);
+  TDBGridInplaceEdit* ed = OpenEditorAt(memo);
+  ed->DropDown();
+  Key(VK_DOWN);
+  ASSERT_TRUE(ed->ListVisible());
+  TPopupListboxGx* pick = ed->PickList();
+  gridtest::Pump();
+  const TRect first = pick->ItemRect(2);
+  const TPoint probe = pick->ClientToScreen(TPoint(first.Left + 7, (first.Top + first.Bottom) / 2));
+  EXPECT_EQ(uitest::WindowPixelAt(pick, probe), ColorToRGB(clBlue));
+  Snap(pick, "grid_dropdown_picklist_images.png");
+  ed->CloseUp(false);
+  memo->SetImageList(nullptr);
+}
+
 TEST_F(DropDownSnapshot, Calendar) {
   MakeDocumentGrid();
   TDBGridInplaceEdit* ed = OpenEditorAt(grid->Columns()->Items(1));
