@@ -391,8 +391,6 @@ void TDBLookupGridGx::Scroll(int distance) {
   ListDataChanged();
 }
 
-// After the window of a buffered list moved, the current row goes back onto the key's record
-// when the window still holds it.
 int TDBLookupGridGx::KeyRowInBuffer() {
   TDataSet* ds = ListDataSet();
   const int offset = GetTitleOffset();
@@ -405,6 +403,8 @@ int TDBLookupGridGx::KeyRowInBuffer() {
   return found;
 }
 
+// After the window of a buffered list moved, the current row goes back onto the key's record
+// when the window still holds it.
 void TDBLookupGridGx::FollowKeyInBuffer() {
   TDataSet* ds = ListDataSet();
   if (MemTable() || followingKey_ || locking_ || !listActive_ || !ds || VarIsNullOrEmpty(keyValue_)) return;
