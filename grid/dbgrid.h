@@ -1347,6 +1347,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool InLayoutFromDataSet() const noexcept { return layoutFromDataSet_; }
   void SetLayoutFromDataSet(bool value) noexcept { layoutFromDataSet_ = value; }
   bool WriteDisplayWidths() const noexcept { return writeDisplayWidths_; }
+  void SetWriteDisplayWidths(bool value) noexcept { writeDisplayWidths_ = value; }
 
   // ---- columns
   // A column for the indicator or for record numbers.
@@ -1581,6 +1582,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   virtual bool AcquireFocus();
   bool AcquireFocusAllowed() const noexcept { return acquireFocus_; }
   void SetAcquireFocusAllowed(bool value) noexcept { acquireFocus_ = value; }
+  // The grid (or its editor) gained or lost the focus: what paints differently then is repainted
+  // when that differs from the last time.
+  void FocusLookChanged(bool focused);
   void OptimizeColsWidth(const std::vector<TColumnGx*>& cols);
   // Column sizing inside merged title rows; state 6 when the point is on a column border.
   void CalcTitleSizingState(int x, int y, int& state, int& index, int& sizingPos, int& sizingOffset);
@@ -1763,6 +1767,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void SetEditValue(const Variant& value, const std::string& text);
   bool EditValuePending() const noexcept { return editValueSet_; }
   const Variant& EditValue() const noexcept { return editValue_; }
+  // The text the grid keeps for the current cell: the one handed back, else the field's.
+  std::string EditText() { return editPending_ && editCol_ == Col() ? editText_ : GetEditText(Col(), Row()); }
   virtual void EditButtonClick();
   TNotifyEvent OnEditButtonClick;
 
@@ -1878,6 +1884,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool layoutFromDataSet_ = false;
   bool writeDisplayWidths_ = true;
   bool acquireFocus_ = true;
+  bool focusLook_ = false;
   int textLineGap_ = 4;
   int dataRowHeight_ = 18;
   int titleRowHeight_ = 18;

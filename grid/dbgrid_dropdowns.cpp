@@ -238,7 +238,12 @@ bool TDBGridInplaceEdit::ListStyle() const {
 TWinControl* TDBGridInplaceEdit::MakeActiveList() {
   TColumnGx* c = Column();
   switch (editStyle_) {
-    case esPickList: return PickListbox();
+    case esPickList: {
+      // Each column's own images (an image column shows them beside its entries).
+      TPopupListboxGx* list = PickListbox();
+      list->SetImages(c ? c->ImageList() : nullptr);
+      return list;
+    }
     case esDataList: {
       if (!c) return nullptr;
       TPopupDataGridGx* list = c->GetDropDownDataGrid();
@@ -395,7 +400,6 @@ void TDBGridInplaceEdit::DropDown() {
     default: return;
   }
   CloseMRUList(false);
-  textBeforeDrop_ = Text();
   ShowDropDown(list, AlignDropDownWindow(this, list, c->UseRightToLeftAlignment() ? daRight : daLeft));
   if (editStyle_ == esDataList) {
     dataList_->SizeGrip()->SetVisible(c->DropDownSizing());
@@ -473,7 +477,7 @@ void TDBGridInplaceEdit::CloseUp(bool accept) {
     if (g && c) {
       if (list == dataList_) {
         if (accept) AcceptDataList(listValue, listText);
-        else SetText(textBeforeDrop_);
+        else SetText(g->EditText());
       } else if (list == popupCalendar_) {
         if (accept && c->CanModify(true) && g->CanEditModify() && c->Field()) {
           const TDateTime date = DateOf(popupCalendar_->Date());
@@ -505,7 +509,7 @@ void TDBGridInplaceEdit::CloseUp(bool accept) {
           SetPickValue(c->HasPickList() ? c->PickList()->IndexOf(text) : -1);
           UpdateImageIndex();
         } else if (!accept) {
-          SetText(textBeforeDrop_);
+          SetText(g->EditText());
         }
       }
     }
@@ -565,7 +569,7 @@ bool TDBGridInplaceEdit::ListKeyDown(uint16_t& key, TShiftState shift) {
       key = 0;
       return true;
     }
-    return false;
+    // Other keys go on: the drop-down keys open the list, which closes the recent values.
   }
   if (!ListStyle()) return false;
   TWinControl* list = openList_;
@@ -592,7 +596,9 @@ bool TDBGridInplaceEdit::ListKeyDown(uint16_t& key, TShiftState shift) {
   }
   if (!listVisible_ || !list) return false;
   if (list == popupCalculator_) {
-    if (key == VK_RETURN || key == VK_ESCAPE) {
+    // Its own keys (Delete clears it) and the ones it ignores: none of them edits the hidden
+    // text or moves the grid.
+    if (key == VK_RETURN || key == VK_ESCAPE || (key >= 32 && key <= 126)) {
       const uint16_t k = key;
       key = 0;
       popupCalculator_->Perform(WM_KEYDOWN, k, 0);

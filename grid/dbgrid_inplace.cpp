@@ -322,6 +322,10 @@ void TDBGridInplaceEdit::TakeText(const std::string& text, int selStart, int sel
   if (TCustomDBGridGx* g = DBGrid()) g->SetEditText(g->Col(), g->Row(), text);
 }
 
+void TDBGridInplaceEdit::ListKeyFollows(const Variant& key) {
+  if (editStyle_ == esDataList && dataList_) dataList_->SetKeyValue(key);
+}
+
 bool TDBGridInplaceEdit::CompleteFromLookup(const std::string& typed, bool& found) {
   TCustomDBGridGx* g = DBGrid();
   TColumnGx* c = Column();
@@ -338,6 +342,7 @@ bool TDBGridInplaceEdit::CompleteFromLookup(const std::string& typed, bool& foun
     const int n = static_cast<int>(std::min(typed.size(), text.size()));
     TakeText(text, n, static_cast<int>(text.size()) - n);
     g->SetEditValue(key, text);
+    ListKeyFollows(key);
     return true;
   }
   if (c->OnNotInList) {
@@ -345,6 +350,7 @@ bool TDBGridInplaceEdit::CompleteFromLookup(const std::string& typed, bool& foun
     g->DataLink()->Modified();
     TakeText(typed, static_cast<int>(typed.size()), 0);
     g->SetEditValue(Null(), typed);
+    ListKeyFollows(Null());
     return true;
   }
   return false;
@@ -410,6 +416,7 @@ void TDBGridInplaceEdit::DeleteListValue(uint16_t& key) {
       g->DataLink()->Modified();
       TakeText("", 0, 0);
       g->SetEditValue(Null(), "");
+      ListKeyFollows(Null());
     } else if (editStyle_ == esPickList && c->GetColumnType() == ckKeyList) {
       TakeText("", 0, 0);
       SetPickValue(-1);
@@ -426,6 +433,7 @@ void TDBGridInplaceEdit::DeleteListValue(uint16_t& key) {
     if (lookup && f && lookup->Locate(f->LookupResultField(), Variant(rest), TLocateOptions{loCaseInsensitive}))
       value = lookup->FieldValues(f->LookupKeyFields());
     g->SetEditValue(value, rest);
+    ListKeyFollows(value);
   } else {
     int index = -1;
     if (c->HasPickList())
@@ -506,7 +514,10 @@ void TDBGridInplaceEdit::KeyDown(uint16_t& key, TShiftState shift) {
     return;
   }
   if (key == VK_RETURN && g->OptionsGx().Contains(dghEnterAsTab)) {
-    toGrid();
+    // With the recent values open, Enter's character takes the highlighted one: the key itself
+    // does not move on.
+    if (MRUListVisible()) key = 0;
+    else toGrid();
     return;
   }
   if (sc == DBGridGxSetValueFromPrevRecordKey) {
@@ -535,6 +546,7 @@ void TDBGridInplaceEdit::KeyDown(uint16_t& key, TShiftState shift) {
       const std::string text = spec->GetCellText(0);
       TakeText(text, 0, static_cast<int>(text.size()));
       g->SetEditValue(spec->Value(), text);
+      ListKeyFollows(spec->Value());
     }
     key = 0;
     return;
@@ -665,6 +677,10 @@ void TDBGridInplaceEdit::Dispatch(TMessage& m) {
     return;
   }
   TInplaceEdit::Dispatch(m);
+  if (TCustomDBGridGx* g = DBGrid(); g && (m.Msg == WM_SETFOCUS || m.Msg == WM_KILLFOCUS)) {
+    const HWND to = reinterpret_cast<HWND>(m.WParam);
+    g->FocusLookChanged(m.Msg == WM_SETFOCUS || (to && g->HandleAllocated() && to == g->WindowHandle()));
+  }
   if (userChangedText_) FollowMRUList();
 }
 

@@ -119,6 +119,8 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupControlOwnerGx {
   void PasteText();
   // Writes a completed text (and for lookups its key) into the grid's edit value.
   void TakeText(const std::string& text, int selStart, int selLength);
+  // The open (or next) lookup list marks the key the editor now holds.
+  void ListKeyFollows(const Variant& key);
   bool CompleteFromLookup(const std::string& typed, bool& found);
   int FindPickEntry(const std::string& prefix) const;
   void SetPickValue(int index);
@@ -148,7 +150,6 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupControlOwnerGx {
   TMRUListGx* mruList_ = nullptr;  // the column's
   TMRUListboxGx* mruListbox_ = nullptr;
   TWinControl* openList_ = nullptr;
-  std::string textBeforeDrop_;
   bool closeUpLocked_ = false;
   bool listColumnsMoved_ = false;
   TEditStyleGx editStyle_ = esSimple;

@@ -104,6 +104,12 @@ void TCustomDBGridGx::PaintFlatBorder() {
   ReleaseDC(WindowHandle(), dc);
 }
 
+void TCustomDBGridGx::FocusLookChanged(bool focused) {
+  if (focused == focusLook_) return;
+  focusLook_ = focused;
+  if (HandleAllocated()) Invalidate();
+}
+
 // True when the notice was handled here.
 bool TCustomDBGridGx::WindowNotice(TMessage& m) {
   switch (m.Msg) {
@@ -127,6 +133,7 @@ bool TCustomDBGridGx::WindowNotice(TMessage& m) {
         sortMarkingPending_ = false;
         SortMarkingChanged();
       }
+      FocusLookChanged(toEditor);
       return true;
     }
     case WM_SETFOCUS: {
@@ -138,6 +145,7 @@ bool TCustomDBGridGx::WindowNotice(TMessage& m) {
       if (filterEditMode_ && !fromFilter) StopFilterEdit();
       // The input method of the column the user lands on (the editor may have just been made).
       SetColumnIme();
+      FocusLookChanged(true);
       return true;
     }
     case WM_ERASEBKGND:

@@ -72,8 +72,8 @@ void TGridColumnSpecCellGx::Assign(TPersistent* source) {
     TPersistent::Assign(source);
     return;
   }
-  if (s->textAssigned_) SetText(s->text_);
-  if (s->colorAssigned_) SetColor(s->color_);
+  SetText(s->Text());
+  SetColor(s->Color());
   if (s->fontAssigned_) SetFont(s->font_.get());
 }
 
@@ -126,6 +126,8 @@ TDBLookupGridGx* TDBLookupGridColumnGx::LookupGrid() const { return dynamic_cast
 // ---- lookup grid ------------------------------------------------------------------------------------
 
 TDBLookupGridGx::TDBLookupGridGx(TComponent* owner) : TCustomDBGridGx(owner) {
+  // Sizing a column here is the list's own business, not its fields' display widths.
+  SetWriteDisplayWidths(false);
   ReplaceColumns(new TDBLookupGridColumnDefValuesGx(this),
                  new TDBGridColumnsGx(this, TDBLookupGridColumnGx::StaticClass()));
   dataLink_ = std::make_unique<TLookupGridDataLinkGx>(this);
@@ -389,12 +391,8 @@ void TDBLookupGridGx::Scroll(int distance) {
   ListDataChanged();
 }
 
-// After the window of a buffered list moved, the current row goes back onto the key's record
-// when the window still holds it.
-void TDBLookupGridGx::FollowKeyInBuffer() {
+int TDBLookupGridGx::KeyRowInBuffer() {
   TDataSet* ds = ListDataSet();
-  if (MemTable() || followingKey_ || locking_ || !listActive_ || !ds || VarIsNullOrEmpty(keyValue_)) return;
-  if (VariantsEqual(ListKey(), keyValue_)) return;
   const int offset = GetTitleOffset();
   int found = -1;
   for (int r = 0; r < DataLink()->RecordCount() && found < 0; ++r) {
@@ -402,6 +400,16 @@ void TDBLookupGridGx::FollowKeyInBuffer() {
     if (VariantsEqual(ds->FieldValues(keyFieldName_), keyValue_)) found = r;
     EndRowRead();
   }
+  return found;
+}
+
+// After the window of a buffered list moved, the current row goes back onto the key's record
+// when the window still holds it.
+void TDBLookupGridGx::FollowKeyInBuffer() {
+  TDataSet* ds = ListDataSet();
+  if (MemTable() || followingKey_ || locking_ || !listActive_ || !ds || VarIsNullOrEmpty(keyValue_)) return;
+  if (VariantsEqual(ListKey(), keyValue_)) return;
+  const int found = KeyRowInBuffer();
   if (found < 0) return;
   followingKey_ = true;
   struct Reset {
@@ -627,6 +635,20 @@ void TDBLookupGridGx::ColumnMoved(int fromIndex, int toIndex) {
   const int from = RawToDataColumn(fromIndex), to = RawToDataColumn(toIndex);
   const bool gridBuilt = !Columns()->Customized();
   TCustomDBGridGx::ColumnMoved(fromIndex, toIndex);
+  // The list fields take the new order first: a change of the special row rebuilds grid-built
+  // columns from them.
+  if (gridBuilt && listActive_ && from >= 0 && to >= 0 && from != to) {
+    if (listFieldIndex_ == from) listFieldIndex_ = to;
+    else if (from < listFieldIndex_ && to >= listFieldIndex_) --listFieldIndex_;
+    else if (from > listFieldIndex_ && to <= listFieldIndex_) ++listFieldIndex_;
+    std::string names;
+    for (int i = 0; i < Columns()->Count(); ++i) {
+      if (!names.empty()) names += ';';
+      names += Columns()->Items(i)->FieldName();
+    }
+    listFieldName_ = names;
+    UpdateListFields();
+  }
   // The special row's texts move with their columns.
   if (from >= 0 && to >= 0 && from != to && specRow_->CellCount() > 0) {
     std::vector<std::string> cells;
@@ -642,18 +664,6 @@ void TDBLookupGridGx::ColumnMoved(int fromIndex, int toIndex) {
       text += quote ? AnsiQuotedStr(cells[i], '"') : cells[i];
     }
     specRow_->SetCellsText(text);
-  }
-  if (gridBuilt && listActive_ && from >= 0 && to >= 0 && from != to) {
-    if (listFieldIndex_ == from) listFieldIndex_ = to;
-    else if (from < listFieldIndex_ && to >= listFieldIndex_) --listFieldIndex_;
-    else if (from > listFieldIndex_ && to <= listFieldIndex_) ++listFieldIndex_;
-    std::string names;
-    for (int i = 0; i < Columns()->Count(); ++i) {
-      if (!names.empty()) names += ';';
-      names += Columns()->Items(i)->FieldName();
-    }
-    listFieldName_ = names;
-    UpdateListFields();
   }
   if (OnColumnMovedByUser) OnColumnMovedByUser(this);
 }
@@ -732,12 +742,15 @@ void TDBLookupGridGx::MoveList(int distance, bool toFirst, bool toLast) {
     if (distance > 1) ds->MoveBy(distance - 1);
   } else {
     if (!MemTable() && !VariantsEqual(ListKey(), keyValue_) && !VarIsNullOrEmpty(keyValue_)) {
-      // Back to the key's record first; stay when it is gone.
-      if (!LocateKey()) {
+      // Back to the key's row first. Scrolled out of the buffer, the key's record is looked up
+      // again and the list stays there.
+      const int found = KeyRowInBuffer();
+      if (found < 0) {
         locking_ = false;
         KeyValueChanged();
         return;
       }
+      ds->MoveBy(found - DataLink()->ActiveRecord());
     }
     ds->MoveBy(distance);
   }
@@ -957,15 +970,16 @@ void TDBLookupGridGx::TimedScroll(int direction) {
   else if (direction & kScrollDown) MoveList(1, false, false);
 }
 
+// A buffered list scrolls a line: the record beyond the visible rows comes in, the key stays.
 bool TDBLookupGridGx::DoMouseWheelDown(TShiftState shift, const TPoint& mousePos) {
   if (MemTable() || !CanModify()) return TCustomDBGridGx::DoMouseWheelDown(shift, mousePos);
-  MoveList(1, false, false);
+  ListScroll(SB_LINEDOWN, 0);
   return true;
 }
 
 bool TDBLookupGridGx::DoMouseWheelUp(TShiftState shift, const TPoint& mousePos) {
   if (MemTable() || !CanModify()) return TCustomDBGridGx::DoMouseWheelUp(shift, mousePos);
-  MoveList(-1, false, false);
+  ListScroll(SB_LINEUP, 0);
   return true;
 }
 
@@ -1083,6 +1097,9 @@ void TPopupDataGridGx::DoUserRowChange() {
 
 void TPopupDataGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   pressedInside_ = ClientRect().Contains(TPoint(x, y));
+  // Off the rows (the titles, the room below the last record) a press does nothing: the data
+  // grid's own handling would focus this window, which never takes the focus.
+  if (pressedInside_ && !DataAreaContains(TPoint(x, y))) return;
   TDBLookupGridGx::MouseDown(button, shift, x, y);
 }
 
@@ -1156,6 +1173,12 @@ FANO_PUBLISHED(TDBLookupGridColumnGx, p) {
   p.Property("Visible", &TColumnGx::Visible, &TColumnGx::SetVisible).Default(true);
   p.Property("Width", &TColumnGx::Width, &TColumnGx::SetWidth);
   p.Property("OnGetCellParams", &TColumnGx::OnGetCellParams);
+}
+
+FANO_PUBLISHED(TDBLookupGridColumnDefValuesGx, p) {
+  p.Property("EndEllipsis", &TColumnDefValuesGx::EndEllipsis, &TColumnDefValuesGx::SetEndEllipsis).Default(false);
+  p.Property("Title", &TColumnDefValuesGx::Title, &TColumnDefValuesGx::SetTitle);
+  p.Property("ToolTips", &TColumnDefValuesGx::ToolTips, &TColumnDefValuesGx::SetToolTips).Default(false);
 }
 
 FANO_PUBLISHED(TDBLookupGridGx, p) {

@@ -231,6 +231,8 @@ class TDBLookupGridGx : public TCustomDBGridGx {
   void CheckNotCircular();
   void ListScroll(int code, int thumb);
   void FollowKeyInBuffer();
+  // The buffered row (from 0) holding KeyValue, -1 when none does.
+  int KeyRowInBuffer();
   void ResolveListFields();
   bool AtListStart();
   void StopTimer();

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,7 +15,9 @@
 #include "grid/dbgrid_dropdowns.h"
 #include "grid/dbgrid_inplace.h"
 #include "platform/classes/filer.h"
+#include "platform/forms/clipbrd.h"
 #include "platform/forms/extctrls.h"
+#include "platform/forms/imglist.h"
 #include "platform/rtl/sysutils.h"
 #include "support/clock_time.h"
 
@@ -101,6 +105,27 @@ class DropDownTest : public DocsGridTest {
     EXPECT_EQ(lr.top, er.bottom);
     EXPECT_EQ(lr.left, er.left);
   }
+  // The cities get other names (their keys stay 1, 2, ...).
+  void NameCities(std::initializer_list<const char*> names) {
+    cities->First();
+    for (const char* name : names) {
+      cities->Edit();
+      cities->FieldByName("CNAME")->SetAsString(name);
+      cities->Post();
+      cities->Next();
+    }
+    cities->First();
+  }
+  // The first document's city and memo again, the grid on it without its editor.
+  void ResetFirstDoc(int city, const char* memo) {
+    grid->SetEditorMode(false);
+    docs->First();
+    docs->Edit();
+    docs->FieldByName("CITY")->SetAsInteger(city);
+    docs->FieldByName("MEMO")->SetAsString(memo);
+    docs->Post();
+    docs->First();
+  }
 
 };
 
@@ -153,6 +178,91 @@ TEST_F(DropDownTest, TheLookupListOpensUnderTheCellAndTakesOrLeavesTheKey) {
   docs->First();
   EXPECT_EQ(docs->FieldByName("CITY")->AsInteger(), 3);
   EXPECT_EQ(docs->FieldByName("CITYNAME")->AsString(), "广州");
+}
+
+// What changes the editor's value while the lookup list is open moves the list's key along, so
+// that Enter takes what the editor shows.
+TEST_F(DropDownTest, TheOpenLookupListFollowsTheEditorsValue) {
+  NameCities({"北京", "Berlin", "Bern", "上海"});
+  MakeGrid(400, 200);
+  TColumnGx* city = AddColumn("CITYNAME");
+  city->SetWidth(120);
+  city->DropDownSpecRow()->SetCellsText("(无)");
+  city->DropDownSpecRow()->SetVisible(true);
+  BindDocs();
+  struct Case {
+    const char* name;
+    std::function<void()> act;
+    Variant key;  // the list's and the stored key afterwards
+    const char* text;
+    const char* taken;  // the text after Enter (an empty key is the special row's)
+  };
+  const Case cases[] = {
+      {"completion", [&] { Type("be"); }, Variant(2), "Berlin", "Berlin"},
+      {"paste",
+       [&] {
+         Clipboard()->SetAsText("ber");
+         grid->InplaceEditor()->Perform(WM_PASTE, 0, 0);
+       },
+       Variant(2), "Berlin", "Berlin"},
+      {"special row", [&] { uitest::KeyPress(VK_DELETE, false, false, true); }, Null(), "(无)", "(无)"},
+      {"delete", [&] { Key(VK_DELETE); }, Null(), "", "(无)"},
+  };
+  for (const Case& tc : cases) {
+    SCOPED_TRACE(tc.name);
+    ResetFirstDoc(1, "");
+    TDBGridInplaceEdit* ed = OpenEditorAt(city);
+    Key(VK_DOWN, true);
+    ASSERT_TRUE(ed->ListVisible());
+    TPopupDataGridGx* list = ed->DataList();
+    ASSERT_EQ(list->KeyValue(), Variant(1));
+    ed->SelectAll();
+    tc.act();
+    EXPECT_EQ(ed->Text(), tc.text);
+    EXPECT_EQ(grid->EditValue(), tc.key);
+    EXPECT_EQ(list->KeyValue(), tc.key);
+    Key(VK_RETURN);
+    EXPECT_FALSE(ed->ListVisible());
+    EXPECT_EQ(ed->Text(), tc.taken);
+    Key(VK_DOWN);
+    docs->First();
+    EXPECT_EQ(docs->FieldByName("CITY")->Value(), tc.key);
+  }
+}
+
+// Closing a list without taking its entry shows the value the cell keeps, typed meanwhile or not.
+TEST_F(DropDownTest, ALeftListShowsTheValueTheCellKeeps) {
+  NameCities({"北京", "Berlin", "Bern", "上海"});
+  MakeGrid(400, 200);
+  TColumnGx* city = AddColumn("CITYNAME");
+  city->SetWidth(120);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->PickList()->SetText("Alpha\nBeta");
+  memo->KeyList()->SetText("A\nB");
+  BindDocs();
+  struct Case {
+    TColumnGx* column;
+    const char* typed;
+    const char* shown;
+    const char* field;
+    const char* stored;
+  };
+  for (const Case& tc : {Case{city, "be", "Berlin", "CITY", "2"}, Case{memo, "b", "Beta", "MEMO", "B"}}) {
+    SCOPED_TRACE(tc.column->FieldName());
+    ResetFirstDoc(1, "A");
+    TDBGridInplaceEdit* ed = OpenEditorAt(tc.column);
+    Key(VK_DOWN, true);
+    ASSERT_TRUE(ed->ListVisible());
+    ed->SelectAll();
+    Type(tc.typed);
+    ASSERT_EQ(ed->Text(), tc.shown);
+    Key(VK_ESCAPE);
+    EXPECT_FALSE(ed->ListVisible());
+    EXPECT_EQ(ed->Text(), tc.shown);
+    Key(VK_DOWN);
+    docs->First();
+    EXPECT_EQ(docs->FieldByName(tc.field)->AsString(), tc.stored);
+  }
 }
 
 TEST_F(DropDownTest, AClickOnALookupRowTakesItAndTheWidthFollowsTheColumn) {
@@ -281,6 +391,30 @@ TEST_F(DropDownTest, WithAKeyListOnlyEntriesWithAKeyAreOffered) {
   Key(VK_DOWN);
   docs->First();
   EXPECT_EQ(docs->FieldByName("MEMO")->AsString(), "2");
+}
+
+// The pick list shows the images of the column it drops down from, and none for a column without.
+TEST_F(DropDownTest, ThePickListShowsTheColumnsImages) {
+  MakeGrid(400, 200);
+  TImageList images(nullptr, 8, 8);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->PickList()->SetText("甲\n乙");
+  memo->KeyList()->SetText("1\n2");
+  memo->SetImageList(&images);
+  memo->SetShowImageAndText(true);
+  TColumnGx* qty = AddColumn("QTY");
+  qty->PickList()->SetText("1\n2");
+  BindDocs();
+  for (TColumnGx* column : {memo, qty, memo}) {
+    SCOPED_TRACE(column->FieldName());
+    TDBGridInplaceEdit* ed = OpenEditorAt(column);
+    ASSERT_EQ(ed->EditStyle(), esPickList);
+    ed->DropDown();
+    ASSERT_TRUE(ed->ListVisible());
+    EXPECT_EQ(ed->PickList()->Images(), column->ImageList());
+    ed->CloseUp(false);
+  }
+  memo->SetImageList(nullptr);
 }
 
 // Ctrl does not keep a key from the open list; Shift does, Alt toggles it.
@@ -500,6 +634,35 @@ TEST_F(DropDownTest, TheCalculatorWorksOutTheNumber) {
   EXPECT_TRUE(grid->IsEditorVisible());
 }
 
+// Keys under the open calculator are its: they neither edit the cell's text nor move the grid.
+TEST_F(DropDownTest, KeysUnderTheOpenCalculatorAreItsOwn) {
+  MakeGrid(400, 200);
+  TColumnGx* qty = AddColumn("QTY");
+  qty->SetButtonStyle(cbsDropDown);
+  BindDocs();
+  struct Case {
+    UINT key;
+    double shown;  // the calculator's value afterwards
+  };
+  for (const Case& tc : {Case{VK_DELETE, 0}, Case{VK_DOWN, 10}, Case{VK_END, 10}}) {
+    SCOPED_TRACE(tc.key);
+    TDBGridInplaceEdit* ed = OpenEditorAt(qty);
+    ed->DropDown();
+    ASSERT_TRUE(ed->ListVisible());
+    const int row = grid->Row();
+    Key(tc.key);
+    EXPECT_TRUE(ed->ListVisible());
+    EXPECT_EQ(ed->PopupCalculator()->GetValue(), tc.shown);
+    EXPECT_EQ(ed->Text(), "10");
+    EXPECT_EQ(grid->Row(), row);
+    Key(VK_ESCAPE);
+    EXPECT_FALSE(ed->ListVisible());
+    EXPECT_EQ(ed->Text(), "10");
+    EXPECT_EQ(grid->Row(), row);
+    EXPECT_EQ(docs->FieldByName("QTY")->AsFloat(), 10.0);
+  }
+}
+
 TEST_F(DropDownTest, RecentValuesFollowTheTyping) {
   MakeGrid(400, 200);
   TColumnGx* memo = AddColumn("MEMO");
@@ -548,6 +711,60 @@ TEST_F(DropDownTest, RecentValuesFollowTheTyping) {
   Type("办");
   ASSERT_TRUE(ed->MRUListVisible());
   ed->CloseMRUList(false);
+}
+
+// Enter on the recent values takes the highlighted one, also where Enter otherwise moves on.
+TEST_F(DropDownTest, EnterOnTheRecentValuesTakesTheHighlightedOneWithEnterAsTab) {
+  MakeGrid(400, 200);
+  grid->SetOptionsGx(grid->OptionsGx() + dghEnterAsTab);
+  TColumnGx* memo = AddColumn("MEMO");
+  AddColumn("QTY");
+  TMRUListGx* mru = memo->MRUList();
+  mru->SetActive(true);
+  mru->SetCancelWhenKeyPending(false);
+  mru->Add("北京饭店");
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(memo);
+  ed->SetText("");
+  Type("北");
+  ASSERT_TRUE(ed->MRUListVisible());
+  Key(VK_DOWN);
+  Key(VK_RETURN);
+  EXPECT_FALSE(ed->MRUListVisible());
+  EXPECT_EQ(ed->Text(), "北京饭店");
+  EXPECT_EQ(grid->Col(), grid->DataToRawColumn(0));
+  Key(VK_DOWN);
+  docs->First();
+  EXPECT_EQ(docs->FieldByName("MEMO")->AsString(), "北京饭店");
+}
+
+// The recent values give way to the drop-down keys.
+TEST_F(DropDownTest, DropDownKeysOpenTheListOverTheRecentValues) {
+  MakeGrid(400, 200);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->PickList()->SetText("甲\n乙");
+  TMRUListGx* mru = memo->MRUList();
+  mru->SetActive(true);
+  mru->SetCancelWhenKeyPending(false);
+  mru->Add("北京饭店");
+  BindDocs();
+  struct Case {
+    const char* name;
+    bool alt, ctrl;
+    UINT key;
+  };
+  for (const Case& tc : {Case{"Alt+Down", true, false, VK_DOWN}, Case{"Ctrl+Enter", false, true, VK_RETURN}}) {
+    SCOPED_TRACE(tc.name);
+    TDBGridInplaceEdit* ed = OpenEditorAt(memo);
+    ed->SetText("");
+    Type("北");
+    ASSERT_TRUE(ed->MRUListVisible());
+    Key(tc.key, tc.alt, tc.ctrl);
+    EXPECT_TRUE(ed->ListVisible());
+    EXPECT_FALSE(ed->MRUListVisible());
+    EXPECT_EQ(ed->Text(), "北");
+    ed->CloseUp(false);
+  }
 }
 
 TEST_F(DropDownTest, TheColumnDropDownBoxReachesTheList) {
@@ -679,6 +896,33 @@ TEST_F(DropDownSnapshot, PickList) {
   ASSERT_TRUE(ed->ListVisible());
   Snap(ed->ActiveList(), "grid_dropdown_picklist.png");
   ed->CloseUp(false);
+}
+
+TEST_F(DropDownSnapshot, PickListWithImages) {
+  MakeDocumentGrid();
+  TImageList images(nullptr, 12, 12);
+  for (TColor colour : {clRed, clGreen, clBlue}) {
+    TBitmap bmp;
+    bmp.SetSize(12, 12);
+    bmp.Canvas()->Brush()->SetColor(colour);
+    bmp.Canvas()->FillRect(TRect(0, 0, 12, 12));
+    images.Add(&bmp, nullptr);
+  }
+  TColumnGx* memo = grid->Columns()->Items(4);
+  memo->SetImageList(&images);
+  memo->SetShowImageAndText(true);
+  TDBGridInplaceEdit* ed = OpenEditorAt(memo);
+  ed->DropDown();
+  Key(VK_DOWN);
+  ASSERT_TRUE(ed->ListVisible());
+  TPopupListboxGx* pick = ed->PickList();
+  gridtest::Pump();
+  const TRect first = pick->ItemRect(2);
+  const TPoint probe = pick->ClientToScreen(TPoint(first.Left + 7, (first.Top + first.Bottom) / 2));
+  EXPECT_EQ(uitest::WindowPixelAt(pick, probe), ColorToRGB(clBlue));
+  Snap(pick, "grid_dropdown_picklist_images.png");
+  ed->CloseUp(false);
+  memo->SetImageList(nullptr);
 }
 
 TEST_F(DropDownSnapshot, Calendar) {

@@ -11,6 +11,7 @@
 #include "grid/lookupgrid.h"
 #include "platform/forms/clipbrd.h"
 #include "platform/forms/menus.h"
+#include "platform/forms/stdctrls.h"
 
 using namespace dbgridtest;
 
@@ -538,5 +539,47 @@ TEST_F(DBGridInplaceTest, TheStyleBringsItsListAlong) {
     if (column != id) {
       EXPECT_NE(ed->ActiveList(), nullptr);
     }
+  }
+}
+
+// The focus leaving or reaching the grid through its editor repaints what shows the grid's focus
+// (the rest of the current row here). An editor always shown takes the focus back itself.
+TEST_F(DBGridInplaceTest, TheEditorsFocusChangesRepaintTheGridsFocusLook) {
+  MakeGrid(400, 200);
+  grid->SetOptionsGx(grid->OptionsGx() + dghRowHighlight);
+  TColumnGx* id = AddColumn("ID");
+  TColumnGx* code = AddColumn("CODE");
+  auto* other = new TEdit(form);
+  other->SetParent(form);
+  other->SetBounds(0, 210, 60, 20);
+  BindDocs();
+  for (const bool alwaysShown : {false, true}) {
+    SCOPED_TRACE(alwaysShown);
+    if (alwaysShown) grid->SetDBOptions(grid->DBOptions() + dgAlwaysShowEditor);
+    TDBGridInplaceEdit* ed = OpenEditorAt(code);
+    ed->SetFocus();
+    gridtest::Pump();
+    const TRect cell = grid->CellRect(grid->DataToRawColumn(id->Index()), grid->Row());
+    const TPoint probe = grid->ClientToScreen(TPoint(cell.Right - 3, cell.Top + 3));
+    // What the cell looks like when painted afresh.
+    auto repainted = [&] {
+      grid->Invalidate();
+      gridtest::Pump();
+      return uitest::WindowPixelAt(grid, probe);
+    };
+    const COLORREF focused = repainted();
+    other->SetFocus();
+    gridtest::Pump();
+    const COLORREF left = uitest::WindowPixelAt(grid, probe);
+    EXPECT_NE(left, focused);
+    EXPECT_EQ(left, repainted());
+    if (alwaysShown) {
+      ASSERT_TRUE(ed->Visible());
+      ed->SetFocus();
+    } else {
+      grid->SetFocus();
+    }
+    gridtest::Pump();
+    EXPECT_EQ(uitest::WindowPixelAt(grid, probe), focused);
   }
 }

@@ -73,3 +73,33 @@ TEST_F(DBGridTest, LookupTextWrittenBackIsCachedAndOutlivesTheList) {
   grid->SetDataSource(nullptr);
   EXPECT_FALSE(c->LookupCacheValid());  // another link, other keys
 }
+
+// Picked from the open lookup list and posted, the text outlives the list losing its row too.
+TEST_F(DBGridTest, LookupTextPickedFromTheListIsCachedAndOutlivesTheList) {
+  LookupTables tables;  // the record's key is 3 (丙)
+  MakeGrid();
+  TColumnGx* c = AddColumn("KNAME");
+  grid->SetDataSource(&tables.source);
+  grid->SetFocus();
+  grid->SetEditorMode(true);
+  gridtest::Pump();
+  auto* ed = static_cast<TDBGridInplaceEdit*>(grid->InplaceEditor());
+  ASSERT_EQ(ed->EditStyle(), esDataList);
+  uitest::KeyPress(VK_DOWN, false, false, true);  // Alt+Down
+  ASSERT_TRUE(ed->ListVisible());
+  Key(VK_UP);
+  Key(VK_RETURN);
+  ASSERT_FALSE(ed->ListVisible());
+  ASSERT_EQ(ed->Text(), "乙");
+  tables.main.Post();
+  EXPECT_EQ(tables.main.FieldByName("KID")->AsInteger(), 2);
+  EXPECT_TRUE(c->LookupCacheValid());
+  ASSERT_TRUE(tables.lookup.Locate("ID", Variant(2), {}));
+  tables.lookup.Delete();
+  tables.main.Refresh();
+  grid->SetEditorMode(false);
+  grid->SetEditorMode(true);
+  gridtest::Pump();
+  EXPECT_EQ(ed->Text(), "乙");
+  grid->SetDataSource(nullptr);
+}

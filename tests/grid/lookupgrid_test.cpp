@@ -10,6 +10,7 @@
 #include "dbgrid_test_util.h"
 #include "grid/lookupgrid.h"
 #include "platform/classes/filer.h"
+#include "platform/forms/dialogs.h"
 #include "platform/db/testdataset.h"
 
 using namespace dbgridtest;
@@ -464,6 +465,37 @@ TEST_F(PopupDataGridTest, AReleaseOnTheSpecialRowAccepts) {
   HideDropDown(p);
 }
 
+// A press and release inside the pop-up but off its rows (its title, the room below the last
+// record) changes nothing and asks nothing.
+TEST_F(PopupDataGridTest, APressOffTheRowsDoesNothing) {
+  TScriptedDialogService dialogs(true);  // an error would be told here
+  struct Case {
+    const char* name;
+    bool titles;
+    int rows;
+  };
+  for (const Case& tc : {Case{"title", true, 4}, Case{"below the records", false, 10}}) {
+    SCOPED_TRACE(tc.name);
+    TPopupDataGridGx* p = list ? list : MakePopup();
+    ShowDropDown(p, form->ClientToScreen(TPoint(10, 120)));
+    p->SetShowTitles(tc.titles);
+    p->SetRowCountProp(tc.rows);
+    p->SetKeyValue(Variant(2));
+    gridtest::Pump();
+    const TPoint at = tc.titles ? RowCentre(p, 0) : p->ClientToScreen(TPoint(20, p->ClientHeight() - 3));
+    ASSERT_FALSE(p->DataAreaContains(p->ScreenToClient(at)));
+    FanoInputMouseMove(at.X, at.Y);
+    FanoInputMouseButton(0, TRUE, at.X, at.Y);
+    FanoInputMouseButton(0, FALSE, at.X, at.Y);
+    gridtest::Pump();
+    EXPECT_TRUE(requests.empty());
+    EXPECT_TRUE(dialogs.Requests().empty());
+    EXPECT_EQ(p->KeyValue().AsInteger(), 2);
+    EXPECT_TRUE(DropDownShowing(p));
+    HideDropDown(p);
+  }
+}
+
 // The grid's deferred layout message must not be taken for a grip move, nor the other way round.
 TEST_F(PopupDataGridTest, TheGripMoveHasItsOwnMessage) {
   TPopupDataGridGx* p = MakePopup();
@@ -502,6 +534,9 @@ TEST_F(LookupGridTest, PublishedPropertiesAreReadFromAResource) {
       "    Options = [dlgRowLinesGx]\n"
       "    SpecRow.CellsText = \"(无);0\"\n"
       "    SpecRow.Visible = true\n"
+      "    ColumnDefValues.EndEllipsis = true\n"
+      "    ColumnDefValues.ToolTips = true\n"
+      "    ColumnDefValues.Title.EndEllipsis = true\n"
       "  }\n"
       "}\n";
   ReadComponentText(form, text);
@@ -516,6 +551,9 @@ TEST_F(LookupGridTest, PublishedPropertiesAreReadFromAResource) {
   EXPECT_FALSE(g->DBOptions().Contains(dgColLines));
   EXPECT_TRUE(g->SpecRow()->Visible());
   EXPECT_EQ(g->SpecRow()->GetCellText(0), "(无)");
+  EXPECT_TRUE(g->ColumnDefValues()->EndEllipsis());
+  EXPECT_TRUE(g->ColumnDefValues()->ToolTips());
+  EXPECT_TRUE(g->ColumnDefValues()->Title()->EndEllipsis());
   // The column of a lookup grid carries its special-row cell; unassigned, it shows the row's.
   ASSERT_GE(g->Columns()->Count(), 1);
   auto* c = dynamic_cast<TDBLookupGridColumnGx*>(g->Columns()->Items(0));
@@ -524,6 +562,69 @@ TEST_F(LookupGridTest, PublishedPropertiesAreReadFromAResource) {
   c->SpecCell()->SetText("空");
   EXPECT_EQ(c->SpecCell()->Text(), "空");
   EXPECT_TRUE(c->SpecCell()->TextAssigned());
+}
+
+// Moving a grid-built column carries the display field and the special-row texts with it.
+TEST_F(LookupGridTest, MovingAColumnKeepsTheDisplayField) {
+  struct Case {
+    const char* cells;
+    int key;  // 0: the special row
+    const char* text;
+  };
+  for (const Case& tc : {Case{"", 2, "Berlin"}, Case{"(无);0", 2, "Berlin"}, Case{"(无);0", 0, "(无)"}}) {
+    SCOPED_TRACE(std::string(tc.cells) + " " + std::to_string(tc.key));
+    if (form) form->Free();
+    TDBLookupGridGx* g = MakeList();
+    g->SpecRow()->SetCellsText(tc.cells);
+    g->SpecRow()->SetValue(Variant(0));
+    g->SpecRow()->SetVisible(true);
+    g->SetKeyValue(Variant(tc.key));
+    ASSERT_EQ(g->DisplayText(), tc.text);
+    g->MoveColumn(g->IndicatorOffset(), g->IndicatorOffset() + 1);
+    EXPECT_EQ(g->ListField(), "AMOUNT;NAME");
+    EXPECT_EQ(g->ListFieldIndex(), 1);
+    ASSERT_NE(g->DisplayField(), nullptr);
+    EXPECT_EQ(g->DisplayField()->FieldName(), "NAME");
+    EXPECT_EQ(g->Columns()->Items(1)->FieldName(), "NAME");
+    EXPECT_EQ(g->DisplayText(), tc.text);
+    EXPECT_EQ(g->SpecRow()->GetCellText(1), *tc.cells ? "(无)" : "");
+  }
+}
+
+// Sizing a grid-built column of a lookup grid leaves its field's display width alone.
+TEST_F(LookupGridTest, SizingAGridBuiltColumnKeepsTheFieldsDisplayWidth) {
+  TDBLookupGridGx* g = MakeList();
+  TField* name = table->FieldByName("NAME");
+  const int before = name->DisplayWidth();
+  TColumnGx* c = g->Columns()->Items(0);
+  ASSERT_EQ(c->Field(), name);
+  c->SetWidth(150);
+  EXPECT_EQ(c->Width(), 150);
+  EXPECT_EQ(name->DisplayWidth(), before);
+}
+
+// A special-row cell takes the text and colour another one shows, its font only when that one
+// has its own.
+TEST_F(LookupGridTest, AssigningASpecialRowCellCopiesTextAndColourAndAnOwnFont) {
+  TDBLookupGridGx* g = MakeList();
+  g->SpecRow()->SetCellsText("(无);0");
+  g->SpecRow()->SetColor(clYellow);
+  auto* from = static_cast<TDBLookupGridColumnGx*>(g->Columns()->Items(0));
+  auto* to = static_cast<TDBLookupGridColumnGx*>(g->Columns()->Items(1));
+  ASSERT_EQ(to->SpecCell()->Text(), "0");
+  to->SpecCell()->Assign(from->SpecCell());
+  EXPECT_EQ(to->SpecCell()->Text(), "(无)");
+  EXPECT_TRUE(to->SpecCell()->TextAssigned());
+  EXPECT_EQ(to->SpecCell()->Color(), clYellow);
+  EXPECT_TRUE(to->SpecCell()->ColorAssigned());
+  EXPECT_FALSE(to->SpecCell()->FontAssigned());
+  auto own = std::make_unique<TFont>();
+  own->SetColor(clRed);
+  from->SpecCell()->SetFont(own.get());
+  ASSERT_TRUE(from->SpecCell()->FontAssigned());
+  to->SpecCell()->Assign(from->SpecCell());
+  EXPECT_TRUE(to->SpecCell()->FontAssigned());
+  EXPECT_EQ(to->SpecCell()->Font()->Color(), clRed);
 }
 
 // A list that is no memory table scrolls through the data link's window; its bar counts records.
@@ -586,6 +687,54 @@ TEST_F(LookupGridTest, ABufferedListScrollsByItsOwnBarAndKeepsTheKey) {
   // Back in the window with the key: the key's record is current again.
   EXPECT_EQ(ds.FieldByName("ID")->AsInteger(), 2);
   EXPECT_EQ(g->KeyValue().AsInteger(), 2);
+  // The wheel scrolls as a line does; the key stays.
+  g->SetFocus();
+  for (const int delta : {-120, -120, 120}) {
+    const UINT before = bar().nPos;
+    uitest::Wheel(g, delta);
+    EXPECT_EQ(bar().nPos, delta < 0 ? before + 1 : before - 1);
+    EXPECT_EQ(g->KeyValue().AsInteger(), 2);
+  }
+  g->SetListSource(nullptr);
+}
+
+// In a buffered list a key first goes back to the key's row; scrolled out of the buffer, the key's
+// record is found again and the key stays.
+TEST_F(LookupGridTest, ABufferedListMovesFromTheKeysRow) {
+  TTestDataSet ds(nullptr);
+  ds.FieldDefs().Add("ID", ftInteger);
+  ds.FieldDefs().Add("NAME", ftString, 20);
+  for (int i = 1; i <= 20; ++i) ds.AddRow({Variant(i), Variant("第" + std::to_string(i) + "项")});
+  ds.Open();
+  TDataSource src(nullptr);
+  src.SetDataSet(&ds);
+  form = new TForm(nullptr);
+  form->SetBounds(10, 10, 360, 300);
+  auto* g = new TDBLookupGridGx(form);
+  g->SetParent(form);
+  g->SetBounds(10, 10, 300, 100);
+  g->SetListSource(&src);
+  g->SetKeyField("ID");
+  g->SetListField("NAME");
+  g->SetRowCountProp(5);
+  form->Show();
+  gridtest::Pump();
+  g->SetKeyValue(Variant(2));
+  gridtest::Pump();
+  g->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+  g->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+  gridtest::Pump();
+  ASSERT_GT(ds.FieldByName("ID")->AsInteger(), 5);
+  Key(g, VK_DOWN);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 2);
+  EXPECT_EQ(ds.FieldByName("ID")->AsInteger(), 2);
+  Key(g, VK_DOWN);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 3);
+  // Scrolled a line, the key's row is still buffered: the move goes from it.
+  g->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+  gridtest::Pump();
+  Key(g, VK_DOWN);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 4);
   g->SetListSource(nullptr);
 }
 
