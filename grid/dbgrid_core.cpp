@@ -422,6 +422,8 @@ bool TCustomDBGridGx::AcquireLayoutLock() {
 void TCustomDBGridGx::LayoutChanged() {
   if (destroying_ || !columns_) return;
   if (AcquireLayoutLock()) EndLayout();
+  // Held by an update alone, no pass is coming: the queue runs it once the update is over.
+  else if (layoutLock_ == 0) DeferLayout();
 }
 
 void TCustomDBGridGx::ColumnChanged(TColumnGx* column) {
