@@ -440,17 +440,29 @@ void TCustomDBGridGx::GetDefaultColumnFields(std::vector<TField*>& fields) {
   }
 }
 
+// Columns of fields that stay keep what was set on them (width, tag); only the missing are made.
 void TCustomDBGridGx::BuildDefaultColumns() {
-  std::vector<TField*> fields;
-  GetDefaultColumnFields(fields);
-  bool same = columns_->Count() == static_cast<int>(fields.size());
-  for (int i = 0; same && i < columns_->Count(); ++i) same = columns_->Items(i)->Field() == fields[static_cast<size_t>(i)];
-  if (same) return;
-  columns_->Clear();
-  for (TField* f : fields) {
-    TColumnGx* c = columns_->AddGridBuilt();
-    c->SetField(f);
+  if (!DataSet()) {
+    columns_->Clear();
+    return;
   }
+  std::vector<TField*> fields;
+  if (dataLink_->Active()) GetDefaultColumnFields(fields);
+  for (int i = columns_->Count() - 1; i >= 0; --i) {
+    TField* f = columns_->Items(i)->Field();
+    if (!f || std::find(fields.begin(), fields.end(), f) == fields.end()) columns_->Delete(i);
+  }
+  for (size_t i = 0; i < fields.size(); ++i) {
+    TColumnGx* c = nullptr;
+    for (int j = static_cast<int>(i); j < columns_->Count() && !c; ++j)
+      if (columns_->Items(j)->Field() == fields[i]) c = columns_->Items(j);
+    if (!c) {
+      c = columns_->AddGridBuilt();
+      c->SetField(fields[i]);
+    }
+    if (c->Index() != static_cast<int>(i)) c->SetIndex(static_cast<int>(i));
+  }
+  if (fields.empty() && columns_->Count() == 0) columns_->AddGridBuilt();
 }
 
 void TCustomDBGridGx::DefineFieldMap() {
@@ -488,7 +500,7 @@ void TCustomDBGridGx::InternalLayout() {
   // A selected row is not a place: the columns scrolled to stay where the user left them.
   const int keptLeft = dbOptions_.Contains(dgRowSelect) ? LeftCol() : -1;
   DropGridBuiltBeforeStored();
-  if (dataLink_->Active() && !columns_->Customized()) BuildDefaultColumns();
+  if (!columns_->Customized()) BuildDefaultColumns();
   if (dataLink_->Active()) DefineFieldMap();
   RebuildVisibleColumns();
   const int ind = IndicatorOffset();

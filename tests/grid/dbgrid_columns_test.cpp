@@ -333,6 +333,43 @@ TEST_F(DBGridTest, HiddenColumnsKeepTheirPlaceWithoutRoom) {
   EXPECT_EQ(to, 0);
 }
 
+TEST_F(DBGridTest, DefaultColumnsOutliveChangesOfTheFieldList) {
+  AddRows(2);
+  MakeGrid(600);
+  Bind();
+  gridtest::Pump();
+  ASSERT_EQ(grid->Columns()->Count(), 4);
+  TColumnGx* name = grid->Columns()->Items(1);
+  ASSERT_EQ(name->FieldName(), "NAME");
+  name->SetWidth(150);
+  name->SetTag(77);
+  // Another field hidden, then shown again: the column is the same one, as it was set.
+  table->FieldByName("ID")->SetVisible(false);
+  gridtest::Pump();
+  ASSERT_EQ(grid->Columns()->Count(), 3);
+  EXPECT_EQ(grid->Columns()->Items(0), name);
+  table->FieldByName("ID")->SetVisible(true);
+  gridtest::Pump();
+  ASSERT_EQ(grid->Columns()->Count(), 4);
+  EXPECT_EQ(grid->Columns()->Items(0)->FieldName(), "ID");
+  EXPECT_EQ(grid->Columns()->Items(1), name);
+  EXPECT_EQ(name->Width(), 150);
+  EXPECT_EQ(name->Tag(), 77);
+  EXPECT_EQ(grid->GetColWidths(grid->DataToRawColumn(1)), 150);
+  // A closed data set leaves one empty column; none without a data set.
+  table->Close();
+  gridtest::Pump();
+  ASSERT_EQ(grid->Columns()->Count(), 1);
+  EXPECT_EQ(grid->Columns()->Items(0)->Field(), nullptr);
+  EXPECT_EQ(grid->ColCount(), grid->IndicatorOffset() + 1);
+  table->Open();
+  gridtest::Pump();
+  EXPECT_EQ(grid->Columns()->Count(), 4);
+  grid->SetDataSource(nullptr);
+  gridtest::Pump();
+  EXPECT_EQ(grid->Columns()->Count(), 0);
+}
+
 TEST_F(DBGridTest, LookupColumnsShowTheSpecialRowAndStepThroughTheList) {
   LookupTables tables;
   TMemTableGx& main = tables.main;
