@@ -1360,6 +1360,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void SetSelectedField(TField* field);
   // Keeps an open drop-down of the cell editor open and places the filter editor again.
   void InvalidateEditor() override;
+  // After columns changed by code: an editor whose column is no longer current is loaded again.
+  void ColumnsChangedUnderEditor();
   // The sort-marked list again from the columns' marks, in their sort order.
   void RebuildSortedColumns();
   virtual bool HasIndicatorColumn() const { return dbOptions_.Contains(dgIndicator); }
@@ -1770,6 +1772,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   friend class TDBGridColumnsGx;
   friend class TColumnGx;
   friend class TDBGridGxSelectionRect;
+  friend class TDBGridInplaceEdit;
   void TitleFontChanged();
   void FooterFontChanged();
   void UpdateRowCountBuffer();
@@ -1898,7 +1901,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   int editButtonWidth_ = 0;
   int editButtonHeight_ = 0;
   std::string editText_;
-  int editCol_ = -1;
+  TColumnGx* editColumn_ = nullptr;  // the column editText_ was typed into (none once freed)
+  TColumnGx* editorColumn_ = nullptr;  // the column the in-place editor was loaded for (none once freed)
   bool editPending_ = false;
   int pressedTitleCol_ = -1;
 

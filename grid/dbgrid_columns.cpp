@@ -113,6 +113,8 @@ TColumnGx::~TColumnGx() {
     auto& list = g->SortMarkedList();
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
     g->Selection()->Columns()->Remove(this);
+    if (g->editColumn_ == this) g->editColumn_ = nullptr;
+    if (g->editorColumn_ == this) g->editorColumn_ = nullptr;
   }
   FreeDropDowns();
 }
@@ -1024,4 +1026,5 @@ void TDBGridColumnsGx::Update(TCollectionItem* item) {
     }
   }
   grid_->ColumnChanged(static_cast<TColumnGx*>(item));
+  if (grid_->layoutLock_ == 0 && !grid_->destroying_) grid_->ColumnsChangedUnderEditor();
 }

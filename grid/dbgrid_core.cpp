@@ -607,7 +607,7 @@ void TCustomDBGridGx::RecordChanged(TField* field) {
 // Writes the editor's text to the field of the current column.
 void TCustomDBGridGx::UpdateData() {
   const bool fromEditor = IsEditorVisible() && InplaceEditor()->Modified();
-  TColumnGx* c = ColumnAt(RawToDataColumn(fromEditor || !editPending_ ? Col() : editCol_));
+  TColumnGx* c = fromEditor ? editorColumn_ : editPending_ ? editColumn_ : ColumnAt(RawToDataColumn(Col()));
   const std::string text = fromEditor ? InplaceEditor()->Text() : editText_;
   if (!c || (!fromEditor && !editPending_)) return;
   // The record may have been posted meanwhile (a column-exit handler that posts): edit it again.
@@ -728,6 +728,17 @@ void TCustomDBGridGx::InvalidateEditor() {
   }
   if (lock) ed->SetCloseUpLocked(wasLocked);
   if (filterEditMode_ && filterEditor_) ShowFilterEditor(true);
+}
+
+void TCustomDBGridGx::ColumnsChangedUnderEditor() {
+  TInplaceEdit* ed = InplaceEditor();
+  if (ed && editorColumn_ && editorColumn_ == SelectedColumn()) {
+    // Still its column: what is typed stays, the editor follows the cell.
+    if (IsEditorVisible()) ed->Move(CellRect(Col(), Row()));
+    if (filterEditMode_ && filterEditor_) ShowFilterEditor(true);
+  } else if (ed || (filterEditMode_ && filterEditor_)) {
+    InvalidateEditor();
+  }
 }
 
 void TCustomDBGridGx::RebuildSortedColumns() {
@@ -936,8 +947,16 @@ void TCustomDBGridGx::SetEditText(int col, int row, const std::string& value) {
     editPending_ = false;
     return;
   }
+  TColumnGx* c = ColumnAt(RawToDataColumn(col));
+  if (col == InplaceCol() && row == InplaceRow() && editorColumn_ != c) {
+    // The columns changed under the editor: its text is its own column's, if that still exists.
+    c = editorColumn_;
+    if (!c) return;
+  } else if (editPending_ && editColumn_ != c && value == GetEditText(col, row)) {
+    return;  // a field's own text (an editor loaded again) keeps another column's edit waiting
+  }
   editText_ = value;
-  editCol_ = col;
+  editColumn_ = c;
   editPending_ = true;
   dataLink_->Modified();
 }
