@@ -672,7 +672,11 @@ void TCustomDBGridGx::CalcTitleSizingState(int x, int y, int& state, int& index,
   int pos = 0;
   for (int i = 0; i < IndicatorOffset(); ++i) pos += GetColWidths(i) + lw;
   bool passed = false;
-  for (int col = std::max(IndicatorOffset(), LeftCol()); col < ColCount(); ++col) {
+  // The frozen columns, then the scrolling ones as drawn from the left column on.
+  const int firstScrolling = std::max(FixedCols(), LeftCol());
+  const int first = IndicatorOffset() < FixedCols() ? IndicatorOffset() : firstScrolling;
+  for (int col = first; col < ColCount(); col = col + 1 == FixedCols() ? firstScrolling : col + 1) {
+    if (col == firstScrolling) pos -= info.Horz.PixelOffset;
     pos += GetColWidths(col);
     if (pos > cellWidth) {
       index = col;
