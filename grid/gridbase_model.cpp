@@ -293,18 +293,25 @@ TGridRect TCustomGridGx::Selection() const noexcept {
 namespace {
 
 // The first cell from which `end` still ends inside the scrolling area; zero-extent cells are
-// passed over and never become the answer.
+// passed over and never become the answer: when nothing fits after an empty end cell, the cell
+// that did not fit is the start (a view of empty cells only would show nothing).
 int MaxStart(const TGridAxisDrawInfo& a, int end) {
   const int lw = a.EffectiveLineWidth;
   int i = std::max(end, a.FixedCellCount);
+  const int start = i;
   int result = i;
+  bool fitted = false;
   int line = a.GridExtent + lw;
   for (; i >= a.FixedCellCount; --i) {
     int ext = a.Extent(i);
     if (ext <= 0) continue;
     line -= ext + lw;
-    if (line < a.FixedBoundary) break;
+    if (line < a.FixedBoundary) {
+      if (!fitted && a.Extent(start) <= 0) result = i;
+      break;
+    }
     result = i;
+    fitted = true;
   }
   return result;
 }
