@@ -784,7 +784,7 @@ void TCustomDBGridGx::ColWidthsChanged() {
     for (size_t i = 0; i < visibleColumns_.size(); ++i) {
       TColumnGx* c = visibleColumns_[i];
       const int raw = ind + c->Index();
-      if (raw >= ColCount()) break;
+      if (raw >= FullColCount()) break;
       int w = GetColWidths(raw);
       if (c->MinWidth() > 0 && w < c->MinWidth()) w = c->MinWidth();
       if (c->MaxWidth() > 0 && w > c->MaxWidth()) w = c->MaxWidth();
@@ -793,7 +793,7 @@ void TCustomDBGridGx::ColWidthsChanged() {
     for (size_t i = 0; i < visibleColumns_.size(); ++i) {
       TColumnGx* c = visibleColumns_[i];
       const int raw = ind + c->Index();
-      if (raw >= ColCount()) break;
+      if (raw >= FullColCount()) break;
       const int g = GetColWidths(raw);
       if (g == c->Width()) continue;
       if (autoFitColWidths_ && !InState(csDesigning)) {

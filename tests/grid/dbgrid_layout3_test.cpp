@@ -67,6 +67,39 @@ TEST_F(DBGridTest, ContraColumnsStayAtTheRightEdgeAndCountWithTheColumns) {
   EXPECT_THROW(grid->SetContraColCountProp(-1), EInvalidGridOperationGx);
 }
 
+TEST_F(DBGridTest, AContraColumnIsSizedByItsLeftBorder) {
+  AddRows(3);
+  MakeGrid(300, 140);
+  AddColumn("ID")->SetWidth(60);
+  AddColumn("NAME")->SetWidth(150);
+  TColumnGx* amount = AddColumn("AMOUNT");
+  TColumnGx* flag = AddColumn("FLAG");
+  amount->SetWidth(80);
+  flag->SetWidth(50);
+  Bind();
+  grid->SetContraColCountProp(2);
+  gridtest::Pump();
+  int changes = 0;
+  grid->OnColWidthsChanged = [&](TObject*) { ++changes; };
+  // Each contra column's left border, dragged 20 pixels to the left, widens it by 20.
+  const struct {
+    TColumnGx* column;
+    int width;
+  } cases[] = {{flag, 70}, {amount, 100}};
+  for (const auto& c : cases) {
+    changes = 0;
+    const TRect r = grid->CellRect(grid->DataToRawColumn(c.column->Index()), 0);
+    const int y = r.Top + 3;
+    uitest::MouseDown(grid, r.Left, y);
+    uitest::MoveMouse(grid, r.Left - 20, y);
+    uitest::MouseUp(grid, r.Left - 20, y);
+    gridtest::Pump();
+    EXPECT_EQ(c.column->Width(), c.width);
+    EXPECT_EQ(grid->GetColWidths(grid->DataToRawColumn(c.column->Index())), c.width);
+    EXPECT_EQ(changes, 1);
+  }
+}
+
 TEST_F(DBGridTest, DefaultColumnsOfAnInactiveLinkKeepNoContraColumns) {
   MakeGrid();
   grid->SetContraColCountProp(2);
