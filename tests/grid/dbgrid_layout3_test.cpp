@@ -100,6 +100,37 @@ TEST_F(DBGridTest, AContraColumnIsSizedByItsLeftBorder) {
   }
 }
 
+TEST_F(DBGridTest, AMissingValueInAContraColumnIsTheDataSetsMessage) {
+  AddRows(2);
+  MakeGrid(300, 140);
+  AddColumn("ID");
+  AddColumn("NAME");
+  AddColumn("FLAG");
+  table->FieldByName("FLAG")->SetRequired(true);
+  table->FieldByName("NAME")->SetRequired(true);
+  Bind();
+  grid->SetContraColCountProp(1);
+  grid->SetFocus();
+  gridtest::Pump();
+  // A right-anchored column can never be current: the data set says what is missing.
+  table->Append();
+  table->FieldByName("ID")->SetValue(9);
+  table->FieldByName("NAME")->SetValue(std::string("x"));
+  try {
+    table->Post();
+    FAIL() << "posted without FLAG";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "mtblTest: Field 'FLAG' must have a value");
+  }
+  EXPECT_EQ(grid->SelectedField(), table->FieldByName("ID"));
+  // A scrolling column is made current and the message still comes.
+  table->FieldByName("FLAG")->SetValue(std::string("Y"));
+  table->FieldByName("NAME")->Clear();
+  EXPECT_THROW(table->Post(), Exception);
+  EXPECT_EQ(grid->SelectedField(), table->FieldByName("NAME"));
+  table->Cancel();
+}
+
 TEST_F(DBGridTest, DefaultColumnsOfAnInactiveLinkKeepNoContraColumns) {
   MakeGrid();
   grid->SetContraColCountProp(2);
