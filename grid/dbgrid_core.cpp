@@ -1058,6 +1058,9 @@ void TCustomDBGridGx::CreateWnd() {
     throw;
   }
   EndUpdateGx();
+  // The new window knows nothing of the bar the old one showed: the settings go to it again.
+  vertValues_ = TScrollValues{-1, -1, -1, -1};
+  vertBarShown_ = (GetWindowLong(WindowHandle(), GWL_STYLE) & WS_VSCROLL) != 0;
   // Cell buttons: the flat width or the scroll-bar width, at most half again as tall as wide.
   editButtonWidth_ = Flat() ? DefaultFlatButtonWidth() : GetSystemMetrics(SM_CXVSCROLL);
   editButtonHeight_ = dataRowHeight_;
