@@ -107,7 +107,8 @@ void TCustomGridGx::CalcAxis(TGridAxisDrawInfo& a, bool rows, int clientExtent) 
   // Fixed part.
   a.FixedCellCount = rows ? fixedRows_ : fixedCols_;
   a.FirstGridCell = rows ? topLeft_.Y : topLeft_.X;
-  a.FrozenCount = rows ? frozenRows_ : frozenCols_;
+  // Frozen cells are the last fixed ones: never more of them than there are fixed cells.
+  a.FrozenCount = std::min(rows ? frozenRows_ : frozenCols_, a.FixedCellCount);
   int fixed = 0;
   for (int i = 0; i < a.FixedCellCount; ++i) fixed += a.Extent(i) + lw;
   a.FixedBoundary = fixed;

@@ -229,6 +229,33 @@ TEST_F(GridPaint, FrozenCellsArePaintedAsDataCells) {
   DeleteDC(dc);
 }
 
+TEST_F(GridPaint, MoreFrozenColumnsThanFixedOnesDrawNoCellBeforeTheFirst) {
+  // The column count shrinks under the fixed and frozen columns; rows likewise.
+  MakeGrid();
+  grid->SetColCount(4);
+  grid->SetFixedCols(2);
+  grid->SetFrozenCols(2);
+  grid->SetRowCount(4);
+  grid->SetFixedRows(2);
+  grid->SetFrozenRows(2);
+  grid->SetColCount(2);
+  grid->SetRowCount(2);
+  ASSERT_EQ(grid->FixedCols(), 1);
+  ASSERT_EQ(grid->FixedRows(), 1);
+  HDC dc = PaintRecorded();
+  ASSERT_FALSE(grid->drawn.empty());
+  for (const DrawnCell& d : grid->drawn) {
+    EXPECT_GE(d.Col, 0);
+    EXPECT_GE(d.Row, 0);
+  }
+  DeleteDC(dc);
+  // The sizing hit test finds no column before the first either.
+  TGridDrawInfo info;
+  grid->CalcDrawInfo(info);
+  EXPECT_EQ(info.Horz.FrozenCount, 1);
+  EXPECT_EQ(info.Vert.FrozenCount, 1);
+}
+
 TEST_F(GridPaint, ContraCellsDoNotDependOnTheScrollPosition) {
   MakeGrid();
   grid->SetColCount(20);
