@@ -31,6 +31,7 @@ TCustomDBGridGx::TCustomDBGridGx(TComponent* owner) : TCustomGridGx(owner) {
   SetScrollBars(ssHorizontal);
   // Row heights and widths follow the data and the columns: a form keeps neither.
   SetSaveCellExtents(false);
+  SetFullRepaintOnResize(true);
   TCustomGridGx::SetOptions(
       TGridOptions{goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goColSizing, goColMoving, goEditing, goTabs});
   columnDefValues_.reset(CreateColumnDefValues());
