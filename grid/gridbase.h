@@ -207,7 +207,8 @@ class TCustomGridGx : public TCustomControl {
   void SetScrollBars(TScrollStyle value);
   bool DefaultDrawing() const noexcept { return defaultDrawing_; }
   void SetDefaultDrawing(bool value) noexcept { defaultDrawing_ = value; }
-  TGridLineColorsGx* GridLineColors() const noexcept { return gridLineColors_.get(); }
+  // Made on first use, after construction, so that a descendant's CreateGridLineColors is the one used.
+  TGridLineColorsGx* GridLineColors() const;
   TGridOptions DesignOptionsBoost() const noexcept { return designOptionsBoost_; }
   void SetDesignOptionsBoost(TGridOptions value) noexcept { designOptionsBoost_ = value; }
   bool SaveCellExtents() const noexcept { return saveCellExtents_; }
@@ -449,7 +450,7 @@ class TCustomGridGx : public TCustomControl {
   bool flat_ = false;
   int frozenCols_ = 0;
   int frozenRows_ = 0;
-  std::unique_ptr<TGridLineColorsGx> gridLineColors_;
+  mutable std::unique_ptr<TGridLineColorsGx> gridLineColors_;
   int gridLineWidth_ = 1;
   TPoint hitTest_;
   int inplaceCol_ = -1;

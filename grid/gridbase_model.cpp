@@ -49,7 +49,6 @@ TCustomGridGx::TCustomGridGx(TComponent* owner) : TCustomControl(owner) {
   SetColor(clWindow);
   SetTabStop(true);
   Initialize();
-  gridLineColors_.reset(CreateGridLineColors());
   pressedCell_ = {-1, -1};
 }
 
@@ -73,6 +72,11 @@ void TCustomGridGx::Notification(TComponent* component, TOperation operation) {
 }
 
 TGridLineColorsGx* TCustomGridGx::CreateGridLineColors() { return new TGridLineColorsGx(this); }
+
+TGridLineColorsGx* TCustomGridGx::GridLineColors() const {
+  if (!gridLineColors_) gridLineColors_.reset(const_cast<TCustomGridGx*>(this)->CreateGridLineColors());
+  return gridLineColors_.get();
+}
 
 TInplaceEdit* TCustomGridGx::CreateEditor() { return new TInplaceEdit(this); }
 

@@ -87,6 +87,38 @@ TEST_F(GridPaint, LinesWhoseOptionIsOffKeepTheirWidthInTheBackground) {
   DeleteDC(dc);
 }
 
+namespace {
+// Line colours of a grid of its own: every data line green.
+class TGreenLines : public TGridLineColorsGx {
+ public:
+  using TGridLineColorsGx::TGridLineColorsGx;
+  TColor GetBrightColor() const override { return clGreen; }
+};
+class TGreenLinesGrid : public TTestGrid {
+ public:
+  using TTestGrid::TTestGrid;
+  TGridLineColorsGx* CreateGridLineColors() override { return new TGreenLines(this); }
+};
+}  // namespace
+
+TEST_F(GridPaint, ADescendantsLineColoursAreTheOnesUsed) {
+  form = new TForm(nullptr);
+  form->SetBounds(10, 10, 440, 240);
+  auto* own = new TGreenLinesGrid(form);
+  grid = own;
+  grid->SetParent(form);
+  grid->SetBorderStyle(bsNone);
+  grid->SetBounds(0, 0, 400, 200);
+  form->Show();
+  Pump();
+  EXPECT_NE(dynamic_cast<TGreenLines*>(grid->GridLineColors()), nullptr);
+  HDC dc = PaintRecorded();
+  int green = 0;
+  for (const Strokes& s : PolyPolylines(dc)) green += s.pen == RGB(0, 128, 0);
+  EXPECT_GT(green, 0);
+  DeleteDC(dc);
+}
+
 TEST_F(GridPaint, LineColoursFallBack) {
   MakeGrid();
   TGridLineColorsGx* c = grid->GridLineColors();
