@@ -288,6 +288,19 @@ TEST_F(GridInput, ColumnSizingWithTheMouse) {
   grid->SetDesigning(false, false);
 }
 
+TEST_F(GridInput, TheContraBoundaryIsHitFromItselfToHalfTheZoneRight) {
+  MakeGrid(400, 200);
+  AddOption(grid, goColSizing);
+  grid->SetColCount(3);
+  grid->SetContraColCount(1);
+  TGridDrawInfo info;
+  grid->CalcDrawInfo(info);
+  const int edge = info.Horz.ContraBoundary;
+  ASSERT_EQ(edge, 334);
+  ASSERT_LT(info.Horz.GridBoundary, edge);  // no cut-off scrolling column there
+  for (int x = edge - 4; x <= edge + 5; ++x) EXPECT_EQ(grid->Sizing(x, 10), x >= edge && x <= edge + 3) << x;
+}
+
 TEST_F(GridInput, ColumnMovingWithTheMouse) {
   MakeGrid();
   AddOption(grid, goColMoving);
