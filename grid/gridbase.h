@@ -61,8 +61,9 @@ constexpr UINT_PTR kGridScrollTimer = 1;
 // Scroll-bar range in cell mode.
 constexpr int kGridScrollRange = 127;
 
-// a * b / c with a 64-bit intermediate; nothing when c is 0 (a grid whose cells all fit has no
-// range to scale to, and the caller leaves the position as it is).
+// a * b / c with a 64-bit intermediate, rounded to the nearest (halves away from zero); nothing
+// when c is 0 (a grid whose cells all fit has no range to scale to, and the caller leaves the
+// position as it is).
 std::optional<int32_t> GridScale(int64_t a, int64_t b, int64_t c) noexcept;
 
 // One axis of the geometry, for the client size at the time it was computed.

@@ -30,7 +30,10 @@ void CheckFullCount(int count, int contra) {
 
 std::optional<int32_t> GridScale(int64_t a, int64_t b, int64_t c) noexcept {
   if (c == 0) return std::nullopt;
-  int64_t q = a * b / c;
+  const int64_t n = a * b;
+  int64_t q = n / c;
+  const int64_t r = n % c;
+  if (2 * (r < 0 ? -r : r) >= (c < 0 ? -c : c)) q += (n < 0) != (c < 0) ? -1 : 1;
   return static_cast<int32_t>(std::clamp<int64_t>(q, std::numeric_limits<int32_t>::min(),
                                                   std::numeric_limits<int32_t>::max()));
 }

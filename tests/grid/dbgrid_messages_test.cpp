@@ -173,6 +173,22 @@ TEST_F(DBGridBufferedTest, AWindowMadeAgainGetsItsVerticalBarBack) {
   }
 }
 
+TEST_F(DBGridTest, TheHorizontalThumbDroppedInTheMiddleShowsTheNearestColumn) {
+  AddRows(3);
+  MakeGrid(150, 150);
+  for (const char* f : {"ID", "NAME", "AMOUNT", "FLAG"}) AddColumn(f)->SetWidth(100);
+  Bind();
+  gridtest::Pump();
+  TGridDrawInfo info;
+  grid->CalcDrawInfo(info);
+  ASSERT_EQ(grid->CalcMaxTopLeft({grid->ColCount() - 1, grid->TopRow()}, info).X - grid->FixedCols(), 3);
+  // Three steps: 64 of 127 is nearer the third column than the second.
+  grid->Perform(WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 64), 0);
+  EXPECT_EQ(grid->ColumnAt(grid->RawToDataColumn(grid->LeftCol()))->FieldName(), "AMOUNT");
+  grid->Perform(WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 63), 0);
+  EXPECT_EQ(grid->ColumnAt(grid->RawToDataColumn(grid->LeftCol()))->FieldName(), "NAME");
+}
+
 TEST_F(DBGridTest, LayoutRequestsWaitInTheQueueOnlyOnce) {
   MakeGrid();
   AddColumn("ID");

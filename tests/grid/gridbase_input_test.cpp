@@ -156,6 +156,15 @@ TEST_F(GridInput, ScrollCodesInCellMode) {
   EXPECT_EQ(grid->TopRow(), 1);
   vscroll(SB_THUMBPOSITION, 127);
   EXPECT_EQ(grid->TopRow(), maxTop);
+  // The thumb's place is scaled to the nearest row: with three steps, 64 of 127 is the second.
+  grid->SetRowCount(4 + (100 - maxTop));
+  grid->CalcDrawInfo(info);
+  ASSERT_EQ(grid->CalcMaxTopLeft({4, grid->RowCount() - 1}, info).Y, 4);
+  vscroll(SB_THUMBPOSITION, 64);
+  EXPECT_EQ(grid->TopRow(), 3);
+  vscroll(SB_THUMBPOSITION, 63);
+  EXPECT_EQ(grid->TopRow(), 2);
+  grid->SetRowCount(100);
   AddOption(grid, goThumbTracking);
   vscroll(SB_THUMBTRACK, 0);
   EXPECT_EQ(grid->TopRow(), 1);

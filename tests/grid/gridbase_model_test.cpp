@@ -295,8 +295,12 @@ TEST_F(GridModel, DeleteRowKeepsTheCurrentRowOnDataRows) {
 
 TEST_F(GridModel, ScaleHelperAnswersNothingForAZeroDivisor) {
   EXPECT_FALSE(GridScale(5, 127, 0).has_value());
-  EXPECT_EQ(*GridScale(1, 127, 2), 63);
-  EXPECT_EQ(*GridScale(500000, 127, 999999), 63);  // 64-bit intermediate
+  // Rounded to the nearest, halves away from zero.
+  EXPECT_EQ(*GridScale(1, 127, 2), 64);
+  EXPECT_EQ(*GridScale(-1, 127, 2), -64);
+  EXPECT_EQ(*GridScale(64, 3, 127), 2);
+  EXPECT_EQ(*GridScale(63, 3, 127), 1);
+  EXPECT_EQ(*GridScale(500000, 127, 999999), 64);  // 64-bit intermediate
   EXPECT_EQ(*GridScale(2000000000, 2000000000, 1), INT32_MAX);
 }
 
