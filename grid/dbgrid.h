@@ -1863,6 +1863,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   int titleRowHeight_ = 18;
   bool inRefreshLayout_ = false;
   bool inLayout_ = false;
+  bool inColWidthsChanged_ = false;
   bool multiLineRows_ = false;
   bool searchLocating_ = false;  // the in-place search is moving the record
   bool rowHeightsPending_ = false;

@@ -776,11 +776,17 @@ void TCustomDBGridGx::ColumnMoved(int fromIndex, int toIndex) {
 }
 
 void TCustomDBGridGx::ColWidthsChanged() {
-  if (!columns_ || inLayout_ || destroying_) {
+  // A width clamped below is part of the change being handled: it is told once, by that one.
+  if (!columns_ || inLayout_ || destroying_ || inColWidthsChanged_) {
     TCustomGridGx::ColWidthsChanged();
     return;
   }
   const int ind = IndicatorOffset();
+  struct Reset {
+    bool& f;
+    ~Reset() { f = false; }
+  } reset{inColWidthsChanged_};
+  inColWidthsChanged_ = true;
   if ((dataLink_->Active() || columns_->Customized()) && AcquireLayoutLock()) {
     for (size_t i = 0; i < visibleColumns_.size(); ++i) {
       TColumnGx* c = visibleColumns_[i];
@@ -804,7 +810,7 @@ void TCustomDBGridGx::ColWidthsChanged() {
         }
         const int b = c->AutoFitBaseWidth();
         const int w = std::max(1, c->Width());
-        const int b2 = static_cast<int>(static_cast<int64_t>(b) * g / w);
+        const int b2 = MulDiv(b, g, w);
         c->SetAutoFitBaseWidth(b2);
         if (!optionsGx_.Contains(dghResizeWholeRightPart)) {
           if (i + 1 < visibleColumns_.size()) {
@@ -821,7 +827,7 @@ void TCustomDBGridGx::ColWidthsChanged() {
               TColumnGx* n = visibleColumns_[j];
               if (!n->AutoFitColWidth()) continue;
               n->SetAutoFitBaseWidth(
-                  std::max(1, static_cast<int>(static_cast<int64_t>(s - d) * n->AutoFitBaseWidth() / s)));
+                  std::max(1, MulDiv(s - d, n->AutoFitBaseWidth(), s)));
             }
         }
       } else {

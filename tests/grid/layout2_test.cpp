@@ -106,6 +106,29 @@ TEST_F(Layout2Test, AutoFitSharesTheClientWidthByBaseWidths) {
   EXPECT_EQ(b->AutoFitBaseWidth(), 150);
 }
 
+TEST_F(Layout2Test, ASizedColumnsShareIsRoundedAndAClampedWidthTellsOnce) {
+  MakeGrid(108);
+  TColumnGx* a = AddColumn("ID");
+  grid->SetAutoFitColWidths(true);
+  ASSERT_EQ(a->Width(), 92);  // all the room there is
+  a->SetAutoFitBaseWidth(70);
+  int changes = 0;
+  grid->OnColWidthsChanged = [&](TObject*) { ++changes; };
+  // Sized to 93: the share grows to 70 x 93 / 92 = 70.76, the nearest whole pixel.
+  grid->SetColWidths(1, 93);
+  EXPECT_EQ(a->AutoFitBaseWidth(), 71);
+  EXPECT_EQ(changes, 1);
+  // Sized below its least width: it takes that width, and the change is told once.
+  grid->SetAutoFitColWidths(false);
+  a->SetWidth(80);
+  a->SetMinWidth(50);
+  changes = 0;
+  grid->SetColWidths(1, 30);
+  EXPECT_EQ(grid->GetColWidths(1), 50);
+  EXPECT_EQ(a->Width(), 50);
+  EXPECT_EQ(changes, 1);
+}
+
 TEST_F(Layout2Test, AutoFitColumnThatWillNotTakeItsShare) {
   MakeGrid(400);
   TColumnGx* a = AddColumn("ID");
