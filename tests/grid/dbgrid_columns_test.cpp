@@ -370,6 +370,24 @@ TEST_F(DBGridTest, DefaultColumnsOutliveChangesOfTheFieldList) {
   EXPECT_EQ(grid->Columns()->Count(), 0);
 }
 
+TEST_F(DBGridTest, AssignCopiesTheLooksOfTheSourceWhetherSetOrNot) {
+  MakeGrid();
+  TColumnGx* src = AddColumn("NAME");
+  TColumnGx* dst = AddColumn("ID");
+  grid->ColumnDefValues()->SetEndEllipsis(true);
+  grid->ColumnDefValues()->SetToolTips(true);
+  dst->Assign(src);
+  for (TColumnAssignedGx v : {cvEndEllipsis, cvAutoDropDown, cvAlwaysShowEditButton, cvToolTips, cvDblClickNextVal,
+                              cvDropDownSizing, cvDropDownShowTitles, cvLayout})
+    EXPECT_TRUE(dst->IsAssigned(v)) << static_cast<int>(v);
+  EXPECT_TRUE(dst->EndEllipsis());
+  EXPECT_TRUE(dst->ToolTips());
+  // Copied, they no longer follow the defaults; the source still does.
+  grid->ColumnDefValues()->SetEndEllipsis(false);
+  EXPECT_TRUE(dst->EndEllipsis());
+  EXPECT_FALSE(src->EndEllipsis());
+}
+
 TEST_F(DBGridTest, LookupColumnsShowTheSpecialRowAndStepThroughTheList) {
   LookupTables tables;
   TMemTableGx& main = tables.main;
