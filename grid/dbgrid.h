@@ -263,8 +263,13 @@ class TColumnTitleDefValuesGx : public TPersistent {
   void SetToolTips(bool value) { toolTips_ = value; }
   bool AlignmentAssigned() const noexcept { return (assigned_ & 2) != 0; }
   bool ColorAssigned() const noexcept { return (assigned_ & 1) != 0; }
+  // Written only when set and unlike the default, so that an unset one follows the grid when read back.
+  bool AlignmentStored() const { return AlignmentAssigned() && alignment_ != DefaultAlignment(); }
+  bool ColorStored() const { return ColorAssigned() && color_ != DefaultColor(); }
 
  private:
+  TAlignment DefaultAlignment() const;
+  TColor DefaultColor() const;
   TAlignment alignment_ = taLeftJustify;
   int assigned_ = 0;
   TColor color_ = clBtnFace;

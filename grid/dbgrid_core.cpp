@@ -1327,8 +1327,12 @@ FANO_PUBLISHED(TColumnTitleGx, p) {
 }
 
 FANO_PUBLISHED(TColumnTitleDefValuesGx, p) {
-  p.Property("Alignment", &TColumnTitleDefValuesGx::Alignment, &TColumnTitleDefValuesGx::SetAlignment);
-  p.Property("Color", &TColumnTitleDefValuesGx::Color, &TColumnTitleDefValuesGx::SetColor);
+  p.Property("Alignment", &TColumnTitleDefValuesGx::Alignment, &TColumnTitleDefValuesGx::SetAlignment)
+      .Stored(&TColumnTitleDefValuesGx::AlignmentStored)
+      .NoDefault();
+  p.Property("Color", &TColumnTitleDefValuesGx::Color, &TColumnTitleDefValuesGx::SetColor)
+      .Stored(&TColumnTitleDefValuesGx::ColorStored)
+      .NoDefault();
   p.Property("EndEllipsis", &TColumnTitleDefValuesGx::EndEllipsis, &TColumnTitleDefValuesGx::SetEndEllipsis)
       .Default(false);
   p.Property("Orientation", &TColumnTitleDefValuesGx::Orientation, &TColumnTitleDefValuesGx::SetOrientation);

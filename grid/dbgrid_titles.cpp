@@ -450,8 +450,9 @@ void TColumnTitleDefValuesGx::Assign(TPersistent* source) {
   SetOrientation(src->orientation_);
 }
 
-TAlignment TColumnTitleDefValuesGx::Alignment() const {
-  if (AlignmentAssigned()) return alignment_;
+TAlignment TColumnTitleDefValuesGx::Alignment() const { return AlignmentAssigned() ? alignment_ : DefaultAlignment(); }
+
+TAlignment TColumnTitleDefValuesGx::DefaultAlignment() const {
   TCustomDBGridGx* g = owner_ ? owner_->Grid() : nullptr;
   return g && g->UseMultiTitle() ? taCenter : taLeftJustify;
 }
@@ -462,8 +463,9 @@ void TColumnTitleDefValuesGx::SetAlignment(TAlignment value) {
   if (owner_ && owner_->Grid()) owner_->Grid()->Invalidate();
 }
 
-TColor TColumnTitleDefValuesGx::Color() const {
-  if (ColorAssigned()) return color_;
+TColor TColumnTitleDefValuesGx::Color() const { return ColorAssigned() ? color_ : DefaultColor(); }
+
+TColor TColumnTitleDefValuesGx::DefaultColor() const {
   TCustomDBGridGx* g = owner_ ? owner_->Grid() : nullptr;
   return g ? g->FixedColor() : clBtnFace;
 }
