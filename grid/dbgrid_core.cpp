@@ -554,6 +554,8 @@ void TCustomDBGridGx::LinkActive(bool value) {
   RegisterMemTable();
   LayoutChanged();
   if (value) RecalcAllRowHeights();
+  // The editor hidden when the data went comes back with it.
+  if (value && dbOptions_.Contains(dgAlwaysShowEditor)) ShowEditor();
 }
 
 void TCustomDBGridGx::RefreshLayout() {

@@ -238,7 +238,7 @@ TEST_F(Layout2Test, ChangeScaleScalesFontsAndWidthsWithoutDrift) {
   MakeGrid();
   grid->SetParentFont(false);
   grid->Font()->SetSize(10);
-  grid->FooterFont()->SetSize(8);
+  grid->FooterFont()->SetSize(9);
   TColumnGx* cols[3] = {AddColumn("ID"), AddColumn("NAME"), AddColumn("AMOUNT")};
   for (TColumnGx* c : cols) c->SetWidth(33);
   cols[0]->Font()->SetSize(12);  // set explicitly: scaled
@@ -246,17 +246,17 @@ TEST_F(Layout2Test, ChangeScaleScalesFontsAndWidthsWithoutDrift) {
   grid->ChangeScale(3, 2);
   EXPECT_EQ(grid->Font()->Size(), 15);
   EXPECT_EQ(grid->TitleFont()->Size(), 15);
-  EXPECT_EQ(grid->FooterFont()->Size(), 12);
+  EXPECT_EQ(grid->FooterFont()->Size(), 14);  // 13.5, rounded
   EXPECT_EQ(cols[0]->Font()->Size(), 18);
   EXPECT_EQ(cols[1]->Title()->Font()->Size(), 30);
   EXPECT_EQ(cols[2]->Title()->Font()->Size(), 15);  // follows the title font
   EXPECT_EQ(cols[2]->Font()->Size(), 15);  // follows the grid font
-  // 33 each: edges 49, 99, 148 rather than 49 three times.
-  EXPECT_EQ(cols[0]->Width(), 49);
-  EXPECT_EQ(cols[1]->Width(), 50);
-  EXPECT_EQ(cols[2]->Width(), 49);
+  // 33 each: edges 50, 99, 149 (49.5, 99, 148.5 rounded) rather than 50 three times.
+  EXPECT_EQ(cols[0]->Width(), 50);
+  EXPECT_EQ(cols[1]->Width(), 49);
+  EXPECT_EQ(cols[2]->Width(), 50);
   EXPECT_EQ(grid->Width(), 600);
-  EXPECT_EQ(grid->GetColWidths(2), 50);
+  EXPECT_EQ(grid->GetColWidths(2), 49);
 }
 
 TEST_F(Layout2Test, LoadedGridListsItsSortedColumnsAndLaysOutAgainLater) {

@@ -115,6 +115,25 @@ TEST_F(LayoutTest, OptionChangesRecomputeOnlyWhenTheyShapeTheGrid) {
   EXPECT_EQ(counting->passes, 3);
 }
 
+TEST_F(LayoutTest, AnEditorAlwaysShownComesBackWithTheData) {
+  AddRows(3);
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  grid->SetDBOptions(grid->DBOptions() + TDBGridOptions{dgEditing, dgAlwaysShowEditor});
+  Bind();
+  grid->SetFocus();
+  gridtest::Pump();
+  ASSERT_TRUE(grid->IsEditorVisible());
+  table->Close();
+  gridtest::Pump();
+  EXPECT_FALSE(grid->IsEditorVisible());
+  table->Open();
+  gridtest::Pump();
+  EXPECT_TRUE(grid->IsEditorVisible());
+  EXPECT_EQ(grid->InplaceEditor()->Text(), table->FieldByName("ID")->Text());
+}
+
 TEST_F(LayoutTest, RowSelectTakesAwayEditing) {
   MakeGrid();
   grid->SetDBOptions(grid->DBOptions() + TDBGridOptions{dgAlwaysShowEditor, dgRowSelect});
