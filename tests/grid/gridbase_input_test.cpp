@@ -125,6 +125,26 @@ TEST_F(GridInput, RowSelectScrollsByPixelsAndKeepsTheCurrentCell) {
   EXPECT_EQ(grid->Current(), before);
 }
 
+TEST_F(GridInput, ColumnsRemovedUnderAPixelScrolledViewStartTheNewLeftColumnWhole) {
+  // A row-select grid with a column fixed at the right, scrolled part-way into a column; each
+  // column is wider than the view, so the last one alone can fill it.
+  MakeGrid(400, 200, ssBoth);
+  grid->SetColCount(10);
+  for (int i = 1; i < 10; ++i) grid->SetColWidths(i, 400);
+  AddOption(grid, goRowSelect);
+  grid->SetContraColCount(1);
+  grid->ScrollHorzPixels(5 * 401 + 30);
+  ASSERT_GT(grid->LeftCol(), 3);
+  ASSERT_GT(grid->HorzPixelOffset(), 0);
+  // Columns removed: the left column comes back inside the count, and starts whole.
+  grid->SetColCount(4);
+  EXPECT_EQ(grid->LeftCol(), 3);
+  EXPECT_EQ(grid->HorzPixelOffset(), 0);
+  TGridDrawInfo info;
+  grid->CalcDrawInfo(info);
+  EXPECT_EQ(grid->CellRect(grid->LeftCol(), 1).Left, info.Horz.FixedBoundary);
+}
+
 TEST_F(GridInput, ScrollCodesInCellMode) {
   MakeGrid(400, 200, ssBoth);
   grid->SetRowCount(100);
