@@ -451,7 +451,9 @@ void TCustomDBGridGx::BuildDefaultColumns() {
   if (dataLink_->Active()) GetDefaultColumnFields(fields);
   for (int i = columns_->Count() - 1; i >= 0; --i) {
     TField* f = columns_->Items(i)->Field();
-    if (!f || std::find(fields.begin(), fields.end(), f) == fields.end()) columns_->Delete(i);
+    // Without fields the first empty column stays the one empty column.
+    const bool keep = f ? std::find(fields.begin(), fields.end(), f) != fields.end() : fields.empty() && i == 0;
+    if (!keep) columns_->Delete(i);
   }
   for (size_t i = 0; i < fields.size(); ++i) {
     TColumnGx* c = nullptr;

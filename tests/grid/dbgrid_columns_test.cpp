@@ -360,8 +360,11 @@ TEST_F(DBGridTest, DefaultColumnsOutliveChangesOfTheFieldList) {
   table->Close();
   gridtest::Pump();
   ASSERT_EQ(grid->Columns()->Count(), 1);
-  EXPECT_EQ(grid->Columns()->Items(0)->Field(), nullptr);
+  TColumnGx* empty = grid->Columns()->Items(0);
+  EXPECT_EQ(empty->Field(), nullptr);
   EXPECT_EQ(grid->ColCount(), grid->IndicatorOffset() + 1);
+  grid->LayoutChanged();
+  EXPECT_EQ(grid->Columns()->Items(0), empty);  // the same one, not made anew by each layout
   table->Open();
   gridtest::Pump();
   EXPECT_EQ(grid->Columns()->Count(), 4);
