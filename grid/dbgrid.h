@@ -263,8 +263,13 @@ class TColumnTitleDefValuesGx : public TPersistent {
   void SetToolTips(bool value) { toolTips_ = value; }
   bool AlignmentAssigned() const noexcept { return (assigned_ & 2) != 0; }
   bool ColorAssigned() const noexcept { return (assigned_ & 1) != 0; }
+  // Written only when set and unlike the default, so that an unset one follows the grid when read back.
+  bool AlignmentStored() const { return AlignmentAssigned() && alignment_ != DefaultAlignment(); }
+  bool ColorStored() const { return ColorAssigned() && color_ != DefaultColor(); }
 
  private:
+  TAlignment DefaultAlignment() const;
+  TColor DefaultColor() const;
   TAlignment alignment_ = taLeftJustify;
   int assigned_ = 0;
   TColor color_ = clBtnFace;
@@ -1363,6 +1368,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void SetSelectedField(TField* field);
   // Keeps an open drop-down of the cell editor open and places the filter editor again.
   void InvalidateEditor() override;
+  // After columns changed by code: an editor whose column is no longer current is loaded again.
+  void ColumnsChangedUnderEditor();
   // The sort-marked list again from the columns' marks, in their sort order.
   void RebuildSortedColumns();
   virtual bool HasIndicatorColumn() const { return dbOptions_.Contains(dgIndicator); }
@@ -1799,6 +1806,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   friend class TDBGridColumnsGx;
   friend class TColumnGx;
   friend class TDBGridGxSelectionRect;
+  friend class TDBGridInplaceEdit;
   void TitleFontChanged();
   void FooterFontChanged();
   void UpdateRowCountBuffer();
@@ -1890,6 +1898,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   int titleRowHeight_ = 18;
   bool inRefreshLayout_ = false;
   bool inLayout_ = false;
+  bool inColWidthsChanged_ = false;
   bool multiLineRows_ = false;
   bool searchLocating_ = false;  // the in-place search is moving the record
   bool rowHeightsPending_ = false;
@@ -1926,7 +1935,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   int editButtonWidth_ = 0;
   int editButtonHeight_ = 0;
   std::string editText_;
-  int editCol_ = -1;
+  TColumnGx* editColumn_ = nullptr;  // the column editText_ was typed into (none once freed)
+  TColumnGx* editorColumn_ = nullptr;  // the column the in-place editor was loaded for (none once freed)
   bool editPending_ = false;
   int pressedTitleCol_ = -1;
 

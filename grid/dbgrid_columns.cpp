@@ -5,6 +5,7 @@
 
 #include "grid/dbgrid.h"
 #include "grid/dbgrid_filterrow.h"
+#include "grid/dbgrid_inplace.h"
 #include "grid/inplaceedit.h"
 #include "grid/lookupgrid.h"
 #include "platform/rtl/strings.h"
@@ -113,6 +114,8 @@ TColumnGx::~TColumnGx() {
     auto& list = g->SortMarkedList();
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
     g->Selection()->Columns()->Remove(this);
+    if (g->editColumn_ == this) g->editColumn_ = nullptr;
+    if (g->editorColumn_ == this) g->editorColumn_ = nullptr;
   }
   FreeDropDowns();
 }
@@ -228,24 +231,24 @@ void TColumnGx::Assign(TPersistent* source) {
   autoFitBaseWidth_ = src->autoFitBaseWidth_;
   SetAutoFitColWidth(src->autoFitColWidth_);
   if (src->IsAssigned(cvWordWrap)) SetWordWrap(src->WordWrap());
-  if (src->IsAssigned(cvEndEllipsis)) SetEndEllipsis(src->EndEllipsis());
+  SetEndEllipsis(src->EndEllipsis());
   SetDropDownWidth(src->dropDownWidth_);
   if (src->IsAssigned(cvLookupDisplayFields)) SetLookupDisplayFields(src->LookupDisplayFields());
-  if (src->IsAssigned(cvAutoDropDown)) SetAutoDropDown(src->AutoDropDown());
-  if (src->IsAssigned(cvAlwaysShowEditButton)) SetAlwaysShowEditButton(src->AlwaysShowEditButton());
+  SetAutoDropDown(src->AutoDropDown());
+  SetAlwaysShowEditButton(src->AlwaysShowEditButton());
   if (src->keyList_) SetKeyList(src->keyList_.get());
   if (src->IsAssigned(cvCheckboxes)) SetCheckboxes(src->Checkboxes());
   increment_ = src->increment_;
-  if (src->IsAssigned(cvToolTips)) SetToolTips(src->ToolTips());
+  SetToolTips(src->ToolTips());
   tag_ = src->tag_;
   SetVisible(src->visible_);
   SetImageList(src->imageList_);
   SetNotInKeyListIndex(src->notInKeyListIndex_);
   SetMinWidth(src->minWidth_);
   SetMaxWidth(src->maxWidth_);
-  if (src->IsAssigned(cvDblClickNextVal)) SetDblClickNextVal(src->DblClickNextVal());
-  if (src->IsAssigned(cvDropDownSizing)) SetDropDownSizing(src->DropDownSizing());
-  if (src->IsAssigned(cvDropDownShowTitles)) SetDropDownShowTitles(src->DropDownShowTitles());
+  SetDblClickNextVal(src->DblClickNextVal());
+  SetDropDownSizing(src->DropDownSizing());
+  SetDropDownShowTitles(src->DropDownShowTitles());
   OnGetCellParams = src->OnGetCellParams;
   OnNotInList = src->OnNotInList;
   OnUpdateData = src->OnUpdateData;
@@ -259,7 +262,7 @@ void TColumnGx::Assign(TPersistent* source) {
   SetEditMask(src->editMask_);
   SetShowImageAndText(src->showImageAndText_);
   SetHideDuplicates(src->hideDuplicates_);
-  if (src->IsAssigned(cvLayout)) SetLayout(src->Layout());
+  SetLayout(src->Layout());
   if (Collection()) Collection()->EndUpdate();
 }
 
@@ -924,7 +927,8 @@ int TColumnGx::GetEditButtonsWidth() const {
   const bool flat = g && g->Flat();
   const int def = flat ? DefaultEditButtonWidth() + 1 : GetSystemMetrics(SM_CXVSCROLL);
   int w = 0;
-  const bool defaultButton = buttonStyle_ != cbsNone && (buttonStyle_ != cbsAuto || GetColumnType() != ckText);
+  // The editor's own button: whatever style the column's editor takes but the plain one.
+  const bool defaultButton = GetColumnEditStyle(const_cast<TColumnGx*>(this)) != esSimple;
   if (defaultButton) w += def;
   for (int i = 0; i < editButtons_->Count(); ++i) {
     TEditButtonGx* b = editButtons_->Items(i);
@@ -1024,4 +1028,5 @@ void TDBGridColumnsGx::Update(TCollectionItem* item) {
     }
   }
   grid_->ColumnChanged(static_cast<TColumnGx*>(item));
+  if (grid_->layoutLock_ == 0 && !grid_->destroying_) grid_->ColumnsChangedUnderEditor();
 }

@@ -31,6 +31,7 @@ TCustomDBGridGx::TCustomDBGridGx(TComponent* owner) : TCustomGridGx(owner) {
   SetScrollBars(ssHorizontal);
   // Row heights and widths follow the data and the columns: a form keeps neither.
   SetSaveCellExtents(false);
+  SetFullRepaintOnResize(true);
   TCustomGridGx::SetOptions(
       TGridOptions{goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goColSizing, goColMoving, goEditing, goTabs});
   columnDefValues_.reset(CreateColumnDefValues());
@@ -422,6 +423,8 @@ bool TCustomDBGridGx::AcquireLayoutLock() {
 void TCustomDBGridGx::LayoutChanged() {
   if (destroying_ || !columns_) return;
   if (AcquireLayoutLock()) EndLayout();
+  // Held by an update alone, no pass is coming: the queue runs it once the update is over.
+  else if (layoutLock_ == 0) DeferLayout();
 }
 
 void TCustomDBGridGx::ColumnChanged(TColumnGx* column) {
@@ -438,17 +441,31 @@ void TCustomDBGridGx::GetDefaultColumnFields(std::vector<TField*>& fields) {
   }
 }
 
+// Columns of fields that stay keep what was set on them (width, tag); only the missing are made.
 void TCustomDBGridGx::BuildDefaultColumns() {
-  std::vector<TField*> fields;
-  GetDefaultColumnFields(fields);
-  bool same = columns_->Count() == static_cast<int>(fields.size());
-  for (int i = 0; same && i < columns_->Count(); ++i) same = columns_->Items(i)->Field() == fields[static_cast<size_t>(i)];
-  if (same) return;
-  columns_->Clear();
-  for (TField* f : fields) {
-    TColumnGx* c = columns_->AddGridBuilt();
-    c->SetField(f);
+  if (!DataSet()) {
+    columns_->Clear();
+    return;
   }
+  std::vector<TField*> fields;
+  if (dataLink_->Active()) GetDefaultColumnFields(fields);
+  for (int i = columns_->Count() - 1; i >= 0; --i) {
+    TField* f = columns_->Items(i)->Field();
+    // Without fields the first empty column stays the one empty column.
+    const bool keep = f ? std::find(fields.begin(), fields.end(), f) != fields.end() : fields.empty() && i == 0;
+    if (!keep) columns_->Delete(i);
+  }
+  for (size_t i = 0; i < fields.size(); ++i) {
+    TColumnGx* c = nullptr;
+    for (int j = static_cast<int>(i); j < columns_->Count() && !c; ++j)
+      if (columns_->Items(j)->Field() == fields[i]) c = columns_->Items(j);
+    if (!c) {
+      c = columns_->AddGridBuilt();
+      c->SetField(fields[i]);
+    }
+    if (c->Index() != static_cast<int>(i)) c->SetIndex(static_cast<int>(i));
+  }
+  if (fields.empty() && columns_->Count() == 0) columns_->AddGridBuilt();
 }
 
 void TCustomDBGridGx::DefineFieldMap() {
@@ -486,7 +503,7 @@ void TCustomDBGridGx::InternalLayout() {
   // A selected row is not a place: the columns scrolled to stay where the user left them.
   const int keptLeft = dbOptions_.Contains(dgRowSelect) ? LeftCol() : -1;
   DropGridBuiltBeforeStored();
-  if (dataLink_->Active() && !columns_->Customized()) BuildDefaultColumns();
+  if (!columns_->Customized()) BuildDefaultColumns();
   if (dataLink_->Active()) DefineFieldMap();
   RebuildVisibleColumns();
   const int ind = IndicatorOffset();
@@ -539,6 +556,8 @@ void TCustomDBGridGx::LinkActive(bool value) {
   RegisterMemTable();
   LayoutChanged();
   if (value) RecalcAllRowHeights();
+  // The editor hidden when the data went comes back with it.
+  if (value && dbOptions_.Contains(dgAlwaysShowEditor)) ShowEditor();
 }
 
 void TCustomDBGridGx::RefreshLayout() {
@@ -593,7 +612,7 @@ void TCustomDBGridGx::RecordChanged(TField* field) {
 // Writes the editor's text to the field of the current column.
 void TCustomDBGridGx::UpdateData() {
   const bool fromEditor = IsEditorVisible() && InplaceEditor()->Modified();
-  TColumnGx* c = ColumnAt(RawToDataColumn(fromEditor || !editPending_ ? Col() : editCol_));
+  TColumnGx* c = fromEditor ? editorColumn_ : editPending_ ? editColumn_ : ColumnAt(RawToDataColumn(Col()));
   const std::string text = fromEditor ? InplaceEditor()->Text() : editText_;
   if (!c || (!fromEditor && !editPending_)) return;
   // The record may have been posted meanwhile (a column-exit handler that posts): edit it again.
@@ -716,6 +735,17 @@ void TCustomDBGridGx::InvalidateEditor() {
   if (filterEditMode_ && filterEditor_) ShowFilterEditor(true);
 }
 
+void TCustomDBGridGx::ColumnsChangedUnderEditor() {
+  TInplaceEdit* ed = InplaceEditor();
+  if (ed && editorColumn_ && editorColumn_ == SelectedColumn()) {
+    // Still its column: what is typed stays, the editor follows the cell.
+    if (IsEditorVisible()) ed->Move(CellRect(Col(), Row()));
+    if (filterEditMode_ && filterEditor_) ShowFilterEditor(true);
+  } else if (ed || (filterEditMode_ && filterEditor_)) {
+    InvalidateEditor();
+  }
+}
+
 void TCustomDBGridGx::RebuildSortedColumns() {
   sortMarked_.clear();
   if (!columns_) return;
@@ -750,16 +780,22 @@ void TCustomDBGridGx::ColumnMoved(int fromIndex, int toIndex) {
 }
 
 void TCustomDBGridGx::ColWidthsChanged() {
-  if (!columns_ || inLayout_ || destroying_) {
+  // A width clamped below is part of the change being handled: it is told once, by that one.
+  if (!columns_ || inLayout_ || destroying_ || inColWidthsChanged_) {
     TCustomGridGx::ColWidthsChanged();
     return;
   }
   const int ind = IndicatorOffset();
+  struct Reset {
+    bool& f;
+    ~Reset() { f = false; }
+  } reset{inColWidthsChanged_};
+  inColWidthsChanged_ = true;
   if ((dataLink_->Active() || columns_->Customized()) && AcquireLayoutLock()) {
     for (size_t i = 0; i < visibleColumns_.size(); ++i) {
       TColumnGx* c = visibleColumns_[i];
       const int raw = ind + c->Index();
-      if (raw >= ColCount()) break;
+      if (raw >= FullColCount()) break;
       int w = GetColWidths(raw);
       if (c->MinWidth() > 0 && w < c->MinWidth()) w = c->MinWidth();
       if (c->MaxWidth() > 0 && w > c->MaxWidth()) w = c->MaxWidth();
@@ -768,7 +804,7 @@ void TCustomDBGridGx::ColWidthsChanged() {
     for (size_t i = 0; i < visibleColumns_.size(); ++i) {
       TColumnGx* c = visibleColumns_[i];
       const int raw = ind + c->Index();
-      if (raw >= ColCount()) break;
+      if (raw >= FullColCount()) break;
       const int g = GetColWidths(raw);
       if (g == c->Width()) continue;
       if (autoFitColWidths_ && !InState(csDesigning)) {
@@ -778,7 +814,7 @@ void TCustomDBGridGx::ColWidthsChanged() {
         }
         const int b = c->AutoFitBaseWidth();
         const int w = std::max(1, c->Width());
-        const int b2 = static_cast<int>(static_cast<int64_t>(b) * g / w);
+        const int b2 = MulDiv(b, g, w);
         c->SetAutoFitBaseWidth(b2);
         if (!optionsGx_.Contains(dghResizeWholeRightPart)) {
           if (i + 1 < visibleColumns_.size()) {
@@ -795,7 +831,7 @@ void TCustomDBGridGx::ColWidthsChanged() {
               TColumnGx* n = visibleColumns_[j];
               if (!n->AutoFitColWidth()) continue;
               n->SetAutoFitBaseWidth(
-                  std::max(1, static_cast<int>(static_cast<int64_t>(s - d) * n->AutoFitBaseWidth() / s)));
+                  std::max(1, MulDiv(s - d, n->AutoFitBaseWidth(), s)));
             }
         }
       } else {
@@ -922,8 +958,16 @@ void TCustomDBGridGx::SetEditText(int col, int row, const std::string& value) {
     editPending_ = false;
     return;
   }
+  TColumnGx* c = ColumnAt(RawToDataColumn(col));
+  if (col == InplaceCol() && row == InplaceRow() && editorColumn_ != c) {
+    // The columns changed under the editor: its text is its own column's, if that still exists.
+    c = editorColumn_;
+    if (!c) return;
+  } else if (editPending_ && editColumn_ != c && value == GetEditText(col, row)) {
+    return;  // a field's own text (an editor loaded again) keeps another column's edit waiting
+  }
   editText_ = value;
-  editCol_ = col;
+  editColumn_ = c;
   editPending_ = true;
   dataLink_->Modified();
 }
@@ -1025,6 +1069,9 @@ void TCustomDBGridGx::CreateWnd() {
     throw;
   }
   EndUpdateGx();
+  // The new window knows nothing of the bar the old one showed: the settings go to it again.
+  vertValues_ = TScrollValues{-1, -1, -1, -1};
+  vertBarShown_ = (GetWindowLong(WindowHandle(), GWL_STYLE) & WS_VSCROLL) != 0;
   // Cell buttons: the flat width or the scroll-bar width, at most half again as tall as wide.
   editButtonWidth_ = Flat() ? DefaultFlatButtonWidth() : GetSystemMetrics(SM_CXVSCROLL);
   editButtonHeight_ = dataRowHeight_;
@@ -1292,8 +1339,12 @@ FANO_PUBLISHED(TColumnTitleGx, p) {
 }
 
 FANO_PUBLISHED(TColumnTitleDefValuesGx, p) {
-  p.Property("Alignment", &TColumnTitleDefValuesGx::Alignment, &TColumnTitleDefValuesGx::SetAlignment);
-  p.Property("Color", &TColumnTitleDefValuesGx::Color, &TColumnTitleDefValuesGx::SetColor);
+  p.Property("Alignment", &TColumnTitleDefValuesGx::Alignment, &TColumnTitleDefValuesGx::SetAlignment)
+      .Stored(&TColumnTitleDefValuesGx::AlignmentStored)
+      .NoDefault();
+  p.Property("Color", &TColumnTitleDefValuesGx::Color, &TColumnTitleDefValuesGx::SetColor)
+      .Stored(&TColumnTitleDefValuesGx::ColorStored)
+      .NoDefault();
   p.Property("EndEllipsis", &TColumnTitleDefValuesGx::EndEllipsis, &TColumnTitleDefValuesGx::SetEndEllipsis)
       .Default(false);
   p.Property("Orientation", &TColumnTitleDefValuesGx::Orientation, &TColumnTitleDefValuesGx::SetOrientation);

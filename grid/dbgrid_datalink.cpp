@@ -95,7 +95,9 @@ void TGridDataLinkGx::FocusControl(TField*& field) {
   for (int i = 0; i < grid_->Columns()->Count(); ++i) {
     TColumnGx* c = grid_->Columns()->Items(i);
     if (c->Visible() && c->Field() == field) {
-      grid_->SetCol(grid_->DataToRawColumn(i));
+      // A right-anchored column is never current: the data set's own message is the answer.
+      const int raw = grid_->DataToRawColumn(i);
+      if (raw < grid_->ColCount()) grid_->SetCol(raw);
       break;
     }
   }

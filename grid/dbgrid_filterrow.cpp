@@ -271,7 +271,12 @@ void TSTColumnFilterGx::ParseText(const std::string& text, std::string& normalis
 void TSTColumnFilterGx::StoreText(const std::string& text) {
   TSTFilterExpressionGx e = expression_;
   Variant key = keyValue_;
-  ParseForColumn(column_, *this, text, e);
+  try {
+    ParseForColumn(column_, *this, text, e);
+  } catch (...) {
+    filterText_ = storedText_;
+    throw;
+  }
   if (!GetKeyFieldName().empty() && e.Operator1 != foNull && e.Operator1 != foNotNull) {
     if (text.empty()) key = Variant::Unassigned();
     else if (TDataSet* list = GetListDataSet()) {
@@ -292,6 +297,7 @@ void TSTColumnFilterGx::StoreText(const std::string& text) {
   expression_ = e;
   keyValue_ = key;
   filterText_ = text;
+  storedText_ = text;
 }
 
 void TSTColumnFilterGx::SetFilterText(const std::string& text) {

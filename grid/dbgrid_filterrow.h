@@ -73,6 +73,9 @@ class TSTColumnFilterGx : public TPersistent {
   // The user's way in: parses, stores and shows the text again in an open filter editor. Parse
   // errors raise with the filter language's messages and change nothing.
   void SetFilterText(const std::string& text);
+  // The editor's text as it is typed: kept, unparsed, so that a reload of the editor shows it
+  // again; a failed store puts back the text of the stored conditions.
+  void SetTypedText(const std::string& text) { filterText_ = text; }
   // Parses the text into the conditions; normalised receives their canonical text.
   void ParseText(const std::string& text, std::string& normalised);
   // No condition, no text.
@@ -115,6 +118,7 @@ class TSTColumnFilterGx : public TPersistent {
   int dropDownRows_ = 0;
   TSTFilterExpressionGx expression_;
   std::string filterText_;
+  std::string storedText_;  // the text of expression_
   std::unique_ptr<IMemTableDataFieldValueListGx> valueList_;
 };
 

@@ -128,6 +128,7 @@ void TDBGridInplaceEdit::CreateParams(TCreateParams& params) {
 void TDBGridInplaceEdit::UpdateContents() {
   TCustomDBGridGx* g = DBGrid();
   TColumnGx* c = Column();
+  if (g) g->editorColumn_ = c;
   if (!g || !c) {
     TInplaceEdit::UpdateContents();
     return;

@@ -7,6 +7,7 @@
 
 #include "editors/editbuttons.h"
 #include "grid/dbgrid.h"
+#include "platform/rtl/sysutils.h"
 
 namespace {
 
@@ -18,7 +19,8 @@ void Put(TGridOptions& o, bool on, TGridOption g) {
   else o.Exclude(g);
 }
 
-int Scaled(int v, int m, int d) { return static_cast<int>(static_cast<int64_t>(v) * m / d); }
+// Rounded to the nearest, as the rest of the form is scaled.
+int Scaled(int v, int m, int d) { return MulDiv(v, m, d); }
 
 void ScaleFont(TFont* f, int m, int d) {
   if (f) f->SetSize(Scaled(f->Size(), m, d));

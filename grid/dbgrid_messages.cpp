@@ -6,6 +6,7 @@
 #include "editors/editbuttons.h"
 #include "editors/tooltips.h"
 #include "grid/dbgrid.h"
+#include "grid/dbgrid_filterrow.h"
 #include "grid/dbgrid_inplace.h"
 #include "platform/forms/cmessages.h"
 #include "platform/os/automation.h"
@@ -234,6 +235,14 @@ void TCustomDBGridGx::WndProc(TMessage& m) {
           reinterpret_cast<HWND>(m.LParam) == InplaceEditor()->WindowHandle()) {
         TCustomGridGx::WndProc(m);
         if (auto* ed = dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor())) ed->UserTextChanged();
+        return;
+      }
+      if (m.WParamHi() == EN_CHANGE && filterEditor_ && filterEditor_->HandleAllocated() &&
+          reinterpret_cast<HWND>(m.LParam) == filterEditor_->WindowHandle()) {
+        TCustomGridGx::WndProc(m);
+        // The column keeps the typed text, so that a reload of the editor (a layout) shows it again.
+        TColumnGx* c = filterCol_ >= 0 ? ColumnAt(filterCol_) : nullptr;
+        if (c && c->STFilter()->FilterText() != filterEditor_->Text()) c->STFilter()->SetTypedText(filterEditor_->Text());
         return;
       }
       break;

@@ -6,6 +6,7 @@
 #include "editors/gxdraw.h"
 #include "grid/celltext.h"
 #include "grid/dbgrid.h"
+#include "grid/dbgrid_inplace.h"
 #include "platform/os/uxtheme.h"
 #include "platform/rtl/sysutils.h"
 
@@ -646,8 +647,7 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
       };
       const bool flat = Flat();
       const int def = flat ? DefaultEditButtonWidth() + 1 : GetSystemMetrics(SM_CXVSCROLL);
-      if (column->ButtonStyle() != cbsNone && (column->ButtonStyle() != cbsAuto || column->GetColumnType() != ckText))
-        paintButton(def, ColumnButtonLook(column));
+      if (GetColumnEditStyle(column) != esSimple) paintButton(def, ColumnButtonLook(column));
       for (int i = 0; i < column->EditButtons()->Count(); ++i) {
         TEditButtonGx* b = column->EditButtons()->Items(i);
         if (b->Visible()) paintButton(b->Width() > 0 ? b->Width() : def, ExtraButtonLook(b->Style()));

@@ -450,8 +450,9 @@ void TColumnTitleDefValuesGx::Assign(TPersistent* source) {
   SetOrientation(src->orientation_);
 }
 
-TAlignment TColumnTitleDefValuesGx::Alignment() const {
-  if (AlignmentAssigned()) return alignment_;
+TAlignment TColumnTitleDefValuesGx::Alignment() const { return AlignmentAssigned() ? alignment_ : DefaultAlignment(); }
+
+TAlignment TColumnTitleDefValuesGx::DefaultAlignment() const {
   TCustomDBGridGx* g = owner_ ? owner_->Grid() : nullptr;
   return g && g->UseMultiTitle() ? taCenter : taLeftJustify;
 }
@@ -462,8 +463,9 @@ void TColumnTitleDefValuesGx::SetAlignment(TAlignment value) {
   if (owner_ && owner_->Grid()) owner_->Grid()->Invalidate();
 }
 
-TColor TColumnTitleDefValuesGx::Color() const {
-  if (ColorAssigned()) return color_;
+TColor TColumnTitleDefValuesGx::Color() const { return ColorAssigned() ? color_ : DefaultColor(); }
+
+TColor TColumnTitleDefValuesGx::DefaultColor() const {
   TCustomDBGridGx* g = owner_ ? owner_->Grid() : nullptr;
   return g ? g->FixedColor() : clBtnFace;
 }
@@ -672,7 +674,11 @@ void TCustomDBGridGx::CalcTitleSizingState(int x, int y, int& state, int& index,
   int pos = 0;
   for (int i = 0; i < IndicatorOffset(); ++i) pos += GetColWidths(i) + lw;
   bool passed = false;
-  for (int col = std::max(IndicatorOffset(), LeftCol()); col < ColCount(); ++col) {
+  // The frozen columns, then the scrolling ones as drawn from the left column on.
+  const int firstScrolling = std::max(FixedCols(), LeftCol());
+  const int first = IndicatorOffset() < FixedCols() ? IndicatorOffset() : firstScrolling;
+  for (int col = first; col < ColCount(); col = col + 1 == FixedCols() ? firstScrolling : col + 1) {
+    if (col == firstScrolling) pos -= info.Horz.PixelOffset;
     pos += GetColWidths(col);
     if (pos > cellWidth) {
       index = col;

@@ -61,8 +61,9 @@ constexpr UINT_PTR kGridScrollTimer = 1;
 // Scroll-bar range in cell mode.
 constexpr int kGridScrollRange = 127;
 
-// a * b / c with a 64-bit intermediate; nothing when c is 0 (a grid whose cells all fit has no
-// range to scale to, and the caller leaves the position as it is).
+// a * b / c with a 64-bit intermediate, rounded to the nearest (halves away from zero); nothing
+// when c is 0 (a grid whose cells all fit has no range to scale to, and the caller leaves the
+// position as it is).
 std::optional<int32_t> GridScale(int64_t a, int64_t b, int64_t c) noexcept;
 
 // One axis of the geometry, for the client size at the time it was computed.
@@ -207,7 +208,8 @@ class TCustomGridGx : public TCustomControl {
   void SetScrollBars(TScrollStyle value);
   bool DefaultDrawing() const noexcept { return defaultDrawing_; }
   void SetDefaultDrawing(bool value) noexcept { defaultDrawing_ = value; }
-  TGridLineColorsGx* GridLineColors() const noexcept { return gridLineColors_.get(); }
+  // Made on first use, after construction, so that a descendant's CreateGridLineColors is the one used.
+  TGridLineColorsGx* GridLineColors() const;
   TGridOptions DesignOptionsBoost() const noexcept { return designOptionsBoost_; }
   void SetDesignOptionsBoost(TGridOptions value) noexcept { designOptionsBoost_ = value; }
   bool SaveCellExtents() const noexcept { return saveCellExtents_; }
@@ -449,7 +451,7 @@ class TCustomGridGx : public TCustomControl {
   bool flat_ = false;
   int frozenCols_ = 0;
   int frozenRows_ = 0;
-  std::unique_ptr<TGridLineColorsGx> gridLineColors_;
+  mutable std::unique_ptr<TGridLineColorsGx> gridLineColors_;
   int gridLineWidth_ = 1;
   TPoint hitTest_;
   int inplaceCol_ = -1;

@@ -98,7 +98,7 @@ void TCustomGridGx::CalcSizingState(int x, int y, TGridState& state, int& index,
   }
   // Contra cells are sized by their left edge.
   if (a->ContraCount > 0) {
-    if (hit(a->GridExtent)) return found(a->GridExtent, a->GridCellCount);
+    if (a->ContraBoundary <= p && p <= a->GridExtent + half) return found(a->GridExtent, a->GridCellCount);
     pos = a->ContraBoundary + lw;
     for (int i = a->GridCellCount; i < a->FullCellCount - 1; ++i) {
       const int line = pos + a->Extent(i);

@@ -30,7 +30,10 @@ void CheckFullCount(int count, int contra) {
 
 std::optional<int32_t> GridScale(int64_t a, int64_t b, int64_t c) noexcept {
   if (c == 0) return std::nullopt;
-  int64_t q = a * b / c;
+  const int64_t n = a * b;
+  int64_t q = n / c;
+  const int64_t r = n % c;
+  if (2 * (r < 0 ? -r : r) >= (c < 0 ? -c : c)) q += (n < 0) != (c < 0) ? -1 : 1;
   return static_cast<int32_t>(std::clamp<int64_t>(q, std::numeric_limits<int32_t>::min(),
                                                   std::numeric_limits<int32_t>::max()));
 }
@@ -49,7 +52,6 @@ TCustomGridGx::TCustomGridGx(TComponent* owner) : TCustomControl(owner) {
   SetColor(clWindow);
   SetTabStop(true);
   Initialize();
-  gridLineColors_.reset(CreateGridLineColors());
   pressedCell_ = {-1, -1};
 }
 
@@ -73,6 +75,11 @@ void TCustomGridGx::Notification(TComponent* component, TOperation operation) {
 }
 
 TGridLineColorsGx* TCustomGridGx::CreateGridLineColors() { return new TGridLineColorsGx(this); }
+
+TGridLineColorsGx* TCustomGridGx::GridLineColors() const {
+  if (!gridLineColors_) gridLineColors_.reset(const_cast<TCustomGridGx*>(this)->CreateGridLineColors());
+  return gridLineColors_.get();
+}
 
 TInplaceEdit* TCustomGridGx::CreateEditor() { return new TInplaceEdit(this); }
 
@@ -107,7 +114,8 @@ void TCustomGridGx::CalcAxis(TGridAxisDrawInfo& a, bool rows, int clientExtent) 
   // Fixed part.
   a.FixedCellCount = rows ? fixedRows_ : fixedCols_;
   a.FirstGridCell = rows ? topLeft_.Y : topLeft_.X;
-  a.FrozenCount = rows ? frozenRows_ : frozenCols_;
+  // Frozen cells are the last fixed ones: never more of them than there are fixed cells.
+  a.FrozenCount = std::min(rows ? frozenRows_ : frozenCols_, a.FixedCellCount);
   int fixed = 0;
   for (int i = 0; i < a.FixedCellCount; ++i) fixed += a.Extent(i) + lw;
   a.FixedBoundary = fixed;
@@ -293,18 +301,25 @@ TGridRect TCustomGridGx::Selection() const noexcept {
 namespace {
 
 // The first cell from which `end` still ends inside the scrolling area; zero-extent cells are
-// passed over and never become the answer.
+// passed over and never become the answer: when nothing fits after an empty end cell, the cell
+// that did not fit is the start (a view of empty cells only would show nothing).
 int MaxStart(const TGridAxisDrawInfo& a, int end) {
   const int lw = a.EffectiveLineWidth;
   int i = std::max(end, a.FixedCellCount);
+  const int start = i;
   int result = i;
+  bool fitted = false;
   int line = a.GridExtent + lw;
   for (; i >= a.FixedCellCount; --i) {
     int ext = a.Extent(i);
     if (ext <= 0) continue;
     line -= ext + lw;
-    if (line < a.FixedBoundary) break;
+    if (line < a.FixedBoundary) {
+      if (!fitted && a.Extent(start) <= 0) result = i;
+      break;
+    }
     result = i;
+    fitted = true;
   }
   return result;
 }

@@ -274,7 +274,7 @@ void TGridGxPainter::Run() {
   const auto& v = info.Vert;
   const TColor fixedColor = g->FixedColor(), color = g->Color();
   const int fixedCols = g->FixedCols(), fixedRows = g->FixedRows();
-  const int frozenCols = g->FrozenCols(), frozenRows = g->FrozenRows();
+  const int frozenCols = h.FrozenCount, frozenRows = v.FrozenCount;
   const int firstFrozenCol = fixedCols - frozenCols, firstFrozenRow = fixedRows - frozenRows;
   const int left = g->LeftCol(), top = g->TopRow();
   const bool hasContra = g->ContraColCount() > 0 || g->ContraRowCount() > 0;

@@ -333,6 +333,64 @@ TEST_F(DBGridTest, HiddenColumnsKeepTheirPlaceWithoutRoom) {
   EXPECT_EQ(to, 0);
 }
 
+TEST_F(DBGridTest, DefaultColumnsOutliveChangesOfTheFieldList) {
+  AddRows(2);
+  MakeGrid(600);
+  Bind();
+  gridtest::Pump();
+  ASSERT_EQ(grid->Columns()->Count(), 4);
+  TColumnGx* name = grid->Columns()->Items(1);
+  ASSERT_EQ(name->FieldName(), "NAME");
+  name->SetWidth(150);
+  name->SetTag(77);
+  // Another field hidden, then shown again: the column is the same one, as it was set.
+  table->FieldByName("ID")->SetVisible(false);
+  gridtest::Pump();
+  ASSERT_EQ(grid->Columns()->Count(), 3);
+  EXPECT_EQ(grid->Columns()->Items(0), name);
+  table->FieldByName("ID")->SetVisible(true);
+  gridtest::Pump();
+  ASSERT_EQ(grid->Columns()->Count(), 4);
+  EXPECT_EQ(grid->Columns()->Items(0)->FieldName(), "ID");
+  EXPECT_EQ(grid->Columns()->Items(1), name);
+  EXPECT_EQ(name->Width(), 150);
+  EXPECT_EQ(name->Tag(), 77);
+  EXPECT_EQ(grid->GetColWidths(grid->DataToRawColumn(1)), 150);
+  // A closed data set leaves one empty column; none without a data set.
+  table->Close();
+  gridtest::Pump();
+  ASSERT_EQ(grid->Columns()->Count(), 1);
+  TColumnGx* empty = grid->Columns()->Items(0);
+  EXPECT_EQ(empty->Field(), nullptr);
+  EXPECT_EQ(grid->ColCount(), grid->IndicatorOffset() + 1);
+  grid->LayoutChanged();
+  EXPECT_EQ(grid->Columns()->Items(0), empty);  // the same one, not made anew by each layout
+  table->Open();
+  gridtest::Pump();
+  EXPECT_EQ(grid->Columns()->Count(), 4);
+  grid->SetDataSource(nullptr);
+  gridtest::Pump();
+  EXPECT_EQ(grid->Columns()->Count(), 0);
+}
+
+TEST_F(DBGridTest, AssignCopiesTheLooksOfTheSourceWhetherSetOrNot) {
+  MakeGrid();
+  TColumnGx* src = AddColumn("NAME");
+  TColumnGx* dst = AddColumn("ID");
+  grid->ColumnDefValues()->SetEndEllipsis(true);
+  grid->ColumnDefValues()->SetToolTips(true);
+  dst->Assign(src);
+  for (TColumnAssignedGx v : {cvEndEllipsis, cvAutoDropDown, cvAlwaysShowEditButton, cvToolTips, cvDblClickNextVal,
+                              cvDropDownSizing, cvDropDownShowTitles, cvLayout})
+    EXPECT_TRUE(dst->IsAssigned(v)) << static_cast<int>(v);
+  EXPECT_TRUE(dst->EndEllipsis());
+  EXPECT_TRUE(dst->ToolTips());
+  // Copied, they no longer follow the defaults; the source still does.
+  grid->ColumnDefValues()->SetEndEllipsis(false);
+  EXPECT_TRUE(dst->EndEllipsis());
+  EXPECT_FALSE(src->EndEllipsis());
+}
+
 TEST_F(DBGridTest, LookupColumnsShowTheSpecialRowAndStepThroughTheList) {
   LookupTables tables;
   TMemTableGx& main = tables.main;

@@ -32,6 +32,8 @@ TEST_F(DBGridTest, DefaultsOfANewGrid) {
   EXPECT_EQ(grid->HeadTree()->Height, 10);
   EXPECT_FALSE(grid->SumList()->Active());
   EXPECT_EQ(grid->Style(), GetDefaultGridStyle());
+  EXPECT_FALSE(grid->SaveCellExtents());
+  EXPECT_TRUE(grid->FullRepaintOnResize());  // a change of the row or column count repaints all
   for (const char* name : {"AllowedOperations", "Options", "OptionsGx", "DataSource", "VTitleMargin", "FooterRowCount",
                            "OnCellClick", "OnColExit", "SumList", "TitleFont", "ColumnDefValues"})
     EXPECT_NE(GetPropInfo(grid, name), nullptr) << name;

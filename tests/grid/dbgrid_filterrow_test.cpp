@@ -647,6 +647,33 @@ TEST_F(FilterRowTest, HidingTheRowWithATextThatDoesNotParseKeepsTheRow) {
   EXPECT_EQ(name->STFilter()->FilterText(), "");
 }
 
+TEST_F(FilterRowTest, TypedTextOutlivesAReloadOfTheEditor) {
+  // Each change of a width reloads the filter editor from its column; what is typed must be there.
+  const struct {
+    bool autoFit;
+    const char* text;
+  } cases[] = {{true, "xyz"}, {false, "北京"}, {false, "'ab"}};
+  for (const auto& c : cases) {
+    grid->SetAutoFitColWidths(c.autoFit);
+    gridtest::Pump();
+    TypeFilter(1, c.text);
+    EXPECT_EQ(name->STFilter()->FilterText(), c.text);
+    if (c.autoFit) grid->SetWidth(grid->Width() - 40);
+    else name->SetWidth(name->Width() + 10);
+    gridtest::Pump();
+    ASSERT_TRUE(Editor()->Visible()) << c.text;
+    EXPECT_EQ(Editor()->Text(), c.text);
+    EXPECT_EQ(name->STFilter()->FilterText(), c.text);
+    // Storing is what parses: a text that does not parse puts back the stored one (the last case).
+    if (std::string(c.text) == "'ab") {
+      EXPECT_THROW(grid->StopFilterEdit(), Exception);
+      EXPECT_EQ(name->STFilter()->FilterText(), "北京");
+    } else {
+      grid->StopFilterEdit();
+    }
+  }
+}
+
 TEST_F(FilterRowTest, ACharacterTypedWhileTheCellEditorIsHiddenGoesIntoTheFilterCell) {
   grid->StartFilterEdit(1);
   gridtest::Pump();

@@ -88,6 +88,45 @@ TEST_F(DBGridInplaceTest, EditStylePerColumn) {
   EXPECT_EQ(GetColumnEditStyle(city), esDataList);
 }
 
+TEST_F(DBGridInplaceTest, TheButtonRoomFollowsTheEditStyle) {
+  MakeGrid(500);
+  TColumnGx* id = AddColumn("ID");
+  TColumnGx* day = AddColumn("DAY");
+  TColumnGx* flag = AddColumn("QTY");
+  TColumnGx* code = AddColumn("CODE");
+  flag->KeyList()->Add("10");
+  flag->KeyList()->Add("20");
+  flag->SetCheckboxes(true);
+  code->PickList()->Add("A");
+  code->SetReadOnly(true);
+  for (TColumnGx* c : {id, day, flag, code}) c->SetAlwaysShowEditButton(true);
+  BindDocs();
+  ASSERT_EQ(flag->GetColumnType(), ckCheckbox);
+  const int button = GetSystemMetrics(SM_CXVSCROLL);
+  // A date has its calendar button; a check box and a read-only pick list have none.
+  const struct {
+    TColumnGx* column;
+    int width;
+  } cases[] = {{id, 0}, {day, button}, {flag, 0}, {code, 0}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.column->GetEditButtonsWidth(), c.width) << c.column->FieldName();
+    // The painter draws a button exactly where there is room for one.
+    const TRect cell = grid->CellRect(grid->DataToRawColumn(c.column->Index()), grid->Row());
+    HDC dc = FanoCreateRecordingDC(grid->ClientWidth(), grid->ClientHeight());
+    PaintWithCanvas(grid->Canvas(), dc, [&] { grid->Paint(); });
+    int buttons = 0;
+    for (const FANO_DRAW_RECORD& r : uitest::Records(dc)) {
+      const std::string call = r.call;
+      // A button is a picture put at the cell's right end.
+      if (call == "StretchBlt" && r.argCount >= 4 && r.args[0] + r.args[2] == cell.Right && r.args[1] >= cell.Top &&
+          r.args[1] < cell.Bottom)
+        ++buttons;
+    }
+    DeleteDC(dc);
+    EXPECT_EQ(buttons, c.width > 0 ? 1 : 0) << c.column->FieldName();
+  }
+}
+
 TEST_F(DBGridInplaceTest, LoadingShowsTheStyleButtonAndNarrowsTheTextRectangle) {
   MakeGrid(500);
   TColumnGx* id = AddColumn("ID");

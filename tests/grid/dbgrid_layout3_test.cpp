@@ -67,6 +67,70 @@ TEST_F(DBGridTest, ContraColumnsStayAtTheRightEdgeAndCountWithTheColumns) {
   EXPECT_THROW(grid->SetContraColCountProp(-1), EInvalidGridOperationGx);
 }
 
+TEST_F(DBGridTest, AContraColumnIsSizedByItsLeftBorder) {
+  AddRows(3);
+  MakeGrid(300, 140);
+  AddColumn("ID")->SetWidth(60);
+  AddColumn("NAME")->SetWidth(150);
+  TColumnGx* amount = AddColumn("AMOUNT");
+  TColumnGx* flag = AddColumn("FLAG");
+  amount->SetWidth(80);
+  flag->SetWidth(50);
+  Bind();
+  grid->SetContraColCountProp(2);
+  gridtest::Pump();
+  int changes = 0;
+  grid->OnColWidthsChanged = [&](TObject*) { ++changes; };
+  // Each contra column's left border, dragged 20 pixels to the left, widens it by 20.
+  const struct {
+    TColumnGx* column;
+    int width;
+  } cases[] = {{flag, 70}, {amount, 100}};
+  for (const auto& c : cases) {
+    changes = 0;
+    const TRect r = grid->CellRect(grid->DataToRawColumn(c.column->Index()), 0);
+    const int y = r.Top + 3;
+    uitest::MouseDown(grid, r.Left, y);
+    uitest::MoveMouse(grid, r.Left - 20, y);
+    uitest::MouseUp(grid, r.Left - 20, y);
+    gridtest::Pump();
+    EXPECT_EQ(c.column->Width(), c.width);
+    EXPECT_EQ(grid->GetColWidths(grid->DataToRawColumn(c.column->Index())), c.width);
+    EXPECT_EQ(changes, 1);
+  }
+}
+
+TEST_F(DBGridTest, AMissingValueInAContraColumnIsTheDataSetsMessage) {
+  AddRows(2);
+  MakeGrid(300, 140);
+  AddColumn("ID");
+  AddColumn("NAME");
+  AddColumn("FLAG");
+  table->FieldByName("FLAG")->SetRequired(true);
+  table->FieldByName("NAME")->SetRequired(true);
+  Bind();
+  grid->SetContraColCountProp(1);
+  grid->SetFocus();
+  gridtest::Pump();
+  // A right-anchored column can never be current: the data set says what is missing.
+  table->Append();
+  table->FieldByName("ID")->SetValue(9);
+  table->FieldByName("NAME")->SetValue(std::string("x"));
+  try {
+    table->Post();
+    FAIL() << "posted without FLAG";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "mtblTest: Field 'FLAG' must have a value");
+  }
+  EXPECT_EQ(grid->SelectedField(), table->FieldByName("ID"));
+  // A scrolling column is made current and the message still comes.
+  table->FieldByName("FLAG")->SetValue(std::string("Y"));
+  table->FieldByName("NAME")->Clear();
+  EXPECT_THROW(table->Post(), Exception);
+  EXPECT_EQ(grid->SelectedField(), table->FieldByName("NAME"));
+  table->Cancel();
+}
+
 TEST_F(DBGridTest, DefaultColumnsOfAnInactiveLinkKeepNoContraColumns) {
   MakeGrid();
   grid->SetContraColCountProp(2);

@@ -123,6 +123,72 @@ TEST_F(DBGridBufferedTest, ATrackedThumbDragIsNotRepeatedByTheFinalPosition) {
   grid->SetDataSource(nullptr);
 }
 
+TEST_F(DBGridBufferedTest, AWindowMadeAgainGetsItsVerticalBarBack) {
+  // Each way a grid's window is made again, over both kinds of data set.
+  enum Way { Rebuild, AutoFit, Docking };
+  for (bool buffered : {false, true}) {
+    for (Way way : {Rebuild, AutoFit, Docking}) {
+      SCOPED_TRACE(std::to_string(buffered) + " " + std::to_string(way));
+      TTestDataSet ds(nullptr);
+      TDataSource src(nullptr);
+      if (buffered) {
+        ShowBuffered(ds, src, 30);
+      } else {
+        AddRows(30);
+        MakeGrid(400, 150);
+        AddColumn("ID");
+        Bind();
+      }
+      gridtest::Pump();
+      auto barShown = [&] {
+        return (GetWindowLong(grid->WindowHandle(), GWL_STYLE) & WS_VSCROLL) != 0;
+      };
+      ASSERT_TRUE(barShown());
+      HWND old = grid->WindowHandle();
+      TForm* other = nullptr;
+      switch (way) {
+        case Rebuild: grid->RecreateWnd(); break;
+        case AutoFit: grid->SetAutoFitColWidths(true); break;
+        case Docking:
+          other = new TForm(form);
+          other->SetBounds(20, 20, 440, 200);
+          other->Show();
+          grid->SetParent(other);
+          break;
+      }
+      gridtest::Pump();
+      grid->HandleNeeded();
+      EXPECT_NE(grid->WindowHandle(), old);
+      EXPECT_TRUE(barShown());
+      SCROLLINFO si{};
+      si.cbSize = sizeof(si);
+      si.fMask = SIF_RANGE | SIF_PAGE;
+      ASSERT_TRUE(GetScrollInfo(grid->WindowHandle(), SB_VERT, &si));
+      EXPECT_GT(si.nMax - si.nMin + 1, static_cast<int>(si.nPage));
+      grid->SetDataSource(nullptr);
+      form->Free();
+      form = nullptr;
+      if (!buffered) table->EmptyTable();
+    }
+  }
+}
+
+TEST_F(DBGridTest, TheHorizontalThumbDroppedInTheMiddleShowsTheNearestColumn) {
+  AddRows(3);
+  MakeGrid(150, 150);
+  for (const char* f : {"ID", "NAME", "AMOUNT", "FLAG"}) AddColumn(f)->SetWidth(100);
+  Bind();
+  gridtest::Pump();
+  TGridDrawInfo info;
+  grid->CalcDrawInfo(info);
+  ASSERT_EQ(grid->CalcMaxTopLeft({grid->ColCount() - 1, grid->TopRow()}, info).X - grid->FixedCols(), 3);
+  // Three steps: 64 of 127 is nearer the third column than the second.
+  grid->Perform(WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 64), 0);
+  EXPECT_EQ(grid->ColumnAt(grid->RawToDataColumn(grid->LeftCol()))->FieldName(), "AMOUNT");
+  grid->Perform(WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 63), 0);
+  EXPECT_EQ(grid->ColumnAt(grid->RawToDataColumn(grid->LeftCol()))->FieldName(), "NAME");
+}
+
 TEST_F(DBGridTest, LayoutRequestsWaitInTheQueueOnlyOnce) {
   MakeGrid();
   AddColumn("ID");

@@ -287,19 +287,42 @@ TEST_F(DBGridMouseTest, ADoubleClickOnABorderFitsTheColumnWithoutADoubleClickEve
 }
 
 TEST_F(DBGridMouseTest, MultiLevelTitlesSizeAColumnInsideTheTitle) {
-  Build(5);
-  name->Title()->SetCaption("单据|名称");
-  amount->Title()->SetCaption("单据|金额");
-  grid->SetUseMultiTitle(true);
-  gridtest::Pump();
-  const int before = name->Width();
-  const TRect r = grid->CellRect(2, 0);
-  Down(r.Right, r.Bottom - 4);
-  EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msTitleSizingGx);
-  Move(r.Right + 20, r.Bottom - 4);
-  Up(r.Right + 20, r.Bottom - 4);
-  EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msNoneGx);
-  EXPECT_EQ(name->Width(), before + 20);
+  // The border under the pointer is the border of the column drawn there: after frozen columns,
+  // and after columns scrolled out to the left.
+  const struct {
+    int frozen;
+    int widths[3];  // ID, NAME, AMOUNT
+    int scrolled;   // columns scrolled out to the left
+    int dataCol;    // the column whose right border is dragged
+  } cases[] = {{0, {60, 80, 80}, 0, 1}, {1, {60, 80, 80}, 0, 1}, {1, {60, 80, 80}, 0, 2},
+               {0, {300, 80, 80}, 1, 1}, {1, {60, 300, 80}, 1, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.frozen * 10 + c.dataCol + c.scrolled * 100);
+    Build(5, 400);
+    name->Title()->SetCaption("单据|名称");
+    amount->Title()->SetCaption("单据|金额");
+    grid->SetUseMultiTitle(true);
+    grid->SetDataFrozenCols(c.frozen);
+    for (int i = 0; i < 3; ++i) grid->Columns()->Items(i)->SetWidth(c.widths[i]);
+    gridtest::Pump();
+    if (c.scrolled) grid->SetLeftCol(grid->LeftCol() + c.scrolled);
+    gridtest::Pump();
+    TColumnGx* sized = grid->Columns()->Items(c.dataCol);
+    const int next = c.dataCol + 1 < 3 ? grid->Columns()->Items(c.dataCol + 1)->Width() : 0;
+    const TRect r = grid->CellRect(grid->DataToRawColumn(c.dataCol), 0);
+    ASSERT_FALSE(r.IsEmpty());
+    Down(r.Right, r.Bottom - 4);
+    EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msTitleSizingGx);
+    Move(r.Right + 20, r.Bottom - 4);
+    Up(r.Right + 20, r.Bottom - 4);
+    EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msNoneGx);
+    EXPECT_EQ(sized->Width(), c.widths[c.dataCol] + 20);
+    if (next) EXPECT_EQ(grid->Columns()->Items(c.dataCol + 1)->Width(), next);
+    form->Free();
+    form = nullptr;
+    table->EmptyTable();
+    Later();
+  }
 }
 
 TEST_F(DBGridMouseTest, APressOnTheGroupBandOfAMultiLevelTitleIsNoTitleButtonPress) {

@@ -58,6 +58,48 @@ TEST_F(DBGridTest, AGridWrittenAsFormTextReadsBack) {
   copy->Free();
 }
 
+// The title defaults are written only when set and unlike what the grid gives: unset, they follow
+// the grid after reading too.
+TEST_F(DBGridTest, TitleDefaultsLeftUnsetFollowTheGridWhenReadBack) {
+  RegisterDBGridClasses();
+  const struct {
+    bool set;
+    TAlignment alignment;
+    TColor color;
+    bool written;
+  } cases[] = {{false, taLeftJustify, clBtnFace, false},
+               {true, taRightJustify, clYellow, true},
+               {true, taCenter, clAqua, false}};  // set, but like what the grid gives
+  for (const auto& c : cases) {
+    MakeGrid();
+    form->SetName("frmGrid");
+    grid->SetName("grdLines");
+    grid->SetUseMultiTitle(true);
+    grid->SetFixedColor(clAqua);
+    TColumnTitleDefValuesGx* t = grid->ColumnDefValues()->Title();
+    if (c.set) {
+      t->SetAlignment(c.alignment);
+      t->SetColor(c.color);
+    }
+    const std::string text = WriteComponentText(form);
+    auto* copy = new TForm(nullptr);
+    ASSERT_NO_THROW(ReadComponentText(copy, text)) << text;
+    auto* g = dynamic_cast<TDBGridGx*>(copy->FindComponent("grdLines"));
+    ASSERT_NE(g, nullptr);
+    TColumnTitleDefValuesGx* r = g->ColumnDefValues()->Title();
+    EXPECT_EQ(r->AlignmentAssigned(), c.written) << text;
+    EXPECT_EQ(r->ColorAssigned(), c.written) << text;
+    // Unset, they go on following the grid's multi-level titles and fixed colour.
+    g->SetUseMultiTitle(false);
+    g->SetFixedColor(clLime);
+    EXPECT_EQ(r->Alignment(), c.written ? c.alignment : taLeftJustify);
+    EXPECT_EQ(r->Color(), c.written ? c.color : clLime);
+    copy->Free();
+    form->Free();
+    form = nullptr;
+  }
+}
+
 // A column given what a new column shows anyway (but not what its field would give it) keeps it
 // when read back.
 TEST_F(DBGridTest, AColumnsOwnValueLikeANewColumnsIsKept) {

@@ -75,6 +75,30 @@ INSTANTIATE_TEST_SUITE_P(
                       TitleHeightsCase{"VerticalLeaf", {"A|Amount", "A|B"}, 40, true, 1, 42}),
     [](const ::testing::TestParamInfo<TitleHeightsCase>& info) { return std::string(info.param.name); });
 
+// A group caption wraps 2 pixels in from each side of its band (and clear of a raised frame): a
+// caption that only fits the whole band takes two lines.
+TEST_F(DBGridTest, AGroupCaptionWrapsInsideItsMargins) {
+  const char* caption = "Aaa Bbb";
+  for (int extra : {3, 4}) {
+    AddRows(1);
+    MakeGrid(500, 220);
+    grid->SetUseMultiTitle(true);
+    TMeasureCanvas m;
+    m.Canvas()->Font()->Assign(grid->TitleFont());
+    const int text = m.Canvas()->TextWidth(caption);
+    const int line = m.Canvas()->TextHeight("Wg");
+    const int frame = grid->OptionsGx().Contains(dghFixed3D) && !grid->Flat() ? 2 : 0;
+    AddColumn("ID", std::string(caption) + "|Date")->SetWidth(text + frame + extra);
+    Bind();
+    THeadTreeNode* group = grid->LeafFor(0)->Host;
+    ASSERT_NE(group, grid->HeadTree());
+    EXPECT_EQ(group->Height, (extra < 4 ? 2 : 1) * line + grid->VTitleMargin()) << extra;
+    form->Free();
+    form = nullptr;
+    table->EmptyTable();
+  }
+}
+
 // Three levels in the installed fonts: a group caption that wraps over narrow columns, a vertical
 // leaf beside them; written for people to look at.
 TEST_F(DBGridTest, SnapshotOfThreeLevelTitles) {

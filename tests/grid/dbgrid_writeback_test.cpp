@@ -101,3 +101,56 @@ TEST_F(DBGridTest, LookupColumnStoresTheKeyOfTheLookedUpText) {
   EXPECT_TRUE(main.FieldByName("KID")->IsNull());
   grid->SetDataSource(nullptr);
 }
+
+TEST_F(DBGridTest, ColumnsChangedByCodeWhileACellIsEditedKeepItsText) {
+  // What happens to the columns while "row1" is edited in NAME; where the typed text must end.
+  enum Change { Free, MoveFirst, Insert, WidenFirst };
+  const struct {
+    Change change;
+    const char* name;  // NAME after posting
+  } cases[] = {{Free, "row1"}, {MoveFirst, "row1ab"}, {Insert, "row1ab"}, {WidenFirst, "row1ab"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.change));
+    AddRows(2);
+    MakeGrid(600);
+    AddColumn("ID");
+    TColumnGx* name = AddColumn("NAME");
+    AddColumn("AMOUNT");
+    AddColumn("FLAG");
+    grid->SetDBOptions(grid->DBOptions() + TDBGridOptions{dgEditing});
+    Bind();
+    grid->SetFocus();
+    grid->SetCol(grid->DataToRawColumn(1));
+    gridtest::Pump();
+    Key(VK_F2);
+    Key(VK_END);
+    Type("ab");
+    ASSERT_TRUE(grid->EditorMode());
+    ASSERT_EQ(grid->InplaceEditor()->Text(), "row1ab");
+    switch (c.change) {
+      case Free: delete name; break;
+      case MoveFirst: name->SetIndex(0); break;
+      case Insert: {
+        TColumnGx* extra = grid->Columns()->Add();
+        extra->SetFieldName("FLAG");
+        extra->SetIndex(0);
+        break;
+      }
+      case WidenFirst: grid->Columns()->Items(0)->SetWidth(grid->Columns()->Items(0)->Width() + 40); break;
+    }
+    gridtest::Pump();
+    // The editor sits on the current cell and shows that cell's text or the text typed for it.
+    if (grid->EditorMode() && grid->InplaceEditor()->Visible()) {
+      EXPECT_EQ(grid->InplaceEditor()->BoundsRect().Left, grid->CellRect(grid->Col(), grid->Row()).Left);
+      if (grid->SelectedField() != table->FieldByName("NAME"))
+        EXPECT_EQ(grid->InplaceEditor()->Text(), grid->GetEditText(grid->Col(), grid->Row()));
+    }
+    EXPECT_NO_THROW(table->Post());
+    EXPECT_EQ(table->FieldByName("NAME")->AsString(), c.name);
+    EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 1);
+    EXPECT_TRUE(table->FieldByName("FLAG")->IsNull());
+    form->Free();
+    form = nullptr;
+    table->EmptyTable();
+  }
+}

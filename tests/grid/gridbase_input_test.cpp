@@ -125,6 +125,26 @@ TEST_F(GridInput, RowSelectScrollsByPixelsAndKeepsTheCurrentCell) {
   EXPECT_EQ(grid->Current(), before);
 }
 
+TEST_F(GridInput, ColumnsRemovedUnderAPixelScrolledViewStartTheNewLeftColumnWhole) {
+  // A row-select grid with a column fixed at the right, scrolled part-way into a column; each
+  // column is wider than the view, so the last one alone can fill it.
+  MakeGrid(400, 200, ssBoth);
+  grid->SetColCount(10);
+  for (int i = 1; i < 10; ++i) grid->SetColWidths(i, 400);
+  AddOption(grid, goRowSelect);
+  grid->SetContraColCount(1);
+  grid->ScrollHorzPixels(5 * 401 + 30);
+  ASSERT_GT(grid->LeftCol(), 3);
+  ASSERT_GT(grid->HorzPixelOffset(), 0);
+  // Columns removed: the left column comes back inside the count, and starts whole.
+  grid->SetColCount(4);
+  EXPECT_EQ(grid->LeftCol(), 3);
+  EXPECT_EQ(grid->HorzPixelOffset(), 0);
+  TGridDrawInfo info;
+  grid->CalcDrawInfo(info);
+  EXPECT_EQ(grid->CellRect(grid->LeftCol(), 1).Left, info.Horz.FixedBoundary);
+}
+
 TEST_F(GridInput, ScrollCodesInCellMode) {
   MakeGrid(400, 200, ssBoth);
   grid->SetRowCount(100);
@@ -156,6 +176,15 @@ TEST_F(GridInput, ScrollCodesInCellMode) {
   EXPECT_EQ(grid->TopRow(), 1);
   vscroll(SB_THUMBPOSITION, 127);
   EXPECT_EQ(grid->TopRow(), maxTop);
+  // The thumb's place is scaled to the nearest row: with three steps, 64 of 127 is the second.
+  grid->SetRowCount(4 + (100 - maxTop));
+  grid->CalcDrawInfo(info);
+  ASSERT_EQ(grid->CalcMaxTopLeft({4, grid->RowCount() - 1}, info).Y, 4);
+  vscroll(SB_THUMBPOSITION, 64);
+  EXPECT_EQ(grid->TopRow(), 3);
+  vscroll(SB_THUMBPOSITION, 63);
+  EXPECT_EQ(grid->TopRow(), 2);
+  grid->SetRowCount(100);
   AddOption(grid, goThumbTracking);
   vscroll(SB_THUMBTRACK, 0);
   EXPECT_EQ(grid->TopRow(), 1);
@@ -286,6 +315,19 @@ TEST_F(GridInput, ColumnSizingWithTheMouse) {
   grid->SetDesigning(true, false);
   EXPECT_TRUE(grid->Sizing(129 + 30, 10));
   grid->SetDesigning(false, false);
+}
+
+TEST_F(GridInput, TheContraBoundaryIsHitFromItselfToHalfTheZoneRight) {
+  MakeGrid(400, 200);
+  AddOption(grid, goColSizing);
+  grid->SetColCount(3);
+  grid->SetContraColCount(1);
+  TGridDrawInfo info;
+  grid->CalcDrawInfo(info);
+  const int edge = info.Horz.ContraBoundary;
+  ASSERT_EQ(edge, 334);
+  ASSERT_LT(info.Horz.GridBoundary, edge);  // no cut-off scrolling column there
+  for (int x = edge - 4; x <= edge + 5; ++x) EXPECT_EQ(grid->Sizing(x, 10), x >= edge && x <= edge + 3) << x;
 }
 
 TEST_F(GridInput, ColumnMovingWithTheMouse) {

@@ -224,6 +224,29 @@ TEST_F(GridModel, ClampInViewAndMaxTopLeft) {
   EXPECT_EQ(grid->CalcMaxTopLeft({29, 99}, info).X, 23);
 }
 
+TEST_F(GridModel, MaxTopLeftIsNeverAnEmptyColumn) {
+  // Widths of all columns, the fixed one first; the 200-pixel grid shows a 300-pixel column only
+  // in part.
+  const struct {
+    std::vector<int> widths;
+    int expected;
+  } cases[] = {{{64, 64, 300, 0}, 2}, {{64, 64, 300}, 2}, {{64, 0, 300, 0, 0}, 2}, {{64, 64, 64, 0}, 1}};
+  for (const auto& c : cases) {
+    MakeGrid(200, 100);
+    grid->SetColCount(static_cast<int>(c.widths.size()));
+    for (size_t i = 0; i < c.widths.size(); ++i) grid->SetColWidths(static_cast<int>(i), c.widths[i]);
+    TGridDrawInfo info;
+    grid->CalcDrawInfo(info);
+    EXPECT_EQ(grid->CalcMaxTopLeft({grid->ColCount() - 1, 1}, info).X, c.expected) << c.widths.size();
+    // Ctrl+End shows the last column with width, not an empty scrolling area.
+    grid->SetFocus();
+    Key(VK_END, false, true);
+    EXPECT_EQ(grid->LeftCol(), c.expected);
+    form->Free();
+    form = nullptr;
+  }
+}
+
 TEST_F(GridModel, MovingColumnsAndRowsCarriesTheirStateAlong) {
   MakeGrid();
   grid->SetColWidths(1, 11);
@@ -272,8 +295,12 @@ TEST_F(GridModel, DeleteRowKeepsTheCurrentRowOnDataRows) {
 
 TEST_F(GridModel, ScaleHelperAnswersNothingForAZeroDivisor) {
   EXPECT_FALSE(GridScale(5, 127, 0).has_value());
-  EXPECT_EQ(*GridScale(1, 127, 2), 63);
-  EXPECT_EQ(*GridScale(500000, 127, 999999), 63);  // 64-bit intermediate
+  // Rounded to the nearest, halves away from zero.
+  EXPECT_EQ(*GridScale(1, 127, 2), 64);
+  EXPECT_EQ(*GridScale(-1, 127, 2), -64);
+  EXPECT_EQ(*GridScale(64, 3, 127), 2);
+  EXPECT_EQ(*GridScale(63, 3, 127), 1);
+  EXPECT_EQ(*GridScale(500000, 127, 999999), 64);  // 64-bit intermediate
   EXPECT_EQ(*GridScale(2000000000, 2000000000, 1), INT32_MAX);
 }
 

@@ -87,6 +87,38 @@ TEST_F(GridPaint, LinesWhoseOptionIsOffKeepTheirWidthInTheBackground) {
   DeleteDC(dc);
 }
 
+namespace {
+// Line colours of a grid of its own: every data line green.
+class TGreenLines : public TGridLineColorsGx {
+ public:
+  using TGridLineColorsGx::TGridLineColorsGx;
+  TColor GetBrightColor() const override { return clGreen; }
+};
+class TGreenLinesGrid : public TTestGrid {
+ public:
+  using TTestGrid::TTestGrid;
+  TGridLineColorsGx* CreateGridLineColors() override { return new TGreenLines(this); }
+};
+}  // namespace
+
+TEST_F(GridPaint, ADescendantsLineColoursAreTheOnesUsed) {
+  form = new TForm(nullptr);
+  form->SetBounds(10, 10, 440, 240);
+  auto* own = new TGreenLinesGrid(form);
+  grid = own;
+  grid->SetParent(form);
+  grid->SetBorderStyle(bsNone);
+  grid->SetBounds(0, 0, 400, 200);
+  form->Show();
+  Pump();
+  EXPECT_NE(dynamic_cast<TGreenLines*>(grid->GridLineColors()), nullptr);
+  HDC dc = PaintRecorded();
+  int green = 0;
+  for (const Strokes& s : PolyPolylines(dc)) green += s.pen == RGB(0, 128, 0);
+  EXPECT_GT(green, 0);
+  DeleteDC(dc);
+}
+
 TEST_F(GridPaint, LineColoursFallBack) {
   MakeGrid();
   TGridLineColorsGx* c = grid->GridLineColors();
@@ -227,6 +259,33 @@ TEST_F(GridPaint, FrozenCellsArePaintedAsDataCells) {
   }
   EXPECT_EQ(red, 2);
   DeleteDC(dc);
+}
+
+TEST_F(GridPaint, MoreFrozenColumnsThanFixedOnesDrawNoCellBeforeTheFirst) {
+  // The column count shrinks under the fixed and frozen columns; rows likewise.
+  MakeGrid();
+  grid->SetColCount(4);
+  grid->SetFixedCols(2);
+  grid->SetFrozenCols(2);
+  grid->SetRowCount(4);
+  grid->SetFixedRows(2);
+  grid->SetFrozenRows(2);
+  grid->SetColCount(2);
+  grid->SetRowCount(2);
+  ASSERT_EQ(grid->FixedCols(), 1);
+  ASSERT_EQ(grid->FixedRows(), 1);
+  HDC dc = PaintRecorded();
+  ASSERT_FALSE(grid->drawn.empty());
+  for (const DrawnCell& d : grid->drawn) {
+    EXPECT_GE(d.Col, 0);
+    EXPECT_GE(d.Row, 0);
+  }
+  DeleteDC(dc);
+  // The sizing hit test finds no column before the first either.
+  TGridDrawInfo info;
+  grid->CalcDrawInfo(info);
+  EXPECT_EQ(info.Horz.FrozenCount, 1);
+  EXPECT_EQ(info.Vert.FrozenCount, 1);
 }
 
 TEST_F(GridPaint, ContraCellsDoNotDependOnTheScrollPosition) {

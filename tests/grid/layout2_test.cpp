@@ -106,6 +106,29 @@ TEST_F(Layout2Test, AutoFitSharesTheClientWidthByBaseWidths) {
   EXPECT_EQ(b->AutoFitBaseWidth(), 150);
 }
 
+TEST_F(Layout2Test, ASizedColumnsShareIsRoundedAndAClampedWidthTellsOnce) {
+  MakeGrid(108);
+  TColumnGx* a = AddColumn("ID");
+  grid->SetAutoFitColWidths(true);
+  ASSERT_EQ(a->Width(), 92);  // all the room there is
+  a->SetAutoFitBaseWidth(70);
+  int changes = 0;
+  grid->OnColWidthsChanged = [&](TObject*) { ++changes; };
+  // Sized to 93: the share grows to 70 x 93 / 92 = 70.76, the nearest whole pixel.
+  grid->SetColWidths(1, 93);
+  EXPECT_EQ(a->AutoFitBaseWidth(), 71);
+  EXPECT_EQ(changes, 1);
+  // Sized below its least width: it takes that width, and the change is told once.
+  grid->SetAutoFitColWidths(false);
+  a->SetWidth(80);
+  a->SetMinWidth(50);
+  changes = 0;
+  grid->SetColWidths(1, 30);
+  EXPECT_EQ(grid->GetColWidths(1), 50);
+  EXPECT_EQ(a->Width(), 50);
+  EXPECT_EQ(changes, 1);
+}
+
 TEST_F(Layout2Test, AutoFitColumnThatWillNotTakeItsShare) {
   MakeGrid(400);
   TColumnGx* a = AddColumn("ID");
@@ -215,7 +238,7 @@ TEST_F(Layout2Test, ChangeScaleScalesFontsAndWidthsWithoutDrift) {
   MakeGrid();
   grid->SetParentFont(false);
   grid->Font()->SetSize(10);
-  grid->FooterFont()->SetSize(8);
+  grid->FooterFont()->SetSize(9);
   TColumnGx* cols[3] = {AddColumn("ID"), AddColumn("NAME"), AddColumn("AMOUNT")};
   for (TColumnGx* c : cols) c->SetWidth(33);
   cols[0]->Font()->SetSize(12);  // set explicitly: scaled
@@ -223,17 +246,17 @@ TEST_F(Layout2Test, ChangeScaleScalesFontsAndWidthsWithoutDrift) {
   grid->ChangeScale(3, 2);
   EXPECT_EQ(grid->Font()->Size(), 15);
   EXPECT_EQ(grid->TitleFont()->Size(), 15);
-  EXPECT_EQ(grid->FooterFont()->Size(), 12);
+  EXPECT_EQ(grid->FooterFont()->Size(), 14);  // 13.5, rounded
   EXPECT_EQ(cols[0]->Font()->Size(), 18);
   EXPECT_EQ(cols[1]->Title()->Font()->Size(), 30);
   EXPECT_EQ(cols[2]->Title()->Font()->Size(), 15);  // follows the title font
   EXPECT_EQ(cols[2]->Font()->Size(), 15);  // follows the grid font
-  // 33 each: edges 49, 99, 148 rather than 49 three times.
-  EXPECT_EQ(cols[0]->Width(), 49);
-  EXPECT_EQ(cols[1]->Width(), 50);
-  EXPECT_EQ(cols[2]->Width(), 49);
+  // 33 each: edges 50, 99, 149 (49.5, 99, 148.5 rounded) rather than 50 three times.
+  EXPECT_EQ(cols[0]->Width(), 50);
+  EXPECT_EQ(cols[1]->Width(), 49);
+  EXPECT_EQ(cols[2]->Width(), 50);
   EXPECT_EQ(grid->Width(), 600);
-  EXPECT_EQ(grid->GetColWidths(2), 50);
+  EXPECT_EQ(grid->GetColWidths(2), 49);
 }
 
 TEST_F(Layout2Test, LoadedGridListsItsSortedColumnsAndLaysOutAgainLater) {

@@ -73,6 +73,31 @@ TEST_F(LayoutTest, LayoutChangedWaitsOutAnUpdate) {
   grid->EndUpdateGx();
   grid->LayoutChanged();
   EXPECT_EQ(counting->passes, 1);
+  // A request made inside the update is not lost: the queue runs it after the update.
+  grid->BeginUpdateGx();
+  grid->LayoutChanged();
+  grid->LayoutChanged();
+  grid->EndUpdateGx();
+  EXPECT_EQ(counting->passes, 1);
+  gridtest::Pump();
+  EXPECT_EQ(counting->passes, 2);
+}
+
+TEST_F(LayoutTest, ColumnChangesInsideAnUpdateReachTheGrid) {
+  AddRows(2);
+  MakeGrid();
+  TColumnGx* id = AddColumn("ID");
+  TColumnGx* name = AddColumn("NAME");
+  Bind();
+  gridtest::Pump();
+  ASSERT_EQ(grid->GetColWidths(1), id->Width());
+  grid->BeginUpdateGx();
+  id->SetWidth(111);
+  name->SetVisible(false);
+  grid->EndUpdateGx();
+  gridtest::Pump();
+  EXPECT_EQ(grid->GetColWidths(1), 111);
+  EXPECT_LE(grid->GetColWidths(2), 0);  // hidden
 }
 
 TEST_F(LayoutTest, OptionChangesRecomputeOnlyWhenTheyShapeTheGrid) {
@@ -88,6 +113,25 @@ TEST_F(LayoutTest, OptionChangesRecomputeOnlyWhenTheyShapeTheGrid) {
   EXPECT_FALSE(grid->Options().Contains(goFixedHorzLine));
   grid->SetOptionsGx(grid->OptionsGx() + TDBGridGxOptions{dghRowHighlight});
   EXPECT_EQ(counting->passes, 3);
+}
+
+TEST_F(LayoutTest, AnEditorAlwaysShownComesBackWithTheData) {
+  AddRows(3);
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  grid->SetDBOptions(grid->DBOptions() + TDBGridOptions{dgEditing, dgAlwaysShowEditor});
+  Bind();
+  grid->SetFocus();
+  gridtest::Pump();
+  ASSERT_TRUE(grid->IsEditorVisible());
+  table->Close();
+  gridtest::Pump();
+  EXPECT_FALSE(grid->IsEditorVisible());
+  table->Open();
+  gridtest::Pump();
+  EXPECT_TRUE(grid->IsEditorVisible());
+  EXPECT_EQ(grid->InplaceEditor()->Text(), table->FieldByName("ID")->Text());
 }
 
 TEST_F(LayoutTest, RowSelectTakesAwayEditing) {
