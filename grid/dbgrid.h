@@ -1775,7 +1775,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool EditValuePending() const noexcept { return editValueSet_; }
   const Variant& EditValue() const noexcept { return editValue_; }
   // The text the grid keeps for the current cell: the one handed back, else the field's.
-  std::string EditText() { return editPending_ && editCol_ == Col() ? editText_ : GetEditText(Col(), Row()); }
+  std::string EditText() {
+    return editPending_ && editColumn_ && editColumn_ == SelectedColumn() ? editText_ : GetEditText(Col(), Row());
+  }
   virtual void EditButtonClick();
   TNotifyEvent OnEditButtonClick;
 

@@ -107,7 +107,7 @@ TEST_F(Layout2Test, AutoFitSharesTheClientWidthByBaseWidths) {
 }
 
 TEST_F(Layout2Test, ASizedColumnsShareIsRoundedAndAClampedWidthTellsOnce) {
-  MakeGrid(108);
+  MakeGrid(105);
   TColumnGx* a = AddColumn("ID");
   grid->SetAutoFitColWidths(true);
   ASSERT_EQ(a->Width(), 92);  // all the room there is
