@@ -909,6 +909,21 @@ std::string TCustomDBGridGx::GetEditText(int col, int row) {
       }
     }
   }
+  // A memo's edit text is its type name: the editor gets the memo itself, each line ending CR LF.
+  if (drawMemoText_ && (f->DataType() == ftMemo || f->DataType() == ftWideMemo)) {
+    const std::string memo = f->AsString();
+    std::string text;
+    text.reserve(memo.size());
+    for (size_t i = 0; i < memo.size(); ++i) {
+      if (memo[i] != '\r' && memo[i] != '\n') {
+        text += memo[i];
+        continue;
+      }
+      text += "\r\n";
+      if (memo[i] == '\r' && i + 1 < memo.size() && memo[i + 1] == '\n') ++i;
+    }
+    return text;
+  }
   return f->EditText();
 }
 
