@@ -1472,6 +1472,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   std::string RowBookmark(int row);
   // The grid row that shows the record of this bookmark now, or -1 when none does.
   int RowOfRecordBookmark(const std::string& bookmark);
+  // The grid row that shows this record of the memory table now (-1: none); the data set must be
+  // browsing: the record is made current to be found, then the current one is made current again.
+  int RowOfMemoryRecord(TMemoryRecordGx* record);
 
   // ---- drawing (the full cell painter lands later; data cells are written plainly)
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;

@@ -172,12 +172,20 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
   // moves), and the rows below it move up into its place.
   // (A record being inserted has no bookmark yet: a press on it keeps its row.)
   std::string pressedBookmark;
+  // A memory table's bookmark is a position: posting may sort the record elsewhere, so the record
+  // itself is kept too.
+  TMemoryRecordGx* pressedRecord = nullptr;
   bool pressedCurrent = false;
   if (dataLink_->Active() && DataSet()) {
     const int row = MouseCoord(x, y).Y;
     if (row >= GetTitleOffset() && row < RowCount()) {
       pressedCurrent = IsCurrentRecordRow(row);
       if (!pressedCurrent || DataSet()->State() != dsInsert) pressedBookmark = RowBookmark(row);
+      if (memTable_ && !pressedBookmark.empty()) {
+        BeginRowRead(row);
+        pressedRecord = memTable_->GetActiveMemoryRecord();
+        EndRowRead();
+      }
     }
   }
   auto pressedRowNow = [&](int row) {
@@ -312,8 +320,13 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
     if (!pressedBookmark.empty()) {
       // Leaving the current record settles the rows first: an empty appended row goes, a changed
       // one is posted; then the pressed record is found where it is now.
-      if (!pressedCurrent && (ds->State() == dsEdit || ds->State() == dsInsert)) ds->CheckBrowseMode();
-      cell.Y = pressedRowNow(cell.Y);
+      bool posted = false;
+      if (!pressedCurrent && (ds->State() == dsEdit || ds->State() == dsInsert)) {
+        ds->CheckBrowseMode();
+        posted = true;
+      }
+      const int row = posted && pressedRecord ? RowOfMemoryRecord(pressedRecord) : -1;
+      cell.Y = row >= 0 ? row : pressedRowNow(cell.Y);
     }
     const TGridCoord oldCurrent{Col(), Row()};
     const std::string oldBookmark = ds->IsEmpty() ? std::string() : ds->Bookmark();

@@ -39,4 +39,43 @@ TEST_F(DBGridTest, ARowSelectingListReportsTheClickedRow) {
   EXPECT_EQ(clicked.size(), 2u);
 }
 
+
+
+// A click that posts an edit which re-sorts the rows makes current the record the click was on.
+TEST_F(DBGridTest, AClickAfterAResortingEditFindsTheClickedRecord) {
+  AddRows(5);
+  table->SetSortOrder("NAME");
+  table->First();
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  Bind();
+  grid->SetFocus();
+  gridtest::Pump();
+  struct Case {
+    bool editor;  // the new name typed into the cell rather than set on the field
+  };
+  for (const Case& c : {Case{false}, Case{true}}) {
+    SCOPED_TRACE(c.editor);
+    table->Locate("ID", 1, {});
+    table->Edit();
+    table->FieldByName("NAME")->SetAsString("a");
+    table->Post();
+    table->First();
+    gridtest::AdvanceAndPump(1000);  // no double click
+    ASSERT_EQ(table->FieldByName("ID")->AsInteger(), 1);
+    grid->SetCol(grid->DataToRawColumn(1));
+    if (c.editor) {
+      Type("zz");
+    } else {
+      table->Edit();
+      table->FieldByName("NAME")->SetAsString("zz");
+    }
+    const int row3 = grid->GetTitleOffset() + 2;  // row1 sorts first, so record 3 shows third
+    ClickCell(grid, grid->DataToRawColumn(0), row3);
+    EXPECT_EQ(table->State(), dsBrowse);
+    EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 3);
+    EXPECT_EQ(table->FieldByName("NAME")->AsString(), "row3");
+  }
+}
 }  // namespace
