@@ -144,7 +144,7 @@ void TCustomDBGridGx::TabStep(bool forward) {
       }
       if (col == start) break;
       if (GetTabStops(col)) {
-        SetCol(col);
+        MoveCol(col, forward ? 1 : -1, false);
         break;
       }
     }

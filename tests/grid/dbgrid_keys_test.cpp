@@ -470,6 +470,33 @@ TEST_F(DBGridKeysTest, SetValueFromThePreviousRecord) {
 namespace dbgridtest {
 namespace {
 
+// Tab is a column change like any other: the search text does not carry into the next column.
+TEST_F(DBGridKeysTest, TabEndsTheSearch) {
+  MakeFruitGrid({dghIncSearch});
+  grid->SetDBOptions(grid->DBOptions() + dgTabs);
+  struct Case {
+    int from;  // data column searched in
+    const char* text;
+    bool back;  // Shift+Tab
+    const char* found;
+  };
+  for (const Case& c : {Case{1, "bl", true, "blueberry"}, Case{0, "4", false, "Cherry"}}) {
+    SCOPED_TRACE(c.text);
+    grid->StopInplaceSearch();  // (a search left running would make Ctrl+F open the find dialog)
+    grid->SetCol(grid->DataToRawColumn(c.from));
+    Key('F', false, true);
+    Type(c.text);
+    ASSERT_TRUE(grid->InplaceSearching());
+    ASSERT_EQ(Name(), c.found);
+    const int row = grid->Row();
+    Key(VK_TAB, c.back);
+    EXPECT_EQ(grid->Row(), row);
+    EXPECT_EQ(grid->Col(), grid->DataToRawColumn(1 - c.from));
+    EXPECT_FALSE(grid->InplaceSearching());
+    EXPECT_EQ(grid->InplaceSearchText(), "");
+  }
+}
+
 TEST_F(DBGridKeysTest, ARecordMovedByOtherCodeEndsTheTypedSearch) {
   MakeFruitGrid({dghIncSearch});
   Key('F', false, true);
