@@ -1962,6 +1962,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool rectSelecting_ = false;
   bool autoDragPress_ = false;
   bool dragSelectionPending_ = false;
+  bool treeAreaPressed_ = false;  // the tree's indent took the last press: its release is no cell click
   bool autoTimerRunning_ = false;
   UINT autoTimerInterval_ = 0;
   int titleSizingIndex_ = -1;

@@ -3,6 +3,7 @@
 // columns by dragging with auto-scroll on timer 1, check-box clicks, the cursor and cancelling.
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "grid/dbgrid.h"
 #include "grid/dbgrid_filterrow.h"
@@ -166,6 +167,7 @@ void TCustomDBGridGx::MouseDoubleClick(TShiftState shift, int x, int y, const TG
 void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == mbRight) SetMouseCapture(true);
   pressedCheckCell_ = {-1, -1};
+  treeAreaPressed_ = false;
   downPoint_ = movePoint_ = TPoint(x, y);
   // The record under the pointer at the press is the one the press means: rows may vanish before
   // the press is handled (an empty appended row is given up when the focus comes or the record
@@ -297,7 +299,7 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
 
   TDataSet* ds = DataSet();
   if (cell.Y < 0 || cell.Y >= RowCount() || cell.X < 0 || !dataLink_->Active() || !ds ||
-      StartRecordDrag(button, shift, x, y) || TreeAreaPress(button, shift, x, y)) {
+      StartRecordDrag(button, shift, x, y) || (treeAreaPressed_ = TreeAreaPress(button, shift, x, y))) {
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
@@ -590,9 +592,10 @@ void TCustomDBGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int
   if (IsEditorVisible() && InplaceEditor()->BoundsRect().Contains(TPoint(x, y))) return;
   const TGridCoord cell = MouseCoord(x, y);
   TColumnGx* c = cell.X >= IndicatorOffset() ? ColumnAt(RawToDataColumn(cell.X)) : nullptr;
+  const bool treeArea = std::exchange(treeAreaPressed_, false);
   if (button == mbLeft && c && cell.Y >= 0) {
     if (cell.Y < GetTitleOffset()) TitleClick(c);
-    else if (cell.Y < RowCount()) CellClick(c);
+    else if (cell.Y < RowCount() && !treeArea) CellClick(c);
   }
   if (c && cell == pressedCheckCell_ && !c->DblClickNextVal() && !shift.Contains(ssDouble)) {
     const TColumnKindGx kind = c->GetColumnType();

@@ -82,6 +82,28 @@ TEST_F(DBGridTreeClickTest, ControlsAreOffWhileANodeOpensAndOnAgainAfter) {
   EXPECT_EQ(grid->Row() - grid->GetTitleOffset(), 1);
 }
 
+// The indent belongs to the tree: a click there opens or closes a node and is no cell click; a
+// click on a node's text is one.
+TEST_F(DBGridTreeClickTest, AClickInTheIndentIsNoCellClick) {
+  Build();
+  int clicks = 0;
+  grid->OnCellClick = [&](TColumnGx*) { ++clicks; };
+  const TPoint box = FirstNodeBox();
+  const TRect second = grid->CellRect(grid->IndicatorOffset(), grid->GetTitleOffset() + 1);
+  struct Case {
+    TPoint at;
+    int rows;  // data rows after the click
+    int clicks;
+  };
+  for (const Case& c : {Case{box, 4, 0}, Case{box, 2, 0}, Case{TPoint(second.Left + 2 * kTreeLevelWidth, second.Top + 3), 2, 1}}) {
+    SCOPED_TRACE(c.at.X);
+    clicks = 0;
+    Click(c.at);
+    EXPECT_EQ(DataRows(), c.rows);
+    EXPECT_EQ(clicks, c.clicks);
+  }
+}
+
 TEST_F(DBGridTreeClickTest, AFailedOpeningLeavesTheControlsOn) {
   Build();
   tree->OnNodeExpanding = [&](TCustomMemTableGx*, TMemRecViewGx*, bool&) { throw Exception("不能展开"); };
