@@ -362,7 +362,8 @@ void TCustomDBGridGx::KeyDown(uint16_t& key, TShiftState shift) {
     switch (key) {
       case VK_UP:
       case VK_PRIOR: {
-        const int dist = -dataLink_->ActiveRecord();
+        // A memory table's link buffers one record: the window's rows are the grid's own.
+        const int dist = memTable_ ? TopRow() - Row() : -dataLink_->ActiveRecord();
         if (dist != 0) {
           if (extend) MoveRecordSelecting(true, dist, false, true);
           else ds->MoveBy(dist);
@@ -371,7 +372,8 @@ void TCustomDBGridGx::KeyDown(uint16_t& key, TShiftState shift) {
       }
       case VK_DOWN:
       case VK_NEXT: {
-        const int dist = dataLink_->BufferCount() - dataLink_->ActiveRecord() - 1;
+        const int dist = memTable_ ? std::min(TopRow() + VisibleDataRowCount(), RowCount()) - 1 - Row()
+                                   : dataLink_->BufferCount() - dataLink_->ActiveRecord() - 1;
         if (dist > 0) {
           if (extend) MoveRecordSelecting(true, dist, false, true);
           else ds->MoveBy(dist);
