@@ -872,6 +872,9 @@ class TDBGridGxSelectionRect {
  private:
   int Compare(const std::string& a, const std::string& b) const;
   int RowOfBookmark(const std::string& bookmark) const;
+  // The rectangle's part in the rows on screen (a corner out of view cut at the window's edge);
+  // Left -1 when none of it shows or the selection is no rectangle.
+  TGridRect VisibleBox() const;
   TCustomDBGridGx* grid_;
   int anchorCol_ = -1;
   std::string anchorBookmark_;

@@ -164,8 +164,8 @@ void TCustomDBGridGx::MoveCol(int rawCol, int direction, bool extendSelection) {
   const bool rect = extendSelection && ds && dataLink_->Active() && CanSelectType(gstRectangle);
   if (rect) {
     TDBGridGxSelectionRect* r = selection_->Rect();
-    if (selection_->SelectionType() != gstRectangle)
-      r->Select(Col(), ds->Bookmark(), r->AnchorCol() >= 0 && !r->AnchorBookmark().empty());
+    // A corner left by an earlier one-cell click is no anchor: the rectangle starts here.
+    if (selection_->SelectionType() != gstRectangle) r->Select(Col(), ds->Bookmark(), false);
   }
   if (rawCol != Col()) {
     if (inplaceSearching_) StopInplaceSearch();
