@@ -336,7 +336,7 @@ void TCustomDBGridGx::SetReadOnly(bool value) {
   if (value == readOnly_) return;
   readOnly_ = value;
   Invalidate();
-  if (!InState(csLoading) && !InState(csDesigning)) HideEditor();
+  if (!InState(csLoading) && !InState(csDesigning)) InvalidateEditor();
 }
 
 void TCustomDBGridGx::SetTitleImages(TCustomImageList* value) {

@@ -55,8 +55,8 @@ void TDBGridGxSelection::Clear() {
     case gstNon: break;
   }
   SetSelectionType(gstNon);
-  if (grid_->DBOptions().Contains(dgAlwaysShowEditor) && grid_->HandleAllocated() && grid_->CanEditShow())
-    grid_->ShowEditor();
+  // The editor hidden for the selection left editor mode: showing asks again whether it can.
+  if (grid_->DBOptions().Contains(dgAlwaysShowEditor) && grid_->HandleAllocated()) grid_->ShowEditor();
 }
 
 void TDBGridGxSelection::SelectAll() {

@@ -93,4 +93,24 @@ TEST_F(DBGridEditorStateTest, AnOpenPickListSurvivesTheEditorReload) {
   EXPECT_FALSE(ed->ListVisible());
 }
 
+// A grid that always shows its editor keeps it through a change of ReadOnly and gets it back when a
+// selection that hid it is cleared.
+TEST_F(DBGridEditorStateTest, AnAlwaysShownEditorComesBack) {
+  grid->SetDBOptions(grid->DBOptions() + dgAlwaysShowEditor + dgMultiSelect);
+  grid->SetCol(grid->DataToRawColumn(1));
+  gridtest::Pump();
+  ASSERT_TRUE(grid->IsEditorVisible());
+  for (bool readOnly : {true, false}) {
+    grid->SetReadOnly(readOnly);
+    gridtest::Pump();
+    EXPECT_TRUE(grid->IsEditorVisible()) << readOnly;
+  }
+  Key(VK_DOWN, true);
+  ASSERT_EQ(grid->Selection()->SelectionType(), gstRectangle);
+  EXPECT_FALSE(grid->IsEditorVisible());
+  Key(VK_DOWN);
+  EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);
+  EXPECT_TRUE(grid->IsEditorVisible());
+}
+
 }  // namespace
