@@ -549,7 +549,8 @@ void TCustomDBGridGx::StopInplaceSearch() {
   inplaceSearching_ = false;
   inplaceSearchText_.clear();
   InvalidateRow(Row());
-  if (dbOptions_.Contains(dgAlwaysShowEditor) && CanEditShow()) ShowEditor();
+  // The search took the grid out of editor mode: showing asks again whether the editor can show.
+  if (dbOptions_.Contains(dgAlwaysShowEditor) && HandleAllocated()) ShowEditor();
 }
 
 bool TCustomDBGridGx::LocateText(const std::string& text, int direction) {

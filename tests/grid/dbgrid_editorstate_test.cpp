@@ -113,4 +113,25 @@ TEST_F(DBGridEditorStateTest, AnAlwaysShownEditorComesBack) {
   EXPECT_TRUE(grid->IsEditorVisible());
 }
 
+// An always-shown editor steps aside for an in-place search and comes back however it ends.
+TEST_F(DBGridEditorStateTest, AnAlwaysShownEditorComesBackAfterASearch) {
+  grid->STFilter()->SetVisible(false);
+  grid->SetDBOptions(grid->DBOptions() + dgAlwaysShowEditor);
+  grid->SetOptionsGx(grid->OptionsGx() + dghIncSearch);
+  grid->SetCol(grid->DataToRawColumn(1));
+  gridtest::Pump();
+  ASSERT_TRUE(grid->IsEditorVisible());
+  for (UINT key : {UINT{VK_ESCAPE}, UINT{VK_RETURN}, UINT{0}}) {  // 0: the time-out ends it
+    SCOPED_TRACE(key);
+    grid->InplaceSearchText("row", key ? -1 : 500, 2);
+    gridtest::Pump();
+    ASSERT_TRUE(grid->InplaceSearching());
+    EXPECT_FALSE(grid->IsEditorVisible());
+    if (key) Key(key);
+    else gridtest::AdvanceAndPump(600);
+    EXPECT_FALSE(grid->InplaceSearching());
+    EXPECT_TRUE(grid->IsEditorVisible());
+  }
+}
+
 }  // namespace
