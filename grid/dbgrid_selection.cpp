@@ -154,11 +154,10 @@ void TDBGridGxSelectionCols::SelectShift(TColumnGx* column) {
     Select(column, true);
     return;
   }
-  const auto& vis = grid_->VisibleColumns();
-  auto pos = [&](TColumnGx* c) {
-    auto it = std::find(vis.begin(), vis.end(), c);
-    return it == vis.end() ? -1 : static_cast<int>(it - vis.begin());
-  };
+  // Positions are the columns' own: an anchor column hidden since still marks where the range starts;
+  // only visible columns join it.
+  TDBGridColumnsGx* all = grid_->Columns();
+  auto pos = [&](TColumnGx* c) { return c && c->Collection() == all ? c->Index() : -1; };
   const int a = pos(anchor_), newEnd = pos(column);
   if (a < 0 || newEnd < 0) return;
   const int lo = std::min(a, newEnd), hi = std::max(a, newEnd);
@@ -176,8 +175,8 @@ void TDBGridGxSelectionCols::SelectShift(TColumnGx* column) {
     }
   }
   for (int p = lo; p <= hi; ++p) {
-    TColumnGx* c = vis[static_cast<size_t>(p)];
-    if (IndexOf(c) < 0) {
+    TColumnGx* c = all->Items(p);
+    if (c->Visible() && IndexOf(c) < 0) {
       Add(c);
       dragList_.push_back(c);
       grid_->InvalidateCol(c->GridColumnIndex());

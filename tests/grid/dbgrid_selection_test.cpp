@@ -270,6 +270,34 @@ TEST_F(DBGridTest, AWidenedRectangleRepaintsWhatItGains) {
   }
 }
 
+// Shift over the titles extends from an anchor column hidden meanwhile: the visible columns up to the
+// new end join.
+TEST_F(DBGridTest, ShiftOverTitlesFromAHiddenAnchorSelects) {
+  AddRows(2);
+  MakeGrid();
+  TColumnGx* c1 = AddColumn("ID");
+  TColumnGx* c2 = AddColumn("NAME");
+  TColumnGx* c3 = AddColumn("AMOUNT");
+  TColumnGx* c4 = AddColumn("FLAG");
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  Bind();
+  TDBGridGxSelectionCols* cols = grid->Selection()->Columns();
+  cols->Select(c2, false);
+  c2->SetVisible(false);
+  gridtest::Pump();
+  cols->SelectShift(c4);
+  EXPECT_EQ(grid->Selection()->SelectionType(), gstColumns);
+  EXPECT_GE(cols->IndexOf(c3), 0);
+  EXPECT_GE(cols->IndexOf(c4), 0);
+  EXPECT_LT(cols->IndexOf(c1), 0);
+  // Back to the anchor's other side: what this drag added goes, the hidden column is not added.
+  cols->SelectShift(c1);
+  EXPECT_GE(cols->IndexOf(c1), 0);
+  EXPECT_LT(cols->IndexOf(c3), 0);
+  EXPECT_LT(cols->IndexOf(c4), 0);
+  EXPECT_EQ(cols->Count(), 2);  // c1 and the anchor selected before the drag
+}
+
 // A one-cell click leaves no anchor for a later Shift+arrow: the rectangle starts at the current cell.
 TEST_F(DBGridTest, ShiftArrowStartsTheRectangleAtTheCurrentCell) {
   AddRows(5);
