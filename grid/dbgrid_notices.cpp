@@ -51,23 +51,23 @@ bool TCustomDBGridGx::ExecuteAction(TBasicAction* action) {
   if (!GridFocused()) return TCustomGridGx::ExecuteAction(action);
   const TDBGridGxEditActionClasses& k = DBGridGxEditActionClasses();
   TDBGridGxLinkedActions& linked = DBGridGxLinkedActions();
-  if (IsActionOf(action, k.Copy) && CanCopy()) {
+  if (editActions_.Contains(geaCopyGx) && IsActionOf(action, k.Copy) && CanCopy()) {
     if (linked.Copy) linked.Copy(this);
     return true;
   }
-  if (IsActionOf(action, k.Paste) && CanPaste()) {
+  if (editActions_.Contains(geaPasteGx) && IsActionOf(action, k.Paste) && CanPaste()) {
     if (linked.Paste) linked.Paste(this);
     return true;
   }
-  if (IsActionOf(action, k.Cut) && CanCut()) {
+  if (editActions_.Contains(geaCutGx) && IsActionOf(action, k.Cut) && CanCut()) {
     if (linked.Cut) linked.Cut(this);
     return true;
   }
-  if (IsActionOf(action, k.SelectAll) && CanSelectAll()) {
+  if (editActions_.Contains(geaSelectAllGx) && IsActionOf(action, k.SelectAll) && CanSelectAll()) {
     selection_->SelectAll();
     return true;
   }
-  if (IsActionOf(action, k.Delete) && CanClearSelection()) {
+  if (editActions_.Contains(geaDeleteGx) && IsActionOf(action, k.Delete) && CanClearSelection()) {
     DeleteSelection();
     return true;
   }
