@@ -1915,6 +1915,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool searchTimerRunning_ = false;
   std::string typedChars_;
   bool sortMarkingPending_ = false;
+  bool focusedLook_ = false;  // the grid or its editor had the focus when the cells were last repainted for it
+  void FocusLookChanged(bool focused);
   void HandleCharMessage(TMessage& m);
   void RestartSearchTimer();
   Variant editValue_;

@@ -104,6 +104,14 @@ void TCustomDBGridGx::PaintFlatBorder() {
   ReleaseDC(WindowHandle(), dc);
 }
 
+// Selected and current cells take other colours with the focus: they are repainted when it comes
+// to the grid (or its editor) or leaves both.
+void TCustomDBGridGx::FocusLookChanged(bool focused) {
+  if (focused == focusedLook_) return;
+  focusedLook_ = focused;
+  Invalidate();
+}
+
 // True when the notice was handled here.
 bool TCustomDBGridGx::WindowNotice(TMessage& m) {
   switch (m.Msg) {
@@ -127,6 +135,7 @@ bool TCustomDBGridGx::WindowNotice(TMessage& m) {
         sortMarkingPending_ = false;
         SortMarkingChanged();
       }
+      FocusLookChanged(toEditor || (to && to == WindowHandle()));
       return true;
     }
     case WM_SETFOCUS: {
@@ -138,6 +147,7 @@ bool TCustomDBGridGx::WindowNotice(TMessage& m) {
       if (filterEditMode_ && !fromFilter) StopFilterEdit();
       // The input method of the column the user lands on (the editor may have just been made).
       SetColumnIme();
+      FocusLookChanged(GridFocused());
       return true;
     }
     case WM_ERASEBKGND:

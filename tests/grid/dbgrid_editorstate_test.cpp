@@ -4,6 +4,8 @@
 #include "grid/dbgrid_filterrow.h"
 #include "grid/dbgrid_inplace.h"
 #include "platform/forms/stdctrls.h"
+#include "platform/os/wingdi.h"
+#include "platform/os/winuser.h"
 
 namespace {
 
@@ -131,6 +133,33 @@ TEST_F(DBGridEditorStateTest, AnAlwaysShownEditorComesBackAfterASearch) {
     else gridtest::AdvanceAndPump(600);
     EXPECT_FALSE(grid->InplaceSearching());
     EXPECT_TRUE(grid->IsEditorVisible());
+  }
+}
+
+// Marked records are painted in the focused colours only while the grid (or its editor) has the
+// focus: they are repainted when it leaves and when it comes back.
+TEST_F(DBGridEditorStateTest, MarkedRowsAreRepaintedWhenTheFocusLeaves) {
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
+  auto* other = new TEdit(form);
+  other->SetParent(form);
+  other->SetBounds(0, 205, 80, 22);
+  table->MoveBy(2);
+  grid->SelectedRows()->SetCurrentRowSelected(true);
+  table->First();
+  gridtest::Pump();
+  const TRect marked = grid->CellRect(grid->DataToRawColumn(1), grid->GetTitleOffset() + 2);
+  auto repainted = [&] {
+    HRGN dirty = CreateRectRgn(0, 0, 0, 0);
+    GetUpdateRgn(grid->Handle(), dirty, FALSE);
+    const bool in = PtInRegion(dirty, (marked.Left + marked.Right) / 2, (marked.Top + marked.Bottom) / 2) != FALSE;
+    DeleteObject(dirty);
+    return in;
+  };
+  for (TWinControl* to : {static_cast<TWinControl*>(other), static_cast<TWinControl*>(grid)}) {
+    SCOPED_TRACE(to == grid);
+    ::SetFocus(to->Handle());
+    EXPECT_TRUE(repainted());
+    gridtest::Pump();
   }
 }
 
