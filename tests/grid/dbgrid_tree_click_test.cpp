@@ -104,6 +104,27 @@ TEST_F(DBGridTreeClickTest, AClickInTheIndentIsNoCellClick) {
   }
 }
 
+// The tree column's tool tip measures the text in what the indent leaves of the cell.
+TEST_F(DBGridTreeClickTest, TheTreeColumnsToolTipCountsTheIndent) {
+  Build();
+  TColumnGx* name = grid->Columns()->Items(0);
+  name->SetToolTips(true);
+  grid->Canvas()->Font()->Assign(name->Font());
+  const int textWidth = grid->Canvas()->TextWidth("差旅费");
+  struct Case {
+    int width;
+    bool tip;
+  };
+  for (const Case& c : {Case{textWidth + 10, true}, Case{textWidth + kTreeLevelWidth + 10, false}}) {
+    SCOPED_TRACE(c.width);
+    name->SetWidth(c.width);
+    gridtest::Pump();
+    THintInfo info;
+    const LRESULT r = AskHint(grid->IndicatorOffset(), grid->GetTitleOffset(), info);
+    EXPECT_EQ(r == 0 && info.HintStr == "差旅费", c.tip);
+  }
+}
+
 TEST_F(DBGridTreeClickTest, AFailedOpeningLeavesTheControlsOn) {
   Build();
   tree->OnNodeExpanding = [&](TCustomMemTableGx*, TMemRecViewGx*, bool&) { throw Exception("不能展开"); };
