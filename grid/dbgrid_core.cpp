@@ -1442,7 +1442,12 @@ FANO_PUBLISHED(TDBGridColumnGx, p) {
 FANO_PUBLISHED(TDBGridGxScrollBar, p) {
   p.Property("Tracking", &TDBGridGxScrollBar::Tracking, &TDBGridGxScrollBar::SetTracking).Default(false);
   p.Property("Visible", &TDBGridGxScrollBar::Visible, &TDBGridGxScrollBar::SetVisible).Default(true);
-  p.Property("VisibleMode", &TDBGridGxScrollBar::VisibleMode, &TDBGridGxScrollBar::SetVisibleMode)
+}
+
+// The vertical bar stores its mode; Visible only follows from it.
+FANO_PUBLISHED(TVertDBGridGxScrollBar, p) {
+  p.Property("Visible", &TVertDBGridGxScrollBar::Visible, &TVertDBGridGxScrollBar::SetVisible).Stored(false);
+  p.Property("VisibleMode", &TVertDBGridGxScrollBar::VisibleMode, &TVertDBGridGxScrollBar::SetVisibleMode)
       .Default(static_cast<int>(sbAutoShowGx));
 }
 
