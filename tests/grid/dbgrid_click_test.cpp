@@ -52,11 +52,9 @@ TEST_F(DBGridTest, AClickAfterAResortingEditFindsTheClickedRecord) {
   Bind();
   grid->SetFocus();
   gridtest::Pump();
-  struct Case {
-    bool editor;  // the new name typed into the cell rather than set on the field
-  };
-  for (const Case& c : {Case{false}, Case{true}}) {
-    SCOPED_TRACE(c.editor);
+  enum How { kField, kEditor, kAppended };  // record 1 renamed on the field or in the cell; a new record
+  for (How how : {kField, kEditor, kAppended}) {
+    SCOPED_TRACE(how);
     table->Locate("ID", 1, {});
     table->Edit();
     table->FieldByName("NAME")->SetAsString("a");
@@ -65,13 +63,18 @@ TEST_F(DBGridTest, AClickAfterAResortingEditFindsTheClickedRecord) {
     gridtest::AdvanceAndPump(1000);  // no double click
     ASSERT_EQ(table->FieldByName("ID")->AsInteger(), 1);
     grid->SetCol(grid->DataToRawColumn(1));
-    if (c.editor) {
+    if (how == kEditor) {
       Type("zz");
-    } else {
+    } else if (how == kField) {
       table->Edit();
       table->FieldByName("NAME")->SetAsString("zz");
+    } else {
+      table->Append();  // below the rows; posted, it sorts second
+      table->FieldByName("ID")->SetAsInteger(9);
+      table->FieldByName("NAME")->SetAsString("a0");
+      gridtest::Pump();
     }
-    const int row3 = grid->GetTitleOffset() + 2;  // row1 sorts first, so record 3 shows third
+    const int row3 = grid->GetTitleOffset() + 2;  // "a" sorts first, so record 3 shows third
     ClickCell(grid, grid->DataToRawColumn(0), row3);
     EXPECT_EQ(table->State(), dsBrowse);
     EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 3);
