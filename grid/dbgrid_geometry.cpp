@@ -636,6 +636,11 @@ void TCustomDBGridGx::TopLeftChanged() {
   if (memTable_) {
     UpdateVertScrollBar();
     FetchVisibleRecords();
+    // The tree's lines and boxes are the first column's: a tree does not scroll it out of view.
+    const int treeCol = DataToRawColumn(0);
+    if (memTable_->IsTreeView() && treeCol >= FixedCols() && treeCol < ColCount() && LeftCol() > treeCol &&
+        GetColWidths(treeCol) > 0)
+      SetLeftCol(treeCol);
   }
 }
 

@@ -125,6 +125,24 @@ TEST_F(DBGridTreeClickTest, TheTreeColumnsToolTipCountsTheIndent) {
   }
 }
 
+// A tree keeps its column in view: scrolling right stops at it unless it is frozen.
+TEST_F(DBGridTreeClickTest, TheTreeColumnStaysInView) {
+  Build();
+  AddColumn("PARENT", "上级");
+  for (int i = 0; i < grid->Columns()->Count(); ++i) grid->Columns()->Items(i)->SetWidth(250);
+  gridtest::Pump();
+  for (int frozen : {0, 1}) {
+    SCOPED_TRACE(frozen);
+    grid->SetDataFrozenCols(frozen);
+    gridtest::Pump();
+    const int first = grid->FixedCols();
+    grid->SetLeftCol(first + 1);
+    gridtest::Pump();
+    EXPECT_EQ(grid->LeftCol(), frozen ? first + 1 : first);
+    grid->SetLeftCol(first);
+  }
+}
+
 TEST_F(DBGridTreeClickTest, AFailedOpeningLeavesTheControlsOn) {
   Build();
   tree->OnNodeExpanding = [&](TCustomMemTableGx*, TMemRecViewGx*, bool&) { throw Exception("不能展开"); };
