@@ -877,6 +877,9 @@ class TDBGridGxSelectionRect {
  private:
   int Compare(const std::string& a, const std::string& b) const;
   int RowOfBookmark(const std::string& bookmark) const;
+  // The rectangle's part in the rows on screen (a corner out of view cut at the window's edge);
+  // Left -1 when none of it shows or the selection is no rectangle.
+  TGridRect VisibleBox() const;
   TCustomDBGridGx* grid_;
   int anchorCol_ = -1;
   std::string anchorBookmark_;
@@ -1482,6 +1485,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   std::string RowBookmark(int row);
   // The grid row that shows the record of this bookmark now, or -1 when none does.
   int RowOfRecordBookmark(const std::string& bookmark);
+  // The grid row that shows this record of the memory table now (-1: none); the data set must be
+  // browsing: the record is made current to be found, then the current one is made current again.
+  int RowOfMemoryRecord(TMemoryRecordGx* record);
 
   // ---- drawing (the full cell painter lands later; data cells are written plainly)
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
@@ -1999,6 +2005,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool rectSelecting_ = false;
   bool autoDragPress_ = false;
   bool dragSelectionPending_ = false;
+  bool treeAreaPressed_ = false;  // the tree's indent took the last press: its release is no cell click
   bool autoTimerRunning_ = false;
   UINT autoTimerInterval_ = 0;
   int titleSizingIndex_ = -1;

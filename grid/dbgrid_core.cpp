@@ -337,7 +337,7 @@ void TCustomDBGridGx::SetReadOnly(bool value) {
   if (value == readOnly_) return;
   readOnly_ = value;
   Invalidate();
-  if (!InState(csLoading) && !InState(csDesigning)) HideEditor();
+  if (!InState(csLoading) && !InState(csDesigning)) InvalidateEditor();
 }
 
 void TCustomDBGridGx::SetTitleImages(TCustomImageList* value) {
@@ -545,13 +545,14 @@ void TCustomDBGridGx::InternalLayout() {
 void TCustomDBGridGx::LinkActive(bool value) {
   if (destroying_) return;
   ForgetGoneField();
-  if (!value) HideEditor();
   // The filter lists' values belong to the data set that was linked.
   for (int i = 0; i < columns_->Count(); ++i) {
     columns_->Items(i)->ForgetFilterValueList();
     columns_->Items(i)->InvalidateLookupCache();  // keys of another data set
   }
   selection_->LinkActive(value);
+  // After the selection is cleared, which shows an always-shown editor again.
+  if (!value) HideEditor();
   if (sumList_ && sumList_->DataSet() != DataSet()) sumList_->SetDataSet(DataSet());
   RegisterMemTable();
   LayoutChanged();
@@ -944,6 +945,21 @@ std::string TCustomDBGridGx::GetEditText(int col, int row) {
         return c->LookupCacheText();
       }
     }
+  }
+  // A memo's edit text is its type name: the editor gets the memo itself, each line ending CR LF.
+  if (drawMemoText_ && (f->DataType() == ftMemo || f->DataType() == ftWideMemo)) {
+    const std::string memo = f->AsString();
+    std::string text;
+    text.reserve(memo.size());
+    for (size_t i = 0; i < memo.size(); ++i) {
+      if (memo[i] != '\r' && memo[i] != '\n') {
+        text += memo[i];
+        continue;
+      }
+      text += "\r\n";
+      if (memo[i] == '\r' && i + 1 < memo.size() && memo[i + 1] == '\n') ++i;
+    }
+    return text;
   }
   return f->EditText();
 }
@@ -1486,7 +1502,12 @@ FANO_PUBLISHED(TDBGridColumnGx, p) {
 FANO_PUBLISHED(TDBGridGxScrollBar, p) {
   p.Property("Tracking", &TDBGridGxScrollBar::Tracking, &TDBGridGxScrollBar::SetTracking).Default(false);
   p.Property("Visible", &TDBGridGxScrollBar::Visible, &TDBGridGxScrollBar::SetVisible).Default(true);
-  p.Property("VisibleMode", &TDBGridGxScrollBar::VisibleMode, &TDBGridGxScrollBar::SetVisibleMode)
+}
+
+// The vertical bar stores its mode; Visible only follows from it.
+FANO_PUBLISHED(TVertDBGridGxScrollBar, p) {
+  p.Property("Visible", &TVertDBGridGxScrollBar::Visible, &TVertDBGridGxScrollBar::SetVisible).Stored(false);
+  p.Property("VisibleMode", &TVertDBGridGxScrollBar::VisibleMode, &TVertDBGridGxScrollBar::SetVisibleMode)
       .Default(static_cast<int>(sbAutoShowGx));
 }
 

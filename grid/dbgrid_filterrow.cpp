@@ -646,11 +646,19 @@ bool TCustomDBGridGx::EnterFilterRowByKey(TShiftState shift) {
   if (!TCustomDBGridGx::IsFilterRowVisible() || !dataLink_->Active() || !ds || !(ds->Bof() || shift.Contains(ssCtrl))) return false;
   int target = -1;
   if (dbOptions_.Contains(dgRowSelect)) {
-    const int count = static_cast<int>(visibleColumns_.size());
-    for (int c = std::max(0, filterCol_); c < count && target < 0; ++c)
-      if (IsColumnFilterVisible(c)) target = c;
-    for (int c = 0; c < count && target < 0; ++c)
-      if (IsColumnFilterVisible(c)) target = c;
+    // Hidden columns stay in the count: the search goes over every column.
+    const int count = columns_->Count();
+    auto seek = [&](int from) {
+      for (int c = std::max(0, from); c < count; ++c)
+        if (IsColumnFilterVisible(c)) return c;
+      return -1;
+    };
+    target = seek(filterCol_);
+    // A remembered column scrolled out of view is not brought back: the first one in view is taken.
+    const int raw = target >= 0 ? DataToRawColumn(target) : -1;
+    const bool inView = raw >= IndicatorOffset() &&
+                        (raw < FixedCols() || (raw >= LeftCol() && raw < LeftCol() + VisibleColCount()));
+    if (!inView) target = seek(RawToDataColumn(FixedCols() > IndicatorOffset() ? IndicatorOffset() : LeftCol()));
   } else {
     target = SelectedIndex();
   }

@@ -421,6 +421,16 @@ int TCustomDBGridGx::RowOfRecordBookmark(const std::string& bookmark) {
   return -1;
 }
 
+int TCustomDBGridGx::RowOfMemoryRecord(TMemoryRecordGx* record) {
+  TDataSet* ds = DataSet();
+  if (!memTable_ || !record || !ds || !dataLink_->Active() || ds->State() != dsBrowse) return -1;
+  TMemoryRecordGx* current = memTable_->GetActiveMemoryRecord();
+  if (!memTable_->LocateRecord(record)) return -1;
+  const int row = memTable_->GetCurrentRowIndex() + GetTitleOffset();
+  if (current != record) memTable_->LocateRecord(current);
+  return row;
+}
+
 std::string TCustomDBGridGx::RowBookmark(int row) {
   TDataSet* ds = DataSet();
   const int record = row - GetTitleOffset();
@@ -623,6 +633,11 @@ void TCustomDBGridGx::TopLeftChanged() {
   if (memTable_) {
     UpdateVertScrollBar();
     FetchVisibleRecords();
+    // The tree's lines and boxes are the first column's: a tree does not scroll it out of view.
+    const int treeCol = DataToRawColumn(0);
+    if (memTable_->IsTreeView() && treeCol >= FixedCols() && treeCol < ColCount() && LeftCol() > treeCol &&
+        GetColWidths(treeCol) > 0)
+      SetLeftCol(treeCol);
   }
 }
 

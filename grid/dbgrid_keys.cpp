@@ -164,8 +164,8 @@ void TCustomDBGridGx::MoveCol(int rawCol, int direction, bool extendSelection) {
   const bool rect = extendSelection && ds && dataLink_->Active() && CanSelectType(gstRectangle);
   if (rect) {
     TDBGridGxSelectionRect* r = selection_->Rect();
-    if (selection_->SelectionType() != gstRectangle)
-      r->Select(Col(), ds->Bookmark(), r->AnchorCol() >= 0 && !r->AnchorBookmark().empty());
+    // A corner left by an earlier one-cell click is no anchor: the rectangle starts here.
+    if (selection_->SelectionType() != gstRectangle) r->Select(Col(), ds->Bookmark(), false);
   }
   if (rawCol != Col()) {
     if (inplaceSearching_) StopInplaceSearch();
@@ -362,7 +362,8 @@ void TCustomDBGridGx::KeyDown(uint16_t& key, TShiftState shift) {
     switch (key) {
       case VK_UP:
       case VK_PRIOR: {
-        const int dist = -dataLink_->ActiveRecord();
+        // A memory table's link buffers one record: the window's rows are the grid's own.
+        const int dist = memTable_ ? TopRow() - Row() : -dataLink_->ActiveRecord();
         if (dist != 0) {
           if (extend) MoveRecordSelecting(true, dist, false, true);
           else ds->MoveBy(dist);
@@ -371,7 +372,8 @@ void TCustomDBGridGx::KeyDown(uint16_t& key, TShiftState shift) {
       }
       case VK_DOWN:
       case VK_NEXT: {
-        const int dist = dataLink_->BufferCount() - dataLink_->ActiveRecord() - 1;
+        const int dist = memTable_ ? std::min(TopRow() + VisibleDataRowCount(), RowCount()) - 1 - Row()
+                                   : dataLink_->BufferCount() - dataLink_->ActiveRecord() - 1;
         if (dist > 0) {
           if (extend) MoveRecordSelecting(true, dist, false, true);
           else ds->MoveBy(dist);
@@ -547,7 +549,8 @@ void TCustomDBGridGx::StopInplaceSearch() {
   inplaceSearching_ = false;
   inplaceSearchText_.clear();
   InvalidateRow(Row());
-  if (dbOptions_.Contains(dgAlwaysShowEditor) && CanEditShow()) ShowEditor();
+  // The search took the grid out of editor mode: showing asks again whether the editor can show.
+  if (dbOptions_.Contains(dgAlwaysShowEditor) && HandleAllocated()) ShowEditor();
 }
 
 bool TCustomDBGridGx::LocateText(const std::string& text, int direction) {

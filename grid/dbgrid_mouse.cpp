@@ -3,6 +3,7 @@
 // columns by dragging with auto-scroll on timer 1, check-box clicks, the cursor and cancelling.
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "grid/dbgrid.h"
 #include "grid/dbgrid_filterrow.h"
@@ -166,18 +167,27 @@ void TCustomDBGridGx::MouseDoubleClick(TShiftState shift, int x, int y, const TG
 void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == mbRight) SetMouseCapture(true);
   pressedCheckCell_ = {-1, -1};
+  treeAreaPressed_ = false;
   downPoint_ = movePoint_ = TPoint(x, y);
   // The record under the pointer at the press is the one the press means: rows may vanish before
   // the press is handled (an empty appended row is given up when the focus comes or the record
   // moves), and the rows below it move up into its place.
   // (A record being inserted has no bookmark yet: a press on it keeps its row.)
   std::string pressedBookmark;
+  // A memory table's bookmark is a position: posting may sort the record elsewhere, so the record
+  // itself is kept too.
+  TMemoryRecordGx* pressedRecord = nullptr;
   bool pressedCurrent = false;
   if (dataLink_->Active() && DataSet()) {
     const int row = MouseCoord(x, y).Y;
     if (row >= GetTitleOffset() && row < RowCount()) {
       pressedCurrent = IsCurrentRecordRow(row);
       if (!pressedCurrent || DataSet()->State() != dsInsert) pressedBookmark = RowBookmark(row);
+      if (memTable_ && !pressedBookmark.empty()) {
+        BeginRowRead(row);
+        pressedRecord = memTable_->GetActiveMemoryRecord();
+        EndRowRead();
+      }
     }
   }
   auto pressedRowNow = [&](int row) {
@@ -289,7 +299,7 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
 
   TDataSet* ds = DataSet();
   if (cell.Y < 0 || cell.Y >= RowCount() || cell.X < 0 || !dataLink_->Active() || !ds ||
-      StartRecordDrag(button, shift, x, y) || TreeAreaPress(button, shift, x, y)) {
+      StartRecordDrag(button, shift, x, y) || (treeAreaPressed_ = TreeAreaPress(button, shift, x, y))) {
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
@@ -312,8 +322,13 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
     if (!pressedBookmark.empty()) {
       // Leaving the current record settles the rows first: an empty appended row goes, a changed
       // one is posted; then the pressed record is found where it is now.
-      if (!pressedCurrent && (ds->State() == dsEdit || ds->State() == dsInsert)) ds->CheckBrowseMode();
-      cell.Y = pressedRowNow(cell.Y);
+      bool posted = false;
+      if (!pressedCurrent && (ds->State() == dsEdit || ds->State() == dsInsert)) {
+        ds->CheckBrowseMode();
+        posted = true;
+      }
+      const int row = posted && pressedRecord ? RowOfMemoryRecord(pressedRecord) : -1;
+      cell.Y = row >= 0 ? row : pressedRowNow(cell.Y);
     }
     const TGridCoord oldCurrent{Col(), Row()};
     const std::string oldBookmark = ds->IsEmpty() ? std::string() : ds->Bookmark();
@@ -577,9 +592,10 @@ void TCustomDBGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int
   if (IsEditorVisible() && InplaceEditor()->BoundsRect().Contains(TPoint(x, y))) return;
   const TGridCoord cell = MouseCoord(x, y);
   TColumnGx* c = cell.X >= IndicatorOffset() ? ColumnAt(RawToDataColumn(cell.X)) : nullptr;
+  const bool treeArea = std::exchange(treeAreaPressed_, false);
   if (button == mbLeft && c && cell.Y >= 0) {
     if (cell.Y < GetTitleOffset()) TitleClick(c);
-    else if (cell.Y < RowCount()) CellClick(c);
+    else if (cell.Y < RowCount() && !treeArea) CellClick(c);
   }
   if (c && cell == pressedCheckCell_ && !c->DblClickNextVal() && !shift.Contains(ssDouble)) {
     const TColumnKindGx kind = c->GetColumnType();

@@ -51,23 +51,23 @@ bool TCustomDBGridGx::ExecuteAction(TBasicAction* action) {
   if (!GridFocused()) return TCustomGridGx::ExecuteAction(action);
   const TDBGridGxEditActionClasses& k = DBGridGxEditActionClasses();
   TDBGridGxLinkedActions& linked = DBGridGxLinkedActions();
-  if (IsActionOf(action, k.Copy) && CanCopy()) {
+  if (editActions_.Contains(geaCopyGx) && IsActionOf(action, k.Copy) && CanCopy()) {
     if (linked.Copy) linked.Copy(this);
     return true;
   }
-  if (IsActionOf(action, k.Paste) && CanPaste()) {
+  if (editActions_.Contains(geaPasteGx) && IsActionOf(action, k.Paste) && CanPaste()) {
     if (linked.Paste) linked.Paste(this);
     return true;
   }
-  if (IsActionOf(action, k.Cut) && CanCut()) {
+  if (editActions_.Contains(geaCutGx) && IsActionOf(action, k.Cut) && CanCut()) {
     if (linked.Cut) linked.Cut(this);
     return true;
   }
-  if (IsActionOf(action, k.SelectAll) && CanSelectAll()) {
+  if (editActions_.Contains(geaSelectAllGx) && IsActionOf(action, k.SelectAll) && CanSelectAll()) {
     selection_->SelectAll();
     return true;
   }
-  if (IsActionOf(action, k.Delete) && CanClearSelection()) {
+  if (editActions_.Contains(geaDeleteGx) && IsActionOf(action, k.Delete) && CanClearSelection()) {
     DeleteSelection();
     return true;
   }
@@ -104,6 +104,8 @@ void TCustomDBGridGx::PaintFlatBorder() {
   ReleaseDC(WindowHandle(), dc);
 }
 
+// Selected and current cells take other colours with the focus: they are repainted when it comes
+// to the grid (or its editor) or leaves both.
 void TCustomDBGridGx::FocusLookChanged(bool focused) {
   if (focused == focusLook_) return;
   focusLook_ = focused;
@@ -133,7 +135,7 @@ bool TCustomDBGridGx::WindowNotice(TMessage& m) {
         sortMarkingPending_ = false;
         SortMarkingChanged();
       }
-      FocusLookChanged(toEditor);
+      FocusLookChanged(toEditor || (to && to == WindowHandle()));
       return true;
     }
     case WM_SETFOCUS: {
@@ -145,7 +147,7 @@ bool TCustomDBGridGx::WindowNotice(TMessage& m) {
       if (filterEditMode_ && !fromFilter) StopFilterEdit();
       // The input method of the column the user lands on (the editor may have just been made).
       SetColumnIme();
-      FocusLookChanged(true);
+      FocusLookChanged(GridFocused());
       return true;
     }
     case WM_ERASEBKGND:

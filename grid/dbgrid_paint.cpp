@@ -381,7 +381,7 @@ void TCustomDBGridGx::DrawIndicatorCell(int col, int row, const TCellTypeGx& typ
         if (ds->State() == dsEdit) kind = 2;
         else if (ds->State() == dsInsert) kind = 3;
         else if (selected) kind = 1;
-        else if (!inplaceSearchText_.empty()) kind = 4;
+        else if (inplaceSearching_) kind = 4;
         TRect strip = f.inner;
         strip.Left = std::max(strip.Left, strip.Right - markWidth);  // a raised cell's frame stays clear
         DrawIndicatorGlyph(c, strip, kind);
@@ -694,7 +694,8 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
         pr.Left = textRect.Left + (textRect.Width() - full) / 2;
         pr.Right = pr.Left + c->TextWidth(prefix);
       } else if (p->Alignment == taRightJustify) {
-        pr.Left = std::max(textRect.Left, pr.Right - c->TextWidth(prefix) - f.dx - 3);
+        // The cell's text ends 3 pixels inside the right edge, whatever the offset.
+        pr.Left = std::max(textRect.Left, pr.Right - c->TextWidth(prefix) - 3);
       }
       WriteTextGx(c, pr, true, p->Alignment == taLeftJustify ? f.dx : 0, f.dy, prefix, taLeftJustify,
                   column->Layout(), false, false, 0, 0, false);

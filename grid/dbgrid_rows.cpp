@@ -37,8 +37,8 @@ void TCustomDBGridGx::MoveRecordSelecting(bool select, int distance, bool toEnd,
       BeginUpdateGx();
       try {
         TDBGridGxSelectionRect* r = selection_->Rect();
-        if (selection_->SelectionType() != gstRectangle)
-          r->Select(Col(), ds->Bookmark(), r->AnchorCol() >= 0 && !r->AnchorBookmark().empty());
+        // A corner left by an earlier one-cell click is no anchor: the rectangle starts here.
+        if (selection_->SelectionType() != gstRectangle) r->Select(Col(), ds->Bookmark(), false);
         if (toEnd) {
           if (distance > 0) ds->Last();
           else ds->First();
@@ -64,7 +64,10 @@ void TCustomDBGridGx::MoveRecordSelecting(bool select, int distance, bool toEnd,
   const int dir = distance > 0 ? 1 : -1;
   int steps = toEnd ? INT_MAX : std::abs(distance);
   const bool multi = dbOptions_.Contains(dgMultiSelect);
+  // A walk over many records tells the data set's controls once, at its end.
+  const bool many = steps > 1;
   BeginUpdateGx();
+  if (many) ds->DisableControls();
   try {
     while (steps-- > 0) {
       bool stepBack = false;
@@ -87,8 +90,13 @@ void TCustomDBGridGx::MoveRecordSelecting(bool select, int distance, bool toEnd,
         bookmarks_->SetCurrentRowSelected(keepSelection_ ? !anchorWasSelected_ : true);
     }
   } catch (...) {
+    if (many) ds->EnableControls();
     EndUpdateGx();
     throw;
+  }
+  if (many) {
+    ds->EnableControls();
+    Invalidate();
   }
   EndUpdateGx();
   if (dbUpdateCount_ == 0) UpdateEdit();
@@ -144,7 +152,7 @@ void TCustomDBGridGx::TabStep(bool forward) {
       }
       if (col == start) break;
       if (GetTabStops(col)) {
-        SetCol(col);
+        MoveCol(col, forward ? 1 : -1, false);
         break;
       }
     }

@@ -55,8 +55,8 @@ void TDBGridGxSelection::Clear() {
     case gstNon: break;
   }
   SetSelectionType(gstNon);
-  if (grid_->DBOptions().Contains(dgAlwaysShowEditor) && grid_->HandleAllocated() && grid_->CanEditShow())
-    grid_->ShowEditor();
+  // The editor hidden for the selection left editor mode: showing asks again whether it can.
+  if (grid_->DBOptions().Contains(dgAlwaysShowEditor) && grid_->HandleAllocated()) grid_->ShowEditor();
 }
 
 void TDBGridGxSelection::SelectAll() {
@@ -154,11 +154,10 @@ void TDBGridGxSelectionCols::SelectShift(TColumnGx* column) {
     Select(column, true);
     return;
   }
-  const auto& vis = grid_->VisibleColumns();
-  auto pos = [&](TColumnGx* c) {
-    auto it = std::find(vis.begin(), vis.end(), c);
-    return it == vis.end() ? -1 : static_cast<int>(it - vis.begin());
-  };
+  // Positions are the columns' own: an anchor column hidden since still marks where the range starts;
+  // only visible columns join it.
+  TDBGridColumnsGx* all = grid_->Columns();
+  auto pos = [&](TColumnGx* c) { return c && c->Collection() == all ? c->Index() : -1; };
   const int a = pos(anchor_), newEnd = pos(column);
   if (a < 0 || newEnd < 0) return;
   const int lo = std::min(a, newEnd), hi = std::max(a, newEnd);
@@ -176,8 +175,8 @@ void TDBGridGxSelectionCols::SelectShift(TColumnGx* column) {
     }
   }
   for (int p = lo; p <= hi; ++p) {
-    TColumnGx* c = vis[static_cast<size_t>(p)];
-    if (IndexOf(c) < 0) {
+    TColumnGx* c = all->Items(p);
+    if (c->Visible() && IndexOf(c) < 0) {
       Add(c);
       dragList_.push_back(c);
       grid_->InvalidateCol(c->GridColumnIndex());
@@ -273,10 +272,51 @@ TGridRect TDBGridGxSelectionRect::GetBounds() const {
   return TGridRect{LeftCol(), top, RightCol(), bottom};
 }
 
+TGridRect TDBGridGxSelectionRect::VisibleBox() const {
+  const TGridRect none{-1, -1, -1, -1};
+  if (grid_->Selection()->SelectionType() != gstRectangle || !DataSetActive() || anchorCol_ < 0) return none;
+  const std::string topMark = TopRow(), bottomMark = BottomRow();
+  int top = -1, bottom = -1;
+  if (IMemTableGx* mt = grid_->MemTable()) {
+    const int first = grid_->TopRow();
+    const int last = std::min(first + grid_->VisibleRowCount(), grid_->RowCount() - 1);
+    const int t = mt->BookmarkToRowIndex(topMark), b = mt->BookmarkToRowIndex(bottomMark);
+    if (t < 0 || b < 0) return none;
+    top = std::max(first, t + grid_->GetTitleOffset());
+    bottom = std::min(last, b + grid_->GetTitleOffset());
+  } else {
+    for (int i = 0; i < grid_->DataLink()->RecordCount(); ++i) {
+      const int row = grid_->GetTitleOffset() + i;
+      const std::string mark = grid_->RowBookmark(row);
+      if (mark.empty() || Compare(topMark, mark) > 0 || Compare(mark, bottomMark) > 0) continue;
+      if (top < 0) top = row;
+      bottom = row;
+    }
+  }
+  if (top < 0 || top > bottom) return none;
+  return TGridRect{LeftCol(), top, RightCol(), bottom};
+}
+
+namespace {
+// Repaints the cells of a that are not in b (the strips of a above, below, left and right of b).
+void InvalidateBoxLessBox(TCustomDBGridGx* grid, const TGridRect& a, const TGridRect& b) {
+  if (a.Left < 0) return;
+  if (b.Left < 0 || b.Left > a.Right || b.Right < a.Left || b.Top > a.Bottom || b.Bottom < a.Top) {
+    grid->InvalidateGridRect(a);
+    return;
+  }
+  const int top = std::max(a.Top, b.Top), bottom = std::min(a.Bottom, b.Bottom);
+  if (a.Top < b.Top) grid->InvalidateGridRect(TGridRect{a.Left, a.Top, a.Right, b.Top - 1});
+  if (a.Bottom > b.Bottom) grid->InvalidateGridRect(TGridRect{a.Left, b.Bottom + 1, a.Right, a.Bottom});
+  if (a.Left < b.Left) grid->InvalidateGridRect(TGridRect{a.Left, top, b.Left - 1, bottom});
+  if (a.Right > b.Right) grid->InvalidateGridRect(TGridRect{b.Right + 1, top, a.Right, bottom});
+}
+}  // namespace
+
 void TDBGridGxSelectionRect::Select(int col, const std::string& bookmark, bool addSel) {
   TDBGridGxSelection* s = grid_->Selection();
   if (s->SelectionType() != gstRectangle && s->SelectionType() != gstNon) s->Clear();
-  const TGridRect oldBox = grid_->HandleAllocated() ? GetBounds() : TGridRect{-1, -1, -1, -1};
+  const TGridRect oldBox = grid_->HandleAllocated() ? VisibleBox() : TGridRect{-1, -1, -1, -1};
   if (anchorCol_ == -1 || !addSel) {
     anchorCol_ = col;
     anchorBookmark_ = bookmark;
@@ -289,12 +329,10 @@ void TDBGridGxSelectionRect::Select(int col, const std::string& bookmark, bool a
     s->SetSelectionType(gstRectangle);
   }
   if (grid_->HandleAllocated()) {
-    const TGridRect newBox = GetBounds();
     // Only the cells that changed state are repainted.
-    if (!(oldBox == newBox)) {
-      if (oldBox.Left >= 0) grid_->InvalidateGridRect(oldBox);
-      if (newBox.Left >= 0) grid_->InvalidateGridRect(newBox);
-    }
+    const TGridRect newBox = VisibleBox();
+    InvalidateBoxLessBox(grid_, oldBox, newBox);
+    InvalidateBoxLessBox(grid_, newBox, oldBox);
   }
   s->SelectionChanged();
 }

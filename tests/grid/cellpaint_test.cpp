@@ -509,6 +509,35 @@ TEST_F(CellPaintTest, SearchTextIsOverlaidOnTheCurrentCell) {
   grid->SetInplaceSearchText("");
 }
 
+// The search arrow shows from the start of a search, before any text; the typed prefix of a
+// right-aligned cell sits where it stands in the cell's text.
+TEST_F(CellPaintTest, SearchArrowAndAlignedPrefix) {
+  MakeBoundGrid();
+  grid->SetOptionsGx(grid->OptionsGx() + dghIncSearch);
+  name->SetAlignment(taRightJustify);
+  grid->SetCol(grid->DataToRawColumn(1));
+  grid->SetFocus();
+  gridtest::Pump();
+  Key('F', false, true);
+  ASSERT_TRUE(grid->InplaceSearching());
+  HDC dc = Paint();
+  EXPECT_EQ(ImagesIn(dc, Indicator(0)), std::vector<int>{6});
+  DeleteDC(dc);
+  Type("ro");
+  ASSERT_EQ(grid->InplaceSearchText(), "ro");
+  dc = Paint();
+  int full = -1, prefix = -1;
+  for (const Recorded& r : Records(dc)) {
+    if (r.call != "ExtTextOut" || !Inside(r, Cell(1, 0))) continue;
+    if (r.text == "row1") full = r.x;
+    if (r.text == "ro" && r.bkColor == ColorToRGB(DBGridGxInplaceSearchColor)) prefix = r.x;
+  }
+  DeleteDC(dc);
+  ASSERT_GT(full, 0);
+  EXPECT_EQ(prefix, full);
+  grid->StopInplaceSearch();
+}
+
 // A grid over a sample table: Chinese texts, two title levels, a sort marker, a footer row with a
 // total and a record count, a selected row; written for people to look at.
 TEST_F(CellPaintTest, SnapshotOfAGridWithFootersAndMultiLevelTitles) {

@@ -39,4 +39,46 @@ TEST_F(DBGridTest, ARowSelectingListReportsTheClickedRow) {
   EXPECT_EQ(clicked.size(), 2u);
 }
 
+
+
+// A click that posts an edit which re-sorts the rows makes current the record the click was on.
+TEST_F(DBGridTest, AClickAfterAResortingEditFindsTheClickedRecord) {
+  AddRows(5);
+  table->SetSortOrder("NAME");
+  table->First();
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  Bind();
+  grid->SetFocus();
+  gridtest::Pump();
+  enum How { kField, kEditor, kAppended };  // record 1 renamed on the field or in the cell; a new record
+  for (How how : {kField, kEditor, kAppended}) {
+    SCOPED_TRACE(how);
+    table->Locate("ID", 1, {});
+    table->Edit();
+    table->FieldByName("NAME")->SetAsString("a");
+    table->Post();
+    table->First();
+    gridtest::AdvanceAndPump(1000);  // no double click
+    ASSERT_EQ(table->FieldByName("ID")->AsInteger(), 1);
+    grid->SetCol(grid->DataToRawColumn(1));
+    if (how == kEditor) {
+      Type("zz");
+    } else if (how == kField) {
+      table->Edit();
+      table->FieldByName("NAME")->SetAsString("zz");
+    } else {
+      table->Append();  // below the rows; posted, it sorts second
+      table->FieldByName("ID")->SetAsInteger(9);
+      table->FieldByName("NAME")->SetAsString("a0");
+      gridtest::Pump();
+    }
+    const int row3 = grid->GetTitleOffset() + 2;  // "a" sorts first, so record 3 shows third
+    ClickCell(grid, grid->DataToRawColumn(0), row3);
+    EXPECT_EQ(table->State(), dsBrowse);
+    EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 3);
+    EXPECT_EQ(table->FieldByName("NAME")->AsString(), "row3");
+  }
+}
 }  // namespace

@@ -4,6 +4,8 @@
 #include "grid/dbgrid_filterrow.h"
 #include "grid/dbgrid_inplace.h"
 #include "platform/forms/stdctrls.h"
+#include "platform/os/wingdi.h"
+#include "platform/os/winuser.h"
 
 namespace {
 
@@ -91,6 +93,74 @@ TEST_F(DBGridEditorStateTest, AnOpenPickListSurvivesTheEditorReload) {
   ed->CloseUp(false);
   gridtest::Pump();
   EXPECT_FALSE(ed->ListVisible());
+}
+
+// A grid that always shows its editor keeps it through a change of ReadOnly and gets it back when a
+// selection that hid it is cleared.
+TEST_F(DBGridEditorStateTest, AnAlwaysShownEditorComesBack) {
+  grid->SetDBOptions(grid->DBOptions() + dgAlwaysShowEditor + dgMultiSelect);
+  grid->SetCol(grid->DataToRawColumn(1));
+  gridtest::Pump();
+  ASSERT_TRUE(grid->IsEditorVisible());
+  for (bool readOnly : {true, false}) {
+    grid->SetReadOnly(readOnly);
+    gridtest::Pump();
+    EXPECT_TRUE(grid->IsEditorVisible()) << readOnly;
+  }
+  Key(VK_DOWN, true);
+  ASSERT_EQ(grid->Selection()->SelectionType(), gstRectangle);
+  EXPECT_FALSE(grid->IsEditorVisible());
+  Key(VK_DOWN);
+  EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);
+  EXPECT_TRUE(grid->IsEditorVisible());
+}
+
+// An always-shown editor steps aside for an in-place search and comes back however it ends.
+TEST_F(DBGridEditorStateTest, AnAlwaysShownEditorComesBackAfterASearch) {
+  grid->STFilter()->SetVisible(false);
+  grid->SetDBOptions(grid->DBOptions() + dgAlwaysShowEditor);
+  grid->SetOptionsGx(grid->OptionsGx() + dghIncSearch);
+  grid->SetCol(grid->DataToRawColumn(1));
+  gridtest::Pump();
+  ASSERT_TRUE(grid->IsEditorVisible());
+  for (UINT key : {UINT{VK_ESCAPE}, UINT{VK_RETURN}, UINT{0}}) {  // 0: the time-out ends it
+    SCOPED_TRACE(key);
+    grid->InplaceSearchText("row", key ? -1 : 500, 2);
+    gridtest::Pump();
+    ASSERT_TRUE(grid->InplaceSearching());
+    EXPECT_FALSE(grid->IsEditorVisible());
+    if (key) Key(key);
+    else gridtest::AdvanceAndPump(600);
+    EXPECT_FALSE(grid->InplaceSearching());
+    EXPECT_TRUE(grid->IsEditorVisible());
+  }
+}
+
+// Marked records are painted in the focused colours only while the grid (or its editor) has the
+// focus: they are repainted when it leaves and when it comes back.
+TEST_F(DBGridEditorStateTest, MarkedRowsAreRepaintedWhenTheFocusLeaves) {
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
+  auto* other = new TEdit(form);
+  other->SetParent(form);
+  other->SetBounds(0, 205, 80, 22);
+  table->MoveBy(2);
+  grid->SelectedRows()->SetCurrentRowSelected(true);
+  table->First();
+  gridtest::Pump();
+  const TRect marked = grid->CellRect(grid->DataToRawColumn(1), grid->GetTitleOffset() + 2);
+  auto repainted = [&] {
+    HRGN dirty = CreateRectRgn(0, 0, 0, 0);
+    GetUpdateRgn(grid->Handle(), dirty, FALSE);
+    const bool in = PtInRegion(dirty, (marked.Left + marked.Right) / 2, (marked.Top + marked.Bottom) / 2) != FALSE;
+    DeleteObject(dirty);
+    return in;
+  };
+  for (TWinControl* to : {static_cast<TWinControl*>(other), static_cast<TWinControl*>(grid)}) {
+    SCOPED_TRACE(to == grid);
+    ::SetFocus(to->Handle());
+    EXPECT_TRUE(repainted());
+    gridtest::Pump();
+  }
 }
 
 }  // namespace

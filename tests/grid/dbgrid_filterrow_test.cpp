@@ -557,6 +557,38 @@ TEST_F(FilterRowTest, UpFromTheFirstRecordOrWithCtrlEntersTheRow) {
   EXPECT_FALSE(grid->EnterFilterRowByKey(TShiftState{ssCtrl}));
 }
 
+// With whole rows selected Up takes the remembered filter column when it is in view, else the first
+// filterable column in view; a hidden column does not shorten the search.
+TEST_F(FilterRowTest, UpWithRowSelectFindsAFilterColumnInView) {
+  grid->SetDBOptions(grid->DBOptions() + dgRowSelect);
+  grid->SetFocus();
+  gridtest::Pump();
+  struct Case {
+    bool idHidden, nameFilter, wide;
+    int remembered;  // -1: none
+    int expected;
+  };
+  for (const Case& c : {Case{true, false, false, -1, 2}, Case{false, true, false, 2, 2},
+                        Case{false, true, true, 2, 0}}) {
+    SCOPED_TRACE(c.expected);
+    grid->StopFilterEdit();
+    id->SetVisible(!c.idHidden);
+    name->STFilter()->SetVisible(c.nameFilter);
+    for (TColumnGx* col : {id, name, amount}) col->SetWidth(c.wide ? 300 : 64);
+    gridtest::Pump();
+    if (c.remembered >= 0) {
+      grid->StartFilterEdit(c.remembered);
+      grid->StopFilterEdit();
+    }
+    grid->SetLeftCol(grid->FixedCols());
+    table->First();
+    gridtest::Pump();
+    Key(VK_UP);
+    EXPECT_TRUE(grid->FilterEditMode());
+    EXPECT_EQ(grid->FilterCol(), c.expected);
+  }
+}
+
 }  // namespace
 }  // namespace dbgridtest
 

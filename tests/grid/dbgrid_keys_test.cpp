@@ -180,6 +180,41 @@ TEST_F(DBGridKeysTest, HomeEndMoveColumnsOrRecordsWithASingleColumn) {
   EXPECT_EQ(table->RecNo(), 1);
 }
 
+// Ctrl with Up or PgUp goes to the top row of the window, with Down or PgDn to its bottom row (the
+// last record when the records do not fill the window).
+TEST_F(DBGridKeysTest, CtrlUpAndDownGoToTheWindowsEdges) {
+  for (int count : {30, 3}) {
+    SCOPED_TRACE(count);
+    table->EmptyTable();
+    AddRows(count);
+    MakeGrid();
+    AddColumn("ID");
+    Bind();
+    Focus();
+    if (count > 3) {
+      table->MoveBy(19);
+      gridtest::Pump();
+      Key(VK_UP);
+    }
+    const int top = grid->TopRow();
+    const int bottom = std::min(top + grid->VisibleDataRowCount(), grid->RowCount()) - 1;
+    ASSERT_GT(bottom - top, 1);
+    for (UINT up : {VK_UP, VK_PRIOR}) {
+      for (UINT down : {VK_DOWN, VK_NEXT}) {
+        Key(down, false, true);
+        EXPECT_EQ(grid->Row(), bottom);
+        EXPECT_EQ(table->RecNo(), bottom - grid->GetTitleOffset() + 1);
+        Key(up, false, true);
+        EXPECT_EQ(grid->Row(), top);
+        EXPECT_EQ(table->RecNo(), top - grid->GetTitleOffset() + 1);
+      }
+    }
+    EXPECT_EQ(grid->TopRow(), top);
+    form->Free();
+    form = nullptr;
+  }
+}
+
 TEST_F(DBGridKeysTest, InsertKeyInsertsOrAppendsByTheAllowedOperations) {
   AddRows(2);
   MakeGrid();
@@ -469,6 +504,33 @@ TEST_F(DBGridKeysTest, SetValueFromThePreviousRecord) {
 
 namespace dbgridtest {
 namespace {
+
+// Tab is a column change like any other: the search text does not carry into the next column.
+TEST_F(DBGridKeysTest, TabEndsTheSearch) {
+  MakeFruitGrid({dghIncSearch});
+  grid->SetDBOptions(grid->DBOptions() + dgTabs);
+  struct Case {
+    int from;  // data column searched in
+    const char* text;
+    bool back;  // Shift+Tab
+    const char* found;
+  };
+  for (const Case& c : {Case{1, "bl", true, "blueberry"}, Case{0, "4", false, "Cherry"}}) {
+    SCOPED_TRACE(c.text);
+    grid->StopInplaceSearch();  // (a search left running would make Ctrl+F open the find dialog)
+    grid->SetCol(grid->DataToRawColumn(c.from));
+    Key('F', false, true);
+    Type(c.text);
+    ASSERT_TRUE(grid->InplaceSearching());
+    ASSERT_EQ(Name(), c.found);
+    const int row = grid->Row();
+    Key(VK_TAB, c.back);
+    EXPECT_EQ(grid->Row(), row);
+    EXPECT_EQ(grid->Col(), grid->DataToRawColumn(1 - c.from));
+    EXPECT_FALSE(grid->InplaceSearching());
+    EXPECT_EQ(grid->InplaceSearchText(), "");
+  }
+}
 
 TEST_F(DBGridKeysTest, ARecordMovedByOtherCodeEndsTheTypedSearch) {
   MakeFruitGrid({dghIncSearch});

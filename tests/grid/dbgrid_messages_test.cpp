@@ -7,6 +7,8 @@
 
 #include "dbgrid_test_util.h"
 #include "editors/tooltips.h"
+#include "platform/classes/filer.h"
+#include "platform/classes/published.h"
 #include "platform/forms/cmessages.h"
 #include "platform/os/automation.h"
 #include "platform/rtl/strings.h"
@@ -31,6 +33,22 @@ class DBGridBufferedTest : public DBGridTest {
   }
 };
 }  // namespace
+
+// Only the vertical bar publishes its mode, and stores the mode rather than Visible; the horizontal
+// bar stores Visible.
+TEST_F(DBGridTest, OnlyTheVerticalBarStoresItsMode) {
+  EXPECT_EQ(GetPropInfo(TDBGridGxScrollBar::StaticClass(), "VisibleMode"), nullptr);
+  EXPECT_NE(GetPropInfo(TVertDBGridGxScrollBar::StaticClass(), "VisibleMode"), nullptr);
+  MakeGrid();
+  grid->SetName("grdLines");
+  grid->HorzScrollBar()->SetVisible(false);
+  grid->VertScrollBar()->SetVisible(false);
+  const std::string text = WriteComponentText(form);
+  EXPECT_NE(text.find("HorzScrollBar.Visible = false"), std::string::npos) << text;
+  EXPECT_EQ(text.find("HorzScrollBar.VisibleMode"), std::string::npos) << text;
+  EXPECT_NE(text.find("VertScrollBar.VisibleMode = sbNeverShowGx"), std::string::npos) << text;
+  EXPECT_EQ(text.find("VertScrollBar.Visible ="), std::string::npos) << text;
+}
 
 TEST_F(DBGridTest, ScrollBarVisibleFollowsTheMode) {
   MakeGrid();

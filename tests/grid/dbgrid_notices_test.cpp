@@ -186,9 +186,12 @@ TEST_F(DBGridTest, EditActionsRunWhileTheGridHasTheFocus) {
   EXPECT_FALSE(grid->ExecuteAction(&other));
   EXPECT_TRUE(grid->ExecuteAction(&action));
   EXPECT_EQ(grid->Selection()->SelectionType(), gstAll);
-  // Without the edit-action flag the grid does not update it.
+  // Without the edit-action flag the grid neither updates nor runs it.
   grid->SetEditActions(TDBGridGxEditActions{});
   EXPECT_FALSE(grid->UpdateAction(&action));
+  grid->Selection()->Clear();
+  EXPECT_FALSE(grid->ExecuteAction(&action));
+  EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);
   // Nothing to select in an empty table.
   grid->SetEditActions(TDBGridGxEditActions{geaSelectAllGx});
   table->EmptyTable();

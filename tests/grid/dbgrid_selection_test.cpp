@@ -2,12 +2,15 @@
 // row movement helpers; a snapshot of a bound grid.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
 #include "dbgrid_test_util.h"
 #include "platform/db/testdataset.h"
 #include "platform/forms/dialogs.h"
+#include "platform/os/wingdi.h"
+#include "platform/os/winuser.h"
 #include "platform/rtl/exceptions.h"
 
 using namespace dbgridtest;
@@ -226,6 +229,126 @@ TEST_F(DBGridTest, ShiftDownMarksRowsAndShiftUpGivesThemBack) {
   grid->SetKeepSelection(false);
   grid->MoveRecordSelecting(false, 1, false, true);
   EXPECT_FALSE(grid->SelectionAnchorSet());
+}
+
+// Widening a rectangle repaints the cells it gains and no others, also when its top row has
+// scrolled out of view.
+TEST_F(DBGridTest, AWidenedRectangleRepaintsWhatItGains) {
+  AddRows(30);
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  AddColumn("AMOUNT");
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  Bind();
+  grid->SetFocus();
+  gridtest::Pump();
+  const int c0 = grid->DataToRawColumn(0), c1 = grid->DataToRawColumn(1);
+  for (int rows : {2, 20}) {
+    SCOPED_TRACE(rows);
+    grid->ClearSelection();
+    table->First();
+    grid->SetCol(c0);
+    gridtest::Pump();
+    grid->MoveRecordSelecting(true, rows, false, false);
+    gridtest::Pump();
+    ASSERT_EQ(grid->Selection()->SelectionType(), gstRectangle);
+    const int first = std::max(grid->TopRow(), grid->GetTitleOffset());
+    ASSERT_GT(grid->Row() - first, 1);
+    grid->MoveCol(c1, 1, true);
+    HRGN dirty = CreateRectRgn(0, 0, 0, 0);
+    GetUpdateRgn(grid->Handle(), dirty, FALSE);
+    auto isDirty = [&](int col, int row) {
+      const TRect r = grid->CellRect(col, row);
+      return PtInRegion(dirty, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2) != FALSE;
+    };
+    for (int row = first; row < grid->Row(); ++row) {
+      EXPECT_TRUE(isDirty(c1, row)) << row;
+      EXPECT_FALSE(isDirty(c0, row)) << row;
+    }
+    DeleteObject(dirty);
+  }
+}
+
+// Shift over the titles extends from an anchor column hidden meanwhile: the visible columns up to the
+// new end join.
+TEST_F(DBGridTest, ShiftOverTitlesFromAHiddenAnchorSelects) {
+  AddRows(2);
+  MakeGrid();
+  TColumnGx* c1 = AddColumn("ID");
+  TColumnGx* c2 = AddColumn("NAME");
+  TColumnGx* c3 = AddColumn("AMOUNT");
+  TColumnGx* c4 = AddColumn("FLAG");
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  Bind();
+  TDBGridGxSelectionCols* cols = grid->Selection()->Columns();
+  cols->Select(c2, false);
+  c2->SetVisible(false);
+  gridtest::Pump();
+  cols->SelectShift(c4);
+  EXPECT_EQ(grid->Selection()->SelectionType(), gstColumns);
+  EXPECT_GE(cols->IndexOf(c3), 0);
+  EXPECT_GE(cols->IndexOf(c4), 0);
+  EXPECT_LT(cols->IndexOf(c1), 0);
+  // Back to the anchor's other side: what this drag added goes, the hidden column is not added.
+  cols->SelectShift(c1);
+  EXPECT_GE(cols->IndexOf(c1), 0);
+  EXPECT_LT(cols->IndexOf(c3), 0);
+  EXPECT_LT(cols->IndexOf(c4), 0);
+  EXPECT_EQ(cols->Count(), 2);  // c1 and the anchor selected before the drag
+}
+
+// A one-cell click leaves no anchor for a later Shift+arrow: the rectangle starts at the current cell.
+TEST_F(DBGridTest, ShiftArrowStartsTheRectangleAtTheCurrentCell) {
+  AddRows(5);
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  Bind();
+  grid->SetFocus();
+  gridtest::Pump();
+  const int c0 = grid->DataToRawColumn(0), row1 = grid->GetTitleOffset();
+  const TRect r = grid->CellRect(c0, row1);
+  const TPoint p = grid->ClientToScreen(TPoint(r.Left + 5, r.Top + 5));
+  FanoInputMouseMove(p.X, p.Y);
+  FanoInputMouseButton(0, TRUE, p.X, p.Y);
+  FanoInputMouseButton(0, FALSE, p.X, p.Y);
+  gridtest::Pump();
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  Key(VK_RIGHT, true);
+  EXPECT_EQ(grid->Selection()->SelectionType(), gstRectangle);
+  EXPECT_EQ(grid->Selection()->GetDataCellRect(), (TGridRect{c0, row1 + 2, c0 + 1, row1 + 2}));
+  // Shift+Down from there keeps that anchor.
+  Key(VK_DOWN, true);
+  EXPECT_EQ(grid->Selection()->GetDataCellRect(), (TGridRect{c0, row1 + 2, c0 + 1, row1 + 3}));
+}
+
+// A Shift walk over several records tells the data set's controls once, at its end.
+TEST_F(DBGridTest, AWalkOverManyRecordsNotifiesOnce) {
+  AddRows(10);
+  MakeGrid();
+  AddColumn("ID");
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
+  Bind();
+  gridtest::Pump();
+  int notices = 0;
+  source->SetOnDataChange([&](TObject*, TField*) { ++notices; });
+  struct Case {
+    int distance;
+    int notices;
+    int marked;
+  };
+  for (const Case& c : {Case{6, 1, 7}, Case{1, 1, 8}, Case{-3, 1, 5}}) {
+    SCOPED_TRACE(c.distance);
+    notices = 0;
+    grid->MoveRecordSelecting(true, c.distance, false, true);
+    EXPECT_EQ(notices, c.notices);
+    EXPECT_EQ(grid->SelectedRows()->Count(), c.marked);
+  }
+  EXPECT_EQ(table->RecNo(), 5);
+  source->SetOnDataChange(nullptr);
 }
 
 TEST_F(DBGridTest, DownAppendsAtTheEndOnlyWhenEverythingAllows) {

@@ -82,6 +82,67 @@ TEST_F(DBGridTreeClickTest, ControlsAreOffWhileANodeOpensAndOnAgainAfter) {
   EXPECT_EQ(grid->Row() - grid->GetTitleOffset(), 1);
 }
 
+// The indent belongs to the tree: a click there opens or closes a node and is no cell click; a
+// click on a node's text is one.
+TEST_F(DBGridTreeClickTest, AClickInTheIndentIsNoCellClick) {
+  Build();
+  int clicks = 0;
+  grid->OnCellClick = [&](TColumnGx*) { ++clicks; };
+  const TPoint box = FirstNodeBox();
+  const TRect second = grid->CellRect(grid->IndicatorOffset(), grid->GetTitleOffset() + 1);
+  struct Case {
+    TPoint at;
+    int rows;  // data rows after the click
+    int clicks;
+  };
+  for (const Case& c : {Case{box, 4, 0}, Case{box, 2, 0}, Case{TPoint(second.Left + 2 * kTreeLevelWidth, second.Top + 3), 2, 1}}) {
+    SCOPED_TRACE(c.at.X);
+    clicks = 0;
+    Click(c.at);
+    EXPECT_EQ(DataRows(), c.rows);
+    EXPECT_EQ(clicks, c.clicks);
+  }
+}
+
+// The tree column's tool tip measures the text in what the indent leaves of the cell.
+TEST_F(DBGridTreeClickTest, TheTreeColumnsToolTipCountsTheIndent) {
+  Build();
+  TColumnGx* name = grid->Columns()->Items(0);
+  name->SetToolTips(true);
+  grid->Canvas()->Font()->Assign(name->Font());
+  const int textWidth = grid->Canvas()->TextWidth("差旅费");
+  struct Case {
+    int width;
+    bool tip;
+  };
+  for (const Case& c : {Case{textWidth + 10, true}, Case{textWidth + kTreeLevelWidth + 10, false}}) {
+    SCOPED_TRACE(c.width);
+    name->SetWidth(c.width);
+    gridtest::Pump();
+    THintInfo info;
+    const LRESULT r = AskHint(grid->IndicatorOffset(), grid->GetTitleOffset(), info);
+    EXPECT_EQ(r == 0 && info.HintStr == "差旅费", c.tip);
+  }
+}
+
+// A tree keeps its column in view: scrolling right stops at it unless it is frozen.
+TEST_F(DBGridTreeClickTest, TheTreeColumnStaysInView) {
+  Build();
+  AddColumn("PARENT", "上级");
+  for (int i = 0; i < grid->Columns()->Count(); ++i) grid->Columns()->Items(i)->SetWidth(250);
+  gridtest::Pump();
+  for (int frozen : {0, 1}) {
+    SCOPED_TRACE(frozen);
+    grid->SetDataFrozenCols(frozen);
+    gridtest::Pump();
+    const int first = grid->FixedCols();
+    grid->SetLeftCol(first + 1);
+    gridtest::Pump();
+    EXPECT_EQ(grid->LeftCol(), frozen ? first + 1 : first);
+    grid->SetLeftCol(first);
+  }
+}
+
 TEST_F(DBGridTreeClickTest, AFailedOpeningLeavesTheControlsOn) {
   Build();
   tree->OnNodeExpanding = [&](TCustomMemTableGx*, TMemRecViewGx*, bool&) { throw Exception("不能展开"); };

@@ -154,3 +154,42 @@ TEST_F(DBGridTest, ColumnsChangedByCodeWhileACellIsEditedKeepItsText) {
     table->EmptyTable();
   }
 }
+
+// The editor of a memo cell holds the memo: text added to it, or typed over it, is what is stored.
+TEST_F(DBGridTest, MemoCellEditsTheMemoItself) {
+  TMemTableGx notes(nullptr);
+  notes.FieldDefs().Add("ID", ftInteger);
+  notes.FieldDefs().Add("NOTE", ftMemo);
+  notes.CreateDataSet();
+  notes.Append();
+  notes.FieldByName("ID")->SetAsInteger(1);
+  notes.FieldByName("NOTE")->SetAsString("line1\nline2");
+  notes.Post();
+  TDataSource src(nullptr);
+  src.SetDataSet(&notes);
+  MakeGrid();
+  grid->SetDrawMemoText(true);
+  AddColumn("NOTE");
+  grid->SetDataSource(&src);
+  grid->SetFocus();
+  gridtest::Pump();
+  EXPECT_EQ(grid->GetEditText(grid->Col(), grid->Row()), "line1\r\nline2");
+
+  struct Case {
+    bool f2;  // F2 first puts the caret after the text; without it typing replaces the text
+    const char* stored;
+  };
+  for (const Case& c : {Case{true, "line1\r\nline2x"}, Case{false, "x"}}) {
+    SCOPED_TRACE(c.stored);
+    notes.Edit();
+    notes.FieldByName("NOTE")->SetAsString("line1\nline2");
+    notes.Post();
+    if (c.f2) Key(VK_F2);
+    Type("x");
+    Key(VK_RETURN);
+    ASSERT_EQ(notes.State(), dsEdit);
+    notes.Post();
+    EXPECT_EQ(notes.FieldByName("NOTE")->AsString(), c.stored);
+  }
+  grid->SetDataSource(nullptr);
+}
