@@ -92,20 +92,24 @@ void TCustomDBComboBoxGx::Recount() {
 }
 
 void TCustomDBComboBoxGx::ItemsChanged() {
-  Recount();
-  // In key mode the text was emptied with the recount: the key shows again through the new items.
-  if (keyMode_)
-    InternalSetValue(keyValue_);
-  else
-    ItemIndexFromText();
-  CheckDataMaxLength();
+  Redisplay([this] {
+    Recount();
+    // In key mode the text was emptied with the recount: the key shows again through the new items.
+    if (keyMode_)
+      InternalSetValue(keyValue_);
+    else
+      ItemIndexFromText();
+    CheckDataMaxLength();
+  });
 }
 
 void TCustomDBComboBoxGx::KeyItemsChanged() {
-  Recount();
-  ItemIndexFromText();
-  CheckDataMaxLength();
-  DataChanged();
+  Redisplay([this] {
+    Recount();
+    ItemIndexFromText();
+    CheckDataMaxLength();
+    DataChanged();
+  });
 }
 
 void TCustomDBComboBoxGx::SetTextQuietly(std::string_view text) {

@@ -58,8 +58,10 @@ void TCustomDBDateTimeEditGx::UpdateFourDigitYear() {
   bool four = DateTimeEditLocaleFourDigitYear();
   if (four == fourDigitYear_) return;
   fourDigitYear_ = four;
-  UpdateFormats();
-  InternalSetValue(value_);
+  Redisplay([this] {
+    UpdateFormats();
+    InternalSetValue(value_);
+  });
 }
 
 void TCustomDBDateTimeEditGx::UpdateFormats() {
@@ -93,15 +95,19 @@ void TCustomDBDateTimeEditGx::SetMaskInternally(const std::string& mask) {
 
 void TCustomDBDateTimeEditGx::SetKind(TDateTimeKindGx value) {
   kind_ = value;
-  UpdateFormats();
-  InternalSetValue(value_);
+  Redisplay([this] {
+    UpdateFormats();
+    InternalSetValue(value_);
+  });
 }
 
 void TCustomDBDateTimeEditGx::SetEditFormat(const std::string& value) {
   editFormat_ = value;
   kind_ = dtkCustomGx;
-  UpdateFormats();
-  InternalSetValue(value_);
+  Redisplay([this] {
+    UpdateFormats();
+    InternalSetValue(value_);
+  });
 }
 
 std::string TCustomDBDateTimeEditGx::FormatValue(TDateTime value) const {

@@ -428,6 +428,22 @@ void TCustomDBEditGx::Change() {
   UpdateImageIndex();
 }
 
+void TCustomDBEditGx::Redisplay(const std::function<void()>& show) {
+  const bool linkModified = dataLink_->Modified();
+  const bool editModified = TCustomEdit::Modified();
+  auto restore = [&] {
+    dataLink_->RestoreModified(linkModified);
+    TCustomEdit::SetModified(editModified);
+  };
+  try {
+    show();
+  } catch (...) {
+    restore();
+    throw;
+  }
+  restore();
+}
+
 void TCustomDBEditGx::SetReadOnly(bool value) {
   readOnly_ = value;
   UpdateReadOnlyState();

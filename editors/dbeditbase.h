@@ -78,6 +78,8 @@ class TFieldDataLinkGx : public TDataLink {
   void SetText(const std::string& text);
   void SetValue(const Variant& value);
   void SetModified() noexcept { modified_ = true; }
+  // Puts back a modified state saved before a redisplay.
+  void RestoreModified(bool value) noexcept { modified_ = value; }
   // Shows the field's value again, dropping the pending text.
   void Reset() { RecordChanged(nullptr); }
 
@@ -361,6 +363,10 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   void Change() override;
   void SetDroppedDown(bool value) noexcept { droppedDown_ = value; }
   bool InUpdateData() const noexcept { return inUpdateData_; }
+  // Runs `show`, which shows the value again in a new look (a format, a kind, a list of items).
+  // That is no edit of the user's: the link's and the window's modified flags stay as they were,
+  // so leaving the editor writes nothing that the user did not change.
+  void Redisplay(const std::function<void()>& show);
   void UpdateBorderActive();
   int ImageWidth() const noexcept { return imageWidth_; }
 

@@ -45,7 +45,7 @@ void TCustomDBNumberEditGx::SetDisplayFormat(const std::string& value) {
   displayFormat_ = value;
   displayFormatAssigned_ = true;
   Invalidate();
-  DataChanged();
+  Redisplay([this] { DataChanged(); });
 }
 
 bool TCustomDBNumberEditGx::currency() const {
@@ -60,7 +60,7 @@ void TCustomDBNumberEditGx::SetCurrency(bool value) {
   currency_ = value;
   currencyAssigned_ = true;
   Invalidate();
-  DataChanged();
+  Redisplay([this] { DataChanged(); });
 }
 
 double TCustomDBNumberEditGx::MaxValue() const {
@@ -98,7 +98,7 @@ void TCustomDBNumberEditGx::SetMinValue(double value) {
 void TCustomDBNumberEditGx::SetDecimalPlaces(unsigned value) {
   if (decimalPlaces_ == value) return;
   decimalPlaces_ = value;
-  DataChanged();
+  Redisplay([this] { DataChanged(); });
   Invalidate();
 }
 

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "editor_fixture.h"
+#include "editors/dbcombobox.h"
+#include "editors/dbdatetime.h"
 #include "editors/dbeditbase.h"
+#include "editors/dbnumberedit.h"
 #include "platform/db/dataset.h"
 #include "platform/forms/actnlist.h"
 #include "platform/rtl/exceptions.h"
@@ -106,6 +109,80 @@ TEST_F(DBEdit, PassingThroughAnEditorBoundFieldFirstWritesNothing) {
   Pump();
   EXPECT_EQ(table->State(), dsBrowse);
   EXPECT_FALSE(e->DataLink()->Modified());
+}
+
+// A new format, kind or list of items shows the same value again: leaving the editor afterwards
+// writes nothing (the dataset browses and would refuse the write).
+TEST_F(DBEdit, ARedisplayOfAFocusedEditorIsNoEdit) {
+  auto* t = new TMemTableGx(form);
+  t->FieldDefs().Add("WHEN", ftDateTime);
+  t->FieldDefs().Add("AMOUNT", ftFloat);
+  t->FieldDefs().Add("KIND", ftString, 4);
+  t->CreateDataSet();
+  t->Append();
+  t->FieldByName("WHEN")->SetAsDateTime(EncodeDateTime(2024, 5, 1, 13, 45, 0, 0));
+  t->FieldByName("AMOUNT")->SetAsFloat(1234.5);
+  t->FieldByName("KIND")->SetAsString("B");
+  t->Post();
+  auto* ds = new TDataSource(form);
+  ds->SetDataSet(t);
+  struct Case {
+    const char* name;
+    std::function<TCustomDBEditGx*()> make;
+    std::function<void(TCustomDBEditGx*)> change;
+  };
+  auto date = [&] {
+    auto* e = Add<TDBDateTimeEditGx>(10, 10, 150, 21);
+    e->SetDataSource(ds);
+    e->SetDataField("WHEN");
+    e->SetKind(dtkDateTimeGx);
+    return static_cast<TCustomDBEditGx*>(e);
+  };
+  auto number = [&] {
+    auto* e = Add<TDBNumberEditGx>(10, 10, 150, 21);
+    e->SetDataSource(ds);
+    e->SetDataField("AMOUNT");
+    return static_cast<TCustomDBEditGx*>(e);
+  };
+  auto combo = [&] {
+    auto* e = Add<TDBComboBoxGx>(10, 10, 150, 21);
+    e->Items()->SetText("Alpha\nBeta");
+    e->KeyItems()->SetText("A\nB");
+    e->SetDataSource(ds);
+    e->SetDataField("KIND");
+    return static_cast<TCustomDBEditGx*>(e);
+  };
+  auto asDate = [](TCustomDBEditGx* e) { return static_cast<TDBDateTimeEditGx*>(e); };
+  auto asNumber = [](TCustomDBEditGx* e) { return static_cast<TDBNumberEditGx*>(e); };
+  auto asCombo = [](TCustomDBEditGx* e) { return static_cast<TDBComboBoxGx*>(e); };
+  const Case cases[] = {
+      {"date Kind", date, [&](TCustomDBEditGx* e) { asDate(e)->SetKind(dtkTimeGx); }},
+      {"date EditFormat", date, [&](TCustomDBEditGx* e) { asDate(e)->SetEditFormat("YYYY-MM-DD"); }},
+      {"number DisplayFormat", number, [&](TCustomDBEditGx* e) { asNumber(e)->SetDisplayFormat(",0.000"); }},
+      {"number DecimalPlaces", number, [&](TCustomDBEditGx* e) { asNumber(e)->SetDecimalPlaces(3); }},
+      {"number currency", number, [&](TCustomDBEditGx* e) { asNumber(e)->SetCurrency(true); }},
+      {"combo Items", combo, [&](TCustomDBEditGx* e) { asCombo(e)->Items()->SetText("Apple\nBanana"); }},
+      {"combo KeyItems", combo, [&](TCustomDBEditGx* e) { asCombo(e)->KeyItems()->SetText("B\nA"); }},
+  };
+  auto* other = Add<TDBEditGx>(10, 40, 150, 21);
+  Show();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TCustomDBEditGx* e = c.make();
+    e->SetFocus();
+    Pump();
+    c.change(e);
+    EXPECT_FALSE(e->DataLink()->Modified());
+    EXPECT_NO_THROW({
+      other->SetFocus();
+      Pump();
+    });
+    EXPECT_EQ(t->State(), dsBrowse);
+    EXPECT_EQ(t->FieldByName("WHEN")->AsDateTime(), EncodeDateTime(2024, 5, 1, 13, 45, 0, 0));
+    EXPECT_EQ(t->FieldByName("AMOUNT")->AsFloat(), 1234.5);
+    EXPECT_EQ(t->FieldByName("KIND")->AsString(), "B");
+    e->Free();
+  }
 }
 
 TEST_F(DBEdit, ReadOnlyFollowsTheDatasetTheFieldAndTheProperty) {
