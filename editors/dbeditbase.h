@@ -399,6 +399,10 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   void ParentShowHintChanged();
   bool OverButtonsOrImage(const TPoint& clientPoint);
   TEditButtonGx* ButtonOfEntry(int index) const;
+  // A button's own click or press may remove it while its control still runs that click: the
+  // control is hidden at once and freed after the messages of the moment (on CM_RELEASE).
+  void RetireButtonEntry(const ButtonEntry& entry);
+  void FreeRetiredButtons();
   int EntryOf(TObject* sender) const;
   void PopDropdownMenu(TEditButtonControlGx* control, TPopupMenu* menu);
   bool Designing(const TComponent* c) const { return c->InState(csDesigning); }
@@ -415,6 +419,7 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   std::unique_ptr<TMRUListGx> mruList_;
   TMRUListboxGx* mruListbox_ = nullptr;
   std::vector<ButtonEntry> buttonControls_;
+  std::vector<TEditButtonControlGx*> retiredButtons_;
   int buttonsWidth_ = 0;
   int buttonsHeight_ = 0;
   int imageWidth_ = 0;

@@ -45,8 +45,7 @@ void TCustomDBEditGx::UpdateEditButtonControls() {
   while (buttonControls_.size() > count) {
     ButtonEntry e = buttonControls_.back();
     buttonControls_.pop_back();
-    e.Button->Free();
-    e.Separator->Free();
+    RetireButtonEntry(e);
   }
   while (buttonControls_.size() < count) {
     ButtonEntry e;
@@ -109,6 +108,24 @@ void TCustomDBEditGx::UpdateEditButtonControls() {
   SetEditRect();
 }
 
+void TCustomDBEditGx::RetireButtonEntry(const ButtonEntry& entry) {
+  entry.Separator->Free();
+  if (!HandleAllocated()) {
+    entry.Button->Free();
+    return;
+  }
+  // Its events find no entry any more (EntryOf answers -1), so a late click does nothing.
+  entry.Button->SetVisible(false);
+  retiredButtons_.push_back(entry.Button);
+  PostMessage(WindowHandle(), CM_RELEASE, 0, 0);
+}
+
+void TCustomDBEditGx::FreeRetiredButtons() {
+  std::vector<TEditButtonControlGx*> retired;
+  retired.swap(retiredButtons_);
+  for (TEditButtonControlGx* c : retired) c->Free();
+}
+
 void TCustomDBEditGx::UpdateBorderActive() {
   bool value = Designing(this) || focused_ || mouseAbove_ || alwaysShowBorder_;
   if (value == borderActive_) return;
@@ -145,7 +162,11 @@ void TCustomDBEditGx::EditButtonDown(TObject* sender, bool topButton, bool& auto
   TEditButtonGx* b = ButtonOfEntry(index);
   auto* control = buttonControls_[static_cast<size_t>(index)].Button;
   if (index > 0) {
-    if (b->OnDown) b->OnDown(sender, topButton, autoRepeat, handled);
+    if (b->OnDown) {
+      TButtonDownEventGx onDown = b->OnDown;  // the handler may free the button
+      onDown(sender, topButton, autoRepeat, handled);
+      if (EntryOf(sender) != index) return;
+    }
     if (!handled && b->DropdownMenu()) PopDropdownMenu(control, b->DropdownMenu());
     return;
   }
@@ -610,6 +631,9 @@ void TCustomDBEditGx::Dispatch(TMessage& m) {
       return;
     case WM_EDITORHOSTNOTICE:
       m.Result = 0;
+      return;
+    case CM_RELEASE:
+      FreeRetiredButtons();
       return;
     case WM_PAINT:
       PaintHandler2(m);

@@ -678,7 +678,8 @@ bool TEditButtonGx::IsVisibleStored() const { return !actionLink_ || !actionLink
 
 void TEditButtonGx::Click(TObject* sender, bool& handled) {
   if (OnClick) {
-    OnClick(sender, handled);
+    TButtonClickEventGx onClick = OnClick;  // the handler may free this button
+    onClick(sender, handled);
     return;
   }
   if (actionLink_ && actionLink_->Action()) {

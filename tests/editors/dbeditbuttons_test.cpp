@@ -148,6 +148,63 @@ TEST_F(DBEditButtons, AShortcutPressesItsButtonTheMainOneOnlyWhileActive) {
   EXPECT_EQ(e->drops, 1);
 }
 
+// A button whose click or press removes it (or every extra button) leaves the editor whole; its
+// control goes once the click is over.
+TEST_F(DBEditButtons, AButtonThatRemovesItselfWhenPressedOrClicked) {
+  struct Case {
+    const char* name;
+    bool onDown;     // removed by its OnDown instead of its OnClick
+    bool clearAll;   // EditButtons()->Clear() instead of freeing the one button
+    bool byShortCut;
+  };
+  const Case cases[] = {
+      {"click frees it", false, false, false},
+      {"click clears all", false, true, false},
+      {"down frees it", true, false, false},
+      {"down clears all", true, true, false},
+      {"shortcut click frees it", false, false, true},
+      {"shortcut click clears all", false, true, true},
+  };
+  auto* e = Add<TDropEdit>(10, 10, 160, 21);
+  Show();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TEditButtonGx* keep = e->EditButtons()->Add();
+    keep->SetVisible(true);
+    TEditButtonGx* extra = e->EditButtons()->Add();
+    extra->SetVisible(true);
+    extra->SetStyle(ebsEllipsisGx);
+    extra->SetShortCut(TextToShortCut("Ctrl+E"));
+    int calls = 0;
+    auto remove = [&, e, extra, clearAll = c.clearAll] {
+      ++calls;
+      if (clearAll) e->EditButtons()->Clear();
+      else extra->Free();
+    };
+    if (c.onDown) extra->OnDown = [remove](TObject*, bool, bool&, bool&) { remove(); };
+    else extra->OnClick = [remove](TObject*, bool&) { remove(); };
+    ASSERT_EQ(e->ButtonControlCount(), 3);
+    TEditButtonControlGx* control = e->ButtonControl(2);
+    if (c.byShortCut) {
+      e->SetFocus();
+      Pump();
+      KeyPress('E', false, true);
+    } else {
+      TPoint at = ScreenPoint(control, 3, 3);  // the control may be gone before the release
+      uitest::MouseDownAt(at);
+      uitest::MouseUpAt(at);
+    }
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(e->ButtonControlCount(), c.clearAll ? 1 : 2);
+    EXPECT_EQ(e->EditButtons()->Count(), c.clearAll ? 0 : 1);
+    Pump();  // the removed control is freed now
+    EXPECT_EQ(e->drops, 0);
+    e->EditButtons()->Clear();
+  }
+  Click(e->ButtonControl(0), 3, 3);  // the main button still works
+  EXPECT_EQ(e->drops, 1);
+}
+
 TEST_F(DBEditButtons, AButtonWithADropdownMenuPopsItUp) {
   auto* e = Add<TDropEdit>(10, 10, 160, 21);
   auto* menu = new TPopupMenu(form);
