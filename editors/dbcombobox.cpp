@@ -144,6 +144,8 @@ void TCustomDBComboBoxGx::InternalSetItemIndex(int value) {
   UpdateImageIndex();
   ListFollows();
   SetTextQuietly(itemIndex_ >= 0 ? items_->Strings(itemIndex_) : std::string());
+  // Another item of the same text changes no text, but the value is another one to write.
+  DataLink()->SetModified();
 }
 
 void TCustomDBComboBoxGx::SetItemIndex(int value) {

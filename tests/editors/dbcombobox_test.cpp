@@ -2,6 +2,8 @@
 // stepping, the not-in-list event, the drop-down list and its hooks.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "dbeditor_fixture.h"
 #include "editors/dbcombobox.h"
 #include "platform/classes/filer.h"
@@ -111,6 +113,40 @@ TEST_F(ComboBoxTest, BoundKeyModeReadsAndWritesTheKey) {
   combo->SetItemIndex(0);
   EXPECT_EQ(ds->State(), dsEdit);
   EXPECT_EQ(ds->FieldByName("KIND")->AsString(), "1");
+}
+
+// Two items of the same text: choosing the other one changes no text, but its key is the one the
+// field receives when the editor is left.
+TEST_F(ComboBoxTest, ChoosingAnItemOfTheSameTextStoresItsKey) {
+  struct Case {
+    const char* name;
+    std::function<void()> choose;
+  };
+  const Case cases[] = {
+      {"Down", [] { KeyPress(VK_DOWN); }},
+      {"wheel", [this] { Wheel(combo, -120); }},
+      {"list", [this] {
+         combo->DropDown();
+         KeyPress(VK_DOWN);
+         KeyPress(VK_RETURN);
+       }},
+  };
+  combo->Items()->SetText("Xyz\nSame\nSame");
+  combo->KeyItems()->SetText("1\n2\n3");
+  Bind("KIND");
+  auto* other = Add<TDBComboBoxGx>(20, 60, 150, 21);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ds->Cancel();
+    Focus();
+    ASSERT_EQ(combo->ItemIndex(), 1);
+    c.choose();
+    EXPECT_EQ(combo->ItemIndex(), 2);
+    EXPECT_EQ(combo->Value().AsString(), "3");
+    other->SetFocus();
+    Pump();
+    EXPECT_EQ(ds->FieldByName("KIND")->AsString(), "3");
+  }
 }
 
 TEST_F(ComboBoxTest, ItemIndexOutOfRangeClearsValueAndWritesTheField) {
