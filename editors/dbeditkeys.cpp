@@ -228,7 +228,8 @@ bool TCustomDBEditGx::IsButtonShortCut(uint16_t key, TShiftState shift) {
   if (sc == 0) return false;
   for (int i = 0; i < ButtonControlCount(); ++i) {
     TEditButtonGx* b = ButtonOfEntry(i);
-    if (b->ShortCut() != sc || !b->Visible() || !b->Enabled()) continue;
+    // A hidden button keeps its shortcut (a number editor's calculator opens by Alt+Down).
+    if (b->ShortCut() != sc || !b->Enabled()) continue;
     if (i == 0 && !IsEditActive()) continue;
     TEditButtonControlGx* c = buttonControls_[static_cast<size_t>(i)].Button;
     bool autoRepeat = false;

@@ -189,6 +189,19 @@ TEST_F(NumberEditTest, CalculatorDropsDownWithTheValueAndHandsBackTheResult) {
   EXPECT_EQ(Number(), 15);
 }
 
+// The main button is hidden, but its shortcut still opens the calculator instead of stepping.
+TEST_F(NumberEditTest, AltDownOpensTheCalculatorThroughTheHiddenButton) {
+  ASSERT_FALSE(edit->EditButton()->Visible());
+  edit->SetValue(Variant(2.0));
+  Focus();
+  KeyPress(VK_DOWN, false, false, true);
+  EXPECT_TRUE(edit->CalculatorVisible());
+  EXPECT_EQ(Number(), 2);
+  KeyPress(VK_ESCAPE);
+  EXPECT_FALSE(edit->CalculatorVisible());
+  EXPECT_EQ(Number(), 2);
+}
+
 TEST_F(NumberEditTest, CalculatorOnAnEmptyEditorStartsAtZeroAndEscapeKeepsTheValue) {
   Focus();
   edit->DropDown();
