@@ -359,8 +359,8 @@ bool TCustomDBNumberEditGx::HandleCalculatorMessage(TMessage& m) {
         CloseUp(false);
         return true;
       }
-      // Enter reaches the calculator as a character: it closes there or calculates.
-      if (m.WParam == VK_RETURN || m.WParam == VK_BACK) {
+      // The calculator takes these keys (Delete clears it); the hidden text must not.
+      if (m.WParam == VK_RETURN || m.WParam == VK_BACK || (m.WParam >= 32 && m.WParam <= 126)) {
         calculator_->Perform(m.Msg, m.WParam, m.LParam);
         return true;
       }

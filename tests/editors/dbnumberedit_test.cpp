@@ -202,6 +202,30 @@ TEST_F(NumberEditTest, AltDownOpensTheCalculatorThroughTheHiddenButton) {
   EXPECT_EQ(Number(), 2);
 }
 
+// While the calculator is open, the keys it takes never reach the hidden text: Delete clears the
+// calculator, and the value stays until the calculator hands one back.
+TEST_F(NumberEditTest, KeysUnderAnOpenCalculatorGoToIt) {
+  struct Case {
+    UINT key;
+    const char* shown;  // the calculator's display afterwards
+  };
+  const Case cases[] = {{VK_DELETE, "0"}, {VK_HOME, "7"}, {VK_END, "7"}, {VK_RIGHT, "7"}, {VK_BACK, "0"}};
+  edit->SetValue(Variant(1234.5));
+  Focus();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    edit->DropDown();
+    Type("7");
+    edit->SetSelStart(0);
+    KeyPress(c.key);
+    EXPECT_EQ(edit->Calculator()->DisplayText(), c.shown);
+    EXPECT_EQ(Number(), 1234.5);
+    KeyPress(VK_ESCAPE);
+    EXPECT_FALSE(edit->CalculatorVisible());
+    EXPECT_EQ(Number(), 1234.5);
+  }
+}
+
 TEST_F(NumberEditTest, CalculatorOnAnEmptyEditorStartsAtZeroAndEscapeKeepsTheValue) {
   Focus();
   edit->DropDown();
