@@ -199,7 +199,8 @@ void DrawButtonFrame(HDC dc, const TRect& rect, const TButtonBitmapInfoGx& k) {
   }
 }
 
-// Through the cache when it is on; without it, clipped to `clip` when one is given.
+// Through the cache when it is on; without it, clipped to `clip` (device coordinates) when one
+// is given.
 void DrawPart(HDC dc, const TRect& r, TButtonBitmapInfoGx key, const TRect* clip) {
   key.Width = r.Width();
   key.Height = r.Height();
@@ -213,7 +214,10 @@ void DrawPart(HDC dc, const TRect& r, TButtonBitmapInfoGx key, const TRect* clip
   int saved = 0;
   if (clip) {
     saved = SaveDC(dc);
-    IntersectClipRect(dc, clip->Left, clip->Top, clip->Right, clip->Bottom);
+    // A region, not IntersectClipRect: that one takes logical coordinates.
+    HRGN rgn = CreateRectRgn(clip->Left, clip->Top, clip->Right, clip->Bottom);
+    ExtSelectClipRgn(dc, rgn, RGN_AND);
+    DeleteObject(rgn);
   }
   DrawButtonFrame(dc, r, key);
   if (clip) RestoreDC(dc, saved);

@@ -58,6 +58,37 @@ TEST_F(EditButtons, FlatInactiveButtonIsFramedInTheParentColour) {
   DeleteDC(dc);
 }
 
+// A flat inactive button control (drawn where the origin is moved to it) shows the same glyph with
+// the cache of drawn buttons and without it.
+TEST_F(EditButtons, AFlatInactiveButtonDrawnWithoutTheCacheKeepsItsGlyph) {
+  const TEditButtonStyleGx styles[] = {ebsDropDownGx, ebsEllipsisGx, ebsUpDownGx};
+  auto* b = new TEditButtonControlGx(form);
+  b->SetParent(form);
+  b->SetBounds(40, 20, 15, 17);
+  b->SetFlat(true);
+  Show();
+  auto glyphPixels = [&] {
+    form->Repaint();
+    Pump();
+    int n = 0;
+    for (int y = 0; y < b->Height(); ++y)
+      for (int x = 0; x < b->Width(); ++x)
+        if (uitest::WindowPixelAt(form, ScreenPoint(b, x, y)) == ColorToRGB(clBtnText)) ++n;
+    return n;
+  };
+  for (TEditButtonStyleGx style : styles) {
+    SCOPED_TRACE(static_cast<int>(style));
+    b->SetStyle(style);
+    UseButtonsBitmapCache = true;
+    int cached = glyphPixels();
+    UseButtonsBitmapCache = false;
+    int direct = glyphPixels();
+    UseButtonsBitmapCache = true;
+    EXPECT_GT(cached, 0);
+    EXPECT_EQ(direct, cached);
+  }
+}
+
 TEST_F(EditButtons, CheckBoxGlyphIsOneCellOfTheSystemBitmap) {
   TSize s = CheckBoxGlyphSize();
   EXPECT_EQ(s.cx, 13);
