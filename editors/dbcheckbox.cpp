@@ -215,11 +215,6 @@ void TCustomDBCheckBoxGx::DrawCaption(TCanvas* canvas, const TRect& rect) {
   int h = r.Height();
   r.Top = rect.Top + (rect.Height() - h) / 2;
   r.Bottom = r.Top + h;
-  if (alignment_ == taLeftJustify) {
-    int w = r.Width();
-    r.Right = rect.Right;
-    r.Left = r.Right - w;
-  }
   if (Enabled() || InState(csDesigning)) {
     DrawTextGx(canvas->Handle(), text, -1, r, DT_SINGLELINE);
   } else {

@@ -156,8 +156,12 @@ TEST_F(DBCheckBox, TheBoxIsDrawnLeftOfTheCaptionOrRightOfIt) {
   b->SetAlignment(taLeftJustify);
   FanoRecordStart(dc);
   b->DrawState(&canvas);
-  EXPECT_EQ(GetPixel(dc, 6, 8), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(GetPixel(dc, 100, 8), GetSysColor(COLOR_BTNFACE));  // nothing between caption and box
   EXPECT_NE(GetPixel(dc, 113, 8), GetSysColor(COLOR_BTNFACE));
+  int textLeft = -1;  // the caption starts where its measured rectangle does, not at the box
+  for (const FANO_DRAW_RECORD& r : uitest::Records(dc))
+    if (std::string(r.text) == "已审核") textLeft = static_cast<int>(r.args[0]);
+  EXPECT_EQ(textLeft, 0);
   canvas.SetHandle(nullptr);
   DeleteDC(dc);
 }
