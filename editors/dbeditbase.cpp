@@ -633,6 +633,12 @@ void TCustomDBEditGx::SetEditRect() {
   SendMessage(WindowHandle(), EM_SCROLLCARET, 0, 0);
 }
 
+void TCustomDBEditGx::SetAutoSize(bool value) {
+  if (AutoSize() == value) return;
+  TCustomMaskEdit::SetAutoSize(value);
+  UpdateHeight();
+}
+
 void TCustomDBEditGx::UpdateHeight() {
   if (AutoSize() && BorderStyle() == bsSingle) {
     SetControlStyle(ControlStyle() + csFixedHeight);

@@ -299,6 +299,8 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   TButtonDownEventGx OnButtonDown;
 
   // ---- platform parts
+  // Turned on again, the height follows the editor's own rule (flat look, image), not the edit's.
+  void SetAutoSize(bool value) override;
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void Loaded() override;

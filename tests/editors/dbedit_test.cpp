@@ -497,6 +497,43 @@ TEST_F(DBEdit, ASecondClickSeenByTheHolderBecomesADoubleClick) {
 
 namespace {
 
+// AutoSize turned off and on again gives the height the editor had: the flat look and the image
+// still count.
+TEST_F(DBEdit, AutoSizeOnAgainKeepsTheEditorsOwnHeight) {
+  auto* images = new TImageList(form);
+  images->SetWidth(20);
+  images->SetHeight(20);
+  struct Case {
+    const char* name;
+    bool flat;
+    TImageList* images;
+    int height;  // with a 12-pixel font
+  };
+  int border = GetSystemMetrics(SM_CYBORDER);
+  const Case cases[] = {
+      {"plain", false, nullptr, 12 + 8 * border},
+      {"flat", true, nullptr, 12 + 6 * border},
+      {"image", false, images, 20 + 8 * border},
+      {"flat image", true, images, 20 + 6 * border},
+  };
+  std::vector<TDBEditGx*> edits;
+  for (const Case& c : cases) {
+    auto* e = Add<TDBEditGx>(10, 10 + 45 * static_cast<int>(edits.size()), 150, 40);
+    e->Font()->SetHeight(-12);
+    e->SetFlat(c.flat);
+    if (c.images) e->SetImages(c.images);
+    edits.push_back(e);
+  }
+  Show();
+  for (size_t i = 0; i < edits.size(); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    EXPECT_EQ(edits[i]->Height(), cases[i].height);
+    edits[i]->SetAutoSize(false);
+    edits[i]->SetAutoSize(true);
+    EXPECT_EQ(edits[i]->Height(), cases[i].height);
+  }
+}
+
 TEST_F(DBEdit, HeightFollowsTheFontAndTheImageOnlyWhenTaller) {
   auto* e = Add<TDBEditGx>(10, 10, 150, 40);
   e->Font()->SetHeight(-12);
