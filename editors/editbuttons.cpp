@@ -606,7 +606,8 @@ void TEditButtonGx::SetAction(TBasicAction* value) {
   }
   if (!actionLink_) actionLink_ = std::make_unique<TEditButtonActionLinkGx>(this);
   actionLink_->SetAction(value);
-  actionLink_->OnChange = [this](TObject* sender) { ActionChange(sender, false); };
+  // Later changes come through the link's setters, each only while that property is linked; a
+  // change of anything else of the action reloads nothing.
   ActionChange(value, value->ComponentState().Contains(csLoading));
 }
 

@@ -2,6 +2,9 @@
 // button on the simulated clock, and the published settings of a button.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iterator>
+
 #include "editor_fixture.h"
 #include "editors/editbuttons.h"
 
@@ -219,6 +222,43 @@ TEST_F(EditButtons, NumGlyphsStayWithinOneToFourAndChangesReachTheCollection) {
   EXPECT_EQ(copy->Style(), ebsEllipsisGx);
   EXPECT_EQ(copy->Width(), 12);
   EXPECT_EQ(copy->NumGlyphs(), 4);
+}
+
+// The action's later changes reach a button property only while the button still holds the
+// action's value; a change of something else of the action touches none of them.
+TEST_F(EditButtons, AnActionPassesOnChangesOnlyOfPropertiesStillLinked) {
+  TEditButtonsGx buttons(form, TEditButtonGx::StaticClass());
+  TEditButtonGx* b = buttons.Add();
+  auto* action = new TAction(form);
+  action->SetHint("from the action");
+  action->SetShortCut(TextToShortCut("Ctrl+E"));
+  b->SetAction(action);
+  ASSERT_EQ(b->Hint(), "from the action");
+  b->SetHint("the button's own");
+  b->SetVisible(true);  // the action's is True as well: still linked
+  action->SetCaption("renamed");
+  EXPECT_EQ(b->Hint(), "the button's own");
+  EXPECT_EQ(b->ShortCut(), TextToShortCut("Ctrl+E"));
+  struct Case {
+    const char* name;
+    std::function<void()> change;
+    std::function<bool()> followed;
+  };
+  const Case cases[] = {
+      {"Hint (own)", [&] { action->SetHint("new hint"); }, [&] { return b->Hint() == "new hint"; }},
+      {"ShortCut", [&] { action->SetShortCut(TextToShortCut("Ctrl+F")); },
+       [&] { return b->ShortCut() == TextToShortCut("Ctrl+F"); }},
+      {"Enabled", [&] { action->SetEnabled(false); }, [&] { return !b->Enabled(); }},
+      {"Visible", [&] { action->SetVisible(false); }, [&] { return !b->Visible(); }},
+  };
+  const bool expected[] = {false, true, true, true};
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    cases[i].change();
+    EXPECT_EQ(cases[i].followed(), expected[i]);
+  }
+  EXPECT_EQ(b->Hint(), "the button's own");
+  b->SetAction(nullptr);
 }
 
 TEST_F(EditButtons, ClickRunsOnClickOrElseTheAction) {
