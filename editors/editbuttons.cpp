@@ -133,7 +133,7 @@ void DrawCheck(HDC dc, const TRect& r, const TButtonBitmapInfoGx& k) {
     int saved = SaveDC(dc);
     IntersectClipRect(dc, r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
     RECT rc = r;
-    DrawFrameControl(dc, &rc, DFC_BUTTON, state | DFCS_FLAT);
+    DrawFrameControl(dc, &rc, DFC_BUTTON, state);
     RestoreDC(dc, saved);
     FrameSolid(dc, r, GetSysColor(k.Active ? COLOR_BTNFACE : COLOR_BTNSHADOW));
   } else {

@@ -92,6 +92,18 @@ TEST_F(EditButtons, AFlatInactiveButtonDrawnWithoutTheCacheKeepsItsGlyph) {
   }
 }
 
+// A flat check box is the plain box clipped inside a one-pixel frame: its dark inner ring shows.
+TEST_F(EditButtons, AFlatCheckBoxKeepsTheDarkInnerRing) {
+  for (bool active : {false, true}) {
+    SCOPED_TRACE(active);
+    HDC dc = FanoCreateRecordingDC(20, 20);
+    PaintEditButton(dc, Rect(0, 0, 15, 15), clBtnFace, cbChecked, true, active, true, 0, ebdsCheckBoxGx);
+    EXPECT_EQ(GetPixel(dc, 2, 7), GetSysColor(COLOR_3DDKSHADOW));  // left side of the inner ring
+    EXPECT_EQ(GetPixel(dc, 7, 2), GetSysColor(COLOR_3DDKSHADOW));  // top side
+    DeleteDC(dc);
+  }
+}
+
 TEST_F(EditButtons, CheckBoxGlyphIsOneCellOfTheSystemBitmap) {
   TSize s = CheckBoxGlyphSize();
   EXPECT_EQ(s.cx, 13);
