@@ -374,7 +374,7 @@ void TCustomDBComboBoxGx::DropDown() {
   TCustomImageList* images = Images();
   list->SetImages(images);
   int itemHeight = list->GetTextHeight();
-  if (images && EditImage()->UseImageHeight() && itemHeight < images->Height() + 1) itemHeight = images->Height() + 1;
+  if (images && EditImage()->UseImageHeight() && itemHeight < images->Height() + 1) itemHeight = images->Height();
   list->SetItemHeight(itemHeight);
   list->Items()->BeginUpdate();
   list->Items()->Clear();
@@ -514,9 +514,11 @@ bool TCustomDBComboBoxGx::HandleListMessage(TMessage& m) {
       }
       if (m.Msg == WM_CHAR && (key == '\r' || key == 27)) return true;
       if (m.Msg == WM_CHAR) return false;
-      bool listKey = key == VK_PRIOR || key == VK_NEXT || ((key == VK_UP || key == VK_DOWN) && GetKeyState(VK_MENU) >= 0) ||
+      bool listKey = key == VK_PRIOR || key == VK_NEXT || key == VK_UP || key == VK_DOWN ||
                      (ctrl && (key == VK_HOME || key == VK_END));
-      if (!listKey) return false;
+      // A button's shortcut (Alt+Down of the main button, say) presses the button instead.
+      if (!listKey || IsButtonShortCutKey(static_cast<uint16_t>(key), KeyDataToShiftState(m.LParam)))
+        return false;
       popupListbox_->Perform(m.Msg, m.WParam, m.LParam);
       m.Result = 0;
       return true;

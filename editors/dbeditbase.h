@@ -249,6 +249,8 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   virtual void ButtonDownDefault(bool topButton);
   // Lays out the button controls again (after any change of the buttons or the size).
   void UpdateEditButtonControls();
+  // Whether the key is the shortcut of a button that it would press.
+  bool IsButtonShortCutKey(uint16_t key, TShiftState shift);
   // The text's rectangle: the client area less the buttons and the image.
   virtual TRect GetEditRect();
 
@@ -393,6 +395,8 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   // dbeditkeys.cpp
   bool HandleKeysMessage(TMessage& m);
   bool IsButtonShortCut(uint16_t key, TShiftState shift);
+  // The entry whose button the key presses, or -1.
+  int ShortCutEntry(uint16_t key, TShiftState shift);
   void MRUListDropDown();
   void MRUListCloseUp(bool accept);
   bool MRUListOpen() const;

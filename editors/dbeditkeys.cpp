@@ -223,21 +223,29 @@ bool TCustomDBEditGx::DoBeforeCloseUp(bool accept) {
   return accept;
 }
 
-bool TCustomDBEditGx::IsButtonShortCut(uint16_t key, TShiftState shift) {
+int TCustomDBEditGx::ShortCutEntry(uint16_t key, TShiftState shift) {
   TShortCut sc = ::ShortCut(key, shift);
-  if (sc == 0) return false;
+  if (sc == 0) return -1;
   for (int i = 0; i < ButtonControlCount(); ++i) {
     TEditButtonGx* b = ButtonOfEntry(i);
     // A hidden button keeps its shortcut (a number editor's calculator opens by Alt+Down).
     if (b->ShortCut() != sc || !b->Enabled()) continue;
     if (i == 0 && !IsEditActive()) continue;
-    TEditButtonControlGx* c = buttonControls_[static_cast<size_t>(i)].Button;
-    bool autoRepeat = false;
-    c->ButtonDown(true, autoRepeat);
-    c->Click();
-    return true;
+    return i;
   }
-  return false;
+  return -1;
+}
+
+bool TCustomDBEditGx::IsButtonShortCutKey(uint16_t key, TShiftState shift) { return ShortCutEntry(key, shift) >= 0; }
+
+bool TCustomDBEditGx::IsButtonShortCut(uint16_t key, TShiftState shift) {
+  int i = ShortCutEntry(key, shift);
+  if (i < 0) return false;
+  TEditButtonControlGx* c = buttonControls_[static_cast<size_t>(i)].Button;
+  bool autoRepeat = false;
+  c->ButtonDown(true, autoRepeat);
+  c->Click();
+  return true;
 }
 
 // ---- keyboard ----------------------------------------------------------------------------------

@@ -395,6 +395,53 @@ TEST_F(ComboBoxTest, ItemImageIndexFollowsTheItem) {
   EXPECT_EQ(combo->ItemImageIndex(), -1);
 }
 
+// With the list open the paging keys move in it, unless a button takes the key as its shortcut.
+TEST_F(ComboBoxTest, AButtonShortcutBeatsTheOpenList) {
+  TEditButtonGx* extra = combo->EditButtons()->Add();
+  extra->SetVisible(true);
+  extra->SetShortCut(TextToShortCut("PgDn"));
+  int clicks = 0;
+  extra->OnClick = [&](TObject*, bool& handled) {
+    ++clicks;
+    handled = true;
+  };
+  combo->Items()->SetText("a\nb\nc\nd");
+  Focus();
+  combo->DropDown();
+  TPopupListboxGx* list = combo->PopupListbox();
+  KeyPress(VK_NEXT);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(list->ItemIndex(), -1);  // the list did not move
+  KeyPress(VK_DOWN, false, false, true);  // the main button's Alt+Down closes the list
+  EXPECT_FALSE(combo->ListVisible());
+  combo->DropDown();
+  KeyPress(VK_PRIOR);  // no button's: the list takes it
+  KeyPress(VK_DOWN);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(list->ItemIndex(), 1);
+  combo->CloseUp(false);
+}
+
+// With images the list's rows are as tall as the images when those are taller than the text.
+TEST_F(ComboBoxTest, ListRowsTakeTheImageHeight) {
+  combo->DropDown();
+  const int text = combo->PopupListbox()->GetTextHeight();
+  combo->CloseUp(false);
+  ASSERT_GT(text, 8);
+  ASSERT_LT(text, 20);
+  for (int imageHeight : {20, 8}) {
+    SCOPED_TRACE(imageHeight);
+    auto* images = new TImageList(form);
+    images->SetWidth(16);
+    images->SetHeight(imageHeight);
+    combo->SetImages(images);
+    combo->DropDown();
+    EXPECT_EQ(combo->PopupListbox()->ItemHeight(), imageHeight > text ? imageHeight : text);
+    combo->CloseUp(false);
+    images->Free();
+  }
+}
+
 TEST_F(ComboBoxTest, ListWidthAndRows) {
   combo->Items()->SetText("a\nb");
   combo->DropDown();
