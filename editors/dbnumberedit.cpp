@@ -197,11 +197,14 @@ void TCustomDBNumberEditGx::DataChanged() {
 }
 
 void TCustomDBNumberEditGx::Change() {
-  TCustomDBEditGx::Change();
+  // The value follows the typed text before OnChange and the image hear of the change.
   if (!inTextUpdate_) RegroupAndTakeValue();
+  TCustomDBEditGx::Change();
 }
 
 void TCustomDBNumberEditGx::RegroupAndTakeValue() {
+  // The value first: regrouping changes the text again, and that change is heard of too.
+  UpdateValueFromText();
   std::string text = TCustomMaskEdit::Text();
   int caret = SelStart();
   std::string grouped = RegroupNumberText(text, editFormat_, caret);
@@ -212,7 +215,6 @@ void TCustomDBNumberEditGx::RegroupAndTakeValue() {
       SetSelLength(0);
     }
   }
-  UpdateValueFromText();
 }
 
 void TCustomDBNumberEditGx::UpdateValueFromText() {

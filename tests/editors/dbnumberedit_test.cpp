@@ -124,6 +124,36 @@ TEST_F(NumberEditTest, GroupingFollowsTypingWithTheCaretKept) {
   EXPECT_EQ(edit->SelStart(), 1);
 }
 
+// OnChange and the editor's image see the value of the text just typed.
+TEST_F(NumberEditTest, OnChangeAndTheImageSeeTheTypedValue) {
+  auto* images = new TImageList(form);
+  images->SetWidth(16);
+  images->SetHeight(16);
+  edit->SetImages(images);
+  std::vector<Variant> seen;
+  edit->OnChange = [&](TObject*) { seen.push_back(edit->Value()); };
+  edit->SetDisplayFormat(",0");  // grouping: the fourth digit changes the text once more
+  Focus();
+  struct Case {
+    const char* typed;
+    double value;
+    int image;
+  };
+  const Case cases[] = {{"3", 3, 3}, {"4", 34, 34}, {"5", 345, 345}, {"6", 3456, 3456}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    seen.clear();
+    Type(c.typed);
+    ASSERT_FALSE(seen.empty());
+    for (const Variant& v : seen) {
+      ASSERT_FALSE(v.IsNull());
+      EXPECT_EQ(v.AsDouble(), c.value);
+    }
+    EXPECT_EQ(edit->EditImage()->ImageIndex(), c.image);
+  }
+  EXPECT_EQ(Shown(), "3,456");
+}
+
 TEST_F(NumberEditTest, UnfocusedShowsTheDisplayFormat) {
   edit->SetDisplayFormat(",0.00");
   edit->SetValue(Variant(1234.5));
