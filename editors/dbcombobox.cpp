@@ -472,6 +472,7 @@ void TCustomDBComboBoxGx::KeyDown(uint16_t& key, TShiftState shift) {
 
 void TCustomDBComboBoxGx::KeyPress(TKeyChar& key) {
   charAccepted_ = false;
+  if (HolderTakesKeyPress(key)) return;
   if (dropDownBox_->AutoDrop() && key >= 32 && !listVisible_ && !ReadOnly()) DropDown();
   TCustomDBEditGx::KeyPress(key);
   if (key == 0) return;

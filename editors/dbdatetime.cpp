@@ -364,6 +364,7 @@ bool TCustomDBDateTimeEditGx::JustPassedLiteral(char32_t key) {
 // ---- keys and wheel ----------------------------------------------------------------------------
 
 void TCustomDBDateTimeEditGx::KeyDown(uint16_t& key, TShiftState shift) {
+  if (HolderTakesKeyDown(key, shift)) return;
   if (!IsMasked()) {
     TCustomDBEditGx::KeyDown(key, shift);
     return;
@@ -396,6 +397,7 @@ void TCustomDBDateTimeEditGx::KeyDown(uint16_t& key, TShiftState shift) {
 }
 
 void TCustomDBDateTimeEditGx::KeyPress(TKeyChar& key) {
+  if (HolderTakesKeyPress(key)) return;
   // A separator typed after the digits that filled an element finds the caret past it already.
   if (IsMasked() && key > 32 && !(key >= '0' && key <= '9') && JustPassedLiteral(key)) {
     key = 0;

@@ -367,6 +367,10 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   void Change() override;
   void SetDroppedDown(bool value) noexcept { droppedDown_ = value; }
   bool InUpdateData() const noexcept { return inUpdateData_; }
+  // In place, the holder hears of a key before the editor or a descendant acts on it: whichever
+  // override asks first asks it, once per key message. True when the holder took the key.
+  bool HolderTakesKeyDown(uint16_t& key, TShiftState shift);
+  bool HolderTakesKeyPress(TKeyChar& key);
   // Runs `show`, which shows the value again in a new look (a format, a kind, a list of items).
   // That is no edit of the user's: the link's and the window's modified flags stay as they were,
   // so leaving the editor writes nothing that the user did not change.
@@ -394,6 +398,7 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   void CMExit(TMessage& m);
   // dbeditkeys.cpp
   bool HandleKeysMessage(TMessage& m);
+  void DispatchEditorMessage(TMessage& m);
   bool IsButtonShortCut(uint16_t key, TShiftState shift);
   // The entry whose button the key presses, or -1.
   int ShortCutEntry(uint16_t key, TShiftState shift);
@@ -453,6 +458,7 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   TWinControl* inplaceEditHolder_ = nullptr;
   IInplaceEditHolderGx* inplaceHolderIntf_ = nullptr;
   bool inplaceMode_ = false;
+  bool holderAskedKey_ = false;
   bool layingOutButtons_ = false;
   bool blockMouseDefault_ = false;
   WPARAM swallowChar_ = 0;

@@ -250,11 +250,24 @@ bool TCustomDBEditGx::IsButtonShortCut(uint16_t key, TShiftState shift) {
 
 // ---- keyboard ----------------------------------------------------------------------------------
 
-void TCustomDBEditGx::KeyDown(uint16_t& key, TShiftState shift) {
-  if (inplaceMode_ && inplaceHolderIntf_) {
+bool TCustomDBEditGx::HolderTakesKeyDown(uint16_t& key, TShiftState shift) {
+  if (inplaceMode_ && inplaceHolderIntf_ && !holderAskedKey_) {
+    holderAskedKey_ = true;
     inplaceHolderIntf_->InplaceEditKeyDown(this, key, shift);
-    if (key == 0) return;
   }
+  return key == 0;
+}
+
+bool TCustomDBEditGx::HolderTakesKeyPress(TKeyChar& key) {
+  if (inplaceMode_ && inplaceHolderIntf_ && !holderAskedKey_) {
+    holderAskedKey_ = true;
+    inplaceHolderIntf_->InplaceEditKeyPress(this, key);
+  }
+  return key == 0;
+}
+
+void TCustomDBEditGx::KeyDown(uint16_t& key, TShiftState shift) {
+  if (HolderTakesKeyDown(key, shift)) return;
   TCustomMaskEdit::KeyDown(key, shift);
   if (key == 0) return;
   if (IsButtonShortCut(key, shift)) {
@@ -284,10 +297,7 @@ void TCustomDBEditGx::KeyUp(uint16_t& key, TShiftState shift) {
 }
 
 void TCustomDBEditGx::KeyPress(TKeyChar& key) {
-  if (inplaceMode_ && inplaceHolderIntf_) {
-    inplaceHolderIntf_->InplaceEditKeyPress(this, key);
-    if (key == 0) return;
-  }
+  if (HolderTakesKeyPress(key)) return;
   bool wasEmpty = Text().empty();
   TCustomMaskEdit::KeyPress(key);
   if (key == 0) return;
@@ -612,6 +622,23 @@ bool TCustomDBEditGx::HandleKeysMessage(TMessage& m) {
 }
 
 void TCustomDBEditGx::Dispatch(TMessage& m) {
+  if (m.Msg == WM_KEYDOWN || m.Msg == WM_SYSKEYDOWN || m.Msg == WM_CHAR) {
+    // A new key message: its holder is yet to be asked (a message sent from a handler is another).
+    const bool saved = holderAskedKey_;
+    holderAskedKey_ = false;
+    try {
+      DispatchEditorMessage(m);
+    } catch (...) {
+      holderAskedKey_ = saved;
+      throw;
+    }
+    holderAskedKey_ = saved;
+    return;
+  }
+  DispatchEditorMessage(m);
+}
+
+void TCustomDBEditGx::DispatchEditorMessage(TMessage& m) {
   // A masked edit puts what is typed in through the window's text, which a multi-line window does
   // not announce: the change is noticed here instead.
   // Typing, Delete and the clipboard: not the keys that step a value.

@@ -266,6 +266,7 @@ void TCustomDBNumberEditGx::KeyDown(uint16_t& key, TShiftState shift) {
 }
 
 void TCustomDBNumberEditGx::KeyPress(TKeyChar& key) {
+  if (HolderTakesKeyPress(key)) return;
   if (calculatorVisible_ && (key == VK_RETURN || key == VK_ESCAPE)) {
     CloseUp(key == VK_RETURN);
     key = 0;

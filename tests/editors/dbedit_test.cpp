@@ -442,6 +442,63 @@ TEST_F(DBEdit, HolderSeesKeysFirstAndMayConsumeThem) {
   EXPECT_EQ(e->Perform(CM_WANTSPECIALKEY, VK_RETURN, 0), 1);
 }
 
+// The holder is asked about a key before a descendant's own handling acts on it.
+TEST_F(DBEdit, TheHolderIsAskedBeforeAnEditorsOwnKeys) {
+  struct Case {
+    const char* name;
+    std::function<TCustomDBEditGx*()> make;
+    const char* typedFirst;
+    TKeyChar eaten;
+    std::function<bool(TCustomDBEditGx*)> untouched;
+  };
+  auto* holder = new THolder(form);
+  holder->SetParent(form);
+  holder->SetBounds(0, 0, 300, 200);
+  auto inPlace = [&](TCustomDBEditGx* e) {
+    e->SetParent(holder);
+    e->SetInplaceEditHolder(holder);
+    return e;
+  };
+  const Case cases[] = {
+      {"number Escape", [&] { return inPlace(new TDBNumberEditGx(form)); }, "5", 27,
+       [](TCustomDBEditGx* e) { return e->Text() == "5"; }},
+      {"date separator",
+       [&] {
+         auto* d = new TDBDateTimeEditGx(form);
+         d->SetEditFormat("YYYY-MM-DD");
+         return inPlace(d);
+       },
+       "", '-', [](TCustomDBEditGx* e) { return e->SelStart() == 0 && e->SelLength() == 0; }},
+      {"AutoDrop character",
+       [&] {
+         auto* c = new TDBComboBoxGx(form);
+         c->Items()->SetText("xyz");
+         c->DropDownBox()->SetAutoDrop(true);
+         return inPlace(c);
+       },
+       "", 'x', [](TCustomDBEditGx* e) { return !e->DroppedDown(); }},
+  };
+  Show();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TCustomDBEditGx* e = c.make();
+    e->Move(Rect(10, 10, 160, 30), true);
+    e->SetFocus();
+    Pump();
+    holder->eatChar = 0;
+    Type(c.typedFirst);
+    e->SetSel(0, 0);
+    holder->eatChar = c.eaten;
+    int asked = holder->keyPresses;
+    char typed[2] = {static_cast<char>(c.eaten), 0};
+    if (c.eaten == 27) KeyPress(VK_ESCAPE);
+    else Type(typed);
+    EXPECT_EQ(holder->keyPresses, asked + 1);  // asked once
+    EXPECT_TRUE(c.untouched(e));
+    e->Free();
+  }
+}
+
 TEST_F(DBEdit, InPlaceEditorHiddenByItsHolderIsNotVisible) {
   auto* holder = new THolder(form);
   holder->SetParent(form);
