@@ -416,6 +416,7 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   void FreeRetiredButtons();
   int EntryOf(TObject* sender) const;
   void PopDropdownMenu(TEditButtonControlGx* control, TPopupMenu* menu);
+  void ReleaseMainButtonIfNothingDropped();
   bool Designing(const TComponent* c) const { return c->InState(csDesigning); }
   // dbeditflat.cpp
   bool HandleFlatMessage(TMessage& m);

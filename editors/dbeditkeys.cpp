@@ -194,13 +194,25 @@ void TCustomDBEditGx::EditButtonClick(TObject* sender) {
   }
   if (!handled && droppedDown_ && !droppedByThisPress_ && index == 0) CloseUp(false);
   droppedByThisPress_ = false;
+  if (index == 0) ReleaseMainButtonIfNothingDropped();
+}
+
+void TCustomDBEditGx::ReleaseMainButtonIfNothingDropped() {
+  // DropDown holds the main button pressed until CloseUp; an editor that drops nothing down (the
+  // base editor) never closes up, so the press is over here.
+  if (droppedDown_ || buttonControls_.empty()) return;
+  TEditButtonControlGx* main = buttonControls_[0].Button;
+  if (main->AlwaysDown()) main->SetAlwaysDown(false);
 }
 
 void TCustomDBEditGx::EditButtonMouseMove(TObject*, TShiftState, int, int) {}
 
 void TCustomDBEditGx::EditButtonMouseUp(TObject* sender, TMouseButton, TShiftState, int x, int y) {
   auto* c = dynamic_cast<TControl*>(sender);
-  if (c && !c->ClientRect().Contains(TPoint(x, y))) droppedByThisPress_ = false;
+  if (c && !c->ClientRect().Contains(TPoint(x, y))) {
+    droppedByThisPress_ = false;
+    if (EntryOf(sender) == 0) ReleaseMainButtonIfNothingDropped();
+  }
 }
 
 void TCustomDBEditGx::DropDown() {

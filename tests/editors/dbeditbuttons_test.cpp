@@ -2,6 +2,8 @@
 // recent values and its tool tips.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "editor_fixture.h"
 #include "platform/classes/filer.h"
 #include "editors/dbeditbase.h"
@@ -105,6 +107,40 @@ TEST_F(DBEditButtons, APressDropsDownAndASecondPressClosesWithoutAccepting) {
   EXPECT_FALSE(e->DroppedDown());
   EXPECT_FALSE(b->Down());
   EXPECT_TRUE(e->Focused());
+}
+
+// A plain editor drops nothing down: its main button comes up again after each press.
+TEST_F(DBEditButtons, APlainEditorsMainButtonComesUpAfterAPress) {
+  struct Case {
+    const char* name;
+    std::function<void(TEditButtonControlGx*)> press;
+  };
+  const Case cases[] = {
+      {"click", [](TEditButtonControlGx* b) { Click(b, 5, 5); }},
+      {"released outside", [](TEditButtonControlGx* b) {
+         MouseDown(b, 5, 5);
+         MouseUp(b, 5, 40);
+       }},
+      {"shortcut", [](TEditButtonControlGx*) { KeyPress(VK_DOWN, false, false, true); }},
+  };
+  auto* e = Add<TDBEditGx>(10, 10, 160, 21);
+  e->EditButton()->SetVisible(true);
+  e->EditButton()->SetShortCut(TextToShortCut("Alt+Down"));
+  int clicks = 0;
+  e->OnButtonClick = [&](TObject*, bool&) { ++clicks; };
+  Show();
+  e->SetFocus();
+  Pump();
+  TEditButtonControlGx* b = e->ButtonControl(0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.press(b);
+    EXPECT_FALSE(b->Down());
+    EXPECT_FALSE(b->AlwaysDown());
+    EXPECT_EQ(b->State(), bsUp);
+    EXPECT_FALSE(e->DroppedDown());
+  }
+  EXPECT_EQ(clicks, 2);  // the press released outside clicks nothing
 }
 
 TEST_F(DBEditButtons, OnButtonDownHandledKeepsTheListUp) {
