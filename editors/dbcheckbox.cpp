@@ -208,26 +208,22 @@ void TCustomDBCheckBoxGx::DrawCaption(TCanvas* canvas, const TRect& rect) {
   canvas->Font()->Assign(Font());
   canvas->Brush()->SetStyle(bsClear);
   std::string text = Caption();
-  HDC dc = canvas->Handle();
+  // The canvas selects its font (and colour) into the DC when asked for its handle: asked for it
+  // again after each change.
   TRect r = rect;
-  DrawTextGx(dc, text, -1, r, DT_CALCRECT | DT_SINGLELINE);
+  DrawTextGx(canvas->Handle(), text, -1, r, DT_CALCRECT | DT_SINGLELINE);
   int h = r.Height();
   r.Top = rect.Top + (rect.Height() - h) / 2;
   r.Bottom = r.Top + h;
-  if (alignment_ == taLeftJustify) {
-    int w = r.Width();
-    r.Right = rect.Right;
-    r.Left = r.Right - w;
-  }
   if (Enabled() || InState(csDesigning)) {
-    DrawTextGx(dc, text, -1, r, DT_SINGLELINE);
+    DrawTextGx(canvas->Handle(), text, -1, r, DT_SINGLELINE);
   } else {
     TRect shadow = r;
     shadow.Offset(1, 1);
     canvas->Font()->SetColor(clBtnHighlight);
-    DrawTextGx(dc, text, -1, shadow, DT_SINGLELINE);
+    DrawTextGx(canvas->Handle(), text, -1, shadow, DT_SINGLELINE);
     canvas->Font()->SetColor(clGrayText);
-    DrawTextGx(dc, text, -1, r, DT_SINGLELINE);
+    DrawTextGx(canvas->Handle(), text, -1, r, DT_SINGLELINE);
   }
   if (Focused()) {
     TRect focus = r;

@@ -92,20 +92,24 @@ void TCustomDBComboBoxGx::Recount() {
 }
 
 void TCustomDBComboBoxGx::ItemsChanged() {
-  Recount();
-  // In key mode the text was emptied with the recount: the key shows again through the new items.
-  if (keyMode_)
-    InternalSetValue(keyValue_);
-  else
-    ItemIndexFromText();
-  CheckDataMaxLength();
+  Redisplay([this] {
+    Recount();
+    // In key mode the text was emptied with the recount: the key shows again through the new items.
+    if (keyMode_)
+      InternalSetValue(keyValue_);
+    else
+      ItemIndexFromText();
+    CheckDataMaxLength();
+  });
 }
 
 void TCustomDBComboBoxGx::KeyItemsChanged() {
-  Recount();
-  ItemIndexFromText();
-  CheckDataMaxLength();
-  DataChanged();
+  Redisplay([this] {
+    Recount();
+    ItemIndexFromText();
+    CheckDataMaxLength();
+    DataChanged();
+  });
 }
 
 void TCustomDBComboBoxGx::SetTextQuietly(std::string_view text) {
@@ -140,6 +144,8 @@ void TCustomDBComboBoxGx::InternalSetItemIndex(int value) {
   UpdateImageIndex();
   ListFollows();
   SetTextQuietly(itemIndex_ >= 0 ? items_->Strings(itemIndex_) : std::string());
+  // Another item of the same text changes no text, but the value is another one to write.
+  DataLink()->SetModified();
 }
 
 void TCustomDBComboBoxGx::SetItemIndex(int value) {
@@ -368,7 +374,7 @@ void TCustomDBComboBoxGx::DropDown() {
   TCustomImageList* images = Images();
   list->SetImages(images);
   int itemHeight = list->GetTextHeight();
-  if (images && EditImage()->UseImageHeight() && itemHeight < images->Height() + 1) itemHeight = images->Height() + 1;
+  if (images && EditImage()->UseImageHeight() && itemHeight < images->Height() + 1) itemHeight = images->Height();
   list->SetItemHeight(itemHeight);
   list->Items()->BeginUpdate();
   list->Items()->Clear();
@@ -466,6 +472,7 @@ void TCustomDBComboBoxGx::KeyDown(uint16_t& key, TShiftState shift) {
 
 void TCustomDBComboBoxGx::KeyPress(TKeyChar& key) {
   charAccepted_ = false;
+  if (HolderTakesKeyPress(key)) return;
   if (dropDownBox_->AutoDrop() && key >= 32 && !listVisible_ && !ReadOnly()) DropDown();
   TCustomDBEditGx::KeyPress(key);
   if (key == 0) return;
@@ -508,9 +515,11 @@ bool TCustomDBComboBoxGx::HandleListMessage(TMessage& m) {
       }
       if (m.Msg == WM_CHAR && (key == '\r' || key == 27)) return true;
       if (m.Msg == WM_CHAR) return false;
-      bool listKey = key == VK_PRIOR || key == VK_NEXT || ((key == VK_UP || key == VK_DOWN) && GetKeyState(VK_MENU) >= 0) ||
+      bool listKey = key == VK_PRIOR || key == VK_NEXT || key == VK_UP || key == VK_DOWN ||
                      (ctrl && (key == VK_HOME || key == VK_END));
-      if (!listKey) return false;
+      // A button's shortcut (Alt+Down of the main button, say) presses the button instead.
+      if (!listKey || IsButtonShortCutKey(static_cast<uint16_t>(key), KeyDataToShiftState(m.LParam)))
+        return false;
       popupListbox_->Perform(m.Msg, m.WParam, m.LParam);
       m.Result = 0;
       return true;

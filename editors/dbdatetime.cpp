@@ -58,8 +58,10 @@ void TCustomDBDateTimeEditGx::UpdateFourDigitYear() {
   bool four = DateTimeEditLocaleFourDigitYear();
   if (four == fourDigitYear_) return;
   fourDigitYear_ = four;
-  UpdateFormats();
-  InternalSetValue(value_);
+  Redisplay([this] {
+    UpdateFormats();
+    InternalSetValue(value_);
+  });
 }
 
 void TCustomDBDateTimeEditGx::UpdateFormats() {
@@ -93,15 +95,19 @@ void TCustomDBDateTimeEditGx::SetMaskInternally(const std::string& mask) {
 
 void TCustomDBDateTimeEditGx::SetKind(TDateTimeKindGx value) {
   kind_ = value;
-  UpdateFormats();
-  InternalSetValue(value_);
+  Redisplay([this] {
+    UpdateFormats();
+    InternalSetValue(value_);
+  });
 }
 
 void TCustomDBDateTimeEditGx::SetEditFormat(const std::string& value) {
   editFormat_ = value;
   kind_ = dtkCustomGx;
-  UpdateFormats();
-  InternalSetValue(value_);
+  Redisplay([this] {
+    UpdateFormats();
+    InternalSetValue(value_);
+  });
 }
 
 std::string TCustomDBDateTimeEditGx::FormatValue(TDateTime value) const {
@@ -358,6 +364,7 @@ bool TCustomDBDateTimeEditGx::JustPassedLiteral(char32_t key) {
 // ---- keys and wheel ----------------------------------------------------------------------------
 
 void TCustomDBDateTimeEditGx::KeyDown(uint16_t& key, TShiftState shift) {
+  if (HolderTakesKeyDown(key, shift)) return;
   if (!IsMasked()) {
     TCustomDBEditGx::KeyDown(key, shift);
     return;
@@ -390,6 +397,7 @@ void TCustomDBDateTimeEditGx::KeyDown(uint16_t& key, TShiftState shift) {
 }
 
 void TCustomDBDateTimeEditGx::KeyPress(TKeyChar& key) {
+  if (HolderTakesKeyPress(key)) return;
   // A separator typed after the digits that filled an element finds the caret past it already.
   if (IsMasked() && key > 32 && !(key >= '0' && key <= '9') && JustPassedLiteral(key)) {
     key = 0;

@@ -428,6 +428,22 @@ void TCustomDBEditGx::Change() {
   UpdateImageIndex();
 }
 
+void TCustomDBEditGx::Redisplay(const std::function<void()>& show) {
+  const bool linkModified = dataLink_->Modified();
+  const bool editModified = TCustomEdit::Modified();
+  auto restore = [&] {
+    dataLink_->RestoreModified(linkModified);
+    TCustomEdit::SetModified(editModified);
+  };
+  try {
+    show();
+  } catch (...) {
+    restore();
+    throw;
+  }
+  restore();
+}
+
 void TCustomDBEditGx::SetReadOnly(bool value) {
   readOnly_ = value;
   UpdateReadOnlyState();
@@ -615,6 +631,12 @@ void TCustomDBEditGx::SetEditRect() {
   RECT rc = r;
   SendStructMessage(WindowHandle(), EM_SETRECTNP, 0, &rc);
   SendMessage(WindowHandle(), EM_SCROLLCARET, 0, 0);
+}
+
+void TCustomDBEditGx::SetAutoSize(bool value) {
+  if (AutoSize() == value) return;
+  TCustomMaskEdit::SetAutoSize(value);
+  UpdateHeight();
 }
 
 void TCustomDBEditGx::UpdateHeight() {

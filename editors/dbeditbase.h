@@ -78,6 +78,8 @@ class TFieldDataLinkGx : public TDataLink {
   void SetText(const std::string& text);
   void SetValue(const Variant& value);
   void SetModified() noexcept { modified_ = true; }
+  // Puts back a modified state saved before a redisplay.
+  void RestoreModified(bool value) noexcept { modified_ = value; }
   // Shows the field's value again, dropping the pending text.
   void Reset() { RecordChanged(nullptr); }
 
@@ -247,6 +249,8 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   virtual void ButtonDownDefault(bool topButton);
   // Lays out the button controls again (after any change of the buttons or the size).
   void UpdateEditButtonControls();
+  // Whether the key is the shortcut of a button that it would press.
+  bool IsButtonShortCutKey(uint16_t key, TShiftState shift);
   // The text's rectangle: the client area less the buttons and the image.
   virtual TRect GetEditRect();
 
@@ -297,6 +301,8 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   TButtonDownEventGx OnButtonDown;
 
   // ---- platform parts
+  // Turned on again, the height follows the editor's own rule (flat look, image), not the edit's.
+  void SetAutoSize(bool value) override;
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void Loaded() override;
@@ -361,6 +367,14 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   void Change() override;
   void SetDroppedDown(bool value) noexcept { droppedDown_ = value; }
   bool InUpdateData() const noexcept { return inUpdateData_; }
+  // In place, the holder hears of a key before the editor or a descendant acts on it: whichever
+  // override asks first asks it, once per key message. True when the holder took the key.
+  bool HolderTakesKeyDown(uint16_t& key, TShiftState shift);
+  bool HolderTakesKeyPress(TKeyChar& key);
+  // Runs `show`, which shows the value again in a new look (a format, a kind, a list of items).
+  // That is no edit of the user's: the link's and the window's modified flags stay as they were,
+  // so leaving the editor writes nothing that the user did not change.
+  void Redisplay(const std::function<void()>& show);
   void UpdateBorderActive();
   int ImageWidth() const noexcept { return imageWidth_; }
 
@@ -384,7 +398,10 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   void CMExit(TMessage& m);
   // dbeditkeys.cpp
   bool HandleKeysMessage(TMessage& m);
+  void DispatchEditorMessage(TMessage& m);
   bool IsButtonShortCut(uint16_t key, TShiftState shift);
+  // The entry whose button the key presses, or -1.
+  int ShortCutEntry(uint16_t key, TShiftState shift);
   void MRUListDropDown();
   void MRUListCloseUp(bool accept);
   bool MRUListOpen() const;
@@ -393,8 +410,13 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   void ParentShowHintChanged();
   bool OverButtonsOrImage(const TPoint& clientPoint);
   TEditButtonGx* ButtonOfEntry(int index) const;
+  // A button's own click or press may remove it while its control still runs that click: the
+  // control is hidden at once and freed after the messages of the moment (on CM_RELEASE).
+  void RetireButtonEntry(const ButtonEntry& entry);
+  void FreeRetiredButtons();
   int EntryOf(TObject* sender) const;
   void PopDropdownMenu(TEditButtonControlGx* control, TPopupMenu* menu);
+  void ReleaseMainButtonIfNothingDropped();
   bool Designing(const TComponent* c) const { return c->InState(csDesigning); }
   // dbeditflat.cpp
   bool HandleFlatMessage(TMessage& m);
@@ -409,6 +431,7 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   std::unique_ptr<TMRUListGx> mruList_;
   TMRUListboxGx* mruListbox_ = nullptr;
   std::vector<ButtonEntry> buttonControls_;
+  std::vector<TEditButtonControlGx*> retiredButtons_;
   int buttonsWidth_ = 0;
   int buttonsHeight_ = 0;
   int imageWidth_ = 0;
@@ -436,6 +459,7 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   TWinControl* inplaceEditHolder_ = nullptr;
   IInplaceEditHolderGx* inplaceHolderIntf_ = nullptr;
   bool inplaceMode_ = false;
+  bool holderAskedKey_ = false;
   bool layingOutButtons_ = false;
   bool blockMouseDefault_ = false;
   WPARAM swallowChar_ = 0;

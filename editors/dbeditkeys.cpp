@@ -45,8 +45,7 @@ void TCustomDBEditGx::UpdateEditButtonControls() {
   while (buttonControls_.size() > count) {
     ButtonEntry e = buttonControls_.back();
     buttonControls_.pop_back();
-    e.Button->Free();
-    e.Separator->Free();
+    RetireButtonEntry(e);
   }
   while (buttonControls_.size() < count) {
     ButtonEntry e;
@@ -109,6 +108,24 @@ void TCustomDBEditGx::UpdateEditButtonControls() {
   SetEditRect();
 }
 
+void TCustomDBEditGx::RetireButtonEntry(const ButtonEntry& entry) {
+  entry.Separator->Free();
+  if (!HandleAllocated()) {
+    entry.Button->Free();
+    return;
+  }
+  // Its events find no entry any more (EntryOf answers -1), so a late click does nothing.
+  entry.Button->SetVisible(false);
+  retiredButtons_.push_back(entry.Button);
+  PostMessage(WindowHandle(), CM_RELEASE, 0, 0);
+}
+
+void TCustomDBEditGx::FreeRetiredButtons() {
+  std::vector<TEditButtonControlGx*> retired;
+  retired.swap(retiredButtons_);
+  for (TEditButtonControlGx* c : retired) c->Free();
+}
+
 void TCustomDBEditGx::UpdateBorderActive() {
   bool value = Designing(this) || focused_ || mouseAbove_ || alwaysShowBorder_;
   if (value == borderActive_) return;
@@ -145,7 +162,11 @@ void TCustomDBEditGx::EditButtonDown(TObject* sender, bool topButton, bool& auto
   TEditButtonGx* b = ButtonOfEntry(index);
   auto* control = buttonControls_[static_cast<size_t>(index)].Button;
   if (index > 0) {
-    if (b->OnDown) b->OnDown(sender, topButton, autoRepeat, handled);
+    if (b->OnDown) {
+      TButtonDownEventGx onDown = b->OnDown;  // the handler may free the button
+      onDown(sender, topButton, autoRepeat, handled);
+      if (EntryOf(sender) != index) return;
+    }
     if (!handled && b->DropdownMenu()) PopDropdownMenu(control, b->DropdownMenu());
     return;
   }
@@ -173,13 +194,25 @@ void TCustomDBEditGx::EditButtonClick(TObject* sender) {
   }
   if (!handled && droppedDown_ && !droppedByThisPress_ && index == 0) CloseUp(false);
   droppedByThisPress_ = false;
+  if (index == 0) ReleaseMainButtonIfNothingDropped();
+}
+
+void TCustomDBEditGx::ReleaseMainButtonIfNothingDropped() {
+  // DropDown holds the main button pressed until CloseUp; an editor that drops nothing down (the
+  // base editor) never closes up, so the press is over here.
+  if (droppedDown_ || buttonControls_.empty()) return;
+  TEditButtonControlGx* main = buttonControls_[0].Button;
+  if (main->AlwaysDown()) main->SetAlwaysDown(false);
 }
 
 void TCustomDBEditGx::EditButtonMouseMove(TObject*, TShiftState, int, int) {}
 
 void TCustomDBEditGx::EditButtonMouseUp(TObject* sender, TMouseButton, TShiftState, int x, int y) {
   auto* c = dynamic_cast<TControl*>(sender);
-  if (c && !c->ClientRect().Contains(TPoint(x, y))) droppedByThisPress_ = false;
+  if (c && !c->ClientRect().Contains(TPoint(x, y))) {
+    droppedByThisPress_ = false;
+    if (EntryOf(sender) == 0) ReleaseMainButtonIfNothingDropped();
+  }
 }
 
 void TCustomDBEditGx::DropDown() {
@@ -202,29 +235,51 @@ bool TCustomDBEditGx::DoBeforeCloseUp(bool accept) {
   return accept;
 }
 
-bool TCustomDBEditGx::IsButtonShortCut(uint16_t key, TShiftState shift) {
+int TCustomDBEditGx::ShortCutEntry(uint16_t key, TShiftState shift) {
   TShortCut sc = ::ShortCut(key, shift);
-  if (sc == 0) return false;
+  if (sc == 0) return -1;
   for (int i = 0; i < ButtonControlCount(); ++i) {
     TEditButtonGx* b = ButtonOfEntry(i);
-    if (b->ShortCut() != sc || !b->Visible() || !b->Enabled()) continue;
+    // A hidden button keeps its shortcut (a number editor's calculator opens by Alt+Down).
+    if (b->ShortCut() != sc || !b->Enabled()) continue;
     if (i == 0 && !IsEditActive()) continue;
-    TEditButtonControlGx* c = buttonControls_[static_cast<size_t>(i)].Button;
-    bool autoRepeat = false;
-    c->ButtonDown(true, autoRepeat);
-    c->Click();
-    return true;
+    return i;
   }
-  return false;
+  return -1;
+}
+
+bool TCustomDBEditGx::IsButtonShortCutKey(uint16_t key, TShiftState shift) { return ShortCutEntry(key, shift) >= 0; }
+
+bool TCustomDBEditGx::IsButtonShortCut(uint16_t key, TShiftState shift) {
+  int i = ShortCutEntry(key, shift);
+  if (i < 0) return false;
+  TEditButtonControlGx* c = buttonControls_[static_cast<size_t>(i)].Button;
+  bool autoRepeat = false;
+  c->ButtonDown(true, autoRepeat);
+  c->Click();
+  return true;
 }
 
 // ---- keyboard ----------------------------------------------------------------------------------
 
-void TCustomDBEditGx::KeyDown(uint16_t& key, TShiftState shift) {
-  if (inplaceMode_ && inplaceHolderIntf_) {
+bool TCustomDBEditGx::HolderTakesKeyDown(uint16_t& key, TShiftState shift) {
+  if (inplaceMode_ && inplaceHolderIntf_ && !holderAskedKey_) {
+    holderAskedKey_ = true;
     inplaceHolderIntf_->InplaceEditKeyDown(this, key, shift);
-    if (key == 0) return;
   }
+  return key == 0;
+}
+
+bool TCustomDBEditGx::HolderTakesKeyPress(TKeyChar& key) {
+  if (inplaceMode_ && inplaceHolderIntf_ && !holderAskedKey_) {
+    holderAskedKey_ = true;
+    inplaceHolderIntf_->InplaceEditKeyPress(this, key);
+  }
+  return key == 0;
+}
+
+void TCustomDBEditGx::KeyDown(uint16_t& key, TShiftState shift) {
+  if (HolderTakesKeyDown(key, shift)) return;
   TCustomMaskEdit::KeyDown(key, shift);
   if (key == 0) return;
   if (IsButtonShortCut(key, shift)) {
@@ -254,10 +309,7 @@ void TCustomDBEditGx::KeyUp(uint16_t& key, TShiftState shift) {
 }
 
 void TCustomDBEditGx::KeyPress(TKeyChar& key) {
-  if (inplaceMode_ && inplaceHolderIntf_) {
-    inplaceHolderIntf_->InplaceEditKeyPress(this, key);
-    if (key == 0) return;
-  }
+  if (HolderTakesKeyPress(key)) return;
   bool wasEmpty = Text().empty();
   TCustomMaskEdit::KeyPress(key);
   if (key == 0) return;
@@ -582,6 +634,23 @@ bool TCustomDBEditGx::HandleKeysMessage(TMessage& m) {
 }
 
 void TCustomDBEditGx::Dispatch(TMessage& m) {
+  if (m.Msg == WM_KEYDOWN || m.Msg == WM_SYSKEYDOWN || m.Msg == WM_CHAR) {
+    // A new key message: its holder is yet to be asked (a message sent from a handler is another).
+    const bool saved = holderAskedKey_;
+    holderAskedKey_ = false;
+    try {
+      DispatchEditorMessage(m);
+    } catch (...) {
+      holderAskedKey_ = saved;
+      throw;
+    }
+    holderAskedKey_ = saved;
+    return;
+  }
+  DispatchEditorMessage(m);
+}
+
+void TCustomDBEditGx::DispatchEditorMessage(TMessage& m) {
   // A masked edit puts what is typed in through the window's text, which a multi-line window does
   // not announce: the change is noticed here instead.
   // Typing, Delete and the clipboard: not the keys that step a value.
@@ -610,6 +679,9 @@ void TCustomDBEditGx::Dispatch(TMessage& m) {
       return;
     case WM_EDITORHOSTNOTICE:
       m.Result = 0;
+      return;
+    case CM_RELEASE:
+      FreeRetiredButtons();
       return;
     case WM_PAINT:
       PaintHandler2(m);

@@ -45,7 +45,7 @@ void TCustomDBNumberEditGx::SetDisplayFormat(const std::string& value) {
   displayFormat_ = value;
   displayFormatAssigned_ = true;
   Invalidate();
-  DataChanged();
+  Redisplay([this] { DataChanged(); });
 }
 
 bool TCustomDBNumberEditGx::currency() const {
@@ -60,7 +60,7 @@ void TCustomDBNumberEditGx::SetCurrency(bool value) {
   currency_ = value;
   currencyAssigned_ = true;
   Invalidate();
-  DataChanged();
+  Redisplay([this] { DataChanged(); });
 }
 
 double TCustomDBNumberEditGx::MaxValue() const {
@@ -98,7 +98,7 @@ void TCustomDBNumberEditGx::SetMinValue(double value) {
 void TCustomDBNumberEditGx::SetDecimalPlaces(unsigned value) {
   if (decimalPlaces_ == value) return;
   decimalPlaces_ = value;
-  DataChanged();
+  Redisplay([this] { DataChanged(); });
   Invalidate();
 }
 
@@ -197,11 +197,14 @@ void TCustomDBNumberEditGx::DataChanged() {
 }
 
 void TCustomDBNumberEditGx::Change() {
-  TCustomDBEditGx::Change();
+  // The value follows the typed text before OnChange and the image hear of the change.
   if (!inTextUpdate_) RegroupAndTakeValue();
+  TCustomDBEditGx::Change();
 }
 
 void TCustomDBNumberEditGx::RegroupAndTakeValue() {
+  // The value first: regrouping changes the text again, and that change is heard of too.
+  UpdateValueFromText();
   std::string text = TCustomMaskEdit::Text();
   int caret = SelStart();
   std::string grouped = RegroupNumberText(text, editFormat_, caret);
@@ -212,7 +215,6 @@ void TCustomDBNumberEditGx::RegroupAndTakeValue() {
       SetSelLength(0);
     }
   }
-  UpdateValueFromText();
 }
 
 void TCustomDBNumberEditGx::UpdateValueFromText() {
@@ -264,6 +266,7 @@ void TCustomDBNumberEditGx::KeyDown(uint16_t& key, TShiftState shift) {
 }
 
 void TCustomDBNumberEditGx::KeyPress(TKeyChar& key) {
+  if (HolderTakesKeyPress(key)) return;
   if (calculatorVisible_ && (key == VK_RETURN || key == VK_ESCAPE)) {
     CloseUp(key == VK_RETURN);
     key = 0;
@@ -359,8 +362,8 @@ bool TCustomDBNumberEditGx::HandleCalculatorMessage(TMessage& m) {
         CloseUp(false);
         return true;
       }
-      // Enter reaches the calculator as a character: it closes there or calculates.
-      if (m.WParam == VK_RETURN || m.WParam == VK_BACK) {
+      // The calculator takes these keys (Delete clears it); the hidden text must not.
+      if (m.WParam == VK_RETURN || m.WParam == VK_BACK || (m.WParam >= 32 && m.WParam <= 126)) {
         calculator_->Perform(m.Msg, m.WParam, m.LParam);
         return true;
       }

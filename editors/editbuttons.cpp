@@ -133,7 +133,7 @@ void DrawCheck(HDC dc, const TRect& r, const TButtonBitmapInfoGx& k) {
     int saved = SaveDC(dc);
     IntersectClipRect(dc, r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
     RECT rc = r;
-    DrawFrameControl(dc, &rc, DFC_BUTTON, state | DFCS_FLAT);
+    DrawFrameControl(dc, &rc, DFC_BUTTON, state);
     RestoreDC(dc, saved);
     FrameSolid(dc, r, GetSysColor(k.Active ? COLOR_BTNFACE : COLOR_BTNSHADOW));
   } else {
@@ -199,7 +199,8 @@ void DrawButtonFrame(HDC dc, const TRect& rect, const TButtonBitmapInfoGx& k) {
   }
 }
 
-// Through the cache when it is on; without it, clipped to `clip` when one is given.
+// Through the cache when it is on; without it, clipped to `clip` (device coordinates) when one
+// is given.
 void DrawPart(HDC dc, const TRect& r, TButtonBitmapInfoGx key, const TRect* clip) {
   key.Width = r.Width();
   key.Height = r.Height();
@@ -213,7 +214,10 @@ void DrawPart(HDC dc, const TRect& r, TButtonBitmapInfoGx key, const TRect* clip
   int saved = 0;
   if (clip) {
     saved = SaveDC(dc);
-    IntersectClipRect(dc, clip->Left, clip->Top, clip->Right, clip->Bottom);
+    // A region, not IntersectClipRect: that one takes logical coordinates.
+    HRGN rgn = CreateRectRgn(clip->Left, clip->Top, clip->Right, clip->Bottom);
+    ExtSelectClipRgn(dc, rgn, RGN_AND);
+    DeleteObject(rgn);
   }
   DrawButtonFrame(dc, r, key);
   if (clip) RestoreDC(dc, saved);
@@ -602,7 +606,8 @@ void TEditButtonGx::SetAction(TBasicAction* value) {
   }
   if (!actionLink_) actionLink_ = std::make_unique<TEditButtonActionLinkGx>(this);
   actionLink_->SetAction(value);
-  actionLink_->OnChange = [this](TObject* sender) { ActionChange(sender, false); };
+  // Later changes come through the link's setters, each only while that property is linked; a
+  // change of anything else of the action reloads nothing.
   ActionChange(value, value->ComponentState().Contains(csLoading));
 }
 
@@ -678,7 +683,8 @@ bool TEditButtonGx::IsVisibleStored() const { return !actionLink_ || !actionLink
 
 void TEditButtonGx::Click(TObject* sender, bool& handled) {
   if (OnClick) {
-    OnClick(sender, handled);
+    TButtonClickEventGx onClick = OnClick;  // the handler may free this button
+    onClick(sender, handled);
     return;
   }
   if (actionLink_ && actionLink_->Action()) {

@@ -156,8 +156,35 @@ TEST_F(DBCheckBox, TheBoxIsDrawnLeftOfTheCaptionOrRightOfIt) {
   b->SetAlignment(taLeftJustify);
   FanoRecordStart(dc);
   b->DrawState(&canvas);
-  EXPECT_EQ(GetPixel(dc, 6, 8), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(GetPixel(dc, 100, 8), GetSysColor(COLOR_BTNFACE));  // nothing between caption and box
   EXPECT_NE(GetPixel(dc, 113, 8), GetSysColor(COLOR_BTNFACE));
+  int textLeft = -1;  // the caption starts where its measured rectangle does, not at the box
+  for (const FANO_DRAW_RECORD& r : uitest::Records(dc))
+    if (std::string(r.text) == "已审核") textLeft = static_cast<int>(r.args[0]);
+  EXPECT_EQ(textLeft, 0);
+  canvas.SetHandle(nullptr);
+  DeleteDC(dc);
+}
+
+// Disabled, the caption is drawn twice: in the highlight colour one pixel down and right, then in
+// the grey text colour.
+TEST_F(DBCheckBox, ADisabledCaptionIsEmbossed) {
+  auto* b = Box("FLAG");
+  b->SetCaption("Done");
+  b->SetEnabled(false);
+  Show();
+  HDC dc = FanoCreateRecordingDC(120, 17);
+  TCanvas canvas;
+  canvas.SetHandle(dc);
+  b->DrawState(&canvas);
+  std::vector<FANO_DRAW_RECORD> texts;
+  for (const FANO_DRAW_RECORD& r : uitest::Records(dc))
+    if (std::string(r.text) == "Done") texts.push_back(r);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0].textColor, GetSysColor(COLOR_BTNHIGHLIGHT));
+  EXPECT_EQ(texts[1].textColor, GetSysColor(COLOR_GRAYTEXT));
+  EXPECT_EQ(texts[0].args[0], texts[1].args[0] + 1);
+  EXPECT_EQ(texts[0].args[1], texts[1].args[1] + 1);
   canvas.SetHandle(nullptr);
   DeleteDC(dc);
 }

@@ -2,6 +2,8 @@
 // stepping, the not-in-list event, the drop-down list and its hooks.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "dbeditor_fixture.h"
 #include "editors/dbcombobox.h"
 #include "platform/classes/filer.h"
@@ -111,6 +113,40 @@ TEST_F(ComboBoxTest, BoundKeyModeReadsAndWritesTheKey) {
   combo->SetItemIndex(0);
   EXPECT_EQ(ds->State(), dsEdit);
   EXPECT_EQ(ds->FieldByName("KIND")->AsString(), "1");
+}
+
+// Two items of the same text: choosing the other one changes no text, but its key is the one the
+// field receives when the editor is left.
+TEST_F(ComboBoxTest, ChoosingAnItemOfTheSameTextStoresItsKey) {
+  struct Case {
+    const char* name;
+    std::function<void()> choose;
+  };
+  const Case cases[] = {
+      {"Down", [] { KeyPress(VK_DOWN); }},
+      {"wheel", [this] { Wheel(combo, -120); }},
+      {"list", [this] {
+         combo->DropDown();
+         KeyPress(VK_DOWN);
+         KeyPress(VK_RETURN);
+       }},
+  };
+  combo->Items()->SetText("Xyz\nSame\nSame");
+  combo->KeyItems()->SetText("1\n2\n3");
+  Bind("KIND");
+  auto* other = Add<TDBComboBoxGx>(20, 60, 150, 21);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ds->Cancel();
+    Focus();
+    ASSERT_EQ(combo->ItemIndex(), 1);
+    c.choose();
+    EXPECT_EQ(combo->ItemIndex(), 2);
+    EXPECT_EQ(combo->Value().AsString(), "3");
+    other->SetFocus();
+    Pump();
+    EXPECT_EQ(ds->FieldByName("KIND")->AsString(), "3");
+  }
 }
 
 TEST_F(ComboBoxTest, ItemIndexOutOfRangeClearsValueAndWritesTheField) {
@@ -357,6 +393,53 @@ TEST_F(ComboBoxTest, ItemImageIndexFollowsTheItem) {
   EXPECT_EQ(combo->ItemImageIndex(), 10);
   combo->SetText("other");
   EXPECT_EQ(combo->ItemImageIndex(), -1);
+}
+
+// With the list open the paging keys move in it, unless a button takes the key as its shortcut.
+TEST_F(ComboBoxTest, AButtonShortcutBeatsTheOpenList) {
+  TEditButtonGx* extra = combo->EditButtons()->Add();
+  extra->SetVisible(true);
+  extra->SetShortCut(TextToShortCut("PgDn"));
+  int clicks = 0;
+  extra->OnClick = [&](TObject*, bool& handled) {
+    ++clicks;
+    handled = true;
+  };
+  combo->Items()->SetText("a\nb\nc\nd");
+  Focus();
+  combo->DropDown();
+  TPopupListboxGx* list = combo->PopupListbox();
+  KeyPress(VK_NEXT);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(list->ItemIndex(), -1);  // the list did not move
+  KeyPress(VK_DOWN, false, false, true);  // the main button's Alt+Down closes the list
+  EXPECT_FALSE(combo->ListVisible());
+  combo->DropDown();
+  KeyPress(VK_PRIOR);  // no button's: the list takes it
+  KeyPress(VK_DOWN);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(list->ItemIndex(), 1);
+  combo->CloseUp(false);
+}
+
+// With images the list's rows are as tall as the images when those are taller than the text.
+TEST_F(ComboBoxTest, ListRowsTakeTheImageHeight) {
+  combo->DropDown();
+  const int text = combo->PopupListbox()->GetTextHeight();
+  combo->CloseUp(false);
+  ASSERT_GT(text, 8);
+  ASSERT_LT(text, 20);
+  for (int imageHeight : {20, 8}) {
+    SCOPED_TRACE(imageHeight);
+    auto* images = new TImageList(form);
+    images->SetWidth(16);
+    images->SetHeight(imageHeight);
+    combo->SetImages(images);
+    combo->DropDown();
+    EXPECT_EQ(combo->PopupListbox()->ItemHeight(), imageHeight > text ? imageHeight : text);
+    combo->CloseUp(false);
+    images->Free();
+  }
 }
 
 TEST_F(ComboBoxTest, ListWidthAndRows) {

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "editor_fixture.h"
+#include "editors/dbcombobox.h"
+#include "editors/dbdatetime.h"
 #include "editors/dbeditbase.h"
+#include "editors/dbnumberedit.h"
 #include "platform/db/dataset.h"
 #include "platform/forms/actnlist.h"
 #include "platform/rtl/exceptions.h"
@@ -106,6 +109,80 @@ TEST_F(DBEdit, PassingThroughAnEditorBoundFieldFirstWritesNothing) {
   Pump();
   EXPECT_EQ(table->State(), dsBrowse);
   EXPECT_FALSE(e->DataLink()->Modified());
+}
+
+// A new format, kind or list of items shows the same value again: leaving the editor afterwards
+// writes nothing (the dataset browses and would refuse the write).
+TEST_F(DBEdit, ARedisplayOfAFocusedEditorIsNoEdit) {
+  auto* t = new TMemTableGx(form);
+  t->FieldDefs().Add("WHEN", ftDateTime);
+  t->FieldDefs().Add("AMOUNT", ftFloat);
+  t->FieldDefs().Add("KIND", ftString, 4);
+  t->CreateDataSet();
+  t->Append();
+  t->FieldByName("WHEN")->SetAsDateTime(EncodeDateTime(2024, 5, 1, 13, 45, 0, 0));
+  t->FieldByName("AMOUNT")->SetAsFloat(1234.5);
+  t->FieldByName("KIND")->SetAsString("B");
+  t->Post();
+  auto* ds = new TDataSource(form);
+  ds->SetDataSet(t);
+  struct Case {
+    const char* name;
+    std::function<TCustomDBEditGx*()> make;
+    std::function<void(TCustomDBEditGx*)> change;
+  };
+  auto date = [&] {
+    auto* e = Add<TDBDateTimeEditGx>(10, 10, 150, 21);
+    e->SetDataSource(ds);
+    e->SetDataField("WHEN");
+    e->SetKind(dtkDateTimeGx);
+    return static_cast<TCustomDBEditGx*>(e);
+  };
+  auto number = [&] {
+    auto* e = Add<TDBNumberEditGx>(10, 10, 150, 21);
+    e->SetDataSource(ds);
+    e->SetDataField("AMOUNT");
+    return static_cast<TCustomDBEditGx*>(e);
+  };
+  auto combo = [&] {
+    auto* e = Add<TDBComboBoxGx>(10, 10, 150, 21);
+    e->Items()->SetText("Alpha\nBeta");
+    e->KeyItems()->SetText("A\nB");
+    e->SetDataSource(ds);
+    e->SetDataField("KIND");
+    return static_cast<TCustomDBEditGx*>(e);
+  };
+  auto asDate = [](TCustomDBEditGx* e) { return static_cast<TDBDateTimeEditGx*>(e); };
+  auto asNumber = [](TCustomDBEditGx* e) { return static_cast<TDBNumberEditGx*>(e); };
+  auto asCombo = [](TCustomDBEditGx* e) { return static_cast<TDBComboBoxGx*>(e); };
+  const Case cases[] = {
+      {"date Kind", date, [&](TCustomDBEditGx* e) { asDate(e)->SetKind(dtkTimeGx); }},
+      {"date EditFormat", date, [&](TCustomDBEditGx* e) { asDate(e)->SetEditFormat("YYYY-MM-DD"); }},
+      {"number DisplayFormat", number, [&](TCustomDBEditGx* e) { asNumber(e)->SetDisplayFormat(",0.000"); }},
+      {"number DecimalPlaces", number, [&](TCustomDBEditGx* e) { asNumber(e)->SetDecimalPlaces(3); }},
+      {"number currency", number, [&](TCustomDBEditGx* e) { asNumber(e)->SetCurrency(true); }},
+      {"combo Items", combo, [&](TCustomDBEditGx* e) { asCombo(e)->Items()->SetText("Apple\nBanana"); }},
+      {"combo KeyItems", combo, [&](TCustomDBEditGx* e) { asCombo(e)->KeyItems()->SetText("B\nA"); }},
+  };
+  auto* other = Add<TDBEditGx>(10, 40, 150, 21);
+  Show();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TCustomDBEditGx* e = c.make();
+    e->SetFocus();
+    Pump();
+    c.change(e);
+    EXPECT_FALSE(e->DataLink()->Modified());
+    EXPECT_NO_THROW({
+      other->SetFocus();
+      Pump();
+    });
+    EXPECT_EQ(t->State(), dsBrowse);
+    EXPECT_EQ(t->FieldByName("WHEN")->AsDateTime(), EncodeDateTime(2024, 5, 1, 13, 45, 0, 0));
+    EXPECT_EQ(t->FieldByName("AMOUNT")->AsFloat(), 1234.5);
+    EXPECT_EQ(t->FieldByName("KIND")->AsString(), "B");
+    e->Free();
+  }
 }
 
 TEST_F(DBEdit, ReadOnlyFollowsTheDatasetTheFieldAndTheProperty) {
@@ -365,6 +442,63 @@ TEST_F(DBEdit, HolderSeesKeysFirstAndMayConsumeThem) {
   EXPECT_EQ(e->Perform(CM_WANTSPECIALKEY, VK_RETURN, 0), 1);
 }
 
+// The holder is asked about a key before a descendant's own handling acts on it.
+TEST_F(DBEdit, TheHolderIsAskedBeforeAnEditorsOwnKeys) {
+  struct Case {
+    const char* name;
+    std::function<TCustomDBEditGx*()> make;
+    const char* typedFirst;
+    TKeyChar eaten;
+    std::function<bool(TCustomDBEditGx*)> untouched;
+  };
+  auto* holder = new THolder(form);
+  holder->SetParent(form);
+  holder->SetBounds(0, 0, 300, 200);
+  auto inPlace = [&](TCustomDBEditGx* e) {
+    e->SetParent(holder);
+    e->SetInplaceEditHolder(holder);
+    return e;
+  };
+  const Case cases[] = {
+      {"number Escape", [&] { return inPlace(new TDBNumberEditGx(form)); }, "5", 27,
+       [](TCustomDBEditGx* e) { return e->Text() == "5"; }},
+      {"date separator",
+       [&] {
+         auto* d = new TDBDateTimeEditGx(form);
+         d->SetEditFormat("YYYY-MM-DD");
+         return inPlace(d);
+       },
+       "", '-', [](TCustomDBEditGx* e) { return e->SelStart() == 0 && e->SelLength() == 0; }},
+      {"AutoDrop character",
+       [&] {
+         auto* c = new TDBComboBoxGx(form);
+         c->Items()->SetText("xyz");
+         c->DropDownBox()->SetAutoDrop(true);
+         return inPlace(c);
+       },
+       "", 'x', [](TCustomDBEditGx* e) { return !e->DroppedDown(); }},
+  };
+  Show();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TCustomDBEditGx* e = c.make();
+    e->Move(Rect(10, 10, 160, 30), true);
+    e->SetFocus();
+    Pump();
+    holder->eatChar = 0;
+    Type(c.typedFirst);
+    e->SetSel(0, 0);
+    holder->eatChar = c.eaten;
+    int asked = holder->keyPresses;
+    char typed[2] = {static_cast<char>(c.eaten), 0};
+    if (c.eaten == 27) KeyPress(VK_ESCAPE);
+    else Type(typed);
+    EXPECT_EQ(holder->keyPresses, asked + 1);  // asked once
+    EXPECT_TRUE(c.untouched(e));
+    e->Free();
+  }
+}
+
 TEST_F(DBEdit, InPlaceEditorHiddenByItsHolderIsNotVisible) {
   auto* holder = new THolder(form);
   holder->SetParent(form);
@@ -419,6 +553,43 @@ TEST_F(DBEdit, ASecondClickSeenByTheHolderBecomesADoubleClick) {
 }  // namespace
 
 namespace {
+
+// AutoSize turned off and on again gives the height the editor had: the flat look and the image
+// still count.
+TEST_F(DBEdit, AutoSizeOnAgainKeepsTheEditorsOwnHeight) {
+  auto* images = new TImageList(form);
+  images->SetWidth(20);
+  images->SetHeight(20);
+  struct Case {
+    const char* name;
+    bool flat;
+    TImageList* images;
+    int height;  // with a 12-pixel font
+  };
+  int border = GetSystemMetrics(SM_CYBORDER);
+  const Case cases[] = {
+      {"plain", false, nullptr, 12 + 8 * border},
+      {"flat", true, nullptr, 12 + 6 * border},
+      {"image", false, images, 20 + 8 * border},
+      {"flat image", true, images, 20 + 6 * border},
+  };
+  std::vector<TDBEditGx*> edits;
+  for (const Case& c : cases) {
+    auto* e = Add<TDBEditGx>(10, 10 + 45 * static_cast<int>(edits.size()), 150, 40);
+    e->Font()->SetHeight(-12);
+    e->SetFlat(c.flat);
+    if (c.images) e->SetImages(c.images);
+    edits.push_back(e);
+  }
+  Show();
+  for (size_t i = 0; i < edits.size(); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    EXPECT_EQ(edits[i]->Height(), cases[i].height);
+    edits[i]->SetAutoSize(false);
+    edits[i]->SetAutoSize(true);
+    EXPECT_EQ(edits[i]->Height(), cases[i].height);
+  }
+}
 
 TEST_F(DBEdit, HeightFollowsTheFontAndTheImageOnlyWhenTaller) {
   auto* e = Add<TDBEditGx>(10, 10, 150, 40);

@@ -2,6 +2,8 @@
 // recent values and its tool tips.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "editor_fixture.h"
 #include "platform/classes/filer.h"
 #include "editors/dbeditbase.h"
@@ -107,6 +109,40 @@ TEST_F(DBEditButtons, APressDropsDownAndASecondPressClosesWithoutAccepting) {
   EXPECT_TRUE(e->Focused());
 }
 
+// A plain editor drops nothing down: its main button comes up again after each press.
+TEST_F(DBEditButtons, APlainEditorsMainButtonComesUpAfterAPress) {
+  struct Case {
+    const char* name;
+    std::function<void(TEditButtonControlGx*)> press;
+  };
+  const Case cases[] = {
+      {"click", [](TEditButtonControlGx* b) { Click(b, 5, 5); }},
+      {"released outside", [](TEditButtonControlGx* b) {
+         MouseDown(b, 5, 5);
+         MouseUp(b, 5, 40);
+       }},
+      {"shortcut", [](TEditButtonControlGx*) { KeyPress(VK_DOWN, false, false, true); }},
+  };
+  auto* e = Add<TDBEditGx>(10, 10, 160, 21);
+  e->EditButton()->SetVisible(true);
+  e->EditButton()->SetShortCut(TextToShortCut("Alt+Down"));
+  int clicks = 0;
+  e->OnButtonClick = [&](TObject*, bool&) { ++clicks; };
+  Show();
+  e->SetFocus();
+  Pump();
+  TEditButtonControlGx* b = e->ButtonControl(0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.press(b);
+    EXPECT_FALSE(b->Down());
+    EXPECT_FALSE(b->AlwaysDown());
+    EXPECT_EQ(b->State(), bsUp);
+    EXPECT_FALSE(e->DroppedDown());
+  }
+  EXPECT_EQ(clicks, 2);  // the press released outside clicks nothing
+}
+
 TEST_F(DBEditButtons, OnButtonDownHandledKeepsTheListUp) {
   auto* e = Add<TDropEdit>(10, 10, 160, 21);
   int downs = 0, clicks = 0;
@@ -145,6 +181,63 @@ TEST_F(DBEditButtons, AShortcutPressesItsButtonTheMainOneOnlyWhileActive) {
   EXPECT_FALSE(e->IsEditActive());
   uint16_t key = VK_DOWN;
   e->KeyDown(key, TShiftState{ssAlt});
+  EXPECT_EQ(e->drops, 1);
+}
+
+// A button whose click or press removes it (or every extra button) leaves the editor whole; its
+// control goes once the click is over.
+TEST_F(DBEditButtons, AButtonThatRemovesItselfWhenPressedOrClicked) {
+  struct Case {
+    const char* name;
+    bool onDown;     // removed by its OnDown instead of its OnClick
+    bool clearAll;   // EditButtons()->Clear() instead of freeing the one button
+    bool byShortCut;
+  };
+  const Case cases[] = {
+      {"click frees it", false, false, false},
+      {"click clears all", false, true, false},
+      {"down frees it", true, false, false},
+      {"down clears all", true, true, false},
+      {"shortcut click frees it", false, false, true},
+      {"shortcut click clears all", false, true, true},
+  };
+  auto* e = Add<TDropEdit>(10, 10, 160, 21);
+  Show();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TEditButtonGx* keep = e->EditButtons()->Add();
+    keep->SetVisible(true);
+    TEditButtonGx* extra = e->EditButtons()->Add();
+    extra->SetVisible(true);
+    extra->SetStyle(ebsEllipsisGx);
+    extra->SetShortCut(TextToShortCut("Ctrl+E"));
+    int calls = 0;
+    auto remove = [&, e, extra, clearAll = c.clearAll] {
+      ++calls;
+      if (clearAll) e->EditButtons()->Clear();
+      else extra->Free();
+    };
+    if (c.onDown) extra->OnDown = [remove](TObject*, bool, bool&, bool&) { remove(); };
+    else extra->OnClick = [remove](TObject*, bool&) { remove(); };
+    ASSERT_EQ(e->ButtonControlCount(), 3);
+    TEditButtonControlGx* control = e->ButtonControl(2);
+    if (c.byShortCut) {
+      e->SetFocus();
+      Pump();
+      KeyPress('E', false, true);
+    } else {
+      TPoint at = ScreenPoint(control, 3, 3);  // the control may be gone before the release
+      uitest::MouseDownAt(at);
+      uitest::MouseUpAt(at);
+    }
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(e->ButtonControlCount(), c.clearAll ? 1 : 2);
+    EXPECT_EQ(e->EditButtons()->Count(), c.clearAll ? 0 : 1);
+    Pump();  // the removed control is freed now
+    EXPECT_EQ(e->drops, 0);
+    e->EditButtons()->Clear();
+  }
+  Click(e->ButtonControl(0), 3, 3);  // the main button still works
   EXPECT_EQ(e->drops, 1);
 }
 

@@ -124,6 +124,36 @@ TEST_F(NumberEditTest, GroupingFollowsTypingWithTheCaretKept) {
   EXPECT_EQ(edit->SelStart(), 1);
 }
 
+// OnChange and the editor's image see the value of the text just typed.
+TEST_F(NumberEditTest, OnChangeAndTheImageSeeTheTypedValue) {
+  auto* images = new TImageList(form);
+  images->SetWidth(16);
+  images->SetHeight(16);
+  edit->SetImages(images);
+  std::vector<Variant> seen;
+  edit->OnChange = [&](TObject*) { seen.push_back(edit->Value()); };
+  edit->SetDisplayFormat(",0");  // grouping: the fourth digit changes the text once more
+  Focus();
+  struct Case {
+    const char* typed;
+    double value;
+    int image;
+  };
+  const Case cases[] = {{"3", 3, 3}, {"4", 34, 34}, {"5", 345, 345}, {"6", 3456, 3456}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    seen.clear();
+    Type(c.typed);
+    ASSERT_FALSE(seen.empty());
+    for (const Variant& v : seen) {
+      ASSERT_FALSE(v.IsNull());
+      EXPECT_EQ(v.AsDouble(), c.value);
+    }
+    EXPECT_EQ(edit->EditImage()->ImageIndex(), c.image);
+  }
+  EXPECT_EQ(Shown(), "3,456");
+}
+
 TEST_F(NumberEditTest, UnfocusedShowsTheDisplayFormat) {
   edit->SetDisplayFormat(",0.00");
   edit->SetValue(Variant(1234.5));
@@ -187,6 +217,43 @@ TEST_F(NumberEditTest, CalculatorDropsDownWithTheValueAndHandsBackTheResult) {
   EXPECT_FALSE(edit->CalculatorVisible());
   EXPECT_FALSE(IsWindowVisible(calc->Handle()));
   EXPECT_EQ(Number(), 15);
+}
+
+// The main button is hidden, but its shortcut still opens the calculator instead of stepping.
+TEST_F(NumberEditTest, AltDownOpensTheCalculatorThroughTheHiddenButton) {
+  ASSERT_FALSE(edit->EditButton()->Visible());
+  edit->SetValue(Variant(2.0));
+  Focus();
+  KeyPress(VK_DOWN, false, false, true);
+  EXPECT_TRUE(edit->CalculatorVisible());
+  EXPECT_EQ(Number(), 2);
+  KeyPress(VK_ESCAPE);
+  EXPECT_FALSE(edit->CalculatorVisible());
+  EXPECT_EQ(Number(), 2);
+}
+
+// While the calculator is open, the keys it takes never reach the hidden text: Delete clears the
+// calculator, and the value stays until the calculator hands one back.
+TEST_F(NumberEditTest, KeysUnderAnOpenCalculatorGoToIt) {
+  struct Case {
+    UINT key;
+    const char* shown;  // the calculator's display afterwards
+  };
+  const Case cases[] = {{VK_DELETE, "0"}, {VK_HOME, "7"}, {VK_END, "7"}, {VK_RIGHT, "7"}, {VK_BACK, "0"}};
+  edit->SetValue(Variant(1234.5));
+  Focus();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    edit->DropDown();
+    Type("7");
+    edit->SetSelStart(0);
+    KeyPress(c.key);
+    EXPECT_EQ(edit->Calculator()->DisplayText(), c.shown);
+    EXPECT_EQ(Number(), 1234.5);
+    KeyPress(VK_ESCAPE);
+    EXPECT_FALSE(edit->CalculatorVisible());
+    EXPECT_EQ(Number(), 1234.5);
+  }
 }
 
 TEST_F(NumberEditTest, CalculatorOnAnEmptyEditorStartsAtZeroAndEscapeKeepsTheValue) {

@@ -2,6 +2,9 @@
 // button on the simulated clock, and the published settings of a button.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iterator>
+
 #include "editor_fixture.h"
 #include "editors/editbuttons.h"
 
@@ -56,6 +59,49 @@ TEST_F(EditButtons, FlatInactiveButtonIsFramedInTheParentColour) {
   EXPECT_EQ(GetPixel(dc, 10, 16), RGB(0, 0, 255));
   EXPECT_EQ(GetPixel(dc, 5, 0), RGB(0, 0, 255));
   DeleteDC(dc);
+}
+
+// A flat inactive button control (drawn where the origin is moved to it) shows the same glyph with
+// the cache of drawn buttons and without it.
+TEST_F(EditButtons, AFlatInactiveButtonDrawnWithoutTheCacheKeepsItsGlyph) {
+  const TEditButtonStyleGx styles[] = {ebsDropDownGx, ebsEllipsisGx, ebsUpDownGx};
+  auto* b = new TEditButtonControlGx(form);
+  b->SetParent(form);
+  b->SetBounds(40, 20, 15, 17);
+  b->SetFlat(true);
+  Show();
+  auto glyphPixels = [&] {
+    form->Repaint();
+    Pump();
+    int n = 0;
+    for (int y = 0; y < b->Height(); ++y)
+      for (int x = 0; x < b->Width(); ++x)
+        if (uitest::WindowPixelAt(form, ScreenPoint(b, x, y)) == ColorToRGB(clBtnText)) ++n;
+    return n;
+  };
+  for (TEditButtonStyleGx style : styles) {
+    SCOPED_TRACE(static_cast<int>(style));
+    b->SetStyle(style);
+    UseButtonsBitmapCache = true;
+    int cached = glyphPixels();
+    UseButtonsBitmapCache = false;
+    int direct = glyphPixels();
+    UseButtonsBitmapCache = true;
+    EXPECT_GT(cached, 0);
+    EXPECT_EQ(direct, cached);
+  }
+}
+
+// A flat check box is the plain box clipped inside a one-pixel frame: its dark inner ring shows.
+TEST_F(EditButtons, AFlatCheckBoxKeepsTheDarkInnerRing) {
+  for (bool active : {false, true}) {
+    SCOPED_TRACE(active);
+    HDC dc = FanoCreateRecordingDC(20, 20);
+    PaintEditButton(dc, Rect(0, 0, 15, 15), clBtnFace, cbChecked, true, active, true, 0, ebdsCheckBoxGx);
+    EXPECT_EQ(GetPixel(dc, 2, 7), GetSysColor(COLOR_3DDKSHADOW));  // left side of the inner ring
+    EXPECT_EQ(GetPixel(dc, 7, 2), GetSysColor(COLOR_3DDKSHADOW));  // top side
+    DeleteDC(dc);
+  }
 }
 
 TEST_F(EditButtons, CheckBoxGlyphIsOneCellOfTheSystemBitmap) {
@@ -188,6 +234,43 @@ TEST_F(EditButtons, NumGlyphsStayWithinOneToFourAndChangesReachTheCollection) {
   EXPECT_EQ(copy->Style(), ebsEllipsisGx);
   EXPECT_EQ(copy->Width(), 12);
   EXPECT_EQ(copy->NumGlyphs(), 4);
+}
+
+// The action's later changes reach a button property only while the button still holds the
+// action's value; a change of something else of the action touches none of them.
+TEST_F(EditButtons, AnActionPassesOnChangesOnlyOfPropertiesStillLinked) {
+  TEditButtonsGx buttons(form, TEditButtonGx::StaticClass());
+  TEditButtonGx* b = buttons.Add();
+  auto* action = new TAction(form);
+  action->SetHint("from the action");
+  action->SetShortCut(TextToShortCut("Ctrl+E"));
+  b->SetAction(action);
+  ASSERT_EQ(b->Hint(), "from the action");
+  b->SetHint("the button's own");
+  b->SetVisible(true);  // the action's is True as well: still linked
+  action->SetCaption("renamed");
+  EXPECT_EQ(b->Hint(), "the button's own");
+  EXPECT_EQ(b->ShortCut(), TextToShortCut("Ctrl+E"));
+  struct Case {
+    const char* name;
+    std::function<void()> change;
+    std::function<bool()> followed;
+  };
+  const Case cases[] = {
+      {"Hint (own)", [&] { action->SetHint("new hint"); }, [&] { return b->Hint() == "new hint"; }},
+      {"ShortCut", [&] { action->SetShortCut(TextToShortCut("Ctrl+F")); },
+       [&] { return b->ShortCut() == TextToShortCut("Ctrl+F"); }},
+      {"Enabled", [&] { action->SetEnabled(false); }, [&] { return !b->Enabled(); }},
+      {"Visible", [&] { action->SetVisible(false); }, [&] { return !b->Visible(); }},
+  };
+  const bool expected[] = {false, true, true, true};
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    cases[i].change();
+    EXPECT_EQ(cases[i].followed(), expected[i]);
+  }
+  EXPECT_EQ(b->Hint(), "the button's own");
+  b->SetAction(nullptr);
 }
 
 TEST_F(EditButtons, ClickRunsOnClickOrElseTheAction) {
