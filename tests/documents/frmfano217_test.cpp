@@ -2,6 +2,8 @@
 // new document after a switch to editing and of a new line of a stored document.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "controls/cvpagecontrol.h"
 #include "controls/flatcheckbox.h"
 #include "controls/flatpanel.h"
@@ -281,6 +283,61 @@ TEST_F(Fano217Form, ARefusedSaveKeepsTheEditAndTheList) {
   EXPECT_EQ(dm->mtblMain->FieldByName("BILDA002")->AsString(), "FDNEW");
   EXPECT_EQ(dm->mtblMain->UpdateStatus(), usModified);  // still pending
   EXPECT_EQ(host->Messages().back(), "bad change");
+}
+
+// A stored document being edited keeps the list locked, as a new one does: a stray click on the list
+// would load another document over the typed change. Save, cancel and search unlock it.
+TEST_F(Fano217Form, TheListIsLockedWhileAStoredDocumentIsEdited) {
+  LoadStored(11, {5});
+  TMemTableGx* list = dm->mtblMain1;
+  auto before = list->BeforePost();
+  list->SetBeforePost(nullptr);
+  list->Append();
+  list->FieldByName("BILDA_ID")->SetAsInteger(12);
+  list->FieldByName("BILDA002")->SetAsString("FD12");
+  list->Post();
+  list->MergeChangeLog();
+  list->SetBeforePost(before);
+  list->First();
+  form->SetWindowState(wsNormal);
+  form->SetBounds(0, 0, 1088, 676);
+  form->Show();
+  FanoPumpMessages();
+  TDBGridGx* grid = form->grdAllView;
+  const TRect second = grid->CellRect(grid->FixedCols(), grid->FixedRows() + 1);
+  ASSERT_GT(second.Width(), 0);
+  struct Way {
+    const char* name;
+    std::function<void()> leave;
+  };
+  const std::string savedReply = ReplyDoc(0);
+  const Way ways[] = {
+      {"保存", [&] { form->DoSave(); }},
+      {"取消", [&] { form->DoCancel(); }},
+      {"查询", [&] { form->DoSearch(); }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    list->First();
+    form->SetEditState(esBrowse);
+    form->DoUpdate();
+    ASSERT_EQ(form->EditState(), esEditing);
+    FillRequiredHeader();
+    dm->mtblMain->FieldByName("BILDA011")->SetAsString("已改");
+    EXPECT_FALSE(grid->Enabled());
+    const int displays = host->Count(HM_EXECCOMMAND);
+    uitest::ClickAt(grid, second.Left + 4, second.Top + 4);
+    uitest::AdvanceAndPump(1000, 100);
+    EXPECT_EQ(host->Count(HM_EXECCOMMAND), displays) << "the click loaded a document";
+    EXPECT_EQ(list->FieldByName("BILDA_ID")->AsInteger(), 11);
+    EXPECT_EQ(dm->mtblMain->FieldByName("BILDA011")->AsString(), "已改");
+    EXPECT_EQ(form->EditState(), esEditing);
+    host->SetReply(HM_EXECCOMMAND, savedReply);
+    host->SetReply(HM_SEARCH, "");
+    way.leave();
+    EXPECT_EQ(form->EditState(), esBrowse);
+    EXPECT_TRUE(grid->Enabled());
+  }
 }
 
 // Joined texts of the lines are never stored: their cells take no typing, and no button that
