@@ -263,6 +263,43 @@ TEST(XmlCodec, BufferedStreamsReadAndWriteAcrossBlocks) {
   EXPECT_EQ(sink.DataString(), data);
 }
 
+// The parser reads one byte at a time: every block after the first must be reached that way too,
+// on the buffered stream and through a codec over it.
+TEST(XmlCodec, ByteAtATimeReadsCrossEveryBlock) {
+  std::string data(70000, 'a');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>('a' + (i * 7 + i / 300) % 26);
+  data[0] = '<';
+  auto readAll = [](TStream& s) {
+    std::string got;
+    char c;
+    while (s.Read(&c, 1) == 1) got += c;
+    return got;
+  };
+  {
+    TStringStream source(data);
+    TXmlBufferedReadStream buffered(&source, false);
+    const std::string got = readAll(buffered);
+    EXPECT_EQ(got.size(), data.size());
+    EXPECT_TRUE(got == data);
+  }
+  {
+    TStringStream source(data);
+    TXmlBufferedReadStream buffered(&source, false);
+    TXmlAnsiStream codec(&buffered);
+    const std::string got = readAll(codec);
+    EXPECT_EQ(got.size(), data.size());
+    EXPECT_TRUE(got == data);
+  }
+  {
+    TStringStream source(data);
+    TXmlBufferedReadStream buffered(&source, false);
+    TXmlUtf8Stream codec(&buffered);
+    const std::string got = readAll(codec);
+    EXPECT_EQ(got.size(), data.size());
+    EXPECT_TRUE(got == data);
+  }
+}
+
 TEST(XmlCodec, AFullDestinationIsAnError) {
   TXmlDocument doc;
   doc.ReadFromString("<r>" + std::string(100000, 'x') + "</r>");
