@@ -172,6 +172,35 @@ TEST_F(Fano217Form, NewAndUpdateKeepTheFixedEditorsReadOnly) {
   EXPECT_FALSE(form->DBEditGx13->ReadOnly());
 }
 
+// 录入人 and 审核人 show their button, which has no action; the total under the lines is a flat
+// editor like every other, in the scheme's editor colour.
+TEST_F(Fano217Form, EntryAndAuditButtonsShowAndTheTotalTakesTheSchemesLook) {
+  form->SetWindowState(wsNormal);
+  form->SetBounds(0, 0, 1088, 676);
+  form->Show();
+  FanoPumpMessages();
+  for (TDBEditGx* e : {form->DBEditGx3, form->DBEditGx13}) {
+    ASSERT_EQ(e->EditButtons()->Count(), 1) << e->Name();
+    EXPECT_TRUE(e->EditButtons()->Items(0)->Visible()) << e->Name();
+    EXPECT_FALSE(static_cast<bool>(e->EditButtons()->Items(0)->OnClick)) << e->Name();
+  }
+  colors.EditorColor = 0x00D8ECF4;
+  colors.EditorBorderColor = 0x00806040;
+  colors.FocusedEditorColor = 0x00C0FFFF;
+  SendMessage(form->Handle(), HM_COLORSCHEME, reinterpret_cast<WPARAM>(&colors), 0);
+  FanoPumpMessages();
+  TDBEditGx* total = form->DBEditGx20;
+  TDBEditGx* name = form->DBEditGx2;  // a disabled editor of an ordinary field, for comparison
+  for (TDBEditGx* e : {total, name}) {
+    SCOPED_TRACE(e->Name());
+    EXPECT_EQ(e->ColorFlat(), colors.EditorColor);
+    EXPECT_EQ(e->ColorBorder(), colors.EditorBorderColor);
+    EXPECT_EQ(e->ClientWidth(), e->Width() - 6);  // the three rings of the flat look
+    EXPECT_EQ(uitest::PixelOf(e, e->ClientWidth() - 2, 1), colors.EditorColor);
+  }
+  uitest::WriteSnapshot(form, "fano217_scheme_total.png");
+}
+
 // The codes of the seven lookups are never stored as typed: their editors take no typing, and
 // their buttons still ask the host.
 TEST_F(Fano217Form, LookupCodesTakeNoTypingButTheirButtonsAsk) {
