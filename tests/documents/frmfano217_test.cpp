@@ -300,6 +300,27 @@ TEST_F(Fano217Form, NewLinesOfAStoredDocumentAreSentWithItsKey) {
   EXPECT_EQ(dm->mtblMain1->RecordCount(), 1);  // the list row refreshed, not added
 }
 
+// A save whose reply names no new key: the document is found again in the host's list by its number,
+// wherever it stands there, and that one is loaded.
+TEST_F(Fano217Form, ADocumentSavedWithoutItsKeyIsLoadedAgainByItsNumber) {
+  LoadStored(11, {5});
+  form->DoNew();
+  FillRequiredHeader();  // number FDNEW
+  host->SetReply(HM_EXECCOMMAND, ReplyDoc(0));
+  host->SetReply(HM_SEARCH, ReplyDoc(0, "", "<rs typ=\"recordset\" tbname=\"TB_BILDA\">"
+                                            "<row fields=\"BILDA_ID:INTEGER:0:0 BILDA002:VARCHAR:16:0\" BILDA_ID=\"11\" BILDA002=\"FD11\"/>"
+                                            "<row BILDA_ID=\"12\" BILDA002=\"FD12\"/>"
+                                            "<row BILDA_ID=\"78\" BILDA002=\"FDNEW\"/></rs>"));
+  form->DoSave();
+  EXPECT_EQ(form->EditState(), esBrowse);
+  EXPECT_EQ(dialog->LastText(), "保存成功！");
+  ASSERT_EQ(dm->mtblMain1->RecordCount(), 3);
+  EXPECT_EQ(dm->mtblMain1->FieldByName("BILDA002")->AsString(), "FDNEW");
+  // The load that followed asked for that document.
+  const std::string request = LastRequest();
+  EXPECT_NE(request.find("<param typ=\"integer\">78</param>"), std::string::npos) << request;
+}
+
 TEST_F(Fano217Form, ARefusedSaveKeepsTheEditAndTheList) {
   LoadStored(11, {5});
   form->SetEditState(esBrowse);

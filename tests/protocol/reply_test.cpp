@@ -675,6 +675,7 @@ TEST(ReplyTest, ADateValueWithAColonAndNoBlankIsNull) {
       {"2024-03-06:10", true, 0},
       {"2024-03-06 10:11:12", false, EncodeDateTime(2024, 3, 6, 10, 11, 12, 0)},
       {"2024-03-06 10:11", false, EncodeDateTime(2024, 3, 6, 10, 11, 0, 0)},
+      {"2024-3-6 10:11:12", false, EncodeDateTime(2024, 3, 6, 10, 11, 12, 0)},  // not the host's own form
       {"2024-03-06", false, EncodeDate(2024, 3, 6)},
   };
   for (const Case& c : cases) {
