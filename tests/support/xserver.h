@@ -90,11 +90,11 @@ inline Process Spawn(const std::vector<std::string>& argv, const std::string& di
 
 // Starts Xvfb with one screen ("WxHxD") on a display of its own; its display (":N"), or "" when no
 // server told its display within the time (every server tried is then ended). The number is chosen
-// per run, away from the low numbers that every server started with "-displayfd" alone probes
-// from 0 upwards (a probing server replaces the socket file of the display it tries, so a client of
-// that display that does not reach the server's abstract socket finds none); a number taken
-// already makes the server end at once, and the next one is tried. The server tells its number on a
-// pipe when it accepts clients: that is the signal waited for.
+// per run, away from the low numbers from which every server started with "-displayfd" alone tries
+// upwards, so that the servers of the test programs starting and ending beside it on a busy machine
+// (several at a time, none writing a lock file) never take turns on one display; a number taken
+// already makes the server end at once, and another one is tried. The server tells its number on a
+// pipe once it accepts clients: that is the signal waited for.
 inline std::string StartXvfb(Process& server, const std::string& screen, int ms = 30000) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   static int tried = 0;
