@@ -288,6 +288,7 @@ bool HostApp::Start() {
 
 bool HostApp::CreateWindows() {
   boxMessage_ = RegisterWindowMessage(kMessageBoxMessage);
+  dialogMessage_ = RegisterWindowMessage(kFanoDialogQuestionMessage);
   struct Class {
     const char* name;
     WNDPROC proc;
@@ -487,6 +488,7 @@ LRESULT HostApp::MainProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   return Guard([&]() -> LRESULT {
     if (msg >= HM_HIDE && msg <= HM_CANCLOSE) return OnLink(msg, wp, lp);
     if (boxMessage_ && msg == boxMessage_) return OnMessageBox(reinterpret_cast<FanoMessageBoxRequest*>(wp));
+    if (dialogMessage_ && msg == dialogMessage_) return OnDialogQuestion(reinterpret_cast<FanoDialogQuestion*>(lp));
     switch (msg) {
       case WM_SIZE:
         if (wnd == main_) Layout();
@@ -919,6 +921,30 @@ LRESULT HostApp::OnMessageBox(FanoMessageBoxRequest* request) {
   return 1;
 }
 
+LRESULT HostApp::OnDialogQuestion(FanoDialogQuestion* question) {
+  if (!question || question->size < sizeof(FanoDialogQuestion)) return 0;
+  const std::string caption = question->caption ? question->caption : "";
+  const std::string text = question->text ? question->text : "";
+  std::string what = "dialog " + Quoted(caption) + ", text " + Quoted(text) + ", buttons " +
+                     Quoted(question->buttons ? question->buttons : "");
+  if (!answers_.empty()) {
+    question->answer = answers_.front();
+    answers_.pop_front();
+    log_.Write("BOX", what + " -> " + std::to_string(question->answer) + " (the script)");
+    return 1;
+  }
+  if (!headless_) {
+    // A person answers it.
+    log_.Write("BOX", what + " shown");
+    return 0;
+  }
+  // Nobody could press its buttons: the dialog gets what Escape gives, and the run ends, naming it.
+  if (unansweredBox_.empty())
+    unansweredBox_ = "the dialog " + Quoted(caption) + " (" + Quoted(text) + ") has no answer: give one with answer first";
+  log_.Write("BOX", what + " -> " + std::to_string(question->answer) + " (no answer)");
+  return 1;
+}
+
 bool HostApp::CloseForm() {
   if (!form_ || formClosed_ || !IsWindow(form_)) return true;
   log_.Write("SEND", "0x476 may the form close?");
@@ -998,12 +1024,14 @@ int HostApp::RunScript() {
   for (const ScriptAction& a : actions) {
     if (quitting_ || !main_) break;
     std::string error;
-    if (!RunAction(a, error)) {
+    const bool done = RunAction(a, error);
+    if (done) Pump();
+    if (done && !unansweredBox_.empty()) error = unansweredBox_;
+    if (!done || !unansweredBox_.empty()) {
       log_.Write("ERROR", "script line " + std::to_string(a.line) + ": " + error);
       std::fprintf(stderr, "fano_host: script line %d: %s\n", a.line, error.c_str());
       return 2;
     }
-    Pump();
   }
   if (headless_) quitting_ = true;
   return 0;

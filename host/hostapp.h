@@ -17,6 +17,7 @@
 #include "host/hostscript.h"
 #include "host/hostservice.h"
 #include "host/hostui.h"
+#include "platform/os/automation.h"
 #include "shell/hostapi.h"
 
 namespace fanohost {
@@ -88,6 +89,7 @@ class HostApp {
   std::vector<hostdb::LookupArg> Arguments(const TArgArr* args, std::string& shown);
   std::optional<size_t> Choose(std::string_view view, const hostdb::RowSet& rows);
   LRESULT OnMessageBox(FanoMessageBoxRequest* request);
+  LRESULT OnDialogQuestion(FanoDialogQuestion* question);
   void ShowText(const std::string& text, bool error);
   void ShowToolHint();
   // HM_CANCLOSE, then HM_CLOSEREQUEST when the form may close. True when the form closed.
@@ -149,7 +151,11 @@ class HostApp {
   double answerPeakMegabytes_ = 0;
 
   UINT boxMessage_ = 0;
+  // The class library's own dialogs (the grid's confirmation), asked before they are shown.
+  UINT dialogMessage_ = 0;
   std::deque<int32_t> answers_;
+  // Headless, a dialog of the class library came without an answer queued: why the run ends.
+  std::string unansweredBox_;
   std::deque<PickChoice> picks_;
   std::vector<std::string> garbles_;
   std::deque<std::string> pendingCommands_;

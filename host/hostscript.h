@@ -27,7 +27,9 @@
 //   text <text>                   type the rest of the line (quotes optional)
 //   answer <yes|no|ok|cancel|N>   the answer of the next message box (queued in order; a box with
 //                                 nothing queued answers No to a question and OK to a notice,
-//                                 and the log says it was unscripted)
+//                                 and the log says it was unscripted), or of the next dialog of
+//                                 the class library (the grid's "Confirm"), which has no such
+//                                 default: headless, one without an answer ends the run (exit 2)
 //   pick <first|last|none|N|COLUMN=value>
 //                                 the choice of the next lookup: a row (N from 1), the first row
 //                                 whose column holds that value, or none (cancel); queued in order,

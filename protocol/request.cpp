@@ -112,8 +112,10 @@ void TCvTable::ResetRowIndex() noexcept {
 
 TCvTable::RowIndex& TCvTable::Rows() {
   if (rows_) return *rows_;
+  // A closed Data cannot be walked: its rows are unknown, not none (its Delta may be open).
+  data_->CheckActive();
   auto r = std::make_unique<RowIndex>();
-  if (data_->Active()) {
+  {
     const TField* key = data_->PKName().empty() ? nullptr : data_->FieldByName(data_->PKName());
     const int count = data_->RecordCount();
     r->recNos.reserve(count);

@@ -56,8 +56,6 @@ void TfrmChildBase::SetupGridTable(TDBGridGx*& Grid, TMemTableGx*& Table, TMemTa
     column->OnUpdateData = item->OnUpdateData;
     switch (item->ButtonStyle()) {
       case gbsButton: {
-        // A button that opens nothing is not offered.
-        if (!item->OnButtonClick) break;
         TEditButtonGx* button = column->EditButtons()->Add();
         button->SetStyle(ebsEllipsisGx);
         button->OnClick = item->OnButtonClick;

@@ -117,7 +117,7 @@ void TXmlBufferedReadStream::Update() {
 }
 
 int64_t TXmlBufferedReadStream::ReadSlow(void* buffer, int64_t count) {
-  if (needsUpdate_) Update();
+  if (needsUpdate_ || offset_ >= valid_) Update();
   if (count < 1) return 0;
   auto* out = static_cast<uint8_t*>(buffer);
   int64_t done = 0;

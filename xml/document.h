@@ -11,7 +11,7 @@
 // as it is (UTF-8 by default); `LoadFromStream`/`LoadFromFile` detect the encoding of the bytes
 // (byte-order mark or the first characters, then the declaration) and `SaveToStream`/`SaveToFile`
 // write `StreamEncoding` (0 = windows-1252, 7 = UTF-8 with mark, 8/9 = UTF-16 with mark, 5/6 =
-// UTF-16 without).
+// UTF-16 without); with 0, a declaration that names UTF-8 or UTF-16 is written in that encoding.
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -275,6 +275,7 @@ class TXmlNode : public TPersistent {
   void WriteString(std::string_view name, std::string_view value, std::string_view def);
   void WriteDateTime(std::string_view name, TDateTime value, TDateTime def);
   void WriteHex(std::string_view name, uint32_t value, int digits, uint32_t def);
+  // A system colour is written as the RGB value it stands for.
   void WriteColor(std::string_view name, Integer value, Integer def);
   void WriteWidestring(std::string_view name, std::u16string_view value, std::u16string_view def);
   void BufferToValue(const void* buffer, int count);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/os/winuser.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
@@ -198,6 +199,8 @@ std::string StripBlanks(std::string_view text) {
 
 std::string InsertLineBreaks(std::string_view text, std::string_view lineBreak, int width) {
   if (lineBreak.empty() || width <= 0) return std::string(text);
+  // No index is 1 modulo 1: a width of 1 breaks before the first character and at the end only.
+  if (width == 1) return std::string(lineBreak) + std::string(text) + std::string(lineBreak);
   std::string out;
   const size_t w = static_cast<size_t>(width);
   out.reserve(text.size() + (text.size() / w + 2) * lineBreak.size());
@@ -368,8 +371,12 @@ void TXmlNode::WriteHex(std::string_view name, uint32_t value, int digits, uint3
 void TXmlNode::WriteColor(std::string_view name, Integer value, Integer def) {
   // Written without a second default test: black must not be left out because the hexadecimal
   // writer's default is 0.
-  if (StoreDefaultValues() || value != def)
-    NodeByNameOrNew(name)->SetValueAsString("$" + IntToHex(static_cast<uint64_t>(static_cast<uint32_t>(value)), 8));
+  if (StoreDefaultValues() || value != def) {
+    // A system colour is stored as the colour it stands for here, as the platform resolves it.
+    const uint32_t rgb = value < 0 ? GetSysColor(static_cast<int>(static_cast<uint32_t>(value) & 0xFF))
+                                   : static_cast<uint32_t>(value);
+    NodeByNameOrNew(name)->SetValueAsString("$" + IntToHex(static_cast<uint64_t>(rgb), 8));
+  }
 }
 
 void TXmlNode::WriteWidestring(std::string_view name, std::u16string_view value, std::u16string_view def) {

@@ -34,7 +34,8 @@ std::string EncodeBase64(const void* buffer, int count);
 void DecodeBase64(std::string_view text, void* buffer, int count);
 // Without tab, line feed, carriage return and space.
 std::string StripBlanks(std::string_view text);
-// `lineBreak` before the text, before every `width` characters after that and at the end.
+// `lineBreak` before the text, before every `width` characters after that and at the end (a width
+// of 1: before the text and at the end only).
 std::string InsertLineBreaks(std::string_view text, std::string_view lineBreak, int width);
 
 namespace xml_detail {

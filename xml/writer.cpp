@@ -8,6 +8,7 @@
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/strings.h"
 #include "xml/codec.h"
 #include "xml/document.h"
 
@@ -278,7 +279,15 @@ void TXmlDocument::SaveToStream(TStream& stream) {
   std::unique_ptr<TXmlCodecStream> codec;
   if (internalUtf8_) codec = std::make_unique<TXmlUtf8Stream>(&buffered);
   else codec = std::make_unique<TXmlAnsiStream>(&buffered);
-  codec->SetEncoding(streamEncoding_);
+  // Without an encoding of its own (a document read from a string or made in code) the text is
+  // written as its declaration says: 8-bit bytes under a UTF declaration would lose or garble it.
+  uint8_t encoding = streamEncoding_;
+  if (encoding == XmlEncoding::Ansi) {
+    const std::string declared = EncodingString();
+    if (SameText(declared, "UTF-8")) encoding = XmlEncoding::Utf8;
+    else if (SameText(declared, "UTF-16")) encoding = XmlEncoding::Utf16LE;
+  }
+  codec->SetEncoding(encoding);
   codec->LossNotice = [this] { CharacterLoss(); };
   codecStream_ = codec.get();
   try {

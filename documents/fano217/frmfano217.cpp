@@ -305,6 +305,8 @@ void TfrmFano217::DoUpdate() {
     SetEditState(esEditing);
     dm_->mtblMain->Edit();
     if (!dm_->mtblSub->IsEmpty()) dm_->mtblSub->Edit();
+    // A click on the list would load another document over the edit: locked as for a new one.
+    grdAllView->SetEnabled(false);
   }
   SetFixedEditorsReadOnly(true);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/forms/menus.h"
+#include "platform/os/automation.h"
 #include "platform/rtl/sysutils.h"
 
 std::string MsgDlgCaption(TMsgDlgType type) {
@@ -338,9 +339,32 @@ void CentreOverActiveWindow(TForm* form) {
   form->SetPosition(poDesigned);
   form->SetBounds(x, y, form->Width(), form->Height());
 }
+
+// A driver that plays the user (a host running a script) may answer in place of a person; nonzero
+// when it did, with its answer in `answer`.
+bool AskDriver(const TDialogRequest& request, int& answer) {
+  HWND active = GetActiveWindow();
+  if (!active) active = GetFocus();
+  HWND root = active ? GetAncestor(active, GA_ROOT) : nullptr;
+  if (!root) return false;
+  const std::string caption = request.Caption.empty() ? MsgDlgCaption(request.Type) : request.Caption;
+  std::string buttons;
+  for (int b = mbYes; b <= mbHelp; ++b) {
+    if (!request.Buttons.Contains(static_cast<TMsgDlgBtn>(b))) continue;
+    if (!buttons.empty()) buttons += "/";
+    buttons += StripHotkey(MsgDlgButtonCaption(static_cast<TMsgDlgBtn>(b)));
+  }
+  FanoDialogQuestion q{sizeof q, caption.c_str(), request.Text.c_str(), buttons.c_str(),
+                       MsgDlgButtonResult(CancelButtonOf(request.Buttons))};
+  if (SendMessage(root, RegisterWindowMessage(kFanoDialogQuestionMessage), 0, reinterpret_cast<LPARAM>(&q)) == 0)
+    return false;
+  answer = q.answer;
+  return true;
+}
 }  // namespace
 
 int TDialogService::MessageDlg(const TDialogRequest& request) {
+  if (int answer = 0; AskDriver(request, answer)) return answer;
   TForm* form = CreateMessageDialog(request.Text, request.Type, request.Buttons);
   int result = mrNone;
   try {

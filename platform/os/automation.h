@@ -16,6 +16,22 @@
 
 #include "platform/os/wintypes.h"
 
+// A message dialog of the class library, before it is shown, asks the root window of the active
+// window with kFanoDialogQuestionMessage (LPARAM a FanoDialogQuestion) whether a driver answers it:
+// 1 means answered (the dialog's result is `answer` and no dialog appears), 0 that it is shown.
+//
+//   FanoDialogQuestion q{sizeof q, "Confirm", "Delete record?", "Yes/No", 7 /* No, what Esc gives */};
+//   if (SendMessage(root, RegisterWindowMessage(kFanoDialogQuestionMessage), 0, (LPARAM)&q)) use(q.answer);
+inline constexpr const char* kFanoDialogQuestionMessage = "FanoDialogQuestion";
+
+struct FanoDialogQuestion {
+  uint32_t size;        // sizeof(FanoDialogQuestion)
+  const char* caption;  // UTF-8, NUL-terminated
+  const char* text;
+  const char* buttons;  // the captions of its buttons in order, joined by "/"
+  int32_t answer;       // in: what Escape would answer; out: the result chosen (1 OK, 2 Cancel, 6 Yes, 7 No ...)
+};
+
 // WPARAM the buffer's size in bytes, LPARAM the buffer: the control's name, NUL-terminated (cut
 // to fit); answers its length.
 inline constexpr const char* kFanoControlNameMessage = "FanoControlName";

@@ -231,6 +231,21 @@ int HitTest(TabCtl* t, POINT p, UINT* flags) {
 
 void Invalidate(TabCtl* t) { InvalidateRect(t->wnd, nullptr, TRUE); }
 
+// A single line of tabs scrolls so that the tab shows whole (laid out already).
+void ScrollIntoView(TabCtl* t, int index) {
+  if (t->MultiLine() || !t->Valid(index)) return;
+  if (index < t->first) {
+    t->first = index;
+    Layout(t);
+  }
+  RECT room = Client(t);
+  if (t->arrows) room.right = ArrowRect(t, 0).left;
+  while (t->tabs[static_cast<size_t>(index)].rect.right > room.right && t->first < index) {
+    ++t->first;
+    Layout(t);
+  }
+}
+
 // A choice of the user: the parent may refuse it; then the new tab and the notice.
 bool Choose(TabCtl* t, int index) {
   if (!t->Valid(index) || index == t->cur) return false;
@@ -243,16 +258,7 @@ bool Choose(TabCtl* t, int index) {
   t->cur = index;
   t->focus = index;
   Layout(t);
-  if (!t->MultiLine()) {
-    // The chosen tab comes into view.
-    if (index < t->first) t->first = index;
-    RECT room = Client(t);
-    if (t->arrows) room.right = ArrowRect(t, 0).left;
-    while (t->tabs[static_cast<size_t>(index)].rect.right > room.right && t->first < index) {
-      ++t->first;
-      Layout(t);
-    }
-  }
+  ScrollIntoView(t, index);
   Invalidate(t);
   NMHDR h2{};
   NotifyParentHeader(t->wnd, &h2, static_cast<UINT>(TCN_SELCHANGE));
@@ -578,6 +584,8 @@ LRESULT Proc(TabCtl* t, UINT msg, WPARAM wp, LPARAM lp) {
       t->cur = i;
       t->focus = i;
       Layout(t);
+      // Chosen by a message, the tab comes into view as one the user chooses.
+      ScrollIntoView(t, i);
       Invalidate(t);
       return old;
     }

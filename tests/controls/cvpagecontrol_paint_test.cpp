@@ -71,6 +71,55 @@ TEST_F(PagePaint, ClassicTopTabsStripAndFrame) {
   EXPECT_EQ(Px(c.Right + 10, sb), kFrame);
 }
 
+// One row of twenty tabs in a narrow control: a tab chosen by code or by Ctrl+Tab beyond the strip's
+// end is scrolled in, painted, and found at its place, as a tab the user clicks or reaches by arrows.
+TEST_F(PagePaint, ATabChosenByCodeOrCtrlTabIsScrolledIntoView) {
+  pc = new TCvPageControl(form);
+  pc->SetParent(form);
+  pc->SetBounds(0, 0, 390, 200);
+  pc->SetColor(kFace);
+  pc->SetTabBackGroundColor(kStrip);
+  pc->SetActiveColor(kActive);
+  pc->SetDefaultTabColor(kTab);
+  for (int i = 1; i <= 20; ++i) {
+    auto* s = new TCvTabSheet(form);
+    s->SetPageControl(pc);
+    s->SetCaption("P" + std::to_string(i) + "  ");
+    s->SetColor(clNone);
+    pages.push_back(s);
+  }
+  pc->SetActivePage(pages[0]);
+  Show();
+  ASSERT_EQ(pc->RowCount(), 1);
+  int beyond = -1;  // the first tab wholly past the control's right edge
+  for (int i = 0; i < 20 && beyond < 0; ++i)
+    if (Tab(i).Left >= pc->ClientWidth()) beyond = i;
+  ASSERT_GE(beyond, 0) << "every tab fits: nothing to scroll";
+  auto inView = [&](int page) {
+    SCOPED_TRACE("page " + std::to_string(page));
+    const TRect r = Tab(page);
+    EXPECT_GE(r.Left, 0);
+    EXPECT_LE(r.Right, pc->ClientWidth());
+    const TPoint centre((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+    EXPECT_EQ(pc->TabAtPos(centre.X, centre.Y), page);
+    EXPECT_EQ(Px(r.Left + 2, r.Top + 1), kActive);
+  };
+  pc->SetActivePage(pages[beyond]);
+  Pump();
+  EXPECT_EQ(pc->ActivePageIndex(), beyond);
+  inView(beyond);
+  // Back to the first, then Ctrl+Shift+Tab wraps to the last.
+  pc->SetActivePage(pages[0]);
+  Pump();
+  inView(0);
+  ASSERT_GE(Tab(19).Left, pc->ClientWidth());
+  pc->SetFocus();
+  Pump();
+  KeyPress(VK_TAB, true, true);
+  EXPECT_EQ(pc->ActivePageIndex(), 19);
+  inView(19);
+}
+
 TEST_F(PagePaint, ActiveTextInTheActiveFontLowered) {
   Build();
   pc->ActiveFont()->SetColor(clPurple);

@@ -2,6 +2,8 @@
 // new document after a switch to editing and of a new line of a stored document.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "controls/cvpagecontrol.h"
 #include "controls/flatcheckbox.h"
 #include "controls/flatpanel.h"
@@ -170,6 +172,35 @@ TEST_F(Fano217Form, NewAndUpdateKeepTheFixedEditorsReadOnly) {
   EXPECT_FALSE(form->DBEditGx13->ReadOnly());
 }
 
+// 录入人 and 审核人 show their button, which has no action; the total under the lines is a flat
+// editor like every other, in the scheme's editor colour.
+TEST_F(Fano217Form, EntryAndAuditButtonsShowAndTheTotalTakesTheSchemesLook) {
+  form->SetWindowState(wsNormal);
+  form->SetBounds(0, 0, 1088, 676);
+  form->Show();
+  FanoPumpMessages();
+  for (TDBEditGx* e : {form->DBEditGx3, form->DBEditGx13}) {
+    ASSERT_EQ(e->EditButtons()->Count(), 1) << e->Name();
+    EXPECT_TRUE(e->EditButtons()->Items(0)->Visible()) << e->Name();
+    EXPECT_FALSE(static_cast<bool>(e->EditButtons()->Items(0)->OnClick)) << e->Name();
+  }
+  colors.EditorColor = 0x00D8ECF4;
+  colors.EditorBorderColor = 0x00806040;
+  colors.FocusedEditorColor = 0x00C0FFFF;
+  SendMessage(form->Handle(), HM_COLORSCHEME, reinterpret_cast<WPARAM>(&colors), 0);
+  FanoPumpMessages();
+  TDBEditGx* total = form->DBEditGx20;
+  TDBEditGx* name = form->DBEditGx2;  // a disabled editor of an ordinary field, for comparison
+  for (TDBEditGx* e : {total, name}) {
+    SCOPED_TRACE(e->Name());
+    EXPECT_EQ(e->ColorFlat(), colors.EditorColor);
+    EXPECT_EQ(e->ColorBorder(), colors.EditorBorderColor);
+    EXPECT_EQ(e->ClientWidth(), e->Width() - 6);  // the three rings of the flat look
+    EXPECT_EQ(uitest::PixelOf(e, e->ClientWidth() - 2, 1), colors.EditorColor);
+  }
+  uitest::WriteSnapshot(form, "fano217_scheme_total.png");
+}
+
 // The codes of the seven lookups are never stored as typed: their editors take no typing, and
 // their buttons still ask the host.
 TEST_F(Fano217Form, LookupCodesTakeNoTypingButTheirButtonsAsk) {
@@ -269,6 +300,27 @@ TEST_F(Fano217Form, NewLinesOfAStoredDocumentAreSentWithItsKey) {
   EXPECT_EQ(dm->mtblMain1->RecordCount(), 1);  // the list row refreshed, not added
 }
 
+// A save whose reply names no new key: the document is found again in the host's list by its number,
+// wherever it stands there, and that one is loaded.
+TEST_F(Fano217Form, ADocumentSavedWithoutItsKeyIsLoadedAgainByItsNumber) {
+  LoadStored(11, {5});
+  form->DoNew();
+  FillRequiredHeader();  // number FDNEW
+  host->SetReply(HM_EXECCOMMAND, ReplyDoc(0));
+  host->SetReply(HM_SEARCH, ReplyDoc(0, "", "<rs typ=\"recordset\" tbname=\"TB_BILDA\">"
+                                            "<row fields=\"BILDA_ID:INTEGER:0:0 BILDA002:VARCHAR:16:0\" BILDA_ID=\"11\" BILDA002=\"FD11\"/>"
+                                            "<row BILDA_ID=\"12\" BILDA002=\"FD12\"/>"
+                                            "<row BILDA_ID=\"78\" BILDA002=\"FDNEW\"/></rs>"));
+  form->DoSave();
+  EXPECT_EQ(form->EditState(), esBrowse);
+  EXPECT_EQ(dialog->LastText(), "保存成功！");
+  ASSERT_EQ(dm->mtblMain1->RecordCount(), 3);
+  EXPECT_EQ(dm->mtblMain1->FieldByName("BILDA002")->AsString(), "FDNEW");
+  // The load that followed asked for that document.
+  const std::string request = LastRequest();
+  EXPECT_NE(request.find("<param typ=\"integer\">78</param>"), std::string::npos) << request;
+}
+
 TEST_F(Fano217Form, ARefusedSaveKeepsTheEditAndTheList) {
   LoadStored(11, {5});
   form->SetEditState(esBrowse);
@@ -283,9 +335,64 @@ TEST_F(Fano217Form, ARefusedSaveKeepsTheEditAndTheList) {
   EXPECT_EQ(host->Messages().back(), "bad change");
 }
 
-// Joined texts of the lines are never stored: their cells take no typing, and no button that
-// opens nothing is offered.
-TEST_F(Fano217Form, JoinedLineColumnsTakeNoTypingAndShowNoIdleButtons) {
+// A stored document being edited keeps the list locked, as a new one does: a stray click on the list
+// would load another document over the typed change. Save, cancel and search unlock it.
+TEST_F(Fano217Form, TheListIsLockedWhileAStoredDocumentIsEdited) {
+  LoadStored(11, {5});
+  TMemTableGx* list = dm->mtblMain1;
+  auto before = list->BeforePost();
+  list->SetBeforePost(nullptr);
+  list->Append();
+  list->FieldByName("BILDA_ID")->SetAsInteger(12);
+  list->FieldByName("BILDA002")->SetAsString("FD12");
+  list->Post();
+  list->MergeChangeLog();
+  list->SetBeforePost(before);
+  list->First();
+  form->SetWindowState(wsNormal);
+  form->SetBounds(0, 0, 1088, 676);
+  form->Show();
+  FanoPumpMessages();
+  TDBGridGx* grid = form->grdAllView;
+  const TRect second = grid->CellRect(grid->FixedCols(), grid->FixedRows() + 1);
+  ASSERT_GT(second.Width(), 0);
+  struct Way {
+    const char* name;
+    std::function<void()> leave;
+  };
+  const std::string savedReply = ReplyDoc(0);
+  const Way ways[] = {
+      {"保存", [&] { form->DoSave(); }},
+      {"取消", [&] { form->DoCancel(); }},
+      {"查询", [&] { form->DoSearch(); }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    list->First();
+    form->SetEditState(esBrowse);
+    form->DoUpdate();
+    ASSERT_EQ(form->EditState(), esEditing);
+    FillRequiredHeader();
+    dm->mtblMain->FieldByName("BILDA011")->SetAsString("已改");
+    EXPECT_FALSE(grid->Enabled());
+    const int displays = host->Count(HM_EXECCOMMAND);
+    uitest::ClickAt(grid, second.Left + 4, second.Top + 4);
+    uitest::AdvanceAndPump(1000, 100);
+    EXPECT_EQ(host->Count(HM_EXECCOMMAND), displays) << "the click loaded a document";
+    EXPECT_EQ(list->FieldByName("BILDA_ID")->AsInteger(), 11);
+    EXPECT_EQ(dm->mtblMain->FieldByName("BILDA011")->AsString(), "已改");
+    EXPECT_EQ(form->EditState(), esEditing);
+    host->SetReply(HM_EXECCOMMAND, savedReply);
+    host->SetReply(HM_SEARCH, "");
+    way.leave();
+    EXPECT_EQ(form->EditState(), esBrowse);
+    EXPECT_TRUE(grid->Enabled());
+  }
+}
+
+// Joined texts of the lines are never stored: their cells take no typing. 预收单号, 费用代码 and
+// 会计科目 show their ellipsis button, which has no action in this module.
+TEST_F(Fano217Form, JoinedLineColumnsTakeNoTypingAndThreeShowTheirButtons) {
   TDBGridGx* grid = form->grdMain;
   int joined = 0;
   for (int i = 0; i < grid->Columns()->Count(); ++i) {
@@ -294,7 +401,12 @@ TEST_F(Fano217Form, JoinedLineColumnsTakeNoTypingAndShowNoIdleButtons) {
     const bool isJoin = column->Field() && column->Field()->IsJoin();
     joined += isJoin;
     EXPECT_EQ(column->ReadOnly(), isJoin) << column->FieldName();
-    EXPECT_EQ(column->EditButtons()->Count(), 0) << column->FieldName();
+    const std::string name = column->FieldName();
+    const bool button = name == "BILDB002C1" || name == "BILDB003C1" || name == "BILDB005C1";
+    ASSERT_EQ(column->EditButtons()->Count(), button ? 1 : 0) << name;
+    if (button) {
+      EXPECT_EQ(column->EditButtons()->Items(0)->Style(), ebsEllipsisGx) << name;
+    }
   }
   EXPECT_EQ(joined, 4);  // 预收单号, 费用代码, 费用名称, 会计科目
 

@@ -277,6 +277,38 @@ TEST(EndToEndAlone, AQuestionAnsweredNoKeepsTheFormOpen) {
   fs::remove_all(r.dir);
 }
 
+// The grid's own confirmation (Ctrl+Delete on a line) is answered by the script as the module's
+// boxes are; without an answer a headless run ends with an error that names it, and never waits.
+TEST(EndToEndAlone, TheGridsConfirmationIsAnsweredByTheScriptOrEndsTheRun) {
+  struct Case {
+    const char* name;
+    const char* answer;  // a script line before the key, or none
+    int exitCode;
+    const char* logged;  // the BOX line's end
+  };
+  const Case cases[] = {
+      {"confirm_ok", "answer ok\n", 0, "-> 1 (the script)"},
+      {"confirm_cancel", "answer cancel\n", 0, "-> 2 (the script)"},
+      {"confirm_none", "", 2, "-> 2 (no answer)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HostRun r = RunHost(c.name, std::string("command search\ncommand update\ncell grdMain 1 BILDB008\n") + c.answer +
+                                    "key Ctrl+Delete\nnote after the key\nquit\n");
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.Dump();
+    const int box = r.Find("BOX", "dialog \"Confirm\", text \"Delete record?\", buttons \"OK/Cancel\"");
+    ASSERT_GE(box, 0) << r.Dump();
+    EXPECT_NE(r.log[box].text.find(c.logged), std::string::npos) << r.log[box].text;
+    if (c.exitCode == 0) {
+      EXPECT_GT(r.Find("SCRIPT", "note after the key", box), box) << r.Dump();
+    } else {
+      EXPECT_NE(r.output.find("the dialog \"Confirm\" (\"Delete record?\") has no answer"), std::string::npos) << r.output;
+      EXPECT_LT(r.Find("SCRIPT", "note after the key"), 0) << "the run went on";
+    }
+    fs::remove_all(r.dir);
+  }
+}
+
 TEST(EndToEndAlone, ScriptAndStartFailuresEndWithTheirExitCodes) {
   HostRun bad = RunHost("bad_script", "command search\njump 3\n");
   EXPECT_EQ(bad.exitCode, 2) << bad.Dump();

@@ -4,8 +4,11 @@
 // the input method path, saves, quits the host, starts it again, searches and finds the document.
 // Snapshots of the X server after each step stay in the test's folder (printed) for people to see.
 // The steps wait for what the X server shows (a window appearing or going), bounded in time.
+#include <fcntl.h>
+
 #include <chrono>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "e2e_support.h"
@@ -28,16 +31,53 @@ class AsAUser : public ::testing::Test {
           ("fano_user_" + std::to_string(getpid()) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
-    display = xserver::StartXvfb(xvfb, "1280x1024x24");
-    ASSERT_FALSE(display.empty()) << "Xvfb did not start";
-    wm = Spawn({"openbox"}, display);
-    // The host takes the manager's frame only when the manager is there before it.
+    // The host takes the manager's frame only when the manager is there before it. A server and
+    // manager that do not come up are replaced by a new pair, on another display; what went wrong
+    // is told when none did.
+    std::string why;
     bool managed = false;
-    for (int waited = 0; waited < 10000 && !managed; waited += 100) {
-      managed = std::system(("DISPLAY=" + display + " timeout 5 " + BinaryDir() + "/tests/e2e/fano_xshot --wm").c_str()) == 0;
-      if (!managed) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (int attempt = 1; attempt <= 3 && !managed; ++attempt) {
+      display = xserver::StartXvfb(xvfb, "1280x1024x24");
+      if (display.empty()) {
+        why += "\n  try " + std::to_string(attempt) + ": Xvfb did not start";
+        continue;
+      }
+      managed = StartManager(attempt, why);
+      if (!managed) {
+        wm.Stop();
+        xvfb.Stop();
+      }
     }
-    ASSERT_TRUE(managed) << "the window manager did not start on " << display;
+    ASSERT_TRUE(managed) << "the window manager did not start:" << why;
+  }
+  // Starts openbox on `display` and waits (bounded) until it takes the windows shown; false with the
+  // reason added to `why` when it ended first or did not within the time.
+  bool StartManager(int attempt, std::string& why) {
+    const fs::path log = dir / ("openbox-" + std::to_string(attempt) + ".log");
+    const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    wm = Spawn({"openbox", "--sm-disable"}, display, out);
+    Child check = Spawn({BinaryDir() + "/tests/e2e/fano_xshot", "--wm", "60"}, display);
+    if (out >= 0) close(out);
+    int code = -1;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(70);
+    std::string failed;
+    while (failed.empty()) {
+      if (check.WaitExit(100, code)) {
+        if (code == 0) return true;
+        int serverCode = 0;
+        failed = xvfb.WaitExit(0, serverCode) ? "the server of " + display + " ended with code " + std::to_string(serverCode)
+                                              : "it took no window on " + display + " within 60 s";
+      } else if (int wmCode = 0; wm.WaitExit(0, wmCode)) {
+        failed = "openbox ended with code " + std::to_string(wmCode) + " on " + display;
+      } else if (std::chrono::steady_clock::now() >= until) {
+        failed = "the check did not end on " + display;
+      }
+    }
+    std::ifstream in(log);
+    std::stringstream said;
+    said << in.rdbuf();
+    why += "\n  try " + std::to_string(attempt) + ": " + failed + "; openbox said: " + said.str();
+    return false;
   }
   void TearDown() override {
     host.Stop();

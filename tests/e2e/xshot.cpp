@@ -1,8 +1,8 @@
 // Writes a PNG of an X server's root window (or of the window whose id is given): the snapshots of
 // the end-to-end tests that drive the host under a virtual X server, as a person would see them.
 //   fano_xshot OUT.png [WINDOW-ID]        (DISPLAY names the server)
-//   fano_xshot --wm                       exit code 0 once a window manager runs on the server and
-//                                         takes the windows shown
+//   fano_xshot --wm [SECONDS]             exit code 0 once a window manager runs on the server and
+//                                         takes the windows shown, waiting up to SECONDS (4)
 //   fano_xshot --dark WINDOW-ID X Y W H   prints how many pixels of the screen are dark (text) in
 //                                         the rectangle given in the window's coordinates, whatever
 //                                         window shows there (a drop-down above it included)
@@ -13,10 +13,12 @@
 #include <X11/Xutil.h>
 #include <png.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/wm_ready.h"
@@ -32,19 +34,29 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (std::string(argv[1]) == "--wm") {
-    // A manager that follows the desktop conventions names its check window on the root.
-    Atom check = XInternAtom(dpy, "_NET_SUPPORTING_WM_CHECK", True);
-    Atom type = None;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char* data = nullptr;
-    bool found = check != None &&
-                 XGetWindowProperty(dpy, DefaultRootWindow(dpy), check, 0, 1, False, AnyPropertyType, &type, &format,
-                                    &items, &after, &data) == Success &&
-                 items > 0;
-    if (data) XFree(data);
-    const bool taken =
-        found && wm_ready::ManagerTakesAWindow(dpy, std::chrono::steady_clock::now() + std::chrono::seconds(4));
+    // Waits, up to the seconds given (4 by default), for a manager that follows the desktop
+    // conventions to name its check window on the root, then for it to take a window shown.
+    const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 4;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    auto named = [&] {
+      Atom check = XInternAtom(dpy, "_NET_SUPPORTING_WM_CHECK", True);
+      Atom type = None;
+      int format = 0;
+      unsigned long items = 0, after = 0;
+      unsigned char* data = nullptr;
+      bool found = check != None &&
+                   XGetWindowProperty(dpy, DefaultRootWindow(dpy), check, 0, 1, False, AnyPropertyType, &type, &format,
+                                      &items, &after, &data) == Success &&
+                   items > 0;
+      if (data) XFree(data);
+      return found;
+    };
+    bool found = named();
+    while (!found && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      found = named();
+    }
+    const bool taken = found && wm_ready::ManagerTakesAWindow(dpy, until);
     XCloseDisplay(dpy);
     return taken ? 0 : 1;
   }

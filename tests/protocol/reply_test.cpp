@@ -46,6 +46,16 @@ TEST(ReplyTest, StatusAndNoResults) {
   EXPECT_EQ(p.Info(), "出错了 & more");
 }
 
+TEST(ReplyTest, CommentsOfAnyTextAreSkipped) {
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply("<!-- rows -- none --><rs typ=\"integer\">7</rs><!--end-->",
+                                 "<status><!--ok---><code>0</code></status>")))
+      << p.ErrorText();
+  EXPECT_EQ(p.Code(), 0);
+  ASSERT_EQ(p.GetParamCount(), 1);
+  EXPECT_EQ(p.GetParam(0)->Value(), "7");
+}
+
 TEST(ReplyTest, AReplyWithoutCodeIsAFailureEvenAfterASuccess) {
   TCvProtocol p;
   ASSERT_TRUE(p.ParseReply(Reply("<rs typ=\"integer\">7</rs>", "<status><code>0</code></status>")));
@@ -665,6 +675,7 @@ TEST(ReplyTest, ADateValueWithAColonAndNoBlankIsNull) {
       {"2024-03-06:10", true, 0},
       {"2024-03-06 10:11:12", false, EncodeDateTime(2024, 3, 6, 10, 11, 12, 0)},
       {"2024-03-06 10:11", false, EncodeDateTime(2024, 3, 6, 10, 11, 0, 0)},
+      {"2024-3-6 10:11:12", false, EncodeDateTime(2024, 3, 6, 10, 11, 12, 0)},  // not the host's own form
       {"2024-03-06", false, EncodeDate(2024, 3, 6)},
   };
   for (const Case& c : cases) {

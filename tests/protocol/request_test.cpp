@@ -445,6 +445,30 @@ TEST(RequestTest, FailuresPropagateAndProduceNoText) {
   EXPECT_EQ(ErrorText<EDatabaseError>([&] { RequestRows(p, header, lines, doc); }),
             "Table TB_BILDB has no foreign key to TB_BILDA");
 
+  // Deleted rows of a table whose Data is closed: the rows cannot be walked, so nothing is sent.
+  TMemTableGx deleted, goodLines, deletedLines;
+  MakeDeltaLike(deleted, header, "mtblMainDelta");
+  deleted.SetPKName("BILDA_ID");
+  AppendValues(deleted, {5, "e", Null(), 0.0, 0, Null(), false});
+  p.Clear();
+  TCvTable* closed = p.GetTable(p.AddTable());
+  closed->SetData(&header);
+  closed->SetDelta(&deleted);
+  closed->Data()->Close();
+  std::string text = "unchanged";
+  EXPECT_EQ(ErrorText<EDatabaseError>([&] { text = p.BuildRequest(); }), "Cannot perform this operation on a closed dataset");
+  EXPECT_EQ(text, "unchanged");
+  // The same for a child table whose deleted lines go with an unchanged header.
+  MakeLines(goodLines);
+  MakeDeltaLike(deletedLines, goodLines, "mtblSubDelta");
+  deletedLines.SetPKName("BILDB_ID");
+  AppendValues(deletedLines, {12, 1, "z", 3.0});
+  p.Clear();
+  TCvTable* parent = p.GetTable(p.AddTable());
+  parent->SetData(&header);
+  parent->AddChild(&goodLines, &deletedLines)->Data()->Close();
+  EXPECT_EQ(ErrorText<EDatabaseError>([&] { p.BuildRequest(); }), "Cannot perform this operation on a closed dataset");
+
   // A column name that cannot be an attribute name.
   TMemTableGx odd;
   odd.SetName("mtblOdd");

@@ -251,6 +251,9 @@ TEST(TbFieldTest, ElementAndAttributeNamesOfADescriptionIgnoreCase) {
       "<table tablename=\"TB_X\"><fields><filed FN=\"A\" KEY=\"0\"/><filed FN=\"B\"/></fields></table>",
       "<TABLE TABLENAME=\"TB_X\"><FIELDS><FILED fn=\"A\" key=\"0\"/><FILED fn=\"B\"/></FIELDS></TABLE>",
       "<Table TableName=\"TB_X\"><Fields><Filed Fn=\"A\" Key=\"0\"/><filed FN=\"B\"/></Fields></Table>",
+      // A comment is read raw, whatever it holds.
+      "<table tablename=\"TB_X\"><!-- key -- B --><fields><filed FN=\"A\" KEY=\"0\"/><!--B-->"
+      "<filed FN=\"B\"/></fields></table>",
   };
   for (const char* text : texts) {
     auto c = NewTbField();

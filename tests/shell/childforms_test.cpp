@@ -553,7 +553,7 @@ TEST_F(Metadata, GridColumnsComeFromTheItemsWithKeyColourButtonsAndLists) {
   grid->SetDataSource(nullptr);
 }
 
-TEST_F(Metadata, JoinedColumnsAreReadOnlyAndButtonsWithoutAnActionAreLeftOut) {
+TEST_F(Metadata, JoinedColumnsAreReadOnlyAndButtonsWithoutAnActionAreOfferedAllTheSame) {
   auto* grid = new TDBGridGx(form);
   grid->SetParent(form);
   TTbField* name = meta->Items(3);
@@ -563,8 +563,12 @@ TEST_F(Metadata, JoinedColumnsAreReadOnlyAndButtonsWithoutAnActionAreLeftOut) {
   form->SetupGridTable(grid, table, delta, meta);
   EXPECT_TRUE(grid->Columns()->Items(3)->ReadOnly());
   EXPECT_FALSE(grid->Columns()->Items(1)->ReadOnly());
-  EXPECT_EQ(grid->Columns()->Items(1)->EditButtons()->Count(), 0);
-  EXPECT_EQ(grid->Columns()->Items(3)->EditButtons()->Count(), 0);
+  for (int i : {1, 3}) {
+    TEditButtonsGx* buttons = grid->Columns()->Items(i)->EditButtons();
+    ASSERT_EQ(buttons->Count(), 1) << i;
+    EXPECT_EQ(buttons->Items(0)->Style(), ebsEllipsisGx);
+    EXPECT_FALSE(static_cast<bool>(buttons->Items(0)->OnClick));
+  }
   // The field itself stays writable: code (a lookup) fills it.
   EXPECT_FALSE(table->FieldByName("PUBCB002")->ReadOnly());
 }

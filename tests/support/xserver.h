@@ -88,33 +88,42 @@ inline Process Spawn(const std::vector<std::string>& argv, const std::string& di
   return p;
 }
 
-// Starts Xvfb with one screen ("WxHxD"); its display (":N"), or "" when it did not tell one within
-// the time (the server is then ended).
+// Starts Xvfb with one screen ("WxHxD") on a display of its own; its display (":N"), or "" when no
+// server told its display within the time (every server tried is then ended). The number is chosen
+// per run, away from the low numbers from which every server started with "-displayfd" alone tries
+// upwards, so that the servers of the test programs starting and ending beside it on a busy machine
+// (several at a time, none writing a lock file) never take turns on one display; a number taken
+// already makes the server end at once, and another one is tried. The server tells its number on a
+// pipe once it accepts clients: that is the signal waited for.
 inline std::string StartXvfb(Process& server, const std::string& screen, int ms = 30000) {
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) return "";
-  // The write end stays open in the server only: it must not leak into later children.
-  server = Spawn({"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"}, "", fds[1]);
-  close(fds[1]);
-  std::string number;
-  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (number.find('\n') == std::string::npos) {
-    int left = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count());
-    pollfd p{fds[0], POLLIN, 0};
-    if (left <= 0 || poll(&p, 1, left) <= 0) break;
-    char buf[16];
-    ssize_t n = read(fds[0], buf, sizeof buf);
-    if (n <= 0) break;
-    number.append(buf, static_cast<size_t>(n));
-  }
-  close(fds[0]);
-  size_t end = number.find('\n');
-  if (end == std::string::npos || end == 0) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  static int tried = 0;
+  for (int attempt = 0; attempt < 40 && std::chrono::steady_clock::now() < until; ++attempt) {
+    const int number = 200 + (static_cast<int>(getpid()) * 13 + (tried++) * 37) % 1800;
+    if (access(("/tmp/.X11-unix/X" + std::to_string(number)).c_str(), F_OK) == 0) continue;  // someone's
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return "";
+    // The write end stays open in the server only: it must not leak into later children.
+    server = Spawn({"Xvfb", ":" + std::to_string(number), "-displayfd", "1", "-screen", "0", screen, "-nolisten",
+                    "tcp"},
+                   "", fds[1]);
+    close(fds[1]);
+    std::string told;
+    while (told.find('\n') == std::string::npos) {
+      int left = static_cast<int>(
+          std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count());
+      pollfd p{fds[0], POLLIN, 0};
+      if (left <= 0 || poll(&p, 1, left) <= 0) break;
+      char buf[16];
+      ssize_t n = read(fds[0], buf, sizeof buf);
+      if (n <= 0) break;  // ended without telling: the display is taken
+      told.append(buf, static_cast<size_t>(n));
+    }
+    close(fds[0]);
+    if (told == std::to_string(number) + "\n") return ":" + std::to_string(number);
     server.Stop();
-    return "";
   }
-  return ":" + number.substr(0, end);
+  return "";
 }
 
 // Runs a shell command on a virtual X server of its own, bounded in time; the command's status as

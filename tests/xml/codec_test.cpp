@@ -110,6 +110,47 @@ TEST(XmlCodec, DeclaredUtf8IsReadAsUtf8WhateverItsCase) {
   EXPECT_EQ(Load(wide, Bytes({0xFF, 0xFE}) + Utf16(u"<?xml encoding='UTF-8'?><r>\u00E9</r>", false)), "\xC3\xA9");
 }
 
+// The 8-bit code (a string read, or a document made in code) writes what the declaration names: the
+// text of a document that declares UTF-8 is never squeezed into 8 bits under that declaration.
+TEST(XmlCodec, ADocumentWithoutAStreamEncodingIsWrittenAsItsDeclarationSays) {
+  struct Case {
+    const char* declaration;
+    std::string start;  // the bytes written first
+  };
+  const Case cases[] = {
+      {"UTF-8", "\xEF\xBB\xBF<?xml"},
+      {"utf-8", "\xEF\xBB\xBF<?xml"},
+      {"UTF-16", Bytes({0xFF, 0xFE, '<', 0})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.declaration);
+    TXmlDocument doc;
+    doc.ReadFromString(std::string("<?xml version=\"1.0\" encoding=\"") + c.declaration +
+                       "\"?><r>\xE8\xB4\xB9\xE7\x94\xA8 caf\xC3\xA9</r>");
+    ASSERT_EQ(doc.StreamEncoding(), XmlEncoding::Ansi);
+    const std::string saved = Save(doc, XmlEncoding::Ansi);
+    EXPECT_EQ(saved.substr(0, c.start.size()), c.start);
+    TXmlDocument back;
+    EXPECT_EQ(Load(back, saved), "\xE8\xB4\xB9\xE7\x94\xA8 caf\xC3\xA9");
+  }
+  // Through a file, as the clerk's data would go.
+  TXmlDocument doc;
+  doc.ReadFromString("<?xml version=\"1.0\" encoding=\"UTF-8\"?><r>\xE8\xB4\xB9\xE7\x94\xA8</r>");
+  const std::string path = ::testing::TempDir() + "declared_utf8_" + std::to_string(getpid()) + ".xml";
+  doc.SaveToFile(path);
+  TXmlDocument fromFile;
+  fromFile.LoadFromFile(path);
+  std::remove(path.c_str());
+  EXPECT_EQ(std::string(fromFile.Root()->Value()), "\xE8\xB4\xB9\xE7\x94\xA8");
+  // A declared 8-bit set, or none, stays 8-bit.
+  TXmlDocument latin;
+  latin.ReadFromString("<?xml version=\"1.0\" encoding=\"windows-1252\"?><r>caf\xC3\xA9</r>");
+  EXPECT_EQ(Save(latin, XmlEncoding::Ansi), "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<r>caf\xE9</r>\n");
+  TXmlDocument bare;
+  bare.ReadFromString("<r>caf\xC3\xA9</r>");
+  EXPECT_EQ(Save(bare, XmlEncoding::Ansi), "<r>caf\xE9</r>\n");
+}
+
 TEST(XmlCodec, EightBitFormMarksLostCharactersOnce) {
   TXmlDocument doc;
   doc.SetInternalUtf8(false);
@@ -261,6 +302,43 @@ TEST(XmlCodec, BufferedStreamsReadAndWriteAcrossBlocks) {
     EXPECT_THROW(out.Read(&c, 1), EStreamError);
   }
   EXPECT_EQ(sink.DataString(), data);
+}
+
+// The parser reads one byte at a time: every block after the first must be reached that way too,
+// on the buffered stream and through a codec over it.
+TEST(XmlCodec, ByteAtATimeReadsCrossEveryBlock) {
+  std::string data(70000, 'a');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>('a' + (i * 7 + i / 300) % 26);
+  data[0] = '<';
+  auto readAll = [](TStream& s) {
+    std::string got;
+    char c;
+    while (s.Read(&c, 1) == 1) got += c;
+    return got;
+  };
+  {
+    TStringStream source(data);
+    TXmlBufferedReadStream buffered(&source, false);
+    const std::string got = readAll(buffered);
+    EXPECT_EQ(got.size(), data.size());
+    EXPECT_TRUE(got == data);
+  }
+  {
+    TStringStream source(data);
+    TXmlBufferedReadStream buffered(&source, false);
+    TXmlAnsiStream codec(&buffered);
+    const std::string got = readAll(codec);
+    EXPECT_EQ(got.size(), data.size());
+    EXPECT_TRUE(got == data);
+  }
+  {
+    TStringStream source(data);
+    TXmlBufferedReadStream buffered(&source, false);
+    TXmlUtf8Stream codec(&buffered);
+    const std::string got = readAll(codec);
+    EXPECT_EQ(got.size(), data.size());
+    EXPECT_TRUE(got == data);
+  }
 }
 
 TEST(XmlCodec, AFullDestinationIsAnError) {

@@ -198,8 +198,14 @@ TEST(XmlValues, WritersHonourStoreDefaultValues) {
   // Colours: a colour equal to 0 is still written when its default is another colour.
   n->WriteColor("black", 0, 0xFFFFFF);
   EXPECT_EQ(n->ReadColor("black", 0xFFFFFF), 0);
+  // A system colour is stored as the colour it stands for on this platform.
+  n->WriteColor("face", static_cast<Integer>(0xFF00000F), 0);  // the button face
+  EXPECT_EQ(n->NodeByName("face")->Value(), "$00C8D0D4");
+  EXPECT_EQ(n->ReadColor("face", 0), 0x00C8D0D4);
   n->WriteColor("sys", static_cast<Integer>(0x8000000F), 0);
-  EXPECT_EQ(n->ReadColor("sys", 0), static_cast<Integer>(0x8000000F));
+  EXPECT_EQ(n->ReadColor("sys", 0), 0x00C8D0D4);
+  n->WriteColor("blue", 0x00FF0000, 0);
+  EXPECT_EQ(n->NodeByName("blue")->Value(), "$00FF0000");
   n->NodeByName("sys")->SetValue("not a colour");
   EXPECT_THROW(n->ReadColor("sys", 0), EConvertError);
   EXPECT_EQ(n->ReadColor("none", 7), 7);
@@ -246,6 +252,9 @@ TEST(XmlValues, BinaryDataAsHexAndBase64) {
   EXPECT_EQ(InsertLineBreaks("", "|", 3), "|");
   EXPECT_EQ(InsertLineBreaks("abc", "", 3), "abc");
   EXPECT_EQ(InsertLineBreaks("abc", "|", 0), "abc");
+  // No index is 1 modulo 1: a width of 1 breaks only before the first character and at the end.
+  EXPECT_EQ(InsertLineBreaks("abc", "|", 1), "|abc|");
+  EXPECT_EQ(InsertLineBreaks("abcd", "|", 2), "|ab|cd|");
 
   TXmlDocument doc;
   TXmlNode* n = doc.Root()->NodeNew("bin");
