@@ -458,7 +458,7 @@ TDBGridGxStyle::~TDBGridGxStyle() {
   while (!grids_.empty()) {
     TCustomDBGridGx* g = grids_.back();
     grids_.pop_back();
-    g->SetStyle(nullptr);
+    g->DetachStyle();
   }
   if (Unit().style == this) Unit().style = nullptr;
 }
