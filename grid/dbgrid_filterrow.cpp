@@ -418,18 +418,22 @@ void TCustomDBGridGx::StartFilterEdit(int dataCol) {
     if (!dbOptions_.Contains(dgRowSelect)) {
       SetCol(raw);
     } else if (raw >= FixedCols()) {
-      // Scrolled only when out of sight, then shown at the right edge (from either side).
-      int fixedWidth = 0;
-      for (int c = 0; c < FixedCols(); ++c) fixedWidth += GetColWidths(c) + GridLineWidth();
-      const int room = ClientWidth() - fixedWidth;
-      int width = GetColWidths(raw) + GridLineWidth();
-      int left = raw;
-      bool visible = false;
-      for (int c = LeftCol(), w = 0; c <= raw; ++c) w += GetColWidths(c) + GridLineWidth(), visible = w <= room;
-      if (!visible) {
-        while (left - 1 >= FixedCols() && width + GetColWidths(left - 1) + GridLineWidth() <= room)
-          width += GetColWidths(--left) + GridLineWidth();
-        SetLeftCol(left);
+      if (raw < LeftCol()) {
+        SetLeftCol(raw);
+      } else {
+        // Scrolled only as far as needed to show the column at the right edge.
+        int fixedWidth = 0;
+        for (int c = 0; c < FixedCols(); ++c) fixedWidth += GetColWidths(c) + GridLineWidth();
+        const int room = ClientWidth() - fixedWidth;
+        int width = GetColWidths(raw) + GridLineWidth();
+        int left = raw;
+        bool visible = false;
+        for (int c = LeftCol(), w = 0; c <= raw; ++c) w += GetColWidths(c) + GridLineWidth(), visible = w <= room;
+        if (!visible) {
+          while (left - 1 >= FixedCols() && width + GetColWidths(left - 1) + GridLineWidth() <= room)
+            width += GetColWidths(--left) + GridLineWidth();
+          SetLeftCol(left);
+        }
       }
     }
   }
@@ -739,7 +743,7 @@ void TCustomDBGridGx::FilterEditKeyDown(uint16_t& key, TShiftState shift) {
       StopFilterEdit();
       if (!dbOptions_.Contains(dgRowSelect)) SetCol(DataToRawColumn(dataCol));
       // Back to the record at the top of the window.
-      if (!ctrl && ds && !ds->IsEmpty() && Row() != TopRow()) ds->MoveBy(TopRow() - Row());
+      if (!ctrl && ds && !ds->IsEmpty() && Row() > TopRow()) ds->MoveBy(TopRow() - Row());
       if (CanFocus()) SetFocus();
       key = 0;
       break;

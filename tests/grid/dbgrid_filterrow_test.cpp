@@ -475,40 +475,6 @@ TEST_F(FilterRowTest, TheEditorFollowsItsCellWhenColumnsScrollOrMove) {
   }
 }
 
-// With whole rows selected the filter cell is brought into sight at the right edge, from either
-// side, and Down leaves the row for the first record shown even when the current one is not.
-TEST_F(FilterRowTest, WithRowSelectTheFilterCellShowsAtTheRightEdgeAndDownTakesTheTopRecord) {
-  for (int i = 5; i <= 40; ++i) AddRow(i, "row", i);
-  table->First();
-  grid->SetDBOptions(grid->DBOptions() + dgRowSelect);
-  for (TColumnGx* c : {id, name, amount}) c->SetWidth(150);
-  gridtest::Pump();
-  const int first = grid->FixedCols();
-  struct Case { int left, dataCol, expectedLeft; };
-  for (const Case& c : {Case{first + 2, 1, first}, Case{first + 2, 0, first}, Case{first, 2, first + 1},
-                        Case{first + 1, 1, first + 1}}) {
-    SCOPED_TRACE(testing::Message() << "left " << c.left << " column " << c.dataCol);
-    grid->StopFilterEdit();
-    grid->SetLeftCol(c.left);
-    gridtest::Pump();
-    grid->StartFilterEdit(c.dataCol);
-    gridtest::Pump();
-    EXPECT_EQ(grid->LeftCol(), c.expectedLeft);
-    const TRect cell = grid->CellRect(grid->DataToRawColumn(c.dataCol), 1);
-    EXPECT_FALSE(cell.IsEmpty());
-    EXPECT_LE(cell.Right, grid->ClientWidth());
-  }
-
-  grid->SetTopRow(grid->GetTitleOffset() + 10);  // record 1 above the window
-  gridtest::Pump();
-  grid->StartFilterEdit(1);
-  gridtest::Pump();
-  Key(VK_DOWN);
-  EXPECT_FALSE(grid->FilterEditMode());
-  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 11);
-  EXPECT_EQ(grid->Row(), grid->TopRow());
-}
-
 TEST_F(FilterRowTest, FilterSettingsAreStoredWithTheForm) {
   grid->SetName("grdList");
   form->SetName("frmFilter");
