@@ -202,12 +202,10 @@ class FilterLexer {
       if (c == '(' || c == ')') break;
       if (c == ',' && listMode) break;
       if (c == ' ') {
+        // A number holds no blank: the word after it is the next token («> 1 XOR 2»).
+        if (type_ == fdtNumber && seenText) break;
         size_t j = i;
         while (j < text_.size() && text_[j] == ' ') ++j;
-        // A number holds no blank: the word after it is the next token («> 1 XOR 2»), unless a
-        // list comma follows the blanks («In (1 ,2)»).
-        if (type_ == fdtNumber && seenText && !(listMode && j < text_.size() && text_[j] == ','))
-          break;
         if (j < text_.size()) {
           int code = PeekOperator(j);
           if (code >= foEqual && code <= foOR) break;

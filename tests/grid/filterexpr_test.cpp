@@ -69,18 +69,6 @@ TEST_F(FilterExprTest, NullTestsAndNegatedKeywords) {
   EXPECT_DOUBLE_EQ(ni.Operand1[0].AsDouble(), 1.0);
   EXPECT_DOUBLE_EQ(ni.Operand1[1].AsDouble(), 2.0);
 
-  // A blank before a list comma on a number column ends the number, it does not end the list.
-  for (const char* text : {"In (1 ,2)", "5 ,6", "In (1  ,2 )"}) {
-    SCOPED_TRACE(text);
-    auto nums = Parse(text, fdtNumber);
-    EXPECT_EQ(nums.Operator1, foIn);
-    ASSERT_TRUE(nums.Operand1.IsArray());
-    ASSERT_EQ(nums.Operand1.ArrayCount(), 2);
-    double first = text[0] == '5' ? 5.0 : 1.0;
-    EXPECT_DOUBLE_EQ(nums.Operand1[0].AsDouble(), first);
-    EXPECT_DOUBLE_EQ(nums.Operand1[1].AsDouble(), first + 1);
-  }
-
   // The blank after a comma stays with the value.
   auto in = Parse("In (a, b)", fdtString);
   EXPECT_EQ(in.Operator1, foIn);
