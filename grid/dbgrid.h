@@ -1234,15 +1234,10 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   THeadTreeNode* HeadTree() const noexcept { return headTree_.get(); }
   THeadTreeNode* LeafFor(int columnIndex) const;
   const std::vector<TColumnGx*>& VisibleColumns() const noexcept { return visibleColumns_; }
-  // The column that carries the tree indent: the first one shown.
-  TColumnGx* TreeColumn() const noexcept { return visibleColumns_.empty() ? nullptr : visibleColumns_.front(); }
   const std::vector<TColumnGx*>& SortMarkedColumns() const noexcept { return sortMarked_; }
   std::vector<TColumnGx*>& SortMarkedList() noexcept { return sortMarked_; }
   TDBGridGxStyle* Style() const noexcept { return style_; }
-  // None given: the unit's default style.
   void SetStyle(TDBGridGxStyle* value);
-  // Leaves the style without taking another (the grid or the style going).
-  void DetachStyle() { AttachStyle(nullptr); }
   TDBGridGxCenter* Center() const noexcept { return center_; }
   void SetCenter(TDBGridGxCenter* value);
   // Every cell of a row, contra columns included.
@@ -1794,7 +1789,6 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void Dispatch(TMessage& message) override;
 
  private:
-  void AttachStyle(TDBGridGxStyle* value);
   friend class TGridDataLinkGx;
   friend class TDBGridColumnsGx;
   friend class TColumnGx;

@@ -87,7 +87,7 @@ TCustomDBGridGx::~TCustomDBGridGx() {
   if (memTable_) memTable_->UnregisterClient(this);
   memTable_ = nullptr;
   memTableDataSet_ = nullptr;
-  DetachStyle();
+  SetStyle(nullptr);
   SetCenter(nullptr);
   cellParams_.reset();
   bookmarks_->Clear();
@@ -124,9 +124,7 @@ void TCustomDBGridGx::ReplaceColumns(TColumnDefValuesGx* defValues, TDBGridColum
 
 TInplaceEdit* TCustomDBGridGx::CreateEditor() { return new TDBGridInplaceEdit(this); }
 
-void TCustomDBGridGx::SetStyle(TDBGridGxStyle* value) { AttachStyle(value ? value : GetDefaultGridStyle()); }
-
-void TCustomDBGridGx::AttachStyle(TDBGridGxStyle* value) {
+void TCustomDBGridGx::SetStyle(TDBGridGxStyle* value) {
   if (value == style_) return;
   if (style_) style_->RemoveGrid(this);
   style_ = value;

@@ -515,13 +515,11 @@ void TCustomDBGridGx::UpdateVertScrollBarBuffer() {
   TScrollValues v{0, 1, 2, 0};
   TDataSet* ds = DataSet();
   if (dataLink_->Active() && ds && ds->Active()) {
-    // The sum list numbers the records of a data set that does not, with virtual records.
-    const bool sums = sumList_ && sumList_->DataSet() == ds;
-    if (sums ? sumList_->IsSequenced() : ds->IsSequenced()) {
+    if (ds->IsSequenced()) {
       v.Min = 1;
       v.Page = std::max(1, dataLink_->RecordCount());
-      v.Max = (sums ? sumList_->GetRecordCount() : ds->RecordCount()) + v.Page - 1;
-      v.Pos = ds->State() < dsInsert ? (sums ? sumList_->GetRecNo() : ds->RecNo()) : vertValues_.Pos;
+      v.Max = ds->RecordCount() + v.Page - 1;
+      v.Pos = ds->State() < dsInsert ? ds->RecNo() : vertValues_.Pos;
     } else {
       v.Min = 0;
       v.Page = 0;

@@ -458,7 +458,7 @@ TDBGridGxStyle::~TDBGridGxStyle() {
   while (!grids_.empty()) {
     TCustomDBGridGx* g = grids_.back();
     grids_.pop_back();
-    g->DetachStyle();
+    g->SetStyle(nullptr);
   }
   if (Unit().style == this) Unit().style = nullptr;
 }

@@ -33,11 +33,6 @@ TEST_F(DBGridTest, DefaultsOfANewGrid) {
   EXPECT_EQ(grid->HeadTree()->Height, 10);
   EXPECT_FALSE(grid->SumList()->Active());
   EXPECT_EQ(grid->Style(), GetDefaultGridStyle());
-  // No style given is the default one; only a style going leaves the grid without one.
-  grid->DetachStyle();
-  EXPECT_EQ(grid->Style(), nullptr);
-  grid->SetStyle(nullptr);
-  EXPECT_EQ(grid->Style(), GetDefaultGridStyle());
   for (const char* name : {"AllowedOperations", "Options", "OptionsGx", "DataSource", "VTitleMargin", "FooterRowCount",
                            "OnCellClick", "OnColExit", "SumList", "TitleFont", "ColumnDefValues"})
     EXPECT_NE(GetPropInfo(grid, name), nullptr) << name;

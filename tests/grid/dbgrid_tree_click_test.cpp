@@ -31,8 +31,8 @@ class DBGridTreeClickTest : public DBGridTest {
     ASSERT_TRUE(tree->IsTreeView());
   }
   // The middle of the first data row's node box (a top-level node: the indent's first box).
-  TPoint FirstNodeBox(int dataCol = 0) const {
-    const TRect r = grid->CellRect(grid->DataToRawColumn(dataCol), grid->GetTitleOffset());
+  TPoint FirstNodeBox() const {
+    const TRect r = grid->CellRect(grid->IndicatorOffset(), grid->GetTitleOffset());
     return TPoint(r.Left + kTreeLevelWidth / 2, (r.Top + r.Bottom) / 2);
   }
   void Click(TPoint p) {
@@ -95,38 +95,6 @@ TEST_F(DBGridTreeClickTest, AFailedOpeningLeavesTheControlsOn) {
   gridtest::Pump();
   EXPECT_EQ(grid->Row() - grid->GetTitleOffset(), 1);
   Click(FirstNodeBox());
-  EXPECT_EQ(DataRows(), 4);
-}
-
-// The indent goes with the first column shown: with the first one hidden, the next one opens nodes.
-TEST_F(DBGridTreeClickTest, TheIndentGoesWithTheFirstColumnShown) {
-  Build();
-  grid->Columns()->Items(0)->SetVisible(false);
-  grid->Columns()->Items(1)->SetAlignment(taLeftJustify);
-  gridtest::Pump();
-  EXPECT_EQ(grid->TreeColumn(), grid->Columns()->Items(1));
-  // Its text starts after the indent.
-  HDC dc = FanoCreateRecordingDC(grid->ClientWidth(), grid->ClientHeight());
-  PaintWithCanvas(grid->Canvas(), dc, [this] { grid->Paint(); });
-  const TRect cell = grid->CellRect(grid->DataToRawColumn(1), grid->GetTitleOffset());
-  int textX = -1;
-  for (const FANO_DRAW_RECORD& r : uitest::Records(dc))
-    if (std::string(r.call) == "ExtTextOut" && std::string(r.text) == "1" && r.args[1] >= cell.Top &&
-        r.args[1] < cell.Bottom)
-      textX = static_cast<int>(r.args[0]);
-  DeleteDC(dc);
-  EXPECT_GE(textX, cell.Left + kTreeLevelWidth);
-  Click(FirstNodeBox(1));
-  EXPECT_EQ(DataRows(), 4);
-  Click(FirstNodeBox(1));
-  EXPECT_EQ(DataRows(), 2);
-  // Shown again, the first column carries the indent and the second one no longer does.
-  grid->Columns()->Items(0)->SetVisible(true);
-  gridtest::Pump();
-  EXPECT_EQ(grid->TreeColumn(), grid->Columns()->Items(0));
-  Click(FirstNodeBox(1));
-  EXPECT_EQ(DataRows(), 2);
-  Click(FirstNodeBox(0));
   EXPECT_EQ(DataRows(), 4);
 }
 

@@ -295,7 +295,7 @@ TEST_F(FooterTest, FooterRowIsPainted) {
 
 TEST_F(FooterTest, SelectedFooterIsHighlightedOnlyWithFocus) {
   MakeBoundGrid();
-  grid->DetachStyle();  // the grid's own rules
+  grid->SetStyle(nullptr);  // the grid's own rules
   TCellTypeGx type = grid->GetCellType(grid->DataToRawColumn(0), grid->RowCount());
   ASSERT_EQ(type.Area, caFooter);
   TColor back = clWindow;
