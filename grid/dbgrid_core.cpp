@@ -1689,25 +1689,11 @@ void TCustomDBGridGx::OptimizeColsWidth(const std::vector<TColumnGx*>& cols) {
   TMeasureCanvas m;
   TCanvas* c = m.Canvas();
   std::vector<int> widths(cols.size(), 0);
-  // Titles as they are shown: a column's own part of a multi-level caption, wrapped in tall titles.
-  const bool tall = useMultiTitle_ || titleHeight_ != 0 || titleLines_ != 0;
   for (size_t i = 0; i < cols.size(); ++i) {
     c->Font()->Assign(cols[i]->Title()->Font());
     int w = cols[i]->Title()->SortMarkerWidth() > 2 ? cols[i]->Title()->SortMarkerWidth() + 2 : 0;
-    if (titleImages_ && cols[i]->Title()->ImageIndex() >= 0) {
-      w = std::max(w, titleImages_->Width() + 4);
-    } else {
-      THeadTreeNode* leaf = useMultiTitle_ ? LeafFor(cols[i]->Index()) : nullptr;
-      const std::string caption = leaf ? leaf->Text : cols[i]->Title()->Caption();
-      int text = TextWidthEx(c, caption);
-      if (tall && !caption.empty()) {
-        RECT r{0, 0, std::max(1, cols[i]->Width() - 4), 0};
-        DrawTextA(c->Handle(), caption.data(), static_cast<int>(caption.size()), &r,
-                  DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-        text = r.right - r.left;
-      }
-      w += text + 4;
-    }
+    if (titleImages_ && cols[i]->Title()->ImageIndex() >= 0) w = std::max(w, titleImages_->Width() + 4);
+    else w += TextWidthEx(c, cols[i]->Title()->Caption()) + 4;
     widths[i] = w;
   }
   TDataSet* ds = DataSet();
@@ -1716,15 +1702,7 @@ void TCustomDBGridGx::OptimizeColsWidth(const std::vector<TColumnGx*>& cols) {
     const std::string saved = ds->Bookmark();
     try {
       ds->First();
-      // A data set whose record numbers come round again never reaches its end.
-      const bool sequenced = ds->IsSequenced();
-      int lastRecNo = 0;
       while (!ds->Eof()) {
-        if (sequenced) {
-          const int recNo = ds->RecNo();
-          if (recNo > 0 && recNo <= lastRecNo) break;
-          lastRecNo = std::max(lastRecNo, recNo);
-        }
         for (size_t i = 0; i < cols.size(); ++i) {
           c->Font()->Assign(cols[i]->Font());
           widths[i] = std::max(widths[i], TextWidthEx(c, cols[i]->GetDisplayText()) + 4);

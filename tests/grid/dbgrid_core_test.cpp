@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "dbgrid_test_util.h"
-#include "platform/db/testdataset.h"
 #include "platform/classes/published.h"
 #include "platform/rtl/exceptions.h"
 
@@ -358,67 +357,6 @@ TEST_F(DBGridTest, CopyFromTheRowAboveAndOptimalWidths) {
   EXPECT_FALSE(grid->CheckTitleButton(1));
   EXPECT_FALSE(grid->CheckTitleButton(9));  // no such column
   EXPECT_EQ(checked, 1);
-}
-
-// The title counts as it is shown: only the column's own part of a multi-level caption, and
-// wrapped in the column when titles may take several lines.
-TEST_F(DBGridTest, TheOptimalWidthMeasuresTheTitleAsShown) {
-  AddRow(1, "a");
-  MakeGrid(600);
-  TColumnGx* id = AddColumn("ID");
-  Bind();
-  TMeasureCanvas m;
-  m.Canvas()->Font()->Assign(id->Title()->Font());
-  const int oneLine = m.Canvas()->TextWidth("Advance details") + 4;
-  const int longestWord = m.Canvas()->TextWidth("Advance") + 4;
-  struct Case {
-    bool multi;
-    int lines;
-    const char* caption;
-    int expected;
-  };
-  for (const Case& k : {Case{false, 0, "Advance details", oneLine}, Case{false, 2, "Advance details", longestWord},
-                        Case{true, 0, "Advance details|No", m.Canvas()->TextWidth("No") + 4}}) {
-    SCOPED_TRACE(k.caption);
-    grid->SetUseMultiTitle(k.multi);
-    grid->SetTitleLines(k.lines);
-    id->Title()->SetCaption(k.caption);
-    id->SetWidth(40);
-    gridtest::Pump();
-    grid->OptimizeColsWidth({id});
-    EXPECT_EQ(id->Width(), std::max(k.expected, m.Canvas()->TextWidth("1") + 4));
-  }
-}
-
-namespace {
-// Record numbers that come round again after the third record, as a ring of records would.
-class TRingDataSet : public TTestDataSet {
- public:
-  using TTestDataSet::TTestDataSet;
-  int GetRecNo() const override {
-    const int n = TTestDataSet::GetRecNo();
-    return n > 3 ? n - 3 : n;
-  }
-};
-}  // namespace
-
-TEST_F(DBGridTest, TheOptimalWidthStopsWhenRecordNumbersComeRound) {
-  TRingDataSet ring(nullptr);
-  ring.FieldDefs().Add("NAME", ftString, 40);
-  for (const char* name : {"a", "b", "c", "a", "一个很长很长很长的名称", "c"}) ring.AddRow({Variant(name)});
-  ring.Open();
-  TDataSource src(nullptr);
-  src.SetDataSet(&ring);
-  MakeGrid();
-  TColumnGx* name = AddColumn("NAME");
-  grid->SetDataSource(&src);
-  name->SetWidth(10);
-  grid->OptimizeColsWidth({name});
-  TMeasureCanvas m;
-  m.Canvas()->Font()->Assign(name->Font());
-  EXPECT_LT(name->Width(), m.Canvas()->TextWidth("一个很长很长很长的名称"));
-  EXPECT_EQ(ring.RecNo(), 1);  // back where it was
-  grid->SetDataSource(nullptr);
 }
 
 TEST_F(DBGridTest, TitleSizingPointsOnColumnBorders) {
