@@ -566,7 +566,7 @@ TEST_F(CellPaintTest, SnapshotOfAGridWithFootersAndMultiLevelTitles) {
 // rules highlight the column's data cells too.
 TEST_F(CellPaintTest, SelectedTitlesAndFootersTakeTheSelectionColours) {
   MakeBoundGrid();
-  grid->SetStyle(nullptr);
+  grid->DetachStyle();
   grid->SetFooterRowCount(1);
   grid->SetDBOptions(grid->DBOptions() + TDBGridOptions{dgMultiSelect});
   name->Footer()->SetValueType(fvtStaticText);
