@@ -1246,6 +1246,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   std::vector<TColumnGx*>& SortMarkedList() noexcept { return sortMarked_; }
   TDBGridGxStyle* Style() const noexcept { return style_; }
   void SetStyle(TDBGridGxStyle* value);
+  // Leaves the style without taking another one: the grid's own colour rules apply.
+  void DetachStyle();
   TDBGridGxCenter* Center() const noexcept { return center_; }
   void SetCenter(TDBGridGxCenter* value);
   // Every cell of a row, contra columns included.

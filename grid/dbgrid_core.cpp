@@ -139,6 +139,11 @@ void TCustomDBGridGx::SetCenter(TDBGridGxCenter* value) {
   if (center_) center_->RegisterGrid(this);
 }
 
+void TCustomDBGridGx::DetachStyle() {
+  if (style_) style_->RemoveGrid(this);
+  style_ = nullptr;
+}
+
 void TCustomDBGridGx::InvalidateRowCells(int row) {
   if (row < 0 || row >= FullRowCount()) return;
   InvalidateGridRect(TGridRect{0, row, FullColCount() - 1, row});

@@ -13,6 +13,7 @@
 #include "grid/dbgrid_filterrow.h"
 #include "platform/db/testdataset.h"
 #include "platform/forms/controls.h"
+#include "platform/os/uxtheme.h"
 
 using namespace dbgridtest;
 
@@ -594,7 +595,7 @@ TEST_F(CellPaintTest, SnapshotOfAGridWithFootersAndMultiLevelTitles) {
 // rules highlight the column's data cells too.
 TEST_F(CellPaintTest, SelectedTitlesAndFootersTakeTheSelectionColours) {
   MakeBoundGrid();
-  grid->SetStyle(nullptr);
+  grid->DetachStyle();
   grid->SetFooterRowCount(1);
   grid->SetDBOptions(grid->DBOptions() + TDBGridOptions{dgMultiSelect});
   name->Footer()->SetValueType(fvtStaticText);
@@ -624,6 +625,60 @@ TEST_F(CellPaintTest, SelectedTitlesAndFootersTakeTheSelectionColours) {
       if (r.call == "ExtTextOut" && r.text == "名称") EXPECT_EQ(r.textColor, ColorToRGB(clWhite));
     DeleteDC(dc);
   }
+}
+
+// The indicator title's drop-down sign: a down triangle of rows 8, 6, 4 and 2 pixels, centred;
+// the image list's without themes, a polygon with them, white when the title is pressed.
+TEST_F(CellPaintTest, TheIndicatorTitlesDropDownSign) {
+  MakeBoundGrid();
+  const TRect cell = grid->CellRect(0, 0);
+  struct Case {
+    bool themes, pressed;
+    COLORREF inside;
+  };
+  for (const Case& k : {Case{false, false, 0x000000u}, Case{true, false, ColorToRGB(cl3DDkShadow)},
+                        Case{true, true, 0xFFFFFFu}}) {
+    SCOPED_TRACE(testing::Message() << "themes " << k.themes << " pressed " << k.pressed);
+    FanoSetThemesActive(k.themes);
+    grid->SetPressedTitleCol(k.pressed ? 0 : -1);
+    // The sign is what changes when it is switched on.
+    auto pixels = [&] {
+      grid->Invalidate();
+      gridtest::Pump();
+      std::vector<COLORREF> out;
+      for (int y = cell.Top; y < cell.Bottom; ++y)
+        for (int x = cell.Left; x < cell.Right; ++x) out.push_back(FanoGetWindowPixel(grid->Handle(), x, y));
+      return out;
+    };
+    grid->IndicatorTitle()->SetShowDropDownSign(false);
+    const std::vector<COLORREF> without = pixels();
+    grid->IndicatorTitle()->SetShowDropDownSign(true);
+    const std::vector<COLORREF> with = pixels();
+    if (k.themes && !k.pressed) uitest::WriteSnapshot(form, "grid_indicator_dropdown_sign.png");
+    std::vector<int> widths;
+    int first = -1, top = -1;
+    bool inside = false;
+    for (int y = 0; y < cell.Height(); ++y) {
+      int n = 0, left = -1;
+      for (int x = 0; x < cell.Width(); ++x) {
+        const size_t i = static_cast<size_t>(y * cell.Width() + x);
+        if (with[i] == without[i]) continue;
+        if (left < 0) left = x;
+        ++n;
+        inside = inside || with[i] == k.inside;
+      }
+      if (n == 0) continue;
+      if (widths.empty()) first = left, top = y;
+      widths.push_back(n);
+    }
+    EXPECT_EQ(widths, (std::vector<int>{8, 6, 4, 2}));
+    EXPECT_TRUE(inside);
+    // Centred: as much room on either side, give or take the odd pixel.
+    EXPECT_LE(std::abs(first - (cell.Width() - first - 8)), 2);
+    EXPECT_LE(std::abs(top - (cell.Height() - top - 4)), 2);
+  }
+  FanoSetThemesActive(FALSE);
+  grid->SetPressedTitleCol(-1);
 }
 
 namespace {
