@@ -522,6 +522,8 @@ void TCustomDBGridGx::InternalLayout() {
     const int left = std::min(keptLeft, CalcMaxTopLeft(TGridCoord{ColCount() - 1, TopRow()}, info).X);
     if (left >= FixedCols() && left != LeftCol()) SetLeftCol(left);
   }
+  // The filter editor goes to its cell again, or stops when its column went out of sight.
+  FilterColumnMoved(nullptr);
   Invalidate();
 }
 
