@@ -87,7 +87,9 @@ TCustomDBGridGx::~TCustomDBGridGx() {
   if (memTable_) memTable_->UnregisterClient(this);
   memTable_ = nullptr;
   memTableDataSet_ = nullptr;
-  SetStyle(nullptr);
+  // Not SetStyle(nullptr): that would join the default style on the way out.
+  if (style_) style_->RemoveGrid(this);
+  style_ = nullptr;
   SetCenter(nullptr);
   cellParams_.reset();
   bookmarks_->Clear();
@@ -125,6 +127,8 @@ void TCustomDBGridGx::ReplaceColumns(TColumnDefValuesGx* defValues, TDBGridColum
 TInplaceEdit* TCustomDBGridGx::CreateEditor() { return new TDBGridInplaceEdit(this); }
 
 void TCustomDBGridGx::SetStyle(TDBGridGxStyle* value) {
+  // No style is the unit's default one.
+  if (!value) value = GetDefaultGridStyle();
   if (value == style_) return;
   if (style_) style_->RemoveGrid(this);
   style_ = value;

@@ -518,11 +518,13 @@ void TCustomDBGridGx::UpdateVertScrollBarBuffer() {
   TScrollValues v{0, 1, 2, 0};
   TDataSet* ds = DataSet();
   if (dataLink_->Active() && ds && ds->Active()) {
-    if (ds->IsSequenced()) {
+    // The sum list knows the records by number also when the data set does not (virtual records).
+    TDBGridGxSumList* sums = sumList_ && sumList_->DataSet() == ds ? sumList_.get() : nullptr;
+    if (sums ? sums->IsSequenced() : ds->IsSequenced()) {
       v.Min = 1;
       v.Page = std::max(1, dataLink_->RecordCount());
-      v.Max = ds->RecordCount() + v.Page - 1;
-      v.Pos = ds->State() < dsInsert ? ds->RecNo() : vertValues_.Pos;
+      v.Max = (sums ? sums->GetRecordCount() : ds->RecordCount()) + v.Page - 1;
+      v.Pos = ds->State() < dsInsert ? (sums ? sums->GetRecNo() : ds->RecNo()) : vertValues_.Pos;
     } else {
       v.Min = 0;
       v.Page = 0;

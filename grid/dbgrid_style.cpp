@@ -455,12 +455,13 @@ TDBGridGxStyle::~TDBGridGxStyle() {
   }
   // Nothing of this copy's code may stay behind in the shared class list (the module unloads).
   UnregisterClass("TDBGridGxStyle", FormsInstance());
+  // Its grids go back to the default style, or to none when this is the default one.
+  if (Unit().style == this) Unit().style = nullptr;
   while (!grids_.empty()) {
     TCustomDBGridGx* g = grids_.back();
     grids_.pop_back();
     g->SetStyle(nullptr);
   }
-  if (Unit().style == this) Unit().style = nullptr;
 }
 
 void TDBGridGxStyle::ReadScreenColors() {

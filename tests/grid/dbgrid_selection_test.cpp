@@ -183,6 +183,18 @@ TEST_F(DBGridTest, VerticalBarOfABufferedDataset) {
   ds.Next();
   grid->UpdateVertScrollBar();
   EXPECT_EQ(grid->VertScrollValues().Pos, 2);
+  // The grid's sum list numbers the records through its virtual records: the bar counts them.
+  grid->SumList()->SetVirtualRecords(true);
+  grid->SumList()->SetActive(true);
+  ds.First();
+  ds.Next();
+  ds.Next();
+  ASSERT_EQ(ds.FieldByName("ID")->AsInteger(), 2);
+  grid->UpdateVertScrollBar();
+  v = grid->VertScrollValues();
+  EXPECT_EQ(v.Min, 1);
+  EXPECT_EQ(v.Max, 30 + v.Page - 1);
+  EXPECT_EQ(v.Pos, 3);
   grid->SetDataSource(nullptr);
 }
 
