@@ -1690,8 +1690,21 @@ void TCustomDBGridGx::OptimizeColsWidth(const std::vector<TColumnGx*>& cols) {
   for (size_t i = 0; i < cols.size(); ++i) {
     c->Font()->Assign(cols[i]->Title()->Font());
     int w = cols[i]->Title()->SortMarkerWidth() > 2 ? cols[i]->Title()->SortMarkerWidth() + 2 : 0;
-    if (titleImages_ && cols[i]->Title()->ImageIndex() >= 0) w = std::max(w, titleImages_->Width() + 4);
-    else w += TextWidthEx(c, cols[i]->Title()->Caption()) + 4;
+    if (titleImages_ && cols[i]->Title()->ImageIndex() >= 0) {
+      w = std::max(w, titleImages_->Width() + 4);
+    } else {
+      // The title cell shows the leaf part of a multi-level caption, wrapped where titles wrap.
+      std::string caption = cols[i]->Title()->Caption();
+      if (useMultiTitle_) caption = caption.substr(caption.rfind('|') == std::string::npos ? 0 : caption.rfind('|') + 1);
+      if (useMultiTitle_ || titleHeight_ > 0 || titleLines_ > 0) {
+        RECT r{0, 0, std::max(1, cols[i]->Width() - 4), 0};
+        DrawTextA(c->Handle(), caption.data(), static_cast<int>(caption.size()), &r,
+                  DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        w += r.right - r.left + 4;
+      } else {
+        w += TextWidthEx(c, caption) + 4;
+      }
+    }
     widths[i] = w;
   }
   TDataSet* ds = DataSet();
@@ -1700,7 +1713,15 @@ void TCustomDBGridGx::OptimizeColsWidth(const std::vector<TColumnGx*>& cols) {
     const std::string saved = ds->Bookmark();
     try {
       ds->First();
+      // A sequenced data set that comes round to its first records again has been walked.
+      const bool sequenced = ds->IsSequenced();
+      int lastRecNo = 0;
       while (!ds->Eof()) {
+        if (sequenced) {
+          const int recNo = ds->RecNo();
+          if (recNo < lastRecNo) break;
+          lastRecNo = recNo;
+        }
         for (size_t i = 0; i < cols.size(); ++i) {
           c->Font()->Assign(cols[i]->Font());
           widths[i] = std::max(widths[i], TextWidthEx(c, cols[i]->GetDisplayText()) + 4);
