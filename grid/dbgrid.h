@@ -1586,6 +1586,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool CheckCellArea(int col, int row, TGridDrawState state);
   // Indicator glyphs 0..4 (arrow, edit, insert, multi-dot, multi-arrow).
   void DrawIndicatorGlyph(TCanvas* canvas, const TRect& rect, int kind);
+  // The indicator title's down triangle, centred in the rectangle.
+  void DrawDropDownSign(TCanvas* canvas, const TRect& rect, bool pressed);
+  static constexpr int kDropDownSignStrip = 12;
   // A raised (or, when either down flag is set, sunken) cell frame; the sides drawn follow
   // leftSide and rightSide.
   void Paint3DCellFrame(TCanvas* canvas, const TRect& rect, bool leftSide, bool rightSide, bool down1, bool down2);

@@ -757,6 +757,22 @@ void TCustomDBGridGx::DrawIndicatorGlyph(TCanvas* canvas, const TRect& rect, int
   if (images) DrawImage(images, canvas, taCenter, 0, kImages[kind], rect);
 }
 
+void TCustomDBGridGx::DrawDropDownSign(TCanvas* canvas, const TRect& rect, bool pressed) {
+  if (ThemesActive()) {
+    // Rows of 8, 6, 4 and 2 pixels, centred.
+    const TColor base = pressed ? clWhite : cl3DDkShadow;
+    const int x = rect.Left + (rect.Width() - 8) / 2;
+    const int y = rect.Top + (rect.Height() - 4) / 2;
+    canvas->Pen()->SetColor(MixColors(base, clBlack, 30));
+    canvas->Brush()->SetColor(base);
+    canvas->Polygon({TPoint(x, y), TPoint(x + 7, y), TPoint(x + 4, y + 3), TPoint(x + 3, y + 3)});
+    return;
+  }
+  // The sort-marker list holds the drop-down image after its two markers.
+  if (TCustomImageList* images = DBGridSortMarkerImages(); images && images->Count() > 2)
+    DrawImage(images, canvas, taCenter, 0, 2, rect);
+}
+
 void TCustomDBGridGx::Paint3DCellFrame(TCanvas* canvas, const TRect& rect, bool leftSide, bool rightSide, bool down1,
                                        bool down2) {
   RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};

@@ -357,11 +357,9 @@ void TCustomDBGridGx::DrawIndicatorCell(int col, int row, const TCellTypeGx& typ
     c->Brush()->SetColor(background);
     FillFixed(c, f, rect, Flat(), pressedTitleCol_ == col);
     if (indicatorTitle_->ShowDropDownSign()) {
-      // A small down arrow at the right.
-      const int x = f.inner.Right - 8, y = (f.inner.Top + f.inner.Bottom) / 2 - 1;
-      c->Pen()->SetColor(clBlack);
-      c->Brush()->SetColor(clBlack);
-      c->Polygon({TPoint(x, y), TPoint(x + 4, y), TPoint(x + 2, y + 2)});
+      TRect strip = f.inner;
+      strip.Left = std::max(strip.Left, strip.Right - kDropDownSignStrip);
+      DrawDropDownSign(c, strip, pressedTitleCol_ == col);
     }
   } else if (type.Area == caData && dataLink_->Active() && IsDataRowInBuffer(row)) {
     TDataSet* ds = DataSet();
