@@ -88,7 +88,9 @@ TCustomDBGridGx::~TCustomDBGridGx() {
   if (memTable_) memTable_->UnregisterClient(this);
   memTable_ = nullptr;
   memTableDataSet_ = nullptr;
-  SetStyle(nullptr);
+  // Not SetStyle(nullptr): that would join the default style on the way out.
+  if (style_) style_->RemoveGrid(this);
+  style_ = nullptr;
   SetCenter(nullptr);
   cellParams_.reset();
   bookmarks_->Clear();
@@ -126,6 +128,8 @@ void TCustomDBGridGx::ReplaceColumns(TColumnDefValuesGx* defValues, TDBGridColum
 TInplaceEdit* TCustomDBGridGx::CreateEditor() { return new TDBGridInplaceEdit(this); }
 
 void TCustomDBGridGx::SetStyle(TDBGridGxStyle* value) {
+  // No style is the unit's default one.
+  if (!value) value = GetDefaultGridStyle();
   if (value == style_) return;
   if (style_) style_->RemoveGrid(this);
   style_ = value;
@@ -544,6 +548,8 @@ void TCustomDBGridGx::InternalLayout() {
     const int left = std::min(keptLeft, CalcMaxTopLeft(TGridCoord{ColCount() - 1, TopRow()}, info).X);
     if (left >= FixedCols() && left != LeftCol()) SetLeftCol(left);
   }
+  // The filter editor goes to its cell again, or stops when its column went out of sight.
+  FilterColumnMoved(nullptr);
   Invalidate();
 }
 
@@ -1769,8 +1775,21 @@ void TCustomDBGridGx::OptimizeColsWidth(const std::vector<TColumnGx*>& cols) {
   for (size_t i = 0; i < cols.size(); ++i) {
     c->Font()->Assign(cols[i]->Title()->Font());
     int w = cols[i]->Title()->SortMarkerWidth() > 2 ? cols[i]->Title()->SortMarkerWidth() + 2 : 0;
-    if (titleImages_ && cols[i]->Title()->ImageIndex() >= 0) w = std::max(w, titleImages_->Width() + 4);
-    else w += TextWidthEx(c, cols[i]->Title()->Caption()) + 4;
+    if (titleImages_ && cols[i]->Title()->ImageIndex() >= 0) {
+      w = std::max(w, titleImages_->Width() + 4);
+    } else {
+      // The title cell shows the leaf part of a multi-level caption, wrapped where titles wrap.
+      std::string caption = cols[i]->Title()->Caption();
+      if (useMultiTitle_) caption = caption.substr(caption.rfind('|') == std::string::npos ? 0 : caption.rfind('|') + 1);
+      if (useMultiTitle_ || titleHeight_ > 0 || titleLines_ > 0) {
+        RECT r{0, 0, std::max(1, cols[i]->Width() - 4), 0};
+        DrawTextA(c->Handle(), caption.data(), static_cast<int>(caption.size()), &r,
+                  DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        w += r.right - r.left + 4;
+      } else {
+        w += TextWidthEx(c, caption) + 4;
+      }
+    }
     widths[i] = w;
   }
   TDataSet* ds = DataSet();
@@ -1779,7 +1798,15 @@ void TCustomDBGridGx::OptimizeColsWidth(const std::vector<TColumnGx*>& cols) {
     const std::string saved = ds->Bookmark();
     try {
       ds->First();
+      // A sequenced data set that comes round to its first records again has been walked.
+      const bool sequenced = ds->IsSequenced();
+      int lastRecNo = 0;
       while (!ds->Eof()) {
+        if (sequenced) {
+          const int recNo = ds->RecNo();
+          if (recNo < lastRecNo) break;
+          lastRecNo = recNo;
+        }
         for (size_t i = 0; i < cols.size(); ++i) {
           c->Font()->Assign(cols[i]->Font());
           widths[i] = std::max(widths[i], TextWidthEx(c, cols[i]->GetDisplayText()) + 4);

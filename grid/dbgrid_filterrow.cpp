@@ -421,25 +421,24 @@ void TCustomDBGridGx::StartFilterEdit(int dataCol) {
   {
     TFilterUpdate update(this);
     const int raw = DataToRawColumn(dataCol);
-    if (!dbOptions_.Contains(dgRowSelect)) {
+    if (raw >= ColCount()) {
+      // A right-anchored column is always in sight and can never be the current cell.
+    } else if (!dbOptions_.Contains(dgRowSelect)) {
       SetCol(raw);
     } else if (raw >= FixedCols()) {
-      if (raw < LeftCol()) {
-        SetLeftCol(raw);
-      } else {
-        // Scrolled only as far as needed to show the column at the right edge.
-        int fixedWidth = 0;
-        for (int c = 0; c < FixedCols(); ++c) fixedWidth += GetColWidths(c) + GridLineWidth();
-        const int room = ClientWidth() - fixedWidth;
-        int width = GetColWidths(raw) + GridLineWidth();
-        int left = raw;
-        bool visible = false;
-        for (int c = LeftCol(), w = 0; c <= raw; ++c) w += GetColWidths(c) + GridLineWidth(), visible = w <= room;
-        if (!visible) {
-          while (left - 1 >= FixedCols() && width + GetColWidths(left - 1) + GridLineWidth() <= room)
-            width += GetColWidths(--left) + GridLineWidth();
-          SetLeftCol(left);
-        }
+      // Scrolled only when the column is out of sight, and then so that it shows at the right
+      // edge, from either side.
+      int fixedWidth = 0;
+      for (int c = 0; c < FixedCols(); ++c) fixedWidth += GetColWidths(c) + GridLineWidth();
+      const int room = ClientWidth() - fixedWidth;
+      int width = GetColWidths(raw) + GridLineWidth();
+      int left = raw;
+      bool visible = raw >= LeftCol();
+      for (int c = LeftCol(), w = 0; c <= raw; ++c) w += GetColWidths(c) + GridLineWidth(), visible = w <= room;
+      if (!visible) {
+        while (left - 1 >= FixedCols() && width + GetColWidths(left - 1) + GridLineWidth() <= room)
+          width += GetColWidths(--left) + GridLineWidth();
+        SetLeftCol(left);
       }
     }
   }
@@ -625,11 +624,8 @@ void TCustomDBGridGx::ApplyFilter() {
 
 void TCustomDBGridGx::FilterColumnMoved(TColumnGx* column) {
   if (!filterEditMode_ || !filterEditor_ || !filterEditor_->Visible() || STFilter()->UpdateCount() > 0) return;
-  if (column) {
-    const auto& visible = VisibleColumns();
-    const auto it = std::find(visible.begin(), visible.end(), column);
-    if (it != visible.end()) filterCol_ = static_cast<int>(it - visible.begin());
-  }
+  // The filter column is a place among all columns, as the grid's own columns are.
+  if (column && column->Collection() == columns_.get()) filterCol_ = column->Index();
   ShowFilterEditor(false);
 }
 
@@ -757,7 +753,7 @@ void TCustomDBGridGx::FilterEditKeyDown(uint16_t& key, TShiftState shift) {
       StopFilterEdit();
       if (!dbOptions_.Contains(dgRowSelect)) SetCol(DataToRawColumn(dataCol));
       // Back to the record at the top of the window.
-      if (!ctrl && ds && !ds->IsEmpty() && Row() > TopRow()) ds->MoveBy(TopRow() - Row());
+      if (!ctrl && ds && !ds->IsEmpty() && Row() != TopRow()) ds->MoveBy(TopRow() - Row());
       if (CanFocus()) SetFocus();
       key = 0;
       break;

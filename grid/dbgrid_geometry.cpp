@@ -525,11 +525,13 @@ void TCustomDBGridGx::UpdateVertScrollBarBuffer() {
   TScrollValues v{0, 1, 2, 0};
   TDataSet* ds = DataSet();
   if (dataLink_->Active() && ds && ds->Active()) {
-    if (ds->IsSequenced()) {
+    // The sum list knows the records by number also when the data set does not (virtual records).
+    TDBGridGxSumList* sums = sumList_ && sumList_->DataSet() == ds ? sumList_.get() : nullptr;
+    if (sums ? sums->IsSequenced() : ds->IsSequenced()) {
       v.Min = 1;
       v.Page = std::max(1, dataLink_->RecordCount());
-      v.Max = ds->RecordCount() + v.Page - 1;
-      v.Pos = ds->State() < dsInsert ? ds->RecNo() : vertValues_.Pos;
+      v.Max = (sums ? sums->GetRecordCount() : ds->RecordCount()) + v.Page - 1;
+      v.Pos = ds->State() < dsInsert ? (sums ? sums->GetRecNo() : ds->RecNo()) : vertValues_.Pos;
     } else {
       v.Min = 0;
       v.Page = 0;
@@ -588,7 +590,9 @@ void TCustomDBGridGx::UpdateHorzScrollBar() {
     TGridDrawInfo info;
     CalcDrawInfo(info);
     const int lastLeft = CalcMaxTopLeft(TGridCoord{ColCount() - 1, TopRow()}, info).X;
-    v.Pos = GridScale(LeftCol() - FixedCols(), kGridScrollRange, lastLeft - FixedCols()).value_or(0);
+    // A left column past the last full page still puts the thumb at the end.
+    v.Pos = std::clamp(GridScale(LeftCol() - FixedCols(), kGridScrollRange, lastLeft - FixedCols()).value_or(0), 0,
+                       v.Max);
   }
   if (v.Max < v.Min) v.Min = v.Max;
   if (v == horzValues_) return;
@@ -603,7 +607,14 @@ void TCustomDBGridGx::MemTableVScroll(int code, int trackPos) {
   switch (code) {
     case SB_LINEUP: target = TopRow() - 1; break;
     case SB_LINEDOWN: target = TopRow() + 1; break;
-    case SB_PAGEUP: target = TopRow() - std::max(1, GetVisibleRowCount()); break;
+    case SB_PAGEUP: {
+      // The rows above that fit in the window: the row above the top ends up at the bottom.
+      TGridDrawInfo info;
+      CalcDrawInfo(info);
+      const int above = TopRow() - 1;
+      target = std::min(above, CalcMaxTopLeft(TGridCoord{LeftCol(), above}, info).Y);
+      break;
+    }
     case SB_PAGEDOWN: target = TopRow() + std::max(1, GetVisibleRowCount()); break;
     case SB_THUMBTRACK:
       if (!vertScrollBar_->Tracking()) {
@@ -682,7 +693,12 @@ void TCustomDBGridGx::Dispatch(TMessage& message) {
       si.cbSize = sizeof(si);
       si.fMask = SIF_TRACKPOS | SIF_POS;
       if (HandleAllocated()) GetScrollInfo(WindowHandle(), SB_VERT, &si);
-      const int track = code == SB_THUMBTRACK || code == SB_THUMBPOSITION ? static_cast<int>(HIWORD(message.WParam)) : si.nPos;
+      // The message carries the low 16 bits of the position: the bar's track position has all of
+      // it when it agrees with them.
+      const int low = static_cast<int>(HIWORD(message.WParam));
+      const int track = code != SB_THUMBTRACK && code != SB_THUMBPOSITION ? si.nPos
+                        : (si.nTrackPos & 0xFFFF) == low                 ? si.nTrackPos
+                                                                          : low;
       MemTableVScroll(code, track);
     } else if (TDataSet* ds = DataSet()) {
       switch (code) {

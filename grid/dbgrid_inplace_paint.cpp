@@ -10,7 +10,8 @@
 int TDBGridInplaceEdit::TreeIndent() const {
   TCustomDBGridGx* g = DBGrid();
   IMemTableGx* table = g ? g->MemTable() : nullptr;
-  if (!table || !table->IsTreeView() || g->SelectedIndex() != 0) return 0;
+  if (!table || !table->IsTreeView() || g->VisibleColumns().empty() || g->SelectedColumn() != g->VisibleColumns().front())
+    return 0;
   return std::max(1, table->GetNodeLevel()) * kTreeLevelWidth;
 }
 

@@ -184,7 +184,10 @@ bool TCustomDBGridGx::TreeAreaPress(TMouseButton button, TShiftState shift, int 
   (void)shift;
   if (!memTable_ || !memTable_->IsTreeView() || button != mbLeft) return false;
   const TGridCoord cell = MouseCoord(x, y);
-  if (cell.X != IndicatorOffset() || cell.Y < GetTitleOffset() || cell.Y >= RowCount()) return false;
+  // The tree's boxes are in the first column shown.
+  if (visibleColumns_.empty() || cell.X != DataToRawColumn(visibleColumns_.front()->Index()) ||
+      cell.Y < GetTitleOffset() || cell.Y >= RowCount())
+    return false;
   const TRect r = CellRect(cell.X, cell.Y);
   const int level = std::max(1, TreeLevelOfRow(cell.Y));
   if (x >= r.Left + level * kTreeLevelWidth) return false;

@@ -455,12 +455,13 @@ TDBGridGxStyle::~TDBGridGxStyle() {
   }
   // Nothing of this copy's code may stay behind in the shared class list (the module unloads).
   UnregisterClass("TDBGridGxStyle", FormsInstance());
+  // Its grids are left without a style (they paint by their own colour rules then).
+  if (Unit().style == this) Unit().style = nullptr;
   while (!grids_.empty()) {
     TCustomDBGridGx* g = grids_.back();
     grids_.pop_back();
-    g->SetStyle(nullptr);
+    g->DetachStyle();
   }
-  if (Unit().style == this) Unit().style = nullptr;
 }
 
 void TDBGridGxStyle::ReadScreenColors() {

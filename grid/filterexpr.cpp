@@ -202,10 +202,14 @@ class FilterLexer {
       if (c == '(' || c == ')') break;
       if (c == ',' && listMode) break;
       if (c == ' ') {
-        // A number holds no blank: the word after it is the next token («> 1 XOR 2»).
-        if (type_ == fdtNumber && seenText) break;
         size_t j = i;
         while (j < text_.size() && text_[j] == ' ') ++j;
+        if (type_ == fdtNumber && seenText) {
+          // Blanks before a list's comma belong to the number («In (1 ,2)»).
+          if (listMode && j < text_.size() && text_[j] == ',') i = j;
+          // Otherwise a number holds no blank: the word after it is the next token («> 1 XOR 2»).
+          break;
+        }
         if (j < text_.size()) {
           int code = PeekOperator(j);
           if (code >= foEqual && code <= foOR) break;

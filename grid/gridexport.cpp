@@ -62,7 +62,10 @@ std::vector<TColumnGx*> SelectionColumns(TCustomDBGridGx* grid, TDBGridGxSelecti
     case gstRectangle: {
       TDBGridGxSelectionRect* rect = grid->Selection()->Rect();
       TDBGridColumnsGx* all = grid->Columns();
-      for (int i = std::max(0, rect->LeftCol()); i <= rect->RightCol() && i < all->Count(); ++i)
+      // The rectangle holds grid columns: the indicator comes before the first column.
+      const int left = grid->RawToDataColumn(rect->LeftCol());
+      const int right = grid->RawToDataColumn(rect->RightCol());
+      for (int i = std::max(0, left); i <= right && i < all->Count(); ++i)
         if (all->Items(i)->Visible()) cols.push_back(all->Items(i));
       break;
     }
@@ -610,19 +613,26 @@ void CopyToClipboard(TCustomDBGridGx* grid, bool forWholeGrid) {
   try {
     TMemoryStreamGx stream;
     stream.SetGrowthStep(0x10000);
-    auto put = [&](TDBGridGxExport& exporter, UINT format, int zeroBytes) {
+    auto put = [&](TDBGridGxExport& exporter, UINT format, int zeroBytes, bool ansi = false) {
       ExportGridToStream(exporter, grid, &stream, forWholeGrid);
+      if (ansi) {
+        // 8-bit clipboard text is in the platform's code page, not in the module's UTF-8.
+        const std::string bytes =
+            Utf8ToCp936(std::string_view(static_cast<const char*>(stream.Memory()), static_cast<size_t>(stream.Size())));
+        stream.Clear();
+        stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+      }
       const char zeros[2] = {0, 0};
       if (zeroBytes) stream.WriteBuffer(zeros, zeroBytes);
       StreamToClipboard(format, &stream);
       stream.Clear();
     };
     TDBGridGxExportAsText text;
-    put(text, CF_TEXT, 1);
+    put(text, CF_TEXT, 1, true);
     TDBGridGxExportAsUnicodeText wide;
     put(wide, CF_UNICODETEXT, 2);
     TDBGridGxExportAsCSV csv;
-    put(csv, ClipboardFormatCSV(), 1);
+    put(csv, ClipboardFormatCSV(), 1, true);
     TDBGridGxExportAsRTF rtf;
     put(rtf, ClipboardFormatRTF(), 1);
     TDBGridGxExportAsGRIDBIF bif;
@@ -667,7 +677,9 @@ void DoClear(TCustomDBGridGx* grid, TDataSet* ds, TDBGridGxSelectionType kind) {
     case gstRecordBookmarks: {
       PositionGuard guard(grid, ds, false);
       TBookmarkListGx* rows = grid->Selection()->Rows();
-      for (int i = 0; i < rows->Count(); ++i) {
+      // The list is in record order; a memory table's bookmarks are positions, which a delete
+      // shifts for the records after it: the last goes first.
+      for (int i = rows->Count() - 1; i >= 0; --i) {
         ds->SetBookmark(rows->Items(i));
         ds->Delete();
       }

@@ -136,7 +136,7 @@ void TDBGridGxFindDlg::Prepare(TCustomDBGridGx* grid, const std::string& text, b
   std::string items;
   auto add = [&](const std::string& caption, TColumnGx* column) {
     items += caption + "\n";
-    findInColumns_.push_back(column);
+    findInColumns_.push_back(column ? column->ID() : -1);
   };
   if (!columns.empty()) {
     for (const auto& [caption, column] : columns) add(caption, column);
@@ -200,8 +200,15 @@ bool TDBGridGxFindDlg::FindNext(bool reverse) {
   const int mt = cbMatchinType->ItemIndex();
   const int match = mt >= 0 && mt <= 2 ? mt : 0;
   std::string fieldName;
-  if (findIn >= 0 && static_cast<size_t>(findIn) < findInColumns_.size() && findInColumns_[static_cast<size_t>(findIn)])
-    fieldName = findInColumns_[static_cast<size_t>(findIn)]->FieldName();
+  if (!all && findIn >= 0 && static_cast<size_t>(findIn) < findInColumns_.size() &&
+      findInColumns_[static_cast<size_t>(findIn)] >= 0) {
+    const int id = findInColumns_[static_cast<size_t>(findIn)];
+    TColumnGx* column = nullptr;
+    for (int i = 0; i < grid_->Columns()->Count() && !column; ++i)
+      if (grid_->Columns()->Items(i)->ID() == id) column = grid_->Columns()->Items(i);
+    if (!column) return false;
+    fieldName = column->FieldName();
+  }
   const int tr = dbcTreeFindRange->ItemIndex();
   const int treeScope = tr >= 0 && tr <= 3 ? tr : 0;
   TDBGridGxCenter* center = grid_->Center();

@@ -54,7 +54,9 @@ class TDBGridGxFindDlg : public TForm {
   void FindInChanged();
   TDBComboBoxGx* AddCombo(int left, int top, int width, int tabOrder, const std::string& items);
   TCustomDBGridGx* grid_ = nullptr;
-  std::vector<TColumnGx*> findInColumns_;
+  // The "Find in" choices by column ID (-1 for none): a column may be freed while the dialog
+  // stays, and an ID that is no longer in the grid's columns is not searched.
+  std::vector<int> findInColumns_;
   bool newSearch_ = true;
   bool filling_ = false;
   int fullHeight_ = 150;

@@ -22,20 +22,6 @@ namespace {
 
 TDataSet* ImportDataSet(TCustomDBGridGx* grid) { return grid ? grid->DataSet() : nullptr; }
 
-std::string Utf32ToUtf8(const std::u32string& s) {
-  std::u16string w;
-  for (char32_t c : s) {
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      w += static_cast<char16_t>(0xD800 + (c >> 10));
-      w += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      w += static_cast<char16_t>(c);
-    }
-  }
-  return Utf16ToUtf8(w);
-}
-
 constexpr const char* kBifError = "TDBGridGxImportAsGRIDBIF.ReadPrefix: Invalid GRIDBIF format";
 
 }  // namespace
@@ -50,7 +36,7 @@ void TDBGridGxImport::ImportFromStream(TStream* stream, bool forWholeGrid) {
   if (forWholeGrid) {
     Grid->Selection()->Clear();
     ds->First();
-    if (!Grid->VisibleColumns().empty()) Grid->SetCol(Grid->DataToRawColumn(0));
+    if (!Grid->VisibleColumns().empty()) Grid->SetCol(Grid->DataToRawColumn(Grid->VisibleColumns().front()->Index()));
   }
   const bool wasEof = ds->Eof();
   const bool inserting = ds->State() == dsInsert;
@@ -59,11 +45,12 @@ void TDBGridGxImport::ImportFromStream(TStream* stream, bool forWholeGrid) {
   ds->DisableControls();
   try {
     const TDBGridGxSelectionType kind = Grid->Selection()->SelectionType();
-    const std::vector<TColumnGx*>& visible = Grid->VisibleColumns();
     ImportColumns.clear();
     if (kind == gstNon) {
-      const int from = std::max(0, Grid->SelectedIndex());
-      for (size_t i = static_cast<size_t>(from); i < visible.size(); ++i) ImportColumns.push_back(visible[i]);
+      // From the current column on, by place among all columns, the hidden ones left out.
+      TDBGridColumnsGx* all = Grid->Columns();
+      for (int i = std::max(0, Grid->SelectedIndex()); i < all->Count(); ++i)
+        if (all->Items(i)->Visible()) ImportColumns.push_back(all->Items(i));
     } else {
       ImportColumns = SelectionColumns(Grid, kind);
     }
@@ -255,7 +242,23 @@ void TDBGridGxImportAsText::ReadRecord(const std::vector<TColumnGx*>& columns) {
   if (State == rsLineEnd) CheckState();
 }
 
-void TDBGridGxImportAsText::ReadValue(TColumnGx* column) { AssignText(column, Utf32ToUtf8(Value)); }
+void TDBGridGxImportAsText::ReadValue(TColumnGx* column) { AssignText(column, ValueText()); }
+
+// Each character read is one code unit of the source: a byte here, a UTF-16 unit below, so that a
+// character of several units comes out whole.
+std::string TDBGridGxImportAsText::ValueText() const {
+  std::string bytes;
+  bytes.reserve(Value.size());
+  for (char32_t c : Value) bytes += static_cast<char>(c);
+  return bytes;
+}
+
+std::string TDBGridGxImportAsUnicodeText::ValueText() const {
+  std::u16string units;
+  units.reserve(Value.size());
+  for (char32_t c : Value) units += static_cast<char16_t>(c);
+  return Utf16ToUtf8(units);
+}
 
 // ---------------------------------------------------------------- GRIDBIF
 
@@ -408,6 +411,12 @@ void PasteFromClipboard(TCustomDBGridGx* grid, bool forWholeGrid) {
       ImportGridFromStream<TDBGridGxImportAsUnicodeText>(grid, &stream, forWholeGrid);
     } else if (cb->HasFormat(CF_TEXT)) {
       ClipboardToStream(CF_TEXT, &stream);
+      // The platform's code page back to UTF-8, up to the terminating zero.
+      const std::string_view bytes(static_cast<const char*>(stream.Memory()), static_cast<size_t>(stream.Size()));
+      const std::string text = Cp936ToUtf8(bytes.substr(0, bytes.find('\0')));
+      stream.Clear();
+      stream.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+      stream.WriteBuffer("", 1);
       stream.SetPosition(0);
       ImportGridFromStream<TDBGridGxImportAsText>(grid, &stream, forWholeGrid);
     }

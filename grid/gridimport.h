@@ -60,6 +60,8 @@ class TDBGridGxImportAsText : public TDBGridGxImport {
   // Reads one character into ch; false when none is left.
   virtual bool NextChar(char32_t& ch);
   virtual const char* ReaderName() const { return "TDBGridGxImportAsText"; }
+  // Value as the module's text: the 8-bit reader's bytes are UTF-8 already.
+  virtual std::string ValueText() const;
   void CheckState();
   void ReadText();
 
@@ -73,6 +75,7 @@ class TDBGridGxImportAsUnicodeText : public TDBGridGxImportAsText {
  protected:
   bool NextChar(char32_t& ch) override;
   const char* ReaderName() const override { return "TDBGridGxImportAsUnicodeText"; }
+  std::string ValueText() const override;
 };
 
 class TDBGridGxImportAsGRIDBIF : public TDBGridGxImport {

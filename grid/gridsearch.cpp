@@ -93,8 +93,8 @@ bool LocateGridText(TCustomDBGridGx* grid, const std::string& fieldName, const s
       else if (TField* f = c->Field()) cell = f->AsString();
       if (Matches(cell, text, options, match)) {
         found = true;
-        auto at = std::find(visible.begin(), visible.end(), c);
-        if (at != visible.end()) grid->SetCol(grid->DataToRawColumn(static_cast<int>(at - visible.begin())));
+        // Grid columns follow the collection, hidden columns included.
+        if (c->Visible()) grid->SetCol(grid->DataToRawColumn(c->Index()));
         break;
       }
       if ((options & lgtEscapeStops) && EscapeWaiting(grid)) break;

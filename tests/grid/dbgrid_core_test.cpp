@@ -1,9 +1,11 @@
 // The data grid's defaults, option bit orders, columns bound to fields, the data link and the
 // row bookkeeping a memory table drives.
 #include <gtest/gtest.h>
+#include <memory>
 
 #include "dbgrid_test_util.h"
 #include "platform/classes/published.h"
+#include "platform/db/testdataset.h"
 #include "platform/rtl/exceptions.h"
 
 using namespace dbgridtest;
@@ -32,6 +34,15 @@ TEST_F(DBGridTest, DefaultsOfANewGrid) {
   EXPECT_EQ(grid->HeadTree()->Height, 10);
   EXPECT_FALSE(grid->SumList()->Active());
   EXPECT_EQ(grid->Style(), GetDefaultGridStyle());
+  {
+    // No style asked for is the default one; a style that goes leaves its grids with none.
+    auto own = std::make_unique<TDBGridGxStyle>();
+    grid->SetStyle(own.get());
+    own.reset();
+    EXPECT_EQ(grid->Style(), nullptr);
+    grid->SetStyle(nullptr);
+    EXPECT_EQ(grid->Style(), GetDefaultGridStyle());
+  }
   EXPECT_FALSE(grid->SaveCellExtents());
   EXPECT_TRUE(grid->FullRepaintOnResize());  // a change of the row or column count repaints all
   for (const char* name : {"AllowedOperations", "Options", "OptionsGx", "DataSource", "VTitleMargin", "FooterRowCount",
@@ -359,6 +370,71 @@ TEST_F(DBGridTest, CopyFromTheRowAboveAndOptimalWidths) {
   EXPECT_FALSE(grid->CheckTitleButton(1));
   EXPECT_FALSE(grid->CheckTitleButton(9));  // no such column
   EXPECT_EQ(checked, 1);
+}
+
+namespace {
+// Numbers its records round in threes, as a data set that starts over would.
+class TWrappingDataSet : public TTestDataSet {
+ public:
+  using TTestDataSet::TTestDataSet;
+  int GetRecNo() const override {
+    const int n = TTestDataSet::GetRecNo();
+    return n <= 0 ? n : (n - 1) % 3 + 1;
+  }
+};
+}  // namespace
+
+// The title counts as the cell shows it: the leaf of a multi-level caption, wrapped where titles
+// wrap; a data set whose record numbers come round again is walked once.
+TEST_F(DBGridTest, OptimalWidthMeasuresTheTitleAsShownAndStopsWhereNumbersWrap) {
+  AddRow(1, "a");
+  AddRow(2, "b");
+  table->First();
+  MakeGrid(600);
+  TColumnGx* id = AddColumn("ID", "Advance details|No");
+  Bind();
+  TMeasureCanvas m;
+  auto width = [&](TFont* font, const char* text) {
+    m.Canvas()->Font()->Assign(font);
+    return m.Canvas()->TextWidth(text);
+  };
+  const int data = std::max(width(id->Font(), "1"), width(id->Font(), "2"));
+  struct Case {
+    bool multi;
+    int lines;
+    const char* caption;
+    const char* widest;  // the widest title line
+  } cases[] = {
+      {true, 0, "Advance details|No", "No"},
+      {false, 2, "Advance details", "details"},
+      {false, 0, "No", "No"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.caption);
+    grid->SetUseMultiTitle(c.multi);
+    grid->SetTitleLines(c.lines);
+    id->Title()->SetCaption(c.caption);
+    id->SetWidth(40);
+    grid->OptimizeColsWidth({id});
+    EXPECT_EQ(id->Width(), std::max(width(id->Title()->Font(), c.widest), data) + 4);
+  }
+  grid->SetTitleLines(0);
+  id->Title()->SetCaption("");
+
+  TWrappingDataSet wrapping(nullptr);
+  wrapping.FieldDefs().Add("NAME", ftString, 40);
+  for (const char* name : {"a", "b", "c", "a much longer name than the others"}) wrapping.AddRow({Variant(name)});
+  wrapping.Open();
+  ASSERT_TRUE(wrapping.IsSequenced());
+  TDataSource src(nullptr);
+  src.SetDataSet(&wrapping);
+  grid->SetDataSource(&src);
+  TColumnGx* name = grid->Columns()->Items(0);
+  name->SetFieldName("NAME");
+  name->SetWidth(20);
+  grid->OptimizeColsWidth({name});
+  EXPECT_EQ(name->Width(), std::max(width(name->Font(), "a"), std::max(width(name->Font(), "b"), width(name->Font(), "c"))) + 4);
+  grid->SetDataSource(nullptr);
 }
 
 TEST_F(DBGridTest, TitleSizingPointsOnColumnBorders) {

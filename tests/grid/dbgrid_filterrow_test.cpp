@@ -302,6 +302,39 @@ TEST_F(FilterRowTest, KeysMoveBetweenFilterCellsAndBackToTheData) {
   EXPECT_TRUE(grid->Focused());
 }
 
+// With whole rows selected, a filter cell out of sight comes in at the right edge from either
+// side; Down leaves the row for the first record shown even when the current one is scrolled off.
+TEST_F(FilterRowTest, RowSelectShowsTheFilterCellAtTheRightEdgeAndDownTakesTheTopRecord) {
+  for (int i = 5; i <= 40; ++i) AddRow(i, "r" + std::to_string(i), i);
+  table->First();
+  grid->SetDBOptions(grid->DBOptions() + dgRowSelect);
+  for (TColumnGx* c : {id, name, amount}) c->SetWidth(150);
+  gridtest::Pump();
+  const int idRaw = grid->DataToRawColumn(0), nameRaw = grid->DataToRawColumn(1);
+  const int amountRaw = grid->DataToRawColumn(2);
+  // Two columns of 150 fit beside the indicator, three do not.
+  ASSERT_LT(2 * 151, grid->ClientWidth() - grid->GetColWidths(0));
+  ASSERT_GT(3 * 151, grid->ClientWidth() - grid->GetColWidths(0));
+  grid->StartFilterEdit(2);
+  gridtest::Pump();
+  EXPECT_EQ(grid->LeftCol(), nameRaw);
+  grid->StartFilterEdit(1);  // in sight: no scrolling
+  EXPECT_EQ(grid->LeftCol(), nameRaw);
+  grid->SetLeftCol(amountRaw);
+  grid->StartFilterEdit(1);  // from the left: it comes in at the right edge
+  gridtest::Pump();
+  EXPECT_EQ(grid->LeftCol(), idRaw);
+  EXPECT_FALSE(grid->CellRect(nameRaw, 1).IsEmpty());
+  // The window scrolled down away from the current first record.
+  grid->SetTopRow(grid->GetTitleOffset() + 10);
+  const int top = grid->TopRow();
+  gridtest::Pump();
+  Key(VK_DOWN);
+  EXPECT_FALSE(grid->FilterEditMode());
+  EXPECT_EQ(table->RecNo(), top - grid->GetTitleOffset() + 1);
+  EXPECT_EQ(grid->Row(), grid->TopRow());
+}
+
 // The filter editor's text stands one pixel lower than a plain combo box's would.
 TEST_F(FilterRowTest, TheEditorsTextRectangleStartsOnePixelLower) {
   grid->StartFilterEdit(1);
@@ -473,6 +506,53 @@ TEST_F(FilterRowTest, TheEditorFollowsItsCellWhenColumnsScrollOrMove) {
   } else {
     EXPECT_EQ(Editor()->BoundsRect(), TRect(cell.Left, cell.Top + 1, cell.Right, cell.Bottom));
   }
+}
+
+// The filtered column is known by its place among all columns, hidden ones included.
+TEST_F(FilterRowTest, TheEditedFilterStaysWithItsColumnPastAHiddenOne) {
+  id->SetVisible(false);
+  gridtest::Pump();
+  grid->StartFilterEdit(1);
+  gridtest::Pump();
+  const int raw = grid->DataToRawColumn(1);
+  grid->MoveColumn(raw, raw + 1);
+  gridtest::Pump();
+  EXPECT_EQ(grid->ColumnAt(grid->FilterCol()), name);
+  const TRect cell = grid->CellRect(grid->DataToRawColumn(name->Index()), 1);
+  EXPECT_EQ(Editor()->BoundsRect(), TRect(cell.Left, cell.Top + 1, cell.Right, cell.Bottom));
+  // Hidden while edited: editing stops and the text stays with that column.
+  Editor()->SelectAll();
+  FanoInputText("北");
+  gridtest::Pump();
+  name->SetVisible(false);
+  gridtest::Pump();
+  EXPECT_FALSE(grid->FilterEditMode());
+  EXPECT_FALSE(Editor()->Visible());
+  EXPECT_EQ(name->STFilter()->FilterText(), "北");
+  Key(VK_RETURN);
+  EXPECT_EQ(amount->STFilter()->FilterText(), "");
+  EXPECT_EQ(id->STFilter()->FilterText(), "");
+}
+
+// A right-anchored column's filter cell opens on a press like any other; the current cell stays.
+TEST_F(FilterRowTest, APressOnAContraColumnsFilterCellOpensItsEditor) {
+  grid->SetContraColCountProp(1);
+  gridtest::Pump();
+  ASSERT_EQ(grid->ContraColCount(), 1);
+  const int raw = grid->DataToRawColumn(amount->Index());
+  ASSERT_GE(raw, grid->ColCount());
+  const int col = grid->Col();
+  const TRect cell = grid->CellRect(raw, 1);
+  ASSERT_FALSE(cell.IsEmpty());
+  const TPoint p = grid->ClientToScreen(TPoint(cell.Left + 5, (cell.Top + cell.Bottom) / 2));
+  FanoInputMouseButton(0, TRUE, p.X, p.Y);
+  FanoInputMouseButton(0, FALSE, p.X, p.Y);
+  gridtest::Pump();
+  EXPECT_TRUE(grid->FilterEditMode());
+  EXPECT_EQ(grid->ColumnAt(grid->FilterCol()), amount);
+  EXPECT_TRUE(Editor()->Visible());
+  EXPECT_EQ(Editor()->BoundsRect(), TRect(cell.Left, cell.Top + 1, cell.Right, cell.Bottom));
+  EXPECT_EQ(grid->Col(), col);
 }
 
 TEST_F(FilterRowTest, FilterSettingsAreStoredWithTheForm) {

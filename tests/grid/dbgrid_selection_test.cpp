@@ -114,6 +114,52 @@ TEST_F(DBGridTest, VerticalBarCountsRowsOfAMemoryTable) {
   EXPECT_EQ(grid->TopRow(), 1);
 }
 
+// Page up goes back by the rows that fit above the top row, whatever their heights.
+TEST_F(DBGridTest, PageUpOfAMemoryTableGoesBackByTheRowsThatFitAbove) {
+  AddRows(40);
+  MakeGrid(400, 200);
+  AddColumn("ID");
+  Bind();
+  grid->SetTopRow(21);
+  const int fitting = grid->GetVisibleRowCount();
+  grid->MemTableVScroll(SB_PAGEUP, 0);
+  EXPECT_EQ(grid->TopRow(), 21 - fitting);
+  // Tall rows above, short ones below: fewer rows go up than the window shows now.
+  for (int row = 1; row < 21; ++row) grid->SetRowHeights(row, 64);
+  grid->SetTopRow(21);
+  ASSERT_GT(grid->GetVisibleRowCount(), 4);
+  grid->MemTableVScroll(SB_PAGEUP, 0);
+  EXPECT_EQ(grid->TopRow(), 19);  // two rows of 64 fit in the 200-pixel grid under its title
+  grid->SetRowHeights(18, 500);
+  grid->MemTableVScroll(SB_PAGEUP, 0);  // none fits: one row all the same
+  EXPECT_EQ(grid->TopRow(), 18);
+}
+
+// A thumb dragged past 65,535 rows goes where the bar says, not where 16 bits of it point.
+TEST_F(DBGridTest, ThumbDragPastSixteenBitsReachesItsRecord) {
+  for (int i = 1; i <= 70000; ++i) {
+    table->Append();
+    table->FieldByName("ID")->SetValue(i);
+    table->Post();
+  }
+  table->First();
+  MakeGrid(400, 200);
+  AddColumn("ID");
+  Bind();
+  RECT r{};
+  GetWindowRect(grid->WindowHandle(), &r);
+  const int x = r.right - GetSystemMetrics(SM_CXVSCROLL) / 2;
+  const int top = r.top + GetSystemMetrics(SM_CYVSCROLL) + 1;
+  FanoInputMouseButton(0, TRUE, x, top);
+  gridtest::Pump();
+  FanoInputMouseMove(x, r.bottom + 500);
+  gridtest::Pump();
+  FanoInputMouseButton(0, FALSE, x, r.bottom + 500);
+  gridtest::Pump();
+  EXPECT_EQ(grid->TopRow(), grid->LastTopRow());
+  EXPECT_GT(grid->TopRow(), 65536);
+}
+
 TEST_F(DBGridTest, VerticalBarOfABufferedDataset) {
   TUnsequencedDataSet ds(nullptr);
   ds.FieldDefs().Add("ID", ftInteger);
@@ -140,6 +186,18 @@ TEST_F(DBGridTest, VerticalBarOfABufferedDataset) {
   ds.Next();
   grid->UpdateVertScrollBar();
   EXPECT_EQ(grid->VertScrollValues().Pos, 2);
+  // The grid's sum list numbers the records through its virtual records: the bar counts them.
+  grid->SumList()->SetVirtualRecords(true);
+  grid->SumList()->SetActive(true);
+  ds.First();
+  ds.Next();
+  ds.Next();
+  ASSERT_EQ(ds.FieldByName("ID")->AsInteger(), 2);
+  grid->UpdateVertScrollBar();
+  v = grid->VertScrollValues();
+  EXPECT_EQ(v.Min, 1);
+  EXPECT_EQ(v.Max, 30 + v.Page - 1);
+  EXPECT_EQ(v.Pos, 3);
   grid->SetDataSource(nullptr);
 }
 
@@ -156,6 +214,13 @@ TEST_F(DBGridTest, HorizontalBarIsZeroWhenAllColumnsFit) {
   EXPECT_EQ(grid->HorzScrollValues().Pos, 0);
   TDBGridGx other(nullptr);
   EXPECT_THROW(other.HorzScrollBar()->SetExtScrollBar(&bar), Exception);
+  // A left column past the last full page puts the thumb at the end.
+  for (const char* f : {"NAME", "AMOUNT", "FLAG"}) AddColumn(f)->SetWidth(250);
+  gridtest::Pump();
+  grid->SetLeftCol(grid->ColCount() - 1);
+  EXPECT_EQ(grid->HorzScrollValues().Max, 127);
+  EXPECT_EQ(grid->HorzScrollValues().Pos, 127);
+  EXPECT_EQ(bar.Position(), 127);
   grid->HorzScrollBar()->SetExtScrollBar(nullptr);
 }
 

@@ -1,6 +1,7 @@
 // Themed fixed cells: the header item of the theme (normal, pressed), the indicator arrow's colour,
 // and filter cells, which are never raised. Pixels are probed where no text is drawn.
 #include "dbgrid_test_util.h"
+#include "editors/gxdraw.h"
 #include "grid/dbgrid_filterrow.h"
 #include "platform/os/uxtheme.h"
 
@@ -128,6 +129,42 @@ TEST_F(DBGridThemedCellsTest, RaisedFootersDataCellsAndSelectedIndicatorsGetTheT
   FanoSetThemesActive(FALSE);
   EXPECT_EQ(top(1, footer), ColorToRGB(clYellow));
   EXPECT_EQ(top(2, third), ColorToRGB(clYellow));
+}
+
+}  // namespace
+
+namespace {
+
+// The indicator title's drop-down sign: a triangle of rows of 8, 6, 4 and 2 pixels at the cell's
+// right, a polygon in the theme's colours when themes are active, the drop-down image otherwise.
+TEST_F(DBGridThemedCellsTest, TheDropDownSignIsATriangleOfFourRows) {
+  Build();
+  grid->IndicatorTitle()->SetShowDropDownSign(true);
+  const TRect cell = grid->CellRect(0, 0);
+  // The widths of the rows that hold pixels of the colours asked for, top to bottom.
+  auto rows = [&](std::initializer_list<COLORREF> colours) {
+    grid->Invalidate();
+    gridtest::Pump();
+    std::vector<int> widths;
+    for (int y = cell.Top; y < cell.Bottom; ++y) {
+      int n = 0;
+      for (int x = cell.Left; x < cell.Right; ++x) {
+        const COLORREF p = static_cast<COLORREF>(uitest::PixelOf(grid, x, y));
+        for (COLORREF c : colours) n += p == c;
+      }
+      if (n) widths.push_back(n);
+    }
+    return widths;
+  };
+  const std::vector<int> triangle{8, 6, 4, 2};
+  EXPECT_EQ(rows({RGB(0, 0, 0)}), triangle);
+  ThemedCellsOn themes;
+  const COLORREF dark = ColorToRGB(cl3DDkShadow);
+  EXPECT_EQ(rows({dark, ColorToRGB(MixColors(cl3DDkShadow, clBlack, 30))}), triangle);
+  grid->SetPressedTitleCol(0);
+  EXPECT_EQ(rows({RGB(255, 255, 255), ColorToRGB(MixColors(clWhite, clBlack, 30))}), triangle);
+  FanoSnapshotWindow(grid->Handle(), uitest::SnapshotPath("dbgrid_dropdown_sign.png").c_str());
+  grid->SetPressedTitleCol(-1);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // controls are off while the node changes, and on again afterwards, also when the change fails.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -157,6 +158,39 @@ TEST_F(DBGridTreeClickTest, AFailedOpeningLeavesTheControlsOn) {
   EXPECT_EQ(grid->Row() - grid->GetTitleOffset(), 1);
   Click(FirstNodeBox());
   EXPECT_EQ(DataRows(), 4);
+}
+
+}  // namespace
+
+namespace {
+
+// With the first column hidden the tree goes with the first column shown: its box opens the node,
+// its text starts after the indent, and the cell editor there leaves the indent free.
+TEST_F(DBGridTreeClickTest, TheTreeGoesWithTheFirstColumnShown) {
+  Build();
+  grid->Columns()->Items(0)->SetVisible(false);  // NAME
+  gridtest::Pump();
+  const int raw = grid->DataToRawColumn(1);
+  const TRect r = grid->CellRect(raw, grid->GetTitleOffset());
+  ASSERT_FALSE(r.IsEmpty());
+  Click(TPoint(r.Left + kTreeLevelWidth / 2, (r.Top + r.Bottom) / 2));
+  EXPECT_EQ(DataRows(), 4);
+  // The first record's number is drawn after the indent.
+  HDC dc = FanoCreateRecordingDC(grid->ClientWidth(), grid->ClientHeight());
+  PaintWithCanvas(grid->Canvas(), dc, [this] { grid->Paint(); });
+  bool found = false;
+  for (const FANO_DRAW_RECORD& rec : uitest::Records(dc))
+    if (std::strcmp(rec.call, "ExtTextOut") == 0 && std::string(rec.text) == "1") {
+      found = true;
+      EXPECT_GE(rec.args[0], r.Left + kTreeLevelWidth);
+    }
+  EXPECT_TRUE(found);
+  DeleteDC(dc);
+  // Shown again, the first column takes the tree back.
+  grid->Columns()->Items(0)->SetVisible(true);
+  gridtest::Pump();
+  Click(FirstNodeBox());
+  EXPECT_EQ(DataRows(), 2);
 }
 
 }  // namespace

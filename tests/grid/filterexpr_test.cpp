@@ -137,6 +137,28 @@ TEST_F(FilterExprTest, AFailedParseLeavesTheRecordAsItWas) {
   EXPECT_EQ(GetFilterExpressionText(e), "> 1 AND < 5");
 }
 
+// Blanks before a list's comma belong to the number before it; elsewhere a blank ends a number.
+TEST_F(FilterExprTest, NumberListsTakeBlanksBeforeTheirCommas) {
+  const struct {
+    const char* text;
+    TSTFilterOperatorGx op;
+    std::vector<double> values;
+  } cases[] = {
+      {"In (1 ,2)", foIn, {1, 2}},
+      {"5 ,6", foIn, {5, 6}},
+      {"In (1  , 2 ,3 )", foIn, {1, 2, 3}},
+      {"!In (7 ,8)", foNotIn, {7, 8}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    auto e = Parse(c.text, fdtNumber);
+    EXPECT_EQ(e.Operator1, c.op);
+    ASSERT_EQ(e.Operand1.ArrayCount(), static_cast<int>(c.values.size()));
+    for (size_t i = 0; i < c.values.size(); ++i) EXPECT_DOUBLE_EQ(e.Operand1[static_cast<int>(i)].AsDouble(), c.values[i]);
+  }
+  EXPECT_EQ(ErrorOf("> 1 XOR 2", fdtNumber), "Unexpected AND or OR: > 1 XOR 2");
+}
+
 TEST_F(FilterExprTest, CommaDecimalSeparatorOnNumberColumns) {
   FormatSettings.DecimalSeparator = ',';
   auto one = Parse("1,5", fdtNumber);

@@ -295,7 +295,14 @@ TEST_F(FooterTest, FooterRowIsPainted) {
 
 TEST_F(FooterTest, SelectedFooterIsHighlightedOnlyWithFocus) {
   MakeBoundGrid();
-  grid->SetStyle(nullptr);  // the grid's own rules
+  // No style is the default one; a screen of few colours without blending keeps plain colours.
+  TDBGridGxStyle plain;
+  grid->SetStyle(&plain);
+  grid->SetStyle(nullptr);
+  EXPECT_EQ(grid->Style(), GetDefaultGridStyle());
+  plain.SetBlendHighlight(false);
+  plain.SetScreenNumColors(16);
+  grid->SetStyle(&plain);
   TCellTypeGx type = grid->GetCellType(grid->DataToRawColumn(0), grid->RowCount());
   ASSERT_EQ(type.Area, caFooter);
   TColor back = clWindow;

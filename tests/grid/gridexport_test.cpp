@@ -1,5 +1,6 @@
 // Export formats byte by byte, the clipboard commands and their clean-up after errors.
 #include "grid/gridexport.h"
+#include "grid/gridimport.h"
 
 #include <cstring>
 
@@ -7,6 +8,7 @@
 #include "platform/forms/clipbrd.h"
 #include "platform/forms/dialogs.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/strings.h"
 
 namespace dbgridtest {
 namespace {
@@ -253,8 +255,9 @@ TEST_F(GridExportTest, RectangleAndColumnSelectionsLimitRowsAndColumns) {
   const std::string second = table->Bookmark();
   table->Next();
   TDBGridGxSelection* sel = grid->Selection();
-  sel->Rect()->Select(1, second, false);
-  sel->Rect()->Select(2, table->Bookmark(), true);
+  // Grid columns: the indicator is column 0.
+  sel->Rect()->Select(2, second, false);
+  sel->Rect()->Select(3, table->Bookmark(), true);
   ASSERT_EQ(sel->SelectionType(), gstRectangle);
   EXPECT_EQ(Export<TDBGridGxExportAsText>(false), "Name\tAmount\r\nsay \"hi\"\t0\r\nc\t0");
   sel->Clear();
@@ -303,6 +306,105 @@ TEST_F(GridExportTest, ClearAsksByKindAndCancelKeepsEverything) {
   ClearSelection(grid, true);
   EXPECT_EQ(table->RecordCount(), 0);
   EXPECT_EQ(dialogs.Requests().size(), 2u);
+}
+
+// A rectangle chosen with the keys names grid columns: past the indicator, hidden columns among
+// them; copy, clear and paste act on the columns it shows.
+TEST_F(GridExportTest, KeyRectangleActsOnTheColumnsItShows) {
+  for (bool hideId : {false, true}) {
+    SCOPED_TRACE(hideId ? "ID hidden" : "all shown");
+    TearDown();
+    SetUp();
+    for (int i = 1; i <= 3; ++i) AddRow(i, "n" + std::to_string(i), i, "f" + std::to_string(i));
+    table->First();
+    MakeGrid();
+    AddColumn("ID", "No")->SetVisible(!hideId);
+    AddColumn("NAME", "Name");
+    AddColumn("AMOUNT", "Amount");
+    AddColumn("FLAG", "Flag");
+    Bind();
+    ASSERT_TRUE(grid->DBOptions().Contains(dgIndicator));
+    grid->SetEditActions(TDBGridGxEditActions{geaCopyGx, geaCutGx, geaPasteGx});
+    grid->SetDBOptions(grid->DBOptions() + dgMultiSelect - dgConfirmDelete);
+    grid->SetFocus();
+    gridtest::Pump();
+    grid->SetSelectedField(table->FieldByName("NAME"));
+    Key(VK_RIGHT, true);
+    Key(VK_DOWN, true);
+    ASSERT_EQ(grid->Selection()->SelectionType(), gstRectangle);
+    EXPECT_EQ(Export<TDBGridGxExportAsText>(false), "Name\tAmount\r\nn1\t1\r\nn2\t2");
+    Key('C', false, true);
+    EXPECT_EQ(ClipboardBytes(CF_TEXT), std::string("Name\tAmount\r\nn1\t1\r\nn2\t2") + std::string(1, '\0'));
+    EXPECT_EQ(ClipboardBytes(ClipboardFormatCSV()).substr(0, 15), "\"Name\";\"Amount\"");
+    ClearSelection(grid, false);
+    table->First();
+    std::string rows;
+    while (!table->Eof()) {
+      for (const char* f : {"ID", "NAME", "AMOUNT", "FLAG"}) rows += table->FieldByName(f)->AsString() + " ";
+      rows += "\n";
+      table->Next();
+    }
+    EXPECT_EQ(rows, "1   f1 \n2   f2 \n3 n3 3 f3 \n");
+  }
+}
+
+// Cut of marked records takes exactly those, though each delete moves the positions after it.
+TEST_F(GridExportTest, CutDeletesTheMarkedRecords) {
+  const struct {
+    std::vector<int> marked;
+    const char* left;
+  } cases[] = {{{1, 3}, "2 4 5 "}, {{1, 3, 4}, "2 5 "}, {{2, 5}, "1 3 4 "}};
+  for (const auto& c : cases) {
+    TearDown();
+    SetUp();
+    AddRows(5);
+    MakeGrid();
+    AddColumn("ID", "No");
+    Bind();
+    grid->SetEditActions(TDBGridGxEditActions{geaCopyGx, geaCutGx, geaPasteGx});
+    grid->SetDBOptions(grid->DBOptions() + dgMultiSelect - dgConfirmDelete);
+    for (int id : c.marked) {
+      table->Locate("ID", Variant(id), {});
+      grid->SelectedRows()->SetCurrentRowSelected(true);
+    }
+    grid->SetFocus();
+    gridtest::Pump();
+    Key('X', false, true);
+    std::string left;
+    table->First();
+    for (; !table->Eof(); table->Next()) left += table->FieldByName("ID")->AsString() + " ";
+    EXPECT_EQ(left, c.left);
+    EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);
+  }
+}
+
+// 8-bit clipboard text is in code page 936; a paste of it reads the Chinese back.
+TEST_F(GridExportTest, AnsiClipboardTextIsInTheChineseCodePage) {
+  AddRow(1, "\xE5\x90\x8D\xE7\xA7\xB0");  // 名称
+  table->First();
+  MakeGrid();
+  AddColumn("ID", "\xE7\xBC\x96\xE5\x8F\xB7");  // 编号
+  AddColumn("NAME", "Name");
+  Bind();
+  grid->SetDBOptions(grid->DBOptions() - dgTitles);
+  CopyToClipboard(grid, true);
+  const std::string gbk = Utf8ToCp936("1\t\xE5\x90\x8D\xE7\xA7\xB0");
+  EXPECT_EQ(gbk, "1\t\xC3\xFB\xB3\xC6");
+  EXPECT_EQ(ClipboardBytes(CF_TEXT), gbk + std::string(1, '\0'));
+  EXPECT_EQ(ClipboardBytes(ClipboardFormatCSV()), Utf8ToCp936("\"1\";\"\xE5\x90\x8D\xE7\xA7\xB0\"") + std::string(1, '\0'));
+  // Only the 8-bit text on the clipboard: the paste reads it in the same code page.
+  TClipboard* cb = Clipboard();
+  cb->Open();
+  cb->Clear();
+  const std::string pasted = Utf8ToCp936("7\t\xE4\xB8\xAD\xE6\x96\x87");  // 中文
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, pasted.size() + 1);
+  std::memcpy(GlobalLock(mem), pasted.c_str(), pasted.size() + 1);
+  GlobalUnlock(mem);
+  cb->SetAsHandle(CF_TEXT, mem);
+  cb->Close();
+  PasteFromClipboard(grid, true);
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 7);
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "\xE4\xB8\xAD\xE6\x96\x87");
 }
 
 }  // namespace

@@ -197,5 +197,21 @@ TEST_F(GridFindDlgTest, AFreedGridDisablesTheSearchOfAModelessDialog) {
   EXPECT_TRUE(dlg->FindNext(false));
 }
 
+// The dialog outlives columns too: a choice whose column is gone is not searched; a column that
+// took its place in the list is not taken for it.
+TEST_F(GridFindDlgTest, AChoiceWhoseColumnIsFreedIsNotSearched) {
+  ShowGridFindDialog(grid, "pear", false);
+  TDBGridGxFindDlg* dlg = GridFindDialog();
+  ASSERT_EQ(dlg->cbFindIn->ItemIndex(), 1);
+  grid->Columns()->Items(1)->Free();
+  AddColumn("FLAG", "Flag");
+  EXPECT_FALSE(dlg->FindNext(false));
+  EXPECT_EQ(Id(), 1);
+  ShowGridFindDialog(grid, "2", false);
+  dlg->cbFindIn->SetItemIndex(0);
+  EXPECT_TRUE(dlg->FindNext(false));
+  EXPECT_EQ(Id(), 2);
+}
+
 }  // namespace
 }  // namespace dbgridtest

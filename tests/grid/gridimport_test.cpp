@@ -208,5 +208,66 @@ TEST_F(GridImportTest, MalformedGridBifIsRefusedAndChangesNothing) {
   }
 }
 
+// Without a selection the values go from the current column on, hidden columns left out; a
+// whole-grid import starts at the first column shown.
+TEST_F(GridImportTest, PasteStartsAtTheCurrentColumnPastHiddenOnes) {
+  for (int i = 1; i <= 2; ++i) AddRow(i, "n" + std::to_string(i), i, "f");
+  table->First();
+  MakeGrid();
+  AddColumn("ID", "No")->SetVisible(false);
+  AddColumn("NAME", "Name");
+  AddColumn("AMOUNT", "Amount");
+  AddColumn("FLAG", "Flag");
+  Bind();
+  grid->SetEditActions(TDBGridGxEditActions{geaCopyGx, geaCutGx, geaPasteGx});
+  grid->SetFocus();
+  gridtest::Pump();
+  grid->SetSelectedField(table->FieldByName("NAME"));
+  TScriptedDialogService dialogs(true);  // a refused value would ask
+  PutText("zz");
+  Key('V', false, true);
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "zz");
+  EXPECT_EQ(table->FieldByName("FLAG")->AsString(), "f");
+  EXPECT_TRUE(dialogs.Requests().empty());
+  grid->SetSelectedField(table->FieldByName("AMOUNT"));
+  Import<TDBGridGxImportAsText>(std::string("5\tg\t9\0", 6));
+  EXPECT_EQ(Dump(), "1 zz 5\n2 n2 2\n");
+  EXPECT_EQ(table->FieldByName("FLAG")->AsString(), "g");
+  Import<TDBGridGxImportAsText>(std::string("a\t7\0", 4), true);
+  EXPECT_EQ(grid->SelectedField(), table->FieldByName("NAME"));
+  EXPECT_EQ(Dump(), "1 a 7\n2 n2 2\n");
+}
+
+// What the text exporters write reads back the same, Chinese included.
+TEST_F(GridImportTest, TextExportReadsBackWhole) {
+  MakeTable(2);
+  table->Edit();
+  table->FieldByName("NAME")->SetAsString("\xE4\xB8\xAD\xE6\x96\x87");  // 中文
+  table->Post();
+  table->Last();
+  table->Edit();
+  table->FieldByName("NAME")->SetAsString("\xF0\x9F\x98\x80 x");  // beyond the 16-bit plane
+  table->Post();
+  const std::string before = Dump();
+  auto roundTrip = [&](auto exporter, auto importer) {
+    TMemoryStream stream;
+    ExportGridToStream(exporter, grid, &stream, true);
+    stream.WriteBuffer("\0\0", 2);
+    table->First();
+    while (!table->Eof()) {
+      table->Edit();
+      table->FieldByName("NAME")->Clear();
+      table->Post();
+      table->Next();
+    }
+    stream.SetPosition(0);
+    ImportGridFromStream(importer, grid, &stream, true);
+    EXPECT_EQ(Dump(), before);
+  };
+  grid->SetDBOptions(grid->DBOptions() - dgTitles);
+  roundTrip(TDBGridGxExportAsText(), TDBGridGxImportAsText());
+  roundTrip(TDBGridGxExportAsUnicodeText(), TDBGridGxImportAsUnicodeText());
+}
+
 }  // namespace
 }  // namespace dbgridtest

@@ -87,6 +87,22 @@ TEST_F(GridSearchTest, CellByCellSearchAcrossColumns) {
   EXPECT_EQ(grid->SelectedColumn()->FieldName(), "AMOUNT");
 }
 
+TEST_F(GridSearchTest, AMatchAfterAHiddenColumnSelectsItsOwnColumn) {
+  AddColumn("FLAG");
+  table->Locate("ID", Variant(3), {});
+  table->Edit();
+  table->FieldByName("FLAG")->SetAsString("zz");
+  table->Post();
+  table->First();
+  grid->Columns()->Items(1)->SetVisible(false);  // NAME
+  grid->SetCol(grid->DataToRawColumn(0));
+  EXPECT_TRUE(LocateGridText(grid, "", "zz", lgtAllColumns, lgdDown, lgmWhole));
+  EXPECT_EQ(Id(), 3);
+  EXPECT_EQ(grid->SelectedColumn()->FieldName(), "FLAG");
+  EXPECT_TRUE(LocateGridText(grid, "FLAG", "zz", 0, lgdAll, lgmWhole));
+  EXPECT_EQ(grid->SelectedColumn()->FieldName(), "FLAG");
+}
+
 TEST_F(GridSearchTest, AWaitingEscapeStopsTheSearch) {
   table->Next();
   PostMessage(grid->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
