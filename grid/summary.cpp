@@ -347,10 +347,12 @@ void TDBSumListProducer::PlaceBookmark(const std::string& bookmark) {
   lastFoundIndex_ = pos;
 }
 
-// The own handler as the dataset holds it: it names its producer, so that a producer leaving
-// can find itself in a chain of producers hooked to the same event.
+// The own handler as the dataset holds it: it names its producer and where that keeps the handler
+// it replaced, so that a producer leaving can find itself in a chain of producers hooked to the
+// same event (one may hold it as its dataset's, another as its master's).
 struct TDBSumListProducer::THandler {
   TDBSumListProducer* producer;
+  TDataSetNotifyEvent TDBSumListProducer::*saved;
   void (TDBSumListProducer::*method)(TDataSet*);
   void operator()(TDataSet* dataSet) const { (producer->*method)(dataSet); }
 };
@@ -358,7 +360,7 @@ struct TDBSumListProducer::THandler {
 void TDBSumListProducer::Hook(TDataSet* ds, EventGetter get, EventSetter set, TDataSetNotifyEvent TDBSumListProducer::*saved,
                               void (TDBSumListProducer::*method)(TDataSet*)) {
   this->*saved = (ds->*get)();
-  (ds->*set)(THandler{this, method});
+  (ds->*set)(THandler{this, saved, method});
 }
 
 // Another producer hooked the event later (two grids on one dataset) holds this one's handler as
@@ -366,9 +368,9 @@ void TDBSumListProducer::Hook(TDataSet* ds, EventGetter get, EventSetter set, TD
 // producer goes first. A handler put over this one by someone else stays.
 void TDBSumListProducer::Unhook(TDataSet* ds, EventGetter get, EventSetter set,
                                 TDataSetNotifyEvent TDBSumListProducer::*saved) {
-  auto mine = [this](const TDataSetNotifyEvent& h) {
+  auto mine = [this, saved](const TDataSetNotifyEvent& h) {
     const THandler* t = h.target<THandler>();
-    return t && t->producer == this;
+    return t && t->producer == this && t->saved == saved;
   };
   if (mine((ds->*get)())) {
     (ds->*set)(this->*saved);
@@ -376,7 +378,7 @@ void TDBSumListProducer::Unhook(TDataSet* ds, EventGetter get, EventSetter set,
   }
   const TDataSetNotifyEvent* at = &(ds->*get)();
   while (const THandler* t = at->target<THandler>()) {
-    TDataSetNotifyEvent& next = t->producer->*saved;
+    TDataSetNotifyEvent& next = t->producer->*(t->saved);
     if (mine(next)) {
       next = this->*saved;
       return;

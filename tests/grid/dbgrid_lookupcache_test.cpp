@@ -18,6 +18,9 @@ struct LookupCacheCase {
   const char* want;
 };
 
+// gtest would otherwise print the raw bytes, padding included, which valgrind reports as unset.
+void PrintTo(const LookupCacheCase& tc, std::ostream* os) { *os << tc.name; }
+
 class LookupCacheTest : public DBGridTest, public ::testing::WithParamInterface<LookupCacheCase> {};
 
 }  // namespace

@@ -20,6 +20,9 @@ struct TitleHeightsCase {
   int firstLeafBand;   // the first leaf's band over the line height and margin, when not 0
 };
 
+// gtest would otherwise print the raw bytes, padding included, which valgrind reports as unset.
+void PrintTo(const TitleHeightsCase& tc, std::ostream* os) { *os << tc.name; }
+
 class TitleHeightsTest : public DBGridTest, public ::testing::WithParamInterface<TitleHeightsCase> {};
 
 const char* const kTitleHeightFields[] = {"ID", "NAME", "AMOUNT", "FLAG"};

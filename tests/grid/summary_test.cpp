@@ -281,6 +281,53 @@ TEST_F(SumFixture, TheMastersScrollComputesTheDetailAgain) {
   EXPECT_EQ(sum->SumValue(), 0);
 }
 
+// A producer on a master and one on its detail both hook the master's after-scroll, one as its
+// dataset's and one as its master's: whichever hooks first and whichever goes first, the master's
+// own handler is what stays.
+TEST_F(SumFixture, ProducersOnAMasterAndItsDetailGiveTheMastersScrollBack) {
+  TMemTableGx master(&owner);
+  master.FieldDefs().Add("MID", ftInteger);
+  master.FieldDefs().Add("AMOUNT", ftCurrency);
+  master.CreateDataSet();
+  for (int id : {10, 20}) {
+    master.Append();
+    master.FieldByName("MID")->SetValue(id);
+    master.FieldByName("AMOUNT")->SetValue(id);
+    master.Post();
+  }
+  TDataSource source(&owner);
+  source.SetDataSet(&master);
+  MakeTable(table);
+  table.SetMasterSource(&source);
+  int scrolls = 0;
+  auto own = [&](TDataSet*) { ++scrolls; };
+  master.SetAfterScroll(own);
+  for (bool detailFirst : {true, false}) {
+    for (bool detailGoesFirst : {true, false}) {
+      SCOPED_TRACE(std::string(detailFirst ? "detail hooked first" : "master hooked first") +
+                   (detailGoesFirst ? ", detail goes first" : ", master goes first"));
+      auto detailSums = std::make_unique<TDBSumListProducer>(&owner);
+      auto masterSums = std::make_unique<TDBSumListProducer>(&owner);
+      detailSums->SetDataSet(&table);
+      masterSums->SetDataSet(&master);
+      static_cast<TDBSum*>(masterSums->SumCollection()->Add())->SetFieldName("AMOUNT");
+      (detailFirst ? detailSums : masterSums)->SetActive(true);
+      (detailFirst ? masterSums : detailSums)->SetActive(true);
+      (detailGoesFirst ? detailSums : masterSums).reset();
+      master.Next();
+      if (masterSums) EXPECT_EQ(static_cast<TDBSum*>(masterSums->SumCollection()->Items(0))->SumValue(), F(30));
+      detailSums.reset();
+      masterSums.reset();
+      EXPECT_NE(master.AfterScroll().target<decltype(own)>(), nullptr);
+      scrolls = 0;
+      master.First();
+      EXPECT_EQ(scrolls, 1);
+    }
+  }
+  table.SetMasterSource(nullptr);
+  master.SetAfterScroll(nullptr);
+}
+
 TEST_F(SumFixture, OwnHandlersRunAndComeBackWhenTheEventsAreReturned) {
   Fill({1.0});
   std::vector<std::string> calls;
