@@ -503,7 +503,12 @@ void TCustomDBGridGx::InternalLayout() {
   // A selected row is not a place: the columns scrolled to stay where the user left them.
   const int keptLeft = dbOptions_.Contains(dgRowSelect) ? LeftCol() : -1;
   DropGridBuiltBeforeStored();
-  if (!columns_->Customized()) BuildDefaultColumns();
+  if (!columns_->Customized()) {
+    BuildDefaultColumns();
+  } else if (DataSet()) {
+    // Found again by name: after a change of data set the old fields are another table's.
+    for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->ClearFieldBinding();
+  }
   if (dataLink_->Active()) DefineFieldMap();
   RebuildVisibleColumns();
   const int ind = IndicatorOffset();
