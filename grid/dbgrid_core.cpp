@@ -952,7 +952,7 @@ std::string TCustomDBGridGx::GetEditText(int col, int row) {
     }
   }
   // A memo's edit text is its type name: the editor gets the memo itself, each line ending CR LF.
-  if (drawMemoText_ && (f->DataType() == ftMemo || f->DataType() == ftWideMemo)) {
+  if (drawMemoText_ && (f->DataType() == ftMemo || f->DataType() == ftWideMemo || f->DataType() == ftFmtMemo)) {
     const std::string memo = f->AsString();
     std::string text;
     text.reserve(memo.size());
