@@ -421,14 +421,17 @@ int TCustomDBGridGx::RowOfRecordBookmark(const std::string& bookmark) {
   return -1;
 }
 
-int TCustomDBGridGx::RowOfMemoryRecord(TMemoryRecordGx* record) {
-  TDataSet* ds = DataSet();
-  if (!memTable_ || !record || !ds || !dataLink_->Active() || ds->State() != dsBrowse) return -1;
-  TMemoryRecordGx* current = memTable_->GetActiveMemoryRecord();
-  if (!memTable_->LocateRecord(record)) return -1;
-  const int row = memTable_->GetCurrentRowIndex() + GetTitleOffset();
-  if (current != record) memTable_->LocateRecord(current);
-  return row;
+int TCustomDBGridGx::RowOfMemoryRecord(const TMemoryRecordGx* record, int nearRow) {
+  if (!memTable_ || !record || !dataLink_->Active()) return -1;
+  const int count = memTable_->GetRowCount();
+  for (int row : {nearRow, nearRow - 1, nearRow + 1}) {
+    if (row < GetTitleOffset() || row - GetTitleOffset() >= count) continue;
+    BeginRowRead(row);
+    const bool found = memTable_->GetActiveMemoryRecord() == record;
+    EndRowRead();
+    if (found) return row;
+  }
+  return -1;
 }
 
 std::string TCustomDBGridGx::RowBookmark(int row) {
