@@ -636,11 +636,19 @@ void TCustomDBGridGx::TopLeftChanged() {
   if (memTable_) {
     UpdateVertScrollBar();
     FetchVisibleRecords();
-    // The tree's lines and boxes are the first column's: a tree does not scroll it out of view.
+    // The tree's lines and boxes are the first column's: a tree does not scroll it out of view,
+    // unless the current cell needs the room.
     const int treeCol = DataToRawColumn(0);
     if (memTable_->IsTreeView() && treeCol >= FixedCols() && treeCol < ColCount() && LeftCol() > treeCol &&
-        GetColWidths(treeCol) > 0)
-      SetLeftCol(treeCol);
+        GetColWidths(treeCol) > 0) {
+      int left = treeCol;
+      if (Col() > treeCol && Col() < ColCount()) {
+        TGridDrawInfo info;
+        CalcDrawInfo(info);
+        left = std::max(left, CalcMaxTopLeft(TGridCoord{Col(), TopRow()}, info).X);
+      }
+      if (left < LeftCol()) SetLeftCol(left);
+    }
   }
 }
 
