@@ -1487,9 +1487,10 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   std::string RowBookmark(int row);
   // The grid row that shows the record of this bookmark now, or -1 when none does.
   int RowOfRecordBookmark(const std::string& bookmark);
-  // The grid row that shows this record of the memory table now (-1: none); the data set must be
-  // browsing: the record is made current to be found, then the current one is made current again.
-  int RowOfMemoryRecord(TMemoryRecordGx* record);
+  // The grid row at or next to nearRow that shows this memory-table record now (-1: none). A post
+  // moves one record, so the others move by one row at most. The record is only compared, never
+  // read: a handler of the post may have freed it.
+  int RowOfMemoryRecord(const TMemoryRecordGx* record, int nearRow);
 
   // ---- drawing (the full cell painter lands later; data cells are written plainly)
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;

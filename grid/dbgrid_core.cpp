@@ -512,7 +512,12 @@ void TCustomDBGridGx::InternalLayout() {
   // A selected row is not a place: the columns scrolled to stay where the user left them.
   const int keptLeft = dbOptions_.Contains(dgRowSelect) ? LeftCol() : -1;
   DropGridBuiltBeforeStored();
-  if (!columns_->Customized()) BuildDefaultColumns();
+  if (!columns_->Customized()) {
+    BuildDefaultColumns();
+  } else if (DataSet()) {
+    // Found again by name: after a change of data set the old fields are another table's.
+    for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->ClearFieldBinding();
+  }
   if (dataLink_->Active()) DefineFieldMap();
   RebuildVisibleColumns();
   const int ind = IndicatorOffset();
@@ -958,7 +963,7 @@ std::string TCustomDBGridGx::GetEditText(int col, int row) {
     }
   }
   // A memo's edit text is its type name: the editor gets the memo itself, each line ending CR LF.
-  if (drawMemoText_ && (f->DataType() == ftMemo || f->DataType() == ftWideMemo)) {
+  if (drawMemoText_ && (f->DataType() == ftMemo || f->DataType() == ftWideMemo || f->DataType() == ftFmtMemo)) {
     const std::string memo = f->AsString();
     std::string text;
     text.reserve(memo.size());

@@ -421,14 +421,17 @@ int TCustomDBGridGx::RowOfRecordBookmark(const std::string& bookmark) {
   return -1;
 }
 
-int TCustomDBGridGx::RowOfMemoryRecord(TMemoryRecordGx* record) {
-  TDataSet* ds = DataSet();
-  if (!memTable_ || !record || !ds || !dataLink_->Active() || ds->State() != dsBrowse) return -1;
-  TMemoryRecordGx* current = memTable_->GetActiveMemoryRecord();
-  if (!memTable_->LocateRecord(record)) return -1;
-  const int row = memTable_->GetCurrentRowIndex() + GetTitleOffset();
-  if (current != record) memTable_->LocateRecord(current);
-  return row;
+int TCustomDBGridGx::RowOfMemoryRecord(const TMemoryRecordGx* record, int nearRow) {
+  if (!memTable_ || !record || !dataLink_->Active()) return -1;
+  const int count = memTable_->GetRowCount();
+  for (int row : {nearRow, nearRow - 1, nearRow + 1}) {
+    if (row < GetTitleOffset() || row - GetTitleOffset() >= count) continue;
+    BeginRowRead(row);
+    const bool found = memTable_->GetActiveMemoryRecord() == record;
+    EndRowRead();
+    if (found) return row;
+  }
+  return -1;
 }
 
 std::string TCustomDBGridGx::RowBookmark(int row) {
@@ -644,11 +647,19 @@ void TCustomDBGridGx::TopLeftChanged() {
   if (memTable_) {
     UpdateVertScrollBar();
     FetchVisibleRecords();
-    // The tree's lines and boxes are the first column's: a tree does not scroll it out of view.
+    // The tree's lines and boxes are the first column's: a tree does not scroll it out of view,
+    // unless the current cell needs the room.
     const int treeCol = DataToRawColumn(0);
     if (memTable_->IsTreeView() && treeCol >= FixedCols() && treeCol < ColCount() && LeftCol() > treeCol &&
-        GetColWidths(treeCol) > 0)
-      SetLeftCol(treeCol);
+        GetColWidths(treeCol) > 0) {
+      int left = treeCol;
+      if (Col() > treeCol && Col() < ColCount()) {
+        TGridDrawInfo info;
+        CalcDrawInfo(info);
+        left = std::max(left, CalcMaxTopLeft(TGridCoord{Col(), TopRow()}, info).X);
+      }
+      if (left < LeftCol()) SetLeftCol(left);
+    }
   }
 }
 

@@ -176,7 +176,7 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
   std::string pressedBookmark;
   // A memory table's bookmark is a position: posting may sort the record elsewhere, so the record
   // itself is kept too.
-  TMemoryRecordGx* pressedRecord = nullptr;
+  const TMemoryRecordGx* pressedRecord = nullptr;
   bool pressedCurrent = false;
   if (dataLink_->Active() && DataSet()) {
     const int row = MouseCoord(x, y).Y;
@@ -327,7 +327,7 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
         ds->CheckBrowseMode();
         posted = true;
       }
-      const int row = posted && pressedRecord ? RowOfMemoryRecord(pressedRecord) : -1;
+      const int row = posted ? RowOfMemoryRecord(pressedRecord, cell.Y) : -1;
       cell.Y = row >= 0 ? row : pressedRowNow(cell.Y);
     }
     const TGridCoord oldCurrent{Col(), Row()};

@@ -81,4 +81,30 @@ TEST_F(DBGridTest, AClickAfterAResortingEditFindsTheClickedRecord) {
     EXPECT_EQ(table->FieldByName("NAME")->AsString(), "row3");
   }
 }
+
+// A handler of the post may free the clicked record: the click then reads nothing of it.
+TEST_F(DBGridTest, AClickWhosePostFreesTheClickedRecordReadsNothingFreed) {
+  AddRows(5);
+  table->SetSortOrder("NAME");
+  table->First();
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  Bind();
+  grid->SetFocus();
+  gridtest::Pump();
+  table->Edit();
+  table->FieldByName("NAME")->SetAsString("zz");
+  bool once = false;
+  table->SetAfterPost([&](TDataSet*) {
+    if (once) return;
+    once = true;
+    table->EmptyTable();
+    AddRow(7, "row7");
+  });
+  ClickCell(grid, grid->DataToRawColumn(0), grid->GetTitleOffset() + 2);
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_EQ(table->RecordCount(), 1);
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 7);
+}
 }  // namespace

@@ -2,6 +2,8 @@
 // width bounds and defaults, titles with sort markers and the title tree.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "dbgrid_test_util.h"
 #include "platform/rtl/exceptions.h"
 
@@ -371,6 +373,38 @@ TEST_F(DBGridTest, DefaultColumnsOutliveChangesOfTheFieldList) {
   grid->SetDataSource(nullptr);
   gridtest::Pump();
   EXPECT_EQ(grid->Columns()->Count(), 0);
+}
+
+// Columns set up by hand find their fields again by name in a data set linked in place of the
+// first; the first one's fields are not read after it is gone.
+TEST_F(DBGridTest, ColumnsSetUpByHandFollowANewDataSet) {
+  AddRow(1, "甲");
+  MakeGrid();
+  TColumnGx* name = AddColumn("NAME");
+  Bind();
+  gridtest::Pump();
+  auto other = std::make_unique<TMemTableGx>(nullptr);
+  other->FieldDefs().Add("NAME", ftString, 20);
+  other->CreateDataSet();
+  other->Append();
+  other->FieldByName("NAME")->SetAsString("乙");
+  other->Post();
+  TDataSource otherSource(nullptr);
+  otherSource.SetDataSet(other.get());
+  grid->SetDataSource(&otherSource);
+  gridtest::Pump();
+  ASSERT_NE(name->Field(), nullptr);
+  EXPECT_EQ(name->Field()->DataSet(), other.get());
+  EXPECT_EQ(grid->GetEditText(grid->DataToRawColumn(0), grid->GetTitleOffset()), "乙");
+  // Back to the first table, then the second one freed: nothing of it is read again.
+  grid->SetDataSource(source);
+  gridtest::Pump();
+  otherSource.SetDataSet(nullptr);
+  other.reset();
+  EXPECT_EQ(name->Field(), table->FieldByName("NAME"));
+  grid->Invalidate();
+  gridtest::Pump();
+  EXPECT_EQ(grid->GetEditText(grid->DataToRawColumn(0), grid->GetTitleOffset()), "甲");
 }
 
 TEST_F(DBGridTest, AssignCopiesTheLooksOfTheSourceWhetherSetOrNot) {

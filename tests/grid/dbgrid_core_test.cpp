@@ -6,6 +6,8 @@
 #include "dbgrid_test_util.h"
 #include "platform/classes/published.h"
 #include "platform/db/testdataset.h"
+#include "platform/os/wingdi.h"
+#include "platform/os/winuser.h"
 #include "platform/rtl/exceptions.h"
 
 using namespace dbgridtest;
@@ -48,6 +50,35 @@ TEST_F(DBGridTest, DefaultsOfANewGrid) {
   for (const char* name : {"AllowedOperations", "Options", "OptionsGx", "DataSource", "VTitleMargin", "FooterRowCount",
                            "OnCellClick", "OnColExit", "SumList", "TitleFont", "ColumnDefValues"})
     EXPECT_NE(GetPropInfo(grid, name), nullptr) << name;
+}
+
+// A change of the row or column count repaints the whole data grid, not only the strips at the
+// old and new ends.
+TEST_F(DBGridTest, ACountChangeRepaintsTheWholeGrid) {
+  AddRows(3);
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  Bind();
+  gridtest::Pump();
+  const TRect first = grid->CellRect(grid->DataToRawColumn(0), grid->GetTitleOffset());
+  for (bool full : {true, false}) {  // the grid's own setting first, then the base grid's
+    SCOPED_TRACE(full);
+    if (!full) grid->SetFullRepaintOnResize(false);
+    for (bool cols : {true, false}) {
+      SCOPED_TRACE(cols);
+      ValidateRect(grid->Handle(), nullptr);
+      const int oldCols = grid->ColCount(), oldRows = grid->RowCount();
+      if (cols) grid->SetColCount(oldCols + 1);
+      else grid->SetRowCount(oldRows + 1);
+      HRGN dirty = CreateRectRgn(0, 0, 0, 0);
+      GetUpdateRgn(grid->Handle(), dirty, FALSE);
+      EXPECT_EQ(PtInRegion(dirty, first.Left + 2, first.Top + 2) != FALSE, full);
+      DeleteObject(dirty);
+      grid->SetColCount(oldCols);
+      grid->SetRowCount(oldRows);
+    }
+  }
 }
 
 TEST_F(DBGridTest, OptionNamesFollowTheBitOrder) {

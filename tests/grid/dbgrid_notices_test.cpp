@@ -9,6 +9,7 @@
 #include "editors/tooltips.h"
 #include "grid/dbgrid_inplace.h"
 #include "platform/forms/actnlist.h"
+#include "platform/forms/clipbrd.h"
 #include "platform/forms/cmessages.h"
 #include "platform/os/wingdi.h"
 #include "platform/os/winuser.h"
@@ -205,6 +206,54 @@ TEST_F(DBGridTest, EditActionsRunWhileTheGridHasTheFocus) {
   EXPECT_FALSE(grid->ExecuteAction(&action));
   EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);
   DBGridGxEditActionClasses().SelectAll = nullptr;
+}
+
+// Each edit action runs only while its own EditActions flag is set.
+TEST_F(DBGridTest, EachEditActionNeedsItsFlag) {
+  AddRows(4);
+  MakeGrid();
+  AddColumn("NAME");
+  Bind();
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect - dgConfirmDelete);
+  grid->SetFocus();
+  gridtest::Pump();
+  Clipboard()->SetAsText("甲");
+  TDBGridGxEditActionClasses& classes = DBGridGxEditActionClasses();
+  TDBGridGxLinkedActions& linked = DBGridGxLinkedActions();
+  const TDBGridGxLinkedActions savedLinked = linked;
+  std::string ran;
+  linked.Copy = [&](TCustomDBGridGx*) { ran = "copy"; };
+  linked.Cut = [&](TCustomDBGridGx*) { ran = "cut"; };
+  linked.Paste = [&](TCustomDBGridGx*) { ran = "paste"; };
+  struct Case {
+    TClass TDBGridGxEditActionClasses::*slot;
+    TDBGridGxEditAction flag;
+    const char* ran;
+  };
+  TSelectAllTestAction action(nullptr);
+  for (const Case& c : {Case{&TDBGridGxEditActionClasses::Copy, geaCopyGx, "copy"},
+                        Case{&TDBGridGxEditActionClasses::Cut, geaCutGx, "cut"},
+                        Case{&TDBGridGxEditActionClasses::Paste, geaPasteGx, "paste"},
+                        Case{&TDBGridGxEditActionClasses::SelectAll, geaSelectAllGx, "select all"},
+                        Case{&TDBGridGxEditActionClasses::Delete, geaDeleteGx, "delete"}}) {
+    SCOPED_TRACE(c.ran);
+    classes.*c.slot = TSelectAllTestAction::StaticClass();
+    for (bool set : {false, true}) {
+      ran.clear();
+      grid->Selection()->Clear();
+      grid->SelectedRows()->SetCurrentRowSelected(true);
+      grid->SetEditActions(set ? TDBGridGxEditActions{c.flag} : TDBGridGxEditActions{});
+      const int records = table->RecordCount();
+      const bool done = grid->ExecuteAction(&action);
+      if (grid->Selection()->SelectionType() == gstAll && ran.empty()) ran = "select all";
+      if (table->RecordCount() < records) ran = "delete";
+      EXPECT_EQ(done, set);
+      EXPECT_EQ(ran, set ? c.ran : "");
+    }
+    classes.*c.slot = nullptr;
+    if (table->RecordCount() < 4) AddRows(4 - table->RecordCount());
+  }
+  linked = savedLinked;
 }
 
 TEST_F(DBGridTest, ToolTipsOfMultiLevelTitlesShowTheLeafCaption) {

@@ -374,20 +374,29 @@ TEST_F(DBGridTest, ShiftArrowStartsTheRectangleAtTheCurrentCell) {
   grid->SetFocus();
   gridtest::Pump();
   const int c0 = grid->DataToRawColumn(0), row1 = grid->GetTitleOffset();
-  const TRect r = grid->CellRect(c0, row1);
-  const TPoint p = grid->ClientToScreen(TPoint(r.Left + 5, r.Top + 5));
-  FanoInputMouseMove(p.X, p.Y);
-  FanoInputMouseButton(0, TRUE, p.X, p.Y);
-  FanoInputMouseButton(0, FALSE, p.X, p.Y);
-  gridtest::Pump();
-  Key(VK_DOWN);
-  Key(VK_DOWN);
-  Key(VK_RIGHT, true);
-  EXPECT_EQ(grid->Selection()->SelectionType(), gstRectangle);
-  EXPECT_EQ(grid->Selection()->GetDataCellRect(), (TGridRect{c0, row1 + 2, c0 + 1, row1 + 2}));
+  struct Case {
+    UINT key;  // with Shift, after the click and two plain Downs
+    TGridRect rect;
+  };
+  for (const Case& c : {Case{VK_RIGHT, {c0, row1 + 2, c0 + 1, row1 + 2}}, Case{VK_DOWN, {c0, row1 + 2, c0, row1 + 3}}}) {
+    SCOPED_TRACE(c.key);
+    grid->ClearSelection();
+    const TRect r = grid->CellRect(c0, row1);
+    const TPoint p = grid->ClientToScreen(TPoint(r.Left + 5, r.Top + 5));
+    FanoInputMouseMove(p.X, p.Y);
+    FanoInputMouseButton(0, TRUE, p.X, p.Y);
+    FanoInputMouseButton(0, FALSE, p.X, p.Y);
+    gridtest::Pump();
+    gridtest::AdvanceAndPump(1000);  // the next click is no double click
+    Key(VK_DOWN);
+    Key(VK_DOWN);
+    Key(c.key, true);
+    EXPECT_EQ(grid->Selection()->SelectionType(), gstRectangle);
+    EXPECT_EQ(grid->Selection()->GetDataCellRect(), c.rect);
+  }
   // Shift+Down from there keeps that anchor.
   Key(VK_DOWN, true);
-  EXPECT_EQ(grid->Selection()->GetDataCellRect(), (TGridRect{c0, row1 + 2, c0 + 1, row1 + 3}));
+  EXPECT_EQ(grid->Selection()->GetDataCellRect(), (TGridRect{c0, row1 + 2, c0, row1 + 4}));
 }
 
 // A Shift walk over several records tells the data set's controls once, at its end.

@@ -142,6 +142,19 @@ TEST_F(DBGridTreeClickTest, TheTreeColumnStaysInView) {
     EXPECT_EQ(grid->LeftCol(), frozen ? first + 1 : first);
     grid->SetLeftCol(first);
   }
+  // The current cell keeps its room: the tree column comes back only as far as it still shows.
+  grid->SetDataFrozenCols(0);
+  grid->SetCol(grid->DataToRawColumn(0));
+  gridtest::Pump();
+  Key(VK_RIGHT);
+  Key(VK_RIGHT);
+  ASSERT_EQ(grid->Col(), grid->DataToRawColumn(2));
+  EXPECT_EQ(grid->LeftCol(), grid->Col());
+  EXPECT_FALSE(grid->CellRect(grid->Col(), grid->Row()).IsEmpty());
+  Key(VK_LEFT);
+  EXPECT_EQ(grid->LeftCol(), grid->DataToRawColumn(1));
+  Key(VK_LEFT);
+  EXPECT_EQ(grid->LeftCol(), grid->DataToRawColumn(0));
 }
 
 TEST_F(DBGridTreeClickTest, AFailedOpeningLeavesTheControlsOn) {

@@ -191,5 +191,17 @@ TEST_F(DBGridTest, MemoCellEditsTheMemoItself) {
     notes.Post();
     EXPECT_EQ(notes.FieldByName("NOTE")->AsString(), c.stored);
   }
+  // A formatted memo shows its text too.
+  TMemTableGx fmt(nullptr);
+  fmt.FieldDefs().Add("NOTE", ftFmtMemo);
+  fmt.CreateDataSet();
+  fmt.Append();
+  fmt.FieldByName("NOTE")->SetAsString("a\rb");
+  fmt.Post();
+  TDataSource fmtSrc(nullptr);
+  fmtSrc.SetDataSet(&fmt);
+  grid->SetDataSource(&fmtSrc);
+  gridtest::Pump();
+  EXPECT_EQ(grid->GetEditText(grid->Col(), grid->Row()), "a\r\nb");
   grid->SetDataSource(nullptr);
 }
