@@ -246,6 +246,23 @@ TEST_F(DBEditButtons, AButtonThatRemovesItselfWhenPressedOrClicked) {
   EXPECT_EQ(e->drops, 1);
 }
 
+// An editor freed before a removed button's control is released takes the control with it.
+TEST_F(DBEditButtons, AnEditorFreedFirstTakesItsRemovedButtonAlong) {
+  auto* e = Add<TDropEdit>(10, 10, 160, 21);
+  Show();
+  TEditButtonGx* extra = e->EditButtons()->Add();
+  extra->SetVisible(true);
+  extra->OnClick = [extra](TObject*, bool&) { extra->Free(); };
+  TEditButtonControlGx* control = e->ButtonControl(1);
+  TFreeWatch watch(control);
+  control->Click();
+  EXPECT_FALSE(watch.Gone());  // hidden until the release
+  EXPECT_EQ(e->ButtonControlCount(), 1);
+  e->Free();
+  EXPECT_TRUE(watch.Gone());
+  Pump();  // the release posted to the editor's window finds nothing to free
+}
+
 TEST_F(DBEditButtons, AButtonWithADropdownMenuPopsItUp) {
   auto* e = Add<TDropEdit>(10, 10, 160, 21);
   auto* menu = new TPopupMenu(form);
