@@ -164,6 +164,14 @@ TEST_F(DBEdit, ARedisplayOfAFocusedEditorIsNoEdit) {
       {"number currency", number, [&](TCustomDBEditGx* e) { asNumber(e)->SetCurrency(true); }},
       {"combo Items", combo, [&](TCustomDBEditGx* e) { asCombo(e)->Items()->SetText("Apple\nBanana"); }},
       {"combo KeyItems", combo, [&](TCustomDBEditGx* e) { asCombo(e)->KeyItems()->SetText("B\nA"); }},
+      {"combo Items reloaded when opened, then Escape", combo,
+       [&](TCustomDBEditGx* e) {
+         TDBComboBoxGx* c = asCombo(e);
+         c->OnItemsRequest = [c](TObject*) { c->Items()->SetText("Alpha\nBeta"); };
+         c->Items()->Clear();
+         c->DropDown();
+         KeyPress(VK_ESCAPE);
+       }},
   };
   auto* other = Add<TDBEditGx>(10, 40, 150, 21);
   // A write refused on leaving is reported in a message box: answered here, so that it fails the
