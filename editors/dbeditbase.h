@@ -414,6 +414,15 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   // control is hidden at once and freed after the messages of the moment (on CM_RELEASE).
   void RetireButtonEntry(const ButtonEntry& entry);
   void FreeRetiredButtons();
+  // Held while a button control's press or click runs: a handler that waits in a loop of its own
+  // (a modal dialog, a menu) handles CM_RELEASE there, and the retired control must outlive it.
+  struct ButtonEventScope {
+    explicit ButtonEventScope(TCustomDBEditGx* editor) : Editor(editor) { ++editor->buttonEventDepth_; }
+    ~ButtonEventScope();
+    ButtonEventScope(const ButtonEventScope&) = delete;
+    ButtonEventScope& operator=(const ButtonEventScope&) = delete;
+    TCustomDBEditGx* Editor;
+  };
   int EntryOf(TObject* sender) const;
   void PopDropdownMenu(TEditButtonControlGx* control, TPopupMenu* menu);
   void ReleaseMainButtonIfNothingDropped();
@@ -432,6 +441,7 @@ class TCustomDBEditGx : public TCustomMaskEdit, public IPopupControlOwnerGx {
   TMRUListboxGx* mruListbox_ = nullptr;
   std::vector<ButtonEntry> buttonControls_;
   std::vector<TEditButtonControlGx*> retiredButtons_;
+  int buttonEventDepth_ = 0;
   int buttonsWidth_ = 0;
   int buttonsHeight_ = 0;
   int imageWidth_ = 0;

@@ -110,17 +110,24 @@ void TCustomDBEditGx::UpdateEditButtonControls() {
 
 void TCustomDBEditGx::RetireButtonEntry(const ButtonEntry& entry) {
   entry.Separator->Free();
-  if (!HandleAllocated()) {
+  if (!HandleAllocated() && buttonEventDepth_ == 0) {
     entry.Button->Free();
     return;
   }
   // Its events find no entry any more (EntryOf answers -1), so a late click does nothing.
   entry.Button->SetVisible(false);
   retiredButtons_.push_back(entry.Button);
-  PostMessage(WindowHandle(), CM_RELEASE, 0, 0);
+  if (HandleAllocated()) PostMessage(WindowHandle(), CM_RELEASE, 0, 0);
+}
+
+TCustomDBEditGx::ButtonEventScope::~ButtonEventScope() {
+  // The control's own code runs on after the event: the release waits for the next messages.
+  if (--Editor->buttonEventDepth_ == 0 && !Editor->retiredButtons_.empty() && Editor->HandleAllocated())
+    PostMessage(Editor->WindowHandle(), CM_RELEASE, 0, 0);
 }
 
 void TCustomDBEditGx::FreeRetiredButtons() {
+  if (buttonEventDepth_ > 0) return;  // the event's end asks again
   std::vector<TEditButtonControlGx*> retired;
   retired.swap(retiredButtons_);
   for (TEditButtonControlGx* c : retired) c->Free();
@@ -155,6 +162,7 @@ void TCustomDBEditGx::PopDropdownMenu(TEditButtonControlGx* control, TPopupMenu*
 }
 
 void TCustomDBEditGx::EditButtonDown(TObject* sender, bool topButton, bool& autoRepeat, bool& handled) {
+  ButtonEventScope scope(this);
   if (CanFocus() && !Focused()) SetFocus();
   handled = false;
   int index = EntryOf(sender);
@@ -184,6 +192,7 @@ void TCustomDBEditGx::ButtonDownDefault(bool lowerHalf) {
 }
 
 void TCustomDBEditGx::EditButtonClick(TObject* sender) {
+  ButtonEventScope scope(this);
   int index = EntryOf(sender);
   bool handled = false;
   if (index == 0) {

@@ -362,6 +362,8 @@ bool TCustomDBNumberEditGx::HandleCalculatorMessage(TMessage& m) {
         CloseUp(false);
         return true;
       }
+      // A button's shortcut presses the button (the main one's Alt+Down closes the calculator).
+      if (IsButtonShortCutKey(static_cast<uint16_t>(m.WParam), KeyDataToShiftState(m.LParam))) return false;
       // The calculator takes these keys (Delete clears it); the hidden text must not.
       if (m.WParam == VK_RETURN || m.WParam == VK_BACK || (m.WParam >= 32 && m.WParam <= 126)) {
         calculator_->Perform(m.Msg, m.WParam, m.LParam);

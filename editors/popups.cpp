@@ -564,7 +564,12 @@ void TPopupListboxGx::DrawItem(int index, const TRect& rect, TOwnerDrawState sta
   c->Brush()->SetColor(selected ? clHighlight : Color());
   c->Font()->SetColor(selected ? clHighlightText : Font()->Color());
   c->TextRect(textRect, rect.Left + images_->Width() + 5, rect.Top, text);
-  if (state.Contains(odFocused)) c->DrawFocusRect(textRect);
+  if (state.Contains(odFocused)) {
+    // The list inverts a focus rectangle round the whole row after this: drawn here first, that
+    // one cancels out and only the text's shows.
+    c->DrawFocusRect(rect);
+    c->DrawFocusRect(textRect);
+  }
 }
 
 void TPopupListboxGx::Dispatch(TMessage& m) {

@@ -531,4 +531,47 @@ TEST_F(ComboBoxSnapshot, NormalFocusedAndDroppedDown) {
   focused->CloseUp(false);
 }
 
+// Items with images taller than the text: the editor shows the chosen item's image, and each row
+// of the list is as tall as the images, its image beside its text.
+TEST_F(ComboBoxSnapshot, WithImages) {
+  auto* images = new TImageList(form);
+  images->SetWidth(20);
+  images->SetHeight(20);
+  for (TColor colour : {clRed, clGreen, clBlue}) {
+    TBitmap bmp;
+    bmp.SetSize(20, 20);
+    bmp.Canvas()->Brush()->SetColor(colour);
+    bmp.Canvas()->FillRect(TRect(0, 0, 20, 20));
+    images->Add(&bmp, nullptr);
+  }
+  auto* combo = new TDBComboBoxGx(form);
+  combo->SetParent(form);
+  combo->SetBounds(20, 20, 160, 21);
+  combo->Items()->SetText("现金\n转账\n支票");
+  combo->KeyItems()->SetText("1\n2\n3");
+  combo->SetImages(images);
+  combo->SetValue(Variant("2"));
+  form->Show();
+  Pump();
+  combo->SetFocus();
+  Pump();
+  WriteSnapshot(form->Handle(), "combobox_images.png");
+  combo->DropDown();
+  Pump();
+  TPopupListboxGx* list = combo->PopupListbox();
+  EXPECT_EQ(list->ItemHeight(), 20);
+  const TRect third = list->ItemRect(2);
+  EXPECT_EQ(third.Height(), 20);
+  const TPoint probe = list->ClientToScreen(TPoint(third.Left + 8, (third.Top + third.Bottom) / 2));
+  EXPECT_EQ(uitest::WindowPixelAt(list, probe), ColorToRGB(clBlue));
+  const TRect chosen = list->ItemRect(1);  // its focus rectangle leaves the image area alone
+  int dotted = 0;
+  for (int y = chosen.Top; y < chosen.Bottom; ++y)
+    if (uitest::WindowPixelAt(list, list->ClientToScreen(TPoint(chosen.Left, y))) != ColorToRGB(combo->Color())) ++dotted;
+  EXPECT_EQ(dotted, 0);
+  WriteSnapshot(form->Handle(), "combobox_images_dropped.png");
+  WriteSnapshot(list->Handle(), "combobox_images_list.png");
+  combo->CloseUp(false);
+}
+
 }  // namespace

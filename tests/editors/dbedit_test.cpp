@@ -10,6 +10,7 @@
 #include "editors/dbnumberedit.h"
 #include "platform/db/dataset.h"
 #include "platform/forms/actnlist.h"
+#include "platform/forms/dialogs.h"
 #include "platform/rtl/exceptions.h"
 
 using namespace edtest;
@@ -163,8 +164,19 @@ TEST_F(DBEdit, ARedisplayOfAFocusedEditorIsNoEdit) {
       {"number currency", number, [&](TCustomDBEditGx* e) { asNumber(e)->SetCurrency(true); }},
       {"combo Items", combo, [&](TCustomDBEditGx* e) { asCombo(e)->Items()->SetText("Apple\nBanana"); }},
       {"combo KeyItems", combo, [&](TCustomDBEditGx* e) { asCombo(e)->KeyItems()->SetText("B\nA"); }},
+      {"combo Items reloaded when opened, then Escape", combo,
+       [&](TCustomDBEditGx* e) {
+         TDBComboBoxGx* c = asCombo(e);
+         c->OnItemsRequest = [c](TObject*) { c->Items()->SetText("Alpha\nBeta"); };
+         c->Items()->Clear();
+         c->DropDown();
+         KeyPress(VK_ESCAPE);
+       }},
   };
   auto* other = Add<TDBEditGx>(10, 40, 150, 21);
+  // A write refused on leaving is reported in a message box: answered here, so that it fails the
+  // test instead of waiting for a user.
+  TScriptedDialogService dialogs(true);
   Show();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -177,6 +189,8 @@ TEST_F(DBEdit, ARedisplayOfAFocusedEditorIsNoEdit) {
       other->SetFocus();
       Pump();
     });
+    for (const TDialogRequest& r : dialogs.Requests()) ADD_FAILURE() << "reported: " << r.Text;
+    dialogs.ClearRequests();
     EXPECT_EQ(t->State(), dsBrowse);
     EXPECT_EQ(t->FieldByName("WHEN")->AsDateTime(), EncodeDateTime(2024, 5, 1, 13, 45, 0, 0));
     EXPECT_EQ(t->FieldByName("AMOUNT")->AsFloat(), 1234.5);

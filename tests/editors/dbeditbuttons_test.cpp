@@ -192,6 +192,7 @@ TEST_F(DBEditButtons, AButtonThatRemovesItselfWhenPressedOrClicked) {
     bool onDown;     // removed by its OnDown instead of its OnClick
     bool clearAll;   // EditButtons()->Clear() instead of freeing the one button
     bool byShortCut;
+    bool waits = false;  // then waits in a loop of messages, as a modal dialog does
   };
   const Case cases[] = {
       {"click frees it", false, false, false},
@@ -200,6 +201,9 @@ TEST_F(DBEditButtons, AButtonThatRemovesItselfWhenPressedOrClicked) {
       {"down clears all", true, true, false},
       {"shortcut click frees it", false, false, true},
       {"shortcut click clears all", false, true, true},
+      {"click frees it and waits", false, false, false, true},
+      {"down clears all and waits", true, true, false, true},
+      {"shortcut click frees it and waits", false, false, true, true},
   };
   auto* e = Add<TDropEdit>(10, 10, 160, 21);
   Show();
@@ -212,10 +216,11 @@ TEST_F(DBEditButtons, AButtonThatRemovesItselfWhenPressedOrClicked) {
     extra->SetStyle(ebsEllipsisGx);
     extra->SetShortCut(TextToShortCut("Ctrl+E"));
     int calls = 0;
-    auto remove = [&, e, extra, clearAll = c.clearAll] {
+    auto remove = [&, e, extra, clearAll = c.clearAll, waits = c.waits] {
       ++calls;
       if (clearAll) e->EditButtons()->Clear();
       else extra->Free();
+      if (waits) Application->ProcessMessages();
     };
     if (c.onDown) extra->OnDown = [remove](TObject*, bool, bool&, bool&) { remove(); };
     else extra->OnClick = [remove](TObject*, bool&) { remove(); };
@@ -239,6 +244,23 @@ TEST_F(DBEditButtons, AButtonThatRemovesItselfWhenPressedOrClicked) {
   }
   Click(e->ButtonControl(0), 3, 3);  // the main button still works
   EXPECT_EQ(e->drops, 1);
+}
+
+// An editor freed before a removed button's control is released takes the control with it.
+TEST_F(DBEditButtons, AnEditorFreedFirstTakesItsRemovedButtonAlong) {
+  auto* e = Add<TDropEdit>(10, 10, 160, 21);
+  Show();
+  TEditButtonGx* extra = e->EditButtons()->Add();
+  extra->SetVisible(true);
+  extra->OnClick = [extra](TObject*, bool&) { extra->Free(); };
+  TEditButtonControlGx* control = e->ButtonControl(1);
+  TFreeWatch watch(control);
+  control->Click();
+  EXPECT_FALSE(watch.Gone());  // hidden until the release
+  EXPECT_EQ(e->ButtonControlCount(), 1);
+  e->Free();
+  EXPECT_TRUE(watch.Gone());
+  Pump();  // the release posted to the editor's window finds nothing to free
 }
 
 TEST_F(DBEditButtons, AButtonWithADropdownMenuPopsItUp) {

@@ -219,15 +219,29 @@ TEST_F(NumberEditTest, CalculatorDropsDownWithTheValueAndHandsBackTheResult) {
   EXPECT_EQ(Number(), 15);
 }
 
-// The main button is hidden, but its shortcut still opens the calculator instead of stepping.
-TEST_F(NumberEditTest, AltDownOpensTheCalculatorThroughTheHiddenButton) {
+// The main button is hidden, but its shortcut still opens the calculator instead of stepping,
+// and closes it again without taking its value; with the calculator open, a button's shortcut
+// presses the button instead of reaching the calculator.
+TEST_F(NumberEditTest, AltDownOpensAndClosesTheCalculatorThroughTheHiddenButton) {
   ASSERT_FALSE(edit->EditButton()->Visible());
+  TEditButtonGx* extra = edit->EditButtons()->Add();
+  extra->SetVisible(true);
+  extra->SetShortCut(TextToShortCut("Ctrl+E"));
+  int clicks = 0;
+  extra->OnClick = [&](TObject*, bool& handled) {
+    ++clicks;
+    handled = true;
+  };
   edit->SetValue(Variant(2.0));
   Focus();
   KeyPress(VK_DOWN, false, false, true);
   EXPECT_TRUE(edit->CalculatorVisible());
   EXPECT_EQ(Number(), 2);
-  KeyPress(VK_ESCAPE);
+  Type("5");
+  KeyPress('E', false, true);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(edit->Calculator()->DisplayText(), "5");
+  KeyPress(VK_DOWN, false, false, true);
   EXPECT_FALSE(edit->CalculatorVisible());
   EXPECT_EQ(Number(), 2);
 }
