@@ -113,6 +113,7 @@ TColumnGx::~TColumnGx() {
   if (TCustomDBGridGx* g = Grid()) {
     auto& list = g->SortMarkedList();
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    title_->ReleaseSortPlace();
     g->Selection()->Columns()->Remove(this);
     if (g->editColumn_ == this) g->editColumn_ = nullptr;
     if (g->editorColumn_ == this) g->editorColumn_ = nullptr;
