@@ -212,6 +212,8 @@ class TColumnTitleGx : public TPersistent {
   void SetToolTips(bool value);
   // Title clicks: none -> down -> up -> (none with keepMulti, else down).
   void SetNextSortMarkerValue(bool keepMulti);
+  // The column goes: the sort places after its own move up one.
+  void ReleaseSortPlace();
   int SortMarkerWidth() const;
 
   bool DefaultAlignmentStored() const;

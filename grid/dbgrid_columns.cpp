@@ -113,6 +113,7 @@ TColumnGx::~TColumnGx() {
   if (TCustomDBGridGx* g = Grid()) {
     auto& list = g->SortMarkedList();
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    title_->ReleaseSortPlace();
     g->Selection()->Columns()->Remove(this);
     if (g->editColumn_ == this) g->editColumn_ = nullptr;
     if (g->editorColumn_ == this) g->editorColumn_ = nullptr;
@@ -1021,8 +1022,11 @@ void TDBGridColumnsGx::Update(TCollectionItem* item) {
       const int base = column->AutoFitBaseWidth();
       const int scaled = MulDiv(base, column->Width(), old);
       column->SetAutoFitBaseWidth(scaled);
-      if (column->Index() + 1 < Count()) {
-        TColumnGx* next = Items(column->Index() + 1);
+      // A hidden column takes no room: the next one shown gives way.
+      int i = column->Index() + 1;
+      while (i < Count() && !Items(i)->Visible()) ++i;
+      if (i < Count()) {
+        TColumnGx* next = Items(i);
         next->SetAutoFitBaseWidth(std::max(0, next->AutoFitBaseWidth() + base - scaled));
       }
     }

@@ -412,6 +412,16 @@ void TColumnTitleGx::SetNextSortMarkerValue(bool keepMulti) {
   }
 }
 
+void TColumnTitleGx::ReleaseSortPlace() {
+  TCustomDBGridGx* g = Grid();
+  if (!g || sortIndex_ == 0) return;
+  for (int i = 0; i < g->Columns()->Count(); ++i) {
+    TColumnTitleGx* t = g->Columns()->Items(i)->Title();
+    if (t != this && t->sortIndex_ > sortIndex_) --t->sortIndex_;
+  }
+  sortIndex_ = 0;
+}
+
 int TColumnTitleGx::SortMarkerWidth() const {
   if (sortIndex_ == 0) return 0;
   int w = 16;

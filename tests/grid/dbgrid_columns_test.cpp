@@ -282,6 +282,14 @@ TEST_F(DBGridTest, SortMarkersSingleAndMulti) {
   c3->Title()->SetNextSortMarkerValue(true);
   EXPECT_EQ(c3->Title()->SortMarker(), smNoneGx);
   EXPECT_EQ(c1->Title()->SortMarkerWidth(), 0);
+  // A column that goes gives up its sort place: the places after it move up.
+  c1->Title()->SetSortMarker(smDownGx);
+  c2->Title()->SetSortMarker(smDownGx);
+  c3->Title()->SetSortMarker(smUpGx);
+  delete c1;
+  EXPECT_EQ(c2->Title()->SortIndex(), 1);
+  EXPECT_EQ(c3->Title()->SortIndex(), 2);
+  EXPECT_EQ(grid->SortMarkedColumns(), (std::vector<TColumnGx*>{c2, c3}));
 }
 
 TEST_F(DBGridTest, TitleDefaultsComeFromTheGrid) {

@@ -55,18 +55,25 @@ TEST_F(DBGridPropsTest, TheSumListEventsOfTheGridFire) {
   EXPECT_NE(GetPropInfo(TDBGridGx::StaticClass(), "OnSumListRecalcAll"), nullptr);
 }
 
-// A width set by code while the columns fit the grid stays (the next column gives way).
+// A width set by code while the columns fit the grid stays: the next column shown gives way (a
+// hidden one between them takes no room).
 TEST_F(DBGridPropsTest, AWidthSetByCodeUnderAutoFitIsKept) {
   Build();
   grid->SetAutoFitColWidths(true);
-  gridtest::Pump();
-  const int raw = grid->DataToRawColumn(id->Index());
-  const int before = grid->GetColWidths(raw), nextBefore = grid->GetColWidths(raw + 1), lastBefore = grid->GetColWidths(raw + 2);
-  id->SetWidth(before + 40);
-  gridtest::Pump();
-  EXPECT_NEAR(grid->GetColWidths(raw), before + 40, 2);
-  EXPECT_NEAR(grid->GetColWidths(raw + 1), nextBefore - 40, 2);
-  EXPECT_NEAR(grid->GetColWidths(raw + 2), lastBefore, 2);
+  for (const bool hiddenBetween : {false, true}) {
+    SCOPED_TRACE(hiddenBetween);
+    name->SetVisible(!hiddenBetween);
+    gridtest::Pump();
+    TColumnGx* next = hiddenBetween ? amount : name;
+    const int raw = grid->DataToRawColumn(id->Index()), rawNext = grid->DataToRawColumn(next->Index());
+    const int before = grid->GetColWidths(raw), nextBefore = grid->GetColWidths(rawNext),
+              lastBefore = grid->GetColWidths(raw + 2);
+    id->SetWidth(before + 40);
+    gridtest::Pump();
+    EXPECT_NEAR(grid->GetColWidths(raw), before + 40, 2);
+    EXPECT_NEAR(grid->GetColWidths(rawNext), nextBefore - 40, 2);
+    if (!hiddenBetween) EXPECT_NEAR(grid->GetColWidths(raw + 2), lastBefore, 2);
+  }
 }
 
 // Title and data rows of lines and pixels: the lines asked for are never cut.
