@@ -277,6 +277,22 @@ TEST(EndToEndAlone, AQuestionAnsweredNoKeepsTheFormOpen) {
   fs::remove_all(r.dir);
 }
 
+// The list is locked while a document is edited: a script's click on it reaches nothing, as a
+// person's would, so the cancel loads the document being edited again and not the row clicked.
+TEST(EndToEndAlone, AClickOnTheLockedListMovesNothing) {
+  HostRun r = RunHost("locked_list", "command search\ncell grdAllView 2 BILDA002\ncommand update\n"
+                                     "cell grdAllView 4 BILDA002\ncommand cancel\nquit\n");
+  EXPECT_EQ(r.exitCode, 0) << r.Dump();
+  const int opened = r.Find("REQUEST", "<param", r.Find("SCRIPT", "cell grdAllView line 2"));
+  const int click = r.Find("SCRIPT", "cell grdAllView line 4", opened);
+  const int cancel = r.Find("SCRIPT", "command cancel", click);
+  const int reloaded = r.Find("REQUEST", "<param", cancel);
+  ASSERT_TRUE(opened >= 0 && click > opened && cancel > click && reloaded > cancel) << r.Dump();
+  EXPECT_EQ(r.Find("REQUEST", "", click), reloaded) << "the click loaded a document";
+  EXPECT_EQ(r.log[reloaded].text, r.log[opened].text);
+  fs::remove_all(r.dir);
+}
+
 // The grid's own confirmation (Ctrl+Delete on a line) is answered by the script as the module's
 // boxes are; without an answer a headless run ends with an error that names it, and never waits.
 TEST(EndToEndAlone, TheGridsConfirmationIsAnsweredByTheScriptOrEndsTheRun) {
