@@ -1154,6 +1154,15 @@ bool HostApp::RunAction(const ScriptAction& a, std::string& error) {
         error = "no visible control " + Quoted(a.text);
         return false;
       }
+      // A disabled grid (the list while a document is edited) takes no click; the driver's message
+      // would still move its cursor, which no person can.
+      for (HWND w = grid; w; w = GetAncestor(w, GA_PARENT)) {
+        if (!IsWindowEnabled(w)) {
+          log_.Write("SCRIPT", Quoted(a.text) + " is disabled: the click does nothing");
+          return true;
+        }
+        if (w == main_) break;
+      }
       FanoGridCellRequest request{sizeof(FanoGridCellRequest), a.cellLine, a.field.c_str(), {}};
       if (SendMessage(grid, RegisterWindowMessage(kFanoGridCellMessage), 0, reinterpret_cast<LPARAM>(&request)) == 0) {
         error = "the grid " + Quoted(a.text) + " has no line " + line + " or shows no field " + Quoted(a.field);

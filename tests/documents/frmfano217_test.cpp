@@ -336,7 +336,8 @@ TEST_F(Fano217Form, ARefusedSaveKeepsTheEditAndTheList) {
 }
 
 // A stored document being edited keeps the list locked, as a new one does: a stray click on the list
-// would load another document over the typed change. Save, cancel and search unlock it.
+// would load another document over the typed change. Save, cancel and search unlock it; a refused
+// save does not.
 TEST_F(Fano217Form, TheListIsLockedWhileAStoredDocumentIsEdited) {
   LoadStored(11, {5});
   TMemTableGx* list = dm->mtblMain1;
@@ -358,13 +359,17 @@ TEST_F(Fano217Form, TheListIsLockedWhileAStoredDocumentIsEdited) {
   ASSERT_GT(second.Width(), 0);
   struct Way {
     const char* name;
+    std::string reply;
     std::function<void()> leave;
+    bool unlocks;
   };
   const std::string savedReply = ReplyDoc(0);
   const Way ways[] = {
-      {"保存", [&] { form->DoSave(); }},
-      {"取消", [&] { form->DoCancel(); }},
-      {"查询", [&] { form->DoSearch(); }},
+      // A save the host refuses leaves the edit open, and the list locked with it.
+      {"保存 refused", ReplyDoc(-16, "bad change"), [&] { form->DoSave(); }, false},
+      {"保存", savedReply, [&] { form->DoSave(); }, true},
+      {"取消", savedReply, [&] { form->DoCancel(); }, true},
+      {"查询", savedReply, [&] { form->DoSearch(); }, true},
   };
   for (const Way& way : ways) {
     SCOPED_TRACE(way.name);
@@ -382,11 +387,11 @@ TEST_F(Fano217Form, TheListIsLockedWhileAStoredDocumentIsEdited) {
     EXPECT_EQ(list->FieldByName("BILDA_ID")->AsInteger(), 11);
     EXPECT_EQ(dm->mtblMain->FieldByName("BILDA011")->AsString(), "已改");
     EXPECT_EQ(form->EditState(), esEditing);
-    host->SetReply(HM_EXECCOMMAND, savedReply);
+    host->SetReply(HM_EXECCOMMAND, way.reply);
     host->SetReply(HM_SEARCH, "");
     way.leave();
-    EXPECT_EQ(form->EditState(), esBrowse);
-    EXPECT_TRUE(grid->Enabled());
+    EXPECT_EQ(form->EditState(), way.unlocks ? esBrowse : esEditing);
+    EXPECT_EQ(grid->Enabled(), way.unlocks);
   }
 }
 

@@ -277,6 +277,22 @@ TEST(EndToEndAlone, AQuestionAnsweredNoKeepsTheFormOpen) {
   fs::remove_all(r.dir);
 }
 
+// The list is locked while a document is edited: a script's click on it reaches nothing, as a
+// person's would, so the cancel loads the document being edited again and not the row clicked.
+TEST(EndToEndAlone, AClickOnTheLockedListMovesNothing) {
+  HostRun r = RunHost("locked_list", "command search\ncell grdAllView 2 BILDA002\ncommand update\n"
+                                     "cell grdAllView 4 BILDA002\ncommand cancel\nquit\n");
+  EXPECT_EQ(r.exitCode, 0) << r.Dump();
+  const int opened = r.Find("REQUEST", "<param", r.Find("SCRIPT", "cell grdAllView line 2"));
+  const int click = r.Find("SCRIPT", "cell grdAllView line 4", opened);
+  const int cancel = r.Find("SCRIPT", "command cancel", click);
+  const int reloaded = r.Find("REQUEST", "<param", cancel);
+  ASSERT_TRUE(opened >= 0 && click > opened && cancel > click && reloaded > cancel) << r.Dump();
+  EXPECT_EQ(r.Find("REQUEST", "", click), reloaded) << "the click loaded a document";
+  EXPECT_EQ(r.log[reloaded].text, r.log[opened].text);
+  fs::remove_all(r.dir);
+}
+
 // The grid's own confirmation (Ctrl+Delete on a line) is answered by the script as the module's
 // boxes are; without an answer a headless run ends with an error that names it, and never waits.
 TEST(EndToEndAlone, TheGridsConfirmationIsAnsweredByTheScriptOrEndsTheRun) {
@@ -285,22 +301,27 @@ TEST(EndToEndAlone, TheGridsConfirmationIsAnsweredByTheScriptOrEndsTheRun) {
     const char* answer;  // a script line before the key, or none
     int exitCode;
     const char* logged;  // the BOX line's end
+    bool deleted;        // the save that follows sends the line's deletion
   };
   const Case cases[] = {
-      {"confirm_ok", "answer ok\n", 0, "-> 1 (the script)"},
-      {"confirm_cancel", "answer cancel\n", 0, "-> 2 (the script)"},
-      {"confirm_none", "", 2, "-> 2 (no answer)"},
+      {"confirm_ok", "answer ok\n", 0, "-> 1 (the script)", true},
+      {"confirm_cancel", "answer cancel\n", 0, "-> 2 (the script)", false},
+      {"confirm_none", "", 2, "-> 2 (no answer)", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     HostRun r = RunHost(c.name, std::string("command search\ncommand update\ncell grdMain 1 BILDB008\n") + c.answer +
-                                    "key Ctrl+Delete\nnote after the key\nquit\n");
+                                    "key Ctrl+Delete\nnote after the key\ncommand save\nquit\n");
     EXPECT_EQ(r.exitCode, c.exitCode) << r.Dump();
     const int box = r.Find("BOX", "dialog \"Confirm\", text \"Delete record?\", buttons \"OK/Cancel\"");
     ASSERT_GE(box, 0) << r.Dump();
     EXPECT_NE(r.log[box].text.find(c.logged), std::string::npos) << r.log[box].text;
     if (c.exitCode == 0) {
       EXPECT_GT(r.Find("SCRIPT", "note after the key", box), box) << r.Dump();
+      // The answer reached the grid: OK deleted the line, Cancel kept it.
+      const int save = r.Find("REQUEST", "<TB_BILDA ", box);
+      ASSERT_GT(save, box) << r.Dump();
+      EXPECT_EQ(r.log[save].text.find("<TB_BILDB op=\"2\"") != std::string::npos, c.deleted) << r.log[save].text;
     } else {
       EXPECT_NE(r.output.find("the dialog \"Confirm\" (\"Delete record?\") has no answer"), std::string::npos) << r.output;
       EXPECT_LT(r.Find("SCRIPT", "note after the key"), 0) << "the run went on";
