@@ -494,6 +494,8 @@ bool TCustomDBDateTimeEditGx::HandleCalendarMessage(TMessage& m) {
       bool calendarKey = key == VK_PRIOR || key == VK_NEXT || key == VK_UP || key == VK_DOWN || key == VK_LEFT ||
                          key == VK_RIGHT || (ctrl && (key == VK_HOME || key == VK_END));
       if (m.Msg == WM_CHAR || !calendarKey) return false;
+      // A button's shortcut presses the button (the main one's Alt+Down closes the calendar).
+      if (IsButtonShortCutKey(static_cast<uint16_t>(key), KeyDataToShiftState(m.LParam))) return false;
       calendar_->Perform(m.Msg, m.WParam, m.LParam);
       return true;
     }

@@ -271,7 +271,16 @@ TEST_F(DateTimeEditTest, CalendarDropsDownAndTakesTheDateWithTheOldTime) {
   KeyPress(VK_RIGHT);
   KeyPress(VK_ESCAPE);
   EXPECT_EQ(ValueText(), "2024-05-02 08:30:00");
-  EXPECT_EQ(closes, (std::vector<bool>{true, false}));
+  // The main button's shortcut opens the calendar and, while it is open, closes it again
+  // instead of reaching the calendar.
+  KeyPress(VK_DOWN, false, false, true);
+  ASSERT_TRUE(edit->DroppedDown());
+  KeyPress(VK_RIGHT);
+  KeyPress(VK_DOWN, false, false, true);
+  EXPECT_FALSE(edit->DroppedDown());
+  EXPECT_FALSE(IsWindowVisible(cal->Handle()));
+  EXPECT_EQ(ValueText(), "2024-05-02 08:30:00");
+  EXPECT_EQ(closes, (std::vector<bool>{true, false, false}));
 }
 
 TEST_F(DateTimeEditTest, CalendarOfAnEmptyEditorShowsToday) {
