@@ -363,6 +363,40 @@ TEST_F(DBGridTest, ShiftOverTitlesFromAHiddenAnchorSelects) {
   EXPECT_EQ(cols->Count(), 2);  // c1 and the anchor selected before the drag
 }
 
+// A column list emptied with Ctrl keeps its anchor; a Shift+click over the titles after rows or
+// cells were selected starts from it and the rows or cells selected meanwhile go.
+TEST_F(DBGridTest, ShiftOverTitlesFromAnEmptiedListClearsTheOtherKind) {
+  AddRows(4);
+  MakeGrid();
+  TColumnGx* c1 = AddColumn("ID");
+  AddColumn("NAME");
+  TColumnGx* c3 = AddColumn("AMOUNT");
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  Bind();
+  TDBGridGxSelection* sel = grid->Selection();
+  for (const TDBGridGxSelectionType other : {gstRecordBookmarks, gstRectangle}) {
+    SCOPED_TRACE(static_cast<int>(other));
+    grid->ClearSelection();
+    table->First();
+    sel->Columns()->InvertSelect(c1);
+    sel->Columns()->InvertSelect(c1);
+    ASSERT_EQ(sel->SelectionType(), gstNon);
+    if (other == gstRecordBookmarks) {
+      grid->SelectedRows()->SetCurrentRowSelected(true);
+    } else {
+      sel->Rect()->Select(1, table->Bookmark(), false);
+      table->Next();
+      sel->Rect()->Select(2, table->Bookmark(), true);
+    }
+    ASSERT_EQ(sel->SelectionType(), other);
+    sel->Columns()->SelectShift(c3);
+    EXPECT_EQ(sel->SelectionType(), gstColumns);
+    EXPECT_EQ(sel->Columns()->Count(), 3);
+    EXPECT_EQ(grid->SelectedRows()->Count(), 0);
+    EXPECT_EQ(sel->Rect()->AnchorCol(), -1);
+  }
+}
+
 // A one-cell click leaves no anchor for a later Shift+arrow: the rectangle starts at the current cell.
 TEST_F(DBGridTest, ShiftArrowStartsTheRectangleAtTheCurrentCell) {
   AddRows(5);
