@@ -555,6 +555,38 @@ TEST_F(FilterRowTest, APressOnAContraColumnsFilterCellOpensItsEditor) {
   EXPECT_EQ(grid->Col(), col);
 }
 
+// A click on the filter row is no title click, whether its cell opens a filter editor or not; the
+// title row above it still is.
+TEST_F(FilterRowTest, AClickOnTheFilterRowIsNoTitleClick) {
+  amount->STFilter()->SetVisible(false);
+  grid->SetFocus();
+  gridtest::Pump();
+  std::vector<TColumnGx*> titles;
+  int cells = 0;
+  grid->OnTitleClick = [&](TColumnGx* c) { titles.push_back(c); };
+  grid->OnCellClick = [&](TColumnGx*) { ++cells; };
+  const struct {
+    TColumnGx* column;
+    int row;
+    size_t titleClicks;
+  } cases[] = {{name, 1, 0}, {amount, 1, 0}, {amount, 0, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.column->FieldName() + " row " + std::to_string(c.row));
+    titles.clear();
+    const TRect cell = grid->CellRect(grid->DataToRawColumn(c.column->Index()), c.row);
+    const TPoint p = grid->ClientToScreen(TPoint(cell.Left + 5, (cell.Top + cell.Bottom) / 2));
+    FanoInputMouseMove(p.X, p.Y);
+    FanoInputMouseButton(0, TRUE, p.X, p.Y);
+    gridtest::Pump();
+    FanoInputMouseButton(0, FALSE, p.X, p.Y);
+    gridtest::Pump();
+    gridtest::AdvanceAndPump(1000, 250);
+    EXPECT_EQ(titles.size(), c.titleClicks);
+    if (!titles.empty()) EXPECT_EQ(titles.front(), c.column);
+    EXPECT_EQ(cells, 0);
+  }
+}
+
 TEST_F(FilterRowTest, FilterSettingsAreStoredWithTheForm) {
   grid->SetName("grdList");
   form->SetName("frmFilter");
