@@ -201,6 +201,37 @@ TEST_F(DBGridTest, VerticalBarOfABufferedDataset) {
   grid->SetDataSource(nullptr);
 }
 
+// The thumb of a bar numbered by the sum list's virtual records goes to the record of that number,
+// dropped or, with tracking, dragged.
+TEST_F(DBGridTest, TheThumbFindsARecordNumberedByTheSumList) {
+  TUnsequencedDataSet ds(nullptr);
+  ds.FieldDefs().Add("ID", ftInteger);
+  for (int i = 0; i < 30; ++i) ds.AddRow({Variant(i)});
+  ds.Open();
+  ds.sequenced = false;
+  TDataSource src(nullptr);
+  src.SetDataSet(&ds);
+  MakeGrid(400, 200);
+  grid->SetDataSource(&src);
+  grid->SumList()->SetVirtualRecords(true);
+  grid->SumList()->SetActive(true);
+  ds.First();
+  const struct {
+    int code;
+    bool tracking;
+    int pos;
+    int id;
+  } cases[] = {{SB_THUMBPOSITION, false, 7, 6}, {SB_THUMBPOSITION, false, 1, 0}, {SB_THUMBPOSITION, false, 30, 29},
+               {SB_THUMBTRACK, true, 12, 11}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.code) + " to " + std::to_string(c.pos));
+    grid->VertScrollBar()->SetTracking(c.tracking);
+    grid->Perform(WM_VSCROLL, MAKEWPARAM(c.code, c.pos), 0);
+    EXPECT_EQ(ds.FieldByName("ID")->AsInteger(), c.id);
+  }
+  grid->SetDataSource(nullptr);
+}
+
 TEST_F(DBGridTest, HorizontalBarIsZeroWhenAllColumnsFit) {
   AddRows(2);
   MakeGrid(600, 200);
