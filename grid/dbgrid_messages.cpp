@@ -98,8 +98,8 @@ bool TCustomDBGridGx::CellToolTip(THintInfo& info) {
   } else if (type.Area == caData) {
     BeginRowRead(cell.Y);
     try {
-      // The tree column's text starts after the row's indent, as painted.
-      if (memTable_ && type.DataCol == 0 && memTable_->IsTreeView())
+      // The tree column (the first one shown) has its text after the row's indent, as painted.
+      if (memTable_ && !visibleColumns_.empty() && c == visibleColumns_.front() && memTable_->IsTreeView())
         rect.Left = std::min(rect.Right, rect.Left + std::max(1, memTable_->GetNodeLevel()) * kTreeLevelWidth);
       const TColumnKindGx kind = c->GetColumnType();
       if (kind == ckCheckbox || kind == ckImageList) {
