@@ -587,6 +587,24 @@ TEST_F(FilterRowTest, AClickOnTheFilterRowIsNoTitleClick) {
   }
 }
 
+// A filter cell of a column kept at the right edge moves when the grid is narrowed or widened,
+// and its editor moves with it.
+TEST_F(FilterRowTest, TheEditorOfAContraColumnFollowsASizeChange) {
+  grid->SetContraColCountProp(1);
+  gridtest::Pump();
+  grid->StartFilterEdit(amount->Index());
+  gridtest::Pump();
+  ASSERT_TRUE(Editor()->Visible());
+  const int raw = grid->DataToRawColumn(amount->Index());
+  for (const int width : {360, 440}) {
+    SCOPED_TRACE(width);
+    grid->SetBounds(0, 0, width, 220);
+    gridtest::Pump();
+    const TRect cell = grid->CellRect(raw, 1);
+    EXPECT_EQ(Editor()->BoundsRect(), TRect(cell.Left, cell.Top + 1, cell.Right, cell.Bottom));
+  }
+}
+
 TEST_F(FilterRowTest, FilterSettingsAreStoredWithTheForm) {
   grid->SetName("grdList");
   form->SetName("frmFilter");
