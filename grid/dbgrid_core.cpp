@@ -1630,11 +1630,11 @@ void TCustomDBGridGx::TitleBtnClick(int col, TColumnGx* column) {
   if (OnTitleBtnClick) OnTitleBtnClick(this, col, column);
 }
 
-bool TCustomDBGridGx::CheckTitleButton(int col) {
-  TColumnGx* c = ColumnAt(RawToDataColumn(col));
+bool TCustomDBGridGx::CheckTitleButton(int dataCol) {
+  TColumnGx* c = ColumnAt(dataCol);
   if (!c) return false;
   bool enabled = true;
-  if (OnCheckButton) OnCheckButton(this, col, c, enabled);
+  if (OnCheckButton) OnCheckButton(this, dataCol, c, enabled);
   return enabled;
 }
 

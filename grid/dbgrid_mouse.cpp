@@ -274,7 +274,8 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
     if (button == mbRight && optionsGx_.Contains(dghColumnMove)) {
       baseButton = mbLeft;
       rightDrag_ = true;
-    } else if (button == mbLeft && c && c->Title()->TitleButton() && CheckTitleButton(cell.X) && MouseCapture()) {
+    } else if (button == mbLeft && c && c->Title()->TitleButton() && CheckTitleButton(RawToDataColumn(cell.X)) &&
+               MouseCapture()) {
       titleBtnDown_ = true;
       titleBtnCol_ = cell.X;
       pressedTitleCol_ = cell.X;

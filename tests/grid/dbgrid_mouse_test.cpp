@@ -90,6 +90,11 @@ TEST_F(DBGridMouseTest, ATitleButtonClickFiresTheButtonAndStepsTheSortMarker) {
   std::vector<int> buttons;
   std::vector<TColumnGx*> titles;
   int sortChanges = 0;
+  std::vector<int> checked;  // the button is asked about by the same column number it reports
+  grid->OnCheckButton = [&](TObject*, int col, TColumnGx* c, bool&) {
+    checked.push_back(col);
+    EXPECT_EQ(c, name);
+  };
   grid->OnTitleBtnClick = [&](TObject*, int col, TColumnGx* c) {
     buttons.push_back(col);
     EXPECT_EQ(c, name);
@@ -105,6 +110,7 @@ TEST_F(DBGridMouseTest, ATitleButtonClickFiresTheButtonAndStepsTheSortMarker) {
   EXPECT_EQ(grid->TrackedTitleCol(), -1);
   EXPECT_EQ(grid->PressedTitleCol(), -1);
   EXPECT_EQ(buttons, std::vector<int>{1});  // the data column
+  EXPECT_EQ(checked, buttons);
   EXPECT_EQ(titles, std::vector<TColumnGx*>{name});
   EXPECT_EQ(name->Title()->SortMarker(), smDownGx);
   EXPECT_EQ(sortChanges, 1);
