@@ -509,6 +509,12 @@ void TCustomDBGridGx::InternalLayout() {
     bool& f;
     ~Reset() { f = false; }
   } reset{inLayout_};
+  // This pass is the one a queued request asks for.
+  if (HandleAllocated()) {
+    MSG queued{};
+    while (PeekMessage(&queued, WindowHandle(), kDeferredLayoutMessage, kDeferredLayoutMessage, PM_REMOVE)) {
+    }
+  }
   // A selected row is not a place: the columns scrolled to stay where the user left them.
   const int keptLeft = dbOptions_.Contains(dgRowSelect) ? LeftCol() : -1;
   DropGridBuiltBeforeStored();
