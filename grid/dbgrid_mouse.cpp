@@ -577,11 +577,13 @@ void TCustomDBGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int
     SetMouseCapture(false);
     if (button == mbRight) button = mbLeft;
   }
-  if (rowSelecting_ || rectSelecting_) {
+  // A drag that selects nothing (no multi-select) still scrolled on the timer: it stops too.
+  const bool selectingDrag = rowSelecting_ || rectSelecting_;
+  if (selectingDrag) {
     rowSelecting_ = rectSelecting_ = false;
     if (button != mbLeft) SetMouseCapture(false);
   }
-  if (former != msNoneGx) StopTimer();
+  if (former != msNoneGx || selectingDrag) StopTimer();
   const bool rightRelease = button == mbRight;
   TCustomGridGx::MouseUp(button, shift, x, y);
   // A right press takes the mouse whatever it lands on; its release gives it back unless the left
@@ -612,7 +614,7 @@ void TCustomDBGridGx::MouseCancelMode() {
   RecordDragDrop(false);
   if (mouseState_ == msTitleSizingGx && !optionsGx_.Contains(dghTraceColSizing))
     DrawSizingLine(titleSizingPos_, ClientHeight());
-  else if (mouseState_ != msNoneGx)
+  else if (mouseState_ != msNoneGx || rowSelecting_ || rectSelecting_)
     StopTimer();
   StopTitleTracking();
   dragSelectionPending_ = false;

@@ -644,6 +644,34 @@ TEST_F(DBGridAutoScrollTest, CancellingADragStopsTheTimerAndTheState) {
   Up(40, bottom + 20);
 }
 
+// Without multi-select a drag off the bottom only moves the current record, on the timer too; the
+// release or a cancel stops the timer all the same.
+TEST_F(DBGridMouseTest, APlainDragOffTheRowsStopsItsTimerWhenItEnds) {
+  for (const bool cancel : {false, true}) {
+    SCOPED_TRACE(cancel ? "cancelled" : "released");
+    if (form) form->Free();
+    form = nullptr;
+    table->First();
+    while (!table->IsEmpty()) table->Delete();
+    Build(60, 400, 168);
+    ASSERT_FALSE(grid->DBOptions().Contains(dgMultiSelect));
+    TGridDrawInfo info;
+    grid->CalcDrawInfo(info);
+    const TPoint p = At(1, info.Vert.LastFullVisibleCell);
+    Down(p.X, p.Y);
+    Move(40, info.Vert.GridBoundary + 20);
+    ASSERT_TRUE(grid->AutoScrollTimerRunning());
+    if (cancel) grid->Perform(WM_CANCELMODE, 0, 0);
+    else Up(40, info.Vert.GridBoundary + 20);
+    EXPECT_FALSE(grid->AutoScrollTimerRunning());
+    const int here = Record();
+    gridtest::AdvanceAndPump(500, 50);
+    EXPECT_EQ(Record(), here);
+    if (cancel) Up(40, info.Vert.GridBoundary + 20);
+    EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);
+  }
+}
+
 TEST_F(DBGridMouseTest, ColumnSelectionScrollsColumnsPastTheRightEdge) {
   AddRows(3);
   MakeGrid(200, 160);
