@@ -1572,8 +1572,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void SortMarkingChanged();
   // Hands the sort markers to the behaviour centre.
   virtual void ApplySorting();
-  // OnCheckButton's answer; false for a column that does not exist.
-  bool CheckTitleButton(int col);
+  // OnCheckButton's answer for a data column (numbered as OnTitleBtnClick numbers it); false for a
+  // column that does not exist.
+  bool CheckTitleButton(int dataCol);
   bool UseThemedFixedCells() const;
   // Themed raised titles and tree lines flicker when painted straight to the window.
   virtual bool NeedsDoubleBuffer();

@@ -509,6 +509,12 @@ void TCustomDBGridGx::InternalLayout() {
     bool& f;
     ~Reset() { f = false; }
   } reset{inLayout_};
+  // This pass is the one a queued request asks for.
+  if (HandleAllocated()) {
+    MSG queued{};
+    while (PeekMessage(&queued, WindowHandle(), kDeferredLayoutMessage, kDeferredLayoutMessage, PM_REMOVE)) {
+    }
+  }
   // A selected row is not a place: the columns scrolled to stay where the user left them.
   const int keptLeft = dbOptions_.Contains(dgRowSelect) ? LeftCol() : -1;
   DropGridBuiltBeforeStored();
@@ -1630,11 +1636,11 @@ void TCustomDBGridGx::TitleBtnClick(int col, TColumnGx* column) {
   if (OnTitleBtnClick) OnTitleBtnClick(this, col, column);
 }
 
-bool TCustomDBGridGx::CheckTitleButton(int col) {
-  TColumnGx* c = ColumnAt(RawToDataColumn(col));
+bool TCustomDBGridGx::CheckTitleButton(int dataCol) {
+  TColumnGx* c = ColumnAt(dataCol);
   if (!c) return false;
   bool enabled = true;
-  if (OnCheckButton) OnCheckButton(this, col, c, enabled);
+  if (OnCheckButton) OnCheckButton(this, dataCol, c, enabled);
   return enabled;
 }
 

@@ -33,17 +33,22 @@ bool TCustomDBGridGx::HandleScrollMessage(TMessage& m) {
   const bool haveInfo = vertScrollBar_->GetScrollInfo(si);
   // The bar's track position while it is dragged, else the position the message carries.
   const int track = haveInfo && si.nTrackPos != si.nPos ? si.nTrackPos : static_cast<int>(HIWORD(m.WParam));
+  // Record numbers as the bar shows them: the sum list's (its virtual records number a data set
+  // that does not number its own), else the data set's.
+  TDBGridGxSumList* sums = sumList_ && sumList_->DataSet() == ds ? sumList_.get() : nullptr;
+  const bool numbered = sums ? sums->IsSequenced() : ds->IsSequenced();
   if (code == SB_THUMBTRACK) {
-    if (vertScrollBar_->Tracking() && ds->IsSequenced()) {
-      ds->MoveBy(track - ds->RecNo());
+    if (vertScrollBar_->Tracking() && numbered) {
+      ds->MoveBy(track - (sums ? sums->GetRecNo() : ds->RecNo()));
       thumbHandled_ = true;
     }
   } else if (thumbHandled_) {
     thumbHandled_ = false;
-  } else if (ds->IsSequenced()) {
+  } else if (numbered) {
     if (track <= 1) ds->First();
-    else if (track < ds->RecordCount()) ds->SetRecNo(track);
-    else ds->Last();
+    else if (track >= (sums ? sums->GetRecordCount() : ds->RecordCount())) ds->Last();
+    else if (sums) sums->SetRecNo(track);
+    else ds->SetRecNo(track);
   } else {
     switch (track) {
       case 0: ds->First(); break;
@@ -93,8 +98,8 @@ bool TCustomDBGridGx::CellToolTip(THintInfo& info) {
   } else if (type.Area == caData) {
     BeginRowRead(cell.Y);
     try {
-      // The tree column's text starts after the row's indent, as painted.
-      if (memTable_ && type.DataCol == 0 && memTable_->IsTreeView())
+      // The tree column (the first one shown) has its text after the row's indent, as painted.
+      if (memTable_ && !visibleColumns_.empty() && c == visibleColumns_.front() && memTable_->IsTreeView())
         rect.Left = std::min(rect.Right, rect.Left + std::max(1, memTable_->GetNodeLevel()) * kTreeLevelWidth);
       const TColumnKindGx kind = c->GetColumnType();
       if (kind == ckCheckbox || kind == ckImageList) {

@@ -274,7 +274,8 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
     if (button == mbRight && optionsGx_.Contains(dghColumnMove)) {
       baseButton = mbLeft;
       rightDrag_ = true;
-    } else if (button == mbLeft && c && c->Title()->TitleButton() && CheckTitleButton(cell.X) && MouseCapture()) {
+    } else if (button == mbLeft && c && c->Title()->TitleButton() && CheckTitleButton(RawToDataColumn(cell.X)) &&
+               MouseCapture()) {
       titleBtnDown_ = true;
       titleBtnCol_ = cell.X;
       pressedTitleCol_ = cell.X;
@@ -576,11 +577,13 @@ void TCustomDBGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int
     SetMouseCapture(false);
     if (button == mbRight) button = mbLeft;
   }
-  if (rowSelecting_ || rectSelecting_) {
+  // A drag that selects nothing (no multi-select) still scrolled on the timer: it stops too.
+  const bool selectingDrag = rowSelecting_ || rectSelecting_;
+  if (selectingDrag) {
     rowSelecting_ = rectSelecting_ = false;
     if (button != mbLeft) SetMouseCapture(false);
   }
-  if (former != msNoneGx) StopTimer();
+  if (former != msNoneGx || selectingDrag) StopTimer();
   const bool rightRelease = button == mbRight;
   TCustomGridGx::MouseUp(button, shift, x, y);
   // A right press takes the mouse whatever it lands on; its release gives it back unless the left
@@ -594,8 +597,9 @@ void TCustomDBGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int
   TColumnGx* c = cell.X >= IndicatorOffset() ? ColumnAt(RawToDataColumn(cell.X)) : nullptr;
   const bool treeArea = std::exchange(treeAreaPressed_, false);
   if (button == mbLeft && c && cell.Y >= 0) {
-    if (cell.Y < GetTitleOffset()) TitleClick(c);
-    else if (cell.Y < RowCount() && !treeArea) CellClick(c);
+    // The filter row between them is neither a title nor a record.
+    if (cell.Y < TitleRowCount()) TitleClick(c);
+    else if (cell.Y >= GetTitleOffset() && cell.Y < RowCount() && !treeArea) CellClick(c);
   }
   if (c && cell == pressedCheckCell_ && !c->DblClickNextVal() && !shift.Contains(ssDouble)) {
     const TColumnKindGx kind = c->GetColumnType();
@@ -610,7 +614,7 @@ void TCustomDBGridGx::MouseCancelMode() {
   RecordDragDrop(false);
   if (mouseState_ == msTitleSizingGx && !optionsGx_.Contains(dghTraceColSizing))
     DrawSizingLine(titleSizingPos_, ClientHeight());
-  else if (mouseState_ != msNoneGx)
+  else if (mouseState_ != msNoneGx || rowSelecting_ || rectSelecting_)
     StopTimer();
   StopTitleTracking();
   dragSelectionPending_ = false;

@@ -29,6 +29,8 @@ void TCustomDBGridGx::SizeChangedLayout() {
   } else {
     UpdateRowCount();
     UpdateVertScrollBar();
+    // Columns kept at the right edge move with it.
+    FilterColumnMoved(nullptr);
   }
 }
 

@@ -154,6 +154,9 @@ void TDBGridGxSelectionCols::SelectShift(TColumnGx* column) {
     Select(column, true);
     return;
   }
+  // An anchor left by a column list emptied with Ctrl outlives a later selection of rows or cells:
+  // that one goes, or its rows would stay marked under the columns.
+  if (s.SelectionType() != gstColumns && s.SelectionType() != gstNon) s.Clear();
   // Positions are the columns' own: an anchor column hidden since still marks where the range starts;
   // only visible columns join it.
   TDBGridColumnsGx* all = grid_->Columns();
@@ -184,9 +187,6 @@ void TDBGridGxSelectionCols::SelectShift(TColumnGx* column) {
     }
   }
   shift_ = column;
-  if (s.SelectionType() != gstColumns && s.SelectionType() != gstNon) {
-    // another kind was active: it gives way
-  }
   s.SetSelectionType(list_.empty() ? gstNon : gstColumns);
 }
 

@@ -555,6 +555,56 @@ TEST_F(FilterRowTest, APressOnAContraColumnsFilterCellOpensItsEditor) {
   EXPECT_EQ(grid->Col(), col);
 }
 
+// A click on the filter row is no title click, whether its cell opens a filter editor or not; the
+// title row above it still is.
+TEST_F(FilterRowTest, AClickOnTheFilterRowIsNoTitleClick) {
+  amount->STFilter()->SetVisible(false);
+  grid->SetFocus();
+  gridtest::Pump();
+  std::vector<TColumnGx*> titles;
+  int cells = 0;
+  grid->OnTitleClick = [&](TColumnGx* c) { titles.push_back(c); };
+  grid->OnCellClick = [&](TColumnGx*) { ++cells; };
+  const struct {
+    TColumnGx* column;
+    int row;
+    size_t titleClicks;
+  } cases[] = {{name, 1, 0}, {amount, 1, 0}, {amount, 0, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.column->FieldName() + " row " + std::to_string(c.row));
+    titles.clear();
+    const TRect cell = grid->CellRect(grid->DataToRawColumn(c.column->Index()), c.row);
+    const TPoint p = grid->ClientToScreen(TPoint(cell.Left + 5, (cell.Top + cell.Bottom) / 2));
+    FanoInputMouseMove(p.X, p.Y);
+    FanoInputMouseButton(0, TRUE, p.X, p.Y);
+    gridtest::Pump();
+    FanoInputMouseButton(0, FALSE, p.X, p.Y);
+    gridtest::Pump();
+    gridtest::AdvanceAndPump(1000, 250);
+    EXPECT_EQ(titles.size(), c.titleClicks);
+    if (!titles.empty()) EXPECT_EQ(titles.front(), c.column);
+    EXPECT_EQ(cells, 0);
+  }
+}
+
+// A filter cell of a column kept at the right edge moves when the grid is narrowed or widened,
+// and its editor moves with it.
+TEST_F(FilterRowTest, TheEditorOfAContraColumnFollowsASizeChange) {
+  grid->SetContraColCountProp(1);
+  gridtest::Pump();
+  grid->StartFilterEdit(amount->Index());
+  gridtest::Pump();
+  ASSERT_TRUE(Editor()->Visible());
+  const int raw = grid->DataToRawColumn(amount->Index());
+  for (const int width : {360, 440}) {
+    SCOPED_TRACE(width);
+    grid->SetBounds(0, 0, width, 220);
+    gridtest::Pump();
+    const TRect cell = grid->CellRect(raw, 1);
+    EXPECT_EQ(Editor()->BoundsRect(), TRect(cell.Left, cell.Top + 1, cell.Right, cell.Bottom));
+  }
+}
+
 TEST_F(FilterRowTest, FilterSettingsAreStoredWithTheForm) {
   grid->SetName("grdList");
   form->SetName("frmFilter");

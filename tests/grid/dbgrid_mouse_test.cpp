@@ -90,6 +90,11 @@ TEST_F(DBGridMouseTest, ATitleButtonClickFiresTheButtonAndStepsTheSortMarker) {
   std::vector<int> buttons;
   std::vector<TColumnGx*> titles;
   int sortChanges = 0;
+  std::vector<int> checked;  // the button is asked about by the same column number it reports
+  grid->OnCheckButton = [&](TObject*, int col, TColumnGx* c, bool&) {
+    checked.push_back(col);
+    EXPECT_EQ(c, name);
+  };
   grid->OnTitleBtnClick = [&](TObject*, int col, TColumnGx* c) {
     buttons.push_back(col);
     EXPECT_EQ(c, name);
@@ -105,6 +110,7 @@ TEST_F(DBGridMouseTest, ATitleButtonClickFiresTheButtonAndStepsTheSortMarker) {
   EXPECT_EQ(grid->TrackedTitleCol(), -1);
   EXPECT_EQ(grid->PressedTitleCol(), -1);
   EXPECT_EQ(buttons, std::vector<int>{1});  // the data column
+  EXPECT_EQ(checked, buttons);
   EXPECT_EQ(titles, std::vector<TColumnGx*>{name});
   EXPECT_EQ(name->Title()->SortMarker(), smDownGx);
   EXPECT_EQ(sortChanges, 1);
@@ -636,6 +642,34 @@ TEST_F(DBGridAutoScrollTest, CancellingADragStopsTheTimerAndTheState) {
   gridtest::AdvanceAndPump(500, 50);
   EXPECT_EQ(Record(), here);
   Up(40, bottom + 20);
+}
+
+// Without multi-select a drag off the bottom only moves the current record, on the timer too; the
+// release or a cancel stops the timer all the same.
+TEST_F(DBGridMouseTest, APlainDragOffTheRowsStopsItsTimerWhenItEnds) {
+  for (const bool cancel : {false, true}) {
+    SCOPED_TRACE(cancel ? "cancelled" : "released");
+    if (form) form->Free();
+    form = nullptr;
+    table->First();
+    while (!table->IsEmpty()) table->Delete();
+    Build(60, 400, 168);
+    ASSERT_FALSE(grid->DBOptions().Contains(dgMultiSelect));
+    TGridDrawInfo info;
+    grid->CalcDrawInfo(info);
+    const TPoint p = At(1, info.Vert.LastFullVisibleCell);
+    Down(p.X, p.Y);
+    Move(40, info.Vert.GridBoundary + 20);
+    ASSERT_TRUE(grid->AutoScrollTimerRunning());
+    if (cancel) grid->Perform(WM_CANCELMODE, 0, 0);
+    else Up(40, info.Vert.GridBoundary + 20);
+    EXPECT_FALSE(grid->AutoScrollTimerRunning());
+    const int here = Record();
+    gridtest::AdvanceAndPump(500, 50);
+    EXPECT_EQ(Record(), here);
+    if (cancel) Up(40, info.Vert.GridBoundary + 20);
+    EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);
+  }
 }
 
 TEST_F(DBGridMouseTest, ColumnSelectionScrollsColumnsPastTheRightEdge) {

@@ -201,6 +201,37 @@ TEST_F(DBGridTest, VerticalBarOfABufferedDataset) {
   grid->SetDataSource(nullptr);
 }
 
+// The thumb of a bar numbered by the sum list's virtual records goes to the record of that number,
+// dropped or, with tracking, dragged.
+TEST_F(DBGridTest, TheThumbFindsARecordNumberedByTheSumList) {
+  TUnsequencedDataSet ds(nullptr);
+  ds.FieldDefs().Add("ID", ftInteger);
+  for (int i = 0; i < 30; ++i) ds.AddRow({Variant(i)});
+  ds.Open();
+  ds.sequenced = false;
+  TDataSource src(nullptr);
+  src.SetDataSet(&ds);
+  MakeGrid(400, 200);
+  grid->SetDataSource(&src);
+  grid->SumList()->SetVirtualRecords(true);
+  grid->SumList()->SetActive(true);
+  ds.First();
+  const struct {
+    int code;
+    bool tracking;
+    int pos;
+    int id;
+  } cases[] = {{SB_THUMBPOSITION, false, 7, 6}, {SB_THUMBPOSITION, false, 1, 0}, {SB_THUMBPOSITION, false, 30, 29},
+               {SB_THUMBTRACK, true, 12, 11}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.code) + " to " + std::to_string(c.pos));
+    grid->VertScrollBar()->SetTracking(c.tracking);
+    grid->Perform(WM_VSCROLL, MAKEWPARAM(c.code, c.pos), 0);
+    EXPECT_EQ(ds.FieldByName("ID")->AsInteger(), c.id);
+  }
+  grid->SetDataSource(nullptr);
+}
+
 TEST_F(DBGridTest, HorizontalBarIsZeroWhenAllColumnsFit) {
   AddRows(2);
   MakeGrid(600, 200);
@@ -361,6 +392,40 @@ TEST_F(DBGridTest, ShiftOverTitlesFromAHiddenAnchorSelects) {
   EXPECT_LT(cols->IndexOf(c3), 0);
   EXPECT_LT(cols->IndexOf(c4), 0);
   EXPECT_EQ(cols->Count(), 2);  // c1 and the anchor selected before the drag
+}
+
+// A column list emptied with Ctrl keeps its anchor; a Shift+click over the titles after rows or
+// cells were selected starts from it and the rows or cells selected meanwhile go.
+TEST_F(DBGridTest, ShiftOverTitlesFromAnEmptiedListClearsTheOtherKind) {
+  AddRows(4);
+  MakeGrid();
+  TColumnGx* c1 = AddColumn("ID");
+  AddColumn("NAME");
+  TColumnGx* c3 = AddColumn("AMOUNT");
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  Bind();
+  TDBGridGxSelection* sel = grid->Selection();
+  for (const TDBGridGxSelectionType other : {gstRecordBookmarks, gstRectangle}) {
+    SCOPED_TRACE(static_cast<int>(other));
+    grid->ClearSelection();
+    table->First();
+    sel->Columns()->InvertSelect(c1);
+    sel->Columns()->InvertSelect(c1);
+    ASSERT_EQ(sel->SelectionType(), gstNon);
+    if (other == gstRecordBookmarks) {
+      grid->SelectedRows()->SetCurrentRowSelected(true);
+    } else {
+      sel->Rect()->Select(1, table->Bookmark(), false);
+      table->Next();
+      sel->Rect()->Select(2, table->Bookmark(), true);
+    }
+    ASSERT_EQ(sel->SelectionType(), other);
+    sel->Columns()->SelectShift(c3);
+    EXPECT_EQ(sel->SelectionType(), gstColumns);
+    EXPECT_EQ(sel->Columns()->Count(), 3);
+    EXPECT_EQ(grid->SelectedRows()->Count(), 0);
+    EXPECT_EQ(sel->Rect()->AnchorCol(), -1);
+  }
 }
 
 // A one-cell click leaves no anchor for a later Shift+arrow: the rectangle starts at the current cell.

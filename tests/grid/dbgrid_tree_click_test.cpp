@@ -105,23 +105,29 @@ TEST_F(DBGridTreeClickTest, AClickInTheIndentIsNoCellClick) {
   }
 }
 
-// The tree column's tool tip measures the text in what the indent leaves of the cell.
+// The tree column's tool tip measures the text in what the indent leaves of the cell; the tree
+// column is the first one shown, also behind a hidden one.
 TEST_F(DBGridTreeClickTest, TheTreeColumnsToolTipCountsTheIndent) {
   Build();
   TColumnGx* name = grid->Columns()->Items(0);
+  TColumnGx* id = grid->Columns()->Items(1);
   name->SetToolTips(true);
   grid->Canvas()->Font()->Assign(name->Font());
   const int textWidth = grid->Canvas()->TextWidth("差旅费");
   struct Case {
+    bool hiddenBefore;
     int width;
     bool tip;
   };
-  for (const Case& c : {Case{textWidth + 10, true}, Case{textWidth + kTreeLevelWidth + 10, false}}) {
-    SCOPED_TRACE(c.width);
+  for (const Case& c : {Case{false, textWidth + 10, true}, Case{false, textWidth + kTreeLevelWidth + 10, false},
+                        Case{true, textWidth + 10, true}, Case{true, textWidth + kTreeLevelWidth + 10, false}}) {
+    SCOPED_TRACE(std::to_string(c.hiddenBefore) + " " + std::to_string(c.width));
+    id->SetIndex(c.hiddenBefore ? 0 : 1);
+    id->SetVisible(!c.hiddenBefore);
     name->SetWidth(c.width);
     gridtest::Pump();
     THintInfo info;
-    const LRESULT r = AskHint(grid->IndicatorOffset(), grid->GetTitleOffset(), info);
+    const LRESULT r = AskHint(grid->DataToRawColumn(name->Index()), grid->GetTitleOffset(), info);
     EXPECT_EQ(r == 0 && info.HintStr == "差旅费", c.tip);
   }
 }
