@@ -106,6 +106,7 @@ TEST_F(CellPaintTest, CellsAreClassifiedByArea) {
   grid->SetFooterRowCount(1);
   EXPECT_EQ(grid->GetCellType(0, 0).Area, caTitle);
   EXPECT_FALSE(grid->GetCellType(0, 0).DataColumn);
+  EXPECT_EQ(grid->GetCellType(0, 2).DataCol, 0);  // the indicator column keeps its own index
   const TCellTypeGx data = grid->GetCellType(2, 2);
   EXPECT_EQ(data.Area, caData);
   EXPECT_EQ(data.DataCol, 1);
