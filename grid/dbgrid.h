@@ -1629,6 +1629,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // The text of a footer cell: a formatted aggregate, the current field value or the static text.
   virtual std::string GetFooterValue(int row, TColumnGx* column);
   bool FramesFixedCells() const override { return true; }
+  // Raised cells take the soft edge, but for a flat grid under themes.
+  bool SoftFrames() const override;
   // Raised cells drawn through the visual theme.
   virtual bool IsThemedCell(int col, int row, TGridDrawState state, const TRect& rect);
   // Colours of a selected fixed cell (title, indicator, footer); true when they were set.

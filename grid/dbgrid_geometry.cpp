@@ -465,7 +465,7 @@ TCellTypeGx TCustomDBGridGx::GetCellType(int col, int row) const {
   TCellTypeGx t;
   const int ind = IndicatorOffset();
   t.DataColumn = col >= ind;
-  t.DataCol = col - ind;
+  t.DataCol = t.DataColumn ? col - ind : col;
   const TGridRect b = GetDataCellBounds();
   if (row >= 0 && row < TitleRowCount()) {
     t.Area = caTitle;

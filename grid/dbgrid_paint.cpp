@@ -24,6 +24,8 @@ bool TCustomDBGridGx::IsThemedCell(int col, int row, TGridDrawState state, const
   return ThemesActive() && !Flat() && CheckCellArea(col, row, state);
 }
 
+bool TCustomDBGridGx::SoftFrames() const { return !(Flat() && ThemesActive()); }
+
 bool TCustomDBGridGx::FixedCellColors(int col, const TCellTypeGx& type, TFont* font, TColor& background,
                                       bool down) {
   const int area = (type.DataColumn ? 1 : 0) | (static_cast<int>(type.Area) << 8);

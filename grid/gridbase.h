@@ -326,6 +326,8 @@ class TCustomGridGx : public TCustomControl {
   void Paint3DFrame(TCanvas* canvas, const TRect& rect, bool pressed);
   // True when DrawCell frames its fixed cells itself (merged titles must not get a frame per cell).
   virtual bool FramesFixedCells() const { return false; }
+  // True when Paint3DFrame draws the soft edge (light instead of white at the top left).
+  virtual bool SoftFrames() const { return false; }
   // False while the current row is not what the user has chosen, so it gets no row-select focus frame.
   virtual bool FramesCurrentRow() const { return true; }
 

@@ -463,15 +463,16 @@ void TCustomGridGx::Paint3DFrame(TCanvas* canvas, const TRect& rect, bool presse
   RECT r = {rect.Left, rect.Top, rect.Right, rect.Bottom};
   HDC dc = canvas->Handle();
   const UINT edge = pressed ? BDR_SUNKENINNER : BDR_RAISEDINNER;
+  const UINT soft = SoftFrames() ? BF_SOFT : 0;
   if (flat_) {
     canvas->Pen()->SetColor(pressed ? clBtnShadow : clBtnHighlight);
     canvas->Pen()->SetWidth(1);
     canvas->MoveTo(rect.Left, rect.Bottom - 1);
     canvas->LineTo(rect.Left, rect.Top);
     canvas->LineTo(rect.Right, rect.Top);
-    DrawEdge(dc, &r, edge, BF_BOTTOMRIGHT);
+    DrawEdge(dc, &r, edge, BF_BOTTOMRIGHT | soft);
   } else {
-    DrawEdge(dc, &r, edge, BF_TOPLEFT);
-    DrawEdge(dc, &r, edge, BF_BOTTOMRIGHT);
+    DrawEdge(dc, &r, edge, BF_TOPLEFT | soft);
+    DrawEdge(dc, &r, edge, BF_BOTTOMRIGHT | soft);
   }
 }

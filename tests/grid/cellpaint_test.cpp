@@ -106,6 +106,7 @@ TEST_F(CellPaintTest, CellsAreClassifiedByArea) {
   grid->SetFooterRowCount(1);
   EXPECT_EQ(grid->GetCellType(0, 0).Area, caTitle);
   EXPECT_FALSE(grid->GetCellType(0, 0).DataColumn);
+  EXPECT_EQ(grid->GetCellType(0, 2).DataCol, 0);  // the indicator column keeps its own index
   const TCellTypeGx data = grid->GetCellType(2, 2);
   EXPECT_EQ(data.Area, caData);
   EXPECT_EQ(data.DataCol, 1);
@@ -276,6 +277,33 @@ TEST_F(CellPaintTest, TheIndicatorIsElevenPixelsAndItsMarksFitInside) {
     DeleteDC(dc);
     table->Cancel();
   }
+}
+
+// Raised cells get the soft edge (light, not white, at the top left), except in a flat grid while
+// themes are active, whose edge is the flat one's highlight line.
+TEST_F(CellPaintTest, RaisedCellsHaveTheSoftEdge) {
+  MakeBoundGrid();
+  grid->SetFooterRowCount(1);
+  grid->SetOptionsGx(grid->OptionsGx() + TDBGridGxOptions{dghFixed3D, dghFooter3D});
+  grid->SetFixedColor(clYellow);
+  grid->SetFooterColor(clYellow);
+  struct Case {
+    bool flat;
+    bool themes;
+    COLORREF topLeft;
+  };
+  const Case cases[] = {{false, false, GetSysColor(COLOR_3DLIGHT)},
+                        {true, false, ColorToRGB(clBtnHighlight)},
+                        {true, true, ColorToRGB(clBtnHighlight)}};
+  for (const Case& c : cases) {
+    FanoSetThemesActive(c.themes ? TRUE : FALSE);
+    grid->SetFlat(c.flat);
+    HDC dc = Paint();
+    for (const TRect& r : {Title(1), grid->CellRect(grid->DataToRawColumn(1), grid->RowCount())})
+      EXPECT_EQ(GetPixel(dc, r.Left, r.Top + 3), c.topLeft) << c.flat << c.themes << " " << r.Top;
+    DeleteDC(dc);
+  }
+  FanoSetThemesActive(FALSE);
 }
 
 TEST_F(CellPaintTest, RecordNumbersInTheIndicator) {
