@@ -10,6 +10,7 @@
 #include "grid/dbgrid_inplace.h"
 #include "grid/celltext.h"
 #include "grid/inplaceedit.h"
+#include "platform/rtl/sysutils.h"
 #include "platform/classes/classreg.h"
 #include "platform/classes/filer.h"
 #include "platform/classes/published.h"

@@ -8,6 +8,7 @@
 #include "editors/gxdraw.h"
 #include "editors/gxwindows.h"
 #include "editors/mrulist.h"
+#include "grid/lookupgrid.h"
 #include "platform/forms/clipbrd.h"
 #include "platform/forms/menus.h"
 #include "platform/rtl/strings.h"
