@@ -382,6 +382,7 @@ void TCustomDBGridGx::DrawIndicatorCell(int col, int row, const TCellTypeGx& typ
         int kind = 0;
         if (ds->State() == dsEdit) kind = 2;
         else if (ds->State() == dsInsert) kind = 3;
+        else if (ds->State() != dsBrowse) kind = 0;  // the arrow in any other state
         else if (selected) kind = 1;
         else if (inplaceSearching_) kind = 4;
         TRect strip = f.inner;
