@@ -1398,6 +1398,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   virtual void DefineFieldMap();
   virtual void LinkActive(bool value);
   virtual void Scroll(int distance);
+  // Auto-scroll: up and down step the data set just past the buffered rows; left and right are the
+  // base grid's.
+  void TimedScroll(int direction) override;
   virtual void RecordChanged(TField* field);
   virtual void UpdateData();
   virtual void RefreshLayout();

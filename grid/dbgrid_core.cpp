@@ -606,6 +606,15 @@ void TCustomDBGridGx::RefreshLayout() {
   Invalidate();
 }
 
+void TCustomDBGridGx::TimedScroll(int direction) {
+  if (dataLink_->Active()) {
+    TDataSet* ds = DataSet();
+    if (direction & kScrollUp) ds->MoveBy(-dataLink_->ActiveRecord() - 1);
+    if (direction & kScrollDown) ds->MoveBy(dataLink_->RecordCount() - dataLink_->ActiveRecord());
+  }
+  if (const int sideways = direction & (kScrollLeft | kScrollRight)) TCustomGridGx::TimedScroll(sideways);
+}
+
 void TCustomDBGridGx::Scroll(int distance) {
   (void)distance;
   if (!HandleAllocated() || destroying_) return;

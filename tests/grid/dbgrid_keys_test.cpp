@@ -549,3 +549,18 @@ TEST_F(DBGridKeysTest, ARecordMovedByOtherCodeEndsTheTypedSearch) {
 
 }  // namespace
 }  // namespace dbgridtest
+
+// Auto-scroll steps the records just past the buffered rows up and down; sideways is the base grid's.
+TEST_F(DBGridKeysTest, TimedScrollStepsPastTheBufferedRows) {
+  MakeFruitGrid();
+  TDBGridGx* g = grid;
+  table->SetRecNo(2);
+  g->TimedScroll(kScrollDown);
+  EXPECT_EQ(table->RecNo(), 3);
+  g->TimedScroll(kScrollUp);
+  EXPECT_EQ(table->RecNo(), 2);
+  const int col = grid->Col();
+  g->TimedScroll(kScrollLeft);
+  EXPECT_EQ(table->RecNo(), 2);
+  EXPECT_EQ(grid->Col(), col - 1);  // the base grid moves the anchor, and the cell with it
+}
