@@ -38,7 +38,8 @@ bool LocateGridText(TCustomDBGridGx* grid, const std::string& fieldName, const s
                     int direction, int match, int /*treeScope*/) {
   TDataSource* src = grid ? grid->DataSource() : nullptr;
   TDataSet* ds = src ? src->DataSet() : nullptr;
-  if (!ds || !ds->Active()) return false;
+  // An empty data set has no cell: even an empty text finds nothing there.
+  if (!ds || !ds->Active() || ds->IsEmpty()) return false;
 
   const std::vector<TColumnGx*> visible = grid->VisibleColumns();
   TColumnGx* column = nullptr;

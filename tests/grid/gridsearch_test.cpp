@@ -113,5 +113,17 @@ TEST_F(GridSearchTest, AWaitingEscapeStopsTheSearch) {
   EXPECT_EQ(Id(), 4);
 }
 
+// No record, no cell: every way of searching misses, the empty text from the start too.
+TEST_F(GridSearchTest, AnEmptyTableHasNoCellToMatch) {
+  table->EmptyTable();
+  const struct {
+    int options, direction;
+  } cases[] = {{0, lgdAll}, {0, lgdDown}, {lgtAllColumns, lgdDown}, {lgtAllColumns, lgdUp}, {lgtAllColumns, lgdAll}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.options) + " " + std::to_string(c.direction));
+    EXPECT_FALSE(LocateGridText(grid, "", "", c.options, c.direction, lgmFromStart));
+  }
+}
+
 }  // namespace
 }  // namespace dbgridtest
