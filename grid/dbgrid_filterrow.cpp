@@ -612,13 +612,17 @@ void TCustomDBGridGx::FilterRowChanged() {
 
 void TCustomDBGridGx::ApplyFilter() {
   if (!center_) return;
+  // The filter editor stays as it is while the applier works (its windows may take the focus).
   BeginUpdateGx();
+  STFilter()->BeginUpdate();
   try {
     center_->ApplyFilter(this);
   } catch (...) {
+    STFilter()->EndUpdate();
     EndUpdateGx();
     throw;
   }
+  STFilter()->EndUpdate();
   EndUpdateGx();
 }
 

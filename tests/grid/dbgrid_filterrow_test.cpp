@@ -28,6 +28,21 @@ class FilterFeatures : public TDatasetFeaturesGx {
   std::string seen;
 };
 
+// An applier that shows a window of its own while it works: the focus goes there and comes back.
+class FocusTakingFeatures : public TDatasetFeaturesGx {
+ public:
+  FocusTakingFeatures(TCustomDBGridGx* grid, TWinControl* window)
+      : TDatasetFeaturesGx(TMemTableGx::StaticClass()), grid_(grid), window_(window) {}
+  void ApplyFilter(TCustomDBGridGx*, TDataSet*, bool) override {
+    window_->SetFocus();
+    grid_->SetFocus();
+  }
+
+ private:
+  TCustomDBGridGx* grid_;
+  TWinControl* window_;
+};
+
 class FilterRowTest : public DBGridTest {
  protected:
   void SetUp() override {
@@ -695,6 +710,25 @@ TEST_F(FilterRowTest, EnterAppliesTheRowRatherThanPressingTheDefaultButton) {
 
 namespace dbgridtest {
 namespace {
+
+// While the centre's applier works the filter editor stays as it is: a window of the applier's
+// that takes the focus and gives it back to the grid does not end the editing.
+TEST_F(FilterRowTest, AFocusTakenWhileApplyingLeavesTheFilterCellOpen) {
+  auto* progress = new TButton(form);
+  progress->SetParent(form);
+  progress->SetBounds(10, 225, 60, 24);
+  auto owned = std::make_unique<FocusTakingFeatures>(grid, progress);
+  FocusTakingFeatures* features = owned.get();
+  RegisterDatasetFeatures(std::move(owned));
+  TypeFilter(1, "北京");
+  Key(VK_RETURN);
+  UnregisterDatasetFeatures(features);
+  EXPECT_EQ(name->STFilter()->Expression().Operator1, foLike);
+  EXPECT_TRUE(grid->FilterEditMode());
+  ASSERT_TRUE(Editor()->Visible());
+  EXPECT_EQ(GetFocus(), Editor()->WindowHandle());
+  EXPECT_EQ(Editor()->Text(), "北京");
+}
 
 // The drop-down's value list reads the memory table's record store: a table freed while the grid
 // lives must not leave the list behind for the grid to free later.
