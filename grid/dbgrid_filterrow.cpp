@@ -417,6 +417,7 @@ void TCustomDBGridGx::StartFilterEdit(int dataCol) {
     HideFilterEditor();
   }
   filterCol_ = dataCol;
+  filterColumnId_ = ColumnAt(dataCol)->ID();
   filterEditMode_ = true;
   {
     TFilterUpdate update(this);
@@ -627,10 +628,20 @@ void TCustomDBGridGx::ApplyFilter() {
 }
 
 void TCustomDBGridGx::FilterColumnMoved(TColumnGx* column) {
-  if (!filterEditMode_ || !filterEditor_ || !filterEditor_->Visible() || STFilter()->UpdateCount() > 0) return;
-  // The filter column is a place among all columns, as the grid's own columns are.
-  if (column && column->Collection() == columns_.get()) filterCol_ = column->Index();
-  ShowFilterEditor(false);
+  if (!filterEditMode_ || !filterEditor_ || STFilter()->UpdateCount() > 0 || destroying_) return;
+  // The filter column is a place among all columns, as the grid's own columns are: it follows the
+  // edited column when others come, go or move. With that column gone its text has nowhere to go.
+  if (column && column->Collection() == columns_.get()) filterColumnId_ = column->ID();
+  TColumnGx* edited = nullptr;
+  for (int i = 0; i < columns_->Count() && !edited; ++i)
+    if (columns_->Items(i)->ID() == filterColumnId_) edited = columns_->Items(i);
+  if (!edited) {
+    filterCol_ = -1;
+    StopFilterEdit();
+    return;
+  }
+  filterCol_ = edited->Index();
+  if (filterEditor_->Visible()) ShowFilterEditor(false);
 }
 
 void TCustomDBGridGx::ClearAllFilters() {

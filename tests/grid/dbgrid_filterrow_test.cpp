@@ -549,6 +549,45 @@ TEST_F(FilterRowTest, TheEditedFilterStaysWithItsColumnPastAHiddenOne) {
   EXPECT_EQ(id->STFilter()->FilterText(), "");
 }
 
+// Columns that come or go in front of the edited one leave the editor with its column and what is
+// typed in it; when the edited column itself goes, editing ends and no other column takes its text.
+TEST_F(FilterRowTest, TheEditedFilterFollowsItsColumnWhenOthersComeAndGo) {
+  enum Change { FrontGoes, OneComesInFront, EditedGoes };
+  for (Change change : {FrontGoes, OneComesInFront, EditedGoes}) {
+    SCOPED_TRACE(change);
+    TColumnGx* flag = AddColumn("FLAG", "标志");
+    gridtest::Pump();
+    TypeFilter(1, "北京");
+    switch (change) {
+      case FrontGoes: id->Free(); break;
+      case OneComesInFront: grid->Columns()->Insert(0); break;
+      case EditedGoes: name->Free(); break;
+    }
+    gridtest::Pump();
+    if (change == EditedGoes) {
+      EXPECT_FALSE(grid->FilterEditMode());
+      EXPECT_FALSE(Editor()->Visible());
+    } else {
+      ASSERT_EQ(grid->ColumnAt(grid->FilterCol()), name);
+      const TRect cell = grid->CellRect(grid->DataToRawColumn(name->Index()), 1);
+      EXPECT_EQ(Editor()->BoundsRect(), TRect(cell.Left, cell.Top + 1, cell.Right, cell.Bottom));
+      Key(VK_RETURN);
+      EXPECT_EQ(name->STFilter()->FilterText(), "北京");
+      EXPECT_EQ(name->STFilter()->Expression().Operator1, foLike);
+    }
+    for (int i = 0; i < grid->Columns()->Count(); ++i)
+      if (grid->Columns()->Items(i) != name) EXPECT_EQ(grid->Columns()->Items(i)->STFilter()->FilterText(), "") << i;
+    // Back to ID, NAME, AMOUNT for the next round.
+    grid->StopFilterEdit();
+    grid->Columns()->Clear();
+    id = AddColumn("ID", "编号");
+    name = AddColumn("NAME", "城市");
+    amount = AddColumn("AMOUNT", "金额");
+    (void)flag;
+    gridtest::Pump();
+  }
+}
+
 // A right-anchored column's filter cell opens on a press like any other; the current cell stays.
 TEST_F(FilterRowTest, APressOnAContraColumnsFilterCellOpensItsEditor) {
   grid->SetContraColCountProp(1);
