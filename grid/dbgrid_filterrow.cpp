@@ -452,6 +452,11 @@ void TCustomDBGridGx::StartFilterEdit(int dataCol) {
 void TCustomDBGridGx::StopFilterEdit() {
   if (STFilter()->UpdateCount() > 0) return;
   const bool wasEditing = filterEditMode_;
+  // Text typed before the editor was hidden (a selection hides it) is stored as a shown editor's
+  // is, so that the cell does not show a filter that is not set.
+  TColumnGx* typed = wasEditing && filterEditor_ && !filterEditor_->Visible() ? ColumnAt(filterCol_) : nullptr;
+  if (typed && !typed->FieldName().empty() && typed->STFilter()->HasTypedText())
+    typed->STFilter()->SetFilterText(std::string(typed->STFilter()->FilterText()));
   HideFilterEditor();
   filterEditMode_ = false;
   if (wasEditing && dbOptions_.Contains(dgAlwaysShowEditor)) ShowEditor();
