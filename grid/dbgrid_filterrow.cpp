@@ -49,6 +49,15 @@ class TFilterUpdate {
   TCustomDBGridGx* grid_;
 };
 
+// Text typed in a filter cell before its editor was hidden (a selection hides it) is stored as a
+// shown editor's is when the editing ends or moves on, so that the cell does not show a filter
+// that is not set.
+void StoreTextTypedUnderHiddenEditor(TInplaceFilterEditGx* editor, TColumnGx* column) {
+  if (!editor || editor->Visible() || !column || column->FieldName().empty()) return;
+  TSTColumnFilterGx* f = column->STFilter();
+  if (f->HasTypedText()) f->SetFilterText(std::string(f->FilterText()));
+}
+
 }  // namespace
 
 int FilterItemTag(TStrings* items, int index) {
@@ -415,6 +424,8 @@ void TCustomDBGridGx::StartFilterEdit(int dataCol) {
   if (previous >= 0 && previous != dataCol && filterEditor_->Visible()) {
     StoreFilterEditText(previous);
     HideFilterEditor();
+  } else if (previous >= 0 && previous != dataCol) {
+    StoreTextTypedUnderHiddenEditor(filterEditor_, ColumnAt(previous));
   }
   filterCol_ = dataCol;
   filterColumnId_ = ColumnAt(dataCol)->ID();
@@ -452,11 +463,7 @@ void TCustomDBGridGx::StartFilterEdit(int dataCol) {
 void TCustomDBGridGx::StopFilterEdit() {
   if (STFilter()->UpdateCount() > 0) return;
   const bool wasEditing = filterEditMode_;
-  // Text typed before the editor was hidden (a selection hides it) is stored as a shown editor's
-  // is, so that the cell does not show a filter that is not set.
-  TColumnGx* typed = wasEditing && filterEditor_ && !filterEditor_->Visible() ? ColumnAt(filterCol_) : nullptr;
-  if (typed && !typed->FieldName().empty() && typed->STFilter()->HasTypedText())
-    typed->STFilter()->SetFilterText(std::string(typed->STFilter()->FilterText()));
+  if (wasEditing) StoreTextTypedUnderHiddenEditor(filterEditor_, ColumnAt(filterCol_));
   HideFilterEditor();
   filterEditMode_ = false;
   if (wasEditing && dbOptions_.Contains(dgAlwaysShowEditor)) ShowEditor();

@@ -590,21 +590,32 @@ TEST_F(FilterRowTest, TheEditedFilterFollowsItsColumnWhenOthersComeAndGo) {
 
 // A selection hides the filter editor; when editing then ends, what was typed becomes the column's
 // condition, as it does when the editor is shown, so the cell never shows a filter that is not set.
+// The editing ends with a press on the data, or goes on in another filter cell.
 TEST_F(FilterRowTest, TextTypedBeforeASelectionHidItIsStoredWhenEditingEnds) {
   grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
   grid->SetFocus();
-  TypeFilter(1, "北京");
-  grid->Selection()->SelectAll();
-  gridtest::Pump();
-  ASSERT_FALSE(Editor()->Visible());
-  ASSERT_TRUE(grid->FilterEditMode());
-  const TRect cell = grid->CellRect(grid->DataToRawColumn(2), 3);
-  uitest::ClickAt(grid, cell.Left + 3, cell.Top + 3);
-  gridtest::Pump();
-  EXPECT_FALSE(grid->FilterEditMode());
-  EXPECT_EQ(grid->GetColumnFilterText(1), "北京");
-  EXPECT_EQ(name->STFilter()->Expression().Operator1, foLike);
-  EXPECT_EQ(name->STFilter()->GetExpressionText(), "~ '北京'");
+  for (int pressRow : {3, 1}) {
+    SCOPED_TRACE(pressRow);
+    name->STFilter()->Clear();
+    TypeFilter(1, "北京");
+    grid->Selection()->SelectAll();
+    gridtest::Pump();
+    ASSERT_FALSE(Editor()->Visible());
+    ASSERT_TRUE(grid->FilterEditMode());
+    if (pressRow == 1) {
+      grid->StartFilterEdit(2);
+    } else {
+      const TRect cell = grid->CellRect(grid->DataToRawColumn(2), pressRow);
+      uitest::ClickAt(grid, cell.Left + 3, cell.Top + 3);
+    }
+    gridtest::Pump();
+    EXPECT_EQ(grid->FilterEditMode(), pressRow == 1);
+    EXPECT_EQ(grid->GetColumnFilterText(1), "北京");
+    EXPECT_EQ(name->STFilter()->Expression().Operator1, foLike);
+    EXPECT_EQ(name->STFilter()->GetExpressionText(), "~ '北京'");
+    grid->StopFilterEdit();
+    grid->ClearSelection();
+  }
 }
 
 // A right-anchored column's filter cell opens on a press like any other; the current cell stays.
