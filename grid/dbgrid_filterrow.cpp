@@ -614,6 +614,7 @@ void TCustomDBGridGx::FilterCloseUp(bool accept) {
 
 void TCustomDBGridGx::FilterRowChanged() {
   if (filterCol_ >= 0 && filterEditor_ && filterEditor_->Visible()) StoreFilterEditText(filterCol_);
+  else if (filterEditMode_) StoreTextTypedUnderHiddenEditor(filterEditor_, ColumnAt(filterCol_));
   const int left = LeftCol();
   if (OnApplyFilter) OnApplyFilter(this);
   else ApplyFilter();

@@ -590,11 +590,12 @@ TEST_F(FilterRowTest, TheEditedFilterFollowsItsColumnWhenOthersComeAndGo) {
 
 // A selection hides the filter editor; when editing then ends, what was typed becomes the column's
 // condition, as it does when the editor is shown, so the cell never shows a filter that is not set.
-// The editing ends with a press on the data, or goes on in another filter cell.
+// The editing ends with a press on the data, goes on in another filter cell, or the row is applied.
 TEST_F(FilterRowTest, TextTypedBeforeASelectionHidItIsStoredWhenEditingEnds) {
   grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
   grid->SetFocus();
-  for (int pressRow : {3, 1}) {
+  // Row 0 stands for applying the row while the editor is hidden.
+  for (int pressRow : {3, 1, 0}) {
     SCOPED_TRACE(pressRow);
     name->STFilter()->Clear();
     TypeFilter(1, "北京");
@@ -602,14 +603,16 @@ TEST_F(FilterRowTest, TextTypedBeforeASelectionHidItIsStoredWhenEditingEnds) {
     gridtest::Pump();
     ASSERT_FALSE(Editor()->Visible());
     ASSERT_TRUE(grid->FilterEditMode());
-    if (pressRow == 1) {
+    if (pressRow == 0) {
+      grid->FilterRowChanged();
+    } else if (pressRow == 1) {
       grid->StartFilterEdit(2);
     } else {
       const TRect cell = grid->CellRect(grid->DataToRawColumn(2), pressRow);
       uitest::ClickAt(grid, cell.Left + 3, cell.Top + 3);
     }
     gridtest::Pump();
-    EXPECT_EQ(grid->FilterEditMode(), pressRow == 1);
+    EXPECT_EQ(grid->FilterEditMode(), pressRow < 3);
     EXPECT_EQ(grid->GetColumnFilterText(1), "北京");
     EXPECT_EQ(name->STFilter()->Expression().Operator1, foLike);
     EXPECT_EQ(name->STFilter()->GetExpressionText(), "~ '北京'");
