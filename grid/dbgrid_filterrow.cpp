@@ -717,7 +717,8 @@ bool TCustomDBGridGx::FilterRowMouseMessage(TMessage& m) {
 
 void TCustomDBGridGx::MoveFilterCell(int direction, bool toEnd) {
   const int first = IndicatorOffset();
-  const int last = ColCount() - 1;
+  // Right-anchored columns have filter cells too.
+  const int last = FullColCount() - 1;
   if (last < first) return;
   int col;
   int step = direction;

@@ -642,6 +642,35 @@ TEST_F(FilterRowTest, APressOnAContraColumnsFilterCellOpensItsEditor) {
   EXPECT_EQ(grid->Col(), col);
 }
 
+// The keys that move between filter cells reach a right-anchored column's cell too.
+TEST_F(FilterRowTest, KeysReachAContraColumnsFilterCell) {
+  grid->SetContraColCountProp(1);
+  gridtest::Pump();
+  ASSERT_GE(grid->DataToRawColumn(amount->Index()), grid->ColCount());
+  const struct {
+    int from;
+    UINT key;
+    bool ctrl;
+    int to;
+  } cases[] = {
+      {0, VK_RIGHT, true, 2},   // Ctrl+Right: the last filter cell
+      {0, VK_END, true, 2},     // Ctrl+End likewise
+      {1, VK_RIGHT, false, 2},  // the next cell
+      {2, VK_RIGHT, false, 0},  // past the last one, round to the first
+      {0, VK_LEFT, false, 2},   // before the first one, round to the last
+      {2, VK_LEFT, false, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.from) + " " + std::to_string(c.key) + " " + std::to_string(c.ctrl));
+    grid->StartFilterEdit(c.from);
+    gridtest::Pump();
+    Editor()->SelectAll();
+    Key(c.key, false, c.ctrl);
+    EXPECT_EQ(grid->FilterCol(), c.to);
+    EXPECT_TRUE(Editor()->Visible());
+  }
+}
+
 TEST_F(FilterRowTest, FilterSettingsAreStoredWithTheForm) {
   grid->SetName("grdList");
   form->SetName("frmFilter");
