@@ -94,8 +94,10 @@ bool LocateGridText(TCustomDBGridGx* grid, const std::string& fieldName, const s
       else if (TField* f = c->Field()) cell = f->AsString();
       if (Matches(cell, text, options, match)) {
         found = true;
-        // Grid columns follow the collection, hidden columns included.
-        if (c->Visible()) grid->SetCol(grid->DataToRawColumn(c->Index()));
+        // Grid columns follow the collection, hidden columns included. A right-anchored column is
+        // always in sight and can never be the current cell.
+        const int raw = grid->DataToRawColumn(c->Index());
+        if (c->Visible() && raw < grid->ColCount()) grid->SetCol(raw);
         break;
       }
       if ((options & lgtEscapeStops) && EscapeWaiting(grid)) break;
