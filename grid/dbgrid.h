@@ -1939,6 +1939,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool keepSelection_ = false;
   bool selectionChangedPending_ = false;
   int filterCol_ = -1;
+  int filterColumnId_ = -1;  // the edited column's ID: its place changes when columns come and go
   bool filterEditMode_ = false;
   TInplaceFilterEditGx* filterEditor_ = nullptr;
   bool filterWheel_ = false;  // a wheel turn handed to the filter editor

@@ -49,6 +49,15 @@ class TFilterUpdate {
   TCustomDBGridGx* grid_;
 };
 
+// Text typed in a filter cell before its editor was hidden (a selection hides it) is stored as a
+// shown editor's is when the editing ends or moves on, so that the cell does not show a filter
+// that is not set.
+void StoreTextTypedUnderHiddenEditor(TInplaceFilterEditGx* editor, TColumnGx* column) {
+  if (!editor || editor->Visible() || !column || column->FieldName().empty()) return;
+  TSTColumnFilterGx* f = column->STFilter();
+  if (f->HasTypedText()) f->SetFilterText(std::string(f->FilterText()));
+}
+
 }  // namespace
 
 int FilterItemTag(TStrings* items, int index) {
@@ -415,8 +424,11 @@ void TCustomDBGridGx::StartFilterEdit(int dataCol) {
   if (previous >= 0 && previous != dataCol && filterEditor_->Visible()) {
     StoreFilterEditText(previous);
     HideFilterEditor();
+  } else if (previous >= 0 && previous != dataCol) {
+    StoreTextTypedUnderHiddenEditor(filterEditor_, ColumnAt(previous));
   }
   filterCol_ = dataCol;
+  filterColumnId_ = ColumnAt(dataCol)->ID();
   filterEditMode_ = true;
   {
     TFilterUpdate update(this);
@@ -451,6 +463,7 @@ void TCustomDBGridGx::StartFilterEdit(int dataCol) {
 void TCustomDBGridGx::StopFilterEdit() {
   if (STFilter()->UpdateCount() > 0) return;
   const bool wasEditing = filterEditMode_;
+  if (wasEditing) StoreTextTypedUnderHiddenEditor(filterEditor_, ColumnAt(filterCol_));
   HideFilterEditor();
   filterEditMode_ = false;
   if (wasEditing && dbOptions_.Contains(dgAlwaysShowEditor)) ShowEditor();
@@ -601,6 +614,7 @@ void TCustomDBGridGx::FilterCloseUp(bool accept) {
 
 void TCustomDBGridGx::FilterRowChanged() {
   if (filterCol_ >= 0 && filterEditor_ && filterEditor_->Visible()) StoreFilterEditText(filterCol_);
+  else if (filterEditMode_) StoreTextTypedUnderHiddenEditor(filterEditor_, ColumnAt(filterCol_));
   const int left = LeftCol();
   if (OnApplyFilter) OnApplyFilter(this);
   else ApplyFilter();
@@ -612,21 +626,35 @@ void TCustomDBGridGx::FilterRowChanged() {
 
 void TCustomDBGridGx::ApplyFilter() {
   if (!center_) return;
+  // The filter editor stays as it is while the applier works (its windows may take the focus).
   BeginUpdateGx();
+  STFilter()->BeginUpdate();
   try {
     center_->ApplyFilter(this);
   } catch (...) {
+    STFilter()->EndUpdate();
     EndUpdateGx();
     throw;
   }
+  STFilter()->EndUpdate();
   EndUpdateGx();
 }
 
 void TCustomDBGridGx::FilterColumnMoved(TColumnGx* column) {
-  if (!filterEditMode_ || !filterEditor_ || !filterEditor_->Visible() || STFilter()->UpdateCount() > 0) return;
-  // The filter column is a place among all columns, as the grid's own columns are.
-  if (column && column->Collection() == columns_.get()) filterCol_ = column->Index();
-  ShowFilterEditor(false);
+  if (!filterEditMode_ || !filterEditor_ || STFilter()->UpdateCount() > 0 || destroying_) return;
+  // The filter column is a place among all columns, as the grid's own columns are: it follows the
+  // edited column when others come, go or move. With that column gone its text has nowhere to go.
+  if (column && column->Collection() == columns_.get()) filterColumnId_ = column->ID();
+  TColumnGx* edited = nullptr;
+  for (int i = 0; i < columns_->Count() && !edited; ++i)
+    if (columns_->Items(i)->ID() == filterColumnId_) edited = columns_->Items(i);
+  if (!edited) {
+    filterCol_ = -1;
+    StopFilterEdit();
+    return;
+  }
+  filterCol_ = edited->Index();
+  if (filterEditor_->Visible()) ShowFilterEditor(false);
 }
 
 void TCustomDBGridGx::ClearAllFilters() {
@@ -689,7 +717,8 @@ bool TCustomDBGridGx::FilterRowMouseMessage(TMessage& m) {
 
 void TCustomDBGridGx::MoveFilterCell(int direction, bool toEnd) {
   const int first = IndicatorOffset();
-  const int last = ColCount() - 1;
+  // Right-anchored columns have filter cells too.
+  const int last = FullColCount() - 1;
   if (last < first) return;
   int col;
   int step = direction;

@@ -76,6 +76,8 @@ class TSTColumnFilterGx : public TPersistent {
   // The editor's text as it is typed: kept, unparsed, so that a reload of the editor shows it
   // again; a failed store puts back the text of the stored conditions.
   void SetTypedText(const std::string& text) { filterText_ = text; }
+  // Text typed and not yet stored.
+  bool HasTypedText() const noexcept { return filterText_ != storedText_; }
   // Parses the text into the conditions; normalised receives their canonical text.
   void ParseText(const std::string& text, std::string& normalised);
   // No condition, no text.

@@ -38,7 +38,8 @@ bool LocateGridText(TCustomDBGridGx* grid, const std::string& fieldName, const s
                     int direction, int match, int /*treeScope*/) {
   TDataSource* src = grid ? grid->DataSource() : nullptr;
   TDataSet* ds = src ? src->DataSet() : nullptr;
-  if (!ds || !ds->Active()) return false;
+  // An empty data set has no cell: even an empty text finds nothing there.
+  if (!ds || !ds->Active() || ds->IsEmpty()) return false;
 
   const std::vector<TColumnGx*> visible = grid->VisibleColumns();
   TColumnGx* column = nullptr;
@@ -93,8 +94,10 @@ bool LocateGridText(TCustomDBGridGx* grid, const std::string& fieldName, const s
       else if (TField* f = c->Field()) cell = f->AsString();
       if (Matches(cell, text, options, match)) {
         found = true;
-        // Grid columns follow the collection, hidden columns included.
-        if (c->Visible()) grid->SetCol(grid->DataToRawColumn(c->Index()));
+        // Grid columns follow the collection, hidden columns included. A right-anchored column is
+        // always in sight and can never be the current cell.
+        const int raw = grid->DataToRawColumn(c->Index());
+        if (c->Visible() && raw < grid->ColCount()) grid->SetCol(raw);
         break;
       }
       if ((options & lgtEscapeStops) && EscapeWaiting(grid)) break;

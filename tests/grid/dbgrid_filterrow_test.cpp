@@ -28,6 +28,21 @@ class FilterFeatures : public TDatasetFeaturesGx {
   std::string seen;
 };
 
+// An applier that shows a window of its own while it works: the focus goes there and comes back.
+class FocusTakingFeatures : public TDatasetFeaturesGx {
+ public:
+  FocusTakingFeatures(TCustomDBGridGx* grid, TWinControl* window)
+      : TDatasetFeaturesGx(TMemTableGx::StaticClass()), grid_(grid), window_(window) {}
+  void ApplyFilter(TCustomDBGridGx*, TDataSet*, bool) override {
+    window_->SetFocus();
+    grid_->SetFocus();
+  }
+
+ private:
+  TCustomDBGridGx* grid_;
+  TWinControl* window_;
+};
+
 class FilterRowTest : public DBGridTest {
  protected:
   void SetUp() override {
@@ -534,6 +549,78 @@ TEST_F(FilterRowTest, TheEditedFilterStaysWithItsColumnPastAHiddenOne) {
   EXPECT_EQ(id->STFilter()->FilterText(), "");
 }
 
+// Columns that come or go in front of the edited one leave the editor with its column and what is
+// typed in it; when the edited column itself goes, editing ends and no other column takes its text.
+TEST_F(FilterRowTest, TheEditedFilterFollowsItsColumnWhenOthersComeAndGo) {
+  enum Change { FrontGoes, OneComesInFront, EditedGoes };
+  for (Change change : {FrontGoes, OneComesInFront, EditedGoes}) {
+    SCOPED_TRACE(change);
+    TColumnGx* flag = AddColumn("FLAG", "标志");
+    gridtest::Pump();
+    TypeFilter(1, "北京");
+    switch (change) {
+      case FrontGoes: id->Free(); break;
+      case OneComesInFront: grid->Columns()->Insert(0); break;
+      case EditedGoes: name->Free(); break;
+    }
+    gridtest::Pump();
+    if (change == EditedGoes) {
+      EXPECT_FALSE(grid->FilterEditMode());
+      EXPECT_FALSE(Editor()->Visible());
+    } else {
+      ASSERT_EQ(grid->ColumnAt(grid->FilterCol()), name);
+      const TRect cell = grid->CellRect(grid->DataToRawColumn(name->Index()), 1);
+      EXPECT_EQ(Editor()->BoundsRect(), TRect(cell.Left, cell.Top + 1, cell.Right, cell.Bottom));
+      Key(VK_RETURN);
+      EXPECT_EQ(name->STFilter()->FilterText(), "北京");
+      EXPECT_EQ(name->STFilter()->Expression().Operator1, foLike);
+    }
+    for (int i = 0; i < grid->Columns()->Count(); ++i)
+      if (grid->Columns()->Items(i) != name) EXPECT_EQ(grid->Columns()->Items(i)->STFilter()->FilterText(), "") << i;
+    // Back to ID, NAME, AMOUNT for the next round.
+    grid->StopFilterEdit();
+    grid->Columns()->Clear();
+    id = AddColumn("ID", "编号");
+    name = AddColumn("NAME", "城市");
+    amount = AddColumn("AMOUNT", "金额");
+    (void)flag;
+    gridtest::Pump();
+  }
+}
+
+// A selection hides the filter editor; when editing then ends, what was typed becomes the column's
+// condition, as it does when the editor is shown, so the cell never shows a filter that is not set.
+// The editing ends with a press on the data, goes on in another filter cell, or the row is applied.
+TEST_F(FilterRowTest, TextTypedBeforeASelectionHidItIsStoredWhenEditingEnds) {
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  grid->SetFocus();
+  // Row 0 stands for applying the row while the editor is hidden.
+  for (int pressRow : {3, 1, 0}) {
+    SCOPED_TRACE(pressRow);
+    name->STFilter()->Clear();
+    TypeFilter(1, "北京");
+    grid->Selection()->SelectAll();
+    gridtest::Pump();
+    ASSERT_FALSE(Editor()->Visible());
+    ASSERT_TRUE(grid->FilterEditMode());
+    if (pressRow == 0) {
+      grid->FilterRowChanged();
+    } else if (pressRow == 1) {
+      grid->StartFilterEdit(2);
+    } else {
+      const TRect cell = grid->CellRect(grid->DataToRawColumn(2), pressRow);
+      uitest::ClickAt(grid, cell.Left + 3, cell.Top + 3);
+    }
+    gridtest::Pump();
+    EXPECT_EQ(grid->FilterEditMode(), pressRow < 3);
+    EXPECT_EQ(grid->GetColumnFilterText(1), "北京");
+    EXPECT_EQ(name->STFilter()->Expression().Operator1, foLike);
+    EXPECT_EQ(name->STFilter()->GetExpressionText(), "~ '北京'");
+    grid->StopFilterEdit();
+    grid->ClearSelection();
+  }
+}
+
 // A right-anchored column's filter cell opens on a press like any other; the current cell stays.
 TEST_F(FilterRowTest, APressOnAContraColumnsFilterCellOpensItsEditor) {
   grid->SetContraColCountProp(1);
@@ -602,6 +689,35 @@ TEST_F(FilterRowTest, TheEditorOfAContraColumnFollowsASizeChange) {
     gridtest::Pump();
     const TRect cell = grid->CellRect(raw, 1);
     EXPECT_EQ(Editor()->BoundsRect(), TRect(cell.Left, cell.Top + 1, cell.Right, cell.Bottom));
+  }
+}
+
+// The keys that move between filter cells reach a right-anchored column's cell too.
+TEST_F(FilterRowTest, KeysReachAContraColumnsFilterCell) {
+  grid->SetContraColCountProp(1);
+  gridtest::Pump();
+  ASSERT_GE(grid->DataToRawColumn(amount->Index()), grid->ColCount());
+  const struct {
+    int from;
+    UINT key;
+    bool ctrl;
+    int to;
+  } cases[] = {
+      {0, VK_RIGHT, true, 2},   // Ctrl+Right: the last filter cell
+      {0, VK_END, true, 2},     // Ctrl+End likewise
+      {1, VK_RIGHT, false, 2},  // the next cell
+      {2, VK_RIGHT, false, 0},  // past the last one, round to the first
+      {0, VK_LEFT, false, 2},   // before the first one, round to the last
+      {2, VK_LEFT, false, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.from) + " " + std::to_string(c.key) + " " + std::to_string(c.ctrl));
+    grid->StartFilterEdit(c.from);
+    gridtest::Pump();
+    Editor()->SelectAll();
+    Key(c.key, false, c.ctrl);
+    EXPECT_EQ(grid->FilterCol(), c.to);
+    EXPECT_TRUE(Editor()->Visible());
   }
 }
 
@@ -745,6 +861,25 @@ TEST_F(FilterRowTest, EnterAppliesTheRowRatherThanPressingTheDefaultButton) {
 
 namespace dbgridtest {
 namespace {
+
+// While the centre's applier works the filter editor stays as it is: a window of the applier's
+// that takes the focus and gives it back to the grid does not end the editing.
+TEST_F(FilterRowTest, AFocusTakenWhileApplyingLeavesTheFilterCellOpen) {
+  auto* progress = new TButton(form);
+  progress->SetParent(form);
+  progress->SetBounds(10, 225, 60, 24);
+  auto owned = std::make_unique<FocusTakingFeatures>(grid, progress);
+  FocusTakingFeatures* features = owned.get();
+  RegisterDatasetFeatures(std::move(owned));
+  TypeFilter(1, "北京");
+  Key(VK_RETURN);
+  UnregisterDatasetFeatures(features);
+  EXPECT_EQ(name->STFilter()->Expression().Operator1, foLike);
+  EXPECT_TRUE(grid->FilterEditMode());
+  ASSERT_TRUE(Editor()->Visible());
+  EXPECT_EQ(GetFocus(), Editor()->WindowHandle());
+  EXPECT_EQ(Editor()->Text(), "北京");
+}
 
 // The drop-down's value list reads the memory table's record store: a table freed while the grid
 // lives must not leave the list behind for the grid to free later.

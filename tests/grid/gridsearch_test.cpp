@@ -113,5 +113,37 @@ TEST_F(GridSearchTest, AWaitingEscapeStopsTheSearch) {
   EXPECT_EQ(Id(), 4);
 }
 
+// A match in a right-anchored column is found like any other; that column, always in sight, cannot
+// be the current cell, so the current column stays.
+TEST_F(GridSearchTest, AMatchInARightAnchoredColumnLeavesTheCurrentColumn) {
+  grid->SetContraColCountProp(1);  // AMOUNT
+  gridtest::Pump();
+  ASSERT_GE(grid->DataToRawColumn(2), grid->ColCount());
+  const struct {
+    const char* field;
+    int options;
+  } cases[] = {{"", lgtAllColumns}, {"AMOUNT", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.field);
+    table->First();
+    const int col = grid->Col();
+    EXPECT_TRUE(LocateGridText(grid, c.field, "30", c.options, lgdDown, lgmWhole));
+    EXPECT_EQ(Id(), 3);
+    EXPECT_EQ(grid->Col(), col);
+  }
+}
+
+// No record, no cell: every way of searching misses, the empty text from the start too.
+TEST_F(GridSearchTest, AnEmptyTableHasNoCellToMatch) {
+  table->EmptyTable();
+  const struct {
+    int options, direction;
+  } cases[] = {{0, lgdAll}, {0, lgdDown}, {lgtAllColumns, lgdDown}, {lgtAllColumns, lgdUp}, {lgtAllColumns, lgdAll}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.options) + " " + std::to_string(c.direction));
+    EXPECT_FALSE(LocateGridText(grid, "", "", c.options, c.direction, lgmFromStart));
+  }
+}
+
 }  // namespace
 }  // namespace dbgridtest
