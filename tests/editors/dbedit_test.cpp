@@ -12,6 +12,7 @@
 #include "platform/forms/actnlist.h"
 #include "platform/forms/dialogs.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/sysutils.h"
 
 using namespace edtest;
 

@@ -576,7 +576,9 @@ TEST_F(FilterRowTest, TheEditedFilterFollowsItsColumnWhenOthersComeAndGo) {
       EXPECT_EQ(name->STFilter()->Expression().Operator1, foLike);
     }
     for (int i = 0; i < grid->Columns()->Count(); ++i)
-      if (grid->Columns()->Items(i) != name) EXPECT_EQ(grid->Columns()->Items(i)->STFilter()->FilterText(), "") << i;
+      if (grid->Columns()->Items(i) != name) {
+        EXPECT_EQ(grid->Columns()->Items(i)->STFilter()->FilterText(), "") << i;
+      }
     // Back to ID, NAME, AMOUNT for the next round.
     grid->StopFilterEdit();
     grid->Columns()->Clear();
@@ -669,7 +671,9 @@ TEST_F(FilterRowTest, AClickOnTheFilterRowIsNoTitleClick) {
     gridtest::Pump();
     gridtest::AdvanceAndPump(1000, 250);
     EXPECT_EQ(titles.size(), c.titleClicks);
-    if (!titles.empty()) EXPECT_EQ(titles.front(), c.column);
+    if (!titles.empty()) {
+      EXPECT_EQ(titles.front(), c.column);
+    }
     EXPECT_EQ(cells, 0);
   }
 }
