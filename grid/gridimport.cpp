@@ -294,6 +294,11 @@ void TDBGridGxImportAsGRIDBIF::ReadPrefix() {
     do ReadExact(&b, 1);
     while (b != 0);
   }
+  // Without columns a record takes no values, so none could ever end the source: it holds none.
+  if (columnCount_ == 0) {
+    SourceEnd = true;
+    return;
+  }
   ReadAhead();
 }
 

@@ -208,6 +208,22 @@ TEST_F(GridImportTest, MalformedGridBifIsRefusedAndChangesNothing) {
   }
 }
 
+// A stream without columns holds no records, whatever bytes follow its prefix: nothing is
+// appended, however many values trail it.
+TEST_F(GridImportTest, GridBifWithoutColumnsAppendsNothing) {
+  MakeTable(2);
+  ASSERT_TRUE(grid->AllowedOperations().Contains(alopAppendGx));
+  const std::string before = Dump();
+  const std::string bif = std::string("GRIDBIF\x01", 8) + I32(0) + std::string("\x01\x01\0", 3);
+  Import<TDBGridGxImportAsGRIDBIF>(bif);
+  EXPECT_EQ(Dump(), before);
+  table->Append();
+  Import<TDBGridGxImportAsGRIDBIF>(bif);
+  EXPECT_EQ(table->State(), dsInsert);
+  table->Cancel();
+  EXPECT_EQ(Dump(), before);
+}
+
 // Without a selection the values go from the current column on, hidden columns left out; a
 // whole-grid import starts at the first column shown.
 TEST_F(GridImportTest, PasteStartsAtTheCurrentColumnPastHiddenOnes) {
