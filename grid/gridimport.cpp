@@ -65,7 +65,8 @@ void TDBGridGxImport::ImportFromStream(TStream* stream, bool forWholeGrid) {
             ReadRecord(ImportColumns);
             ds->Next();
           }
-          if (!SourceEnd && Grid->AllowedOperations().Contains(alopAppendGx)) {
+          // A read-only data set takes nothing, new records included, and says nothing.
+          if (!SourceEnd && Grid->AllowedOperations().Contains(alopAppendGx) && ds->CanModify()) {
             restore = false;
             InsertLoop(ds, true);
           }

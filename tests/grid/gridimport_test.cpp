@@ -86,6 +86,15 @@ TEST_F(GridImportTest, LinesPastTheLastRecordAppendOnlyWhenAllowed) {
   grid->SetAllowedOperations(grid->AllowedOperations() + alopAppendGx);
   Import<TDBGridGxImportAsText>(std::string("8\r\n9\0", 5));
   EXPECT_EQ(Dump(), "1 n1 1\n8 n2 2\n9  \n");
+  // A read-only table takes neither the values nor new records, without a word.
+  const std::string before = Dump();
+  table->SetReadOnly(true);
+  table->Last();
+  TScriptedDialogService dialogs(true);
+  Import<TDBGridGxImportAsText>(std::string("3\r\n4\0", 5));
+  EXPECT_EQ(Dump(), before);
+  EXPECT_TRUE(dialogs.Requests().empty());
+  EXPECT_FALSE(table->ControlsDisabled());
 }
 
 TEST_F(GridImportTest, WhileInsertingEveryLineIsANewRecord) {
