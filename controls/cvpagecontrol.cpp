@@ -22,7 +22,8 @@ FANO_ENUM_NAMES(TGradientDirection, "gdVertical", "gdHorizontal");
 FANO_PUBLISHED(TTabMargin, p) {
   p.Property("LeftMargin", &TTabMargin::LeftMargin, &TTabMargin::SetLeftMargin);
   p.Property("TopMargin", &TTabMargin::TopMargin, &TTabMargin::SetTopMargin);
-  p.Property("RightMargin", &TTabMargin::RightMargin, &TTabMargin::SetRightMargin);
+  // No default: written whatever its value.
+  p.Property("RightMargin", &TTabMargin::RightMargin, &TTabMargin::SetRightMargin).NoDefault();
 }
 
 FANO_PUBLISHED(TCvTabSheet, p) {

@@ -65,7 +65,8 @@ void TDBGridGxImport::ImportFromStream(TStream* stream, bool forWholeGrid) {
             ReadRecord(ImportColumns);
             ds->Next();
           }
-          if (!SourceEnd && Grid->AllowedOperations().Contains(alopAppendGx)) {
+          // A read-only data set takes nothing, new records included, and says nothing.
+          if (!SourceEnd && Grid->AllowedOperations().Contains(alopAppendGx) && ds->CanModify()) {
             restore = false;
             InsertLoop(ds, true);
           }
@@ -293,6 +294,11 @@ void TDBGridGxImportAsGRIDBIF::ReadPrefix() {
     ReadExact(&b, 1);  // visible flag, not used
     do ReadExact(&b, 1);
     while (b != 0);
+  }
+  // Without columns a record takes no values, so none could ever end the source: it holds none.
+  if (columnCount_ == 0) {
+    SourceEnd = true;
+    return;
   }
   ReadAhead();
 }

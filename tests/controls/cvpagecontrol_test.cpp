@@ -456,6 +456,11 @@ TEST_F(PageControl, ReadFromAFormResource) {
   std::string text = WriteComponentText(form);
   EXPECT_NE(text.find("TabStyle = tsDotNet"), std::string::npos) << text;
   EXPECT_NE(text.find("object TCvTabSheet tsB"), std::string::npos) << text;
+  // Of the margins, the left one is written as it differs from 0, the right one always, the top
+  // one not while it holds its default.
+  EXPECT_NE(text.find("TabMargin.LeftMargin = 6"), std::string::npos) << text;
+  EXPECT_NE(text.find("TabMargin.RightMargin = 0"), std::string::npos) << text;
+  EXPECT_EQ(text.find("TopMargin"), std::string::npos) << text;
 }
 
 TEST_F(PageControl, HoverFollowsTheMouse) {

@@ -86,6 +86,15 @@ TEST_F(GridImportTest, LinesPastTheLastRecordAppendOnlyWhenAllowed) {
   grid->SetAllowedOperations(grid->AllowedOperations() + alopAppendGx);
   Import<TDBGridGxImportAsText>(std::string("8\r\n9\0", 5));
   EXPECT_EQ(Dump(), "1 n1 1\n8 n2 2\n9  \n");
+  // A read-only table takes neither the values nor new records, without a word.
+  const std::string before = Dump();
+  table->SetReadOnly(true);
+  table->Last();
+  TScriptedDialogService dialogs(true);
+  Import<TDBGridGxImportAsText>(std::string("3\r\n4\0", 5));
+  EXPECT_EQ(Dump(), before);
+  EXPECT_TRUE(dialogs.Requests().empty());
+  EXPECT_FALSE(table->ControlsDisabled());
 }
 
 TEST_F(GridImportTest, WhileInsertingEveryLineIsANewRecord) {
@@ -206,6 +215,22 @@ TEST_F(GridImportTest, MalformedGridBifIsRefusedAndChangesNothing) {
     EXPECT_FALSE(table->ControlsDisabled());
     EXPECT_EQ(Dump(), before);
   }
+}
+
+// A stream without columns holds no records, whatever bytes follow its prefix: nothing is
+// appended, however many values trail it.
+TEST_F(GridImportTest, GridBifWithoutColumnsAppendsNothing) {
+  MakeTable(2);
+  ASSERT_TRUE(grid->AllowedOperations().Contains(alopAppendGx));
+  const std::string before = Dump();
+  const std::string bif = std::string("GRIDBIF\x01", 8) + I32(0) + std::string("\x01\x01\0", 3);
+  Import<TDBGridGxImportAsGRIDBIF>(bif);
+  EXPECT_EQ(Dump(), before);
+  table->Append();
+  Import<TDBGridGxImportAsGRIDBIF>(bif);
+  EXPECT_EQ(table->State(), dsInsert);
+  table->Cancel();
+  EXPECT_EQ(Dump(), before);
 }
 
 // Without a selection the values go from the current column on, hidden columns left out; a
