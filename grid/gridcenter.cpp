@@ -22,7 +22,7 @@ TDataSet* GridDataSet(TCustomDBGridGx* grid) { return grid ? grid->DataSet() : n
   actions.ShowFindDialog = [](TCustomDBGridGx* grid, const std::string& text, const std::string& fieldName,
                                bool modal) {
     if (TDBGridGxCenter* center = grid->Center()) center->ShowFindDialog(grid, text, fieldName, modal);
-    else ShowGridFindDialog(grid, text, modal);
+    else ::ShowFindDialog(grid, text, "", modal);
   };
   return true;
 }();

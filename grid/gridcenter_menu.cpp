@@ -78,7 +78,7 @@ void TDBGridGxCenter::ShowFindDialog(TCustomDBGridGx* grid, const std::string& t
     features->ShowFindDialog(grid, text, fieldName, modal);
     return;
   }
-  ShowGridFindDialog(grid, text, modal);
+  ::ShowFindDialog(grid, text, "", modal);
 }
 
 void TDBGridGxCenter::BuildIndicatorTitleMenu(TCustomDBGridGx* grid, TPopupMenu*& menu) {

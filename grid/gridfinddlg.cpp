@@ -220,8 +220,9 @@ bool TDBGridGxFindDlg::FindNext(bool reverse) {
 
 TDBGridGxFindDlg* GridFindDialog() { return g_dialog; }
 
-void ShowGridFindDialog(TCustomDBGridGx* grid, const std::string& text, bool modal,
-                        const TDBGridGxFindDlg::TColumnChoices& columns) {
+void ShowFindDialog(TCustomDBGridGx* grid, const std::string& text, const std::string& text2, bool modal,
+                    const TDBGridGxFindDlg::TColumnChoices& columns) {
+  (void)text2;  // a second text callers may pass; the dialog has no use for it
   if (!g_dialog) g_dialog = new TDBGridGxFindDlg(Application);
   g_dialog->Prepare(grid, text, modal, columns);
 }

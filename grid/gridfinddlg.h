@@ -2,7 +2,7 @@
 // The grid's "Find text" dialog: a text, a column (or all columns), the kind of match, the
 // direction and, for tree-shaped data, the range of nodes; "Find next" searches through the grid's
 // behaviour centre. One dialog serves every grid of the process; it is made on first use. Usage:
-//   ShowGridFindDialog(grid, "text", /*modal=*/false);
+//   ShowFindDialog(grid, "text", "", /*modal=*/false);
 #include <string>
 #include <utility>
 #include <vector>
@@ -64,5 +64,5 @@ class TDBGridGxFindDlg : public TForm {
 
 // The one dialog of the process (null until the first request).
 TDBGridGxFindDlg* GridFindDialog();
-void ShowGridFindDialog(TCustomDBGridGx* grid, const std::string& text, bool modal,
-                        const TDBGridGxFindDlg::TColumnChoices& columns = {});
+void ShowFindDialog(TCustomDBGridGx* grid, const std::string& text, const std::string& text2, bool modal,
+                    const TDBGridGxFindDlg::TColumnChoices& columns = {});

@@ -142,8 +142,9 @@ TEST_F(DBGridTest, ColumnsChangedByCodeWhileACellIsEditedKeepItsText) {
     // The editor sits on the current cell and shows that cell's text or the text typed for it.
     if (grid->EditorMode() && grid->InplaceEditor()->Visible()) {
       EXPECT_EQ(grid->InplaceEditor()->BoundsRect().Left, grid->CellRect(grid->Col(), grid->Row()).Left);
-      if (grid->SelectedField() != table->FieldByName("NAME"))
+      if (grid->SelectedField() != table->FieldByName("NAME")) {
         EXPECT_EQ(grid->InplaceEditor()->Text(), grid->GetEditText(grid->Col(), grid->Row()));
+      }
     }
     EXPECT_NO_THROW(table->Post());
     EXPECT_EQ(table->FieldByName("NAME")->AsString(), c.name);

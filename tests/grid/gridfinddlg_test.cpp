@@ -38,7 +38,7 @@ class GridFindDlgTest : public DBGridTest {
 };
 
 TEST_F(GridFindDlgTest, PrepareOffersVisibleColumnsThenAllAndSelectsTheCurrentOne) {
-  ShowGridFindDialog(grid, "pear", false);
+  ::ShowFindDialog(grid, "pear", "", false);
   TDBGridGxFindDlg* dlg = GridFindDialog();
   ASSERT_NE(dlg, nullptr);
   EXPECT_EQ(dlg->Caption(), "Find text");
@@ -53,13 +53,13 @@ TEST_F(GridFindDlgTest, PrepareOffersVisibleColumnsThenAllAndSelectsTheCurrentOn
   EXPECT_EQ(dlg->ClientHeight(), dlg->dbcTreeFindRange->Top());
   EXPECT_TRUE(dlg->Visible());
   // The same dialog serves the next request.
-  ShowGridFindDialog(grid, "x", false);
+  ::ShowFindDialog(grid, "x", "", false);
   EXPECT_EQ(GridFindDialog(), dlg);
 }
 
 TEST_F(GridFindDlgTest, AllStartsAtTheFirstRecordThenContinuesDown) {
   table->Last();
-  ShowGridFindDialog(grid, "pear", false);
+  ::ShowFindDialog(grid, "pear", "", false);
   TDBGridGxFindDlg* dlg = GridFindDialog();
   dlg->cbCharCase->SetChecked(false);
   dlg->cbMatchinType->SetItemIndex(0);
@@ -82,7 +82,7 @@ TEST_F(GridFindDlgTest, AllStartsAtTheFirstRecordThenContinuesDown) {
 }
 
 TEST_F(GridFindDlgTest, ReverseTurnsTheDirectionAndAllSearchesEveryColumn) {
-  ShowGridFindDialog(grid, "3", false);
+  ::ShowFindDialog(grid, "3", "", false);
   TDBGridGxFindDlg* dlg = GridFindDialog();
   // The one dialog keeps the settings of earlier searches.
   dlg->cbCharCase->SetChecked(false);
@@ -105,7 +105,7 @@ TEST_F(GridFindDlgTest, ReverseTurnsTheDirectionAndAllSearchesEveryColumn) {
 }
 
 TEST_F(GridFindDlgTest, EnterFindsAndEscapeClosesAModelessDialog) {
-  ShowGridFindDialog(grid, "pear", false);
+  ::ShowFindDialog(grid, "pear", "", false);
   TDBGridGxFindDlg* dlg = GridFindDialog();
   gridtest::Pump();
   ASSERT_EQ(dlg->ActiveControl(), dlg->cbText);
@@ -138,7 +138,7 @@ TEST_F(GridFindDlgTest, EnterFindsAndEscapeClosesAModelessDialog) {
 }
 
 TEST_F(GridFindDlgTest, EnterInTheOpenListIsTheListsAndEscapeEndsAModalDialog) {
-  ShowGridFindDialog(grid, "pear", false);
+  ::ShowFindDialog(grid, "pear", "", false);
   TDBGridGxFindDlg* dlg = GridFindDialog();
   dlg->FindNext(false);
   dlg->cbText->Items()->Add("apple");
@@ -167,7 +167,7 @@ TEST_F(GridFindDlgTest, EnterInTheOpenListIsTheListsAndEscapeEndsAModalDialog) {
       dlg->SetModalResult(mrAbort);
     }
   };
-  ShowGridFindDialog(grid, "pear", true);
+  ::ShowFindDialog(grid, "pear", "", true);
   Application->OnIdle = nullptr;
   EXPECT_TRUE(leftAlone);
   EXPECT_EQ(dlg->ModalResult(), 2);
@@ -177,7 +177,7 @@ TEST_F(GridFindDlgTest, EnterInTheOpenListIsTheListsAndEscapeEndsAModalDialog) {
 // A modeless dialog outlives the grid it searches: told that the grid went, it stops searching
 // until it is prepared for another grid.
 TEST_F(GridFindDlgTest, AFreedGridDisablesTheSearchOfAModelessDialog) {
-  ShowGridFindDialog(grid, "pear", false);
+  ::ShowFindDialog(grid, "pear", "", false);
   TDBGridGxFindDlg* dlg = GridFindDialog();
   ASSERT_TRUE(dlg->FindNext(false));
   ASSERT_TRUE(dlg->bFind->Enabled());
@@ -192,7 +192,7 @@ TEST_F(GridFindDlgTest, AFreedGridDisablesTheSearchOfAModelessDialog) {
   grid->SetParent(form);
   AddColumn("NAME", "Name");
   Bind();
-  ShowGridFindDialog(grid, "pear", false);
+  ::ShowFindDialog(grid, "pear", "", false);
   EXPECT_TRUE(dlg->bFind->Enabled());
   EXPECT_TRUE(dlg->FindNext(false));
 }
@@ -200,14 +200,14 @@ TEST_F(GridFindDlgTest, AFreedGridDisablesTheSearchOfAModelessDialog) {
 // The dialog outlives columns too: a choice whose column is gone is not searched; a column that
 // took its place in the list is not taken for it.
 TEST_F(GridFindDlgTest, AChoiceWhoseColumnIsFreedIsNotSearched) {
-  ShowGridFindDialog(grid, "pear", false);
+  ::ShowFindDialog(grid, "pear", "", false);
   TDBGridGxFindDlg* dlg = GridFindDialog();
   ASSERT_EQ(dlg->cbFindIn->ItemIndex(), 1);
   grid->Columns()->Items(1)->Free();
   AddColumn("FLAG", "Flag");
   EXPECT_FALSE(dlg->FindNext(false));
   EXPECT_EQ(Id(), 1);
-  ShowGridFindDialog(grid, "2", false);
+  ::ShowFindDialog(grid, "2", "", false);
   dlg->cbFindIn->SetItemIndex(0);
   EXPECT_TRUE(dlg->FindNext(false));
   EXPECT_EQ(Id(), 2);

@@ -315,7 +315,9 @@ TEST_F(SumFixture, ProducersOnAMasterAndItsDetailGiveTheMastersScrollBack) {
       (detailFirst ? masterSums : detailSums)->SetActive(true);
       (detailGoesFirst ? detailSums : masterSums).reset();
       master.Next();
-      if (masterSums) EXPECT_EQ(static_cast<TDBSum*>(masterSums->SumCollection()->Items(0))->SumValue(), F(30));
+      if (masterSums) {
+        EXPECT_EQ(static_cast<TDBSum*>(masterSums->SumCollection()->Items(0))->SumValue(), F(30));
+      }
       detailSums.reset();
       masterSums.reset();
       EXPECT_NE(master.AfterScroll().target<decltype(own)>(), nullptr);
