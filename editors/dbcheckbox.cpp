@@ -46,8 +46,9 @@ void TCustomDBCheckBoxGx::Notification(TComponent* component, TOperation operati
 
 bool TCustomDBCheckBoxGx::ValueMatch(const std::string& list, const std::string& text) {
   if (text.empty() && !list.empty() && list.back() == ';') return true;
+  // An empty list has no entries, and a closing ";" opens none.
   size_t start = 0;
-  while (start <= list.size()) {
+  while (start < list.size()) {
     size_t end = list.find(';', start);
     if (end == std::string::npos) end = list.size();
     if (AnsiCompareTextGx(list.substr(start, end - start), text) == 0) return true;

@@ -51,6 +51,11 @@ TEST_F(DBCheckBox, ValueListsMatchIgnoringCaseAndWriteTheirFirstEntry) {
   EXPECT_TRUE(TCustomDBCheckBoxGx::ValueMatch("a;B;c", "b"));
   EXPECT_FALSE(TCustomDBCheckBoxGx::ValueMatch("a;B;c", ""));
   EXPECT_FALSE(TCustomDBCheckBoxGx::ValueMatch("a;B;c", "d"));
+  // An empty list holds no entry: an empty text does not match it.
+  EXPECT_FALSE(TCustomDBCheckBoxGx::ValueMatch("", ""));
+  b->SetValueChecked("");
+  table->FieldByName("CODE")->SetAsString("");
+  EXPECT_EQ(b->State(), cbUnchecked);
 }
 
 TEST_F(DBCheckBox, SettingTheStatePutsTheDatasetIntoEditStateAndWritesTheField) {
