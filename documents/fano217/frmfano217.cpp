@@ -367,6 +367,12 @@ void TfrmFano217::DoSave() {
     Notice(kNoSaveWhileBrowsing, HOST_BOX_NOTICE);
     return;
   }
+  // The check box is bound to nothing: after a refused or incomplete save the header is posted,
+  // and a tick given then would not reach it.
+  TMemTableGx* shown = dm_->mtblMain;
+  if (TField* flag = shown->Active() ? shown->FindField("BILDA013") : nullptr;
+      flag && !Editing(shown) && !shown->IsEmpty() && (flag->AsString() == "1") != DBCheckBoxGx1->Checked())
+    shown->Edit();
   PostIfEditing(dm_->mtblMain);
   if (dm_->mtblMain->IsEmpty()) {
     Notice(kEmpty, HOST_BOX_EMPTY);

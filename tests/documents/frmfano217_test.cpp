@@ -335,6 +335,50 @@ TEST_F(Fano217Form, ARefusedSaveKeepsTheEditAndTheList) {
   EXPECT_EQ(host->Messages().back(), "bad change");
 }
 
+// The collection tick is saved even when the header is no longer being edited, as after a save
+// the host refused or a required field that was missing: the tick alone is the change.
+TEST_F(Fano217Form, ATickAfterARefusedOrIncompleteSaveIsSaved) {
+  struct Way {
+    const char* name;
+    std::function<void()> firstSave;
+  };
+  const Way ways[] = {
+      {"保存 refused", [&] {
+         host->SetReply(HM_EXECCOMMAND, ReplyDoc(-16, "bad change"));
+         form->DoSave();
+       }},
+      {"保存 incomplete", [&] {
+         dm->mtblMain->FieldByName("BILDA012")->Clear();
+         form->DoSave();
+         ASSERT_EQ(dialog->LastText(), "[垫付类型] 不得为空！");
+         dm->mtblMain->Edit();
+         dm->mtblMain->FieldByName("BILDA012")->SetAsString("1");
+         dm->mtblMain->Post();
+       }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    LoadStored(11 + static_cast<int>(&way - ways), {5});
+    form->SetEditState(esBrowse);
+    form->DBCheckBoxGx1->SetChecked(false);
+    form->DoUpdate();
+    FillRequiredHeader();
+    way.firstSave();
+    ASSERT_EQ(form->EditState(), esEditing);
+    ASSERT_EQ(dm->mtblMain->State(), dsBrowse);
+    form->DBCheckBoxGx1->SetChecked(true);
+    host->SetReply(HM_EXECCOMMAND, ReplyDoc(0));
+    form->DoSave();
+    EXPECT_EQ(form->EditState(), esBrowse);
+    EXPECT_NE(LastRequest().find("BILDA013=\"1\""), std::string::npos) << LastRequest();
+    EXPECT_EQ(dm->mtblMain->FieldByName("BILDA013")->AsString(), "1");
+    for (TMemTableGx* t : {dm->mtblMain, dm->mtblSub, dm->mtblMain1}) {
+      t->EmptyTable();
+      t->MergeChangeLog();
+    }
+  }
+}
+
 // A stored document being edited keeps the list locked, as a new one does: a stray click on the list
 // would load another document over the typed change. Save, cancel and search unlock it; a refused
 // save does not.
