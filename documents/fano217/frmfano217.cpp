@@ -246,9 +246,21 @@ void TfrmFano217::DoSearch() {
   // Open edits and pending deletions are given up without a question.
   if (Editing(dm_->mtblMain)) dm_->mtblMain->Cancel();
   if (Editing(dm_->mtblSub)) dm_->mtblSub->Cancel();
+  const bool discard = EditState() != esBrowse;
+  if (discard) {
+    // Rows already posted go as well: a search the clerk closes without a choice loads nothing,
+    // and unsaved rows would stay on screen as if stored.
+    dm_->mtblMain->CancelUpdates();
+    dm_->mtblSub->CancelUpdates();
+    dm_->mtblMain1->CancelUpdates();
+  }
   SetEditState(esBrowse);
   newNotListed_ = false;
   grdAllView->SetEnabled(true);
+  if (discard) {
+    UpdateTotalAmount();
+    ShowCollectionFlag();
+  }
   if (RefreshList()) LoadDocument();
 }
 

@@ -379,6 +379,39 @@ TEST_F(Fano217Form, ATickAfterARefusedOrIncompleteSaveIsSaved) {
   }
 }
 
+// A search gives up the open edit even when the host's search dialog is closed without a choice:
+// what stays on screen is the stored document (or nothing, for a new one), never unsaved rows.
+TEST_F(Fano217Form, ASearchWithoutAChoiceStillGivesUpTheEdit) {
+  for (const bool isNew : {false, true}) {
+    SCOPED_TRACE(isNew ? "新增" : "修改");
+    LoadStored(11, {5, 7});
+    form->SetEditState(esBrowse);
+    if (isNew) {
+      form->DoNew();
+    } else {
+      form->DoUpdate();
+      dm->mtblMain->FieldByName("BILDA011")->SetAsString("已改");
+      dm->mtblMain->Post();
+      dm->mtblSub->First();
+      dm->mtblSub->Delete();
+      dm->mtblSub->Append();
+    }
+    dm->mtblSub->FieldByName("BILDB006")->SetAsFloat(3);
+    dm->mtblSub->Post();
+    host->SetReply(HM_SEARCH, "");
+    form->DoSearch();
+    EXPECT_EQ(form->EditState(), esBrowse);
+    EXPECT_EQ(dm->mtblMain->RecordCount(), isNew ? 0 : 1);
+    EXPECT_EQ(dm->mtblMain->FieldByName("BILDA011")->AsString(), "");
+    EXPECT_EQ(dm->mtblSub->RecordCount(), isNew ? 0 : 2);
+    EXPECT_EQ(form->DBEditGx20->Text(), isNew ? "0" : "12");
+    for (TMemTableGx* t : {dm->mtblMain, dm->mtblSub, dm->mtblMain1}) {
+      t->EmptyTable();
+      t->MergeChangeLog();
+    }
+  }
+}
+
 // A stored document being edited keeps the list locked, as a new one does: a stray click on the list
 // would load another document over the typed change. Save, cancel and search unlock it; a refused
 // save does not.
