@@ -278,6 +278,8 @@ void TfrmFano217::DoCancel() {
   SetEditState(esBrowse);
   newNotListed_ = false;
   grdAllView->SetEnabled(true);
+  // The stored lines are back: their total too, whether or not the host gives the document again.
+  UpdateTotalAmount();
   LoadDocument();
 }
 

@@ -412,6 +412,23 @@ TEST_F(Fano217Form, ASearchWithoutAChoiceStillGivesUpTheEdit) {
   }
 }
 
+// A cancel whose reload the host refuses still shows the stored lines, and their total.
+TEST_F(Fano217Form, ACancelWhoseReloadIsRefusedTotalsTheStoredLines) {
+  LoadStored(11, {5, 7});
+  form->SetEditState(esBrowse);
+  form->DoUpdate();
+  dm->mtblSub->Append();
+  dm->mtblSub->FieldByName("BILDB006")->SetAsFloat(3);
+  dm->mtblSub->Post();
+  form->UpdateTotalAmount();
+  ASSERT_EQ(form->DBEditGx20->Text(), "15");
+  host->SetReply(HM_EXECCOMMAND, ReplyDoc(-5, "no"));
+  form->DoCancel();
+  EXPECT_EQ(form->EditState(), esBrowse);
+  EXPECT_EQ(dm->mtblSub->RecordCount(), 2);
+  EXPECT_EQ(form->DBEditGx20->Text(), "12");
+}
+
 // A stored document being edited keeps the list locked, as a new one does: a stray click on the list
 // would load another document over the typed change. Save, cancel and search unlock it; a refused
 // save does not.
