@@ -246,9 +246,21 @@ void TfrmFano217::DoSearch() {
   // Open edits and pending deletions are given up without a question.
   if (Editing(dm_->mtblMain)) dm_->mtblMain->Cancel();
   if (Editing(dm_->mtblSub)) dm_->mtblSub->Cancel();
+  const bool discard = EditState() != esBrowse;
+  if (discard) {
+    // Rows already posted go as well: a search the clerk closes without a choice loads nothing,
+    // and unsaved rows would stay on screen as if stored.
+    dm_->mtblMain->CancelUpdates();
+    dm_->mtblSub->CancelUpdates();
+    dm_->mtblMain1->CancelUpdates();
+  }
   SetEditState(esBrowse);
   newNotListed_ = false;
   grdAllView->SetEnabled(true);
+  if (discard) {
+    UpdateTotalAmount();
+    ShowCollectionFlag();
+  }
   if (RefreshList()) LoadDocument();
 }
 
@@ -266,6 +278,8 @@ void TfrmFano217::DoCancel() {
   SetEditState(esBrowse);
   newNotListed_ = false;
   grdAllView->SetEnabled(true);
+  // The stored lines are back: their total too, whether or not the host gives the document again.
+  UpdateTotalAmount();
   LoadDocument();
 }
 
@@ -367,6 +381,12 @@ void TfrmFano217::DoSave() {
     Notice(kNoSaveWhileBrowsing, HOST_BOX_NOTICE);
     return;
   }
+  // The check box is bound to nothing: after a refused or incomplete save the header is posted,
+  // and a tick given then would not reach it.
+  TMemTableGx* shown = dm_->mtblMain;
+  if (TField* flag = shown->Active() ? shown->FindField("BILDA013") : nullptr;
+      flag && !Editing(shown) && !shown->IsEmpty() && (flag->AsString() == "1") != DBCheckBoxGx1->Checked())
+    shown->Edit();
   PostIfEditing(dm_->mtblMain);
   if (dm_->mtblMain->IsEmpty()) {
     Notice(kEmpty, HOST_BOX_EMPTY);

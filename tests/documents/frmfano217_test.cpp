@@ -335,6 +335,100 @@ TEST_F(Fano217Form, ARefusedSaveKeepsTheEditAndTheList) {
   EXPECT_EQ(host->Messages().back(), "bad change");
 }
 
+// The collection tick is saved even when the header is no longer being edited, as after a save
+// the host refused or a required field that was missing: the tick alone is the change.
+TEST_F(Fano217Form, ATickAfterARefusedOrIncompleteSaveIsSaved) {
+  struct Way {
+    const char* name;
+    std::function<void()> firstSave;
+  };
+  const Way ways[] = {
+      {"保存 refused", [&] {
+         host->SetReply(HM_EXECCOMMAND, ReplyDoc(-16, "bad change"));
+         form->DoSave();
+       }},
+      {"保存 incomplete", [&] {
+         dm->mtblMain->FieldByName("BILDA012")->Clear();
+         form->DoSave();
+         ASSERT_EQ(dialog->LastText(), "[垫付类型] 不得为空！");
+         dm->mtblMain->Edit();
+         dm->mtblMain->FieldByName("BILDA012")->SetAsString("1");
+         dm->mtblMain->Post();
+       }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    LoadStored(11 + static_cast<int>(&way - ways), {5});
+    form->SetEditState(esBrowse);
+    form->DBCheckBoxGx1->SetChecked(false);
+    form->DoUpdate();
+    FillRequiredHeader();
+    way.firstSave();
+    ASSERT_EQ(form->EditState(), esEditing);
+    ASSERT_EQ(dm->mtblMain->State(), dsBrowse);
+    form->DBCheckBoxGx1->SetChecked(true);
+    host->SetReply(HM_EXECCOMMAND, ReplyDoc(0));
+    form->DoSave();
+    EXPECT_EQ(form->EditState(), esBrowse);
+    EXPECT_NE(LastRequest().find("BILDA013=\"1\""), std::string::npos) << LastRequest();
+    EXPECT_EQ(dm->mtblMain->FieldByName("BILDA013")->AsString(), "1");
+    for (TMemTableGx* t : {dm->mtblMain, dm->mtblSub, dm->mtblMain1}) {
+      t->EmptyTable();
+      t->MergeChangeLog();
+    }
+  }
+}
+
+// A search gives up the open edit even when the host's search dialog is closed without a choice:
+// what stays on screen is the stored document (or nothing, for a new one), never unsaved rows.
+TEST_F(Fano217Form, ASearchWithoutAChoiceStillGivesUpTheEdit) {
+  for (const bool isNew : {false, true}) {
+    SCOPED_TRACE(isNew ? "新增" : "修改");
+    LoadStored(11, {5, 7});
+    form->SetEditState(esBrowse);
+    if (isNew) {
+      form->DoNew();
+    } else {
+      form->DoUpdate();
+      dm->mtblMain->FieldByName("BILDA011")->SetAsString("已改");
+      dm->mtblMain->Post();
+      dm->mtblSub->First();
+      dm->mtblSub->Delete();
+      dm->mtblSub->Append();
+    }
+    dm->mtblSub->FieldByName("BILDB006")->SetAsFloat(3);
+    dm->mtblSub->Post();
+    host->SetReply(HM_SEARCH, "");
+    form->DoSearch();
+    EXPECT_EQ(form->EditState(), esBrowse);
+    EXPECT_EQ(dm->mtblMain->RecordCount(), isNew ? 0 : 1);
+    EXPECT_EQ(dm->mtblMain->FieldByName("BILDA011")->AsString(), "");
+    EXPECT_EQ(dm->mtblSub->RecordCount(), isNew ? 0 : 2);
+    EXPECT_EQ(form->DBEditGx20->Text(), isNew ? "0" : "12");
+    for (TMemTableGx* t : {dm->mtblMain, dm->mtblSub, dm->mtblMain1}) {
+      t->EmptyTable();
+      t->MergeChangeLog();
+    }
+  }
+}
+
+// A cancel whose reload the host refuses still shows the stored lines, and their total.
+TEST_F(Fano217Form, ACancelWhoseReloadIsRefusedTotalsTheStoredLines) {
+  LoadStored(11, {5, 7});
+  form->SetEditState(esBrowse);
+  form->DoUpdate();
+  dm->mtblSub->Append();
+  dm->mtblSub->FieldByName("BILDB006")->SetAsFloat(3);
+  dm->mtblSub->Post();
+  form->UpdateTotalAmount();
+  ASSERT_EQ(form->DBEditGx20->Text(), "15");
+  host->SetReply(HM_EXECCOMMAND, ReplyDoc(-5, "no"));
+  form->DoCancel();
+  EXPECT_EQ(form->EditState(), esBrowse);
+  EXPECT_EQ(dm->mtblSub->RecordCount(), 2);
+  EXPECT_EQ(form->DBEditGx20->Text(), "12");
+}
+
 // A stored document being edited keeps the list locked, as a new one does: a stray click on the list
 // would load another document over the typed change. Save, cancel and search unlock it; a refused
 // save does not.
