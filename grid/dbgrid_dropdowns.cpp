@@ -370,7 +370,9 @@ void TDBGridInplaceEdit::DropDown() {
       pick->Items()->Clear();
       for (int i = 0; i < count; ++i) pick->Items()->AddObject(picks->Strings(i), picks->Objects(i));
       pick->Items()->EndUpdate();
-      const int index = picks->IndexOf(Text());
+      // An empty field has no entry chosen yet, whatever the text offers so far.
+      TField* field = c->Field();
+      const int index = field && field->IsNull() ? -1 : picks->IndexOf(Text());
       pick->SetItemIndex(index < count ? index : -1);
       pick->SetRowCount(std::min(rows, count));
       int width = c->DropDownWidth();

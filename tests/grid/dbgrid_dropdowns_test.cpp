@@ -393,6 +393,42 @@ TEST_F(DropDownTest, WithAKeyListOnlyEntriesWithAKeyAreOffered) {
   EXPECT_EQ(docs->FieldByName("MEMO")->AsString(), "2");
 }
 
+// The pick list marks the cell's entry, and none while the field is still empty, even when the
+// text typed so far already is an entry.
+TEST_F(DropDownTest, ThePickListMarksTheStoredEntryOnly) {
+  MakeGrid(400, 200);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->PickList()->SetText("甲\n乙\n丙");
+  BindDocs();
+  struct Case {
+    const char* stored;  // nullptr: the field is empty
+    const char* typed;
+    const char* text;
+    int marked;
+  };
+  const Case cases[] = {{nullptr, "乙", "乙", -1}, {"丙", "", "丙", 2}, {"丙", "甲", "甲", 0}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.typed);
+    grid->SetEditorMode(false);
+    docs->First();
+    docs->Edit();
+    if (k.stored) docs->FieldByName("MEMO")->SetAsString(k.stored);
+    else docs->FieldByName("MEMO")->Clear();
+    docs->Post();
+    TDBGridInplaceEdit* ed = OpenEditorAt(memo);
+    if (*k.typed) {
+      ed->SelectAll();
+      Type(k.typed);
+    }
+    ASSERT_EQ(ed->Text(), k.text);
+    ed->DropDown();
+    ASSERT_TRUE(ed->ListVisible());
+    EXPECT_EQ(static_cast<TPopupListboxGx*>(ed->ActiveList())->ItemIndex(), k.marked);
+    ed->CloseUp(false);
+    docs->Cancel();
+  }
+}
+
 // The pick list shows the images of the column it drops down from, and none for a column without.
 TEST_F(DropDownTest, ThePickListShowsTheColumnsImages) {
   MakeGrid(400, 200);
