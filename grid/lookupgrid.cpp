@@ -990,6 +990,13 @@ void TDBLookupGridGx::WndProc(TMessage& message) {
     return;
   }
   TCustomDBGridGx::WndProc(message);
+  // A cell without a tip of its own still shows the list's hint.
+  if (message.Msg == CM_HINTSHOW && message.Result != 0 && !Hint().empty()) {
+    if (auto* info = reinterpret_cast<THintInfo*>(message.LParam)) {
+      info->HintStr = GetShortHint(Hint());
+      message.Result = 0;
+    }
+  }
 }
 
 void TDBLookupGridGx::Dispatch(TMessage& message) {

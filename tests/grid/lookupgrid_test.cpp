@@ -353,6 +353,27 @@ TEST_F(LookupGridTest, AClickOnTheSpecialRowPicksIt) {
   EXPECT_EQ(g->DisplayText(), "(无)");
 }
 
+// Every cell shows the list's hint, also the cells of a column with tool tips whose text fits.
+TEST_F(LookupGridTest, EveryCellShowsTheListsHint) {
+  TDBLookupGridGx* g = MakeList();
+  g->SpecRow()->SetCellsText("(无)");
+  g->SpecRow()->SetVisible(true);
+  g->SetHint("选城市|从列表里选一个城市");
+  g->Columns()->Items(0)->SetToolTips(true);
+  gridtest::Pump();
+  const int first = g->GetTitleOffset();
+  for (int row : {first - 1, first, first + 1}) {
+    SCOPED_TRACE(row);
+    const TRect r = g->CellRect(g->IndicatorOffset(), row);
+    THintInfo info{};
+    info.HintControl = g;
+    info.CursorPos = TPoint(r.Left + 3, r.Top + 3);
+    info.HintStr = GetShortHint(g->Hint());  // as the application asks
+    EXPECT_EQ(g->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)), 0);
+    EXPECT_EQ(info.HintStr, "选城市");
+  }
+}
+
 // Each lookup option is the data grid's: set alone, it is there; taken away, it is gone.
 TEST_F(LookupGridTest, EachOptionReachesTheDataGrid) {
   TDBLookupGridGx* g = MakeList();
