@@ -418,7 +418,11 @@ void TDBGridInplaceEdit::AcceptDataList(const Variant& value, const std::string&
   TCustomDBGridGx* g = DBGrid();
   TColumnGx* c = Column();
   TField* f = c->Field();
-  if (!KeysModifiable(f) || !g->CanEditModify() || !c->CanModify(true)) return;
+  if (!KeysModifiable(f) || !g->CanEditModify() || !c->CanModify(true)) {
+    // Refused: the row the list went to is not the cell's value, so the editor does not show it.
+    if (Text() != g->EditText()) SetText(g->EditText());
+    return;
+  }
   try {
     f->DataSet()->Edit();
     if (g->DataLink()->Editing()) {
@@ -510,7 +514,8 @@ void TDBGridInplaceEdit::CloseUp(bool accept) {
           SetSelLength(static_cast<int>(text.size()));
           SetPickValue(c->HasPickList() ? c->PickList()->IndexOf(text) : -1);
           UpdateImageIndex();
-        } else if (!accept) {
+        } else if (Text() != g->EditText()) {
+          // Cancelled or refused: the entry the list went to was not taken.
           SetText(g->EditText());
         }
       }

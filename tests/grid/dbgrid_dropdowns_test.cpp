@@ -561,6 +561,42 @@ TEST_F(DropDownTest, NotInListKeepsEnterFromTakingAnUnknownText) {
   EXPECT_TRUE(grid->EditValue().IsNull());
 }
 
+// A cell made read-only by its parameters still drops its list down, but Enter takes nothing:
+// the editor goes back to the cell's text, not to the row the list was moved to.
+TEST_F(DropDownTest, AReadOnlyCellShowsItsOwnValueAfterEnter) {
+  MakeGrid(400, 200);
+  TColumnGx* city = AddColumn("CITYNAME");
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->PickList()->SetText("甲\n乙\n丙");
+  ResetFirstDoc(1, "甲");
+  auto readOnly = [](TObject*, bool editMode, TColCellParamsGx* p) {
+    if (editMode) p->ReadOnly = true;
+  };
+  city->OnGetCellParams = readOnly;
+  memo->OnGetCellParams = readOnly;
+  BindDocs();
+  struct Case {
+    TColumnGx* column;
+    const char* text;
+    const char* field;
+  };
+  for (const Case& k : {Case{city, "北京", "CITY"}, Case{memo, "甲", "MEMO"}}) {
+    SCOPED_TRACE(k.field);
+    TDBGridInplaceEdit* ed = OpenEditorAt(k.column);
+    ASSERT_TRUE(ed->ReadOnly());
+    const std::string stored = docs->FieldByName(k.field)->AsString();
+    Key(VK_DOWN, true);
+    ASSERT_TRUE(ed->ListVisible());
+    Key(VK_DOWN);
+    EXPECT_NE(ed->Text(), k.text);  // the list moved on
+    Key(VK_RETURN);
+    EXPECT_FALSE(ed->ListVisible());
+    EXPECT_EQ(ed->Text(), k.text);
+    EXPECT_EQ(docs->FieldByName(k.field)->AsString(), stored);
+    EXPECT_EQ(docs->State(), dsBrowse);
+  }
+}
+
 TEST_F(DropDownTest, ReleasingCtrlReachesTheOpenLookupList) {
   MakeGrid(400, 200);
   TColumnGx* city = AddColumn("CITYNAME");
