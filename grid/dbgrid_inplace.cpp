@@ -557,11 +557,17 @@ void TDBGridInplaceEdit::KeyDown(uint16_t& key, TShiftState shift) {
     if (eb->ShortCut() == 0 || eb->ShortCut() != sc) continue;
     key = 0;
     bool autoRepeat = false, handled = false;
-    TObject* sender = static_cast<size_t>(i + 1) < buttons_.size() ? static_cast<TObject*>(buttons_[static_cast<size_t>(i + 1)].second)
-                                                                    : static_cast<TObject*>(this);
-    if (eb->OnDown) eb->OnDown(sender, true, autoRepeat, handled);
+    if (static_cast<size_t>(i + 1) < buttons_.size()) {
+      // Pressed and clicked as with the mouse: its drop-down menu opens as well.
+      TEditButtonControlGx* control = buttons_[static_cast<size_t>(i + 1)].second;
+      TFreeWatch button(control);
+      EditButtonMouseDown(control, true, autoRepeat, handled);
+      if (!button.Gone()) EditButtonClick(control);
+      return;
+    }
+    if (eb->OnDown) eb->OnDown(this, true, autoRepeat, handled);
     handled = false;
-    eb->Click(sender, handled);
+    eb->Click(this, handled);
     return;
   }
   TInplaceEdit::KeyDown(key, shift);

@@ -540,6 +540,35 @@ TEST_F(DBGridInplaceTest, AColumnButtonPopsUpItsDropdownMenu) {
   }
 }
 
+// A column button's shortcut presses and clicks it as the mouse does: a drop-down menu opens too.
+TEST_F(DBGridInplaceTest, AColumnButtonsShortCutPressesAndClicksIt) {
+  MakeGrid();
+  TColumnGx* code = AddColumn("CODE");
+  TEditButtonGx* extra = code->EditButtons()->Add();
+  extra->SetVisible(true);
+  extra->SetShortCut(ShortCut('K', TShiftState{ssCtrl}));
+  auto* menu = new TPopupMenu(form);
+  auto* item = new TMenuItem(menu);
+  item->SetCaption("一");
+  menu->Items()->Add(item);
+  BindDocs();
+  std::string order;
+  extra->OnDown = [&](TObject*, bool, bool&, bool&) { order += "down;"; };
+  extra->OnClick = [&](TObject*, bool&) { order += "click;"; };
+  menu->OnPopup = [&](TObject*) { order += "menu;"; };
+  for (bool withMenu : {false, true}) {
+    SCOPED_TRACE(withMenu);
+    extra->SetDropdownMenu(withMenu ? menu : nullptr);
+    order.clear();
+    TDBGridInplaceEdit* ed = OpenEditorAt(code);
+    ASSERT_EQ(ed->EditButtonCount(), 2);
+    const bool shown = uitest::WithMenu([&] { Key('K', false, true); }, [] {});
+    EXPECT_EQ(shown, withMenu);
+    EXPECT_EQ(order, withMenu ? "down;menu;click;" : "down;click;");
+    EXPECT_EQ(ed->Text(), "A");  // no letter typed
+  }
+}
+
 // An editor shown before the grid had data shows the field's text once the data source comes.
 TEST_F(DBGridInplaceTest, AnEditorAlwaysShownTakesTheTextOfTheBoundRecord) {
   MakeGrid();
