@@ -530,6 +530,10 @@ void TDBLookupGridGx::ResizeToRows(int rows) {
   sizing_ = false;
 }
 
+int TDBLookupGridGx::RowCountProp() const {
+  return rowCount_ > 0 ? rowCount_ : const_cast<TDBLookupGridGx*>(this)->VisibleRowCount();
+}
+
 void TDBLookupGridGx::SetRowCountProp(int value) {
   value = std::clamp(value, 1, 100);
   rowCount_ = value;
@@ -1201,7 +1205,8 @@ FANO_PUBLISHED(TDBLookupGridGx, p) {
   p.Property("ListSource", &TDBLookupGridGx::ListSource, &TDBLookupGridGx::SetListSource);
   p.Property("Options", &TDBLookupGridGx::Options, &TDBLookupGridGx::SetOptions)
       .Default(static_cast<int64_t>(TDBLookupGridGxOptions{dlgColLinesGx}.Bits()));
-  p.Property("RowCount", &TDBLookupGridGx::RowCountProp, &TDBLookupGridGx::SetRowCountProp).Default(0);
+  p.Property("RowCount", &TDBLookupGridGx::RowCountProp, &TDBLookupGridGx::SetRowCountProp)
+      .Stored(&TDBLookupGridGx::RowCountStored);
   p.Property("ShowTitles", &TDBLookupGridGx::ShowTitles, &TDBLookupGridGx::SetShowTitles).Default(false);
   p.Property("SpecRow", &TDBLookupGridGx::SpecRow, &TDBLookupGridGx::SetSpecRow);
   p.Property("UseMultiTitle", &TDBLookupGridGx::UseMultiTitle, &TDBLookupGridGx::SetUseMultiTitle).Default(false);

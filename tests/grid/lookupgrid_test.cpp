@@ -110,6 +110,27 @@ TEST_F(LookupGridTest, RowCountIsClampedAndSetsTheHeight) {
   EXPECT_EQ(g->Height(), 3 * g->DefaultRowHeight() + g->BorderHeight());
 }
 
+// Until a row count is set, the count is the rows the height holds, and it is not written.
+TEST_F(LookupGridTest, AnUnsetRowCountIsTheRowsTheHeightHolds) {
+  form = new TForm(nullptr);
+  form->SetBounds(10, 10, 360, 300);
+  auto* g = new TDBLookupGridGx(form);
+  g->SetParent(form);
+  g->SetListSource(source);
+  g->SetKeyField("ID");
+  g->SetListField("NAME");
+  form->Show();
+  gridtest::Pump();
+  for (int rows : {3, 6}) {
+    g->SetBounds(10, 10, 300, g->BorderHeight() + rows * g->DefaultRowHeight() + 7);
+    EXPECT_EQ(g->RowCountProp(), rows);
+    EXPECT_FALSE(g->RowCountStored());
+  }
+  g->SetRowCountProp(4);
+  EXPECT_EQ(g->RowCountProp(), 4);
+  EXPECT_TRUE(g->RowCountStored());
+}
+
 TEST_F(LookupGridTest, KeysMoveTheKeyAndReachTheSpecialRow) {
   TDBLookupGridGx* g = MakeList();
   g->SpecRow()->SetCellsText("(无)");
