@@ -683,6 +683,20 @@ void TDBGridInplaceEdit::Dispatch(TMessage& m) {
     PasteText();
     return;
   }
+  if (m.Msg == WM_CUT || m.Msg == WM_CLEAR) {
+    // Cutting from a key or lookup list would leave a text that is no entry (its value lost when
+    // written): it removes as Delete does, and only what Delete removes goes to the clipboard.
+    TColumnGx* c = Column();
+    const TColumnKindGx kind = c ? c->GetColumnType() : ckText;
+    if (DBGrid() && (kind == ckLookup || kind == ckKeyList)) {
+      if (!EditCanModify() || !c->CanModify(false)) return;
+      const std::string before = Text(), selected = SelText();
+      uint16_t key = VK_DELETE;
+      DeleteListValue(key);
+      if (m.Msg == WM_CUT && Text() != before && !selected.empty()) Clipboard()->SetAsText(selected);
+      return;
+    }
+  }
   TInplaceEdit::Dispatch(m);
   if (TCustomDBGridGx* g = DBGrid(); g && (m.Msg == WM_SETFOCUS || m.Msg == WM_KILLFOCUS)) {
     const HWND to = reinterpret_cast<HWND>(m.WParam);

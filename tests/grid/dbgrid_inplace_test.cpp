@@ -306,6 +306,53 @@ TEST_F(DBGridInplaceTest, PastingIntoAKeyListColumnIsChecked) {
   EXPECT_EQ(ed->Text(), "Bravo");
 }
 
+// Cutting from a key-list column removes only what Delete would: a part of an entry stays put
+// (and the stored key with it) unless OnNotInList is assigned.
+TEST_F(DBGridInplaceTest, CuttingFromAKeyListColumnRemovesAsDeleteDoes) {
+  MakeGrid();
+  AddColumn("ID");
+  TColumnGx* code = AddColumn("CODE");
+  code->PickList()->Add("Alfa");
+  code->PickList()->Add("Bravo");
+  code->KeyList()->Add("A");
+  code->KeyList()->Add("B");
+  BindDocs();
+  struct Case {
+    bool notInList;
+    int selStart, selLength;
+    const char* text;  // after the cut
+    const char* clipboard;
+    const char* stored;  // nullptr: empty
+  };
+  const Case cases[] = {
+      {false, 2, 2, "Alfa", "-", "A"},
+      {true, 2, 2, "Al", "fa", nullptr},
+      {false, 0, 4, "", "Alfa", nullptr},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.text);
+    code->OnNotInList = nullptr;
+    if (k.notInList) code->OnNotInList = [](TObject*, const std::string&, bool&) {};
+    grid->SetEditorMode(false);
+    docs->First();
+    docs->Edit();
+    docs->FieldByName("CODE")->SetAsString("A");
+    docs->Post();
+    Clipboard()->SetAsText("-");
+    TDBGridInplaceEdit* ed = OpenEditorAt(code);
+    ASSERT_EQ(ed->Text(), "Alfa");
+    ed->SetSelStart(k.selStart);
+    ed->SetSelLength(k.selLength);
+    Key('X', false, true);
+    EXPECT_EQ(ed->Text(), k.text);
+    EXPECT_EQ(Clipboard()->AsText(), k.clipboard);
+    Key(VK_DOWN);
+    docs->First();
+    if (k.stored) EXPECT_EQ(docs->FieldByName("CODE")->AsString(), k.stored);
+    else EXPECT_TRUE(docs->FieldByName("CODE")->IsNull());
+  }
+}
+
 TEST_F(DBGridInplaceTest, CtrlEnterOnAnEllipsisColumnClicksAndInsertsNoLineBreak) {
   MakeGrid();
   TColumnGx* code = AddColumn("CODE");
