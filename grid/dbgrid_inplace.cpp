@@ -409,6 +409,8 @@ void TDBGridInplaceEdit::DeleteListValue(uint16_t& key) {
   const int start = SelStart(), length = SelLength();
   const bool whole = start == 0 && length == static_cast<int>(text.size());
   key = 0;
+  // A cell made read-only by its parameters keeps its value although the column may change.
+  if (ReadOnly()) return;
   if (whole) {
     if (!c->CanModify(true)) return;
     if (editStyle_ == esDataList) {
@@ -478,7 +480,7 @@ void TDBGridInplaceEdit::KeyDown(uint16_t& key, TShiftState shift) {
       TInplaceEdit::KeyDown(key, shift);
       return;
     }
-    if (c->CanModify(true)) {
+    if (!ReadOnly() && c->CanModify(true)) {
       std::string text = Text();
       int start = SelStart(), length = SelLength();
       if (length == 0 && start > 0) {
@@ -543,7 +545,7 @@ void TDBGridInplaceEdit::KeyDown(uint16_t& key, TShiftState shift) {
   }
   TSpecRowGx* spec = c->DropDownSpecRow();
   if (spec && sc == spec->ShortCut() && spec->Visible() && editStyle_ == esDataList && c->CanModify(false)) {
-    if (c->CanModify(true)) {
+    if (!ReadOnly() && c->CanModify(true)) {
       const std::string text = spec->GetCellText(0);
       TakeText(text, 0, static_cast<int>(text.size()));
       g->SetEditValue(spec->Value(), text);
@@ -675,7 +677,7 @@ void TDBGridInplaceEdit::Dispatch(TMessage& m) {
       TInplaceEdit::Dispatch(m);
       return;
     }
-    if (!g->AllowedOperationsPermitEdit() || !c->CanModify(false)) return;
+    if (ReadOnly() || !g->AllowedOperationsPermitEdit() || !c->CanModify(false)) return;
     if (editStyle_ != esDataList && c->GetColumnType() != ckKeyList) {
       TInplaceEdit::Dispatch(m);
       return;

@@ -3,6 +3,7 @@
 // to the grid, and the up-down step.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -540,6 +541,56 @@ TEST_F(DBGridInplaceTest, ReadOnlyFromCellParamsEndsWithTheCell) {
   ed->SelectAll();
   Type("Z");
   EXPECT_EQ(ed->Text(), "Z");
+}
+
+// A lookup cell made read-only by its parameters takes no paste, Delete, Backspace or special-row
+// key, although its column could be changed.
+TEST_F(DBGridInplaceTest, AReadOnlyLookupCellKeepsItsKey) {
+  MakeGrid();
+  AddColumn("ID");
+  TColumnGx* city = AddColumn("CITYNAME");
+  city->DropDownSpecRow()->SetCellsText("(无)");
+  city->DropDownSpecRow()->SetVisible(true);
+  city->OnNotInList = [](TObject*, const std::string&, bool&) {};
+  city->OnGetCellParams = [](TObject*, bool editMode, TColCellParamsGx* p) {
+    if (editMode) p->ReadOnly = true;
+  };
+  BindDocs();
+  struct Case {
+    const char* name;
+    std::function<void(TDBGridInplaceEdit*)> act;
+  };
+  const Case cases[] = {
+      {"paste", [](TDBGridInplaceEdit* ed) {
+         Clipboard()->SetAsText("be");
+         ed->Perform(WM_PASTE, 0, 0);
+       }},
+      {"delete", [this](TDBGridInplaceEdit*) { Key(VK_DELETE); }},
+      {"backspace", [this](TDBGridInplaceEdit* ed) {
+         ed->SetSelStart(2);
+         ed->SetSelLength(0);
+         Key(VK_BACK);
+       }},
+      {"special row", [](TDBGridInplaceEdit*) {
+         FanoInputKey(VK_MENU, TRUE);
+         uitest::KeyPress(VK_DELETE, false, false);
+         FanoInputKey(VK_MENU, FALSE);
+         gridtest::Pump();
+       }},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    TDBGridInplaceEdit* ed = OpenEditorAt(city);
+    ASSERT_TRUE(ed->ReadOnly());
+    ed->SelectAll();
+    k.act(ed);
+    EXPECT_EQ(ed->Text(), "北京");
+    EXPECT_EQ(docs->State(), dsBrowse);
+    Key(VK_DOWN);
+    docs->First();
+    EXPECT_EQ(docs->FieldByName("CITY")->AsInteger(), 1);
+    grid->SetEditorMode(false);
+  }
 }
 
 // A column button with a drop-down menu pops it up under its left edge after its OnDown, unless
