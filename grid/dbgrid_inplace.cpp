@@ -712,7 +712,8 @@ void TDBGridInplaceEdit::Dispatch(TMessage& m) {
 void TDBGridInplaceEdit::StepUpDown(bool down) {
   TCustomDBGridGx* g = DBGrid();
   TColumnGx* c = Column();
-  if (!g || !c || !c->CanModify(true)) return;
+  // A cell made read-only by its parameters does not step, though its column could.
+  if (!g || !c || ReadOnly() || !c->CanModify(true)) return;
   if (Modified() || userChangedText_) {
     g->SetEditText(g->Col(), g->Row(), Text());
     g->DataLink()->UpdateData();

@@ -593,6 +593,41 @@ TEST_F(DBGridInplaceTest, AReadOnlyLookupCellKeepsItsKey) {
   }
 }
 
+// Nor does such a cell step its value, by the up-down button or by a double click.
+TEST_F(DBGridInplaceTest, AReadOnlyCellDoesNotStep) {
+  MakeGrid();
+  TColumnGx* qty = AddColumn("QTY");
+  qty->SetButtonStyle(cbsUpDown);
+  TColumnGx* code = AddColumn("CODE");
+  code->PickList()->Add("A");
+  code->PickList()->Add("B");
+  code->SetDblClickNextVal(true);
+  auto readOnly = [](TObject*, bool editMode, TColCellParamsGx* p) {
+    if (editMode) p->ReadOnly = true;
+  };
+  qty->OnGetCellParams = readOnly;
+  code->OnGetCellParams = readOnly;
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(qty);
+  ASSERT_TRUE(ed->ReadOnly());
+  ed->ButtonDown(false);
+  EXPECT_EQ(ed->Text(), "10");
+  EXPECT_EQ(docs->FieldByName("QTY")->AsInteger(), 10);
+  ed = OpenEditorAt(code);
+  ASSERT_TRUE(ed->ReadOnly());
+  const TRect text = ed->GetEditRect();
+  const TPoint p = ed->ClientToScreen(TPoint(text.Left + 3, ed->ClientHeight() / 2));
+  FanoInputMouseMove(p.X, p.Y);
+  for (int i = 0; i < 2; ++i) {
+    FanoInputMouseButton(0, TRUE, p.X, p.Y);
+    FanoInputMouseButton(0, FALSE, p.X, p.Y);
+  }
+  gridtest::Pump();
+  EXPECT_EQ(ed->Text(), "A");
+  EXPECT_EQ(docs->FieldByName("CODE")->AsString(), "A");
+  EXPECT_EQ(docs->State(), dsBrowse);
+}
+
 // A column button with a drop-down menu pops it up under its left edge after its OnDown, unless
 // that handled the press.
 TEST_F(DBGridInplaceTest, AColumnButtonPopsUpItsDropdownMenu) {
