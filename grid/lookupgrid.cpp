@@ -348,6 +348,8 @@ void TDBLookupGridGx::KeyValueChanged() {
     specRow_->SetSelected(VariantsEqual(keyValue_, specRow_->Value()));
     if (!locking_ && !specRow_->Selected() && specRow_->ShowIfNotInKeyList() && !LocateKey())
       specRow_->SetSelected(true);
+  } else {
+    specRow_->SetSelected(false);  // a hidden row is chosen no longer
   }
   if (listActive_ && !locking_ && !LocateKey() && !specRow_->Selected()) ListDataSet()->First();
   ListDataChanged();

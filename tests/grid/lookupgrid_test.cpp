@@ -161,6 +161,12 @@ TEST_F(LookupGridTest, KeysMoveTheKeyAndReachTheSpecialRow) {
   // A key the list lacks shows the special row (ShowIfNotInKeyList).
   g->SetKeyValue(Variant(77));
   EXPECT_TRUE(g->SpecRow()->Selected());
+  // Hidden, it is chosen no longer: an unknown key sends the list to its first record.
+  table->Last();
+  g->SpecRow()->SetVisible(false);
+  EXPECT_FALSE(g->SpecRow()->Selected());
+  g->SetKeyValue(Variant(99));
+  EXPECT_EQ(table->RecNo(), 1);
 }
 
 TEST_F(LookupGridTest, IncrementalSearchPausesAndLimit) {
