@@ -370,7 +370,9 @@ void TDBGridInplaceEdit::DropDown() {
       pick->Items()->Clear();
       for (int i = 0; i < count; ++i) pick->Items()->AddObject(picks->Strings(i), picks->Objects(i));
       pick->Items()->EndUpdate();
-      const int index = picks->IndexOf(Text());
+      // An empty field has no entry chosen yet, whatever the text offers so far.
+      TField* field = c->Field();
+      const int index = field && field->IsNull() ? -1 : picks->IndexOf(Text());
       pick->SetItemIndex(index < count ? index : -1);
       pick->SetRowCount(std::min(rows, count));
       int width = c->DropDownWidth();
@@ -416,7 +418,11 @@ void TDBGridInplaceEdit::AcceptDataList(const Variant& value, const std::string&
   TCustomDBGridGx* g = DBGrid();
   TColumnGx* c = Column();
   TField* f = c->Field();
-  if (!KeysModifiable(f) || !g->CanEditModify() || !c->CanModify(true)) return;
+  if (!KeysModifiable(f) || !g->CanEditModify() || !c->CanModify(true)) {
+    // Refused: the row the list went to is not the cell's value, so the editor does not show it.
+    if (Text() != g->EditText()) SetText(g->EditText());
+    return;
+  }
   try {
     f->DataSet()->Edit();
     if (g->DataLink()->Editing()) {
@@ -508,7 +514,8 @@ void TDBGridInplaceEdit::CloseUp(bool accept) {
           SetSelLength(static_cast<int>(text.size()));
           SetPickValue(c->HasPickList() ? c->PickList()->IndexOf(text) : -1);
           UpdateImageIndex();
-        } else if (!accept) {
+        } else if (Text() != g->EditText()) {
+          // Cancelled or refused: the entry the list went to was not taken.
           SetText(g->EditText());
         }
       }

@@ -410,6 +410,8 @@ void TDBGridInplaceEdit::DeleteListValue(uint16_t& key) {
   const int start = SelStart(), length = SelLength();
   const bool whole = start == 0 && length == static_cast<int>(text.size());
   key = 0;
+  // A cell made read-only by its parameters keeps its value although the column may change.
+  if (ReadOnly()) return;
   if (whole) {
     if (!c->CanModify(true)) return;
     if (editStyle_ == esDataList) {
@@ -479,7 +481,7 @@ void TDBGridInplaceEdit::KeyDown(uint16_t& key, TShiftState shift) {
       TInplaceEdit::KeyDown(key, shift);
       return;
     }
-    if (c->CanModify(true)) {
+    if (!ReadOnly() && c->CanModify(true)) {
       std::string text = Text();
       int start = SelStart(), length = SelLength();
       if (length == 0 && start > 0) {
@@ -544,7 +546,7 @@ void TDBGridInplaceEdit::KeyDown(uint16_t& key, TShiftState shift) {
   }
   TSpecRowGx* spec = c->DropDownSpecRow();
   if (spec && sc == spec->ShortCut() && spec->Visible() && editStyle_ == esDataList && c->CanModify(false)) {
-    if (c->CanModify(true)) {
+    if (!ReadOnly() && c->CanModify(true)) {
       const std::string text = spec->GetCellText(0);
       TakeText(text, 0, static_cast<int>(text.size()));
       g->SetEditValue(spec->Value(), text);
@@ -558,11 +560,17 @@ void TDBGridInplaceEdit::KeyDown(uint16_t& key, TShiftState shift) {
     if (eb->ShortCut() == 0 || eb->ShortCut() != sc) continue;
     key = 0;
     bool autoRepeat = false, handled = false;
-    TObject* sender = static_cast<size_t>(i + 1) < buttons_.size() ? static_cast<TObject*>(buttons_[static_cast<size_t>(i + 1)].second)
-                                                                    : static_cast<TObject*>(this);
-    if (eb->OnDown) eb->OnDown(sender, true, autoRepeat, handled);
+    if (static_cast<size_t>(i + 1) < buttons_.size()) {
+      // Pressed and clicked as with the mouse: its drop-down menu opens as well.
+      TEditButtonControlGx* control = buttons_[static_cast<size_t>(i + 1)].second;
+      TFreeWatch button(control);
+      EditButtonMouseDown(control, true, autoRepeat, handled);
+      if (!button.Gone()) EditButtonClick(control);
+      return;
+    }
+    if (eb->OnDown) eb->OnDown(this, true, autoRepeat, handled);
     handled = false;
-    eb->Click(sender, handled);
+    eb->Click(this, handled);
     return;
   }
   TInplaceEdit::KeyDown(key, shift);
@@ -670,13 +678,27 @@ void TDBGridInplaceEdit::Dispatch(TMessage& m) {
       TInplaceEdit::Dispatch(m);
       return;
     }
-    if (!g->AllowedOperationsPermitEdit() || !c->CanModify(false)) return;
+    if (ReadOnly() || !g->AllowedOperationsPermitEdit() || !c->CanModify(false)) return;
     if (editStyle_ != esDataList && c->GetColumnType() != ckKeyList) {
       TInplaceEdit::Dispatch(m);
       return;
     }
     PasteText();
     return;
+  }
+  if (m.Msg == WM_CUT || m.Msg == WM_CLEAR) {
+    // Cutting from a key or lookup list would leave a text that is no entry (its value lost when
+    // written): it removes as Delete does, and only what Delete removes goes to the clipboard.
+    TColumnGx* c = Column();
+    const TColumnKindGx kind = c ? c->GetColumnType() : ckText;
+    if (DBGrid() && (kind == ckLookup || kind == ckKeyList)) {
+      if (!EditCanModify() || !c->CanModify(false)) return;
+      const std::string before = Text(), selected = SelText();
+      uint16_t key = VK_DELETE;
+      DeleteListValue(key);
+      if (m.Msg == WM_CUT && Text() != before && !selected.empty()) Clipboard()->SetAsText(selected);
+      return;
+    }
   }
   TInplaceEdit::Dispatch(m);
   if (TCustomDBGridGx* g = DBGrid(); g && (m.Msg == WM_SETFOCUS || m.Msg == WM_KILLFOCUS)) {
@@ -691,7 +713,8 @@ void TDBGridInplaceEdit::Dispatch(TMessage& m) {
 void TDBGridInplaceEdit::StepUpDown(bool down) {
   TCustomDBGridGx* g = DBGrid();
   TColumnGx* c = Column();
-  if (!g || !c || !c->CanModify(true)) return;
+  // A cell made read-only by its parameters does not step, though its column could.
+  if (!g || !c || ReadOnly() || !c->CanModify(true)) return;
   if (Modified() || userChangedText_) {
     g->SetEditText(g->Col(), g->Row(), Text());
     g->DataLink()->UpdateData();

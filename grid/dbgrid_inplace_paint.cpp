@@ -86,7 +86,7 @@ void TDBGridInplaceEdit::MouseDown(TMouseButton button, TShiftState shift, int x
     }
   }
   TInplaceEdit::MouseDown(button, shift, x, y);
-  if (g && c && c->DblClickNextVal() && button == mbLeft && shift.Contains(ssDouble)) {
+  if (g && c && c->DblClickNextVal() && button == mbLeft && shift.Contains(ssDouble) && !ReadOnly()) {
     c->StepValue(shift.Contains(ssShift) ? -1 : 1);
     SetText(g->GetEditText(g->Col(), g->Row()));
     SelectAll();

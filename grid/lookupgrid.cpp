@@ -348,6 +348,8 @@ void TDBLookupGridGx::KeyValueChanged() {
     specRow_->SetSelected(VariantsEqual(keyValue_, specRow_->Value()));
     if (!locking_ && !specRow_->Selected() && specRow_->ShowIfNotInKeyList() && !LocateKey())
       specRow_->SetSelected(true);
+  } else {
+    specRow_->SetSelected(false);  // a hidden row is chosen no longer
   }
   if (listActive_ && !locking_ && !LocateKey() && !specRow_->Selected()) ListDataSet()->First();
   ListDataChanged();
@@ -528,6 +530,10 @@ void TDBLookupGridGx::ResizeToRows(int rows) {
   sizing_ = true;
   TCustomDBGridGx::SetBounds(Left(), Top(), Width(), height);
   sizing_ = false;
+}
+
+int TDBLookupGridGx::RowCountProp() const {
+  return rowCount_ > 0 ? rowCount_ : const_cast<TDBLookupGridGx*>(this)->VisibleRowCount();
 }
 
 void TDBLookupGridGx::SetRowCountProp(int value) {
@@ -990,6 +996,13 @@ void TDBLookupGridGx::WndProc(TMessage& message) {
     return;
   }
   TCustomDBGridGx::WndProc(message);
+  // A cell without a tip of its own still shows the list's hint.
+  if (message.Msg == CM_HINTSHOW && message.Result != 0 && !Hint().empty()) {
+    if (auto* info = reinterpret_cast<THintInfo*>(message.LParam)) {
+      info->HintStr = GetShortHint(Hint());
+      message.Result = 0;
+    }
+  }
 }
 
 void TDBLookupGridGx::Dispatch(TMessage& message) {
@@ -1194,7 +1207,8 @@ FANO_PUBLISHED(TDBLookupGridGx, p) {
   p.Property("ListSource", &TDBLookupGridGx::ListSource, &TDBLookupGridGx::SetListSource);
   p.Property("Options", &TDBLookupGridGx::Options, &TDBLookupGridGx::SetOptions)
       .Default(static_cast<int64_t>(TDBLookupGridGxOptions{dlgColLinesGx}.Bits()));
-  p.Property("RowCount", &TDBLookupGridGx::RowCountProp, &TDBLookupGridGx::SetRowCountProp).Default(0);
+  p.Property("RowCount", &TDBLookupGridGx::RowCountProp, &TDBLookupGridGx::SetRowCountProp)
+      .Stored(&TDBLookupGridGx::RowCountStored);
   p.Property("ShowTitles", &TDBLookupGridGx::ShowTitles, &TDBLookupGridGx::SetShowTitles).Default(false);
   p.Property("SpecRow", &TDBLookupGridGx::SpecRow, &TDBLookupGridGx::SetSpecRow);
   p.Property("UseMultiTitle", &TDBLookupGridGx::UseMultiTitle, &TDBLookupGridGx::SetUseMultiTitle).Default(false);

@@ -142,7 +142,9 @@ class TDBLookupGridGx : public TCustomDBGridGx {
   // ---- special row and shape
   TSpecRowGx* SpecRow() const noexcept { return specRow_.get(); }
   void SetSpecRow(TSpecRowGx* value) { specRow_->Assign(value); }
-  int RowCountProp() const noexcept { return rowCount_; }
+  // The rows the height holds until a count is set.
+  int RowCountProp() const;
+  bool RowCountStored() const noexcept { return rowCount_ > 0; }
   // Clamped to 1..100; the control's height follows.
   void SetRowCountProp(int value);
   bool ShowTitles() const { return DBOptions().Contains(dgTitles); }

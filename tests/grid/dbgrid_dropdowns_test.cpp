@@ -393,6 +393,42 @@ TEST_F(DropDownTest, WithAKeyListOnlyEntriesWithAKeyAreOffered) {
   EXPECT_EQ(docs->FieldByName("MEMO")->AsString(), "2");
 }
 
+// The pick list marks the cell's entry, and none while the field is still empty, even when the
+// text typed so far already is an entry.
+TEST_F(DropDownTest, ThePickListMarksTheStoredEntryOnly) {
+  MakeGrid(400, 200);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->PickList()->SetText("甲\n乙\n丙");
+  BindDocs();
+  struct Case {
+    const char* stored;  // nullptr: the field is empty
+    const char* typed;
+    const char* text;
+    int marked;
+  };
+  const Case cases[] = {{nullptr, "乙", "乙", -1}, {"丙", "", "丙", 2}, {"丙", "甲", "甲", 0}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.typed);
+    grid->SetEditorMode(false);
+    docs->First();
+    docs->Edit();
+    if (k.stored) docs->FieldByName("MEMO")->SetAsString(k.stored);
+    else docs->FieldByName("MEMO")->Clear();
+    docs->Post();
+    TDBGridInplaceEdit* ed = OpenEditorAt(memo);
+    if (*k.typed) {
+      ed->SelectAll();
+      Type(k.typed);
+    }
+    ASSERT_EQ(ed->Text(), k.text);
+    ed->DropDown();
+    ASSERT_TRUE(ed->ListVisible());
+    EXPECT_EQ(static_cast<TPopupListboxGx*>(ed->ActiveList())->ItemIndex(), k.marked);
+    ed->CloseUp(false);
+    docs->Cancel();
+  }
+}
+
 // The pick list shows the images of the column it drops down from, and none for a column without.
 TEST_F(DropDownTest, ThePickListShowsTheColumnsImages) {
   MakeGrid(400, 200);
@@ -523,6 +559,42 @@ TEST_F(DropDownTest, NotInListKeepsEnterFromTakingAnUnknownText) {
   EXPECT_FALSE(ed->ListVisible());
   EXPECT_EQ(ed->Text(), "成");
   EXPECT_TRUE(grid->EditValue().IsNull());
+}
+
+// A cell made read-only by its parameters still drops its list down, but Enter takes nothing:
+// the editor goes back to the cell's text, not to the row the list was moved to.
+TEST_F(DropDownTest, AReadOnlyCellShowsItsOwnValueAfterEnter) {
+  MakeGrid(400, 200);
+  TColumnGx* city = AddColumn("CITYNAME");
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->PickList()->SetText("甲\n乙\n丙");
+  ResetFirstDoc(1, "甲");
+  auto readOnly = [](TObject*, bool editMode, TColCellParamsGx* p) {
+    if (editMode) p->ReadOnly = true;
+  };
+  city->OnGetCellParams = readOnly;
+  memo->OnGetCellParams = readOnly;
+  BindDocs();
+  struct Case {
+    TColumnGx* column;
+    const char* text;
+    const char* field;
+  };
+  for (const Case& k : {Case{city, "北京", "CITY"}, Case{memo, "甲", "MEMO"}}) {
+    SCOPED_TRACE(k.field);
+    TDBGridInplaceEdit* ed = OpenEditorAt(k.column);
+    ASSERT_TRUE(ed->ReadOnly());
+    const std::string stored = docs->FieldByName(k.field)->AsString();
+    Key(VK_DOWN, true);
+    ASSERT_TRUE(ed->ListVisible());
+    Key(VK_DOWN);
+    EXPECT_NE(ed->Text(), k.text);  // the list moved on
+    Key(VK_RETURN);
+    EXPECT_FALSE(ed->ListVisible());
+    EXPECT_EQ(ed->Text(), k.text);
+    EXPECT_EQ(docs->FieldByName(k.field)->AsString(), stored);
+    EXPECT_EQ(docs->State(), dsBrowse);
+  }
 }
 
 TEST_F(DropDownTest, ReleasingCtrlReachesTheOpenLookupList) {

@@ -3,6 +3,7 @@
 // to the grid, and the up-down step.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -306,6 +307,53 @@ TEST_F(DBGridInplaceTest, PastingIntoAKeyListColumnIsChecked) {
   EXPECT_EQ(ed->Text(), "Bravo");
 }
 
+// Cutting from a key-list column removes only what Delete would: a part of an entry stays put
+// (and the stored key with it) unless OnNotInList is assigned.
+TEST_F(DBGridInplaceTest, CuttingFromAKeyListColumnRemovesAsDeleteDoes) {
+  MakeGrid();
+  AddColumn("ID");
+  TColumnGx* code = AddColumn("CODE");
+  code->PickList()->Add("Alfa");
+  code->PickList()->Add("Bravo");
+  code->KeyList()->Add("A");
+  code->KeyList()->Add("B");
+  BindDocs();
+  struct Case {
+    bool notInList;
+    int selStart, selLength;
+    const char* text;  // after the cut
+    const char* clipboard;
+    const char* stored;  // nullptr: empty
+  };
+  const Case cases[] = {
+      {false, 2, 2, "Alfa", "-", "A"},
+      {true, 2, 2, "Al", "fa", nullptr},
+      {false, 0, 4, "", "Alfa", nullptr},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.text);
+    code->OnNotInList = nullptr;
+    if (k.notInList) code->OnNotInList = [](TObject*, const std::string&, bool&) {};
+    grid->SetEditorMode(false);
+    docs->First();
+    docs->Edit();
+    docs->FieldByName("CODE")->SetAsString("A");
+    docs->Post();
+    Clipboard()->SetAsText("-");
+    TDBGridInplaceEdit* ed = OpenEditorAt(code);
+    ASSERT_EQ(ed->Text(), "Alfa");
+    ed->SetSelStart(k.selStart);
+    ed->SetSelLength(k.selLength);
+    Key('X', false, true);
+    EXPECT_EQ(ed->Text(), k.text);
+    EXPECT_EQ(Clipboard()->AsText(), k.clipboard);
+    Key(VK_DOWN);
+    docs->First();
+    if (k.stored) EXPECT_EQ(docs->FieldByName("CODE")->AsString(), k.stored);
+    else EXPECT_TRUE(docs->FieldByName("CODE")->IsNull());
+  }
+}
+
 TEST_F(DBGridInplaceTest, CtrlEnterOnAnEllipsisColumnClicksAndInsertsNoLineBreak) {
   MakeGrid();
   TColumnGx* code = AddColumn("CODE");
@@ -495,6 +543,91 @@ TEST_F(DBGridInplaceTest, ReadOnlyFromCellParamsEndsWithTheCell) {
   EXPECT_EQ(ed->Text(), "Z");
 }
 
+// A lookup cell made read-only by its parameters takes no paste, Delete, Backspace or special-row
+// key, although its column could be changed.
+TEST_F(DBGridInplaceTest, AReadOnlyLookupCellKeepsItsKey) {
+  MakeGrid();
+  AddColumn("ID");
+  TColumnGx* city = AddColumn("CITYNAME");
+  city->DropDownSpecRow()->SetCellsText("(无)");
+  city->DropDownSpecRow()->SetVisible(true);
+  city->OnNotInList = [](TObject*, const std::string&, bool&) {};
+  city->OnGetCellParams = [](TObject*, bool editMode, TColCellParamsGx* p) {
+    if (editMode) p->ReadOnly = true;
+  };
+  BindDocs();
+  struct Case {
+    const char* name;
+    std::function<void(TDBGridInplaceEdit*)> act;
+  };
+  const Case cases[] = {
+      {"paste", [](TDBGridInplaceEdit* ed) {
+         Clipboard()->SetAsText("be");
+         ed->Perform(WM_PASTE, 0, 0);
+       }},
+      {"delete", [this](TDBGridInplaceEdit*) { Key(VK_DELETE); }},
+      {"backspace", [this](TDBGridInplaceEdit* ed) {
+         ed->SetSelStart(2);
+         ed->SetSelLength(0);
+         Key(VK_BACK);
+       }},
+      {"special row", [](TDBGridInplaceEdit*) {
+         FanoInputKey(VK_MENU, TRUE);
+         uitest::KeyPress(VK_DELETE, false, false);
+         FanoInputKey(VK_MENU, FALSE);
+         gridtest::Pump();
+       }},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    TDBGridInplaceEdit* ed = OpenEditorAt(city);
+    ASSERT_TRUE(ed->ReadOnly());
+    ed->SelectAll();
+    k.act(ed);
+    EXPECT_EQ(ed->Text(), "北京");
+    EXPECT_EQ(docs->State(), dsBrowse);
+    Key(VK_DOWN);
+    docs->First();
+    EXPECT_EQ(docs->FieldByName("CITY")->AsInteger(), 1);
+    grid->SetEditorMode(false);
+  }
+}
+
+// Nor does such a cell step its value, by the up-down button or by a double click.
+TEST_F(DBGridInplaceTest, AReadOnlyCellDoesNotStep) {
+  MakeGrid();
+  TColumnGx* qty = AddColumn("QTY");
+  qty->SetButtonStyle(cbsUpDown);
+  TColumnGx* code = AddColumn("CODE");
+  code->PickList()->Add("A");
+  code->PickList()->Add("B");
+  code->SetDblClickNextVal(true);
+  auto readOnly = [](TObject*, bool editMode, TColCellParamsGx* p) {
+    if (editMode) p->ReadOnly = true;
+  };
+  qty->OnGetCellParams = readOnly;
+  code->OnGetCellParams = readOnly;
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(qty);
+  ASSERT_TRUE(ed->ReadOnly());
+  ed->ButtonDown(false);
+  EXPECT_EQ(ed->Text(), "10");
+  EXPECT_EQ(docs->FieldByName("QTY")->AsInteger(), 10);
+  ed = OpenEditorAt(code);
+  ASSERT_TRUE(ed->ReadOnly());
+  const TRect text = ed->GetEditRect();
+  const TPoint p = ed->ClientToScreen(TPoint(text.Left + 3, ed->ClientHeight() / 2));
+  FanoInputMouseMove(p.X, p.Y);
+  for (int i = 0; i < 2; ++i) {
+    FanoInputMouseButton(0, TRUE, p.X, p.Y);
+    FanoInputMouseButton(0, FALSE, p.X, p.Y);
+  }
+  gridtest::Pump();
+  EXPECT_EQ(ed->Text(), "A");
+  EXPECT_EQ(docs->FieldByName("CODE")->AsString(), "A");
+  EXPECT_EQ(docs->State(), dsBrowse);
+}
+
 // A column button with a drop-down menu pops it up under its left edge after its OnDown, unless
 // that handled the press.
 TEST_F(DBGridInplaceTest, AColumnButtonPopsUpItsDropdownMenu) {
@@ -537,6 +670,35 @@ TEST_F(DBGridInplaceTest, AColumnButtonPopsUpItsDropdownMenu) {
     EXPECT_EQ(order, handledByOnDown ? "down;" : "down;menu;");
     EXPECT_FALSE(menu->IsShowing());
     EXPECT_FALSE(button->Down());
+  }
+}
+
+// A column button's shortcut presses and clicks it as the mouse does: a drop-down menu opens too.
+TEST_F(DBGridInplaceTest, AColumnButtonsShortCutPressesAndClicksIt) {
+  MakeGrid();
+  TColumnGx* code = AddColumn("CODE");
+  TEditButtonGx* extra = code->EditButtons()->Add();
+  extra->SetVisible(true);
+  extra->SetShortCut(ShortCut('K', TShiftState{ssCtrl}));
+  auto* menu = new TPopupMenu(form);
+  auto* item = new TMenuItem(menu);
+  item->SetCaption("一");
+  menu->Items()->Add(item);
+  BindDocs();
+  std::string order;
+  extra->OnDown = [&](TObject*, bool, bool&, bool&) { order += "down;"; };
+  extra->OnClick = [&](TObject*, bool&) { order += "click;"; };
+  menu->OnPopup = [&](TObject*) { order += "menu;"; };
+  for (bool withMenu : {false, true}) {
+    SCOPED_TRACE(withMenu);
+    extra->SetDropdownMenu(withMenu ? menu : nullptr);
+    order.clear();
+    TDBGridInplaceEdit* ed = OpenEditorAt(code);
+    ASSERT_EQ(ed->EditButtonCount(), 2);
+    const bool shown = uitest::WithMenu([&] { Key('K', false, true); }, [] {});
+    EXPECT_EQ(shown, withMenu);
+    EXPECT_EQ(order, withMenu ? "down;menu;click;" : "down;click;");
+    EXPECT_EQ(ed->Text(), "A");  // no letter typed
   }
 }
 

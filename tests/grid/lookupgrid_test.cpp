@@ -110,6 +110,27 @@ TEST_F(LookupGridTest, RowCountIsClampedAndSetsTheHeight) {
   EXPECT_EQ(g->Height(), 3 * g->DefaultRowHeight() + g->BorderHeight());
 }
 
+// Until a row count is set, the count is the rows the height holds, and it is not written.
+TEST_F(LookupGridTest, AnUnsetRowCountIsTheRowsTheHeightHolds) {
+  form = new TForm(nullptr);
+  form->SetBounds(10, 10, 360, 300);
+  auto* g = new TDBLookupGridGx(form);
+  g->SetParent(form);
+  g->SetListSource(source);
+  g->SetKeyField("ID");
+  g->SetListField("NAME");
+  form->Show();
+  gridtest::Pump();
+  for (int rows : {3, 6}) {
+    g->SetBounds(10, 10, 300, g->BorderHeight() + rows * g->DefaultRowHeight() + 7);
+    EXPECT_EQ(g->RowCountProp(), rows);
+    EXPECT_FALSE(g->RowCountStored());
+  }
+  g->SetRowCountProp(4);
+  EXPECT_EQ(g->RowCountProp(), 4);
+  EXPECT_TRUE(g->RowCountStored());
+}
+
 TEST_F(LookupGridTest, KeysMoveTheKeyAndReachTheSpecialRow) {
   TDBLookupGridGx* g = MakeList();
   g->SpecRow()->SetCellsText("(无)");
@@ -140,6 +161,12 @@ TEST_F(LookupGridTest, KeysMoveTheKeyAndReachTheSpecialRow) {
   // A key the list lacks shows the special row (ShowIfNotInKeyList).
   g->SetKeyValue(Variant(77));
   EXPECT_TRUE(g->SpecRow()->Selected());
+  // Hidden, it is chosen no longer: an unknown key sends the list to its first record.
+  table->Last();
+  g->SpecRow()->SetVisible(false);
+  EXPECT_FALSE(g->SpecRow()->Selected());
+  g->SetKeyValue(Variant(99));
+  EXPECT_EQ(table->RecNo(), 1);
 }
 
 TEST_F(LookupGridTest, IncrementalSearchPausesAndLimit) {
@@ -351,6 +378,27 @@ TEST_F(LookupGridTest, AClickOnTheSpecialRowPicksIt) {
   EXPECT_TRUE(g->SpecRow()->Selected());
   EXPECT_EQ(g->KeyValue().AsInteger(), 0);
   EXPECT_EQ(g->DisplayText(), "(无)");
+}
+
+// Every cell shows the list's hint, also the cells of a column with tool tips whose text fits.
+TEST_F(LookupGridTest, EveryCellShowsTheListsHint) {
+  TDBLookupGridGx* g = MakeList();
+  g->SpecRow()->SetCellsText("(无)");
+  g->SpecRow()->SetVisible(true);
+  g->SetHint("选城市|从列表里选一个城市");
+  g->Columns()->Items(0)->SetToolTips(true);
+  gridtest::Pump();
+  const int first = g->GetTitleOffset();
+  for (int row : {first - 1, first, first + 1}) {
+    SCOPED_TRACE(row);
+    const TRect r = g->CellRect(g->IndicatorOffset(), row);
+    THintInfo info{};
+    info.HintControl = g;
+    info.CursorPos = TPoint(r.Left + 3, r.Top + 3);
+    info.HintStr = GetShortHint(g->Hint());  // as the application asks
+    EXPECT_EQ(g->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)), 0);
+    EXPECT_EQ(info.HintStr, "选城市");
+  }
 }
 
 // Each lookup option is the data grid's: set alone, it is there; taken away, it is gone.
