@@ -115,11 +115,12 @@ void Layout(TabCtl* t) {
     for (int l : lengths) total += l;
     t->arrows = total > extent && n > 1;
     int room = extent - (t->arrows ? 2 * kArrowWidth : 0);
-    // The first shown tab never leaves room unused on the right.
+    // The first shown tab never leaves room unused on the right; a last tab wider than the room
+    // may still lead, or it could never be scrolled to.
     int maxFirst = 0;
     for (int i = n - 1, sum = kMargin; i >= 0; --i) {
       sum += lengths[static_cast<size_t>(i)];
-      if (sum > room) break;
+      if (sum > room && i < n - 1) break;
       maxFirst = i;
     }
     t->first = t->arrows ? std::clamp(t->first, 0, maxFirst) : 0;
@@ -241,8 +242,10 @@ void ScrollIntoView(TabCtl* t, int index) {
   RECT room = Client(t);
   if (t->arrows) room.right = ArrowRect(t, 0).left;
   while (t->tabs[static_cast<size_t>(index)].rect.right > room.right && t->first < index) {
+    const int before = t->first;
     ++t->first;
     Layout(t);
+    if (t->first <= before) break;  // held back by the layout: no further to go
   }
 }
 

@@ -120,6 +120,27 @@ TEST_F(PagePaint, ATabChosenByCodeOrCtrlTabIsScrolledIntoView) {
   inView(19);
 }
 
+// A control narrower than its last tab and the scroll arrows: choosing that tab by code returns,
+// and the tab leads the strip.
+TEST_F(PagePaint, ATabWiderThanTheStripIsChosenByCode) {
+  pc = new TCvPageControl(form);
+  pc->SetParent(form);
+  pc->SetBounds(0, 0, 60, 100);
+  for (const char* c : {"基本信息", "明细 Lines", "审批记录"}) {
+    auto* s = new TCvTabSheet(form);
+    s->SetPageControl(pc);
+    s->SetCaption(c);
+    pages.push_back(s);
+  }
+  Show();
+  ASSERT_GT(Tab(2).Right - Tab(2).Left, pc->ClientWidth() - 34);
+  pc->SetActivePage(pages[2]);
+  Pump();
+  EXPECT_EQ(pc->ActivePageIndex(), 2);
+  EXPECT_EQ(Tab(2).Left, 2);
+  EXPECT_EQ(pc->TabAtPos(Tab(2).Left + 4, (Tab(2).Top + Tab(2).Bottom) / 2), 2);
+}
+
 TEST_F(PagePaint, ActiveTextInTheActiveFontLowered) {
   Build();
   pc->ActiveFont()->SetColor(clPurple);
