@@ -649,8 +649,11 @@ TEST_F(CellPaintTest, SelectedTitlesAndFootersTakeTheSelectionColours) {
     EXPECT_EQ(GetPixel(dc, otherFooter.Right - 3, otherFooter.Top + 2), ColorToRGB(clWindow));
     EXPECT_EQ(GetPixel(dc, Cell(1, 1).Right - 3, Cell(1, 1).Top + 2), k.data);
     EXPECT_EQ(GetPixel(dc, Cell(2, 1).Right - 3, Cell(2, 1).Top + 2), ColorToRGB(clWindow));
-    for (const Recorded& r : Records(dc))
-      if (r.call == "ExtTextOut" && r.text == "名称") EXPECT_EQ(r.textColor, ColorToRGB(clWhite));
+    for (const Recorded& r : Records(dc)) {
+      if (r.call == "ExtTextOut" && r.text == "名称") {
+        EXPECT_EQ(r.textColor, ColorToRGB(clWhite));
+      }
+    }
     DeleteDC(dc);
   }
 }

@@ -323,7 +323,9 @@ TEST_F(DBGridMouseTest, MultiLevelTitlesSizeAColumnInsideTheTitle) {
     Up(r.Right + 20, r.Bottom - 4);
     EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msNoneGx);
     EXPECT_EQ(sized->Width(), c.widths[c.dataCol] + 20);
-    if (next) EXPECT_EQ(grid->Columns()->Items(c.dataCol + 1)->Width(), next);
+    if (next) {
+      EXPECT_EQ(grid->Columns()->Items(c.dataCol + 1)->Width(), next);
+    }
     form->Free();
     form = nullptr;
     table->EmptyTable();

@@ -72,7 +72,9 @@ TEST_F(DBGridPropsTest, AWidthSetByCodeUnderAutoFitIsKept) {
     gridtest::Pump();
     EXPECT_NEAR(grid->GetColWidths(raw), before + 40, 2);
     EXPECT_NEAR(grid->GetColWidths(rawNext), nextBefore - 40, 2);
-    if (!hiddenBetween) EXPECT_NEAR(grid->GetColWidths(raw + 2), lastBefore, 2);
+    if (!hiddenBetween) {
+      EXPECT_NEAR(grid->GetColWidths(raw + 2), lastBefore, 2);
+    }
   }
 }
 
