@@ -569,7 +569,10 @@ void TCustomDBGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int
     if (onTitle && col >= IndicatorOffset()) {
       const int dataCol = RawToDataColumn(col);
       TColumnGx* c = ColumnAt(dataCol);
+      const int id = c ? c->ID() : -1;
       TitleBtnClick(dataCol, c);
+      // The handler may have rebuilt the columns: a column that went is not marked.
+      if (c) c = dynamic_cast<TColumnGx*>(Columns()->FindItemID(id));
       TitleClickSortMarking(c, shift.Contains(ssCtrl));
     }
   } else if (rightDrag_) {

@@ -249,6 +249,7 @@ void InitDBGridUnit() {
       u.style = nullptr;
       delete u.center;
       u.center = nullptr;
+      FreeOwned(u.sortIndexFont);
       throw EOutOfResources("Cannot load cursor resource");
     }
   }

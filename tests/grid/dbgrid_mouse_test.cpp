@@ -120,6 +120,26 @@ TEST_F(DBGridMouseTest, ATitleButtonClickFiresTheButtonAndStepsTheSortMarker) {
   EXPECT_EQ(sortChanges, 2);
 }
 
+TEST_F(DBGridMouseTest, AButtonHandlerThatRebuildsTheColumnsLeavesTheNewOnesUnmarked) {
+  Build(5);
+  grid->SetOptionsGx(grid->OptionsGx() + dghAutoSortMarking);
+  name->Title()->SetTitleButton(true);
+  TColumnGx* rebuilt = nullptr;
+  int sortChanges = 0;
+  grid->OnSortMarkingChanged = [&](TObject*) { ++sortChanges; };
+  grid->OnTitleBtnClick = [&](TObject*, int, TColumnGx*) {
+    grid->Columns()->Clear();
+    rebuilt = grid->Columns()->Add();
+    rebuilt->SetFieldName("NAME");
+  };
+  const TPoint p = At(2, 0);
+  Click(p.X, p.Y);
+  ASSERT_EQ(grid->Columns()->Count(), 1);
+  EXPECT_EQ(rebuilt->Title()->SortMarker(), smNoneGx);
+  EXPECT_TRUE(grid->SortMarkedColumns().empty());
+  EXPECT_EQ(sortChanges, 0);
+}
+
 TEST_F(DBGridMouseTest, ATitleReleasedElsewhereIsNoClick) {
   Build(5);
   grid->SetOptionsGx(grid->OptionsGx() + dghAutoSortMarking);

@@ -4,6 +4,7 @@
 #include "grid/dbgrid.h"
 #include "platform/os/wingdi.h"
 #include "platform/os/winuser.h"
+#include "platform/rtl/resources.h"
 
 TEST(GridStyleWindowTest, TheStyleHearsTheSystemColourChangeOnItsOwnWindow) {
   FanoUseHeadless();
@@ -34,4 +35,29 @@ TEST(GridStyleWindowTest, TheWindowGoesWithTheStyle) {
     ASSERT_TRUE(IsWindow(wnd));
   }
   EXPECT_FALSE(IsWindow(wnd));
+}
+
+// Start-up stops at a cursor it cannot load and leaves nothing behind; with the cursor back it
+// starts again.
+TEST(GridStyleWindowTest, AnUnreadableCursorStopsTheStartUpCleanly) {
+  FanoUseHeadless();
+  { TDBGridGx grid(nullptr); }  // the unit is up
+  const TResourceBlob good = *FindResourceBlob("LEFTCURGX");
+  DoneDBGridUnit();
+  static const unsigned char bad[3] = {1, 2, 3};
+  RegisterResource("LEFTCURGX", bad, sizeof bad);
+  try {
+    InitDBGridUnit();
+    ADD_FAILURE() << "no exception";
+  } catch (const EOutOfResources& e) {
+    EXPECT_STREQ(e.what(), "Cannot load cursor resource");
+  }
+  EXPECT_EQ(GetDefaultGridStyle(), nullptr);
+  EXPECT_EQ(GetGridCenter(), nullptr);
+  RegisterResource("LEFTCURGX", good.Data, good.Size);
+  InitDBGridUnit();
+  EXPECT_NE(GetDefaultGridStyle(), nullptr);
+  EXPECT_NE(GetGridCenter(), nullptr);
+  EXPECT_EQ(DBGridSortIndexFont()->Height(), -7);  // one less than the 8-pixel sort marker
+  EXPECT_NE(DBGridCursor(2), nullptr);
 }
