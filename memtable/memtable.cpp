@@ -2121,7 +2121,9 @@ std::vector<TCustomMemTableGx::TextLimit> TCustomMemTableGx::TextLimits(TDataSet
   std::vector<TextLimit> limits;
   auto wideText = [](TFieldType t) { return t == ftWideString || t == ftFixedWideChar; };
   auto narrowText = [](TFieldType t) { return t == ftString || t == ftFixedChar || t == ftGuid; };
-  const bool memTable = dynamic_cast<TCustomMemTableGx*>(source) != nullptr;
+  // OnGetFieldValue may show a longer text than the source table holds.
+  const auto* sourceTable = dynamic_cast<TCustomMemTableGx*>(source);
+  const bool memTable = sourceTable && !sourceTable->OnGetFieldValue;
   for (TField* f : Fields()) {
     if (f->FieldNo() <= 0 || f->Size() <= 0) continue;
     const bool wide = wideText(f->DataType());

@@ -832,6 +832,35 @@ TEST(MemTableTransfer, TextsCopiedStraightAreCutAsTheFieldsCutThem) {
   }
 }
 
+// A source table whose OnGetFieldValue shows a text longer than its own field holds: every copy
+// cuts what it reads to the target's size.
+TEST(MemTableTransfer, TextsShownLongerBySourceHookAreCut) {
+  const std::string shown = "一二三四五六七八九十abcdefghij";
+  struct Case {
+    const char* name;
+    std::function<int(TMemTableGx& target, TMemTableGx& src)> copy;
+  };
+  const Case cases[] = {
+      {"LoadFromDataSet", [](TMemTableGx& t, TMemTableGx& s) { return t.LoadFromDataSet(&s, 0, 1, false); }},
+      {"AppendRecordsFrom", [](TMemTableGx& t, TMemTableGx& s) { return t.AppendRecordsFrom(&s); }},
+      {"AppendCurrentRecordFrom", [](TMemTableGx& t, TMemTableGx& s) { return t.AppendCurrentRecordFrom(&s); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TMemTableGx src, t;
+    MakeTable(src, "mtblSrc");
+    AppendRow(src, 1, "abc");
+    src.OnGetFieldValue = [&](TCustomMemTableGx*, TField* f, Variant& v) {
+      if (f->FieldName() == "NAME") v = shown;
+    };
+    MakeTable(t, "mtblDst");
+    src.First();
+    EXPECT_EQ(c.copy(t, src), 1);
+    t.First();
+    EXPECT_EQ(t.FieldByName("NAME")->AsString(), "一二三四五六七八九十");
+  }
+}
+
 TEST(MemTableTransfer, RowNumberDuringAnInsertIsMinusOne) {
   TMemTableGx t;
   MakeTable(t);
