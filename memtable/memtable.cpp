@@ -1032,7 +1032,11 @@ void TCustomMemTableGx::InternalAddRecord(TRecordBuffer buffer, bool append) {
   TMemoryRecordGx* rec = view_->NewRecord();
   try {
     CopyBufferToRecord(buffer, rec);
-    if (postRowNumSet_) rec->SetRowNum(postRowNum_);
+    if (postRowNumSet_) {
+      // Taken by this record alone: a row an event appends after this post keeps its own.
+      postRowNumSet_ = false;
+      rec->SetRowNum(postRowNum_);
+    }
     if (append)
       view_->AddRecord(rec);
     else

@@ -746,6 +746,28 @@ TEST(MemTableTransfer, LoadFromDataSetThroughCachedInsertsNumbersHiddenRowsToo) 
   EXPECT_EQ(rowNums, (std::map<int, int>{{1, 2}, {7, 1}, {8, 3}, {9, 42}}));
 }
 
+// A row that AfterPost appends while a load posts its row keeps a row number of its own.
+TEST(MemTableTransfer, LoadFromDataSetThroughCachedInsertsLeavesRowsAppendedAfterPostUnnumbered) {
+  TMemTableGx src;
+  MakeTable(src, "mtblSrc");
+  AppendRow(src, 7, "a");
+  AppendRow(src, 8, "b");
+  TMemTableGx dst;
+  MakeTable(dst, "mtblDst");
+  dst.SetCachedUpdates(true);
+  bool inside = false;
+  dst.SetAfterPost([&](TDataSet* ds) {
+    if (inside || ds->FieldByName("ID")->AsInteger() != 7) return;
+    inside = true;
+    AppendRow(dst, 100, "extra");
+    inside = false;
+  });
+  EXPECT_EQ(dst.LoadFromDataSet(&src, 0, 1, true), 2);
+  std::map<int, int> rowNums;  // ID -> row number
+  for (dst.First(); !dst.Eof(); dst.Next()) rowNums[dst.FieldByName("ID")->AsInteger()] = dst.GetRecordRowNum();
+  EXPECT_EQ(rowNums, (std::map<int, int>{{7, 1}, {8, 2}, {100, 0}}));
+}
+
 // A text longer than the target's field reads as the field cuts it, whichever way the row came:
 // through the fields, or copied straight by every copy routine and each way LoadFromDataSet reads
 // its source (whole records, column by column, through the source's fields).
