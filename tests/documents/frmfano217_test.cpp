@@ -762,3 +762,17 @@ TEST_F(Fano217Form, EveryTabStopOfTheHeaderShowsWhereTheFocusIs) {
 }
 
 }  // namespace
+
+// A changed amount posted by the append of a new line counts, and the untouched new line stays.
+TEST_F(Fano217Form, TheTotalCountsALinePostedByTheAppendOfAnUntouchedOne) {
+  LoadStored(11, {12.5, 7.25});
+  form->UpdateTotalAmount();
+  form->DoUpdate();
+  dm->mtblSub->First();
+  if (dm->mtblSub->State() == dsBrowse) dm->mtblSub->Edit();
+  dm->mtblSub->FieldByName("BILDB006")->SetAsFloat(20);
+  dm->mtblSub->Append();
+  form->grdMainColExit(nullptr);
+  EXPECT_EQ(dm->mtblSub->State(), dsInsert);
+  EXPECT_EQ(form->DBEditGx20->Text(), "27.25");
+}
