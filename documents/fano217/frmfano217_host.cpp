@@ -5,6 +5,8 @@
 #include "editors/dbcombobox.h"
 #include "editors/dbdatetime.h"
 #include "editors/dbeditbase.h"
+#include "memtable/mtdata.h"
+#include "memtable/recordsview.h"
 #include "platform/db/fields.h"
 #include "platform/rtl/sysutils.h"
 #include "protocol/cvprotocol.h"
@@ -177,12 +179,19 @@ void TfrmFano217::DBEditGx5EditButtons0Click(TObject*, bool&) {
 void TfrmFano217::UpdateTotalAmount() {
   if (!dm_ || !DBEditGx20) return;
   TMemTableGx* lines = dm_->mtblSub;
-  // A line just appended and not yet typed in adds nothing, and posting it would store it blank.
-  if (lines->Active() && lines->State() == dsInsert && !lines->Modified()) return;
   // Added in fixed point, four decimals as the grid's sums: binary fractions of many amounts would
   // otherwise show in the last digits.
   int64_t sum = 0;
-  if (lines->Active()) {
+  if (lines->Active() && lines->State() == dsInsert && !lines->Modified()) {
+    // A line just appended and not yet typed in adds nothing, and posting it (or moving off it)
+    // would store it blank or drop it: the stored lines are read where they lie.
+    TRecordsViewGx* view = lines->RecordsView();
+    const int col = view->Store()->DataStruct()->FieldIndex("BILDB006");
+    for (int i = 0, n = view->ViewItemsCount(); col >= 0 && i < n; ++i) {
+      const Variant& amount = view->GetViewRecord(i)->Value(col);
+      if (!amount.IsNull() && !amount.IsEmpty()) sum += Currency::FromDouble(amount.AsDouble()).Value;
+    }
+  } else if (lines->Active()) {
     if (HostEditing(lines)) lines->Post();
     TBookmark current = lines->GetBookmark();
     lines->DisableControls();

@@ -762,3 +762,92 @@ TEST_F(Fano217Form, EveryTabStopOfTheHeaderShowsWhereTheFocusIs) {
 }
 
 }  // namespace
+
+// A changed amount posted by the append of a new line counts, and the untouched new line stays.
+TEST_F(Fano217Form, TheTotalCountsALinePostedByTheAppendOfAnUntouchedOne) {
+  LoadStored(11, {12.5, 7.25});
+  form->UpdateTotalAmount();
+  form->DoUpdate();
+  dm->mtblSub->First();
+  if (dm->mtblSub->State() == dsBrowse) dm->mtblSub->Edit();
+  dm->mtblSub->FieldByName("BILDB006")->SetAsFloat(20);
+  dm->mtblSub->Append();
+  form->grdMainColExit(nullptr);
+  EXPECT_EQ(dm->mtblSub->State(), dsInsert);
+  EXPECT_EQ(form->DBEditGx20->Text(), "27.25");
+}
+
+// Each editor's button asks its view and copies the chosen record's fields into the header;
+// browsing refuses, and a refused lookup leaves the header as it was.
+TEST_F(Fano217Form, TheSevenLookupsCopyTheirFieldsIntoTheHeader) {
+  using Click = void (TfrmFano217::*)(TObject*, bool&);
+  struct Case {
+    Click click;
+    const char* view;
+    const char* row;  // the reply row: its fields and values
+    std::vector<std::pair<const char*, const char*>> header;
+  };
+  const std::vector<Case> cases = {
+      {&TfrmFano217::DBEditGx1EditButtons0Click, "vh_pubfa",
+       "fields=\"PUBFA_ID:NUMBER:38:0 PUBFA001:VARCHAR2:20:0 PUBFA002:VARCHAR2:40:0\" PUBFA_ID=\"3\" "
+       "PUBFA001=\"FD\" PUBFA002=\"费用垫付\"",
+       {{"BILDA001", "3"}, {"BILDA001C1", "FD"}, {"BILDA001C2", "费用垫付"}}},
+      {&TfrmFano217::DBEditGx4EditButtons0Click, "vh_pubgo",
+       "fields=\"PUBGO_ID:NUMBER:38:0 PUBGO001:VARCHAR2:20:0 PUBGO003:VARCHAR2:40:0\" PUBGO_ID=\"17\" "
+       "PUBGO001=\"SH01\" PUBGO003=\"百货商户\"",
+       {{"BILDA006", "17"}, {"BILDA006C1", "SH01"}, {"BILDA006C2", "百货商户"}}},
+      {&TfrmFano217::DBEditGx6EditButtons0Click, "vh_conbe",
+       "fields=\"CONBE_ID:NUMBER:38:0 CONBE003:VARCHAR2:20:0\" CONBE_ID=\"8\" CONBE003=\"HT9\"",
+       {{"BILDA008", "8"}, {"BILDA008C1", "HT9"}}},
+      {&TfrmFano217::DBEditGx9EditButtons0Click, "vh_pubig_t1",
+       "fields=\"PUBIG_ID:NUMBER:38:0 PUBIG003:VARCHAR2:20:0 PUBIG004:VARCHAR2:40:0\" PUBIG_ID=\"4\" "
+       "PUBIG003=\"A-01\" PUBIG004=\"一号摊位\"",
+       {{"BILDA007", "4"}, {"BILDA007C1", "A-01"}, {"BILDA007C2", "一号摊位"}}},
+      {&TfrmFano217::DBEditGx10EditButtons0Click, "vh_pubcb",
+       "fields=\"PUBCB_ID:NUMBER:38:0 PUBCB001:VARCHAR2:20:0 PUBCB002:VARCHAR2:40:0 PUBCB005:NUMBER:38:0\" "
+       "PUBCB_ID=\"5\" PUBCB001=\"YY01\" PUBCB002=\"营运一部\" PUBCB005=\"2\"",
+       {{"BILDA005", "5"}, {"BILDA005C1", "YY01"}, {"BILDA005C2", "营运一部"}, {"BILDA004", "2"}}},
+      {&TfrmFano217::DBEditGx18EditButtons0Click, "vh_pubcc",
+       "fields=\"PUBCC_ID:NUMBER:38:0 PUBCC001:VARCHAR2:20:0 PUBCC002:VARCHAR2:40:0\" PUBCC_ID=\"6\" "
+       "PUBCC001=\"BM1\" PUBCC002=\"财务部\"",
+       {{"BILDA009", "6"}, {"BILDA009C1", "BM1"}, {"BILDA009C2", "财务部"}}},
+      {&TfrmFano217::DBEditGx5EditButtons0Click, "vh_pubcd",
+       "fields=\"PUBCD_ID:NUMBER:38:0 PUBCD002:VARCHAR2:20:0 PUBCD003:VARCHAR2:40:0\" PUBCD_ID=\"9\" "
+       "PUBCD002=\"Z01\" PUBCD003=\"李四\"",
+       {{"BILDA010", "9"}, {"BILDA010C1", "Z01"}, {"BILDA010C2", "李四"}}},
+  };
+  bool handled = false;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.view);
+    host->SetReply(HM_LOOKUP, ReplyDoc(0, "", std::string("<rs typ=\"recordset\" tbname=\"") + c.view + "\"><r " +
+                                                  c.row + "/></rs>"));
+    // Browsing: the notice only.
+    const int asked = host->Count(HM_LOOKUP);
+    (form->*c.click)(nullptr, handled);
+    EXPECT_EQ(host->Count(HM_LOOKUP), asked);
+    EXPECT_EQ(dialog->LastText(), "浏览状态无法查询！");
+    EXPECT_EQ(dialog->LastCaption(), "提示：");
+    EXPECT_EQ(dialog->LastFlags(), 1);
+    form->DoNew();
+    ASSERT_EQ(form->EditState(), esNew);
+    (form->*c.click)(nullptr, handled);
+    ASSERT_EQ(host->Count(HM_LOOKUP), asked + 1);
+    const HostCall* call = host->CallsOf(HM_LOOKUP).back();
+    EXPECT_EQ(Utf16ToUtf8(call->Request.FunctionName), c.view);
+    if (std::string(c.view) == "vh_pubig_t1") {
+      EXPECT_EQ(call->ArgNames, std::vector<std::string>{"arg"});
+      EXPECT_EQ(call->ArgValues, std::vector<std::string>{"0"});  // no merchant yet
+    } else {
+      EXPECT_TRUE(call->ArgNames.empty());
+    }
+    for (const auto& [field, value] : c.header)
+      EXPECT_EQ(dm->mtblMain->FieldByName(field)->AsString(), value) << field;
+    // A host error leaves the header as it is.
+    host->SetReply(HM_LOOKUP, ReplyDoc(1, "无此视图"));
+    (form->*c.click)(nullptr, handled);
+    for (const auto& [field, value] : c.header)
+      EXPECT_EQ(dm->mtblMain->FieldByName(field)->AsString(), value) << field;
+    form->DoCancel();
+    ASSERT_EQ(form->EditState(), esBrowse);
+  }
+}
