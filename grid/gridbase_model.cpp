@@ -892,8 +892,14 @@ void TCustomGridGx::TopLeftMoved(TGridCoord oldTopLeft) {
 
 void TCustomGridGx::TopLeftChanged() { UpdateEditLoc(); }
 
+// An editor not loaded for the current cell (hidden by a press elsewhere, or left on another cell)
+// is loaded again before it shows: what is typed into it must reach the current cell.
 void TCustomGridGx::UpdateEditLoc() {
-  if (editorMode_ && inplaceEdit_) inplaceEdit_->UpdateLoc(CellRect(current_.X, current_.Y));
+  if (!editorMode_ || !inplaceEdit_) return;
+  if (inplaceCol_ == current_.X && inplaceRow_ == current_.Y)
+    inplaceEdit_->UpdateLoc(CellRect(current_.X, current_.Y));
+  else
+    UpdateEdit();
 }
 
 // ---- invalidation -------------------------------------------------------------------------------

@@ -215,4 +215,29 @@ TEST_F(InplaceEditTest, HideAndMoveEdgeCases) {
   EXPECT_EQ(dbl, 1);
 }
 
+// An editor hidden by a press elsewhere comes back on a scroll only loaded for the current cell,
+// so that what is typed into it reaches that cell.
+TEST_F(InplaceEditTest, ScrollingBringsBackTheEditorOnlyForTheCurrentCell) {
+  MakeEditingGrid();
+  grid->SetRowCount(30);
+  grid->texts.push_back({{2, 3}, "delta"});
+  grid->MoveCurrent(2, 3, true, true);
+  Key(VK_F2);
+  ASSERT_TRUE(Edit()->GetVisible());
+  Click(100, 10);  // a title cell: the editor hides, editor mode stays
+  EXPECT_FALSE(Edit()->GetVisible());
+  EXPECT_EQ(grid->InplaceRow(), -1);
+  grid->SetTopRow(2);
+  Pump();
+  ASSERT_TRUE(Edit()->GetVisible());
+  EXPECT_EQ(grid->InplaceCol(), 2);
+  EXPECT_EQ(grid->InplaceRow(), 3);
+  EXPECT_EQ(Edit()->Text(), "delta");
+  EXPECT_EQ(EditBounds(), grid->CellRect(2, 3));
+  grid->edits.clear();
+  uitest::Type("z");
+  ASSERT_FALSE(grid->edits.empty());
+  EXPECT_EQ(grid->edits.back(), "2,3=z");
+}
+
 }  // namespace
