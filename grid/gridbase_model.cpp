@@ -466,6 +466,7 @@ void TCustomGridGx::SetFixedCols(int value) {
   if (value >= colCount_) GridError(kFixedColTooBig);
   fixedCols_ = value;
   Initialize();
+  LeaveEditorCell();
   Invalidate();
 }
 
@@ -474,7 +475,14 @@ void TCustomGridGx::SetFixedRows(int value) {
   if (value >= rowCount_) GridError(kFixedRowTooBig);
   fixedRows_ = value;
   Initialize();
+  LeaveEditorCell();
   Invalidate();
+}
+
+// The current cell went back to the first one: an editor still loaded for another cell hands
+// its text to that cell and hides, so that nothing typed goes to a cell that is not current.
+void TCustomGridGx::LeaveEditorCell() {
+  if (inplaceCol_ != current_.X || inplaceRow_ != current_.Y) HideEdit();
 }
 
 void TCustomGridGx::SetFrozenCols(int value) {

@@ -240,4 +240,19 @@ TEST_F(InplaceEditTest, ScrollingBringsBackTheEditorOnlyForTheCurrentCell) {
   EXPECT_EQ(grid->edits.back(), "2,3=z");
 }
 
+// A change of the fixed count sends the current cell back to the first one; the editor does not
+// stay behind on the old cell, and what is typed next goes to the new current cell.
+TEST_F(InplaceEditTest, FixedCountChangeTakesTheEditorOffTheOldCell) {
+  MakeEditingGrid();
+  Key(VK_F2);
+  ASSERT_TRUE(Edit()->GetVisible());
+  grid->SetFixedRows(2);
+  EXPECT_EQ(grid->Current(), (TGridCoord{1, 2}));
+  EXPECT_FALSE(Edit()->GetVisible() && grid->InplaceRow() != grid->Row());
+  grid->edits.clear();
+  uitest::Type("z");
+  ASSERT_FALSE(grid->edits.empty());
+  EXPECT_EQ(grid->edits.back(), "1,2=z");
+}
+
 }  // namespace
