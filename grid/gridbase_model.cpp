@@ -679,6 +679,12 @@ void TCustomGridGx::MoveCellAxis(int fromIndex, int toIndex, bool rows) {
     InvalidateBox(0, std::min(fromIndex, toIndex), FullColCount() - 1, std::max(fromIndex, toIndex));
     RowMoved(fromIndex, toIndex);
     if (!rowHeights_.empty()) RowHeightsChanged();
+  } else if (options_.Contains(goRowSelect)) {
+    // A selected row spans every column whatever their order: from the current column to the last.
+    anchor_.X = colCount_ - 1;
+    InvalidateBox(std::min(fromIndex, toIndex), 0, std::max(fromIndex, toIndex), FullRowCount() - 1);
+    ColumnMoved(fromIndex, toIndex);
+    if (!colWidths_.empty()) ColWidthsChanged();
   } else {
     current_.X = follow(current_.X);
     anchor_.X = follow(anchor_.X);
