@@ -785,6 +785,8 @@ void TCustomGridGx::SetOptions(TGridOptions value) {
       ShowEditor();
     else
       HideEditor();
+  } else if (!options_.Contains(goEditing)) {
+    HideEditor();  // a grid that no longer edits keeps no editor open to type into
   }
   if (options_.Contains(goRowSelect)) {
     MoveCurrent(current_.X, current_.Y, true, false);

@@ -255,4 +255,19 @@ TEST_F(InplaceEditTest, FixedCountChangeTakesTheEditorOffTheOldCell) {
   EXPECT_EQ(grid->edits.back(), "1,2=z");
 }
 
+// Editing switched off while the editor is open closes it: nothing typed afterwards reaches a cell.
+TEST_F(InplaceEditTest, EditingSwitchedOffClosesTheEditor) {
+  MakeEditingGrid();
+  Key(VK_F2);
+  ASSERT_TRUE(Edit()->GetVisible());
+  TGridOptions o = grid->Options();
+  o.Exclude(goEditing);
+  grid->SetOptions(o);
+  EXPECT_FALSE(grid->EditorMode());
+  EXPECT_FALSE(Edit()->GetVisible());
+  grid->edits.clear();
+  uitest::Type("z");
+  EXPECT_TRUE(grid->edits.empty());
+}
+
 }  // namespace
