@@ -431,6 +431,7 @@ class TCustomGridGx : public TCustomControl {
   void SetScrollRange(int bar, int min, int max, int page, int pos);
   void UpdateEditLoc();
   void LeaveEditorCell();
+  void PlaceOpenEditor();
   bool NeedsRepaintOnContraSize() const { return contraColCount_ > 0 || contraRowCount_ > 0; }
 
   TGridCoord anchor_;

@@ -972,6 +972,7 @@ void TCustomGridGx::Dispatch(TMessage& m) {
       TCustomControl::Dispatch(m);
       UpdateScrollRange();
       if (NeedsRepaintOnContraSize()) Invalidate();
+      PlaceOpenEditor();
       return;
     case WM_HSCROLL:
     case WM_VSCROLL:

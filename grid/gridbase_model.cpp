@@ -459,6 +459,7 @@ void TCustomGridGx::SetContraCounts(int contraCols, int contraRows) {
   }
   Invalidate();
   UpdateScrollRange();
+  PlaceOpenEditor();
 }
 
 void TCustomGridGx::SetFixedCols(int value) {
@@ -481,6 +482,13 @@ void TCustomGridGx::SetFixedRows(int value) {
 
 // The current cell went back to the first one: an editor still loaded for another cell hands
 // its text to that cell and hides, so that nothing typed goes to a cell that is not current.
+// The open editor keeps covering its cell when the geometry around it changes, and hides when the
+// cell no longer shows.
+void TCustomGridGx::PlaceOpenEditor() {
+  if (inplaceEdit_ && inplaceEdit_->GetVisible() && inplaceCol_ == current_.X && inplaceRow_ == current_.Y)
+    inplaceEdit_->UpdateLoc(CellRect(current_.X, current_.Y));
+}
+
 void TCustomGridGx::LeaveEditorCell() {
   if (inplaceCol_ != current_.X || inplaceRow_ != current_.Y) HideEdit();
 }
@@ -584,6 +592,7 @@ void TCustomGridGx::ChangeSize(int newColCount, int newRowCount) {
   }
   UpdateScrollRange();
   SizeChanged(oldColCount, oldRowCount);
+  PlaceOpenEditor();
 }
 
 void TCustomGridGx::AdjustList(std::vector<int32_t>& list, int index, int amount, int32_t fill) {
@@ -641,6 +650,7 @@ void TCustomGridGx::AdjustSize(int index, int amount, bool rows) {
     throw;
   }
   UpdateScrollRange();
+  PlaceOpenEditor();
 }
 
 // ---- moving columns and rows --------------------------------------------------------------------
@@ -794,6 +804,7 @@ void TCustomGridGx::SetOptions(TGridOptions value) {
   }
   UpdateScrollRange();
   Invalidate();
+  PlaceOpenEditor();
 }
 
 void TCustomGridGx::SetEditorMode(bool value) {

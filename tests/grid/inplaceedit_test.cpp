@@ -1,5 +1,7 @@
 // The base in-place editor: shown over the current cell, moved with it, hidden with the text
 // handed back, and the keys it passes to the grid.
+#include <functional>
+
 #include "grid_test_util.h"
 
 using namespace gridtest;
@@ -268,6 +270,43 @@ TEST_F(InplaceEditTest, EditingSwitchedOffClosesTheEditor) {
   grid->edits.clear();
   uitest::Type("z");
   EXPECT_TRUE(grid->edits.empty());
+}
+
+// The open editor keeps covering its cell when the geometry around it changes.
+TEST_F(InplaceEditTest, TheOpenEditorFollowsItsCellWhenTheGeometryChanges) {
+  const struct {
+    const char* what;
+    std::function<void(TTestGrid*)> change;
+  } cases[] = {
+      {"narrower grid", [](TTestGrid* g) { g->SetBounds(0, 0, 250, 200); }},
+      {"contra column", [](TTestGrid* g) { g->SetContraColCount(1); }},
+      {"contra row", [](TTestGrid* g) { g->SetContraRowCount(2); }},
+      {"no vertical lines", [](TTestGrid* g) {
+         TGridOptions o = g->Options();
+         o.Exclude(goVertLine);
+         o.Exclude(goFixedVertLine);
+         g->SetOptions(o);
+       }},
+      {"fewer rows", [](TTestGrid* g) { g->SetRowCount(4); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MakeEditingGrid();
+    grid->SetColCount(8);
+    grid->SetColWidths(4, 100);
+    grid->MoveCurrent(4, 3, true, true);
+    Key(VK_F2);
+    ASSERT_TRUE(Edit()->GetVisible());
+    c.change(grid);
+    Pump();
+    const TRect cell = grid->CellRect(4, 3);
+    if (cell.IsEmpty())
+      EXPECT_FALSE(Edit()->GetVisible());
+    else
+      EXPECT_EQ(EditBounds(), cell);
+    form->Free();
+    form = nullptr;
+  }
 }
 
 }  // namespace
