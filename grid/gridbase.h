@@ -432,6 +432,7 @@ class TCustomGridGx : public TCustomControl {
   void UpdateEditLoc();
   void LeaveEditorCell();
   void PlaceOpenEditor();
+  void DropEditorCell();
   bool NeedsRepaintOnContraSize() const { return contraColCount_ > 0 || contraRowCount_ > 0; }
 
   TGridCoord anchor_;

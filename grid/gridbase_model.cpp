@@ -489,6 +489,13 @@ void TCustomGridGx::PlaceOpenEditor() {
     inplaceEdit_->UpdateLoc(CellRect(current_.X, current_.Y));
 }
 
+// The editor's cell is gone: its text has no cell to go to.
+void TCustomGridGx::DropEditorCell() {
+  inplaceCol_ = -1;
+  inplaceRow_ = -1;
+  if (inplaceEdit_) inplaceEdit_->Hide();
+}
+
 void TCustomGridGx::LeaveEditorCell() {
   if (inplaceCol_ != current_.X || inplaceRow_ != current_.Y) HideEdit();
 }
@@ -562,6 +569,7 @@ void TCustomGridGx::ChangeSize(int newColCount, int newRowCount) {
     if (!colWidths_.empty()) ResizeList(colWidths_, FullColCount(), defaultColWidth_);
     if (!tabStops_.empty()) ResizeList(tabStops_, FullColCount(), 1);
     if (!rowHeights_.empty()) ResizeList(rowHeights_, FullRowCount(), defaultRowHeight_);
+    if (inplaceCol_ >= colCount_ || inplaceRow_ >= rowCount_) DropEditorCell();
     // The first shown cell comes inside before the current cell moves: a row-select grid takes
     // its current column from it.
     if (topLeft_.X >= colCount_ || topLeft_.Y >= rowCount_) {
@@ -592,6 +600,7 @@ void TCustomGridGx::ChangeSize(int newColCount, int newRowCount) {
   }
   UpdateScrollRange();
   SizeChanged(oldColCount, oldRowCount);
+  LeaveEditorCell();
   PlaceOpenEditor();
 }
 
@@ -637,6 +646,14 @@ void TCustomGridGx::AdjustSize(int index, int amount, bool rows) {
     (rows ? newCurrent.Y : newCurrent.X) = follow(rows ? current_.Y : current_.X);
     int& anchorAxis = rows ? anchor_.Y : anchor_.X;
     anchorAxis = follow(anchorAxis);
+    // The editor's cell moves with its cell, or is gone with it.
+    int& editAxis = rows ? inplaceRow_ : inplaceCol_;
+    if (editAxis >= 0) {
+      if (amount < 0 && editAxis >= index && editAxis < index - amount)
+        DropEditorCell();
+      else
+        editAxis = follow(editAxis);
+    }
     int& topAxis = rows ? topLeft_.Y : topLeft_.X;
     const int oldTop = topAxis;
     topAxis = std::clamp(topAxis, fixed, newCount - 1);
@@ -650,6 +667,7 @@ void TCustomGridGx::AdjustSize(int index, int amount, bool rows) {
     throw;
   }
   UpdateScrollRange();
+  LeaveEditorCell();
   PlaceOpenEditor();
 }
 

@@ -309,4 +309,31 @@ TEST_F(InplaceEditTest, TheOpenEditorFollowsItsCellWhenTheGeometryChanges) {
   }
 }
 
+// An always-shown editor whose row is deleted does not stay behind with the deleted row's text:
+// what is typed next goes to the current cell. With and without rows fixed at the bottom.
+TEST_F(InplaceEditTest, DeletingTheEditorsRowLeavesNoEditorOnIt) {
+  for (int contraRows : {0, 1}) {
+    SCOPED_TRACE(contraRows);
+    MakeEditingGrid(true);
+    grid->SetContraRowCount(contraRows);
+    grid->texts.push_back({{1, 4}, "last"});
+    grid->MoveCurrent(1, 4, true, true);
+    grid->InvalidateEditor();
+    Pump();
+    ASSERT_EQ(grid->InplaceRow(), 4);
+    grid->DeleteRow(4);
+    Pump();
+    EXPECT_EQ(grid->Row(), 3);
+    EXPECT_TRUE(grid->InplaceRow() == -1 || grid->InplaceRow() == 3);
+    grid->edits.clear();
+    grid->SetFocus();
+    Key(VK_F2);
+    uitest::Type("z");
+    ASSERT_FALSE(grid->edits.empty());
+    EXPECT_EQ(grid->edits.back().substr(0, 4), "1,3=");
+    form->Free();
+    form = nullptr;
+  }
+}
+
 }  // namespace
