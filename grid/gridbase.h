@@ -432,6 +432,9 @@ class TCustomGridGx : public TCustomControl {
   void ScrollSingleColumn(int scrollCode, int pos, const TGridDrawInfo& info);
   void SetScrollRange(int bar, int min, int max, int page, int pos);
   void UpdateEditLoc();
+  void LeaveEditorCell();
+  void PlaceOpenEditor();
+  void DropEditorCell();
   bool NeedsRepaintOnContraSize() const { return contraColCount_ > 0 || contraRowCount_ > 0; }
 
   TGridCoord anchor_;

@@ -292,8 +292,10 @@ void TCustomGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, int
         DrawSizingLine(info);
       } else {
         const TGridCoord cell = CalcCoordFromPoint(x, y, info);
-        const bool selectable = cell.X >= fixedCols_ - frozenCols_ && cell.Y >= fixedRows_ - frozenRows_ &&
-                                cell.X < colCount_ && cell.Y < rowCount_;
+        // A point outside every cell is no cell, even where more columns are frozen than fixed.
+        const bool selectable = cell.X >= 0 && cell.X >= fixedCols_ - info.Horz.FrozenCount &&
+                                cell.Y >= fixedRows_ - info.Vert.FrozenCount && cell.X < colCount_ &&
+                                cell.Y < rowCount_;
         const TPoint pt(x, y);
         if (!selectable) {
           if (options_.Contains(goRowMoving) && cell.X >= 0 && cell.X < fixedCols_ && cell.Y >= fixedRows_ &&
@@ -353,9 +355,11 @@ void TCustomGridGx::MouseMove(TShiftState shift, int x, int y) {
     case gsSelecting: {
       const TGridCoord cell = CalcCoordFromPoint(x, y, info);
       const bool valid =
-          InDesigner() ||
-          (cell.X >= fixedCols_ - frozenCols_ && cell.X <= std::min(info.Horz.LastFullVisibleCell + 1, colCount_ - 1) &&
-           cell.Y >= fixedRows_ - frozenRows_ && cell.Y <= std::min(info.Vert.LastFullVisibleCell + 1, rowCount_ - 1));
+          cell.X >= 0 &&
+          (InDesigner() ||
+           (cell.X >= fixedCols_ - info.Horz.FrozenCount &&
+            cell.X <= std::min(info.Horz.LastFullVisibleCell + 1, colCount_ - 1) &&
+            cell.Y >= fixedRows_ - info.Vert.FrozenCount && cell.Y <= std::min(info.Vert.LastFullVisibleCell + 1, rowCount_ - 1)));
       if (valid && !(cell == anchor_)) MoveAnchor(cell, true);
       break;
     }
@@ -968,6 +972,7 @@ void TCustomGridGx::Dispatch(TMessage& m) {
       TCustomControl::Dispatch(m);
       UpdateScrollRange();
       if (NeedsRepaintOnContraSize()) Invalidate();
+      PlaceOpenEditor();
       return;
     case WM_HSCROLL:
     case WM_VSCROLL:

@@ -459,6 +459,7 @@ void TCustomGridGx::SetContraCounts(int contraCols, int contraRows) {
   }
   Invalidate();
   UpdateScrollRange();
+  PlaceOpenEditor();
 }
 
 void TCustomGridGx::SetFixedCols(int value) {
@@ -466,6 +467,7 @@ void TCustomGridGx::SetFixedCols(int value) {
   if (value >= colCount_) GridError(kFixedColTooBig);
   fixedCols_ = value;
   Initialize();
+  LeaveEditorCell();
   Invalidate();
 }
 
@@ -474,7 +476,28 @@ void TCustomGridGx::SetFixedRows(int value) {
   if (value >= rowCount_) GridError(kFixedRowTooBig);
   fixedRows_ = value;
   Initialize();
+  LeaveEditorCell();
   Invalidate();
+}
+
+// The current cell went back to the first one: an editor still loaded for another cell hands
+// its text to that cell and hides, so that nothing typed goes to a cell that is not current.
+// The open editor keeps covering its cell when the geometry around it changes, and hides when the
+// cell no longer shows.
+void TCustomGridGx::PlaceOpenEditor() {
+  if (inplaceEdit_ && inplaceEdit_->GetVisible() && inplaceCol_ == current_.X && inplaceRow_ == current_.Y)
+    inplaceEdit_->UpdateLoc(CellRect(current_.X, current_.Y));
+}
+
+// The editor's cell is gone: its text has no cell to go to.
+void TCustomGridGx::DropEditorCell() {
+  inplaceCol_ = -1;
+  inplaceRow_ = -1;
+  if (inplaceEdit_) inplaceEdit_->Hide();
+}
+
+void TCustomGridGx::LeaveEditorCell() {
+  if (inplaceCol_ != current_.X || inplaceRow_ != current_.Y) HideEdit();
 }
 
 void TCustomGridGx::SetFrozenCols(int value) {
@@ -546,6 +569,7 @@ void TCustomGridGx::ChangeSize(int newColCount, int newRowCount) {
     if (!colWidths_.empty()) ResizeList(colWidths_, FullColCount(), defaultColWidth_);
     if (!tabStops_.empty()) ResizeList(tabStops_, FullColCount(), 1);
     if (!rowHeights_.empty()) ResizeList(rowHeights_, FullRowCount(), defaultRowHeight_);
+    if (inplaceCol_ >= colCount_ || inplaceRow_ >= rowCount_) DropEditorCell();
     // The first shown cell comes inside before the current cell moves: a row-select grid takes
     // its current column from it.
     if (topLeft_.X >= colCount_ || topLeft_.Y >= rowCount_) {
@@ -576,6 +600,8 @@ void TCustomGridGx::ChangeSize(int newColCount, int newRowCount) {
   }
   UpdateScrollRange();
   SizeChanged(oldColCount, oldRowCount);
+  LeaveEditorCell();
+  PlaceOpenEditor();
 }
 
 void TCustomGridGx::AdjustList(std::vector<int32_t>& list, int index, int amount, int32_t fill) {
@@ -620,6 +646,14 @@ void TCustomGridGx::AdjustSize(int index, int amount, bool rows) {
     (rows ? newCurrent.Y : newCurrent.X) = follow(rows ? current_.Y : current_.X);
     int& anchorAxis = rows ? anchor_.Y : anchor_.X;
     anchorAxis = follow(anchorAxis);
+    // The editor's cell moves with its cell, or is gone with it.
+    int& editAxis = rows ? inplaceRow_ : inplaceCol_;
+    if (editAxis >= 0) {
+      if (amount < 0 && editAxis >= index && editAxis < index - amount)
+        DropEditorCell();
+      else
+        editAxis = follow(editAxis);
+    }
     int& topAxis = rows ? topLeft_.Y : topLeft_.X;
     const int oldTop = topAxis;
     topAxis = std::clamp(topAxis, fixed, newCount - 1);
@@ -633,6 +667,8 @@ void TCustomGridGx::AdjustSize(int index, int amount, bool rows) {
     throw;
   }
   UpdateScrollRange();
+  LeaveEditorCell();
+  PlaceOpenEditor();
 }
 
 // ---- moving columns and rows --------------------------------------------------------------------
@@ -671,6 +707,12 @@ void TCustomGridGx::MoveCellAxis(int fromIndex, int toIndex, bool rows) {
     InvalidateBox(0, std::min(fromIndex, toIndex), FullColCount() - 1, std::max(fromIndex, toIndex));
     RowMoved(fromIndex, toIndex);
     if (!rowHeights_.empty()) RowHeightsChanged();
+  } else if (options_.Contains(goRowSelect)) {
+    // A selected row spans every column whatever their order: from the current column to the last.
+    anchor_.X = colCount_ - 1;
+    InvalidateBox(std::min(fromIndex, toIndex), 0, std::max(fromIndex, toIndex), FullRowCount() - 1);
+    ColumnMoved(fromIndex, toIndex);
+    if (!colWidths_.empty()) ColWidthsChanged();
   } else {
     current_.X = follow(current_.X);
     anchor_.X = follow(anchor_.X);
@@ -771,6 +813,8 @@ void TCustomGridGx::SetOptions(TGridOptions value) {
       ShowEditor();
     else
       HideEditor();
+  } else if (!options_.Contains(goEditing)) {
+    HideEditor();  // a grid that no longer edits keeps no editor open to type into
   }
   if (options_.Contains(goRowSelect)) {
     MoveCurrent(current_.X, current_.Y, true, false);
@@ -778,6 +822,7 @@ void TCustomGridGx::SetOptions(TGridOptions value) {
   }
   UpdateScrollRange();
   Invalidate();
+  PlaceOpenEditor();
 }
 
 void TCustomGridGx::SetEditorMode(bool value) {
@@ -892,8 +937,14 @@ void TCustomGridGx::TopLeftMoved(TGridCoord oldTopLeft) {
 
 void TCustomGridGx::TopLeftChanged() { UpdateEditLoc(); }
 
+// An editor not loaded for the current cell (hidden by a press elsewhere, or left on another cell)
+// is loaded again before it shows: what is typed into it must reach the current cell.
 void TCustomGridGx::UpdateEditLoc() {
-  if (editorMode_ && inplaceEdit_) inplaceEdit_->UpdateLoc(CellRect(current_.X, current_.Y));
+  if (!editorMode_ || !inplaceEdit_) return;
+  if (inplaceCol_ == current_.X && inplaceRow_ == current_.Y)
+    inplaceEdit_->UpdateLoc(CellRect(current_.X, current_.Y));
+  else
+    UpdateEdit();
 }
 
 // ---- invalidation -------------------------------------------------------------------------------

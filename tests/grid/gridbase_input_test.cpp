@@ -270,6 +270,33 @@ TEST_F(GridInput, MouseSelectsAndExtends) {
   EXPECT_EQ(clicks.size(), 1u);
 }
 
+// More frozen cells than fixed ones (a grid whose fixed count dropped under its frozen count): a
+// press or a drag outside every cell is no cell, with and without editing.
+TEST_F(GridInput, PressAndDragOutsideEveryCellWithMoreFrozenThanFixedCells) {
+  for (bool editing : {false, true}) {
+    SCOPED_TRACE(editing);
+    MakeGrid();
+    grid->SetFrozenCols(2);
+    grid->SetFrozenRows(2);
+    if (editing) {
+      TGridOptions o = grid->Options();
+      o.Include(goEditing);
+      grid->SetOptions(o);
+    }
+    grid->MoveCurrent(2, 2, true, true);
+    EXPECT_NO_THROW(grid->MouseDown(mbLeft, {}, 350, 60));  // right of the last column
+    EXPECT_NO_THROW(grid->MouseUp(mbLeft, {}, 350, 60));
+    EXPECT_EQ(grid->Current(), (TGridCoord{2, 2}));
+    grid->MouseDown(mbLeft, {}, 150, 60);  // cell (2, 2) starts a selection
+    grid->MouseMove({}, 150, 180);         // below the last row
+    EXPECT_EQ(grid->Anchor(), (TGridCoord{2, 2}));
+    grid->MouseUp(mbLeft, {}, 150, 180);
+    EXPECT_EQ(grid->Selection(), (TGridRect{2, 2, 2, 2}));
+    form->Free();
+    form = nullptr;
+  }
+}
+
 TEST_F(GridInput, ColumnSizingWithTheMouse) {
   MakeGrid();
   TGridOptions o = grid->Options();

@@ -267,6 +267,23 @@ TEST_F(GridModel, MovingColumnsAndRowsCarriesTheirStateAlong) {
   EXPECT_EQ(grid->Row(), 3);
 }
 
+// With goRowSelect the selected row keeps spanning every column when columns move.
+TEST_F(GridModel, MovingColumnsKeepsARowSelectionWhole) {
+  MakeGrid();
+  TGridOptions o = grid->Options();
+  o.Include(goRowSelect);
+  grid->SetOptions(o);
+  grid->MoveCurrent(1, 2, true, true);
+  const struct {
+    int from, to;
+  } moves[] = {{4, 2}, {1, 3}, {2, 4}, {3, 1}};
+  for (const auto& m : moves) {
+    grid->MoveColumn(m.from, m.to);
+    EXPECT_EQ(grid->Selection(), (TGridRect{1, 2, 4, 2})) << m.from << "->" << m.to;
+    EXPECT_EQ(grid->Col(), grid->LeftCol());
+  }
+}
+
 // The row that takes the deleted row's place becomes current; never a title row, never below 0.
 TEST_F(GridModel, DeleteRowKeepsTheCurrentRowOnDataRows) {
   MakeGrid();

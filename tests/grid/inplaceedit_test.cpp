@@ -1,5 +1,7 @@
 // The base in-place editor: shown over the current cell, moved with it, hidden with the text
 // handed back, and the keys it passes to the grid.
+#include <functional>
+
 #include "grid_test_util.h"
 
 using namespace gridtest;
@@ -213,6 +215,125 @@ TEST_F(InplaceEditTest, HideAndMoveEdgeCases) {
   const TRect r = EditBounds();
   Click(r.Left + 5, r.Top + 5);
   EXPECT_EQ(dbl, 1);
+}
+
+// An editor hidden by a press elsewhere comes back on a scroll only loaded for the current cell,
+// so that what is typed into it reaches that cell.
+TEST_F(InplaceEditTest, ScrollingBringsBackTheEditorOnlyForTheCurrentCell) {
+  MakeEditingGrid();
+  grid->SetRowCount(30);
+  grid->texts.push_back({{2, 3}, "delta"});
+  grid->MoveCurrent(2, 3, true, true);
+  Key(VK_F2);
+  ASSERT_TRUE(Edit()->GetVisible());
+  Click(100, 10);  // a title cell: the editor hides, editor mode stays
+  EXPECT_FALSE(Edit()->GetVisible());
+  EXPECT_EQ(grid->InplaceRow(), -1);
+  grid->SetTopRow(2);
+  Pump();
+  ASSERT_TRUE(Edit()->GetVisible());
+  EXPECT_EQ(grid->InplaceCol(), 2);
+  EXPECT_EQ(grid->InplaceRow(), 3);
+  EXPECT_EQ(Edit()->Text(), "delta");
+  EXPECT_EQ(EditBounds(), grid->CellRect(2, 3));
+  grid->edits.clear();
+  uitest::Type("z");
+  ASSERT_FALSE(grid->edits.empty());
+  EXPECT_EQ(grid->edits.back(), "2,3=z");
+}
+
+// A change of the fixed count sends the current cell back to the first one; the editor does not
+// stay behind on the old cell, and what is typed next goes to the new current cell.
+TEST_F(InplaceEditTest, FixedCountChangeTakesTheEditorOffTheOldCell) {
+  MakeEditingGrid();
+  Key(VK_F2);
+  ASSERT_TRUE(Edit()->GetVisible());
+  grid->SetFixedRows(2);
+  EXPECT_EQ(grid->Current(), (TGridCoord{1, 2}));
+  EXPECT_FALSE(Edit()->GetVisible() && grid->InplaceRow() != grid->Row());
+  grid->edits.clear();
+  uitest::Type("z");
+  ASSERT_FALSE(grid->edits.empty());
+  EXPECT_EQ(grid->edits.back(), "1,2=z");
+}
+
+// Editing switched off while the editor is open closes it: nothing typed afterwards reaches a cell.
+TEST_F(InplaceEditTest, EditingSwitchedOffClosesTheEditor) {
+  MakeEditingGrid();
+  Key(VK_F2);
+  ASSERT_TRUE(Edit()->GetVisible());
+  TGridOptions o = grid->Options();
+  o.Exclude(goEditing);
+  grid->SetOptions(o);
+  EXPECT_FALSE(grid->EditorMode());
+  EXPECT_FALSE(Edit()->GetVisible());
+  grid->edits.clear();
+  uitest::Type("z");
+  EXPECT_TRUE(grid->edits.empty());
+}
+
+// The open editor keeps covering its cell when the geometry around it changes.
+TEST_F(InplaceEditTest, TheOpenEditorFollowsItsCellWhenTheGeometryChanges) {
+  const struct {
+    const char* what;
+    std::function<void(TTestGrid*)> change;
+  } cases[] = {
+      {"narrower grid", [](TTestGrid* g) { g->SetBounds(0, 0, 250, 200); }},
+      {"contra column", [](TTestGrid* g) { g->SetContraColCount(1); }},
+      {"contra row", [](TTestGrid* g) { g->SetContraRowCount(2); }},
+      {"no vertical lines", [](TTestGrid* g) {
+         TGridOptions o = g->Options();
+         o.Exclude(goVertLine);
+         o.Exclude(goFixedVertLine);
+         g->SetOptions(o);
+       }},
+      {"fewer rows", [](TTestGrid* g) { g->SetRowCount(4); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MakeEditingGrid();
+    grid->SetColCount(8);
+    grid->SetColWidths(4, 100);
+    grid->MoveCurrent(4, 3, true, true);
+    Key(VK_F2);
+    ASSERT_TRUE(Edit()->GetVisible());
+    c.change(grid);
+    Pump();
+    const TRect cell = grid->CellRect(4, 3);
+    if (cell.IsEmpty())
+      EXPECT_FALSE(Edit()->GetVisible());
+    else
+      EXPECT_EQ(EditBounds(), cell);
+    form->Free();
+    form = nullptr;
+  }
+}
+
+// An always-shown editor whose row is deleted does not stay behind with the deleted row's text:
+// what is typed next goes to the current cell. With and without rows fixed at the bottom.
+TEST_F(InplaceEditTest, DeletingTheEditorsRowLeavesNoEditorOnIt) {
+  for (int contraRows : {0, 1}) {
+    SCOPED_TRACE(contraRows);
+    MakeEditingGrid(true);
+    grid->SetContraRowCount(contraRows);
+    grid->texts.push_back({{1, 4}, "last"});
+    grid->MoveCurrent(1, 4, true, true);
+    grid->InvalidateEditor();
+    Pump();
+    ASSERT_EQ(grid->InplaceRow(), 4);
+    grid->DeleteRow(4);
+    Pump();
+    EXPECT_EQ(grid->Row(), 3);
+    EXPECT_TRUE(grid->InplaceRow() == -1 || grid->InplaceRow() == 3);
+    grid->edits.clear();
+    grid->SetFocus();
+    Key(VK_F2);
+    uitest::Type("z");
+    ASSERT_FALSE(grid->edits.empty());
+    EXPECT_EQ(grid->edits.back().substr(0, 4), "1,3=");
+    form->Free();
+    form = nullptr;
+  }
 }
 
 }  // namespace
