@@ -434,13 +434,14 @@ void TCustomGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int y
         DrawMove();
         KillScrollTimer();
         const TPoint pt(x, y);
+        // The hook may change where the move starts and ends.
         int from = moveIndex_, to = movePos_;
         const bool ok = gridState_ == gsColMoving ? EndColumnDrag(from, to, pt) : EndRowDrag(from, to, pt);
-        if (ok && moveIndex_ != movePos_) {
+        if (ok && from != to) {
           if (gridState_ == gsColMoving)
-            MoveColumn(moveIndex_, movePos_);
+            MoveColumn(from, to);
           else
-            MoveRow(moveIndex_, movePos_);
+            MoveRow(from, to);
           UpdateDesigner();
         }
         UpdateEdit();

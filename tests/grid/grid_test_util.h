@@ -2,6 +2,7 @@
 // Fixture of the grid tests: headless display, test font, simulated clock, a form holding a test
 // grid whose cell painter records what it was asked to draw, and input helpers that go through
 // the window system's queue.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,12 @@ class TTestGrid : public TCustomGridGx {
   void Click() override {
     ++clicks;
     TCustomGridGx::Click();
+  }
+  // When set, a column drag's end goes where this says instead.
+  std::function<void(int& origin, int& destination)> onEndColumnDrag;
+  bool EndColumnDrag(int& origin, int& destination, const TPoint& mousePt) override {
+    if (onEndColumnDrag) onEndColumnDrag(origin, destination);
+    return TCustomGridGx::EndColumnDrag(origin, destination, mousePt);
   }
   std::string TextOf(int col, int row) const;
   // Public doors to protected operations the tests drive.

@@ -376,6 +376,20 @@ TEST_F(GridInput, ColumnMovingWithTheMouse) {
   MouseMoveTo(215, 10);
   MouseUp(215, 10);
   EXPECT_EQ(grid->GetColWidths(3), 50);
+  // The end hook may send the column elsewhere.
+  int origin = -1;
+  grid->onEndColumnDrag = [&](int& from, int& destination) {
+    origin = from;
+    destination = 2;
+  };
+  AdvanceAndPump(1000);  // no double click with the press before
+  MouseDown(215, 10);
+  MouseMoveTo(100, 10);
+  MouseUp(100, 10);
+  EXPECT_EQ(origin, 3);
+  EXPECT_EQ(grid->GetColWidths(1), 64);
+  EXPECT_EQ(grid->GetColWidths(2), 50);
+  grid->onEndColumnDrag = nullptr;
   // Rows move in the fixed column.
   AddOption(grid, goRowMoving);
   grid->SetRowHeights(1, 20);
