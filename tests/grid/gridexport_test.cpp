@@ -376,6 +376,24 @@ TEST_F(GridExportTest, CutDeletesTheMarkedRecords) {
     EXPECT_EQ(left, c.left);
     EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);
   }
+  // A record that refuses to go stops the cut; those before it stay marked, the later ones are gone.
+  table->First();
+  for (; !table->Eof(); table->Delete()) {}
+  AddRows(5);
+  for (int id : {1, 3, 5}) {
+    table->Locate("ID", Variant(id), {});
+    grid->SelectedRows()->SetCurrentRowSelected(true);
+  }
+  table->SetBeforeDelete([](TDataSet* ds) {
+    if (ds->FieldByName("ID")->AsInteger() == 3) throw Exception("kept");
+  });
+  EXPECT_THROW(ClearSelection(grid, false), Exception);
+  table->SetBeforeDelete(nullptr);
+  ASSERT_EQ(grid->SelectedRows()->Count(), 2);
+  ClearSelection(grid, false);
+  std::string left;
+  for (table->First(); !table->Eof(); table->Next()) left += table->FieldByName("ID")->AsString() + " ";
+  EXPECT_EQ(left, "2 4 ");
 }
 
 // 8-bit clipboard text is in code page 936; a paste of it reads the Chinese back.
