@@ -345,6 +345,18 @@ TEST_F(GridExportTest, KeyRectangleActsOnTheColumnsItShows) {
       table->Next();
     }
     EXPECT_EQ(rows, "1   f1 \n2   f2 \n3 n3 3 f3 \n");
+    // A paste into the rectangle fills the same columns.
+    ASSERT_EQ(grid->Selection()->SelectionType(), gstRectangle);
+    TMemoryStream pasted;
+    pasted.WriteBuffer("x\t7\r\ny\t8\0", 10);
+    pasted.SetPosition(0);
+    ImportGridFromStream<TDBGridGxImportAsText>(grid, &pasted, false);
+    rows.clear();
+    for (table->First(); !table->Eof(); table->Next()) {
+      for (const char* f : {"ID", "NAME", "AMOUNT", "FLAG"}) rows += table->FieldByName(f)->AsString() + " ";
+      rows += "\n";
+    }
+    EXPECT_EQ(rows, "1 x 7 f1 \n2 y 8 f2 \n3 n3 3 f3 \n");
   }
 }
 
