@@ -780,7 +780,8 @@ void TCustomDBGridGx::FilterEditKeyDown(uint16_t& key, TShiftState shift) {
       const int dataCol = filterCol_;
       TDataSet* ds = DataSet();
       StopFilterEdit();
-      if (!dbOptions_.Contains(dgRowSelect)) SetCol(DataToRawColumn(dataCol));
+      // A right-anchored column cannot be the current cell: the current column stays.
+      if (!dbOptions_.Contains(dgRowSelect) && DataToRawColumn(dataCol) < ColCount()) SetCol(DataToRawColumn(dataCol));
       // Back to the record at the top of the window.
       if (!ctrl && ds && !ds->IsEmpty() && Row() != TopRow()) ds->MoveBy(TopRow() - Row());
       if (CanFocus()) SetFocus();

@@ -703,7 +703,7 @@ void TCustomDBGridGx::Dispatch(TMessage& message) {
       SCROLLINFO si{};
       si.cbSize = sizeof(si);
       si.fMask = SIF_TRACKPOS | SIF_POS;
-      if (HandleAllocated()) GetScrollInfo(WindowHandle(), SB_VERT, &si);
+      vertScrollBar_->GetScrollInfo(si);  // the external bar's when there is one
       // The message carries the low 16 bits of the position: the bar's track position has all of
       // it when it agrees with them.
       const int low = static_cast<int>(HIWORD(message.WParam));

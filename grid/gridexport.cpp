@@ -676,13 +676,9 @@ void DoClear(TCustomDBGridGx* grid, TDataSet* ds, TDBGridGxSelectionType kind) {
   switch (kind) {
     case gstRecordBookmarks: {
       PositionGuard guard(grid, ds, false);
-      TBookmarkListGx* rows = grid->Selection()->Rows();
-      // The list is in record order; a memory table's bookmarks are positions, which a delete
-      // shifts for the records after it: the last goes first.
-      for (int i = rows->Count() - 1; i >= 0; --i) {
-        ds->SetBookmark(rows->Items(i));
-        ds->Delete();
-      }
+      // Last first, as a memory table's bookmarks are positions that a delete shifts for the
+      // records after it; a record that refuses to go leaves the ones before it still marked.
+      grid->Selection()->Rows()->DeleteRecords();
       grid->Selection()->Clear();
       break;
     }

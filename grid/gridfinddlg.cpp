@@ -202,10 +202,7 @@ bool TDBGridGxFindDlg::FindNext(bool reverse) {
   std::string fieldName;
   if (!all && findIn >= 0 && static_cast<size_t>(findIn) < findInColumns_.size() &&
       findInColumns_[static_cast<size_t>(findIn)] >= 0) {
-    const int id = findInColumns_[static_cast<size_t>(findIn)];
-    TColumnGx* column = nullptr;
-    for (int i = 0; i < grid_->Columns()->Count() && !column; ++i)
-      if (grid_->Columns()->Items(i)->ID() == id) column = grid_->Columns()->Items(i);
+    auto* column = dynamic_cast<TColumnGx*>(grid_->Columns()->FindItemID(findInColumns_[static_cast<size_t>(findIn)]));
     if (!column) return false;
     fieldName = column->FieldName();
   }

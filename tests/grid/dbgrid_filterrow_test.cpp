@@ -642,6 +642,12 @@ TEST_F(FilterRowTest, APressOnAContraColumnsFilterCellOpensItsEditor) {
   EXPECT_TRUE(Editor()->Visible());
   EXPECT_EQ(Editor()->BoundsRect(), TRect(cell.Left, cell.Top + 1, cell.Right, cell.Bottom));
   EXPECT_EQ(grid->Col(), col);
+  // Down leaves the filter row for the data rows; the current column stays where it was.
+  TScriptedDialogService dialogs(true);
+  Key(VK_DOWN);
+  EXPECT_TRUE(dialogs.Requests().empty());
+  EXPECT_FALSE(grid->FilterEditMode());
+  EXPECT_EQ(grid->Col(), col);
 }
 
 // A click on the filter row is no title click, whether its cell opens a filter editor or not; the

@@ -146,18 +146,31 @@ TEST_F(DBGridTest, ThumbDragPastSixteenBitsReachesItsRecord) {
   MakeGrid(400, 200);
   AddColumn("ID");
   Bind();
-  RECT r{};
-  GetWindowRect(grid->WindowHandle(), &r);
-  const int x = r.right - GetSystemMetrics(SM_CXVSCROLL) / 2;
-  const int top = r.top + GetSystemMetrics(SM_CYVSCROLL) + 1;
-  FanoInputMouseButton(0, TRUE, x, top);
-  gridtest::Pump();
-  FanoInputMouseMove(x, r.bottom + 500);
-  gridtest::Pump();
-  FanoInputMouseButton(0, FALSE, x, r.bottom + 500);
-  gridtest::Pump();
-  EXPECT_EQ(grid->TopRow(), grid->LastTopRow());
-  EXPECT_GT(grid->TopRow(), 65536);
+  // The grid's own bar, then an external one.
+  auto* bar = new TScrollBar(form);
+  bar->SetKind(sbVertical);
+  bar->SetParent(form);
+  bar->SetBounds(420, 0, 17, 200);
+  for (bool external : {false, true}) {
+    SCOPED_TRACE(external ? "external bar" : "own bar");
+    grid->SetTopRow(grid->FixedRows());
+    if (external) grid->VertScrollBar()->SetExtScrollBar(bar);
+    gridtest::Pump();
+    ASSERT_EQ(grid->TopRow(), grid->FixedRows());
+    RECT r{};
+    GetWindowRect(external ? bar->WindowHandle() : grid->WindowHandle(), &r);
+    const int x = r.right - GetSystemMetrics(SM_CXVSCROLL) / 2;
+    const int top = r.top + GetSystemMetrics(SM_CYVSCROLL) + 1;
+    FanoInputMouseButton(0, TRUE, x, top);
+    gridtest::Pump();
+    FanoInputMouseMove(x, r.bottom + 500);
+    gridtest::Pump();
+    FanoInputMouseButton(0, FALSE, x, r.bottom + 500);
+    gridtest::Pump();
+    EXPECT_EQ(grid->TopRow(), grid->LastTopRow());
+    EXPECT_GT(grid->TopRow(), 65536);
+  }
+  grid->VertScrollBar()->SetExtScrollBar(nullptr);
 }
 
 TEST_F(DBGridTest, VerticalBarOfABufferedDataset) {

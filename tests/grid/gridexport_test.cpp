@@ -345,6 +345,18 @@ TEST_F(GridExportTest, KeyRectangleActsOnTheColumnsItShows) {
       table->Next();
     }
     EXPECT_EQ(rows, "1   f1 \n2   f2 \n3 n3 3 f3 \n");
+    // A paste into the rectangle fills the same columns.
+    ASSERT_EQ(grid->Selection()->SelectionType(), gstRectangle);
+    TMemoryStream pasted;
+    pasted.WriteBuffer("x\t7\r\ny\t8\0", 10);
+    pasted.SetPosition(0);
+    ImportGridFromStream<TDBGridGxImportAsText>(grid, &pasted, false);
+    rows.clear();
+    for (table->First(); !table->Eof(); table->Next()) {
+      for (const char* f : {"ID", "NAME", "AMOUNT", "FLAG"}) rows += table->FieldByName(f)->AsString() + " ";
+      rows += "\n";
+    }
+    EXPECT_EQ(rows, "1 x 7 f1 \n2 y 8 f2 \n3 n3 3 f3 \n");
   }
 }
 
@@ -376,6 +388,24 @@ TEST_F(GridExportTest, CutDeletesTheMarkedRecords) {
     EXPECT_EQ(left, c.left);
     EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);
   }
+  // A record that refuses to go stops the cut; those before it stay marked, the later ones are gone.
+  table->First();
+  for (; !table->Eof(); table->Delete()) {}
+  AddRows(5);
+  for (int id : {1, 3, 5}) {
+    table->Locate("ID", Variant(id), {});
+    grid->SelectedRows()->SetCurrentRowSelected(true);
+  }
+  table->SetBeforeDelete([](TDataSet* ds) {
+    if (ds->FieldByName("ID")->AsInteger() == 3) throw Exception("kept");
+  });
+  EXPECT_THROW(ClearSelection(grid, false), Exception);
+  table->SetBeforeDelete(nullptr);
+  ASSERT_EQ(grid->SelectedRows()->Count(), 2);
+  ClearSelection(grid, false);
+  std::string left;
+  for (table->First(); !table->Eof(); table->Next()) left += table->FieldByName("ID")->AsString() + " ";
+  EXPECT_EQ(left, "2 4 ");
 }
 
 // 8-bit clipboard text is in code page 936; a paste of it reads the Chinese back.
