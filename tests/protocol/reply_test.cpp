@@ -54,6 +54,23 @@ TEST(ReplyTest, CommentsOfAnyTextAreSkipped) {
   EXPECT_EQ(p.Code(), 0);
   ASSERT_EQ(p.GetParamCount(), 1);
   EXPECT_EQ(p.GetParam(0)->Value(), "7");
+  // Among and inside the rows of a recordset, read while parsing and through the tree alike; a row
+  // written inside a comment is no row.
+  const std::string rows = Reply(Recordset(
+      "<!-- a -- b --><r fields=\"A:NUMBER:38:0 B:VARCHAR2:5:0\" A=\"1\" B=\"x\"><!--in -- row--></r>"
+      "<!-- <r A=\"9\"/> -- --><r A=\"2\"/><ids rn=\"1\" id=\"5\" tbname=\"TB_BILDA\"/><!----->"));
+  for (bool streamed : {true, false}) {
+    SCOPED_TRACE(streamed);
+    ASSERT_TRUE(streamed ? p.ParseReply(rows) : p.ParseReplyFromTree(rows)) << p.ErrorText();
+    ASSERT_EQ(p.GetTableCount(), 1);
+    TMemTableGx* d = p.GetTable(0)->Data();
+    ASSERT_EQ(d->RecordCount(), 2);
+    d->First();
+    EXPECT_EQ(d->FieldByName("B")->AsString(), "x");
+    d->Last();
+    EXPECT_EQ(d->FieldByName("A")->AsInteger(), 2);
+    EXPECT_EQ(p.FindNewId("TB_BILDA", 1), 5);
+  }
 }
 
 TEST(ReplyTest, AReplyWithoutCodeIsAFailureEvenAfterASuccess) {
