@@ -180,6 +180,19 @@ void TFlatComboBox::UpdateFocus(HWND focus) {
   }
 }
 
+void TFlatComboBox::SizeEditChild() {
+  if ((Style() == csDropDown || Style() == csSimple) && EditHandle())
+    SetWindowPos(EditHandle(), nullptr, 0, 0, ClientWidth() - buttonWidth_ - 8, Height() - 6,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+}
+
+// The edit child is known only once the window is made, after its first sizing: a new window
+// (a style or font change recreates it) would keep the native width until the next resize.
+void TFlatComboBox::CreateWnd() {
+  TCustomComboBox::CreateWnd();
+  SizeEditChild();
+}
+
 void TFlatComboBox::EditWndProc(TMessage& m) {
   TCustomComboBox::EditWndProc(m);
   if (m.Msg == WM_SETFOCUS) UpdateFocus(GetFocus());
@@ -225,9 +238,7 @@ void TFlatComboBox::Dispatch(TMessage& m) {
       return;
     case WM_SIZE:
       TCustomComboBox::Dispatch(m);
-      if ((Style() == csDropDown || Style() == csSimple) && EditHandle())
-        SetWindowPos(EditHandle(), nullptr, 0, 0, ClientWidth() - buttonWidth_ - 8, Height() - 6,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+      SizeEditChild();
       return;
     case WM_CTLCOLORLISTBOX:
     case CN_CTLCOLORLISTBOX: {

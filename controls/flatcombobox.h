@@ -42,6 +42,7 @@ class TFlatComboBox : public TCustomComboBox {
 
  protected:
   void EditWndProc(TMessage& m) override;
+  void CreateWnd() override;
 
  private:
   void DrawButton(HDC dc);
@@ -49,6 +50,7 @@ class TFlatComboBox : public TCustomComboBox {
   // focus: the window that has (or is getting) the focus.
   void UpdateFocus(HWND focus);
   void CalcAdvColors();
+  void SizeEditChild();
   bool ListStyle() const { return Style() != csDropDown && Style() != csSimple; }
   void RepaintFrame();
   TColor colors_[3] = {0, FlatDownColor, FlatBorderColor};

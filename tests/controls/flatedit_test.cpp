@@ -1,5 +1,7 @@
 // The flat edit family's frame looks, the hover rule, colours, heights and the combo box's frame
 // and arrow.
+#include <functional>
+
 #include "controls/flatcombobox.h"
 #include "controls/flatedit.h"
 #include "controls/flatpanel.h"
@@ -365,6 +367,35 @@ TEST_F(EditSnapshot, EditsAndCombos) {
   focused->SetFocus();
   Pump();
   WriteSnapshot(form, "flat_edits.png");
+}
+
+}  // namespace
+
+namespace {
+
+// The edit child ends where the flat button begins, from the window's creation on: at first,
+// after a resize, and in a window made anew for a font or a style.
+TEST_F(FlatCombo, EditChildEndsBeforeTheButton) {
+  auto* c = Add<TFlatComboBox>(10, 10, 120, 21);
+  auto editSize = [&] {
+    RECT r{};
+    GetWindowRect(c->EditHandle(), &r);
+    return std::pair<int, int>(r.right - r.left, r.bottom - r.top);
+  };
+  auto wanted = [&] { return std::pair<int, int>(c->ClientWidth() - c->ButtonWidth() - 8, c->Height() - 6); };
+  Show();
+  EXPECT_EQ(editSize(), wanted()) << "created";
+  const std::function<void()> changes[] = {
+      [&] { c->SetBounds(10, 10, 150, 24); },
+      [&] { c->Font()->SetHeight(-20); },
+      [&] { c->SetStyle(csSimple); },
+  };
+  for (size_t i = 0; i < std::size(changes); ++i) {
+    changes[i]();
+    Pump();
+    ASSERT_TRUE(c->EditHandle());
+    EXPECT_EQ(editSize(), wanted()) << "change " << i;
+  }
 }
 
 }  // namespace
