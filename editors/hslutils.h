@@ -5,7 +5,7 @@
 // integer rounds to the nearest, halves to even.
 //
 //   int h, s, l;
-//   RGBtoHSLRange(0xE1EAEB, h, s, l);                    // 122, 51, 222
+//   RGBtoHSLRange(0xE1EAEB, h, s, l);                    // 36, 48, 216
 //   TColor border = CalcAdvancedColor(clBtnFace, clNone, 50, true);   // a darker shade of the face
 #include <cstdint>
 
