@@ -96,6 +96,7 @@ TDataSet* TDataDriverGx::OpenReader() {
   FreeReader();
   readerOwned_ = false;
   providerEof_ = false;
+  readerStarted_ = true;
   TDataSet* reader = nullptr;
   bool owned = false;
   if (OnOpenReader)
@@ -125,13 +126,16 @@ void TDataDriverGx::CloseReader() {
 void TDataDriverGx::Restart() {
   CloseReader();
   providerEof_ = false;
+  readerStarted_ = false;
 }
 
 void TDataDriverGx::TableClosed() { CloseReader(); }
 
 int TDataDriverGx::ReadRecords(TMemTableDataGx* store, int count) {
   if (providerEof_ || !store) return 0;
-  if (!OnReadRecord && (!reader_ || !reader_->Active())) OpenReader();
+  // The reader opens once per reading; one closed or freed since ends the reading rather than
+  // starting it again from its first row, which would read those rows twice.
+  if (!OnReadRecord && !readerStarted_) OpenReader();
   mappedDataSet_ = nullptr;  // the reader's fields are looked up once per call
   TRecordsListGx* list = store->RecordsList();
   int read = 0;

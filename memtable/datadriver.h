@@ -153,6 +153,7 @@ class TDataDriverGx : public TComponent, public IMemTableDataDriverGx, public ID
   bool providerEof_ = false;
   TDataSet* reader_ = nullptr;
   bool readerOwned_ = false;
+  bool readerStarted_ = false;  // a reader was asked for since the last restart
   bool resolveToProvider_ = true;
   int32_t driverValue_ = 0;
   TCustomMemTableGx* memTable_ = nullptr;

@@ -188,6 +188,25 @@ TEST(DataDriver, OpenBuildsTheColumnsAndFetchesAsNeeded) {
   EXPECT_EQ(s.table.RecordsList()->Count(), 4);
 }
 
+TEST(DataDriver, AProviderClosedWhileReadingEndsTheReading) {
+  ProviderSetup s;
+  s.table.Open();
+  const int before = s.table.RecordsList()->Count();
+  ASSERT_LT(before, 4);
+  s.provider.Close();
+  // No row is read a second time from a provider opened anew.
+  std::vector<int> expected;
+  for (int id = 1; id <= before; ++id) expected.push_back(id);
+  EXPECT_EQ(Ids(s.table), expected);
+  EXPECT_TRUE(s.driver.ProviderEof());
+  EXPECT_FALSE(s.provider.Active());
+  // Opening the table again reads the provider from its first row.
+  s.table.Close();
+  s.table.SetFetchAllOnOpen(true);
+  s.table.Open();
+  EXPECT_EQ(Ids(s.table), (std::vector<int>{1, 2, 3, 4}));
+}
+
 TEST(DataDriver, LocateAndFetchRecordsReadFurtherRows) {
   ProviderSetup s;
   s.table.Open();
