@@ -2147,12 +2147,10 @@ void TCustomMemTableGx::FitTexts(TMemoryRecordGx* rec, const std::vector<TextLim
     const std::string_view text = v.StrRef();
     Variant cut;
     if (limit.Wide) {
-      // UTF-16 units counted first: a fitting text is not converted.
+      // UTF-16 units counted first, as the conversion makes them: a fitting text is not converted.
       size_t units = 0;
-      for (const char ch : text) {
-        const auto b = static_cast<unsigned char>(ch);
-        if ((b & 0xC0) != 0x80) units += b >= 0xF0 ? 2 : 1;
-      }
+      for (size_t pos = 0; pos < text.size() && units <= limit.Size;)
+        units += Utf8Decode(text, pos) > 0xFFFF ? 2 : 1;
       if (units <= limit.Size) continue;
       const std::u16string wide = Utf8ToUtf16(text);
       if (wide.size() <= limit.Size) continue;
