@@ -2125,20 +2125,13 @@ std::vector<TCustomMemTableGx::TextLimit> TCustomMemTableGx::TextLimits(TDataSet
   std::vector<TextLimit> limits;
   auto wideText = [](TFieldType t) { return t == ftWideString || t == ftFixedWideChar; };
   auto narrowText = [](TFieldType t) { return t == ftString || t == ftFixedChar || t == ftGuid; };
-  // OnGetFieldValue may show a longer text than the source table holds.
-  const auto* sourceTable = dynamic_cast<TCustomMemTableGx*>(source);
-  const bool memTable = sourceTable && !sourceTable->OnGetFieldValue;
+  // Every copied text is looked at, also from a memory table: its store may hold texts longer than
+  // its fields (written to the store itself, or read from a stream).
   for (TField* f : Fields()) {
     if (f->FieldNo() <= 0 || f->Size() <= 0) continue;
     const bool wide = wideText(f->DataType());
     if (!wide && !narrowText(f->DataType())) continue;
-    TField* sf = source->FindField(f->FieldName());
-    if (!sf) continue;
-    // A memory table holds its texts cut to its fields (written through them, read from a reply or
-    // copied here): one no longer than this field, counted alike, fits as it is.
-    if (memTable && sf->FieldNo() > 0 && sf->Size() > 0 && sf->Size() <= f->Size() &&
-        (wide ? wideText(sf->DataType()) : narrowText(sf->DataType())))
-      continue;
+    if (!source->FindField(f->FieldName())) continue;
     limits.push_back({f->FieldNo() - 1, static_cast<size_t>(f->Size()), wide});
   }
   return limits;
@@ -2154,6 +2147,11 @@ void TCustomMemTableGx::FitTexts(TMemoryRecordGx* rec, const std::vector<TextLim
     const std::string_view text = v.StrRef();
     Variant cut;
     if (limit.Wide) {
+      // UTF-16 units counted first, as the conversion makes them: a fitting text is not converted.
+      size_t units = 0;
+      for (size_t pos = 0; pos < text.size() && units <= limit.Size;)
+        units += Utf8Decode(text, pos) > 0xFFFF ? 2 : 1;
+      if (units <= limit.Size) continue;
       const std::u16string wide = Utf8ToUtf16(text);
       if (wide.size() <= limit.Size) continue;
       size_t n = limit.Size;

@@ -936,3 +936,29 @@ TEST(MemTableProperties, ServerNamesAndFieldFlags) {
   AppendRow(t, 1, "shown");
   EXPECT_EQ(t.FieldByName("NAME")->AsString(), "shown");
 }
+
+// A source table whose store holds a text longer than its own field (written to the store itself):
+// every copy into a table of the same fields cuts it.
+TEST(MemTableTransfer, TextsASourceStoreHoldsLongerThanItsFieldsAreCut) {
+  struct Case {
+    const char* name;
+    std::function<int(TMemTableGx& target, TMemTableGx& src)> copy;
+  };
+  const Case cases[] = {
+      {"LoadFromDataSet", [](TMemTableGx& t, TMemTableGx& s) { return t.LoadFromDataSet(&s, 0, 1, false); }},
+      {"AppendRecordsFrom", [](TMemTableGx& t, TMemTableGx& s) { return t.AppendRecordsFrom(&s); }},
+      {"AppendCurrentRecordFrom", [](TMemTableGx& t, TMemTableGx& s) { return t.AppendCurrentRecordFrom(&s); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TMemTableGx src, t;
+    MakeTable(src, "mtblSrc");
+    AppendRow(src, 1, "abc");
+    src.RecordsList()->Rec(0)->SetDataValue(1, rvCurrent, Variant(std::string("一二三四五六七八九十abcdefghij")));
+    src.First();
+    MakeTable(t, "mtblDst");
+    EXPECT_EQ(c.copy(t, src), 1);
+    t.First();
+    EXPECT_EQ(t.FieldByName("NAME")->AsString(), "一二三四五六七八九十");
+  }
+}
