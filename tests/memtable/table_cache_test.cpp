@@ -854,10 +854,10 @@ TEST(MemTableTransfer, TextsCopiedStraightAreCutAsTheFieldsCutThem) {
   }
 }
 
-// A source table whose OnGetFieldValue shows a text longer than its own field holds: every copy
-// cuts what it reads to the target's size.
-TEST(MemTableTransfer, TextsShownLongerBySourceHookAreCut) {
-  const std::string shown = "一二三四五六七八九十abcdefghij";
+// A source table whose text reads longer than its own field (shown so by its OnGetFieldValue, or
+// written to its store itself): every copy cuts what it reads to the target's size.
+TEST(MemTableTransfer, TextsASourceReadsLongerThanItsFieldsAreCut) {
+  const std::string longText = "一二三四五六七八九十abcdefghij";
   struct Case {
     const char* name;
     std::function<int(TMemTableGx& target, TMemTableGx& src)> copy;
@@ -867,19 +867,25 @@ TEST(MemTableTransfer, TextsShownLongerBySourceHookAreCut) {
       {"AppendRecordsFrom", [](TMemTableGx& t, TMemTableGx& s) { return t.AppendRecordsFrom(&s); }},
       {"AppendCurrentRecordFrom", [](TMemTableGx& t, TMemTableGx& s) { return t.AppendCurrentRecordFrom(&s); }},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TMemTableGx src, t;
-    MakeTable(src, "mtblSrc");
-    AppendRow(src, 1, "abc");
-    src.OnGetFieldValue = [&](TCustomMemTableGx*, TField* f, Variant& v) {
-      if (f->FieldName() == "NAME") v = shown;
-    };
-    MakeTable(t, "mtblDst");
-    src.First();
-    EXPECT_EQ(c.copy(t, src), 1);
-    t.First();
-    EXPECT_EQ(t.FieldByName("NAME")->AsString(), "一二三四五六七八九十");
+  for (const bool throughHook : {true, false}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (throughHook ? " hook" : " store"));
+      TMemTableGx src, t;
+      MakeTable(src, "mtblSrc");
+      AppendRow(src, 1, "abc");
+      if (throughHook) {
+        src.OnGetFieldValue = [&](TCustomMemTableGx*, TField* f, Variant& v) {
+          if (f->FieldName() == "NAME") v = longText;
+        };
+      } else {
+        src.RecordsList()->Rec(0)->SetDataValue(1, rvCurrent, Variant(longText));
+      }
+      src.First();
+      MakeTable(t, "mtblDst");
+      EXPECT_EQ(c.copy(t, src), 1);
+      t.First();
+      EXPECT_EQ(t.FieldByName("NAME")->AsString(), "一二三四五六七八九十");
+    }
   }
 }
 
@@ -937,28 +943,3 @@ TEST(MemTableProperties, ServerNamesAndFieldFlags) {
   EXPECT_EQ(t.FieldByName("NAME")->AsString(), "shown");
 }
 
-// A source table whose store holds a text longer than its own field (written to the store itself):
-// every copy into a table of the same fields cuts it.
-TEST(MemTableTransfer, TextsASourceStoreHoldsLongerThanItsFieldsAreCut) {
-  struct Case {
-    const char* name;
-    std::function<int(TMemTableGx& target, TMemTableGx& src)> copy;
-  };
-  const Case cases[] = {
-      {"LoadFromDataSet", [](TMemTableGx& t, TMemTableGx& s) { return t.LoadFromDataSet(&s, 0, 1, false); }},
-      {"AppendRecordsFrom", [](TMemTableGx& t, TMemTableGx& s) { return t.AppendRecordsFrom(&s); }},
-      {"AppendCurrentRecordFrom", [](TMemTableGx& t, TMemTableGx& s) { return t.AppendCurrentRecordFrom(&s); }},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TMemTableGx src, t;
-    MakeTable(src, "mtblSrc");
-    AppendRow(src, 1, "abc");
-    src.RecordsList()->Rec(0)->SetDataValue(1, rvCurrent, Variant(std::string("一二三四五六七八九十abcdefghij")));
-    src.First();
-    MakeTable(t, "mtblDst");
-    EXPECT_EQ(c.copy(t, src), 1);
-    t.First();
-    EXPECT_EQ(t.FieldByName("NAME")->AsString(), "一二三四五六七八九十");
-  }
-}
