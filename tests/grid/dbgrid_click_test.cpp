@@ -19,6 +19,22 @@ void ClickCell(TDBGridGx* grid, int col, int row) {
   gridtest::Pump();
 }
 
+class DBGridSortedClickTest : public DBGridTest {
+ protected:
+  // Five rows sorted by NAME under a focused grid of ID and NAME.
+  void MakeNameSortedGrid() {
+    AddRows(5);
+    table->SetSortOrder("NAME");
+    table->First();
+    MakeGrid();
+    AddColumn("ID");
+    AddColumn("NAME");
+    Bind();
+    grid->SetFocus();
+    gridtest::Pump();
+  }
+};
+
 TEST_F(DBGridTest, ARowSelectingListReportsTheClickedRow) {
   AddRows(5);
   MakeGrid();
@@ -39,19 +55,9 @@ TEST_F(DBGridTest, ARowSelectingListReportsTheClickedRow) {
   EXPECT_EQ(clicked.size(), 2u);
 }
 
-
-
 // A click that posts an edit which re-sorts the rows makes current the record the click was on.
-TEST_F(DBGridTest, AClickAfterAResortingEditFindsTheClickedRecord) {
-  AddRows(5);
-  table->SetSortOrder("NAME");
-  table->First();
-  MakeGrid();
-  AddColumn("ID");
-  AddColumn("NAME");
-  Bind();
-  grid->SetFocus();
-  gridtest::Pump();
+TEST_F(DBGridSortedClickTest, AClickAfterAResortingEditFindsTheClickedRecord) {
+  MakeNameSortedGrid();
   enum How { kField, kEditor, kAppended };  // record 1 renamed on the field or in the cell; a new record
   for (How how : {kField, kEditor, kAppended}) {
     SCOPED_TRACE(how);
@@ -83,16 +89,8 @@ TEST_F(DBGridTest, AClickAfterAResortingEditFindsTheClickedRecord) {
 }
 
 // A handler of the post may free the clicked record: the click then reads nothing of it.
-TEST_F(DBGridTest, AClickWhosePostFreesTheClickedRecordReadsNothingFreed) {
-  AddRows(5);
-  table->SetSortOrder("NAME");
-  table->First();
-  MakeGrid();
-  AddColumn("ID");
-  AddColumn("NAME");
-  Bind();
-  grid->SetFocus();
-  gridtest::Pump();
+TEST_F(DBGridSortedClickTest, AClickWhosePostFreesTheClickedRecordReadsNothingFreed) {
+  MakeNameSortedGrid();
   table->Edit();
   table->FieldByName("NAME")->SetAsString("zz");
   bool once = false;
