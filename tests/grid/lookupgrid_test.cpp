@@ -30,6 +30,26 @@ class LookupGridTest : public DBGridTest {
     list = nullptr;
     DBGridTest::TearDown();
   }
+  // A five-row lookup grid by ID and NAME over 20 rows of a data set that is no memory table.
+  TDBLookupGridGx* MakeBufferedList(TTestDataSet& ds, TDataSource& src) {
+    ds.FieldDefs().Add("ID", ftInteger);
+    ds.FieldDefs().Add("NAME", ftString, 20);
+    for (int i = 1; i <= 20; ++i) ds.AddRow({Variant(i), Variant("第" + std::to_string(i) + "项")});
+    ds.Open();
+    src.SetDataSet(&ds);
+    form = new TForm(nullptr);
+    form->SetBounds(10, 10, 360, 300);
+    auto* g = new TDBLookupGridGx(form);
+    g->SetParent(form);
+    g->SetBounds(10, 10, 300, 100);
+    g->SetListSource(&src);
+    g->SetKeyField("ID");
+    g->SetListField("NAME");
+    g->SetRowCountProp(5);
+    form->Show();
+    gridtest::Pump();
+    return g;
+  }
   // A lookup grid on its own form listing the table by ID and NAME.
   TDBLookupGridGx* MakeList(int rows = 4) {
     form = new TForm(nullptr);
@@ -678,23 +698,8 @@ TEST_F(LookupGridTest, AssigningASpecialRowCellCopiesTextAndColourAndAnOwnFont) 
 // A list that is no memory table scrolls through the data link's window; its bar counts records.
 TEST_F(LookupGridTest, ABufferedListScrollsByItsOwnBarAndKeepsTheKey) {
   TTestDataSet ds(nullptr);
-  ds.FieldDefs().Add("ID", ftInteger);
-  ds.FieldDefs().Add("NAME", ftString, 20);
-  for (int i = 1; i <= 20; ++i) ds.AddRow({Variant(i), Variant("第" + std::to_string(i) + "项")});
-  ds.Open();
   TDataSource src(nullptr);
-  src.SetDataSet(&ds);
-  form = new TForm(nullptr);
-  form->SetBounds(10, 10, 360, 300);
-  auto* g = new TDBLookupGridGx(form);
-  g->SetParent(form);
-  g->SetBounds(10, 10, 300, 100);
-  g->SetListSource(&src);
-  g->SetKeyField("ID");
-  g->SetListField("NAME");
-  g->SetRowCountProp(5);
-  form->Show();
-  gridtest::Pump();
+  TDBLookupGridGx* g = MakeBufferedList(ds, src);
   ASSERT_EQ(g->MemTable(), nullptr);
   g->SetKeyValue(Variant(2));
   gridtest::Pump();
@@ -750,23 +755,8 @@ TEST_F(LookupGridTest, ABufferedListScrollsByItsOwnBarAndKeepsTheKey) {
 // record is found again and the key stays.
 TEST_F(LookupGridTest, ABufferedListMovesFromTheKeysRow) {
   TTestDataSet ds(nullptr);
-  ds.FieldDefs().Add("ID", ftInteger);
-  ds.FieldDefs().Add("NAME", ftString, 20);
-  for (int i = 1; i <= 20; ++i) ds.AddRow({Variant(i), Variant("第" + std::to_string(i) + "项")});
-  ds.Open();
   TDataSource src(nullptr);
-  src.SetDataSet(&ds);
-  form = new TForm(nullptr);
-  form->SetBounds(10, 10, 360, 300);
-  auto* g = new TDBLookupGridGx(form);
-  g->SetParent(form);
-  g->SetBounds(10, 10, 300, 100);
-  g->SetListSource(&src);
-  g->SetKeyField("ID");
-  g->SetListField("NAME");
-  g->SetRowCountProp(5);
-  form->Show();
-  gridtest::Pump();
+  TDBLookupGridGx* g = MakeBufferedList(ds, src);
   g->SetKeyValue(Variant(2));
   gridtest::Pump();
   g->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
