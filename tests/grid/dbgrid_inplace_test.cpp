@@ -43,6 +43,15 @@ class DBGridInplaceTest : public DocsGridTest {
     docSource = std::make_unique<TDataSource>(nullptr);
     docSource->SetDataSet(docs.get());
   }
+  // CODE as a key-list column: Alfa stores A, Bravo stores B.
+  TColumnGx* AddKeyListCode() {
+    TColumnGx* code = AddColumn("CODE");
+    code->PickList()->Add("Alfa");
+    code->PickList()->Add("Bravo");
+    code->KeyList()->Add("A");
+    code->KeyList()->Add("B");
+    return code;
+  }
 };
 
 }  // namespace
@@ -200,11 +209,7 @@ TEST_F(DBGridInplaceTest, TypingCompletesAgainstAPickList) {
 TEST_F(DBGridInplaceTest, AKeyListColumnTakesOnlyItsEntriesUnlessNotInListIsAssigned) {
   MakeGrid();
   AddColumn("ID");
-  TColumnGx* code = AddColumn("CODE");
-  code->PickList()->Add("Alfa");
-  code->PickList()->Add("Bravo");
-  code->KeyList()->Add("A");
-  code->KeyList()->Add("B");
+  TColumnGx* code = AddKeyListCode();
   BindDocs();
   ASSERT_EQ(code->GetColumnType(), ckKeyList);
   TDBGridInplaceEdit* ed = OpenEditorAt(code);
@@ -283,11 +288,7 @@ TEST_F(DBGridInplaceTest, TheSpecialRowShortcutWritesItsValue) {
 
 TEST_F(DBGridInplaceTest, PastingIntoAKeyListColumnIsChecked) {
   MakeGrid();
-  TColumnGx* code = AddColumn("CODE");
-  code->PickList()->Add("Alfa");
-  code->PickList()->Add("Bravo");
-  code->KeyList()->Add("A");
-  code->KeyList()->Add("B");
+  TColumnGx* code = AddKeyListCode();
   BindDocs();
   TDBGridInplaceEdit* ed = OpenEditorAt(code);
   ed->SelectAll();
@@ -312,11 +313,7 @@ TEST_F(DBGridInplaceTest, PastingIntoAKeyListColumnIsChecked) {
 TEST_F(DBGridInplaceTest, CuttingFromAKeyListColumnRemovesAsDeleteDoes) {
   MakeGrid();
   AddColumn("ID");
-  TColumnGx* code = AddColumn("CODE");
-  code->PickList()->Add("Alfa");
-  code->PickList()->Add("Bravo");
-  code->KeyList()->Add("A");
-  code->KeyList()->Add("B");
+  TColumnGx* code = AddKeyListCode();
   BindDocs();
   struct Case {
     bool notInList;
