@@ -1636,6 +1636,10 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool SoftFrames() const override;
   // Raised cells drawn through the visual theme.
   virtual bool IsThemedCell(int col, int row, TGridDrawState state, const TRect& rect);
+  // The tree's lines and indent go with the first column shown, whatever is hidden before it.
+  bool IsTreeColumn(const TColumnGx* column) const {
+    return memTable_ && memTable_->IsTreeView() && !visibleColumns_.empty() && column == visibleColumns_.front();
+  }
   // Colours of a selected fixed cell (title, indicator, footer); true when they were set.
   virtual bool FixedCellColors(int col, const TCellTypeGx& type, TFont* font, TColor& background, bool down);
   virtual void DrawTitleCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect);
