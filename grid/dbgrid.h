@@ -1497,7 +1497,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // read: a handler of the post may have freed it.
   int RowOfMemoryRecord(const TMemoryRecordGx* record, int nearRow);
 
-  // ---- drawing (the full cell painter lands later; data cells are written plainly)
+  // ---- drawing
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
   // The style's colours of a data cell; true when it is highlighted.
   virtual bool DataCellColors(int col, int row, TFont* font, TColor& background, TGridDrawState state);
