@@ -1499,7 +1499,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
 
   // ---- drawing
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
-  // The style's colours of a data cell; true when it is highlighted.
+  // The style's colours of a data cell, or the grid's own without a style; true when it is highlighted.
   virtual bool DataCellColors(int col, int row, TFont* font, TColor& background, TGridDrawState state);
   bool IsFocusedCell(int col, int row);
   // The grid or its in-place editor has the focus.
