@@ -1497,9 +1497,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // read: a handler of the post may have freed it.
   int RowOfMemoryRecord(const TMemoryRecordGx* record, int nearRow);
 
-  // ---- drawing (the full cell painter lands later; data cells are written plainly)
+  // ---- drawing
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
-  // The style's colours of a data cell; true when it is highlighted.
+  // The style's colours of a data cell, or the grid's own without a style; true when it is highlighted.
   virtual bool DataCellColors(int col, int row, TFont* font, TColor& background, TGridDrawState state);
   bool IsFocusedCell(int col, int row);
   // The grid or its in-place editor has the focus.
@@ -1636,6 +1636,10 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool SoftFrames() const override;
   // Raised cells drawn through the visual theme.
   virtual bool IsThemedCell(int col, int row, TGridDrawState state, const TRect& rect);
+  // The tree's lines and indent go with the first column shown, whatever is hidden before it.
+  bool IsTreeColumn(const TColumnGx* column) const {
+    return memTable_ && memTable_->IsTreeView() && !visibleColumns_.empty() && column == visibleColumns_.front();
+  }
   // Colours of a selected fixed cell (title, indicator, footer); true when they were set.
   virtual bool FixedCellColors(int col, const TCellTypeGx& type, TFont* font, TColor& background, bool down);
   virtual void DrawTitleCell(int col, int row, const TCellTypeGx& type, TGridDrawState state, TRect rect);

@@ -1801,7 +1801,7 @@ void TCustomDBGridGx::OptimizeColsWidth(const std::vector<TColumnGx*>& cols) {
     } else {
       // The title cell shows the leaf part of a multi-level caption, wrapped where titles wrap.
       std::string caption = cols[i]->Title()->Caption();
-      if (useMultiTitle_) caption = caption.substr(caption.rfind('|') == std::string::npos ? 0 : caption.rfind('|') + 1);
+      if (useMultiTitle_) caption.erase(0, caption.rfind('|') + 1);  // npos + 1: nothing goes
       if (useMultiTitle_ || titleHeight_ > 0 || titleLines_ > 0) {
         RECT r{0, 0, std::max(1, cols[i]->Width() - 4), 0};
         DrawTextA(c->Handle(), caption.data(), static_cast<int>(caption.size()), &r,

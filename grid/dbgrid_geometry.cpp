@@ -647,9 +647,9 @@ void TCustomDBGridGx::TopLeftChanged() {
   if (memTable_) {
     UpdateVertScrollBar();
     FetchVisibleRecords();
-    // The tree's lines and boxes are the first column's: a tree does not scroll it out of view,
-    // unless the current cell needs the room.
-    const int treeCol = DataToRawColumn(0);
+    // The tree's lines and boxes are the first shown column's: a tree does not scroll it out of
+    // view, unless the current cell needs the room.
+    const int treeCol = visibleColumns_.empty() ? -1 : DataToRawColumn(visibleColumns_.front()->Index());
     if (memTable_->IsTreeView() && treeCol >= FixedCols() && treeCol < ColCount() && LeftCol() > treeCol &&
         GetColWidths(treeCol) > 0) {
       int left = treeCol;

@@ -9,10 +9,8 @@
 
 int TDBGridInplaceEdit::TreeIndent() const {
   TCustomDBGridGx* g = DBGrid();
-  IMemTableGx* table = g ? g->MemTable() : nullptr;
-  if (!table || !table->IsTreeView() || g->VisibleColumns().empty() || g->SelectedColumn() != g->VisibleColumns().front())
-    return 0;
-  return std::max(1, table->GetNodeLevel()) * kTreeLevelWidth;
+  if (!g || !g->IsTreeColumn(g->SelectedColumn())) return 0;
+  return std::max(1, g->MemTable()->GetNodeLevel()) * kTreeLevelWidth;
 }
 
 bool TDBGridInplaceEdit::RequiredStateShown() {

@@ -99,7 +99,7 @@ bool TCustomDBGridGx::CellToolTip(THintInfo& info) {
     BeginRowRead(cell.Y);
     try {
       // The tree column (the first one shown) has its text after the row's indent, as painted.
-      if (memTable_ && !visibleColumns_.empty() && c == visibleColumns_.front() && memTable_->IsTreeView())
+      if (IsTreeColumn(c))
         rect.Left = std::min(rect.Right, rect.Left + std::max(1, memTable_->GetNodeLevel()) * kTreeLevelWidth);
       const TColumnKindGx kind = c->GetColumnType();
       if (kind == ckCheckbox || kind == ckImageList) {

@@ -560,9 +560,7 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
     }
     TRect textRect = f.inner;
     // The tree lines are drawn once the cell is filled (below); the text starts after them.
-    // The tree goes with the first column shown, whatever is hidden before it.
-    const bool treeColumn = memTable_ && !visibleColumns_.empty() && column == visibleColumns_.front() &&
-                            memTable_->IsTreeView();
+    const bool treeColumn = IsTreeColumn(column);
     if (treeColumn)
       textRect.Left = std::min(textRect.Right, textRect.Left + std::max(1, memTable_->GetNodeLevel()) * kTreeLevelWidth);
     const bool buttons = column->AlwaysShowEditButton();

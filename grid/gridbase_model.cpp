@@ -480,8 +480,6 @@ void TCustomGridGx::SetFixedRows(int value) {
   Invalidate();
 }
 
-// The current cell went back to the first one: an editor still loaded for another cell hands
-// its text to that cell and hides, so that nothing typed goes to a cell that is not current.
 // The open editor keeps covering its cell when the geometry around it changes, and hides when the
 // cell no longer shows.
 void TCustomGridGx::PlaceOpenEditor() {
@@ -496,6 +494,8 @@ void TCustomGridGx::DropEditorCell() {
   if (inplaceEdit_) inplaceEdit_->Hide();
 }
 
+// The current cell moved (back to the first one, say): an editor still loaded for another cell
+// hands its text to that cell and hides, so that nothing typed goes to a cell that is not current.
 void TCustomGridGx::LeaveEditorCell() {
   if (inplaceCol_ != current_.X || inplaceRow_ != current_.Y) HideEdit();
 }

@@ -163,6 +163,22 @@ TEST_F(DBGridTreeClickTest, TheTreeColumnStaysInView) {
   EXPECT_EQ(grid->LeftCol(), grid->DataToRawColumn(0));
 }
 
+// Behind a hidden column the tree's column is the first one shown: that one stays in view.
+TEST_F(DBGridTreeClickTest, TheTreeColumnBehindAHiddenOneStaysInView) {
+  Build();
+  AddColumn("PARENT", "上级");
+  for (int i = 0; i < grid->Columns()->Count(); ++i) grid->Columns()->Items(i)->SetWidth(250);
+  TColumnGx* name = grid->Columns()->Items(0);
+  TColumnGx* id = grid->Columns()->Items(1);
+  id->SetIndex(0);
+  id->SetVisible(false);
+  gridtest::Pump();
+  const int treeCol = grid->DataToRawColumn(name->Index());
+  grid->SetLeftCol(treeCol + 1);
+  gridtest::Pump();
+  EXPECT_EQ(grid->LeftCol(), treeCol);
+}
+
 TEST_F(DBGridTreeClickTest, AFailedOpeningLeavesTheControlsOn) {
   Build();
   tree->OnNodeExpanding = [&](TCustomMemTableGx*, TMemRecViewGx*, bool&) { throw Exception("不能展开"); };
