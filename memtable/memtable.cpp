@@ -2153,7 +2153,6 @@ void TCustomMemTableGx::FitTexts(TMemoryRecordGx* rec, const std::vector<TextLim
         units += Utf8Decode(text, pos) > 0xFFFF ? 2 : 1;
       if (units <= limit.Size) continue;
       const std::u16string wide = Utf8ToUtf16(text);
-      if (wide.size() <= limit.Size) continue;
       size_t n = limit.Size;
       if (n > 0 && wide[n - 1] >= 0xD800 && wide[n - 1] <= 0xDBFF) --n;  // never half a surrogate pair
       cut = Variant(std::u16string_view(wide).substr(0, n));
