@@ -374,7 +374,7 @@ void TCustomDBComboBoxGx::DropDown() {
   TCustomImageList* images = Images();
   list->SetImages(images);
   int itemHeight = list->GetTextHeight();
-  if (images && EditImage()->UseImageHeight() && itemHeight < images->Height() + 1) itemHeight = images->Height();
+  if (images && EditImage()->UseImageHeight() && itemHeight < images->Height()) itemHeight = images->Height();
   list->SetItemHeight(itemHeight);
   list->Items()->BeginUpdate();
   list->Items()->Clear();

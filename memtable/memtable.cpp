@@ -1032,10 +1032,10 @@ void TCustomMemTableGx::InternalAddRecord(TRecordBuffer buffer, bool append) {
   TMemoryRecordGx* rec = view_->NewRecord();
   try {
     CopyBufferToRecord(buffer, rec);
-    if (postRowNumSet_) {
+    if (postRowNum_) {
       // Taken by this record alone: a row an event appends after this post keeps its own.
-      postRowNumSet_ = false;
-      rec->SetRowNum(postRowNum_);
+      rec->SetRowNum(*postRowNum_);
+      postRowNum_.reset();
     }
     if (append)
       view_->AddRecord(rec);
@@ -2153,7 +2153,6 @@ void TCustomMemTableGx::FitTexts(TMemoryRecordGx* rec, const std::vector<TextLim
         units += Utf8Decode(text, pos) > 0xFFFF ? 2 : 1;
       if (units <= limit.Size) continue;
       const std::u16string wide = Utf8ToUtf16(text);
-      if (wide.size() <= limit.Size) continue;
       size_t n = limit.Size;
       if (n > 0 && wide[n - 1] >= 0xD800 && wide[n - 1] <= 0xDBFF) --n;  // never half a surrogate pair
       cut = Variant(std::u16string_view(wide).substr(0, n));
@@ -2318,9 +2317,8 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
       SetRecordRowNum(rowNum);
       // The posted row keeps the source's row number, as a directly copied one does: the record
       // the post makes takes it, wherever the view shows it (a filter may hide it).
-      postRowNumSet_ = true;
       postRowNum_ = rowNum;
-      Finally forget([&] { postRowNumSet_ = false; });
+      Finally forget([&] { postRowNum_.reset(); });
       Post();
       if (++count >= limit) break;
       source->Next();

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -539,8 +540,7 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   // The record a Locate found and the row it is at, while the buffers are read again there.
   TMemoryRecordGx* located_ = nullptr;
   // The row number that the record a post makes gets before it is stored (LoadFromDataSet).
-  bool postRowNumSet_ = false;
-  int postRowNum_ = 0;
+  std::optional<int> postRowNum_;
   int locatedIndex_ = -1;
   int updateLock_ = 0;
   bool resyncPending_ = false;

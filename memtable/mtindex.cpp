@@ -56,17 +56,13 @@ TRecordsListGx* TMTIndexGx::RecordsList() const {
 
 void TMTIndexGx::SetActive(bool value) {
   if (value == active_) return;
-  if (value) CheckFieldNames(fields_);
-  active_ = value;
-  if (!value) {
-    items_.clear();
-    return;
-  }
+  if (!value) return Deactivate();
+  CheckFieldNames(fields_);
+  active_ = true;
   try {
     Rebuild();
   } catch (...) {
-    active_ = false;
-    items_.clear();
+    Deactivate();
     throw;
   }
 }
@@ -87,8 +83,7 @@ void TMTIndexGx::SetFields(const std::string& value) {
     try {
       Rebuild();
     } catch (...) {
-      active_ = false;
-      items_.clear();
+      Deactivate();
     }
     throw;
   }

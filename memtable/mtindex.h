@@ -127,6 +127,11 @@ class TMTIndexGx : public TCollectionItem {
  private:
   // Raises the structure's "Field '%s' not found" for a name of the list it lacks.
   void CheckFieldNames(const std::string& fields) const;
+  // Off and empty: what an index is left as when its items cannot be built.
+  void Deactivate() noexcept {
+    active_ = false;
+    items_.clear();
+  }
   void ResolveFieldIndexes() const;
   bool Enforces() const noexcept { return primary_ || unique_; }
   [[noreturn]] static void KeyViolation(const Variant& key);

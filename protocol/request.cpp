@@ -115,20 +115,18 @@ TCvTable::RowIndex& TCvTable::Rows() {
   // A closed Data cannot be walked: its rows are unknown, not none (its Delta may be open).
   data_->CheckActive();
   auto r = std::make_unique<RowIndex>();
-  {
-    const TField* key = data_->PKName().empty() ? nullptr : data_->FieldByName(data_->PKName());
-    const int count = data_->RecordCount();
-    r->recNos.reserve(count);
-    r->status.reserve(count);
-    r->keys.reserve(count);
-    data_->First();
-    for (int i = 0; i < count && !data_->Eof(); ++i) {
-      r->recNos.push_back(data_->RecNo());
-      r->status.push_back(data_->UpdateStatus());
-      r->keys.push_back(key ? KeyText(key) : std::string());
-      r->all.push_back(i);
-      data_->Next();
-    }
+  const TField* key = data_->PKName().empty() ? nullptr : data_->FieldByName(data_->PKName());
+  const int count = data_->RecordCount();
+  r->recNos.reserve(count);
+  r->status.reserve(count);
+  r->keys.reserve(count);
+  data_->First();
+  for (int i = 0; i < count && !data_->Eof(); ++i) {
+    r->recNos.push_back(data_->RecNo());
+    r->status.push_back(data_->UpdateStatus());
+    r->keys.push_back(key ? KeyText(key) : std::string());
+    r->all.push_back(i);
+    data_->Next();
   }
   rows_ = std::move(r);
   return *rows_;

@@ -340,7 +340,7 @@ void CentreOverActiveWindow(TForm* form) {
   form->SetBounds(x, y, form->Width(), form->Height());
 }
 
-// A driver that plays the user (a host running a script) may answer in place of a person; nonzero
+// A driver that plays the user (a host running a script) may answer in place of a person; true
 // when it did, with its answer in `answer`.
 bool AskDriver(const TDialogRequest& request, int& answer) {
   HWND active = GetActiveWindow();
