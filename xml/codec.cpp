@@ -117,7 +117,6 @@ void TXmlBufferedReadStream::Update() {
 }
 
 int64_t TXmlBufferedReadStream::ReadSlow(void* buffer, int64_t count) {
-  // A block used up (its last byte read the fast way) gives way to the next one here.
   if (needsUpdate_ || offset_ >= valid_) Update();
   if (count < 1) return 0;
   auto* out = static_cast<uint8_t*>(buffer);

@@ -62,7 +62,8 @@ class TXmlBufferedReadStream : public TStream {
   TXmlBufferedReadStream(TStream* source, bool ownsSource);
   ~TXmlBufferedReadStream() override;
   int64_t Read(void* buffer, int64_t count) override {
-    if (count == 1 && !needsUpdate_ && offset_ < valid_) {
+    // The last byte of a block goes the slow way, which loads the next block after it.
+    if (count == 1 && !needsUpdate_ && offset_ < valid_ - 1) {
       *static_cast<uint8_t*>(buffer) = buffer_[offset_++];
       ++position_;
       return 1;
