@@ -265,7 +265,9 @@ TEST_F(IndexTest, PaddedNamesAreTheNamesTheyPad) {
     }
     AddRow(list, {0, "d", 1.0});
     EXPECT_EQ(list->Count(), 4);
-    if (*c.items) EXPECT_EQ(Items(index), c.items);
+    if (*c.items) {
+      EXPECT_EQ(Items(index), c.items);
+    }
     EXPECT_EQ(index->Count(), 4);
     CheckConsistent(index);
     list->Indexes()->Delete(index->Index());
