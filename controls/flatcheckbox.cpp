@@ -241,6 +241,13 @@ void TFlatToggleControl::Dispatch(TMessage& m) {
       TCustomControl::Dispatch(m);
       Invalidate();
       return;
+    case CN_COMMAND:
+      // A click the parent reflects back (the native button's notice) is a click of this control.
+      if (m.WParamHi() == BN_CLICKED) {
+        Click();
+        return;
+      }
+      break;
     case CM_SYSCOLORCHANGE:
     case CM_PARENTCOLORCHANGED:
       TCustomControl::Dispatch(m);
