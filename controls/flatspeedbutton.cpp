@@ -183,11 +183,23 @@ void TFlatSpeedButton::DoMouseLeave() {
 }
 
 void TFlatSpeedButton::UpdateTracking() {
-  bool now = Enabled() && TFlatHoverTimer::UnderCursor(this);
-  if (now != mouseInControl_) {
-    mouseInControl_ = now;
-    Invalidate();
-  }
+  // The face is repainted whatever changed: a release away from the button has already cleared
+  // MouseInControl without painting over the hovered face.
+  mouseInControl_ = Enabled() && TFlatHoverTimer::UnderCursor(this);
+  TFlatHoverTimer& hover = SharedHover();
+  if (!mouseInControl_) hover.Untrack(this);
+  else if (hover.Tracked() != this) StartTracking();
+  Invalidate();
+}
+
+void TFlatSpeedButton::StartTracking() {
+  TFlatHoverTimer& hover = SharedHover();
+  if (TControl* old = hover.Tracked()) old->Perform(CM_MOUSELEAVE, 0, 0);
+  if (!GetActiveWindow()) return;
+  hover.Track(this, [this] {
+    if (!TFlatHoverTimer::UnderCursor(this)) Perform(CM_MOUSELEAVE, 0, 0);
+  });
+  Perform(CM_MOUSEENTER, 0, 0);
 }
 
 void TFlatSpeedButton::Dispatch(TMessage& m) {
@@ -274,16 +286,7 @@ void TFlatSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, 
 
 void TFlatSpeedButton::MouseMove(TShiftState shift, int x, int y) {
   TGraphicControl::MouseMove(shift, x, y);
-  TFlatHoverTimer& hover = SharedHover();
-  if (hover.Tracked() != this && TFlatHoverTimer::UnderCursor(this)) {
-    if (TControl* old = hover.Tracked()) old->Perform(CM_MOUSELEAVE, 0, 0);
-    if (GetActiveWindow()) {
-      hover.Track(this, [this] {
-        if (!TFlatHoverTimer::UnderCursor(this)) Perform(CM_MOUSELEAVE, 0, 0);
-      });
-      Perform(CM_MOUSEENTER, 0, 0);
-    }
-  }
+  if (SharedHover().Tracked() != this && TFlatHoverTimer::UnderCursor(this)) StartTracking();
   if (dragging_) {
     TButtonState now = down_ ? bsExclusive : bsUp;
     if (x >= 0 && x < ClientWidth() && y >= 0 && y < ClientHeight()) now = down_ ? bsExclusive : bsDown;

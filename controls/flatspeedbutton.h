@@ -91,6 +91,8 @@ class TFlatSpeedButton : public TGraphicControl {
   void DoMouseEnter();
   void DoMouseLeave();
   void UpdateTracking();
+  // Makes this button the tracked one (the one tracked before hears it left).
+  void StartTracking();
   FlatUtilitys::TTransparentMode transparentMode_ = FlatUtilitys::tmNone;
   bool useAdvColors_ = false;
   TAdvColors adv_[3] = {10, 10, 50};
