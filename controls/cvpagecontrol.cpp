@@ -691,6 +691,8 @@ void TCvPageControl::SetImages(TCustomImageList* v) {
 
 void TCvPageControl::SetTabPosition(TTabPosition v) {
   if (TabPosition() == v) return;
+  // A refused position leaves the images where they are.
+  CheckTabPosition(v);
   TCustomTabControl::SetImages(nullptr);
   TCustomTabControl::SetTabPosition(v);
   TCustomTabControl::SetImages(tabBorder3D_ ? images_ : sizingImages_.get());

@@ -86,7 +86,10 @@ class TCustomTabControl : public TWinControl {
   TTabStyle Style() const noexcept { return style_; }
   void SetStyle(TTabStyle v);
   TTabPosition TabPosition() const noexcept { return tabPosition_; }
+  // Left and right tabs without MultiLine raise the MultiLine error and change nothing.
   void SetTabPosition(TTabPosition v);
+  // Raises that error when v may not be set now; for descendants that prepare the change.
+  void CheckTabPosition(TTabPosition v) const;
   int TabHeight() const noexcept { return tabHeight_; }
   void SetTabHeight(int v);
   int TabWidth() const noexcept { return tabWidth_; }

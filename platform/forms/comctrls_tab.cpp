@@ -219,9 +219,13 @@ void TCustomTabControl::SetMultiLine(bool v) {
   SetAndRecreate(multiLine_, v);
 }
 
+void TCustomTabControl::CheckTabPosition(TTabPosition v) const {
+  if (!multiLine_ && (v == tpLeft || v == tpRight)) TabControlError("MultiLine must be True when TabPosition is tpLeft or tpRight");
+}
+
 void TCustomTabControl::SetTabPosition(TTabPosition v) {
   if (tabPosition_ == v) return;
-  if (!multiLine_ && (v == tpLeft || v == tpRight)) TabControlError("MultiLine must be True when TabPosition is tpLeft or tpRight");
+  CheckTabPosition(v);
   tabPosition_ = v;
   RecreateWnd();
   Realign();

@@ -220,6 +220,29 @@ TEST_F(PageControl, TabSplitLineRefusedForTheFlatStyles) {
   EXPECT_TRUE(pc->TabSplitLine());
 }
 
+TEST_F(PageControl, SideTabsWithoutMultiLineAreRefusedBeforeAnythingChanges) {
+  ThreePages();
+  pc->TabMargin()->SetLeftMargin(10);
+  pc->Loaded();
+  Show();
+  TRect before = pc->TabRect(0);
+  for (TTabPosition side : {tpLeft, tpRight}) {
+    try {
+      pc->SetTabPosition(side);
+      FAIL();
+    } catch (const EListError& e) {
+      EXPECT_EQ(e.Message(), "MultiLine must be True when TabPosition is tpLeft or tpRight");
+    }
+    EXPECT_EQ(pc->TabPosition(), tpTop);
+    EXPECT_EQ(pc->TCustomTabControl::Images(), pc->SizingImages());
+    EXPECT_EQ(pc->TabRect(0), before) << "the tabs keep the width reserved for images";
+  }
+  pc->SetMultiLine(true);
+  pc->SetTabPosition(tpLeft);
+  EXPECT_EQ(pc->TabPosition(), tpLeft);
+  EXPECT_EQ(pc->TCustomTabControl::Images(), pc->SizingImages());
+}
+
 TEST_F(PageControl, ClickEventsInOrder) {
   ThreePages();
   Show();
