@@ -380,6 +380,7 @@ void TCvPageControl::InsertPage(TCvTabSheet* page) {
 void TCvPageControl::RemovePage(TCvTabSheet* page) {
   if (closing_ == page) closing_ = nullptr;
   if (closeNext_ == page) closeNext_ = nullptr;
+  if (closePressed_ == page) closePressed_ = nullptr;
   if (InState(csDestroying)) {
     page->tabShowing_ = false;
     page->pageControl_ = nullptr;

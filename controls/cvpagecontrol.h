@@ -356,4 +356,6 @@ class TCvPageControl : public TCustomTabControl {
   // The page being closed and the one to show next; cleared when a handler removes either.
   TCvTabSheet* closing_ = nullptr;
   TCvTabSheet* closeNext_ = nullptr;
+  // The page whose close button took the last left press (null when none did).
+  TCvTabSheet* closePressed_ = nullptr;
 };

@@ -125,6 +125,7 @@ void TCvPageControl::CMMouseLeave(TMessage& m) {
 
 void TCvPageControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomTabControl::MouseDown(button, shift, x, y);
+  if (button == mbLeft) closePressed_ = nullptr;
   if (InState(csDesigning)) return;
   TCvTabSheet* p = activePage_;
   if (!tabBorder3D_ && p && p->ShowClose() && PtInCloseButton(ActivePageIndex(), x, y)) {
@@ -132,6 +133,7 @@ void TCvPageControl::MouseDown(TMouseButton button, TShiftState shift, int x, in
       CloseActivePage(true, false);
       return;
     }
+    if (button == mbLeft) closePressed_ = p;
     DrawCloseButton(Canvas(), TabRectOfPage(ActivePageIndex()), 2, true);
     return;
   }
@@ -146,8 +148,12 @@ void TCvPageControl::MouseDown(TMouseButton button, TShiftState shift, int x, in
 void TCvPageControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomTabControl::MouseUp(button, shift, x, y);
   if (InState(csDesigning) || tabBorder3D_ || button != mbLeft) return;
+  // Only the close button that took the press closes: after a close at the press (dock sites)
+  // the next page's button may lie under the pointer.
+  TCvTabSheet* pressed = closePressed_;
+  closePressed_ = nullptr;
   TCvTabSheet* p = activePage_;
-  if (!p || !p->ShowClose() || !PtInCloseButton(ActivePageIndex(), x, y)) return;
+  if (!p || p != pressed || !p->ShowClose() || !PtInCloseButton(ActivePageIndex(), x, y)) return;
   CloseActivePage(!IsLastTab(p), true);
 }
 

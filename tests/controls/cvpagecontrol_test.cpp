@@ -668,16 +668,28 @@ TEST_F(PageControlMore, DesignerClickThroughOnOtherTabs) {
   EXPECT_EQ(pc->Perform(CM_DESIGNHITTEST, 0, MAKELPARAM(150, 150)), 0);
 }
 
-TEST_F(PageControlMore, DockSiteClosesOnPress) {
+TEST_F(PageControlMore, DockSiteClosesOnPressAndAReleaseOnlyWhatItPressed) {
   pc->SetDockSite(true);
-  pc->GetPage(0)->SetShowClose(true);
+  for (int i = 0; i < 3; ++i) pc->GetPage(i)->SetShowClose(true);
   Show();
   TRect a = pc->TabRectOfPage(0);
   MouseDown(pc, a.Left + 6, a.Top + 6);
   EXPECT_EQ(pc->GetPageCount(), 2);
   EXPECT_EQ(pc->ActivePage(), pc->GetPage(0));
   EXPECT_EQ(pc->ActivePage()->Caption(), "Beta");
+  // The release lands on Beta's close button, now under the pointer: one click closes one page.
+  ASSERT_TRUE(pc->PtInCloseButton(0, a.Left + 6, a.Top + 6));
   MouseUp(pc, a.Left + 6, a.Top + 6);
+  EXPECT_EQ(pc->GetPageCount(), 2);
+  EXPECT_EQ(pc->ActivePage()->Caption(), "Beta");
+  // Without a dock site the release closes, but only the page whose button took the press.
+  pc->SetDockSite(false);
+  MouseDown(pc, a.Left + 6, a.Top + 6);
+  MouseUp(pc, a.Left + 6, a.Top + 6);
+  EXPECT_EQ(pc->GetPageCount(), 1);
+  EXPECT_EQ(pc->ActivePage()->Caption(), "Gamma");
+  MouseUp(pc, a.Left + 6, a.Top + 6);  // a second release without a press
+  EXPECT_EQ(pc->GetPageCount(), 1);
 }
 
 TEST_F(PageControlMore, SheetGradient) {
