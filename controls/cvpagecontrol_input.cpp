@@ -78,8 +78,9 @@ void TCvPageControl::Dispatch(TMessage& m) {
       if (DockSite()) DockClient(reinterpret_cast<TControl*>(m.LParam));
       return;
     case CM_UNDOCKCLIENT:
+      // Also once DockSite is off: a client that leaves (or goes) takes the page made for it.
       m.Result = 0;
-      if (DockSite()) UndockClient(reinterpret_cast<TControl*>(m.LParam));
+      UndockClient(reinterpret_cast<TControl*>(m.LParam));
       return;
     case CM_DOCKNOTIFICATION: {
       // WParam: the client; LParam: the message it received.

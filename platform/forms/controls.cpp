@@ -171,6 +171,12 @@ TControl::TControl(TComponent* owner) : TComponent(owner), font_(std::make_uniqu
 void TControl::BeforeDestruction() {
   TComponent::BeforeDestruction();
   if (Application) Application->ControlDestroyed(this);
+  // A docked control that goes leaves its site as if undocked, while it is still whole: the site
+  // lets go of what it made for it (a page, a floating host).
+  if (TWinControl* site = hostDockSite_) {
+    site->Perform(CM_UNDOCKCLIENT, 0, reinterpret_cast<LPARAM>(this));
+    site->RemoveDockClient(this);
+  }
 }
 
 TControl::~TControl() {

@@ -7,7 +7,8 @@
 // it). Escape and a lost capture cancel. A control with DragKind dkDock docks instead: the dock
 // site under the pointer (DockSite, GetSiteInfo, DockOver) places the dock rectangle, shown as an
 // outline, or the control would float there in a floating host form; the release docks or floats
-// it (CM_DOCKCLIENT to the new site, CM_UNDOCKCLIENT to the old one).
+// it (CM_DOCKCLIENT to the new site, CM_UNDOCKCLIENT to the old one). A docked control that is
+// freed sends its site CM_UNDOCKCLIENT too (with no new site), so the site lets go of it.
 #include "platform/forms/controls.h"
 #include "platform/forms/forms.h"
 
