@@ -47,6 +47,7 @@ FANO_PUBLISHED(TCvTabSheet, p) {
   p.Property("ColorTo", &TCvTabSheet::ColorTo, &TCvTabSheet::SetColorTo);
   p.Property("ActiveImageIndex", &TCvTabSheet::ActiveImageIndex, &TCvTabSheet::SetActiveImageIndex);
   p.Property("PageIndex", &TCvTabSheet::PageIndex, &TCvTabSheet::SetPageIndex).Stored(false);
+  p.Property("Constraints", &TControl::Constraints, &TControl::SetConstraints);
 }
 
 FANO_PUBLISHED(TCvPageControl, p) {

@@ -12,6 +12,7 @@
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 
+FANO_IMPLEMENT_CLASS_OWNED(TSizeConstraints, TPersistent, TControl)
 FANO_IMPLEMENT_COMPONENT(TControl, TComponent)
 FANO_IMPLEMENT_COMPONENT(TWinControl, TControl)
 FANO_IMPLEMENT_CLASS(TControlCanvas, TCanvas)
@@ -159,9 +160,63 @@ std::string GetLongHint(std::string_view hint) {
   return std::string(bar == std::string_view::npos ? hint : hint.substr(bar + 1));
 }
 
+// ---- TSizeConstraints -------------------------------------------------------------------------
+
+void TSizeConstraints::Assign(TPersistent* source) {
+  if (auto* c = dynamic_cast<TSizeConstraints*>(source)) {
+    minWidth_ = c->minWidth_;
+    minHeight_ = c->minHeight_;
+    maxWidth_ = c->maxWidth_;
+    maxHeight_ = c->maxHeight_;
+    Changed();
+    return;
+  }
+  TPersistent::Assign(source);
+}
+
+TPersistent* TSizeConstraints::GetOwner() const { return control_; }
+
+namespace {
+
+// Stores one limit of a min/max pair; the other one gives way (0 stays "no limit").
+bool SetLimit(int& field, int& other, int value, bool isMin) {
+  value = std::max(0, value);
+  if (field == value) return false;
+  field = value;
+  if (value > 0 && other > 0 && (isMin ? value > other : value < other)) other = value;
+  return true;
+}
+
+}  // namespace
+
+void TSizeConstraints::SetMinWidth(int v) {
+  if (SetLimit(minWidth_, maxWidth_, v, true)) Changed();
+}
+void TSizeConstraints::SetMinHeight(int v) {
+  if (SetLimit(minHeight_, maxHeight_, v, true)) Changed();
+}
+void TSizeConstraints::SetMaxWidth(int v) {
+  if (SetLimit(maxWidth_, minWidth_, v, false)) Changed();
+}
+void TSizeConstraints::SetMaxHeight(int v) {
+  if (SetLimit(maxHeight_, minHeight_, v, false)) Changed();
+}
+
+void TSizeConstraints::Constrain(int& width, int& height) const noexcept {
+  if (maxWidth_ > 0 && width > maxWidth_) width = maxWidth_;
+  if (minWidth_ > 0 && width < minWidth_) width = minWidth_;
+  if (maxHeight_ > 0 && height > maxHeight_) height = maxHeight_;
+  if (minHeight_ > 0 && height < minHeight_) height = minHeight_;
+}
+
+void TSizeConstraints::Changed() {
+  if (control_) control_->ConstraintsChanged();
+}
+
 // ---- TControl ---------------------------------------------------------------------------------
 
-TControl::TControl(TComponent* owner) : TComponent(owner), font_(std::make_unique<TFont>()) {
+TControl::TControl(TComponent* owner)
+    : TComponent(owner), font_(std::make_unique<TFont>()), constraints_(std::make_unique<TSizeConstraints>(this)) {
   windowProc_ = [this](TMessage& m) { WndProc(m); };
   font_->SetOwner(this);
   font_->OnChange = [this](TObject* s) { FontChanged(s); };
@@ -327,6 +382,7 @@ void TControl::DefaultHandler(TMessage& m) {
 void TControl::SetBounds(int left, int top, int width, int height) {
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
   if (!CanResize(width, height)) return;
+  constraints_->Constrain(width, height);
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
   InvalidateControl(visible_, false);
   left_ = left;
@@ -337,6 +393,12 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   Invalidate();
   RequestAlign();
   if (!InState(csLoading)) Resize();
+}
+
+void TControl::ConstraintsChanged() {
+  int w = width_, h = height_;
+  constraints_->Constrain(w, h);
+  if (w != width_ || h != height_) SetBounds(left_, top_, w, h);
 }
 
 bool TControl::CanResize(int& newWidth, int& newHeight) {
@@ -1431,6 +1493,8 @@ void TWinControl::SetBorderWidth(int value) {
 void TWinControl::SetBounds(int left, int top, int width, int height) {
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
   if (!CanResize(width, height)) return;
+  Constraints()->Constrain(width, height);
+  if (left == left_ && top == top_ && width == width_ && height == height_) return;
   if (handle_ && !IsIconic(handle_)) {
     SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   } else {

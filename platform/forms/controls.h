@@ -173,6 +173,37 @@ std::string GetLongHint(std::string_view hint);
 
 using TWndMethod = std::function<void(TMessage& message)>;
 
+// The smallest and largest size a control takes (0: no limit). Setting bounds keeps within them,
+// and a changed limit resizes the control at once. A minimum above the maximum raises the maximum
+// with it (a maximum below the minimum lowers the minimum); negative values count as 0.
+//
+//   sheet->Constraints()->SetMinWidth(120);   // the sheet is never narrower than 120 pixels
+class TSizeConstraints : public TPersistent {
+  FANO_CLASS(TSizeConstraints)
+ public:
+  explicit TSizeConstraints(TControl* control = nullptr) : control_(control) {}
+  void Assign(TPersistent* source) override;
+  TPersistent* GetOwner() const override;
+  int MinWidth() const noexcept { return minWidth_; }
+  int MinHeight() const noexcept { return minHeight_; }
+  int MaxWidth() const noexcept { return maxWidth_; }
+  int MaxHeight() const noexcept { return maxHeight_; }
+  void SetMinWidth(int v);
+  void SetMinHeight(int v);
+  void SetMaxWidth(int v);
+  void SetMaxHeight(int v);
+  // Brings a size within the limits.
+  void Constrain(int& width, int& height) const noexcept;
+
+ private:
+  void Changed();
+  TControl* control_;
+  int minWidth_ = 0;
+  int minHeight_ = 0;
+  int maxWidth_ = 0;
+  int maxHeight_ = 0;
+};
+
 class TControl : public TComponent {
   FANO_CLASS(TControl)
  public:
@@ -216,6 +247,9 @@ class TControl : public TComponent {
 
   TAlign Align() const noexcept { return align_; }
   virtual void SetAlign(TAlign value);
+  // Size limits kept by SetBounds (and so by alignment and form resources).
+  TSizeConstraints* Constraints() const noexcept { return constraints_.get(); }
+  void SetConstraints(TSizeConstraints* value) { constraints_->Assign(value); }
   TAnchors Anchors() const noexcept { return anchors_; }
   void SetAnchors(TAnchors value);
   bool AutoSize() const noexcept { return autoSize_; }
@@ -445,6 +479,9 @@ class TControl : public TComponent {
 
  private:
   friend class TWinControl;
+  friend class TSizeConstraints;
+  // Resizes the control into changed limits.
+  void ConstraintsChanged();
   TWinControl* parent_ = nullptr;
   TAlign align_ = alNone;
   TAnchors anchors_{akLeft, akTop};
@@ -457,6 +494,7 @@ class TControl : public TComponent {
   TColor color_ = clWindow;
   bool parentColor_ = true;
   std::unique_ptr<TFont> font_;
+  std::unique_ptr<TSizeConstraints> constraints_;
   bool parentFont_ = true;
   std::string hint_;
   bool showHint_ = false;

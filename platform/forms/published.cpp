@@ -60,6 +60,13 @@ FANO_PUBLISHED(TBrush, p) {
   p.Property("Style", &TBrush::Style, &TBrush::SetStyle);
 }
 
+FANO_PUBLISHED(TSizeConstraints, p) {
+  p.Property("MaxHeight", &TSizeConstraints::MaxHeight, &TSizeConstraints::SetMaxHeight);
+  p.Property("MaxWidth", &TSizeConstraints::MaxWidth, &TSizeConstraints::SetMaxWidth);
+  p.Property("MinHeight", &TSizeConstraints::MinHeight, &TSizeConstraints::SetMinHeight);
+  p.Property("MinWidth", &TSizeConstraints::MinWidth, &TSizeConstraints::SetMinWidth);
+}
+
 FANO_PUBLISHED(TControl, p) {
   p.Property("Left", &TControl::Left, &TControl::SetLeft);
   p.Property("Top", &TControl::Top, &TControl::SetTop);

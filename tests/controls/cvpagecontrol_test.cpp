@@ -451,12 +451,15 @@ TEST_F(PageControl, ReadFromAFormResource) {
   pc->Free();
   ReadComponentText(form, R"(object TForm PagesForm {
   object TCvPageControl pcMain {
+    Width = 300
+    Height = 200
     TabStyle = tsDotNet
     ActiveColor = 65535
     TabMargin.LeftMargin = 6
     object TCvTabSheet tsA {
       Caption = "基本"
       ShowClose = true
+      Constraints.MaxWidth = 100
     }
     object TCvTabSheet tsB {
       Caption = "明细"
@@ -476,7 +479,14 @@ TEST_F(PageControl, ReadFromAFormResource) {
   EXPECT_EQ(pc->ActivePage(), pc->GetPage(0));
   EXPECT_TRUE(pc->IsLoaded());
   EXPECT_EQ(pc->SizingImages()->Width(), 6);
+  // The page fills the control only as far as its constraints let it.
+  Show();
+  EXPECT_EQ(pc->GetPage(0)->Constraints()->MaxWidth(), 100);
+  EXPECT_EQ(pc->GetPage(0)->Width(), 100);
+  EXPECT_GT(pc->GetPage(0)->Height(), 100);
   std::string text = WriteComponentText(form);
+  EXPECT_NE(text.find("Constraints.MaxWidth = 100"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Constraints.MinWidth"), std::string::npos) << text;
   EXPECT_NE(text.find("TabStyle = tsDotNet"), std::string::npos) << text;
   EXPECT_NE(text.find("object TCvTabSheet tsB"), std::string::npos) << text;
   // Of the margins, the left one is written as it differs from 0, the right one always, the top
