@@ -66,7 +66,7 @@ struct DragManager {
   TControl* target = nullptr;
   TWinControl* site = nullptr;
   bool accepted = false;
-  TDragCapture* capture = nullptr;
+  TWinControl* capture = nullptr;  // a TDragCapture (a type of this file only)
   std::unique_ptr<TDragTracker> tracker;
 
   static DragManager& Get() {
