@@ -207,16 +207,21 @@ TEST_F(NumberEditTest, CalculatorDropsDownWithTheValueAndHandsBackTheResult) {
   TPopupCalculatorGx* calc = edit->Calculator();
   EXPECT_EQ(calc->DisplayText(), "12");
   EXPECT_TRUE(IsWindowVisible(calc->Handle()));
+  Wheel(edit, WHEEL_DELTA);  // the wheel over the editor steps the calculator
+  EXPECT_EQ(calc->DisplayText(), "13");
+  Wheel(edit, -WHEEL_DELTA);
+  Wheel(edit, -WHEEL_DELTA);
+  EXPECT_EQ(calc->DisplayText(), "11");
   Type("+3");  // typed keys go to the calculator
   EXPECT_EQ(calc->DisplayText(), "3");
   EXPECT_EQ(Number(), 12);
   KeyPress(VK_RETURN);  // "=" is pending: Enter calculates
-  EXPECT_EQ(calc->DisplayText(), "15");
+  EXPECT_EQ(calc->DisplayText(), "14");
   EXPECT_TRUE(edit->CalculatorVisible());
   KeyPress(VK_RETURN);  // now it closes and hands the value back
   EXPECT_FALSE(edit->CalculatorVisible());
   EXPECT_FALSE(IsWindowVisible(calc->Handle()));
-  EXPECT_EQ(Number(), 15);
+  EXPECT_EQ(Number(), 14);
 }
 
 // The main button is hidden, but its shortcut still opens the calculator instead of stepping,
