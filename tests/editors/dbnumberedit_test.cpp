@@ -69,6 +69,18 @@ TEST_F(NumberEditTest, ReversedBoundsKeepOnlyTheOneThatIsNotZero) {
   edit->SelectAll();
   Type("5000");
   EXPECT_EQ(Number(), 5000);
+  // A sign alone reads 0, not yet held to the bounds.
+  edit->SelectAll();
+  Type("-");
+  EXPECT_EQ(Shown(), "-");
+  EXPECT_EQ(Number(), 0);
+  edit->SetMinValue(-100);
+  edit->SetMaxValue(-5);
+  edit->SelectAll();
+  Type("+");
+  EXPECT_EQ(Number(), 0);
+  Type("7");
+  EXPECT_EQ(Number(), -5);
 }
 
 TEST_F(NumberEditTest, DecimalPlacesLimitTyping) {
