@@ -361,8 +361,10 @@ void TPopupMonthCalendarGx::Dispatch(TMessage& m) {
       TMonthCalendar::Dispatch(m);
       TPoint p(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
       if (!ClientRect().Contains(p)) return;
-      UINT hit = HitTest(p);
-      if ((hit & MCHT_CALENDARDATE) == MCHT_CALENDARDATE && hit != MCHT_CALENDARDAY && (hit & MCHT_TITLE) != MCHT_TITLE)
+      // A date of this month or a trailing one of the months beside it; not the day names, the
+      // week numbers or the title.
+      UINT hit = HitTest(p) & ~static_cast<UINT>(MCHT_NEXT | MCHT_PREV);
+      if (hit == MCHT_CALENDARDATE)
         if (auto* owner = PopupOwnerOf(this)) owner->CloseUp(true);
       return;
     }
