@@ -42,6 +42,11 @@ TEST_F(PopupCalendar, EnterAcceptsEscapeCancelsAndTheWheelMovesByOneDay) {
   cal->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
   cal->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
   EXPECT_EQ(cal->Date(), EncodeDate(2024, 5, 14));
+  // A grid cell hands its open calendar the wheel as CM_MOUSEWHEEL.
+  EXPECT_EQ(cal->Perform(CM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0), 1);
+  EXPECT_EQ(cal->Date(), EncodeDate(2024, 5, 15));
+  cal->Perform(CM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+  EXPECT_EQ(cal->Date(), EncodeDate(2024, 5, 14));
   EXPECT_EQ(cal->Perform(WM_GETDLGCODE, 0, 0) & (DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS),
             DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS);
   PostMessage(cal->Handle(), WM_POPUPCLOSEUP, 0, 0);
