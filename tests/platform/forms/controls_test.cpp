@@ -133,15 +133,12 @@ TEST_F(Controls, TheWheelStaysWithItsWindowOverWindowlessChildren) {
   };
   form->Show();
   Pump();
-  ASSERT_TRUE(c->Focused());
   TPoint p = ScreenPoint(c, 20, 10);
   ASSERT_TRUE(PtInRect(g->BoundsRect(), p));  // misread as a client point, it is over the child
   FanoInputMouseWheel(WHEEL_DELTA, p.X, p.Y);
   Pump();
   EXPECT_EQ(childWheels, 0);
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].X, p.X);
-  EXPECT_EQ(seen[0].Y, p.Y);
+  EXPECT_EQ(seen, std::vector<TPoint>{p});
 }
 
 class Painter : public TGraphicControl {
