@@ -342,12 +342,15 @@ void TPopupCalculatorGx::Dispatch(TMessage& m) {
     case WM_POPUPCLOSEUP:
       CloseOwner(false);
       return;
-    case WM_MOUSEWHEEL: {
+    case WM_MOUSEWHEEL:
+    case CM_MOUSEWHEEL: {
+      // From the editor it drops down for, or as a notice from a grid cell: both carry the delta
+      // in the high word.
       if (State() != csErrorGx) {
         int delta = static_cast<short>(HIWORD(m.WParam));
         TCalculatorGx::SetValue(TCalculatorGx::GetValue() + (delta > 0 ? 1 : -1));
       }
-      m.Result = 0;
+      m.Result = m.Msg == CM_MOUSEWHEEL ? 1 : 0;
       return;
     }
     default:

@@ -306,20 +306,15 @@ void TCustomDBDateTimeEditGx::ButtonDownDefault(bool lowerHalf) {
   TCustomDBEditGx::ButtonDownDefault(lowerHalf);
 }
 
-void TCustomDBDateTimeEditGx::JumpToNextElement() {
+void TCustomDBDateTimeEditGx::JumpToNextElement(char32_t separator) {
   std::u32string text = Chars(TCustomMaskEdit::EditText());
   std::u32string tpl = Chars(DateTimeEditTemplate(CurrentEditFormat()));
   int start = 0, stop = 0;
   GetSel(start, stop);
-  char32_t date = static_cast<unsigned char>(FormatSettings.DateSeparator);
-  char32_t time = static_cast<unsigned char>(FormatSettings.TimeSeparator);
-  size_t at = std::u32string::npos;
-  for (size_t i = static_cast<size_t>(std::max(start, 0)); i < text.size(); ++i)
-    if (text[i] == date || text[i] == time) {
-      at = i + 1;
-      break;
-    }
-  if (at == std::u32string::npos || at >= tpl.size()) at = 0;
+  // The element after the next place that shows the very separator typed; none: the first place.
+  size_t at = text.find(separator, static_cast<size_t>(std::max(start, 0)));
+  at = at == std::u32string::npos ? 0 : at + 1;
+  if (at >= tpl.size()) at = 0;
   if (!IsDateTimeElementLetter(tpl[at])) return;
   size_t end = at;
   while (end < tpl.size() && tpl[end] == tpl[at]) ++end;
@@ -406,7 +401,7 @@ void TCustomDBDateTimeEditGx::KeyPress(TKeyChar& key) {
   if (IsMasked() && key != 0 &&
       (key == static_cast<unsigned char>(FormatSettings.DateSeparator) ||
        key == static_cast<unsigned char>(FormatSettings.TimeSeparator))) {
-    JumpToNextElement();
+    JumpToNextElement(key);
     key = 0;
     return;
   }

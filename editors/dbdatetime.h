@@ -86,7 +86,8 @@ class TCustomDBDateTimeEditGx : public TCustomDBEditGx {
   std::string FormatValue(TDateTime value) const;
   bool CanStep();
   bool HandleCalendarMessage(TMessage& m);
-  void JumpToNextElement();
+  // A typed separator selects the element after that separator's next place in the text.
+  void JumpToNextElement(char32_t separator);
   // Typing into an empty editor starts at its first element, and typing into an element whose
   // places before the caret are blank starts at the element's beginning.
   void MoveCaretToTypingStart();

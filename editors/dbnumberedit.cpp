@@ -224,6 +224,11 @@ void TCustomDBNumberEditGx::UpdateValueFromText() {
     if (!TCustomMaskEdit::Text().empty()) SetTextGuarded("");
     return;
   }
+  // A sign alone is a number begun: 0, not yet held to the bounds.
+  if (text == "+" || text == "-") {
+    value_ = Variant(0.0);
+    return;
+  }
   double v = 0;
   if (!TextToNumber(text, v)) return;  // not a number: the last value stands
   value_ = Variant(ConstrainValue(v));

@@ -616,8 +616,8 @@ void TEditButtonGx::ActionChange(TObject* sender, bool checkDefaults) {
   if (!a) return;
   if (!checkDefaults || enabled_) SetEnabled(a->Enabled());
   if (!checkDefaults || hint_.empty()) SetHint(a->Hint());
-  if (!checkDefaults || shortCut_ == defaultShortCut_) SetShortCut(a->ShortCut());
-  if (!checkDefaults || visible_ == defaultVisible_) SetVisible(a->Visible());
+  if (!checkDefaults || shortCut_ == 0) SetShortCut(a->ShortCut());
+  if (!checkDefaults || visible_) SetVisible(a->Visible());
 }
 
 void TEditButtonGx::PropertyChanged() {
@@ -710,7 +710,6 @@ void TEditButtonGx::InitiateAction() {
 }
 
 TDropDownEditButtonGx::TDropDownEditButtonGx(TCollection* collection) : TEditButtonGx(collection) {
-  defaultShortCut_ = kAltDown;
   SetShortCut(kAltDown);
 }
 
@@ -721,8 +720,6 @@ TDropDownEditButtonGx* TDropDownEditButtonGx::CreateForEditor(TComponent* editor
 }
 
 TVisibleEditButtonGx::TVisibleEditButtonGx(TCollection* collection) : TEditButtonGx(collection) {
-  defaultShortCut_ = kAltDown;
-  defaultVisible_ = true;
   SetShortCut(kAltDown);
   SetVisible(true);
 }

@@ -216,8 +216,6 @@ class TEditButtonGx : public TCollectionItem {
   virtual void ActionChange(TObject* sender, bool checkDefaults);
   void PropertyChanged();
   void SetEditor(TComponent* editor) noexcept { editor_ = editor; }
-  TShortCut defaultShortCut_ = 0;
-  bool defaultVisible_ = false;
 
  private:
   friend class TEditButtonActionLinkGx;

@@ -361,8 +361,10 @@ void TPopupMonthCalendarGx::Dispatch(TMessage& m) {
       TMonthCalendar::Dispatch(m);
       TPoint p(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
       if (!ClientRect().Contains(p)) return;
-      UINT hit = HitTest(p);
-      if ((hit & MCHT_CALENDARDATE) == MCHT_CALENDARDATE && hit != MCHT_CALENDARDAY && (hit & MCHT_TITLE) != MCHT_TITLE)
+      // A date of this month or a trailing one of the months beside it; not the day names, the
+      // week numbers or the title.
+      UINT hit = HitTest(p) & ~static_cast<UINT>(MCHT_NEXT | MCHT_PREV);
+      if (hit == MCHT_CALENDARDATE)
         if (auto* owner = PopupOwnerOf(this)) owner->CloseUp(true);
       return;
     }
@@ -375,10 +377,13 @@ void TPopupMonthCalendarGx::Dispatch(TMessage& m) {
     case WM_POPUPCLOSEUP:
       if (auto* owner = PopupOwnerOf(this)) owner->CloseUp(false);
       return;
-    case WM_MOUSEWHEEL: {
+    case WM_MOUSEWHEEL:
+    case CM_MOUSEWHEEL: {
+      // From the editor it drops down for, or as a notice from a grid cell: both carry the delta
+      // in the high word.
       int delta = static_cast<short>(HIWORD(m.WParam));
       SetDate(Date() + (delta < 0 ? 1 : -1));
-      m.Result = 0;
+      m.Result = m.Msg == CM_MOUSEWHEEL ? 1 : 0;
       return;
     }
   }

@@ -13,6 +13,7 @@
 #include "platform/classes/classreg.h"
 #include "platform/classes/published.h"
 #include "platform/db/dbconsts.h"
+#include "platform/rtl/exceptions.h"
 #include "platform/rtl/strings.h"
 
 FANO_IMPLEMENT_ABSTRACT(TMasterDataLinkGx, TMasterDataLink)
@@ -140,7 +141,12 @@ bool TSortedVarlistGx::FindKeyValueIndex(const Variant& value, int& pos) const {
   bool found = false;
   while (lo <= hi) {
     int mid = (lo + hi) / 2;
-    TVariantRelationship r = CompareVariants(items_[static_cast<size_t>(mid)], value);
+    TVariantRelationship r = vrNotEqual;
+    try {
+      r = CompareVariants(items_[static_cast<size_t>(mid)], value);
+    } catch (const EVariantError&) {
+      // Reported as this list's own error below, whatever the values were.
+    }
     if (r == vrNotEqual) throw Exception(SSortedVarlistNotComparable);
     if (r == vrLessThan) {
       lo = mid + 1;

@@ -17,7 +17,24 @@ FANO_IMPLEMENT_ABSTRACT(TMTIndexesGx, TCollection)
 
 namespace {
 
-bool SameKey(const Variant& a, const Variant& b) { return CompareVariants(a, b) == vrEqual; }
+// Keys that cannot be compared are not the same key.
+bool SameKey(const Variant& a, const Variant& b) {
+  try {
+    return CompareVariants(a, b) == vrEqual;
+  } catch (const EVariantError&) {
+    return false;
+  }
+}
+
+// The index's own order: keys that cannot be compared give vrNotEqual instead of the platform's
+// error, so each caller reports it in its own words (or carries on).
+TVariantRelationship CompareKeys(const Variant& a, const Variant& b) {
+  try {
+    return CompareVariants(a, b);
+  } catch (const EVariantError&) {
+    return vrNotEqual;
+  }
+}
 
 // A key as the violation message shows it; the values of a multi-field key joined by ";".
 std::string KeyText(const Variant& key) {
@@ -162,7 +179,7 @@ bool TMTIndexGx::FindKeyValueIndex(const Variant& key, int& pos) const {
       const int32_t a = item.KeyValue.AsInteger(), b = key.AsInteger();
       return a < b ? vrLessThan : (b < a ? vrGreaterThan : vrEqual);
     }
-    const TVariantRelationship r = CompareVariants(item.KeyValue, key);
+    const TVariantRelationship r = CompareKeys(item.KeyValue, key);
     if (r != vrLessThan && r != vrGreaterThan && r != vrEqual)
       throw EDatabaseError("TMTIndexGx.FindKeyValueIndex: values is not comparable.");
     return r;
@@ -351,7 +368,7 @@ void TMTIndexGx::Rebuild() {
   GxQuickSort(
       0, static_cast<int>(items.size()) - 1,
       [&](int i, int p) {
-        switch (CompareVariants(items[static_cast<size_t>(i)].KeyValue, items[static_cast<size_t>(p)].KeyValue)) {
+        switch (CompareKeys(items[static_cast<size_t>(i)].KeyValue, items[static_cast<size_t>(p)].KeyValue)) {
           case vrLessThan: return -1;
           case vrGreaterThan: return 1;
           default: return 0;  // equal, or not comparable: the scans stop

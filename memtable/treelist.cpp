@@ -500,13 +500,21 @@ bool TMemoryTreeListGx::CheckReferenceLoop(TMemoryRecordGx* rec, const Variant& 
   const Variant value = parentValue.IsEmpty() ? ParentValueOf(rec) : parentValue;
   if (value.IsNull() || value.IsEmpty()) return false;
   if (view_->KeyFieldIndexes().empty() || view_->RefParentFieldIndexes().empty()) return false;
-  if (CompareVariants(value, KeyOf(rec)) == vrEqual) return true;
+  // A parent value that cannot be compared with a key names no record: it closes no loop.
+  auto sameKey = [](const Variant& a, const Variant& b) {
+    try {
+      return CompareVariants(a, b) == vrEqual;
+    } catch (const EVariantError&) {
+      return false;
+    }
+  };
+  if (sameKey(value, KeyOf(rec))) return true;
   TMemRecViewGx* target = nullptr;
   if (TMTIndexGx* index = ActiveIndex(view_->KeyFieldName())) {
     target = NodeByIndex(index, value);
   } else {
     DepthFirst(Root(), [&](TMemRecViewGx* n) {
-      if (CompareVariants(KeyOf(n->Rec()), value) != vrEqual) return Walk::Continue;
+      if (!sameKey(KeyOf(n->Rec()), value)) return Walk::Continue;
       target = n;
       return Walk::Stop;
     });

@@ -25,11 +25,15 @@ bool SameShape(const Variant& a, const Variant& b) {
          a.ArrayHighBound() == b.ArrayHighBound();
 }
 
-// The single-value rule of CompareVariants.
+// The single-value rule of CompareVariants. Values the platform cannot compare ("abc" against 5)
+// raise its error: the caller decides what that means.
 TVariantRelationship CompareSingle(const Variant& a, const Variant& b) {
   bool an = a.IsNull(), bn = b.IsNull();
   if (an || bn) return an && bn ? vrEqual : (an ? vrLessThan : vrGreaterThan);
-  return VarCompareValue(a, b);
+  // Empty against a value, and arrays of other shapes, are not equal without an error.
+  if (a.IsEmpty() || b.IsEmpty() || a.IsArray() || b.IsArray()) return VarCompareValue(a, b);
+  int r = VarCompare(a, b);
+  return r == 0 ? vrEqual : (r < 0 ? vrLessThan : vrGreaterThan);
 }
 
 }  // namespace

@@ -25,7 +25,8 @@ using TFieldsArrGx = std::vector<TField*>;
 bool VariantsEqual(const Variant& v1, const Variant& v2);
 // Three-way comparison: Null sorts before every value; arrays of the same bounds compare element
 // by element (the first difference decides, no elements is vrNotEqual); an array against a single
-// value, and values the platform cannot compare, are vrNotEqual. Never raises, never allocates.
+// value, and Empty against a value, are vrNotEqual. Values the platform cannot compare ("abc"
+// against 5) raise its EVariantError.
 TVariantRelationship CompareVariants(const Variant& v1, const Variant& v2);
 
 // The fields of a ";"-separated list, in order; an unknown name raises the database error

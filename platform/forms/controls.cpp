@@ -1939,6 +1939,9 @@ void TWinControl::WndProc(TMessage& m) {
 }
 
 bool TWinControl::IsControlMouseMsg(TMessage& m) {
+  // The wheel belongs to the window it was sent to (the focused one) and carries a screen point,
+  // not a client one: no control of ours is under it.
+  if (m.Msg == WM_MOUSEWHEEL || m.Msg == WM_MOUSEHWHEEL) return false;
   TControl* c = nullptr;
   if (handle_ && GetCapture() == handle_) {
     if (captureControl && captureControl->Parent() == this) c = captureControl;

@@ -740,7 +740,8 @@ class TWinControl : public TControl {
   // Places the drag's dock rectangle over this site (its client area).
   void PositionDockRect(TDragDockObject* source);
   void DoDockOver(TDragDockObject* source, int x, int y, TDragState state, bool& accept);
-  // Routes a mouse message to the windowless child under the mouse (or holding the capture).
+  // Routes a mouse message to the windowless child under the mouse (or holding the capture); the
+  // wheel stays with the window it was sent to.
   bool IsControlMouseMsg(TMessage& m);
   // Sends a child's notification back to it as CN_ + message.
   bool DoControlMsg(HWND control, TMessage& m);

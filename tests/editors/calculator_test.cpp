@@ -194,6 +194,11 @@ TEST_F(CalculatorTest, DropDownWheelStepsByOneExceptInError) {
   calc->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<uint16_t>(-WHEEL_DELTA)), 0);
   calc->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<uint16_t>(-WHEEL_DELTA)), 0);
   EXPECT_EQ(calc->TextBox->Caption(), "4");
+  // A grid cell hands its open calculator the wheel as CM_MOUSEWHEEL.
+  EXPECT_EQ(calc->Perform(CM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0), 1);
+  EXPECT_EQ(calc->TextBox->Caption(), "5");
+  calc->Perform(CM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<uint16_t>(-WHEEL_DELTA)), 0);
+  EXPECT_EQ(calc->TextBox->Caption(), "4");
   calc->CalcKey('R');
   calc->CalcKey('0');
   calc->CalcKey('R');

@@ -42,12 +42,43 @@ TEST_F(PopupCalendar, EnterAcceptsEscapeCancelsAndTheWheelMovesByOneDay) {
   cal->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
   cal->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
   EXPECT_EQ(cal->Date(), EncodeDate(2024, 5, 14));
+  // A grid cell hands its open calendar the wheel as CM_MOUSEWHEEL.
+  EXPECT_EQ(cal->Perform(CM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0), 1);
+  EXPECT_EQ(cal->Date(), EncodeDate(2024, 5, 15));
+  cal->Perform(CM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+  EXPECT_EQ(cal->Date(), EncodeDate(2024, 5, 14));
   EXPECT_EQ(cal->Perform(WM_GETDLGCODE, 0, 0) & (DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS),
             DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS);
   PostMessage(cal->Handle(), WM_POPUPCLOSEUP, 0, 0);
   Pump();
   ASSERT_EQ(owner->closes.size(), 3u);
   EXPECT_FALSE(owner->closes[2]);
+  HideDropDown(cal);
+}
+
+// A release closes the calendar with acceptance only over a date (trailing ones of the months
+// beside it too), not over the week numbers, the day names or the title.
+TEST_F(PopupCalendar, OnlyAReleaseOverADateAccepts) {
+  auto* owner = new TCalendarOwner(form);
+  auto* cal = new TPopupMonthCalendarGx(owner);
+  cal->SetWeekNumbers(true);
+  cal->SetDate(EncodeDate(2024, 5, 15));
+  ShowDropDown(cal, TPoint(100, 100));
+  Pump();
+  const std::pair<UINT, bool> cases[] = {{MCHT_CALENDARDATE, true},      {MCHT_CALENDARDATEPREV, true},
+                                         {MCHT_CALENDARDATENEXT, true},  {MCHT_CALENDARWEEKNUM, false},
+                                         {MCHT_CALENDARDAY, false},      {MCHT_TITLEMONTH, false}};
+  for (const auto& [kind, accepts] : cases) {
+    SCOPED_TRACE(kind);
+    TPoint at(-1, -1);
+    for (int y = 0; y < cal->ClientHeight() && at.X < 0; ++y)
+      for (int x = 0; x < cal->ClientWidth() && at.X < 0; ++x)
+        if (cal->HitTest(TPoint(x, y)) == kind) at = TPoint(x, y);
+    ASSERT_GE(at.X, 0);
+    owner->closes.clear();
+    uitest::MouseUp(cal, at.X, at.Y);
+    EXPECT_EQ(owner->closes, accepts ? std::vector<bool>{true} : std::vector<bool>{});
+  }
   HideDropDown(cal);
 }
 

@@ -230,6 +230,26 @@ TEST_F(DateTimeEditTest, ASeparatorJumpsToTheNextElement) {
   edit->GetSel(a, b);
   EXPECT_EQ(a, 3);
   EXPECT_EQ(b, 5);
+  // The element after the next place of the separator typed, not of either separator; none
+  // further on: the first element.
+  struct Case {
+    int caret;
+    const char* key;
+    int from, to;
+  };
+  const Case cases[] = {{0, ":", 14, 16}, {11, "/", 0, 2}, {1, "/", 3, 5}, {11, ":", 14, 16}, {18, ":", 0, 2}};
+  edit->SetKind(dtkDateTimeGx);
+  edit->SetValue(Variant::FromDateTime(EncodeDateTime(2024, 5, 2, 13, 45, 10, 0)));
+  ASSERT_EQ(edit->EditText(), "02/05/2024 13:45:10");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.caret) + c.key);
+    edit->SetSel(c.caret, c.caret);
+    Type(c.key);
+    edit->GetSel(a, b);
+    EXPECT_EQ(a, c.from);
+    EXPECT_EQ(b, c.to);
+    EXPECT_EQ(edit->EditText(), "02/05/2024 13:45:10");
+  }
 }
 
 TEST_F(DateTimeEditTest, PostingKeepsTheFieldsTime) {

@@ -69,6 +69,18 @@ TEST_F(NumberEditTest, ReversedBoundsKeepOnlyTheOneThatIsNotZero) {
   edit->SelectAll();
   Type("5000");
   EXPECT_EQ(Number(), 5000);
+  // A sign alone reads 0, not yet held to the bounds.
+  edit->SelectAll();
+  Type("-");
+  EXPECT_EQ(Shown(), "-");
+  EXPECT_EQ(Number(), 0);
+  edit->SetMinValue(-100);
+  edit->SetMaxValue(-5);
+  edit->SelectAll();
+  Type("+");
+  EXPECT_EQ(Number(), 0);
+  Type("7");
+  EXPECT_EQ(Number(), -5);
 }
 
 TEST_F(NumberEditTest, DecimalPlacesLimitTyping) {
@@ -207,16 +219,21 @@ TEST_F(NumberEditTest, CalculatorDropsDownWithTheValueAndHandsBackTheResult) {
   TPopupCalculatorGx* calc = edit->Calculator();
   EXPECT_EQ(calc->DisplayText(), "12");
   EXPECT_TRUE(IsWindowVisible(calc->Handle()));
+  Wheel(edit, WHEEL_DELTA);  // the wheel over the editor steps the calculator
+  EXPECT_EQ(calc->DisplayText(), "13");
+  Wheel(edit, -WHEEL_DELTA);
+  Wheel(edit, -WHEEL_DELTA);
+  EXPECT_EQ(calc->DisplayText(), "11");
   Type("+3");  // typed keys go to the calculator
   EXPECT_EQ(calc->DisplayText(), "3");
   EXPECT_EQ(Number(), 12);
   KeyPress(VK_RETURN);  // "=" is pending: Enter calculates
-  EXPECT_EQ(calc->DisplayText(), "15");
+  EXPECT_EQ(calc->DisplayText(), "14");
   EXPECT_TRUE(edit->CalculatorVisible());
   KeyPress(VK_RETURN);  // now it closes and hands the value back
   EXPECT_FALSE(edit->CalculatorVisible());
   EXPECT_FALSE(IsWindowVisible(calc->Handle()));
-  EXPECT_EQ(Number(), 15);
+  EXPECT_EQ(Number(), 14);
 }
 
 // The main button is hidden, but its shortcut still opens the calculator instead of stepping,

@@ -273,6 +273,45 @@ TEST_F(EditButtons, AnActionPassesOnChangesOnlyOfPropertiesStillLinked) {
   b->SetAction(nullptr);
 }
 
+// An action linked while it loads gives its shortcut only to a button without one, and its
+// visibility only to a visible button, whatever the button class's own defaults.
+TEST_F(EditButtons, ALoadingActionFillsOnlyAnEmptyShortCutAndHidesOnlyAVisibleButton) {
+  struct TLoadingAction : TAction {
+    using TAction::TAction;
+    using TComponent::SetLoadingState;
+  };
+  struct Case {
+    TClass cls;
+    bool visible;
+    bool actionVisible;
+    bool visibleAfter;
+    TShortCut shortCutAfter;
+  };
+  const TShortCut ctrlE = TextToShortCut("Ctrl+E"), altDown = TextToShortCut("Alt+Down");
+  const Case cases[] = {
+      {TEditButtonGx::StaticClass(), true, false, false, ctrlE},
+      {TEditButtonGx::StaticClass(), false, true, false, ctrlE},
+      {TDropDownEditButtonGx::StaticClass(), false, true, false, altDown},
+      {TVisibleEditButtonGx::StaticClass(), true, false, false, altDown},
+      {TVisibleEditButtonGx::StaticClass(), false, true, false, altDown},
+  };
+  auto* action = new TLoadingAction(form);
+  action->SetShortCut(ctrlE);
+  action->SetLoadingState(true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.cls->Name) + (c.visible ? " visible" : " hidden"));
+    TEditButtonsGx buttons(form, c.cls);
+    TEditButtonGx* b = buttons.Add();
+    b->SetVisible(c.visible);
+    action->SetVisible(c.actionVisible);
+    b->SetAction(action);
+    EXPECT_EQ(b->Visible(), c.visibleAfter);
+    EXPECT_EQ(b->ShortCut(), c.shortCutAfter);
+    b->SetAction(nullptr);
+  }
+  action->SetLoadingState(false);
+}
+
 TEST_F(EditButtons, ClickRunsOnClickOrElseTheAction) {
   TEditButtonsGx buttons(form, TEditButtonGx::StaticClass());
   TEditButtonGx* b = buttons.Add();

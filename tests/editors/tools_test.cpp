@@ -39,8 +39,9 @@ TEST(CompareVariants, SingleValuesFollowThePlatform) {
   EXPECT_EQ(CompareVariants(Variant(2.5), Variant(2)), vrGreaterThan);
   EXPECT_EQ(CompareVariants(Variant("5"), Variant(5)), vrEqual);
   EXPECT_EQ(CompareVariants(Variant("abc"), Variant("abd")), vrLessThan);
-  // Values the platform cannot compare are "not equal", and nothing escapes.
-  EXPECT_EQ(CompareVariants(Variant("abc"), Variant(5)), vrNotEqual);
+  // The platform's error for values it cannot compare reaches the caller.
+  EXPECT_EQ(ErrorText<EVariantError>([] { CompareVariants(Variant("abc"), Variant(5)); }),
+            "Could not convert variant of type (String) into type (Double)");
   EXPECT_EQ(CompareVariants(Variant(), Variant(0)), vrNotEqual);
   EXPECT_EQ(CompareVariants(Variant(), Variant()), vrEqual);
 }
@@ -50,7 +51,8 @@ TEST(CompareVariants, ArraysCompareElementByElement) {
   EXPECT_EQ(CompareVariants(Arr({1, 3}), Arr({1, 2})), vrGreaterThan);
   EXPECT_EQ(CompareVariants(Arr({1, "a"}), Arr({1, "a"})), vrEqual);
   EXPECT_EQ(CompareVariants(Arr({Null(), 2}), Arr({1, 0})), vrLessThan);
-  EXPECT_EQ(CompareVariants(Arr({1, "x"}), Arr({1, 5})), vrNotEqual);
+  EXPECT_THROW(CompareVariants(Arr({1, "x"}), Arr({1, 5})), EVariantError);
+  EXPECT_EQ(CompareVariants(Arr({0, "x"}), Arr({1, 5})), vrLessThan);  // decided before "x"
   // An array against a single value, and arrays of other bounds, are not comparable.
   EXPECT_EQ(CompareVariants(Arr({1, 2}), Variant(1)), vrNotEqual);
   EXPECT_EQ(CompareVariants(Variant(1), Arr({1})), vrNotEqual);

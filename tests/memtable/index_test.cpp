@@ -208,6 +208,13 @@ TEST_F(IndexTest, NotComparableKeysRaise) {
   EXPECT_EQ(pos, 1);
 }
 
+TEST_F(IndexTest, KeysThatCannotBeComparedWithEachOtherStillBuild) {
+  store->DataStruct()->CreateField<TMTVariantDataFieldGx>()->SetFieldName("V");
+  FetchRow(list, {1, "x", 0.0, "abc"});
+  FetchRow(list, {2, "y", 0.0, 5});
+  EXPECT_EQ(AddIndex("V")->Count(), 2);
+}
+
 TEST_F(IndexTest, NullKeysSortFirstAndDuplicatesAreListed) {
   for (const Variant& v : {Variant(2), Null(), Variant(2), Variant(1), Variant(2)}) FetchRow(list, {v, "x", 0.0});
   TMTIndexGx* index = AddIndex("ID");

@@ -148,6 +148,7 @@ TEST_F(TreeListTest, ReferenceLoopsAreRefusedBeforeTheyAreStored) {
   // Asking directly.
   EXPECT_TRUE(tree->CheckReferenceLoop(a, 2));
   EXPECT_FALSE(tree->CheckReferenceLoop(list->Rec(2), 1));
+  EXPECT_FALSE(tree->CheckReferenceLoop(a, "abc"));  // names no key: no loop, and no error
 }
 
 TEST_F(TreeListTest, VisibilityFollowsTheFilterAndTheChildren) {

@@ -111,6 +111,36 @@ TEST_F(Controls, TheWheelGoesToTheFocusedControlThenUpItsParents) {
   EXPECT_EQ(seen, (std::vector<std::string>{"c -60", "c -60", "c down", "box down"}));
 }
 
+// The wheel's point is on the screen: read as a client point it would often fall on a windowless
+// child, which must not take the wheel from the window it was sent to.
+TEST_F(Controls, TheWheelStaysWithItsWindowOverWindowlessChildren) {
+  auto* c = new TTestWin(form);
+  c->SetBounds(0, 0, 300, 200);
+  c->SetParent(form);
+  auto* g = new TTestGraphic(c);
+  g->SetBounds(0, 0, 300, 200);
+  g->SetParent(c);
+  int childWheels = 0;
+  TWndMethod old = g->WindowProc();
+  g->SetWindowProc([&](TMessage& m) {
+    if (m.Msg == WM_MOUSEWHEEL) ++childWheels;
+    old(m);
+  });
+  std::vector<TPoint> seen;
+  c->OnMouseWheel = [&](TObject*, TShiftState, int, TPoint at, bool& handled) {
+    seen.push_back(at);
+    handled = true;
+  };
+  form->Show();
+  Pump();
+  TPoint p = ScreenPoint(c, 20, 10);
+  ASSERT_TRUE(PtInRect(g->BoundsRect(), p));  // misread as a client point, it is over the child
+  FanoInputMouseWheel(WHEEL_DELTA, p.X, p.Y);
+  Pump();
+  EXPECT_EQ(childWheels, 0);
+  EXPECT_EQ(seen, std::vector<TPoint>{p});
+}
+
 class Painter : public TGraphicControl {
  public:
   using TGraphicControl::TGraphicControl;
