@@ -133,10 +133,12 @@ void TfrmFano217::RunLookup(std::string_view View, const TArgArr& Args, const Lo
   for (int i = 0; i < Count; ++i) {
     TField* from = chosen->FieldByName(Copies[i].from);
     TField* to = header->FieldByName(Copies[i].to);
-    if (from->IsNull())
+    // An id copies as a number, an empty one as 0 (an organisation without a company gives
+    // company 0), whatever type the view gives the column.
+    if (Copies[i].asInteger)
+      to->SetAsInteger(from->IsNull() ? 0 : from->AsInteger());
+    else if (from->IsNull())
       to->Clear();
-    else if (Copies[i].asInteger)
-      to->SetAsInteger(from->AsInteger());
     else
       to->SetAsString(from->AsString());
   }

@@ -829,6 +829,11 @@ TEST_F(Fano217Form, TheSevenLookupsCopyTheirFieldsIntoTheHeader) {
        "fields=\"PUBCB_ID:NUMBER:38:0 PUBCB001:VARCHAR2:20:0 PUBCB002:VARCHAR2:40:0 PUBCB005:NUMBER:38:0\" "
        "PUBCB_ID=\"5\" PUBCB001=\"YY01\" PUBCB002=\"营运一部\" PUBCB005=\"2\"",
        {{"BILDA005", "5"}, {"BILDA005C1", "YY01"}, {"BILDA005C2", "营运一部"}, {"BILDA004", "2"}}},
+      // An organisation without a company: company id 0.
+      {&TfrmFano217::DBEditGx10EditButtons0Click, "vh_pubcb",
+       "fields=\"PUBCB_ID:NUMBER:38:0 PUBCB001:VARCHAR2:20:0 PUBCB002:VARCHAR2:40:0 PUBCB005:NUMBER:38:0\" "
+       "PUBCB_ID=\"7\" PUBCB001=\"YY02\" PUBCB002=\"营运二部\"",
+       {{"BILDA005", "7"}, {"BILDA005C1", "YY02"}, {"BILDA005C2", "营运二部"}, {"BILDA004", "0"}}},
       {&TfrmFano217::DBEditGx18EditButtons0Click, "vh_pubcc",
        "fields=\"PUBCC_ID:NUMBER:38:0 PUBCC001:VARCHAR2:20:0 PUBCC002:VARCHAR2:40:0\" PUBCC_ID=\"6\" "
        "PUBCC001=\"BM1\" PUBCC002=\"财务部\"",
