@@ -24,8 +24,8 @@ using Child = xserver::Process;
 class AsAUser : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Have("Xvfb") || !Have("xdotool") || !Have("openbox"))
-      GTEST_SKIP() << "Xvfb, xdotool or the window manager (openbox) is not installed";
+    FANO_SKIP_OR_FAIL_UNLESS(Have("Xvfb") && Have("xdotool") && Have("openbox"),
+                             "Xvfb, xdotool or the window manager (openbox) is not installed");
     // A folder per test: the snapshots of one test stay when the next one starts.
     dir = fs::temp_directory_path() /
           ("fano_user_" + std::to_string(getpid()) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());

@@ -26,6 +26,7 @@
 #include "platform/os/wingdi.h"
 #include "platform/os/winuser.h"
 #include "support/wm_ready.h"
+#include "support/testpaths.h"
 #include "support/xserver.h"
 
 // Last: its macros (None, Status, ...) would clash with the headers above.
@@ -164,8 +165,8 @@ TEST(Xvfb, ReadsAnotherProgramsClipboard) {
   CloseClipboard();
 }
 
-// Starts this test program again inside a virtual X server, running one test there; false (with
-// the test skipped) when the tools are missing.
+// Starts this test program again inside a virtual X server, running one test there; false (the
+// test skips, or fails on CI) when the tools are missing.
 bool RelaunchUnderXvfb(const char* test, int* status) {
   if (!xserver::Have("Xvfb") || !xserver::Have("xdotool")) return false;
   *status = xserver::RunSelfUnderXvfb(test, "FANO_XVFB_CHILD=1");
@@ -178,7 +179,7 @@ TEST(Xvfb, ClickAndTypeIntoAWindow) {
     return;
   }
   int status = -1;
-  if (!RelaunchUnderXvfb("Xvfb.ClickAndTypeIntoAWindow", &status)) GTEST_SKIP() << "Xvfb or xdotool is not installed";
+  FANO_SKIP_OR_FAIL_UNLESS(RelaunchUnderXvfb("Xvfb.ClickAndTypeIntoAWindow", &status), "Xvfb or xdotool is not installed");
   EXPECT_EQ(status, 0);
 }
 
@@ -227,8 +228,8 @@ void XdoMove(int x, int y) {
 TEST(Xvfb, MouseLeaveBetweenControlsAndOffTheWindow) {
   if (!getenv("FANO_XVFB_CHILD")) {
     int status = -1;
-    if (!RelaunchUnderXvfb("Xvfb.MouseLeaveBetweenControlsAndOffTheWindow", &status))
-      GTEST_SKIP() << "Xvfb or xdotool is not installed";
+    FANO_SKIP_OR_FAIL_UNLESS(RelaunchUnderXvfb("Xvfb.MouseLeaveBetweenControlsAndOffTheWindow", &status),
+                             "Xvfb or xdotool is not installed");
     EXPECT_EQ(status, 0);
     return;
   }
@@ -420,8 +421,8 @@ bool RunUnderXvfbWithTries(const char* test, bool needsOpenbox, int* status) {
 TEST(Xvfb, OneTitleBarUnderAWindowManager) {
   if (!getenv("FANO_XVFB_CHILD")) {
     int status = -1;
-    if (!RunUnderXvfbWithTries("Xvfb.OneTitleBarUnderAWindowManager", true, &status))
-      GTEST_SKIP() << "Xvfb, xdotool or openbox is not installed";
+    FANO_SKIP_OR_FAIL_UNLESS(RunUnderXvfbWithTries("Xvfb.OneTitleBarUnderAWindowManager", true, &status),
+                             "Xvfb, xdotool or openbox is not installed");
     EXPECT_EQ(status, 0);
     return;
   }
@@ -494,7 +495,7 @@ TEST(Xvfb, OneTitleBarUnderAWindowManager) {
   for (int yy = 0; yy < sh; ++yy)
     for (int xx = 0; xx < sw; ++xx) SetPixel(mem, xx, yy, shot[static_cast<size_t>(yy) * sw + xx]);
   DeleteDC(mem);
-  FanoSaveImageFile(bm, FANO_IMAGE_PNG, 0, (::testing::TempDir() + "wm_frame.png").c_str());
+  FanoSaveImageFile(bm, FANO_IMAGE_PNG, 0, testpaths::SnapshotPath("wm_frame.png").c_str());
   DeleteObject(bm);
 
   // The manager's close button: its delete message closes the window.
@@ -513,8 +514,8 @@ namespace {
 TEST(Xvfb, AWindowPlacedBeforeItShowsStaysWhereItWasPut) {
   if (!getenv("FANO_XVFB_CHILD")) {
     int status = -1;
-    if (!RunUnderXvfbWithTries("Xvfb.AWindowPlacedBeforeItShowsStaysWhereItWasPut", true, &status))
-      GTEST_SKIP() << "Xvfb, xdotool or openbox is not installed";
+    FANO_SKIP_OR_FAIL_UNLESS(RunUnderXvfbWithTries("Xvfb.AWindowPlacedBeforeItShowsStaysWhereItWasPut", true, &status),
+                             "Xvfb, xdotool or openbox is not installed");
     EXPECT_EQ(status, 0);
     return;
   }
@@ -594,8 +595,9 @@ LRESULT KeyLogProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 TEST(Xvfb, AModifierReleasedElsewhereIsNotHeldWhenTheKeyboardComesBack) {
   if (!getenv("FANO_XVFB_CHILD")) {
     int status = -1;
-    if (!RunUnderXvfbWithTries("Xvfb.AModifierReleasedElsewhereIsNotHeldWhenTheKeyboardComesBack", false, &status))
-      GTEST_SKIP() << "Xvfb or xdotool is not installed";
+    FANO_SKIP_OR_FAIL_UNLESS(
+        RunUnderXvfbWithTries("Xvfb.AModifierReleasedElsewhereIsNotHeldWhenTheKeyboardComesBack", false, &status),
+        "Xvfb or xdotool is not installed");
     EXPECT_EQ(status, 0);
     return;
   }
