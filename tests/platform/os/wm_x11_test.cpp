@@ -584,7 +584,8 @@ TEST(Xvfb, AWindowPlacedBeforeItShowsStaysWhereItWasPut) {
 std::vector<UINT> g_keyMessages;
 
 LRESULT KeyLogProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-  if (m == WM_CHAR || m == WM_SYSCHAR || m == WM_KEYDOWN || m == WM_SYSKEYDOWN) g_keyMessages.push_back(m);
+  if (m == WM_CHAR || m == WM_SYSCHAR || m == WM_KEYDOWN || m == WM_SYSKEYDOWN || m == WM_LBUTTONDOWN)
+    g_keyMessages.push_back(m);
   if (m == WM_LBUTTONDOWN) SetFocus(h);
   if (m == WM_SYSKEYDOWN || m == WM_SYSCHAR) return 0;  // no menu loop
   return DefWindowProc(h, m, w, l);
@@ -645,6 +646,75 @@ TEST(Xvfb, AModifierReleasedElsewhereIsNotHeldWhenTheKeyboardComesBack) {
   EXPECT_EQ(std::find(g_keyMessages.begin(), g_keyMessages.end(), WM_SYSCHAR), g_keyMessages.end());
   XDestroyWindow(other, elsewhere);
   XCloseDisplay(other);
+  DestroyWindow(w);
+}
+
+// A click and a key typed right after it, where another program (a window manager that focuses on
+// a click) holds the press until the key has come and then lets it go on: the window hears the
+// press first, as the server had them.
+TEST(Xvfb, AKeyTypedRightAfterAClickHeldElsewhereComesAfterTheClick) {
+  if (!getenv("FANO_XVFB_CHILD")) {
+    int status = -1;
+    FANO_SKIP_OR_FAIL_UNLESS(
+        RunUnderXvfbWithTries("Xvfb.AKeyTypedRightAfterAClickHeldElsewhereComesAfterTheClick", false, &status),
+        "Xvfb or xdotool is not installed");
+    EXPECT_EQ(status, 0);
+    return;
+  }
+  WNDCLASSEX wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = KeyLogProc;
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(COLOR_WINDOW + 1));
+  wc.lpszClassName = "XvfbKeys";
+  ASSERT_NE(RegisterClassEx(&wc), 0);
+  HWND w = CreateWindowEx(0, "XvfbKeys", "fano-order", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300, 200, nullptr,
+                          nullptr, nullptr, nullptr);
+  ASSERT_NE(w, nullptr);
+  SetFocus(w);
+  std::string ours;
+  std::thread finder([&] { ours = ::Run("timeout 10 xdotool search --sync --name 'fano-order' | head -n 1"); });
+  PumpUntil([&] { return false; }, 300);
+  finder.join();
+  ASSERT_FALSE(ours.empty()) << "the window never appeared on the X server";
+  auto xdo = [&](const std::string& args) {
+    std::thread t([&] { ::Run("timeout 10 xdotool " + args); });
+    PumpUntil([&] { return false; }, 200);
+    t.join();
+  };
+  xdo("windowfocus --sync " + ours + " mousemove --window " + ours + " 60 80");
+  ASSERT_TRUE(PumpUntil([&] {
+    POINT p{};
+    return GetCursorPos(&p) && p.x == 100 && p.y == 120;
+  }, 3000)) << "the pointer never reached the window";
+  // The other program: a grab of the first button that holds the pointer at a press, and an eye on
+  // the keys that reach the window.
+  Display* manager = XOpenDisplay(nullptr);
+  ASSERT_NE(manager, nullptr);
+  const ::Window xw = static_cast<::Window>(std::stoul(ours));
+  XGrabButton(manager, Button1, AnyModifier, xw, False, ButtonPressMask | ButtonReleaseMask, GrabModeSync, GrabModeAsync,
+              0, 0);
+  XSelectInput(manager, xw, KeyReleaseMask);
+  XSync(manager, False);
+  g_keyMessages.clear();
+  // Clicked and typed into while this program reads nothing; the press goes on once the key is in.
+  ::Run("timeout 10 xdotool click 1 key Home");
+  bool keyIn = false;
+  for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+       !keyIn && std::chrono::steady_clock::now() < until;) {
+    pollfd p{ConnectionNumber(manager), POLLIN, 0};
+    poll(&p, 1, 50);
+    while (XPending(manager)) {
+      XEvent ev;
+      XNextEvent(manager, &ev);
+      keyIn |= ev.type == KeyRelease;
+    }
+  }
+  ASSERT_TRUE(keyIn) << "the key never reached the window";
+  XAllowEvents(manager, ReplayPointer, CurrentTime);
+  XSync(manager, False);
+  PumpUntil([&] { return g_keyMessages.size() >= 2; }, 3000);
+  EXPECT_EQ(g_keyMessages, (std::vector<UINT>{WM_LBUTTONDOWN, WM_KEYDOWN})) << "the key was served before the click";
+  XCloseDisplay(manager);
   DestroyWindow(w);
 }
 
