@@ -54,9 +54,9 @@ inline std::string SnapshotPath(const std::string& name) { return SnapshotDir() 
 }  // namespace testpaths
 
 // Skips the test when `cond` does not hold, or fails it on CI.
-#define FANO_SKIP_OR_FAIL_UNLESS(cond, why)                      \
-  if (cond) {                                                   \
-  } else if (::testpaths::OnCi()) {                             \
-    FAIL() << why << " (CI needs it)";                          \
-  } else                                                        \
+#define FANO_SKIP_OR_FAIL_UNLESS(cond, why) \
+  if (cond) {                               \
+  } else if (::testpaths::OnCi()) {         \
+    FAIL() << why << " (CI needs it)";      \
+  } else                                    \
     GTEST_SKIP() << why
