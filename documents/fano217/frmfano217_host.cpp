@@ -1,5 +1,7 @@
 // The expense advance form's exchanges with the host beyond the load: the save and delete request,
 // the seven lookups; and the line total and the fixed editors.
+#include <cmath>
+
 #include "documents/fano217/dmfano217.h"
 #include "documents/fano217/frmfano217.h"
 #include "editors/dbcombobox.h"
@@ -30,6 +32,24 @@ bool EveryNewRowHasItsId(const TCvProtocol* p, TMemTableGx* table) {
   table->EnableControls();
   return all;
 }
+
+// Adds floating-point amounts with the rounding error of each step carried along (Neumaier): the
+// sum is as exact as the doubles allow, so the shortest text shows no noise of binary fractions
+// however many lines there are, and no size of amount overflows a fixed-point sum.
+class AmountSum {
+ public:
+  void Add(double amount) {
+    const double next = sum_ + amount;
+    if (std::isfinite(next))
+      carry_ += std::fabs(sum_) >= std::fabs(amount) ? (sum_ - next) + amount : (amount - next) + sum_;
+    sum_ = next;
+  }
+  double Value() const { return std::isfinite(sum_) ? sum_ + carry_ : sum_; }
+
+ private:
+  double sum_ = 0;
+  double carry_ = 0;
+};
 
 }  // namespace
 
@@ -113,10 +133,12 @@ void TfrmFano217::RunLookup(std::string_view View, const TArgArr& Args, const Lo
   for (int i = 0; i < Count; ++i) {
     TField* from = chosen->FieldByName(Copies[i].from);
     TField* to = header->FieldByName(Copies[i].to);
-    if (from->IsNull())
+    // An id copies as a number, an empty one as 0 (an organisation without a company gives
+    // company 0), whatever type the view gives the column.
+    if (Copies[i].asInteger)
+      to->SetAsInteger(from->IsNull() ? 0 : from->AsInteger());
+    else if (from->IsNull())
       to->Clear();
-    else if (Copies[i].asInteger)
-      to->SetAsInteger(from->AsInteger());
     else
       to->SetAsString(from->AsString());
   }
@@ -179,9 +201,7 @@ void TfrmFano217::DBEditGx5EditButtons0Click(TObject*, bool&) {
 void TfrmFano217::UpdateTotalAmount() {
   if (!dm_ || !DBEditGx20) return;
   TMemTableGx* lines = dm_->mtblSub;
-  // Added in fixed point, four decimals as the grid's sums: binary fractions of many amounts would
-  // otherwise show in the last digits.
-  int64_t sum = 0;
+  AmountSum sum;
   if (lines->Active() && lines->State() == dsInsert && !lines->Modified()) {
     // A line just appended and not yet typed in adds nothing, and posting it (or moving off it)
     // would store it blank or drop it: the stored lines are read where they lie.
@@ -189,7 +209,7 @@ void TfrmFano217::UpdateTotalAmount() {
     const int col = view->Store()->DataStruct()->FieldIndex("BILDB006");
     for (int i = 0, n = view->ViewItemsCount(); col >= 0 && i < n; ++i) {
       const Variant& amount = view->GetViewRecord(i)->Value(col);
-      if (!amount.IsNull() && !amount.IsEmpty()) sum += Currency::FromDouble(amount.AsDouble()).Value;
+      if (!amount.IsNull() && !amount.IsEmpty()) sum.Add(amount.AsDouble());
     }
   } else if (lines->Active()) {
     if (HostEditing(lines)) lines->Post();
@@ -197,12 +217,12 @@ void TfrmFano217::UpdateTotalAmount() {
     lines->DisableControls();
     for (lines->First(); !lines->Eof(); lines->Next()) {
       TField* amount = lines->FieldByName("BILDB006");
-      if (!amount->IsNull()) sum += Currency::FromDouble(amount->AsFloat()).Value;
+      if (!amount->IsNull()) sum.Add(amount->AsFloat());
     }
     if (lines->BookmarkValid(current)) lines->GotoBookmark(current);
     lines->EnableControls();
   }
-  DBEditGx20->SetText(CurrToStr(Currency::FromScaled(sum)));
+  DBEditGx20->SetText(FloatToStr(sum.Value()));
 }
 
 void TfrmFano217::grdMainColExit(TObject*) { UpdateTotalAmount(); }

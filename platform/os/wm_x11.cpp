@@ -651,11 +651,33 @@ class X11Backend : public Backend {
   // would have the first keys land in the field just left. In the server's order the press came
   // first. (The pointer's events wait behind the held press too, so whether one is on its way can
   // only be asked: at every key while the pointer is over our windows, where our own grab for the
-  // question changes nothing.)
+  // question changes nothing.) The manager may have let the press go by the time the key is read:
+  // the press then stands behind the key in our queue, with an earlier time, and the key waits
+  // for it the same way.
   void HoldIfPointerHeld(const XEvent& ev) {
-    if (holding_ || ev.type != KeyPress || !pointerInside_ || !PointerHeldByOther()) return;
+    if (holding_ || ev.type != KeyPress) return;
+    const bool held = pointerInside_ && PointerHeldByOther();
+    if (!held && !ButtonQueuedBefore(ev.xkey.time)) return;
     holding_ = true;
     heldSince_ = std::chrono::steady_clock::now();
+  }
+
+  // Whether a button event from before `time` waits in the queue (read so far; the question of
+  // PointerHeldByOther has read all the server sent before its answer).
+  bool ButtonQueuedBefore(Time time) {
+    struct Search {
+      Time before;
+      bool found;
+    } search{time, false};
+    auto look = [](Display*, XEvent* e, XPointer arg) -> Bool {
+      auto* s = reinterpret_cast<Search*>(arg);
+      if ((e->type == ButtonPress || e->type == ButtonRelease) && static_cast<int32_t>(e->xbutton.time - s->before) < 0)
+        s->found = true;
+      return False;  // every event stays where it is
+    };
+    XEvent unused;
+    XCheckIfEvent(d_, &unused, look, reinterpret_cast<XPointer>(&search));
+    return search.found;
   }
 
   // Whether another client has the pointer grabbed: a grab of our own is refused then; one we get

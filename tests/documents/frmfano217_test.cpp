@@ -111,9 +111,31 @@ TEST_F(Fano217Form, TheTotalSumsTheAmountsInTheShortestFloatForm) {
   form->grdMainColExit(nullptr);
   EXPECT_EQ(dm->mtblSub->State(), dsBrowse);
   EXPECT_EQ(form->DBEditGx20->Text(), "20.05");
+
+  // Amounts past the range of a fixed-point sum and below its decimals; the last line still being
+  // edited when the column is left.
+  struct Case {
+    std::vector<double> amounts;
+    const char* total;
+  };
+  for (const Case& c : std::vector<Case>{{{5e14, 5e14}, "1E15"},
+                                         {{1e16}, "1E16"},
+                                         {{12345678901234567.0}, "1.23456789012346E16"},
+                                         {{0.00004}, "4E-5"},
+                                         {{0.12345, 0.12345}, "0.2469"},
+                                         {{1e16, 0.01, -1e16}, "0.01"}}) {
+    SCOPED_TRACE(c.total);
+    dm->mtblSub->EmptyTable();
+    for (double a : c.amounts) {
+      dm->mtblSub->Append();
+      dm->mtblSub->FieldByName("BILDB006")->SetAsFloat(a);
+    }
+    EXPECT_NO_THROW(form->grdMainColExit(nullptr));
+    EXPECT_EQ(form->DBEditGx20->Text(), c.total);
+  }
 }
 
-TEST_F(Fano217Form, TheTotalOfManyAmountsIsAddedInFixedPoint) {
+TEST_F(Fano217Form, TheTotalOfManyAmountsShowsNoNoiseOfBinaryFractions) {
   // 2,000 two-decimal amounts whose floating-point sum shows noise in its last digits.
   std::vector<double> amounts;
   long long cents = 0;
@@ -807,6 +829,11 @@ TEST_F(Fano217Form, TheSevenLookupsCopyTheirFieldsIntoTheHeader) {
        "fields=\"PUBCB_ID:NUMBER:38:0 PUBCB001:VARCHAR2:20:0 PUBCB002:VARCHAR2:40:0 PUBCB005:NUMBER:38:0\" "
        "PUBCB_ID=\"5\" PUBCB001=\"YY01\" PUBCB002=\"营运一部\" PUBCB005=\"2\"",
        {{"BILDA005", "5"}, {"BILDA005C1", "YY01"}, {"BILDA005C2", "营运一部"}, {"BILDA004", "2"}}},
+      // An organisation without a company: company id 0.
+      {&TfrmFano217::DBEditGx10EditButtons0Click, "vh_pubcb",
+       "fields=\"PUBCB_ID:NUMBER:38:0 PUBCB001:VARCHAR2:20:0 PUBCB002:VARCHAR2:40:0 PUBCB005:NUMBER:38:0\" "
+       "PUBCB_ID=\"7\" PUBCB001=\"YY02\" PUBCB002=\"营运二部\"",
+       {{"BILDA005", "7"}, {"BILDA005C1", "YY02"}, {"BILDA005C2", "营运二部"}, {"BILDA004", "0"}}},
       {&TfrmFano217::DBEditGx18EditButtons0Click, "vh_pubcc",
        "fields=\"PUBCC_ID:NUMBER:38:0 PUBCC001:VARCHAR2:20:0 PUBCC002:VARCHAR2:40:0\" PUBCC_ID=\"6\" "
        "PUBCC001=\"BM1\" PUBCC002=\"财务部\"",

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "support/xserver.h"
+#include "support/testpaths.h"
 
 namespace e2e {
 
@@ -50,10 +51,7 @@ struct HostRun {
   }
 };
 
-inline std::string BinaryDir() {
-  const char* bin = std::getenv("FANO_BINARY_DIR");
-  return bin ? bin : ".";
-}
+inline std::string BinaryDir() { return testpaths::BinaryDir().string(); }
 
 inline std::string Shell(const std::string& s) {
   std::string out = "'";

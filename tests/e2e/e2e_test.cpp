@@ -347,7 +347,7 @@ TEST(EndToEndAlone, ScriptAndStartFailuresEndWithTheirExitCodes) {
 }
 
 TEST(EndToEndAlone, TheWindowModeRunsTheSameSessionUnderX11) {
-  if (!xserver::Have("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+  FANO_SKIP_OR_FAIL_UNLESS(xserver::Have("Xvfb"), "Xvfb is not installed");
   xserver::Process server;
   std::string display = xserver::StartXvfb(server, "1280x1024x24");
   ASSERT_FALSE(display.empty()) << "Xvfb did not start";

@@ -101,9 +101,7 @@ TEST(DocumentForm, EveryRefusedCommandShowsItsNoticeWithCaptionAndFlags) {
 // line to the fourth document of the list, picks the third merchant and one of its stalls, and the
 // database holds all of it after the save.
 TEST(DocumentForm, TheReadmeDemoAddsItsLineAndSavesIt) {
-  const char* source = std::getenv("FANO_SOURCE_DIR");
-  ASSERT_NE(source, nullptr);
-  std::ifstream in(fs::path(source) / "host" / "demo.script");
+  std::ifstream in(testpaths::SourceDir() / "host" / "demo.script");
   std::stringstream script;
   script << in.rdbuf();
   ASSERT_FALSE(script.str().empty());

@@ -24,8 +24,8 @@ using Child = xserver::Process;
 class AsAUser : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Have("Xvfb") || !Have("xdotool") || !Have("openbox"))
-      GTEST_SKIP() << "Xvfb, xdotool or the window manager (openbox) is not installed";
+    FANO_SKIP_OR_FAIL_UNLESS(Have("Xvfb") && Have("xdotool") && Have("openbox"),
+                             "Xvfb, xdotool or the window manager (openbox) is not installed");
     // A folder per test: the snapshots of one test stay when the next one starts.
     dir = fs::temp_directory_path() /
           ("fano_user_" + std::to_string(getpid()) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -652,6 +652,34 @@ TEST_F(AsAUser, KeysAndClicksReachWhatTheClerkPointedAt) {
       << "the amount did not reach the line clicked";
   EXPECT_EQ(text("SELECT BILDB006 FROM TB_BILDB WHERE BILDB_ID = " + std::to_string(firstLine)), firstAmount)
       << "the line above the one clicked changed";
+}
+
+// A stored document's date typed over right after a click inside it: Home at once, eight digits,
+// Tab, 保存. Home must reach the date after the click has placed the caret there, or the digits
+// land one place on (a window manager that focuses on a click holds the press a moment).
+TEST_F(AsAUser, ADateClickedAndTypedOverAtOnceIsSavedAsTyped) {
+  const std::string db = (dir / "user.db").string();
+  StartHost("run1");
+  const long long id = ListedIds(db, 1)[0];
+  ASSERT_GT(id, 0) << "the demo database lists no document";
+  Click(214, 37);  // 查询: the first document is loaded
+  ASSERT_GE(WaitLog("run1", "RECV", "command \"display\"", 0), 0) << "no document was loaded";
+  Click(76, 37);  // 修改
+  X("mousemove --window " + main + " " + std::to_string(990 - kFrameX) + " " + std::to_string(107 - kFrameY) +
+    " click 1 key --delay 60 Home type --delay 60 20260230");
+  Keys("Tab");
+  Snapshot("d1-date-typed.png");
+  Click(168, 37);  // 保存
+  ASSERT_TRUE(WaitWindow("提示", true)) << "no notice after the save";
+  Snapshot("d2-saved.png");
+  Keys("Return");
+  ASSERT_TRUE(WaitWindow("提示", false));
+  QuitHost();
+  // The 30th of February is the month's last day.
+  EXPECT_EQ(Scalar(db, "SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(id) +
+                           " AND BILDA003 LIKE '2026-02-28%'"),
+            1)
+      << "the digits did not land where the click and Home put the caret";
 }
 
 TEST_F(AsAUser, ADateTypedAfterAClickAndTheTypeDropDownShowsItsItems) {

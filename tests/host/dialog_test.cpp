@@ -11,6 +11,7 @@
 #include "host/dialogapi.h"
 #include "shell/hostapi.h"
 #include "platform/os/winuser.h"
+#include "support/testpaths.h"
 #include "support/xserver.h"
 
 namespace {
@@ -18,8 +19,7 @@ namespace {
 using namespace fanohost;
 
 std::string LibraryPath() {
-  const char* bin = std::getenv("FANO_BINARY_DIR");
-  return std::string(bin ? bin : ".") + "/host/" + kDialogLibrary;
+  return (testpaths::BinaryDir() / "host" / kDialogLibrary).string();
 }
 
 struct Seen {
@@ -185,7 +185,7 @@ TEST_F(DialogLibrary, UnderX11TheBoxIsShownAndAnswered) {
     EXPECT_TRUE(IsWindowEnabled(host)) << "the owner is enabled again";
     return;
   }
-  if (!xserver::Have("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+  FANO_SKIP_OR_FAIL_UNLESS(xserver::Have("Xvfb"), "Xvfb is not installed");
   EXPECT_EQ(xserver::RunSelfUnderXvfb("DialogLibrary.UnderX11TheBoxIsShownAndAnswered", "FANO_DIALOG_X11=1"), 0);
 }
 
@@ -204,7 +204,7 @@ TEST_F(DialogLibrary, UnderX11TheFocusedControlHasTheKeyboardAgain) {
     EXPECT_EQ(GetFocus(), child) << "after a question answered by mouse";
     return;
   }
-  if (!xserver::Have("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+  FANO_SKIP_OR_FAIL_UNLESS(xserver::Have("Xvfb"), "Xvfb is not installed");
   EXPECT_EQ(xserver::RunSelfUnderXvfb("DialogLibrary.UnderX11TheFocusedControlHasTheKeyboardAgain", "FANO_DIALOG_X11=1"), 0);
 }
 

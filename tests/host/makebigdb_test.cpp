@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <string>
 
+#include "support/testpaths.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -26,9 +28,8 @@ long long MakeDbScalar(const fs::path& db, const char* sql) {
 }
 
 TEST(MakeBigDb, FillsTheDemoDatabaseUpToTheCountAsked) {
-  const char* source = std::getenv("FANO_SOURCE_DIR");
-  const char* binary = std::getenv("FANO_BINARY_DIR");
-  ASSERT_TRUE(source && binary);
+  const std::string source = testpaths::SourceDir().string();
+  const std::string binary = testpaths::BinaryDir().string();
   const fs::path dir = fs::temp_directory_path() / ("fano_makebigdb_" + std::to_string(getpid()));
   fs::create_directories(dir);
   const fs::path db = dir / "big.db";

@@ -1,16 +1,10 @@
 #include "support/ui_fixture.h"
 
-#include <cstdlib>
 #include <fstream>
 
 #include "platform/os/clock.h"
 
 namespace uitest {
-
-std::string SnapshotPathIn(const char* defaultDir, const std::string& name) {
-  const char* dir = std::getenv("FANO_SNAPSHOT_DIR");
-  return std::string(dir && *dir ? dir : defaultDir) + "/" + name;
-}
 
 void WriteSnapshotTo(HWND wnd, const std::string& path) {
   ASSERT_TRUE(FanoSnapshotWindow(wnd, path.c_str()));

