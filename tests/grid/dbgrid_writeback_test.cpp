@@ -58,19 +58,49 @@ TEST_F(WriteBackTest, KeyListColumnStoresTheKeyOfTheText) {
 }
 
 TEST_F(WriteBackTest, UnknownTextAsksTheColumnFirst) {
-  MakeFlagGrid();
-  std::string asked;
-  flag->OnNotInList = [&](TObject*, const std::string& text, bool& recheck) {
-    asked = text;
-    flag->PickList()->Add(text);
-    flag->KeyList()->Add("M");
-    recheck = true;
-  };
-  table->Edit();
-  grid->SetEditText(grid->Col(), grid->Row(), "也许");
-  table->Post();
-  EXPECT_EQ(asked, "也许");
-  EXPECT_EQ(table->FieldByName("FLAG")->AsString(), "M");
+  // Set by code, typed into the cell or cleared with Delete, and taken with Enter: a text in no
+  // list asks the column; a handler that adds it stores its key, one that does not leaves Null. An
+  // emptied key-list cell asks nothing; an emptied pick-list cell asks about the empty text.
+  enum How { Set, Typed, Cleared };
+  const struct {
+    bool pickOnly;
+    How how;
+    bool adds;
+    const char* text;
+    int asked;
+    const char* stored;  // empty for Null
+  } cases[] = {{false, Set, true, "也许", 1, "M"}, {false, Typed, true, "不", 1, "M"}, {false, Typed, false, "不", 1, ""},
+               {false, Cleared, true, "", 0, ""},  {true, Cleared, false, "", 1, ""}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(std::to_string(&k - cases));
+    MakeFlagGrid();
+    if (k.pickOnly) flag->KeyList()->Clear();
+    int asked = 0;
+    flag->OnNotInList = [&](TObject*, const std::string& text, bool& recheck) {
+      ++asked;
+      EXPECT_EQ(text, k.text);
+      if (!k.adds) return;
+      flag->PickList()->Add(text);
+      flag->KeyList()->Add("M");
+      recheck = true;
+    };
+    if (k.how == Set) {
+      table->Edit();
+      grid->SetEditText(grid->Col(), grid->Row(), k.text);
+    } else {
+      if (k.how == Typed) FanoInputText(k.text);
+      else Key(VK_F2), grid->InplaceEditor()->SelectAll(), Key(VK_DELETE);
+      gridtest::Pump();
+      ASSERT_EQ(grid->InplaceEditor()->Text(), k.text);
+      Key(VK_RETURN);
+    }
+    if (table->State() == dsEdit) table->Post();
+    EXPECT_EQ(asked, k.asked);
+    EXPECT_EQ(table->FieldByName("FLAG")->AsString(), k.stored);
+    form->Free();
+    form = nullptr;
+    table->EmptyTable();
+  }
 }
 
 TEST_F(WriteBackTest, PickedTextThenDownKeepsTheKey) {
