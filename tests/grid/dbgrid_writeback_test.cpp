@@ -186,6 +186,27 @@ TEST_F(DBGridTest, ColumnsChangedByCodeWhileACellIsEditedKeepItsText) {
   }
 }
 
+// Text typed into a cell and then typed back to what the field holds stores the field's text, not
+// the text typed before it, also when the editor is gone before the record is saved.
+TEST_F(DBGridTest, ACellTypedBackToItsTextKeepsThatText) {
+  AddRows(2);
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  Bind();
+  grid->SetFocus();
+  grid->SetCol(grid->DataToRawColumn(1));
+  gridtest::Pump();
+  Type("xyz");
+  ASSERT_EQ(grid->InplaceEditor()->Text(), "xyz");
+  grid->InplaceEditor()->SelectAll();
+  Type("row1");
+  grid->SetEditorMode(false);
+  ASSERT_EQ(table->State(), dsEdit);
+  table->Post();
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "row1");
+}
+
 // The editor of a memo cell holds the memo: text added to it, or typed over it, is what is stored.
 TEST_F(DBGridTest, MemoCellEditsTheMemoItself) {
   TMemTableGx notes(nullptr);
@@ -207,13 +228,16 @@ TEST_F(DBGridTest, MemoCellEditsTheMemoItself) {
   EXPECT_EQ(grid->GetEditText(grid->Col(), grid->Row()), "line1\r\nline2");
 
   struct Case {
+    const char* memo;
     bool f2;  // F2 first puts the caret after the text; without it typing replaces the text
     const char* stored;
   };
-  for (const Case& c : {Case{true, "line1\r\nline2x"}, Case{false, "x"}}) {
+  // CR LF is one line break, as LF alone is: the memo keeps its lines, none doubled.
+  for (const Case& c : {Case{"line1\nline2", true, "line1\r\nline2x"}, Case{"line1\nline2", false, "x"},
+                        Case{"line1\r\nline2", true, "line1\r\nline2x"}}) {
     SCOPED_TRACE(c.stored);
     notes.Edit();
-    notes.FieldByName("NOTE")->SetAsString("line1\nline2");
+    notes.FieldByName("NOTE")->SetAsString(c.memo);
     notes.Post();
     if (c.f2) Key(VK_F2);
     Type("x");
