@@ -117,6 +117,7 @@ TColumnGx::~TColumnGx() {
     g->Selection()->Columns()->Remove(this);
     if (g->editColumn_ == this) g->editColumn_ = nullptr;
     if (g->editorColumn_ == this) g->editorColumn_ = nullptr;
+    if (g->writtenColumn_ == this) g->writtenColumn_ = nullptr;
   }
   FreeDropDowns();
 }

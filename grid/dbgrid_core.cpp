@@ -586,6 +586,7 @@ void TCustomDBGridGx::LinkActive(bool value) {
 
 void TCustomDBGridGx::RefreshLayout() {
   editPending_ = false;  // the record's values are the dataset's again
+  writtenColumn_ = nullptr;
   if (sumList_ && sumList_->Stale()) DeferSums();
   if (!HandleAllocated() || inRefreshLayout_ || destroying_) {
     if (!HandleAllocated() && !inRefreshLayout_ && !destroying_) UpdateRowCount();
@@ -663,6 +664,8 @@ void TCustomDBGridGx::UpdateData() {
   }
   editPending_ = false;
   editValueSet_ = false;
+  writtenText_ = text;
+  writtenColumn_ = c;
 }
 
 namespace {
@@ -1007,12 +1010,14 @@ void TCustomDBGridGx::SetEditText(int col, int row, const std::string& value) {
   (void)row;
   // Text the user could not change (the record is not being edited) is nothing to write back.
   if (!dataLink_->Editing()) return;
-  // The field's own text handed back (the editor reloaded or hidden) changes nothing.
-  if (!dataLink_->IsModified() && value == GetEditText(col, row)) {
+  TColumnGx* c = ColumnAt(RawToDataColumn(col));
+  // The field's own text handed back (the editor reloaded or hidden), or the text just written
+  // to it, changes nothing.
+  if (!dataLink_->IsModified() &&
+      (value == GetEditText(col, row) || (writtenColumn_ && writtenColumn_ == c && value == writtenText_))) {
     editPending_ = false;
     return;
   }
-  TColumnGx* c = ColumnAt(RawToDataColumn(col));
   if (col == InplaceCol() && row == InplaceRow() && editorColumn_ != c) {
     // The columns changed under the editor: its text is its own column's, if that still exists.
     c = editorColumn_;

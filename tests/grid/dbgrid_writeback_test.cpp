@@ -129,6 +129,40 @@ TEST_F(DBGridTest, LookupColumnStoresTheKeyOfTheLookedUpText) {
   grid->SetEditText(grid->DataToRawColumn(0), grid->Row(), "丁");
   main.Post();
   EXPECT_TRUE(main.FieldByName("KID")->IsNull());
+  // Typed and taken with Enter, a text no record shows asks the column once, though the editor
+  // keeps showing it until the record is saved; the special row's text (a Null key) asks nothing.
+  TColumnGx* k = grid->Columns()->Items(0);
+  int asked = 0;
+  k->OnNotInList = [&](TObject*, const std::string&, bool&) { ++asked; };
+  k->DropDownSpecRow()->SetCellsText("(无)");
+  k->DropDownSpecRow()->SetVisible(true);
+  grid->SetFocus();
+  for (bool special : {false, true}) {
+    SCOPED_TRACE(special);
+    asked = 0;
+    main.Edit();
+    main.FieldByName("KID")->SetAsInteger(1);
+    main.Post();
+    grid->SetEditorMode(true);
+    gridtest::Pump();
+    if (special) {
+      FanoInputKey(VK_MENU, TRUE);
+      uitest::KeyPress(VK_DELETE, false, false);
+      FanoInputKey(VK_MENU, FALSE);
+    } else {
+      grid->InplaceEditor()->SelectAll();
+      Type("丁");
+    }
+    gridtest::Pump();
+    ASSERT_EQ(grid->InplaceEditor()->Text(), special ? "(无)" : "丁");
+    FanoInputKey(VK_RETURN, TRUE);
+    FanoInputKey(VK_RETURN, FALSE);
+    gridtest::Pump();
+    ASSERT_EQ(main.State(), dsEdit);
+    main.Post();
+    EXPECT_EQ(asked, special ? 0 : 1);
+    EXPECT_TRUE(main.FieldByName("KID")->IsNull());
+  }
   grid->SetDataSource(nullptr);
 }
 
