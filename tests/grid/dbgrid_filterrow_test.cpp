@@ -1036,10 +1036,9 @@ TEST_F(FilterRowTest, ARecordAppendedWhileInAFilterCellStaysInInsert) {
   EXPECT_EQ(table->RecordCount(), 5);
   EXPECT_TRUE(Editor()->Focused());
   EXPECT_EQ(Editor()->Text(), "北");
-  EXPECT_EQ(Editor()->BoundsRect(), (TRect{grid->CellRect(grid->DataToRawColumn(1), 1).Left,
-                                         grid->CellRect(grid->DataToRawColumn(1), 1).Top + 1,
-                                         grid->CellRect(grid->DataToRawColumn(1), 1).Right,
-                                         grid->CellRect(grid->DataToRawColumn(1), 1).Bottom}));
+  TRect cell = grid->CellRect(grid->DataToRawColumn(1), 1);
+  cell.Top += 1;
+  EXPECT_EQ(Editor()->BoundsRect(), cell);
 }
 
 }  // namespace
