@@ -1962,6 +1962,10 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   TColumnGx* editColumn_ = nullptr;  // the column editText_ was typed into (none once freed)
   TColumnGx* editorColumn_ = nullptr;  // the column the in-place editor was loaded for (none once freed)
   bool editPending_ = false;
+  // The text UpdateData wrote last and its column: the same text handed back as the editor hides
+  // is nothing new, even where the field shows it otherwise (a lookup text that matched nothing).
+  std::string writtenText_;
+  TColumnGx* writtenColumn_ = nullptr;
   int pressedTitleCol_ = -1;
 
   // in-place search

@@ -117,6 +117,7 @@ TColumnGx::~TColumnGx() {
     g->Selection()->Columns()->Remove(this);
     if (g->editColumn_ == this) g->editColumn_ = nullptr;
     if (g->editorColumn_ == this) g->editorColumn_ = nullptr;
+    if (g->writtenColumn_ == this) g->writtenColumn_ = nullptr;
   }
   FreeDropDowns();
 }
@@ -237,6 +238,9 @@ void TColumnGx::Assign(TPersistent* source) {
   if (src->IsAssigned(cvLookupDisplayFields)) SetLookupDisplayFields(src->LookupDisplayFields());
   SetAutoDropDown(src->AutoDropDown());
   SetAlwaysShowEditButton(src->AlwaysShowEditButton());
+  // Once more whether assigned or not: the copy wraps as the source does, also where the
+  // source's default would not carry over (another field or grid).
+  SetWordWrap(src->WordWrap());
   if (src->keyList_) SetKeyList(src->keyList_.get());
   if (src->IsAssigned(cvCheckboxes)) SetCheckboxes(src->Checkboxes());
   increment_ = src->increment_;
@@ -313,18 +317,20 @@ void TColumnGx::SetField(TField* value) {
     RestoreDefaults();
     autoFitBaseWidth_ = Width();
   }
+  SyncFooterSums();
   ColumnChanged(false);
 }
 
 void TColumnGx::SetFieldName(const std::string& value) {
-  TField* f = nullptr;
   TCustomDBGridGx* g = Grid();
-  if (g && g->DataLink()->DataSet() && !g->InState(csLoading) && !value.empty())
-    f = g->DataLink()->DataSet()->FindField(value);
+  Field();  // a dropped cache found again first: the same field is no change
   fieldName_ = value;
-  if (f != field_) {
-    field_ = f;
-    if (f) fieldName_ = f->FieldName();
+  if (g && g->DataLink()->DataSet() && !g->InState(csLoading)) {
+    // Through the field setter, so a grid-built column takes the new field's defaults.
+    SetField(value.empty() ? nullptr : g->DataLink()->DataSet()->FindField(value));
+    if (field_) fieldName_ = field_->FieldName();
+  } else {
+    field_ = nullptr;
   }
   autoFitBaseWidth_ = Width();
   SyncFooterSums();  // a footer without a field name sums the column's field
@@ -495,6 +501,7 @@ void TColumnGx::SetLookupDisplayFields(const std::string& value) {
   if (IsAssigned(cvLookupDisplayFields) && value == lookupDisplayFields_) return;
   lookupDisplayFields_ = value;
   MarkAssigned(cvLookupDisplayFields);
+  GetDropDownDataGrid()->SetListField(value);
   ColumnChanged(false);
 }
 
@@ -961,13 +968,13 @@ int TColumnGx::GetRowHeightForText() const {
   UINT flags = DT_CALCRECT | DT_NOPREFIX;
   if (WordWrap()) flags |= DT_WORDBREAK;
   DrawTextA(c->Handle(), text.c_str(), static_cast<int>(text.size()), &r, flags);
+  // The text's own height, lower than a plain row too: the grid takes the larger.
   int h = r.bottom - r.top;
   if (h > d) {
     h += g->Flat() ? 1 : 3;
     if (g->DBOptions().Contains(dgRowLines)) h += g->GridLineWidth();
-    return h;
   }
-  return d;
+  return h;
 }
 
 bool TColumnGx::TextFitsOneLine(int height) const {

@@ -586,6 +586,7 @@ void TCustomDBGridGx::LinkActive(bool value) {
 
 void TCustomDBGridGx::RefreshLayout() {
   editPending_ = false;  // the record's values are the dataset's again
+  writtenColumn_ = nullptr;
   if (sumList_ && sumList_->Stale()) DeferSums();
   if (!HandleAllocated() || inRefreshLayout_ || destroying_) {
     if (!HandleAllocated() && !inRefreshLayout_ && !destroying_) UpdateRowCount();
@@ -650,7 +651,12 @@ void TCustomDBGridGx::UpdateData() {
   if (!c || (!fromEditor && !editPending_)) return;
   // The record may have been posted meanwhile (a column-exit handler that posts): edit it again.
   if (!dataLink_->Editing()) dataLink_->Edit();
-  if (editValueSet_ && text == editValueText_) {
+  // A value found for the text stands; a text that nothing matched goes the text's way, so the
+  // column is asked about it. The special row's text stands for its value, Null or not.
+  TSpecRowGx* spec = c->DropDownSpecRow();
+  const bool specText = c->GetColumnType() == ckLookup && spec && spec->Visible() && text == spec->GetCellText(0);
+  const bool unmatched = VarIsNullOrEmpty(editValue_) && !text.empty() && !specText;
+  if (editValueSet_ && text == editValueText_ && !unmatched) {
     c->UpdateDataValues(text, editValue_, false);
     if (c->GetColumnType() == ckLookup) c->SetLookupCache(editValue_, text);
   } else {
@@ -658,12 +664,14 @@ void TCustomDBGridGx::UpdateData() {
   }
   editPending_ = false;
   editValueSet_ = false;
+  writtenText_ = text;
+  writtenColumn_ = c;
 }
 
 namespace {
 // Asks the column about a text in none of its lists; true when the handler wants another look.
 bool AskNotInList(TColumnGx* c, const std::string& text) {
-  if (text.empty() || !c->OnNotInList) return false;
+  if (!c->OnNotInList) return false;
   bool recheck = false;
   c->OnNotInList(c, text, recheck);
   return recheck;
@@ -671,7 +679,8 @@ bool AskNotInList(TColumnGx* c, const std::string& text) {
 }  // namespace
 
 // A cell's text goes back by the column's kind: a key list stores the key of the picked text, a
-// lookup the key of the record showing it; an unmatched text stores nothing.
+// lookup the key of the record showing it; an unmatched text stores nothing. A pick list is asked
+// about any text it lacks, an empty one too; key lists and lookups only about a text.
 void TCustomDBGridGx::WriteColumnText(TColumnGx* c, const std::string& text) {
   TField* f = c->Field();
   switch (f ? c->GetColumnType() : ckText) {
@@ -682,7 +691,7 @@ void TCustomDBGridGx::WriteColumnText(TColumnGx* c, const std::string& text) {
         return Variant(c->KeyList()->Strings(i));
       };
       Variant key = keyOf();
-      if (key.IsNull() && AskNotInList(c, text)) key = keyOf();
+      if (key.IsNull() && !text.empty() && AskNotInList(c, text)) key = keyOf();
       c->UpdateDataValues(text, key, false);
       break;
     }
@@ -697,7 +706,7 @@ void TCustomDBGridGx::WriteColumnText(TColumnGx* c, const std::string& text) {
         return ld->Lookup(f->LookupResultField(), Variant(text), f->LookupKeyFields());
       };
       Variant key = keyOf();
-      if (VarIsNullOrEmpty(key) && AskNotInList(c, text)) key = keyOf();
+      if (VarIsNullOrEmpty(key) && !text.empty() && AskNotInList(c, text)) key = keyOf();
       if (VarIsNullOrEmpty(key)) key = Null();
       if (c->CanModify(false)) {
         if (!dataLink_->Editing()) dataLink_->Edit();
@@ -1001,12 +1010,14 @@ void TCustomDBGridGx::SetEditText(int col, int row, const std::string& value) {
   (void)row;
   // Text the user could not change (the record is not being edited) is nothing to write back.
   if (!dataLink_->Editing()) return;
-  // The field's own text handed back (the editor reloaded or hidden) changes nothing.
-  if (!dataLink_->IsModified() && value == GetEditText(col, row)) {
+  TColumnGx* c = ColumnAt(RawToDataColumn(col));
+  // The field's own text handed back (the editor reloaded or hidden), or the text just written
+  // to it, changes nothing.
+  if (!dataLink_->IsModified() &&
+      (value == GetEditText(col, row) || (writtenColumn_ && writtenColumn_ == c && value == writtenText_))) {
     editPending_ = false;
     return;
   }
-  TColumnGx* c = ColumnAt(RawToDataColumn(col));
   if (col == InplaceCol() && row == InplaceRow() && editorColumn_ != c) {
     // The columns changed under the editor: its text is its own column's, if that still exists.
     c = editorColumn_;

@@ -418,12 +418,14 @@ void TDBGridInplaceEdit::AcceptDataList(const Variant& value, const std::string&
   TCustomDBGridGx* g = DBGrid();
   TColumnGx* c = Column();
   TField* f = c->Field();
-  if (!KeysModifiable(f) || !g->CanEditModify() || !c->CanModify(true)) {
-    // Refused: the row the list went to is not the cell's value, so the editor does not show it.
-    if (Text() != g->EditText()) SetText(g->EditText());
-    return;
-  }
+  // The checks put the record into edit, so they may raise as well: whatever raises leaves the
+  // field's own text in the editor.
   try {
+    if (!KeysModifiable(f) || !g->CanEditModify() || !c->CanModify(true)) {
+      // Refused: the row the list went to is not the cell's value, so the editor does not show it.
+      if (Text() != g->EditText()) SetText(g->EditText());
+      return;
+    }
     f->DataSet()->Edit();
     if (g->DataLink()->Editing()) {
       g->DataLink()->Modified();
@@ -431,7 +433,7 @@ void TDBGridInplaceEdit::AcceptDataList(const Variant& value, const std::string&
       g->SetEditValue(value, text);
     }
   } catch (...) {
-    SetText(f->Text() + " ");
+    SetText((f ? f->Text() : std::string()) + " ");
     throw;
   }
   SetText(text);

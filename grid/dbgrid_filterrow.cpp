@@ -484,14 +484,17 @@ void TCustomDBGridGx::ShowFilterEditor(bool reload) {
     filterEditor_->SetVisible(false);
     return;
   }
-  if (reload) {
-    filterEditor_->SetVisible(false);
-    LoadFilterEditor(filterCol_);
-  }
-  filterEditor_->SetBoundsRect(rect);
+  // A reload shrinks the editor rather than hiding it: hiding would move the focus out of the
+  // grid, and the grid's exit step would cancel a record a program has just appended.
+  if (reload) filterEditor_->SetBoundsRect(TRect());
   filterEditor_->SetVisible(true);
   if (CanFocus() && filterEditor_->CanFocus()) filterEditor_->SetFocus();
-  if (reload) filterEditor_->SelectAll();
+  if (reload) {
+    LoadFilterEditor(filterCol_);
+    filterEditor_->SelectAll();
+  }
+  filterEditor_->SetBoundsRect(rect);
+  if (filterEditor_->HandleAllocated()) SendMessage(filterEditor_->WindowHandle(), EM_SCROLLCARET, 0, 0);
 }
 
 void TCustomDBGridGx::HideFilterEditor() {

@@ -126,6 +126,12 @@ void TDBGridInplaceEdit::CreateParams(TCreateParams& params) {
   buttonsWidth_ = g && g->Flat() ? DefaultFlatButtonWidth() + 1 : GetSystemMetrics(SM_CXVSCROLL);
 }
 
+void TDBGridInplaceEdit::CreateWnd() {
+  TInplaceEdit::CreateWnd();
+  // A window made (or made again) after the column was entered takes the column's input method.
+  if (TCustomDBGridGx* g = DBGrid()) g->ApplyColumnIme();
+}
+
 void TDBGridInplaceEdit::UpdateContents() {
   TCustomDBGridGx* g = DBGrid();
   TColumnGx* c = Column();

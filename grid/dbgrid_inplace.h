@@ -74,6 +74,7 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupControlOwnerGx {
   TShape* EditButtonSeparator(int index) const { return buttons_.at(static_cast<size_t>(index)).first; }
 
   void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
   void UpdateContents() override;
   void BoundsChanged() override;
   // The text rectangle inside the editor.

@@ -77,13 +77,8 @@ void TDBGridGxImport::ImportFromStream(TStream* stream, bool forWholeGrid) {
       }
     }
   } catch (...) {
-    // The edit in progress stays; the grid goes back to its record and the controls come back.
-    if (restore) {
-      try {
-        Grid->RestoreBookmark();
-      } catch (...) {
-      }
-    }
+    // The import stops where it stands: moving back would post the half record the error hit,
+    // which the user must still be able to cancel. Only the controls come back.
     ds->EnableControls();
     throw;
   }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "dbgrid_test_util.h"
+#include "grid/lookupgrid.h"
 #include "platform/rtl/exceptions.h"
 
 using namespace dbgridtest;
@@ -378,6 +379,14 @@ TEST_F(DBGridTest, DefaultColumnsOutliveChangesOfTheFieldList) {
   table->Open();
   gridtest::Pump();
   EXPECT_EQ(grid->Columns()->Count(), 4);
+  // Given another field by code, a default column takes that field's looks, not the old ones.
+  TColumnGx* amount = grid->Columns()->Items(2);
+  amount->SetColor(clRed);
+  amount->Title()->SetCaption("金额");
+  amount->SetFieldName("flag");
+  EXPECT_EQ(amount->FieldName(), "FLAG");
+  EXPECT_FALSE(amount->IsAssigned(cvColor));
+  EXPECT_EQ(amount->Title()->Caption(), "FLAG");
   grid->SetDataSource(nullptr);
   gridtest::Pump();
   EXPECT_EQ(grid->Columns()->Count(), 0);
@@ -431,6 +440,29 @@ TEST_F(DBGridTest, AssignCopiesTheLooksOfTheSourceWhetherSetOrNot) {
   grid->ColumnDefValues()->SetEndEllipsis(false);
   EXPECT_TRUE(dst->EndEllipsis());
   EXPECT_FALSE(src->EndEllipsis());
+  // The word wrap goes along even where the copy's own default differs: a bound string column
+  // wraps by default, a column of a grid without data does not.
+  Bind();
+  ASSERT_TRUE(src->WordWrap());
+  ASSERT_FALSE(src->IsAssigned(cvWordWrap));
+  auto* other = new TDBGridGx(form);
+  TColumnGx* copy = other->Columns()->Add();
+  copy->Assign(src);
+  EXPECT_TRUE(copy->WordWrap());
+}
+
+// A cell whose text needs less than a plain row asks for the text's height only; the grid takes
+// the larger of the two.
+TEST_F(DBGridTest, RowHeightForTextIsTheTextsOwn) {
+  AddRow(1, "甲");
+  MakeGrid();
+  TColumnGx* name = AddColumn("NAME");
+  grid->SetOptionsGx(grid->OptionsGx() + dghAutoFitRowHeight);
+  Bind();
+  gridtest::Pump();
+  EXPECT_GT(name->GetRowHeightForText(), 0);
+  EXPECT_LT(name->GetRowHeightForText(), grid->DataRowHeight());
+  EXPECT_EQ(grid->GetRowHeights(grid->GetTitleOffset()), grid->DataRowHeight());
 }
 
 TEST_F(DBGridTest, LookupColumnsShowTheSpecialRowAndStepThroughTheList) {
@@ -452,5 +484,8 @@ TEST_F(DBGridTest, LookupColumnsShowTheSpecialRowAndStepThroughTheList) {
   c->DropDownSpecRow()->SetValue(Variant(2));
   c->DropDownSpecRow()->SetVisible(true);
   EXPECT_EQ(c->GetDisplayText(), "(无)");
+  // The drop-down list shows the display fields set at once, before it is first opened.
+  c->SetLookupDisplayFields("ID;NAME");
+  EXPECT_EQ(c->GetDropDownDataGrid()->ListField(), "ID;NAME");
   grid->SetDataSource(nullptr);
 }

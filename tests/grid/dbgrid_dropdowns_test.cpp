@@ -597,6 +597,26 @@ TEST_F(DropDownTest, AReadOnlyCellShowsItsOwnValueAfterEnter) {
   }
 }
 
+// A record that refuses to be edited keeps its city: the editor shows the field's text with a
+// blank after it, not the row the list was moved to, and the error goes on to the caller.
+TEST_F(DropDownTest, AnEditRefusedByTheRecordShowsTheFieldsTextAndABlank) {
+  MakeGrid(400, 200);
+  TColumnGx* city = AddColumn("CITYNAME");
+  BindDocs();
+  TDBGridInplaceEdit* ed = OpenEditorAt(city);
+  Key(VK_DOWN, true);
+  ASSERT_TRUE(ed->ListVisible());
+  Key(VK_DOWN);
+  ASSERT_EQ(ed->Text(), "上海");
+  docs->SetBeforeEdit([](TDataSet*) { throw Exception("locked"); });
+  EXPECT_THROW(ed->CloseUp(true), Exception);
+  docs->SetBeforeEdit(nullptr);
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_EQ(ed->Text(), "北京 ");
+  EXPECT_EQ(docs->FieldByName("CITYNAME")->AsString(), "北京");
+  EXPECT_EQ(docs->State(), dsBrowse);
+}
+
 TEST_F(DropDownTest, ReleasingCtrlReachesTheOpenLookupList) {
   MakeGrid(400, 200);
   TColumnGx* city = AddColumn("CITYNAME");

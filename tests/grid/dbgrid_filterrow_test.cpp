@@ -1018,3 +1018,28 @@ TEST_F(FilterRowTest, MovingTheFocusOnClosesTheFilterEditorsList) {
 
 }  // namespace
 }  // namespace dbgridtest
+
+namespace dbgridtest {
+namespace {
+
+// A program that appends a record while the user sits in a filter cell: the reload of the filter
+// editor keeps the focus inside the grid, so the grid's exit step never cancels the new record.
+TEST_F(FilterRowTest, ARecordAppendedWhileInAFilterCellStaysInInsert) {
+  ASSERT_TRUE(grid->DBOptions().Contains(dgCancelOnExit));
+  TypeFilter(1, "北");
+  ASSERT_TRUE(Editor()->Focused());
+  table->Append();
+  gridtest::Pump();
+  ASSERT_EQ(table->State(), dsInsert);
+  table->FieldByName("NAME")->SetValue("广州");
+  table->Post();
+  EXPECT_EQ(table->RecordCount(), 5);
+  EXPECT_TRUE(Editor()->Focused());
+  EXPECT_EQ(Editor()->Text(), "北");
+  TRect cell = grid->CellRect(grid->DataToRawColumn(1), 1);
+  cell.Top += 1;
+  EXPECT_EQ(Editor()->BoundsRect(), cell);
+}
+
+}  // namespace
+}  // namespace dbgridtest

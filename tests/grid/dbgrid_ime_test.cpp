@@ -117,6 +117,21 @@ TEST_F(DBGridImeTest, TheInplaceEditorGetsTheColumnsMode) {
   EXPECT_FALSE(StateOf(editor->WindowHandle()).open);
 }
 
+// An editor made after the column was entered (F2 in a column reached without one) starts with
+// that column's mode, so the first text typed goes in through it.
+TEST_F(DBGridImeTest, AnEditorMadeInTheColumnStartsWithItsMode) {
+  MakeImeGrid(imDontCare);
+  Key(VK_RIGHT);  // NAME, no editor yet
+  ASSERT_EQ(grid->InplaceEditor(), nullptr);
+  Key(VK_F2);
+  TInplaceEdit* editor = grid->InplaceEditor();
+  ASSERT_NE(editor, nullptr);
+  ASSERT_TRUE(editor->HandleAllocated());
+  ImeState s = StateOf(editor->WindowHandle());
+  EXPECT_TRUE(s.open);
+  EXPECT_EQ(s.conversion, static_cast<DWORD>(IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE));
+}
+
 // The column a move enters is announced after the move (the input method follows it there); a move
 // within the same column announces nothing.
 TEST_F(DBGridImeTest, EnteringAColumnFiresOnColEnterAfterTheMove) {

@@ -58,19 +58,49 @@ TEST_F(WriteBackTest, KeyListColumnStoresTheKeyOfTheText) {
 }
 
 TEST_F(WriteBackTest, UnknownTextAsksTheColumnFirst) {
-  MakeFlagGrid();
-  std::string asked;
-  flag->OnNotInList = [&](TObject*, const std::string& text, bool& recheck) {
-    asked = text;
-    flag->PickList()->Add(text);
-    flag->KeyList()->Add("M");
-    recheck = true;
-  };
-  table->Edit();
-  grid->SetEditText(grid->Col(), grid->Row(), "也许");
-  table->Post();
-  EXPECT_EQ(asked, "也许");
-  EXPECT_EQ(table->FieldByName("FLAG")->AsString(), "M");
+  // Set by code, typed into the cell or cleared with Delete, and taken with Enter: a text in no
+  // list asks the column; a handler that adds it stores its key, one that does not leaves Null. An
+  // emptied key-list cell asks nothing; an emptied pick-list cell asks about the empty text.
+  enum How { Set, Typed, Cleared };
+  const struct {
+    bool pickOnly;
+    How how;
+    bool adds;
+    const char* text;
+    int asked;
+    const char* stored;  // empty for Null
+  } cases[] = {{false, Set, true, "也许", 1, "M"}, {false, Typed, true, "不", 1, "M"}, {false, Typed, false, "不", 1, ""},
+               {false, Cleared, true, "", 0, ""},  {true, Cleared, false, "", 1, ""}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(std::to_string(&k - cases));
+    MakeFlagGrid();
+    if (k.pickOnly) flag->KeyList()->Clear();
+    int asked = 0;
+    flag->OnNotInList = [&](TObject*, const std::string& text, bool& recheck) {
+      ++asked;
+      EXPECT_EQ(text, k.text);
+      if (!k.adds) return;
+      flag->PickList()->Add(text);
+      flag->KeyList()->Add("M");
+      recheck = true;
+    };
+    if (k.how == Set) {
+      table->Edit();
+      grid->SetEditText(grid->Col(), grid->Row(), k.text);
+    } else {
+      if (k.how == Typed) FanoInputText(k.text);
+      else Key(VK_F2), grid->InplaceEditor()->SelectAll(), Key(VK_DELETE);
+      gridtest::Pump();
+      ASSERT_EQ(grid->InplaceEditor()->Text(), k.text);
+      Key(VK_RETURN);
+    }
+    if (table->State() == dsEdit) table->Post();
+    EXPECT_EQ(asked, k.asked);
+    EXPECT_EQ(table->FieldByName("FLAG")->AsString(), k.stored);
+    form->Free();
+    form = nullptr;
+    table->EmptyTable();
+  }
 }
 
 TEST_F(WriteBackTest, PickedTextThenDownKeepsTheKey) {
@@ -99,6 +129,30 @@ TEST_F(DBGridTest, LookupColumnStoresTheKeyOfTheLookedUpText) {
   grid->SetEditText(grid->DataToRawColumn(0), grid->Row(), "丁");
   main.Post();
   EXPECT_TRUE(main.FieldByName("KID")->IsNull());
+  // Typed and taken with Enter, a text no record shows asks the column once, though the editor
+  // keeps showing it until the record is saved; the special row's text (a Null key) asks nothing.
+  TColumnGx* k = grid->Columns()->Items(0);
+  int asked = 0;
+  k->OnNotInList = [&](TObject*, const std::string&, bool&) { ++asked; };
+  k->DropDownSpecRow()->SetCellsText("(无)");
+  k->DropDownSpecRow()->SetVisible(true);
+  grid->SetFocus();
+  for (bool special : {false, true}) {
+    SCOPED_TRACE(special);
+    asked = 0;
+    main.Edit();
+    main.FieldByName("KID")->SetAsInteger(1);
+    main.Post();
+    grid->SetEditorMode(true);
+    grid->InplaceEditor()->SelectAll();
+    if (special) uitest::KeyPress(VK_DELETE, false, false, true);  // Alt+Del
+    else Type("丁");
+    ASSERT_EQ(grid->InplaceEditor()->Text(), special ? "(无)" : "丁");
+    Key(VK_RETURN);
+    main.Post();
+    EXPECT_EQ(asked, special ? 0 : 1);
+    EXPECT_TRUE(main.FieldByName("KID")->IsNull());
+  }
   grid->SetDataSource(nullptr);
 }
 
@@ -156,6 +210,27 @@ TEST_F(DBGridTest, ColumnsChangedByCodeWhileACellIsEditedKeepItsText) {
   }
 }
 
+// Text typed into a cell and then typed back to what the field holds stores the field's text, not
+// the text typed before it, also when the editor is gone before the record is saved.
+TEST_F(DBGridTest, ACellTypedBackToItsTextKeepsThatText) {
+  AddRows(2);
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  Bind();
+  grid->SetFocus();
+  grid->SetCol(grid->DataToRawColumn(1));
+  gridtest::Pump();
+  Type("xyz");
+  ASSERT_EQ(grid->InplaceEditor()->Text(), "xyz");
+  grid->InplaceEditor()->SelectAll();
+  Type("row1");
+  grid->SetEditorMode(false);
+  ASSERT_EQ(table->State(), dsEdit);
+  table->Post();
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "row1");
+}
+
 // The editor of a memo cell holds the memo: text added to it, or typed over it, is what is stored.
 TEST_F(DBGridTest, MemoCellEditsTheMemoItself) {
   TMemTableGx notes(nullptr);
@@ -177,13 +252,16 @@ TEST_F(DBGridTest, MemoCellEditsTheMemoItself) {
   EXPECT_EQ(grid->GetEditText(grid->Col(), grid->Row()), "line1\r\nline2");
 
   struct Case {
+    const char* memo;
     bool f2;  // F2 first puts the caret after the text; without it typing replaces the text
     const char* stored;
   };
-  for (const Case& c : {Case{true, "line1\r\nline2x"}, Case{false, "x"}}) {
+  // CR LF is one line break, as LF alone is: the memo keeps its lines, none doubled.
+  for (const Case& c : {Case{"line1\nline2", true, "line1\r\nline2x"}, Case{"line1\nline2", false, "x"},
+                        Case{"line1\r\nline2", true, "line1\r\nline2x"}}) {
     SCOPED_TRACE(c.stored);
     notes.Edit();
-    notes.FieldByName("NOTE")->SetAsString("line1\nline2");
+    notes.FieldByName("NOTE")->SetAsString(c.memo);
     notes.Post();
     if (c.f2) Key(VK_F2);
     Type("x");

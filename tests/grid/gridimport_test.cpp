@@ -1,5 +1,5 @@
 // Import formats and paste: where values land, inserting and appending, the error question, and
-// malformed text and GRIDBIF data that must change nothing.
+// malformed text that stops where it stands and GRIDBIF data that must change nothing.
 #include "grid/gridimport.h"
 
 #include <cstring>
@@ -114,8 +114,10 @@ TEST_F(GridImportTest, UnicodeTextStopsAtTheFirstZeroCharacter) {
   EXPECT_EQ(Dump(), "3 \xE4\xB8\xAD\xE6\x96\x87 1\n");
 }
 
-TEST_F(GridImportTest, ALoneCrIsInvalidAndGivesEverythingBack) {
-  MakeTable(2);
+// A lone CR stops the import where it stands: the record it hit keeps its edit, so the user can
+// still cancel the half line or post it.
+TEST_F(GridImportTest, ALoneCrIsInvalidAndLeavesTheRecordItHitInEdit) {
+  MakeTable(3);
   table->Next();
   try {
     Import<TDBGridGxImportAsText>(std::string("1\r2\0", 4));
@@ -125,6 +127,14 @@ TEST_F(GridImportTest, ALoneCrIsInvalidAndGivesEverythingBack) {
   }
   EXPECT_FALSE(table->ControlsDisabled());
   EXPECT_EQ(table->RecNo(), 2);
+  table->First();
+  grid->SetCol(grid->DataToRawColumn(1));
+  EXPECT_THROW(Import<TDBGridGxImportAsText>(std::string("a\r\nb\t7\rX\0", 10)), Exception);
+  EXPECT_EQ(table->RecNo(), 2);
+  EXPECT_EQ(table->State(), dsEdit);
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "b");
+  table->Cancel();
+  EXPECT_EQ(Dump(), "1 a 1\n2 n2 2\n3 n3 3\n");
   std::u16string w = u"1\r";
   EXPECT_THROW(Import<TDBGridGxImportAsUnicodeText>(std::string(reinterpret_cast<const char*>(w.data()), 4)),
                Exception);
@@ -147,7 +157,7 @@ TEST_F(GridImportTest, RefusedValuesAskAndTheAnswerDecides) {
   Import<TDBGridGxImportAsText>(std::string("x\tc\r\ny\td\r\n7\0", 12));
   EXPECT_EQ(dialogs.Requests().size(), 1u);
   EXPECT_EQ(Dump(), "1 c 1\n5 d 2\n7 n3 3\n");
-  // No: the import stops there, controls and record given back.
+  // No: the import stops there; the controls come back and the record it hit stays in edit.
   dialogs.ClearRequests();
   dialogs.Answer(mrNo);
   EXPECT_THROW(Import<TDBGridGxImportAsText>(std::string("x\te\r\n8\tf\0", 9)), EAbort);
