@@ -218,6 +218,16 @@ TEST_F(CellPaintTest, MultiLevelTitlesShareTheirUpperCaption) {
   // The leaf band keeps its column line.
   EXPECT_NE(GetPixel(dc, t0.Right, t1.Bottom - 3), GetPixel(dc, t0.Right - 4, t1.Bottom - 3));
   DeleteDC(dc);
+  // A selected column's group part takes the selection colours, its caption white as well.
+  grid->SetDBOptions(grid->DBOptions() + TDBGridOptions{dgMultiSelect});
+  grid->Selection()->Columns()->Select(grid->Columns()->Items(0), false);
+  dc = Paint();
+  EXPECT_EQ(GetPixel(dc, t0.Left + 3, t0.Top + 3), 0x404040u);
+  std::vector<COLORREF> colours;
+  for (const Recorded& r : Records(dc))
+    if (r.call == "DrawText" && r.text == std::string("单据")) colours.push_back(r.textColor);
+  EXPECT_EQ(colours, (std::vector<COLORREF>{ColorToRGB(clWhite), ColorToRGB(grid->TitleFont()->Color())}));
+  DeleteDC(dc);
 }
 
 TEST_F(CellPaintTest, IndicatorFollowsTheRecordState) {
