@@ -380,13 +380,14 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
         } else if (button == mbLeft || ctrl || !optionsGx_.Contains(dghClearSelection)) {
           rows->SetCurrentRowSelected(!rows->CurrentRowSelected());
         }
-        anchorSet_ = true;
-        anchorBookmark_ = ds->Bookmark();
-        anchorWasSelected_ = !rows->CurrentRowSelected();
       } else {
         keepSelection_ = ctrl || !optionsGx_.Contains(dghClearSelection);
         MoveRecordSelecting(true, distance, false, true);
       }
+      // A drag from here walks from the pressed row, also after a Shift extension.
+      anchorSet_ = true;
+      anchorBookmark_ = ds->Bookmark();
+      anchorWasSelected_ = !rows->CurrentRowSelected();
       rowSelecting_ = true;
       SetMouseCapture(true);
       keepSelection_ = ctrl || !optionsGx_.Contains(dghClearSelection);

@@ -533,6 +533,17 @@ TEST_F(DBGridMouseTest, CtrlTogglesAndShiftExtendsFromTheAnchorWithoutMovingFirs
   EXPECT_EQ(grid->SelectedRows()->Count(), 4);
   EXPECT_EQ(Record(), 5);
   EXPECT_EQ(scrolledTo, (std::vector<int>{3, 4, 5}));
+  // A drag after a Shift press walks from the pressed row: back up over the extension it keeps
+  // the rows selected.
+  const TPoint r4 = At(1, 4), r3 = At(1, 3);
+  Click(r2.X, r2.Y);
+  shift = true;
+  Down(r4.X, r4.Y);
+  Move(r3.X, r3.Y);
+  Up(r3.X, r3.Y);
+  shift = false;
+  EXPECT_EQ(Record(), 3);
+  EXPECT_EQ(grid->SelectedRows()->Count(), 3);
 }
 
 TEST_F(DBGridMouseTest, ClickingASelectedCellClearsTheSelection) {
