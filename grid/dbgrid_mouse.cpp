@@ -650,6 +650,13 @@ bool TCustomDBGridGx::MouseMessage(TMessage& m) {
     }
     case WM_SETCURSOR: {
       if (LOWORD(m.LParam) != HTCLIENT || !HandleAllocated()) return false;
+      // Nothing to size or select: columns built from the fields of no open data set.
+      TDataSet* ds = DataSet();
+      if ((InState(csDesigning) && !DataSource()) || (!columns_->Customized() && (!ds || !ds->Active()))) {
+        ::SetCursor(Screen->Cursors(crArrow));
+        m.Result = 1;
+        return true;
+      }
       if (InState(csDesigning)) return false;
       POINT p{};
       GetCursorPos(&p);

@@ -749,6 +749,18 @@ TEST_F(DBGridMouseTest, CursorsShowWhereAPressSelects) {
   // Without multi-select no special cursor.
   grid->SetDBOptions(grid->DBOptions() - dgMultiSelect);
   EXPECT_NE(cursorAt(At(0, 3)), DBGridCursor(1));
+  // Columns built from the fields: on a title border the sizing cursor while the data set is open,
+  // the arrow once it is closed.
+  grid->Columns()->Clear();
+  ASSERT_FALSE(grid->Columns()->Customized());
+  const HCURSOR split = ::Screen->Cursors(crHSplit), arrow = ::Screen->Cursors(crArrow);
+  EXPECT_EQ(cursorAt(Border(1)), split);
+  table->Close();
+  ASSERT_GT(grid->Columns()->Count(), 0);
+  EXPECT_EQ(cursorAt(Border(1)), arrow);
+  grid->SetDataSource(nullptr);
+  EXPECT_EQ(cursorAt(Border(1)), arrow);
+  table->Open();
 }
 
 }  // namespace
