@@ -756,7 +756,8 @@ int TCustomDBGridGx::DrawTreeNode(TCanvas* canvas, const TRect& rect, TColor bac
       if (memTable_->AncestorHasNextSibling(l)) DrawButtonGlyph(canvas, r, 9, false, 1.0, 1.0, false);
       continue;
     }
-    const bool last = memTable_->GetNextRowNodeLevel() < level;
+    // The last of its siblings, whatever rows its own children add below it.
+    const bool last = !memTable_->AncestorHasNextSibling(level);
     if (memTable_->GetNodeHasChildren()) {
       const int kind = (memTable_->GetNodeExpanded() ? 0 : 3) + (last ? 1 : 0);
       DrawButtonGlyph(canvas, r, kind, false, 1.0, 1.0, false);
