@@ -612,6 +612,9 @@ void TDBLookupGridGx::CreateWnd() {
 
 void TDBLookupGridGx::Resize() {
   TCustomDBGridGx::Resize();
+  // The horizontal bar came or went: the height follows, so the rows stay whole.
+  if (rowCount_ > 0 && !sizing_ && HandleAllocated() && Height() != HeightForRows(rowCount_))
+    ResizeToRows(rowCount_);
   if (TCustomDBGridGx::AutoFitColWidths() && !sizing_) {
     for (TColumnGx* c : VisibleColumns()) c->SetWidth(c->Width());
   }
@@ -777,6 +780,7 @@ void TDBLookupGridGx::KeyDown(uint16_t& key, TShiftState shift) {
     TCustomDBGridGx::KeyDown(key, shift);
     return;
   }
+  // A shown horizontal bar: one with nothing to scroll is hidden (KeepsIdleScrollBar).
   const bool horzBar = HandleAllocated() && (GetWindowLong(WindowHandle(), GWL_STYLE) & WS_HSCROLL) != 0;
   switch (key) {
     case VK_UP: MoveList(-1, false, false); break;

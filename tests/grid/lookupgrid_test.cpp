@@ -189,6 +189,31 @@ TEST_F(LookupGridTest, KeysMoveTheKeyAndReachTheSpecialRow) {
   EXPECT_EQ(table->RecNo(), 1);
 }
 
+// Left and Right move the key unless a horizontal bar shows, and one shows only while the columns
+// do not fit; the height follows the bar, so the rows stay whole.
+TEST_F(LookupGridTest, LeftAndRightMoveTheKeyUnlessAHorizontalBarShows) {
+  TDBLookupGridGx* g = MakeList();
+  auto horzBar = [&] { return (GetWindowLong(g->WindowHandle(), GWL_STYLE) & WS_HSCROLL) != 0; };
+  EXPECT_FALSE(horzBar());
+  const int height = g->Height();
+  g->SetKeyValue(Variant(2));
+  Key(g, VK_RIGHT);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 3);
+  Key(g, VK_LEFT);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 2);
+  g->Columns()->Items(0)->SetWidth(400);
+  gridtest::Pump();
+  EXPECT_TRUE(horzBar());
+  EXPECT_EQ(g->VisibleRowCount(), 4);
+  EXPECT_GT(g->Height(), height);
+  Key(g, VK_RIGHT);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 2);
+  g->Columns()->Items(0)->SetWidth(60);
+  gridtest::Pump();
+  EXPECT_FALSE(horzBar());
+  EXPECT_EQ(g->Height(), height);
+}
+
 TEST_F(LookupGridTest, IncrementalSearchPausesAndLimit) {
   TDBLookupGridGx* g = MakeList();
   g->SetKeyValue(Variant(1));
