@@ -707,11 +707,20 @@ void TDBLookupGridGx::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
   c->TextRect(rect, x, rect.Top + 2, text);
   c->Font()->SetColor(clWindowText);
   c->Brush()->SetColor(clWindow);
-  if (specRow_->Selected() && col == ColCount() - 1) {
-    // The focus frame goes round the whole row.
-    const TRect first = CellRect(IndicatorOffset(), row);
-    c->DrawFocusRect(TRect(std::min(first.Left, rect.Left), rect.Top, rect.Right, rect.Bottom));
-  }
+  if (!specRow_->Selected()) return;
+  // The focus frame goes round the whole row, scrolled-out columns and all. Each cell draws its
+  // own part of it (with the line after it), so the frame is whole whichever cells are painted.
+  const int line = DBOptions().Contains(dgColLines) ? GridLineWidth() : 0;
+  TRect whole = rect;
+  for (int i = IndicatorOffset(); i < col; ++i) whole.Left -= GetColWidths(i) + line;
+  for (int i = col + 1; i < ColCount(); ++i) whole.Right += GetColWidths(i) + line;
+  HDC dc = c->Handle();
+  HRGN saved = CreateRectRgn(0, 0, 0, 0);
+  const bool hadClip = GetClipRgn(dc, saved) == 1;
+  IntersectClipRect(dc, rect.Left, rect.Top, rect.Right + line, rect.Bottom);
+  c->DrawFocusRect(whole);
+  SelectClipRgn(dc, hadClip ? saved : nullptr);
+  DeleteObject(saved);
 }
 
 // ---- keys and search

@@ -828,6 +828,42 @@ TEST_F(LookupGridTest, SnapshotWithTheSpecialRowChosen) {
   FanoSetTestFont(TRUE);
 }
 
+// The chosen special row's frame goes round the whole row, also when the columns do not fit: its
+// top runs on to the right edge and a column scrolled out of view takes its side with it.
+TEST_F(LookupGridTest, TheSpecialRowsFrameRunsPastColumnsOutOfView) {
+  TDBLookupGridGx* g = MakeList(4);
+  g->SetListField("ID;NAME;AMOUNT");
+  g->SpecRow()->SetCellsText("(无)");
+  g->SpecRow()->SetValue(Variant(0));
+  g->SpecRow()->SetVisible(true);
+  g->SetKeyValue(Variant(0));
+  ASSERT_TRUE(g->SpecRow()->Selected());
+  const int row = g->GetTitleOffset() - 1;
+  // Dots of the frame: pixels of its edge that differ from the highlighted pixel beside them.
+  auto dots = [&](int x0, int x1, bool top) {
+    g->Invalidate();
+    gridtest::Pump();
+    const TRect r = g->CellRect(g->IndicatorOffset(), row);
+    int n = 0;
+    for (int x = x0; x < x1; ++x) {
+      const int y = top ? r.Top : r.Bottom - 1;
+      n += uitest::PixelOf(g, x, y) != uitest::PixelOf(g, x, top ? y + 1 : y - 1);
+    }
+    return n;
+  };
+  const int w = g->ClientWidth();
+  for (int width : {60, 150}) {
+    SCOPED_TRACE(width);
+    for (int i = 0; i < 3; ++i) g->Columns()->Items(i)->SetWidth(width);
+    const int end = std::min(w, g->CellRect(g->ColCount() - 1, row).IsEmpty() ? w : g->CellRect(g->ColCount() - 1, row).Right);
+    EXPECT_GT(dots(end - 20, end - 1, true), 4);
+    EXPECT_GT(dots(end - 20, end - 1, false), 4);
+  }
+  // Scrolled to the last column, the first ones are out of view on the left: the top runs from 0.
+  g->SetLeftCol(g->ColCount() - 1);
+  EXPECT_GT(dots(1, 20, true), 4);
+}
+
 // With the special row chosen in a focused grid, the list's current record shows no focus frame:
 // only the chosen row looks chosen.
 TEST_F(LookupGridTest, TheChosenSpecialRowAloneCarriesTheFocusFrame) {
