@@ -289,6 +289,8 @@ class TPopupDataGridGx : public TDBLookupGridGx {
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  // The popup frames itself (a raised edge with Ctl3D): no flat grid border inside or over it.
+  bool PaintsFlatBorder() const override { return false; }
 
  protected:
   void Dispatch(TMessage& message) override;

@@ -538,6 +538,24 @@ TEST_F(PopupDataGridTest, AReleaseOnARowAcceptsOutsideCancels) {
   HideDropDown(p);
 }
 
+// With Ctl3D the popup's frame is one raised edge: light at the top left, dark at the bottom
+// right, nothing of the flat grid's sunken border over or inside it.
+TEST_F(PopupDataGridTest, WithCtl3DThePopupHasOneRaisedEdge) {
+  TPopupDataGridGx* p = MakePopup();
+  ASSERT_TRUE(p->Ctl3D());
+  RECT wr{};
+  GetWindowRect(p->WindowHandle(), &wr);
+  HDC dc = GetWindowDC(p->WindowHandle());
+  const COLORREF topLeft = GetPixel(dc, 0, 0), bottomRight = GetPixel(dc, wr.right - wr.left - 1, wr.bottom - wr.top - 1);
+  ReleaseDC(p->WindowHandle(), dc);
+  auto light = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); };
+  EXPECT_GT(light(topLeft), light(bottomRight)) << std::hex << topLeft << " " << bottomRight;
+  EXPECT_EQ(p->FlatBorderWidth(), 0);
+  TPoint origin = p->ClientToScreen(TPoint(0, 0));
+  EXPECT_EQ(origin.X - wr.left, 1);
+  HideDropDown(p);
+}
+
 // A release on the special row of the pop-up asks to close, taking it.
 TEST_F(PopupDataGridTest, AReleaseOnTheSpecialRowAccepts) {
   TPopupDataGridGx* p = MakePopup();
