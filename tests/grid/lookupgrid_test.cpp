@@ -675,28 +675,34 @@ TEST_F(LookupGridTest, PublishedPropertiesAreReadFromAResource) {
   EXPECT_TRUE(c->SpecCell()->TextAssigned());
 }
 
-// Moving a grid-built column carries the display field and the special-row texts with it.
+// Moving a grid-built column carries the display field and the special-row texts with it: the
+// display column itself (NAME, index 0), or another column onto its place (AMOUNT shown, index 1).
 TEST_F(LookupGridTest, MovingAColumnKeepsTheDisplayField) {
   struct Case {
     const char* cells;
     int key;  // 0: the special row
+    int index;  // ListFieldIndex before the move
     const char* text;
   };
-  for (const Case& tc : {Case{"", 2, "Berlin"}, Case{"(无);0", 2, "Berlin"}, Case{"(无);0", 0, "(无)"}}) {
-    SCOPED_TRACE(std::string(tc.cells) + " " + std::to_string(tc.key));
+  for (const Case& tc : {Case{"", 2, 0, "Berlin"}, Case{"(无);0", 2, 0, "Berlin"}, Case{"(无);0", 0, 0, "(无)"},
+                         Case{"", 2, 1, "20"}, Case{"(无);0", 0, 1, "0"}}) {
+    SCOPED_TRACE(std::string(tc.cells) + " " + std::to_string(tc.key) + " " + std::to_string(tc.index));
     if (form) form->Free();
     TDBLookupGridGx* g = MakeList();
     g->SpecRow()->SetCellsText(tc.cells);
     g->SpecRow()->SetValue(Variant(0));
     g->SpecRow()->SetVisible(true);
+    g->SetListFieldIndex(tc.index);
     g->SetKeyValue(Variant(tc.key));
+    const std::string shown = tc.index == 0 ? "NAME" : "AMOUNT";
     ASSERT_EQ(g->DisplayText(), tc.text);
     g->MoveColumn(g->IndicatorOffset(), g->IndicatorOffset() + 1);
     EXPECT_EQ(g->ListField(), "AMOUNT;NAME");
-    EXPECT_EQ(g->ListFieldIndex(), 1);
+    const int now = 1 - tc.index;
+    EXPECT_EQ(g->ListFieldIndex(), now);
     ASSERT_NE(g->DisplayField(), nullptr);
-    EXPECT_EQ(g->DisplayField()->FieldName(), "NAME");
-    EXPECT_EQ(g->Columns()->Items(1)->FieldName(), "NAME");
+    EXPECT_EQ(g->DisplayField()->FieldName(), shown);
+    EXPECT_EQ(g->Columns()->Items(now)->FieldName(), shown);
     EXPECT_EQ(g->DisplayText(), tc.text);
     EXPECT_EQ(g->SpecRow()->GetCellText(1), *tc.cells ? "(无)" : "");
   }
