@@ -207,7 +207,8 @@ class TDBLookupGridGx : public TCustomDBGridGx {
  protected:
   // The chosen special row carries the focus frame, not the list's current record.
   bool FramesCurrentRow() const override { return !(specRow_->Visible() && specRow_->Selected()); }
-  // A horizontal bar shows only while the columns do not fit: Left and Right move the list then.
+  // A horizontal bar shows only while the columns do not fit; without one Left and Right move the
+  // list.
   bool KeepsIdleScrollBar(int bar) const override { return bar != SB_HORZ; }
   void ColumnMoved(int fromIndex, int toIndex) override;
   void ColWidthsChanged() override;
