@@ -1557,6 +1557,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool DeferredSizePending() const noexcept { return deferredSize_; }
   // 1 when the grid paints its own flat border around the client area.
   int FlatBorderWidth() const noexcept { return flatBorderWidth_; }
+  // Whether a flat grid paints that border; a window that frames itself answers false.
+  virtual bool PaintsFlatBorder() const { return true; }
 
   // ---- small input hooks
   void DoExit() override;

@@ -1649,7 +1649,7 @@ void TCustomDBGridGx::CreateParams(TCreateParams& params) {
   if (Flat() && Ctl3D()) {
     params.ExStyle &= ~static_cast<DWORD>(WS_EX_CLIENTEDGE);
     params.Style &= ~static_cast<DWORD>(WS_BORDER);
-    if (BorderStyle() == bsSingle) flatBorderWidth_ = 1;
+    if (BorderStyle() == bsSingle && PaintsFlatBorder()) flatBorderWidth_ = 1;
   }
 }
 

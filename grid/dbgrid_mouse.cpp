@@ -380,13 +380,14 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
         } else if (button == mbLeft || ctrl || !optionsGx_.Contains(dghClearSelection)) {
           rows->SetCurrentRowSelected(!rows->CurrentRowSelected());
         }
-        anchorSet_ = true;
-        anchorBookmark_ = ds->Bookmark();
-        anchorWasSelected_ = !rows->CurrentRowSelected();
       } else {
         keepSelection_ = ctrl || !optionsGx_.Contains(dghClearSelection);
         MoveRecordSelecting(true, distance, false, true);
       }
+      // A drag from here walks from the pressed row, also after a Shift extension.
+      anchorSet_ = true;
+      anchorBookmark_ = ds->Bookmark();
+      anchorWasSelected_ = !rows->CurrentRowSelected();
       rowSelecting_ = true;
       SetMouseCapture(true);
       keepSelection_ = ctrl || !optionsGx_.Contains(dghClearSelection);
@@ -649,6 +650,13 @@ bool TCustomDBGridGx::MouseMessage(TMessage& m) {
     }
     case WM_SETCURSOR: {
       if (LOWORD(m.LParam) != HTCLIENT || !HandleAllocated()) return false;
+      // Nothing to size or select: columns built from the fields of no open data set.
+      TDataSet* ds = DataSet();
+      if ((InState(csDesigning) && !DataSource()) || (!columns_->Customized() && (!ds || !ds->Active()))) {
+        ::SetCursor(Screen->Cursors(crArrow));
+        m.Result = 1;
+        return true;
+      }
       if (InState(csDesigning)) return false;
       POINT p{};
       GetCursorPos(&p);

@@ -120,7 +120,14 @@ namespace {
 
 // Fixed-cell background: the theme's header item on themed grids (pressed while the cell is
 // pressed or highlighted), a gradient on flat themed grids, else the brush over the inner part.
+// A themed cell of a flat grid (a descendant may call one so) is a button-face gradient of its
+// own; the text then goes over it on a clear brush.
 void FillFixed(TCanvas* c, const TCellFrame& f, const TRect& cell, bool flat, bool pressed) {
+  if (f.themed && flat) {
+    FillGradient(c, f.inner, MixColors(clBtnFace, clWhite, 10), MixColors(clBtnFace, clBlack, 5));
+    c->Brush()->SetStyle(bsClear);
+    return;
+  }
   if (f.themed) {
     c->FillRect(f.inner);
     if (HTHEME theme = OpenThemeData(nullptr, u"HEADER")) {
@@ -251,8 +258,8 @@ void TCustomDBGridGx::DrawTitleCell(int col, int row, const TCellTypeGx& type, T
     imageRect.Offset(pressOffset, 0);
     DrawImage(titleImages_, c, useMultiTitle_ ? taCenter : title->Alignment(), 0, title->ImageIndex(), imageRect);
   } else if (title->Orientation() == tohVertical) {
-    // Placement 2 both ways: centred across the cell and along it.
-    WriteTextVerticalGx(c, textRect, false, f.dx + 2 + pressOffset, f.dy + 2, title->Caption(), taCenter,
+    // Placement 2 both ways: centred across the cell and along it; written with fill.
+    WriteTextVerticalGx(c, textRect, true, f.dx + 2 + pressOffset, f.dy + 2, title->Caption(), taCenter,
                         static_cast<TTextLayout>(2), title->EndEllipsis(), false);
   } else {
     const bool tall = useMultiTitle_ || titleHeight_ != 0 || titleLines_ != 0;
@@ -292,12 +299,14 @@ void TCustomDBGridGx::DrawTitleNodes(THeadTreeNode* leaf, const TRect& cell, TGr
     r.Bottom = std::min(r.Bottom, cell.Bottom);
     TColor background = FixedColor();
     const bool selected = state.Contains(gdSelected);  // the leaf's title is
+    // The selection colours change the font too: white on the dark background.
+    scratchFont_->Assign(titleFont_.get());
     if (selected) {
       TCellTypeGx t;
       t.DataColumn = true;
       FixedCellColors(-1, t, scratchFont_.get(), background, false);
     }
-    c->Font()->Assign(titleFont_.get());
+    c->Font()->Assign(scratchFont_.get());
     c->Brush()->SetColor(background);
     // The whole node is one fixed cell: themed, the header element spans it, cut by the clip.
     const bool raised = optionsGx_.Contains(dghFixed3D);
@@ -597,6 +606,8 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
       imageIndex = -1;
     }
 
+    // Word wrap when the column asks for it and the row holds more than one line.
+    const bool wraps = column->WordWrap() && textRect.Height() >= 2 * std::max(1, c->TextHeight("Wg"));
     if (DefaultDrawing()) {
       if (themed) FillFixed(c, f, rect, Flat(), cellState.Contains(gdSelected));
       else c->FillRect(f.inner);
@@ -636,19 +647,18 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
         case ckGraphic:
           if (!hideTop) DrawGraphicCell(c, textRect, column, cellText, f.dx, f.dy);
           break;
-        default: {
-          const bool wrap = column->WordWrap() && textRect.Height() >= 2 * std::max(1, c->TextHeight("Wg"));
-          WriteTextGx(c, textRect, false, f.dx, f.dy, cellText, p->Alignment, column->Layout(), wrap,
+        default:
+          WriteTextGx(c, textRect, false, f.dx, f.dy, cellText, p->Alignment, column->Layout(), wraps,
                       column->EndEllipsis(), 0, 0, false);
           break;
-        }
       }
     }
 
     if (buttons && buttonsWidth > 0) {
       HDC dc = c->Handle();
       int x = textRect.Right;
-      const int height = std::min(f.inner.Height(), DefaultEditButtonHeight(GetSystemMetrics(SM_CXVSCROLL), Flat()));
+      // As tall as the grid's cell buttons (the in-place editor's are the same), at most the cell.
+      const int height = std::min(f.inner.Height(), EditButtonHeight());
       auto paintButton = [&](int width, TEditButtonDrawStyleGx look) {
         const TRect b(x, f.inner.Top, std::min(f.inner.Right, x + width), f.inner.Top + height);
         PaintEditButton(dc, b, background, cbUnchecked, true, false, Flat(), 0, look);
@@ -688,26 +698,30 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
     if (!inplaceSearchText_.empty() && state.Contains(gdFocused) && IsCurrentRecordRow(row) && col == Col() &&
         !DesignOrUpdating() && (dbOptions_.Contains(dgAlwaysShowSelection) || GridFocused())) {
       const std::string prefix = inplaceSearchText_.substr(0, std::min(inplaceSearchText_.size(), cellText.size()));
-      int rightMargin = 0;
-      if (p->Alignment != taLeftJustify) {
-        rightMargin = c->TextWidth(std::string_view(cellText).substr(prefix.size()));
-        if (p->Alignment == taCenter) rightMargin /= 2;
-      }
+      // The rest of the text keeps its room on the right, so the prefix stands where it does in
+      // the whole text.
+      const int rest = p->Alignment == taLeftJustify ? 0 : c->TextWidth(std::string_view(cellText).substr(prefix.size()));
       c->Brush()->SetColor(DBGridGxInplaceSearchColor);
       c->Font()->SetColor(DBGridGxInplaceSearchTextColor);
-      TRect pr = textRect;
-      if (p->Alignment == taLeftJustify) pr.Right = std::min(pr.Right, pr.Left + f.dx + c->TextWidth(prefix) + 1);
-      else if (p->Alignment == taRightJustify) pr.Right -= rightMargin;
-      if (p->Alignment == taCenter) {
-        const int full = c->TextWidth(cellText);
-        pr.Left = textRect.Left + (textRect.Width() - full) / 2;
-        pr.Right = pr.Left + c->TextWidth(prefix);
-      } else if (p->Alignment == taRightJustify) {
-        // The cell's text ends 3 pixels inside the right edge, whatever the offset.
-        pr.Left = std::max(textRect.Left, pr.Right - c->TextWidth(prefix) - 3);
+      if (wraps) {
+        // Wrapped text is laid out by the multi-line writer, the prefix with it.
+        WriteTextGx(c, textRect, true, f.dx, f.dy, prefix, p->Alignment, column->Layout(), true, false, 0, rest,
+                    false);
+      } else {
+        TRect pr = textRect;
+        if (p->Alignment == taLeftJustify) {
+          pr.Right = std::min(pr.Right, pr.Left + f.dx + c->TextWidth(prefix) + 1);
+        } else if (p->Alignment == taCenter) {
+          pr.Left = textRect.Left + textRect.Width() / 2 - c->TextWidth(cellText) / 2;  // as the writer centres
+          pr.Right = pr.Left + c->TextWidth(prefix);
+        } else {
+          // A single line ends 3 pixels inside the right edge, whatever the offset.
+          pr.Right -= rest;
+          pr.Left = std::max(textRect.Left, pr.Right - c->TextWidth(prefix) - 3);
+        }
+        WriteTextGx(c, pr, true, p->Alignment == taLeftJustify ? f.dx : 0, f.dy, prefix, taLeftJustify,
+                    column->Layout(), false, false, 0, 0, false);
       }
-      WriteTextGx(c, pr, true, p->Alignment == taLeftJustify ? f.dx : 0, f.dy, prefix, taLeftJustify,
-                  column->Layout(), false, false, 0, 0, false);
     }
 
     // Equal neighbours: the line between them is painted over.
@@ -742,7 +756,8 @@ int TCustomDBGridGx::DrawTreeNode(TCanvas* canvas, const TRect& rect, TColor bac
       if (memTable_->AncestorHasNextSibling(l)) DrawButtonGlyph(canvas, r, 9, false, 1.0, 1.0, false);
       continue;
     }
-    const bool last = memTable_->GetNextRowNodeLevel() < level;
+    // The last of its siblings, whatever rows its own children add below it.
+    const bool last = !memTable_->AncestorHasNextSibling(level);
     if (memTable_->GetNodeHasChildren()) {
       const int kind = (memTable_->GetNodeExpanded() ? 0 : 3) + (last ? 1 : 0);
       DrawButtonGlyph(canvas, r, kind, false, 1.0, 1.0, false);

@@ -60,11 +60,11 @@ bool TCustomDBGridGx::StartRecordDrag(TMouseButton button, TShiftState shift, in
   if (cell.X < 0 || cell.X >= IndicatorOffset() || cell.Y < GetTitleOffset() || cell.Y >= RowCount()) return false;
   const std::string bookmark = RowBookmark(cell.Y);
   if (bookmark.empty() || !CanStartRecordDrag(cell.Y)) return false;
-  // Where records can be selected, only a selected record is dragged, and only by a plain press.
-  if (CanSelectType(gstRecordBookmarks)) {
-    if (shift.Contains(ssShift) || shift.Contains(ssCtrl) || shift.Contains(ssAlt)) return false;
-    if (bookmarks_->IndexOf(bookmark) < 0) return false;
-  }
+  // A selected record drags the selection, and only by a plain press: with Shift or Ctrl the
+  // press extends or toggles the selection instead.
+  if (CanSelectType(gstRecordBookmarks) && bookmarks_->IndexOf(bookmark) >= 0 &&
+      (shift.Contains(ssShift) || shift.Contains(ssCtrl) || shift.Contains(ssAlt)))
+    return false;
   dataLink_->UpdateData();
   HideEdit();
   dragSourceRow_ = dragTargetRow_ = cell.Y;
@@ -159,9 +159,12 @@ void TCustomDBGridGx::RecordDragDrop(bool drop) {
   if (targetRecNo == dragSourceRecNo_ || targetRecNo <= 0) return;
   // Below the source the records go after the target, above it before.
   const int toRecNo = targetRecNo > dragSourceRecNo_ ? targetRecNo + 1 : targetRecNo;
+  // The selected records go when the dragged one is among them; a record dragged from outside
+  // the selection goes alone.
   TBMListGx single;
   TBMListGx* list = &single;
-  if (selection_->SelectionType() == gstRecordBookmarks && bookmarks_->Count() > 0) list = bookmarks_.get();
+  if (selection_->SelectionType() == gstRecordBookmarks && bookmarks_->IndexOf(dragBookmark_) >= 0)
+    list = bookmarks_.get();
   else single.InsertItem(0, dragBookmark_);
   if (!MoveRecordsTo(list, toRecNo, true)) return;
   if (memTable_) {

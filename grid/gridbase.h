@@ -335,6 +335,11 @@ class TCustomGridGx : public TCustomControl {
   virtual bool CanClickCell(const TMessage& message);
   virtual int GetHorzScrollStep();
   virtual bool IsSmoothHorzScroll();
+  // Whether a bar with nothing to scroll stays shown, disabled; otherwise it goes until it has.
+  virtual bool KeepsIdleScrollBar(int bar) const {
+    (void)bar;
+    return true;
+  }
   virtual bool SelectCell(int col, int row);
   virtual void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,
                                const TGridDrawInfo& info);

@@ -605,7 +605,7 @@ void TCustomGridGx::SetScrollRange(int bar, int min, int max, int page, int pos)
     return;
   SCROLLINFO si{};
   si.cbSize = sizeof si;
-  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | (KeepsIdleScrollBar(bar) ? SIF_DISABLENOSCROLL : 0u);
   si.nMin = min;
   si.nMax = max;
   si.nPage = static_cast<UINT>(std::max(page, 0));

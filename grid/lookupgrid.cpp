@@ -612,6 +612,9 @@ void TDBLookupGridGx::CreateWnd() {
 
 void TDBLookupGridGx::Resize() {
   TCustomDBGridGx::Resize();
+  // The horizontal bar came or went: the height follows, so the rows stay whole.
+  if (rowCount_ > 0 && !sizing_ && HandleAllocated() && Height() != HeightForRows(rowCount_))
+    ResizeToRows(rowCount_);
   if (TCustomDBGridGx::AutoFitColWidths() && !sizing_) {
     for (TColumnGx* c : VisibleColumns()) c->SetWidth(c->Width());
   }
@@ -704,11 +707,20 @@ void TDBLookupGridGx::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
   c->TextRect(rect, x, rect.Top + 2, text);
   c->Font()->SetColor(clWindowText);
   c->Brush()->SetColor(clWindow);
-  if (specRow_->Selected() && col == ColCount() - 1) {
-    // The focus frame goes round the whole row.
-    const TRect first = CellRect(IndicatorOffset(), row);
-    c->DrawFocusRect(TRect(std::min(first.Left, rect.Left), rect.Top, rect.Right, rect.Bottom));
-  }
+  if (!specRow_->Selected()) return;
+  // The focus frame goes round the whole row, scrolled-out columns and all. Each cell draws its
+  // own part of it (with the line after it), so the frame is whole whichever cells are painted.
+  const int line = DBOptions().Contains(dgColLines) ? GridLineWidth() : 0;
+  TRect whole = rect;
+  for (int i = IndicatorOffset(); i < col; ++i) whole.Left -= GetColWidths(i) + line;
+  for (int i = col + 1; i < ColCount(); ++i) whole.Right += GetColWidths(i) + line;
+  HDC dc = c->Handle();
+  HRGN saved = CreateRectRgn(0, 0, 0, 0);
+  const bool hadClip = GetClipRgn(dc, saved) == 1;
+  IntersectClipRect(dc, rect.Left, rect.Top, rect.Right + line, rect.Bottom);
+  c->DrawFocusRect(whole);
+  SelectClipRgn(dc, hadClip ? saved : nullptr);
+  DeleteObject(saved);
 }
 
 // ---- keys and search
@@ -777,6 +789,7 @@ void TDBLookupGridGx::KeyDown(uint16_t& key, TShiftState shift) {
     TCustomDBGridGx::KeyDown(key, shift);
     return;
   }
+  // A shown horizontal bar: one with nothing to scroll is hidden (KeepsIdleScrollBar).
   const bool horzBar = HandleAllocated() && (GetWindowLong(WindowHandle(), GWL_STYLE) & WS_HSCROLL) != 0;
   switch (key) {
     case VK_UP: MoveList(-1, false, false); break;

@@ -207,6 +207,9 @@ class TDBLookupGridGx : public TCustomDBGridGx {
  protected:
   // The chosen special row carries the focus frame, not the list's current record.
   bool FramesCurrentRow() const override { return !(specRow_->Visible() && specRow_->Selected()); }
+  // A horizontal bar shows only while the columns do not fit; without one Left and Right move the
+  // list.
+  bool KeepsIdleScrollBar(int bar) const override { return bar != SB_HORZ; }
   void ColumnMoved(int fromIndex, int toIndex) override;
   void ColWidthsChanged() override;
   void Dispatch(TMessage& message) override;
@@ -287,6 +290,8 @@ class TPopupDataGridGx : public TDBLookupGridGx {
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  // The popup frames itself (a raised edge with Ctl3D): no flat grid border inside or over it.
+  bool PaintsFlatBorder() const override { return false; }
 
  protected:
   void Dispatch(TMessage& message) override;

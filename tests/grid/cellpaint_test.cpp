@@ -183,6 +183,11 @@ TEST_F(CellPaintTest, VerticalTitleIsCentred) {
   const TRect t = Title(1);
   ASSERT_GE(t.Height(), 60);
   bool found = false;
+  for (const FANO_DRAW_RECORD& r : uitest::Records(dc)) {
+    if (std::strcmp(r.call, "ExtTextOut") == 0 && r.text == std::string("名称")) {
+      EXPECT_TRUE(r.args[2] & ETO_OPAQUE);  // written with fill
+    }
+  }
   for (const Recorded& r : Records(dc)) {
     if (r.call != "ExtTextOut" || r.text != "名称") continue;
     found = true;
@@ -217,6 +222,16 @@ TEST_F(CellPaintTest, MultiLevelTitlesShareTheirUpperCaption) {
   EXPECT_EQ(GetPixel(dc, t0.Right, midY), GetPixel(dc, t0.Right - 6, midY - 8));
   // The leaf band keeps its column line.
   EXPECT_NE(GetPixel(dc, t0.Right, t1.Bottom - 3), GetPixel(dc, t0.Right - 4, t1.Bottom - 3));
+  DeleteDC(dc);
+  // A selected column's group part takes the selection colours, its caption white as well.
+  grid->SetDBOptions(grid->DBOptions() + TDBGridOptions{dgMultiSelect});
+  grid->Selection()->Columns()->Select(grid->Columns()->Items(0), false);
+  dc = Paint();
+  EXPECT_EQ(GetPixel(dc, t0.Left + 3, t0.Top + 3), 0x404040u);
+  std::vector<COLORREF> colours;
+  for (const Recorded& r : Records(dc))
+    if (r.call == "DrawText" && r.text == std::string("单据")) colours.push_back(r.textColor);
+  EXPECT_EQ(colours, (std::vector<COLORREF>{ColorToRGB(clWhite), ColorToRGB(grid->TitleFont()->Color())}));
   DeleteDC(dc);
 }
 
@@ -518,6 +533,24 @@ TEST_F(CellPaintTest, EditButtonsAreShownWhenAlwaysVisible) {
   EXPECT_EQ(GetPixel(dc, c.Right - w / 2, c.Top + 2), ColorToRGB(clBtnFace));  // the button face
   EXPECT_EQ(GetPixel(dc, c.Left + 1, c.Top + 2), ColorToRGB(clWindow));
   DeleteDC(dc);
+  // In a tall row a button is the grid's cell-button height tall (the editor's buttons are too);
+  // the cell's colour fills the strip below it.
+  for (const bool flat : {false, true}) {
+    SCOPED_TRACE(flat);
+    grid->SetFlat(flat);
+    grid->SetRowHeight(44);
+    grid->RecreateWnd();
+    gridtest::Pump();
+    ASSERT_LT(grid->EditButtonHeight(), 40);
+    dc = Paint();
+    const TRect tall = Cell(1, 1);
+    const int x = tall.Right - name->GetEditButtonsWidth() / 2;
+    int bottom = tall.Top;
+    for (int y = tall.Top; y < tall.Bottom; ++y)
+      if (GetPixel(dc, x, y) != ColorToRGB(clWindow)) bottom = y + 1;
+    EXPECT_EQ(bottom - tall.Top, grid->EditButtonHeight() - (flat ? 1 : 0));  // a flat button's frame
+    DeleteDC(dc);
+  }
 }
 
 TEST_F(CellPaintTest, SearchTextIsOverlaidOnTheCurrentCell) {
@@ -564,7 +597,32 @@ TEST_F(CellPaintTest, SearchArrowAndAlignedPrefix) {
   DeleteDC(dc);
   ASSERT_GT(full, 0);
   EXPECT_EQ(prefix, full);
+  // Wrapped, the text ends 2 pixels inside the edge, not 3: the prefix's room ends where the rest
+  // of the text begins. (Test-font glyphs leave their cell's last column blank.)
+  name->SetWordWrap(true);
+  grid->SetRowHeight(3 * grid->Canvas()->TextHeight("Wg"));
+  const TRect cell = Cell(1, 0);
+  auto rightmost = [&](HDC in, COLORREF colour, bool equal) {
+    int x = -1;
+    for (int y = cell.Top + 1; y < cell.Bottom - 1; ++y)
+      for (int px = cell.Left; px < cell.Right - 1; ++px)
+        if ((GetPixel(in, px, y) == colour) == equal && GetPixel(in, px, y) != GetPixel(in, cell.Right - 2, y))
+          x = std::max(x, px);
+    return x;
+  };
+  Key('F', false, true);
+  Type("ro");
+  ASSERT_EQ(grid->InplaceSearchText(), "ro");
+  dc = Paint();
+  const int prefixEnd = rightmost(dc, ColorToRGB(DBGridGxInplaceSearchColor), true) + 1;
+  DeleteDC(dc);
   grid->StopInplaceSearch();
+  dc = Paint();
+  const int textEnd = rightmost(dc, ColorToRGB(DBGridGxInplaceSearchColor), false) + 2;
+  DeleteDC(dc);
+  ASSERT_GT(prefixEnd, cell.Left);
+  grid->Canvas()->Font()->Assign(name->Font());
+  EXPECT_EQ(prefixEnd + grid->Canvas()->TextWidth("w1"), textEnd);
 }
 
 // A grid over a sample table: Chinese texts, two title levels, a sort marker, a footer row with a

@@ -533,6 +533,17 @@ TEST_F(DBGridMouseTest, CtrlTogglesAndShiftExtendsFromTheAnchorWithoutMovingFirs
   EXPECT_EQ(grid->SelectedRows()->Count(), 4);
   EXPECT_EQ(Record(), 5);
   EXPECT_EQ(scrolledTo, (std::vector<int>{3, 4, 5}));
+  // A drag after a Shift press walks from the pressed row: back up over the extension it keeps
+  // the rows selected.
+  const TPoint r4 = At(1, 4), r3 = At(1, 3);
+  Click(r2.X, r2.Y);
+  shift = true;
+  Down(r4.X, r4.Y);
+  Move(r3.X, r3.Y);
+  Up(r3.X, r3.Y);
+  shift = false;
+  EXPECT_EQ(Record(), 3);
+  EXPECT_EQ(grid->SelectedRows()->Count(), 3);
 }
 
 TEST_F(DBGridMouseTest, ClickingASelectedCellClearsTheSelection) {
@@ -738,6 +749,18 @@ TEST_F(DBGridMouseTest, CursorsShowWhereAPressSelects) {
   // Without multi-select no special cursor.
   grid->SetDBOptions(grid->DBOptions() - dgMultiSelect);
   EXPECT_NE(cursorAt(At(0, 3)), DBGridCursor(1));
+  // Columns built from the fields: on a title border the sizing cursor while the data set is open,
+  // the arrow once it is closed.
+  grid->Columns()->Clear();
+  ASSERT_FALSE(grid->Columns()->Customized());
+  const HCURSOR split = ::Screen->Cursors(crHSplit), arrow = ::Screen->Cursors(crArrow);
+  EXPECT_EQ(cursorAt(Border(1)), split);
+  table->Close();
+  ASSERT_GT(grid->Columns()->Count(), 0);
+  EXPECT_EQ(cursorAt(Border(1)), arrow);
+  grid->SetDataSource(nullptr);
+  EXPECT_EQ(cursorAt(Border(1)), arrow);
+  table->Open();
 }
 
 }  // namespace
@@ -806,18 +829,32 @@ TEST_F(DBGridRecordMoveTest, ARecordDraggedUpGoesBeforeTheTargetAndOneDroppedOnI
   EXPECT_EQ(Ids(), (std::vector<int>{1, 5, 2, 3, 4, 6}));
 }
 
-TEST_F(DBGridRecordMoveTest, SelectedRecordsMoveTogetherAndOnlyASelectedOneStartsADrag) {
+// In a multi-select grid a record outside the selection is dragged alone (also when nothing is
+// selected); a selected one drags the selection, and only by a plain press: Ctrl toggles it.
+TEST_F(DBGridRecordMoveTest, SelectedRecordsMoveTogetherAndAnotherRecordAlone) {
   SetupMoving(6);
   grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
-  const TPoint r2 = At(0, 2), r3 = At(0, 3);
-  Click(r2.X, r2.Y);  // not selected yet: the press selects
-  EXPECT_EQ(grid->MouseStateGx(), TCustomDBGridGx::msNoneGx);
-  ctrl = true;
-  Click(r3.X, r3.Y);
-  ctrl = false;
+  Drag(2, 4);
+  EXPECT_EQ(Ids(), (std::vector<int>{1, 3, 4, 2, 5, 6}));
+  for (int recNo : {5, 6}) {
+    table->SetRecNo(recNo);
+    grid->SelectedRows()->SetCurrentRowSelected(true);
+  }
   ASSERT_EQ(grid->SelectedRows()->Count(), 2);
-  Drag(3, 6);
-  EXPECT_EQ(Ids(), (std::vector<int>{1, 4, 5, 6, 2, 3}));
+  const TPoint r5 = At(0, 5);
+  ctrl = true;
+  Down(r5.X, r5.Y);
+  EXPECT_NE(grid->MouseStateGx(), TCustomDBGridGx::msRecordMovingGx);
+  Up(r5.X, r5.Y);
+  ctrl = false;
+  Later();
+  EXPECT_EQ(grid->SelectedRows()->Count(), 1);
+  table->SetRecNo(5);
+  grid->SelectedRows()->SetCurrentRowSelected(true);
+  Drag(1, 3);
+  EXPECT_EQ(Ids(), (std::vector<int>{3, 4, 1, 2, 5, 6}));
+  Drag(6, 2);
+  EXPECT_EQ(Ids(), (std::vector<int>{3, 5, 6, 4, 1, 2}));
 }
 
 TEST_F(DBGridRecordMoveTest, TheApplicationMayRefuseOrDoTheMove) {

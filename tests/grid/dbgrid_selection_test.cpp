@@ -7,6 +7,7 @@
 #include <string>
 
 #include "dbgrid_test_util.h"
+#include "grid/gridexport.h"
 #include "platform/db/testdataset.h"
 #include "platform/forms/dialogs.h"
 #include "platform/os/wingdi.h"
@@ -405,6 +406,14 @@ TEST_F(DBGridTest, ShiftOverTitlesFromAHiddenAnchorSelects) {
   EXPECT_LT(cols->IndexOf(c3), 0);
   EXPECT_LT(cols->IndexOf(c4), 0);
   EXPECT_EQ(cols->Count(), 2);  // c1 and the anchor selected before the drag
+  // A hidden column inside a range stays out of it: clearing the selected columns leaves its data.
+  cols->Select(c1, false);
+  cols->SelectShift(c3);
+  EXPECT_LT(cols->IndexOf(c2), 0);
+  ClearSelectedCells(grid, false);
+  table->First();
+  EXPECT_TRUE(table->FieldByName("AMOUNT")->IsNull());
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "row1");
 }
 
 // A column list emptied with Ctrl keeps its anchor; a Shift+click over the titles after rows or

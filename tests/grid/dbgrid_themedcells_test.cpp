@@ -1,5 +1,7 @@
 // Themed fixed cells: the header item of the theme (normal, pressed), the indicator arrow's colour,
 // and filter cells, which are never raised. Pixels are probed where no text is drawn.
+#include <cstdlib>
+
 #include "dbgrid_test_util.h"
 #include "editors/gxdraw.h"
 #include "grid/dbgrid_filterrow.h"
@@ -66,6 +68,45 @@ TEST_F(DBGridThemedCellsTest, AThemedTitleGroupIsOneHeaderItem) {
   for (const int x : {first.Left + 3, second.Left - 1, second.Left, second.Right - 3})
     EXPECT_TRUE(LightTop(static_cast<COLORREF>(uitest::PixelOf(grid, x, first.Top + 1)))) << x;
   FanoSnapshotWindow(grid->Handle(), uitest::SnapshotPath("dbgrid_themed_title_group.png").c_str());
+}
+
+// A descendant that calls the raised cells of a flat grid themed: they are a gradient from the
+// button face a tenth towards white down to it a twentieth towards black, not the header item.
+class TFlatThemedGrid : public TDBGridGx {
+ public:
+  using TDBGridGx::TDBGridGx;
+  bool IsThemedCell(int col, int row, TGridDrawState state, const TRect&) override {
+    return ThemesActive() && CheckCellArea(col, row, state);
+  }
+};
+
+TEST_F(DBGridThemedCellsTest, AThemedCellOfAFlatGridIsTheButtonFaceGradient) {
+  ThemedCellsOn themes;
+  AddRows(3);
+  form = new TForm(nullptr);
+  form->SetBounds(10, 10, 340, 210);
+  grid = new TFlatThemedGrid(form);
+  grid->SetBorderStyle(bsNone);
+  grid->SetParent(form);
+  grid->SetBounds(0, 0, 300, 150);
+  grid->SetFlat(true);
+  form->Show();
+  AddColumn("ID");
+  AddColumn("NAME");
+  Bind();
+  grid->Invalidate();
+  gridtest::Pump();
+  const TRect r = grid->CellRect(1, 0);
+  // Within a step of the gradient: the themed cell is grown by a pixel on each side.
+  auto near = [&](int y, TColor expected) {
+    const COLORREF p = static_cast<COLORREF>(uitest::PixelOf(grid, r.Right - 3, y));
+    const COLORREF e = ColorToRGB(expected);
+    return std::abs(GetRValue(p) - GetRValue(e)) + std::abs(GetGValue(p) - GetGValue(e)) +
+               std::abs(GetBValue(p) - GetBValue(e)) <= 4;
+  };
+  EXPECT_TRUE(near(r.Top, MixColors(clBtnFace, clWhite, 10)));
+  EXPECT_TRUE(near(r.Bottom - 1, MixColors(clBtnFace, clBlack, 5)));
+  FanoSnapshotWindow(grid->Handle(), uitest::SnapshotPath("dbgrid_themed_flat_titles.png").c_str());
 }
 
 TEST_F(DBGridThemedCellsTest, TheThemedCurrentRowArrowIsDarkShadow) {

@@ -19,8 +19,9 @@ namespace {
 class DBGridTreeClickTest : public DBGridTest {
  protected:
   // 差旅费 (1) holds 交通 (2) and 住宿 (4); 办公费 (3) stands alone. Nodes start closed.
-  void Build() {
-    tree = MakeTreeTable({{1, Null(), "差旅费"}, {2, 1, "交通"}, {3, Null(), "办公费"}, {4, 1, "住宿"}});
+  void Build(std::initializer_list<TreeNode> nodes = {{1, Null(), "差旅费"}, {2, 1, "交通"}, {3, Null(), "办公费"},
+                                                      {4, 1, "住宿"}}) {
+    tree = MakeTreeTable(nodes);
     treeSource = std::make_unique<TDataSource>(nullptr);
     treeSource->SetDataSet(tree.get());
     MakeGrid();
@@ -226,6 +227,28 @@ TEST_F(DBGridTreeClickTest, TheTreeGoesWithTheFirstColumnShown) {
   gridtest::Pump();
   Click(FirstNodeBox());
   EXPECT_EQ(DataRows(), 2);
+}
+
+// A node's box has a line on down to its next sibling; the last of its siblings has none, also
+// when it is open and its children follow it.
+TEST_F(DBGridTreeClickTest, OnlyANodeWithALaterSiblingHasALineBelowItsBox) {
+  auto check = [&](std::initializer_list<TreeNode> nodes, bool line) {
+    SCOPED_TRACE(line);
+    if (form) form->Free();
+    Build(nodes);
+    Click(FirstNodeBox());
+    ASSERT_EQ(DataRows(), static_cast<int>(nodes.size()));
+    HDC dc = FanoCreateRecordingDC(grid->ClientWidth(), grid->ClientHeight());
+    PaintWithCanvas(grid->Canvas(), dc, [this] { grid->Paint(); });
+    const TRect r = grid->CellRect(grid->IndicatorOffset(), grid->GetTitleOffset());
+    const int x = r.Left + kTreeLevelWidth / 2, boxBottom = (r.Top + r.Bottom) / 2 + 4;
+    int dots = 0;
+    for (int y = boxBottom + 1; y < r.Bottom; ++y) dots += GetPixel(dc, x, y) == ColorToRGB(clBtnShadow);
+    EXPECT_EQ(dots > 0, line);
+    DeleteDC(dc);
+  };
+  check({{1, Null(), "差旅费"}, {2, 1, "交通"}, {3, Null(), "办公费"}}, true);
+  check({{1, Null(), "差旅费"}, {2, 1, "交通"}}, false);
 }
 
 }  // namespace

@@ -189,6 +189,31 @@ TEST_F(LookupGridTest, KeysMoveTheKeyAndReachTheSpecialRow) {
   EXPECT_EQ(table->RecNo(), 1);
 }
 
+// Left and Right move the key unless a horizontal bar shows, and one shows only while the columns
+// do not fit; the height follows the bar, so the rows stay whole.
+TEST_F(LookupGridTest, LeftAndRightMoveTheKeyUnlessAHorizontalBarShows) {
+  TDBLookupGridGx* g = MakeList();
+  auto horzBar = [&] { return (GetWindowLong(g->WindowHandle(), GWL_STYLE) & WS_HSCROLL) != 0; };
+  EXPECT_FALSE(horzBar());
+  const int height = g->Height();
+  g->SetKeyValue(Variant(2));
+  Key(g, VK_RIGHT);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 3);
+  Key(g, VK_LEFT);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 2);
+  g->Columns()->Items(0)->SetWidth(400);
+  gridtest::Pump();
+  EXPECT_TRUE(horzBar());
+  EXPECT_EQ(g->VisibleRowCount(), 4);
+  EXPECT_GT(g->Height(), height);
+  Key(g, VK_RIGHT);
+  EXPECT_EQ(g->KeyValue().AsInteger(), 2);
+  g->Columns()->Items(0)->SetWidth(60);
+  gridtest::Pump();
+  EXPECT_FALSE(horzBar());
+  EXPECT_EQ(g->Height(), height);
+}
+
 TEST_F(LookupGridTest, IncrementalSearchPausesAndLimit) {
   TDBLookupGridGx* g = MakeList();
   g->SetKeyValue(Variant(1));
@@ -513,6 +538,24 @@ TEST_F(PopupDataGridTest, AReleaseOnARowAcceptsOutsideCancels) {
   HideDropDown(p);
 }
 
+// With Ctl3D the popup's frame is one raised edge: light at the top left, dark at the bottom
+// right, nothing of the flat grid's sunken border over or inside it.
+TEST_F(PopupDataGridTest, WithCtl3DThePopupHasOneRaisedEdge) {
+  TPopupDataGridGx* p = MakePopup();
+  ASSERT_TRUE(p->Ctl3D());
+  RECT wr{};
+  GetWindowRect(p->WindowHandle(), &wr);
+  HDC dc = GetWindowDC(p->WindowHandle());
+  const COLORREF topLeft = GetPixel(dc, 0, 0), bottomRight = GetPixel(dc, wr.right - wr.left - 1, wr.bottom - wr.top - 1);
+  ReleaseDC(p->WindowHandle(), dc);
+  auto light = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); };
+  EXPECT_GT(light(topLeft), light(bottomRight)) << std::hex << topLeft << " " << bottomRight;
+  EXPECT_EQ(p->FlatBorderWidth(), 0);
+  TPoint origin = p->ClientToScreen(TPoint(0, 0));
+  EXPECT_EQ(origin.X - wr.left, 1);
+  HideDropDown(p);
+}
+
 // A release on the special row of the pop-up asks to close, taking it.
 TEST_F(PopupDataGridTest, AReleaseOnTheSpecialRowAccepts) {
   TPopupDataGridGx* p = MakePopup();
@@ -632,28 +675,34 @@ TEST_F(LookupGridTest, PublishedPropertiesAreReadFromAResource) {
   EXPECT_TRUE(c->SpecCell()->TextAssigned());
 }
 
-// Moving a grid-built column carries the display field and the special-row texts with it.
+// Moving a grid-built column carries the display field and the special-row texts with it: the
+// display column itself (NAME, index 0), or another column onto its place (AMOUNT shown, index 1).
 TEST_F(LookupGridTest, MovingAColumnKeepsTheDisplayField) {
   struct Case {
     const char* cells;
     int key;  // 0: the special row
+    int index;  // ListFieldIndex before the move
     const char* text;
   };
-  for (const Case& tc : {Case{"", 2, "Berlin"}, Case{"(无);0", 2, "Berlin"}, Case{"(无);0", 0, "(无)"}}) {
-    SCOPED_TRACE(std::string(tc.cells) + " " + std::to_string(tc.key));
+  for (const Case& tc : {Case{"", 2, 0, "Berlin"}, Case{"(无);0", 2, 0, "Berlin"}, Case{"(无);0", 0, 0, "(无)"},
+                         Case{"", 2, 1, "20"}, Case{"(无);0", 0, 1, "0"}}) {
+    SCOPED_TRACE(std::string(tc.cells) + " " + std::to_string(tc.key) + " " + std::to_string(tc.index));
     if (form) form->Free();
     TDBLookupGridGx* g = MakeList();
     g->SpecRow()->SetCellsText(tc.cells);
     g->SpecRow()->SetValue(Variant(0));
     g->SpecRow()->SetVisible(true);
+    g->SetListFieldIndex(tc.index);
     g->SetKeyValue(Variant(tc.key));
+    const std::string shown = tc.index == 0 ? "NAME" : "AMOUNT";
     ASSERT_EQ(g->DisplayText(), tc.text);
     g->MoveColumn(g->IndicatorOffset(), g->IndicatorOffset() + 1);
     EXPECT_EQ(g->ListField(), "AMOUNT;NAME");
-    EXPECT_EQ(g->ListFieldIndex(), 1);
+    const int now = 1 - tc.index;
+    EXPECT_EQ(g->ListFieldIndex(), now);
     ASSERT_NE(g->DisplayField(), nullptr);
-    EXPECT_EQ(g->DisplayField()->FieldName(), "NAME");
-    EXPECT_EQ(g->Columns()->Items(1)->FieldName(), "NAME");
+    EXPECT_EQ(g->DisplayField()->FieldName(), shown);
+    EXPECT_EQ(g->Columns()->Items(now)->FieldName(), shown);
     EXPECT_EQ(g->DisplayText(), tc.text);
     EXPECT_EQ(g->SpecRow()->GetCellText(1), *tc.cells ? "(无)" : "");
   }
@@ -801,6 +850,42 @@ TEST_F(LookupGridTest, SnapshotWithTheSpecialRowChosen) {
   EXPECT_EQ(uitest::WindowPixelAt(form, plain), ColorToRGB(clWindow));
   uitest::WriteSnapshot(form, "grid_lookupgrid.png");
   FanoSetTestFont(TRUE);
+}
+
+// The chosen special row's frame goes round the whole row, also when the columns do not fit: its
+// top runs on to the right edge and a column scrolled out of view takes its side with it.
+TEST_F(LookupGridTest, TheSpecialRowsFrameRunsPastColumnsOutOfView) {
+  TDBLookupGridGx* g = MakeList(4);
+  g->SetListField("ID;NAME;AMOUNT");
+  g->SpecRow()->SetCellsText("(无)");
+  g->SpecRow()->SetValue(Variant(0));
+  g->SpecRow()->SetVisible(true);
+  g->SetKeyValue(Variant(0));
+  ASSERT_TRUE(g->SpecRow()->Selected());
+  const int row = g->GetTitleOffset() - 1;
+  // Dots of the frame: pixels of its edge that differ from the highlighted pixel beside them.
+  auto dots = [&](int x0, int x1, bool top) {
+    g->Invalidate();
+    gridtest::Pump();
+    const TRect r = g->CellRect(g->IndicatorOffset(), row);
+    int n = 0;
+    for (int x = x0; x < x1; ++x) {
+      const int y = top ? r.Top : r.Bottom - 1;
+      n += uitest::PixelOf(g, x, y) != uitest::PixelOf(g, x, top ? y + 1 : y - 1);
+    }
+    return n;
+  };
+  const int w = g->ClientWidth();
+  for (int width : {60, 150}) {
+    SCOPED_TRACE(width);
+    for (int i = 0; i < 3; ++i) g->Columns()->Items(i)->SetWidth(width);
+    const int end = std::min(w, g->CellRect(g->ColCount() - 1, row).IsEmpty() ? w : g->CellRect(g->ColCount() - 1, row).Right);
+    EXPECT_GT(dots(end - 20, end - 1, true), 4);
+    EXPECT_GT(dots(end - 20, end - 1, false), 4);
+  }
+  // Scrolled to the last column, the first ones are out of view on the left: the top runs from 0.
+  g->SetLeftCol(g->ColCount() - 1);
+  EXPECT_GT(dots(1, 20, true), 4);
 }
 
 // With the special row chosen in a focused grid, the list's current record shows no focus frame:
