@@ -490,6 +490,7 @@ TCustomMemTableGx::TCustomMemTableGx(TComponent* owner)
   view_->OnViewDataChanged = [this](TMemoryRecordGx* rec, int index, int action) { ViewDataChanged(rec, index, action); };
   view_->OnViewRecordMoved = [this](TMemoryRecordGx* rec, int o, int n) { ViewRecordMoved(rec, o, n); };
   view_->OnFetch = [this](int count) { return FetchFromDriver(count); };
+  view_->Aggregates()->CursorOpen = [this] { return cursorOpen_; };
   view_->TreeList()->SetFullBuildCheck(true);
   view_->TreeList()->OnExpandedChanging = [this](TTreeListGx*, TBaseTreeNodeGx* node, bool& allowed) {
     TreeExpandedChanging(static_cast<TMemRecViewGx*>(node), allowed);
