@@ -1205,6 +1205,8 @@ void TCustomMemTableGx::InternalOpen() {
   if (FieldCount() == 0) DatabaseError(SNoFieldsDefined, this);
   recordSize_ = 65535;
   InternalFirst();
+  // Whatever was set while the table was closed, the master's present row decides.
+  masterDetailActive_ = false;
   RebuildMasterDetail(false);
   ParseFilter();
   InternalRefresh();
@@ -1217,8 +1219,11 @@ void TCustomMemTableGx::InternalOpen() {
 }
 
 void TCustomMemTableGx::InternalClose() {
+  // The link is taken up again from the master's row when the table opens.
   fetchedMasterValues_.Clear();
   masterValues_ = Variant();
+  masterDetailActive_ = false;
+  detailFields_.clear();
   cursorOpen_ = false;
   ResetFilter();
   while (!instantRead_.empty()) {

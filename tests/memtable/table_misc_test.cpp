@@ -248,6 +248,11 @@ TEST(MemTableProviderDetail, FetchedOncePerMasterValue) {
   master.First();
   EXPECT_EQ(Ids(detail), (std::vector<int>{1, 3, 5}));
   EXPECT_EQ(detail.RecordsList()->Count(), stored);
+  // Opened again, the detail reads and shows the master's row of that moment.
+  detail.Close();
+  master.Next();
+  detail.Open();
+  EXPECT_EQ(Ids(detail), (std::vector<int>{2, 4}));
 }
 
 // ---------------------------------------------------------------- moving rows in tree view

@@ -282,6 +282,20 @@ TEST_P(MemTableMasterDetail, AnEmptyMasterShowsRowsWithNullKeys) {
   EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{99}));
 }
 
+// Closed and opened again, the detail shows the rows of the master's row of that moment at once.
+TEST_P(MemTableMasterDetail, CloseAndOpenTakeUpTheMastersRow) {
+  MasterDetail md(GetParam());
+  md.master.SetRecNo(2);
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{2}));
+  md.detail.Close();
+  md.detail.Open();
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{2}));
+  md.detail.Close();
+  md.master.First();
+  md.detail.Open();
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
+}
+
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutIndex, MemTableMasterDetail, ::testing::Bool());
 
 // ---------------------------------------------------------------- instant reading
