@@ -3092,7 +3092,9 @@ bool TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, int target, int treeLevel,
 }
 
 bool TCustomMemTableGx::MoveRecords(TBMListGx* bookmarks, int targetRecNo, int treeLevel, bool checkOnly) {
-  if (!bookmarks || !Active()) return false;
+  if (!bookmarks) return false;
+  // A closed table, or a target outside the rows and the place after the last, moves nothing.
+  if (!Active() || targetRecNo < 1 || targetRecNo > ViewCount() + 1) return true;
   // The records of the listed bookmarks, with the list position each came from.
   std::vector<std::pair<int, TMemoryRecordGx*>> records;
   for (int i = 0; i < bookmarks->Count(); ++i) {

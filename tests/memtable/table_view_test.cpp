@@ -500,6 +500,21 @@ TEST(MemTableGrid, MoveRecordsBeforeTheTargetRow) {
   // The bookmarks follow their rows.
   EXPECT_EQ(t.BookmarkToRowIndex(marks.Items(0)), 2);
   EXPECT_EQ(t.BookmarkToRowIndex(marks.Items(1)), 3);
+  // A target outside the rows moves nothing; the place after the last row takes them to the end.
+  TBMListGx one;
+  t.SetRecNo(2);
+  one.AddItem(t.Bookmark());
+  for (int target : {8, 7, 0, -1}) {
+    EXPECT_TRUE(t.MoveRecords(&one, target, 0, false)) << target;
+    EXPECT_EQ(Ids(t), (std::vector<int>{3, 4, 1, 2, 5})) << target;
+    EXPECT_EQ(t.BookmarkToRowIndex(one.Items(0)), 1) << target;
+  }
+  EXPECT_TRUE(t.MoveRecords(&one, 6, 0, false));
+  EXPECT_EQ(Ids(t), (std::vector<int>{3, 1, 2, 5, 4}));
+  // A closed table: nothing to move, and nothing refused.
+  t.Close();
+  EXPECT_TRUE(t.MoveRecords(&one, 1, 0, false));
+  EXPECT_TRUE(t.MoveRecords(&one, 1, 0, true));
 }
 
 TEST(MemTableGrid, NoticesAndTheirCoalescing) {
