@@ -743,6 +743,7 @@ void TCvProtocol::ApplyNewIds(TMemTableGx* table) {
   TField* key = nullptr;
   table->First();
   while (!table->Eof()) {
+    // A row without a key from the host keeps its own (see the header).
     if (table->UpdateStatus() == usInserted) {
       if (const auto id = FindRowId(table->CvTableName(), table->RecNo())) {
         if (!key) key = table->FieldByName(table->PKName());
