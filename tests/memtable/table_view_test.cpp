@@ -215,7 +215,8 @@ struct MasterDetail {
   TMemTableGx master;
   TMemTableGx detail;
   TDataSource source{nullptr};
-  explicit MasterDetail(bool index) {
+  // With `ownFields` the detail's fields are its own and outlive a Close.
+  explicit MasterDetail(bool index, bool ownFields = false) {
     master.SetName("mtblMain");
     master.FieldDefs().Add("BILDA_ID", ftInteger);
     master.CreateDataSet();
@@ -228,6 +229,8 @@ struct MasterDetail {
     detail.FieldDefs().Add("BILDB_ID", ftInteger);
     detail.FieldDefs().Add("BILDB001", ftInteger);
     if (index) detail.IndexDefs()->Add("FK", "BILDB001", {});
+    if (ownFields)
+      for (int i = 0; i < detail.FieldDefs().Count(); ++i) detail.FieldDefs().Items(i)->CreateField(&detail);
     detail.CreateDataSet();
     int id = 1;
     for (int fk : {10, 20, 10, 30, 10}) {
@@ -294,6 +297,15 @@ TEST_P(MemTableMasterDetail, CloseAndOpenTakeUpTheMastersRow) {
   md.master.First();
   md.detail.Open();
   EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
+  // A link set while the table is closed follows the master's row of the moment it opens too.
+  MasterDetail own(GetParam(), true);
+  own.detail.Close();
+  own.detail.SetMasterFields("");
+  own.master.First();
+  own.detail.SetMasterFields("BILDA_ID");
+  own.master.Last();
+  own.detail.Open();
+  EXPECT_EQ(Ids(own.detail, "BILDB_ID"), (std::vector<int>{4}));
 }
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutIndex, MemTableMasterDetail, ::testing::Bool());
