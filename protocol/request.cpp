@@ -423,7 +423,8 @@ std::string TCvProtocol::BuildRequest() {
   }
   for (int i = 0; i < tables_->Count(); ++i) {
     TCvTable* t = tables_->Items(i);
-    if (t->HasRows()) {
+    // Deleted rows of a table below go out also when this table has no row of its own.
+    if (t->HasRows() || t->HasDeletedRowsBelow()) {
       t->WriteRows(dom, {}, params.get());
     } else {
       auto e = dom.CreateElement("param");

@@ -130,6 +130,15 @@ TEST(RequestTest, TablesWithoutRowsAreUnknownRecordsets) {
   t->SetDelta(&headerDelta);
   const std::string empty = "<param typ=\"recordset\" tbname=\"UNKNOWN\"/>";
   EXPECT_EQ(p.BuildRequest(), kHead + empty + empty + kTail);
+  // A deleted line below still goes out, in a wrapper of the table without rows.
+  TMemTableGx lines, linesDelta;
+  MakeLines(lines);
+  MakeDeltaLike(linesDelta, lines, "mtblSubDelta");
+  AppendValues(linesDelta, {12, 1, "z", 3.0});
+  t->AddChild(&lines, &linesDelta);
+  EXPECT_EQ(p.BuildRequest(), kHead + empty + "<param typ=\"recordset\" tbname=\"TB_BILDA\">" +
+                                  "<TB_BILDA op=\"0\" pk=\"BILDA_ID\" fk=\"\"><child tbname=\"TB_BILDB\">" +
+                                  LineHead("4") + " BILDB_ID=\"12\"/></child></TB_BILDA></param>" + kTail);
 }
 
 TEST(RequestTest, UnchangedRowsWithoutChangedChildrenAreLeftOut) {
