@@ -62,7 +62,7 @@ void TMTAggregateGx::Prepare() {
   prepared_ = false;
   stale_ = false;
   TMTAggregatesGx* owner = Aggregates();
-  if (dataSet_ && dataSet_->Active() && active_ && !expression_.empty() && owner && owner->Active()) {
+  if (dataSet_ && active_ && !expression_.empty() && owner && owner->Active() && owner->DataSetOpen()) {
     try {
       parser_->ParseExpression(expression_);
     } catch (...) {
@@ -159,9 +159,15 @@ TPersistent* TMTAggregatesGx::GetOwner() const { return view_; }
 
 TDataSet* TMTAggregatesGx::DataSet() const { return view_ ? view_->DataSet() : nullptr; }
 
+bool TMTAggregatesGx::DataSetOpen() const {
+  TDataSet* ds = DataSet();
+  if (!ds) return false;
+  return CursorOpen ? CursorOpen() : ds->Active();
+}
+
 bool TMTAggregatesGx::CanCalculate() const {
   TDataSet* ds = DataSet();
-  return ds && ds->Active() && !ds->InState(csLoading) && UpdateCount() == 0;
+  return ds && DataSetOpen() && !ds->InState(csLoading) && UpdateCount() == 0;
 }
 
 void TMTAggregatesGx::SetActive(bool value) {

@@ -6,6 +6,7 @@
 // values at once (constant work), any other change only marks the values stale, and they are
 // calculated again the next time they are read. A reader therefore always sees what a full
 // calculation over the view gives at that moment, without every change paying for a full pass.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -94,8 +95,13 @@ class TMTAggregatesGx : public TCollection {
   // The view changed: `appended` when exactly one row was added at the end of the view.
   void RowsChanged(bool appended) noexcept;
 
+  // Whether the dataset's cursor is open. A table's cursor opens before the table reports itself
+  // active, and the aggregates are prepared in between; unset, the dataset's Active stands for it.
+  std::function<bool()> CursorOpen;
+
  private:
   friend class TMTAggregateGx;
+  bool DataSetOpen() const;
   bool CanCalculate() const;
 
   TRecordsViewGx* view_;

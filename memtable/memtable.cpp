@@ -496,6 +496,7 @@ TCustomMemTableGx::TCustomMemTableGx(TComponent* owner)
   view_->OnViewDataChanged = [this](TMemoryRecordGx* rec, int index, int action) { ViewDataChanged(rec, index, action); };
   view_->OnViewRecordMoved = [this](TMemoryRecordGx* rec, int o, int n) { ViewRecordMoved(rec, o, n); };
   view_->OnFetch = [this](int count) { return FetchFromDriver(count); };
+  view_->Aggregates()->CursorOpen = [this] { return cursorOpen_; };
   view_->TreeList()->SetFullBuildCheck(true);
   view_->TreeList()->OnExpandedChanging = [this](TTreeListGx*, TBaseTreeNodeGx* node, bool& allowed) {
     TreeExpandedChanging(static_cast<TMemRecViewGx*>(node), allowed);
@@ -725,6 +726,48 @@ bool TCustomMemTableGx::GetActiveRecBuf(TRecBuf*& buffer, bool ignoreInstantRead
 
 // ---------------------------------------------------------------- field values
 
+namespace {
+
+bool NarrowText(TFieldType t) noexcept { return t == ftString || t == ftFixedChar || t == ftGuid; }
+bool WideText(TFieldType t) noexcept { return t == ftWideString || t == ftFixedWideChar; }
+
+// A text cut to `size`: code-page bytes for a narrow text, UTF-16 units for a wide one (never half
+// a surrogate pair). False when it fits as it is.
+bool CutText(const Variant& v, size_t size, bool wide, Variant& cut) {
+  // No character takes more code-page bytes or UTF-16 units than UTF-8 bytes: most texts are
+  // answered by their length alone.
+  if (!v.IsStr() || v.StrRef().size() <= size) return false;
+  const std::string_view text = v.StrRef();
+  if (wide) {
+    // UTF-16 units counted first, as the conversion makes them: a fitting text is not converted.
+    size_t units = 0;
+    for (size_t pos = 0; pos < text.size() && units <= size;) units += Utf8Decode(text, pos) > 0xFFFF ? 2 : 1;
+    if (units <= size) return false;
+    const std::u16string w = Utf8ToUtf16(text);
+    size_t n = size;
+    if (n > 0 && w[n - 1] >= 0xD800 && w[n - 1] <= 0xDBFF) --n;
+    cut = Variant(std::u16string_view(w).substr(0, n));
+    return true;
+  }
+  const size_t n = Cp936PrefixLength(text, size);
+  if (n == text.size()) return false;
+  cut = v.VarType() == varOleStr ? Variant(Utf8ToUtf16(text.substr(0, n))) : Variant(text.substr(0, n));
+  return true;
+}
+
+// A value written to a text field is held as text of at most the field's size, also when a
+// handler of the write changed it.
+void FitToTextField(const TField* field, Variant& v) {
+  const TFieldType t = field->DataType();
+  const bool wide = WideText(t);
+  if ((!wide && !NarrowText(t)) || v.IsNull() || v.IsEmpty()) return;
+  if (!v.IsStr() && !v.IsArray()) v = wide ? Variant(std::u16string_view(VarToWideStr(v))) : Variant(VarToStr(v));
+  Variant cut;
+  if (field->Size() > 0 && CutText(v, static_cast<size_t>(field->Size()), wide, cut)) v = std::move(cut);
+}
+
+}  // namespace
+
 bool TCustomMemTableGx::GetFieldData(TField* field, Variant& value) {
   if (field->FieldKind() == fkAggregate) {
     value = GetAggregateValue(field);
@@ -765,6 +808,7 @@ void TCustomMemTableGx::WriteFieldData(TField* field, Value&& value) {
   field->Validate(value);
   Variant v = value.IsEmpty() ? Null() : std::forward<Value>(value);
   if (OnSetFieldValue) OnSetFieldValue(this, field, v);
+  FitToTextField(field, v);
   if (buf->Values.size() != static_cast<size_t>(FieldCount())) buf->Values.resize(static_cast<size_t>(FieldCount()), Null());
   if (buf->ValuesFromRecord && ColumnOf(field) >= 0) {
     // The first write of a row copies its stored values; from then on the buffer holds them.
@@ -1210,6 +1254,8 @@ void TCustomMemTableGx::InternalOpen() {
   if (FieldCount() == 0) DatabaseError(SNoFieldsDefined, this);
   recordSize_ = 65535;
   InternalFirst();
+  // Whatever was set while the table was closed, the master's present row decides.
+  masterDetailActive_ = false;
   RebuildMasterDetail(false);
   ParseFilter();
   InternalRefresh();
@@ -1222,8 +1268,11 @@ void TCustomMemTableGx::InternalOpen() {
 }
 
 void TCustomMemTableGx::InternalClose() {
+  // The link is taken up again from the master's row when the table opens.
   fetchedMasterValues_.Clear();
   masterValues_ = Variant();
+  masterDetailActive_ = false;
+  detailFields_.clear();
   cursorOpen_ = false;
   ResetFilter();
   while (!instantRead_.empty()) {
@@ -2129,14 +2178,12 @@ std::vector<std::pair<int, TField*>> TCustomMemTableGx::SourceFieldMap(TDataSet*
 
 std::vector<TCustomMemTableGx::TextLimit> TCustomMemTableGx::TextLimits(TDataSet* source) const {
   std::vector<TextLimit> limits;
-  auto wideText = [](TFieldType t) { return t == ftWideString || t == ftFixedWideChar; };
-  auto narrowText = [](TFieldType t) { return t == ftString || t == ftFixedChar || t == ftGuid; };
   // Every copied text is looked at, also from a memory table: its store may hold texts longer than
   // its fields (written to the store itself, or read from a stream).
   for (TField* f : Fields()) {
     if (f->FieldNo() <= 0 || f->Size() <= 0) continue;
-    const bool wide = wideText(f->DataType());
-    if (!wide && !narrowText(f->DataType())) continue;
+    const bool wide = WideText(f->DataType());
+    if (!wide && !NarrowText(f->DataType())) continue;
     if (!source->FindField(f->FieldName())) continue;
     limits.push_back({f->FieldNo() - 1, static_cast<size_t>(f->Size()), wide});
   }
@@ -2146,28 +2193,8 @@ std::vector<TCustomMemTableGx::TextLimit> TCustomMemTableGx::TextLimits(TDataSet
 void TCustomMemTableGx::FitTexts(TMemoryRecordGx* rec, const std::vector<TextLimit>& limits) {
   for (const TextLimit& limit : limits) {
     if (limit.Column >= rec->FieldCount()) continue;
-    const Variant& v = rec->Value(limit.Column);
-    // No character takes more code-page bytes or UTF-16 units than UTF-8 bytes: most texts are
-    // answered by their length alone.
-    if (!v.IsStr() || v.StrRef().size() <= limit.Size) continue;
-    const std::string_view text = v.StrRef();
     Variant cut;
-    if (limit.Wide) {
-      // UTF-16 units counted first, as the conversion makes them: a fitting text is not converted.
-      size_t units = 0;
-      for (size_t pos = 0; pos < text.size() && units <= limit.Size;)
-        units += Utf8Decode(text, pos) > 0xFFFF ? 2 : 1;
-      if (units <= limit.Size) continue;
-      const std::u16string wide = Utf8ToUtf16(text);
-      size_t n = limit.Size;
-      if (n > 0 && wide[n - 1] >= 0xD800 && wide[n - 1] <= 0xDBFF) --n;  // never half a surrogate pair
-      cut = Variant(std::u16string_view(wide).substr(0, n));
-    } else {
-      const size_t n = Cp936PrefixLength(text, limit.Size);
-      if (n == text.size()) continue;
-      cut = v.VarType() == varOleStr ? Variant(Utf8ToUtf16(text.substr(0, n))) : Variant(text.substr(0, n));
-    }
-    rec->SetDataValue(limit.Column, rvCurrent, cut);
+    if (CutText(rec->Value(limit.Column), limit.Size, limit.Wide, cut)) rec->SetDataValue(limit.Column, rvCurrent, cut);
   }
 }
 
@@ -3071,7 +3098,9 @@ bool TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, int target, int treeLevel,
 }
 
 bool TCustomMemTableGx::MoveRecords(TBMListGx* bookmarks, int targetRecNo, int treeLevel, bool checkOnly) {
-  if (!bookmarks || !Active()) return false;
+  if (!bookmarks) return false;
+  // A closed table, or a target outside the rows and the place after the last, moves nothing.
+  if (!Active() || targetRecNo < 1 || targetRecNo > ViewCount() + 1) return true;
   // The records of the listed bookmarks, with the list position each came from.
   std::vector<std::pair<int, TMemoryRecordGx*>> records;
   for (int i = 0; i < bookmarks->Count(); ++i) {

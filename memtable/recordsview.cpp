@@ -510,8 +510,12 @@ void TRecordsViewGx::TreeChanged(TMemoryRecordGx* rec, int, int action, bool& st
     case rlChanged: {
       TMemRecViewGx* node = tree.FindRecordNode(rec);
       if (node) {
+        TMemRecViewGx* oldParent = node->NodeParent();
         tree.MoveRecordNode(node, rec);
         tree.UpdateNodeVisibility(node, true);
+        // The parent it left may have kept its line only for this child.
+        if (oldParent && oldParent != tree.Root() && oldParent != node->NodeParent())
+          tree.UpdateNodeVisibility(oldParent, true);
       }
       break;
     }

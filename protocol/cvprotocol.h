@@ -163,7 +163,15 @@ class TCvTable : public TPersistent {
   // The rows of Data under a parent key, in Data's order (all of them for an empty key).
   const std::vector<int>& RowsUnder(std::string_view key);
   void WriteValues(TXmlNode* row, char op);
-  void WriteDeletedRowsOf(TCvXmlDom& dom, TXmlNode* parent, bool keyFromData, const char* op);
+  std::vector<std::string> WriteDeletedRowsOf(TCvXmlDom& dom, TXmlNode* parent, bool keyFromData, const char* op,
+                                              const std::vector<std::string>& parentKeys);
+  // WriteDeletedRows, leaving out the rows of Delta under the parent's deleted rows `parentKeys`.
+  void WriteDeletions(TCvXmlDom& dom, TXmlNode* parent, bool cascade, const std::vector<std::string>& parentKeys);
+  void WriteDeletionsUnderKeptRows(TCvXmlDom& dom, TXmlNode* container, const std::vector<std::string>& deletedKeys);
+  bool HasDeletionsOutside(const std::vector<std::string>& parentKeys);
+  // The field of Delta that refers to the parent table; null when none.
+  const TField* DeltaForeignKey() const;
+  bool CoveredByParent(const std::vector<std::string>& parentKeys, const TField* fk) const;
 
   std::unique_ptr<TMemTableGx> data_;
   std::unique_ptr<TMemTableGx> delta_;
@@ -235,7 +243,9 @@ class TCvProtocol : public TPersistent {
   // matching record wins); 0 when there is none.
   int32_t FindNewId(std::string_view tableName, int32_t rowNum) const;
   // Writes the host's keys into the inserted rows of a form table (by their row numbers, which
-  // the request sent as "rn"). Rows the reply gave no key keep theirs.
+  // the request sent as "rn"). Rows the reply gave no key keep theirs rather than take 0: two such
+  // rows would share the key 0 (which a unique key refuses half-way), the rows keyed to them would
+  // nest under neither in the next save, and a caller could no longer tell them from keyed rows.
   void ApplyNewIds(TMemTableGx* table);
 
  private:

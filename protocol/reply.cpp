@@ -727,30 +727,38 @@ int32_t TCvProtocol::FindNewId(std::string_view tableName, int32_t rowNum) const
 void TCvProtocol::ApplyNewIds(TMemTableGx* table) {
   if (!table || !table->Active()) return;
   const TBookmark bookmark = table->GetBookmark();
+  TMemoryRecordGx* const current = table->IsEmpty() ? nullptr : table->GetActiveMemoryRecord();
   table->DisableControls();
   struct Restore {
     TMemTableGx* table;
     const TBookmark& bookmark;
+    TMemoryRecordGx* current;
     ~Restore() {
       try {
         table->EnableControls();
-        if (table->BookmarkValid(bookmark)) table->GotoBookmark(bookmark);
+        // The row itself: a new key may have moved it in a sorted table.
+        if (!(current && table->LocateRecord(current)) && table->BookmarkValid(bookmark)) table->GotoBookmark(bookmark);
       } catch (const Exception&) {
         // The keys are written; only the way back to the row failed.
       }
     }
-  } restore{table, bookmark};
-  TField* key = nullptr;
-  table->First();
-  while (!table->Eof()) {
-    if (table->UpdateStatus() == usInserted) {
-      if (const auto id = FindRowId(table->CvTableName(), table->RecNo())) {
-        if (!key) key = table->FieldByName(table->PKName());
-        table->Edit();
-        key->SetAsInteger(*id);
-        table->Post();
-      }
-    }
-    table->Next();
+  } restore{table, bookmark, current};
+  // Every row is matched by its number before any key is written: a new key moves a row of a
+  // table sorted by it (or takes it out of a filtered one), and the numbers behind it would no
+  // longer be the ones the request sent. A row without a key from the host keeps its own (see the
+  // header).
+  std::vector<std::pair<TMemoryRecordGx*, int32_t>> keyed;
+  for (table->First(); !table->Eof(); table->Next()) {
+    if (table->UpdateStatus() != usInserted) continue;
+    if (const auto id = FindRowId(table->CvTableName(), table->RecNo()))
+      if (TMemoryRecordGx* rec = table->GetActiveMemoryRecord()) keyed.emplace_back(rec, *id);
+  }
+  if (keyed.empty()) return;
+  TField* key = table->FieldByName(table->PKName());
+  for (const auto& [rec, id] : keyed) {
+    if (!table->LocateRecord(rec)) continue;
+    table->Edit();
+    key->SetAsInteger(id);
+    table->Post();
   }
 }

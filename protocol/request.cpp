@@ -262,23 +262,75 @@ void TCvTable::WriteRows(TCvXmlDom& dom, std::string_view parentKey, TXmlNode* p
   TCvXmlDom::AppendChild(parent, std::move(element));
 }
 
-// One element per row of Delta carrying its key; each holds the cascade of the child tables.
-void TCvTable::WriteDeletedRowsOf(TCvXmlDom& dom, TXmlNode* parent, bool keyFromData, const char* op) {
+// Whether a row of Delta lies under one of the parent's deleted rows, whose cascade removes it.
+bool TCvTable::CoveredByParent(const std::vector<std::string>& parentKeys, const TField* fk) const {
+  if (!fk || parentKeys.empty()) return false;
+  const auto value = CanonicalValue(fk);
+  if (!value) return false;
+  for (const std::string& key : parentKeys)
+    if (CanonicalKey(fk, key) == value) return true;
+  return false;
+}
+
+const TField* TCvTable::DeltaForeignKey() const {
+  if (!parent_) return nullptr;
+  const std::string name = GetFKFieldName(parent_->Data()->CvTableName());
+  return name.empty() ? nullptr : delta_->FindField(name);
+}
+
+// One element per row of Delta carrying its key, leaving out the rows under `parentKeys`; each
+// holds the cascade of the child tables. Answers the keys of the rows of Delta.
+std::vector<std::string> TCvTable::WriteDeletedRowsOf(TCvXmlDom& dom, TXmlNode* parent, bool keyFromData,
+                                                      const char* op, const std::vector<std::string>& parentKeys) {
   const std::string& keyName = keyFromData ? data_->PKName() : delta_->PKName();
   TCvXmlDom::CheckName(keyName);
   TField* key = delta_->FieldByName(delta_->PKName());
+  const TField* fk = parentKeys.empty() ? nullptr : DeltaForeignKey();
+  std::vector<std::string> keys;
   delta_->First();
   while (!delta_->Eof()) {
-    auto row = dom.CreateElement(data_->CvTableName());
-    SetRowHead(row.get(), op, data_.get());
-    TCvXmlDom::SetCheckedAttribute(row.get(), keyName, KeyText(key));
-    for (auto& child : children_) child->WriteDeletedRows(dom, row.get(), true);
-    TCvXmlDom::AppendChild(parent, std::move(row));
+    keys.push_back(KeyText(key));
+    if (!CoveredByParent(parentKeys, fk)) {
+      auto row = dom.CreateElement(data_->CvTableName());
+      SetRowHead(row.get(), op, data_.get());
+      TCvXmlDom::SetCheckedAttribute(row.get(), keyName, keys.back());
+      for (auto& child : children_) child->WriteDeletedRows(dom, row.get(), true);
+      TCvXmlDom::AppendChild(parent, std::move(row));
+    }
     delta_->Next();
+  }
+  return keys;
+}
+
+bool TCvTable::HasDeletionsOutside(const std::vector<std::string>& parentKeys) {
+  if (HasDeletedRowsBelow()) return true;
+  if (!HasRecords(delta_.get())) return false;
+  const TField* fk = DeltaForeignKey();
+  for (delta_->First(); !delta_->Eof(); delta_->Next())
+    if (!CoveredByParent(parentKeys, fk)) return true;
+  return false;
+}
+
+// After the deleted rows of this table: the deletions of child rows under the rows it keeps, each
+// child table's in a keyless wrapper row. A request that deletes one header and a line of another
+// must carry both.
+void TCvTable::WriteDeletionsUnderKeptRows(TCvXmlDom& dom, TXmlNode* container,
+                                           const std::vector<std::string>& deletedKeys) {
+  for (auto& child : children_) {
+    if (!child->HasDeletionsOutside(deletedKeys)) continue;
+    auto wrapper = dom.CreateElement(data_->CvTableName());
+    SetRowHead(wrapper.get(), "0", data_.get());
+    child->WriteDeletions(dom, wrapper.get(), false, deletedKeys);
+    TCvXmlDom::AppendChild(container, std::move(wrapper));
   }
 }
 
 void TCvTable::WriteDeletedRows(TCvXmlDom& dom, TXmlNode* parent, bool cascade) {
+  WriteDeletions(dom, parent, cascade, {});
+}
+
+void TCvTable::WriteDeletions(TCvXmlDom& dom, TXmlNode* parent, bool cascade,
+                              const std::vector<std::string>& parentKeys) {
   const char* op = OpOfDeletion(deleteMode_);
   if (delta_->PKName().empty() && data_->CvTableName() != "UNKNOWN") {
     const std::string& name = data_->CvTableName();
@@ -289,7 +341,8 @@ void TCvTable::WriteDeletedRows(TCvXmlDom& dom, TXmlNode* parent, bool cascade) 
 
   if (!isChild_) {
     if (hasDeleted) {
-      WriteDeletedRowsOf(dom, parent, false, op);
+      const std::vector<std::string> deleted = WriteDeletedRowsOf(dom, parent, false, op, {});
+      WriteDeletionsUnderKeptRows(dom, parent, deleted);
       return;
     }
     // Wrappers that carry the deletions of the tables below.
@@ -326,7 +379,8 @@ void TCvTable::WriteDeletedRows(TCvXmlDom& dom, TXmlNode* parent, bool cascade) 
     for (auto& grandchild : children_) grandchild->WriteDeletedRows(dom, row.get(), true);
     TCvXmlDom::AppendChild(element.get(), std::move(row));
   } else {
-    WriteDeletedRowsOf(dom, element.get(), true, op);
+    const std::vector<std::string> deleted = WriteDeletedRowsOf(dom, element.get(), true, op, parentKeys);
+    WriteDeletionsUnderKeptRows(dom, element.get(), deleted);
   }
   TCvXmlDom::AppendChild(parent, std::move(element));
 }
@@ -369,7 +423,8 @@ std::string TCvProtocol::BuildRequest() {
   }
   for (int i = 0; i < tables_->Count(); ++i) {
     TCvTable* t = tables_->Items(i);
-    if (t->HasRows()) {
+    // Deleted rows of a table below go out also when this table has no row of its own.
+    if (t->HasRows() || t->HasDeletedRowsBelow()) {
       t->WriteRows(dom, {}, params.get());
     } else {
       auto e = dom.CreateElement("param");

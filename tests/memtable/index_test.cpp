@@ -242,6 +242,18 @@ TEST_F(IndexTest, ChangingFieldsOrFlagsRebuilds) {
   EXPECT_EQ(index->Count(), 2);
   EXPECT_EQ(ErrorText<EDatabaseError>([&] { index->SetFields("NOPE"); }), "DataStruct: Field 'NOPE' not found");
   EXPECT_EQ(Items(index), "a@0 b@1");
+  // A field added to the structure after the records were made passes the name check, but the
+  // records hold no value for it: the rebuild fails, and the index goes back to the key it had.
+  auto* late = store->DataStruct()->CreateField<TMTNumericDataFieldGx>();
+  late->SetDataType(ftInteger);
+  late->SetFieldName("LATE");
+  EXPECT_EQ(ErrorText<Exception>([&] { index->SetFields("LATE"); }), "List index out of bounds (3)");
+  EXPECT_EQ(index->Fields(), "NAME");
+  EXPECT_TRUE(index->Active());
+  EXPECT_EQ(Items(index), "a@0 b@1");
+  CheckConsistent(index);
+  AddRow(list, {3, "c", 0.0});
+  EXPECT_EQ(Items(index), "a@0 b@1 c@2");
 }
 
 // Names are read trimmed by the check and by the key alike: a padded key is the same key, and a

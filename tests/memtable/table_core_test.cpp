@@ -124,6 +124,27 @@ TEST(MemTableFields, ValueEventsReplaceValues) {
   };
   AppendRow(t, 1, "a");
   EXPECT_EQ(t.FieldByName("NAME")->AsString(), "a!");
+  // What the handler makes is held as the field's text, cut to its 20 code-page bytes as every
+  // other write is (a Chinese character takes two, and is never split; a number becomes text).
+  struct Case {
+    Variant made;
+    const char* reads;
+  };
+  for (const Case& c : {Case{Variant("ab123456789012345678901"), "ab123456789012345678"},
+                        Case{Variant("甲乙丙丁戊己庚辛壬癸子丑"), "甲乙丙丁戊己庚辛壬癸"},
+                        Case{Variant("a甲乙丙丁戊己庚辛壬癸"), "a甲乙丙丁戊己庚辛壬"},
+                        Case{Variant(-1.23456789012346e-300), "-1.23456789012346E-3"}}) {
+    t.OnSetFieldValue = [&c](TCustomMemTableGx*, TField* f, Variant& v) {
+      if (f->FieldName() == "NAME") v = c.made;
+    };
+    t.Edit();
+    t.FieldByName("NAME")->SetValue("ab");
+    EXPECT_EQ(t.FieldByName("NAME")->AsString(), c.reads);
+    t.Post();
+    EXPECT_EQ(t.FieldByName("NAME")->AsString(), c.reads);
+    EXPECT_TRUE(t.FieldByName("NAME")->Value().IsStr());
+  }
+  t.OnSetFieldValue = nullptr;
   t.OnGetFieldValue = [](TCustomMemTableGx*, TField* f, Variant& v) {
     if (f->FieldName() == "ID") v = Null();
   };

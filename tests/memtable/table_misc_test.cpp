@@ -38,6 +38,27 @@ TEST(MemTableAggregates, SumFollowsEveryChange) {
   EXPECT_TRUE(total->IsNull());
 }
 
+// Switched on while the table is closed, they are worked out as it opens, and again after each
+// Close and Open.
+TEST(MemTableAggregates, OnBeforeTheTableOpens) {
+  TMemTableGx t;
+  TAggregateField* total = MakeSumTable(t, "mtblAgg");
+  AppendRow(t, 1, "a", 1.5);
+  AppendRow(t, 2, "b", 2.5);
+  t.Close();
+  t.SetAggregatesActive(true);
+  t.Open();
+  EXPECT_DOUBLE_EQ(total->AsFloat(), 4.0);
+  AppendRow(t, 3, "c", 6.0);
+  EXPECT_DOUBLE_EQ(total->AsFloat(), 10.0);
+  t.Close();
+  EXPECT_TRUE(total->IsNull());
+  t.Open();
+  EXPECT_DOUBLE_EQ(total->AsFloat(), 10.0);
+  AppendRow(t, 4, "d", 1.0);
+  EXPECT_DOUBLE_EQ(total->AsFloat(), 11.0);
+}
+
 TEST(MemTableBlob, StreamsWriteIntoTheRow) {
   TMemTableGx t;
   t.SetName("mtblBlob");
@@ -227,6 +248,11 @@ TEST(MemTableProviderDetail, FetchedOncePerMasterValue) {
   master.First();
   EXPECT_EQ(Ids(detail), (std::vector<int>{1, 3, 5}));
   EXPECT_EQ(detail.RecordsList()->Count(), stored);
+  // Opened again, the detail reads and shows the master's row of that moment.
+  detail.Close();
+  master.Next();
+  detail.Open();
+  EXPECT_EQ(Ids(detail), (std::vector<int>{2, 4}));
 }
 
 // ---------------------------------------------------------------- moving rows in tree view

@@ -215,7 +215,8 @@ struct MasterDetail {
   TMemTableGx master;
   TMemTableGx detail;
   TDataSource source{nullptr};
-  explicit MasterDetail(bool index) {
+  // With `ownFields` the detail's fields are its own and outlive a Close.
+  explicit MasterDetail(bool index, bool ownFields = false) {
     master.SetName("mtblMain");
     master.FieldDefs().Add("BILDA_ID", ftInteger);
     master.CreateDataSet();
@@ -228,6 +229,8 @@ struct MasterDetail {
     detail.FieldDefs().Add("BILDB_ID", ftInteger);
     detail.FieldDefs().Add("BILDB001", ftInteger);
     if (index) detail.IndexDefs()->Add("FK", "BILDB001", {});
+    if (ownFields)
+      for (int i = 0; i < detail.FieldDefs().Count(); ++i) detail.FieldDefs().Items(i)->CreateField(&detail);
     detail.CreateDataSet();
     int id = 1;
     for (int fk : {10, 20, 10, 30, 10}) {
@@ -280,6 +283,29 @@ TEST_P(MemTableMasterDetail, AnEmptyMasterShowsRowsWithNullKeys) {
   md.detail.Post();
   md.master.EmptyTable();
   EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{99}));
+}
+
+// Closed and opened again, the detail shows the rows of the master's row of that moment at once.
+TEST_P(MemTableMasterDetail, CloseAndOpenTakeUpTheMastersRow) {
+  MasterDetail md(GetParam());
+  md.master.SetRecNo(2);
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{2}));
+  md.detail.Close();
+  md.detail.Open();
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{2}));
+  md.detail.Close();
+  md.master.First();
+  md.detail.Open();
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
+  // A link set while the table is closed follows the master's row of the moment it opens too.
+  MasterDetail own(GetParam(), true);
+  own.detail.Close();
+  own.detail.SetMasterFields("");
+  own.master.First();
+  own.detail.SetMasterFields("BILDA_ID");
+  own.master.Last();
+  own.detail.Open();
+  EXPECT_EQ(Ids(own.detail, "BILDB_ID"), (std::vector<int>{4}));
 }
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutIndex, MemTableMasterDetail, ::testing::Bool());
@@ -486,6 +512,21 @@ TEST(MemTableGrid, MoveRecordsBeforeTheTargetRow) {
   // The bookmarks follow their rows.
   EXPECT_EQ(t.BookmarkToRowIndex(marks.Items(0)), 2);
   EXPECT_EQ(t.BookmarkToRowIndex(marks.Items(1)), 3);
+  // A target outside the rows moves nothing; the place after the last row takes them to the end.
+  TBMListGx one;
+  t.SetRecNo(2);
+  one.AddItem(t.Bookmark());
+  for (int target : {8, 7, 0, -1}) {
+    EXPECT_TRUE(t.MoveRecords(&one, target, 0, false)) << target;
+    EXPECT_EQ(Ids(t), (std::vector<int>{3, 4, 1, 2, 5})) << target;
+    EXPECT_EQ(t.BookmarkToRowIndex(one.Items(0)), 1) << target;
+  }
+  EXPECT_TRUE(t.MoveRecords(&one, 6, 0, false));
+  EXPECT_EQ(Ids(t), (std::vector<int>{3, 1, 2, 5, 4}));
+  // A closed table: nothing to move, and nothing refused.
+  t.Close();
+  EXPECT_TRUE(t.MoveRecords(&one, 1, 0, false));
+  EXPECT_TRUE(t.MoveRecords(&one, 1, 0, true));
 }
 
 TEST(MemTableGrid, NoticesAndTheirCoalescing) {

@@ -172,6 +172,26 @@ TEST_F(TreeListTest, VisibilityFollowsTheFilterAndTheChildren) {
   EXPECT_EQ(AllIds(*view), (Ints{1, 2, 3, 4}));
 }
 
+// Moved to another parent, a shown record no longer holds up the one it left (nor that one's
+// hidden ancestors); moved back, it does again.
+TEST_F(TreeListTest, AParentLeftByItsShownChildIsFilteredAgain) {
+  Add(list, 1, Null(), "root", 1.0);
+  Add(list, 2, 1, "hidden parent", 0.0);
+  Add(list, 4, 2, "hidden leaf", 0.0);
+  TMemoryRecordGx* shown = Add(list, 5, 2, "shown child", 3.0);
+  Add(list, 6, 4, "hidden grandchild", 0.0);
+  TMemoryRecordGx* deep = Add(list, 7, 6, "shown great-grandchild", 2.0);
+  view->FilterRecordCallback = [](TMemoryRecordGx* r) { return r->Value(AMOUNT).AsDouble() > 0; };
+  view->RebuildView();
+  EXPECT_EQ(AllIds(*view), (Ints{1, 2, 4, 6, 7, 5}));
+  Set(deep, PARENT, 1);
+  EXPECT_EQ(AllIds(*view), (Ints{1, 2, 5, 7}));
+  Set(shown, PARENT, 1);
+  EXPECT_EQ(AllIds(*view), (Ints{1, 5, 7}));
+  Set(deep, PARENT, 6);
+  EXPECT_EQ(AllIds(*view), (Ints{1, 2, 4, 6, 7, 5}));
+}
+
 TEST_F(TreeListTest, CollapsedNodesCloseTheExpandedWalkOnly) {
   Add(list, 1, Null(), "a");
   Add(list, 2, 1, "b");

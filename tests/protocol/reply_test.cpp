@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -487,6 +488,61 @@ TEST(ReplyTest, NewIdsAreWrittenIntoTheInsertedRowsTheRequestSent) {
   // Row 1 is stored, so its record is ignored; row 4 got no key from the host and keeps its own.
   EXPECT_EQ(ids, (std::vector<int>{10, 1002, 1003, -6}));
   EXPECT_EQ(status, (std::vector<TUpdateStatus>{usUnmodified, usInserted, usInserted, usInserted}));
+}
+
+// A new row the reply gives no key keeps its own, not 0: two such rows would share the key 0 (which
+// a unique key refuses), and the lines keyed to them would nest under neither in the next save.
+TEST(ReplyTest, NewRowsTheReplyGivesNoKeyKeepTheirsAndTheirLines) {
+  TMemTableGx header, lines;
+  header.IndexDefs()->Add("PK", "BILDA_ID", {ixUnique});
+  MakeHeader(header);
+  MakeLines(lines);
+  header.SetCachedUpdates(true);
+  lines.SetCachedUpdates(true);
+  for (int id : {-1, -2, -3}) AppendValues(header, {id, "new", Null(), 0.0, 0, Null(), false});
+  AppendValues(lines, {-11, -2, "of -2", 0.0});
+  AppendValues(lines, {-12, -3, "of -3", 0.0});
+  TCvProtocol p;
+  ASSERT_TRUE(p.ParseReply(Reply(Recordset("<id rn=\"1\" tbname=\"TB_BILDA\" id=\"101\"/>"))));
+  p.ApplyNewIds(&header);
+  EXPECT_EQ(header.State(), dsBrowse);
+  p.Clear();
+  p.SetCopyMode(0);
+  TCvTable* t = p.GetTable(p.AddTable());
+  t->SetData(&header);
+  t->AddChild(&lines, nullptr);
+  pugi::xml_document doc;
+  std::vector<std::string> nested;
+  for (auto& row : Elements(ParseRequest(doc, p.BuildRequest()).child("param")))
+    for (auto& line : Elements(row.child("child"))) nested.push_back(Attr(row, "BILDA_ID") + ">" + Attr(line, "BILDB_ID"));
+  EXPECT_EQ(nested, (std::vector<std::string>{"-2>-11", "-3>-12"}));
+}
+
+// In a table sorted by its key, each new key moves its row: the keys still go to the rows the
+// request numbered, and the row that was current stays current.
+TEST(ReplyTest, NewIdsReachTheirRowsInATableSortedByTheKey) {
+  for (const char* order : {"BILDA_ID", "BILDA_ID DESC"}) {
+    SCOPED_TRACE(order);
+    TMemTableGx header;
+    MakeHeader(header);
+    header.SetCachedUpdates(true);
+    for (int id : {-3, -2, -1}) AppendValues(header, {id, id == -3 ? "a" : id == -2 ? "b" : "c", Null(), 0.0, 0, Null(), false});
+    header.SetSortOrder(order);
+    TCvProtocol p;
+    p.SetCopyMode(0);
+    p.GetTable(p.AddTable())->SetData(&header);
+    pugi::xml_document doc;
+    std::map<std::string, std::string> sent;  // rn by name
+    for (auto& row : Elements(ParseRequest(doc, p.BuildRequest()).child("param"))) sent[Attr(row, "BILDA002")] = Attr(row, "rn");
+    ASSERT_TRUE(p.ParseReply(Reply(Recordset("<id rn=\"1\" tbname=\"TB_BILDA\" id=\"101\"/><id rn=\"2\" "
+                                             "tbname=\"TB_BILDA\" id=\"102\"/><id rn=\"3\" tbname=\"TB_BILDA\" id=\"103\"/>"))));
+    GoTo(header, -2);
+    p.ApplyNewIds(&header);
+    EXPECT_EQ(header.FieldByName("BILDA002")->AsString(), "b");
+    for (header.First(); !header.Eof(); header.Next())
+      EXPECT_EQ(header.FieldByName("BILDA_ID")->AsInteger(), 100 + std::stoi(sent[header.FieldByName("BILDA002")->AsString()]));
+    EXPECT_EQ(header.RecordCount(), 3);
+  }
 }
 
 TEST(ReplyTest, ValuesReadAsTheXmlLibraryReadsThem) {

@@ -130,6 +130,15 @@ TEST(RequestTest, TablesWithoutRowsAreUnknownRecordsets) {
   t->SetDelta(&headerDelta);
   const std::string empty = "<param typ=\"recordset\" tbname=\"UNKNOWN\"/>";
   EXPECT_EQ(p.BuildRequest(), kHead + empty + empty + kTail);
+  // A deleted line below still goes out, in a wrapper of the table without rows.
+  TMemTableGx lines, linesDelta;
+  MakeLines(lines);
+  MakeDeltaLike(linesDelta, lines, "mtblSubDelta");
+  AppendValues(linesDelta, {12, 1, "z", 3.0});
+  t->AddChild(&lines, &linesDelta);
+  EXPECT_EQ(p.BuildRequest(), kHead + empty + "<param typ=\"recordset\" tbname=\"TB_BILDA\">" +
+                                  "<TB_BILDA op=\"0\" pk=\"BILDA_ID\" fk=\"\"><child tbname=\"TB_BILDB\">" +
+                                  LineHead("4") + " BILDB_ID=\"12\"/></child></TB_BILDA></param>" + kTail);
 }
 
 TEST(RequestTest, UnchangedRowsWithoutChangedChildrenAreLeftOut) {
@@ -260,6 +269,8 @@ TEST(RequestTest, ADeletedParentCascadesToEachChildTableWithOneKeylessRow) {
   AppendValues(headerDelta, {4, "d", Null(), 0.0, 0, Null(), false});
   AppendValues(headerDelta, {5, "e", Null(), 0.0, 0, Null(), false});
   AppendValues(linesDelta, {40, 4, "l", 0.0});  // covered by the cascade
+  AppendValues(linesDelta, {60, 6, "m", 0.0});  // of a header that stays: carried in a wrapper
+  AppendValues(linesDelta, {41, 5, "n", 0.0});  // covered by the cascade
   TCvProtocol p;
   p.SetDeleteMode(1);
   TCvTable* t = p.GetTable(p.AddTable());
@@ -270,10 +281,40 @@ TEST(RequestTest, ADeletedParentCascadesToEachChildTableWithOneKeylessRow) {
   EXPECT_EQ(p.BuildRequest(), kHead + "<param typ=\"recordset\" tbname=\"TB_BILDA\">" +
                                   "<TB_BILDA op=\"2\" pk=\"BILDA_ID\" fk=\"\" BILDA_ID=\"4\">" + cascade +
                                   "</TB_BILDA><TB_BILDA op=\"2\" pk=\"BILDA_ID\" fk=\"\" BILDA_ID=\"5\">" + cascade +
-                                  "</TB_BILDA></param>" + kTail);
+                                  "</TB_BILDA><TB_BILDA op=\"0\" pk=\"BILDA_ID\" fk=\"\"><child tbname=\"TB_BILDB\">" +
+                                  LineHead("2") + " BILDB_ID=\"60\"/></child></TB_BILDA></param>" + kTail);
   // The key names were derived from the table name and stay on the tables.
   EXPECT_EQ(t->Delta()->PKName(), "BILDA_ID");
   EXPECT_EQ(t->GetChild(0)->Delta()->PKName(), "BILDB_ID");
+
+  // One level down: a deleted line cascades to its own sub-lines, and a deleted sub-line of a
+  // line that stays is carried in a wrapper after it.
+  TMemTableGx subs, subsDelta;
+  subs.SetName("mtblSub2");
+  subs.FieldDefs().Add("BILDC_ID", ftInteger);
+  subs.FieldDefs().Add("BILDC001", ftInteger);
+  subs.CreateDataSet();
+  subs.SetCvTableName("TB_BILDC");
+  subs.SetFKName("TB_BILDB:BILDC001");
+  MakeDeltaLike(subsDelta, subs, "mtblSub2Delta");
+  AppendValues(subsDelta, {400, 40});  // under a deleted line
+  AppendValues(subsDelta, {700, 70});  // under a line that stays
+  headerDelta.EmptyTable();
+  AppendValues(header, {6, "f", Null(), 0.0, 0, Null(), false});
+  p.Clear();
+  t = p.GetTable(p.AddTable());
+  t->SetData(&header);
+  t->SetDelta(&headerDelta);
+  t->AddChild(&lines, &linesDelta)->AddChild(&subs, &subsDelta);
+  const std::string subHead = "<TB_BILDC op=\"2\" pk=\"BILDC_ID\" fk=\"TB_BILDB:BILDC001\"";
+  auto line = [&](const char* id) {
+    return LineHead("2") + " BILDB_ID=\"" + id + "\"><child tbname=\"TB_BILDC\">" + subHead + "/></child></TB_BILDB>";
+  };
+  EXPECT_EQ(p.BuildRequest(), kHead + "<param typ=\"recordset\" tbname=\"TB_BILDA\">" +
+                                  "<TB_BILDA op=\"0\" pk=\"BILDA_ID\" fk=\"\"><child tbname=\"TB_BILDB\">" +
+                                  line("40") + line("60") + line("41") + LineHead("0") +
+                                  "><child tbname=\"TB_BILDC\">" + subHead +
+                                  " BILDC_ID=\"700\"/></child></TB_BILDB></child></TB_BILDA></param>" + kTail);
 }
 
 TEST(RequestTest, ChildRowsAreGroupedUnderTheirParentInTheChildTablesOrder) {
