@@ -21,10 +21,20 @@ namespace {
 // area is at most 64 KiB).
 constexpr int MaxCompileDepth = 4096;
 
+}  // namespace
+
+// Named, not file-local: the compiled Node holds an Fn, and a batched build would warn of a
+// file-local type inside a class of the library.
+namespace exprevaluator_detail {
 enum class Fn : uint8_t {
   None, Substring, Upper, Lower, Trim, TrimLeft, TrimRight, Year, Month, Day, Hour, Minute, Second,
   GetDate, Date, Time, Sum, Min, Max, Avg, Count, CountStar
 };
+}  // namespace exprevaluator_detail
+
+namespace {
+
+using exprevaluator_detail::Fn;
 
 struct FnName {
   const char* Name;

@@ -60,6 +60,12 @@ std::function<TComponent*(std::string_view)>& GlobalFinder() {
 
 // ---- tokens ----
 
+}  // namespace
+
+// Named, not file-local: the reader's Impl holds a Token, and a batched build would warn of a
+// file-local type inside a class of the library.
+namespace filer_detail {
+
 enum class Tok { End, Ident, String, Number, LBrace, RBrace, LParen, RParen, LBracket, RBracket, Comma, Equals, Colon, Dot };
 
 struct Token {
@@ -67,6 +73,13 @@ struct Token {
   std::string text;  // identifiers, numbers, decoded strings
   int line = 1;
 };
+
+}  // namespace filer_detail
+
+namespace {
+
+using filer_detail::Tok;
+using filer_detail::Token;
 
 const char* TokName(Tok k) {
   switch (k) {
