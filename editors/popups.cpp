@@ -62,6 +62,9 @@ void ShrinkClient(TMessage& m, int width) {
 }  // namespace
 
 TPoint AlignDropDownWindowRect(const TRect& r, TWinControl* dropDown, TDropDownAlign align) {
+  // Some drop-downs take their final size only with their window (a lookup list counts its border
+  // then): placed by the size before, one opening above would overlap its owner.
+  dropDown->HandleNeeded();
   TRect a = WorkAreaNear(r);
   int w = dropDown->Width();
   int h = dropDown->Height();

@@ -88,6 +88,31 @@ TEST_F(Popups, RightAlignedMatchesTheOwnersRightEdgeAndMovesLeftAtTheWorkAreaEdg
   EXPECT_EQ(p.X, 300 - 100);
 }
 
+// A drop-down that grows by its border once its window exists, as a lookup list does.
+class TGrowingDropDown : public TCustomControl {
+ public:
+  using TCustomControl::TCustomControl;
+  void CreateParams(TCreateParams& params) override {
+    TCustomControl::CreateParams(params);
+    params.Style = (params.Style & ~WS_CHILD) | WS_POPUP;
+    params.WndParent = nullptr;
+  }
+  void CreateWnd() override {
+    TCustomControl::CreateWnd();
+    SetHeight(Height() + 4);
+  }
+};
+
+TEST_F(Popups, ADropDownOpeningAboveForTheFirstTimeLeavesItsOwnerUncovered) {
+  auto* list = new TGrowingDropDown(form);
+  list->SetBounds(0, 0, 100, 60);
+  const TRect owner = Rect(100, 780, 300, 800);
+  ShowDropDown(list, AlignDropDownWindowRect(owner, list, daLeft));
+  EXPECT_EQ(list->Height(), 64);
+  EXPECT_EQ(list->Top() + list->Height(), owner.Top);
+  HideDropDown(list);
+}
+
 TEST_F(Popups, AWindowWiderThanTheWorkAreaIsNarrowed) {
   auto* list = new TPopupListboxGx(form);
   list->SetWidth(1500);
