@@ -30,8 +30,9 @@ bool SameShape(const Variant& a, const Variant& b) {
 TVariantRelationship CompareSingle(const Variant& a, const Variant& b) {
   bool an = a.IsNull(), bn = b.IsNull();
   if (an || bn) return an && bn ? vrEqual : (an ? vrLessThan : vrGreaterThan);
-  // Empty against a value, and arrays of other shapes, are not equal without an error.
-  if (a.IsEmpty() || b.IsEmpty() || a.IsArray() || b.IsArray()) return VarCompareValue(a, b);
+  // Empty against a value is not equal without an error; arrays of other shapes go to the
+  // platform like any value, and it cannot compare them.
+  if (a.IsEmpty() || b.IsEmpty()) return VarCompareValue(a, b);
   int r = VarCompare(a, b);
   return r == 0 ? vrEqual : (r < 0 ? vrLessThan : vrGreaterThan);
 }

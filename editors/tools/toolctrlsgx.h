@@ -26,7 +26,7 @@ bool VariantsEqual(const Variant& v1, const Variant& v2);
 // Three-way comparison: Null sorts before every value; arrays of the same bounds compare element
 // by element (the first difference decides, no elements is vrNotEqual); an array against a single
 // value, and Empty against a value, are vrNotEqual. Values the platform cannot compare ("abc"
-// against 5) raise its EVariantError.
+// against 5, arrays of other bounds) raise its EVariantError.
 TVariantRelationship CompareVariants(const Variant& v1, const Variant& v2);
 
 // The fields of a ";"-separated list, in order; an unknown name raises the database error

@@ -53,11 +53,12 @@ TEST(CompareVariants, ArraysCompareElementByElement) {
   EXPECT_EQ(CompareVariants(Arr({Null(), 2}), Arr({1, 0})), vrLessThan);
   EXPECT_THROW(CompareVariants(Arr({1, "x"}), Arr({1, 5})), EVariantError);
   EXPECT_EQ(CompareVariants(Arr({0, "x"}), Arr({1, 5})), vrLessThan);  // decided before "x"
-  // An array against a single value, and arrays of other bounds, are not comparable.
+  // An array against a single value is not equal; arrays of other bounds go to the platform as
+  // single values, and its error reaches the caller.
   EXPECT_EQ(CompareVariants(Arr({1, 2}), Variant(1)), vrNotEqual);
   EXPECT_EQ(CompareVariants(Variant(1), Arr({1})), vrNotEqual);
-  EXPECT_EQ(CompareVariants(ArrWithBounds(0, {1, 2}), ArrWithBounds(1, {1, 2})), vrNotEqual);
-  EXPECT_EQ(CompareVariants(Arr({1, 2}), Arr({1, 2, 3})), vrNotEqual);
+  EXPECT_THROW(CompareVariants(ArrWithBounds(0, {1, 2}), ArrWithBounds(1, {1, 2})), EVariantError);
+  EXPECT_THROW(CompareVariants(Arr({1, 2}), Arr({1, 2, 3})), EVariantError);
   // No elements: nothing to call equal.
   EXPECT_EQ(CompareVariants(Variant::CreateArray(0, -1), Variant::CreateArray(0, -1)), vrNotEqual);
 }
