@@ -20,11 +20,12 @@ RgbParts ToRgb(TColor c) {
 }
 
 // The colour at step i of n steps from `from` to `to` (step 0 is `from`); one step only: `from`.
+// The step of each channel is divided first and then multiplied, so that a half falls where it
+// should: 45 / 10 * 7 is 31.5 (to 32), 45 * (7 / 10) a little less (to 31).
 TColor Step(const RgbParts& from, const RgbParts& to, int i, int n) {
   if (n <= 1) return static_cast<TColor>(RGB(from.r, from.g, from.b));
-  double f = static_cast<double>(i) / (n - 1);
-  return static_cast<TColor>(RGB(Channel(from.r - (from.r - to.r) * f), Channel(from.g - (from.g - to.g) * f),
-                                 Channel(from.b - (from.b - to.b) * f)));
+  auto channel = [&](int f, int t) { return Channel(f - static_cast<double>(f - t) / (n - 1) * i); };
+  return static_cast<TColor>(RGB(channel(from.r, to.r), channel(from.g, to.g), channel(from.b, to.b)));
 }
 
 }  // namespace

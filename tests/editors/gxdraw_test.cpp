@@ -54,6 +54,10 @@ TEST_F(GxDraw, FillGradientDrawsOneRowPerLineFromTopToBottom) {
   EXPECT_EQ(rec[2].penColor, RGB(100, 50, 0));
   EXPECT_EQ(rec[4].penColor, RGB(200, 100, 0));
   EXPECT_EQ(rec[4].args[1], 7);
+  // Row 7 of 11 from 0 to 45: 45 / 10 * 7 = 31.5, a half that goes to even.
+  FanoRecordStart(dc);
+  FillGradient(canvas.get(), Rect(0, 0, 5, 11), clBlack, static_cast<TColor>(RGB(45, 0, 0)));
+  EXPECT_EQ(Records()[7].penColor, RGB(32, 0, 0));
   // One row: the start colour, no division by zero.
   FanoRecordStart(dc);
   FillGradient(canvas.get(), Rect(0, 0, 5, 1), clRed, clBlue);
