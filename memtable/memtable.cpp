@@ -807,7 +807,11 @@ void TCustomMemTableGx::WriteFieldData(TField* field, Value&& value) {
   if (!GetActiveRecBuf(buf)) DatabaseError(SNotEditing, this);
   field->Validate(value);
   Variant v = value.IsEmpty() ? Null() : std::forward<Value>(value);
-  if (OnSetFieldValue) OnSetFieldValue(this, field, v);
+  if (OnSetFieldValue) {
+    OnSetFieldValue(this, field, v);
+    // No value from the handler is Null, as the field shows it; a post must not store 0 or "".
+    if (v.IsEmpty()) v = Null();
+  }
   FitToTextField(field, v);
   if (buf->Values.size() != static_cast<size_t>(FieldCount())) buf->Values.resize(static_cast<size_t>(FieldCount()), Null());
   if (buf->ValuesFromRecord && ColumnOf(field) >= 0) {

@@ -144,6 +144,14 @@ TEST(MemTableFields, ValueEventsReplaceValues) {
     EXPECT_EQ(t.FieldByName("NAME")->AsString(), c.reads);
     EXPECT_TRUE(t.FieldByName("NAME")->Value().IsStr());
   }
+  // A handler that leaves no value writes Null, also into the stored row.
+  t.OnSetFieldValue = [](TCustomMemTableGx*, TField*, Variant& v) { v = Variant(); };
+  t.Edit();
+  t.FieldByName("ID")->SetValue(7);
+  t.FieldByName("NAME")->SetValue("ab");
+  t.Post();
+  EXPECT_TRUE(t.FieldByName("ID")->IsNull());
+  EXPECT_TRUE(t.FieldByName("NAME")->IsNull());
   t.OnSetFieldValue = nullptr;
   t.OnGetFieldValue = [](TCustomMemTableGx*, TField* f, Variant& v) {
     if (f->FieldName() == "ID") v = Null();
