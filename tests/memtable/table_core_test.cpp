@@ -159,6 +159,32 @@ TEST(MemTableFields, ValueEventsReplaceValues) {
   EXPECT_TRUE(t.FieldByName("ID")->IsNull());
 }
 
+// A handler of the write that posts, cancels or closes the table leaves the value nowhere: the
+// write is refused and the row keeps what it had.
+TEST(MemTableFields, AHandlerThatEndsTheEditRefusesTheWrite) {
+  const std::pair<const char*, void (TDataSet::*)()> steps[] = {
+      {"Post", &TDataSet::Post}, {"Cancel", &TDataSet::Cancel}, {"Close", &TDataSet::Close}};
+  for (bool validates : {false, true}) {
+    for (const auto& [name, step] : steps) {
+      SCOPED_TRACE(std::string(name) + (validates ? " in OnValidate" : " in OnSetFieldValue"));
+      TMemTableGx t;
+      MakeSumTable(t, "mtblEnd");  // fields of its own, so that a Close leaves them
+      AppendRow(t, 1, "a");
+      auto end = [&t, step = step] {
+        if (t.State() == dsEdit) (t.*step)();
+      };
+      if (validates)
+        t.FieldByName("NAME")->SetOnValidate([&](TField*) { end(); });
+      else
+        t.OnSetFieldValue = [&](TCustomMemTableGx*, TField*, Variant&) { end(); };
+      t.Edit();
+      EXPECT_EQ(ErrorOf([&] { t.FieldByName("NAME")->SetValue("b"); }), "mtblEnd: Dataset not in edit or insert mode");
+      t.Open();
+      EXPECT_EQ(t.FieldByName("NAME")->AsString(), "a");
+    }
+  }
+}
+
 TEST(MemTableFields, OldValueReadsTheValuesBeforeTheCachedChange) {
   TMemTableGx t;
   MakeTable(t);
