@@ -805,9 +805,21 @@ void TCustomMemTableGx::WriteFieldData(TField* field, Value&& value) {
   }
   TRecBuf* buf = nullptr;
   if (!GetActiveRecBuf(buf)) DatabaseError(SNotEditing, this);
+  // A handler (the field's check or OnSetFieldValue) that posted, cancelled or closed the table
+  // left no row for the value, and a closed table's own fields are gone: the write is refused.
+  auto refuseWhenEnded = [&] {
+    if (State() != state || !GetActiveRecBuf(buf)) DatabaseError(SNotEditing, this);
+  };
+  const bool validates = static_cast<bool>(field->OnValidate());
   field->Validate(value);
+  if (validates) refuseWhenEnded();
   Variant v = value.IsEmpty() ? Null() : std::forward<Value>(value);
-  if (OnSetFieldValue) OnSetFieldValue(this, field, v);
+  if (OnSetFieldValue) {
+    OnSetFieldValue(this, field, v);
+    refuseWhenEnded();
+    // No value from the handler is Null, as the field shows it; a post must not store 0 or "".
+    if (v.IsEmpty()) v = Null();
+  }
   FitToTextField(field, v);
   if (buf->Values.size() != static_cast<size_t>(FieldCount())) buf->Values.resize(static_cast<size_t>(FieldCount()), Null());
   if (buf->ValuesFromRecord && ColumnOf(field) >= 0) {

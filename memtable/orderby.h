@@ -19,8 +19,9 @@ class TOrderByList : public TObject {
   TOrderByList() = default;
 
   // Parses the text: items separated by "," or ";", each a field name optionally followed by ASC
-  // or DESC (several may follow; once DESC has appeared the item stays descending). An empty text
-  // leaves the list as it was. On an error the list keeps its previous keys and the exception
+  // or DESC (several may follow; once DESC has appeared the item stays descending, as the memory
+  // table's SortOrder reads it, so one text orders alike both ways). An empty text leaves the
+  // list as it was. On an error the list keeps its previous keys and the exception
   // names the field (" Field - "NAME" not found.") or the token (" Invalid token - "X"").
   void ParseOrderByStr(std::string_view text);
   // The column index of a name, -1 when there is none; the base knows no columns.

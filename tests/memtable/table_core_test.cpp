@@ -144,11 +144,45 @@ TEST(MemTableFields, ValueEventsReplaceValues) {
     EXPECT_EQ(t.FieldByName("NAME")->AsString(), c.reads);
     EXPECT_TRUE(t.FieldByName("NAME")->Value().IsStr());
   }
+  // A handler that leaves no value writes Null, also into the stored row.
+  t.OnSetFieldValue = [](TCustomMemTableGx*, TField*, Variant& v) { v = Variant(); };
+  t.Edit();
+  t.FieldByName("ID")->SetValue(7);
+  t.FieldByName("NAME")->SetValue("ab");
+  t.Post();
+  EXPECT_TRUE(t.FieldByName("ID")->IsNull());
+  EXPECT_TRUE(t.FieldByName("NAME")->IsNull());
   t.OnSetFieldValue = nullptr;
   t.OnGetFieldValue = [](TCustomMemTableGx*, TField* f, Variant& v) {
     if (f->FieldName() == "ID") v = Null();
   };
   EXPECT_TRUE(t.FieldByName("ID")->IsNull());
+}
+
+// A handler of the write that posts, cancels or closes the table leaves the value nowhere: the
+// write is refused and the row keeps what it had.
+TEST(MemTableFields, AHandlerThatEndsTheEditRefusesTheWrite) {
+  const std::pair<const char*, void (TDataSet::*)()> steps[] = {
+      {"Post", &TDataSet::Post}, {"Cancel", &TDataSet::Cancel}, {"Close", &TDataSet::Close}};
+  for (bool validates : {false, true}) {
+    for (const auto& [name, step] : steps) {
+      SCOPED_TRACE(std::string(name) + (validates ? " in OnValidate" : " in OnSetFieldValue"));
+      TMemTableGx t;
+      MakeSumTable(t, "mtblEnd");  // fields of its own, so that a Close leaves them
+      AppendRow(t, 1, "a");
+      auto end = [&t, step = step] {
+        if (t.State() == dsEdit) (t.*step)();
+      };
+      if (validates)
+        t.FieldByName("NAME")->SetOnValidate([&](TField*) { end(); });
+      else
+        t.OnSetFieldValue = [&](TCustomMemTableGx*, TField*, Variant&) { end(); };
+      t.Edit();
+      EXPECT_EQ(ErrorOf([&] { t.FieldByName("NAME")->SetValue("b"); }), "mtblEnd: Dataset not in edit or insert mode");
+      t.Open();
+      EXPECT_EQ(t.FieldByName("NAME")->AsString(), "a");
+    }
+  }
 }
 
 TEST(MemTableFields, OldValueReadsTheValuesBeforeTheCachedChange) {
