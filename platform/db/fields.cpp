@@ -460,13 +460,16 @@ void TField::Validate(const Variant& value) {
   if (!onValidate_) return;
   const Variant* saved = validating_;
   validating_ = &value;
+  // A handler may close the data set, which frees default fields, this one and its handler too.
+  TFreeWatch watch(this);
+  const auto handler = onValidate_;
   try {
-    onValidate_(this);
+    handler(this);
   } catch (...) {
-    validating_ = saved;
+    if (!watch.Gone()) validating_ = saved;
     throw;
   }
-  validating_ = saved;
+  if (!watch.Gone()) validating_ = saved;
 }
 
 void TField::Change() {

@@ -185,6 +185,19 @@ TEST(MemTableFields, AHandlerThatEndsTheEditRefusesTheWrite) {
   }
 }
 
+// Default fields go with a Close: a validating field that closes its table is freed under its own
+// handler, and nothing may touch it afterwards (the sanitized run holds that).
+TEST(MemTableFields, AValidatingDefaultFieldThatClosesItsTableIsLeftAlone) {
+  TMemTableGx t;
+  MakeTable(t, "mtblEnd");
+  AppendRow(t, 1, "a");
+  t.FieldByName("NAME")->SetOnValidate([&](TField*) { t.Close(); });
+  t.Edit();
+  EXPECT_EQ(ErrorOf([&] { t.FieldByName("NAME")->SetValue("b"); }), "mtblEnd: Dataset not in edit or insert mode");
+  t.Open();
+  EXPECT_EQ(t.FieldByName("NAME")->AsString(), "a");
+}
+
 TEST(MemTableFields, OldValueReadsTheValuesBeforeTheCachedChange) {
   TMemTableGx t;
   MakeTable(t);
