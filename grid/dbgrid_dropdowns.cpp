@@ -692,11 +692,14 @@ bool TDBGridInplaceEdit::DropDownMessage(TMessage& m) {
       CloseMRUList(false);
       return false;
     }
-    case WM_MOUSEWHEEL:
-      return listVisible_;
     default:
       return false;
   }
+}
+
+bool TDBGridInplaceEdit::DoMouseWheel(TShiftState shift, int wheelDelta, const TPoint& mousePos) {
+  if (listVisible_ && openList_) return false;
+  return TInplaceEdit::DoMouseWheel(shift, wheelDelta, mousePos);
 }
 
 // ---- recent values

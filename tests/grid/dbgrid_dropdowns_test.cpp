@@ -755,6 +755,47 @@ TEST_F(DropDownTest, KeysUnderTheOpenCalculatorAreItsOwn) {
   }
 }
 
+// The user's wheel over the cell (through the window system, to the focused editor) steps the
+// open drop-down, one notch one step, and leaves the grid where it is.
+TEST_F(DropDownTest, TheUsersWheelStepsTheOpenDropDown) {
+  MakeGrid(400, 200);
+  TColumnGx* day = AddColumn("DAY");
+  TColumnGx* qty = AddColumn("QTY");
+  qty->SetButtonStyle(cbsDropDown);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->PickList()->SetText("甲\n乙\n丙");
+  BindDocs();
+  int gridWheels = 0;
+  grid->OnMouseWheelDown = [&](TObject*, TShiftState, const TPoint&, bool& handled) { handled = ++gridWheels > 0; };
+  struct Case {
+    TColumnGx* column;
+    std::function<double(TDBGridInplaceEdit*)> value;
+    double opened, stepped;  // down one notch
+  };
+  const Case cases[] = {
+      {day, [](TDBGridInplaceEdit* e) { return DateOf(e->PopupCalendar()->Date()); }, EncodeDate(2026, 3, 1),
+       EncodeDate(2026, 3, 2)},
+      {qty, [](TDBGridInplaceEdit* e) { return e->PopupCalculator()->GetValue().AsDouble(); }, 10, 9},
+      {memo, [](TDBGridInplaceEdit* e) { return e->PickList()->ItemIndex(); }, -1, 0},
+  };
+  for (const Case& tc : cases) {
+    SCOPED_TRACE(tc.column->FieldName());
+    TDBGridInplaceEdit* ed = OpenEditorAt(tc.column);
+    Key(VK_DOWN, true);
+    ASSERT_TRUE(ed->ListVisible());
+    EXPECT_EQ(tc.value(ed), tc.opened);
+    uitest::Wheel(ed, -WHEEL_DELTA);
+    EXPECT_EQ(tc.value(ed), tc.stepped);
+    EXPECT_TRUE(ed->ListVisible());
+    EXPECT_EQ(gridWheels, 0);
+    EXPECT_EQ(docs->RecNo(), 1);
+    Key(VK_ESCAPE);
+  }
+  // Closed, the wheel is the grid's again.
+  uitest::Wheel(grid->InplaceEditor(), -WHEEL_DELTA);
+  EXPECT_EQ(gridWheels, 1);
+}
+
 TEST_F(DropDownTest, RecentValuesFollowTheTyping) {
   MakeGrid(400, 200);
   TColumnGx* memo = AddColumn("MEMO");
