@@ -314,6 +314,10 @@ void TDBGridInplaceEdit::DropDownDataList(TPopupDataGridGx* list, int rows) {
   listColumnsMoved_ = false;
   list->OnColumnMovedByUser = [this](TObject*) { listColumnsMoved_ = true; };
   list->SetAutoFitColWidths(c->DropDownBox()->AutoFitColWidths());
+  // The height counts the frame and the horizontal bar only once the window exists (switching
+  // the fitting above may have made it anew): sized without one, the list would grow when shown,
+  // and placed above the cell it would cover it.
+  list->HandleNeeded();
 }
 
 void TDBGridInplaceEdit::DropDown() {

@@ -180,6 +180,37 @@ TEST_F(DropDownTest, TheLookupListOpensUnderTheCellAndTakesOrLeavesTheKey) {
   EXPECT_EQ(docs->FieldByName("CITYNAME")->AsString(), "广州");
 }
 
+// Without room below, the list opens above the cell and ends at its top the first time already,
+// with its frame and, when its columns do not fit, its horizontal bar counted.
+TEST_F(DropDownTest, ALookupListAboveItsCellEndsAtTheCellsTop) {
+  MakeGrid(400, 80);
+  RECT work{};
+  SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0);
+  form->SetBounds(100, work.bottom - 90, 420, 80);
+  TColumnGx* plain = AddColumn("CITYNAME");
+  TColumnGx* wide = AddColumn("CITYNAME");
+  wide->DropDownBox()->SetAutoFitColWidths(false);
+  wide->DropDownBox()->Columns()->Add()->SetFieldName("CNAME");
+  wide->DropDownBox()->Columns()->Items(0)->SetWidth(300);
+  wide->SetDropDownWidth(150);
+  BindDocs();
+  for (TColumnGx* c : {plain, wide}) {
+    SCOPED_TRACE(c->Index());
+    TDBGridInplaceEdit* ed = OpenEditorAt(c);
+    Key(VK_DOWN, true);
+    ASSERT_TRUE(ed->ListVisible());
+    TPopupDataGridGx* list = ed->DataList();
+    const bool bar = (GetWindowLong(list->WindowHandle(), GWL_STYLE) & WS_HSCROLL) != 0;
+    EXPECT_EQ(bar, c == wide);
+    RECT er{}, lr{};
+    GetWindowRect(ed->WindowHandle(), &er);
+    GetWindowRect(list->WindowHandle(), &lr);
+    EXPECT_EQ(lr.bottom, er.top);
+    EXPECT_EQ(lr.bottom - lr.top, list->Height());
+    Key(VK_ESCAPE);
+  }
+}
+
 // What changes the editor's value while the lookup list is open moves the list's key along, so
 // that Enter takes what the editor shows.
 TEST_F(DropDownTest, TheOpenLookupListFollowsTheEditorsValue) {
