@@ -542,33 +542,44 @@ void TDBLookupGridGx::SetRowCountProp(int value) {
   ResizeToRows(value);
 }
 
+// Titles and fitting change what the height holds besides the rows: the rows stay as many, set
+// or not, and whole.
+void TDBLookupGridGx::KeepRows(int rows) {
+  if (rowCount_ > 0) ResizeToRows(rowCount_);
+  else if (!InState(csLoading)) ResizeToRows(rows);
+}
+
 void TDBLookupGridGx::SetShowTitles(bool value) {
   if (value == ShowTitles()) return;
+  const int rows = RowCountProp();
   TDBGridOptions o = DBOptions();
   if (value) o.Include(dgTitles);
   else o.Exclude(dgTitles);
   SetDBOptions(o);
-  if (rowCount_ > 0) ResizeToRows(rowCount_);
+  KeepRows(rows);
 }
 
 void TDBLookupGridGx::SetUseMultiTitle(bool value) {
+  const int rows = RowCountProp();
   TCustomDBGridGx::SetUseMultiTitle(value);
-  if (rowCount_ > 0) ResizeToRows(rowCount_);
+  KeepRows(rows);
 }
 
 void TDBLookupGridGx::SetAutoFitColWidths(bool value) {
+  const int rows = RowCountProp();
   TCustomDBGridGx::SetAutoFitColWidths(value);
   SetScrollBars(value ? ssNone : ssHorizontal);
   if (value) UpdateColumnsWidth();
-  else if (rowCount_ > 0) ResizeToRows(rowCount_);
+  KeepRows(rows);
 }
 
 void TDBLookupGridGx::UpdateColumnsWidth() {
   if (!TCustomDBGridGx::AutoFitColWidths()) return;
+  const int rows = RowCountProp();
   // The data grid's fitting fills the client width; the widths it gives become the defaults.
   LayoutChanged();
   for (TColumnGx* c : VisibleColumns()) c->SetWidth(c->Width());
-  if (rowCount_ > 0) ResizeToRows(rowCount_);
+  KeepRows(rows);
 }
 
 void TDBLookupGridGx::SetOptions(TDBLookupGridGxOptions value) {

@@ -146,6 +146,15 @@ TEST_F(LookupGridTest, AnUnsetRowCountIsTheRowsTheHeightHolds) {
     EXPECT_EQ(g->RowCountProp(), rows);
     EXPECT_FALSE(g->RowCountStored());
   }
+  // Titles (two levels high, too) and fitting keep those rows whole: the height follows.
+  g->SetShowTitles(true);
+  g->SetUseMultiTitle(true);
+  g->SetAutoFitColWidths(true);
+  EXPECT_EQ(g->RowCountProp(), 6);
+  EXPECT_EQ(g->Height(), g->BorderHeight() + g->TitleRowHeight() + 6 * g->DefaultRowHeight());
+  g->SetShowTitles(false);
+  EXPECT_EQ(g->Height(), g->BorderHeight() + 6 * g->DefaultRowHeight());
+  EXPECT_FALSE(g->RowCountStored());
   g->SetRowCountProp(4);
   EXPECT_EQ(g->RowCountProp(), 4);
   EXPECT_TRUE(g->RowCountStored());
