@@ -783,6 +783,8 @@ void TDBLookupGridGx::MoveList(int distance, bool toFirst, bool toLast) {
     }
     ds->MoveBy(distance);
   }
+  // An empty list has no record to pick: the key stays (and the data field keeps its value).
+  if (ds->IsEmpty()) return;
   const Variant key = ListKey();
   specRow_->SetSelected(false);
   if (!VariantsEqual(key, keyValue_)) {
@@ -903,9 +905,15 @@ void TDBLookupGridGx::SelectRow(int row) {
   if (!ds || !ds->Active()) return;
   if (row < 0) {
     if (!specRow_->Selected()) {
-      locking_ = true;
-      SelectKeyValue(specRow_->Value());
-      locking_ = false;
+      {
+        // Writing the data field may raise: the lock ends all the same.
+        locking_ = true;
+        struct Unlock {
+          bool& f;
+          ~Unlock() { f = false; }
+        } unlock{locking_};
+        SelectKeyValue(specRow_->Value());
+      }
       specRow_->SetSelected(true);
       displayText_ = specRow_->GetCellText(listFieldIndex_);
       Invalidate();
