@@ -631,11 +631,10 @@ void TDBLookupGridGx::Resize() {
   }
 }
 
+// With the fitting on, the widths it gave are the ones the columns keep (Resize stores them).
 int TDBLookupGridGx::AllColumnsWidth() {
   int w = 0;
-  for (TColumnGx* c : VisibleColumns())
-    w += (TCustomDBGridGx::AutoFitColWidths() ? c->DefaultWidth() : c->Width()) +
-         (DBOptions().Contains(dgColLines) ? GridLineWidth() : 0);
+  for (TColumnGx* c : VisibleColumns()) w += c->Width() + (DBOptions().Contains(dgColLines) ? GridLineWidth() : 0);
   return w;
 }
 

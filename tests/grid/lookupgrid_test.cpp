@@ -152,6 +152,8 @@ TEST_F(LookupGridTest, AnUnsetRowCountIsTheRowsTheHeightHolds) {
   g->SetAutoFitColWidths(true);
   EXPECT_EQ(g->RowCountProp(), 6);
   EXPECT_EQ(g->Height(), g->BorderHeight() + g->TitleRowHeight() + 6 * g->DefaultRowHeight());
+  // The fitted columns fill the client width, and their width with lines is that width.
+  EXPECT_EQ(g->AllColumnsWidth(), g->ClientWidth());
   g->SetShowTitles(false);
   EXPECT_EQ(g->Height(), g->BorderHeight() + 6 * g->DefaultRowHeight());
   EXPECT_FALSE(g->RowCountStored());
