@@ -301,6 +301,8 @@ void TDBGridInplaceEdit::DropDownDataList(TPopupDataGridGx* list, int rows) {
   list->SetAutoFitColWidths(false);
   list->SetUseMultiTitle(c->DropDownBox()->UseMultiTitle());
   list->SetListSource(lookupSource_);
+  // Its frame and bars count only once its window exists: made before it is measured.
+  list->HandleNeeded();
   list->SetRowCountProp(rows);
   const int wanted = c->DropDownWidth();
   if (wanted == -1) list->SetClientWidth(list->AllColumnsWidth());
@@ -314,9 +316,8 @@ void TDBGridInplaceEdit::DropDownDataList(TPopupDataGridGx* list, int rows) {
   listColumnsMoved_ = false;
   list->OnColumnMovedByUser = [this](TObject*) { listColumnsMoved_ = true; };
   list->SetAutoFitColWidths(c->DropDownBox()->AutoFitColWidths());
-  // The height counts the frame and the horizontal bar only once the window exists (switching
-  // the fitting above may have made it anew): sized without one, the list would grow when shown,
-  // and placed above the cell it would cover it.
+  // Switching the fitting on makes the window anew: made again before the list is placed, or
+  // it would grow when shown, and placed above the cell it would cover it.
   list->HandleNeeded();
 }
 
@@ -406,7 +407,13 @@ void TDBGridInplaceEdit::DropDown() {
     default: return;
   }
   CloseMRUList(false);
-  ShowDropDown(list, AlignDropDownWindow(this, list, c->UseRightToLeftAlignment() ? daRight : daLeft));
+  const TDropDownAlign align = c->UseRightToLeftAlignment() ? daRight : daLeft;
+  const TPoint at = AlignDropDownWindow(this, list, align);
+  const TSize placed(list->Width(), list->Height());
+  ShowDropDown(list, at);
+  // Shown, a list settles its scroll bars, and a lookup list's height follows its horizontal
+  // one: placed again with the size it took, so that it still ends at the cell.
+  if (list->Width() != placed.cx || list->Height() != placed.cy) ShowDropDown(list, AlignDropDownWindow(this, list, align));
   if (editStyle_ == esDataList) {
     dataList_->SizeGrip()->SetVisible(c->DropDownSizing());
     dataList_->SetSizeGripResized(false);

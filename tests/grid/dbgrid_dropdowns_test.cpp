@@ -181,7 +181,8 @@ TEST_F(DropDownTest, TheLookupListOpensUnderTheCellAndTakesOrLeavesTheKey) {
 }
 
 // Without room below, the list opens above the cell and ends at its top the first time already,
-// with its frame and, when its columns do not fit, its horizontal bar counted.
+// with its frame and, when its columns do not fit, its horizontal bar counted; a list as wide as
+// its columns (-1) holds them without a bar.
 TEST_F(DropDownTest, ALookupListAboveItsCellEndsAtTheCellsTop) {
   MakeGrid(400, 80);
   RECT work{};
@@ -189,12 +190,16 @@ TEST_F(DropDownTest, ALookupListAboveItsCellEndsAtTheCellsTop) {
   form->SetBounds(100, work.bottom - 90, 420, 80);
   TColumnGx* plain = AddColumn("CITYNAME");
   TColumnGx* wide = AddColumn("CITYNAME");
-  wide->DropDownBox()->SetAutoFitColWidths(false);
-  wide->DropDownBox()->Columns()->Add()->SetFieldName("CNAME");
-  wide->DropDownBox()->Columns()->Items(0)->SetWidth(300);
+  TColumnGx* exact = AddColumn("CITYNAME");
+  for (TColumnGx* c : {wide, exact}) {
+    c->DropDownBox()->SetAutoFitColWidths(false);
+    c->DropDownBox()->Columns()->Add()->SetFieldName("CNAME");
+    c->DropDownBox()->Columns()->Items(0)->SetWidth(300);
+  }
   wide->SetDropDownWidth(150);
+  exact->SetDropDownWidth(-1);
   BindDocs();
-  for (TColumnGx* c : {plain, wide}) {
+  for (TColumnGx* c : {plain, wide, exact}) {
     SCOPED_TRACE(c->Index());
     TDBGridInplaceEdit* ed = OpenEditorAt(c);
     Key(VK_DOWN, true);
@@ -202,6 +207,7 @@ TEST_F(DropDownTest, ALookupListAboveItsCellEndsAtTheCellsTop) {
     TPopupDataGridGx* list = ed->DataList();
     const bool bar = (GetWindowLong(list->WindowHandle(), GWL_STYLE) & WS_HSCROLL) != 0;
     EXPECT_EQ(bar, c == wide);
+    if (c == exact) EXPECT_EQ(list->ClientWidth(), list->AllColumnsWidth());
     RECT er{}, lr{};
     GetWindowRect(ed->WindowHandle(), &er);
     GetWindowRect(list->WindowHandle(), &lr);
