@@ -301,6 +301,8 @@ void TDBGridInplaceEdit::DropDownDataList(TPopupDataGridGx* list, int rows) {
   list->SetAutoFitColWidths(false);
   list->SetUseMultiTitle(c->DropDownBox()->UseMultiTitle());
   list->SetListSource(lookupSource_);
+  // Its frame and bars count only once its window exists: made before it is measured.
+  list->HandleNeeded();
   list->SetRowCountProp(rows);
   const int wanted = c->DropDownWidth();
   if (wanted == -1) list->SetClientWidth(list->AllColumnsWidth());
@@ -314,6 +316,9 @@ void TDBGridInplaceEdit::DropDownDataList(TPopupDataGridGx* list, int rows) {
   listColumnsMoved_ = false;
   list->OnColumnMovedByUser = [this](TObject*) { listColumnsMoved_ = true; };
   list->SetAutoFitColWidths(c->DropDownBox()->AutoFitColWidths());
+  // Switching the fitting on makes the window anew: made again before the list is placed, or
+  // it would grow when shown, and placed above the cell it would cover it.
+  list->HandleNeeded();
 }
 
 void TDBGridInplaceEdit::DropDown() {
@@ -402,7 +407,13 @@ void TDBGridInplaceEdit::DropDown() {
     default: return;
   }
   CloseMRUList(false);
-  ShowDropDown(list, AlignDropDownWindow(this, list, c->UseRightToLeftAlignment() ? daRight : daLeft));
+  const TDropDownAlign align = c->UseRightToLeftAlignment() ? daRight : daLeft;
+  const TPoint at = AlignDropDownWindow(this, list, align);
+  const TSize placed(list->Width(), list->Height());
+  ShowDropDown(list, at);
+  // Shown, a list settles its scroll bars, and a lookup list's height follows its horizontal
+  // one: placed again with the size it took, so that it still ends at the cell.
+  if (list->Width() != placed.cx || list->Height() != placed.cy) ShowDropDown(list, AlignDropDownWindow(this, list, align));
   if (editStyle_ == esDataList) {
     dataList_->SizeGrip()->SetVisible(c->DropDownSizing());
     dataList_->SetSizeGripResized(false);
@@ -692,11 +703,14 @@ bool TDBGridInplaceEdit::DropDownMessage(TMessage& m) {
       CloseMRUList(false);
       return false;
     }
-    case WM_MOUSEWHEEL:
-      return listVisible_;
     default:
       return false;
   }
+}
+
+bool TDBGridInplaceEdit::DoMouseWheel(TShiftState shift, int wheelDelta, const TPoint& mousePos) {
+  if (listVisible_ && openList_) return false;
+  return TInplaceEdit::DoMouseWheel(shift, wheelDelta, mousePos);
 }
 
 // ---- recent values

@@ -109,6 +109,9 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupControlOwnerGx {
   void PaintWindow(HDC dc) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void DefaultHandler(TMessage& message) override;
+  // While a drop-down is open the wheel is not the grid's to scroll: it goes on to the grid's
+  // notice, which hands it to the drop-down (dbgrid_dropdowns.cpp).
+  bool DoMouseWheel(TShiftState shift, int wheelDelta, const TPoint& mousePos) override;
 
  protected:
   virtual TEditButtonControlGx* CreateEditButtonControl();

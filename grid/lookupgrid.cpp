@@ -542,33 +542,44 @@ void TDBLookupGridGx::SetRowCountProp(int value) {
   ResizeToRows(value);
 }
 
+// Titles and fitting change what the height holds besides the rows: the rows stay as many, set
+// or not, and whole.
+void TDBLookupGridGx::KeepRows(int rows) {
+  if (rowCount_ > 0) ResizeToRows(rowCount_);
+  else if (!InState(csLoading)) ResizeToRows(rows);
+}
+
 void TDBLookupGridGx::SetShowTitles(bool value) {
   if (value == ShowTitles()) return;
+  const int rows = RowCountProp();
   TDBGridOptions o = DBOptions();
   if (value) o.Include(dgTitles);
   else o.Exclude(dgTitles);
   SetDBOptions(o);
-  if (rowCount_ > 0) ResizeToRows(rowCount_);
+  KeepRows(rows);
 }
 
 void TDBLookupGridGx::SetUseMultiTitle(bool value) {
+  const int rows = RowCountProp();
   TCustomDBGridGx::SetUseMultiTitle(value);
-  if (rowCount_ > 0) ResizeToRows(rowCount_);
+  KeepRows(rows);
 }
 
 void TDBLookupGridGx::SetAutoFitColWidths(bool value) {
+  const int rows = RowCountProp();
   TCustomDBGridGx::SetAutoFitColWidths(value);
   SetScrollBars(value ? ssNone : ssHorizontal);
   if (value) UpdateColumnsWidth();
-  else if (rowCount_ > 0) ResizeToRows(rowCount_);
+  KeepRows(rows);
 }
 
 void TDBLookupGridGx::UpdateColumnsWidth() {
   if (!TCustomDBGridGx::AutoFitColWidths()) return;
+  const int rows = RowCountProp();
   // The data grid's fitting fills the client width; the widths it gives become the defaults.
   LayoutChanged();
   for (TColumnGx* c : VisibleColumns()) c->SetWidth(c->Width());
-  if (rowCount_ > 0) ResizeToRows(rowCount_);
+  KeepRows(rows);
 }
 
 void TDBLookupGridGx::SetOptions(TDBLookupGridGxOptions value) {
@@ -620,11 +631,10 @@ void TDBLookupGridGx::Resize() {
   }
 }
 
+// With the fitting on, the widths it gave are the ones the columns keep (Resize stores them).
 int TDBLookupGridGx::AllColumnsWidth() {
   int w = 0;
-  for (TColumnGx* c : VisibleColumns())
-    w += (TCustomDBGridGx::AutoFitColWidths() ? c->DefaultWidth() : c->Width()) +
-         (DBOptions().Contains(dgColLines) ? GridLineWidth() : 0);
+  for (TColumnGx* c : VisibleColumns()) w += c->Width() + (DBOptions().Contains(dgColLines) ? GridLineWidth() : 0);
   return w;
 }
 
@@ -772,6 +782,8 @@ void TDBLookupGridGx::MoveList(int distance, bool toFirst, bool toLast) {
     }
     ds->MoveBy(distance);
   }
+  // An empty list has no record to pick: the key stays (and the data field keeps its value).
+  if (ds->IsEmpty()) return;
   const Variant key = ListKey();
   specRow_->SetSelected(false);
   if (!VariantsEqual(key, keyValue_)) {
@@ -892,9 +904,15 @@ void TDBLookupGridGx::SelectRow(int row) {
   if (!ds || !ds->Active()) return;
   if (row < 0) {
     if (!specRow_->Selected()) {
-      locking_ = true;
-      SelectKeyValue(specRow_->Value());
-      locking_ = false;
+      {
+        // Writing the data field may raise: the lock ends all the same.
+        locking_ = true;
+        struct Unlock {
+          bool& f;
+          ~Unlock() { f = false; }
+        } unlock{locking_};
+        SelectKeyValue(specRow_->Value());
+      }
       specRow_->SetSelected(true);
       displayText_ = specRow_->GetCellText(listFieldIndex_);
       Invalidate();

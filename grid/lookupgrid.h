@@ -233,6 +233,7 @@ class TDBLookupGridGx : public TCustomDBGridGx {
   // The control height that shows rows data rows (with titles, special row, lines and border).
   int HeightForRows(int rows);
   void ResizeToRows(int rows);
+  void KeepRows(int rows);
   void CheckNotCircular();
   void ListScroll(int code, int thumb);
   void FollowKeyInBuffer();

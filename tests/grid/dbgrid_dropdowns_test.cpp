@@ -180,6 +180,43 @@ TEST_F(DropDownTest, TheLookupListOpensUnderTheCellAndTakesOrLeavesTheKey) {
   EXPECT_EQ(docs->FieldByName("CITYNAME")->AsString(), "广州");
 }
 
+// Without room below, the list opens above the cell and ends at its top the first time already,
+// with its frame and, when its columns do not fit, its horizontal bar counted; a list as wide as
+// its columns (-1) holds them without a bar.
+TEST_F(DropDownTest, ALookupListAboveItsCellEndsAtTheCellsTop) {
+  MakeGrid(400, 80);
+  RECT work{};
+  SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0);
+  form->SetBounds(100, work.bottom - 90, 420, 80);
+  TColumnGx* plain = AddColumn("CITYNAME");
+  TColumnGx* wide = AddColumn("CITYNAME");
+  TColumnGx* exact = AddColumn("CITYNAME");
+  for (TColumnGx* c : {wide, exact}) {
+    c->DropDownBox()->SetAutoFitColWidths(false);
+    c->DropDownBox()->Columns()->Add()->SetFieldName("CNAME");
+    c->DropDownBox()->Columns()->Items(0)->SetWidth(300);
+  }
+  wide->SetDropDownWidth(150);
+  exact->SetDropDownWidth(-1);
+  BindDocs();
+  for (TColumnGx* c : {plain, wide, exact}) {
+    SCOPED_TRACE(c->Index());
+    TDBGridInplaceEdit* ed = OpenEditorAt(c);
+    Key(VK_DOWN, true);
+    ASSERT_TRUE(ed->ListVisible());
+    TPopupDataGridGx* list = ed->DataList();
+    const bool bar = (GetWindowLong(list->WindowHandle(), GWL_STYLE) & WS_HSCROLL) != 0;
+    EXPECT_EQ(bar, c == wide);
+    if (c == exact) EXPECT_EQ(list->ClientWidth(), list->AllColumnsWidth());
+    RECT er{}, lr{};
+    GetWindowRect(ed->WindowHandle(), &er);
+    GetWindowRect(list->WindowHandle(), &lr);
+    EXPECT_EQ(lr.bottom, er.top);
+    EXPECT_EQ(lr.bottom - lr.top, list->Height());
+    Key(VK_ESCAPE);
+  }
+}
+
 // What changes the editor's value while the lookup list is open moves the list's key along, so
 // that Enter takes what the editor shows.
 TEST_F(DropDownTest, TheOpenLookupListFollowsTheEditorsValue) {
@@ -753,6 +790,47 @@ TEST_F(DropDownTest, KeysUnderTheOpenCalculatorAreItsOwn) {
     EXPECT_EQ(grid->Row(), row);
     EXPECT_EQ(docs->FieldByName("QTY")->AsFloat(), 10.0);
   }
+}
+
+// The user's wheel over the cell (through the window system, to the focused editor) steps the
+// open drop-down, one notch one step, and leaves the grid where it is.
+TEST_F(DropDownTest, TheUsersWheelStepsTheOpenDropDown) {
+  MakeGrid(400, 200);
+  TColumnGx* day = AddColumn("DAY");
+  TColumnGx* qty = AddColumn("QTY");
+  qty->SetButtonStyle(cbsDropDown);
+  TColumnGx* memo = AddColumn("MEMO");
+  memo->PickList()->SetText("甲\n乙\n丙");
+  BindDocs();
+  int gridWheels = 0;
+  grid->OnMouseWheelDown = [&](TObject*, TShiftState, const TPoint&, bool& handled) { handled = ++gridWheels > 0; };
+  struct Case {
+    TColumnGx* column;
+    std::function<double(TDBGridInplaceEdit*)> value;
+    double opened, stepped;  // down one notch
+  };
+  const Case cases[] = {
+      {day, [](TDBGridInplaceEdit* e) { return DateOf(e->PopupCalendar()->Date()); }, EncodeDate(2026, 3, 1),
+       EncodeDate(2026, 3, 2)},
+      {qty, [](TDBGridInplaceEdit* e) { return e->PopupCalculator()->GetValue().AsDouble(); }, 10, 9},
+      {memo, [](TDBGridInplaceEdit* e) { return e->PickList()->ItemIndex(); }, -1, 0},
+  };
+  for (const Case& tc : cases) {
+    SCOPED_TRACE(tc.column->FieldName());
+    TDBGridInplaceEdit* ed = OpenEditorAt(tc.column);
+    Key(VK_DOWN, true);
+    ASSERT_TRUE(ed->ListVisible());
+    EXPECT_EQ(tc.value(ed), tc.opened);
+    uitest::Wheel(ed, -WHEEL_DELTA);
+    EXPECT_EQ(tc.value(ed), tc.stepped);
+    EXPECT_TRUE(ed->ListVisible());
+    EXPECT_EQ(gridWheels, 0);
+    EXPECT_EQ(docs->RecNo(), 1);
+    Key(VK_ESCAPE);
+  }
+  // Closed, the wheel is the grid's again.
+  uitest::Wheel(grid->InplaceEditor(), -WHEEL_DELTA);
+  EXPECT_EQ(gridWheels, 1);
 }
 
 TEST_F(DropDownTest, RecentValuesFollowTheTyping) {

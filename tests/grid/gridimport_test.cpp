@@ -304,5 +304,46 @@ TEST_F(GridImportTest, TextExportReadsBackWhole) {
   roundTrip(TDBGridGxExportAsUnicodeText(), TDBGridGxImportAsUnicodeText());
 }
 
+// A lookup cell takes the key of the first row whose name starts with the text, any case; an
+// unknown name leaves the key. A key-and-pick-list cell stores the key of the entry, or nothing
+// for a text no entry has. GRIDBIF gives a lookup cell its keys as comma text.
+TEST_F(GridImportTest, LookupAndKeyListCellsTakeKeys) {
+  std::unique_ptr<TMemTableGx> cities = MakeCities({"Beijing", "Shanghai", "Shenzhen", "上海"});
+  TMemTableGx docs(nullptr);
+  docs.FieldDefs().Add("CITY", ftInteger);
+  docs.FieldDefs().Add("FLAG", ftString, 1);
+  CreateWithLookup(docs, "CITYNAME", "CITY", cities.get(), "CID", "CNAME");
+  for (int i = 0; i < 4; ++i) {
+    docs.Append();
+    docs.FieldByName("CITY")->SetAsInteger(1);
+    docs.FieldByName("FLAG")->SetAsString("Y");
+    docs.Post();
+  }
+  docs.First();
+  TDataSource docSource(nullptr);
+  docSource.SetDataSet(&docs);
+  MakeGrid();
+  AddColumn("CITYNAME");
+  TColumnGx* flag = AddColumn("FLAG");
+  flag->KeyList()->SetText("Y\nN");
+  flag->PickList()->SetText("是\n否");
+  grid->SetDataSource(&docSource);
+  grid->SetAllowedOperations(grid->AllowedOperations() - alopAppendGx);
+  Import<TDBGridGxImportAsText>(std::string("sH\t否\r\n上\t是\r\nxx\tmaybe") + std::string(1, '\0'));
+  auto dump = [&] {
+    std::string s;
+    for (docs.First(); !docs.Eof(); docs.Next())
+      s += docs.FieldByName("CITY")->AsString() + docs.FieldByName("FLAG")->AsString() + " ";
+    return s;
+  };
+  EXPECT_EQ(dump(), "2N 4Y 1 1Y ");
+  docs.First();
+  const std::string bif = std::string("GRIDBIF\x01", 8) + I32(1) + std::string("\x01\0", 2) + "\x05" + I32(1) + "3" +
+                          std::string(1, '\0');
+  Import<TDBGridGxImportAsGRIDBIF>(bif);
+  EXPECT_EQ(dump(), "3N 4Y 1 1Y ");
+  grid->SetDataSource(nullptr);
+}
+
 }  // namespace
 }  // namespace dbgridtest

@@ -146,6 +146,17 @@ TEST_F(LookupGridTest, AnUnsetRowCountIsTheRowsTheHeightHolds) {
     EXPECT_EQ(g->RowCountProp(), rows);
     EXPECT_FALSE(g->RowCountStored());
   }
+  // Titles (two levels high, too) and fitting keep those rows whole: the height follows.
+  g->SetShowTitles(true);
+  g->SetUseMultiTitle(true);
+  g->SetAutoFitColWidths(true);
+  EXPECT_EQ(g->RowCountProp(), 6);
+  EXPECT_EQ(g->Height(), g->BorderHeight() + g->TitleRowHeight() + 6 * g->DefaultRowHeight());
+  // The fitted columns fill the client width, and their width with lines is that width.
+  EXPECT_EQ(g->AllColumnsWidth(), g->ClientWidth());
+  g->SetShowTitles(false);
+  EXPECT_EQ(g->Height(), g->BorderHeight() + 6 * g->DefaultRowHeight());
+  EXPECT_FALSE(g->RowCountStored());
   g->SetRowCountProp(4);
   EXPECT_EQ(g->RowCountProp(), 4);
   EXPECT_TRUE(g->RowCountStored());
@@ -307,6 +318,34 @@ TEST_F(LookupGridTest, PickingWritesTheDataField) {
   docs.FieldByName("CITY")->FocusControl();
   gridtest::Pump();
   EXPECT_TRUE(g->Focused());
+  // A record that refuses the edit keeps its city when the special row is clicked, and the list
+  // follows the city a program then sets.
+  g->SpecRow()->SetCellsText("(无)");
+  g->SpecRow()->SetValue(Variant(0));
+  g->SpecRow()->SetVisible(true);
+  docs.SetBeforeEdit([](TDataSet*) { throw Exception("locked"); });
+  {
+    TScriptedDialogService dialogs(true);
+    const TPoint special = RowCentre(g, g->GetTitleOffset() - 1);
+    FanoInputMouseButton(0, TRUE, special.X, special.Y);
+    FanoInputMouseButton(0, FALSE, special.X, special.Y);
+    gridtest::Pump();
+    EXPECT_EQ(dialogs.Requests().size(), 1u);
+  }
+  docs.SetBeforeEdit(nullptr);
+  EXPECT_EQ(docs.FieldByName("CITY")->AsInteger(), 5);
+  docs.Edit();
+  docs.FieldByName("CITY")->SetAsInteger(3);
+  docs.Post();
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 3);
+  EXPECT_EQ(g->DisplayText(), "Bern");
+  // An empty list has nothing to pick: the keys leave the city alone.
+  table->SetFilter("ID > 100");
+  table->SetFiltered(true);
+  for (UINT vk : {VK_DOWN, VK_END, VK_NEXT}) Key(g, vk);
+  EXPECT_EQ(docs.State(), dsBrowse);
+  EXPECT_EQ(docs.FieldByName("CITY")->AsInteger(), 3);
+  table->SetFiltered(false);
   // A read-only data field: the keys do not move the key.
   docs.FieldByName("CITY")->SetReadOnly(true);
   EXPECT_FALSE(g->CanModify());
