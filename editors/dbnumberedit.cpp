@@ -268,6 +268,7 @@ void TCustomDBNumberEditGx::ButtonDownDefault(bool lowerHalf) {
 void TCustomDBNumberEditGx::KeyDown(uint16_t& key, TShiftState shift) {
   TCustomDBEditGx::KeyDown(key, shift);
   if ((key == VK_UP || key == VK_DOWN) && !calculatorVisible_) {
+    // A read-only editor takes the arrows without stepping, as it does the wheel.
     if (!ReadOnly()) IncrementValue(key == VK_UP);
     key = 0;
   }

@@ -203,6 +203,11 @@ TEST_F(NumberEditTest, ArrowsStepByTheIncrementFromEmpty) {
   edit->SetMaxValue(3.2);
   KeyPress(VK_UP);
   EXPECT_DOUBLE_EQ(Number(), 3.2);
+  edit->SetReadOnly(true);  // steps by neither
+  KeyPress(VK_DOWN);
+  Wheel(edit, -WHEEL_DELTA);
+  EXPECT_DOUBLE_EQ(Number(), 3.2);
+  edit->SetReadOnly(false);
   edit->SetIncrement(0);
   KeyPress(VK_DOWN);
   EXPECT_DOUBLE_EQ(Number(), 3.2);
