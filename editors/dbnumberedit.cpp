@@ -149,6 +149,9 @@ std::string TCustomDBNumberEditGx::GetDisplayText() const {
   return FloatToStr(v);
 }
 
+// A value from a program or the field is held and shown as it is: bounding it here would make a
+// stored value read differently in an editor that merely has the focus. What the user types,
+// steps or calculates is bounded where it is entered.
 void TCustomDBNumberEditGx::InternalSetValue(const Variant& value) {
   if (value.IsNull() || value.IsEmpty()) {
     SetTextGuarded("");
@@ -265,6 +268,7 @@ void TCustomDBNumberEditGx::ButtonDownDefault(bool lowerHalf) {
 void TCustomDBNumberEditGx::KeyDown(uint16_t& key, TShiftState shift) {
   TCustomDBEditGx::KeyDown(key, shift);
   if ((key == VK_UP || key == VK_DOWN) && !calculatorVisible_) {
+    // A read-only editor takes the arrows without stepping, as it does the wheel.
     if (!ReadOnly()) IncrementValue(key == VK_UP);
     key = 0;
   }
@@ -350,7 +354,8 @@ void TCustomDBNumberEditGx::CloseUp(bool accept) {
   calculatorVisible_ = false;
   if (accept && !ReadOnly() && DataLink()->Edit()) {
     Variant v = static_cast<IPopupValueBoxGx*>(calculator_)->GetValue();
-    // An error shows no number: the value stays. A number is kept within the bounds.
+    // An error shows no number: the value stays. A number is the user's entry, bounded and
+    // rounded as typed text is.
     if (v.IsNumeric()) InternalSetValue(Variant(ConstrainValue(v.AsDouble())));
     if (Focused()) SelectAll();
   }

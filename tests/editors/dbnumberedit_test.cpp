@@ -56,6 +56,15 @@ TEST_F(NumberEditTest, BoundsFromZeroRefuseTheMinusSignAndClampTypedValues) {
   Type("150");
   EXPECT_EQ(Shown(), "150");
   EXPECT_EQ(Number(), 100);
+  // What the calculator hands back is bounded and rounded as typed text is.
+  edit->DropDown();
+  Type("/3=");
+  KeyPress(VK_RETURN);
+  EXPECT_EQ(Shown(), "33.33");
+  edit->DropDown();
+  Type("*9=");
+  KeyPress(VK_RETURN);
+  EXPECT_EQ(Number(), 100);
   edit->SetValue(Variant(-5.0));
   EXPECT_EQ(Number(), -5.0);  // a value set from outside is shown as it is
 }
@@ -194,6 +203,11 @@ TEST_F(NumberEditTest, ArrowsStepByTheIncrementFromEmpty) {
   edit->SetMaxValue(3.2);
   KeyPress(VK_UP);
   EXPECT_DOUBLE_EQ(Number(), 3.2);
+  edit->SetReadOnly(true);  // steps by neither
+  KeyPress(VK_DOWN);
+  Wheel(edit, -WHEEL_DELTA);
+  EXPECT_DOUBLE_EQ(Number(), 3.2);
+  edit->SetReadOnly(false);
   edit->SetIncrement(0);
   KeyPress(VK_DOWN);
   EXPECT_DOUBLE_EQ(Number(), 3.2);
