@@ -566,6 +566,7 @@ int TCvPageControl::VisibleIndexOfPage(int pageIndex) const {
 }
 
 bool TCvPageControl::CanShowTab(int tabIndex) {
+  // The page showing that tab: with hidden pages before it, the page at that index is another one.
   TCvTabSheet* p = PageOfTab(tabIndex);
   return p && p->Enabled();
 }

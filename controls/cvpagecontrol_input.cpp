@@ -83,7 +83,8 @@ void TCvPageControl::Dispatch(TMessage& m) {
       UndockClient(reinterpret_cast<TControl*>(m.LParam));
       return;
     case CM_DOCKNOTIFICATION: {
-      // WParam: the client; LParam: the message it received.
+      // WParam: the client; LParam: the message it received. Also once DockSite is off: the page
+      // still holds the client and shows its caption.
       auto* client = reinterpret_cast<TControl*>(m.WParam);
       auto* note = reinterpret_cast<TMessage*>(m.LParam);
       if (TCvTabSheet* page = GetPageFromDockClient(client); page && note) {

@@ -240,6 +240,7 @@ void TFlatSpeedButton::Dispatch(TMessage& m) {
       }
       return;
     case CM_DIALOGCHAR:
+      // A hidden button cannot be pressed, by its accelerator either.
       if (IsAccel(static_cast<char32_t>(m.WParam), Caption()) && Enabled() && Visible()) {
         Click();
         m.Result = 1;

@@ -399,6 +399,8 @@ void TControl::ConstraintsChanged() {
   int w = width_, h = height_;
   constraints_->Constrain(w, h);
   if (w != width_ || h != height_) SetBounds(left_, top_, w, h);
+  // A limit taken off lets an aligned control have the size its place gives it again.
+  else RequestAlign();
 }
 
 bool TControl::CanResize(int& newWidth, int& newHeight) {

@@ -245,6 +245,11 @@ TEST_F(Controls, SizeConstraintsHoldWhereverBoundsAreSet) {
     k->SetMaxWidth(70);  // below the minimum: the minimum follows
     EXPECT_EQ(k->MinWidth(), 70);
     EXPECT_EQ(c->Width(), 70);
+    // Aligned, a limit taken off gives back the size the alignment gives, at once.
+    c->SetAlign(alTop);
+    k->SetMaxWidth(0);
+    EXPECT_EQ(c->Width(), form->ClientWidth());
+    c->SetAlign(alNone);
   }
 }
 
