@@ -1777,6 +1777,8 @@ bool TCustomMemTableGx::DetailMatches(TMemoryRecordGx* rec) const {
 }
 
 void TCustomMemTableGx::RebuildMasterDetail(bool fromProperty) {
+  std::vector<TField*> oldFields;
+  if (fromProperty) oldFields = detailFields_;
   if (FieldCount() > 0) {
     std::vector<TField*> fields;
     if (!detailFieldNames_.empty()) GetFieldList(fields, detailFieldNames_);
@@ -1787,7 +1789,16 @@ void TCustomMemTableGx::RebuildMasterDetail(bool fromProperty) {
     active = masterLink_->Active();
   else
     active = !detailFields_.empty() && masterLink_->Active() && !masterLink_->Fields().empty();
-  if (active == masterDetailActive_) return;
+  if (active == masterDetailActive_) {
+    // A property that leaves the link on may still change what it matches (other detail fields):
+    // the rows are matched again, or the view would go on showing the old link's rows.
+    if (fromProperty && active && masterDetailSide_ != mdsOnProviderGx && Active() && cursorOpen_ &&
+        (detailFields_ != oldFields || !VariantsEqual(CurrentMasterValues(), masterValues_))) {
+      masterValues_ = CurrentMasterValues();
+      RefreshDetail();
+    }
+    return;
+  }
   masterDetailActive_ = active;
   if (active && masterDetailSide_ != mdsOnProviderGx)
     masterValues_ = CurrentMasterValues();

@@ -308,6 +308,21 @@ TEST_P(MemTableMasterDetail, CloseAndOpenTakeUpTheMastersRow) {
   EXPECT_EQ(Ids(own.detail, "BILDB_ID"), (std::vector<int>{4}));
 }
 
+// Other detail fields, set while the link stays on, match the rows again at once.
+TEST_P(MemTableMasterDetail, NewDetailFieldsMatchAtOnce) {
+  MasterDetail md(GetParam());
+  md.master.Last();
+  md.detail.Append();
+  md.detail.FieldByName("BILDB_ID")->SetValue(10);
+  md.detail.Post();
+  md.master.First();
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
+  md.detail.SetDetailFields("BILDB_ID");
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{10}));
+  md.detail.SetDetailFields("BILDB001");
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
+}
+
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutIndex, MemTableMasterDetail, ::testing::Bool());
 
 // ---------------------------------------------------------------- instant reading
