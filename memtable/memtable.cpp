@@ -3057,7 +3057,9 @@ bool TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, int target, int treeLevel,
     newParent = at->NodeParent();
     sibling = at;
   } else if (before && before->NodeLevel() < treeLevel) {
+    // Its first child: siblings follow the record list, so the record goes before the first's.
     newParent = before;
+    if (before->ChildCount() > 0) sibling = before->Child(0);
   } else if (before) {
     TMemRecViewGx* a = before;
     while (a->NodeLevel() > treeLevel) {

@@ -302,4 +302,13 @@ TEST(MemTableTreeMove, ReparentsAndKeepsStoreOrder) {
   marks.AddItem(t.Bookmark());
   EXPECT_FALSE(t.MoveRecords(&marks, 1, 1, false));
   EXPECT_EQ(Ids(t), (std::vector<int>{1, 4, 2, 3}));
+  // Dropped one level below a collapsed row, row 3 becomes that row's first child.
+  t.OnNodeMoving = nullptr;
+  t.SetNodeExpanded(0, false);
+  t.SetRecNo(2);
+  marks.Clear();
+  marks.AddItem(t.Bookmark());
+  EXPECT_TRUE(t.MoveRecords(&marks, 2, 2, false));
+  t.TreeList()->FullExpand();
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 3, 4, 2}));
 }
