@@ -1731,8 +1731,18 @@ void TCustomMemTableGx::SetFiltered(bool value) {
 
 void TCustomMemTableGx::SetFilterText(const std::string& value) {
   if (value == Filter()) return;
+  const std::string old = Filter();
   TDataSet::SetFilterText(value);
-  Refilter(true);
+  if (!Active()) return;
+  try {
+    ParseFilter();
+  } catch (...) {
+    // A text that does not parse is refused: the filter stays the one the rows are shown by.
+    TDataSet::SetFilterText(old);
+    ParseFilter();
+    throw;
+  }
+  Refresh();
 }
 
 void TCustomMemTableGx::SetFilterOptions(TFilterOptions value) {

@@ -103,8 +103,21 @@ TEST(MemTableFilter, TextFilterTestsTheRecordItself) {
   EXPECT_EQ(t.RecordCount(), 3);
   t.SetFilter("BILDB001=5");
   EXPECT_EQ(Ids(t, "BILDB_ID"), (std::vector<int>{2}));
+  // A text that does not parse is refused, and the filter stays the one the rows follow.
+  EXPECT_EQ(ErrorOf([&] { t.SetFilter("BILDB001 = = 7"); }), "mtblSub: Unexpected '=' at position 12 in expression");
+  EXPECT_EQ(t.Filter(), "BILDB001=5");
+  t.Append();
+  t.FieldByName("BILDB_ID")->SetValue(6);
+  t.FieldByName("BILDB001")->SetValue(7);
+  t.Post();
+  EXPECT_EQ(Ids(t, "BILDB_ID"), (std::vector<int>{2}));
   t.SetFiltered(false);
-  EXPECT_EQ(t.RecordCount(), 5);
+  EXPECT_EQ(t.RecordCount(), 6);
+  // Unfiltered, a new text is not parsed, but the rows are refreshed all the same.
+  int refreshes = 0;
+  t.SetAfterRefresh([&](TDataSet*) { ++refreshes; });
+  t.SetFilter("BILDB001 = = 7");
+  EXPECT_EQ(refreshes, 1);
 }
 
 TEST(MemTableFilter, CalculatedFieldsInAFilterReadTheRecordUnderTest) {
