@@ -18,6 +18,7 @@
 
 FANO_IMPLEMENT_ABSTRACT(TMasterDataLinkGx, TMasterDataLink)
 FANO_IMPLEMENT_CLASS(TMemTableTreeListGx, TPersistent)
+FANO_IMPLEMENT_CLASS(TMTOrderByList, TOrderByList)
 FANO_IMPLEMENT_COMPONENT(TRefObjectField, TField)
 FANO_IMPLEMENT_ABSTRACT(TMemBlobStreamGx, TDataSetBlobStream)
 FANO_IMPLEMENT_ABSTRACT(TMemTableDataFieldValueListGx, TObject)
@@ -2608,39 +2609,16 @@ void TCustomMemTableGx::SetRecordRowNum(int value) {
 
 // ---------------------------------------------------------------- sorting
 
+int TMTOrderByList::FieldIndexByName(std::string_view name) const {
+  TField* field = table_ ? table_->FindField(name) : nullptr;
+  return field && field->FieldKind() != fkAggregate ? field->Index() : -1;
+}
+
 void TCustomMemTableGx::ParseSortOrder(std::string_view text, TOrderByList& list) const {
-  size_t pos = 0;
-  auto next = [&]() -> std::string {
-    while (pos < text.size() && text[pos] == ' ') ++pos;
-    if (pos >= text.size() || text[pos] == '\0') return {};
-    if (text[pos] == ',' || text[pos] == ';') return std::string(1, text[pos++]);
-    size_t start = pos;
-    while (pos < text.size() && text[pos] != ' ' && text[pos] != ',' && text[pos] != ';' && text[pos] != '\0') ++pos;
-    return std::string(text.substr(start, pos - start));
-  };
-  std::vector<TOrderByItemGx> items;
-  std::string token = next();
-  while (!token.empty()) {
-    TField* field = FindField(token);
-    if (!field || field->FieldKind() == fkAggregate) throw Exception(" Field - \"" + token + "\" not found.");
-    bool desc = false;
-    for (;;) {
-      token = next();
-      std::string upper = UpperCase(token);
-      if (upper == "ASC") continue;
-      if (upper == "DESC") {
-        desc = true;
-        continue;
-      }
-      if (token.empty() || token == "," || token == ";") break;
-      throw Exception(" Invalid token - \"" + token + "\"");
-    }
-    items.push_back({field->Index(), desc});
-    if (token.empty()) break;
-    token = next();
-  }
+  TMTOrderByList keys(this);
+  keys.ParseOrderByStr(text);  // raises, leaving `list` as it was
   list.Clear();
-  for (const TOrderByItemGx& item : items) list.Add(item);
+  for (const TOrderByItemGx& item : keys.Items()) list.Add(item);
 }
 
 int TCustomMemTableGx::CompareRecords(TMemoryRecordGx* rec1, TMemoryRecordGx* rec2, const TOrderByList& list) {
@@ -2681,7 +2659,7 @@ void TCustomMemTableGx::ApplySortOrderToView() {
     view_->SetOrderByStr("");
     return;
   }
-  TOrderByList list;
+  TMTOrderByList list(this);
   ParseSortOrder(sortOrder_, list);
   // Keys that are all stored columns go to the view by their column names, and the view sorts on
   // its own; a calculated or lookup key makes the view parse and compare through the table.
@@ -2725,7 +2703,7 @@ void TCustomMemTableGx::ApplySortOrderToView() {
 void TCustomMemTableGx::SetSortOrder(const std::string& value) {
   if (value == sortOrder_) return;
   if (cursorOpen_) {
-    TOrderByList check;
+    TMTOrderByList check(this);
     ParseSortOrder(value, check);  // a bad text raises and changes nothing
     CheckBrowseMode();
   }
@@ -2740,7 +2718,7 @@ void TCustomMemTableGx::SetSortOrder(const std::string& value) {
 }
 
 void TCustomMemTableGx::SortByOrderText(const std::string& text) {
-  TOrderByList list;
+  TMTOrderByList list(this);
   ParseSortOrder(text, list);
   SortData(list);
 }

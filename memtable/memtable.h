@@ -81,6 +81,18 @@ class TSortedVarlistGx {
   std::vector<Variant> items_;
 };
 
+// The keys of a table's sort order: the order-by text's names read as the table's fields, each key
+// holding a field's index in the table's field list (aggregate fields are no keys).
+class TMTOrderByList : public TOrderByList {
+  FANO_CLASS(TMTOrderByList)
+ public:
+  explicit TMTOrderByList(const TCustomMemTableGx* table = nullptr) : table_(table) {}
+  int FieldIndexByName(std::string_view name) const override;
+
+ private:
+  const TCustomMemTableGx* table_;
+};
+
 // The detail side's link to the master data source.
 class TMasterDataLinkGx : public TMasterDataLink {
   FANO_CLASS(TMasterDataLinkGx)

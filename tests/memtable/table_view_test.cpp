@@ -47,6 +47,12 @@ TEST(MemTableSort, BadTextsRaiseAndKeepTheOrder) {
   EXPECT_EQ(ErrorOf([&] { t.SetSortOrder("NAME,,ID"); }), " Field - \",\" not found.");
   EXPECT_EQ(t.SortOrder(), "ID DESC");
   EXPECT_EQ(Ids(t), (std::vector<int>{5, 4, 3, 2, 1}));
+  // The keys name the table's fields; a tab separates like a blank, as in every order-by text.
+  TMTOrderByList keys(&t);
+  keys.ParseOrderByStr("amount\tDESC;name");
+  EXPECT_EQ(keys.Items(), (std::vector<TOrderByItemGx>{{2, true}, {1, false}}));
+  t.SetSortOrder("AMOUNT\tDESC");
+  EXPECT_EQ(Ids(t), (std::vector<int>{5, 1, 3, 2, 4}));
 }
 
 TEST(MemTableSort, TheCurrentRowStaysCurrentAndNewRowsFindTheirPlace) {
