@@ -361,7 +361,36 @@ TField* CheckedBlobField(TField* field) {
 }  // namespace
 
 TMemBlobStreamGx::TMemBlobStreamGx(TField* field, TBlobStreamMode mode)
-    : TDataSetBlobStream(CheckedBlobField(field), mode) {}
+    : TDataSetBlobStream(CheckedBlobField(field), mode), wide_(field && field->DataType() == ftWideMemo), mode_(mode) {
+  if (!wide_ || mode == bmWrite) return;
+  // The text read as UTF-16 in place of its UTF-8 bytes.
+  const std::u16string text = field->AsWideString();
+  TMemoryStream::SetSize(0);
+  TMemoryStream::Write(text.data(), static_cast<int64_t>(text.size() * sizeof(char16_t)));
+  Seek(0, soFromBeginning);
+}
+
+int64_t TMemBlobStreamGx::Write(const void* buffer, int64_t count) {
+  if (!wide_) return TDataSetBlobStream::Write(buffer, count);
+  if (mode_ == bmRead) return 0;
+  const int64_t n = TMemoryStream::Write(buffer, count);
+  if (n > 0) StoreWide();
+  return n;
+}
+
+void TMemBlobStreamGx::SetSize(int64_t newSize) {
+  if (!wide_) return TDataSetBlobStream::SetSize(newSize);
+  if (mode_ == bmRead) return;
+  TMemoryStream::SetSize(newSize);
+  StoreWide();
+}
+
+void TMemBlobStreamGx::StoreWide() {
+  // Whole UTF-16 units only: a half written so far waits for its other byte.
+  std::u16string text(static_cast<size_t>(Size()) / sizeof(char16_t), u'\0');
+  if (!text.empty()) std::memcpy(text.data(), Memory(), text.size() * sizeof(char16_t));
+  Field()->SetAsWideString(text);
+}
 
 // ---- distinct values
 
