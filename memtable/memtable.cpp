@@ -18,6 +18,7 @@
 
 FANO_IMPLEMENT_ABSTRACT(TMasterDataLinkGx, TMasterDataLink)
 FANO_IMPLEMENT_CLASS(TMemTableTreeListGx, TPersistent)
+FANO_IMPLEMENT_CLASS(TMTOrderByList, TOrderByList)
 FANO_IMPLEMENT_COMPONENT(TRefObjectField, TField)
 FANO_IMPLEMENT_ABSTRACT(TMemBlobStreamGx, TDataSetBlobStream)
 FANO_IMPLEMENT_ABSTRACT(TMemTableDataFieldValueListGx, TObject)
@@ -360,7 +361,36 @@ TField* CheckedBlobField(TField* field) {
 }  // namespace
 
 TMemBlobStreamGx::TMemBlobStreamGx(TField* field, TBlobStreamMode mode)
-    : TDataSetBlobStream(CheckedBlobField(field), mode) {}
+    : TDataSetBlobStream(CheckedBlobField(field), mode), wide_(field && field->DataType() == ftWideMemo), mode_(mode) {
+  if (!wide_ || mode == bmWrite) return;
+  // The text read as UTF-16 in place of its UTF-8 bytes.
+  const std::u16string text = field->AsWideString();
+  TMemoryStream::SetSize(0);
+  TMemoryStream::Write(text.data(), static_cast<int64_t>(text.size() * sizeof(char16_t)));
+  Seek(0, soFromBeginning);
+}
+
+int64_t TMemBlobStreamGx::Write(const void* buffer, int64_t count) {
+  if (!wide_) return TDataSetBlobStream::Write(buffer, count);
+  if (mode_ == bmRead) return 0;
+  const int64_t n = TMemoryStream::Write(buffer, count);
+  if (n > 0) StoreWide();
+  return n;
+}
+
+void TMemBlobStreamGx::SetSize(int64_t newSize) {
+  if (!wide_) return TDataSetBlobStream::SetSize(newSize);
+  if (mode_ == bmRead) return;
+  TMemoryStream::SetSize(newSize);
+  StoreWide();
+}
+
+void TMemBlobStreamGx::StoreWide() {
+  // Whole UTF-16 units only: a half written so far waits for its other byte.
+  std::u16string text(static_cast<size_t>(Size()) / sizeof(char16_t), u'\0');
+  if (!text.empty()) std::memcpy(text.data(), Memory(), text.size() * sizeof(char16_t));
+  Field()->SetAsWideString(text);
+}
 
 // ---- distinct values
 
@@ -1743,8 +1773,18 @@ void TCustomMemTableGx::SetFiltered(bool value) {
 
 void TCustomMemTableGx::SetFilterText(const std::string& value) {
   if (value == Filter()) return;
+  const std::string old = Filter();
   TDataSet::SetFilterText(value);
-  Refilter(true);
+  if (!Active()) return;
+  try {
+    ParseFilter();
+  } catch (...) {
+    // A text that does not parse is refused: the filter stays the one the rows are shown by.
+    TDataSet::SetFilterText(old);
+    ParseFilter();
+    throw;
+  }
+  Refresh();
 }
 
 void TCustomMemTableGx::SetFilterOptions(TFilterOptions value) {
@@ -1789,6 +1829,8 @@ bool TCustomMemTableGx::DetailMatches(TMemoryRecordGx* rec) const {
 }
 
 void TCustomMemTableGx::RebuildMasterDetail(bool fromProperty) {
+  std::vector<TField*> oldFields;
+  if (fromProperty) oldFields = detailFields_;
   if (FieldCount() > 0) {
     std::vector<TField*> fields;
     if (!detailFieldNames_.empty()) GetFieldList(fields, detailFieldNames_);
@@ -1799,7 +1841,16 @@ void TCustomMemTableGx::RebuildMasterDetail(bool fromProperty) {
     active = masterLink_->Active();
   else
     active = !detailFields_.empty() && masterLink_->Active() && !masterLink_->Fields().empty();
-  if (active == masterDetailActive_) return;
+  if (active == masterDetailActive_) {
+    // A property that leaves the link on may still change what it matches (other detail fields):
+    // the rows are matched again, or the view would go on showing the old link's rows.
+    if (fromProperty && active && masterDetailSide_ != mdsOnProviderGx && Active() && cursorOpen_ &&
+        (detailFields_ != oldFields || !VariantsEqual(CurrentMasterValues(), masterValues_))) {
+      masterValues_ = CurrentMasterValues();
+      RefreshDetail();
+    }
+    return;
+  }
   masterDetailActive_ = active;
   if (active && masterDetailSide_ != mdsOnProviderGx)
     masterValues_ = CurrentMasterValues();
@@ -2599,39 +2650,16 @@ void TCustomMemTableGx::SetRecordRowNum(int value) {
 
 // ---------------------------------------------------------------- sorting
 
+int TMTOrderByList::FieldIndexByName(std::string_view name) const {
+  TField* field = table_ ? table_->FindField(name) : nullptr;
+  return field && field->FieldKind() != fkAggregate ? field->Index() : -1;
+}
+
 void TCustomMemTableGx::ParseSortOrder(std::string_view text, TOrderByList& list) const {
-  size_t pos = 0;
-  auto next = [&]() -> std::string {
-    while (pos < text.size() && text[pos] == ' ') ++pos;
-    if (pos >= text.size() || text[pos] == '\0') return {};
-    if (text[pos] == ',' || text[pos] == ';') return std::string(1, text[pos++]);
-    size_t start = pos;
-    while (pos < text.size() && text[pos] != ' ' && text[pos] != ',' && text[pos] != ';' && text[pos] != '\0') ++pos;
-    return std::string(text.substr(start, pos - start));
-  };
-  std::vector<TOrderByItemGx> items;
-  std::string token = next();
-  while (!token.empty()) {
-    TField* field = FindField(token);
-    if (!field || field->FieldKind() == fkAggregate) throw Exception(" Field - \"" + token + "\" not found.");
-    bool desc = false;
-    for (;;) {
-      token = next();
-      std::string upper = UpperCase(token);
-      if (upper == "ASC") continue;
-      if (upper == "DESC") {
-        desc = true;
-        continue;
-      }
-      if (token.empty() || token == "," || token == ";") break;
-      throw Exception(" Invalid token - \"" + token + "\"");
-    }
-    items.push_back({field->Index(), desc});
-    if (token.empty()) break;
-    token = next();
-  }
+  TMTOrderByList keys(this);
+  keys.ParseOrderByStr(text);  // raises, leaving `list` as it was
   list.Clear();
-  for (const TOrderByItemGx& item : items) list.Add(item);
+  for (const TOrderByItemGx& item : keys.Items()) list.Add(item);
 }
 
 int TCustomMemTableGx::CompareRecords(TMemoryRecordGx* rec1, TMemoryRecordGx* rec2, const TOrderByList& list) {
@@ -2672,7 +2700,7 @@ void TCustomMemTableGx::ApplySortOrderToView() {
     view_->SetOrderByStr("");
     return;
   }
-  TOrderByList list;
+  TMTOrderByList list(this);
   ParseSortOrder(sortOrder_, list);
   // Keys that are all stored columns go to the view by their column names, and the view sorts on
   // its own; a calculated or lookup key makes the view parse and compare through the table.
@@ -2716,7 +2744,7 @@ void TCustomMemTableGx::ApplySortOrderToView() {
 void TCustomMemTableGx::SetSortOrder(const std::string& value) {
   if (value == sortOrder_) return;
   if (cursorOpen_) {
-    TOrderByList check;
+    TMTOrderByList check(this);
     ParseSortOrder(value, check);  // a bad text raises and changes nothing
     CheckBrowseMode();
   }
@@ -2731,7 +2759,7 @@ void TCustomMemTableGx::SetSortOrder(const std::string& value) {
 }
 
 void TCustomMemTableGx::SortByOrderText(const std::string& text) {
-  TOrderByList list;
+  TMTOrderByList list(this);
   ParseSortOrder(text, list);
   SortData(list);
 }
@@ -3058,7 +3086,9 @@ bool TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, int target, int treeLevel,
     newParent = at->NodeParent();
     sibling = at;
   } else if (before && before->NodeLevel() < treeLevel) {
+    // Its first child: siblings follow the record list, so the record goes before the first's.
     newParent = before;
+    if (before->ChildCount() > 0) sibling = before->Child(0);
   } else if (before) {
     TMemRecViewGx* a = before;
     while (a->NodeLevel() > treeLevel) {

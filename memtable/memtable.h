@@ -81,6 +81,18 @@ class TSortedVarlistGx {
   std::vector<Variant> items_;
 };
 
+// The keys of a table's sort order: the order-by text's names read as the table's fields, each key
+// holding a field's index in the table's field list (aggregate fields are no keys).
+class TMTOrderByList : public TOrderByList {
+  FANO_CLASS(TMTOrderByList)
+ public:
+  explicit TMTOrderByList(const TCustomMemTableGx* table = nullptr) : table_(table) {}
+  int FieldIndexByName(std::string_view name) const override;
+
+ private:
+  const TCustomMemTableGx* table_;
+};
+
 // The detail side's link to the master data source.
 class TMasterDataLinkGx : public TMasterDataLink {
   FANO_CLASS(TMasterDataLinkGx)
@@ -144,11 +156,19 @@ class TRefObjectField : public TField {
 };
 
 // The blob stream of a memory table; every write goes into the field at once (a refused value
-// raises at the write that caused it).
+// raises at the write that caused it). A wide-memo field is streamed as UTF-16, other fields as
+// their text's bytes.
 class TMemBlobStreamGx : public TDataSetBlobStream {
   FANO_CLASS(TMemBlobStreamGx)
  public:
   TMemBlobStreamGx(TField* field, TBlobStreamMode mode);
+  int64_t Write(const void* buffer, int64_t count) override;
+  void SetSize(int64_t newSize) override;
+
+ private:
+  void StoreWide();
+  bool wide_;
+  TBlobStreamMode mode_;
 };
 
 // The distinct values of one column of a record store, read again after any change of the store.

@@ -265,6 +265,15 @@ void TMTIndexGx::KeyViolation(const Variant& key) {
   throw EDatabaseError("Unical key violation " + KeyText(key));
 }
 
+bool TMTIndexGx::FindPlace(const Variant& key, int& pos) const {
+  try {
+    FindKeyValueIndex(key, pos);
+    return true;
+  } catch (const EDatabaseError&) {
+    return false;
+  }
+}
+
 int TMTIndexGx::FindItemLinear(const TMemoryRecordGx* record) const noexcept {
   int pos = 0, found = -1;
   items_.ForEach([&](const TIndexItemGx& item) {
@@ -305,7 +314,9 @@ void TMTIndexGx::RecordsListChanged(TMemoryRecordGx* record, int index, int acti
     case 1: {  // inserted at index
       Variant key = KeyOf(record, rvCurrent);
       int pos;
-      FindKeyValueIndex(key, pos);
+      // The record is stored already: a key the others cannot be compared with still gets its
+      // item (last), so that the index never lacks a record of the list.
+      if (!FindPlace(key, pos)) pos = Count();
       // The positions of the records after it follow from the records themselves.
       InsertItem(pos, TIndexItemGx{std::move(key), index, record});
       break;
@@ -328,7 +339,8 @@ void TMTIndexGx::RecordsListChanged(TMemoryRecordGx* record, int index, int acti
         break;
       }
       int to;
-      FindKeyValueIndex(key, to);
+      // Stored already: a key that cannot be placed among the others keeps the item's place.
+      if (!FindPlace(key, to)) to = from;
       items_.SetKey(from, std::move(key));
       if (to > from) --to;
       if (to != from) items_.insert(to, items_.erase(from));

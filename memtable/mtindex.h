@@ -138,6 +138,8 @@ class TMTIndexGx : public TCollectionItem {
   // The position of the record's item, looked for under `key` first; -1 when absent.
   int FindItem(const Variant& key, const TMemoryRecordGx* record) const;
   int FindItemLinear(const TMemoryRecordGx* record) const noexcept;
+  // The insertion point of a key; false when a key met on the way cannot be compared with it.
+  bool FindPlace(const Variant& key, int& pos) const;
   // The item's record position, as it stands now.
   static int PositionOf(const TIndexItemGx& item) noexcept;
 

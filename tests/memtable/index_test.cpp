@@ -215,6 +215,22 @@ TEST_F(IndexTest, KeysThatCannotBeComparedWithEachOtherStillBuild) {
   EXPECT_EQ(AddIndex("V")->Count(), 2);
 }
 
+// The list stores a record before its indexes hear of it: a key that cannot be placed among the
+// others still gets its item, so that the index never lacks a record the list holds.
+TEST_F(IndexTest, AStoredKeyThatCannotBePlacedKeepsItsItem) {
+  store->DataStruct()->CreateField<TMTVariantDataFieldGx>()->SetFieldName("V");
+  FetchRow(list, {1, "x", 0.0, "abc"});
+  TMTIndexGx* index = AddIndex("V");
+  TMemoryRecordGx* r = AddRow(list, {2, "y", 0.0, 5});
+  EXPECT_EQ(Items(index), "abc@0 5@1");
+  r->Edit();
+  r->SetDataValue(3, rvCurrent, "zzz");
+  r->Post();
+  EXPECT_EQ(Items(index), "abc@0 zzz@1");
+  list->DeleteRecord(1);
+  EXPECT_EQ(Items(index), "abc@0");
+}
+
 TEST_F(IndexTest, NullKeysSortFirstAndDuplicatesAreListed) {
   for (const Variant& v : {Variant(2), Null(), Variant(2), Variant(1), Variant(2)}) FetchRow(list, {v, "x", 0.0});
   TMTIndexGx* index = AddIndex("ID");

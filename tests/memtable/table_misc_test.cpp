@@ -82,6 +82,27 @@ TEST(MemTableBlob, StreamsWriteIntoTheRow) {
   EXPECT_EQ(ErrorOf([&] { t.CreateBlobStream(t.FieldByName("ID"), bmRead); }), "mtblBlob: Field 'ID' is not a blob field");
 }
 
+// A wide memo streams its text as UTF-16, both ways.
+TEST(MemTableBlob, AWideMemoStreamsUtf16) {
+  TMemTableGx t;
+  t.SetName("mtblBlob");
+  t.FieldDefs().Add("NOTE", ftWideMemo);
+  t.CreateDataSet();
+  t.Append();
+  {
+    std::unique_ptr<TStream> s = t.CreateBlobStream(t.FieldByName("NOTE"), bmWrite);
+    const std::u16string text = u"北京";
+    s->Write(text.data(), 3);  // half a unit waits for its other byte
+    s->Write(reinterpret_cast<const char*>(text.data()) + 3, 1);
+  }
+  t.Post();
+  EXPECT_EQ(t.FieldByName("NOTE")->AsString(), "北京");
+  std::unique_ptr<TStream> r = t.CreateBlobStream(t.FieldByName("NOTE"), bmRead);
+  std::u16string back(2, u' ');
+  EXPECT_EQ(r->Read(back.data(), 8), 4);
+  EXPECT_EQ(back, u"北京");
+}
+
 TEST(MemTableObjects, ReferencesAreHeldWhole) {
   TMemTableGx t;
   t.SetName("mtblObj");
@@ -302,4 +323,13 @@ TEST(MemTableTreeMove, ReparentsAndKeepsStoreOrder) {
   marks.AddItem(t.Bookmark());
   EXPECT_FALSE(t.MoveRecords(&marks, 1, 1, false));
   EXPECT_EQ(Ids(t), (std::vector<int>{1, 4, 2, 3}));
+  // Dropped one level below a collapsed row, row 3 becomes that row's first child.
+  t.OnNodeMoving = nullptr;
+  t.SetNodeExpanded(0, false);
+  t.SetRecNo(2);
+  marks.Clear();
+  marks.AddItem(t.Bookmark());
+  EXPECT_TRUE(t.MoveRecords(&marks, 2, 2, false));
+  t.TreeList()->FullExpand();
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 3, 4, 2}));
 }

@@ -47,6 +47,12 @@ TEST(MemTableSort, BadTextsRaiseAndKeepTheOrder) {
   EXPECT_EQ(ErrorOf([&] { t.SetSortOrder("NAME,,ID"); }), " Field - \",\" not found.");
   EXPECT_EQ(t.SortOrder(), "ID DESC");
   EXPECT_EQ(Ids(t), (std::vector<int>{5, 4, 3, 2, 1}));
+  // The keys name the table's fields; a tab separates like a blank, as in every order-by text.
+  TMTOrderByList keys(&t);
+  keys.ParseOrderByStr("amount\tDESC;name");
+  EXPECT_EQ(keys.Items(), (std::vector<TOrderByItemGx>{{2, true}, {1, false}}));
+  t.SetSortOrder("AMOUNT\tDESC");
+  EXPECT_EQ(Ids(t), (std::vector<int>{5, 1, 3, 2, 4}));
 }
 
 TEST(MemTableSort, TheCurrentRowStaysCurrentAndNewRowsFindTheirPlace) {
@@ -103,8 +109,21 @@ TEST(MemTableFilter, TextFilterTestsTheRecordItself) {
   EXPECT_EQ(t.RecordCount(), 3);
   t.SetFilter("BILDB001=5");
   EXPECT_EQ(Ids(t, "BILDB_ID"), (std::vector<int>{2}));
+  // A text that does not parse is refused, and the filter stays the one the rows follow.
+  EXPECT_EQ(ErrorOf([&] { t.SetFilter("BILDB001 = = 7"); }), "mtblSub: Unexpected '=' at position 12 in expression");
+  EXPECT_EQ(t.Filter(), "BILDB001=5");
+  t.Append();
+  t.FieldByName("BILDB_ID")->SetValue(6);
+  t.FieldByName("BILDB001")->SetValue(7);
+  t.Post();
+  EXPECT_EQ(Ids(t, "BILDB_ID"), (std::vector<int>{2}));
   t.SetFiltered(false);
-  EXPECT_EQ(t.RecordCount(), 5);
+  EXPECT_EQ(t.RecordCount(), 6);
+  // Unfiltered, a new text is not parsed, but the rows are refreshed all the same.
+  int refreshes = 0;
+  t.SetAfterRefresh([&](TDataSet*) { ++refreshes; });
+  t.SetFilter("BILDB001 = = 7");
+  EXPECT_EQ(refreshes, 1);
 }
 
 TEST(MemTableFilter, CalculatedFieldsInAFilterReadTheRecordUnderTest) {
@@ -306,6 +325,21 @@ TEST_P(MemTableMasterDetail, CloseAndOpenTakeUpTheMastersRow) {
   own.master.Last();
   own.detail.Open();
   EXPECT_EQ(Ids(own.detail, "BILDB_ID"), (std::vector<int>{4}));
+}
+
+// Other detail fields, set while the link stays on, match the rows again at once.
+TEST_P(MemTableMasterDetail, NewDetailFieldsMatchAtOnce) {
+  MasterDetail md(GetParam());
+  md.master.Last();
+  md.detail.Append();
+  md.detail.FieldByName("BILDB_ID")->SetValue(10);
+  md.detail.Post();
+  md.master.First();
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
+  md.detail.SetDetailFields("BILDB_ID");
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{10}));
+  md.detail.SetDetailFields("BILDB001");
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
 }
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutIndex, MemTableMasterDetail, ::testing::Bool());
