@@ -258,8 +258,10 @@ void TCustomDBGridGx::DrawTitleCell(int col, int row, const TCellTypeGx& type, T
     imageRect.Offset(pressOffset, 0);
     DrawImage(titleImages_, c, useMultiTitle_ ? taCenter : title->Alignment(), 0, title->ImageIndex(), imageRect);
   } else if (title->Orientation() == tohVertical) {
-    // Placement 2 both ways: centred across the cell and along it; written with fill.
-    WriteTextVerticalGx(c, textRect, true, f.dx + 2 + pressOffset, f.dy + 2, title->Caption(), taCenter,
+    // Placement 2 both ways: centred across the cell and along it. Written with fill, except over
+    // a theme's header or gradient, which a fill would cover with a flat block.
+    const bool plainBack = !(raised && ThemesActive());
+    WriteTextVerticalGx(c, textRect, plainBack, f.dx + 2 + pressOffset, f.dy + 2, title->Caption(), taCenter,
                         static_cast<TTextLayout>(2), title->EndEllipsis(), false);
   } else {
     const bool tall = useMultiTitle_ || titleHeight_ != 0 || titleLines_ != 0;
