@@ -623,6 +623,39 @@ TEST_F(CellPaintTest, SearchArrowAndAlignedPrefix) {
   ASSERT_GT(prefixEnd, cell.Left);
   grid->Canvas()->Font()->Assign(name->Font());
   EXPECT_EQ(prefixEnd + grid->Canvas()->TextWidth("w1"), textEnd);
+  // A text that wraps onto more lines: the prefix starts where its first line does, right-aligned
+  // or centred.
+  table->Edit();
+  table->FieldByName("NAME")->SetValue("row1 alpha beta");
+  table->Post();
+  name->SetWidth(60);
+  const TRect narrow = Cell(1, 0);
+  auto topLeft = [&](HDC in, COLORREF colour, bool equal) {
+    TPoint p(-1, -1);
+    const COLORREF background = GetPixel(in, narrow.Left + 2, narrow.Bottom - 3);
+    for (int y = narrow.Top + 2; y < narrow.Bottom - 2 && p.Y < 0; ++y)  // inside the focus frame
+      for (int px = narrow.Left + 2; px < narrow.Right - 2; ++px)
+        if ((GetPixel(in, px, y) == colour) == equal && GetPixel(in, px, y) != background) {
+          p = TPoint(px, y);
+          break;
+        }
+    return p;
+  };
+  for (const TAlignment alignment : {taRightJustify, taCenter}) {
+    name->SetAlignment(alignment);
+    dc = Paint();
+    const TPoint text = topLeft(dc, ColorToRGB(DBGridGxInplaceSearchColor), false);
+    DeleteDC(dc);
+    Key('F', false, true);
+    Type("ro");
+    dc = Paint();
+    const TPoint found = topLeft(dc, ColorToRGB(DBGridGxInplaceSearchColor), true);
+    DeleteDC(dc);
+    grid->StopInplaceSearch();
+    EXPECT_GT(text.X, narrow.Left + 2) << alignment;
+    EXPECT_EQ(found.X, text.X) << alignment;
+    EXPECT_EQ(found.Y, text.Y - 1) << alignment;  // the glyphs' first row is blank
+  }
 }
 
 // A grid over a sample table: Chinese texts, two title levels, a sort marker, a footer row with a
