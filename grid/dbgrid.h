@@ -1535,6 +1535,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // ---- record dragging by the indicator (dbgrid_recordmove.cpp)
   // Whether the record of a row may be dragged (all may here).
   virtual bool CanStartRecordDrag(int row);
+  // The row whose record a plain press at the point would start dragging (the indicator of a
+  // record, with dghRecordMoving); -1 when none.
+  int RecordDragRowAt(int x, int y);
   // With dghRecordMoving a press on the indicator of a record starts dragging it; true when it did.
   virtual bool StartRecordDrag(TMouseButton button, TShiftState shift, int x, int y);
   // The drop place follows the pointer (client point); past the data area the rows scroll.

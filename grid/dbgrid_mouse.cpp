@@ -665,7 +665,8 @@ bool TCustomDBGridGx::MouseMessage(TMessage& m) {
       if (mouseState_ == msTitleSizingGx || (useMultiTitle_ && dbOptions_.Contains(dgTitles) &&
                                              mouseState_ == msNoneGx && IsTitleSizingPoint(pt.X, pt.Y)))
         cursor = Screen->Cursors(crHSplit);
-      else if (mouseState_ == msNoneGx && !Sizing(pt.X, pt.Y) && InRowSelectZone(pt.X, pt.Y))
+      else if (mouseState_ == msNoneGx && !Sizing(pt.X, pt.Y) && InRowSelectZone(pt.X, pt.Y) &&
+               RecordDragRowAt(pt.X, pt.Y) < 0)  // a press there drags the record
         cursor = DBGridCursor(1);
       else if (mouseState_ == msNoneGx && !Sizing(pt.X, pt.Y) && InColumnSelectZone(pt.X, pt.Y))
         cursor = DBGridCursor(0);
