@@ -1526,6 +1526,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   UINT AutoScrollInterval() const noexcept { return autoTimerInterval_; }
   // The raw column whose title is held down as a button, -1 when none.
   int TrackedTitleCol() const noexcept { return titleBtnDown_ ? titleBtnCol_ : -1; }
+  // Ends whatever the mouse is doing (a record drag without its drop, a title press, a selecting
+  // drag) and lets the mouse go.
+  void StopTracking();
   // The leaf part of a title cell (the whole cell without multi-level titles).
   TRect LeafTitleRect(int col, int row) const;
   // Where a press selects whole columns (the low edge of a title) or whole records (the indicator).

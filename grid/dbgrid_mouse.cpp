@@ -428,9 +428,7 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
   EndUpdateGx();
   if (buttonTarget) {
     // The grid stops tracking; the button takes the press (and the mouse) from here.
-    rowSelecting_ = rectSelecting_ = false;
-    mouseState_ = msNoneGx;
-    SetMouseCapture(false);
+    StopTracking();
     buttonTarget->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(buttonPoint.X, buttonPoint.Y));
     return;
   }
@@ -485,6 +483,8 @@ void TCustomDBGridGx::MouseMove(TShiftState shift, int x, int y) {
     const int cy = std::clamp(y, 0, std::max(0, ClientHeight() - 1));
     const TGridCoord cell = MouseCoord(cx, cy);
     TDataSet* ds = DataSet();
+    // Straight to the row and column under the pointer, not a step towards them: after a quick
+    // move the selection would otherwise stop short of the pointer until it moved again.
     if (ds && dataLink_->Active() && cell.Y >= GetTitleOffset() && cell.Y < RowCount()) {
       const int distance = cell.Y - GetTitleOffset() - CurrentDataRow();
       if (distance != 0)
@@ -625,6 +625,11 @@ void TCustomDBGridGx::MouseCancelMode() {
   rightDrag_ = false;
   rowSelecting_ = rectSelecting_ = false;
   mouseState_ = msNoneGx;
+}
+
+void TCustomDBGridGx::StopTracking() {
+  MouseCancelMode();
+  SetMouseCapture(false);
 }
 
 // Timer 1, the cursor and cancelling; true when the message was handled here.
