@@ -284,10 +284,12 @@ void TCustomDBGridGx::DrawTitleCell(int col, int row, const TCellTypeGx& type, T
       delete saved;
     }
     bool showImage = markers != nullptr;
+    // The digits take room of their own beside the marker's 16 pixels, so the caption never runs
+    // under the marker; without the marker the caption reaches the digits.
     textRect.Right -= kSortMarkerWidth + digitsWidth;
     const int minRight = textRect.Left + (imageShown ? titleImages_->Width() : 0);
     if (textRect.Right < minRight) {
-      textRect.Right += 14 - digitsWidth;
+      textRect.Right += 14;
       showImage = false;
       if (textRect.Right < minRight) {
         textRect.Right += 2 + digitsWidth;

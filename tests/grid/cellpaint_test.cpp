@@ -141,6 +141,7 @@ TEST_F(CellPaintTest, NarrowTitleDropsTheMarkerBeforeTheDigits) {
   const std::string second = std::to_string(amount->Title()->SortIndex());
   auto texts = TextsIn(dc, Title(2));
   EXPECT_NE(std::find(texts.begin(), texts.end(), second), texts.end());  // digits beside the marker
+  EXPECT_EQ(ImagesIn(dc, Title(2)).size(), 1u);
   DeleteDC(dc);
 
   amount->SetWidth(14);
@@ -148,9 +149,15 @@ TEST_F(CellPaintTest, NarrowTitleDropsTheMarkerBeforeTheDigits) {
   const TRect t = Title(2);
   texts = TextsIn(dc, t);
   EXPECT_NE(std::find(texts.begin(), texts.end(), second), texts.end());  // the digits stay
-  EXPECT_EQ(CountNot(dc, TRect(t.Left + 1, t.Top + 1, t.Right - 1, t.Bottom - 1), ColorToRGB(clBtnFace)) <
-                40,
-            true);  // no room for the image
+  EXPECT_TRUE(ImagesIn(dc, t).empty());  // no room for the image
+  // The caption has the room up to the digits, the image's room given back.
+  long long digitsX = -1, captionRight = -2;
+  for (const FANO_DRAW_RECORD& r : uitest::Records(dc)) {
+    if (std::strcmp(r.call, "ExtTextOut") != 0 || r.args[0] < t.Left || r.args[0] >= t.Right) continue;
+    if (r.text == second) digitsX = r.args[0];
+    if (r.text == std::string("金额") && r.argCount > 5) captionRight = r.args[5];
+  }
+  EXPECT_EQ(captionRight, digitsX);
   DeleteDC(dc);
 }
 
