@@ -675,10 +675,13 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
     if (DefaultDrawing()) {
       if (themed) FillFixed(c, f, rect, Flat(), cellState.Contains(gdSelected));
       else c->FillRect(f.inner);
-      if (treeColumn) {
-        DrawTreeNode(c, TRect(f.inner.Left, f.inner.Top, textRect.Left, f.inner.Bottom), background);
-        c->Brush()->SetColor(background);
-      }
+    }
+    // The tree's lines and boxes are the grid's also where the application draws the cells.
+    if (treeColumn) {
+      DrawTreeNode(c, TRect(f.inner.Left, f.inner.Top, textRect.Left, f.inner.Bottom), background);
+      c->Brush()->SetColor(background);
+    }
+    if (DefaultDrawing()) {
       switch (column->GetColumnType()) {
         case ckImageList:
           if (column->ShowImageAndText() && column->ImageList()) {
