@@ -789,10 +789,11 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
           if (p->Alignment == taRightJustify) x = r.Right - lineWidth;
           else if (p->Alignment == taCenter) x = r.Left + (r.Width() - lineWidth) / 2;
           TRect pr(x, y, x + c->TextWidth(part), y + lineHeight);
+          pr.Top = std::max(pr.Top, textRect.Top);  // lines above the cell are cut off, as the text is
           pr.Left = std::max(pr.Left, textRect.Left);
           pr.Right = std::min(pr.Right, textRect.Right);
           pr.Bottom = std::min(pr.Bottom, textRect.Bottom);
-          if (!part.empty()) c->TextRect(pr, x, y, std::string(part));
+          if (!part.empty() && pr.Top < pr.Bottom) c->TextRect(pr, x, y, std::string(part));
           from = next;
         }
       } else {

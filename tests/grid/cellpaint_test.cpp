@@ -663,6 +663,21 @@ TEST_F(CellPaintTest, SearchArrowAndAlignedPrefix) {
     EXPECT_EQ(found.X, text.X) << alignment;
     EXPECT_EQ(found.Y, text.Y - 1) << alignment;  // the glyphs' first row is blank
   }
+  // Taller than its row and set at the bottom, the text loses its first line above the cell, and
+  // the prefix on that line with it.
+  table->Edit();
+  table->FieldByName("NAME")->SetValue("row1 alpha beta gamma delta");
+  table->Post();
+  name->SetLayout(tlBottom);
+  Key('F', false, true);
+  Type("ro");
+  dc = Paint();
+  int above = 0;
+  for (int y = 0; y < narrow.Top; ++y)
+    for (int x = narrow.Left; x < narrow.Right; ++x) above += GetPixel(dc, x, y) == ColorToRGB(DBGridGxInplaceSearchColor);
+  DeleteDC(dc);
+  grid->StopInplaceSearch();
+  EXPECT_EQ(above, 0);
 }
 
 // A grid over a sample table: Chinese texts, two title levels, a sort marker, a footer row with a
