@@ -601,9 +601,12 @@ void TCustomDBGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int
   TColumnGx* c = cell.X >= IndicatorOffset() ? ColumnAt(RawToDataColumn(cell.X)) : nullptr;
   const bool treeArea = std::exchange(treeAreaPressed_, false);
   if (button == mbLeft && c && cell.Y >= 0) {
+    const int id = c->ID();
     // The filter row between them is neither a title nor a record.
     if (cell.Y < TitleRowCount()) TitleClick(c);
     else if (cell.Y >= GetTitleOffset() && cell.Y < RowCount() && !treeArea) CellClick(c);
+    // The handler may have rebuilt the columns: a column that went takes no step.
+    c = dynamic_cast<TColumnGx*>(Columns()->FindItemID(id));
   }
   if (c && cell == pressedCheckCell_ && !c->DblClickNextVal() && !shift.Contains(ssDouble)) {
     const TColumnKindGx kind = c->GetColumnType();
