@@ -179,7 +179,10 @@ void DrawClippedText(TCanvas* canvas, const TRect& rect, bool fillRect, int dx, 
       r.Top = r.Bottom - h;
   }
   if (dx > 0) r.Bottom += 1;
-  DrawTextExGx(dc, text, -1, r, flags, &params);
+  // Centred or bottom-aligned text taller than the rectangle starts above it: what lies above is
+  // cut off there, not drawn over the cell above.
+  const TRect clip(rect.Left, rect.Top, rect.Right, std::max(rect.Bottom, r.Bottom));
+  DrawClippedToCell(dc, clip, r.Top >= rect.Top, [&] { DrawTextExGx(dc, text, -1, r, flags, &params); });
 }
 
 void WriteTextGx(TCanvas* canvas, const TRect& rect, bool fillRect, int dx, int dy, std::string_view text,

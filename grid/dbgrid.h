@@ -1526,6 +1526,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   UINT AutoScrollInterval() const noexcept { return autoTimerInterval_; }
   // The raw column whose title is held down as a button, -1 when none.
   int TrackedTitleCol() const noexcept { return titleBtnDown_ ? titleBtnCol_ : -1; }
+  // Ends whatever the mouse is doing (a record drag without its drop, a title press, a selecting
+  // drag) and lets the mouse go.
+  void StopTracking();
   // The leaf part of a title cell (the whole cell without multi-level titles).
   TRect LeafTitleRect(int col, int row) const;
   // Where a press selects whole columns (the low edge of a title) or whole records (the indicator).
@@ -1535,6 +1538,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // ---- record dragging by the indicator (dbgrid_recordmove.cpp)
   // Whether the record of a row may be dragged (all may here).
   virtual bool CanStartRecordDrag(int row);
+  // The row whose record a plain press at the point would start dragging (the indicator of a
+  // record, with dghRecordMoving); -1 when none.
+  int RecordDragRowAt(int x, int y);
   // With dghRecordMoving a press on the indicator of a record starts dragging it; true when it did.
   virtual bool StartRecordDrag(TMouseButton button, TShiftState shift, int x, int y);
   // The drop place follows the pointer (client point); past the data area the rows scroll.

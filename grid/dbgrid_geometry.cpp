@@ -480,6 +480,7 @@ TCellTypeGx TCustomDBGridGx::GetCellType(int col, int row) const {
     t.Area = caFooter;
     t.Index = row - b.Bottom - 1;
   } else {
+    // Nor are rows past the footers cells of the grid.
     throw Exception("Algorithm error in TCustomDBGridGx.GetCellType");
   }
   return t;

@@ -428,9 +428,7 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
   EndUpdateGx();
   if (buttonTarget) {
     // The grid stops tracking; the button takes the press (and the mouse) from here.
-    rowSelecting_ = rectSelecting_ = false;
-    mouseState_ = msNoneGx;
-    SetMouseCapture(false);
+    StopTracking();
     buttonTarget->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(buttonPoint.X, buttonPoint.Y));
     return;
   }
@@ -485,6 +483,8 @@ void TCustomDBGridGx::MouseMove(TShiftState shift, int x, int y) {
     const int cy = std::clamp(y, 0, std::max(0, ClientHeight() - 1));
     const TGridCoord cell = MouseCoord(cx, cy);
     TDataSet* ds = DataSet();
+    // Straight to the row and column under the pointer, not a step towards them: after a quick
+    // move the selection would otherwise stop short of the pointer until it moved again.
     if (ds && dataLink_->Active() && cell.Y >= GetTitleOffset() && cell.Y < RowCount()) {
       const int distance = cell.Y - GetTitleOffset() - CurrentDataRow();
       if (distance != 0)
@@ -601,9 +601,12 @@ void TCustomDBGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int
   TColumnGx* c = cell.X >= IndicatorOffset() ? ColumnAt(RawToDataColumn(cell.X)) : nullptr;
   const bool treeArea = std::exchange(treeAreaPressed_, false);
   if (button == mbLeft && c && cell.Y >= 0) {
+    const int id = c->ID();
     // The filter row between them is neither a title nor a record.
     if (cell.Y < TitleRowCount()) TitleClick(c);
     else if (cell.Y >= GetTitleOffset() && cell.Y < RowCount() && !treeArea) CellClick(c);
+    // The handler may have rebuilt the columns: a column that went takes no step.
+    c = dynamic_cast<TColumnGx*>(Columns()->FindItemID(id));
   }
   if (c && cell == pressedCheckCell_ && !c->DblClickNextVal() && !shift.Contains(ssDouble)) {
     const TColumnKindGx kind = c->GetColumnType();
@@ -625,6 +628,11 @@ void TCustomDBGridGx::MouseCancelMode() {
   rightDrag_ = false;
   rowSelecting_ = rectSelecting_ = false;
   mouseState_ = msNoneGx;
+}
+
+void TCustomDBGridGx::StopTracking() {
+  MouseCancelMode();
+  SetMouseCapture(false);
 }
 
 // Timer 1, the cursor and cancelling; true when the message was handled here.
@@ -665,7 +673,8 @@ bool TCustomDBGridGx::MouseMessage(TMessage& m) {
       if (mouseState_ == msTitleSizingGx || (useMultiTitle_ && dbOptions_.Contains(dgTitles) &&
                                              mouseState_ == msNoneGx && IsTitleSizingPoint(pt.X, pt.Y)))
         cursor = Screen->Cursors(crHSplit);
-      else if (mouseState_ == msNoneGx && !Sizing(pt.X, pt.Y) && InRowSelectZone(pt.X, pt.Y))
+      else if (mouseState_ == msNoneGx && !Sizing(pt.X, pt.Y) && InRowSelectZone(pt.X, pt.Y) &&
+               RecordDragRowAt(pt.X, pt.Y) < 0)  // a press there drags the record
         cursor = DBGridCursor(1);
       else if (mouseState_ == msNoneGx && !Sizing(pt.X, pt.Y) && InColumnSelectZone(pt.X, pt.Y))
         cursor = DBGridCursor(0);

@@ -4,10 +4,12 @@
 
 #include "editors/editbuttons.h"
 #include "editors/gxdraw.h"
+#include "editors/gxwindows.h"
 #include "grid/celltext.h"
 #include "grid/dbgrid.h"
 #include "grid/dbgrid_inplace.h"
 #include "platform/os/uxtheme.h"
+#include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 
 // ---------------------------------------------------------------- classification
@@ -162,6 +164,64 @@ TEditButtonDrawStyleGx ExtraButtonLook(TEditButtonStyleGx style) {
 
 constexpr int kSortMarkerWidth = 16;
 
+bool IsBreakSpace(char32_t ch) { return ch == ' ' || ch == '\t' || ch == 0x3000; }
+
+// Whether the text writer may break a line between the two characters of `pair` (it does between
+// Chinese ones): set in the first one's width, the pair takes two lines.
+bool BreaksBetween(TCanvas* c, std::string_view pair, size_t second) {
+  TRect r(0, 0, std::max(1, c->TextWidth(pair.substr(0, second))), 0);
+  const UINT flags = DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS;
+  return DrawTextExGx(c->Handle(), pair, -1, r, flags, nullptr) > c->TextHeight(pair);
+}
+
+// The line the word-wrapping text writer makes from `from` in `width` pixels: where its text ends
+// and where the next line starts. Where the next word does not fit, the line ends before a space
+// or between Chinese characters (the spaces there are dropped); a word longer than the line stays
+// whole; CR, LF or CR LF end a line.
+std::pair<size_t, size_t> WrappedLine(TCanvas* c, std::string_view text, size_t from, int width) {
+  auto trimmed = [&](size_t end) {  // without the spaces it ends with
+    for (;;) {
+      if (end > from && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+      else if (end >= from + 3 && text.substr(end - 3, 3) == "\xE3\x80\x80") end -= 3;  // U+3000
+      else return end;
+    }
+  };
+  auto fits = [&](size_t end) { return c->TextWidth(text.substr(from, trimmed(end) - from)) <= width; };
+  auto cut = [&](size_t at) {
+    size_t next = at;
+    while (next < text.size()) {
+      size_t p = next;
+      if (!IsBreakSpace(Utf8Decode(text, p))) break;
+      next = p;
+    }
+    return std::pair<size_t, size_t>(trimmed(at), next);
+  };
+  size_t best = std::string_view::npos;
+  size_t pos = from, prevStart = from;
+  char32_t prev = 0;
+  while (pos < text.size()) {
+    size_t next = pos;
+    const char32_t ch = Utf8Decode(text, next);
+    if (ch == '\r' || ch == '\n') {
+      if (!fits(pos) && best != std::string_view::npos) return cut(best);
+      if (ch == '\r' && next < text.size() && text[next] == '\n') ++next;
+      return {pos, next};
+    }
+    // Chinese characters may break from their neighbours; others (below U+1100) never do.
+    const bool wide = prev >= 0x1100 || ch >= 0x1100;
+    if (pos > from &&
+        (IsBreakSpace(ch) || (wide && BreaksBetween(c, text.substr(prevStart, next - prevStart), pos - prevStart)))) {
+      if (!fits(pos)) return cut(best != std::string_view::npos ? best : pos);
+      best = pos;
+    }
+    prev = ch;
+    prevStart = pos;
+    pos = next;
+  }
+  if (!fits(pos) && best != std::string_view::npos) return cut(best);
+  return {pos, pos};
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- titles
@@ -224,10 +284,12 @@ void TCustomDBGridGx::DrawTitleCell(int col, int row, const TCellTypeGx& type, T
       delete saved;
     }
     bool showImage = markers != nullptr;
+    // The digits take room of their own beside the marker's 16 pixels, so the caption never runs
+    // under the marker; without the marker the caption reaches the digits.
     textRect.Right -= kSortMarkerWidth + digitsWidth;
     const int minRight = textRect.Left + (imageShown ? titleImages_->Width() : 0);
     if (textRect.Right < minRight) {
-      textRect.Right += 14 - digitsWidth;
+      textRect.Right += 14;
       showImage = false;
       if (textRect.Right < minRight) {
         textRect.Right += 2 + digitsWidth;
@@ -258,8 +320,10 @@ void TCustomDBGridGx::DrawTitleCell(int col, int row, const TCellTypeGx& type, T
     imageRect.Offset(pressOffset, 0);
     DrawImage(titleImages_, c, useMultiTitle_ ? taCenter : title->Alignment(), 0, title->ImageIndex(), imageRect);
   } else if (title->Orientation() == tohVertical) {
-    // Placement 2 both ways: centred across the cell and along it; written with fill.
-    WriteTextVerticalGx(c, textRect, true, f.dx + 2 + pressOffset, f.dy + 2, title->Caption(), taCenter,
+    // Placement 2 both ways: centred across the cell and along it. Written with fill, except over
+    // a theme's header or gradient, which a fill would cover with a flat block.
+    const bool plainBack = !(raised && ThemesActive());
+    WriteTextVerticalGx(c, textRect, plainBack, f.dx + 2 + pressOffset, f.dy + 2, title->Caption(), taCenter,
                         static_cast<TTextLayout>(2), title->EndEllipsis(), false);
   } else {
     const bool tall = useMultiTitle_ || titleHeight_ != 0 || titleLines_ != 0;
@@ -611,10 +675,13 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
     if (DefaultDrawing()) {
       if (themed) FillFixed(c, f, rect, Flat(), cellState.Contains(gdSelected));
       else c->FillRect(f.inner);
-      if (treeColumn) {
-        DrawTreeNode(c, TRect(f.inner.Left, f.inner.Top, textRect.Left, f.inner.Bottom), background);
-        c->Brush()->SetColor(background);
-      }
+    }
+    // The tree's lines and boxes are the grid's also where the application draws the cells.
+    if (treeColumn) {
+      DrawTreeNode(c, TRect(f.inner.Left, f.inner.Top, textRect.Left, f.inner.Bottom), background);
+      c->Brush()->SetColor(background);
+    }
+    if (DefaultDrawing()) {
       switch (column->GetColumnType()) {
         case ckImageList:
           if (column->ShowImageAndText() && column->ImageList()) {
@@ -698,16 +765,42 @@ void TCustomDBGridGx::DrawDataCell(int col, int row, const TCellTypeGx& type, TG
     if (!inplaceSearchText_.empty() && state.Contains(gdFocused) && IsCurrentRecordRow(row) && col == Col() &&
         !DesignOrUpdating() && (dbOptions_.Contains(dgAlwaysShowSelection) || GridFocused())) {
       const std::string prefix = inplaceSearchText_.substr(0, std::min(inplaceSearchText_.size(), cellText.size()));
-      // The rest of the text keeps its room on the right, so the prefix stands where it does in
-      // the whole text.
-      const int rest = p->Alignment == taLeftJustify ? 0 : c->TextWidth(std::string_view(cellText).substr(prefix.size()));
       c->Brush()->SetColor(DBGridGxInplaceSearchColor);
       c->Font()->SetColor(DBGridGxInplaceSearchTextColor);
       if (wraps) {
-        // Wrapped text is laid out by the multi-line writer, the prefix with it.
-        WriteTextGx(c, textRect, true, f.dx, f.dy, prefix, p->Alignment, column->Layout(), true, false, 0, rest,
-                    false);
+        // Each line of the wrapped text gets its part of the prefix, where the writer puts that line.
+        TRect r = textRect;
+        r.Inflate(-f.dx, -f.dy);
+        const int lineHeight = c->TextHeight(cellText);
+        int y = r.Top;
+        if (column->Layout() != tlTop) {
+          TRect calc = r;
+          UINT flags = DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS;
+          if (column->EndEllipsis()) flags |= DT_END_ELLIPSIS;
+          const int h = DrawTextExGx(c->Handle(), cellText, -1, calc, flags, nullptr);
+          y = column->Layout() == tlCenter ? r.Top + r.Height() / 2 - h / 2 : r.Bottom - h;
+        }
+        for (size_t from = 0; from < prefix.size() && y < textRect.Bottom; y += lineHeight) {
+          const auto [end, next] = WrappedLine(c, cellText, from, r.Width());
+          if (next <= from) break;
+          const std::string_view part = std::string_view(prefix).substr(from, std::min(end, prefix.size()) - from);
+          const int lineWidth = std::min(r.Width(), c->TextWidth(std::string_view(cellText).substr(from, end - from)));
+          int x = r.Left;
+          if (p->Alignment == taRightJustify) x = r.Right - lineWidth;
+          else if (p->Alignment == taCenter) x = r.Left + (r.Width() - lineWidth) / 2;
+          TRect pr(x, y, x + c->TextWidth(part), y + lineHeight);
+          pr.Top = std::max(pr.Top, textRect.Top);  // lines above the cell are cut off, as the text is
+          pr.Left = std::max(pr.Left, textRect.Left);
+          pr.Right = std::min(pr.Right, textRect.Right);
+          pr.Bottom = std::min(pr.Bottom, textRect.Bottom);
+          if (!part.empty() && pr.Top < pr.Bottom) c->TextRect(pr, x, y, std::string(part));
+          from = next;
+        }
       } else {
+        // The rest of the text keeps its room on the right, so the prefix stands where it does in
+        // the whole text.
+        const std::string_view after = std::string_view(cellText).substr(prefix.size());
+        const int rest = p->Alignment == taLeftJustify ? 0 : c->TextWidth(after);
         TRect pr = textRect;
         if (p->Alignment == taLeftJustify) {
           pr.Right = std::min(pr.Right, pr.Left + f.dx + c->TextWidth(prefix) + 1);

@@ -52,14 +52,21 @@ int TCustomDBGridGx::TreeLevelOfRow(int row) {
   return level;
 }
 
-bool TCustomDBGridGx::StartRecordDrag(TMouseButton button, TShiftState shift, int x, int y) {
-  if (!optionsGx_.Contains(dghRecordMoving) || button != mbLeft || shift.Contains(ssDouble)) return false;
+int TCustomDBGridGx::RecordDragRowAt(int x, int y) {
+  if (!optionsGx_.Contains(dghRecordMoving)) return -1;
   TDataSet* ds = DataSet();
-  if (!ds || !dataLink_->Active() || ds->IsEmpty() || IndicatorOffset() == 0) return false;
+  if (!ds || !dataLink_->Active() || ds->IsEmpty() || IndicatorOffset() == 0) return -1;
   const TGridCoord cell = MouseCoord(x, y);
-  if (cell.X < 0 || cell.X >= IndicatorOffset() || cell.Y < GetTitleOffset() || cell.Y >= RowCount()) return false;
-  const std::string bookmark = RowBookmark(cell.Y);
-  if (bookmark.empty() || !CanStartRecordDrag(cell.Y)) return false;
+  if (cell.X < 0 || cell.X >= IndicatorOffset() || cell.Y < GetTitleOffset() || cell.Y >= RowCount()) return -1;
+  return CanStartRecordDrag(cell.Y) ? cell.Y : -1;
+}
+
+bool TCustomDBGridGx::StartRecordDrag(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button != mbLeft || shift.Contains(ssDouble)) return false;
+  const int row = RecordDragRowAt(x, y);
+  if (row < 0) return false;
+  const std::string bookmark = RowBookmark(row);
+  if (bookmark.empty()) return false;
   // A selected record drags the selection, and only by a plain press: with Shift or Ctrl the
   // press extends or toggles the selection instead.
   if (CanSelectType(gstRecordBookmarks) && bookmarks_->IndexOf(bookmark) >= 0 &&
@@ -67,10 +74,10 @@ bool TCustomDBGridGx::StartRecordDrag(TMouseButton button, TShiftState shift, in
     return false;
   dataLink_->UpdateData();
   HideEdit();
-  dragSourceRow_ = dragTargetRow_ = cell.Y;
-  dragSourceRecNo_ = RecordNumberForRow(cell.Y);
+  dragSourceRow_ = dragTargetRow_ = row;
+  dragSourceRecNo_ = RecordNumberForRow(row);
   dragBookmark_ = bookmark;
-  dragLevel_ = TreeLevelOfRow(cell.Y);
+  dragLevel_ = TreeLevelOfRow(row);
   mouseState_ = msRecordMovingGx;
   SetMouseCapture(true);
   DrawRecordMoveLine(ClientWidth());

@@ -141,6 +141,7 @@ TEST_F(CellPaintTest, NarrowTitleDropsTheMarkerBeforeTheDigits) {
   const std::string second = std::to_string(amount->Title()->SortIndex());
   auto texts = TextsIn(dc, Title(2));
   EXPECT_NE(std::find(texts.begin(), texts.end(), second), texts.end());  // digits beside the marker
+  EXPECT_EQ(ImagesIn(dc, Title(2)).size(), 1u);
   DeleteDC(dc);
 
   amount->SetWidth(14);
@@ -148,9 +149,15 @@ TEST_F(CellPaintTest, NarrowTitleDropsTheMarkerBeforeTheDigits) {
   const TRect t = Title(2);
   texts = TextsIn(dc, t);
   EXPECT_NE(std::find(texts.begin(), texts.end(), second), texts.end());  // the digits stay
-  EXPECT_EQ(CountNot(dc, TRect(t.Left + 1, t.Top + 1, t.Right - 1, t.Bottom - 1), ColorToRGB(clBtnFace)) <
-                40,
-            true);  // no room for the image
+  EXPECT_TRUE(ImagesIn(dc, t).empty());  // no room for the image
+  // The caption has the room up to the digits, the image's room given back.
+  long long digitsX = -1, captionRight = -2;
+  for (const FANO_DRAW_RECORD& r : uitest::Records(dc)) {
+    if (std::strcmp(r.call, "ExtTextOut") != 0 || r.args[0] < t.Left || r.args[0] >= t.Right) continue;
+    if (r.text == second) digitsX = r.args[0];
+    if (r.text == std::string("金额") && r.argCount > 5) captionRight = r.args[5];
+  }
+  EXPECT_EQ(captionRight, digitsX);
   DeleteDC(dc);
 }
 
@@ -623,6 +630,54 @@ TEST_F(CellPaintTest, SearchArrowAndAlignedPrefix) {
   ASSERT_GT(prefixEnd, cell.Left);
   grid->Canvas()->Font()->Assign(name->Font());
   EXPECT_EQ(prefixEnd + grid->Canvas()->TextWidth("w1"), textEnd);
+  // A text that wraps onto more lines: the prefix starts where its first line does, right-aligned
+  // or centred.
+  table->Edit();
+  table->FieldByName("NAME")->SetValue("row1 alpha beta");
+  table->Post();
+  name->SetWidth(60);
+  const TRect narrow = Cell(1, 0);
+  auto topLeft = [&](HDC in, COLORREF colour, bool equal) {
+    TPoint p(-1, -1);
+    const COLORREF background = GetPixel(in, narrow.Left + 2, narrow.Bottom - 3);
+    for (int y = narrow.Top + 2; y < narrow.Bottom - 2 && p.Y < 0; ++y)  // inside the focus frame
+      for (int px = narrow.Left + 2; px < narrow.Right - 2; ++px)
+        if ((GetPixel(in, px, y) == colour) == equal && GetPixel(in, px, y) != background) {
+          p = TPoint(px, y);
+          break;
+        }
+    return p;
+  };
+  for (const TAlignment alignment : {taRightJustify, taCenter}) {
+    name->SetAlignment(alignment);
+    dc = Paint();
+    const TPoint text = topLeft(dc, ColorToRGB(DBGridGxInplaceSearchColor), false);
+    DeleteDC(dc);
+    Key('F', false, true);
+    Type("ro");
+    dc = Paint();
+    const TPoint found = topLeft(dc, ColorToRGB(DBGridGxInplaceSearchColor), true);
+    DeleteDC(dc);
+    grid->StopInplaceSearch();
+    EXPECT_GT(text.X, narrow.Left + 2) << alignment;
+    EXPECT_EQ(found.X, text.X) << alignment;
+    EXPECT_EQ(found.Y, text.Y - 1) << alignment;  // the glyphs' first row is blank
+  }
+  // Taller than its row and set at the bottom, the text loses its first line above the cell, and
+  // the prefix on that line with it.
+  table->Edit();
+  table->FieldByName("NAME")->SetValue("row1 alpha beta gamma delta");
+  table->Post();
+  name->SetLayout(tlBottom);
+  Key('F', false, true);
+  Type("ro");
+  dc = Paint();
+  int above = 0;
+  for (int y = 0; y < narrow.Top; ++y)
+    for (int x = narrow.Left; x < narrow.Right; ++x) above += GetPixel(dc, x, y) == ColorToRGB(DBGridGxInplaceSearchColor);
+  DeleteDC(dc);
+  grid->StopInplaceSearch();
+  EXPECT_EQ(above, 0);
 }
 
 // A grid over a sample table: Chinese texts, two title levels, a sort marker, a footer row with a

@@ -128,6 +128,17 @@ TEST_F(CellText, MultiLineTextGoesThroughDrawTextWithItsFlagsAndMargins) {
   ASSERT_EQ(draws.size(), 1u);
   EXPECT_EQ(draws[0].args[4], 0x840);
   EXPECT_EQ(draws[0].args[1], 70 - 12);
+  // Text taller than its rectangle, centred or at the bottom, draws nothing above the rectangle.
+  for (const TTextLayout layout : {tlCenter, tlBottom}) {
+    canvas->FillRect(Rect(0, 0, 200, 100));
+    WriteTextGx(canvas.get(), Rect(10, 40, 50, 64), true, 0, 0, "aa bb cc dd ee ff", taLeftJustify, layout, true,
+                false, 0, 0, false);
+    int above = 0, inside = 0;
+    for (int y = 0; y < 64; ++y)
+      for (int x = 10; x < 50; ++x) (y < 40 ? above : inside) += GetPixel(dc, x, y) != RGB(255, 255, 255);
+    EXPECT_EQ(above, 0) << layout;
+    EXPECT_GT(inside, 0) << layout;
+  }
   // Without FillRect the text is drawn on a clear brush, restored afterwards.
   FanoRecordStart(dc);
   WriteTextGx(canvas.get(), Rect(0, 0, 50, 50), false, 0, 0, "ab", taLeftJustify, tlTop, true, false, 0, 0, false);

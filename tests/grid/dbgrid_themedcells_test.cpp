@@ -46,6 +46,14 @@ TEST_F(DBGridThemedCellsTest, ARaisedThemedTitleIsTheThemesHeaderItem) {
   EXPECT_TRUE(LightTop(TitleTop(2)));
   FanoSnapshotWindow(grid->Handle(), uitest::SnapshotPath("dbgrid_themed_titles.png").c_str());
   grid->SetPressedTitleCol(-1);
+  // A vertical caption is written over the header item (a flat grid's gradient), not on a block.
+  grid->Columns()->Items(1)->Title()->SetOrientation(tohVertical);
+  grid->SetTitleHeight(60);
+  EXPECT_TRUE(LightTop(TitleTop(2))) << std::hex << TitleTop(2);
+  grid->SetFlat(true);
+  EXPECT_TRUE(LightTop(TitleTop(2))) << std::hex << TitleTop(2);
+  FanoSnapshotWindow(grid->Handle(), uitest::SnapshotPath("dbgrid_themed_vertical_title.png").c_str());
+  grid->SetFlat(false);
   // Without themes the cell keeps its own colour.
   FanoSetThemesActive(FALSE);
   EXPECT_EQ(TitleTop(1), ColorToRGB(grid->FixedColor()));

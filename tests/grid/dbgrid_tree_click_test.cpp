@@ -230,12 +230,14 @@ TEST_F(DBGridTreeClickTest, TheTreeGoesWithTheFirstColumnShown) {
 }
 
 // A node's box has a line on down to its next sibling; the last of its siblings has none, also
-// when it is open and its children follow it.
+// when it is open and its children follow it. The grid draws them also when the application
+// draws the cells.
 TEST_F(DBGridTreeClickTest, OnlyANodeWithALaterSiblingHasALineBelowItsBox) {
-  auto check = [&](std::initializer_list<TreeNode> nodes, bool line) {
+  auto check = [&](std::initializer_list<TreeNode> nodes, bool line, bool defaultDrawing) {
     SCOPED_TRACE(line);
     if (form) form->Free();
     Build(nodes);
+    grid->SetDefaultDrawing(defaultDrawing);
     Click(FirstNodeBox());
     ASSERT_EQ(DataRows(), static_cast<int>(nodes.size()));
     HDC dc = FanoCreateRecordingDC(grid->ClientWidth(), grid->ClientHeight());
@@ -247,8 +249,9 @@ TEST_F(DBGridTreeClickTest, OnlyANodeWithALaterSiblingHasALineBelowItsBox) {
     EXPECT_EQ(dots > 0, line);
     DeleteDC(dc);
   };
-  check({{1, Null(), "差旅费"}, {2, 1, "交通"}, {3, Null(), "办公费"}}, true);
-  check({{1, Null(), "差旅费"}, {2, 1, "交通"}}, false);
+  check({{1, Null(), "差旅费"}, {2, 1, "交通"}, {3, Null(), "办公费"}}, true, true);
+  check({{1, Null(), "差旅费"}, {2, 1, "交通"}}, false, true);
+  check({{1, Null(), "差旅费"}, {2, 1, "交通"}, {3, Null(), "办公费"}}, true, false);
 }
 
 }  // namespace
