@@ -207,7 +207,9 @@ TEST_F(DropDownTest, ALookupListAboveItsCellEndsAtTheCellsTop) {
     TPopupDataGridGx* list = ed->DataList();
     const bool bar = (GetWindowLong(list->WindowHandle(), GWL_STYLE) & WS_HSCROLL) != 0;
     EXPECT_EQ(bar, c == wide);
-    if (c == exact) EXPECT_EQ(list->ClientWidth(), list->AllColumnsWidth());
+    if (c == exact) {
+      EXPECT_EQ(list->ClientWidth(), list->AllColumnsWidth());
+    }
     RECT er{}, lr{};
     GetWindowRect(ed->WindowHandle(), &er);
     GetWindowRect(list->WindowHandle(), &lr);
