@@ -364,6 +364,8 @@ TEST_F(DBGridTest, DefaultColumnsOutliveChangesOfTheFieldList) {
   ASSERT_EQ(grid->Columns()->Count(), 4);
   EXPECT_EQ(grid->Columns()->Items(0)->FieldName(), "ID");
   EXPECT_EQ(grid->Columns()->Items(1), name);
+  // Putting the column back in its place leaves the data set's fields in their order.
+  EXPECT_EQ(table->Fields().Fields(0)->FieldName(), "ID");
   EXPECT_EQ(name->Width(), 150);
   EXPECT_EQ(name->Tag(), 77);
   EXPECT_EQ(grid->GetColWidths(grid->DataToRawColumn(1)), 150);
