@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "dbgrid_test_util.h"
+#include "grid/dbgrid_dropdowns.h"
 #include "grid/lookupgrid.h"
 #include "platform/rtl/exceptions.h"
 
@@ -432,7 +433,10 @@ TEST_F(DBGridTest, AssignCopiesTheLooksOfTheSourceWhetherSetOrNot) {
   TColumnGx* dst = AddColumn("ID");
   grid->ColumnDefValues()->SetEndEllipsis(true);
   grid->ColumnDefValues()->SetToolTips(true);
+  TDataSource list(nullptr);
+  dst->DropDownBox()->SetListSource(&list);
   dst->Assign(src);
+  EXPECT_EQ(dst->DropDownBox()->ListSource(), nullptr);  // the source's box has none
   for (TColumnAssignedGx v : {cvEndEllipsis, cvAutoDropDown, cvAlwaysShowEditButton, cvToolTips, cvDblClickNextVal,
                               cvDropDownSizing, cvDropDownShowTitles, cvLayout})
     EXPECT_TRUE(dst->IsAssigned(v)) << static_cast<int>(v);
@@ -486,8 +490,10 @@ TEST_F(DBGridTest, LookupColumnsShowTheSpecialRowAndStepThroughTheList) {
   c->DropDownSpecRow()->SetValue(Variant(2));
   c->DropDownSpecRow()->SetVisible(true);
   EXPECT_EQ(c->GetDisplayText(), "(无)");
-  // The drop-down list shows the display fields set at once, before it is first opened.
+  // The drop-down list shows the display fields set at once, before it is first opened;
   c->SetLookupDisplayFields("ID;NAME");
   EXPECT_EQ(c->GetDropDownDataGrid()->ListField(), "ID;NAME");
+  c->DropDownSpecRow()->SetCellsText("(空)");  // so does the special row
+  EXPECT_EQ(c->GetDropDownDataGrid()->SpecRow()->CellsText(), "(空)");
   grid->SetDataSource(nullptr);
 }
