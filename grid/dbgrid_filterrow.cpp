@@ -368,6 +368,9 @@ void TInplaceFilterEditGx::WndProc(TMessage& m) {
     return;
   }
   TDBComboBoxGx::WndProc(m);
+  // The edit announces only typed text to the grid; text set by code (a list choice, a program)
+  // comes this way.
+  if (m.Msg == CM_TEXTCHANGED && grid_) grid_->FilterEditTextChanged();
 }
 
 void TInplaceFilterEditGx::KeyPress(TKeyChar& key) {
@@ -517,6 +520,11 @@ void TCustomDBGridGx::LoadFilterEditor(int dataCol) {
   TColumnGx* c = ColumnAt(dataCol);
   if (!e || !c) return;
   TSTColumnFilterGx* f = c->STFilter();
+  struct Loading {
+    TInplaceFilterEditGx* e;
+    ~Loading() { e->SetLoading(false); }
+  } loading{e};
+  e->SetLoading(true);
   e->Items()->Clear();
   if (!f->ListSource() && !memTable_) {
     e->SetValue(Variant::Unassigned());
@@ -798,6 +806,12 @@ void TCustomDBGridGx::FilterEditKeyDown(uint16_t& key, TShiftState shift) {
       break;
     default: break;
   }
+}
+
+void TCustomDBGridGx::FilterEditTextChanged() {
+  if (!filterEditor_ || filterEditor_->Loading() || !filterEditMode_) return;
+  TColumnGx* c = ColumnAt(filterCol_);
+  if (c && c->STFilter()->FilterText() != filterEditor_->Text()) c->STFilter()->SetTypedText(filterEditor_->Text());
 }
 
 void TCustomDBGridGx::FilterEditKeyPress(TKeyChar& key) {

@@ -955,15 +955,26 @@ TEST_F(FilterRowTest, HidingTheRowWithATextThatDoesNotParseKeepsTheRow) {
 }
 
 TEST_F(FilterRowTest, TypedTextOutlivesAReloadOfTheEditor) {
-  // Each change of a width reloads the filter editor from its column; what is typed must be there.
+  // Each change of a width reloads the filter editor from its column; what is typed, set by code
+  // or chosen from the list must be there.
+  enum How { Typed, ByCode, Chosen };
   const struct {
     bool autoFit;
     const char* text;
-  } cases[] = {{true, "xyz"}, {false, "北京"}, {false, "'ab"}};
+    How how;
+  } cases[] = {{true, "xyz", Typed}, {false, "上海", ByCode}, {true, "=Null", Chosen}, {false, "北京", Typed},
+               {false, "'ab", Typed}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
     grid->SetAutoFitColWidths(c.autoFit);
     gridtest::Pump();
-    TypeFilter(1, c.text);
+    if (c.how == Typed) {
+      TypeFilter(1, c.text);
+    } else {
+      grid->StartFilterEdit(1);
+      if (c.how == ByCode) Editor()->SetText(c.text);
+      else Choose("(Empty)");
+    }
     EXPECT_EQ(name->STFilter()->FilterText(), c.text);
     if (c.autoFit) grid->SetWidth(grid->Width() - 40);
     else name->SetWidth(name->Width() + 10);
