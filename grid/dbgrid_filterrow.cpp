@@ -97,6 +97,8 @@ void TSTDBGridGxFilter::SetVisible(bool value) {
   if (!grid_) return;
   grid_->LayoutChanged();
   grid_->Invalidate();
+  // The data rows moved: an open cell editor goes with its cell.
+  if (grid_->InplaceEditor()) grid_->InvalidateEditor();
 }
 
 // ---------------------------------------------------------------- column filter
@@ -484,6 +486,8 @@ void TCustomDBGridGx::ShowFilterEditor(bool reload) {
   }
   rect.Top += 1;
   if (!CanShowFilterEditor()) {
+    // The focus stays in the grid, or the grid's exit step would cancel a record just appended.
+    if (filterEditor_->HandleAllocated() && GetFocus() == filterEditor_->WindowHandle() && CanFocus()) SetFocus();
     filterEditor_->SetVisible(false);
     return;
   }

@@ -1050,6 +1050,32 @@ TEST_F(FilterRowTest, ARecordAppendedWhileInAFilterCellStaysInInsert) {
   TRect cell = grid->CellRect(grid->DataToRawColumn(1), 1);
   cell.Top += 1;
   EXPECT_EQ(Editor()->BoundsRect(), cell);
+  // A selection made meanwhile hides the editor; the focus stays in the grid all the same.
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  table->Append();
+  gridtest::Pump();
+  grid->Selection()->SelectAll();
+  gridtest::Pump();
+  EXPECT_FALSE(Editor()->Visible());
+  EXPECT_TRUE(grid->Focused());
+  EXPECT_EQ(table->State(), dsInsert);
+  table->Cancel();
+}
+
+// The data rows move down when the filter row shows and up when it goes: an open cell editor goes
+// with the current cell, and what was typed is kept.
+TEST_F(FilterRowTest, ShowingOrHidingTheRowTakesTheCellEditorAlong) {
+  grid->SetFocus();
+  grid->SetCol(grid->DataToRawColumn(1));
+  Type("x");
+  for (bool shown : {false, true}) {
+    grid->STFilter()->SetVisible(shown);
+    gridtest::Pump();
+    ASSERT_TRUE(grid->IsEditorVisible()) << shown;
+    EXPECT_EQ(grid->InplaceEditor()->BoundsRect(), grid->CellRect(grid->Col(), grid->Row())) << shown;
+  }
+  table->Post();
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "x");
 }
 
 }  // namespace
