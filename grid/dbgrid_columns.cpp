@@ -230,7 +230,9 @@ void TColumnGx::Assign(TPersistent* source) {
   title_->Assign(src->Title());
   footer_->Assign(src->Footer());
   footers_->Assign(src->Footers());
-  if (src->stFilter_) STFilter()->Assign(src->STFilter());
+  // The filter cell's settings (and below, the special row) go along as well: columns copied into
+  // another grid keep them, and a copy of a column that never set them has none.
+  if (src->stFilter_ || stFilter_) STFilter()->Assign(src->STFilter());
   dropDownRows_ = src->dropDownRows_;
   SetButtonStyle(src->buttonStyle_);
   if (src->pickList_) SetPickList(src->pickList_.get());

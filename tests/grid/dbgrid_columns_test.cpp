@@ -6,6 +6,7 @@
 
 #include "dbgrid_test_util.h"
 #include "grid/dbgrid_dropdowns.h"
+#include "grid/dbgrid_filterrow.h"
 #include "grid/lookupgrid.h"
 #include "platform/rtl/exceptions.h"
 
@@ -435,8 +436,11 @@ TEST_F(DBGridTest, AssignCopiesTheLooksOfTheSourceWhetherSetOrNot) {
   grid->ColumnDefValues()->SetToolTips(true);
   TDataSource list(nullptr);
   dst->DropDownBox()->SetListSource(&list);
+  dst->STFilter()->SetKeyField("ID");
   dst->Assign(src);
-  EXPECT_EQ(dst->DropDownBox()->ListSource(), nullptr);  // the source's box has none
+  // The source never set its drop-down box and filter cell: the copy has their defaults.
+  EXPECT_EQ(dst->DropDownBox()->ListSource(), nullptr);
+  EXPECT_EQ(dst->STFilter()->KeyField(), "");
   for (TColumnAssignedGx v : {cvEndEllipsis, cvAutoDropDown, cvAlwaysShowEditButton, cvToolTips, cvDblClickNextVal,
                               cvDropDownSizing, cvDropDownShowTitles, cvLayout})
     EXPECT_TRUE(dst->IsAssigned(v)) << static_cast<int>(v);
