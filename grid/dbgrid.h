@@ -1780,6 +1780,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // Keys of the filter editor, seen before the editor's own handling.
   void FilterEditKeyDown(uint16_t& key, TShiftState shift);
   void FilterEditKeyPress(TKeyChar& key);
+  // The filter editor's text changed, typed or set by code: the column keeps it unparsed, so that
+  // a reload of the editor shows it again.
+  void FilterEditTextChanged();
   std::function<void(TObject* sender)> OnApplyFilter;
   // After columns moved, were sized or scrolled: the editor follows its cell (or the column, when
   // given, to its new place).

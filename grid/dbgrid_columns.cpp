@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "grid/dbgrid.h"
+#include "grid/dbgrid_dropdowns.h"
 #include "grid/dbgrid_filterrow.h"
 #include "grid/dbgrid_inplace.h"
 #include "grid/inplaceedit.h"
@@ -95,7 +96,11 @@ TColumnGx::TColumnGx(TCollection* collection) : TCollectionItem(nullptr) {
   editButtons_ = std::make_unique<TEditButtonsGx>(grid, TVisibleEditButtonGx::StaticClass());
   editButtons_->OnChange = [this](TObject*) { ColumnChanged(false); };
   specRow_ = std::make_unique<TSpecRowGx>(this);
-  specRow_->OnChanged = [this](TObject*) { ColumnChanged(false); };
+  specRow_->OnChanged = [this](TObject*) {
+    ColumnChanged(false);
+    // An open list shows the special row as it is now.
+    if (dropDownDataGrid_) dropDownDataGrid_->SetSpecRow(specRow_.get());
+  };
   mruList_ = std::make_unique<TMRUListGx>(grid);
   SetCollection(collection);
   footer_ = std::make_unique<TColumnFooterGx>(this);
@@ -225,7 +230,9 @@ void TColumnGx::Assign(TPersistent* source) {
   title_->Assign(src->Title());
   footer_->Assign(src->Footer());
   footers_->Assign(src->Footers());
-  if (src->stFilter_) STFilter()->Assign(src->STFilter());
+  // The filter cell's settings (and below, the special row) go along as well: columns copied into
+  // another grid keep them, and a copy of a column that never set them has none.
+  if (src->stFilter_ || stFilter_) STFilter()->Assign(src->STFilter());
   dropDownRows_ = src->dropDownRows_;
   SetButtonStyle(src->buttonStyle_);
   if (src->pickList_) SetPickList(src->pickList_.get());
@@ -262,7 +269,13 @@ void TColumnGx::Assign(TPersistent* source) {
   editButtons_->Assign(src->editButtons_.get());
   mruList_->Assign(src->mruList_.get());
   specRow_->Assign(src->specRow_.get());
-  if (src->dropDownBox_) SetDropDownBox(src->dropDownBox_);
+  if (src->dropDownBox_) {
+    SetDropDownBox(src->dropDownBox_);
+  } else if (dropDownBox_) {
+    // The source has its box's defaults: so has the copy, not what it was given before.
+    TColumnDropDownBoxGx defaults(nullptr);
+    SetDropDownBox(&defaults);
+  }
   SetDisplayFormat(src->displayFormat_);
   SetEditMask(src->editMask_);
   SetShowImageAndText(src->showImageAndText_);

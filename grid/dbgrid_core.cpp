@@ -519,13 +519,16 @@ void TCustomDBGridGx::InternalLayout() {
   // A selected row is not a place: the columns scrolled to stay where the user left them.
   const int keptLeft = dbOptions_.Contains(dgRowSelect) ? LeftCol() : -1;
   DropGridBuiltBeforeStored();
+  // The field map before the default columns: a column put in its place moves its field to the
+  // mapped field's place, which must be that of the fields shown now.
+  dataLink_->ClearMapping();
+  if (dataLink_->Active()) DefineFieldMap();
   if (!columns_->Customized()) {
     BuildDefaultColumns();
   } else if (DataSet()) {
     // Found again by name: after a change of data set the old fields are another table's.
     for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->ClearFieldBinding();
   }
-  if (dataLink_->Active()) DefineFieldMap();
   RebuildVisibleColumns();
   const int ind = IndicatorOffset();
   const int count = std::max(1, columns_->Count());

@@ -97,6 +97,8 @@ void TSTDBGridGxFilter::SetVisible(bool value) {
   if (!grid_) return;
   grid_->LayoutChanged();
   grid_->Invalidate();
+  // The data rows moved: an open cell editor goes with its cell.
+  if (grid_->InplaceEditor()) grid_->InvalidateEditor();
 }
 
 // ---------------------------------------------------------------- column filter
@@ -368,6 +370,9 @@ void TInplaceFilterEditGx::WndProc(TMessage& m) {
     return;
   }
   TDBComboBoxGx::WndProc(m);
+  // The edit announces only typed text to the grid; text set by code (a list choice, a program)
+  // comes this way.
+  if (m.Msg == CM_TEXTCHANGED && grid_) grid_->FilterEditTextChanged();
 }
 
 void TInplaceFilterEditGx::KeyPress(TKeyChar& key) {
@@ -481,6 +486,8 @@ void TCustomDBGridGx::ShowFilterEditor(bool reload) {
   }
   rect.Top += 1;
   if (!CanShowFilterEditor()) {
+    // The focus stays in the grid, or the grid's exit step would cancel a record just appended.
+    if (filterEditor_->HandleAllocated() && GetFocus() == filterEditor_->WindowHandle() && CanFocus()) SetFocus();
     filterEditor_->SetVisible(false);
     return;
   }
@@ -517,6 +524,11 @@ void TCustomDBGridGx::LoadFilterEditor(int dataCol) {
   TColumnGx* c = ColumnAt(dataCol);
   if (!e || !c) return;
   TSTColumnFilterGx* f = c->STFilter();
+  struct Loading {
+    TInplaceFilterEditGx* e;
+    ~Loading() { e->SetLoading(false); }
+  } loading{e};
+  e->SetLoading(true);
   e->Items()->Clear();
   if (!f->ListSource() && !memTable_) {
     e->SetValue(Variant::Unassigned());
@@ -798,6 +810,12 @@ void TCustomDBGridGx::FilterEditKeyDown(uint16_t& key, TShiftState shift) {
       break;
     default: break;
   }
+}
+
+void TCustomDBGridGx::FilterEditTextChanged() {
+  if (!filterEditor_ || filterEditor_->Loading() || !filterEditMode_) return;
+  TColumnGx* c = ColumnAt(filterCol_);
+  if (c && c->STFilter()->FilterText() != filterEditor_->Text()) c->STFilter()->SetTypedText(filterEditor_->Text());
 }
 
 void TCustomDBGridGx::FilterEditKeyPress(TKeyChar& key) {

@@ -137,11 +137,16 @@ class TInplaceFilterEditGx : public TDBComboBoxGx {
   TRect GetEditRect() override;
   void KeyDown(uint16_t& key, TShiftState shift) override;
   void KeyPress(TKeyChar& key) override;
-  // Enter applies the filter row, so the form's default button does not get it.
+  // Enter applies the filter row, so the form's default button does not get it. Text set by
+  // code, as typed text, is kept by the column.
   void WndProc(TMessage& m) override;
+  // While the grid fills the editor from its column, its text is the column's already.
+  bool Loading() const noexcept { return loading_; }
+  void SetLoading(bool value) noexcept { loading_ = value; }
 
  private:
   TCustomDBGridGx* grid_ = nullptr;
+  bool loading_ = false;
 };
 
 // Command items of the filter list, kept as the items' objects.

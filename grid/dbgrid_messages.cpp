@@ -248,9 +248,7 @@ void TCustomDBGridGx::WndProc(TMessage& m) {
       if (m.WParamHi() == EN_CHANGE && filterEditor_ && filterEditor_->HandleAllocated() &&
           reinterpret_cast<HWND>(m.LParam) == filterEditor_->WindowHandle()) {
         TCustomGridGx::WndProc(m);
-        // The column keeps the typed text, so that a reload of the editor (a layout) shows it again.
-        TColumnGx* c = filterCol_ >= 0 ? ColumnAt(filterCol_) : nullptr;
-        if (c && c->STFilter()->FilterText() != filterEditor_->Text()) c->STFilter()->SetTypedText(filterEditor_->Text());
+        FilterEditTextChanged();
         return;
       }
       break;

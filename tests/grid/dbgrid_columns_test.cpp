@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "dbgrid_test_util.h"
+#include "grid/dbgrid_dropdowns.h"
+#include "grid/dbgrid_filterrow.h"
 #include "grid/lookupgrid.h"
 #include "platform/rtl/exceptions.h"
 
@@ -364,6 +366,8 @@ TEST_F(DBGridTest, DefaultColumnsOutliveChangesOfTheFieldList) {
   ASSERT_EQ(grid->Columns()->Count(), 4);
   EXPECT_EQ(grid->Columns()->Items(0)->FieldName(), "ID");
   EXPECT_EQ(grid->Columns()->Items(1), name);
+  // Putting the column back in its place leaves the data set's fields in their order.
+  EXPECT_EQ(table->Fields().Fields(0)->FieldName(), "ID");
   EXPECT_EQ(name->Width(), 150);
   EXPECT_EQ(name->Tag(), 77);
   EXPECT_EQ(grid->GetColWidths(grid->DataToRawColumn(1)), 150);
@@ -430,7 +434,13 @@ TEST_F(DBGridTest, AssignCopiesTheLooksOfTheSourceWhetherSetOrNot) {
   TColumnGx* dst = AddColumn("ID");
   grid->ColumnDefValues()->SetEndEllipsis(true);
   grid->ColumnDefValues()->SetToolTips(true);
+  TDataSource list(nullptr);
+  dst->DropDownBox()->SetListSource(&list);
+  dst->STFilter()->SetKeyField("ID");
   dst->Assign(src);
+  // The source never set its drop-down box and filter cell: the copy has their defaults.
+  EXPECT_EQ(dst->DropDownBox()->ListSource(), nullptr);
+  EXPECT_EQ(dst->STFilter()->KeyField(), "");
   for (TColumnAssignedGx v : {cvEndEllipsis, cvAutoDropDown, cvAlwaysShowEditButton, cvToolTips, cvDblClickNextVal,
                               cvDropDownSizing, cvDropDownShowTitles, cvLayout})
     EXPECT_TRUE(dst->IsAssigned(v)) << static_cast<int>(v);
@@ -484,8 +494,10 @@ TEST_F(DBGridTest, LookupColumnsShowTheSpecialRowAndStepThroughTheList) {
   c->DropDownSpecRow()->SetValue(Variant(2));
   c->DropDownSpecRow()->SetVisible(true);
   EXPECT_EQ(c->GetDisplayText(), "(无)");
-  // The drop-down list shows the display fields set at once, before it is first opened.
+  // The drop-down list shows the display fields set at once, before it is first opened;
   c->SetLookupDisplayFields("ID;NAME");
   EXPECT_EQ(c->GetDropDownDataGrid()->ListField(), "ID;NAME");
+  c->DropDownSpecRow()->SetCellsText("(空)");  // so does the special row
+  EXPECT_EQ(c->GetDropDownDataGrid()->SpecRow()->CellsText(), "(空)");
   grid->SetDataSource(nullptr);
 }

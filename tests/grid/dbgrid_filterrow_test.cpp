@@ -955,15 +955,26 @@ TEST_F(FilterRowTest, HidingTheRowWithATextThatDoesNotParseKeepsTheRow) {
 }
 
 TEST_F(FilterRowTest, TypedTextOutlivesAReloadOfTheEditor) {
-  // Each change of a width reloads the filter editor from its column; what is typed must be there.
+  // Each change of a width reloads the filter editor from its column; what is typed, set by code
+  // or chosen from the list must be there.
+  enum How { Typed, ByCode, Chosen };
   const struct {
     bool autoFit;
     const char* text;
-  } cases[] = {{true, "xyz"}, {false, "北京"}, {false, "'ab"}};
+    How how;
+  } cases[] = {{true, "xyz", Typed}, {false, "上海", ByCode}, {true, "=Null", Chosen}, {false, "北京", Typed},
+               {false, "'ab", Typed}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
     grid->SetAutoFitColWidths(c.autoFit);
     gridtest::Pump();
-    TypeFilter(1, c.text);
+    if (c.how == Typed) {
+      TypeFilter(1, c.text);
+    } else {
+      grid->StartFilterEdit(1);
+      if (c.how == ByCode) Editor()->SetText(c.text);
+      else Choose("(Empty)");
+    }
     EXPECT_EQ(name->STFilter()->FilterText(), c.text);
     if (c.autoFit) grid->SetWidth(grid->Width() - 40);
     else name->SetWidth(name->Width() + 10);
@@ -1039,6 +1050,32 @@ TEST_F(FilterRowTest, ARecordAppendedWhileInAFilterCellStaysInInsert) {
   TRect cell = grid->CellRect(grid->DataToRawColumn(1), 1);
   cell.Top += 1;
   EXPECT_EQ(Editor()->BoundsRect(), cell);
+  // A selection made meanwhile hides the editor; the focus stays in the grid all the same.
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+  table->Append();
+  gridtest::Pump();
+  grid->Selection()->SelectAll();
+  gridtest::Pump();
+  EXPECT_FALSE(Editor()->Visible());
+  EXPECT_TRUE(grid->Focused());
+  EXPECT_EQ(table->State(), dsInsert);
+  table->Cancel();
+}
+
+// The data rows move down when the filter row shows and up when it goes: an open cell editor goes
+// with the current cell, and what was typed is kept.
+TEST_F(FilterRowTest, ShowingOrHidingTheRowTakesTheCellEditorAlong) {
+  grid->SetFocus();
+  grid->SetCol(grid->DataToRawColumn(1));
+  Type("x");
+  for (bool shown : {false, true}) {
+    grid->STFilter()->SetVisible(shown);
+    gridtest::Pump();
+    ASSERT_TRUE(grid->IsEditorVisible()) << shown;
+    EXPECT_EQ(grid->InplaceEditor()->BoundsRect(), grid->CellRect(grid->Col(), grid->Row())) << shown;
+  }
+  table->Post();
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "x");
 }
 
 }  // namespace
