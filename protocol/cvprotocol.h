@@ -243,9 +243,11 @@ class TCvProtocol : public TPersistent {
   // matching record wins); 0 when there is none.
   int32_t FindNewId(std::string_view tableName, int32_t rowNum) const;
   // Writes the host's keys into the inserted rows of a form table (by their row numbers, which
-  // the request sent as "rn"). Rows the reply gave no key keep theirs rather than take 0: two such
-  // rows would share the key 0 (which a unique key refuses half-way), the rows keyed to them would
-  // nest under neither in the next save, and a caller could no longer tell them from keyed rows.
+  // the request sent as "rn"). Rows the reply gave no key, or an id that reads 0 (not a number, or
+  // past the 32-bit range), keep theirs rather than take 0: two such rows would share the key 0
+  // (which a unique key refuses half-way), the rows keyed to them would nest under neither in the
+  // next save, and a caller could no longer tell them from keyed rows. A key the table refuses
+  // raises with that row left as it was.
   void ApplyNewIds(TMemTableGx* table);
 
  private:

@@ -746,11 +746,11 @@ void TCvProtocol::ApplyNewIds(TMemTableGx* table) {
   // Every row is matched by its number before any key is written: a new key moves a row of a
   // table sorted by it (or takes it out of a filtered one), and the numbers behind it would no
   // longer be the ones the request sent. A row without a key from the host keeps its own (see the
-  // header).
+  // header); so does a row whose id did not read as a number and reads 0.
   std::vector<std::pair<TMemoryRecordGx*, int32_t>> keyed;
   for (table->First(); !table->Eof(); table->Next()) {
     if (table->UpdateStatus() != usInserted) continue;
-    if (const auto id = FindRowId(table->CvTableName(), table->RecNo()))
+    if (const auto id = FindRowId(table->CvTableName(), table->RecNo()); id && *id != 0)
       if (TMemoryRecordGx* rec = table->GetActiveMemoryRecord()) keyed.emplace_back(rec, *id);
   }
   if (keyed.empty()) return;
@@ -758,7 +758,13 @@ void TCvProtocol::ApplyNewIds(TMemTableGx* table) {
   for (const auto& [rec, id] : keyed) {
     if (!table->LocateRecord(rec)) continue;
     table->Edit();
-    key->SetAsInteger(id);
-    table->Post();
+    try {
+      key->SetAsInteger(id);
+      table->Post();
+    } catch (...) {
+      // A key the table refuses (one the host gave twice) leaves the row as it was, not in edit.
+      table->Cancel();
+      throw;
+    }
   }
 }

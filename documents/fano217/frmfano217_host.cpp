@@ -1,6 +1,8 @@
 // The expense advance form's exchanges with the host beyond the load: the save and delete request,
 // the seven lookups; and the line total and the fixed editors.
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "documents/fano217/dmfano217.h"
 #include "documents/fano217/frmfano217.h"
@@ -129,18 +131,36 @@ void TfrmFano217::RunLookup(std::string_view View, const TArgArr& Args, const Lo
   TMemTableGx* chosen = p->GetTable(0)->Data();
   if (!chosen->Active() || chosen->IsEmpty()) return;
   TMemTableGx* header = dm_->mtblMain;
-  if (!HostEditing(header)) header->Edit();
+  // Every value is read before the first is written: one the header cannot take (an id past the
+  // integer range, a text that is no number, a column the view lacks) raises with the header as it
+  // was, not holding the code of the record chosen with the id of the one before.
+  struct Value {
+    TField* to;
+    bool null;
+    int32_t id;
+    std::string text;
+  };
+  std::vector<Value> values;
+  values.reserve(static_cast<size_t>(Count));
   for (int i = 0; i < Count; ++i) {
-    TField* from = chosen->FieldByName(Copies[i].from);
+    const TField* from = chosen->FieldByName(Copies[i].from);
     TField* to = header->FieldByName(Copies[i].to);
     // An id copies as a number, an empty one as 0 (an organisation without a company gives
     // company 0), whatever type the view gives the column.
     if (Copies[i].asInteger)
-      to->SetAsInteger(from->IsNull() ? 0 : from->AsInteger());
-    else if (from->IsNull())
-      to->Clear();
+      values.push_back({to, false, from->IsNull() ? 0 : from->AsInteger(), {}});
     else
-      to->SetAsString(from->AsString());
+      values.push_back({to, from->IsNull(), 0, from->IsNull() ? std::string() : from->AsString()});
+  }
+  if (!HostEditing(header)) header->Edit();
+  for (int i = 0; i < Count; ++i) {
+    const Value& v = values[static_cast<size_t>(i)];
+    if (Copies[i].asInteger)
+      v.to->SetAsInteger(v.id);
+    else if (v.null)
+      v.to->Clear();
+    else
+      v.to->SetAsString(v.text);
   }
 }
 

@@ -878,3 +878,26 @@ TEST_F(Fano217Form, TheSevenLookupsCopyTheirFieldsIntoTheHeader) {
     ASSERT_EQ(form->EditState(), esBrowse);
   }
 }
+
+// A chosen record whose id the header cannot take raises before anything is copied: the header
+// never holds the new code beside the old id.
+TEST_F(Fano217Form, ALookupWhoseIdCannotBeCopiedLeavesTheHeaderWhole) {
+  const char* const rows[] = {
+      "fields=\"PUBFA_ID:NUMBER:38:0 PUBFA001:VARCHAR2:20:0 PUBFA002:VARCHAR2:40:0\" PUBFA_ID=\"5000000000\"",
+      "fields=\"PUBFA_ID:VARCHAR2:20:0 PUBFA001:VARCHAR2:20:0 PUBFA002:VARCHAR2:40:0\" PUBFA_ID=\"abc\"",
+      "fields=\"PUBFA001:VARCHAR2:20:0 PUBFA002:VARCHAR2:40:0\""};
+  form->DoNew();
+  TDataSet* header = dm->mtblMain;
+  header->FieldByName("BILDA001")->SetAsInteger(3);
+  header->FieldByName("BILDA001C1")->SetAsString("FD");
+  bool handled = false;
+  for (const char* row : rows) {
+    SCOPED_TRACE(row);
+    host->SetReply(HM_LOOKUP, ReplyDoc(0, "", std::string("<rs typ=\"recordset\" tbname=\"vh_pubfa\"><r ") + row +
+                                                  " PUBFA001=\"QT\" PUBFA002=\"其他\"/></rs>"));
+    EXPECT_ANY_THROW(form->DBEditGx1EditButtons0Click(nullptr, handled));
+    EXPECT_EQ(header->FieldByName("BILDA001")->AsInteger(), 3);
+    EXPECT_EQ(header->FieldByName("BILDA001C1")->AsString(), "FD");
+    EXPECT_TRUE(header->FieldByName("BILDA001C2")->IsNull());
+  }
+}

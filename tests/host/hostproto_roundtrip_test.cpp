@@ -189,6 +189,52 @@ TEST_F(RoundTrip, ASaveOfANewDocumentWithLinesGetsItsKeysBack) {
   EXPECT_EQ(raw.Number("SELECT count(*) FROM TB_BILDB WHERE BILDB001 = " + std::to_string(id)), 0);
 }
 
+// One save deletes a document, a line of a document it keeps, and a line of a document that is not
+// in the form at all: the host removes those and nothing else.
+TEST_F(RoundTrip, DeletedLinesOfKeptDocumentsGoInTheSameSaveAsADeletedDocument) {
+  int32_t session = Open();
+  std::vector<std::pair<int32_t, std::vector<int32_t>>> docs;  // three documents with two lines or more
+  hostdb::RowSet all = hostdb_test::AllDocuments(db), h, d;
+  for (size_t r = 0; r < all.rows.size() && docs.size() < 3; ++r) {
+    const auto id = static_cast<int32_t>(all.Value(r, "BILDA_ID").AsInt64());
+    ASSERT_TRUE(db.Display(id, h, d).ok());
+    if (d.rows.size() < 2) continue;
+    docs.emplace_back(id, std::vector<int32_t>());
+    for (size_t l = 0; l < d.rows.size(); ++l) docs.back().second.push_back(static_cast<int32_t>(d.Value(l, "BILDB_ID").AsInt64()));
+  }
+  ASSERT_EQ(docs.size(), 3u);
+  const auto& [gone, goneLines] = docs[0];
+  const auto& [kept, keptLines] = docs[1];
+  const auto& [other, otherLines] = docs[2];
+  TMemTableGx header(nullptr), headerDelta(nullptr), lines(nullptr), linesDelta(nullptr);
+  MakeHeader(header);
+  MakeDelta(headerDelta, header);
+  MakeLines(lines);
+  MakeDelta(linesDelta, lines);
+  Append(header, {Variant(kept), Variant(std::string("FY-KEPT")), Variant::Null(), Variant::Null(), Variant::Null(), Variant(0)});
+  header.MergeChangeLog();
+  Append(headerDelta, {Variant(gone), Variant(std::string("FY-GONE")), Variant::Null(), Variant::Null(), Variant::Null(), Variant(0)});
+  for (int32_t line : goneLines) Append(linesDelta, {Variant(line), Variant(gone), Variant(0.0), Variant::Null()});
+  Append(linesDelta, {Variant(keptLines[0]), Variant(kept), Variant(0.0), Variant::Null()});
+  Append(linesDelta, {Variant(otherLines[0]), Variant(other), Variant(0.0), Variant::Null()});
+  TCvProtocol p;
+  p.SetDeleteMode(1);
+  TCvTable* table = p.GetTable(p.AddTable());
+  table->SetData(&header);
+  table->SetDelta(&headerDelta);
+  table->AddChild(&lines, &linesDelta);
+  RawDb raw(file.path());
+  const long long before = raw.Number("SELECT count(*) FROM TB_BILDB");
+  ASSERT_TRUE(p.ParseReply(handler.Command(session, "BIL", "singleRecordSet", p.BuildRequest()))) << p.ErrorText();
+  ASSERT_EQ(p.Code(), 0) << p.Info();
+  EXPECT_EQ(raw.Number("SELECT count(*) FROM TB_BILDA WHERE BILDA_ID IN (" + std::to_string(kept) + ", " +
+                       std::to_string(other) + ")"), 2);
+  EXPECT_EQ(raw.Number("SELECT count(*) FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(gone)), 0);
+  EXPECT_EQ(raw.Number("SELECT count(*) FROM TB_BILDB WHERE BILDB_ID IN (" + std::to_string(keptLines[0]) + ", " +
+                       std::to_string(otherLines[0]) + ")"), 0);
+  EXPECT_EQ(raw.Number("SELECT count(*) FROM TB_BILDB"), before - static_cast<long long>(goneLines.size()) - 2);
+}
+
 TEST_F(RoundTrip, AGarbledReplyIsRefusedByTheReader) {
   std::string reply = handler.OpenSession("Fano217", "BIL", 0);
   TCvProtocol p;

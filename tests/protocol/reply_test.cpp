@@ -490,8 +490,9 @@ TEST(ReplyTest, NewIdsAreWrittenIntoTheInsertedRowsTheRequestSent) {
   EXPECT_EQ(status, (std::vector<TUpdateStatus>{usUnmodified, usInserted, usInserted, usInserted}));
 }
 
-// A new row the reply gives no key keeps its own, not 0: two such rows would share the key 0 (which
-// a unique key refuses), and the lines keyed to them would nest under neither in the next save.
+// A new row the reply gives no key (or an id that reads 0) keeps its own, not 0: two such rows would
+// share the key 0 (which a unique key refuses), and the lines keyed to them would nest under neither
+// in the next save. A key the table refuses leaves its row as it was.
 TEST(ReplyTest, NewRowsTheReplyGivesNoKeyKeepTheirsAndTheirLines) {
   TMemTableGx header, lines;
   header.IndexDefs()->Add("PK", "BILDA_ID", {ixUnique});
@@ -503,8 +504,12 @@ TEST(ReplyTest, NewRowsTheReplyGivesNoKeyKeepTheirsAndTheirLines) {
   AppendValues(lines, {-11, -2, "of -2", 0.0});
   AppendValues(lines, {-12, -3, "of -3", 0.0});
   TCvProtocol p;
-  ASSERT_TRUE(p.ParseReply(Reply(Recordset("<id rn=\"1\" tbname=\"TB_BILDA\" id=\"101\"/>"))));
+  ASSERT_TRUE(p.ParseReply(Reply(Recordset("<id rn=\"1\" tbname=\"TB_BILDA\" id=\"101\"/><id rn=\"2\" "
+                                           "tbname=\"TB_BILDA\" id=\"abc\"/><id rn=\"3\" tbname=\"TB_BILDA\" id=\"5000000000\"/>"))));
   p.ApplyNewIds(&header);
+  EXPECT_EQ(header.State(), dsBrowse);
+  ASSERT_TRUE(p.ParseReply(Reply(Recordset("<id rn=\"2\" tbname=\"TB_BILDA\" id=\"101\"/>"))));
+  EXPECT_ANY_THROW(p.ApplyNewIds(&header));
   EXPECT_EQ(header.State(), dsBrowse);
   p.Clear();
   p.SetCopyMode(0);
