@@ -83,10 +83,17 @@ TfrmFano217::TSaveResult TfrmFano217::SendChanges() {
   p->Clear();
   p->SetDeleteMode(1);
   p->SetCopyMode(2);
+  // Taking the lines walks them all: the line the clerk was on is made current again, whatever
+  // the host answers.
+  const TBookmark shownLine = lines->Active() ? lines->GetBookmark() : TBookmark();
+  auto backToShownLine = [&] {
+    if (lines->BookmarkValid(shownLine)) lines->GotoBookmark(shownLine);
+  };
   TCvTable* table = p->GetTable(p->AddTable());
   table->SetData(header);
   table->SetDelta(dm_->mtblMainDelta);
   table->AddChild(lines, dm_->mtblSubDelta);
+  backToShownLine();
   std::string request = p->BuildRequest();
   std::string reply;
   ExecHostCommand(SessionId(), "singleRecordSet", request, reply);
@@ -106,9 +113,9 @@ TfrmFano217::TSaveResult TfrmFano217::SendChanges() {
         lines->Post();
       }
     }
-    lines->First();
     lines->EnableControls();
   }
+  backToShownLine();
   return keyed ? TSaveResult::Stored : TSaveResult::Unkeyed;
 }
 
