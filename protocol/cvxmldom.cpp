@@ -16,30 +16,6 @@ bool SameElementName(const TXmlNode* node, std::string_view name) {
   return node->ElementType() == etElement && node->Name() == name;
 }
 
-// An attribute entry as it is written: a reader that follows XML turns a tab, line feed or carriage
-// return written as it stands into a blank, so these go as character references and a remark that
-// holds a line break reaches the host whole.
-std::string AttributeEntry(std::string_view name, std::string_view value) {
-  std::string entry(name);
-  entry += "=\"";
-  size_t start = 0;
-  for (size_t i = 0; i < value.size(); ++i) {
-    const char* ref;
-    switch (value[i]) {
-      case '\t': ref = "&#9;"; break;
-      case '\n': ref = "&#10;"; break;
-      case '\r': ref = "&#13;"; break;
-      default: continue;
-    }
-    XmlEscapeAppend(entry, value.substr(start, i - start));
-    entry += ref;
-    start = i + 1;
-  }
-  XmlEscapeAppend(entry, value.substr(start));
-  entry += '"';
-  return entry;
-}
-
 TXmlNode* FirstElementNamed(const TXmlNode* parent, std::string_view name) {
   for (int i = 0; i < parent->NodeCount(); ++i) {
     TXmlNode* n = parent->Nodes(i);
@@ -109,13 +85,34 @@ std::unique_ptr<TXmlNode> TCvXmlDom::CreateTextNode(std::string_view text) {
   return node;
 }
 
+void TCvXmlDom::AppendAttributeValue(std::string& out, std::string_view value) {
+  size_t start = 0;
+  for (size_t i = 0; i < value.size(); ++i) {
+    const char* ref;
+    switch (value[i]) {
+      case '\t': ref = "&#9;"; break;
+      case '\n': ref = "&#10;"; break;
+      case '\r': ref = "&#13;"; break;
+      default: continue;
+    }
+    XmlEscapeAppend(out, value.substr(start, i - start));
+    out += ref;
+    start = i + 1;
+  }
+  XmlEscapeAppend(out, value.substr(start));
+}
+
 void TCvXmlDom::SetAttribute(TXmlNode* element, std::string_view name, std::string_view value) {
   CheckName(name);
-  element->AttributeAddRaw(AttributeEntry(name, value));
+  SetCheckedAttribute(element, name, value);
 }
 
 void TCvXmlDom::SetCheckedAttribute(TXmlNode* element, std::string_view name, std::string_view value) {
-  element->AttributeAddRaw(AttributeEntry(name, value));
+  std::string entry(name);
+  entry += "=\"";
+  AppendAttributeValue(entry, value);
+  entry += '"';
+  element->AttributeAddRaw(entry);
 }
 
 TXmlNode* TCvXmlDom::AppendChild(TXmlNode* parent, std::unique_ptr<TXmlNode> child) {
