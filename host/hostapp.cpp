@@ -1146,6 +1146,18 @@ bool HostApp::RunAction(const ScriptAction& a, std::string& error) {
       SetFocus(target);
       return true;
     }
+    case ActionKind::Read: {
+      HWND target = FindWindowNamed(a.text, true);
+      if (!target) {
+        error = "no visible control " + Quoted(a.text);
+        return false;
+      }
+      Pump();
+      std::string text(static_cast<size_t>(GetWindowTextLength(target)) + 1, '\0');
+      text.resize(static_cast<size_t>(std::max(0, GetWindowText(target, text.data(), static_cast<int>(text.size())))));
+      log_.Write("READ", a.text + " " + Quoted(text));
+      return true;
+    }
     case ActionKind::Cell: {
       const std::string line = a.cellLine < 0 ? std::string("last") : std::to_string(a.cellLine);
       log_.Write("SCRIPT", "cell " + a.text + " line " + line + " field " + a.field);

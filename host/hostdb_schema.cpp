@@ -362,6 +362,41 @@ double Pow10(int n) {
   return p;
 }
 
+// A number kept to `scale` decimals as a database keeps the decimal it is given: the shortest text of
+// the double (the decimal the module sent) rounded half away from zero, digit by digit, so that
+// 1.005 keeps 1.01 though the double nearest it lies just below.
+double RoundToScale(double d, int scale) {
+  char buf[400];
+  const auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed);
+  if (r.ec != std::errc()) return std::round(d * Pow10(scale)) / Pow10(scale);
+  std::string text(buf, r.ptr);
+  const size_t point = text.find('.');
+  if (point == std::string::npos || text.size() - point - 1 <= static_cast<size_t>(scale)) return d;
+  const bool up = text[point + 1 + scale] >= '5';
+  text.resize(scale > 0 ? point + 1 + scale : point);
+  if (up) {
+    size_t i = text.size();
+    while (i > 0) {
+      char& c = text[--i];
+      if (c == '.') continue;
+      if (c == '-') {
+        ++i;
+        break;
+      }
+      if (c != '9') {
+        ++c;
+        i = std::string::npos;
+        break;
+      }
+      c = '0';
+    }
+    if (i != std::string::npos) text.insert(i, 1, '1');
+  }
+  double rounded = 0;
+  std::from_chars(text.data(), text.data() + text.size(), rounded);
+  return rounded;
+}
+
 const TDateTime kMinDate = -693593;  // 0001-01-01
 const TDateTime kEndDate = 2958466;  // 10000-01-01
 
@@ -605,8 +640,7 @@ bool ToStored(const ColumnDef& column, const Variant& value, Stored& out, std::s
           why = "the number is not finite";
           return false;
         }
-        double scale = Pow10(column.scale);
-        d = std::round(d * scale) / scale;
+        d = RoundToScale(d, column.scale);
         if (std::fabs(d) >= Pow10(column.size - column.scale)) {
           why = "the number " + FloatToStr(d, TFormatSettings::Invariant()) + " has more than " +
                 std::to_string(column.size - column.scale) + " integer digits";

@@ -11,6 +11,7 @@
 //   [12345] SHOW   a text the module asked the host to show (0x46C)
 //   [12345] SCRIPT an action of the script
 //   [12345] PROBE  a colour the script looked at: x y BBGGRR
+//   [12345] READ   the text of a control the script looked at: name "text"
 //   [12345] ERROR  something that went wrong on the host's side
 // Lines go to the file as they come (flushed), and stay in memory for the window's status line.
 #include <cstdint>

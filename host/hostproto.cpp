@@ -195,8 +195,8 @@ bool ReadRequest(std::string_view text, HostRequest& out, std::string& why) {
 
 // ---- replies ----
 
-// Replies are written straight into their text, the way the XML library writes a document (no
-// indentation, every value escaped with its five entities, in double quotes): a list of many
+// Replies are written straight into their text, the way TCvXmlDom writes a document (no
+// indentation, every value escaped as it escapes attribute values, in double quotes): a list of many
 // thousand rows would otherwise be built as nodes first and copied out after.
 namespace {
 
@@ -204,7 +204,7 @@ void AppendReplyAttribute(std::string& out, std::string_view name, std::string_v
   out += ' ';
   out.append(name);
   out += "=\"";
-  XmlEscapeAppend(out, value);
+  TCvXmlDom::AppendAttributeValue(out, value);
   out += '"';
 }
 

@@ -178,9 +178,9 @@ bool ReadScript(std::string_view text, std::vector<ScriptAction>& out, std::stri
       a.kind = ActionKind::ClickWindow;
       a.text = w[1];
       a.hasPosition = args == 3;
-    } else if (verb == "focus") {
-      if (!needArgs(1, 1)) return fail("focus takes a control's name");
-      a.kind = ActionKind::Focus;
+    } else if (verb == "focus" || verb == "read") {
+      if (!needArgs(1, 1)) return fail(verb + " takes a control's name");
+      a.kind = verb == "focus" ? ActionKind::Focus : ActionKind::Read;
       a.text = w[1];
     } else if (verb == "cell") {
       if (!needArgs(3, 3)) return fail("cell takes a grid's name, a line (from 1, or last) and a field");

@@ -41,6 +41,8 @@
 //   snapshot <file.png>           a PNG of the host window (relative names go to the output folder)
 //   probe <x> <y>                 write the colour shown at that point into the log (PROBE line,
 //                                 the colour as 0xBBGGRR hex)
+//   read <control>                write the text the module's control of that name shows into
+//                                 the log (READ line: the name and the text in quotes)
 //   activate                      tell the form it is the active child again (0x475)
 //   hide | show                   hide (0x464) or show (0x465) the form
 //   close                         ask the form to close: 0x476, then 0x467 when it may
@@ -68,6 +70,7 @@ enum class ActionKind {
   Garble,
   Snapshot,
   Probe,
+  Read,
   Activate,
   Hide,
   Show,

@@ -85,13 +85,34 @@ std::unique_ptr<TXmlNode> TCvXmlDom::CreateTextNode(std::string_view text) {
   return node;
 }
 
+void TCvXmlDom::AppendAttributeValue(std::string& out, std::string_view value) {
+  size_t start = 0;
+  for (size_t i = 0; i < value.size(); ++i) {
+    const char* ref;
+    switch (value[i]) {
+      case '\t': ref = "&#9;"; break;
+      case '\n': ref = "&#10;"; break;
+      case '\r': ref = "&#13;"; break;
+      default: continue;
+    }
+    XmlEscapeAppend(out, value.substr(start, i - start));
+    out += ref;
+    start = i + 1;
+  }
+  XmlEscapeAppend(out, value.substr(start));
+}
+
 void TCvXmlDom::SetAttribute(TXmlNode* element, std::string_view name, std::string_view value) {
   CheckName(name);
-  element->AttributeAdd(name, value);
+  SetCheckedAttribute(element, name, value);
 }
 
 void TCvXmlDom::SetCheckedAttribute(TXmlNode* element, std::string_view name, std::string_view value) {
-  element->AttributeAdd(name, value);
+  std::string entry(name);
+  entry += "=\"";
+  AppendAttributeValue(entry, value);
+  entry += '"';
+  element->AttributeAddRaw(entry);
 }
 
 TXmlNode* TCvXmlDom::AppendChild(TXmlNode* parent, std::unique_ptr<TXmlNode> child) {

@@ -38,6 +38,10 @@ class TCvXmlDom {
   static void SetAttribute(TXmlNode* element, std::string_view name, std::string_view value);
   // The same, for a name the caller has already checked with IsXmlName.
   static void SetCheckedAttribute(TXmlNode* element, std::string_view name, std::string_view value);
+  // Appends a value as it is written between the quotes of an attribute: escaped, and a tab, line
+  // feed or carriage return as a character reference, which a reader that follows XML would
+  // otherwise read as a blank.
+  static void AppendAttributeValue(std::string& out, std::string_view value);
   // Appends to an element, or to the document's top level.
   static TXmlNode* AppendChild(TXmlNode* parent, std::unique_ptr<TXmlNode> child);
   TXmlNode* AppendChild(std::unique_ptr<TXmlNode> child);

@@ -380,3 +380,72 @@ TEST(DocumentForm, ADateTypedAfterAClickAndLettersTypedIntoAnAmountAreStoredAsMe
 }
 
 }  // namespace
+
+namespace {
+
+// The texts the script read from the total under the lines, in order.
+std::vector<std::string> Totals(const HostRun& r) {
+  std::vector<std::string> out;
+  for (const Entry& e : r.log)
+    if (e.keyword == "READ" && e.text.rfind("DBEditGx20 ", 0) == 0) out.push_back(Between(e.text, "\"", "\""));
+  return out;
+}
+
+// A clerk's session: a new document with an amount the host refuses, corrected and saved; then a
+// line deleted and one added, saved, and the document opened again. The total follows every step,
+// nothing is sent twice, and the keys the host gives reach the rows they were given for.
+TEST(DocumentForm, ARefusedSaveCorrectedAndAnEditOfItsLinesStoreEachChangeOnce) {
+  std::string script = NewDocumentScript("FDE2E0004");
+  ASSERT_NE(script.find("text 12.5\n"), std::string::npos);
+  script.replace(script.find("text 12.5\n"), 10, "text 500000000000000\n");
+  script +=
+      "read DBEditGx20\ncommand save\nread DBEditGx20\n"
+      "cell grdMain 1 BILDB006\ntext 0.00004\nkey Enter\nread DBEditGx20\ncommand save\nread DBEditGx20\n"
+      "command update\ncell grdMain 2 BILDB008\nanswer yes\nkey Ctrl+Delete\nread DBEditGx20\n"
+      "cell grdMain last BILDB006\nkey Down\ntext 0.12345\nkey Enter\nread DBEditGx20\n"
+      "command save\nread DBEditGx20\ncommand save\ncommand search\nread DBEditGx20\nquit\n";
+  HostRun r = RunHost("refused_then_edited", script);
+  ASSERT_EQ(r.exitCode, 0) << r.Dump();
+  // The host keeps amounts to two decimals: what the reload shows.
+  EXPECT_EQ(Totals(r), (std::vector<std::string>{"500000000000007", "500000000000007", "7.25004", "7.25004", "4E-5",
+                                                 "0.12349", "0.12349", "0.12"}))
+      << r.Dump();
+  EXPECT_EQ(r.Count("RECV", "singleRecordSet"), 3) << r.Dump();
+  EXPECT_NE(ReplyCode(Exchange(r, "singleRecordSet", 0).second), "0");
+  EXPECT_EQ(r.Count("BOX", "浏览状态无法保存记录！"), 1) << r.Dump();  // the second save in a row
+
+  auto [stored, keys] = Exchange(r, "singleRecordSet", 1);
+  EXPECT_EQ(ReplyCode(keys), "0") << keys;
+  EXPECT_EQ(CountOf(stored, "<TB_BILDB op=\"1\""), 2) << stored;
+  const std::string db = Db(r);
+  const std::string id = std::to_string(Scalar(db, "SELECT BILDA_ID FROM TB_BILDA WHERE BILDA002 = 'FDE2E0004'"));
+  auto keyOf = [&](const std::string& table, int rn) {
+    return Between(keys, "<rowid rn=\"" + std::to_string(rn) + "\" tbname=\"" + table + "\" id=\"", "\"");
+  };
+  ASSERT_EQ(keyOf("TB_BILDA", 1), id) << keys;
+  const std::string first = keyOf("TB_BILDB", 1), second = keyOf("TB_BILDB", 2);
+
+  auto [edited, editKeys] = Exchange(r, "singleRecordSet", 2);
+  EXPECT_EQ(ReplyCode(editKeys), "0") << editKeys;
+  // The deleted line goes first, by the key the host gave it, in a wrapper of its header; the
+  // header goes by its key, the new line under it.
+  EXPECT_EQ(edited.find("<param typ=\"recordset\" tbname=\"TB_BILDA\"><TB_BILDA op=\"0\" pk=\"BILDA_ID\" fk=\"\">"
+                        "<child tbname=\"TB_BILDB\"><TB_BILDB op=\"2\" pk=\"BILDB_ID\" fk=\"TB_BILDA:BILDB001\" BILDB_ID=\"" +
+                        second + "\"/></child></TB_BILDA><TB_BILDA op=\"3\""),
+            edited.find("<param typ"))
+      << edited;
+  EXPECT_EQ(Attribute(edited, "BILDA_ID", edited.find("op=\"3\"")), id) << edited;
+  EXPECT_EQ(CountOf(edited, "<TB_BILDB op=\"1\""), 1) << edited;
+  EXPECT_EQ(CountOf(edited, "BILDB_ID=\"" + first + "\""), 0) << "the untouched line is not sent again";
+  EXPECT_EQ(Scalar(db, "SELECT count(*) FROM TB_BILDA WHERE BILDA002 = 'FDE2E0004'"), 1);
+  EXPECT_EQ(Scalar(db, "SELECT count(*) FROM TB_BILDB WHERE BILDB001 = " + id), 2);
+  EXPECT_EQ(Scalar(db, "SELECT count(*) FROM TB_BILDB WHERE BILDB_ID = " + first + " AND BILDB006 = 0"), 1);
+  EXPECT_EQ(Scalar(db, "SELECT count(*) FROM TB_BILDB WHERE BILDB_ID = " + second), 0);
+  EXPECT_EQ(Scalar(db, "SELECT count(*) FROM TB_BILDB WHERE BILDB001 = " + id + " AND BILDB006 = 0.12 AND BILDB_ID = " +
+                           Between(editKeys, "tbname=\"TB_BILDB\" id=\"", "\"")),
+            1)
+      << editKeys;
+  fs::remove_all(r.dir);
+}
+
+}  // namespace

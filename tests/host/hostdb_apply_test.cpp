@@ -234,7 +234,8 @@ TEST_F(ApplyTest, ValuesAreReadAsTheirColumnsTypes) {
                              {"BILDA011", hostile},                      // data, not SQL
                              {"BILDA013", Variant(1)},                   // a number into a text column
                              {"FLAG", Variant(0.0)}}),                   // an integral float
-                     Insert("TB_BILDB", 1, {{"BILDB006", "12.346"}, {"BILDB009", Variant(true)}}, 0)})
+                     Insert("TB_BILDB", 1, {{"BILDB006", "12.346"}, {"BILDB009", Variant(true)}}, 0),
+                     Insert("TB_BILDB", 2, {{"BILDB006", "1.005"}}, 0), Insert("TB_BILDB", 3, {{"BILDB006", "-9.995"}}, 0)})
                   .ok());
   RowSet header, lines;
   ASSERT_TRUE(db.Display(ids[0].id, header, lines).ok());
@@ -249,6 +250,8 @@ TEST_F(ApplyTest, ValuesAreReadAsTheirColumnsTypes) {
   EXPECT_EQ(header.Value(0, "FLAG").AsInt64(), 0);
   EXPECT_FALSE(header.Value(0, "BILDA001C1").IsNull());
   EXPECT_DOUBLE_EQ(lines.Value(0, "BILDB006").AsDouble(), 12.35);  // kept to two decimals
+  EXPECT_EQ(lines.Value(1, "BILDB006").AsDouble(), 1.01);  // the decimal rounded, not the double below it
+  EXPECT_EQ(lines.Value(2, "BILDB006").AsDouble(), -10);  // half away from zero, carried
   EXPECT_EQ(lines.Value(0, "BILDB009").AsInt64(), 1);
   EXPECT_EQ(Text("SELECT BILDA003 FROM TB_BILDA WHERE BILDA_ID = " + std::to_string(ids[0].id)), "2024-03-05 14:30:15");
 

@@ -99,6 +99,7 @@ TEST(HostScript, BadLinesAreRefusedWithTheirNumber) {
       {"click-window a 1", "click-window"},
       {"focus", "focus"},
       {"focus a b", "focus"},
+      {"read", "read takes"},
       {"cell grdMain 1", "cell"},
       {"cell grdMain 0 BILDB006", "\"0\""},
       {"cell grdMain first BILDB006", "first"},
@@ -141,10 +142,12 @@ TEST(HostScript, ProbesReadAPoint) {
 }
 
 TEST(HostScript, ControlsAndCellsAreNamed) {
-  auto a = ReadScript("focus DBEditGx4\ncell grdMain 3 BILDB006\ncell \"grdMain\" Last bildb008");
-  ASSERT_EQ(a.size(), 3u);
+  auto a = ReadScript("focus DBEditGx4\ncell grdMain 3 BILDB006\ncell \"grdMain\" Last bildb008\nread DBEditGx20");
+  ASSERT_EQ(a.size(), 4u);
   EXPECT_EQ(a[0].kind, ActionKind::Focus);
   EXPECT_EQ(a[0].text, "DBEditGx4");
+  EXPECT_EQ(a[3].kind, ActionKind::Read);
+  EXPECT_EQ(a[3].text, "DBEditGx20");
   EXPECT_EQ(a[1].kind, ActionKind::Cell);
   EXPECT_EQ(a[1].text, "grdMain");
   EXPECT_EQ(a[1].cellLine, 3);

@@ -378,13 +378,15 @@ TEST(RequestTest, ValuesAreWrittenInTheWireFormatsWhateverTheSettings) {
   t.FieldDefs().Add("C", ftCurrency);
   t.FieldDefs().Add("B", ftBoolean);
   t.FieldDefs().Add("L", ftLargeint);
+  t.FieldDefs().Add("S", ftString, 20);
   t.CreateDataSet();
   t.SetCvTableName("TB_T");
   t.SetPKName("L");
   t.SetCachedUpdates(true);
   AppendValues(t, {Variant(EncodeDate(2024, 3, 5)), Variant(EncodeDateTime(2024, 3, 5, 13, 4, 5, 0)),
-                   Variant(EncodeTime(7, 8, 9, 0)), -1234.5, 0.25, true, Variant::FromInt64(9000000000LL)});
-  AppendValues(t, {Null(), Null(), Null(), Null(), Null(), Null(), Null()});
+                   Variant(EncodeTime(7, 8, 9, 0)), -1234.5, 0.25, true, Variant::FromInt64(9000000000LL),
+                   "a\r\nb\tc \"&"});
+  AppendValues(t, {Null(), Null(), Null(), Null(), Null(), Null(), Null(), Null()});
   TCvProtocol p;
   p.SetCopyMode(0);
   p.GetTable(p.AddTable())->SetData(&t);
@@ -398,6 +400,7 @@ TEST(RequestTest, ValuesAreWrittenInTheWireFormatsWhateverTheSettings) {
   EXPECT_EQ(Attr(rows[0], "C"), "0.25");
   EXPECT_EQ(Attr(rows[0], "B"), "1");
   EXPECT_EQ(Attr(rows[0], "L"), "9000000000");
+  EXPECT_EQ(Attr(rows[0], "S"), "a\r\nb\tc \"&");  // line breaks and tabs are no blanks to the host
   for (const char* name : {"D", "DT", "T", "F", "C", "L"}) {
     EXPECT_TRUE(rows[1].attribute(name)) << name;
     EXPECT_EQ(Attr(rows[1], name), "") << name;
