@@ -836,9 +836,11 @@ void TCustomMemTableGx::WriteFieldData(TField* field, Value&& value) {
   TRecBuf* buf = nullptr;
   if (!GetActiveRecBuf(buf)) DatabaseError(SNotEditing, this);
   // A handler (the field's check or OnSetFieldValue) that posted, cancelled or closed the table
-  // left no row for the value, and a closed table's own fields are gone: the write is refused.
+  // left no row for the value, and a closed table's own fields are gone: the write is refused,
+  // also when the handler began another edit (of this row or another) after ending this one.
+  const unsigned stateChanges = stateChanges_;
   auto refuseWhenEnded = [&] {
-    if (State() != state || !GetActiveRecBuf(buf)) DatabaseError(SNotEditing, this);
+    if (stateChanges_ != stateChanges || State() != state || !GetActiveRecBuf(buf)) DatabaseError(SNotEditing, this);
   };
   const bool validates = static_cast<bool>(field->OnValidate());
   field->Validate(value);
@@ -1563,6 +1565,7 @@ void TCustomMemTableGx::NotifyClients(int index, int code, int extra) {
 }
 
 void TCustomMemTableGx::DataEvent(TDataEvent event, NativeInt info) {
+  if (event == deUpdateState) ++stateChanges_;
   // Most events (a field's write, a post's checks) ask nothing of the table itself.
   if (heldCount_ > 0 || event == deUpdateState || event == deFieldListChange) TableDataEvent(event);
   if (!DataEventIdle(event)) TDataSet::DataEvent(event, info);
