@@ -1733,7 +1733,8 @@ bool TCustomMemTableGx::FilterRecord(TMemoryRecordGx* rec) {
       filterParser_->SetReadsRecordValues(!shown);
       Finally restore([&] {
         filterParser_->SetReadsRecordValues(true);
-        RestoreState(state);
+        // A handler that closed the table leaves it closed.
+        RestoreState(State() == dsInactive ? dsInactive : state);
         filterBuf_ = std::move(saved);
         filterBound_ = wasBound;
       });

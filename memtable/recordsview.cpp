@@ -291,6 +291,7 @@ void TRecordsViewGx::SetStatusFilter(TUpdateStatusSet value) {
 }
 
 void TRecordsViewGx::RebuildView() {
+  const unsigned pass = ++rebuilds_;
   flatList_.clear();
   if (!Live()) treeList_->ClearTree();  // its records went with the store
   if (Store() && !viewAsTreeList_) {
@@ -298,12 +299,17 @@ void TRecordsViewGx::RebuildView() {
     if (source) {
       for (size_t i = 0; i < source->size(); ++i) {
         TMemoryRecordGx* rec = (*source)[i];
-        if (FilterRecord(rec, static_cast<int>(i))) flatList_.push_back(rec);
+        const bool accepted = FilterRecord(rec, static_cast<int>(i));
+        if (rebuilds_ != pass) return;  // rebuilt by the filter itself
+        if (accepted) flatList_.push_back(rec);
       }
     } else {
       int i = 0;
-      for (TMemoryRecordGx* rec : Store()->RecordsList()->Records())
-        if (FilterRecord(rec, i++)) flatList_.push_back(rec);
+      for (TMemoryRecordGx* rec : Store()->RecordsList()->Records()) {
+        const bool accepted = FilterRecord(rec, i++);
+        if (rebuilds_ != pass) return;  // rebuilt by the filter itself
+        if (accepted) flatList_.push_back(rec);
+      }
     }
   }
   treeList_->UpdateNodesVisibility(nullptr);

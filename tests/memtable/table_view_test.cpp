@@ -2,6 +2,8 @@
 // mode; the grid interface and the coalesced client notices.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "memtable/treelist.h"
 #include "table_support.h"
 
@@ -152,6 +154,32 @@ TEST(MemTableFilter, HandlerAndTextTogether) {
   EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5}));
   t.SetFilter("");
   EXPECT_EQ(Ids(t), (std::vector<int>{2, 3, 4, 5}));
+}
+
+// A handler that refreshes or reopens its table mid-pass leaves each row shown once; one that
+// closes it leaves it closed, the rows kept.
+TEST(MemTableFilter, AHandlerThatRefreshesOrClosesTheTable) {
+  const std::pair<const char*, std::function<void(TDataSet&)>> steps[] = {
+      {"Refresh", [](TDataSet& t) { t.Refresh(); }},
+      {"Close and Open", [](TDataSet& t) { t.Close(); t.Open(); }},
+      {"Close", [](TDataSet& t) { t.Close(); }}};
+  for (const auto& [name, step] : steps) {
+    SCOPED_TRACE(name);
+    TMemTableGx t;
+    MakeSumTable(t, "mtblF");  // fields of its own, so that a Close leaves them
+    FillNames(t);
+    bool done = false;
+    t.SetOnFilterRecord([&, &step = step](TDataSet* ds, bool& accept) {
+      accept = ds->FieldByName("ID")->AsInteger() != 2;
+      if (ds->FieldByName("ID")->AsInteger() == 3 && !std::exchange(done, true)) step(*ds);
+    });
+    ErrorOf([&] { t.SetFiltered(true); });
+    if (!t.Active()) {
+      EXPECT_STREQ(name, "Close");
+      t.Open();
+    }
+    EXPECT_EQ(Ids(t), (std::vector<int>{1, 3, 4, 5}));
+  }
 }
 
 TEST(MemTableFilter, TextIsNotParsedWhileFilteredIsOff) {
