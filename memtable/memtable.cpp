@@ -1931,11 +1931,22 @@ void TCustomMemTableGx::RefreshFromProvider() {
 
 void TCustomMemTableGx::SetDetailFields(const std::string& value) {
   if (value == detailFieldNames_) return;
+  if (FieldCount() > 0 && !value.empty()) {
+    // A name the table lacks is refused here, not at every move of the master.
+    std::vector<TField*> fields;
+    GetFieldList(fields, value);
+  }
   detailFieldNames_ = value;
   RebuildMasterDetail(true);
 }
 
 void TCustomMemTableGx::SetMasterFields(const std::string& value) {
+  if (masterLink_->Active() && !value.empty()) {
+    // A name the open master lacks is refused here: kept, it would raise at every open and close
+    // of the master instead.
+    std::vector<TField*> fields;
+    masterLink_->DataSet()->GetFieldList(fields, value);
+  }
   masterLink_->SetFieldNames(value);
   RebuildMasterDetail(true);
 }

@@ -370,6 +370,20 @@ TEST_P(MemTableMasterDetail, NewDetailFieldsMatchAtOnce) {
   EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
 }
 
+// A field name the detail or the open master lacks is refused, and the link goes on as it was.
+TEST_P(MemTableMasterDetail, NamesTheTablesLackAreRefused) {
+  MasterDetail md(GetParam());
+  EXPECT_EQ(ErrorOf([&] { md.detail.SetDetailFields("NOPE"); }), "mtblSub: Field 'NOPE' not found");
+  EXPECT_EQ(ErrorOf([&] { md.detail.SetMasterFields("NOPE"); }), "mtblMain: Field 'NOPE' not found");
+  EXPECT_EQ(md.detail.DetailFields(), "BILDB001");
+  EXPECT_EQ(md.detail.MasterFields(), "BILDA_ID");
+  md.master.SetRecNo(2);
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{2}));
+  md.master.Close();
+  md.master.Open();
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
+}
+
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutIndex, MemTableMasterDetail, ::testing::Bool());
 
 // ---------------------------------------------------------------- instant reading
