@@ -1931,7 +1931,7 @@ void TCustomMemTableGx::RefreshFromProvider() {
 
 void TCustomMemTableGx::SetDetailFields(const std::string& value) {
   if (value == detailFieldNames_) return;
-  if (FieldCount() > 0 && !value.empty()) {
+  if (FieldCount() > 0 && !value.empty() && !InState(csLoading)) {
     // A name the table lacks is refused here, not at every move of the master.
     std::vector<TField*> fields;
     GetFieldList(fields, value);
@@ -1941,7 +1941,7 @@ void TCustomMemTableGx::SetDetailFields(const std::string& value) {
 }
 
 void TCustomMemTableGx::SetMasterFields(const std::string& value) {
-  if (masterLink_->Active() && !value.empty()) {
+  if (masterLink_->Active() && !value.empty() && !InState(csLoading)) {
     // A name the open master lacks is refused here: kept, it would raise at every open and close
     // of the master instead.
     std::vector<TField*> fields;
