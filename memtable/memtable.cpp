@@ -2768,7 +2768,13 @@ void TCustomMemTableGx::SetSortOrder(const std::string& value) {
   try {
     ApplySortOrderToView();
   } catch (...) {
+    // Rows the new order cannot sort: the view takes the old order again (it sorted them).
     sortOrder_ = old;
+    try {
+      ApplySortOrderToView();
+    } catch (const Exception&) {
+      // Neither sorts the rows now: they stay as they stand.
+    }
     throw;
   }
 }

@@ -57,6 +57,31 @@ TEST(MemTableSort, BadTextsRaiseAndKeepTheOrder) {
   EXPECT_EQ(Ids(t), (std::vector<int>{5, 1, 3, 2, 4}));
 }
 
+// Values the new keys cannot order (a text among numbers) refuse the order: the rows keep the old
+// one, and rows posted afterwards are stored and shown once, in it.
+TEST(MemTableSort, AnOrderTheValuesCannotTakeIsRefused) {
+  TMemTableGx t;
+  t.SetName("mtblMixed");
+  t.FieldDefs().Add("ID", ftInteger);
+  t.FieldDefs().Add("V", ftVariant);
+  t.CreateDataSet();
+  auto add = [&](int id, const Variant& v) {
+    t.Append();
+    t.FieldByName("ID")->SetValue(id);
+    t.FieldByName("V")->SetValue(v);
+    t.Post();
+  };
+  add(1, 10);
+  add(2, "北京");
+  add(3, 30);
+  t.SetSortOrder("ID DESC");
+  EXPECT_NE(ErrorOf([&] { t.SetSortOrder("V"); }), "<no error>");
+  EXPECT_EQ(t.SortOrder(), "ID DESC");
+  add(4, 40);
+  EXPECT_EQ(Ids(t), (std::vector<int>{4, 3, 2, 1}));
+  EXPECT_EQ(t.RecordsList()->Count(), 4);
+}
+
 TEST(MemTableSort, TheCurrentRowStaysCurrentAndNewRowsFindTheirPlace) {
   TMemTableGx t;
   MakeTable(t);
