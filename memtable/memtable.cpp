@@ -836,9 +836,11 @@ void TCustomMemTableGx::WriteFieldData(TField* field, Value&& value) {
   TRecBuf* buf = nullptr;
   if (!GetActiveRecBuf(buf)) DatabaseError(SNotEditing, this);
   // A handler (the field's check or OnSetFieldValue) that posted, cancelled or closed the table
-  // left no row for the value, and a closed table's own fields are gone: the write is refused.
+  // left no row for the value, and a closed table's own fields are gone: the write is refused,
+  // also when the handler began another edit (of this row or another) after ending this one.
+  const unsigned stateChanges = stateChanges_;
   auto refuseWhenEnded = [&] {
-    if (State() != state || !GetActiveRecBuf(buf)) DatabaseError(SNotEditing, this);
+    if (stateChanges_ != stateChanges || State() != state || !GetActiveRecBuf(buf)) DatabaseError(SNotEditing, this);
   };
   const bool validates = static_cast<bool>(field->OnValidate());
   field->Validate(value);
@@ -1563,6 +1565,7 @@ void TCustomMemTableGx::NotifyClients(int index, int code, int extra) {
 }
 
 void TCustomMemTableGx::DataEvent(TDataEvent event, NativeInt info) {
+  if (event == deUpdateState) ++stateChanges_;
   // Most events (a field's write, a post's checks) ask nothing of the table itself.
   if (heldCount_ > 0 || event == deUpdateState || event == deFieldListChange) TableDataEvent(event);
   if (!DataEventIdle(event)) TDataSet::DataEvent(event, info);
@@ -1730,7 +1733,8 @@ bool TCustomMemTableGx::FilterRecord(TMemoryRecordGx* rec) {
       filterParser_->SetReadsRecordValues(!shown);
       Finally restore([&] {
         filterParser_->SetReadsRecordValues(true);
-        RestoreState(state);
+        // A handler that closed the table leaves it closed.
+        RestoreState(State() == dsInactive ? dsInactive : state);
         filterBuf_ = std::move(saved);
         filterBound_ = wasBound;
       });
@@ -1927,11 +1931,22 @@ void TCustomMemTableGx::RefreshFromProvider() {
 
 void TCustomMemTableGx::SetDetailFields(const std::string& value) {
   if (value == detailFieldNames_) return;
+  if (FieldCount() > 0 && !value.empty() && !InState(csLoading)) {
+    // A name the table lacks is refused here, not at every move of the master.
+    std::vector<TField*> fields;
+    GetFieldList(fields, value);
+  }
   detailFieldNames_ = value;
   RebuildMasterDetail(true);
 }
 
 void TCustomMemTableGx::SetMasterFields(const std::string& value) {
+  if (masterLink_->Active() && !value.empty() && !InState(csLoading)) {
+    // A name the open master lacks is refused here: kept, it would raise at every open and close
+    // of the master instead.
+    std::vector<TField*> fields;
+    masterLink_->DataSet()->GetFieldList(fields, value);
+  }
   masterLink_->SetFieldNames(value);
   RebuildMasterDetail(true);
 }
@@ -2753,7 +2768,13 @@ void TCustomMemTableGx::SetSortOrder(const std::string& value) {
   try {
     ApplySortOrderToView();
   } catch (...) {
+    // Rows the new order cannot sort: the view takes the old order again (it sorted them).
     sortOrder_ = old;
+    try {
+      ApplySortOrderToView();
+    } catch (const Exception&) {
+      // Neither sorts the rows now: they stay as they stand.
+    }
     throw;
   }
 }

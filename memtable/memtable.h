@@ -585,6 +585,9 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   bool insertNotified_ = false;
   int insertRow_ = -1;
   bool openNotified_ = true;
+  // Counts the table's state changes: a field write whose handler posted and edited again (maybe
+  // another row) sees that the edit it began in has ended.
+  unsigned stateChanges_ = 0;
 };
 
 class TMemTableGx : public TCustomMemTableGx {

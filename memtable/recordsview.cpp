@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "memtable/sortkeys.h"
 #include "platform/db/dataset.h"
@@ -232,6 +233,7 @@ void TRecordsViewGx::CancelUpdates() {
 
 void TRecordsViewGx::SetOrderByStr(const std::string& text) {
   if (text == orderByStr_) return;
+  const std::vector<TOrderByItemGx> oldKeys = orderByList_->Items();
   if (ParseOrderBy) {
     TOrderByList parsed;
     ParseOrderBy(text, parsed);  // raises, keeping the old keys
@@ -244,14 +246,23 @@ void TRecordsViewGx::SetOrderByStr(const std::string& text) {
   }
   size_t first = text.find_first_not_of(" \t\r\n");
   const bool keys = first != std::string::npos && text[first] != '\0';
-  orderByStr_ = text;
+  const std::string oldText = std::exchange(orderByStr_, text);
   if (!keys) {
     // No keys: the old order goes, and the rows return to store order.
     orderByList_->Clear();
     RebuildView();
     return;
   }
-  Resort();
+  try {
+    Resort();
+  } catch (...) {
+    // Rows the keys cannot order (values that do not compare): the rows keep the old order, and
+    // so do the keys, or every later row would meet the same error after it is stored.
+    orderByList_->Clear();
+    for (const TOrderByItemGx& item : oldKeys) orderByList_->Add(item);
+    orderByStr_ = oldText;
+    throw;
+  }
 }
 
 void TRecordsViewGx::SetViewAsTreeList(bool value) {
@@ -291,6 +302,7 @@ void TRecordsViewGx::SetStatusFilter(TUpdateStatusSet value) {
 }
 
 void TRecordsViewGx::RebuildView() {
+  const unsigned pass = ++rebuilds_;
   flatList_.clear();
   if (!Live()) treeList_->ClearTree();  // its records went with the store
   if (Store() && !viewAsTreeList_) {
@@ -298,12 +310,17 @@ void TRecordsViewGx::RebuildView() {
     if (source) {
       for (size_t i = 0; i < source->size(); ++i) {
         TMemoryRecordGx* rec = (*source)[i];
-        if (FilterRecord(rec, static_cast<int>(i))) flatList_.push_back(rec);
+        const bool accepted = FilterRecord(rec, static_cast<int>(i));
+        if (rebuilds_ != pass) return;  // rebuilt by the filter itself
+        if (accepted) flatList_.push_back(rec);
       }
     } else {
       int i = 0;
-      for (TMemoryRecordGx* rec : Store()->RecordsList()->Records())
-        if (FilterRecord(rec, i++)) flatList_.push_back(rec);
+      for (TMemoryRecordGx* rec : Store()->RecordsList()->Records()) {
+        const bool accepted = FilterRecord(rec, i++);
+        if (rebuilds_ != pass) return;  // rebuilt by the filter itself
+        if (accepted) flatList_.push_back(rec);
+      }
     }
   }
   treeList_->UpdateNodesVisibility(nullptr);

@@ -168,6 +168,9 @@ class TRecordsViewGx : public TRecordsListNotificatorGx, public IRecordsNotifySo
   void AggregatesChanged(bool appended) noexcept;
 
   std::unique_ptr<TMTAggregatesGx> aggregates_;
+  // Counts the rebuilds: a filter handler that refreshes the table rebuilds the view inside a
+  // rebuild, and the outer one then leaves the list to it.
+  unsigned rebuilds_ = 0;
   bool viewChangedFlag_ = false;
   TChunkSeqGx<TMemoryRecordGx*> flatList_;
   std::unique_ptr<TRecordsViewOrderByList> orderByList_;

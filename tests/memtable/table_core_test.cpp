@@ -2,6 +2,8 @@
 // bookmarks, editing through the record store, Locate and Lookup.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "platform/classes/filer.h"
 #include "table_support.h"
 
@@ -162,16 +164,26 @@ TEST(MemTableFields, ValueEventsReplaceValues) {
 // A handler of the write that posts, cancels or closes the table leaves the value nowhere: the
 // write is refused and the row keeps what it had.
 TEST(MemTableFields, AHandlerThatEndsTheEditRefusesTheWrite) {
-  const std::pair<const char*, void (TDataSet::*)()> steps[] = {
-      {"Post", &TDataSet::Post}, {"Cancel", &TDataSet::Cancel}, {"Close", &TDataSet::Close}};
+  const std::pair<const char*, std::function<void(TDataSet&)>> steps[] = {
+      {"Post", [](TDataSet& t) { t.Post(); }},
+      {"Cancel", [](TDataSet& t) { t.Cancel(); }},
+      {"Close", [](TDataSet& t) { t.Close(); }},
+      {"Post and edit the next row", [](TDataSet& t) {
+         t.Post();
+         t.Next();
+         t.Edit();
+       }}};
   for (bool validates : {false, true}) {
     for (const auto& [name, step] : steps) {
       SCOPED_TRACE(std::string(name) + (validates ? " in OnValidate" : " in OnSetFieldValue"));
       TMemTableGx t;
       MakeSumTable(t, "mtblEnd");  // fields of its own, so that a Close leaves them
       AppendRow(t, 1, "a");
-      auto end = [&t, step = step] {
-        if (t.State() == dsEdit) (t.*step)();
+      AppendRow(t, 2, "z");
+      t.First();
+      bool ended = false;
+      auto end = [&t, &ended, &step = step] {
+        if (!std::exchange(ended, true)) step(t);
       };
       if (validates)
         t.FieldByName("NAME")->SetOnValidate([&](TField*) { end(); });
@@ -180,7 +192,9 @@ TEST(MemTableFields, AHandlerThatEndsTheEditRefusesTheWrite) {
       t.Edit();
       EXPECT_EQ(ErrorOf([&] { t.FieldByName("NAME")->SetValue("b"); }), "mtblEnd: Dataset not in edit or insert mode");
       t.Open();
-      EXPECT_EQ(t.FieldByName("NAME")->AsString(), "a");
+      if (t.State() == dsEdit) t.Post();
+      EXPECT_EQ(t.Lookup("ID", 1, "NAME"), Variant("a"));
+      EXPECT_EQ(t.Lookup("ID", 2, "NAME"), Variant("z"));
     }
   }
 }

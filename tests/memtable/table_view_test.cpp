@@ -2,6 +2,8 @@
 // mode; the grid interface and the coalesced client notices.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "memtable/treelist.h"
 #include "table_support.h"
 
@@ -53,6 +55,31 @@ TEST(MemTableSort, BadTextsRaiseAndKeepTheOrder) {
   EXPECT_EQ(keys.Items(), (std::vector<TOrderByItemGx>{{2, true}, {1, false}}));
   t.SetSortOrder("AMOUNT\tDESC");
   EXPECT_EQ(Ids(t), (std::vector<int>{5, 1, 3, 2, 4}));
+}
+
+// Values the new keys cannot order (a text among numbers) refuse the order: the rows keep the old
+// one, and rows posted afterwards are stored and shown once, in it.
+TEST(MemTableSort, AnOrderTheValuesCannotTakeIsRefused) {
+  TMemTableGx t;
+  t.SetName("mtblMixed");
+  t.FieldDefs().Add("ID", ftInteger);
+  t.FieldDefs().Add("V", ftVariant);
+  t.CreateDataSet();
+  auto add = [&](int id, const Variant& v) {
+    t.Append();
+    t.FieldByName("ID")->SetValue(id);
+    t.FieldByName("V")->SetValue(v);
+    t.Post();
+  };
+  add(1, 10);
+  add(2, "北京");
+  add(3, 30);
+  t.SetSortOrder("ID DESC");
+  EXPECT_NE(ErrorOf([&] { t.SetSortOrder("V"); }), "<no error>");
+  EXPECT_EQ(t.SortOrder(), "ID DESC");
+  add(4, 40);
+  EXPECT_EQ(Ids(t), (std::vector<int>{4, 3, 2, 1}));
+  EXPECT_EQ(t.RecordsList()->Count(), 4);
 }
 
 TEST(MemTableSort, TheCurrentRowStaysCurrentAndNewRowsFindTheirPlace) {
@@ -152,6 +179,32 @@ TEST(MemTableFilter, HandlerAndTextTogether) {
   EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5}));
   t.SetFilter("");
   EXPECT_EQ(Ids(t), (std::vector<int>{2, 3, 4, 5}));
+}
+
+// A handler that refreshes or reopens its table mid-pass leaves each row shown once; one that
+// closes it leaves it closed, the rows kept.
+TEST(MemTableFilter, AHandlerThatRefreshesOrClosesTheTable) {
+  const std::pair<const char*, std::function<void(TDataSet&)>> steps[] = {
+      {"Refresh", [](TDataSet& t) { t.Refresh(); }},
+      {"Close and Open", [](TDataSet& t) { t.Close(); t.Open(); }},
+      {"Close", [](TDataSet& t) { t.Close(); }}};
+  for (const auto& [name, step] : steps) {
+    SCOPED_TRACE(name);
+    TMemTableGx t;
+    MakeSumTable(t, "mtblF");  // fields of its own, so that a Close leaves them
+    FillNames(t);
+    bool done = false;
+    t.SetOnFilterRecord([&, &step = step](TDataSet* ds, bool& accept) {
+      accept = ds->FieldByName("ID")->AsInteger() != 2;
+      if (ds->FieldByName("ID")->AsInteger() == 3 && !std::exchange(done, true)) step(*ds);
+    });
+    ErrorOf([&] { t.SetFiltered(true); });
+    if (!t.Active()) {
+      EXPECT_STREQ(name, "Close");
+      t.Open();
+    }
+    EXPECT_EQ(Ids(t), (std::vector<int>{1, 3, 4, 5}));
+  }
 }
 
 TEST(MemTableFilter, TextIsNotParsedWhileFilteredIsOff) {
@@ -339,6 +392,20 @@ TEST_P(MemTableMasterDetail, NewDetailFieldsMatchAtOnce) {
   md.detail.SetDetailFields("BILDB_ID");
   EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{10}));
   md.detail.SetDetailFields("BILDB001");
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
+}
+
+// A field name the detail or the open master lacks is refused, and the link goes on as it was.
+TEST_P(MemTableMasterDetail, NamesTheTablesLackAreRefused) {
+  MasterDetail md(GetParam());
+  EXPECT_EQ(ErrorOf([&] { md.detail.SetDetailFields("NOPE"); }), "mtblSub: Field 'NOPE' not found");
+  EXPECT_EQ(ErrorOf([&] { md.detail.SetMasterFields("NOPE"); }), "mtblMain: Field 'NOPE' not found");
+  EXPECT_EQ(md.detail.DetailFields(), "BILDB001");
+  EXPECT_EQ(md.detail.MasterFields(), "BILDA_ID");
+  md.master.SetRecNo(2);
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{2}));
+  md.master.Close();
+  md.master.Open();
   EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
 }
 
