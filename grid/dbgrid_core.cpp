@@ -777,7 +777,8 @@ void TCustomDBGridGx::InvalidateEditor() {
     throw;
   }
   if (lock) ed->SetCloseUpLocked(wasLocked);
-  if (filterEditMode_ && filterEditor_) ShowFilterEditor(true);
+  // The data or the columns changed under a filter cell being typed in: the user goes on typing.
+  if (filterEditMode_ && filterEditor_) ShowFilterEditor(true, true);
 }
 
 void TCustomDBGridGx::ColumnsChangedUnderEditor() {
@@ -785,7 +786,7 @@ void TCustomDBGridGx::ColumnsChangedUnderEditor() {
   if (ed && editorColumn_ && editorColumn_ == SelectedColumn()) {
     // Still its column: what is typed stays, the editor follows the cell.
     if (IsEditorVisible()) ed->Move(CellRect(Col(), Row()));
-    if (filterEditMode_ && filterEditor_) ShowFilterEditor(true);
+    if (filterEditMode_ && filterEditor_) ShowFilterEditor(true, true);
   } else if (ed || (filterEditMode_ && filterEditor_)) {
     InvalidateEditor();
   }
