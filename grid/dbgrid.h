@@ -1402,6 +1402,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // base grid's.
   void TimedScroll(int direction) override;
   virtual void RecordChanged(TField* field);
+  // Whether an edit of a cell still waits to be written after the field changed: typed into the
+  // editor or handed back for a cell that does not show that field.
+  bool EditWaitsPast(TField* field);
   virtual void UpdateData();
   virtual void RefreshLayout();
   void BuildTitleTree();

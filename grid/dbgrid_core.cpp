@@ -628,9 +628,26 @@ void TCustomDBGridGx::Scroll(int distance) {
   Invalidate();
 }
 
+namespace {
+// Whether a change of the field is a change of what the column shows: its own field, or a key
+// field behind its lookup.
+bool ColumnShowsField(TColumnGx* c, TField* field) {
+  TField* own = c ? c->Field() : nullptr;
+  if (!own) return false;
+  if (own == field) return true;
+  if (own->FieldKind() != fkLookup || own->KeyFields().empty() || !own->DataSet()) return false;
+  for (TField* key : own->DataSet()->GetFieldList(own->KeyFields()))
+    if (key == field) return true;
+  return false;
+}
+}  // namespace
+
 void TCustomDBGridGx::RecordChanged(TField* field) {
-  editPending_ = false;
-  editValueSet_ = false;
+  // The cell's own value changed (or the whole record): that value stands, and what was handed
+  // back for the cell is dropped. Another field changing leaves it waiting to be written.
+  if (!field || ColumnShowsField(editColumn_, field)) editPending_ = false;
+  if (!field || ColumnShowsField(editorColumn_, field) || ColumnShowsField(SelectedColumn(), field))
+    editValueSet_ = false;
   if (!HandleAllocated() || destroying_) return;
   if (!field) {
     Invalidate();
@@ -644,6 +661,12 @@ void TCustomDBGridGx::RecordChanged(TField* field) {
   if (GetEditText(Col(), Row()) == editor->Text()) return;
   InvalidateEditor();
   editor->SelectAll();
+}
+
+bool TCustomDBGridGx::EditWaitsPast(TField* field) {
+  if (!field) return false;
+  if (editPending_) return true;
+  return IsEditorVisible() && InplaceEditor()->Modified() && !ColumnShowsField(editorColumn_, field);
 }
 
 // Writes the editor's text to the field of the current column.

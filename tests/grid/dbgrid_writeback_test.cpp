@@ -210,6 +210,38 @@ TEST_F(DBGridTest, ColumnsChangedByCodeWhileACellIsEditedKeepItsText) {
   }
 }
 
+// A program changing a field while a cell is being edited: another field leaves the typed text to
+// be saved with the record, shown by the editor or handed back; the cell's own field wins.
+TEST_F(DBGridTest, AFieldChangedByCodeWhileACellIsEditedKeepsTheTypedText) {
+  const struct {
+    const char* changed;
+    bool hidden;  // the editor gone (by code) before the change
+    const char* name;
+  } cases[] = {{"AMOUNT", false, "zz"}, {"AMOUNT", true, "zz"}, {"NAME", false, "code"}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(std::string(k.changed) + (k.hidden ? " hidden" : ""));
+    AddRows(2);
+    MakeGrid();
+    AddColumn("ID");
+    AddColumn("NAME");
+    Bind();
+    grid->SetFocus();
+    grid->SetCol(grid->DataToRawColumn(1));
+    gridtest::Pump();
+    Type("zz");
+    if (k.hidden) grid->SetEditorMode(false);
+    table->FieldByName(k.changed)->SetValue(std::string(k.changed) == "NAME" ? Variant("code") : Variant(9.5));
+    gridtest::Pump();
+    Key(VK_DOWN);
+    if (table->State() != dsBrowse) table->Post();
+    table->First();
+    EXPECT_EQ(table->FieldByName("NAME")->AsString(), k.name);
+    form->Free();
+    form = nullptr;
+    table->EmptyTable();
+  }
+}
+
 // Text typed into a cell and then typed back to what the field holds stores the field's text, not
 // the text typed before it, also when the editor is gone before the record is saved.
 TEST_F(DBGridTest, ACellTypedBackToItsTextKeepsThatText) {
