@@ -696,10 +696,21 @@ void TCustomDBGridGx::UpdateData() {
 
 namespace {
 // Asks the column about a text in none of its lists; true when the handler wants another look.
-bool AskNotInList(TColumnGx* c, const std::string& text) {
+// The handler may move the data set to another record (or end a new one): `left` tells, and the
+// text is then no one's to write.
+bool AskNotInList(TColumnGx* c, const std::string& text, TDataSet* ds, bool& left) {
+  left = false;
   if (!c->OnNotInList) return false;
+  const bool inserting = ds && ds->State() == dsInsert;
+  // A bookmark is a place in the view: a record deleted in front of it shows in the count.
+  const TBookmarkStr before = ds && !inserting && !ds->IsEmpty() ? ds->Bookmark() : TBookmarkStr();
+  const int count = ds ? ds->RecordCount() : 0;
   bool recheck = false;
   c->OnNotInList(c, text, recheck);
+  if (ds) {
+    if (inserting) left = ds->State() != dsInsert;
+    else left = ds->State() == dsInsert || ds->IsEmpty() || ds->RecordCount() != count || ds->Bookmark() != before;
+  }
   return recheck;
 }
 }  // namespace
@@ -709,6 +720,8 @@ bool AskNotInList(TColumnGx* c, const std::string& text) {
 // about any text it lacks, an empty one too; key lists and lookups only about a text.
 void TCustomDBGridGx::WriteColumnText(TColumnGx* c, const std::string& text) {
   TField* f = c->Field();
+  TDataSet* ds = DataSet();
+  bool left = false;
   switch (f ? c->GetColumnType() : ckText) {
     case ckKeyList: {
       auto keyOf = [&]() -> Variant {
@@ -717,12 +730,14 @@ void TCustomDBGridGx::WriteColumnText(TColumnGx* c, const std::string& text) {
         return Variant(c->KeyList()->Strings(i));
       };
       Variant key = keyOf();
-      if (key.IsNull() && !text.empty() && AskNotInList(c, text)) key = keyOf();
+      if (key.IsNull() && !text.empty() && AskNotInList(c, text, ds, left)) key = keyOf();
+      if (left) return;
       c->UpdateDataValues(text, key, false);
       break;
     }
     case ckPickList:
-      if (c->PickList()->IndexOf(text) < 0) AskNotInList(c, text);
+      if (c->PickList()->IndexOf(text) < 0) AskNotInList(c, text, ds, left);
+      if (left) return;
       c->UpdateDataValues(text, Null(), true);
       break;
     case ckLookup: {
@@ -732,7 +747,8 @@ void TCustomDBGridGx::WriteColumnText(TColumnGx* c, const std::string& text) {
         return ld->Lookup(f->LookupResultField(), Variant(text), f->LookupKeyFields());
       };
       Variant key = keyOf();
-      if (VarIsNullOrEmpty(key) && !text.empty() && AskNotInList(c, text)) key = keyOf();
+      if (VarIsNullOrEmpty(key) && !text.empty() && AskNotInList(c, text, ds, left)) key = keyOf();
+      if (left) return;
       if (VarIsNullOrEmpty(key)) key = Null();
       if (c->CanModify(false)) {
         if (!dataLink_->Editing()) dataLink_->Edit();
