@@ -718,7 +718,8 @@ void TDBGridInplaceEdit::WheelList(const TMessage& message) {
   if (!listVisible_) return;
   if (list == pickListbox_) {
     const int now = pickListbox_->ItemIndex();
-    if (now != item && now >= 0 && pickListbox_->Items()->Strings(now) != Text()) SetText(pickListbox_->Items()->Strings(now));
+    const std::string entry = now >= 0 ? pickListbox_->Items()->Strings(now) : std::string();
+    if (now != item && now >= 0 && entry != Text()) SetText(entry);
   } else if (list == dataList_ && dataList_ && !VariantsEqual(dataList_->KeyValue(), key)) {
     SetText(dataList_->DisplayText());
   }
