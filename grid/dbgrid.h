@@ -1402,6 +1402,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // base grid's.
   void TimedScroll(int direction) override;
   virtual void RecordChanged(TField* field);
+  // Whether an edit of a cell still waits to be written after the field changed: typed into the
+  // editor or handed back for a cell that does not show that field.
+  bool EditWaitsPast(TField* field);
   virtual void UpdateData();
   virtual void RefreshLayout();
   void BuildTitleTree();
@@ -1760,8 +1763,10 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void StopFilterEdit();
   virtual void StoreFilterEditText(int dataCol);
   virtual void LoadFilterEditor(int dataCol);
-  // Places the editor on the filter cell (with reload, filled again from the column).
-  void ShowFilterEditor(bool reload);
+  // Places the editor on the filter cell (with reload, filled again from the column and all of
+  // its text selected). A reload the user did not ask for (the data or the columns changed) may
+  // keep the caret where the user left it, so the next key typed does not replace the text.
+  void ShowFilterEditor(bool reload, bool keepCaret = false);
   void HideFilterEditor();
   // Stores the edited text and hands the whole row to OnApplyFilter or ApplyFilter.
   void FilterRowChanged();

@@ -898,16 +898,19 @@ void TColumnGx::UpdateDataValues(const std::string& text, const Variant& value, 
   bool handled = false;
   if (OnUpdateData) OnUpdateData(this, t, v, use, handled);
   TField* f = Field();
-  if (handled || !f) return;
-  if (use) {
-    if (g->DrawMemoText() && IsMemoType(f->DataType())) f->SetAsString(t);
-    else f->SetText(IsDateColumnType(f->DataType()) ? WithDateSeparators(Trim(t)) : t);
-  } else if (f->FieldKind() != fkLookup || f->KeyFields().empty()) {
-    f->SetValue(v);
-  } else {
-    f->DataSet()->SetFieldValues(f->KeyFields(), v);
+  if (!handled && f) {
+    if (use) {
+      if (g->DrawMemoText() && IsMemoType(f->DataType())) f->SetAsString(t);
+      else f->SetText(IsDateColumnType(f->DataType()) ? WithDateSeparators(Trim(t)) : t);
+    } else if (f->FieldKind() != fkLookup || f->KeyFields().empty()) {
+      f->SetValue(v);
+    } else {
+      f->DataSet()->SetFieldValues(f->KeyFields(), v);
+    }
   }
-  if (mruList_->Active() && mruList_->AutoAdd() && use && g->IsEditorVisible() && g->InplaceEditor()->Modified())
+  // What the user typed joins the recent values however it was stored: as its text, as the key
+  // of a list entry, or by the column's own handler.
+  if (mruList_->Active() && mruList_->AutoAdd() && g->IsEditorVisible() && g->InplaceEditor()->Modified())
     mruList_->Add(t);
 }
 

@@ -628,9 +628,26 @@ void TCustomDBGridGx::Scroll(int distance) {
   Invalidate();
 }
 
+namespace {
+// Whether a change of the field is a change of what the column shows: its own field, or a key
+// field behind its lookup.
+bool ColumnShowsField(TColumnGx* c, TField* field) {
+  TField* own = c ? c->Field() : nullptr;
+  if (!own) return false;
+  if (own == field) return true;
+  if (own->FieldKind() != fkLookup || own->KeyFields().empty() || !own->DataSet()) return false;
+  for (TField* key : own->DataSet()->GetFieldList(own->KeyFields()))
+    if (key == field) return true;
+  return false;
+}
+}  // namespace
+
 void TCustomDBGridGx::RecordChanged(TField* field) {
-  editPending_ = false;
-  editValueSet_ = false;
+  // The cell's own value changed (or the whole record): that value stands, and what was handed
+  // back for the cell is dropped. Another field changing leaves it waiting to be written.
+  if (!field || ColumnShowsField(editColumn_, field)) editPending_ = false;
+  if (!field || ColumnShowsField(editorColumn_, field) || ColumnShowsField(SelectedColumn(), field))
+    editValueSet_ = false;
   if (!HandleAllocated() || destroying_) return;
   if (!field) {
     Invalidate();
@@ -644,6 +661,12 @@ void TCustomDBGridGx::RecordChanged(TField* field) {
   if (GetEditText(Col(), Row()) == editor->Text()) return;
   InvalidateEditor();
   editor->SelectAll();
+}
+
+bool TCustomDBGridGx::EditWaitsPast(TField* field) {
+  if (!field) return false;
+  if (editPending_) return true;
+  return IsEditorVisible() && InplaceEditor()->Modified() && !ColumnShowsField(editorColumn_, field);
 }
 
 // Writes the editor's text to the field of the current column.
@@ -673,10 +696,21 @@ void TCustomDBGridGx::UpdateData() {
 
 namespace {
 // Asks the column about a text in none of its lists; true when the handler wants another look.
-bool AskNotInList(TColumnGx* c, const std::string& text) {
+// The handler may move the data set to another record (or end a new one): `left` tells, and the
+// text is then no one's to write.
+bool AskNotInList(TColumnGx* c, const std::string& text, TDataSet* ds, bool& left) {
+  left = false;
   if (!c->OnNotInList) return false;
+  const bool inserting = ds && ds->State() == dsInsert;
+  // A bookmark is a place in the view: a record deleted in front of it shows in the count.
+  const TBookmarkStr before = ds && !inserting && !ds->IsEmpty() ? ds->Bookmark() : TBookmarkStr();
+  const int count = ds ? ds->RecordCount() : 0;
   bool recheck = false;
   c->OnNotInList(c, text, recheck);
+  if (ds) {
+    if (inserting) left = ds->State() != dsInsert;
+    else left = ds->State() == dsInsert || ds->IsEmpty() || ds->RecordCount() != count || ds->Bookmark() != before;
+  }
   return recheck;
 }
 }  // namespace
@@ -686,6 +720,8 @@ bool AskNotInList(TColumnGx* c, const std::string& text) {
 // about any text it lacks, an empty one too; key lists and lookups only about a text.
 void TCustomDBGridGx::WriteColumnText(TColumnGx* c, const std::string& text) {
   TField* f = c->Field();
+  TDataSet* ds = DataSet();
+  bool left = false;
   switch (f ? c->GetColumnType() : ckText) {
     case ckKeyList: {
       auto keyOf = [&]() -> Variant {
@@ -694,12 +730,14 @@ void TCustomDBGridGx::WriteColumnText(TColumnGx* c, const std::string& text) {
         return Variant(c->KeyList()->Strings(i));
       };
       Variant key = keyOf();
-      if (key.IsNull() && !text.empty() && AskNotInList(c, text)) key = keyOf();
+      if (key.IsNull() && !text.empty() && AskNotInList(c, text, ds, left)) key = keyOf();
+      if (left) return;
       c->UpdateDataValues(text, key, false);
       break;
     }
     case ckPickList:
-      if (c->PickList()->IndexOf(text) < 0) AskNotInList(c, text);
+      if (c->PickList()->IndexOf(text) < 0) AskNotInList(c, text, ds, left);
+      if (left) return;
       c->UpdateDataValues(text, Null(), true);
       break;
     case ckLookup: {
@@ -709,7 +747,8 @@ void TCustomDBGridGx::WriteColumnText(TColumnGx* c, const std::string& text) {
         return ld->Lookup(f->LookupResultField(), Variant(text), f->LookupKeyFields());
       };
       Variant key = keyOf();
-      if (VarIsNullOrEmpty(key) && !text.empty() && AskNotInList(c, text)) key = keyOf();
+      if (VarIsNullOrEmpty(key) && !text.empty() && AskNotInList(c, text, ds, left)) key = keyOf();
+      if (left) return;
       if (VarIsNullOrEmpty(key)) key = Null();
       if (c->CanModify(false)) {
         if (!dataLink_->Editing()) dataLink_->Edit();
@@ -777,7 +816,8 @@ void TCustomDBGridGx::InvalidateEditor() {
     throw;
   }
   if (lock) ed->SetCloseUpLocked(wasLocked);
-  if (filterEditMode_ && filterEditor_) ShowFilterEditor(true);
+  // The data or the columns changed under a filter cell being typed in: the user goes on typing.
+  if (filterEditMode_ && filterEditor_) ShowFilterEditor(true, true);
 }
 
 void TCustomDBGridGx::ColumnsChangedUnderEditor() {
@@ -785,7 +825,7 @@ void TCustomDBGridGx::ColumnsChangedUnderEditor() {
   if (ed && editorColumn_ && editorColumn_ == SelectedColumn()) {
     // Still its column: what is typed stays, the editor follows the cell.
     if (IsEditorVisible()) ed->Move(CellRect(Col(), Row()));
-    if (filterEditMode_ && filterEditor_) ShowFilterEditor(true);
+    if (filterEditMode_ && filterEditor_) ShowFilterEditor(true, true);
   } else if (ed || (filterEditMode_ && filterEditor_)) {
     InvalidateEditor();
   }

@@ -123,7 +123,9 @@ void TGridDataLinkGx::LayoutChanged() {
 
 void TGridDataLinkGx::RecordChanged(TField* field) {
   grid_->RecordChanged(field);
-  modified_ = false;
+  // Another field changed by code while a cell is being edited: the cell's edit is still the
+  // user's and is written with the record, not dropped.
+  modified_ = modified_ && grid_->EditWaitsPast(field);
 }
 
 // The guard and the modified flag are settled whatever the write does: a failing write leaves

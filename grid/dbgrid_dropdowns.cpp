@@ -708,6 +708,23 @@ bool TDBGridInplaceEdit::DropDownMessage(TMessage& m) {
   }
 }
 
+void TDBGridInplaceEdit::WheelList(const TMessage& message) {
+  TWinControl* list = ActiveList();
+  if (!listVisible_ || !list) return;
+  const int item = list == pickListbox_ ? pickListbox_->ItemIndex() : -1;
+  const Variant key = list == dataList_ ? dataList_->KeyValue() : Variant();
+  list->Perform(CM_MOUSEWHEEL, message.WParam, message.LParam);
+  // Only a move shows: a text typed beside the list stays while the wheel only scrolls it.
+  if (!listVisible_) return;
+  if (list == pickListbox_) {
+    const int now = pickListbox_->ItemIndex();
+    const std::string entry = now >= 0 ? pickListbox_->Items()->Strings(now) : std::string();
+    if (now != item && now >= 0 && entry != Text()) SetText(entry);
+  } else if (list == dataList_ && dataList_ && !VariantsEqual(dataList_->KeyValue(), key)) {
+    SetText(dataList_->DisplayText());
+  }
+}
+
 bool TDBGridInplaceEdit::DoMouseWheel(TShiftState shift, int wheelDelta, const TPoint& mousePos) {
   if (listVisible_ && openList_) return false;
   return TInplaceEdit::DoMouseWheel(shift, wheelDelta, mousePos);

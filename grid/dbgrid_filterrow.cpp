@@ -474,7 +474,7 @@ void TCustomDBGridGx::StopFilterEdit() {
   if (wasEditing && dbOptions_.Contains(dgAlwaysShowEditor)) ShowEditor();
 }
 
-void TCustomDBGridGx::ShowFilterEditor(bool reload) {
+void TCustomDBGridGx::ShowFilterEditor(bool reload, bool keepCaret) {
   if (STFilter()->UpdateCount() > 0 || !filterEditor_) return;
   const int raw = DataToRawColumn(filterCol_);
   const int row = GetTitleOffset() - 1;
@@ -491,6 +491,12 @@ void TCustomDBGridGx::ShowFilterEditor(bool reload) {
     filterEditor_->SetVisible(false);
     return;
   }
+  // The user's place in the text, when the reload finds the same text there.
+  const bool keep = keepCaret && reload && filterEditor_->Visible() && filterEditor_->HandleAllocated() &&
+                    GetFocus() == filterEditor_->WindowHandle();
+  const std::string shown = keep ? filterEditor_->Text() : std::string();
+  const int selStart = keep ? filterEditor_->SelStart() : 0;
+  const int selLength = keep ? filterEditor_->SelLength() : 0;
   // A reload shrinks the editor rather than hiding it: hiding would move the focus out of the
   // grid, and the grid's exit step would cancel a record a program has just appended.
   if (reload) filterEditor_->SetBoundsRect(TRect());
@@ -498,7 +504,12 @@ void TCustomDBGridGx::ShowFilterEditor(bool reload) {
   if (CanFocus() && filterEditor_->CanFocus()) filterEditor_->SetFocus();
   if (reload) {
     LoadFilterEditor(filterCol_);
-    filterEditor_->SelectAll();
+    if (keep && filterEditor_->Text() == shown) {
+      filterEditor_->SetSelStart(selStart);
+      filterEditor_->SetSelLength(selLength);
+    } else {
+      filterEditor_->SelectAll();
+    }
   }
   filterEditor_->SetBoundsRect(rect);
   if (filterEditor_->HandleAllocated()) SendMessage(filterEditor_->WindowHandle(), EM_SCROLLCARET, 0, 0);

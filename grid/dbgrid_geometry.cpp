@@ -196,8 +196,9 @@ void TCustomDBGridGx::CalcDataRowHeight() {
     GetTextMetricsW(bmp.Canvas()->Handle(), &tm);
     h = (tm.tmHeight + tm.tmExternalLeading) * std::max(0, rowLines_) + std::max(0, rowHeight_);
   }
-  // Fitted to the text: whole lines, rounded down while the rest is at most half a line.
-  if (optionsGx_.Contains(dghFitRowHeightToText) && (rowHeight_ > 0 || rowLines_ > 0)) {
+  // Fitted to the text: whole lines, rounded down while the rest is at most half a line; an unset
+  // height is fitted too, so the settings read as the one line and margins the row shows.
+  if (optionsGx_.Contains(dghFitRowHeightToText)) {
     TMeasureCanvas bmp;
     bmp.Canvas()->Font()->Assign(Font());
     const int line = std::max(1, bmp.Canvas()->TextHeight("Wg"));

@@ -47,6 +47,9 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupControlOwnerGx {
   bool ListVisible() const noexcept { return listVisible_; }
   // The drop-down of the current style (the open one while ListVisible), null while none was made.
   TWinControl* ActiveList() const;
+  // Hands the wheel to the open drop-down; the entry it goes to shows in the editor, as with the
+  // list keys.
+  void WheelList(const TMessage& message);
   // The column's lookup drop-down while the style is esDataList and it was opened once.
   TPopupDataGridGx* DataList() const noexcept { return dataList_; }
   TPopupMonthCalendarGx* PopupCalendar() const noexcept { return popupCalendar_; }

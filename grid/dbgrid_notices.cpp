@@ -199,7 +199,7 @@ bool TCustomDBGridGx::WindowNotice(TMessage& m) {
       // An open drop-down takes the wheel; the grid's record stays.
       auto* ed = dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor());
       if (ed && ed->GetVisible() && ed->ListVisible() && ed->ActiveList()) {
-        ed->ActiveList()->Perform(CM_MOUSEWHEEL, m.WParam, m.LParam);
+        ed->WheelList(m);
         m.Result = 1;
         return true;
       }

@@ -177,6 +177,16 @@ TEST_F(DBGridTest, ColumnUpdateWritesThroughTheUpdateHandler) {
   EXPECT_EQ(table->FieldByName("NAME")->AsString(), "[中文]");
   table->Cancel();
   EXPECT_TRUE(c->CanModify(false));
+  // Typed and stored by the handler alone, the text joins the recent values all the same.
+  c->MRUList()->SetActive(true);
+  c->OnUpdateData = [](TObject*, std::string&, Variant&, bool&, bool& handled) { handled = true; };
+  grid->SetFocus();
+  Type("乙");
+  Key(VK_RETURN);
+  ASSERT_EQ(c->MRUList()->Items()->Count(), 1);
+  EXPECT_EQ(c->MRUList()->Items()->Strings(0), "乙");
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "a");
+  table->Cancel();
   c->SetReadOnly(true);
   EXPECT_FALSE(c->CanModify(false));
 }

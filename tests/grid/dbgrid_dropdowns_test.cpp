@@ -826,6 +826,10 @@ TEST_F(DropDownTest, TheUsersWheelStepsTheOpenDropDown) {
     uitest::Wheel(ed, -WHEEL_DELTA);
     EXPECT_EQ(tc.value(ed), tc.stepped);
     EXPECT_TRUE(ed->ListVisible());
+    // The entry the wheel went to shows in the editor, as with the list keys.
+    if (tc.column == memo) {
+      EXPECT_EQ(ed->Text(), "甲");
+    }
     EXPECT_EQ(gridWheels, 0);
     EXPECT_EQ(docs->RecNo(), 1);
     Key(VK_ESCAPE);

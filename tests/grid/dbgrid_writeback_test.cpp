@@ -103,6 +103,31 @@ TEST_F(WriteBackTest, UnknownTextAsksTheColumnFirst) {
   }
 }
 
+// A handler that takes the data set to another record leaves the text with no record to go to:
+// neither the record it came from nor the one it went to is written.
+TEST_F(WriteBackTest, ANotInListHandlerThatMovesOnWritesNoRecord) {
+  for (bool pickOnly : {false, true}) {
+    SCOPED_TRACE(pickOnly);
+    MakeFlagGrid();
+    if (pickOnly) flag->KeyList()->Clear();
+    flag->OnNotInList = [&](TObject*, const std::string&, bool&) {
+      table->Next();
+      table->Edit();
+    };
+    FanoInputText("不");
+    gridtest::Pump();
+    Key(VK_RETURN);
+    if (table->State() != dsBrowse) table->Post();
+    table->First();
+    EXPECT_EQ(table->FieldByName("FLAG")->AsString(), "Y");
+    table->Next();
+    EXPECT_EQ(table->FieldByName("FLAG")->AsString(), "Y");
+    form->Free();
+    form = nullptr;
+    table->EmptyTable();
+  }
+}
+
 TEST_F(WriteBackTest, PickedTextThenDownKeepsTheKey) {
   MakeFlagGrid();
   FanoInputText("否");
@@ -153,6 +178,23 @@ TEST_F(DBGridTest, LookupColumnStoresTheKeyOfTheLookedUpText) {
     EXPECT_EQ(asked, special ? 0 : 1);
     EXPECT_TRUE(main.FieldByName("KID")->IsNull());
   }
+  // A handler that moves to another record: that record keeps its key.
+  main.Edit();
+  main.FieldByName("KID")->SetAsInteger(1);
+  main.Post();
+  main.Append();
+  main.FieldByName("KID")->SetAsInteger(2);
+  main.Post();
+  main.First();
+  k->OnNotInList = [&](TObject*, const std::string&, bool&) { main.Next(); };
+  grid->SetEditorMode(true);
+  grid->InplaceEditor()->SelectAll();
+  Type("丁");
+  Key(VK_RETURN);
+  if (main.State() != dsBrowse) main.Post();
+  EXPECT_EQ(main.FieldByName("KID")->AsInteger(), 2);
+  main.First();
+  EXPECT_EQ(main.FieldByName("KID")->AsInteger(), 1);
   grid->SetDataSource(nullptr);
 }
 
@@ -204,6 +246,38 @@ TEST_F(DBGridTest, ColumnsChangedByCodeWhileACellIsEditedKeepItsText) {
     EXPECT_EQ(table->FieldByName("NAME")->AsString(), c.name);
     EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 1);
     EXPECT_TRUE(table->FieldByName("FLAG")->IsNull());
+    form->Free();
+    form = nullptr;
+    table->EmptyTable();
+  }
+}
+
+// A program changing a field while a cell is being edited: another field leaves the typed text to
+// be saved with the record, shown by the editor or handed back; the cell's own field wins.
+TEST_F(DBGridTest, AFieldChangedByCodeWhileACellIsEditedKeepsTheTypedText) {
+  const struct {
+    const char* changed;
+    bool hidden;  // the editor gone (by code) before the change
+    const char* name;
+  } cases[] = {{"AMOUNT", false, "zz"}, {"AMOUNT", true, "zz"}, {"NAME", false, "code"}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(std::string(k.changed) + (k.hidden ? " hidden" : ""));
+    AddRows(2);
+    MakeGrid();
+    AddColumn("ID");
+    AddColumn("NAME");
+    Bind();
+    grid->SetFocus();
+    grid->SetCol(grid->DataToRawColumn(1));
+    gridtest::Pump();
+    Type("zz");
+    if (k.hidden) grid->SetEditorMode(false);
+    table->FieldByName(k.changed)->SetValue(std::string(k.changed) == "NAME" ? Variant("code") : Variant(9.5));
+    gridtest::Pump();
+    Key(VK_DOWN);
+    if (table->State() != dsBrowse) table->Post();
+    table->First();
+    EXPECT_EQ(table->FieldByName("NAME")->AsString(), k.name);
     form->Free();
     form = nullptr;
     table->EmptyTable();

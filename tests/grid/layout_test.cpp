@@ -204,8 +204,9 @@ TEST_F(LayoutTest, RowHeightFittedToWholeLines) {
   ASSERT_EQ(line % 2, 0) << "the test font's line height is even";
   grid->SetOptionsGx(grid->OptionsGx() + TDBGridGxOptions{dghFitRowHeightToText});
   const int extra = 3 + 1;  // margins and the row line
-  grid->SetRowHeight(extra + line + line / 2);  // exactly one and a half lines
+  // Nothing set: one line, and the margins as the pixels beyond it.
   EXPECT_EQ(grid->RowLines(), 1);
+  EXPECT_EQ(grid->RowHeight(), extra);
   EXPECT_EQ(grid->DataRowHeight(), line + extra);
   // Lines and pixels add up, and the fitting keeps a line: a new height is set without fitting.
   auto fitFrom = [&](int pixels) {
@@ -214,6 +215,9 @@ TEST_F(LayoutTest, RowHeightFittedToWholeLines) {
     grid->SetRowHeight(pixels);
     grid->SetOptionsGx(grid->OptionsGx() + TDBGridGxOptions{dghFitRowHeightToText});
   };
+  fitFrom(extra + line + line / 2);  // exactly one and a half lines
+  EXPECT_EQ(grid->RowLines(), 1);
+  EXPECT_EQ(grid->DataRowHeight(), line + extra);
   fitFrom(extra + line + line / 2 + 1);  // a little more: two lines
   EXPECT_EQ(grid->RowLines(), 2);
   EXPECT_EQ(grid->DataRowHeight(), 2 * line + extra);
