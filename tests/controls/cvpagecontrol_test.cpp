@@ -508,10 +508,13 @@ TEST_F(PageControl, CloseButtonTurnsHotUnderTheMouse) {
   pc->SetTabHoverColor(clYellow);
   Show();
   TRect r = pc->TabRectOfPage(0);
+  // Onto the button from outside the tab: the tab's hover repaint does not cover the hot box.
   MoveMouse(pc, r.Left + 6, r.Top + 6);
   EXPECT_TRUE(pc->CloseHot());
+  EXPECT_EQ(PixelOf(pc, r.Left + 2, r.Top + 8), clBlack);
   MoveMouse(pc, r.Right - 2, r.Top + 6);
   EXPECT_FALSE(pc->CloseHot());
+  EXPECT_EQ(PixelOf(pc, r.Left + 2, r.Top + 8), clGray);
 }
 
 TEST_F(PageControl, DockedFormsBecomePages) {
