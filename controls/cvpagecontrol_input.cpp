@@ -136,6 +136,9 @@ void TCvPageControl::MouseDown(TMouseButton button, TShiftState shift, int x, in
       return;
     }
     if (button == mbLeft) closePressed_ = p;
+    // What the press invalidated (the focus it gave the control) is painted first, not over the
+    // pressed picture.
+    Update();
     DrawCloseButton(Canvas(), TabRectOfPage(ActivePageIndex()), 2, true);
     return;
   }

@@ -353,9 +353,15 @@ TEST_F(Closing, VetoKeepsThePage) {
 }
 
 TEST_F(Closing, ReleasingElsewhereClosesNothing) {
+  auto* other = Add<TEdit>(310, 10, 60, 20);
+  other->SetFocus();
+  Pump();
   TPoint p = CloseButton(0);
   MouseDown(pc, p.X, p.Y);
   EXPECT_EQ(pc->GetPageCount(), 3);
+  // The button shows pressed, also on the press that gives the control the focus.
+  TRect r = pc->TabRectOfPage(0);
+  EXPECT_EQ(PixelOf(pc, r.Left + 3, r.Top + 5), 0xC0C0C0);
   MouseUp(pc, 150, 150);
   EXPECT_EQ(pc->GetPageCount(), 3);
   EXPECT_TRUE(log.empty());
