@@ -136,6 +136,9 @@ void TCvPageControl::MouseDown(TMouseButton button, TShiftState shift, int x, in
       return;
     }
     if (button == mbLeft) closePressed_ = p;
+    // What the press invalidated (the focus it gave the control) is painted first, not over the
+    // pressed picture.
+    Update();
     DrawCloseButton(Canvas(), TabRectOfPage(ActivePageIndex()), 2, true);
     return;
   }
@@ -162,16 +165,20 @@ void TCvPageControl::MouseUp(TMouseButton button, TShiftState shift, int x, int 
 void TCvPageControl::MouseMove(TShiftState shift, int x, int y) {
   TCustomTabControl::MouseMove(shift, x, y);
   if (InState(csDesigning) || tabHoverColor_ == clNone || tabBorder3D_) return;
+  bool hoverChanged = false;
   if (tabBackGround_->Empty()) {
     int hover = TabAtPos(x, y);
     if (hover != hoverIndex_) {
       if (hoverIndex_ >= 0) InvalidateTab(hoverIndex_);
       hoverIndex_ = hover;
       if (hoverIndex_ >= 0) InvalidateTab(hoverIndex_);
+      hoverChanged = true;
     }
   }
   if (activePage_ && activePage_->ShowClose()) {
     bool in = PtInCloseButton(ActivePageIndex(), x, y);
+    // The tabs just invalidated are painted first: painted later, they would cover the picture.
+    if (hoverChanged && closeHot_ != in) Update();
     if (closeHot_ && !in) {
       DrawCloseButton(Canvas(), TabRectOfPage(ActivePageIndex()), 0, true);
       closeHot_ = false;

@@ -240,8 +240,11 @@ void TFlatSpeedButton::Dispatch(TMessage& m) {
       }
       return;
     case CM_DIALOGCHAR:
-      // A hidden button cannot be pressed, by its accelerator either.
-      if (IsAccel(static_cast<char32_t>(m.WParam), Caption()) && Enabled() && Visible()) {
+      // A button that does not show (hidden, or on a page not shown) cannot be pressed, by its
+      // accelerator either: it would act where the user cannot see it and take the key from a
+      // button that shows.
+      if (IsAccel(static_cast<char32_t>(m.WParam), Caption()) && Enabled() && Visible() && Parent() &&
+          Parent()->Showing()) {
         Click();
         m.Result = 1;
         return;

@@ -1666,17 +1666,14 @@ void TWinControl::AlignControls(TControl* control, TRect& rect) {
       throw;
     }
     c->anchorMove_ = false;
-    // A control that did not take the size it was given gives the rest back.
+    // A control that did not take the size it was given gives the rest back. A client-aligned
+    // one took nothing from the rest: growing it would give the next one room past the parent.
     if (c->Width() != newWidth || c->Height() != newHeight) {
       switch (a) {
         case alTop: rect.Top -= newHeight - c->Height(); break;
         case alBottom: rect.Bottom += newHeight - c->Height(); break;
         case alLeft: rect.Left -= newWidth - c->Width(); break;
         case alRight: rect.Right += newWidth - c->Width(); break;
-        case alClient:
-          rect.Right += newWidth - c->Width();
-          rect.Bottom += newHeight - c->Height();
-          break;
         default: break;
       }
     }

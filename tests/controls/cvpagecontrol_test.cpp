@@ -353,9 +353,15 @@ TEST_F(Closing, VetoKeepsThePage) {
 }
 
 TEST_F(Closing, ReleasingElsewhereClosesNothing) {
+  auto* other = Add<TEdit>(310, 10, 60, 20);
+  other->SetFocus();
+  Pump();
   TPoint p = CloseButton(0);
   MouseDown(pc, p.X, p.Y);
   EXPECT_EQ(pc->GetPageCount(), 3);
+  // The button shows pressed, also on the press that gives the control the focus.
+  TRect r = pc->TabRectOfPage(0);
+  EXPECT_EQ(PixelOf(pc, r.Left + 3, r.Top + 5), 0xC0C0C0);
   MouseUp(pc, 150, 150);
   EXPECT_EQ(pc->GetPageCount(), 3);
   EXPECT_TRUE(log.empty());
@@ -508,10 +514,13 @@ TEST_F(PageControl, CloseButtonTurnsHotUnderTheMouse) {
   pc->SetTabHoverColor(clYellow);
   Show();
   TRect r = pc->TabRectOfPage(0);
+  // Onto the button from outside the tab: the tab's hover repaint does not cover the hot box.
   MoveMouse(pc, r.Left + 6, r.Top + 6);
   EXPECT_TRUE(pc->CloseHot());
+  EXPECT_EQ(PixelOf(pc, r.Left + 2, r.Top + 8), clBlack);
   MoveMouse(pc, r.Right - 2, r.Top + 6);
   EXPECT_FALSE(pc->CloseHot());
+  EXPECT_EQ(PixelOf(pc, r.Left + 2, r.Top + 8), clGray);
 }
 
 TEST_F(PageControl, DockedFormsBecomePages) {

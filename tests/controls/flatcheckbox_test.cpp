@@ -486,6 +486,17 @@ TEST_F(FlatCheck, AcceleratorTogglesTheBoxAndOnlyFocusesTheRadio) {
   Pump();
   EXPECT_FALSE(r->Checked());
   EXPECT_TRUE(r->Focused());
+  // A speed button clicks by its accelerator only while it shows: not on a page that is hidden.
+  auto* page = Add<TFlatPanel>(10, 70, 100, 40);
+  auto* s = new TFlatSpeedButton(form);
+  s->SetParent(page);
+  s->SetCaption("&Save");
+  int clicks = 0;
+  s->OnClick = [&](TObject*) { ++clicks; };
+  EXPECT_EQ(s->Perform(CM_DIALOGCHAR, 's', 0), 1);
+  page->SetVisible(false);
+  EXPECT_EQ(s->Perform(CM_DIALOGCHAR, 's', 0), 0);
+  EXPECT_EQ(clicks, 1);
 }
 
 TEST_F(FlatCheck, UseAdvColorsShadesTheControlsColour) {

@@ -251,6 +251,16 @@ TEST_F(Controls, SizeConstraintsHoldWhereverBoundsAreSet) {
     EXPECT_EQ(c->Width(), form->ClientWidth());
     c->SetAlign(alNone);
   }
+  // A client-aligned control kept smaller leaves the next one no more than the parent's client.
+  auto* small = new TTestWin(form);
+  auto* next = new TTestWin(form);
+  for (TTestWin* w : {small, next}) {
+    w->SetParent(form);
+    w->SetAlign(alClient);
+  }
+  small->Constraints()->SetMaxHeight(50);
+  small->Constraints()->SetMinWidth(form->ClientWidth() + 40);
+  EXPECT_EQ(next->BoundsRect(), form->ClientRect());
 }
 
 TEST_F(Controls, AnchorsKeepDistancesWhenTheParentGrows) {
