@@ -1664,6 +1664,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // The text of a footer cell: a formatted aggregate, the current field value or the static text.
   virtual std::string GetFooterValue(int row, TColumnGx* column);
   bool FramesFixedCells() const override { return true; }
+  // Around the text of the focused cell, which a tree cell's indent does not belong to.
+  bool FramesFocusedCell() const override { return true; }
   // Raised cells take the soft edge, but for a flat grid under themes.
   bool SoftFrames() const override;
   // Raised cells drawn through the visual theme.
