@@ -821,6 +821,10 @@ class TBookmarkListGx : public TBMListGx {
   void Clear() override;
   // The grid rows from the first to the last visible selected row; all -1 when none is visible.
   TGridRect SelectedRowsRect();
+  // Gives each bookmark the one `follow` answers for it, dropping those it answers empty for;
+  // the list is kept in order.
+  void FollowRows(const std::function<std::string(const std::string&)>& follow);
+  std::vector<std::string> Bookmarks() const;
 
  protected:
   void Invalidate() override;
@@ -875,6 +879,9 @@ class TDBGridGxSelectionRect {
   const std::string& AnchorBookmark() const noexcept { return anchorBookmark_; }
   int ShiftCol() const noexcept { return shiftCol_; }
   const std::string& ShiftBookmark() const noexcept { return shiftBookmark_; }
+  // Each corner takes the bookmark `follow` answers for it; a corner it answers empty for
+  // clears the rectangle.
+  void FollowRows(const std::function<std::string(const std::string&)>& follow);
 
  private:
   int Compare(const std::string& a, const std::string& b) const;
@@ -1466,6 +1473,23 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
 
   // ---- row heights from the memory table
   void MemTableRowNotification(int index, int code, int extra) override;
+  // The selection, its anchors and a dragged record follow their records across a memory table's
+  // row notice.
+  void SelectionFollowsRows(int index, int code, int extra);
+  bool InRowNotice() const noexcept { return inRowNotice_; }
+  // Around an operation of the grid's own that may change a memory table's rows without saying
+  // where each went (its notices gathered while the data set's controls are off): the selection
+  // is taken by its records before, and found again by them after. Calls nest.
+  void BeginKeepSelection();
+  // rowsMoved: the operation moved rows whether or not the table said so.
+  void EndKeepSelection(bool rowsMoved = false);
+  // Opens or closes the tree node of a memory-table row (the rows after it come or go, the
+  // selection staying on its records); answers the table's row number to make current.
+  int SetTreeNodeExpanded(int rowIndex, bool expanded);
+  // The memory-table record a bookmark names, or at a position of the table's view; none when
+  // there is none or the grid cannot tell.
+  TMemoryRecordGx* RecordOfBookmark(const std::string& bookmark);
+  TMemoryRecordGx* RecordAtPosition(int position);
   virtual void RecalcRowHeight(int record);
   virtual void RecalcAllRowHeights();
   bool RowHeightsPending() const noexcept { return rowHeightsPending_; }
@@ -1643,6 +1667,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // The text of a footer cell: a formatted aggregate, the current field value or the static text.
   virtual std::string GetFooterValue(int row, TColumnGx* column);
   bool FramesFixedCells() const override { return true; }
+  // Around the text of the focused cell, which a tree cell's indent does not belong to.
+  bool FramesFocusedCell() const override { return true; }
   // Raised cells take the soft edge, but for a flat grid under themes.
   bool SoftFrames() const override;
   // Raised cells drawn through the visual theme.
@@ -1972,6 +1998,21 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   bool inSelectCell_ = false;
   // Inside a memory table's row notice: the grid moves its own rows and current cell only.
   bool inRowNotice_ = false;
+  // The grid row (less the title rows) of the record a memory table is inserting, which the
+  // table's positions do not count: -1 none, -2 inserting where the grid was not told.
+  int noticedInsertRow_ = -1;
+  // The selection by its records while an operation keeps it (BeginKeepSelection).
+  struct TKeptSelection {
+    std::vector<std::string> rows;  // the bookmarks as they were, and their records
+    std::vector<const TMemoryRecordGx*> rowRecords;
+    std::string rectAnchor, rectShift, anchor;
+    const TMemoryRecordGx* rectAnchorRecord = nullptr;
+    const TMemoryRecordGx* rectShiftRecord = nullptr;
+    const TMemoryRecordGx* anchorRecord = nullptr;
+  };
+  TKeptSelection kept_;
+  int keepSelectionDepth_ = 0;
+  bool keptRowsChanged_ = false;
   int editButtonWidth_ = 0;
   int editButtonHeight_ = 0;
   std::string editText_;

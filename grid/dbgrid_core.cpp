@@ -386,7 +386,7 @@ void TCustomDBGridGx::FooterFontChanged() {
 
 void TCustomDBGridGx::EndUpdateGx() {
   if (dbUpdateCount_ > 0) --dbUpdateCount_;
-  if (dbUpdateCount_ == 0 && selectionChangedPending_) SelectionChangedNotice();
+  if (dbUpdateCount_ == 0 && selectionChangedPending_ && !inRowNotice_) SelectionChangedNotice();
   if (dbUpdateCount_ == 0 && deferredSize_) DeferredSize();
 }
 
@@ -1207,6 +1207,7 @@ void TCustomDBGridGx::MemTableRowNotification(int index, int code, int extra) {
     bool v;
     ~Reset() { f = v; }
   } reset{inRowNotice_, saved};
+  SelectionFollowsRows(index, code, extra);
   const int offset = GetTitleOffset();
   const int records = memTable_->GetRowCount();
   switch (code) {

@@ -78,6 +78,9 @@ void TGridDataLinkGx::DataSetChanged() {
   if (TCustomDBGridGx::ReadingBeforeBuffer()) return;
   grid_->RefreshLayout();
   modified_ = false;
+  // A selection that followed a memory table's rows says so once the table is done.
+  if (grid_->SelectionChangedPending() && grid_->DBUpdateCount() == 0 && !grid_->InRowNotice())
+    grid_->SelectionChangedNotice();
 }
 
 void TGridDataLinkGx::DataSetScrolled(int distance) { grid_->Scroll(distance); }

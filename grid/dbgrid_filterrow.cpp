@@ -653,6 +653,8 @@ void TCustomDBGridGx::FilterRowChanged() {
 void TCustomDBGridGx::ApplyFilter() {
   if (!center_) return;
   // The filter editor stays as it is while the applier works (its windows may take the focus).
+  // Selected records the filter keeps stay selected.
+  BeginKeepSelection();
   BeginUpdateGx();
   STFilter()->BeginUpdate();
   try {
@@ -660,10 +662,12 @@ void TCustomDBGridGx::ApplyFilter() {
   } catch (...) {
     STFilter()->EndUpdate();
     EndUpdateGx();
+    EndKeepSelection();
     throw;
   }
   STFilter()->EndUpdate();
   EndUpdateGx();
+  EndKeepSelection();
 }
 
 void TCustomDBGridGx::FilterColumnMoved(TColumnGx* column) {

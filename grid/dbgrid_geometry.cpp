@@ -373,6 +373,8 @@ void TCustomDBGridGx::RegisterMemTable() {
   if (table == memTable_) return;
   if (memTable_) memTable_->UnregisterClient(this);
   memTable_ = table;
+  // A record being inserted already was not announced to this grid.
+  noticedInsertRow_ = table && ds->State() == dsInsert ? -2 : -1;
   memTableDataSet_ = table ? ds : nullptr;
   if (memTable_) {
     memTable_->RegisterClient(this);

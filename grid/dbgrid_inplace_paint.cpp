@@ -80,7 +80,7 @@ void TDBGridInplaceEdit::MouseDown(TMouseButton button, TShiftState shift, int x
     const int boxLeft = rtl ? ClientWidth() - 2 - indent : 2 + indent - kTreeLevelWidth;
     if (x >= boxLeft && x < boxLeft + kTreeLevelWidth) {
       IMemTableGx* table = g->MemTable();
-      if (table->GetNodeHasChildren()) table->SetNodeExpanded(table->GetCurrentRowIndex(), !table->GetNodeExpanded());
+      if (table->GetNodeHasChildren()) g->SetTreeNodeExpanded(table->GetCurrentRowIndex(), !table->GetNodeExpanded());
     }
   }
   TInplaceEdit::MouseDown(button, shift, x, y);

@@ -339,7 +339,7 @@ void TCustomDBGridGx::KeyDown(uint16_t& key, TShiftState shift) {
           const bool expanded = memTable_->GetNodeExpanded();
           const bool want = key == VK_MULTIPLY ? !expanded : key == VK_ADD;
           if (want != expanded && (want ? memTable_->GetNodeHasChildren() : true))
-            memTable_->SetNodeExpanded(rowIndex, want);
+            SetTreeNodeExpanded(rowIndex, want);
         } else {
           handled = false;
         }

@@ -175,7 +175,15 @@ void TCustomDBGridGx::RecordDragDrop(bool drop) {
   else single.InsertItem(0, dragBookmark_);
   if (!MoveRecordsTo(list, toRecNo, true)) return;
   if (memTable_) {
-    MoveRecordsTo(list, toRecNo, false);
+    // The moved records stay selected, at their new places.
+    BeginKeepSelection();
+    try {
+      MoveRecordsTo(list, toRecNo, false);
+    } catch (...) {
+      EndKeepSelection();
+      throw;
+    }
+    EndKeepSelection();
   } else {
     // The data set comes back to the record it showed, at its place among the visible rows.
     SaveBookmark();
@@ -220,7 +228,7 @@ bool TCustomDBGridGx::TreeAreaPress(TMouseButton button, TShiftState shift, int 
   TDataSet* ds = DataSet();
   ds->DisableControls();
   try {
-    memTable_->SetNodeExpanded(cell.Y - GetTitleOffset(), !expanded);
+    SetTreeNodeExpanded(cell.Y - GetTitleOffset(), !expanded);
   } catch (...) {
     ds->EnableControls();
     throw;

@@ -1,6 +1,10 @@
 // The grid's selection: whole records (bookmarks), a rectangle of cells between two corners,
 // a set of columns, or everything.
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
+#include <utility>
 
 #include "grid/dbgrid.h"
 #include "grid/inplaceedit.h"
@@ -18,7 +22,9 @@ TBookmarkListGx* TDBGridGxSelection::Rows() const { return grid_->SelectedRows()
 
 void TDBGridGxSelection::SelectionChanged() {
   if (grid_->InState(csDestroying)) return;
-  if (grid_->DBUpdateCount() > 0) {
+  // Inside a memory table's row notice the table is still in its operation: the handler is
+  // called once that is over (the grid's next data-set notice or the end of its update).
+  if (grid_->DBUpdateCount() > 0 || grid_->InRowNotice()) {
     grid_->SetSelectionChangedPending();
     return;
   }
@@ -337,6 +343,19 @@ void TDBGridGxSelectionRect::Select(int col, const std::string& bookmark, bool a
   s->SelectionChanged();
 }
 
+void TDBGridGxSelectionRect::FollowRows(const std::function<std::string(const std::string&)>& follow) {
+  if (anchorCol_ < 0) return;
+  const std::string anchor = follow(anchorBookmark_), shift = follow(shiftBookmark_);
+  if (anchor.empty() || shift.empty()) {
+    TDBGridGxSelection* s = grid_->Selection();
+    Clear();
+    if (s->SelectionType() == gstRectangle) s->SetSelectionType(gstNon);
+    return;
+  }
+  anchorBookmark_ = anchor;
+  shiftBookmark_ = shift;
+}
+
 void TDBGridGxSelectionRect::Clear() {
   anchorCol_ = shiftCol_ = -1;
   anchorBookmark_.clear();
@@ -359,4 +378,222 @@ bool TCustomDBGridGx::IsCellSelected(int col, int row, const std::string& bookma
   }
   if (row < b.Top || row > b.Bottom) return false;
   return t == gstRecordBookmarks && bookmarks_->IndexOf(bookmark) >= 0;
+}
+
+// ---------------------------------------------------------------- rows that come, go and move
+
+namespace {
+// A memory table's bookmark is its row's position in the view (plus one, in four bytes): that of
+// another position is made the same way and must read back as that position, or it names none.
+std::string PositionBookmark(IMemTableGx* table, int index) {
+  if (index < 0) return {};
+  const int32_t value = index + 1;
+  std::string bookmark(sizeof value, '\0');
+  std::memcpy(bookmark.data(), &value, sizeof value);
+  return table->BookmarkToRowIndex(bookmark) == index ? bookmark : std::string();
+}
+}  // namespace
+
+std::vector<std::string> TBookmarkListGx::Bookmarks() const {
+  std::vector<std::string> all;
+  for (int i = 0; i < Count(); ++i) all.push_back(Items(i));
+  return all;
+}
+
+void TBookmarkListGx::FollowRows(const std::function<std::string(const std::string&)>& follow) {
+  std::vector<std::string> now;
+  for (int i = 0; i < Count(); ++i)
+    if (std::string b = follow(Items(i)); !b.empty()) now.push_back(std::move(b));
+  std::sort(now.begin(), now.end(),
+            [&](const std::string& a, const std::string& b) { return CompareBookmarks(a, b) < 0; });
+  now.erase(std::unique(now.begin(), now.end()), now.end());
+  bool changed = static_cast<int>(now.size()) != Count();
+  for (int i = 0; i < static_cast<int>(now.size()); ++i) {
+    if (Items(i) == now[static_cast<size_t>(i)]) continue;
+    SetItems(i, now[static_cast<size_t>(i)]);
+    changed = true;
+  }
+  while (Count() > static_cast<int>(now.size())) DeleteItem(Count() - 1);
+  if (changed) Invalidate();
+}
+
+// A memory table's bookmarks are positions: a row added, removed or moved before a selected record
+// gives that record another bookmark, and the bookmark it had names another record. Everything
+// that holds a bookmark follows its record: a removed record drops out of the selection (a corner
+// of the rectangle clears it), and where the notice does not say where the rows went (a whole
+// change: sorting, filtering, or notices gathered while controls were off) the rows are unselected.
+// The record being inserted is shown as a row but has no position yet: the table names it
+// with the grid's rows, and its own coming and going moves nothing.
+void TCustomDBGridGx::SelectionFollowsRows(int index, int code, int extra) {
+  TDataSet* ds = DataSet();
+  const bool inserting = ds && ds->State() == dsInsert;
+  std::function<int(int)> where;  // position before the notice -> after it, -1 gone
+  switch (code) {
+    case mtnRowChanged:
+      return;
+    case mtnRowAdded:
+      if (inserting && noticedInsertRow_ == -1) {
+        noticedInsertRow_ = index;
+        return;
+      }
+      if (noticedInsertRow_ >= 0) {
+        if (index < noticedInsertRow_) ++noticedInsertRow_;
+        else --index;
+      }
+      if (noticedInsertRow_ != -2) where = [index](int p) { return p >= index ? p + 1 : p; };
+      break;
+    case mtnRowRemoved:
+      if (noticedInsertRow_ >= 0) {
+        if (index == noticedInsertRow_) {
+          noticedInsertRow_ = -1;
+          return;
+        }
+        if (index < noticedInsertRow_) --noticedInsertRow_;
+        else --index;
+      }
+      if (noticedInsertRow_ != -2) where = [index](int p) { return p == index ? -1 : p > index ? p - 1 : p; };
+      break;
+    case mtnRowMoved:
+      if (noticedInsertRow_ >= 0) {
+        if (index > noticedInsertRow_) --index;
+        if (extra > noticedInsertRow_) --extra;
+      }
+      if (noticedInsertRow_ != -2 && index >= 0 && extra >= 0)
+        where = [index, extra](int p) {
+          if (p == index) return extra;
+          if (index < p && p <= extra) return p - 1;
+          if (extra <= p && p < index) return p + 1;
+          return p;
+        };
+      break;
+    default:
+      noticedInsertRow_ = inserting ? -2 : -1;
+      break;
+  }
+  if (noticedInsertRow_ == -2 && !inserting) noticedInsertRow_ = -1;
+  if (keepSelectionDepth_ > 0) {
+    // Found again by its records when the operation ends.
+    keptRowsChanged_ = true;
+    return;
+  }
+  IMemTableGx* table = memTable_;
+  auto follow = [&](const std::string& bookmark) -> std::string {
+    if (!where || bookmark.empty()) return {};
+    const int p = table->BookmarkToRowIndex(bookmark);
+    if (p < 0 || PositionBookmark(table, p) != bookmark) return {};
+    return PositionBookmark(table, where(p));
+  };
+  // The selection-changed notice waits until the table's operation is over (SelectionChanged);
+  // records that only took new positions are still the same selection.
+  const bool pending = selectionChangedPending_;
+  const int rows = bookmarks_->Count();
+  const bool rectangle = selection_->SelectionType() == gstRectangle;
+  bookmarks_->FollowRows(follow);
+  selection_->Rect()->FollowRows(follow);
+  selection_->UpdateState();
+  if (!pending && bookmarks_->Count() == rows && rectangle == (selection_->SelectionType() == gstRectangle))
+    selectionChangedPending_ = false;
+  if (anchorSet_) {
+    anchorBookmark_ = follow(anchorBookmark_);
+    anchorSet_ = !anchorBookmark_.empty();
+  }
+  if (!dragBookmark_.empty()) dragBookmark_ = follow(dragBookmark_);
+}
+
+// Read where the grid shows it: after the row being inserted, one row further down (where that
+// row stands is known once the table has told it).
+TMemoryRecordGx* TCustomDBGridGx::RecordAtPosition(int position) {
+  TDataSet* ds = DataSet();
+  if (!memTable_ || !ds || !dataLink_->Active() || position < 0) return nullptr;
+  int record = position;
+  if (ds->State() == dsInsert) {
+    if (noticedInsertRow_ < 0 || ds->ControlsDisabled()) return nullptr;
+    if (position >= noticedInsertRow_) ++record;
+  }
+  if (record >= memTable_->GetRowCount()) return nullptr;
+  memTable_->InstantReadEnter(record);
+  TMemoryRecordGx* rec = memTable_->GetActiveMemoryRecord();
+  memTable_->InstantReadLeave();
+  return rec;
+}
+
+TMemoryRecordGx* TCustomDBGridGx::RecordOfBookmark(const std::string& bookmark) {
+  if (!memTable_ || bookmark.empty()) return nullptr;
+  const int p = memTable_->BookmarkToRowIndex(bookmark);
+  if (p < 0 || PositionBookmark(memTable_, p) != bookmark) return nullptr;
+  return RecordAtPosition(p);
+}
+
+void TCustomDBGridGx::BeginKeepSelection() {
+  if (keepSelectionDepth_++ > 0) return;
+  keptRowsChanged_ = false;
+  kept_ = TKeptSelection{};
+  if (!memTable_ || !dataLink_->Active()) return;
+  kept_.rows = bookmarks_->Bookmarks();
+  for (const std::string& b : kept_.rows) kept_.rowRecords.push_back(RecordOfBookmark(b));
+  TDBGridGxSelectionRect* r = selection_->Rect();
+  kept_.rectAnchor = r->AnchorBookmark();
+  kept_.rectShift = r->ShiftBookmark();
+  kept_.rectAnchorRecord = RecordOfBookmark(kept_.rectAnchor);
+  kept_.rectShiftRecord = RecordOfBookmark(kept_.rectShift);
+  if (anchorSet_) {
+    kept_.anchor = anchorBookmark_;
+    kept_.anchorRecord = RecordOfBookmark(anchorBookmark_);
+  }
+}
+
+// What the operation set itself stays (a list the table moved with its records, a selection it
+// cleared); the rest finds its records where they are now, and drops those no row shows.
+void TCustomDBGridGx::EndKeepSelection(bool rowsMoved) {
+  if (rowsMoved) keptRowsChanged_ = true;
+  if (keepSelectionDepth_ == 0 || --keepSelectionDepth_ > 0) return;
+  TKeptSelection kept = std::move(kept_);
+  kept_ = TKeptSelection{};
+  if (!std::exchange(keptRowsChanged_, false)) return;
+  TDataSet* ds = DataSet();
+  const bool inserting = ds && ds->State() == dsInsert;
+  if (!memTable_ || !dataLink_->Active() || (inserting && (noticedInsertRow_ < 0 || ds->ControlsDisabled()))) {
+    ClearSelection();
+    return;
+  }
+  // Where each record stands now: the rows are read once, records only compared.
+  std::unordered_map<const TMemoryRecordGx*, std::string> now;
+  const int positions = memTable_->GetRowCount() - (inserting ? 1 : 0);
+  for (int p = 0; p < positions; ++p)
+    if (const TMemoryRecordGx* rec = RecordAtPosition(p)) now.emplace(rec, PositionBookmark(memTable_, p));
+  auto bookmarkOf = [&](const TMemoryRecordGx* rec) -> std::string {
+    const auto it = rec ? now.find(rec) : now.end();
+    return it == now.end() ? std::string() : it->second;
+  };
+  if (bookmarks_->Bookmarks() == kept.rows) {
+    size_t i = 0;
+    bookmarks_->FollowRows([&](const std::string&) { return bookmarkOf(kept.rowRecords[i++]); });
+  }
+  TDBGridGxSelectionRect* r = selection_->Rect();
+  if (r->AnchorBookmark() == kept.rectAnchor && r->ShiftBookmark() == kept.rectShift) {
+    r->FollowRows([&](const std::string& b) {
+      return bookmarkOf(b == kept.rectAnchor ? kept.rectAnchorRecord : kept.rectShiftRecord);
+    });
+  }
+  selection_->UpdateState();
+  if (anchorSet_ && anchorBookmark_ == kept.anchor) {
+    anchorBookmark_ = bookmarkOf(kept.anchorRecord);
+    anchorSet_ = !anchorBookmark_.empty();
+  }
+  Invalidate();
+}
+
+// The table tells no positions for a node opened or closed.
+int TCustomDBGridGx::SetTreeNodeExpanded(int rowIndex, bool expanded) {
+  if (!memTable_) return -1;
+  BeginKeepSelection();
+  int result = -1;
+  try {
+    result = memTable_->SetNodeExpanded(rowIndex, expanded);
+  } catch (...) {
+    EndKeepSelection(true);
+    throw;
+  }
+  EndKeepSelection(true);
+  return result;
 }

@@ -330,6 +330,9 @@ class TCustomGridGx : public TCustomControl {
   virtual bool SoftFrames() const { return false; }
   // False while the current row is not what the user has chosen, so it gets no row-select focus frame.
   virtual bool FramesCurrentRow() const { return true; }
+  // True when DrawCell draws the focused cell's focus rectangle itself: a second one drawn over it
+  // would take it away again.
+  virtual bool FramesFocusedCell() const { return false; }
 
   // ---- input
   virtual bool CanClickCell(const TMessage& message);

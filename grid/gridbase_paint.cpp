@@ -241,7 +241,7 @@ void TGridGxPainter::DrawOneCell(int col, int row, const TRect& where, TColor co
       frame.Bottom += info.Vert.EffectiveLineWidth;
     g->Paint3DFrame(canvas, frame, false);
   }
-  if (g->DefaultDrawing() && !designing && focused &&
+  if (g->DefaultDrawing() && !designing && focused && !g->FramesFocusedCell() &&
       !(o.Contains(goEditing) && o.Contains(goAlwaysShowEditor)) && !o.Contains(goRowSelect)) {
     canvas->DrawFocusRect(where);
   }

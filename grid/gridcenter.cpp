@@ -106,5 +106,14 @@ void TCustomDBGridGx::SortMarkingChanged() {
 }
 
 void TCustomDBGridGx::ApplySorting() {
-  if (center_) center_->ApplySorting(this);
+  if (!center_) return;
+  // Sorted anew, the selected records stay selected where they now stand.
+  BeginKeepSelection();
+  try {
+    center_->ApplySorting(this);
+  } catch (...) {
+    EndKeepSelection();
+    throw;
+  }
+  EndKeepSelection();
 }

@@ -36,6 +36,9 @@ TDBGridGxSelectionType KindOf(TCustomDBGridGx* grid, bool forWholeGrid) {
 class PositionGuard {
  public:
   PositionGuard(TCustomDBGridGx* grid, TDataSet* ds, bool restore = true) : grid_(grid), ds_(ds), restore_(restore) {
+    // What the work changes is told only when the controls come back: the selection is kept by
+    // its records meanwhile.
+    grid_->BeginKeepSelection();
     ds_->DisableControls();
     if (restore_) grid_->SaveBookmark();
   }
@@ -45,6 +48,10 @@ class PositionGuard {
     } catch (...) {
     }
     ds_->EnableControls();
+    try {
+      grid_->EndKeepSelection();
+    } catch (...) {
+    }
   }
   void SkipRestore() { restore_ = false; }
 
@@ -83,6 +90,34 @@ std::vector<TColumnGx*> SelectionColumns(TCustomDBGridGx* grid, TDBGridGxSelecti
 
 void ForEachSelectedRecord(TCustomDBGridGx* grid, TDBGridGxSelectionType kind, const std::function<void()>& visit) {
   TDataSet* ds = grid->DataSet();
+  if (IMemTableGx* table = grid->MemTable(); table && kind != gstNon) {
+    // A memory table's bookmarks are positions, and an edit posted in a sorted view moves its
+    // record: the records are taken first and each is visited by itself, the edit before posted.
+    std::vector<std::pair<int, TMemoryRecordGx*>> records;
+    auto take = [&](int position) {
+      if (TMemoryRecordGx* rec = grid->RecordAtPosition(position)) records.emplace_back(position, rec);
+    };
+    if (kind == gstRecordBookmarks) {
+      TBookmarkListGx* rows = grid->Selection()->Rows();
+      for (int i = 0; i < rows->Count(); ++i) take(table->BookmarkToRowIndex(rows->Items(i)));
+    } else {
+      int first = 0, last = table->GetRowCount() - (ds->State() == dsInsert ? 2 : 1);
+      if (kind == gstRectangle) {
+        TDBGridGxSelectionRect* rect = grid->Selection()->Rect();
+        first = table->BookmarkToRowIndex(rect->TopRow());
+        last = table->BookmarkToRowIndex(rect->BottomRow());
+      }
+      for (int p = std::max(0, first); p <= last; ++p) take(p);
+    }
+    for (const auto& [position, rec] : records) {
+      ds->CheckBrowseMode();
+      // Still at its place (always, unless an edit moved it) it is reached without a search.
+      if (grid->RecordAtPosition(position) == rec) ds->SetRecNo(position + 1);
+      else if (!table->LocateRecord(rec)) continue;
+      visit();
+    }
+    return;
+  }
   switch (kind) {
     case gstRecordBookmarks: {
       TBookmarkListGx* rows = grid->Selection()->Rows();

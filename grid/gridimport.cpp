@@ -42,6 +42,9 @@ void TDBGridGxImport::ImportFromStream(TStream* stream, bool forWholeGrid) {
   const bool inserting = ds->State() == dsInsert;
   bool restore = !inserting;
   if (restore) Grid->SaveBookmark();
+  // The rows changed here are told when the controls come back: the selection is kept by its
+  // records meanwhile.
+  Grid->BeginKeepSelection();
   ds->DisableControls();
   try {
     const TDBGridGxSelectionType kind = Grid->Selection()->SelectionType();
@@ -80,10 +83,12 @@ void TDBGridGxImport::ImportFromStream(TStream* stream, bool forWholeGrid) {
     // The import stops where it stands: moving back would post the half record the error hit,
     // which the user must still be able to cancel. Only the controls come back.
     ds->EnableControls();
+    Grid->EndKeepSelection();
     throw;
   }
   if (restore) Grid->RestoreBookmark();
   ds->EnableControls();
+  Grid->EndKeepSelection();
   ReadSuffix();
 }
 

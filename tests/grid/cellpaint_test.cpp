@@ -868,6 +868,31 @@ class TNotingGrid : public TDBGridGx {
 
 }  // namespace
 
+// The focused cell of a focused grid gets one focus rectangle, around its text: in a tree column
+// the indent lies outside it.
+TEST_F(CellPaintTest, TheFocusedCellHasOneFocusRectangleAroundItsText) {
+  auto tree = MakeTreeTable({{1, Null(), "差旅费"}, {2, 1, "交通"}});
+  TDataSource treeSource(nullptr);
+  treeSource.SetDataSet(tree.get());
+  MakeBoundGrid();
+  grid->SetDBOptions(grid->DBOptions() - dgAlwaysShowEditor);
+  grid->SetFocus();
+  gridtest::Pump();
+  for (int indent : {0, kTreeLevelWidth}) {
+    SCOPED_TRACE(indent);
+    if (indent) grid->SetDataSource(&treeSource);
+    gridtest::Pump();
+    ASSERT_FALSE(grid->IsEditorVisible());
+    HDC dc = Paint();
+    const std::vector<FANO_DRAW_RECORD> rects = uitest::Records(dc, "DrawFocusRect");
+    ASSERT_EQ(rects.size(), 1u);
+    EXPECT_EQ(rects[0].args[0], Cell(0, 0).Left + indent);
+    EXPECT_EQ(rects[0].args[2], Cell(0, 0).Right);
+    DeleteDC(dc);
+  }
+  grid->SetDataSource(nullptr);
+}
+
 // A descendant's overrides of the painting operations and event hooks are the ones that run.
 TEST_F(CellPaintTest, PaintingRunsADescendantsOverrides) {
   auto tree = MakeTreeTable({{1, Null(), "差旅费"}, {2, 1, "交通"}});

@@ -8,6 +8,7 @@
 
 #include "dbgrid_test_util.h"
 #include "grid/gridexport.h"
+#include "grid/gridimport.h"
 #include "platform/db/testdataset.h"
 #include "platform/forms/dialogs.h"
 #include "platform/os/wingdi.h"
@@ -339,6 +340,101 @@ TEST_F(DBGridTest, ShiftDownMarksRowsAndShiftUpGivesThemBack) {
   grid->SetKeepSelection(false);
   grid->MoveRecordSelecting(false, 1, false, true);
   EXPECT_FALSE(grid->SelectionAnchorSet());
+}
+
+// A memory table's bookmarks are positions: rows that come, go or move before a selected record
+// leave the selection on the same records, a deleted one drops out, and where the table does not
+// say where its rows went the selection is cleared; what is pasted lands in the selected records.
+TEST_F(DBGridTest, SelectedRowsFollowTheirRecords) {
+  AddRows(6);
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect - dgConfirmDelete);
+  Bind();
+  auto select = [&](std::initializer_list<int> ids) {
+    grid->ClearSelection();
+    for (int id : ids)
+      if (table->Locate("ID", id, {})) grid->SelectedRows()->SetCurrentRowSelected(true);
+  };
+  auto selected = [&] {  // the IDs of the selected records, read without moving
+    std::string ids;
+    for (const std::string& b : grid->SelectedRows()->Bookmarks()) {
+      grid->BeginRowRead(grid->RowOfRecordBookmark(b));
+      ids += table->FieldByName("ID")->AsString() + " ";
+      grid->EndRowRead();
+    }
+    return ids;
+  };
+  select({1, 3, 5});
+  table->Locate("ID", 3, {});
+  table->Delete();
+  EXPECT_EQ(selected(), "1 5 ");
+  table->First();
+  table->Insert();  // shown as a row before the first; the selection stays put meanwhile
+  EXPECT_EQ(grid->SelectedRows()->Count(), 2);
+  table->FieldByName("ID")->SetValue(99);
+  table->FieldByName("NAME")->SetAsString("n");
+  table->Post();
+  EXPECT_EQ(selected(), "1 5 ");
+  table->Append();
+  table->Cancel();
+  table->Locate("ID", 4, {});
+  table->Insert();
+  table->Cancel();
+  EXPECT_EQ(selected(), "1 5 ");
+  // Pasted into the selected rows: records 1 and 5, nothing else.
+  TMemoryStream pasted;
+  pasted.WriteBuffer("1\tx\r\n5\ty", 9);  // with its closing zero
+  pasted.SetPosition(0);
+  ImportGridFromStream<TDBGridGxImportAsText>(grid, &pasted, false);
+  std::string rows;
+  for (table->First(); !table->Eof(); table->Next()) rows += table->FieldByName("NAME")->AsString() + " ";
+  EXPECT_EQ(rows, "n x row2 row4 y row6 ");
+  EXPECT_EQ(selected(), "1 5 ");
+  // A sorted view moves an edited record, and a paste posts its edits: each goes to its record.
+  table->SetSortOrder("NAME");
+  EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);  // where the rows went is not told
+  select({2, 4});
+  table->Locate("ID", 2, {});
+  table->Edit();
+  table->FieldByName("NAME")->SetAsString("z");
+  table->Post();
+  EXPECT_EQ(selected(), "4 2 ");
+  select({4, 6});
+  pasted.Clear();
+  pasted.WriteBuffer("4\tzz\r\n6\tb", 10);
+  pasted.SetPosition(0);
+  ImportGridFromStream<TDBGridGxImportAsText>(grid, &pasted, false);
+  rows.clear();
+  for (table->First(); !table->Eof(); table->Next())
+    rows += table->FieldByName("ID")->AsString() + table->FieldByName("NAME")->AsString() + " ";
+  EXPECT_EQ(rows, "6b 99n 1x 5y 2z 4zz ");
+  EXPECT_EQ(selected(), "6 4 ");
+  // Sorted by the grid (a title click), the selected records stay selected.
+  TDBGridGxCenter* center = grid->Center();
+  ASSERT_NE(center, nullptr);
+  center->OnApplySorting = [&](TDBGridGxCenter*, TCustomDBGridGx*) { table->SetSortOrder("NAME DESC"); };
+  grid->ApplySorting();
+  center->OnApplySorting = nullptr;
+  EXPECT_EQ(selected(), "4 6 ");
+  // A rectangle follows its corners, and goes with one of them.
+  table->SetSortOrder("");
+  grid->SetDBOptions(grid->DBOptions() - dgRowSelect);
+  table->Locate("ID", 4, {});
+  const std::string top = table->Bookmark();
+  table->Locate("ID", 5, {});
+  grid->Selection()->Rect()->Select(1, top, false);
+  grid->Selection()->Rect()->Select(2, table->Bookmark(), true);
+  table->Locate("ID", 1, {});
+  table->Delete();
+  ASSERT_EQ(grid->Selection()->SelectionType(), gstRectangle);
+  grid->BeginRowRead(grid->RowOfRecordBookmark(grid->Selection()->Rect()->TopRow()));
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 4);
+  grid->EndRowRead();
+  table->Locate("ID", 5, {});
+  table->Delete();
+  EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);
 }
 
 // Widening a rectangle repaints the cells it gains and no others, also when its top row has

@@ -75,6 +75,13 @@ TEST_F(DBGridTreeClickTest, ControlsAreOffWhileANodeOpensAndOnAgainAfter) {
   EXPECT_EQ(CurrentName(), "办公费");
   EXPECT_EQ(grid->Row() - grid->GetTitleOffset(), 3);
   EXPECT_EQ(grid->TopRow(), grid->GetTitleOffset());
+  // A selected record stays selected on its new row; one that the closing hides drops out.
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
+  for (const char* name : {"住宿", "办公费"}) {
+    tree->Locate("NAME", std::string(name), {});
+    grid->SelectedRows()->SetCurrentRowSelected(true);
+  }
+  EXPECT_TRUE(grid->IsCellSelected(0, 4, grid->RowBookmark(4), -1));
 
   // Closing it again: the same bracket, and the grid shrinks back.
   Click(FirstNodeBox());
@@ -82,6 +89,14 @@ TEST_F(DBGridTreeClickTest, ControlsAreOffWhileANodeOpensAndOnAgainAfter) {
   EXPECT_EQ(DataRows(), 2);
   EXPECT_EQ(CurrentName(), "办公费");
   EXPECT_EQ(grid->Row() - grid->GetTitleOffset(), 1);
+  ASSERT_EQ(grid->SelectedRows()->Count(), 1);
+  EXPECT_TRUE(grid->IsCellSelected(0, 2, grid->RowBookmark(2), -1));
+  // Opened by the keyboard, the same.
+  tree->First();
+  Key(VK_ADD);
+  EXPECT_EQ(DataRows(), 4);
+  EXPECT_TRUE(grid->IsCellSelected(0, 4, grid->RowBookmark(4), -1));
+  EXPECT_FALSE(grid->IsCellSelected(0, 2, grid->RowBookmark(2), -1));
 }
 
 // The indent belongs to the tree: a click there opens or closes a node and is no cell click; a
