@@ -1972,6 +1972,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   int savedActiveRecord_ = -1;
   std::string savedBookmark_;
   int savedOffset_ = 0;
+  // The memory-table record the saved bookmark named: only compared, as it may be gone.
+  const TMemoryRecordGx* savedRecord_ = nullptr;
   TScrollValues vertValues_{-1, -1, -1, -1};
   TScrollValues horzValues_{-1, -1, -1, -1};
   TScrollBarVisibleModeGx lastVertMode_ = sbAutoShowGx;

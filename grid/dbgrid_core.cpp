@@ -1077,9 +1077,11 @@ void TCustomDBGridGx::SetEditText(int col, int row, const std::string& value) {
 void TCustomDBGridGx::SaveBookmark() {
   TDataSet* ds = DataSet();
   if (!ds || !ds->Active()) return;
+  savedRecord_ = nullptr;
   if (memTable_) {
     savedBookmark_ = ds->Bookmark();
     savedOffset_ = 0;
+    savedRecord_ = RecordOfBookmark(savedBookmark_);
     return;
   }
   const int count = dataLink_->RecordCount();
@@ -1092,6 +1094,20 @@ void TCustomDBGridGx::SaveBookmark() {
 void TCustomDBGridGx::RestoreBookmark() {
   TDataSet* ds = DataSet();
   if (!ds || !ds->Active() || savedBookmark_.empty()) return;
+  if (memTable_ && savedRecord_) {
+    // A memory table's bookmark is a place in its view, and an edit posted in a sorted or filtered
+    // view moves its record elsewhere: the record is looked for by itself. When no row shows it any
+    // more, the row that now stands at its place is taken, or the last.
+    ds->CheckBrowseMode();
+    const int place = memTable_->BookmarkToRowIndex(savedBookmark_);
+    const int rows = memTable_->GetRowCount();
+    int found = RecordAtPosition(place) == savedRecord_ ? place : -1;
+    for (int p = 0; found < 0 && p < rows; ++p)
+      if (RecordAtPosition(p) == savedRecord_) found = p;
+    if (found < 0 && rows == 0) return;
+    ds->SetRecNo((found >= 0 ? found : std::clamp(place, 0, rows - 1)) + 1);
+    return;
+  }
   ds->SetBookmark(savedBookmark_);
   if (!memTable_ && savedOffset_ != 0) ds->MoveBy(savedOffset_);
 }

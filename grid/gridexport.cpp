@@ -88,34 +88,55 @@ std::vector<TColumnGx*> SelectionColumns(TCustomDBGridGx* grid, TDBGridGxSelecti
   return cols;
 }
 
+namespace {
+
+// The memory-table records at those places of the view, taken before any is visited.
+using TPlacedRecords = std::vector<std::pair<int, TMemoryRecordGx*>>;
+
+void TakeRecords(TCustomDBGridGx* grid, int first, int last, TPlacedRecords& records) {
+  for (int p = std::max(0, first); p <= last; ++p)
+    if (TMemoryRecordGx* rec = grid->RecordAtPosition(p)) records.emplace_back(p, rec);
+}
+
+// A memory table's bookmarks are positions, and an edit posted in a sorted or filtered view moves
+// its record: each record taken is visited by itself, the edit before it posted, until done.
+void VisitRecords(TCustomDBGridGx* grid, const TPlacedRecords& records, const std::function<bool()>& done,
+                  const std::function<void()>& visit) {
+  TDataSet* ds = grid->DataSet();
+  for (const auto& [position, rec] : records) {
+    if (done()) return;
+    ds->CheckBrowseMode();
+    // Still at its place (always, unless an edit moved it) it is reached without a search.
+    if (grid->RecordAtPosition(position) == rec) ds->SetRecNo(position + 1);
+    else if (!grid->MemTable()->LocateRecord(rec)) continue;
+    visit();
+  }
+}
+
+int LastPosition(TCustomDBGridGx* grid) {
+  return grid->MemTable()->GetRowCount() - (grid->DataSet()->State() == dsInsert ? 2 : 1);
+}
+
+}  // namespace
+
 void ForEachSelectedRecord(TCustomDBGridGx* grid, TDBGridGxSelectionType kind, const std::function<void()>& visit) {
   TDataSet* ds = grid->DataSet();
   if (IMemTableGx* table = grid->MemTable(); table && kind != gstNon) {
-    // A memory table's bookmarks are positions, and an edit posted in a sorted view moves its
-    // record: the records are taken first and each is visited by itself, the edit before posted.
-    std::vector<std::pair<int, TMemoryRecordGx*>> records;
-    auto take = [&](int position) {
-      if (TMemoryRecordGx* rec = grid->RecordAtPosition(position)) records.emplace_back(position, rec);
-    };
+    TPlacedRecords records;
     if (kind == gstRecordBookmarks) {
       TBookmarkListGx* rows = grid->Selection()->Rows();
-      for (int i = 0; i < rows->Count(); ++i) take(table->BookmarkToRowIndex(rows->Items(i)));
-    } else {
-      int first = 0, last = table->GetRowCount() - (ds->State() == dsInsert ? 2 : 1);
-      if (kind == gstRectangle) {
-        TDBGridGxSelectionRect* rect = grid->Selection()->Rect();
-        first = table->BookmarkToRowIndex(rect->TopRow());
-        last = table->BookmarkToRowIndex(rect->BottomRow());
+      for (int i = 0; i < rows->Count(); ++i) {
+        const int p = table->BookmarkToRowIndex(rows->Items(i));
+        TakeRecords(grid, p, p, records);
       }
-      for (int p = std::max(0, first); p <= last; ++p) take(p);
+    } else if (kind == gstRectangle) {
+      TDBGridGxSelectionRect* rect = grid->Selection()->Rect();
+      TakeRecords(grid, table->BookmarkToRowIndex(rect->TopRow()), table->BookmarkToRowIndex(rect->BottomRow()),
+                  records);
+    } else {
+      TakeRecords(grid, 0, LastPosition(grid), records);
     }
-    for (const auto& [position, rec] : records) {
-      ds->CheckBrowseMode();
-      // Still at its place (always, unless an edit moved it) it is reached without a search.
-      if (grid->RecordAtPosition(position) == rec) ds->SetRecNo(position + 1);
-      else if (!table->LocateRecord(rec)) continue;
-      visit();
-    }
+    VisitRecords(grid, records, [] { return false; }, visit);
     return;
   }
   switch (kind) {
@@ -147,6 +168,22 @@ void ForEachSelectedRecord(TCustomDBGridGx* grid, TDBGridGxSelectionType kind, c
         ds->Next();
       }
       break;
+  }
+}
+
+void ForEachRecordFromCurrent(TCustomDBGridGx* grid, const std::function<bool()>& done,
+                              const std::function<void()>& visit) {
+  TDataSet* ds = grid->DataSet();
+  if (ds->Eof()) return;
+  if (IMemTableGx* table = grid->MemTable()) {
+    TPlacedRecords records;
+    TakeRecords(grid, table->GetCurrentRowIndex(), LastPosition(grid), records);
+    VisitRecords(grid, records, done, visit);
+    return;
+  }
+  while (!ds->Eof() && !done()) {
+    visit();
+    ds->Next();
   }
 }
 

@@ -168,6 +168,12 @@ std::vector<TColumnGx*> SelectionColumns(TCustomDBGridGx* grid, TDBGridGxSelecti
 // marked records in list order, the rectangle's rows from top to bottom (or to the end of the
 // data), or every record.
 void ForEachSelectedRecord(TCustomDBGridGx* grid, TDBGridGxSelectionType kind, const std::function<void()>& visit);
+// Runs visit on the current record and on each one after it, to the end of the data or until done
+// answers true (it is asked before each record). The records are those that follow each other when
+// the walk begins: one that an edit moves (a sorted or filtered view) is neither met again nor
+// makes the walk skip another.
+void ForEachRecordFromCurrent(TCustomDBGridGx* grid, const std::function<bool()>& done,
+                              const std::function<void()>& visit);
 
 // Exports the grid (its selection, or everything with forWholeGrid) to the stream.
 void ExportGridToStream(TDBGridGxExport& exporter, TCustomDBGridGx* grid, TStream* stream, bool forWholeGrid);

@@ -64,10 +64,7 @@ void TDBGridGxImport::ImportFromStream(TStream* stream, bool forWholeGrid) {
       switch (kind) {
         case gstNon:
           Grid->RestoreBookmark();
-          while (!ds->Eof() && !SourceEnd) {
-            ReadRecord(ImportColumns);
-            ds->Next();
-          }
+          ForEachRecordFromCurrent(Grid, [&] { return SourceEnd; }, [&] { ReadRecord(ImportColumns); });
           // A read-only data set takes nothing, new records included, and says nothing.
           if (!SourceEnd && Grid->AllowedOperations().Contains(alopAppendGx) && ds->CanModify()) {
             restore = false;

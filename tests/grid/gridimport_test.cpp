@@ -273,6 +273,78 @@ TEST_F(GridImportTest, PasteStartsAtTheCurrentColumnPastHiddenOnes) {
   EXPECT_EQ(Dump(), "1 a 7\n2 n2 2\n");
 }
 
+// Lines go to the records that followed each other when the paste began, also when each value
+// re-sorts or filters the record it goes to; the grid ends on the record it stood on (the last
+// record appended when the paste ran on past the data), also where that one has moved.
+TEST_F(GridImportTest, PastedLinesKeepToTheirRecordsInASortedOrFilteredView) {
+  enum Sel { none, whole, rect, cols, all, rows };
+  struct Case {
+    const char* sort;
+    const char* filter;
+    Sel sel;
+    int current;  // the record (ID) current at the start
+    int column;   // the current column, or the selection's
+    const char* text;
+    const char* after;  // the table in ID order, filter off
+    const char* ends;   // the current record after it
+  };
+  const Case cases[] = {
+      {"ID", "", none, 1, 0, "25\r\n15\r\n35\r\n5", "5 n4 4|15 n2 2|25 n1 1|35 n3 3|", "25 n1 1"},
+      {"ID", "", none, 2, 0, "0\r\n9", "0 n2 2|1 n1 1|4 n4 4|9 n3 3|", "0 n2 2"},
+      {"ID", "", none, 4, 0, "0\r\n7\r\n8", "0 n4 4|1 n1 1|2 n2 2|3 n3 3|7  |8  |", "8  "},
+      {"", "AMOUNT < 10", none, 1, 2, "11\r\n2\r\n13\r\n4", "1 n1 11|2 n2 2|3 n3 13|4 n4 4|", "2 n2 2"},
+      {"ID", "", whole, 3, 0, "8\r\n7\r\n6\r\n5", "5 n4 4|6 n3 3|7 n2 2|8 n1 1|", "8 n1 1"},
+      {"ID", "", rect, 1, 0, "30\r\n0", "0 n3 3|1 n1 1|4 n4 4|30 n2 2|", "1 n1 1"},
+      {"ID", "", cols, 3, 0, "40\r\n30\r\n20\r\n10", "10 n4 4|20 n3 3|30 n2 2|40 n1 1|", "20 n3 3"},
+      {"ID", "", all, 2, 0, "8\r\n7\r\n6\r\n5", "5 n4 4|6 n3 3|7 n2 2|8 n1 1|", "7 n2 2"},
+      {"ID", "", rows, 4, 0, "9\r\n0", "0 n3 3|2 n2 2|4 n4 4|9 n1 1|", "4 n4 4"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    if (form) form->Free();
+    table->SetSortOrder("");
+    table->SetFiltered(false);
+    table->EmptyTable();
+    MakeTable(4);
+    grid->SetDBOptions(grid->DBOptions() + dgMultiSelect);
+    table->SetSortOrder(c.sort);
+    table->SetFilter(c.filter);
+    table->SetFiltered(*c.filter != 0);
+    auto at = [&](int id) {
+      table->Locate("ID", id, {});
+      return table->Bookmark();
+    };
+    const int col = grid->DataToRawColumn(c.column);
+    if (c.sel == rect) {
+      grid->Selection()->Rect()->Select(col, at(2), false);
+      grid->Selection()->Rect()->Select(col, at(3), true);
+    } else if (c.sel == cols) {
+      grid->Selection()->Columns()->Select(grid->Columns()->Items(c.column), false);
+    } else if (c.sel == all) {
+      grid->Selection()->SelectAll();
+    } else if (c.sel == rows) {
+      at(1);
+      grid->SelectedRows()->SetCurrentRowSelected(true);
+      at(3);
+      grid->SelectedRows()->SetCurrentRowSelected(true);
+    }
+    const TDBGridGxSelectionType kinds[] = {gstNon, gstNon, gstRectangle, gstColumns, gstAll, gstRecordBookmarks};
+    ASSERT_EQ(grid->Selection()->SelectionType(), kinds[c.sel]);
+    at(c.current);
+    grid->SetCol(col);
+    Import<TDBGridGxImportAsText>(std::string(c.text) + std::string(1, '\0'), c.sel == whole);
+    EXPECT_EQ(table->State(), dsBrowse);
+    EXPECT_EQ(table->FieldByName("ID")->AsString() + " " + table->FieldByName("NAME")->AsString() + " " +
+                  table->FieldByName("AMOUNT")->AsString(),
+              c.ends);
+    table->SetFiltered(false);
+    table->SetSortOrder("ID");
+    std::string after = Dump();
+    std::replace(after.begin(), after.end(), '\n', '|');
+    EXPECT_EQ(after, c.after);
+  }
+}
+
 // What the text exporters write reads back the same, Chinese included.
 TEST_F(GridImportTest, TextExportReadsBackWhole) {
   MakeTable(2);
