@@ -283,6 +283,14 @@ TEST_F(DateTimeEditTest, CalendarDropsDownAndTakesTheDateWithTheOldTime) {
   EXPECT_EQ(FormatDateTime("yyyy-mm-dd", cal->Date()), "2024-05-01");
   KeyPress(VK_RIGHT);  // the calendar moves a day
   EXPECT_EQ(FormatDateTime("yyyy-mm-dd", cal->Date()), "2024-05-02");
+  // So does each whole notch of the wheel: a fine wheel's halves add up to one.
+  Wheel(edit, -WHEEL_DELTA / 2);
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd", cal->Date()), "2024-05-02");
+  Wheel(edit, -WHEEL_DELTA / 2);
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd", cal->Date()), "2024-05-03");
+  Wheel(edit, 2 * WHEEL_DELTA);
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd", cal->Date()), "2024-05-01");
+  Wheel(edit, -WHEEL_DELTA);
   KeyPress(VK_RETURN);
   EXPECT_FALSE(edit->DroppedDown());
   EXPECT_FALSE(IsWindowVisible(cal->Handle()));

@@ -238,6 +238,14 @@ TEST_F(NumberEditTest, CalculatorDropsDownWithTheValueAndHandsBackTheResult) {
   Wheel(edit, -WHEEL_DELTA);
   Wheel(edit, -WHEEL_DELTA);
   EXPECT_EQ(calc->DisplayText(), "11");
+  // Whole notches step: a fine wheel's halves add up to one, a turn of two notches steps twice.
+  Wheel(edit, WHEEL_DELTA / 2);
+  EXPECT_EQ(calc->DisplayText(), "11");
+  Wheel(edit, WHEEL_DELTA / 2);
+  EXPECT_EQ(calc->DisplayText(), "12");
+  Wheel(edit, -2 * WHEEL_DELTA);
+  EXPECT_EQ(calc->DisplayText(), "10");
+  Wheel(edit, WHEEL_DELTA);
   Type("+3");  // typed keys go to the calculator
   EXPECT_EQ(calc->DisplayText(), "3");
   EXPECT_EQ(Number(), 12);
