@@ -311,6 +311,31 @@ TEST_F(DateTimeEditTest, CalendarDropsDownAndTakesTheDateWithTheOldTime) {
   EXPECT_EQ(closes, (std::vector<bool>{true, false, false}));
 }
 
+// A date picked on one record never lands in another: the calendar closes without it when a
+// program moves or closes the data set under it.
+TEST_F(DateTimeEditTest, AnOpenCalendarClosesWithoutItsDateWhenTheRecordGoes) {
+  auto* ds = new TTestDataSet(form);
+  ds->FieldDefs().Add("BILL_DATE", ftDateTime);
+  ds->AddRow({Variant::FromDateTime(EncodeDate(2024, 5, 1))});
+  ds->AddRow({Variant::FromDateTime(EncodeDate(2024, 6, 1))});
+  auto* source = new TDataSource(form);
+  source->SetDataSet(ds);
+  edit->SetDataSource(source);
+  edit->SetDataField("BILL_DATE");
+  Focus();
+  for (bool close : {false, true}) {
+    SCOPED_TRACE(close ? "closed" : "moved");
+    ds->Open();
+    edit->DropDown();
+    KeyPress(VK_RIGHT);
+    close ? ds->Close() : ds->Next();
+    EXPECT_FALSE(edit->DroppedDown());
+    KeyPress(VK_RETURN);
+    EXPECT_EQ(ValueText(), close ? "Null" : "2024-06-01 00:00:00");
+    ds->Close();
+  }
+}
+
 TEST_F(DateTimeEditTest, CalendarOfAnEmptyEditorShowsToday) {
   Focus();
   edit->DropDown();
