@@ -432,17 +432,23 @@ void TCustomDBDateTimeEditGx::DropDown() {
   const bool wasDropped = DroppedDown();
   TCustomDBEditGx::DropDown();
   if (wasDropped && calendar_ && IsWindowVisible(calendar_->WindowHandle())) return;
-  if (OnDropDown) OnDropDown(this);
-  if (!calendar_) {
-    calendar_ = new TPopupMonthCalendarGx(this);
-    calendar_->FreeNotification(this);
+  try {
+    if (OnDropDown) OnDropDown(this);
+    if (!calendar_) {
+      calendar_ = new TPopupMonthCalendarGx(this);
+      calendar_->FreeNotification(this);
+    }
+    calendar_->SetDate(HasValue(value_) ? DateOf(value_.AsDateTime()) : Date());
+    calendar_->HandleNeeded();
+    TSize size = calendar_->PopupSize();
+    calendar_->SetBounds(calendar_->Left(), calendar_->Top(), size.cx, size.cy);
+    TDropDownAlign align = UseRightToLeftAlignment() ? daRight : daLeft;
+    ShowDropDown(calendar_, AlignDropDownWindow(this, calendar_, align));
+  } catch (...) {
+    // Nothing dropped down: the main button the base pressed comes up again.
+    TCustomDBEditGx::CloseUp(false);
+    throw;
   }
-  calendar_->SetDate(HasValue(value_) ? DateOf(value_.AsDateTime()) : Date());
-  calendar_->HandleNeeded();
-  TSize size = calendar_->PopupSize();
-  calendar_->SetBounds(calendar_->Left(), calendar_->Top(), size.cx, size.cy);
-  TDropDownAlign align = UseRightToLeftAlignment() ? daRight : daLeft;
-  ShowDropDown(calendar_, AlignDropDownWindow(this, calendar_, align));
   SetDroppedDown(true);
 }
 
