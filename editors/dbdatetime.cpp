@@ -314,8 +314,25 @@ void TCustomDBDateTimeEditGx::JumpToNextElement(char32_t separator) {
   GetSel(start, stop);
   // The element after the next place that shows the very separator typed; none: the first place.
   size_t at = text.find(separator, static_cast<size_t>(std::max(start, 0)));
-  at = at == std::u32string::npos ? 0 : at + 1;
-  if (at >= tpl.size()) at = 0;
+  if (at == std::u32string::npos && text.find(separator) == std::u32string::npos) {
+    // A format that shows this separator nowhere (年 月 日, say): sent back to the first element
+    // each time, the digits that follow would overwrite the year and the field would take a date
+    // never typed. Here it moves past the next literal instead; just past one, it stays.
+    size_t caret = static_cast<size_t>(std::max(start, 0));
+    if (caret > 0 && caret < tpl.size() && !IsDateTimeElementLetter(tpl[caret - 1]) &&
+        IsDateTimeElementLetter(tpl[caret]))
+      return;
+    at = caret;
+    while (at < tpl.size() && IsDateTimeElementLetter(tpl[at])) ++at;
+    while (at < tpl.size() && !IsDateTimeElementLetter(tpl[at])) ++at;
+  } else {
+    at = at == std::u32string::npos ? 0 : at + 1;
+  }
+  if (at >= tpl.size()) {
+    at = 0;
+    while (at < tpl.size() && !IsDateTimeElementLetter(tpl[at])) ++at;
+    if (at >= tpl.size()) return;
+  }
   if (!IsDateTimeElementLetter(tpl[at])) return;
   size_t end = at;
   while (end < tpl.size() && tpl[end] == tpl[at]) ++end;
