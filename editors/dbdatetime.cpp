@@ -289,10 +289,8 @@ void TCustomDBDateTimeEditGx::StepElement(bool up) {
   if (!DateTimeEditStepElement(TCustomMaskEdit::EditText(), DateTimeEditTemplate(CurrentEditFormat()), up, newText,
                                length, position))
     return;
-  bool saved = internalTextSet_;
-  internalTextSet_ = true;
+  // The stepped text is the user's change: the value follows it before OnChange hears of it.
   TCustomMaskEdit::SetEditText(newText);
-  internalTextSet_ = saved;
   ValueFromText();
   DataLink()->SetModified();
   TCustomEdit::SetModified(true);

@@ -157,10 +157,13 @@ TEST_F(DateTimeEditTest, SettingAnInvalidTextRaises) {
 TEST_F(DateTimeEditTest, ArrowsStepTheElementUnderTheCaret) {
   edit->SetValue(Variant::FromDateTime(EncodeDate(2024, 12, 31)));
   Focus();
+  std::string heard;  // what OnChange reads: the stepped value
+  edit->OnChange = [&](TObject*) { heard = ValueText(); };
   edit->SetSel(0, 0);
   KeyPress(VK_UP);
   EXPECT_EQ(Shown(), "01/12/2024");
   EXPECT_EQ(ValueText(), "2024-12-01 00:00:00");
+  EXPECT_EQ(heard, "2024-12-01 00:00:00");
   edit->SetSel(4, 4);
   KeyPress(VK_UP);
   EXPECT_EQ(Shown(), "01/01/2024");
