@@ -357,6 +357,10 @@ TEST_F(DateTimeEditTest, EditFormatIsStoredOnlyForTheCustomKind) {
   EXPECT_EQ(loaded->EditMask(), "!9999-99-99 99:99;1; ");
   EXPECT_FALSE(loaded->IsKindStored());
   EXPECT_TRUE(loaded->IsEditFormatStored());
+  // Written back, the editor keeps its format and not its kind.
+  std::string written = WriteComponentText(loaded);
+  EXPECT_NE(written.find("EditFormat = \"YYYY-MM-DD HH:NN\""), std::string::npos) << written;
+  EXPECT_EQ(written.find("Kind"), std::string::npos) << written;
 }
 
 class DateTimeEditSnapshot : public SnapshotFixture {};
