@@ -342,19 +342,20 @@ void TPopupCalculatorGx::Dispatch(TMessage& m) {
     case WM_POPUPCLOSEUP:
       CloseOwner(false);
       return;
-    case WM_MOUSEWHEEL:
-    case CM_MOUSEWHEEL: {
-      // From the editor it drops down for, or as a notice from a grid cell: both carry the delta
-      // in the high word.
-      if (State() != csErrorGx) {
-        int delta = static_cast<short>(HIWORD(m.WParam));
-        TCalculatorGx::SetValue(TCalculatorGx::GetValue() + (delta > 0 ? 1 : -1));
-      }
-      m.Result = m.Msg == CM_MOUSEWHEEL ? 1 : 0;
-      return;
-    }
     default:
       break;
   }
   TCalculatorGx::Dispatch(m);
+}
+
+// The wheel comes from the editor it drops down for, or as a notice from a grid cell; whole
+// notches only, so that a fine wheel's smaller turns add up to one step.
+bool TPopupCalculatorGx::DoMouseWheelDown(TShiftState, const TPoint&) {
+  if (State() != csErrorGx) TCalculatorGx::SetValue(TCalculatorGx::GetValue() - 1);
+  return true;
+}
+
+bool TPopupCalculatorGx::DoMouseWheelUp(TShiftState, const TPoint&) {
+  if (State() != csErrorGx) TCalculatorGx::SetValue(TCalculatorGx::GetValue() + 1);
+  return true;
 }

@@ -122,6 +122,8 @@ class TPopupCalculatorGx : public TCalculatorGx, public IPopupValueBoxGx {
   void CreateWnd() override;
   void Dispatch(TMessage& m) override;
   void KeyDown(uint16_t& key, TShiftState shift) override;
+  bool DoMouseWheelDown(TShiftState shift, const TPoint& mousePos) override;
+  bool DoMouseWheelUp(TShiftState shift, const TPoint& mousePos) override;
 
  protected:
   int NonClientWidth() override;

@@ -202,6 +202,7 @@ void TCustomDBDateTimeEditGx::ValidateEdit() {
 }
 
 void TCustomDBDateTimeEditGx::DataChanged() {
+  if (DroppedDown() && calendar_ && DropDownLosesItsRecord(this)) CloseUp(false);
   Variant v = Variant::Null();
   if (TField* f = Field()) {
     if (!IsAlignmentStored() && f->Alignment() != Alignment()) Invalidate();
@@ -288,10 +289,8 @@ void TCustomDBDateTimeEditGx::StepElement(bool up) {
   if (!DateTimeEditStepElement(TCustomMaskEdit::EditText(), DateTimeEditTemplate(CurrentEditFormat()), up, newText,
                                length, position))
     return;
-  bool saved = internalTextSet_;
-  internalTextSet_ = true;
+  // The stepped text is the user's change: the value follows it before OnChange hears of it.
   TCustomMaskEdit::SetEditText(newText);
-  internalTextSet_ = saved;
   ValueFromText();
   DataLink()->SetModified();
   TCustomEdit::SetModified(true);
@@ -313,8 +312,25 @@ void TCustomDBDateTimeEditGx::JumpToNextElement(char32_t separator) {
   GetSel(start, stop);
   // The element after the next place that shows the very separator typed; none: the first place.
   size_t at = text.find(separator, static_cast<size_t>(std::max(start, 0)));
-  at = at == std::u32string::npos ? 0 : at + 1;
-  if (at >= tpl.size()) at = 0;
+  if (at == std::u32string::npos && text.find(separator) == std::u32string::npos) {
+    // A format that shows this separator nowhere (年 月 日, say): sent back to the first element
+    // each time, the digits that follow would overwrite the year and the field would take a date
+    // never typed. Here it moves past the next literal instead; just past one, it stays.
+    size_t caret = static_cast<size_t>(std::max(start, 0));
+    if (caret > 0 && caret < tpl.size() && !IsDateTimeElementLetter(tpl[caret - 1]) &&
+        IsDateTimeElementLetter(tpl[caret]))
+      return;
+    at = caret;
+    while (at < tpl.size() && IsDateTimeElementLetter(tpl[at])) ++at;
+    while (at < tpl.size() && !IsDateTimeElementLetter(tpl[at])) ++at;
+  } else {
+    at = at == std::u32string::npos ? 0 : at + 1;
+  }
+  if (at >= tpl.size()) {
+    at = 0;
+    while (at < tpl.size() && !IsDateTimeElementLetter(tpl[at])) ++at;
+    if (at >= tpl.size()) return;
+  }
   if (!IsDateTimeElementLetter(tpl[at])) return;
   size_t end = at;
   while (end < tpl.size() && tpl[end] == tpl[at]) ++end;
@@ -431,17 +447,23 @@ void TCustomDBDateTimeEditGx::DropDown() {
   const bool wasDropped = DroppedDown();
   TCustomDBEditGx::DropDown();
   if (wasDropped && calendar_ && IsWindowVisible(calendar_->WindowHandle())) return;
-  if (OnDropDown) OnDropDown(this);
-  if (!calendar_) {
-    calendar_ = new TPopupMonthCalendarGx(this);
-    calendar_->FreeNotification(this);
+  try {
+    if (OnDropDown) OnDropDown(this);
+    if (!calendar_) {
+      calendar_ = new TPopupMonthCalendarGx(this);
+      calendar_->FreeNotification(this);
+    }
+    calendar_->SetDate(HasValue(value_) ? DateOf(value_.AsDateTime()) : Date());
+    calendar_->HandleNeeded();
+    TSize size = calendar_->PopupSize();
+    calendar_->SetBounds(calendar_->Left(), calendar_->Top(), size.cx, size.cy);
+    TDropDownAlign align = UseRightToLeftAlignment() ? daRight : daLeft;
+    ShowDropDown(calendar_, AlignDropDownWindow(this, calendar_, align));
+  } catch (...) {
+    // Nothing dropped down: the main button the base pressed comes up again.
+    TCustomDBEditGx::CloseUp(false);
+    throw;
   }
-  calendar_->SetDate(HasValue(value_) ? DateOf(value_.AsDateTime()) : Date());
-  calendar_->HandleNeeded();
-  TSize size = calendar_->PopupSize();
-  calendar_->SetBounds(calendar_->Left(), calendar_->Top(), size.cx, size.cy);
-  TDropDownAlign align = UseRightToLeftAlignment() ? daRight : daLeft;
-  ShowDropDown(calendar_, AlignDropDownWindow(this, calendar_, align));
   SetDroppedDown(true);
 }
 

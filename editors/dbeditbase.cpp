@@ -133,7 +133,20 @@ void TFieldDataLinkGx::UpdateField(bool raiseMissing) {
   }
   fields_ = std::move(list);
   EditingChanged();
-  RecordChanged(nullptr);
+  DataReplacedNotice();
+}
+
+void TFieldDataLinkGx::DataSetChanged() { DataReplacedNotice(); }
+
+void TFieldDataLinkGx::DataReplacedNotice() {
+  ++replacing_;
+  try {
+    RecordChanged(nullptr);
+  } catch (...) {
+    --replacing_;
+    throw;
+  }
+  --replacing_;
 }
 
 void TFieldDataLinkGx::ActiveChanged() {

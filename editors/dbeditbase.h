@@ -82,6 +82,9 @@ class TFieldDataLinkGx : public TDataLink {
   void RestoreModified(bool value) noexcept { modified_ = value; }
   // Shows the field's value again, dropping the pending text.
   void Reset() { RecordChanged(nullptr); }
+  // True while the editor hears of data that replaces what it showed as a whole: the dataset
+  // moved, changed or was closed, or the fields were resolved anew.
+  bool DataReplaced() const noexcept { return replacing_ > 0; }
 
   TNotifyEvent OnDataChange;
   TNotifyEvent OnEditingChange;
@@ -93,12 +96,15 @@ class TFieldDataLinkGx : public TDataLink {
   void LayoutChanged() override { UpdateField(false); }
   void EditingChanged() override;
   void RecordChanged(TField* field) override;
+  void DataSetChanged() override;
   void UpdateData() override;
   void FocusControl(TField*& field) override;
   void DataEvent(TDataEvent event, NativeInt info) override;
 
  private:
   void UpdateField(bool raiseMissing = true);
+  // Tells the editor of the data anew (RecordChanged), marked as replacing what it showed.
+  void DataReplacedNotice();
   // Forgets fields that left the dataset's field lists; True when any did.
   bool DropRemovedFields();
   void UpdateDataIndependent();
@@ -110,6 +116,7 @@ class TFieldDataLinkGx : public TDataLink {
   bool dataIndependent_ = true;
   bool editing_ = false;
   bool modified_ = false;
+  int replacing_ = 0;
   Variant dataIndependentValue_;
 };
 

@@ -179,6 +179,7 @@ void TCustomDBNumberEditGx::InternalSetText(std::string_view text) {
 void TCustomDBNumberEditGx::InternalUpdatePostData() { DataLink()->SetValue(value_); }
 
 void TCustomDBNumberEditGx::DataChanged() {
+  if (calculatorVisible_ && DropDownLosesItsRecord(this)) CloseUp(false);
   std::string format = DisplayFormat();
   if (!format.empty())
     editFormat_ = NumberEditFormatFromDisplayFormat(format);
@@ -326,15 +327,21 @@ bool TCustomDBNumberEditGx::DoMouseWheelUp(TShiftState shift, const TPoint& mous
 void TCustomDBNumberEditGx::DropDown() {
   TCustomDBEditGx::DropDown();
   if (calculatorVisible_) return;
-  if (OnDropDownHook) OnDropDownHook(this);
-  if (!calculator_) {
-    calculator_ = new TPopupCalculatorGx(this);
-    calculator_->FreeNotification(this);
+  try {
+    if (OnDropDownHook) OnDropDownHook(this);
+    if (!calculator_) {
+      calculator_ = new TPopupCalculatorGx(this);
+      calculator_->FreeNotification(this);
+    }
+    IPopupValueBoxGx* box = calculator_;
+    box->SetValue(value_.IsNull() || value_.IsEmpty() ? Variant(0.0) : value_);
+    box->SetFlat(Flat());
+    ShowDropDown(calculator_, AlignDropDownWindow(this, calculator_, UseRightToLeftAlignment() ? daRight : daLeft));
+  } catch (...) {
+    // Nothing dropped down: the main button the base pressed comes up again.
+    TCustomDBEditGx::CloseUp(false);
+    throw;
   }
-  IPopupValueBoxGx* box = calculator_;
-  box->SetValue(value_.IsNull() || value_.IsEmpty() ? Variant(0.0) : value_);
-  box->SetFlat(Flat());
-  ShowDropDown(calculator_, AlignDropDownWindow(this, calculator_, UseRightToLeftAlignment() ? daRight : daLeft));
   calculatorVisible_ = true;
   SetDroppedDown(true);
   if (HandleAllocated()) HideCaret(WindowHandle());

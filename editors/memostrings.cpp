@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "editors/dbeditbase.h"
 #include "platform/rtl/exceptions.h"
@@ -30,6 +31,21 @@ std::string WithCrLf(std::string_view text) {
   return out;
 }
 
+// The lines of a text, split at line breaks of any kind.
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines(1);
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      lines.emplace_back();
+    } else {
+      lines.back() += c;
+    }
+  }
+  return lines;
+}
+
 void ReplaceRange(HWND h, LRESULT start, LRESULT end, const std::string& text) {
   Send(h, EM_SETSEL, start, end);
   Send(h, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -38,6 +54,12 @@ void ReplaceRange(HWND h, LRESULT start, LRESULT end, const std::string& text) {
 }  // namespace
 
 std::string TCvMemoStrings::Get(int index) const {
+  // Without a window (an editor not placed yet, or the default one a form is written against)
+  // the lines are read from the text: a window may not be possible there.
+  if (!editor_->HandleAllocated()) {
+    std::vector<std::string> lines = SplitLines(editor_->TCustomMaskEdit::EditText());
+    return index >= 0 && index < static_cast<int>(lines.size()) ? lines[static_cast<size_t>(index)] : std::string();
+  }
   HWND h = editor_->Handle();
   LRESULT start = Send(h, EM_LINEINDEX, index);
   if (start < 0) return "";
@@ -57,7 +79,10 @@ std::string TCvMemoStrings::Get(int index) const {
 }
 
 int TCvMemoStrings::GetCount() const {
-  if (!editor_->HandleAllocated() && editor_->GetTextLen() == 0) return 0;
+  if (!editor_->HandleAllocated()) {
+    std::vector<std::string> lines = SplitLines(editor_->TCustomMaskEdit::EditText());
+    return static_cast<int>(lines.size()) - (lines.back().empty() ? 1 : 0);
+  }
   HWND h = editor_->Handle();
   int n = static_cast<int>(Send(h, EM_GETLINECOUNT, 0));
   LRESULT start = Send(h, EM_LINEINDEX, n - 1);

@@ -380,17 +380,20 @@ void TPopupMonthCalendarGx::Dispatch(TMessage& m) {
     case WM_POPUPCLOSEUP:
       if (auto* owner = PopupOwnerOf(this)) owner->CloseUp(false);
       return;
-    case WM_MOUSEWHEEL:
-    case CM_MOUSEWHEEL: {
-      // From the editor it drops down for, or as a notice from a grid cell: both carry the delta
-      // in the high word.
-      int delta = static_cast<short>(HIWORD(m.WParam));
-      SetDate(Date() + (delta < 0 ? 1 : -1));
-      m.Result = m.Msg == CM_MOUSEWHEEL ? 1 : 0;
-      return;
-    }
   }
   TMonthCalendar::Dispatch(m);
+}
+
+// The wheel comes from the editor it drops down for, or as a notice from a grid cell; whole
+// notches only, so that a fine wheel's smaller turns add up to one day.
+bool TPopupMonthCalendarGx::DoMouseWheelDown(TShiftState, const TPoint&) {
+  SetDate(Date() + 1);
+  return true;
+}
+
+bool TPopupMonthCalendarGx::DoMouseWheelUp(TShiftState, const TPoint&) {
+  SetDate(Date() - 1);
+  return true;
 }
 
 // ---- TPopupListboxGx -----------------------------------------------------------------------------

@@ -100,6 +100,8 @@ class TPopupMonthCalendarGx : public TMonthCalendar {
   void CreateWnd() override;
   void Dispatch(TMessage& m) override;
   void KeyDown(uint16_t& key, TShiftState shift) override;
+  bool DoMouseWheelDown(TShiftState shift, const TPoint& mousePos) override;
+  bool DoMouseWheelUp(TShiftState shift, const TPoint& mousePos) override;
 };
 
 using TListGetImageIndexEventGx = std::function<void(TObject* sender, int index, int& imageIndex)>;

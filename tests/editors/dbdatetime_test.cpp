@@ -157,10 +157,13 @@ TEST_F(DateTimeEditTest, SettingAnInvalidTextRaises) {
 TEST_F(DateTimeEditTest, ArrowsStepTheElementUnderTheCaret) {
   edit->SetValue(Variant::FromDateTime(EncodeDate(2024, 12, 31)));
   Focus();
+  std::string heard;  // what OnChange reads: the stepped value
+  edit->OnChange = [&](TObject*) { heard = ValueText(); };
   edit->SetSel(0, 0);
   KeyPress(VK_UP);
   EXPECT_EQ(Shown(), "01/12/2024");
   EXPECT_EQ(ValueText(), "2024-12-01 00:00:00");
+  EXPECT_EQ(heard, "2024-12-01 00:00:00");
   edit->SetSel(4, 4);
   KeyPress(VK_UP);
   EXPECT_EQ(Shown(), "01/01/2024");
@@ -283,6 +286,14 @@ TEST_F(DateTimeEditTest, CalendarDropsDownAndTakesTheDateWithTheOldTime) {
   EXPECT_EQ(FormatDateTime("yyyy-mm-dd", cal->Date()), "2024-05-01");
   KeyPress(VK_RIGHT);  // the calendar moves a day
   EXPECT_EQ(FormatDateTime("yyyy-mm-dd", cal->Date()), "2024-05-02");
+  // So does each whole notch of the wheel: a fine wheel's halves add up to one.
+  Wheel(edit, -WHEEL_DELTA / 2);
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd", cal->Date()), "2024-05-02");
+  Wheel(edit, -WHEEL_DELTA / 2);
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd", cal->Date()), "2024-05-03");
+  Wheel(edit, 2 * WHEEL_DELTA);
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd", cal->Date()), "2024-05-01");
+  Wheel(edit, -WHEEL_DELTA);
   KeyPress(VK_RETURN);
   EXPECT_FALSE(edit->DroppedDown());
   EXPECT_FALSE(IsWindowVisible(cal->Handle()));
@@ -303,6 +314,31 @@ TEST_F(DateTimeEditTest, CalendarDropsDownAndTakesTheDateWithTheOldTime) {
   EXPECT_EQ(closes, (std::vector<bool>{true, false, false}));
 }
 
+// A date picked on one record never lands in another: the calendar closes without it when a
+// program moves or closes the data set under it.
+TEST_F(DateTimeEditTest, AnOpenCalendarClosesWithoutItsDateWhenTheRecordGoes) {
+  auto* ds = new TTestDataSet(form);
+  ds->FieldDefs().Add("BILL_DATE", ftDateTime);
+  ds->AddRow({Variant::FromDateTime(EncodeDate(2024, 5, 1))});
+  ds->AddRow({Variant::FromDateTime(EncodeDate(2024, 6, 1))});
+  auto* source = new TDataSource(form);
+  source->SetDataSet(ds);
+  edit->SetDataSource(source);
+  edit->SetDataField("BILL_DATE");
+  Focus();
+  for (bool close : {false, true}) {
+    SCOPED_TRACE(close ? "closed" : "moved");
+    ds->Open();
+    edit->DropDown();
+    KeyPress(VK_RIGHT);
+    close ? ds->Close() : ds->Next();
+    EXPECT_FALSE(edit->DroppedDown());
+    KeyPress(VK_RETURN);
+    EXPECT_EQ(ValueText(), close ? "Null" : "2024-06-01 00:00:00");
+    ds->Close();
+  }
+}
+
 TEST_F(DateTimeEditTest, CalendarOfAnEmptyEditorShowsToday) {
   Focus();
   edit->DropDown();
@@ -321,6 +357,10 @@ TEST_F(DateTimeEditTest, EditFormatIsStoredOnlyForTheCustomKind) {
   EXPECT_EQ(loaded->EditMask(), "!9999-99-99 99:99;1; ");
   EXPECT_FALSE(loaded->IsKindStored());
   EXPECT_TRUE(loaded->IsEditFormatStored());
+  // Written back, the editor keeps its format and not its kind.
+  std::string written = WriteComponentText(loaded);
+  EXPECT_NE(written.find("EditFormat = \"YYYY-MM-DD HH:NN\""), std::string::npos) << written;
+  EXPECT_EQ(written.find("Kind"), std::string::npos) << written;
 }
 
 class DateTimeEditSnapshot : public SnapshotFixture {};

@@ -85,6 +85,23 @@ TEST_F(DateTimeTyping, TheSeparatorsMayBeTypedToo) {
   EXPECT_EQ(FormattedTyped(table->FieldByName("BILDA003")->Value()), "2026-03-05 00:00:00");
 }
 
+// In a format that shows the typed separator nowhere, the separator moves on to the next element
+// (just past a literal it stays), instead of sending the digits back into the year.
+TEST_F(DateTimeTyping, ASeparatorTheFormatDoesNotShowMovesOnToTheNextElement) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"YYYY年MM月DD日", "2026-3-5"}, {"YYYY年MM月DD日", "2026-03-05"}, {"DD.MM.YYYY", "5-3-2026"}};
+  for (const auto& [format, typed] : cases) {
+    SCOPED_TRACE(std::string(format) + " " + typed);
+    edit->SetEditFormat(format);
+    NewRecord();
+    ClickAt(edit, 3, 8);
+    Type(typed);
+    ASSERT_EQ(FormattedTyped(edit->Value()), "2026-03-05 00:00:00");  // else leaving would raise
+    Leave();
+    EXPECT_EQ(FormattedTyped(table->FieldByName("BILDA003")->Value()), "2026-03-05 00:00:00");
+  }
+}
+
 TEST_F(DateTimeTyping, TypingIntoAnElementWithBlanksBeforeTheCaretStartsAtTheElement) {
   NewRecord();
   ClickAt(edit, 3, 8);

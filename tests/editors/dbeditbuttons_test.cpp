@@ -6,7 +6,10 @@
 
 #include "editor_fixture.h"
 #include "platform/classes/filer.h"
+#include "editors/dbdatetime.h"
 #include "editors/dbeditbase.h"
+#include "editors/dbnumberedit.h"
+#include "platform/rtl/exceptions.h"
 #include "platform/forms/menus.h"
 
 using namespace edtest;
@@ -141,6 +144,21 @@ TEST_F(DBEditButtons, APlainEditorsMainButtonComesUpAfterAPress) {
     EXPECT_FALSE(e->DroppedDown());
   }
   EXPECT_EQ(clicks, 2);  // the press released outside clicks nothing
+}
+
+// A drop-down refused by its handler leaves nothing dropped and the main button up again.
+TEST_F(DBEditButtons, ADropDownHandlerThatRaisesLeavesTheMainButtonUp) {
+  auto* date = Add<TDBDateTimeEditGx>(10, 10, 160, 21);
+  date->OnDropDown = [](TObject*) { throw Exception("refused"); };
+  auto* number = Add<TDBNumberEditGx>(10, 40, 160, 21);
+  number->OnDropDownHook = [](TObject*) { throw Exception("refused"); };
+  Show();
+  for (TCustomDBEditGx* e : {static_cast<TCustomDBEditGx*>(date), static_cast<TCustomDBEditGx*>(number)}) {
+    SCOPED_TRACE(e->ClassName());
+    EXPECT_THROW(e->DropDown(), Exception);
+    EXPECT_FALSE(e->DroppedDown());
+    EXPECT_FALSE(e->ButtonControl(0)->AlwaysDown());
+  }
 }
 
 TEST_F(DBEditButtons, OnButtonDownHandledKeepsTheListUp) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "dbeditor_fixture.h"
 #include "editors/dbnumberedit.h"
@@ -238,6 +239,14 @@ TEST_F(NumberEditTest, CalculatorDropsDownWithTheValueAndHandsBackTheResult) {
   Wheel(edit, -WHEEL_DELTA);
   Wheel(edit, -WHEEL_DELTA);
   EXPECT_EQ(calc->DisplayText(), "11");
+  // Whole notches step: a fine wheel's halves add up to one, a turn of two notches steps twice.
+  Wheel(edit, WHEEL_DELTA / 2);
+  EXPECT_EQ(calc->DisplayText(), "11");
+  Wheel(edit, WHEEL_DELTA / 2);
+  EXPECT_EQ(calc->DisplayText(), "12");
+  Wheel(edit, -2 * WHEEL_DELTA);
+  EXPECT_EQ(calc->DisplayText(), "10");
+  Wheel(edit, WHEEL_DELTA);
   Type("+3");  // typed keys go to the calculator
   EXPECT_EQ(calc->DisplayText(), "3");
   EXPECT_EQ(Number(), 12);
@@ -344,6 +353,42 @@ TEST_F(NumberEditTest, BoundToAFloatField) {
   EXPECT_EQ(ds->FieldByName("AMOUNT")->AsFloat(), 7.25);
   edit->SetValue(Variant::Null());
   EXPECT_TRUE(ds->FieldByName("AMOUNT")->IsNull());
+}
+
+// A calculator opened on one record hands nothing to another: when a program moves the data set,
+// adds a record or closes it, the calculator closes without its value and the editor shows the
+// new data; the Enter that follows writes nothing.
+TEST_F(NumberEditTest, AnOpenCalculatorClosesWithoutItsValueWhenTheRecordGoes) {
+  auto* ds = new TTestDataSet(form);
+  ds->FieldDefs().Add("AMOUNT", ftFloat);
+  ds->AddRow({Variant(2.5)});
+  ds->AddRow({Variant(4.0)});
+  auto* source = new TDataSource(form);
+  source->SetDataSet(ds);
+  edit->SetDataSource(source);
+  edit->SetDataField("AMOUNT");
+  struct Case {
+    const char* name;
+    std::function<void()> go;
+    const char* shown;
+  };
+  const Case cases[] = {{"moved", [&] { ds->Next(); }, "4"},
+                        {"appended", [&] { ds->Append(); }, ""},
+                        {"closed", [&] { ds->Close(); }, ""}};
+  Focus();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ds->Open();
+    edit->DropDown();
+    Type("7");
+    c.go();
+    EXPECT_FALSE(edit->CalculatorVisible());
+    EXPECT_EQ(Shown(), c.shown);
+    KeyPress(VK_RETURN);
+    EXPECT_EQ(Shown(), c.shown);
+    if (ds->Active()) EXPECT_EQ(ds->FieldByName("AMOUNT")->AsString(), c.shown);
+    ds->Close();
+  }
 }
 
 TEST_F(NumberEditTest, FieldSettingsApplyUntilTheEditorSetsItsOwn) {

@@ -35,6 +35,17 @@ TEST_F(MemoStrings, AFinalEmptyLineIsNotCounted) {
   EXPECT_EQ(edit->Text(), "a\r\nb\r\nc");  // line breaks as CR LF
 }
 
+// An editor without a window (one not placed yet, or the default one a form is written against)
+// gives its lines from its text without making a window.
+TEST_F(MemoStrings, WithoutAWindowTheLinesAreReadFromTheText) {
+  auto* loose = new TDBEditGx(form);
+  loose->SetText("a\r\nb\r\n");
+  EXPECT_EQ(loose->Lines()->Count(), 2);
+  EXPECT_EQ(loose->Lines()->Strings(1), "b");
+  EXPECT_EQ(loose->Lines()->Strings(2), "");
+  EXPECT_FALSE(loose->HandleAllocated());
+}
+
 TEST_F(MemoStrings, LongLinesAreReadWhole) {
   std::string longLine(5000, 'x');
   longLine += "中";
