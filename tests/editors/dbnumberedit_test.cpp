@@ -386,7 +386,9 @@ TEST_F(NumberEditTest, AnOpenCalculatorClosesWithoutItsValueWhenTheRecordGoes) {
     EXPECT_EQ(Shown(), c.shown);
     KeyPress(VK_RETURN);
     EXPECT_EQ(Shown(), c.shown);
-    if (ds->Active()) EXPECT_EQ(ds->FieldByName("AMOUNT")->AsString(), c.shown);
+    if (ds->Active()) {
+      EXPECT_EQ(ds->FieldByName("AMOUNT")->AsString(), c.shown);
+    }
     ds->Close();
   }
 }
