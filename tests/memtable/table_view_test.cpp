@@ -407,6 +407,42 @@ TEST_P(MemTableMasterDetail, NamesTheTablesLackAreRefused) {
   md.master.Close();
   md.master.Open();
   EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
+  // So is an open master source that lacks the master fields; a closed one is taken, and the
+  // detail shows every row while the names find nothing there, with no error at its opening or
+  // closing, nor when it goes.
+  TMemTableGx other;
+  other.SetName("mtblOther");
+  other.FieldDefs().Add("X", ftInteger);
+  other.CreateDataSet();
+  auto* otherSource = new TDataSource(nullptr);
+  otherSource->SetDataSet(&other);
+  EXPECT_EQ(ErrorOf([&] { md.detail.SetMasterSource(otherSource); }), "mtblOther: Field 'BILDA_ID' not found");
+  EXPECT_EQ(md.detail.MasterSource(), &md.source);
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
+  other.Close();
+  md.detail.SetMasterSource(otherSource);
+  EXPECT_EQ(ErrorOf([&] { other.Open(); }), "<no error>");
+  EXPECT_EQ(md.detail.RecordCount(), 5);
+  EXPECT_EQ(ErrorOf([&] { other.Close(); }), "<no error>");
+  EXPECT_EQ(ErrorOf([&] { delete otherSource; }), "<no error>");
+  EXPECT_EQ(md.detail.MasterSource(), nullptr);
+}
+
+// What a link of an open table raises on hearing that the table goes does not come out of its
+// destructor.
+TEST(MemTableDestruction, WhatALinkRaisesIsDropped) {
+  auto* t = new TMemTableGx;
+  MakeTable(*t);
+  TDataSource source(nullptr);
+  source.SetDataSet(t);
+  TMemTableGx detail;
+  TMasterDataLink link(&detail);
+  link.SetFieldNames("ID");
+  link.SetDataSource(&source);
+  link.SetOnMasterDisable([](TObject*) { throw EDatabaseError("refused"); });
+  delete t;
+  EXPECT_EQ(source.DataSet(), nullptr);
+  EXPECT_FALSE(link.Active());
 }
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutIndex, MemTableMasterDetail, ::testing::Bool());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -310,6 +311,77 @@ TEST_F(LinksTest, MasterLinkReportsMasterChanges) {
   ds->Close();
   EXPECT_EQ(log, (std::vector<std::string>{"disable"}));
   master.SetDataSource(nullptr);
+}
+
+// Master field names the master lacks are refused while the master is open, by name or by a new
+// source, the link going on as it was; while it is closed they are taken, and the link then stays
+// without fields, with no error at any open or close of the master.
+TEST_F(LinksTest, MasterNamesTheMasterLacks) {
+  Fill(2);
+  ds->Open();
+  src->SetDataSet(ds);
+  TTestDataSet detail;
+  detail.FieldDefs().Add("MASTER", ftInteger);
+  detail.Open();
+  TMasterDataLink master(&detail);
+  int disabled = 0;
+  master.SetOnMasterDisable([&](TObject*) { ++disabled; });
+  master.SetFieldNames("ID");
+  master.SetDataSource(src);
+  auto error = [](const std::function<void()>& f) -> std::string {
+    try {
+      f();
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return "<no error>";
+  };
+  EXPECT_EQ(error([&] { master.SetFieldNames("NOPE"); }), "tblRows: Field 'NOPE' not found");
+  TTestDataSet other;
+  other.SetName("tblOther");
+  other.FieldDefs().Add("X", ftInteger);
+  other.Open();
+  TDataSource otherSource(nullptr);
+  otherSource.SetDataSet(&other);
+  EXPECT_EQ(error([&] { master.SetDataSource(&otherSource); }), "tblOther: Field 'ID' not found");
+  EXPECT_EQ(master.FieldNames(), "ID");
+  EXPECT_EQ(master.DataSource(), src);
+  ASSERT_EQ(master.Fields().size(), 1u);
+  other.Close();
+  master.SetDataSource(&otherSource);
+  ds->Close();
+  src->SetDataSet(&other);
+  master.SetDataSource(src);
+  master.SetFieldNames("NOPE");
+  disabled = 0;
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(error([&] { other.Open(); }), "<no error>");
+    EXPECT_TRUE(master.Fields().empty());
+    EXPECT_EQ(error([&] { other.Close(); }), "<no error>");
+  }
+  EXPECT_EQ(disabled, 4);
+  master.SetDataSource(nullptr);
+}
+
+// What a link raises while its source or its dataset goes is dropped: destructors do not raise,
+// and every link is let go.
+TEST_F(LinksTest, NothingRaisesOutOfTheDestructionOfASource) {
+  Fill(1);
+  ds->Open();
+  src->SetDataSet(ds);
+  TTestDataSet detail;
+  TMasterDataLink master(&detail);
+  master.SetFieldNames("ID");
+  master.SetDataSource(src);
+  master.SetOnMasterDisable([](TObject*) { throw EDatabaseError("refused"); });
+  TRecordingLink fixed;
+  fixed.SetDataSource(src);
+  fixed.SetDataSourceFixed(true);
+  delete src;
+  src = nullptr;
+  EXPECT_EQ(master.DataSource(), nullptr);
+  EXPECT_EQ(fixed.DataSource(), nullptr);
+  EXPECT_FALSE(fixed.Active());
 }
 
 TEST_F(LinksTest, MasterMovePostsThePendingDetailEdit) {
