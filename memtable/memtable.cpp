@@ -1146,7 +1146,9 @@ void TCustomMemTableGx::InternalAddRecord(TRecordBuffer buffer, bool append) {
     else
       view_->InsertRecord(std::max(currentIndex_, 0), rec);
   } catch (...) {
-    if (!rec->Attached()) rec->Free();
+    // Not stored (or taken back by the list when the view could not place it): the record goes,
+    // and its id is given back.
+    if (!rec->Attached()) rec->RecordsList()->DropNewRecords({rec});
     throw;
   }
   if (!append && !CachedUpdates()) {
@@ -2300,7 +2302,7 @@ void TCustomMemTableGx::CopyRowWithStatus(TDataSet* source, const std::vector<st
     rec->SetRowNum(source->RecNo());
     RecordsList()->AddRecordWithStatus(rec, source->UpdateStatus());
   } catch (...) {
-    if (!rec->Attached()) rec->Free();
+    if (!rec->Attached()) rec->RecordsList()->DropNewRecords({rec});
     throw;
   }
 }
@@ -2653,7 +2655,7 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
       rec->SetRowNum(source->RecNo());
       list->FetchRecord(rec);
     } catch (...) {
-      if (!rec->Attached()) rec->Free();
+      if (!rec->Attached()) rec->RecordsList()->DropNewRecords({rec});
       throw;
     }
     if (++count >= limit) break;
