@@ -542,12 +542,22 @@ TCustomMemTableGx::TCustomMemTableGx(TComponent* owner)
 TCustomMemTableGx::~TCustomMemTableGx() {
   // Deleted without Free: close and tell the tables sharing the store while it is still here.
   TDataSet::BeforeDestruction();
-  SetDataDriver(nullptr);
+  // A destructor must not raise: the driver letting go, or the master refitting its buffers to
+  // the links left, may; that is dropped (the driver and the master have let go by then).
+  try {
+    SetDataDriver(nullptr);
+  } catch (...) {
+  }
+  if (dataDriver_) dataDriver_->RemoveFreeNotification(this);
+  dataDriver_ = nullptr;
   if (externalMemData_) externalMemData_->RemoveFreeNotification(this);
   externalMemData_ = nullptr;
   for (TComponent* c : clients_) c->RemoveFreeNotification(this);
   clients_.clear();
-  masterLink_->SetDataSource(nullptr);
+  try {
+    masterLink_->SetDataSource(nullptr);
+  } catch (...) {
+  }
   view_->Free();
   view_ = nullptr;
   memTableData_->Free();
@@ -1136,7 +1146,9 @@ void TCustomMemTableGx::InternalAddRecord(TRecordBuffer buffer, bool append) {
     else
       view_->InsertRecord(std::max(currentIndex_, 0), rec);
   } catch (...) {
-    if (!rec->Attached()) rec->Free();
+    // Not stored (or taken back by the list when the view could not place it): the record goes,
+    // and its id is given back.
+    if (!rec->Attached()) rec->RecordsList()->DropNewRecords({rec});
     throw;
   }
   if (!append && !CachedUpdates()) {
@@ -1454,8 +1466,16 @@ void TCustomMemTableGx::Notification(TComponent* component, TOperation operation
   if (component == providerDataSet_) providerDataSet_ = nullptr;
   if (externalMemData_ && component == externalMemData_) {
     externalMemData_ = nullptr;
-    Close();
-    view_->SetMemTableData(memTableData_);
+    // Heard while the other table is destroyed: what this one's closing raises cannot stop that,
+    // and the view lets go of the store that goes with it all the same.
+    try {
+      Close();
+    } catch (...) {
+    }
+    try {
+      view_->SetMemTableData(memTableData_);
+    } catch (...) {
+    }
   }
   auto it = std::find(clients_.begin(), clients_.end(), component);
   if (it != clients_.end()) clients_.erase(it);
@@ -1941,12 +1961,7 @@ void TCustomMemTableGx::SetDetailFields(const std::string& value) {
 }
 
 void TCustomMemTableGx::SetMasterFields(const std::string& value) {
-  if (masterLink_->Active() && !value.empty() && !InState(csLoading)) {
-    // A name the open master lacks is refused here: kept, it would raise at every open and close
-    // of the master instead.
-    std::vector<TField*> fields;
-    masterLink_->DataSet()->GetFieldList(fields, value);
-  }
+  // The link refuses names the open master lacks, and a master source lacking its names.
   masterLink_->SetFieldNames(value);
   RebuildMasterDetail(true);
 }
@@ -2287,7 +2302,7 @@ void TCustomMemTableGx::CopyRowWithStatus(TDataSet* source, const std::vector<st
     rec->SetRowNum(source->RecNo());
     RecordsList()->AddRecordWithStatus(rec, source->UpdateStatus());
   } catch (...) {
-    if (!rec->Attached()) rec->Free();
+    if (!rec->Attached()) rec->RecordsList()->DropNewRecords({rec});
     throw;
   }
 }
@@ -2640,7 +2655,7 @@ int TCustomMemTableGx::LoadFromDataSet(TDataSet* source, int recordCount, Byte m
       rec->SetRowNum(source->RecNo());
       list->FetchRecord(rec);
     } catch (...) {
-      if (!rec->Attached()) rec->Free();
+      if (!rec->Attached()) rec->RecordsList()->DropNewRecords({rec});
       throw;
     }
     if (++count >= limit) break;

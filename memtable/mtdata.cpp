@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <exception>
 
 #include "memtable/mtindex.h"
 #include "memtable/mtrecords.h"
@@ -918,11 +919,30 @@ bool TMemTableDataGx::HasResolvers() const {
 
 void TMemTableDataGx::RecordChanged(TMemoryRecordGx* record, int index, int code) {
   // A listener may detach itself (or another) while told; the index is re-checked each step.
-  for (size_t i = 0; i < notificators_.size(); ++i) notificators_[i]->RecordChanged(record, index, code);
+  // Every listener hears of the change, also after one has raised: the others keep the record
+  // (a change they were not told of, or one the list takes back on that error) as the list has
+  // it. The first error is raised once all were told.
+  std::exception_ptr error;
+  for (size_t i = 0; i < notificators_.size(); ++i) {
+    try {
+      notificators_[i]->RecordChanged(record, index, code);
+    } catch (...) {
+      if (!error) error = std::current_exception();
+    }
+  }
+  if (error) std::rethrow_exception(error);
 }
 
 void TMemTableDataGx::RecordMoved(TMemoryRecordGx* record, int oldIndex, int newIndex) {
-  for (size_t i = 0; i < notificators_.size(); ++i) notificators_[i]->RecordMoved(record, oldIndex, newIndex);
+  std::exception_ptr error;
+  for (size_t i = 0; i < notificators_.size(); ++i) {
+    try {
+      notificators_[i]->RecordMoved(record, oldIndex, newIndex);
+    } catch (...) {
+      if (!error) error = std::current_exception();
+    }
+  }
+  if (error) std::rethrow_exception(error);
 }
 
 void TMemTableDataGx::AssignAutoIncrement(TAutoIncrementGx* source) {

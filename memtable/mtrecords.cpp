@@ -310,7 +310,8 @@ void TMemoryRecordGx::Post() {
     return;
   }
   list->Notify(this, Index(), rlBeforeChange);
-  if (list->CachedUpdates()) {
+  const TRecordsListGx::TPostedEdit posted{list->CachedUpdates(), updateStatus_, updateIndex_ >= 0, HasOldValues()};
+  if (posted.Cached) {
     if (updateStatus_ == usUnmodified) updateStatus_ = usModified;
     if (updateIndex_ < 0) list->Queue(this);
     if (updateStatus_ == usModified && !HasOldValues()) {
@@ -320,9 +321,18 @@ void TMemoryRecordGx::Post() {
   } else {
     list->ResolveRecordChange(this, 1);
   }
+  // The values from before the edit are kept until the listeners have placed the record: a post
+  // one of them cannot place (its filter or sort order raising) is taken back.
+  std::vector<Variant> before;
+  if (Versions* v = FindVersions()) before.swap(v->Edit);
   ClearEdit();
   editState_ = resBrowse;
-  list->Notify(this, Index(), rlChanged);
+  try {
+    list->Notify(this, Index(), rlChanged);
+  } catch (...) {
+    list->TakeBackPost(this, before, posted);
+    throw;
+  }
 }
 
 void TMemoryRecordGx::Cancel() {
@@ -492,9 +502,24 @@ int TRecordsListGx::Attach(TMemoryRecordGx* record, int index, bool fetch, bool 
   int count = Count();
   if (!append && (index < 0 || index > count)) TList::Error("List index out of bounds (%d)", index);
   Notify(record, append ? count : index, rlBeforeInsert);
-  if (!fetch) {
-    if (store_) store_->AutoIncrementRecord(record);
-    if (!cachedUpdates_) ResolveRecordChange(record, 2);
+  // A record that is not stored after all gives its auto-increment number back, when no other
+  // has taken one since.
+  TAutoIncrementGx* counter = store_ && !fetch ? store_->AutoIncrement() : nullptr;
+  const int32_t numberBefore = counter ? counter->CurValue() : 0;
+  int32_t numberAfter = numberBefore;
+  auto giveBackNumber = [&]() noexcept {
+    if (counter && counter->CurValue() == numberAfter) counter->SetCurValue(numberBefore);
+  };
+  const bool resolves = !fetch && !cachedUpdates_;
+  try {
+    if (!fetch) {
+      if (store_) store_->AutoIncrementRecord(record);
+      if (counter) numberAfter = counter->CurValue();
+      if (resolves) ResolveRecordChange(record, 2);
+    }
+  } catch (...) {
+    giveBackNumber();
+    throw;
   }
   if (append || index == count) {
     records_.push_back(record);
@@ -509,8 +534,81 @@ int TRecordsListGx::Attach(TMemoryRecordGx* record, int index, bool fetch, bool 
   }
   record->editState_ = resBrowse;
   int at = record->Index();
-  Notify(record, at, rlInserted);
+  try {
+    Notify(record, at, rlInserted);
+  } catch (...) {
+    TakeBackAttach(record, resolves);
+    giveBackNumber();
+    throw;
+  }
   return at;
+}
+
+void TRecordsListGx::TakeBackQueueing(TMemoryRecordGx* record) noexcept {
+  const int slot = record->updateIndex_;
+  Unqueue(record);
+  // The slot it took at the end of the queue goes too: the queue is as it was.
+  if (slot >= 0 && static_cast<size_t>(slot) + 1 == pending_.size() && !pending_.back()) pending_.pop_back();
+}
+
+// Told as of a delete, so that every listener that placed the record lets go of it. What they
+// raise now is dropped: the error that made the attach fail is the one the caller gets.
+void TRecordsListGx::TakeBackAttach(TMemoryRecordGx* record, bool resolved) noexcept {
+  if (record->Index() < 0) return;
+  TakeBackQueueing(record);
+  try {
+    Notify(record, record->Index(), rlBeforeDelete);
+  } catch (...) {
+  }
+  if (resolved) {
+    // The insert went to the resolvers already: they are handed its delete.
+    try {
+      ResolveRecordChange(record, 3);
+    } catch (...) {
+    }
+  }
+  const int at = record->Index();
+  Take(at);
+  try {
+    Notify(record, at, rlDeleted);
+  } catch (...) {
+  }
+  record->updateStatus_ = usUnmodified;
+  record->editState_ = resInsert;
+}
+
+// The values from before come back as the post of an edit of the posted ones, so that every
+// listener (and index) moves the record back; the change log is restored to what it held.
+void TRecordsListGx::TakeBackPost(TMemoryRecordGx* record, std::vector<Variant>& before,
+                                  const TPostedEdit& posted) noexcept {
+  try {
+    TMemoryRecordGx::Versions& v = record->TakeVersions();
+    v.Edit.assign(record->Data(), record->Data() + record->count_);
+  } catch (...) {
+  }
+  record->SwapCurrent(before);
+  record->editState_ = resEdit;
+  try {
+    Notify(record, record->Index(), rlBeforeChange);
+  } catch (...) {
+  }
+  if (posted.Cached) {
+    record->updateStatus_ = posted.Status;
+    if (!posted.Queued) TakeBackQueueing(record);
+    if (!posted.HadOld) record->ClearOld();
+  } else {
+    // The edit went to the resolvers already: they are handed the change back.
+    try {
+      ResolveRecordChange(record, 1);
+    } catch (...) {
+    }
+  }
+  record->ClearEdit();
+  record->editState_ = resBrowse;
+  try {
+    Notify(record, record->Index(), rlChanged);
+  } catch (...) {
+  }
 }
 
 int TRecordsListGx::AddRecord(TMemoryRecordGx* record) { return Attach(record, 0, false, true); }
@@ -538,7 +636,12 @@ int TRecordsListGx::AddRecordWithStatus(TMemoryRecordGx* record, TUpdateStatus s
   record->updateStatus_ = status;
   if (record->updateIndex_ < 0) Queue(record);
   record->editState_ = resBrowse;
-  Notify(record, count, rlInserted);
+  try {
+    Notify(record, count, rlInserted);
+  } catch (...) {
+    TakeBackAttach(record, false);
+    throw;
+  }
   return count;
 }
 

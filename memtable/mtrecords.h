@@ -290,6 +290,18 @@ class TRecordsListGx : public TComponent {
   friend class TMemoryRecordGx;
   friend class TMemTableDataGx;
   int Attach(TMemoryRecordGx* record, int index, bool fetch, bool append);
+  // A change the list took and a listener then refused (its filter or sort order raising while
+  // it placed the record) is taken back, so that the list and every listener are as before.
+  // An attached record leaves the list again, detached and in insert state, for its caller.
+  void TakeBackAttach(TMemoryRecordGx* record, bool resolved) noexcept;
+  // What a post of an edit changed besides the values.
+  struct TPostedEdit {
+    bool Cached;
+    uint8_t Status;
+    bool Queued, HadOld;
+  };
+  void TakeBackPost(TMemoryRecordGx* record, std::vector<Variant>& before, const TPostedEdit& posted) noexcept;
+  void TakeBackQueueing(TMemoryRecordGx* record) noexcept;
   void CheckAttachable(TMemoryRecordGx* record) const;
   void Queue(TMemoryRecordGx* record);
   void Unqueue(TMemoryRecordGx* record) noexcept;

@@ -72,9 +72,25 @@ TDataSet::~TDataSet() {
   Destroying();
   // Descendants close in their own destructor; what is left here needs none of their hooks.
   state_ = dsInactive;
-  while (!dataSources_.empty()) dataSources_.back()->SetDataSet(nullptr);
-  fields_.Clear();
-  aggFields_.Clear();
+  // A destructor must not raise: what the sources' links raise on hearing that the dataset goes
+  // is dropped, and every source lets go of it all the same.
+  while (!dataSources_.empty()) {
+    TDataSource* source = dataSources_.back();
+    try {
+      source->SetDataSet(nullptr);
+    } catch (...) {
+    }
+    if (!dataSources_.empty() && dataSources_.back() == source) {
+      dataSources_.pop_back();
+      source->dataSet_ = nullptr;
+    }
+  }
+  for (TFields* fields : {&fields_, &aggFields_}) {
+    try {
+      fields->Clear();
+    } catch (...) {
+    }
+  }
 }
 
 // ---------------------------------------------------------------- opening and closing
@@ -96,11 +112,18 @@ void TDataSet::SetActive(bool value) {
       throw;
     }
     if (state_ != dsOpening) OpenCursorComplete();
+  } else if (InState(csDestroying)) {
+    // Closing to be destroyed: what the links raise on hearing it cannot keep the cursor open.
+    try {
+      SetState(dsInactive);
+    } catch (...) {
+    }
+    CloseCursor();
   } else {
-    if (!InState(csDestroying)) DoBeforeClose();
+    DoBeforeClose();
     SetState(dsInactive);
     CloseCursor();
-    if (!InState(csDestroying)) DoAfterClose();
+    DoAfterClose();
   }
 }
 
@@ -154,7 +177,11 @@ void TDataSet::Loaded() {
 
 void TDataSet::BeforeDestruction() {
   if (!InState(csDestroying)) Destroying();
-  SetActive(false);
+  // Runs from destructors too (a dataset deleted without Free): nothing may raise out of it.
+  try {
+    SetActive(false);
+  } catch (...) {
+  }
   TComponent::BeforeDestruction();
 }
 

@@ -34,8 +34,19 @@ TDataSource::~TDataSource() {
   onStateChange_ = nullptr;
   onDataChange_ = nullptr;
   onUpdateData_ = nullptr;
-  SetDataSet(nullptr);
-  while (!links_.empty()) links_.back()->SetDataSource(nullptr);
+  // A destructor must not raise: what a link's handler raises while the source goes is dropped,
+  // and every link is let go all the same (a fixed one too: its source is gone).
+  try {
+    SetDataSet(nullptr);
+  } catch (...) {
+  }
+  dataSet_ = nullptr;
+  while (!links_.empty()) {
+    try {
+      RemoveDataLink(links_.back());  // the link leaves the list before its handlers run
+    } catch (...) {
+    }
+  }
 }
 
 bool TDataSource::IsLinkedTo(TDataSet* dataSet) const {
@@ -149,7 +160,14 @@ void TDataSource::DataEvent(TDataEvent event, NativeInt info) {
 
 void TDataSource::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
-  if (operation == opRemove && component == dataSet_) SetDataSet(nullptr);
+  if (operation == opRemove && component == dataSet_) {
+    // The dataset is being destroyed: what the links raise cannot stop it, and is dropped.
+    try {
+      SetDataSet(nullptr);
+    } catch (...) {
+    }
+    dataSet_ = nullptr;
+  }
 }
 
 // ============================================================ TDataLink
@@ -157,7 +175,13 @@ void TDataSource::Notification(TComponent* component, TOperation operation) {
 TDataLink::TDataLink() = default;
 
 TDataLink::~TDataLink() {
-  if (dataSource_) dataSource_->RemoveDataLink(this);
+  if (!dataSource_) return;
+  // A destructor must not raise: the dataset refitting its buffers to the links left may fail,
+  // and that is dropped (the link has left the source's list by then).
+  try {
+    dataSource_->RemoveDataLink(this);
+  } catch (...) {
+  }
 }
 
 TDataSet* TDataLink::DataSet() const { return dataSource_ ? dataSource_->DataSet() : nullptr; }
@@ -174,6 +198,7 @@ void TDataLink::SetDataSource(TDataSource* value) {
       ds = master ? master->DataSet() : nullptr;
     }
   }
+  CheckDataSource(value);
   if (dataSource_) dataSource_->RemoveDataLink(this);
   if (value) value->AddDataLink(this);
 }
@@ -348,10 +373,22 @@ void TDataLink::DataEvent(TDataEvent event, NativeInt info) {
 
 TMasterDataLink::TMasterDataLink(TDataSet* dataSet) : detail_(dataSet) {}
 
+void TMasterDataLink::CheckNames(TDataSet* master, const std::string& names) const {
+  // Names read from a form may name fields that come later.
+  if (!master || !master->Active() || names.empty() || detail_->InState(csLoading)) return;
+  std::vector<TField*> fields;
+  master->GetFieldList(fields, names);
+}
+
 void TMasterDataLink::SetFieldNames(const std::string& value) {
   if (value == fieldNames_) return;
+  if (Active()) CheckNames(DataSet(), value);
   fieldNames_ = value;
   ActiveChanged();
+}
+
+void TMasterDataLink::CheckDataSource(TDataSource* value) const {
+  if (value) CheckNames(value->DataSet(), fieldNames_);
 }
 
 void TMasterDataLink::ResolveFields() {
@@ -359,9 +396,10 @@ void TMasterDataLink::ResolveFields() {
   if (!Active()) return;
   try {
     DataSet()->GetFieldList(fields_, fieldNames_);
-  } catch (...) {
+  } catch (const EDatabaseError&) {
+    // Names the master lacks (taken while it was closed, or its fields changed since) leave the
+    // link without fields, as an inactive one, instead of raising at every open and close.
     fields_.clear();
-    throw;
   }
 }
 

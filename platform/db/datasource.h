@@ -144,6 +144,8 @@ class TDataLink : public TPersistent {
 
  protected:
   bool Updating() const noexcept { return updating_; }
+  // Raises when the link cannot take the source; SetDataSource then keeps the one it has.
+  virtual void CheckDataSource(TDataSource* value) const { (void)value; }
 
  private:
   friend class TDataSource;
@@ -183,6 +185,8 @@ class TMasterDataLink : public TDetailDataLink {
 
   TDataSet* GetDetailDataSet() const override { return detail_; }
   const std::string& FieldNames() const noexcept { return fieldNames_; }
+  // Names the master lacks are refused while it is open (the old ones kept); taken while it is
+  // closed, they leave the link without fields when it opens, without an error.
   void SetFieldNames(const std::string& value);
   // The master fields named by FieldNames while the link is active.
   const std::vector<TField*>& Fields() const noexcept { return fields_; }
@@ -197,7 +201,13 @@ class TMasterDataLink : public TDetailDataLink {
   void RecordChanged(TField* field) override;
   void DataEvent(TDataEvent event, NativeInt info) override;
 
+ protected:
+  // A source whose open dataset lacks the field names is refused.
+  void CheckDataSource(TDataSource* value) const override;
+
  private:
+  // Raises when the open master lacks one of the names.
+  void CheckNames(TDataSet* master, const std::string& names) const;
   void ResolveFields();
   TDataSet* detail_;
   std::string fieldNames_;

@@ -612,6 +612,60 @@ TEST_F(RecordsTest, ResolveHookSeesAOneRecordChangeLogAndMayChangeIt) {
   EXPECT_EQ(n->Value(1).AsString(), "new");
 }
 
+// A change a listener refuses once the list has taken it (a view whose filter or sort order
+// raises) is taken back: every listener hears it come and go, the resolvers are handed its
+// reverse, and the list, its change log and the auto-increment counter are as before.
+TEST_F(RecordsTest, AChangeAListenerRefusesIsTakenBack) {
+  auto* seq = store->DataStruct()->CreateField<TMTNumericDataFieldGx>();
+  seq->SetDataType(ftAutoInc);
+  seq->SetFieldName("SEQ");
+  for (bool cached : {false, true}) {
+    SCOPED_TRACE(cached);
+    list->Clear();
+    list->SetCachedUpdates(false);
+    TMemoryRecordGx* r = FetchRow(list, {1, "a", 1.0});
+    list->SetCachedUpdates(cached);
+    TRecordsListNotificatorGx refuser;
+    refuser.SetMemTableData(store.get());
+    refuser.OnRecordChange = [](TMemoryRecordGx*, int, int code) {
+      if (code == rlInserted || code == rlChanged) throw Exception("refused");
+    };
+    TRecorder after(store.get());
+    std::vector<std::string> resolved;
+    rec->OnResolve = [&](TMemTableDataGx* changes) {
+      TMemoryRecordGx* c = changes->RecordsList()->Rec(0);
+      resolved.push_back(std::to_string(c->UpdateStatus()) + ":" + VarToStr(c->Value(1)));
+    };
+    rec->Take();
+    after.Take();
+    const int32_t counter = store->AutoIncrement()->CurValue();
+    TMemoryRecordGx* n = list->NewRecord();
+    n->SetDataValue(1, rvCurrent, "new");
+    EXPECT_EQ(ErrorText<Exception>([&] { list->AddRecord(n); }), "refused");
+    EXPECT_FALSE(n->Attached());
+    EXPECT_EQ(n->EditState(), resInsert);
+    const std::string id = std::to_string(n->ID());
+    n->Cancel();
+    EXPECT_EQ(rec->Take(), "0:1@" + id + " 1:1@" + id + " 4:1@" + id + " 5:1@" + id);
+    EXPECT_EQ(after.Take(), "0:1@" + id + " 1:1@" + id + " 4:1@" + id + " 5:1@" + id);
+    EXPECT_EQ(store->AutoIncrement()->CurValue(), counter);
+    r->Edit();
+    r->SetDataValue(1, rvCurrent, "b");
+    EXPECT_EQ(ErrorText<Exception>([&] { r->Post(); }), "refused");
+    EXPECT_EQ(r->EditState(), resBrowse);
+    const std::string rid = std::to_string(r->ID());
+    EXPECT_EQ(after.Take(), "2:0@" + rid + " 3:0@" + rid + " 2:0@" + rid + " 3:0@" + rid);
+    EXPECT_EQ(Dump(list), "1|a|1|null\n");
+    EXPECT_EQ(r->UpdateStatus(), usUnmodified);
+    EXPECT_FALSE(r->HasOldValues());
+    EXPECT_FALSE(list->HasCachedChanges());
+    EXPECT_TRUE(list->PendingList().empty());
+    EXPECT_EQ(resolved, cached ? std::vector<std::string>{}
+                               : (std::vector<std::string>{"2:new", "3:new", "1:b", "1:a"}));
+    rec->OnResolve = nullptr;
+  }
+}
+
 // ---------------------------------------------------------------- sorting and lookups
 
 TEST_F(RecordsTest, SortDataOrdersAndRenumbers) {

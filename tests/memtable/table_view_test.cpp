@@ -245,6 +245,80 @@ TEST(MemTableFilter, RowsEditedOutOfTheFilterLeaveTheView) {
   EXPECT_EQ(Ids(t), (std::vector<int>{3, 5, 9}));
 }
 
+// A post that the filter or the sort order refuses once the store has taken it (the handler or the
+// expression raises, or a text cannot be placed among numbers) leaves the store as it was, the
+// change log included, whichever of two tables sharing the store refuses: the error reaches the
+// caller, the row waits in the buffer, and corrected it posts.
+TEST(MemTableFilter, APostTheViewCannotPlaceLeavesTheStoreAsItWas) {
+  const char* const kinds[] = {"handler", "expression", "sort"};
+  const char* const steps[] = {"append", "insert", "edit"};
+  for (const char* kind : kinds)
+    for (const char* step : steps)
+      for (bool cached : {false, true})
+        for (bool refusedByOther : {false, true}) {
+          SCOPED_TRACE(std::string(kind) + " " + step + (cached ? " cached" : "") + (refusedByOther ? " other" : ""));
+          TMemTableGx t, u;
+          t.SetName("mtblMixed");
+          t.FieldDefs().Add("ID", ftInteger);
+          t.FieldDefs().Add("V", ftVariant);
+          t.CreateDataSet();
+          t.SetCachedUpdates(cached);
+          for (int id = 1; id <= 3; ++id) {
+            t.Append();
+            t.FieldByName("ID")->SetValue(id);
+            t.FieldByName("V")->SetValue(id * 10);
+            t.Post();
+          }
+          if (cached) t.MergeChangeLog();
+          u.SetExternalMemData(&t);
+          u.Open();
+          TMemTableGx& refuser = refusedByOther ? u : t;
+          if (std::string(kind) == "handler") {
+            refuser.SetOnFilterRecord([](TDataSet* ds, bool&) {
+              if (ds->FieldByName("V")->Value().IsStr()) throw EDatabaseError("refused");
+            });
+            refuser.SetFiltered(true);
+          } else if (std::string(kind) == "expression") {
+            refuser.SetFilter("V * 2 > 5");
+            refuser.SetFiltered(true);
+          } else {
+            refuser.SetSortOrder("V");
+          }
+          t.First();
+          if (std::string(step) == "edit") {
+            t.Next();
+            t.Edit();
+          } else {
+            std::string(step) == "append" ? t.Append() : t.Insert();
+            t.FieldByName("ID")->SetValue(4);
+          }
+          t.FieldByName("V")->SetValue("x");
+          const int32_t nextId = t.RecordsList()->NextID();
+          EXPECT_NE(ErrorOf([&] { t.Post(); }), "<no error>");
+          EXPECT_EQ(t.RecordsList()->NextID(), nextId);
+          EXPECT_EQ(t.State(), std::string(step) == "edit" ? dsEdit : dsInsert);
+          EXPECT_EQ(t.FieldByName("V")->AsString(), "x");
+          TRecordsListGx* list = t.RecordsList();
+          EXPECT_EQ(list->Count(), 3);
+          for (int i = 0; i < std::min(list->Count(), 3); ++i) {
+            EXPECT_EQ(list->Rec(i)->Value(1), Variant((i + 1) * 10));
+            EXPECT_EQ(list->Rec(i)->UpdateStatus(), usUnmodified);
+          }
+          EXPECT_FALSE(list->HasCachedChanges());
+          EXPECT_TRUE(list->PendingList().empty());
+          EXPECT_EQ(Ids(u), (std::vector<int>{1, 2, 3}));
+          // Corrected, the row posts, and both tables show it.
+          t.FieldByName("V")->SetValue(25);
+          t.Post();
+          const int rows = std::string(step) == "edit" ? 3 : 4;
+          EXPECT_EQ(list->Count(), rows);
+          EXPECT_EQ(u.RecordCount(), rows);
+          EXPECT_TRUE(t.Locate("V", 25, {}));
+          EXPECT_EQ(t.FieldByName("ID")->AsInteger(), rows == 3 ? 2 : 4);
+          EXPECT_EQ(list->HasCachedChanges(), cached);
+        }
+}
+
 // Whoever listens to the scroll events of switching the filter (footer sums, say) finds the rows
 // of the new filter, not those of the old one; the refresh comes before the move to the first row.
 TEST(MemTableFilter, ScrollEventsOfSwitchingTheFilterSeeTheFilteredRows) {
@@ -407,6 +481,42 @@ TEST_P(MemTableMasterDetail, NamesTheTablesLackAreRefused) {
   md.master.Close();
   md.master.Open();
   EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
+  // So is an open master source that lacks the master fields; a closed one is taken, and the
+  // detail shows every row while the names find nothing there, with no error at its opening or
+  // closing, nor when it goes.
+  TMemTableGx other;
+  other.SetName("mtblOther");
+  other.FieldDefs().Add("X", ftInteger);
+  other.CreateDataSet();
+  auto* otherSource = new TDataSource(nullptr);
+  otherSource->SetDataSet(&other);
+  EXPECT_EQ(ErrorOf([&] { md.detail.SetMasterSource(otherSource); }), "mtblOther: Field 'BILDA_ID' not found");
+  EXPECT_EQ(md.detail.MasterSource(), &md.source);
+  EXPECT_EQ(Ids(md.detail, "BILDB_ID"), (std::vector<int>{1, 3, 5}));
+  other.Close();
+  md.detail.SetMasterSource(otherSource);
+  EXPECT_EQ(ErrorOf([&] { other.Open(); }), "<no error>");
+  EXPECT_EQ(md.detail.RecordCount(), 5);
+  EXPECT_EQ(ErrorOf([&] { other.Close(); }), "<no error>");
+  EXPECT_EQ(ErrorOf([&] { delete otherSource; }), "<no error>");
+  EXPECT_EQ(md.detail.MasterSource(), nullptr);
+}
+
+// What a link of an open table raises on hearing that the table goes does not come out of its
+// destructor.
+TEST(MemTableDestruction, WhatALinkRaisesIsDropped) {
+  auto* t = new TMemTableGx;
+  MakeTable(*t);
+  TDataSource source(nullptr);
+  source.SetDataSet(t);
+  TMemTableGx detail;
+  TMasterDataLink link(&detail);
+  link.SetFieldNames("ID");
+  link.SetDataSource(&source);
+  link.SetOnMasterDisable([](TObject*) { throw EDatabaseError("refused"); });
+  delete t;
+  EXPECT_EQ(source.DataSet(), nullptr);
+  EXPECT_FALSE(link.Active());
 }
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutIndex, MemTableMasterDetail, ::testing::Bool());

@@ -8,6 +8,7 @@
 #include "platform/db/datasource.h"
 #include "platform/db/dbconsts.h"
 #include "platform/rtl/exceptions.h"
+#include "support/error_text.h"
 
 namespace {
 
@@ -310,6 +311,61 @@ TEST_F(LinksTest, MasterLinkReportsMasterChanges) {
   ds->Close();
   EXPECT_EQ(log, (std::vector<std::string>{"disable"}));
   master.SetDataSource(nullptr);
+}
+
+// Master field names the master lacks are refused while the master is open, by name or by a new
+// source, the link going on as it was; while it is closed they are taken, and the link then stays
+// without fields, with no error at any open or close of the master.
+TEST_F(LinksTest, MasterNamesTheMasterLacks) {
+  Fill(2);
+  ds->Open();
+  src->SetDataSet(ds);
+  TTestDataSet detail, other;
+  TMasterDataLink master(&detail);
+  master.SetFieldNames("ID");
+  master.SetDataSource(src);
+  EXPECT_EQ(ErrorText<Exception>([&] { master.SetFieldNames("NOPE"); }), "tblRows: Field 'NOPE' not found");
+  other.SetName("tblOther");
+  other.FieldDefs().Add("X", ftInteger);
+  other.Open();
+  TDataSource otherSource(nullptr);
+  otherSource.SetDataSet(&other);
+  EXPECT_EQ(ErrorText<Exception>([&] { master.SetDataSource(&otherSource); }), "tblOther: Field 'ID' not found");
+  EXPECT_EQ(master.FieldNames(), "ID");
+  EXPECT_EQ(master.DataSource(), src);
+  EXPECT_EQ(master.Fields().size(), 1u);
+  other.Close();
+  master.SetDataSource(&otherSource);
+  int disabled = 0;
+  master.SetOnMasterDisable([&](TObject*) { ++disabled; });
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(ErrorText<Exception>([&] { other.Open(); }), "(no error)");
+    EXPECT_TRUE(master.Fields().empty());
+    EXPECT_EQ(ErrorText<Exception>([&] { other.Close(); }), "(no error)");
+  }
+  EXPECT_EQ(disabled, 4);
+  master.SetDataSource(nullptr);
+}
+
+// What a link raises while its source or its dataset goes is dropped: destructors do not raise,
+// and every link is let go.
+TEST_F(LinksTest, NothingRaisesOutOfTheDestructionOfASource) {
+  Fill(1);
+  ds->Open();
+  src->SetDataSet(ds);
+  TTestDataSet detail;
+  TMasterDataLink master(&detail);
+  master.SetFieldNames("ID");
+  master.SetDataSource(src);
+  master.SetOnMasterDisable([](TObject*) { throw EDatabaseError("refused"); });
+  TRecordingLink fixed;
+  fixed.SetDataSource(src);
+  fixed.SetDataSourceFixed(true);
+  delete src;
+  src = nullptr;
+  EXPECT_EQ(master.DataSource(), nullptr);
+  EXPECT_EQ(fixed.DataSource(), nullptr);
+  EXPECT_FALSE(fixed.Active());
 }
 
 TEST_F(LinksTest, MasterMovePostsThePendingDetailEdit) {
