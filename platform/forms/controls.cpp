@@ -1993,8 +1993,8 @@ void TWinControl::Dispatch(TMessage& m) {
     case CN_KEYDOWN:
     case CN_SYSKEYDOWN: CNKeyDown(m); return;
     case CN_KEYUP: CNKeyUp(m); return;
-    case CN_CHAR:
-    case CN_SYSCHAR: CNChar(m); return;
+    case CN_CHAR: CNChar(m); return;
+    case CN_SYSCHAR: CNSysChar(m); return;
     case CM_ENABLEDCHANGED: CMEnabledChangedWin(m); return;
     case CM_VISIBLECHANGED: CMVisibleChangedWin(m); return;
     case CM_SHOWINGCHANGED: CMShowingChanged(m); return;
@@ -2262,6 +2262,14 @@ void TWinControl::CNChar(TMessage& m) {
     if (form && form->Perform(CM_DIALOGCHAR, m.CharCode(), m.KeyData()) != 0) return;
   }
   m.Result = 0;
+}
+
+// Alt with a letter is an accelerator whatever the focused control takes in; Alt+Space is the
+// window's menu.
+void TWinControl::CNSysChar(TMessage& m) {
+  m.Result = 0;
+  if (InState(csDesigning) || m.CharCode() == VK_SPACE) return;
+  if (TCustomForm* form = ::GetParentForm(this)) m.Result = form->Perform(CM_DIALOGCHAR, m.CharCode(), m.KeyData());
 }
 
 // ---- notifications

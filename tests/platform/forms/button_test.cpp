@@ -1,4 +1,6 @@
 // Buttons, check boxes, the scroll bar and the label.
+#include "platform/forms/actnlist.h"
+#include "platform/forms/menus.h"
 #include "platform/forms/stdctrls.h"
 #include "std_test_util.h"
 
@@ -127,6 +129,32 @@ TEST_F(ButtonTest, ACheckBoxThatCannotTakeTheFocusIgnoresThePress) {
   EXPECT_EQ(FindControl(GetFocus()), edit);
   EXPECT_FALSE(check->Checked());
   edit->OnExit = nullptr;
+}
+
+TEST_F(ButtonTest, AltWithTheAcceleratorReachesTheButtonsFromAnEdit) {
+  ASSERT_EQ(FindControl(GetFocus()), edit);
+  // Without Alt the letter is the edit's.
+  KeyPress('O');
+  EXPECT_EQ(edit->Text(), "o");
+  EXPECT_EQ(form->ModalResult(), mrNone);
+  KeyPress('O', false, false, true);
+  EXPECT_EQ(form->ModalResult(), mrOk);
+  KeyPress('R', false, false, true);
+  EXPECT_TRUE(check->Checked());
+  EXPECT_EQ(FindControl(GetFocus()), check);
+  EXPECT_EQ(edit->Text(), "o");
+  // A shortcut of the form's actions comes first.
+  auto* list = new TActionList(form);
+  auto* action = new TAction(form);
+  action->SetActionList(list);
+  action->SetShortCut(ShortCut('O', TShiftState{ssAlt}));
+  int executed = 0;
+  action->SetOnExecute([&](TObject*) { ++executed; });
+  edit->SetFocus();
+  form->SetModalResult(mrNone);
+  KeyPress('O', false, false, true);
+  EXPECT_EQ(executed, 1);
+  EXPECT_EQ(form->ModalResult(), mrNone);
 }
 
 TEST_F(ButtonTest, ScrollBarPositionsAndScrolls) {
