@@ -1871,9 +1871,13 @@ void TWinControl::WMEraseBkgnd(TMessage& m) {
 
 void TWinControl::MainWndProc(TMessage& m) {
   try {
+    // A focus change refused while this message is handled is reported with it; the refusal in
+    // WM_SETFOCUS itself goes on to the code that moved the focus.
+    TFocusRefusals refusals(m.Msg != WM_SETFOCUS);
     // While a popup menu shows, the keys are its.
     if (m.Msg >= WM_KEYFIRST && m.Msg <= WM_KEYLAST && PopupMenuKeyMessage(m)) return;
     windowProc_(m);
+    refusals.Raise();
   } catch (...) {
     FreeDeviceContexts();
     if (Application) Application->HandleException(this);

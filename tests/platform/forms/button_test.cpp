@@ -157,6 +157,61 @@ TEST_F(ButtonTest, AltWithTheAcceleratorReachesTheButtonsFromAnEdit) {
   EXPECT_EQ(form->ModalResult(), mrNone);
 }
 
+TEST_F(ButtonTest, AnExitHandlerThatRaisesKeepsTheFocusAndTheCallerReportsIt) {
+  std::vector<std::string> reported;
+  Application->OnException = [&](TObject*, const std::exception& e) { reported.push_back(e.what()); };
+  int exits = 0, clicks = 0;
+  edit->OnExit = [&](TObject*) {
+    ++exits;
+    throw Exception("Amount missing");
+  };
+  cancel->OnClick = [&](TObject*) { ++clicks; };
+  // In code: the exception comes out of SetFocus.
+  EXPECT_THROW(cancel->SetFocus(), Exception);
+  EXPECT_EQ(form->ActiveControl(), edit);
+  EXPECT_TRUE(reported.empty());
+  // A click, Tab, a press into another edit: their handling reports it (ending the press), and
+  // the click does not happen.
+  ClickAt(cancel, 10, 10);
+  KeyPress(VK_TAB);
+  auto* other = Add<TEdit>(200, 10, 100, 24);
+  MouseDown(other, 5, 5);
+  EXPECT_EQ(GetCapture(), nullptr);
+  MouseUp(other, 5, 5);
+  // Also in a loop run by a handler (as a modal form's), in that loop.
+  auto* combo = Add<TComboBox>(200, 50, 100, 24);
+  size_t inLoop = 0;
+  edit->OnKeyDown = [&](TObject*, uint16_t& key, TShiftState) {
+    if (key != VK_F2) return;
+    ClickAt(combo, 10, 10);  // into the combo box's edit
+    inLoop = reported.size();
+  };
+  KeyPress(VK_F2);
+  EXPECT_EQ(inLoop, 4u);
+  EXPECT_EQ(FindControl(GetFocus()), edit);
+  EXPECT_EQ(form->ActiveControl(), edit);
+  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(exits, 5);
+  EXPECT_EQ(reported, (std::vector<std::string>(4, "Amount missing")));
+  // The edit was not left: no second entry once it lets go.
+  int enters = 0;
+  edit->OnEnter = [&](TObject*) { ++enters; };
+  edit->OnExit = nullptr;
+  KeyPress(VK_TAB);
+  EXPECT_EQ(FindControl(GetFocus()), ok);
+  EXPECT_EQ(enters, 0);
+  // A control that hides cannot keep the focus: the exception is only reported.
+  ok->OnExit = [&](TObject*) { throw Exception("Hidden"); };
+  ok->SetVisible(false);
+  EXPECT_NE(FindControl(GetFocus()), ok);
+  EXPECT_EQ(reported.back(), "Hidden");
+  ok->OnExit = nullptr;
+  edit->OnKeyDown = nullptr;
+  edit->OnEnter = nullptr;
+  cancel->OnClick = nullptr;
+  Application->OnException = nullptr;
+}
+
 TEST_F(ButtonTest, ScrollBarPositionsAndScrolls) {
   auto* bar = new TScrollBar(form);
   bar->SetParent(form);
