@@ -462,8 +462,13 @@ void TCvPageControl::UpdateActivePage() {
 
 void TCvPageControl::SetActivePage(TCvTabSheet* page) {
   if (page && page->PageControl() != this) return;
-  ChangeActivePage(page);
   // The native choice follows the page shown, also when the change was refused.
+  try {
+    ChangeActivePage(page);
+  } catch (...) {
+    SetTabIndex(activePage_ ? activePage_->TabIndex() : -1);
+    throw;
+  }
   SetTabIndex(activePage_ ? activePage_->TabIndex() : -1);
 }
 

@@ -116,6 +116,7 @@ class TCustomTabControl : public TWinControl {
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void DestroyWnd() override;
+  void WndProc(TMessage& m) override;
   void Dispatch(TMessage& m) override;
   void Notification(TComponent* component, TOperation operation) override;
 

@@ -366,6 +366,18 @@ void TCustomTabControl::UpdateTabImages() {
   }
 }
 
+// A press on a tab first moves the focus here, as the tabs would; when the control being left keeps
+// the focus, the press is dropped and the tab stays.
+void TCustomTabControl::WndProc(TMessage& m) {
+  if ((m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) && !InState(csDesigning) && HandleAllocated() &&
+      !Focused() && !(GetWindowLong(WindowHandle(), GWL_STYLE) & TCS_FOCUSNEVER) &&
+      IndexOfTabAt(m.XPos(), m.YPos()) >= 0) {
+    ::SetFocus(WindowHandle());
+    if (!Focused()) return;
+  }
+  TWinControl::WndProc(m);
+}
+
 void TCustomTabControl::Dispatch(TMessage& m) {
   switch (m.Msg) {
     case CN_NOTIFY: {

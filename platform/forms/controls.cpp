@@ -1871,9 +1871,13 @@ void TWinControl::WMEraseBkgnd(TMessage& m) {
 
 void TWinControl::MainWndProc(TMessage& m) {
   try {
+    // A focus change refused while this message is handled is reported with it; the refusal in
+    // WM_SETFOCUS itself goes on to the code that moved the focus.
+    TFocusRefusals refusals(m.Msg != WM_SETFOCUS);
     // While a popup menu shows, the keys are its.
     if (m.Msg >= WM_KEYFIRST && m.Msg <= WM_KEYLAST && PopupMenuKeyMessage(m)) return;
     windowProc_(m);
+    refusals.Raise();
   } catch (...) {
     FreeDeviceContexts();
     if (Application) Application->HandleException(this);
@@ -1993,8 +1997,8 @@ void TWinControl::Dispatch(TMessage& m) {
     case CN_KEYDOWN:
     case CN_SYSKEYDOWN: CNKeyDown(m); return;
     case CN_KEYUP: CNKeyUp(m); return;
-    case CN_CHAR:
-    case CN_SYSCHAR: CNChar(m); return;
+    case CN_CHAR: CNChar(m); return;
+    case CN_SYSCHAR: CNSysChar(m); return;
     case CM_ENABLEDCHANGED: CMEnabledChangedWin(m); return;
     case CM_VISIBLECHANGED: CMVisibleChangedWin(m); return;
     case CM_SHOWINGCHANGED: CMShowingChanged(m); return;
@@ -2262,6 +2266,14 @@ void TWinControl::CNChar(TMessage& m) {
     if (form && form->Perform(CM_DIALOGCHAR, m.CharCode(), m.KeyData()) != 0) return;
   }
   m.Result = 0;
+}
+
+// Alt with a letter is an accelerator whatever the focused control takes in; Alt+Space is the
+// window's menu.
+void TWinControl::CNSysChar(TMessage& m) {
+  m.Result = 0;
+  if (InState(csDesigning) || m.CharCode() == VK_SPACE) return;
+  if (TCustomForm* form = ::GetParentForm(this)) m.Result = form->Perform(CM_DIALOGCHAR, m.CharCode(), m.KeyData());
 }
 
 // ---- notifications

@@ -718,6 +718,7 @@ class TWinControl : public TControl {
   void CNKeyDown(TMessage& m);
   void CNKeyUp(TMessage& m);
   void CNChar(TMessage& m);
+  void CNSysChar(TMessage& m);
   void CMEnabledChangedWin(TMessage& m);
   void CMVisibleChangedWin(TMessage& m);
   void CMShowingChanged(TMessage& m);

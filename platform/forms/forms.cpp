@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "platform/classes/classreg.h"
 #include "platform/classes/filer.h"
@@ -57,14 +58,39 @@ const FormsUnit formsUnit;
 
 int FocusCount = 0;
 
-// Sends a focus notification; false when the handler moved the focus again meanwhile.
+// A refused focus change waiting for the innermost TFocusRefusals scope.
+std::exception_ptr focusRefusal;
+int refusalScopes = 0;
+// Above zero while the focus leaves a control that goes away, hides or is disabled: it cannot stay.
+int focusMustLeave = 0;
+
+// Sends a focus notification; false when the handler moved the focus again meanwhile. An exit
+// handler's exception comes out of here, where it refuses the move, unless the focus must leave.
 bool SendFocusMessage(HWND window, UINT msg) {
   int count = FocusCount;
-  SendMessage(window, msg, 0, 0);
+  TWinControl* control = msg == CM_EXIT && focusMustLeave == 0 ? FindControl(window) : nullptr;
+  if (control) control->Perform(msg, 0, 0);
+  else SendMessage(window, msg, 0, 0);
   return FocusCount == count;
 }
 
 }  // namespace
+
+TFocusRefusals::TFocusRefusals(bool waits) : waits_(waits) {
+  if (!waits_) return;
+  outer_ = std::exchange(focusRefusal, nullptr);
+  ++refusalScopes;
+}
+
+TFocusRefusals::~TFocusRefusals() {
+  if (!waits_) return;
+  --refusalScopes;
+  focusRefusal = std::move(outer_);
+}
+
+void TFocusRefusals::Raise() {
+  if (waits_ && focusRefusal) std::rethrow_exception(std::exchange(focusRefusal, nullptr));
+}
 
 // ---- TControlScrollBar ------------------------------------------------------------------------
 
@@ -624,13 +650,23 @@ void TCustomForm::FocusControl(TWinControl* control) {
 
 void TCustomForm::DefocusControl(TWinControl* control, bool removing) {
   if (removing && control->ContainsControl(focusedControl_)) focusedControl_ = control->Parent();
-  if (control->ContainsControl(activeControl_)) SetActiveControl(nullptr);
+  if (!control->ContainsControl(activeControl_)) return;
+  ++focusMustLeave;
+  try {
+    SetActiveControl(nullptr);
+  } catch (...) {
+    --focusMustLeave;
+    throw;
+  }
+  --focusMustLeave;
 }
 
 void TCustomForm::SetWindowFocus() {
   HWND focus = activeControl_ ? activeControl_->Handle() : Handle();
   if (!focus) return;
+  TFocusRefusals refusals;
   ::SetFocus(focus);
+  refusals.Raise();
   if (GetFocus() == focus && focusedControl_) focusedControl_->Perform(CM_UIACTIVATE, 0, 0);
 }
 
@@ -669,10 +705,22 @@ bool TCustomForm::SetFocusedControl(TWinControl* control) {
     }
     if (!focusedControl_) focusedControl_ = this;
     if (focusedControl_ != control) {
+      TWinControl* had = focusedControl_;
       while (focusedControl_ && !focusedControl_->ContainsControl(control)) {
-        HWND h = focusedControl_->Handle();
-        focusedControl_ = focusedControl_->Parent();
-        if (!SendFocusMessage(h, CM_EXIT)) return done(false);
+        TWinControl* leaving = focusedControl_;
+        HWND h = leaving->Handle();
+        focusedControl_ = leaving->Parent();
+        try {
+          if (!SendFocusMessage(h, CM_EXIT)) return done(false);
+        } catch (...) {
+          // Refused: the control being left keeps the focus (given back to what had it inside).
+          focusedControl_ = leaving;
+          if (had->HandleAllocated()) ::SetFocus(had->WindowHandle());
+          done(false);
+          if (refusalScopes > 0 && !focusRefusal) focusRefusal = std::current_exception();
+          else if (Application) Application->HandleException(leaving);
+          return false;
+        }
       }
       while (focusedControl_ != control) {
         TWinControl* temp = control;

@@ -10,6 +10,7 @@
 //
 // (the constructor itself must not read resources: a C++ constructor cannot reach the derived
 // class's published fields yet).
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -128,6 +129,23 @@ using TFormState = TSet<TFormStateItem>;
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 using TShortCutEvent = std::function<void(TMessage& message, bool& handled)>;
+
+// An exit handler that raises refuses the focus change: the control keeps the focus and the
+// exception goes to the code that moved it. A form's SetWindowFocus raises it to its caller; a move
+// a control makes by itself (a press on it) is answered when the message it came in is handled.
+// While a scope lives it waits for those refusals; Raise throws the one that came.
+class TFocusRefusals {
+ public:
+  explicit TFocusRefusals(bool waits = true);
+  ~TFocusRefusals();
+  TFocusRefusals(const TFocusRefusals&) = delete;
+  TFocusRefusals& operator=(const TFocusRefusals&) = delete;
+  void Raise();
+
+ private:
+  bool waits_;
+  std::exception_ptr outer_;
+};
 
 class TCustomForm : public TScrollingWinControl {
   FANO_CLASS(TCustomForm)

@@ -40,7 +40,9 @@ LRESULT ComboEditSubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (!combo || !combo->defEditProc_) return DefWindowProc(wnd, msg, wp, lp);
   TMessage m{msg, wp, lp, 0};
   try {
+    TFocusRefusals refusals(msg != WM_SETFOCUS);
     combo->EditWndProc(m);
+    refusals.Raise();
   } catch (...) {
     if (Application) Application->HandleException(combo);
   }

@@ -799,6 +799,36 @@ TEST_F(PageChoice, CtrlTabWhoseCanChangeFreesTheDestination) {
   EXPECT_NE(pc->ActivePage(), nullptr);
 }
 
+TEST_F(PageChoice, AnExitHandlerThatRaisesKeepsThePage) {
+  ThreePages();
+  auto* edit = new TEdit(form);
+  edit->SetParent(p0);
+  edit->SetBounds(5, 5, 80, 20);
+  Show();
+  edit->SetFocus();
+  Pump();
+  std::vector<std::string> reported;
+  Application->OnException = [&](TObject*, const std::exception& e) { reported.push_back(e.what()); };
+  int exits = 0;
+  edit->OnExit = [&](TObject*) {
+    ++exits;
+    throw Exception("Amount missing");
+  };
+  ClickTab(2);
+  KeyPress(VK_TAB, false, true);
+  EXPECT_THROW(pc->SetActivePage(p1), Exception);
+  EXPECT_EQ(pc->ActivePage(), p0);
+  ExpectConsistent();
+  EXPECT_TRUE(edit->Focused());
+  EXPECT_EQ(exits, 3);
+  EXPECT_EQ(reported, (std::vector<std::string>{"Amount missing", "Amount missing"}));
+  edit->OnExit = nullptr;
+  ClickTab(2);
+  EXPECT_EQ(pc->ActivePage(), p2);
+  ExpectConsistent();
+  Application->OnException = nullptr;
+}
+
 TEST_F(PageChoice, ClickWhoseCanChangeFreesTheDestination) {
   ThreePages();
   Show();

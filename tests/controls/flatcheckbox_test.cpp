@@ -6,6 +6,7 @@
 #include "controls/flatpanel.h"
 #include "controls/flatspeedbutton.h"
 #include "controls_test_util.h"
+#include "platform/forms/stdctrls.h"
 
 using namespace ctltest;
 
@@ -497,6 +498,27 @@ TEST_F(FlatCheck, AcceleratorTogglesTheBoxAndOnlyFocusesTheRadio) {
   page->SetVisible(false);
   EXPECT_EQ(s->Perform(CM_DIALOGCHAR, 's', 0), 0);
   EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(FlatCheck, AltWithTheAcceleratorReachesTheFlatControlsFromAnEdit) {
+  auto* edit = Add<TEdit>(10, 100, 80, 20);
+  auto* c = Add<TFlatCheckBox>(10, 10, 100, 17);
+  c->SetCaption("&Approved");
+  auto* r = Add<TFlatRadioButton>(10, 40, 100, 17);
+  r->SetCaption("&Cash");
+  auto* s = Add<TFlatSpeedButton>(10, 70, 60, 22);
+  s->SetCaption("&Save");
+  int clicks = 0;
+  s->OnClick = [&](TObject*) { ++clicks; };
+  Show();
+  edit->SetFocus();
+  KeyPress('S', false, false, true);
+  EXPECT_EQ(clicks, 1);
+  KeyPress('A', false, false, true);
+  EXPECT_TRUE(c->Checked());
+  edit->SetFocus();
+  KeyPress('C', false, false, true);
+  EXPECT_TRUE(r->Focused());
 }
 
 TEST_F(FlatCheck, UseAdvColorsShadesTheControlsColour) {

@@ -1,4 +1,6 @@
 // Buttons, check boxes, the scroll bar and the label.
+#include "platform/forms/actnlist.h"
+#include "platform/forms/menus.h"
 #include "platform/forms/stdctrls.h"
 #include "std_test_util.h"
 
@@ -127,6 +129,87 @@ TEST_F(ButtonTest, ACheckBoxThatCannotTakeTheFocusIgnoresThePress) {
   EXPECT_EQ(FindControl(GetFocus()), edit);
   EXPECT_FALSE(check->Checked());
   edit->OnExit = nullptr;
+}
+
+TEST_F(ButtonTest, AltWithTheAcceleratorReachesTheButtonsFromAnEdit) {
+  ASSERT_EQ(FindControl(GetFocus()), edit);
+  // Without Alt the letter is the edit's.
+  KeyPress('O');
+  EXPECT_EQ(edit->Text(), "o");
+  EXPECT_EQ(form->ModalResult(), mrNone);
+  KeyPress('O', false, false, true);
+  EXPECT_EQ(form->ModalResult(), mrOk);
+  KeyPress('R', false, false, true);
+  EXPECT_TRUE(check->Checked());
+  EXPECT_EQ(FindControl(GetFocus()), check);
+  EXPECT_EQ(edit->Text(), "o");
+  // A shortcut of the form's actions comes first.
+  auto* list = new TActionList(form);
+  auto* action = new TAction(form);
+  action->SetActionList(list);
+  action->SetShortCut(ShortCut('O', TShiftState{ssAlt}));
+  int executed = 0;
+  action->SetOnExecute([&](TObject*) { ++executed; });
+  edit->SetFocus();
+  form->SetModalResult(mrNone);
+  KeyPress('O', false, false, true);
+  EXPECT_EQ(executed, 1);
+  EXPECT_EQ(form->ModalResult(), mrNone);
+}
+
+TEST_F(ButtonTest, AnExitHandlerThatRaisesKeepsTheFocusAndTheCallerReportsIt) {
+  std::vector<std::string> reported;
+  Application->OnException = [&](TObject*, const std::exception& e) { reported.push_back(e.what()); };
+  int exits = 0, clicks = 0;
+  edit->OnExit = [&](TObject*) {
+    ++exits;
+    throw Exception("Amount missing");
+  };
+  cancel->OnClick = [&](TObject*) { ++clicks; };
+  // In code: the exception comes out of SetFocus.
+  EXPECT_THROW(cancel->SetFocus(), Exception);
+  EXPECT_EQ(form->ActiveControl(), edit);
+  EXPECT_TRUE(reported.empty());
+  // A click, Tab, a press into another edit: their handling reports it (ending the press), and
+  // the click does not happen.
+  ClickAt(cancel, 10, 10);
+  KeyPress(VK_TAB);
+  auto* other = Add<TEdit>(200, 10, 100, 24);
+  MouseDown(other, 5, 5);
+  EXPECT_EQ(GetCapture(), nullptr);
+  MouseUp(other, 5, 5);
+  // Also in a loop run by a handler (as a modal form's), in that loop.
+  auto* combo = Add<TComboBox>(200, 50, 100, 24);
+  size_t inLoop = 0;
+  edit->OnKeyDown = [&](TObject*, uint16_t& key, TShiftState) {
+    if (key != VK_F2) return;
+    ClickAt(combo, 10, 10);  // into the combo box's edit
+    inLoop = reported.size();
+  };
+  KeyPress(VK_F2);
+  EXPECT_EQ(inLoop, 4u);
+  EXPECT_EQ(FindControl(GetFocus()), edit);
+  EXPECT_EQ(form->ActiveControl(), edit);
+  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(exits, 5);
+  EXPECT_EQ(reported, (std::vector<std::string>(4, "Amount missing")));
+  // The edit was not left: no second entry once it lets go.
+  int enters = 0;
+  edit->OnEnter = [&](TObject*) { ++enters; };
+  edit->OnExit = nullptr;
+  KeyPress(VK_TAB);
+  EXPECT_EQ(FindControl(GetFocus()), ok);
+  EXPECT_EQ(enters, 0);
+  // A control that hides cannot keep the focus: the exception is only reported.
+  ok->OnExit = [&](TObject*) { throw Exception("Hidden"); };
+  ok->SetVisible(false);
+  EXPECT_NE(FindControl(GetFocus()), ok);
+  EXPECT_EQ(reported.back(), "Hidden");
+  ok->OnExit = nullptr;
+  edit->OnKeyDown = nullptr;
+  edit->OnEnter = nullptr;
+  cancel->OnClick = nullptr;
+  Application->OnException = nullptr;
 }
 
 TEST_F(ButtonTest, ScrollBarPositionsAndScrolls) {
