@@ -76,7 +76,18 @@ void TFieldDataLinkGx::SetEditingState(bool value) {
 
 bool TFieldDataLinkGx::Edit() {
   if (!dataIndependent_) {
-    if (CanModify()) TDataLink::Edit();
+    if (CanModify()) {
+      TDataSet* ds = DataSet();
+      // Editing an empty table inserts a record: that one the editor goes on with.
+      addingOwnRecord_ = ds && ds->State() == dsBrowse;
+      try {
+        TDataLink::Edit();
+      } catch (...) {
+        addingOwnRecord_ = false;
+        throw;
+      }
+      addingOwnRecord_ = false;
+    }
   } else if (!editing_ && !ReadOnly()) {
     SetEditingState(true);
   }
@@ -136,7 +147,16 @@ void TFieldDataLinkGx::UpdateField(bool raiseMissing) {
   DataReplacedNotice();
 }
 
-void TFieldDataLinkGx::DataSetChanged() { DataReplacedNotice(); }
+void TFieldDataLinkGx::DataSetChanged() {
+  // Only the record the link's own edit adds is heard of as the same record; anything the dataset
+  // does after it (a handler moving it, say) replaces the data again.
+  if (addingOwnRecord_ && DataSet() && DataSet()->State() == dsInsert) {
+    addingOwnRecord_ = false;
+    RecordChanged(nullptr);
+    return;
+  }
+  DataReplacedNotice();
+}
 
 void TFieldDataLinkGx::DataReplacedNotice() {
   ++replacing_;
