@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "editors/gxdraw.h"
+#include "editors/dbeditors_dropdown.h"
 #include "editors/dbeditors_published.h"
 #include "editors/gxwindows.h"
 #include "editors/memostrings.h"
@@ -355,6 +356,7 @@ void TCustomDBEditGx::RecreateEditButton() {
 // ---- data exchange -----------------------------------------------------------------------------
 
 void TCustomDBEditGx::LinkDataChange() {
+  if (MRUListOpen() && DropDownLosesItsRecord(this)) MRUListCloseUp(false);
   DataChanged();
   UpdateEditButtonControls();
 }
