@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "editors/gxdraw.h"
+#include "editors/dbeditors_dropdown.h"
 #include "editors/dbeditors_published.h"
 #include "editors/gxwindows.h"
 #include "editors/memostrings.h"
@@ -76,7 +77,18 @@ void TFieldDataLinkGx::SetEditingState(bool value) {
 
 bool TFieldDataLinkGx::Edit() {
   if (!dataIndependent_) {
-    if (CanModify()) TDataLink::Edit();
+    if (CanModify()) {
+      TDataSet* ds = DataSet();
+      // Editing an empty table inserts a record: that one the editor goes on with.
+      addingOwnRecord_ = ds && ds->State() == dsBrowse;
+      try {
+        TDataLink::Edit();
+      } catch (...) {
+        addingOwnRecord_ = false;
+        throw;
+      }
+      addingOwnRecord_ = false;
+    }
   } else if (!editing_ && !ReadOnly()) {
     SetEditingState(true);
   }
@@ -136,7 +148,16 @@ void TFieldDataLinkGx::UpdateField(bool raiseMissing) {
   DataReplacedNotice();
 }
 
-void TFieldDataLinkGx::DataSetChanged() { DataReplacedNotice(); }
+void TFieldDataLinkGx::DataSetChanged() {
+  // Only the record the link's own edit adds is heard of as the same record; anything the dataset
+  // does after it (a handler moving it, say) replaces the data again.
+  if (addingOwnRecord_ && DataSet() && DataSet()->State() == dsInsert) {
+    addingOwnRecord_ = false;
+    RecordChanged(nullptr);
+    return;
+  }
+  DataReplacedNotice();
+}
 
 void TFieldDataLinkGx::DataReplacedNotice() {
   ++replacing_;
@@ -335,6 +356,7 @@ void TCustomDBEditGx::RecreateEditButton() {
 // ---- data exchange -----------------------------------------------------------------------------
 
 void TCustomDBEditGx::LinkDataChange() {
+  if (MRUListOpen() && DropDownLosesItsRecord(this)) MRUListCloseUp(false);
   DataChanged();
   UpdateEditButtonControls();
 }

@@ -83,7 +83,8 @@ class TFieldDataLinkGx : public TDataLink {
   // Shows the field's value again, dropping the pending text.
   void Reset() { RecordChanged(nullptr); }
   // True while the editor hears of data that replaces what it showed as a whole: the dataset
-  // moved, changed or was closed, or the fields were resolved anew.
+  // moved, changed or was closed, or the fields were resolved anew. Not for the record that the
+  // link's own Edit inserts into an empty table.
   bool DataReplaced() const noexcept { return replacing_ > 0; }
 
   TNotifyEvent OnDataChange;
@@ -117,6 +118,7 @@ class TFieldDataLinkGx : public TDataLink {
   bool editing_ = false;
   bool modified_ = false;
   int replacing_ = 0;
+  bool addingOwnRecord_ = false;
   Variant dataIndependentValue_;
 };
 

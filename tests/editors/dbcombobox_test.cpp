@@ -363,6 +363,69 @@ TEST_F(ComboBoxTest, AutoDropOpensAtTheFirstCharacter) {
   combo->CloseUp(false);
 }
 
+// A list opened on one record hands nothing to another: when a program moves the data set, posts
+// or cancels its edit, appends, refreshes or closes it, the list closes without its item and the
+// editor shows the new data; the Enter that follows writes nothing. Editing the same record or
+// setting the field keeps the list open, and so does the edit that a character typed with
+// AutoDrop starts on an empty table: it adds the record that the list then writes into.
+TEST_F(ComboBoxTest, AnOpenListClosesWithoutItsItemWhenTheRecordGoes) {
+  ds->Close();
+  ds->AddRow({"1", "Abc"});
+  auto* empty = new TTestDataSet(form);
+  empty->FieldDefs().Add("NAME", ftString, 20);
+  auto pick = [] {
+    KeyPress(VK_DOWN, false, false, true);  // Alt+Down opens the list at "Abd"
+    KeyPress(VK_DOWN);
+  };
+  auto editAndPick = [&] {
+    ds->Edit();
+    pick();
+  };
+  auto typeOnEmpty = [&] {
+    source->SetDataSet(empty);
+    empty->Open();
+    combo->DropDownBox()->SetAutoDrop(true);
+    Type("x");
+  };
+  struct Case {
+    const char* name;
+    std::function<void()> open, go;
+    bool stays;
+    const char* shown;  // after the Enter
+    TDataSetState state;
+  };
+  const Case cases[] = {
+      {"moved", pick, [&] { ds->Next(); }, false, "Abc", dsBrowse},
+      {"posted", editAndPick, [&] { ds->Post(); }, false, "Abd", dsBrowse},
+      {"cancelled", editAndPick, [&] { ds->Cancel(); }, false, "Abd", dsBrowse},
+      {"appended", pick, [&] { ds->Append(); }, false, "", dsInsert},
+      {"refreshed", pick, [&] { ds->Refresh(); }, false, "Abd", dsBrowse},
+      {"closed", pick, [&] { ds->Close(); }, false, "", dsInactive},
+      {"edited", pick, [&] { ds->Edit(); }, true, "Abd", dsEdit},  // the list follows the value
+      {"field set", editAndPick, [&] { ds->FieldByName("NAME")->SetAsString("Abc"); }, true, "Abc", dsEdit},
+      {"typed on an empty table", typeOnEmpty, [] {}, true, "Xyz", dsInsert},
+  };
+  Bind("NAME");
+  Focus();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ds->Open();
+    c.open();
+    ASSERT_TRUE(combo->ListVisible());
+    c.go();
+    EXPECT_EQ(combo->ListVisible(), c.stays);
+    KeyPress(VK_RETURN);
+    EXPECT_EQ(Shown(), c.shown);
+    EXPECT_EQ(static_cast<int>(source->DataSet()->State()), static_cast<int>(c.state));
+    combo->DropDownBox()->SetAutoDrop(false);
+    for (TDataSet* d : {static_cast<TDataSet*>(ds), static_cast<TDataSet*>(empty)}) {
+      if (d->Active()) d->Cancel();
+      d->Close();
+    }
+    source->SetDataSet(ds);
+  }
+}
+
 TEST_F(ComboBoxTest, KeyModeTextAreaWorksAsAButton) {
   MakeKeyMode();
   Show();

@@ -398,6 +398,51 @@ TEST_F(DBEditMRU, WrittenTextsAreAddedAndAResizedListKeepsItsSize) {
   EXPECT_EQ(e->MRUList()->Width(), 222);
 }
 
+// A recent value picked on one record never lands in another: when a program posts the record,
+// cancels its edit or moves on, the open list closes without the value even though the text shown
+// stays the same, and the Enter that follows writes nothing. Setting the field keeps it open.
+TEST_F(DBEditMRU, AnOpenListClosesWithoutItsTextWhenTheRecordGoes) {
+  table->First();
+  table->Edit();
+  table->FieldByName("NAME")->SetValue(std::string("beta"));  // both rows show "beta"
+  table->Post();
+  auto* e = Edit();
+  e->MRUList()->Add("beta blue");
+  e->SetDataSource(source);
+  e->SetDataField("NAME");
+  struct Case {
+    const char* name;
+    std::function<void()> go;
+    bool stays;
+    const char* shown;  // after the Enter
+    TDataSetState state;
+  };
+  const Case cases[] = {
+      {"posted", [&] { table->Post(); }, false, "beta", dsBrowse},
+      {"cancelled", [&] { table->Cancel(); }, false, "beta", dsBrowse},
+      {"moved", [&] { table->Next(); }, false, "beta", dsBrowse},
+      {"field set", [&] { table->FieldByName("NAME")->SetValue(std::string("beta")); }, true, "beta blue", dsEdit},
+  };
+  Show();
+  e->SetFocus();
+  Pump();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    table->First();
+    e->SelectAll();
+    Type("beta");
+    KeyPress(VK_DOWN);
+    ASSERT_TRUE(e->MRUList()->DroppedDown());
+    ASSERT_EQ(e->MRUListbox()->ItemIndex(), 0);
+    c.go();
+    EXPECT_EQ(e->MRUList()->DroppedDown(), c.stays);
+    KeyPress(VK_RETURN);
+    EXPECT_EQ(e->Text(), c.shown);
+    EXPECT_EQ(static_cast<int>(table->State()), static_cast<int>(c.state));
+    table->Cancel();
+  }
+}
+
 // A password editor gives its text away neither in a tool tip nor to the recent-values list.
 TEST_F(DBEditMRU, APasswordStaysOutOfToolTipsAndRecentValues) {
   for (char password : {'\0', '*'}) {
