@@ -1662,7 +1662,9 @@ void TCustomMemTableGx::ViewDataChanged(TMemoryRecordGx*, int index, int action)
 }
 
 void TCustomMemTableGx::ViewRecordMoved(TMemoryRecordGx*, int oldIndex, int newIndex) {
-  if (State() == dsInactive || ControlsDisabled()) return;
+  // While the controls are off it is held back as every notice is: a client that kept positions
+  // must hear that they changed.
+  if (State() == dsInactive) return;
   if (State() == dsInsert && insertNotified_) {
     if (insertRow_ <= oldIndex) ++oldIndex;
     if (insertRow_ <= newIndex) ++newIndex;
