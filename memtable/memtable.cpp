@@ -532,7 +532,9 @@ TCustomMemTableGx::TCustomMemTableGx(TComponent* owner)
   view_->TreeList()->OnExpandedChanging = [this](TTreeListGx*, TBaseTreeNodeGx* node, bool& allowed) {
     TreeExpandedChanging(static_cast<TMemRecViewGx*>(node), allowed);
   };
-  view_->TreeList()->OnExpandedChanged = [this](TTreeListGx*, TBaseTreeNodeGx*) { TreeExpandedChanged(); };
+  view_->TreeList()->OnExpandedChanged = [this](TTreeListGx*, TBaseTreeNodeGx* node) {
+    TreeExpandedChanged(static_cast<TMemRecViewGx*>(node));
+  };
   filterParser_->SetReadsRecordValues(true);
   filterParser_->SetFieldReader(
       [this](TMemoryRecordGx* rec, const TExprFieldRef& field) { return ExprFieldValue(rec, field); });
@@ -3043,10 +3045,18 @@ void TCustomMemTableGx::TreeExpandedChanging(TMemRecViewGx* node, bool& allowed)
   OnRowExpanding(this, row + 1, allowed);
 }
 
-void TCustomMemTableGx::TreeExpandedChanged() {
-  if (!cursorOpen_ || !Active() || ControlsDisabled() || updateLock_ > 0) return;
-  view_->TreeList()->BuildVisibleItems();
-  if (State() == dsBrowse) Resync({});
+void TCustomMemTableGx::TreeExpandedChanged(TMemRecViewGx* node) {
+  if (!cursorOpen_ || !Active()) return;
+  // The rows below a node that is shown came or went: the clients' positions no longer hold (the
+  // notice is held back while the controls are off, as every notice is).
+  TMemoryTreeListGx* tree = view_->TreeList();
+  bool shown = node && node->ChildCount() > 0 && node->NodeVisible();
+  for (TMemRecViewGx* p = shown ? node->NodeParent() : nullptr; shown && p && p != tree->RootNode(); p = p->NodeParent())
+    shown = p->NodeExpanded() && p->NodeVisible();
+  const bool now = !ControlsDisabled() && updateLock_ == 0;
+  if (now) tree->BuildVisibleItems();
+  if (shown) NotifyClients(-1, mtnAllChanged, -1);
+  if (now && State() == dsBrowse) Resync({});
 }
 
 int TCustomMemTableGx::SetNodeExpanded(int rowIndex, bool expanded) {

@@ -466,7 +466,7 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   void ResolveChanges(TMemTableDataGx* changes);
   void UpdateResolveHook();
   void TreeExpandedChanging(TMemRecViewGx* node, bool& allowed);
-  void TreeExpandedChanged();
+  void TreeExpandedChanged(TMemRecViewGx* node);
   // Rows the data driver still holds: fetch (under the lock) count more (-1 all).
   int FetchMore(int count);
   void CancelAfterFailedApply();
