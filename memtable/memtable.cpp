@@ -2922,7 +2922,17 @@ bool TCustomMemTableGx::AncestorHasNextSibling(int level) {
 
 bool TCustomMemTableGx::LocateRecord(TMemoryRecordGx* rec) {
   if (!Active() || !rec) return false;
-  int p = PositionOf(rec);
+  // The record is one a client took earlier, and a handler may have deleted it since: it is looked
+  // for among the rows by its address alone, never read. The search goes out from the current
+  // row, where a client walking the rows meets the next one.
+  const int count = ViewCount();
+  int p = -1;
+  for (int lo = std::clamp(currentIndex_, 0, std::max(0, count - 1)), hi = lo + 1; p < 0 && (lo >= 0 || hi < count);) {
+    if (lo >= 0 && ViewRecord(lo) == rec) p = lo;
+    else if (hi < count && ViewRecord(hi) == rec) p = hi;
+    --lo;
+    ++hi;
+  }
   if (p < 0) return false;
   SetRecNo(p + 1);
   return true;

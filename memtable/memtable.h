@@ -355,6 +355,7 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   int GetRowCount() override;
   bool IsTreeView() override;
   bool AncestorHasNextSibling(int level) override;
+  // Found by its address alone: a record deleted (and freed) since it was taken is not read.
   bool LocateRecord(TMemoryRecordGx* rec) override;
   int SetNodeExpanded(int rowIndex, bool expanded) override;
   void CreateFieldValueList(const std::string& fieldName, std::unique_ptr<IMemTableDataFieldValueListGx>& list) override;

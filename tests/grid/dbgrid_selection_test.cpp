@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "dbgrid_test_util.h"
 #include "grid/gridexport.h"
@@ -462,6 +463,35 @@ TEST_F(DBGridTest, ARowMovedWhileControlsAreOffLeavesNoSelectionOnAnotherRecord)
     grid->EndRowRead();
   }
   EXPECT_TRUE(ids.empty() || ids == "3 ") << ids;
+}
+
+// A handler that deletes a record the walk has still to visit (here after the post of a pasted
+// line) takes that record out of the walk; the freed record is never read.
+TEST_F(DBGridTest, ARecordDeletedDuringAPasteIsNotVisited) {
+  AddRows(6);
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect - dgConfirmDelete);
+  Bind();
+  for (int id : {2, 4}) {
+    table->Locate("ID", id, {});
+    grid->SelectedRows()->SetCurrentRowSelected(true);
+  }
+  bool deleted = false;
+  table->SetAfterPost([&](TDataSet*) {
+    if (std::exchange(deleted, true)) return;
+    table->Locate("ID", 4, {});
+    table->Delete();
+  });
+  TMemoryStream pasted;
+  pasted.WriteBuffer("2\ta\r\n4\tb", 9);  // with its closing zero
+  pasted.SetPosition(0);
+  ImportGridFromStream<TDBGridGxImportAsText>(grid, &pasted, false);
+  table->SetAfterPost(nullptr);
+  std::string rows;
+  for (table->First(); !table->Eof(); table->Next()) rows += table->FieldByName("NAME")->AsString() + " ";
+  EXPECT_EQ(rows, "row1 a row3 row5 row6 ");
 }
 
 // Widening a rectangle repaints the cells it gains and no others, also when its top row has
