@@ -224,16 +224,20 @@ bool TCustomDBGridGx::TreeAreaPress(TMouseButton button, TShiftState shift, int 
   EndRowRead();
   if (!children) return true;
   const int top = TopRow();
-  // The rows change under the grid: it follows once, when the controls come back.
+  // The rows change under the grid: it follows once, when the controls come back, and the
+  // selection, kept by its records until then, with it.
   TDataSet* ds = DataSet();
+  BeginKeepSelection();
   ds->DisableControls();
   try {
     SetTreeNodeExpanded(cell.Y - GetTitleOffset(), !expanded);
   } catch (...) {
     ds->EnableControls();
+    EndKeepSelection(true);
     throw;
   }
   ds->EnableControls();
+  EndKeepSelection(true);
   ScrollToRow(top, false);
   Invalidate();
   UpdateVertScrollBar();

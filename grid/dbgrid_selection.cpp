@@ -583,7 +583,8 @@ void TCustomDBGridGx::EndKeepSelection(bool rowsMoved) {
   Invalidate();
 }
 
-// The table tells no positions for a node opened or closed.
+// The table tells only that every position changed when a node opens or closes: the selection is
+// found again by its records.
 int TCustomDBGridGx::SetTreeNodeExpanded(int rowIndex, bool expanded) {
   if (!memTable_) return -1;
   BeginKeepSelection();

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 #include <typeinfo>
+#include <unordered_set>
 
 #include "editors/tools/gxplatform.h"
 #include "memtable/aggregates.h"
@@ -531,7 +532,9 @@ TCustomMemTableGx::TCustomMemTableGx(TComponent* owner)
   view_->TreeList()->OnExpandedChanging = [this](TTreeListGx*, TBaseTreeNodeGx* node, bool& allowed) {
     TreeExpandedChanging(static_cast<TMemRecViewGx*>(node), allowed);
   };
-  view_->TreeList()->OnExpandedChanged = [this](TTreeListGx*, TBaseTreeNodeGx*) { TreeExpandedChanged(); };
+  view_->TreeList()->OnExpandedChanged = [this](TTreeListGx*, TBaseTreeNodeGx* node) {
+    TreeExpandedChanged(static_cast<TMemRecViewGx*>(node));
+  };
   filterParser_->SetReadsRecordValues(true);
   filterParser_->SetFieldReader(
       [this](TMemoryRecordGx* rec, const TExprFieldRef& field) { return ExprFieldValue(rec, field); });
@@ -1661,7 +1664,9 @@ void TCustomMemTableGx::ViewDataChanged(TMemoryRecordGx*, int index, int action)
 }
 
 void TCustomMemTableGx::ViewRecordMoved(TMemoryRecordGx*, int oldIndex, int newIndex) {
-  if (State() == dsInactive || ControlsDisabled()) return;
+  // While the controls are off it is held back as every notice is: a client that kept positions
+  // must hear that they changed.
+  if (State() == dsInactive) return;
   if (State() == dsInsert && insertNotified_) {
     if (insertRow_ <= oldIndex) ++oldIndex;
     if (insertRow_ <= newIndex) ++newIndex;
@@ -2917,7 +2922,17 @@ bool TCustomMemTableGx::AncestorHasNextSibling(int level) {
 
 bool TCustomMemTableGx::LocateRecord(TMemoryRecordGx* rec) {
   if (!Active() || !rec) return false;
-  int p = PositionOf(rec);
+  // The record is one a client took earlier, and a handler may have deleted it since: it is looked
+  // for among the rows by its address alone, never read. The search goes out from the current
+  // row, where a client walking the rows meets the next one.
+  const int count = ViewCount();
+  int p = -1;
+  for (int lo = std::clamp(currentIndex_, 0, std::max(0, count - 1)), hi = lo + 1; p < 0 && (lo >= 0 || hi < count);) {
+    if (lo >= 0 && ViewRecord(lo) == rec) p = lo;
+    else if (hi < count && ViewRecord(hi) == rec) p = hi;
+    --lo;
+    ++hi;
+  }
   if (p < 0) return false;
   SetRecNo(p + 1);
   return true;
@@ -3040,10 +3055,18 @@ void TCustomMemTableGx::TreeExpandedChanging(TMemRecViewGx* node, bool& allowed)
   OnRowExpanding(this, row + 1, allowed);
 }
 
-void TCustomMemTableGx::TreeExpandedChanged() {
-  if (!cursorOpen_ || !Active() || ControlsDisabled() || updateLock_ > 0) return;
-  view_->TreeList()->BuildVisibleItems();
-  if (State() == dsBrowse) Resync({});
+void TCustomMemTableGx::TreeExpandedChanged(TMemRecViewGx* node) {
+  if (!cursorOpen_ || !Active()) return;
+  // The rows below a node that is shown came or went: the clients' positions no longer hold (the
+  // notice is held back while the controls are off, as every notice is).
+  TMemoryTreeListGx* tree = view_->TreeList();
+  bool shown = node && node->ChildCount() > 0 && node->NodeVisible();
+  for (TMemRecViewGx* p = shown ? node->NodeParent() : nullptr; shown && p && p != tree->RootNode(); p = p->NodeParent())
+    shown = p->NodeExpanded() && p->NodeVisible();
+  const bool now = !ControlsDisabled() && updateLock_ == 0;
+  if (now) tree->BuildVisibleItems();
+  if (shown) NotifyClients(-1, mtnAllChanged, -1);
+  if (now && State() == dsBrowse) Resync({});
 }
 
 int TCustomMemTableGx::SetNodeExpanded(int rowIndex, bool expanded) {
@@ -3075,76 +3098,81 @@ int TCustomMemTableGx::SetNodeExpanded(int rowIndex, bool expanded) {
   return result;
 }
 
-bool TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, int target, int treeLevel, bool checkOnly) {
+bool TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, int target, bool checkOnly) {
   if (!Active()) return true;
   const int count = ViewCount();
   const int from = PositionOf(rec);
   if (from < 0 || from >= count || target < 0 || target > count) return true;
+  if (checkOnly) return true;
   TRecordsListGx* list = RecordsList();
-  if (!view_->ViewAsTreeList()) {
-    if (checkOnly) return true;
-    TMemoryRecordGx* current = nullptr;
-    if (TRecBuf* buf = CurrentRecBuf()) current = buf->MemoryRecord;
-    // The record goes before the one now at the target (or after the last).
-    TMemoryRecordGx* anchor = target < count ? ViewRecord(target) : nullptr;
-    if (anchor == rec) return true;
-    const int storeFrom = rec->Index();
-    int storeTo;
-    if (anchor) {
-      storeTo = anchor->Index();
-      if (storeFrom < storeTo) --storeTo;
-    } else {
-      storeTo = list->Count() - 1;
-    }
-    list->MoveRecord(storeFrom, storeTo);
-    if (current) {
-      int p = PositionOf(current);
-      if (p >= 0) currentIndex_ = p;
-    }
-    Resync({});
-    return true;
+  TMemoryRecordGx* current = nullptr;
+  if (TRecBuf* buf = CurrentRecBuf()) current = buf->MemoryRecord;
+  // The record goes before the one now at the target (or after the last).
+  TMemoryRecordGx* anchor = target < count ? ViewRecord(target) : nullptr;
+  if (anchor == rec) return true;
+  const int storeFrom = rec->Index();
+  int storeTo;
+  if (anchor) {
+    storeTo = anchor->Index();
+    if (storeFrom < storeTo) --storeTo;
+  } else {
+    storeTo = list->Count() - 1;
   }
-  // Tree view: where the node lands follows the wanted level and the rows around the target.
+  list->MoveRecord(storeFrom, storeTo);
+  if (current) {
+    int p = PositionOf(current);
+    if (p >= 0) currentIndex_ = p;
+  }
+  Resync({});
+  return true;
+}
+
+bool TCustomMemTableGx::TreeDropAt(int target, int treeLevel, TTreeDrop& drop) {
   TMemoryTreeListGx* tree = view_->TreeList();
-  TMemRecViewGx* node = tree->FindRecordNode(rec);
-  if (!node) return true;
   TMemRecViewGx* before = target > 0 ? tree->GetExpandedVisibleItem(target - 1) : nullptr;
   TMemRecViewGx* at = tree->GetExpandedVisibleItem(target);
   TMemRecViewGx* root = tree->RootNode();
-  TMemRecViewGx* newParent = nullptr;
-  TMemRecViewGx* sibling = nullptr;
-  bool after = false;
+  drop = TTreeDrop{};
   if (before && before->NodeLevel() == treeLevel) {
-    newParent = before->NodeParent();
-    sibling = before;
-    after = true;
+    drop.Parent = before->NodeParent();
+    drop.Sibling = before;
+    drop.After = true;
   } else if (at && at->NodeLevel() == treeLevel) {
-    newParent = at->NodeParent();
-    sibling = at;
+    drop.Parent = at->NodeParent();
+    drop.Sibling = at;
   } else if (before && before->NodeLevel() < treeLevel) {
     // Its first child: siblings follow the record list, so the record goes before the first's.
-    newParent = before;
-    if (before->ChildCount() > 0) sibling = before->Child(0);
+    drop.Parent = before;
+    if (before->ChildCount() > 0) drop.Sibling = before->Child(0);
   } else if (before) {
     TMemRecViewGx* a = before;
     while (a->NodeLevel() > treeLevel) {
       if (a->NodeParent() == root) return false;
       a = a->NodeParent();
     }
-    newParent = a->NodeParent();
-    sibling = a;
-    after = true;
+    drop.Parent = a->NodeParent();
+    drop.Sibling = a;
+    drop.After = true;
   } else {
     return false;
   }
-  if (!newParent) newParent = root;
+  if (!drop.Parent) drop.Parent = root;
+  return true;
+}
+
+bool TCustomMemTableGx::MoveNode(TMemRecViewGx* node, const TTreeDrop& drop, bool checkOnly) {
+  TMemoryTreeListGx* tree = view_->TreeList();
+  TMemRecViewGx* root = tree->RootNode();
+  TMemRecViewGx* newParent = drop.Parent;
   // A node cannot go under itself or its own descendants.
   for (TMemRecViewGx* p = newParent; p && p != root; p = p->NodeParent())
     if (p == node) return false;
-  if (sibling == node) return true;
+  if (drop.Sibling == node) return true;
   bool allowed = true;
   if (OnNodeMoving) OnNodeMoving(this, node, newParent, allowed);
   if (!allowed || checkOnly) return allowed;
+  TMemoryRecordGx* rec = node->Rec();
+  TRecordsListGx* list = RecordsList();
   TMemoryRecordGx* current = nullptr;
   if (TRecBuf* buf = CurrentRecBuf()) current = buf->MemoryRecord;
   if (newParent != node->NodeParent()) {
@@ -3159,10 +3187,10 @@ bool TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, int target, int treeLevel,
       throw;
     }
   }
-  if (sibling) {
+  if (TMemRecViewGx* sibling = drop.Sibling) {
     const int storeFrom = rec->Index();
     const int s = sibling->Rec()->Index();
-    int storeTo = after ? (storeFrom < s ? s : s + 1) : (storeFrom < s ? s - 1 : s);
+    int storeTo = drop.After ? (storeFrom < s ? s : s + 1) : (storeFrom < s ? s - 1 : s);
     storeTo = std::clamp(storeTo, 0, list->Count() - 1);
     list->MoveRecord(storeFrom, storeTo);
   }
@@ -3172,6 +3200,53 @@ bool TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, int target, int treeLevel,
     if (p >= 0) currentIndex_ = p;
   }
   Resync({});
+  return true;
+}
+
+// The last record lands where the rows around the target and the wanted level put it; each one
+// before it goes before the record placed after it, under that record's parent, so that they end
+// up together in list order. The check moves nothing, so it asks each record what the move will
+// meet then: the records after it standing together under the parent the last one got, where
+// that one landed, and gone from where they were.
+bool TCustomMemTableGx::MoveTreeRecords(const std::vector<TMemoryRecordGx*>& records, TMemoryRecordGx* targetRec,
+                                        int treeLevel, bool checkOnly) {
+  TMemoryTreeListGx* tree = view_->TreeList();
+  TMemRecViewGx* next = nullptr;    // the record placed last
+  TMemRecViewGx* parent = nullptr;  // check only: the parent the placed records will have
+  int place = 0;                    // check only: where among its children (as they are now) they stand
+  std::unordered_set<const TMemRecViewGx*> placed;
+  for (size_t k = records.size(); k-- > 0;) {
+    TMemoryRecordGx* rec = records[k];
+    TMemRecViewGx* node = tree->FindRecordNode(rec);
+    if (!node) continue;
+    TTreeDrop drop;
+    if (!next) {
+      const int count = ViewCount();
+      int target = targetRec ? PositionOf(targetRec) : count;
+      if (target < 0) target = count;
+      const int from = PositionOf(rec);
+      if (from < 0 || from >= count) continue;
+      if (!TreeDropAt(target, treeLevel, drop)) return false;
+      parent = drop.Parent;
+      if (drop.Sibling == node) place = node->Index();
+      else place = drop.Sibling ? drop.Sibling->Index() + (drop.After ? 1 : 0) : 0;
+    } else {
+      drop.Parent = checkOnly ? parent : next->NodeParent();
+      drop.Sibling = next;
+      // Already just before it, the record stays.
+      bool stays = node->NodeParent() == drop.Parent;
+      if (stays && checkOnly) {
+        stays = node->Index() < place;
+        for (int i = node->Index() + 1; stays && i < place; ++i) stays = placed.count(drop.Parent->Child(i)) > 0;
+      } else if (stays) {
+        stays = node->Index() + 1 == next->Index();
+      }
+      if (stays) drop.Sibling = node;
+    }
+    if (!MoveNode(node, drop, checkOnly)) return false;
+    placed.insert(node);
+    next = node;
+  }
   return true;
 }
 
@@ -3201,14 +3276,21 @@ bool TCustomMemTableGx::MoveRecords(TBMListGx* bookmarks, int targetRecNo, int t
       Finally unlock([&] {
         if (!checkOnly) EndLock(true);
       });
-      // Each record goes before the one moved after it (the target row for the last).
-      TMemoryRecordGx* anchor = ViewRecord(targetRecNo - 1);
-      for (int k = static_cast<int>(records.size()) - 1; k >= 0 && ok; --k) {
-        TMemoryRecordGx* rec = records[static_cast<size_t>(k)].second;
-        int target = anchor ? PositionOf(anchor) : ViewCount();
-        if (target < 0) target = ViewCount();
-        ok = MoveOne(rec, target, treeLevel, checkOnly);
-        anchor = rec;
+      TMemoryRecordGx* target = ViewRecord(targetRecNo - 1);
+      if (view_->ViewAsTreeList()) {
+        std::vector<TMemoryRecordGx*> recs;
+        for (const auto& [item, rec] : records) recs.push_back(rec);
+        ok = MoveTreeRecords(recs, target, treeLevel, checkOnly);
+      } else {
+        // Each record goes before the one moved after it (the target row for the last).
+        TMemoryRecordGx* anchor = target;
+        for (int k = static_cast<int>(records.size()) - 1; k >= 0 && ok; --k) {
+          TMemoryRecordGx* rec = records[static_cast<size_t>(k)].second;
+          int at = anchor ? PositionOf(anchor) : ViewCount();
+          if (at < 0) at = ViewCount();
+          ok = MoveOne(rec, at, checkOnly);
+          anchor = rec;
+        }
       }
       if (!checkOnly) {
         // The bookmarks follow their records.

@@ -355,6 +355,7 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   int GetRowCount() override;
   bool IsTreeView() override;
   bool AncestorHasNextSibling(int level) override;
+  // Found by its address alone: a record deleted (and freed) since it was taken is not read.
   bool LocateRecord(TMemoryRecordGx* rec) override;
   int SetNodeExpanded(int rowIndex, bool expanded) override;
   void CreateFieldValueList(const std::string& fieldName, std::unique_ptr<IMemTableDataFieldValueListGx>& list) override;
@@ -466,7 +467,7 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   void ResolveChanges(TMemTableDataGx* changes);
   void UpdateResolveHook();
   void TreeExpandedChanging(TMemRecViewGx* node, bool& allowed);
-  void TreeExpandedChanged();
+  void TreeExpandedChanged(TMemRecViewGx* node);
   // Rows the data driver still holds: fetch (under the lock) count more (-1 all).
   int FetchMore(int count);
   void CancelAfterFailedApply();
@@ -532,8 +533,25 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   // The same, through the field-value access in instant-read mode (OnGetFieldValue included).
   Variant InstantFieldValue(TMemoryRecordGx* rec, TField* field);
 
+  // ---- moving rows
+  // Flat view: the record goes before the row at the target (after the last at the row count).
+  bool MoveOne(TMemoryRecordGx* rec, int target, bool checkOnly);
+  // Where a node dropped before a row lands in tree view: its new parent (the hidden root at the
+  // top) and the sibling it goes after (After) or before; no sibling: the parent has no children.
+  struct TTreeDrop {
+    TMemRecViewGx* Parent = nullptr;
+    TMemRecViewGx* Sibling = nullptr;
+    bool After = false;
+  };
+  // False when the wanted level cannot be reached from the rows around the target.
+  bool TreeDropAt(int target, int treeLevel, TTreeDrop& drop);
+  // Moves the node there (re-parented, its record beside the sibling's); with checkOnly only
+  // answers whether it may go. A sibling that is the node itself leaves it where it is.
+  bool MoveNode(TMemRecViewGx* node, const TTreeDrop& drop, bool checkOnly);
+  bool MoveTreeRecords(const std::vector<TMemoryRecordGx*>& records, TMemoryRecordGx* targetRec, int treeLevel,
+                       bool checkOnly);
+
   // ---- tree
-  bool MoveOne(TMemoryRecordGx* rec, int target, int treeLevel, bool checkOnly);
   void SetTreeActive(bool value);
   void RebuildTree();
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "dbgrid_test_util.h"
 #include "grid/gridexport.h"
@@ -435,6 +436,62 @@ TEST_F(DBGridTest, SelectedRowsFollowTheirRecords) {
   table->Locate("ID", 5, {});
   table->Delete();
   EXPECT_EQ(grid->Selection()->SelectionType(), gstNon);
+}
+
+// A row that moves while the controls are off is told when they come back: the selection does not
+// stay on the position its record left.
+TEST_F(DBGridTest, ARowMovedWhileControlsAreOffLeavesNoSelectionOnAnotherRecord) {
+  AddRows(6);
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect);
+  Bind();
+  table->SetSortOrder("NAME");
+  table->Locate("ID", 3, {});
+  grid->SelectedRows()->SetCurrentRowSelected(true);
+  table->DisableControls();
+  table->Locate("ID", 1, {});
+  table->Edit();
+  table->FieldByName("NAME")->SetAsString("row45");
+  table->Post();
+  table->EnableControls();
+  std::string ids;  // the selected records: record 3 or none, never the one now at its old place
+  for (const std::string& b : grid->SelectedRows()->Bookmarks()) {
+    grid->BeginRowRead(grid->RowOfRecordBookmark(b));
+    ids += table->FieldByName("ID")->AsString() + " ";
+    grid->EndRowRead();
+  }
+  EXPECT_TRUE(ids.empty() || ids == "3 ") << ids;
+}
+
+// A handler that deletes a record the walk has still to visit (here after the post of a pasted
+// line) takes that record out of the walk; the freed record is never read.
+TEST_F(DBGridTest, ARecordDeletedDuringAPasteIsNotVisited) {
+  AddRows(6);
+  MakeGrid();
+  AddColumn("ID");
+  AddColumn("NAME");
+  grid->SetDBOptions(grid->DBOptions() + dgMultiSelect + dgRowSelect - dgConfirmDelete);
+  Bind();
+  for (int id : {2, 4}) {
+    table->Locate("ID", id, {});
+    grid->SelectedRows()->SetCurrentRowSelected(true);
+  }
+  bool deleted = false;
+  table->SetAfterPost([&](TDataSet*) {
+    if (std::exchange(deleted, true)) return;
+    table->Locate("ID", 4, {});
+    table->Delete();
+  });
+  TMemoryStream pasted;
+  pasted.WriteBuffer("2\ta\r\n4\tb", 9);  // with its closing zero
+  pasted.SetPosition(0);
+  ImportGridFromStream<TDBGridGxImportAsText>(grid, &pasted, false);
+  table->SetAfterPost(nullptr);
+  std::string rows;
+  for (table->First(); !table->Eof(); table->Next()) rows += table->FieldByName("NAME")->AsString() + " ";
+  EXPECT_EQ(rows, "row1 a row3 row5 row6 ");
 }
 
 // Widening a rectangle repaints the cells it gains and no others, also when its top row has

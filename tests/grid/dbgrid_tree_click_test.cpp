@@ -97,6 +97,19 @@ TEST_F(DBGridTreeClickTest, ControlsAreOffWhileANodeOpensAndOnAgainAfter) {
   EXPECT_EQ(DataRows(), 4);
   EXPECT_TRUE(grid->IsCellSelected(0, 4, grid->RowBookmark(4), -1));
   EXPECT_FALSE(grid->IsCellSelected(0, 2, grid->RowBookmark(2), -1));
+  // Closed by the keyboard, then opened by a program: no selected row shows another record.
+  Key(VK_SUBTRACT);
+  ASSERT_TRUE(grid->IsCellSelected(0, 2, grid->RowBookmark(2), -1));
+  tree->SetNodeExpanded(0, true);
+  gridtest::Pump();
+  EXPECT_EQ(DataRows(), 4);
+  std::string names;
+  for (const std::string& b : grid->SelectedRows()->Bookmarks()) {
+    grid->BeginRowRead(grid->RowOfRecordBookmark(b));
+    names += CurrentName() + " ";
+    grid->EndRowRead();
+  }
+  EXPECT_TRUE(names.empty() || names == "办公费 ") << names;
 }
 
 // The indent belongs to the tree: a click there opens or closes a node and is no cell click; a

@@ -333,3 +333,74 @@ TEST(MemTableTreeMove, ReparentsAndKeepsStoreOrder) {
   t.TreeList()->FullExpand();
   EXPECT_EQ(Ids(t), (std::vector<int>{1, 3, 4, 2}));
 }
+
+// Several records going one level deeper: the check asks of each record what the move will meet,
+// the rows the records after it have left and taken, and answers as the move does.
+TEST(MemTableTreeMove, TheCheckOfSeveralRecordsAgreesWithTheMove) {
+  TMemTableGx t;
+  t.SetName("mtblTree");
+  t.FieldDefs().Add("ID", ftInteger);
+  t.FieldDefs().Add("PARENT", ftInteger);
+  t.CreateDataSet();
+  for (auto [id, parent] : std::vector<std::pair<int, Variant>>{{1, Null()}, {2, 1}, {3, 1}, {4, Null()}, {5, Null()}}) {
+    t.Append();
+    t.FieldByName("ID")->SetValue(id);
+    t.FieldByName("PARENT")->SetValue(parent);
+    t.Post();
+  }
+  t.TreeList()->SetDefaultNodeExpanded(true);
+  t.TreeList()->SetKeyFieldName("ID");
+  t.TreeList()->SetRefParentFieldName("PARENT");
+  t.TreeList()->SetActive(true);
+  auto marks = [&](std::initializer_list<int> rows) {
+    auto list = std::make_unique<TBMListGx>();
+    for (int row : rows) {
+      t.SetRecNo(row);
+      list->AddItem(t.Bookmark());
+    }
+    return list;
+  };
+  std::vector<std::pair<int, int>> asked;  // (record, new parent) as the moving event hears them
+  t.OnNodeMoving = [&](TCustomMemTableGx*, TMemRecViewGx* node, TMemRecViewGx* parent, bool&) {
+    asked.emplace_back(node->Rec()->Value(0).AsInteger(), parent->Rec()->Value(0).AsInteger());
+  };
+  // 4 and 5 dropped on the row of 3 at level 2: both go under 1, before 3.
+  auto both = marks({4, 5});
+  EXPECT_TRUE(t.MoveRecords(both.get(), 3, 2, true));
+  EXPECT_EQ(asked, (std::vector<std::pair<int, int>>{{5, 1}, {4, 1}}));
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 2, 3, 4, 5}));
+  asked.clear();
+  EXPECT_TRUE(t.MoveRecords(both.get(), 3, 2, false));
+  EXPECT_EQ(asked, (std::vector<std::pair<int, int>>{{5, 1}, {4, 1}}));
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 2, 4, 5, 3}));
+  EXPECT_EQ(t.Lookup("ID", 4, "PARENT"), Variant(1));
+  // Already standing there, they ask nothing and stay.
+  asked.clear();
+  both = marks({3, 4});
+  EXPECT_TRUE(t.MoveRecords(both.get(), 5, 2, true));
+  EXPECT_TRUE(asked.empty());
+  // 1 cannot follow 3 under itself: the check says so as the move would.
+  both = marks({1, 5});
+  EXPECT_FALSE(t.MoveRecords(both.get(), 2, 2, true));
+  // Refused for the second record only, the check refuses.
+  t.OnNodeMoving = [&](TCustomMemTableGx*, TMemRecViewGx* node, TMemRecViewGx*, bool& allowed) {
+    allowed = node->Rec()->Value(0).AsInteger() != 2;
+  };
+  both = marks({2, 4});
+  EXPECT_FALSE(t.MoveRecords(both.get(), 1, 1, true));
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 2, 4, 5, 3}));
+  // Into a closed node: the first goes before the second, which the closed node hides.
+  t.OnNodeMoving = nullptr;
+  for (int id : {6, 7}) {
+    t.Append();
+    t.FieldByName("ID")->SetValue(id);
+    t.Post();
+  }
+  t.SetNodeExpanded(0, false);
+  ASSERT_EQ(Ids(t), (std::vector<int>{1, 6, 7}));
+  both = marks({2, 3});
+  EXPECT_TRUE(t.MoveRecords(both.get(), 2, 2, true));
+  EXPECT_TRUE(t.MoveRecords(both.get(), 2, 2, false));
+  t.TreeList()->FullExpand();
+  EXPECT_EQ(Ids(t), (std::vector<int>{1, 6, 7, 2, 4, 5, 3}));
+}
