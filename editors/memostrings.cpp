@@ -31,19 +31,12 @@ std::string WithCrLf(std::string_view text) {
   return out;
 }
 
-// The lines of a text, split at line breaks of any kind.
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines(1);
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      lines.emplace_back();
-    } else {
-      lines.back() += c;
-    }
-  }
-  return lines;
+// The lines of a text as a string list reads them: at line breaks of any kind, a final one ending
+// the last line.
+std::vector<std::string> TextLines(std::string_view text) {
+  TStringList lines;
+  lines.SetText(text);
+  return lines.ToVector();
 }
 
 void ReplaceRange(HWND h, LRESULT start, LRESULT end, const std::string& text) {
@@ -57,7 +50,7 @@ std::string TCvMemoStrings::Get(int index) const {
   // Without a window (an editor not placed yet, or the default one a form is written against)
   // the lines are read from the text: a window may not be possible there.
   if (!editor_->HandleAllocated()) {
-    std::vector<std::string> lines = SplitLines(editor_->TCustomMaskEdit::EditText());
+    std::vector<std::string> lines = TextLines(editor_->TCustomMaskEdit::EditText());
     return index >= 0 && index < static_cast<int>(lines.size()) ? lines[static_cast<size_t>(index)] : std::string();
   }
   HWND h = editor_->Handle();
@@ -79,10 +72,7 @@ std::string TCvMemoStrings::Get(int index) const {
 }
 
 int TCvMemoStrings::GetCount() const {
-  if (!editor_->HandleAllocated()) {
-    std::vector<std::string> lines = SplitLines(editor_->TCustomMaskEdit::EditText());
-    return static_cast<int>(lines.size()) - (lines.back().empty() ? 1 : 0);
-  }
+  if (!editor_->HandleAllocated()) return static_cast<int>(TextLines(editor_->TCustomMaskEdit::EditText()).size());
   HWND h = editor_->Handle();
   int n = static_cast<int>(Send(h, EM_GETLINECOUNT, 0));
   LRESULT start = Send(h, EM_LINEINDEX, n - 1);
