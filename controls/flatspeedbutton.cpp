@@ -265,13 +265,8 @@ void TFlatSpeedButton::Dispatch(TMessage& m) {
       return;
     case CM_ENABLEDCHANGED:
       TGraphicControl::Dispatch(m);
-      if (!Enabled()) {
-        mouseInControl_ = false;
-        state_ = bsDisabled;
-        SharedHover().Untrack(this);
-      }
-      UpdateTracking();
-      Invalidate();
+      if (!Enabled()) state_ = bsDisabled;
+      UpdateTracking();  // a disabled button is not tracked
       return;
     default: break;
   }
