@@ -1,9 +1,8 @@
 // Invalidation and painting: update regions, erase, WM_PAINT when nothing else waits, BeginPaint's
 // clipping to the update region, children and clipping styles, RedrawWindow, UpdateWindow,
 // ScrollWindowEx, the non-client frame and snapshots.
-#include <unistd.h>
-
 #include "platform/os/wingdi.h"
+#include "support/testpaths.h"
 #include "wm_test_util.h"
 
 using namespace wmtest;
@@ -308,7 +307,7 @@ TEST_F(Snapshot, AWindowWithItsChildrenIsWrittenAsPng) {
   HWND top = Top(10, 10, 64, 48, WS_POPUP | WS_VISIBLE | WS_BORDER);
   HWND child = Child(top, 5, 5, 20, 10);
   FanoPumpMessages();
-  std::string path = ::testing::TempDir() + "wm_snapshot_" + std::to_string(getpid()) + ".png";
+  std::string path = testpaths::SnapshotPath("wm_snapshot.png");
   ASSERT_TRUE(FanoSnapshotWindow(top, path.c_str()));
   FILE* f = fopen(path.c_str(), "rb");
   ASSERT_NE(f, nullptr);
