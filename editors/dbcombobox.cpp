@@ -217,7 +217,6 @@ void TCustomDBComboBoxGx::UpdateData() {
 }
 
 void TCustomDBComboBoxGx::DataChanged() {
-  if (listVisible_ && DropDownLosesItsRecord(this)) CloseUp(false);
   const int maxLength = MaxLength();
   TCustomDBEditGx::DataChanged();
   if (keyMode_) SetMaxLength(maxLength);  // the key's field does not limit the shown text

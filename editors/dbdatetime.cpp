@@ -202,7 +202,6 @@ void TCustomDBDateTimeEditGx::ValidateEdit() {
 }
 
 void TCustomDBDateTimeEditGx::DataChanged() {
-  if (DroppedDown() && calendar_ && DropDownLosesItsRecord(this)) CloseUp(false);
   Variant v = Variant::Null();
   if (TField* f = Field()) {
     if (!IsAlignmentStored() && f->Alignment() != Alignment()) Invalidate();

@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "editors/gxdraw.h"
-#include "editors/dbeditors_dropdown.h"
 #include "editors/dbeditors_published.h"
 #include "editors/gxwindows.h"
 #include "editors/memostrings.h"
@@ -356,7 +355,13 @@ void TCustomDBEditGx::RecreateEditButton() {
 // ---- data exchange -----------------------------------------------------------------------------
 
 void TCustomDBEditGx::LinkDataChange() {
-  if (MRUListOpen() && DropDownLosesItsRecord(this)) MRUListCloseUp(false);
+  // A drop-down opened on one record hands nothing to another: told of another record or of none
+  // (the dataset moved, changed or closed, the field went), the editor closes what is open
+  // without accepting, before the new data shows.
+  if (DataLink()->DataReplaced() || !DataLink()->Active()) {
+    if (MRUListOpen()) MRUListCloseUp(false);
+    if (DroppedDown()) CloseUp(false);
+  }
   DataChanged();
   UpdateEditButtonControls();
 }

@@ -12,13 +12,6 @@
 // true when the message is answered and goes no further.
 bool HandleOpenDropDownMessage(TMessage& m, TCustomDBEditGx* editor, TWinControl* dropDown);
 
-// A drop-down opened on one record hands nothing to another: true when the editor is told of
-// another record or of none (the dataset moved, changed or closed, the field went), so that its
-// open drop-down closes without accepting before the new data shows.
-inline bool DropDownLosesItsRecord(TCustomDBEditGx* editor) {
-  return editor->DataLink()->DataReplaced() || !editor->DataLink()->Active();
-}
-
 // A press on the editor's main button dragged into the open drop-down becomes a press there:
 // true when the point (in the button's client coordinates) lies in the drop-down.
 bool HandButtonPressToDropDown(TCustomDBEditGx* editor, TObject* sender, TShiftState shift, int x, int y,

@@ -179,7 +179,6 @@ void TCustomDBNumberEditGx::InternalSetText(std::string_view text) {
 void TCustomDBNumberEditGx::InternalUpdatePostData() { DataLink()->SetValue(value_); }
 
 void TCustomDBNumberEditGx::DataChanged() {
-  if (calculatorVisible_ && DropDownLosesItsRecord(this)) CloseUp(false);
   std::string format = DisplayFormat();
   if (!format.empty())
     editFormat_ = NumberEditFormatFromDisplayFormat(format);
