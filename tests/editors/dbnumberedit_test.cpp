@@ -234,19 +234,14 @@ TEST_F(NumberEditTest, CalculatorDropsDownWithTheValueAndHandsBackTheResult) {
   TPopupCalculatorGx* calc = edit->Calculator();
   EXPECT_EQ(calc->DisplayText(), "12");
   EXPECT_TRUE(IsWindowVisible(calc->Handle()));
-  Wheel(edit, WHEEL_DELTA);  // the wheel over the editor steps the calculator
-  EXPECT_EQ(calc->DisplayText(), "13");
-  Wheel(edit, -WHEEL_DELTA);
-  Wheel(edit, -WHEEL_DELTA);
-  EXPECT_EQ(calc->DisplayText(), "11");
-  // Whole notches step: a fine wheel's halves add up to one, a turn of two notches steps twice.
-  Wheel(edit, WHEEL_DELTA / 2);
-  EXPECT_EQ(calc->DisplayText(), "11");
+  // The wheel over the editor steps the calculator by whole notches: a fine wheel's halves add up
+  // to one, a turn of two notches steps twice.
   Wheel(edit, WHEEL_DELTA / 2);
   EXPECT_EQ(calc->DisplayText(), "12");
+  Wheel(edit, WHEEL_DELTA / 2);
+  EXPECT_EQ(calc->DisplayText(), "13");
   Wheel(edit, -2 * WHEEL_DELTA);
-  EXPECT_EQ(calc->DisplayText(), "10");
-  Wheel(edit, WHEEL_DELTA);
+  EXPECT_EQ(calc->DisplayText(), "11");
   Type("+3");  // typed keys go to the calculator
   EXPECT_EQ(calc->DisplayText(), "3");
   EXPECT_EQ(Number(), 12);
