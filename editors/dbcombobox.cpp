@@ -365,43 +365,49 @@ TPopupListboxGx* TCustomDBComboBoxGx::GetListbox() {
 void TCustomDBComboBoxGx::DropDown() {
   TCustomDBEditGx::DropDown();
   if (listVisible_) return;
-  if (OnDropDown) OnDropDown(this);
-  DoBeforeDropDown();
-  TPopupListboxGx* list = GetListbox();
-  BeforeLocate();
-  list->SetColor(Color());
-  list->Font()->Assign(Font());
-  TCustomImageList* images = Images();
-  list->SetImages(images);
-  int itemHeight = list->GetTextHeight();
-  if (images && EditImage()->UseImageHeight() && itemHeight < images->Height()) itemHeight = images->Height();
-  list->SetItemHeight(itemHeight);
-  list->Items()->BeginUpdate();
-  list->Items()->Clear();
-  for (int i = 0; i < itemCount_; ++i) list->Items()->Add(items_->Strings(i));
-  list->Items()->EndUpdate();
-  list->SetItemIndex(itemIndex_);
-  list->SetRowCount(std::min(dropDownBox_->Rows(), itemCount_));
-  int width = dropDownBox_->Width();
-  if (width == -1) {
-    width = 0;
-    for (int i = 0; i < itemCount_; ++i) width = std::max(width, TextWidth(Font(), items_->Strings(i)));
-    width += 5;
-    if (images) width += images->Width() + 4;
-  } else if (width <= 0) {
-    width = Width();
+  try {
+    if (OnDropDown) OnDropDown(this);
+    DoBeforeDropDown();
+    TPopupListboxGx* list = GetListbox();
+    BeforeLocate();
+    list->SetColor(Color());
+    list->Font()->Assign(Font());
+    TCustomImageList* images = Images();
+    list->SetImages(images);
+    int itemHeight = list->GetTextHeight();
+    if (images && EditImage()->UseImageHeight() && itemHeight < images->Height()) itemHeight = images->Height();
+    list->SetItemHeight(itemHeight);
+    list->Items()->BeginUpdate();
+    list->Items()->Clear();
+    for (int i = 0; i < itemCount_; ++i) list->Items()->Add(items_->Strings(i));
+    list->Items()->EndUpdate();
+    list->SetItemIndex(itemIndex_);
+    list->SetRowCount(std::min(dropDownBox_->Rows(), itemCount_));
+    int width = dropDownBox_->Width();
+    if (width == -1) {
+      width = 0;
+      for (int i = 0; i < itemCount_; ++i) width = std::max(width, TextWidth(Font(), items_->Strings(i)));
+      width += 5;
+      if (images) width += images->Width() + 4;
+    } else if (width <= 0) {
+      width = Width();
+    }
+    list->SetWidth(std::max(width, Width()));
+    TDropDownAlign align = dropDownBox_->Align();
+    if (UseRightToLeftReading()) {
+      if (align == daLeft)
+        align = daRight;
+      else if (align == daRight)
+        align = daLeft;
+    }
+    list->SetSizeGripResized(false);
+    if (list->SizeGrip()) list->SizeGrip()->SetVisible(dropDownBox_->Sizable());
+    ShowDropDown(list, AlignDropDownWindow(this, list, align));
+  } catch (...) {
+    // Nothing dropped down: the main button the base pressed comes up again.
+    TCustomDBEditGx::CloseUp(false);
+    throw;
   }
-  list->SetWidth(std::max(width, Width()));
-  TDropDownAlign align = dropDownBox_->Align();
-  if (UseRightToLeftReading()) {
-    if (align == daLeft)
-      align = daRight;
-    else if (align == daRight)
-      align = daLeft;
-  }
-  list->SetSizeGripResized(false);
-  if (list->SizeGrip()) list->SizeGrip()->SetVisible(dropDownBox_->Sizable());
-  ShowDropDown(list, AlignDropDownWindow(this, list, align));
   listVisible_ = true;
   SetDroppedDown(true);
 }

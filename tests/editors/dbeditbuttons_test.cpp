@@ -6,6 +6,7 @@
 
 #include "editor_fixture.h"
 #include "platform/classes/filer.h"
+#include "editors/dbcombobox.h"
 #include "editors/dbdatetime.h"
 #include "editors/dbeditbase.h"
 #include "editors/dbnumberedit.h"
@@ -152,8 +153,11 @@ TEST_F(DBEditButtons, ADropDownHandlerThatRaisesLeavesTheMainButtonUp) {
   date->OnDropDown = [](TObject*) { throw Exception("refused"); };
   auto* number = Add<TDBNumberEditGx>(10, 40, 160, 21);
   number->OnDropDownHook = [](TObject*) { throw Exception("refused"); };
+  auto* combo = Add<TDBComboBoxGx>(10, 70, 160, 21);
+  combo->OnDropDown = [](TObject*) { throw Exception("refused"); };
   Show();
-  for (TCustomDBEditGx* e : {static_cast<TCustomDBEditGx*>(date), static_cast<TCustomDBEditGx*>(number)}) {
+  for (TCustomDBEditGx* e : {static_cast<TCustomDBEditGx*>(date), static_cast<TCustomDBEditGx*>(number),
+                             static_cast<TCustomDBEditGx*>(combo)}) {
     SCOPED_TRACE(e->ClassName());
     EXPECT_THROW(e->DropDown(), Exception);
     EXPECT_FALSE(e->DroppedDown());
