@@ -1490,6 +1490,10 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // there is none or the grid cannot tell.
   TMemoryRecordGx* RecordOfBookmark(const std::string& bookmark);
   TMemoryRecordGx* RecordAtPosition(int position);
+  // Makes a memory-table record taken earlier current, the edit in progress posted first (which
+  // may move it): found at its old position without a search, else wherever the view shows it.
+  // False when no row shows it (it may be gone: it is only compared).
+  bool GoToRecord(TMemoryRecordGx* rec, int position);
   virtual void RecalcRowHeight(int record);
   virtual void RecalcAllRowHeights();
   bool RowHeightsPending() const noexcept { return rowHeightsPending_; }
@@ -1973,7 +1977,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   std::string savedBookmark_;
   int savedOffset_ = 0;
   // The memory-table record the saved bookmark named: only compared, as it may be gone.
-  const TMemoryRecordGx* savedRecord_ = nullptr;
+  TMemoryRecordGx* savedRecord_ = nullptr;
   TScrollValues vertValues_{-1, -1, -1, -1};
   TScrollValues horzValues_{-1, -1, -1, -1};
   TScrollBarVisibleModeGx lastVertMode_ = sbAutoShowGx;

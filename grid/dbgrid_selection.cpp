@@ -517,6 +517,15 @@ TMemoryRecordGx* TCustomDBGridGx::RecordAtPosition(int position) {
   return rec;
 }
 
+bool TCustomDBGridGx::GoToRecord(TMemoryRecordGx* rec, int position) {
+  TDataSet* ds = DataSet();
+  if (!memTable_ || !ds || !rec) return false;
+  ds->CheckBrowseMode();
+  if (RecordAtPosition(position) != rec) return memTable_->LocateRecord(rec);
+  ds->SetRecNo(position + 1);
+  return true;
+}
+
 TMemoryRecordGx* TCustomDBGridGx::RecordOfBookmark(const std::string& bookmark) {
   if (!memTable_ || bookmark.empty()) return nullptr;
   const int p = memTable_->BookmarkToRowIndex(bookmark);

@@ -102,14 +102,9 @@ void TakeRecords(TCustomDBGridGx* grid, int first, int last, TPlacedRecords& rec
 // its record: each record taken is visited by itself, the edit before it posted, until done.
 void VisitRecords(TCustomDBGridGx* grid, const TPlacedRecords& records, const std::function<bool()>& done,
                   const std::function<void()>& visit) {
-  TDataSet* ds = grid->DataSet();
   for (const auto& [position, rec] : records) {
     if (done()) return;
-    ds->CheckBrowseMode();
-    // Still at its place (always, unless an edit moved it) it is reached without a search.
-    if (grid->RecordAtPosition(position) == rec) ds->SetRecNo(position + 1);
-    else if (!grid->MemTable()->LocateRecord(rec)) continue;
-    visit();
+    if (grid->GoToRecord(rec, position)) visit();
   }
 }
 
