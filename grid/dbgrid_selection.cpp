@@ -565,13 +565,18 @@ void TCustomDBGridGx::EndKeepSelection(bool rowsMoved) {
     ClearSelection();
     return;
   }
-  // Where each record stands now: the rows are read once, records only compared.
+  // Where each record stands now: the rows are read once, when a kept record is first looked
+  // for (with nothing selected, never), records only compared.
   std::unordered_map<const TMemoryRecordGx*, std::string> now;
-  const int positions = memTable_->GetRowCount() - (inserting ? 1 : 0);
-  for (int p = 0; p < positions; ++p)
-    if (const TMemoryRecordGx* rec = RecordAtPosition(p)) now.emplace(rec, PositionBookmark(memTable_, p));
+  bool read = false;
   auto bookmarkOf = [&](const TMemoryRecordGx* rec) -> std::string {
-    const auto it = rec ? now.find(rec) : now.end();
+    if (!rec) return {};
+    if (!std::exchange(read, true)) {
+      const int positions = memTable_->GetRowCount() - (inserting ? 1 : 0);
+      for (int p = 0; p < positions; ++p)
+        if (const TMemoryRecordGx* at = RecordAtPosition(p)) now.emplace(at, PositionBookmark(memTable_, p));
+    }
+    const auto it = now.find(rec);
     return it == now.end() ? std::string() : it->second;
   };
   if (bookmarks_->Bookmarks() == kept.rows) {
