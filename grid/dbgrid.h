@@ -1483,6 +1483,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void BeginKeepSelection();
   // rowsMoved: the operation moved rows whether or not the table said so.
   void EndKeepSelection(bool rowsMoved = false);
+  // Runs op between the two, also when it raises.
+  void KeepingSelection(const std::function<void()>& op, bool rowsMoved = false);
   // Opens or closes the tree node of a memory-table row (the rows after it come or go, the
   // selection staying on its records); answers the table's row number to make current.
   int SetTreeNodeExpanded(int rowIndex, bool expanded);

@@ -597,18 +597,22 @@ void TCustomDBGridGx::EndKeepSelection(bool rowsMoved) {
   Invalidate();
 }
 
+void TCustomDBGridGx::KeepingSelection(const std::function<void()>& op, bool rowsMoved) {
+  BeginKeepSelection();
+  try {
+    op();
+  } catch (...) {
+    EndKeepSelection(rowsMoved);
+    throw;
+  }
+  EndKeepSelection(rowsMoved);
+}
+
 // The table tells only that every position changed when a node opens or closes: the selection is
 // found again by its records.
 int TCustomDBGridGx::SetTreeNodeExpanded(int rowIndex, bool expanded) {
   if (!memTable_) return -1;
-  BeginKeepSelection();
   int result = -1;
-  try {
-    result = memTable_->SetNodeExpanded(rowIndex, expanded);
-  } catch (...) {
-    EndKeepSelection(true);
-    throw;
-  }
-  EndKeepSelection(true);
+  KeepingSelection([&] { result = memTable_->SetNodeExpanded(rowIndex, expanded); }, true);
   return result;
 }
