@@ -1476,7 +1476,9 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // The selection, its anchors and a dragged record follow their records across a memory table's
   // row notice.
   void SelectionFollowsRows(int index, int code, int extra);
-  bool InRowNotice() const noexcept { return inRowNotice_; }
+  // Whether the selection-changed notice waits: inside the grid's update or a memory table's row
+  // notice (the table is still in its operation).
+  bool SelectionNoticeHeld() const noexcept { return dbUpdateCount_ > 0 || inRowNotice_; }
   // Around an operation of the grid's own that may change a memory table's rows without saying
   // where each went (its notices gathered while the data set's controls are off): the selection
   // is taken by its records before, and found again by them after. Calls nest.
@@ -1513,6 +1515,10 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void SetKeepSelection(bool value) noexcept { keepSelection_ = value; }
   bool SelectionAnchorSet() const noexcept { return anchorSet_; }
   void SelectionChangedNotice();
+  // Gives the notice that waited, once nothing holds it.
+  void FlushSelectionChanged() {
+    if (selectionChangedPending_ && !SelectionNoticeHeld()) SelectionChangedNotice();
+  }
   bool SelectionChangedPending() const noexcept { return selectionChangedPending_; }
   void SetSelectionChangedPending() noexcept { selectionChangedPending_ = true; }
   virtual bool IsCellSelected(int col, int row, const std::string& bookmark, int dataCol);

@@ -386,7 +386,7 @@ void TCustomDBGridGx::FooterFontChanged() {
 
 void TCustomDBGridGx::EndUpdateGx() {
   if (dbUpdateCount_ > 0) --dbUpdateCount_;
-  if (dbUpdateCount_ == 0 && selectionChangedPending_ && !inRowNotice_) SelectionChangedNotice();
+  FlushSelectionChanged();
   if (dbUpdateCount_ == 0 && deferredSize_) DeferredSize();
 }
 

@@ -22,9 +22,9 @@ TBookmarkListGx* TDBGridGxSelection::Rows() const { return grid_->SelectedRows()
 
 void TDBGridGxSelection::SelectionChanged() {
   if (grid_->InState(csDestroying)) return;
-  // Inside a memory table's row notice the table is still in its operation: the handler is
-  // called once that is over (the grid's next data-set notice or the end of its update).
-  if (grid_->DBUpdateCount() > 0 || grid_->InRowNotice()) {
+  // Called once the grid's update or the table's operation is over (the end of the update or the
+  // grid's next data-set notice).
+  if (grid_->SelectionNoticeHeld()) {
     grid_->SetSelectionChangedPending();
     return;
   }
