@@ -1494,6 +1494,8 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // there is none or the grid cannot tell.
   TMemoryRecordGx* RecordOfBookmark(const std::string& bookmark);
   TMemoryRecordGx* RecordAtPosition(int position);
+  // The positions of the memory table's view: its rows, less the record being inserted.
+  int PositionCount();
   // Makes a memory-table record taken earlier current, the edit in progress posted first (which
   // may move it): found at its old position without a search, else wherever the view shows it.
   // False when no row shows it (it may be gone: it is only compared).

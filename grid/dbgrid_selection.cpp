@@ -517,6 +517,11 @@ TMemoryRecordGx* TCustomDBGridGx::RecordAtPosition(int position) {
   return rec;
 }
 
+int TCustomDBGridGx::PositionCount() {
+  TDataSet* ds = DataSet();
+  return memTable_ && ds ? memTable_->GetRowCount() - (ds->State() == dsInsert ? 1 : 0) : 0;
+}
+
 bool TCustomDBGridGx::GoToRecord(TMemoryRecordGx* rec, int position) {
   TDataSet* ds = DataSet();
   if (!memTable_ || !ds || !rec) return false;
@@ -572,8 +577,7 @@ void TCustomDBGridGx::EndKeepSelection(bool rowsMoved) {
   auto bookmarkOf = [&](const TMemoryRecordGx* rec) -> std::string {
     if (!rec) return {};
     if (!std::exchange(read, true)) {
-      const int positions = memTable_->GetRowCount() - (inserting ? 1 : 0);
-      for (int p = 0; p < positions; ++p)
+      for (int p = 0, positions = PositionCount(); p < positions; ++p)
         if (const TMemoryRecordGx* at = RecordAtPosition(p)) now.emplace(at, PositionBookmark(memTable_, p));
     }
     const auto it = now.find(rec);

@@ -108,10 +108,6 @@ void VisitRecords(TCustomDBGridGx* grid, const TPlacedRecords& records, const st
   }
 }
 
-int LastPosition(TCustomDBGridGx* grid) {
-  return grid->MemTable()->GetRowCount() - (grid->DataSet()->State() == dsInsert ? 2 : 1);
-}
-
 }  // namespace
 
 void ForEachSelectedRecord(TCustomDBGridGx* grid, TDBGridGxSelectionType kind, const std::function<void()>& visit) {
@@ -129,7 +125,7 @@ void ForEachSelectedRecord(TCustomDBGridGx* grid, TDBGridGxSelectionType kind, c
       TakeRecords(grid, table->BookmarkToRowIndex(rect->TopRow()), table->BookmarkToRowIndex(rect->BottomRow()),
                   records);
     } else {
-      TakeRecords(grid, 0, LastPosition(grid), records);
+      TakeRecords(grid, 0, grid->PositionCount() - 1, records);
     }
     VisitRecords(grid, records, [] { return false; }, visit);
     return;
@@ -172,7 +168,7 @@ void ForEachRecordFromCurrent(TCustomDBGridGx* grid, const std::function<bool()>
   if (ds->Eof()) return;
   if (IMemTableGx* table = grid->MemTable()) {
     TPlacedRecords records;
-    TakeRecords(grid, table->GetCurrentRowIndex(), LastPosition(grid), records);
+    TakeRecords(grid, table->GetCurrentRowIndex(), grid->PositionCount() - 1, records);
     VisitRecords(grid, records, done, visit);
     return;
   }
