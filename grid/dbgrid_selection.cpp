@@ -22,8 +22,8 @@ TBookmarkListGx* TDBGridGxSelection::Rows() const { return grid_->SelectedRows()
 
 void TDBGridGxSelection::SelectionChanged() {
   if (grid_->InState(csDestroying)) return;
-  // Called once the grid's update or the table's operation is over (the end of the update or the
-  // grid's next data-set notice).
+  // Held, the handler is called once the grid's update or the table's operation is over (the end
+  // of the update or the grid's next data-set notice).
   if (grid_->SelectionNoticeHeld()) {
     grid_->SetSelectionChangedPending();
     return;
