@@ -74,27 +74,6 @@ std::vector<size_t> CharStarts(std::string_view text) {
   return starts;
 }
 
-// Draws with the clip region narrowed to the cell; the old region (or none) comes back.
-template <class Draw>
-void DrawClippedToCell(HDC dc, const TRect& cell, bool inside, Draw&& draw) {
-  if (inside) {
-    draw();
-    return;
-  }
-  HRGN saved = CreateRectRgn(0, 0, 0, 0);
-  const bool hadClip = GetClipRgn(dc, saved) == 1;
-  IntersectClipRect(dc, cell.Left, cell.Top, cell.Right, cell.Bottom);
-  try {
-    draw();
-  } catch (...) {
-    SelectClipRgn(dc, hadClip ? saved : nullptr);
-    DeleteObject(saved);
-    throw;
-  }
-  SelectClipRgn(dc, hadClip ? saved : nullptr);
-  DeleteObject(saved);
-}
-
 TRect ImageRect(TAlignment alignment, int xOffset, int w, int h, const TRect& rect) {
   int x;
   switch (alignment) {

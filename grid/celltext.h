@@ -55,6 +55,30 @@ HFONT CreateRotatedFont(TFont* font);
 int WriteTextVerticalGx(TCanvas* canvas, const TRect& rect, bool fillRect, int dx, int dy, std::string_view text,
                         TAlignment alignment, TTextLayout layout, bool endEllipsis, bool calcOnly);
 
+// ---- clipping
+
+// Draws with the clip region narrowed to the cell (unless the caller knows the drawing stays
+// inside it); the old region (or none) comes back, also when drawing raises.
+template <class Draw>
+void DrawClippedToCell(HDC dc, const TRect& cell, bool inside, Draw&& draw) {
+  if (inside) {
+    draw();
+    return;
+  }
+  HRGN saved = CreateRectRgn(0, 0, 0, 0);
+  const bool hadClip = GetClipRgn(dc, saved) == 1;
+  IntersectClipRect(dc, cell.Left, cell.Top, cell.Right, cell.Bottom);
+  try {
+    draw();
+  } catch (...) {
+    SelectClipRgn(dc, hadClip ? saved : nullptr);
+    DeleteObject(saved);
+    throw;
+  }
+  SelectClipRgn(dc, hadClip ? saved : nullptr);
+  DeleteObject(saved);
+}
+
 // ---- images
 
 // One image in the cell: across by Alignment moved by XOffset, centred vertically; clipped to the

@@ -1476,13 +1476,17 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // The selection, its anchors and a dragged record follow their records across a memory table's
   // row notice.
   void SelectionFollowsRows(int index, int code, int extra);
-  bool InRowNotice() const noexcept { return inRowNotice_; }
+  // Whether the selection-changed notice waits: inside the grid's update or a memory table's row
+  // notice (the table is still in its operation).
+  bool SelectionNoticeHeld() const noexcept { return dbUpdateCount_ > 0 || inRowNotice_; }
   // Around an operation of the grid's own that may change a memory table's rows without saying
   // where each went (its notices gathered while the data set's controls are off): the selection
   // is taken by its records before, and found again by them after. Calls nest.
   void BeginKeepSelection();
   // rowsMoved: the operation moved rows whether or not the table said so.
   void EndKeepSelection(bool rowsMoved = false);
+  // Runs op between the two, also when it raises.
+  void KeepingSelection(const std::function<void()>& op, bool rowsMoved = false);
   // Opens or closes the tree node of a memory-table row (the rows after it come or go, the
   // selection staying on its records); answers the table's row number to make current.
   int SetTreeNodeExpanded(int rowIndex, bool expanded);
@@ -1490,6 +1494,12 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   // there is none or the grid cannot tell.
   TMemoryRecordGx* RecordOfBookmark(const std::string& bookmark);
   TMemoryRecordGx* RecordAtPosition(int position);
+  // The positions of the memory table's view: its rows, less the record being inserted.
+  int PositionCount();
+  // Makes a memory-table record taken earlier current, the edit in progress posted first (which
+  // may move it): found at its old position without a search, else wherever the view shows it.
+  // False when no row shows it (it may be gone: it is only compared).
+  bool GoToRecord(TMemoryRecordGx* rec, int position);
   virtual void RecalcRowHeight(int record);
   virtual void RecalcAllRowHeights();
   bool RowHeightsPending() const noexcept { return rowHeightsPending_; }
@@ -1507,6 +1517,10 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   void SetKeepSelection(bool value) noexcept { keepSelection_ = value; }
   bool SelectionAnchorSet() const noexcept { return anchorSet_; }
   void SelectionChangedNotice();
+  // Gives the notice that waited, once nothing holds it.
+  void FlushSelectionChanged() {
+    if (selectionChangedPending_ && !SelectionNoticeHeld()) SelectionChangedNotice();
+  }
   bool SelectionChangedPending() const noexcept { return selectionChangedPending_; }
   void SetSelectionChangedPending() noexcept { selectionChangedPending_ = true; }
   virtual bool IsCellSelected(int col, int row, const std::string& bookmark, int dataCol);
@@ -1973,7 +1987,7 @@ class TCustomDBGridGx : public TCustomGridGx, public IMemTableNotificationGx {
   std::string savedBookmark_;
   int savedOffset_ = 0;
   // The memory-table record the saved bookmark named: only compared, as it may be gone.
-  const TMemoryRecordGx* savedRecord_ = nullptr;
+  TMemoryRecordGx* savedRecord_ = nullptr;
   TScrollValues vertValues_{-1, -1, -1, -1};
   TScrollValues horzValues_{-1, -1, -1, -1};
   TScrollBarVisibleModeGx lastVertMode_ = sbAutoShowGx;

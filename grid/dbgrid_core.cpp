@@ -386,7 +386,7 @@ void TCustomDBGridGx::FooterFontChanged() {
 
 void TCustomDBGridGx::EndUpdateGx() {
   if (dbUpdateCount_ > 0) --dbUpdateCount_;
-  if (dbUpdateCount_ == 0 && selectionChangedPending_ && !inRowNotice_) SelectionChangedNotice();
+  FlushSelectionChanged();
   if (dbUpdateCount_ == 0 && deferredSize_) DeferredSize();
 }
 
@@ -1098,14 +1098,9 @@ void TCustomDBGridGx::RestoreBookmark() {
     // A memory table's bookmark is a place in its view, and an edit posted in a sorted or filtered
     // view moves its record elsewhere: the record is looked for by itself. When no row shows it any
     // more, the row that now stands at its place is taken, or the last.
-    ds->CheckBrowseMode();
     const int place = memTable_->BookmarkToRowIndex(savedBookmark_);
-    const int rows = memTable_->GetRowCount();
-    int found = RecordAtPosition(place) == savedRecord_ ? place : -1;
-    for (int p = 0; found < 0 && p < rows; ++p)
-      if (RecordAtPosition(p) == savedRecord_) found = p;
-    if (found < 0 && rows == 0) return;
-    ds->SetRecNo((found >= 0 ? found : std::clamp(place, 0, rows - 1)) + 1);
+    if (GoToRecord(savedRecord_, place)) return;
+    if (const int rows = memTable_->GetRowCount(); rows > 0) ds->SetRecNo(std::clamp(place, 0, rows - 1) + 1);
     return;
   }
   ds->SetBookmark(savedBookmark_);

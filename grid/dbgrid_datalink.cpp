@@ -79,8 +79,7 @@ void TGridDataLinkGx::DataSetChanged() {
   grid_->RefreshLayout();
   modified_ = false;
   // A selection that followed a memory table's rows says so once the table is done.
-  if (grid_->SelectionChangedPending() && grid_->DBUpdateCount() == 0 && !grid_->InRowNotice())
-    grid_->SelectionChangedNotice();
+  grid_->FlushSelectionChanged();
 }
 
 void TGridDataLinkGx::DataSetScrolled(int distance) { grid_->Scroll(distance); }

@@ -654,20 +654,19 @@ void TCustomDBGridGx::ApplyFilter() {
   if (!center_) return;
   // The filter editor stays as it is while the applier works (its windows may take the focus).
   // Selected records the filter keeps stay selected.
-  BeginKeepSelection();
-  BeginUpdateGx();
-  STFilter()->BeginUpdate();
-  try {
-    center_->ApplyFilter(this);
-  } catch (...) {
+  KeepingSelection([&] {
+    BeginUpdateGx();
+    STFilter()->BeginUpdate();
+    try {
+      center_->ApplyFilter(this);
+    } catch (...) {
+      STFilter()->EndUpdate();
+      EndUpdateGx();
+      throw;
+    }
     STFilter()->EndUpdate();
     EndUpdateGx();
-    EndKeepSelection();
-    throw;
-  }
-  STFilter()->EndUpdate();
-  EndUpdateGx();
-  EndKeepSelection();
+  });
 }
 
 void TCustomDBGridGx::FilterColumnMoved(TColumnGx* column) {

@@ -363,14 +363,13 @@ void TCustomDBGridGx::DrawTitleNodes(THeadTreeNode* leaf, const TRect& cell, TGr
     r.Bottom = std::min(r.Bottom, cell.Bottom);
     TColor background = FixedColor();
     const bool selected = state.Contains(gdSelected);  // the leaf's title is
-    // The selection colours change the font too: white on the dark background.
-    scratchFont_->Assign(titleFont_.get());
+    c->Font()->Assign(titleFont_.get());
     if (selected) {
+      // The selection colours change the font too: white on the dark background.
       TCellTypeGx t;
       t.DataColumn = true;
-      FixedCellColors(-1, t, scratchFont_.get(), background, false);
+      FixedCellColors(-1, t, c->Font(), background, false);
     }
-    c->Font()->Assign(scratchFont_.get());
     c->Brush()->SetColor(background);
     // The whole node is one fixed cell: themed, the header element spans it, cut by the clip.
     const bool raised = optionsGx_.Contains(dghFixed3D);

@@ -176,14 +176,7 @@ void TCustomDBGridGx::RecordDragDrop(bool drop) {
   if (!MoveRecordsTo(list, toRecNo, true)) return;
   if (memTable_) {
     // The moved records stay selected, at their new places.
-    BeginKeepSelection();
-    try {
-      MoveRecordsTo(list, toRecNo, false);
-    } catch (...) {
-      EndKeepSelection();
-      throw;
-    }
-    EndKeepSelection();
+    KeepingSelection([&] { MoveRecordsTo(list, toRecNo, false); });
   } else {
     // The data set comes back to the record it showed, at its place among the visible rows.
     SaveBookmark();
@@ -227,17 +220,16 @@ bool TCustomDBGridGx::TreeAreaPress(TMouseButton button, TShiftState shift, int 
   // The rows change under the grid: it follows once, when the controls come back, and the
   // selection, kept by its records until then, with it.
   TDataSet* ds = DataSet();
-  BeginKeepSelection();
-  ds->DisableControls();
-  try {
-    SetTreeNodeExpanded(cell.Y - GetTitleOffset(), !expanded);
-  } catch (...) {
+  KeepingSelection([&] {
+    ds->DisableControls();
+    try {
+      SetTreeNodeExpanded(cell.Y - GetTitleOffset(), !expanded);
+    } catch (...) {
+      ds->EnableControls();
+      throw;
+    }
     ds->EnableControls();
-    EndKeepSelection(true);
-    throw;
-  }
-  ds->EnableControls();
-  EndKeepSelection(true);
+  }, true);
   ScrollToRow(top, false);
   Invalidate();
   UpdateVertScrollBar();

@@ -22,9 +22,9 @@ TBookmarkListGx* TDBGridGxSelection::Rows() const { return grid_->SelectedRows()
 
 void TDBGridGxSelection::SelectionChanged() {
   if (grid_->InState(csDestroying)) return;
-  // Inside a memory table's row notice the table is still in its operation: the handler is
-  // called once that is over (the grid's next data-set notice or the end of its update).
-  if (grid_->DBUpdateCount() > 0 || grid_->InRowNotice()) {
+  // Held, the handler is called once the grid's update or the table's operation is over (the end
+  // of the update or the grid's next data-set notice).
+  if (grid_->SelectionNoticeHeld()) {
     grid_->SetSelectionChangedPending();
     return;
   }
@@ -517,6 +517,20 @@ TMemoryRecordGx* TCustomDBGridGx::RecordAtPosition(int position) {
   return rec;
 }
 
+int TCustomDBGridGx::PositionCount() {
+  TDataSet* ds = DataSet();
+  return memTable_ && ds ? memTable_->GetRowCount() - (ds->State() == dsInsert ? 1 : 0) : 0;
+}
+
+bool TCustomDBGridGx::GoToRecord(TMemoryRecordGx* rec, int position) {
+  TDataSet* ds = DataSet();
+  if (!memTable_ || !ds || !rec) return false;
+  ds->CheckBrowseMode();
+  if (RecordAtPosition(position) != rec) return memTable_->LocateRecord(rec);
+  ds->SetRecNo(position + 1);
+  return true;
+}
+
 TMemoryRecordGx* TCustomDBGridGx::RecordOfBookmark(const std::string& bookmark) {
   if (!memTable_ || bookmark.empty()) return nullptr;
   const int p = memTable_->BookmarkToRowIndex(bookmark);
@@ -556,13 +570,17 @@ void TCustomDBGridGx::EndKeepSelection(bool rowsMoved) {
     ClearSelection();
     return;
   }
-  // Where each record stands now: the rows are read once, records only compared.
+  // Where each record stands now: the rows are read once, when a kept record is first looked
+  // for (with nothing selected, never), records only compared.
   std::unordered_map<const TMemoryRecordGx*, std::string> now;
-  const int positions = memTable_->GetRowCount() - (inserting ? 1 : 0);
-  for (int p = 0; p < positions; ++p)
-    if (const TMemoryRecordGx* rec = RecordAtPosition(p)) now.emplace(rec, PositionBookmark(memTable_, p));
+  bool read = false;
   auto bookmarkOf = [&](const TMemoryRecordGx* rec) -> std::string {
-    const auto it = rec ? now.find(rec) : now.end();
+    if (!rec) return {};
+    if (!std::exchange(read, true)) {
+      for (int p = 0, positions = PositionCount(); p < positions; ++p)
+        if (const TMemoryRecordGx* at = RecordAtPosition(p)) now.emplace(at, PositionBookmark(memTable_, p));
+    }
+    const auto it = now.find(rec);
     return it == now.end() ? std::string() : it->second;
   };
   if (bookmarks_->Bookmarks() == kept.rows) {
@@ -583,18 +601,22 @@ void TCustomDBGridGx::EndKeepSelection(bool rowsMoved) {
   Invalidate();
 }
 
+void TCustomDBGridGx::KeepingSelection(const std::function<void()>& op, bool rowsMoved) {
+  BeginKeepSelection();
+  try {
+    op();
+  } catch (...) {
+    EndKeepSelection(rowsMoved);
+    throw;
+  }
+  EndKeepSelection(rowsMoved);
+}
+
 // The table tells only that every position changed when a node opens or closes: the selection is
 // found again by its records.
 int TCustomDBGridGx::SetTreeNodeExpanded(int rowIndex, bool expanded) {
   if (!memTable_) return -1;
-  BeginKeepSelection();
   int result = -1;
-  try {
-    result = memTable_->SetNodeExpanded(rowIndex, expanded);
-  } catch (...) {
-    EndKeepSelection(true);
-    throw;
-  }
-  EndKeepSelection(true);
+  KeepingSelection([&] { result = memTable_->SetNodeExpanded(rowIndex, expanded); }, true);
   return result;
 }

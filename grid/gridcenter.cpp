@@ -108,12 +108,5 @@ void TCustomDBGridGx::SortMarkingChanged() {
 void TCustomDBGridGx::ApplySorting() {
   if (!center_) return;
   // Sorted anew, the selected records stay selected where they now stand.
-  BeginKeepSelection();
-  try {
-    center_->ApplySorting(this);
-  } catch (...) {
-    EndKeepSelection();
-    throw;
-  }
-  EndKeepSelection();
+  KeepingSelection([&] { center_->ApplySorting(this); });
 }

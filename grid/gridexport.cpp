@@ -102,19 +102,10 @@ void TakeRecords(TCustomDBGridGx* grid, int first, int last, TPlacedRecords& rec
 // its record: each record taken is visited by itself, the edit before it posted, until done.
 void VisitRecords(TCustomDBGridGx* grid, const TPlacedRecords& records, const std::function<bool()>& done,
                   const std::function<void()>& visit) {
-  TDataSet* ds = grid->DataSet();
   for (const auto& [position, rec] : records) {
     if (done()) return;
-    ds->CheckBrowseMode();
-    // Still at its place (always, unless an edit moved it) it is reached without a search.
-    if (grid->RecordAtPosition(position) == rec) ds->SetRecNo(position + 1);
-    else if (!grid->MemTable()->LocateRecord(rec)) continue;
-    visit();
+    if (grid->GoToRecord(rec, position)) visit();
   }
-}
-
-int LastPosition(TCustomDBGridGx* grid) {
-  return grid->MemTable()->GetRowCount() - (grid->DataSet()->State() == dsInsert ? 2 : 1);
 }
 
 }  // namespace
@@ -134,7 +125,7 @@ void ForEachSelectedRecord(TCustomDBGridGx* grid, TDBGridGxSelectionType kind, c
       TakeRecords(grid, table->BookmarkToRowIndex(rect->TopRow()), table->BookmarkToRowIndex(rect->BottomRow()),
                   records);
     } else {
-      TakeRecords(grid, 0, LastPosition(grid), records);
+      TakeRecords(grid, 0, grid->PositionCount() - 1, records);
     }
     VisitRecords(grid, records, [] { return false; }, visit);
     return;
@@ -177,7 +168,7 @@ void ForEachRecordFromCurrent(TCustomDBGridGx* grid, const std::function<bool()>
   if (ds->Eof()) return;
   if (IMemTableGx* table = grid->MemTable()) {
     TPlacedRecords records;
-    TakeRecords(grid, table->GetCurrentRowIndex(), LastPosition(grid), records);
+    TakeRecords(grid, table->GetCurrentRowIndex(), grid->PositionCount() - 1, records);
     VisitRecords(grid, records, done, visit);
     return;
   }

@@ -76,6 +76,8 @@ void TDBGridGxImport::ImportFromStream(TStream* stream, bool forWholeGrid) {
           break;
       }
     }
+    // Going back posts the last record: a refusal is the import's error, the controls come back.
+    if (restore) Grid->RestoreBookmark();
   } catch (...) {
     // The import stops where it stands: moving back would post the half record the error hit,
     // which the user must still be able to cancel. Only the controls come back.
@@ -83,7 +85,6 @@ void TDBGridGxImport::ImportFromStream(TStream* stream, bool forWholeGrid) {
     Grid->EndKeepSelection();
     throw;
   }
-  if (restore) Grid->RestoreBookmark();
   ds->EnableControls();
   Grid->EndKeepSelection();
   ReadSuffix();

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "editors/tools/toolctrlsgx.h"
+#include "grid/celltext.h"
 #include "platform/classes/classreg.h"
 #include "platform/classes/published.h"
 #include "platform/db/dbconsts.h"
@@ -724,13 +725,8 @@ void TDBLookupGridGx::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
   TRect whole = rect;
   for (int i = IndicatorOffset(); i < col; ++i) whole.Left -= GetColWidths(i) + line;
   for (int i = col + 1; i < ColCount(); ++i) whole.Right += GetColWidths(i) + line;
-  HDC dc = c->Handle();
-  HRGN saved = CreateRectRgn(0, 0, 0, 0);
-  const bool hadClip = GetClipRgn(dc, saved) == 1;
-  IntersectClipRect(dc, rect.Left, rect.Top, rect.Right + line, rect.Bottom);
-  c->DrawFocusRect(whole);
-  SelectClipRgn(dc, hadClip ? saved : nullptr);
-  DeleteObject(saved);
+  DrawClippedToCell(c->Handle(), TRect(rect.Left, rect.Top, rect.Right + line, rect.Bottom), false,
+                    [&] { c->DrawFocusRect(whole); });
 }
 
 // ---- keys and search

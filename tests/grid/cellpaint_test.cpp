@@ -191,18 +191,14 @@ TEST_F(CellPaintTest, VerticalTitleIsCentred) {
   ASSERT_GE(t.Height(), 60);
   bool found = false;
   for (const FANO_DRAW_RECORD& r : uitest::Records(dc)) {
-    if (std::strcmp(r.call, "ExtTextOut") == 0 && r.text == std::string("名称")) {
-      EXPECT_TRUE(r.args[2] & ETO_OPAQUE);  // written with fill
-    }
-  }
-  for (const Recorded& r : Records(dc)) {
-    if (r.call != "ExtTextOut" || r.text != "名称") continue;
+    if (std::strcmp(r.call, "ExtTextOut") != 0 || r.text != std::string("名称")) continue;
     found = true;
+    EXPECT_TRUE(r.args[2] & ETO_OPAQUE);  // written with fill
     // Upward text starts at its bottom: the baseline lies near the middle across, the start
     // below the middle along the cell.
-    EXPECT_NEAR(r.x, (t.Left + t.Right) / 2, 12);
-    EXPECT_GT(r.y, (t.Top + t.Bottom) / 2);
-    EXPECT_LT(r.y, t.Bottom - 4);
+    EXPECT_NEAR(r.args[0], (t.Left + t.Right) / 2, 12);
+    EXPECT_GT(r.args[1], (t.Top + t.Bottom) / 2);
+    EXPECT_LT(r.args[1], t.Bottom - 4);
   }
   EXPECT_TRUE(found);
   DeleteDC(dc);

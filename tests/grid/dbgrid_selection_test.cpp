@@ -343,6 +343,16 @@ TEST_F(DBGridTest, ShiftDownMarksRowsAndShiftUpGivesThemBack) {
   EXPECT_FALSE(grid->SelectionAnchorSet());
 }
 
+namespace {
+// Pastes the text into the grid as the clipboard's text does, with its closing zero.
+void Paste(TDBGridGx* grid, const std::string& text) {
+  TMemoryStream pasted;
+  pasted.WriteBuffer(text.c_str(), static_cast<int64_t>(text.size()) + 1);
+  pasted.SetPosition(0);
+  ImportGridFromStream<TDBGridGxImportAsText>(grid, &pasted, false);
+}
+}  // namespace
+
 // A memory table's bookmarks are positions: rows that come, go or move before a selected record
 // leave the selection on the same records, a deleted one drops out, and where the table does not
 // say where its rows went the selection is cleared; what is pasted lands in the selected records.
@@ -358,15 +368,7 @@ TEST_F(DBGridTest, SelectedRowsFollowTheirRecords) {
     for (int id : ids)
       if (table->Locate("ID", id, {})) grid->SelectedRows()->SetCurrentRowSelected(true);
   };
-  auto selected = [&] {  // the IDs of the selected records, read without moving
-    std::string ids;
-    for (const std::string& b : grid->SelectedRows()->Bookmarks()) {
-      grid->BeginRowRead(grid->RowOfRecordBookmark(b));
-      ids += table->FieldByName("ID")->AsString() + " ";
-      grid->EndRowRead();
-    }
-    return ids;
-  };
+  auto selected = [&] { return SelectedValues("ID"); };
   select({1, 3, 5});
   table->Locate("ID", 3, {});
   table->Delete();
@@ -385,10 +387,7 @@ TEST_F(DBGridTest, SelectedRowsFollowTheirRecords) {
   table->Cancel();
   EXPECT_EQ(selected(), "1 5 ");
   // Pasted into the selected rows: records 1 and 5, nothing else.
-  TMemoryStream pasted;
-  pasted.WriteBuffer("1\tx\r\n5\ty", 9);  // with its closing zero
-  pasted.SetPosition(0);
-  ImportGridFromStream<TDBGridGxImportAsText>(grid, &pasted, false);
+  Paste(grid, "1\tx\r\n5\ty");
   std::string rows;
   for (table->First(); !table->Eof(); table->Next()) rows += table->FieldByName("NAME")->AsString() + " ";
   EXPECT_EQ(rows, "n x row2 row4 y row6 ");
@@ -403,10 +402,7 @@ TEST_F(DBGridTest, SelectedRowsFollowTheirRecords) {
   table->Post();
   EXPECT_EQ(selected(), "4 2 ");
   select({4, 6});
-  pasted.Clear();
-  pasted.WriteBuffer("4\tzz\r\n6\tb", 10);
-  pasted.SetPosition(0);
-  ImportGridFromStream<TDBGridGxImportAsText>(grid, &pasted, false);
+  Paste(grid, "4\tzz\r\n6\tb");
   rows.clear();
   for (table->First(); !table->Eof(); table->Next())
     rows += table->FieldByName("ID")->AsString() + table->FieldByName("NAME")->AsString() + " ";
@@ -456,12 +452,8 @@ TEST_F(DBGridTest, ARowMovedWhileControlsAreOffLeavesNoSelectionOnAnotherRecord)
   table->FieldByName("NAME")->SetAsString("row45");
   table->Post();
   table->EnableControls();
-  std::string ids;  // the selected records: record 3 or none, never the one now at its old place
-  for (const std::string& b : grid->SelectedRows()->Bookmarks()) {
-    grid->BeginRowRead(grid->RowOfRecordBookmark(b));
-    ids += table->FieldByName("ID")->AsString() + " ";
-    grid->EndRowRead();
-  }
+  // Record 3 or none, never the one now at its old place.
+  const std::string ids = SelectedValues("ID");
   EXPECT_TRUE(ids.empty() || ids == "3 ") << ids;
 }
 
@@ -484,10 +476,7 @@ TEST_F(DBGridTest, ARecordDeletedDuringAPasteIsNotVisited) {
     table->Locate("ID", 4, {});
     table->Delete();
   });
-  TMemoryStream pasted;
-  pasted.WriteBuffer("2\ta\r\n4\tb", 9);  // with its closing zero
-  pasted.SetPosition(0);
-  ImportGridFromStream<TDBGridGxImportAsText>(grid, &pasted, false);
+  Paste(grid, "2\ta\r\n4\tb");
   table->SetAfterPost(nullptr);
   std::string rows;
   for (table->First(); !table->Eof(); table->Next()) rows += table->FieldByName("NAME")->AsString() + " ";

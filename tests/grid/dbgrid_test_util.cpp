@@ -130,6 +130,16 @@ TColumnGx* DBGridTest::AddColumn(const std::string& field, const std::string& ca
   return c;
 }
 
+std::string DBGridTest::SelectedValues(const std::string& field) {
+  std::string values;
+  for (const std::string& b : grid->SelectedRows()->Bookmarks()) {
+    grid->BeginRowRead(grid->RowOfRecordBookmark(b));
+    values += grid->DataSource()->DataSet()->FieldByName(field)->AsString() + " ";
+    grid->EndRowRead();
+  }
+  return values;
+}
+
 LRESULT DBGridTest::AskHint(int col, int row, THintInfo& info) {
   const TRect r = grid->CellRect(col, row);
   info = THintInfo{};

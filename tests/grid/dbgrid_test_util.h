@@ -57,6 +57,8 @@ class DBGridTest : public uitest::HeadlessTest {
   void Type(const char* text) { uitest::Type(text); }
   // What the grid answers when asked for the hint of a cell, the pointer 3 pixels into it.
   LRESULT AskHint(int col, int row, THintInfo& info);
+  // A field's values in the selected records, each followed by a blank, read without moving.
+  std::string SelectedValues(const std::string& field);
 
   TForm* form = nullptr;
   TDBGridGx* grid = nullptr;

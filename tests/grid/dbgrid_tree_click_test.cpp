@@ -103,12 +103,7 @@ TEST_F(DBGridTreeClickTest, ControlsAreOffWhileANodeOpensAndOnAgainAfter) {
   tree->SetNodeExpanded(0, true);
   gridtest::Pump();
   EXPECT_EQ(DataRows(), 4);
-  std::string names;
-  for (const std::string& b : grid->SelectedRows()->Bookmarks()) {
-    grid->BeginRowRead(grid->RowOfRecordBookmark(b));
-    names += CurrentName() + " ";
-    grid->EndRowRead();
-  }
+  const std::string names = SelectedValues("NAME");
   EXPECT_TRUE(names.empty() || names == "办公费 ") << names;
 }
 

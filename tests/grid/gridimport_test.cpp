@@ -135,6 +135,12 @@ TEST_F(GridImportTest, ALoneCrIsInvalidAndLeavesTheRecordItHitInEdit) {
   EXPECT_EQ(table->FieldByName("NAME")->AsString(), "b");
   table->Cancel();
   EXPECT_EQ(Dump(), "1 a 1\n2 n2 2\n3 n3 3\n");
+  // A record refusing its post as the grid goes back to where it stood: the controls come back.
+  table->SetBeforePost([](TDataSet*) { throw Exception("refused"); });
+  EXPECT_THROW(Import<TDBGridGxImportAsText>(std::string("x\0", 2)), Exception);
+  table->SetBeforePost(nullptr);
+  EXPECT_FALSE(table->ControlsDisabled());
+  table->Cancel();
   std::u16string w = u"1\r";
   EXPECT_THROW(Import<TDBGridGxImportAsUnicodeText>(std::string(reinterpret_cast<const char*>(w.data()), 4)),
                Exception);
