@@ -143,12 +143,8 @@ bool TSortedVarlistGx::FindKeyValueIndex(const Variant& value, int& pos) const {
   bool found = false;
   while (lo <= hi) {
     int mid = (lo + hi) / 2;
-    TVariantRelationship r = vrNotEqual;
-    try {
-      r = CompareVariants(items_[static_cast<size_t>(mid)], value);
-    } catch (const EVariantError&) {
-      // Reported as this list's own error below, whatever the values were.
-    }
+    // Values the platform cannot compare are reported as this list's own error.
+    const TVariantRelationship r = TMTIndexGx::CompareKeys(items_[static_cast<size_t>(mid)], value);
     if (r == vrNotEqual) throw Exception(SSortedVarlistNotComparable);
     if (r == vrLessThan) {
       lo = mid + 1;
