@@ -3094,18 +3094,12 @@ int TCustomMemTableGx::SetNodeExpanded(int rowIndex, bool expanded) {
   return result;
 }
 
-bool TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, int target, bool checkOnly) {
-  if (!Active()) return true;
-  const int count = ViewCount();
-  const int from = PositionOf(rec);
-  if (from < 0 || from >= count || target < 0 || target > count) return true;
-  if (checkOnly) return true;
+void TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, TMemoryRecordGx* anchor) {
+  if (anchor == rec || PositionOf(rec) < 0) return;
+  if (PositionOf(anchor) < 0) anchor = nullptr;
   TRecordsListGx* list = RecordsList();
   TMemoryRecordGx* current = nullptr;
   if (TRecBuf* buf = CurrentRecBuf()) current = buf->MemoryRecord;
-  // The record goes before the one now at the target (or after the last).
-  TMemoryRecordGx* anchor = target < count ? ViewRecord(target) : nullptr;
-  if (anchor == rec) return true;
   const int storeFrom = rec->Index();
   int storeTo;
   if (anchor) {
@@ -3120,7 +3114,6 @@ bool TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, int target, bool checkOnly
     if (p >= 0) currentIndex_ = p;
   }
   Resync({});
-  return true;
 }
 
 bool TCustomMemTableGx::TreeDropAt(int target, int treeLevel, TTreeDrop& drop) {
@@ -3277,15 +3270,12 @@ bool TCustomMemTableGx::MoveRecords(TBMListGx* bookmarks, int targetRecNo, int t
         std::vector<TMemoryRecordGx*> recs;
         for (const auto& [item, rec] : records) recs.push_back(rec);
         ok = MoveTreeRecords(recs, target, treeLevel, checkOnly);
-      } else {
+      } else if (!checkOnly) {
         // Each record goes before the one moved after it (the target row for the last).
         TMemoryRecordGx* anchor = target;
-        for (int k = static_cast<int>(records.size()) - 1; k >= 0 && ok; --k) {
-          TMemoryRecordGx* rec = records[static_cast<size_t>(k)].second;
-          int at = anchor ? PositionOf(anchor) : ViewCount();
-          if (at < 0) at = ViewCount();
-          ok = MoveOne(rec, at, checkOnly);
-          anchor = rec;
+        for (size_t k = records.size(); k-- > 0;) {
+          MoveOne(records[k].second, anchor);
+          anchor = records[k].second;
         }
       }
       if (!checkOnly) {
