@@ -3056,9 +3056,7 @@ void TCustomMemTableGx::TreeExpandedChanged(TMemRecViewGx* node) {
   // The rows below a node that is shown came or went: the clients' positions no longer hold (the
   // notice is held back while the controls are off, as every notice is).
   TMemoryTreeListGx* tree = view_->TreeList();
-  bool shown = node && node->ChildCount() > 0 && node->NodeVisible();
-  for (TMemRecViewGx* p = shown ? node->NodeParent() : nullptr; shown && p && p != tree->RootNode(); p = p->NodeParent())
-    shown = p->NodeExpanded() && p->NodeVisible();
+  const bool shown = node && node->ChildCount() > 0 && node->NodeVisible() && tree->Reachable(node, true);
   const bool now = !ControlsDisabled() && updateLock_ == 0;
   if (now) tree->BuildVisibleItems();
   if (shown) NotifyClients(-1, mtnAllChanged, -1);
