@@ -61,12 +61,17 @@ class AmountSum {
 TfrmFano217::TSaveResult TfrmFano217::SendChanges() {
   TMemTableGx* header = dm_->mtblMain;
   TMemTableGx* lines = dm_->mtblSub;
+  // The lines are walked here, taken for the request and walked again for their keys: the line
+  // the clerk was on is made current again after each, whatever the host answers.
+  const TBookmark shownLine = lines->Active() ? lines->GetBookmark() : TBookmark();
+  auto backToShownLine = [&] {
+    if (lines->BookmarkValid(shownLine)) lines->GotoBookmark(shownLine);
+  };
   // Lines added to a stored document name it themselves: a request filtered by the header's key
   // must not leave them out.
   if (!header->IsEmpty()) {
     TField* key = header->FieldByName("BILDA_ID");
     if (!key->IsNull() && !lines->IsEmpty()) {
-      TBookmark current = lines->GetBookmark();
       lines->DisableControls();
       for (lines->First(); !lines->Eof(); lines->Next()) {
         TField* fk = lines->FieldByName("BILDB001");
@@ -76,7 +81,7 @@ TfrmFano217::TSaveResult TfrmFano217::SendChanges() {
           lines->Post();
         }
       }
-      if (lines->BookmarkValid(current)) lines->GotoBookmark(current);
+      backToShownLine();
       lines->EnableControls();
     }
   }
@@ -84,12 +89,6 @@ TfrmFano217::TSaveResult TfrmFano217::SendChanges() {
   p->Clear();
   p->SetDeleteMode(1);
   p->SetCopyMode(2);
-  // Taking the lines walks them all: the line the clerk was on is made current again, whatever
-  // the host answers.
-  const TBookmark shownLine = lines->Active() ? lines->GetBookmark() : TBookmark();
-  auto backToShownLine = [&] {
-    if (lines->BookmarkValid(shownLine)) lines->GotoBookmark(shownLine);
-  };
   TCvTable* table = p->GetTable(p->AddTable());
   table->SetData(header);
   table->SetDelta(dm_->mtblMainDelta);
