@@ -2731,7 +2731,7 @@ void TCustomMemTableGx::ApplySortOrderToView() {
     view_->SetOrderByStr("");
     return;
   }
-  TMTOrderByList list(this);
+  TOrderByList list;
   ParseSortOrder(sortOrder_, list);
   // Keys that are all stored columns go to the view by their column names, and the view sorts on
   // its own; a calculated or lookup key makes the view parse and compare through the table.
@@ -2775,7 +2775,7 @@ void TCustomMemTableGx::ApplySortOrderToView() {
 void TCustomMemTableGx::SetSortOrder(const std::string& value) {
   if (value == sortOrder_) return;
   if (cursorOpen_) {
-    TMTOrderByList check(this);
+    TOrderByList check;
     ParseSortOrder(value, check);  // a bad text raises and changes nothing
     CheckBrowseMode();
   }
@@ -2796,7 +2796,7 @@ void TCustomMemTableGx::SetSortOrder(const std::string& value) {
 }
 
 void TCustomMemTableGx::SortByOrderText(const std::string& text) {
-  TMTOrderByList list(this);
+  TOrderByList list;
   ParseSortOrder(text, list);
   SortData(list);
 }
