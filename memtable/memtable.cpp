@@ -2689,8 +2689,7 @@ int TMTOrderByList::FieldIndexByName(std::string_view name) const {
 void TCustomMemTableGx::ParseSortOrder(std::string_view text, TOrderByList& list) const {
   TMTOrderByList keys(this);
   keys.ParseOrderByStr(text);  // raises, leaving `list` as it was
-  list.Clear();
-  for (const TOrderByItemGx& item : keys.Items()) list.Add(item);
+  list.SetItems(keys.Items());
 }
 
 int TCustomMemTableGx::CompareRecords(TMemoryRecordGx* rec1, TMemoryRecordGx* rec2, const TOrderByList& list) {
