@@ -1699,6 +1699,16 @@ void TCustomMemTableGx::ParseFilter() {
     filterParser_->Clear();
 }
 
+void TCustomMemTableGx::ParseFilterOrUndo(const std::function<void()>& undo) {
+  try {
+    ParseFilter();
+  } catch (...) {
+    undo();
+    ParseFilter();
+    throw;
+  }
+}
+
 void TCustomMemTableGx::ResetFilter() { filterParser_->Clear(); }
 
 void TCustomMemTableGx::BindFilterRecord(TMemoryRecordGx* rec) {
@@ -1785,13 +1795,7 @@ void TCustomMemTableGx::SetFiltered(bool value) {
   // Refiltered before the move to the first record, so that the scroll events see the new rows.
   CheckBrowseMode();
   SetFilteredFlag(value);
-  try {
-    ParseFilter();
-  } catch (...) {
-    SetFilteredFlag(!value);
-    ParseFilter();
-    throw;
-  }
+  ParseFilterOrUndo([&] { SetFilteredFlag(!value); });
   Refresh();
   First();
 }
@@ -1801,14 +1805,7 @@ void TCustomMemTableGx::SetFilterText(const std::string& value) {
   const std::string old = Filter();
   TDataSet::SetFilterText(value);
   if (!Active()) return;
-  try {
-    ParseFilter();
-  } catch (...) {
-    // A text that does not parse is refused: the filter stays the one the rows are shown by.
-    TDataSet::SetFilterText(old);
-    ParseFilter();
-    throw;
-  }
+  ParseFilterOrUndo([&] { TDataSet::SetFilterText(old); });
   Refresh();
 }
 

@@ -475,6 +475,9 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   // ---- filtering
   bool FilterActive() const;
   void ParseFilter();
+  // A filter that does not parse is refused: the change that gave it is undone, and the rows stay
+  // shown by the filter they had.
+  void ParseFilterOrUndo(const std::function<void()>& undo);
   // After a change of the filter: parse again and refresh (while open, and filtered when asked).
   void Refilter(bool onlyWhenFiltered);
   void ResetFilter();
