@@ -143,12 +143,8 @@ bool TSortedVarlistGx::FindKeyValueIndex(const Variant& value, int& pos) const {
   bool found = false;
   while (lo <= hi) {
     int mid = (lo + hi) / 2;
-    TVariantRelationship r = vrNotEqual;
-    try {
-      r = CompareVariants(items_[static_cast<size_t>(mid)], value);
-    } catch (const EVariantError&) {
-      // Reported as this list's own error below, whatever the values were.
-    }
+    // Values the platform cannot compare are reported as this list's own error.
+    const TVariantRelationship r = TMTIndexGx::CompareKeys(items_[static_cast<size_t>(mid)], value);
     if (r == vrNotEqual) throw Exception(SSortedVarlistNotComparable);
     if (r == vrLessThan) {
       lo = mid + 1;
@@ -1703,6 +1699,16 @@ void TCustomMemTableGx::ParseFilter() {
     filterParser_->Clear();
 }
 
+void TCustomMemTableGx::ParseFilterOrUndo(const std::function<void()>& undo) {
+  try {
+    ParseFilter();
+  } catch (...) {
+    undo();
+    ParseFilter();
+    throw;
+  }
+}
+
 void TCustomMemTableGx::ResetFilter() { filterParser_->Clear(); }
 
 void TCustomMemTableGx::BindFilterRecord(TMemoryRecordGx* rec) {
@@ -1789,13 +1795,7 @@ void TCustomMemTableGx::SetFiltered(bool value) {
   // Refiltered before the move to the first record, so that the scroll events see the new rows.
   CheckBrowseMode();
   SetFilteredFlag(value);
-  try {
-    ParseFilter();
-  } catch (...) {
-    SetFilteredFlag(!value);
-    ParseFilter();
-    throw;
-  }
+  ParseFilterOrUndo([&] { SetFilteredFlag(!value); });
   Refresh();
   First();
 }
@@ -1805,14 +1805,7 @@ void TCustomMemTableGx::SetFilterText(const std::string& value) {
   const std::string old = Filter();
   TDataSet::SetFilterText(value);
   if (!Active()) return;
-  try {
-    ParseFilter();
-  } catch (...) {
-    // A text that does not parse is refused: the filter stays the one the rows are shown by.
-    TDataSet::SetFilterText(old);
-    ParseFilter();
-    throw;
-  }
+  ParseFilterOrUndo([&] { TDataSet::SetFilterText(old); });
   Refresh();
 }
 
@@ -2693,8 +2686,7 @@ int TMTOrderByList::FieldIndexByName(std::string_view name) const {
 void TCustomMemTableGx::ParseSortOrder(std::string_view text, TOrderByList& list) const {
   TMTOrderByList keys(this);
   keys.ParseOrderByStr(text);  // raises, leaving `list` as it was
-  list.Clear();
-  for (const TOrderByItemGx& item : keys.Items()) list.Add(item);
+  list.SetItems(keys.Items());
 }
 
 int TCustomMemTableGx::CompareRecords(TMemoryRecordGx* rec1, TMemoryRecordGx* rec2, const TOrderByList& list) {
@@ -2735,7 +2727,7 @@ void TCustomMemTableGx::ApplySortOrderToView() {
     view_->SetOrderByStr("");
     return;
   }
-  TMTOrderByList list(this);
+  TOrderByList list;
   ParseSortOrder(sortOrder_, list);
   // Keys that are all stored columns go to the view by their column names, and the view sorts on
   // its own; a calculated or lookup key makes the view parse and compare through the table.
@@ -2779,7 +2771,7 @@ void TCustomMemTableGx::ApplySortOrderToView() {
 void TCustomMemTableGx::SetSortOrder(const std::string& value) {
   if (value == sortOrder_) return;
   if (cursorOpen_) {
-    TMTOrderByList check(this);
+    TOrderByList check;
     ParseSortOrder(value, check);  // a bad text raises and changes nothing
     CheckBrowseMode();
   }
@@ -2800,7 +2792,7 @@ void TCustomMemTableGx::SetSortOrder(const std::string& value) {
 }
 
 void TCustomMemTableGx::SortByOrderText(const std::string& text) {
-  TMTOrderByList list(this);
+  TOrderByList list;
   ParseSortOrder(text, list);
   SortData(list);
 }
@@ -3060,9 +3052,7 @@ void TCustomMemTableGx::TreeExpandedChanged(TMemRecViewGx* node) {
   // The rows below a node that is shown came or went: the clients' positions no longer hold (the
   // notice is held back while the controls are off, as every notice is).
   TMemoryTreeListGx* tree = view_->TreeList();
-  bool shown = node && node->ChildCount() > 0 && node->NodeVisible();
-  for (TMemRecViewGx* p = shown ? node->NodeParent() : nullptr; shown && p && p != tree->RootNode(); p = p->NodeParent())
-    shown = p->NodeExpanded() && p->NodeVisible();
+  const bool shown = node && node->ChildCount() > 0 && node->NodeVisible() && tree->Reachable(node, true);
   const bool now = !ControlsDisabled() && updateLock_ == 0;
   if (now) tree->BuildVisibleItems();
   if (shown) NotifyClients(-1, mtnAllChanged, -1);
@@ -3098,18 +3088,12 @@ int TCustomMemTableGx::SetNodeExpanded(int rowIndex, bool expanded) {
   return result;
 }
 
-bool TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, int target, bool checkOnly) {
-  if (!Active()) return true;
-  const int count = ViewCount();
-  const int from = PositionOf(rec);
-  if (from < 0 || from >= count || target < 0 || target > count) return true;
-  if (checkOnly) return true;
+void TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, TMemoryRecordGx* anchor) {
+  if (anchor == rec || PositionOf(rec) < 0) return;
+  if (PositionOf(anchor) < 0) anchor = nullptr;
   TRecordsListGx* list = RecordsList();
   TMemoryRecordGx* current = nullptr;
   if (TRecBuf* buf = CurrentRecBuf()) current = buf->MemoryRecord;
-  // The record goes before the one now at the target (or after the last).
-  TMemoryRecordGx* anchor = target < count ? ViewRecord(target) : nullptr;
-  if (anchor == rec) return true;
   const int storeFrom = rec->Index();
   int storeTo;
   if (anchor) {
@@ -3124,7 +3108,6 @@ bool TCustomMemTableGx::MoveOne(TMemoryRecordGx* rec, int target, bool checkOnly
     if (p >= 0) currentIndex_ = p;
   }
   Resync({});
-  return true;
 }
 
 bool TCustomMemTableGx::TreeDropAt(int target, int treeLevel, TTreeDrop& drop) {
@@ -3281,15 +3264,12 @@ bool TCustomMemTableGx::MoveRecords(TBMListGx* bookmarks, int targetRecNo, int t
         std::vector<TMemoryRecordGx*> recs;
         for (const auto& [item, rec] : records) recs.push_back(rec);
         ok = MoveTreeRecords(recs, target, treeLevel, checkOnly);
-      } else {
+      } else if (!checkOnly) {
         // Each record goes before the one moved after it (the target row for the last).
         TMemoryRecordGx* anchor = target;
-        for (int k = static_cast<int>(records.size()) - 1; k >= 0 && ok; --k) {
-          TMemoryRecordGx* rec = records[static_cast<size_t>(k)].second;
-          int at = anchor ? PositionOf(anchor) : ViewCount();
-          if (at < 0) at = ViewCount();
-          ok = MoveOne(rec, at, checkOnly);
-          anchor = rec;
+        for (size_t k = records.size(); k-- > 0;) {
+          MoveOne(records[k].second, anchor);
+          anchor = records[k].second;
         }
       }
       if (!checkOnly) {

@@ -475,6 +475,9 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   // ---- filtering
   bool FilterActive() const;
   void ParseFilter();
+  // A filter that does not parse is refused: the change that gave it is undone, and the rows stay
+  // shown by the filter they had.
+  void ParseFilterOrUndo(const std::function<void()>& undo);
   // After a change of the filter: parse again and refresh (while open, and filtered when asked).
   void Refilter(bool onlyWhenFiltered);
   void ResetFilter();
@@ -534,8 +537,8 @@ class TCustomMemTableGx : public TDataSet, public IMemTableGx {
   Variant InstantFieldValue(TMemoryRecordGx* rec, TField* field);
 
   // ---- moving rows
-  // Flat view: the record goes before the row at the target (after the last at the row count).
-  bool MoveOne(TMemoryRecordGx* rec, int target, bool checkOnly);
+  // Flat view: the record goes before the anchor's row (after the last row without one shown).
+  void MoveOne(TMemoryRecordGx* rec, TMemoryRecordGx* anchor);
   // Where a node dropped before a row lands in tree view: its new parent (the hidden root at the
   // top) and the sibling it goes after (After) or before; no sibling: the parent has no children.
   struct TTreeDrop {

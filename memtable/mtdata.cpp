@@ -917,7 +917,8 @@ bool TMemTableDataGx::HasResolvers() const {
   return false;
 }
 
-void TMemTableDataGx::RecordChanged(TMemoryRecordGx* record, int index, int code) {
+template <typename Tell>
+void TMemTableDataGx::TellEveryListener(Tell tell) {
   // A listener may detach itself (or another) while told; the index is re-checked each step.
   // Every listener hears of the change, also after one has raised: the others keep the record
   // (a change they were not told of, or one the list takes back on that error) as the list has
@@ -925,7 +926,7 @@ void TMemTableDataGx::RecordChanged(TMemoryRecordGx* record, int index, int code
   std::exception_ptr error;
   for (size_t i = 0; i < notificators_.size(); ++i) {
     try {
-      notificators_[i]->RecordChanged(record, index, code);
+      tell(notificators_[i]);
     } catch (...) {
       if (!error) error = std::current_exception();
     }
@@ -933,16 +934,12 @@ void TMemTableDataGx::RecordChanged(TMemoryRecordGx* record, int index, int code
   if (error) std::rethrow_exception(error);
 }
 
+void TMemTableDataGx::RecordChanged(TMemoryRecordGx* record, int index, int code) {
+  TellEveryListener([&](TRecordsListNotificatorGx* n) { n->RecordChanged(record, index, code); });
+}
+
 void TMemTableDataGx::RecordMoved(TMemoryRecordGx* record, int oldIndex, int newIndex) {
-  std::exception_ptr error;
-  for (size_t i = 0; i < notificators_.size(); ++i) {
-    try {
-      notificators_[i]->RecordMoved(record, oldIndex, newIndex);
-    } catch (...) {
-      if (!error) error = std::current_exception();
-    }
-  }
-  if (error) std::rethrow_exception(error);
+  TellEveryListener([&](TRecordsListNotificatorGx* n) { n->RecordMoved(record, oldIndex, newIndex); });
 }
 
 void TMemTableDataGx::AssignAutoIncrement(TAutoIncrementGx* source) {

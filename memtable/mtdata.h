@@ -501,6 +501,8 @@ class TMemTableDataGx : public TComponent, public IRecordsNotifySourceGx {
 
  private:
   void DetachAllNotificators() noexcept;
+  template <typename Tell>
+  void TellEveryListener(Tell tell);
 
   TAutoIncrementGx* autoIncrement_;
   TMTDataStructGx* dataStruct_;

@@ -18,23 +18,7 @@ FANO_IMPLEMENT_ABSTRACT(TMTIndexesGx, TCollection)
 namespace {
 
 // Keys that cannot be compared are not the same key.
-bool SameKey(const Variant& a, const Variant& b) {
-  try {
-    return CompareVariants(a, b) == vrEqual;
-  } catch (const EVariantError&) {
-    return false;
-  }
-}
-
-// The index's own order: keys that cannot be compared give vrNotEqual instead of the platform's
-// error, so each caller reports it in its own words (or carries on).
-TVariantRelationship CompareKeys(const Variant& a, const Variant& b) {
-  try {
-    return CompareVariants(a, b);
-  } catch (const EVariantError&) {
-    return vrNotEqual;
-  }
-}
+bool SameKey(const Variant& a, const Variant& b) { return TMTIndexGx::CompareKeys(a, b) == vrEqual; }
 
 // A key as the violation message shows it; the values of a multi-field key joined by ";".
 std::string KeyText(const Variant& key) {
@@ -263,6 +247,14 @@ void TMTIndexGx::InsertItem(int pos, TIndexItemGx item) { items_.insert(pos, std
 
 void TMTIndexGx::KeyViolation(const Variant& key) {
   throw EDatabaseError("Unical key violation " + KeyText(key));
+}
+
+TVariantRelationship TMTIndexGx::CompareKeys(const Variant& a, const Variant& b) {
+  try {
+    return CompareVariants(a, b);
+  } catch (const EVariantError&) {
+    return vrNotEqual;
+  }
 }
 
 bool TMTIndexGx::FindPlace(const Variant& key, int& pos) const {

@@ -123,6 +123,9 @@ class TMTIndexGx : public TCollectionItem {
 
   // The record's key in a value version (3 current, 1 as before the edit).
   Variant KeyOf(const TMemoryRecordGx* record, int version) const;
+  // Keys compared as CompareVariants does, except that keys the platform cannot compare give
+  // vrNotEqual instead of its error: each caller reports that (or passes over it) in its own way.
+  static TVariantRelationship CompareKeys(const Variant& a, const Variant& b);
 
  private:
   // Raises the structure's "Field '%s' not found" for a name of the list it lacks.

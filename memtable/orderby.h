@@ -2,6 +2,7 @@
 // Order-by lists: a sort text such as "NAME DESC, ID" parsed into sort keys by column index.
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/rtl/classinfo.h"
@@ -33,6 +34,7 @@ class TOrderByList : public TObject {
   const TOrderByItemGx& operator[](int index) const { return GetItem(index); }
   const std::vector<TOrderByItemGx>& Items() const noexcept { return items_; }
   void Add(TOrderByItemGx item) { items_.push_back(item); }
+  void SetItems(std::vector<TOrderByItemGx> items) { items_ = std::move(items); }
   void Clear() noexcept { items_.clear(); }
 
  private:

@@ -233,14 +233,11 @@ void TRecordsViewGx::CancelUpdates() {
 
 void TRecordsViewGx::SetOrderByStr(const std::string& text) {
   if (text == orderByStr_) return;
-  const std::vector<TOrderByItemGx> oldKeys = orderByList_->Items();
+  std::vector<TOrderByItemGx> oldKeys = orderByList_->Items();
   if (ParseOrderBy) {
     TOrderByList parsed;
     ParseOrderBy(text, parsed);  // raises, keeping the old keys
-    if (!parsed.Empty()) {
-      orderByList_->Clear();
-      for (const TOrderByItemGx& item : parsed.Items()) orderByList_->Add(item);
-    }
+    if (!parsed.Empty()) orderByList_->SetItems(parsed.Items());
   } else {
     orderByList_->ParseOrderByStr(text);  // raises, keeping the old keys
   }
@@ -258,8 +255,7 @@ void TRecordsViewGx::SetOrderByStr(const std::string& text) {
   } catch (...) {
     // Rows the keys cannot order (values that do not compare): the rows keep the old order, and
     // so do the keys, or every later row would meet the same error after it is stored.
-    orderByList_->Clear();
-    for (const TOrderByItemGx& item : oldKeys) orderByList_->Add(item);
+    orderByList_->SetItems(std::move(oldKeys));
     orderByStr_ = oldText;
     throw;
   }

@@ -501,13 +501,7 @@ bool TMemoryTreeListGx::CheckReferenceLoop(TMemoryRecordGx* rec, const Variant& 
   if (value.IsNull() || value.IsEmpty()) return false;
   if (view_->KeyFieldIndexes().empty() || view_->RefParentFieldIndexes().empty()) return false;
   // A parent value that cannot be compared with a key names no record: it closes no loop.
-  auto sameKey = [](const Variant& a, const Variant& b) {
-    try {
-      return CompareVariants(a, b) == vrEqual;
-    } catch (const EVariantError&) {
-      return false;
-    }
-  };
+  auto sameKey = [](const Variant& a, const Variant& b) { return TMTIndexGx::CompareKeys(a, b) == vrEqual; };
   if (sameKey(value, KeyOf(rec))) return true;
   TMemRecViewGx* target = nullptr;
   if (TMTIndexGx* index = ActiveIndex(view_->KeyFieldName())) {

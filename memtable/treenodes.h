@@ -140,6 +140,8 @@ class TTreeListGx {
   // The next visible node in depth-first order; with considerCollapsed the children of collapsed
   // nodes are skipped.
   TBaseTreeNodeGx* GetNextVisible(TBaseTreeNodeGx* node, bool considerCollapsed) const;
+  // Whether every ancestor below the root is visible (and, with considerCollapsed, expanded).
+  bool Reachable(const TBaseTreeNodeGx* node, bool considerCollapsed) const;
   virtual void SortData(const TTreeNodeCompareGx& compare, void* param, bool recurse);
 
   // Asked before a node's expanded flag changes / told after.
@@ -154,7 +156,6 @@ class TTreeListGx {
   void SortChildren(TBaseTreeNodeGx* node, const TTreeNodeCompareGx& compare, void* param, bool recurse);
   // The next sibling, climbing to the parent's next sibling when a level runs out; null at the root.
   static TBaseTreeNodeGx* NextClimbing(TBaseTreeNodeGx* node);
-  bool Reachable(const TBaseTreeNodeGx* node, bool considerCollapsed) const;
 
   TNodeFactory factory_;
   int maxLevel_ = 1000;

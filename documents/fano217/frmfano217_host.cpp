@@ -2,6 +2,7 @@
 // the seven lookups; and the line total and the fixed editors.
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "documents/fano217/dmfano217.h"
@@ -60,12 +61,17 @@ class AmountSum {
 TfrmFano217::TSaveResult TfrmFano217::SendChanges() {
   TMemTableGx* header = dm_->mtblMain;
   TMemTableGx* lines = dm_->mtblSub;
+  // The lines are walked here, taken for the request and walked again for their keys: the line
+  // the clerk was on is made current again after each, whatever the host answers.
+  const TBookmark shownLine = lines->Active() ? lines->GetBookmark() : TBookmark();
+  auto backToShownLine = [&] {
+    if (lines->BookmarkValid(shownLine)) lines->GotoBookmark(shownLine);
+  };
   // Lines added to a stored document name it themselves: a request filtered by the header's key
   // must not leave them out.
   if (!header->IsEmpty()) {
     TField* key = header->FieldByName("BILDA_ID");
     if (!key->IsNull() && !lines->IsEmpty()) {
-      TBookmark current = lines->GetBookmark();
       lines->DisableControls();
       for (lines->First(); !lines->Eof(); lines->Next()) {
         TField* fk = lines->FieldByName("BILDB001");
@@ -75,7 +81,7 @@ TfrmFano217::TSaveResult TfrmFano217::SendChanges() {
           lines->Post();
         }
       }
-      if (lines->BookmarkValid(current)) lines->GotoBookmark(current);
+      backToShownLine();
       lines->EnableControls();
     }
   }
@@ -83,12 +89,6 @@ TfrmFano217::TSaveResult TfrmFano217::SendChanges() {
   p->Clear();
   p->SetDeleteMode(1);
   p->SetCopyMode(2);
-  // Taking the lines walks them all: the line the clerk was on is made current again, whatever
-  // the host answers.
-  const TBookmark shownLine = lines->Active() ? lines->GetBookmark() : TBookmark();
-  auto backToShownLine = [&] {
-    if (lines->BookmarkValid(shownLine)) lines->GotoBookmark(shownLine);
-  };
   TCvTable* table = p->GetTable(p->AddTable());
   table->SetData(header);
   table->SetDelta(dm_->mtblMainDelta);
@@ -141,33 +141,26 @@ void TfrmFano217::RunLookup(std::string_view View, const TArgArr& Args, const Lo
   // Every value is read before the first is written: one the header cannot take (an id past the
   // integer range, a text that is no number, a column the view lacks) raises with the header as it
   // was, not holding the code of the record chosen with the id of the one before.
-  struct Value {
-    TField* to;
-    bool null;
-    int32_t id;
-    std::string text;
-  };
-  std::vector<Value> values;
+  std::vector<std::pair<TField*, Variant>> values;
   values.reserve(static_cast<size_t>(Count));
   for (int i = 0; i < Count; ++i) {
     const TField* from = chosen->FieldByName(Copies[i].from);
-    TField* to = header->FieldByName(Copies[i].to);
     // An id copies as a number, an empty one as 0 (an organisation without a company gives
     // company 0), whatever type the view gives the column.
-    if (Copies[i].asInteger)
-      values.push_back({to, false, from->IsNull() ? 0 : from->AsInteger(), {}});
-    else
-      values.push_back({to, from->IsNull(), 0, from->IsNull() ? std::string() : from->AsString()});
+    Variant value = Copies[i].asInteger ? Variant(from->IsNull() ? 0 : from->AsInteger())
+                    : from->IsNull()    ? Null()
+                                        : Variant(from->AsString());
+    values.emplace_back(header->FieldByName(Copies[i].to), std::move(value));
   }
   if (!HostEditing(header)) header->Edit();
   for (int i = 0; i < Count; ++i) {
-    const Value& v = values[static_cast<size_t>(i)];
-    if (Copies[i].asInteger)
-      v.to->SetAsInteger(v.id);
-    else if (v.null)
-      v.to->Clear();
+    const auto& [to, value] = values[static_cast<size_t>(i)];
+    if (value.IsNull())
+      to->Clear();
+    else if (Copies[i].asInteger)
+      to->SetAsInteger(value.AsInteger());
     else
-      v.to->SetAsString(v.text);
+      to->SetAsString(value.AsString());
   }
 }
 

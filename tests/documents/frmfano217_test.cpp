@@ -359,26 +359,21 @@ TEST_F(Fano217Form, ARefusedSaveKeepsTheEditAndTheList) {
 
 // A save, stored or refused, leaves the clerk on the line that was current (the save walks them all).
 TEST_F(Fano217Form, ASaveLeavesTheLineThatWasCurrent) {
-  for (const int code : {0, -16}) {
+  LoadStored(11, {5, 7, 9});
+  form->SetEditState(esBrowse);
+  form->DoUpdate();
+  FillRequiredHeader();
+  dm->mtblSub->First();
+  dm->mtblSub->Next();
+  dm->mtblSub->Edit();
+  dm->mtblSub->FieldByName("BILDB006")->SetAsFloat(8);
+  for (const int code : {-16, 0}) {
     SCOPED_TRACE(code);
-    LoadStored(11, {5, 7, 9});
-    form->SetEditState(esBrowse);
-    form->DoUpdate();
-    FillRequiredHeader();
-    dm->mtblSub->First();
-    dm->mtblSub->Next();
-    dm->mtblSub->Edit();
-    dm->mtblSub->FieldByName("BILDB006")->SetAsFloat(8);
     host->SetReply(HM_EXECCOMMAND, ReplyDoc(code, code ? "bad change" : ""));
     form->DoSave();
     EXPECT_EQ(form->EditState(), code ? esEditing : esBrowse);
     EXPECT_EQ(dm->mtblSub->RecNo(), 2);
     EXPECT_EQ(dm->mtblSub->FieldByName("BILDB006")->AsFloat(), 8);
-    for (TMemTableGx* t : {dm->mtblMain, dm->mtblSub, dm->mtblMain1}) {
-      if (t->State() != dsBrowse) t->Cancel();
-      t->EmptyTable();
-      t->MergeChangeLog();
-    }
   }
 }
 

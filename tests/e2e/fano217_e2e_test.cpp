@@ -379,10 +379,6 @@ TEST(DocumentForm, ADateTypedAfterAClickAndLettersTypedIntoAnAmountAreStoredAsMe
   fs::remove_all(r.dir);
 }
 
-}  // namespace
-
-namespace {
-
 // The texts the script read from the total under the lines, in order.
 std::vector<std::string> Totals(const HostRun& r) {
   std::vector<std::string> out;

@@ -19,6 +19,15 @@ void FillNames(TCustomMemTableGx& t) {
   AppendRow(t, 5, "fig", 5.0);
 }
 
+// The three columns, NAME holding values of any type: texts and numbers meet in one column.
+void MakeMixedTable(TMemTableGx& t) {
+  t.SetName("mtblMixed");
+  t.FieldDefs().Add("ID", ftInteger);
+  t.FieldDefs().Add("NAME", ftVariant);
+  t.FieldDefs().Add("AMOUNT", ftFloat);
+  t.CreateDataSet();
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- sorting
@@ -61,23 +70,14 @@ TEST(MemTableSort, BadTextsRaiseAndKeepTheOrder) {
 // one, and rows posted afterwards are stored and shown once, in it.
 TEST(MemTableSort, AnOrderTheValuesCannotTakeIsRefused) {
   TMemTableGx t;
-  t.SetName("mtblMixed");
-  t.FieldDefs().Add("ID", ftInteger);
-  t.FieldDefs().Add("V", ftVariant);
-  t.CreateDataSet();
-  auto add = [&](int id, const Variant& v) {
-    t.Append();
-    t.FieldByName("ID")->SetValue(id);
-    t.FieldByName("V")->SetValue(v);
-    t.Post();
-  };
-  add(1, 10);
-  add(2, "北京");
-  add(3, 30);
+  MakeMixedTable(t);
+  AppendRow(t, 1, 10);
+  AppendRow(t, 2, "北京");
+  AppendRow(t, 3, 30);
   t.SetSortOrder("ID DESC");
-  EXPECT_NE(ErrorOf([&] { t.SetSortOrder("V"); }), "<no error>");
+  EXPECT_NE(ErrorOf([&] { t.SetSortOrder("NAME"); }), "<no error>");
   EXPECT_EQ(t.SortOrder(), "ID DESC");
-  add(4, 40);
+  AppendRow(t, 4, 40);
   EXPECT_EQ(Ids(t), (std::vector<int>{4, 3, 2, 1}));
   EXPECT_EQ(t.RecordsList()->Count(), 4);
 }
@@ -250,54 +250,44 @@ TEST(MemTableFilter, RowsEditedOutOfTheFilterLeaveTheView) {
 // change log included, whichever of two tables sharing the store refuses: the error reaches the
 // caller, the row waits in the buffer, and corrected it posts.
 TEST(MemTableFilter, APostTheViewCannotPlaceLeavesTheStoreAsItWas) {
-  const char* const kinds[] = {"handler", "expression", "sort"};
-  const char* const steps[] = {"append", "insert", "edit"};
-  for (const char* kind : kinds)
-    for (const char* step : steps)
+  for (const std::string kind : {"handler", "expression", "sort"})
+    for (const std::string step : {"append", "insert", "edit"})
       for (bool cached : {false, true})
         for (bool refusedByOther : {false, true}) {
-          SCOPED_TRACE(std::string(kind) + " " + step + (cached ? " cached" : "") + (refusedByOther ? " other" : ""));
+          SCOPED_TRACE(kind + " " + step + (cached ? " cached" : "") + (refusedByOther ? " other" : ""));
           TMemTableGx t, u;
-          t.SetName("mtblMixed");
-          t.FieldDefs().Add("ID", ftInteger);
-          t.FieldDefs().Add("V", ftVariant);
-          t.CreateDataSet();
+          MakeMixedTable(t);
           t.SetCachedUpdates(cached);
-          for (int id = 1; id <= 3; ++id) {
-            t.Append();
-            t.FieldByName("ID")->SetValue(id);
-            t.FieldByName("V")->SetValue(id * 10);
-            t.Post();
-          }
+          for (int id = 1; id <= 3; ++id) AppendRow(t, id, id * 10);
           if (cached) t.MergeChangeLog();
           u.SetExternalMemData(&t);
           u.Open();
           TMemTableGx& refuser = refusedByOther ? u : t;
-          if (std::string(kind) == "handler") {
+          if (kind == "handler") {
             refuser.SetOnFilterRecord([](TDataSet* ds, bool&) {
-              if (ds->FieldByName("V")->Value().IsStr()) throw EDatabaseError("refused");
+              if (ds->FieldByName("NAME")->Value().IsStr()) throw EDatabaseError("refused");
             });
             refuser.SetFiltered(true);
-          } else if (std::string(kind) == "expression") {
-            refuser.SetFilter("V * 2 > 5");
+          } else if (kind == "expression") {
+            refuser.SetFilter("NAME * 2 > 5");
             refuser.SetFiltered(true);
           } else {
-            refuser.SetSortOrder("V");
+            refuser.SetSortOrder("NAME");
           }
           t.First();
-          if (std::string(step) == "edit") {
+          if (step == "edit") {
             t.Next();
             t.Edit();
           } else {
-            std::string(step) == "append" ? t.Append() : t.Insert();
+            step == "append" ? t.Append() : t.Insert();
             t.FieldByName("ID")->SetValue(4);
           }
-          t.FieldByName("V")->SetValue("x");
+          t.FieldByName("NAME")->SetValue("x");
           const int32_t nextId = t.RecordsList()->NextID();
           EXPECT_NE(ErrorOf([&] { t.Post(); }), "<no error>");
           EXPECT_EQ(t.RecordsList()->NextID(), nextId);
-          EXPECT_EQ(t.State(), std::string(step) == "edit" ? dsEdit : dsInsert);
-          EXPECT_EQ(t.FieldByName("V")->AsString(), "x");
+          EXPECT_EQ(t.State(), step == "edit" ? dsEdit : dsInsert);
+          EXPECT_EQ(t.FieldByName("NAME")->AsString(), "x");
           TRecordsListGx* list = t.RecordsList();
           EXPECT_EQ(list->Count(), 3);
           for (int i = 0; i < std::min(list->Count(), 3); ++i) {
@@ -308,12 +298,12 @@ TEST(MemTableFilter, APostTheViewCannotPlaceLeavesTheStoreAsItWas) {
           EXPECT_TRUE(list->PendingList().empty());
           EXPECT_EQ(Ids(u), (std::vector<int>{1, 2, 3}));
           // Corrected, the row posts, and both tables show it.
-          t.FieldByName("V")->SetValue(25);
+          t.FieldByName("NAME")->SetValue(25);
           t.Post();
-          const int rows = std::string(step) == "edit" ? 3 : 4;
+          const int rows = step == "edit" ? 3 : 4;
           EXPECT_EQ(list->Count(), rows);
           EXPECT_EQ(u.RecordCount(), rows);
-          EXPECT_TRUE(t.Locate("V", 25, {}));
+          EXPECT_TRUE(t.Locate("NAME", 25, {}));
           EXPECT_EQ(t.FieldByName("ID")->AsInteger(), rows == 3 ? 2 : 4);
           EXPECT_EQ(list->HasCachedChanges(), cached);
         }
