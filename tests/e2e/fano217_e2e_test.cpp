@@ -415,7 +415,7 @@ TEST(DocumentForm, ARefusedSaveCorrectedAndAnEditOfItsLinesStoreEachChangeOnce) 
   EXPECT_EQ(CountOf(stored, "<TB_BILDB op=\"1\""), 2) << stored;
   const std::string db = Db(r);
   const std::string id = std::to_string(Scalar(db, "SELECT BILDA_ID FROM TB_BILDA WHERE BILDA002 = 'FDE2E0004'"));
-  auto keyOf = [&](const std::string& table, int rn) {
+  auto keyOf = [&keys = keys](const std::string& table, int rn) {  // a binding is no variable to capture
     return Between(keys, "<rowid rn=\"" + std::to_string(rn) + "\" tbname=\"" + table + "\" id=\"", "\"");
   };
   ASSERT_EQ(keyOf("TB_BILDA", 1), id) << keys;
